@@ -1,0 +1,21 @@
+# Installs the Debian packages named as arguments when any is missing.
+# Sourced by ./run, ./test, fuzz/run and bench/run.
+tosk_install_packages() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+            missing+=("$p")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    local SUDO=
+    if [ "$(id -u)" -ne 0 ]; then SUDO=sudo; fi
+    echo "Installing: ${missing[*]}"
+    $SUDO apt-get update -qq || return 1
+    DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" || return 1
+}
+
+# What every build needs.
+TOSK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
+    nlohmann-json3-dev libgtest-dev libgmock-dev fonts-dejavu-core)

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+namespace tosk {
+
+// The user-visible texts, looked up by key. Tables are files of
+// `"key" = "text";` lines: Localizable.strings for messages and titles,
+// UndoStrings.strings for undo action names.
+class Localization {
+public:
+    static Localization& shared();
+
+    // Text for key from the table; else the fallback; else the key itself.
+    std::string string(const std::string& key, const std::string& fallback = {},
+                       const std::string& table = "Localizable") const;
+
+    // Parses one table's text; answers the number of pairs read.
+    size_t loadTable(const std::string& table, const std::string& text);
+    bool loadTableFile(const std::string& table, const std::string& path);
+    bool has(const std::string& key, const std::string& table = "Localizable") const;
+
+private:
+    Localization();
+    std::map<std::string, std::map<std::string, std::string>> tables_;
+};
+
+// Shorthands for the two tables.
+std::string localized(const std::string& key, const std::string& fallback = {});
+std::string localizedUndo(const std::string& key, const std::string& fallback = {});
+
+} // namespace tosk

@@ -1,0 +1,139 @@
+#include "base/Alerts.h"
+#include "base/FileChooser.h"
+#include "base/Geometry.h"
+#include "base/Localization.h"
+#include "base/Log.h"
+#include "base/MainThreadPoster.h"
+#include "base/NotificationCenter.h"
+#include "base/SettingsStore.h"
+#include "base/TkxException.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+using namespace tosk;
+
+TEST(Geometry, UnionIntersectionOffsetInset)
+{
+    Rect a(10, 20, 80, 32), b(50, 40, 100, 100);
+    EXPECT_EQ(a.united(b), Rect(10, 20, 140, 120));
+    EXPECT_EQ(a.intersected(b), Rect(50, 40, 40, 12));
+    EXPECT_EQ(a.intersected(Rect(200, 200, 5, 5)), Rect());
+    EXPECT_FALSE(a.intersects(Rect(90, 20, 10, 10))) << "touching edges do not overlap";
+    EXPECT_EQ(Rect().united(a), a) << "an empty rect does not widen a union";
+    EXPECT_EQ(a.offset(-10, 5), Rect(0, 25, 80, 32));
+    EXPECT_EQ(a.inset(2, 3), Rect(12, 23, 76, 26));
+    EXPECT_EQ(a.inset(-2, -2), Rect(8, 18, 84, 36));
+}
+
+TEST(Geometry, FlippedContainmentOwnsTheTopEdgeNotTheBottom)
+{
+    Rect r(0, 0, 80, 16);
+    EXPECT_TRUE(mouseInRect({0, 0}, r, true));
+    EXPECT_FALSE(mouseInRect({0, 16}, r, true));
+    EXPECT_FALSE(mouseInRect({0, 0}, r, false));
+    EXPECT_TRUE(mouseInRect({0, 16}, r, false));
+    EXPECT_FALSE(mouseInRect({80, 5}, r, true));
+    EXPECT_TRUE(r.contains(Point{79.5, 15.5}));
+}
+
+TEST(NotificationCenter, DeliversByNameAndObjectAndSurvivesRemovalWhilePosting)
+{
+    NotificationCenter center;
+    int a = 0, b = 0, any = 0;
+    int owner1, owner2, poster1, poster2;
+    center.addObserver(&owner1, "TKXModuleDidChange", &poster1, [&](const Notification& n) {
+        ++a;
+        EXPECT_EQ(n.info<std::string>("sender"), "canvas");
+        center.removeObserver(&owner1); // removing itself during delivery is safe
+    });
+    center.addObserver(&owner2, "TKXModuleDidChange", nullptr, [&](const Notification&) { ++b; });
+    center.addObserver(&owner2, "", nullptr, [&](const Notification&) { ++any; });
+
+    center.post("TKXModuleDidChange", &poster1, {{"sender", std::string("canvas")}});
+    center.post("TKXModuleDidChange", &poster2);
+    center.post("TKXModuleDidMove", &poster1);
+    EXPECT_EQ(a, 1);
+    EXPECT_EQ(b, 2);
+    EXPECT_EQ(any, 3);
+    center.removeObserver(&owner2, "TKXModuleDidChange");
+    center.post("TKXModuleDidChange", &poster1);
+    EXPECT_EQ(b, 2);
+    EXPECT_EQ(center.observerCount(), 1u);
+}
+
+TEST(Localization, TableParsingAndFallbacks)
+{
+    auto& l = Localization::shared();
+    EXPECT_EQ(l.loadTable("TestTable", "/* comment */\n\"Greeting\" = \"Hello \\\"you\\\"\";\n// line\n"
+                                       "\"Two\"=\"a;b\" ;"),
+              2u);
+    EXPECT_EQ(l.string("Greeting", "", "TestTable"), "Hello \"you\"");
+    EXPECT_EQ(l.string("Two", "", "TestTable"), "a;b");
+    EXPECT_EQ(l.string("Missing", "English text", "TestTable"), "English text");
+    EXPECT_EQ(l.string("Missing", "", "TestTable"), "Missing");
+}
+
+TEST(Localization, BundledTablesCarryTheMessagesAndUndoNames)
+{
+    EXPECT_EQ(localized("CheckCable", "x"), "Make sure the serial cable is plugged in.");
+    EXPECT_EQ(localized("ERROR"), "ERROR");
+    EXPECT_TRUE(Localization::shared().has("UnknownFieldType"));
+    EXPECT_TRUE(Localization::shared().has("Move", "UndoStrings"));
+}
+
+TEST(Alerts, RecorderSeesTitleMessageAndAnswers)
+{
+    ScopedRecordingAlerts rec;
+    rec.answers.push_back(1);
+    int pressed = Alerts::show(AlertStyle::Informational, "Reposition", "Sure?", {"OK", "CANCEL"});
+    Alerts::error("Unknown Field Type");
+    ASSERT_EQ(rec.recorded.size(), 2u);
+    EXPECT_EQ(pressed, 1);
+    EXPECT_EQ(rec.recorded[1].title, "ERROR");
+    EXPECT_EQ(rec.recorded[1].message, "Unknown Field Type");
+    EXPECT_EQ(rec.recorded[1].buttons, std::vector<std::string>{"OK"});
+    EXPECT_EQ(rec.recorded[1].style, AlertStyle::Critical);
+}
+
+TEST(FileChooser, ScriptedAnswersThenCancel)
+{
+    ScopedScriptedFileChooser chooser;
+    chooser.answers.push_back(std::string("/tmp/x.sbf"));
+    FileRequest r;
+    r.title = "Open";
+    EXPECT_EQ(FileChooser::shared().choose(r), std::optional<std::string>("/tmp/x.sbf"));
+    EXPECT_EQ(FileChooser::shared().choose(r), std::nullopt);
+    EXPECT_EQ(chooser.requests.size(), 2u);
+}
+
+TEST(MainThreadPoster, WorkPostedFromAnotherThreadRunsWhenPumped)
+{
+    QueuedMainThreadPoster poster;
+    std::thread::id ranOn;
+    std::thread worker([&] { poster.post([&] { ranOn = std::this_thread::get_id(); }); });
+    worker.join();
+    EXPECT_EQ(poster.waitAndPump(std::chrono::milliseconds(1000)), 1u);
+    EXPECT_EQ(ranOn, std::this_thread::get_id());
+    EXPECT_EQ(poster.pump(), 0u);
+}
+
+TEST(LogAndSettings, CaptureFormatAndBooleans)
+{
+    {
+        LogCapture cap;
+        logf("SigDbase.initFromFileName: %s", "/x/sigdbase.sbf");
+        ASSERT_EQ(cap.lines().size(), 1u);
+        EXPECT_EQ(cap.lines()[0], "SigDbase.initFromFileName: /x/sigdbase.sbf");
+    }
+    MemorySettingsStore s;
+    EXPECT_FALSE(s.boolValue("CreateNewDocKey"));
+    s.setBool("CreateNewDocKey", true);
+    EXPECT_TRUE(s.boolValue("CreateNewDocKey"));
+    s.setValue("X", "0");
+    EXPECT_FALSE(s.boolValue("X"));
+    TkxException e("SerialPort.open", "no such device");
+    EXPECT_EQ(e.name(), "SerialPort.open");
+    EXPECT_EQ(e.reason(), "no such device");
+}

@@ -1,0 +1,62 @@
+#include "support/TestSupport.h"
+
+#include "base/DataFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+namespace tosk::test {
+
+fs::path outputDir(const std::string& suite)
+{
+    const char* env = std::getenv("TOSK_TEST_OUTPUT");
+    fs::path base = env && *env ? fs::path(env) : fs::temp_directory_path() / "tosk-test-output";
+    fs::path dir = base / suite;
+    fs::create_directories(dir);
+    return dir;
+}
+
+TempDir::TempDir()
+{
+    std::random_device rd;
+    for (;;) {
+        path_ = fs::temp_directory_path() / ("tosk-" + std::to_string(rd()));
+        if (fs::create_directory(path_))
+            break;
+    }
+}
+
+TempDir::~TempDir()
+{
+    std::error_code ec;
+    fs::remove_all(path_, ec);
+}
+
+std::string readFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), std::streamsize(bytes.size()));
+}
+
+std::string dataPath(const std::string& relative)
+{
+    std::string p = DataFiles::path(relative);
+    EXPECT_FALSE(p.empty()) << "missing bundled file data/" << relative;
+    return p;
+}
+
+} // namespace tosk::test

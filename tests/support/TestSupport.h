@@ -1,0 +1,32 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace tosk::test {
+
+// Folder for files a test leaves behind for people to look at (PNGs, dumps):
+// build-test/test-output/<suite>/.
+std::filesystem::path outputDir(const std::string& suite);
+
+// A fresh temporary folder, removed with everything in it at scope end.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+private:
+    std::filesystem::path path_;
+};
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+
+// Path of a file shipped in data/ (fails the test when missing).
+std::string dataPath(const std::string& relative);
+
+} // namespace tosk::test

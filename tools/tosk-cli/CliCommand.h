@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace tosk::cli {
+
+// One sub-command of tosk-cli. Each command lives in its own source file and
+// registers itself with a static CliCommandRegistrar.
+struct CliCommand {
+    std::string name;
+    std::string usage;  // one line: "dbinfo [--db PATH] [--json]"
+    int (*run)(const std::vector<std::string>& args);  // args after the command name
+};
+
+const std::vector<CliCommand>& commands();
+
+struct CliCommandRegistrar {
+    explicit CliCommandRegistrar(CliCommand command);
+};
+
+// Removes "--name VALUE" (or "--name=VALUE") from args; answers the value.
+bool takeOption(std::vector<std::string>& args, const std::string& name, std::string& value);
+// Removes the flag "--name" from args; answers whether it was there.
+bool takeFlag(std::vector<std::string>& args, const std::string& name);
+
+} // namespace tosk::cli
