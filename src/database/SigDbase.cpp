@@ -126,6 +126,11 @@ bool SigDbase::initFromFileName(const std::string& path)
             chosen = browse();
         }
     } else {
+        // The setting outlives the working folder: keep it absolute.
+        std::error_code ec;
+        fs::path absolute = fs::absolute(*chosen, ec);
+        if (!ec)
+            chosen = absolute.lexically_normal().string();
         settingsStore().setValue(pathKey, *chosen);
     }
     logf("SigDbase.initFromFileName: %s", chosen ? chosen->c_str() : "(null)");
