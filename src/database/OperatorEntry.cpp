@@ -72,12 +72,9 @@ const std::string& emptyText()
     return empty;
 }
 
-// Bytes that end a key or a value: line ends and other control bytes, and
-// bytes of 128 and above.
-bool endsText(char c)
-{
-    return static_cast<unsigned char>(c) < ' ' || static_cast<unsigned char>(c) >= 128;
-}
+// Bytes that end a key or a value: line ends and other control bytes. Bytes
+// of 128 and above are 8-bit text and stay in the value.
+bool endsText(char c) { return static_cast<unsigned char>(c) < ' '; }
 
 } // namespace
 

@@ -105,6 +105,7 @@ bool SigDbase::initFromFileName(const std::string& path)
 {
     setEmpty();
     sigDbaseCreated_ = false;
+    setFullPathName("");
 
     std::optional<std::string> chosen = path;
     bool unset = false;
