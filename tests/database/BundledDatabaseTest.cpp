@@ -22,6 +22,7 @@ std::shared_ptr<SigDbase> bundled()
     static std::shared_ptr<SigDbase> db = [] {
         auto d = std::make_shared<SigDbase>();
         d->setFullPathName(dataPath("sigdbase.sbf"));
+        LogCapture quiet;
         d->createSigDbase();
         return d;
     }();
