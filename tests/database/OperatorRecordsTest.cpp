@@ -8,31 +8,36 @@ using namespace tosk;
 
 TEST(OperatorTables, KeysEntryTypesAndClassesMapBothWays)
 {
+    // The record class of each key: text 1, type 3, class 4, numeric 2.
     const char* keys[] = {
         "NAME",           "TYPE",          "DESCRIPTION",    "MINIMUM",      "MAXIMUM",      "ACTION_SPECIFIER",
         "MULTIPLE_COUNT", "OPERATOR_NAME", "OPERATOR_CLASS", "DISPLAY_SIZE", "STORAGE_SIZE", "CONNECT_TAG",
         "CONNECT_CLASS",  "ATTRIBUTE",     "DEFAULT"};
+    const std::string kinds = "131111114221111";
     for (int32_t code = 0; code < 15; ++code) {
         EXPECT_STREQ(OperatorField::keyName(code), keys[code]);
-        EXPECT_EQ(OperatorField::keyCode(keys[code]), code);
+        auto field = OperatorField::newField(keys[code], " value ");
+        ASSERT_TRUE(field) << keys[code];
+        EXPECT_EQ(field->fieldType(), code);
+        EXPECT_EQ(field->valueType(), kinds[code] - '0') << keys[code];
+        EXPECT_EQ(field->text(), " value ");
+        EXPECT_EQ(field->fieldDescName(), keys[code]);
     }
     EXPECT_EQ(OperatorField::keyName(15), nullptr);
-    EXPECT_EQ(OperatorField::keyCode("name"), -1) << "keys are case-sensitive";
-    EXPECT_EQ(OperatorField::keyCode("NAME "), -1);
+    EXPECT_EQ(OperatorField::newField("COLOUR", "red"), nullptr);
+    EXPECT_EQ(OperatorField::newField("name", "x"), nullptr) << "keys are case-sensitive";
+    EXPECT_EQ(OperatorField::newField("NAME ", "x"), nullptr);
 
     for (int32_t code = 0; code < 55; ++code)
         EXPECT_EQ(OperatorEntry::typeCode(OperatorEntry::typeName(code)), code) << code;
-    EXPECT_STREQ(OperatorEntry::typeName(0), "OPERATOR");
     EXPECT_STREQ(OperatorEntry::typeName(27), "ED_USER_OBJECT_TYPE");
     EXPECT_STREQ(OperatorEntry::typeName(40), "CONST_USER_OBJECT_TYPE");
-    EXPECT_STREQ(OperatorEntry::typeName(48), "MULTIPLEEND");
     EXPECT_STREQ(OperatorEntry::typeName(54), "COLLECT");
     EXPECT_EQ(OperatorEntry::typeName(55), nullptr);
     EXPECT_EQ(OperatorEntry::typeName(-1), nullptr);
     EXPECT_EQ(OperatorEntry::typeCode("ED_REAL"), 19);
     EXPECT_EQ(OperatorEntry::typeCode("ED_INTEGER"), 17);
     EXPECT_EQ(OperatorEntry::typeCode("ed_float"), -1);
-    EXPECT_EQ(OperatorEntry::typeCode(""), -1);
 
     const char* classes[] = {"BRIDGE",     "CONTROLMATH", "CONTROLPROCESS", "DELAY",  "DETECTOR",      "DYNAMIC",
                              "EXTERNAL",   "FILTER",      "INTERFACE",      "MATH",   "MISCELLANEOUS", "MIXER",
@@ -42,34 +47,13 @@ TEST(OperatorTables, KeysEntryTypesAndClassesMapBothWays)
         EXPECT_EQ(OperatorDesc::classId(classes[id]), id);
     }
     EXPECT_STREQ(OperatorDesc::className(17), "UNKNOWN");
-    EXPECT_EQ(OperatorDesc::className(18), nullptr);
     EXPECT_EQ(OperatorDesc::classId("filter"), 7);
-    EXPECT_EQ(OperatorDesc::classId("Interface"), 8);
     EXPECT_EQ(OperatorDesc::classId("FILTERS"), 17);
     EXPECT_EQ(OperatorDesc::classId("UNKNOWN"), 17);
-    EXPECT_EQ(OperatorDesc::classId(""), 17);
 }
 
-TEST(OperatorField, KindsFollowTheKeyAndTextsAreKeptAsGiven)
+TEST(OperatorField, PlainTextsAndTypesAndNumbers)
 {
-    struct Case {
-        const char* key;
-        int32_t valueType;
-    } cases[] = {{"NAME", 1},           {"TYPE", 3},          {"DESCRIPTION", 1},
-                 {"MINIMUM", 1},        {"MAXIMUM", 1},       {"ACTION_SPECIFIER", 1},
-                 {"MULTIPLE_COUNT", 1}, {"OPERATOR_NAME", 1}, {"OPERATOR_CLASS", 4},
-                 {"DISPLAY_SIZE", 2},   {"STORAGE_SIZE", 2},  {"CONNECT_TAG", 1},
-                 {"CONNECT_CLASS", 1},  {"ATTRIBUTE", 1},     {"DEFAULT", 1}};
-    for (const auto& c : cases) {
-        auto field = OperatorField::newField(c.key, " value ");
-        ASSERT_TRUE(field) << c.key;
-        EXPECT_EQ(field->valueType(), c.valueType) << c.key;
-        EXPECT_EQ(field->fieldType(), OperatorField::keyCode(c.key));
-        EXPECT_EQ(field->text(), " value ");
-        EXPECT_EQ(field->fieldDescName(), c.key);
-    }
-    EXPECT_EQ(OperatorField::newField("COLOUR", "red"), nullptr);
-
     OperatorField plain;
     EXPECT_EQ(plain.fieldType(), OperatorField::DEFAULT);
     EXPECT_EQ(plain.text(), "");
@@ -87,20 +71,11 @@ TEST(OperatorField, KindsFollowTheKeyAndTextsAreKeptAsGiven)
     EXPECT_EQ(type.osdType(), 19);
     type.setText("nonsense");
     EXPECT_EQ(type.osdType(), -1);
-}
 
-TEST(OperatorField, NumericValuesReadTheLeadingNumber)
-{
-    EXPECT_EQ(OperatorField::integerValue("8"), 8);
     EXPECT_EQ(OperatorField::integerValue("  -12dB"), -12);
-    EXPECT_EQ(OperatorField::integerValue("+7"), 7);
-    EXPECT_EQ(OperatorField::integerValue("4.9"), 4);
     EXPECT_EQ(OperatorField::integerValue("=#channels"), 0);
-    EXPECT_EQ(OperatorField::integerValue(""), 0);
     EXPECT_EQ(OperatorField::integerValue("99999999999"), 2147483647);
-    EXPECT_EQ(OperatorField::integerValue("-99999999999"), -2147483647 - 1);
-    EXPECT_DOUBLE_EQ(OperatorField::decimalValue("1.20"), 1.2);
-    EXPECT_DOUBLE_EQ(OperatorField::decimalValue(" -0.5 beta"), -0.5);
+    EXPECT_DOUBLE_EQ(OperatorField::decimalValue(" 1.20 beta"), 1.2);
     EXPECT_DOUBLE_EQ(OperatorField::decimalValue(".25"), 0.25);
     EXPECT_DOUBLE_EQ(OperatorField::decimalValue("v1.2"), 0);
 }

@@ -4,6 +4,7 @@
 #include "base/Alerts.h"
 #include "base/DataFiles.h"
 #include "base/FileChooser.h"
+#include "base/Localization.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "base/SettingsStore.h"
@@ -33,7 +34,7 @@ protected:
         fs::create_directories(home_.path());
         setenv("HOME", home_.path().c_str(), 1);
         SigDbase::setSettingsStore(&settings);
-        fs::create_directories(bundle_.path());
+        Localization::shared(); // reads its tables before the data folder moves
         DataFiles::setDirectory(bundle_.path().string());
     }
 
