@@ -48,6 +48,11 @@ int32_t OperatorDesc::classId(std::string_view classText)
     return OP_ID_UNKNOWN;
 }
 
+bool OperatorDesc::hasName(std::string_view name) const
+{
+    return equalsIgnoringCase(name_, name);
+}
+
 void OperatorDesc::addEntry(std::shared_ptr<OperatorEntry> entry)
 {
     if (!entry)

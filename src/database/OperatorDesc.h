@@ -49,6 +49,8 @@ public:
 
     const std::string& name() const { return name_; }
     void setName(std::string_view name) { name_ = name; }
+    // Whether the operator is called that, case ignored.
+    bool hasName(std::string_view name) const;
     int32_t operatorId() const { return operatorId_; }
     void setOperatorId(std::string_view classText) { operatorId_ = classId(classText); }
     const char* operatorName() const { return className(operatorId_); }

@@ -74,7 +74,10 @@ const std::string& emptyText()
 
 // Bytes that end a key or a value: line ends and other control bytes. Bytes
 // of 128 and above are 8-bit text and stay in the value.
-bool endsText(char c) { return static_cast<unsigned char>(c) < ' '; }
+bool endsText(char c)
+{
+    return static_cast<unsigned char>(c) < ' ';
+}
 
 } // namespace
 

@@ -20,6 +20,16 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
 }
 
+// Skips leading blanks and a sign; answers whether the sign was "-".
+bool skipBlanksAndSign(std::string_view text, size_t& i)
+{
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        return text[i++] == '-';
+    return false;
+}
+
 } // namespace
 
 OperatorField::OperatorField() = default;
@@ -77,11 +87,7 @@ std::string OperatorField::fieldDescName() const
 int32_t OperatorField::integerValue(std::string_view text)
 {
     size_t i = 0;
-    while (i < text.size() && isSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
+    const bool negative = skipBlanksAndSign(text, i);
     long long value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
         value = value * 10 + (text[i] - '0');
@@ -94,11 +100,7 @@ int32_t OperatorField::integerValue(std::string_view text)
 double OperatorField::decimalValue(std::string_view text)
 {
     size_t i = 0;
-    while (i < text.size() && isSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
+    const bool negative = skipBlanksAndSign(text, i);
     // from_chars ignores the C locale, which the GUI may have changed.
     double value = 0;
     auto result = std::from_chars(text.data() + i, text.data() + text.size(), value, std::chars_format::fixed);

@@ -26,17 +26,6 @@ SettingsStore*& currentStore()
     return store;
 }
 
-char upper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upper(x) == upper(y); });
-}
-
 std::string homeFolder()
 {
     const char* home = std::getenv("HOME");
@@ -273,7 +262,7 @@ std::shared_ptr<OperatorDesc> SigDbase::operatorForName(std::string_view name) c
     if (name.empty())
         return nullptr;
     for (const auto& op : sigDbaseData_)
-        if (equalsIgnoringCase(op->name(), name))
+        if (op->hasName(name))
             return op;
     return nullptr;
 }
@@ -298,8 +287,7 @@ bool SigDbase::isNameUnique(std::string_view name) const
         name.remove_prefix(1);
     while (!name.empty() && blank(name.back()))
         name.remove_suffix(1);
-    return std::none_of(sigDbaseData_.begin(), sigDbaseData_.end(),
-                        [&](const auto& op) { return equalsIgnoringCase(op->name(), name); });
+    return std::none_of(sigDbaseData_.begin(), sigDbaseData_.end(), [&](const auto& op) { return op->hasName(name); });
 }
 
 std::string SigDbase::headName() const
