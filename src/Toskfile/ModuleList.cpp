@@ -17,14 +17,6 @@ void addOnce(ModuleList::List& collection, const Module::Ptr& module)
         collection.push_back(module);
 }
 
-bool equalsIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto low = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-               return low(x) == low(y);
-           });
-}
-
 } // namespace
 
 void ModuleList::initWithList(const ModuleList& other)
@@ -128,7 +120,7 @@ void ModuleList::replaceModuleAtIndex(size_t index, Module::Ptr module)
 Module::Ptr ModuleList::findModuleByName(const std::string& name) const
 {
     for (const auto& m : listOfModules_)
-        if (equalsIgnoringCase(m->instanceName(), name))
+        if (m->checkName(name))
             return m;
     return nullptr;
 }

@@ -100,12 +100,12 @@ TEST(FieldExpression, SpecifiersReadFieldsExpressionsAndRepetitions)
     EXPECT_EQ(knob->field("default")->getSpecifier(OperatorField::MINIMUM), "") << "a missing field reads as nothing";
 
     // "~n" in an item is the repetition number of the field reading it.
-    std::string text = sbfOperator(
+    std::string text = modelOperator(
         "TAPS", "DELAY",
-        {sbfEntry({"TYPE:ED_INT", "NAME:n", "DEFAULT:3"}), sbfEntry({"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"}),
-         sbfEntry({"TYPE:ED_INT", "NAME:len~n", "DEFAULT:0"}),
-         sbfEntry({"TYPE:ED_INT", "NAME:max~n", "MAXIMUM:=@len~n/2/#mul", "MINIMUM:=@n/1/#sub"}),
-         sbfEntry({"TYPE:MULTIPLEEND", "NAME:gend"})});
+        {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:3"}, SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
+         SbfEntry{"TYPE:ED_INT", "NAME:len~n", "DEFAULT:0"},
+         SbfEntry{"TYPE:ED_INT", "NAME:max~n", "MAXIMUM:=@len~n/2/#mul", "MINIMUM:=@n/1/#sub"},
+         SbfEntry{"TYPE:MULTIPLEEND", "NAME:gend"}});
     auto taps = readModule("TAPS t 3 10 0 20 0 30 0", dbaseFromText(text));
     EXPECT_EQ(taps->field("max3")->getSpecifier(OperatorField::MAXIMUM), "60");
     EXPECT_EQ(taps->field("max1")->getSpecifier(OperatorField::MAXIMUM), "20");

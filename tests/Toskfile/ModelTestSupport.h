@@ -2,34 +2,24 @@
 
 #include "Toskfile/Module.h"
 #include "Toskfile/SigfileTokenizer.h"
+#include "database/SbfText.h"
 #include "database/SigDbase.h"
 
-#include <initializer_list>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tosk::test {
 
-// Writes one entry block of a database file from "KEY:value" items.
-inline std::string sbfEntry(std::initializer_list<std::string> items)
+// A buildable operator: header, an instance name of at most 8 characters,
+// the given entries, end.
+inline std::string modelOperator(const std::string& name, const std::string& cls, std::vector<SbfEntry> body)
 {
-    std::string text = "{\n";
-    for (const auto& item : items)
-        text += "   " + item + "\n";
-    return text + "}\n";
-}
-
-// One operator block: header, instance-name entry, the given entries, end.
-inline std::string sbfOperator(const std::string& name, const std::string& cls,
-                               std::initializer_list<std::string> entries)
-{
-    std::string text = "{\n";
-    text += sbfEntry({"TYPE:OPERATOR", "NAME:opstart ", "OPERATOR_NAME:" + name, "OPERATOR_CLASS:" + cls});
-    text += sbfEntry({"TYPE:ED_STRING", "NAME:opstart_name", "DESCRIPTION:operator name", "STORAGE_SIZE:8"});
-    for (const auto& e : entries)
-        text += e;
-    text += sbfEntry({"TYPE:OPERATOREND", "NAME:opend"});
-    return text + "}\n";
+    std::vector<SbfEntry> entries{
+        sbfHeader(name, cls), {"TYPE:ED_STRING", "NAME:opstart_name", "DESCRIPTION:operator name", "STORAGE_SIZE:8"}};
+    entries.insert(entries.end(), body.begin(), body.end());
+    entries.push_back({"TYPE:OPERATOREND", "NAME:opend"});
+    return sbfOperator(entries);
 }
 
 inline std::shared_ptr<SigDbase> dbaseFromText(const std::string& text)
@@ -45,60 +35,59 @@ inline std::shared_ptr<SigDbase> dbaseFromText(const std::string& text)
 inline std::string testDbaseText()
 {
     std::string t;
-    t += sbfOperator(
+    t += modelOperator(
         "HEADM", "SYSTEM",
-        {sbfEntry({"TYPE:ED_INT", "NAME:ninputs", "DESCRIPTION:inputs", "MINIMUM:1", "MAXIMUM:8", "DEFAULT:2"}),
-         sbfEntry({"TYPE:SIGNAL", "NAME:null", "CONNECT_TAG:null"}),
-         sbfEntry({"TYPE:CONTROL", "NAME:zero", "CONNECT_TAG:zero"}),
-         sbfEntry({"TYPE:USEROBJ", "NAME:nullobj", "CONNECT_TAG:nullobj"}),
-         sbfEntry({"TYPE:SIGNAL", "NAME:left", "CONNECT_TAG:left"}),
-         sbfEntry({"TYPE:ED_SIGNAL", "NAME:outleft", "DESCRIPTION:left out"})});
-    t += sbfOperator(
+        {SbfEntry{"TYPE:ED_INT", "NAME:ninputs", "DESCRIPTION:inputs", "MINIMUM:1", "MAXIMUM:8", "DEFAULT:2"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:null", "CONNECT_TAG:null"},
+         SbfEntry{"TYPE:CONTROL", "NAME:zero", "CONNECT_TAG:zero"},
+         SbfEntry{"TYPE:USEROBJ", "NAME:nullobj", "CONNECT_TAG:nullobj"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:left", "CONNECT_TAG:left"},
+         SbfEntry{"TYPE:ED_SIGNAL", "NAME:outleft", "DESCRIPTION:left out"}});
+    t += modelOperator(
         "OSC", "OSCILLATOR",
-        {sbfEntry(
-             {"TYPE:ED_CONTROL", "NAME:freq", "DESCRIPTION:frequency", "MINIMUM:0", "MAXIMUM:20000", "DEFAULT:440"}),
-         sbfEntry({"TYPE:ED_FLOAT", "NAME:level", "DESCRIPTION:level", "MINIMUM:-1", "MAXIMUM:1", "DEFAULT:0.500"}),
-         sbfEntry({"TYPE:ED_SIGNAL", "NAME:fm", "DESCRIPTION:fm in"}),
-         sbfEntry({"TYPE:ED_USEROBJ", "NAME:objin", "DESCRIPTION:object in"}),
-         sbfEntry({"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}),
-         sbfEntry({"TYPE:CONTROL", "NAME:mod", "CONNECT_TAG:mod"}),
-         sbfEntry({"TYPE:USEROBJ", "NAME:obj", "CONNECT_TAG:obj"})});
-    t += sbfOperator(
+        {SbfEntry{"TYPE:ED_CONTROL", "NAME:freq", "DESCRIPTION:frequency", "MINIMUM:0", "MAXIMUM:20000", "DEFAULT:440"},
+         SbfEntry{"TYPE:ED_FLOAT", "NAME:level", "DESCRIPTION:level", "MINIMUM:-1", "MAXIMUM:1", "DEFAULT:0.500"},
+         SbfEntry{"TYPE:ED_SIGNAL", "NAME:fm", "DESCRIPTION:fm in"},
+         SbfEntry{"TYPE:ED_USEROBJ", "NAME:objin", "DESCRIPTION:object in"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"},
+         SbfEntry{"TYPE:CONTROL", "NAME:mod", "CONNECT_TAG:mod"},
+         SbfEntry{"TYPE:USEROBJ", "NAME:obj", "CONNECT_TAG:obj"}});
+    t += modelOperator(
         "MIX", "MIXER",
-        {sbfEntry({"TYPE:ED_INT", "NAME:count", "DESCRIPTION:number of inputs", "MINIMUM:1", "MAXIMUM:4", "DEFAULT:0"}),
-         sbfEntry({"TYPE:MULTIPLE", "NAME:inputs", "ACTION_SPECIFIER:@count"}),
-         sbfEntry({"TYPE:ED_SIGNAL", "NAME:in~n", "DESCRIPTION:input ~n"}),
-         sbfEntry({"TYPE:ED_FLOAT", "NAME:gain~n", "DESCRIPTION:gain", "MINIMUM:0", "MAXIMUM:=@count/2/#mul",
-                   "DEFAULT:1.000"}),
-         sbfEntry({"TYPE:SIGNAL", "NAME:tap~n", "CONNECT_TAG:tap~n"}), sbfEntry({"TYPE:MULTIPLEEND", "NAME:inputsend"}),
-         sbfEntry({"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"})});
-    t += sbfOperator("SPREAD", "MIXER",
-                     {sbfEntry({"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:in"}),
-                      sbfEntry({"TYPE:MULTIPLE", "NAME:outs", "ACTION_SPECIFIER:#channels/2/#div"}),
-                      sbfEntry({"TYPE:SIGNAL", "NAME:out~n", "CONNECT_TAG:out~n"}),
-                      sbfEntry({"TYPE:MULTIPLEEND", "NAME:outsend"})});
-    t += sbfOperator("KNOB", "INTERFACE",
-                     {sbfEntry({"TYPE:CONTROL", "NAME:out", "CONNECT_TAG:out"}),
-                      sbfEntry({"TYPE:ED_STRING", "NAME:menu", "DESCRIPTION:menu statement", "DEFAULT:Knob:%5.2f",
-                                "STORAGE_SIZE:24"}),
-                      sbfEntry({"TYPE:ED_FLOAT", "NAME:min", "DESCRIPTION:minimum", "MINIMUM:-100000", "MAXIMUM:100000",
-                                "DEFAULT:0.000"}),
-                      sbfEntry({"TYPE:ED_FLOAT", "NAME:max", "DESCRIPTION:maximum", "MINIMUM:-100000", "MAXIMUM:100000",
-                                "DEFAULT:1.000"}),
-                      sbfEntry({"TYPE:ED_FLOAT", "NAME:default", "DESCRIPTION:default", "MINIMUM:@min", "MAXIMUM:@max",
-                                "DEFAULT:0.500"})});
-    t += sbfOperator(
+        {SbfEntry{"TYPE:ED_INT", "NAME:count", "DESCRIPTION:number of inputs", "MINIMUM:1", "MAXIMUM:4", "DEFAULT:0"},
+         SbfEntry{"TYPE:MULTIPLE", "NAME:inputs", "ACTION_SPECIFIER:@count"},
+         SbfEntry{"TYPE:ED_SIGNAL", "NAME:in~n", "DESCRIPTION:input ~n"},
+         SbfEntry{"TYPE:ED_FLOAT", "NAME:gain~n", "DESCRIPTION:gain", "MINIMUM:0", "MAXIMUM:=@count/2/#mul",
+                  "DEFAULT:1.000"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:tap~n", "CONNECT_TAG:tap~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:inputsend"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}});
+    t += modelOperator("SPREAD", "MIXER",
+                       {SbfEntry{"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:in"},
+                        SbfEntry{"TYPE:MULTIPLE", "NAME:outs", "ACTION_SPECIFIER:#channels/2/#div"},
+                        SbfEntry{"TYPE:SIGNAL", "NAME:out~n", "CONNECT_TAG:out~n"},
+                        SbfEntry{"TYPE:MULTIPLEEND", "NAME:outsend"}});
+    t += modelOperator(
+        "KNOB", "INTERFACE",
+        {SbfEntry{"TYPE:CONTROL", "NAME:out", "CONNECT_TAG:out"},
+         SbfEntry{"TYPE:ED_STRING", "NAME:menu", "DESCRIPTION:menu statement", "DEFAULT:Knob:%5.2f", "STORAGE_SIZE:24"},
+         SbfEntry{"TYPE:ED_FLOAT", "NAME:min", "DESCRIPTION:minimum", "MINIMUM:-100000", "MAXIMUM:100000",
+                  "DEFAULT:0.000"},
+         SbfEntry{"TYPE:ED_FLOAT", "NAME:max", "DESCRIPTION:maximum", "MINIMUM:-100000", "MAXIMUM:100000",
+                  "DEFAULT:1.000"},
+         SbfEntry{"TYPE:ED_FLOAT", "NAME:default", "DESCRIPTION:default", "MINIMUM:@min", "MAXIMUM:@max",
+                  "DEFAULT:0.500"}});
+    t += modelOperator(
         "FILTER", "FILTER",
-        {sbfEntry({"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:in"}),
-         sbfEntry({"TYPE:ED_CONTROL", "NAME:cutoff", "DESCRIPTION:cutoff", "MINIMUM:-12", "MAXIMUM:12", "DEFAULT:0"}),
-         sbfEntry({"TYPE:ED_INT", "NAME:mode", "DESCRIPTION:mode", "MINIMUM:0", "MAXIMUM:10", "DEFAULT:3"}),
-         sbfEntry({"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"})});
-    t += sbfOperator("REMOTER", "EXTERNAL", {});
-    t += sbfOperator("BADTYPE", "MATH", {sbfEntry({"TYPE:INT", "NAME:raw"})});
-    t += sbfOperator("OPENGROUP", "MATH",
-                     {sbfEntry({"TYPE:ED_INT", "NAME:n", "DEFAULT:2"}),
-                      sbfEntry({"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"}),
-                      sbfEntry({"TYPE:ED_INT", "NAME:v~n"})});
+        {SbfEntry{"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:in"},
+         SbfEntry{"TYPE:ED_CONTROL", "NAME:cutoff", "DESCRIPTION:cutoff", "MINIMUM:-12", "MAXIMUM:12", "DEFAULT:0"},
+         SbfEntry{"TYPE:ED_INT", "NAME:mode", "DESCRIPTION:mode", "MINIMUM:0", "MAXIMUM:10", "DEFAULT:3"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}});
+    t += modelOperator("REMOTER", "EXTERNAL", {});
+    t += modelOperator("BADTYPE", "MATH", {SbfEntry{"TYPE:INT", "NAME:raw"}});
+    t += modelOperator("OPENGROUP", "MATH",
+                       {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:2"},
+                        SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
+                        SbfEntry{"TYPE:ED_INT", "NAME:v~n"}});
     return t;
 }
 

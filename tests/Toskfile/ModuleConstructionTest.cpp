@@ -146,20 +146,20 @@ TEST(ModuleConstruction, InconsistentOperatorsFail)
               "Module.buildModule | Module.buildModule: invalid entry entryType: 5");
     EXPECT_EQ(failureOf([&] { newModule("OPENGROUP", "g", db); }),
               "Module.buildModule | Module.buildModule: Unbalanced OPERATOREND Iteration for operator: OPENGROUP");
-    auto nested = dbaseFromText(sbfOperator(
+    auto nested = dbaseFromText(modelOperator(
         "NEST", "MATH",
-        {sbfEntry({"TYPE:ED_INT", "NAME:n", "DEFAULT:1"}), sbfEntry({"TYPE:MULTIPLE", "NAME:a", "ACTION_SPECIFIER:@n"}),
-         sbfEntry({"TYPE:MULTIPLE", "NAME:b", "ACTION_SPECIFIER:@n"}), sbfEntry({"TYPE:MULTIPLEEND", "NAME:e"}),
-         sbfEntry({"TYPE:MULTIPLEEND", "NAME:e"})}));
+        {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:1"}, SbfEntry{"TYPE:MULTIPLE", "NAME:a", "ACTION_SPECIFIER:@n"},
+         SbfEntry{"TYPE:MULTIPLE", "NAME:b", "ACTION_SPECIFIER:@n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"},
+         SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"}}));
     EXPECT_EQ(failureOf([&] { newModule("NEST", "n", nested); }),
               "Module.buildModule | Module.buildModule: Unbalanced MULTIPLE Iteration for operator: NEST");
 
     // A group whose count field is missing is walked once, ungrouped.
     auto lost = dbaseFromText(
-        sbfOperator("LOST", "MATH",
-                    {sbfEntry({"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@nosuch"}),
-                     sbfEntry({"TYPE:ED_INT", "NAME:v~n", "DEFAULT:4"}), sbfEntry({"TYPE:MULTIPLEEND", "NAME:e"}),
-                     sbfEntry({"TYPE:ED_INT", "NAME:scaledata_iterator", "DEFAULT:9"})}));
+        modelOperator("LOST", "MATH",
+                      {SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@nosuch"},
+                       SbfEntry{"TYPE:ED_INT", "NAME:v~n", "DEFAULT:4"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"},
+                       SbfEntry{"TYPE:ED_INT", "NAME:scaledata_iterator", "DEFAULT:9"}}));
     LogCapture log;
     auto module = newModule("LOST", "l", lost);
     EXPECT_TRUE(log.contains("SigDbase Error: Can't find iterator for entry: g"));
@@ -245,13 +245,13 @@ TEST(ModuleConstruction, AddingARepetitionInTheMiddleRenumbersTheRest)
     EXPECT_FALSE(mix->addIteratedField(*mix->field("out"), nullptr)) << "not a repeated field";
 
     // A computed count before the group takes a place in the field list.
-    auto db2 = dbaseFromText(sbfOperator(
+    auto db2 = dbaseFromText(modelOperator(
         "TWO", "MATH",
-        {sbfEntry({"TYPE:ED_SIGNAL", "NAME:in"}), sbfEntry({"TYPE:MULTIPLE", "NAME:a", "ACTION_SPECIFIER:3/2/#sub"}),
-         sbfEntry({"TYPE:SIGNAL", "NAME:o~n", "CONNECT_TAG:o~n"}), sbfEntry({"TYPE:MULTIPLEEND", "NAME:ae"}),
-         sbfEntry({"TYPE:ED_INT", "NAME:n", "MAXIMUM:4", "DEFAULT:2"}),
-         sbfEntry({"TYPE:MULTIPLE", "NAME:b", "ACTION_SPECIFIER:@n"}),
-         sbfEntry({"TYPE:ED_INT", "NAME:v~n", "DEFAULT:7"}), sbfEntry({"TYPE:MULTIPLEEND", "NAME:be"})}));
+        {SbfEntry{"TYPE:ED_SIGNAL", "NAME:in"}, SbfEntry{"TYPE:MULTIPLE", "NAME:a", "ACTION_SPECIFIER:3/2/#sub"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:o~n", "CONNECT_TAG:o~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:ae"},
+         SbfEntry{"TYPE:ED_INT", "NAME:n", "MAXIMUM:4", "DEFAULT:2"},
+         SbfEntry{"TYPE:MULTIPLE", "NAME:b", "ACTION_SPECIFIER:@n"}, SbfEntry{"TYPE:ED_INT", "NAME:v~n", "DEFAULT:7"},
+         SbfEntry{"TYPE:MULTIPLEEND", "NAME:be"}}));
     auto two = newModule("TWO", "t", db2);
     two->field("v1")->setText("1");
     two->field("v2")->setText("2");

@@ -115,11 +115,10 @@ TEST(ModuleField, RepeatCountsStayInsideTheirLimits)
     EXPECT_FALSE(count->checkFieldNum(-1));
 
     // Without limits the count runs up to 32767.
-    auto unlimited = dbaseFromText(sbfOperator("U", "MATH",
-                                               {sbfEntry({"TYPE:ED_INT", "NAME:n", "DEFAULT:32766"}),
-                                                sbfEntry({"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"}),
-                                                sbfEntry({"TYPE:SIGNAL", "NAME:o~n", "CONNECT_TAG:o~n"}),
-                                                sbfEntry({"TYPE:MULTIPLEEND", "NAME:e"})}));
+    auto unlimited = dbaseFromText(modelOperator(
+        "U", "MATH",
+        {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:32766"}, SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:o~n", "CONNECT_TAG:o~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"}}));
     auto u = readModule("U u 32766", unlimited);
     EXPECT_TRUE(u->field("n")->changeFieldNum(1, false));
     EXPECT_FALSE(u->field("n")->checkFieldNum(1));

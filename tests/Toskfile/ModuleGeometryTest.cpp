@@ -71,10 +71,10 @@ TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)
     EXPECT_EQ(newModule("SPREAD", "s", db)->update(kAllKinds), 0);
 
     // Three connected signal outputs and one control output.
-    auto trio = dbaseFromText(sbfOperator(
+    auto trio = dbaseFromText(modelOperator(
         "TRIO", "MATH",
-        {sbfEntry({"TYPE:SIGNAL", "NAME:a", "CONNECT_TAG:a"}), sbfEntry({"TYPE:CONTROL", "NAME:k", "CONNECT_TAG:k"}),
-         sbfEntry({"TYPE:SIGNAL", "NAME:b", "CONNECT_TAG:b"}), sbfEntry({"TYPE:SIGNAL", "NAME:c", "CONNECT_TAG:c"})}));
+        {SbfEntry{"TYPE:SIGNAL", "NAME:a", "CONNECT_TAG:a"}, SbfEntry{"TYPE:CONTROL", "NAME:k", "CONNECT_TAG:k"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:b", "CONNECT_TAG:b"}, SbfEntry{"TYPE:SIGNAL", "NAME:c", "CONNECT_TAG:c"}}));
     auto t = newModule("TRIO", "t", trio);
     for (const char* n : {"a", "k", "b", "c"})
         t->field(n)->setNumConnects(1);
