@@ -16,7 +16,9 @@
 #include "database/OperatorDesc.h"
 #include "database/SigDbase.h"
 
+#include <algorithm>
 #include <cmath>
+#include <map>
 #include <unordered_map>
 
 namespace tosk {
@@ -65,6 +67,21 @@ std::string withName(const std::string& message, const std::string& name)
         result.replace(p, 2, name);
     return result;
 }
+
+// Numbers repetitions in one pass over a field list: each call answers what
+// getInstance() answers for that field, given the fields before it.
+class InstanceCounter {
+public:
+    int next(const ModuleField& f)
+    {
+        if (!f.iterator() || !f.entry())
+            return 0;
+        return ++counts_[{f.iterator().get(), std::string_view(f.entry()->name())}];
+    }
+
+private:
+    std::map<std::pair<const ModuleField*, std::string_view>, int> counts_;
+};
 
 [[noreturn]] void inconsistency(const std::string& operation, const std::string& reason)
 {
@@ -290,7 +307,9 @@ void Module::buildEntries(BuildState& state)
                 break;
             }
             state.iterator = counter;
-            state.count = OperatorField::integerValue(counter->text());
+            // A damaged file must not make a group of outputs (which read no
+            // tokens) repeat billions of times; no count goes past 16 bits.
+            state.count = std::min(OperatorField::integerValue(counter->text()), kMaxRepetitions);
             if (state.count <= 0 && !state.tokenizer) {
                 counter->setText("1");
                 state.count = 1;
@@ -356,14 +375,18 @@ void Module::initWithModule(const Module& other)
     listOfFields.reserve(other.listOfFields.size());
     for (const auto& f : other.listOfFields)
         listOfFields.push_back(ModuleField::fieldWithField(*f, this));
+    std::unordered_map<const ModuleField*, size_t> places;
+    for (size_t i = 0; i < other.listOfFields.size(); ++i)
+        places.emplace(other.listOfFields[i].get(), i);
     for (size_t i = 0; i < other.listOfFields.size(); ++i) {
         const FieldPtr& counter = other.listOfFields[i]->iterator();
         if (!counter)
             continue;
         // The count field's place identifies it even when its name does not
         // (a computed count has none).
-        size_t at = other.indexOfField(counter.get());
-        listOfFields[i]->setIterator(at != npos ? listOfFields[at] : findCorrespondingFieldByName(counter->name()));
+        auto at = places.find(counter.get());
+        listOfFields[i]->setIterator(at != places.end() ? listOfFields[at->second]
+                                                        : findCorrespondingFieldByName(counter->name()));
     }
 }
 
@@ -421,7 +444,7 @@ Module::FieldPtr Module::addIteratedField(const ModuleField& member, FieldList* 
             repetition = 1;
             groupStart = i + 1;
         } else if (type == OperatorEntry::MULTIPLEEND) {
-            if (current && repetition < OperatorField::integerValue(current->text())) {
+            if (current && repetition < std::min(OperatorField::integerValue(current->text()), kMaxRepetitions)) {
                 ++repetition;
                 i = groupStart;
                 continue;
@@ -442,8 +465,9 @@ void Module::deleteIteratedField(const ModuleField& member)
         return;
     const int repetition = member.getInstance();
     FieldList doomed;
+    InstanceCounter instances;
     for (const auto& f : listOfFields)
-        if (f->iterator() == counter && f->getInstance() == repetition)
+        if (instances.next(*f) == repetition && f->iterator() == counter)
             doomed.push_back(f);
     for (const auto& f : doomed) {
         // Keep every connection count equal to the inputs it feeds: the
@@ -748,22 +772,30 @@ Module::FieldPtr Module::indexField(size_t index) const
 
 Module::FieldPtr Module::field(const std::string& name, int code) const
 {
+    // Repetition numbers are counted along the way rather than field by
+    // field, so a lookup stays linear in modules with many repetitions.
+    std::optional<InstanceCounter> instances;
     for (const auto& f : listOfFields) {
         if (!f->entry())
             continue;
         const std::string& raw = f->entry()->nameForType(code);
-        size_t tilde = f->iterator() ? raw.rfind('~') : std::string::npos;
+        if (!f->iterator()) {
+            if (equalsIgnoringCase(raw, name))
+                return f;
+            continue;
+        }
+        if (!instances)
+            instances.emplace();
+        int instance = instances->next(*f);
+        size_t tilde = raw.rfind('~');
         if (tilde == std::string::npos) {
             if (equalsIgnoringCase(raw, name))
                 return f;
             continue;
         }
-        // A repeated name: compare the part before the number first, so that
-        // the repetition is only counted for likely matches.
-        if (name.size() < tilde ||
-            !equalsIgnoringCase(std::string_view(raw).substr(0, tilde), std::string_view(name).substr(0, tilde)))
-            continue;
-        if (equalsIgnoringCase(f->entryName(code), name))
+        if (name.size() >= tilde &&
+            equalsIgnoringCase(std::string_view(raw).substr(0, tilde), std::string_view(name).substr(0, tilde)) &&
+            equalsIgnoringCase(ModuleField::setIteration(instance, raw), name))
             return f;
     }
     return nullptr;

@@ -45,6 +45,9 @@ public:
         ORDINARY = 11,
     };
 
+    // The most repetitions a group is built with, whatever its count says.
+    static constexpr int kMaxRepetitions = 32767;
+
     // Canvas geometry in points.
     static constexpr double kWidth = 80;
     static constexpr double kRowHeight = 16;

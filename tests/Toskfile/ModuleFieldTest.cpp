@@ -124,6 +124,11 @@ TEST(ModuleField, RepeatCountsStayInsideTheirLimits)
     EXPECT_FALSE(u->field("n")->checkFieldNum(1));
     EXPECT_EQ(u->field("n")->text(), "32767");
 
+    // A damaged count cannot make a group of outputs repeat without end.
+    auto damaged = readModule("U u 2000000000", unlimited);
+    EXPECT_EQ(damaged->fieldCount(), 2u + Module::kMaxRepetitions);
+    EXPECT_EQ(damaged->lastField()->name(), "o32767");
+
     // A computed count cannot be changed by hand.
     auto spread = newModule("SPREAD", "s", db);
     auto computed = spread->fieldAtIndex(2);
