@@ -122,7 +122,7 @@ std::string numberString(double value)
             throw TkxException("numberString", "not a finite number: " + text);
         if (text.find('.') != std::string::npos) {
             if (text.front() == '.')
-                text.insert(0, "0");
+                text = "0" + text;
             while (!text.empty() && text.back() == '0')
                 text.pop_back();
             if (!text.empty() && text.back() == '.')
