@@ -128,51 +128,6 @@ void PreferenceController::loadColors(const std::array<ColorTableEntry, N>& tabl
     }
 }
 
-std::string PreferenceController::sigDbaseLocation() const
-{
-    return stored(kSigDbasePath).value_or("");
-}
-
-void PreferenceController::setSigDbaseLocation(const std::string& path)
-{
-    store_->setValue(kSigDbasePath, path);
-}
-
-bool PreferenceController::createNewDoc() const
-{
-    return store_->boolValue(kCreateNewDoc);
-}
-
-void PreferenceController::setCreateNewDoc(bool on)
-{
-    store_->setBool(kCreateNewDoc, on);
-}
-
-bool PreferenceController::highSampleRate() const
-{
-    return store_->boolValue(kHighSampleRate);
-}
-
-void PreferenceController::setHighSampleRate(bool on)
-{
-    store_->setBool(kHighSampleRate, on);
-}
-
-bool PreferenceController::connectWithMidi() const
-{
-    return stored(kConnectionType) == "Midi";
-}
-
-bool PreferenceController::connectWithSerial() const
-{
-    return stored(kConnectionType) == "Serial";
-}
-
-void PreferenceController::setConnectionType(const std::string& type)
-{
-    store_->setValue(kConnectionType, type);
-}
-
 int PreferenceController::midiChannel() const
 {
     // Read as a typed number is read: leading blanks, a sign, then digits up
@@ -191,78 +146,6 @@ int PreferenceController::midiChannel() const
             return negative ? INT_MIN : INT_MAX;
     }
     return static_cast<int>(negative ? -value : value);
-}
-
-void PreferenceController::setMidiChannel(const std::string& text)
-{
-    store_->setValue(kMidiChannel, text);
-}
-
-std::optional<std::string> PreferenceController::portNameDefault() const
-{
-    return stored(kPortName);
-}
-std::optional<std::string> PreferenceController::baudRateDefault() const
-{
-    return stored(kBaudRate);
-}
-std::optional<std::string> PreferenceController::dataBitsDefault() const
-{
-    return stored(kDataBits);
-}
-std::optional<std::string> PreferenceController::parityDefault() const
-{
-    return stored(kParity);
-}
-std::optional<std::string> PreferenceController::stopBitsDefault() const
-{
-    return stored(kStopBits);
-}
-std::optional<std::string> PreferenceController::flowControlDefault() const
-{
-    return stored(kFlowControl);
-}
-
-void PreferenceController::setPortName(const std::string& value)
-{
-    store_->setValue(kPortName, value);
-}
-void PreferenceController::setBaudRate(const std::string& value)
-{
-    store_->setValue(kBaudRate, value);
-}
-void PreferenceController::setDataBits(const std::string& value)
-{
-    store_->setValue(kDataBits, value);
-}
-void PreferenceController::setParity(const std::string& value)
-{
-    store_->setValue(kParity, value);
-}
-void PreferenceController::setStopBits(const std::string& value)
-{
-    store_->setValue(kStopBits, value);
-}
-void PreferenceController::setFlowControl(const std::string& value)
-{
-    store_->setValue(kFlowControl, value);
-}
-
-std::optional<std::string> PreferenceController::screenSavePath() const
-{
-    return stored(kScreenSavePath);
-}
-void PreferenceController::setScreenSavePath(const std::string& path)
-{
-    store_->setValue(kScreenSavePath, path);
-}
-std::optional<std::string> PreferenceController::diskPatchPath() const
-{
-    return stored(kDiskPatchPath);
-}
-void PreferenceController::setDiskPatchPath(const std::string& path)
-{
-    store_->setValue(kDiskPatchPath, path);
 }
 
 Color PreferenceController::colorForId(int id) const

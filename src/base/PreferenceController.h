@@ -81,37 +81,37 @@ public:
 
     SettingsStore& store() const { return *store_; }
 
-    std::string sigDbaseLocation() const; // "" when unset
-    void setSigDbaseLocation(const std::string& path);
-    bool createNewDoc() const;
-    void setCreateNewDoc(bool on);
-    bool highSampleRate() const;
-    void setHighSampleRate(bool on);
+    std::string sigDbaseLocation() const { return stored(kSigDbasePath).value_or(""); } // "" when unset
+    void setSigDbaseLocation(const std::string& path) { store_->setValue(kSigDbasePath, path); }
+    bool createNewDoc() const { return store_->boolValue(kCreateNewDoc); }
+    void setCreateNewDoc(bool on) { store_->setBool(kCreateNewDoc, on); }
+    bool highSampleRate() const { return store_->boolValue(kHighSampleRate); }
+    void setHighSampleRate(bool on) { store_->setBool(kHighSampleRate, on); }
 
-    bool connectWithMidi() const;   // "ConnectionTypeKey" is "Midi"
-    bool connectWithSerial() const; // "ConnectionTypeKey" is "Serial"
-    void setConnectionType(const std::string& type);
+    bool connectWithMidi() const { return stored(kConnectionType) == "Midi"; }
+    bool connectWithSerial() const { return stored(kConnectionType) == "Serial"; }
+    void setConnectionType(const std::string& type) { store_->setValue(kConnectionType, type); } // "Midi", "Serial"
     int midiChannel() const; // the stored text's leading integer; 0 when none
-    void setMidiChannel(const std::string& text);
+    void setMidiChannel(const std::string& text) { store_->setValue(kMidiChannel, text); }
 
     // The stored line settings; nothing when unset.
-    std::optional<std::string> portNameDefault() const;
-    std::optional<std::string> baudRateDefault() const;
-    std::optional<std::string> dataBitsDefault() const;
-    std::optional<std::string> parityDefault() const;
-    std::optional<std::string> stopBitsDefault() const;
-    std::optional<std::string> flowControlDefault() const;
-    void setPortName(const std::string& value);
-    void setBaudRate(const std::string& value);
-    void setDataBits(const std::string& value);
-    void setParity(const std::string& value);
-    void setStopBits(const std::string& value);
-    void setFlowControl(const std::string& value);
+    std::optional<std::string> portNameDefault() const { return stored(kPortName); }
+    std::optional<std::string> baudRateDefault() const { return stored(kBaudRate); }
+    std::optional<std::string> dataBitsDefault() const { return stored(kDataBits); }
+    std::optional<std::string> parityDefault() const { return stored(kParity); }
+    std::optional<std::string> stopBitsDefault() const { return stored(kStopBits); }
+    std::optional<std::string> flowControlDefault() const { return stored(kFlowControl); }
+    void setPortName(const std::string& value) { store_->setValue(kPortName, value); }
+    void setBaudRate(const std::string& value) { store_->setValue(kBaudRate, value); }
+    void setDataBits(const std::string& value) { store_->setValue(kDataBits, value); }
+    void setParity(const std::string& value) { store_->setValue(kParity, value); }
+    void setStopBits(const std::string& value) { store_->setValue(kStopBits, value); }
+    void setFlowControl(const std::string& value) { store_->setValue(kFlowControl, value); }
 
-    std::optional<std::string> screenSavePath() const;
-    void setScreenSavePath(const std::string& path);
-    std::optional<std::string> diskPatchPath() const;
-    void setDiskPatchPath(const std::string& path);
+    std::optional<std::string> screenSavePath() const { return stored(kScreenSavePath); }
+    void setScreenSavePath(const std::string& path) { store_->setValue(kScreenSavePath, path); }
+    std::optional<std::string> diskPatchPath() const { return stored(kDiskPatchPath); }
+    void setDiskPatchPath(const std::string& path) { store_->setValue(kDiskPatchPath, path); }
 
     // Drawing-role colour; black for an index outside 0..17.
     Color colorForId(int id) const;
