@@ -16,6 +16,8 @@ struct DatabaseSummary {
     std::optional<std::string> version;
     std::optional<std::string> date;
     size_t operatorCount = 0;
+
+    static DatabaseSummary of(const SigDbase& database);
 };
 
 } // namespace tosk

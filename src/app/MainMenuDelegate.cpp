@@ -3,6 +3,7 @@
 #include "app/PatchWindow.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
+#include "database/SigDbase.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -24,6 +25,8 @@ void MainMenuDelegate::applicationDidFinishLaunching()
     launched_ = true;
     log(informationString());
     PreferenceController::shared();
+    // A database that cannot be found or read stays empty; launch goes on.
+    sigDbase_ = SigDbase::sharedSigDbase();
     graphicWindowController_ = nullptr;
     // Qt reports only the window that gains the focus; losing it to another
     // application reports none, which is when the main window resigns.
@@ -33,6 +36,11 @@ void MainMenuDelegate::applicationDidFinishLaunching()
 bool MainMenuDelegate::applicationShouldOpenUntitledFile() const
 {
     return PreferenceController::shared().createNewDoc();
+}
+
+DatabaseSummary MainMenuDelegate::databaseSummary() const
+{
+    return sigDbase_ ? DatabaseSummary::of(*sigDbase_) : DatabaseSummary{};
 }
 
 void MainMenuDelegate::mainWindowChanged(QWidget* window)

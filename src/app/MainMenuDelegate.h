@@ -4,11 +4,16 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "app/DatabaseSummary.h"
+
+#include <memory>
 #include <string>
 
 class QWindow;
 
 namespace tosk {
+
+class SigDbase;
 
 // The application's delegate: what happens at launch, and the target of the
 // application-wide menu commands.
@@ -28,6 +33,10 @@ public:
     // Whether an untitled patch opens at launch: the "CreateNewDocKey" setting.
     bool applicationShouldOpenUntitledFile() const;
 
+    // The shared database made at launch (null before).
+    const std::shared_ptr<SigDbase>& sigDbase() const { return sigDbase_; }
+    DatabaseSummary databaseSummary() const;
+
     // The patch window that was main last, while it stays open and the
     // application keeps the focus; null otherwise.
     QWidget* graphicWindowController() const { return graphicWindowController_; }
@@ -43,6 +52,7 @@ public slots:
 private:
     void focusWindowChanged(QWindow* window);
 
+    std::shared_ptr<SigDbase> sigDbase_;
     QPointer<QWidget> graphicWindowController_;
     QPointer<QWidget> mainWindow_;
     bool launched_ = false;

@@ -7,6 +7,7 @@
 #include "app/QtMainThreadPoster.h"
 #include "app/StartWindow.h"
 #include "base/PreferenceController.h"
+#include "database/SigDbase.h"
 
 #include <QApplication>
 
@@ -21,6 +22,7 @@ public:
     PlatformServices()
     {
         PreferenceController::setStore(&settings_);
+        SigDbase::setSettingsStore(&settings_);
         Alerts::setShared(&alerts_);
         FileChooser::setShared(&chooser_);
         MainThreadPoster::setShared(&poster_);
@@ -30,6 +32,7 @@ public:
         MainThreadPoster::setShared(nullptr);
         FileChooser::setShared(nullptr);
         Alerts::setShared(nullptr);
+        SigDbase::setSettingsStore(nullptr);
         PreferenceController::setStore(nullptr);
     }
     PlatformServices(const PlatformServices&) = delete;
@@ -54,7 +57,7 @@ int ToskApplication::run(int argc, char** argv)
     PlatformServices services;
     MainMenuDelegate delegate;
     delegate.applicationDidFinishLaunching();
-    StartWindow start(delegate, DatabaseSummary{});
+    StartWindow start(delegate, delegate.databaseSummary());
     start.show();
     return app.exec();
 }

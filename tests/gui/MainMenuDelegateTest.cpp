@@ -2,11 +2,15 @@
 #include "app/PatchWindow.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
+#include "database/SigDbase.h"
+#include "support/TestSupport.h"
 
 #include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace tosk;
 
@@ -24,16 +28,32 @@ public:
 
 } // namespace
 
-TEST(MainMenuDelegate, LaunchLogsTheInformationStringOnceAndCreatesThePreferences)
+TEST(MainMenuDelegate, LaunchLogsTheInformationStringAndLoadsTheStoredDatabase)
 {
     ScopedStore settings;
+    const std::string path = test::dataPath("sigdbase.sbf");
+    settings.store.setValue("SigDbasePath", path);
+    SigDbase::setSettingsStore(&settings.store);
     LogCapture log;
     MainMenuDelegate delegate;
+    EXPECT_EQ(delegate.databaseSummary().operatorCount, 0u) << "nothing before launch";
     delegate.applicationDidFinishLaunching();
     delegate.applicationDidFinishLaunching();
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"Tosk " TOSK_VERSION});
-    EXPECT_EQ(MainMenuDelegate::informationString(), "Tosk 0.1.0");
+    SigDbase::setSettingsStore(nullptr);
+
+    ASSERT_FALSE(log.lines().empty());
+    EXPECT_EQ(log.lines()[0], "Tosk 0.1.0");
+    EXPECT_EQ(std::count(log.lines().begin(), log.lines().end(), "Tosk 0.1.0"), 1) << "launch runs once";
+    EXPECT_TRUE(log.contains("SigDbase.initFromFileName: " + path));
     EXPECT_EQ(settings.store.values["BaudRate"], "115200") << "the preferences were set up over the store";
+
+    ASSERT_EQ(delegate.sigDbase(), SigDbase::sharedSigDbase());
+    const DatabaseSummary db = delegate.databaseSummary();
+    EXPECT_TRUE(db.loaded);
+    EXPECT_EQ(db.path, path);
+    EXPECT_EQ(db.product, "Korvatel SX-8");
+    EXPECT_EQ(db.operatorCount, SigDbase::sharedSigDbase()->sigDbaseData().size());
+    EXPECT_GE(db.operatorCount, 62u);
 }
 
 TEST(MainMenuDelegate, UntitledPatchAtLaunchFollowsTheSetting)

@@ -1,5 +1,6 @@
 #include "app/StartWindow.h"
 #include "app/MainMenuDelegate.h"
+#include "database/SigDbase.h"
 
 #include <QAction>
 #include <QLabel>
@@ -23,23 +24,26 @@ QString labelText(const QWidget& window, const char* name)
 
 TEST(StartWindow, ShowsTheDatabaseInUse)
 {
+    // One operator and the VERSION operator; the loader adds the two nodes.
+    const std::string bytes = "{\n{\n   TYPE:OPERATOR\n   OPERATOR_NAME:GAIN\n   OPERATOR_CLASS:MATH\n}\n}\n"
+                              "{\n{\n   TYPE:OPERATOR\n   OPERATOR_NAME:VERSION\n   OPERATOR_CLASS:SYSTEM\n}\n"
+                              "{\n   TYPE:ED_STRING\n   NAME:verse\n   DEFAULT:2.31\n}\n"
+                              "{\n   TYPE:ED_STRING\n   NAME:date\n   DEFAULT:March 4, 2024\n}\n"
+                              "{\n   TYPE:ED_STRING\n   NAME:name\n   DEFAULT:Fictional DSP-8 \xe9"
+                              "dition\n}\n}\n";
+    SigDbase database;
+    database.setFullPathName("/opt/tosk/data/sigdbase.sbf");
+    ASSERT_TRUE(database.createSigDbaseFromData(bytes));
+
     MainMenuDelegate delegate;
-    DatabaseSummary db;
-    db.loaded = true;
-    db.path = "/opt/tosk/data/sigdbase.sbf";
-    db.product = "Fictional DSP-8 \xe9"
-                 "dition";
-    db.version = "2.31";
-    db.date = "March 4, 2024";
-    db.operatorCount = 64;
-    StartWindow window(delegate, db);
+    StartWindow window(delegate, DatabaseSummary::of(database));
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
     EXPECT_EQ(labelText(window, "productValue"), QStringLiteral("Fictional DSP-8 \u00e9dition"));
     EXPECT_EQ(labelText(window, "versionValue"), QStringLiteral("2.31"));
     EXPECT_EQ(labelText(window, "dateValue"), QStringLiteral("March 4, 2024"));
-    EXPECT_EQ(labelText(window, "operatorCountValue"), QStringLiteral("64"));
+    EXPECT_EQ(labelText(window, "operatorCountValue"), QStringLiteral("4"));
     EXPECT_EQ(labelText(window, "pathValue"), QStringLiteral("/opt/tosk/data/sigdbase.sbf"));
     EXPECT_FALSE(window.findChild<QLabel*>(QStringLiteral("databaseStatus"))->isVisible());
 
