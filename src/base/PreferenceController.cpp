@@ -1,9 +1,9 @@
 #include "base/PreferenceController.h"
 
 #include "base/Log.h"
+#include "base/NumberText.h"
 
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <memory>
 
@@ -130,22 +130,7 @@ void PreferenceController::loadColors(const std::array<ColorTableEntry, N>& tabl
 
 int PreferenceController::midiChannel() const
 {
-    // Read as a typed number is read: leading blanks, a sign, then digits up
-    // to the first other character; out of range gives the nearest limit.
-    std::string text = stored(kMidiChannel).value_or("");
-    size_t i = text.find_first_not_of(" \t\r\n");
-    if (i == std::string::npos)
-        return 0;
-    bool negative = false;
-    if (text[i] == '+' || text[i] == '-')
-        negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > INT_MAX)
-            return negative ? INT_MIN : INT_MAX;
-    }
-    return static_cast<int>(negative ? -value : value);
+    return leadingInteger(stored(kMidiChannel).value_or(""));
 }
 
 Color PreferenceController::colorForId(int id) const
