@@ -938,12 +938,7 @@ int Module::hasWPFields() const
 
 void Module::changeReferenceCount(int n)
 {
-    if (n == 0)
-        m_NumRefs = 0;
-    else if (n == 1)
-        ++m_NumRefs;
-    else if (n == -1)
-        --m_NumRefs;
+    ModuleField::changeCount(m_NumRefs, n);
 }
 
 // ---------------------------------------------------------------- expressions

@@ -454,16 +454,6 @@ void ModuleField::applyInterfaceDefaults(const ModuleField& control)
     }
 }
 
-void ModuleField::changeConnectCount(int n)
-{
-    if (n == 0)
-        m_NumConnects = 0;
-    else if (n == 1)
-        ++m_NumConnects;
-    else if (n == -1)
-        --m_NumConnects;
-}
-
 void ModuleField::changeSourceReferenceCount(int n)
 {
     if (!m_Source || !m_Source->m_Parent)
@@ -485,38 +475,31 @@ bool ModuleField::connectedTo(const Module& module) const
     return false;
 }
 
-int ModuleField::strokeColor() const
+std::pair<int, int> ModuleField::colors() const
 {
     switch (type()) {
     case OperatorEntry::CONTROL:
     case OperatorEntry::ED_CONTROL:
-        return 3;
+        return {3, 4};
     case OperatorEntry::SIGNAL:
     case OperatorEntry::ED_SIGNAL:
-        return 1;
+        return {1, 2};
     case OperatorEntry::USEROBJ:
     case OperatorEntry::ED_USEROBJ:
-        return 5;
+        return {5, 6};
     default:
-        return 0;
+        return {0, 14};
     }
+}
+
+int ModuleField::strokeColor() const
+{
+    return colors().first;
 }
 
 int ModuleField::fillColor() const
 {
-    switch (type()) {
-    case OperatorEntry::CONTROL:
-    case OperatorEntry::ED_CONTROL:
-        return 4;
-    case OperatorEntry::SIGNAL:
-    case OperatorEntry::ED_SIGNAL:
-        return 2;
-    case OperatorEntry::USEROBJ:
-    case OperatorEntry::ED_USEROBJ:
-        return 6;
-    default:
-        return 14;
-    }
+    return colors().second;
 }
 
 const Rect& ModuleField::setConnRect(const Rect& moduleRect)

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace tosk {
 
@@ -170,8 +171,16 @@ public:
     // setDefaults, the first connection of an interface module's control
     // output gives that module this input's limits and default.
     void source(Ptr src, const std::optional<std::string>& text, bool setDefaults);
-    // Counts: 0 resets, 1 adds one, -1 takes one away.
-    void changeConnectCount(int n);
+    // The one rule every count of the model follows: 0 resets, 1 adds one,
+    // -1 takes one away, anything else changes nothing.
+    template <typename T> static void changeCount(T& count, int n)
+    {
+        if (n == 0)
+            count = 0;
+        else if (n == 1 || n == -1)
+            count = static_cast<T>(count + n);
+    }
+    void changeConnectCount(int n) { changeCount(m_NumConnects, n); }
     // Moves the counts of the source and of its module by n.
     void changeSourceReferenceCount(int n);
     // Whether the source belongs to the module or to a module inside it.
@@ -190,6 +199,8 @@ public:
 
 private:
     void applyInterfaceDefaults(const ModuleField& control);
+    // Stroke and fill colour ids of the field's kind.
+    std::pair<int, int> colors() const;
 
     Module* m_Parent = nullptr;
     Ptr m_Iterator;

@@ -20,16 +20,6 @@ std::shared_ptr<SigDbase> bundled()
     return db;
 }
 
-std::vector<std::string> names(const Module& m)
-{
-    std::vector<std::string> result;
-    for (const auto& f : m.fieldArray())
-        result.push_back(f->name());
-    return result;
-}
-
-using Names = std::vector<std::string>;
-
 } // namespace
 
 TEST(BundledModel, HeadOfTheEightChannelUnit)

@@ -2,9 +2,11 @@
 
 #include "Toskfile/Module.h"
 #include "Toskfile/SigfileTokenizer.h"
+#include "base/TkxException.h"
 #include "database/SbfText.h"
 #include "database/SigDbase.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -107,6 +109,36 @@ inline Module::Ptr readModule(const std::string& record, const std::shared_ptr<S
 inline Module::Ptr newModule(const std::string& op, const std::string& instance, const std::shared_ptr<SigDbase>& db)
 {
     return Module::moduleNamed(op, std::optional<std::string>(instance), db);
+}
+
+using Names = std::vector<std::string>;
+
+// The names and the texts of a module's fields, in order.
+inline Names names(const Module& m)
+{
+    Names result;
+    for (const auto& f : m.fieldArray())
+        result.push_back(f->name());
+    return result;
+}
+
+inline Names texts(const Module& m)
+{
+    Names result;
+    for (const auto& f : m.fieldArray())
+        result.push_back(f->text());
+    return result;
+}
+
+// "name | reason" of the failure the work raises, or "no failure".
+inline std::string failureOf(const std::function<void()>& work)
+{
+    try {
+        work();
+    } catch (const TkxException& e) {
+        return e.name() + " | " + e.reason();
+    }
+    return "no failure";
 }
 
 } // namespace tosk::test

@@ -4,44 +4,11 @@
 #include "Toskfile/SigFile.h"
 #include "base/Alerts.h"
 #include "base/Log.h"
-#include "base/TkxException.h"
 
 #include <gtest/gtest.h>
 
 using namespace tosk;
 using namespace tosk::test;
-
-namespace {
-
-std::vector<std::string> names(const Module& m)
-{
-    std::vector<std::string> result;
-    for (const auto& f : m.fieldArray())
-        result.push_back(f->name());
-    return result;
-}
-
-std::vector<std::string> texts(const Module& m)
-{
-    std::vector<std::string> result;
-    for (const auto& f : m.fieldArray())
-        result.push_back(f->text());
-    return result;
-}
-
-std::string failureOf(const std::function<void()>& work)
-{
-    try {
-        work();
-    } catch (const TkxException& e) {
-        return e.name() + " | " + e.reason();
-    }
-    return "no failure";
-}
-
-using Names = std::vector<std::string>;
-
-} // namespace
 
 TEST(ModuleConstruction, RecordValuesInfoAndComments)
 {
