@@ -130,7 +130,12 @@ void MakeNamesUnique(benchmark::State& state)
     state.counters["modules"] = static_cast<double>(count);
     state.counters["last"] = static_cast<double>(arriving.back()->instanceName().size());
 }
-BENCHMARK(MakeNamesUnique)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oNLogN);
+BENCHMARK(MakeNamesUnique)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oNLogN);
 
 void ValidConnectionsForOneInput(benchmark::State& state)
 {

@@ -4,7 +4,6 @@ namespace tosk {
 
 ModuleNameIndex::ModuleNameIndex(const std::vector<ModuleField::Ptr>& fields)
 {
-    fields_.reserve(fields.size());
     members_.reserve(fields.size());
     counts_.reserve(fields.size());
     for (const auto& f : fields)
@@ -15,7 +14,6 @@ void ModuleNameIndex::add(const ModuleField::Ptr& field)
 {
     if (!field || !members_.insert(field.get()).second)
         return;
-    fields_.push_back(field);
     ++counts_[field->text()];
 }
 

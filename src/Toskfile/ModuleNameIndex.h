@@ -10,7 +10,8 @@
 
 namespace tosk {
 
-// The instance-name fields a new name is checked against, indexed by text so
+// The instance-name fields a new name is checked against (the caller keeps
+// them alive while the index is in use), indexed by text so
 // that naming n modules costs n log n rather than n squared. It also
 // remembers, per name base, which counters were found taken, so that a run
 // of modules all called "osc" does not count up from 1 each time.
@@ -34,7 +35,6 @@ public:
     void markTaken(const std::string& base, int counter);
 
 private:
-    std::vector<ModuleField::Ptr> fields_;
     std::unordered_set<const ModuleField*> members_;
     std::unordered_map<std::string, int> counts_;
     // base -> counter -> a counter at or after which the next free one lies.
