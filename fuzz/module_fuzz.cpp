@@ -80,7 +80,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     SigfileTokenizer tokenizer(text);
     ModuleList patch;
     int records = 0;
-    while (tokenizer.isActive() && records++ < 64) {
+    while (tokenizer.isActive() && records++ < 16) {
         auto name = tokenizer.nextToken();
         if (!name)
             break;
