@@ -52,8 +52,6 @@ TEST(ModuleList, KeepingTheOrder)
     EXPECT_EQ(list.findModuleByName("zz"), nullptr);
     list.addListOfModules(list);
     EXPECT_EQ(list.moduleCount(), 10u);
-    list.removeAll();
-    EXPECT_EQ(list.moduleCount(), 0u);
 }
 
 TEST(ModuleList, PositionsCanSkipComments)
