@@ -282,7 +282,6 @@ private:
     int32_t m_Height = 0;
     bool m_UpdateNeeded = true;
     int32_t m_HideNum = 0;
-    int32_t m_TextWidth = 0;
 };
 
 // The text a new field of that entry starts with: DEFAULT, else MINIMUM, else
