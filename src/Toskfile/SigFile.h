@@ -24,9 +24,15 @@ public:
     SigDocument* sigDocument() const { return sigDocument_; }
     void setSigDocument(SigDocument* document) { sigDocument_ = document; }
 
+    // The canvas's display flags (Module::ShowMode bits); every bit but
+    // SHOW_ORDER at first.
+    int showMode() const { return m_ShowMode; }
+    void setShowMode(int mode) { m_ShowMode = mode; }
+
 private:
     std::shared_ptr<SigDbase> sigDbase_;
     SigDocument* sigDocument_ = nullptr;
+    int m_ShowMode = ~int(Module::SHOW_ORDER);
 };
 
 } // namespace tosk

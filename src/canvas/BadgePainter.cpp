@@ -1,0 +1,49 @@
+#include "canvas/BadgePainter.h"
+
+#include "Toskfile/Module.h"
+#include "base/PreferenceController.h"
+#include "canvas/CanvasStyle.h"
+
+#include <QPainter>
+
+namespace tosk {
+
+void BadgePainter::drawRings(QPainter& painter, const Rect& circle, const std::string& number, bool head,
+                             bool highlighted)
+{
+    using S = CanvasStyle;
+    const QColor fill = S::role(ci_fill);
+    QRectF ring = S::qrect(circle);
+    S::strokeOval(painter, ring, head ? QColor(Qt::white) : fill, 2);
+    ring.adjust(2, 2, -2, -2);
+    S::strokeOval(painter, ring, Qt::black, 2);
+    ring.adjust(2, 2, -2, -2);
+    const QColor yellow(Qt::yellow);
+    QColor inner = head ? fill : (highlighted ? QColor(Qt::red) : fill);
+    S::strokeOval(painter, ring, inner, 2, &yellow);
+    S::drawTextString(painter, S::qstring(number), ring, S::font(S::BlackSystem12), Qt::black);
+}
+
+void BadgePainter::drawModuleBadge(QPainter& painter, const Module& module, const std::string& number, bool highlighted)
+{
+    drawRings(painter, module.orderCircle(), number, false, highlighted);
+}
+
+void BadgePainter::drawHeadBadge(QPainter& painter, const Module& head)
+{
+    drawRings(painter, head.orderCircle(), "0", true, false);
+}
+
+void BadgePainter::drawOrderDrag(QPainter& painter, const Module& source, const Point& point, const std::string& number)
+{
+    using S = CanvasStyle;
+    const Rect& circle = source.orderCircle();
+    painter.setPen(QPen(Qt::red, 4));
+    painter.drawLine(QPointF(circle.midX(), circle.midY()), S::qpoint(point));
+    QRectF badge(point.x - kDragBadgeSize / 2, point.y - kDragBadgeSize / 2, kDragBadgeSize, kDragBadgeSize);
+    const QColor yellow(Qt::yellow);
+    S::strokeOval(painter, badge, Qt::red, 1, &yellow);
+    S::drawCenteredText(painter, S::qstring(number), badge, S::font(S::BlackSystem12), Qt::black);
+}
+
+} // namespace tosk

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "base/Geometry.h"
+
+#include <string>
+
+class QPainter;
+
+namespace tosk {
+
+class Module;
+
+// The processing-order badges: a module's number in three rings, the
+// head's "0", and the badge that follows the mouse during an order drag.
+class BadgePainter {
+public:
+    static constexpr double kDragBadgeSize = 32;
+
+    static void drawModuleBadge(QPainter& painter, const Module& module, const std::string& number, bool highlighted);
+    static void drawHeadBadge(QPainter& painter, const Module& head);
+    // A red line from the source module's badge to the point, and there a
+    // yellow badge with the number the module would get.
+    static void drawOrderDrag(QPainter& painter, const Module& source, const Point& point, const std::string& number);
+
+private:
+    static void drawRings(QPainter& painter, const Rect& circle, const std::string& number, bool head,
+                          bool highlighted);
+};
+
+} // namespace tosk

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "base/Color.h"
+#include "base/Geometry.h"
+
+#include <QColor>
+#include <QFont>
+#include <QPointF>
+#include <QRectF>
+#include <QString>
+
+#include <string>
+
+class QPainter;
+
+namespace tosk {
+
+// Colours, fonts and conversions shared by the canvas painters. The label
+// and system fonts are DejaVu Sans at whole pixel sizes, so that a patch
+// looks the same on every machine and in every picture rendered from it.
+class CanvasStyle {
+public:
+    // The seven text styles of a module, plus the canvas's own.
+    enum TextStyle {
+        GrayLabel7,
+        BlackLabel8,
+        BlackLabel10,
+        BlackSystem8,
+        System8,
+        BlackSystem12,
+        Bubble,
+        System10,
+    };
+
+    static constexpr const char* kFontFamily = "DejaVu Sans";
+
+    // Makes sure the DejaVu Sans font is known to Qt (offscreen platforms
+    // may not load system fonts); cheap after the first call. Needs a
+    // QGuiApplication.
+    static void ensureFonts();
+
+    static QFont font(TextStyle style);
+    // The colour a style is drawn in; System8 takes its colour at each use.
+    static QColor textColor(TextStyle style);
+
+    // Role and operator-class colours of the shared preferences.
+    static QColor role(int colorId);
+    static QColor operatorClass(int classId);
+    static QColor qcolor(const Color& color);
+    // The fixed colours beside the tables.
+    static QColor darkGray() { return QColor::fromRgbF(1.0 / 3, 1.0 / 3, 1.0 / 3); }
+    static QColor lightGray() { return QColor::fromRgbF(2.0 / 3, 2.0 / 3, 2.0 / 3); }
+    static QColor gray() { return QColor::fromRgbF(0.5, 0.5, 0.5); }
+    static QColor shadow() { return QColor::fromRgbF(0.33, 0.33, 0.33); }
+    static QColor knob() { return QColor::fromRgbF(0.5, 0.5, 0.5); }
+
+    static QRectF qrect(const Rect& r) { return QRectF(r.x(), r.y(), r.width(), r.height()); }
+    static Rect rect(const QRectF& r) { return Rect(r.x(), r.y(), r.width(), r.height()); }
+    static QPointF qpoint(const Point& p) { return QPointF(p.x, p.y); }
+    // Byte strings of the model are Latin-1.
+    static QString qstring(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
+
+    // The size of a text in a font.
+    static QSizeF textSize(const QString& text, const QFont& font);
+    // Draws a text centred in a rect when it fits its width, else from the
+    // rect's origin, clipped and wrapped to the rect.
+    static void drawTextString(QPainter& painter, const QString& text, const QRectF& rect, const QFont& font,
+                               const QColor& color);
+    // Draws a text centred on a rect's centre without clipping.
+    static void drawCenteredText(QPainter& painter, const QString& text, const QRectF& rect, const QFont& font,
+                                 const QColor& color);
+    // Strokes (and fills when a fill colour is given) the oval in a rect.
+    static void strokeOval(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,
+                           const QColor* fill = nullptr);
+};
+
+} // namespace tosk

@@ -1,0 +1,301 @@
+// Pictures of patches painted by the canvas painters, checked pixel by pixel.
+#include "Toskfile/Module.h"
+#include "Toskfile/SigFile.h"
+#include "canvas/CanvasMarks.h"
+#include "canvas/CanvasPainter.h"
+#include "canvas/CanvasRenderer.h"
+#include "canvas/CanvasStyle.h"
+#include "canvas/HeadPainter.h"
+#include "canvas/InfoLine.h"
+#include "database/SigDbase.h"
+#include "support/TestSupport.h"
+
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+
+namespace {
+
+std::shared_ptr<SigDbase> bundled()
+{
+    static std::shared_ptr<SigDbase> db = [] {
+        auto d = std::make_shared<SigDbase>();
+        d->setFullPathName(test::dataPath("sigdbase.sbf"));
+        EXPECT_TRUE(d->createSigDbase());
+        return d;
+    }();
+    return db;
+}
+
+// A patch built module by module.
+struct Patch {
+    SigFile file{bundled(), nullptr};
+    Module* head = nullptr;
+
+    explicit Patch(const std::string& headOperator = "HEADM")
+    {
+        auto h = Module::moduleNamed(headOperator, std::string("adc"), bundled());
+        head = h.get();
+        file.addModule(h);
+    }
+    Module& add(const std::string& op, const std::string& name, double x, double y)
+    {
+        auto m = Module::moduleNamed(op, name, bundled());
+        m->moveToPosition(Point{x, y});
+        file.addModule(m);
+        return *m;
+    }
+    static void connect(Module& to, const std::string& input, Module& from, const std::string& output)
+    {
+        to.field(input)->source(from.field(output), std::nullopt, false);
+    }
+    QImage render(int showMode = ~int(Module::SHOW_ORDER), const std::string& saveAs = "", CanvasMarks marks = {})
+    {
+        QImage image = CanvasRenderer(file, head, showMode, std::move(marks)).image();
+        if (!saveAs.empty())
+            image.save(QString::fromStdString((test::outputDir("CanvasPainting") / saveAs).string()));
+        return image;
+    }
+};
+
+bool isWhite(const QImage& image, double x, double y)
+{
+    return image.pixelColor(int(x), int(y)) == QColor(Qt::white);
+}
+
+// Clearly green, as the signal colours are.
+bool isGreenish(const QImage& image, double x, double y)
+{
+    QColor c = image.pixelColor(int(x), int(y));
+    return c.green() > c.red() + 30 && c.green() > c.blue() + 30;
+}
+
+QColor rgb(int r, int g, int b)
+{
+    return QColor(r, g, b);
+}
+
+} // namespace
+
+TEST(CanvasPainting, ModuleBoxIsEightyWideAndSixteenPerRow)
+{
+    Patch patch;
+    Module& remoter = patch.add("REMOTER", "rem", 100, 40); // no pins: 4 rows
+    QImage image = patch.render(~int(Module::SHOW_ORDER), "box.png");
+    ASSERT_EQ(remoter.rect(), Rect(100, 40, 80, 64));
+
+    const QColor fill = rgb(245, 245, 245);
+    // The inner fill runs from one point inside the outline to one point
+    // inside on the other side, on every row below the title.
+    for (int y = 40 + 36; y <= 40 + 62; ++y) {
+        EXPECT_EQ(image.pixelColor(101, y), fill) << "y " << y;
+        EXPECT_EQ(image.pixelColor(178, y), fill) << "y " << y;
+        EXPECT_FALSE(isWhite(image, 100, y)) << "left outline, y " << y;
+        EXPECT_FALSE(isWhite(image, 179, y)) << "right outline, y " << y;
+        EXPECT_TRUE(isWhite(image, 97, y)) << "left of the box, y " << y;
+        EXPECT_TRUE(isWhite(image, 182, y)) << "right of the box, y " << y;
+    }
+    EXPECT_EQ(image.pixelColor(140, 40 + 62), fill);
+    EXPECT_FALSE(isWhite(image, 140, 40 + 63)) << "bottom outline";
+    EXPECT_TRUE(isWhite(image, 140, 40 + 66)) << "below the box";
+    EXPECT_FALSE(isWhite(image, 140, 40)) << "top outline";
+    EXPECT_TRUE(isWhite(image, 140, 37)) << "above the box";
+    // Title row in the class colour of EXTERNAL operators.
+    EXPECT_EQ(image.pixelColor(102, 43), rgb(224, 224, 224));
+
+    // A module after the marker is processor B's.
+    patch.add("MARKER", "mark", 300, 40);
+    Module& late = patch.add("REMOTER", "late", 500, 40);
+    image = patch.render();
+    EXPECT_EQ(image.pixelColor(101, 100), fill);
+    EXPECT_EQ(image.pixelColor(int(late.rect().x()) + 1, 100), rgb(200, 220, 255));
+    EXPECT_EQ(image.pixelColor(301, 100), rgb(200, 220, 255)) << "the marker itself is on processor B";
+}
+
+TEST(CanvasPainting, WiresRunForwardAndBackwardInThreeSegments)
+{
+    Patch patch;
+    const int signalsOnly = Module::SHOW_SIGNAL;
+    Module& src = patch.add("GAIN", "src", 100, 40);
+    Module& dst = patch.add("GAIN", "dst", 300, 100);
+    Patch::connect(dst, "in", src, "out");
+    Module& back = patch.add("GAIN", "back", 300, 200);
+    Module& front = patch.add("GAIN", "front", 100, 260);
+    Patch::connect(front, "in", back, "out");
+    QImage image = patch.render(signalsOnly, "wires.png");
+
+    // Forward: the output pin is centred on (180, 56), the input on (300, 116).
+    const double k = 16.0 / 7, pin = 40.0 / 7;
+    ASSERT_EQ(src.field("out")->rect(), Rect(180 - pin, 56 - pin, 2 * pin, 2 * pin));
+    ASSERT_EQ(dst.field("in")->rect(), Rect(300 - pin, 116 - pin, 2 * pin, 2 * pin));
+    EXPECT_TRUE(isGreenish(image, 300 - pin - k / 2, 116)) << "stub left of the input";
+    EXPECT_TRUE(isGreenish(image, 180 + pin + 0.5, 56)) << "stub right of the output";
+    const double x0 = 180 + pin + k + 1, x1 = 300 - pin - k; // the slanted segment's ends
+    EXPECT_TRUE(isGreenish(image, (x0 + x1) / 2, 86)) << "middle of the slanted segment";
+    EXPECT_TRUE(isWhite(image, (x0 + x1) / 2, 70)) << "nothing off the path";
+    EXPECT_TRUE(isWhite(image, (x0 + x1) / 2, 102));
+
+    // Backward: the input (100, 276) lies left of the output (380, 216), so
+    // the wire leaves the input to the right and enters the output from the left.
+    EXPECT_TRUE(isGreenish(image, 100 + pin + k / 2, 276)) << "stub right of the input";
+    EXPECT_TRUE(isGreenish(image, 380 - pin - 0.5, 216)) << "stub left of the output";
+    const double b0 = 100 + pin + k, b1 = 380 - pin - k - 1;
+    EXPECT_TRUE(isGreenish(image, (b0 + b1) / 2, 246)) << "middle of the backward segment";
+    EXPECT_TRUE(isWhite(image, 100 - pin - 3, 276)) << "nothing left of the input";
+}
+
+TEST(CanvasPainting, FanOutDotOnlyWithTwoConnections)
+{
+    Patch patch;
+    Module& src = patch.add("GAIN", "src", 100, 40);
+    Module& first = patch.add("GAIN", "first", 300, 40);
+    Patch::connect(first, "in", src, "out");
+    const double bendX = 180 + 40.0 / 7 + 16.0 / 7 + 1; // the dot's centre, y 56
+    QImage one = patch.render(Module::SHOW_SIGNAL, "fanout-1.png");
+    EXPECT_TRUE(isGreenish(one, bendX, 56)) << "the wire passes the bend";
+    EXPECT_TRUE(isWhite(one, bendX, 54)) << "no dot with one connection";
+
+    Module& second = patch.add("GAIN", "second", 450, 40);
+    Patch::connect(second, "in", src, "out");
+    QImage two = patch.render(Module::SHOW_SIGNAL, "fanout-2.png");
+    EXPECT_EQ(src.field("out")->numConnects(), 2);
+    EXPECT_FALSE(isWhite(two, bendX, 54)) << "the dot reaches above the wire";
+    EXPECT_FALSE(isWhite(two, bendX, 57)) << "and below it";
+    EXPECT_TRUE(isWhite(two, bendX, 52));
+}
+
+TEST(CanvasPainting, HeadBoxesOfAnEmptyPatch)
+{
+    Patch patch;
+    QImage image = patch.render(~int(Module::SHOW_ORDER), "empty.png");
+    const double w = 360.0 / 7, right = 360.0 / 7 + 16;
+    EXPECT_EQ(patch.head->field("out1in")->rect(), Rect(right, 8, w, 16));
+    EXPECT_EQ(patch.head->field("out2in")->rect(), Rect(right, 40, w, 16));
+    EXPECT_EQ(patch.head->field("in1")->rect(), Rect(0, 8, w, 16));
+    EXPECT_EQ(patch.head->field("in2")->rect(), Rect(0, 40, w, 16));
+    // The user object box sits under the outputs, the control sources
+    // under the inputs.
+    const double menuX = w / 2 - 8;
+    EXPECT_EQ(patch.head->field("obj1in")->rect(), Rect(right + menuX, 56 + 32, 16, 16));
+    EXPECT_EQ(patch.head->field("pedal1")->rect(), Rect(menuX, 56 + 16, 16, 16));
+    EXPECT_EQ(patch.head->field("tempo")->rect(), Rect(menuX, 56 + 48, 16, 16));
+
+    const QColor fill = rgb(245, 245, 245);
+    EXPECT_EQ(image.pixelColor(int(right) + 2, 10), fill) << "output box";
+    EXPECT_TRUE(isGreenish(image, right, 16)) << "output box outline";
+    EXPECT_TRUE(isWhite(image, right - 3, 16)) << "left of the output box";
+    EXPECT_EQ(image.pixelColor(2, 42), fill) << "input box";
+    EXPECT_EQ(image.width(), int(std::ceil(right + w))) << "the picture ends with the output boxes";
+}
+
+TEST(CanvasPainting, LeftAndRightInputsAreSwapped)
+{
+    Patch patch("HEAD");
+    QImage image = patch.render(~int(Module::SHOW_ORDER), "left-right.png");
+    const double w = 360.0 / 7;
+    EXPECT_EQ(patch.head->field("right")->rect(), Rect(0, 8, w, 16)) << "right on top";
+    EXPECT_EQ(patch.head->field("left")->rect(), Rect(0, 40, w, 16));
+    EXPECT_EQ(patch.head->field("pedal")->rect(), Rect(w / 2 - 8, 56 + 16, 16, 16));
+    EXPECT_EQ(image.pixelColor(2, 10), rgb(245, 245, 245));
+    EXPECT_EQ(image.pixelColor(2, 42), rgb(245, 245, 245));
+}
+
+TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
+{
+    Patch patch;
+    std::vector<Module*> modules;
+    for (int i = 0; i < 12; ++i)
+        modules.push_back(&patch.add("GAIN", "g" + std::to_string(i), 100 + 130 * (i % 4), 40 + 100 * (i / 4)));
+    for (int i = 1; i < 12; ++i)
+        Patch::connect(*modules[size_t(i)], "in", *modules[size_t(i - 1)], "out");
+    const int mode = ~int(Module::SHOW_ORDER) | Module::SHOW_ORDER;
+    CanvasMarks marks;
+
+    QImage full(700, 400, QImage::Format_ARGB32_Premultiplied);
+    full.fill(Qt::white);
+    CanvasPainter canvas;
+    {
+        QPainter p(&full);
+        canvas.drawRect(p, Rect(0, 0, 700, 400), patch.file, patch.head, mode, marks);
+    }
+    EXPECT_EQ(canvas.modulesDrawn(), 12);
+
+    // Spoil one module's area, then repaint just that area.
+    QImage repainted = full.copy();
+    const Rect dirty = modules[5]->graphicRect();
+    const QRect area = QRect(int(dirty.x()), int(dirty.y()), int(dirty.width()), int(dirty.height()));
+    {
+        QPainter p(&repainted);
+        p.fillRect(area, Qt::red);
+    }
+    {
+        QPainter p(&repainted);
+        p.setClipRect(area);
+        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), patch.file, patch.head, mode, marks);
+    }
+    EXPECT_EQ(canvas.modulesDrawn(), 1) << "only the module under the dirty rect";
+    EXPECT_EQ(repainted, full);
+    EXPECT_NEAR(canvas.maxX(), 100 + 130 * 3 + 80 + 87.0 / 7 + 16 + 360.0 / 7, 1e-9) << "extent kept";
+}
+
+TEST(CanvasPainting, InfoLinesOfInterfaceModules)
+{
+    Patch patch;
+    const int mode = ~int(Module::SHOW_ORDER);
+    Module& knob = patch.add("KNOB", "knob", 100, 40);
+    knob.field("value")->setText("0.25");
+    EXPECT_EQ(InfoLine::infoFor(knob, mode)->text, "Knob: 0.25");
+    EXPECT_FALSE(InfoLine::infoFor(knob, mode)->range) << "a value field: no range";
+    EXPECT_FALSE(InfoLine::infoFor(knob, mode & ~Module::SHOW_INFO));
+    knob.field("menu")->setText("Knob %q");
+    EXPECT_EQ(InfoLine::infoFor(knob, mode)->text, "Invalid format");
+
+    Module& selector = patch.add("SELECTOR", "sel", 200, 40);
+    selector.field("value2")->setText("Bright");
+    selector.field("value")->setText("1");
+    EXPECT_EQ(InfoLine::infoFor(selector, mode)->text, "Mode:Bright");
+    selector.field("value")->setText("7");
+    EXPECT_EQ(InfoLine::infoFor(selector, mode)->text, "Invalid format") << "no seventh choice";
+
+    Module& slider = patch.add("SLIDER", "sl", 300, 40);
+    slider.field("max in")->setText("10");
+    auto line = InfoLine::infoFor(slider, mode);
+    EXPECT_EQ(line->text, "Slider  0.0");
+    EXPECT_EQ(line->range.value_or("none"), "0...10");
+    EXPECT_FALSE(InfoLine::infoFor(slider, mode & ~Module::SHOW_DEFAULTS)->range);
+    EXPECT_FALSE(InfoLine::infoFor(patch.add("GAIN", "g", 400, 40), mode)) << "not an interface module";
+
+    EXPECT_EQ(InfoLine::applyFormat("%s dB", 1.5), "1.5 dB");
+    EXPECT_EQ(InfoLine::applyFormat("%d%%", std::string("42.7")), "42%");
+    EXPECT_EQ(InfoLine::applyFormat("[%-4s]", std::string("ab")), "[ab  ]");
+    EXPECT_EQ(InfoLine::applyFormat("%@", std::string("text")), "text");
+    EXPECT_FALSE(InfoLine::applyFormat("%d and %d", 1.0));
+    EXPECT_FALSE(InfoLine::applyFormat("%*d", 1.0));
+    EXPECT_FALSE(InfoLine::applyFormat("%f", std::string("loud")));
+    EXPECT_FALSE(InfoLine::applyFormat("%999f", 1.0)) << "no width past the line";
+    EXPECT_FALSE(InfoLine::applyFormat("ends in %", 1.0));
+}
+
+TEST(CanvasPainting, SvgOfThePatch)
+{
+    Patch patch;
+    Module& src = patch.add("GAIN", "src", 100, 40);
+    patch.head->field("out1in")->source(src.field("out"), std::nullopt, false);
+    test::TempDir dir;
+    QString error;
+    const QString svg = QString::fromStdString((dir / "patch.svg").string());
+    ASSERT_TRUE(CanvasRenderer(patch.file, patch.head, -129).write(svg, 1, error)) << error.toStdString();
+    std::string text = test::readFile(dir / "patch.svg");
+    EXPECT_NE(text.find("<svg"), std::string::npos);
+    EXPECT_NE(text.find("viewBox=\"0 0 "), std::string::npos);
+    EXPECT_NE(text.find("GAIN"), std::string::npos) << "text stays text";
+
+    EXPECT_FALSE(
+        CanvasRenderer(patch.file, patch.head, -129).write(QString::fromStdString((dir / "p.gif").string()), 1, error));
+    EXPECT_EQ(error, "the picture's name must end in .png or .svg");
+    EXPECT_FALSE(CanvasRenderer(patch.file, patch.head, -129)
+                     .write(QString::fromStdString((dir / "missing" / "p.png").string()), 1, error));
+}
