@@ -45,6 +45,7 @@ void CanvasPainter::paint(QPainter* painter, const Rect* dirty, const ModuleList
 {
     using S = CanvasStyle;
     if (painter) {
+        S::takeColors();
         painter->setRenderHint(QPainter::Antialiasing);
         painter->setRenderHint(QPainter::TextAntialiasing);
         painter->fillRect(S::qrect(*dirty), Qt::white);

@@ -39,10 +39,13 @@ public:
     // QGuiApplication.
     static void ensureFonts();
 
-    static QFont font(TextStyle style);
+    static const QFont& font(TextStyle style);
     // The colour a style is drawn in; System8 takes its colour at each use.
     static QColor textColor(TextStyle style);
 
+    // Takes the colour tables of the shared preferences again (each paint
+    // does, so that a colour the user changes shows at the next one).
+    static void takeColors();
     // Role and operator-class colours of the shared preferences.
     static QColor role(int colorId);
     static QColor operatorClass(int classId);
@@ -60,14 +63,14 @@ public:
     // Byte strings of the model are Latin-1.
     static QString qstring(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
 
-    // The size of a text in a font.
-    static QSizeF textSize(const QString& text, const QFont& font);
+    // The size of a text in a style.
+    static QSizeF textSize(const QString& text, TextStyle style);
     // Draws a text centred in a rect when it fits its width, else from the
     // rect's origin, clipped and wrapped to the rect.
-    static void drawTextString(QPainter& painter, const QString& text, const QRectF& rect, const QFont& font,
+    static void drawTextString(QPainter& painter, const QString& text, const QRectF& rect, TextStyle style,
                                const QColor& color);
     // Draws a text centred on a rect's centre without clipping.
-    static void drawCenteredText(QPainter& painter, const QString& text, const QRectF& rect, const QFont& font,
+    static void drawCenteredText(QPainter& painter, const QString& text, const QRectF& rect, TextStyle style,
                                  const QColor& color);
     // Strokes (and fills when a fill colour is given) the oval in a rect.
     static void strokeOval(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,

@@ -93,7 +93,7 @@ void HeadPainter::drawHeadFields(QPainter* painter, Module& head, double right, 
             painter->setBrush(fill);
             painter->drawRect(r);
         }
-        S::drawCenteredText(*painter, box.label, r, S::font(S::System10), stroke);
+        S::drawCenteredText(*painter, box.label, r, S::System10, stroke);
     }
     if (painter && (showMode & Module::SHOW_ORDER))
         BadgePainter::drawHeadBadge(*painter, head);

@@ -59,12 +59,11 @@ void ModulePainter::draw(QPainter& painter, Module& module, const CanvasMarks& m
         titleColor = S::role(ci_comment);
     else if (module.isSuper())
         titleColor = S::role(ci_super);
-    S::drawTextString(painter, S::qstring(module.name()), title, S::font(S::System8), titleColor);
+    S::drawTextString(painter, S::qstring(module.name()), title, S::System8, titleColor);
 
     if (auto nameField = module.opstartNameField()) {
         QRectF row = title.translated(0, Module::kTitleHeight);
-        S::drawTextString(painter, S::qstring(nameField->text()), row, S::font(S::BlackLabel10),
-                          S::textColor(S::BlackLabel10));
+        S::drawTextString(painter, S::qstring(nameField->text()), row, S::BlackLabel10, S::textColor(S::BlackLabel10));
     }
 
     drawInfoStrings(painter, module, inner, showMode);
@@ -87,14 +86,14 @@ void ModulePainter::drawPin(QPainter& painter, ModuleField& field, const Module&
         pin.adjust(2, 2, -2, -2);
     } else if ((showMode & Module::SHOW_DEFAULTS) && field.type() == OperatorEntry::ED_CONTROL && !field.source()) {
         QString value = S::qstring(field.getName(true, false, false, false, true));
-        QFont font = S::font(S::GrayLabel7);
+        const auto font = S::GrayLabel7;
         QRectF at = besidePin(pin, S::textSize(value, font), input);
         S::drawTextString(painter, value, at, font, S::textColor(S::GrayLabel7));
     }
     QColor fill = field.isWP() ? S::lightGray() : S::role(field.fillColor());
     S::strokeOval(painter, pin, S::role(field.strokeColor()), 1, &fill);
     if (field.iterator() && !field.iterator()->isHidden())
-        S::drawTextString(painter, QString::number(field.getInstance()), pin, S::font(S::BlackSystem8),
+        S::drawTextString(painter, QString::number(field.getInstance()), pin, S::BlackSystem8,
                           S::textColor(S::BlackSystem8));
 }
 
@@ -110,7 +109,7 @@ void ModulePainter::drawBubble(QPainter& painter, const ModuleField& field, cons
     if (module && !module->isTopLevel() && !module->partialPath().empty())
         label = module->partialPath() + "/" + label;
     QString text = S::qstring(label);
-    QFont font = S::font(S::Bubble);
+    const auto font = S::Bubble;
     QRectF box = besidePin(pin, S::textSize(text, font), field.gpos() > 0);
     QRectF frame = box.adjusted(-3, -1, 3, 1);
     painter.setPen(QPen(stroke, 1));
@@ -128,10 +127,9 @@ void ModulePainter::drawInfoStrings(QPainter& painter, const Module& module, con
     QRectF row(inner.x() + 1, inner.bottom() - Module::kInfoHeight, inner.width() - 2, Module::kInfoHeight);
     if (line->range) {
         QRectF above(row.x(), inner.bottom() - 2 * Module::kInfoHeight, row.width(), Module::kInfoHeight);
-        S::drawTextString(painter, S::qstring(*line->range), above, S::font(S::GrayLabel7),
-                          S::textColor(S::GrayLabel7));
+        S::drawTextString(painter, S::qstring(*line->range), above, S::GrayLabel7, S::textColor(S::GrayLabel7));
     }
-    S::drawTextString(painter, S::qstring(line->text), row, S::font(S::BlackLabel8), S::textColor(S::BlackLabel8));
+    S::drawTextString(painter, S::qstring(line->text), row, S::BlackLabel8, S::textColor(S::BlackLabel8));
 }
 
 } // namespace tosk

@@ -1,0 +1,129 @@
+// Painting a patch of 10,000 modules of the bundled database, wired in a
+// chain, into an offscreen image. Targets: the first paint, which lays out
+// and draws everything, under 200 ms; repainting one module's dirty rect
+// under 3 ms, since a repaint draws only what meets the rect.
+#include "Toskfile/Module.h"
+#include "Toskfile/ModuleList.h"
+#include "base/DataFiles.h"
+#include "base/Log.h"
+#include "canvas/CanvasMarks.h"
+#include "canvas/CanvasPainter.h"
+#include "database/SigDbase.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+namespace {
+
+using namespace tosk;
+
+const char* const kOperators[] = {"SINE", "LFO",  "LOWPASS", "HIGHPASS",   "MIXN", "MIX2", "DELAY",
+                                  "GAIN", "KNOB", "SMOOTH",  "COMPRESSOR", "PAN",  "GEQ",  "C_ADD"};
+constexpr int kColumns = 100;
+constexpr double kPitchX = 140, kPitchY = 120;
+constexpr int kShowMode = -129;
+
+struct BigPatch {
+    ModuleList patch;
+    Module* head = nullptr;
+
+    explicit BigPatch(size_t count)
+    {
+        setLogSink([](const std::string&) {});
+        auto db = std::make_shared<SigDbase>();
+        db->setFullPathName(DataFiles::path("sigdbase.sbf"));
+        db->createSigDbase();
+        auto h = Module::moduleNamed("HEADM", std::string("adc"), db);
+        head = h.get();
+        patch.addModule(h);
+        Module::FieldPtr lastOut;
+        for (size_t i = 0; i < count; ++i) {
+            std::string name = std::to_string(i);
+            name.insert(0, 1, 'm');
+            auto m = Module::moduleNamed(kOperators[i % std::size(kOperators)], name, db);
+            m->moveToPosition({100 + kPitchX * double(i % kColumns), 40 + kPitchY * double(i / kColumns)});
+            Module::FieldPtr in, out;
+            for (const auto& f : m->fieldArray()) {
+                if (!in && f->type() == OperatorEntry::ED_SIGNAL)
+                    in = f;
+                if (!out && f->type() == OperatorEntry::SIGNAL)
+                    out = f;
+            }
+            if (in && lastOut)
+                in->source(lastOut, std::nullopt, false);
+            if (out)
+                lastOut = out;
+            patch.addModule(m);
+        }
+    }
+};
+
+BigPatch& bigPatch()
+{
+    static BigPatch p(10000);
+    return p;
+}
+
+// The whole canvas at a quarter of its size, so that every module is
+// rasterised without a gigabyte of pixels.
+void FirstPaint(benchmark::State& state)
+{
+    BigPatch& p = bigPatch();
+    QImage image(3600, 3100, QImage::Format_ARGB32_Premultiplied);
+    CanvasMarks marks;
+    int drawn = 0;
+    for (auto _ : state) {
+        CanvasPainter canvas;
+        QPainter painter(&image);
+        painter.scale(0.25, 0.25);
+        canvas.drawRect(painter, Rect(0, 0, 14400, 12400), p.patch, p.head, kShowMode, marks);
+        drawn = canvas.modulesDrawn();
+    }
+    state.counters["drawn"] = drawn;
+}
+BENCHMARK(FirstPaint)->Unit(benchmark::kMillisecond);
+
+// One module in the middle of the patch changed: its graphic rect is
+// repainted in a window-sized image at full size.
+void RepaintOneModule(benchmark::State& state)
+{
+    BigPatch& p = bigPatch();
+    QImage image(1400, 1000, QImage::Format_ARGB32_Premultiplied);
+    CanvasMarks marks;
+    CanvasPainter canvas;
+    Module& target = *p.patch.moduleAtIndex(5050);
+    const Rect dirty = target.graphicRect();
+    {
+        QPainter painter(&image);
+        canvas.drawRect(painter, Rect(0, 0, 1400, 1000), p.patch, p.head, kShowMode, marks);
+    }
+    int drawn = 0;
+    for (auto _ : state) {
+        QPainter painter(&image);
+        // The view scrolled to the module: the window shows its neighbourhood.
+        painter.translate(-(dirty.x() - 600), -(dirty.y() - 400));
+        painter.setClipRect(QRectF(dirty.x(), dirty.y(), dirty.width(), dirty.height()));
+        canvas.drawRect(painter, dirty, p.patch, p.head, kShowMode, marks);
+        drawn = canvas.modulesDrawn();
+    }
+    state.counters["drawn"] = drawn;
+}
+BENCHMARK(RepaintOneModule)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
