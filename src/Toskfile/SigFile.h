@@ -3,6 +3,7 @@
 #include "Toskfile/ModuleList.h"
 
 #include <memory>
+#include <string>
 
 namespace tosk {
 
@@ -29,10 +30,29 @@ public:
     int showMode() const { return m_ShowMode; }
     void setShowMode(int mode) { m_ShowMode = mode; }
 
+    // The patch's head: its first module whose operator is a head.
+    Module* head() const
+    {
+        for (const auto& m : listOfModules_)
+            if (m->isHead())
+                return m.get();
+        return nullptr;
+    }
+    // The title, kept in the head ("" without one).
+    std::string programName() const { return head() ? head()->fieldText("obj_desription") : std::string(); }
+    void setProgramName(const std::string& name)
+    {
+        if (Module* h = head())
+            h->setFieldText("obj_desription", name);
+    }
+    const std::string& author() const { return author_; }
+    void setAuthor(const std::string& author) { author_ = author; }
+
 private:
     std::shared_ptr<SigDbase> sigDbase_;
     SigDocument* sigDocument_ = nullptr;
     int m_ShowMode = ~int(Module::SHOW_ORDER);
+    std::string author_;
 };
 
 } // namespace tosk

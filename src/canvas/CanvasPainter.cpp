@@ -20,14 +20,6 @@ namespace {
 constexpr double kConnectionDot = 40.0 / 7;
 }
 
-Module* CanvasPainter::headOf(const ModuleList& patch)
-{
-    for (const auto& m : patch.listOfModules())
-        if (m->isHead())
-            return m.get();
-    return nullptr;
-}
-
 void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const ModuleList& patch, Module* head, int showMode,
                              const CanvasMarks& marks)
 {

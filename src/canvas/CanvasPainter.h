@@ -35,9 +35,6 @@ public:
     // How many modules the last paint drew.
     int modulesDrawn() const { return modulesDrawn_; }
 
-    // The patch's head: its first module whose operator is a head.
-    static Module* headOf(const ModuleList& patch);
-
 private:
     void paint(QPainter* painter, const Rect* dirty, const ModuleList& patch, Module* head, int showMode,
                const CanvasMarks& marks);

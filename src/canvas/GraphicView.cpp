@@ -1,0 +1,216 @@
+#include "canvas/GraphicView.h"
+
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "canvas/CanvasStyle.h"
+#include "canvas/GraphicWindowController.h"
+
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+namespace tosk {
+
+GraphicView::GraphicView(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("graphicView"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setFocusPolicy(Qt::StrongFocus);
+    applyFrame();
+}
+
+GraphicView::~GraphicView()
+{
+    setDocument(nullptr);
+}
+
+void GraphicView::setGraphicWindowController(GraphicWindowController* controller)
+{
+    controller_ = controller;
+    setDocument(controller ? controller->sigDocument() : nullptr);
+    setSigFile(controller && controller->sigDocument() ? controller->sigDocument()->sigFile() : nullptr);
+}
+
+void GraphicView::setDocument(SigDocument* document)
+{
+    if (document_)
+        document_->removeInvalidationHandlers(this);
+    document_ = document;
+    if (document_)
+        document_->addInvalidationHandler(this, [this](const Module& m) { invalidateModule(m); });
+}
+
+void GraphicView::setSigFile(SigFile* patch)
+{
+    patch_ = patch;
+    marks_ = CanvasMarks{};
+    redraw();
+}
+
+Module* GraphicView::head() const
+{
+    return patch_ ? patch_->head() : nullptr;
+}
+
+int GraphicView::showMode() const
+{
+    return patch_ ? patch_->showMode() : 0;
+}
+
+QScrollArea* GraphicView::enclosingScrollView() const
+{
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget())
+        if (auto* area = qobject_cast<QScrollArea*>(w))
+            return area;
+    return nullptr;
+}
+
+QSizeF GraphicView::viewportPoints() const
+{
+    QScrollArea* area = enclosingScrollView();
+    QSize px = area ? area->viewport()->size() : size();
+    return QSizeF(px.width() / magnification_, px.height() / magnification_);
+}
+
+Rect GraphicView::visibleArea() const
+{
+    QScrollArea* area = enclosingScrollView();
+    double x = area ? area->horizontalScrollBar()->value() / magnification_ : 0;
+    double y = area ? area->verticalScrollBar()->value() / magnification_ : 0;
+    QSizeF size = viewportPoints();
+    return Rect(x, y, size.width(), size.height());
+}
+
+void GraphicView::setFrameSize(const QSizeF& size)
+{
+    frame_ = size;
+    applyFrame();
+}
+
+void GraphicView::applyFrame()
+{
+    // The canvas always reaches what the last paint drew.
+    double w = std::max(frame_.width(), painter_.maxX());
+    double h = std::max(frame_.height(), painter_.maxY());
+    QSize px(int(std::ceil(w * magnification_)), int(std::ceil(h * magnification_)));
+    if (px != size())
+        resize(px);
+}
+
+void GraphicView::scrollToPoint(const Point& point)
+{
+    QScrollArea* area = enclosingScrollView();
+    if (!area)
+        return;
+    area->horizontalScrollBar()->setValue(int(std::lround(point.x * magnification_)));
+    area->verticalScrollBar()->setValue(int(std::lround(point.y * magnification_)));
+}
+
+void GraphicView::setZoom(double z)
+{
+    if (!(z > 0) || !std::isfinite(z))
+        return;
+    Point origin = visibleArea().origin;
+    if (origin.x < 1)
+        origin.x = 0;
+    if (origin.y < 1)
+        origin.y = 0;
+    magnification_ *= z;
+    applyFrame();
+    const Rect visible(origin, Size{viewportPoints().width(), viewportPoints().height()});
+
+    if (marks_.selectedModules.empty()) {
+        m_ScrollX = origin.x * z;
+        m_ScrollY = origin.y * z;
+    } else {
+        Rect m;
+        for (const Module* module : marks_.selectedModules)
+            m = m.united(module->graphicRect());
+        // Keep the selection in sight, axis by axis.
+        auto follow = [](double far, double near, double visibleOrigin, double visibleFar, double extent,
+                         double remembered) {
+            if (far > visibleFar)
+                return far - extent;
+            if (visibleOrigin > near)
+                return near;
+            return std::min(remembered, visibleOrigin);
+        };
+        m_ScrollX = follow(m.maxX(), m.minX(), visible.x(), visible.maxX(), visible.width(), m_ScrollX);
+        m_ScrollY = follow(m.maxY(), m.minY(), visible.y(), visible.maxY(), visible.height(), m_ScrollY);
+    }
+    scrollToPoint(Point{m_ScrollX, m_ScrollY});
+    update();
+}
+
+double GraphicView::fitter(SigFile& patch)
+{
+    visibleRect_ = patch.visibleArea(patch.showMode());
+    const double w = visibleRect_.width() + kFitMargin, h = visibleRect_.height() + kFitMargin;
+    const QSizeF clip = viewportPoints();
+    const double cw = clip.width(), ch = std::max(1.0, clip.height());
+    const double zx = cw / w, zy = ch / h, a = cw / ch;
+    double factor;
+    if (zx > zy) {
+        factor = zy;
+        frame_ = QSizeF(w * a, h);
+    } else {
+        factor = zx;
+        frame_ = QSizeF(w, h * a);
+    }
+    m_ScrollX = m_ScrollY = 0;
+    scrollToPoint(Point{});
+    applyFrame();
+    return factor;
+}
+
+void GraphicView::zoomToFit()
+{
+    if (!patch_)
+        return;
+    setZoom(fitter(*patch_));
+}
+
+QRect GraphicView::toWidget(const Rect& r) const
+{
+    QRectF px(r.x() * magnification_, r.y() * magnification_, r.width() * magnification_, r.height() * magnification_);
+    // Anti-aliased edges reach half a pixel out.
+    return px.toAlignedRect().adjusted(-2, -2, 2, 2);
+}
+
+void GraphicView::invalidateModule(const Module& module)
+{
+    if (patch_ && patch_->indexOfModule(&module) == ModuleList::npos)
+        std::erase(marks_.selectedModules, &module);
+    update(toWidget(module.graphicRect()));
+}
+
+void GraphicView::redraw()
+{
+    painter_.setFirst();
+    update();
+}
+
+void GraphicView::windowAboutToClose() {}
+
+void GraphicView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    if (!patch_) {
+        painter.fillRect(event->rect(), Qt::white);
+        return;
+    }
+    painter.scale(magnification_, magnification_);
+    QRectF dirty(event->rect().x() / magnification_, event->rect().y() / magnification_,
+                 event->rect().width() / magnification_, event->rect().height() / magnification_);
+    painter_.drawRect(painter, CanvasStyle::rect(dirty), *patch_, head(), patch_->showMode(), marks_);
+    // A patch that grew past the frame gets room to scroll to.
+    if (painter_.maxX() * magnification_ > width() + 0.5 || painter_.maxY() * magnification_ > height() + 0.5)
+        QTimer::singleShot(0, this, [this] { applyFrame(); });
+}
+
+} // namespace tosk

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "base/Geometry.h"
+#include "canvas/CanvasMarks.h"
+#include "canvas/CanvasPainter.h"
+
+#include <QWidget>
+
+#include <vector>
+
+class QScrollArea;
+
+namespace tosk {
+
+class GraphicWindowController;
+class Module;
+class SigDocument;
+class SigFile;
+
+// The canvas of a patch window: paints the patch (through CanvasPainter) in
+// a scroll area, at a magnification the zoom commands change. Canvas
+// coordinates are points, flipped like Qt's own; a widget pixel is a point
+// times the magnification. The selection and the interaction marks live in
+// `marks()`, so that the mouse handling can be added on top.
+class GraphicView : public QWidget {
+    Q_OBJECT
+
+public:
+    // Room left around the patch by zoom-to-fit.
+    static constexpr double kFitMargin = 116;
+
+    explicit GraphicView(QWidget* parent = nullptr);
+    ~GraphicView() override;
+
+    // Connects the view to its window and takes the window's document and
+    // patch.
+    void setGraphicWindowController(GraphicWindowController* controller);
+    GraphicWindowController* graphicWindowController() const { return controller_; }
+    // The document whose modules ask this view to repaint them (may be none).
+    void setDocument(SigDocument* document);
+    SigDocument* sigDocument() const { return document_; }
+    // The patch shown; the next paint lays every module out.
+    void setSigFile(SigFile* patch);
+    SigFile* sigFile() const { return patch_; }
+    Module* head() const;
+    int showMode() const;
+
+    CanvasMarks& marks() { return marks_; }
+    const CanvasMarks& marks() const { return marks_; }
+    const std::vector<Module*>& selectedModules() const { return marks_.selectedModules; }
+    const CanvasPainter& canvasPainter() const { return painter_; }
+
+    // The extent found by the last paint and the union of the modules drawn.
+    double maxX() const { return painter_.maxX(); }
+    double maxY() const { return painter_.maxY(); }
+    // The patch's area that the last zoom-to-fit fitted.
+    const Rect& visibleRect() const { return visibleRect_; }
+
+    // --- zoom
+    double magnification() const { return magnification_; }
+    // Scales by z relative to the current magnification (1.25 in, 0.8 out).
+    void setZoom(double z);
+    void zoomIn() { setZoom(1.25); }
+    void zoomOut() { setZoom(0.8); }
+    void zoomToFit();
+    // The factor that fits the patch's visible area into the scroll view,
+    // and the frame that goes with it; resets the scroll position.
+    double fitter(SigFile& patch);
+    // The canvas size in points.
+    QSizeF frameSize() const { return frame_; }
+    void setFrameSize(const QSizeF& size);
+    // The scroll position the last zoom chose, in points.
+    Point scrollPoint() const { return Point{m_ScrollX, m_ScrollY}; }
+    // The part of the canvas the scroll view shows, in points.
+    Rect visibleArea() const;
+    QScrollArea* enclosingScrollView() const;
+
+    // --- repainting
+    // Repaints the module's graphic rect; a module no longer in the patch
+    // leaves the selection.
+    void invalidateModule(const Module& module);
+    // Lays everything out again and repaints it all.
+    void redraw();
+    // The window is closing: editors of the patch close with it.
+    void windowAboutToClose();
+
+    // Widget pixels of a canvas rect, grown to whole pixels.
+    QRect toWidget(const Rect& rect) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void applyFrame();
+    QSizeF viewportPoints() const;
+    void scrollToPoint(const Point& point);
+
+    GraphicWindowController* controller_ = nullptr;
+    SigDocument* document_ = nullptr;
+    SigFile* patch_ = nullptr;
+    CanvasPainter painter_;
+    CanvasMarks marks_;
+    double magnification_ = 1;
+    QSizeF frame_{800, 600};
+    Rect visibleRect_;
+    double m_ScrollX = 0;
+    double m_ScrollY = 0;
+};
+
+} // namespace tosk

@@ -1,0 +1,397 @@
+#include "canvas/GraphicWindowController.h"
+
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "app/ApplicationMenu.h"
+#include "base/Alerts.h"
+#include "base/DataFiles.h"
+#include "base/Localization.h"
+#include "base/Log.h"
+#include "base/NotificationCenter.h"
+#include "canvas/GraphicView.h"
+
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QIcon>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tosk {
+
+namespace {
+
+QString text(const char* key, const char* fallback)
+{
+    return QString::fromLatin1(localized(key, fallback).c_str());
+}
+
+QString latin1(const std::string& s)
+{
+    return QString::fromLatin1(s.data(), qsizetype(s.size()));
+}
+
+} // namespace
+
+GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> document, MainMenuDelegate* delegate,
+                                                 Hooks hooks, QWidget* parent)
+    : QMainWindow(parent), document_(std::move(document)), hooks_(std::move(hooks))
+{
+    setObjectName(QStringLiteral("graphicWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    if (delegate)
+        ApplicationMenu::build(menuBar(), *delegate);
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(4, 4, 4, 4);
+    column->setSpacing(4);
+    auto* row = new QHBoxLayout();
+    row->setSpacing(2);
+    column->addLayout(row);
+    setCentralWidget(central);
+
+    using G = GraphicWindowController;
+    hideDefaultValuesBtn =
+        addButton("hideDefaultValuesBtn", "DefaultsImage", "Hide default values", &G::onHideDefaultValues, true);
+    hideInformationBtn =
+        addButton("hideInformationBtn", "InformImage", "Hide information", &G::onHideInformation, true);
+    hideSignalBtn = addButton("hideSignalBtn", "SignalImage", "Hide signal pins", &G::onHideSignal, true);
+    hideControlBtn = addButton("hideControlBtn", "ControlImage", "Hide control pins", &G::onHideControl, true);
+    hideUserBtn = addButton("hideUserBtn", "UserImage", "Hide user object pins", &G::onHideUser, true);
+    hideUnconnectedBtn =
+        addButton("hideUnconnectedBtn", "UnconnectedImage", "Hide unconnected pins", &G::onHideUnconnected, true);
+    showAllBtn = addButton("showAllBtn", "ShowAllImage", "Show all pins", &G::onShowAll);
+    revealOrderBtn =
+        addButton("revealOrderBtn", "RevealOrderImage", "Reveal processing order", &G::onRevealOrder, true);
+    showTextBtn = addButton("showTextBtn", "textIcon", "Show the patch as text", &G::onShowTextView);
+    zoomInBtn = addButton("zoomInBtn", "ZoomInImage", "Zoom in", &G::onZoomIn);
+    zoomOutBtn = addButton("zoomOutBtn", "ZoomOutImage", "Zoom out", &G::onZoomOut);
+    zoomToFitBtn = addButton("zoomToFitBtn", "ZoomToFitImage", "Zoom to fit", &G::onZoomToFit);
+    // Aligning needs a selection, which the canvas does not make yet.
+    alignLeftBtn = addButton("alignLeftBtn", "AlignLeftImage", "Align left edges", nullptr);
+    alignRightBtn = addButton("alignRightBtn", "AlignRightImage", "Align right edges", nullptr);
+    alignTopBtn = addButton("alignTopBtn", "AlignTopImage", "Align top edges", nullptr);
+    alignBottomBtn = addButton("alignBottomBtn", "AlignBottomImage", "Align bottom edges", nullptr);
+    for (QToolButton* b : {hideDefaultValuesBtn, hideInformationBtn, hideSignalBtn, hideControlBtn, hideUserBtn,
+                           hideUnconnectedBtn, showAllBtn, revealOrderBtn, showTextBtn, zoomInBtn, zoomOutBtn,
+                           zoomToFitBtn, alignLeftBtn, alignRightBtn, alignTopBtn, alignBottomBtn})
+        row->addWidget(b);
+    row->addStretch(1);
+
+    scrollView_ = new QScrollArea(central);
+    scrollView_->setObjectName(QStringLiteral("enclosingScrollView"));
+    scrollView_->setFrameShape(QFrame::StyledPanel);
+    scrollView_->setFrameShadow(QFrame::Sunken);
+    scrollView_->setBackgroundRole(QPalette::Base);
+    QPalette white = scrollView_->palette();
+    white.setColor(QPalette::Base, Qt::white);
+    scrollView_->setPalette(white);
+    graphicView_ = new GraphicView();
+    scrollView_->setWidget(graphicView_);
+    column->addWidget(scrollView_, 1);
+
+    // The buttons start as the patch's show mode says.
+    if (SigFile* patch = sigFile()) {
+        const int mode = patch->showMode();
+        hideDefaultValuesBtn->setChecked(!(mode & Module::SHOW_DEFAULTS));
+        hideInformationBtn->setChecked(!(mode & Module::SHOW_INFO));
+        hideSignalBtn->setChecked(!(mode & Module::SHOW_SIGNAL));
+        hideControlBtn->setChecked(!(mode & Module::SHOW_CONTROL));
+        hideUserBtn->setChecked(!(mode & Module::SHOW_USEROBJ));
+        hideUnconnectedBtn->setChecked(!(mode & Module::SHOW_UNCONNECTED));
+        revealOrderBtn->setChecked(mode & Module::SHOW_ORDER);
+    }
+    updateHideButtons(sigFile());
+    updateZoomButtons(sigFile());
+    for (QToolButton* b : {alignLeftBtn, alignRightBtn, alignTopBtn, alignBottomBtn})
+        b->setEnabled(false);
+    graphicView_->setGraphicWindowController(this);
+    buildTitleSheet();
+    NotificationCenter::defaultCenter().addObserver(
+        this, ModuleSelectionChangedNotification, nullptr,
+        [this](const Notification& n) { moduleSelectionChanged(n.object); });
+    updateTitle();
+    resize(900, 640);
+}
+
+GraphicWindowController::~GraphicWindowController()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+    if (textWindowController_)
+        textWindowController_->close();
+}
+
+SigFile* GraphicWindowController::sigFile() const
+{
+    return document_ ? document_->sigFile() : nullptr;
+}
+
+QToolButton* GraphicWindowController::addButton(const char* name, const char* image, const char* tip,
+                                                void (GraphicWindowController::*action)(), bool toggle)
+{
+    auto* button = new QToolButton(this);
+    button->setObjectName(QString::fromLatin1(name));
+    const std::string file = DataFiles::path(std::string("icons/") + image + ".svg");
+    button->setIcon(QIcon(QString::fromStdString(file)));
+    button->setIconSize(QSize(24, 24));
+    button->setToolTip(text(name, tip));
+    button->setCheckable(toggle);
+    button->setAutoRaise(true);
+    if (action)
+        connect(button, &QToolButton::clicked, this, [this, action] { (this->*action)(); });
+    return button;
+}
+
+void GraphicWindowController::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!loaded_) {
+        loaded_ = true;
+        windowDidLoad();
+    }
+}
+
+void GraphicWindowController::windowDidLoad()
+{
+    if (sigFile())
+        graphicView_->zoomToFit();
+    graphicView_->setFocus();
+}
+
+// ---------------------------------------------------------------- show mode
+
+void GraphicWindowController::changeShowMode(int bits, bool flip, bool updateButtons)
+{
+    SigFile* patch = sigFile();
+    if (!patch)
+        return;
+    const int mode = patch->showMode();
+    patch->setShowMode(flip ? mode ^ bits : mode | bits);
+    patch->updateAll(patch->showMode());
+    if (updateButtons)
+        updateHideButtons(patch);
+    graphicView_->redraw();
+}
+
+void GraphicWindowController::onHideDefaultValues()
+{
+    changeShowMode(Module::SHOW_DEFAULTS, true, false);
+}
+
+void GraphicWindowController::onHideInformation()
+{
+    changeShowMode(Module::SHOW_INFO, true, false);
+}
+
+void GraphicWindowController::onHideSignal()
+{
+    changeShowMode(Module::SHOW_SIGNAL, true, true);
+}
+
+void GraphicWindowController::onHideControl()
+{
+    changeShowMode(Module::SHOW_CONTROL, true, true);
+}
+
+void GraphicWindowController::onHideUser()
+{
+    changeShowMode(Module::SHOW_USEROBJ, true, true);
+}
+
+void GraphicWindowController::onHideUnconnected()
+{
+    changeShowMode(Module::SHOW_UNCONNECTED, true, true);
+}
+
+void GraphicWindowController::onShowAll()
+{
+    if (!sigFile())
+        return;
+    for (QToolButton* b : {hideSignalBtn, hideControlBtn, hideUserBtn, hideUnconnectedBtn})
+        b->setChecked(false);
+    changeShowMode(Module::SHOW_CONTROL | Module::SHOW_SIGNAL | Module::SHOW_USEROBJ | Module::SHOW_UNCONNECTED, false,
+                   true);
+}
+
+void GraphicWindowController::onRevealOrder()
+{
+    changeShowMode(Module::SHOW_ORDER, true, true);
+}
+
+void GraphicWindowController::updateHideButtons(SigFile* patch)
+{
+    for (QToolButton* b : {hideSignalBtn, hideControlBtn, hideUserBtn, hideUnconnectedBtn, revealOrderBtn})
+        b->setEnabled(patch != nullptr);
+    showAllBtn->setEnabled(patch && patch->showMode() != -1);
+}
+
+// ---------------------------------------------------------------- zoom
+
+void GraphicWindowController::updateZoomButtons(SigFile* patch)
+{
+    for (QToolButton* b : {zoomInBtn, zoomOutBtn, zoomToFitBtn})
+        b->setEnabled(patch != nullptr);
+}
+
+void GraphicWindowController::onZoomIn()
+{
+    if (sigFile())
+        graphicView_->zoomIn();
+    updateZoomButtons(sigFile());
+}
+
+void GraphicWindowController::onZoomOut()
+{
+    if (sigFile())
+        graphicView_->zoomOut();
+    updateZoomButtons(sigFile());
+}
+
+void GraphicWindowController::onZoomToFit()
+{
+    if (sigFile())
+        graphicView_->zoomToFit();
+    updateZoomButtons(sigFile());
+}
+
+// ---------------------------------------------------------------- document
+
+void GraphicWindowController::moduleSelectionChanged(const void* sender)
+{
+    if (sender != graphicView_)
+        return;
+    const bool several = graphicView_->selectedModules().size() > 1;
+    for (QToolButton* b : {alignLeftBtn, alignRightBtn, alignTopBtn, alignBottomBtn})
+        b->setEnabled(several);
+}
+
+void GraphicWindowController::documentHasChanged()
+{
+    if (!document_)
+        return;
+    document_->updateChangeCount(SigDocument::ChangeDone);
+    updateTitle();
+    NotificationCenter::defaultCenter().post(DocumentHasChangedNotification, this);
+}
+
+void GraphicWindowController::invalidateModule(const Module& module)
+{
+    graphicView_->invalidateModule(module);
+}
+
+void GraphicWindowController::updateTitle()
+{
+    QString title = document_ ? latin1(document_->displayName()) : QStringLiteral("Tosk");
+    if (document_ && document_->isDocumentEdited())
+        title += QLatin1Char('*');
+    setWindowTitle(title);
+}
+
+// ---------------------------------------------------------------- title sheet
+
+void GraphicWindowController::buildTitleSheet()
+{
+    titleSheet_ = new QDialog(this);
+    titleSheet_->setObjectName(QStringLiteral("titleSheet"));
+    titleSheet_->setWindowTitle(text("TitleAndAuthor", "Title and Author"));
+    titleSheet_->setWindowModality(Qt::WindowModal);
+    auto* form = new QFormLayout(titleSheet_);
+    titleField_ = new QLineEdit(titleSheet_);
+    titleField_->setObjectName(QStringLiteral("titleField"));
+    authorField_ = new QLineEdit(titleSheet_);
+    authorField_->setObjectName(QStringLiteral("authorField"));
+    form->addRow(text("TitleLabel", "Title:"), titleField_);
+    form->addRow(text("AuthorLabel", "Author:"), authorField_);
+    auto* buttons = new QDialogButtonBox(titleSheet_);
+    QPushButton* ok = buttons->addButton(text("OK", "OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("okButton"));
+    ok->setDefault(true);
+    QPushButton* cancel = buttons->addButton(text("CANCEL", "Cancel"), QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("cancelButton"));
+    form->addRow(buttons);
+    connect(ok, &QPushButton::clicked, titleSheet_, [this] { titleSheet_->done(1); });
+    connect(cancel, &QPushButton::clicked, titleSheet_, [this] { titleSheet_->done(0); });
+    connect(titleSheet_, &QDialog::finished, this, &GraphicWindowController::sheetDidEnd);
+}
+
+void GraphicWindowController::raiseTitleWindow()
+{
+    SigFile* patch = sigFile();
+    if (!patch)
+        return;
+    titleField_->setText(latin1(patch->programName()));
+    authorField_->setText(latin1(patch->author()));
+    titleSheet_->open();
+}
+
+void GraphicWindowController::sheetDidEnd(int returnCode)
+{
+    SigFile* patch = sigFile();
+    if (returnCode != 1 || !patch)
+        return;
+    patch->setAuthor(authorField_->text().toLatin1().toStdString());
+    patch->setProgramName(titleField_->text().toLatin1().toStdString());
+    documentHasChanged();
+}
+
+// ---------------------------------------------------------------- text window
+
+void GraphicWindowController::onShowTextView()
+{
+    if (!document_)
+        return;
+    if (textWindowController_) {
+        textWindowController_->raise();
+        textWindowController_->activateWindow();
+        return;
+    }
+    textWindowController_ = TextWindowController::windowWithSigDocument(document_, hooks_.uploadText);
+    textWindowController_->show();
+}
+
+// ---------------------------------------------------------------- closing
+
+bool GraphicWindowController::mayClose()
+{
+    if (!document_ || !document_->isDocumentEdited())
+        return true;
+    const std::string message =
+        format(localized("SaveChanges", "Do you want to save the changes made to the document \"%s\"?").c_str(),
+               document_->displayName().c_str());
+    int answer = Alerts::show(
+        AlertStyle::Warning, localized("ALERT", "ALERT"), message,
+        {localized("Save", "Save"), localized("DontSave", "Don't Save"), localized("CANCEL", "Cancel")}, this);
+    if (answer == 1)
+        return true;
+    if (answer == 0)
+        return hooks_.save && hooks_.save(*this);
+    return false;
+}
+
+void GraphicWindowController::windowShouldClose()
+{
+    if (textWindowController_) {
+        textWindowController_->close();
+        textWindowController_ = nullptr;
+    }
+    graphicView_->windowAboutToClose();
+}
+
+void GraphicWindowController::closeEvent(QCloseEvent* event)
+{
+    if (!mayClose()) {
+        event->ignore();
+        return;
+    }
+    windowShouldClose();
+    event->accept();
+}
+
+} // namespace tosk

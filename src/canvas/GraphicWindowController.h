@@ -1,0 +1,128 @@
+#pragma once
+
+#include "app/PatchWindow.h"
+#include "canvas/TextWindowController.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <memory>
+
+class QDialog;
+class QLineEdit;
+class QScrollArea;
+class QToolButton;
+
+namespace tosk {
+
+class GraphicView;
+class MainMenuDelegate;
+class Module;
+class SigDocument;
+class SigFile;
+
+// One patch window: the canvas in its scroll view under a row of buttons
+// that switch what the canvas shows, zoom and align; the sheet for the
+// patch's title and author; the patch's text window.
+class GraphicWindowController : public QMainWindow, public PatchWindow {
+    Q_OBJECT
+
+public:
+    static constexpr const char* DocumentHasChangedNotification = "TKXDocumentHasChanged";
+    static constexpr const char* ModuleSelectionChangedNotification = "TKXModuleSelectionChanged";
+
+    // What the window asks of the application: saving its document (false
+    // when it was not saved) and the text sent to a unit.
+    struct Hooks {
+        std::function<bool(GraphicWindowController&)> save;
+        TextWindowController::TextSource uploadText;
+    };
+
+    // The delegate (may be null in tests) gives the window its menu.
+    GraphicWindowController(std::shared_ptr<SigDocument> document, MainMenuDelegate* delegate, Hooks hooks = {},
+                            QWidget* parent = nullptr);
+    ~GraphicWindowController() override;
+
+    SigDocument* sigDocument() const { return document_.get(); }
+    const std::shared_ptr<SigDocument>& document() const { return document_; }
+    SigFile* sigFile() const;
+    GraphicView* graphicView() const { return graphicView_; }
+    QScrollArea* enclosingScrollView() const { return scrollView_; }
+    TextWindowController* textWindowController() const { return textWindowController_; }
+    QDialog* titleSheet() const { return titleSheet_; }
+
+    // --- button actions
+    void onHideDefaultValues();
+    void onHideInformation();
+    void onHideSignal();
+    void onHideControl();
+    void onHideUser();
+    void onHideUnconnected();
+    void onShowAll();
+    void onRevealOrder();
+    void onShowTextView();
+    void onZoomIn();
+    void onZoomOut();
+    void onZoomToFit();
+
+    void updateHideButtons(SigFile* patch);
+    void updateZoomButtons(SigFile* patch);
+    // The align buttons follow the canvas's selection.
+    void moduleSelectionChanged(const void* sender);
+    // Marks the document changed and tells its other windows.
+    void documentHasChanged();
+    void invalidateModule(const Module& module);
+    // The window title: the document's name, with "*" while it has changes.
+    void updateTitle();
+
+    // --- title and author
+    void raiseTitleWindow();
+    // Code 1 (OK) takes the two fields; anything else changes nothing.
+    void sheetDidEnd(int returnCode);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QToolButton* addButton(const char* name, const char* image, const char* tip, void (GraphicWindowController::*)(),
+                           bool toggle = false);
+    void buildTitleSheet();
+    // Flips (or with `set`, sets) show-mode bits, lays the patch out again
+    // and redraws; the show mode is no edit.
+    void changeShowMode(int bits, bool flip, bool updateButtons);
+    // Lays out a patch that stands in one column and fits it to the window.
+    void windowDidLoad();
+    // Asks about unsaved changes; false keeps the window open.
+    bool mayClose();
+    void windowShouldClose();
+
+    std::shared_ptr<SigDocument> document_;
+    Hooks hooks_;
+    GraphicView* graphicView_ = nullptr;
+    QScrollArea* scrollView_ = nullptr;
+    QToolButton* hideDefaultValuesBtn = nullptr;
+    QToolButton* hideInformationBtn = nullptr;
+    QToolButton* hideSignalBtn = nullptr;
+    QToolButton* hideControlBtn = nullptr;
+    QToolButton* hideUserBtn = nullptr;
+    QToolButton* hideUnconnectedBtn = nullptr;
+    QToolButton* showAllBtn = nullptr;
+    QToolButton* revealOrderBtn = nullptr;
+    QToolButton* showTextBtn = nullptr;
+    QToolButton* zoomInBtn = nullptr;
+    QToolButton* zoomOutBtn = nullptr;
+    QToolButton* zoomToFitBtn = nullptr;
+    QToolButton* alignLeftBtn = nullptr;
+    QToolButton* alignRightBtn = nullptr;
+    QToolButton* alignTopBtn = nullptr;
+    QToolButton* alignBottomBtn = nullptr;
+    QDialog* titleSheet_ = nullptr;
+    QLineEdit* titleField_ = nullptr;
+    QLineEdit* authorField_ = nullptr;
+    QPointer<TextWindowController> textWindowController_;
+    bool loaded_ = false;
+};
+
+} // namespace tosk

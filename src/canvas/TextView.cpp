@@ -1,0 +1,54 @@
+#include "canvas/TextView.h"
+
+#include "base/Localization.h"
+#include "base/Log.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+
+namespace tosk {
+
+TextView::TextView(QWidget* parent) : QPlainTextEdit(parent)
+{
+    setObjectName(QStringLiteral("textView"));
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setFrameShape(QFrame::StyledPanel);
+    setFrameShadow(QFrame::Sunken);
+    QFont mono(QStringLiteral("DejaVu Sans Mono"));
+    mono.setStyleHint(QFont::Monospace);
+    mono.setPixelSize(14);
+    setFont(mono);
+    QPalette colours = palette();
+    colours.setColor(QPalette::Base, QColor::fromRgbF(0.95f, 0.95f, 1.0f, 1.0f));
+    colours.setColor(QPalette::Text, Qt::black);
+    setPalette(colours);
+    // Every line (a record of the patch) starts 8 points in.
+    document()->setDocumentMargin(8);
+}
+
+QMenu* TextView::menuForEvent(const QPoint& position)
+{
+    if (!textCursor().hasSelection())
+        return createStandardContextMenu(position);
+    auto* menu = new QMenu(QString::fromLatin1(localized("SigFileOptions", "SigFile Options").c_str()), this);
+    menu->setObjectName(QStringLiteral("sigFileOptionsMenu"));
+    QAction* reorder = menu->addAction(QString::fromLatin1(localized("ReorderModules", "Reorder Modules").c_str()));
+    connect(reorder, &QAction::triggered, this, [this, reorder] { option(reorder); });
+    return menu;
+}
+
+void TextView::option(const QAction* item)
+{
+    logf("the user chose %s", item->text().toLatin1().constData());
+}
+
+void TextView::contextMenuEvent(QContextMenuEvent* event)
+{
+    QMenu* menu = menuForEvent(event->pos());
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
+} // namespace tosk

@@ -1,0 +1,84 @@
+#include "canvas/TextWindowController.h"
+
+#include "Toskfile/SigDocument.h"
+#include "base/NotificationCenter.h"
+#include "canvas/TextView.h"
+
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace tosk {
+
+TextWindowController::TextWindowController(std::shared_ptr<SigDocument> document, TextSource source, QWidget* parent)
+    : QMainWindow(parent), document_(std::move(document)), source_(std::move(source))
+{
+    setObjectName(QStringLiteral("textWindow"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    textView_ = new TextView(central);
+    textView_->setTextWindowController(this);
+    column->addWidget(textView_, 1);
+    statusMessage_ = new QLabel(central);
+    statusMessage_->setObjectName(QStringLiteral("statusMessage"));
+    column->addWidget(statusMessage_);
+    setCentralWidget(central);
+    resize(640, 480);
+
+    if (document_)
+        setWindowTitle(QString::fromLatin1(document_->displayName().c_str()));
+    takeText();
+    updateTextView();
+    NotificationCenter::defaultCenter().addObserver(this, DocumentHasChangedNotification, nullptr,
+                                                    [this](const Notification& n) { documentHasChange(n.object); });
+    QTimer::singleShot(3000, this, &TextWindowController::clearStatusMessage);
+}
+
+TextWindowController::~TextWindowController()
+{
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
+
+TextWindowController* TextWindowController::windowWithSigDocument(std::shared_ptr<SigDocument> document,
+                                                                  TextSource source)
+{
+    return new TextWindowController(std::move(document), std::move(source));
+}
+
+void TextWindowController::takeText()
+{
+    sigText_ = document_ && source_ ? QString::fromUtf8(source_(*document_)) : QString();
+}
+
+void TextWindowController::updateTextView()
+{
+    textView_->setPlainText(sigText_);
+}
+
+void TextWindowController::statusDisplay(const QString& message)
+{
+    statusMessage_->setText(message);
+    statusMessage_->repaint();
+}
+
+void TextWindowController::clearStatusMessage()
+{
+    statusMessage_->clear();
+}
+
+QString TextWindowController::statusMessage() const
+{
+    return statusMessage_->text();
+}
+
+void TextWindowController::documentHasChange(const void* sender)
+{
+    if (sender == this)
+        return;
+    takeText();
+    updateTextView();
+}
+
+} // namespace tosk
