@@ -1,7 +1,10 @@
 #include "app/ApplicationMenu.h"
 
+#include "Toskfile/SigDocument.h"
+#include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
 #include "base/Localization.h"
+#include "canvas/GraphicWindowController.h"
 
 #include <QAction>
 #include <QMenu>
@@ -14,12 +17,81 @@ QString text(const char* key, const char* fallback)
 {
     return QString::fromLatin1(localized(key, fallback).c_str());
 }
+void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documents)
+{
+    auto patchWindow = [bar] { return qobject_cast<GraphicWindowController*>(bar->window()); };
+    auto add = [file](const char* name, const char* key, const char* fallback, const QKeySequence& shortcut) {
+        QAction* action = file->addAction(text(key, fallback));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        return action;
+    };
+
+    QAction* newDoc = add("actionNew", "MenuNew", "&New", QKeySequence::New);
+    QAction* open = add("actionOpen", "MenuOpen", "&Open...", QKeySequence::Open);
+    QMenu* recent = file->addMenu(text("MenuOpenRecent", "Open &Recent"));
+    recent->setObjectName(QStringLiteral("menuOpenRecent"));
+    file->addSeparator();
+    QAction* close = add("actionClose", "MenuClose", "&Close", QKeySequence::Close);
+    QAction* save = add("actionSave", "MenuSave", "&Save", QKeySequence::Save);
+    QAction* saveAs = add("actionSaveAs", "MenuSaveAs", "Save &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+    QAction* revert = add("actionRevert", "MenuRevert", "Re&vert", QKeySequence());
+    file->addSeparator();
+
+    {
+        QObject::connect(newDoc, &QAction::triggered, documents, [documents] { documents->newDocument(); });
+        QObject::connect(open, &QAction::triggered, documents,
+                         [documents, bar] { documents->openDocumentWithChooser(bar->window()); });
+        QObject::connect(save, &QAction::triggered, documents, [documents, patchWindow] {
+            if (auto* w = patchWindow())
+                documents->saveDocument(*w);
+        });
+        QObject::connect(saveAs, &QAction::triggered, documents, [documents, patchWindow] {
+            if (auto* w = patchWindow())
+                documents->saveDocumentAs(*w);
+        });
+        QObject::connect(revert, &QAction::triggered, documents, [documents, patchWindow] {
+            if (auto* w = patchWindow())
+                documents->revertDocument(*w);
+        });
+        QObject::connect(recent, &QMenu::aboutToShow, documents, [recent, documents] {
+            recent->clear();
+            for (const QString& path : documents->recentDocuments())
+                QObject::connect(recent->addAction(path), &QAction::triggered, documents,
+                                 [documents, path] { documents->openDocument(path); });
+            recent->addSeparator();
+            QAction* clear = recent->addAction(text("MenuClearRecent", "Clear Menu"));
+            clear->setEnabled(!documents->recentDocuments().isEmpty());
+            QObject::connect(clear, &QAction::triggered, documents, [documents] { documents->clearRecentDocuments(); });
+        });
+    }
+    QObject::connect(close, &QAction::triggered, bar, [patchWindow] {
+        if (auto* w = patchWindow())
+            w->close();
+    });
+    // What can be done depends on the window and its document.
+    auto refresh = [=] {
+        GraphicWindowController* w = patchWindow();
+        SigDocument* doc = w ? w->sigDocument() : nullptr;
+        close->setEnabled(w);
+        save->setEnabled(doc);
+        saveAs->setEnabled(doc);
+        revert->setEnabled(doc && !doc->fileName().empty() && doc->isDocumentEdited());
+    };
+    refresh();
+    QObject::connect(file, &QMenu::aboutToShow, bar, refresh);
+}
+
 } // namespace
 
 void ApplicationMenu::build(QMenuBar* bar, MainMenuDelegate& delegate)
 {
     QMenu* file = bar->addMenu(text("MenuFile", "&File"));
     file->setObjectName(QStringLiteral("menuFile"));
+    // The document commands come with the document machinery; the commands
+    // of a patch act on the window whose menu this is.
+    if (DocumentController* documents = delegate.documentController())
+        addDocumentCommands(bar, file, documents);
 
     QAction* quit = file->addAction(text("MenuQuit", "&Quit"));
     quit->setObjectName(QStringLiteral("actionQuit"));

@@ -13,6 +13,7 @@ class QWindow;
 
 namespace tosk {
 
+class DocumentController;
 class SigDbase;
 
 // The application's delegate: what happens at launch, and the target of the
@@ -45,6 +46,11 @@ public:
     // A window stopped being main.
     void mainWindowResigned(QWidget* window);
 
+    // Opens and saves the patch documents (null until the application sets
+    // one up; not owned).
+    DocumentController* documentController() const { return documentController_; }
+    void setDocumentController(DocumentController* controller) { documentController_ = controller; }
+
 public slots:
     // File ▸ Quit: closes every window; quits when all agreed to close.
     void terminate();
@@ -56,6 +62,7 @@ private:
     QPointer<QWidget> graphicWindowController_;
     QPointer<QWidget> mainWindow_;
     bool launched_ = false;
+    DocumentController* documentController_ = nullptr;
 };
 
 } // namespace tosk

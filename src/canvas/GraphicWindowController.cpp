@@ -124,6 +124,8 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
 GraphicWindowController::~GraphicWindowController()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
+    // The canvas outlives the document member: it lets go of it first.
+    graphicView_->setGraphicWindowController(nullptr);
     if (textWindowController_)
         textWindowController_->close();
 }
@@ -292,6 +294,21 @@ void GraphicWindowController::updateTitle()
     if (document_ && document_->isDocumentEdited())
         title += QLatin1Char('*');
     setWindowTitle(title);
+}
+
+void GraphicWindowController::replaceDocument(std::shared_ptr<SigDocument> document)
+{
+    // The text window shows the old document; it goes with it.
+    if (textWindowController_)
+        textWindowController_->close();
+    graphicView_->setGraphicWindowController(nullptr);
+    document_ = std::move(document);
+    graphicView_->setGraphicWindowController(this);
+    updateHideButtons(sigFile());
+    updateZoomButtons(sigFile());
+    if (sigFile() && isVisible())
+        graphicView_->zoomToFit();
+    updateTitle();
 }
 
 // ---------------------------------------------------------------- title sheet

@@ -75,6 +75,8 @@ public:
     void invalidateModule(const Module& module);
     // The window title: the document's name, with "*" while it has changes.
     void updateTitle();
+    // Shows another document (the same file read again) in this window.
+    void replaceDocument(std::shared_ptr<SigDocument> document);
 
     // --- title and author
     void raiseTitleWindow();

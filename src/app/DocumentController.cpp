@@ -1,0 +1,284 @@
+#include "app/DocumentController.h"
+
+#include "Toskfile/SigDocument.h"
+#include "base/Alerts.h"
+#include "base/FileChooser.h"
+#include "base/Localization.h"
+#include "base/Log.h"
+#include "base/PreferenceController.h"
+#include "base/TkxException.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace tosk {
+
+namespace {
+
+std::string text(const char* key, const char* fallback)
+{
+    return localized(key, fallback);
+}
+
+QString canonical(const QString& path)
+{
+    QFileInfo info(path);
+    QString c = info.canonicalFilePath();
+    return c.isEmpty() ? info.absoluteFilePath() : c;
+}
+
+QStringList droppedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (!data)
+        return files;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    return files;
+}
+
+} // namespace
+
+DocumentController::DocumentController(MainMenuDelegate* delegate, Format format, QObject* parent)
+    : QObject(parent), delegate_(delegate), format_(std::move(format))
+{
+}
+
+DocumentController::~DocumentController() = default;
+
+void DocumentController::setStartWindow(QWidget* window)
+{
+    startWindow_ = window;
+    acceptDrops(window);
+}
+
+void DocumentController::acceptDrops(QWidget* window)
+{
+    if (!window)
+        return;
+    window->setAcceptDrops(true);
+    window->installEventFilter(this);
+}
+
+bool DocumentController::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::DragEnter) {
+        auto* drag = static_cast<QDragEnterEvent*>(event);
+        if (!droppedFiles(drag->mimeData()).isEmpty()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+    } else if (event->type() == QEvent::Drop) {
+        auto* drop = static_cast<QDropEvent*>(event);
+        QStringList files = droppedFiles(drop->mimeData());
+        if (!files.isEmpty()) {
+            drop->acceptProposedAction();
+            openDocuments(files);
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+std::vector<GraphicWindowController*> DocumentController::windows() const
+{
+    std::vector<GraphicWindowController*> open;
+    for (const auto& w : windows_)
+        if (w)
+            open.push_back(w);
+    return open;
+}
+
+GraphicWindowController* DocumentController::windowForPath(const QString& path) const
+{
+    const QString wanted = canonical(path);
+    for (GraphicWindowController* w : windows()) {
+        const std::string& name = w->sigDocument()->fileName();
+        if (!name.empty() && canonical(QString::fromStdString(name)) == wanted)
+            return w;
+    }
+    return nullptr;
+}
+
+GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocument> document)
+{
+    GraphicWindowController::Hooks hooks;
+    hooks.save = [this](GraphicWindowController& w) { return saveDocument(w); };
+    hooks.uploadText = format_.uploadText;
+    auto* window = new GraphicWindowController(std::move(document), delegate_, std::move(hooks));
+    acceptDrops(window);
+    windows_.emplace_back(window);
+    connect(window, &QObject::destroyed, this, &DocumentController::windowGone, Qt::QueuedConnection);
+    window->show();
+    if (startWindow_)
+        startWindow_->hide();
+    return window;
+}
+
+void DocumentController::windowGone()
+{
+    std::erase_if(windows_, [](const auto& w) { return w.isNull(); });
+    if (windows_.empty() && startWindow_)
+        startWindow_->show();
+}
+
+GraphicWindowController* DocumentController::newDocument()
+{
+    if (!format_.makeNew)
+        return nullptr;
+    return makeWindow(format_.makeNew());
+}
+
+std::shared_ptr<SigDocument> DocumentController::readDocument(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Alerts::error(format(text("CannotOpen", "The file \"%s\" could not be opened: %s").c_str(),
+                             path.toLocal8Bit().constData(), file.errorString().toLocal8Bit().constData()));
+        return nullptr;
+    }
+    const QByteArray bytes = file.readAll();
+    try {
+        return format_.read(std::string(bytes.constData(), size_t(bytes.size())), path.toStdString());
+    } catch (const TkxException& e) {
+        Alerts::error(format(text("NotAPatch", "The file \"%s\" could not be read as a patch: %s").c_str(),
+                             path.toLocal8Bit().constData(), e.reason().c_str()));
+        return nullptr;
+    }
+}
+
+GraphicWindowController* DocumentController::openDocument(const QString& path)
+{
+    if (GraphicWindowController* open = windowForPath(path)) {
+        open->raise();
+        open->activateWindow();
+        return open;
+    }
+    if (!format_.read)
+        return nullptr;
+    auto document = readDocument(path);
+    if (!document)
+        return nullptr;
+    document->setFileName(canonical(path).toStdString());
+    noteRecent(canonical(path));
+    return makeWindow(std::move(document));
+}
+
+void DocumentController::openDocuments(const QStringList& paths)
+{
+    for (const QString& path : paths)
+        openDocument(path);
+}
+
+void DocumentController::openDocumentWithChooser(QWidget* parent)
+{
+    FileRequest request;
+    request.title = text("OpenPatch", "Open a patch");
+    request.fileTypes = {"sig", "sif", "bak"};
+    request.window = parent;
+    if (auto path = FileChooser::shared().choose(request))
+        openDocument(QString::fromStdString(*path));
+}
+
+bool DocumentController::saveDocument(GraphicWindowController& window)
+{
+    SigDocument* document = window.sigDocument();
+    if (!document || !format_.write || !format_.writeFile)
+        return false;
+    if (document->fileName().empty())
+        return saveDocumentAs(window);
+    try {
+        format_.writeFile(document->fileName(), format_.write(*document));
+    } catch (const TkxException& e) {
+        logf("DocumentController.saveDocument: exception %s - %s", e.name().c_str(), e.reason().c_str());
+        Alerts::error(format(text("CannotSave", "The patch \"%s\" could not be saved: %s").c_str(),
+                             document->displayName().c_str(), e.reason().c_str()),
+                      &window);
+        return false;
+    }
+    document->updateChangeCount(SigDocument::ChangeCleared);
+    window.updateTitle();
+    noteRecent(QString::fromStdString(document->fileName()));
+    return true;
+}
+
+bool DocumentController::saveDocumentAs(GraphicWindowController& window)
+{
+    SigDocument* document = window.sigDocument();
+    if (!document)
+        return false;
+    FileRequest request;
+    request.save = true;
+    request.title = text("SavePatch", "Save the patch");
+    request.suggestedName = document->displayName() + ".sig";
+    request.fileTypes = {"sig"};
+    request.window = &window;
+    auto path = FileChooser::shared().choose(request);
+    if (!path)
+        return false;
+    const std::string previous = document->fileName();
+    const std::string previousName = document->displayName();
+    document->setFileName(*path);
+    if (saveDocument(window))
+        return true;
+    // The patch still belongs where it came from.
+    document->setFileName(previous);
+    document->setDisplayName(previousName);
+    window.updateTitle();
+    return false;
+}
+
+void DocumentController::revertDocument(GraphicWindowController& window)
+{
+    SigDocument* document = window.sigDocument();
+    if (!document || document->fileName().empty() || !document->isDocumentEdited())
+        return;
+    const std::string question =
+        format(text("RevertQuestion", "Do you want to revert \"%s\" to the version saved last? Your changes will be "
+                                      "lost.")
+                   .c_str(),
+               document->displayName().c_str());
+    if (Alerts::show(AlertStyle::Warning, text("ALERT", "ALERT"), question,
+                     {text("Revert", "Revert"), text("CANCEL", "Cancel")}, &window) != 0)
+        return;
+    const QString path = QString::fromStdString(document->fileName());
+    auto reread = readDocument(path);
+    if (!reread)
+        return;
+    reread->setFileName(path.toStdString());
+    window.replaceDocument(std::move(reread));
+}
+
+QStringList DocumentController::recentDocuments() const
+{
+    auto stored = PreferenceController::shared().store().value(kRecentKey);
+    if (!stored || stored->empty())
+        return {};
+    return QString::fromStdString(*stored).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+void DocumentController::noteRecent(const QString& path)
+{
+    QStringList list = recentDocuments();
+    list.removeAll(path);
+    list.prepend(path);
+    while (list.size() > kMaxRecent)
+        list.removeLast();
+    PreferenceController::shared().store().setValue(kRecentKey, list.join(QLatin1Char('\n')).toStdString());
+    emit recentDocumentsChanged();
+}
+
+void DocumentController::clearRecentDocuments()
+{
+    PreferenceController::shared().store().setValue(kRecentKey, "");
+    emit recentDocumentsChanged();
+}
+
+} // namespace tosk

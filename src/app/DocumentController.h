@@ -1,0 +1,86 @@
+#pragma once
+
+#include "canvas/GraphicWindowController.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tosk {
+
+class MainMenuDelegate;
+class SigDocument;
+
+// Opens, saves and closes patch documents, one window each: File ▸ New,
+// Open…, Open Recent, Close, Save, Save As… and Revert, files dropped on a
+// window or named on the command line, and the start window while no patch
+// window is open.
+class DocumentController : public QObject {
+    Q_OBJECT
+
+public:
+    // How documents become bytes and back. `read` throws TkxException with
+    // a reason a person can act on when the bytes are no patch.
+    struct Format {
+        std::function<std::shared_ptr<SigDocument>(const std::string& bytes, const std::string& path)> read;
+        std::function<std::shared_ptr<SigDocument>()> makeNew;
+        std::function<std::string(SigDocument&)> write;
+        std::function<std::string(SigDocument&)> uploadText;
+        // Writes the bytes so that the file is the old or the new one, never
+        // a mixture (throws TkxException with the reason).
+        std::function<void(const std::string& path, const std::string& bytes)> writeFile;
+    };
+
+    static constexpr int kMaxRecent = 10;
+    static constexpr const char* kRecentKey = "RecentDocuments";
+
+    DocumentController(MainMenuDelegate* delegate, Format format, QObject* parent = nullptr);
+    ~DocumentController() override;
+
+    // The window shown while no patch window is open (not owned).
+    void setStartWindow(QWidget* window);
+    // Lets files dropped on the window open as patches.
+    void acceptDrops(QWidget* window);
+
+    GraphicWindowController* newDocument();
+    // Opens the file, or brings its window to the front when it is open;
+    // tells the user why when it cannot. Null when nothing opened.
+    GraphicWindowController* openDocument(const QString& path);
+    void openDocuments(const QStringList& paths);
+    // Asks for a file to open.
+    void openDocumentWithChooser(QWidget* parent);
+    // False when the document was not saved (the user was told why).
+    bool saveDocument(GraphicWindowController& window);
+    bool saveDocumentAs(GraphicWindowController& window);
+    // Reads the file again, after asking, dropping the changes.
+    void revertDocument(GraphicWindowController& window);
+
+    std::vector<GraphicWindowController*> windows() const;
+    GraphicWindowController* windowForPath(const QString& path) const;
+    QStringList recentDocuments() const;
+    void clearRecentDocuments();
+
+signals:
+    void recentDocumentsChanged();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    GraphicWindowController* makeWindow(std::shared_ptr<SigDocument> document);
+    std::shared_ptr<SigDocument> readDocument(const QString& path);
+    void noteRecent(const QString& path);
+    void windowGone();
+
+    MainMenuDelegate* delegate_;
+    Format format_;
+    QPointer<QWidget> startWindow_;
+    std::vector<QPointer<GraphicWindowController>> windows_;
+};
+
+} // namespace tosk

@@ -1,0 +1,267 @@
+// Patch documents in the application: opening, saving, reverting, recent
+// files, drops and the start window. The file format here is a stand-in of
+// one line, "title:<program name>", so that these tests watch the document
+// handling alone.
+#include "app/DocumentController.h"
+#include "Toskfile/Module.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "app/ApplicationMenu.h"
+#include "app/MainMenuDelegate.h"
+#include "base/Alerts.h"
+#include "base/FileChooser.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "base/TkxException.h"
+#include "database/SigDbase.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QPointer>
+#include <QTest>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+
+namespace {
+
+std::shared_ptr<SigDbase> bundled()
+{
+    static std::shared_ptr<SigDbase> db = [] {
+        auto d = std::make_shared<SigDbase>();
+        d->setFullPathName(test::dataPath("sigdbase.sbf"));
+        EXPECT_TRUE(d->createSigDbase());
+        return d;
+    }();
+    return db;
+}
+
+std::shared_ptr<SigDocument> documentTitled(const std::string& title)
+{
+    auto doc = std::make_shared<SigDocument>();
+    auto patch = std::make_unique<SigFile>(bundled(), doc.get());
+    auto head = Module::moduleNamed("HEADM", std::string("adc"), bundled());
+    patch->addModule(head);
+    patch->setProgramName(title);
+    doc->setSigFile(std::move(patch));
+    return doc;
+}
+
+DocumentController::Format lineFormat(std::vector<std::string>* written)
+{
+    DocumentController::Format f;
+    f.read = [](const std::string& bytes, const std::string&) {
+        if (bytes.rfind("title:", 0) != 0)
+            throw TkxException("read", "no title line");
+        return documentTitled(bytes.substr(6));
+    };
+    f.makeNew = [] { return documentTitled("Empty"); };
+    f.write = [](SigDocument& d) { return "title:" + d.sigFile()->programName(); };
+    f.uploadText = f.write;
+    f.writeFile = [written](const std::string& path, const std::string& bytes) {
+        if (path.find("full-disk") != std::string::npos)
+            throw TkxException("writeFileAtomically", "No space left on device");
+        test::writeFile(path, bytes);
+        if (written)
+            written->push_back(path);
+    };
+    return f;
+}
+
+// Each test starts with no recent files.
+struct Fixture {
+    MemorySettingsStore store;
+    MainMenuDelegate delegate;
+    std::vector<std::string> written;
+    std::unique_ptr<DocumentController> documents;
+    QWidget start;
+    test::TempDir dir;
+
+    Fixture()
+    {
+        PreferenceController::setStore(&store);
+        documents = std::make_unique<DocumentController>(&delegate, lineFormat(&written));
+        delegate.setDocumentController(documents.get());
+        documents->setStartWindow(&start);
+        start.show();
+    }
+    ~Fixture()
+    {
+        for (GraphicWindowController* w : documents->windows()) {
+            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
+            w->close();
+        }
+        QApplication::processEvents();
+        PreferenceController::setStore(nullptr);
+    }
+    QString file(const std::string& name, const std::string& bytes)
+    {
+        test::writeFile(dir / name, bytes);
+        return QString::fromStdString((dir / name).string());
+    }
+};
+
+QAction* fileAction(GraphicWindowController& w, const char* name)
+{
+    auto* a = w.menuBar()->findChild<QAction*>(QString::fromLatin1(name));
+    EXPECT_TRUE(a) << name;
+    return a;
+}
+
+} // namespace
+
+TEST(DocumentController, OpensEachFileOnceAndTheStartWindowStepsAside)
+{
+    Fixture f;
+    const QString path = f.file("hall.sig", "title:Hall");
+    GraphicWindowController* w = f.documents->openDocument(path);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->windowTitle(), "hall");
+    EXPECT_EQ(w->sigFile()->programName(), "Hall");
+    EXPECT_FALSE(f.start.isVisible()) << "a patch window is open";
+    EXPECT_EQ(f.documents->openDocument(path), w) << "the open window comes to the front";
+    EXPECT_EQ(f.documents->windows().size(), 1u);
+    EXPECT_EQ(f.documents->recentDocuments(), QStringList{QFileInfo(path).canonicalFilePath()});
+
+    QPointer<GraphicWindowController> gone = w;
+    w->close();
+    QApplication::processEvents();
+    QApplication::processEvents();
+    EXPECT_FALSE(gone);
+    EXPECT_TRUE(f.start.isVisible()) << "no patch window is open";
+
+    // Opening again from the recent list of the start window's menu works
+    // like any open; a new document is untitled.
+    GraphicWindowController* untitled = f.documents->newDocument();
+    EXPECT_EQ(untitled->windowTitle(), "untitled");
+    EXPECT_EQ(untitled->sigFile()->programName(), "Empty");
+}
+
+TEST(DocumentController, FilesThatCannotBeOpenedAreExplained)
+{
+    Fixture f;
+    ScopedRecordingAlerts alerts;
+    const std::string missing = (f.dir / "missing.sig").string();
+    EXPECT_FALSE(f.documents->openDocument(QString::fromStdString(missing)));
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_EQ(alerts.recorded[0].title, "ERROR");
+    EXPECT_EQ(alerts.recorded[0].message,
+              "The file \"" + missing + "\" could not be opened: No such file or directory");
+
+    const QString other = f.file("notes.sig", "shopping list");
+    EXPECT_FALSE(f.documents->openDocument(other));
+    ASSERT_EQ(alerts.recorded.size(), 2u);
+    EXPECT_EQ(alerts.recorded[1].message,
+              "The file \"" + other.toStdString() + "\" could not be read as a patch: no title line");
+    EXPECT_TRUE(f.documents->windows().empty());
+    EXPECT_TRUE(f.documents->recentDocuments().isEmpty());
+}
+
+TEST(DocumentController, SavingClearsTheStarAndAFailedSaveChangesNothing)
+{
+    Fixture f;
+    const QString path = f.file("hall.sig", "title:Hall");
+    GraphicWindowController* w = f.documents->openDocument(path);
+    w->sigFile()->setProgramName("Big Hall");
+    w->documentHasChanged();
+    EXPECT_EQ(w->windowTitle(), "hall*");
+    fileAction(*w, "actionSave")->trigger();
+    EXPECT_EQ(test::readFile(path.toStdString()), "title:Big Hall");
+    EXPECT_EQ(w->windowTitle(), "hall");
+    EXPECT_FALSE(w->sigDocument()->isDocumentEdited());
+
+    // Save As to a place that fails: the user is told why, the document
+    // keeps its file and its changes.
+    w->sigFile()->setProgramName("Bigger Hall");
+    w->documentHasChanged();
+    ScopedRecordingAlerts alerts;
+    ScopedScriptedFileChooser chooser;
+    chooser.answers = {(f.dir / "full-disk.sig").string()};
+    EXPECT_FALSE(f.documents->saveDocumentAs(*w));
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_EQ(alerts.recorded[0].message, "The patch \"full-disk\" could not be saved: No space left on device");
+    EXPECT_EQ(w->sigDocument()->fileName(), QFileInfo(path).canonicalFilePath().toStdString());
+    EXPECT_EQ(w->windowTitle(), "hall*");
+    EXPECT_EQ(test::readFile(path.toStdString()), "title:Big Hall");
+    EXPECT_EQ(chooser.requests[0].suggestedName, "hall.sig");
+
+    // Save As elsewhere moves the document there.
+    chooser.answers = {(f.dir / "copy.sig").string()};
+    EXPECT_TRUE(f.documents->saveDocumentAs(*w));
+    EXPECT_EQ(test::readFile(f.dir / "copy.sig"), "title:Bigger Hall");
+    EXPECT_EQ(w->windowTitle(), "copy");
+    EXPECT_EQ(f.documents->recentDocuments().first().toStdString(), (f.dir / "copy.sig").string());
+    chooser.answers = {std::nullopt};
+    EXPECT_FALSE(f.documents->saveDocumentAs(*w)) << "cancelled";
+}
+
+TEST(DocumentController, RevertReadsTheFileAgainAfterAsking)
+{
+    Fixture f;
+    const QString path = f.file("hall.sig", "title:Hall");
+    GraphicWindowController* w = f.documents->openDocument(path);
+    EXPECT_FALSE(fileAction(*w, "actionRevert")->isEnabled()) << "nothing to revert";
+    w->sigFile()->setProgramName("Changed");
+    w->documentHasChanged();
+    ScopedRecordingAlerts alerts;
+    alerts.answers = {1, 0};
+    f.documents->revertDocument(*w);
+    EXPECT_EQ(w->sigFile()->programName(), "Changed") << "cancelled";
+    f.documents->revertDocument(*w);
+    EXPECT_EQ(alerts.recorded.size(), 2u);
+    EXPECT_EQ(alerts.recorded[1].message,
+              "Do you want to revert \"hall\" to the version saved last? Your changes will be lost.");
+    EXPECT_EQ(w->sigFile()->programName(), "Hall");
+    EXPECT_EQ(w->windowTitle(), "hall");
+    EXPECT_FALSE(w->sigDocument()->isDocumentEdited());
+}
+
+TEST(DocumentController, FilesDroppedOnAWindowOpen)
+{
+    Fixture f;
+    const QString a = f.file("a.sig", "title:A"), b = f.file("b.sig", "title:B");
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl(QStringLiteral("https://example.invalid/x"))});
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&f.start, &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&f.start, &drop);
+    ASSERT_EQ(f.documents->windows().size(), 2u);
+    EXPECT_EQ(f.documents->windows()[0]->windowTitle(), "a");
+    EXPECT_EQ(f.documents->windows()[1]->windowTitle(), "b");
+
+    QMimeData text;
+    text.setText(QStringLiteral("not a file"));
+    QDragEnterEvent words(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(f.documents->windows()[0], &words);
+    EXPECT_FALSE(words.isAccepted());
+}
+
+TEST(DocumentController, FileMenuOfEveryWindow)
+{
+    Fixture f;
+    QMainWindow plain;
+    ApplicationMenu::build(plain.menuBar(), f.delegate);
+    QStringList items;
+    for (QAction* a : plain.menuBar()->actions()[0]->menu()->actions())
+        items << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? "" : " (off)"));
+    EXPECT_EQ(items.join(", "), "&New, &Open..., Open &Recent, -, &Close (off), &Save (off), Save &As... (off), "
+                                "Re&vert (off), -, &Quit")
+        << "a window without a patch";
+
+    GraphicWindowController* w = f.documents->openDocument(f.file("hall.sig", "title:Hall"));
+    EXPECT_TRUE(fileAction(*w, "actionSave")->isEnabled());
+    EXPECT_EQ(fileAction(*w, "actionSave")->shortcut(), QKeySequence::Save);
+    QPointer<GraphicWindowController> gone = w;
+    fileAction(*w, "actionClose")->trigger();
+    QApplication::processEvents();
+    EXPECT_FALSE(gone) << "Close closes the patch window";
+}
