@@ -299,3 +299,47 @@ TEST(CanvasPainting, SvgOfThePatch)
     EXPECT_FALSE(CanvasRenderer(patch.file, patch.head, -129)
                      .write(QString::fromStdString((dir / "missing" / "p.png").string()), 1, error));
 }
+
+TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
+{
+    Patch patch;
+    Module& src = patch.add("GAIN", "src", 100, 40);
+    Module& dst = patch.add("GAIN", "dst", 300, 40);
+    Patch::connect(dst, "in", src, "out");
+    const int mode = Module::SHOW_SIGNAL | Module::SHOW_ORDER;
+    const QColor yellow(255, 255, 0);
+
+    QImage plain = patch.render(mode, "order.png");
+    const Rect badge = src.orderCircle();
+    EXPECT_EQ(badge, Rect(120, 52, 40, 40)) << "centred on the box";
+    EXPECT_EQ(plain.pixelColor(int(badge.midX()) - 10, int(badge.midY())), yellow);
+    EXPECT_EQ(plain.pixelColor(40 - 10, 32), yellow) << "the head's badge at its corner";
+    // The wire between the two boxes, at its plain width and colour.
+    EXPECT_TRUE(isGreenish(plain, 240, 55) && isGreenish(plain, 240, 56));
+    EXPECT_TRUE(isWhite(plain, 240, 57)) << "one point wide";
+
+    CanvasMarks one;
+    one.selectedModules = {&src};
+    QImage emphasised = patch.render(mode, "emphasis.png", one);
+    EXPECT_EQ(emphasised.pixelColor(240, 55), rgb(64, 160, 64)) << "2 wide, a quarter toward white";
+    EXPECT_EQ(emphasised.pixelColor(240, 56), rgb(64, 160, 64));
+    CanvasMarks two;
+    two.selectedModules = {&src, &dst};
+    QImage both = patch.render(mode, "", two);
+    EXPECT_EQ(both.pixelColor(240, 56), plain.pixelColor(240, 56)) << "with two selected no wire stands out";
+    EXPECT_TRUE(isWhite(both, 240, 57));
+    EXPECT_EQ(both.pixelColor(140, 40 + 62), rgb(245, 245, 245));
+    const QColor outline = both.pixelColor(140, 39);
+    EXPECT_GT(outline.red(), outline.green() + 80) << "the selection outline is red";
+
+    // A connection being dragged from the selected pin, and a rubber band.
+    CanvasMarks dragging;
+    dragging.selectedField = src.field("out").get();
+    dragging.fieldConnectionPoint = Point{250, 100};
+    dragging.rubberbandRect = Rect(200.5, 108.5, 40, 8);
+    QImage marks = patch.render(mode, "marks.png", dragging);
+    EXPECT_EQ(marks.pixelColor(250, 100), rgb(132, 255, 132)) << "the dot at the mouse, in signal fill";
+    EXPECT_TRUE(isGreenish(marks, 215, 78)) << "the line from the pin's centre (180, 56)";
+    EXPECT_EQ(marks.pixelColor(220, 108), rgb(128, 128, 128)) << "rubber band, top edge";
+    EXPECT_TRUE(isWhite(marks, 220, 112)) << "and nothing inside";
+}

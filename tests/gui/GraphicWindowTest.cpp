@@ -180,6 +180,8 @@ TEST(GraphicWindow, ShowAllTurnsOffTheFourHideButtonsOnly)
 TEST(GraphicWindow, ZoomButtons)
 {
     Window w;
+    QApplication::processEvents();
+    w.window->grab().save(QString::fromStdString((test::outputDir("GraphicWindow") / "window.png").string()));
     GraphicView* view = w.window->graphicView();
     const double fitted = view->magnification();
     // The fit leaves 116 points around the patch's modules.
@@ -293,4 +295,27 @@ TEST(GraphicWindow, ClosingWithUnsavedChangesAsks)
     EXPECT_TRUE(w.window->close()) << "Don't Save";
     QApplication::processEvents();
     EXPECT_FALSE(w.window);
+}
+
+TEST(GraphicWindow, ZoomKeepsTheSelectionInSightAndInvalidationDropsRemovedModules)
+{
+    Window w;
+    GraphicView* view = w.window->graphicView();
+    Module& knob = w.module("knob");
+    Module& gain = w.module("gain");
+    view->marks().selectedModules = {&gain};
+    view->setZoom(4 / view->magnification()); // 4 pixels a point: the gain is out of sight
+    const Rect seen = view->visibleArea();
+    const Rect box = gain.graphicRect();
+    EXPECT_NEAR(view->scrollPoint().x, box.maxX() - seen.width(), 1e-9) << "its right edge at the right edge";
+    EXPECT_NEAR(seen.maxX(), box.maxX(), 0.5);
+    EXPECT_NEAR(view->scrollPoint().y, 0, 1e-9) << "its top was in sight";
+
+    view->marks().selectedModules = {&gain, &knob};
+    auto owned = w.patch().findModuleByName("knob");
+    w.patch().removeModule(owned.get());
+    view->invalidateModule(knob);
+    EXPECT_EQ(view->selectedModules(), (std::vector<Module*>{&gain})) << "a removed module leaves the selection";
+    w.doc->invalidateModule(gain);
+    EXPECT_EQ(view->selectedModules().size(), 1u) << "one still in the patch stays";
 }
