@@ -258,6 +258,10 @@ int SerialConfig::setSerialIOAttributes(int fd) const
     t.c_lflag = currentTTYAttrs_.localModes;
     for (size_t i = 0; i < currentTTYAttrs_.controlChars.size() && i < NCCS; ++i)
         t.c_cc[i] = currentTTYAttrs_.controlChars[i];
+    // Without VMIN a read on a silent non-blocking line answers 0 bytes, which
+    // looks like a line that has gone; with it, the read reports "try again".
+    if (t.c_cc[VMIN] == 0 && t.c_cc[VTIME] == 0)
+        t.c_cc[VMIN] = 1;
     speed_t in = speedConstant(currentTTYAttrs_.inputSpeed);
     speed_t out = speedConstant(currentTTYAttrs_.outputSpeed);
     bool classic = in != B0 && out != B0;
