@@ -49,7 +49,9 @@ bool SerialConnection::close()
 {
     if (!serialPort_ || !serialPort_->isOpen())
         return true;
-    serialPort_->flush();
+    // Unread input goes; written output must still reach the unit (a program
+    // change is often the last thing said), so closing drains it instead.
+    serialPort_->rxFlush();
     if (!serialPort_->close())
         throw TkxException("SerialConnection.close", getErrorMessage());
     return true;
