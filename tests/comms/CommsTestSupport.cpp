@@ -85,6 +85,12 @@ std::vector<Bytes> FakeUnit::received() const
     return received_;
 }
 
+std::vector<std::chrono::steady_clock::time_point> FakeUnit::receivedAt() const
+{
+    std::lock_guard lock(mutex_);
+    return receivedAt_;
+}
+
 bool FakeUnit::waitForMessages(size_t count, std::chrono::milliseconds limit) const
 {
     auto deadline = std::chrono::steady_clock::now() + limit;
@@ -141,6 +147,7 @@ void FakeUnit::run()
             {
                 std::lock_guard lock(mutex_);
                 received_.push_back(message);
+                receivedAt_.push_back(std::chrono::steady_clock::now());
                 if (message[0] == sysex::START && !replies_.empty()) {
                     reply = std::move(replies_.front());
                     replies_.pop_front();

@@ -35,6 +35,8 @@ public:
     const std::string& path() const { return path_; }
     void script(std::vector<Bytes> replies);
     std::vector<Bytes> received() const;
+    // When each message came in.
+    std::vector<std::chrono::steady_clock::time_point> receivedAt() const;
     // Waits (bounded) until `count` messages have come in.
     bool waitForMessages(size_t count, std::chrono::milliseconds limit = 3000ms) const;
 
@@ -46,6 +48,7 @@ private:
     mutable std::mutex mutex_;
     std::deque<Bytes> replies_;
     std::vector<Bytes> received_;
+    std::vector<std::chrono::steady_clock::time_point> receivedAt_;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
