@@ -181,6 +181,7 @@ void KorvatelConnection::openLine()
 void KorvatelConnection::closeAfterFailure(const char* message, const TkxException& e)
 {
     logf(message, e.name().c_str(), e.reason().c_str());
+    lastFailure_ = e;
     try {
         serialConnection_.close();
     } catch (const TkxException&) {
@@ -219,6 +220,7 @@ std::optional<std::string> KorvatelConnection::readSigFile()
 
 std::optional<std::string> KorvatelConnection::getSigFile()
 {
+    lastFailure_.reset();
     bool opened = false;
     try {
         if (!serialConnection_.isOpen()) {
@@ -231,6 +233,7 @@ std::optional<std::string> KorvatelConnection::getSigFile()
         return text;
     } catch (const TkxException& e) {
         logf("KorvatelConnection.getSigFile: exception %s %s", e.name().c_str(), e.reason().c_str());
+        lastFailure_ = e;
         if (opened) {
             try {
                 serialConnection_.close();
@@ -250,12 +253,14 @@ void KorvatelConnection::sendSelectBank(uint8_t bank, bool internal)
         std::this_thread::sleep_for(bankPause_);
     } catch (const TkxException& e) {
         logf("KorvatelConnection.selectBank: exception %s - %s", e.name().c_str(), e.reason().c_str());
+        lastFailure_ = e;
         throw;
     }
 }
 
 void KorvatelConnection::selectBank(uint8_t bank, bool internal)
 {
+    lastFailure_.reset();
     try {
         sendSelectBank(bank, internal);
     } catch (const TkxException&) {
@@ -275,6 +280,7 @@ void KorvatelConnection::selectBankIfNeeded(uint32_t bank)
 
 std::optional<std::string> KorvatelConnection::getSigFileForPatch(const Patch& patch)
 {
+    lastFailure_.reset();
     try {
         openLine();
         selectBankIfNeeded(uint32_t(patch.bankNumber()));
@@ -291,6 +297,7 @@ std::optional<std::string> KorvatelConnection::getSigFileForPatch(const Patch& p
 
 BankList KorvatelConnection::getBankList()
 {
+    lastFailure_.reset();
     BankList list(channelId());
     try {
         openLine();
@@ -319,6 +326,7 @@ BankList KorvatelConnection::getBankList()
 
 PatchList KorvatelConnection::patchListForBank(uint32_t bank)
 {
+    lastFailure_.reset();
     PatchList list;
     try {
         openLine();
@@ -349,6 +357,7 @@ PatchList KorvatelConnection::patchListForBank(uint32_t bank)
 
 void KorvatelConnection::selectPatch(uint8_t patch, uint32_t bank)
 {
+    lastFailure_.reset();
     try {
         openLine();
         selectBankIfNeeded(bank);
@@ -362,6 +371,7 @@ void KorvatelConnection::selectPatch(uint8_t patch, uint32_t bank)
 
 std::optional<KeyedArray> KorvatelConnection::getR9100SearchCriteria()
 {
+    lastFailure_.reset();
     std::optional<KeyedArray> result;
     try {
         openLine();
@@ -378,6 +388,7 @@ std::optional<KeyedArray> KorvatelConnection::getR9100SearchCriteria()
 
 void KorvatelConnection::setR9100Criteria(const KeyedArray& criteria)
 {
+    lastFailure_.reset();
     try {
         openLine();
         for (const auto& key : criteria.keys())
@@ -392,6 +403,7 @@ void KorvatelConnection::setR9100Criteria(const KeyedArray& criteria)
 
 std::vector<R9100ProgramItem> KorvatelConnection::getR9100ProgramList()
 {
+    lastFailure_.reset();
     std::vector<R9100ProgramItem> items;
     try {
         openLine();
@@ -414,6 +426,7 @@ std::vector<R9100ProgramItem> KorvatelConnection::getR9100ProgramList()
 
 void KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
 {
+    lastFailure_.reset();
     constexpr uint32_t programKey = 0x08000000;
     try {
         openLine();

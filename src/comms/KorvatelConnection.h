@@ -58,6 +58,9 @@ public:
     std::vector<R9100ProgramItem> getR9100ProgramList();
     void selectR9100Program(uint8_t program, int32_t index);
 
+    // What made the last operation fail, if it did (it was logged too).
+    const std::optional<TkxException>& lastFailure() const { return lastFailure_; }
+
     // The bytes of the reply last collected (at most bufferSize).
     std::string lastReply() const
     {
@@ -86,6 +89,7 @@ private:
     size_t inputLength_ = 0;
     std::vector<char> objectBuffer_;
     std::chrono::milliseconds bankPause_;
+    std::optional<TkxException> lastFailure_;
 };
 
 } // namespace tosk
