@@ -48,9 +48,15 @@ std::string utf8(const std::string& latin1)
     return out;
 }
 
-json optionalText(const std::optional<std::string>& s) { return s ? json(utf8(*s)) : json(nullptr); }
+json optionalText(const std::optional<std::string>& s)
+{
+    return s ? json(utf8(*s)) : json(nullptr);
+}
 
-void printJson(const json& j) { std::printf("%s\n", j.dump(2).c_str()); }
+void printJson(const json& j)
+{
+    std::printf("%s\n", j.dump(2).c_str());
+}
 
 // Replaces the file only once the new bytes are safely written beside it.
 void writeFileAtomically(const fs::path& path, const std::string& bytes)
@@ -80,21 +86,24 @@ int number(const std::string& text, const char* what, int max)
     char* end = nullptr;
     long v = std::strtol(text.c_str(), &end, 10);
     if (text.empty() || *end || v < 0 || v > max)
-        throw TkxException("UnitCommand", format("%s must be a number from 0 to %d, not '%s'", what, max,
-                                                 text.c_str()));
+        throw TkxException("UnitCommand",
+                           format("%s must be a number from 0 to %d, not '%s'", what, max, text.c_str()));
     return int(v);
 }
 
 class UnitSession {
 public:
     UnitSession(LineSettings settings, std::chrono::milliseconds silence)
-        : settings_(std::move(settings)), silence_(silence), processor_(poster_, [this] { return settings_; }, silence)
+        : settings_(std::move(settings)), silence_(silence), processor_(
+                                                                 poster_, [this] { return settings_; }, silence)
     {
     }
 
-    // One queued command: the checked reply, or a failure.
+    // One queued command, addressed to the unit found by identify(): the
+    // checked reply, or a failure.
     SysexReply queued(uint8_t command, const Bytes& payload, bool replyExpected = true)
     {
+        identify();
         std::optional<Bytes> message = exchange(command, payload);
         if (!message) {
             if (!replyExpected)
@@ -127,7 +136,8 @@ public:
     KorvatelConnection& connection()
     {
         if (!connection_)
-            connection_ = std::make_unique<KorvatelConnection>(identify(), [this] { return settings_; }, silence_);
+            connection_ = std::make_unique<KorvatelConnection>(
+                identify(), [this] { return settings_; }, silence_);
         return *connection_;
     }
 
@@ -174,22 +184,14 @@ private:
 
 json programJson(const R9100ProgramItem& p)
 {
-    return {{"progNum", utf8(p.progNum())},
-            {"progNumber", p.progNumber()},
-            {"progLoc", p.progLocLetter()},
-            {"progName", utf8(p.progName())},
-            {"progInputs", p.progInputs()},
-            {"progOutputs", p.progOutputs()},
-            {"progEffects", p.progEffects()},
-            {"programIndex", p.programIndex()},
-            {"bankNumber", p.bankNumber()},
-            {"programNumber", p.programNumber()},
-            {"inputs", p.inputs()},
-            {"outputs", p.outputs()},
-            {"monolithic", p.isMonolithic()},
-            {"disabled", p.isDisabled()},
-            {"sampleRate", p.sampleRate()},
-            {"location", p.location()},
+    return {{"progNum", utf8(p.progNum())},   {"progNumber", p.progNumber()},
+            {"progLoc", p.progLocLetter()},   {"progName", utf8(p.progName())},
+            {"progInputs", p.progInputs()},   {"progOutputs", p.progOutputs()},
+            {"progEffects", p.progEffects()}, {"programIndex", p.programIndex()},
+            {"bankNumber", p.bankNumber()},   {"programNumber", p.programNumber()},
+            {"inputs", p.inputs()},           {"outputs", p.outputs()},
+            {"monolithic", p.isMonolithic()}, {"disabled", p.isDisabled()},
+            {"sampleRate", p.sampleRate()},   {"location", p.location()},
             {"effects", p.effects()}};
 }
 
@@ -261,10 +263,9 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
         return 0;
     }
 
-    KorvatelConnection& k = unit.connection();
     if (command == "banks") {
         needs(args, 0);
-        BankList banks = k.getBankList();
+        BankList banks = unit.connection().getBankList();
         unit.check();
         json out = json::array();
         for (int n : banks.bankNumberKeys())
@@ -274,7 +275,8 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     }
     if (command == "patches") {
         needs(args, 1);
-        PatchList patches = k.patchListForBank(uint32_t(number(args[1], "BANK", 255)));
+        uint32_t bank = uint32_t(number(args[1], "BANK", 255));
+        PatchList patches = unit.connection().patchListForBank(bank);
         unit.check();
         json out = json::array();
         for (const auto& p : patches.patches())
@@ -285,7 +287,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     if (command == "get-patch") {
         needs(args, 2);
         auto patch = Patch::patchWithName("", number(args[2], "PATCH", 127), number(args[1], "BANK", 255));
-        auto text = k.getSigFileForPatch(*patch);
+        auto text = unit.connection().getSigFileForPatch(*patch);
         unit.check();
         if (!text)
             throw TkxException("UnitCommand.get-patch", "the unit sent no patch text");
@@ -295,6 +297,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     if (command == "select") {
         needs(args, 2);
         int bank = number(args[1], "BANK", 255), patch = number(args[2], "PATCH", 127);
+        KorvatelConnection& k = unit.connection();
         if (!unit.identify()->isProgramListUnit()) {
             k.selectPatch(uint8_t(patch), uint32_t(bank));
             unit.check();
@@ -317,7 +320,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     }
     if (command == "programs") {
         needs(args, 0);
-        auto programs = k.getR9100ProgramList();
+        auto programs = unit.connection().getR9100ProgramList();
         unit.check();
         json out = json::array();
         for (const auto& p : programs)
@@ -327,7 +330,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     }
     if (command == "criteria") {
         needs(args, 0);
-        auto criteria = k.getR9100SearchCriteria();
+        auto criteria = unit.connection().getR9100SearchCriteria();
         unit.check();
         if (!criteria)
             throw TkxException("UnitCommand.criteria", "the unit has no search criteria");
@@ -351,6 +354,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     if (command == "backup") {
         needs(args, 1);
         fs::path folder = args[1];
+        KorvatelConnection& k = unit.connection();
         BankList banks = k.getBankList();
         unit.check();
         json written = json::array();
