@@ -175,7 +175,9 @@ void KorvatelConnection::programChange(uint8_t program)
 void KorvatelConnection::openLine()
 {
     serialConnection_.open();
-    serialConnection_.flush();
+    // Stale input would be taken for the first reply. Output is left alone:
+    // what an earlier exchange wrote may still be on its way to the unit.
+    serialConnection_.flushInput();
 }
 
 void KorvatelConnection::closeAfterFailure(const char* message, const TkxException& e)

@@ -51,7 +51,7 @@ bool SerialConnection::close()
         return true;
     // Unread input goes; written output must still reach the unit (a program
     // change is often the last thing said), so closing drains it instead.
-    serialPort_->rxFlush();
+    flushInput();
     if (!serialPort_->close())
         throw TkxException("SerialConnection.close", getErrorMessage());
     return true;
@@ -111,6 +111,11 @@ int SerialConnection::drain()
 int SerialConnection::flush()
 {
     return isOpen() ? serialPort_->flush() : 0;
+}
+
+int SerialConnection::flushInput()
+{
+    return isOpen() ? serialPort_->rxFlush() : 0;
 }
 
 } // namespace tosk

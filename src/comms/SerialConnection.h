@@ -34,6 +34,8 @@ public:
     void putData(const uint8_t* buffer, size_t length);
     int drain();
     int flush();
+    // Discards unread input only: output already written must still go out.
+    int flushInput();
 
     SerialPort& serialPort() { return *serialPort_; }
     std::chrono::milliseconds timeout() const { return timeout_; }
