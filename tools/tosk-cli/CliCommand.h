@@ -9,8 +9,8 @@ namespace tosk::cli {
 // registers itself with a static CliCommandRegistrar.
 struct CliCommand {
     std::string name;
-    std::string usage;  // one line: "dbinfo [--db PATH] [--json]"
-    int (*run)(const std::vector<std::string>& args);  // args after the command name
+    std::string usage;                                // one line: "dbinfo [--db PATH] [--json]"
+    int (*run)(const std::vector<std::string>& args); // args after the command name
 };
 
 const std::vector<CliCommand>& commands();

@@ -12,9 +12,15 @@ static std::vector<CliCommand>& registry()
     return list;
 }
 
-const std::vector<CliCommand>& commands() { return registry(); }
+const std::vector<CliCommand>& commands()
+{
+    return registry();
+}
 
-CliCommandRegistrar::CliCommandRegistrar(CliCommand command) { registry().push_back(std::move(command)); }
+CliCommandRegistrar::CliCommandRegistrar(CliCommand command)
+{
+    registry().push_back(std::move(command));
+}
 
 bool takeOption(std::vector<std::string>& args, const std::string& name, std::string& value)
 {

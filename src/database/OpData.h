@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstddef>
+
+namespace tosk {
+
+// The brace-block reader shared by operators and their entries. Results are
+// byte counts; a result below 1 is a failure. -1 marks a failure that has
+// already been reported to the user (an unknown item key).
+class OpData {
+public:
+    virtual ~OpData() = default;
+
+    // Reads one "{...}" block: skips to the first brace, reads what follows it
+    // with load() and answers the bytes consumed including both braces.
+    long getDataBlock(const char* bytes, size_t length);
+
+    // Reads the contents after an opening brace; answers the bytes before the
+    // closing brace. The base reads nothing.
+    virtual long load(const char* bytes, size_t length);
+
+    // White space of the file format: control bytes, blanks and, between
+    // lines, bytes of 128 and above.
+    static bool isBlank(char c) { return static_cast<unsigned char>(c) <= ' ' || static_cast<unsigned char>(c) >= 128; }
+    static size_t skipBlanks(const char* bytes, size_t pos, size_t length)
+    {
+        while (pos < length && isBlank(bytes[pos]))
+            ++pos;
+        return pos;
+    }
+
+protected:
+    OpData() = default;
+};
+
+} // namespace tosk

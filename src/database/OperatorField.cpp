@@ -1,0 +1,122 @@
+#include "database/OperatorField.h"
+
+#include "database/OperatorEntry.h"
+
+#include <charconv>
+#include <climits>
+
+namespace tosk {
+
+namespace {
+
+constexpr const char* keyNames[OperatorField::keyCount] = {
+    "NAME",           "TYPE",          "DESCRIPTION",    "MINIMUM",      "MAXIMUM",      "ACTION_SPECIFIER",
+    "MULTIPLE_COUNT", "OPERATOR_NAME", "OPERATOR_CLASS", "DISPLAY_SIZE", "STORAGE_SIZE", "CONNECT_TAG",
+    "CONNECT_CLASS",  "ATTRIBUTE",     "DEFAULT",
+};
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+// Skips leading blanks and a sign; answers whether the sign was "-".
+bool skipBlanksAndSign(std::string_view text, size_t& i)
+{
+    while (i < text.size() && isSpace(text[i]))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        return text[i++] == '-';
+    return false;
+}
+
+} // namespace
+
+OperatorField::OperatorField() = default;
+
+OperatorField::OperatorField(int32_t fieldType, std::string_view text) : fieldType_(fieldType), text_(text) {}
+
+int32_t OperatorField::keyCode(std::string_view key)
+{
+    for (int32_t i = 0; i < keyCount; ++i)
+        if (key == keyNames[i])
+            return i;
+    return -1;
+}
+
+const char* OperatorField::keyName(int32_t code)
+{
+    return code >= 0 && code < keyCount ? keyNames[code] : nullptr;
+}
+
+std::unique_ptr<OperatorField> OperatorField::newField(std::string_view key, std::string_view value)
+{
+    int32_t code = keyCode(key);
+    switch (code) {
+    case -1:
+        return nullptr;
+    case TYPE:
+        return std::make_unique<OperatorTypeField>(code, value);
+    case OPERATOR_CLASS:
+        return std::make_unique<OperatorClassField>(code, value);
+    case DISPLAY_SIZE:
+    case STORAGE_SIZE:
+        return std::make_unique<OperatorNumericField>(code, value);
+    default:
+        return std::make_unique<OperatorTextField>(code, value);
+    }
+}
+
+void OperatorField::setText(std::string_view text)
+{
+    text_.assign(text.data(), text.size());
+    textChanged();
+}
+
+void OperatorField::setText(const char* text)
+{
+    setText(std::string_view(text ? text : ""));
+}
+
+std::string OperatorField::fieldDescName() const
+{
+    const char* key = keyName(fieldType_);
+    return key ? key : "Unknown OperatorField type";
+}
+
+int32_t OperatorField::integerValue(std::string_view text)
+{
+    size_t i = 0;
+    const bool negative = skipBlanksAndSign(text, i);
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        value = value * 10 + (text[i] - '0');
+        if (value > INT_MAX)
+            return negative ? INT_MIN : INT_MAX;
+    }
+    return static_cast<int32_t>(negative ? -value : value);
+}
+
+double OperatorField::decimalValue(std::string_view text)
+{
+    size_t i = 0;
+    const bool negative = skipBlanksAndSign(text, i);
+    // from_chars ignores the C locale, which the GUI may have changed.
+    double value = 0;
+    auto result = std::from_chars(text.data() + i, text.data() + text.size(), value, std::chars_format::fixed);
+    if (result.ec != std::errc())
+        return 0;
+    return negative ? -value : value;
+}
+
+OperatorTypeField::OperatorTypeField(int32_t fieldType, std::string_view text) : OperatorField(fieldType, text)
+{
+    osdType_ = OperatorEntry::typeCode(text);
+}
+
+void OperatorTypeField::textChanged()
+{
+    osdType_ = OperatorEntry::typeCode(text());
+}
+
+} // namespace tosk

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "database/OperatorDesc.h"
+
+#include <cstdint>
+#include <iosfwd>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tosk {
+
+class SettingsStore;
+
+// The operator database: the operators of "sigdbase.sbf" in file order, then
+// the node operators the loader adds. One shared instance serves the program;
+// tests and tools may make their own.
+class SigDbase {
+public:
+    // Posted (object: the database) after every successful load, so that the
+    // add-module panel can rebuild its operator tree.
+    static constexpr const char* didLoadNotification = "SigDbaseDidLoad";
+    static constexpr const char* pathKey = "SigDbasePath";
+
+    SigDbase() = default; // empty; nothing is read
+    SigDbase(const SigDbase&) = delete;
+    SigDbase& operator=(const SigDbase&) = delete;
+
+    // The process-wide database, made on first use from the stored path.
+    static std::shared_ptr<SigDbase> sharedSigDbase();
+
+    // Where "SigDbasePath" is read and written; null restores the default, a
+    // store in memory.
+    static void setSettingsStore(SettingsStore* store);
+    static SettingsStore& settingsStore();
+
+    // Chooses the file (the path given, else the stored one, else
+    // ~/sigdbase.sbf, else the bundled database, else asks the user) and loads
+    // it. Answers sigDbaseCreated().
+    bool initFromFileName(const std::string& path);
+    // Asks the user for a ".sbf" file; stores and answers its path.
+    static std::optional<std::string> browse();
+
+    // (Re)loads from fullPathName(): the operators, the head's input limit,
+    // the node operators and the version texts.
+    bool createSigDbase();
+    // The same from bytes in memory, as if they were the file's.
+    bool createSigDbaseFromData(std::string_view bytes);
+    // Reads operators from a stream that must start with "{".
+    bool loadFromFile(std::istream& in);
+    // Reads operators from bytes and appends them; false on a format error
+    // (the operators read before it stay).
+    bool loadFromData(std::string_view bytes);
+    void setEmpty();
+
+    // Appends an operator made elsewhere.
+    void addOperator(std::shared_ptr<OperatorDesc> op);
+    // Builds a pass-through node operator (entry type CONTROL or SIGNAL; any
+    // other gives a node without ports) with the block reader and appends it.
+    std::shared_ptr<OperatorDesc> addNode(const std::string& name, int32_t entryType);
+
+    std::shared_ptr<OperatorDesc> operatorForName(std::string_view name) const; // case ignored
+    std::shared_ptr<OperatorDesc> operatorForIndex(size_t index) const;
+    long indexForOperator(const OperatorDesc* op) const; // -1 when absent
+    // True when no operator has the name, trimmed of blanks and line ends.
+    bool isNameUnique(std::string_view name) const;
+    const std::vector<std::shared_ptr<OperatorDesc>>& sigDbaseData() const { return sigDbaseData_; }
+
+    const std::string& dbaseName() const { return dbaseName_; }
+    const std::string& fullPathName() const { return fullPathName_; }
+    void setFullPathName(const std::string& path);
+    bool sigDbaseCreated() const { return sigDbaseCreated_; }
+
+    // "HEADM", or "HEAD" when the database has no "HEADM".
+    std::string headName() const;
+    // The unit's channel count from HEADM's "ninputs" maximum: 2, 4 or 8, 0
+    // while unknown.
+    uint32_t maxChannels() const;
+    // The unit class that goes with the channel count: 2 to 5, 0 while unknown.
+    int32_t systemType() const;
+    // Gives the count field of each repeated group of signals of "HEAD" the
+    // maximum n.
+    void setMaxChannels(int32_t n);
+
+    // The DEFAULT text of the VERSION operator's entry of that name.
+    std::optional<std::string> versionField(std::string_view name) const;
+    std::optional<std::string> versionAsString() const { return versionField("verse"); }
+    std::optional<std::string> dateAsString() const { return versionField("date"); }
+    std::optional<std::string> productAsString() const { return versionField("name"); }
+    double versionAsDouble() const;
+    // The version texts as they were when the database was loaded.
+    const std::optional<std::string>& versionString() const { return versionString_; }
+    const std::optional<std::string>& dateString() const { return dateString_; }
+    const std::optional<std::string>& productString() const { return productString_; }
+
+    // One line per operator: name, two tabs, class name.
+    void dumpOperatorList(std::ostream& out) const;
+    void dumpOperatorList() const;
+
+private:
+    bool loadCheckedBytes(std::string_view bytes);
+    bool finishLoading();
+    void computeChannels() const;
+
+    std::string dbaseName_;
+    std::string fullPathName_;
+    std::vector<std::shared_ptr<OperatorDesc>> sigDbaseData_;
+    mutable uint32_t maxChannels_ = 0;
+    mutable int32_t systemType_ = 0;
+    bool sigDbaseCreated_ = false;
+    std::optional<std::string> versionString_;
+    std::optional<std::string> dateString_;
+    std::optional<std::string> productString_;
+};
+
+} // namespace tosk

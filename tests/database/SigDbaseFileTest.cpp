@@ -1,0 +1,216 @@
+#include "SbfText.h"
+#include "support/TestSupport.h"
+
+#include "base/Alerts.h"
+#include "base/DataFiles.h"
+#include "base/FileChooser.h"
+#include "base/Localization.h"
+#include "base/Log.h"
+#include "base/NotificationCenter.h"
+#include "base/SettingsStore.h"
+#include "database/SigDbase.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+using namespace tosk;
+using namespace tosk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string smallDb = sbfHeadm("4") + sbfSimpleOperator("GAIN", "MATH");
+
+// A home folder, a settings store, a bundled-data folder and a file chooser
+// of the test's own, so that no test sees the user's or another test's.
+class SigDbaseFile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* home = std::getenv("HOME");
+        savedHome_ = home ? std::optional<std::string>(home) : std::nullopt;
+        fs::create_directories(home_.path());
+        setenv("HOME", home_.path().c_str(), 1);
+        SigDbase::setSettingsStore(&settings);
+        Localization::shared(); // reads its tables before the data folder moves
+        DataFiles::setDirectory(bundle_.path().string());
+    }
+
+    void TearDown() override
+    {
+        DataFiles::setDirectory("");
+        SigDbase::setSettingsStore(nullptr);
+        if (savedHome_)
+            setenv("HOME", savedHome_->c_str(), 1);
+        else
+            unsetenv("HOME");
+    }
+
+    std::string homeFile(const std::string& name, const std::string& bytes)
+    {
+        writeFile(home_ / name, bytes);
+        return (home_ / name).string();
+    }
+    std::string bundledFile(const std::string& bytes)
+    {
+        writeFile(bundle_ / "sigdbase.sbf", bytes);
+        return (bundle_ / "sigdbase.sbf").string();
+    }
+    std::string homePath() const { return home_.path().string(); }
+
+    MemorySettingsStore settings;
+    ScopedScriptedFileChooser chooser;
+    ScopedRecordingAlerts alerts;
+    LogCapture log;
+
+private:
+    TempDir home_, bundle_;
+    std::optional<std::string> savedHome_;
+};
+
+} // namespace
+
+TEST_F(SigDbaseFile, GivenPathIsLoadedAndStored)
+{
+    std::string path = homeFile("unit.sbf", smallDb);
+    SigDbase db;
+    EXPECT_TRUE(db.initFromFileName(path));
+    EXPECT_TRUE(db.sigDbaseCreated());
+    EXPECT_EQ(db.fullPathName(), path);
+    EXPECT_EQ(db.dbaseName(), "unit.sbf");
+    EXPECT_EQ(db.sigDbaseData().size(), 4u);
+    EXPECT_EQ(settings.value("SigDbasePath"), path);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"SigDbase.initFromFileName: " + path,
+                                                     "SigDbase loaded: (null) (null) (null)"}));
+    EXPECT_TRUE(chooser.requests.empty());
+    EXPECT_TRUE(alerts.recorded.empty());
+}
+
+TEST_F(SigDbaseFile, StoredPathThenHomeFileThenBundledDatabase)
+{
+    std::string bundled = bundledFile(sbfHeadm("8"));
+
+    // Nothing stored, no home file: the bundled database, without storing it.
+    SigDbase first;
+    EXPECT_TRUE(first.initFromFileName(""));
+    EXPECT_EQ(first.fullPathName(), bundled);
+    EXPECT_EQ(first.maxChannels(), 8u);
+    EXPECT_FALSE(settings.contains("SigDbasePath"));
+    EXPECT_EQ(log.lines()[0], "SigDbase.initFromFileName: no database chosen, taking the bundled " + bundled);
+    EXPECT_EQ(log.lines()[1], "SigDbase.initFromFileName: " + bundled);
+    EXPECT_TRUE(chooser.requests.empty());
+
+    // A stored empty path counts as none.
+    settings.setValue("SigDbasePath", "");
+    SigDbase again;
+    EXPECT_TRUE(again.initFromFileName(""));
+    EXPECT_EQ(again.fullPathName(), bundled);
+
+    // ~/sigdbase.sbf comes before the bundled one, and is stored.
+    std::string home = homeFile("sigdbase.sbf", smallDb);
+    SigDbase second;
+    EXPECT_TRUE(second.initFromFileName(""));
+    EXPECT_EQ(second.fullPathName(), home);
+    EXPECT_EQ(second.maxChannels(), 4u);
+    EXPECT_EQ(settings.value("SigDbasePath"), home);
+
+    // The stored path comes first.
+    std::string other = homeFile("other.sbf", sbfHeadm("2"));
+    settings.setValue("SigDbasePath", other);
+    SigDbase third;
+    EXPECT_TRUE(third.initFromFileName(""));
+    EXPECT_EQ(third.fullPathName(), other);
+    EXPECT_TRUE(chooser.requests.empty());
+}
+
+TEST_F(SigDbaseFile, MissingFileAsksTheUserInTheStoredFolder)
+{
+    std::string chosen = homeFile("chosen.sbf", smallDb);
+    bundledFile(sbfHeadm("8"));
+    settings.setValue("SigDbasePath", homePath() + "/gone/sigdbase.sbf");
+    chooser.answers.push_back(chosen);
+
+    SigDbase db;
+    EXPECT_TRUE(db.initFromFileName(""));
+    ASSERT_EQ(chooser.requests.size(), 1u) << "a stored path that is gone is not replaced by the bundled file";
+    const FileRequest& request = chooser.requests[0];
+    EXPECT_FALSE(request.save);
+    EXPECT_EQ(request.title, "Open the operator database file");
+    EXPECT_EQ(request.message, "Choose the operator database (sigdbase.sbf) before going on.");
+    EXPECT_EQ(request.fileTypes, std::vector<std::string>{"sbf"});
+    EXPECT_FALSE(request.chooseFolders);
+    EXPECT_EQ(request.directory, homePath() + "/gone");
+    EXPECT_EQ(db.fullPathName(), chosen);
+    EXPECT_EQ(settings.value("SigDbasePath"), chosen);
+    EXPECT_EQ(log.lines()[0], "SigDbase.initFromFileName: " + chosen);
+
+    // A folder is no database either; without a stored path the panel opens at home.
+    settings.remove("SigDbasePath");
+    SigDbase folder;
+    EXPECT_FALSE(folder.initFromFileName(homePath()));
+    ASSERT_EQ(chooser.requests.size(), 2u);
+    EXPECT_EQ(chooser.requests[1].directory, homePath());
+}
+
+TEST_F(SigDbaseFile, CancellingLeavesTheDatabaseEmpty)
+{
+    SigDbase db;
+    ASSERT_TRUE(db.createSigDbaseFromData(smallDb));
+    log.clear();
+    EXPECT_FALSE(db.initFromFileName(""));
+    EXPECT_EQ(chooser.requests.size(), 1u);
+    EXPECT_FALSE(db.sigDbaseCreated());
+    EXPECT_TRUE(db.sigDbaseData().empty());
+    EXPECT_EQ(db.maxChannels(), 0u);
+    EXPECT_EQ(db.fullPathName(), "");
+    EXPECT_FALSE(settings.contains("SigDbasePath"));
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"SigDbase.initFromFileName: (null)"});
+
+    chooser.answers.push_back(std::string());
+    EXPECT_FALSE(db.initFromFileName(homePath() + "/missing.sbf")) << "an empty answer is a cancel";
+    EXPECT_FALSE(settings.contains("SigDbasePath"));
+}
+
+TEST_F(SigDbaseFile, BrokenFileFailsWithoutTouchingIt)
+{
+    std::string bytes = smallDb + "{\n{}\n}\n";
+    std::string path = homeFile("broken.sbf", bytes);
+    SigDbase db;
+    EXPECT_FALSE(db.initFromFileName(path));
+    EXPECT_FALSE(db.sigDbaseCreated());
+    EXPECT_EQ(db.sigDbaseData().size(), 2u) << "the operators before the error stay";
+    EXPECT_EQ(readFile(path), bytes);
+
+    std::string notDb = homeFile("notes.sbf", "sigdbase\n{}");
+    EXPECT_FALSE(db.initFromFileName(notDb));
+    EXPECT_TRUE(db.sigDbaseData().empty());
+    EXPECT_TRUE(alerts.recorded.empty());
+}
+
+TEST_F(SigDbaseFile, ReloadEmptiesFirstAndKeepsHeldRecordsAlive)
+{
+    std::string path = homeFile("unit.sbf", smallDb);
+    SigDbase db;
+    int loads = 0;
+    NotificationCenter::defaultCenter().addObserver(this, SigDbase::didLoadNotification, &db,
+                                                    [&](const Notification&) { ++loads; });
+    ASSERT_TRUE(db.initFromFileName(path));
+    auto gain = db.operatorForName("GAIN");
+    auto entry = gain->entryAtIndex(1);
+
+    writeFile(path, sbfSimpleOperator("MIX", "MIXER"));
+    EXPECT_TRUE(db.createSigDbase());
+    EXPECT_EQ(db.sigDbaseData().size(), 3u);
+    EXPECT_EQ(db.operatorForName("GAIN"), nullptr);
+    EXPECT_EQ(db.maxChannels(), 0u) << "the count of the old file is forgotten";
+    EXPECT_EQ(entry->name(), "opstart_name") << "a module's entry outlives the reload";
+    EXPECT_EQ(gain->name(), "GAIN");
+
+    fs::remove(path);
+    EXPECT_FALSE(db.createSigDbase());
+    EXPECT_FALSE(db.sigDbaseCreated());
+    EXPECT_EQ(loads, 2);
+    NotificationCenter::defaultCenter().removeObserver(this);
+}
