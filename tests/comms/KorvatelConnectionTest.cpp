@@ -28,7 +28,7 @@ Bytes request(int id, int command, const std::string& payload)
     return sysex::frame(uint8_t(id), uint8_t(command), payload);
 }
 
-std::shared_ptr<ChannelNameInfo> unitWithId(int id, const std::string& model = "K8000",
+std::shared_ptr<ChannelNameInfo> unitWithId(int id, const std::string& model = "SX-8",
                                             const std::string& revision = "3.2")
 {
     auto info = std::make_shared<ChannelNameInfo>();
@@ -41,7 +41,7 @@ std::shared_ptr<ChannelNameInfo> unitWithId(int id, const std::string& model = "
 struct Korvatel {
     FakeUnit unit;
     KorvatelConnection connection;
-    explicit Korvatel(int id = 2, const std::string& model = "K8000", const std::string& revision = "3.2")
+    explicit Korvatel(int id = 2, const std::string& model = "SX-8", const std::string& revision = "3.2")
         : connection(unitWithId(id, model, revision), lineTo(unit.path()), 300ms, 0ms)
     {
     }

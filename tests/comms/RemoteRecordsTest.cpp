@@ -37,7 +37,7 @@ TEST(ChannelNameInfo, ReadsModelRevisionAndDate)
     EXPECT_EQ(log.lines(),
               std::vector<std::string>{"Model: R9100 Plus ROM revision: 5.10 ROM Date: Mar 14 2003 10:21:07"});
 
-    info = identity("Name: K8000 Modules\nSystem ROM Revision: 3.2\nTime: x\n");
+    info = identity("Name: SX-8 Modules\nSystem ROM Revision: 3.2\nTime: x\n");
     EXPECT_FALSE(info->isProgramListUnit());
     EXPECT_EQ(info->midiMapTag(), "MIDI map: %s");
     info->setModelName("R6400");

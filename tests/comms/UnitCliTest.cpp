@@ -49,7 +49,7 @@ TEST(UnitCli, BankUnitCommands)
 
     json id = parsed(cli(unit, {"identify"}));
     EXPECT_EQ(id.dump(),
-              R"({"channelId":4,"modelName":"K8000","romRevision":"3.20","romDateTime":"Mar 14 2003 10:21:07"})");
+              R"({"channelId":4,"modelName":"SX-8","romRevision":"3.20","romDateTime":"Mar 14 2003 10:21:07"})");
     EXPECT_EQ(parsed(cli(unit, {"banks"})).dump(), R"([{"number":1,"name":"Reverbs"},{"number":7,"name":"Delays"}])");
     EXPECT_EQ(parsed(cli(unit, {"patches", "1"})).dump(),
               R"([{"number":0,"name":"Small Room","bank":1,"file":"Small Room"},)"
@@ -117,6 +117,17 @@ TEST(UnitCli, DownloadsAndProgramListCommands)
     ProcessResult r = cli(unit, {"select", "9", "9"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "UnitCommand.select: no program 9 in bank 9 in the unit's list\n");
+}
+
+TEST(UnitCli, TheBundledDemoUnitAsTheReadmeShowsIt)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path());
+    ASSERT_TRUE(unit.started());
+    ProcessResult r = runTool("tosk-cli", {"unit", "--port", unit.link(), "--silence-ms", "200", "banks"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(json::parse(r.out).dump(),
+              R"([{"number":1,"name":"Reverbs"},{"number":2,"name":"Delays"},{"number":3,"name":"Modulation"}])");
 }
 
 TEST(UnitCli, FailuresNameTheExceptionAndExitOne)

@@ -100,7 +100,7 @@ TEST(UnitEndToEnd, IdentifiesBothUnitFamilies)
     auto info = identify(q);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->channelId(), 0u);
-    EXPECT_EQ(info->modelName(), "K8000");
+    EXPECT_EQ(info->modelName(), "SX-8");
     EXPECT_EQ(info->romRevision(), "3.20");
     EXPECT_EQ(info->romDateTime(), "Mar 14 2003 10:21:07");
     EXPECT_FALSE(info->isProgramListUnit());
@@ -247,7 +247,8 @@ TEST(UnitEndToEnd, DatabaseAndScreenDownloads)
     EXPECT_FALSE(screen.pixel(0, 0)); // the frame is black
     EXPECT_FALSE(screen.pixel(239, 63));
     EXPECT_TRUE(screen.pixel(3, 3));  // inside it, white
-    EXPECT_FALSE(screen.pixel(6, 9)); // the "K" of the model name
+    EXPECT_FALSE(screen.pixel(6, 7)); // the "S" of the model name
+    EXPECT_TRUE(screen.pixel(7, 7));
     Bytes bmp = screen.bmpData();
     EXPECT_EQ(bmp.size(), 62u + 32 * 64);
     writeFile(outputDir("comms") / "unit-screen.bmp", text(bmp));
@@ -322,4 +323,30 @@ TEST(UnitEndToEnd, TheRealFourSecondSilenceEndsAQueuedReply)
     EXPECT_GE(elapsed, 4s);
     EXPECT_LT(elapsed, 6s);
     EXPECT_TRUE(ChannelNameInfo::channelNameInfo(client->calls[0].first.data(), client->calls[0].first.size()));
+}
+
+TEST(UnitEndToEnd, TheDemoBanksAreAcceptedByAUnitWithTheBundledDatabase)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path()); // the bundled banks and database
+    ASSERT_TRUE(unit.started());
+    Queued q(unit.link(), 150ms);
+    size_t files = 0;
+    for (const auto& bank : fs::directory_iterator(dataPath("unit/banks"))) {
+        for (const auto& file : fs::directory_iterator(bank.path())) {
+            std::string patch = readFile(file.path());
+            EXPECT_EQ(patch.rfind("HEADM ", 0), 0u) << file.path();
+            EXPECT_NE(patch.find("\r\nTAIL "), std::string::npos) << file.path();
+            size_t calls = q.client->calls.size();
+            q.send(0x0A, bytes(patch));
+            ASSERT_TRUE(q.settle());
+            EXPECT_EQ(q.client->calls.size(), calls) << "refused: " << file.path();
+            EXPECT_EQ(text(q.ask(0x0B).payload), patch);
+            ++files;
+        }
+    }
+    EXPECT_EQ(files, 7u);
+    SysexReply reply = q.ask(0x0A, bytes("HEADM adc\r\nREVERB big adc-in1\r\nTAIL \"x\"\r\n"));
+    EXPECT_EQ(reply.command, 0x0D);
+    EXPECT_EQ(text(reply.payload), "Cannot load patch: line 2 names REVERB, an operator this unit does not have");
 }

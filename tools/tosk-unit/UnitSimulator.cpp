@@ -234,7 +234,7 @@ std::vector<Bytes> UnitSimulator::handle(const Bytes& m)
             return {reply(sysex::ERROR_TEXT, "No program is loaded")};
         return {reply(sysex::SEND_PATCH, "\r\n" + running_->text)};
     case sysex::SEND_PATCH: {
-        if (auto problem = sigTextProblem(payload))
+        if (auto problem = sigTextProblem(payload, options_.operators.get()))
             return {reply(sysex::ERROR_TEXT, "Cannot load patch: " + *problem)};
         running_ = Running{"Received Patch", payload};
         return {};
@@ -432,7 +432,7 @@ std::vector<std::string> UnitSimulator::screenLines() const
     return lines;
 }
 
-std::optional<std::string> UnitSimulator::sigTextProblem(const std::string& text)
+std::optional<std::string> UnitSimulator::sigTextProblem(const std::string& text, const SigDbase* operators)
 {
     if (text.empty())
         return "the patch is empty";
@@ -455,6 +455,8 @@ std::optional<std::string> UnitSimulator::sigTextProblem(const std::string& text
                 (n < trimmed.size() && trimmed[n] != ' ' && trimmed[n] != '\t'))
                 return format("line %d does not start with a module name", line);
             lastRecord = trimmed.substr(0, n);
+            if (operators && !operators->operatorForName(lastRecord))
+                return format("line %d names %s, an operator this unit does not have", line, lastRecord.c_str());
             ++records;
         }
         if (end == std::string::npos)

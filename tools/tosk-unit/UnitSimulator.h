@@ -3,6 +3,9 @@
 #include "PatchBanks.h"
 
 #include "comms/Sysex.h"
+#include "database/SigDbase.h"
+
+#include <memory>
 
 #include <functional>
 #include <optional>
@@ -12,14 +15,15 @@
 namespace tosk::unit {
 
 struct UnitOptions {
-    std::string model = "K8000";
+    std::string model = "SX-8";
     std::string romRevision; // empty: "5.10" for program-list models, "3.20" for the others
     std::string romDate = "Mar 14 2003 10:21:07";
     uint8_t deviceId = 0;
     std::string database; // bytes of the operator database, empty when none
     bool haveDatabase = false;
-    uint32_t midiMap = 1; // the MIDI map a program-list unit starts with
-    long dropAfter = -1;  // go silent after this many messages; negative: never
+    std::shared_ptr<SigDbase> operators; // what the unit can run; null: any name goes
+    uint32_t midiMap = 1;                // the MIDI map a program-list unit starts with
+    long dropAfter = -1;                 // go silent after this many messages; negative: never
 };
 
 // What a unit does with the messages it receives: it keeps banks of patches
@@ -38,7 +42,7 @@ public:
     bool isProgramListUnit() const { return programList_; }
     const std::string& romRevision() const { return options_.romRevision; }
     // Why the unit would refuse a patch text; nothing when it would load it.
-    static std::optional<std::string> sigTextProblem(const std::string& text);
+    static std::optional<std::string> sigTextProblem(const std::string& text, const SigDbase* operators);
 
 private:
     struct Program {

@@ -36,7 +36,7 @@ const char* const usageText =
     "  --banks DIR          one sub-folder per bank (\"1 Reverbs\") of .sig files\n"
     "                       (default: the bundled data/unit/banks)\n"
     "  --db FILE            operator database the unit hands out (default: data/sigdbase.sbf)\n"
-    "  --model NAME         model name (default K8000; R9100... or R6400... keep a program list)\n"
+    "  --model NAME         model name (default SX-8; R9100... or R6400... keep a program list)\n"
     "  --rom-revision REV   ROM revision (default 3.20, or 5.10 for program-list models)\n"
     "  --rom-date TEXT      ROM date and time\n"
     "  --device-id N        the unit's device id (default 0)\n"
@@ -136,6 +136,14 @@ int main(int argc, char** argv)
         dbFile = DataFiles::path("sigdbase.sbf");
     if (!dbFile.empty())
         options.haveDatabase = readFile(dbFile, options.database);
+    if (options.haveDatabase) {
+        auto operators = std::make_shared<SigDbase>();
+        if (operators->createSigDbaseFromData(options.database))
+            options.operators = operators;
+        else
+            std::fprintf(stderr, "tosk-unit: %s is not an operator database; patches are not checked against it\n",
+                         dbFile.c_str());
+    }
 
     try {
         unit::PatchBanks banks = banksDir.empty() ? unit::PatchBanks() : unit::PatchBanks::load(banksDir);
