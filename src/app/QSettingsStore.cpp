@@ -20,8 +20,14 @@ void QSettingsStore::setValue(const std::string& key, const std::string& value)
     settings_.setValue(QString::fromLatin1(key.c_str()), QString::fromLatin1(value.data(), qsizetype(value.size())));
 }
 
-void QSettingsStore::remove(const std::string& key) { settings_.remove(QString::fromLatin1(key.c_str())); }
+void QSettingsStore::remove(const std::string& key)
+{
+    settings_.remove(QString::fromLatin1(key.c_str()));
+}
 
-void QSettingsStore::sync() { settings_.sync(); }
+void QSettingsStore::sync()
+{
+    settings_.sync();
+}
 
 } // namespace tosk

@@ -1,12 +1,6 @@
-#include <QApplication>
-#include <QLabel>
+#include "app/ToskApplication.h"
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    QApplication::setOrganizationName(QStringLiteral("Tosk"));
-    QApplication::setApplicationName(QStringLiteral("Tosk"));
-    QLabel label(QStringLiteral("Tosk"));
-    label.show();
-    return app.exec();
+    return tosk::ToskApplication::run(argc, argv);
 }

@@ -2,8 +2,9 @@
 
 #include "database/OperatorEntry.h"
 
+#include "base/NumberText.h"
+
 #include <charconv>
-#include <climits>
 
 namespace tosk {
 
@@ -86,15 +87,7 @@ std::string OperatorField::fieldDescName() const
 
 int32_t OperatorField::integerValue(std::string_view text)
 {
-    size_t i = 0;
-    const bool negative = skipBlanksAndSign(text, i);
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > INT_MAX)
-            return negative ? INT_MIN : INT_MAX;
-    }
-    return static_cast<int32_t>(negative ? -value : value);
+    return leadingInteger(text);
 }
 
 double OperatorField::decimalValue(std::string_view text)

@@ -1,0 +1,141 @@
+#include "Toskfile/MyExtensions.h"
+
+#include "base/Log.h"
+#include "base/TkxException.h"
+
+#include <cmath>
+#include <cstdlib>
+
+namespace tosk {
+
+namespace {
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
+}
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+size_t skipSpace(std::string_view s, size_t i)
+{
+    while (i < s.size() && isSpace(s[i]))
+        ++i;
+    return i;
+}
+
+size_t skipDigits(std::string_view s, size_t i)
+{
+    while (i < s.size() && isDigit(s[i]))
+        ++i;
+    return i;
+}
+
+size_t skipSign(std::string_view s, size_t i)
+{
+    return i < s.size() && (s[i] == '+' || s[i] == '-') ? i + 1 : i;
+}
+
+} // namespace
+
+bool containsString(std::string_view s, std::string_view sub)
+{
+    return !sub.empty() && s.find(sub) != std::string_view::npos;
+}
+
+long indexOfChar(std::string_view s, char c)
+{
+    size_t i = s.find(c);
+    return i == std::string_view::npos ? -1 : static_cast<long>(i);
+}
+
+long lastIndexOfChar(std::string_view s, char c)
+{
+    size_t i = s.rfind(c);
+    return i == std::string_view::npos ? -1 : static_cast<long>(i);
+}
+
+bool isInteger(std::string_view s)
+{
+    size_t i = skipSign(s, skipSpace(s, 0));
+    size_t digitsEnd = skipDigits(s, i);
+    if (digitsEnd == i)
+        return false;
+    return skipSpace(s, digitsEnd) == s.size();
+}
+
+bool isFloat(std::string_view s)
+{
+    size_t i = skipSign(s, skipSpace(s, 0));
+    size_t intEnd = skipDigits(s, i);
+    bool digits = intEnd > i;
+    i = intEnd;
+    if (i < s.size() && s[i] == '.') {
+        size_t fracEnd = skipDigits(s, i + 1);
+        digits = digits || fracEnd > i + 1;
+        i = fracEnd;
+    }
+    if (!digits)
+        return false;
+    // An exponent counts only with digits; "1e" leaves the "e" unread.
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        size_t e = skipSign(s, i + 1);
+        size_t expEnd = skipDigits(s, e);
+        if (expEnd > e)
+            i = expEnd;
+    }
+    return skipSpace(s, i) == s.size();
+}
+
+bool isNumeric(std::string_view s)
+{
+    return isFloat(s);
+}
+
+std::string quoteIfNeeded(std::string_view s)
+{
+    if (s.empty())
+        return std::string(s);
+    if (s.front() == s.back() && (s.front() == '\'' || s.front() == '"'))
+        return std::string(s);
+    const char quote = s.find('"') != std::string_view::npos ? '\'' : '"';
+    if (s.find_first_of(",`~%/\\|' ") == std::string_view::npos)
+        return std::string(s);
+    std::string out;
+    out.reserve(s.size() + 2);
+    out += quote;
+    out += s;
+    out += quote;
+    return out;
+}
+
+std::string numberString(double value)
+{
+    std::string text = format("%.4f", value);
+    const double rounded = std::strtod(text.c_str(), nullptr);
+    try {
+        // "nan" or "inf" is no number the file can hold; say so and leave the
+        // text as printed.
+        if (!std::isfinite(value))
+            throw TkxException("numberString", "not a finite number: " + text);
+        if (text.find('.') != std::string::npos) {
+            if (text.front() == '.')
+                text = "0" + text;
+            while (!text.empty() && text.back() == '0')
+                text.pop_back();
+            if (!text.empty() && text.back() == '.')
+                text.pop_back();
+        }
+        if (!text.empty() && text.front() == '+')
+            text.erase(0, 1);
+        else if (!text.empty() && text.front() == '-' && rounded == 0)
+            text.erase(0, 1);
+    } catch (const std::exception& e) {
+        logf("numberString exception: %s", e.what());
+    }
+    return text;
+}
+
+} // namespace tosk

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include "app/DatabaseSummary.h"
+
+#include <memory>
+#include <string>
+
+class QWindow;
+
+namespace tosk {
+
+class SigDbase;
+
+// The application's delegate: what happens at launch, and the target of the
+// application-wide menu commands.
+class MainMenuDelegate : public QObject {
+    Q_OBJECT
+
+public:
+    explicit MainMenuDelegate(QObject* parent = nullptr);
+
+    // "Tosk 0.1.0": the program's name and version, logged at launch.
+    static std::string informationString();
+
+    // Everything the program does at start: logs the information string,
+    // creates the preferences and the shared operator database, and starts
+    // following the main window. Called once, after the menu exists.
+    void applicationDidFinishLaunching();
+    // Whether an untitled patch opens at launch: the "CreateNewDocKey" setting.
+    bool applicationShouldOpenUntitledFile() const;
+
+    // The shared database made at launch (null before).
+    const std::shared_ptr<SigDbase>& sigDbase() const { return sigDbase_; }
+    DatabaseSummary databaseSummary() const;
+
+    // The patch window that was main last, while it stays open and the
+    // application keeps the focus; null otherwise.
+    QWidget* graphicWindowController() const { return graphicWindowController_; }
+    // A window became main: kept when it is a patch window, ignored otherwise.
+    void mainWindowChanged(QWidget* window);
+    // A window stopped being main.
+    void mainWindowResigned(QWidget* window);
+
+public slots:
+    // File ▸ Quit: closes every window; quits when all agreed to close.
+    void terminate();
+
+private:
+    void focusWindowChanged(QWindow* window);
+
+    std::shared_ptr<SigDbase> sigDbase_;
+    QPointer<QWidget> graphicWindowController_;
+    QPointer<QWidget> mainWindow_;
+    bool launched_ = false;
+};
+
+} // namespace tosk

@@ -1,0 +1,63 @@
+#include "app/QtAlerts.h"
+
+#include "app/QtWindows.h"
+#include "base/Localization.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace tosk {
+
+int QtAlerts::run(const AlertRequest& request)
+{
+    QWidget* window = widgetFor(request.window);
+    QMessageBox box(window);
+    switch (request.style) {
+    case AlertStyle::Critical:
+        box.setIcon(QMessageBox::Critical);
+        break;
+    case AlertStyle::Informational:
+        box.setIcon(QMessageBox::Information);
+        break;
+    case AlertStyle::Warning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+    }
+    box.setWindowTitle(QString::fromLatin1(request.title.c_str()));
+    box.setText(QString::fromLatin1(request.message.c_str()));
+    if (window)
+        box.setWindowModality(Qt::WindowModal);
+
+    std::vector<std::string> titles = request.buttons;
+    if (titles.empty())
+        titles.push_back(localized("OK", "OK"));
+    const std::string cancel = localized("CANCEL", "Cancel");
+    std::vector<QPushButton*> buttons;
+    QPushButton* escape = nullptr;
+    for (size_t i = 0; i < titles.size(); ++i) {
+        const bool isCancel = titles[i] == cancel || titles[i] == "CANCEL";
+        auto role = i == 0 ? QMessageBox::AcceptRole : isCancel ? QMessageBox::RejectRole : QMessageBox::ActionRole;
+        QPushButton* button = box.addButton(QString::fromLatin1(titles[i].c_str()), role);
+        buttons.push_back(button);
+        if (isCancel && !escape)
+            escape = button;
+    }
+    box.setDefaultButton(buttons.front());
+    // Escape presses Cancel when there is one, else the only button.
+    if (!escape && buttons.size() == 1)
+        escape = buttons.front();
+    if (escape)
+        box.setEscapeButton(escape);
+
+    box.exec();
+    for (size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i])
+            return static_cast<int>(i);
+    // Closed some other way: as if Cancel (or the only button) was pressed.
+    for (size_t i = 0; i < buttons.size(); ++i)
+        if (buttons[i] == escape)
+            return static_cast<int>(i);
+    return 0;
+}
+
+} // namespace tosk

@@ -1,0 +1,83 @@
+#include "app/StartWindow.h"
+
+#include "app/ApplicationMenu.h"
+#include "base/Localization.h"
+
+#include <QFile>
+#include <QFormLayout>
+#include <QLabel>
+#include <QMenuBar>
+#include <QVBoxLayout>
+
+namespace tosk {
+
+namespace {
+
+QString text(const char* key, const char* fallback)
+{
+    return QString::fromLatin1(localized(key, fallback).c_str());
+}
+
+// Database texts are 8-bit bytes.
+QString latin1(const std::optional<std::string>& s)
+{
+    return s ? QString::fromLatin1(s->data(), qsizetype(s->size())) : text("StartUnknown", "unknown");
+}
+
+} // namespace
+
+StartWindow::StartWindow(MainMenuDelegate& delegate, const DatabaseSummary& database, QWidget* parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("startWindow"));
+    setWindowTitle(QStringLiteral("Tosk"));
+    ApplicationMenu::build(menuBar(), delegate);
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    auto* title = new QLabel(QStringLiteral("Tosk"), central);
+    QFont big = title->font();
+    big.setPointSizeF(big.pointSizeF() * 2);
+    big.setBold(true);
+    title->setFont(big);
+    column->addWidget(title);
+
+    status_ = new QLabel(text("StartNoDatabase", "No operator database is loaded."), central);
+    status_->setObjectName(QStringLiteral("databaseStatus"));
+    column->addWidget(status_);
+
+    form_ = new QFormLayout();
+    column->addLayout(form_);
+    product_ = addRow("StartProduct", "Product", "productValue");
+    version_ = addRow("StartVersion", "Version", "versionValue");
+    date_ = addRow("StartDate", "Date", "dateValue");
+    operators_ = addRow("StartOperators", "Operators", "operatorCountValue");
+    path_ = addRow("StartDatabase", "Database", "pathValue");
+    path_->setWordWrap(true);
+    column->addStretch(1);
+    setCentralWidget(central);
+    resize(520, 260);
+
+    showDatabase(database);
+}
+
+QLabel* StartWindow::addRow(const char* key, const char* fallback, const char* name)
+{
+    auto* value = new QLabel(this);
+    value->setObjectName(QString::fromLatin1(name));
+    value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form_->addRow(text(key, fallback) + QLatin1Char(':'), value);
+    return value;
+}
+
+void StartWindow::showDatabase(const DatabaseSummary& database)
+{
+    status_->setVisible(!database.loaded);
+    product_->setText(latin1(database.product));
+    version_->setText(latin1(database.version));
+    date_->setText(latin1(database.date));
+    operators_->setText(QString::number(qulonglong(database.operatorCount)));
+    path_->setText(database.path.empty() ? text("StartUnknown", "unknown") : QFile::decodeName(database.path.c_str()));
+}
+
+} // namespace tosk

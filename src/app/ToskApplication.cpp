@@ -1,0 +1,65 @@
+#include "app/ToskApplication.h"
+
+#include "app/MainMenuDelegate.h"
+#include "app/QSettingsStore.h"
+#include "app/QtAlerts.h"
+#include "app/QtFileChooser.h"
+#include "app/QtMainThreadPoster.h"
+#include "app/StartWindow.h"
+#include "base/PreferenceController.h"
+#include "database/SigDbase.h"
+
+#include <QApplication>
+
+namespace tosk {
+
+namespace {
+
+// Installs the Qt implementations of the core's services for the run and
+// takes them out again before they go away.
+class PlatformServices {
+public:
+    PlatformServices()
+    {
+        PreferenceController::setStore(&settings_);
+        SigDbase::setSettingsStore(&settings_);
+        Alerts::setShared(&alerts_);
+        FileChooser::setShared(&chooser_);
+        MainThreadPoster::setShared(&poster_);
+    }
+    ~PlatformServices()
+    {
+        MainThreadPoster::setShared(nullptr);
+        FileChooser::setShared(nullptr);
+        Alerts::setShared(nullptr);
+        SigDbase::setSettingsStore(nullptr);
+        PreferenceController::setStore(nullptr);
+    }
+    PlatformServices(const PlatformServices&) = delete;
+    PlatformServices& operator=(const PlatformServices&) = delete;
+
+private:
+    QSettingsStore settings_;
+    QtAlerts alerts_;
+    QtFileChooser chooser_;
+    QtMainThreadPoster poster_;
+};
+
+} // namespace
+
+int ToskApplication::run(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Tosk"));
+    QApplication::setApplicationName(QStringLiteral("Tosk"));
+    QApplication::setApplicationVersion(QStringLiteral(TOSK_VERSION));
+
+    PlatformServices services;
+    MainMenuDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    StartWindow start(delegate, delegate.databaseSummary());
+    start.show();
+    return app.exec();
+}
+
+} // namespace tosk

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+namespace tosk::test {
+
+// Runs `action` on the first visible top-level widget of type T once one
+// shows up (a modal dialog that the code under test is about to run),
+// polling from the event loop for up to five seconds.
+template <typename T> void whenShown(std::function<void(T*)> action, int triesLeft = 500)
+{
+    QTimer::singleShot(10, [action = std::move(action), triesLeft] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* t = qobject_cast<T*>(w); t && t->isVisible()) {
+                action(t);
+                return;
+            }
+        if (triesLeft > 0)
+            whenShown<T>(action, triesLeft - 1);
+    });
+}
+
+} // namespace tosk::test

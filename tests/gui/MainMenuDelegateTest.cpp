@@ -1,0 +1,107 @@
+#include "app/MainMenuDelegate.h"
+#include "app/PatchWindow.h"
+#include "base/Log.h"
+#include "base/PreferenceController.h"
+#include "database/SigDbase.h"
+#include "support/TestSupport.h"
+
+#include <QTest>
+#include <QWidget>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace tosk;
+
+namespace {
+
+class FakePatchWindow : public QWidget, public PatchWindow {};
+
+// Installs a fresh settings store for the shared preferences.
+class ScopedStore {
+public:
+    ScopedStore() { PreferenceController::setStore(&store); }
+    ~ScopedStore() { PreferenceController::setStore(nullptr); }
+    MemorySettingsStore store;
+};
+
+} // namespace
+
+TEST(MainMenuDelegate, LaunchLogsTheInformationStringAndLoadsTheStoredDatabase)
+{
+    ScopedStore settings;
+    const std::string path = test::dataPath("sigdbase.sbf");
+    settings.store.setValue("SigDbasePath", path);
+    SigDbase::setSettingsStore(&settings.store);
+    LogCapture log;
+    MainMenuDelegate delegate;
+    EXPECT_EQ(delegate.databaseSummary().operatorCount, 0u) << "nothing before launch";
+    delegate.applicationDidFinishLaunching();
+    delegate.applicationDidFinishLaunching();
+    SigDbase::setSettingsStore(nullptr);
+
+    ASSERT_FALSE(log.lines().empty());
+    EXPECT_EQ(log.lines()[0], "Tosk 0.1.0");
+    EXPECT_EQ(std::count(log.lines().begin(), log.lines().end(), "Tosk 0.1.0"), 1) << "launch runs once";
+    EXPECT_TRUE(log.contains("SigDbase.initFromFileName: " + path));
+    EXPECT_EQ(settings.store.values["BaudRate"], "115200") << "the preferences were set up over the store";
+
+    ASSERT_EQ(delegate.sigDbase(), SigDbase::sharedSigDbase());
+    const DatabaseSummary db = delegate.databaseSummary();
+    EXPECT_TRUE(db.loaded);
+    EXPECT_EQ(db.path, path);
+    EXPECT_EQ(db.product, "Korvatel SX-8");
+    EXPECT_EQ(db.operatorCount, SigDbase::sharedSigDbase()->sigDbaseData().size());
+    EXPECT_GE(db.operatorCount, 62u);
+}
+
+TEST(MainMenuDelegate, UntitledPatchAtLaunchFollowsTheSetting)
+{
+    ScopedStore settings;
+    MainMenuDelegate delegate;
+    EXPECT_FALSE(delegate.applicationShouldOpenUntitledFile());
+    settings.store.setValue("CreateNewDocKey", "true");
+    EXPECT_TRUE(delegate.applicationShouldOpenUntitledFile());
+    PreferenceController::shared().setCreateNewDoc(false);
+    EXPECT_FALSE(delegate.applicationShouldOpenUntitledFile());
+}
+
+TEST(MainMenuDelegate, RemembersTheLastPatchWindowThatWasMain)
+{
+    MainMenuDelegate delegate;
+    FakePatchWindow patch, other;
+    QWidget browser;
+    EXPECT_EQ(delegate.graphicWindowController(), nullptr);
+    delegate.mainWindowChanged(&patch);
+    EXPECT_EQ(delegate.graphicWindowController(), &patch);
+    delegate.mainWindowChanged(&browser);
+    EXPECT_EQ(delegate.graphicWindowController(), &patch) << "a browser does not replace the patch window";
+    delegate.mainWindowResigned(&browser);
+    EXPECT_EQ(delegate.graphicWindowController(), nullptr);
+
+    delegate.mainWindowChanged(&other);
+    EXPECT_EQ(delegate.graphicWindowController(), &other);
+    {
+        FakePatchWindow closing;
+        delegate.mainWindowChanged(&closing);
+    }
+    EXPECT_EQ(delegate.graphicWindowController(), nullptr) << "a closed patch window is forgotten";
+}
+
+TEST(MainMenuDelegate, FollowsTheFocusedWindow)
+{
+    ScopedStore settings;
+    MainMenuDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    FakePatchWindow patch;
+    QWidget browser;
+    patch.show();
+    patch.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&patch));
+    EXPECT_EQ(delegate.graphicWindowController(), &patch);
+    browser.show();
+    browser.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&browser));
+    EXPECT_EQ(delegate.graphicWindowController(), &patch);
+}
