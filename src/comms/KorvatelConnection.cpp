@@ -1,5 +1,6 @@
 #include "comms/KorvatelConnection.h"
 
+#include "Toskfile/MyExtensions.h"
 #include "base/Log.h"
 #include "comms/ScanText.h"
 #include "comms/SetObject.h"
@@ -447,7 +448,7 @@ void KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
                 valuePut(midiMap->key(), decimal(0));
             if (auto list = programObjects.objectForKey("list")) {
                 keyPress(programKey);
-                valuePut(list->key(), std::to_string(index));
+                valuePut(list->key(), numberString(double(index)));
             }
             programChange(program);
             if (saved != 0)

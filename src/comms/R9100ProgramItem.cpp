@@ -1,5 +1,6 @@
 #include "comms/R9100ProgramItem.h"
 
+#include "Toskfile/MyExtensions.h"
 #include "base/Log.h"
 #include "comms/ScanText.h"
 
@@ -172,6 +173,16 @@ void R9100ProgramItem::readCodes(const char* p, const char* end)
     }
     const char* h = std::find(g, end, 'H');
     setEffects(g, size_t(h - g));
+}
+
+} // namespace tosk
+
+namespace tosk {
+
+std::string R9100ProgramItem::description() const
+{
+    return format("%s %s %c%s%1d%1d%s", progNum_.c_str(), quoteIfNeeded(progName_).c_str(), monolithic_ ? 'M' : ' ',
+                  progLoc().c_str(), int(inputs_), int(outputs_), progEffects_.c_str());
 }
 
 } // namespace tosk

@@ -143,6 +143,7 @@ TEST(R9100ProgramItem, DecodesNumberedLines)
     EXPECT_EQ(item.progEffects(), "S R     ");
     EXPECT_EQ(item.progMonolitic(), "\u262F");
     EXPECT_EQ(item.progSample(), " ");
+    EXPECT_EQ(item.description(), "1234 \"Big Hall\" M 22S R     ");
     EXPECT_TRUE(log.lines().empty());
 
     R9100ProgramItem user("7@Chorus@GU0I12\x7FGYH", 0);
@@ -157,6 +158,7 @@ TEST(R9100ProgramItem, DecodesNumberedLines)
     EXPECT_EQ(user.progSample(), "\u2608");
     EXPECT_EQ(user.effects(), R9100ProgramItem::R | R9100ProgramItem::Y); // Y brings R along
     EXPECT_EQ(user.progEffects(), "  R    Y");
+    EXPECT_EQ(user.description(), "7 Chorus  U12  R    Y");
 
     R9100ProgramItem card("305 @ Card @ GC0I44 GDMH tail", 1);
     EXPECT_EQ(card.location(), 3);

@@ -1,6 +1,7 @@
 #include "CommsTestSupport.h"
 
 #include "base/Log.h"
+#include "base/PreferenceController.h"
 #include "base/TkxException.h"
 #include "comms/SerialConnection.h"
 #include "comms/SerialPort.h"
@@ -277,6 +278,25 @@ TEST(SerialPort, ListsTheSerialDevicesTheKernelHasInAStableOrder)
                                                      "SerialPort.portList: end"}));
     TempDir empty;
     EXPECT_TRUE(SerialPort::portList(empty.path().string()).empty());
+}
+
+TEST(SerialConnection, LineSettingsComeFromThePreferences)
+{
+    MemorySettingsStore store;
+    PreferenceController::setStore(&store);
+    LineSettings s = LineSettings::fromPreferences();
+    EXPECT_FALSE(s.portName); // no port is chosen for the user
+    EXPECT_EQ(s.baudRate, "115200");
+    EXPECT_EQ(s.dataBits, "8");
+    EXPECT_EQ(s.parity, "None");
+    EXPECT_EQ(s.stopBits, "2");
+    EXPECT_EQ(s.flowControl, "None");
+    store.setValue("PortName", "/dev/ttyUSB0");
+    store.setValue("BaudRate", "38400");
+    s = LineSettings::fromPreferences(); // read afresh at every open
+    EXPECT_EQ(s.portName, "/dev/ttyUSB0");
+    EXPECT_EQ(s.baudRate, "38400");
+    PreferenceController::setStore(nullptr);
 }
 
 TEST(SerialConnection, OpensWithTheLineSettingsAndRenamesFailures)

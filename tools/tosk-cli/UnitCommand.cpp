@@ -1,8 +1,10 @@
 // tosk-cli unit: talk to a unit on a serial line (or to tosk-unit).
 #include "CliCommand.h"
+#include "OverlaySettingsStore.h"
 
 #include "base/Log.h"
 #include "base/MainThreadPoster.h"
+#include "base/PreferenceController.h"
 #include "base/TkxException.h"
 #include "comms/ChannelNameInfo.h"
 #include "comms/KorvatelConnection.h"
@@ -390,7 +392,10 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
 int unitCommand(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> args = arguments;
+    // The user's line settings, which this run reads but never rewrites.
+    PreferenceController::setStore(&OverlaySettingsStore::userSettings());
     LineSettings settings = LineSettings::fromPreferences();
+    PreferenceController::setStore(nullptr);
     std::string value;
     if (takeOption(args, "port", value))
         settings.portName = value;
