@@ -32,6 +32,10 @@ ScreenBitmap ScreenBitmap::fromPayload(const uint8_t* encoded, size_t length)
     bitmap.width_ = bigEndian(&decoded[0]);
     bitmap.height_ = bigEndian(&decoded[4]);
     bitmap.byteCount_ = bigEndian(&decoded[8]);
+    // No unit has a display this large; such sizes come from a damaged reply.
+    if (bitmap.width_ > maxSide || bitmap.height_ > maxSide)
+        throw TkxException("ScreenBitmap.fromPayload",
+                           format("screen size %ux%u is larger than any display", bitmap.width_, bitmap.height_));
     // Rows are read from width and height alone; a payload that does not hold
     // them all is refused rather than read past.
     uint64_t needed = uint64_t(bytesPerRow(bitmap.width_)) * bitmap.height_;

@@ -11,6 +11,8 @@ namespace tosk {
 // first to last, the most significant bit leftmost. A set bit is white.
 class ScreenBitmap {
 public:
+    static constexpr uint32_t maxSide = 4096;
+
     // Decodes a payload; throws "ScreenBitmap.fromPayload" when the payload
     // is too short for its header or for the rows its size calls for.
     static ScreenBitmap fromPayload(const uint8_t* encoded, size_t length);

@@ -123,7 +123,9 @@ TEST(ScreenBitmap, RefusesPayloadsShorterThanTheirRows)
     EXPECT_EQ(reason(Bytes(23, 0)), "screen data too short: 11 bytes, the header alone needs 12");
     Bytes payload = ScreenBitmap::encodePayload(240, 64, Bytes(30 * 63, 0xFF)); // one row short
     EXPECT_EQ(reason(payload), "screen data too short: 1890 bytes of pixels for a 240x64 screen that needs 1920");
-    // A huge size must not wrap around into a small one.
-    payload = ScreenBitmap::encodePayload(0xFFFFFFFF, 0xFFFFFFFF, Bytes(8, 0));
-    EXPECT_NE(reason(payload), "accepted");
+    // Sizes no display has are refused before anything is built from them.
+    payload = ScreenBitmap::encodePayload(0, 0xFFFFFFFF, Bytes(8, 0));
+    EXPECT_EQ(reason(payload), "screen size 0x4294967295 is larger than any display");
+    payload = ScreenBitmap::encodePayload(4097, 1, Bytes(600, 0));
+    EXPECT_EQ(reason(payload), "screen size 4097x1 is larger than any display");
 }
