@@ -43,20 +43,8 @@ void R9100ProgramItem::setProgNum(const std::string& text)
 
 void R9100ProgramItem::setProgLoc()
 {
-    switch (location_) {
-    case 1:
-        progLoc_ = " ";
-        break;
-    case 2:
-        progLoc_ = "U";
-        break;
-    case 3:
-        progLoc_ = "C";
-        break;
-    default:
-        progLoc_ = "?";
-        break;
-    }
+    static const char letters[] = "? UC"; // unknown, locations 1 to 3
+    progLoc_.assign(1, letters[location_ >= 1 && location_ <= 3 ? location_ : 0]);
 }
 
 std::string R9100ProgramItem::progLoc() const

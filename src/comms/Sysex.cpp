@@ -7,12 +7,15 @@ namespace tosk {
 
 Bytes sysex::frame(uint8_t deviceId, uint8_t command, const uint8_t* payload, size_t length)
 {
-    Bytes out;
-    out.reserve(length + 6);
-    out.insert(out.end(), {START, MANUFACTURER, FAMILY, deviceId, command});
+    Bytes out(length + 6);
+    out[0] = START;
+    out[1] = MANUFACTURER;
+    out[2] = FAMILY;
+    out[3] = deviceId;
+    out[4] = command;
     if (length)
-        out.insert(out.end(), payload, payload + length);
-    out.push_back(END);
+        std::memcpy(out.data() + 5, payload, length);
+    out[length + 5] = END;
     return out;
 }
 
