@@ -1,7 +1,7 @@
 // Feeds arbitrary bytes to the object-dump parser as a unit's reply, then
 // reads every object it returns. The first byte chooses the device id the
 // connection expects, so that both matching and foreign frames are parsed.
-#include "base/Log.h"
+#include "QuietDiagnostics.h"
 #include "comms/KorvatelConnection.h"
 #include "comms/SetObject.h"
 
@@ -9,11 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool quiet = [] {
-        tosk::setLogSink([](const std::string&) {});
-        return true;
-    }();
-    (void)quiet;
+    quietDiagnostics();
     if (size == 0)
         return 0;
     auto info = std::make_shared<tosk::ChannelNameInfo>();

@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the check every queued command's reply goes
 // through, and a screen reply's payload on to the bitmap reader.
-#include "base/Log.h"
+#include "QuietDiagnostics.h"
 #include "base/TkxException.h"
 #include "comms/ScreenBitmap.h"
 #include "comms/SysexReply.h"
@@ -9,11 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool quiet = [] {
-        tosk::setLogSink([](const std::string&) {});
-        return true;
-    }();
-    (void)quiet;
+    quietDiagnostics();
     tosk::SysexReply reply = tosk::SysexReply::check(data, size);
     if (reply.status != tosk::SysexReply::Status::Ok)
         return 0;

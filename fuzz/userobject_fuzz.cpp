@@ -1,6 +1,6 @@
 // Feeds arbitrary text to the user object factory as one object line of a
 // unit's reply and reads the object it makes.
-#include "base/Log.h"
+#include "QuietDiagnostics.h"
 #include "base/TkxException.h"
 #include "comms/ColObject.h"
 #include "comms/ConObject.h"
@@ -15,11 +15,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const bool quiet = [] {
-        tosk::setLogSink([](const std::string&) {});
-        return true;
-    }();
-    (void)quiet;
+    quietDiagnostics();
     std::string line(reinterpret_cast<const char*>(data), size);
     std::shared_ptr<tosk::BaseObject> object;
     try {

@@ -1,9 +1,7 @@
 #pragma once
 
 #include "comms/Bank.h"
-
-#include <map>
-#include <vector>
+#include "comms/NumberedIndex.h"
 
 namespace tosk {
 
@@ -15,16 +13,15 @@ public:
     uint32_t channelId() const { return channelId_; }
     // Ignored for null; a bank with a number already present replaces the
     // earlier one under both keys.
-    void addBank(std::shared_ptr<Bank> bank);
-    std::shared_ptr<Bank> bankWithName(const std::string& displayName) const;
-    std::shared_ptr<Bank> bankWithNumber(int number) const;
-    std::vector<int> bankNumberKeys() const;
-    size_t count() const { return banksByNumber_.size(); }
-    bool isEmpty() const { return banksByNumber_.empty(); }
+    void addBank(std::shared_ptr<Bank> bank) { index_.add(std::move(bank)); }
+    std::shared_ptr<Bank> bankWithName(const std::string& displayName) const { return index_.withName(displayName); }
+    std::shared_ptr<Bank> bankWithNumber(int number) const { return index_.withNumber(number); }
+    std::vector<int> bankNumberKeys() const { return index_.numberKeys(); }
+    size_t count() const { return index_.count(); }
+    bool isEmpty() const { return index_.isEmpty(); }
 
 private:
-    std::map<std::string, std::shared_ptr<Bank>> banks_;
-    std::map<int, std::shared_ptr<Bank>> banksByNumber_;
+    NumberedIndex<Bank, &Bank::bankNumber> index_;
     uint32_t channelId_;
 };
 

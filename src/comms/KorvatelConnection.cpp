@@ -281,164 +281,147 @@ void KorvatelConnection::selectBankIfNeeded(uint32_t bank)
     currentBank_ = bank;
 }
 
-std::optional<std::string> KorvatelConnection::getSigFileForPatch(const Patch& patch)
+template <typename Body> void KorvatelConnection::operation(const char* failureMessage, Body body)
 {
     lastFailure_.reset();
     try {
         openLine();
+        body();
+        serialConnection_.close();
+    } catch (const TkxException& e) {
+        closeAfterFailure(failureMessage, e);
+    }
+}
+
+std::shared_ptr<BaseObject> KorvatelConnection::walk(std::initializer_list<std::pair<const char*, uint8_t>> steps,
+                                                     KeyedArray* lastReturned)
+{
+    std::shared_ptr<BaseObject> object;
+    std::string key = sysex::ROOT_KEY;
+    for (const auto& [tag, flag] : steps) {
+        object = ask(tag, key, flag, lastReturned);
+        if (!object)
+            return nullptr; // the walk ends quietly where the unit lacks a tag
+        key = object->key();
+    }
+    return object;
+}
+
+// Strings of a bank or patch list: a leading number, then the name.
+template <typename Add>
+static void forEachNumbered(const std::shared_ptr<BaseObject>& list, const char* badStringMessage, Add add)
+{
+    auto set = std::dynamic_pointer_cast<SetObject>(list);
+    if (!set)
+        return;
+    for (const auto& s : set->strings()) {
+        std::string rest;
+        if (auto number = scanInteger(s, &rest))
+            add(int(*number), trimWhiteSpace(rest));
+        else
+            logf(badStringMessage, set->toString().c_str(), s.c_str());
+    }
+}
+
+std::optional<std::string> KorvatelConnection::getSigFileForPatch(const Patch& patch)
+{
+    std::optional<std::string> text;
+    operation("KorvatelConnection.getSigFileForPatch: exception %s %s", [&] {
         selectBankIfNeeded(uint32_t(patch.bankNumber()));
         programChange(uint8_t(patch.patchNumber()));
         serialConnection_.drain();
-        auto text = getSigFile();
-        serialConnection_.close();
-        return text;
-    } catch (const TkxException& e) {
-        closeAfterFailure("KorvatelConnection.getSigFileForPatch: exception %s %s", e);
-        return std::nullopt;
-    }
+        text = getSigFile();
+        if (lastFailure_)
+            throw *lastFailure_;
+    });
+    return text;
 }
 
 BankList KorvatelConnection::getBankList()
 {
-    lastFailure_.reset();
     BankList list(channelId());
-    try {
-        openLine();
-        auto program = ask("program", sysex::ROOT_KEY, sysex::WANT_ALL_INFO);
-        auto load = program ? ask("load", program->key(), sysex::WANT_ALL_INFO) : nullptr;
-        auto banks = load ? ask("banks", load->key(), sysex::WANT_NO_STRINGS) : nullptr;
-        auto set =
-            std::dynamic_pointer_cast<SetObject>(banks ? ask("banks", banks->key(), sysex::WANT_ALL_INFO) : nullptr);
-        if (set) {
-            for (const auto& s : set->strings()) {
-                std::string rest;
-                auto number = scanInteger(s, &rest);
-                if (!number) {
-                    logf("KorvatelConnection.bankList: bad SetObject %s string=%s", set->toString().c_str(), s.c_str());
-                    continue;
-                }
-                list.addBank(Bank::bankWithName(trimWhiteSpace(rest), int(*number)));
-            }
-        }
-        serialConnection_.close();
-    } catch (const TkxException& e) {
-        closeAfterFailure("KorvatelConnection.bankList: exception %s %s", e);
-    }
+    operation("KorvatelConnection.bankList: exception %s %s", [&] {
+        auto banks = walk({{"program", sysex::WANT_ALL_INFO},
+                           {"load", sysex::WANT_ALL_INFO},
+                           {"banks", sysex::WANT_NO_STRINGS},
+                           {"banks", sysex::WANT_ALL_INFO}});
+        forEachNumbered(banks, "KorvatelConnection.bankList: bad SetObject %s string=%s",
+                        [&](int number, const std::string& name) { list.addBank(Bank::bankWithName(name, number)); });
+    });
     return list;
 }
 
 PatchList KorvatelConnection::patchListForBank(uint32_t bank)
 {
-    lastFailure_.reset();
     PatchList list;
-    try {
-        openLine();
+    operation("KorvatelConnection.patchListForBank: exception %s %s", [&] {
         selectBankIfNeeded(bank);
-        auto program = ask("program", sysex::ROOT_KEY, sysex::WANT_ALL_INFO);
-        auto load = program ? ask("load", program->key(), sysex::WANT_ALL_INFO) : nullptr;
-        auto programs = load ? ask("programs", load->key(), sysex::WANT_NO_STRINGS) : nullptr;
-        auto set = std::dynamic_pointer_cast<SetObject>(
-            programs ? ask("programs", programs->key(), sysex::WANT_ALL_INFO) : nullptr);
-        if (set) {
-            for (const auto& s : set->strings()) {
-                std::string rest;
-                auto number = scanInteger(s, &rest);
-                if (!number) {
-                    logf("KorvatelConnection.patchListForBank: bad SetObject %s string=%s", set->toString().c_str(),
-                         s.c_str());
-                    continue;
-                }
-                list.addPatch(Patch::patchWithName(trimWhiteSpace(rest), int(*number), int(currentBank_)));
-            }
-        }
-        serialConnection_.close();
-    } catch (const TkxException& e) {
-        closeAfterFailure("KorvatelConnection.patchListForBank: exception %s %s", e);
-    }
+        auto programs = walk({{"program", sysex::WANT_ALL_INFO},
+                              {"load", sysex::WANT_ALL_INFO},
+                              {"programs", sysex::WANT_NO_STRINGS},
+                              {"programs", sysex::WANT_ALL_INFO}});
+        forEachNumbered(programs, "KorvatelConnection.patchListForBank: bad SetObject %s string=%s",
+                        [&](int number, const std::string& name) {
+                            list.addPatch(Patch::patchWithName(name, number, int(currentBank_)));
+                        });
+    });
     return list;
 }
 
 void KorvatelConnection::selectPatch(uint8_t patch, uint32_t bank)
 {
-    lastFailure_.reset();
-    try {
-        openLine();
+    operation("KorvatelConnection.selectPatch: exception %s %s", [&] {
         selectBankIfNeeded(bank);
         programChange(patch);
         serialConnection_.drain();
-        serialConnection_.close();
-    } catch (const TkxException& e) {
-        closeAfterFailure("KorvatelConnection.selectPatch: exception %s %s", e);
-    }
+    });
 }
 
 std::optional<KeyedArray> KorvatelConnection::getR9100SearchCriteria()
 {
-    lastFailure_.reset();
     std::optional<KeyedArray> result;
-    try {
-        openLine();
-        auto program = ask("program", sysex::ROOT_KEY, sysex::WANT_ALL_INFO);
-        auto criteria = program ? ask("Criteria", program->key(), sysex::WANT_NO_STRINGS) : nullptr;
-        if (criteria)
+    operation("KorvatelConnection.getR9100SearchCriteria: exception %s %s", [&] {
+        if (auto criteria = walk({{"program", sysex::WANT_ALL_INFO}, {"Criteria", sysex::WANT_NO_STRINGS}}))
             result = objectInfoWant(criteria->key(), sysex::WANT_ALL_INFO);
-        serialConnection_.close();
-    } catch (const TkxException& e) {
-        closeAfterFailure("KorvatelConnection.getR9100SearchCriteria: exception %s %s", e);
-    }
+    });
     return result;
 }
 
 void KorvatelConnection::setR9100Criteria(const KeyedArray& criteria)
 {
-    lastFailure_.reset();
-    try {
-        openLine();
+    operation("KorvatelConnection.setR9100Criteria: exception %s %s", [&] {
         for (const auto& key : criteria.keys())
             if (auto set = criteria.objectForKey<SetObject>(key))
                 valuePut(set->key(), decimal(set->currentIndex()));
         serialConnection_.drain();
-        serialConnection_.close();
-    } catch (const TkxException& e) {
-        closeAfterFailure("KorvatelConnection.setR9100Criteria: exception %s %s", e);
-    }
+    });
 }
 
 std::vector<R9100ProgramItem> KorvatelConnection::getR9100ProgramList()
 {
-    lastFailure_.reset();
     std::vector<R9100ProgramItem> items;
-    try {
-        openLine();
-        auto program = ask("program", sysex::ROOT_KEY, sysex::WANT_ALL_INFO);
-        auto list = program ? ask("list", program->key(), sysex::WANT_NO_STRINGS) : nullptr;
-        auto set =
-            std::dynamic_pointer_cast<SetObject>(list ? ask("list", list->key(), sysex::WANT_ALL_INFO) : nullptr);
-        if (set) {
-            const auto& strings = set->strings();
-            bool none = strings.size() == 1 && strings[0].rfind("No Presets", 0) == 0;
-            for (size_t i = 0; !none && i < strings.size(); ++i)
-                items.emplace_back(strings[i], uint32_t(i));
-        }
-        serialConnection_.close();
-    } catch (const TkxException& e) {
-        closeAfterFailure("KorvatelConnection.getR9100ProgramList: exception %s %s", e);
-    }
+    operation("KorvatelConnection.getR9100ProgramList: exception %s %s", [&] {
+        auto set = std::dynamic_pointer_cast<SetObject>(walk(
+            {{"program", sysex::WANT_ALL_INFO}, {"list", sysex::WANT_NO_STRINGS}, {"list", sysex::WANT_ALL_INFO}}));
+        if (!set)
+            return;
+        const auto& strings = set->strings();
+        if (strings.size() == 1 && strings[0].rfind("No Presets", 0) == 0)
+            return;
+        for (size_t i = 0; i < strings.size(); ++i)
+            items.emplace_back(strings[i], uint32_t(i));
+    });
     return items;
 }
 
 void KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
 {
-    lastFailure_.reset();
     constexpr uint32_t programKey = 0x08000000;
-    try {
-        openLine();
+    operation("KorvatelConnection.selectR9100Program: exception %s %s", [&] {
         keyPress(programKey);
         KeyedArray programObjects;
-        auto programObject = ask("program", sysex::ROOT_KEY, sysex::WANT_ALL_INFO);
-        auto usergrp =
-            programObject ? ask("usergrp", programObject->key(), sysex::WANT_NO_STRINGS, &programObjects) : nullptr;
         std::string mapTag = channelInfo_ ? channelInfo_->midiMapTag() : ChannelNameInfo().midiMapTag();
+        auto usergrp = walk({{"program", sysex::WANT_ALL_INFO}, {"usergrp", sysex::WANT_NO_STRINGS}}, &programObjects);
         auto midiMap = std::dynamic_pointer_cast<SetObject>(
             usergrp ? ask(mapTag, usergrp->key(), sysex::WANT_NO_STRINGS) : nullptr);
         if (midiMap) {
@@ -455,10 +438,7 @@ void KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
                 valuePut(midiMap->key(), decimal(saved));
         }
         serialConnection_.drain();
-        serialConnection_.close();
-    } catch (const TkxException& e) {
-        closeAfterFailure("KorvatelConnection.selectR9100Program: exception %s %s", e);
-    }
+    });
 }
 
 } // namespace tosk

@@ -9,6 +9,7 @@
 #include "comms/Sysex.h"
 
 #include <chrono>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -75,6 +76,14 @@ private:
     // Looks `tag` up among the objects the unit returns for `key`.
     std::shared_ptr<BaseObject> ask(const std::string& tag, const std::string& key, uint8_t flag,
                                     KeyedArray* returned = nullptr);
+    // Asks for each tag under the object the step before found, starting at
+    // the root; null as soon as one is missing. `lastReturned` receives the
+    // objects of the last request.
+    std::shared_ptr<BaseObject> walk(std::initializer_list<std::pair<const char*, uint8_t>> steps,
+                                     KeyedArray* lastReturned = nullptr);
+    // The frame of an operation: open, run, close; a failure is logged with
+    // `failureMessage`, kept as lastFailure, and the line closed.
+    template <typename Body> void operation(const char* failureMessage, Body body);
     void programChange(uint8_t program);
     void openLine();
     void closeAfterFailure(const char* message, const TkxException& e);

@@ -1,10 +1,7 @@
 #pragma once
 
+#include "comms/NumberedIndex.h"
 #include "comms/Patch.h"
-
-#include <map>
-#include <memory>
-#include <vector>
 
 namespace tosk {
 
@@ -13,18 +10,17 @@ class PatchList {
 public:
     // Ignored for null; a patch with a number already present replaces the
     // earlier one under both keys.
-    void addPatch(std::shared_ptr<Patch> patch);
-    std::shared_ptr<Patch> patchWithName(const std::string& displayName) const;
-    std::shared_ptr<Patch> patchWithNumber(int number) const;
-    std::vector<int> patchNumberKeys() const;
+    void addPatch(std::shared_ptr<Patch> patch) { index_.add(std::move(patch)); }
+    std::shared_ptr<Patch> patchWithName(const std::string& displayName) const { return index_.withName(displayName); }
+    std::shared_ptr<Patch> patchWithNumber(int number) const { return index_.withNumber(number); }
+    std::vector<int> patchNumberKeys() const { return index_.numberKeys(); }
     // In ascending number.
-    std::vector<std::shared_ptr<Patch>> patches() const;
-    bool isEmpty() const { return patchesByNumber_.empty(); }
-    size_t count() const { return patchesByNumber_.size(); }
+    std::vector<std::shared_ptr<Patch>> patches() const { return index_.items(); }
+    bool isEmpty() const { return index_.isEmpty(); }
+    size_t count() const { return index_.count(); }
 
 private:
-    std::map<std::string, std::shared_ptr<Patch>> patches_;
-    std::map<int, std::shared_ptr<Patch>> patchesByNumber_;
+    NumberedIndex<Patch, &Patch::patchNumber> index_;
 };
 
 } // namespace tosk

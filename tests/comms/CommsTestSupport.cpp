@@ -51,6 +51,17 @@ fs::path binDirectory()
     return fs::read_symlink("/proc/self/exe").parent_path();
 }
 
+fs::path makeTestBanks(const fs::path& folder)
+{
+    fs::path banks = folder / "banks";
+    fs::create_directories(banks / "1 Reverbs");
+    fs::create_directories(banks / "7 Delays");
+    writeFile(banks / "1 Reverbs" / "0 Small Room.sig", smallRoomText);
+    writeFile(banks / "1 Reverbs" / "1 Hall- Large|Dark.sig", hallText);
+    writeFile(banks / "7 Delays" / "0 Tape Echo.sig", echoText);
+    return banks;
+}
+
 // ---- FakeUnit
 
 FakeUnit::FakeUnit()

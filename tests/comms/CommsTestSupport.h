@@ -88,4 +88,12 @@ ProcessResult runTool(const std::string& name, const std::vector<std::string>& a
 
 std::filesystem::path binDirectory();
 
+// A banks folder for tosk-unit: "1 Reverbs" with "0 Small Room" and
+// "1 Hall: Large/Dark" (stored as "Hall- Large|Dark"), "7 Delays" with
+// "0 Tape Echo".
+std::filesystem::path makeTestBanks(const std::filesystem::path& folder);
+inline const std::string smallRoomText = "HEADM adc\r\nREVERB room adc-left\r\nTAIL \"Demo\"\r\n";
+inline const std::string hallText = "HEADM adc\r\nREVERB hall adc-left\r\nTAIL \"Demo\"\r\n";
+inline const std::string echoText = "HEADM adc\r\nDELAY tape adc-left\r\nTAIL \"Demo\"\r\n";
+
 } // namespace tosk::test

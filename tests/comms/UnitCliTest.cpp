@@ -13,18 +13,9 @@ using namespace tosk::test;
 
 namespace {
 
-const std::string roomText = "HEADM adc\r\nREVERB room adc-left\r\nTAIL \"Demo\"\r\n";
-const std::string echoText = "HEADM adc\r\nDELAY tape adc-left\r\nTAIL \"Demo\"\r\n";
-
 fs::path makeBanks(const TempDir& dir)
 {
-    fs::path banks = dir / "banks";
-    fs::create_directories(banks / "1 Reverbs");
-    fs::create_directories(banks / "7 Delays");
-    writeFile(banks / "1 Reverbs" / "0 Small Room.sig", roomText);
-    writeFile(banks / "1 Reverbs" / "3 Plate- Bright|Dark.sig", roomText + "; plate\r\n");
-    writeFile(banks / "7 Delays" / "0 Tape Echo.sig", echoText);
-    return banks;
+    return makeTestBanks(dir.path());
 }
 
 ProcessResult cli(const UnitProcess& unit, std::vector<std::string> args)
@@ -53,14 +44,14 @@ TEST(UnitCli, BankUnitCommands)
     EXPECT_EQ(parsed(cli(unit, {"banks"})).dump(), R"([{"number":1,"name":"Reverbs"},{"number":7,"name":"Delays"}])");
     EXPECT_EQ(parsed(cli(unit, {"patches", "1"})).dump(),
               R"([{"number":0,"name":"Small Room","bank":1,"file":"Small Room"},)"
-              R"({"number":3,"name":"Plate: Bright/Dark","bank":1,"file":"Plate- Bright|Dark"}])");
+              R"({"number":1,"name":"Hall: Large/Dark","bank":1,"file":"Hall- Large|Dark"}])");
 
     ProcessResult r = cli(unit, {"get-patch", "7", "0"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, echoText);
     EXPECT_EQ(parsed(cli(unit, {"select", "1", "0"})).dump(), R"({"bank":1,"patch":0})");
     r = cli(unit, {"get"});
-    EXPECT_EQ(r.out, roomText);
+    EXPECT_EQ(r.out, smallRoomText);
 
     writeFile(dir / "mine.sig", "HEADM adc\r\nTAIL \"Me\"\r\n");
     EXPECT_EQ(parsed(cli(unit, {"send", (dir / "mine.sig").string()}))["bytes"], 22);
@@ -73,7 +64,7 @@ TEST(UnitCli, BankUnitCommands)
 
     json backup = parsed(cli(unit, {"backup", (dir / "backup").string()}));
     ASSERT_EQ(backup.size(), 3u);
-    EXPECT_EQ(readFile(dir / "backup" / "1 Reverbs" / "Plate- Bright|Dark.sig"), roomText + "; plate\r\n");
+    EXPECT_EQ(readFile(dir / "backup" / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
     EXPECT_EQ(readFile(dir / "backup" / "7 Delays" / "Tape Echo.sig"), echoText);
     EXPECT_EQ(backup[2]["path"], (dir / "backup" / "7 Delays" / "Tape Echo.sig").string());
 }
@@ -97,9 +88,9 @@ TEST(UnitCli, DownloadsAndProgramListCommands)
     json programs = parsed(cli(unit, {"programs"}));
     ASSERT_EQ(programs.size(), 3u);
     EXPECT_EQ(programs[1].dump(),
-              R"({"progNum":"103","progNumber":103,"progLoc":" ","progName":"Plate: Bright/Dark","progInputs":"1",)"
-              R"("progOutputs":"2","progEffects":"  R     ","programIndex":1,"bankNumber":1,"programNumber":3,)"
-              R"("inputs":1,"outputs":2,"monolithic":false,"disabled":false,"sampleRate":1,"location":1,"effects":4})");
+              R"({"progNum":"101","progNumber":101,"progLoc":" ","progName":"Hall: Large/Dark","progInputs":"1",)"
+              R"("progOutputs":"2","progEffects":"  R     ","programIndex":1,"bankNumber":1,"programNumber":1,)"
+              R"("inputs":1,"outputs":2,"monolithic":true,"disabled":false,"sampleRate":2,"location":1,"effects":4})");
     json criteria = parsed(cli(unit, {"criteria"}));
     ASSERT_EQ(criteria.size(), 7u);
     EXPECT_EQ(criteria[2].dump(), R"({"tag":"Location","key":"122","currentIndex":0,"currentString":"All",)"

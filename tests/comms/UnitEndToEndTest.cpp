@@ -18,20 +18,13 @@ using namespace tosk::test;
 
 namespace {
 
-const std::string smallRoom = "HEADM adc\r\nREVERB room adc-left\r\nTAIL \"Demo\"\r\n";
-const std::string hall = "HEADM adc\r\nREVERB hall adc-left\r\nTAIL \"Demo\"\r\n";
-const std::string echo = "HEADM adc\r\nDELAY tape adc-left\r\nTAIL \"Demo\"\r\n";
-
 fs::path makeBanks(const TempDir& dir)
 {
-    fs::path banks = dir / "banks";
-    fs::create_directories(banks / "1 Reverbs");
-    fs::create_directories(banks / "2 Delays");
-    writeFile(banks / "1 Reverbs" / "0 Small Room.sig", smallRoom);
-    writeFile(banks / "1 Reverbs" / "1 Hall- Large|Dark.sig", hall);
-    writeFile(banks / "2 Delays" / "0 Tape Echo.sig", echo);
-    return banks;
+    return makeTestBanks(dir.path());
 }
+const std::string& smallRoom = smallRoomText;
+const std::string& hall = hallText;
+const std::string& echo = echoText;
 
 struct Recorder : MidiClient {
     std::vector<std::pair<Bytes, std::optional<TkxException>>> calls;
@@ -133,7 +126,7 @@ TEST(UnitEndToEnd, BanksPatchesFetchAndSend)
 
     KorvatelConnection k(info, lineTo(unit.link()), 1000ms, 0ms);
     BankList banks = k.getBankList();
-    ASSERT_EQ(banks.bankNumberKeys(), (std::vector<int>{1, 2}));
+    ASSERT_EQ(banks.bankNumberKeys(), (std::vector<int>{1, 7}));
     EXPECT_EQ(banks.bankWithNumber(1)->displayName(), "1 Reverbs");
     PatchList patches = k.patchListForBank(1);
     ASSERT_EQ(patches.patchNumberKeys(), (std::vector<int>{0, 1}));
@@ -141,7 +134,7 @@ TEST(UnitEndToEnd, BanksPatchesFetchAndSend)
     EXPECT_EQ(large->patchName(), "Hall: Large/Dark");
     EXPECT_EQ(large->patchNameForFile(), "Hall- Large|Dark");
     EXPECT_EQ(k.getSigFileForPatch(*large), hall);
-    PatchList delays = k.patchListForBank(2);
+    PatchList delays = k.patchListForBank(7);
     EXPECT_EQ(k.getSigFileForPatch(*delays.patchWithNumber(0)), echo);
     k.selectPatch(0, 1);
     EXPECT_EQ(k.getSigFile(), smallRoom);
@@ -194,7 +187,7 @@ TEST(UnitEndToEnd, ProgramListCriteriaAndSelectionWithTheMidiMap)
     EXPECT_EQ(items[2].progLoc(), "U");
     EXPECT_EQ(items[2].progEffects(), "   D    ");
 
-    // Choose the tape echo (program 0 of bank 2, index 2), as the list window does.
+    // Choose the tape echo (program 0 of bank 7, index 2), as the list window does.
     unit.trace();
     size_t before = unit.trace().size();
     k.selectR9100Program(uint8_t(items[2].programNumber()), int32_t(items[2].programIndex()));

@@ -15,6 +15,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -118,6 +119,15 @@ public:
                                                   hexString(message->data(), std::min<size_t>(message->size(), 64)));
         if (reply.command == sysex::ERROR_TEXT)
             throw TkxException("SYSEXC ERROR", std::string(reply.payload.begin(), reply.payload.end()));
+        return reply;
+    }
+
+    // A queued request whose reply must carry one of the `answers` commands.
+    SysexReply ask(uint8_t command, std::initializer_list<uint8_t> answers, const char* name)
+    {
+        SysexReply reply = queued(command, {});
+        if (std::find(answers.begin(), answers.end(), reply.command) == answers.end())
+            throw TkxException(name, format("the unit answered command 0x%02X", reply.command));
         return reply;
     }
 
@@ -225,10 +235,8 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     }
     if (command == "get") {
         needs(args, 0);
-        SysexReply reply = unit.queued(sysex::GET_PATCH, {});
-        if (reply.command != sysex::SEND_PATCH && reply.command != sysex::PATCH_TEXT &&
-            reply.command != sysex::PATCH_TEXT_ALT)
-            throw TkxException("UnitCommand.get", format("the unit answered command 0x%02X", reply.command));
+        SysexReply reply = unit.ask(sysex::GET_PATCH, {sysex::SEND_PATCH, sysex::PATCH_TEXT, sysex::PATCH_TEXT_ALT},
+                                    "UnitCommand.get");
         std::fwrite(reply.payload.data(), 1, reply.payload.size(), stdout);
         return 0;
     }
@@ -246,18 +254,14 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     }
     if (command == "dbase") {
         needs(args, 1);
-        SysexReply reply = unit.queued(sysex::GET_DATABASE, {});
-        if (reply.command != sysex::DATABASE)
-            throw TkxException("UnitCommand.dbase", format("the unit answered command 0x%02X", reply.command));
+        SysexReply reply = unit.ask(sysex::GET_DATABASE, {sysex::DATABASE}, "UnitCommand.dbase");
         writeFileAtomically(args[1], std::string(reply.payload.begin(), reply.payload.end()));
         printJson({{"file", args[1]}, {"bytes", reply.payload.size()}});
         return 0;
     }
     if (command == "screen") {
         needs(args, 1);
-        SysexReply reply = unit.queued(sysex::GET_SCREEN, {});
-        if (reply.command != sysex::SCREEN)
-            throw TkxException("UnitCommand.screen", format("the unit answered command 0x%02X", reply.command));
+        SysexReply reply = unit.ask(sysex::GET_SCREEN, {sysex::SCREEN}, "UnitCommand.screen");
         ScreenBitmap screen = ScreenBitmap::fromPayload(reply.payload);
         Bytes bmp = screen.bmpData();
         writeFileAtomically(args[1], std::string(bmp.begin(), bmp.end()));
