@@ -393,6 +393,29 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     throw TkxException("UnitCommand", "unknown unit command '" + command + "'; usage: tosk-cli " + usage);
 }
 
+// Keeps the diagnostic lines away from stdout and stderr while it lives
+// (unless asked to show them): they would get in the way of the JSON.
+class QuietLog {
+public:
+    explicit QuietLog(bool show)
+    {
+        if (!show)
+            previous_ = setLogSink([](const std::string&) {});
+        active_ = !show;
+    }
+    ~QuietLog()
+    {
+        if (active_)
+            setLogSink(std::move(previous_));
+    }
+    QuietLog(const QuietLog&) = delete;
+    QuietLog& operator=(const QuietLog&) = delete;
+
+private:
+    LogSink previous_;
+    bool active_ = false;
+};
+
 int unitCommand(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> args = arguments;
@@ -400,27 +423,18 @@ int unitCommand(const std::vector<std::string>& arguments)
     PreferenceController::setStore(&OverlaySettingsStore::userSettings());
     LineSettings settings = LineSettings::fromPreferences();
     PreferenceController::setStore(nullptr);
+    const std::pair<const char*, std::optional<std::string> LineSettings::*> overrides[] = {
+        {"port", &LineSettings::portName},      {"baud", &LineSettings::baudRate},
+        {"data-bits", &LineSettings::dataBits}, {"parity", &LineSettings::parity},
+        {"stop-bits", &LineSettings::stopBits}, {"flow-control", &LineSettings::flowControl},
+    };
     std::string value;
-    if (takeOption(args, "port", value))
-        settings.portName = value;
-    if (takeOption(args, "baud", value))
-        settings.baudRate = value;
-    if (takeOption(args, "data-bits", value))
-        settings.dataBits = value;
-    if (takeOption(args, "parity", value))
-        settings.parity = value;
-    if (takeOption(args, "stop-bits", value))
-        settings.stopBits = value;
-    if (takeOption(args, "flow-control", value))
-        settings.flowControl = value;
-    std::chrono::milliseconds silence = SerialConnection::defaultTimeout;
-    bool verbose = takeFlag(args, "verbose");
-    LogSink previous;
-    std::vector<std::string> diagnostics;
-    // Diagnostics would get in the way of the JSON; --verbose shows them.
-    if (!verbose)
-        previous = setLogSink([&diagnostics](const std::string& line) { diagnostics.push_back(line); });
+    for (const auto& [name, member] : overrides)
+        if (takeOption(args, name, value))
+            settings.*member = value;
+    QuietLog quiet(takeFlag(args, "verbose"));
     try {
+        std::chrono::milliseconds silence = SerialConnection::defaultTimeout;
         if (takeOption(args, "silence-ms", value))
             silence = std::chrono::milliseconds(number(value, "--silence-ms", 60000));
         if (args.empty())
@@ -430,20 +444,13 @@ int unitCommand(const std::vector<std::string>& arguments)
         UnitSession unit(settings, silence);
         int rc = runUnit(unit, args);
         std::fflush(stdout);
-        if (!verbose)
-            setLogSink(previous);
         return rc;
     } catch (const TkxException& e) {
-        if (!verbose)
-            setLogSink(previous);
         std::fprintf(stderr, "%s: %s\n", e.name().c_str(), e.reason().c_str());
-        return 1;
     } catch (const std::exception& e) {
-        if (!verbose)
-            setLogSink(previous);
         std::fprintf(stderr, "tosk-cli unit: %s\n", e.what());
-        return 1;
     }
+    return 1;
 }
 
 CliCommandRegistrar registrar({"unit", usage, unitCommand});
