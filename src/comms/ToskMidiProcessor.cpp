@@ -10,16 +10,17 @@ ToskMidiProcessor& ToskMidiProcessor::sharedMidiController()
     return *shared;
 }
 
-ToskMidiProcessor::ToskMidiProcessor(MainThreadPoster& poster, LineSettingsSource settings,
+ToskMidiProcessor::ToskMidiProcessor(MainThreadPoster* poster, LineSettingsSource settings,
                                      std::chrono::milliseconds silence)
 {
     std::weak_ptr<State> weakState = state_;
     ToskMidiProcessor* self = this;
-    auto report = [&poster, weakState, self](Bytes reply, int tag, std::optional<TkxException> exception) {
-        poster.post([weakState, self, reply = std::move(reply), tag, exception = std::move(exception)] {
-            if (weakState.lock())
-                self->serialIOServerIsDone(reply, tag, exception);
-        });
+    auto report = [poster, weakState, self](Bytes reply, int tag, std::optional<TkxException> exception) {
+        (poster ? *poster : MainThreadPoster::shared())
+            .post([weakState, self, reply = std::move(reply), tag, exception = std::move(exception)] {
+                if (weakState.lock())
+                    self->serialIOServerIsDone(reply, tag, exception);
+            });
     };
     serialIOServer_ = std::make_unique<SerialIOServer>(report, std::move(settings), silence);
 }

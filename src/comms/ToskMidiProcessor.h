@@ -17,7 +17,9 @@ public:
     // The one instance of the application, with its server thread.
     static ToskMidiProcessor& sharedMidiController();
 
-    explicit ToskMidiProcessor(MainThreadPoster& poster = MainThreadPoster::shared(),
+    // Completions go to `poster`; without one, to whichever poster is shared
+    // when they arrive (the app installs Qt's after the processor may exist).
+    explicit ToskMidiProcessor(MainThreadPoster* poster = nullptr,
                                LineSettingsSource settings = LineSettings::fromPreferences,
                                std::chrono::milliseconds silence = SerialConnection::defaultTimeout);
     ~ToskMidiProcessor();

@@ -34,7 +34,7 @@ TEST(ToskMidiProcessor, FramesTagsAndAnswersInOrder)
 {
     FakeUnit unit;
     QueuedMainThreadPoster poster;
-    ToskMidiProcessor processor(poster, lineTo(unit.path()), 150ms);
+    ToskMidiProcessor processor(&poster, lineTo(unit.path()), 150ms);
     auto client = std::make_shared<Recorder>();
     processor.setChannelId(9);
     unit.script({bytes({0xF0, 0x1C, 0x70, 9, 0x19, 'A', 0, 0xF7}), bytes({0xF0, 0x1C, 0x70, 9, 0x0A, 'B', 0, 0xF7})});
@@ -62,7 +62,7 @@ TEST(ToskMidiProcessor, CommandsWithoutRepliesAndRequestersThatAreGone)
 {
     FakeUnit unit;
     QueuedMainThreadPoster poster;
-    ToskMidiProcessor processor(poster, lineTo(unit.path()), 100ms);
+    ToskMidiProcessor processor(&poster, lineTo(unit.path()), 100ms);
     auto client = std::make_shared<Recorder>();
     const uint8_t bank[4] = {0, 0, 0, 2};
     processor.sysexCommand(0x03, bank, 4, client);
@@ -86,7 +86,7 @@ TEST(ToskMidiProcessor, LineFailuresComeBackAsExceptions)
     QueuedMainThreadPoster poster;
     LineSettings none;
     ToskMidiProcessor processor(
-        poster, [&] { return none; }, 100ms);
+        &poster, [&] { return none; }, 100ms);
     auto client = std::make_shared<Recorder>();
     LogCapture log;
     processor.sysexCommand(0x0B, Bytes{}, client);
@@ -101,7 +101,7 @@ TEST(ToskMidiProcessor, LineFailuresComeBackAsExceptions)
     // The processor may go while a completion still waits in the queue.
     {
         ToskMidiProcessor shortLived(
-            poster, [&] { return none; }, 100ms);
+            &poster, [&] { return none; }, 100ms);
         shortLived.sysexCommand(0x0B, Bytes{}, client);
         auto deadline = std::chrono::steady_clock::now() + 2s;
         while (poster.pending() == 0 && std::chrono::steady_clock::now() < deadline)
@@ -109,4 +109,19 @@ TEST(ToskMidiProcessor, LineFailuresComeBackAsExceptions)
     }
     poster.pump();
     EXPECT_EQ(client->calls.size(), 1u);
+}
+
+TEST(ToskMidiProcessor, WithoutAPosterCompletionsGoToTheSharedOne)
+{
+    LineSettings none;
+    ToskMidiProcessor processor(nullptr, [&] { return none; }, 100ms);
+    // Installed after the processor was made, as the app does.
+    QueuedMainThreadPoster poster;
+    MainThreadPoster::setShared(&poster);
+    auto client = std::make_shared<Recorder>();
+    processor.sysexCommand(0x18, Bytes{}, client);
+    EXPECT_TRUE(settle(processor, poster));
+    MainThreadPoster::setShared(nullptr);
+    ASSERT_EQ(client->calls.size(), 1u);
+    EXPECT_EQ(client->calls[0].second->reason(), "no portPath");
 }

@@ -40,7 +40,7 @@ struct Queued {
     ToskMidiProcessor processor;
     std::shared_ptr<Recorder> client = std::make_shared<Recorder>();
     explicit Queued(const std::string& port, std::chrono::milliseconds silence = 200ms)
-        : processor(poster, lineTo(port), silence)
+        : processor(&poster, lineTo(port), silence)
     {
     }
     void send(uint8_t command, const Bytes& payload = {}) { processor.sysexCommand(command, payload, client); }
@@ -304,7 +304,7 @@ TEST(UnitEndToEnd, TheRealFourSecondSilenceEndsAQueuedReply)
     UnitProcess unit(dir.path(), {"--banks", makeBanks(dir).string()});
     ASSERT_TRUE(unit.started());
     QueuedMainThreadPoster poster;
-    ToskMidiProcessor processor(poster, lineTo(unit.link())); // the application's 4 seconds
+    ToskMidiProcessor processor(&poster, lineTo(unit.link())); // the application's 4 seconds
     auto client = std::make_shared<Recorder>();
     auto start = std::chrono::steady_clock::now();
     processor.sysexCommand(0x1A, nullptr, 0, client);

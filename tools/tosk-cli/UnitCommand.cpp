@@ -98,7 +98,7 @@ class UnitSession {
 public:
     UnitSession(LineSettings settings, std::chrono::milliseconds silence)
         : settings_(std::move(settings)), silence_(silence), processor_(
-                                                                 poster_, [this] { return settings_; }, silence)
+                                                                 &poster_, [this] { return settings_; }, silence)
     {
     }
 
