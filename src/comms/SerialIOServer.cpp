@@ -54,6 +54,8 @@ std::pair<Bytes, std::optional<TkxException>> SerialIOServer::exchange(const Byt
     std::optional<TkxException> failure;
     try {
         serialConnection_.open();
+        // Whatever came in while the line was closed belongs to no request.
+        serialConnection_.flushInput();
         serialConnection_.putData(message.data(), message.size());
         if (expectResponse) {
             // The reply is whatever arrives until the line stays silent.

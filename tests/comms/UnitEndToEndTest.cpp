@@ -157,6 +157,11 @@ TEST(UnitEndToEnd, BanksPatchesFetchAndSend)
     EXPECT_EQ(reply.command, 0x0D);
     EXPECT_EQ(text(reply.payload), "Cannot load patch: line 1 is not text (byte 0x00)");
     EXPECT_EQ(text(q.ask(0x0B).payload), mine); // the running patch is untouched
+
+    // Patch text as 0x08 awaits no reply and gets none.
+    q.send(0x08, bytes(hall));
+    ASSERT_TRUE(q.settle());
+    EXPECT_EQ(text(q.ask(0x0B).payload), hall);
 }
 
 TEST(UnitEndToEnd, ProgramListCriteriaAndSelectionWithTheMidiMap)

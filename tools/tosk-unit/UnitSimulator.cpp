@@ -233,10 +233,14 @@ std::vector<Bytes> UnitSimulator::handle(const Bytes& m)
         if (!running_)
             return {reply(sysex::ERROR_TEXT, "No program is loaded")};
         return {reply(sysex::SEND_PATCH, "\r\n" + running_->text)};
-    case sysex::SEND_PATCH: {
-        if (auto problem = sigTextProblem(payload, options_.operators.get()))
+    case sysex::SEND_PATCH:
+    case sysex::PATCH_TEXT: {
+        auto problem = sigTextProblem(payload, options_.operators.get());
+        if (!problem)
+            running_ = Running{"Received Patch", payload};
+        // Patch text sent as 0x08 awaits no reply, so it gets none.
+        if (problem && command == sysex::SEND_PATCH)
             return {reply(sysex::ERROR_TEXT, "Cannot load patch: " + *problem)};
-        running_ = Running{"Received Patch", payload};
         return {};
     }
     case sysex::GET_DATABASE:
