@@ -92,8 +92,8 @@ std::filesystem::path binDirectory();
 // "1 Hall: Large/Dark" (stored as "Hall- Large|Dark"), "7 Delays" with
 // "0 Tape Echo".
 std::filesystem::path makeTestBanks(const std::filesystem::path& folder);
-inline const std::string smallRoomText = "HEADM adc\r\nREVERB room adc-left\r\nTAIL \"Demo\"\r\n";
-inline const std::string hallText = "HEADM adc\r\nREVERB hall adc-left\r\nTAIL \"Demo\"\r\n";
-inline const std::string echoText = "HEADM adc\r\nDELAY tape adc-left\r\nTAIL \"Demo\"\r\n";
+inline const std::string smallRoomText = "HEADM adc\r\nPLATE room adc-in1 adc-in2\r\nTAIL \"Demo\"\r\n";
+inline const std::string hallText = "HEADM adc\r\nHALL hall adc-in1 adc-in2\r\nTAIL \"Demo\"\r\n";
+inline const std::string echoText = "HEADM adc\r\nDELAY tape adc-in1\r\nTAIL \"Demo\"\r\n";
 
 } // namespace tosk::test
