@@ -213,9 +213,9 @@ int reap(int pid, std::chrono::milliseconds limit)
 
 } // namespace
 
-UnitProcess::UnitProcess(const fs::path& folder, std::vector<std::string> extraArgs)
+UnitProcess::UnitProcess(const fs::path& folder, std::vector<std::string> extraArgs, const std::string& linkName)
 {
-    link_ = (folder / "unit").string();
+    link_ = (folder / linkName).string();
     trace_ = (folder / "unit.trace").string();
     std::vector<std::string> argv{(binDirectory() / "tosk-unit").string(), "--link", link_, "--trace", trace_};
     argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
@@ -228,7 +228,7 @@ UnitProcess::UnitProcess(const fs::path& folder, std::vector<std::string> extraA
     auto deadline = std::chrono::steady_clock::now() + 5s;
     while (std::chrono::steady_clock::now() < deadline) {
         std::error_code ec;
-        if (fs::is_symlink(link_, ec)) {
+        if (fs::is_symlink(link_, ec) && fs::exists(link_, ec)) { // a stale link points nowhere
             started_ = true;
             return;
         }

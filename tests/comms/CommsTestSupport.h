@@ -57,7 +57,8 @@ private:
 // killed when the test ends.
 class UnitProcess {
 public:
-    explicit UnitProcess(const std::filesystem::path& folder, std::vector<std::string> extraArgs = {});
+    explicit UnitProcess(const std::filesystem::path& folder, std::vector<std::string> extraArgs = {},
+                         const std::string& linkName = "unit");
     ~UnitProcess();
     UnitProcess(const UnitProcess&) = delete;
     UnitProcess& operator=(const UnitProcess&) = delete;

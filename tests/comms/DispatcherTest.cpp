@@ -114,7 +114,8 @@ TEST(ToskMidiProcessor, LineFailuresComeBackAsExceptions)
 TEST(ToskMidiProcessor, WithoutAPosterCompletionsGoToTheSharedOne)
 {
     LineSettings none;
-    ToskMidiProcessor processor(nullptr, [&] { return none; }, 100ms);
+    ToskMidiProcessor processor(
+        nullptr, [&] { return none; }, 100ms);
     // Installed after the processor was made, as the app does.
     QueuedMainThreadPoster poster;
     MainThreadPoster::setShared(&poster);

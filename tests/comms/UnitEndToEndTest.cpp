@@ -348,3 +348,25 @@ TEST(UnitEndToEnd, TheDemoBanksAreAcceptedByAUnitWithTheBundledDatabase)
     EXPECT_EQ(reply.command, 0x0D);
     EXPECT_EQ(text(reply.payload), "Cannot load patch: line 2 names REVERB, an operator this unit does not have");
 }
+
+TEST(UnitEndToEnd, TheSimulatorNeverReplacesAFileWithItsLink)
+{
+    TempDir dir;
+    writeFile(dir / "precious", "keep me");
+    ProcessResult r = runTool("tosk-unit", {"--link", (dir / "precious").string()}, 5000ms);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "tosk-unit: " + (dir / "precious").string() + " exists and is not a link; not replacing it\n");
+    EXPECT_EQ(readFile(dir / "precious"), "keep me");
+
+    r = runTool("tosk-unit", {"--link", (dir / "u").string(), "--drop-after", "soon"}, 5000ms);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "tosk-unit: --drop-after needs a number, not 'soon'\n");
+    // A stale link from an earlier run is replaced, and removed again at the end.
+    fs::create_symlink("/nonexistent", dir / "stale");
+    {
+        UnitProcess unit(dir.path(), {}, "stale");
+        ASSERT_TRUE(unit.started());
+        EXPECT_NE(fs::read_symlink(dir / "stale"), "/nonexistent");
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "stale")));
+}

@@ -6,6 +6,7 @@
 #include "UnitSimulator.h"
 
 #include "base/DataFiles.h"
+#include "base/Log.h"
 #include "comms/Sysex.h"
 
 #include <chrono>
@@ -44,7 +45,8 @@ const char* const usageText =
     "  --trace FILE         append every message received, in hexadecimal, one a line\n"
     "  --delay-ms N         wait N ms before each reply\n"
     "  --drop-after N       answer N messages, then go silent\n"
-    "  --garble             corrupt the header of every reply\n";
+    "  --garble             corrupt the header of every reply\n"
+    "  --verbose            show diagnostic lines on stderr\n";
 
 bool readFile(const std::string& path, std::string& out)
 {
@@ -73,7 +75,7 @@ int main(int argc, char** argv)
     std::string link, banksDir, dbFile, tracePath;
     unit::UnitOptions options;
     long delayMs = 0;
-    bool garble = false;
+    bool garble = false, verbose = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         auto value = [&](std::string& out) {
@@ -121,6 +123,8 @@ int main(int argc, char** argv)
             number(options.dropAfter);
         } else if (a == "--garble") {
             garble = true;
+        } else if (a == "--verbose") {
+            verbose = true;
         } else {
             std::fprintf(stderr, "tosk-unit: unknown option '%s'\n\n%s", a.c_str(), usageText);
             return 2;
@@ -130,6 +134,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tosk-unit: --link PATH is required\n\n%s", usageText);
         return 2;
     }
+    if (!verbose)
+        setLogSink([](const std::string&) {});
     if (banksDir.empty())
         banksDir = DataFiles::path("unit/banks");
     if (dbFile.empty())
