@@ -22,7 +22,6 @@ public:
     PlatformServices()
     {
         PreferenceController::setStore(&settings_);
-        SigDbase::setSettingsStore(&settings_);
         Alerts::setShared(&alerts_);
         FileChooser::setShared(&chooser_);
         MainThreadPoster::setShared(&poster_);
@@ -32,7 +31,6 @@ public:
         MainThreadPoster::setShared(nullptr);
         FileChooser::setShared(nullptr);
         Alerts::setShared(nullptr);
-        SigDbase::setSettingsStore(nullptr);
         PreferenceController::setStore(nullptr);
     }
     PlatformServices(const PlatformServices&) = delete;

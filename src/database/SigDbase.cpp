@@ -1,5 +1,7 @@
 #include "database/SigDbase.h"
 
+#include "base/PreferenceController.h"
+
 #include "base/DataFiles.h"
 #include "base/FileChooser.h"
 #include "base/Localization.h"
@@ -19,12 +21,6 @@ namespace fs = std::filesystem;
 namespace tosk {
 
 namespace {
-
-SettingsStore*& currentStore()
-{
-    static SettingsStore* store = nullptr;
-    return store;
-}
 
 std::string homeFolder()
 {
@@ -79,15 +75,9 @@ std::shared_ptr<SigDbase> SigDbase::sharedSigDbase()
     return shared;
 }
 
-void SigDbase::setSettingsStore(SettingsStore* store)
-{
-    currentStore() = store;
-}
-
 SettingsStore& SigDbase::settingsStore()
 {
-    static MemorySettingsStore fallback;
-    return currentStore() ? *currentStore() : fallback;
+    return PreferenceController::shared().store();
 }
 
 bool SigDbase::initFromFileName(const std::string& path)

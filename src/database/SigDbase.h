@@ -31,9 +31,7 @@ public:
     // The process-wide database, made on first use from the stored path.
     static std::shared_ptr<SigDbase> sharedSigDbase();
 
-    // Where "SigDbasePath" is read and written; null restores the default, a
-    // store in memory.
-    static void setSettingsStore(SettingsStore* store);
+    // Where "SigDbasePath" is read and written: the preferences' store.
     static SettingsStore& settingsStore();
 
     // Chooses the file (the path given, else the stored one, else

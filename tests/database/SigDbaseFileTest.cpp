@@ -8,6 +8,7 @@
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "base/SettingsStore.h"
+#include "base/PreferenceController.h"
 #include "database/SigDbase.h"
 
 #include <gtest/gtest.h>
@@ -33,7 +34,7 @@ protected:
         savedHome_ = home ? std::optional<std::string>(home) : std::nullopt;
         fs::create_directories(home_.path());
         setenv("HOME", home_.path().c_str(), 1);
-        SigDbase::setSettingsStore(&settings);
+        PreferenceController::setStore(&settings);
         Localization::shared(); // reads its tables before the data folder moves
         DataFiles::setDirectory(bundle_.path().string());
     }
@@ -41,7 +42,7 @@ protected:
     void TearDown() override
     {
         DataFiles::setDirectory("");
-        SigDbase::setSettingsStore(nullptr);
+        PreferenceController::setStore(nullptr);
         if (savedHome_)
             setenv("HOME", savedHome_->c_str(), 1);
         else

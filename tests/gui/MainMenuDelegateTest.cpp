@@ -33,13 +33,13 @@ TEST(MainMenuDelegate, LaunchLogsTheInformationStringAndLoadsTheStoredDatabase)
     ScopedStore settings;
     const std::string path = test::dataPath("sigdbase.sbf");
     settings.store.setValue("SigDbasePath", path);
-    SigDbase::setSettingsStore(&settings.store);
+    PreferenceController::setStore(&settings.store);
     LogCapture log;
     MainMenuDelegate delegate;
     EXPECT_EQ(delegate.databaseSummary().operatorCount, 0u) << "nothing before launch";
     delegate.applicationDidFinishLaunching();
     delegate.applicationDidFinishLaunching();
-    SigDbase::setSettingsStore(nullptr);
+    PreferenceController::setStore(nullptr);
 
     ASSERT_FALSE(log.lines().empty());
     EXPECT_EQ(log.lines()[0], "Tosk 0.1.0");

@@ -5,6 +5,7 @@
 
 #include "base/Alerts.h"
 #include "base/Log.h"
+#include "base/PreferenceController.h"
 #include "database/SigDbase.h"
 
 #include <nlohmann/json.hpp>
@@ -132,7 +133,7 @@ int runDbInfo(const std::vector<std::string>& arguments)
         return 2;
     }
 
-    SigDbase::setSettingsStore(&OverlaySettingsStore::userSettings());
+    PreferenceController::setStore(&OverlaySettingsStore::userSettings());
     SigDbase db;
     Report report;
     if (hasDb && !isFile(dbPath)) {
@@ -149,7 +150,7 @@ int runDbInfo(const std::vector<std::string>& arguments)
         report.path = db.fullPathName();
         report.name = db.dbaseName();
     }
-    SigDbase::setSettingsStore(nullptr);
+    PreferenceController::setStore(nullptr);
 
     if (json)
         std::printf("%s\n", jsonReport(db, report).dump(-1, ' ', false, Json::error_handler_t::replace).c_str());

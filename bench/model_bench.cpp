@@ -1,0 +1,189 @@
+// The patch model at a size no real patch reaches: 10,000 modules of the
+// bundled database, wired in a chain. Targets: building them from defaults
+// under 50 ms, laying all of them out (update:) under 20 ms, and unique names
+// growing no faster than n log n (compare the 1,000 and 10,000 rows).
+#include "Toskfile/Module.h"
+#include "Toskfile/ModuleList.h"
+#include "base/DataFiles.h"
+#include "base/Log.h"
+#include "database/SigDbase.h"
+
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace tosk;
+
+// A mix of everyday operators: oscillators, filters, mixers with repeated
+// inputs, delays, dynamics, controls and interface modules.
+const char* const kOperators[] = {"SINE", "LFO",  "LOWPASS", "HIGHPASS",   "MIXN", "MIX2", "DELAY",
+                                  "GAIN", "KNOB", "SMOOTH",  "COMPRESSOR", "PAN",  "GEQ",  "C_ADD"};
+
+std::shared_ptr<SigDbase> bundledDbase()
+{
+    static std::shared_ptr<SigDbase> db = [] {
+        setLogSink([](const std::string&) {});
+        auto d = std::make_shared<SigDbase>();
+        d->setFullPathName(DataFiles::path("sigdbase.sbf"));
+        d->createSigDbase();
+        return d;
+    }();
+    return db;
+}
+
+// Instance names as a person leaves them: the operator's name, lower case,
+// many times over.
+std::string baseName(const std::string& op)
+{
+    std::string name = op;
+    for (char& c : name)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return name;
+}
+
+ModuleList::List buildModules(size_t count)
+{
+    auto db = bundledDbase();
+    ModuleList::List modules;
+    modules.reserve(count);
+    const size_t kinds = std::size(kOperators);
+    for (size_t i = 0; i < count; ++i) {
+        const std::string op = kOperators[i % kinds];
+        modules.push_back(Module::moduleNamed(op, std::optional<std::string>(baseName(op)), db));
+    }
+    return modules;
+}
+
+// Wires each module's first signal input to the previous module's first
+// signal output, as a long processing chain would.
+void chain(const ModuleList::List& modules)
+{
+    Module::FieldPtr lastOut;
+    for (const auto& m : modules) {
+        Module::FieldPtr in, out;
+        for (const auto& f : m->fieldArray()) {
+            if (!in && f->type() == OperatorEntry::ED_SIGNAL)
+                in = f;
+            if (!out && f->type() == OperatorEntry::SIGNAL)
+                out = f;
+        }
+        if (in && lastOut)
+            in->source(lastOut, std::nullopt, false);
+        if (out)
+            lastOut = out;
+    }
+}
+
+bool haveDatabase(benchmark::State& state)
+{
+    if (bundledDbase()->sigDbaseCreated())
+        return true;
+    state.SkipWithError("the bundled sigdbase.sbf did not load");
+    return false;
+}
+
+void BuildModulesFromDefaults(benchmark::State& state)
+{
+    if (!haveDatabase(state))
+        return;
+    const size_t count = static_cast<size_t>(state.range(0));
+    size_t fields = 0;
+    for (auto _ : state) {
+        auto modules = buildModules(count);
+        fields = 0;
+        for (const auto& m : modules)
+            fields += m->fieldCount();
+        benchmark::DoNotOptimize(modules.data());
+        state.PauseTiming(); // freeing them is not building them
+        modules.clear();
+        state.ResumeTiming();
+    }
+    state.counters["modules"] = static_cast<double>(count);
+    state.counters["fields"] = static_cast<double>(fields);
+}
+BENCHMARK(BuildModulesFromDefaults)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// Pasting n modules, all with their operator's bare name, into a patch of n
+// modules that already carry those names: every new name has to count past
+// the old ones.
+void MakeNamesUnique(benchmark::State& state)
+{
+    if (!haveDatabase(state))
+        return;
+    const size_t count = static_cast<size_t>(state.range(0));
+    ModuleList patch;
+    patch.setListOfModules(buildModules(count));
+    ModuleList().makeNamesUnique(patch.listOfModules(), 0);
+    ModuleList::List arriving = buildModules(count);
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (const auto& m : arriving)
+            m->setInstanceName(baseName(m->name()));
+        state.ResumeTiming();
+        patch.makeNamesUnique(arriving, 0);
+    }
+    state.SetComplexityN(static_cast<int64_t>(count));
+    state.counters["modules"] = static_cast<double>(count);
+    state.counters["last"] = static_cast<double>(arriving.back()->instanceName().size());
+}
+BENCHMARK(MakeNamesUnique)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(30000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oNLogN);
+
+void ValidConnectionsForOneInput(benchmark::State& state)
+{
+    if (!haveDatabase(state))
+        return;
+    ModuleList patch;
+    patch.setListOfModules(buildModules(static_cast<size_t>(state.range(0))));
+    chain(patch.listOfModules());
+    Module::FieldPtr input;
+    for (const auto& f : patch.moduleAtIndex(patch.moduleCount() / 2)->fieldArray())
+        if (f->type() == OperatorEntry::ED_SIGNAL)
+            input = f;
+    if (!input) {
+        state.SkipWithError("no signal input in the middle module");
+        return;
+    }
+    size_t found = 0;
+    for (auto _ : state) {
+        auto valid = patch.validConnectionsFor(*input);
+        found = valid.size();
+        benchmark::DoNotOptimize(valid.data());
+    }
+    state.counters["candidates"] = static_cast<double>(found);
+}
+BENCHMARK(ValidConnectionsForOneInput)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void UpdateEveryModule(benchmark::State& state)
+{
+    if (!haveDatabase(state))
+        return;
+    ModuleList patch;
+    patch.setListOfModules(buildModules(static_cast<size_t>(state.range(0))));
+    chain(patch.listOfModules());
+    double y = 0;
+    for (const auto& m : patch.listOfModules()) {
+        m->moveToPosition({40, y});
+        y += 100;
+    }
+    const int showModes[] = {-129, 7, 2};
+    size_t round = 0;
+    for (auto _ : state) {
+        patch.updateAll(showModes[round++ % 3]);
+        benchmark::ClobberMemory();
+    }
+    state.counters["modules"] = static_cast<double>(patch.moduleCount());
+}
+BENCHMARK(UpdateEveryModule)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,291 @@
+#pragma once
+
+#include "Toskfile/ModuleField.h"
+#include "base/Geometry.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tosk {
+
+class ModuleNameIndex;
+class OperatorDesc;
+class SigDbase;
+class SigDocument;
+class SigFile;
+class SigfileTokenizer;
+class UndoManager;
+
+// One instance of an operator of the database: the fields its entries make,
+// its place on the canvas and its counts. Modules are always shared
+// (std::shared_ptr): patches, copies, the clipboard and undo steps hold them.
+class Module : public std::enable_shared_from_this<Module> {
+public:
+    using Ptr = std::shared_ptr<Module>;
+    using FieldPtr = ModuleField::Ptr;
+    using FieldList = std::vector<FieldPtr>;
+    static constexpr size_t npos = static_cast<size_t>(-1);
+
+    // Special kinds, by operator name; everything else is ORDINARY.
+    enum ModuleType {
+        TEXTBLOCK = 0,
+        WAVEFORM = 1,
+        CURVE = 2,
+        C_CURVE = 3,
+        M_CURVE = 4,
+        M_UCURVE = 5,
+        MULTITAP = 6,
+        MULTIKNOB = 7,
+        MULTITAP2 = 8,
+        REMOTER = 9,
+        N_EXTCONTROL = 10,
+        ORDINARY = 11,
+    };
+
+    // The most repetitions a group is built with, whatever its count says.
+    static constexpr int kMaxRepetitions = 32767;
+
+    // Canvas geometry in points.
+    static constexpr double kWidth = 80;
+    static constexpr double kRowHeight = 16;
+    static constexpr int kMinRows = 4;
+    static constexpr double kPinSide = 80.0 / 7;
+    static constexpr double kTitleHeight = 120.0 / 7;
+    static constexpr double kInfoHeight = 80.0 / 7;
+    static constexpr double kMarginX = 87.0 / 7;
+    static constexpr double kMarginY = 1;
+    static constexpr double kOrderCircleSize = 40;
+
+    // Show-mode bits (the patch's display flags).
+    enum ShowMode : int {
+        SHOW_CONTROL = 1,
+        SHOW_SIGNAL = 2,
+        SHOW_USEROBJ = 4,
+        SHOW_UNCONNECTED = 8,
+        SHOW_DEFAULTS = 32,
+        SHOW_INFO = 64,
+        SHOW_ORDER = 128,
+    };
+
+    // Notification names.
+    static constexpr const char* DidChangeNotification = "TKXModuleDidChange";
+    static constexpr const char* DidMoveNotification = "TKXModuleDidMove";
+
+    // An empty module: no operator, no fields, its own parent.
+    Module();
+    virtual ~Module();
+    Module(const Module&) = delete;
+    Module& operator=(const Module&) = delete;
+
+    // --- construction
+    // A module read from a record: its values are the tokenizer's next tokens.
+    static Ptr moduleNamed(const std::string& name, SigfileTokenizer& tokenizer,
+                           const std::shared_ptr<SigDbase>& dbase);
+    // A new module with the database defaults and, when given, that instance
+    // name.
+    static Ptr moduleNamed(const std::string& name, const std::optional<std::string>& instanceName,
+                           const std::shared_ptr<SigDbase>& dbase);
+    void initWithName(const std::string& name, SigfileTokenizer* tokenizer,
+                      const std::optional<std::string>& instanceName, const std::shared_ptr<SigDbase>& dbase);
+    // Resets this module's own members, taking operator, position and layout
+    // from the template when one is given.
+    void initModule(const Module* templ);
+    // Makes the fields from the operator's entries (Throws TkxException on an
+    // inconsistent operator; the fields made so far stay).
+    void buildModule(const std::shared_ptr<SigDbase>& dbase, SigfileTokenizer* tokenizer, const std::string& name);
+    // A copy with copied fields, the same operator and entries, no document.
+    virtual Ptr copy() const;
+    void initWithModule(const Module& other);
+    // Adds a repetition after the one `field` belongs to; answers its first
+    // field (none when the count is at its maximum). New fields are also
+    // appended to newFields.
+    virtual FieldPtr addIteratedField(const ModuleField& field, FieldList* newFields);
+    // Removes the repetition `field` belongs to (the caller checks the lower
+    // limit first).
+    void deleteIteratedField(const ModuleField& field);
+    // Gives this module an instance name no other field of `names` has.
+    void makeNameUnique(const FieldList& names, char delim);
+    void makeNameUnique(ModuleNameIndex& names, char delim);
+    // The info token of the file (position and hide counts), "" when none.
+    std::string moduleInfo() const;
+    // Reads an info token (";=x,y,w,0 f= i,h,..."); false when it is not one
+    // or holds fewer than two numbers. Throws on a field index that does not
+    // exist.
+    bool addInfo(const std::string& text);
+
+    // --- document and patch
+    void setDocument(SigDocument* document, SigFile* sigFile);
+    SigDocument* sigDocument() const { return sigDocument_; }
+    SigFile* sigFile() const { return sigFile_; }
+    // The document's undo manager; none without a document.
+    UndoManager* undoManager() const;
+    const std::shared_ptr<SigDbase>& sigDbase() const { return sigDbase_; }
+    Module* parent() const { return m_Parent; }
+    void setParent(Module* parent) { m_Parent = parent ? parent : this; }
+    Module* trueParent();
+    const Module* trueParent() const;
+    bool isTopLevel() const { return m_Parent == this; }
+    const std::shared_ptr<OperatorDesc>& opDescriptor() const { return opDescriptor_; }
+    void setOpDescriptor(std::shared_ptr<OperatorDesc> op) { opDescriptor_ = std::move(op); }
+    // The operator's name; "" for a comment.
+    const std::string& name() const;
+    std::string description() const;
+    int32_t iterate() const { return m_Iterate; }
+    void setIterate(int32_t v) { m_Iterate = v; }
+
+    // --- field list
+    void addField(FieldPtr field);
+    bool containsField(const ModuleField* field) const { return indexOfField(field) != npos; }
+    const FieldList& fieldArray() const { return listOfFields; }
+    FieldPtr fieldAtIndex(size_t index) const;
+    size_t fieldCount() const { return listOfFields.size(); }
+    size_t numFields() const { return listOfFields.size(); }
+    FieldPtr lastField() const;
+    size_t indexOfField(const ModuleField* field) const;
+    // At the index; appended when the index is at or past the end.
+    void insertField(FieldPtr field, size_t index);
+    // After `after`; nothing when it is not a field of this module.
+    void insertField(FieldPtr field, const ModuleField& after);
+    void replaceFieldAtIndex(size_t index, FieldPtr field);
+    void removeField(const ModuleField* field);
+    void removeFieldAtIndex(size_t index);
+    void removeAllFields();
+    // Counting only fields that are neither always hidden nor invisible.
+    FieldPtr visibleFieldAtIndex(size_t index) const;
+    size_t visibleFieldCount() const;
+    // Index of a field of this module; throws "pTarget not found".
+    size_t fieldIndex(const ModuleField& field) const;
+    // Field at an index; none for npos; throws "invalid index: %d".
+    FieldPtr indexField(size_t index) const;
+
+    // --- lookup
+    // The first field whose entry item of that code equals name (case
+    // ignored; repetition numbers in place).
+    FieldPtr field(const std::string& name, int code = OperatorField::NAME) const;
+    FieldPtr opstartNameField() const { return field("opstart_name"); }
+    std::string fieldText(const std::string& name, int code = OperatorField::NAME) const;
+    bool setFieldText(const std::string& name, const std::string& text, int code = OperatorField::NAME);
+    // The first field whose NAME equals name exactly.
+    FieldPtr findCorrespondingFieldByName(const std::string& name) const;
+    // The first input with a source of that target type (any for -1) that is,
+    // when a module is given, connected to it.
+    FieldPtr hasInputFrom(const Module* module, int keyType) const;
+
+    // --- names
+    std::string instanceName() const;
+    bool setInstanceName(const std::string& name);
+    // This module when its instance name equals name (case ignored).
+    Module* checkName(const std::string& name);
+    virtual Module* findModuleByName(const std::string& name) { return checkName(name); }
+    std::string pathName() const;
+    // The path without the top-level module's name ("" at top level the
+    // instance name).
+    std::string partialPath() const;
+    virtual void addToNameFieldList(FieldList& list, bool superOk) const;
+
+    // --- kind
+    int moduleType() const;
+    bool isSpecialModuleType() const { return moduleType() <= N_EXTCONTROL; }
+    bool isComment() const { return !opDescriptor_; }
+    virtual bool isSuper() const { return false; }
+    bool isHead() const;
+    bool isTail() const;
+    bool isMarker() const;
+    bool operatorNameIs(const std::string& name) const;
+    bool operatorClassIs(const std::string& className) const;
+    int hasWPFields() const;
+
+    // --- counts
+    int32_t numRefs() const { return m_NumRefs; }
+    void changeReferenceCount(int n);
+
+    // --- expressions
+    // Evaluates a postfix expression among this module's fields and answers
+    // the result formatted for the file (throws TkxException on a stack
+    // underflow, an empty token or an empty expression).
+    std::string processStackExpression(const std::string& expression) const;
+
+    // --- change, move and undo
+    // Asks the document to redraw the module; with a sender, posts
+    // "TKXModuleDidChange" (user info "sender": the sender pointer).
+    void didChange(const void* sender);
+    void startBoundsManipulation();
+    // Ends a move; a move that changed the rect registers its undo.
+    void stopBoundsManipulation();
+    void undoMove(const Rect& rect);
+    const Rect& originalBounds() const { return originalBounds_; }
+    bool manipulatingBounds() const { return manipulatingBounds_; }
+    bool updateNeeded() const { return m_UpdateNeeded; }
+    void setUpdateNeeded(bool on) { m_UpdateNeeded = on; }
+    int32_t height() const { return m_Height; }
+    int32_t hideNum() const { return m_HideNum; }
+    const std::shared_ptr<void>& bitmap() const { return m_pBitmap; }
+    void setBitmap(std::shared_ptr<void> bitmap) { m_pBitmap = std::move(bitmap); }
+
+    // Takes the values of the same module read back from elsewhere (the unit)
+    // for every unconnected field; answers how many changed.
+    int updateParams(const Module& other);
+
+    // --- geometry
+    const Rect& rect() const { return rect_; }
+    // Stores the box, then the graphic rect, the order circle and the pins.
+    void setRect(const Rect& rect);
+    const Rect& graphicRect() const { return graphicRect_; }
+    // The box widened by the pin margins (the box itself at the origin).
+    void setGraphicRect(const Rect& rect);
+    const Rect& textPosition() const { return textPosition_; }
+    void setTextPosition(const Rect& rect) { textPosition_ = rect; }
+    const Rect& orderCircle() const { return orderCircle_; }
+    void moveToPosition(const Point& point);
+    void moveBy(const Point& offset);
+    // Lays out the pins for a show mode; answers the number of rows (0: not
+    // drawn).
+    int update(int showMode);
+    // Puts every field's rect where the painter draws it: pins beside the
+    // box, the instance name in its row, nothing for the rest.
+    void layoutPins();
+    // The rect of the instance-name row.
+    Rect nameRowRect() const;
+    // The field whose pin is under the point (never an ED_STRING field).
+    FieldPtr fieldUnderPoint(const Point& point) const;
+    // Colour ids of the colour table.
+    int fillColor() const { return 14; }
+    int strokeColor() const { return 13; }
+
+protected:
+    FieldList listOfFields;
+
+private:
+    struct BuildState;
+    void buildEntries(BuildState& state);
+    bool readValueToken(BuildState& state, std::string& token);
+    void buildUnknownOperator(const std::string& name, SigfileTokenizer* tokenizer);
+    void disconnectFedBy(const ModuleField& output);
+
+    SigDocument* sigDocument_ = nullptr;
+    SigFile* sigFile_ = nullptr;
+    Module* m_Parent = this;
+    std::shared_ptr<OperatorDesc> opDescriptor_;
+    std::shared_ptr<SigDbase> sigDbase_;
+    int32_t m_Iterate = 0;
+    Rect rect_;
+    Rect graphicRect_;
+    Rect textPosition_;
+    Rect orderCircle_;
+    Rect originalBounds_;
+    bool manipulatingBounds_ = false;
+    int32_t m_NumRefs = 0;
+    std::shared_ptr<void> m_pBitmap;
+    int32_t m_Height = 0;
+    bool m_UpdateNeeded = true;
+    int32_t m_HideNum = 0;
+};
+
+// The text a new field of that entry starts with: DEFAULT, else MINIMUM, else
+// "0"; for everything but ED_STRING, "0" when that text's value is 0.
+std::string GetSafeMinimum(const OperatorEntry& entry);
+
+} // namespace tosk

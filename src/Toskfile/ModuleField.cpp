@@ -1,0 +1,523 @@
+#include "Toskfile/ModuleField.h"
+
+#include "Toskfile/FieldExpression.h"
+#include "Toskfile/Module.h"
+#include "Toskfile/MyExtensions.h"
+#include "Toskfile/SigFile.h"
+#include "base/Log.h"
+#include "database/OperatorEntry.h"
+
+#include <cinttypes>
+#include <unordered_set>
+
+namespace tosk {
+
+namespace {
+
+// Identifiers of fields made new; copies keep theirs.
+uint32_t nextFieldId = 0;
+
+bool isIntegerType(int type)
+{
+    return type == OperatorEntry::INT || type == OperatorEntry::LONG || type == OperatorEntry::ED_INT ||
+           type == OperatorEntry::ED_LONG || type == OperatorEntry::CONST_INT || type == OperatorEntry::CONST_LONG;
+}
+
+bool isFloatType(int type)
+{
+    return type == OperatorEntry::FLOAT || type == OperatorEntry::ED_FLOAT || type == OperatorEntry::CONST_FLOAT;
+}
+
+// Quotes a name for display or the file: "" for an empty one, numbers as
+// they are.
+std::string quotedName(const std::string& name)
+{
+    if (name.empty())
+        return "\"\"";
+    if (isNumeric(name))
+        return name;
+    return quoteIfNeeded(name);
+}
+
+} // namespace
+
+ModuleField::ModuleField() : m_fieldId(nextFieldId++) {}
+
+ModuleField::ModuleField(Module* parent, const std::string& text, std::shared_ptr<OperatorEntry> entry)
+    : m_Parent(parent), m_pEntry(std::move(entry)), m_fieldId(nextFieldId++)
+{
+    setText(text);
+    setTypeFlags();
+}
+
+ModuleField::ModuleField(const ModuleField& field, Module* parent)
+    : m_Parent(parent), m_pEntry(field.m_pEntry), m_Visible(field.m_Visible), m_HideCount(field.m_HideCount),
+      m_NumIterations(field.m_NumIterations), m_Text(field.m_Text), m_Rect(field.m_Rect), m_Gpos(field.m_Gpos),
+      m_Flags(field.m_Flags), m_fieldId(field.m_fieldId)
+{
+}
+
+ModuleField::Ptr ModuleField::fieldWithParent(Module* parent, const std::string& text,
+                                              std::shared_ptr<OperatorEntry> entry)
+{
+    return std::make_shared<ModuleField>(parent, text, std::move(entry));
+}
+
+ModuleField::Ptr ModuleField::fieldWithField(const ModuleField& field, Module* parent)
+{
+    return std::make_shared<ModuleField>(field, parent);
+}
+
+Module* ModuleField::trueParent() const
+{
+    return m_Parent ? m_Parent->trueParent() : nullptr;
+}
+
+void ModuleField::setText(const std::string& text)
+{
+    std::string s = text;
+    if (!s.empty()) {
+        char first = s.front(), last = s.back();
+        if ((first == '"' && last == '"') || (first == '\'' && last == '\''))
+            s = s.size() >= 2 ? s.substr(1, s.size() - 2) : std::string();
+    }
+    int t = type();
+    if (t == OperatorEntry::ED_FIXED || t == OperatorEntry::ED_FLOAT ||
+        (t == OperatorEntry::ED_CONTROL && isNumeric(s))) {
+        if (s.find('.') != std::string::npos) {
+            if (s.front() == '.')
+                s.insert(s.begin(), '0');
+            while (!s.empty() && s.back() == '0')
+                s.pop_back();
+            if (!s.empty() && s.back() == '.')
+                s.pop_back();
+        }
+        if (t == OperatorEntry::ED_FLOAT && !s.empty() && s.front() == '+')
+            s.erase(s.begin());
+    }
+    m_Text = std::move(s);
+}
+
+void ModuleField::setVisibleFlags(uint16_t bits, bool how)
+{
+    if (how)
+        m_Visible |= bits;
+    else
+        m_Visible &= static_cast<uint16_t>(~bits);
+}
+
+void ModuleField::setTypeFlags()
+{
+    setAsOutput(isOutputType(type()));
+}
+
+std::optional<std::string> ModuleField::typeName() const
+{
+    const char* name = OperatorEntry::typeName(type());
+    if (!name)
+        return std::nullopt;
+    return std::string(name);
+}
+
+int ModuleField::targetType(int type)
+{
+    switch (type) {
+    case OperatorEntry::CONTROL:
+        return OperatorEntry::ED_CONTROL;
+    case OperatorEntry::SIGNAL:
+        return OperatorEntry::ED_SIGNAL;
+    case OperatorEntry::USEROBJ:
+        return OperatorEntry::ED_USEROBJ;
+    case OperatorEntry::ED_CONTROL:
+        return OperatorEntry::CONTROL;
+    case OperatorEntry::ED_SIGNAL:
+        return OperatorEntry::SIGNAL;
+    case OperatorEntry::ED_USEROBJ:
+        return OperatorEntry::USEROBJ;
+    default:
+        return -1;
+    }
+}
+
+bool ModuleField::typeIsCompatableWith(const ModuleField& other) const
+{
+    int mine = type();
+    int theirs = other.type();
+    if (mine < 0 || theirs != targetType(mine))
+        return false;
+    if (mine == OperatorEntry::USEROBJ || mine == OperatorEntry::ED_USEROBJ)
+        return m_Parent != other.m_Parent;
+    return true;
+}
+
+std::string ModuleField::setIteration(int n, const std::string& s)
+{
+    size_t tilde = s.rfind('~');
+    if (tilde == std::string::npos)
+        return s + std::to_string(n);
+    std::string result = s.substr(0, tilde) + std::to_string(n);
+    if (tilde + 2 < s.size())
+        result += s.substr(tilde + 2);
+    return result;
+}
+
+int ModuleField::getInstance() const
+{
+    if (!m_Iterator || !m_pEntry)
+        return 0;
+    int instance = 1;
+    if (!m_Parent)
+        return instance;
+    const std::string& myName = m_pEntry->name();
+    for (const auto& f : m_Parent->fieldArray()) {
+        if (f.get() == this)
+            break;
+        if (f->m_Iterator != m_Iterator || !f->m_pEntry)
+            continue;
+        if (f->m_pEntry == m_pEntry || f->m_pEntry->name() == myName)
+            ++instance;
+    }
+    return instance;
+}
+
+std::string ModuleField::entryName(int code) const
+{
+    if (!m_pEntry)
+        return std::string();
+    const std::string& text = m_pEntry->nameForType(code);
+    if (m_Iterator && text.find('~') != std::string::npos)
+        return setIteration(getInstance(), text);
+    return text;
+}
+
+std::string ModuleField::sourceName(bool path, bool node) const
+{
+    if (!m_Source)
+        return std::string();
+    const ModuleField* src = m_Source.get();
+    if (node) {
+        // A loop of nodes would never end; a node met twice feeds nothing.
+        std::unordered_set<const Module*> seen;
+        while (src->m_Parent && src->m_Parent->operatorClassIs("NODE")) {
+            Module* nodeModule = src->m_Parent;
+            ModuleField::Ptr in = nodeModule->field("in");
+            if (in && in->m_Source && seen.insert(nodeModule).second) {
+                src = in->m_Source.get();
+                continue;
+            }
+            if (in && !in->m_Source && type() == OperatorEntry::ED_CONTROL)
+                return in->m_Text;
+            return "null-source";
+        }
+    }
+    std::string moduleName;
+    if (src->m_Parent)
+        moduleName = path ? src->m_Parent->pathName() : src->m_Parent->instanceName();
+    return moduleName + "-" + src->entryName(OperatorField::CONNECT_TAG);
+}
+
+std::string ModuleField::getName(bool path, bool quote, bool /*subst*/, bool node, bool showext) const
+{
+    int t = type();
+    if (isOutputType(t))
+        return entryName(OperatorField::CONNECT_TAG);
+    std::string name;
+    if (isInputType(t) && m_Source)
+        name = sourceName(path, node);
+    else if (isInputType(t) && isWP() && showext)
+        name = "<external>";
+    else
+        name = m_Text;
+    return quote ? quotedName(name) : name;
+}
+
+std::string ModuleField::getName(int flags, const std::string& headName) const
+{
+    int t = type();
+    if (isOutputType(t))
+        return entryName(OperatorField::CONNECT_TAG);
+    std::string name;
+    if (isInputType(t) && m_Source) {
+        name = sourceName((flags & NF_PATH) != 0, (flags & NF_NODE) != 0);
+    } else if (isInputType(t) && isWP() && (flags & NF_EXTERNAL)) {
+        name = "<external>";
+    } else if (isInputType(t)) {
+        std::string head = headName.empty() ? "head" : headName;
+        if (t == OperatorEntry::ED_SIGNAL)
+            name = head + "-null";
+        else if (t == OperatorEntry::ED_USEROBJ)
+            name = head + "-nullobj";
+        else
+            name = m_Text;
+    } else {
+        name = m_Text;
+    }
+    if (flags & NF_QUOTE)
+        name = quotedName(name);
+    if ((flags & NF_QUOTE_STRING) && t == OperatorEntry::ED_STRING)
+        name = quoteIfNeeded(name);
+    return name;
+}
+
+std::optional<std::string> ModuleField::outName() const
+{
+    if (!m_Source)
+        return std::nullopt;
+    return m_Source->name();
+}
+
+std::string ModuleField::partialPath() const
+{
+    return m_Parent ? m_Parent->partialPath() : std::string();
+}
+
+std::string ModuleField::moduleFieldNameTranslate(bool /*translate*/) const
+{
+    std::string prefix = partialPath();
+    if (prefix.empty() && m_Parent)
+        prefix = m_Parent->instanceName();
+    return prefix + "-" + name();
+}
+
+bool ModuleField::isNullOutput() const
+{
+    if (!isOutputType(type()) || !m_Parent || !m_Parent->isHead())
+        return false;
+    const std::string& n = m_pEntry->name();
+    return n == "zero" || n == "null" || n == "nullobj";
+}
+
+std::string ModuleField::getSpecifier(int code) const
+{
+    std::string s = entryName(code);
+    if (s.empty())
+        return s;
+    if (s[0] == '=') {
+        if (m_Parent)
+            return m_Parent->processStackExpression(s.substr(1));
+        Module alone;
+        return alone.processStackExpression(s.substr(1));
+    }
+    if (s[0] == '@') {
+        if (!m_Parent)
+            return std::string();
+        Ptr f = m_Parent->field(s.substr(1));
+        return f ? f->m_Text : std::string();
+    }
+    return s;
+}
+
+bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) const
+{
+    int t = type();
+    std::string description = entryName(OperatorField::DESCRIPTION);
+    const char* d = description.c_str();
+
+    if (isIntegerType(t)) {
+        if (!isInteger(value)) {
+            errorMsg += format("%s must be an integer value.\n", d);
+            return false;
+        }
+        int minimum = OperatorField::integerValue(getSpecifier(OperatorField::MINIMUM));
+        int maximum = OperatorField::integerValue(getSpecifier(OperatorField::MAXIMUM));
+        int v = OperatorField::integerValue(value);
+        if (v < minimum || v > maximum) {
+            errorMsg += format("%s must be greater than %i and less than %i.\n", d, minimum, maximum);
+            return false;
+        }
+        return true;
+    }
+    if (isFloatType(t)) {
+        if (!isFloat(value)) {
+            errorMsg += format("%s must be a decimal value.\n", d);
+            return false;
+        }
+        float minimum = static_cast<float>(OperatorField::decimalValue(getSpecifier(OperatorField::MINIMUM)));
+        float maximum = static_cast<float>(OperatorField::decimalValue(getSpecifier(OperatorField::MAXIMUM)));
+        float v = static_cast<float>(OperatorField::decimalValue(value));
+        if (v < minimum || v > maximum) {
+            errorMsg += format("%s must be greater than %s and less than %s.\n", d, numberString(minimum).c_str(),
+                               numberString(maximum).c_str());
+            return false;
+        }
+        return true;
+    }
+    if (t == OperatorEntry::ED_STRING) {
+        if (value == m_Text)
+            return true;
+        // A string without a storage size (instance names in some databases)
+        // has no length limit rather than a limit of nothing.
+        std::string storage = getSpecifier(OperatorField::STORAGE_SIZE);
+        int limit = OperatorField::integerValue(storage);
+        if (!storage.empty() && static_cast<long long>(value.size()) > limit) {
+            errorMsg += format("%s must be %i characters or less.\n", d, limit);
+            return false;
+        }
+        if (m_Parent && m_Parent->sigFile() && m_Parent->opstartNameField().get() == this &&
+            !m_Parent->sigFile()->isModuleNameUnique(value)) {
+            errorMsg += format("%s is not a unique %s.\n", value.c_str(), d);
+            return false;
+        }
+        return true;
+    }
+    if (isInputType(t)) {
+        // Text that is not a number names a connection.
+        if (!isNumeric(value))
+            return true;
+        std::string minText = getSpecifier(OperatorField::MINIMUM);
+        std::string maxText = getSpecifier(OperatorField::MAXIMUM);
+        // Without any numeric limit there is nothing to hold a constant to.
+        if (!isNumeric(minText) && !isNumeric(maxText))
+            return true;
+        float minimum = static_cast<float>(OperatorField::decimalValue(minText));
+        float maximum = static_cast<float>(OperatorField::decimalValue(maxText));
+        float v = static_cast<float>(OperatorField::decimalValue(value));
+        if (v < minimum || v > maximum) {
+            errorMsg += format("%s value must be greater than %s and less than %s.\n", d, numberString(minimum).c_str(),
+                               numberString(maximum).c_str());
+            return false;
+        }
+        return true;
+    }
+    logf("type = %s", typeName().value_or("").c_str());
+    return true;
+}
+
+bool ModuleField::changeFieldNum(int delta, bool test)
+{
+    if (isInvisible())
+        return false;
+    std::string maxText = getSpecifier(OperatorField::MAXIMUM);
+    std::string minText = getSpecifier(OperatorField::MINIMUM);
+    long long maximum = maxText.empty() ? 32767 : OperatorField::integerValue(maxText);
+    long long minimum = minText.empty() ? -32768 : OperatorField::integerValue(minText);
+    long long v = static_cast<long long>(OperatorField::integerValue(m_Text)) + delta;
+    if (v < minimum || v > maximum)
+        return false;
+    if (!test)
+        setText(std::to_string(v));
+    return true;
+}
+
+std::string ModuleField::fieldInfo() const
+{
+    if (isAlwaysHidden() || m_HideCount == 0)
+        return std::string();
+    return std::to_string(m_HideCount);
+}
+
+void ModuleField::source(Ptr src, const std::optional<std::string>& text, bool setDefaults)
+{
+    changeSourceReferenceCount(-1);
+    m_Source = std::move(src);
+    changeSourceReferenceCount(1);
+    setText(text.value_or(std::string()));
+
+    if (!m_Source || !setDefaults || m_Source->m_NumConnects != 1)
+        return;
+    Module* owner = m_Source->m_Parent;
+    if (!owner || !owner->operatorClassIs("INTERFACE"))
+        return;
+    if (owner->field("CONTROL", OperatorField::TYPE).get() != m_Source.get())
+        return;
+    applyInterfaceDefaults(*m_Source);
+}
+
+// An interface control takes the range and default of the first input it is
+// wired to, so that the knob matches what it drives.
+void ModuleField::applyInterfaceDefaults(const ModuleField& control)
+{
+    std::string minimum = getSpecifier(OperatorField::MINIMUM);
+    std::string maximum = getSpecifier(OperatorField::MAXIMUM);
+    std::string byDefault = m_pEntry ? m_pEntry->nameForType(OperatorField::DEFAULT) : std::string();
+    std::string myName = name();
+
+    for (const auto& f : control.m_Parent->fieldArray()) {
+        if (!f->m_pEntry)
+            continue;
+        if (f->m_pEntry->nameForType(OperatorField::DESCRIPTION) == "menu statement") {
+            const std::string& statement = f->m_pEntry->nameForType(OperatorField::DEFAULT);
+            size_t p = statement.find(':');
+            if (p == std::string::npos)
+                p = statement.find('%');
+            if (p != std::string::npos)
+                f->setText(myName + statement.substr(p));
+            continue;
+        }
+        std::string n = f->name();
+        if (n == "min" || n == "min in")
+            f->setText(minimum);
+        else if (n == "max" || n == "max in")
+            f->setText(maximum);
+        else if (n == "default" || n == "ctrl in")
+            f->setText(byDefault);
+    }
+}
+
+void ModuleField::changeSourceReferenceCount(int n)
+{
+    if (!m_Source || !m_Source->m_Parent)
+        return;
+    m_Source->m_Parent->changeReferenceCount(n);
+    m_Source->changeConnectCount(n);
+}
+
+bool ModuleField::connectedTo(const Module& module) const
+{
+    if (!m_Source)
+        return false;
+    for (const Module* m = m_Source->m_Parent; m; m = m->parent()) {
+        if (m == &module)
+            return true;
+        if (m->isTopLevel())
+            break;
+    }
+    return false;
+}
+
+std::pair<int, int> ModuleField::colors() const
+{
+    switch (type()) {
+    case OperatorEntry::CONTROL:
+    case OperatorEntry::ED_CONTROL:
+        return {3, 4};
+    case OperatorEntry::SIGNAL:
+    case OperatorEntry::ED_SIGNAL:
+        return {1, 2};
+    case OperatorEntry::USEROBJ:
+    case OperatorEntry::ED_USEROBJ:
+        return {5, 6};
+    default:
+        return {0, 14};
+    }
+}
+
+int ModuleField::strokeColor() const
+{
+    return colors().first;
+}
+
+int ModuleField::fillColor() const
+{
+    return colors().second;
+}
+
+const Rect& ModuleField::setConnRect(const Rect& moduleRect)
+{
+    if (m_Gpos == 0)
+        return m_Rect;
+    int row = m_Gpos > 0 ? m_Gpos : -m_Gpos;
+    double cx = m_Gpos > 0 ? moduleRect.x() : moduleRect.maxX();
+    double cy = moduleRect.y() + Module::kRowHeight * row;
+    double half = Module::kPinSide / 2;
+    m_Rect = Rect(cx - half, cy - half, Module::kPinSide, Module::kPinSide);
+    return m_Rect;
+}
+
+std::string ModuleField::description() const
+{
+    return format("Field[%" PRIxPTR "]%s[%s:%s] %s", reinterpret_cast<uintptr_t>(this), isHidden() ? "h" : " ",
+                  name().c_str(), m_Text.c_str(), m_pEntry ? m_pEntry->description().c_str() : "(nil)");
+}
+
+} // namespace tosk

@@ -1,0 +1,220 @@
+#pragma once
+
+#include "base/Geometry.h"
+#include "database/OperatorEntry.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace tosk {
+
+class Module;
+
+// One field of a module: an output, an input, a parameter, another value, the
+// text of a comment or the hidden count of a repeated group.
+//
+// Ownership: the module owns its fields. A field points back at its module
+// without owning it (the module clears that pointer when it goes away). An
+// input owns its source field, so a wire never points at freed memory; only
+// inputs hold sources and only outputs are sources, so sources never form a
+// cycle, and a module feeding itself is freed like any other.
+class ModuleField {
+public:
+    using Ptr = std::shared_ptr<ModuleField>;
+
+    // Bits of the visible-flag word.
+    enum VisibleFlag : uint16_t {
+        VF_OUT = 1,
+        VF_ALWAYS_HIDDEN = 4,
+        VF_WP = 16,
+        VF_BAD = 64,
+        VF_INVISIBLE = 128,
+    };
+    // Bit of the drawing flags: the field's rect is its module's name row.
+    static constexpr uint16_t FLAG_NAME_ROW = 2;
+
+    // Bits of getName(flags, headName), the form the file writer uses (14).
+    enum NameFlag : int {
+        NF_PATH = 1,
+        NF_QUOTE = 2,
+        NF_SUBST = 4,
+        NF_NODE = 8,
+        NF_EXTERNAL = 16,
+        NF_QUOTE_STRING = 32,
+    };
+
+    // A field without module, entry or text.
+    ModuleField();
+    // Sets module, entry and text, then the output flag for output entries.
+    ModuleField(Module* parent, const std::string& text, std::shared_ptr<OperatorEntry> entry = nullptr);
+    // A copy of another field for another module: no source, no count field
+    // (the module rebinds it), no connections; everything else kept, the
+    // identifier included.
+    ModuleField(const ModuleField& field, Module* parent);
+    ModuleField(const ModuleField&) = delete;
+    ModuleField& operator=(const ModuleField&) = delete;
+
+    static Ptr fieldWithParent(Module* parent, const std::string& text, std::shared_ptr<OperatorEntry> entry = nullptr);
+    static Ptr fieldWithField(const ModuleField& field, Module* parent);
+
+    // --- members
+    Module* parent() const { return m_Parent; }
+    void setParent(Module* parent) { m_Parent = parent; }
+    // The top-level module holding this field (null without a module).
+    Module* trueParent() const;
+    const Ptr& iterator() const { return m_Iterator; }
+    void setIterator(Ptr iterator) { m_Iterator = std::move(iterator); }
+    // Plain setter: connection counts are not touched (see source(...)).
+    const Ptr& source() const { return m_Source; }
+    void setSource(Ptr source) { m_Source = std::move(source); }
+    const std::shared_ptr<OperatorEntry>& entry() const { return m_pEntry; }
+    void setEntry(std::shared_ptr<OperatorEntry> entry) { m_pEntry = std::move(entry); }
+    const std::string& text() const { return m_Text; }
+    // Strips one pair of enclosing quotes and tidies numbers of fixed, float
+    // and numeric control fields ("1.500" -> "1.5", ".25" -> "0.25").
+    void setText(const std::string& text);
+    int16_t numConnects() const { return m_NumConnects; }
+    void setNumConnects(int16_t n) { m_NumConnects = n; }
+    uint16_t visibleFlags() const { return m_Visible; }
+    void setVisibleFlags(uint16_t bits, bool how);
+    uint8_t hideCount() const { return m_HideCount; }
+    void setHideCount(uint8_t count) { m_HideCount = count; }
+    int32_t numIterations() const { return m_NumIterations; }
+    void setNumIterations(int32_t n) { m_NumIterations = n; }
+    const Rect& rect() const { return m_Rect; }
+    void setRect(const Rect& rect) { m_Rect = rect; }
+    const Rect& graphicPosition() const { return m_Rect; }
+    const Rect& drawingBounds() const { return m_Rect; }
+    int16_t gpos() const { return m_Gpos; }
+    void setGpos(int16_t gpos) { m_Gpos = gpos; }
+    uint16_t flags() const { return m_Flags; }
+    void setFlags(uint16_t flags) { m_Flags = flags; }
+    uint32_t fieldId() const { return m_fieldId; }
+    void setFieldId(uint32_t id) { m_fieldId = id; }
+
+    // --- flags
+    bool isOutput() const { return (m_Visible & VF_OUT) != 0; }
+    bool isAlwaysHidden() const { return (m_Visible & VF_ALWAYS_HIDDEN) != 0; }
+    bool isHidden() const { return isAlwaysHidden() || m_HideCount > 0; }
+    bool isWP() const { return (m_Visible & VF_WP) != 0; }
+    bool isBad() const { return (m_Visible & VF_BAD) != 0; }
+    bool isInvisible() const { return (m_Visible & VF_INVISIBLE) != 0; }
+    void setAsOutput(bool on) { setVisibleFlags(VF_OUT, on); }
+    void setAsAlwaysHidden(bool on) { setVisibleFlags(VF_ALWAYS_HIDDEN, on); }
+    void setAsWP(bool on) { setVisibleFlags(VF_WP, on); }
+    void setAsBad(bool on) { setVisibleFlags(VF_BAD, on); }
+    void setAsInvisible(bool on) { setVisibleFlags(VF_INVISIBLE, on); }
+    // The output bit follows the entry: set for CONTROL, SIGNAL, USEROBJ.
+    void setTypeFlags();
+
+    // --- type
+    // The entry's type code, -1 without an entry.
+    int type() const { return m_pEntry ? m_pEntry->entryType() : -1; }
+    // The entry type's name; none without an entry.
+    std::optional<std::string> typeName() const;
+    // The type an output connects to and the reverse (11<->22, 12<->23,
+    // 13<->24); -1 for every other type.
+    static int targetType(int type);
+    int targetType() const { return targetType(type()); }
+    static bool isOutputType(int type) { return type >= OperatorEntry::CONTROL && type <= OperatorEntry::USEROBJ; }
+    static bool isInputType(int type) { return type >= OperatorEntry::ED_CONTROL && type <= OperatorEntry::ED_USEROBJ; }
+    bool isInput() const { return isInputType(type()); }
+    // Whether the other field can be wired to this one. User objects never
+    // join two fields of one module; control and signal may.
+    bool typeIsCompatableWith(const ModuleField& other) const;
+
+    // --- names
+    std::string name() const { return entryName(OperatorField::NAME); }
+    // The entry's item of that code, with the repetition number put in place
+    // of "~n" for a repeated field; "" without an entry.
+    std::string entryName(int code) const;
+    // 1-based number of this field's repetition; 0 for a field not repeated.
+    int getInstance() const;
+    // s with its last "~x" replaced by n, or s followed by n.
+    static std::string setIteration(int n, const std::string& s);
+    std::string getName() const { return getName(true, true, false, false, false); }
+    // The field as shown: an output's connect tag, an input's source, an
+    // external input's "<external>" (showext) or the text; quoted on request.
+    std::string getName(bool path, bool quote, bool subst, bool node, bool showext) const;
+    // The field as saved (NameFlag bits; the writer passes 14).
+    std::string getName(int flags, const std::string& headName) const;
+    // "module-tag" of the source; "" when unconnected. node looks through
+    // NODE modules to the real source.
+    std::string sourceName(bool path, bool node) const;
+    // The source's NAME; none when unconnected.
+    std::optional<std::string> outName() const;
+    std::string moduleFieldName() const { return moduleFieldNameTranslate(false); }
+    std::string moduleFieldNameTranslate(bool translate) const;
+    std::string partialPath() const;
+    // A head output that stands for nothing: "zero", "null" or "nullobj".
+    bool isNullOutput() const;
+
+    // --- values
+    // The item read as a specifier: "=expr" evaluated, "@field" looked up,
+    // anything else as it is.
+    std::string getSpecifier(int code) const;
+    // Checks a proposed text against the field's rules; a failure appends
+    // one line to errorMsg.
+    bool isValueValid(const std::string& value, std::string& errorMsg) const;
+    // Whether a repeat count can change by delta (test only).
+    bool checkFieldNum(int delta) { return changeFieldNum(delta, true); }
+    bool changeFieldNum(int delta, bool test);
+    // The hide count as text for the file ("" when shown or always hidden).
+    std::string fieldInfo() const;
+
+    // --- connections
+    // Connects this input to src (or disconnects it), keeping the connection
+    // counts of both sources right, then sets the text (none gives ""). With
+    // setDefaults, the first connection of an interface module's control
+    // output gives that module this input's limits and default.
+    void source(Ptr src, const std::optional<std::string>& text, bool setDefaults);
+    // The one rule every count of the model follows: 0 resets, 1 adds one,
+    // -1 takes one away, anything else changes nothing.
+    template <typename T> static void changeCount(T& count, int n)
+    {
+        if (n == 0)
+            count = 0;
+        else if (n == 1 || n == -1)
+            count = static_cast<T>(count + n);
+    }
+    void changeConnectCount(int n) { changeCount(m_NumConnects, n); }
+    // Moves the counts of the source and of its module by n.
+    void changeSourceReferenceCount(int n);
+    // Whether the source belongs to the module or to a module inside it.
+    bool connectedTo(const Module& module) const;
+
+    // --- geometry
+    // Colour ids of the colour table, by field kind.
+    int strokeColor() const;
+    int fillColor() const;
+    // The pin square for the field's row beside the module rect; rows of 0
+    // keep the current rect. Answers the rect.
+    const Rect& setConnRect(const Rect& moduleRect);
+
+    // "Field[%0x]%s[%s:%s] %s"
+    std::string description() const;
+
+private:
+    void applyInterfaceDefaults(const ModuleField& control);
+    // Stroke and fill colour ids of the field's kind.
+    std::pair<int, int> colors() const;
+
+    Module* m_Parent = nullptr;
+    Ptr m_Iterator;
+    Ptr m_Source;
+    std::shared_ptr<OperatorEntry> m_pEntry;
+    int16_t m_NumConnects = 0;
+    uint16_t m_Visible = 0;
+    uint8_t m_HideCount = 0;
+    int32_t m_NumIterations = 0;
+    std::string m_Text;
+    Rect m_Rect;
+    int16_t m_Gpos = 0;
+    uint16_t m_Flags = 0;
+    uint32_t m_fieldId = 0;
+};
+
+} // namespace tosk

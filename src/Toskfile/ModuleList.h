@@ -1,0 +1,100 @@
+#pragma once
+
+#include "Toskfile/Module.h"
+#include "base/Geometry.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tosk {
+
+// An ordered list of shared modules: a patch (SigFile), the members of a
+// super module, a clipboard or undo snapshot. The order is the processing
+// order. Connections are not stored here: they are the sources of input
+// fields.
+class ModuleList {
+public:
+    using List = std::vector<Module::Ptr>;
+    using FieldList = Module::FieldList;
+    static constexpr size_t npos = static_cast<size_t>(-1);
+
+    ModuleList() = default;
+    virtual ~ModuleList() = default;
+    ModuleList(const ModuleList&) = delete;
+    ModuleList& operator=(const ModuleList&) = delete;
+
+    // Holds the same modules as `other`, in the same order, then takes over
+    // its connections (copyConnections).
+    void initWithList(const ModuleList& other);
+    std::unique_ptr<ModuleList> copy() const;
+
+    // --- keeping
+    const List& listOfModules() const { return listOfModules_; }
+    const List& moduleArray() const { return listOfModules_; }
+    virtual void setListOfModules(List modules);
+    size_t moduleCount() const { return listOfModules_.size(); }
+    size_t indexOfModule(const Module* module) const;
+    Module::Ptr moduleAtIndex(size_t index) const;
+    void addModule(Module::Ptr module);
+    void addListOfModules(const ModuleList& other);
+    // Inserted at the index; appended when the index is not below the count.
+    void addModuleBefore(Module::Ptr module, size_t index);
+    // Inserted at index + 1; appended when that is not below the count.
+    void addModuleAfter(Module::Ptr module, size_t index);
+    // Inserted after `other`; false when `other` is not in the list.
+    virtual bool addModuleAfter(Module::Ptr module, const Module& other, bool reposition);
+    // Takes the module out and puts it after `other`; nothing unless both
+    // are in the list.
+    void moveModule(const Module& module, const Module& other);
+    void removeModule(const Module* module);
+    void removeModuleAtIndex(size_t index);
+    void removeAll();
+    void replaceModuleAtIndex(size_t index, Module::Ptr module);
+
+    // --- queries
+    // The first module whose instance name equals name (case ignored).
+    Module::Ptr findModuleByName(const std::string& name) const;
+    // The module at n; with ignoreComments, the n-th module that has an
+    // operator.
+    Module::Ptr indexMod(size_t n, bool ignoreComments) const;
+    size_t modIndex(const Module* module, bool ignoreComments) const;
+    // Every field whose source is `output`, in list and field order.
+    FieldList fieldsConnectedTo(const ModuleField& output) const;
+    size_t numberOfFieldsConnectedTo(const ModuleField& output) const;
+    // Adds (once, in list order) the modules fed by `field` and the module of
+    // its source.
+    void getModules(List& collection, const ModuleField& field) const;
+    // Adds (once) the modules that have a field fed by `field`.
+    void appendModulesConnectedTo(const ModuleField& field, List& collection) const;
+    // Every other field of the list that `field` can be wired to.
+    FieldList validConnectionsFor(const ModuleField& field) const;
+    Module::FieldPtr hasInputFrom(const Module* module, int keyType) const;
+    Module::FieldPtr hasOutputTo(const Module* module, int keyType) const;
+    int hasWPFields() const;
+    // Lays every module out for the show mode and answers the union of the
+    // graphic rects of those that are drawn.
+    Rect visibleArea(int showMode) const;
+    FieldList nameFieldList(bool superOk) const;
+    // False when any name field has exactly this text.
+    bool isModuleNameUnique(const std::string& name) const;
+    void updateAll(int showMode) const;
+
+    // --- repair and naming
+    // Gives this list's modules the connections of `other`, a list of the
+    // same shape: wires inside `other` map to the modules at the same places
+    // here, wires to modules outside it stay.
+    void copyConnections(const ModuleList& other);
+    // After a paste: unconnected pins get their defaults back (control inputs
+    // only when their value is not valid).
+    void resetConnections();
+    void makeNameUnique(Module& module, char delim) const;
+    // Names each new module uniquely against this list and the new modules
+    // before it.
+    void makeNamesUnique(const List& newModules, char delim) const;
+
+protected:
+    List listOfModules_;
+};
+
+} // namespace tosk

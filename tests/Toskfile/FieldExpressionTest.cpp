@@ -1,0 +1,113 @@
+#include "ModelTestSupport.h"
+
+#include "base/Log.h"
+#include "base/PreferenceController.h"
+#include "base/TkxException.h"
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+// The unit's sample rate for the length of a test.
+struct HighRate {
+    explicit HighRate(bool on) { PreferenceController::shared().setHighSampleRate(on); }
+    ~HighRate() { PreferenceController::shared().setHighSampleRate(false); }
+};
+
+// A FILTER whose "mode" field holds 12 in the 8-channel test database.
+Module::Ptr moduleWithSize12()
+{
+    auto m = readModule("FILTER f adc-null 0 12", testDbase());
+    EXPECT_EQ(m->fieldText("mode"), "12");
+    return m;
+}
+
+} // namespace
+
+TEST(FieldExpression, EveryOperatorAndTheNumberFormat)
+{
+    HighRate normal(false);
+    auto m = moduleWithSize12();
+    auto eval = [&](const std::string& e) { return m->processStackExpression(e); };
+    EXPECT_EQ(eval("5"), "5");
+    EXPECT_EQ(eval("2/3/#add"), "5");
+    EXPECT_EQ(eval("10/4/#sub"), "6");
+    EXPECT_EQ(eval("7/2/#div"), "3.5");
+    EXPECT_EQ(eval("7/2/#div/#trunc"), "3");
+    EXPECT_EQ(eval("-7/2/#div/#trunc"), "-3") << "toward zero";
+    EXPECT_EQ(eval("3/#neg"), "-3");
+    EXPECT_EQ(eval("6/7/#mul"), "42");
+    EXPECT_EQ(eval("@mode/2/#mul"), "24");
+    EXPECT_EQ(eval("@MODE/1/#add"), "13") << "field names ignore case";
+    EXPECT_EQ(eval("@missing/1/#add"), "1");
+    EXPECT_EQ(eval("#channels/2/#div"), "4");
+    EXPECT_EQ(eval("1/2/#ifhi"), "2");
+    EXPECT_EQ(eval("#speed"), "0");
+    EXPECT_EQ(eval("5/1/#if"), "5");
+    EXPECT_EQ(eval("5/0/#if"), "0");
+    EXPECT_EQ(eval("1/3/#div"), "0.3333");
+    EXPECT_EQ(eval("2/3/#div"), "0.6667");
+    EXPECT_EQ(eval("3abc/1/#add"), "4") << "a token's leading number";
+    EXPECT_EQ(eval("abc/1/#add"), "1");
+    EXPECT_EQ(eval("4/#pow"), "4") << "unknown operators leave the stack alone";
+    EXPECT_EQ(eval("1/0/#div"), "inf");
+    EXPECT_EQ(eval("5000000000/#trunc"), "-2147483648");
+    EXPECT_EQ(eval("0/0/#div/#trunc"), "-2147483648");
+    EXPECT_EQ(eval("-0.00001"), "0");
+
+    HighRate high(true);
+    EXPECT_EQ(eval("1/2/#ifhi"), "1");
+    EXPECT_EQ(eval("#speed"), "1");
+}
+
+TEST(FieldExpression, LeftoverValuesAreLoggedAndFailuresRaise)
+{
+    auto m = moduleWithSize12();
+    {
+        LogCapture log;
+        EXPECT_EQ(m->processStackExpression("1/2"), "1");
+        EXPECT_TRUE(log.contains("ModuleField.processStackExpression: stackIndex=2"));
+    }
+    for (const char* bad : {"#add", "1/#add", "#neg", "#trunc", "1/#if", "1//2", "/1", "1/", "", "#pow"}) {
+        try {
+            m->processStackExpression(bad);
+            ADD_FAILURE() << "no failure for '" << bad << "'";
+        } catch (const TkxException& e) {
+            EXPECT_EQ(e.name(), "Module.processStackExpression") << bad;
+        }
+    }
+}
+
+TEST(FieldExpression, SpecifiersReadFieldsExpressionsAndRepetitions)
+{
+    auto db = testDbase();
+    // MIX gains have MAXIMUM "=@count/2/#mul"; KNOB's default has "@min".
+    auto mix = readModule("MIX m 3 a-out 0.5 b-out 0.25 c-out 1 ;=0,0,80,0", db);
+    ASSERT_EQ(mix->fieldText("count"), "3");
+    auto gain3 = mix->field("gain3");
+    ASSERT_TRUE(gain3);
+    EXPECT_EQ(gain3->getSpecifier(OperatorField::MAXIMUM), "6");
+    EXPECT_EQ(gain3->getSpecifier(OperatorField::MINIMUM), "0");
+    EXPECT_EQ(gain3->getSpecifier(OperatorField::STORAGE_SIZE), "") << "absent items read as nothing";
+
+    auto knob = newModule("KNOB", "k", db);
+    knob->setFieldText("min", "-12");
+    EXPECT_EQ(knob->field("default")->getSpecifier(OperatorField::MINIMUM), "-12");
+    knob->removeField(knob->field("min").get());
+    EXPECT_EQ(knob->field("default")->getSpecifier(OperatorField::MINIMUM), "") << "a missing field reads as nothing";
+
+    // "~n" in an item is the repetition number of the field reading it.
+    std::string text = modelOperator(
+        "TAPS", "DELAY",
+        {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:3"}, SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
+         SbfEntry{"TYPE:ED_INT", "NAME:len~n", "DEFAULT:0"},
+         SbfEntry{"TYPE:ED_INT", "NAME:max~n", "MAXIMUM:=@len~n/2/#mul", "MINIMUM:=@n/1/#sub"},
+         SbfEntry{"TYPE:MULTIPLEEND", "NAME:gend"}});
+    auto taps = readModule("TAPS t 3 10 0 20 0 30 0", dbaseFromText(text));
+    EXPECT_EQ(taps->field("max3")->getSpecifier(OperatorField::MAXIMUM), "60");
+    EXPECT_EQ(taps->field("max1")->getSpecifier(OperatorField::MAXIMUM), "20");
+    EXPECT_EQ(taps->field("max2")->getSpecifier(OperatorField::MINIMUM), "2");
+}

@@ -1,0 +1,384 @@
+#include "ModelTestSupport.h"
+
+#include "Toskfile/ModuleList.h"
+#include "Toskfile/SigFile.h"
+#include "base/Alerts.h"
+#include "base/Log.h"
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+
+TEST(ModuleConstruction, RecordValuesInfoAndComments)
+{
+    auto db = testDbase();
+    SigfileTokenizer tokens = SigfileTokenizer::tokenizerWithString(
+        "OSC osc1 220 0.750 a-out\r\n; a comment between values\r\nobj-obj ;=100,50,80,0 f= 2,1\r\nNEXT");
+    tokens.nextToken();
+    auto osc = Module::moduleNamed("OSC", tokens, db);
+    EXPECT_EQ(names(*osc), (Names{"opstart_name", "freq", "level", "fm", "objin", "out", "mod", "obj"}));
+    EXPECT_EQ(texts(*osc), (Names{"osc1", "220", "0.75", "a-out", "obj-obj", "obj-obj", "obj-obj", "obj-obj"}));
+    EXPECT_EQ(osc->instanceName(), "osc1");
+    EXPECT_EQ(osc->fieldAtIndex(2)->hideCount(), 1);
+    EXPECT_EQ(osc->rect().origin, (Point{100, 50}));
+    EXPECT_EQ(tokens.nextToken(), "NEXT") << "the record took exactly its own tokens";
+
+    // A token that is not an info token is left for the next record.
+    SigfileTokenizer next = SigfileTokenizer::tokenizerWithString("OSC o 1 0 a b OSC");
+    next.nextToken();
+    auto o = Module::moduleNamed("OSC", next, db);
+    EXPECT_EQ(o->rect(), Rect());
+    EXPECT_EQ(next.nextToken(), "OSC");
+
+    // A record that ends early keeps the fields made so far.
+    auto shortOne = readModule("OSC short 100", db);
+    EXPECT_EQ(texts(*shortOne), (Names{"short", "100"}));
+
+    // A record beginning with ";" is a comment module.
+    auto comment = readModule(";just words", db);
+    EXPECT_TRUE(comment->isComment());
+    EXPECT_EQ(comment->fieldCount(), 1u);
+    EXPECT_EQ(comment->fieldAtIndex(0)->text(), "just words");
+    EXPECT_EQ(comment->name(), "");
+    EXPECT_EQ(comment->description(), "Module[]");
+}
+
+TEST(ModuleConstruction, NewModulesTakeSafeDefaults)
+{
+    auto db = testDbase();
+    auto osc = newModule("OSC", "osc", db);
+    EXPECT_EQ(texts(*osc), (Names{"osc", "440", "0.5", "0.500", "0.500", "0.500", "0.500", "0.500"}))
+        << "inputs and outputs of a new module take the running value";
+    auto knob = Module::moduleNamed("KNOB", std::nullopt, db);
+    EXPECT_EQ(knob->instanceName(), "0") << "a string with no default and no minimum";
+    EXPECT_EQ(knob->fieldText("min"), "0") << "0.000 is 0";
+    EXPECT_EQ(knob->fieldText("max"), "1");
+    EXPECT_EQ(knob->fieldText("menu"), "Knob:%5.2f");
+
+    auto entry = [](std::initializer_list<std::pair<int, const char*>> items, int type) {
+        OperatorEntry e(type);
+        for (auto [key, text] : items)
+            e.addField(std::make_unique<OperatorField>(key, text));
+        return GetSafeMinimum(e);
+    };
+    EXPECT_EQ(entry({{OperatorField::DEFAULT, "3"}, {OperatorField::MINIMUM, "1"}}, OperatorEntry::ED_INT), "3");
+    EXPECT_EQ(entry({{OperatorField::MINIMUM, "-2"}}, OperatorEntry::ED_INT), "-2");
+    EXPECT_EQ(entry({{OperatorField::DEFAULT, "=@n/2/#mul"}}, OperatorEntry::ED_INT), "0") << "never evaluated";
+    EXPECT_EQ(entry({{OperatorField::DEFAULT, "abc"}}, OperatorEntry::ED_CONTROL), "0");
+    EXPECT_EQ(entry({{OperatorField::DEFAULT, "abc"}}, OperatorEntry::ED_STRING), "abc");
+    EXPECT_EQ(entry({}, OperatorEntry::ED_STRING), "0");
+}
+
+TEST(ModuleConstruction, RepeatedGroupsUnroll)
+{
+    auto db = testDbase();
+    auto fresh = newModule("MIX", "m", db);
+    EXPECT_EQ(names(*fresh), (Names{"opstart_name", "count", "in1", "gain1", "tap1", "out"}));
+    EXPECT_EQ(fresh->fieldText("count"), "1") << "a default of 0 makes one repetition";
+    EXPECT_EQ(fresh->fieldText("gain1"), "1");
+    EXPECT_EQ(fresh->field("count")->numIterations(), 1);
+
+    auto two = readModule("MIX m 2 a-out 0.5 b-out 0.25 NEXT", db);
+    EXPECT_EQ(names(*two), (Names{"opstart_name", "count", "in1", "gain1", "tap1", "in2", "gain2", "tap2", "out"}));
+    EXPECT_EQ(texts(*two), (Names{"m", "2", "a-out", "0.5", "0.5", "b-out", "0.25", "0.25", "0.25"}));
+    auto count = two->field("count");
+    for (const char* n : {"in1", "gain1", "tap1", "in2", "gain2", "tap2"})
+        EXPECT_EQ(two->field(n)->iterator(), count) << n;
+    EXPECT_FALSE(two->field("out")->iterator());
+    EXPECT_EQ(two->field("IN2")->getInstance(), 2);
+
+    // A count of 0 read from a record: no values, one set of outputs.
+    SigfileTokenizer zero = SigfileTokenizer::tokenizerWithString("MIX m 0 OSC");
+    zero.nextToken();
+    auto none = Module::moduleNamed("MIX", zero, db);
+    EXPECT_EQ(names(*none), (Names{"opstart_name", "count", "tap1", "out"}));
+    EXPECT_EQ(zero.nextToken(), "OSC");
+
+    // A computed count is an invisible field where its group starts.
+    auto spread = newModule("SPREAD", "s", db);
+    EXPECT_EQ(names(*spread), (Names{"opstart_name", "in", "", "out1", "out2", "out3", "out4"}));
+    auto computed = spread->fieldAtIndex(2);
+    EXPECT_TRUE(computed->isInvisible());
+    EXPECT_EQ(computed->text(), "4") << "8 channels / 2";
+    EXPECT_EQ(spread->visibleFieldCount(), 6u);
+    EXPECT_EQ(spread->visibleFieldAtIndex(2)->name(), "out1");
+    EXPECT_EQ(spread->field("out4")->iterator(), computed);
+}
+
+TEST(ModuleConstruction, InconsistentOperatorsFail)
+{
+    auto db = testDbase();
+    EXPECT_EQ(failureOf([&] { newModule("BADTYPE", "b", db); }),
+              "Module.buildModule | Module.buildModule: invalid entry entryType: 5");
+    EXPECT_EQ(failureOf([&] { newModule("OPENGROUP", "g", db); }),
+              "Module.buildModule | Module.buildModule: Unbalanced OPERATOREND Iteration for operator: OPENGROUP");
+    auto nested = dbaseFromText(modelOperator(
+        "NEST", "MATH",
+        {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:1"}, SbfEntry{"TYPE:MULTIPLE", "NAME:a", "ACTION_SPECIFIER:@n"},
+         SbfEntry{"TYPE:MULTIPLE", "NAME:b", "ACTION_SPECIFIER:@n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"},
+         SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"}}));
+    EXPECT_EQ(failureOf([&] { newModule("NEST", "n", nested); }),
+              "Module.buildModule | Module.buildModule: Unbalanced MULTIPLE Iteration for operator: NEST");
+
+    // A group whose count field is missing is walked once, ungrouped.
+    auto lost = dbaseFromText(
+        modelOperator("LOST", "MATH",
+                      {SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@nosuch"},
+                       SbfEntry{"TYPE:ED_INT", "NAME:v~n", "DEFAULT:4"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"},
+                       SbfEntry{"TYPE:ED_INT", "NAME:scaledata_iterator", "DEFAULT:9"}}));
+    LogCapture log;
+    auto module = newModule("LOST", "l", lost);
+    EXPECT_TRUE(log.contains("SigDbase Error: Can't find iterator for entry: g"));
+    EXPECT_TRUE(log.contains("4 [ED_INT: scaledata_iterator]"));
+    EXPECT_EQ(names(*module), (Names{"opstart_name", "v~n", "scaledata_iterator"}));
+    EXPECT_FALSE(module->fieldAtIndex(1)->iterator());
+}
+
+TEST(ModuleConstruction, UnknownOperatorBecomesACommentWithAnAlert)
+{
+    auto db = testDbase();
+    ScopedRecordingAlerts alerts;
+    LogCapture log;
+    SigfileTokenizer tokens = SigfileTokenizer::tokenizerWithString("NOSUCH 1 two 3\r\nOSC o 1");
+    tokens.nextToken();
+    auto module = Module::moduleNamed("NOSUCH", tokens, db);
+    EXPECT_TRUE(module->isComment());
+    EXPECT_EQ(module->fieldAtIndex(0)->text(), "NOSUCH 1 two 3");
+    EXPECT_EQ(tokens.nextToken(), "OSC") << "reading stops at the next operator";
+    EXPECT_TRUE(log.contains("Module.buildModule: no operator found for [NOSUCH]"));
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_EQ(alerts.recorded[0].style, AlertStyle::Informational);
+    EXPECT_EQ(alerts.recorded[0].title, "Module Build");
+    EXPECT_EQ(alerts.recorded[0].message, "'NOSUCH' is not a valid operator for this SigDatabase.");
+    EXPECT_EQ(alerts.recorded[0].buttons, (Names{"OK"}));
+
+    auto percent = Module::moduleNamed("%s%n", std::nullopt, db);
+    EXPECT_EQ(alerts.recorded.back().message, "'%s%n' is not a valid operator for this SigDatabase.")
+        << "a name is never a format";
+}
+
+TEST(ModuleConstruction, CopiesShareEntriesAndRebindCounts)
+{
+    auto db = testDbase();
+    auto mix = readModule("MIX m 2 a-out 0.5 b-out 0.25 ;=40,60,80,0 f= 3,2", db);
+    auto osc = newModule("OSC", "osc", db);
+    mix->field("in1")->source(osc->field("out"), "osc-out", false);
+    SigFile patch;
+    mix->setDocument(nullptr, &patch);
+
+    auto copy = mix->copy();
+    EXPECT_EQ(names(*copy), names(*mix));
+    EXPECT_EQ(texts(*copy), texts(*mix));
+    EXPECT_EQ(copy->opDescriptor(), mix->opDescriptor());
+    EXPECT_EQ(copy->rect(), mix->rect());
+    EXPECT_EQ(copy->height(), mix->height());
+    EXPECT_EQ(copy->sigFile(), nullptr);
+    for (size_t i = 0; i < copy->fieldCount(); ++i) {
+        const auto& f = copy->fieldArray()[i];
+        EXPECT_EQ(f->parent(), copy.get());
+        EXPECT_EQ(f->entry(), mix->fieldArray()[i]->entry());
+        EXPECT_EQ(f->fieldId(), mix->fieldArray()[i]->fieldId());
+        EXPECT_FALSE(f->source());
+    }
+    EXPECT_EQ(copy->fieldAtIndex(3)->hideCount(), 2);
+    EXPECT_EQ(copy->field("gain2")->iterator(), copy->field("count"));
+    EXPECT_EQ(copy->field("gain2")->getInstance(), 2);
+
+    // A computed count is found by its place.
+    auto spread = newModule("SPREAD", "s", db);
+    auto spreadCopy = spread->copy();
+    EXPECT_EQ(spreadCopy->field("out3")->iterator(), spreadCopy->fieldAtIndex(2));
+}
+
+TEST(ModuleConstruction, AddingARepetitionInTheMiddleRenumbersTheRest)
+{
+    auto db = testDbase();
+    auto mix = readModule("MIX m 3 a-out 0.1 b-out 0.2 c-out 0.3", db);
+    Module::FieldList made;
+    auto first = mix->addIteratedField(*mix->field("gain2"), &made);
+    ASSERT_TRUE(first);
+    EXPECT_EQ(names(*mix), (Names{"opstart_name", "count", "in1", "gain1", "tap1", "in2", "gain2", "tap2", "in3",
+                                  "gain3", "tap3", "in4", "gain4", "tap4", "out"}));
+    EXPECT_EQ(texts(*mix), (Names{"m", "4", "a-out", "0.1", "0.1", "b-out", "0.2", "0.2", "", "1", "", "c-out", "0.3",
+                                  "0.3", "0.3"}));
+    EXPECT_EQ(first, mix->fieldAtIndex(8));
+    ASSERT_EQ(made.size(), 3u);
+    EXPECT_EQ(made[2], mix->field("tap3"));
+    EXPECT_EQ(mix->field("in4")->text(), "c-out") << "the former third is now the fourth";
+
+    EXPECT_FALSE(mix->addIteratedField(*mix->field("in1"), nullptr)) << "count at its maximum of 4";
+    EXPECT_EQ(mix->fieldCount(), 15u);
+    EXPECT_FALSE(mix->addIteratedField(*mix->field("out"), nullptr)) << "not a repeated field";
+
+    // A computed count before the group takes a place in the field list.
+    auto db2 = dbaseFromText(modelOperator(
+        "TWO", "MATH",
+        {SbfEntry{"TYPE:ED_SIGNAL", "NAME:in"}, SbfEntry{"TYPE:MULTIPLE", "NAME:a", "ACTION_SPECIFIER:3/2/#sub"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:o~n", "CONNECT_TAG:o~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:ae"},
+         SbfEntry{"TYPE:ED_INT", "NAME:n", "MAXIMUM:4", "DEFAULT:2"},
+         SbfEntry{"TYPE:MULTIPLE", "NAME:b", "ACTION_SPECIFIER:@n"}, SbfEntry{"TYPE:ED_INT", "NAME:v~n", "DEFAULT:7"},
+         SbfEntry{"TYPE:MULTIPLEEND", "NAME:be"}}));
+    auto two = newModule("TWO", "t", db2);
+    two->field("v1")->setText("1");
+    two->field("v2")->setText("2");
+    auto added = two->addIteratedField(*two->field("v1"), nullptr);
+    EXPECT_EQ(names(*two), (Names{"opstart_name", "in", "", "o1", "n", "v1", "v2", "v3"}));
+    EXPECT_EQ(texts(*two), (Names{"t", "0", "1", "0", "3", "1", "7", "2"}));
+    EXPECT_EQ(added, two->fieldAtIndex(6));
+}
+
+TEST(ModuleConstruction, RemovingARepetitionKeepsCountsTrue)
+{
+    auto db = testDbase();
+    SigFile patch;
+    auto osc = newModule("OSC", "osc", db);
+    auto mix = readModule("MIX m 3 a 0.1 b 0.2 c 0.3", db);
+    auto filter = newModule("FILTER", "f", db);
+    for (const auto& m : {osc, mix, filter}) {
+        patch.addModule(m);
+        m->setDocument(nullptr, &patch);
+    }
+    mix->field("in2")->source(osc->field("out"), std::nullopt, false);
+    filter->field("in")->source(mix->field("tap2"), std::nullopt, false);
+    filter->field("cutoff")->source(osc->field("mod"), std::nullopt, false);
+    ASSERT_EQ(osc->numRefs(), 2);
+
+    mix->deleteIteratedField(*mix->field("gain2"));
+    EXPECT_EQ(names(*mix), (Names{"opstart_name", "count", "in1", "gain1", "tap1", "in2", "gain2", "tap2", "out"}));
+    EXPECT_EQ(mix->fieldText("count"), "2");
+    EXPECT_EQ(mix->fieldText("gain2"), "0.3") << "the third is now the second";
+    EXPECT_EQ(osc->field("out")->numConnects(), 0) << "the removed input no longer counts";
+    EXPECT_EQ(osc->numRefs(), 1);
+    EXPECT_FALSE(filter->field("in")->source()) << "an input fed by a removed output is disconnected";
+    EXPECT_EQ(filter->field("in")->text(), "");
+    EXPECT_EQ(mix->numRefs(), 0);
+    EXPECT_EQ(filter->field("cutoff")->source(), osc->field("mod"));
+}
+
+TEST(ModuleConstruction, UniqueInstanceNames)
+{
+    auto db = testDbase();
+    auto named = [&](const std::vector<std::string>& taken, const std::string& name, char delim = 0) {
+        Module::FieldList fields;
+        std::vector<Module::Ptr> keep;
+        for (const auto& t : taken) {
+            keep.push_back(newModule("OSC", t, db));
+            fields.push_back(keep.back()->opstartNameField());
+        }
+        auto m = newModule("OSC", name, db);
+        m->makeNameUnique(fields, delim);
+        return m->instanceName();
+    };
+    EXPECT_EQ(named({}, "osc"), "osc");
+    EXPECT_EQ(named({"osc"}, "osc"), "osc1");
+    EXPECT_EQ(named({"osc", "osc1"}, "osc"), "osc2");
+    EXPECT_EQ(named({"osc12"}, "osc12"), "osc13");
+    EXPECT_EQ(named({"osc12", "osc13", "osc15"}, "osc12"), "osc14");
+    EXPECT_EQ(named({}, "osc~2"), "osc");
+    EXPECT_EQ(named({"osc"}, "osc~2"), "osc1");
+    EXPECT_EQ(named({"a^12"}, "a^12"), "a^13") << "the digit after ^ stays in the name";
+    EXPECT_EQ(named({"a^1"}, "a^1"), "a^11");
+    EXPECT_EQ(named({"5"}, "5"), "51") << "the first character is never the counter";
+    EXPECT_EQ(named({""}, ""), "1") << "an empty name counts as a name without a number";
+    EXPECT_EQ(named({"OSC"}, "osc"), "osc") << "case counts";
+    EXPECT_EQ(named({"lfo_1"}, "lfo_7", '_'), "lfo_2");
+    EXPECT_EQ(named({"lfo"}, "lfo", '_'), "lfo_1");
+
+    // The module's own name field in the list is not a rival.
+    auto self = newModule("OSC", "osc3", db);
+    self->makeNameUnique(Module::FieldList{self->opstartNameField()}, 0);
+    EXPECT_EQ(self->instanceName(), "osc3");
+
+    auto comment = readModule(";note", db);
+    EXPECT_EQ(failureOf([&] { comment->makeNameUnique(Module::FieldList{}, 0); }),
+              "Module.makeNameUnique | no field found for opstartNameField");
+}
+
+TEST(ModuleConstruction, InfoTextRoundTrips)
+{
+    auto db = testDbase();
+    auto osc = newModule("OSC", "osc", db);
+    EXPECT_EQ(osc->moduleInfo(), "");
+    osc->fieldAtIndex(3)->setHideCount(1);
+    osc->fieldAtIndex(5)->setHideCount(2);
+    EXPECT_EQ(osc->moduleInfo(), " ;= f= 3,1,5,2");
+    osc->setRect(Rect(120.9, 80.2, 96.7, 64));
+    EXPECT_EQ(osc->moduleInfo(), " ;=120,80,96,0 f= 3,1,5,2");
+    osc->fieldAtIndex(5)->setAsAlwaysHidden(true);
+    osc->setRect(Rect(-0.5, 7, 80, 64));
+    EXPECT_EQ(osc->moduleInfo(), " ;=0,7,80,0 f= 3,1");
+
+    auto back = newModule("OSC", "back", db);
+    EXPECT_TRUE(back->addInfo(osc->moduleInfo().substr(1)));
+    EXPECT_EQ(back->fieldAtIndex(3)->hideCount(), 1);
+    EXPECT_EQ(back->rect().origin, (Point{0, 7}));
+    EXPECT_EQ(back->rect().size.height, 64) << "laid out with every pin shown";
+
+    auto other = newModule("OSC", "o", db);
+    EXPECT_FALSE(other->addInfo(";=5 f= 0,1,1"));
+    EXPECT_EQ(other->fieldAtIndex(0)->hideCount(), 1) << "hide counts stay even when refused";
+    EXPECT_EQ(other->fieldAtIndex(1)->hideCount(), 0) << "a pair without its count ends the list";
+    EXPECT_FALSE(other->addInfo("; just a comment"));
+    EXPECT_FALSE(other->addInfo(""));
+    EXPECT_TRUE(other->addInfo(";=1,2,x,3,4,5"));
+    EXPECT_EQ(other->rect().origin, (Point{1, 2}));
+    EXPECT_EQ(failureOf([&] { other->addInfo(";=1,2 f= 99,1"); }), "Module.indexField | invalid index: 99");
+    EXPECT_EQ(failureOf([&] { other->addInfo(";=1,2 f= -1,1"); }), "Module.indexField | invalid index: -1");
+}
+
+TEST(ModuleConstruction, KindsAndParameterUpdates)
+{
+    auto db = testDbase();
+    auto osc = newModule("OSC", "osc", db);
+    EXPECT_EQ(osc->moduleType(), Module::ORDINARY);
+    EXPECT_EQ(newModule("REMOTER", "r", db)->moduleType(), Module::REMOTER);
+    EXPECT_TRUE(osc->operatorClassIs("OSCILLATOR"));
+    EXPECT_FALSE(osc->operatorNameIs("osc")) << "as the database writes it";
+    EXPECT_TRUE(readModule(";c", db)->operatorNameIs(""));
+
+    // Values read back from the unit replace the unconnected ones.
+    auto unit = readModule("OSC osc 220 0.50000 fmsrc-out x", db);
+    auto src = newModule("OSC", "src", db);
+    osc->field("objin")->source(src->field("obj"), std::nullopt, false);
+    osc->field("level")->setText("0.5");
+    LogCapture log;
+    int changed = osc->updateParams(*unit);
+    EXPECT_EQ(changed, 2) << "freq and fm; 0.5 equals 0.50000; the connected input and the outputs stay";
+    EXPECT_EQ(osc->fieldText("freq"), "220");
+    EXPECT_EQ(osc->fieldText("fm"), "fmsrc-out");
+    EXPECT_EQ(osc->field("objin")->text(), "");
+    EXPECT_EQ(osc->fieldText("out"), "0.500");
+    EXPECT_TRUE(log.contains("Module.updateParams: changing OSC-osc 440 to 220"));
+}
+
+TEST(ModuleConstruction, ModulesFeedingThemselvesAreFreed)
+{
+    auto db = testDbase();
+    std::weak_ptr<Module> a, b, self;
+    Module::FieldPtr survivor;
+    {
+        auto loop = newModule("OSC", "loop", db);
+        loop->field("fm")->source(loop->field("out"), std::nullopt, false);
+        auto x = newModule("OSC", "x", db);
+        auto y = newModule("OSC", "y", db);
+        x->field("fm")->source(y->field("out"), std::nullopt, false);
+        y->field("fm")->source(x->field("out"), std::nullopt, false);
+        ModuleList list;
+        list.addModule(x);
+        list.addModule(y);
+        auto copy = list.copy();
+        self = loop;
+        a = x;
+        b = y;
+        survivor = newModule("FILTER", "f", db)->field("in");
+        survivor->source(y->field("out"), std::nullopt, false);
+    }
+    EXPECT_TRUE(self.expired());
+    EXPECT_TRUE(a.expired());
+    EXPECT_TRUE(b.expired()) << "an input keeps its source field, not the whole module";
+    ASSERT_TRUE(survivor->source());
+    EXPECT_EQ(survivor->source()->parent(), nullptr) << "the source no longer points at its freed module";
+    EXPECT_EQ(survivor->sourceName(false, true), "-out");
+    survivor->source(nullptr, std::nullopt, false);
+}

@@ -1,0 +1,306 @@
+#include "ModelTestSupport.h"
+
+#include "Toskfile/SigFile.h"
+#include "base/Log.h"
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+
+TEST(ModuleField, SetTextStripsOneQuotePairAndTidiesNumbers)
+{
+    auto db = testDbase();
+    auto osc = newModule("OSC", "osc", db);
+    auto level = osc->field("level"); // ED_FLOAT
+    auto freq = osc->field("freq");   // ED_CONTROL
+    auto name = osc->field("opstart_name");
+    auto mode = newModule("FILTER", "f", db)->field("mode"); // ED_INT
+
+    struct Case {
+        Module::FieldPtr field;
+        const char* in;
+        const char* out;
+    } cases[] = {
+        {level, "0.500", "0.5"}, {level, "+3.0", "3"},       {level, "2.0", "2"},          {level, ".25", "0.25"},
+        {level, "100", "100"},   {level, "\"1.50\"", "1.5"}, {level, "+7", "7"},           {freq, "1.500", "1.5"},
+        {freq, "-.5", "-.5"},    {freq, "+2.50", "+2.5"},    {freq, "osc-out", "osc-out"}, {freq, "10.0x", "10.0x"},
+        {mode, "3.0", "3.0"},    {name, "'abc'", "abc"},     {name, "\"a b\"", "a b"},     {name, "\"'x'\"", "'x'"},
+        {name, "'", ""},         {name, "\"", ""},           {name, "\"ab'", "\"ab'"},     {name, "", ""},
+    };
+    for (const auto& c : cases) {
+        c.field->setText(c.in);
+        EXPECT_EQ(c.field->text(), c.out) << c.in << " on " << c.field->name();
+    }
+}
+
+TEST(ModuleField, ValidationMessagesWordForWord)
+{
+    auto db = testDbase();
+    auto filter = newModule("FILTER", "f", db);
+    auto mode = filter->field("mode");     // ED_INT 0..10
+    auto cutoff = filter->field("cutoff"); // ED_CONTROL -12..12
+    auto in = filter->field("in");         // ED_SIGNAL, no limits
+    auto osc = newModule("OSC", "osc", db);
+    auto level = osc->field("level"); // ED_FLOAT -1..1
+
+    std::string msg;
+    EXPECT_TRUE(mode->isValueValid("10", msg));
+    EXPECT_TRUE(mode->isValueValid("0", msg));
+    EXPECT_TRUE(mode->isValueValid(" 7 ", msg));
+    EXPECT_EQ(msg, "");
+    EXPECT_FALSE(mode->isValueValid("11", msg));
+    EXPECT_EQ(msg, "mode must be greater than 0 and less than 10.\n");
+    EXPECT_FALSE(mode->isValueValid("2.5", msg));
+    EXPECT_EQ(msg, "mode must be greater than 0 and less than 10.\nmode must be an integer value.\n")
+        << "messages accumulate";
+
+    msg.clear();
+    EXPECT_TRUE(level->isValueValid("-1", msg));
+    EXPECT_TRUE(level->isValueValid("1e0", msg));
+    EXPECT_FALSE(level->isValueValid("1.5", msg));
+    EXPECT_EQ(msg, "level must be greater than -1 and less than 1.\n");
+    msg.clear();
+    EXPECT_FALSE(level->isValueValid("loud", msg));
+    EXPECT_EQ(msg, "level must be a decimal value.\n");
+
+    msg.clear();
+    EXPECT_TRUE(cutoff->isValueValid("osc-out", msg)) << "a name is a connection";
+    EXPECT_TRUE(cutoff->isValueValid("-12", msg));
+    EXPECT_FALSE(cutoff->isValueValid("12.5", msg));
+    EXPECT_EQ(msg, "cutoff value must be greater than -12 and less than 12.\n");
+    msg.clear();
+    EXPECT_TRUE(in->isValueValid("0.5", msg)) << "no numeric limit: a constant is accepted";
+    EXPECT_EQ(msg, "");
+
+    // Strings: the storage size, and instance names unique in the patch.
+    auto name = osc->field("opstart_name");
+    EXPECT_TRUE(name->isValueValid("osc", msg)) << "the current text is always valid";
+    EXPECT_TRUE(name->isValueValid("12345678", msg));
+    EXPECT_FALSE(name->isValueValid("123456789", msg));
+    EXPECT_EQ(msg, "operator name must be 8 characters or less.\n");
+    SigFile patch;
+    patch.addModule(osc);
+    patch.addModule(filter);
+    osc->setDocument(nullptr, &patch);
+    msg.clear();
+    EXPECT_FALSE(name->isValueValid("f", msg));
+    EXPECT_EQ(msg, "f is not a unique operator name.\n");
+    EXPECT_TRUE(name->isValueValid("F", msg)) << "case counts";
+
+    // A string without a storage size is not limited to nothing.
+    auto label = ModuleField::fieldWithParent(nullptr, "", std::make_shared<OperatorEntry>(OperatorEntry::ED_STRING));
+    EXPECT_TRUE(label->isValueValid("a long label", msg));
+
+    // Any other kind is accepted and its type named on the log.
+    auto mix = newModule("MIX", "m", db);
+    LogCapture log;
+    std::string none;
+    EXPECT_TRUE(mix->field("out")->isValueValid("anything", none));
+    EXPECT_TRUE(log.contains("type = SIGNAL"));
+}
+
+TEST(ModuleField, RepeatCountsStayInsideTheirLimits)
+{
+    auto db = testDbase();
+    auto mix = readModule("MIX m 3 a-out 1 b-out 1 c-out 1", db);
+    auto count = mix->field("count"); // 1..4
+    EXPECT_TRUE(count->checkFieldNum(1));
+    EXPECT_EQ(count->text(), "3") << "the test form changes nothing";
+    EXPECT_TRUE(count->changeFieldNum(1, false));
+    EXPECT_EQ(count->text(), "4");
+    EXPECT_FALSE(count->changeFieldNum(1, false));
+    EXPECT_EQ(count->text(), "4");
+    EXPECT_TRUE(count->changeFieldNum(-3, false));
+    EXPECT_FALSE(count->checkFieldNum(-1));
+
+    // Without limits the count runs up to 32767.
+    auto unlimited = dbaseFromText(modelOperator(
+        "U", "MATH",
+        {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:32766"}, SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:o~n", "CONNECT_TAG:o~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"}}));
+    auto u = readModule("U u 32766", unlimited);
+    EXPECT_TRUE(u->field("n")->changeFieldNum(1, false));
+    EXPECT_FALSE(u->field("n")->checkFieldNum(1));
+    EXPECT_EQ(u->field("n")->text(), "32767");
+
+    // A damaged count cannot make a group of outputs repeat without end.
+    auto damaged = readModule("U u 2000000000", unlimited);
+    EXPECT_EQ(damaged->fieldCount(), 2u + Module::kMaxRepetitions);
+    EXPECT_EQ(damaged->lastField()->name(), "o32767");
+
+    // A computed count cannot be changed by hand.
+    auto spread = newModule("SPREAD", "s", db);
+    auto computed = spread->fieldAtIndex(2);
+    ASSERT_TRUE(computed->isInvisible());
+    EXPECT_FALSE(computed->checkFieldNum(1));
+}
+
+TEST(ModuleField, NamesOfFieldsAndSources)
+{
+    auto db = testDbase();
+    auto mix = readModule("MIX mixer 3 a-out 1 b-out 1 c-out 1", db);
+    EXPECT_EQ(mix->fieldAtIndex(8)->name(), "in3");
+    EXPECT_EQ(mix->fieldAtIndex(8)->getInstance(), 3);
+    EXPECT_EQ(mix->field("tap2")->getName(), "tap2") << "outputs show their connect tag";
+    EXPECT_EQ(mix->field("count")->getInstance(), 0);
+    EXPECT_EQ(mix->field("count")->name(), "count");
+    EXPECT_EQ(ModuleField::setIteration(3, "point~n"), "point3");
+    EXPECT_EQ(ModuleField::setIteration(12, "a~nb~xc"), "a~nb12c") << "the last ~ only";
+    EXPECT_EQ(ModuleField::setIteration(4, "gain"), "gain4");
+    EXPECT_EQ(ModuleField::setIteration(5, "end~"), "end5");
+
+    auto osc = newModule("OSC", "osc1", db);
+    auto filter = newModule("FILTER", "f", db);
+    auto in = filter->field("in");
+    auto cutoff = filter->field("cutoff");
+    EXPECT_EQ(in->sourceName(false, false), "");
+    in->source(osc->field("out"), std::nullopt, false);
+    EXPECT_EQ(in->getName(), "osc1-out");
+    EXPECT_EQ(*in->outName(), "out");
+    EXPECT_FALSE(cutoff->outName());
+
+    // Path form: the source module inside a super module named voice.
+    auto voice = newModule("OSC", "voice", db);
+    osc->setParent(voice.get());
+    EXPECT_EQ(in->getName(true, false, false, false, false), "voice/osc1-out");
+    EXPECT_EQ(in->getName(false, false, false, false, false), "osc1-out");
+    EXPECT_EQ(osc->partialPath(), "osc1");
+    EXPECT_EQ(osc->field("out")->moduleFieldName(), "osc1-out");
+    osc->setParent(nullptr);
+
+    // Saving names: unconnected inputs name the head's null outputs.
+    auto fm = osc->field("fm");
+    auto objin = osc->field("objin");
+    EXPECT_EQ(fm->getName(14, ""), "head-null");
+    EXPECT_EQ(fm->getName(14, "adc"), "adc-null");
+    EXPECT_EQ(objin->getName(14, "adc"), "adc-nullobj");
+    cutoff->setText("0.5");
+    EXPECT_EQ(cutoff->getName(14, "adc"), "0.5");
+    osc->field("opstart_name")->setText("osc 1");
+    EXPECT_EQ(in->getName(14, "adc"), "\"osc 1-out\"");
+    EXPECT_EQ(in->getName(12, "adc"), "osc 1-out") << "without the quote bit";
+    filter->field("opstart_name")->setText("");
+    EXPECT_EQ(filter->field("opstart_name")->getName(14, "adc"), "\"\"");
+    EXPECT_EQ(filter->field("opstart_name")->getName(), "\"\"");
+    fm->setAsWP(true);
+    EXPECT_EQ(fm->getName(16, "adc"), "<external>");
+    EXPECT_EQ(fm->getName(false, false, false, false, true), "<external>");
+    EXPECT_EQ(fm->getName(false, false, false, false, false), fm->text());
+}
+
+TEST(ModuleField, NodesAreLookedThroughWhenNaming)
+{
+    auto db = testDbase();
+    auto osc = newModule("OSC", "osc", db);
+    auto node1 = newModule("A_TO_A", "n1", db);
+    auto node2 = newModule("A_TO_A", "n2", db);
+    auto cnode = newModule("C_TO_C", "c1", db);
+    auto filter = newModule("FILTER", "f", db);
+    node1->field("in")->source(osc->field("out"), std::nullopt, false);
+    node2->field("in")->source(node1->field("out"), std::nullopt, false);
+    filter->field("in")->source(node2->field("out"), std::nullopt, false);
+    EXPECT_EQ(filter->field("in")->sourceName(false, true), "osc-out");
+    EXPECT_EQ(filter->field("in")->sourceName(false, false), "n2-out");
+
+    cnode->field("in")->setText("0.25");
+    filter->field("cutoff")->source(cnode->field("out"), std::nullopt, false);
+    EXPECT_EQ(filter->field("cutoff")->sourceName(false, true), "0.25") << "a control reads the node's value";
+    node1->field("in")->source(nullptr, std::nullopt, false);
+    EXPECT_EQ(filter->field("in")->sourceName(false, true), "null-source");
+
+    // Two nodes feeding each other would never end.
+    node1->field("in")->source(node2->field("out"), std::nullopt, false);
+    EXPECT_EQ(filter->field("in")->sourceName(false, true), "null-source");
+    node1->field("in")->source(nullptr, std::nullopt, false);
+}
+
+TEST(ModuleField, ConnectionCountsCompatibilityAndInterfaceDefaults)
+{
+    auto db = testDbase();
+    auto osc = newModule("OSC", "osc", db);
+    auto a = newModule("FILTER", "a", db);
+    auto b = newModule("FILTER", "b", db);
+    auto out = osc->field("out");
+
+    a->field("in")->source(out, std::nullopt, false);
+    b->field("in")->source(out, std::nullopt, false);
+    EXPECT_EQ(out->numConnects(), 2);
+    EXPECT_EQ(osc->numRefs(), 2);
+    EXPECT_TRUE(a->field("in")->connectedTo(*osc));
+    EXPECT_FALSE(a->field("in")->connectedTo(*b));
+    // Moving an input to another source moves the counts with it.
+    a->field("in")->source(b->field("out"), std::nullopt, false);
+    EXPECT_EQ(out->numConnects(), 1);
+    EXPECT_EQ(b->field("out")->numConnects(), 1);
+    EXPECT_EQ(b->numRefs(), 1);
+    b->field("in")->source(nullptr, "x", false);
+    EXPECT_EQ(out->numConnects(), 0);
+    EXPECT_EQ(osc->numRefs(), 0);
+    EXPECT_EQ(b->field("in")->text(), "x");
+    out->changeConnectCount(7);
+    EXPECT_EQ(out->numConnects(), 0) << "only 0, 1 and -1 change a count";
+    out->changeConnectCount(1);
+    out->changeConnectCount(0);
+    EXPECT_EQ(out->numConnects(), 0);
+
+    // Type compatibility.
+    EXPECT_TRUE(out->typeIsCompatableWith(*osc->field("fm"))) << "signal within one module";
+    EXPECT_TRUE(osc->field("mod")->typeIsCompatableWith(*a->field("cutoff")));
+    EXPECT_FALSE(osc->field("obj")->typeIsCompatableWith(*osc->field("objin"))) << "objects never loop back";
+    auto osc2 = newModule("OSC", "osc2", db);
+    EXPECT_TRUE(osc->field("obj")->typeIsCompatableWith(*osc2->field("objin")));
+    EXPECT_FALSE(out->typeIsCompatableWith(*a->field("cutoff")));
+    EXPECT_EQ(out->targetType(), OperatorEntry::ED_SIGNAL);
+    EXPECT_EQ(a->field("mode")->targetType(), -1);
+
+    // The first wire from a knob gives it the range and default of what it
+    // drives; later wires change nothing.
+    auto knob = newModule("KNOB", "k", db);
+    a->field("cutoff")->source(knob->field("out"), std::nullopt, true);
+    EXPECT_EQ(knob->fieldText("min"), "-12");
+    EXPECT_EQ(knob->fieldText("max"), "12");
+    EXPECT_EQ(knob->fieldText("default"), "0");
+    EXPECT_EQ(knob->fieldText("menu"), "cutoff:%5.2f");
+    b->field("cutoff")->source(knob->field("out"), std::nullopt, true);
+    knob->setFieldText("min", "-1");
+    osc->field("freq")->source(knob->field("out"), std::nullopt, true);
+    EXPECT_EQ(knob->fieldText("min"), "-1");
+    auto knob2 = newModule("KNOB", "k2", db);
+    osc->field("freq")->source(knob2->field("out"), std::nullopt, false);
+    EXPECT_EQ(knob2->fieldText("max"), "1") << "only when asked for";
+}
+
+TEST(ModuleField, FlagsHidingCopiesAndColours)
+{
+    auto db = testDbase();
+    auto osc = newModule("OSC", "osc", db);
+    auto out = osc->field("out");
+    auto freq = osc->field("freq");
+    EXPECT_TRUE(out->isOutput());
+    EXPECT_FALSE(freq->isOutput());
+    EXPECT_EQ(freq->fieldInfo(), "");
+    freq->setHideCount(3);
+    EXPECT_TRUE(freq->isHidden());
+    EXPECT_EQ(freq->fieldInfo(), "3");
+    freq->setAsAlwaysHidden(true);
+    EXPECT_EQ(freq->fieldInfo(), "") << "always hidden fields write no count";
+    freq->setAsAlwaysHidden(false);
+
+    auto head = newModule("HEADM", "adc", db);
+    EXPECT_TRUE(head->field("null")->isNullOutput());
+    EXPECT_TRUE(head->field("nullobj")->isNullOutput());
+    EXPECT_FALSE(head->field("left")->isNullOutput());
+    EXPECT_FALSE(out->isNullOutput());
+
+    auto copy = ModuleField::fieldWithField(*freq, head.get());
+    EXPECT_EQ(copy->fieldId(), freq->fieldId());
+    EXPECT_EQ(copy->hideCount(), 3);
+    EXPECT_NE(ModuleField::fieldWithParent(nullptr, "")->fieldId(), freq->fieldId());
+
+    EXPECT_EQ(std::make_pair(osc->field("mod")->strokeColor(), freq->fillColor()), std::make_pair(3, 4));
+    EXPECT_EQ(std::make_pair(osc->field("level")->strokeColor(), osc->field("level")->fillColor()),
+              std::make_pair(0, 14));
+    EXPECT_EQ(*osc->field("level")->typeName(), "ED_FLOAT");
+    EXPECT_FALSE(ModuleField().typeName());
+}

@@ -1,0 +1,243 @@
+#include "ModelTestSupport.h"
+
+#include "Toskfile/ModuleList.h"
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+std::vector<std::string> order(const ModuleList& list)
+{
+    std::vector<std::string> names;
+    for (const auto& m : list.listOfModules())
+        names.push_back(m->isComment() ? "#" : m->instanceName());
+    return names;
+}
+
+} // namespace
+
+TEST(ModuleList, KeepingTheOrder)
+{
+    auto db = testDbase();
+    ModuleList list;
+    auto a = newModule("OSC", "a", db), b = newModule("OSC", "b", db), c = newModule("OSC", "c", db);
+    auto d = newModule("OSC", "d", db), e = newModule("OSC", "e", db);
+    list.addModule(a);
+    list.addModule(b);
+    list.addModuleAfter(c, 1);
+    EXPECT_EQ(order(list), (Names{"a", "b", "c"})) << "after the last index appends";
+    list.addModuleBefore(d, 3);
+    EXPECT_EQ(order(list), (Names{"a", "b", "c", "d"})) << "before the count appends";
+    list.addModuleBefore(e, 0);
+    EXPECT_EQ(order(list), (Names{"e", "a", "b", "c", "d"}));
+    list.moveModule(*e, *c);
+    EXPECT_EQ(order(list), (Names{"a", "b", "c", "e", "d"}));
+    auto stranger = newModule("OSC", "x", db);
+    list.moveModule(*stranger, *a);
+    list.moveModule(*a, *stranger);
+    EXPECT_EQ(order(list), (Names{"a", "b", "c", "e", "d"})) << "modules outside the list move nothing";
+    EXPECT_FALSE(list.addModuleAfter(stranger, *stranger, false));
+    EXPECT_TRUE(list.addModuleAfter(stranger, *a, true));
+    EXPECT_EQ(order(list), (Names{"a", "x", "b", "c", "e", "d"}));
+    list.removeModule(stranger.get());
+    list.removeModuleAtIndex(99);
+    list.replaceModuleAtIndex(0, stranger);
+    EXPECT_EQ(order(list), (Names{"x", "b", "c", "e", "d"}));
+    EXPECT_EQ(list.indexOfModule(a.get()), ModuleList::npos);
+    EXPECT_EQ(list.moduleAtIndex(5), nullptr);
+    EXPECT_EQ(list.findModuleByName("E"), e);
+    EXPECT_EQ(list.findModuleByName("zz"), nullptr);
+    list.addListOfModules(list);
+    EXPECT_EQ(list.moduleCount(), 10u);
+}
+
+TEST(ModuleList, PositionsCanSkipComments)
+{
+    auto db = testDbase();
+    ModuleList list;
+    auto a = newModule("OSC", "a", db), b = newModule("OSC", "b", db);
+    list.setListOfModules({readModule(";one", db), a, readModule(";two", db), b});
+    EXPECT_EQ(list.indexMod(1, true), b);
+    EXPECT_EQ(list.indexMod(1, false), a);
+    EXPECT_EQ(list.indexMod(2, true), nullptr);
+    EXPECT_EQ(list.modIndex(b.get(), true), 1u);
+    EXPECT_EQ(list.modIndex(b.get(), false), 3u);
+    EXPECT_EQ(list.modIndex(newModule("OSC", "z", db).get(), true), ModuleList::npos);
+}
+
+TEST(ModuleList, ConnectionQueries)
+{
+    auto db = testDbase();
+    ModuleList list;
+    auto osc = newModule("OSC", "osc", db);
+    auto f1 = newModule("FILTER", "f1", db);
+    auto f2 = newModule("FILTER", "f2", db);
+    auto knob = newModule("KNOB", "k", db);
+    list.setListOfModules({osc, f1, f2, knob});
+    f2->field("in")->source(osc->field("out"), std::nullopt, false);
+    f1->field("in")->source(osc->field("out"), std::nullopt, false);
+    osc->field("fm")->source(osc->field("out"), std::nullopt, false);
+    f1->field("cutoff")->source(knob->field("out"), std::nullopt, false);
+
+    auto fed = list.fieldsConnectedTo(*osc->field("out"));
+    ASSERT_EQ(fed.size(), 3u);
+    EXPECT_EQ(fed[0], osc->field("fm")) << "list order, then field order";
+    EXPECT_EQ(fed[1], f1->field("in"));
+    EXPECT_EQ(fed[2], f2->field("in"));
+    EXPECT_EQ(list.numberOfFieldsConnectedTo(*osc->field("out")), 3u);
+    EXPECT_EQ(osc->field("out")->numConnects(), 3);
+
+    ModuleList::List modules;
+    list.getModules(modules, *f1->field("in"));
+    EXPECT_EQ(modules, (ModuleList::List{osc})) << "an input reaches its source's module";
+    list.getModules(modules, *osc->field("out"));
+    EXPECT_EQ(modules, (ModuleList::List{osc, f1, f2})) << "no duplicates";
+    ModuleList::List fedBy;
+    list.appendModulesConnectedTo(*knob->field("out"), fedBy);
+    list.appendModulesConnectedTo(*knob->field("out"), fedBy);
+    EXPECT_EQ(fedBy, (ModuleList::List{f1}));
+
+    auto valid = list.validConnectionsFor(*f1->field("in"));
+    ASSERT_EQ(valid.size(), 3u);
+    EXPECT_EQ(valid[0], osc->field("out"));
+    EXPECT_EQ(valid[1], f1->field("out")) << "a signal may feed its own module";
+    EXPECT_EQ(valid[2], f2->field("out"));
+    auto objects = list.validConnectionsFor(*osc->field("obj"));
+    EXPECT_TRUE(objects.empty()) << "no other module takes objects";
+
+    EXPECT_EQ(list.hasInputFrom(osc.get(), OperatorEntry::SIGNAL), osc->field("fm"));
+    EXPECT_EQ(list.hasInputFrom(knob.get(), OperatorEntry::CONTROL), f1->field("cutoff"));
+    EXPECT_EQ(list.hasInputFrom(knob.get(), OperatorEntry::SIGNAL), nullptr);
+    EXPECT_EQ(list.hasInputFrom(nullptr, -1), osc->field("fm"));
+    EXPECT_EQ(list.hasOutputTo(f2.get(), -1), f2->field("in"));
+    EXPECT_EQ(list.hasOutputTo(knob.get(), -1), nullptr);
+    EXPECT_EQ(list.hasWPFields(), 0);
+    knob->field("out")->setAsWP(true);
+    EXPECT_EQ(list.hasWPFields(), 1);
+}
+
+TEST(ModuleList, CopyKeepsEveryConnection)
+{
+    auto db = testDbase();
+    ModuleList list;
+    auto osc = newModule("OSC", "osc", db);
+    auto f1 = newModule("FILTER", "f1", db);
+    auto f2 = newModule("FILTER", "f2", db);
+    list.setListOfModules({osc, f1, f2});
+    f1->field("in")->source(f2->field("out"), std::nullopt, false);
+    f2->field("in")->source(f1->field("out"), std::nullopt, false);
+    osc->field("fm")->source(f2->field("out"), std::nullopt, false);
+
+    auto copy = list.copy();
+    ASSERT_EQ(copy->listOfModules(), list.listOfModules());
+    EXPECT_EQ(f1->field("in")->source(), f2->field("out"));
+    EXPECT_EQ(f2->field("in")->source(), f1->field("out"));
+    EXPECT_EQ(osc->field("fm")->source(), f2->field("out"));
+    EXPECT_EQ(f2->field("out")->numConnects(), 2) << "copying the same wires changes no count";
+
+    // Copies of the modules get wires between the copies; wires to modules
+    // outside the copied list stay.
+    auto outside = newModule("OSC", "outside", db);
+    f1->field("cutoff")->source(outside->field("mod"), std::nullopt, false);
+    ModuleList copies;
+    copies.setListOfModules({osc->copy(), f1->copy(), f2->copy()});
+    copies.copyConnections(list);
+    auto& c = copies.listOfModules();
+    EXPECT_EQ(c[1]->field("in")->source(), c[2]->field("out"));
+    EXPECT_EQ(c[2]->field("in")->source(), c[1]->field("out"));
+    EXPECT_EQ(c[0]->field("fm")->source(), c[2]->field("out"));
+    EXPECT_EQ(c[1]->field("cutoff")->source(), outside->field("mod"));
+    EXPECT_EQ(c[2]->field("out")->numConnects(), 2);
+    EXPECT_EQ(outside->field("mod")->numConnects(), 2);
+
+    ModuleList shorter;
+    shorter.addModule(osc);
+    EXPECT_EQ(failureOf([&] { shorter.copyConnections(list); }),
+              "ModuleList.copyConnections | ModuleList.copyConnections ModuleList counts not equal");
+    ModuleList mismatched;
+    mismatched.setListOfModules({osc, newModule("MIX", "m", db), f2});
+    EXPECT_EQ(failureOf([&] { mismatched.copyConnections(list); }),
+              "ModuleList.copyConnections | ModuleList.copyConnections Module field counts not equal");
+}
+
+TEST(ModuleList, ResetConnectionsRestoresDefaultsOfShownPins)
+{
+    auto db = testDbase();
+    ModuleList pasted;
+    auto filter = newModule("FILTER", "f", db);
+    auto other = newModule("FILTER", "g", db);
+    pasted.setListOfModules({filter, other});
+    filter->field("in")->setText("gone-out");
+    filter->field("cutoff")->setText("99");
+    other->field("in")->setText("gone-out");
+    other->field("cutoff")->setText("5");
+    filter->update(-1);
+    other->update(-1);
+    other->field("in")->setGpos(0); // a pin not shown keeps its text
+    pasted.resetConnections();
+    EXPECT_EQ(filter->fieldText("in"), "");
+    EXPECT_EQ(filter->fieldText("cutoff"), "0") << "out of range: back to the default";
+    EXPECT_EQ(other->fieldText("in"), "gone-out");
+    EXPECT_EQ(other->fieldText("cutoff"), "5") << "a valid constant stays";
+}
+
+TEST(ModuleList, NamesStayUniqueWhenModulesArrive)
+{
+    auto db = testDbase();
+    ModuleList patch;
+    patch.setListOfModules({newModule("OSC", "lfo1", db), newModule("OSC", "osc", db)});
+    EXPECT_FALSE(patch.isModuleNameUnique("lfo1"));
+    EXPECT_TRUE(patch.isModuleNameUnique("LFO1"));
+    EXPECT_EQ(patch.nameFieldList(false).size(), 2u);
+
+    ModuleList::List arriving{newModule("OSC", "lfo1", db), newModule("OSC", "lfo1", db), newModule("OSC", "osc", db),
+                              newModule("OSC", "new", db)};
+    patch.makeNamesUnique(arriving, 0);
+    EXPECT_EQ(arriving[0]->instanceName(), "lfo2");
+    EXPECT_EQ(arriving[1]->instanceName(), "lfo3");
+    EXPECT_EQ(arriving[2]->instanceName(), "osc1");
+    EXPECT_EQ(arriving[3]->instanceName(), "new");
+
+    auto single = newModule("OSC", "osc", db);
+    patch.makeNameUnique(*single, 0);
+    EXPECT_EQ(single->instanceName(), "osc1") << "only the patch counts, not the earlier arrivals";
+
+    // A module already in the list keeps its name when nobody else has it.
+    auto member = patch.moduleAtIndex(1);
+    patch.makeNameUnique(*member, 0);
+    EXPECT_EQ(member->instanceName(), "osc");
+
+    // Many modules of one name get consecutive numbers.
+    ModuleList::List many;
+    for (int i = 0; i < 50; ++i)
+        many.push_back(newModule("OSC", "osc", db));
+    patch.makeNamesUnique(many, 0);
+    EXPECT_EQ(many[0]->instanceName(), "osc1");
+    EXPECT_EQ(many[49]->instanceName(), "osc50");
+}
+
+TEST(ModuleList, VisibleAreaUnitesTheDrawnModules)
+{
+    auto db = testDbase();
+    ModuleList list;
+    EXPECT_EQ(list.visibleArea(-1), Rect());
+    auto a = newModule("OSC", "a", db);
+    auto b = newModule("OSC", "b", db);
+    auto hidden = newModule("SPREAD", "s", db);
+    a->moveToPosition({100, 50});
+    b->moveToPosition({300, 200});
+    hidden->moveToPosition({900, 900});
+    list.setListOfModules({a, b, hidden});
+    b->field("fm")->source(a->field("out"), std::nullopt, false);
+    // Only connected signal pins shown: SPREAD has none and is not drawn.
+    Rect area = list.visibleArea(Module::SHOW_SIGNAL);
+    EXPECT_EQ(hidden->height(), 0);
+    EXPECT_EQ(a->height(), 4);
+    EXPECT_DOUBLE_EQ(area.minX(), 100 - 87.0 / 7);
+    EXPECT_DOUBLE_EQ(area.maxX(), 380 + 87.0 / 7);
+    EXPECT_DOUBLE_EQ(area.minY(), 49);
+    EXPECT_DOUBLE_EQ(area.maxY(), 265);
+}
