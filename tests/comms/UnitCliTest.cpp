@@ -20,7 +20,7 @@ fs::path makeBanks(const TempDir& dir)
 
 ProcessResult cli(const UnitProcess& unit, std::vector<std::string> args)
 {
-    args.insert(args.begin(), {"unit", "--port", unit.link(), "--silence-ms", "200"});
+    args.insert(args.begin(), {"unit", "--port", unit.link(), "--silence-ms", "300"});
     return runTool("tosk-cli", args);
 }
 
@@ -115,7 +115,7 @@ TEST(UnitCli, TheBundledDemoUnitAsTheReadmeShowsIt)
     TempDir dir;
     UnitProcess unit(dir.path());
     ASSERT_TRUE(unit.started());
-    ProcessResult r = runTool("tosk-cli", {"unit", "--port", unit.link(), "--silence-ms", "200", "banks"});
+    ProcessResult r = runTool("tosk-cli", {"unit", "--port", unit.link(), "--silence-ms", "300", "banks"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(json::parse(r.out).dump(),
               R"([{"number":1,"name":"Reverbs"},{"number":2,"name":"Delays"},{"number":3,"name":"Modulation"}])");

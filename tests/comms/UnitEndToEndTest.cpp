@@ -39,7 +39,7 @@ struct Queued {
     QueuedMainThreadPoster poster;
     ToskMidiProcessor processor;
     std::shared_ptr<Recorder> client = std::make_shared<Recorder>();
-    explicit Queued(const std::string& port, std::chrono::milliseconds silence = 200ms)
+    explicit Queued(const std::string& port, std::chrono::milliseconds silence = 300ms)
         : processor(&poster, lineTo(port), silence)
     {
     }
