@@ -2,13 +2,9 @@
 // chain, into an offscreen image. Targets: the first paint, which lays out
 // and draws everything, under 200 ms; repainting one module's dirty rect
 // under 3 ms, since a repaint draws only what meets the rect.
-#include "Toskfile/Module.h"
-#include "Toskfile/ModuleList.h"
-#include "base/DataFiles.h"
-#include "base/Log.h"
+#include "BenchModels.h"
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasPainter.h"
-#include "database/SigDbase.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -22,9 +18,8 @@
 namespace {
 
 using namespace tosk;
+using namespace tosk::bench;
 
-const char* const kOperators[] = {"SINE", "LFO",  "LOWPASS", "HIGHPASS",   "MIXN", "MIX2", "DELAY",
-                                  "GAIN", "KNOB", "SMOOTH",  "COMPRESSOR", "PAN",  "GEQ",  "C_ADD"};
 constexpr int kColumns = 100;
 constexpr double kPitchX = 140, kPitchY = 120;
 constexpr int kShowMode = -129;
@@ -35,31 +30,16 @@ struct BigPatch {
 
     explicit BigPatch(size_t count)
     {
-        setLogSink([](const std::string&) {});
-        auto db = std::make_shared<SigDbase>();
-        db->setFullPathName(DataFiles::path("sigdbase.sbf"));
-        db->createSigDbase();
-        auto h = Module::moduleNamed("HEADM", std::string("adc"), db);
+        auto h = Module::moduleNamed("HEADM", std::string("adc"), bundledDbase());
         head = h.get();
         patch.addModule(h);
-        Module::FieldPtr lastOut;
-        for (size_t i = 0; i < count; ++i) {
-            std::string name = std::to_string(i);
-            name.insert(0, 1, 'm');
-            auto m = Module::moduleNamed(kOperators[i % std::size(kOperators)], name, db);
-            m->moveToPosition({100 + kPitchX * double(i % kColumns), 40 + kPitchY * double(i / kColumns)});
-            Module::FieldPtr in, out;
-            for (const auto& f : m->fieldArray()) {
-                if (!in && f->type() == OperatorEntry::ED_SIGNAL)
-                    in = f;
-                if (!out && f->type() == OperatorEntry::SIGNAL)
-                    out = f;
-            }
-            if (in && lastOut)
-                in->source(lastOut, std::nullopt, false);
-            if (out)
-                lastOut = out;
-            patch.addModule(m);
+        ModuleList::List modules = buildModules(count);
+        chain(modules);
+        for (size_t i = 0; i < modules.size(); ++i) {
+            // Every box shows a name of its own, as in a real patch.
+            modules[i]->setInstanceName(baseName(modules[i]->name()) + std::to_string(i));
+            modules[i]->moveToPosition({100 + kPitchX * double(i % kColumns), 40 + kPitchY * double(i / kColumns)});
+            patch.addModule(modules[i]);
         }
     }
 };

@@ -2,6 +2,7 @@
 // bundled database, wired in a chain. Targets: building them from defaults
 // under 50 ms, laying all of them out (update:) under 20 ms, and unique names
 // growing no faster than n log n (compare the 1,000 and 10,000 rows).
+#include "BenchModels.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleList.h"
 #include "base/DataFiles.h"
@@ -17,66 +18,7 @@
 namespace {
 
 using namespace tosk;
-
-// A mix of everyday operators: oscillators, filters, mixers with repeated
-// inputs, delays, dynamics, controls and interface modules.
-const char* const kOperators[] = {"SINE", "LFO",  "LOWPASS", "HIGHPASS",   "MIXN", "MIX2", "DELAY",
-                                  "GAIN", "KNOB", "SMOOTH",  "COMPRESSOR", "PAN",  "GEQ",  "C_ADD"};
-
-std::shared_ptr<SigDbase> bundledDbase()
-{
-    static std::shared_ptr<SigDbase> db = [] {
-        setLogSink([](const std::string&) {});
-        auto d = std::make_shared<SigDbase>();
-        d->setFullPathName(DataFiles::path("sigdbase.sbf"));
-        d->createSigDbase();
-        return d;
-    }();
-    return db;
-}
-
-// Instance names as a person leaves them: the operator's name, lower case,
-// many times over.
-std::string baseName(const std::string& op)
-{
-    std::string name = op;
-    for (char& c : name)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return name;
-}
-
-ModuleList::List buildModules(size_t count)
-{
-    auto db = bundledDbase();
-    ModuleList::List modules;
-    modules.reserve(count);
-    const size_t kinds = std::size(kOperators);
-    for (size_t i = 0; i < count; ++i) {
-        const std::string op = kOperators[i % kinds];
-        modules.push_back(Module::moduleNamed(op, std::optional<std::string>(baseName(op)), db));
-    }
-    return modules;
-}
-
-// Wires each module's first signal input to the previous module's first
-// signal output, as a long processing chain would.
-void chain(const ModuleList::List& modules)
-{
-    Module::FieldPtr lastOut;
-    for (const auto& m : modules) {
-        Module::FieldPtr in, out;
-        for (const auto& f : m->fieldArray()) {
-            if (!in && f->type() == OperatorEntry::ED_SIGNAL)
-                in = f;
-            if (!out && f->type() == OperatorEntry::SIGNAL)
-                out = f;
-        }
-        if (in && lastOut)
-            in->source(lastOut, std::nullopt, false);
-        if (out)
-            lastOut = out;
-    }
-}
+using namespace tosk::bench;
 
 bool haveDatabase(benchmark::State& state)
 {

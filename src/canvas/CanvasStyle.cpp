@@ -5,13 +5,16 @@
 #include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QGuiApplication>
+#include <QPaintEngine>
 #include <QPainter>
 
 #include <QHash>
 #include <QStaticText>
 
 #include <array>
+#include <cmath>
 #include <memory>
+#include <unordered_map>
 
 namespace tosk {
 
@@ -166,6 +169,84 @@ void CanvasStyle::drawCenteredText(QPainter& painter, const QString& text, const
     painter.setPen(color);
     painter.drawStaticText(
         QPointF(rect.x() + (rect.width() - size.width()) / 2, rect.y() + (rect.height() - size.height()) / 2), laidOut);
+}
+
+namespace {
+
+// Pins drawn once per look: a patch has thousands of pins in a handful of
+// colours, and rasterising an anti-aliased oval costs more than copying it.
+struct PinSprites {
+    struct Key {
+        QRgb stroke, fill;
+        int pen, width, height, fx, fy;
+        bool operator==(const Key&) const = default;
+    };
+    struct Hash {
+        size_t operator()(const Key& k) const
+        {
+            size_t h = k.stroke;
+            for (size_t v :
+                 {size_t(k.fill), size_t(k.pen), size_t(k.width), size_t(k.height), size_t(k.fx), size_t(k.fy)})
+                h = h * 1000003u ^ v;
+            return h;
+        }
+    };
+    std::unordered_map<Key, QImage, Hash> images;
+
+    const QImage& get(const QRectF& device, double penWidth, const QColor& stroke, const QColor& fill, int fx, int fy)
+    {
+        const Key key{stroke.rgba(),
+                      fill.rgba(),
+                      qRound(penWidth * 64),
+                      qRound(device.width() * 64),
+                      qRound(device.height() * 64),
+                      fx,
+                      fy};
+        auto it = images.find(key);
+        if (it != images.end())
+            return it->second;
+        if (images.size() > 4096)
+            images.clear();
+        QImage sprite(int(std::ceil(device.width() + penWidth)) + 3, int(std::ceil(device.height() + penWidth)) + 3,
+                      QImage::Format_ARGB32_Premultiplied);
+        sprite.fill(Qt::transparent);
+        QPainter p(&sprite);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(stroke, penWidth));
+        p.setBrush(fill);
+        p.drawEllipse(QRectF(kBorder + fx / 4.0, kBorder + fy / 4.0, device.width(), device.height()));
+        p.end();
+        return images.emplace(key, sprite).first->second;
+    }
+    static constexpr int kBorder = 2;
+};
+
+} // namespace
+
+void CanvasStyle::drawPin(QPainter& painter, const QRectF& rect, const QColor& stroke, const QColor& fill)
+{
+    const QTransform t = painter.worldTransform();
+    const bool raster = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster;
+    if (!raster || t.type() > QTransform::TxScale || qAbs(t.m11() - t.m22()) > 1e-9 || t.m11() <= 0) {
+        strokeOval(painter, rect, stroke, 1, &fill);
+        return;
+    }
+    static PinSprites sprites;
+    const QRectF device = t.mapRect(rect);
+    int x0 = int(std::floor(device.x())), y0 = int(std::floor(device.y()));
+    int fx = qRound((device.x() - x0) * 4), fy = qRound((device.y() - y0) * 4);
+    if (fx == 4) {
+        fx = 0;
+        ++x0;
+    }
+    if (fy == 4) {
+        fy = 0;
+        ++y0;
+    }
+    const QImage& sprite = sprites.get(device, t.m11(), stroke, fill, fx, fy);
+    painter.setWorldTransform(QTransform());
+    painter.drawImage(QPoint(x0 - PinSprites::kBorder, y0 - PinSprites::kBorder), sprite);
+    painter.setWorldTransform(t);
 }
 
 void CanvasStyle::strokeOval(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,

@@ -72,6 +72,10 @@ public:
     // Draws a text centred on a rect's centre without clipping.
     static void drawCenteredText(QPainter& painter, const QString& text, const QRectF& rect, TextStyle style,
                                  const QColor& color);
+    // A pin: an oval filled and stroked. Raster painters (the canvas, PNG)
+    // copy it from a picture drawn once per look, size and quarter-pixel
+    // offset; others (SVG) draw it as an oval.
+    static void drawPin(QPainter& painter, const QRectF& rect, const QColor& stroke, const QColor& fill);
     // Strokes (and fills when a fill colour is given) the oval in a rect.
     static void strokeOval(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,
                            const QColor* fill = nullptr);

@@ -90,8 +90,8 @@ void ModulePainter::drawPin(QPainter& painter, ModuleField& field, const Module&
         QRectF at = besidePin(pin, S::textSize(value, font), input);
         S::drawTextString(painter, value, at, font, S::textColor(S::GrayLabel7));
     }
-    QColor fill = field.isWP() ? S::lightGray() : S::role(field.fillColor());
-    S::strokeOval(painter, pin, S::role(field.strokeColor()), 1, &fill);
+    const QColor fill = field.isWP() ? S::lightGray() : S::role(field.fillColor());
+    S::drawPin(painter, pin, S::role(field.strokeColor()), fill);
     if (field.iterator() && !field.iterator()->isHidden())
         S::drawTextString(painter, QString::number(field.getInstance()), pin, S::BlackSystem8,
                           S::textColor(S::BlackSystem8));

@@ -8,6 +8,7 @@
 #include "canvas/HeadPainter.h"
 #include "canvas/InfoLine.h"
 #include "database/SigDbase.h"
+#include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QImage>
@@ -19,31 +20,20 @@ using namespace tosk;
 
 namespace {
 
-std::shared_ptr<SigDbase> bundled()
-{
-    static std::shared_ptr<SigDbase> db = [] {
-        auto d = std::make_shared<SigDbase>();
-        d->setFullPathName(test::dataPath("sigdbase.sbf"));
-        EXPECT_TRUE(d->createSigDbase());
-        return d;
-    }();
-    return db;
-}
-
 // A patch built module by module.
 struct Patch {
-    SigFile file{bundled(), nullptr};
+    SigFile file{test::bundledDbase(), nullptr};
     Module* head = nullptr;
 
     explicit Patch(const std::string& headOperator = "HEADM")
     {
-        auto h = Module::moduleNamed(headOperator, std::string("adc"), bundled());
+        auto h = Module::moduleNamed(headOperator, std::string("adc"), test::bundledDbase());
         head = h.get();
         file.addModule(h);
     }
     Module& add(const std::string& op, const std::string& name, double x, double y)
     {
-        auto m = Module::moduleNamed(op, name, bundled());
+        auto m = Module::moduleNamed(op, name, test::bundledDbase());
         m->moveToPosition(Point{x, y});
         file.addModule(m);
         return *m;

@@ -14,6 +14,7 @@
 #include "base/SettingsStore.h"
 #include "base/TkxException.h"
 #include "database/SigDbase.h"
+#include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -32,22 +33,11 @@ using namespace tosk;
 
 namespace {
 
-std::shared_ptr<SigDbase> bundled()
-{
-    static std::shared_ptr<SigDbase> db = [] {
-        auto d = std::make_shared<SigDbase>();
-        d->setFullPathName(test::dataPath("sigdbase.sbf"));
-        EXPECT_TRUE(d->createSigDbase());
-        return d;
-    }();
-    return db;
-}
-
 std::shared_ptr<SigDocument> documentTitled(const std::string& title)
 {
     auto doc = std::make_shared<SigDocument>();
-    auto patch = std::make_unique<SigFile>(bundled(), doc.get());
-    auto head = Module::moduleNamed("HEADM", std::string("adc"), bundled());
+    auto patch = std::make_unique<SigFile>(test::bundledDbase(), doc.get());
+    auto head = Module::moduleNamed("HEADM", std::string("adc"), test::bundledDbase());
     patch->addModule(head);
     patch->setProgramName(title);
     doc->setSigFile(std::move(patch));

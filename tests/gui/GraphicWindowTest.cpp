@@ -10,6 +10,7 @@
 #include "canvas/TextView.h"
 #include "canvas/TextWindowController.h"
 #include "database/SigDbase.h"
+#include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -28,24 +29,13 @@ using namespace tosk;
 
 namespace {
 
-std::shared_ptr<SigDbase> bundled()
-{
-    static std::shared_ptr<SigDbase> db = [] {
-        auto d = std::make_shared<SigDbase>();
-        d->setFullPathName(test::dataPath("sigdbase.sbf"));
-        EXPECT_TRUE(d->createSigDbase());
-        return d;
-    }();
-    return db;
-}
-
 // head -> osc (SINE) -> gain (GAIN) -> head output, with a knob on the gain.
 std::shared_ptr<SigDocument> smallPatch()
 {
     auto doc = std::make_shared<SigDocument>();
-    auto patch = std::make_unique<SigFile>(bundled(), doc.get());
+    auto patch = std::make_unique<SigFile>(test::bundledDbase(), doc.get());
     auto add = [&](const char* op, const char* name, double x, double y) {
-        auto m = Module::moduleNamed(op, std::string(name), bundled());
+        auto m = Module::moduleNamed(op, std::string(name), test::bundledDbase());
         m->moveToPosition(Point{x, y});
         patch->addModule(m);
         return m;

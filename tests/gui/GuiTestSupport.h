@@ -4,7 +4,11 @@
 #include <QTimer>
 #include <QWidget>
 
+#include "database/SigDbase.h"
+#include "support/TestSupport.h"
+
 #include <functional>
+#include <memory>
 
 namespace tosk::test {
 
@@ -22,6 +26,18 @@ template <typename T> void whenShown(std::function<void(T*)> action, int triesLe
         if (triesLeft > 0)
             whenShown<T>(action, triesLeft - 1);
     });
+}
+
+// The operator database that ships with Tosk, read once for the program.
+inline std::shared_ptr<SigDbase> bundledDbase()
+{
+    static std::shared_ptr<SigDbase> db = [] {
+        auto d = std::make_shared<SigDbase>();
+        d->setFullPathName(dataPath("sigdbase.sbf"));
+        d->createSigDbase();
+        return d;
+    }();
+    return db;
 }
 
 } // namespace tosk::test

@@ -1,0 +1,77 @@
+#pragma once
+
+// Patches of the bundled database at sizes no real patch reaches, shared by
+// the benchmarks.
+#include "Toskfile/Module.h"
+#include "Toskfile/ModuleList.h"
+#include "base/DataFiles.h"
+#include "base/Log.h"
+#include "database/SigDbase.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace tosk::bench {
+
+// A mix of everyday operators: oscillators, filters, mixers with repeated
+// inputs, delays, dynamics, controls and interface modules.
+inline const char* const kOperators[] = {"SINE", "LFO",  "LOWPASS", "HIGHPASS",   "MIXN", "MIX2", "DELAY",
+                                         "GAIN", "KNOB", "SMOOTH",  "COMPRESSOR", "PAN",  "GEQ",  "C_ADD"};
+
+inline std::shared_ptr<SigDbase> bundledDbase()
+{
+    static std::shared_ptr<SigDbase> db = [] {
+        setLogSink([](const std::string&) {});
+        auto d = std::make_shared<SigDbase>();
+        d->setFullPathName(DataFiles::path("sigdbase.sbf"));
+        d->createSigDbase();
+        return d;
+    }();
+    return db;
+}
+
+// Instance names as a person leaves them: the operator's name, lower case,
+// many times over.
+inline std::string baseName(const std::string& op)
+{
+    std::string name = op;
+    for (char& c : name)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    return name;
+}
+
+inline ModuleList::List buildModules(size_t count)
+{
+    auto db = bundledDbase();
+    ModuleList::List modules;
+    modules.reserve(count);
+    const size_t kinds = std::size(kOperators);
+    for (size_t i = 0; i < count; ++i) {
+        const std::string op = kOperators[i % kinds];
+        modules.push_back(Module::moduleNamed(op, std::optional<std::string>(baseName(op)), db));
+    }
+    return modules;
+}
+
+// Wires each module's first signal input to the previous module's first
+// signal output, as a long processing chain would.
+inline void chain(const ModuleList::List& modules)
+{
+    Module::FieldPtr lastOut;
+    for (const auto& m : modules) {
+        Module::FieldPtr in, out;
+        for (const auto& f : m->fieldArray()) {
+            if (!in && f->type() == OperatorEntry::ED_SIGNAL)
+                in = f;
+            if (!out && f->type() == OperatorEntry::SIGNAL)
+                out = f;
+        }
+        if (in && lastOut)
+            in->source(lastOut, std::nullopt, false);
+        if (out)
+            lastOut = out;
+    }
+}
+
+} // namespace tosk::bench
