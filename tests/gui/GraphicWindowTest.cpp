@@ -3,6 +3,7 @@
 #include "Toskfile/Module.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
+#include "app/MainMenuDelegate.h"
 #include "base/Alerts.h"
 #include "base/NotificationCenter.h"
 #include "canvas/GraphicView.h"
@@ -308,4 +309,17 @@ TEST(GraphicWindow, ZoomKeepsTheSelectionInSightAndInvalidationDropsRemovedModul
     EXPECT_EQ(view->selectedModules(), (std::vector<Module*>{&gain})) << "a removed module leaves the selection";
     w.doc->invalidateModule(gain);
     EXPECT_EQ(view->selectedModules().size(), 1u) << "one still in the patch stays";
+}
+
+TEST(GraphicWindow, IsTheDelegatesCurrentPatchWindowWhileMain)
+{
+    Window w;
+    MainMenuDelegate delegate;
+    QWidget browser;
+    delegate.mainWindowChanged(w.window);
+    EXPECT_EQ(delegate.graphicWindowController(), w.window.data());
+    delegate.mainWindowChanged(&browser);
+    EXPECT_EQ(delegate.graphicWindowController(), w.window.data()) << "a browser leaves it as it was";
+    delegate.mainWindowResigned(&browser);
+    EXPECT_EQ(delegate.graphicWindowController(), nullptr);
 }
