@@ -190,12 +190,12 @@ void DocumentController::openDocumentWithChooser(QWidget* parent)
 bool DocumentController::saveDocument(GraphicWindowController& window)
 {
     SigDocument* document = window.sigDocument();
-    if (!document || !format_.write || !format_.writeFile)
+    if (!document || !format_.save)
         return false;
     if (document->fileName().empty())
         return saveDocumentAs(window);
     try {
-        format_.writeFile(document->fileName(), format_.write(*document));
+        format_.save(*document, document->fileName());
     } catch (const TkxException& e) {
         logf("DocumentController.saveDocument: exception %s - %s", e.name().c_str(), e.reason().c_str());
         Alerts::error(format(text("CannotSave", "The patch \"%s\" could not be saved: %s").c_str(),

@@ -24,16 +24,14 @@ class DocumentController : public QObject {
     Q_OBJECT
 
 public:
-    // How documents become bytes and back. `read` throws TkxException with
-    // a reason a person can act on when the bytes are no patch.
+    // How documents are made from files and written to them. `read` and
+    // `save` throw TkxException with a reason a person can act on; a save
+    // that throws has left the file as it was.
     struct Format {
         std::function<std::shared_ptr<SigDocument>(const std::string& bytes, const std::string& path)> read;
         std::function<std::shared_ptr<SigDocument>()> makeNew;
-        std::function<std::string(SigDocument&)> write;
+        std::function<void(SigDocument&, const std::string& path)> save;
         std::function<std::string(SigDocument&)> uploadText;
-        // Writes the bytes so that the file is the old or the new one, never
-        // a mixture (throws TkxException with the reason).
-        std::function<void(const std::string& path, const std::string& bytes)> writeFile;
     };
 
     static constexpr int kMaxRecent = 10;

@@ -44,7 +44,7 @@ std::shared_ptr<SigDocument> documentTitled(const std::string& title)
     return doc;
 }
 
-DocumentController::Format lineFormat(std::vector<std::string>* written)
+DocumentController::Format lineFormat()
 {
     DocumentController::Format f;
     f.read = [](const std::string& bytes, const std::string&) {
@@ -53,14 +53,11 @@ DocumentController::Format lineFormat(std::vector<std::string>* written)
         return documentTitled(bytes.substr(6));
     };
     f.makeNew = [] { return documentTitled("Empty"); };
-    f.write = [](SigDocument& d) { return "title:" + d.sigFile()->programName(); };
-    f.uploadText = f.write;
-    f.writeFile = [written](const std::string& path, const std::string& bytes) {
+    f.uploadText = [](SigDocument& d) { return "title:" + d.sigFile()->programName(); };
+    f.save = [](SigDocument& d, const std::string& path) {
         if (path.find("full-disk") != std::string::npos)
             throw TkxException("writeFileAtomically", "No space left on device");
-        test::writeFile(path, bytes);
-        if (written)
-            written->push_back(path);
+        test::writeFile(path, "title:" + d.sigFile()->programName());
     };
     return f;
 }
@@ -69,7 +66,6 @@ DocumentController::Format lineFormat(std::vector<std::string>* written)
 struct Fixture {
     MemorySettingsStore store;
     MainMenuDelegate delegate;
-    std::vector<std::string> written;
     std::unique_ptr<DocumentController> documents;
     QWidget start;
     test::TempDir dir;
@@ -77,7 +73,7 @@ struct Fixture {
     Fixture()
     {
         PreferenceController::setStore(&store);
-        documents = std::make_unique<DocumentController>(&delegate, lineFormat(&written));
+        documents = std::make_unique<DocumentController>(&delegate, lineFormat());
         delegate.setDocumentController(documents.get());
         documents->setStartWindow(&start);
         start.show();
