@@ -323,3 +323,16 @@ TEST(GraphicWindow, IsTheDelegatesCurrentPatchWindowWhileMain)
     delegate.mainWindowResigned(&browser);
     EXPECT_EQ(delegate.graphicWindowController(), nullptr);
 }
+
+TEST(GraphicWindow, APatchInOneColumnIsOneToLayOut)
+{
+    auto doc = smallPatch();
+    SigFile& patch = *doc->sigFile();
+    EXPECT_FALSE(GraphicView::standsInOneColumn(patch)) << "modules side by side";
+    for (const auto& m : patch.listOfModules())
+        m->moveToPosition(Point{0, 0});
+    EXPECT_TRUE(GraphicView::standsInOneColumn(patch)) << "no positions: everything at the origin";
+    while (patch.moduleCount() > 1)
+        patch.removeModuleAtIndex(1);
+    EXPECT_FALSE(GraphicView::standsInOneColumn(patch)) << "a head alone has nothing to lay out";
+}
