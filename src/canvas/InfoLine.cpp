@@ -116,7 +116,8 @@ std::optional<InfoLine> InfoLine::infoFor(const Module& module, int showMode)
     if (!(showMode & Module::SHOW_INFO) || !module.operatorClassIs("INTERFACE"))
         return std::nullopt;
 
-    if (module.name() == "menupage") {
+    // The database keeps operator names in capitals.
+    if (module.name() == "MENUPAGE") {
         for (const auto& f : module.fieldArray())
             if (startsWith(f->entryName(OperatorField::DESCRIPTION), "8 char name"))
                 return InfoLine{shown(*f), std::nullopt};

@@ -257,6 +257,10 @@ TEST(CanvasPainting, InfoLinesOfInterfaceModules)
     EXPECT_EQ(line->range.value_or("none"), "0...10");
     EXPECT_FALSE(InfoLine::infoFor(slider, mode & ~Module::SHOW_DEFAULTS)->range);
     EXPECT_FALSE(InfoLine::infoFor(patch.add("GAIN", "g", 400, 40), mode)) << "not an interface module";
+    Module& page = patch.add("menupage", "page", 500, 40);
+    page.field("title")->setText("Chorus");
+    EXPECT_EQ(InfoLine::infoFor(page, mode)->text, "Chorus") << "a menu page shows its name";
+    EXPECT_FALSE(InfoLine::infoFor(page, mode)->range);
 
     EXPECT_EQ(InfoLine::applyFormat("%s dB", 1.5), "1.5 dB");
     EXPECT_EQ(InfoLine::applyFormat("%d%%", std::string("42.7")), "42%");
