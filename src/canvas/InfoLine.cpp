@@ -28,6 +28,12 @@ double floatOf(const ModuleField& field)
     return std::atof(shown(field).c_str());
 }
 
+// A NUL is in no set.
+bool oneOf(const char* set, char c)
+{
+    return c != '\0' && std::strchr(set, c);
+}
+
 // Widths and precisions beyond this make no sense on a 78-point line.
 constexpr int kMaxWidth = 64;
 
@@ -54,26 +60,27 @@ std::optional<std::string> InfoLine::applyFormat(const std::string& format,
         converted = true;
         std::string spec = "%";
         size_t j = i + 1;
-        while (j < format.size() && std::strchr("-+ #0", format[j]))
+        while (j < format.size() && oneOf("-+ #0", format[j]))
             spec += format[j++];
-        int width = 0;
-        while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j]))) {
-            width = width * 10 + (format[j] - '0');
-            if (width > kMaxWidth)
-                return std::nullopt;
-            spec += format[j++];
-        }
-        if (j < format.size() && format[j] == '.') {
-            spec += format[j++];
-            int precision = 0;
+        // Digits of a width or precision; false past what a line can hold.
+        auto digits = [&] {
+            int value = 0;
             while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j]))) {
-                precision = precision * 10 + (format[j] - '0');
-                if (precision > kMaxWidth)
-                    return std::nullopt;
+                value = value * 10 + (format[j] - '0');
+                if (value > kMaxWidth)
+                    return false;
                 spec += format[j++];
             }
+            return true;
+        };
+        if (!digits())
+            return std::nullopt;
+        if (j < format.size() && format[j] == '.') {
+            spec += format[j++];
+            if (!digits())
+                return std::nullopt;
         }
-        while (j < format.size() && std::strchr("hlLqjzt", format[j]))
+        while (j < format.size() && oneOf("hlLqjzt", format[j]))
             ++j; // the argument's size is ours to choose
         if (j >= format.size())
             return std::nullopt;
@@ -83,7 +90,7 @@ std::optional<std::string> InfoLine::applyFormat(const std::string& format,
         const std::string* text = std::get_if<std::string>(&argument);
         double number = 0;
         if (text) {
-            if (!std::strchr("s@", conv)) {
+            if (!oneOf("s@", conv)) {
                 if (!isNumeric(*text))
                     return std::nullopt;
                 number = std::atof(text->c_str());
@@ -93,15 +100,15 @@ std::optional<std::string> InfoLine::applyFormat(const std::string& format,
         }
 
         char buffer[256];
-        if (std::strchr("s@", conv)) {
+        if (oneOf("s@", conv)) {
             std::string value = text ? *text : numberString(number);
             std::snprintf(buffer, sizeof buffer, (spec + "s").c_str(), value.c_str());
-        } else if (std::strchr("di", conv)) {
+        } else if (oneOf("di", conv)) {
             std::snprintf(buffer, sizeof buffer, (spec + "lld").c_str(), static_cast<long long>(number));
-        } else if (std::strchr("ouxX", conv)) {
+        } else if (oneOf("ouxX", conv)) {
             std::snprintf(buffer, sizeof buffer, (spec + "ll" + conv).c_str(),
                           static_cast<unsigned long long>(static_cast<long long>(number)));
-        } else if (std::strchr("eEfFgG", conv)) {
+        } else if (oneOf("eEfFgG", conv)) {
             std::snprintf(buffer, sizeof buffer, (spec + conv).c_str(), number);
         } else {
             return std::nullopt;

@@ -271,6 +271,8 @@ TEST(CanvasPainting, InfoLinesOfInterfaceModules)
     EXPECT_FALSE(InfoLine::applyFormat("%f", std::string("loud")));
     EXPECT_FALSE(InfoLine::applyFormat("%999f", 1.0)) << "no width past the line";
     EXPECT_FALSE(InfoLine::applyFormat("ends in %", 1.0));
+    EXPECT_FALSE(InfoLine::applyFormat(std::string("%\0", 2), 1.0)) << "a NUL is no conversion";
+    EXPECT_EQ(InfoLine::applyFormat("%-6.1fdB", 2.25), "2.2   dB");
 }
 
 TEST(CanvasPainting, SvgOfThePatch)
