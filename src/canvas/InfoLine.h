@@ -2,7 +2,6 @@
 
 #include <optional>
 #include <string>
-#include <variant>
 
 namespace tosk {
 
@@ -20,14 +19,6 @@ struct InfoLine {
 
     // The line of a module for a show mode; none when it shows no line.
     static std::optional<InfoLine> infoFor(const Module& module, int showMode);
-
-    // Applies a printf-style menu statement with at most one conversion to a
-    // text or a number. Texts given to numeric conversions must be numbers
-    // and numbers given to %s or %@ are written as the file writes them.
-    // None for a statement that cannot be applied (several conversions, an
-    // unknown one, a '*' width, a text that is no number).
-    static std::optional<std::string> applyFormat(const std::string& format,
-                                                  const std::variant<std::string, double>& argument);
 };
 
 } // namespace tosk

@@ -261,18 +261,6 @@ TEST(CanvasPainting, InfoLinesOfInterfaceModules)
     page.field("title")->setText("Chorus");
     EXPECT_EQ(InfoLine::infoFor(page, mode)->text, "Chorus") << "a menu page shows its name";
     EXPECT_FALSE(InfoLine::infoFor(page, mode)->range);
-
-    EXPECT_EQ(InfoLine::applyFormat("%s dB", 1.5), "1.5 dB");
-    EXPECT_EQ(InfoLine::applyFormat("%d%%", std::string("42.7")), "42%");
-    EXPECT_EQ(InfoLine::applyFormat("[%-4s]", std::string("ab")), "[ab  ]");
-    EXPECT_EQ(InfoLine::applyFormat("%@", std::string("text")), "text");
-    EXPECT_FALSE(InfoLine::applyFormat("%d and %d", 1.0));
-    EXPECT_FALSE(InfoLine::applyFormat("%*d", 1.0));
-    EXPECT_FALSE(InfoLine::applyFormat("%f", std::string("loud")));
-    EXPECT_FALSE(InfoLine::applyFormat("%999f", 1.0)) << "no width past the line";
-    EXPECT_FALSE(InfoLine::applyFormat("ends in %", 1.0));
-    EXPECT_FALSE(InfoLine::applyFormat(std::string("%\0", 2), 1.0)) << "a NUL is no conversion";
-    EXPECT_EQ(InfoLine::applyFormat("%-6.1fdB", 2.25), "2.2   dB");
 }
 
 TEST(CanvasPainting, SvgOfThePatch)
