@@ -203,8 +203,6 @@ void GraphicView::redraw()
     update();
 }
 
-void GraphicView::windowAboutToClose() {}
-
 void GraphicView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);

@@ -86,8 +86,6 @@ public:
     void invalidateModule(const Module& module);
     // Lays everything out again and repaints it all.
     void redraw();
-    // The window is closing: editors of the patch close with it.
-    void windowAboutToClose();
 
     // Widget pixels of a canvas rect, grown to whole pixels.
     QRect toWidget(const Rect& rect) const;

@@ -398,7 +398,6 @@ void GraphicWindowController::windowShouldClose()
         textWindowController_->close();
         textWindowController_ = nullptr;
     }
-    graphicView_->windowAboutToClose();
 }
 
 void GraphicWindowController::closeEvent(QCloseEvent* event)
