@@ -12,6 +12,7 @@
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "base/PreferenceController.h"
+#include "base/TextCase.h"
 #include "base/TkxException.h"
 #include "database/OperatorDesc.h"
 #include "database/SigDbase.h"
@@ -27,45 +28,9 @@ namespace {
 
 const std::string kEmpty;
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
-bool containsIgnoringCase(std::string_view s, std::string_view sub)
-{
-    if (sub.size() > s.size())
-        return false;
-    for (size_t i = 0; i + sub.size() <= s.size(); ++i)
-        if (equalsIgnoringCase(s.substr(i, sub.size()), sub))
-            return true;
-    return false;
-}
-
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-// Puts the operator name into a localized message whose placeholder is "%s"
-// (the name is never used as a format).
-std::string withName(const std::string& message, const std::string& name)
-{
-    std::string result = message;
-    size_t p = result.find("%s");
-    if (p != std::string::npos)
-        result.replace(p, 2, name);
-    return result;
 }
 
 // Numbers repetitions in one pass over a field list: each call answers what
@@ -200,7 +165,7 @@ void Module::buildUnknownOperator(const std::string& name, SigfileTokenizer* tok
 {
     logf("Module.buildModule: no operator found for [%s]", name.c_str());
     Alerts::show(AlertStyle::Informational, localized("ModuleBuild", "Module Build"),
-                 withName(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), name),
+                 fillIn(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), {name}),
                  {localized("OK", "OK")});
     std::string joined = name;
     if (tokenizer) {
@@ -572,12 +537,13 @@ void Module::makeNameUnique(ModuleNameIndex& names, char delim)
     }
 }
 
-std::string Module::moduleInfo() const
+std::string Module::moduleInfo(const Point& offset) const
 {
     std::string info;
     if (rect_.width() > 0)
-        info = format(" ;=%s,%s,%s,%i", numberString(std::trunc(rect_.x())).c_str(),
-                      numberString(std::trunc(rect_.y())).c_str(), numberString(std::trunc(rect_.width())).c_str(), 0);
+        info = format(" ;=%s,%s,%s,%i", numberString(std::trunc(rect_.x() + offset.x)).c_str(),
+                      numberString(std::trunc(rect_.y() + offset.y)).c_str(),
+                      numberString(std::trunc(rect_.width())).c_str(), 0);
     if (isSuper())
         return info;
     bool first = true;
@@ -596,6 +562,27 @@ std::string Module::moduleInfo() const
         info += format("%d,%s", static_cast<int>(i), hidden.c_str());
     }
     return info;
+}
+
+void Module::save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const
+{
+    const int classId = opDescriptor_ ? opDescriptor_->operatorId() : OperatorDesc::OP_ID_UNKNOWN;
+    if (classId == OperatorDesc::OP_ID_NODE) {
+        logf("Module.save: operator for module <%s> is OP_ID_NODE", instanceName().c_str());
+        return;
+    }
+    // An operator of a class this program does not know is still the
+    // user's module: the file keeps it; only a unit is not sent it.
+    if (!opDescriptor_ || (classId == OperatorDesc::OP_ID_UNKNOWN && (saveFlags & SAVE_ENTRIES_ONLY))) {
+        logf("Module.save: operator for module <%s> is OP_ID_UNKNOWN", instanceName().c_str());
+        return;
+    }
+    buffer += name();
+    for (const auto& f : listOfFields)
+        f->save(buffer, headName, saveFlags);
+    if (!(saveFlags & SAVE_NO_INFO))
+        buffer += moduleInfo(offset);
+    buffer += "\r\n";
 }
 
 bool Module::addInfo(const std::string& text)

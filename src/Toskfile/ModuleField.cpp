@@ -514,6 +514,19 @@ const Rect& ModuleField::setConnRect(const Rect& moduleRect)
     return m_Rect;
 }
 
+void ModuleField::save(std::string& buffer, const std::string& headName, int saveFlags) const
+{
+    if (isOutput() || isInvisible())
+        return;
+    if (!m_pEntry) {
+        if (saveFlags & Module::SAVE_ENTRIES_ONLY)
+            return;
+        buffer += " ;";
+    }
+    buffer += ' ';
+    buffer += getName(Module::kSaveNameFlags, headName);
+}
+
 std::string ModuleField::description() const
 {
     return format("Field[%" PRIxPTR "]%s[%s:%s] %s", reinterpret_cast<uintptr_t>(this), isHidden() ? "h" : " ",
