@@ -520,7 +520,7 @@ std::string SigFile::representation(int saveFlags) const
     const Module* first = listOfModules_.empty() ? m_Tail.get() : listOfModules_.front().get();
     const std::string headName = first ? first->instanceName() : std::string();
     saveModules(buffer, headName, saveFlags);
-    if (m_Tail)
+    if (m_Tail && !m_Tail->isComment())
         m_Tail->save(buffer, headName, saveFlags);
     return buffer;
 }
