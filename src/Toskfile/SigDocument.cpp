@@ -5,10 +5,6 @@
 #include "base/AtomicFile.h"
 #include "database/SigDbase.h"
 
-#include <cerrno>
-#include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include <algorithm>
 #include <filesystem>
@@ -100,18 +96,12 @@ bool SigDocument::loadDataRepresentation(const std::string& bytes, const std::st
 
 bool SigDocument::readFromFile(const std::string& path, std::string* reason)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    if (in)
-        bytes << in.rdbuf();
-    if (!in || in.bad()) {
-        if (reason)
-            *reason = path + ": " + std::strerror(errno);
+    std::string bytes;
+    if (!readWholeFile(path, bytes, reason))
         return false;
-    }
     const std::string previous = fileName_;
     fileName_ = path;
-    if (!loadDataRepresentation(bytes.str(), documentType)) {
+    if (!loadDataRepresentation(bytes, documentType)) {
         fileName_ = previous;
         return false;
     }

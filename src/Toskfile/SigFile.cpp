@@ -8,16 +8,15 @@
 #include "Toskfile/SigfileTokenizer.h"
 #include "Toskfile/UndoManager.h"
 #include "base/Alerts.h"
+#include "base/AtomicFile.h"
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/TextCase.h"
 #include "base/TkxException.h"
 #include "database/SigDbase.h"
 
-#include <fstream>
 #include <iterator>
 #include <map>
-#include <sstream>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -89,14 +88,10 @@ void SigFile::initWithData(const std::optional<std::string>& bytes, const std::o
 std::unique_ptr<SigFile> SigFile::fileWithFileName(const std::string& path, std::shared_ptr<SigDbase> dbase,
                                                    SigDocument* document)
 {
-    std::optional<std::string> bytes;
-    std::ifstream in(path, std::ios::binary);
-    if (in) {
-        std::ostringstream ss;
-        ss << in.rdbuf();
-        bytes = ss.str();
-    }
-    return fileWithData(bytes, path, std::move(dbase), document);
+    std::string bytes;
+    const bool read = readWholeFile(path, bytes);
+    return fileWithData(read ? std::optional<std::string>(std::move(bytes)) : std::nullopt, path, std::move(dbase),
+                        document);
 }
 
 // ---------------------------------------------------------------- first pass

@@ -126,4 +126,27 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, bool k
     }
 }
 
+bool readWholeFile(const std::string& path, std::string& bytes, std::string* reason)
+{
+    std::string read;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    bool ok = file != nullptr;
+    if (ok) {
+        char buffer[65536];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            read.append(buffer, n);
+        // A folder opens but does not read.
+        ok = !std::ferror(file);
+        std::fclose(file);
+    }
+    if (!ok) {
+        if (reason)
+            *reason = path + ": " + std::strerror(errno);
+        return false;
+    }
+    bytes = std::move(read);
+    return true;
+}
+
 } // namespace tosk

@@ -21,4 +21,8 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, bool k
 // file itself ends in ".bak" and so has no backup.
 std::string backupPathFor(const std::string& path);
 
+// Reads a whole file; false (with the system's reason after the path) when
+// it cannot be opened or read, a folder included.
+bool readWholeFile(const std::string& path, std::string& bytes, std::string* reason = nullptr);
+
 } // namespace tosk

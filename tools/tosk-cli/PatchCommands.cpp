@@ -8,13 +8,12 @@
 #include "Toskfile/SModule.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
+#include "base/AtomicFile.h"
 #include "base/Log.h"
 #include "base/TkxException.h"
 #include "database/SigDbase.h"
 
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 
 namespace tosk::cli {
 
@@ -43,17 +42,6 @@ LoadedPatch loadPatch(const std::string& path, const std::shared_ptr<SigDbase>& 
     loaded.log = capture.lines();
     loaded.alerts = alerts.recorded;
     return loaded;
-}
-
-bool readBytes(const std::string& path, std::string& bytes)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    bytes = ss.str();
-    return true;
 }
 
 void writeOut(const std::string& bytes)
@@ -263,9 +251,9 @@ int runUpdate(const std::vector<std::string>& arguments)
     LoadedPatch loaded;
     if (!prepare("update", arguments, 2, false, {}, invocation, flags) || !loadOne("update", invocation, loaded))
         return 1;
-    std::string other;
-    if (!readBytes(invocation.files[1], other)) {
-        std::fprintf(stderr, "tosk-cli update: cannot read %s\n", invocation.files[1].c_str());
+    std::string other, reason;
+    if (!readWholeFile(invocation.files[1], other, &reason)) {
+        std::fprintf(stderr, "tosk-cli update: cannot read %s\n", reason.c_str());
         return 1;
     }
     ScopedRecordingAlerts alerts;
