@@ -5,7 +5,6 @@
 #include "base/AtomicFile.h"
 #include "database/SigDbase.h"
 
-
 #include <algorithm>
 #include <filesystem>
 
