@@ -68,24 +68,32 @@ PatchLayout::PatchLayout(const SigFile& patch, Search search) : search_(search)
     const auto& modules = patch.moduleArray();
     nodes_.reserve(modules.size());
     places_.reserve(modules.size());
+    portStart_.reserve(modules.size() + 1);
     for (size_t i = 0; i < modules.size(); ++i) {
         Module* m = modules[i].get();
         nodes_.push_back(Node{m, m->rect(), m->isHead(), State::Other});
         places_.emplace(m, i);
         classify(i);
-    }
-    if (search_ == Search::Scan)
-        return;
-    for (size_t i = 0; i < modules.size(); ++i) {
-        for (const auto& f : modules[i]->fieldArray()) {
-            owners_.emplace(f.get(), i);
-            if (const auto& source = f->source()) {
-                auto& fed = fedBy_[source.get()];
-                if (fed.empty() || fed.back() != i)
-                    fed.push_back(i);
-            }
+        // Only the fields the walks follow: a table of 129 points is not
+        // looked at again.
+        portStart_.push_back(ports_.size());
+        for (const auto& f : m->fieldArray()) {
+            const int type = f->type();
+            if (type == OperatorEntry::SIGNAL || type == OperatorEntry::ED_SIGNAL || type == OperatorEntry::CONTROL ||
+                type == OperatorEntry::ED_CONTROL || type == OperatorEntry::USEROBJ)
+                ports_.emplace_back(type, f.get());
         }
     }
+    portStart_.push_back(ports_.size());
+    if (search_ == Search::Scan)
+        return;
+    // Every wire once, as (source, module fed), sorted by source.
+    for (size_t i = 0; i < modules.size(); ++i)
+        for (const auto& f : modules[i]->fieldArray())
+            if (const auto& source = f->source())
+                wires_.emplace_back(source.get(), i);
+    std::sort(wires_.begin(), wires_.end());
+    wires_.erase(std::unique(wires_.begin(), wires_.end()), wires_.end());
 }
 
 size_t PatchLayout::indexOf(const Module& module) const
@@ -217,7 +225,7 @@ void PatchLayout::placeAt(size_t i, const Rect& column)
     moveTo(i, r.origin);
 }
 
-void PatchLayout::addConnected(const ModuleField& field, std::vector<size_t>& collection, std::vector<bool>& seen) const
+void PatchLayout::addConnected(const ModuleField& field, std::vector<size_t>& collection)
 {
     std::vector<size_t> found;
     if (search_ == Search::Scan) {
@@ -230,18 +238,24 @@ void PatchLayout::addConnected(const ModuleField& field, std::vector<size_t>& co
             }
         }
     } else {
-        if (auto fed = fedBy_.find(&field); fed != fedBy_.end())
-            found = fed->second;
-        if (field.source()) {
-            if (auto owner = owners_.find(field.source().get()); owner != owners_.end()) {
-                found.insert(std::lower_bound(found.begin(), found.end(), owner->second), owner->second);
+        auto fed = std::equal_range(wires_.begin(), wires_.end(), std::make_pair(&field, size_t{0}),
+                                    [](const auto& a, const auto& b) { return a.first < b.first; });
+        for (auto w = fed.first; w != fed.second; ++w)
+            found.push_back(w->second);
+        // The module holding the source: the outermost module around it, if
+        // that is in the patch and the source is still one of its fields.
+        if (const auto& source = field.source()) {
+            Module* holder = source->trueParent();
+            const size_t owner = holder ? indexOf(*holder) : none;
+            if (owner != none && holder->containsField(source.get())) {
+                found.insert(std::lower_bound(found.begin(), found.end(), owner), owner);
                 found.erase(std::unique(found.begin(), found.end()), found.end());
             }
         }
     }
     for (size_t i : found) {
-        if (!seen[i]) {
-            seen[i] = true;
+        if (seen_[i] != generation_) {
+            seen_[i] = generation_;
             collection.push_back(i);
         }
     }
@@ -250,10 +264,14 @@ void PatchLayout::addConnected(const ModuleField& field, std::vector<size_t>& co
 std::vector<size_t> PatchLayout::neighbours(size_t i, int fieldType)
 {
     std::vector<size_t> collection;
-    std::vector<bool> seen(nodes_.size(), false);
-    for (const auto& f : nodes_[i].module->fieldArray())
-        if (f->type() == fieldType)
-            addConnected(*f, collection, seen);
+    // A new mark for "already collected", instead of clearing a flag per
+    // module for every walk.
+    if (seen_.size() != nodes_.size())
+        seen_.assign(nodes_.size(), 0);
+    ++generation_;
+    for (size_t p = portStart_[i]; p < portStart_[i + 1]; ++p)
+        if (ports_[p].first == fieldType)
+            addConnected(*ports_[p].second, collection);
     return collection;
 }
 

@@ -71,7 +71,7 @@ private:
     size_t findLowest(const Rect& rect) const;
     size_t findRightMost() const;
     std::vector<size_t> neighbours(size_t i, int fieldType);
-    void addConnected(const ModuleField& field, std::vector<size_t>& collection, std::vector<bool>& seen) const;
+    void addConnected(const ModuleField& field, std::vector<size_t>& collection);
     bool startWalk(Walk kind, size_t i, std::vector<Frame>& stack);
     void runWalk(Walk kind, size_t i);
 
@@ -88,9 +88,14 @@ private:
     std::set<std::pair<double, size_t>> unplaced_;
     // Heads and modules of another width: few, searched one by one.
     std::vector<size_t> others_;
-    // Who each field belongs to, and which modules each output feeds.
-    std::unordered_map<const ModuleField*, size_t> owners_;
-    std::unordered_map<const ModuleField*, std::vector<size_t>> fedBy_;
+    // Each module's fields of the five kinds walked, (type, field), the
+    // module's run starting at portStart_[i].
+    std::vector<std::pair<int, const ModuleField*>> ports_;
+    std::vector<size_t> portStart_;
+    // Every wire as (source field, position of the module it feeds), sorted.
+    std::vector<std::pair<const ModuleField*, size_t>> wires_;
+    std::vector<unsigned> seen_;
+    unsigned generation_ = 0;
 };
 
 } // namespace tosk

@@ -248,9 +248,9 @@ int SigFile::secondPass(bool messages)
         ModuleLookup lookup(*this);
         lookup_ = &lookup;
         try {
-            int line = 1;
-            for (const auto& m : List(listOfModules_))
-                unresolved += secondPass(*m, line++, messages ? &message : nullptr);
+            // Resolving changes wires and texts, never the list or a field list.
+            for (size_t i = 0; i < listOfModules_.size(); ++i)
+                unresolved += secondPass(*listOfModules_[i], static_cast<int>(i + 1), messages ? &message : nullptr);
         } catch (...) {
             lookup_ = nullptr;
             throw;
@@ -274,7 +274,7 @@ int SigFile::secondPass(Module& module, int line, std::string* message)
             unresolved += secondPass(*member, line, message);
         return unresolved;
     }
-    for (const auto& f : Module::FieldList(module.fieldArray()))
+    for (const auto& f : module.fieldArray())
         if (f->entry() && f->isInput())
             resolveField(*f, module, line, message, unresolved);
     return unresolved;

@@ -33,9 +33,10 @@ fs::path temporaryBeside(const fs::path& target, const char* tag)
     static std::mt19937_64 random{std::random_device{}()};
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%s-%016llx", tag, static_cast<unsigned long long>(random()));
-    fs::path name = target.filename();
+    std::string name(".");
+    name += target.filename().string();
     name += suffix;
-    return target.parent_path() / ("." + name.string());
+    return target.parent_path() / name;
 }
 
 // The bytes must be on the disk before the rename makes them the file: a
