@@ -2,6 +2,7 @@
 // bundled database, wired in a chain. Targets: building them from defaults
 // under 50 ms, laying all of them out (update:) under 20 ms, and unique names
 // growing no faster than n log n (compare the 1,000 and 10,000 rows).
+#include "BenchSupport.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleList.h"
 #include "base/DataFiles.h"
@@ -25,14 +26,7 @@ const char* const kOperators[] = {"SINE", "LFO",  "LOWPASS", "HIGHPASS",   "MIXN
 
 std::shared_ptr<SigDbase> bundledDbase()
 {
-    static std::shared_ptr<SigDbase> db = [] {
-        setLogSink([](const std::string&) {});
-        auto d = std::make_shared<SigDbase>();
-        d->setFullPathName(DataFiles::path("sigdbase.sbf"));
-        d->createSigDbase();
-        return d;
-    }();
-    return db;
+    return bench::bundledDatabase();
 }
 
 // Instance names as a person leaves them: the operator's name, lower case,

@@ -1,6 +1,7 @@
 // Reads arbitrary bytes as a sig file over the bundled database, then does
 // what the editor does with a patch: write it (file and upload text), read
 // the text written, renumber it, lay it out and take its own values back.
+#include "FuzzSupport.h"
 #include "Toskfile/SigFile.h"
 #include "base/Alerts.h"
 #include "base/DataFiles.h"
@@ -14,23 +15,9 @@ namespace {
 
 using namespace tosk;
 
-class SilentAlerts : public Alerts {
-public:
-    int run(const AlertRequest&) override { return 0; }
-};
-
 std::shared_ptr<SigDbase> database()
 {
-    static std::shared_ptr<SigDbase> db = [] {
-        static SilentAlerts alerts;
-        Alerts::setShared(&alerts);
-        setLogSink([](const std::string&) {});
-        auto d = std::make_shared<SigDbase>();
-        d->setFullPathName(DataFiles::path("sigdbase.sbf"));
-        d->createSigDbase();
-        return d;
-    }();
-    return db;
+    return fuzz::bundledDatabase();
 }
 
 } // namespace

@@ -126,20 +126,26 @@ Json dumpJson(const LoadedPatch& loaded)
     return out;
 }
 
-// The steps every command shares: database, arguments, the file.
+// The steps every command shares: database, flags, files, the first file
+// loaded.
 struct Invocation {
     DatabaseChoice database;
     std::vector<std::string> files;
+    std::vector<std::string> flags;
+    LoadedPatch loaded;
+
+    SigFile& patch() const { return loaded.patch(); }
+    SigDocument& document() const { return *loaded.document; }
 };
 
 bool prepare(const char* command, const std::vector<std::string>& arguments, size_t fileCount, bool moreFiles,
-             const std::vector<std::string>& flags, Invocation& invocation, std::vector<std::string>& flagsSeen)
+             const std::vector<std::string>& flags, Invocation& invocation)
 {
     std::vector<std::string> args = arguments;
     invocation.database = chooseDatabase(args);
     for (const auto& flag : flags)
         if (takeFlag(args, flag))
-            flagsSeen.push_back(flag);
+            invocation.flags.push_back(flag);
     for (const auto& a : args) {
         if (a.rfind("--", 0) == 0) {
             std::fprintf(stderr, "tosk-cli %s: unknown option '%s'\n", command, a.c_str());
@@ -169,12 +175,16 @@ bool has(const std::vector<std::string>& flags, const std::string& flag)
     return std::find(flags.begin(), flags.end(), flag) != flags.end();
 }
 
-// Loads the command's one file; answers false after saying why.
-bool loadOne(const char* command, const Invocation& invocation, LoadedPatch& loaded)
+// Prepares a command on files and loads the first; answers false after
+// saying why.
+bool open(const char* command, const std::vector<std::string>& arguments, size_t fileCount,
+          const std::vector<std::string>& flags, Invocation& invocation)
 {
-    loaded = loadPatch(invocation.files[0], invocation.database.db);
-    if (!loaded.read) {
-        std::fprintf(stderr, "tosk-cli %s: cannot read %s\n", command, loaded.reason.c_str());
+    if (!prepare(command, arguments, fileCount, false, flags, invocation))
+        return false;
+    invocation.loaded = loadPatch(invocation.files[0], invocation.database.db);
+    if (!invocation.loaded.read) {
+        std::fprintf(stderr, "tosk-cli %s: cannot read %s\n", command, invocation.loaded.reason.c_str());
         return false;
     }
     return true;
@@ -183,24 +193,21 @@ bool loadOne(const char* command, const Invocation& invocation, LoadedPatch& loa
 int runDump(const std::vector<std::string>& arguments)
 {
     Invocation invocation;
-    std::vector<std::string> flags;
-    LoadedPatch loaded;
-    if (!prepare("dump", arguments, 1, false, {}, invocation, flags) || !loadOne("dump", invocation, loaded))
+    if (!open("dump", arguments, 1, {}, invocation))
         return 1;
-    loaded.patch().updateAll(loaded.patch().showMode());
-    std::printf("%s\n", dumpJson(loaded).dump(1, ' ', false, Json::error_handler_t::replace).c_str());
+    invocation.patch().updateAll(invocation.patch().showMode());
+    std::printf("%s\n", dumpJson(invocation.loaded).dump(1, ' ', false, Json::error_handler_t::replace).c_str());
     return 0;
 }
 
 int runSave(const std::vector<std::string>& arguments)
 {
     Invocation invocation;
-    std::vector<std::string> flags;
-    LoadedPatch loaded;
-    if (!prepare("save", arguments, 1, false, {"upload"}, invocation, flags) || !loadOne("save", invocation, loaded))
+    if (!open("save", arguments, 1, {"upload"}, invocation))
         return 1;
     LogCapture quiet; // node and unknown modules are named in the log, not on stdout
-    writeOut(has(flags, "upload") ? loaded.document->sigDataForUpload() : loaded.document->sigData());
+    writeOut(has(invocation.flags, "upload") ? invocation.document().sigDataForUpload()
+                                             : invocation.document().sigData());
     return 0;
 }
 
@@ -215,41 +222,35 @@ std::string alertText(const std::vector<AlertRequest>& alerts)
 int runReorder(const std::vector<std::string>& arguments)
 {
     Invocation invocation;
-    std::vector<std::string> flags;
-    LoadedPatch loaded;
-    if (!prepare("reorder", arguments, 1, false, {}, invocation, flags) || !loadOne("reorder", invocation, loaded))
+    if (!open("reorder", arguments, 1, {}, invocation))
         return 1;
     ScopedRecordingAlerts alerts;
     LogCapture quiet;
-    if (!loaded.patch().reorder()) {
+    if (!invocation.patch().reorder()) {
         std::fputs(alertText(alerts.recorded).c_str(), stderr);
         return 1;
     }
-    writeOut(loaded.document->sigData());
+    writeOut(invocation.document().sigData());
     return 0;
 }
 
 int runLayout(const std::vector<std::string>& arguments)
 {
     Invocation invocation;
-    std::vector<std::string> flags;
-    LoadedPatch loaded;
-    if (!prepare("layout", arguments, 1, false, {}, invocation, flags) || !loadOne("layout", invocation, loaded))
+    if (!open("layout", arguments, 1, {}, invocation))
         return 1;
     LogCapture quiet;
     // As the window does it: every module's geometry first.
-    loaded.patch().updateAll(loaded.patch().showMode());
-    loaded.patch().reposition();
-    writeOut(loaded.document->sigData());
+    invocation.patch().updateAll(invocation.patch().showMode());
+    invocation.patch().reposition();
+    writeOut(invocation.document().sigData());
     return 0;
 }
 
 int runUpdate(const std::vector<std::string>& arguments)
 {
     Invocation invocation;
-    std::vector<std::string> flags;
-    LoadedPatch loaded;
-    if (!prepare("update", arguments, 2, false, {}, invocation, flags) || !loadOne("update", invocation, loaded))
+    if (!open("update", arguments, 2, {}, invocation))
         return 1;
     std::string other, reason;
     if (!readWholeFile(invocation.files[1], other, &reason)) {
@@ -258,8 +259,8 @@ int runUpdate(const std::vector<std::string>& arguments)
     }
     ScopedRecordingAlerts alerts;
     LogCapture capture;
-    const int changed = loaded.patch().updateParams(other);
-    writeOut(loaded.document->sigData());
+    const int changed = invocation.patch().updateParams(other);
+    writeOut(invocation.document().sigData());
     std::fprintf(stderr, "updateParams: %d\n", changed);
     for (const auto& line : capture.lines())
         std::fprintf(stderr, "%s\n", line.c_str());
@@ -270,8 +271,7 @@ int runUpdate(const std::vector<std::string>& arguments)
 int runCheck(const std::vector<std::string>& arguments)
 {
     Invocation invocation;
-    std::vector<std::string> flags;
-    if (!prepare("check", arguments, 1, true, {}, invocation, flags))
+    if (!prepare("check", arguments, 1, true, {}, invocation))
         return 1;
     bool allGood = true;
     for (const auto& path : invocation.files) {

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "base/Alerts.h"
+#include "base/DataFiles.h"
+#include "base/Log.h"
+#include "database/SigDbase.h"
+
+#include <memory>
+#include <string>
+
+namespace tosk::fuzz {
+
+// Alerts answered at once, with nobody to see them.
+class SilentAlerts : public Alerts {
+public:
+    int run(const AlertRequest&) override { return 0; }
+};
+
+// The bundled database, read once, with alerts and the log silenced for
+// the whole run.
+inline std::shared_ptr<SigDbase> bundledDatabase()
+{
+    static std::shared_ptr<SigDbase> db = [] {
+        static SilentAlerts alerts;
+        Alerts::setShared(&alerts);
+        setLogSink([](const std::string&) {});
+        auto d = std::make_shared<SigDbase>();
+        d->setFullPathName(DataFiles::path("sigdbase.sbf"));
+        d->createSigDbase();
+        return d;
+    }();
+    return db;
+}
+
+} // namespace tosk::fuzz
