@@ -2,6 +2,7 @@
 
 #include "Toskfile/FieldExpression.h"
 #include "Toskfile/ModuleNameIndex.h"
+#include "Toskfile/SModule.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <unordered_map>
 
@@ -170,7 +172,10 @@ void Module::buildUnknownOperator(const std::string& name, SigfileTokenizer* tok
     std::string joined = name;
     if (tokenizer) {
         while (auto token = tokenizer->nextToken()) {
-            if (sigDbase_ && sigDbase_->operatorForName(*token)) {
+            // A group header is a record of its own too: swallowing it would
+            // turn the group's members into modules of the patch.
+            if ((sigDbase_ && sigDbase_->operatorForName(*token)) ||
+                token->compare(0, std::strlen(SModule::kHeaderPrefix), SModule::kHeaderPrefix) == 0) {
                 tokenizer->stepBack();
                 break;
             }
