@@ -542,13 +542,32 @@ void Module::makeNameUnique(ModuleNameIndex& names, char delim)
     }
 }
 
+namespace {
+
+// A position cut to a whole number, as the file keeps it: what
+// numberString gives for a whole number, without formatting a float.
+std::string wholeNumber(double value)
+{
+    const double whole = std::trunc(value);
+    if (std::fabs(whole) < 1e15)
+        return std::to_string(static_cast<long long>(whole));
+    return numberString(whole);
+}
+
+} // namespace
+
 std::string Module::moduleInfo(const Point& offset) const
 {
     std::string info;
-    if (rect_.width() > 0)
-        info = format(" ;=%s,%s,%s,%i", numberString(std::trunc(rect_.x() + offset.x)).c_str(),
-                      numberString(std::trunc(rect_.y() + offset.y)).c_str(),
-                      numberString(std::trunc(rect_.width())).c_str(), 0);
+    if (rect_.width() > 0) {
+        info = " ;=";
+        info += wholeNumber(rect_.x() + offset.x);
+        info += ',';
+        info += wholeNumber(rect_.y() + offset.y);
+        info += ',';
+        info += wholeNumber(rect_.width());
+        info += ",0";
+    }
     if (isSuper())
         return info;
     bool first = true;
@@ -564,7 +583,9 @@ std::string Module::moduleInfo(const Point& offset) const
         } else {
             info += ",";
         }
-        info += format("%d,%s", static_cast<int>(i), hidden.c_str());
+        info += std::to_string(i);
+        info += ',';
+        info += hidden;
     }
     return info;
 }
