@@ -2,8 +2,8 @@
 
 #include "Toskfile/FieldExpression.h"
 #include "Toskfile/ModuleNameIndex.h"
-#include "Toskfile/SModule.h"
 #include "Toskfile/MyExtensions.h"
+#include "Toskfile/SModule.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/SigfileTokenizer.h"
@@ -786,29 +786,31 @@ Module::FieldPtr Module::indexField(size_t index) const
 Module::FieldPtr Module::field(const std::string& name, int code) const
 {
     // Repetition numbers are counted along the way rather than field by
-    // field, so a lookup stays linear in modules with many repetitions.
+    // field, so a lookup stays linear in modules with many repetitions; and
+    // only once a repeated name could match, so that looking up an output
+    // of a table of 129 points counts nothing.
     std::optional<InstanceCounter> instances;
-    for (const auto& f : listOfFields) {
+    size_t counted = 0;
+    int instance = 0;
+    for (size_t i = 0; i < listOfFields.size(); ++i) {
+        const FieldPtr& f = listOfFields[i];
         if (!f->entry())
             continue;
         const std::string& raw = f->entry()->nameForType(code);
-        if (!f->iterator()) {
-            if (equalsIgnoringCase(raw, name))
-                return f;
-            continue;
-        }
-        if (!instances)
-            instances.emplace();
-        int instance = instances->next(*f);
-        size_t tilde = raw.rfind('~');
+        size_t tilde = f->iterator() ? raw.rfind('~') : std::string::npos;
         if (tilde == std::string::npos) {
             if (equalsIgnoringCase(raw, name))
                 return f;
             continue;
         }
-        if (name.size() >= tilde &&
-            equalsIgnoringCase(std::string_view(raw).substr(0, tilde), std::string_view(name).substr(0, tilde)) &&
-            equalsIgnoringCase(ModuleField::setIteration(instance, raw), name))
+        if (name.size() < tilde ||
+            !equalsIgnoringCase(std::string_view(raw).substr(0, tilde), std::string_view(name).substr(0, tilde)))
+            continue;
+        if (!instances)
+            instances.emplace();
+        while (counted <= i)
+            instance = instances->next(*listOfFields[counted++]);
+        if (equalsIgnoringCase(ModuleField::setIteration(instance, raw), name))
             return f;
     }
     return nullptr;

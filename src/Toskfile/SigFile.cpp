@@ -13,6 +13,7 @@
 #include "base/Log.h"
 #include "base/TextCase.h"
 #include "base/TkxException.h"
+#include "database/OperatorDesc.h"
 #include "database/SigDbase.h"
 
 #include <iterator>
@@ -319,7 +320,30 @@ Module::FieldPtr SigFile::getField(const std::string& reference, Module* module,
         found = lookup_->find(name);
     else
         found = findModuleByName(name).get();
-    return found ? found->field(reference.substr(dash + 1), type) : nullptr;
+    if (!found)
+        return nullptr;
+    const std::string output = reference.substr(dash + 1);
+    // The operator tells which of its entries carry that name; then only
+    // those fields need looking at, and no repetition needs counting.
+    // Repeated names, and groups, take the general lookup.
+    if (const auto& op = found->opDescriptor()) {
+        std::vector<const OperatorEntry*> entries;
+        bool repeated = false;
+        for (const auto& entry : op->operatorData()) {
+            const std::string& text = entry->nameForType(type);
+            if (text.find('~') != std::string::npos)
+                repeated = true;
+            else if (equalsIgnoringCase(text, output))
+                entries.push_back(entry.get());
+        }
+        if (!repeated) {
+            for (const auto& f : found->fieldArray())
+                if (std::find(entries.begin(), entries.end(), f->entry().get()) != entries.end())
+                    return f;
+            return nullptr;
+        }
+    }
+    return found->field(output, type);
 }
 
 void SigFile::connect(ModuleField& input, Module::FieldPtr source, bool setDefaults, bool force)
