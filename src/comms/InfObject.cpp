@@ -1,0 +1,7 @@
+#include "comms/InfObject.h"
+
+namespace tosk {
+
+InfObject::InfObject(const std::string& line) : BaseObject(line), value_(objectPartAt(6)) {}
+
+} // namespace tosk

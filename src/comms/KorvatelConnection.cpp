@@ -1,0 +1,444 @@
+#include "comms/KorvatelConnection.h"
+
+#include "Toskfile/MyExtensions.h"
+#include "base/Log.h"
+#include "comms/ScanText.h"
+#include "comms/SetObject.h"
+#include "comms/UserObjectFactory.h"
+
+#include <thread>
+
+namespace tosk {
+
+namespace {
+
+std::string decimal(uint32_t value)
+{
+    return std::to_string(value);
+}
+
+bool isPatchTextReply(uint8_t command)
+{
+    return command == sysex::SEND_PATCH || command == sysex::PATCH_TEXT || command == sysex::PATCH_TEXT_ALT;
+}
+
+} // namespace
+
+KorvatelConnection::KorvatelConnection(std::shared_ptr<ChannelNameInfo> info, LineSettingsSource settings,
+                                       std::chrono::milliseconds receiveTimeout, std::chrono::milliseconds bankPause)
+    : serialConnection_(std::move(settings), receiveTimeout), channelInfo_(std::move(info)),
+      inputBuffer_(bufferSize + 1), objectBuffer_(bufferSize + 1), bankPause_(bankPause)
+{
+}
+
+// ---- requests
+
+Bytes KorvatelConnection::request(uint8_t command, const std::string& key, uint8_t separator,
+                                  const std::string& tail) const
+{
+    std::string payload = key;
+    payload += char(separator);
+    payload += tail;
+    return sysex::frame(uint8_t(channelId()), command, payload);
+}
+
+void KorvatelConnection::sendRequest(const Bytes& message)
+{
+    serialConnection_.putData(message.data(), message.size());
+}
+
+void KorvatelConnection::collectReply(const char* operation)
+{
+    inputLength_ = 0;
+    long total = 0;
+    for (;;) {
+        uint8_t byte = 0;
+        if (serialConnection_.getByte(&byte) != 1)
+            break;
+        ++total;
+        if (inputLength_ < bufferSize)
+            inputBuffer_[inputLength_++] = byte;
+        else
+            logf("KorvatelConnection.%s: inputBuffer overflow: %ld > %ld", operation, total, long(bufferSize));
+        if (byte == sysex::END)
+            break;
+    }
+}
+
+KeyedArray KorvatelConnection::want(uint8_t command, const char* operation, const std::string& key, uint8_t flag)
+{
+    sendRequest(request(command, key, sysex::SPACE, std::string(1, char(flag))));
+    collectReply(operation);
+    if (inputLength_ == 0)
+        return {};
+    return parseObjectInfoDump(inputBuffer_.data(), inputLength_);
+}
+
+KeyedArray KorvatelConnection::objectInfoWant(const std::string& key, uint8_t flag)
+{
+    return want(sysex::OBJECT_INFO_WANT, "objectInfoWant", key, flag);
+}
+
+KeyedArray KorvatelConnection::parametersWant(const std::string& key, uint8_t flag)
+{
+    return want(sysex::PARAMETERS_WANT, "parametersWant", key, flag);
+}
+
+void KorvatelConnection::valuePut(const std::string& key, const std::string& value)
+{
+    sendRequest(request(sysex::VALUE_PUT, key, sysex::SPACE, value));
+    collectReply("valuePut");
+}
+
+void KorvatelConnection::keyPress(uint32_t keyCode)
+{
+    uint32_t complement = ~keyCode;
+    uint8_t bytes[4] = {uint8_t(complement), uint8_t(complement >> 8), uint8_t(complement >> 16),
+                        uint8_t(complement >> 24)};
+    uint8_t nibbles[8];
+    ennibble(bytes, nibbles, 4);
+    sendRequest(sysex::frame(uint8_t(channelId()), sysex::KEY_PRESS, nibbles, sizeof nibbles));
+    serialConnection_.drain();
+}
+
+KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
+{
+    KeyedArray result;
+    if (n < 6 || b[0] != sysex::START || b[1] != sysex::MANUFACTURER || b[2] != sysex::FAMILY || b[3] != channelId() ||
+        (b[4] != sysex::OBJECT_INFO_DUMP && b[4] != sysex::PARAMETERS_DUMP) || b[n - 1] != sysex::END) {
+        log("*** parse error: invalid Korvatel Sysex header:");
+        return result;
+    }
+    size_t i = 5;
+    while (i < n && b[i] == sysex::SPACE)
+        ++i;
+    size_t length = 0;
+    long total = 0;
+    while (i < n && b[i] != sysex::END) {
+        if (b[i] != '\r') {
+            ++total;
+            if (length < bufferSize)
+                objectBuffer_[length++] = char(b[i]);
+            else
+                logf("*** parse error: objectBuffer overflow: %ld > %ld", total, long(bufferSize));
+            ++i;
+            continue;
+        }
+        if (i + 1 >= n || b[i + 1] != '\n') {
+            logf("*** parse error: expected 0x0A at byte %d but got 0x%x ", int(i + 2), i + 1 < n ? b[i + 1] : 0);
+            return result;
+        }
+        i += 2;
+        std::string text(objectBuffer_.data(), length);
+        try {
+            auto object = UserObjectFactory::createUserObject(text);
+            result.setObject(object, object->tag());
+        } catch (const TkxException&) {
+            logf("*** parse error: Invalid user object ending at byte %d ", int(i));
+            logf("*** object is: %s", text.c_str());
+        }
+        while (i < n && b[i] == sysex::SPACE)
+            ++i;
+        length = 0;
+        total = 0;
+    }
+    return result;
+}
+
+void KorvatelConnection::dumpObjects(const KeyedArray& objects, const std::string& tag) const
+{
+    log(" ");
+    logf("Looking for tag [%s]", tag.c_str());
+    for (const auto& key : objects.keys())
+        logf("   %s", objects.objectForKey(key)->toString().c_str());
+}
+
+std::shared_ptr<BaseObject> KorvatelConnection::ask(const std::string& tag, const std::string& key, uint8_t flag,
+                                                    KeyedArray* returned)
+{
+    KeyedArray objects = objectInfoWant(key, flag);
+    auto found = objects.objectForKey(tag);
+    if (!found)
+        dumpObjects(objects, tag);
+    if (returned)
+        *returned = std::move(objects);
+    return found;
+}
+
+void KorvatelConnection::programChange(uint8_t program)
+{
+    uint8_t message[2] = {sysex::PROGRAM_CHANGE, program};
+    serialConnection_.putData(message, 2);
+}
+
+// ---- operations
+
+void KorvatelConnection::openLine()
+{
+    serialConnection_.open();
+    // Stale input would be taken for the first reply. Output is left alone:
+    // what an earlier exchange wrote may still be on its way to the unit.
+    serialConnection_.flushInput();
+}
+
+void KorvatelConnection::closeAfterFailure(const char* message, const TkxException& e)
+{
+    logf(message, e.name().c_str(), e.reason().c_str());
+    lastFailure_ = e;
+    try {
+        serialConnection_.close();
+    } catch (const TkxException&) {
+    }
+}
+
+std::optional<std::string> KorvatelConnection::readSigFile()
+{
+    sendRequest(sysex::frame(uint8_t(channelId()), sysex::GET_PATCH));
+    std::string bytes;
+    for (;;) {
+        uint8_t byte = 0;
+        if (serialConnection_.getByte(&byte) != 1 || byte == sysex::END)
+            break;
+        bytes += char(byte);
+    }
+    if (bytes.size() <= 5)
+        return std::nullopt;
+    // Only a patch-text frame holds a patch; anything else (an error text, a
+    // garbled frame) must not be opened as one.
+    auto u = [&](size_t i) { return uint8_t(bytes[i]); };
+    if (u(0) != sysex::START || u(1) != sysex::MANUFACTURER || u(2) != sysex::FAMILY || !isPatchTextReply(u(4))) {
+        logf("KorvatelConnection.getSigFile: not a patch reply: %s",
+             hexString(reinterpret_cast<const uint8_t*>(bytes.data()), 5).c_str());
+        return std::nullopt;
+    }
+    size_t start = 5;
+    while (start < bytes.size() && isWhiteSpace(u(start)))
+        ++start;
+    // The unit ends the text with a terminator byte that is not part of it.
+    size_t end = bytes.size();
+    if (end > start && bytes[end - 1] == '\0')
+        --end;
+    return bytes.substr(start, end - start);
+}
+
+std::optional<std::string> KorvatelConnection::getSigFile()
+{
+    lastFailure_.reset();
+    bool opened = false;
+    try {
+        if (!serialConnection_.isOpen()) {
+            openLine();
+            opened = true;
+        }
+        auto text = readSigFile();
+        if (opened)
+            serialConnection_.close();
+        return text;
+    } catch (const TkxException& e) {
+        logf("KorvatelConnection.getSigFile: exception %s %s", e.name().c_str(), e.reason().c_str());
+        lastFailure_ = e;
+        if (opened) {
+            try {
+                serialConnection_.close();
+            } catch (const TkxException&) {
+            }
+        }
+        return std::nullopt;
+    }
+}
+
+void KorvatelConnection::sendSelectBank(uint8_t bank, bool internal)
+{
+    try {
+        uint8_t payload[4] = {0x00, uint8_t(internal ? 0 : 1), uint8_t(bank >> 4), uint8_t(bank & 0x0F)};
+        sendRequest(sysex::frame(uint8_t(channelId()), sysex::SELECT_BANK, payload, 4));
+        serialConnection_.drain();
+        std::this_thread::sleep_for(bankPause_);
+    } catch (const TkxException& e) {
+        logf("KorvatelConnection.selectBank: exception %s - %s", e.name().c_str(), e.reason().c_str());
+        lastFailure_ = e;
+        throw;
+    }
+}
+
+void KorvatelConnection::selectBank(uint8_t bank, bool internal)
+{
+    lastFailure_.reset();
+    try {
+        sendSelectBank(bank, internal);
+    } catch (const TkxException&) {
+        // logged; the caller goes on
+    }
+}
+
+void KorvatelConnection::selectBankIfNeeded(uint32_t bank)
+{
+    if (bank == currentBank_)
+        return;
+    // Remembered only once it went out; a failed select ends the operation
+    // and is tried again by the next one.
+    sendSelectBank(uint8_t(bank), true);
+    currentBank_ = bank;
+}
+
+template <typename Body> void KorvatelConnection::operation(const char* failureMessage, Body body)
+{
+    lastFailure_.reset();
+    try {
+        openLine();
+        body();
+        serialConnection_.close();
+    } catch (const TkxException& e) {
+        closeAfterFailure(failureMessage, e);
+    }
+}
+
+std::shared_ptr<BaseObject> KorvatelConnection::walk(std::initializer_list<std::pair<const char*, uint8_t>> steps,
+                                                     KeyedArray* lastReturned)
+{
+    std::shared_ptr<BaseObject> object;
+    std::string key = sysex::ROOT_KEY;
+    for (const auto& [tag, flag] : steps) {
+        object = ask(tag, key, flag, lastReturned);
+        if (!object)
+            return nullptr; // the walk ends quietly where the unit lacks a tag
+        key = object->key();
+    }
+    return object;
+}
+
+// Strings of a bank or patch list: a leading number, then the name.
+template <typename Add>
+static void forEachNumbered(const std::shared_ptr<BaseObject>& list, const char* badStringMessage, Add add)
+{
+    auto set = std::dynamic_pointer_cast<SetObject>(list);
+    if (!set)
+        return;
+    for (const auto& s : set->strings()) {
+        std::string rest;
+        if (auto number = scanInteger(s, &rest))
+            add(int(*number), trimWhiteSpace(rest));
+        else
+            logf(badStringMessage, set->toString().c_str(), s.c_str());
+    }
+}
+
+std::optional<std::string> KorvatelConnection::getSigFileForPatch(const Patch& patch)
+{
+    std::optional<std::string> text;
+    operation("KorvatelConnection.getSigFileForPatch: exception %s %s", [&] {
+        selectBankIfNeeded(uint32_t(patch.bankNumber()));
+        programChange(uint8_t(patch.patchNumber()));
+        serialConnection_.drain();
+        text = getSigFile();
+        if (lastFailure_)
+            throw *lastFailure_;
+    });
+    return text;
+}
+
+BankList KorvatelConnection::getBankList()
+{
+    BankList list(channelId());
+    operation("KorvatelConnection.bankList: exception %s %s", [&] {
+        auto banks = walk({{"program", sysex::WANT_ALL_INFO},
+                           {"load", sysex::WANT_ALL_INFO},
+                           {"banks", sysex::WANT_NO_STRINGS},
+                           {"banks", sysex::WANT_ALL_INFO}});
+        forEachNumbered(banks, "KorvatelConnection.bankList: bad SetObject %s string=%s",
+                        [&](int number, const std::string& name) { list.addBank(Bank::bankWithName(name, number)); });
+    });
+    return list;
+}
+
+PatchList KorvatelConnection::patchListForBank(uint32_t bank)
+{
+    PatchList list;
+    operation("KorvatelConnection.patchListForBank: exception %s %s", [&] {
+        selectBankIfNeeded(bank);
+        auto programs = walk({{"program", sysex::WANT_ALL_INFO},
+                              {"load", sysex::WANT_ALL_INFO},
+                              {"programs", sysex::WANT_NO_STRINGS},
+                              {"programs", sysex::WANT_ALL_INFO}});
+        forEachNumbered(programs, "KorvatelConnection.patchListForBank: bad SetObject %s string=%s",
+                        [&](int number, const std::string& name) {
+                            list.addPatch(Patch::patchWithName(name, number, int(currentBank_)));
+                        });
+    });
+    return list;
+}
+
+void KorvatelConnection::selectPatch(uint8_t patch, uint32_t bank)
+{
+    operation("KorvatelConnection.selectPatch: exception %s %s", [&] {
+        selectBankIfNeeded(bank);
+        programChange(patch);
+        serialConnection_.drain();
+    });
+}
+
+std::optional<KeyedArray> KorvatelConnection::getR9100SearchCriteria()
+{
+    std::optional<KeyedArray> result;
+    operation("KorvatelConnection.getR9100SearchCriteria: exception %s %s", [&] {
+        if (auto criteria = walk({{"program", sysex::WANT_ALL_INFO}, {"Criteria", sysex::WANT_NO_STRINGS}}))
+            result = objectInfoWant(criteria->key(), sysex::WANT_ALL_INFO);
+    });
+    return result;
+}
+
+void KorvatelConnection::setR9100Criteria(const KeyedArray& criteria)
+{
+    operation("KorvatelConnection.setR9100Criteria: exception %s %s", [&] {
+        for (const auto& key : criteria.keys())
+            if (auto set = criteria.objectForKey<SetObject>(key))
+                valuePut(set->key(), decimal(set->currentIndex()));
+        serialConnection_.drain();
+    });
+}
+
+std::vector<R9100ProgramItem> KorvatelConnection::getR9100ProgramList()
+{
+    std::vector<R9100ProgramItem> items;
+    operation("KorvatelConnection.getR9100ProgramList: exception %s %s", [&] {
+        auto set = std::dynamic_pointer_cast<SetObject>(walk(
+            {{"program", sysex::WANT_ALL_INFO}, {"list", sysex::WANT_NO_STRINGS}, {"list", sysex::WANT_ALL_INFO}}));
+        if (!set)
+            return;
+        const auto& strings = set->strings();
+        if (strings.size() == 1 && strings[0].rfind("No Presets", 0) == 0)
+            return;
+        for (size_t i = 0; i < strings.size(); ++i)
+            items.emplace_back(strings[i], uint32_t(i));
+    });
+    return items;
+}
+
+void KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
+{
+    constexpr uint32_t programKey = 0x08000000;
+    operation("KorvatelConnection.selectR9100Program: exception %s %s", [&] {
+        keyPress(programKey);
+        KeyedArray programObjects;
+        std::string mapTag = channelInfo_ ? channelInfo_->midiMapTag() : ChannelNameInfo().midiMapTag();
+        auto usergrp = walk({{"program", sysex::WANT_ALL_INFO}, {"usergrp", sysex::WANT_NO_STRINGS}}, &programObjects);
+        auto midiMap = std::dynamic_pointer_cast<SetObject>(
+            usergrp ? ask(mapTag, usergrp->key(), sysex::WANT_NO_STRINGS) : nullptr);
+        if (midiMap) {
+            uint32_t saved = midiMap->currentIndex();
+            // A MIDI map would turn our program number into another program.
+            if (saved != 0)
+                valuePut(midiMap->key(), decimal(0));
+            if (auto list = programObjects.objectForKey("list")) {
+                keyPress(programKey);
+                valuePut(list->key(), numberString(double(index)));
+            }
+            programChange(program);
+            if (saved != 0)
+                valuePut(midiMap->key(), decimal(saved));
+        }
+        serialConnection_.drain();
+    });
+}
+
+} // namespace tosk

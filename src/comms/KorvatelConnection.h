@@ -1,0 +1,104 @@
+#pragma once
+
+#include "base/TkxException.h"
+#include "comms/BankList.h"
+#include "comms/ChannelNameInfo.h"
+#include "comms/KeyedArray.h"
+#include "comms/R9100ProgramItem.h"
+#include "comms/SerialConnection.h"
+#include "comms/Sysex.h"
+
+#include <chrono>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace tosk {
+
+// Talks to one unit synchronously over a line of its own: builds requests,
+// collects replies, cuts object dumps into user objects, and on top of that
+// walks the unit's object tree for banks, patches and program lists.
+//
+// The request helpers (objectInfoWant and friends) neither open nor close the
+// line and let line failures through; the operations (getBankList and
+// friends) open and close around them, log failures and answer what they
+// have built.
+class KorvatelConnection {
+public:
+    static constexpr size_t bufferSize = 80000;
+    static constexpr uint32_t noBank = 0xFFFFFFFF;
+
+    explicit KorvatelConnection(std::shared_ptr<ChannelNameInfo> info = nullptr,
+                                LineSettingsSource settings = LineSettings::fromPreferences,
+                                std::chrono::milliseconds receiveTimeout = SerialConnection::defaultTimeout,
+                                std::chrono::milliseconds bankPause = std::chrono::seconds(1));
+
+    uint32_t channelId() const { return channelInfo_ ? channelInfo_->channelId() : 0; }
+    const std::shared_ptr<ChannelNameInfo>& channelInfo() const { return channelInfo_; }
+    SerialConnection& serialConnection() { return serialConnection_; }
+    uint32_t currentBank() const { return currentBank_; }
+
+    // Requests.
+    KeyedArray objectInfoWant(const std::string& key, uint8_t flag);
+    KeyedArray parametersWant(const std::string& key, uint8_t flag);
+    void valuePut(const std::string& key, const std::string& value);
+    void keyPress(uint32_t keyCode);
+    KeyedArray parseObjectInfoDump(const uint8_t* bytes, size_t length);
+    void dumpObjects(const KeyedArray& objects, const std::string& tag) const;
+
+    // Operations.
+    std::optional<std::string> getSigFile();
+    std::optional<std::string> getSigFileForPatch(const Patch& patch);
+    BankList getBankList();
+    PatchList patchListForBank(uint32_t bank);
+    void selectPatch(uint8_t patch, uint32_t bank);
+    void selectBank(uint8_t bank, bool internal);
+    std::optional<KeyedArray> getR9100SearchCriteria();
+    void setR9100Criteria(const KeyedArray& criteria);
+    std::vector<R9100ProgramItem> getR9100ProgramList();
+    void selectR9100Program(uint8_t program, int32_t index);
+
+    // What made the last operation fail, if it did (it was logged too).
+    const std::optional<TkxException>& lastFailure() const { return lastFailure_; }
+
+    // The bytes of the reply last collected (at most bufferSize).
+    std::string lastReply() const
+    {
+        return std::string(inputBuffer_.begin(), inputBuffer_.begin() + long(inputLength_));
+    }
+
+private:
+    Bytes request(uint8_t command, const std::string& key, uint8_t separator, const std::string& tail) const;
+    void sendRequest(const Bytes& message);
+    void collectReply(const char* operation);
+    KeyedArray want(uint8_t command, const char* operation, const std::string& key, uint8_t flag);
+    // Looks `tag` up among the objects the unit returns for `key`.
+    std::shared_ptr<BaseObject> ask(const std::string& tag, const std::string& key, uint8_t flag,
+                                    KeyedArray* returned = nullptr);
+    // Asks for each tag under the object the step before found, starting at
+    // the root; null as soon as one is missing. `lastReturned` receives the
+    // objects of the last request.
+    std::shared_ptr<BaseObject> walk(std::initializer_list<std::pair<const char*, uint8_t>> steps,
+                                     KeyedArray* lastReturned = nullptr);
+    // The frame of an operation: open, run, close; a failure is logged with
+    // `failureMessage`, kept as lastFailure, and the line closed.
+    template <typename Body> void operation(const char* failureMessage, Body body);
+    void programChange(uint8_t program);
+    void openLine();
+    void closeAfterFailure(const char* message, const TkxException& e);
+    void selectBankIfNeeded(uint32_t bank);
+    void sendSelectBank(uint8_t bank, bool internal);
+    std::optional<std::string> readSigFile();
+
+    SerialConnection serialConnection_;
+    std::shared_ptr<ChannelNameInfo> channelInfo_;
+    uint32_t currentBank_ = noBank;
+    std::vector<uint8_t> inputBuffer_;
+    size_t inputLength_ = 0;
+    std::vector<char> objectBuffer_;
+    std::chrono::milliseconds bankPause_;
+    std::optional<TkxException> lastFailure_;
+};
+
+} // namespace tosk

@@ -1,0 +1,56 @@
+#include "comms/ToskMidiProcessor.h"
+
+namespace tosk {
+
+ToskMidiProcessor& ToskMidiProcessor::sharedMidiController()
+{
+    // Lives to the end of the process with its server thread, never destroyed:
+    // the thread must not be joined during static destruction.
+    static ToskMidiProcessor* shared = new ToskMidiProcessor();
+    return *shared;
+}
+
+ToskMidiProcessor::ToskMidiProcessor(MainThreadPoster* poster, LineSettingsSource settings,
+                                     std::chrono::milliseconds silence)
+{
+    std::weak_ptr<State> weakState = state_;
+    ToskMidiProcessor* self = this;
+    auto report = [poster, weakState, self](Bytes reply, int tag, std::optional<TkxException> exception) {
+        (poster ? *poster : MainThreadPoster::shared())
+            .post([weakState, self, reply = std::move(reply), tag, exception = std::move(exception)] {
+                if (weakState.lock())
+                    self->serialIOServerIsDone(reply, tag, exception);
+            });
+    };
+    serialIOServer_ = std::make_unique<SerialIOServer>(report, std::move(settings), silence);
+}
+
+ToskMidiProcessor::~ToskMidiProcessor()
+{
+    serialIOServer_.reset(); // joins the thread before the state goes
+}
+
+int ToskMidiProcessor::sysexCommand(uint8_t command, const uint8_t* data, size_t length,
+                                    std::weak_ptr<MidiClient> messageSource)
+{
+    uint8_t deviceId = command == sysex::IDENTIFY ? 0 : channelId_;
+    Bytes message = sysex::frame(deviceId, command, data, length);
+    bool expectResponse = command != sysex::SELECT_BANK && command != sysex::PATCH_TEXT;
+    ++sysexTag_;
+    state_->serverRequests[sysexTag_] = std::move(messageSource);
+    serialIOServer_->serialIORequest(std::move(message), expectResponse, sysexTag_);
+    return 0;
+}
+
+void ToskMidiProcessor::serialIOServerIsDone(const Bytes& reply, int tag, const std::optional<TkxException>& exception)
+{
+    auto it = state_->serverRequests.find(tag);
+    if (it == state_->serverRequests.end())
+        return;
+    std::shared_ptr<MidiClient> client = it->second.lock();
+    state_->serverRequests.erase(it);
+    if (client && (!reply.empty() || exception))
+        client->processMidiMsg(reply, exception);
+}
+
+} // namespace tosk

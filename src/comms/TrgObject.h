@@ -1,0 +1,13 @@
+#pragma once
+
+#include "comms/BaseObject.h"
+
+namespace tosk {
+
+// A trigger ("TRG"): nothing beyond the common parts.
+class TrgObject : public BaseObject {
+public:
+    using BaseObject::BaseObject;
+};
+
+} // namespace tosk

@@ -1,0 +1,310 @@
+#include "CommsTestSupport.h"
+
+#include "base/Log.h"
+#include "comms/KorvatelConnection.h"
+#include "comms/SetObject.h"
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+Bytes dump(int id, const std::vector<std::string>& lines, int command = 0x32)
+{
+    Bytes out = bytes({0xF0, 0x1C, 0x70, id, command});
+    for (const auto& l : lines) {
+        out.insert(out.end(), l.begin(), l.end());
+        out.push_back('\r');
+        out.push_back('\n');
+    }
+    out.push_back(0xF7);
+    return out;
+}
+
+Bytes request(int id, int command, const std::string& payload)
+{
+    return sysex::frame(uint8_t(id), uint8_t(command), payload);
+}
+
+std::shared_ptr<ChannelNameInfo> unitWithId(int id, const std::string& model = "SX-8",
+                                            const std::string& revision = "3.2")
+{
+    auto info = std::make_shared<ChannelNameInfo>();
+    info->setChannelId(uint32_t(id));
+    info->setModelName(model);
+    info->setRomRevision(revision);
+    return info;
+}
+
+struct Korvatel {
+    FakeUnit unit;
+    KorvatelConnection connection;
+    explicit Korvatel(int id = 2, const std::string& model = "SX-8", const std::string& revision = "3.2")
+        : connection(unitWithId(id, model, revision), lineTo(unit.path()), 300ms, 0ms)
+    {
+    }
+};
+
+// The replies of a bank unit's tree walk down to its bank list.
+std::vector<Bytes> bankWalk(int id, const std::vector<std::string>& bankStrings)
+{
+    std::string set = "SET l 100 10 Banks banks 0 '' " + std::to_string(bankStrings.size()) + " ";
+    for (const auto& s : bankStrings)
+        set += "'" + s + "' ";
+    return {dump(id, {"COL m 0 0 Main '' 1 ", "COL m 1 0 Program program 1 "}),
+            dump(id, {"COL m 1 0 Program program 1 ", "COL m 10 1 Load load 1 "}),
+            dump(id, {"COL m 10 1 Load load 1 ", "SET l 100 10 Banks banks 0 '' 0 "}), dump(id, {set})};
+}
+
+} // namespace
+
+TEST(KorvatelConnection, RequestsGoOutByteForByte)
+{
+    Korvatel k(5);
+    k.unit.script({dump(5, {}), dump(5, {}), dump(5, {})});
+    k.connection.serialConnection().open();
+    EXPECT_EQ(k.connection.objectInfoWant("12", sysex::WANT_NO_STRINGS).count(), 0u);
+    k.connection.parametersWant("0", sysex::WANT_ALL_INFO);
+    k.connection.valuePut("140", "0");
+    k.connection.keyPress(0x08000000);
+    k.connection.selectBank(0x2A, false);
+    ASSERT_TRUE(k.unit.waitForMessages(5));
+    auto sent = k.unit.received();
+    EXPECT_EQ(sent[0], bytes({0xF0, 0x1C, 0x70, 5, 0x31, '1', '2', 0x20, '2', 0xF7}));
+    EXPECT_EQ(sent[1], bytes({0xF0, 0x1C, 0x70, 5, 0x2B, '0', 0x20, '0', 0xF7}));
+    EXPECT_EQ(sent[2], bytes({0xF0, 0x1C, 0x70, 5, 0x2D, '1', '4', '0', 0x20, '0', 0xF7}));
+    EXPECT_EQ(sent[3], bytes({0xF0, 0x1C, 0x70, 5, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7}));
+    EXPECT_EQ(sent[4], bytes({0xF0, 0x1C, 0x70, 5, 0x03, 0x00, 0x01, 0x02, 0x0A, 0xF7}));
+}
+
+TEST(KorvatelConnection, ObjectDumpParser)
+{
+    KorvatelConnection c(unitWithId(2), lineTo(""), 100ms, 0ms);
+    LogCapture log;
+    auto parse = [&](const Bytes& b) { return c.parseObjectInfoDump(b.data(), b.size()); };
+
+    EXPECT_EQ(parse(bytes({0xF0, 0x1C, 0x70, 2, 0x32, 0x20, 0x20, 0xF7})).count(), 0u);
+    EXPECT_TRUE(log.lines().empty());
+
+    for (const Bytes& bad : {bytes({0xF0, 0x1C, 0x70, 3, 0x32, 0xF7}), bytes({0xF0, 0x1C, 0x70, 2, 0x31, 0xF7}),
+                             bytes({0xF0, 0x1C, 0x70, 2, 0x32, 'x'}), bytes({0xF0, 0x1C, 0x70, 2, 0xF7})}) {
+        log.clear();
+        EXPECT_EQ(parse(bad).count(), 0u);
+        EXPECT_EQ(log.lines(), std::vector<std::string>{"*** parse error: invalid Korvatel Sysex header:"});
+    }
+
+    log.clear();
+    auto objects = parse(dump(2, {"TRG k 1 0 First go ", "TRG k 2 0 Second go ", "TRG k 3 0 Third third "}, 0x2C));
+    EXPECT_EQ(objects.keys(), (std::vector<std::string>{"go", "third"}));
+    EXPECT_EQ(objects.objectForKey("go")->statement(), "First");
+
+    // Spaces after a line end are skipped; text after the last line end is no object.
+    Bytes b = bytes({0xF0, 0x1C, 0x70, 2, 0x32, ' ', ' '});
+    for (char ch : std::string("TRG k 1 0 A a \r\n   TRG k 2 0 B b \r\nTRG k 3 0 C c "))
+        b.push_back(uint8_t(ch));
+    b.push_back(0xF7);
+    objects = parse(b);
+    EXPECT_EQ(objects.keys(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(log.lines().empty());
+
+    // A CR without its LF ends the parse; what came before stays.
+    b = dump(2, {"TRG k 1 0 A a "});
+    b.insert(b.end() - 1, {'T', '\r', 'x', '\r', '\n'});
+    objects = parse(b);
+    EXPECT_EQ(objects.keys(), std::vector<std::string>{"a"});
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"*** parse error: expected 0x0A at byte 24 but got 0x78 "});
+
+    log.clear();
+    objects = parse(dump(2, {"TRG k 1 0 A a ", "", "TRG k 2 0 B b "}));
+    EXPECT_EQ(objects.keys(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"*** parse error: Invalid user object ending at byte 23 ", "*** object is: "}));
+}
+
+TEST(KorvatelConnection, AReplyBeyondTheBufferIsCutAndRefused)
+{
+    Korvatel k(2);
+    Bytes huge = bytes({0xF0, 0x1C, 0x70, 2, 0x32});
+    huge.resize(80000 + 3 - 1, 'x');
+    huge.push_back(0xF7); // 80003 bytes: three of them dropped, F7 among them
+    k.unit.script({huge});
+    k.connection.serialConnection().open();
+    LogCapture log;
+    EXPECT_EQ(k.connection.objectInfoWant("0", sysex::WANT_ALL_INFO).count(), 0u);
+    ASSERT_EQ(log.lines().size(), 4u);
+    EXPECT_EQ(log.lines()[0], "KorvatelConnection.objectInfoWant: inputBuffer overflow: 80001 > 80000");
+    EXPECT_EQ(log.lines()[2], "KorvatelConnection.objectInfoWant: inputBuffer overflow: 80003 > 80000");
+    EXPECT_EQ(log.lines()[3], "*** parse error: invalid Korvatel Sysex header:");
+    EXPECT_EQ(k.connection.lastReply().size(), 80000u);
+}
+
+TEST(KorvatelConnection, BankListWalksTheTree)
+{
+    Korvatel k(2);
+    k.unit.script(bankWalk(2, {"3 Factory Reverbs", "Not a bank", " 12   User  "}));
+    LogCapture log;
+    BankList banks = k.connection.getBankList();
+    EXPECT_EQ(banks.channelId(), 2u);
+    EXPECT_EQ(banks.bankNumberKeys(), (std::vector<int>{3, 12}));
+    EXPECT_EQ(banks.bankWithNumber(3)->displayName(), "3 Factory Reverbs");
+    EXPECT_EQ(banks.bankWithNumber(12)->bankName(), "User");
+    EXPECT_TRUE(log.contains("KorvatelConnection.bankList: bad SetObject tag=[banks] type=[SET] key=[100] "
+                             "statement=[Banks] string=Not a bank"));
+    auto sent = k.unit.received();
+    ASSERT_EQ(sent.size(), 4u);
+    EXPECT_EQ(sent[0], request(2, 0x31, "0 0"));
+    EXPECT_EQ(sent[1], request(2, 0x31, "1 0"));
+    EXPECT_EQ(sent[2], request(2, 0x31, "10 2"));
+    EXPECT_EQ(sent[3], request(2, 0x31, "100 0"));
+    EXPECT_FALSE(k.connection.serialConnection().isOpen());
+}
+
+TEST(KorvatelConnection, ASilenceMidWalkIsLoggedAndLeavesTheLineClosed)
+{
+    Korvatel k(2);
+    auto walk = bankWalk(2, {"1 A"});
+    k.unit.script({walk[0], walk[1]}); // then silence
+    LogCapture log;
+    BankList banks = k.connection.getBankList();
+    EXPECT_TRUE(banks.isEmpty());
+    EXPECT_FALSE(k.connection.serialConnection().isOpen());
+    bool logged = false;
+    for (const auto& l : log.lines())
+        logged |= l.rfind("KorvatelConnection.bankList: exception SerialConnection.getByte timeout ", 0) == 0;
+    EXPECT_TRUE(logged);
+    // The next operation opens the line again.
+    k.unit.script(bankWalk(2, {"1 A"}));
+    EXPECT_EQ(k.connection.getBankList().count(), 1u);
+
+    // A tag the unit does not have ends the walk quietly.
+    k.unit.script({dump(2, {"COL m 0 0 Main '' 0 "})});
+    log.clear();
+    EXPECT_TRUE(k.connection.getBankList().isEmpty());
+    EXPECT_TRUE(log.contains("Looking for tag [program]"));
+    EXPECT_TRUE(log.contains("   tag=[Main] type=[COL] key=[0] statement=[Main]"));
+}
+
+TEST(KorvatelConnection, PatchListsSelectTheirBankOnce)
+{
+    Korvatel k(2);
+    auto patches = [](const std::string& strings) {
+        return std::vector<Bytes>{dump(2, {"COL m 1 0 Program program 1 "}), dump(2, {"COL m 10 1 Load load 1 "}),
+                                  dump(2, {"SET l 101 10 P programs 0 '' 0 "}),
+                                  dump(2, {"SET l 101 10 P programs 0 '' 2 " + strings})};
+    };
+    auto script = patches("'0 Small Room' '7 Hall: Dark/Long' ");
+    script.insert(script.begin(), Bytes{}); // the bank select is not answered
+    k.unit.script(script);
+    PatchList list = k.connection.patchListForBank(3);
+    EXPECT_EQ(list.patchNumberKeys(), (std::vector<int>{0, 7}));
+    EXPECT_EQ(list.patchWithNumber(7)->patchName(), "Hall: Dark/Long");
+    EXPECT_EQ(list.patchWithNumber(7)->patchNameForFile(), "Hall- Dark|Long");
+    EXPECT_EQ(list.patchWithNumber(7)->bankNumber(), 3);
+    EXPECT_EQ(k.connection.currentBank(), 3u);
+
+    k.unit.script(patches("'0 Small Room' 'x' "));
+    LogCapture log;
+    EXPECT_EQ(k.connection.patchListForBank(3).count(), 1u);
+    EXPECT_TRUE(log.contains("KorvatelConnection.patchListForBank: bad SetObject tag=[programs] type=[SET] "
+                             "key=[101] statement=[P] string=x"));
+    auto sent = k.unit.received();
+    ASSERT_EQ(sent.size(), 9u);
+    EXPECT_EQ(sent[0], bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x03, 0xF7}));
+    for (size_t i = 5; i < sent.size(); ++i)
+        EXPECT_EQ(sent[i][4], 0x31) << i; // the second list asks without selecting again
+}
+
+TEST(KorvatelConnection, RunningPatchAndStoredPatch)
+{
+    Korvatel k(2);
+    Bytes reply = bytes({0xF0, 0x1C, 0x70, 2, 0x0A, '\r', '\n', ' ', 'H', 'E', 'A', 'D', 'M', '\r', '\n', 0, 0xF7});
+    k.unit.script({Bytes{}, reply});
+    auto patch = Patch::patchWithName("Hall", 4, 1);
+    EXPECT_EQ(k.connection.getSigFileForPatch(*patch), "HEADM\r\n");
+    auto sent = k.unit.received();
+    ASSERT_EQ(sent.size(), 3u);
+    EXPECT_EQ(sent[0], bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x01, 0xF7}));
+    EXPECT_EQ(sent[1], bytes({0xC0, 4}));
+    EXPECT_EQ(sent[2], bytes({0xF0, 0x1C, 0x70, 2, 0x0B, 0xF7}));
+    EXPECT_FALSE(k.connection.serialConnection().isOpen());
+
+    // An error text is not a patch.
+    LogCapture log;
+    k.unit.script({bytes({0xF0, 0x1C, 0x70, 2, 0x0D, 'N', 'o', 0, 0xF7})});
+    EXPECT_FALSE(k.connection.getSigFile());
+    EXPECT_EQ(log.lines(),
+              std::vector<std::string>{"KorvatelConnection.getSigFile: not a patch reply: F0 1C 70 02 0D"});
+    k.unit.script({bytes({0xF0, 0x1C, 0x70, 2, 0x0A, 0xF7})});
+    EXPECT_FALSE(k.connection.getSigFile());
+}
+
+TEST(KorvatelConnection, ProgramListCriteriaAndSelection)
+{
+    Korvatel k(1, "R9100", "5.1");
+    auto listWalk = [](const std::string& strings, int count) {
+        return std::vector<Bytes>{dump(1, {"COL m 1 0 Program program 2 "}),
+                                  dump(1, {"COL m 1 0 Program program 2 ", "SET l 13 1 P list 0 '' 0 "}),
+                                  dump(1, {"SET l 13 1 P list 0 '' " + std::to_string(count) + " " + strings})};
+    };
+    k.unit.script(listWalk("'No Presets Found' ", 1));
+    EXPECT_TRUE(k.connection.getR9100ProgramList().empty());
+    k.unit.script(listWalk("'No Presets Found' '101 @ Hall @ I22 GRH' ", 2));
+    auto items = k.connection.getR9100ProgramList();
+    ASSERT_EQ(items.size(), 2u);
+    EXPECT_EQ(items[1].progName(), "Hall");
+    EXPECT_EQ(items[1].programIndex(), 1u);
+
+    k.unit.script({dump(1, {"COL m 1 0 Program program 2 "}), dump(1, {"COL m 12 1 Criteria Criteria 2 "}),
+                   dump(1, {"COL m 12 1 Criteria Criteria 2 ", "SET c 120 12 'Sort by' '' 0 Number 2 Number Name ",
+                            "SET c 121 12 Location '' 2 User 3 All Internal User "})});
+    auto criteria = k.connection.getR9100SearchCriteria();
+    ASSERT_TRUE(criteria);
+    EXPECT_EQ(criteria->keys(), (std::vector<std::string>{"Criteria", "Sort by", "Location"}));
+    criteria->objectForKey<SetObject>("Sort by")->setCurrentIndex(1);
+    k.unit.received();
+    k.unit.script({dump(1, {}), dump(1, {})});
+    size_t before = k.unit.received().size();
+    k.connection.setR9100Criteria(*criteria);
+    auto sent = k.unit.received();
+    ASSERT_EQ(sent.size(), before + 2);
+    EXPECT_EQ(sent[before], request(1, 0x2D, "120 1"));
+    EXPECT_EQ(sent[before + 1], request(1, 0x2D, "121 2"));
+
+    // Selecting saves the MIDI map, clears it, and puts it back.
+    k.unit.script({Bytes{}, dump(1, {"COL m 1 0 Program program 3 "}),
+                   dump(1, {"COL m 1 0 Program program 3 ", "SET l 13 1 P list 0 '' 0 ", "COL m 14 1 U usergrp 1 "}),
+                   dump(1, {"COL m 14 1 U usergrp 1 ", "SET c 140 14 Map MIDImap 2 B 0 "}), dump(1, {}), Bytes{},
+                   dump(1, {}), dump(1, {})});
+    before = k.unit.received().size();
+    k.connection.selectR9100Program(34, 6);
+    sent = k.unit.received();
+    std::vector<Bytes> expected = {
+        request(1, 0x01, std::string("\x0F\x0F\x0F\x0F\x0F\x0F\x0F\x07", 8)),
+        request(1, 0x31, "0 0"),
+        request(1, 0x31, "1 2"),
+        request(1, 0x31, "14 2"),
+        request(1, 0x2D, "140 0"),
+        request(1, 0x01, std::string("\x0F\x0F\x0F\x0F\x0F\x0F\x0F\x07", 8)),
+        request(1, 0x2D, "13 6"),
+        bytes({0xC0, 34}),
+        request(1, 0x2D, "140 2"),
+    };
+    EXPECT_EQ(std::vector<Bytes>(sent.begin() + long(before), sent.end()), expected);
+    EXPECT_FALSE(k.connection.serialConnection().isOpen());
+}
+
+TEST(KorvatelConnection, OlderRomsLookForTheLiteralMidiMapTag)
+{
+    Korvatel k(1, "R9100", "3.0");
+    k.unit.script({Bytes{}, dump(1, {"COL m 1 0 Program program 3 "}),
+                   dump(1, {"COL m 1 0 Program program 3 ", "COL m 14 1 U usergrp 1 "}),
+                   dump(1, {"SET c 140 14 Map 'MIDI map: %s' 0 Off 0 "})});
+    k.connection.selectR9100Program(3, 0);
+    EXPECT_TRUE(k.unit.waitForMessages(5));
+    auto sent = k.unit.received();
+    // Map already off: nothing to save; no list: just the program change.
+    ASSERT_EQ(sent.size(), 5u);
+    EXPECT_EQ(sent[4], bytes({0xC0, 3}));
+}

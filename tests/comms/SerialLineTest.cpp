@@ -1,0 +1,345 @@
+#include "CommsTestSupport.h"
+
+#include "base/Log.h"
+#include "base/PreferenceController.h"
+#include "base/TkxException.h"
+#include "comms/SerialConnection.h"
+#include "comms/SerialPort.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <fstream>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+template <typename F> TkxException thrown(F&& f)
+{
+    try {
+        f();
+    } catch (const TkxException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "nothing was thrown";
+    return TkxException("", "");
+}
+
+} // namespace
+
+TEST(SerialConfig, TablesSettersAndReadBack)
+{
+    EXPECT_EQ(SerialConfig::bitRateList(), (std::vector<std::string>{"2400", "4800", "9600", "19200", "38400", "57600",
+                                                                     "76800", "115200", "153600"}));
+    EXPECT_EQ(SerialConfig::dataBitList(), (std::vector<std::string>{"5", "6", "7", "8"}));
+    EXPECT_EQ(SerialConfig::parityList(), (std::vector<std::string>{"None", "Odd", "Even"}));
+    EXPECT_EQ(SerialConfig::stopBitList(), (std::vector<std::string>{"1", "2"}));
+    EXPECT_EQ(SerialConfig::flowControlList(), (std::vector<std::string>{"None", "Soft", "Hard"}));
+
+    SerialConfig c;
+    EXPECT_EQ(c.currentTTYAttrs().controlModes, 0u);
+    EXPECT_FALSE(c.bitRate());
+    c.setBitRate("115200");
+    c.setDataBits("7");
+    c.setParity("Odd");
+    c.setStopBits("2");
+    c.setFlowControl("Hard");
+    EXPECT_EQ(c.bitRate(), "115200");
+    EXPECT_EQ(c.currentTTYAttrs().outputSpeed, 115200);
+    EXPECT_EQ(c.dataBits(), "7");
+    EXPECT_EQ(c.currentTTYAttrs().controlModes & CSIZE, unsigned(CS7));
+    EXPECT_EQ(c.parity(), "Odd");
+    EXPECT_EQ(c.stopBits(), "2");
+    EXPECT_EQ(c.flowControl(), "Hard");
+    EXPECT_EQ(c.settingsString(), "BitRate=115200 Parity=Odd DataBits=7 StopBits=2 FlowControl=Hard");
+
+    // "None" after "Odd" clears PARENB only.
+    c.setParity("None");
+    EXPECT_EQ(c.parity(), "None");
+    EXPECT_TRUE(c.currentTTYAttrs().controlModes & PARODD);
+    c.setParity("Even");
+    EXPECT_EQ(c.parity(), "Even");
+    c.setFlowControl("Soft");
+    EXPECT_EQ(c.flowControl(), "Soft");
+    EXPECT_FALSE(c.currentTTYAttrs().controlModes & CRTSCTS);
+    c.setDataBits("5");
+    EXPECT_EQ(c.currentTTYAttrs().controlModes & CSIZE, unsigned(CS5)); // replaces the whole field
+}
+
+TEST(SerialConfig, UnknownTextsLogApplyTheDefaultAndKeepTheStoredText)
+{
+    SerialConfig c;
+    c.setBitRate("9600");
+    c.setDataBits("7");
+    c.setParity("Even");
+    c.setStopBits("2");
+    c.setFlowControl("Soft");
+    LogCapture log;
+    c.setBitRate("300");
+    c.setDataBits("9");
+    c.setParity("Mark");
+    c.setStopBits("1.5");
+    c.setFlowControl("DTR");
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "SerialConfig.setBitRateAsString: Unsupported bit rate 300, defaulting to 2400",
+                               "SerialConfig.setDataBits: Unsupported data bit setting 9, defaulting to 8",
+                               "SerialConfig.setParity: Unsupported parity setting Mark, defaulting to None",
+                               "SerialConfig.setStopBits: Unsupported stop bit setting 1.5, defaulting to 1",
+                               "SerialConfig.setFlowControl: Unsupported flow control setting DTR, defaulting to None",
+                           }));
+    EXPECT_EQ(c.bitRate(), "2400");
+    EXPECT_EQ(c.dataBits(), "8");
+    EXPECT_EQ(c.parity(), "None");
+    EXPECT_EQ(c.stopBits(), "1");
+    EXPECT_FALSE(c.currentTTYAttrs().controlModes & CSTOPB);
+    EXPECT_EQ(c.flowControl(), "None");
+    EXPECT_EQ(c.settingsString(), "BitRate=9600 Parity=Even DataBits=7 StopBits=2 FlowControl=Soft");
+}
+
+TEST(SerialConfig, AppliesToARealTerminalAndReadsItBack)
+{
+    int master = -1, slave = -1;
+    ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    // A pseudo-terminal always runs 8 bits without parity; speeds, stop bits
+    // and flow control it keeps.
+    for (const char* rate : {"9600", "76800", "153600"}) {
+        SerialConfig c;
+        c.setBitRate(rate);
+        c.setStopBits("2");
+        c.setFlowControl("Hard");
+        ASSERT_EQ(c.setSerialIOAttributes(slave), 0) << rate;
+        SerialConfig back;
+        ASSERT_EQ(back.getSerialIOAttributes(slave), 0);
+        EXPECT_EQ(back.bitRate(), rate);
+        EXPECT_EQ(back.stopBits(), "2");
+        EXPECT_EQ(back.flowControl(), "Hard");
+        // The receiver is on and modem lines are ignored, or nothing would arrive.
+        EXPECT_TRUE(back.currentTTYAttrs().controlModes & CREAD);
+        EXPECT_TRUE(back.currentTTYAttrs().controlModes & CLOCAL);
+        EXPECT_FALSE(back.currentTTYAttrs().localModes & ICANON);
+        EXPECT_EQ(back.currentTTYAttrs().controlChars[VMIN], 1);
+    }
+    EXPECT_LT(SerialConfig().setSerialIOAttributes(-1), 0);
+    ::close(slave);
+    ::close(master);
+}
+
+TEST(SerialPort, OpenCloseConfigureAndTheirFailures)
+{
+    SerialPort port;
+    EXPECT_EQ(port.portPath(), "dummy/port");
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_TRUE(port.close()); // closed already
+    auto e = thrown([&] { port.configure(); });
+    EXPECT_EQ(e.name(), "SerialPort.configure");
+    EXPECT_EQ(e.reason(), "dummy/port - Bad file descriptor");
+
+    port.setPortPath("");
+    e = thrown([&] { port.open(); });
+    EXPECT_EQ(e.name(), "SerialPort.open");
+    EXPECT_EQ(e.reason(), "no portPath");
+
+    TempDir dir;
+    std::string missing = (dir / "nothing").string();
+    port.setPortPath(missing);
+    LogCapture log;
+    e = thrown([&] { port.open(); });
+    EXPECT_EQ(e.name(), "SerialPort.open");
+    EXPECT_EQ(e.reason(), missing + " - No such file or directory");
+    EXPECT_TRUE(log.contains("Error opening serial port " + missing + " - No such file or directory(2)."));
+    EXPECT_FALSE(port.isOpen());
+
+    // A file that is not a terminal opens but has no attributes.
+    std::string plain = (dir / "plain").string();
+    writeFile(plain, "x");
+    port.setPortPath(plain);
+    e = thrown([&] { port.open(); });
+    EXPECT_EQ(e.reason(), plain + " - Inappropriate ioctl for device");
+    EXPECT_TRUE(log.contains("Error getting tty attributes " + plain + " - Inappropriate ioctl for device(25)."));
+
+    FakeUnit unit;
+    port.setPortPath(unit.path());
+    ASSERT_TRUE(port.open());
+    int fd = port.fileDescriptor();
+    EXPECT_TRUE(port.open()); // already open: same descriptor
+    EXPECT_EQ(port.fileDescriptor(), fd);
+    port.setBitRate("38400");
+    port.configure();
+    EXPECT_TRUE(port.close());
+    EXPECT_EQ(port.fileDescriptor(), -1);
+    EXPECT_FALSE(port.isOpen());
+}
+
+TEST(SerialPort, ClosingRestoresTheAttributesTheDeviceHad)
+{
+    FakeUnit unit;
+    SerialConfig before;
+    {
+        int fd = ::open(unit.path().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        SerialConfig raw;
+        raw.setBitRate("4800");
+        raw.setSerialIOAttributes(fd);
+        before.getSerialIOAttributes(fd);
+        ::close(fd);
+    }
+    SerialPort port;
+    port.setPortPath(unit.path());
+    port.open();
+    port.setBitRate("115200");
+    port.configure();
+    port.close();
+    int fd = ::open(unit.path().c_str(), O_RDWR | O_NOCTTY);
+    SerialConfig after;
+    after.getSerialIOAttributes(fd);
+    ::close(fd);
+    EXPECT_EQ(after.bitRate(), "4800");
+    EXPECT_EQ(after.currentTTYAttrs().controlModes, before.currentTTYAttrs().controlModes);
+}
+
+TEST(SerialPort, ReadsAndWritesWithTheirWaitsAndFailures)
+{
+    FakeUnit unit;
+    SerialPort port;
+    port.setPortPath(unit.path());
+    port.open();
+    port.configure();
+    uint8_t b = 0;
+    // No wait: the silent, non-blocking line has nothing to read.
+    auto e = thrown([&] { port.getByte(&b); });
+    EXPECT_EQ(e.name(), "SerialPort.getByte");
+    EXPECT_EQ(e.reason(), "read error Resource temporarily unavailable");
+    port.setTimeoutRx(std::chrono::milliseconds(50));
+    e = thrown([&] { port.getByte(&b); });
+    EXPECT_EQ(e.name(), "SerialPort.getByte");
+    EXPECT_EQ(e.reason().rfind("timeout ", 0), 0u) << e.reason();
+    uint8_t buf[8];
+    e = thrown([&] { port.getData(buf, 4); });
+    EXPECT_EQ(e.name(), "SerialPort.getData");
+    EXPECT_FALSE(port.hasData());
+
+    unit.script({bytes({0xF0, 0x41, 0x42, 0xF7})});
+    port.setTimeoutTx(1);
+    const uint8_t request[] = {0xF0, 0x1C, 0x70, 0x00, 0x0B, 0xF7};
+    port.putData(request, 1, 4);
+    port.putByte(request + 5);
+    port.putByte(request);
+    port.putString(std::string("\x1C\x70\x00\x0B\xF7", 5));
+    // The bytes before the F0 are no frame; the four writes make one.
+    ASSERT_TRUE(unit.waitForMessages(1));
+    EXPECT_EQ(unit.received(), std::vector<Bytes>{bytes({0xF0, 0x1C, 0x70, 0x00, 0x0B, 0xF7})});
+    EXPECT_TRUE(port.hasData());
+    EXPECT_EQ(port.getByte(&b), 1);
+    EXPECT_EQ(b, 0xF0);
+    EXPECT_EQ(port.getData(buf, 1, 3), 3);
+    EXPECT_EQ(Bytes(buf + 1, buf + 4), bytes({0x41, 0x42, 0xF7}));
+    EXPECT_EQ(port.flush(), 0);
+    port.close();
+    e = thrown([&] { port.putData(request, 6); });
+    EXPECT_EQ(e.name(), "SerialPort.putData");
+    EXPECT_EQ(e.reason(), "write error Bad file descriptor");
+}
+
+TEST(SerialPort, ListsTheSerialDevicesTheKernelHasInAStableOrder)
+{
+    TempDir sys;
+    auto device = [&](const std::string& name, const char* type = nullptr, bool driver = true) {
+        fs::create_directories(sys / name);
+        if (driver)
+            fs::create_directories(sys / name / "device");
+        if (type)
+            writeFile(sys / name / "type", type);
+    };
+    device("ttyS10", "4");
+    device("ttyS2", "4");
+    device("ttyS1", "0\n"); // the hardware does not have it
+    device("ttyUSB0");
+    device("ttyACM0");
+    device("tty0", nullptr, false); // a console, no device behind it
+    device("pts", nullptr, false);
+    LogCapture log;
+    auto list = SerialPort::portList(sys.path().string(), "/dev");
+    EXPECT_EQ(list, (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10", "/dev/ttyUSB0"}));
+    EXPECT_EQ(log.lines().front(), "SerialPort.portList: begin");
+    EXPECT_TRUE(log.contains("SerialPort.portList: bsdPath=/dev/ttyUSB0"));
+    EXPECT_EQ(log.lines().back(), "SerialPort.portList: end");
+
+    log.clear();
+    EXPECT_TRUE(SerialPort::portList((sys / "none").string()).empty());
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"SerialPort.portList: begin",
+                                                     "SerialPort.portList: No serial ports were found.",
+                                                     "SerialPort.portList: end"}));
+    TempDir empty;
+    EXPECT_TRUE(SerialPort::portList(empty.path().string()).empty());
+}
+
+TEST(SerialConnection, LineSettingsComeFromThePreferences)
+{
+    MemorySettingsStore store;
+    PreferenceController::setStore(&store);
+    LineSettings s = LineSettings::fromPreferences();
+    EXPECT_FALSE(s.portName); // no port is chosen for the user
+    EXPECT_EQ(s.baudRate, "115200");
+    EXPECT_EQ(s.dataBits, "8");
+    EXPECT_EQ(s.parity, "None");
+    EXPECT_EQ(s.stopBits, "2");
+    EXPECT_EQ(s.flowControl, "None");
+    store.setValue("PortName", "/dev/ttyUSB0");
+    store.setValue("BaudRate", "38400");
+    s = LineSettings::fromPreferences(); // read afresh at every open
+    EXPECT_EQ(s.portName, "/dev/ttyUSB0");
+    EXPECT_EQ(s.baudRate, "38400");
+    PreferenceController::setStore(nullptr);
+}
+
+TEST(SerialConnection, OpensWithTheLineSettingsAndRenamesFailures)
+{
+    FakeUnit unit;
+    LineSettings settings;
+    settings.portName = unit.path();
+    settings.baudRate = "57600";
+    settings.dataBits = "8";
+    settings.parity = "None";
+    settings.stopBits = "2";
+    SerialConnection connection([&] { return settings; }, std::chrono::milliseconds(100));
+    LogCapture log;
+    ASSERT_TRUE(connection.open());
+    // An unset flow control falls back to its default with the usual message.
+    EXPECT_TRUE(log.contains("SerialConfig.setFlowControl: Unsupported flow control setting , defaulting to None"));
+    EXPECT_EQ(connection.serialPort().timeoutRxMillis(), std::chrono::milliseconds(100));
+    EXPECT_EQ(connection.serialPort().bitRate(), "57600");
+    EXPECT_EQ(connection.serialPort().stopBits(), "2");
+    auto e = thrown([&] { connection.open(); });
+    EXPECT_EQ(e.name(), "SerialConnection.open");
+
+    uint8_t b = 0;
+    log.clear();
+    e = thrown([&] { connection.getByte(&b); });
+    EXPECT_EQ(e.name(), "SerialConnection.getByte");
+    EXPECT_EQ(e.reason().rfind("timeout ", 0), 0u);
+    ASSERT_EQ(log.lines().size(), 1u);
+    EXPECT_EQ(log.lines()[0].rfind("SerialConnection.getByte exception: SerialPort.getByte - timeout ", 0), 0u);
+
+    unit.script({bytes({0xF0, 0x01, 0xF7})});
+    connection.putData(bytes({0xF0, 0x1C, 0x70, 0x00, 0x18, 0xF7}).data(), 6);
+    ASSERT_TRUE(unit.waitForMessages(1));
+    EXPECT_EQ(unit.received()[0], bytes({0xF0, 0x1C, 0x70, 0x00, 0x18, 0xF7}));
+    EXPECT_TRUE(connection.close());
+    EXPECT_FALSE(connection.isOpen());
+    EXPECT_TRUE(connection.close());
+    // Closed: transfers do nothing.
+    EXPECT_EQ(connection.getByte(&b), 0);
+    connection.putData(&b, 1);
+
+    settings.portName.reset();
+    e = thrown([&] { connection.open(); });
+    EXPECT_EQ(e.name(), "SerialPort.open");
+    EXPECT_EQ(e.reason(), "no portPath");
+}

@@ -1,0 +1,141 @@
+// tosk-cli unit against tosk-unit, as a user runs them.
+#include "CommsTestSupport.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+fs::path makeBanks(const TempDir& dir)
+{
+    return makeTestBanks(dir.path());
+}
+
+ProcessResult cli(const UnitProcess& unit, std::vector<std::string> args)
+{
+    args.insert(args.begin(), {"unit", "--port", unit.link(), "--silence-ms", "300"});
+    return runTool("tosk-cli", args);
+}
+
+json parsed(const ProcessResult& r)
+{
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return json::parse(r.out, nullptr, false);
+}
+
+} // namespace
+
+TEST(UnitCli, BankUnitCommands)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makeBanks(dir).string(), "--device-id", "4"});
+    ASSERT_TRUE(unit.started());
+
+    json id = parsed(cli(unit, {"identify"}));
+    EXPECT_EQ(id.dump(),
+              R"({"channelId":4,"modelName":"SX-8","romRevision":"3.20","romDateTime":"Mar 14 2003 10:21:07"})");
+    EXPECT_EQ(parsed(cli(unit, {"banks"})).dump(), R"([{"number":1,"name":"Reverbs"},{"number":7,"name":"Delays"}])");
+    EXPECT_EQ(parsed(cli(unit, {"patches", "1"})).dump(),
+              R"([{"number":0,"name":"Small Room","bank":1,"file":"Small Room"},)"
+              R"({"number":1,"name":"Hall: Large/Dark","bank":1,"file":"Hall- Large|Dark"}])");
+
+    ProcessResult r = cli(unit, {"get-patch", "7", "0"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, echoText);
+    EXPECT_EQ(parsed(cli(unit, {"select", "1", "0"})).dump(), R"({"bank":1,"patch":0})");
+    r = cli(unit, {"get"});
+    EXPECT_EQ(r.out, smallRoomText);
+
+    writeFile(dir / "mine.sig", "HEADM adc\r\nTAIL \"Me\"\r\n");
+    EXPECT_EQ(parsed(cli(unit, {"send", (dir / "mine.sig").string()}))["bytes"], 22);
+    EXPECT_EQ(cli(unit, {"get"}).out, "HEADM adc\r\nTAIL \"Me\"\r\n");
+    writeFile(dir / "bad.sig", "HEADM adc\r\n= 5\r\n");
+    r = cli(unit, {"send", (dir / "bad.sig").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "SYSEXC ERROR: Cannot load patch: line 2 does not start with a module name\n");
+    EXPECT_EQ(cli(unit, {"get"}).out, "HEADM adc\r\nTAIL \"Me\"\r\n");
+
+    json backup = parsed(cli(unit, {"backup", (dir / "backup").string()}));
+    ASSERT_EQ(backup.size(), 3u);
+    EXPECT_EQ(readFile(dir / "backup" / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
+    EXPECT_EQ(readFile(dir / "backup" / "7 Delays" / "Tape Echo.sig"), echoText);
+    EXPECT_EQ(backup[2]["path"], (dir / "backup" / "7 Delays" / "Tape Echo.sig").string());
+}
+
+TEST(UnitCli, DownloadsAndProgramListCommands)
+{
+    TempDir dir;
+    writeFile(dir / "unit.sbf", "{\r\n}\r\n");
+    UnitProcess unit(dir.path(), {"--banks", makeBanks(dir).string(), "--model", "R9100", "--rom-revision", "3.1",
+                                  "--db", (dir / "unit.sbf").string()});
+    ASSERT_TRUE(unit.started());
+
+    json screen = parsed(cli(unit, {"screen", (dir / "screen.bmp").string()}));
+    EXPECT_EQ(screen["width"], 240);
+    std::string bmp = readFile(dir / "screen.bmp");
+    EXPECT_EQ(bmp.size(), 62u + 32 * 64);
+    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    parsed(cli(unit, {"dbase", (dir / "copy.sbf").string()}));
+    EXPECT_EQ(readFile(dir / "copy.sbf"), "{\r\n}\r\n");
+
+    json programs = parsed(cli(unit, {"programs"}));
+    ASSERT_EQ(programs.size(), 3u);
+    EXPECT_EQ(programs[1].dump(),
+              R"({"progNum":"101","progNumber":101,"progLoc":" ","progName":"Hall: Large/Dark","progInputs":"1",)"
+              R"("progOutputs":"2","progEffects":"  R     ","programIndex":1,"bankNumber":1,"programNumber":1,)"
+              R"("inputs":1,"outputs":2,"monolithic":true,"disabled":false,"sampleRate":2,"location":1,"effects":4})");
+    json criteria = parsed(cli(unit, {"criteria"}));
+    ASSERT_EQ(criteria.size(), 7u);
+    EXPECT_EQ(criteria[2].dump(), R"({"tag":"Location","key":"122","currentIndex":0,"currentString":"All",)"
+                                  R"("strings":["All","Internal","User","Card"]})");
+
+    // Old ROM: the MIDI map answers to its literal tag, and is put back.
+    json chosen = parsed(cli(unit, {"select", "7", "0"}));
+    EXPECT_EQ(chosen["progName"], "Tape Echo");
+    EXPECT_EQ(cli(unit, {"get"}).out, echoText);
+    auto trace = unit.trace();
+    ASSERT_GE(trace.size(), 4u); // ..., program change, map put back, identify, get patch
+    EXPECT_EQ(trace[trace.size() - 4], "C0 00");
+    EXPECT_EQ(trace[trace.size() - 3], "F0 1C 70 00 2D 31 34 30 20 31 F7");
+
+    ProcessResult r = cli(unit, {"select", "9", "9"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "UnitCommand.select: no program 9 in bank 9 in the unit's list\n");
+}
+
+TEST(UnitCli, TheBundledDemoUnitAsTheReadmeShowsIt)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path());
+    ASSERT_TRUE(unit.started());
+    ProcessResult r = runTool("tosk-cli", {"unit", "--port", unit.link(), "--silence-ms", "300", "banks"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(json::parse(r.out).dump(),
+              R"([{"number":1,"name":"Reverbs"},{"number":2,"name":"Delays"},{"number":3,"name":"Modulation"}])");
+}
+
+TEST(UnitCli, FailuresNameTheExceptionAndExitOne)
+{
+    TempDir dir;
+    ProcessResult r = runTool("tosk-cli", {"unit", "--port", (dir / "none").string(), "banks"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "SerialPort.open: " + (dir / "none").string() + " - No such file or directory\n");
+    EXPECT_TRUE(r.out.empty());
+
+    UnitProcess silent(dir.path(), {"--banks", makeBanks(dir).string(), "--drop-after", "1"});
+    ASSERT_TRUE(silent.started());
+    r = cli(silent, {"banks"}); // identifies, then the walk meets silence
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.rfind("SerialConnection.getByte: timeout ", 0), 0u) << r.err;
+    r = cli(silent, {"get"});
+    EXPECT_EQ(r.err, "UnitCommand.identify: no reply from the unit\n");
+    r = cli(silent, {"patches", "x"});
+    EXPECT_EQ(r.err, "UnitCommand: BANK must be a number from 0 to 255, not 'x'\n");
+}

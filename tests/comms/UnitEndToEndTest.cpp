@@ -1,0 +1,372 @@
+// The real termios code against tosk-unit on a pseudo-terminal.
+#include "CommsTestSupport.h"
+
+#include "base/Log.h"
+#include "comms/ChannelNameInfo.h"
+#include "comms/KorvatelConnection.h"
+#include "comms/ScreenBitmap.h"
+#include "comms/SetObject.h"
+#include "comms/SysexReply.h"
+#include "comms/ToskMidiProcessor.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace fs = std::filesystem;
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+fs::path makeBanks(const TempDir& dir)
+{
+    return makeTestBanks(dir.path());
+}
+const std::string& smallRoom = smallRoomText;
+const std::string& hall = hallText;
+const std::string& echo = echoText;
+
+struct Recorder : MidiClient {
+    std::vector<std::pair<Bytes, std::optional<TkxException>>> calls;
+    void processMidiMsg(const Bytes& message, const std::optional<TkxException>& exception) override
+    {
+        calls.emplace_back(message, exception);
+    }
+};
+
+// Sends one queued command and waits (bounded) for the server to finish.
+struct Queued {
+    QueuedMainThreadPoster poster;
+    ToskMidiProcessor processor;
+    std::shared_ptr<Recorder> client = std::make_shared<Recorder>();
+    explicit Queued(const std::string& port, std::chrono::milliseconds silence = 300ms)
+        : processor(&poster, lineTo(port), silence)
+    {
+    }
+    void send(uint8_t command, const Bytes& payload = {}) { processor.sysexCommand(command, payload, client); }
+    bool settle(std::chrono::milliseconds limit = 10000ms)
+    {
+        auto deadline = std::chrono::steady_clock::now() + limit;
+        while (processor.pendingCount() && std::chrono::steady_clock::now() < deadline)
+            poster.waitAndPump(20ms);
+        poster.pump();
+        return processor.pendingCount() == 0;
+    }
+    // The single reply of a command, checked.
+    SysexReply ask(uint8_t command, const Bytes& payload = {})
+    {
+        size_t before = client->calls.size();
+        send(command, payload);
+        EXPECT_TRUE(settle());
+        if (client->calls.size() != before + 1) {
+            ADD_FAILURE() << "no reply to command " << int(command);
+            return {};
+        }
+        EXPECT_FALSE(client->calls.back().second) << client->calls.back().second->reason();
+        return SysexReply::check(client->calls.back().first);
+    }
+};
+
+std::shared_ptr<ChannelNameInfo> identify(Queued& q)
+{
+    q.send(0x1A);
+    EXPECT_TRUE(q.settle());
+    if (q.client->calls.empty())
+        return nullptr;
+    const Bytes& reply = q.client->calls.back().first;
+    return ChannelNameInfo::channelNameInfo(reply.data(), reply.size());
+}
+
+std::string text(const Bytes& b)
+{
+    return std::string(b.begin(), b.end());
+}
+
+} // namespace
+
+TEST(UnitEndToEnd, IdentifiesBothUnitFamilies)
+{
+    TempDir dir;
+    UnitProcess bankUnit(dir.path(), {"--banks", makeBanks(dir).string()});
+    ASSERT_TRUE(bankUnit.started());
+    Queued q(bankUnit.link());
+    auto info = identify(q);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->channelId(), 0u);
+    EXPECT_EQ(info->modelName(), "SX-8");
+    EXPECT_EQ(info->romRevision(), "3.20");
+    EXPECT_EQ(info->romDateTime(), "Mar 14 2003 10:21:07");
+    EXPECT_FALSE(info->isProgramListUnit());
+
+    TempDir other;
+    UnitProcess listUnit(other.path(), {"--banks", makeBanks(other).string(), "--model", "R9100 Plus", "--rom-revision",
+                                        "4.02", "--device-id", "5"});
+    ASSERT_TRUE(listUnit.started());
+    Queued q2(listUnit.link());
+    q2.processor.setChannelId(3); // identify goes to device 0 whatever the channel
+    info = identify(q2);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->channelId(), 5u);
+    EXPECT_EQ(info->modelName(), "R9100 Plus");
+    EXPECT_EQ(info->romRevision(), "4.02");
+    EXPECT_TRUE(info->isProgramListUnit());
+    EXPECT_EQ(info->midiMapTag(), "MIDImap");
+    EXPECT_EQ(listUnit.trace(), std::vector<std::string>{"F0 1C 70 00 1A F7"});
+}
+
+TEST(UnitEndToEnd, BanksPatchesFetchAndSend)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makeBanks(dir).string(), "--device-id", "2"});
+    ASSERT_TRUE(unit.started());
+    Queued q(unit.link());
+    auto info = identify(q);
+    ASSERT_TRUE(info);
+    q.processor.setChannelId(uint8_t(info->channelId()));
+
+    KorvatelConnection k(info, lineTo(unit.link()), 1000ms, 0ms);
+    BankList banks = k.getBankList();
+    ASSERT_EQ(banks.bankNumberKeys(), (std::vector<int>{1, 7}));
+    EXPECT_EQ(banks.bankWithNumber(1)->displayName(), "1 Reverbs");
+    PatchList patches = k.patchListForBank(1);
+    ASSERT_EQ(patches.patchNumberKeys(), (std::vector<int>{0, 1}));
+    auto large = patches.patchWithNumber(1);
+    EXPECT_EQ(large->patchName(), "Hall: Large/Dark");
+    EXPECT_EQ(large->patchNameForFile(), "Hall- Large|Dark");
+    EXPECT_EQ(k.getSigFileForPatch(*large), hall);
+    PatchList delays = k.patchListForBank(7);
+    EXPECT_EQ(k.getSigFileForPatch(*delays.patchWithNumber(0)), echo);
+    k.selectPatch(0, 1);
+    EXPECT_EQ(k.getSigFile(), smallRoom);
+
+    // The running patch through the queue: CR LF after the command, a terminator before the F7.
+    SysexReply reply = q.ask(0x0B);
+    EXPECT_EQ(reply.command, 0x0A);
+    EXPECT_EQ(text(reply.payload), smallRoom);
+
+    // A patch the unit takes becomes the running one; no reply.
+    std::string mine = "HEADM adc\r\nTAIL \"Me\"\r\n";
+    size_t calls = q.client->calls.size();
+    q.send(0x0A, bytes(mine));
+    ASSERT_TRUE(q.settle());
+    EXPECT_EQ(q.client->calls.size(), calls);
+    EXPECT_EQ(text(q.ask(0x0B).payload), mine);
+
+    // Bytes that are no sig file are refused with an error text.
+    reply = q.ask(0x0A, bytes({0x00, 0x01, 'x'}));
+    EXPECT_EQ(reply.command, 0x0D);
+    EXPECT_EQ(text(reply.payload), "Cannot load patch: line 1 is not text (byte 0x00)");
+    EXPECT_EQ(text(q.ask(0x0B).payload), mine); // the running patch is untouched
+
+    // Patch text as 0x08 awaits no reply and gets none.
+    q.send(0x08, bytes(hall));
+    ASSERT_TRUE(q.settle());
+    EXPECT_EQ(text(q.ask(0x0B).payload), hall);
+}
+
+TEST(UnitEndToEnd, ProgramListCriteriaAndSelectionWithTheMidiMap)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makeBanks(dir).string(), "--model", "R9100", "--device-id", "1"});
+    ASSERT_TRUE(unit.started());
+    auto info = std::make_shared<ChannelNameInfo>();
+    info->setChannelId(1);
+    info->setModelName("R9100");
+    info->setRomRevision("5.10");
+    KorvatelConnection k(info, lineTo(unit.link()), 1000ms, 0ms);
+
+    auto criteria = k.getR9100SearchCriteria();
+    ASSERT_TRUE(criteria);
+    std::vector<std::string> tags;
+    for (const auto& key : criteria->keys())
+        if (criteria->objectForKey<SetObject>(key))
+            tags.push_back(key);
+    EXPECT_EQ(tags,
+              (std::vector<std::string>{"Sort by", "Search by", "Location", "Inputs", "Outputs", "Show", "Machines"}));
+    auto items = k.getR9100ProgramList();
+    ASSERT_EQ(items.size(), 3u);
+    EXPECT_EQ(items[1].progNum(), "101");
+    EXPECT_EQ(items[1].progName(), "Hall: Large/Dark");
+    EXPECT_TRUE(items[1].isMonolithic());
+    EXPECT_EQ(items[1].progEffects(), "  R     ");
+    EXPECT_EQ(items[2].progLoc(), "U");
+    EXPECT_EQ(items[2].progEffects(), "   D    ");
+
+    // Choose the tape echo (program 0 of bank 7, index 2), as the list window does.
+    unit.trace();
+    size_t before = unit.trace().size();
+    k.selectR9100Program(uint8_t(items[2].programNumber()), int32_t(items[2].programIndex()));
+    EXPECT_EQ(k.getSigFile(), echo);
+    auto trace = unit.trace();
+    std::vector<std::string> tail(trace.begin() + long(before), trace.end());
+    EXPECT_EQ(tail, (std::vector<std::string>{
+                        "F0 1C 70 01 01 0F 0F 0F 0F 0F 0F 0F 07 F7", // program key
+                        "F0 1C 70 01 31 30 20 30 F7",                // root
+                        "F0 1C 70 01 31 31 20 32 F7",                // program
+                        "F0 1C 70 01 31 31 34 20 32 F7",             // usergrp
+                        "F0 1C 70 01 2D 31 34 30 20 30 F7",          // MIDI map off
+                        "F0 1C 70 01 01 0F 0F 0F 0F 0F 0F 0F 07 F7", // program key
+                        "F0 1C 70 01 2D 31 33 20 32 F7",             // list index 2
+                        "C0 00",                                     // program 0
+                        "F0 1C 70 01 2D 31 34 30 20 31 F7",          // MIDI map back to 1
+                        "F0 1C 70 01 0B F7",
+                    }));
+    // The map is back where the user had it.
+    k.serialConnection().open();
+    auto usergrp = k.objectInfoWant("14", sysex::WANT_ALL_INFO);
+    k.serialConnection().close();
+    ASSERT_TRUE(usergrp.objectForKey<SetObject>("MIDImap"));
+    EXPECT_EQ(usergrp.objectForKey<SetObject>("MIDImap")->currentIndex(), 1u);
+
+    // Narrow the search to the card: nothing there.
+    criteria->objectForKey<SetObject>("Location")->setCurrentIndex(3);
+    k.setR9100Criteria(*criteria);
+    EXPECT_TRUE(k.getR9100ProgramList().empty());
+}
+
+TEST(UnitEndToEnd, DatabaseAndScreenDownloads)
+{
+    TempDir dir;
+    std::string database = "{\r\n{\r\nTYPE:OPERATOR\r\nOPERATOR_NAME:HEADM\r\n}\r\n}\r\n";
+    writeFile(dir / "unit.sbf", database);
+    UnitProcess unit(dir.path(), {"--banks", makeBanks(dir).string(), "--db", (dir / "unit.sbf").string()});
+    ASSERT_TRUE(unit.started());
+    Queued q(unit.link());
+    SysexReply reply = q.ask(0x0E);
+    EXPECT_EQ(reply.command, 0x0C);
+    EXPECT_EQ(text(reply.payload), database);
+
+    reply = q.ask(0x18);
+    EXPECT_EQ(reply.command, 0x17);
+    ScreenBitmap screen = ScreenBitmap::fromPayload(reply.payload);
+    EXPECT_EQ(screen.width(), 240u);
+    EXPECT_EQ(screen.height(), 64u);
+    EXPECT_EQ(screen.byteCount(), 30u * 64);
+    EXPECT_FALSE(screen.pixel(0, 0)); // the frame is black
+    EXPECT_FALSE(screen.pixel(239, 63));
+    EXPECT_TRUE(screen.pixel(3, 3));  // inside it, white
+    EXPECT_FALSE(screen.pixel(6, 7)); // the "S" of the model name
+    EXPECT_TRUE(screen.pixel(7, 7));
+    Bytes bmp = screen.bmpData();
+    EXPECT_EQ(bmp.size(), 62u + 32 * 64);
+    writeFile(outputDir("comms") / "unit-screen.bmp", text(bmp));
+}
+
+TEST(UnitEndToEnd, ASilentUnitGarbledFramesAndNoUnitAtAll)
+{
+    TempDir dir;
+    UnitProcess silent(dir.path(), {"--banks", makeBanks(dir).string(), "--drop-after", "0"});
+    ASSERT_TRUE(silent.started());
+    {
+        Queued q(silent.link());
+        q.send(0x1A);
+        ASSERT_TRUE(q.settle()); // ends after the silence, and says nothing
+        EXPECT_TRUE(q.client->calls.empty());
+    }
+    KorvatelConnection k(nullptr, lineTo(silent.link()), 300ms, 0ms);
+    LogCapture log;
+    EXPECT_TRUE(k.getBankList().isEmpty());
+    EXPECT_FALSE(k.serialConnection().isOpen());
+    ASSERT_EQ(log.lines().size(), 2u);
+    EXPECT_EQ(log.lines()[0].rfind("SerialConnection.getByte exception: SerialPort.getByte - timeout ", 0), 0u);
+    EXPECT_EQ(log.lines()[1].rfind("KorvatelConnection.bankList: exception SerialConnection.getByte timeout ", 0), 0u);
+    silent.stop();
+
+    TempDir garbledDir;
+    UnitProcess garbled(garbledDir.path(), {"--banks", makeBanks(garbledDir).string(), "--garble"});
+    ASSERT_TRUE(garbled.started());
+    Queued q(garbled.link());
+    log.clear();
+    EXPECT_FALSE(identify(q));
+    EXPECT_TRUE(log.contains("channelNameInfo: bad SYSEX header"));
+    EXPECT_EQ(SysexReply::check(q.client->calls.back().first).status, SysexReply::Status::BadHeader);
+    KorvatelConnection g(nullptr, lineTo(garbled.link()), 300ms, 0ms);
+    log.clear();
+    EXPECT_TRUE(g.getBankList().isEmpty());
+    EXPECT_EQ(log.lines()[0], "*** parse error: invalid Korvatel Sysex header:");
+    EXPECT_FALSE(g.getSigFile());
+    EXPECT_FALSE(g.serialConnection().isOpen());
+    garbled.stop();
+
+    std::string nowhere = (dir / "no-unit").string();
+    Queued absent(nowhere);
+    absent.send(0x0B);
+    ASSERT_TRUE(absent.settle());
+    ASSERT_EQ(absent.client->calls.size(), 1u);
+    ASSERT_TRUE(absent.client->calls[0].second);
+    EXPECT_EQ(absent.client->calls[0].second->name(), "SerialPort.open");
+    EXPECT_EQ(absent.client->calls[0].second->reason(), nowhere + " - No such file or directory");
+    KorvatelConnection a(nullptr, lineTo(nowhere), 300ms, 0ms);
+    log.clear();
+    EXPECT_TRUE(a.patchListForBank(1).isEmpty());
+    EXPECT_TRUE(log.contains("KorvatelConnection.patchListForBank: exception SerialPort.open " + nowhere +
+                             " - No such file or directory"));
+}
+
+TEST(UnitEndToEnd, TheRealFourSecondSilenceEndsAQueuedReply)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makeBanks(dir).string()});
+    ASSERT_TRUE(unit.started());
+    QueuedMainThreadPoster poster;
+    ToskMidiProcessor processor(&poster, lineTo(unit.link())); // the application's 4 seconds
+    auto client = std::make_shared<Recorder>();
+    auto start = std::chrono::steady_clock::now();
+    processor.sysexCommand(0x1A, nullptr, 0, client);
+    auto deadline = start + 10s;
+    while (client->calls.empty() && std::chrono::steady_clock::now() < deadline)
+        poster.waitAndPump(50ms);
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    ASSERT_EQ(client->calls.size(), 1u);
+    EXPECT_GE(elapsed, 4s);
+    EXPECT_LT(elapsed, 6s);
+    EXPECT_TRUE(ChannelNameInfo::channelNameInfo(client->calls[0].first.data(), client->calls[0].first.size()));
+}
+
+TEST(UnitEndToEnd, TheDemoBanksAreAcceptedByAUnitWithTheBundledDatabase)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path()); // the bundled banks and database
+    ASSERT_TRUE(unit.started());
+    Queued q(unit.link(), 150ms);
+    size_t files = 0;
+    for (const auto& bank : fs::directory_iterator(dataPath("unit/banks"))) {
+        for (const auto& file : fs::directory_iterator(bank.path())) {
+            std::string patch = readFile(file.path());
+            EXPECT_EQ(patch.rfind("HEADM ", 0), 0u) << file.path();
+            EXPECT_NE(patch.find("\r\nTAIL "), std::string::npos) << file.path();
+            size_t calls = q.client->calls.size();
+            q.send(0x0A, bytes(patch));
+            ASSERT_TRUE(q.settle());
+            EXPECT_EQ(q.client->calls.size(), calls) << "refused: " << file.path();
+            EXPECT_EQ(text(q.ask(0x0B).payload), patch);
+            ++files;
+        }
+    }
+    EXPECT_EQ(files, 7u);
+    SysexReply reply = q.ask(0x0A, bytes("HEADM adc\r\nREVERB big adc-in1\r\nTAIL \"x\"\r\n"));
+    EXPECT_EQ(reply.command, 0x0D);
+    EXPECT_EQ(text(reply.payload), "Cannot load patch: line 2 names REVERB, an operator this unit does not have");
+}
+
+TEST(UnitEndToEnd, TheSimulatorNeverReplacesAFileWithItsLink)
+{
+    TempDir dir;
+    writeFile(dir / "precious", "keep me");
+    ProcessResult r = runTool("tosk-unit", {"--link", (dir / "precious").string()}, 5000ms);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "tosk-unit: " + (dir / "precious").string() + " exists and is not a link; not replacing it\n");
+    EXPECT_EQ(readFile(dir / "precious"), "keep me");
+
+    r = runTool("tosk-unit", {"--link", (dir / "u").string(), "--drop-after", "soon"}, 5000ms);
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.err, "tosk-unit: --drop-after needs a number, not 'soon'\n");
+    // A stale link from an earlier run is replaced, and removed again at the end.
+    fs::create_symlink("/nonexistent", dir / "stale");
+    {
+        UnitProcess unit(dir.path(), {}, "stale");
+        ASSERT_TRUE(unit.started());
+        EXPECT_NE(fs::read_symlink(dir / "stale"), "/nonexistent");
+    }
+    EXPECT_FALSE(fs::exists(fs::symlink_status(dir / "stale")));
+}

@@ -1,0 +1,180 @@
+#include "base/Log.h"
+#include "base/TkxException.h"
+#include "comms/ColObject.h"
+#include "comms/ConObject.h"
+#include "comms/InfObject.h"
+#include "comms/KeyedArray.h"
+#include "comms/NumObject.h"
+#include "comms/SetObject.h"
+#include "comms/StrObject.h"
+#include "comms/TrgObject.h"
+#include "comms/UnkObject.h"
+#include "comms/UserObjectFactory.h"
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+
+namespace {
+template <typename T> std::shared_ptr<T> make(const std::string& line)
+{
+    auto object = std::dynamic_pointer_cast<T>(UserObjectFactory::createUserObject(line));
+    EXPECT_TRUE(object) << line;
+    return object;
+}
+} // namespace
+
+TEST(UserObjects, LineCutter)
+{
+    using V = std::vector<std::string>;
+    EXPECT_EQ(BaseObject::cutLine("a b c "), (V{"a", "b", "c"}));
+    EXPECT_EQ(BaseObject::cutLine("a b c"), (V{"a", "b"})); // the last part waits for its space
+    EXPECT_EQ(BaseObject::cutLine("a  b "), (V{"a", "", "b"}));
+    EXPECT_EQ(BaseObject::cutLine("'two words' \"it's\" '' "), (V{"two words", "it's", ""}));
+    EXPECT_EQ(BaseObject::cutLine("x'y z' "), (V{"xy z"}));
+    EXPECT_EQ(BaseObject::cutLine("\tpad\t "), (V{"pad"}));
+    EXPECT_EQ(BaseObject::cutLine("'open quote "), V{});
+}
+
+TEST(UserObjects, NumericControlAndItsMissingParts)
+{
+    LogCapture log;
+    auto num = make<NumObject>("NUM x 12 0 Gain Gain 0.5 0 1 0.01 ");
+    EXPECT_EQ(num->tag(), "Gain");
+    EXPECT_EQ(num->key(), "12");
+    EXPECT_EQ(num->parentKey(), "0");
+    EXPECT_EQ(num->subType(), "x");
+    EXPECT_DOUBLE_EQ(num->value(), 0.5);
+    EXPECT_DOUBLE_EQ(num->minimum(), 0);
+    EXPECT_DOUBLE_EQ(num->maximum(), 1);
+    EXPECT_DOUBLE_EQ(num->resolution(), 0.01);
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ(num->toString(), "tag=[Gain] type=[NUM] key=[12] statement=[Gain]");
+
+    std::string cut = "NUM x 12 0 Gain Gain 0.5 0 1 0.01";
+    num = make<NumObject>(cut);
+    EXPECT_DOUBLE_EQ(num->maximum(), 1);
+    EXPECT_DOUBLE_EQ(num->resolution(), 0);
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"NumObject: invalid <resolution> in: " + cut});
+
+    // Present but not a number: 0 without a message.
+    log.clear();
+    num = make<NumObject>("NUM x 12 0 Gain Gain loud -2.5e1 3x 7 ");
+    EXPECT_DOUBLE_EQ(num->value(), 0);
+    EXPECT_DOUBLE_EQ(num->minimum(), -25);
+    EXPECT_DOUBLE_EQ(num->maximum(), 3);
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST(UserObjects, ChoiceListTagsIndexesAndStrings)
+{
+    LogCapture log;
+    auto set = make<SetObject>("SET x 7 1 Mode '' 1 Stereo 2 Mono Stereo ");
+    EXPECT_EQ(set->tag(), "Mode"); // empty tag: the statement
+    EXPECT_EQ(set->currentIndex(), 1u);
+    EXPECT_EQ(set->currentString(), "Stereo");
+    EXPECT_EQ(set->strings(), (std::vector<std::string>{"Mono", "Stereo"}));
+    EXPECT_EQ(set->numberOfStrings(), 2u);
+    EXPECT_EQ(set->stringAtIndex(0), "Mono");
+    EXPECT_FALSE(set->stringAtIndex(2));
+    set->setCurrentIndex(5); // out of range: ignored
+    EXPECT_EQ(set->currentIndex(), 1u);
+    set->setCurrentIndex(0);
+    EXPECT_EQ(set->currentIndex(), 0u);
+    EXPECT_EQ(set->currentString(), "Mono");
+    EXPECT_TRUE(log.lines().empty());
+
+    // Hexadecimal counts; strings trimmed; fewer strings than declared.
+    std::string line = "SET x 7 1 Banks banks A 'Ten' C '1 Hall' ' 2 Plate ' ";
+    set = make<SetObject>(line);
+    EXPECT_EQ(set->currentIndex(), 10u);
+    EXPECT_EQ(set->strings(), (std::vector<std::string>{"1 Hall", "2 Plate"}));
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"SetObject: missing <string text> at index: 2: " + line});
+
+    log.clear();
+    set = make<SetObject>("SET x 7 1 Banks banks ");
+    EXPECT_EQ(set->numberOfStrings(), 0u);
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"SetObject: invalid <current index> in: SET x 7 1 Banks banks ",
+                                                     "SetObject: invalid <number of strings> in: []"}));
+    // A declared count in the billions reads what is there and stops.
+    log.clear();
+    set = make<SetObject>("SET x 7 1 Big big 0 a FFFFFFFF a b ");
+    EXPECT_EQ(set->numberOfStrings(), 2u);
+    EXPECT_EQ(log.lines().size(), 1u);
+}
+
+TEST(UserObjects, EveryClassFromItsTypeTag)
+{
+    LogCapture log;
+    auto col = make<ColObject>("COL m 1 0 Program program 1A ");
+    EXPECT_EQ(col->subObjectCount(), 26u);
+    auto con = make<ConObject>("CON k 3 1 Level level -3.25 ");
+    EXPECT_DOUBLE_EQ(con->value(), -3.25);
+    auto inf = make<InfObject>("INF t 4 1 Version version '2.1 beta' ");
+    EXPECT_EQ(inf->value(), "2.1 beta");
+    auto str = make<StrObject>("STR t 5 1 Name name \"My Hall  Two\" ");
+    EXPECT_EQ(str->value(), "My Hall  Two");
+    make<TrgObject>("TRG k 6 1 Go go ");
+    auto unk = make<UnkObject>("XYZ a b c d e ");
+    EXPECT_EQ(unk->objectType(), "XYZ");
+    EXPECT_TRUE(log.lines().empty());
+
+    // Missing type parts are logged; text parts stay absent.
+    col = make<ColObject>("COL m 1 0 Program program ");
+    EXPECT_EQ(col->subObjectCount(), 0u);
+    con = make<ConObject>("CON k 3 1 Level level ");
+    inf = make<InfObject>("INF t 4 1 Version version ");
+    EXPECT_FALSE(inf->value());
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{
+                               "ColObject: invalid <number subObjects> in: COL m 1 0 Program program ",
+                               "ConObject: invalid <current value> in: CON k 3 1 Level level ",
+                           }));
+
+    // Fewer than six parts: logged, still created; leading spaces are skipped for the type only.
+    log.clear();
+    auto short_ = UserObjectFactory::createUserObject("  TRG k 6 ");
+    EXPECT_TRUE(std::dynamic_pointer_cast<TrgObject>(short_));
+    EXPECT_EQ(short_->objectType(), "");
+    EXPECT_EQ(short_->objectPartAt(2), "TRG");
+    EXPECT_FALSE(short_->objectPartAt(6));
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"BaseObject: invalid user object:   TRG k 6 "});
+
+    for (const char* empty : {"", "   "}) {
+        try {
+            UserObjectFactory::createUserObject(empty);
+            ADD_FAILURE() << "accepted an empty line";
+        } catch (const TkxException& e) {
+            EXPECT_EQ(e.name(), "UserObjectFactory");
+            EXPECT_EQ(e.reason(), std::string("invalid user object: ") + empty);
+        }
+    }
+}
+
+TEST(UserObjects, KeyedArrayKeepsOrderAndFirstObjects)
+{
+    KeyedArray a;
+    auto first = UserObjectFactory::createUserObject("TRG k 1 0 A a ");
+    auto second = UserObjectFactory::createUserObject("TRG k 2 0 B b ");
+    auto third = UserObjectFactory::createUserObject("SET k 3 0 C c 0 x 1 x ");
+    EXPECT_TRUE(a.setObject(second, "b"));
+    EXPECT_TRUE(a.setObject(first, "a"));
+    EXPECT_FALSE(a.setObject(third, "a")); // duplicate: the first stays
+    EXPECT_TRUE(a.setObject(third, "c"));
+    EXPECT_EQ(a.count(), 3u);
+    EXPECT_EQ(a.keys(), (std::vector<std::string>{"b", "a", "c"}));
+    EXPECT_EQ(a.objectForKey("a"), first);
+    EXPECT_EQ(a.objectAtIndex(0), second);
+    EXPECT_EQ(a.objectAtIndex(3), nullptr);
+    EXPECT_EQ(a.objectForKey("zz"), nullptr);
+    EXPECT_TRUE(a.objectForKey<SetObject>("c"));
+    EXPECT_FALSE(a.objectForKey<SetObject>("a"));
+    a.removeObjectAtIndex(7);
+    a.removeObjectAtIndex(0);
+    EXPECT_EQ(a.keys(), (std::vector<std::string>{"a", "c"}));
+    a.removeObjectForKey("c");
+    a.removeObjectForKey("c");
+    EXPECT_EQ(a.keys(), std::vector<std::string>{"a"});
+    a.removeAllObjects();
+    EXPECT_EQ(a.count(), 0u);
+    EXPECT_EQ(a.objectForKey("a"), nullptr);
+}

@@ -1,0 +1,460 @@
+// tosk-cli unit: talk to a unit on a serial line (or to tosk-unit).
+#include "CliCommand.h"
+#include "OverlaySettingsStore.h"
+
+#include "base/Log.h"
+#include "base/MainThreadPoster.h"
+#include "base/PreferenceController.h"
+#include "base/TkxException.h"
+#include "comms/ChannelNameInfo.h"
+#include "comms/KorvatelConnection.h"
+#include "comms/ScreenBitmap.h"
+#include "comms/SetObject.h"
+#include "comms/SysexReply.h"
+#include "comms/ToskMidiProcessor.h"
+
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using json = nlohmann::ordered_json;
+
+namespace tosk::cli {
+
+namespace {
+
+const char* const usage =
+    "unit --port PATH [--baud R] [--data-bits N] [--parity P] [--stop-bits N] [--flow-control F] [--silence-ms N] "
+    "[--verbose] identify | banks | patches BANK | get | get-patch BANK PATCH | select BANK PATCH | send FILE | "
+    "dbase OUT.sbf | screen OUT.bmp | programs | criteria | backup DIR";
+
+// Texts from a unit are 8-bit (Latin-1); JSON wants UTF-8.
+std::string utf8(const std::string& latin1)
+{
+    std::string out;
+    for (unsigned char c : latin1) {
+        if (c < 0x80) {
+            out += char(c);
+        } else {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+json optionalText(const std::optional<std::string>& s)
+{
+    return s ? json(utf8(*s)) : json(nullptr);
+}
+
+void printJson(const json& j)
+{
+    std::printf("%s\n", j.dump(2).c_str());
+}
+
+// Replaces the file only once the new bytes are safely written beside it.
+void writeFileAtomically(const fs::path& path, const std::string& bytes)
+{
+    fs::path temp = path;
+    temp += ".tosk-" + std::to_string(::getpid()) + ".tmp";
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), std::streamsize(bytes.size()));
+        out.flush();
+        if (!out) {
+            std::error_code ec;
+            fs::remove(temp, ec);
+            throw TkxException("UnitCommand.write", "cannot write " + path.string());
+        }
+    }
+    std::error_code ec;
+    fs::rename(temp, path, ec);
+    if (ec) {
+        fs::remove(temp, ec);
+        throw TkxException("UnitCommand.write", "cannot write " + path.string() + ": " + ec.message());
+    }
+}
+
+int number(const std::string& text, const char* what, int max)
+{
+    char* end = nullptr;
+    long v = std::strtol(text.c_str(), &end, 10);
+    if (text.empty() || *end || v < 0 || v > max)
+        throw TkxException("UnitCommand",
+                           format("%s must be a number from 0 to %d, not '%s'", what, max, text.c_str()));
+    return int(v);
+}
+
+class UnitSession {
+public:
+    UnitSession(LineSettings settings, std::chrono::milliseconds silence)
+        : settings_(std::move(settings)), silence_(silence), processor_(
+                                                                 &poster_, [this] { return settings_; }, silence)
+    {
+    }
+
+    // One queued command, addressed to the unit found by identify(): the
+    // checked reply, or a failure.
+    SysexReply queued(uint8_t command, const Bytes& payload, bool replyExpected = true)
+    {
+        identify();
+        std::optional<Bytes> message = exchange(command, payload);
+        if (!message) {
+            if (!replyExpected)
+                return {};
+            throw TkxException("UnitCommand", "no reply from the unit");
+        }
+        SysexReply reply = SysexReply::check(*message);
+        if (reply.status == SysexReply::Status::TooShort || reply.status == SysexReply::Status::BadHeader)
+            throw TkxException("UnitCommand", "The data received is invalid.\n\n" +
+                                                  hexString(message->data(), std::min<size_t>(message->size(), 64)));
+        if (reply.command == sysex::ERROR_TEXT)
+            throw TkxException("SYSEXC ERROR", std::string(reply.payload.begin(), reply.payload.end()));
+        return reply;
+    }
+
+    // A queued request whose reply must carry one of the `answers` commands.
+    SysexReply ask(uint8_t command, std::initializer_list<uint8_t> answers, const char* name)
+    {
+        SysexReply reply = queued(command, {});
+        if (std::find(answers.begin(), answers.end(), reply.command) == answers.end())
+            throw TkxException(name, format("the unit answered command 0x%02X", reply.command));
+        return reply;
+    }
+
+    std::shared_ptr<ChannelNameInfo> identify()
+    {
+        if (identity_)
+            return identity_;
+        std::optional<Bytes> message = exchange(sysex::IDENTIFY, {});
+        if (!message)
+            throw TkxException("UnitCommand.identify", "no reply from the unit");
+        identity_ = ChannelNameInfo::channelNameInfo(message->data(), message->size());
+        if (!identity_)
+            throw TkxException("UnitCommand.identify", "The data received is invalid.");
+        processor_.setChannelId(uint8_t(identity_->channelId()));
+        return identity_;
+    }
+
+    KorvatelConnection& connection()
+    {
+        if (!connection_)
+            connection_ = std::make_unique<KorvatelConnection>(
+                identify(), [this] { return settings_; }, silence_);
+        return *connection_;
+    }
+
+    // Throws the failure the last synchronous operation logged, if any.
+    void check()
+    {
+        if (connection_ && connection_->lastFailure())
+            throw *connection_->lastFailure();
+    }
+
+private:
+    // Queues the command and runs the main-thread queue until the server is
+    // done: the reply, nothing when the unit said nothing, or the failure.
+    std::optional<Bytes> exchange(uint8_t command, const Bytes& payload)
+    {
+        struct Client : MidiClient {
+            std::optional<Bytes> message;
+            std::optional<TkxException> failure;
+            void processMidiMsg(const Bytes& m, const std::optional<TkxException>& e) override
+            {
+                message = m;
+                failure = e;
+            }
+        };
+        auto client = std::make_shared<Client>();
+        processor_.sysexCommand(command, payload, client);
+        // The server ends every exchange after its silence; the margin covers long replies.
+        auto deadline = std::chrono::steady_clock::now() + silence_ + std::chrono::minutes(5);
+        while (processor_.pendingCount() && std::chrono::steady_clock::now() < deadline)
+            poster_.waitAndPump(std::chrono::milliseconds(50));
+        poster_.pump();
+        if (client->failure)
+            throw *client->failure;
+        return client->message;
+    }
+
+    LineSettings settings_;
+    std::chrono::milliseconds silence_;
+    QueuedMainThreadPoster poster_;
+    ToskMidiProcessor processor_;
+    std::shared_ptr<ChannelNameInfo> identity_;
+    std::unique_ptr<KorvatelConnection> connection_;
+};
+
+json programJson(const R9100ProgramItem& p)
+{
+    return {{"progNum", utf8(p.progNum())},   {"progNumber", p.progNumber()},
+            {"progLoc", p.progLocLetter()},   {"progName", utf8(p.progName())},
+            {"progInputs", p.progInputs()},   {"progOutputs", p.progOutputs()},
+            {"progEffects", p.progEffects()}, {"programIndex", p.programIndex()},
+            {"bankNumber", p.bankNumber()},   {"programNumber", p.programNumber()},
+            {"inputs", p.inputs()},           {"outputs", p.outputs()},
+            {"monolithic", p.isMonolithic()}, {"disabled", p.isDisabled()},
+            {"sampleRate", p.sampleRate()},   {"location", p.location()},
+            {"effects", p.effects()}};
+}
+
+json patchJson(const Patch& p)
+{
+    return {{"number", p.patchNumber()},
+            {"name", utf8(p.patchName())},
+            {"bank", p.bankNumber()},
+            {"file", utf8(p.patchNameForFile())}};
+}
+
+void needs(const std::vector<std::string>& args, size_t count)
+{
+    if (args.size() != count + 1)
+        throw TkxException("UnitCommand", std::string("usage: tosk-cli ") + usage);
+}
+
+int runUnit(UnitSession& unit, const std::vector<std::string>& args)
+{
+    const std::string& command = args[0];
+    if (command == "identify") {
+        needs(args, 0);
+        auto info = unit.identify();
+        printJson({{"channelId", info->channelId()},
+                   {"modelName", optionalText(info->modelName())},
+                   {"romRevision", optionalText(info->romRevision())},
+                   {"romDateTime", optionalText(info->romDateTime())}});
+        return 0;
+    }
+    if (command == "get") {
+        needs(args, 0);
+        SysexReply reply = unit.ask(sysex::GET_PATCH, {sysex::SEND_PATCH, sysex::PATCH_TEXT, sysex::PATCH_TEXT_ALT},
+                                    "UnitCommand.get");
+        std::fwrite(reply.payload.data(), 1, reply.payload.size(), stdout);
+        return 0;
+    }
+    if (command == "send") {
+        needs(args, 1);
+        std::ifstream in(args[1], std::ios::binary);
+        if (!in)
+            throw TkxException("UnitCommand.send", "cannot read " + args[1]);
+        std::ostringstream ss;
+        ss << in.rdbuf();
+        std::string text = ss.str();
+        unit.queued(sysex::SEND_PATCH, Bytes(text.begin(), text.end()), false);
+        printJson({{"sent", args[1]}, {"bytes", text.size()}});
+        return 0;
+    }
+    if (command == "dbase") {
+        needs(args, 1);
+        SysexReply reply = unit.ask(sysex::GET_DATABASE, {sysex::DATABASE}, "UnitCommand.dbase");
+        writeFileAtomically(args[1], std::string(reply.payload.begin(), reply.payload.end()));
+        printJson({{"file", args[1]}, {"bytes", reply.payload.size()}});
+        return 0;
+    }
+    if (command == "screen") {
+        needs(args, 1);
+        SysexReply reply = unit.ask(sysex::GET_SCREEN, {sysex::SCREEN}, "UnitCommand.screen");
+        ScreenBitmap screen = ScreenBitmap::fromPayload(reply.payload);
+        Bytes bmp = screen.bmpData();
+        writeFileAtomically(args[1], std::string(bmp.begin(), bmp.end()));
+        printJson({{"file", args[1]}, {"width", screen.width()}, {"height", screen.height()}});
+        return 0;
+    }
+
+    if (command == "banks") {
+        needs(args, 0);
+        BankList banks = unit.connection().getBankList();
+        unit.check();
+        json out = json::array();
+        for (int n : banks.bankNumberKeys())
+            out.push_back({{"number", n}, {"name", utf8(banks.bankWithNumber(n)->bankName())}});
+        printJson(out);
+        return 0;
+    }
+    if (command == "patches") {
+        needs(args, 1);
+        uint32_t bank = uint32_t(number(args[1], "BANK", 255));
+        PatchList patches = unit.connection().patchListForBank(bank);
+        unit.check();
+        json out = json::array();
+        for (const auto& p : patches.patches())
+            out.push_back(patchJson(*p));
+        printJson(out);
+        return 0;
+    }
+    if (command == "get-patch") {
+        needs(args, 2);
+        auto patch = Patch::patchWithName("", number(args[2], "PATCH", 127), number(args[1], "BANK", 255));
+        auto text = unit.connection().getSigFileForPatch(*patch);
+        unit.check();
+        if (!text)
+            throw TkxException("UnitCommand.get-patch", "the unit sent no patch text");
+        std::fwrite(text->data(), 1, text->size(), stdout);
+        return 0;
+    }
+    if (command == "select") {
+        needs(args, 2);
+        int bank = number(args[1], "BANK", 255), patch = number(args[2], "PATCH", 127);
+        KorvatelConnection& k = unit.connection();
+        if (!unit.identify()->isProgramListUnit()) {
+            k.selectPatch(uint8_t(patch), uint32_t(bank));
+            unit.check();
+            printJson({{"bank", bank}, {"patch", patch}});
+            return 0;
+        }
+        auto programs = k.getR9100ProgramList();
+        unit.check();
+        for (const auto& p : programs) {
+            if (int(p.bankNumber()) != bank || int(p.programNumber()) != patch)
+                continue;
+            if (p.isDisabled())
+                throw TkxException("UnitCommand.select", "program " + p.progNum() + " is disabled");
+            k.selectR9100Program(uint8_t(p.programNumber()), int32_t(p.programIndex()));
+            unit.check();
+            printJson(programJson(p));
+            return 0;
+        }
+        throw TkxException("UnitCommand.select", format("no program %d in bank %d in the unit's list", patch, bank));
+    }
+    if (command == "programs") {
+        needs(args, 0);
+        auto programs = unit.connection().getR9100ProgramList();
+        unit.check();
+        json out = json::array();
+        for (const auto& p : programs)
+            out.push_back(programJson(p));
+        printJson(out);
+        return 0;
+    }
+    if (command == "criteria") {
+        needs(args, 0);
+        auto criteria = unit.connection().getR9100SearchCriteria();
+        unit.check();
+        if (!criteria)
+            throw TkxException("UnitCommand.criteria", "the unit has no search criteria");
+        json out = json::array();
+        for (const auto& key : criteria->keys()) {
+            auto set = criteria->objectForKey<SetObject>(key);
+            if (!set)
+                continue;
+            json strings = json::array();
+            for (const auto& s : set->strings())
+                strings.push_back(utf8(s));
+            out.push_back({{"tag", utf8(set->tag())},
+                           {"key", utf8(set->key())},
+                           {"currentIndex", set->currentIndex()},
+                           {"currentString", utf8(set->currentString())},
+                           {"strings", strings}});
+        }
+        printJson(out);
+        return 0;
+    }
+    if (command == "backup") {
+        needs(args, 1);
+        fs::path folder = args[1];
+        KorvatelConnection& k = unit.connection();
+        BankList banks = k.getBankList();
+        unit.check();
+        json written = json::array();
+        for (int b : banks.bankNumberKeys()) {
+            auto bank = banks.bankWithNumber(b);
+            PatchList patches = k.patchListForBank(uint32_t(b));
+            unit.check();
+            fs::path bankFolder = folder / Patch::convertToFileName(bank->displayName());
+            fs::create_directories(bankFolder);
+            std::set<std::string> used;
+            for (const auto& p : patches.patches()) {
+                auto text = k.getSigFileForPatch(*p);
+                unit.check();
+                if (!text)
+                    throw TkxException("UnitCommand.backup", "the unit sent no text for " + p->displayName());
+                // Two patches of one name must not overwrite each other.
+                std::string name = p->patchNameForFile() + ".sig";
+                for (int n = 2; used.count(name); ++n)
+                    name = p->patchNameForFile() + " (" + std::to_string(n) + ").sig";
+                used.insert(name);
+                writeFileAtomically(bankFolder / name, *text);
+                json entry = patchJson(*p);
+                entry["path"] = utf8((bankFolder / name).string());
+                written.push_back(entry);
+            }
+        }
+        printJson(written);
+        return 0;
+    }
+    throw TkxException("UnitCommand", "unknown unit command '" + command + "'; usage: tosk-cli " + usage);
+}
+
+// Keeps the diagnostic lines away from stdout and stderr while it lives
+// (unless asked to show them): they would get in the way of the JSON.
+class QuietLog {
+public:
+    explicit QuietLog(bool show)
+    {
+        if (!show)
+            previous_ = setLogSink([](const std::string&) {});
+        active_ = !show;
+    }
+    ~QuietLog()
+    {
+        if (active_)
+            setLogSink(std::move(previous_));
+    }
+    QuietLog(const QuietLog&) = delete;
+    QuietLog& operator=(const QuietLog&) = delete;
+
+private:
+    LogSink previous_;
+    bool active_ = false;
+};
+
+int unitCommand(const std::vector<std::string>& arguments)
+{
+    std::vector<std::string> args = arguments;
+    // The user's line settings, which this run reads but never rewrites.
+    PreferenceController::setStore(&OverlaySettingsStore::userSettings());
+    LineSettings settings = LineSettings::fromPreferences();
+    PreferenceController::setStore(nullptr);
+    const std::pair<const char*, std::optional<std::string> LineSettings::*> overrides[] = {
+        {"port", &LineSettings::portName},      {"baud", &LineSettings::baudRate},
+        {"data-bits", &LineSettings::dataBits}, {"parity", &LineSettings::parity},
+        {"stop-bits", &LineSettings::stopBits}, {"flow-control", &LineSettings::flowControl},
+    };
+    std::string value;
+    for (const auto& [name, member] : overrides)
+        if (takeOption(args, name, value))
+            settings.*member = value;
+    QuietLog quiet(takeFlag(args, "verbose"));
+    try {
+        std::chrono::milliseconds silence = SerialConnection::defaultTimeout;
+        if (takeOption(args, "silence-ms", value))
+            silence = std::chrono::milliseconds(number(value, "--silence-ms", 60000));
+        if (args.empty())
+            throw TkxException("UnitCommand", std::string("usage: tosk-cli ") + usage);
+        if (!settings.portName || settings.portName->empty())
+            throw TkxException("UnitCommand", "no serial port: give --port PATH or choose one in the preferences");
+        UnitSession unit(settings, silence);
+        int rc = runUnit(unit, args);
+        std::fflush(stdout);
+        return rc;
+    } catch (const TkxException& e) {
+        std::fprintf(stderr, "%s: %s\n", e.name().c_str(), e.reason().c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "tosk-cli unit: %s\n", e.what());
+    }
+    return 1;
+}
+
+CliCommandRegistrar registrar({"unit", usage, unitCommand});
+
+} // namespace
+
+} // namespace tosk::cli
