@@ -14,10 +14,7 @@ inline std::shared_ptr<SigDbase> bundledDatabase()
 {
     static std::shared_ptr<SigDbase> db = [] {
         setLogSink([](const std::string&) {});
-        auto d = std::make_shared<SigDbase>();
-        d->setFullPathName(DataFiles::path("sigdbase.sbf"));
-        d->createSigDbase();
-        return d;
+        return SigDbase::fromFile(DataFiles::path("sigdbase.sbf"));
     }();
     return db;
 }

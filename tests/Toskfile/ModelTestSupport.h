@@ -104,10 +104,9 @@ inline std::shared_ptr<SigDbase> testDbase()
 inline std::shared_ptr<SigDbase> bundledDbase()
 {
     static const std::shared_ptr<SigDbase> db = [] {
-        auto d = std::make_shared<SigDbase>();
-        d->setFullPathName(DataFiles::path("sigdbase.sbf"));
         LogCapture quiet;
-        if (!d->createSigDbase())
+        auto d = SigDbase::fromFile(DataFiles::path("sigdbase.sbf"));
+        if (!d->sigDbaseCreated())
             throw std::runtime_error("the bundled database did not load");
         return d;
     }();
