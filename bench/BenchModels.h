@@ -2,11 +2,9 @@
 
 // Patches of the bundled database at sizes no real patch reaches, shared by
 // the benchmarks.
+#include "BenchSupport.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleList.h"
-#include "base/DataFiles.h"
-#include "base/Log.h"
-#include "database/SigDbase.h"
 
 #include <memory>
 #include <optional>
@@ -18,18 +16,6 @@ namespace tosk::bench {
 // inputs, delays, dynamics, controls and interface modules.
 inline const char* const kOperators[] = {"SINE", "LFO",  "LOWPASS", "HIGHPASS",   "MIXN", "MIX2", "DELAY",
                                          "GAIN", "KNOB", "SMOOTH",  "COMPRESSOR", "PAN",  "GEQ",  "C_ADD"};
-
-inline std::shared_ptr<SigDbase> bundledDbase()
-{
-    static std::shared_ptr<SigDbase> db = [] {
-        setLogSink([](const std::string&) {});
-        auto d = std::make_shared<SigDbase>();
-        d->setFullPathName(DataFiles::path("sigdbase.sbf"));
-        d->createSigDbase();
-        return d;
-    }();
-    return db;
-}
 
 // Instance names as a person leaves them: the operator's name, lower case,
 // many times over.
@@ -43,7 +29,7 @@ inline std::string baseName(const std::string& op)
 
 inline ModuleList::List buildModules(size_t count)
 {
-    auto db = bundledDbase();
+    auto db = bundledDatabase();
     ModuleList::List modules;
     modules.reserve(count);
     const size_t kinds = std::size(kOperators);

@@ -30,7 +30,7 @@ struct BigPatch {
 
     explicit BigPatch(size_t count)
     {
-        auto h = Module::moduleNamed("HEADM", std::string("adc"), bundledDbase());
+        auto h = Module::moduleNamed("HEADM", std::string("adc"), bundledDatabase());
         head = h.get();
         patch.addModule(h);
         ModuleList::List modules = buildModules(count);

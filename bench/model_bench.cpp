@@ -22,7 +22,7 @@ using namespace tosk::bench;
 
 bool haveDatabase(benchmark::State& state)
 {
-    if (bundledDbase()->sigDbaseCreated())
+    if (bundledDatabase()->sigDbaseCreated())
         return true;
     state.SkipWithError("the bundled sigdbase.sbf did not load");
     return false;

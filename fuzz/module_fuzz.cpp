@@ -1,6 +1,7 @@
 // Reads arbitrary bytes as module records against the bundled database and
 // runs what the editor does with the modules it builds: naming, limits,
 // validation, layout, info text, copies, repetitions and unique names.
+#include "FuzzSupport.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/SigfileTokenizer.h"
@@ -17,23 +18,9 @@ namespace {
 
 using namespace tosk;
 
-class SilentAlerts : public Alerts {
-public:
-    int run(const AlertRequest&) override { return 0; }
-};
-
 std::shared_ptr<SigDbase> database()
 {
-    static std::shared_ptr<SigDbase> db = [] {
-        static SilentAlerts alerts;
-        Alerts::setShared(&alerts);
-        setLogSink([](const std::string&) {});
-        auto d = std::make_shared<SigDbase>();
-        d->setFullPathName(DataFiles::path("sigdbase.sbf"));
-        d->createSigDbase();
-        return d;
-    }();
-    return db;
+    return fuzz::bundledDatabase();
 }
 
 void exercise(Module& m)

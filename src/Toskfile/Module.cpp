@@ -3,6 +3,7 @@
 #include "Toskfile/FieldExpression.h"
 #include "Toskfile/ModuleNameIndex.h"
 #include "Toskfile/MyExtensions.h"
+#include "Toskfile/SModule.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/SigfileTokenizer.h"
@@ -12,12 +13,14 @@
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "base/PreferenceController.h"
+#include "base/TextCase.h"
 #include "base/TkxException.h"
 #include "database/OperatorDesc.h"
 #include "database/SigDbase.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <map>
 #include <unordered_map>
 
@@ -27,45 +30,9 @@ namespace {
 
 const std::string kEmpty;
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
-bool containsIgnoringCase(std::string_view s, std::string_view sub)
-{
-    if (sub.size() > s.size())
-        return false;
-    for (size_t i = 0; i + sub.size() <= s.size(); ++i)
-        if (equalsIgnoringCase(s.substr(i, sub.size()), sub))
-            return true;
-    return false;
-}
-
 bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
-}
-
-// Puts the operator name into a localized message whose placeholder is "%s"
-// (the name is never used as a format).
-std::string withName(const std::string& message, const std::string& name)
-{
-    std::string result = message;
-    size_t p = result.find("%s");
-    if (p != std::string::npos)
-        result.replace(p, 2, name);
-    return result;
 }
 
 // Numbers repetitions in one pass over a field list: each call answers what
@@ -200,12 +167,15 @@ void Module::buildUnknownOperator(const std::string& name, SigfileTokenizer* tok
 {
     logf("Module.buildModule: no operator found for [%s]", name.c_str());
     Alerts::show(AlertStyle::Informational, localized("ModuleBuild", "Module Build"),
-                 withName(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), name),
+                 fillIn(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), {name}),
                  {localized("OK", "OK")});
     std::string joined = name;
     if (tokenizer) {
         while (auto token = tokenizer->nextToken()) {
-            if (sigDbase_ && sigDbase_->operatorForName(*token)) {
+            // A group header is a record of its own too: swallowing it would
+            // turn the group's members into modules of the patch.
+            if ((sigDbase_ && sigDbase_->operatorForName(*token)) ||
+                token->compare(0, std::strlen(SModule::kHeaderPrefix), SModule::kHeaderPrefix) == 0) {
                 tokenizer->stepBack();
                 break;
             }
@@ -572,12 +542,32 @@ void Module::makeNameUnique(ModuleNameIndex& names, char delim)
     }
 }
 
-std::string Module::moduleInfo() const
+namespace {
+
+// A position cut to a whole number, as the file keeps it: what
+// numberString gives for a whole number, without formatting a float.
+std::string wholeNumber(double value)
+{
+    const double whole = std::trunc(value);
+    if (std::fabs(whole) < 1e15)
+        return std::to_string(static_cast<long long>(whole));
+    return numberString(whole);
+}
+
+} // namespace
+
+std::string Module::moduleInfo(const Point& offset) const
 {
     std::string info;
-    if (rect_.width() > 0)
-        info = format(" ;=%s,%s,%s,%i", numberString(std::trunc(rect_.x())).c_str(),
-                      numberString(std::trunc(rect_.y())).c_str(), numberString(std::trunc(rect_.width())).c_str(), 0);
+    if (rect_.width() > 0) {
+        info = " ;=";
+        info += wholeNumber(rect_.x() + offset.x);
+        info += ',';
+        info += wholeNumber(rect_.y() + offset.y);
+        info += ',';
+        info += wholeNumber(rect_.width());
+        info += ",0";
+    }
     if (isSuper())
         return info;
     bool first = true;
@@ -593,9 +583,32 @@ std::string Module::moduleInfo() const
         } else {
             info += ",";
         }
-        info += format("%d,%s", static_cast<int>(i), hidden.c_str());
+        info += std::to_string(i);
+        info += ',';
+        info += hidden;
     }
     return info;
+}
+
+void Module::save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const
+{
+    const int classId = opDescriptor_ ? opDescriptor_->operatorId() : OperatorDesc::OP_ID_UNKNOWN;
+    if (classId == OperatorDesc::OP_ID_NODE) {
+        logf("Module.save: operator for module <%s> is OP_ID_NODE", instanceName().c_str());
+        return;
+    }
+    // An operator of a class this program does not know is still the
+    // user's module: the file keeps it; only a unit is not sent it.
+    if (!opDescriptor_ || (classId == OperatorDesc::OP_ID_UNKNOWN && (saveFlags & SAVE_ENTRIES_ONLY))) {
+        logf("Module.save: operator for module <%s> is OP_ID_UNKNOWN", instanceName().c_str());
+        return;
+    }
+    buffer += name();
+    for (const auto& f : listOfFields)
+        f->save(buffer, headName, saveFlags);
+    if (!(saveFlags & SAVE_NO_INFO))
+        buffer += moduleInfo(offset);
+    buffer += "\r\n";
 }
 
 bool Module::addInfo(const std::string& text)
@@ -773,29 +786,31 @@ Module::FieldPtr Module::indexField(size_t index) const
 Module::FieldPtr Module::field(const std::string& name, int code) const
 {
     // Repetition numbers are counted along the way rather than field by
-    // field, so a lookup stays linear in modules with many repetitions.
+    // field, so a lookup stays linear in modules with many repetitions; and
+    // only once a repeated name could match, so that looking up an output
+    // of a table of 129 points counts nothing.
     std::optional<InstanceCounter> instances;
-    for (const auto& f : listOfFields) {
+    size_t counted = 0;
+    int instance = 0;
+    for (size_t i = 0; i < listOfFields.size(); ++i) {
+        const FieldPtr& f = listOfFields[i];
         if (!f->entry())
             continue;
         const std::string& raw = f->entry()->nameForType(code);
-        if (!f->iterator()) {
-            if (equalsIgnoringCase(raw, name))
-                return f;
-            continue;
-        }
-        if (!instances)
-            instances.emplace();
-        int instance = instances->next(*f);
-        size_t tilde = raw.rfind('~');
+        size_t tilde = f->iterator() ? raw.rfind('~') : std::string::npos;
         if (tilde == std::string::npos) {
             if (equalsIgnoringCase(raw, name))
                 return f;
             continue;
         }
-        if (name.size() >= tilde &&
-            equalsIgnoringCase(std::string_view(raw).substr(0, tilde), std::string_view(name).substr(0, tilde)) &&
-            equalsIgnoringCase(ModuleField::setIteration(instance, raw), name))
+        if (name.size() < tilde ||
+            !equalsIgnoringCase(std::string_view(raw).substr(0, tilde), std::string_view(name).substr(0, tilde)))
+            continue;
+        if (!instances)
+            instances.emplace();
+        while (counted <= i)
+            instance = instances->next(*listOfFields[counted++]);
+        if (equalsIgnoringCase(ModuleField::setIteration(instance, raw), name))
             return f;
     }
     return nullptr;

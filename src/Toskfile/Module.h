@@ -70,6 +70,15 @@ public:
         SHOW_ORDER = 128,
     };
 
+    // Bits of the save flags passed from a list to every module and field.
+    enum SaveFlag : int {
+        SAVE_NO_INFO = 1,      // leave out the info token
+        SAVE_ENTRIES_ONLY = 2, // leave out fields that have no database entry
+    };
+    // The name flags every field value is written with: quoted, looking
+    // through nodes.
+    static constexpr int kSaveNameFlags = ModuleField::NF_QUOTE | ModuleField::NF_SUBST | ModuleField::NF_NODE;
+
     // Notification names.
     static constexpr const char* DidChangeNotification = "TKXModuleDidChange";
     static constexpr const char* DidMoveNotification = "TKXModuleDidMove";
@@ -109,15 +118,26 @@ public:
     // Gives this module an instance name no other field of `names` has.
     void makeNameUnique(const FieldList& names, char delim);
     void makeNameUnique(ModuleNameIndex& names, char delim);
-    // The info token of the file (position and hide counts), "" when none.
-    std::string moduleInfo() const;
+    // The info token of the file (position and hide counts), starting with
+    // its blank; "" when there is nothing to write. The position is written
+    // moved by `offset` (members of a group are kept relative to it).
+    std::string moduleInfo() const { return moduleInfo(Point{}); }
+    std::string moduleInfo(const Point& offset) const;
+    // Appends the module's line (CR LF ended) to the buffer; `headName`
+    // names the head in the texts of unconnected inputs. Node modules write
+    // nothing (their connections are written as the real sources).
+    void save(std::string& buffer, const std::string& headName, int saveFlags) const
+    {
+        save(buffer, headName, saveFlags, Point{});
+    }
+    virtual void save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const;
     // Reads an info token (";=x,y,w,0 f= i,h,..."); false when it is not one
     // or holds fewer than two numbers. Throws on a field index that does not
     // exist.
     bool addInfo(const std::string& text);
 
     // --- document and patch
-    void setDocument(SigDocument* document, SigFile* sigFile);
+    virtual void setDocument(SigDocument* document, SigFile* sigFile);
     SigDocument* sigDocument() const { return sigDocument_; }
     SigFile* sigFile() const { return sigFile_; }
     // The document's undo manager; none without a document.
@@ -189,7 +209,9 @@ public:
     // --- kind
     int moduleType() const;
     bool isSpecialModuleType() const { return moduleType() <= N_EXTCONTROL; }
-    bool isComment() const { return !opDescriptor_; }
+    // No operator: a comment or an unknown operator's text (groups have no
+    // operator either, but are not comments).
+    virtual bool isComment() const { return !opDescriptor_; }
     virtual bool isSuper() const { return false; }
     bool isHead() const;
     bool isTail() const;

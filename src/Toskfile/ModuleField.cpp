@@ -241,6 +241,10 @@ std::string ModuleField::getName(int flags, const std::string& headName) const
         name = sourceName((flags & NF_PATH) != 0, (flags & NF_NODE) != 0);
     } else if (isInputType(t) && isWP() && (flags & NF_EXTERNAL)) {
         name = "<external>";
+    } else if (isInputType(t) && isBad() && !m_Text.empty()) {
+        // A reference that was not found when the patch was read is kept as
+        // it was: writing "head-null" would lose it without a word.
+        name = m_Text;
     } else if (isInputType(t)) {
         std::string head = headName.empty() ? "head" : headName;
         if (t == OperatorEntry::ED_SIGNAL)
@@ -512,6 +516,19 @@ const Rect& ModuleField::setConnRect(const Rect& moduleRect)
     double half = Module::kPinSide / 2;
     m_Rect = Rect(cx - half, cy - half, Module::kPinSide, Module::kPinSide);
     return m_Rect;
+}
+
+void ModuleField::save(std::string& buffer, const std::string& headName, int saveFlags) const
+{
+    if (isOutput() || isInvisible())
+        return;
+    if (!m_pEntry) {
+        if (saveFlags & Module::SAVE_ENTRIES_ONLY)
+            return;
+        buffer += " ;";
+    }
+    buffer += ' ';
+    buffer += getName(Module::kSaveNameFlags, headName);
 }
 
 std::string ModuleField::description() const

@@ -194,6 +194,11 @@ public:
     // keep the current rect. Answers the rect.
     const Rect& setConnRect(const Rect& moduleRect);
 
+    // Appends " value" to the file text (nothing for outputs and computed
+    // counts; "; value" for a field without an entry unless the flags leave
+    // those out).
+    void save(std::string& buffer, const std::string& headName, int saveFlags) const;
+
     // "Field[%0x]%s[%s:%s] %s"
     std::string description() const;
 

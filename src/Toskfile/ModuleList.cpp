@@ -120,8 +120,8 @@ void ModuleList::replaceModuleAtIndex(size_t index, Module::Ptr module)
 Module::Ptr ModuleList::findModuleByName(const std::string& name) const
 {
     for (const auto& m : listOfModules_)
-        if (m->checkName(name))
-            return m;
+        if (Module* found = m->findModuleByName(name))
+            return found->shared_from_this();
     return nullptr;
 }
 
@@ -262,6 +262,19 @@ void ModuleList::updateAll(int showMode) const
 {
     for (const auto& m : listOfModules_)
         m->update(showMode);
+}
+
+std::string ModuleList::representation(int saveFlags) const
+{
+    std::string buffer;
+    saveModules(buffer, listOfModules_.empty() ? std::string() : listOfModules_.front()->instanceName(), saveFlags);
+    return buffer;
+}
+
+void ModuleList::saveModules(std::string& buffer, const std::string& headName, int saveFlags) const
+{
+    for (const auto& m : listOfModules_)
+        m->save(buffer, headName, saveFlags);
 }
 
 void ModuleList::copyConnections(const ModuleList& other)

@@ -53,7 +53,8 @@ public:
     void replaceModuleAtIndex(size_t index, Module::Ptr module);
 
     // --- queries
-    // The first module whose instance name equals name (case ignored).
+    // The first module whose instance name equals name (case ignored); a
+    // group answers for its members too.
     Module::Ptr findModuleByName(const std::string& name) const;
     // The module at n; with ignoreComments, the n-th module that has an
     // operator.
@@ -80,6 +81,15 @@ public:
     bool isModuleNameUnique(const std::string& name) const;
     void updateAll(int showMode) const;
 
+    // --- writing
+    static constexpr int kFileFlags = 0;
+    static constexpr int kUploadFlags = Module::SAVE_NO_INFO | Module::SAVE_ENTRIES_ONLY;
+    // The file text: one CR LF ended line per module, in list order.
+    std::string dataRepresentation() const { return representation(kFileFlags); }
+    // The text sent to a unit: no info tokens, no fields without an entry.
+    std::string uploadRepresentation() const { return representation(kUploadFlags); }
+    virtual std::string representation(int saveFlags) const;
+
     // --- repair and naming
     // Gives this list's modules the connections of `other`, a list of the
     // same shape: wires inside `other` map to the modules at the same places
@@ -94,6 +104,9 @@ public:
     void makeNamesUnique(const List& newModules, char delim) const;
 
 protected:
+    // Appends every module's line.
+    void saveModules(std::string& buffer, const std::string& headName, int saveFlags) const;
+
     List listOfModules_;
 };
 

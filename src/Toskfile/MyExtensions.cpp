@@ -138,4 +138,28 @@ std::string numberString(double value)
     return text;
 }
 
+std::string convertToFileName(std::string_view patchName)
+{
+    std::string out(patchName);
+    for (char& c : out) {
+        if (c == ':')
+            c = '-';
+        else if (c == '/')
+            c = '|';
+    }
+    return out;
+}
+
+std::string convertToPatchName(std::string_view fileName)
+{
+    std::string out(fileName);
+    for (char& c : out) {
+        if (c == '-')
+            c = ':';
+        else if (c == '|')
+            c = '/';
+    }
+    return out;
+}
+
 } // namespace tosk

@@ -34,4 +34,10 @@ std::string quoteIfNeeded(std::string_view s);
 // trailing point removed, no "-0" ("2", "1.5", "1.2346", "0").
 std::string numberString(double value);
 
+// A patch name made fit for a file name: every ":" becomes "-" and every "/"
+// becomes "|".
+std::string convertToFileName(std::string_view patchName);
+// The reverse: "-" becomes ":" and "|" becomes "/".
+std::string convertToPatchName(std::string_view fileName);
+
 } // namespace tosk

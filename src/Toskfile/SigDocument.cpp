@@ -2,6 +2,8 @@
 
 #include "Toskfile/Module.h"
 #include "Toskfile/SigFile.h"
+#include "base/AtomicFile.h"
+#include "database/SigDbase.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -36,9 +38,97 @@ void SigDocument::releaseModules()
     // they must not point at it afterwards.
     if (!sigFile_)
         return;
+    undoManager_.removeAllActions(sigFile_.get());
+    sigFile_->setSigDocument(nullptr);
     for (const auto& m : sigFile_->listOfModules())
         if (m->sigDocument() == this)
             m->setDocument(nullptr, nullptr);
+    if (const auto& tail = sigFile_->tail())
+        tail->setDocument(nullptr, nullptr);
+}
+
+std::unique_ptr<SigDocument> SigDocument::documentWithData(const std::optional<std::string>& bytes,
+                                                           const std::optional<std::string>& patchName,
+                                                           const std::optional<std::string>& fileName)
+{
+    auto document = std::make_unique<SigDocument>();
+    document->initWithData(bytes, patchName, fileName);
+    return document;
+}
+
+void SigDocument::initWithData(const std::optional<std::string>& bytes, const std::optional<std::string>& patchName,
+                               const std::optional<std::string>& fileName, std::shared_ptr<SigDbase> dbase)
+{
+    if (dbase)
+        sigDbase_ = std::move(dbase);
+    undoManager_.disableUndoRegistration();
+    setSigFile(SigFile::fileWithData(bytes, fileName, sigDbase(), this));
+    undoManager_.enableUndoRegistration();
+    if (bytes) {
+        sigData_ = *bytes;
+        displayName_ = patchName ? *patchName : sigFile_->sigFileName();
+    } else {
+        displayName_ = "untitled";
+        sigData_ = sigFile_->dataRepresentation();
+    }
+}
+
+std::shared_ptr<SigDbase> SigDocument::sigDbase() const
+{
+    return sigDbase_ ? sigDbase_ : SigDbase::sharedSigDbase();
+}
+
+bool SigDocument::loadDataRepresentation(const std::string& bytes, const std::string& type)
+{
+    if (type != documentType)
+        return false;
+    displayName_ = fileName_.empty() ? std::string("UNKNOWN") : std::filesystem::path(fileName_).stem().string();
+    sigData_ = bytes;
+    undoManager_.disableUndoRegistration();
+    setSigFile(SigFile::fileWithData(bytes, fileName_.empty() ? std::nullopt : std::optional<std::string>(fileName_),
+                                     sigDbase(), this));
+    undoManager_.enableUndoRegistration();
+    undoManager_.removeAllActions();
+    changeCount_ = 0;
+    return true;
+}
+
+bool SigDocument::readFromFile(const std::string& path, std::string* reason)
+{
+    std::string bytes;
+    if (!readWholeFile(path, bytes, reason))
+        return false;
+    const std::string previous = fileName_;
+    fileName_ = path;
+    if (!loadDataRepresentation(bytes, documentType)) {
+        fileName_ = previous;
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> SigDocument::dataRepresentationOfType(const std::string& type) const
+{
+    if (type != documentType || !sigFile_)
+        return std::nullopt;
+    return sigFile_->dataRepresentation();
+}
+
+void SigDocument::writeToFile(const std::string& path)
+{
+    writeFileAtomically(path, sigData(), true);
+    setFileName(path);
+    updateChangeCount(ChangeCleared);
+}
+
+std::string SigDocument::sigData() const
+{
+    return sigFile_ ? sigFile_->dataRepresentation() : std::string();
+}
+
+std::string SigDocument::sigDataForUpload() const
+{
+    return sigFile_ ? sigFile_->uploadRepresentation() : std::string();
 }
 
 void SigDocument::setFileName(const std::string& path)
@@ -74,6 +164,8 @@ void SigDocument::setSigFile(std::unique_ptr<SigFile> sigFile)
     sigFile_->setSigDocument(this);
     for (const auto& m : sigFile_->listOfModules())
         m->setDocument(this, sigFile_.get());
+    if (const auto& tail = sigFile_->tail())
+        tail->setDocument(this, sigFile_.get());
 }
 
 void SigDocument::invalidateModule(const Module& module)

@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tosk {
 
 class Module;
+class SigDbase;
 class SigFile;
 
 // A patch document without its window: names, change count, undo stack and
@@ -23,8 +25,44 @@ public:
     // How a change reaches the change count.
     enum ChangeType { ChangeDone = 0, ChangeUndone = 1, ChangeCleared = 2, ChangeRedone = 5 };
 
+    // An untitled document without a patch (see initWithData).
     SigDocument();
     ~SigDocument();
+
+    // A document on the bytes of a sig file, or on a new patch without
+    // bytes, built with the shared database. The display name is the one
+    // given, else the patch's file name ("untitled" for a new patch).
+    static std::unique_ptr<SigDocument> documentWithData(const std::optional<std::string>& bytes,
+                                                         const std::optional<std::string>& patchName,
+                                                         const std::optional<std::string>& fileName);
+    // The same with a database of the caller's (none: the shared one).
+    void initWithData(const std::optional<std::string>& bytes, const std::optional<std::string>& patchName,
+                      const std::optional<std::string>& fileName, std::shared_ptr<SigDbase> dbase = nullptr);
+
+    // The database patches of this document are built with; the shared one
+    // unless set.
+    std::shared_ptr<SigDbase> sigDbase() const;
+    void setSigDbase(std::shared_ptr<SigDbase> dbase) { sigDbase_ = std::move(dbase); }
+
+    // Builds the patch from a file's bytes; only documentType is accepted.
+    // The display name becomes the file name's stem ("UNKNOWN" without a
+    // file name). Loading never touches the file.
+    bool loadDataRepresentation(const std::string& bytes, const std::string& type);
+    // Reads the file and loads it; false (with the reason) when it cannot
+    // be read, leaving the document as it was.
+    bool readFromFile(const std::string& path, std::string* reason = nullptr);
+    // The patch's file text for documentType, none for any other type.
+    std::optional<std::string> dataRepresentationOfType(const std::string& type) const;
+    // Saves the file text atomically, keeping the file replaced as its
+    // ".bak"; then the document has that file name and no changes. Throws
+    // TkxException when the file cannot be written (nothing changes then).
+    void writeToFile(const std::string& path);
+
+    // The patch's file text and its text for a unit.
+    std::string sigData() const;
+    std::string sigDataForUpload() const;
+    // The bytes the document was opened from (a new patch's first text).
+    const std::string& originalData() const { return sigData_; }
     SigDocument(const SigDocument&) = delete;
     SigDocument& operator=(const SigDocument&) = delete;
 
@@ -55,6 +93,8 @@ private:
     void releaseModules();
 
     std::string displayName_ = "untitled";
+    std::string sigData_;
+    std::shared_ptr<SigDbase> sigDbase_;
     std::string fileName_;
     int changeCount_ = 0;
     UndoManager undoManager_;

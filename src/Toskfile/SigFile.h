@@ -1,58 +1,189 @@
 #pragma once
 
 #include "Toskfile/ModuleList.h"
+#include "base/Geometry.h"
 
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace tosk {
 
 class SigDbase;
 class SigDocument;
 
-// A patch: the module list of one sig file with the database its modules
-// were built from and the document that owns it. Reading and writing the
-// file text build on this.
+// A patch: the module list of one sig file with its head and tail modules,
+// the database its modules were built from and the document that owns it.
+//
+// Reading runs in two passes: load() builds one module per record (groups
+// become super modules), secondPass() turns reference texts into
+// connections and converts a head written for another unit class. The tail
+// module is kept out of the list and written last.
 class SigFile : public ModuleList {
 public:
-    SigFile() = default;
-    SigFile(std::shared_ptr<SigDbase> dbase, SigDocument* document)
-        : sigDbase_(std::move(dbase)), sigDocument_(document)
-    {
-    }
+    // Every display flag except "reveal order" (0x80).
+    static constexpr int kDefaultShowMode = -129;
 
+    // An empty patch: no head, no tail, nothing read.
+    SigFile() = default;
+    SigFile(std::shared_ptr<SigDbase> dbase, SigDocument* document);
+    ~SigFile() override;
+
+    // --- creation
+    // With bytes: both passes over them (messages on). Without: a new patch
+    // called "Empty". The file name is the one given, else (with bytes) the
+    // program name made fit for a file name.
+    static std::unique_ptr<SigFile> fileWithData(const std::optional<std::string>& bytes,
+                                                 const std::optional<std::string>& fileName,
+                                                 std::shared_ptr<SigDbase> dbase, SigDocument* document);
+    void initWithData(const std::optional<std::string>& bytes, const std::optional<std::string>& fileName,
+                      std::shared_ptr<SigDbase> dbase, SigDocument* document);
+    // Reads the whole file (no bytes when it cannot be read) and goes on as
+    // fileWithData with the path as file name.
+    static std::unique_ptr<SigFile> fileWithFileName(const std::string& path, std::shared_ptr<SigDbase> dbase,
+                                                     SigDocument* document);
+
+    // --- reading
+    // First pass: empties the patch, then builds one module per record. A
+    // failure while reading a record is logged and ends the pass; the
+    // modules read before it stay (loadError() tells what happened).
+    void load(std::string_view bytes);
+    // Second pass: resolves every module's references, converts the head;
+    // with messages, reports what it could not resolve. Answers the number
+    // of unresolved references.
+    int secondPass(bool messages);
+    // Resolves the references of one module (`line` counts from 1), adding
+    // a line to `message` for each one that fails.
+    int secondPass(Module& module, int line, std::string* message);
+    // A new patch: a head called "adc" with that program name and tag.
+    void loadNew(const std::string& programName);
+    // The reason the last load stopped early ("name - reason"), if it did.
+    const std::optional<std::string>& loadError() const { return loadError_; }
+    // Unresolved references found by the last second pass.
+    int unresolvedCount() const { return unresolved_; }
+
+    // The output a reference ("instance-tag") names, of the given module when
+    // its instance name matches, else of the first module so named.
+    Module::FieldPtr getField(const std::string& reference, Module* module, int type) const;
+    // Connects an input to a source (or to nothing: a control input then
+    // keeps its value, or gets its default when forced or empty).
+    void connect(ModuleField& input, Module::FieldPtr source, bool setDefaults, bool force);
+    // Disconnects the inputs fed by `module` (all of them, or only those
+    // whose source is no longer one of its fields) and gives empty inputs
+    // their defaults. Answers 0.
+    int update(Module* module, bool all);
+    // "null", "zero" or "nullobj", case ignored.
+    static bool isZero(const std::string& name);
+
+    // --- head and tail
+    void setHead();
+    // Exchanges a head of another unit class for the database's head,
+    // keeping the head's connections, program name, tag and position.
+    void setHeadType();
+    Module::Ptr findHead() const;
+    Module::Ptr findTail() const;
+    // The first module of that operator, case ignored.
+    Module::Ptr findModule(const std::string& operatorName) const;
+    Module::Ptr markerModule() const;
+    const Module::Ptr& head() const { return m_Head; }
+    const Module::Ptr& tail() const { return m_Tail; }
+    const Module::FieldPtr& adcNull() const { return adcNull_; }
+    const Module::FieldPtr& adcNullObject() const { return adcNullObject_; }
+    // Takes the tail out, removes every module and lets go of the head.
+    void deleteContents();
+    // Replaces the list and finds the head again.
+    void setListOfModules(List modules) override;
+
+    // --- patch-wide values
     const std::shared_ptr<SigDbase>& sigDbase() const { return sigDbase_; }
     SigDocument* sigDocument() const { return sigDocument_; }
     void setSigDocument(SigDocument* document) { sigDocument_ = document; }
-
-    // The canvas's display flags (Module::ShowMode bits); every bit but
-    // SHOW_ORDER at first.
+    const std::string& sigFileName() const { return sigFileName_; }
+    void setSigFileName(const std::string& name) { sigFileName_ = name; }
+    std::string programName() const;
+    void setProgramName(const std::string& name);
+    std::string author() const;
+    void setAuthor(const std::string& name);
     int showMode() const { return m_ShowMode; }
     void setShowMode(int mode) { m_ShowMode = mode; }
+    float zoom() const { return m_Zoom; }
+    void setZoom(float zoom) { m_Zoom = zoom; }
+    int viewMode() const { return m_ViewMode; }
+    void setViewMode(int mode) { m_ViewMode = mode; }
 
-    // The patch's head: its first module whose operator is a head.
-    Module* head() const
-    {
-        for (const auto& m : listOfModules_)
-            if (m->isHead())
-                return m.get();
-        return nullptr;
-    }
-    // The title, kept in the head ("" without one).
-    std::string programName() const { return head() ? head()->fieldText("obj_desription") : std::string(); }
-    void setProgramName(const std::string& name)
-    {
-        if (Module* h = head())
-            h->setFieldText("obj_desription", name);
-    }
-    const std::string& author() const { return author_; }
-    void setAuthor(const std::string& author) { author_ = author; }
+    // --- writing (dataRepresentation, uploadRepresentation of the list)
+    // The list's lines, then the tail's.
+    std::string representation(int saveFlags) const override;
+
+    // --- processing order
+    // Groups the modules by what they feed (user objects, then controls,
+    // then signals), keeping their relative order within each kind. False,
+    // after a "Reorder Error" alert and with nothing changed, when some
+    // module feeds nothing.
+    bool reorder();
+    // reorder() as one undo step named "Reorder SigFile" on the document's
+    // stack (none without a document).
+    bool reorderWithUndo();
+    // Put back an order and register the opposite step.
+    void undoReorder(const List& order);
+    void redoReorder(const List& order);
+    // Takes the values of a unit's copy of this patch (sig-file bytes) into
+    // every unconnected field; answers the number changed, -1 when the two
+    // patches differ in shape. Reports the outcome in an alert.
+    int updateParams(std::string_view bytes);
+
+    // --- automatic layout
+    // Lays every module out in columns by walking the connections out from
+    // the head; moves are recorded for undo (when the modules have a
+    // document) as one group.
+    void reposition();
+    // reposition() as one undo step named "Reposition".
+    void repositionWithUndo();
+    // Puts a module below the lowest module of the column given by `rect`.
+    void reposition(Module& module, const Rect& rect);
+    void repositionModulesWithSignalsFrom(Module& module);
+    void repositionModulesWithSignalsTo(Module& module);
+    void repositionModulesWithControlsFrom(Module& module);
+    void repositionModulesWithControlsTo(Module& module);
+    void repositionUserObjectsFor(Module& module);
+    // The modules joined to the module's fields of that type: those fed by
+    // its outputs, or those feeding its inputs.
+    List modulesConnectedTo(const Module& module, int fieldType) const;
+    // The module with the lowest bottom edge among those whose horizontal
+    // extent meets the rect's (bottoms above 0 only; the first wins a tie).
+    Module::Ptr findLowestModule(const Rect& rect) const;
+    // The lowest module of the rightmost column; none for an empty patch.
+    Module::Ptr findRightMostModule() const;
+    // Moves every placed module that is not a head.
+    void offsetAllModules(double dx, double dy);
+    void offsetSelectedModules(const List& modules, double dx, double dy);
+    // Inserts after `other`; with reposition, a module never laid out is put
+    // beside it. False when `other` is not in the list.
+    bool addModuleAfter(Module::Ptr module, const Module& other, bool reposition) override;
+    using ModuleList::addModuleAfter;
+    // Inserts each module after the one before it; false at the first
+    // failure (true for an empty list).
+    bool addModules(const List& modules, const Module& after, bool reposition);
 
 private:
+    friend class PatchLayout;
+    void resolveField(ModuleField& field, Module& module, int line, std::string* message, int& unresolved);
+
     std::shared_ptr<SigDbase> sigDbase_;
     SigDocument* sigDocument_ = nullptr;
-    int m_ShowMode = ~int(Module::SHOW_ORDER);
-    std::string author_;
+    std::string sigFileName_;
+    Module::Ptr m_Head;
+    Module::Ptr m_Tail;
+    Module::FieldPtr adcNull_;
+    Module::FieldPtr adcNullObject_;
+    float m_Zoom = -1;
+    int m_ShowMode = kDefaultShowMode;
+    int m_ViewMode = 0;
+    std::optional<std::string> loadError_;
+    int unresolved_ = 0;
+    // Instance names -> first module so named, while the second pass runs.
+    const class ModuleLookup* lookup_ = nullptr;
 };
 
 } // namespace tosk

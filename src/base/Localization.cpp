@@ -23,10 +23,18 @@ bool readQuoted(const std::string& text, size_t& i, std::string& out)
         if (c == '\\' && i < text.size()) {
             char e = text[i++];
             switch (e) {
-            case 'n': out += '\n'; break;
-            case 't': out += '\t'; break;
-            case 'r': out += '\r'; break;
-            default: out += e; break;
+            case 'n':
+                out += '\n';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            default:
+                out += e;
+                break;
             }
         } else {
             out += c;
@@ -122,6 +130,22 @@ std::string Localization::string(const std::string& key, const std::string& fall
             return it->second;
     }
     return fallback.empty() ? key : fallback;
+}
+
+std::string fillIn(const std::string& text, const std::vector<std::string>& values)
+{
+    std::string out;
+    size_t from = 0;
+    for (const auto& value : values) {
+        size_t at = text.find("%s", from);
+        if (at == std::string::npos)
+            break;
+        out.append(text, from, at - from);
+        out += value;
+        from = at + 2;
+    }
+    out.append(text, from, std::string::npos);
+    return out;
 }
 
 std::string localized(const std::string& key, const std::string& fallback)

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace tosk {
 
@@ -25,6 +26,10 @@ private:
     Localization();
     std::map<std::string, std::map<std::string, std::string>> tables_;
 };
+
+// A localized message with its "%s" placeholders filled in order (the
+// values are never read as formats; missing values leave "%s").
+std::string fillIn(const std::string& text, const std::vector<std::string>& values);
 
 // Shorthands for the two tables.
 std::string localized(const std::string& key, const std::string& fallback = {});

@@ -1,5 +1,7 @@
 #include "comms/Patch.h"
 
+#include "Toskfile/MyExtensions.h"
+
 namespace tosk {
 
 Patch::Patch(std::string name, int number, int bank)
@@ -8,27 +10,14 @@ Patch::Patch(std::string name, int number, int bank)
 {
 }
 
-namespace {
-std::string replaced(std::string text, char a, char toA, char b, char toB)
-{
-    for (char& c : text) {
-        if (c == a)
-            c = toA;
-        else if (c == b)
-            c = toB;
-    }
-    return text;
-}
-} // namespace
-
 std::string Patch::convertToFileName(const std::string& name)
 {
-    return replaced(name, ':', '-', '/', '|');
+    return tosk::convertToFileName(name);
 }
 
 std::string Patch::convertToPatchName(const std::string& fileName)
 {
-    return replaced(fileName, '-', ':', '|', '/');
+    return tosk::convertToPatchName(fileName);
 }
 
 } // namespace tosk

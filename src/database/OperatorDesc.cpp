@@ -1,5 +1,7 @@
 #include "database/OperatorDesc.h"
 
+#include "base/TextCase.h"
+
 #include "base/Log.h"
 
 #include <algorithm>
@@ -13,24 +15,6 @@ constexpr const char* classNames[] = {
     "EXTERNAL",   "FILTER",      "INTERFACE",      "MATH",   "MISCELLANEOUS", "MIXER",
     "OSCILLATOR", "PITCHSHIFT",  "REVERB",         "SYSTEM", "NODE",          "UNKNOWN",
 };
-
-char upper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return upper(x) == upper(y); });
-}
-
-std::string upperCased(std::string_view text)
-{
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), upper);
-    return out;
-}
 
 } // namespace
 

@@ -247,6 +247,14 @@ std::shared_ptr<OperatorDesc> SigDbase::addNode(const std::string& name, int32_t
     return op;
 }
 
+std::shared_ptr<SigDbase> SigDbase::fromFile(const std::string& path)
+{
+    auto db = std::make_shared<SigDbase>();
+    db->setFullPathName(path);
+    db->createSigDbase();
+    return db;
+}
+
 std::shared_ptr<OperatorDesc> SigDbase::operatorForName(std::string_view name) const
 {
     if (name.empty())

@@ -28,6 +28,10 @@ public:
     SigDbase(const SigDbase&) = delete;
     SigDbase& operator=(const SigDbase&) = delete;
 
+    // A database of its own read from the file at path (empty when it
+    // cannot be read; sigDbaseCreated() tells).
+    static std::shared_ptr<SigDbase> fromFile(const std::string& path);
+
     // The process-wide database, made on first use from the stored path.
     static std::shared_ptr<SigDbase> sharedSigDbase();
 

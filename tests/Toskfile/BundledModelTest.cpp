@@ -10,21 +10,9 @@
 using namespace tosk;
 using namespace tosk::test;
 
-namespace {
-
-std::shared_ptr<SigDbase> bundled()
-{
-    auto db = std::make_shared<SigDbase>();
-    db->setFullPathName(dataPath("sigdbase.sbf"));
-    EXPECT_TRUE(db->createSigDbase());
-    return db;
-}
-
-} // namespace
-
 TEST(BundledModel, HeadOfTheEightChannelUnit)
 {
-    auto db = bundled();
+    auto db = bundledDbase();
     auto head = newModule("HEADM", "adc", db);
     EXPECT_EQ(names(*head),
               (Names{"opstart_name", "obj_desription", "obj_tag", "ninputs", "noutputs", "nobjects", "null", "zero",
@@ -50,7 +38,7 @@ TEST(BundledModel, HeadOfTheEightChannelUnit)
 
 TEST(BundledModel, RepeatedFieldsNamedInTheMiddle)
 {
-    auto db = bundled();
+    auto db = bundledDbase();
     auto taps = newModule("MULTITAP", "taps", db);
     EXPECT_EQ(taps->fieldText("taps"), "4");
     EXPECT_EQ(taps->field("obj3_level")->text(), "0.5");
@@ -70,7 +58,7 @@ TEST(BundledModel, RepeatedFieldsNamedInTheMiddle)
 
 TEST(BundledModel, CountsComputedFromTheUnit)
 {
-    auto db = bundled();
+    auto db = bundledDbase();
     auto geq = newModule("GEQ", "eq", db);
     EXPECT_TRUE(geq->field("gain10"));
     EXPECT_FALSE(geq->field("gain11"));
@@ -93,7 +81,7 @@ TEST(BundledModel, CountsComputedFromTheUnit)
 
 TEST(BundledModel, AKnobTakesTheRangeOfWhatItDrives)
 {
-    auto db = bundled();
+    auto db = bundledDbase();
     auto knob = newModule("KNOB", "cut", db);
     auto filter = newModule("LOWPASS", "lp", db);
     filter->field("freq")->source(knob->field("out"), std::nullopt, true);
@@ -113,7 +101,7 @@ TEST(BundledModel, AKnobTakesTheRangeOfWhatItDrives)
 
 TEST(BundledModel, SpecialKindsAndBoxes)
 {
-    auto db = bundled();
+    auto db = bundledDbase();
     EXPECT_EQ(newModule("WAVEFORM", "w", db)->moduleType(), Module::WAVEFORM);
     EXPECT_EQ(newModule("MULTITAP2", "t", db)->moduleType(), Module::MULTITAP2);
     EXPECT_EQ(newModule("N_EXTCONTROL", "x", db)->moduleType(), Module::N_EXTCONTROL);

@@ -2,6 +2,8 @@
 
 #include "Toskfile/Module.h"
 #include "Toskfile/SigfileTokenizer.h"
+#include "base/DataFiles.h"
+#include "base/Log.h"
 #include "base/TkxException.h"
 #include "database/SbfText.h"
 #include "database/SigDbase.h"
@@ -96,6 +98,19 @@ inline std::string testDbaseText()
 inline std::shared_ptr<SigDbase> testDbase()
 {
     return dbaseFromText(testDbaseText());
+}
+
+// The database that ships with Tosk, read once.
+inline std::shared_ptr<SigDbase> bundledDbase()
+{
+    static const std::shared_ptr<SigDbase> db = [] {
+        LogCapture quiet;
+        auto d = SigDbase::fromFile(DataFiles::path("sigdbase.sbf"));
+        if (!d->sigDbaseCreated())
+            throw std::runtime_error("the bundled database did not load");
+        return d;
+    }();
+    return db;
 }
 
 // A module read from record text (the operator name is the first token).

@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -17,33 +16,6 @@ namespace fs = std::filesystem;
 using Json = nlohmann::ordered_json;
 
 namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the tosk-cli built beside this test program.
-CliRun runCli(const std::string& args, const std::string& env = {})
-{
-    TempDir scratch;
-    fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "tosk-cli";
-    EXPECT_TRUE(fs::exists(exe)) << exe;
-    std::string command = env + " '" + exe.string() + "' " + args + " 2>'" + (scratch / "err").string() + "'";
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.out.append(buffer, n);
-    int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.err = readFile(scratch / "err");
-    return run;
-}
 
 Json parse(const CliRun& run)
 {

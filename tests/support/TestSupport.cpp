@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
@@ -57,6 +59,26 @@ std::string dataPath(const std::string& relative)
     std::string p = DataFiles::path(relative);
     EXPECT_FALSE(p.empty()) << "missing bundled file data/" << relative;
     return p;
+}
+
+CliRun runCli(const std::string& args, const std::string& env)
+{
+    TempDir scratch;
+    fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "tosk-cli";
+    EXPECT_TRUE(fs::exists(exe)) << exe;
+    std::string command = env + " '" + exe.string() + "' " + args + " 2>'" + (scratch / "err").string() + "'";
+    CliRun run;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.out.append(buffer, n);
+    int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.err = readFile(scratch / "err");
+    return run;
 }
 
 } // namespace tosk::test

@@ -29,4 +29,14 @@ void writeFile(const std::filesystem::path& path, const std::string& bytes);
 // Path of a file shipped in data/ (fails the test when missing).
 std::string dataPath(const std::string& relative);
 
+// What a run of the tosk-cli built beside the test program did.
+struct CliRun {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+// Runs "tosk-cli ARGS" through the shell (quote paths), with `env`
+// ("NAME=value ...") in front when given.
+CliRun runCli(const std::string& args, const std::string& env = {});
+
 } // namespace tosk::test

@@ -1,14 +1,9 @@
 // tosk-cli dbinfo: loads an operator database as the editor would and reports
 // what it holds, with every log line and alert raised on the way.
 #include "CliCommand.h"
-#include "OverlaySettingsStore.h"
+#include "CliSupport.h"
 
-#include "base/Alerts.h"
-#include "base/Log.h"
-#include "base/PreferenceController.h"
 #include "database/SigDbase.h"
-
-#include <nlohmann/json.hpp>
 
 #include <cstdio>
 #include <filesystem>
@@ -17,24 +12,6 @@
 namespace tosk::cli {
 
 namespace {
-
-using Json = nlohmann::ordered_json;
-
-// The database is 8-bit text; its bytes are taken as Latin-1.
-std::string latin1ToUtf8(std::string_view bytes)
-{
-    std::string out;
-    out.reserve(bytes.size());
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 Json optionalText(const std::optional<std::string>& text)
 {
@@ -74,14 +51,8 @@ Json jsonReport(const SigDbase& db, const Report& report)
             Json{{"name", latin1ToUtf8(op->name())}, {"class", op->operatorId()}, {"entries", std::move(entries)}});
     }
     out["operators"] = std::move(operators);
-    Json log = Json::array();
-    for (const auto& line : report.log)
-        log.push_back(latin1ToUtf8(line));
-    out["log"] = std::move(log);
-    Json alerts = Json::array();
-    for (const auto& alert : report.alerts)
-        alerts.push_back(Json{{"title", latin1ToUtf8(alert.title)}, {"message", latin1ToUtf8(alert.message)}});
-    out["alerts"] = std::move(alerts);
+    out["log"] = linesJson(report.log);
+    out["alerts"] = alertsJson(report.alerts);
     return out;
 }
 
@@ -115,47 +86,33 @@ void printSummary(const SigDbase& db, const Report& report)
     }
 }
 
-bool isFile(const std::string& path)
-{
-    std::error_code ec;
-    return !path.empty() && std::filesystem::is_regular_file(path, ec);
-}
-
 int runDbInfo(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> args = arguments;
-    std::string dbPath;
-    const bool hasDb = takeOption(args, "db", dbPath);
+    // The database is chosen first so that "--db" is never taken for an
+    // unexpected argument.
+    DatabaseChoice choice = chooseDatabase(args);
     const bool json = takeFlag(args, "json");
     if (!args.empty()) {
         std::fprintf(stderr, "tosk-cli dbinfo: unexpected argument '%s'\nusage: tosk-cli dbinfo [--db PATH] [--json]\n",
                      args.front().c_str());
         return 2;
     }
-
-    PreferenceController::setStore(&OverlaySettingsStore::userSettings());
-    SigDbase db;
     Report report;
-    if (hasDb && !isFile(dbPath)) {
-        // A path given on the command line is not a question to the user.
-        std::fprintf(stderr, "tosk-cli dbinfo: no database file at %s\n", dbPath.c_str());
-        report.path = dbPath;
-        report.name = std::filesystem::path(dbPath).filename().string();
-    } else {
-        LogCapture capture;
-        ScopedRecordingAlerts alerts;
-        report.loaded = db.initFromFileName(hasDb ? dbPath : std::string());
-        report.log = capture.lines();
-        report.alerts = alerts.recorded;
-        report.path = db.fullPathName();
-        report.name = db.dbaseName();
-    }
-    PreferenceController::setStore(nullptr);
-
-    if (json)
-        std::printf("%s\n", jsonReport(db, report).dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
+    report.loaded = choice.loaded;
+    report.path = choice.path;
+    report.name = std::filesystem::path(choice.path).filename().string();
+    report.log = choice.log;
+    report.alerts = choice.alerts;
+    if (choice.missing)
+        std::fprintf(stderr, "tosk-cli dbinfo: no database file at %s\n", choice.path.c_str());
     else
-        printSummary(db, report);
+        report.name = choice.db->dbaseName();
+    if (json)
+        std::printf("%s\n",
+                    jsonReport(*choice.db, report).dump(-1, ' ', false, Json::error_handler_t::replace).c_str());
+    else
+        printSummary(*choice.db, report);
     return report.loaded ? 0 : 1;
 }
 

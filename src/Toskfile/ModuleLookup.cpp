@@ -1,0 +1,35 @@
+#include "Toskfile/ModuleLookup.h"
+
+#include "Toskfile/ModuleList.h"
+#include "Toskfile/SModule.h"
+#include "base/TextCase.h"
+
+namespace tosk {
+
+ModuleLookup::ModuleLookup(const ModuleList& list)
+{
+    byName_.reserve(list.moduleCount());
+    for (const auto& m : list.moduleArray())
+        add(*m);
+}
+
+void ModuleLookup::add(Module& module)
+{
+    byName_.emplace(key(module.instanceName()), &module);
+    if (auto* group = dynamic_cast<SModule*>(&module))
+        for (const auto& member : group->moduleList().moduleArray())
+            add(*member);
+}
+
+std::string ModuleLookup::key(const std::string& name)
+{
+    return lowerCased(name);
+}
+
+Module* ModuleLookup::find(const std::string& name) const
+{
+    auto it = byName_.find(key(name));
+    return it == byName_.end() ? nullptr : it->second;
+}
+
+} // namespace tosk

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "base/Geometry.h"
+
+#include <cstddef>
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace tosk {
+
+class Module;
+class ModuleField;
+class SigFile;
+
+// The automatic layout of a patch: modules fed by a module go in a column to
+// its right, modules feeding it in a column to its left, each below the
+// lowest module already in its column.
+//
+// It works on a copy of the modules' rects and writes them back with
+// commit(). The column search and the connection walk are indexed (columns
+// by x, wires by output), so that laying out n modules costs about n log n
+// instead of n squared; Search::Scan asks every module every time, exactly
+// as the rules are written, and gives the same result.
+class PatchLayout {
+public:
+    enum class Search { Indexed, Scan };
+    enum Walk { SignalsFrom, SignalsTo, ControlsFrom, ControlsTo, UserObjects };
+
+    static constexpr double kColumnGap = 80;
+    static constexpr double kRowGap = 20;
+    static constexpr double kLeftMargin = 7;
+    static constexpr double kTopMargin = 20;
+    static constexpr double kInsertOffset = 0.5;
+
+    explicit PatchLayout(const SigFile& patch, Search search = Search::Indexed);
+
+    // The whole layout: every module but the first back to (0, 0), the walk
+    // from the first, then a column for the modules it did not reach.
+    void layOut();
+    // Places the unplaced neighbours of one kind of a module, and theirs.
+    void walk(Walk kind, const Module& from);
+    // Puts a module in the column of the rect, below its lowest module.
+    void place(const Module& module, const Rect& column);
+    // The modules joined to the module's fields of that type.
+    std::vector<Module*> modulesConnectedTo(const Module& module, int fieldType);
+    // Writes every rect that changed back to its module.
+    void commit();
+
+private:
+    enum class State { Unplaced, Column, Other };
+    struct Node {
+        Module* module;
+        Rect rect; // in column space (without offset_) while in State::Column
+        bool head;
+        State state;
+    };
+    struct Frame;
+
+    size_t indexOf(const Module& module) const;
+    Rect actual(size_t i) const;
+    bool isPlaced(size_t i) const;
+    void classify(size_t i);
+    void unclassify(size_t i);
+    void moveTo(size_t i, const Point& point);
+    void offsetAll(double dx, double dy);
+    void placeAt(size_t i, const Rect& column);
+    static constexpr size_t none = static_cast<size_t>(-1);
+    size_t findLowest(const Rect& rect) const;
+    size_t findRightMost() const;
+    std::vector<size_t> neighbours(size_t i, int fieldType);
+    void addConnected(const ModuleField& field, std::vector<size_t>& collection);
+    bool startWalk(Walk kind, size_t i, std::vector<Frame>& stack);
+    void runWalk(Walk kind, size_t i);
+
+    Search search_;
+    std::vector<Node> nodes_;
+    std::unordered_map<const Module*, size_t> places_;
+    // Everything placed and not a head moves by offset_ when the layout
+    // runs past the left or top margin.
+    Point offset_;
+    // Column-state modules by x (in column space), each column ordered by
+    // bottom edge (lowest first) and list position.
+    std::map<double, std::set<std::pair<double, size_t>>> columns_;
+    // Unplaced modules (all at the origin), by bottom edge and position.
+    std::set<std::pair<double, size_t>> unplaced_;
+    // Heads and modules of another width: few, searched one by one.
+    std::vector<size_t> others_;
+    // Each module's fields of the five kinds walked, (type, field), the
+    // module's run starting at portStart_[i].
+    std::vector<std::pair<int, const ModuleField*>> ports_;
+    std::vector<size_t> portStart_;
+    // Every wire as (source field, position of the module it feeds), sorted.
+    std::vector<std::pair<const ModuleField*, size_t>> wires_;
+    std::vector<unsigned> seen_;
+    unsigned generation_ = 0;
+};
+
+} // namespace tosk

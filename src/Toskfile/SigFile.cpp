@@ -1,0 +1,853 @@
+#include "Toskfile/SigFile.h"
+
+#include "Toskfile/ModuleLookup.h"
+#include "Toskfile/MyExtensions.h"
+#include "Toskfile/PatchLayout.h"
+#include "Toskfile/SModule.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigfileTokenizer.h"
+#include "Toskfile/UndoManager.h"
+#include "base/Alerts.h"
+#include "base/AtomicFile.h"
+#include "base/Localization.h"
+#include "base/Log.h"
+#include "base/TextCase.h"
+#include "base/TkxException.h"
+#include "database/OperatorDesc.h"
+#include "database/SigDbase.h"
+
+#include <iterator>
+#include <map>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace tosk {
+
+namespace {
+
+bool isNullFieldName(const ModuleField& f)
+{
+    return SigFile::isZero(f.name());
+}
+
+// The label a module goes by in messages: its operator, a group its type.
+std::string operatorLabel(const Module& m)
+{
+    if (auto* group = dynamic_cast<const SModule*>(&m))
+        return group->moduleName();
+    return m.name();
+}
+
+} // namespace
+
+SigFile::SigFile(std::shared_ptr<SigDbase> dbase, SigDocument* document)
+    : sigDbase_(std::move(dbase)), sigDocument_(document)
+{
+}
+
+SigFile::~SigFile()
+{
+    // Reorder steps on the document's stack point at this patch.
+    if (sigDocument_)
+        sigDocument_->undoManager().removeAllActions(this);
+}
+
+// ---------------------------------------------------------------- creation
+
+std::unique_ptr<SigFile> SigFile::fileWithData(const std::optional<std::string>& bytes,
+                                               const std::optional<std::string>& fileName,
+                                               std::shared_ptr<SigDbase> dbase, SigDocument* document)
+{
+    auto file = std::make_unique<SigFile>();
+    file->initWithData(bytes, fileName, std::move(dbase), document);
+    return file;
+}
+
+void SigFile::initWithData(const std::optional<std::string>& bytes, const std::optional<std::string>& fileName,
+                           std::shared_ptr<SigDbase> dbase, SigDocument* document)
+{
+    m_Head.reset();
+    m_Tail.reset();
+    adcNull_.reset();
+    adcNullObject_.reset();
+    sigDocument_ = document;
+    m_Zoom = -1;
+    m_ShowMode = kDefaultShowMode;
+    sigDbase_ = std::move(dbase);
+    if (bytes) {
+        load(*bytes);
+        secondPass(true);
+    } else {
+        loadNew("Empty");
+    }
+    if (fileName)
+        sigFileName_ = *fileName;
+    else if (bytes)
+        sigFileName_ = convertToFileName(programName());
+}
+
+std::unique_ptr<SigFile> SigFile::fileWithFileName(const std::string& path, std::shared_ptr<SigDbase> dbase,
+                                                   SigDocument* document)
+{
+    std::string bytes;
+    const bool read = readWholeFile(path, bytes);
+    return fileWithData(read ? std::optional<std::string>(std::move(bytes)) : std::nullopt, path, std::move(dbase),
+                        document);
+}
+
+// ---------------------------------------------------------------- first pass
+
+void SigFile::load(std::string_view bytes)
+{
+    deleteContents();
+    loadError_.reset();
+    SigfileTokenizer tokenizer(bytes, " ");
+    try {
+        while (tokenizer.isActive()) {
+            const int line = tokenizer.line();
+            Module::Ptr module = SModule::moduleFromTokenizer(tokenizer, sigDbase_);
+            if (!module) {
+                logf("SigFile.load: module not defined at line: %d", line);
+                continue;
+            }
+            if (module->isComment()) {
+                logf("SigFile.load: module %s has null opDescriptor", module->description().c_str());
+                continue;
+            }
+            addModule(module);
+            module->setDocument(sigDocument_, this);
+        }
+    } catch (const TkxException& e) {
+        logf("SigFile.load: exception %s - %s", e.name().c_str(), e.reason().c_str());
+        loadError_ = e.name() + " - " + e.reason();
+    } catch (const std::exception& e) {
+        logf("SigFile.load: exception %s - %s", "std::exception", e.what());
+        loadError_ = std::string("std::exception - ") + e.what();
+    }
+    setHead();
+}
+
+// ---------------------------------------------------------------- head and tail
+
+Module::Ptr SigFile::findHead() const
+{
+    for (const auto& m : listOfModules_)
+        if (m->isHead())
+            return m;
+    return nullptr;
+}
+
+Module::Ptr SigFile::findTail() const
+{
+    for (auto it = listOfModules_.rbegin(); it != listOfModules_.rend(); ++it)
+        if ((*it)->isTail())
+            return *it;
+    return nullptr;
+}
+
+Module::Ptr SigFile::findModule(const std::string& operatorName) const
+{
+    for (const auto& m : listOfModules_)
+        if (equalsIgnoringCase(m->name(), operatorName))
+            return m;
+    return nullptr;
+}
+
+Module::Ptr SigFile::markerModule() const
+{
+    for (const auto& m : listOfModules_)
+        if (m->isMarker())
+            return m;
+    return nullptr;
+}
+
+void SigFile::setHead()
+{
+    m_Head = findHead();
+    adcNull_ = m_Head ? m_Head->field("null") : nullptr;
+    adcNullObject_ = m_Head ? m_Head->field("nullobj") : nullptr;
+    if (!m_Tail) {
+        m_Tail = findTail();
+        if (!m_Tail) {
+            // A database without a tail operator still gets a tail, silently
+            // empty: the patch must not alert on every load for it.
+            if (sigDbase_ && sigDbase_->operatorForName("TAIL"))
+                m_Tail = Module::moduleNamed("TAIL", std::optional<std::string>("tail"), sigDbase_);
+            else
+                m_Tail = std::make_shared<Module>();
+        }
+        m_Tail->setDocument(sigDocument_, this);
+    }
+    // Tail records in the list give the author; the writer puts the tail
+    // back at the end.
+    List kept;
+    kept.reserve(listOfModules_.size());
+    bool removed = false;
+    for (const auto& m : listOfModules_) {
+        if (equalsIgnoringCase(m->name(), "TAIL")) {
+            setAuthor(m->instanceName());
+            removed = true;
+        } else if (m == m_Tail) {
+            removed = true; // a tail of another name is not written twice
+        } else {
+            kept.push_back(m);
+        }
+    }
+    if (removed)
+        listOfModules_ = std::move(kept);
+}
+
+void SigFile::deleteContents()
+{
+    m_Tail.reset();
+    removeAll();
+    m_Head.reset();
+    adcNull_.reset();
+    adcNullObject_.reset();
+}
+
+void SigFile::setListOfModules(List modules)
+{
+    ModuleList::setListOfModules(std::move(modules));
+    setHead();
+}
+
+std::string SigFile::programName() const
+{
+    return m_Head ? m_Head->fieldText("obj_desription") : std::string();
+}
+
+void SigFile::setProgramName(const std::string& name)
+{
+    if (m_Head)
+        m_Head->setFieldText("obj_desription", name);
+}
+
+std::string SigFile::author() const
+{
+    return m_Tail ? m_Tail->fieldText("opstart_name") : std::string();
+}
+
+void SigFile::setAuthor(const std::string& name)
+{
+    if (m_Tail)
+        m_Tail->setFieldText("opstart_name", name);
+}
+
+// ---------------------------------------------------------------- second pass
+
+bool SigFile::isZero(const std::string& name)
+{
+    return equalsIgnoringCase(name, "null") || equalsIgnoringCase(name, "zero") || equalsIgnoringCase(name, "nullobj");
+}
+
+int SigFile::secondPass(bool messages)
+{
+    std::string message;
+    int unresolved = 0;
+    {
+        ModuleLookup lookup(*this);
+        lookup_ = &lookup;
+        try {
+            // Resolving changes wires and texts, never the list or a field list.
+            for (size_t i = 0; i < listOfModules_.size(); ++i)
+                unresolved += secondPass(*listOfModules_[i], static_cast<int>(i + 1), messages ? &message : nullptr);
+        } catch (...) {
+            lookup_ = nullptr;
+            throw;
+        }
+        lookup_ = nullptr;
+    }
+    setHeadType();
+    unresolved_ = unresolved;
+    if (!message.empty()) {
+        logf("Loading: %s", message.c_str());
+        Alerts::show(AlertStyle::Critical, localized("ERROR", "ERROR"), message + "\n", {localized("OK", "OK")});
+    }
+    return unresolved;
+}
+
+int SigFile::secondPass(Module& module, int line, std::string* message)
+{
+    int unresolved = 0;
+    if (auto* group = dynamic_cast<SModule*>(&module)) {
+        for (const auto& member : group->moduleList().moduleArray())
+            unresolved += secondPass(*member, line, message);
+        return unresolved;
+    }
+    for (const auto& f : module.fieldArray())
+        if (f->entry() && f->isInput())
+            resolveField(*f, module, line, message, unresolved);
+    return unresolved;
+}
+
+void SigFile::resolveField(ModuleField& field, Module& module, int line, std::string* message, int& unresolved)
+{
+    const std::string reference = field.text();
+    // A constant, or nothing to look for.
+    if (reference.empty() || isNumeric(reference))
+        return;
+    Module::FieldPtr source = getField(reference, &module, OperatorField::CONNECT_TAG);
+    // The head's "null" outputs stand for no connection at all, whatever the
+    // head is called: such an input is unconnected, not unresolved.
+    if (source && (source == adcNull_ || source == adcNullObject_)) {
+        field.setText(std::string());
+        return;
+    }
+    if (source)
+        connect(field, source, false, true);
+    if ((field.source() && field.source()->parent()) || reference == "adc-null")
+        return;
+    if (message)
+        *message += format("Line %i: Cannot find signal '%s' for %s %s\n\n", line, reference.c_str(),
+                           operatorLabel(module).c_str(), quoteIfNeeded(module.instanceName()).c_str());
+    field.setAsBad(true);
+    field.setText(reference);
+    m_ViewMode = 0;
+    ++unresolved;
+}
+
+Module::FieldPtr SigFile::getField(const std::string& reference, Module* module, int type) const
+{
+    const size_t dash = reference.rfind('-');
+    if (dash == std::string::npos)
+        return nullptr;
+    const std::string name = reference.substr(0, dash);
+    Module* found = nullptr;
+    if (module && module->checkName(name))
+        found = module;
+    else if (lookup_)
+        found = lookup_->find(name);
+    else
+        found = findModuleByName(name).get();
+    if (!found)
+        return nullptr;
+    const std::string output = reference.substr(dash + 1);
+    // The operator tells which of its entries carry that name; then only
+    // those fields need looking at, and no repetition needs counting.
+    // Repeated names, and groups, take the general lookup.
+    if (const auto& op = found->opDescriptor()) {
+        std::vector<const OperatorEntry*> entries;
+        bool repeated = false;
+        for (const auto& entry : op->operatorData()) {
+            const std::string& text = entry->nameForType(type);
+            if (text.find('~') != std::string::npos)
+                repeated = true;
+            else if (equalsIgnoringCase(text, output))
+                entries.push_back(entry.get());
+        }
+        if (!repeated) {
+            for (const auto& f : found->fieldArray())
+                if (std::find(entries.begin(), entries.end(), f->entry().get()) != entries.end())
+                    return f;
+            return nullptr;
+        }
+    }
+    return found->field(output, type);
+}
+
+void SigFile::connect(ModuleField& input, Module::FieldPtr source, bool setDefaults, bool force)
+{
+    std::optional<std::string> text;
+    if (source) {
+        if (!source->isNullOutput())
+            input.setHideCount(source->hideCount());
+    } else if (input.type() == OperatorEntry::ED_CONTROL) {
+        text = (force || input.text().empty()) ? input.entryName(OperatorField::DEFAULT) : input.text();
+    }
+    if (input.isInput())
+        input.source(std::move(source), text, setDefaults);
+}
+
+int SigFile::update(Module* module, bool all)
+{
+    for (const auto& m : List(listOfModules_)) {
+        if (m->isComment())
+            continue;
+        for (const auto& f : Module::FieldList(m->fieldArray())) {
+            if (!f->isInput())
+                continue;
+            if (f->source()) {
+                if (module && f->connectedTo(*module) && (all || !module->containsField(f->source().get())))
+                    connect(*f, nullptr, false, true);
+            } else if (f->text().empty()) {
+                connect(*f, nullptr, false, true);
+            }
+        }
+    }
+    return 0;
+}
+
+// ---------------------------------------------------------------- head conversion
+
+void SigFile::setHeadType()
+{
+    setHead();
+    if (!m_Head || !sigDbase_)
+        return;
+    const std::string headName = sigDbase_->headName();
+    if (equalsIgnoringCase(m_Head->name(), headName) || !sigDbase_->operatorForName(headName))
+        return;
+    const Module::Ptr oldHead = m_Head;
+    const Module::Ptr newHead = Module::moduleNamed(headName, oldHead->instanceName(), sigDbase_);
+    if (!newHead || newHead->isComment())
+        return;
+
+    // The old head's fields in the order they are matched: an older "HEAD"
+    // lists "right" after "left".
+    Module::FieldList olds = oldHead->fieldArray();
+    if (equalsIgnoringCase(oldHead->name(), "HEAD")) {
+        Module::FieldPtr left = oldHead->field("left"), right = oldHead->field("right");
+        if (left && right) {
+            olds.erase(std::find(olds.begin(), olds.end(), right));
+            olds.insert(std::find(olds.begin(), olds.end(), left) + 1, right);
+        }
+    }
+
+    // Plan every move first: a head that cannot be converted stays as it
+    // was read, not half converted.
+    struct Slot {
+        Module::FieldPtr field;
+        std::shared_ptr<OperatorEntry> entry;
+        Module::FieldPtr iterator;
+        bool taken = false;
+    };
+    std::vector<Slot> slots;
+    for (const auto& f : newHead->fieldArray())
+        slots.push_back({f, f->entry(), f->iterator(), false});
+    Module::FieldPtr lastIterator;
+    int count = 0;
+    std::vector<std::pair<Module::FieldPtr, int>> counts; // iterator, count, in order
+    Module::FieldList dropped;
+    auto countUp = [&](const Module::FieldPtr& iterator) {
+        if (iterator) {
+            count = iterator == lastIterator ? count + 1 : 1;
+            lastIterator = iterator;
+        }
+        if (lastIterator)
+            counts.emplace_back(lastIterator, count);
+    };
+    for (const auto& old : olds) {
+        const int type = old->type();
+        if (type != OperatorEntry::ED_SIGNAL && type != OperatorEntry::SIGNAL && type != OperatorEntry::ED_USEROBJ &&
+            type != OperatorEntry::CONTROL && type != OperatorEntry::USEROBJ)
+            continue;
+        const bool isNull = isNullFieldName(*old);
+        auto match = std::find_if(slots.begin(), slots.end(), [&](const Slot& s) {
+            return !s.taken && s.entry && s.entry->entryType() == type && isNullFieldName(*s.field) == isNull;
+        });
+        if (match != slots.end()) {
+            match->field = old;
+            match->taken = true;
+            countUp(match->iterator);
+            continue;
+        }
+        if (type == OperatorEntry::ED_USEROBJ) {
+            if (!lastIterator) {
+                logf("SigFile.setHeadType: exception %s - %s", "SigFile.setHeadType",
+                     "SigFile.setHeadType: lastIterator is nil");
+                return;
+            }
+            slots.push_back({old, slots.empty() ? nullptr : slots.back().entry, lastIterator, true});
+            countUp(lastIterator);
+            continue;
+        }
+        // Unit outputs beyond the new head's default count are made as
+        // further repetitions rather than dropped with their connections.
+        if (type == OperatorEntry::ED_SIGNAL) {
+            auto last = std::find_if(slots.rbegin(), slots.rend(), [](const Slot& s) {
+                return s.entry && s.entry->entryType() == OperatorEntry::ED_SIGNAL && s.iterator;
+            });
+            if (last != slots.rend()) {
+                Slot added{old, last->entry, last->iterator, true};
+                slots.insert(last.base(), added);
+                countUp(added.iterator);
+                continue;
+            }
+        }
+        dropped.push_back(old);
+    }
+
+    // Carry it out.
+    const std::string program = programName();
+    const std::string tag = oldHead->fieldText("obj_tag");
+    newHead->removeAllFields();
+    for (auto& slot : slots) {
+        if (slot.taken) {
+            slot.field->setEntry(slot.entry);
+            slot.field->setIterator(slot.iterator);
+            slot.field->setTypeFlags();
+        }
+        slot.field->setParent(newHead.get());
+        newHead->addField(slot.field);
+    }
+    for (const auto& [iterator, n] : counts) {
+        iterator->setNumIterations(n);
+        iterator->setText(std::to_string(n));
+    }
+    // Inputs of the old head that have no place keep no wire.
+    for (const auto& f : dropped)
+        if (f->isInput() && f->source())
+            f->source(nullptr, f->text(), false);
+
+    const size_t at = indexOfModule(oldHead.get());
+    if (at != npos)
+        removeModuleAtIndex(at);
+    addModuleBefore(newHead, 0);
+    m_Head = newHead;
+    newHead->setDocument(sigDocument_, this);
+    setProgramName(program);
+    if (!tag.empty())
+        newHead->setFieldText("obj_tag", tag);
+    if (oldHead->rect().width() > 0) {
+        newHead->update(-1);
+        newHead->moveToPosition(oldHead->rect().origin);
+    }
+
+    oldHead->removeAllFields();
+    update(oldHead.get(), false);
+    for (int i = 0; i < oldHead->numRefs(); ++i)
+        newHead->changeReferenceCount(1);
+    setHead();
+}
+
+// ---------------------------------------------------------------- new patch
+
+void SigFile::loadNew(const std::string& programName)
+{
+    deleteContents();
+    if (sigDbase_ && sigDbase_->operatorForName(sigDbase_->headName())) {
+        Module::Ptr head = Module::moduleNamed(sigDbase_->headName(), std::optional<std::string>("adc"), sigDbase_);
+        m_Head = head;
+        addModule(head);
+        head->setDocument(sigDocument_, this);
+    }
+    setHead();
+    if (m_Head) {
+        update(m_Head.get(), false);
+        setProgramName(programName);
+        m_Head->setFieldText("obj_tag", programName);
+    }
+    m_Zoom = 1;
+}
+
+// ---------------------------------------------------------------- writing
+
+std::string SigFile::representation(int saveFlags) const
+{
+    std::string buffer;
+    const Module* first = listOfModules_.empty() ? m_Tail.get() : listOfModules_.front().get();
+    const std::string headName = first ? first->instanceName() : std::string();
+    saveModules(buffer, headName, saveFlags);
+    if (m_Tail && !m_Tail->isComment())
+        m_Tail->save(buffer, headName, saveFlags);
+    return buffer;
+}
+
+// ---------------------------------------------------------------- processing order
+
+bool SigFile::reorder()
+{
+    const List& list = listOfModules_;
+    std::unordered_map<const Module*, size_t> place;
+    place.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i)
+        place.emplace(list[i].get(), i);
+
+    // What each module feeds, found in one walk over every input of the
+    // patch rather than by asking the whole patch once per module.
+    enum : unsigned { FEEDS_USEROBJ = 1, FEEDS_CONTROL = 2, FEEDS_SIGNAL = 4 };
+    std::vector<unsigned> feeds(list.size(), 0);
+    for (const auto& m : list) {
+        for (const auto& f : m->fieldArray()) {
+            if (!f->isInput() || !f->source() || !f->source()->parent())
+                continue;
+            auto at = place.find(f->source()->trueParent());
+            if (at == place.end())
+                continue;
+            switch (f->targetType()) {
+            case OperatorEntry::USEROBJ:
+                feeds[at->second] |= FEEDS_USEROBJ;
+                break;
+            case OperatorEntry::CONTROL:
+                feeds[at->second] |= FEEDS_CONTROL;
+                break;
+            case OperatorEntry::SIGNAL:
+                feeds[at->second] |= FEEDS_SIGNAL;
+                break;
+            }
+        }
+    }
+
+    List order;
+    order.reserve(list.size());
+    std::vector<bool> moved(list.size(), false);
+    auto headAt = m_Head ? place.find(m_Head.get()) : place.end();
+    if (headAt != place.end()) {
+        order.push_back(m_Head);
+        moved[headAt->second] = true;
+    }
+    // Feeding does not change while modules move, so one walk per kind
+    // moves everything a repeated walk would.
+    for (unsigned kind : {FEEDS_USEROBJ, FEEDS_CONTROL, FEEDS_SIGNAL}) {
+        for (size_t i = 0; i < list.size(); ++i) {
+            if (!moved[i] && (feeds[i] & kind) && list[i] != m_Head) {
+                order.push_back(list[i]);
+                moved[i] = true;
+            }
+        }
+    }
+    // A marker that feeds nothing stays just before the module it preceded.
+    if (Module::Ptr marker = markerModule()) {
+        const size_t m = place[marker.get()];
+        if (m + 1 < list.size() && !moved[m]) {
+            auto anchor = std::find(order.begin(), order.end(), list[m + 1]);
+            if (anchor != order.end())
+                order.insert(anchor, marker);
+            moved[m] = true;
+        }
+    }
+
+    if (order.size() == list.size()) {
+        setListOfModules(std::move(order));
+        return true;
+    }
+    std::string names;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (moved[i] || list[i]->isHead())
+            continue;
+        if (!names.empty())
+            names += ", ";
+        names += operatorLabel(*list[i]) + "-" + list[i]->instanceName();
+    }
+    Alerts::show(
+        AlertStyle::Critical, "Reorder Error",
+        fillIn(localized("UnconnectedModules", "The following modules are not properly connected: %s."), {names}) +
+            "\n\n" + localized("PleaseCorrect", "Please correct the problem and try again."),
+        {localized("OK", "OK")});
+    return false;
+}
+
+bool SigFile::reorderWithUndo()
+{
+    List before = listOfModules_;
+    if (!reorder())
+        return false;
+    if (sigDocument_) {
+        UndoManager& undo = sigDocument_->undoManager();
+        undo.registerUndo(this, [this, before] { undoReorder(before); });
+        undo.setActionName("Reorder SigFile");
+    }
+    return true;
+}
+
+void SigFile::undoReorder(const List& order)
+{
+    List current = listOfModules_;
+    setListOfModules(order);
+    if (sigDocument_)
+        sigDocument_->undoManager().registerUndo(this, [this, current] { redoReorder(current); });
+}
+
+void SigFile::redoReorder(const List& order)
+{
+    List current = listOfModules_;
+    setListOfModules(order);
+    if (sigDocument_)
+        sigDocument_->undoManager().registerUndo(this, [this, current] { undoReorder(current); });
+}
+
+int SigFile::updateParams(std::string_view bytes)
+{
+    std::unique_ptr<SigFile> remote = fileWithData(std::string(bytes), std::string("temp"), sigDbase_, nullptr);
+    const Module::FieldList mine = nameFieldList(true);
+    const Module::FieldList theirs = remote->nameFieldList(true);
+    int total = 0;
+    if (mine.size() != theirs.size()) {
+        total = -1;
+    } else {
+        for (size_t i = 0; i < mine.size(); ++i) {
+            Module* a = mine[i]->trueParent();
+            Module* b = theirs[i]->trueParent();
+            if (!a || !b || a->name() != b->name() || a->fieldCount() != b->fieldCount()) {
+                total = -1;
+                break;
+            }
+            total += a->updateParams(*b);
+        }
+    }
+    const std::string title = localized("UpdateParams", "Update Parameters");
+    const std::vector<std::string> ok{localized("OK", "OK")};
+    if (total == 0)
+        Alerts::show(AlertStyle::Informational, title, localized("UpdateParamsNoChange", "No changes were made."), ok);
+    else if (total == -1)
+        Alerts::show(AlertStyle::Critical, title,
+                     fillIn(localized("UpdateParamsErr1", "The remote '%s' preset is not the same as %s"),
+                            {remote->programName(), programName()}),
+                     ok);
+    else
+        Alerts::show(AlertStyle::Informational, title,
+                     fillIn(localized("UpdateParamsChanges", "%s changes were made."), {numberString(total)}), ok);
+    return total;
+}
+
+// ---------------------------------------------------------------- layout
+
+void SigFile::reposition()
+{
+    if (!m_Head)
+        return;
+    UndoManager* undo = sigDocument_ ? &sigDocument_->undoManager() : nullptr;
+    // Every move is undone by the same Undo.
+    if (undo)
+        undo->beginUndoGrouping();
+    const List modules = listOfModules_;
+    for (const auto& m : modules)
+        m->startBoundsManipulation();
+    PatchLayout layout(*this);
+    layout.layOut();
+    layout.commit();
+    for (const auto& m : modules)
+        m->stopBoundsManipulation();
+    if (undo)
+        undo->endUndoGrouping();
+}
+
+void SigFile::repositionWithUndo()
+{
+    UndoManager* undo = sigDocument_ ? &sigDocument_->undoManager() : nullptr;
+    if (undo)
+        undo->beginUndoGrouping();
+    reposition();
+    if (undo) {
+        undo->setActionName("Reposition");
+        undo->endUndoGrouping();
+    }
+}
+
+void SigFile::reposition(Module& module, const Rect& rect)
+{
+    PatchLayout layout(*this);
+    layout.place(module, rect);
+    layout.commit();
+}
+
+namespace {
+
+void walkFrom(SigFile& patch, PatchLayout::Walk kind, Module& module)
+{
+    PatchLayout layout(patch);
+    layout.walk(kind, module);
+    layout.commit();
+}
+
+} // namespace
+
+void SigFile::repositionModulesWithSignalsFrom(Module& module)
+{
+    walkFrom(*this, PatchLayout::SignalsFrom, module);
+}
+
+void SigFile::repositionModulesWithSignalsTo(Module& module)
+{
+    walkFrom(*this, PatchLayout::SignalsTo, module);
+}
+
+void SigFile::repositionModulesWithControlsFrom(Module& module)
+{
+    walkFrom(*this, PatchLayout::ControlsFrom, module);
+}
+
+void SigFile::repositionModulesWithControlsTo(Module& module)
+{
+    walkFrom(*this, PatchLayout::ControlsTo, module);
+}
+
+void SigFile::repositionUserObjectsFor(Module& module)
+{
+    walkFrom(*this, PatchLayout::UserObjects, module);
+}
+
+ModuleList::List SigFile::modulesConnectedTo(const Module& module, int fieldType) const
+{
+    PatchLayout layout(*this, PatchLayout::Search::Scan);
+    List result;
+    for (Module* m : layout.modulesConnectedTo(module, fieldType))
+        result.push_back(m->shared_from_this());
+    return result;
+}
+
+Module::Ptr SigFile::findLowestModule(const Rect& rect) const
+{
+    Module::Ptr best;
+    for (const auto& m : listOfModules_) {
+        const Rect& r = m->rect();
+        if (r.maxY() > 0 && r.maxX() >= rect.x() && rect.maxX() >= r.x() && (!best || r.maxY() > best->rect().maxY()))
+            best = m;
+    }
+    return best;
+}
+
+Module::Ptr SigFile::findRightMostModule() const
+{
+    Module::Ptr best;
+    for (const auto& m : listOfModules_)
+        if (m->rect().x() > 0 && (!best || m->rect().x() > best->rect().x()))
+            best = m;
+    return best ? findLowestModule(best->rect()) : nullptr;
+}
+
+void SigFile::offsetAllModules(double dx, double dy)
+{
+    offsetSelectedModules(listOfModules_, dx, dy);
+}
+
+void SigFile::offsetSelectedModules(const List& modules, double dx, double dy)
+{
+    for (const auto& m : modules)
+        if (m->rect().origin != Point{0, 0} && !m->isHead())
+            m->moveBy(Point{dx, dy});
+}
+
+bool SigFile::addModuleAfter(Module::Ptr module, const Module& other, bool reposition)
+{
+    Module* added = module.get();
+    if (!ModuleList::addModuleAfter(std::move(module), other, false))
+        return false;
+    if (reposition) {
+        Rect r = other.rect();
+        if (r.width() == 0) {
+            if (&other == m_Head.get()) {
+                for (const auto& f : other.fieldArray()) {
+                    if (f->type() == OperatorEntry::SIGNAL && f->rect().width() > 0) {
+                        r = f->rect().offset(f->rect().width(), f->rect().width());
+                        break;
+                    }
+                }
+            } else {
+                r = added->rect();
+            }
+        }
+        if (added->rect().width() == 0)
+            added->moveToPosition(
+                Point{r.x() + PatchLayout::kInsertOffset * r.width(), r.y() + PatchLayout::kInsertOffset * r.width()});
+    }
+    added->setDocument(sigDocument_, this);
+    added->setUpdateNeeded(true);
+    return true;
+}
+
+bool SigFile::addModules(const List& modules, const Module& after, bool reposition)
+{
+    bool result = true;
+    const Module* previous = &after;
+    for (const auto& m : modules) {
+        result = addModuleAfter(m, *previous, reposition);
+        if (!result)
+            break;
+        previous = m.get();
+    }
+    return result;
+}
+
+} // namespace tosk

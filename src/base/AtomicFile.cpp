@@ -1,0 +1,153 @@
+#include "base/AtomicFile.h"
+
+#include "base/TkxException.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <system_error>
+
+#if __has_include(<unistd.h>)
+#include <unistd.h>
+#define TOSK_HAVE_FSYNC 1
+#endif
+
+namespace fs = std::filesystem;
+
+namespace tosk {
+
+namespace {
+
+const char* const kName = "writeFileAtomically";
+
+[[noreturn]] void fail(const std::string& path, const std::string& why)
+{
+    throw TkxException(kName, path + ": " + why);
+}
+
+// A name beside the target that no other writer is using.
+fs::path temporaryBeside(const fs::path& target, const char* tag)
+{
+    static std::mt19937_64 random{std::random_device{}()};
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, ".%s-%016llx", tag, static_cast<unsigned long long>(random()));
+    std::string name(".");
+    name += target.filename().string();
+    name += suffix;
+    return target.parent_path() / name;
+}
+
+// The bytes must be on the disk before the rename makes them the file: a
+// crash right after the rename must not leave an empty patch.
+void flushToDisk(std::FILE* file)
+{
+#ifdef TOSK_HAVE_FSYNC
+    ::fsync(::fileno(file));
+#else
+    (void)file;
+#endif
+}
+
+// Writes a new file that must not exist yet; answers the reason on failure.
+std::string writeNewFile(const fs::path& path, std::string_view bytes)
+{
+    std::FILE* file = std::fopen(path.c_str(), "wbx");
+    if (!file)
+        return std::strerror(errno);
+    std::string error;
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+        error = std::strerror(errno);
+    if (error.empty() && std::fflush(file) != 0)
+        error = std::strerror(errno);
+    if (error.empty())
+        flushToDisk(file);
+    if (std::fclose(file) != 0 && error.empty())
+        error = std::strerror(errno);
+    return error;
+}
+
+void removeQuietly(const fs::path& path)
+{
+    std::error_code ec;
+    fs::remove(path, ec);
+}
+
+} // namespace
+
+std::string backupPathFor(const std::string& path)
+{
+    fs::path p(path);
+    if (p.extension() == ".bak")
+        return std::string();
+    return fs::path(p).replace_extension(".bak").string();
+}
+
+void writeFileAtomically(const std::string& path, std::string_view bytes, bool keepBackup)
+{
+    const fs::path target = fs::absolute(fs::path(path));
+    std::error_code ec;
+    const fs::file_status status = fs::status(target, ec);
+    const bool exists = fs::exists(status);
+    if (exists && !fs::is_regular_file(status))
+        fail(path, "not a regular file");
+
+    const fs::path temporary = temporaryBeside(target, "tmp");
+    std::string error = writeNewFile(temporary, bytes);
+    if (!error.empty()) {
+        removeQuietly(temporary);
+        fail(path, error);
+    }
+    // The new file keeps the permissions of the one it replaces.
+    if (exists)
+        fs::permissions(temporary, status.permissions(), fs::perm_options::replace, ec);
+
+    if (exists && keepBackup) {
+        const std::string backup = backupPathFor(target.string());
+        if (!backup.empty()) {
+            // Copied under a temporary name and renamed, so that an old
+            // backup is never half replaced either.
+            const fs::path copy = temporaryBeside(target, "bak");
+            fs::copy_file(target, copy, fs::copy_options::overwrite_existing, ec);
+            if (!ec)
+                fs::rename(copy, backup, ec);
+            if (ec) {
+                removeQuietly(copy);
+                removeQuietly(temporary);
+                fail(path, "cannot keep the backup " + backup + ": " + ec.message());
+            }
+        }
+    }
+
+    fs::rename(temporary, target, ec);
+    if (ec) {
+        removeQuietly(temporary);
+        fail(path, ec.message());
+    }
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes, std::string* reason)
+{
+    std::string read;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    bool ok = file != nullptr;
+    if (ok) {
+        char buffer[65536];
+        size_t n;
+        while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0)
+            read.append(buffer, n);
+        // A folder opens but does not read.
+        ok = !std::ferror(file);
+        std::fclose(file);
+    }
+    if (!ok) {
+        if (reason)
+            *reason = path + ": " + std::strerror(errno);
+        return false;
+    }
+    bytes = std::move(read);
+    return true;
+}
+
+} // namespace tosk

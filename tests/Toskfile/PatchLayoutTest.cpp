@@ -1,0 +1,235 @@
+// Automatic layout: columns found by walking the wires out from the head,
+// placement of inserted modules, undo, and the indexed search giving what
+// the plain search gives.
+#include "SigFileTestSupport.h"
+
+#include "Toskfile/PatchLayout.h"
+#include "Toskfile/SigDocument.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+std::unique_ptr<SigFile> laidOut(const std::string& text)
+{
+    LoadedText loaded = loadText(text);
+    loaded.patch->updateAll(loaded.patch->showMode());
+    loaded.patch->reposition();
+    return std::move(loaded.patch);
+}
+
+Point at(const SigFile& patch, const std::string& name)
+{
+    auto m = patch.findModuleByName(name);
+    return m ? m->rect().origin : Point{-1, -1};
+}
+
+// A patch of n modules wired at random: signals, controls and user objects,
+// forwards and backwards, some modules left unconnected.
+std::string randomPatch(unsigned seed, int n)
+{
+    std::mt19937 random(seed);
+    auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
+    auto name = [](int i) { return "m" + std::to_string(i); };
+    auto signal = [&](int self) {
+        int k = pick(n + 2);
+        if (k >= n)
+            return std::string(k == n ? "adc-in1" : "adc-null");
+        return k == self ? std::string("adc-in2") : name(k) + "-out";
+    };
+    std::vector<std::string> lines{"HEADM adc R t 2 2 1 " + signal(-1) + " " + signal(-1) + " adc-nullobj ;=" +
+                                   std::to_string(pick(300)) + "," + std::to_string(pick(300)) + ",80,0"};
+    for (int i = 0; i < n; ++i) {
+        switch (pick(5)) {
+        case 0:
+            lines.push_back("GAIN " + name(i) + " " + signal(i) + " 1");
+            break;
+        case 1:
+            lines.push_back("MIX2 " + name(i) + " " + signal(i) + " " + signal(i) +
+                            " 1 1 ;=" + std::to_string(pick(900)) + ",5,80,0");
+            break;
+        case 2:
+            lines.push_back("LFO " + name(i) + " 1 1 0");
+            break;
+        case 3: // a control fed by the LFO-like module before it, when there is one
+            lines.push_back("SMOOTH " + name(i) + " " + (i > 0 ? name(i - 1) + "-out" : std::string("0")) + " 0.1");
+            break;
+        default:
+            lines.push_back("PAN " + name(i) + " " + signal(i) + " " + (i > 1 ? name(pick(i)) + "-out" : "0"));
+            break;
+        }
+    }
+    std::string text;
+    for (const auto& l : lines)
+        text += l + "\r\n";
+    return text;
+}
+
+} // namespace
+
+TEST(PatchLayout, ModulesFedByTheHeadGoInTheColumnToItsRight)
+{
+    auto patch = laidOut(crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0",
+                               "GAIN g adc-in1 1 ;=500,500,80,0", "SINE s1 1 1", "SINE s2 1 1 ;=3,4,80,0"}));
+    EXPECT_EQ(at(*patch, "adc"), (Point{20, 40})) << "the head stays";
+    EXPECT_EQ(at(*patch, "g"), (Point{180, 40}));
+    // What the walk did not reach: one column right of the rightmost module,
+    // stacked 20 apart.
+    EXPECT_EQ(at(*patch, "s1"), (Point{340, 40}));
+    EXPECT_EQ(at(*patch, "s2"), (Point{340, 124}));
+    EXPECT_EQ(patch->findModuleByName("s2")->rect().size, (Size{80, 64}));
+
+    // A patch without a head is left alone.
+    LoadedText headless = loadText(crlf({"GAIN g 0 1 ;=500,500,80,0"}));
+    headless.patch->reposition();
+    EXPECT_EQ(at(*headless.patch, "g"), (Point{500, 500}));
+}
+
+TEST(PatchLayout, FeedersGoLeftAndEverythingMovesRightWhenTheyRunPastTheMargin)
+{
+    auto patch = laidOut(crlf({"HEADM adc P t 2 2 1 b-out adc-null adc-nullobj ;=20,40,80,0",
+                               "MIX2 b adc-in1 d-out 1 1", "GAIN d e-out 1", "GAIN e adc-in2 1"}));
+    EXPECT_EQ(at(*patch, "adc"), (Point{20, 40}));
+    EXPECT_EQ(at(*patch, "b"), (Point{327, 40}));
+    // d goes below the head (all 9 rows of its pins shown), e left of d, past
+    // the margin: everything placed but the head moves right by 147.
+    EXPECT_EQ(patch->head()->rect().height(), 144);
+    EXPECT_EQ(at(*patch, "d"), (Point{167, 204}));
+    EXPECT_EQ(at(*patch, "e"), (Point{7, 204}));
+}
+
+TEST(PatchLayout, ControlsStackBelowTheirColumnAndAModuleIsPlacedOnce)
+{
+    // The walk from a reaches the LFO (in the head's column, below it), the
+    // knob left of that (past the margin), then b from the LFO's outputs,
+    // before the head's own walk gets to b.
+    auto patch = laidOut(crlf({"HEADM adc P t 2 2 1 a-out b-out adc-nullobj ;=20,40,80,0", "GAIN a adc-in1 lfo-out",
+                               "GAIN b adc-in2 lfo-out", "LFO lfo knob-out 1 0", "KNOB knob \"K:%f\" 0 1 0.5 0.5 1"}));
+    EXPECT_EQ(at(*patch, "a"), (Point{327, 40}));
+    EXPECT_EQ(at(*patch, "b"), (Point{327, 124}));
+    EXPECT_EQ(at(*patch, "lfo"), (Point{167, 204}));
+    EXPECT_EQ(at(*patch, "knob"), (Point{7, 204}));
+}
+
+TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
+{
+    LoadedText loaded = loadText(crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj", "GAIN a 0 1 ;=100,40,80,0",
+                                       "GAIN b 0 1 ;=100,200,80,0", "GAIN c 0 1 ;=300,200,80,0", "GAIN z 0 1"}));
+    SigFile& patch = *loaded.patch;
+    auto name = [](const Module::Ptr& m) { return m ? m->instanceName() : std::string("none"); };
+    EXPECT_EQ(name(patch.findLowestModule(Rect(180, 0, 0, 0))), "b") << "touching edges meet";
+    EXPECT_EQ(name(patch.findLowestModule(Rect(181, 0, 0, 0))), "none") << "z, never placed, has no height";
+    EXPECT_EQ(name(patch.findLowestModule(Rect(20, 0, 80, 10))), "b");
+    EXPECT_EQ(name(patch.findLowestModule(Rect(200, 0, 100, 10))), "c");
+    EXPECT_EQ(name(patch.findLowestModule(Rect(150, 0, 200, 10))), "b") << "the first of equal bottoms";
+    EXPECT_EQ(name(patch.findRightMostModule()), "c");
+    patch.offsetAllModules(5, 10);
+    EXPECT_EQ(at(patch, "a"), (Point{105, 50}));
+    EXPECT_EQ(at(patch, "z"), (Point{0, 0})) << "unplaced modules stay";
+    EXPECT_EQ(at(patch, "adc"), (Point{0, 0}));
+
+    // Placing in a column puts the module below the column's lowest module.
+    Module& z = *patch.findModuleByName("z");
+    patch.reposition(z, Rect(105, 30, 80, 64));
+    EXPECT_EQ(at(patch, "z"), (Point{105, 294}));
+    // A column above the top margin moves everything placed down first.
+    auto w = newModule("GAIN", "w", bundledDbase());
+    patch.addModule(w);
+    patch.reposition(*w, Rect(305, 0, 80, 64));
+    EXPECT_EQ(at(patch, "a"), (Point{105, 70}));
+    EXPECT_EQ(at(patch, "z"), (Point{105, 314}));
+    EXPECT_EQ(at(patch, "adc"), (Point{0, 0}));
+    EXPECT_EQ(at(patch, "w"), (Point{305, 314}));
+
+    auto fresh = newModule("GAIN", "new", bundledDbase());
+    Module& a = *patch.findModuleByName("a");
+    a.setRect(Rect(100, 40, 60, 64));
+    EXPECT_TRUE(patch.addModuleAfter(fresh, a, true));
+    EXPECT_EQ(fresh->rect().origin, (Point{130, 70}));
+    EXPECT_EQ(patch.indexOfModule(fresh.get()), 2u);
+    EXPECT_TRUE(fresh->updateNeeded());
+    auto placed = newModule("GAIN", "placed", bundledDbase());
+    placed->moveToPosition(Point{9, 9});
+    EXPECT_TRUE(patch.addModules({placed}, *fresh, true));
+    EXPECT_EQ(placed->rect().origin, (Point{9, 9})) << "a module laid out before keeps its place";
+    EXPECT_EQ(patch.indexOfModule(placed.get()), 3u);
+    Module outsider;
+    EXPECT_FALSE(patch.addModuleAfter(newModule("GAIN", "x", bundledDbase()), outsider, true));
+    EXPECT_TRUE(patch.addModules({}, outsider, true));
+}
+
+TEST(PatchLayout, RepositionIsUndoneInOneStep)
+{
+    SigDocument doc;
+    doc.initWithData(crlf({"HEADM adc P t 2 2 1 a-out b-out adc-nullobj ;=20,40,80,0", "GAIN a adc-in1 1 ;=400,400",
+                           "GAIN b adc-in2 1 ;=600,20", "GAIN c 0 1"}),
+                     std::nullopt, std::nullopt, bundledDbase());
+    SigFile& patch = *doc.sigFile();
+    patch.updateAll(patch.showMode());
+    const Point a0 = at(patch, "a"), b0 = at(patch, "b"), c0 = at(patch, "c");
+    patch.repositionWithUndo();
+    const Point a1 = at(patch, "a"), b1 = at(patch, "b"), c1 = at(patch, "c");
+    EXPECT_EQ(a1, (Point{180, 40}));
+    EXPECT_EQ(b1, (Point{180, 124}));
+    EXPECT_EQ(c1, (Point{340, 124}));
+    EXPECT_EQ(doc.changeCount(), 1);
+    EXPECT_EQ(doc.undoManager().undoCount(), 1u);
+    EXPECT_EQ(doc.undoManager().undoMenuItemTitle(), "Undo Reposition");
+    doc.undoManager().undo();
+    EXPECT_EQ(at(patch, "a"), a0);
+    EXPECT_EQ(at(patch, "b"), b0);
+    EXPECT_EQ(at(patch, "c"), c0);
+    EXPECT_EQ(doc.changeCount(), 0);
+    doc.undoManager().redo();
+    EXPECT_EQ(at(patch, "a"), a1);
+    EXPECT_EQ(at(patch, "c"), c1);
+    EXPECT_EQ(doc.changeCount(), 1);
+}
+
+TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
+{
+    for (unsigned seed = 1; seed <= 12; ++seed) {
+        LoadedText loaded = loadText(randomPatch(seed, 60 + static_cast<int>(seed) * 10));
+        SigFile& patch = *loaded.patch;
+        patch.updateAll(patch.showMode());
+        std::vector<Rect> before;
+        for (const auto& m : patch.moduleArray())
+            before.push_back(m->rect());
+        auto run = [&](PatchLayout::Search search) {
+            for (size_t i = 0; i < before.size(); ++i)
+                patch.moduleAtIndex(i)->setRect(before[i]);
+            PatchLayout layout(patch, search);
+            layout.layOut();
+            // A second walk and a placement over the finished layout too.
+            layout.walk(PatchLayout::ControlsTo, *patch.moduleAtIndex(patch.moduleCount() / 2));
+            layout.place(*patch.moduleAtIndex(1), Rect(3, 3, 80, 64));
+            layout.commit();
+            std::vector<Rect> rects;
+            for (const auto& m : patch.moduleArray())
+                rects.push_back(m->rect());
+            return rects;
+        };
+        const std::vector<Rect> indexed = run(PatchLayout::Search::Indexed);
+        const std::vector<Rect> scanned = run(PatchLayout::Search::Scan);
+        ASSERT_EQ(indexed.size(), scanned.size());
+        for (size_t i = 0; i < indexed.size(); ++i)
+            ASSERT_EQ(indexed[i], scanned[i]) << "seed " << seed << ", module " << i;
+        for (size_t i = 1; i < indexed.size(); ++i)
+            ASSERT_NE(indexed[i].origin, (Point{0, 0})) << "every module is placed";
+    }
+}
+
+TEST(PatchLayout, ALongChainIsWalkedWithoutRecursion)
+{
+    std::string text = "HEADM adc P t 2 2 1 m2999-out adc-null adc-nullobj ;=20,40,80,0\r\n";
+    for (int i = 0; i < 3000; ++i)
+        text += "GAIN m" + std::to_string(i) + " " + (i ? "m" + std::to_string(i - 1) + "-out" : "adc-in1") + " 1\r\n";
+    auto patch = laidOut(text);
+    EXPECT_EQ(at(*patch, "m0"), (Point{180, 40}));
+    EXPECT_EQ(at(*patch, "m2999"), (Point{180 + 2999 * 160, 40}));
+}

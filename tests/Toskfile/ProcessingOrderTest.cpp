@@ -1,0 +1,144 @@
+// The processing order: renumbering by what each module feeds, its undo,
+// and taking parameter values from a unit's copy of the patch.
+#include "SigFileTestSupport.h"
+
+#include "Toskfile/SigDocument.h"
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+const std::string kHead = "HEADM adc P t 2 2 1 b-out b-out adc-nullobj";
+
+std::vector<std::string> orderAfterReorder(const std::string& text, bool expected = true)
+{
+    LoadedText loaded = loadText(text);
+    ScopedRecordingAlerts alerts;
+    EXPECT_EQ(loaded.patch->reorder(), expected);
+    EXPECT_EQ(alerts.recorded.size(), expected ? 0u : 1u);
+    return moduleNames(*loaded.patch);
+}
+
+} // namespace
+
+TEST(ProcessingOrder, ModulesAreGroupedByWhatTheyFeedKeepingTheirOrderWithinAKind)
+{
+    EXPECT_EQ(orderAfterReorder(crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj"})), Names{"HEADM adc"});
+    // Within a kind the order stays, even against the flow of the signal.
+    EXPECT_EQ(orderAfterReorder(crlf({kHead, "GAIN b a-out 1", "GAIN a adc-in1 1"})),
+              (Names{"HEADM adc", "GAIN b", "GAIN a"}));
+    // User objects go first, then controls, then signals; a module feeding
+    // several kinds goes with the first of them.
+    EXPECT_EQ(orderAfterReorder(
+                  crlf({"HEADM adc P t 2 2 1 b-out b-out page-page", "GAIN b a-out lfo-out",
+                        "WAVEOSC a tb-block knob-out 1", "LFO lfo knob-out 1 0", "KNOB knob \"K:%f\" 0 1 0.5 0.5 1",
+                        "TEXTBLOCK tb T 24 1 hello", "MENUPAGE page Pg MENU 1 knob-obj"})),
+              (Names{"HEADM adc", "KNOB knob", "TEXTBLOCK tb", "MENUPAGE page", "LFO lfo", "GAIN b", "WAVEOSC a"}));
+}
+
+TEST(ProcessingOrder, MarkersStayBeforeTheirModuleAndUnconnectedModulesAreAnError)
+{
+    EXPECT_EQ(orderAfterReorder(crlf({"HEADM adc P t 2 2 1 b-out a-out adc-nullobj", "GAIN b adc-in1 c-out",
+                                      "MARKER mark", "LFO c lfo2-out 1 0", "LFO lfo2 1 1 0", "GAIN a adc-in1 c-out"})),
+              (Names{"HEADM adc", "MARKER mark", "LFO c", "LFO lfo2", "GAIN b", "GAIN a"}));
+
+    LoadedText loaded = loadText(crlf({kHead, "SINE x 1 1", "GAIN b adc-in1 1", "GAIN \"lone one\" adc-in1 1"}));
+    const Names before = moduleNames(*loaded.patch);
+    ScopedRecordingAlerts alerts;
+    EXPECT_FALSE(loaded.patch->reorder());
+    EXPECT_EQ(moduleNames(*loaded.patch), before);
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_EQ(alerts.recorded[0].style, AlertStyle::Critical);
+    EXPECT_EQ(alerts.recorded[0].title, "Reorder Error");
+    EXPECT_EQ(alerts.recorded[0].message, "The following modules are not properly connected: SINE-x, GAIN-lone one."
+                                          "\n\nPlease correct the problem and try again.");
+    EXPECT_EQ(alerts.recorded[0].buttons, Names{"OK"});
+}
+
+TEST(ProcessingOrder, ReorderIsOneUndoStepOfTheDocument)
+{
+    SigDocument doc;
+    doc.initWithData(crlf({kHead, "GAIN b a-out lfo-out", "GAIN a adc-in1 1", "LFO lfo 1 1 0"}), std::nullopt,
+                     std::nullopt, bundledDbase());
+    SigFile& patch = *doc.sigFile();
+    const Names read{"HEADM adc", "GAIN b", "GAIN a", "LFO lfo"};
+    const Names reordered{"HEADM adc", "LFO lfo", "GAIN b", "GAIN a"};
+    ASSERT_EQ(moduleNames(patch), read);
+    EXPECT_EQ(doc.changeCount(), 0) << "loading records nothing";
+    EXPECT_FALSE(doc.undoManager().canUndo());
+
+    ASSERT_TRUE(patch.reorderWithUndo());
+    EXPECT_EQ(moduleNames(patch), reordered);
+    EXPECT_EQ(doc.changeCount(), 1);
+    EXPECT_EQ(doc.undoManager().undoMenuItemTitle(), "Undo Reorder SigFile");
+    doc.undoManager().undo();
+    EXPECT_EQ(moduleNames(patch), read);
+    EXPECT_EQ(patch.head(), patch.moduleAtIndex(0));
+    EXPECT_EQ(doc.changeCount(), 0);
+    doc.undoManager().redo();
+    EXPECT_EQ(moduleNames(patch), reordered);
+    EXPECT_EQ(doc.changeCount(), 1);
+    doc.undoManager().undo();
+    doc.undoManager().redo();
+    EXPECT_EQ(moduleNames(patch), reordered);
+
+    // A reorder that fails records nothing.
+    patch.addModule(newModule("SINE", "lonely", bundledDbase()));
+    ScopedRecordingAlerts alerts;
+    EXPECT_FALSE(patch.reorderWithUndo());
+    EXPECT_EQ(doc.undoManager().undoCount(), 1u);
+}
+
+TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
+{
+    const std::string mine = crlf({"HEADM adc Mine t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 440 0.5",
+                                   "GAIN g osc-out 1.5", "TEXTBLOCK tb T 24 1 hello"});
+    LoadedText loaded = loadText(mine);
+    SigFile& patch = *loaded.patch;
+    {
+        ScopedRecordingAlerts alerts;
+        LogCapture capture;
+        EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Mine t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 440.0 0.5",
+                                           "GAIN g osc-out 1.50000", "TEXTBLOCK tb T 24 1 hello"})),
+                  0);
+        EXPECT_EQ(capture.lines(), Names{});
+        ASSERT_EQ(alerts.recorded.size(), 1u);
+        EXPECT_EQ(alerts.recorded[0].style, AlertStyle::Informational);
+        EXPECT_EQ(alerts.recorded[0].title + " | " + alerts.recorded[0].message,
+                  "Update Parameters | No changes were made.");
+    }
+    {
+        ScopedRecordingAlerts alerts;
+        LogCapture capture;
+        EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Unit t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 220 0.5",
+                                           "GAIN g adc-in1 0.7", "TEXTBLOCK tb T 24 1 \"hello there\""})),
+                  4);
+        EXPECT_EQ(capture.lines(), (Names{"Module.updateParams: changing HEADM-adc Mine to Unit",
+                                          "Module.updateParams: changing SINE-osc 440 to 220",
+                                          "Module.updateParams: changing GAIN-g 1.5 to 0.7",
+                                          "Module.updateParams: changing TEXTBLOCK-tb hello to hello there"}));
+        EXPECT_EQ(alerts.recorded[0].message, "4 changes were made.");
+        EXPECT_EQ(patch.findModuleByName("g")->field("in")->source(), patch.findModuleByName("osc")->field("out"))
+            << "wires never change";
+    }
+    {
+        ScopedRecordingAlerts alerts;
+        LogCapture capture;
+        EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Other t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 1 0.5",
+                                           "GAIN g osc-out 1.5", "TEXTBLOCK tb T 24 1 hello", "SINE extra 1 1"})),
+                  -1);
+        ASSERT_EQ(alerts.recorded.size(), 1u);
+        EXPECT_EQ(alerts.recorded[0].style, AlertStyle::Critical);
+        EXPECT_EQ(alerts.recorded[0].message, "The remote 'Other' preset is not the same as Unit");
+        EXPECT_EQ(patch.findModuleByName("osc")->fieldText("freq"), "220") << "nothing was taken";
+        // The same shape but another operator stops at that module.
+        EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Third t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 1 0.5",
+                                           "LFO g 1.5 1 0", "TEXTBLOCK tb T 24 1 hello"})),
+                  -1);
+        EXPECT_EQ(patch.programName(), "Third") << "what came before the mismatch was taken";
+        EXPECT_EQ(patch.findModuleByName("osc")->fieldText("freq"), "1");
+    }
+}

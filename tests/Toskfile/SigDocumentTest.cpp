@@ -1,0 +1,98 @@
+// The document around a patch: names, texts, reading and writing files.
+#include "SigFileTestSupport.h"
+
+#include "Toskfile/SigDocument.h"
+#include "base/TkxException.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace tosk;
+using namespace tosk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kPatch = crlf({"HEADM adc \"My: Patch\" t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0",
+                                 "GAIN g adc-in1 0.5 ;=140,40,80,0 f= 2,1", "TAIL me"});
+
+} // namespace
+
+TEST(SigDocumentFiles, NamesAndTextsOfNewAndReadDocuments)
+{
+    SigDocument untitled;
+    untitled.initWithData(std::nullopt, std::string("ignored"), std::nullopt, bundledDbase());
+    EXPECT_EQ(untitled.displayName(), "untitled");
+    EXPECT_EQ(untitled.originalData(),
+              crlf({"HEADM adc Empty Empty 2 2 1 adc-null adc-null adc-nullobj", "TAIL tail"}));
+    EXPECT_EQ(untitled.sigData(), untitled.originalData());
+
+    SigDocument named;
+    named.initWithData(kPatch, std::nullopt, std::nullopt, bundledDbase());
+    EXPECT_EQ(named.displayName(), "My- Patch") << "the patch's file name";
+    EXPECT_EQ(named.sigData(), kPatch);
+    EXPECT_EQ(named.sigDataForUpload(),
+              crlf({"HEADM adc \"My: Patch\" t 2 2 1 g-out adc-null adc-nullobj", "GAIN g adc-in1 0.5", "TAIL me"}));
+    EXPECT_EQ(named.dataRepresentationOfType(SigDocument::documentType), kPatch);
+    EXPECT_EQ(named.dataRepresentationOfType("public.text"), std::nullopt);
+    EXPECT_EQ(named.sigFile()->moduleAtIndex(1)->sigDocument(), &named);
+    EXPECT_EQ(named.sigFile()->tail()->sigDocument(), &named);
+
+    SigDocument fromUnit;
+    fromUnit.initWithData(kPatch, std::string("12 Chorus"), std::string("Chorus.sig"), bundledDbase());
+    EXPECT_EQ(fromUnit.displayName(), "12 Chorus");
+    EXPECT_EQ(fromUnit.sigFile()->sigFileName(), "Chorus.sig");
+
+    SigDocument other;
+    other.setSigDbase(bundledDbase());
+    EXPECT_FALSE(other.loadDataRepresentation(kPatch, "public.text"));
+    EXPECT_EQ(other.sigFile(), nullptr);
+    ASSERT_TRUE(other.loadDataRepresentation(kPatch, SigDocument::documentType));
+    EXPECT_EQ(other.displayName(), "UNKNOWN");
+    EXPECT_EQ(other.sigData(), kPatch);
+}
+
+TEST(SigDocumentFiles, ReadingAndWritingFiles)
+{
+    TempDir dir;
+    const fs::path path = dir / "patch.sig";
+    writeFile(path, kPatch);
+
+    SigDocument doc;
+    doc.setSigDbase(bundledDbase());
+    std::string reason;
+    ASSERT_TRUE(doc.readFromFile(path.string(), &reason)) << reason;
+    EXPECT_EQ(doc.displayName(), "patch");
+    EXPECT_EQ(doc.fileName(), path.string());
+    EXPECT_EQ(doc.sigFile()->sigFileName(), path.string());
+    EXPECT_EQ(doc.changeCount(), 0);
+
+    // Edit, save over the file: the old text is kept as the backup.
+    doc.sigFile()->setProgramName("Renamed");
+    doc.updateChangeCount(SigDocument::ChangeDone);
+    doc.writeToFile(path.string());
+    EXPECT_EQ(readFile(dir / "patch.bak"), kPatch);
+    EXPECT_EQ(readFile(path), crlf({"HEADM adc Renamed t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0",
+                                    "GAIN g adc-in1 0.5 ;=140,40,80,0 f= 2,1", "TAIL me"}));
+    EXPECT_EQ(doc.changeCount(), 0);
+
+    // Save As elsewhere takes the new name; a failed save changes nothing.
+    doc.updateChangeCount(SigDocument::ChangeDone);
+    EXPECT_THROW(doc.writeToFile((dir / "no" / "x.sig").string()), TkxException);
+    EXPECT_EQ(doc.fileName(), path.string());
+    EXPECT_EQ(doc.changeCount(), 1);
+    doc.writeToFile((dir / "copy.sig").string());
+    EXPECT_EQ(doc.displayName(), "copy");
+    EXPECT_FALSE(fs::exists(dir / "copy.bak"));
+
+    // A file that cannot be read leaves the document as it was.
+    const std::string before = doc.sigData();
+    EXPECT_FALSE(doc.readFromFile((dir / "missing.sig").string(), &reason));
+    EXPECT_EQ(reason, (dir / "missing.sig").string() + ": No such file or directory");
+    EXPECT_FALSE(doc.readFromFile(dir.path().string(), &reason)) << "a folder is no patch";
+    EXPECT_EQ(reason, dir.path().string() + ": Is a directory");
+    EXPECT_EQ(doc.sigData(), before);
+    EXPECT_EQ(doc.fileName(), (dir / "copy.sig").string());
+}

@@ -1,0 +1,275 @@
+// Reading sig files: records, info tokens, references, heads and tails, and
+// every way a file can be broken.
+#include "SigFileTestSupport.h"
+
+#include "Toskfile/SigDocument.h"
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+const std::string kHead = "HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj";
+
+using Lines = std::vector<std::string>;
+
+std::string alertOf(const LoadedText& loaded, size_t i = 0)
+{
+    if (i >= loaded.alerts.size())
+        return "(no alert)";
+    return loaded.alerts[i].title + " | " + loaded.alerts[i].message;
+}
+
+} // namespace
+
+TEST(SigFileLoad, RecordsPositionsHideCountsAndConnections)
+{
+    LoadedText loaded = loadText(crlf({
+        "HEADM adc \"Stereo: Chorus/1\" demo 2 2 1 g1-out adc-null adc-nullobj ;=20,40,80,0 f= 11,1,12,2",
+        "SINE \"osc 1\" 440 0.500 ;=140,40,80,0 f= 3,1",
+        "GAIN g1 \"osc 1-out\" adc-pedal1 ;=260,40,80,0",
+        "TAIL me",
+    }));
+    const SigFile& patch = *loaded.patch;
+    EXPECT_EQ(loaded.log, Lines{});
+    EXPECT_EQ(alertOf(loaded), "(no alert)");
+    EXPECT_EQ(moduleNames(patch), (Lines{"HEADM adc", "SINE osc 1", "GAIN g1"}));
+    EXPECT_EQ(patch.head(), patch.moduleAtIndex(0));
+    EXPECT_EQ(patch.programName(), "Stereo: Chorus/1");
+    EXPECT_EQ(patch.author(), "me");
+    EXPECT_EQ(patch.tail()->name(), "TAIL");
+    EXPECT_EQ(patch.sigFileName(), "Stereo- Chorus|1") << "the program name made fit for a file";
+    EXPECT_EQ(patch.unresolvedCount(), 0);
+
+    const Module& head = *patch.head();
+    const Module& osc = *patch.moduleAtIndex(1);
+    const Module& gain = *patch.moduleAtIndex(2);
+    EXPECT_EQ(head.rect().origin, (Point{20, 40}));
+    EXPECT_EQ(head.rect().width(), 80);
+    EXPECT_EQ(osc.rect().origin, (Point{140, 40}));
+    EXPECT_EQ(head.field("pedal2")->hideCount(), 2);
+    EXPECT_EQ(osc.field("amp")->text(), "0.5");
+
+    // Wires, with the counts on both ends; an input takes the hide count of
+    // the output that feeds it.
+    EXPECT_EQ(gain.field("in")->source(), osc.field("out"));
+    EXPECT_EQ(gain.field("in")->text(), "");
+    EXPECT_EQ(gain.field("in")->hideCount(), 1);
+    EXPECT_EQ(gain.field("gain")->source(), head.field("pedal1"));
+    EXPECT_EQ(gain.field("gain")->hideCount(), 1);
+    EXPECT_EQ(head.field("out1in")->source(), gain.field("out"));
+    EXPECT_EQ(osc.field("out")->numConnects(), 1);
+    EXPECT_EQ(osc.numRefs(), 1);
+    EXPECT_EQ(head.numRefs(), 1);
+    // "adc-null" and "adc-nullobj" stand for no wire at all.
+    EXPECT_EQ(head.field("out2in")->source(), nullptr);
+    EXPECT_EQ(head.field("out2in")->text(), "");
+    EXPECT_EQ(head.field("obj1in")->source(), nullptr);
+    EXPECT_EQ(head.field("obj1in")->text(), "");
+    EXPECT_FALSE(head.field("obj1in")->isBad());
+
+    EXPECT_EQ(patch.dataRepresentation(),
+              crlf({"HEADM adc \"Stereo: Chorus/1\" demo 2 2 1 g1-out adc-null adc-nullobj ;=20,40,80,0 f= 11,1,12,2",
+                    "SINE \"osc 1\" 440 0.5 ;=140,40,80,0 f= 3,1",
+                    "GAIN g1 \"osc 1-out\" adc-pedal1 ;=260,40,80,0 f= 1,1,2,1", "TAIL me"}));
+}
+
+TEST(SigFileLoad, UnresolvedReferencesAreReportedMarkedAndKept)
+{
+    LoadedText loaded = loadText(crlf({
+        kHead,
+        "SINE src 440 0.5",
+        "GAIN my-mod src-out 0.5",
+        "GAIN g2 nosuch-out my-mod-out",
+        "GAIN g3 0.5 1",
+        "MIX2 m xyz adc-in1 1 1",
+        "GAIN \"bad one\" SRC-OUT nosuch2-out",
+    }));
+    const SigFile& patch = *loaded.patch;
+    const std::string message = "Line 4: Cannot find signal 'nosuch-out' for GAIN g2\n\n"
+                                "Line 6: Cannot find signal 'xyz' for MIX2 m\n\n"
+                                "Line 7: Cannot find signal 'nosuch2-out' for GAIN \"bad one\"\n\n";
+    EXPECT_EQ(loaded.log, Lines{"Loading: " + message});
+    ASSERT_EQ(loaded.alerts.size(), 1u);
+    EXPECT_EQ(loaded.alerts[0].style, AlertStyle::Critical);
+    EXPECT_EQ(alertOf(loaded), "ERROR | " + message + "\n");
+    EXPECT_EQ(patch.unresolvedCount(), 3);
+
+    const Module& g2 = *patch.findModuleByName("g2");
+    EXPECT_TRUE(g2.field("in")->isBad());
+    EXPECT_EQ(g2.field("in")->text(), "nosuch-out");
+    EXPECT_EQ(g2.field("in")->source(), nullptr);
+    // Split at the last "-": instance "my-mod", output "out".
+    EXPECT_EQ(g2.field("gain")->source(), patch.findModuleByName("my-mod")->field("out"));
+    EXPECT_FALSE(g2.field("gain")->isBad());
+    // Numbers are constants, never references; names ignore case.
+    EXPECT_EQ(patch.findModuleByName("g3")->field("in")->text(), "0.5");
+    EXPECT_EQ(patch.findModuleByName("g3")->field("in")->source(), nullptr);
+    EXPECT_EQ(patch.findModuleByName("BAD ONE")->field("in")->source(), patch.findModuleByName("src")->field("out"));
+
+    // The bad references are written back as they were read (a number in a
+    // signal input is not a reference: it is written as no signal).
+    const std::string text = patch.dataRepresentation();
+    EXPECT_NE(text.find("GAIN g3 adc-null 1\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("GAIN g2 nosuch-out my-mod-out\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("MIX2 m xyz adc-in1 1 1\r\n"), std::string::npos) << text;
+}
+
+TEST(SigFileLoad, CommentsUnknownOperatorsAndInfoTokensWithTooFewNumbers)
+{
+    LoadedText loaded = loadText(crlf({
+        "; a comment line, with \"quotes\"",
+        kHead,
+        "FROB x 1 2",
+        "GAIN g1 adc-in1 0.5 ;=12 f= 2,3",
+        "GAIN g2 g1-out 0.25 ;=30,50",
+        "TAIL a",
+    }));
+    const SigFile& patch = *loaded.patch;
+    EXPECT_EQ(loaded.log, (Lines{"SigFile.load: module Module[] has null opDescriptor",
+                                 "Module.buildModule: no operator found for [FROB]",
+                                 "SigFile.load: module Module[] has null opDescriptor",
+                                 "SigFile.load: module Module[] has null opDescriptor"}));
+    ASSERT_EQ(loaded.alerts.size(), 1u);
+    EXPECT_EQ(loaded.alerts[0].style, AlertStyle::Informational);
+    EXPECT_EQ(alertOf(loaded), "Module Build | 'FROB' is not a valid operator for this SigDatabase.");
+    EXPECT_EQ(moduleNames(patch), (Lines{"HEADM adc", "GAIN g1", "GAIN g2"}));
+
+    // ";=12" is no position: the token is read again as a comment, but the
+    // hide count it carried stays.
+    const Module& g1 = *patch.moduleAtIndex(1);
+    EXPECT_EQ(g1.rect(), Rect());
+    EXPECT_EQ(g1.field("gain")->hideCount(), 3);
+    EXPECT_EQ(patch.moduleAtIndex(2)->rect().origin, (Point{30, 50}));
+    EXPECT_EQ(patch.moduleAtIndex(2)->field("in")->source(), g1.field("out"));
+    EXPECT_EQ(patch.author(), "a");
+}
+
+TEST(SigFileLoad, AFailureStopsReadingAndKeepsWhatWasRead)
+{
+    // A hide count for a field the module does not have.
+    LoadedText badIndex =
+        loadText(crlf({kHead, "GAIN g0 adc-in1 1", "GAIN g1 g0-out 0.5 ;=10,20 f= 99,1", "GAIN g2 g1-out 1"}));
+    EXPECT_EQ(badIndex.log, Lines{"SigFile.load: exception Module.indexField - invalid index: 99"});
+    EXPECT_EQ(moduleNames(*badIndex.patch), (Lines{"HEADM adc", "GAIN g0"}));
+    EXPECT_EQ(badIndex.patch->loadError(), "Module.indexField - invalid index: 99");
+    EXPECT_EQ(badIndex.patch->moduleAtIndex(1)->field("in")->source(), badIndex.patch->head()->field("in1"))
+        << "the second pass still runs";
+    EXPECT_EQ(alertOf(badIndex), "(no alert)");
+
+    // A group that says it has no members.
+    LoadedText noMembers = loadText(crlf({kHead, "GAIN g1 adc-in1 0.5", ";Ss=GROUP 0, VOICE, v", "GAIN g2 g1-out 1"}));
+    EXPECT_EQ(noMembers.log, Lines{"SigFile.load: exception SModule - Invalid SModule"});
+    EXPECT_EQ(moduleNames(*noMembers.patch), (Lines{"HEADM adc", "GAIN g1"}));
+    LoadedText noNumber = loadText(crlf({kHead, ";Ss=GROUP VOICE, v", "GAIN g2 adc-in1 1"}));
+    EXPECT_EQ(noNumber.log, Lines{"SigFile.load: exception SModule - Invalid SModule"});
+
+    // An unterminated quote is cut at the line end; a record cut short keeps
+    // the fields read.
+    LoadedText cut = loadText(kHead + "\r\nGAIN g1 \"adc-in1");
+    EXPECT_EQ(cut.log, Lines{"nextToken: Missing end quote"});
+    const Module& g1 = *cut.patch->moduleAtIndex(1);
+    EXPECT_EQ(names(g1), (Names{"opstart_name", "in"}));
+    EXPECT_EQ(g1.field("in")->source(), cut.patch->head()->field("in1"));
+    EXPECT_EQ(cut.patch->dataRepresentation(), crlf({kHead, "GAIN g1 adc-in1", "TAIL tail"}));
+}
+
+TEST(SigFileLoad, EmptyFilesAndFilesOfCommentsAreEmptyPatches)
+{
+    LoadedText empty = loadText("");
+    EXPECT_EQ(empty.patch->moduleCount(), 0u);
+    EXPECT_EQ(empty.patch->head(), nullptr);
+    EXPECT_EQ(empty.patch->author(), "tail");
+    EXPECT_EQ(empty.log, Lines{});
+    EXPECT_EQ(alertOf(empty), "(no alert)");
+    EXPECT_EQ(empty.patch->dataRepresentation(), "TAIL tail\r\n");
+    EXPECT_EQ(empty.patch->sigFileName(), "");
+
+    LoadedText comments = loadText("; one\r\n;two\n   ;three");
+    EXPECT_EQ(comments.patch->moduleCount(), 0u);
+    EXPECT_EQ(comments.log.size(), 3u);
+    EXPECT_EQ(alertOf(comments), "(no alert)");
+}
+
+TEST(SigFileLoad, TailRecordsAnywhereGiveTheAuthorAndAreWrittenLast)
+{
+    LoadedText loaded =
+        loadText(crlf({kHead, "TAIL \"first author\"", "GAIN g1 adc-in1 1", "TAIL \"Jo Smith\"", "GAIN g2 g1-out 1"}));
+    EXPECT_EQ(moduleNames(*loaded.patch), (Lines{"HEADM adc", "GAIN g1", "GAIN g2"}));
+    // Each tail record in turn names the author of the tail kept (the last
+    // one): the first one read is the name that stays.
+    EXPECT_EQ(loaded.patch->author(), "first author");
+    EXPECT_EQ(loaded.patch->dataRepresentation(),
+              crlf({kHead, "GAIN g1 adc-in1 1", "GAIN g2 g1-out 1", "TAIL \"first author\""}));
+}
+
+TEST(SigFileLoad, AnOlderHeadIsConvertedKeepingItsConnections)
+{
+    LoadedText loaded = loadText(crlf({
+        "HEAD adc \"Old Flanger\" old 4 1 fll-out flr-out fll-out flr-out adc-nullobj ;=20,40,80,0",
+        "FLANGER fll adc-left adc-pedal 0.5 0.4 0.5",
+        "FLANGER flr adc-right 0.3 0.5 0.4 0.5",
+    }));
+    const SigFile& patch = *loaded.patch;
+    EXPECT_EQ(loaded.log, Lines{});
+    EXPECT_EQ(alertOf(loaded), "(no alert)");
+    ASSERT_EQ(moduleNames(patch), (Lines{"HEADM adc", "FLANGER fll", "FLANGER flr"}));
+    const Module& head = *patch.head();
+    EXPECT_EQ(names(head), (Names{"opstart_name", "obj_desription", "obj_tag", "ninputs", "noutputs", "nobjects",
+                                  "null", "zero", "nullobj", "in1", "in2", "pedal1", "pedal2", "tempo", "out1in",
+                                  "out2in", "out3in", "out4in", "obj1in"}));
+    for (const auto& f : head.fieldArray())
+        EXPECT_EQ(f->parent(), &head) << f->name();
+    EXPECT_EQ(head.fieldText("ninputs"), "2");
+    EXPECT_EQ(head.fieldText("noutputs"), "4") << "outputs beyond the default count are kept";
+    EXPECT_EQ(head.field("ninputs")->numIterations(), 2);
+    EXPECT_EQ(patch.programName(), "Old Flanger");
+    EXPECT_EQ(head.fieldText("obj_tag"), "old");
+    EXPECT_EQ(head.rect().origin, (Point{20, 40}));
+    EXPECT_EQ(head.numRefs(), 3);
+    EXPECT_EQ(patch.adcNull(), head.field("null"));
+
+    const Module& fll = *patch.moduleAtIndex(1);
+    EXPECT_EQ(fll.field("in")->source(), head.field("in1"));
+    EXPECT_EQ(fll.field("rate")->source(), head.field("pedal1"));
+    EXPECT_EQ(patch.moduleAtIndex(2)->field("in")->source(), head.field("in2")) << "\"right\" follows \"left\"";
+    EXPECT_EQ(head.field("out3in")->source(), fll.field("out"));
+    EXPECT_EQ(head.field("in1")->numConnects(), 1);
+
+    EXPECT_EQ(patch.dataRepresentation(),
+              crlf({"HEADM adc \"Old Flanger\" old 2 4 1 fll-out flr-out fll-out flr-out adc-nullobj ;=20,40,80,0",
+                    "FLANGER fll adc-in1 adc-pedal1 0.5 0.4 0.5", "FLANGER flr adc-in2 0.3 0.5 0.4 0.5", "TAIL tail"}));
+}
+
+TEST(SigFileLoad, NewPatchesAndUpdatingConnections)
+{
+    LogCapture quiet;
+    auto patch = SigFile::fileWithData(std::nullopt, std::nullopt, bundledDbase(), nullptr);
+    EXPECT_EQ(patch->zoom(), 1);
+    EXPECT_EQ(patch->showMode(), -129);
+    EXPECT_EQ(patch->programName(), "Empty");
+    EXPECT_EQ(patch->sigFileName(), "");
+    EXPECT_EQ(patch->dataRepresentation(),
+              crlf({"HEADM adc Empty Empty 2 2 1 adc-null adc-null adc-nullobj", "TAIL tail"}));
+    EXPECT_EQ(patch->uploadRepresentation(), patch->dataRepresentation());
+
+    // update:all: cuts the wires from a module and gives control inputs
+    // their defaults back.
+    auto loaded = loadText(crlf({kHead, "SINE osc 440 0.5", "GAIN g osc-out osc-out", "LOWPASS lp \"\" \"\" 0.7"}));
+    SigFile& p = *loaded.patch;
+    Module& osc = *p.findModuleByName("osc");
+    Module& g = *p.findModuleByName("g");
+    EXPECT_EQ(p.update(&osc, false), 0);
+    EXPECT_EQ(g.field("in")->source(), osc.field("out")) << "its source is still one of osc's fields";
+    EXPECT_EQ(p.findModuleByName("lp")->field("freq")->text(), "1000") << "an empty control input gets its default";
+    p.update(&osc, true);
+    EXPECT_EQ(g.field("in")->source(), nullptr);
+    EXPECT_EQ(g.field("gain")->source(), nullptr);
+    EXPECT_EQ(g.field("gain")->text(), "1");
+    EXPECT_EQ(osc.numRefs(), 0);
+    EXPECT_EQ(osc.field("out")->numConnects(), 0);
+    EXPECT_TRUE(SigFile::isZero("NullObj"));
+    EXPECT_FALSE(SigFile::isZero("nul"));
+}

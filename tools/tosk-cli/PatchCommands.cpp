@@ -1,0 +1,307 @@
+// tosk-cli dump, save, reorder, layout, update and check: read sig files
+// with the operator database the editor would use and show, write or check
+// what the editor would make of them, headless.
+#include "CliCommand.h"
+#include "CliSupport.h"
+
+#include "Toskfile/ModuleField.h"
+#include "Toskfile/SModule.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "base/AtomicFile.h"
+#include "base/Log.h"
+#include "base/TkxException.h"
+#include "database/SigDbase.h"
+
+#include <cstdio>
+
+namespace tosk::cli {
+
+namespace {
+
+// One sig file read as the editor reads it, with what the reading logged
+// and alerted.
+struct LoadedPatch {
+    bool read = false;
+    std::string reason;
+    std::unique_ptr<SigDocument> document;
+    std::vector<std::string> log;
+    std::vector<AlertRequest> alerts;
+
+    SigFile& patch() const { return *document->sigFile(); }
+};
+
+LoadedPatch loadPatch(const std::string& path, const std::shared_ptr<SigDbase>& db)
+{
+    LoadedPatch loaded;
+    loaded.document = std::make_unique<SigDocument>();
+    loaded.document->setSigDbase(db);
+    LogCapture capture;
+    ScopedRecordingAlerts alerts;
+    loaded.read = loaded.document->readFromFile(path, &loaded.reason);
+    loaded.log = capture.lines();
+    loaded.alerts = alerts.recorded;
+    return loaded;
+}
+
+void writeOut(const std::string& bytes)
+{
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+}
+
+Json optionalName(const std::string* text)
+{
+    return text ? Json(latin1ToUtf8(*text)) : Json(nullptr);
+}
+
+Json specifier(const ModuleField& f, int code)
+{
+    try {
+        return latin1ToUtf8(f.getSpecifier(code));
+    } catch (const TkxException&) {
+        return nullptr; // an expression that cannot be evaluated
+    }
+}
+
+Json fieldJson(const ModuleField& f)
+{
+    Json out;
+    out["name"] = latin1ToUtf8(f.name());
+    out["type"] = f.type();
+    out["text"] = latin1ToUtf8(f.text());
+    out["source"] = f.source() ? Json(latin1ToUtf8(f.sourceName(false, false))) : Json(nullptr);
+    out["hide"] = f.hideCount();
+    out["bad"] = f.isBad();
+    out["invisible"] = f.isInvisible();
+    out["output"] = f.isOutput();
+    out["iterator"] = f.iterator() ? Json(latin1ToUtf8(f.iterator()->name())) : Json(nullptr);
+    out["instanceNumber"] = f.getInstance();
+    out["gpos"] = f.gpos();
+    out["min"] = specifier(f, OperatorField::MINIMUM);
+    out["max"] = specifier(f, OperatorField::MAXIMUM);
+    return out;
+}
+
+Json moduleJson(const Module& m)
+{
+    Json out;
+    const auto* group = dynamic_cast<const SModule*>(&m);
+    out["operator"] = m.opDescriptor() ? Json(latin1ToUtf8(m.name())) : Json(nullptr);
+    out["instance"] = latin1ToUtf8(m.instanceName());
+    out["super"] = group != nullptr;
+    if (group)
+        out["group"] = latin1ToUtf8(group->moduleName());
+    const Rect& r = m.rect();
+    out["rect"] = Json::array({r.x(), r.y(), r.width(), r.height()});
+    out["height"] = m.height();
+    Json fields = Json::array();
+    for (const auto& f : m.fieldArray())
+        fields.push_back(fieldJson(*f));
+    out["fields"] = std::move(fields);
+    Json members = Json::array();
+    if (group)
+        for (const auto& member : group->moduleList().moduleArray())
+            members.push_back(moduleJson(*member));
+    out["members"] = std::move(members);
+    return out;
+}
+
+Json dumpJson(const LoadedPatch& loaded)
+{
+    const SigFile& patch = loaded.patch();
+    const std::string head = patch.head() ? patch.head()->instanceName() : std::string();
+    const std::string tail = patch.tail() ? patch.tail()->instanceName() : std::string();
+    Json out;
+    out["programName"] = latin1ToUtf8(patch.programName());
+    out["author"] = latin1ToUtf8(patch.author());
+    out["head"] = optionalName(patch.head() ? &head : nullptr);
+    out["tail"] = latin1ToUtf8(tail);
+    out["unresolved"] = patch.unresolvedCount();
+    Json modules = Json::array();
+    for (const auto& m : patch.moduleArray())
+        modules.push_back(moduleJson(*m));
+    out["modules"] = std::move(modules);
+    out["log"] = linesJson(loaded.log);
+    out["alerts"] = alertsJson(loaded.alerts);
+    return out;
+}
+
+// The steps every command shares: database, flags, files, the first file
+// loaded.
+struct Invocation {
+    DatabaseChoice database;
+    std::vector<std::string> files;
+    std::vector<std::string> flags;
+    LoadedPatch loaded;
+
+    SigFile& patch() const { return loaded.patch(); }
+    SigDocument& document() const { return *loaded.document; }
+};
+
+bool prepare(const char* command, const std::vector<std::string>& arguments, size_t fileCount, bool moreFiles,
+             const std::vector<std::string>& flags, Invocation& invocation)
+{
+    std::vector<std::string> args = arguments;
+    invocation.database = chooseDatabase(args);
+    for (const auto& flag : flags)
+        if (takeFlag(args, flag))
+            invocation.flags.push_back(flag);
+    for (const auto& a : args) {
+        if (a.rfind("--", 0) == 0) {
+            std::fprintf(stderr, "tosk-cli %s: unknown option '%s'\n", command, a.c_str());
+            return false;
+        }
+    }
+    if (args.size() < fileCount || (!moreFiles && args.size() > fileCount)) {
+        std::fprintf(stderr, "tosk-cli %s: expected %s%zu file argument%s\n", command, moreFiles ? "at least " : "",
+                     fileCount, fileCount == 1 ? "" : "s");
+        return false;
+    }
+    if (invocation.database.missing) {
+        std::fprintf(stderr, "tosk-cli %s: no database file at %s\n", command, invocation.database.path.c_str());
+        return false;
+    }
+    if (!invocation.database.loaded) {
+        std::fprintf(stderr, "tosk-cli %s: the operator database %s did not load\n", command,
+                     invocation.database.path.c_str());
+        return false;
+    }
+    invocation.files = args;
+    return true;
+}
+
+bool has(const std::vector<std::string>& flags, const std::string& flag)
+{
+    return std::find(flags.begin(), flags.end(), flag) != flags.end();
+}
+
+// Prepares a command on files and loads the first; answers false after
+// saying why.
+bool open(const char* command, const std::vector<std::string>& arguments, size_t fileCount,
+          const std::vector<std::string>& flags, Invocation& invocation)
+{
+    if (!prepare(command, arguments, fileCount, false, flags, invocation))
+        return false;
+    invocation.loaded = loadPatch(invocation.files[0], invocation.database.db);
+    if (!invocation.loaded.read) {
+        std::fprintf(stderr, "tosk-cli %s: cannot read %s\n", command, invocation.loaded.reason.c_str());
+        return false;
+    }
+    return true;
+}
+
+int runDump(const std::vector<std::string>& arguments)
+{
+    Invocation invocation;
+    if (!open("dump", arguments, 1, {}, invocation))
+        return 1;
+    invocation.patch().updateAll(invocation.patch().showMode());
+    std::printf("%s\n", dumpJson(invocation.loaded).dump(1, ' ', false, Json::error_handler_t::replace).c_str());
+    return 0;
+}
+
+int runSave(const std::vector<std::string>& arguments)
+{
+    Invocation invocation;
+    if (!open("save", arguments, 1, {"upload"}, invocation))
+        return 1;
+    LogCapture quiet; // node and unknown modules are named in the log, not on stdout
+    writeOut(has(invocation.flags, "upload") ? invocation.document().sigDataForUpload()
+                                             : invocation.document().sigData());
+    return 0;
+}
+
+std::string alertText(const std::vector<AlertRequest>& alerts)
+{
+    std::string text;
+    for (const auto& a : alerts)
+        text += a.title + ": " + a.message + "\n";
+    return text;
+}
+
+int runReorder(const std::vector<std::string>& arguments)
+{
+    Invocation invocation;
+    if (!open("reorder", arguments, 1, {}, invocation))
+        return 1;
+    ScopedRecordingAlerts alerts;
+    LogCapture quiet;
+    if (!invocation.patch().reorder()) {
+        std::fputs(alertText(alerts.recorded).c_str(), stderr);
+        return 1;
+    }
+    writeOut(invocation.document().sigData());
+    return 0;
+}
+
+int runLayout(const std::vector<std::string>& arguments)
+{
+    Invocation invocation;
+    if (!open("layout", arguments, 1, {}, invocation))
+        return 1;
+    LogCapture quiet;
+    // As the window does it: every module's geometry first.
+    invocation.patch().updateAll(invocation.patch().showMode());
+    invocation.patch().reposition();
+    writeOut(invocation.document().sigData());
+    return 0;
+}
+
+int runUpdate(const std::vector<std::string>& arguments)
+{
+    Invocation invocation;
+    if (!open("update", arguments, 2, {}, invocation))
+        return 1;
+    std::string other, reason;
+    if (!readWholeFile(invocation.files[1], other, &reason)) {
+        std::fprintf(stderr, "tosk-cli update: cannot read %s\n", reason.c_str());
+        return 1;
+    }
+    ScopedRecordingAlerts alerts;
+    LogCapture capture;
+    const int changed = invocation.patch().updateParams(other);
+    writeOut(invocation.document().sigData());
+    std::fprintf(stderr, "updateParams: %d\n", changed);
+    for (const auto& line : capture.lines())
+        std::fprintf(stderr, "%s\n", line.c_str());
+    std::fputs(alertText(alerts.recorded).c_str(), stderr);
+    return changed < 0 ? 1 : 0;
+}
+
+int runCheck(const std::vector<std::string>& arguments)
+{
+    Invocation invocation;
+    if (!prepare("check", arguments, 1, true, {}, invocation))
+        return 1;
+    bool allGood = true;
+    for (const auto& path : invocation.files) {
+        LoadedPatch loaded = loadPatch(path, invocation.database.db);
+        if (!loaded.read) {
+            std::printf("%s: cannot read %s\n", path.c_str(), loaded.reason.c_str());
+            allGood = false;
+            continue;
+        }
+        const SigFile& patch = loaded.patch();
+        const bool failed = patch.loadError().has_value();
+        const bool good = !failed && patch.unresolvedCount() == 0;
+        allGood = allGood && good;
+        std::printf("%s: %s, %zu modules, %d unresolved\n", path.c_str(), failed ? "load stopped early" : "loaded",
+                    patch.moduleCount(), patch.unresolvedCount());
+        for (const auto& line : loaded.log)
+            std::printf("  log: %s\n", line.c_str());
+        for (const auto& alert : loaded.alerts)
+            std::printf("  alert: %s: %s\n", alert.title.c_str(), alert.message.c_str());
+    }
+    return allGood ? 0 : 1;
+}
+
+const CliCommandRegistrar dump({"dump", "dump [--db PATH] FILE", runDump});
+const CliCommandRegistrar save({"save", "save [--db PATH] [--upload] FILE", runSave});
+const CliCommandRegistrar reorder({"reorder", "reorder [--db PATH] FILE", runReorder});
+const CliCommandRegistrar layout({"layout", "layout [--db PATH] FILE", runLayout});
+const CliCommandRegistrar update({"update", "update [--db PATH] FILE OTHER", runUpdate});
+const CliCommandRegistrar check({"check", "check [--db PATH] FILE...", runCheck});
+
+} // namespace
+
+} // namespace tosk::cli
