@@ -7,6 +7,7 @@
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "base/TkxException.h"
+#include "database/SigDbase.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -45,6 +46,27 @@ QStringList droppedFiles(const QMimeData* data)
 }
 
 } // namespace
+
+DocumentController::Format DocumentController::sigFileFormat(std::shared_ptr<SigDbase> dbase)
+{
+    Format f;
+    f.read = [dbase](const std::string& bytes, const std::string& path) {
+        auto document = std::make_shared<SigDocument>();
+        document->setSigDbase(dbase);
+        document->setFileName(path);
+        if (!document->loadDataRepresentation(bytes, SigDocument::documentType))
+            throw TkxException("SigDocument.loadDataRepresentation", "not a sig file");
+        return document;
+    };
+    f.makeNew = [dbase] {
+        auto document = std::make_shared<SigDocument>();
+        document->initWithData(std::nullopt, std::nullopt, std::nullopt, dbase);
+        return document;
+    };
+    f.save = [](SigDocument& document, const std::string& path) { document.writeToFile(path); };
+    f.uploadText = [](SigDocument& document) { return document.sigDataForUpload(); };
+    return f;
+}
 
 DocumentController::DocumentController(MainMenuDelegate* delegate, Format format, QObject* parent)
     : QObject(parent), delegate_(delegate), format_(std::move(format))

@@ -14,6 +14,7 @@
 namespace tosk {
 
 class MainMenuDelegate;
+class SigDbase;
 class SigDocument;
 
 // Opens, saves and closes patch documents, one window each: File ▸ New,
@@ -33,6 +34,10 @@ public:
         std::function<void(SigDocument&, const std::string& path)> save;
         std::function<std::string(SigDocument&)> uploadText;
     };
+
+    // Patches as sig files: read with the database given (none: the shared
+    // one), saved atomically keeping the replaced file as ".bak".
+    static Format sigFileFormat(std::shared_ptr<SigDbase> dbase = nullptr);
 
     static constexpr int kMaxRecent = 10;
     static constexpr const char* kRecentKey = "RecentDocuments";

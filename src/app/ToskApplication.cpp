@@ -1,5 +1,6 @@
 #include "app/ToskApplication.h"
 
+#include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
 #include "app/QSettingsStore.h"
 #include "app/QtAlerts.h"
@@ -55,8 +56,19 @@ int ToskApplication::run(int argc, char** argv)
     PlatformServices services;
     MainMenuDelegate delegate;
     delegate.applicationDidFinishLaunching();
+    DocumentController documents(&delegate, DocumentController::sigFileFormat());
+    delegate.setDocumentController(&documents);
     StartWindow start(delegate, delegate.databaseSummary());
+    documents.setStartWindow(&start);
     start.show();
+
+    // `tosk FILE...` opens the files; without files, "CreateNewDocKey" may
+    // ask for an untitled patch.
+    QStringList files = QApplication::arguments().mid(1);
+    if (!files.isEmpty())
+        documents.openDocuments(files);
+    else if (delegate.applicationShouldOpenUntitledFile())
+        documents.newDocument();
     return app.exec();
 }
 

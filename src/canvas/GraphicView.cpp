@@ -54,7 +54,7 @@ void GraphicView::setSigFile(SigFile* patch)
 
 Module* GraphicView::head() const
 {
-    return patch_ ? patch_->head() : nullptr;
+    return patch_ ? patch_->head().get() : nullptr;
 }
 
 int GraphicView::showMode() const

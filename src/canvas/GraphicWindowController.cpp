@@ -162,8 +162,18 @@ void GraphicWindowController::showEvent(QShowEvent* event)
 
 void GraphicWindowController::windowDidLoad()
 {
-    if (sigFile())
+    if (SigFile* patch = sigFile()) {
+        // A patch saved without positions is laid out once, which is a change.
+        if (GraphicView::standsInOneColumn(*patch)) {
+            // Not a step to undo: the patch was never shown the other way.
+            document_->undoManager().disableUndoRegistration();
+            patch->reposition();
+            document_->undoManager().enableUndoRegistration();
+            graphicView_->redraw();
+            documentHasChanged();
+        }
         graphicView_->zoomToFit();
+    }
     graphicView_->setFocus();
 }
 

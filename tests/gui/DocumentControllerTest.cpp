@@ -13,6 +13,8 @@
 #include "base/PreferenceController.h"
 #include "base/SettingsStore.h"
 #include "base/TkxException.h"
+#include "canvas/GraphicView.h"
+#include "canvas/TextWindowController.h"
 #include "database/SigDbase.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
@@ -25,7 +27,11 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QTest>
+#include <QToolButton>
 #include <QUrl>
+
+#include <filesystem>
+#include <sstream>
 
 #include <gtest/gtest.h>
 
@@ -39,6 +45,7 @@ std::shared_ptr<SigDocument> documentTitled(const std::string& title)
     auto patch = std::make_unique<SigFile>(test::bundledDbase(), doc.get());
     auto head = Module::moduleNamed("HEADM", std::string("adc"), test::bundledDbase());
     patch->addModule(head);
+    patch->setHead();
     patch->setProgramName(title);
     doc->setSigFile(std::move(patch));
     return doc;
@@ -250,4 +257,80 @@ TEST(DocumentController, FileMenuOfEveryWindow)
     fileAction(*w, "actionClose")->trigger();
     QApplication::processEvents();
     EXPECT_FALSE(gone) << "Close closes the patch window";
+}
+
+namespace {
+
+// The controller over real sig files and the bundled database.
+struct SigFixture : Fixture {
+    SigFixture() { documents = std::make_unique<DocumentController>(&delegate, sigFiles()); }
+    static DocumentController::Format sigFiles() { return DocumentController::sigFileFormat(test::bundledDbase()); }
+};
+
+} // namespace
+
+TEST(DocumentController, SigFilesOpenSaveWithABackupAndFailWithoutLoss)
+{
+    SigFixture f;
+    f.delegate.setDocumentController(f.documents.get());
+    const std::string original = test::readFile(test::dataPath("examples/demo.sig"));
+    const QString path = f.file("demo.sig", original);
+    GraphicWindowController* w = f.documents->openDocument(path);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->windowTitle(), "demo");
+    EXPECT_EQ(w->sigFile()->programName(), "Stereo Chorus");
+    EXPECT_FALSE(w->sigDocument()->isDocumentEdited()) << "stored positions: no layout";
+
+    // The text window shows what would be sent to a unit.
+    QTest::mouseClick(w->findChild<QToolButton*>("showTextBtn"), Qt::LeftButton);
+    ASSERT_TRUE(w->textWindowController());
+    EXPECT_EQ(w->textWindowController()->sigText().toStdString(), w->sigDocument()->sigDataForUpload());
+
+    w->sigFile()->setProgramName("Wide Chorus");
+    w->documentHasChanged();
+    EXPECT_TRUE(f.documents->saveDocument(*w));
+    EXPECT_EQ(test::readFile(f.dir / "demo.bak"), original) << "the replaced file is kept";
+    const std::string saved = test::readFile(f.dir / "demo.sig");
+    EXPECT_EQ(saved, w->sigDocument()->sigData());
+    EXPECT_NE(saved.find("\"Wide Chorus\""), std::string::npos);
+
+    // A backup that cannot be replaced stops the save: the file stays.
+    std::filesystem::remove(f.dir / "demo.bak");
+    std::filesystem::create_directories(f.dir / "demo.bak" / "in-the-way");
+    w->sigFile()->setProgramName("Lost Chorus");
+    w->documentHasChanged();
+    ScopedRecordingAlerts alerts;
+    EXPECT_FALSE(f.documents->saveDocument(*w));
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_EQ(alerts.recorded[0].message.rfind("The patch \"demo\" could not be saved: ", 0), 0u)
+        << alerts.recorded[0].message;
+    EXPECT_NE(alerts.recorded[0].message.find("demo.bak"), std::string::npos);
+    EXPECT_EQ(test::readFile(f.dir / "demo.sig"), saved);
+    EXPECT_TRUE(w->sigDocument()->isDocumentEdited());
+    size_t entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(f.dir.path()))
+        entries += e.path().filename().string()[0] == '.' ? 100 : 1;
+    EXPECT_EQ(entries, 2u) << "demo.sig and demo.bak, no temporary file left";
+}
+
+TEST(DocumentController, APatchWithoutPositionsIsLaidOutAndChangedOnOpening)
+{
+    SigFixture f;
+    // The demo's records without their positions.
+    std::string bytes;
+    std::istringstream lines(test::readFile(test::dataPath("examples/demo.sig")));
+    for (std::string line; std::getline(lines, line);) {
+        size_t info = line.find(" ;=");
+        bytes += (info == std::string::npos ? line.substr(0, line.size() - 1) : line.substr(0, info)) + "\r\n";
+    }
+    GraphicWindowController* w = f.documents->openDocument(f.file("flat.sig", bytes));
+    ASSERT_TRUE(w);
+    EXPECT_GT(w->sigFile()->moduleCount(), 5u);
+    EXPECT_FALSE(GraphicView::standsInOneColumn(*w->sigFile())) << "laid out";
+    EXPECT_TRUE(w->sigDocument()->isDocumentEdited());
+    EXPECT_EQ(w->windowTitle(), "flat*");
+    EXPECT_FALSE(w->sigDocument()->undoManager().canUndo()) << "the first layout is not an edit to undo";
+
+    GraphicWindowController* fresh = f.documents->newDocument();
+    EXPECT_EQ(fresh->windowTitle(), "untitled") << "a new patch is not laid out, nor changed";
 }

@@ -42,7 +42,8 @@ std::shared_ptr<SigDocument> smallPatch()
         return m;
     };
     auto head = add("HEADM", "adc", 0, 0);
-    head->setFieldText("obj_desription", "Demo");
+    patch->setHead();
+    patch->setProgramName("Demo");
     auto osc = add("SINE", "osc", 100, 40);
     auto gain = add("GAIN", "gain", 250, 40);
     auto knob = add("KNOB", "knob", 100, 160);
