@@ -151,6 +151,14 @@ void DocumentController::windowGone()
         startWindow_->show();
 }
 
+void DocumentController::openAtLaunch(const QStringList& files, bool untitled)
+{
+    if (!files.isEmpty())
+        openDocuments(files);
+    else if (untitled)
+        newDocument();
+}
+
 GraphicWindowController* DocumentController::newDocument()
 {
     if (!format_.makeNew)

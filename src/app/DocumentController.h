@@ -50,6 +50,9 @@ public:
     // Lets files dropped on the window open as patches.
     void acceptDrops(QWidget* window);
 
+    // At launch: the files named on the command line, else an untitled
+    // patch when `untitled` (the "CreateNewDocKey" setting) says so.
+    void openAtLaunch(const QStringList& files, bool untitled);
     GraphicWindowController* newDocument();
     // Opens the file, or brings its window to the front when it is open;
     // tells the user why when it cannot. Null when nothing opened.

@@ -62,13 +62,8 @@ int ToskApplication::run(int argc, char** argv)
     documents.setStartWindow(&start);
     start.show();
 
-    // `tosk FILE...` opens the files; without files, "CreateNewDocKey" may
-    // ask for an untitled patch.
-    QStringList files = QApplication::arguments().mid(1);
-    if (!files.isEmpty())
-        documents.openDocuments(files);
-    else if (delegate.applicationShouldOpenUntitledFile())
-        documents.newDocument();
+    // `tosk FILE...` opens the files given.
+    documents.openAtLaunch(QApplication::arguments().mid(1), delegate.applicationShouldOpenUntitledFile());
     return app.exec();
 }
 

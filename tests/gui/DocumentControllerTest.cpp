@@ -334,3 +334,20 @@ TEST(DocumentController, APatchWithoutPositionsIsLaidOutAndChangedOnOpening)
     GraphicWindowController* fresh = f.documents->newDocument();
     EXPECT_EQ(fresh->windowTitle(), "untitled") << "a new patch is not laid out, nor changed";
 }
+
+TEST(DocumentController, AtLaunchFilesGivenElseAnUntitledPatchWhenAsked)
+{
+    {
+        Fixture f;
+        f.documents->openAtLaunch({}, false);
+        EXPECT_TRUE(f.documents->windows().empty()) << "\"CreateNewDocKey\" off: only the start window";
+        EXPECT_TRUE(f.start.isVisible());
+        f.documents->openAtLaunch({}, true);
+        ASSERT_EQ(f.documents->windows().size(), 1u);
+        EXPECT_EQ(f.documents->windows()[0]->windowTitle(), "untitled");
+    }
+    Fixture f;
+    f.documents->openAtLaunch({f.file("a.sig", "title:A"), f.file("b.sig", "title:B")}, true);
+    ASSERT_EQ(f.documents->windows().size(), 2u) << "the files, and no untitled patch";
+    EXPECT_EQ(f.documents->windows()[1]->sigFile()->programName(), "B");
+}
