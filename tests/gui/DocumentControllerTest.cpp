@@ -32,6 +32,7 @@
 
 #include <filesystem>
 #include <sstream>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -311,6 +312,18 @@ TEST(DocumentController, SigFilesOpenSaveWithABackupAndFailWithoutLoss)
     for (const auto& e : std::filesystem::directory_iterator(f.dir.path()))
         entries += e.path().filename().string()[0] == '.' ? 100 : 1;
     EXPECT_EQ(entries, 2u) << "demo.sig and demo.bak, no temporary file left";
+
+    // A folder that cannot be written to (root writes anywhere, so this part
+    // needs an ordinary user).
+    if (geteuid() != 0) {
+        std::filesystem::remove_all(f.dir / "demo.bak");
+        std::filesystem::permissions(f.dir.path(),
+                                     std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+        EXPECT_FALSE(f.documents->saveDocument(*w));
+        EXPECT_EQ(alerts.recorded.size(), 2u);
+        EXPECT_EQ(test::readFile(f.dir / "demo.sig"), saved);
+        std::filesystem::permissions(f.dir.path(), std::filesystem::perms::owner_all);
+    }
 }
 
 TEST(DocumentController, APatchWithoutPositionsIsLaidOutAndChangedOnOpening)
