@@ -53,14 +53,30 @@ TEST(UnitCli, BankUnitCommands)
     r = cli(unit, {"get"});
     EXPECT_EQ(r.out, smallRoomText);
 
-    writeFile(dir / "mine.sig", "HEADM adc\r\nTAIL \"Me\"\r\n");
-    EXPECT_EQ(parsed(cli(unit, {"send", (dir / "mine.sig").string()}))["bytes"], 22);
-    EXPECT_EQ(cli(unit, {"get"}).out, "HEADM adc\r\nTAIL \"Me\"\r\n");
-    writeFile(dir / "bad.sig", "HEADM adc\r\n= 5\r\n");
-    r = cli(unit, {"send", (dir / "bad.sig").string()});
+    // What goes to the unit is the patch's upload text, as the editor sends it.
+    const std::string db = dataPath("sigdbase.sbf");
+    const std::string hall = readFile(dataPath("unit/banks/1 Reverbs/1 Large Hall.sig"));
+    writeFile(dir / "mine.sig", hall);
+    ProcessResult upload = runTool("tosk-cli", {"save", "--upload", "--db", db, (dir / "mine.sig").string()});
+    ASSERT_EQ(upload.exitCode, 0) << upload.err;
+    EXPECT_NE(upload.out, hall) << "positions are not sent";
+    json sent = parsed(cli(unit, {"send", "--db", db, (dir / "mine.sig").string()}));
+    EXPECT_EQ(sent["bytes"], upload.out.size());
+    EXPECT_EQ(cli(unit, {"get"}).out, upload.out);
+
+    // An operator this unit lacks: refused, and the running patch stays.
+    writeFile(dir / "extra.sbf", readFile(db) + "{\n{\nTYPE:OPERATOR\nOPERATOR_NAME:WARPDRIVE\nOPERATOR_CLASS:MATH\n}\n"
+                                                "{\nTYPE:ED_STRING\nNAME:opstart_name\n}\n{\nTYPE:OPERATOREND\n}\n}\n");
+    std::string bad = hall;
+    bad.insert(bad.rfind("TAIL"), "WARPDRIVE warp\r\n");
+    writeFile(dir / "bad.sig", bad);
+    r = cli(unit, {"send", "--db", (dir / "extra.sbf").string(), (dir / "bad.sig").string()});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "SYSEXC ERROR: Cannot load patch: line 2 does not start with a module name\n");
-    EXPECT_EQ(cli(unit, {"get"}).out, "HEADM adc\r\nTAIL \"Me\"\r\n");
+    EXPECT_EQ(r.err, "SYSEXC ERROR: Cannot load patch: line 5 names WARPDRIVE, an operator this unit does not have\n");
+    EXPECT_EQ(cli(unit, {"get"}).out, upload.out);
+    r = cli(unit, {"send", (dir / "missing.sig").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("UnitCommand.send: cannot read"), std::string::npos) << r.err;
 
     json backup = parsed(cli(unit, {"backup", (dir / "backup").string()}));
     ASSERT_EQ(backup.size(), 3u);

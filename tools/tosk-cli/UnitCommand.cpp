@@ -1,5 +1,6 @@
 // tosk-cli unit: talk to a unit on a serial line (or to tosk-unit).
 #include "CliCommand.h"
+#include "CliSupport.h"
 #include "OverlaySettingsStore.h"
 
 #include "base/Log.h"
@@ -12,6 +13,8 @@
 #include "comms/SetObject.h"
 #include "comms/SysexReply.h"
 #include "comms/ToskMidiProcessor.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
 
 #include <nlohmann/json.hpp>
 
@@ -33,27 +36,12 @@ namespace {
 
 const char* const usage =
     "unit --port PATH [--baud R] [--data-bits N] [--parity P] [--stop-bits N] [--flow-control F] [--silence-ms N] "
-    "[--verbose] identify | banks | patches BANK | get | get-patch BANK PATCH | select BANK PATCH | send FILE | "
+    "[--verbose] identify | banks | patches BANK | get | get-patch BANK PATCH | select BANK PATCH | send [--db PATH] FILE | "
     "dbase OUT.sbf | screen OUT.bmp | programs | criteria | backup DIR";
-
-// Texts from a unit are 8-bit (Latin-1); JSON wants UTF-8.
-std::string utf8(const std::string& latin1)
-{
-    std::string out;
-    for (unsigned char c : latin1) {
-        if (c < 0x80) {
-            out += char(c);
-        } else {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
 
 json optionalText(const std::optional<std::string>& s)
 {
-    return s ? json(utf8(*s)) : json(nullptr);
+    return s ? json(latin1ToUtf8(*s)) : json(nullptr);
 }
 
 void printJson(const json& j)
@@ -101,6 +89,9 @@ public:
                                                                  &poster_, [this] { return settings_; }, silence)
     {
     }
+
+    // The operator database patches are read with before they are sent.
+    std::shared_ptr<SigDbase> database;
 
     // One queued command, addressed to the unit found by identify(): the
     // checked reply, or a failure.
@@ -196,8 +187,8 @@ private:
 
 json programJson(const R9100ProgramItem& p)
 {
-    return {{"progNum", utf8(p.progNum())},   {"progNumber", p.progNumber()},
-            {"progLoc", p.progLocLetter()},   {"progName", utf8(p.progName())},
+    return {{"progNum", latin1ToUtf8(p.progNum())},   {"progNumber", p.progNumber()},
+            {"progLoc", p.progLocLetter()},   {"progName", latin1ToUtf8(p.progName())},
             {"progInputs", p.progInputs()},   {"progOutputs", p.progOutputs()},
             {"progEffects", p.progEffects()}, {"programIndex", p.programIndex()},
             {"bankNumber", p.bankNumber()},   {"programNumber", p.programNumber()},
@@ -210,15 +201,30 @@ json programJson(const R9100ProgramItem& p)
 json patchJson(const Patch& p)
 {
     return {{"number", p.patchNumber()},
-            {"name", utf8(p.patchName())},
+            {"name", latin1ToUtf8(p.patchName())},
             {"bank", p.bankNumber()},
-            {"file", utf8(p.patchNameForFile())}};
+            {"file", latin1ToUtf8(p.patchNameForFile())}};
 }
 
 void needs(const std::vector<std::string>& args, size_t count)
 {
     if (args.size() != count + 1)
         throw TkxException("UnitCommand", std::string("usage: tosk-cli ") + usage);
+}
+
+// The upload text of a sig file, read as the editor reads it.
+std::string uploadText(const std::string& path, const std::shared_ptr<SigDbase>& db)
+{
+    if (!db)
+        throw TkxException("UnitCommand.send", "no operator database to read " + path + " with");
+    SigDocument document;
+    document.setSigDbase(db);
+    std::string reason;
+    LogCapture quiet;
+    ScopedRecordingAlerts alerts;
+    if (!document.readFromFile(path, &reason))
+        throw TkxException("UnitCommand.send", "cannot read " + path + (reason.empty() ? "" : ": " + reason));
+    return document.sigDataForUpload();
 }
 
 int runUnit(UnitSession& unit, const std::vector<std::string>& args)
@@ -242,12 +248,8 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     }
     if (command == "send") {
         needs(args, 1);
-        std::ifstream in(args[1], std::ios::binary);
-        if (!in)
-            throw TkxException("UnitCommand.send", "cannot read " + args[1]);
-        std::ostringstream ss;
-        ss << in.rdbuf();
-        std::string text = ss.str();
+        // The unit takes the upload text of the patch, not the file as stored.
+        std::string text = uploadText(args[1], unit.database);
         unit.queued(sysex::SEND_PATCH, Bytes(text.begin(), text.end()), false);
         printJson({{"sent", args[1]}, {"bytes", text.size()}});
         return 0;
@@ -275,7 +277,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
         unit.check();
         json out = json::array();
         for (int n : banks.bankNumberKeys())
-            out.push_back({{"number", n}, {"name", utf8(banks.bankWithNumber(n)->bankName())}});
+            out.push_back({{"number", n}, {"name", latin1ToUtf8(banks.bankWithNumber(n)->bankName())}});
         printJson(out);
         return 0;
     }
@@ -347,11 +349,11 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
                 continue;
             json strings = json::array();
             for (const auto& s : set->strings())
-                strings.push_back(utf8(s));
-            out.push_back({{"tag", utf8(set->tag())},
-                           {"key", utf8(set->key())},
+                strings.push_back(latin1ToUtf8(s));
+            out.push_back({{"tag", latin1ToUtf8(set->tag())},
+                           {"key", latin1ToUtf8(set->key())},
                            {"currentIndex", set->currentIndex()},
-                           {"currentString", utf8(set->currentString())},
+                           {"currentString", latin1ToUtf8(set->currentString())},
                            {"strings", strings}});
         }
         printJson(out);
@@ -383,7 +385,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
                 used.insert(name);
                 writeFileAtomically(bankFolder / name, *text);
                 json entry = patchJson(*p);
-                entry["path"] = utf8((bankFolder / name).string());
+                entry["path"] = latin1ToUtf8((bankFolder / name).string());
                 written.push_back(entry);
             }
         }
@@ -442,6 +444,11 @@ int unitCommand(const std::vector<std::string>& arguments)
         if (!settings.portName || settings.portName->empty())
             throw TkxException("UnitCommand", "no serial port: give --port PATH or choose one in the preferences");
         UnitSession unit(settings, silence);
+        if (args[0] == "send") {
+            DatabaseChoice choice = chooseDatabase(args);
+            if (choice.loaded)
+                unit.database = choice.db;
+        }
         int rc = runUnit(unit, args);
         std::fflush(stdout);
         return rc;
