@@ -42,10 +42,10 @@ std::optional<std::string> MenuStatement::apply(const std::string& format,
         if (converted)
             return std::nullopt;
         converted = true;
-        std::string spec = "%";
+        std::string directive = "%";
         size_t j = i + 1;
         while (j < format.size() && oneOf("-+ #0", format[j]))
-            spec += format[j++];
+            directive += format[j++];
         // Digits of a width or precision; false past what a line can hold.
         auto digits = [&] {
             int value = 0;
@@ -53,14 +53,14 @@ std::optional<std::string> MenuStatement::apply(const std::string& format,
                 value = value * 10 + (format[j] - '0');
                 if (value > kMaxWidth)
                     return false;
-                spec += format[j++];
+                directive += format[j++];
             }
             return true;
         };
         if (!digits())
             return std::nullopt;
         if (j < format.size() && format[j] == '.') {
-            spec += format[j++];
+            directive += format[j++];
             if (!digits())
                 return std::nullopt;
         }
@@ -90,14 +90,14 @@ std::optional<std::string> MenuStatement::apply(const std::string& format,
         char buffer[256];
         if (oneOf("s@", conv)) {
             std::string value = text ? *text : numberString(number);
-            std::snprintf(buffer, sizeof buffer, (spec + "s").c_str(), value.c_str());
+            std::snprintf(buffer, sizeof buffer, (directive + "s").c_str(), value.c_str());
         } else if (oneOf("di", conv)) {
-            std::snprintf(buffer, sizeof buffer, (spec + "lld").c_str(), static_cast<long long>(number));
+            std::snprintf(buffer, sizeof buffer, (directive + "lld").c_str(), static_cast<long long>(number));
         } else if (oneOf("ouxX", conv)) {
-            std::snprintf(buffer, sizeof buffer, (spec + "ll" + conv).c_str(),
+            std::snprintf(buffer, sizeof buffer, (directive + "ll" + conv).c_str(),
                           static_cast<unsigned long long>(static_cast<long long>(number)));
         } else if (oneOf("eEfFgG", conv)) {
-            std::snprintf(buffer, sizeof buffer, (spec + conv).c_str(), number);
+            std::snprintf(buffer, sizeof buffer, (directive + conv).c_str(), number);
         } else {
             return std::nullopt;
         }

@@ -263,11 +263,11 @@ void Module::buildEntries(BuildState& state)
             const OperatorField* action = entry->operatorFieldForType(OperatorField::ACTION_SPECIFIER);
             FieldPtr counter;
             if (action) {
-                const std::string& spec = action->text();
-                if (!spec.empty() && spec[0] == '@' && spec.find('/') == std::string::npos) {
-                    counter = field(spec.substr(1));
+                const std::string& specifier = action->text();
+                if (!specifier.empty() && specifier[0] == '@' && specifier.find('/') == std::string::npos) {
+                    counter = field(specifier.substr(1));
                 } else {
-                    counter = ModuleField::fieldWithParent(this, processStackExpression(spec));
+                    counter = ModuleField::fieldWithParent(this, processStackExpression(specifier));
                     counter->setAsInvisible(true);
                     listOfFields.push_back(counter);
                 }

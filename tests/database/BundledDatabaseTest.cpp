@@ -224,21 +224,21 @@ TEST(BundledDatabase, EveryOperatorBuildsIntoAModule)
                 group = nullptr;
             }
             for (int32_t key : {OperatorField::MINIMUM, OperatorField::MAXIMUM, OperatorField::STORAGE_SIZE}) {
-                const std::string& spec = e->nameForType(key);
-                if (key == OperatorField::STORAGE_SIZE && !spec.empty() && type == 20)
+                const std::string& specifier = e->nameForType(key);
+                if (key == OperatorField::STORAGE_SIZE && !specifier.empty() && type == 20)
                     stringSize = true;
-                if (spec.empty())
+                if (specifier.empty())
                     continue;
-                if (spec[0] == '=') {
+                if (specifier[0] == '=') {
                     equalsLimit = true;
-                    evaluate(spec.substr(1), values, false, where);
-                } else if (spec[0] == '@') {
+                    evaluate(specifier.substr(1), values, false, where);
+                } else if (specifier[0] == '@') {
                     fieldLimit = true;
-                    EXPECT_TRUE(values.count(spec.substr(1))) << where << ": " << spec;
+                    EXPECT_TRUE(values.count(specifier.substr(1))) << where << ": " << specifier;
                 } else {
                     size_t used = 0;
-                    std::stod(spec, &used);
-                    EXPECT_EQ(used, spec.size()) << where << ": " << spec;
+                    std::stod(specifier, &used);
+                    EXPECT_EQ(used, specifier.size()) << where << ": " << specifier;
                 }
             }
             seen.insert(e->name());

@@ -264,7 +264,12 @@ namespace {
 
 // The controller over real sig files and the bundled database.
 struct SigFixture : Fixture {
-    SigFixture() { documents = std::make_unique<DocumentController>(&delegate, sigFiles()); }
+    SigFixture()
+    {
+        documents = std::make_unique<DocumentController>(&delegate, sigFiles());
+        delegate.setDocumentController(documents.get());
+        documents->setStartWindow(&start);
+    }
     static DocumentController::Format sigFiles() { return DocumentController::sigFileFormat(test::bundledDbase()); }
 };
 
@@ -273,7 +278,6 @@ struct SigFixture : Fixture {
 TEST(DocumentController, SigFilesOpenSaveWithABackupAndFailWithoutLoss)
 {
     SigFixture f;
-    f.delegate.setDocumentController(f.documents.get());
     const std::string original = test::readFile(test::dataPath("examples/demo.sig"));
     const QString path = f.file("demo.sig", original);
     GraphicWindowController* w = f.documents->openDocument(path);
