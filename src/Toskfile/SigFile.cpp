@@ -129,6 +129,21 @@ void SigFile::load(std::string_view bytes)
 
 // ---------------------------------------------------------------- head and tail
 
+Module::Ptr SigFile::moduleWithDefaults(const std::string& operatorName, const std::string& instanceName)
+{
+    // The database is outside data too: an operator it describes badly
+    // (a group never closed, a count expression that does not evaluate)
+    // must cost the patch that module, not the program.
+    try {
+        return Module::moduleNamed(operatorName, std::optional<std::string>(instanceName), sigDbase_);
+    } catch (const TkxException& e) {
+        logf("SigFile: cannot build %s: %s - %s", operatorName.c_str(), e.name().c_str(), e.reason().c_str());
+        if (!loadError_)
+            loadError_ = e.name() + " - " + e.reason();
+        return nullptr;
+    }
+}
+
 Module::Ptr SigFile::findHead() const
 {
     for (const auto& m : listOfModules_)
@@ -172,8 +187,8 @@ void SigFile::setHead()
             // A database without a tail operator still gets a tail, silently
             // empty: the patch must not alert on every load for it.
             if (sigDbase_ && sigDbase_->operatorForName("TAIL"))
-                m_Tail = Module::moduleNamed("TAIL", std::optional<std::string>("tail"), sigDbase_);
-            else
+                m_Tail = moduleWithDefaults("TAIL", "tail");
+            if (!m_Tail)
                 m_Tail = std::make_shared<Module>();
         }
         m_Tail->setDocument(sigDocument_, this);
@@ -389,7 +404,7 @@ void SigFile::setHeadType()
     if (equalsIgnoringCase(m_Head->name(), headName) || !sigDbase_->operatorForName(headName))
         return;
     const Module::Ptr oldHead = m_Head;
-    const Module::Ptr newHead = Module::moduleNamed(headName, oldHead->instanceName(), sigDbase_);
+    const Module::Ptr newHead = moduleWithDefaults(headName, oldHead->instanceName());
     if (!newHead || newHead->isComment())
         return;
 
@@ -516,11 +531,13 @@ void SigFile::setHeadType()
 void SigFile::loadNew(const std::string& programName)
 {
     deleteContents();
+    loadError_.reset();
     if (sigDbase_ && sigDbase_->operatorForName(sigDbase_->headName())) {
-        Module::Ptr head = Module::moduleNamed(sigDbase_->headName(), std::optional<std::string>("adc"), sigDbase_);
-        m_Head = head;
-        addModule(head);
-        head->setDocument(sigDocument_, this);
+        if (Module::Ptr head = moduleWithDefaults(sigDbase_->headName(), "adc")) {
+            m_Head = head;
+            addModule(head);
+            head->setDocument(sigDocument_, this);
+        }
     }
     setHead();
     if (m_Head) {

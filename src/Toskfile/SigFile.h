@@ -58,7 +58,8 @@ public:
     int secondPass(Module& module, int line, std::string* message);
     // A new patch: a head called "adc" with that program name and tag.
     void loadNew(const std::string& programName);
-    // The reason the last load stopped early ("name - reason"), if it did.
+    // The reason the last load stopped early, or left out a head or tail
+    // the database cannot build ("name - reason"), if it did.
     const std::optional<std::string>& loadError() const { return loadError_; }
     // Unresolved references found by the last second pass.
     int unresolvedCount() const { return unresolved_; }
@@ -168,6 +169,9 @@ public:
 
 private:
     friend class PatchLayout;
+    // A module of the operator with its database defaults; none (logged, and
+    // kept as the load error) when the database cannot build it.
+    Module::Ptr moduleWithDefaults(const std::string& operatorName, const std::string& instanceName);
     void resolveField(ModuleField& field, Module& module, int line, std::string* message, int& unresolved);
 
     std::shared_ptr<SigDbase> sigDbase_;
