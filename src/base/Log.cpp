@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
 
 namespace tosk {
 
@@ -11,10 +12,19 @@ LogSink& sink()
     static LogSink current;
     return current;
 }
+
+// The serial server's thread logs too: lines and sink changes take turns.
+// Recursive, so that a sink may log.
+std::recursive_mutex& sinkMutex()
+{
+    static std::recursive_mutex mutex;
+    return mutex;
+}
 } // namespace
 
 void log(const std::string& line)
 {
+    std::lock_guard lock(sinkMutex());
     if (sink())
         sink()(line);
     else
@@ -54,6 +64,7 @@ void logf(const char* fmt, ...)
 
 LogSink setLogSink(LogSink s)
 {
+    std::lock_guard lock(sinkMutex());
     LogSink old = std::move(sink());
     sink() = std::move(s);
     return old;
@@ -64,7 +75,10 @@ LogCapture::LogCapture()
     previous_ = setLogSink([this](const std::string& line) { lines_.push_back(line); });
 }
 
-LogCapture::~LogCapture() { setLogSink(std::move(previous_)); }
+LogCapture::~LogCapture()
+{
+    setLogSink(std::move(previous_));
+}
 
 bool LogCapture::contains(const std::string& line) const
 {

@@ -1,5 +1,7 @@
 #include "base/MainThreadPoster.h"
 
+#include <atomic>
+
 namespace tosk {
 
 namespace {
@@ -8,16 +10,24 @@ MainThreadPoster* fallbackPoster()
     static QueuedMainThreadPoster fallback;
     return &fallback;
 }
-MainThreadPoster*& current()
+// Read by the serial server's thread when it posts a completion while the
+// main thread may install another poster.
+std::atomic<MainThreadPoster*>& current()
 {
-    static MainThreadPoster* poster = fallbackPoster();
+    static std::atomic<MainThreadPoster*> poster{fallbackPoster()};
     return poster;
 }
 } // namespace
 
-MainThreadPoster& MainThreadPoster::shared() { return *current(); }
+MainThreadPoster& MainThreadPoster::shared()
+{
+    return *current().load();
+}
 
-void MainThreadPoster::setShared(MainThreadPoster* poster) { current() = poster ? poster : fallbackPoster(); }
+void MainThreadPoster::setShared(MainThreadPoster* poster)
+{
+    current().store(poster ? poster : fallbackPoster());
+}
 
 void QueuedMainThreadPoster::post(std::function<void()> work)
 {

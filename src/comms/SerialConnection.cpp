@@ -27,11 +27,15 @@ SerialConnection& SerialConnection::sharedSerialConnection()
 
 bool SerialConnection::open()
 {
+    return open(lineSettings());
+}
+
+bool SerialConnection::open(const LineSettings& s)
+{
     if (!serialPort_)
         return false;
     if (serialPort_->isOpen())
         throw TkxException("SerialConnection.open", getErrorMessage());
-    LineSettings s = settings_ ? settings_() : LineSettings{};
     serialPort_->setPortPath(s.portName.value_or(""));
     serialPort_->open();
     serialPort_->setTimeoutTx(timeout_);

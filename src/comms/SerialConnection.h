@@ -22,7 +22,11 @@ public:
 
     static SerialConnection& sharedSerialConnection();
 
+    // Opens with the settings source's settings, read on the calling thread.
     bool open();
+    bool open(const LineSettings& settings);
+    // The settings the next open() would use.
+    LineSettings lineSettings() const { return settings_ ? settings_() : LineSettings{}; }
     bool close();
     bool isOpen() const { return serialPort_->isOpen(); }
     bool hasData() const { return serialPort_->isOpen() && serialPort_->hasData(); }

@@ -23,9 +23,10 @@ SerialIOServer::~SerialIOServer()
 
 void SerialIOServer::serialIORequest(Bytes message, bool expectResponse, int tag)
 {
+    LineSettings settings = serialConnection_.lineSettings();
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back({std::move(message), expectResponse, tag});
+        queue_.push_back({std::move(message), expectResponse, tag, std::move(settings)});
     }
     wake_.notify_all();
 }
@@ -42,18 +43,30 @@ void SerialIOServer::run()
             request = std::move(queue_.front());
             queue_.pop_front();
         }
-        auto [reply, failure] = exchange(request.message, request.expectResponse);
-        if (report_)
+        auto [reply, failure] = exchange(request.message, request.expectResponse, request.settings);
+        if (!report_)
+            continue;
+        // An exception leaving this thread would end the program.
+        try {
             report_(std::move(reply), request.tag, std::move(failure));
+        } catch (const std::exception& e) {
+            logf("SerialIOServer.serialIORequest: the report of request %d failed: %s", request.tag, e.what());
+        }
     }
 }
 
 std::pair<Bytes, std::optional<TkxException>> SerialIOServer::exchange(const Bytes& message, bool expectResponse)
 {
+    return exchange(message, expectResponse, serialConnection_.lineSettings());
+}
+
+std::pair<Bytes, std::optional<TkxException>> SerialIOServer::exchange(const Bytes& message, bool expectResponse,
+                                                                       const LineSettings& settings)
+{
     Bytes reply;
     std::optional<TkxException> failure;
     try {
-        serialConnection_.open();
+        serialConnection_.open(settings);
         // Whatever came in while the line was closed belongs to no request.
         serialConnection_.flushInput();
         serialConnection_.putData(message.data(), message.size());
@@ -68,11 +81,15 @@ std::pair<Bytes, std::optional<TkxException>> SerialIOServer::exchange(const Byt
         }
         serialConnection_.close();
     } catch (const TkxException& e) {
-        logf("SerialIOServer.serialIORequest exception: %s - %s", e.name().c_str(), e.reason().c_str());
         failure = e;
+    } catch (const std::exception& e) {
+        failure = TkxException("SerialIOServer.serialIORequest", e.what());
+    }
+    if (failure) {
+        logf("SerialIOServer.serialIORequest exception: %s - %s", failure->name().c_str(), failure->reason().c_str());
         try {
             serialConnection_.close();
-        } catch (const TkxException&) {
+        } catch (const std::exception&) {
         }
     }
     return {std::move(reply), std::move(failure)};

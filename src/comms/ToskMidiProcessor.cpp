@@ -37,8 +37,11 @@ int ToskMidiProcessor::sysexCommand(uint8_t command, const uint8_t* data, size_t
     Bytes message = sysex::frame(deviceId, command, data, length);
     bool expectResponse = command != sysex::SELECT_BANK && command != sysex::PATCH_TEXT;
     ++sysexTag_;
-    state_->serverRequests[sysexTag_] = std::move(messageSource);
+    // Remembered once queued: a request that could not be queued has no
+    // completion to wait for. The completion reaches this thread's queue
+    // only after we return.
     serialIOServer_->serialIORequest(std::move(message), expectResponse, sysexTag_);
+    state_->serverRequests[sysexTag_] = std::move(messageSource);
     return 0;
 }
 
