@@ -7,7 +7,9 @@
 #include "app/QtFileChooser.h"
 #include "app/QtMainThreadPoster.h"
 #include "app/StartWindow.h"
+#include "base/AtomicFile.h"
 #include "base/PreferenceController.h"
+#include "comms/DiskSync.h"
 #include "database/SigDbase.h"
 
 #include <QApplication>
@@ -26,9 +28,11 @@ public:
         Alerts::setShared(&alerts_);
         FileChooser::setShared(&chooser_);
         MainThreadPoster::setShared(&poster_);
+        setDiskSync(syncFileToDisk);
     }
     ~PlatformServices()
     {
+        setDiskSync(nullptr);
         MainThreadPoster::setShared(nullptr);
         FileChooser::setShared(nullptr);
         Alerts::setShared(nullptr);

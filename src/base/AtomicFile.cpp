@@ -2,17 +2,13 @@
 
 #include "base/TkxException.h"
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
-
-#if __has_include(<unistd.h>)
-#include <unistd.h>
-#define TOSK_HAVE_FSYNC 1
-#endif
 
 namespace fs = std::filesystem;
 
@@ -39,15 +35,19 @@ fs::path temporaryBeside(const fs::path& target, const char* tag)
     return target.parent_path() / name;
 }
 
-// The bytes must be on the disk before the rename makes them the file: a
-// crash right after the rename must not leave an empty patch.
-void flushToDisk(std::FILE* file)
+std::atomic<DiskSync>& installedDiskSync()
 {
-#ifdef TOSK_HAVE_FSYNC
-    ::fsync(::fileno(file));
-#else
-    (void)file;
-#endif
+    static std::atomic<DiskSync> sync{nullptr};
+    return sync;
+}
+
+// The bytes must be on the disk before the rename makes them the file: a
+// crash right after the rename must not leave an empty patch. A disk that
+// cannot take them fails the write.
+bool flushToDisk(std::FILE* file)
+{
+    DiskSync sync = installedDiskSync().load();
+    return !sync || sync(file);
 }
 
 // Writes a new file that must not exist yet; answers the reason on failure.
@@ -61,8 +61,8 @@ std::string writeNewFile(const fs::path& path, std::string_view bytes)
         error = std::strerror(errno);
     if (error.empty() && std::fflush(file) != 0)
         error = std::strerror(errno);
-    if (error.empty())
-        flushToDisk(file);
+    if (error.empty() && !flushToDisk(file))
+        error = std::strerror(errno);
     if (std::fclose(file) != 0 && error.empty())
         error = std::strerror(errno);
     return error;
@@ -76,6 +76,11 @@ void removeQuietly(const fs::path& path)
 
 } // namespace
 
+void setDiskSync(DiskSync sync)
+{
+    installedDiskSync().store(sync);
+}
+
 std::string backupPathFor(const std::string& path)
 {
     fs::path p(path);
@@ -86,8 +91,17 @@ std::string backupPathFor(const std::string& path)
 
 void writeFileAtomically(const std::string& path, std::string_view bytes, bool keepBackup)
 {
-    const fs::path target = fs::absolute(fs::path(path));
     std::error_code ec;
+    fs::path target = fs::absolute(fs::path(path), ec);
+    if (ec)
+        fail(path, ec.message());
+    // A link stays a link: the file it leads to is the one replaced, with
+    // its backup beside it.
+    if (fs::is_symlink(fs::symlink_status(target, ec))) {
+        fs::path linked = fs::canonical(target, ec);
+        if (!ec)
+            target = linked;
+    }
     const fs::file_status status = fs::status(target, ec);
     const bool exists = fs::exists(status);
     if (exists && !fs::is_regular_file(status))

@@ -1,14 +1,24 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
 namespace tosk {
 
+// Waits until the bytes written to the file are on the disk; false (with
+// errno set) when they cannot be. The standard library has no such call, so
+// the platform layer installs one (comms/DiskSync.h) at start-up.
+using DiskSync = bool (*)(std::FILE* file);
+// Installs how writeFileAtomically waits for the disk; null: it hands the
+// bytes to the system and does not wait.
+void setDiskSync(DiskSync sync);
+
 // Writes `bytes` to `path` so that the file is always either the old one or
 // the new one, never a mixture: the bytes go to a temporary file in the same
 // folder, are flushed to the disk, and the temporary file then replaces
-// `path` in one rename. With keepBackup, a file already at `path` is first
+// `path` in one rename. A `path` that is a link is written through: the
+// file it leads to is replaced. With keepBackup, a file already at `path` is first
 // copied to the same name with the extension ".bak" ("demo.sig" keeps
 // "demo.bak"), replacing an older backup.
 //

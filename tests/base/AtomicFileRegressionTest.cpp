@@ -1,0 +1,92 @@
+// Faults found in review: saves that reported success or escaped as the
+// wrong exception, and links replaced by plain files.
+#include "base/AtomicFile.h"
+#include "base/TkxException.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+using namespace tosk;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::vector<std::string> listing(const fs::path& dir)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Installs a disk wait for the test's duration.
+struct ScopedDiskSync {
+    explicit ScopedDiskSync(DiskSync sync) { setDiskSync(sync); }
+    ~ScopedDiskSync() { setDiskSync(nullptr); }
+};
+
+} // namespace
+
+TEST(AtomicFileRegression, ADiskThatDoesNotTakeTheBytesFailsTheSave)
+{
+    test::TempDir dir;
+    const std::string path = (dir / "demo.sig").string();
+    writeFileAtomically(path, "old", true);
+    writeFileAtomically(path, "older kept", true);
+    {
+        ScopedDiskSync failing([](std::FILE*) {
+            errno = EIO;
+            return false;
+        });
+        try {
+            writeFileAtomically(path, "new", true);
+            FAIL() << "a write the disk did not take was reported as done";
+        } catch (const TkxException& e) {
+            EXPECT_EQ(e.name(), "writeFileAtomically");
+            EXPECT_EQ(e.reason(), path + ": " + std::strerror(EIO));
+        }
+    }
+    EXPECT_EQ(test::readFile(path), "older kept");
+    EXPECT_EQ(test::readFile(dir / "demo.bak"), "old");
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"demo.bak", "demo.sig"}));
+
+    ScopedDiskSync working([](std::FILE*) { return true; });
+    writeFileAtomically(path, "new", true);
+    EXPECT_EQ(test::readFile(path), "new");
+}
+
+TEST(AtomicFileRegression, ALinkIsWrittenThroughAndStaysALink)
+{
+    test::TempDir dir;
+    fs::create_directory(dir / "real");
+    const fs::path real = dir / "real" / "demo.sig";
+    test::writeFile(real, "first");
+    fs::create_symlink(real, dir / "link.sig");
+
+    writeFileAtomically((dir / "link.sig").string(), "second", true);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.sig"));
+    EXPECT_EQ(test::readFile(real), "second");
+    EXPECT_EQ(test::readFile(dir / "real" / "demo.bak"), "first") << "the backup stands beside the real file";
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"link.sig", "real"}));
+}
+
+TEST(AtomicFileRegression, ARelativePathWithoutAWorkingFolderFailsAsASave)
+{
+    test::TempDir dir;
+    const fs::path before = fs::current_path();
+    fs::create_directory(dir / "gone");
+    fs::current_path(dir / "gone");
+    fs::remove(dir / "gone");
+    struct Back {
+        fs::path to;
+        ~Back() { fs::current_path(to); }
+    } back{before};
+    EXPECT_THROW(writeFileAtomically("demo.sig", "bytes", true), TkxException);
+}
