@@ -3,6 +3,7 @@
 #include "CliSupport.h"
 #include "OverlaySettingsStore.h"
 
+#include "base/AtomicFile.h"
 #include "base/Log.h"
 #include "base/MainThreadPoster.h"
 #include "base/PreferenceController.h"
@@ -21,11 +22,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <map>
 #include <set>
-#include <sstream>
-#include <unistd.h>
 
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
@@ -47,29 +44,6 @@ json optionalText(const std::optional<std::string>& s)
 void printJson(const json& j)
 {
     std::printf("%s\n", j.dump(2).c_str());
-}
-
-// Replaces the file only once the new bytes are safely written beside it.
-void writeFileAtomically(const fs::path& path, const std::string& bytes)
-{
-    fs::path temp = path;
-    temp += ".tosk-" + std::to_string(::getpid()) + ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), std::streamsize(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::error_code ec;
-            fs::remove(temp, ec);
-            throw TkxException("UnitCommand.write", "cannot write " + path.string());
-        }
-    }
-    std::error_code ec;
-    fs::rename(temp, path, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        throw TkxException("UnitCommand.write", "cannot write " + path.string() + ": " + ec.message());
-    }
 }
 
 int number(const std::string& text, const char* what, int max)
@@ -257,7 +231,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     if (command == "dbase") {
         needs(args, 1);
         SysexReply reply = unit.ask(sysex::GET_DATABASE, {sysex::DATABASE}, "UnitCommand.dbase");
-        writeFileAtomically(args[1], std::string(reply.payload.begin(), reply.payload.end()));
+        writeFileAtomically(args[1], std::string(reply.payload.begin(), reply.payload.end()), false);
         printJson({{"file", args[1]}, {"bytes", reply.payload.size()}});
         return 0;
     }
@@ -266,7 +240,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
         SysexReply reply = unit.ask(sysex::GET_SCREEN, {sysex::SCREEN}, "UnitCommand.screen");
         ScreenBitmap screen = ScreenBitmap::fromPayload(reply.payload);
         Bytes bmp = screen.bmpData();
-        writeFileAtomically(args[1], std::string(bmp.begin(), bmp.end()));
+        writeFileAtomically(args[1], std::string(bmp.begin(), bmp.end()), false);
         printJson({{"file", args[1]}, {"width", screen.width()}, {"height", screen.height()}});
         return 0;
     }
@@ -383,7 +357,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
                 for (int n = 2; used.count(name); ++n)
                     name = p->patchNameForFile() + " (" + std::to_string(n) + ").sig";
                 used.insert(name);
-                writeFileAtomically(bankFolder / name, *text);
+                writeFileAtomically((bankFolder / name).string(), *text, false);
                 json entry = patchJson(*p);
                 entry["path"] = latin1ToUtf8((bankFolder / name).string());
                 written.push_back(entry);

@@ -1,5 +1,9 @@
 #include "CliCommand.h"
 
+#include "base/AtomicFile.h"
+#include "base/TkxException.h"
+#include "comms/DiskSync.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -66,10 +70,22 @@ int main(int argc, char** argv)
         usage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 1 : 0;
     }
+    tosk::setDiskSync(tosk::syncFileToDisk);
     std::vector<std::string> args(argv + 2, argv + argc);
-    for (const auto& c : tosk::cli::commands())
-        if (c.name == argv[1])
+    for (const auto& c : tosk::cli::commands()) {
+        if (c.name != argv[1])
+            continue;
+        // A failure no command expected still ends with a message and a
+        // status, not an abort.
+        try {
             return c.run(args);
+        } catch (const tosk::TkxException& e) {
+            std::fprintf(stderr, "tosk-cli %s: %s: %s\n", argv[1], e.name().c_str(), e.reason().c_str());
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "tosk-cli %s: %s\n", argv[1], e.what());
+        }
+        return 1;
+    }
     std::fprintf(stderr, "tosk-cli: unknown command '%s'\n", argv[1]);
     usage(stderr);
     return 1;
