@@ -49,7 +49,13 @@ TextWindowController* TextWindowController::windowWithSigDocument(std::shared_pt
 
 void TextWindowController::takeText()
 {
-    sigText_ = document_ && source_ ? QString::fromUtf8(source_(*document_)) : QString();
+    // The core's texts are Latin-1 bytes.
+    if (document_ && source_) {
+        const std::string text = source_(*document_);
+        sigText_ = QString::fromLatin1(text.data(), qsizetype(text.size()));
+    } else {
+        sigText_.clear();
+    }
 }
 
 void TextWindowController::updateTextView()
