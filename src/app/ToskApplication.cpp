@@ -14,6 +14,8 @@
 
 #include <QApplication>
 
+#include <clocale>
+
 namespace tosk {
 
 namespace {
@@ -50,9 +52,15 @@ private:
 
 } // namespace
 
+void ToskApplication::useCNumbers()
+{
+    std::setlocale(LC_NUMERIC, "C");
+}
+
 int ToskApplication::run(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    useCNumbers();
     QApplication::setOrganizationName(QStringLiteral("Tosk"));
     QApplication::setApplicationName(QStringLiteral("Tosk"));
     QApplication::setApplicationVersion(QStringLiteral(TOSK_VERSION));

@@ -7,6 +7,11 @@ namespace tosk {
 class ToskApplication {
 public:
     static int run(int argc, char** argv);
+
+    // Puts numbers back in the "C" form after Qt has taken the user's locale
+    // for everything: patch files, the unit and the canvas write "0.5",
+    // never "0,5", whatever the desktop's language.
+    static void useCNumbers();
 };
 
 } // namespace tosk
