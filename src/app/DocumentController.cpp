@@ -180,8 +180,12 @@ std::shared_ptr<SigDocument> DocumentController::readDocument(const QString& pat
     } catch (const TkxException& e) {
         Alerts::error(format(text("NotAPatch", "The file \"%s\" could not be read as a patch: %s").c_str(),
                              path.toLocal8Bit().constData(), e.reason().c_str()));
-        return nullptr;
+    } catch (const std::exception& e) {
+        // Called from menu actions and drops: nothing may leave a Qt slot.
+        Alerts::error(format(text("NotAPatch", "The file \"%s\" could not be read as a patch: %s").c_str(),
+                             path.toLocal8Bit().constData(), e.what()));
     }
+    return nullptr;
 }
 
 GraphicWindowController* DocumentController::openDocument(const QString& path)
@@ -224,14 +228,19 @@ bool DocumentController::saveDocument(GraphicWindowController& window)
         return false;
     if (document->fileName().empty())
         return saveDocumentAs(window);
+    auto cannotSave = [&](const std::string& name, const std::string& reason) {
+        logf("DocumentController.saveDocument: exception %s - %s", name.c_str(), reason.c_str());
+        Alerts::error(format(text("CannotSave", "The patch \"%s\" could not be saved: %s").c_str(),
+                             document->displayName().c_str(), reason.c_str()),
+                      &window);
+        return false;
+    };
     try {
         format_.save(*document, document->fileName());
     } catch (const TkxException& e) {
-        logf("DocumentController.saveDocument: exception %s - %s", e.name().c_str(), e.reason().c_str());
-        Alerts::error(format(text("CannotSave", "The patch \"%s\" could not be saved: %s").c_str(),
-                             document->displayName().c_str(), e.reason().c_str()),
-                      &window);
-        return false;
+        return cannotSave(e.name(), e.reason());
+    } catch (const std::exception& e) {
+        return cannotSave("std::exception", e.what());
     }
     document->updateChangeCount(SigDocument::ChangeCleared);
     window.updateTitle();
