@@ -90,9 +90,7 @@ TEST(UnitCli, DownloadsAndProgramListCommands)
 
     json screen = parsed(cli(unit, {"screen", (dir / "screen.bmp").string()}));
     EXPECT_EQ(screen["width"], 240);
-    std::string bmp = readFile(dir / "screen.bmp");
-    EXPECT_EQ(bmp.size(), 62u + 32 * 64);
-    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(readFile(dir / "screen.bmp").size(), 62u + 32 * 64);
     parsed(cli(unit, {"dbase", (dir / "copy.sbf").string()}));
     EXPECT_EQ(readFile(dir / "copy.sbf"), "{\r\n}\r\n");
 
