@@ -33,13 +33,13 @@ TEST(BundledModel, EveryOperatorBuildsAndItsLimitsEvaluate)
             if (type == 20 && !e->nameForType(OperatorField::STORAGE_SIZE).empty())
                 used.insert("STORAGE_SIZE");
             for (int32_t key : {OperatorField::MINIMUM, OperatorField::MAXIMUM, OperatorField::ACTION_SPECIFIER}) {
-                const std::string& spec = e->nameForType(key);
+                const std::string& specifier = e->nameForType(key);
                 const bool count = key == OperatorField::ACTION_SPECIFIER;
-                if (spec.empty() || (count ? type != 47 : spec[0] != '=' && spec[0] != '@'))
+                if (specifier.empty() || (count ? type != 47 : specifier[0] != '=' && specifier[0] != '@'))
                     continue;
-                used.insert(count ? (spec.find('/') == std::string::npos ? "count@" : "count=")
-                                  : std::string("limit") + spec[0]);
-                const std::string body = spec.substr(spec[0] == '=' ? 1 : 0);
+                used.insert(count ? (specifier.find('/') == std::string::npos ? "count@" : "count=")
+                                  : std::string("limit") + specifier[0]);
+                const std::string body = specifier.substr(specifier[0] == '=' ? 1 : 0);
                 for (size_t start = 0; start <= body.size();) {
                     const size_t end = std::min(body.find('/', start), body.size());
                     const std::string token = body.substr(start, end - start);
