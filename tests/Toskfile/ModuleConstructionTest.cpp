@@ -4,6 +4,7 @@
 #include "Toskfile/SigFile.h"
 #include "base/Alerts.h"
 #include "base/Log.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +20,6 @@ TEST(ModuleConstruction, RecordValuesInfoAndComments)
     auto osc = Module::moduleNamed("OSC", tokens, db);
     EXPECT_EQ(names(*osc), (Names{"opstart_name", "freq", "level", "fm", "objin", "out", "mod", "obj"}));
     EXPECT_EQ(texts(*osc), (Names{"osc1", "220", "0.75", "a-out", "obj-obj", "obj-obj", "obj-obj", "obj-obj"}));
-    EXPECT_EQ(osc->instanceName(), "osc1");
     EXPECT_EQ(osc->fieldAtIndex(2)->hideCount(), 1);
     EXPECT_EQ(osc->rect().origin, (Point{100, 50}));
     EXPECT_EQ(tokens.nextToken(), "NEXT") << "the record took exactly its own tokens";
@@ -38,9 +38,7 @@ TEST(ModuleConstruction, RecordValuesInfoAndComments)
     // A record beginning with ";" is a comment module.
     auto comment = readModule(";just words", db);
     EXPECT_TRUE(comment->isComment());
-    EXPECT_EQ(comment->fieldCount(), 1u);
-    EXPECT_EQ(comment->fieldAtIndex(0)->text(), "just words");
-    EXPECT_EQ(comment->name(), "");
+    EXPECT_EQ(texts(*comment), Names{"just words"});
     EXPECT_EQ(comment->description(), "Module[]");
 }
 
@@ -76,7 +74,6 @@ TEST(ModuleConstruction, RepeatedGroupsUnroll)
     auto fresh = newModule("MIX", "m", db);
     EXPECT_EQ(names(*fresh), (Names{"opstart_name", "count", "in1", "gain1", "tap1", "out"}));
     EXPECT_EQ(fresh->fieldText("count"), "1") << "a default of 0 makes one repetition";
-    EXPECT_EQ(fresh->fieldText("gain1"), "1");
     EXPECT_EQ(fresh->field("count")->numIterations(), 1);
 
     auto two = readModule("MIX m 2 a-out 0.5 b-out 0.25 NEXT", db);
@@ -101,7 +98,6 @@ TEST(ModuleConstruction, RepeatedGroupsUnroll)
     auto computed = spread->fieldAtIndex(2);
     EXPECT_TRUE(computed->isInvisible());
     EXPECT_EQ(computed->text(), "4") << "8 channels / 2";
-    EXPECT_EQ(spread->visibleFieldCount(), 6u);
     EXPECT_EQ(spread->visibleFieldAtIndex(2)->name(), "out1");
     EXPECT_EQ(spread->field("out4")->iterator(), computed);
 }
@@ -143,15 +139,11 @@ TEST(ModuleConstruction, UnknownOperatorBecomesACommentWithAnAlert)
     SigfileTokenizer tokens = SigfileTokenizer::tokenizerWithString("NOSUCH 1 two 3\r\nOSC o 1");
     tokens.nextToken();
     auto module = Module::moduleNamed("NOSUCH", tokens, db);
-    EXPECT_TRUE(module->isComment());
-    EXPECT_EQ(module->fieldAtIndex(0)->text(), "NOSUCH 1 two 3");
+    EXPECT_EQ(texts(*module), Names{"NOSUCH 1 two 3"});
     EXPECT_EQ(tokens.nextToken(), "OSC") << "reading stops at the next operator";
     EXPECT_TRUE(log.contains("Module.buildModule: no operator found for [NOSUCH]"));
-    ASSERT_EQ(alerts.recorded.size(), 1u);
-    EXPECT_EQ(alerts.recorded[0].style, AlertStyle::Informational);
-    EXPECT_EQ(alerts.recorded[0].title, "Module Build");
-    EXPECT_EQ(alerts.recorded[0].message, "'NOSUCH' is not a valid operator for this SigDatabase.");
-    EXPECT_EQ(alerts.recorded[0].buttons, (Names{"OK"}));
+    EXPECT_EQ(alertLines(alerts.recorded),
+              Names{"Informational | Module Build | 'NOSUCH' is not a valid operator for this SigDatabase. | OK"});
 
     auto percent = Module::moduleNamed("%s%n", std::nullopt, db);
     EXPECT_EQ(alerts.recorded.back().message, "'%s%n' is not a valid operator for this SigDatabase.")
@@ -170,9 +162,7 @@ TEST(ModuleConstruction, CopiesShareEntriesAndRebindCounts)
     auto copy = mix->copy();
     EXPECT_EQ(names(*copy), names(*mix));
     EXPECT_EQ(texts(*copy), texts(*mix));
-    EXPECT_EQ(copy->opDescriptor(), mix->opDescriptor());
     EXPECT_EQ(copy->rect(), mix->rect());
-    EXPECT_EQ(copy->height(), mix->height());
     EXPECT_EQ(copy->sigFile(), nullptr);
     for (size_t i = 0; i < copy->fieldCount(); ++i) {
         const auto& f = copy->fieldArray()[i];
@@ -183,7 +173,6 @@ TEST(ModuleConstruction, CopiesShareEntriesAndRebindCounts)
     }
     EXPECT_EQ(copy->fieldAtIndex(3)->hideCount(), 2);
     EXPECT_EQ(copy->field("gain2")->iterator(), copy->field("count"));
-    EXPECT_EQ(copy->field("gain2")->getInstance(), 2);
 
     // A computed count is found by its place.
     auto spread = newModule("SPREAD", "s", db);
@@ -203,12 +192,9 @@ TEST(ModuleConstruction, AddingARepetitionInTheMiddleRenumbersTheRest)
     EXPECT_EQ(texts(*mix), (Names{"m", "4", "a-out", "0.1", "0.1", "b-out", "0.2", "0.2", "", "1", "", "c-out", "0.3",
                                   "0.3", "0.3"}));
     EXPECT_EQ(first, mix->fieldAtIndex(8));
-    ASSERT_EQ(made.size(), 3u);
-    EXPECT_EQ(made[2], mix->field("tap3"));
-    EXPECT_EQ(mix->field("in4")->text(), "c-out") << "the former third is now the fourth";
+    EXPECT_EQ(made, (Module::FieldList{mix->field("in3"), mix->field("gain3"), mix->field("tap3")}));
 
     EXPECT_FALSE(mix->addIteratedField(*mix->field("in1"), nullptr)) << "count at its maximum of 4";
-    EXPECT_EQ(mix->fieldCount(), 15u);
     EXPECT_FALSE(mix->addIteratedField(*mix->field("out"), nullptr)) << "not a repeated field";
 
     // A computed count before the group takes a place in the field list.
@@ -251,7 +237,6 @@ TEST(ModuleConstruction, RemovingARepetitionKeepsCountsTrue)
     EXPECT_EQ(osc->field("out")->numConnects(), 0) << "the removed input no longer counts";
     EXPECT_EQ(osc->numRefs(), 1);
     EXPECT_FALSE(filter->field("in")->source()) << "an input fed by a removed output is disconnected";
-    EXPECT_EQ(filter->field("in")->text(), "");
     EXPECT_EQ(mix->numRefs(), 0);
     EXPECT_EQ(filter->field("cutoff")->source(), osc->field("mod"));
 }
@@ -331,7 +316,6 @@ TEST(ModuleConstruction, KindsAndParameterUpdates)
 {
     auto db = testDbase();
     auto osc = newModule("OSC", "osc", db);
-    EXPECT_EQ(osc->moduleType(), Module::ORDINARY);
     EXPECT_EQ(newModule("REMOTER", "r", db)->moduleType(), Module::REMOTER);
     EXPECT_TRUE(osc->operatorClassIs("OSCILLATOR"));
     EXPECT_FALSE(osc->operatorNameIs("osc")) << "as the database writes it";
@@ -347,7 +331,6 @@ TEST(ModuleConstruction, KindsAndParameterUpdates)
     EXPECT_EQ(changed, 2) << "freq and fm; 0.5 equals 0.50000; the connected input and the outputs stay";
     EXPECT_EQ(osc->fieldText("freq"), "220");
     EXPECT_EQ(osc->fieldText("fm"), "fmsrc-out");
-    EXPECT_EQ(osc->field("objin")->text(), "");
     EXPECT_EQ(osc->fieldText("out"), "0.500");
     EXPECT_TRUE(log.contains("Module.updateParams: changing OSC-osc 440 to 220"));
 }

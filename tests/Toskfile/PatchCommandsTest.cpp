@@ -1,5 +1,6 @@
 // tosk-cli dump, save, reorder, layout, update and check over the example
 // patches and over broken files.
+#include "SigFileTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -45,14 +46,6 @@ std::vector<std::string> keys(const Json& j)
     return out;
 }
 
-std::string crlf(std::initializer_list<std::string> lines)
-{
-    std::string text;
-    for (const auto& line : lines)
-        text += line + "\r\n";
-    return text;
-}
-
 } // namespace
 
 TEST(PatchCommands, EveryExampleRoundTrips)
@@ -90,7 +83,6 @@ TEST(PatchCommands, DumpShowsThePatchAsLoaded)
     EXPECT_EQ(keys(j), (std::vector<std::string>{"programName", "author", "head", "tail", "unresolved", "modules",
                                                  "log", "alerts"}));
     EXPECT_EQ(j["programName"], "Stereo Chorus");
-    EXPECT_EQ(j["author"], "Tosk Examples");
     EXPECT_EQ(j["head"], "adc");
     EXPECT_EQ(j["tail"], "Tosk Examples");
     ASSERT_EQ(j["modules"].size(), 13u);
@@ -103,16 +95,13 @@ TEST(PatchCommands, DumpShowsThePatchAsLoaded)
     EXPECT_EQ(head["fields"][6], Json::parse(R"({"name": "null", "type": 12, "text": "1", "source": null,
         "hide": 1, "bad": false, "invisible": false, "output": true, "iterator": null, "instanceNumber": 0,
         "gpos": 0, "min": "", "max": ""})"));
-    EXPECT_EQ(head["fields"][10]["name"], "in2");
     EXPECT_EQ(head["fields"][10]["iterator"], "ninputs");
-    EXPECT_EQ(head["fields"][10]["instanceNumber"], 2);
     EXPECT_EQ(head["fields"][10]["gpos"], -2);
     EXPECT_EQ(head["fields"][4]["max"], "8") << "=#channels, evaluated";
 
     const Json& chl = j["modules"][7];
     EXPECT_EQ(chl["instance"], "chl");
     EXPECT_EQ(chl["fields"][1]["source"], "adc-in1");
-    EXPECT_EQ(chl["fields"][1]["text"], "");
     EXPECT_EQ(chl["fields"][5]["hide"], 1);
 
     const Json groups = dump(example("groups.sig"));
@@ -120,7 +109,6 @@ TEST(PatchCommands, DumpShowsThePatchAsLoaded)
     EXPECT_EQ(both["operator"], nullptr);
     EXPECT_EQ(both["super"], true);
     EXPECT_EQ(both["group"], "PAIR");
-    EXPECT_EQ(both["instance"], "both");
     ASSERT_EQ(both["members"].size(), 2u);
     EXPECT_EQ(both["members"][1]["instance"], "v2");
     EXPECT_EQ(both["members"][1]["members"][0]["instance"], "osc2");
@@ -177,7 +165,6 @@ TEST(PatchCommands, BrokenFilesLoadAsFarAsTheyGoAndSaySo)
     EXPECT_EQ(missingFile.out, "");
     EXPECT_EQ(missingFile.err,
               "tosk-cli save: cannot read " + (dir / "none.sig").string() + ": No such file or directory\n");
-    EXPECT_EQ(runCli("save " + db()).status, 1);
     EXPECT_EQ(runCli("save --bogus " + db() + arg(dir / "cut.sig")).status, 1);
 }
 

@@ -3,6 +3,7 @@
 #include "SigFileTestSupport.h"
 
 #include "Toskfile/SigDocument.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -50,12 +51,9 @@ TEST(ProcessingOrder, MarkersStayBeforeTheirModuleAndUnconnectedModulesAreAnErro
     ScopedRecordingAlerts alerts;
     EXPECT_FALSE(loaded.patch->reorder());
     EXPECT_EQ(moduleNames(*loaded.patch), before);
-    ASSERT_EQ(alerts.recorded.size(), 1u);
-    EXPECT_EQ(alerts.recorded[0].style, AlertStyle::Critical);
-    EXPECT_EQ(alerts.recorded[0].title, "Reorder Error");
-    EXPECT_EQ(alerts.recorded[0].message, "The following modules are not properly connected: SINE-x, GAIN-lone one."
-                                          "\n\nPlease correct the problem and try again.");
-    EXPECT_EQ(alerts.recorded[0].buttons, Names{"OK"});
+    EXPECT_EQ(alertLines(alerts.recorded),
+              Names{"Critical | Reorder Error | The following modules are not properly connected: SINE-x, GAIN-lone "
+                    "one.\n\nPlease correct the problem and try again. | OK"});
 }
 
 TEST(ProcessingOrder, ReorderIsOneUndoStepOfTheDocument)
@@ -81,9 +79,6 @@ TEST(ProcessingOrder, ReorderIsOneUndoStepOfTheDocument)
     doc.undoManager().redo();
     EXPECT_EQ(moduleNames(patch), reordered);
     EXPECT_EQ(doc.changeCount(), 1);
-    doc.undoManager().undo();
-    doc.undoManager().redo();
-    EXPECT_EQ(moduleNames(patch), reordered);
 
     // A reorder that fails records nothing.
     patch.addModule(newModule("SINE", "lonely", bundledDbase()));
@@ -105,10 +100,7 @@ TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
                                            "GAIN g osc-out 1.50000", "TEXTBLOCK tb T 24 1 hello"})),
                   0);
         EXPECT_EQ(capture.lines(), Names{});
-        ASSERT_EQ(alerts.recorded.size(), 1u);
-        EXPECT_EQ(alerts.recorded[0].style, AlertStyle::Informational);
-        EXPECT_EQ(alerts.recorded[0].title + " | " + alerts.recorded[0].message,
-                  "Update Parameters | No changes were made.");
+        EXPECT_EQ(alertLines(alerts.recorded), Names{"Informational | Update Parameters | No changes were made. | OK"});
     }
     {
         ScopedRecordingAlerts alerts;
@@ -130,9 +122,8 @@ TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
         EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Other t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 1 0.5",
                                            "GAIN g osc-out 1.5", "TEXTBLOCK tb T 24 1 hello", "SINE extra 1 1"})),
                   -1);
-        ASSERT_EQ(alerts.recorded.size(), 1u);
-        EXPECT_EQ(alerts.recorded[0].style, AlertStyle::Critical);
-        EXPECT_EQ(alerts.recorded[0].message, "The remote 'Other' preset is not the same as Unit");
+        EXPECT_EQ(alertLines(alerts.recorded),
+                  Names{"Critical | Update Parameters | The remote 'Other' preset is not the same as Unit | OK"});
         EXPECT_EQ(patch.findModuleByName("osc")->fieldText("freq"), "220") << "nothing was taken";
         // The same shape but another operator stops at that module.
         EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Third t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 1 0.5",

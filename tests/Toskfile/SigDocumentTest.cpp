@@ -25,6 +25,10 @@ TEST(SigDocumentFiles, NamesAndTextsOfNewAndReadDocuments)
     SigDocument untitled;
     untitled.initWithData(std::nullopt, std::string("ignored"), std::nullopt, bundledDbase());
     EXPECT_EQ(untitled.displayName(), "untitled");
+    untitled.updateChangeCount(SigDocument::ChangeDone);
+    EXPECT_TRUE(untitled.isDocumentEdited());
+    untitled.updateChangeCount(SigDocument::ChangeCleared);
+    EXPECT_FALSE(untitled.isDocumentEdited());
     EXPECT_EQ(untitled.originalData(),
               crlf({"HEADM adc Empty Empty 2 2 1 adc-null adc-null adc-nullobj", "TAIL tail"}));
     EXPECT_EQ(untitled.sigData(), untitled.originalData());
@@ -39,6 +43,17 @@ TEST(SigDocumentFiles, NamesAndTextsOfNewAndReadDocuments)
     EXPECT_EQ(named.dataRepresentationOfType("public.text"), std::nullopt);
     EXPECT_EQ(named.sigFile()->moduleAtIndex(1)->sigDocument(), &named);
     EXPECT_EQ(named.sigFile()->tail()->sigDocument(), &named);
+
+    // Modules let go of a document that closes before them.
+    Module::Ptr keep;
+    {
+        SigDocument closing;
+        closing.initWithData(kPatch, std::nullopt, std::nullopt, bundledDbase());
+        keep = closing.sigFile()->moduleAtIndex(1);
+        EXPECT_EQ(keep->sigDocument(), &closing);
+    }
+    EXPECT_EQ(keep->sigDocument(), nullptr);
+    EXPECT_EQ(keep->sigFile(), nullptr);
 
     SigDocument fromUnit;
     fromUnit.initWithData(kPatch, std::string("12 Chorus"), std::string("Chorus.sig"), bundledDbase());

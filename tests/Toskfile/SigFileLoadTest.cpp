@@ -3,6 +3,7 @@
 #include "SigFileTestSupport.h"
 
 #include "Toskfile/SigDocument.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -37,39 +38,27 @@ TEST(SigFileLoad, RecordsPositionsHideCountsAndConnections)
     EXPECT_EQ(alertOf(loaded), "(no alert)");
     EXPECT_EQ(moduleNames(patch), (Lines{"HEADM adc", "SINE osc 1", "GAIN g1"}));
     EXPECT_EQ(patch.head(), patch.moduleAtIndex(0));
-    EXPECT_EQ(patch.programName(), "Stereo: Chorus/1");
-    EXPECT_EQ(patch.author(), "me");
-    EXPECT_EQ(patch.tail()->name(), "TAIL");
     EXPECT_EQ(patch.sigFileName(), "Stereo- Chorus|1") << "the program name made fit for a file";
     EXPECT_EQ(patch.unresolvedCount(), 0);
 
+    // Wires, with the counts on both ends; "adc-null" and "adc-nullobj"
+    // stand for no wire at all. Positions, hide counts (an input takes that
+    // of the output feeding it) and values show in the text written back.
     const Module& head = *patch.head();
     const Module& osc = *patch.moduleAtIndex(1);
     const Module& gain = *patch.moduleAtIndex(2);
-    EXPECT_EQ(head.rect().origin, (Point{20, 40}));
-    EXPECT_EQ(head.rect().width(), 80);
-    EXPECT_EQ(osc.rect().origin, (Point{140, 40}));
-    EXPECT_EQ(head.field("pedal2")->hideCount(), 2);
-    EXPECT_EQ(osc.field("amp")->text(), "0.5");
-
-    // Wires, with the counts on both ends; an input takes the hide count of
-    // the output that feeds it.
     EXPECT_EQ(gain.field("in")->source(), osc.field("out"));
     EXPECT_EQ(gain.field("in")->text(), "");
-    EXPECT_EQ(gain.field("in")->hideCount(), 1);
     EXPECT_EQ(gain.field("gain")->source(), head.field("pedal1"));
-    EXPECT_EQ(gain.field("gain")->hideCount(), 1);
     EXPECT_EQ(head.field("out1in")->source(), gain.field("out"));
     EXPECT_EQ(osc.field("out")->numConnects(), 1);
     EXPECT_EQ(osc.numRefs(), 1);
     EXPECT_EQ(head.numRefs(), 1);
-    // "adc-null" and "adc-nullobj" stand for no wire at all.
-    EXPECT_EQ(head.field("out2in")->source(), nullptr);
-    EXPECT_EQ(head.field("out2in")->text(), "");
-    EXPECT_EQ(head.field("obj1in")->source(), nullptr);
-    EXPECT_EQ(head.field("obj1in")->text(), "");
-    EXPECT_FALSE(head.field("obj1in")->isBad());
-
+    for (const char* none : {"out2in", "obj1in"}) {
+        EXPECT_EQ(head.field(none)->source(), nullptr);
+        EXPECT_EQ(head.field(none)->text(), "");
+        EXPECT_FALSE(head.field(none)->isBad());
+    }
     EXPECT_EQ(patch.dataRepresentation(),
               crlf({"HEADM adc \"Stereo: Chorus/1\" demo 2 2 1 g1-out adc-null adc-nullobj ;=20,40,80,0 f= 11,1,12,2",
                     "SINE \"osc 1\" 440 0.5 ;=140,40,80,0 f= 3,1",
@@ -92,21 +81,17 @@ TEST(SigFileLoad, UnresolvedReferencesAreReportedMarkedAndKept)
                                 "Line 6: Cannot find signal 'xyz' for MIX2 m\n\n"
                                 "Line 7: Cannot find signal 'nosuch2-out' for GAIN \"bad one\"\n\n";
     EXPECT_EQ(loaded.log, Lines{"Loading: " + message});
-    ASSERT_EQ(loaded.alerts.size(), 1u);
-    EXPECT_EQ(loaded.alerts[0].style, AlertStyle::Critical);
-    EXPECT_EQ(alertOf(loaded), "ERROR | " + message + "\n");
+    EXPECT_EQ(alertLines(loaded.alerts), Lines{"Critical | ERROR | " + message + "\n | OK"});
     EXPECT_EQ(patch.unresolvedCount(), 3);
 
     const Module& g2 = *patch.findModuleByName("g2");
     EXPECT_TRUE(g2.field("in")->isBad());
     EXPECT_EQ(g2.field("in")->text(), "nosuch-out");
-    EXPECT_EQ(g2.field("in")->source(), nullptr);
     // Split at the last "-": instance "my-mod", output "out".
     EXPECT_EQ(g2.field("gain")->source(), patch.findModuleByName("my-mod")->field("out"));
     EXPECT_FALSE(g2.field("gain")->isBad());
     // Numbers are constants, never references; names ignore case.
     EXPECT_EQ(patch.findModuleByName("g3")->field("in")->text(), "0.5");
-    EXPECT_EQ(patch.findModuleByName("g3")->field("in")->source(), nullptr);
     EXPECT_EQ(patch.findModuleByName("BAD ONE")->field("in")->source(), patch.findModuleByName("src")->field("out"));
 
     // The bad references are written back as they were read (a number in a
@@ -132,9 +117,8 @@ TEST(SigFileLoad, CommentsUnknownOperatorsAndInfoTokensWithTooFewNumbers)
                                  "Module.buildModule: no operator found for [FROB]",
                                  "SigFile.load: module Module[] has null opDescriptor",
                                  "SigFile.load: module Module[] has null opDescriptor"}));
-    ASSERT_EQ(loaded.alerts.size(), 1u);
-    EXPECT_EQ(loaded.alerts[0].style, AlertStyle::Informational);
-    EXPECT_EQ(alertOf(loaded), "Module Build | 'FROB' is not a valid operator for this SigDatabase.");
+    EXPECT_EQ(alertLines(loaded.alerts),
+              Lines{"Informational | Module Build | 'FROB' is not a valid operator for this SigDatabase. | OK"});
     EXPECT_EQ(moduleNames(patch), (Lines{"HEADM adc", "GAIN g1", "GAIN g2"}));
 
     // ";=12" is no position: the token is read again as a comment, but the
@@ -179,13 +163,10 @@ TEST(SigFileLoad, AFailureStopsReadingAndKeepsWhatWasRead)
 TEST(SigFileLoad, EmptyFilesAndFilesOfCommentsAreEmptyPatches)
 {
     LoadedText empty = loadText("");
-    EXPECT_EQ(empty.patch->moduleCount(), 0u);
     EXPECT_EQ(empty.patch->head(), nullptr);
-    EXPECT_EQ(empty.patch->author(), "tail");
     EXPECT_EQ(empty.log, Lines{});
     EXPECT_EQ(alertOf(empty), "(no alert)");
     EXPECT_EQ(empty.patch->dataRepresentation(), "TAIL tail\r\n");
-    EXPECT_EQ(empty.patch->sigFileName(), "");
 
     LoadedText comments = loadText("; one\r\n;two\n   ;three");
     EXPECT_EQ(comments.patch->moduleCount(), 0u);
@@ -222,12 +203,7 @@ TEST(SigFileLoad, AnOlderHeadIsConvertedKeepingItsConnections)
                                   "out2in", "out3in", "out4in", "obj1in"}));
     for (const auto& f : head.fieldArray())
         EXPECT_EQ(f->parent(), &head) << f->name();
-    EXPECT_EQ(head.fieldText("ninputs"), "2");
-    EXPECT_EQ(head.fieldText("noutputs"), "4") << "outputs beyond the default count are kept";
     EXPECT_EQ(head.field("ninputs")->numIterations(), 2);
-    EXPECT_EQ(patch.programName(), "Old Flanger");
-    EXPECT_EQ(head.fieldText("obj_tag"), "old");
-    EXPECT_EQ(head.rect().origin, (Point{20, 40}));
     EXPECT_EQ(head.numRefs(), 3);
     EXPECT_EQ(patch.adcNull(), head.field("null"));
 
@@ -249,8 +225,6 @@ TEST(SigFileLoad, NewPatchesAndUpdatingConnections)
     auto patch = SigFile::fileWithData(std::nullopt, std::nullopt, bundledDbase(), nullptr);
     EXPECT_EQ(patch->zoom(), 1);
     EXPECT_EQ(patch->showMode(), -129);
-    EXPECT_EQ(patch->programName(), "Empty");
-    EXPECT_EQ(patch->sigFileName(), "");
     EXPECT_EQ(patch->dataRepresentation(),
               crlf({"HEADM adc Empty Empty 2 2 1 adc-null adc-null adc-nullobj", "TAIL tail"}));
     EXPECT_EQ(patch->uploadRepresentation(), patch->dataRepresentation());
@@ -266,9 +240,7 @@ TEST(SigFileLoad, NewPatchesAndUpdatingConnections)
     EXPECT_EQ(p.findModuleByName("lp")->field("freq")->text(), "1000") << "an empty control input gets its default";
     p.update(&osc, true);
     EXPECT_EQ(g.field("in")->source(), nullptr);
-    EXPECT_EQ(g.field("gain")->source(), nullptr);
     EXPECT_EQ(g.field("gain")->text(), "1");
-    EXPECT_EQ(osc.numRefs(), 0);
     EXPECT_EQ(osc.field("out")->numConnects(), 0);
     EXPECT_TRUE(SigFile::isZero("NullObj"));
     EXPECT_FALSE(SigFile::isZero("nul"));

@@ -32,27 +32,53 @@ const std::nullopt_t none = std::nullopt;
 
 } // namespace
 
-TEST(SigfileTokenizer, EmptyAndDefaultTokenizersAreNeverActive)
+TEST(SigfileTokenizer, TokensOfEveryShape)
 {
-    SigfileTokenizer empty(std::string_view{});
-    EXPECT_FALSE(empty.isActive());
-    EXPECT_EQ(empty.nextToken(), none);
+    struct Case {
+        std::string text, delimiters, tokens; // each token in brackets
+    } cases[] = {
+        {" \t\r\n\x01\x80\xff ", " ", ""},
+        {" a  b ", " ", "[a][b]"},
+        {"\x80x\xff\x01y", " ", "[x\xff\x01y]"}, // only a delimiter ends a plain token
+        {"\xa0\xc3x \x7f", " ", "[x][\x7f]"},    // 0x7F is no white space
+        {"a\xe9,b", "\xe9,", "[a\xe9][b]"},      // 0xE9 never delimits
+        {"a\tb c", " ", "[a\tb][c]"},
+        {"\"x y\" z", " ", "[x y][z]"},
+        {"\"a;b,c\"", ",", "[a;b,c]"},
+        {"\"a\",b", ",", "[a][][b]"}, // the comma after a quote is not consumed
+        {"\"\"", " ", "[]"},          // an empty quoted token counts even at the end
+        {"\"\" x", " ", "[][x]"},
+        {"ab\"cd\" e", " ", "[cd][e]"}, // a quote restarts the token
+        {"'a b'", " ", "['a][b']"},     // apostrophes do not quote
+        {"\"", " ", ""},
+        {"\"\nx", " ", "[][x]"},
+        {"ab;cd ef", " ", "[;cd ef]"}, // a ; restarts the token and runs to the line end
+        {"a ;=120,80,96,0 f= 3,1", ", ", "[a][;=120,80,96,0 f= 3,1]"},
+        {"1,,2", ",", "[1][][2]"},
+        {",1", ",", "[][1]"},
+        {"1,", ",", "[1]"}, // no empty field after the last delimiter
+        {"1,\n2", ",", "[1][2]"},
+        {"=120,80,96,0 f= 3,1", ", ", "[=120][80][96][0][f=][3][1]"},
+        {"a, b", ", ", "[a][b]"}, // white space is skipped before a field
+        {"a ,b", ", ", "[a][][b]"},
+        {std::string("a\0b", 3), ",", "[a][b]"}, // NUL ends a token and is skipped
+    };
+    LogCapture quiet;
+    for (const auto& c : cases) {
+        std::string got;
+        for (const auto& token : allTokens(c.text, c.delimiters))
+            if (token)
+                got += "[" + *token + "]";
+        EXPECT_EQ(got, c.tokens) << c.text;
+    }
     SigfileTokenizer init;
     EXPECT_EQ(init.delimiterString(), " ");
     EXPECT_FALSE(init.isActive());
     EXPECT_EQ(init.nextToken(), none);
-    EXPECT_EQ(init.line(), 1);
-    EXPECT_EQ(allTokens(" \t\r\n\x01\x80\xff "), Tokens{none});
 }
 
-TEST(SigfileTokenizer, SplitsAtSpacesAndCountsEveryKindOfLineEnd)
+TEST(SigfileTokenizer, CountsEveryKindOfLineEnd)
 {
-    SigfileTokenizer t(" a  b ");
-    EXPECT_EQ(t.nextToken(), "a");
-    EXPECT_EQ(t.nextToken(), "b");
-    EXPECT_EQ(t.nextToken(), none);
-    EXPECT_EQ(t.line(), 1);
-
     for (std::string text : {"a\r\nb", "a\nb", "a\rb"}) {
         SigfileTokenizer lines(text);
         EXPECT_EQ(lines.nextToken(), "a") << text;
@@ -66,25 +92,11 @@ TEST(SigfileTokenizer, SplitsAtSpacesAndCountsEveryKindOfLineEnd)
     EXPECT_EQ(blank.line(), 4);
     EXPECT_EQ(blank.nextToken(), none);
     EXPECT_EQ(blank.line(), 5);
-}
-
-TEST(SigfileTokenizer, HighBytesAndControlBytesAreWhiteSpaceBetweenTokensButKeptInside)
-{
-    EXPECT_EQ(allTokens("\x80x\xff\x01y"), (Tokens{"x\xff\x01y", none})) << "only a delimiter ends a plain token";
-    EXPECT_EQ(allTokens("\xa0\xc3x \x7f"), (Tokens{"x", "\x7f", none})) << "0x7F is no white space";
-    EXPECT_EQ(allTokens("a\xe9,b", "\xe9,"), (Tokens{"a\xe9", "b", none})) << "0xE9 never delimits";
-    EXPECT_EQ(allTokens("a\tb c"), (Tokens{"a\tb", "c", none}));
-}
-
-TEST(SigfileTokenizer, QuotedTokensKeepSpacesAndEndAtTheClosingQuote)
-{
-    EXPECT_EQ(allTokens("\"x y\" z"), (Tokens{"x y", "z", none}));
-    EXPECT_EQ(allTokens("\"a;b,c\"", ","), (Tokens{"a;b,c", none}));
-    EXPECT_EQ(allTokens("\"a\",b", ","), (Tokens{"a", "", "b", none})) << "the comma after a quote is not consumed";
-    EXPECT_EQ(allTokens("\"\""), (Tokens{"", none})) << "an empty quoted token counts even at the end";
-    EXPECT_EQ(allTokens("\"\" x"), (Tokens{"", "x", none}));
-    EXPECT_EQ(allTokens("ab\"cd\" e"), (Tokens{"cd", "e", none})) << "a quote restarts the token";
-    EXPECT_EQ(allTokens("'a b'"), (Tokens{"'a", "b'", none})) << "apostrophes do not quote";
+    SigfileTokenizer comment("; note, \"more\r\nX");
+    EXPECT_EQ(comment.nextToken(), "; note, \"more");
+    EXPECT_EQ(comment.line(), 1);
+    EXPECT_EQ(comment.nextToken(), "X");
+    EXPECT_EQ(comment.line(), 2);
 }
 
 TEST(SigfileTokenizer, UnterminatedQuoteIsLoggedAndCutAtTheLineEnd)
@@ -112,31 +124,6 @@ TEST(SigfileTokenizer, UnterminatedQuoteIsLoggedAndCutAtTheLineEnd)
     log.clear();
     EXPECT_EQ(allTokens("\""), (Tokens{none})) << "nothing after a lone quote";
     EXPECT_EQ(allTokens("\"\nx"), (Tokens{"", "x", none}));
-}
-
-TEST(SigfileTokenizer, CommentsRunToTheLineEndWithDelimitersAndQuotesInside)
-{
-    SigfileTokenizer t("; note, \"more\r\nX");
-    EXPECT_EQ(t.nextToken(), "; note, \"more");
-    EXPECT_EQ(t.line(), 1);
-    EXPECT_EQ(t.nextToken(), "X");
-    EXPECT_EQ(t.line(), 2);
-    EXPECT_EQ(allTokens("ab;cd ef"), (Tokens{";cd ef", none})) << "a ; restarts the token";
-    EXPECT_EQ(allTokens("a ;=120,80,96,0 f= 3,1", ", "), (Tokens{"a", ";=120,80,96,0 f= 3,1", none}));
-}
-
-TEST(SigfileTokenizer, DelimitersGiveEmptyFields)
-{
-    EXPECT_EQ(allTokens("1,,2", ","), (Tokens{"1", "", "2", none}));
-    EXPECT_EQ(allTokens(",1", ","), (Tokens{"", "1", none}));
-    EXPECT_EQ(allTokens("1,", ","), (Tokens{"1", none})) << "no empty field after the last delimiter";
-    EXPECT_EQ(allTokens("1,\n2", ","), (Tokens{"1", "2", none}));
-    EXPECT_EQ(allTokens(";=120,80, 96,0", ", "), (Tokens{";=120,80, 96,0", none}));
-    EXPECT_EQ(allTokens("=120,80,96,0 f= 3,1", ", "), (Tokens{"=120", "80", "96", "0", "f=", "3", "1", none}));
-    EXPECT_EQ(allTokens("a, b", ", "), (Tokens{"a", "b", none})) << "white space is skipped before a field";
-    EXPECT_EQ(allTokens("a ,b", ", "), (Tokens{"a", "", "b", none}));
-    std::string withNul("a\0b", 3);
-    EXPECT_EQ(allTokens(withNul, ","), (Tokens{"a", "b", none})) << "NUL ends a token and is skipped";
 }
 
 TEST(SigfileTokenizer, StepBackRereadsTheLastTokenWholeWithoutRecountingLines)
@@ -200,7 +187,7 @@ TEST(MyExtensions, SearchingBytes)
     EXPECT_EQ(indexOfChar("caf\xe9!", '!'), 4);
 }
 
-TEST(MyExtensions, NumericTests)
+TEST(MyExtensions, NumericTestsQuotingAndNumberStrings)
 {
     for (const char* yes : {"12", "-3.5", "1e3", " 7 ", "+4", ".5", "5.", "1.5E-3", "\t0\n"})
         EXPECT_TRUE(isNumeric(yes)) << yes;
@@ -210,43 +197,24 @@ TEST(MyExtensions, NumericTests)
         EXPECT_TRUE(isInteger(yes)) << yes;
     for (const char* no : {"", "1.0", "1e3", "- 1", "12a", "--1"})
         EXPECT_FALSE(isInteger(no)) << no;
-    EXPECT_EQ(isFloat("2.5e1"), isNumeric("2.5e1"));
-}
 
-TEST(MyExtensions, QuotingForTheFile)
-{
-    EXPECT_EQ(quoteIfNeeded(""), "");
-    EXPECT_EQ(quoteIfNeeded("abc"), "abc");
-    EXPECT_EQ(quoteIfNeeded("a b"), "\"a b\"");
-    EXPECT_EQ(quoteIfNeeded("it's"), "\"it's\"");
-    EXPECT_EQ(quoteIfNeeded("say \"hi\" x"), "'say \"hi\" x'");
-    EXPECT_EQ(quoteIfNeeded("\"q\""), "\"q\"");
-    EXPECT_EQ(quoteIfNeeded("'q r'"), "'q r'");
-    EXPECT_EQ(quoteIfNeeded("a\"b"), "a\"b") << "a double quote alone needs no quoting";
-    EXPECT_EQ(quoteIfNeeded("\"a b'"), "'\"a b''");
+    // Pairs of text and text as written; a double quote alone needs no quoting.
+    const char* quoting[] = {
+        "",      "",      "abc",   "abc",   "a b",  "\"a b\"", "it's",   "\"it's\"", "say \"hi\" x", "'say \"hi\" x'",
+        "\"q\"", "\"q\"", "'q r'", "'q r'", "a\"b", "a\"b",    "\"a b'", "'\"a b''"};
+    for (size_t i = 0; i < std::size(quoting); i += 2)
+        EXPECT_EQ(quoteIfNeeded(quoting[i]), quoting[i + 1]) << quoting[i];
     for (char c : std::string(",`~%/\\|' "))
         EXPECT_EQ(quoteIfNeeded(std::string("x") + c + "y"), std::string("\"x") + c + "y\"") << c;
     for (char c : std::string(";=-_.:!?#@$^&*()[]{}<>+\t"))
         EXPECT_EQ(quoteIfNeeded(std::string("x") + c + "y"), std::string("x") + c + "y") << c;
-}
 
-TEST(MyExtensions, NumberStrings)
-{
-    EXPECT_EQ(numberString(1.5), "1.5");
-    EXPECT_EQ(numberString(2.0), "2");
-    EXPECT_EQ(numberString(0.25), "0.25");
-    EXPECT_EQ(numberString(1.23456), "1.2346");
-    EXPECT_EQ(numberString(-0.00001), "0");
-    EXPECT_EQ(numberString(-0.0), "0");
-    EXPECT_EQ(numberString(-3.0), "-3");
-    EXPECT_EQ(numberString(-0.00005001), "-0.0001");
-    EXPECT_EQ(numberString(0), "0");
-    EXPECT_EQ(numberString(100), "100") << "zeros before the point stay";
-    EXPECT_EQ(numberString(120.0001), "120.0001");
-    EXPECT_EQ(numberString(1e20), "100000000000000000000");
-
+    const double numbers[] = {1.5, 2.0, 1.23456, -0.00001, -0.0, -3.0, -0.00005001, 100, 120.0001, 1e20};
+    const char* written[] = {"1.5", "2",       "1.2346", "0",        "0",
+                             "-3",  "-0.0001", "100",    "120.0001", "100000000000000000000"};
+    for (size_t i = 0; i < std::size(numbers); ++i)
+        EXPECT_EQ(numberString(numbers[i]), written[i]) << numbers[i];
     LogCapture log;
     EXPECT_EQ(numberString(1.0 / 0.0), "inf");
-    ASSERT_EQ(log.lines().size(), 1u);
-    EXPECT_EQ(log.lines()[0], "numberString exception: numberString: not a finite number: inf");
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"numberString exception: numberString: not a finite number: inf"});
 }

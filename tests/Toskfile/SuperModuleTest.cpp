@@ -30,37 +30,27 @@ TEST(SuperModule, AGroupRecordMakesAGroupOfItsMembers)
                         "; a note among the members", "GAIN g osc-out 1 ;=140,90,80,0 f= 2,1", "GAIN after 0 0"}));
     ASSERT_TRUE(group);
     EXPECT_TRUE(group->isSuper());
-    EXPECT_FALSE(group->isComment());
-    EXPECT_EQ(group->moduleName(), "MYGROUP");
-    EXPECT_EQ(group->instanceName(), "g1");
-    EXPECT_EQ(group->name(), "") << "a group has no operator";
+    EXPECT_EQ(group->moduleName() + " " + group->instanceName() + " [" + group->name() + "]", "MYGROUP g1 []")
+        << "a group has no operator";
     ASSERT_EQ(moduleNames(group->moduleList()), (Names{"SINE osc", "GAIN g"})) << "the note counts but is dropped";
     const Module& osc = *group->moduleList().moduleAtIndex(0);
     const Module& gain = *group->moduleList().moduleAtIndex(1);
     EXPECT_EQ(group->rect().origin, (Point{100, 50}));
     EXPECT_EQ(osc.rect().origin, (Point{0, 0})) << "members are placed relative to the group";
     EXPECT_EQ(gain.rect().origin, (Point{40, 40}));
-    EXPECT_EQ(group->memberOrigin(), (Point{100, 50}));
 
     // The group's fields: its own name, then every member's fields.
     EXPECT_EQ(group->fieldCount(), 1 + osc.fieldCount() + gain.fieldCount());
-    const OperatorEntry& nameEntry = *group->fieldAtIndex(0)->entry();
-    EXPECT_EQ(nameEntry.entryType(), OperatorEntry::ED_STRING);
-    EXPECT_EQ(nameEntry.name(), "opstart_name");
-    EXPECT_EQ(nameEntry.nameForType(OperatorField::DESCRIPTION), "operator name");
+    EXPECT_EQ(group->fieldAtIndex(0)->entry()->nameForType(OperatorField::DESCRIPTION), "operator name");
     EXPECT_EQ(group->fieldAtIndex(1), osc.opstartNameField());
     EXPECT_TRUE(osc.opstartNameField()->isAlwaysHidden());
     EXPECT_FALSE(group->opstartNameField()->isAlwaysHidden());
-    EXPECT_EQ(osc.parent(), group.get());
     EXPECT_EQ(osc.trueParent(), group.get());
     EXPECT_EQ(osc.pathName(), "g1/osc");
     EXPECT_EQ(group->findModuleByName("G"), &gain);
     Module::FieldList names;
     group->addToNameFieldList(names, true);
     EXPECT_EQ(names, (Module::FieldList{group->opstartNameField(), osc.opstartNameField(), gain.opstartNameField()}));
-    names.clear();
-    group->addToNameFieldList(names, false);
-    EXPECT_EQ(names.size(), 2u);
     {
         LogCapture capture;
         EXPECT_EQ(group->addIteratedField(*gain.fieldAtIndex(1), nullptr), nullptr);
@@ -110,10 +100,8 @@ TEST(SuperModule, GroupsSurviveLoadingAndSavingExactly)
     Module* lp1 = patch.findModuleByName("LP1").get();
     ASSERT_TRUE(lp1);
     EXPECT_EQ(lp1->pathName(), "both/v1/lp1");
-    EXPECT_EQ(lp1->trueParent(), both.get());
     EXPECT_EQ(mix.field("in1")->source(), lp1->field("out"));
     EXPECT_TRUE(mix.field("in1")->connectedTo(*both));
-    EXPECT_EQ(mix.field("in1")->hideCount(), 1) << "taken from the hidden output of a member";
     EXPECT_EQ(patch.findModuleByName("osc2")->field("freq")->source(), patch.head()->field("pedal1"));
     EXPECT_EQ(patch.nameFieldList(true).size(), 9u);
 
@@ -151,7 +139,6 @@ TEST(SuperModule, CopiesKeepTheirWiresAndMembersOutliveTheirGroup)
     auto twin = std::dynamic_pointer_cast<SModule>(patch.moduleAtIndex(1)->copy());
     ASSERT_TRUE(twin);
     EXPECT_EQ(twin->moduleName(), "VOICE");
-    EXPECT_EQ(twin->fieldCount(), patch.moduleAtIndex(1)->fieldCount());
     EXPECT_EQ(twin->rect(), patch.moduleAtIndex(1)->rect());
     EXPECT_EQ(moduleNames(twin->moduleList()), (Names{"SINE osc", "GAIN g"}));
     EXPECT_NE(twin->moduleList().moduleAtIndex(0), patch.findModuleByName("osc"));

@@ -32,20 +32,3 @@ TEST(LocalizationTables, EveryLineOfBothTablesParses)
         EXPECT_EQ(Localization::shared().loadTable(std::string("Check-") + file, text), lines) << file;
     }
 }
-
-TEST(LocalizationTables, MessagesTitlesAndUndoNamesReadAsShown)
-{
-    EXPECT_EQ(localized("CANCEL"), "Cancel");
-    EXPECT_EQ(localized("ModuleBuild"), "Module Build");
-    EXPECT_EQ(localized("InvalidOperator"), "'%s' is not a valid operator for this SigDatabase.");
-    EXPECT_EQ(localized("MidiGetDBaseACK"), "This operation will download the modules database from the remote "
-                                            "system and will take a few minutes.\n\nAre you sure you want to "
-                                            "continue?");
-    EXPECT_EQ(localized("DeleteModules"), "You are about to delete a module with connections outside the supermodule.");
-    EXPECT_EQ(localized("RepositionACK"), "Are you sure you want to reposition the modules for %s?");
-    EXPECT_EQ(localized("NoKorvatel"), "No Korvatel unit was found on the port.");
-    EXPECT_EQ(localized("UpdateParamsErr1"), "The remote '%s' preset is not the same as %s");
-    EXPECT_EQ(localizedUndo("Delete Selected Modules"), "Delete Selected Modules");
-    EXPECT_EQ(localizedUndo("Reorder SigFile"), "Reorder SigFile");
-    EXPECT_EQ(localizedUndo("Grid Selected Graphics"), "Grid Selected Graphics");
-}

@@ -2,6 +2,8 @@
 
 #include "support/TestSupport.h"
 
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -60,6 +62,28 @@ fs::path makeTestBanks(const fs::path& folder)
     writeFile(banks / "1 Reverbs" / "1 Hall- Large|Dark.sig", hallText);
     writeFile(banks / "7 Delays" / "0 Tape Echo.sig", echoText);
     return banks;
+}
+
+bool Queued::settle(std::chrono::milliseconds limit)
+{
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (processor.pendingCount() && std::chrono::steady_clock::now() < deadline)
+        poster.waitAndPump(20ms);
+    poster.pump();
+    return processor.pendingCount() == 0;
+}
+
+SysexReply Queued::ask(uint8_t command, const Bytes& payload)
+{
+    size_t before = client->calls.size();
+    send(command, payload);
+    EXPECT_TRUE(settle());
+    if (client->calls.size() != before + 1) {
+        ADD_FAILURE() << "no reply to command " << int(command);
+        return {};
+    }
+    EXPECT_FALSE(client->calls.back().second) << client->calls.back().second->reason();
+    return SysexReply::check(client->calls.back().first);
 }
 
 // ---- FakeUnit

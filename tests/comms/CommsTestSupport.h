@@ -1,7 +1,10 @@
 #pragma once
 
+#include "base/MainThreadPoster.h"
 #include "comms/LineSettings.h"
 #include "comms/Sysex.h"
+#include "comms/SysexReply.h"
+#include "comms/ToskMidiProcessor.h"
 
 #include <atomic>
 #include <chrono>
@@ -21,6 +24,34 @@ LineSettingsSource lineTo(const std::string& path);
 
 Bytes bytes(std::initializer_list<int> values);
 Bytes bytes(const std::string& text);
+
+// Every completion the request server delivered, in order.
+struct Recorder : MidiClient {
+    std::vector<std::pair<Bytes, std::optional<TkxException>>> calls;
+    void processMidiMsg(const Bytes& message, const std::optional<TkxException>& exception) override
+    {
+        calls.emplace_back(message, exception);
+    }
+};
+
+// A request server on `port` with its own main-thread queue and client.
+struct Queued {
+    QueuedMainThreadPoster poster;
+    ToskMidiProcessor processor;
+    std::shared_ptr<Recorder> client = std::make_shared<Recorder>();
+    explicit Queued(const LineSettingsSource& line, std::chrono::milliseconds silence = 300ms)
+        : processor(&poster, line, silence)
+    {
+    }
+    explicit Queued(const std::string& port, std::chrono::milliseconds silence = 300ms) : Queued(lineTo(port), silence)
+    {
+    }
+    void send(uint8_t command, const Bytes& payload = {}) { processor.sysexCommand(command, payload, client); }
+    // Pumps the main-thread queue until nothing is pending (bounded).
+    bool settle(std::chrono::milliseconds limit = 10000ms);
+    // The single reply of a command, checked.
+    SysexReply ask(uint8_t command, const Bytes& payload = {});
+};
 
 // A pseudo-terminal whose far end a test scripts: every frame received is
 // recorded and answered with the next scripted reply (an empty reply answers

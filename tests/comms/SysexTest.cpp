@@ -75,14 +75,12 @@ TEST(SysexReply, LengthHeaderAndWhereThePayloadLies)
 
 TEST(ScreenBitmap, RowsPaddingAndBmpFile)
 {
-    EXPECT_EQ(ScreenBitmap::bytesPerRow(240), 30u);
-    EXPECT_EQ(ScreenBitmap::rowPadding(240), 2u);
-    EXPECT_EQ(ScreenBitmap::bytesPerRow(320), 40u);
-    EXPECT_EQ(ScreenBitmap::rowPadding(320), 0u);
-    EXPECT_EQ(ScreenBitmap::bytesPerRow(250), 32u);
-    EXPECT_EQ(ScreenBitmap::rowPadding(250), 0u);
-    EXPECT_EQ(ScreenBitmap::bytesPerRow(236), 30u);
-    EXPECT_EQ(ScreenBitmap::rowPadding(236), 2u);
+    // Width: bytes a row, then padding to a multiple of four.
+    for (auto [width, bytes, padding] :
+         {std::tuple{240u, 30u, 2u}, {320u, 40u, 0u}, {250u, 32u, 0u}, {236u, 30u, 2u}}) {
+        EXPECT_EQ(ScreenBitmap::bytesPerRow(width), bytes) << width;
+        EXPECT_EQ(ScreenBitmap::rowPadding(width), padding) << width;
+    }
 
     // 10 x 2: two bytes a row, two padding bytes in the file.
     Bytes rows = bytes({0x80, 0x40, 0x00, 0xFF});

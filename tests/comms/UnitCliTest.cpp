@@ -13,11 +13,6 @@ using namespace tosk::test;
 
 namespace {
 
-fs::path makeBanks(const TempDir& dir)
-{
-    return makeTestBanks(dir.path());
-}
-
 ProcessResult cli(const UnitProcess& unit, std::vector<std::string> args)
 {
     args.insert(args.begin(), {"unit", "--port", unit.link(), "--silence-ms", "300"});
@@ -35,7 +30,7 @@ json parsed(const ProcessResult& r)
 TEST(UnitCli, BankUnitCommands)
 {
     TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makeBanks(dir).string(), "--device-id", "4"});
+    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--device-id", "4"});
     ASSERT_TRUE(unit.started());
 
     json id = parsed(cli(unit, {"identify"}));
@@ -89,15 +84,13 @@ TEST(UnitCli, DownloadsAndProgramListCommands)
 {
     TempDir dir;
     writeFile(dir / "unit.sbf", "{\r\n}\r\n");
-    UnitProcess unit(dir.path(), {"--banks", makeBanks(dir).string(), "--model", "R9100", "--rom-revision", "3.1",
-                                  "--db", (dir / "unit.sbf").string()});
+    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--model", "R9100", "--rom-revision",
+                                  "3.1", "--db", (dir / "unit.sbf").string()});
     ASSERT_TRUE(unit.started());
 
     json screen = parsed(cli(unit, {"screen", (dir / "screen.bmp").string()}));
     EXPECT_EQ(screen["width"], 240);
-    std::string bmp = readFile(dir / "screen.bmp");
-    EXPECT_EQ(bmp.size(), 62u + 32 * 64);
-    EXPECT_EQ(bmp.substr(0, 2), "BM");
+    EXPECT_EQ(readFile(dir / "screen.bmp").size(), 62u + 32 * 64);
     parsed(cli(unit, {"dbase", (dir / "copy.sbf").string()}));
     EXPECT_EQ(readFile(dir / "copy.sbf"), "{\r\n}\r\n");
 
@@ -145,7 +138,7 @@ TEST(UnitCli, FailuresNameTheExceptionAndExitOne)
     EXPECT_EQ(r.err, "SerialPort.open: " + (dir / "none").string() + " - No such file or directory\n");
     EXPECT_TRUE(r.out.empty());
 
-    UnitProcess silent(dir.path(), {"--banks", makeBanks(dir).string(), "--drop-after", "1"});
+    UnitProcess silent(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--drop-after", "1"});
     ASSERT_TRUE(silent.started());
     r = cli(silent, {"banks"}); // identifies, then the walk meets silence
     EXPECT_EQ(r.exitCode, 1);

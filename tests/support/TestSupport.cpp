@@ -40,6 +40,21 @@ TempDir::~TempDir()
     fs::remove_all(path_, ec);
 }
 
+std::vector<std::string> alertLines(const std::vector<AlertRequest>& alerts)
+{
+    std::vector<std::string> lines;
+    for (const auto& a : alerts) {
+        std::string line = a.style == AlertStyle::Critical        ? "Critical"
+                           : a.style == AlertStyle::Informational ? "Informational"
+                                                                  : "Warning";
+        line += " | " + a.title + " | " + a.message + " |";
+        for (const auto& b : a.buttons)
+            line += " " + b;
+        lines.push_back(line);
+    }
+    return lines;
+}
+
 std::string readFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);

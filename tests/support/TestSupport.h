@@ -1,7 +1,10 @@
 #pragma once
 
+#include "base/Alerts.h"
+
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace tosk::test {
 
@@ -22,6 +25,10 @@ public:
 private:
     std::filesystem::path path_;
 };
+
+// "Style | title | message | buttons" of each alert, so that a test compares
+// everything a user was shown in one go.
+std::vector<std::string> alertLines(const std::vector<AlertRequest>& alerts);
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
