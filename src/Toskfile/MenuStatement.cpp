@@ -1,11 +1,13 @@
 #include "Toskfile/MenuStatement.h"
 
 #include "Toskfile/MyExtensions.h"
+#include "base/NumberText.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace tosk {
@@ -20,6 +22,57 @@ bool oneOf(const char* set, char c)
 
 // Widths and precisions beyond this make no sense on a 78-point line.
 constexpr int kMaxWidth = 64;
+
+struct Directive {
+    bool left = false, plus = false, space = false, alternate = false, zero = false;
+    int width = 0;
+    int precision = -1; // none given
+};
+
+// printf's e, f and g conversions (and their capitals) as the "C" locale
+// prints them, whatever locale the process has.
+std::string floatText(double number, char conv, const Directive& d)
+{
+    std::string body;
+    if (!std::isfinite(number)) {
+        body = std::isnan(number) ? "nan" : "inf";
+    } else {
+        const double magnitude = std::fabs(number);
+        const int precision = d.precision < 0 ? 6 : d.precision;
+        char buffer[400]; // %.64f of the largest double needs 374
+        auto print = [&](std::chars_format style, int digits) {
+            return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, magnitude, style, digits).ptr);
+        };
+        const char style = char(conv | 0x20);
+        if (style == 'f') {
+            body = print(std::chars_format::fixed, precision);
+        } else if (style == 'e') {
+            body = print(std::chars_format::scientific, precision);
+        } else if (!d.alternate) {
+            body = print(std::chars_format::general, precision);
+        } else {
+            // '#' keeps the zeros %g drops, so choose between %e and %f here.
+            const int significant = std::max(precision, 1);
+            body = print(std::chars_format::scientific, significant - 1);
+            const int exponent = leadingInteger(std::string_view(body).substr(body.find('e') + 1));
+            if (exponent >= -4 && exponent < significant)
+                body = print(std::chars_format::fixed, significant - 1 - exponent);
+        }
+        if (d.alternate && body.find('.') == std::string::npos)
+            body.insert(std::min(body.find('e'), body.size()), ".");
+    }
+    if (conv >= 'A' && conv <= 'Z')
+        for (char& c : body)
+            c = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
+    const std::string sign = std::signbit(number) ? "-" : d.plus ? "+" : d.space ? " " : "";
+    const size_t length = sign.size() + body.size();
+    if (size_t(d.width) <= length)
+        return sign + body;
+    const std::string padding(size_t(d.width) - length, d.zero && !d.left && std::isfinite(number) ? '0' : ' ');
+    if (d.left)
+        return sign + body + padding;
+    return padding[0] == '0' ? sign + padding + body : padding + sign + body;
+}
 
 } // namespace
 
@@ -43,12 +96,19 @@ std::optional<std::string> MenuStatement::apply(const std::string& format,
             return std::nullopt;
         converted = true;
         std::string directive = "%";
+        Directive d;
         size_t j = i + 1;
-        while (j < format.size() && oneOf("-+ #0", format[j]))
-            directive += format[j++];
+        for (; j < format.size() && oneOf("-+ #0", format[j]); ++j) {
+            directive += format[j];
+            d.left |= format[j] == '-';
+            d.plus |= format[j] == '+';
+            d.space |= format[j] == ' ';
+            d.alternate |= format[j] == '#';
+            d.zero |= format[j] == '0';
+        }
         // Digits of a width or precision; false past what a line can hold.
-        auto digits = [&] {
-            int value = 0;
+        auto digits = [&](int& value) {
+            value = 0;
             while (j < format.size() && std::isdigit(static_cast<unsigned char>(format[j]))) {
                 value = value * 10 + (format[j] - '0');
                 if (value > kMaxWidth)
@@ -57,11 +117,11 @@ std::optional<std::string> MenuStatement::apply(const std::string& format,
             }
             return true;
         };
-        if (!digits())
+        if (!digits(d.width))
             return std::nullopt;
         if (j < format.size() && format[j] == '.') {
             directive += format[j++];
-            if (!digits())
+            if (!digits(d.precision))
                 return std::nullopt;
         }
         while (j < format.size() && oneOf("hlLqjzt", format[j]))
@@ -77,7 +137,7 @@ std::optional<std::string> MenuStatement::apply(const std::string& format,
             if (!oneOf("s@", conv)) {
                 if (!isNumeric(*text))
                     return std::nullopt;
-                number = std::atof(text->c_str());
+                number = leadingDecimal(*text);
             }
         } else {
             number = std::get<double>(argument);
@@ -87,6 +147,10 @@ std::optional<std::string> MenuStatement::apply(const std::string& format,
         const bool integer = oneOf("diouxX", conv);
         if (integer && !(std::fabs(number) < 9.2e18))
             return std::nullopt;
+        if (oneOf("eEfFgG", conv)) {
+            out += floatText(number, conv, d);
+            continue;
+        }
         char buffer[256];
         if (oneOf("s@", conv)) {
             std::string value = text ? *text : numberString(number);
@@ -96,8 +160,6 @@ std::optional<std::string> MenuStatement::apply(const std::string& format,
         } else if (oneOf("ouxX", conv)) {
             std::snprintf(buffer, sizeof buffer, (directive + "ll" + conv).c_str(),
                           static_cast<unsigned long long>(static_cast<long long>(number)));
-        } else if (oneOf("eEfFgG", conv)) {
-            std::snprintf(buffer, sizeof buffer, (directive + conv).c_str(), number);
         } else {
             return std::nullopt;
         }

@@ -1,10 +1,11 @@
 #include "Toskfile/MyExtensions.h"
 
 #include "base/Log.h"
+#include "base/NumberText.h"
 #include "base/TkxException.h"
 
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 namespace tosk {
 
@@ -113,8 +114,9 @@ std::string quoteIfNeeded(std::string_view s)
 
 std::string numberString(double value)
 {
-    std::string text = format("%.4f", value);
-    const double rounded = std::strtod(text.c_str(), nullptr);
+    // As "%.4f" prints in the "C" locale, whatever locale the process has.
+    char buffer[320]; // the widest is -DBL_MAX: 309 digits, sign, point and four
+    std::string text(buffer, std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4).ptr);
     try {
         // "nan" or "inf" is no number the file can hold; say so and leave the
         // text as printed.
@@ -130,7 +132,7 @@ std::string numberString(double value)
         }
         if (!text.empty() && text.front() == '+')
             text.erase(0, 1);
-        else if (!text.empty() && text.front() == '-' && rounded == 0)
+        else if (!text.empty() && text.front() == '-' && leadingDecimal(text) == 0)
             text.erase(0, 1);
     } catch (const std::exception& e) {
         logf("numberString exception: %s", e.what());

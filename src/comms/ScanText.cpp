@@ -1,16 +1,18 @@
 #include "comms/ScanText.h"
 
+#include "base/NumberText.h"
+
 #include <cctype>
 #include <climits>
-#include <cstdlib>
 
 namespace tosk {
 
 namespace {
 
+// The "C" locale's white space, whatever locale the process has.
 bool isSpace(char c)
 {
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
+    return c == ' ' || (c >= '\t' && c <= '\r');
 }
 bool isDigit(char c)
 {
@@ -71,8 +73,7 @@ std::optional<double> scanDecimal(const std::string& text)
             i = j;
         }
     }
-    std::string number = text.substr(start, i - start);
-    return std::strtod(number.c_str(), nullptr);
+    return leadingDecimal(std::string_view(text).substr(start, i - start));
 }
 
 std::optional<long> scanInteger(const std::string& text, std::string* rest)

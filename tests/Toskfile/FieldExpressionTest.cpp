@@ -1,8 +1,12 @@
 #include "ModelTestSupport.h"
 
+#include "Toskfile/MenuStatement.h"
+#include "Toskfile/MyExtensions.h"
 #include "base/Log.h"
+#include "base/NumberText.h"
 #include "base/PreferenceController.h"
 #include "base/TkxException.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -110,4 +114,26 @@ TEST(FieldExpression, SpecifiersReadFieldsExpressionsAndRepetitions)
     EXPECT_EQ(taps->field("max3")->getSpecifier(OperatorField::MAXIMUM), "60");
     EXPECT_EQ(taps->field("max1")->getSpecifier(OperatorField::MAXIMUM), "20");
     EXPECT_EQ(taps->field("max2")->getSpecifier(OperatorField::MINIMUM), "2");
+}
+
+// Qt gives the process the desktop's locale; a German one has a comma
+// decimal, which the C library then reads and writes. Files and the unit
+// need the point whatever the desktop is.
+TEST(FieldExpression, NumbersKeepThePointUnderACommaDecimalLocale)
+{
+    ScopedCommaLocale german;
+    if (!german.active())
+        GTEST_SKIP() << "no de_DE locale with a comma decimal can be made here";
+    HighRate normal(false);
+    auto m = moduleWithSize12();
+    EXPECT_EQ(m->processStackExpression("7/2/#div"), "3.5");
+    EXPECT_EQ(m->processStackExpression("1.25/2/#mul"), "2.5");
+    EXPECT_EQ(numberString(-0.00005001), "-0.0001");
+    EXPECT_EQ(numberString(1.23456), "1.2346");
+    EXPECT_TRUE(isNumeric(" 1.5e-3 "));
+    EXPECT_FALSE(isNumeric("1,5"));
+    EXPECT_EQ(leadingDecimal(" -2.5e1x"), -25);
+    EXPECT_EQ(MenuStatement::apply("%6.2f dB", std::string("1.5")), "  1.50 dB");
+    EXPECT_EQ(MenuStatement::apply("%+#.3G", 0.5), "+0.500");
+    EXPECT_EQ(MenuStatement::apply("%s", 0.5), "0.5");
 }

@@ -9,30 +9,13 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
-#include <string>
-
 using namespace tosk;
 
 TEST(ApplicationLocaleRegression, NumbersStayInTheCFormUnderADesktopLocaleWithACommaDecimal)
 {
-    // A German locale made for the test, as a German desktop would give Qt.
-    test::TempDir dir;
-    const std::string locale = (dir / "de_DE.UTF-8").string();
-    const std::string make = "localedef -i de_DE -f UTF-8 '" + locale + "' >/dev/null 2>&1";
-    if (std::system(make.c_str()) != 0)
-        GTEST_SKIP() << "localedef cannot make a de_DE locale here";
-    ::setenv("LOCPATH", dir.path().c_str(), 1);
-    struct Restore {
-        ~Restore()
-        {
-            std::setlocale(LC_NUMERIC, "C");
-            ::unsetenv("LOCPATH");
-        }
-    } restore;
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8") || format("%.1f", 0.5) != "0,5")
-        GTEST_SKIP() << "the de_DE locale does not take effect here";
+    test::ScopedCommaLocale german;
+    if (!german.active())
+        GTEST_SKIP() << "no de_DE locale with a comma decimal can be made here";
 
     ToskApplication::useCNumbers();
     EXPECT_EQ(ModulePainter::orderText(3), "3");

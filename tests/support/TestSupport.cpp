@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -38,6 +39,23 @@ TempDir::~TempDir()
 {
     std::error_code ec;
     fs::remove_all(path_, ec);
+}
+
+ScopedCommaLocale::ScopedCommaLocale()
+{
+    const std::string make = "localedef -i de_DE -f UTF-8 '" + (dir_ / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+    if (std::system(make.c_str()) != 0)
+        return;
+    ::setenv("LOCPATH", dir_.path().c_str(), 1);
+    char buffer[8];
+    active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") && std::snprintf(buffer, sizeof buffer, "%.1f", 0.5) > 0 &&
+              std::string(buffer) == "0,5";
+}
+
+ScopedCommaLocale::~ScopedCommaLocale()
+{
+    std::setlocale(LC_NUMERIC, "C");
+    ::unsetenv("LOCPATH");
 }
 
 std::vector<std::string> alertLines(const std::vector<AlertRequest>& alerts)

@@ -26,6 +26,22 @@ private:
     std::filesystem::path path_;
 };
 
+// LC_NUMERIC switched to a German locale (comma decimal, as a German desktop
+// gives Qt) made for the test with localedef, and back to "C" at scope end.
+// active() is false where no such locale can be made; skip the test then.
+class ScopedCommaLocale {
+public:
+    ScopedCommaLocale();
+    ~ScopedCommaLocale();
+    ScopedCommaLocale(const ScopedCommaLocale&) = delete;
+    ScopedCommaLocale& operator=(const ScopedCommaLocale&) = delete;
+    bool active() const { return active_; }
+
+private:
+    TempDir dir_;
+    bool active_ = false;
+};
+
 // "Style | title | message | buttons" of each alert, so that a test compares
 // everything a user was shown in one go.
 std::vector<std::string> alertLines(const std::vector<AlertRequest>& alerts);
