@@ -9,8 +9,9 @@ public:
     static int run(int argc, char** argv);
 
     // Puts numbers back in the "C" form after Qt has taken the user's locale
-    // for everything: patch files, the unit and the canvas write "0.5",
-    // never "0,5", whatever the desktop's language.
+    // for everything. Files and the unit no longer depend on it (the core
+    // reads and prints numbers itself); what still goes through the C
+    // library in the windows (log lines, the info line's values) does.
     static void useCNumbers();
 };
 
