@@ -3,8 +3,8 @@
 #include "Toskfile/SigDocument.h"
 #include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
-#include "base/Localization.h"
 #include "canvas/GraphicWindowController.h"
+#include "canvas/Latin1.h"
 
 #include <QAction>
 #include <QMenu>
@@ -13,15 +13,11 @@
 namespace tosk {
 
 namespace {
-QString text(const char* key, const char* fallback)
-{
-    return QString::fromLatin1(localized(key, fallback).c_str());
-}
 void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documents)
 {
     auto patchWindow = [bar] { return qobject_cast<GraphicWindowController*>(bar->window()); };
     auto add = [file](const char* name, const char* key, const char* fallback, const QKeySequence& shortcut) {
-        QAction* action = file->addAction(text(key, fallback));
+        QAction* action = file->addAction(Latin1::text(key, fallback));
         action->setObjectName(QString::fromLatin1(name));
         action->setShortcut(shortcut);
         return action;
@@ -29,7 +25,7 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
 
     QAction* newDoc = add("actionNew", "MenuNew", "&New", QKeySequence::New);
     QAction* open = add("actionOpen", "MenuOpen", "&Open...", QKeySequence::Open);
-    QMenu* recent = file->addMenu(text("MenuOpenRecent", "Open &Recent"));
+    QMenu* recent = file->addMenu(Latin1::text("MenuOpenRecent", "Open &Recent"));
     recent->setObjectName(QStringLiteral("menuOpenRecent"));
     file->addSeparator();
     QAction* close = add("actionClose", "MenuClose", "&Close", QKeySequence::Close);
@@ -60,7 +56,7 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
                 QObject::connect(recent->addAction(path), &QAction::triggered, documents,
                                  [documents, path] { documents->openDocument(path); });
             recent->addSeparator();
-            QAction* clear = recent->addAction(text("MenuClearRecent", "Clear Menu"));
+            QAction* clear = recent->addAction(Latin1::text("MenuClearRecent", "Clear Menu"));
             clear->setEnabled(!documents->recentDocuments().isEmpty());
             QObject::connect(clear, &QAction::triggered, documents, [documents] { documents->clearRecentDocuments(); });
         });
@@ -86,14 +82,14 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
 
 void ApplicationMenu::build(QMenuBar* bar, MainMenuDelegate& delegate)
 {
-    QMenu* file = bar->addMenu(text("MenuFile", "&File"));
+    QMenu* file = bar->addMenu(Latin1::text("MenuFile", "&File"));
     file->setObjectName(QStringLiteral("menuFile"));
     // The document commands come with the document machinery; the commands
     // of a patch act on the window whose menu this is.
     if (DocumentController* documents = delegate.documentController())
         addDocumentCommands(bar, file, documents);
 
-    QAction* quit = file->addAction(text("MenuQuit", "&Quit"));
+    QAction* quit = file->addAction(Latin1::text("MenuQuit", "&Quit"));
     quit->setObjectName(QStringLiteral("actionQuit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);

@@ -1,5 +1,7 @@
 #include "app/QSettingsStore.h"
 
+#include "canvas/Latin1.h"
+
 namespace tosk {
 
 QSettingsStore::QSettingsStore() : settings_(QStringLiteral("Tosk"), QStringLiteral("Tosk")) {}
@@ -8,21 +10,20 @@ QSettingsStore::QSettingsStore(const QString& iniFile) : settings_(iniFile, QSet
 
 std::optional<std::string> QSettingsStore::value(const std::string& key) const
 {
-    QString k = QString::fromLatin1(key.c_str());
+    QString k = Latin1::qstring(key);
     if (!settings_.contains(k))
         return std::nullopt;
-    QByteArray bytes = settings_.value(k).toString().toLatin1();
-    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
+    return Latin1::bytes(settings_.value(k).toString());
 }
 
 void QSettingsStore::setValue(const std::string& key, const std::string& value)
 {
-    settings_.setValue(QString::fromLatin1(key.c_str()), QString::fromLatin1(value.data(), qsizetype(value.size())));
+    settings_.setValue(Latin1::qstring(key), Latin1::qstring(value));
 }
 
 void QSettingsStore::remove(const std::string& key)
 {
-    settings_.remove(QString::fromLatin1(key.c_str()));
+    settings_.remove(Latin1::qstring(key));
 }
 
 void QSettingsStore::sync()

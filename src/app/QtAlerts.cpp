@@ -2,6 +2,7 @@
 
 #include "app/QtWindows.h"
 #include "base/Localization.h"
+#include "canvas/Latin1.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -23,8 +24,8 @@ int QtAlerts::run(const AlertRequest& request)
         box.setIcon(QMessageBox::Warning);
         break;
     }
-    box.setWindowTitle(QString::fromLatin1(request.title.c_str()));
-    box.setText(QString::fromLatin1(request.message.c_str()));
+    box.setWindowTitle(Latin1::qstring(request.title));
+    box.setText(Latin1::qstring(request.message));
     if (window)
         box.setWindowModality(Qt::WindowModal);
 
@@ -37,7 +38,7 @@ int QtAlerts::run(const AlertRequest& request)
     for (size_t i = 0; i < titles.size(); ++i) {
         const bool isCancel = titles[i] == cancel || titles[i] == "CANCEL";
         auto role = i == 0 ? QMessageBox::AcceptRole : isCancel ? QMessageBox::RejectRole : QMessageBox::ActionRole;
-        QPushButton* button = box.addButton(QString::fromLatin1(titles[i].c_str()), role);
+        QPushButton* button = box.addButton(Latin1::qstring(titles[i]), role);
         buttons.push_back(button);
         if (isCancel && !escape)
             escape = button;

@@ -1,6 +1,7 @@
 #include "app/QtFileChooser.h"
 
 #include "app/QtWindows.h"
+#include "canvas/Latin1.h"
 
 #include <QFile>
 #include <QFileDialog>
@@ -12,8 +13,7 @@ namespace tosk {
 std::optional<std::string> QtFileChooser::choose(const FileRequest& request)
 {
     QWidget* window = widgetFor(request.window);
-    QFileDialog dialog(window, QString::fromLatin1(request.title.c_str()),
-                       QFile::decodeName(request.directory.c_str()));
+    QFileDialog dialog(window, Latin1::qstring(request.title), QFile::decodeName(request.directory.c_str()));
     dialog.setObjectName(QStringLiteral("toskFileDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (window)
@@ -23,7 +23,7 @@ std::optional<std::string> QtFileChooser::choose(const FileRequest& request)
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         if (!request.fileTypes.empty())
-            dialog.setDefaultSuffix(QString::fromLatin1(request.fileTypes.front().c_str()));
+            dialog.setDefaultSuffix(Latin1::qstring(request.fileTypes.front()));
         if (!request.suggestedName.empty())
             dialog.selectFile(QFile::decodeName(request.suggestedName.c_str()));
     } else {
@@ -35,13 +35,13 @@ std::optional<std::string> QtFileChooser::choose(const FileRequest& request)
     if (!request.fileTypes.empty() && !request.chooseFolders) {
         QStringList patterns;
         for (const auto& type : request.fileTypes)
-            patterns << QStringLiteral("*.") + QString::fromLatin1(type.c_str());
+            patterns << QStringLiteral("*.") + Latin1::qstring(type);
         dialog.setNameFilter(patterns.join(QLatin1Char(' ')));
     }
     if (!request.message.empty()) {
         // Qt's own dialog lays itself out on a grid: the message goes below.
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-            auto* label = new QLabel(QString::fromLatin1(request.message.c_str()), &dialog);
+            auto* label = new QLabel(Latin1::qstring(request.message), &dialog);
             label->setObjectName(QStringLiteral("message"));
             label->setWordWrap(true);
             grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());

@@ -1,7 +1,7 @@
 #include "app/StartWindow.h"
 
 #include "app/ApplicationMenu.h"
-#include "base/Localization.h"
+#include "canvas/Latin1.h"
 
 #include <QFile>
 #include <QFormLayout>
@@ -13,15 +13,9 @@ namespace tosk {
 
 namespace {
 
-QString text(const char* key, const char* fallback)
+QString shown(const std::optional<std::string>& s)
 {
-    return QString::fromLatin1(localized(key, fallback).c_str());
-}
-
-// Database texts are 8-bit bytes.
-QString latin1(const std::optional<std::string>& s)
-{
-    return s ? QString::fromLatin1(s->data(), qsizetype(s->size())) : text("StartUnknown", "unknown");
+    return s ? Latin1::qstring(*s) : Latin1::text("StartUnknown", "unknown");
 }
 
 } // namespace
@@ -42,7 +36,7 @@ StartWindow::StartWindow(MainMenuDelegate& delegate, const DatabaseSummary& data
     title->setFont(big);
     column->addWidget(title);
 
-    status_ = new QLabel(text("StartNoDatabase", "No operator database is loaded."), central);
+    status_ = new QLabel(Latin1::text("StartNoDatabase", "No operator database is loaded."), central);
     status_->setObjectName(QStringLiteral("databaseStatus"));
     column->addWidget(status_);
 
@@ -66,18 +60,19 @@ QLabel* StartWindow::addRow(const char* key, const char* fallback, const char* n
     auto* value = new QLabel(this);
     value->setObjectName(QString::fromLatin1(name));
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    form_->addRow(text(key, fallback) + QLatin1Char(':'), value);
+    form_->addRow(Latin1::text(key, fallback) + QLatin1Char(':'), value);
     return value;
 }
 
 void StartWindow::showDatabase(const DatabaseSummary& database)
 {
     status_->setVisible(!database.loaded);
-    product_->setText(latin1(database.product));
-    version_->setText(latin1(database.version));
-    date_->setText(latin1(database.date));
+    product_->setText(shown(database.product));
+    version_->setText(shown(database.version));
+    date_->setText(shown(database.date));
     operators_->setText(QString::number(qulonglong(database.operatorCount)));
-    path_->setText(database.path.empty() ? text("StartUnknown", "unknown") : QFile::decodeName(database.path.c_str()));
+    path_->setText(database.path.empty() ? Latin1::text("StartUnknown", "unknown")
+                                         : QFile::decodeName(database.path.c_str()));
 }
 
 } // namespace tosk

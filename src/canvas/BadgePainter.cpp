@@ -3,6 +3,7 @@
 #include "Toskfile/Module.h"
 #include "base/PreferenceController.h"
 #include "canvas/CanvasStyle.h"
+#include "canvas/Latin1.h"
 
 #include <QPainter>
 
@@ -21,7 +22,7 @@ void BadgePainter::drawRings(QPainter& painter, const Rect& circle, const std::s
     const QColor yellow(Qt::yellow);
     QColor inner = head ? fill : (highlighted ? QColor(Qt::red) : fill);
     S::strokeOval(painter, ring, inner, 2, &yellow);
-    S::drawTextString(painter, S::qstring(number), ring, S::BlackSystem12, Qt::black);
+    S::drawTextString(painter, Latin1::qstring(number), ring, S::BlackSystem12, Qt::black);
 }
 
 void BadgePainter::drawModuleBadge(QPainter& painter, const Module& module, const std::string& number, bool highlighted)
@@ -43,7 +44,7 @@ void BadgePainter::drawOrderDrag(QPainter& painter, const Module& source, const 
     QRectF badge(point.x - kDragBadgeSize / 2, point.y - kDragBadgeSize / 2, kDragBadgeSize, kDragBadgeSize);
     const QColor yellow(Qt::yellow);
     S::strokeOval(painter, badge, Qt::red, 1, &yellow);
-    S::drawCenteredText(painter, S::qstring(number), badge, S::BlackSystem12, Qt::black);
+    S::drawCenteredText(painter, Latin1::qstring(number), badge, S::BlackSystem12, Qt::black);
 }
 
 } // namespace tosk

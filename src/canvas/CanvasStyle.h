@@ -60,8 +60,6 @@ public:
     static QRectF qrect(const Rect& r) { return QRectF(r.x(), r.y(), r.width(), r.height()); }
     static Rect rect(const QRectF& r) { return Rect(r.x(), r.y(), r.width(), r.height()); }
     static QPointF qpoint(const Point& p) { return QPointF(p.x, p.y); }
-    // Byte strings of the model are Latin-1.
-    static QString qstring(const std::string& s) { return QString::fromLatin1(s.data(), qsizetype(s.size())); }
 
     // The size of a text in a style.
     static QSizeF textSize(const QString& text, TextStyle style);

@@ -9,6 +9,7 @@
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "canvas/GraphicView.h"
+#include "canvas/Latin1.h"
 
 #include <QCloseEvent>
 #include <QDialog>
@@ -26,16 +27,6 @@
 namespace tosk {
 
 namespace {
-
-QString text(const char* key, const char* fallback)
-{
-    return QString::fromLatin1(localized(key, fallback).c_str());
-}
-
-QString latin1(const std::string& s)
-{
-    return QString::fromLatin1(s.data(), qsizetype(s.size()));
-}
 
 } // namespace
 
@@ -143,7 +134,7 @@ QToolButton* GraphicWindowController::addButton(const char* name, const char* im
     const std::string file = DataFiles::path(std::string("icons/") + image + ".svg");
     button->setIcon(QIcon(QString::fromStdString(file)));
     button->setIconSize(QSize(24, 24));
-    button->setToolTip(text(name, tip));
+    button->setToolTip(Latin1::text(name, tip));
     button->setCheckable(toggle);
     button->setAutoRaise(true);
     if (action)
@@ -300,7 +291,7 @@ void GraphicWindowController::invalidateModule(const Module& module)
 
 void GraphicWindowController::updateTitle()
 {
-    QString title = document_ ? latin1(document_->displayName()) : QStringLiteral("Tosk");
+    QString title = document_ ? Latin1::qstring(document_->displayName()) : QStringLiteral("Tosk");
     if (document_ && document_->isDocumentEdited())
         title += QLatin1Char('*');
     setWindowTitle(title);
@@ -327,20 +318,20 @@ void GraphicWindowController::buildTitleSheet()
 {
     titleSheet_ = new QDialog(this);
     titleSheet_->setObjectName(QStringLiteral("titleSheet"));
-    titleSheet_->setWindowTitle(text("TitleAndAuthor", "Title and Author"));
+    titleSheet_->setWindowTitle(Latin1::text("TitleAndAuthor", "Title and Author"));
     titleSheet_->setWindowModality(Qt::WindowModal);
     auto* form = new QFormLayout(titleSheet_);
     titleField_ = new QLineEdit(titleSheet_);
     titleField_->setObjectName(QStringLiteral("titleField"));
     authorField_ = new QLineEdit(titleSheet_);
     authorField_->setObjectName(QStringLiteral("authorField"));
-    form->addRow(text("TitleLabel", "Title:"), titleField_);
-    form->addRow(text("AuthorLabel", "Author:"), authorField_);
+    form->addRow(Latin1::text("TitleLabel", "Title:"), titleField_);
+    form->addRow(Latin1::text("AuthorLabel", "Author:"), authorField_);
     auto* buttons = new QDialogButtonBox(titleSheet_);
-    QPushButton* ok = buttons->addButton(text("OK", "OK"), QDialogButtonBox::AcceptRole);
+    QPushButton* ok = buttons->addButton(Latin1::text("OK", "OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("okButton"));
     ok->setDefault(true);
-    QPushButton* cancel = buttons->addButton(text("CANCEL", "Cancel"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = buttons->addButton(Latin1::text("CANCEL", "Cancel"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("cancelButton"));
     form->addRow(buttons);
     connect(ok, &QPushButton::clicked, titleSheet_, [this] { titleSheet_->done(1); });
@@ -353,8 +344,8 @@ void GraphicWindowController::raiseTitleWindow()
     SigFile* patch = sigFile();
     if (!patch)
         return;
-    titleField_->setText(latin1(patch->programName()));
-    authorField_->setText(latin1(patch->author()));
+    titleField_->setText(Latin1::qstring(patch->programName()));
+    authorField_->setText(Latin1::qstring(patch->author()));
     titleSheet_->open();
 }
 
@@ -363,8 +354,8 @@ void GraphicWindowController::sheetDidEnd(int returnCode)
     SigFile* patch = sigFile();
     if (returnCode != 1 || !patch)
         return;
-    patch->setAuthor(authorField_->text().toLatin1().toStdString());
-    patch->setProgramName(titleField_->text().toLatin1().toStdString());
+    patch->setAuthor(Latin1::bytes(authorField_->text()));
+    patch->setProgramName(Latin1::bytes(titleField_->text()));
     documentHasChanged();
 }
 

@@ -4,6 +4,7 @@
 #include "base/PreferenceController.h"
 #include "canvas/BadgePainter.h"
 #include "canvas/CanvasStyle.h"
+#include "canvas/Latin1.h"
 
 #include <QPainter>
 
@@ -43,7 +44,7 @@ void HeadPainter::drawHeadFields(QPainter* painter, Module& head, double right, 
         case OperatorEntry::ED_SIGNAL: {
             Rect r(right, kPitch * outputs++ + 8, kBoxWidth, kBoxHeight);
             outputBottom = std::max(outputBottom, r.maxY());
-            boxes.push_back({f.get(), r, QStringLiteral("> ") + S::qstring(outputLabel(name)), false});
+            boxes.push_back({f.get(), r, QStringLiteral("> ") + Latin1::qstring(outputLabel(name)), false});
             break;
         }
         case OperatorEntry::ED_USEROBJ: {
@@ -61,7 +62,7 @@ void HeadPainter::drawHeadFields(QPainter* painter, Module& head, double right, 
                 index ^= 1;
             Rect r(0, kPitch * index + 8, kBoxWidth, kBoxHeight);
             inputBottom = std::max(inputBottom, r.maxY());
-            boxes.push_back({f.get(), r, S::qstring(name) + QStringLiteral(" >"), false});
+            boxes.push_back({f.get(), r, Latin1::qstring(name) + QStringLiteral(" >"), false});
             break;
         }
         default:

@@ -6,6 +6,7 @@
 #include "canvas/BadgePainter.h"
 #include "canvas/CanvasMarks.h"
 #include "canvas/InfoLine.h"
+#include "canvas/Latin1.h"
 #include "database/OperatorDesc.h"
 
 #include <QPainter>
@@ -59,11 +60,12 @@ void ModulePainter::draw(QPainter& painter, Module& module, const CanvasMarks& m
         titleColor = S::role(ci_comment);
     else if (module.isSuper())
         titleColor = S::role(ci_super);
-    S::drawTextString(painter, S::qstring(module.name()), title, S::System8, titleColor);
+    S::drawTextString(painter, Latin1::qstring(module.name()), title, S::System8, titleColor);
 
     if (auto nameField = module.opstartNameField()) {
         QRectF row = title.translated(0, Module::kTitleHeight);
-        S::drawTextString(painter, S::qstring(nameField->text()), row, S::BlackLabel10, S::textColor(S::BlackLabel10));
+        S::drawTextString(painter, Latin1::qstring(nameField->text()), row, S::BlackLabel10,
+                          S::textColor(S::BlackLabel10));
     }
 
     drawInfoStrings(painter, module, inner, showMode);
@@ -85,7 +87,7 @@ void ModulePainter::drawPin(QPainter& painter, ModuleField& field, const Module&
         drawBubble(painter, field, pin);
         pin.adjust(2, 2, -2, -2);
     } else if ((showMode & Module::SHOW_DEFAULTS) && field.type() == OperatorEntry::ED_CONTROL && !field.source()) {
-        QString value = S::qstring(field.getName(true, false, false, false, true));
+        QString value = Latin1::qstring(field.getName(true, false, false, false, true));
         const auto font = S::GrayLabel7;
         QRectF at = besidePin(pin, S::textSize(value, font), input);
         S::drawTextString(painter, value, at, font, S::textColor(S::GrayLabel7));
@@ -108,7 +110,7 @@ void ModulePainter::drawBubble(QPainter& painter, const ModuleField& field, cons
     const Module* module = field.parent();
     if (module && !module->isTopLevel() && !module->partialPath().empty())
         label = module->partialPath() + "/" + label;
-    QString text = S::qstring(label);
+    QString text = Latin1::qstring(label);
     const auto font = S::Bubble;
     QRectF box = besidePin(pin, S::textSize(text, font), field.gpos() > 0);
     QRectF frame = box.adjusted(-3, -1, 3, 1);
@@ -127,9 +129,9 @@ void ModulePainter::drawInfoStrings(QPainter& painter, const Module& module, con
     QRectF row(inner.x() + 1, inner.bottom() - Module::kInfoHeight, inner.width() - 2, Module::kInfoHeight);
     if (line->range) {
         QRectF above(row.x(), inner.bottom() - 2 * Module::kInfoHeight, row.width(), Module::kInfoHeight);
-        S::drawTextString(painter, S::qstring(*line->range), above, S::GrayLabel7, S::textColor(S::GrayLabel7));
+        S::drawTextString(painter, Latin1::qstring(*line->range), above, S::GrayLabel7, S::textColor(S::GrayLabel7));
     }
-    S::drawTextString(painter, S::qstring(line->text), row, S::BlackLabel8, S::textColor(S::BlackLabel8));
+    S::drawTextString(painter, Latin1::qstring(line->text), row, S::BlackLabel8, S::textColor(S::BlackLabel8));
 }
 
 } // namespace tosk

@@ -1,7 +1,7 @@
 #include "canvas/TextView.h"
 
-#include "base/Localization.h"
 #include "base/Log.h"
+#include "canvas/Latin1.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -32,16 +32,16 @@ QMenu* TextView::menuForEvent(const QPoint& position)
 {
     if (!textCursor().hasSelection())
         return createStandardContextMenu(position);
-    auto* menu = new QMenu(QString::fromLatin1(localized("SigFileOptions", "SigFile Options").c_str()), this);
+    auto* menu = new QMenu(Latin1::text("SigFileOptions", "SigFile Options"), this);
     menu->setObjectName(QStringLiteral("sigFileOptionsMenu"));
-    QAction* reorder = menu->addAction(QString::fromLatin1(localized("ReorderModules", "Reorder Modules").c_str()));
+    QAction* reorder = menu->addAction(Latin1::text("ReorderModules", "Reorder Modules"));
     connect(reorder, &QAction::triggered, this, [this, reorder] { option(reorder); });
     return menu;
 }
 
 void TextView::option(const QAction* item)
 {
-    logf("the user chose %s", item->text().toLatin1().constData());
+    logf("the user chose %s", Latin1::bytes(item->text()).c_str());
 }
 
 void TextView::contextMenuEvent(QContextMenuEvent* event)

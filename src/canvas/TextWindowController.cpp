@@ -2,6 +2,7 @@
 
 #include "Toskfile/SigDocument.h"
 #include "base/NotificationCenter.h"
+#include "canvas/Latin1.h"
 #include "canvas/TextView.h"
 
 #include <QLabel>
@@ -28,7 +29,7 @@ TextWindowController::TextWindowController(std::shared_ptr<SigDocument> document
     resize(640, 480);
 
     if (document_)
-        setWindowTitle(QString::fromLatin1(document_->displayName().c_str()));
+        setWindowTitle(Latin1::qstring(document_->displayName()));
     takeText();
     updateTextView();
     NotificationCenter::defaultCenter().addObserver(this, DocumentHasChangedNotification, nullptr,
@@ -52,7 +53,7 @@ void TextWindowController::takeText()
     // The core's texts are Latin-1 bytes.
     if (document_ && source_) {
         const std::string text = source_(*document_);
-        sigText_ = QString::fromLatin1(text.data(), qsizetype(text.size()));
+        sigText_ = Latin1::qstring(text);
     } else {
         sigText_.clear();
     }

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+
+#include <string>
+#include <string_view>
+
+namespace tosk {
+
+// The model's strings are 8-bit Latin-1 bytes; the windows convert them here
+// and nowhere else.
+class Latin1 {
+public:
+    static QString qstring(std::string_view bytes);
+    // Characters past Latin-1 become '?'.
+    static std::string bytes(const QString& text);
+    // An entry of the localisation table, for a window.
+    static QString text(const char* key, const char* fallback);
+};
+
+} // namespace tosk
