@@ -59,7 +59,7 @@ std::string floatText(double number, char conv, const Directive& d)
                 body = print(std::chars_format::fixed, significant - 1 - exponent);
         }
         if (d.alternate && body.find('.') == std::string::npos)
-            body.insert(std::min(body.find('e'), body.size()), ".");
+            body.insert(body.begin() + std::ptrdiff_t(std::min(body.find('e'), body.size())), '.');
     }
     if (conv >= 'A' && conv <= 'Z')
         for (char& c : body)
