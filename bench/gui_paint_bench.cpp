@@ -3,6 +3,7 @@
 // and draws everything, under 200 ms; repainting one module's dirty rect
 // under 3 ms, since a repaint draws only what meets the rect.
 #include "BenchModels.h"
+#include "Toskfile/SigfileTokenizer.h"
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasPainter.h"
 
@@ -95,6 +96,32 @@ void RepaintOneModule(benchmark::State& state)
     state.counters["drawn"] = drawn;
 }
 BENCHMARK(RepaintOneModule)->Unit(benchmark::kMillisecond);
+
+// One mixer whose damaged count repeats its inputs N times, painted with its
+// repetition numbers showing: linear in N, as every pin is numbered once.
+void PaintRepeatedGroup(benchmark::State& state)
+{
+    std::string text = "mix " + std::to_string(state.range(0));
+    for (int64_t i = 0; i < state.range(0); ++i)
+        text += " adc-in1 0.5";
+    SigfileTokenizer record = SigfileTokenizer::tokenizerWithString(text + " 1");
+    ModuleList patch;
+    auto head = Module::moduleNamed("HEADM", std::string("adc"), bundledDatabase());
+    patch.addModule(head);
+    auto mixer = Module::moduleNamed("MIXN", record, bundledDatabase());
+    mixer->moveToPosition({100, 40});
+    patch.addModule(mixer);
+    QImage image(400, 800, QImage::Format_ARGB32_Premultiplied);
+    CanvasMarks marks;
+    for (auto _ : state) {
+        CanvasPainter canvas;
+        QPainter painter(&image);
+        canvas.drawRect(painter, Rect(0, 0, 400, 800), patch, head.get(), kShowMode, marks);
+    }
+    state.counters["fields"] = double(mixer->fieldCount());
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(PaintRepeatedGroup)->RangeMultiplier(4)->Range(1024, 16384)->Unit(benchmark::kMillisecond)->Complexity();
 
 } // namespace
 

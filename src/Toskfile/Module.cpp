@@ -1,6 +1,7 @@
 #include "Toskfile/Module.h"
 
 #include "Toskfile/FieldExpression.h"
+#include "Toskfile/InstanceCounter.h"
 #include "Toskfile/ModuleNameIndex.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/SModule.h"
@@ -34,21 +35,6 @@ bool isDigit(char c)
 {
     return c >= '0' && c <= '9';
 }
-
-// Numbers repetitions in one pass over a field list: each call answers what
-// getInstance() answers for that field, given the fields before it.
-class InstanceCounter {
-public:
-    int next(const ModuleField& f)
-    {
-        if (!f.iterator() || !f.entry())
-            return 0;
-        return ++counts_[{f.iterator().get(), std::string_view(f.entry()->name())}];
-    }
-
-private:
-    std::map<std::pair<const ModuleField*, std::string_view>, int> counts_;
-};
 
 [[noreturn]] void inconsistency(const std::string& operation, const std::string& reason)
 {

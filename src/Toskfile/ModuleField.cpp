@@ -182,11 +182,18 @@ int ModuleField::getInstance() const
 
 std::string ModuleField::entryName(int code) const
 {
+    // Only a repeated name needs its repetition counted.
+    const bool repeated = m_pEntry && m_Iterator && m_pEntry->nameForType(code).find('~') != std::string::npos;
+    return entryName(code, repeated ? getInstance() : 0);
+}
+
+std::string ModuleField::entryName(int code, int instance) const
+{
     if (!m_pEntry)
         return std::string();
     const std::string& text = m_pEntry->nameForType(code);
     if (m_Iterator && text.find('~') != std::string::npos)
-        return setIteration(getInstance(), text);
+        return setIteration(instance, text);
     return text;
 }
 

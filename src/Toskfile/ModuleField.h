@@ -131,6 +131,10 @@ public:
     // The entry's item of that code, with the repetition number put in place
     // of "~n" for a repeated field; "" without an entry.
     std::string entryName(int code) const;
+    // The same with the repetition number already known (from an
+    // InstanceCounter walking the module's fields), which getInstance() would
+    // count again.
+    std::string entryName(int code, int instance) const;
     // 1-based number of this field's repetition; 0 for a field not repeated.
     int getInstance() const;
     // s with its last "~x" replaced by n, or s followed by n.

@@ -1,5 +1,6 @@
 #include "canvas/HeadPainter.h"
 
+#include "Toskfile/InstanceCounter.h"
 #include "Toskfile/Module.h"
 #include "base/PreferenceController.h"
 #include "canvas/BadgePainter.h"
@@ -38,8 +39,19 @@ void HeadPainter::drawHeadFields(QPainter* painter, Module& head, double right, 
     std::vector<HeadBox> boxes;
     double outputBottom = 0, inputBottom = 0;
     int outputs = 0, inputs = 0;
-    for (const auto& f : head.fieldArray()) {
-        const std::string name = f->name();
+    // Each field's repetition and name, counted in one pass: a damaged file
+    // can repeat a group of the head thousands of times.
+    const auto& fields = head.fieldArray();
+    std::vector<int> instances;
+    std::vector<std::string> names;
+    InstanceCounter counter;
+    for (const auto& f : fields) {
+        instances.push_back(counter.next(*f));
+        names.push_back(f->entryName(OperatorField::NAME, instances.back()));
+    }
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const auto& f = fields[i];
+        const std::string& name = names[i];
         switch (f->type()) {
         case OperatorEntry::ED_SIGNAL: {
             Rect r(right, kPitch * outputs++ + 8, kBoxWidth, kBoxHeight);
@@ -48,7 +60,7 @@ void HeadPainter::drawHeadFields(QPainter* painter, Module& head, double right, 
             break;
         }
         case OperatorEntry::ED_USEROBJ: {
-            int instance = f->getInstance();
+            const int instance = instances[i];
             Rect r(right + menuX, outputBottom + kBoxSpace * (instance + 1), kMenuBoxWidth, kBoxHeight);
             boxes.push_back({f.get(), r, QString::number(instance), false});
             break;
@@ -70,8 +82,8 @@ void HeadPainter::drawHeadFields(QPainter* painter, Module& head, double right, 
         }
     }
     int controls = 0;
-    for (const auto& f : head.fieldArray())
-        if (f->type() == OperatorEntry::CONTROL && f->name() != "zero") {
+    for (size_t i = 0; i < fields.size(); ++i)
+        if (const auto& f = fields[i]; f->type() == OperatorEntry::CONTROL && names[i] != "zero") {
             ++controls;
             Rect r(menuX, inputBottom + kBoxSpace * controls, kMenuBoxWidth, kBoxHeight);
             boxes.push_back({f.get(), r, QString::number(controls), true});

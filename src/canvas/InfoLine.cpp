@@ -1,5 +1,6 @@
 #include "canvas/InfoLine.h"
 
+#include "Toskfile/InstanceCounter.h"
 #include "Toskfile/MenuStatement.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/MyExtensions.h"
@@ -37,9 +38,11 @@ std::optional<InfoLine> InfoLine::infoFor(const Module& module, int showMode)
         return std::nullopt;
 
     // The database keeps operator names in capitals.
+    // Repetitions are counted along the way: a list of choices can be long.
+    InstanceCounter instances;
     if (module.name() == "MENUPAGE") {
         for (const auto& f : module.fieldArray())
-            if (startsWith(f->entryName(OperatorField::DESCRIPTION), "8 char name"))
+            if (startsWith(f->entryName(OperatorField::DESCRIPTION, instances.next(*f)), "8 char name"))
                 return InfoLine{shown(*f), std::nullopt};
         return std::nullopt;
     }
@@ -51,8 +54,9 @@ std::optional<InfoLine> InfoLine::infoFor(const Module& module, int showMode)
     std::optional<double> value;
     std::vector<std::string> choices;
     for (const auto& f : module.fieldArray()) {
-        std::string name = f->name();
-        if (startsWith(f->entryName(OperatorField::DESCRIPTION), "menu statement"))
+        const int instance = instances.next(*f);
+        std::string name = f->entryName(OperatorField::NAME, instance);
+        if (startsWith(f->entryName(OperatorField::DESCRIPTION, instance), "menu statement"))
             format = shown(*f);
         else if (name == "min" || name == "min in")
             minimum = floatOf(*f);

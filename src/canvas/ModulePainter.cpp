@@ -1,5 +1,6 @@
 #include "canvas/ModulePainter.h"
 
+#include "Toskfile/InstanceCounter.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/MyExtensions.h"
 #include "base/PreferenceController.h"
@@ -72,13 +73,16 @@ void ModulePainter::draw(QPainter& painter, Module& module, const CanvasMarks& m
     if (showMode & Module::SHOW_ORDER)
         BadgePainter::drawModuleBadge(painter, module, orderNumber, &module == marks.highlightModule);
 
-    for (const auto& field : module.fieldArray())
+    InstanceCounter instances;
+    for (const auto& field : module.fieldArray()) {
+        const int instance = instances.next(*field);
         if (field->gpos() != 0)
-            drawPin(painter, *field, module, marks, showMode);
+            drawPin(painter, *field, instance, module, marks, showMode);
+    }
 }
 
-void ModulePainter::drawPin(QPainter& painter, ModuleField& field, const Module& module, const CanvasMarks& marks,
-                            int showMode)
+void ModulePainter::drawPin(QPainter& painter, ModuleField& field, int instance, const Module& module,
+                            const CanvasMarks& marks, int showMode)
 {
     using S = CanvasStyle;
     QRectF pin = S::qrect(field.setConnRect(module.rect()));
@@ -95,8 +99,7 @@ void ModulePainter::drawPin(QPainter& painter, ModuleField& field, const Module&
     const QColor fill = field.isWP() ? S::lightGray() : S::role(field.fillColor());
     S::drawPin(painter, pin, S::role(field.strokeColor()), fill);
     if (field.iterator() && !field.iterator()->isHidden())
-        S::drawTextString(painter, QString::number(field.getInstance()), pin, S::BlackSystem8,
-                          S::textColor(S::BlackSystem8));
+        S::drawTextString(painter, QString::number(instance), pin, S::BlackSystem8, S::textColor(S::BlackSystem8));
 }
 
 void ModulePainter::drawBubble(QPainter& painter, const ModuleField& field, const QRectF& pin)

@@ -28,8 +28,9 @@ public:
     static void drawBubble(QPainter& painter, const ModuleField& field, const QRectF& pin);
 
 private:
-    static void drawPin(QPainter& painter, ModuleField& field, const Module& module, const CanvasMarks& marks,
-                        int showMode);
+    // `instance` is the pin's repetition number (InstanceCounter).
+    static void drawPin(QPainter& painter, ModuleField& field, int instance, const Module& module,
+                        const CanvasMarks& marks, int showMode);
     // The box of a text placed beside a pin: after an input's pin, before
     // an output's, vertically centred on it.
     static QRectF besidePin(const QRectF& pin, const QSizeF& textSize, bool input);

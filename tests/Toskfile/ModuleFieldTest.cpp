@@ -1,5 +1,6 @@
 #include "ModelTestSupport.h"
 
+#include "Toskfile/InstanceCounter.h"
 #include "Toskfile/SigFile.h"
 #include "base/Log.h"
 
@@ -97,6 +98,31 @@ TEST(ModuleField, ValidationMessagesWordForWord)
     std::string none;
     EXPECT_TRUE(mix->field("out")->isValueValid("anything", none));
     EXPECT_TRUE(log.contains("type = SIGNAL"));
+}
+
+// The painters number pins in one pass; the numbers and names must be those
+// each field counts for itself.
+TEST(ModuleField, RepetitionsCountedInOnePassAreTheFieldsOwn)
+{
+    auto db = dbaseFromText(modelOperator(
+        "T", "MATH",
+        {SbfEntry{"TYPE:ED_INT", "NAME:a", "DEFAULT:3"}, SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@a"},
+         SbfEntry{"TYPE:ED_SIGNAL", "NAME:in~n"}, SbfEntry{"TYPE:ED_CONTROL", "NAME:k~n"},
+         SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"}, SbfEntry{"TYPE:ED_INT", "NAME:b", "DEFAULT:2"},
+         SbfEntry{"TYPE:MULTIPLE", "NAME:h", "ACTION_SPECIFIER:@b"}, SbfEntry{"TYPE:ED_SIGNAL", "NAME:in~n"},
+         SbfEntry{"TYPE:MULTIPLEEND", "NAME:f"}, SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}}));
+    auto t = newModule("T", "t", db);
+    InstanceCounter counter;
+    std::vector<int> counted;
+    Names named;
+    for (const auto& f : t->fieldArray()) {
+        counted.push_back(counter.next(*f));
+        EXPECT_EQ(counted.back(), f->getInstance()) << f->name();
+        named.push_back(f->entryName(OperatorField::NAME, counted.back()));
+        EXPECT_EQ(named.back(), f->name());
+    }
+    EXPECT_EQ(counted, (std::vector<int>{0, 0, 1, 1, 2, 2, 3, 3, 0, 1, 2, 0}));
+    EXPECT_EQ(named, (Names{"opstart_name", "a", "in1", "k1", "in2", "k2", "in3", "k3", "b", "in1", "in2", "out"}));
 }
 
 TEST(ModuleField, RepeatCountsStayInsideTheirLimits)

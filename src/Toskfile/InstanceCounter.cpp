@@ -1,0 +1,15 @@
+#include "Toskfile/InstanceCounter.h"
+
+#include "Toskfile/ModuleField.h"
+#include "database/OperatorEntry.h"
+
+namespace tosk {
+
+int InstanceCounter::next(const ModuleField& field)
+{
+    if (!field.iterator() || !field.entry())
+        return 0;
+    return ++counts_[{field.iterator().get(), std::string_view(field.entry()->name())}];
+}
+
+} // namespace tosk
