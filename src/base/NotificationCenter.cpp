@@ -45,8 +45,17 @@ void NotificationCenter::removeObserver(const void* owner, const std::string& na
 void NotificationCenter::post(const Notification& n)
 {
     // Handlers may add or remove observers while we walk: iterate by index over
-    // the entries present at the start, and only compact once nobody walks.
-    ++posting_;
+    // the entries present at the start, and only compact once nobody walks --
+    // also when a handler throws, or removed observers would stay for good.
+    struct Walk {
+        NotificationCenter& center;
+        explicit Walk(NotificationCenter& c) : center(c) { ++center.posting_; }
+        ~Walk()
+        {
+            --center.posting_;
+            center.compact();
+        }
+    } walk(*this);
     const size_t count = entries_.size();
     for (size_t i = 0; i < count && i < entries_.size(); ++i) {
         if (entries_[i].removed)
@@ -58,8 +67,6 @@ void NotificationCenter::post(const Notification& n)
         Handler h = entries_[i].handler; // the entry may move if a handler adds observers
         h(n);
     }
-    --posting_;
-    compact();
 }
 
 void NotificationCenter::post(const std::string& name, const void* object, std::map<std::string, std::any> userInfo)
@@ -69,7 +76,8 @@ void NotificationCenter::post(const std::string& name, const void* object, std::
 
 size_t NotificationCenter::observerCount() const
 {
-    return static_cast<size_t>(std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.removed; }));
+    return static_cast<size_t>(
+        std::count_if(entries_.begin(), entries_.end(), [](const Entry& e) { return !e.removed; }));
 }
 
 void NotificationCenter::compact()

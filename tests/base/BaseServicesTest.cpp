@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <stdexcept>
 #include <thread>
 
 using namespace tosk;
@@ -61,6 +63,19 @@ TEST(NotificationCenter, DeliversByNameAndObjectAndSurvivesRemovalWhilePosting)
     center.post("TKXModuleDidChange", &poster1);
     EXPECT_EQ(b, 2);
     EXPECT_EQ(center.observerCount(), 1u);
+}
+
+TEST(NotificationCenter, AThrowingHandlerLeavesRemovalsWorking)
+{
+    NotificationCenter center;
+    auto token = std::make_shared<int>(0);
+    std::weak_ptr<int> handlerState = token;
+    const uint64_t later = center.addObserver(&center, "Tick", nullptr, [token](const Notification&) {});
+    token.reset();
+    center.addObserver(&center, "Boom", nullptr, [](const Notification&) { throw std::runtime_error("failed"); });
+    EXPECT_THROW(center.post("Boom"), std::runtime_error);
+    center.removeObserver(later);
+    EXPECT_TRUE(handlerState.expired()) << "the removed observer is dropped, not kept as if still posting";
 }
 
 TEST(Localization, TableParsingAndFallbacks)
