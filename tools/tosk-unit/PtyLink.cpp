@@ -27,7 +27,13 @@ PtyLink::PtyLink(const std::string& linkPath) : linkPath_(linkPath)
         ::close(master_);
         throw failure("grantpt");
     }
-    slavePath_ = ::ptsname(master_);
+    const char* slavePath = ::ptsname(master_);
+    if (!slavePath) {
+        const auto error = failure("ptsname");
+        ::close(master_);
+        throw error;
+    }
+    slavePath_ = slavePath;
     slave_ = ::open(slavePath_.c_str(), O_RDWR | O_NOCTTY);
     if (slave_ < 0) {
         ::close(master_);
