@@ -30,7 +30,7 @@ public:
         Alerts::setShared(&alerts_);
         FileChooser::setShared(&chooser_);
         MainThreadPoster::setShared(&poster_);
-        setDiskSync(syncFileToDisk);
+        setDiskSync(&platformDiskSync());
     }
     ~PlatformServices()
     {

@@ -1,5 +1,6 @@
 #include "base/AtomicFile.h"
 
+#include "base/Log.h"
 #include "base/TkxException.h"
 
 #include <atomic>
@@ -35,9 +36,9 @@ fs::path temporaryBeside(const fs::path& target, const char* tag)
     return target.parent_path() / name;
 }
 
-std::atomic<DiskSync>& installedDiskSync()
+std::atomic<const DiskSync*>& installedDiskSync()
 {
-    static std::atomic<DiskSync> sync{nullptr};
+    static std::atomic<const DiskSync*> sync{nullptr};
     return sync;
 }
 
@@ -46,8 +47,18 @@ std::atomic<DiskSync>& installedDiskSync()
 // cannot take them fails the write.
 bool flushToDisk(std::FILE* file)
 {
-    DiskSync sync = installedDiskSync().load();
-    return !sync || sync(file);
+    const DiskSync* sync = installedDiskSync().load();
+    return !sync || !sync->syncFile || sync->syncFile(file);
+}
+
+// Then the rename itself goes to the disk, or a power cut could bring back
+// the old file (or none). The new file is in place already, so a folder that
+// cannot be flushed is only worth a log line.
+void flushFolder(const fs::path& folder)
+{
+    const DiskSync* sync = installedDiskSync().load();
+    if (sync && sync->syncFolder && !sync->syncFolder(folder.c_str()))
+        logf("%s: cannot flush the folder %s: %s", kName, folder.c_str(), std::strerror(errno));
 }
 
 // Writes a new file that must not exist yet; answers the reason on failure.
@@ -76,7 +87,7 @@ void removeQuietly(const fs::path& path)
 
 } // namespace
 
-void setDiskSync(DiskSync sync)
+void setDiskSync(const DiskSync* sync)
 {
     installedDiskSync().store(sync);
 }
@@ -139,6 +150,7 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, bool k
         removeQuietly(temporary);
         fail(path, ec.message());
     }
+    flushFolder(target.parent_path());
 }
 
 bool readWholeFile(const std::string& path, std::string& bytes, std::string* reason)

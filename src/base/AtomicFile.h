@@ -6,18 +6,26 @@
 
 namespace tosk {
 
-// Waits until the bytes written to the file are on the disk; false (with
-// errno set) when they cannot be. The standard library has no such call, so
-// the platform layer installs one (comms/DiskSync.h) at start-up.
-using DiskSync = bool (*)(std::FILE* file);
-// Installs how writeFileAtomically waits for the disk; null: it hands the
-// bytes to the system and does not wait.
-void setDiskSync(DiskSync sync);
+// How writeFileAtomically waits for the disk. The standard library has no
+// such calls, so the platform layer installs them (comms/DiskSync.h) at
+// start-up.
+struct DiskSync {
+    // Waits until the bytes written to the file are on the disk; false (with
+    // errno set) when they cannot be, which fails the write.
+    bool (*syncFile)(std::FILE* file) = nullptr;
+    // Waits until the folder's names are on the disk, so that the rename
+    // which put the new file in place survives a power cut; false (with
+    // errno set) when they cannot be, which is logged: the file is written.
+    bool (*syncFolder)(const char* path) = nullptr;
+};
+// Installs how writeFileAtomically waits for the disk (kept by address);
+// null: it hands the bytes to the system and does not wait.
+void setDiskSync(const DiskSync* sync);
 
 // Writes `bytes` to `path` so that the file is always either the old one or
 // the new one, never a mixture: the bytes go to a temporary file in the same
 // folder, are flushed to the disk, and the temporary file then replaces
-// `path` in one rename. A `path` that is a link is written through: the
+// `path` in one rename, itself flushed. A `path` that is a link is written through: the
 // file it leads to is replaced. With keepBackup, a file already at `path` is first
 // copied to the same name with the extension ".bak" ("demo.sig" keeps
 // "demo.bak"), replacing an older backup.

@@ -1,6 +1,7 @@
 // Faults found in review: saves that reported success or escaped as the
 // wrong exception, and links replaced by plain files.
 #include "base/AtomicFile.h"
+#include "base/Log.h"
 #include "base/TkxException.h"
 
 #include "support/TestSupport.h"
@@ -11,6 +12,8 @@
 #include <cstring>
 #include <filesystem>
 #include <iterator>
+#include <string>
+#include <vector>
 
 using namespace tosk;
 namespace fs = std::filesystem;
@@ -23,10 +26,11 @@ long entries(const fs::path& dir)
     return std::distance(fs::directory_iterator(dir), fs::directory_iterator());
 }
 
-// Installs a disk wait for the test's duration.
+// Installs disk waits for the test's duration.
 struct ScopedDiskSync {
-    explicit ScopedDiskSync(DiskSync sync) { setDiskSync(sync); }
+    explicit ScopedDiskSync(DiskSync waits) : sync(waits) { setDiskSync(&sync); }
     ~ScopedDiskSync() { setDiskSync(nullptr); }
+    DiskSync sync;
 };
 
 } // namespace
@@ -38,10 +42,10 @@ TEST(AtomicFileRegression, ADiskThatDoesNotTakeTheBytesFailsTheSave)
     writeFileAtomically(path, "old", true);
     writeFileAtomically(path, "older kept", true);
     {
-        ScopedDiskSync failing([](std::FILE*) {
+        ScopedDiskSync failing({[](std::FILE*) {
             errno = EIO;
             return false;
-        });
+        }});
         try {
             writeFileAtomically(path, "new", true);
             FAIL() << "a write the disk did not take was reported as done";
@@ -54,9 +58,32 @@ TEST(AtomicFileRegression, ADiskThatDoesNotTakeTheBytesFailsTheSave)
     EXPECT_EQ(test::readFile(dir / "demo.bak"), "old");
     EXPECT_EQ(entries(dir.path()), 2) << "demo.sig and demo.bak alone";
 
-    ScopedDiskSync working([](std::FILE*) { return true; });
+    ScopedDiskSync working({[](std::FILE*) { return true; }});
     writeFileAtomically(path, "new", true);
     EXPECT_EQ(test::readFile(path), "new");
+}
+
+// The rename is flushed too, after it has happened; a folder that cannot be
+// flushed is logged, and the file stays written.
+TEST(AtomicFileRegression, TheRenameIsFlushedAndAFailedFlushIsLogged)
+{
+    test::TempDir dir;
+    const std::string path = (dir / "demo.sig").string();
+    static std::vector<std::string> flushed;
+    flushed.clear();
+    ScopedDiskSync failing({[](std::FILE*) { return true; },
+                            [](const char* folder) {
+                                flushed.push_back(std::string(folder) + " " +
+                                                  test::readFile(fs::path(folder) / "demo.sig"));
+                                errno = EIO;
+                                return false;
+                            }});
+    LogCapture log;
+    writeFileAtomically(path, "new", true);
+    EXPECT_EQ(test::readFile(path), "new");
+    EXPECT_EQ(flushed, std::vector<std::string>{dir.path().string() + " new"}) << "once, after the rename";
+    EXPECT_EQ(log.lines(), std::vector<std::string>{"writeFileAtomically: cannot flush the folder " +
+                                                    dir.path().string() + ": " + std::strerror(EIO)});
 }
 
 TEST(AtomicFileRegression, ALinkIsWrittenThroughAndStaysALink)

@@ -70,7 +70,7 @@ int main(int argc, char** argv)
         usage(argc < 2 ? stderr : stdout);
         return argc < 2 ? 1 : 0;
     }
-    tosk::setDiskSync(tosk::syncFileToDisk);
+    tosk::setDiskSync(&tosk::platformDiskSync());
     std::vector<std::string> args(argv + 2, argv + argc);
     for (const auto& c : tosk::cli::commands()) {
         if (c.name != argv[1])
