@@ -2,7 +2,7 @@
 
 #include "base/Geometry.h"
 
-#include <algorithm>
+#include <memory>
 #include <vector>
 
 namespace tosk {
@@ -13,24 +13,42 @@ class ModuleField;
 // What the user's interaction puts on the canvas besides the patch: the
 // selection, the highlighted pin and module, and the transient marks of a
 // connection or order drag and of the rubber band. The canvas keeps one of
-// these; the painters read it.
+// these; the painters read it. Marks are held weakly, so that one whose
+// module has died reads as none, and forget() drops those of a module that
+// has left the patch.
 struct CanvasMarks {
-    std::vector<Module*> selectedModules;
-    ModuleField* selectedField = nullptr;
-    ModuleField* highlightField = nullptr;
-    Module* highlightModule = nullptr;
+    std::vector<std::weak_ptr<Module>> selectedModules;
+    std::weak_ptr<ModuleField> selectedField;
+    std::weak_ptr<ModuleField> highlightField;
+    std::weak_ptr<Module> highlightModule;
     // (0, 0) when no connection is being dragged.
     Point fieldConnectionPoint;
     // (0, 0) when no order drag is going on.
     Point orderConnectionPoint;
-    Module* orderSourceModule = nullptr;
+    std::weak_ptr<Module> orderSourceModule;
     // The zero rect when there is no rubber band.
     Rect rubberbandRect;
 
-    bool isSelected(const Module* module) const
-    {
-        return std::find(selectedModules.begin(), selectedModules.end(), module) != selectedModules.end();
-    }
+    // The selected modules still alive.
+    std::vector<Module*> selection() const;
+    // Drops every mark of the module and of its fields, and those whose
+    // module has died.
+    void forget(const Module& module);
+
+    // The marks as one paint draws them: the live ones, held for its length.
+    struct Shown {
+        explicit Shown(const CanvasMarks& marks);
+        bool isSelected(const Module* module) const;
+
+        std::vector<std::shared_ptr<Module>> selectedModules;
+        std::shared_ptr<ModuleField> selectedField;
+        std::shared_ptr<ModuleField> highlightField;
+        std::shared_ptr<Module> highlightModule;
+        std::shared_ptr<Module> orderSourceModule;
+        Point fieldConnectionPoint;
+        Point orderConnectionPoint;
+        Rect rubberbandRect;
+    };
 };
 
 } // namespace tosk

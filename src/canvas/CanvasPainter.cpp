@@ -33,9 +33,10 @@ void CanvasPainter::measure(const ModuleList& patch, Module* head, int showMode)
 }
 
 void CanvasPainter::paint(QPainter* painter, const Rect* dirty, const ModuleList& patch, Module* head, int showMode,
-                          const CanvasMarks& marks)
+                          const CanvasMarks& stored)
 {
     using S = CanvasStyle;
+    const CanvasMarks::Shown marks(stored);
     if (painter) {
         S::takeColors();
         painter->setRenderHint(QPainter::Antialiasing);
@@ -73,7 +74,7 @@ void CanvasPainter::paint(QPainter* painter, const Rect* dirty, const ModuleList
     if (head) {
         if (first || head->updateNeeded())
             head->update(showMode);
-        HeadPainter::drawHeadFields(painter, *head, m_Maxx, marks.selectedField, showMode, m_Maxx, m_Maxy);
+        HeadPainter::drawHeadFields(painter, *head, m_Maxx, marks.selectedField.get(), showMode, m_Maxx, m_Maxy);
         if (painter)
             WirePainter::drawConnects(*painter, patch, head, marks, first ? std::nullopt : std::optional<Rect>(*dirty));
     }
@@ -92,7 +93,7 @@ void CanvasPainter::paint(QPainter* painter, const Rect* dirty, const ModuleList
                       S::role(f.strokeColor()), 1, &fill);
     }
     if (marks.orderConnectionPoint != Point{} && marks.orderSourceModule) {
-        size_t i = patch.indexOfModule(marks.orderSourceModule);
+        size_t i = patch.indexOfModule(marks.orderSourceModule.get());
         BadgePainter::drawOrderDrag(*painter, *marks.orderSourceModule, marks.orderConnectionPoint,
                                     numberString(double(i) + 1));
     }

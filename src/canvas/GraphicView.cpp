@@ -132,12 +132,13 @@ void GraphicView::setZoom(double z)
     applyFrame();
     const Rect visible(origin, Size{viewportPoints().width(), viewportPoints().height()});
 
-    if (marks_.selectedModules.empty()) {
+    const std::vector<Module*> selection = marks_.selection();
+    if (selection.empty()) {
         m_ScrollX = origin.x * z;
         m_ScrollY = origin.y * z;
     } else {
         Rect m;
-        for (const Module* module : marks_.selectedModules)
+        for (const Module* module : selection)
             m = m.united(module->graphicRect());
         // Keep the selection in sight, axis by axis.
         auto follow = [](double far, double near, double visibleOrigin, double visibleFar, double extent,
@@ -193,7 +194,7 @@ QRect GraphicView::toWidget(const Rect& r) const
 void GraphicView::invalidateModule(const Module& module)
 {
     if (patch_ && patch_->indexOfModule(&module) == ModuleList::npos)
-        std::erase(marks_.selectedModules, &module);
+        marks_.forget(module);
     update(toWidget(module.graphicRect()));
 }
 

@@ -47,7 +47,7 @@ public:
 
     CanvasMarks& marks() { return marks_; }
     const CanvasMarks& marks() const { return marks_; }
-    const std::vector<Module*>& selectedModules() const { return marks_.selectedModules; }
+    std::vector<Module*> selectedModules() const { return marks_.selection(); }
     const CanvasPainter& canvasPainter() const { return painter_; }
 
     // The extent found by the last paint and the union of the modules drawn.
@@ -81,8 +81,8 @@ public:
     QScrollArea* enclosingScrollView() const;
 
     // --- repainting
-    // Repaints the module's graphic rect; a module no longer in the patch
-    // leaves the selection.
+    // Repaints the module's graphic rect; the marks of a module no longer in
+    // the patch (selection, highlights, drag source) are dropped.
     void invalidateModule(const Module& module);
     // Lays everything out again and repaints it all.
     void redraw();

@@ -27,8 +27,8 @@ QRectF ModulePainter::besidePin(const QRectF& pin, const QSizeF& size, bool inpu
     return QRectF(QPointF(x, pin.center().y() - box.height() / 2), box);
 }
 
-void ModulePainter::draw(QPainter& painter, Module& module, const CanvasMarks& marks, bool markProcessor, int showMode,
-                         const std::string& orderNumber)
+void ModulePainter::draw(QPainter& painter, Module& module, const CanvasMarks::Shown& marks, bool markProcessor,
+                         int showMode, const std::string& orderNumber)
 {
     using S = CanvasStyle;
     const QRectF box = S::qrect(module.rect());
@@ -71,7 +71,7 @@ void ModulePainter::draw(QPainter& painter, Module& module, const CanvasMarks& m
 
     drawInfoStrings(painter, module, inner, showMode);
     if (showMode & Module::SHOW_ORDER)
-        BadgePainter::drawModuleBadge(painter, module, orderNumber, &module == marks.highlightModule);
+        BadgePainter::drawModuleBadge(painter, module, orderNumber, &module == marks.highlightModule.get());
 
     InstanceCounter instances;
     for (const auto& field : module.fieldArray()) {
@@ -82,12 +82,12 @@ void ModulePainter::draw(QPainter& painter, Module& module, const CanvasMarks& m
 }
 
 void ModulePainter::drawPin(QPainter& painter, ModuleField& field, int instance, const Module& module,
-                            const CanvasMarks& marks, int showMode)
+                            const CanvasMarks::Shown& marks, int showMode)
 {
     using S = CanvasStyle;
     QRectF pin = S::qrect(field.setConnRect(module.rect()));
     const bool input = field.gpos() > 0;
-    if (&field == marks.selectedField || &field == marks.highlightField) {
+    if (&field == marks.selectedField.get() || &field == marks.highlightField.get()) {
         drawBubble(painter, field, pin);
         pin.adjust(2, 2, -2, -2);
     } else if ((showMode & Module::SHOW_DEFAULTS) && field.type() == OperatorEntry::ED_CONTROL && !field.source()) {

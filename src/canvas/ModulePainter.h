@@ -1,5 +1,6 @@
 #pragma once
 
+#include "canvas/CanvasMarks.h"
 #include "canvas/CanvasStyle.h"
 
 #include <string>
@@ -10,7 +11,6 @@ namespace tosk {
 
 class Module;
 class ModuleField;
-struct CanvasMarks;
 
 // Paints one module: its box and outline, title and name rows, info line,
 // order badge and pins with their bubbles and default values. The module's
@@ -21,8 +21,8 @@ public:
     // list (the head is 0), "?" for a module that is not in the list.
     static std::string orderText(size_t index);
 
-    static void draw(QPainter& painter, Module& module, const CanvasMarks& marks, bool markProcessor, int showMode,
-                     const std::string& orderNumber);
+    static void draw(QPainter& painter, Module& module, const CanvasMarks::Shown& marks, bool markProcessor,
+                     int showMode, const std::string& orderNumber);
 
     static void drawInfoStrings(QPainter& painter, const Module& module, const QRectF& inner, int showMode);
     static void drawBubble(QPainter& painter, const ModuleField& field, const QRectF& pin);
@@ -30,7 +30,7 @@ public:
 private:
     // `instance` is the pin's repetition number (InstanceCounter).
     static void drawPin(QPainter& painter, ModuleField& field, int instance, const Module& module,
-                        const CanvasMarks& marks, int showMode);
+                        const CanvasMarks::Shown& marks, int showMode);
     // The box of a text placed beside a pin: after an input's pin, before
     // an output's, vertically centred on it.
     static QRectF besidePin(const QRectF& pin, const QSizeF& textSize, bool input);

@@ -38,8 +38,8 @@ WirePainter::Wire WirePainter::wireBetween(const Rect& d, const Rect& q)
     return wire;
 }
 
-void WirePainter::drawConnects(QPainter& painter, const ModuleList& patch, const Module* head, const CanvasMarks& marks,
-                               const std::optional<Rect>& dirty)
+void WirePainter::drawConnects(QPainter& painter, const ModuleList& patch, const Module* head,
+                               const CanvasMarks::Shown& marks, const std::optional<Rect>& dirty)
 {
     using S = CanvasStyle;
     const ModuleField *zero = nullptr, *null = nullptr, *nullObj = nullptr;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Geometry.h"
+#include "canvas/CanvasMarks.h"
 
 #include <QPainterPath>
 
@@ -13,7 +14,6 @@ namespace tosk {
 class Module;
 class ModuleField;
 class ModuleList;
-struct CanvasMarks;
 
 // The wires from output pins to input pins: three segments with short stubs
 // at both pins, a dot where a source fans out, thicker and lighter for the
@@ -36,8 +36,8 @@ public:
 
     // Draws every wire of the patch. With a dirty rect, wires that cannot
     // reach into it are skipped (the painter clips the rest anyway).
-    static void drawConnects(QPainter& painter, const ModuleList& patch, const Module* head, const CanvasMarks& marks,
-                             const std::optional<Rect>& dirty);
+    static void drawConnects(QPainter& painter, const ModuleList& patch, const Module* head,
+                             const CanvasMarks::Shown& marks, const std::optional<Rect>& dirty);
 };
 
 } // namespace tosk

@@ -303,12 +303,12 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     EXPECT_TRUE(isWhite(plain, 240, 57)) << "one point wide";
 
     CanvasMarks one;
-    one.selectedModules = {&src};
+    one.selectedModules = {src.shared_from_this()};
     QImage emphasised = patch.render(mode, "emphasis.png", one);
     EXPECT_EQ(emphasised.pixelColor(240, 55), rgb(64, 160, 64)) << "2 wide, a quarter toward white";
     EXPECT_EQ(emphasised.pixelColor(240, 56), rgb(64, 160, 64));
     CanvasMarks two;
-    two.selectedModules = {&src, &dst};
+    two.selectedModules = {src.shared_from_this(), dst.shared_from_this()};
     QImage both = patch.render(mode, "", two);
     EXPECT_EQ(both.pixelColor(240, 56), plain.pixelColor(240, 56)) << "with two selected no wire stands out";
     EXPECT_TRUE(isWhite(both, 240, 57));
@@ -318,7 +318,7 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
 
     // A connection being dragged from the selected pin, and a rubber band.
     CanvasMarks dragging;
-    dragging.selectedField = src.field("out").get();
+    dragging.selectedField = src.field("out");
     dragging.fieldConnectionPoint = Point{250, 100};
     dragging.rubberbandRect = Rect(200.5, 108.5, 40, 8);
     QImage marks = patch.render(mode, "marks.png", dragging);

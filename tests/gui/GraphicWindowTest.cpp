@@ -295,7 +295,7 @@ TEST(GraphicWindow, ZoomKeepsTheSelectionInSightAndInvalidationDropsRemovedModul
     GraphicView* view = w.window->graphicView();
     Module& knob = w.module("knob");
     Module& gain = w.module("gain");
-    view->marks().selectedModules = {&gain};
+    view->marks().selectedModules = {gain.shared_from_this()};
     view->setZoom(4 / view->magnification()); // 4 pixels a point: the gain is out of sight
     const Rect seen = view->visibleArea();
     const Rect box = gain.graphicRect();
@@ -303,13 +303,51 @@ TEST(GraphicWindow, ZoomKeepsTheSelectionInSightAndInvalidationDropsRemovedModul
     EXPECT_NEAR(seen.maxX(), box.maxX(), 0.5);
     EXPECT_NEAR(view->scrollPoint().y, 0, 1e-9) << "its top was in sight";
 
-    view->marks().selectedModules = {&gain, &knob};
+    view->marks().selectedModules = {gain.shared_from_this(), knob.shared_from_this()};
     auto owned = w.patch().findModuleByName("knob");
     w.patch().removeModule(owned.get());
     view->invalidateModule(knob);
     EXPECT_EQ(view->selectedModules(), (std::vector<Module*>{&gain})) << "a removed module leaves the selection";
     w.doc->invalidateModule(gain);
     EXPECT_EQ(view->selectedModules().size(), 1u) << "one still in the patch stays";
+}
+
+// Every mark of a module that leaves the patch goes with it, and the marks of
+// a module that dies unannounced read as none: the paints that follow touch
+// neither (AddressSanitizer would see it).
+TEST(GraphicWindow, MarksOfAModuleThatLeavesThePatchOrDiesAreDropped)
+{
+    Window w;
+    GraphicView* view = w.window->graphicView();
+    CanvasMarks& marks = view->marks();
+    auto markEverything = [&marks](const Module::Ptr& m) {
+        marks.selectedModules = {m};
+        marks.highlightModule = marks.orderSourceModule = m;
+        marks.selectedField = marks.highlightField = m->field("out");
+        marks.fieldConnectionPoint = Point{300, 300};
+        marks.orderConnectionPoint = Point{320, 300};
+    };
+    auto allGone = [&marks] {
+        return marks.selection().empty() && marks.highlightModule.expired() && marks.orderSourceModule.expired() &&
+               marks.selectedField.expired() && marks.highlightField.expired();
+    };
+
+    auto knob = w.patch().findModuleByName("knob");
+    markEverything(knob);
+    w.patch().removeModule(knob.get());
+    view->invalidateModule(*knob);
+    EXPECT_TRUE(allGone()) << "dropped, though the knob is still alive";
+    EXPECT_FALSE(view->grab().isNull());
+
+    auto spare = Module::moduleNamed("GAIN", std::string("spare"), test::bundledDbase());
+    w.patch().addModule(spare);
+    markEverything(spare);
+    EXPECT_FALSE(view->grab().isNull());
+    EXPECT_FALSE(allGone());
+    w.patch().removeModule(spare.get());
+    spare.reset();
+    EXPECT_TRUE(allGone()) << "the module has died";
+    EXPECT_FALSE(view->grab().isNull());
 }
 
 TEST(GraphicWindow, IsTheDelegatesCurrentPatchWindowWhileMain)

@@ -121,7 +121,7 @@ int runRender(const std::vector<std::string>& given)
         auto module = patch.findModuleByName(select);
         if (!module)
             return fail("no module named '" + select + "' in " + args[0]);
-        marks.selectedModules = {module.get()};
+        marks.selectedModules = {module};
     }
     CanvasRenderer renderer(patch, patch.head().get(), patch.showMode(), marks);
     QString error;

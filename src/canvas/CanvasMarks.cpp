@@ -1,0 +1,56 @@
+#include "canvas/CanvasMarks.h"
+
+#include "Toskfile/Module.h"
+
+#include <algorithm>
+
+namespace tosk {
+
+std::vector<Module*> CanvasMarks::selection() const
+{
+    std::vector<Module*> live;
+    for (const auto& weak : selectedModules)
+        if (auto module = weak.lock())
+            live.push_back(module.get());
+    return live;
+}
+
+void CanvasMarks::forget(const Module& module)
+{
+    auto gone = [&module](const std::weak_ptr<Module>& weak) {
+        auto m = weak.lock();
+        return !m || m.get() == &module;
+    };
+    auto fieldGone = [&module](const std::weak_ptr<ModuleField>& weak) {
+        auto f = weak.lock();
+        return !f || f->parent() == &module || f->trueParent() == &module; // a group's pins are its members'
+    };
+    std::erase_if(selectedModules, gone);
+    if (gone(highlightModule))
+        highlightModule.reset();
+    if (gone(orderSourceModule))
+        orderSourceModule.reset();
+    if (fieldGone(selectedField))
+        selectedField.reset();
+    if (fieldGone(highlightField))
+        highlightField.reset();
+}
+
+CanvasMarks::Shown::Shown(const CanvasMarks& marks)
+    : selectedField(marks.selectedField.lock()), highlightField(marks.highlightField.lock()),
+      highlightModule(marks.highlightModule.lock()), orderSourceModule(marks.orderSourceModule.lock()),
+      fieldConnectionPoint(marks.fieldConnectionPoint), orderConnectionPoint(marks.orderConnectionPoint),
+      rubberbandRect(marks.rubberbandRect)
+{
+    for (const auto& weak : marks.selectedModules)
+        if (auto module = weak.lock())
+            selectedModules.push_back(std::move(module));
+}
+
+bool CanvasMarks::Shown::isSelected(const Module* module) const
+{
+    return std::any_of(selectedModules.begin(), selectedModules.end(),
+                       [module](const std::shared_ptr<Module>& m) { return m.get() == module; });
+}
+
+} // namespace tosk
