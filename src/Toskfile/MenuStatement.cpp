@@ -22,6 +22,8 @@ bool oneOf(const char* set, char c)
 
 // Widths and precisions beyond this make no sense on a 78-point line.
 constexpr int kMaxWidth = 64;
+// Nor does more of one conversion than this ("%.64f" of 1e300 is longer).
+constexpr size_t kMaxConversion = 255;
 
 struct Directive {
     bool left = false, plus = false, space = false, alternate = false, zero = false;
@@ -148,10 +150,10 @@ std::optional<std::string> MenuStatement::apply(const std::string& format,
         if (integer && !(std::fabs(number) < 9.2e18))
             return std::nullopt;
         if (oneOf("eEfFgG", conv)) {
-            out += floatText(number, conv, d);
+            out += floatText(number, conv, d).substr(0, kMaxConversion);
             continue;
         }
-        char buffer[256];
+        char buffer[kMaxConversion + 1];
         if (oneOf("s@", conv)) {
             std::string value = text ? *text : numberString(number);
             std::snprintf(buffer, sizeof buffer, (directive + "s").c_str(), value.c_str());
