@@ -215,12 +215,12 @@ bool WaveObject::decreasePoints()
 
 double WaveObject::valueForPoint(int index) const
 {
-    return index >= 0 && static_cast<size_t>(index) < pointValues_.size() ? pointValues_[index] : 0.0;
+    return index >= 0 && index < numberOfPoints_ ? pointValues_[index] : 0.0;
 }
 
 void WaveObject::setValue(double value, int index)
 {
-    if (index < 0 || static_cast<size_t>(index) >= pointValues_.size() || !std::isfinite(value))
+    if (index < 0 || index >= numberOfPoints_ || !std::isfinite(value))
         return;
     if (pointValues_[index] != value) {
         pointValues_[index] = value;
@@ -414,7 +414,8 @@ WaveWriteBack WaveObject::writeBack() const
         if (i >= keptBelow)
             continue;
         Module::FieldPtr f = module_->field(name);
-        if (!f)
+        // A point left as it was read keeps its text as written.
+        if (!f || static_cast<float>(OperatorField::decimalValue(f->text())) == static_cast<float>(pointValues_[i]))
             continue;
         auto text = textWithinLimits(*f, pointValues_[i], plan.clamped);
         if (text && *text != f->text())

@@ -65,9 +65,9 @@ public:
     // --- values
     double minimumPointValue() const { return minimumPointValue_; }
     double maximumPointValue() const { return maximumPointValue_; }
-    // 0 outside the table.
+    // 0 outside the points.
     double valueForPoint(int index) const;
-    // Ignored outside the table.
+    // Ignored outside the points, and for a value that is no number.
     void setValue(double value, int index);
     // The first numberOfPoints() values.
     std::span<const double> pointValues() const;
