@@ -97,7 +97,8 @@ public:
     // added or removed here, counted from the module's count as it is now,
     // then the values, each within its field's own limits. Nothing changes
     // repetitions when the module's count is not an integer or its last
-    // point field does not exist.
+    // point field does not exist. Once the plan is carried out,
+    // resetPoints() brings the table level with the module.
     WaveWriteBack writeBack() const;
 
     // A number of the module: the text's value when it is an integer,
