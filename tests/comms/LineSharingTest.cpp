@@ -113,18 +113,18 @@ TEST(LineSharing, SoftwareFlowControlListensForDc1AndDc3)
 TEST(LineSharing, ASecondUserOfTheLineWaitsItsTurnThenGivesUp)
 {
     FakeUnit unit;
-    SerialConnection first(lineTo(unit.path()), 100ms, 300ms);
-    SerialConnection second(lineTo(unit.path()), 100ms, 300ms);
+    SerialConnection first(lineTo(unit.path()), 100ms, 600ms);
+    SerialConnection second(lineTo(unit.path()), 100ms, 600ms);
     ASSERT_TRUE(first.open());
     EXPECT_TRUE(SerialLineLock::isHeld(unit.path()));
     std::vector<std::chrono::milliseconds> waits;
     second.setLineWaitObserver([&](std::chrono::milliseconds waited, std::chrono::milliseconds limit) {
-        EXPECT_EQ(limit, 300ms);
+        EXPECT_EQ(limit, 600ms);
         waits.push_back(waited);
     });
     auto e = thrown([&] { second.open(); });
     EXPECT_EQ(e.name(), "SerialConnection.open");
-    EXPECT_EQ(e.reason(), unit.path() + " - line busy: another request to the unit has held the line for 0.3 "
+    EXPECT_EQ(e.reason(), unit.path() + " - line busy: another request to the unit has held the line for 0.6 "
                                         "seconds; try again when it has finished");
     EXPECT_FALSE(second.isOpen());
     ASSERT_GE(waits.size(), 2u); // told about every tenth of a second

@@ -164,7 +164,7 @@ TEST(QueuedRequests, ABusyLineIsWaitedForWithProgressThenRefusedOrCancelled)
 {
     FakeUnit unit;
     QueuedMainThreadPoster poster;
-    ToskMidiProcessor processor(&poster, lineTo(unit.path()), 100ms, 400ms);
+    ToskMidiProcessor processor(&poster, lineTo(unit.path()), 100ms, 600ms);
     auto client = std::make_shared<Recorder>();
     std::vector<RequestProgress> seen;
     processor.setProgressHandler([&](const RequestProgress& p) { seen.push_back(p); });
@@ -183,7 +183,7 @@ TEST(QueuedRequests, ABusyLineIsWaitedForWithProgressThenRefusedOrCancelled)
     ASSERT_TRUE(client->calls[0].second);
     EXPECT_EQ(client->calls[0].second->name(), "SerialConnection.open");
     EXPECT_EQ(client->calls[0].second->reason(), unit.path() + " - line busy: another request to the unit has held "
-                                                               "the line for 0.4 seconds; try again when it has "
+                                                               "the line for 0.6 seconds; try again when it has "
                                                                "finished");
     EXPECT_TRUE(isCancellation(client->calls[1].second));
     EXPECT_TRUE(unit.received().empty()) << "neither request went out";
