@@ -47,8 +47,10 @@ Point ModuleArrangement::clampOffset(const Rect& bounds, Point offset)
 {
     auto clamp = [](double origin, double d) {
         if (d < 0 && origin + d < kMinOrigin)
-            return std::min(0.0, kMinOrigin - origin);
-        return d;
+            d = std::min(0.0, kMinOrigin - origin);
+        // Bounds already at the margin may sit a rounding error off it:
+        // that is no move.
+        return std::abs(d) < 1e-9 ? 0.0 : d;
     };
     return Point{clamp(bounds.x(), offset.x), clamp(bounds.y(), offset.y)};
 }

@@ -32,9 +32,9 @@ bool TextRules::readsBack(const ModuleField* field, const std::string& value)
 
 std::string TextRules::refusal(const std::string& value)
 {
-    return fillIn(localized("UnreadableValue", "'%s' cannot be kept in a patch: a value may hold no double quote, "
-                                               "line break or character beyond ASCII, and may not start with a "
-                                               "semicolon nor stand between apostrophes."),
+    return fillIn(localized("UnreadableValue", "'%s' cannot be kept in a patch: the file would not read it back the "
+                                               "same. A value may hold no double quote or line break, and may not "
+                                               "start with a semicolon nor stand between apostrophes."),
                   {value});
 }
 
