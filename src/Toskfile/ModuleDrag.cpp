@@ -1,5 +1,6 @@
 #include "Toskfile/ModuleDrag.h"
 
+#include "Toskfile/EditRecord.h"
 #include "Toskfile/ModuleArrangement.h"
 #include "Toskfile/PatchState.h"
 #include "Toskfile/SigFile.h"
@@ -72,7 +73,7 @@ void ModuleDrag::place(Point offset)
     offset_ = offset;
     for (size_t i = 0; i < modules_.size(); ++i)
         modules_[i]->setRect(start_[i].offset(offset.x, offset.y));
-    editor_.announceLive(PatchChange::Kind::Move, modules_, PatchChange::Geometry);
+    EditRecord::announceLive(editor_.document(), PatchChange::Kind::Move, modules_, PatchChange::Geometry);
 }
 
 bool ModuleDrag::finish()
@@ -82,7 +83,8 @@ bool ModuleDrag::finish()
     done_ = true;
     if (offset_ == Point{})
         return false;
-    return editor_.commit(PatchChange::Kind::Move, "Move", *before_, PatchChange::Geometry);
+    EditRecord::commit(editor_.document(), PatchChange::Kind::Move, "Move", *before_, PatchChange::Geometry);
+    return true;
 }
 
 void ModuleDrag::cancel()

@@ -50,8 +50,10 @@ struct PatchChange {
     // The undo name key of the operation ("Move", "Connect Field", ...).
     std::string actionName;
     unsigned aspects = 0;
-    // Every module touched, in the patch's order where it has one; modules
-    // that left the patch are listed in `removed` only.
+    // Every module touched that is in the patch after the change (boxes
+    // moved, fields or wires changed); modules that left the patch are
+    // listed in `removed` only. Reordering lists no module: every order
+    // badge may have changed.
     std::vector<std::shared_ptr<Module>> modules;
     // Modules that entered or left the patch with this change.
     std::vector<std::shared_ptr<Module>> added;

@@ -1,15 +1,13 @@
 #include "Toskfile/PatchEditor.h"
 
-#include "Toskfile/ModuleNameIndex.h"
+#include "Toskfile/EditRecord.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/PasteReader.h"
 #include "Toskfile/PatchLayout.h"
 #include "Toskfile/PatchState.h"
-#include "Toskfile/SModule.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/TextRules.h"
-#include "Toskfile/UndoGroup.h"
 #include "base/Localization.h"
 #include "base/TextCase.h"
 #include "base/TkxException.h"
@@ -23,78 +21,6 @@
 namespace tosk {
 
 namespace {
-
-// One recorded edit: the states before and after it.
-struct Step {
-    PatchChange::Kind kind;
-    std::string actionName;
-    unsigned aspects;
-    const void* sender;
-    PatchState before;
-    PatchState after;
-};
-
-std::vector<Module::FieldPtr> unionOf(std::vector<Module::FieldPtr> a, const std::vector<Module::FieldPtr>& b)
-{
-    std::unordered_set<const ModuleField*> seen;
-    for (const auto& f : a)
-        seen.insert(f.get());
-    for (const auto& f : b)
-        if (seen.insert(f.get()).second)
-            a.push_back(f);
-    return a;
-}
-
-void announce(SigDocument& document, const Step& step, const PatchState& to, const PatchState& from,
-              PatchChange::Direction direction)
-{
-    PatchChange change;
-    change.kind = step.kind;
-    change.direction = direction;
-    change.actionName = step.actionName;
-    change.aspects = step.aspects;
-    change.sender = step.sender;
-    change.added = from.missingFrom(to);
-    change.removed = to.missingFrom(from);
-    std::unordered_set<const Module*> gone;
-    for (const auto& m : change.removed)
-        gone.insert(m.get());
-    for (const auto& m : to.modules())
-        if (!gone.count(m.get()))
-            change.modules.push_back(m);
-    change.fields = unionOf(to.fields(), from.fields());
-    document.patchDidChange(change);
-}
-
-void replay(SigDocument* document, const std::shared_ptr<const Step>& step, bool undoing)
-{
-    const PatchState& to = undoing ? step->before : step->after;
-    const PatchState& from = undoing ? step->after : step->before;
-    to.restore();
-    document->undoManager().registerUndo(&to.patch(), [document, step, undoing] { replay(document, step, !undoing); });
-    announce(*document, *step, to, from, undoing ? PatchChange::Direction::Undone : PatchChange::Direction::Redone);
-}
-
-// Gives new modules (and the members of new groups) instance names that no
-// module of the patch, nor an earlier new one, has in any case.
-void nameUniquely(const SigFile& patch, const ModuleList::List& modules)
-{
-    ModuleNameIndex names(patch.nameFieldList(true), true);
-    std::vector<Module*> pending;
-    for (auto it = modules.rbegin(); it != modules.rend(); ++it)
-        pending.push_back(it->get());
-    while (!pending.empty()) {
-        Module* m = pending.back();
-        pending.pop_back();
-        if (m->opstartNameField())
-            m->makeNameUnique(names, 0);
-        if (auto* group = dynamic_cast<SModule*>(m)) {
-            const auto& members = group->moduleList().moduleArray();
-            for (auto it = members.rbegin(); it != members.rend(); ++it)
-                pending.push_back(it->get());
-        }
-    }
-}
 
 bool fail(std::string* error, const std::string& message)
 {
@@ -121,27 +47,8 @@ SigFile& PatchEditor::patch() const
 bool PatchEditor::commit(PatchChange::Kind kind, const std::string& actionName, const PatchState& before,
                          unsigned aspects, const void* sender, bool recordUndo)
 {
-    auto step = std::make_shared<const Step>(Step{kind, actionName, aspects, sender, before, before.after()});
-    UndoManager& undo = document_->undoManager();
-    if (recordUndo && undo.isUndoRegistrationEnabled()) {
-        UndoGroup group(undo);
-        SigDocument* document = document_;
-        undo.registerUndo(&before.patch(), [document, step] { replay(document, step, true); });
-        undo.setActionName(actionName);
-    } else {
-        document_->markUnrecoverableChange();
-    }
-    announce(*document_, *step, step->after, step->before, PatchChange::Direction::Done);
+    EditRecord::commit(*document_, kind, actionName, before, aspects, sender, recordUndo);
     return true;
-}
-
-void PatchEditor::announceLive(PatchChange::Kind kind, const std::vector<Module::Ptr>& modules, unsigned aspects)
-{
-    PatchChange change;
-    change.kind = kind;
-    change.aspects = aspects;
-    change.modules = modules;
-    document_->patchDidChange(change);
 }
 
 // ---------------------------------------------------------------- arguments
@@ -319,7 +226,7 @@ Module::Ptr PatchEditor::insertModule(const std::string& operatorName, Module* a
     if (module->isComment() || module->isHead() || module->isTail() || !module->opstartNameField())
         return nullptr;
     module->setInstanceName(lowerCased(module->name()));
-    nameUniquely(p, {module});
+    p.makeNamesUniqueIgnoringCase({module});
 
     PatchState before(p);
     before.addOrder();
@@ -398,7 +305,7 @@ ModuleList::List PatchEditor::paste(const std::string& text, Module* anchor, Poi
         after = pasted.head;
         aspects |= PatchChange::Values;
     }
-    nameUniquely(p, pasted.modules);
+    p.makeNamesUniqueIgnoringCase(pasted.modules);
     Rect bounds;
     for (const auto& m : pasted.modules)
         bounds = bounds.united(m->graphicRect());
@@ -436,7 +343,7 @@ ModuleList::List PatchEditor::duplicate(const Modules& modules, Point offset)
         return {};
     }
     const ModuleList::List made = copies.listOfModules();
-    nameUniquely(p, made);
+    p.makeNamesUniqueIgnoringCase(made);
     for (const auto& m : made)
         if (m->rect().origin != Point{})
             m->moveBy(offset);

@@ -141,15 +141,9 @@ public:
     // in shape, in which case the patch is left as it was.
     int updateParams(std::string_view bytes);
 
-    // Records and announces an edit whose before state the caller kept
-    // (ModuleDrag does); answers true.
+private:
     bool commit(PatchChange::Kind kind, const std::string& actionName, const PatchState& before, unsigned aspects,
                 const void* sender = nullptr, bool recordUndo = true);
-    // Announces a change that is not finished yet (the boxes of a drag as it
-    // goes), with the modules touched.
-    void announceLive(PatchChange::Kind kind, const std::vector<Module::Ptr>& modules, unsigned aspects);
-
-private:
     // The module's owner in this patch (the module itself at top level);
     // none when it is not part of the patch.
     Module::Ptr inPatch(const Module* module) const;
