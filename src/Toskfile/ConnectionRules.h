@@ -45,6 +45,9 @@ public:
     // Whether an output may feed an input: matching kinds, and never a user
     // object of a module into that same module.
     static bool canFeed(const ModuleField& output, const ModuleField& input);
+    // Either way round: whether a drag from one pin may end on the other
+    // (the pin a connection drag highlights).
+    static bool compatible(const ModuleField& a, const ModuleField& b) { return canFeed(a, b) || canFeed(b, a); }
 
     // From `from` (the pin the drag started on) to `to` (the pin it ended
     // on), in that order:
