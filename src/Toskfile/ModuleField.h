@@ -76,6 +76,9 @@ public:
     // Strips one pair of enclosing quotes and tidies numbers of fixed, float
     // and numeric control fields ("1.500" -> "1.5", ".25" -> "0.25").
     void setText(const std::string& text);
+    // Puts back a text exactly as it was stored (undo), without setText's
+    // tidying, which a stored text need not survive twice.
+    void restoreText(std::string text) { m_Text = std::move(text); }
     int16_t numConnects() const { return m_NumConnects; }
     void setNumConnects(int16_t n) { m_NumConnects = n; }
     uint16_t visibleFlags() const { return m_Visible; }

@@ -1,6 +1,7 @@
 #include "Toskfile/ModuleList.h"
 
 #include "Toskfile/ModuleNameIndex.h"
+#include "Toskfile/SModule.h"
 #include "base/TkxException.h"
 
 #include <algorithm>
@@ -348,6 +349,25 @@ void ModuleList::makeNamesUnique(const List& newModules, char delim) const
     ModuleNameIndex names(nameFieldList(true));
     for (const auto& m : newModules)
         m->makeNameUnique(names, delim);
+}
+
+void ModuleList::makeNamesUniqueIgnoringCase(const List& newModules) const
+{
+    ModuleNameIndex names(nameFieldList(true), true);
+    std::vector<Module*> pending;
+    for (auto it = newModules.rbegin(); it != newModules.rend(); ++it)
+        pending.push_back(it->get());
+    while (!pending.empty()) {
+        Module* m = pending.back();
+        pending.pop_back();
+        if (m->opstartNameField())
+            m->makeNameUnique(names, 0);
+        if (auto* group = dynamic_cast<SModule*>(m)) {
+            const auto& members = group->moduleList().moduleArray();
+            for (auto it = members.rbegin(); it != members.rend(); ++it)
+                pending.push_back(it->get());
+        }
+    }
 }
 
 } // namespace tosk

@@ -102,6 +102,11 @@ public:
     // Names each new module uniquely against this list and the new modules
     // before it.
     void makeNamesUnique(const List& newModules, char delim) const;
+    // The same for modules the editor adds (and the members of groups among
+    // them), without regard to case: references are found without regard
+    // to case, so "OSC1" beside "osc1" would wire the wrong module on
+    // reading.
+    void makeNamesUniqueIgnoringCase(const List& newModules) const;
 
 protected:
     // Appends every module's line.

@@ -1,8 +1,10 @@
 #include "Toskfile/ModuleNameIndex.h"
 
+#include "base/TextCase.h"
+
 namespace tosk {
 
-ModuleNameIndex::ModuleNameIndex(const std::vector<ModuleField::Ptr>& fields)
+ModuleNameIndex::ModuleNameIndex(const std::vector<ModuleField::Ptr>& fields, bool ignoreCase) : ignoreCase_(ignoreCase)
 {
     members_.reserve(fields.size());
     counts_.reserve(fields.size());
@@ -14,14 +16,19 @@ void ModuleNameIndex::add(const ModuleField::Ptr& field)
 {
     if (!field || !members_.insert(field.get()).second)
         return;
-    ++counts_[field->text()];
+    ++counts_[key(field->text())];
+}
+
+std::string ModuleNameIndex::key(const std::string& text) const
+{
+    return ignoreCase_ ? lowerCased(text) : text;
 }
 
 bool ModuleNameIndex::isTakenByOther(const std::string& text, const ModuleField* self) const
 {
-    auto it = counts_.find(text);
+    auto it = counts_.find(key(text));
     int count = it == counts_.end() ? 0 : it->second;
-    if (self && self->text() == text && contains(self))
+    if (self && key(self->text()) == key(text) && contains(self))
         --count;
     return count > 0;
 }
@@ -32,7 +39,7 @@ void ModuleNameIndex::rename(ModuleField& field, const std::string& text)
         field.setText(text);
         return;
     }
-    auto it = counts_.find(field.text());
+    auto it = counts_.find(key(field.text()));
     if (it != counts_.end() && --it->second == 0) {
         counts_.erase(it);
         // A name became free: what was learnt about taken counters may no
@@ -40,12 +47,12 @@ void ModuleNameIndex::rename(ModuleField& field, const std::string& text)
         skips_.clear();
     }
     field.setText(text);
-    ++counts_[field.text()];
+    ++counts_[key(field.text())];
 }
 
 int ModuleNameIndex::firstFreeCounter(const std::string& base, int start, const std::function<bool(int)>& isFree)
 {
-    auto& skips = skips_[base];
+    auto& skips = skips_[key(base)];
     std::vector<int> path;
     int c = start;
     for (;;) {
@@ -67,7 +74,7 @@ int ModuleNameIndex::firstFreeCounter(const std::string& base, int start, const 
 
 void ModuleNameIndex::markTaken(const std::string& base, int counter)
 {
-    skips_[base][counter] = counter + 1;
+    skips_[key(base)][counter] = counter + 1;
 }
 
 } // namespace tosk

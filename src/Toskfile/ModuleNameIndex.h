@@ -15,10 +15,14 @@ namespace tosk {
 // that naming n modules costs n log n rather than n squared. It also
 // remembers, per name base, which counters were found taken, so that a run
 // of modules all called "osc" does not count up from 1 each time.
+//
+// With ignoreCase, "OSC1" takes "osc1" too: the names the editor gives must
+// differ in more than case, because references are looked up without
+// regard to case.
 class ModuleNameIndex {
 public:
     ModuleNameIndex() = default;
-    explicit ModuleNameIndex(const std::vector<ModuleField::Ptr>& fields);
+    explicit ModuleNameIndex(const std::vector<ModuleField::Ptr>& fields, bool ignoreCase = false);
 
     // Adds a field (once) with its current text.
     void add(const ModuleField::Ptr& field);
@@ -35,6 +39,9 @@ public:
     void markTaken(const std::string& base, int counter);
 
 private:
+    std::string key(const std::string& text) const;
+
+    bool ignoreCase_ = false;
     std::unordered_set<const ModuleField*> members_;
     std::unordered_map<std::string, int> counts_;
     // base -> counter -> a counter at or after which the next free one lies.

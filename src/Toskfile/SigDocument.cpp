@@ -3,6 +3,7 @@
 #include "Toskfile/Module.h"
 #include "Toskfile/SigFile.h"
 #include "base/AtomicFile.h"
+#include "base/NotificationCenter.h"
 #include "database/SigDbase.h"
 
 #include <algorithm>
@@ -12,19 +13,21 @@ namespace tosk {
 
 SigDocument::SigDocument()
 {
-    undoManager_.setChangeObserver([this](UndoManager::Change change) {
-        switch (change) {
-        case UndoManager::Change::Done:
-            updateChangeCount(ChangeDone);
-            break;
-        case UndoManager::Change::Undone:
-            updateChangeCount(ChangeUndone);
-            break;
-        case UndoManager::Change::Redone:
-            updateChangeCount(ChangeRedone);
-            break;
-        }
-    });
+    undoManager_.setChangeObserver([this](UndoManager::Change change) { stackChanged(change); });
+    savedState_ = undoManager_.stateId();
+}
+
+void SigDocument::stackChanged(UndoManager::Change change)
+{
+    switch (change) {
+    case UndoManager::Change::Done:
+    case UndoManager::Change::Redone:
+        ++changeCount_;
+        break;
+    case UndoManager::Change::Undone:
+        --changeCount_;
+        break;
+    }
 }
 
 SigDocument::~SigDocument()
@@ -89,7 +92,7 @@ bool SigDocument::loadDataRepresentation(const std::string& bytes, const std::st
                                      sigDbase(), this));
     undoManager_.enableUndoRegistration();
     undoManager_.removeAllActions();
-    changeCount_ = 0;
+    updateChangeCount(ChangeCleared);
     return true;
 }
 
@@ -139,10 +142,17 @@ void SigDocument::setFileName(const std::string& path)
     fileName_ = path;
 }
 
+bool SigDocument::isDocumentEdited() const
+{
+    return unrecoverable_ || undoManager_.stateId() != savedState_;
+}
+
 void SigDocument::updateChangeCount(ChangeType change)
 {
     switch (change) {
     case ChangeDone:
+        markUnrecoverableChange();
+        break;
     case ChangeRedone:
         ++changeCount_;
         break;
@@ -151,8 +161,16 @@ void SigDocument::updateChangeCount(ChangeType change)
         break;
     case ChangeCleared:
         changeCount_ = 0;
+        unrecoverable_ = false;
+        savedState_ = undoManager_.stateId();
         break;
     }
+}
+
+void SigDocument::markUnrecoverableChange()
+{
+    ++changeCount_;
+    unrecoverable_ = true;
 }
 
 void SigDocument::setSigFile(std::unique_ptr<SigFile> sigFile)
@@ -183,6 +201,37 @@ void SigDocument::addInvalidationHandler(const void* owner, std::function<void(c
 void SigDocument::removeInvalidationHandlers(const void* owner)
 {
     std::erase_if(invalidators_, [owner](const auto& h) { return h.first == owner; });
+}
+
+void SigDocument::addChangeListener(const void* owner, ChangeListener listener)
+{
+    listeners_.emplace_back(owner, std::move(listener));
+}
+
+void SigDocument::removeChangeListeners(const void* owner)
+{
+    std::erase_if(listeners_, [owner](const auto& l) { return l.first == owner; });
+}
+
+void SigDocument::patchDidChange(const PatchChange& change)
+{
+    auto listeners = listeners_; // a listener may remove itself
+    for (const auto& l : listeners)
+        l.second(change);
+
+    for (const auto* list : {&change.modules, &change.removed, &change.added})
+        for (const auto& m : *list)
+            invalidateModule(*m);
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    const bool fieldsChanged = change.touches(PatchChange::Wiring) || change.touches(PatchChange::Values) ||
+                               change.touches(PatchChange::FieldLists);
+    for (const auto& m : change.modules) {
+        if (change.touches(PatchChange::Geometry))
+            center.post(Module::DidMoveNotification, m.get());
+        if (fieldsChanged)
+            center.post(Module::DidChangeNotification, m.get(), {{"sender", change.sender}});
+    }
+    center.post(HasChangedNotification, this);
 }
 
 } // namespace tosk

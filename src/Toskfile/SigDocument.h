@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Toskfile/PatchChange.h"
 #include "Toskfile/UndoManager.h"
 
 #include <cstdint>
@@ -16,11 +17,15 @@ class SigDbase;
 class SigFile;
 
 // A patch document without its window: names, change count, undo stack and
-// the patch it owns. The window layer attaches views through the
-// invalidation handlers.
+// the patch it owns. Every edit of the patch is made by a PatchEditor on
+// this document, which announces it here (patchDidChange); views listen
+// with addChangeListener, and the older invalidation handlers and
+// notifications are fed from the same announcement.
 class SigDocument {
 public:
     static constexpr const char* documentType = "TOSKXdocumentType";
+    // Posted once per announced change, with the document as object.
+    static constexpr const char* HasChangedNotification = "TKXDocumentHasChanged";
 
     // How a change reaches the change count.
     enum ChangeType { ChangeDone = 0, ChangeUndone = 1, ChangeCleared = 2, ChangeRedone = 5 };
@@ -72,10 +77,23 @@ public:
     // The display name follows the file's name without folder and extension.
     void setFileName(const std::string& path);
 
-    // Done and Redone count up, Undone counts down, Cleared (saved) resets.
+    // Whether the patch differs from the one last saved or read, which the
+    // window shows with "*". It follows the undo stack alone: the document
+    // remembers the stack's state at saving and is edited whenever the stack
+    // stands elsewhere (so edit, save, undo is edited, and edit, undo is
+    // not), or when a change was made that undo cannot take back.
+    bool isDocumentEdited() const;
+    // Cleared: the patch was saved or read again (the stack's state becomes
+    // the saved one, the unrecoverable mark goes). Done from outside the
+    // stack: a change undo cannot take back. Undone and Redone come from the
+    // stack itself and only move changeCount().
     void updateChangeCount(ChangeType change);
+    // A change the undo stack does not hold (made while undo registration
+    // was off): the document stays edited until saved or reverted.
+    void markUnrecoverableChange();
+    bool hasUnrecoverableChange() const { return unrecoverable_; }
+    // Steps done and redone minus steps undone since the last save.
     int changeCount() const { return changeCount_; }
-    bool isDocumentEdited() const { return changeCount_ != 0; }
 
     // The undo stack; completed and replayed steps move the change count.
     UndoManager& undoManager() { return undoManager_; }
@@ -89,8 +107,22 @@ public:
     void addInvalidationHandler(const void* owner, std::function<void(const Module&)> handler);
     void removeInvalidationHandlers(const void* owner);
 
+    // --- changes of the patch
+    using ChangeListener = std::function<void(const PatchChange&)>;
+    // Listeners hear every change in the order they were added; a listener
+    // may add or remove listeners while it is called.
+    void addChangeListener(const void* owner, ChangeListener listener);
+    void removeChangeListeners(const void* owner);
+    // Called by the edit layer once per operation, undo or redo: tells the
+    // listeners, asks the views to redraw each module concerned, posts
+    // "TKXModuleDidMove" for moved modules and "TKXModuleDidChange" (user
+    // info "sender") for modules whose fields changed, then
+    // "TKXDocumentHasChanged".
+    void patchDidChange(const PatchChange& change);
+
 private:
     void releaseModules();
+    void stackChanged(UndoManager::Change change);
 
     std::string displayName_ = "untitled";
     std::string sigData_;
@@ -98,8 +130,12 @@ private:
     std::string fileName_;
     int changeCount_ = 0;
     UndoManager undoManager_;
+    // The stack's state when the patch was last saved or read.
+    uint64_t savedState_ = 0;
+    bool unrecoverable_ = false;
     std::unique_ptr<SigFile> sigFile_;
     std::vector<std::pair<const void*, std::function<void(const Module&)>>> invalidators_;
+    std::vector<std::pair<const void*, ChangeListener>> listeners_;
 };
 
 } // namespace tosk

@@ -47,7 +47,7 @@ SigFile::SigFile(std::shared_ptr<SigDbase> dbase, SigDocument* document)
 
 SigFile::~SigFile()
 {
-    // Reorder steps on the document's stack point at this patch.
+    // Edit steps on the document's stack point at this patch.
     if (sigDocument_)
         sigDocument_->undoManager().removeAllActions(this);
 }
@@ -645,35 +645,6 @@ bool SigFile::reorder()
     return false;
 }
 
-bool SigFile::reorderWithUndo()
-{
-    List before = listOfModules_;
-    if (!reorder())
-        return false;
-    if (sigDocument_) {
-        UndoManager& undo = sigDocument_->undoManager();
-        undo.registerUndo(this, [this, before] { undoReorder(before); });
-        undo.setActionName("Reorder SigFile");
-    }
-    return true;
-}
-
-void SigFile::undoReorder(const List& order)
-{
-    List current = listOfModules_;
-    setListOfModules(order);
-    if (sigDocument_)
-        sigDocument_->undoManager().registerUndo(this, [this, current] { redoReorder(current); });
-}
-
-void SigFile::redoReorder(const List& order)
-{
-    List current = listOfModules_;
-    setListOfModules(order);
-    if (sigDocument_)
-        sigDocument_->undoManager().registerUndo(this, [this, current] { undoReorder(current); });
-}
-
 int SigFile::updateParams(std::string_view bytes)
 {
     std::unique_ptr<SigFile> remote = fileWithData(std::string(bytes), std::string("temp"), sigDbase_, nullptr);
@@ -728,18 +699,6 @@ void SigFile::reposition()
         m->stopBoundsManipulation();
     if (undo)
         undo->endUndoGrouping();
-}
-
-void SigFile::repositionWithUndo()
-{
-    UndoManager* undo = sigDocument_ ? &sigDocument_->undoManager() : nullptr;
-    if (undo)
-        undo->beginUndoGrouping();
-    reposition();
-    if (undo) {
-        undo->setActionName("Reposition");
-        undo->endUndoGrouping();
-    }
 }
 
 void SigFile::reposition(Module& module, const Rect& rect)

@@ -123,12 +123,6 @@ public:
     // after a "Reorder Error" alert and with nothing changed, when some
     // module feeds nothing.
     bool reorder();
-    // reorder() as one undo step named "Reorder SigFile" on the document's
-    // stack (none without a document).
-    bool reorderWithUndo();
-    // Put back an order and register the opposite step.
-    void undoReorder(const List& order);
-    void redoReorder(const List& order);
     // Takes the values of a unit's copy of this patch (sig-file bytes) into
     // every unconnected field; answers the number changed, -1 when the two
     // patches differ in shape. Reports the outcome in an alert.
@@ -139,8 +133,6 @@ public:
     // the head; moves are recorded for undo (when the modules have a
     // document) as one group.
     void reposition();
-    // reposition() as one undo step named "Reposition".
-    void repositionWithUndo();
     // Puts a module below the lowest module of the column given by `rect`.
     void reposition(Module& module, const Rect& rect);
     void repositionModulesWithSignalsFrom(Module& module);

@@ -40,6 +40,8 @@ void UndoManager::registerUndo(const void* target, Action action)
     }
     // A new edit makes the steps undone so far unreachable.
     redoStack_.clear();
+    if (open_.entries.empty())
+        open_.serial = nextSerial_++;
     open_.entries.push_back({target, std::move(action)});
     if (level_ == 0)
         commitOpenStep();
@@ -83,6 +85,7 @@ void UndoManager::replay(std::vector<Step>& from, std::vector<Step>& to, bool un
     from.pop_back();
     Step inverse;
     inverse.name = step.name;
+    inverse.serial = step.serial;
 
     struct Reset {
         UndoManager* self;
@@ -149,6 +152,16 @@ void UndoManager::removeAllActions()
     undoStack_.clear();
     redoStack_.clear();
     open_ = Step();
+    baseSerial_ = nextSerial_++;
+}
+
+uint64_t UndoManager::stateId() const
+{
+    if (replayTarget_ && redoing_)
+        return replayTarget_->serial;
+    if (!open_.entries.empty())
+        return open_.serial;
+    return undoStack_.empty() ? baseSerial_ : undoStack_.back().serial;
 }
 
 void UndoManager::removeAllActions(const void* target)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -65,6 +66,14 @@ public:
     size_t undoCount() const { return undoStack_.size(); }
     size_t redoCount() const { return redoStack_.size(); }
 
+    // Which state of the document the stack stands for: the step last done
+    // (the one being built or replayed while that goes on), or the base when
+    // none is. Every step keeps its number through undo and redo, and no
+    // number is used twice, so a document that remembers the number at
+    // saving knows whether it is back at the saved state. Clearing the stack
+    // starts a new base.
+    uint64_t stateId() const;
+
     // The document follows the stack: Done when a step is completed,
     // Undone/Redone when one is replayed.
     void setChangeObserver(ChangeObserver observer) { observer_ = std::move(observer); }
@@ -77,6 +86,7 @@ private:
     struct Step {
         std::vector<Entry> entries;
         std::string name;
+        uint64_t serial = 0;
     };
 
     void commitOpenStep();
@@ -89,6 +99,8 @@ private:
     Step* replayTarget_ = nullptr; // where registrations go during undo/redo
     int level_ = 0;
     int disabled_ = 0;
+    uint64_t nextSerial_ = 1;
+    uint64_t baseSerial_ = 0;
     bool undoing_ = false;
     bool redoing_ = false;
     ChangeObserver observer_;

@@ -36,6 +36,27 @@ void CanvasMarks::forget(const Module& module)
         highlightField.reset();
 }
 
+bool CanvasMarks::refersTo(const Module& module) const
+{
+    auto is = [&module](const std::weak_ptr<Module>& weak) { return weak.lock().get() == &module; };
+    auto isField = [&module](const std::weak_ptr<ModuleField>& weak) {
+        auto f = weak.lock();
+        return f && (f->parent() == &module || f->trueParent() == &module);
+    };
+    return std::any_of(selectedModules.begin(), selectedModules.end(), is) || is(highlightModule) ||
+           is(orderSourceModule) || isField(selectedField) || isField(highlightField);
+}
+
+void CanvasMarks::forgetRemovedFields()
+{
+    for (auto* weak : {&selectedField, &highlightField}) {
+        auto f = weak->lock();
+        const Module* top = f ? f->trueParent() : nullptr;
+        if (f && (!top || !top->containsField(f.get())))
+            weak->reset();
+    }
+}
+
 CanvasMarks::Shown::Shown(const CanvasMarks& marks)
     : selectedField(marks.selectedField.lock()), highlightField(marks.highlightField.lock()),
       highlightModule(marks.highlightModule.lock()), orderSourceModule(marks.orderSourceModule.lock()),

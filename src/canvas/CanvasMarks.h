@@ -34,6 +34,11 @@ struct CanvasMarks {
     // Drops every mark of the module and of its fields, and those whose
     // module has died.
     void forget(const Module& module);
+    // Whether any mark is the module or one of its fields.
+    bool refersTo(const Module& module) const;
+    // Drops the pin marks of fields no longer in their module (a repetition
+    // taken away).
+    void forgetRemovedFields();
 
     // The marks as one paint draws them: the live ones, held for its length.
     struct Shown {

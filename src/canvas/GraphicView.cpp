@@ -38,11 +38,26 @@ void GraphicView::setGraphicWindowController(GraphicWindowController* controller
 
 void GraphicView::setDocument(SigDocument* document)
 {
-    if (document_)
+    if (document_) {
         document_->removeInvalidationHandlers(this);
+        document_->removeChangeListeners(this);
+    }
     document_ = document;
-    if (document_)
+    if (document_) {
         document_->addInvalidationHandler(this, [this](const Module& m) { invalidateModule(m); });
+        document_->addChangeListener(this, [this](const PatchChange& change) { patchDidChange(change); });
+    }
+}
+
+void GraphicView::patchDidChange(const PatchChange& change)
+{
+    for (const auto& m : change.removed)
+        marks_.forget(*m);
+    if (change.touches(PatchChange::FieldLists))
+        marks_.forgetRemovedFields();
+    // Wires, badges and heights may change anywhere: everything is laid out
+    // and painted again.
+    redraw();
 }
 
 void GraphicView::setSigFile(SigFile* patch)
@@ -193,7 +208,9 @@ QRect GraphicView::toWidget(const Rect& r) const
 
 void GraphicView::invalidateModule(const Module& module)
 {
-    if (patch_ && patch_->indexOfModule(&module) == ModuleList::npos)
+    // Only a marked module needs looking for in the patch: a change of many
+    // modules must not search the list once for each.
+    if (patch_ && marks_.refersTo(module) && patch_->indexOfModule(&module) == ModuleList::npos)
         marks_.forget(module);
     update(toWidget(module.graphicRect()));
 }

@@ -14,6 +14,7 @@ namespace tosk {
 
 class GraphicWindowController;
 class Module;
+struct PatchChange;
 class SigDocument;
 class SigFile;
 
@@ -86,6 +87,9 @@ public:
     void invalidateModule(const Module& module);
     // Lays everything out again and repaints it all.
     void redraw();
+    // Follows an edit of the document's patch: the marks of modules and
+    // pins that left it go, and everything is painted again.
+    void patchDidChange(const PatchChange& change);
 
     // Widget pixels of a canvas rect, grown to whole pixels.
     QRect toWidget(const Rect& rect) const;

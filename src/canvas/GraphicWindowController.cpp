@@ -1,7 +1,10 @@
 #include "canvas/GraphicWindowController.h"
 
+#include "Toskfile/ModuleArrangement.h"
+#include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
+#include "Toskfile/UndoGroup.h"
 #include "app/ApplicationMenu.h"
 #include "base/Alerts.h"
 #include "base/DataFiles.h"
@@ -65,11 +68,10 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
     zoomInBtn = addButton("zoomInBtn", "ZoomInImage", "Zoom in", &G::onZoomIn);
     zoomOutBtn = addButton("zoomOutBtn", "ZoomOutImage", "Zoom out", &G::onZoomOut);
     zoomToFitBtn = addButton("zoomToFitBtn", "ZoomToFitImage", "Zoom to fit", &G::onZoomToFit);
-    // Aligning needs a selection, which the canvas does not make yet.
-    alignLeftBtn = addButton("alignLeftBtn", "AlignLeftImage", "Align left edges", nullptr);
-    alignRightBtn = addButton("alignRightBtn", "AlignRightImage", "Align right edges", nullptr);
-    alignTopBtn = addButton("alignTopBtn", "AlignTopImage", "Align top edges", nullptr);
-    alignBottomBtn = addButton("alignBottomBtn", "AlignBottomImage", "Align bottom edges", nullptr);
+    alignLeftBtn = addButton("alignLeftBtn", "AlignLeftImage", "Align left edges", &G::onAlignLeft);
+    alignRightBtn = addButton("alignRightBtn", "AlignRightImage", "Align right edges", &G::onAlignRight);
+    alignTopBtn = addButton("alignTopBtn", "AlignTopImage", "Align top edges", &G::onAlignTop);
+    alignBottomBtn = addButton("alignBottomBtn", "AlignBottomImage", "Align bottom edges", &G::onAlignBottom);
     for (QToolButton* b : {hideDefaultValuesBtn, hideInformationBtn, hideSignalBtn, hideControlBtn, hideUserBtn,
                            hideUnconnectedBtn, showAllBtn, revealOrderBtn, showTextBtn, zoomInBtn, zoomOutBtn,
                            zoomToFitBtn, alignLeftBtn, alignRightBtn, alignTopBtn, alignBottomBtn})
@@ -104,6 +106,7 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
     for (QToolButton* b : {alignLeftBtn, alignRightBtn, alignTopBtn, alignBottomBtn})
         b->setEnabled(false);
     graphicView_->setGraphicWindowController(this);
+    listenTo(document_.get());
     buildTitleSheet();
     NotificationCenter::defaultCenter().addObserver(
         this, ModuleSelectionChangedNotification, nullptr,
@@ -115,6 +118,8 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
 GraphicWindowController::~GraphicWindowController()
 {
     NotificationCenter::defaultCenter().removeObserver(this);
+    if (document_)
+        document_->removeChangeListeners(this);
     // The canvas outlives the document member: it lets go of it first.
     graphicView_->setGraphicWindowController(nullptr);
     if (textWindowController_)
@@ -155,14 +160,9 @@ void GraphicWindowController::windowDidLoad()
 {
     if (SigFile* patch = sigFile()) {
         // A patch saved without positions is laid out once, which is a change.
-        if (GraphicView::standsInOneColumn(*patch)) {
-            // Not a step to undo: the patch was never shown the other way.
-            document_->undoManager().disableUndoRegistration();
-            patch->reposition();
-            document_->undoManager().enableUndoRegistration();
-            graphicView_->redraw();
-            documentHasChanged();
-        }
+        // Not a step to undo: the patch was never shown the other way.
+        if (GraphicView::standsInOneColumn(*patch))
+            PatchEditor(*document_).reposition(false);
         graphicView_->zoomToFit();
     }
     graphicView_->setFocus();
@@ -275,6 +275,40 @@ void GraphicWindowController::moduleSelectionChanged(const void* sender)
         b->setEnabled(several);
 }
 
+void GraphicWindowController::listenTo(SigDocument* document)
+{
+    if (document)
+        document->addChangeListener(this, [this](const PatchChange&) { updateTitle(); });
+}
+
+void GraphicWindowController::alignSelection(ModuleArrangement::Edge edge)
+{
+    if (!sigFile())
+        return;
+    UndoGroup event(*document_);
+    PatchEditor(*document_).alignModules(graphicView_->selectedModules(), edge);
+}
+
+void GraphicWindowController::onAlignLeft()
+{
+    alignSelection(ModuleArrangement::Edge::Left);
+}
+
+void GraphicWindowController::onAlignRight()
+{
+    alignSelection(ModuleArrangement::Edge::Right);
+}
+
+void GraphicWindowController::onAlignTop()
+{
+    alignSelection(ModuleArrangement::Edge::Top);
+}
+
+void GraphicWindowController::onAlignBottom()
+{
+    alignSelection(ModuleArrangement::Edge::Bottom);
+}
+
 void GraphicWindowController::documentHasChanged()
 {
     if (!document_)
@@ -303,7 +337,10 @@ void GraphicWindowController::replaceDocument(std::shared_ptr<SigDocument> docum
     if (textWindowController_)
         textWindowController_->close();
     graphicView_->setGraphicWindowController(nullptr);
+    if (document_)
+        document_->removeChangeListeners(this);
     document_ = std::move(document);
+    listenTo(document_.get());
     graphicView_->setGraphicWindowController(this);
     updateHideButtons(sigFile());
     updateZoomButtons(sigFile());
@@ -351,12 +388,14 @@ void GraphicWindowController::raiseTitleWindow()
 
 void GraphicWindowController::sheetDidEnd(int returnCode)
 {
-    SigFile* patch = sigFile();
-    if (returnCode != 1 || !patch)
+    if (returnCode != 1 || !sigFile())
         return;
-    patch->setAuthor(Latin1::bytes(authorField_->text()));
-    patch->setProgramName(Latin1::bytes(titleField_->text()));
-    documentHasChanged();
+    UndoGroup event(*document_);
+    std::string error;
+    if (!PatchEditor(*document_)
+             .setTitleAndAuthor(Latin1::bytes(titleField_->text()), Latin1::bytes(authorField_->text()), &error) &&
+        !error.empty())
+        Alerts::error(error, this);
 }
 
 // ---------------------------------------------------------------- text window

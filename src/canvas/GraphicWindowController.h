@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Toskfile/ModuleArrangement.h"
 #include "app/PatchWindow.h"
 #include "canvas/TextWindowController.h"
 
@@ -65,12 +66,20 @@ public:
     void onZoomIn();
     void onZoomOut();
     void onZoomToFit();
+    // The selection lined up on its first module, one undo step each.
+    void onAlignLeft();
+    void onAlignRight();
+    void onAlignTop();
+    void onAlignBottom();
 
     void updateHideButtons(SigFile* patch);
     void updateZoomButtons(SigFile* patch);
     // The align buttons follow the canvas's selection.
     void moduleSelectionChanged(const void* sender);
-    // Marks the document changed and tells its other windows.
+    // For a change made outside the edit layer, which undo cannot take back:
+    // marks the document changed and tells its other windows. Edits through
+    // PatchEditor need nothing of the kind: the window follows the
+    // document's changes by itself.
     void documentHasChanged();
     void invalidateModule(const Module& module);
     // The window title: the document's name, with "*" while it has changes.
@@ -80,7 +89,9 @@ public:
 
     // --- title and author
     void raiseTitleWindow();
-    // Code 1 (OK) takes the two fields; anything else changes nothing.
+    // Code 1 (OK) takes the two fields as one undo step; a text the file
+    // could not read back is refused with an alert. Anything else changes
+    // nothing.
     void sheetDidEnd(int returnCode);
 
 protected:
@@ -91,6 +102,8 @@ private:
     QToolButton* addButton(const char* name, const char* image, const char* tip, void (GraphicWindowController::*)(),
                            bool toggle = false);
     void buildTitleSheet();
+    void listenTo(SigDocument* document);
+    void alignSelection(ModuleArrangement::Edge edge);
     // Flips (or with `set`, sets) show-mode bits, lays the patch out again
     // and redraws; the show mode is no edit.
     void changeShowMode(int bits, bool flip, bool updateButtons);

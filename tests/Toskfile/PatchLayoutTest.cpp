@@ -4,6 +4,7 @@
 #include "SigFileTestSupport.h"
 
 #include "Toskfile/PatchLayout.h"
+#include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 
 #include <gtest/gtest.h>
@@ -172,7 +173,7 @@ TEST(PatchLayout, RepositionIsUndoneInOneStep)
     SigFile& patch = *doc.sigFile();
     patch.updateAll(patch.showMode());
     const Point a0 = at(patch, "a"), b0 = at(patch, "b"), c0 = at(patch, "c");
-    patch.repositionWithUndo();
+    ASSERT_TRUE(PatchEditor(doc).reposition());
     const Point a1 = at(patch, "a"), b1 = at(patch, "b"), c1 = at(patch, "c");
     EXPECT_EQ(a1, (Point{180, 40}));
     EXPECT_EQ(b1, (Point{180, 124}));

@@ -2,6 +2,7 @@
 // and taking parameter values from a unit's copy of the patch.
 #include "SigFileTestSupport.h"
 
+#include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "support/TestSupport.h"
 
@@ -68,7 +69,7 @@ TEST(ProcessingOrder, ReorderIsOneUndoStepOfTheDocument)
     EXPECT_EQ(doc.changeCount(), 0) << "loading records nothing";
     EXPECT_FALSE(doc.undoManager().canUndo());
 
-    ASSERT_TRUE(patch.reorderWithUndo());
+    ASSERT_TRUE(PatchEditor(doc).reorderAll());
     EXPECT_EQ(moduleNames(patch), reordered);
     EXPECT_EQ(doc.changeCount(), 1);
     EXPECT_EQ(doc.undoManager().undoMenuItemTitle(), "Undo Reorder SigFile");
@@ -83,7 +84,7 @@ TEST(ProcessingOrder, ReorderIsOneUndoStepOfTheDocument)
     // A reorder that fails records nothing.
     patch.addModule(newModule("SINE", "lonely", bundledDbase()));
     ScopedRecordingAlerts alerts;
-    EXPECT_FALSE(patch.reorderWithUndo());
+    EXPECT_FALSE(PatchEditor(doc).reorderAll());
     EXPECT_EQ(doc.undoManager().undoCount(), 1u);
 }
 

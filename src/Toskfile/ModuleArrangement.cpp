@@ -1,0 +1,98 @@
+#include "Toskfile/ModuleArrangement.h"
+
+#include "Toskfile/Module.h"
+
+#include <cmath>
+
+namespace tosk {
+
+Rect ModuleArrangement::boxBounds(const std::vector<Module*>& modules)
+{
+    Rect bounds;
+    bool first = true;
+    for (const Module* m : modules) {
+        // A box of no height (a module not laid out yet) still has a place.
+        const Rect& r = m->rect();
+        if (first) {
+            bounds = r;
+            first = false;
+            continue;
+        }
+        const double x0 = std::min(bounds.minX(), r.minX()), y0 = std::min(bounds.minY(), r.minY());
+        const double x1 = std::max(bounds.maxX(), r.maxX()), y1 = std::max(bounds.maxY(), r.maxY());
+        bounds = Rect(x0, y0, x1 - x0, y1 - y0);
+    }
+    return bounds;
+}
+
+Rect ModuleArrangement::graphicBounds(const std::vector<Module*>& modules)
+{
+    Rect bounds;
+    bool first = true;
+    for (const Module* m : modules) {
+        const Rect& r = m->graphicRect();
+        if (first) {
+            bounds = r;
+            first = false;
+            continue;
+        }
+        const double x0 = std::min(bounds.minX(), r.minX()), y0 = std::min(bounds.minY(), r.minY());
+        const double x1 = std::max(bounds.maxX(), r.maxX()), y1 = std::max(bounds.maxY(), r.maxY());
+        bounds = Rect(x0, y0, x1 - x0, y1 - y0);
+    }
+    return bounds;
+}
+
+Point ModuleArrangement::clampOffset(const Rect& bounds, Point offset)
+{
+    auto clamp = [](double origin, double d) {
+        if (d < 0 && origin + d < kMinOrigin)
+            d = std::min(0.0, kMinOrigin - origin);
+        // Bounds already at the margin may sit a rounding error off it:
+        // that is no move.
+        return std::abs(d) < 1e-9 ? 0.0 : d;
+    };
+    return Point{clamp(bounds.x(), offset.x), clamp(bounds.y(), offset.y)};
+}
+
+double ModuleArrangement::snap(double value, double spacing)
+{
+    return std::floor(value / spacing + 0.5) * spacing;
+}
+
+Point ModuleArrangement::gridOrigin(const Rect& box, double spacing)
+{
+    auto onGrid = [spacing](double origin, double margin) {
+        const double lowest = kMinOrigin + margin;
+        const double snapped = snap(origin, spacing);
+        return snapped >= lowest ? snapped : std::ceil(lowest / spacing) * spacing;
+    };
+    return Point{onGrid(box.x(), Module::kMarginX), onGrid(box.y(), Module::kMarginY)};
+}
+
+std::vector<Rect> ModuleArrangement::aligned(const std::vector<Rect>& boxes, Edge edge)
+{
+    std::vector<Rect> result = boxes;
+    if (boxes.empty())
+        return result;
+    const Rect& ref = boxes.front();
+    for (Rect& r : result) {
+        switch (edge) {
+        case Edge::Left:
+            r.origin.x = ref.x();
+            break;
+        case Edge::Right:
+            r.origin.x = ref.maxX() - r.width();
+            break;
+        case Edge::Top:
+            r.origin.y = ref.y();
+            break;
+        case Edge::Bottom:
+            r.origin.y = ref.maxY() - r.height();
+            break;
+        }
+    }
+    return result;
+}
+
+} // namespace tosk

@@ -1,0 +1,159 @@
+#pragma once
+
+#include "Toskfile/ConnectionRules.h"
+#include "Toskfile/Module.h"
+#include "Toskfile/ModuleArrangement.h"
+#include "Toskfile/ModuleList.h"
+#include "Toskfile/PatchChange.h"
+#include "base/Geometry.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tosk {
+
+class PatchState;
+class SigDocument;
+class SigFile;
+
+// The edit layer: one operation for each change a user can make to the
+// patch of a document. Whatever asks (a mouse gesture, a menu command, the
+// inspector, a unit's parameters), the change goes through here.
+//
+// Every operation checks its arguments and changes nothing when they do not
+// hold (a module or field that is not in this patch, a value the file could
+// not hold, ...), answering false or nothing. Otherwise it changes the
+// model, registers the exact inverse with the document's UndoManager under
+// its name from "UndoStrings" (restoring the state as it was: the same
+// module objects, order, wires, sources and texts; redo restores the state
+// after, it never replays the gesture), and announces one PatchChange
+// through SigDocument::patchDidChange. An operation that changes nothing
+// registers and announces nothing.
+//
+// A PatchEditor holds no state of its own: make one where needed. Wrap each
+// user event in an UndoGroup so that all it changes is one undo step. An
+// operation run while undo registration is off marks the document with a
+// change undo cannot take back.
+class PatchEditor {
+public:
+    using Modules = std::vector<Module*>;
+
+    // Throws TkxException for a document without a patch.
+    explicit PatchEditor(SigDocument& document);
+
+    SigDocument& document() const { return *document_; }
+    SigFile& patch() const;
+
+    // --- boxes
+    // Moves the boxes by the offset, cut back per axis so that their bounds
+    // (with pin margins) keep an origin of at least 1 point ("Move").
+    bool moveModules(const Modules& modules, Point offset);
+    // Lines up at least two boxes on the first one's edge ("Align Left
+    // Edges", "Align Right Edges", "Align Top Edges", "Align Bottom Edges").
+    bool alignModules(const Modules& modules, ModuleArrangement::Edge edge);
+    // Puts at least two boxes' origins on the grid of that spacing, which
+    // must be 1 or more ("Grid Selected Graphics").
+    bool gridModules(const Modules& modules, double spacing);
+    // Lays the whole patch out from its head ("Reposition"). With
+    // recordUndo off (a patch laid out as it is opened) nothing is
+    // registered and the document keeps an unrecoverable change.
+    bool reposition(bool recordUndo = true);
+
+    // --- processing order
+    // Puts `module` directly after `after` ("Reorder Module"). The head
+    // cannot be moved.
+    bool reorderModule(Module& module, Module& after);
+    // Groups the modules by what they feed ("Reorder SigFile"); false after
+    // the "Reorder Error" alert when some module feeds nothing.
+    bool reorderAll();
+
+    // --- wires
+    // The connection gesture from pin `from` to pin `to` with the keys held
+    // at release: resolves it (ConnectionRules::plan), shows a refusal's
+    // alert on `window`, and connects ("Connect Field").
+    bool connectGesture(const Module::FieldPtr& from, const Module::FieldPtr& to, GestureKeys keys,
+                        const void* window = nullptr);
+    // Carries out a plan (from ConnectionRules::plan). With a repetition,
+    // the repetition and the wire are one step; when the group cannot grow
+    // after all, `refusal` (if given) gets the plan's alert key and nothing
+    // changes; when the new field's type does not fit, nothing changes.
+    bool connect(const ConnectionPlan& plan, std::string* refusal = nullptr);
+    // Feeds an input from an output directly ("Connect Field").
+    bool connectFields(const Module::FieldPtr& output, const Module::FieldPtr& input);
+    // Unwires an input; a control input gets its default ("Delete
+    // Connection").
+    bool disconnectInput(const Module::FieldPtr& input);
+    // Unwires every input an output feeds ("Delete Connection").
+    bool disconnectOutput(const Module::FieldPtr& output);
+
+    // --- modules
+    // A new module of the operator, named after it in lower case (made
+    // unique without regard to case), inserted after `anchor` (after the
+    // last module without one) and placed beside it, laid out for the
+    // patch's show mode ("Add Module"). None for an unknown operator, a head
+    // or tail operator, or an anchor not in the patch.
+    Module::Ptr insertModule(const std::string& operatorName, Module* anchor);
+    // Takes modules out of the patch with every wire in and out ("Delete
+    // Selected Modules", or the name given, "Cut"). The head cannot go.
+    // Undo puts the same modules back at their places with their wires.
+    bool deleteModules(const Modules& modules, const std::string& actionName = "Delete Selected Modules");
+    // Whether deleting asks first: the patch has external (WP) fields.
+    bool deletingNeedsConfirmation() const;
+    // Pastes sig-file text after `anchor` (the head without one): the
+    // modules' graphic bounds are aligned to the anchor's box, those never
+    // placed are put beside it, then all move by `cascade` ("Paste"). A
+    // patch holding nothing but its head takes a pasted head, with its
+    // author, in its place. Answers the modules pasted; none (and no change)
+    // when the text does not load cleanly (PasteReader).
+    ModuleList::List paste(const std::string& text, Module* anchor, Point cascade = Point{});
+    // Copies of the modules (of those in the patch, in list order) after the
+    // last of them, moved by `offset`, with unique names; wires among them
+    // are copied, inputs fed from outside stay fed ("Duplicate").
+    ModuleList::List duplicate(const Modules& modules, Point offset = Point{10, 10});
+
+    // --- fields
+    // Whether the field's group can gain or lose a repetition.
+    static bool canAddRepetition(const ModuleField& field);
+    static bool canRemoveRepetition(const ModuleField& field);
+    // Adds a repetition after the field's; its inputs get their defaults.
+    // Answers its first field ("Add Repeating Field").
+    Module::FieldPtr addRepetition(const Module::FieldPtr& field);
+    // Removes the field's repetition with every wire in and out ("Delete
+    // Repeating Field").
+    bool removeRepetition(const Module::FieldPtr& field);
+    // Stores a value as the inspector does ("Change Value"): a number in an
+    // input is a constant (the input is unwired); other text in an input
+    // names a source ("osc1-out"); any other field takes the text. Refused,
+    // with the reason in `error`: outputs and hidden counts, external
+    // inputs, repeat counts, a value its field does not accept, a name
+    // another module has (case ignored), and a text the file could not
+    // read back (TextRules). `sender` comes back in the change.
+    bool setFieldText(const Module::FieldPtr& field, const std::string& value, std::string* error = nullptr,
+                      const void* sender = nullptr);
+    // The program name (the head's title) and the author ("Set Title and
+    // Author"); refused like setFieldText for texts the file could not read
+    // back.
+    bool setTitleAndAuthor(const std::string& title, const std::string& author, std::string* error = nullptr);
+    // Takes a unit's copy of the patch into every unconnected field
+    // ("Update Parameters"), with the alerts of SigFile::updateParams.
+    // Answers the number of fields changed, -1 when the two patches differ
+    // in shape, in which case the patch is left as it was.
+    int updateParams(std::string_view bytes);
+
+private:
+    bool commit(PatchChange::Kind kind, const std::string& actionName, const PatchState& before, unsigned aspects,
+                const void* sender = nullptr, bool recordUndo = true);
+    // The module's owner in this patch (the module itself at top level);
+    // none when it is not part of the patch.
+    Module::Ptr inPatch(const Module* module) const;
+    Module::Ptr topOf(const ModuleField& field) const;
+    // The modules given that are in the patch, once each, in the order given.
+    std::vector<Module::Ptr> members(const Modules& modules) const;
+    bool setBoxes(PatchChange::Kind kind, const std::string& actionName, const std::vector<Module::Ptr>& modules,
+                  const std::vector<Rect>& boxes);
+
+    SigDocument* document_;
+};
+
+} // namespace tosk

@@ -1,0 +1,182 @@
+#include "Toskfile/PatchState.h"
+
+#include "Toskfile/SigFile.h"
+
+#include <algorithm>
+
+namespace tosk {
+
+// ---------------------------------------------------------------- keeping
+
+void PatchState::addOrder()
+{
+    order_ = patch_->listOfModules();
+}
+
+void PatchState::addModuleItem(const Module::Ptr& module, bool withFields)
+{
+    if (!module)
+        return;
+    auto [at, added] = moduleIndex_.emplace(module.get(), modules_.size());
+    if (added)
+        modules_.push_back({module, module->rect(), false, {}});
+    ModuleItem& item = modules_[at->second];
+    if (withFields && !item.withFields) {
+        item.withFields = true;
+        item.fieldList = module->fieldArray();
+        for (const auto& f : module->fieldArray())
+            addField(f);
+    }
+}
+
+void PatchState::addBox(const Module::Ptr& module)
+{
+    addModuleItem(module, false);
+}
+
+void PatchState::addModule(const Module::Ptr& module)
+{
+    addModuleItem(module, true);
+}
+
+void PatchState::addField(const Module::FieldPtr& field)
+{
+    if (field && keptFields_.insert(field.get()).second)
+        fields_.push_back(capture(field));
+}
+
+void PatchState::addInputsFedBy(const std::vector<Module*>& modules)
+{
+    std::unordered_set<const Module*> feeding(modules.begin(), modules.end());
+    for (const auto& m : patch_->listOfModules())
+        for (const auto& f : m->fieldArray())
+            if (f->source() && f->source()->parent() && feeding.count(f->source()->trueParent()))
+                addField(f);
+}
+
+PatchState::FieldItem PatchState::capture(const Module::FieldPtr& field)
+{
+    return {field, field->source(), field->text(), field->hideCount(), field->visibleFlags()};
+}
+
+PatchState PatchState::after() const
+{
+    PatchState now(*patch_);
+    for (const auto& item : modules_)
+        now.addModuleItem(item.module, item.withFields);
+    for (const auto& item : fields_)
+        now.addField(item.field);
+    if (order_) {
+        now.addOrder();
+        std::unordered_set<const Module*> before;
+        before.reserve(order_->size());
+        for (const auto& m : *order_)
+            before.insert(m.get());
+        for (const auto& m : *now.order_)
+            if (!before.count(m.get()))
+                for (const auto& f : m->fieldArray())
+                    if (f->source())
+                        now.addField(f);
+    }
+    return now;
+}
+
+// ---------------------------------------------------------------- restoring
+
+void PatchState::wire(ModuleField& field, const Module::FieldPtr& source)
+{
+    if (field.source() == source)
+        return;
+    field.changeSourceReferenceCount(-1);
+    field.setSource(source);
+    field.changeSourceReferenceCount(1);
+}
+
+void PatchState::put(const FieldItem& item)
+{
+    ModuleField& f = *item.field;
+    wire(f, item.source);
+    f.restoreText(item.text);
+    f.setHideCount(item.hideCount);
+    f.setVisibleFlags(static_cast<uint16_t>(~item.flags), false);
+    f.setVisibleFlags(item.flags, true);
+}
+
+void PatchState::restore() const
+{
+    if (order_) {
+        std::unordered_set<const Module*> staying;
+        staying.reserve(order_->size());
+        for (const auto& m : *order_)
+            staying.insert(m.get());
+        for (const auto& m : patch_->listOfModules()) {
+            if (staying.count(m.get()))
+                continue;
+            for (const auto& f : m->fieldArray())
+                if (f->source())
+                    wire(*f, nullptr);
+        }
+        patch_->setListOfModules(*order_);
+    }
+    for (const auto& item : modules_) {
+        Module& m = *item.module;
+        if (item.withFields && m.fieldArray() != item.fieldList) {
+            std::unordered_set<const ModuleField*> keep;
+            for (const auto& f : item.fieldList)
+                keep.insert(f.get());
+            for (const auto& f : m.fieldArray())
+                if (!keep.count(f.get()) && f->source())
+                    wire(*f, nullptr);
+            m.removeAllFields();
+            for (const auto& f : item.fieldList)
+                m.addField(f);
+            m.setUpdateNeeded(true);
+        }
+        m.setRect(item.rect);
+    }
+    for (const auto& item : fields_)
+        put(item);
+}
+
+// ---------------------------------------------------------------- reading
+
+ModuleList::List PatchState::missingFrom(const PatchState& other) const
+{
+    ModuleList::List missing;
+    if (!order_ || !other.order_)
+        return missing;
+    std::unordered_set<const Module*> mine;
+    mine.reserve(order_->size());
+    for (const auto& m : *order_)
+        mine.insert(m.get());
+    for (const auto& m : *other.order_)
+        if (!mine.count(m.get()))
+            missing.push_back(m);
+    return missing;
+}
+
+std::vector<Module::Ptr> PatchState::modules() const
+{
+    std::vector<Module::Ptr> result;
+    std::unordered_set<const Module*> seen;
+    for (const auto& item : modules_)
+        if (seen.insert(item.module.get()).second)
+            result.push_back(item.module);
+    for (const auto& item : fields_) {
+        Module* owner = item.field->trueParent();
+        if (owner && seen.insert(owner).second)
+            result.push_back(owner->shared_from_this());
+    }
+    return result;
+}
+
+std::vector<Module::FieldPtr> PatchState::fields() const
+{
+    std::vector<Module::FieldPtr> result;
+    result.reserve(fields_.size());
+    for (const auto& item : fields_)
+        result.push_back(item.field);
+    return result;
+}
+
+} // namespace tosk

@@ -1,0 +1,441 @@
+// What the edit operations decide: the cases where a change must be refused,
+// cut back or put back exactly, and what they tell the views.
+#include "EditTestSupport.h"
+
+#include "Toskfile/ModuleDrag.h"
+#include "Toskfile/TextRules.h"
+#include "Toskfile/UndoGroup.h"
+#include "base/NotificationCenter.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+// Every module of the patch with, for each of its fields, the source object.
+std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> wiring(const SigFile& patch)
+{
+    std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> out;
+    for (const auto& m : patch.listOfModules()) {
+        std::vector<const ModuleField*> sources;
+        for (const auto& f : m->fieldArray())
+            sources.push_back(f->source().get());
+        out.emplace_back(m.get(), sources);
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(EditRules, UndoGivesBackTheSameModulesWiresAndEarlierSources)
+{
+    auto doc = openDocument(editPatch());
+    PatchEditor editor(*doc);
+    UndoManager& undo = doc->undoManager();
+    const auto before = wiring(*doc->sigFile());
+    Module::FieldPtr gain = fieldOf(*doc, "g", "gain");
+    Module::FieldPtr lfoOut = fieldOf(*doc, "lfo", "out");
+    ASSERT_EQ(gain->source(), lfoOut);
+
+    // A connection that replaced a source gives that source back.
+    ASSERT_TRUE(editor.connectFields(fieldOf(*doc, "knob", "out"), gain));
+    undo.undo();
+    EXPECT_EQ(gain->source(), lfoOut);
+    EXPECT_EQ(lfoOut->numConnects(), 1);
+
+    // Deleting and reordering are undone with the very same objects.
+    ASSERT_TRUE(editor.deleteModules({&moduleNamed(*doc, "g"), &moduleNamed(*doc, "osc")}));
+    EXPECT_EQ(fieldOf(*doc, "mix", "in1")->source(), nullptr);
+    undo.undo();
+    EXPECT_EQ(wiring(*doc->sigFile()), before);
+    ASSERT_TRUE(editor.reorderAll());
+    EXPECT_NE(wiring(*doc->sigFile()), before);
+    undo.undo();
+    EXPECT_EQ(wiring(*doc->sigFile()), before);
+    EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+
+    // The first module of the list goes back to the front.
+    auto headless = openDocument(
+        crlf({"GAIN a adc-in1 1", "HEADM adc P t 2 2 1 a-out adc-null adc-nullobj", "SINE s 440 0.5", "TAIL x"}));
+    PatchEditor second(*headless);
+    Module& a = moduleNamed(*headless, "a");
+    ASSERT_TRUE(second.reorderModule(a, moduleNamed(*headless, "s")));
+    EXPECT_EQ(moduleNames(*headless->sigFile()), (Names{"HEADM adc", "SINE s", "GAIN a"}));
+    headless->undoManager().undo();
+    EXPECT_EQ(moduleNames(*headless->sigFile()), (Names{"GAIN a", "HEADM adc", "SINE s"}));
+    EXPECT_FALSE(second.reorderModule(moduleNamed(*headless, "adc"), a)) << "the head keeps its place";
+}
+
+TEST(EditRules, RedoRestoresInsteadOfRepeatingTheGesture)
+{
+    auto doc = openDocument(editPatch());
+    PatchEditor editor(*doc);
+    UndoManager& undo = doc->undoManager();
+    Module::FieldPtr count = fieldOf(*doc, "mix", "count");
+    ASSERT_TRUE(editor.connectGesture(fieldOf(*doc, "osc", "out"), fieldOf(*doc, "mix", "in2"), {false, true}));
+    const size_t fields = moduleNamed(*doc, "mix").fieldCount();
+    EXPECT_EQ(count->text(), "3");
+    for (int round = 0; round < 3; ++round) {
+        undo.undo();
+        EXPECT_EQ(count->text(), "2");
+        undo.redo();
+        EXPECT_EQ(count->text(), "3") << "no repetition is added on redo";
+        EXPECT_EQ(moduleNamed(*doc, "mix").fieldCount(), fields);
+    }
+    EXPECT_EQ(fieldOf(*doc, "mix", "in3")->source(), fieldOf(*doc, "osc", "out"));
+
+    // A control output dropped with Option on a control input of a group
+    // whose new repetition starts with a signal input: nothing happens.
+    const std::string text = doc->sigData();
+    ScopedRecordingAlerts alerts;
+    EXPECT_FALSE(editor.connectGesture(fieldOf(*doc, "lfo", "out"), fieldOf(*doc, "mix", "gain1"), {false, true}));
+    EXPECT_EQ(doc->sigData(), text);
+    EXPECT_EQ(undo.undoCount(), 1u);
+    EXPECT_TRUE(alerts.recorded.empty());
+}
+
+TEST(EditRules, ConnectionGesturesFollowShiftOptionAndExternalInputs)
+{
+    struct Case {
+        const char* name;
+        const char* from;
+        const char* to;
+        GestureKeys keys;
+        ConnectionPlan::Outcome outcome;
+        const char* input; // module.field that gets the source
+        const char* source;
+    };
+    using O = ConnectionPlan::Outcome;
+    const std::vector<Case> cases{
+        {"input to output", "osc.amp", "lfo.out", {}, O::Connect, "osc.amp", "lfo.out"},
+        {"output to input", "lfo.out", "osc.amp", {}, O::Connect, "osc.amp", "lfo.out"},
+        {"signal to control refused silently", "osc.out", "osc.amp", {}, O::Nothing, "", ""},
+        {"already connected", "g.in", "osc.out", {}, O::Nothing, "", ""},
+        {"parameter", "lfo.shape", "lfo.out", {}, O::Nothing, "", ""},
+        {"shift from an input takes the target input's source",
+         "osc.amp",
+         "g.gain",
+         {true, false},
+         O::Connect,
+         "osc.amp",
+         "lfo.out"},
+        {"shift from an output takes the one input the target output feeds",
+         "knob.out",
+         "lfo.out",
+         {true, false},
+         O::Connect,
+         "g.gain",
+         "knob.out"},
+        {"shift onto an output that feeds nothing", "osc.amp", "knob.out", {true, false}, O::Nothing, "", ""},
+        {"shift and option on a repetition", "osc.out", "mix.in1", {true, true}, O::Nothing, "", ""},
+    };
+    auto doc = openDocument(editPatch());
+    auto field = [&](const std::string& path) {
+        const size_t dot = path.find('.');
+        return fieldOf(*doc, path.substr(0, dot), path.substr(dot + 1));
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ConnectionPlan plan = ConnectionRules::plan(*doc->sigFile(), field(c.from), field(c.to), c.keys);
+        EXPECT_EQ(plan.outcome, c.outcome);
+        if (!c.keys.shift && !c.keys.option) {
+            EXPECT_EQ(ConnectionRules::compatible(*field(c.from), *field(c.to)),
+                      c.outcome == O::Connect || std::string(c.name) == "already connected");
+        }
+        if (c.outcome == O::Connect) {
+            EXPECT_EQ(plan.input, field(c.input));
+            EXPECT_EQ(plan.source, field(c.source));
+        }
+    }
+
+    // Refusals say why, as the canvas's alerts.
+    PatchEditor editor(*doc);
+    field("osc.amp")->setAsWP(true);
+    fieldOf(*doc, "mix", "count")->setText("16");
+    ScopedRecordingAlerts alerts;
+    EXPECT_FALSE(editor.connectGesture(field("osc.amp"), field("lfo.out"), {}));
+    EXPECT_FALSE(editor.connectGesture(field("lfo.out"), field("osc.amp"), {}));
+    EXPECT_FALSE(editor.connectGesture(field("osc.out"), field("mix.in1"), {false, true}));
+    EXPECT_EQ(alertLines(alerts.recorded), (Names{"Critical | ERROR | Cannot re-connect external input. | OK",
+                                                  "Critical | ERROR | Cannot re-connect external input. | OK",
+                                                  "Critical | ERROR | Cannot add any more repeating fields. | OK"}));
+    EXPECT_FALSE(doc->undoManager().canUndo());
+}
+
+TEST(EditRules, PasteTakesCleanTextOnlyAndSaysNothing)
+{
+    struct Case {
+        const char* name;
+        std::string text;
+        Names added; // "operator instance" of the modules pasted
+    };
+    const std::vector<Case> cases{
+        {"prose", "Dear Ann, the hall sounds great.\r\n", {}},
+        {"an unknown operator among known ones", crlf({"GAIN x osc-out 1", "FROBNICATE y 1 2"}), {}},
+        {"comments only", crlf({"; nothing here"}), {}},
+        {"a group the reader rejects", crlf({";Ss=GROUP 0, VOICE, v", "GAIN x osc-out 1"}), {}},
+        {"a head alone into a patch that has modules", crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj"}), {}},
+        {"inputs from outside the copy get their defaults",
+         crlf({"GAIN osc nowhere-out nowhere-mod", "SINE Mix 440 0.5"}),
+         {"GAIN osc1", "SINE Mix1"}},
+        {"a copy with its head: wires to the head go to this patch's head",
+         crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj", "GAIN z adc-in2 2"}),
+         {"GAIN z"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = openDocument(editPatch());
+        const std::string before = doc->sigData();
+        ScopedRecordingAlerts alerts;
+        LogCapture log;
+        ModuleList::List pasted = PatchEditor(*doc).paste(c.text, nullptr);
+        Names names;
+        for (const auto& m : pasted)
+            names.push_back(m->name() + " " + m->instanceName());
+        EXPECT_EQ(names, c.added);
+        EXPECT_TRUE(alerts.recorded.empty()) << alertLines(alerts.recorded).front();
+        if (c.added.empty()) {
+            EXPECT_EQ(doc->sigData(), before);
+            EXPECT_FALSE(doc->undoManager().canUndo());
+        }
+        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+    }
+    auto doc = openDocument(editPatch());
+    PatchEditor(*doc).paste(crlf({"GAIN osc nowhere-out nowhere-mod"}), nullptr);
+    EXPECT_EQ(lineOf(*doc, "GAIN osc1"), "GAIN osc1 adc-null 1 ;=60,80,80,0") << "defaults, no reference kept";
+    PatchEditor(*doc).paste(crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj", "GAIN z adc-in2 2"}), nullptr);
+    EXPECT_EQ(fieldOf(*doc, "z", "in")->source(), fieldOf(*doc, "adc", "in2"));
+
+    // A patch of nothing but its head takes the pasted head and author.
+    auto fresh = std::make_unique<SigDocument>();
+    fresh->initWithData(std::nullopt, std::nullopt, std::nullopt, bundledDbase());
+    const std::string empty = fresh->sigData();
+    ModuleList::List pasted = PatchEditor(*fresh).paste(
+        crlf({"HEADM adc Hall t 2 2 1 g-out adc-null adc-nullobj ;=30,30,80,0", "GAIN g adc-in1 2", "TAIL Bob"}),
+        nullptr);
+    ASSERT_EQ(pasted.size(), 1u);
+    EXPECT_EQ(fresh->sigFile()->programName(), "Hall");
+    EXPECT_EQ(fresh->sigFile()->author(), "Bob");
+    EXPECT_EQ(fieldOf(*fresh, "adc", "out1in")->source(), fieldOf(*fresh, "g", "out"));
+    fresh->undoManager().undo();
+    EXPECT_EQ(fresh->sigData(), empty);
+}
+
+TEST(EditRules, BoxesKeepTheirOriginAtOnePointAndSnapWhereTheGridIsDrawn)
+{
+    auto doc = openDocument(editPatch());
+    PatchEditor editor(*doc);
+    Module& osc = moduleNamed(*doc, "osc");
+    Module& lfo = moduleNamed(*doc, "lfo");
+
+    // Each axis on its own: x stops at the margin, y moves on.
+    ASSERT_TRUE(editor.moveModules({&osc, &lfo}, Point{-500, 5}));
+    EXPECT_NEAR(osc.graphicRect().origin.x, 1, 1e-9);
+    EXPECT_NEAR(osc.rect().origin.y, 45, 1e-9);
+    EXPECT_EQ(lfo.rect().origin.y, 145);
+    EXPECT_FALSE(editor.moveModules({&osc}, Point{-1, 0})) << "nothing left to move";
+
+    // Gridding: spacings below a point are refused, origins go to the
+    // nearest grid point but never to "not placed".
+    EXPECT_FALSE(editor.gridModules({&osc, &lfo}, 0.5));
+    EXPECT_FALSE(editor.gridModules({&osc, &lfo}, std::nan("")));
+    EXPECT_FALSE(editor.gridModules({&osc}, 25)) << "two modules at least";
+    ASSERT_TRUE(editor.gridModules({&osc, &lfo}, 25));
+    EXPECT_EQ(osc.rect().origin, (Point{25, 50})) << "13.4 snaps to 0, one grid step in instead";
+    EXPECT_EQ(lfo.rect().origin, (Point{25, 150}));
+
+    // A drag: nothing within 2 points, then the box origin on the grid.
+    {
+        UndoGroup event(*doc);
+        ModuleDrag drag(*doc, {&lfo}, Point{32, 157});
+        EXPECT_EQ(drag.dragTo(Point{34, 155}, 25), (Point{}));
+        EXPECT_FALSE(drag.started());
+        EXPECT_EQ(drag.dragTo(Point{90, 160}, 25), (Point{50, 0}));
+        EXPECT_EQ(lfo.rect().origin, (Point{75, 150}));
+        EXPECT_EQ(drag.dragTo(Point{-300, -300}, 25), (Point{0, -125}))
+            << "x may not go left of the margin, y stops on the last grid line inside";
+        EXPECT_EQ(lfo.rect().origin, (Point{25, 25}));
+        drag.dragTo(Point{52, 190});
+        EXPECT_EQ(lfo.rect().origin, (Point{45, 183}));
+    }
+    EXPECT_EQ(doc->undoManager().undoMenuItemTitle(), "Undo Move");
+    const size_t steps = doc->undoManager().undoCount();
+    doc->undoManager().undo();
+    EXPECT_EQ(lfo.rect().origin, (Point{25, 150})) << "the whole drag is one step";
+
+    // Escape puts the boxes back and records nothing.
+    ModuleDrag cancelled(*doc, {&lfo}, Point{30, 160});
+    cancelled.dragTo(Point{130, 260});
+    EXPECT_EQ(lfo.rect().origin, (Point{125, 250}));
+    cancelled.cancel();
+    EXPECT_EQ(lfo.rect().origin, (Point{25, 150}));
+    EXPECT_EQ(doc->undoManager().undoCount(), steps - 1);
+}
+
+TEST(EditRules, InsertedNamesDifferInMoreThanCaseAndLoadedNamesStay)
+{
+    const std::string text =
+        crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj ;=20,40,80,0", "GAIN Gain adc-in1 1 ;=140,40,80,0",
+              "GAIN gain adc-in2 1 ;=140,140,80,0", "SINE OSC1 440 0.5 ;=260,40,80,0", "TAIL x"});
+    auto doc = openDocument(text);
+    EXPECT_EQ(doc->sigData(), text) << "names in a file are kept as they are";
+    PatchEditor editor(*doc);
+
+    Module::Ptr inserted = editor.insertModule("GAIN", nullptr);
+    ASSERT_TRUE(inserted);
+    EXPECT_EQ(inserted->instanceName(), "gain1");
+    EXPECT_EQ(doc->sigFile()->listOfModules().back(), inserted) << "no anchor: after the last module";
+    EXPECT_EQ(inserted->rect().origin, (Point{300, 80}));
+    EXPECT_FALSE(editor.insertModule("HEADM", nullptr)) << "one head per patch";
+    EXPECT_FALSE(editor.insertModule("NOSUCHOP", nullptr));
+
+    ModuleList::List pasted = editor.paste(crlf({"SINE osc1 440 0.5", "SINE Osc1 220 0.5"}), nullptr);
+    ASSERT_EQ(pasted.size(), 2u);
+    EXPECT_EQ(pasted[0]->instanceName(), "osc2");
+    EXPECT_EQ(pasted[1]->instanceName(), "Osc3");
+    ModuleList::List copies = editor.duplicate({&moduleNamed(*doc, "OSC1")});
+    ASSERT_EQ(copies.size(), 1u);
+    EXPECT_EQ(copies[0]->instanceName(), "OSC4");
+
+    std::string error;
+    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "osc2", "opstart_name"), "GAIN1", &error));
+    EXPECT_EQ(error, "GAIN1 is not a unique operator name.\n");
+    EXPECT_TRUE(editor.setFieldText(fieldOf(*doc, "osc2", "opstart_name"), "Osc2", &error)) << "its own name";
+}
+
+TEST(EditRules, ValuesTheFileCouldNotReadBackAreRefused)
+{
+    struct Case {
+        std::string value;
+        bool taken;
+    };
+    const std::vector<Case> cases{
+        {"hall", true},  {"big hall", true},    {"'big'", true},       {"caf\xe9", true},
+        {"", true},      {"a,b/c", true},       {"say \"hi\"", false}, {"two\nlines", false},
+        {"cr\r", false}, {"'big hall'", false}, {";comment", false},   {"\xe9t\xe9", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.value);
+        auto doc = openDocument(editPatch());
+        PatchEditor editor(*doc);
+        std::string error;
+        EXPECT_EQ(editor.setTitleAndAuthor(c.value, "Ann", &error), c.taken);
+        EXPECT_EQ(editor.setFieldText(fieldOf(*doc, "knob", "menu"), c.value, &error), c.taken);
+        if (!c.taken) {
+            EXPECT_EQ(error, TextRules::refusal(c.value));
+            EXPECT_FALSE(doc->undoManager().canUndo());
+            continue;
+        }
+        // What is taken reads back as stored.
+        const std::string saved = doc->sigData();
+        auto again = openDocument(saved);
+        EXPECT_EQ(again->sigData(), saved);
+        EXPECT_EQ(again->sigFile()->programName(), doc->sigFile()->programName());
+    }
+
+    // The inspector's own rules come first.
+    auto doc = openDocument(editPatch());
+    PatchEditor editor(*doc);
+    std::string error;
+    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "lfo", "shape"), "9", &error));
+    EXPECT_EQ(error, "0 sine, 1 triangle, 2 square, 3 saw, 4 random must be greater than 0 and less than 4.\n");
+    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "mix", "count"), "3", &error));
+    EXPECT_EQ(error, "Use Add Repeating Field to change this.");
+    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "g", "gain"), "nosuch-out", &error));
+    EXPECT_EQ(error, "nosuch-out : source not found");
+    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "g", "gain"), "osc-out", &error));
+    EXPECT_EQ(error, "osc-out cannot feed g-gain.");
+    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "lfo", "rate"), "2.0", &error)) << "the same value is no change";
+    EXPECT_EQ(error, "");
+    EXPECT_FALSE(doc->undoManager().canUndo());
+}
+
+TEST(EditRules, TheEditedMarkFollowsTheUndoStackAndSaving)
+{
+    TempDir dir;
+    auto doc = openDocument(editPatch());
+    UndoManager& undo = doc->undoManager();
+    auto edit = [&](const char* value) {
+        UndoGroup event(*doc);
+        EXPECT_TRUE(PatchEditor(*doc).setFieldText(fieldOf(*doc, "lfo", "rate"), value));
+    };
+
+    edit("3");
+    EXPECT_TRUE(doc->isDocumentEdited());
+    undo.undo();
+    EXPECT_FALSE(doc->isDocumentEdited()) << "edit, undo";
+    undo.redo();
+    EXPECT_TRUE(doc->isDocumentEdited()) << "edit, undo, redo";
+    doc->writeToFile((dir / "p.sig").string());
+    EXPECT_FALSE(doc->isDocumentEdited());
+    undo.undo();
+    EXPECT_TRUE(doc->isDocumentEdited()) << "edit, save, undo";
+    edit("4");
+    EXPECT_TRUE(doc->isDocumentEdited()) << "edit, save, undo, another edit: the saved state is gone for good";
+    undo.undo();
+    EXPECT_TRUE(doc->isDocumentEdited());
+
+    // A change made while undo is off stays marked until saved.
+    doc->writeToFile((dir / "p.sig").string());
+    undo.disableUndoRegistration();
+    EXPECT_TRUE(PatchEditor(*doc).moveModules({&moduleNamed(*doc, "osc")}, Point{5, 5}));
+    undo.enableUndoRegistration();
+    edit("5");
+    undo.undo();
+    EXPECT_TRUE(doc->isDocumentEdited()) << "the unrecorded move is still there";
+    doc->writeToFile((dir / "p.sig").string());
+    EXPECT_FALSE(doc->isDocumentEdited());
+}
+
+TEST(EditRules, EachOperationAnnouncesWhatItTouched)
+{
+    auto doc = openDocument(editPatch());
+    std::vector<PatchChange> heard;
+    doc->addChangeListener(&heard, [&](const PatchChange& c) { heard.push_back(c); });
+    int moduleChanged = 0, documentChanged = 0;
+    NotificationCenter::defaultCenter().addObserver(&heard, SigDocument::HasChangedNotification, doc.get(),
+                                                    [&](const Notification&) { ++documentChanged; });
+    PatchEditor editor(*doc);
+    Module::Ptr g = moduleNamed(*doc, "g").shared_from_this();
+    ASSERT_TRUE(editor.deleteModules({g.get()}));
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].kind, PatchChange::Kind::Delete);
+    EXPECT_EQ(heard[0].direction, PatchChange::Direction::Done);
+    EXPECT_EQ(heard[0].removed, std::vector<Module::Ptr>{g});
+    EXPECT_TRUE(heard[0].touches(PatchChange::Order));
+    doc->undoManager().undo();
+    ASSERT_EQ(heard.size(), 2u);
+    EXPECT_EQ(heard[1].direction, PatchChange::Direction::Undone);
+    EXPECT_EQ(heard[1].added, std::vector<Module::Ptr>{g});
+    EXPECT_TRUE(heard[1].removed.empty());
+    EXPECT_EQ(documentChanged, 2);
+
+    heard.clear();
+    NotificationCenter::defaultCenter().addObserver(&heard, Module::DidChangeNotification, nullptr,
+                                                    [&](const Notification& n) {
+                                                        EXPECT_EQ(n.info<const void*>("sender"), &heard);
+                                                        ++moduleChanged;
+                                                    });
+    ASSERT_TRUE(editor.setFieldText(fieldOf(*doc, "lfo", "rate"), "3", nullptr, &heard));
+    ASSERT_EQ(heard.size(), 1u);
+    EXPECT_EQ(heard[0].modules, std::vector<Module::Ptr>{moduleNamed(*doc, "lfo").shared_from_this()});
+    EXPECT_EQ(heard[0].fields, std::vector<Module::FieldPtr>{fieldOf(*doc, "lfo", "rate")});
+    EXPECT_EQ(heard[0].sender, &heard);
+    EXPECT_EQ(moduleChanged, 1);
+    NotificationCenter::defaultCenter().removeObserver(&heard);
+
+    // A unit's copy of another patch leaves this one as it was.
+    const std::string before = doc->sigData();
+    ScopedRecordingAlerts alerts;
+    LogCapture log;
+    std::string other = editPatch();
+    other.replace(other.find("SINE osc 440"), 12, "SINE osc 220");
+    other.replace(other.find("KNOB"), 4, "LFO  ");
+    EXPECT_EQ(editor.updateParams(other), -1);
+    EXPECT_EQ(doc->sigData(), before);
+}

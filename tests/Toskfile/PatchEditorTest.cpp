@@ -1,0 +1,183 @@
+// Every operation of the edit layer: done, undone, redone, undone again,
+// with the saved text compared byte for byte.
+#include "EditTestSupport.h"
+
+#include "Toskfile/ModuleDrag.h"
+#include "Toskfile/UndoGroup.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+struct EditCase {
+    const char* name;
+    std::function<bool(PatchEditor&, SigDocument&)> edit;
+    const char* undoTitle;
+    // A line the saved text has after the edit (exactly), or "" to check
+    // only that the text changed; lines the edit removes are checked by
+    // `gone`.
+    const char* line;
+    const char* gone = "";
+};
+
+using Mods = PatchEditor::Modules;
+
+const std::vector<EditCase>& editCases()
+{
+    static const std::vector<EditCase> cases{
+        {"move two boxes",
+         [](PatchEditor& e, SigDocument& d) {
+             return e.moveModules({&moduleNamed(d, "osc"), &moduleNamed(d, "lfo")}, Point{30, 10});
+         },
+         "Undo Move", "LFO lfo 2 1 0 ;=170,150,80,0"},
+        {"connect a free input",
+         [](PatchEditor& e, SigDocument& d) {
+             return e.connectGesture(fieldOf(d, "lfo", "out"), fieldOf(d, "osc", "amp"), {});
+         },
+         "Undo Connect Field", "SINE osc 440 lfo-out ;=140,40,80,0"},
+        {"connect over another source, with an interface's defaults",
+         [](PatchEditor& e, SigDocument& d) {
+             return e.connectGesture(fieldOf(d, "g", "gain"), fieldOf(d, "knob", "out"), {});
+         },
+         "Undo Connect Field", "KNOB knob \"gain:%5.2f\" -10 10 1 0.5 1 ;=20,220,80,0"},
+        {"connect with Option adds a repetition",
+         [](PatchEditor& e, SigDocument& d) {
+             return e.connectGesture(fieldOf(d, "osc", "out"), fieldOf(d, "mix", "in1"), {false, true});
+         },
+         "Undo Connect Field", "MIXN mix 3 g-out 1 osc-out 1 adc-null 0.5 1 ;=380,40,80,0"},
+        {"disconnect an input",
+         [](PatchEditor& e, SigDocument& d) { return e.disconnectInput(fieldOf(d, "g", "gain")); },
+         "Undo Delete Connection", "GAIN g osc-out 1 ;=260,40,80,0"},
+        {"disconnect an output",
+         [](PatchEditor& e, SigDocument& d) { return e.disconnectOutput(fieldOf(d, "adc", "in1")); },
+         "Undo Delete Connection", "MIX2 m2 adc-null adc-in2 1 1 ;=260,140,80,0"},
+        {"insert a module",
+         [](PatchEditor& e, SigDocument& d) { return e.insertModule("GAIN", &moduleNamed(d, "osc")) != nullptr; },
+         "Undo Add Module", "GAIN gain adc-null 1 ;=180,80,80,0"},
+        {"delete a module with wires in and out",
+         [](PatchEditor& e, SigDocument& d) { return e.deleteModules({&moduleNamed(d, "g")}); },
+         "Undo Delete Selected Modules", "MIXN mix 2 adc-null 1 adc-null 0.5 1 ;=380,40,80,0", "GAIN g"},
+        {"cut two modules",
+         [](PatchEditor& e, SigDocument& d) {
+             return e.deleteModules({&moduleNamed(d, "osc"), &moduleNamed(d, "m2")}, "Cut");
+         },
+         "Undo Cut", "GAIN g adc-null lfo-out ;=260,40,80,0", "SINE osc"},
+        {"paste a module",
+         [](PatchEditor& e, SigDocument& d) {
+             return !e.paste(crlf({"GAIN g osc-out 2 ;=260,40,80,0"}), &moduleNamed(d, "lfo"), Point{10, 10}).empty();
+         },
+         "Undo Paste", "GAIN g1 adc-null 2 ;=162,151,80,0"},
+        {"duplicate two modules",
+         [](PatchEditor& e, SigDocument& d) {
+             return e.duplicate({&moduleNamed(d, "g"), &moduleNamed(d, "osc")}).size() == 2;
+         },
+         "Undo Duplicate", "GAIN g1 osc1-out lfo-out ;=270,50,80,0"},
+        {"reorder one module",
+         [](PatchEditor& e, SigDocument& d) { return e.reorderModule(moduleNamed(d, "knob"), moduleNamed(d, "adc")); },
+         "Undo Reorder Module", ""},
+        {"reorder all", [](PatchEditor& e, SigDocument&) { return e.reorderAll(); }, "Undo Reorder SigFile", ""},
+        {"reposition", [](PatchEditor& e, SigDocument&) { return e.reposition(); }, "Undo Reposition", ""},
+        {"align left edges",
+         [](PatchEditor& e, SigDocument& d) {
+             return e.alignModules({&moduleNamed(d, "g"), &moduleNamed(d, "knob")}, ModuleArrangement::Edge::Left);
+         },
+         "Undo Align Left Edges", "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=260,220,80,0"},
+        {"align bottom edges",
+         [](PatchEditor& e, SigDocument& d) {
+             return e.alignModules({&moduleNamed(d, "lfo"), &moduleNamed(d, "osc")}, ModuleArrangement::Edge::Bottom);
+         },
+         "Undo Align Bottom Edges", ""},
+        {"grid selected",
+         [](PatchEditor& e, SigDocument& d) {
+             return e.gridModules({&moduleNamed(d, "osc"), &moduleNamed(d, "knob")}, 25);
+         },
+         "Undo Grid Selected Graphics", "SINE osc 440 0.5 ;=150,50,80,0"},
+        {"add a repetition",
+         [](PatchEditor& e, SigDocument& d) { return e.addRepetition(fieldOf(d, "mix", "gain1")) != nullptr; },
+         "Undo Add Repeating Field", "MIXN mix 3 g-out 1 adc-null 1 adc-null 0.5 1 ;=380,40,80,0"},
+        {"remove a repetition that feeds a module",
+         [](PatchEditor& e, SigDocument& d) { return e.removeRepetition(fieldOf(d, "adc", "in1")); },
+         "Undo Delete Repeating Field", "MIX2 m2 adc-null adc-in1 1 1 ;=260,140,80,0"},
+        {"set a value",
+         [](PatchEditor& e, SigDocument& d) { return e.setFieldText(fieldOf(d, "lfo", "rate"), "2.50"); },
+         "Undo Change Value", "LFO lfo 2.5 1 0 ;=140,140,80,0"},
+        {"set a constant into a connected input",
+         [](PatchEditor& e, SigDocument& d) { return e.setFieldText(fieldOf(d, "g", "gain"), "0.25"); },
+         "Undo Change Value", "GAIN g osc-out 0.25 ;=260,40,80,0"},
+        {"name a source in an input",
+         [](PatchEditor& e, SigDocument& d) { return e.setFieldText(fieldOf(d, "g", "gain"), "KNOB-out"); },
+         "Undo Change Value", "GAIN g osc-out knob-out ;=260,40,80,0"},
+        {"rename a module",
+         [](PatchEditor& e, SigDocument& d) { return e.setFieldText(fieldOf(d, "osc", "opstart_name"), "tone"); },
+         "Undo Change Value", "GAIN g tone-out lfo-out ;=260,40,80,0"},
+        {"set title and author",
+         [](PatchEditor& e, SigDocument&) { return e.setTitleAndAuthor("Night Hall", "Bob Jones"); },
+         "Undo Set Title and Author", "TAIL \"Bob Jones\""},
+        {"update parameters",
+         [](PatchEditor& e, SigDocument&) {
+             ScopedRecordingAlerts quiet;
+             std::string theirs = editPatch();
+             theirs.replace(theirs.find("SINE osc 440 0.5"), 16, "SINE osc 220 0.5");
+             return e.updateParams(theirs) == 1;
+         },
+         "Undo Update Parameters", "SINE osc 220 0.5 ;=140,40,80,0"},
+    };
+    return cases;
+}
+
+} // namespace
+
+TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
+{
+    for (const EditCase& c : editCases()) {
+        SCOPED_TRACE(c.name);
+        auto doc = openDocument(editPatch());
+        UndoManager& undo = doc->undoManager();
+        const std::string before = doc->sigData();
+        ASSERT_FALSE(doc->isDocumentEdited());
+        ASSERT_EQ(miscountedOutput(*doc->sigFile()), "");
+
+        int changes = 0;
+        doc->addChangeListener(&changes, [&](const PatchChange&) { ++changes; });
+        bool done;
+        {
+            UndoGroup event(*doc);
+            PatchEditor editor(*doc);
+            done = c.edit(editor, *doc);
+        }
+        ASSERT_TRUE(done);
+        const std::string edited = doc->sigData();
+        EXPECT_NE(edited, before);
+        if (*c.line) {
+            const std::string line = c.line;
+            EXPECT_EQ(lineOf(*doc, line.substr(0, line.find(' ', line.find(' ') + 1))), line);
+        }
+        if (*c.gone) {
+            EXPECT_EQ(lineOf(*doc, c.gone), "");
+        }
+        EXPECT_EQ(changes, 1) << "one announcement per operation";
+        EXPECT_EQ(undo.undoCount(), 1u);
+        EXPECT_EQ(undo.undoMenuItemTitle(), c.undoTitle);
+        EXPECT_TRUE(doc->isDocumentEdited());
+        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+
+        undo.undo();
+        EXPECT_EQ(doc->sigData(), before);
+        EXPECT_FALSE(doc->isDocumentEdited());
+        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+        undo.redo();
+        EXPECT_EQ(doc->sigData(), edited);
+        EXPECT_TRUE(doc->isDocumentEdited());
+        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+        undo.undo();
+        EXPECT_EQ(doc->sigData(), before);
+        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+        EXPECT_EQ(changes, 4);
+        doc->removeChangeListeners(&changes);
+    }
+}
