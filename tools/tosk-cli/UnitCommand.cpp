@@ -33,8 +33,8 @@ namespace {
 
 const char* const usage =
     "unit --port PATH [--baud R] [--data-bits N] [--parity P] [--stop-bits N] [--flow-control F] [--silence-ms N] "
-    "[--verbose] identify | banks | patches BANK | get | get-patch BANK PATCH | select BANK PATCH | send [--db PATH] FILE | "
-    "dbase OUT.sbf | screen OUT.bmp | programs | criteria | backup DIR";
+    "[--verbose] identify | banks | patches BANK | get | get-patch BANK PATCH | select BANK PATCH | "
+    "send [--db PATH] [--force] FILE | dbase OUT.sbf | screen OUT.bmp | programs | criteria | backup DIR";
 
 json optionalText(const std::optional<std::string>& s)
 {
@@ -64,8 +64,12 @@ public:
     {
     }
 
-    // The operator database patches are read with before they are sent.
+    // The operator database patches are read with before they are sent,
+    // and where it was looked for.
     std::shared_ptr<SigDbase> database;
+    std::string databasePath;
+    // Sends a patch that did not read cleanly.
+    bool force = false;
 
     // One queued command, addressed to the unit found by identify(): the
     // checked reply, or a failure.
@@ -186,18 +190,32 @@ void needs(const std::vector<std::string>& args, size_t count)
         throw TkxException("UnitCommand", std::string("usage: tosk-cli ") + usage);
 }
 
-// The upload text of a sig file, read as the editor reads it.
-std::string uploadText(const std::string& path, const std::shared_ptr<SigDbase>& db)
+// The upload text of a sig file, read as the editor reads it. A file that
+// does not read cleanly would replace the unit's patch with less than the
+// file holds: only with `force`.
+std::string uploadText(const std::string& path, const UnitSession& unit)
 {
-    if (!db)
-        throw TkxException("UnitCommand.send", "no operator database to read " + path + " with");
+    if (!unit.database)
+        throw TkxException("UnitCommand.send",
+                           "the operator database " + unit.databasePath + " did not load: cannot read " + path);
     SigDocument document;
-    document.setSigDbase(db);
+    document.setSigDbase(unit.database);
     std::string reason;
     LogCapture quiet;
     ScopedRecordingAlerts alerts;
     if (!document.readFromFile(path, &reason))
         throw TkxException("UnitCommand.send", "cannot read " + path + (reason.empty() ? "" : ": " + reason));
+    const SigFile& patch = *document.sigFile();
+    if (!unit.force && document.loadStatus() != SigDocument::LoadStatus::Faithful) {
+        const int unresolved = patch.unresolvedCount();
+        std::string why = patch.readProblems().empty()
+                              ? format("%d unresolved reference%s", unresolved, unresolved == 1 ? "" : "s")
+                              : latin1ToUtf8(patch.readProblems().front());
+        if (patch.readProblems().size() > 1)
+            why += format(" (and %zu more problems)", patch.readProblems().size() - 1);
+        throw TkxException("UnitCommand.send",
+                           path + " did not load cleanly: " + why + "; --force sends what could be read");
+    }
     return document.sigDataForUpload();
 }
 
@@ -223,7 +241,7 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     if (command == "send") {
         needs(args, 1);
         // The unit takes the upload text of the patch, not the file as stored.
-        std::string text = uploadText(args[1], unit.database);
+        std::string text = uploadText(args[1], unit);
         unit.queued(sysex::SEND_PATCH, Bytes(text.begin(), text.end()), false);
         printJson({{"sent", args[1]}, {"bytes", text.size()}});
         return 0;
@@ -422,6 +440,8 @@ int unitCommand(const std::vector<std::string>& arguments)
             DatabaseChoice choice = chooseDatabase(args);
             if (choice.loaded)
                 unit.database = choice.db;
+            unit.databasePath = choice.path;
+            unit.force = takeFlag(args, "force");
         }
         int rc = runUnit(unit, args);
         std::fflush(stdout);
