@@ -268,11 +268,12 @@ DocumentController::ReplaceAnswer DocumentController::askToReplaceDegradedFile(G
     const std::vector<std::string> none;
     const auto& problems = document->sigFile() ? document->sigFile()->readProblems() : none;
     for (size_t i = 0; i < problems.size() && i < kShown; ++i)
-        message += "\n" + Latin1::qstring(problems[i]).toStdString();
+        message.append("\n").append(Latin1::qstring(problems[i]).toStdString());
     if (problems.size() > kShown)
-        message += "\n" + format(text("AndMore", "and %zu more").c_str(), problems.size() - kShown);
-    message += "\n\n" + text("ReplaceLoses", "What could not be read is lost from the file if it is replaced. "
-                                             "Save As... keeps the file as it is.");
+        message.append("\n").append(format(text("AndMore", "and %zu more").c_str(), problems.size() - kShown));
+    message.append("\n\n").append(text("ReplaceLoses",
+                                       "What could not be read is lost from the file if it is replaced. "
+                                       "Save As... keeps the file as it is."));
     const int answer = Alerts::show(
         AlertStyle::Warning, text("ALERT", "ALERT"), message,
         {text("SaveAsButton", "Save As..."), text("Replace", "Replace"), text("CANCEL", "Cancel")}, &window);
