@@ -208,6 +208,25 @@ TEST(PatchLossRegression, ADegradedPatchAsksBeforeReplacingItsFileAndSavesElsewh
     EXPECT_EQ(editor.bytes("warp.bak"), original);
 }
 
+TEST(PatchLossRegression, ReferencesToNothingOnlyMarkTheTitleAndStayInTheFile)
+{
+    Editor editor(test::bundledDbase());
+    std::string dangling = kDemo;
+    dangling.replace(dangling.find("mixl-out"), 8, "gone-out");
+    ScopedRecordingAlerts alerts;
+    GraphicWindowController* w = editor.documents->openDocument(editor.file("dangling.sig", dangling));
+    ASSERT_TRUE(w);
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_EQ(alerts.recorded[0].message, "Line 1: Cannot find signal 'gone-out' for HEADM adc\n\n\n");
+    EXPECT_EQ(w->windowTitle(), QString::fromUtf8("dangling \u2014 unresolved references"));
+    w->sigFile()->setProgramName("Still Dangling");
+    w->documentHasChanged();
+    EXPECT_TRUE(editor.documents->saveDocument(*w));
+    EXPECT_EQ(alerts.recorded.size(), 1u) << "nothing to ask";
+    EXPECT_NE(editor.bytes("dangling.sig").find(" gone-out "), std::string::npos);
+    EXPECT_EQ(w->windowTitle(), QString::fromUtf8("dangling \u2014 unresolved references"));
+}
+
 TEST(PatchLossRegression, TwoSavesInARowKeepTheFileFromBeforeTheFirstAsBackup)
 {
     Editor editor(test::bundledDbase());
