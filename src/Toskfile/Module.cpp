@@ -111,6 +111,7 @@ void Module::initWithName(const std::string& name, SigfileTokenizer* tokenizer,
                           const std::optional<std::string>& instanceName, const std::shared_ptr<SigDbase>& dbase)
 {
     initModule(nullptr);
+    readLosses_.clear();
     buildModule(dbase, tokenizer, name);
     if (instanceName) {
         if (FieldPtr f = opstartNameField())
@@ -128,6 +129,7 @@ struct Module::BuildState {
     int repetition = 0;
     size_t groupStart = 0;
     size_t index = 0;
+    int line = 0; // where the record starts
 };
 
 void Module::buildModule(const std::shared_ptr<SigDbase>& dbase, SigfileTokenizer* tokenizer, const std::string& name)
@@ -144,6 +146,7 @@ void Module::buildModule(const std::shared_ptr<SigDbase>& dbase, SigfileTokenize
     }
     BuildState state;
     state.tokenizer = tokenizer;
+    state.line = tokenizer ? tokenizer->line() : 0;
     state.name = name;
     state.running = name;
     buildEntries(state);
@@ -157,6 +160,10 @@ void Module::buildUnknownOperator(const std::string& name, SigfileTokenizer* tok
                  {localized("OK", "OK")});
     std::string joined = name;
     if (tokenizer) {
+        // Random bytes make one huge "name": the note keeps its start.
+        constexpr size_t kShown = 40;
+        noteReadLoss(format("line %d: unknown operator '%s'", tokenizer->line(),
+                            (name.size() > kShown ? name.substr(0, kShown) + "..." : name).c_str()));
         while (auto token = tokenizer->nextToken()) {
             // A group header is a record of its own too: swallowing it would
             // turn the group's members into modules of the patch.
@@ -229,8 +236,11 @@ void Module::buildEntries(BuildState& state)
                 break;
             if (state.tokenizer) {
                 std::string token;
-                if (!readValueToken(state, token))
-                    return; // the record ended early: keep what was made
+                if (!readValueToken(state, token)) {
+                    // The record ended early: keep what was made, and say so.
+                    noteReadLoss(format("line %d: %s record cut short", state.line, state.name.c_str()));
+                    return;
+                }
                 state.running = std::move(token);
             } else if (type <= OperatorEntry::ED_CONTROL) {
                 state.running = GetSafeMinimum(*entry);

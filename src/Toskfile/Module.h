@@ -105,6 +105,11 @@ public:
     // Makes the fields from the operator's entries (Throws TkxException on an
     // inconsistent operator; the fields made so far stay).
     void buildModule(const std::shared_ptr<SigDbase>& dbase, SigfileTokenizer* tokenizer, const std::string& name);
+    // What reading this module's record left out ("line 4: unknown operator
+    // 'X'", "line 9: X record cut short"), one line each; empty when it was
+    // read whole. A group gathers its members' losses.
+    const std::vector<std::string>& readLosses() const { return readLosses_; }
+    void noteReadLoss(std::string loss) { readLosses_.push_back(std::move(loss)); }
     // A copy with copied fields, the same operator and entries, no document.
     virtual Ptr copy() const;
     void initWithModule(const Module& other);
@@ -304,6 +309,7 @@ private:
     int32_t m_Height = 0;
     bool m_UpdateNeeded = true;
     int32_t m_HideNum = 0;
+    std::vector<std::string> readLosses_;
 };
 
 // The text a new field of that entry starts with: DEFAULT, else MINIMUM, else

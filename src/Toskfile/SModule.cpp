@@ -109,6 +109,7 @@ Module::Ptr SModule::readGroup(const std::string& header, SigfileTokenizer& toke
     if (count == 0)
         invalidGroup();
 
+    const int line = tokenizer.line();
     ModuleList::List members;
     for (int i = 0; i < count; ++i) {
         Module::Ptr member = readRecord(tokenizer, dbase, depth + 1);
@@ -118,6 +119,13 @@ Module::Ptr SModule::readGroup(const std::string& header, SigfileTokenizer& toke
     }
 
     auto group = std::make_shared<SModule>();
+    // Comment members are dropped below: what they lost is the group's.
+    for (const auto& member : members)
+        for (const auto& loss : member->readLosses())
+            group->noteReadLoss(loss);
+    if (static_cast<int>(members.size()) < count)
+        group->noteReadLoss(format("line %d: group %s cut short (%zu of %d members)", line,
+                                   (itemCount > 2 ? fields[2] : fields[1]).c_str(), members.size(), count));
     group->addModules(fields[1], members, itemCount > 2 ? std::optional<std::string>(fields[2]) : std::nullopt, true);
     if (info) {
         const Point corner = group->rect().origin;

@@ -11,6 +11,18 @@
 
 namespace tosk {
 
+namespace {
+
+SigDocument::LoadStatus statusOf(const SigFile& patch)
+{
+    if (!patch.readProblems().empty())
+        return SigDocument::LoadStatus::Degraded;
+    return patch.unresolvedCount() > 0 ? SigDocument::LoadStatus::UnresolvedReferences
+                                       : SigDocument::LoadStatus::Faithful;
+}
+
+} // namespace
+
 SigDocument::SigDocument()
 {
     undoManager_.setChangeObserver([this](UndoManager::Change change) { stackChanged(change); });
@@ -70,6 +82,7 @@ void SigDocument::initWithData(const std::optional<std::string>& bytes, const st
     if (bytes) {
         sigData_ = *bytes;
         displayName_ = patchName ? *patchName : sigFile_->sigFileName();
+        loadStatus_ = statusOf(*sigFile_);
     } else {
         displayName_ = "untitled";
         sigData_ = sigFile_->dataRepresentation();
@@ -81,9 +94,21 @@ std::shared_ptr<SigDbase> SigDocument::sigDbase() const
     return sigDbase_ ? sigDbase_ : SigDbase::sharedSigDbase();
 }
 
+std::string SigDocument::databaseProblem() const
+{
+    const std::shared_ptr<SigDbase> db = sigDbase();
+    if (db && db->sigDbaseCreated())
+        return std::string();
+    const std::string path = db ? db->fullPathName() : std::string();
+    return path.empty() ? std::string("no operator database is loaded")
+                        : "no operator database is loaded (\"" + path + "\" did not load)";
+}
+
 bool SigDocument::loadDataRepresentation(const std::string& bytes, const std::string& type)
 {
-    if (type != documentType)
+    // Without a database every record reads as an unknown operator: the
+    // patch would be empty, and the first save would empty the file.
+    if (type != documentType || !databaseProblem().empty())
         return false;
     displayName_ = fileName_.empty() ? std::string("UNKNOWN") : std::filesystem::path(fileName_).stem().string();
     sigData_ = bytes;
@@ -93,11 +118,17 @@ bool SigDocument::loadDataRepresentation(const std::string& bytes, const std::st
     undoManager_.enableUndoRegistration();
     undoManager_.removeAllActions();
     updateChangeCount(ChangeCleared);
+    loadStatus_ = statusOf(*sigFile_);
     return true;
 }
 
 bool SigDocument::readFromFile(const std::string& path, std::string* reason)
 {
+    if (std::string problem = databaseProblem(); !problem.empty()) {
+        if (reason)
+            *reason = problem;
+        return false;
+    }
     std::string bytes;
     if (!readWholeFile(path, bytes, reason))
         return false;
@@ -119,9 +150,24 @@ std::optional<std::string> SigDocument::dataRepresentationOfType(const std::stri
 
 void SigDocument::writeToFile(const std::string& path)
 {
-    writeFileAtomically(path, sigData(), true);
+    // Two saves in a row must not make the first save's text the backup: the
+    // backup is the file as it was before the first.
+    std::error_code ec;
+    std::string key = std::filesystem::weakly_canonical(path, ec).string();
+    if (ec)
+        key = path;
+    writeFileAtomically(path, sigData(), !backedUp_.contains(key));
+    backedUp_.insert(key);
     setFileName(path);
     updateChangeCount(ChangeCleared);
+    noteSaved();
+}
+
+void SigDocument::noteSaved()
+{
+    if (loadStatus_ == LoadStatus::Degraded)
+        loadStatus_ =
+            sigFile_ && sigFile_->unresolvedCount() > 0 ? LoadStatus::UnresolvedReferences : LoadStatus::Faithful;
 }
 
 std::string SigDocument::sigData() const

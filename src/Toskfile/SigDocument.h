@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -49,17 +50,36 @@ public:
     std::shared_ptr<SigDbase> sigDbase() const;
     void setSigDbase(std::shared_ptr<SigDbase> dbase) { sigDbase_ = std::move(dbase); }
 
-    // Builds the patch from a file's bytes; only documentType is accepted.
-    // The display name becomes the file name's stem ("UNKNOWN" without a
-    // file name). Loading never touches the file.
+    // Builds the patch from a file's bytes; only documentType is accepted,
+    // and only while an operator database is loaded (false otherwise, with
+    // the document as it was). The display name becomes the file name's
+    // stem ("UNKNOWN" without a file name); loadStatus() tells how much of
+    // the bytes made it into the patch. Loading never touches the file.
     bool loadDataRepresentation(const std::string& bytes, const std::string& type);
     // Reads the file and loads it; false (with the reason) when it cannot
-    // be read, leaving the document as it was.
+    // be read or no database is loaded, leaving the document as it was.
     bool readFromFile(const std::string& path, std::string* reason = nullptr);
+    // Why no patch can be read now: no operator database is loaded (naming
+    // the file that failed). Empty when one is.
+    std::string databaseProblem() const;
+
+    // How faithfully the patch was read: wholly; wholly but with references
+    // that name nothing (kept in the file); or with data left out, which the
+    // patch's readProblems() list. Saving over the file would lose that data.
+    enum class LoadStatus { Faithful, UnresolvedReferences, Degraded };
+    LoadStatus loadStatus() const { return loadStatus_; }
+    // The document's text is now its file's: nothing read is left out any
+    // more (unresolved references stay in the file, and so in the status).
+    void noteSaved();
+    // Takes over the backups the document before it in the same window made
+    // (a Revert reads the file into a new document): still one per file.
+    void continueSessionOf(const SigDocument& previous) { backedUp_ = previous.backedUp_; }
     // The patch's file text for documentType, none for any other type.
     std::optional<std::string> dataRepresentationOfType(const std::string& type) const;
-    // Saves the file text atomically, keeping the file replaced as its
-    // ".bak"; then the document has that file name and no changes. Throws
+    // Saves the file text atomically; then the document has that file name
+    // and no changes. The first save to a path keeps the file it replaces as
+    // its ".bak"; later saves of this document leave that backup alone, so
+    // that it stays the file as it was before this session. Throws
     // TkxException when the file cannot be written (nothing changes then).
     void writeToFile(const std::string& path);
 
@@ -129,6 +149,9 @@ private:
     std::shared_ptr<SigDbase> sigDbase_;
     std::string fileName_;
     int changeCount_ = 0;
+    LoadStatus loadStatus_ = LoadStatus::Faithful;
+    // The files this document has saved over, whose backups are made.
+    std::set<std::string> backedUp_;
     UndoManager undoManager_;
     // The stack's state when the patch was last saved or read.
     uint64_t savedState_ = 0;

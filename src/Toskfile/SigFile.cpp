@@ -101,15 +101,25 @@ void SigFile::load(std::string_view bytes)
 {
     deleteContents();
     loadError_.reset();
+    readProblems_.clear();
     SigfileTokenizer tokenizer(bytes, " ");
+    // Records other than comments: a file holding any must have a head.
+    bool records = false;
+    int line = 1;
+    auto stopped = [&](const std::string& reason) {
+        loadError_ = reason;
+        readProblems_.push_back(format("line %d: reading stopped: %s", line, reason.c_str()));
+    };
     try {
         while (tokenizer.isActive()) {
-            const int line = tokenizer.line();
+            line = tokenizer.line();
             Module::Ptr module = SModule::moduleFromTokenizer(tokenizer, sigDbase_);
             if (!module) {
                 logf("SigFile.load: module not defined at line: %d", line);
                 continue;
             }
+            readProblems_.insert(readProblems_.end(), module->readLosses().begin(), module->readLosses().end());
+            records = records || !module->isComment() || !module->readLosses().empty();
             if (module->isComment()) {
                 logf("SigFile.load: module %s has null opDescriptor", module->description().c_str());
                 continue;
@@ -119,12 +129,14 @@ void SigFile::load(std::string_view bytes)
         }
     } catch (const TkxException& e) {
         logf("SigFile.load: exception %s - %s", e.name().c_str(), e.reason().c_str());
-        loadError_ = e.name() + " - " + e.reason();
+        stopped(e.name() + " - " + e.reason());
     } catch (const std::exception& e) {
         logf("SigFile.load: exception %s - %s", "std::exception", e.what());
-        loadError_ = std::string("std::exception - ") + e.what();
+        stopped(std::string("std::exception - ") + e.what());
     }
     setHead();
+    if (records && !m_Head)
+        readProblems_.push_back("the file has no head module");
 }
 
 // ---------------------------------------------------------------- head and tail
@@ -140,6 +152,8 @@ Module::Ptr SigFile::moduleWithDefaults(const std::string& operatorName, const s
         logf("SigFile: cannot build %s: %s - %s", operatorName.c_str(), e.name().c_str(), e.reason().c_str());
         if (!loadError_)
             loadError_ = e.name() + " - " + e.reason();
+        readProblems_.push_back(
+            format("cannot build %s: %s - %s", operatorName.c_str(), e.name().c_str(), e.reason().c_str()));
         return nullptr;
     }
 }

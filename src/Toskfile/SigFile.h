@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tosk {
 
@@ -63,6 +64,11 @@ public:
     const std::optional<std::string>& loadError() const { return loadError_; }
     // Unresolved references found by the last second pass.
     int unresolvedCount() const { return unresolved_; }
+    // What the last load could not read, one line each: unknown operators,
+    // records cut short, a head or tail the database cannot build, no head
+    // in a file that holds records, reading stopped early. Empty when the
+    // bytes were read faithfully (an empty or comment-only file is).
+    const std::vector<std::string>& readProblems() const { return readProblems_; }
 
     // The output a reference ("instance-tag") names, of the given module when
     // its instance name matches, else of the first module so named.
@@ -177,6 +183,7 @@ private:
     int m_ShowMode = kDefaultShowMode;
     int m_ViewMode = 0;
     std::optional<std::string> loadError_;
+    std::vector<std::string> readProblems_;
     int unresolved_ = 0;
     // Instance names -> first module so named, while the second pass runs.
     const class ModuleLookup* lookup_ = nullptr;

@@ -33,6 +33,9 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
     QAction* saveAs = add("actionSaveAs", "MenuSaveAs", "Save &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     QAction* revert = add("actionRevert", "MenuRevert", "Re&vert", QKeySequence());
     file->addSeparator();
+    // The title and author sheet, until a menu of patch commands holds it.
+    QAction* setTitle = add("actionSetTitle", "MenuSetTitle", "Set &Title and Author...", QKeySequence());
+    file->addSeparator();
 
     {
         QObject::connect(newDoc, &QAction::triggered, documents, [documents] { documents->newDocument(); });
@@ -65,6 +68,10 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
         if (auto* w = patchWindow())
             w->close();
     });
+    QObject::connect(setTitle, &QAction::triggered, bar, [patchWindow] {
+        if (auto* w = patchWindow())
+            w->raiseTitleWindow();
+    });
     // What can be done depends on the window and its document.
     auto refresh = [=] {
         GraphicWindowController* w = patchWindow();
@@ -73,6 +80,7 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
         save->setEnabled(doc);
         saveAs->setEnabled(doc);
         revert->setEnabled(doc && !doc->fileName().empty() && doc->isDocumentEdited());
+        setTitle->setEnabled(w && w->sigFile());
     };
     refresh();
     QObject::connect(file, &QMenu::aboutToShow, bar, refresh);

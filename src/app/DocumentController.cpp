@@ -1,14 +1,18 @@
 #include "app/DocumentController.h"
 
 #include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "app/MainMenuDelegate.h"
 #include "base/Alerts.h"
 #include "base/FileChooser.h"
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "base/TkxException.h"
+#include "canvas/Latin1.h"
 #include "database/SigDbase.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -45,6 +49,11 @@ QStringList droppedFiles(const QMimeData* data)
     return files;
 }
 
+std::string patchFilter()
+{
+    return text("PatchFilter", "Patches (*.sig *.sif)");
+}
+
 } // namespace
 
 DocumentController::Format DocumentController::sigFileFormat(std::shared_ptr<SigDbase> dbase)
@@ -54,8 +63,10 @@ DocumentController::Format DocumentController::sigFileFormat(std::shared_ptr<Sig
         auto document = std::make_shared<SigDocument>();
         document->setSigDbase(dbase);
         document->setFileName(path);
-        if (!document->loadDataRepresentation(bytes, SigDocument::documentType))
-            throw TkxException("SigDocument.loadDataRepresentation", "not a sig file");
+        if (!document->loadDataRepresentation(bytes, SigDocument::documentType)) {
+            const std::string problem = document->databaseProblem();
+            throw TkxException("SigDocument.loadDataRepresentation", problem.empty() ? "not a sig file" : problem);
+        }
         return document;
     };
     f.makeNew = [dbase] {
@@ -134,6 +145,7 @@ GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocum
     GraphicWindowController::Hooks hooks;
     hooks.save = [this](GraphicWindowController& w) { return saveDocument(w); };
     hooks.uploadText = format_.uploadText;
+    hooks.closing = [this](GraphicWindowController& w) { windowClosing(w); };
     auto* window = new GraphicWindowController(std::move(document), delegate_, std::move(hooks));
     acceptDrops(window);
     windows_.emplace_back(window);
@@ -144,11 +156,21 @@ GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocum
     return window;
 }
 
+void DocumentController::windowClosing(GraphicWindowController& window)
+{
+    // Shown before the patch window hides, so that the application never
+    // stands without a window and quits: only Quit quits.
+    if (!startWindow_ || (delegate_ && delegate_->isTerminating()))
+        return;
+    for (GraphicWindowController* other : windows())
+        if (other != &window && other->isVisible())
+            return;
+    startWindow_->show();
+}
+
 void DocumentController::windowGone()
 {
     std::erase_if(windows_, [](const auto& w) { return w.isNull(); });
-    if (windows_.empty() && startWindow_)
-        startWindow_->show();
 }
 
 void DocumentController::openAtLaunch(const QStringList& files, bool untitled)
@@ -216,9 +238,46 @@ void DocumentController::openDocumentWithChooser(QWidget* parent)
     FileRequest request;
     request.title = text("OpenPatch", "Open a patch");
     request.fileTypes = {"sig", "sif", "bak"};
+    request.nameFilters = {patchFilter(), text("BackupFilter", "Backups (*.bak)")};
+    request.directory = startFolder(parent);
     request.window = parent;
     if (auto path = FileChooser::shared().choose(request))
         openDocument(QString::fromStdString(*path));
+}
+
+std::string DocumentController::startFolder(QWidget* window) const
+{
+    if (auto* patchWindow = qobject_cast<GraphicWindowController*>(window))
+        if (SigDocument* document = patchWindow->sigDocument(); document && !document->fileName().empty())
+            return QFileInfo(QString::fromStdString(document->fileName())).absolutePath().toStdString();
+    const QStringList recent = recentDocuments();
+    if (!recent.isEmpty())
+        return QFileInfo(recent.first()).absolutePath().toStdString();
+    return QDir::homePath().toStdString();
+}
+
+DocumentController::ReplaceAnswer DocumentController::askToReplaceDegradedFile(GraphicWindowController& window)
+{
+    SigDocument* document = window.sigDocument();
+    std::string message =
+        text("ReplaceDegraded", "Replace the file with what could be read?") + "\n\n" +
+        format(text("ReadWithErrorsDetail", "\"%s\" was read with errors:").c_str(),
+               QFileInfo(QString::fromStdString(document->fileName())).fileName().toUtf8().constData());
+    // The problems name bytes of the file, which are Latin-1.
+    constexpr size_t kShown = 5;
+    const std::vector<std::string> none;
+    const auto& problems = document->sigFile() ? document->sigFile()->readProblems() : none;
+    for (size_t i = 0; i < problems.size() && i < kShown; ++i)
+        message.append("\n").append(Latin1::qstring(problems[i]).toStdString());
+    if (problems.size() > kShown)
+        message.append("\n").append(format(text("AndMore", "and %zu more").c_str(), problems.size() - kShown));
+    message.append("\n\n").append(text("ReplaceLoses",
+                                       "What could not be read is lost from the file if it is replaced. "
+                                       "Save As... keeps the file as it is."));
+    const int answer = Alerts::show(
+        AlertStyle::Warning, text("ALERT", "ALERT"), message,
+        {text("SaveAsButton", "Save As..."), text("Replace", "Replace"), text("CANCEL", "Cancel")}, &window);
+    return answer == 0 ? ReplaceAnswer::SaveAs : answer == 1 ? ReplaceAnswer::Replace : ReplaceAnswer::Cancel;
 }
 
 bool DocumentController::saveDocument(GraphicWindowController& window)
@@ -228,50 +287,81 @@ bool DocumentController::saveDocument(GraphicWindowController& window)
         return false;
     if (document->fileName().empty())
         return saveDocumentAs(window);
-    auto cannotSave = [&](const std::string& name, const std::string& reason) {
-        logf("DocumentController.saveDocument: exception %s - %s", name.c_str(), reason.c_str());
-        Alerts::error(format(text("CannotSave", "The patch \"%s\" could not be saved: %s").c_str(),
-                             document->displayName().c_str(), reason.c_str()),
-                      &window);
-        return false;
-    };
-    try {
-        format_.save(*document, document->fileName());
-    } catch (const TkxException& e) {
-        return cannotSave(e.name(), e.reason());
-    } catch (const std::exception& e) {
-        return cannotSave("std::exception", e.what());
+    // A document read with errors has a name until it is first saved: the
+    // file it was read from, which still holds what could not be read.
+    if (document->loadStatus() == SigDocument::LoadStatus::Degraded) {
+        switch (askToReplaceDegradedFile(window)) {
+        case ReplaceAnswer::Replace:
+            break;
+        case ReplaceAnswer::SaveAs:
+            return saveDocumentAs(window);
+        case ReplaceAnswer::Cancel:
+            return false;
+        }
     }
-    document->updateChangeCount(SigDocument::ChangeCleared);
-    window.updateTitle();
-    noteRecent(QString::fromStdString(document->fileName()));
-    return true;
+    return writeDocument(window, document->fileName());
 }
 
 bool DocumentController::saveDocumentAs(GraphicWindowController& window)
 {
     SigDocument* document = window.sigDocument();
-    if (!document)
+    if (!document || !format_.save)
         return false;
     FileRequest request;
     request.save = true;
     request.title = text("SavePatch", "Save the patch");
     request.suggestedName = document->displayName() + ".sig";
     request.fileTypes = {"sig"};
+    request.nameFilters = {patchFilter()};
+    request.directory = startFolder(&window);
     request.window = &window;
     auto path = FileChooser::shared().choose(request);
     if (!path)
         return false;
+    // Choosing the very file that was read with errors is saving over it.
+    if (document->loadStatus() == SigDocument::LoadStatus::Degraded && !document->fileName().empty() &&
+        canonical(QString::fromStdString(*path)) == canonical(QString::fromStdString(document->fileName()))) {
+        switch (askToReplaceDegradedFile(window)) {
+        case ReplaceAnswer::Replace:
+            break;
+        case ReplaceAnswer::SaveAs:
+            return saveDocumentAs(window);
+        case ReplaceAnswer::Cancel:
+            return false;
+        }
+    }
+    return writeDocument(window, *path);
+}
+
+bool DocumentController::writeDocument(GraphicWindowController& window, const std::string& path)
+{
+    SigDocument* document = window.sigDocument();
     const std::string previous = document->fileName();
     const std::string previousName = document->displayName();
-    document->setFileName(*path);
-    if (saveDocument(window))
-        return true;
-    // The patch still belongs where it came from.
-    document->setFileName(previous);
-    document->setDisplayName(previousName);
+    document->setFileName(path);
+    auto cannotSave = [&](const std::string& name, const std::string& reason) {
+        logf("DocumentController.saveDocument: exception %s - %s", name.c_str(), reason.c_str());
+        Alerts::error(format(text("CannotSave", "The patch \"%s\" could not be saved: %s").c_str(),
+                             document->displayName().c_str(), reason.c_str()),
+                      &window);
+        // The patch still belongs where it came from.
+        document->setFileName(previous);
+        document->setDisplayName(previousName);
+        window.updateTitle();
+        return false;
+    };
+    try {
+        format_.save(*document, path);
+    } catch (const TkxException& e) {
+        return cannotSave(e.name(), e.reason());
+    } catch (const std::exception& e) {
+        return cannotSave("std::exception", e.what());
+    }
+    document->updateChangeCount(SigDocument::ChangeCleared);
+    document->noteSaved();
     window.updateTitle();
-    return false;
+    noteRecent(QString::fromStdString(document->fileName()));
+    return true;
 }
 
 void DocumentController::revertDocument(GraphicWindowController& window)
@@ -292,6 +382,7 @@ void DocumentController::revertDocument(GraphicWindowController& window)
     if (!reread)
         return;
     reread->setFileName(path.toStdString());
+    reread->continueSessionOf(*document);
     window.replaceDocument(std::move(reread));
 }
 

@@ -58,13 +58,20 @@ public:
     // tells the user why when it cannot. Null when nothing opened.
     GraphicWindowController* openDocument(const QString& path);
     void openDocuments(const QStringList& paths);
-    // Asks for a file to open.
+    // Asks for a file to open, starting in the folder of the patch of
+    // `parent` (else the last folder used).
     void openDocumentWithChooser(QWidget* parent);
-    // False when the document was not saved (the user was told why).
+    // False when the document was not saved (the user was told why, or
+    // said no). A document read with errors replaces the file it was read
+    // from only after the user agreed.
     bool saveDocument(GraphicWindowController& window);
     bool saveDocumentAs(GraphicWindowController& window);
     // Reads the file again, after asking, dropping the changes.
     void revertDocument(GraphicWindowController& window);
+
+    // Where the open and save panels start: the folder of the window's
+    // patch, else that of the patch opened or saved last, else home.
+    std::string startFolder(QWidget* window) const;
 
     std::vector<GraphicWindowController*> windows() const;
     GraphicWindowController* windowForPath(const QString& path) const;
@@ -81,7 +88,17 @@ private:
     GraphicWindowController* makeWindow(std::shared_ptr<SigDocument> document);
     std::shared_ptr<SigDocument> readDocument(const QString& path);
     void noteRecent(const QString& path);
+    // A patch window agreed to close: the last one brings back the start
+    // window (unless the application is quitting).
+    void windowClosing(GraphicWindowController& window);
     void windowGone();
+    // Saves to `path`, which becomes the document's file; on failure the
+    // document keeps its file and name and the user is told why.
+    bool writeDocument(GraphicWindowController& window, const std::string& path);
+    // Before the first save over the file a document was read from with
+    // errors: the user replaces it, saves elsewhere, or keeps it.
+    enum class ReplaceAnswer { Replace, SaveAs, Cancel };
+    ReplaceAnswer askToReplaceDegradedFile(GraphicWindowController& window);
 
     MainMenuDelegate* delegate_;
     Format format_;

@@ -76,7 +76,9 @@ void MainMenuDelegate::terminate()
     // Each window may refuse (a patch with unsaved changes); then we stay.
     if (QApplication::activeModalWidget())
         return;
+    terminating_ = true;
     QApplication::closeAllWindows();
+    terminating_ = false;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->isVisible())
             return;

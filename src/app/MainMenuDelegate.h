@@ -51,6 +51,10 @@ public:
     DocumentController* documentController() const { return documentController_; }
     void setDocumentController(DocumentController* controller) { documentController_ = controller; }
 
+    // True while Quit closes the windows: closing the last patch window
+    // then brings back no start window.
+    bool isTerminating() const { return terminating_; }
+
 public slots:
     // File ▸ Quit: closes every window; quits when all agreed to close.
     void terminate();
@@ -62,6 +66,7 @@ private:
     QPointer<QWidget> graphicWindowController_;
     QPointer<QWidget> mainWindow_;
     bool launched_ = false;
+    bool terminating_ = false;
     DocumentController* documentController_ = nullptr;
 };
 

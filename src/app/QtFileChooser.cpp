@@ -32,7 +32,12 @@ std::optional<std::string> QtFileChooser::choose(const FileRequest& request)
         if (request.chooseFolders)
             dialog.setOption(QFileDialog::ShowDirsOnly);
     }
-    if (!request.fileTypes.empty() && !request.chooseFolders) {
+    if (!request.nameFilters.empty() && !request.chooseFolders) {
+        QStringList filters;
+        for (const auto& filter : request.nameFilters)
+            filters << Latin1::qstring(filter);
+        dialog.setNameFilters(filters);
+    } else if (!request.fileTypes.empty() && !request.chooseFolders) {
         QStringList patterns;
         for (const auto& type : request.fileTypes)
             patterns << QStringLiteral("*.") + Latin1::qstring(type);

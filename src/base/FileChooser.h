@@ -14,6 +14,9 @@ struct FileRequest {
     std::string directory;               // folder the panel opens in
     std::string suggestedName;           // save panels
     std::vector<std::string> fileTypes;  // extensions without the dot; empty: any
+    // The panel's filters ("Patches (*.sig *.sif)"), the first one chosen;
+    // empty: one made of fileTypes.
+    std::vector<std::string> nameFilters;
     bool chooseFolders = false;
     const void* window = nullptr;        // non-null: a sheet on that window
 };

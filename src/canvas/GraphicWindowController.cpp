@@ -158,14 +158,20 @@ void GraphicWindowController::showEvent(QShowEvent* event)
 
 void GraphicWindowController::windowDidLoad()
 {
-    if (SigFile* patch = sigFile()) {
-        // A patch saved without positions is laid out once, which is a change.
-        // Not a step to undo: the patch was never shown the other way.
-        if (GraphicView::standsInOneColumn(*patch))
-            PatchEditor(*document_).reposition(false);
+    if (sigFile()) {
+        layOutIfInOneColumn();
         graphicView_->zoomToFit();
     }
     graphicView_->setFocus();
+}
+
+void GraphicWindowController::layOutIfInOneColumn()
+{
+    SigFile* patch = sigFile();
+    if (!patch || !GraphicView::standsInOneColumn(*patch))
+        return;
+    // A change, but not a step to undo: the patch was never shown the other way.
+    PatchEditor(*document_).reposition(false);
 }
 
 // ---------------------------------------------------------------- show mode
@@ -326,6 +332,12 @@ void GraphicWindowController::invalidateModule(const Module& module)
 void GraphicWindowController::updateTitle()
 {
     QString title = document_ ? Latin1::qstring(document_->displayName()) : QStringLiteral("Tosk");
+    if (document_ && document_->loadStatus() != SigDocument::LoadStatus::Faithful) {
+        title += QString::fromUtf8(" \u2014 ");
+        title += document_->loadStatus() == SigDocument::LoadStatus::Degraded
+                     ? Latin1::text("ReadWithErrors", "read with errors")
+                     : Latin1::text("UnresolvedReferences", "unresolved references");
+    }
     if (document_ && document_->isDocumentEdited())
         title += QLatin1Char('*');
     setWindowTitle(title);
@@ -344,6 +356,9 @@ void GraphicWindowController::replaceDocument(std::shared_ptr<SigDocument> docum
     graphicView_->setGraphicWindowController(this);
     updateHideButtons(sigFile());
     updateZoomButtons(sigFile());
+    // Before the window was first shown, showing it lays the patch out.
+    if (loaded_)
+        layOutIfInOneColumn();
     if (sigFile() && isVisible())
         graphicView_->zoomToFit();
     updateTitle();
@@ -448,6 +463,8 @@ void GraphicWindowController::closeEvent(QCloseEvent* event)
     }
     windowShouldClose();
     event->accept();
+    if (hooks_.closing)
+        hooks_.closing(*this);
 }
 
 } // namespace tosk

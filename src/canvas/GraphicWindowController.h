@@ -34,10 +34,12 @@ public:
     static constexpr const char* ModuleSelectionChangedNotification = "TKXModuleSelectionChanged";
 
     // What the window asks of the application: saving its document (false
-    // when it was not saved) and the text sent to a unit.
+    // when it was not saved), the text sent to a unit, and what happens when
+    // the window has agreed to close (before it is hidden).
     struct Hooks {
         std::function<bool(GraphicWindowController&)> save;
         TextWindowController::TextSource uploadText;
+        std::function<void(GraphicWindowController&)> closing;
     };
 
     // The delegate (may be null in tests) gives the window its menu.
@@ -82,9 +84,11 @@ public:
     // document's changes by itself.
     void documentHasChanged();
     void invalidateModule(const Module& module);
-    // The window title: the document's name, with "*" while it has changes.
+    // The window title: the document's name, then how it was read when not
+    // faithfully ("demo — read with errors"), with "*" while it has changes.
     void updateTitle();
-    // Shows another document (the same file read again) in this window.
+    // Shows another document (the same file read again) in this window,
+    // laid out as on opening.
     void replaceDocument(std::shared_ptr<SigDocument> document);
 
     // --- title and author
@@ -109,6 +113,8 @@ private:
     void changeShowMode(int bits, bool flip, bool updateButtons);
     // Lays out a patch that stands in one column and fits it to the window.
     void windowDidLoad();
+    // A patch saved without positions is laid out once, which is a change.
+    void layOutIfInOneColumn();
     // Asks about unsaved changes; false keeps the window open.
     bool mayClose();
     void windowShouldClose();

@@ -7,6 +7,8 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <random>
+#include <sstream>
 
 using namespace tosk::test;
 namespace fs = std::filesystem;
@@ -146,16 +148,25 @@ TEST(PatchCommands, BrokenFilesLoadAsFarAsTheyGoAndSaySo)
     CliRun check = runCli("check " + db() + arg(dir / "broken.sig") + " " + arg(dir / "group0.sig") + " " +
                           arg(dir / "cut.sig") + " " + arg(dir / "none.sig"));
     EXPECT_EQ(check.status, 1);
-    EXPECT_NE(check.out.find((dir / "broken.sig").string() + ": loaded, 3 modules, 1 unresolved\n"), std::string::npos)
+    EXPECT_NE(
+        check.out.find((dir / "broken.sig").string() +
+                       ": read with errors, 3 modules, 1 unresolved\n  not read: line 2: unknown operator 'FROB'\n"),
+        std::string::npos)
         << check.out;
-    EXPECT_NE(check.out.find((dir / "group0.sig").string() + ": load stopped early, 2 modules, 0 unresolved\n  log: "
-                                                             "SigFile.load: exception SModule - Invalid SModule\n"),
+    EXPECT_NE(check.out.find((dir / "group0.sig").string() +
+                             ": load stopped early, 2 modules, 0 unresolved\n"
+                             "  not read: line 3: reading stopped: SModule - Invalid SModule\n"
+                             "  log: SigFile.load: exception SModule - Invalid SModule\n"),
               std::string::npos)
         << check.out;
-    EXPECT_NE(check.out.find((dir / "cut.sig").string() + ": loaded, 2 modules, 0 unresolved\n"), std::string::npos);
+    EXPECT_NE(
+        check.out.find((dir / "cut.sig").string() +
+                       ": read with errors, 2 modules, 0 unresolved\n  not read: line 2: MIX2 record cut short\n"),
+        std::string::npos)
+        << check.out;
     EXPECT_NE(check.out.find("none.sig: cannot read " + (dir / "none.sig").string() + ": No such file or directory\n"),
               std::string::npos);
-    EXPECT_EQ(runCli("check " + db() + arg(dir / "cut.sig")).status, 0);
+    EXPECT_EQ(runCli("check " + db() + arg(dir / "cut.sig")).status, 1) << "a record cut short lost values";
 
     CliRun missingDb = runCli("dump --db " + arg(dir / "no.sbf") + " " + arg(dir / "cut.sig"));
     EXPECT_EQ(missingDb.status, 1);
@@ -166,6 +177,54 @@ TEST(PatchCommands, BrokenFilesLoadAsFarAsTheyGoAndSaySo)
     EXPECT_EQ(missingFile.err,
               "tosk-cli save: cannot read " + (dir / "none.sig").string() + ": No such file or directory\n");
     EXPECT_EQ(runCli("save --bogus " + db() + arg(dir / "cut.sig")).status, 1);
+}
+
+TEST(PatchCommands, CheckFailsForEveryFileThatLostDataAndSaysWhy)
+{
+    TempDir dir;
+    std::string noise(2048, '\0');
+    std::mt19937 random(9);
+    for (char& c : noise)
+        c = static_cast<char>(random() & 0xFF);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        int status;
+        std::string report; // the file's line and its "not read" lines
+    };
+    // An empty file, or one of comments only, is an empty patch.
+    const std::vector<Case> cases = {
+        {"empty.sig", "", 0, ": loaded, 0 modules, 0 unresolved\n"},
+        {"comments.sig", "; a note\r\n;another one\r\n", 0, ": loaded, 0 modules, 0 unresolved\n"},
+        {"tail.sig", "TAIL me\r\n", 1,
+         ": read with errors, 0 modules, 0 unresolved\n  not read: the file has no head module\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(dir / c.name, c.bytes);
+        CliRun run = runCli("check " + db() + arg(dir / c.name));
+        EXPECT_EQ(run.status, c.status);
+        std::string report;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);)
+            if (line.rfind(dir.path().string(), 0) == 0 || line.rfind("  not read: ", 0) == 0)
+                report += line + "\n";
+        EXPECT_EQ(report, (dir / c.name).string() + c.report);
+    }
+
+    writeFile(dir / "noise.sig", noise);
+    CliRun run = runCli("check " + db() + arg(dir / "noise.sig"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out.rfind((dir / "noise.sig").string() + ": read with errors, ", 0), 0u) << run.out;
+    EXPECT_NE(run.out.find("  not read: line 2: unknown operator '"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("  not read: the file has no head module\n"), std::string::npos) << run.out;
+
+    // Without a database nothing is read, and the database is named.
+    writeFile(dir / "broken.sbf", "not an operator database\n");
+    run = runCli("check --db " + arg(dir / "broken.sbf") + " " + arg(dir / "tail.sig"));
+    EXPECT_EQ(run.status, 1);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "tosk-cli check: the operator database " + (dir / "broken.sbf").string() + " did not load\n");
 }
 
 TEST(PatchCommands, ReorderLayoutUploadAndUpdate)

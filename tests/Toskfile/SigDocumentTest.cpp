@@ -2,6 +2,8 @@
 #include "SigFileTestSupport.h"
 
 #include "Toskfile/SigDocument.h"
+#include "base/Alerts.h"
+#include "base/Log.h"
 #include "base/TkxException.h"
 #include "support/TestSupport.h"
 
@@ -92,6 +94,10 @@ TEST(SigDocumentFiles, ReadingAndWritingFiles)
     EXPECT_EQ(readFile(path), crlf({"HEADM adc Renamed t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0",
                                     "GAIN g adc-in1 0.5 ;=140,40,80,0 f= 2,1", "TAIL me"}));
     EXPECT_EQ(doc.changeCount(), 0);
+    // Saving again keeps the file from before the first save as the backup.
+    doc.sigFile()->setProgramName("Again");
+    doc.writeToFile(path.string());
+    EXPECT_EQ(readFile(dir / "patch.bak"), kPatch);
 
     // Save As elsewhere takes the new name; a failed save changes nothing.
     doc.updateChangeCount(SigDocument::ChangeDone);
@@ -110,4 +116,92 @@ TEST(SigDocumentFiles, ReadingAndWritingFiles)
     EXPECT_EQ(reason, dir.path().string() + ": Is a directory");
     EXPECT_EQ(doc.sigData(), before);
     EXPECT_EQ(doc.fileName(), (dir / "copy.sig").string());
+
+    // Without a database nothing is read: the document stays as it was.
+    writeFile(dir / "broken.sbf", "not an operator database\n");
+    auto broken = std::make_shared<SigDbase>();
+    broken->setFullPathName((dir / "broken.sbf").string());
+    EXPECT_FALSE(broken->createSigDbase());
+    doc.setSigDbase(broken);
+    EXPECT_FALSE(doc.readFromFile(path.string(), &reason));
+    EXPECT_EQ(reason, "no operator database is loaded (\"" + (dir / "broken.sbf").string() + "\" did not load)");
+    EXPECT_FALSE(doc.loadDataRepresentation(kPatch, SigDocument::documentType));
+    EXPECT_EQ(doc.sigData(), before);
+    EXPECT_EQ(doc.displayName(), "copy");
+    doc.setSigDbase(std::make_shared<SigDbase>());
+    EXPECT_EQ(doc.databaseProblem(), "no operator database is loaded");
+}
+
+TEST(SigDocumentFiles, ALoadThatLeftDataOutIsDegraded)
+{
+    using Status = SigDocument::LoadStatus;
+    const std::string head = "HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        Status status;
+        std::vector<std::string> problems;
+    };
+    const std::vector<Case> cases = {
+        {"empty", "", Status::Faithful, {}},
+        {"comments only", "; a note\r\n;another\r\n", Status::Faithful, {}},
+        {"a whole patch", kPatch, Status::Faithful, {}},
+        {"a reference to nothing", crlf({head, "GAIN g nosuch-out 1"}), Status::UnresolvedReferences, {}},
+        {"unknown operator",
+         crlf({head, "FROB x 1", "GAIN g adc-in1 1"}),
+         Status::Degraded,
+         {"line 2: unknown operator 'FROB'"}},
+        {"a long unknown name",
+         crlf({head, std::string(50, 'Z')}),
+         Status::Degraded,
+         {"line 2: unknown operator '" + std::string(40, 'Z') + "...'"}},
+        {"record cut short", head.substr(0, 20), Status::Degraded, {"line 1: HEADM record cut short"}},
+        {"no head", "TAIL me\r\n", Status::Degraded, {"the file has no head module"}},
+        {"unknown operator in a group",
+         crlf({head, ";Ss=GROUP 2, V, v", "FROB x", "GAIN g adc-in1 1"}),
+         Status::Degraded,
+         {"line 3: unknown operator 'FROB'"}},
+        {"group cut short",
+         crlf({head, "GAIN g adc-in1 1", ";Ss=GROUP 3, V, v", "SINE s 1 1"}),
+         Status::Degraded,
+         {"line 3: group v cut short (1 of 3 members)"}},
+        {"reading stopped",
+         crlf({head, "GAIN g adc-in1 1", ";Ss=GROUP 0, V, v", "GAIN g2 g-out 1"}),
+         Status::Degraded,
+         {"line 3: reading stopped: SModule - Invalid SModule"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LogCapture quiet;
+        ScopedRecordingAlerts alerts;
+        SigDocument doc;
+        doc.initWithData(c.bytes, std::nullopt, std::nullopt, bundledDbase());
+        EXPECT_EQ(doc.loadStatus(), c.status);
+        EXPECT_EQ(doc.sigFile()->readProblems(), c.problems);
+    }
+
+    // A tail the database cannot build (its repeated group is never closed).
+    const auto db =
+        dbaseFromText(testDbaseText() + modelOperator("TAIL", "SYSTEM",
+                                                      {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:1"},
+                                                       SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"}}));
+    LogCapture quiet;
+    SigDocument doc;
+    doc.initWithData(crlf({"HEADM adc 2 adc-null"}), std::nullopt, std::nullopt, db);
+    EXPECT_EQ(doc.loadStatus(), Status::Degraded);
+    EXPECT_EQ(doc.sigFile()->readProblems(),
+              std::vector<std::string>{"cannot build TAIL: Module.buildModule - Module.buildModule: Unbalanced "
+                                       "OPERATOREND Iteration for operator: TAIL"});
+
+    // Saving puts the document's text in the file: nothing is left out of
+    // it any more; references to nothing stay in the file.
+    TempDir dir;
+    doc.writeToFile((dir / "tail.sig").string());
+    EXPECT_EQ(doc.loadStatus(), Status::Faithful);
+    ScopedRecordingAlerts alerts;
+    SigDocument unresolved;
+    unresolved.initWithData(crlf({head, "FROB x", "GAIN g nosuch-out 1"}), std::nullopt, std::nullopt, bundledDbase());
+    EXPECT_EQ(unresolved.loadStatus(), Status::Degraded);
+    unresolved.writeToFile((dir / "unresolved.sig").string());
+    EXPECT_EQ(unresolved.loadStatus(), Status::UnresolvedReferences);
 }

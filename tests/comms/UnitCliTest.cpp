@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
 using namespace tosk;
@@ -77,6 +79,29 @@ TEST(UnitCli, BankUnitCommands)
     r = cli(unit, {"send", (dir / "missing.sig").string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("UnitCommand.send: cannot read"), std::string::npos) << r.err;
+
+    // A file that did not read cleanly would replace the running patch with
+    // less than it holds: refused unless forced.
+    std::string lost = hall;
+    const size_t at = lost.rfind("TAIL");
+    lost.insert(at, "WARPDRIVE warp\r\n");
+    const std::string line = std::to_string(std::count(lost.begin(), lost.begin() + long(at), '\n') + 1);
+    writeFile(dir / "lost.sig", lost);
+    r = cli(unit, {"send", "--db", db, (dir / "lost.sig").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "UnitCommand.send: " + (dir / "lost.sig").string() + " did not load cleanly: line " + line +
+                         ": unknown operator 'WARPDRIVE'; --force sends what could be read\n");
+    EXPECT_EQ(cli(unit, {"get"}).out, upload.out) << "the unit keeps its patch";
+    writeFile(dir / "broken.sbf", "not an operator database\n");
+    r = cli(unit, {"send", "--db", (dir / "broken.sbf").string(), (dir / "mine.sig").string()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "UnitCommand.send: the operator database " + (dir / "broken.sbf").string() +
+                         " did not load: cannot read " + (dir / "mine.sig").string() + "\n");
+    writeFile(dir / "renamed.sig", std::string(lost).replace(lost.find("Large Hall"), 10, "Other Hall"));
+    ProcessResult other = runTool("tosk-cli", {"save", "--upload", "--db", db, (dir / "renamed.sig").string()});
+    json forced = parsed(cli(unit, {"send", "--force", "--db", db, (dir / "renamed.sig").string()}));
+    EXPECT_EQ(forced["bytes"], other.out.size());
+    EXPECT_EQ(cli(unit, {"get"}).out, other.out) << "what could be read, sent on request";
 
     json backup = parsed(cli(unit, {"backup", (dir / "backup").string()}));
     ASSERT_EQ(backup.size(), 3u);

@@ -21,6 +21,9 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -248,16 +251,69 @@ TEST(DocumentController, FileMenuOfEveryWindow)
     for (QAction* a : plain.menuBar()->actions()[0]->menu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? "" : " (off)"));
     EXPECT_EQ(items.join(", "), "&New, &Open..., Open &Recent, -, &Close (off), &Save (off), Save &As... (off), "
-                                "Re&vert (off), -, &Quit")
+                                "Re&vert (off), -, Set &Title and Author... (off), -, &Quit")
         << "a window without a patch";
 
     GraphicWindowController* w = f.documents->openDocument(f.file("hall.sig", "title:Hall"));
     EXPECT_TRUE(fileAction(*w, "actionSave")->isEnabled());
     EXPECT_EQ(fileAction(*w, "actionSave")->shortcut(), QKeySequence::Save);
+    fileAction(*w, "actionSetTitle")->trigger();
+    ASSERT_TRUE(w->titleSheet());
+    EXPECT_TRUE(w->titleSheet()->isVisible());
+    auto* titleField = w->titleSheet()->findChild<QLineEdit*>("titleField");
+    ASSERT_TRUE(titleField);
+    EXPECT_EQ(titleField->text(), "Hall");
+    w->titleSheet()->reject();
     QPointer<GraphicWindowController> gone = w;
     fileAction(*w, "actionClose")->trigger();
     QApplication::processEvents();
     EXPECT_FALSE(gone) << "Close closes the patch window";
+}
+
+TEST(DocumentController, OpenAndSaveAsStartInThePatchFolderElseTheLastOneUsed)
+{
+    Fixture f;
+    QMainWindow plain;
+    ApplicationMenu::build(plain.menuBar(), f.delegate);
+    auto* open = plain.menuBar()->findChild<QAction*>("actionOpen");
+    ASSERT_TRUE(open);
+    ScopedScriptedFileChooser chooser;
+    open->trigger();
+    std::filesystem::create_directories(f.dir / "sub");
+    chooser.answers = {(f.dir / "sub" / "b.sig").string()};
+    test::writeFile(f.dir / "sub" / "b.sig", "title:B");
+    open->trigger();
+    GraphicWindowController* a = f.documents->openDocument(f.file("a.sig", "title:A"));
+    ASSERT_TRUE(a);
+    open->trigger();
+    fileAction(*a, "actionOpen")->trigger();
+    ASSERT_EQ(f.documents->windows().size(), 2u);
+    GraphicWindowController* b = f.documents->windows()[0];
+    fileAction(*b, "actionSaveAs")->trigger();
+    GraphicWindowController* untitled = f.documents->newDocument();
+    fileAction(*untitled, "actionSaveAs")->trigger();
+
+    const std::string home = QDir::homePath().toStdString();
+    const std::string top = QFileInfo(QString::fromStdString(f.dir.path().string())).canonicalFilePath().toStdString();
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"open", home},         // nothing opened yet
+        {"open", home},         // then b.sig is opened from sub/
+        {"open", top},          // the start window: the folder of a.sig, opened last
+        {"open", top},          // a's window: a's folder
+        {"save", top + "/sub"}, // b's window: b's folder
+        {"save", top},          // an untitled patch: the folder used last
+    };
+    ASSERT_EQ(chooser.requests.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const FileRequest& r = chooser.requests[i];
+        SCOPED_TRACE(i);
+        EXPECT_EQ(r.save ? "save" : "open", expected[i].first);
+        EXPECT_EQ(r.directory, expected[i].second);
+        const std::vector<std::string> filters =
+            r.save ? std::vector<std::string>{"Patches (*.sig *.sif)"}
+                   : std::vector<std::string>{"Patches (*.sig *.sif)", "Backups (*.bak)"};
+        EXPECT_EQ(r.nameFilters, filters);
+    }
 }
 
 namespace {
@@ -291,18 +347,9 @@ TEST(DocumentController, SigFilesOpenSaveWithABackupAndFailWithoutLoss)
     ASSERT_TRUE(w->textWindowController());
     EXPECT_EQ(w->textWindowController()->sigText().toStdString(), w->sigDocument()->sigDataForUpload());
 
-    w->sigFile()->setProgramName("Wide Chorus");
-    w->documentHasChanged();
-    EXPECT_TRUE(f.documents->saveDocument(*w));
-    EXPECT_EQ(test::readFile(f.dir / "demo.bak"), original) << "the replaced file is kept";
-    const std::string saved = test::readFile(f.dir / "demo.sig");
-    EXPECT_EQ(saved, w->sigDocument()->sigData());
-    EXPECT_NE(saved.find("\"Wide Chorus\""), std::string::npos);
-
-    // A backup that cannot be replaced stops the save: the file stays.
-    std::filesystem::remove(f.dir / "demo.bak");
+    // A backup that cannot be made stops the first save: the file stays.
     std::filesystem::create_directories(f.dir / "demo.bak" / "in-the-way");
-    w->sigFile()->setProgramName("Lost Chorus");
+    w->sigFile()->setProgramName("Wide Chorus");
     w->documentHasChanged();
     ScopedRecordingAlerts alerts;
     EXPECT_FALSE(f.documents->saveDocument(*w));
@@ -310,12 +357,21 @@ TEST(DocumentController, SigFilesOpenSaveWithABackupAndFailWithoutLoss)
     EXPECT_EQ(alerts.recorded[0].message.rfind("The patch \"demo\" could not be saved: ", 0), 0u)
         << alerts.recorded[0].message;
     EXPECT_NE(alerts.recorded[0].message.find("demo.bak"), std::string::npos);
-    EXPECT_EQ(test::readFile(f.dir / "demo.sig"), saved);
+    EXPECT_EQ(test::readFile(f.dir / "demo.sig"), original);
     EXPECT_TRUE(w->sigDocument()->isDocumentEdited());
     size_t entries = 0;
     for (const auto& e : std::filesystem::directory_iterator(f.dir.path()))
         entries += e.path().filename().string()[0] == '.' ? 100 : 1;
     EXPECT_EQ(entries, 2u) << "demo.sig and demo.bak, no temporary file left";
+
+    std::filesystem::remove_all(f.dir / "demo.bak");
+    EXPECT_TRUE(f.documents->saveDocument(*w));
+    EXPECT_EQ(test::readFile(f.dir / "demo.bak"), original) << "the replaced file is kept";
+    const std::string saved = test::readFile(f.dir / "demo.sig");
+    EXPECT_EQ(saved, w->sigDocument()->sigData());
+    EXPECT_NE(saved.find("\"Wide Chorus\""), std::string::npos);
+    w->sigFile()->setProgramName("Lost Chorus");
+    w->documentHasChanged();
 
     // A folder that cannot be written to (root writes anywhere, so this part
     // needs an ordinary user).

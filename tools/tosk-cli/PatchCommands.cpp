@@ -283,10 +283,16 @@ int runCheck(const std::vector<std::string>& arguments)
         }
         const SigFile& patch = loaded.patch();
         const bool failed = patch.loadError().has_value();
-        const bool good = !failed && patch.unresolvedCount() == 0;
+        const bool degraded = loaded.document->loadStatus() == SigDocument::LoadStatus::Degraded;
+        const bool good = !degraded && patch.unresolvedCount() == 0;
         allGood = allGood && good;
-        std::printf("%s: %s, %zu modules, %d unresolved\n", path.c_str(), failed ? "load stopped early" : "loaded",
+        std::printf("%s: %s, %zu modules, %d unresolved\n", path.c_str(),
+                    failed     ? "load stopped early"
+                    : degraded ? "read with errors"
+                               : "loaded",
                     patch.moduleCount(), patch.unresolvedCount());
+        for (const auto& problem : patch.readProblems())
+            std::printf("  not read: %s\n", latin1ToUtf8(problem).c_str());
         for (const auto& line : loaded.log)
             std::printf("  log: %s\n", line.c_str());
         for (const auto& alert : loaded.alerts)

@@ -34,8 +34,7 @@ namespace {
 const char* const usage =
     "unit --port PATH [--baud R] [--data-bits N] [--parity P] [--stop-bits N] [--flow-control F] [--silence-ms N] "
     "[--device-id N] [--verbose] identify | banks | patches BANK | get | get-patch BANK PATCH | select BANK PATCH | "
-    "send [--db PATH] FILE | "
-    "dbase OUT.sbf | screen OUT.bmp | programs | criteria | backup DIR";
+    "send [--db PATH] [--force] FILE | dbase OUT.sbf | screen OUT.bmp | programs | criteria | backup DIR";
 
 json optionalText(const std::optional<std::string>& s)
 {
@@ -84,22 +83,45 @@ void needs(const std::vector<std::string>& args, size_t count)
         throw TkxException("UnitCommand", std::string("usage: tosk-cli ") + usage);
 }
 
-// The upload text of a sig file, read as the editor reads it.
-std::string uploadText(const std::string& path, const std::shared_ptr<SigDbase>& db)
+// What `send` reads its file with.
+struct PatchSource {
+    std::shared_ptr<SigDbase> database;
+    // Where the database was looked for, to say so when it did not load.
+    std::string databasePath;
+    // Sends a patch that did not read cleanly.
+    bool force = false;
+};
+
+// The upload text of a sig file, read as the editor reads it. A file that
+// does not read cleanly would replace the unit's patch with less than the
+// file holds: only with `force`.
+std::string uploadText(const std::string& path, const PatchSource& source)
 {
-    if (!db)
-        throw TkxException("UnitCommand.send", "no operator database to read " + path + " with");
+    if (!source.database)
+        throw TkxException("UnitCommand.send",
+                           "the operator database " + source.databasePath + " did not load: cannot read " + path);
     SigDocument document;
-    document.setSigDbase(db);
+    document.setSigDbase(source.database);
     std::string reason;
     LogCapture quiet;
     ScopedRecordingAlerts alerts;
     if (!document.readFromFile(path, &reason))
         throw TkxException("UnitCommand.send", "cannot read " + path + (reason.empty() ? "" : ": " + reason));
+    const SigFile& patch = *document.sigFile();
+    if (!source.force && document.loadStatus() != SigDocument::LoadStatus::Faithful) {
+        const int unresolved = patch.unresolvedCount();
+        std::string why = patch.readProblems().empty()
+                              ? format("%d unresolved reference%s", unresolved, unresolved == 1 ? "" : "s")
+                              : latin1ToUtf8(patch.readProblems().front());
+        if (patch.readProblems().size() > 1)
+            why += format(" (and %zu more problems)", patch.readProblems().size() - 1);
+        throw TkxException("UnitCommand.send",
+                           path + " did not load cleanly: " + why + "; --force sends what could be read");
+    }
     return document.sigDataForUpload();
 }
 
-int runUnit(UnitSession& unit, const std::shared_ptr<SigDbase>& database, const std::vector<std::string>& args)
+int runUnit(UnitSession& unit, const PatchSource& source, const std::vector<std::string>& args)
 {
     const std::string& command = args[0];
     if (command == "identify") {
@@ -121,7 +143,7 @@ int runUnit(UnitSession& unit, const std::shared_ptr<SigDbase>& database, const 
     if (command == "send") {
         needs(args, 1);
         // The unit takes the upload text of the patch, not the file as stored.
-        std::string text = uploadText(args[1], database);
+        std::string text = uploadText(args[1], source);
         if (auto refusal = patchTextRefusal(text))
             throw TkxException("UnitCommand.send", *refusal);
         unit.queued(sysex::SEND_PATCH, Bytes(text.begin(), text.end()), false);
@@ -327,13 +349,15 @@ int unitCommand(const std::vector<std::string>& arguments)
         UnitSession unit(settings, silence);
         if (deviceId)
             unit.setDeviceId(uint8_t(*deviceId));
-        std::shared_ptr<SigDbase> database;
+        PatchSource source;
         if (args[0] == "send") {
             DatabaseChoice choice = chooseDatabase(args);
             if (choice.loaded)
-                database = choice.db;
+                source.database = choice.db;
+            source.databasePath = choice.path;
+            source.force = takeFlag(args, "force");
         }
-        int rc = runUnit(unit, database, args);
+        int rc = runUnit(unit, source, args);
         std::fflush(stdout);
         return rc;
     } catch (const TkxException& e) {

@@ -1,0 +1,327 @@
+// Faults that lost a user's patch, reproduced the way a user met them: the
+// real document controller, patch windows and start window over real sig
+// files, headless.
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "app/DocumentController.h"
+#include "app/MainMenuDelegate.h"
+#include "app/StartWindow.h"
+#include "base/Alerts.h"
+#include "base/FileChooser.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "canvas/GraphicView.h"
+#include "database/SigDbase.h"
+#include "gui/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QTimer>
+
+#include <filesystem>
+#include <random>
+#include <sstream>
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The application as it starts: a delegate, the documents over sig files
+// read with `db`, and the start window on screen.
+struct Editor {
+    MemorySettingsStore store;
+    MainMenuDelegate delegate;
+    std::unique_ptr<DocumentController> documents;
+    std::unique_ptr<StartWindow> start;
+    test::TempDir dir;
+
+    explicit Editor(std::shared_ptr<SigDbase> db)
+    {
+        PreferenceController::setStore(&store);
+        documents = std::make_unique<DocumentController>(&delegate, DocumentController::sigFileFormat(std::move(db)));
+        delegate.setDocumentController(documents.get());
+        start = std::make_unique<StartWindow>(delegate, DatabaseSummary{});
+        documents->setStartWindow(start.get());
+        start->show();
+    }
+    ~Editor()
+    {
+        for (GraphicWindowController* w : documents->windows()) {
+            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
+            w->close();
+        }
+        QApplication::processEvents();
+        PreferenceController::setStore(nullptr);
+    }
+    QString file(const std::string& name, const std::string& bytes)
+    {
+        test::writeFile(dir / name, bytes);
+        return QString::fromStdString((dir / name).string());
+    }
+    std::string bytes(const std::string& name) const { return test::readFile(dir / name); }
+};
+
+QAction* fileAction(GraphicWindowController& w, const char* name)
+{
+    auto* a = w.menuBar()->findChild<QAction*>(QString::fromLatin1(name));
+    EXPECT_TRUE(a) << name;
+    return a;
+}
+
+const std::string kDemo = test::readFile(test::dataPath("examples/demo.sig"));
+
+// The demo with a record of an operator the database does not have, on
+// line 14.
+std::string demoWithUnknownOperator()
+{
+    std::string bytes = kDemo;
+    bytes.insert(bytes.find("TAIL"), "WARPDRIVE warp 1 2\r\n");
+    return bytes;
+}
+
+std::string question(const std::string& file, const std::string& problems)
+{
+    return "Replace the file with what could be read?\n\n\"" + file + "\" was read with errors:\n" + problems +
+           "\n\nWhat could not be read is lost from the file if it is replaced. Save As... keeps the file as it is.";
+}
+
+} // namespace
+
+TEST(PatchLossRegression, WithoutADatabaseNoPatchOpensAndTheFileStays)
+{
+    test::TempDir dbDir;
+    test::writeFile(dbDir / "sigdbase.sbf", "not an operator database\n");
+    auto broken = std::make_shared<SigDbase>();
+    broken->setFullPathName((dbDir / "sigdbase.sbf").string());
+    ASSERT_FALSE(broken->createSigDbase());
+
+    Editor editor(broken);
+    const QString path = editor.file("demo.sig", kDemo);
+    ScopedRecordingAlerts alerts;
+    GraphicWindowController* w = editor.documents->openDocument(path);
+    EXPECT_EQ(w, nullptr);
+    if (w) { // what the user did next: Save, and Save again
+        fileAction(*w, "actionSave")->trigger();
+        fileAction(*w, "actionSave")->trigger();
+    }
+    EXPECT_EQ(test::alertLines(alerts.recorded),
+              std::vector<std::string>{"Critical | ERROR | The file \"" + path.toStdString() +
+                                       "\" could not be read as a patch: no operator database is loaded (\"" +
+                                       (dbDir / "sigdbase.sbf").string() + "\" did not load) | OK"});
+    EXPECT_EQ(editor.bytes("demo.sig"), kDemo);
+    EXPECT_FALSE(fs::exists(editor.dir / "demo.bak"));
+    EXPECT_TRUE(editor.start->isVisible());
+}
+
+TEST(PatchLossRegression, RandomBytesAreNotSavedOverUnasked)
+{
+    Editor editor(test::bundledDbase());
+    std::mt19937 random(9);
+    std::string noise(2048, '\0');
+    for (char& c : noise)
+        c = static_cast<char>(random() & 0xFF);
+    const QString path = editor.file("noise.sig", noise);
+    ScopedRecordingAlerts alerts;
+    GraphicWindowController* w = editor.documents->openDocument(path);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(w->windowTitle(), QString::fromUtf8("noise \u2014 read with errors"));
+    EXPECT_FALSE(w->sigDocument()->isDocumentEdited());
+
+    // Save, and No (Cancel) to the question: the file is as it was.
+    const size_t opening = alerts.recorded.size();
+    alerts.answers = {2};
+    fileAction(*w, "actionSave")->trigger();
+    ASSERT_EQ(alerts.recorded.size(), opening + 1);
+    // What the bytes make of the operator name is noise too; the rest is not.
+    const std::string& asked = alerts.recorded.back().message;
+    const std::string expected = question("noise.sig", "line 2: unknown operator '\nthe file has no head module");
+    const size_t quote = expected.find("'\n");
+    EXPECT_EQ(asked.substr(0, quote), expected.substr(0, quote)) << asked;
+    ASSERT_GT(asked.size(), expected.size());
+    EXPECT_EQ(asked.substr(asked.size() - (expected.size() - quote)), expected.substr(quote)) << asked;
+    EXPECT_EQ(editor.bytes("noise.sig"), noise);
+    EXPECT_FALSE(fs::exists(editor.dir / "noise.bak"));
+    EXPECT_EQ(w->windowTitle(), QString::fromUtf8("noise \u2014 read with errors"));
+
+    // Closing it unchanged asks nothing and leaves the file alone.
+    w->close();
+    QApplication::processEvents();
+    EXPECT_EQ(alerts.recorded.size(), opening + 1);
+    EXPECT_EQ(editor.bytes("noise.sig"), noise);
+}
+
+TEST(PatchLossRegression, ADegradedPatchAsksBeforeReplacingItsFileAndSavesElsewhereFreely)
+{
+    Editor editor(test::bundledDbase());
+    const std::string original = demoWithUnknownOperator();
+    const QString path = editor.file("warp.sig", original);
+    ScopedRecordingAlerts alerts;
+    ScopedScriptedFileChooser chooser;
+    GraphicWindowController* w = editor.documents->openDocument(path);
+    ASSERT_TRUE(w);
+    EXPECT_EQ(test::alertLines(alerts.recorded),
+              std::vector<std::string>{
+                  "Informational | Module Build | 'WARPDRIVE' is not a valid operator for this SigDatabase. | OK"});
+    w->sigFile()->setProgramName("Warped Chorus");
+    w->documentHasChanged();
+    EXPECT_EQ(w->windowTitle(), QString::fromUtf8("warp \u2014 read with errors*"));
+
+    // Cancel, then Save As... cancelled in its panel: the file stays.
+    alerts.answers = {2, 0};
+    chooser.answers = {std::nullopt};
+    EXPECT_FALSE(editor.documents->saveDocument(*w));
+    EXPECT_FALSE(editor.documents->saveDocument(*w));
+    ASSERT_EQ(alerts.recorded.size(), 3u);
+    EXPECT_EQ(test::alertLines({alerts.recorded[1]}),
+              std::vector<std::string>{"Warning | ALERT | " +
+                                       question("warp.sig", "line 14: unknown operator 'WARPDRIVE'") +
+                                       " | Save As... Replace Cancel"});
+    EXPECT_EQ(chooser.requests.size(), 1u) << "Save As... was offered and taken";
+    EXPECT_EQ(editor.bytes("warp.sig"), original);
+    EXPECT_TRUE(w->sigDocument()->isDocumentEdited());
+
+    // Save As under another name: no question; the patch moves there.
+    chooser.answers = {(editor.dir / "kept.sig").string()};
+    fileAction(*w, "actionSaveAs")->trigger();
+    EXPECT_EQ(alerts.recorded.size(), 3u);
+    EXPECT_EQ(editor.bytes("kept.sig"), w->sigDocument()->sigData());
+    EXPECT_EQ(editor.bytes("warp.sig"), original);
+    EXPECT_EQ(w->windowTitle(), "kept") << "what is in kept.sig is all there is";
+
+    // Replace, the other answer: the file read with errors is the backup.
+    GraphicWindowController* again = editor.documents->openDocument(path);
+    ASSERT_TRUE(again);
+    ASSERT_NE(again, w);
+    alerts.answers = {1};
+    EXPECT_TRUE(editor.documents->saveDocument(*again));
+    EXPECT_EQ(alerts.recorded.size(), 5u) << "the opening alert and the question";
+    EXPECT_EQ(editor.bytes("warp.sig"), again->sigDocument()->sigData());
+    EXPECT_EQ(editor.bytes("warp.bak"), original);
+    EXPECT_EQ(again->windowTitle(), "warp");
+    EXPECT_TRUE(editor.documents->saveDocument(*again));
+    EXPECT_EQ(alerts.recorded.size(), 5u) << "asked once";
+    EXPECT_EQ(editor.bytes("warp.bak"), original);
+}
+
+TEST(PatchLossRegression, ReferencesToNothingOnlyMarkTheTitleAndStayInTheFile)
+{
+    Editor editor(test::bundledDbase());
+    std::string dangling = kDemo;
+    dangling.replace(dangling.find("mixl-out"), 8, "gone-out");
+    ScopedRecordingAlerts alerts;
+    GraphicWindowController* w = editor.documents->openDocument(editor.file("dangling.sig", dangling));
+    ASSERT_TRUE(w);
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_EQ(alerts.recorded[0].message, "Line 1: Cannot find signal 'gone-out' for HEADM adc\n\n\n");
+    EXPECT_EQ(w->windowTitle(), QString::fromUtf8("dangling \u2014 unresolved references"));
+    w->sigFile()->setProgramName("Still Dangling");
+    w->documentHasChanged();
+    EXPECT_TRUE(editor.documents->saveDocument(*w));
+    EXPECT_EQ(alerts.recorded.size(), 1u) << "nothing to ask";
+    EXPECT_NE(editor.bytes("dangling.sig").find(" gone-out "), std::string::npos);
+    EXPECT_EQ(w->windowTitle(), QString::fromUtf8("dangling \u2014 unresolved references"));
+}
+
+TEST(PatchLossRegression, TwoSavesInARowKeepTheFileFromBeforeTheFirstAsBackup)
+{
+    Editor editor(test::bundledDbase());
+    GraphicWindowController* w = editor.documents->openDocument(editor.file("demo.sig", kDemo));
+    ASSERT_TRUE(w);
+    std::vector<std::string> saved;
+    for (const char* title : {"Wide Chorus", "Wider Chorus", "Widest Chorus"}) {
+        w->sigFile()->setProgramName(title);
+        w->documentHasChanged();
+        fileAction(*w, "actionSave")->trigger();
+        saved.push_back(editor.bytes("demo.sig"));
+        EXPECT_EQ(editor.bytes("demo.bak"), kDemo) << title;
+    }
+    EXPECT_NE(saved[0], saved[1]);
+    EXPECT_EQ(saved[2], w->sigDocument()->sigData());
+
+    // Reverting reads the file into a new document of the same session.
+    w->sigFile()->setProgramName("Changed");
+    w->documentHasChanged();
+    ScopedRecordingAlerts alerts;
+    editor.documents->revertDocument(*w);
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    w->sigFile()->setProgramName("After Revert");
+    w->documentHasChanged();
+    fileAction(*w, "actionSave")->trigger();
+    EXPECT_EQ(editor.bytes("demo.bak"), kDemo);
+
+    // A window opened anew is a new session: its first save keeps the file
+    // it replaces.
+    w->close();
+    QApplication::processEvents();
+    GraphicWindowController* next =
+        editor.documents->openDocument(QString::fromStdString((editor.dir / "demo.sig").string()));
+    ASSERT_TRUE(next);
+    const std::string before = editor.bytes("demo.sig");
+    next->sigFile()->setProgramName("Next Session");
+    next->documentHasChanged();
+    fileAction(*next, "actionSave")->trigger();
+    EXPECT_EQ(editor.bytes("demo.bak"), before);
+}
+
+TEST(PatchLossRegression, ClosingTheLastPatchWindowBringsBackTheStartWindowAndOnlyQuitQuits)
+{
+    Editor editor(test::bundledDbase());
+    GraphicWindowController* w = editor.documents->openDocument(editor.file("demo.sig", kDemo));
+    ASSERT_TRUE(w);
+    EXPECT_FALSE(editor.start->isVisible());
+
+    // In the running application, as a user closes the window.
+    bool startShown = false;
+    QTimer::singleShot(0, w, [w] { w->close(); });
+    QTimer::singleShot(200, [&] {
+        startShown = editor.start->isVisible();
+        QApplication::exit(7);
+    });
+    EXPECT_EQ(QApplication::exec(), 7) << "the application quit with its last patch window";
+    EXPECT_TRUE(startShown);
+    EXPECT_TRUE(editor.documents->windows().empty());
+
+    // File > Quit closes the patch windows and quits; the start window
+    // does not come back on the way.
+    ASSERT_TRUE(editor.documents->openDocument(editor.file("other.sig", kDemo)));
+    QTimer::singleShot(0, &editor.delegate, [&] { editor.delegate.terminate(); });
+    QTimer::singleShot(2000, [] { QApplication::exit(7); });
+    EXPECT_EQ(QApplication::exec(), 0) << "Quit quits";
+    EXPECT_FALSE(editor.start->isVisible());
+}
+
+TEST(PatchLossRegression, RevertLaysOutAPatchWithoutPositionsAsOpeningDoes)
+{
+    Editor editor(test::bundledDbase());
+    std::string flat;
+    std::istringstream lines(kDemo);
+    for (std::string line; std::getline(lines, line);) {
+        const size_t info = line.find(" ;=");
+        flat += (info == std::string::npos ? line.substr(0, line.size() - 1) : line.substr(0, info)) + "\r\n";
+    }
+    GraphicWindowController* w = editor.documents->openDocument(editor.file("flat.sig", flat));
+    ASSERT_TRUE(w);
+    auto positions = [&] {
+        std::vector<std::pair<double, double>> out;
+        for (const auto& m : w->sigFile()->moduleArray())
+            out.emplace_back(m->rect().x(), m->rect().y());
+        return out;
+    };
+    const auto opened = positions();
+    ASSERT_FALSE(GraphicView::standsInOneColumn(*w->sigFile()));
+
+    ScopedRecordingAlerts alerts;
+    alerts.answers = {0};
+    editor.documents->revertDocument(*w);
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_EQ(positions(), opened);
+    EXPECT_TRUE(w->sigDocument()->isDocumentEdited()) << "the layout is a change, as on opening";
+    EXPECT_EQ(w->windowTitle(), "flat*");
+    EXPECT_FALSE(w->sigDocument()->undoManager().canUndo());
+    EXPECT_EQ(editor.bytes("flat.sig"), flat);
+}
