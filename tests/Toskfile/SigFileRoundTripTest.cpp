@@ -69,11 +69,11 @@ TEST(SigFileRoundTrip, RecordsThatUsedToLoseDataComeBackAsTheyWere)
         {"values starting with a byte of 0x80 or above, or holding a semicolon, are quoted",
          crlf({kHead,
                "TEXTBLOCK notes \"\xc9"
-               "cho\" 24 4 \"a;b\" \";x\" \"''q''\" \"\xa0y\"",
+               "cho\" 24 5 \"a;b\" \";x\" \"''q''\" \"\xa0y\" \" 12\"",
                "SINE \"\xe9t\xe9\" 330 0.5", "GAIN g \"\xe9t\xe9-out\" 1", "TAIL \"\xc9mile; 2024\""}),
          crlf({kHead,
                "TEXTBLOCK notes \"\xc9"
-               "cho\" 24 4 \"a;b\" \";x\" \"''q''\" \"\xa0y\"",
+               "cho\" 24 5 \"a;b\" \";x\" \"''q''\" \"\xa0y\" \" 12\"",
                "SINE \"\xe9t\xe9\" 330 0.5", "GAIN g \"\xe9t\xe9-out\" 1", "TAIL \"\xc9mile; 2024\""})},
         {"group names are quoted so that the header reads back",
          crlf({kHead, ";Ss=GROUP 1, \"MY;TYPE\" \"a, b\" ;=10,20", "SINE s 330 0.5 ;=10,20,80,0"}),
