@@ -386,7 +386,9 @@ int SigFile::update(Module* module, bool all)
             if (f->source()) {
                 if (module && f->connectedTo(*module) && (all || !module->containsField(f->source().get())))
                     connect(*f, nullptr, false, true);
-            } else if (f->text().empty()) {
+            } else if (f->text().empty() && !f->isBad()) {
+                // An empty reference that did not resolve stays as the file
+                // has it.
                 connect(*f, nullptr, false, true);
             }
         }
