@@ -182,7 +182,7 @@ void Module::buildUnknownOperator(const std::string& name, SigfileTokenizer* tok
 bool Module::readValueToken(BuildState& state, std::string& token)
 {
     while (auto t = state.tokenizer->nextToken()) {
-        if (!t->empty() && (*t)[0] == ';')
+        if (!t->empty() && (*t)[0] == ';' && !state.tokenizer->lastTokenQuoted())
             continue;
         token = std::move(*t);
         return true;
@@ -586,25 +586,33 @@ std::string Module::moduleInfo(const Point& offset) const
     return info;
 }
 
-void Module::save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const
+int Module::save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const
 {
     const int classId = opDescriptor_ ? opDescriptor_->operatorId() : OperatorDesc::OP_ID_UNKNOWN;
     if (classId == OperatorDesc::OP_ID_NODE) {
         logf("Module.save: operator for module <%s> is OP_ID_NODE", instanceName().c_str());
-        return;
+        return 0;
     }
     // An operator of a class this program does not know is still the
     // user's module: the file keeps it; only a unit is not sent it.
     if (!opDescriptor_ || (classId == OperatorDesc::OP_ID_UNKNOWN && (saveFlags & SAVE_ENTRIES_ONLY))) {
         logf("Module.save: operator for module <%s> is OP_ID_UNKNOWN", instanceName().c_str());
-        return;
+        return 0;
     }
     buffer += name();
     for (const auto& f : listOfFields)
         f->save(buffer, headName, saveFlags);
-    if (!(saveFlags & SAVE_NO_INFO))
-        buffer += moduleInfo(offset);
+    int records = 1;
+    if (!(saveFlags & SAVE_NO_INFO)) {
+        const std::string info = moduleInfo(offset);
+        // Hide counts without a position are no info to the reader: they
+        // are applied, and the token is then read as a comment record.
+        if (!info.empty() && !(rect_.width() > 0))
+            ++records;
+        buffer += info;
+    }
     buffer += "\r\n";
+    return records;
 }
 
 bool Module::addInfo(const std::string& text)

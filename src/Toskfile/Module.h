@@ -130,12 +130,15 @@ public:
     std::string moduleInfo(const Point& offset) const;
     // Appends the module's line (CR LF ended) to the buffer; `headName`
     // names the head in the texts of unconnected inputs. Node modules write
-    // nothing (their connections are written as the real sources).
-    void save(std::string& buffer, const std::string& headName, int saveFlags) const
+    // nothing (their connections are written as the real sources). Answers
+    // the number of records the reader will count in what was written: 0
+    // for nothing, 2 for a line whose info token holds hide counts but no
+    // position (the reader takes that token for a comment record).
+    int save(std::string& buffer, const std::string& headName, int saveFlags) const
     {
-        save(buffer, headName, saveFlags, Point{});
+        return save(buffer, headName, saveFlags, Point{});
     }
-    virtual void save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const;
+    virtual int save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const;
     // Reads an info token (";=x,y,w,0 f= i,h,..."); false when it is not one
     // or holds fewer than two numbers. Throws on a field index that does not
     // exist.

@@ -34,8 +34,15 @@ std::string quotedName(const std::string& name)
 {
     if (name.empty())
         return "\"\"";
-    if (isNumeric(name))
+    // Blanks around a number would be dropped by the reader: such a number
+    // is quoted like any text.
+    if (isNumeric(name) && static_cast<signed char>(name.front()) > 32 && static_cast<signed char>(name.back()) > 32)
         return name;
+    // setText takes one enclosing pair of apostrophes off every text it is
+    // given, the reader's included: a text that begins and ends with one
+    // gets a further pair inside the quotes.
+    if (name.front() == '\'' && name.back() == '\'' && name.find('"') == std::string::npos)
+        return "\"'" + name + "'\"";
     return quoteIfNeeded(name);
 }
 
@@ -248,9 +255,9 @@ std::string ModuleField::getName(int flags, const std::string& headName) const
         name = sourceName((flags & NF_PATH) != 0, (flags & NF_NODE) != 0);
     } else if (isInputType(t) && isWP() && (flags & NF_EXTERNAL)) {
         name = "<external>";
-    } else if (isInputType(t) && isBad() && !m_Text.empty()) {
+    } else if (isInputType(t) && isBad() && !(flags & NF_UNRESOLVED_AS_UNCONNECTED)) {
         // A reference that was not found when the patch was read is kept as
-        // it was: writing "head-null" would lose it without a word.
+        // it was (even ""): writing "head-null" would lose it without a word.
         name = m_Text;
     } else if (isInputType(t)) {
         std::string head = headName.empty() ? "head" : headName;
@@ -258,6 +265,8 @@ std::string ModuleField::getName(int flags, const std::string& headName) const
             name = head + "-null";
         else if (t == OperatorEntry::ED_USEROBJ)
             name = head + "-nullobj";
+        else if (isBad() && m_pEntry)
+            name = GetSafeMinimum(*m_pEntry); // what a new module's input holds
         else
             name = m_Text;
     } else {
@@ -423,6 +432,8 @@ void ModuleField::source(Ptr src, const std::optional<std::string>& text, bool s
     m_Source = std::move(src);
     changeSourceReferenceCount(1);
     setText(text.value_or(std::string()));
+    // The wire was set anew: what the file named and no module had is gone.
+    setAsBad(false);
 
     if (!m_Source || !setDefaults || m_Source->m_NumConnects != 1)
         return;
@@ -535,7 +546,8 @@ void ModuleField::save(std::string& buffer, const std::string& headName, int sav
         buffer += " ;";
     }
     buffer += ' ';
-    buffer += getName(Module::kSaveNameFlags, headName);
+    const bool forUnit = (saveFlags & Module::SAVE_ENTRIES_ONLY) != 0;
+    buffer += getName(Module::kSaveNameFlags | (forUnit ? NF_UNRESOLVED_AS_UNCONNECTED : 0), headName);
 }
 
 std::string ModuleField::description() const

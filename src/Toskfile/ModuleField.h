@@ -44,6 +44,9 @@ public:
         NF_NODE = 8,
         NF_EXTERNAL = 16,
         NF_QUOTE_STRING = 32,
+        // An input whose reference did not resolve is written as an
+        // unconnected one (what a unit is sent), not as the reference.
+        NF_UNRESOLVED_AS_UNCONNECTED = 64,
     };
 
     // A field without module, entry or text.
@@ -174,7 +177,8 @@ public:
 
     // --- connections
     // Connects this input to src (or disconnects it), keeping the connection
-    // counts of both sources right, then sets the text (none gives ""). With
+    // counts of both sources right, then sets the text (none gives ""); the
+    // input no longer holds an unresolved reference (isBad). With
     // setDefaults, the first connection of an interface module's control
     // output gives that module this input's limits and default.
     void source(Ptr src, const std::optional<std::string>& text, bool setDefaults);
@@ -203,7 +207,8 @@ public:
 
     // Appends " value" to the file text (nothing for outputs and computed
     // counts; "; value" for a field without an entry unless the flags leave
-    // those out).
+    // those out). Text for a unit (SAVE_ENTRIES_ONLY) carries no unresolved
+    // reference.
     void save(std::string& buffer, const std::string& headName, int saveFlags) const;
 
     // "Field[%0x]%s[%s:%s] %s"

@@ -15,10 +15,14 @@ ModuleLookup::ModuleLookup(const ModuleList& list)
 
 void ModuleLookup::add(Module& module)
 {
-    byName_.emplace(key(module.instanceName()), &module);
-    if (auto* group = dynamic_cast<SModule*>(&module))
+    // A group has no outputs of its own: its name must not hide a member,
+    // or a later module, of the same name.
+    if (auto* group = dynamic_cast<SModule*>(&module)) {
         for (const auto& member : group->moduleList().moduleArray())
             add(*member);
+        return;
+    }
+    byName_.emplace(key(module.instanceName()), &module);
 }
 
 std::string ModuleLookup::key(const std::string& name)

@@ -8,10 +8,11 @@ namespace tosk {
 class Module;
 class ModuleList;
 
-// Finds modules by instance name, case ignored, as ModuleList's
-// findModuleByName does (the first module so named in list order, a group
-// before its members), without walking the list for every name: reading a
-// patch resolves a name for every connection.
+// Finds the module a reference names, by instance name, case ignored: the
+// first module so named in list order, members of groups in their place.
+// Groups themselves are never found: they have no outputs to connect to.
+// Reading a patch resolves a name for every connection, so the names are
+// indexed once.
 //
 // The index holds the names the modules had when it was made; it does not
 // follow renames.

@@ -102,7 +102,11 @@ std::string quoteIfNeeded(std::string_view s)
     if (s.front() == s.back() && (s.front() == '\'' || s.front() == '"'))
         return std::string(s);
     const char quote = s.find('"') != std::string_view::npos ? '\'' : '"';
-    if (s.find_first_of(",`~%/\\|' ") == std::string_view::npos)
+    // The reader skips a first byte it takes for white space (0x80 and
+    // above too) and ends a plain value at ";": such values keep their
+    // bytes only inside quotes.
+    const bool readerSkipsFirst = static_cast<signed char>(s.front()) <= 32;
+    if (!readerSkipsFirst && s.find_first_of(",`~%/\\|' ;") == std::string_view::npos)
         return std::string(s);
     std::string out;
     out.reserve(s.size() + 2);

@@ -25,9 +25,10 @@ bool isFloat(std::string_view s);
 bool isNumeric(std::string_view s);
 
 // The value as written into a sig file: quoted when it holds a comma, back
-// quote, tilde, percent, slash, backslash, bar, apostrophe or space (with
-// apostrophes when it holds a double quote); empty and already quoted values
-// unchanged.
+// quote, tilde, percent, slash, backslash, bar, apostrophe, space or
+// semicolon, or when its first byte is a control byte or 0x80 and above
+// (with apostrophes when it holds a double quote); empty and already quoted
+// values unchanged.
 std::string quoteIfNeeded(std::string_view s);
 
 // A number as the file stores it: four decimals at most, trailing zeros and a

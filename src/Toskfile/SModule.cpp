@@ -95,7 +95,7 @@ Module::Ptr SModule::readGroup(const std::string& header, SigfileTokenizer& toke
     int itemCount = 0;
     std::optional<std::string> info;
     while (auto item = items.nextToken()) {
-        if (!item->empty() && (*item)[0] == ';') {
+        if (!item->empty() && (*item)[0] == ';' && !items.lastTokenQuoted()) {
             info = std::move(*item);
             break;
         }
@@ -237,24 +237,40 @@ Module::Ptr SModule::copy() const
 
 // ---------------------------------------------------------------- writing
 
-void SModule::save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const
+int SModule::save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const
 {
-    const auto& members = moduleList_.moduleArray();
-    // A group read with a negative count has no members; 0 would not read.
-    const int count = members.empty() ? -1 : static_cast<int>(std::min<size_t>(members.size(), INT_MAX));
+    // The header counts the records the reader will meet, which is not the
+    // number of members: nodes (and, for a unit, operators of an unknown
+    // class) write nothing, and hide counts without a position make a
+    // record of their own. So the members are written first.
+    std::string members;
+    const Point origin = memberOrigin();
+    const Point inner{offset.x + origin.x, offset.y + origin.y};
+    long records = 0;
+    for (const auto& member : moduleList_.moduleArray())
+        records += member->save(members, headName, saveFlags, inner);
+    // 0 would not read; a negative count reads as a group without members.
+    const long count = records == 0 ? -1 : std::min<long>(records, INT_MAX);
+
     buffer += kHeaderPrefix;
     buffer += std::to_string(count);
+    // The header's items are split at commas and blanks, and the byte after
+    // a closing quote is not consumed: a comma there would read as an empty
+    // item, so a quoted item is followed by a blank alone.
+    auto item = [&buffer](const std::string& text) {
+        buffer += text;
+        buffer += text.empty() || text.front() != '"' ? ", " : " ";
+    };
     buffer += ", ";
-    buffer += quoteIfNeeded(moduleName_);
-    buffer += ", ";
-    buffer += quoteIfNeeded(instanceName());
+    item(quoteIfNeeded(moduleName_));
+    // The name is a field text, written as every field value is.
+    const FieldPtr name = opstartNameField();
+    buffer += name ? name->getName(ModuleField::NF_QUOTE, headName) : std::string("\"\"");
     if (!(saveFlags & SAVE_NO_INFO))
         buffer += moduleInfo(offset);
     buffer += "\r\n";
-    const Point origin = memberOrigin();
-    const Point inner{offset.x + origin.x, offset.y + origin.y};
-    for (const auto& member : members)
-        member->save(buffer, headName, saveFlags, inner);
+    buffer += members;
+    return 1;
 }
 
 } // namespace tosk

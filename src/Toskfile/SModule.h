@@ -63,7 +63,7 @@ public:
     FieldPtr addIteratedField(const ModuleField& field, FieldList* newFields) override;
     Module::Ptr copy() const override;
     using Module::save;
-    void save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const override;
+    int save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const override;
 
 private:
     static Module::Ptr readRecord(SigfileTokenizer& tokenizer, const std::shared_ptr<SigDbase>& dbase, int depth);

@@ -313,8 +313,9 @@ int SigFile::secondPass(Module& module, int line, std::string* message)
 void SigFile::resolveField(ModuleField& field, Module& module, int line, std::string* message, int& unresolved)
 {
     const std::string reference = field.text();
-    // A constant, or nothing to look for.
-    if (reference.empty() || isNumeric(reference))
+    // A constant. An empty reference names nothing, and is reported like
+    // any other that names nothing.
+    if (isNumeric(reference))
         return;
     Module::FieldPtr source = getField(reference, &module, OperatorField::CONNECT_TAG);
     // The head's "null" outputs stand for no connection at all, whatever the
@@ -343,12 +344,12 @@ Module::FieldPtr SigFile::getField(const std::string& reference, Module* module,
         return nullptr;
     const std::string name = reference.substr(0, dash);
     Module* found = nullptr;
-    if (module && module->checkName(name))
+    if (module && !dynamic_cast<SModule*>(module) && module->checkName(name))
         found = module;
     else if (lookup_)
         found = lookup_->find(name);
     else
-        found = findModuleByName(name).get();
+        found = ModuleLookup(*this).find(name);
     if (!found)
         return nullptr;
     const std::string output = reference.substr(dash + 1);
@@ -399,7 +400,9 @@ int SigFile::update(Module* module, bool all)
             if (f->source()) {
                 if (module && f->connectedTo(*module) && (all || !module->containsField(f->source().get())))
                     connect(*f, nullptr, false, true);
-            } else if (f->text().empty()) {
+            } else if (f->text().empty() && !f->isBad()) {
+                // An empty reference that did not resolve stays as the file
+                // has it.
                 connect(*f, nullptr, false, true);
             }
         }
@@ -496,6 +499,25 @@ void SigFile::setHeadType()
         }
         dropped.push_back(old);
     }
+
+    // A head with fewer repetitions than the new head has by default keeps
+    // its own count, and the new head's repetitions beyond it go: a count
+    // that did not match the fields written would make a file that does not
+    // read back.
+    std::map<const ModuleField*, int> finalCount;
+    for (const auto& [iterator, n] : counts)
+        finalCount[iterator.get()] = n;
+    std::map<std::pair<const ModuleField*, const OperatorEntry*>, int> repetition;
+    std::vector<Slot> kept;
+    kept.reserve(slots.size());
+    for (auto& slot : slots) {
+        auto counted = slot.iterator ? finalCount.find(slot.iterator.get()) : finalCount.end();
+        const int number = slot.iterator ? ++repetition[{slot.iterator.get(), slot.entry.get()}] : 0;
+        if (!slot.taken && counted != finalCount.end() && number > counted->second)
+            continue;
+        kept.push_back(std::move(slot));
+    }
+    slots = std::move(kept);
 
     // Carry it out.
     const std::string program = programName();

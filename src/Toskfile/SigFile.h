@@ -71,7 +71,8 @@ public:
     const std::vector<std::string>& readProblems() const { return readProblems_; }
 
     // The output a reference ("instance-tag") names, of the given module when
-    // its instance name matches, else of the first module so named.
+    // its instance name matches, else of the first module so named; a group
+    // is never the module named (its members are).
     Module::FieldPtr getField(const std::string& reference, Module* module, int type) const;
     // Connects an input to a source (or to nothing: a control input then
     // keeps its value, or gets its default when forced or empty).

@@ -96,6 +96,7 @@ std::optional<std::string_view> SigfileTokenizer::nextTokenView()
     size_t start = pos_;
     size_t q = start;
     bool closedQuote = false;
+    quoted_ = false;
     // A plain token; a quote or ";" inside it restarts the token in that mode
     // and drops what was read before.
     for (;;) {
@@ -124,6 +125,7 @@ std::optional<std::string_view> SigfileTokenizer::nextTokenView()
         }
         // Quoted: up to the closing quote, which is consumed; the byte after
         // it is left for the next token even when it is a delimiter.
+        quoted_ = true;
         start = ++q;
         while (q < n && !quoteStops[static_cast<unsigned char>(d[q])])
             ++q;

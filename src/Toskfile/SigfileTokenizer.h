@@ -55,6 +55,9 @@ public:
     size_t tokenBegin() const { return beginToken_; }
     size_t tokenEnd() const { return endToken_; }
     size_t position() const { return pos_; }
+    // Whether the last token was written between double quotes: a quoted
+    // ";..." is a value, not a comment.
+    bool lastTokenQuoted() const { return quoted_; }
     std::string_view data() const { return data_; }
 
 private:
@@ -74,6 +77,7 @@ private:
     int line_ = 1;
     size_t beginToken_ = 0;
     size_t endToken_ = 0;
+    bool quoted_ = false;
     // Where the last read started (after white space) and the line there, so
     // that stepBack re-reads quoted tokens and comments whole and does not
     // count a line twice.

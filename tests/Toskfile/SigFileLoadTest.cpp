@@ -231,10 +231,13 @@ TEST(SigFileLoad, NewPatchesAndUpdatingConnections)
 
     // update:all: cuts the wires from a module and gives control inputs
     // their defaults back.
-    auto loaded = loadText(crlf({kHead, "SINE osc 440 0.5", "GAIN g osc-out osc-out", "LOWPASS lp \"\" \"\" 0.7"}));
+    auto loaded = loadText(crlf({kHead, "SINE osc 440 0.5", "GAIN g osc-out osc-out", "LOWPASS lp adc-null 800 0.7"}));
     SigFile& p = *loaded.patch;
     Module& osc = *p.findModuleByName("osc");
     Module& g = *p.findModuleByName("g");
+    // (An empty reference in the file is one that did not resolve, and is
+    // kept: the value is emptied here as an editor would.)
+    p.findModuleByName("lp")->field("freq")->setText("");
     EXPECT_EQ(p.update(&osc, false), 0);
     EXPECT_EQ(g.field("in")->source(), osc.field("out")) << "its source is still one of osc's fields";
     EXPECT_EQ(p.findModuleByName("lp")->field("freq")->text(), "1000") << "an empty control input gets its default";

@@ -2,6 +2,7 @@
 
 #include "ModelTestSupport.h"
 
+#include "Toskfile/SModule.h"
 #include "Toskfile/SigFile.h"
 #include "base/Alerts.h"
 #include "base/Log.h"
@@ -47,6 +48,55 @@ inline std::vector<std::string> moduleNames(const ModuleList& list)
     std::vector<std::string> out;
     for (const auto& m : list.moduleArray())
         out.push_back(m->name() + " " + m->instanceName());
+    return out;
+}
+
+namespace detail {
+
+inline void appendShape(std::string& out, const Module& m, const Point& inner, const std::string& head,
+                        const std::string& indent)
+{
+    if (m.opDescriptor() && m.operatorClassIs("NODE"))
+        return;
+    const auto* group = dynamic_cast<const SModule*>(&m);
+    out += indent + (group ? "group " + group->moduleName() : m.name()) + " '" + m.instanceName() + "' ";
+    const Rect& r = m.rect();
+    if (r.width() > 0)
+        out += std::to_string(static_cast<long>(inner.x + r.x())) + "," +
+               std::to_string(static_cast<long>(inner.y + r.y())) + "," + std::to_string(static_cast<long>(r.width()));
+    else
+        out += "-";
+    out += "\n";
+    if (group) {
+        const Point origin = group->memberOrigin();
+        for (const auto& member : group->moduleList().moduleArray())
+            appendShape(out, *member, Point{inner.x + origin.x, inner.y + origin.y}, head, indent + "  ");
+        return;
+    }
+    for (const auto& f : m.fieldArray()) {
+        out += indent + "  " + f->name() + "=" + f->getName(ModuleField::NF_NODE, head);
+        if (f->hideCount() && !f->isAlwaysHidden())
+            out += " hide " + std::to_string(f->hideCount());
+        if (f->isBad())
+            out += " bad";
+        out += "\n";
+    }
+}
+
+} // namespace detail
+
+// What a patch holds as the file keeps it, one line per module and field
+// (members indented under their group): operator or group type, instance
+// name, position in the file's coordinates ("-" for none); per field the
+// value the writer gives it (sources followed through nodes), a hide count
+// and whether it holds a reference that did not resolve. Nodes write nothing
+// and are left out; so is a hide count the file does not keep.
+inline std::string patchShape(const SigFile& patch)
+{
+    const std::string head = patch.moduleCount() ? patch.moduleAtIndex(0)->instanceName() : std::string();
+    std::string out = "program '" + patch.programName() + "' author '" + patch.author() + "'\n";
+    for (const auto& m : patch.moduleArray())
+        detail::appendShape(out, *m, Point{}, head, "");
     return out;
 }
 

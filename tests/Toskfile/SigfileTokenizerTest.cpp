@@ -128,12 +128,17 @@ TEST(SigfileTokenizer, UnterminatedQuoteIsLoggedAndCutAtTheLineEnd)
 
 TEST(SigfileTokenizer, StepBackRereadsTheLastTokenWholeWithoutRecountingLines)
 {
-    SigfileTokenizer t("one \"two words\" ;three\n  four");
-    for (const char* expected : {"one", "two words", ";three", "four"}) {
+    // A quoted ";" is a value; only the tokenizer knows it was quoted.
+    SigfileTokenizer t("one \"two words\" ;three\n  four \";five\" x\"six\"");
+    const std::pair<const char*, bool> tokens[] = {{"one", false},  {"two words", true}, {";three", false},
+                                                   {"four", false}, {";five", true},     {"six", true}};
+    for (const auto& [expected, quoted] : tokens) {
         auto first = t.nextToken();
         int line = t.line();
+        EXPECT_EQ(t.lastTokenQuoted(), quoted) << expected;
         t.stepBack();
         EXPECT_EQ(t.nextToken(), first) << expected;
+        EXPECT_EQ(t.lastTokenQuoted(), quoted) << expected;
         EXPECT_EQ(first, expected);
         EXPECT_EQ(t.line(), line);
     }
@@ -199,14 +204,24 @@ TEST(MyExtensions, NumericTestsQuotingAndNumberStrings)
         EXPECT_FALSE(isInteger(no)) << no;
 
     // Pairs of text and text as written; a double quote alone needs no quoting.
-    const char* quoting[] = {
-        "",      "",      "abc",   "abc",   "a b",  "\"a b\"", "it's",   "\"it's\"", "say \"hi\" x", "'say \"hi\" x'",
-        "\"q\"", "\"q\"", "'q r'", "'q r'", "a\"b", "a\"b",    "\"a b'", "'\"a b''"};
+    const char* quoting[] = {"", "", "abc", "abc", "a b", "\"a b\"", "it's", "\"it's\"", "say \"hi\" x",
+                             "'say \"hi\" x'", "\"q\"", "\"q\"", "'q r'", "'q r'", "a\"b", "a\"b", "\"a b'", "'\"a b''",
+                             // The reader would skip a first byte of 0x80 and above, or a control
+                             // byte, and end the value at ";".
+                             "\xc9"
+                             "cho",
+                             "\"\xc9"
+                             "cho\"",
+                             "\x01"
+                             "x",
+                             "\"\x01"
+                             "x\"",
+                             "\xff", "\"\xff\"", "caf\xe9", "caf\xe9", ";x", "\";x\"", "a;\"b", "'a;\"b'"};
     for (size_t i = 0; i < std::size(quoting); i += 2)
         EXPECT_EQ(quoteIfNeeded(quoting[i]), quoting[i + 1]) << quoting[i];
-    for (char c : std::string(",`~%/\\|' "))
+    for (char c : std::string(",`~%/\\|' ;"))
         EXPECT_EQ(quoteIfNeeded(std::string("x") + c + "y"), std::string("\"x") + c + "y\"") << c;
-    for (char c : std::string(";=-_.:!?#@$^&*()[]{}<>+\t"))
+    for (char c : std::string("=-_.:!?#@$^&*()[]{}<>+\t\x7f\x80\xff"))
         EXPECT_EQ(quoteIfNeeded(std::string("x") + c + "y"), std::string("x") + c + "y") << c;
 
     const double numbers[] = {1.5, 2.0, 1.23456, -0.00001, -0.0, -3.0, -0.00005001, 100, 120.0001, 1e20};
