@@ -25,7 +25,9 @@ bool TextRules::readsBack(const ModuleField* field, const std::string& value)
     const std::string written = text.empty() ? std::string("\"\"") : isNumeric(text) ? text : quoteIfNeeded(text);
     SigfileTokenizer tokenizer = SigfileTokenizer::tokenizerWithString(written);
     std::optional<std::string> token = tokenizer.nextToken();
-    if (!token || (!token->empty() && (*token)[0] == ';') || tokenizer.nextToken())
+    // Unquoted, a leading semicolon would start a comment.
+    const bool comment = token && !token->empty() && (*token)[0] == ';' && !tokenizer.lastTokenQuoted();
+    if (!token || comment || tokenizer.nextToken())
         return false;
     return stored(field, *token) == text;
 }
@@ -34,7 +36,7 @@ std::string TextRules::refusal(const std::string& value)
 {
     return fillIn(localized("UnreadableValue", "'%s' cannot be kept in a patch: the file would not read it back the "
                                                "same. A value may hold no double quote or line break, and may not "
-                                               "start with a semicolon nor stand between apostrophes."),
+                                               "stand between apostrophes with a blank inside."),
                   {value});
 }
 

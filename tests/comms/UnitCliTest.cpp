@@ -91,7 +91,7 @@ TEST(UnitCli, BankUnitCommands)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "UnitCommand.send: " + (dir / "lost.sig").string() + " did not load cleanly: line " + line +
                          ": unknown operator 'WARPDRIVE'; --force sends what could be read\n");
-    EXPECT_EQ(cli(unit, {"get"}).out, upload.out) << "the unit keeps its patch";
+    EXPECT_EQ(cli(unit, {"--device-id", "4", "get"}).out, upload.out) << "the unit keeps its patch";
     writeFile(dir / "broken.sbf", "not an operator database\n");
     r = cli(unit, {"send", "--db", (dir / "broken.sbf").string(), (dir / "mine.sig").string()});
     EXPECT_EQ(r.exitCode, 1);
@@ -99,9 +99,9 @@ TEST(UnitCli, BankUnitCommands)
                          " did not load: cannot read " + (dir / "mine.sig").string() + "\n");
     writeFile(dir / "renamed.sig", std::string(lost).replace(lost.find("Large Hall"), 10, "Other Hall"));
     ProcessResult other = runTool("tosk-cli", {"save", "--upload", "--db", db, (dir / "renamed.sig").string()});
-    json forced = parsed(cli(unit, {"send", "--force", "--db", db, (dir / "renamed.sig").string()}));
+    json forced = parsed(cli(unit, {"--device-id", "4", "send", "--force", "--db", db, (dir / "renamed.sig").string()}));
     EXPECT_EQ(forced["bytes"], other.out.size());
-    EXPECT_EQ(cli(unit, {"get"}).out, other.out) << "what could be read, sent on request";
+    EXPECT_EQ(cli(unit, {"--device-id", "4", "get"}).out, other.out) << "what could be read, sent on request";
 
     json backup = parsed(cli(unit, {"backup", (dir / "backup").string()}));
     ASSERT_EQ(backup.size(), 3u);
