@@ -113,9 +113,9 @@ std::optional<std::string> expressionText(std::string_view expression, bool repe
                 stack.pop_back();
                 stack.push_back(op == "neg" ? Term{"\u2212" + operand(b), true} : Term{"trunc(" + b.text + ")"});
             } else if (op == "speed") {
-                stack.push_back({"speed"});
+                stack.push_back({"1 at the high sample rate, else 0", true});
             } else if (op == "channels") {
-                stack.push_back({"channels"});
+                stack.push_back({"the channel count"});
             }
             // Any other operator does nothing when evaluated.
         } else {

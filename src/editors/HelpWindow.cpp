@@ -23,6 +23,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent), browser_(new QTex
     QToolBar* bar = addToolBar(QStringLiteral("Navigation"));
     bar->setObjectName(QStringLiteral("helpNavigation"));
     bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     back_ = bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Back"), browser_,
                            &QTextBrowser::backward);
     back_->setShortcut(QKeySequence::Back);

@@ -79,11 +79,24 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
     EXPECT_TRUE(text.contains(QStringLiteral("Class: FILTER"))) << text.toStdString();
     EXPECT_TRUE(text.contains(QStringLiteral("signal input"))) << text.toStdString();
     EXPECT_FALSE(window->backAction()->isEnabled());
+    window->grab().save(QString::fromStdString((outputDir("HelpWindow") / "lowpass.png").string()));
 
     help.showClassHelp("Filter");
     EXPECT_EQ(title(*window), QStringLiteral("FILTER operators"));
     EXPECT_TRUE(window->backAction()->isEnabled());
     EXPECT_FALSE(window->forwardAction()->isEnabled());
+
+    // The links of a page lead on: past "Operator Reference" to the first
+    // filter, and back.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    window->browser()->setFocus();
+    QTest::keyClick(window->browser(), Qt::Key_Tab);
+    QTest::keyClick(window->browser(), Qt::Key_Tab);
+    QTest::keyClick(window->browser(), Qt::Key_Return);
+    EXPECT_EQ(title(*window), QStringLiteral("ALLPASS"));
+    window->backAction()->trigger();
+    EXPECT_EQ(title(*window), QStringLiteral("FILTER operators"));
 
     window->indexAction()->trigger();
     EXPECT_EQ(title(*window), QStringLiteral("Operator Reference"));
@@ -99,8 +112,6 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
     EXPECT_EQ(title(*window), QStringLiteral("FILTER operators"));
 
     // Keyboard shortcut of Back.
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QTest::keyClick(window, Qt::Key_Left, Qt::AltModifier);
     EXPECT_EQ(title(*window), QStringLiteral("LOWPASS"));
 
@@ -110,6 +121,7 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
     EXPECT_EQ(window->browser()->source().fragment(), QStringLiteral("field-bandsperoct"));
     help.goToTableOfContents();
     EXPECT_EQ(title(*window), QStringLiteral("Operator Reference"));
+    window->grab().save(QString::fromStdString((outputDir("HelpWindow") / "index.png").string()));
     EXPECT_EQ(log.lines(), std::vector<std::string>{});
 }
 
