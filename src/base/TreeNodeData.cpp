@@ -1,0 +1,10 @@
+#include "base/TreeNodeData.h"
+
+namespace tosk {
+
+int TreeNodeData::compare(const TreeNodeData&) const
+{
+    return 0;
+}
+
+} // namespace tosk

@@ -1,0 +1,261 @@
+#include "browsers/TreeNodeModel.h"
+
+#include "canvas/Latin1.h"
+
+#include <QFont>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include <algorithm>
+
+namespace tosk {
+
+TreeNodeModel::TreeNodeModel(QObject* parent) : QAbstractItemModel(parent), root_(std::make_shared<TreeNode>()) {}
+
+void TreeNodeModel::setRoot(TreeNode::Ptr root)
+{
+    beginResetModel();
+    pendingReads_.clear();
+    root_ = root ? std::move(root) : std::make_shared<TreeNode>();
+    endResetModel();
+}
+
+void TreeNodeModel::setIconProvider(IconProvider provider)
+{
+    iconProvider_ = std::move(provider);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DecorationRole});
+}
+
+void TreeNodeModel::setDragSource(const QString& mimeType, DragPayload payload)
+{
+    dragMimeType_ = mimeType;
+    dragPayload_ = std::move(payload);
+}
+
+TreeNode* TreeNodeModel::nodeForIndex(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return root_.get();
+    return static_cast<TreeNode*>(index.internalPointer());
+}
+
+TreeNode::Ptr TreeNodeModel::nodePtrForIndex(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return root_;
+    TreeNode* node = nodeForIndex(index);
+    TreeNode* parent = node->nodeParent();
+    return parent ? parent->childAtIndex(size_t(index.row())) : nullptr;
+}
+
+bool TreeNodeModel::inTree(const TreeNode* node) const
+{
+    return node && node->isDescendantOfNode(*root_);
+}
+
+QModelIndex TreeNodeModel::indexForNode(const TreeNode* node) const
+{
+    if (!inTree(node) || node == root_.get())
+        return {};
+    const TreeNode* parent = node->nodeParent();
+    return createIndex(int(parent->indexOfChildIdenticalTo(node)), 0, const_cast<TreeNode*>(node));
+}
+
+void TreeNodeModel::replaceChildren(TreeNode& node, const std::vector<TreeNode::Ptr>& children)
+{
+    if (!inTree(&node))
+        return;
+    // Leave out what insertChildren would refuse (a node that would become
+    // its own ancestor) and repeats, so that the rows announced are the rows
+    // inserted.
+    std::vector<TreeNode::Ptr> list;
+    for (const TreeNode::Ptr& child : children)
+        if (child && !node.isDescendantOfNode(*child) && std::find(list.begin(), list.end(), child) == list.end())
+            list.push_back(child);
+    // A node moved from elsewhere in the tree leaves its old row first.
+    for (const TreeNode::Ptr& child : list)
+        if (child->nodeParent() && child->nodeParent() != &node && inTree(child.get()))
+            removeNode(*child);
+    const QModelIndex parent = indexForNode(&node);
+    if (node.numberOfChildren() > 0) {
+        beginRemoveRows(parent, 0, int(node.numberOfChildren()) - 1);
+        node.removeAllChildren();
+        endRemoveRows();
+    }
+    if (!list.empty()) {
+        beginInsertRows(parent, 0, int(list.size()) - 1);
+        node.insertChildren(list, 0);
+        endInsertRows();
+    }
+}
+
+void TreeNodeModel::removeNode(TreeNode& node)
+{
+    if (!inTree(&node) || &node == root_.get())
+        return;
+    pendingReads_.remove(&node);
+    const QModelIndex index = indexForNode(&node);
+    beginRemoveRows(index.parent(), index.row(), index.row());
+    node.removeFromParent();
+    endRemoveRows();
+}
+
+QModelIndex TreeNodeModel::index(int row, int column, const QModelIndex& parent) const
+{
+    if (row < 0 || column != 0 || (parent.isValid() && parent.column() != 0))
+        return {};
+    TreeNode* parentNode = nodeForIndex(parent);
+    TreeNode::Ptr child = parentNode->childAtIndex(size_t(row));
+    return child ? createIndex(row, column, child.get()) : QModelIndex();
+}
+
+QModelIndex TreeNodeModel::parent(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return {};
+    TreeNode* parent = nodeForIndex(index)->nodeParent();
+    if (!parent || parent == root_.get() || !parent->nodeParent())
+        return {};
+    return createIndex(int(parent->nodeParent()->indexOfChildIdenticalTo(parent)), 0, parent);
+}
+
+int TreeNodeModel::rowCount(const QModelIndex& parent) const
+{
+    if (parent.isValid() && parent.column() != 0)
+        return 0;
+    return int(nodeForIndex(parent)->numberOfChildren());
+}
+
+int TreeNodeModel::columnCount(const QModelIndex&) const
+{
+    return 1;
+}
+
+bool TreeNodeModel::hasChildren(const QModelIndex& parent) const
+{
+    if (parent.isValid() && parent.column() != 0)
+        return false;
+    const TreeNode* node = nodeForIndex(parent);
+    if (node->numberOfChildren() > 0)
+        return true;
+    return parent.isValid() && node->nodeData() && node->nodeData()->isGroup();
+}
+
+QVariant TreeNodeModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid())
+        return {};
+    const TreeNode* node = nodeForIndex(index);
+    switch (role) {
+    case Qt::DisplayRole:
+        return node->nodeData() ? Latin1::qstring(node->nodeData()->name()) : QString();
+    case Qt::DecorationRole:
+        if (iconProvider_) {
+            QIcon icon = iconProvider_(*node);
+            if (!icon.isNull())
+                return icon;
+        }
+        return {};
+    case Qt::FontRole: {
+        QFont font = QGuiApplication::font();
+        font.setPointSize(fontPointSize);
+        return font;
+    }
+    default:
+        return {};
+    }
+}
+
+QVariant TreeNodeModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+        return headerTitle_;
+    return {};
+}
+
+Qt::ItemFlags TreeNodeModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    if (dragPayload_)
+        flags |= Qt::ItemIsDragEnabled;
+    return flags;
+}
+
+bool TreeNodeModel::canFetchMore(const QModelIndex& parent) const
+{
+    if (!parent.isValid())
+        return false;
+    const TreeNode* node = nodeForIndex(parent);
+    return node->numberOfChildren() == 0 && node->nodeData() && node->nodeData()->isGroup() &&
+           !pendingReads_.contains(node);
+}
+
+void TreeNodeModel::fetchMore(const QModelIndex& parent)
+{
+    if (!canFetchMore(parent))
+        return;
+    // Views ask while they handle other changes of the model (a reset, a
+    // layout); the children are read and announced once that is over.
+    std::weak_ptr<TreeNode> weak = nodePtrForIndex(parent);
+    pendingReads_.insert(weak.lock().get());
+    QMetaObject::invokeMethod(
+        this,
+        [this, weak] {
+            TreeNode::Ptr node = weak.lock();
+            if (!node || !pendingReads_.remove(node.get()) || !inTree(node.get()) || node->numberOfChildren() > 0)
+                return;
+            readChildren(*node);
+        },
+        Qt::QueuedConnection);
+}
+
+void TreeNodeModel::readChildren(TreeNode& node)
+{
+    if (!inTree(&node))
+        return;
+    // The node reads its children into itself; they are taken out again and
+    // put back through replaceChildren so that the views hear of them.
+    if (node.numberOfChildren() > 0)
+        replaceChildren(node, {});
+    node.expandGroupItem();
+    std::vector<TreeNode::Ptr> children = node.children();
+    if (children.empty())
+        return;
+    node.removeAllChildren();
+    replaceChildren(node, children);
+}
+
+QStringList TreeNodeModel::mimeTypes() const
+{
+    return dragMimeType_.isEmpty() ? QStringList() : QStringList{dragMimeType_};
+}
+
+QMimeData* TreeNodeModel::mimeData(const QModelIndexList& indexes) const
+{
+    if (!dragPayload_)
+        return nullptr;
+    QModelIndexList rows;
+    for (const QModelIndex& index : indexes)
+        if (index.isValid() && index.column() == 0 && !rows.contains(index))
+            rows.push_back(index);
+    std::vector<TreeNode::Ptr> nodes;
+    for (const QModelIndex& index : rows)
+        if (TreeNode::Ptr node = nodePtrForIndex(index))
+            nodes.push_back(std::move(node));
+    QByteArray bytes = dragPayload_(nodes);
+    if (bytes.isEmpty())
+        return nullptr;
+    auto* mime = new QMimeData;
+    mime->setData(dragMimeType_, bytes);
+    return mime;
+}
+
+Qt::DropActions TreeNodeModel::supportedDragActions() const
+{
+    return Qt::CopyAction | Qt::MoveAction;
+}
+
+} // namespace tosk

@@ -1,0 +1,65 @@
+#include "editors/HelpWindow.h"
+
+#include "database/HelpBook.h"
+
+#include <QAction>
+#include <QDir>
+#include <QKeySequence>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QUrl>
+
+namespace tosk {
+
+HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent), browser_(new QTextBrowser(this))
+{
+    setObjectName(QStringLiteral("helpWindow"));
+    browser_->setObjectName(QStringLiteral("helpBrowser"));
+    // Links out of the book (a web address) go to the desktop's browser.
+    browser_->setOpenExternalLinks(true);
+    setCentralWidget(browser_);
+
+    QToolBar* bar = addToolBar(QStringLiteral("Navigation"));
+    bar->setObjectName(QStringLiteral("helpNavigation"));
+    bar->setMovable(false);
+    bar->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    back_ = bar->addAction(style()->standardIcon(QStyle::SP_ArrowBack), QStringLiteral("Back"), browser_,
+                           &QTextBrowser::backward);
+    back_->setShortcut(QKeySequence::Back);
+    back_->setEnabled(false);
+    forward_ = bar->addAction(style()->standardIcon(QStyle::SP_ArrowForward), QStringLiteral("Forward"), browser_,
+                              &QTextBrowser::forward);
+    forward_->setShortcut(QKeySequence::Forward);
+    forward_->setEnabled(false);
+    index_ = bar->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon), QStringLiteral("Index"), this,
+                            &HelpWindow::showIndex);
+    connect(browser_, &QTextBrowser::backwardAvailable, back_, &QAction::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QAction::setEnabled);
+    connect(browser_, &QTextBrowser::sourceChanged, this, &HelpWindow::updateTitle);
+
+    updateTitle();
+    resize(760, 560);
+}
+
+void HelpWindow::showPage(const QString& file, const QString& anchor)
+{
+    QUrl url = QUrl::fromLocalFile(file);
+    if (!anchor.isEmpty())
+        url.setFragment(anchor);
+    browser_->setSource(url, QTextDocument::HtmlResource);
+}
+
+void HelpWindow::showIndex()
+{
+    if (!bookDirectory_.isEmpty())
+        showPage(QDir(bookDirectory_).filePath(QString::fromLatin1(HelpBook::indexPage)));
+}
+
+void HelpWindow::updateTitle()
+{
+    const QString title = browser_->documentTitle();
+    setWindowTitle(title.isEmpty() ? QStringLiteral("Tosk Help") : QStringLiteral("Tosk Help \u2014 %1").arg(title));
+}
+
+} // namespace tosk

@@ -1,0 +1,265 @@
+#include "SbfText.h"
+#include "support/TestSupport.h"
+
+#include "base/Log.h"
+#include "base/TkxException.h"
+#include "database/HelpBook.h"
+#include "database/HelpBookWriter.h"
+#include "database/SigDbase.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+
+using namespace tosk;
+using namespace tosk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Two filters (one class written two ways), a delay, and an operator whose
+// name would leave the book's folder.
+std::string smallDatabase(const std::string& echoDefault = "250")
+{
+    return sbfSimpleOperator(
+               "LowPass", "FILTER",
+               {{"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:signal in"},
+                {"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out", "DESCRIPTION:signal out"},
+                {"TYPE:ED_FLOAT", "NAME:freq", "DESCRIPTION:cutoff <Hz> & \"more\"", "MINIMUM:20",
+                 "MAXIMUM:=40000/20000/#ifhi", "DEFAULT:1000"},
+                {"TYPE:ED_INT", "NAME:count", "DESCRIPTION:bands", "MINIMUM:1", "MAXIMUM:8", "DEFAULT:2"},
+                {"TYPE:MULTIPLE", "NAME:bands", "ACTION_SPECIFIER:@count"},
+                {"TYPE:ED_CONTROL", "NAME:gain~n", "DESCRIPTION:gain of band ~n", "MAXIMUM:=@count/2/#mul"},
+                {"TYPE:MULTIPLEEND", "NAME:bandsend"},
+                {"TYPE:ED_STRING", "NAME:label", "DESCRIPTION:label", "STORAGE_SIZE:8"}}) +
+           sbfSimpleOperator("Highpass", "filter", {{"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:signal in"}}) +
+           sbfSimpleOperator(
+               "ECHO", "DELAY",
+               {{"TYPE:ED_INT", "NAME:time", "DESCRIPTION:delay", "MINIMUM:@lo", "DEFAULT:" + echoDefault}}) +
+           sbfSimpleOperator("../../etc/passwd", "MATH");
+}
+
+std::shared_ptr<SigDbase> loaded(const std::string& bytes)
+{
+    auto db = std::make_shared<SigDbase>();
+    LogCapture quiet;
+    EXPECT_TRUE(db->createSigDbaseFromData(bytes));
+    return db;
+}
+
+const HelpBookWriter::Page* findPage(const std::vector<HelpBookWriter::Page>& pages, const std::string& path)
+{
+    for (const auto& page : pages)
+        if (page.path == path)
+            return &page;
+    return nullptr;
+}
+
+// XDG_CACHE_HOME set for a test and put back afterwards.
+class ScopedCacheHome {
+public:
+    explicit ScopedCacheHome(const std::string& dir)
+    {
+        if (const char* old = std::getenv("XDG_CACHE_HOME"))
+            old_ = old;
+        setenv("XDG_CACHE_HOME", dir.c_str(), 1);
+    }
+    ~ScopedCacheHome()
+    {
+        if (old_)
+            setenv("XDG_CACHE_HOME", old_->c_str(), 1);
+        else
+            unsetenv("XDG_CACHE_HOME");
+        HelpBook::setBundledDirectory("");
+    }
+
+private:
+    std::optional<std::string> old_;
+};
+
+} // namespace
+
+TEST(HelpBook, PageNamesRefuseWhatWouldLeaveTheBook)
+{
+    struct Case {
+        std::string name;
+        std::optional<std::string> operatorPage;
+        std::optional<std::string> classPage;
+    };
+    const std::vector<Case> cases = {
+        {"LOWPASS", "modules/idh_LOWPASS.htm", "modules/idh_lowpass_modules.htm"},
+        {"LowPass", "modules/idh_LOWPASS.htm", "modules/idh_lowpass_modules.htm"},
+        {"A_TO_A", "modules/idh_A_TO_A.htm", "modules/idh_a_to_a_modules.htm"},
+        {"x.y", "modules/idh_X.Y.htm", "modules/idh_x.y_modules.htm"},
+        {"a/b", std::nullopt, std::nullopt},
+        {"a\\b", std::nullopt, std::nullopt},
+        {"..", std::nullopt, std::nullopt},
+        {"../../etc/passwd", std::nullopt, std::nullopt},
+        {"x..y", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+        {"tab\there", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HelpBook::operatorPage(c.name), c.operatorPage) << c.name;
+        EXPECT_EQ(HelpBook::classPage(c.name), c.classPage) << c.name;
+    }
+
+    for (const char* page : {"index.htm", "modules/idh_LOWPASS.htm", "a/b/c.htm"})
+        EXPECT_TRUE(HelpBook::isSafePagePath(page)) << page;
+    for (const char* page : {"", "/etc/passwd", "../index.htm", "modules/../../x.htm", "modules//x.htm", "./x.htm",
+                             "modules\\x.htm", "modules/", "x\n.htm"})
+        EXPECT_FALSE(HelpBook::isSafePagePath(page)) << page;
+}
+
+TEST(HelpBook, WritesFieldsWithTypesLimitsDefaultsAndRepeats)
+{
+    auto db = loaded(smallDatabase());
+    std::vector<HelpBookWriter::Page> pages;
+    {
+        LogCapture log;
+        pages = HelpBookWriter(*db).pages();
+        EXPECT_EQ(log.lines(), std::vector<std::string>{"HelpBookWriter: no page for the operator "
+                                                        "\"../../ETC/PASSWD\": its name cannot name a file"});
+    }
+    std::vector<std::string> paths;
+    for (const auto& page : pages)
+        paths.push_back(page.path);
+    EXPECT_EQ(paths, (std::vector<std::string>{
+                         "index.htm", "modules/idh_delay_modules.htm", "modules/idh_filter_modules.htm",
+                         "modules/idh_node_modules.htm", "modules/idh_A_TO_A.htm", "modules/idh_C_TO_C.htm",
+                         "modules/idh_ECHO.htm", "modules/idh_HIGHPASS.htm", "modules/idh_LOWPASS.htm"}));
+
+    const auto* lowpass = findPage(pages, "modules/idh_LOWPASS.htm");
+    ASSERT_TRUE(lowpass);
+    const std::string& html = lowpass->html;
+    EXPECT_NE(html.find("<meta charset=\"utf-8\">\n<title>LowPass</title>"), std::string::npos);
+    EXPECT_NE(html.find("<p class=\"nav\"><a href=\"../index.htm\">Operator Reference</a> &gt; "
+                        "<a href=\"idh_filter_modules.htm\">FILTER</a></p>\n<h1>LowPass</h1>\n"),
+              std::string::npos);
+    const std::string table =
+        "<tr><th>Name</th><th>Type</th><th>Description</th><th>Limits</th><th>Default</th><th>Repeat</th></tr>\n"
+        "<tr id=\"field-opstart_name\"><td><b>opstart_name</b></td><td>text</td><td>operator name</td>"
+        "<td></td><td></td><td></td></tr>\n"
+        "<tr id=\"field-in\"><td><b>in</b></td><td>signal input</td><td>signal in</td>"
+        "<td></td><td></td><td></td></tr>\n"
+        "<tr id=\"field-out\"><td><b>out</b></td><td>signal output</td><td>signal out</td>"
+        "<td></td><td></td><td></td></tr>\n"
+        "<tr id=\"field-freq\"><td><b>freq</b></td><td>number</td><td>cutoff &lt;Hz&gt; &amp; &quot;more&quot;</td>"
+        "<td>20 to 40000 at the high sample rate, else 20000</td><td>1000</td><td></td></tr>\n"
+        "<tr id=\"field-count\"><td><b>count</b></td><td>integer</td><td>bands</td>"
+        "<td>1 to 8</td><td>2</td><td></td></tr>\n"
+        "<tr id=\"field-gain~n\"><td><b>gain<i>n</i></b></td><td>control input</td><td>gain of band <i>n</i></td>"
+        "<td>at most <i>count</i> \u00d7 2</td><td></td><td>for <i>n</i> = 1 to <i>count</i></td></tr>\n"
+        "<tr id=\"field-label\"><td><b>label</b></td><td>text</td><td>label</td>"
+        "<td>up to 8 characters</td><td></td><td></td></tr>\n"
+        "</table>\n";
+    EXPECT_NE(html.find(table), std::string::npos) << html;
+
+    const auto* echo = findPage(pages, "modules/idh_ECHO.htm");
+    ASSERT_TRUE(echo);
+    EXPECT_NE(echo->html.find("<td>at least <i>lo</i></td><td>250</td>"), std::string::npos) << echo->html;
+
+    // Both spellings of the class make one page, named after the first.
+    const auto* filters = findPage(pages, "modules/idh_filter_modules.htm");
+    ASSERT_TRUE(filters);
+    EXPECT_NE(filters->html.find("<title>FILTER operators</title>"), std::string::npos);
+    EXPECT_NE(filters->html.find("<ul>\n<li><a href=\"idh_HIGHPASS.htm\">Highpass</a></li>\n"
+                                 "<li><a href=\"idh_LOWPASS.htm\">LowPass</a></li>\n</ul>\n"),
+              std::string::npos)
+        << filters->html;
+
+    const auto* index = findPage(pages, "index.htm");
+    ASSERT_TRUE(index);
+    EXPECT_NE(index->html.find("<h2>Classes</h2>\n<ul>\n"
+                               "<li><a href=\"modules/idh_delay_modules.htm\">DELAY</a> (1)</li>\n"
+                               "<li><a href=\"modules/idh_filter_modules.htm\">FILTER</a> (2)</li>\n"
+                               "<li><a href=\"modules/idh_node_modules.htm\">NODE</a> (2)</li>\n</ul>\n"),
+              std::string::npos)
+        << index->html;
+    EXPECT_EQ(index->html.find("PASSWD"), std::string::npos);
+
+    // Database texts are Latin-1; pages are UTF-8.
+    EXPECT_EQ(HelpBookWriter::html("caf\xe9 <b> & \"x\" \xff"), "caf\xc3\xa9 &lt;b&gt; &amp; &quot;x&quot; \xc3\xbf");
+}
+
+TEST(HelpBook, FindsPagesWithoutRegardToCaseInsideTheBookOnly)
+{
+    TempDir tmp;
+    auto db = loaded(smallDatabase());
+    const std::string book = (tmp / "book").string();
+    {
+        LogCapture quiet;
+        HelpBookWriter(*db).write(book);
+    }
+    writeFile(tmp / "outside.htm", "secret");
+    EXPECT_EQ(HelpBook::bookId(book), HelpBook::databaseId(*db));
+
+    struct Case {
+        std::string page;
+        std::string found; // relative to the book, "" for none
+    };
+    const std::vector<Case> cases = {
+        {"modules/idh_LOWPASS.htm", "modules/idh_LOWPASS.htm"},
+        {"modules/idh_lowpass.htm", "modules/idh_LOWPASS.htm"},
+        {"MODULES/IDH_FILTER_MODULES.HTM", "modules/idh_filter_modules.htm"},
+        {"Index.HTM", "index.htm"},
+        {"modules/idh_NOPE.htm", ""},
+        {"modules", ""}, // a folder is no page
+        {"../outside.htm", ""},
+        {"modules/../../outside.htm", ""},
+        {(tmp / "outside.htm").string(), ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(HelpBook::findPage(book, c.page), c.found.empty() ? "" : (fs::path(book) / c.found).string())
+            << c.page;
+}
+
+TEST(HelpBook, BooksOfOtherDatabasesAreMadeOnceInTheCache)
+{
+    TempDir tmp;
+    ScopedCacheHome cacheHome((tmp / "cache").string());
+    auto bundledDb = loaded(smallDatabase());
+    auto otherDb = loaded(smallDatabase("300"));
+    const std::string bundledId = HelpBook::databaseId(*bundledDb);
+    const std::string otherId = HelpBook::databaseId(*otherDb);
+    EXPECT_EQ(HelpBook::databaseId(*loaded(smallDatabase())), bundledId);
+    EXPECT_NE(otherId, bundledId);
+    EXPECT_EQ(HelpBook::cacheDirectory(), (tmp / "cache" / "tosk" / "help").string());
+
+    LogCapture quiet;
+    HelpBookWriter(*bundledDb).write((tmp / "bundled").string());
+    HelpBook::setBundledDirectory((tmp / "bundled").string());
+    EXPECT_EQ(HelpBook::directoryFor(*bundledDb), (tmp / "bundled").string());
+    EXPECT_FALSE(fs::exists(tmp / "cache"));
+
+    const fs::path cached = tmp / "cache" / "tosk" / "help" / otherId;
+    EXPECT_EQ(HelpBook::directoryFor(*otherDb), cached.string());
+    EXPECT_EQ(HelpBook::bookId(cached.string()), otherId);
+    EXPECT_NE(readFile(cached / "modules" / "idh_ECHO.htm").find("<td>300</td>"), std::string::npos);
+
+    // A whole book is used as it is...
+    writeFile(cached / "index.htm", "kept");
+    EXPECT_EQ(HelpBook::directoryFor(*otherDb), cached.string());
+    EXPECT_EQ(readFile(cached / "index.htm"), "kept");
+    // ...one without its stamp (cut short) is made again.
+    fs::remove(cached / HelpBook::stampFile);
+    EXPECT_EQ(HelpBook::directoryFor(*otherDb), cached.string());
+    EXPECT_NE(readFile(cached / "index.htm"), "kept");
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(tmp / "cache" / "tosk" / "help"))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{otherId}); // no scratch folders left
+
+    // A cache that cannot be written fails with a reason and leaves nothing.
+    writeFile(tmp / "file", "");
+    ScopedCacheHome blocked((tmp / "file").string());
+    try {
+        HelpBook::directoryFor(*otherDb);
+        ADD_FAILURE() << "no exception";
+    } catch (const TkxException& e) {
+        EXPECT_EQ(e.name(), "HelpBook.directoryFor");
+        EXPECT_NE(e.reason().find((tmp / "file").string()), std::string::npos) << e.reason();
+    }
+}

@@ -1,0 +1,68 @@
+// tosk-cli helpbook: writes the operator reference of a database (one page
+// per operator and per class, and an index) into a folder. The build makes
+// the bundled book with it.
+#include "CliCommand.h"
+#include "CliSupport.h"
+
+#include "base/Alerts.h"
+#include "base/Log.h"
+#include "base/TkxException.h"
+#include "database/HelpBookWriter.h"
+#include "database/SigDbase.h"
+
+#include <cstdio>
+#include <filesystem>
+
+namespace tosk::cli {
+
+namespace {
+
+constexpr const char* kUsage = "helpbook DATABASE OUTDIR";
+
+int runHelpBook(const std::vector<std::string>& args)
+{
+    if (args.size() != 2 || args[0].empty() || args[1].empty()) {
+        std::fprintf(stderr, "usage: tosk-cli %s\n", kUsage);
+        return 2;
+    }
+    const std::string& path = args[0];
+    const std::string& outDir = args[1];
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        std::fprintf(stderr, "tosk-cli helpbook: no database file at %s\n", path.c_str());
+        return 1;
+    }
+
+    // Read the file named, never the one the settings name, and leave the
+    // settings alone.
+    SigDbase db;
+    db.setFullPathName(path);
+    bool loaded = false;
+    std::vector<std::string> log;
+    {
+        LogCapture capture;
+        ScopedRecordingAlerts alerts;
+        loaded = db.createSigDbase();
+        log = capture.lines();
+        for (const auto& alert : alerts.recorded)
+            log.push_back(alert.title + ": " + alert.message);
+    }
+    if (!loaded) {
+        std::fprintf(stderr, "tosk-cli helpbook: cannot read the database %s\n", path.c_str());
+        for (const auto& line : log)
+            std::fprintf(stderr, "  %s\n", latin1ToUtf8(line).c_str());
+        return 1;
+    }
+
+    HelpBookWriter writer(db);
+    const std::vector<HelpBookWriter::Page> pages = writer.pages();
+    writer.write(outDir, pages);
+    std::printf("%zu pages written to %s\n", pages.size(), outDir.c_str());
+    return 0;
+}
+
+const CliCommandRegistrar registrar({"helpbook", kUsage, runHelpBook});
+
+} // namespace
+
+} // namespace tosk::cli
