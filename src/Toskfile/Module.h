@@ -281,11 +281,8 @@ protected:
     FieldList listOfFields;
 
 private:
-    struct BuildState;
-    void buildEntries(BuildState& state);
-    bool readValueToken(BuildState& state, std::string& token);
-    void buildUnknownOperator(const std::string& name, SigfileTokenizer* tokenizer);
-    void disconnectFedBy(const ModuleField& output);
+    friend class ModuleBuilder;
+    friend class ModuleGeometry;
 
     SigDocument* sigDocument_ = nullptr;
     SigFile* sigFile_ = nullptr;
@@ -305,9 +302,5 @@ private:
     bool m_UpdateNeeded = true;
     int32_t m_HideNum = 0;
 };
-
-// The text a new field of that entry starts with: DEFAULT, else MINIMUM, else
-// "0"; for everything but ED_STRING, "0" when that text's value is 0.
-std::string GetSafeMinimum(const OperatorEntry& entry);
 
 } // namespace tosk
