@@ -1,6 +1,7 @@
 #include "app/DocumentController.h"
 
 #include "Toskfile/SigDocument.h"
+#include "app/ApplicationMenu.h"
 #include "base/Alerts.h"
 #include "base/FileChooser.h"
 #include "base/Localization.h"
@@ -132,9 +133,11 @@ GraphicWindowController* DocumentController::windowForPath(const QString& path) 
 GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocument> document)
 {
     GraphicWindowController::Hooks hooks;
+    if (delegate_)
+        hooks.buildMenu = [delegate = delegate_](QMenuBar* bar) { ApplicationMenu::build(bar, *delegate); };
     hooks.save = [this](GraphicWindowController& w) { return saveDocument(w); };
     hooks.uploadText = format_.uploadText;
-    auto* window = new GraphicWindowController(std::move(document), delegate_, std::move(hooks));
+    auto* window = new GraphicWindowController(std::move(document), std::move(hooks));
     acceptDrops(window);
     windows_.emplace_back(window);
     connect(window, &QObject::destroyed, this, &DocumentController::windowGone, Qt::QueuedConnection);

@@ -62,14 +62,6 @@ int GraphicView::showMode() const
     return patch_ ? patch_->showMode() : 0;
 }
 
-bool GraphicView::standsInOneColumn(SigFile& patch)
-{
-    if (patch.visibleArea(patch.showMode()).width() > Module::kWidth)
-        return false;
-    return std::any_of(patch.listOfModules().begin(), patch.listOfModules().end(),
-                       [](const Module::Ptr& m) { return !m->isHead() && m->height() > 0; });
-}
-
 QScrollArea* GraphicView::enclosingScrollView() const
 {
     for (QWidget* w = parentWidget(); w; w = w->parentWidget())

@@ -56,11 +56,6 @@ public:
     // The patch's area that the last zoom-to-fit fitted.
     const Rect& visibleRect() const { return visibleRect_; }
 
-    // Whether every module of the patch stands in one column at the left
-    // edge, as in a patch saved without positions: such a patch is laid out
-    // when it is opened. A patch of nothing but its head does not count.
-    static bool standsInOneColumn(SigFile& patch);
-
     // --- zoom
     double magnification() const { return magnification_; }
     // Scales by z relative to the current magnification (1.25 in, 0.8 out).

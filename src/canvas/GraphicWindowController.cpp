@@ -1,8 +1,8 @@
 #include "canvas/GraphicWindowController.h"
 
+#include "Toskfile/PatchLayout.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
-#include "app/ApplicationMenu.h"
 #include "base/Alerts.h"
 #include "base/DataFiles.h"
 #include "base/Localization.h"
@@ -26,18 +26,13 @@
 
 namespace tosk {
 
-namespace {
-
-} // namespace
-
-GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> document, MainMenuDelegate* delegate,
-                                                 Hooks hooks, QWidget* parent)
+GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> document, Hooks hooks, QWidget* parent)
     : QMainWindow(parent), document_(std::move(document)), hooks_(std::move(hooks))
 {
     setObjectName(QStringLiteral("graphicWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    if (delegate)
-        ApplicationMenu::build(menuBar(), *delegate);
+    if (hooks_.buildMenu)
+        hooks_.buildMenu(menuBar());
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -155,7 +150,7 @@ void GraphicWindowController::windowDidLoad()
 {
     if (SigFile* patch = sigFile()) {
         // A patch saved without positions is laid out once, which is a change.
-        if (GraphicView::standsInOneColumn(*patch)) {
+        if (PatchLayout::standsInOneColumn(*patch)) {
             // Not a step to undo: the patch was never shown the other way.
             document_->undoManager().disableUndoRegistration();
             patch->reposition();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PatchWindow.h"
+#include "canvas/PatchWindow.h"
 #include "canvas/TextWindowController.h"
 
 #include <QMainWindow>
@@ -11,13 +11,13 @@
 
 class QDialog;
 class QLineEdit;
+class QMenuBar;
 class QScrollArea;
 class QToolButton;
 
 namespace tosk {
 
 class GraphicView;
-class MainMenuDelegate;
 class Module;
 class SigDocument;
 class SigFile;
@@ -32,16 +32,17 @@ public:
     static constexpr const char* DocumentHasChangedNotification = "TKXDocumentHasChanged";
     static constexpr const char* ModuleSelectionChangedNotification = "TKXModuleSelectionChanged";
 
-    // What the window asks of the application: saving its document (false
-    // when it was not saved) and the text sent to a unit.
+    // What the window asks of the application: its menu (none in tests),
+    // saving its document (false when it was not saved) and the text sent
+    // to a unit.
     struct Hooks {
+        std::function<void(QMenuBar*)> buildMenu;
         std::function<bool(GraphicWindowController&)> save;
         TextWindowController::TextSource uploadText;
     };
 
-    // The delegate (may be null in tests) gives the window its menu.
-    GraphicWindowController(std::shared_ptr<SigDocument> document, MainMenuDelegate* delegate, Hooks hooks = {},
-                            QWidget* parent = nullptr);
+    explicit GraphicWindowController(std::shared_ptr<SigDocument> document, Hooks hooks = {},
+                                     QWidget* parent = nullptr);
     ~GraphicWindowController() override;
 
     SigDocument* sigDocument() const { return document_.get(); }

@@ -1,5 +1,5 @@
 #include "app/MainMenuDelegate.h"
-#include "app/PatchWindow.h"
+#include "canvas/PatchWindow.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "database/SigDbase.h"
