@@ -222,7 +222,7 @@ std::string GetSafeMinimum(const OperatorEntry& entry)
     if (text.empty())
         text = entry.nameForType(OperatorField::MINIMUM);
     if (text.empty())
-        text = "0";
+        return std::string("0");
     if (entry.entryType() == OperatorEntry::ED_STRING)
         return text;
     return OperatorField::decimalValue(text) == 0 ? std::string("0") : text;
