@@ -19,8 +19,8 @@ void BadgePainter::drawRings(QPainter& painter, const Rect& circle, const std::s
     ring.adjust(2, 2, -2, -2);
     S::strokeOval(painter, ring, Qt::black, 2);
     ring.adjust(2, 2, -2, -2);
-    const QColor yellow(Qt::yellow);
     QColor inner = head ? fill : (highlighted ? QColor(Qt::red) : fill);
+    const QColor yellow(Qt::yellow);
     S::strokeOval(painter, ring, inner, 2, &yellow);
     S::drawTextString(painter, Latin1::qstring(number), ring, S::BlackSystem12, Qt::black);
 }

@@ -2,6 +2,7 @@
 
 #include "base/Color.h"
 #include "base/Geometry.h"
+#include "base/TextMetrics.h"
 
 #include <QColor>
 #include <QFont>
@@ -21,16 +22,15 @@ namespace tosk {
 class CanvasStyle {
 public:
     // The seven text styles of a module, plus the canvas's own.
-    enum TextStyle {
-        GrayLabel7,
-        BlackLabel8,
-        BlackLabel10,
-        BlackSystem8,
-        System8,
-        BlackSystem12,
-        Bubble,
-        System10,
-    };
+    using TextStyle = TextMetrics::Style;
+    static constexpr TextStyle GrayLabel7 = TextMetrics::GrayLabel7;
+    static constexpr TextStyle BlackLabel8 = TextMetrics::BlackLabel8;
+    static constexpr TextStyle BlackLabel10 = TextMetrics::BlackLabel10;
+    static constexpr TextStyle BlackSystem8 = TextMetrics::BlackSystem8;
+    static constexpr TextStyle System8 = TextMetrics::System8;
+    static constexpr TextStyle BlackSystem12 = TextMetrics::BlackSystem12;
+    static constexpr TextStyle Bubble = TextMetrics::Bubble;
+    static constexpr TextStyle System10 = TextMetrics::System10;
 
     static constexpr const char* kFontFamily = "DejaVu Sans";
 

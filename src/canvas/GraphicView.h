@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Toskfile/CanvasLayout.h"
 #include "base/Geometry.h"
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasPainter.h"
@@ -17,11 +18,12 @@ class Module;
 class SigDocument;
 class SigFile;
 
-// The canvas of a patch window: paints the patch (through CanvasPainter) in
-// a scroll area, at a magnification the zoom commands change. Canvas
-// coordinates are points, flipped like Qt's own; a widget pixel is a point
-// times the magnification. The selection and the interaction marks live in
-// `marks()`, so that the mouse handling can be added on top.
+// The canvas of a patch window: lays the patch out (CanvasLayout) and paints
+// it (CanvasPainter) in a scroll area, at a magnification the zoom commands
+// change. Canvas coordinates are points, flipped like Qt's own; a widget
+// pixel is a point times the magnification. The selection and the
+// interaction marks live in `marks()`, so that the mouse handling can be
+// added on top.
 class GraphicView : public QWidget {
     Q_OBJECT
 
@@ -49,10 +51,13 @@ public:
     const CanvasMarks& marks() const { return marks_; }
     std::vector<Module*> selectedModules() const { return marks_.selection(); }
     const CanvasPainter& canvasPainter() const { return painter_; }
+    // The patch laid out as it will be painted, so that it can be hit before
+    // any paint; lays out what needs it first.
+    const CanvasLayout& canvasLayout();
 
-    // The extent found by the last paint and the union of the modules drawn.
-    double maxX() const { return painter_.maxX(); }
-    double maxY() const { return painter_.maxY(); }
+    // The extent found by the last layout.
+    double maxX() const { return layout_.maxX(); }
+    double maxY() const { return layout_.maxY(); }
     // The patch's area that the last zoom-to-fit fitted.
     const Rect& visibleRect() const { return visibleRect_; }
 
@@ -76,8 +81,9 @@ public:
     QScrollArea* enclosingScrollView() const;
 
     // --- repainting
-    // Repaints the module's graphic rect; the marks of a module no longer in
-    // the patch (selection, highlights, drag source) are dropped.
+    // Repaints the module's graphic rect (with the bubble of a marked pin);
+    // the marks of a module no longer in the patch (selection, highlights,
+    // drag source) are dropped.
     void invalidateModule(const Module& module);
     // Lays everything out again and repaints it all.
     void redraw();
@@ -96,6 +102,7 @@ private:
     GraphicWindowController* controller_ = nullptr;
     SigDocument* document_ = nullptr;
     SigFile* patch_ = nullptr;
+    CanvasLayout layout_;
     CanvasPainter painter_;
     CanvasMarks marks_;
     double magnification_ = 1;

@@ -1,12 +1,12 @@
 // Pictures of patches painted by the canvas painters, checked pixel by pixel.
+#include "Toskfile/CanvasLayout.h"
+#include "Toskfile/InfoLine.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/SigFile.h"
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasPainter.h"
 #include "canvas/CanvasRenderer.h"
 #include "canvas/CanvasStyle.h"
-#include "canvas/HeadPainter.h"
-#include "canvas/InfoLine.h"
 #include "database/SigDbase.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
@@ -206,10 +206,12 @@ TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
 
     QImage full(700, 400, QImage::Format_ARGB32_Premultiplied);
     full.fill(Qt::white);
+    CanvasLayout layout;
     CanvasPainter canvas;
+    layout.layOut(patch.file, patch.head, mode);
     {
         QPainter p(&full);
-        canvas.drawRect(p, Rect(0, 0, 700, 400), patch.file, patch.head, mode, marks);
+        canvas.drawRect(p, Rect(0, 0, 700, 400), layout, patch.file, patch.head, mode, marks);
     }
     EXPECT_EQ(canvas.modulesDrawn(), 12);
 
@@ -221,14 +223,15 @@ TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
         QPainter p(&repainted);
         p.fillRect(area, Qt::red);
     }
+    layout.layOut(patch.file, patch.head, mode);
     {
         QPainter p(&repainted);
         p.setClipRect(area);
-        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), patch.file, patch.head, mode, marks);
+        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, patch.file, patch.head, mode, marks);
     }
     EXPECT_EQ(canvas.modulesDrawn(), 1) << "only the module under the dirty rect";
     EXPECT_EQ(repainted, full);
-    EXPECT_NEAR(canvas.maxX(), 100 + 130 * 3 + 80 + 87.0 / 7 + 16 + 360.0 / 7, 1e-9) << "extent kept";
+    EXPECT_NEAR(layout.maxX(), 100 + 130 * 3 + 80 + 87.0 / 7 + 16 + 360.0 / 7, 1e-9) << "extent kept";
 }
 
 TEST(CanvasPainting, InfoLinesOfInterfaceModules)
