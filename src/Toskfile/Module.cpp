@@ -64,6 +64,7 @@ void Module::initModule(const Module* templ)
         m_Iterate = templ->m_Iterate;
         m_HideNum = templ->m_HideNum;
         rect_ = templ->rect_;
+        placed_ = templ->placed_;
         textPosition_ = templ->textPosition_;
         orderCircle_ = templ->orderCircle_;
         originalBounds_ = templ->originalBounds_;
@@ -76,6 +77,7 @@ void Module::initModule(const Module* templ)
         m_HideNum = 0;
         rect_ = textPosition_ = orderCircle_ = originalBounds_ = Rect();
         manipulatingBounds_ = false;
+        placed_ = false;
         m_Height = 0;
         m_pBitmap.reset();
     }
@@ -525,6 +527,7 @@ void Module::startBoundsManipulation()
 {
     manipulatingBounds_ = true;
     originalBounds_ = rect_;
+    originalPlaced_ = placed_;
 }
 
 void Module::stopBoundsManipulation()
@@ -536,21 +539,26 @@ void Module::stopBoundsManipulation()
         return;
     Rect moved = rect_;
     Rect before = originalBounds_;
+    const bool beforePlaced = originalPlaced_;
     setRect(before);
+    placed_ = beforePlaced;
     didChange(nullptr);
     if (UndoManager* undo = undoManager()) {
         Ptr self = shared_from_this();
-        undo->registerUndo(this, [self, before] { self->undoMove(before); });
+        undo->registerUndo(this, [self, before, beforePlaced] { self->undoMove(before, beforePlaced); });
     }
     setRect(moved);
     didChange(nullptr);
 }
 
-void Module::undoMove(const Rect& rect)
+void Module::undoMove(const Rect& rect, bool placed)
 {
     startBoundsManipulation();
     setRect(rect);
     stopBoundsManipulation();
+    // A module moved from where it had only been seated for drawing is
+    // unplaced again, and writes no position.
+    placed_ = placed;
     if (sigDocument_)
         sigDocument_->invalidateModule(*this);
     NotificationCenter::defaultCenter().post(DidMoveNotification, this);
@@ -587,6 +595,7 @@ int Module::updateParams(const Module& other)
 
 void Module::setRect(const Rect& rect)
 {
+    placed_ = rect.width() > 0;
     if (rect == rect_)
         return;
     rect_ = rect;

@@ -146,11 +146,15 @@ int ModuleGeometry::layOut(Module& module, int showMode)
     else
         module.m_Height = std::max(std::max(outs, ins) + 1, Module::kMinRows);
 
-    // Re-seat the box for the new height without recording a move.
-    bool manipulating = module.manipulatingBounds_;
+    // Re-seat the box for the new height without recording a move; a
+    // module without a position is drawn at the origin but stays unplaced,
+    // so that showing a patch adds no position to its file.
+    const bool manipulating = module.manipulatingBounds_;
+    const bool placed = module.placed_;
     module.manipulatingBounds_ = true;
     module.moveToPosition(module.rect_.origin);
     module.manipulatingBounds_ = manipulating;
+    module.placed_ = placed;
     placeFields(module);
     return module.m_Height;
 }

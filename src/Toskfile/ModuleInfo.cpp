@@ -27,7 +27,7 @@ std::string wholeNumber(double value)
 std::string ModuleInfo::write(const Module& module, const Point& offset)
 {
     std::string info;
-    if (module.rect().width() > 0) {
+    if (module.isPlaced()) {
         info = " ;=";
         info += wholeNumber(module.rect().x() + offset.x);
         info += ',';

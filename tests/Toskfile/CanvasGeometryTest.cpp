@@ -6,6 +6,8 @@
 #include "Toskfile/CanvasLayout.h"
 #include "Toskfile/ModuleFigure.h"
 #include "Toskfile/ModuleList.h"
+#include "Toskfile/PatchLayout.h"
+#include "Toskfile/SigDocument.h"
 #include "Toskfile/Wire.h"
 
 #include <gtest/gtest.h>
@@ -291,4 +293,38 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
         << "3.1 points off";
     EXPECT_EQ(wire(60, 48), osc->field("fm")) << "the wire from the head's input box";
     EXPECT_EQ(wire(300, 300), nullptr);
+}
+
+TEST(CanvasGeometry, LayingOutAPatchAddsNoPositionToItsFile)
+{
+    // The head and one module have no position; the rest of the patch does,
+    // so nothing lays it out on opening.
+    const std::string text =
+        crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;= f= 6,1", "SINE osc 220 0.5 ;=100,40,80,0",
+              "GAIN g osc-out 1", "GAIN h g-out 1 ;=0,0,80,0", "TAIL tail"});
+    LoadedText loaded = loadText(text);
+    SigFile& patch = *loaded.patch;
+    ASSERT_EQ(patch.dataRepresentation(), text);
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch));
+    CanvasLayout layout;
+    layout.layOut(patch, patch.head().get(), patch.showMode());
+    Module& g = *patch.findModuleByName("g");
+    EXPECT_EQ(g.rect(), Rect(0, 0, 80, 64)) << "drawn at the origin";
+    EXPECT_FALSE(g.isPlaced());
+    EXPECT_FALSE(patch.head()->isPlaced());
+    EXPECT_TRUE(patch.findModuleByName("h")->isPlaced()) << "a position of 0,0 read from the file is kept";
+    EXPECT_EQ(patch.dataRepresentation(), text);
+
+    // A move places the module; undoing it unplaces it again.
+    SigDocument doc;
+    doc.setSigFile(std::move(loaded.patch));
+    g.startBoundsManipulation();
+    g.moveBy(Point{30, 20});
+    g.stopBoundsManipulation();
+    EXPECT_EQ(g.moduleInfo(), " ;=30,20,80,0");
+    doc.undoManager().undo();
+    EXPECT_EQ(g.rect().origin, (Point{0, 0}));
+    EXPECT_EQ(doc.sigFile()->dataRepresentation(), text);
+    doc.undoManager().redo();
+    EXPECT_EQ(g.moduleInfo(), " ;=30,20,80,0");
 }
