@@ -20,8 +20,7 @@ void BadgePainter::drawRings(QPainter& painter, const Rect& circle, const std::s
     S::strokeOval(painter, ring, Qt::black, 2);
     ring.adjust(2, 2, -2, -2);
     QColor inner = head ? fill : (highlighted ? QColor(Qt::red) : fill);
-    const QColor yellow(Qt::yellow);
-    S::strokeOval(painter, ring, inner, 2, &yellow);
+    S::strokeThenFill(painter, ring, inner, 2, Qt::yellow);
     S::drawTextString(painter, Latin1::qstring(number), ring, S::BlackSystem12, Qt::black);
 }
 

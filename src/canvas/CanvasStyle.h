@@ -70,13 +70,17 @@ public:
     // Draws a text centred on a rect's centre without clipping.
     static void drawCenteredText(QPainter& painter, const QString& text, const QRectF& rect, TextStyle style,
                                  const QColor& color);
-    // A pin: an oval filled and stroked. Raster painters (the canvas, PNG)
-    // copy it from a picture drawn once per look, size and quarter-pixel
-    // offset; others (SVG) draw it as an oval.
+    // A pin: an oval stroked, then filled over the inner half of its
+    // outline. Raster painters (the canvas, PNG) copy it from a picture drawn
+    // once per look, size and quarter-pixel offset; others (SVG) draw it.
     static void drawPin(QPainter& painter, const QRectF& rect, const QColor& stroke, const QColor& fill);
-    // Strokes (and fills when a fill colour is given) the oval in a rect.
+    // Fills the oval in a rect when a fill colour is given, then strokes it.
     static void strokeOval(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,
                            const QColor* fill = nullptr);
+    // Strokes the oval (or the rect) in a rect, then fills it, so that the
+    // fill covers the inside half of the outline.
+    static void strokeThenFill(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,
+                               const QColor& fill, bool oval = true);
 };
 
 } // namespace tosk

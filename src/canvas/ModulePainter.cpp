@@ -75,9 +75,7 @@ void ModulePainter::draw(QPainter& painter, const ModuleFigure& figure, const Mo
         if (pin.bubble) {
             const QColor selectFill = S::role(ci_select_fill);
             S::strokeOval(painter, S::qrect(*pin.bubble), stroke, 1, &selectFill);
-            painter.setPen(QPen(stroke, 1));
-            painter.setBrush(Qt::white);
-            painter.drawRect(S::qrect(pin.nameFrame));
+            S::strokeThenFill(painter, S::qrect(pin.nameFrame), stroke, 1, Qt::white, false);
             S::drawTextString(painter, Latin1::qstring(pin.name->text), S::qrect(pin.name->box), S::Bubble,
                               S::textColor(S::Bubble));
         } else if (pin.value) {

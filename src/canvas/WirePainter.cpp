@@ -15,7 +15,6 @@ void WirePainter::drawConnects(QPainter& painter, const ModuleList& patch, const
 {
     using S = CanvasStyle;
     const bool oneSelected = marks.selectedModules.size() == 1;
-    painter.setBrush(Qt::NoBrush);
     Wire::forEach(patch, head, [&](const Wire& wire) {
         if (dirty && !wire.bounds.intersects(*dirty))
             return;
@@ -30,7 +29,9 @@ void WirePainter::drawConnects(QPainter& painter, const ModuleList& patch, const
         QPainterPath path(S::qpoint(wire.points[0]));
         for (size_t i = 1; i < wire.points.size(); ++i)
             path.lineTo(S::qpoint(wire.points[i]));
+        // A wire is a line only: never filled, whatever was drawn before it.
         painter.setPen(QPen(stroke, width));
+        painter.setBrush(Qt::NoBrush);
         painter.drawPath(path);
         if (wire.fanOut) {
             const Point c = wire.sourceBend();
