@@ -72,15 +72,16 @@ void ModulePainter::draw(QPainter& painter, const ModuleFigure& figure, const Mo
     for (const ModuleFigure::Pin& pin : figure.pins) {
         const ModuleField& field = *pin.field;
         const QColor stroke = S::role(field.strokeColor());
+        // The labels beside a pin are sized to their texts: they fit.
         if (pin.bubble) {
             const QColor selectFill = S::role(ci_select_fill);
             S::strokeOval(painter, S::qrect(*pin.bubble), stroke, 1, &selectFill);
             S::strokeThenFill(painter, S::qrect(pin.nameFrame), stroke, 1, Qt::white, false);
-            S::drawTextString(painter, Latin1::qstring(pin.name->text), S::qrect(pin.name->box), S::Bubble,
-                              S::textColor(S::Bubble));
+            S::drawCenteredText(painter, Latin1::qstring(pin.name->text), S::qrect(pin.name->box), S::Bubble,
+                                S::textColor(S::Bubble));
         } else if (pin.value) {
-            S::drawTextString(painter, Latin1::qstring(pin.value->text), S::qrect(pin.value->box), S::GrayLabel7,
-                              S::textColor(S::GrayLabel7));
+            S::drawCenteredText(painter, Latin1::qstring(pin.value->text), S::qrect(pin.value->box), S::GrayLabel7,
+                                S::textColor(S::GrayLabel7));
         }
         const QRectF oval = S::qrect(pin.oval);
         S::drawPin(painter, oval, stroke, field.isWP() ? S::lightGray() : S::role(field.fillColor()));
