@@ -2,15 +2,15 @@
 
 #include "Toskfile/FieldExpression.h"
 #include "Toskfile/InstanceCounter.h"
+#include "Toskfile/ModuleBuilder.h"
+#include "Toskfile/ModuleGeometry.h"
+#include "Toskfile/ModuleInfo.h"
 #include "Toskfile/ModuleNameIndex.h"
 #include "Toskfile/MyExtensions.h"
-#include "Toskfile/SModule.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/SigfileTokenizer.h"
 #include "Toskfile/UndoManager.h"
-#include "base/Alerts.h"
-#include "base/Localization.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "base/PreferenceController.h"
@@ -21,8 +21,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
-#include <map>
 #include <unordered_map>
 
 namespace tosk {
@@ -30,11 +28,6 @@ namespace tosk {
 namespace {
 
 const std::string kEmpty;
-
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
 
 [[noreturn]] void inconsistency(const std::string& operation, const std::string& reason)
 {
@@ -71,6 +64,7 @@ void Module::initModule(const Module* templ)
         m_Iterate = templ->m_Iterate;
         m_HideNum = templ->m_HideNum;
         rect_ = templ->rect_;
+        placed_ = templ->placed_;
         textPosition_ = templ->textPosition_;
         orderCircle_ = templ->orderCircle_;
         originalBounds_ = templ->originalBounds_;
@@ -83,6 +77,7 @@ void Module::initModule(const Module* templ)
         m_HideNum = 0;
         rect_ = textPosition_ = orderCircle_ = originalBounds_ = Rect();
         manipulatingBounds_ = false;
+        placed_ = false;
         m_Height = 0;
         m_pBitmap.reset();
     }
@@ -119,213 +114,9 @@ void Module::initWithName(const std::string& name, SigfileTokenizer* tokenizer,
     }
 }
 
-// The state of one walk over an operator's entries.
-struct Module::BuildState {
-    SigfileTokenizer* tokenizer = nullptr;
-    std::string name;
-    std::string running; // the text the next field gets
-    FieldPtr iterator;   // count field of the open group
-    int count = 0;
-    int repetition = 0;
-    size_t groupStart = 0;
-    size_t index = 0;
-    int line = 0; // where the record starts
-};
-
 void Module::buildModule(const std::shared_ptr<SigDbase>& dbase, SigfileTokenizer* tokenizer, const std::string& name)
 {
-    sigDbase_ = dbase;
-    if (!name.empty() && name[0] == ';') {
-        insertField(ModuleField::fieldWithParent(this, name.substr(1)), 0);
-        return;
-    }
-    opDescriptor_ = dbase ? dbase->operatorForName(name) : nullptr;
-    if (!opDescriptor_) {
-        buildUnknownOperator(name, tokenizer);
-        return;
-    }
-    BuildState state;
-    state.tokenizer = tokenizer;
-    state.line = tokenizer ? tokenizer->line() : 0;
-    state.name = name;
-    state.running = name;
-    buildEntries(state);
-}
-
-void Module::buildUnknownOperator(const std::string& name, SigfileTokenizer* tokenizer)
-{
-    logf("Module.buildModule: no operator found for [%s]", name.c_str());
-    Alerts::show(AlertStyle::Informational, localized("ModuleBuild", "Module Build"),
-                 fillIn(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), {name}),
-                 {localized("OK", "OK")});
-    std::string joined = name;
-    if (tokenizer) {
-        // Random bytes make one huge "name": the note keeps its start.
-        constexpr size_t kShown = 40;
-        noteReadLoss(format("line %d: unknown operator '%s'", tokenizer->line(),
-                            (name.size() > kShown ? name.substr(0, kShown) + "..." : name).c_str()));
-        while (auto token = tokenizer->nextToken()) {
-            // A group header is a record of its own too: swallowing it would
-            // turn the group's members into modules of the patch.
-            if ((sigDbase_ && sigDbase_->operatorForName(*token)) ||
-                token->compare(0, std::strlen(SModule::kHeaderPrefix), SModule::kHeaderPrefix) == 0) {
-                tokenizer->stepBack();
-                break;
-            }
-            joined += " " + *token;
-        }
-    }
-    insertField(ModuleField::fieldWithParent(this, joined), 0);
-}
-
-// The next value of a record; comments between values are passed over.
-bool Module::readValueToken(BuildState& state, std::string& token)
-{
-    while (auto t = state.tokenizer->nextToken()) {
-        if (!t->empty() && (*t)[0] == ';' && !state.tokenizer->lastTokenQuoted())
-            continue;
-        token = std::move(*t);
-        return true;
-    }
-    return false;
-}
-
-void Module::buildEntries(BuildState& state)
-{
-    const OperatorDesc& op = *opDescriptor_;
-    const size_t entryCount = op.count();
-    listOfFields.reserve(entryCount);
-    while (state.index < entryCount) {
-        const std::shared_ptr<OperatorEntry>& entry = op.operatorData()[state.index];
-        int type = entry->entryType();
-        if (entry->name() == "scaledata_iterator")
-            logf("%s [%s: %s]", state.running.c_str(),
-                 OperatorEntry::typeName(type) ? OperatorEntry::typeName(type) : "", entry->name().c_str());
-        // A group read with a count of 0 keeps its outputs but has no values.
-        bool skipValues = state.iterator && state.count < state.repetition;
-
-        switch (type) {
-        case OperatorEntry::OPERATOR:
-        case OperatorEntry::SWITCH:
-        case OperatorEntry::CASE:
-        case OperatorEntry::SWITCHEND:
-            break;
-
-        case OperatorEntry::CONTROL:
-        case OperatorEntry::SIGNAL:
-        case OperatorEntry::USEROBJ: {
-            auto f = ModuleField::fieldWithParent(this, state.running, entry);
-            f->setIterator(state.iterator);
-            listOfFields.push_back(std::move(f));
-            break;
-        }
-
-        case OperatorEntry::ED_INT:
-        case OperatorEntry::ED_LONG:
-        case OperatorEntry::ED_FIXED:
-        case OperatorEntry::ED_FLOAT:
-        case OperatorEntry::ED_STRING:
-        case OperatorEntry::ED_VARASTRING:
-        case OperatorEntry::ED_CONTROL:
-        case OperatorEntry::ED_SIGNAL:
-        case OperatorEntry::ED_USEROBJ:
-        case OperatorEntry::ED_NOTE:
-        case OperatorEntry::ED_CODE:
-        case OperatorEntry::ED_USER_OBJECT_TYPE: {
-            if (skipValues)
-                break;
-            if (state.tokenizer) {
-                std::string token;
-                if (!readValueToken(state, token)) {
-                    // The record ended early: keep what was made, and say so.
-                    noteReadLoss(format("line %d: %s record cut short", state.line, state.name.c_str()));
-                    return;
-                }
-                state.running = std::move(token);
-            } else if (type <= OperatorEntry::ED_CONTROL) {
-                state.running = GetSafeMinimum(*entry);
-            }
-            auto f = ModuleField::fieldWithParent(this, state.running, entry);
-            f->setIterator(state.iterator);
-            listOfFields.push_back(std::move(f));
-            break;
-        }
-
-        case OperatorEntry::MULTIPLE: {
-            if (state.iterator)
-                inconsistency(
-                    "Module.buildModule",
-                    format("Module.buildModule: Unbalanced MULTIPLE Iteration for operator: %s", state.name.c_str()));
-            const OperatorField* action = entry->operatorFieldForType(OperatorField::ACTION_SPECIFIER);
-            FieldPtr counter;
-            if (action) {
-                const std::string& specifier = action->text();
-                if (!specifier.empty() && specifier[0] == '@' && specifier.find('/') == std::string::npos) {
-                    counter = field(specifier.substr(1));
-                } else {
-                    counter = ModuleField::fieldWithParent(this, processStackExpression(specifier));
-                    counter->setAsInvisible(true);
-                    listOfFields.push_back(counter);
-                }
-            }
-            if (!counter) {
-                logf("SigDbase Error: Can't find iterator for entry: %s", entry->name().c_str());
-                break;
-            }
-            state.iterator = counter;
-            // A damaged file must not make a group of outputs (which read no
-            // tokens) repeat billions of times; no count goes past 16 bits.
-            state.count = std::min(OperatorField::integerValue(counter->text()), kMaxRepetitions);
-            if (state.count <= 0 && !state.tokenizer) {
-                counter->setText("1");
-                state.count = 1;
-            }
-            counter->setNumIterations(counter->numIterations() + 1);
-            state.repetition = 1;
-            state.groupStart = state.index + 1;
-            break;
-        }
-
-        case OperatorEntry::MULTIPLEEND:
-            if (state.count > state.repetition) {
-                ++state.repetition;
-                state.index = state.groupStart;
-                continue;
-            }
-            state.iterator.reset();
-            state.count = 0;
-            state.repetition = 0;
-            break;
-
-        case OperatorEntry::OPERATOREND:
-            if (state.iterator)
-                inconsistency("Module.buildModule",
-                              format("Module.buildModule: Unbalanced OPERATOREND Iteration for operator: %s",
-                                     state.name.c_str()));
-            if (state.tokenizer) {
-                if (auto token = state.tokenizer->nextToken())
-                    if (!addInfo(*token))
-                        state.tokenizer->stepBack();
-            }
-            return;
-
-        default:
-            inconsistency("Module.buildModule", format("Module.buildModule: invalid entry entryType: %d", type));
-        }
-        ++state.index;
-    }
-}
-
-std::string GetSafeMinimum(const OperatorEntry& entry)
-{
-    std::string text = entry.nameForType(OperatorField::DEFAULT);
-    if (text.empty())
-        text = entry.nameForType(OperatorField::MINIMUM);
-    if (text.empty())
-        text = "0";
-    if (entry.entryType() == OperatorEntry::ED_STRING)
-        return text;
-    return OperatorField::decimalValue(text) == 0 ? std::string("0") : text;
+    ModuleBuilder(*this).build(dbase, tokenizer, name);
 }
 
 Module::Ptr Module::copy() const
@@ -338,136 +129,17 @@ Module::Ptr Module::copy() const
 void Module::initWithModule(const Module& other)
 {
     initModule(&other);
-    listOfFields.reserve(other.listOfFields.size());
-    for (const auto& f : other.listOfFields)
-        listOfFields.push_back(ModuleField::fieldWithField(*f, this));
-    std::unordered_map<const ModuleField*, size_t> places;
-    for (size_t i = 0; i < other.listOfFields.size(); ++i)
-        places.emplace(other.listOfFields[i].get(), i);
-    for (size_t i = 0; i < other.listOfFields.size(); ++i) {
-        const FieldPtr& counter = other.listOfFields[i]->iterator();
-        if (!counter)
-            continue;
-        // The count field's place identifies it even when its name does not
-        // (a computed count has none).
-        auto at = places.find(counter.get());
-        listOfFields[i]->setIterator(at != places.end() ? listOfFields[at->second]
-                                                        : findCorrespondingFieldByName(counter->name()));
-    }
+    ModuleBuilder(*this).copyFields(other);
 }
 
 Module::FieldPtr Module::addIteratedField(const ModuleField& member, FieldList* newFields)
 {
-    FieldPtr counter = member.iterator();
-    if (!counter || !counter->changeFieldNum(1, false))
-        return nullptr;
-    const int target = member.getInstance() + 1;
-
-    // Walk the entries again, following the fields made from them, and make
-    // the group's body once more where repetition `target` begins.
-    const OperatorDesc& op = *opDescriptor_;
-    size_t position = 0;
-    FieldPtr current;
-    int repetition = 0;
-    size_t groupStart = 0;
-    FieldPtr first;
-    for (size_t i = 0; i < op.count();) {
-        const std::shared_ptr<OperatorEntry>& entry = op.operatorData()[i];
-        int type = entry->entryType();
-        bool valueOrOutput = ModuleField::isOutputType(type) ||
-                             (type >= OperatorEntry::ED_INT && type <= OperatorEntry::ED_USER_OBJECT_TYPE);
-        if (valueOrOutput) {
-            if (current == counter && repetition == target) {
-                bool numeric = (type >= OperatorEntry::ED_INT && type <= OperatorEntry::ED_FLOAT) ||
-                               type == OperatorEntry::ED_CONTROL;
-                std::string text = numeric ? GetSafeMinimum(*entry) : std::string();
-                auto f = ModuleField::fieldWithParent(this, text, entry);
-                f->setIterator(counter);
-                insertField(f, position);
-                if (newFields)
-                    newFields->push_back(f);
-                if (!first)
-                    first = f;
-                ++position;
-            } else if (position < listOfFields.size() && listOfFields[position]->entry() == entry) {
-                ++position;
-            }
-        } else if (type == OperatorEntry::MULTIPLE) {
-            // A computed count sits where its group begins.
-            while (position < listOfFields.size() && !listOfFields[position]->entry() &&
-                   listOfFields[position]->isInvisible())
-                ++position;
-            const OperatorField* action = entry->operatorFieldForType(OperatorField::ACTION_SPECIFIER);
-            if (action) {
-                std::string name = action->text();
-                if (!name.empty() && name[0] == '@')
-                    name.erase(0, 1);
-                current = field(name);
-            } else {
-                logf("Module.addIteratedField: Can't find iterator for opEntry: %s", entry->description().c_str());
-                current.reset();
-            }
-            repetition = 1;
-            groupStart = i + 1;
-        } else if (type == OperatorEntry::MULTIPLEEND) {
-            if (current && repetition < std::min(OperatorField::integerValue(current->text()), kMaxRepetitions)) {
-                ++repetition;
-                i = groupStart;
-                continue;
-            }
-            ++repetition;
-            current.reset();
-        }
-        ++i;
-    }
-    m_UpdateNeeded = true;
-    return first;
+    return ModuleBuilder(*this).addIteration(member, newFields);
 }
 
 void Module::deleteIteratedField(const ModuleField& member)
 {
-    FieldPtr counter = member.iterator();
-    if (!counter)
-        return;
-    const int repetition = member.getInstance();
-    FieldList doomed;
-    InstanceCounter instances;
-    for (const auto& f : listOfFields)
-        if (instances.next(*f) == repetition && f->iterator() == counter)
-            doomed.push_back(f);
-    for (const auto& f : doomed) {
-        // Keep every connection count equal to the inputs it feeds: the
-        // removed inputs stop feeding, and inputs fed by removed outputs are
-        // disconnected rather than left pointing at a field that is gone.
-        f->source(nullptr, f->text(), false);
-        if (f->isOutput())
-            disconnectFedBy(*f);
-        removeField(f.get());
-    }
-    counter->setText(std::to_string(OperatorField::integerValue(counter->text()) - 1));
-    m_UpdateNeeded = true;
-}
-
-void Module::disconnectFedBy(const ModuleField& output)
-{
-    auto disconnect = [&output](const FieldPtr& input) {
-        if (input->source().get() != &output)
-            return;
-        bool control = input->type() == OperatorEntry::ED_CONTROL;
-        input->source(nullptr,
-                      control && input->entry() ? input->entry()->nameForType(OperatorField::DEFAULT) : std::string(),
-                      false);
-        if (input->parent())
-            input->parent()->setUpdateNeeded(true);
-    };
-    if (sigFile_) {
-        for (const auto& m : sigFile_->listOfModules())
-            for (const auto& f : m->fieldArray())
-                disconnect(f);
-    }
-    if (!sigFile_ || sigFile_->indexOfModule(this) == ModuleList::npos)
-        for (const auto& f : FieldList(listOfFields))
-            disconnect(f);
+    ModuleBuilder(*this).deleteIteration(member);
 }
 
 void Module::makeNameUnique(const FieldList& names, char delim)
@@ -481,109 +153,12 @@ void Module::makeNameUnique(ModuleNameIndex& names, char delim)
     FieldPtr nameField = opstartNameField();
     if (!nameField)
         inconsistency("Module.makeNameUnique", "no field found for opstartNameField");
-    const std::string s = nameField->text();
-
-    std::string base;
-    long long counter = 0;
-    if (delim == 0) {
-        size_t runStart = s.size();
-        while (runStart > 1 && isDigit(s[runStart - 1]))
-            --runStart;
-        size_t marker = runStart == s.size() ? s.size() - (s.empty() ? 0 : 1) : runStart - 1;
-        bool hasMarker = !s.empty() && marker < s.size();
-        if (hasMarker && s[marker] == '~') {
-            base = s.substr(0, marker);
-        } else if (hasMarker && s[marker] == '^' && marker + 1 < s.size()) {
-            // "^" keeps the digit after it as part of the name.
-            base = s.substr(0, marker + 2);
-            for (size_t i = marker + 2; i < s.size() && counter < 100000000; ++i)
-                counter = counter * 10 + (s[i] - '0');
-        } else {
-            base = s.substr(0, runStart);
-            for (size_t i = runStart; i < s.size() && counter < 100000000; ++i)
-                counter = counter * 10 + (s[i] - '0');
-        }
-    } else {
-        size_t d = s.find(delim);
-        if (d != std::string::npos) {
-            base = s.substr(0, d);
-            counter = 1;
-        } else {
-            base = s;
-        }
-    }
-
-    auto candidate = [&](long long c) {
-        if (c == 0)
-            return base;
-        if (delim == 0)
-            return base + std::to_string(c);
-        return base + delim + std::to_string(c);
-    };
-    int start = static_cast<int>(counter);
-    int chosen = start;
-    // The name's own counter is checked first: a field never competes with
-    // itself.
-    if (names.isTakenByOther(candidate(start), nameField.get())) {
-        std::string key = std::string(1, delim) + base;
-        chosen = names.firstFreeCounter(key, start + 1,
-                                        [&](int c) { return !names.isTakenByOther(candidate(c), nameField.get()); });
-        names.rename(*nameField, candidate(chosen));
-        names.add(nameField);
-        names.markTaken(key, chosen);
-    } else {
-        if (nameField->text() != candidate(start))
-            names.rename(*nameField, candidate(start));
-        names.add(nameField);
-    }
+    names.makeUnique(nameField, delim);
 }
-
-namespace {
-
-// A position cut to a whole number, as the file keeps it: what
-// numberString gives for a whole number, without formatting a float.
-std::string wholeNumber(double value)
-{
-    const double whole = std::trunc(value);
-    if (std::fabs(whole) < 1e15)
-        return std::to_string(static_cast<long long>(whole));
-    return numberString(whole);
-}
-
-} // namespace
 
 std::string Module::moduleInfo(const Point& offset) const
 {
-    std::string info;
-    if (rect_.width() > 0) {
-        info = " ;=";
-        info += wholeNumber(rect_.x() + offset.x);
-        info += ',';
-        info += wholeNumber(rect_.y() + offset.y);
-        info += ',';
-        info += wholeNumber(rect_.width());
-        info += ",0";
-    }
-    if (isSuper())
-        return info;
-    bool first = true;
-    for (size_t i = 0; i < listOfFields.size(); ++i) {
-        std::string hidden = listOfFields[i]->fieldInfo();
-        if (hidden.empty())
-            continue;
-        if (first) {
-            if (info.empty())
-                info = " ;=";
-            info += " f= ";
-            first = false;
-        } else {
-            info += ",";
-        }
-        info += std::to_string(i);
-        info += ',';
-        info += hidden;
-    }
-    return info;
+    return ModuleInfo::write(*this, offset);
 }
 
 int Module::save(std::string& buffer, const std::string& headName, int saveFlags, const Point& offset) const
@@ -607,7 +182,7 @@ int Module::save(std::string& buffer, const std::string& headName, int saveFlags
         const std::string info = moduleInfo(offset);
         // Hide counts without a position are no info to the reader: they
         // are applied, and the token is then read as a comment record.
-        if (!info.empty() && !(rect_.width() > 0))
+        if (!info.empty() && !isPlaced())
             ++records;
         buffer += info;
     }
@@ -617,35 +192,7 @@ int Module::save(std::string& buffer, const std::string& headName, int saveFlags
 
 bool Module::addInfo(const std::string& text)
 {
-    if (text.size() < 2 || text[0] != ';' || text[1] != '=')
-        return false;
-    SigfileTokenizer tokenizer(std::string_view(text).substr(2), ", ");
-    double numbers[3] = {0, 0, 0};
-    int numberCount = 0;
-    while (auto item = tokenizer.nextToken()) {
-        if (*item == "f=") {
-            while (auto index = tokenizer.nextToken()) {
-                auto hidden = tokenizer.nextToken();
-                if (!hidden)
-                    break;
-                FieldPtr f = indexField(static_cast<size_t>(OperatorField::integerValue(*index)));
-                if (!f)
-                    inconsistency("Module.indexField", format("invalid index: %s", index->c_str()));
-                f->setHideCount(static_cast<uint8_t>(OperatorField::integerValue(*hidden)));
-            }
-            break;
-        }
-        if (isNumeric(*item)) {
-            if (numberCount < 3)
-                numbers[numberCount] = OperatorField::decimalValue(*item);
-            ++numberCount;
-        }
-    }
-    if (numberCount < 2)
-        return false;
-    update(-1);
-    moveToPosition(Point{numbers[0], numbers[1]});
-    return true;
+    return ModuleInfo::read(*this, text);
 }
 
 // ---------------------------------------------------------------- document
@@ -989,6 +536,7 @@ void Module::startBoundsManipulation()
 {
     manipulatingBounds_ = true;
     originalBounds_ = rect_;
+    originalPlaced_ = placed_;
 }
 
 void Module::stopBoundsManipulation()
@@ -1000,21 +548,26 @@ void Module::stopBoundsManipulation()
         return;
     Rect moved = rect_;
     Rect before = originalBounds_;
+    const bool beforePlaced = originalPlaced_;
     setRect(before);
+    placed_ = beforePlaced;
     didChange(nullptr);
     if (UndoManager* undo = undoManager()) {
         Ptr self = shared_from_this();
-        undo->registerUndo(this, [self, before] { self->undoMove(before); });
+        undo->registerUndo(this, [self, before, beforePlaced] { self->undoMove(before, beforePlaced); });
     }
     setRect(moved);
     didChange(nullptr);
 }
 
-void Module::undoMove(const Rect& rect)
+void Module::undoMove(const Rect& rect, bool placed)
 {
     startBoundsManipulation();
     setRect(rect);
     stopBoundsManipulation();
+    // A module moved from where it had only been seated for drawing is
+    // unplaced again, and writes no position.
+    placed_ = placed;
     if (sigDocument_)
         sigDocument_->invalidateModule(*this);
     NotificationCenter::defaultCenter().post(DidMoveNotification, this);
@@ -1051,27 +604,18 @@ int Module::updateParams(const Module& other)
 
 void Module::setRect(const Rect& rect)
 {
+    placed_ = rect.width() > 0;
     if (rect == rect_)
         return;
     rect_ = rect;
     setGraphicRect(rect);
-    if (isHead()) {
-        orderCircle_ = Rect(20, 12, kOrderCircleSize, kOrderCircleSize);
-    } else {
-        double half = kOrderCircleSize / 2;
-        double x0 = std::floor(rect.midX() - half), y0 = std::floor(rect.midY() - half);
-        double x1 = std::ceil(rect.midX() + half), y1 = std::ceil(rect.midY() + half);
-        orderCircle_ = Rect(x0, y0, x1 - x0, y1 - y0);
-    }
+    orderCircle_ = ModuleGeometry::orderCircle(rect, isHead());
     layoutPins();
 }
 
 void Module::setGraphicRect(const Rect& rect)
 {
-    if (rect.origin == Point{0, 0})
-        graphicRect_ = rect;
-    else
-        graphicRect_ = rect.inset(-kMarginX, -kMarginY);
+    graphicRect_ = ModuleGeometry::graphicRect(rect);
 }
 
 void Module::moveToPosition(const Point& point)
@@ -1086,133 +630,22 @@ void Module::moveBy(const Point& offset)
 
 Rect Module::nameRowRect() const
 {
-    return Rect(rect_.x() + 1, rect_.y() + 1 + kTitleHeight, rect_.width() - 2, kTitleHeight);
+    return ModuleGeometry::nameRow(rect_);
 }
 
 void Module::layoutPins()
 {
-    bool nameRowPlaced = false;
-    for (const auto& f : listOfFields) {
-        if (f->gpos() != 0) {
-            f->setConnRect(rect_);
-        } else if (!nameRowPlaced && f->entry() && equalsIgnoringCase(f->entry()->name(), "opstart_name")) {
-            f->setRect(nameRowRect());
-            f->setFlags(f->flags() | ModuleField::FLAG_NAME_ROW);
-            nameRowPlaced = true;
-        } else if (!(f->flags() & ModuleField::FLAG_NAME_ROW)) {
-            f->setRect(Rect(f->rect().origin, Size{}));
-        }
-    }
+    ModuleGeometry::placeFields(*this);
 }
 
 int Module::update(int showMode)
 {
-    m_UpdateNeeded = false;
-    m_HideNum = 0;
-    const bool unconnected = (showMode & SHOW_UNCONNECTED) != 0;
-    const bool control = (showMode & SHOW_CONTROL) != 0;
-    const bool signal = (showMode & SHOW_SIGNAL) != 0;
-    const bool userObj = (showMode & SHOW_USEROBJ) != 0;
-
-    int nSigOut = 0, nCtlOut = 0, nUsrOut = 0, nSigIn = 0, nCtlIn = 0, nUsrIn = 0;
-    for (const auto& f : listOfFields) {
-        if (f->isHidden()) {
-            ++m_HideNum;
-            continue;
-        }
-        if (!f->entry())
-            continue;
-        bool sourced = f->source() || unconnected;
-        bool connected = f->numConnects() > 0 || unconnected;
-        switch (f->type()) {
-        case OperatorEntry::SIGNAL:
-            nSigOut += connected && signal;
-            break;
-        case OperatorEntry::CONTROL:
-            nCtlOut += connected && control;
-            break;
-        case OperatorEntry::USEROBJ:
-            nUsrOut += connected && userObj;
-            break;
-        case OperatorEntry::ED_SIGNAL:
-            nSigIn += sourced && signal;
-            break;
-        case OperatorEntry::ED_CONTROL:
-            nCtlIn += sourced && control;
-            break;
-        case OperatorEntry::ED_USEROBJ:
-            nUsrIn += sourced && userObj;
-            break;
-        default:
-            break;
-        }
-    }
-
-    int sigIn = 0, ctlIn = 0, usrIn = 0, sigOut = 0, ctlOut = 0, usrOut = 0;
-    for (const auto& f : listOfFields) {
-        f->setGpos(0);
-        if (f->isHidden() || !f->entry())
-            continue;
-        bool sourced = f->source() || unconnected;
-        bool connected = f->numConnects() > 0 || unconnected;
-        int row = 0;
-        switch (f->type()) {
-        case OperatorEntry::ED_SIGNAL:
-            if (sourced && nSigIn > 0)
-                row = ++sigIn;
-            break;
-        case OperatorEntry::ED_CONTROL:
-            if (sourced && nCtlIn > 0)
-                row = nSigIn + ++ctlIn;
-            break;
-        case OperatorEntry::ED_USEROBJ:
-            if (sourced && nUsrIn > 0)
-                row = nSigIn + nCtlIn + ++usrIn;
-            break;
-        case OperatorEntry::SIGNAL:
-            if (connected && nSigOut > 0)
-                row = -(++sigOut);
-            break;
-        case OperatorEntry::CONTROL:
-            if (connected && nCtlOut > 0)
-                row = -(nSigOut + ++ctlOut);
-            break;
-        case OperatorEntry::USEROBJ:
-            if (connected && nUsrOut > 0)
-                row = -(nSigOut + nCtlOut + ++usrOut);
-            break;
-        default:
-            break;
-        }
-        f->setGpos(static_cast<int16_t>(row));
-    }
-
-    int outs = nSigOut + nCtlOut + nUsrOut;
-    int ins = nSigIn + nCtlIn + nUsrIn;
-    if (outs == 0 && ins == 0 && m_HideNum == 0 && !equalsIgnoringCase(name(), "REMOTER") &&
-        !equalsIgnoringCase(name(), "MARKER"))
-        m_Height = 0;
-    else
-        m_Height = std::max(std::max(outs, ins) + 1, kMinRows);
-
-    // Re-seat the box for the new height without recording a move.
-    bool manipulating = manipulatingBounds_;
-    manipulatingBounds_ = true;
-    moveToPosition(rect_.origin);
-    manipulatingBounds_ = manipulating;
-    layoutPins();
-    return m_Height;
+    return ModuleGeometry::layOut(*this, showMode);
 }
 
 Module::FieldPtr Module::fieldUnderPoint(const Point& point) const
 {
-    for (const auto& f : listOfFields) {
-        if (f->isAlwaysHidden() || f->type() == OperatorEntry::ED_STRING)
-            continue;
-        if (mouseInRect(point, f->rect(), true))
-            return f;
-    }
-    return nullptr;
+    return ModuleGeometry::fieldUnderPoint(*this, point);
 }
 
 } // namespace tosk

@@ -245,7 +245,9 @@ public:
     void startBoundsManipulation();
     // Ends a move; a move that changed the rect registers its undo.
     void stopBoundsManipulation();
-    void undoMove(const Rect& rect);
+    // Puts the module back where a move took it from; `placed` says whether
+    // it had a position of its own there.
+    void undoMove(const Rect& rect, bool placed = true);
     const Rect& originalBounds() const { return originalBounds_; }
     bool manipulatingBounds() const { return manipulatingBounds_; }
     bool updateNeeded() const { return m_UpdateNeeded; }
@@ -262,7 +264,12 @@ public:
     // --- geometry
     const Rect& rect() const { return rect_; }
     // Stores the box, then the graphic rect, the order circle and the pins.
+    // A box of some width is a position of the module's own.
     void setRect(const Rect& rect);
+    // Whether the module has a position of its own (read from its file or
+    // given to it), which the file keeps. Laying out an unplaced module
+    // seats its box at the origin to draw it there, without placing it.
+    bool isPlaced() const { return placed_; }
     const Rect& graphicRect() const { return graphicRect_; }
     // The box widened by the pin margins (the box itself at the origin).
     void setGraphicRect(const Rect& rect);
@@ -289,11 +296,8 @@ protected:
     FieldList listOfFields;
 
 private:
-    struct BuildState;
-    void buildEntries(BuildState& state);
-    bool readValueToken(BuildState& state, std::string& token);
-    void buildUnknownOperator(const std::string& name, SigfileTokenizer* tokenizer);
-    void disconnectFedBy(const ModuleField& output);
+    friend class ModuleBuilder;
+    friend class ModuleGeometry;
 
     SigDocument* sigDocument_ = nullptr;
     SigFile* sigFile_ = nullptr;
@@ -307,6 +311,8 @@ private:
     Rect orderCircle_;
     Rect originalBounds_;
     bool manipulatingBounds_ = false;
+    bool placed_ = false;
+    bool originalPlaced_ = false;
     int32_t m_NumRefs = 0;
     std::shared_ptr<void> m_pBitmap;
     int32_t m_Height = 0;
@@ -314,9 +320,5 @@ private:
     int32_t m_HideNum = 0;
     std::vector<std::string> readLosses_;
 };
-
-// The text a new field of that entry starts with: DEFAULT, else MINIMUM, else
-// "0"; for everything but ED_STRING, "0" when that text's value is 0.
-std::string GetSafeMinimum(const OperatorEntry& entry);
 
 } // namespace tosk

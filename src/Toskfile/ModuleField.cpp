@@ -2,6 +2,7 @@
 
 #include "Toskfile/FieldExpression.h"
 #include "Toskfile/Module.h"
+#include "Toskfile/ModuleBuilder.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/SigFile.h"
 #include "base/Log.h"

@@ -4,6 +4,15 @@
 
 namespace tosk {
 
+namespace {
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+} // namespace
+
 ModuleNameIndex::ModuleNameIndex(const std::vector<ModuleField::Ptr>& fields, bool ignoreCase) : ignoreCase_(ignoreCase)
 {
     members_.reserve(fields.size());
@@ -75,6 +84,65 @@ int ModuleNameIndex::firstFreeCounter(const std::string& base, int start, const 
 void ModuleNameIndex::markTaken(const std::string& base, int counter)
 {
     skips_[key(base)][counter] = counter + 1;
+}
+
+void ModuleNameIndex::makeUnique(const ModuleField::Ptr& nameField, char delim)
+{
+    const std::string s = nameField->text();
+
+    std::string base;
+    long long counter = 0;
+    if (delim == 0) {
+        size_t runStart = s.size();
+        while (runStart > 1 && isDigit(s[runStart - 1]))
+            --runStart;
+        size_t marker = runStart == s.size() ? s.size() - (s.empty() ? 0 : 1) : runStart - 1;
+        bool hasMarker = !s.empty() && marker < s.size();
+        if (hasMarker && s[marker] == '~') {
+            base = s.substr(0, marker);
+        } else if (hasMarker && s[marker] == '^' && marker + 1 < s.size()) {
+            // "^" keeps the digit after it as part of the name.
+            base = s.substr(0, marker + 2);
+            for (size_t i = marker + 2; i < s.size() && counter < 100000000; ++i)
+                counter = counter * 10 + (s[i] - '0');
+        } else {
+            base = s.substr(0, runStart);
+            for (size_t i = runStart; i < s.size() && counter < 100000000; ++i)
+                counter = counter * 10 + (s[i] - '0');
+        }
+    } else {
+        size_t d = s.find(delim);
+        if (d != std::string::npos) {
+            base = s.substr(0, d);
+            counter = 1;
+        } else {
+            base = s;
+        }
+    }
+
+    auto candidate = [&](long long c) {
+        if (c == 0)
+            return base;
+        if (delim == 0)
+            return base + std::to_string(c);
+        return base + delim + std::to_string(c);
+    };
+    int start = static_cast<int>(counter);
+    int chosen = start;
+    // The name's own counter is checked first: a field never competes with
+    // itself.
+    if (isTakenByOther(candidate(start), nameField.get())) {
+        const std::string counterKey = std::string(1, delim) + base;
+        chosen = firstFreeCounter(counterKey, start + 1,
+                                  [&](int c) { return !isTakenByOther(candidate(c), nameField.get()); });
+        rename(*nameField, candidate(chosen));
+        add(nameField);
+        markTaken(counterKey, chosen);
+    } else {
+        if (nameField->text() != candidate(start))
+            rename(*nameField, candidate(start));
+        add(nameField);
+    }
 }
 
 } // namespace tosk

@@ -32,6 +32,12 @@ public:
     // Sets a field's text and keeps the index right.
     void rename(ModuleField& field, const std::string& text);
 
+    // Gives an instance-name field a text no other field of the index has:
+    // its own text when free, else its base with the first free counter
+    // (after the trailing digits, or after `delim` when that is not 0); the
+    // field joins the index.
+    void makeUnique(const ModuleField::Ptr& nameField, char delim);
+
     // The first counter from `start` whose candidate isFree accepts; counters
     // already known to be taken for this base are skipped.
     int firstFreeCounter(const std::string& base, int start, const std::function<bool(int)>& isFree);

@@ -63,6 +63,14 @@ struct PatchLayout::Frame {
     Rect column;
 };
 
+bool PatchLayout::standsInOneColumn(SigFile& patch)
+{
+    if (patch.visibleArea(patch.showMode()).width() > Module::kWidth)
+        return false;
+    return std::any_of(patch.listOfModules().begin(), patch.listOfModules().end(),
+                       [](const Module::Ptr& m) { return !m->isHead() && m->height() > 0; });
+}
+
 PatchLayout::PatchLayout(const SigFile& patch, Search search) : search_(search)
 {
     const auto& modules = patch.moduleArray();

@@ -159,7 +159,7 @@ void SModule::addModules(const std::string& typeName, const ModuleList::List& me
             continue;
         adopt(member);
         // A member that was never placed has no position to measure from.
-        if (member->rect().width() > 0) {
+        if (member->isPlaced()) {
             minX = std::min(minX, std::trunc(member->rect().x()));
             minY = std::min(minY, std::trunc(member->rect().y()));
         }
@@ -170,7 +170,7 @@ void SModule::addModules(const std::string& typeName, const ModuleList::List& me
         if (minY == 32767)
             minY = 0;
         for (const auto& member : moduleList_.moduleArray())
-            if (member->rect().width() > 0)
+            if (member->isPlaced())
                 member->moveBy(Point{-minX, -minY});
         if (move)
             moveToPosition(Point{minX, minY});

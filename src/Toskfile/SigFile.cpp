@@ -550,7 +550,7 @@ void SigFile::setHeadType()
     setProgramName(program);
     if (!tag.empty())
         newHead->setFieldText("obj_tag", tag);
-    if (oldHead->rect().width() > 0) {
+    if (oldHead->isPlaced()) {
         newHead->update(-1);
         newHead->moveToPosition(oldHead->rect().origin);
     }
@@ -827,8 +827,8 @@ bool SigFile::addModuleAfter(Module::Ptr module, const Module& other, bool repos
     if (!ModuleList::addModuleAfter(std::move(module), other, false))
         return false;
     if (reposition) {
-        Rect r = other.rect();
-        if (r.width() == 0) {
+        Rect r = other.isPlaced() ? other.rect() : Rect();
+        if (!other.isPlaced()) {
             if (&other == m_Head.get()) {
                 for (const auto& f : other.fieldArray()) {
                     if (f->type() == OperatorEntry::SIGNAL && f->rect().width() > 0) {
@@ -837,10 +837,11 @@ bool SigFile::addModuleAfter(Module::Ptr module, const Module& other, bool repos
                     }
                 }
             } else {
-                r = added->rect();
+                // Where the module stands already.
+                r = Rect(added->rect().origin, Size{});
             }
         }
-        if (added->rect().width() == 0)
+        if (!added->isPlaced())
             added->moveToPosition(
                 Point{r.x() + PatchLayout::kInsertOffset * r.width(), r.y() + PatchLayout::kInsertOffset * r.width()});
     }

@@ -2,6 +2,7 @@
 
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
+#include "app/ApplicationMenu.h"
 #include "app/MainMenuDelegate.h"
 #include "base/Alerts.h"
 #include "base/FileChooser.h"
@@ -143,10 +144,12 @@ GraphicWindowController* DocumentController::windowForPath(const QString& path) 
 GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocument> document)
 {
     GraphicWindowController::Hooks hooks;
+    if (delegate_)
+        hooks.buildMenu = [delegate = delegate_](QMenuBar* bar) { ApplicationMenu::build(bar, *delegate); };
     hooks.save = [this](GraphicWindowController& w) { return saveDocument(w); };
     hooks.uploadText = format_.uploadText;
     hooks.closing = [this](GraphicWindowController& w) { windowClosing(w); };
-    auto* window = new GraphicWindowController(std::move(document), delegate_, std::move(hooks));
+    auto* window = new GraphicWindowController(std::move(document), std::move(hooks));
     acceptDrops(window);
     windows_.emplace_back(window);
     connect(window, &QObject::destroyed, this, &DocumentController::windowGone, Qt::QueuedConnection);

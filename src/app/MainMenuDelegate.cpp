@@ -1,8 +1,8 @@
 #include "app/MainMenuDelegate.h"
 
-#include "app/PatchWindow.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
+#include "canvas/PatchWindow.h"
 #include "database/SigDbase.h"
 
 #include <QApplication>

@@ -19,9 +19,8 @@ void BadgePainter::drawRings(QPainter& painter, const Rect& circle, const std::s
     ring.adjust(2, 2, -2, -2);
     S::strokeOval(painter, ring, Qt::black, 2);
     ring.adjust(2, 2, -2, -2);
-    const QColor yellow(Qt::yellow);
     QColor inner = head ? fill : (highlighted ? QColor(Qt::red) : fill);
-    S::strokeOval(painter, ring, inner, 2, &yellow);
+    S::strokeThenFill(painter, ring, inner, 2, Qt::yellow);
     S::drawTextString(painter, Latin1::qstring(number), ring, S::BlackSystem12, Qt::black);
 }
 

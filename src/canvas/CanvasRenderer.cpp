@@ -1,5 +1,6 @@
 #include "canvas/CanvasRenderer.h"
 
+#include "Toskfile/CanvasLayout.h"
 #include "canvas/CanvasPainter.h"
 #include "canvas/CanvasStyle.h"
 
@@ -19,9 +20,9 @@ CanvasRenderer::CanvasRenderer(const ModuleList& patch, Module* head, int showMo
 
 QSizeF CanvasRenderer::extent()
 {
-    CanvasPainter measuring;
-    measuring.measure(patch_, head_, showMode_);
-    return QSizeF(std::ceil(measuring.maxX()), std::ceil(measuring.maxY()));
+    CanvasLayout layout;
+    layout.layOut(patch_, head_, showMode_);
+    return QSizeF(std::ceil(layout.maxX()), std::ceil(layout.maxY()));
 }
 
 QImage CanvasRenderer::image(double scale)
@@ -32,9 +33,16 @@ QImage CanvasRenderer::image(double scale)
     picture.fill(Qt::white);
     QPainter painter(&picture);
     painter.scale(scale, scale);
-    CanvasPainter canvas;
-    canvas.drawRect(painter, Rect(0, 0, size.width(), size.height()), patch_, head_, showMode_, marks_);
+    paint(painter, size);
     return picture;
+}
+
+void CanvasRenderer::paint(QPainter& painter, const QSizeF& size)
+{
+    CanvasLayout layout;
+    layout.layOut(patch_, head_, showMode_);
+    CanvasPainter canvas;
+    canvas.drawRect(painter, Rect(0, 0, size.width(), size.height()), layout, patch_, head_, showMode_, marks_);
 }
 
 bool CanvasRenderer::write(const QString& path, double scale, QString& error)
@@ -66,8 +74,7 @@ bool CanvasRenderer::write(const QString& path, double scale, QString& error)
         svg.setTitle(QStringLiteral("Tosk patch"));
         QPainter painter(&svg);
         painter.scale(scale, scale);
-        CanvasPainter canvas;
-        canvas.drawRect(painter, Rect(0, 0, size.width(), size.height()), patch_, head_, showMode_, marks_);
+        paint(painter, size);
         painter.end();
     }
     if (!file.commit()) {

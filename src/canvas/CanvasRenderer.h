@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 
+class QPainter;
+
 namespace tosk {
 
 class Module;
@@ -25,6 +27,9 @@ public:
     bool write(const QString& path, double scale, QString& error);
 
 private:
+    // Lays the patch out afresh and paints it, `size` points from the origin.
+    void paint(QPainter& painter, const QSizeF& size);
+
     const ModuleList& patch_;
     Module* head_;
     int showMode_;

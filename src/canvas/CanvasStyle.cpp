@@ -212,9 +212,8 @@ struct PinSprites {
         sprite.fill(Qt::transparent);
         QPainter p(&sprite);
         p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(stroke, penWidth));
-        p.setBrush(fill);
-        p.drawEllipse(QRectF(kBorder + fx / 4.0, kBorder + fy / 4.0, device.width(), device.height()));
+        CanvasStyle::strokeThenFill(p, QRectF(kBorder + fx / 4.0, kBorder + fy / 4.0, device.width(), device.height()),
+                                    stroke, penWidth, fill);
         p.end();
         return images.emplace(key, sprite).first->second;
     }
@@ -228,7 +227,7 @@ void CanvasStyle::drawPin(QPainter& painter, const QRectF& rect, const QColor& s
     const QTransform t = painter.worldTransform();
     const bool raster = painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster;
     if (!raster || t.type() > QTransform::TxScale || qAbs(t.m11() - t.m22()) > 1e-9 || t.m11() <= 0) {
-        strokeOval(painter, rect, stroke, 1, &fill);
+        strokeThenFill(painter, rect, stroke, 1, fill);
         return;
     }
     static PinSprites sprites;
@@ -255,6 +254,18 @@ void CanvasStyle::strokeOval(QPainter& painter, const QRectF& rect, const QColor
     painter.setPen(QPen(stroke, width));
     painter.setBrush(fill ? QBrush(*fill) : QBrush(Qt::NoBrush));
     painter.drawEllipse(rect);
+}
+
+void CanvasStyle::strokeThenFill(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,
+                                 const QColor& fill, bool oval)
+{
+    painter.setPen(QPen(stroke, width));
+    painter.setBrush(Qt::NoBrush);
+    oval ? painter.drawEllipse(rect) : painter.drawRect(rect);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(fill);
+    oval ? painter.drawEllipse(rect) : painter.drawRect(rect);
+    painter.setBrush(Qt::NoBrush);
 }
 
 } // namespace tosk

@@ -2,6 +2,7 @@
 
 #include "base/Color.h"
 #include "base/Geometry.h"
+#include "base/TextMetrics.h"
 
 #include <QColor>
 #include <QFont>
@@ -21,16 +22,15 @@ namespace tosk {
 class CanvasStyle {
 public:
     // The seven text styles of a module, plus the canvas's own.
-    enum TextStyle {
-        GrayLabel7,
-        BlackLabel8,
-        BlackLabel10,
-        BlackSystem8,
-        System8,
-        BlackSystem12,
-        Bubble,
-        System10,
-    };
+    using TextStyle = TextMetrics::Style;
+    static constexpr TextStyle GrayLabel7 = TextMetrics::GrayLabel7;
+    static constexpr TextStyle BlackLabel8 = TextMetrics::BlackLabel8;
+    static constexpr TextStyle BlackLabel10 = TextMetrics::BlackLabel10;
+    static constexpr TextStyle BlackSystem8 = TextMetrics::BlackSystem8;
+    static constexpr TextStyle System8 = TextMetrics::System8;
+    static constexpr TextStyle BlackSystem12 = TextMetrics::BlackSystem12;
+    static constexpr TextStyle Bubble = TextMetrics::Bubble;
+    static constexpr TextStyle System10 = TextMetrics::System10;
 
     static constexpr const char* kFontFamily = "DejaVu Sans";
 
@@ -70,13 +70,17 @@ public:
     // Draws a text centred on a rect's centre without clipping.
     static void drawCenteredText(QPainter& painter, const QString& text, const QRectF& rect, TextStyle style,
                                  const QColor& color);
-    // A pin: an oval filled and stroked. Raster painters (the canvas, PNG)
-    // copy it from a picture drawn once per look, size and quarter-pixel
-    // offset; others (SVG) draw it as an oval.
+    // A pin: an oval stroked, then filled over the inner half of its
+    // outline. Raster painters (the canvas, PNG) copy it from a picture drawn
+    // once per look, size and quarter-pixel offset; others (SVG) draw it.
     static void drawPin(QPainter& painter, const QRectF& rect, const QColor& stroke, const QColor& fill);
-    // Strokes (and fills when a fill colour is given) the oval in a rect.
+    // Fills the oval in a rect when a fill colour is given, then strokes it.
     static void strokeOval(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,
                            const QColor* fill = nullptr);
+    // Strokes the oval (or the rect) in a rect, then fills it, so that the
+    // fill covers the inside half of the outline.
+    static void strokeThenFill(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,
+                               const QColor& fill, bool oval = true);
 };
 
 } // namespace tosk

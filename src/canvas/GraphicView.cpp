@@ -3,6 +3,7 @@
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "canvas/CanvasStyle.h"
+#include "canvas/CanvasTextMetrics.h"
 #include "canvas/GraphicWindowController.h"
 
 #include <QPaintEvent>
@@ -77,14 +78,6 @@ int GraphicView::showMode() const
     return patch_ ? patch_->showMode() : 0;
 }
 
-bool GraphicView::standsInOneColumn(SigFile& patch)
-{
-    if (patch.visibleArea(patch.showMode()).width() > Module::kWidth)
-        return false;
-    return std::any_of(patch.listOfModules().begin(), patch.listOfModules().end(),
-                       [](const Module::Ptr& m) { return !m->isHead() && m->height() > 0; });
-}
-
 QScrollArea* GraphicView::enclosingScrollView() const
 {
     for (QWidget* w = parentWidget(); w; w = w->parentWidget())
@@ -118,8 +111,8 @@ void GraphicView::setFrameSize(const QSizeF& size)
 void GraphicView::applyFrame()
 {
     // The canvas always reaches what the last paint drew.
-    double w = std::max(frame_.width(), painter_.maxX());
-    double h = std::max(frame_.height(), painter_.maxY());
+    double w = std::max(frame_.width(), layout_.maxX());
+    double h = std::max(frame_.height(), layout_.maxY());
     QSize px(int(std::ceil(w * magnification_)), int(std::ceil(h * magnification_)));
     if (px != size())
         resize(px);
@@ -206,18 +199,33 @@ QRect GraphicView::toWidget(const Rect& r) const
     return px.toAlignedRect().adjusted(-2, -2, 2, 2);
 }
 
+const CanvasLayout& GraphicView::canvasLayout()
+{
+    if (patch_)
+        layout_.layOut(*patch_, head(), patch_->showMode());
+    return layout_;
+}
+
 void GraphicView::invalidateModule(const Module& module)
 {
     // Only a marked module needs looking for in the patch: a change of many
     // modules must not search the list once for each.
     if (patch_ && marks_.refersTo(module) && patch_->indexOfModule(&module) == ModuleList::npos)
         marks_.forget(module);
-    update(toWidget(module.graphicRect()));
+    Rect area = module.graphicRect();
+    auto selected = marks_.selectedField.lock();
+    auto highlighted = marks_.highlightField.lock();
+    if ((selected && selected->trueParent() == &module) || (highlighted && highlighted->trueParent() == &module)) {
+        ModuleFigure figure;
+        figure.compute(module, showMode(), selected.get(), highlighted.get(), CanvasTextMetrics::shared());
+        area = figure.bounds;
+    }
+    update(toWidget(area));
 }
 
 void GraphicView::redraw()
 {
-    painter_.setFirst();
+    layout_.reset();
     update();
 }
 
@@ -228,12 +236,13 @@ void GraphicView::paintEvent(QPaintEvent* event)
         painter.fillRect(event->rect(), Qt::white);
         return;
     }
+    const CanvasLayout& layout = canvasLayout();
     painter.scale(magnification_, magnification_);
     QRectF dirty(event->rect().x() / magnification_, event->rect().y() / magnification_,
                  event->rect().width() / magnification_, event->rect().height() / magnification_);
-    painter_.drawRect(painter, CanvasStyle::rect(dirty), *patch_, head(), patch_->showMode(), marks_);
+    painter_.drawRect(painter, CanvasStyle::rect(dirty), layout, *patch_, head(), patch_->showMode(), marks_);
     // A patch that grew past the frame gets room to scroll to.
-    if (painter_.maxX() * magnification_ > width() + 0.5 || painter_.maxY() * magnification_ > height() + 0.5)
+    if (layout.maxX() * magnification_ > width() + 0.5 || layout.maxY() * magnification_ > height() + 0.5)
         QTimer::singleShot(0, this, [this] { applyFrame(); });
 }
 

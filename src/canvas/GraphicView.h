@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Toskfile/CanvasLayout.h"
 #include "base/Geometry.h"
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasPainter.h"
@@ -18,11 +19,12 @@ struct PatchChange;
 class SigDocument;
 class SigFile;
 
-// The canvas of a patch window: paints the patch (through CanvasPainter) in
-// a scroll area, at a magnification the zoom commands change. Canvas
-// coordinates are points, flipped like Qt's own; a widget pixel is a point
-// times the magnification. The selection and the interaction marks live in
-// `marks()`, so that the mouse handling can be added on top.
+// The canvas of a patch window: lays the patch out (CanvasLayout) and paints
+// it (CanvasPainter) in a scroll area, at a magnification the zoom commands
+// change. Canvas coordinates are points, flipped like Qt's own; a widget
+// pixel is a point times the magnification. The selection and the
+// interaction marks live in `marks()`, so that the mouse handling can be
+// added on top.
 class GraphicView : public QWidget {
     Q_OBJECT
 
@@ -50,17 +52,15 @@ public:
     const CanvasMarks& marks() const { return marks_; }
     std::vector<Module*> selectedModules() const { return marks_.selection(); }
     const CanvasPainter& canvasPainter() const { return painter_; }
+    // The patch laid out as it will be painted, so that it can be hit before
+    // any paint; lays out what needs it first.
+    const CanvasLayout& canvasLayout();
 
-    // The extent found by the last paint and the union of the modules drawn.
-    double maxX() const { return painter_.maxX(); }
-    double maxY() const { return painter_.maxY(); }
+    // The extent found by the last layout.
+    double maxX() const { return layout_.maxX(); }
+    double maxY() const { return layout_.maxY(); }
     // The patch's area that the last zoom-to-fit fitted.
     const Rect& visibleRect() const { return visibleRect_; }
-
-    // Whether every module of the patch stands in one column at the left
-    // edge, as in a patch saved without positions: such a patch is laid out
-    // when it is opened. A patch of nothing but its head does not count.
-    static bool standsInOneColumn(SigFile& patch);
 
     // --- zoom
     double magnification() const { return magnification_; }
@@ -82,8 +82,9 @@ public:
     QScrollArea* enclosingScrollView() const;
 
     // --- repainting
-    // Repaints the module's graphic rect; the marks of a module no longer in
-    // the patch (selection, highlights, drag source) are dropped.
+    // Repaints the module's graphic rect (with the bubble of a marked pin);
+    // the marks of a module no longer in the patch (selection, highlights,
+    // drag source) are dropped.
     void invalidateModule(const Module& module);
     // Lays everything out again and repaints it all.
     void redraw();
@@ -105,6 +106,7 @@ private:
     GraphicWindowController* controller_ = nullptr;
     SigDocument* document_ = nullptr;
     SigFile* patch_ = nullptr;
+    CanvasLayout layout_;
     CanvasPainter painter_;
     CanvasMarks marks_;
     double magnification_ = 1;

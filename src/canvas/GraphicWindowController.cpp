@@ -2,10 +2,10 @@
 
 #include "Toskfile/ModuleArrangement.h"
 #include "Toskfile/PatchEditor.h"
+#include "Toskfile/PatchLayout.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/UndoGroup.h"
-#include "app/ApplicationMenu.h"
 #include "base/Alerts.h"
 #include "base/DataFiles.h"
 #include "base/Localization.h"
@@ -29,18 +29,13 @@
 
 namespace tosk {
 
-namespace {
-
-} // namespace
-
-GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> document, MainMenuDelegate* delegate,
-                                                 Hooks hooks, QWidget* parent)
+GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> document, Hooks hooks, QWidget* parent)
     : QMainWindow(parent), document_(std::move(document)), hooks_(std::move(hooks))
 {
     setObjectName(QStringLiteral("graphicWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
-    if (delegate)
-        ApplicationMenu::build(menuBar(), *delegate);
+    if (hooks_.buildMenu)
+        hooks_.buildMenu(menuBar());
 
     auto* central = new QWidget(this);
     auto* column = new QVBoxLayout(central);
@@ -168,7 +163,7 @@ void GraphicWindowController::windowDidLoad()
 void GraphicWindowController::layOutIfInOneColumn()
 {
     SigFile* patch = sigFile();
-    if (!patch || !GraphicView::standsInOneColumn(*patch))
+    if (!patch || !PatchLayout::standsInOneColumn(*patch))
         return;
     // A change, but not a step to undo: the patch was never shown the other way.
     PatchEditor(*document_).reposition(false);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Toskfile/ModuleArrangement.h"
-#include "app/PatchWindow.h"
+#include "canvas/PatchWindow.h"
 #include "canvas/TextWindowController.h"
 
 #include <QMainWindow>
@@ -12,13 +12,13 @@
 
 class QDialog;
 class QLineEdit;
+class QMenuBar;
 class QScrollArea;
 class QToolButton;
 
 namespace tosk {
 
 class GraphicView;
-class MainMenuDelegate;
 class Module;
 class SigDocument;
 class SigFile;
@@ -33,18 +33,19 @@ public:
     static constexpr const char* DocumentHasChangedNotification = "TKXDocumentHasChanged";
     static constexpr const char* ModuleSelectionChangedNotification = "TKXModuleSelectionChanged";
 
-    // What the window asks of the application: saving its document (false
-    // when it was not saved), the text sent to a unit, and what happens when
-    // the window has agreed to close (before it is hidden).
+    // What the window asks of the application: its menu (none in tests),
+    // saving its document (false when it was not saved), the text sent to a
+    // unit, and what happens when the window has agreed to close (before it
+    // is hidden).
     struct Hooks {
+        std::function<void(QMenuBar*)> buildMenu;
         std::function<bool(GraphicWindowController&)> save;
         TextWindowController::TextSource uploadText;
         std::function<void(GraphicWindowController&)> closing;
     };
 
-    // The delegate (may be null in tests) gives the window its menu.
-    GraphicWindowController(std::shared_ptr<SigDocument> document, MainMenuDelegate* delegate, Hooks hooks = {},
-                            QWidget* parent = nullptr);
+    explicit GraphicWindowController(std::shared_ptr<SigDocument> document, Hooks hooks = {},
+                                     QWidget* parent = nullptr);
     ~GraphicWindowController() override;
 
     SigDocument* sigDocument() const { return document_.get(); }

@@ -1,5 +1,6 @@
 #include "ModelTestSupport.h"
 
+#include "Toskfile/ModuleBuilder.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/SigFile.h"
 #include "base/Alerts.h"

@@ -1,18 +1,23 @@
 // Pictures of patches painted by the canvas painters, checked pixel by pixel.
+#include "Toskfile/CanvasLayout.h"
+#include "Toskfile/InfoLine.h"
 #include "Toskfile/Module.h"
+#include "Toskfile/ModuleFigure.h"
 #include "Toskfile/SigFile.h"
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasPainter.h"
 #include "canvas/CanvasRenderer.h"
 #include "canvas/CanvasStyle.h"
-#include "canvas/HeadPainter.h"
-#include "canvas/InfoLine.h"
+#include "canvas/CanvasTextMetrics.h"
 #include "database/SigDbase.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QImage>
 #include <QPainter>
+
+#include <algorithm>
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -206,10 +211,12 @@ TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
 
     QImage full(700, 400, QImage::Format_ARGB32_Premultiplied);
     full.fill(Qt::white);
+    CanvasLayout layout;
     CanvasPainter canvas;
+    layout.layOut(patch.file, patch.head, mode);
     {
         QPainter p(&full);
-        canvas.drawRect(p, Rect(0, 0, 700, 400), patch.file, patch.head, mode, marks);
+        canvas.drawRect(p, Rect(0, 0, 700, 400), layout, patch.file, patch.head, mode, marks);
     }
     EXPECT_EQ(canvas.modulesDrawn(), 12);
 
@@ -221,14 +228,15 @@ TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
         QPainter p(&repainted);
         p.fillRect(area, Qt::red);
     }
+    layout.layOut(patch.file, patch.head, mode);
     {
         QPainter p(&repainted);
         p.setClipRect(area);
-        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), patch.file, patch.head, mode, marks);
+        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, patch.file, patch.head, mode, marks);
     }
     EXPECT_EQ(canvas.modulesDrawn(), 1) << "only the module under the dirty rect";
     EXPECT_EQ(repainted, full);
-    EXPECT_NEAR(canvas.maxX(), 100 + 130 * 3 + 80 + 87.0 / 7 + 16 + 360.0 / 7, 1e-9) << "extent kept";
+    EXPECT_NEAR(layout.maxX(), 100 + 130 * 3 + 80 + 87.0 / 7 + 16 + 360.0 / 7, 1e-9) << "extent kept";
 }
 
 TEST(CanvasPainting, InfoLinesOfInterfaceModules)
@@ -326,4 +334,96 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     EXPECT_TRUE(isGreenish(marks, 215, 78)) << "the line from the pin's centre (180, 56)";
     EXPECT_EQ(marks.pixelColor(220, 108), rgb(128, 128, 128)) << "rubber band, top edge";
     EXPECT_TRUE(isWhite(marks, 220, 112)) << "and nothing inside";
+}
+
+TEST(CanvasPainting, AWireIsNeverFilledWhateverWasDrawnBeforeIt)
+{
+    Patch patch;
+    // A source fanning out to two inputs: its wires, with their dots, are
+    // drawn first...
+    Module& src = patch.add("GAIN", "src", 100, 40);
+    Patch::connect(patch.add("GAIN", "a", 300, 40), "in", src, "out");
+    Patch::connect(patch.add("GAIN", "b", 300, 120), "in", src, "out");
+    // ...then a steep wire across the box of e.
+    Module& c = patch.add("GAIN", "c", 100, 400);
+    Patch::connect(patch.add("GAIN", "d", 220, 160), "in", c, "out");
+    Module& e = patch.add("REMOTER", "e", 170, 300); // drawn without pins
+    const int mode = Module::SHOW_SIGNAL;
+    CanvasMarks marks;
+    CanvasLayout layout;
+    CanvasPainter canvas;
+    layout.layOut(patch.file, patch.head, mode);
+
+    QImage full(700, 500, QImage::Format_ARGB32_Premultiplied);
+    full.fill(Qt::white);
+    {
+        QPainter p(&full);
+        canvas.drawRect(p, Rect(0, 0, 700, 500), layout, patch.file, patch.head, mode, marks);
+    }
+    full.save(QString::fromStdString((test::outputDir("CanvasPainting") / "steep-wire.png").string()));
+    // Below its name row e's box is its fill and the wire's line: nothing
+    // lighter, as a white wedge would be.
+    int line = 0;
+    for (int y = 336; y <= 362; ++y)
+        for (int x = 172; x <= 247; ++x) {
+            const QColor px = full.pixelColor(x, y);
+            ASSERT_LE(std::max({px.red(), px.green(), px.blue()}), 245) << x << "," << y;
+            line += px != rgb(245, 245, 245);
+        }
+    EXPECT_GT(line, 27) << "the wire crosses every row";
+
+    // A repaint of e's area alone draws no fan-out dot before the wire, and
+    // gives the same pixels.
+    QImage repainted = full.copy();
+    const Rect dirty = e.graphicRect();
+    const QRect area(int(dirty.x()), int(dirty.y()), int(dirty.width()), int(dirty.height()));
+    {
+        QPainter p(&repainted);
+        p.fillRect(area, Qt::red);
+        p.setClipRect(area);
+        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, patch.file, patch.head, mode, marks);
+    }
+    EXPECT_EQ(canvas.modulesDrawn(), 1);
+    EXPECT_EQ(repainted, full);
+}
+
+TEST(CanvasPainting, PinsBadgeRingsAndBubbleFramesAreStrokedThenFilled)
+{
+    Patch patch;
+    Module& src = patch.add("GAIN", "src", 100, 40);
+    Patch::connect(patch.add("GAIN", "dst", 300, 40), "in", src, "out");
+    const int mode = Module::SHOW_SIGNAL | Module::SHOW_ORDER;
+    CanvasMarks marks;
+    marks.selectedField = src.field("out");
+    marks.highlightModule = src.shared_from_this();
+    // Four pixels a point: the fill covers the inner half of a line.
+    QImage image = CanvasRenderer(patch.file, patch.head, mode, marks).image(4);
+    image.save(QString::fromStdString((test::outputDir("CanvasPainting") / "stroke-then-fill.png").string()));
+    const QColor signalStroke = rgb(0, 128, 0), signalFill = rgb(132, 255, 132), yellow = rgb(255, 255, 0);
+
+    // dst's input pin, centred on (300, 56): its outline 1 point wide about
+    // a radius of 40/7, from device row 201.1 up.
+    EXPECT_EQ(image.pixelColor(1200, 200), signalStroke) << "outside the radius: the outline";
+    EXPECT_EQ(image.pixelColor(1200, 202), signalFill) << "inside it: the fill";
+
+    // src's badge: rings 2 wide, the inner one about x = 124 (device 496),
+    // red for the highlighted module, with the yellow fill inside it.
+    EXPECT_EQ(image.pixelColor(490, 288), Qt::black);
+    EXPECT_EQ(image.pixelColor(494, 288), Qt::red);
+    EXPECT_EQ(image.pixelColor(497, 288), yellow);
+    // The head's badge: its inner ring about x = 24 (device 96).
+    EXPECT_EQ(image.pixelColor(94, 128), rgb(245, 245, 245));
+    EXPECT_EQ(image.pixelColor(97, 128), yellow);
+
+    // The selected pin's name frame: its left edge at the frame's x.
+    ModuleFigure figure;
+    figure.compute(src, mode, src.field("out").get(), nullptr, CanvasTextMetrics::shared());
+    const ModuleFigure::Pin* out = nullptr;
+    for (const auto& pin : figure.pins)
+        if (pin.field == src.field("out").get())
+            out = &pin;
+    ASSERT_TRUE(out && out->name);
+    const int edge = int(std::floor(out->nameFrame.x() * 4)), y = int(out->nameFrame.midY() * 4);
+    EXPECT_EQ(image.pixelColor(edge - 1, y), signalStroke);
+    EXPECT_EQ(image.pixelColor(edge + 1, y), QColor(Qt::white));
 }

@@ -4,6 +4,7 @@
 // handling alone.
 #include "app/DocumentController.h"
 #include "Toskfile/Module.h"
+#include "Toskfile/PatchLayout.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "app/ApplicationMenu.h"
@@ -399,7 +400,7 @@ TEST(DocumentController, APatchWithoutPositionsIsLaidOutAndChangedOnOpening)
     GraphicWindowController* w = f.documents->openDocument(f.file("flat.sig", bytes));
     ASSERT_TRUE(w);
     EXPECT_GT(w->sigFile()->moduleCount(), 5u);
-    EXPECT_FALSE(GraphicView::standsInOneColumn(*w->sigFile())) << "laid out";
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(*w->sigFile())) << "laid out";
     EXPECT_TRUE(w->sigDocument()->isDocumentEdited());
     EXPECT_EQ(w->windowTitle(), "flat*");
     EXPECT_FALSE(w->sigDocument()->undoManager().canUndo()) << "the first layout is not an edit to undo";

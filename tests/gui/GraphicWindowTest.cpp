@@ -1,6 +1,7 @@
 // The patch window driven headless: show-mode buttons, zoom, the title
 // sheet, the text window and closing.
 #include "Toskfile/Module.h"
+#include "Toskfile/PatchLayout.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "app/MainMenuDelegate.h"
@@ -81,7 +82,7 @@ struct Window {
 
     explicit Window(GraphicWindowController::Hooks hooks = {})
     {
-        window = new GraphicWindowController(doc, nullptr, std::move(hooks));
+        window = new GraphicWindowController(doc, std::move(hooks));
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
     }
@@ -367,11 +368,11 @@ TEST(GraphicWindow, APatchInOneColumnIsOneToLayOut)
 {
     auto doc = smallPatch();
     SigFile& patch = *doc->sigFile();
-    EXPECT_FALSE(GraphicView::standsInOneColumn(patch)) << "modules side by side";
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch)) << "modules side by side";
     for (const auto& m : patch.listOfModules())
         m->moveToPosition(Point{0, 0});
-    EXPECT_TRUE(GraphicView::standsInOneColumn(patch)) << "no positions: everything at the origin";
+    EXPECT_TRUE(PatchLayout::standsInOneColumn(patch)) << "no positions: everything at the origin";
     while (patch.moduleCount() > 1)
         patch.removeModuleAtIndex(1);
-    EXPECT_FALSE(GraphicView::standsInOneColumn(patch)) << "a head alone has nothing to lay out";
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch)) << "a head alone has nothing to lay out";
 }

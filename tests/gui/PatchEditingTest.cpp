@@ -40,7 +40,7 @@ struct Window {
         doc->initWithData(text, std::string("demo"), std::nullopt, test::bundledDbase());
         GraphicWindowController::Hooks hooks;
         hooks.uploadText = [](SigDocument& d) { return d.sigData(); };
-        window = new GraphicWindowController(doc, nullptr, hooks);
+        window = new GraphicWindowController(doc, hooks);
         window->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(window));
     }
@@ -112,8 +112,7 @@ TEST(PatchEditing, TitleSheetIsUndoableAndRefusesWhatTheFileCannotHold)
         EXPECT_EQ(test::alertLines(alerts.recorded),
                   std::vector<std::string>{"Critical | ERROR | 'Say \"hi\"' cannot be kept in a patch: the file would "
                                            "not read it back the same. A value may hold no double quote or line "
-                                           "break, and may not start with a semicolon nor stand between "
-                                           "apostrophes. | OK"});
+                                           "break, and may not stand between apostrophes with a blank inside. | OK"});
         EXPECT_EQ(w.doc->sigFile()->programName(), "Demo");
         EXPECT_FALSE(w.doc->isDocumentEdited());
     }

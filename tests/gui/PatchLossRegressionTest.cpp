@@ -1,6 +1,7 @@
 // Faults that lost a user's patch, reproduced the way a user met them: the
 // real document controller, patch windows and start window over real sig
 // files, headless.
+#include "Toskfile/PatchLayout.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "app/DocumentController.h"
@@ -313,7 +314,7 @@ TEST(PatchLossRegression, RevertLaysOutAPatchWithoutPositionsAsOpeningDoes)
         return out;
     };
     const auto opened = positions();
-    ASSERT_FALSE(GraphicView::standsInOneColumn(*w->sigFile()));
+    ASSERT_FALSE(PatchLayout::standsInOneColumn(*w->sigFile()));
 
     ScopedRecordingAlerts alerts;
     alerts.answers = {0};

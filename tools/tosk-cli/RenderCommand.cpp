@@ -6,12 +6,12 @@
 
 #include "CliSupport.h"
 
+#include "Toskfile/PatchLayout.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "base/Alerts.h"
 #include "base/Log.h"
 #include "canvas/CanvasRenderer.h"
-#include "canvas/GraphicView.h"
 #include "database/SigDbase.h"
 
 #include <QGuiApplication>
@@ -114,7 +114,7 @@ int runRender(const std::vector<std::string>& given)
     if (hasMode)
         patch.setShowMode(mode);
     // As the patch window does: a patch standing in one column is laid out.
-    if (GraphicView::standsInOneColumn(patch))
+    if (PatchLayout::standsInOneColumn(patch))
         patch.reposition();
     CanvasMarks marks;
     if (hasSelect) {

@@ -1,4 +1,4 @@
-#include "canvas/InfoLine.h"
+#include "Toskfile/InfoLine.h"
 
 #include "Toskfile/InstanceCounter.h"
 #include "Toskfile/MenuStatement.h"

@@ -1,0 +1,137 @@
+#include "Toskfile/CanvasHitTest.h"
+
+#include "Toskfile/Module.h"
+#include "Toskfile/ModuleList.h"
+#include "Toskfile/Wire.h"
+
+namespace tosk {
+
+namespace {
+
+bool holds(const Rect& rect, const Point& point)
+{
+    return mouseInRect(point, rect, true);
+}
+
+} // namespace
+
+Module* CanvasHitTest::moduleUnderPoint(const ModuleList& patch, const Point& point)
+{
+    const auto& modules = patch.listOfModules();
+    for (auto it = modules.rbegin(); it != modules.rend(); ++it)
+        if (holds((*it)->rect(), point))
+            return it->get();
+    return nullptr;
+}
+
+Module* CanvasHitTest::moduleNearPoint(const ModuleList& patch, const Point& point)
+{
+    const auto& modules = patch.listOfModules();
+    for (auto it = modules.rbegin(); it != modules.rend(); ++it)
+        if ((*it)->height() > 0 && holds((*it)->graphicRect(), point))
+            return it->get();
+    return nullptr;
+}
+
+std::vector<Module*> CanvasHitTest::modulesIntersectingRect(const ModuleList& patch, const Rect& rect)
+{
+    std::vector<Module*> found;
+    for (const auto& m : patch.listOfModules())
+        if (m->height() > 0 && m->rect().intersects(rect))
+            found.push_back(m.get());
+    return found;
+}
+
+std::vector<Module*> CanvasHitTest::modulesContainedInRect(const ModuleList& patch, const Rect& rect)
+{
+    std::vector<Module*> found;
+    for (const auto& m : patch.listOfModules())
+        if (m->height() > 0 && rect.contains(m->rect()))
+            found.push_back(m.get());
+    return found;
+}
+
+Rect CanvasHitTest::boundsForModules(const std::vector<Module*>& modules)
+{
+    Rect bounds;
+    for (const Module* m : modules)
+        bounds = bounds.united(m->graphicRect());
+    return bounds;
+}
+
+Rect CanvasHitTest::connectedDirtyRect(const ModuleList& patch, const Module& module)
+{
+    Rect dirty = module.graphicRect();
+    for (const auto& f : module.fieldArray()) {
+        const ModuleField* source = f->source().get();
+        if (source && f->gpos() != 0 && !f->isHidden() && !source->isHidden())
+            dirty = dirty.united(source->rect());
+    }
+    for (const auto& other : patch.listOfModules()) {
+        if (other.get() == &module)
+            continue;
+        for (const auto& f : other->fieldArray()) {
+            const ModuleField* source = f->source().get();
+            if (source && source->trueParent() == &module)
+                dirty = dirty.united(f->rect());
+        }
+    }
+    return dirty;
+}
+
+CanvasHitTest::Hit CanvasHitTest::hitAt(const ModuleList& patch, Module* head, const Point& point, int showMode)
+{
+    Hit hit;
+    if (Module* near = moduleNearPoint(patch, point)) {
+        hit.field = near->fieldUnderPoint(point);
+        if (hit.field)
+            hit.module = near;
+        else if (near == head ? (showMode & Module::SHOW_ORDER) != 0 : holds(near->rect(), point))
+            hit.module = near;
+        return hit;
+    }
+    if (head) {
+        hit.field = head->fieldUnderPoint(point);
+        if (hit.field)
+            hit.module = head;
+    }
+    return hit;
+}
+
+ModuleField::Ptr CanvasHitTest::pinAt(const ModuleList& patch, Module* head, const Point& point, int showMode)
+{
+    return hitAt(patch, head, point, showMode).field;
+}
+
+Module* CanvasHitTest::orderBadgeAt(const ModuleList& patch, Module* head, const Point& point, int showMode)
+{
+    if (!(showMode & Module::SHOW_ORDER))
+        return nullptr;
+    if (head && holds(head->orderCircle(), point))
+        return head;
+    const auto& modules = patch.listOfModules();
+    for (auto it = modules.rbegin(); it != modules.rend(); ++it)
+        if (it->get() != head && (*it)->height() > 0 && holds((*it)->orderCircle(), point))
+            return it->get();
+    return nullptr;
+}
+
+ModuleField::Ptr CanvasHitTest::wireAt(const ModuleList& patch, const Module* head, const Point& point)
+{
+    const Wire* found = nullptr;
+    Wire last;
+    Wire::forEach(patch, head, [&](const Wire& wire) {
+        if (holds(wire.bounds.inset(-kWireSlop, -kWireSlop), point) && wire.distanceTo(point) <= kWireSlop) {
+            last = wire;
+            found = &last;
+        }
+    });
+    if (!found)
+        return nullptr;
+    for (const auto& f : found->module->fieldArray())
+        if (f.get() == found->input)
+            return f;
+    return nullptr;
+}
+
+} // namespace tosk

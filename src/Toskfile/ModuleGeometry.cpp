@@ -1,0 +1,173 @@
+#include "Toskfile/ModuleGeometry.h"
+
+#include "base/TextCase.h"
+#include "database/OperatorEntry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tosk {
+
+Rect ModuleGeometry::graphicRect(const Rect& box)
+{
+    if (box.origin == Point{0, 0})
+        return box;
+    return box.inset(-Module::kMarginX, -Module::kMarginY);
+}
+
+Rect ModuleGeometry::orderCircle(const Rect& box, bool head)
+{
+    if (head)
+        return Rect(20, 12, Module::kOrderCircleSize, Module::kOrderCircleSize);
+    const double half = Module::kOrderCircleSize / 2;
+    const double x0 = std::floor(box.midX() - half), y0 = std::floor(box.midY() - half);
+    const double x1 = std::ceil(box.midX() + half), y1 = std::ceil(box.midY() + half);
+    return Rect(x0, y0, x1 - x0, y1 - y0);
+}
+
+Rect ModuleGeometry::nameRow(const Rect& box)
+{
+    return Rect(box.x() + 1, box.y() + 1 + Module::kTitleHeight, box.width() - 2, Module::kTitleHeight);
+}
+
+Rect ModuleGeometry::pinRect(const Rect& box, int row)
+{
+    const int k = row > 0 ? row : -row;
+    const double cx = row > 0 ? box.x() : box.maxX();
+    const double cy = box.y() + Module::kRowHeight * k;
+    const double half = Module::kPinSide / 2;
+    return Rect(cx - half, cy - half, Module::kPinSide, Module::kPinSide);
+}
+
+void ModuleGeometry::placeFields(Module& module)
+{
+    bool nameRowPlaced = false;
+    for (const auto& f : module.fieldArray()) {
+        if (f->gpos() != 0) {
+            f->setConnRect(module.rect());
+        } else if (!nameRowPlaced && f->entry() && equalsIgnoringCase(f->entry()->name(), "opstart_name")) {
+            f->setRect(nameRow(module.rect()));
+            f->setFlags(f->flags() | ModuleField::FLAG_NAME_ROW);
+            nameRowPlaced = true;
+        } else if (!(f->flags() & ModuleField::FLAG_NAME_ROW)) {
+            f->setRect(Rect(f->rect().origin, Size{}));
+        }
+    }
+}
+
+int ModuleGeometry::layOut(Module& module, int showMode)
+{
+    module.m_UpdateNeeded = false;
+    module.m_HideNum = 0;
+    const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
+    const bool control = (showMode & Module::SHOW_CONTROL) != 0;
+    const bool signal = (showMode & Module::SHOW_SIGNAL) != 0;
+    const bool userObj = (showMode & Module::SHOW_USEROBJ) != 0;
+    const Module::FieldList& fields = module.fieldArray();
+
+    int nSigOut = 0, nCtlOut = 0, nUsrOut = 0, nSigIn = 0, nCtlIn = 0, nUsrIn = 0;
+    for (const auto& f : fields) {
+        if (f->isHidden()) {
+            ++module.m_HideNum;
+            continue;
+        }
+        if (!f->entry())
+            continue;
+        bool sourced = f->source() || unconnected;
+        bool connected = f->numConnects() > 0 || unconnected;
+        switch (f->type()) {
+        case OperatorEntry::SIGNAL:
+            nSigOut += connected && signal;
+            break;
+        case OperatorEntry::CONTROL:
+            nCtlOut += connected && control;
+            break;
+        case OperatorEntry::USEROBJ:
+            nUsrOut += connected && userObj;
+            break;
+        case OperatorEntry::ED_SIGNAL:
+            nSigIn += sourced && signal;
+            break;
+        case OperatorEntry::ED_CONTROL:
+            nCtlIn += sourced && control;
+            break;
+        case OperatorEntry::ED_USEROBJ:
+            nUsrIn += sourced && userObj;
+            break;
+        default:
+            break;
+        }
+    }
+
+    int sigIn = 0, ctlIn = 0, usrIn = 0, sigOut = 0, ctlOut = 0, usrOut = 0;
+    for (const auto& f : fields) {
+        f->setGpos(0);
+        if (f->isHidden() || !f->entry())
+            continue;
+        bool sourced = f->source() || unconnected;
+        bool connected = f->numConnects() > 0 || unconnected;
+        int row = 0;
+        switch (f->type()) {
+        case OperatorEntry::ED_SIGNAL:
+            if (sourced && nSigIn > 0)
+                row = ++sigIn;
+            break;
+        case OperatorEntry::ED_CONTROL:
+            if (sourced && nCtlIn > 0)
+                row = nSigIn + ++ctlIn;
+            break;
+        case OperatorEntry::ED_USEROBJ:
+            if (sourced && nUsrIn > 0)
+                row = nSigIn + nCtlIn + ++usrIn;
+            break;
+        case OperatorEntry::SIGNAL:
+            if (connected && nSigOut > 0)
+                row = -(++sigOut);
+            break;
+        case OperatorEntry::CONTROL:
+            if (connected && nCtlOut > 0)
+                row = -(nSigOut + ++ctlOut);
+            break;
+        case OperatorEntry::USEROBJ:
+            if (connected && nUsrOut > 0)
+                row = -(nSigOut + nCtlOut + ++usrOut);
+            break;
+        default:
+            break;
+        }
+        f->setGpos(static_cast<int16_t>(row));
+    }
+
+    int outs = nSigOut + nCtlOut + nUsrOut;
+    int ins = nSigIn + nCtlIn + nUsrIn;
+    if (outs == 0 && ins == 0 && module.m_HideNum == 0 && !equalsIgnoringCase(module.name(), "REMOTER") &&
+        !equalsIgnoringCase(module.name(), "MARKER"))
+        module.m_Height = 0;
+    else
+        module.m_Height = std::max(std::max(outs, ins) + 1, Module::kMinRows);
+
+    // Re-seat the box for the new height without recording a move; a
+    // module without a position is drawn at the origin but stays unplaced,
+    // so that showing a patch adds no position to its file.
+    const bool manipulating = module.manipulatingBounds_;
+    const bool placed = module.placed_;
+    module.manipulatingBounds_ = true;
+    module.moveToPosition(module.rect_.origin);
+    module.manipulatingBounds_ = manipulating;
+    module.placed_ = placed;
+    placeFields(module);
+    return module.m_Height;
+}
+
+ModuleGeometry::FieldPtr ModuleGeometry::fieldUnderPoint(const Module& module, const Point& point)
+{
+    for (const auto& f : module.fieldArray()) {
+        if (f->isAlwaysHidden() || f->type() == OperatorEntry::ED_STRING)
+            continue;
+        if (mouseInRect(point, f->rect(), true))
+            return f;
+    }
+    return nullptr;
+}
+
+} // namespace tosk

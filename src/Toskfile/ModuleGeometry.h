@@ -1,0 +1,38 @@
+#pragma once
+
+#include "Toskfile/Module.h"
+#include "base/Geometry.h"
+
+namespace tosk {
+
+// Where a module and its pins stand on the canvas: the rows of its pins and
+// the height of its box for a show mode, the rects that follow from the box
+// (graphic rect, order circle, name row, pin squares) and the pin under a
+// point. The module keeps the results; this computes them.
+class ModuleGeometry {
+public:
+    using FieldPtr = Module::FieldPtr;
+
+    // Gives every visible pin its row for the show mode (inputs left, outputs
+    // right; signal, then control, then user-object pins from row 1), counts
+    // the hidden fields and sets the box's number of rows; answers it (0: the
+    // module is not drawn).
+    static int layOut(Module& module, int showMode);
+    // The box widened by the pin margins; the box itself at the origin.
+    static Rect graphicRect(const Rect& box);
+    // The square of the order badge: centred on the box, rounded outward to
+    // whole points; the head's sits in the canvas's corner.
+    static Rect orderCircle(const Rect& box, bool head);
+    // The row under the title that shows the instance name.
+    static Rect nameRow(const Rect& box);
+    // The pin square of a row: positive rows on the left edge, negative ones
+    // on the right, row k centred 16k below the top.
+    static Rect pinRect(const Rect& box, int row);
+    // Puts every field's rect where it is drawn: pins beside the box, the
+    // instance name in its row, an empty rect for the rest.
+    static void placeFields(Module& module);
+    // The field whose rect holds the point (never an ED_STRING field).
+    static FieldPtr fieldUnderPoint(const Module& module, const Point& point);
+};
+
+} // namespace tosk

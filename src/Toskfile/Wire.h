@@ -1,0 +1,74 @@
+#pragma once
+
+#include "Toskfile/Module.h"
+#include "Toskfile/ModuleList.h"
+#include "base/Geometry.h"
+
+#include <array>
+
+namespace tosk {
+
+// A connection as the canvas draws it: from the input's pin a short stub,
+// a slanted run, and a stub into the source's pin. A wire whose input lies
+// right of its source leaves the input to the left and enters the source
+// from the right; otherwise the other way round.
+struct Wire {
+    static constexpr double kStub = 16.0 / 7;
+    static constexpr double kDotSize = 2;
+
+    const Module* module = nullptr;
+    const ModuleField* input = nullptr;
+    const ModuleField* source = nullptr;
+    // Input pin edge, end of its stub, the bend next to the source, source
+    // pin edge.
+    std::array<Point, 4> points;
+    // What the wire covers, with room for a 2-wide line and the dot.
+    Rect bounds;
+    // The source feeds two or more inputs: a dot on the bend next to it.
+    bool fanOut = false;
+
+    Point sourceBend() const { return points[2]; }
+
+    // The path between an input's pin rect and its source's pin rect.
+    static Wire between(const Rect& input, const Rect& source);
+    // How far the point lies from the path.
+    double distanceTo(const Point& point) const;
+
+    // Calls visit(const Wire&) for every wire of the patch, in the order
+    // they are drawn: module by module, field by field. A wire is drawn for
+    // each input with a source and a pin, in a module that is drawn, unless
+    // either end is hidden, the source is one of the head's "zero", "null"
+    // and "nullobj" outputs, or the source's pin is not shown.
+    template <typename Visit> static void forEach(const ModuleList& patch, const Module* head, Visit&& visit);
+};
+
+template <typename Visit> void Wire::forEach(const ModuleList& patch, const Module* head, Visit&& visit)
+{
+    const ModuleField *zero = nullptr, *null = nullptr, *nullObj = nullptr;
+    if (head) {
+        zero = head->field("zero").get();
+        null = head->field("null").get();
+        nullObj = head->field("nullobj").get();
+    }
+    for (const auto& module : patch.listOfModules()) {
+        if (module->height() <= 0)
+            continue;
+        for (const auto& field : module->fieldArray()) {
+            const ModuleField* source = field->source().get();
+            if (!source || field->gpos() == 0)
+                continue;
+            if (source == zero || source == null || source == nullObj || field->isHidden() || source->isHidden())
+                continue;
+            if (source->rect().width() == 0)
+                continue;
+            Wire wire = between(field->rect(), source->rect());
+            wire.module = module.get();
+            wire.input = field.get();
+            wire.source = source;
+            wire.fanOut = source->numConnects() >= 2;
+            visit(static_cast<const Wire&>(wire));
+        }
+    }
+}
+
+} // namespace tosk

@@ -1,0 +1,330 @@
+// The canvas's geometry without painting: layout and extent, the head's
+// boxes, wires, module figures with their labels, and the hit tests.
+#include "SigFileTestSupport.h"
+
+#include "Toskfile/CanvasHitTest.h"
+#include "Toskfile/CanvasLayout.h"
+#include "Toskfile/ModuleFigure.h"
+#include "Toskfile/ModuleList.h"
+#include "Toskfile/PatchLayout.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/Wire.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+constexpr int kPins = Module::SHOW_CONTROL | Module::SHOW_SIGNAL | Module::SHOW_USEROBJ;
+constexpr double kPin = 40.0 / 7; // half a pin's side
+constexpr double kBoxW = 360.0 / 7;
+
+// Every character `perChar` points wide, every line 12 high.
+struct FixedMetrics : TextMetrics {
+    double perChar = 6;
+    Size textSize(const std::string& text, Style) const override { return Size{perChar * double(text.size()), 12}; }
+};
+
+Rect pinAt(double cx, double cy)
+{
+    return Rect(cx - kPin, cy - kPin, 2 * kPin, 2 * kPin);
+}
+
+// Positions worked out here in another order than the code's may differ in
+// the last bits.
+void expectNear(const Rect& actual, const Rect& expected, const char* what = "")
+{
+    EXPECT_NEAR(actual.minX(), expected.minX(), 1e-9) << what;
+    EXPECT_NEAR(actual.minY(), expected.minY(), 1e-9) << what;
+    EXPECT_NEAR(actual.maxX(), expected.maxX(), 1e-9) << what;
+    EXPECT_NEAR(actual.maxY(), expected.maxY(), 1e-9) << what;
+}
+
+void expectNear(const std::array<Point, 4>& actual, const std::array<Point, 4>& expected)
+{
+    for (size_t i = 0; i < 4; ++i) {
+        EXPECT_NEAR(actual[i].x, expected[i].x, 1e-9) << "point " << i;
+        EXPECT_NEAR(actual[i].y, expected[i].y, 1e-9) << "point " << i;
+    }
+}
+
+// A patch of the test database built module by module.
+struct Canvas {
+    std::shared_ptr<SigDbase> db = testDbase();
+    ModuleList patch;
+    Module::Ptr head;
+    CanvasLayout layout;
+
+    Canvas()
+    {
+        head = newModule("HEADM", "adc", db);
+        patch.addModule(head);
+    }
+    Module::Ptr add(const std::string& op, const std::string& name, double x, double y)
+    {
+        auto m = newModule(op, name, db);
+        m->moveToPosition(Point{x, y});
+        patch.addModule(m);
+        return m;
+    }
+    static void connect(Module& to, const std::string& input, Module& from, const std::string& output)
+    {
+        to.field(input)->source(from.field(output), std::nullopt, false);
+    }
+    void layOut(int showMode) { layout.layOut(patch, head.get(), showMode); }
+    CanvasHitTest::Hit hit(double x, double y, int showMode = kPins)
+    {
+        return CanvasHitTest::hitAt(patch, head.get(), Point{x, y}, showMode);
+    }
+};
+
+} // namespace
+
+TEST(CanvasGeometry, LayoutMeasuresTheModulesAndPutsTheHeadsBoxesRightOfThem)
+{
+    Canvas c;
+    auto osc = c.add("OSC", "osc", 100, 40);
+    Canvas::connect(*osc, "fm", *c.head, "left");
+    Canvas::connect(*c.head, "outleft", *osc, "out");
+    c.layOut(kPins);
+
+    EXPECT_EQ(osc->rect(), Rect(100, 40, 80, 64));
+    const double right = 180 + 87.0 / 7 + 16; // 16 right of the graphic rect
+    ASSERT_EQ(c.layout.headBoxes().size(), 2u);
+    const HeadLayout::Box& in = c.layout.headBoxes()[0];
+    const HeadLayout::Box& out = c.layout.headBoxes()[1];
+    EXPECT_EQ(out.field, c.head->field("outleft").get());
+    expectNear(out.rect, Rect(right, 8, kBoxW, 16));
+    EXPECT_EQ(out.label, "> outleft");
+    EXPECT_EQ(in.field, c.head->field("left").get());
+    EXPECT_EQ(in.rect, Rect(0, 40, kBoxW, 16)) << "a left input is drawn second";
+    EXPECT_EQ(in.label, "left >");
+    EXPECT_EQ(c.head->field("left")->rect(), in.rect) << "the box is the field's rect";
+    for (const char* name : {"null", "zero", "nullobj", "opstart_name"})
+        EXPECT_EQ(c.head->field(name)->rect().size, Size{}) << name << ": the head has no pins of its own";
+    EXPECT_DOUBLE_EQ(c.layout.maxX(), right + kBoxW);
+    EXPECT_DOUBLE_EQ(c.layout.maxY(), 105);
+    EXPECT_EQ(c.layout.visibleRect(), osc->graphicRect());
+
+    // Later layouts lay out only what is marked; reset() everything again.
+    c.layOut(Module::SHOW_CONTROL);
+    EXPECT_EQ(osc->height(), 4) << "not marked: kept";
+    osc->setUpdateNeeded(true);
+    c.layOut(Module::SHOW_CONTROL);
+    EXPECT_EQ(osc->height(), 0) << "no control pin connected: not drawn";
+    EXPECT_EQ(c.layout.visibleRect(), Rect());
+    EXPECT_DOUBLE_EQ(c.layout.headBoxes()[1].rect.x(), kBoxW + 16) << "outputs beside an empty canvas";
+    c.layout.reset();
+    c.layOut(kPins);
+    EXPECT_EQ(osc->height(), 4);
+    EXPECT_DOUBLE_EQ(c.layout.headBoxes()[1].rect.x(), right);
+}
+
+TEST(CanvasGeometry, WiresRunBetweenPinsAndAreDrawnForShownPinsOnly)
+{
+    // Forward: the input right of its source.
+    Wire forward = Wire::between(pinAt(300, 116), pinAt(180, 56));
+    const double k = 16.0 / 7;
+    expectNear(forward.points, {Point{300 - kPin, 116}, Point{300 - kPin - k, 116}, Point{180 + kPin + k + 1, 56},
+                                Point{180 + kPin, 56}});
+    expectNear(forward.bounds, Rect(180 + kPin - 2, 54, 120 - 2 * kPin + 4, 64), "room for a 2-wide line");
+    // Backward: the input left of its source's right edge.
+    Wire backward = Wire::between(pinAt(100, 276), pinAt(380, 216));
+    expectNear(backward.points, {Point{100 + kPin, 276}, Point{100 + kPin + k, 276}, Point{380 - kPin - k - 1, 216},
+                                 Point{380 - kPin, 216}});
+    EXPECT_NEAR(forward.distanceTo(Point{240.5, 86}), 0, 1e-9) << "the middle of the slanted run";
+    EXPECT_NEAR(forward.distanceTo(Point{300 - kPin, 120}), 4, 1e-9) << "below the input's stub";
+
+    Canvas c;
+    auto src = c.add("OSC", "src", 100, 40);
+    auto a = c.add("OSC", "a", 300, 100);
+    auto b = c.add("OSC", "b", 300, 200);
+    Canvas::connect(*a, "fm", *src, "out");
+    Canvas::connect(*b, "fm", *src, "out");
+    Canvas::connect(*b, "freq", *c.head, "zero");
+    c.layOut(kPins);
+    std::vector<std::string> drawn;
+    Wire::forEach(c.patch, c.head.get(), [&](const Wire& w) {
+        drawn.push_back(w.module->instanceName() + "." + w.input->name() + (w.fanOut ? " dot" : ""));
+    });
+    EXPECT_EQ(drawn, (Names{"a.fm dot", "b.fm dot"})) << "nothing from the head's zero";
+    src->field("out")->setAsAlwaysHidden(true);
+    drawn.clear();
+    Wire::forEach(c.patch, c.head.get(), [&](const Wire&) { drawn.push_back("wire"); });
+    EXPECT_TRUE(drawn.empty()) << "a hidden source draws no wire";
+}
+
+TEST(CanvasGeometry, FigurePlacesLabelsBesidePinsAndCoversThem)
+{
+    Canvas c;
+    auto osc = c.add("OSC", "osc", 100, 40);
+    const int all = ~int(Module::SHOW_ORDER);
+    c.layOut(all);
+    FixedMetrics metrics;
+    ModuleFigure figure;
+    figure.compute(*osc, all, osc->field("out").get(), nullptr, metrics);
+
+    EXPECT_EQ(figure.box, Rect(100, 40, 80, 64));
+    EXPECT_EQ(figure.inner, Rect(101, 41, 78, 62));
+    EXPECT_EQ(figure.title.text, "OSC");
+    EXPECT_EQ(figure.title.box, Rect(101, 41, 78, 120.0 / 7));
+    ASSERT_TRUE(figure.instanceName);
+    EXPECT_EQ(figure.instanceName->box, osc->field("opstart_name")->rect());
+    ASSERT_EQ(figure.pins.size(), 6u) << "every pin shown with the unconnected ones";
+
+    // freq (row 2): its value beside the input pin, one point larger than the text.
+    const ModuleFigure::Pin& freq = figure.pins[0];
+    EXPECT_EQ(freq.field, osc->field("freq").get());
+    ASSERT_TRUE(freq.value);
+    EXPECT_EQ(freq.value->text, "440");
+    expectNear(freq.value->box, Rect(100 + kPin + 3, 72 - 6.5, 19, 13));
+    EXPECT_FALSE(freq.bubble);
+    // out (row -1) is selected: a bubble, its name left of the pin in a frame.
+    const ModuleFigure::Pin* out = nullptr;
+    for (const auto& p : figure.pins)
+        if (p.field == osc->field("out").get())
+            out = &p;
+    ASSERT_TRUE(out);
+    EXPECT_EQ(out->bubble, pinAt(180, 56));
+    expectNear(out->oval, Rect(180 - kPin + 2, 56 - kPin + 2, 2 * kPin - 4, 2 * kPin - 4));
+    ASSERT_TRUE(out->name);
+    EXPECT_EQ(out->name->text, "out");
+    expectNear(out->name->box, Rect(180 - kPin - 18 - 3, 56 - 6.5, 19, 13));
+    expectNear(out->nameFrame, Rect(180 - kPin - 24, 48.5, 25, 15));
+    EXPECT_FALSE(out->value);
+    expectNear(figure.bounds, osc->graphicRect(), "everything inside the pin margins");
+
+    // Long labels reach past the graphic rect: the figure covers them.
+    metrics.perChar = 40;
+    figure.compute(*osc, all, nullptr, osc->field("fm").get(), metrics);
+    EXPECT_DOUBLE_EQ(figure.pins[1].nameFrame.maxX(), 100 + kPin + 3 + 81 + 3) << "fm's name";
+    EXPECT_DOUBLE_EQ(figure.bounds.maxX(), 100 + kPin + 3 + 121) << "freq's value, \"440\"";
+    EXPECT_EQ(figure.bounds.minX(), osc->graphicRect().minX());
+
+    // Without default values shown nothing is written beside the pins;
+    // repetitions are numbered in their pins.
+    auto mix = c.add("MIX", "mix", 300, 40);
+    mix->addIteratedField(*mix->field("in1"), nullptr);
+    c.layOut(kPins | Module::SHOW_UNCONNECTED);
+    figure.compute(*mix, kPins | Module::SHOW_UNCONNECTED, nullptr, nullptr, metrics);
+    std::vector<std::string> numbers;
+    for (const auto& p : figure.pins)
+        numbers.push_back(p.field->name() + (p.instance ? "#" + std::to_string(*p.instance) : "") +
+                          (p.value ? " value" : ""));
+    EXPECT_EQ(numbers, (Names{"in1#1", "tap1#1", "in2#2", "tap2#2", "out"}));
+}
+
+TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
+{
+    Canvas c;
+    auto osc = c.add("OSC", "osc", 100, 40);
+    auto b = c.add("OSC", "b", 130, 200);
+    auto top = c.add("OSC", "top", 130, 200); // over b
+    auto idle = c.add("FILTER", "idle", 400, 400);
+    Canvas::connect(*osc, "fm", *c.head, "left");
+    Canvas::connect(*b, "fm", *osc, "out");
+    Canvas::connect(*top, "fm", *osc, "out");
+    Canvas::connect(*c.head, "outleft", *osc, "out");
+    c.layOut(kPins);
+    ASSERT_EQ(c.head->rect(), Rect(0, 0, 80, 64)) << "the unplaced head seated at the origin";
+    ASSERT_EQ(idle->height(), 0);
+
+    using H = CanvasHitTest;
+    auto under = [&](double x, double y) { return H::moduleUnderPoint(c.patch, Point{x, y}); };
+    auto near = [&](double x, double y) { return H::moduleNearPoint(c.patch, Point{x, y}); };
+    EXPECT_EQ(under(100, 40), osc.get()) << "the top-left corner belongs to the box";
+    EXPECT_EQ(under(179.9, 103.9), osc.get());
+    EXPECT_EQ(under(180, 60), nullptr) << "the right edge does not";
+    EXPECT_EQ(under(120, 104), nullptr) << "nor the bottom edge";
+    EXPECT_EQ(under(150, 220), top.get()) << "the later of two boxes";
+    EXPECT_EQ(under(10, 5), c.head.get());
+    EXPECT_EQ(near(90, 56), osc.get()) << "in the pin margin";
+    EXPECT_EQ(near(87.5, 56), nullptr) << "87/7 from the box is outside";
+    EXPECT_EQ(near(420, 400), nullptr) << "a module that is not drawn is near nothing";
+
+    EXPECT_EQ(c.hit(100, 56).module, osc.get());
+    EXPECT_EQ(c.hit(100, 56).field, osc->field("fm"));
+    EXPECT_EQ(c.hit(185, 60).field, osc->field("out"));
+    EXPECT_EQ(c.hit(140, 80).module, osc.get()) << "in the box, on no pin";
+    EXPECT_EQ(c.hit(140, 80).field, nullptr);
+    EXPECT_EQ(c.hit(92, 80).module, nullptr) << "in the pin margin, on no pin: nothing";
+    EXPECT_EQ(c.hit(10, 45).module, c.head.get()) << "the head's input box";
+    EXPECT_EQ(c.hit(10, 45).field, c.head->field("left"));
+    EXPECT_EQ(c.hit(70, 5).module, nullptr) << "the head itself only with badges shown";
+    EXPECT_EQ(c.hit(70, 5, kPins | Module::SHOW_ORDER).module, c.head.get());
+    const double right = c.layout.headBoxes()[1].rect.x();
+    EXPECT_EQ(c.hit(right + 1, 9).field, c.head->field("outleft")) << "no module near: the head's boxes";
+    EXPECT_EQ(H::pinAt(c.patch, c.head.get(), Point{right + 1, 9}, kPins), c.head->field("outleft"));
+    EXPECT_EQ(H::pinAt(c.patch, c.head.get(), Point{300, 300}, kPins), nullptr);
+
+    auto badge = [&](double x, double y, int mode = kPins | Module::SHOW_ORDER) {
+        return H::orderBadgeAt(c.patch, c.head.get(), Point{x, y}, mode);
+    };
+    EXPECT_EQ(osc->orderCircle(), Rect(120, 52, 40, 40));
+    EXPECT_EQ(badge(120, 52), osc.get());
+    EXPECT_EQ(badge(119.9, 70), nullptr);
+    EXPECT_EQ(badge(140, 70, kPins), nullptr) << "badges not shown";
+    EXPECT_EQ(badge(170, 232), top.get()) << "the later badge lies over the earlier";
+    EXPECT_EQ(badge(21, 13), c.head.get()) << "the head's badge in the corner";
+
+    EXPECT_EQ(H::modulesContainedInRect(c.patch, Rect(99, 39, 82, 66)), (std::vector<Module*>{osc.get()}));
+    EXPECT_EQ(H::modulesContainedInRect(c.patch, Rect(101, 39, 82, 66)), std::vector<Module*>{});
+    EXPECT_EQ(H::modulesIntersectingRect(c.patch, Rect(175, 100, 10, 150)),
+              (std::vector<Module*>{osc.get(), b.get(), top.get()}));
+    EXPECT_EQ(H::boundsForModules({osc.get(), b.get()}), osc->graphicRect().united(b->graphicRect()));
+    EXPECT_EQ(H::boundsForModules({}), Rect());
+    EXPECT_EQ(H::connectedDirtyRect(c.patch, *b), b->graphicRect().united(osc->field("out")->rect()));
+    expectNear(H::connectedDirtyRect(c.patch, *osc), osc->graphicRect()
+                                                         .united(c.head->field("left")->rect())
+                                                         .united(c.head->field("outleft")->rect())
+                                                         .united(b->field("fm")->rect()));
+
+    // The wires from osc's output to b and top run the same way back: the
+    // one drawn last is hit. Its slanted run goes from (138, 216) to (171, 56).
+    auto wire = [&](double x, double y) { return H::wireAt(c.patch, c.head.get(), Point{x, y}); };
+    EXPECT_EQ(wire(154.5, 136), top->field("fm"));
+    EXPECT_EQ(wire(154.5 + 2.9 * 160 / std::hypot(33, 160), 136 + 2.9 * 33 / std::hypot(33, 160)), top->field("fm"))
+        << "2.9 points off the line";
+    EXPECT_EQ(wire(154.5 + 3.1 * 160 / std::hypot(33, 160), 136 + 3.1 * 33 / std::hypot(33, 160)), nullptr)
+        << "3.1 points off";
+    EXPECT_EQ(wire(60, 48), osc->field("fm")) << "the wire from the head's input box";
+    EXPECT_EQ(wire(300, 300), nullptr);
+}
+
+TEST(CanvasGeometry, LayingOutAPatchAddsNoPositionToItsFile)
+{
+    // The head and one module have no position; the rest of the patch does,
+    // so nothing lays it out on opening.
+    const std::string text =
+        crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;= f= 6,1", "SINE osc 220 0.5 ;=100,40,80,0",
+              "GAIN g osc-out 1", "GAIN h g-out 1 ;=0,0,80,0", "TAIL tail"});
+    LoadedText loaded = loadText(text);
+    SigFile& patch = *loaded.patch;
+    ASSERT_EQ(patch.dataRepresentation(), text);
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch));
+    CanvasLayout layout;
+    layout.layOut(patch, patch.head().get(), patch.showMode());
+    Module& g = *patch.findModuleByName("g");
+    EXPECT_EQ(g.rect(), Rect(0, 0, 80, 64)) << "drawn at the origin";
+    EXPECT_FALSE(g.isPlaced());
+    EXPECT_FALSE(patch.head()->isPlaced());
+    EXPECT_TRUE(patch.findModuleByName("h")->isPlaced()) << "a position of 0,0 read from the file is kept";
+    EXPECT_EQ(patch.dataRepresentation(), text);
+
+    // A move places the module; undoing it unplaces it again.
+    SigDocument doc;
+    doc.setSigFile(std::move(loaded.patch));
+    g.startBoundsManipulation();
+    g.moveBy(Point{30, 20});
+    g.stopBoundsManipulation();
+    EXPECT_EQ(g.moduleInfo(), " ;=30,20,80,0");
+    doc.undoManager().undo();
+    EXPECT_EQ(g.rect().origin, (Point{0, 0}));
+    EXPECT_EQ(doc.sigFile()->dataRepresentation(), text);
+    doc.undoManager().redo();
+    EXPECT_EQ(g.moduleInfo(), " ;=30,20,80,0");
+}
