@@ -248,6 +248,12 @@ public:
     // Puts the module back where a move took it from; `placed` says whether
     // it had a position of its own there.
     void undoMove(const Rect& rect, bool placed = true);
+    // Puts the box back as it was kept, placed or only seated for drawing.
+    void restoreBox(const Rect& rect, bool placed)
+    {
+        setRect(rect);
+        placed_ = placed;
+    }
     const Rect& originalBounds() const { return originalBounds_; }
     bool manipulatingBounds() const { return manipulatingBounds_; }
     bool updateNeeded() const { return m_UpdateNeeded; }

@@ -19,7 +19,7 @@ void PatchState::addModuleItem(const Module::Ptr& module, bool withFields)
         return;
     auto [at, added] = moduleIndex_.emplace(module.get(), modules_.size());
     if (added)
-        modules_.push_back({module, module->rect(), false, {}});
+        modules_.push_back({module, module->rect(), module->isPlaced(), false, {}});
     ModuleItem& item = modules_[at->second];
     if (withFields && !item.withFields) {
         item.withFields = true;
@@ -132,7 +132,7 @@ void PatchState::restore() const
                 m.addField(f);
             m.setUpdateNeeded(true);
         }
-        m.setRect(item.rect);
+        m.restoreBox(item.rect, item.placed);
     }
     for (const auto& item : fields_)
         put(item);

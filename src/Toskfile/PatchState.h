@@ -70,6 +70,7 @@ private:
     struct ModuleItem {
         Module::Ptr module;
         Rect rect;
+        bool placed = false;
         bool withFields = false;
         Module::FieldList fieldList;
     };

@@ -181,3 +181,22 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
         doc->removeChangeListeners(&changes);
     }
 }
+
+TEST(PatchEditor, UndoingAMoveOfAnUnplacedModuleWritesNoPosition)
+{
+    // Seated for drawing but never placed by the user: no position in the file.
+    auto doc = openDocument(crlf({"HEADM adc Demo t 2 2 1 osc-out osc-out adc-nullobj", "SINE osc 440 0.5", "TAIL Ann"}));
+    doc->sigFile()->updateAll(doc->sigFile()->showMode());
+    const std::string before = doc->sigData();
+    ASSERT_EQ(before.find(";="), std::string::npos) << before;
+    {
+        UndoGroup event(*doc);
+        ASSERT_TRUE(PatchEditor(*doc).moveModules({&moduleNamed(*doc, "osc")}, Point{30, 10}));
+    }
+    EXPECT_NE(doc->sigData().find("SINE osc 440 0.5 ;="), std::string::npos);
+    doc->undoManager().undo();
+    EXPECT_EQ(doc->sigData(), before);
+    doc->undoManager().redo();
+    doc->undoManager().undo();
+    EXPECT_EQ(doc->sigData(), before);
+}
