@@ -4,6 +4,7 @@
 #include "base/Geometry.h"
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasPainter.h"
+#include "canvas/GridSettings.h"
 
 #include <QWidget>
 
@@ -62,6 +63,10 @@ public:
     // The patch's area that the last zoom-to-fit fitted.
     const Rect& visibleRect() const { return visibleRect_; }
 
+    // The grid drawn under the patch, snapped to by drags, and its rulers.
+    GridSettings& gridSettings() { return grid_; }
+    const GridSettings& gridSettings() const { return grid_; }
+
     // --- zoom
     double magnification() const { return magnification_; }
     // Scales by z relative to the current magnification (1.25 in, 0.8 out).
@@ -109,6 +114,7 @@ private:
     CanvasLayout layout_;
     CanvasPainter painter_;
     CanvasMarks marks_;
+    GridSettings grid_;
     double magnification_ = 1;
     QSizeF frame_{800, 600};
     Rect visibleRect_;
