@@ -35,7 +35,7 @@ std::string randomPatch(unsigned seed, int n)
 {
     std::mt19937 random(seed);
     auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
-    auto name = [](int i) { return "m" + std::to_string(i); };
+    auto name = [](int i) { return std::string("m").append(std::to_string(i)); };
     auto signal = [&](int self) {
         int k = pick(n + 2);
         if (k >= n)
@@ -227,8 +227,10 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
 TEST(PatchLayout, ALongChainIsWalkedWithoutRecursion)
 {
     std::string text = "HEADM adc P t 2 2 1 m2999-out adc-null adc-nullobj ;=20,40,80,0\r\n";
-    for (int i = 0; i < 3000; ++i)
-        text += "GAIN m" + std::to_string(i) + " " + (i ? "m" + std::to_string(i - 1) + "-out" : "adc-in1") + " 1\r\n";
+    for (int i = 0; i < 3000; ++i) {
+        text.append("GAIN m").append(std::to_string(i));
+        text.append(i ? " m" + std::to_string(i - 1) + "-out" : " adc-in1").append(" 1\r\n");
+    }
     auto patch = laidOut(text);
     EXPECT_EQ(at(*patch, "m0"), (Point{180, 40}));
     EXPECT_EQ(at(*patch, "m2999"), (Point{180 + 2999 * 160, 40}));

@@ -198,7 +198,8 @@ TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
     Patch patch;
     std::vector<Module*> modules;
     for (int i = 0; i < 12; ++i)
-        modules.push_back(&patch.add("GAIN", "g" + std::to_string(i), 100 + 130 * (i % 4), 40 + 100 * (i / 4)));
+        modules.push_back(
+            &patch.add("GAIN", std::string("g").append(std::to_string(i)), 100 + 130 * (i % 4), 40 + 100 * (i / 4)));
     for (int i = 1; i < 12; ++i)
         Patch::connect(*modules[size_t(i)], "in", *modules[size_t(i - 1)], "out");
     const int mode = ~int(Module::SHOW_ORDER) | Module::SHOW_ORDER;

@@ -46,7 +46,7 @@ TEST(RenderCommand, DrawsTheDemoAsTheCanvasDoes)
 TEST(RenderCommand, SaysWhatIsWrong)
 {
     test::TempDir dir;
-    const std::string demo = "'" + test::dataPath("examples/demo.sig") + "'";
+    const std::string demo = test::quoted(test::dataPath("examples/demo.sig"));
     const std::string db = " --db '" + test::dataPath("sigdbase.sbf") + "'";
     const std::string png = " -o '" + (dir / "x.png").string() + "'";
     struct Case {
@@ -56,7 +56,7 @@ TEST(RenderCommand, SaysWhatIsWrong)
         {demo + " -o '" + (dir / "x.gif").string() + "'" + db, "tosk-cli render: cannot write " +
                                                                    (dir / "x.gif").string() +
                                                                    ": the picture's name must end in .png or .svg\n"},
-        {"'" + (dir / "none.sig").string() + "'" + png + db,
+        {test::quoted((dir / "none.sig").string()) + png + db,
          "tosk-cli render: " + (dir / "none.sig").string() + ": No such file or directory\n"},
         {demo + png + " --select nobody" + db,
          "tosk-cli render: no module named 'nobody' in " + test::dataPath("examples/demo.sig") + "\n"},
