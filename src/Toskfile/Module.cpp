@@ -151,9 +151,10 @@ void Module::buildModule(const std::shared_ptr<SigDbase>& dbase, SigfileTokenize
 
 void Module::buildUnknownOperator(const std::string& name, SigfileTokenizer* tokenizer)
 {
-    logf("Module.buildModule: no operator found for [%s]", name.c_str());
+    const std::string shown = latin1ToUtf8(name);
+    logf("Module.buildModule: no operator found for [%s]", shown.c_str());
     Alerts::show(AlertStyle::Informational, localized("ModuleBuild", "Module Build"),
-                 fillIn(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), {name}),
+                 fillIn(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), {shown}),
                  {localized("OK", "OK")});
     std::string joined = name;
     if (tokenizer) {
@@ -192,7 +193,7 @@ void Module::buildEntries(BuildState& state)
         const std::shared_ptr<OperatorEntry>& entry = op.operatorData()[state.index];
         int type = entry->entryType();
         if (entry->name() == "scaledata_iterator")
-            logf("%s [%s: %s]", state.running.c_str(),
+            logf("%s [%s: %s]", latin1ToUtf8(state.running).c_str(),
                  OperatorEntry::typeName(type) ? OperatorEntry::typeName(type) : "", entry->name().c_str());
         // A group read with a count of 0 keeps its outputs but has no values.
         bool skipValues = state.iterator && state.count < state.repetition;
@@ -243,9 +244,9 @@ void Module::buildEntries(BuildState& state)
 
         case OperatorEntry::MULTIPLE: {
             if (state.iterator)
-                inconsistency(
-                    "Module.buildModule",
-                    format("Module.buildModule: Unbalanced MULTIPLE Iteration for operator: %s", state.name.c_str()));
+                inconsistency("Module.buildModule",
+                              format("Module.buildModule: Unbalanced MULTIPLE Iteration for operator: %s",
+                                     latin1ToUtf8(state.name).c_str()));
             const OperatorField* action = entry->operatorFieldForType(OperatorField::ACTION_SPECIFIER);
             FieldPtr counter;
             if (action) {
@@ -259,7 +260,7 @@ void Module::buildEntries(BuildState& state)
                 }
             }
             if (!counter) {
-                logf("SigDbase Error: Can't find iterator for entry: %s", entry->name().c_str());
+                logf("SigDbase Error: Can't find iterator for entry: %s", latin1ToUtf8(entry->name()).c_str());
                 break;
             }
             state.iterator = counter;
@@ -291,7 +292,7 @@ void Module::buildEntries(BuildState& state)
             if (state.iterator)
                 inconsistency("Module.buildModule",
                               format("Module.buildModule: Unbalanced OPERATOREND Iteration for operator: %s",
-                                     state.name.c_str()));
+                                     latin1ToUtf8(state.name).c_str()));
             if (state.tokenizer) {
                 if (auto token = state.tokenizer->nextToken())
                     if (!addInfo(*token))
@@ -394,7 +395,8 @@ Module::FieldPtr Module::addIteratedField(const ModuleField& member, FieldList* 
                     name.erase(0, 1);
                 current = field(name);
             } else {
-                logf("Module.addIteratedField: Can't find iterator for opEntry: %s", entry->description().c_str());
+                logf("Module.addIteratedField: Can't find iterator for opEntry: %s",
+                     latin1ToUtf8(entry->description()).c_str());
                 current.reset();
             }
             repetition = 1;
@@ -580,13 +582,13 @@ void Module::save(std::string& buffer, const std::string& headName, int saveFlag
 {
     const int classId = opDescriptor_ ? opDescriptor_->operatorId() : OperatorDesc::OP_ID_UNKNOWN;
     if (classId == OperatorDesc::OP_ID_NODE) {
-        logf("Module.save: operator for module <%s> is OP_ID_NODE", instanceName().c_str());
+        logf("Module.save: operator for module <%s> is OP_ID_NODE", latin1ToUtf8(instanceName()).c_str());
         return;
     }
     // An operator of a class this program does not know is still the
     // user's module: the file keeps it; only a unit is not sent it.
     if (!opDescriptor_ || (classId == OperatorDesc::OP_ID_UNKNOWN && (saveFlags & SAVE_ENTRIES_ONLY))) {
-        logf("Module.save: operator for module <%s> is OP_ID_UNKNOWN", instanceName().c_str());
+        logf("Module.save: operator for module <%s> is OP_ID_UNKNOWN", latin1ToUtf8(instanceName()).c_str());
         return;
     }
     buffer += name();
@@ -612,7 +614,7 @@ bool Module::addInfo(const std::string& text)
                     break;
                 FieldPtr f = indexField(static_cast<size_t>(OperatorField::integerValue(*index)));
                 if (!f)
-                    inconsistency("Module.indexField", format("invalid index: %s", index->c_str()));
+                    inconsistency("Module.indexField", format("invalid index: %s", latin1ToUtf8(*index).c_str()));
                 f->setHideCount(static_cast<uint8_t>(OperatorField::integerValue(*hidden)));
             }
             break;
@@ -1021,8 +1023,8 @@ int Module::updateParams(const Module& other)
             same = mine.text() == theirs;
         if (same)
             continue;
-        logf("Module.updateParams: changing %s-%s %s to %s", name().c_str(), instanceName().c_str(),
-             mine.text().c_str(), theirs.c_str());
+        logf("Module.updateParams: changing %s-%s %s to %s", latin1ToUtf8(name()).c_str(),
+             latin1ToUtf8(instanceName()).c_str(), latin1ToUtf8(mine.text()).c_str(), latin1ToUtf8(theirs).c_str());
         mine.setText(theirs);
         ++changed;
     }

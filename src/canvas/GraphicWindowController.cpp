@@ -291,7 +291,7 @@ void GraphicWindowController::invalidateModule(const Module& module)
 
 void GraphicWindowController::updateTitle()
 {
-    QString title = document_ ? Latin1::qstring(document_->displayName()) : QStringLiteral("Tosk");
+    QString title = document_ ? Latin1::message(document_->displayName()) : QStringLiteral("Tosk");
     if (document_ && document_->isDocumentEdited())
         title += QLatin1Char('*');
     setWindowTitle(title);
