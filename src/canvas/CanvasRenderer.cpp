@@ -2,6 +2,7 @@
 
 #include "canvas/CanvasPainter.h"
 #include "canvas/CanvasStyle.h"
+#include "canvas/HeadPainter.h"
 
 #include <QFileInfo>
 #include <QPainter>
@@ -21,14 +22,19 @@ QSizeF CanvasRenderer::extent()
 {
     CanvasPainter measuring;
     measuring.measure(patch_, head_, showMode_);
-    return QSizeF(std::ceil(measuring.maxX()), std::ceil(measuring.maxY()));
+    return QSizeF(std::ceil(measuring.maxX()), std::ceil(std::max(measuring.maxY(), HeadPainter::kBoxHeight)));
+}
+
+QSize CanvasRenderer::pictureSize(double scale)
+{
+    const QSizeF size = extent();
+    return QSize(std::max(1, int(std::ceil(size.width() * scale))), std::max(1, int(std::ceil(size.height() * scale))));
 }
 
 QImage CanvasRenderer::image(double scale)
 {
     QSizeF size = extent();
-    QImage picture(std::max(1, int(std::ceil(size.width() * scale))),
-                   std::max(1, int(std::ceil(size.height() * scale))), QImage::Format_ARGB32_Premultiplied);
+    QImage picture(pictureSize(scale), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::white);
     QPainter painter(&picture);
     painter.scale(scale, scale);
@@ -60,7 +66,7 @@ bool CanvasRenderer::write(const QString& path, double scale, QString& error)
         QSizeF size = extent();
         QSvgGenerator svg;
         svg.setOutputDevice(&file);
-        svg.setSize(QSize(int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale))));
+        svg.setSize(pictureSize(scale));
         svg.setViewBox(QRectF(0, 0, size.width() * scale, size.height() * scale));
         svg.setResolution(72);
         svg.setTitle(QStringLiteral("Tosk patch"));

@@ -74,3 +74,29 @@ TEST(RenderCommand, SaysWhatIsWrong)
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "x.png")) << "no picture from a failed run";
 }
+
+TEST(RenderCommand, AnEmptyPatchIsABlankBoxAndTheSizeSaidIsTheSizeWritten)
+{
+    test::TempDir dir;
+    const std::string db = " --db " + test::quoted(test::dataPath("sigdbase.sbf"));
+    for (const std::string text : {"", "; nothing but a comment\r\n"}) {
+        test::writeFile(dir / "empty.sig", text);
+        const std::string png = (dir / "empty.png").string(), svg = (dir / "empty.svg").string();
+        // The head's column (360/7 + 16 points) wide, one head box high.
+        auto run =
+            test::runCli("render " + test::quoted((dir / "empty.sig").string()) + " -o " + test::quoted(png) + db);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, png + ": 68 x 16\n");
+        QImage picture(QString::fromStdString(png));
+        ASSERT_EQ(picture.size(), QSize(68, 16)) << text;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                ASSERT_EQ(picture.pixelColor(x, y), QColor(Qt::white)) << x << "," << y;
+
+        run = test::runCli("render " + test::quoted((dir / "empty.sig").string()) + " -o " + test::quoted(svg) +
+                           " --scale 2" + db);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, svg + ": 136 x 32\n");
+        EXPECT_NE(test::readFile(svg).find("viewBox=\"0 0 136 32\""), std::string::npos);
+    }
+}
