@@ -14,6 +14,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include <regex>
+
 #include <gtest/gtest.h>
 
 using namespace tosk;
@@ -66,6 +68,24 @@ bool isGreenish(const QImage& image, double x, double y)
 QColor rgb(int r, int g, int b)
 {
     return QColor(r, g, b);
+}
+
+// The badge numbers of an SVG picture at scale 1, in the order drawn, each
+// with the instance name of the module whose order circle holds it.
+std::vector<std::string> badgeNumbers(const std::string& svg, const std::vector<const Module*>& modules)
+{
+    static const std::regex text(
+        R"re(<text [^>]*x="([-0-9.e]+)" y="([-0-9.e]+)"[^>]*font-size="12"[^>]*>\s*([^<]*)</text>)re");
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), text); it != std::sregex_iterator(); ++it) {
+        const Point at{std::stod((*it)[1]), std::stod((*it)[2])};
+        std::string where = "outside every badge";
+        for (const Module* m : modules)
+            if (m->orderCircle().contains(at))
+                where = "in " + m->instanceName();
+        found.push_back((*it)[3].str() + " " + where);
+    }
+    return found;
 }
 
 } // namespace
@@ -299,6 +319,15 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     EXPECT_EQ(badge, Rect(120, 52, 40, 40)) << "centred on the box";
     EXPECT_EQ(plain.pixelColor(int(badge.midX()) - 10, int(badge.midY())), yellow);
     EXPECT_EQ(plain.pixelColor(40 - 10, 32), yellow) << "the head's badge at its corner";
+    // The numbers are the processing order, the head's 0: each badge's text,
+    // as the SVG keeps it, with the module whose circle holds it.
+    test::TempDir dir;
+    QString error;
+    ASSERT_TRUE(CanvasRenderer(patch.file, patch.head, mode)
+                    .write(QString::fromStdString((dir / "order.svg").string()), 1, error))
+        << error.toStdString();
+    EXPECT_EQ(badgeNumbers(test::readFile(dir / "order.svg"), {patch.head, &src, &dst}),
+              (std::vector<std::string>{"1 in src", "2 in dst", "0 in adc"}));
     // The wire between the two boxes, at its plain width and colour.
     EXPECT_TRUE(isGreenish(plain, 240, 55) && isGreenish(plain, 240, 56));
     EXPECT_TRUE(isWhite(plain, 240, 57)) << "one point wide";
