@@ -82,7 +82,9 @@ TEST(PatchLayout, ModulesFedByTheHeadGoInTheColumnToItsRight)
     // stacked 20 apart.
     EXPECT_EQ(at(*patch, "s1"), (Point{340, 40}));
     EXPECT_EQ(at(*patch, "s2"), (Point{340, 124}));
-    EXPECT_EQ(patch->findModuleByName("s2")->rect().size, (Size{80, 64}));
+    auto s2 = patch->findModuleByName("s2");
+    ASSERT_TRUE(s2);
+    EXPECT_EQ(s2->rect().size, (Size{80, 64}));
 
     // A patch without a head is left alone.
     LoadedText headless = loadText(crlf({"GAIN g 0 1 ;=500,500,80,0"}));
@@ -134,6 +136,7 @@ TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
     EXPECT_EQ(at(patch, "adc"), (Point{0, 0}));
 
     // Placing in a column puts the module below the column's lowest module.
+    ASSERT_TRUE(patch.findModuleByName("z"));
     Module& z = *patch.findModuleByName("z");
     patch.reposition(z, Rect(105, 30, 80, 64));
     EXPECT_EQ(at(patch, "z"), (Point{105, 294}));
@@ -147,6 +150,7 @@ TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
     EXPECT_EQ(at(patch, "w"), (Point{305, 314}));
 
     auto fresh = newModule("GAIN", "new", bundledDbase());
+    ASSERT_TRUE(patch.findModuleByName("a"));
     Module& a = *patch.findModuleByName("a");
     a.setRect(Rect(100, 40, 60, 64));
     EXPECT_TRUE(patch.addModuleAfter(fresh, a, true));

@@ -271,6 +271,7 @@ TEST(SerialPort, ListsTheSerialDevicesTheKernelHasInAStableOrder)
     LogCapture log;
     auto list = SerialPort::portList(sys.path().string(), "/dev");
     EXPECT_EQ(list, (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10", "/dev/ttyUSB0"}));
+    ASSERT_FALSE(log.lines().empty());
     EXPECT_EQ(log.lines().front(), "SerialPort.portList: begin");
     EXPECT_TRUE(log.contains("SerialPort.portList: bsdPath=/dev/ttyUSB0"));
     EXPECT_EQ(log.lines().back(), "SerialPort.portList: end");
