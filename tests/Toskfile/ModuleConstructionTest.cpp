@@ -39,7 +39,6 @@ TEST(ModuleConstruction, RecordValuesInfoAndComments)
     auto comment = readModule(";just words", db);
     EXPECT_TRUE(comment->isComment());
     EXPECT_EQ(texts(*comment), Names{"just words"});
-    EXPECT_EQ(comment->description(), "Module[]");
 }
 
 TEST(ModuleConstruction, NewModulesTakeSafeDefaults)
