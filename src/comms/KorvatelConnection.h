@@ -24,6 +24,11 @@ namespace tosk {
 // line and let line failures through; the operations (getBankList and
 // friends) open and close around them, log failures and answer what they
 // have built.
+//
+// Its line is a SerialConnection like the request server's: while another
+// exchange holds the device this one waits (at most the line wait, then
+// "line busy"), and serialConnection().setLineWaitObserver tells a window
+// how long it has waited meanwhile.
 class KorvatelConnection {
 public:
     static constexpr size_t bufferSize = 80000;

@@ -23,6 +23,9 @@ const char* const stopBitTexts[] = {"1", "2"};
 const char* const flowControls[] = {"None", "Soft", "Hard"};
 
 constexpr uint32_t softFlow = IXON | IXOFF | IXANY;
+constexpr uint8_t xon = 0x11;  // DC1
+constexpr uint8_t xoff = 0x13; // DC3
+static_assert(VSTART < 20 && VSTOP < 20, "the attribute record holds 20 control characters");
 
 template <typename T, size_t N> std::vector<std::string> texts(const T (&rows)[N])
 {
@@ -194,6 +197,11 @@ void SerialConfig::setFlowControl(const std::string& text)
     case 1:
         in |= softFlow;
         c &= ~uint32_t(CRTSCTS);
+        // The record starts all zero: without these the terminal would wait
+        // for NUL bytes as XON and XOFF, and the unit's DC1 and DC3 would
+        // land in the replies instead of pausing our output.
+        currentTTYAttrs_.controlChars[VSTART] = xon;
+        currentTTYAttrs_.controlChars[VSTOP] = xoff;
         break;
     case 2:
         in &= ~softFlow;

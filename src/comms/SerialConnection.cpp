@@ -4,10 +4,14 @@
 #include "base/TkxException.h"
 #include "comms/SerialTerminal.h"
 
+#include <termios.h>
+
 namespace tosk {
 
-SerialConnection::SerialConnection(LineSettingsSource settings, std::chrono::milliseconds timeout)
-    : serialPort_(std::make_unique<SerialPort>()), settings_(std::move(settings)), timeout_(timeout)
+SerialConnection::SerialConnection(LineSettingsSource settings, std::chrono::milliseconds timeout,
+                                   std::chrono::milliseconds lineWait)
+    : serialPort_(std::make_unique<SerialPort>()), settings_(std::move(settings)), timeout_(timeout),
+      lineWait_(lineWait), received_(UnitTraffic::shared(), TrafficEntry::Direction::Received)
 {
 }
 
@@ -36,29 +40,70 @@ bool SerialConnection::open(const LineSettings& s)
         return false;
     if (serialPort_->isOpen())
         throw TkxException("SerialConnection.open", getErrorMessage());
-    serialPort_->setPortPath(s.portName.value_or(""));
-    serialPort_->open();
-    serialPort_->setTimeoutTx(timeout_);
-    serialPort_->setTimeoutRx(timeout_);
-    serialPort_->setBitRate(s.baudRate.value_or(""));
-    serialPort_->setDataBits(s.dataBits.value_or(""));
-    serialPort_->setParity(s.parity.value_or(""));
-    serialPort_->setStopBits(s.stopBits.value_or(""));
-    serialPort_->setFlowControl(s.flowControl.value_or(""));
-    serialPort_->configure();
+    std::string path = s.portName.value_or("");
+    // Without a path the port refuses at once; there is no line to wait for.
+    if (!path.empty())
+        lineLock_ = std::make_unique<SerialLineLock>(path, lineWait_, lineWaitObserver_);
+    try {
+        serialPort_->setPortPath(path);
+        serialPort_->open();
+        serialPort_->setTimeoutTx(timeout_);
+        serialPort_->setTimeoutRx(timeout_);
+        serialPort_->setBitRate(s.baudRate.value_or(""));
+        serialPort_->setDataBits(s.dataBits.value_or(""));
+        serialPort_->setParity(s.parity.value_or(""));
+        serialPort_->setStopBits(s.stopBits.value_or(""));
+        serialPort_->setFlowControl(s.flowControl.value_or(""));
+        serialPort_->configure();
+    } catch (...) {
+        try {
+            serialPort_->close();
+        } catch (const TkxException&) {
+        }
+        lineLock_.reset();
+        throw;
+    }
+    received_.setPort(path);
     return true;
 }
 
 bool SerialConnection::close()
 {
-    if (!serialPort_ || !serialPort_->isOpen())
+    if (!serialPort_ || !serialPort_->isOpen()) {
+        lineLock_.reset();
         return true;
+    }
+    received_.finish();
     // Unread input goes; written output must still reach the unit (a program
     // change is often the last thing said), so closing drains it instead.
     flushInput();
-    if (!serialPort_->close())
-        throw TkxException("SerialConnection.close", getErrorMessage());
+    try {
+        if (!serialPort_->close())
+            throw TkxException("SerialConnection.close", getErrorMessage());
+    } catch (...) {
+        lineLock_.reset();
+        throw;
+    }
+    lineLock_.reset();
     return true;
+}
+
+void SerialConnection::abandon()
+{
+    if (isOpen())
+        serialPort_->flush();
+    try {
+        close();
+    } catch (const TkxException& e) {
+        logf("SerialConnection.abandon: %s - %s", e.name().c_str(), e.reason().c_str());
+    }
+}
+
+int SerialConnection::waitForInput(std::chrono::milliseconds timeout) const
+{
+    if (!isOpen())
+        return -1;
+    return inputTimeout(serialPort_->fileDescriptor(), timeout);
 }
 
 long SerialConnection::getByte(uint8_t* buffer)
@@ -66,7 +111,10 @@ long SerialConnection::getByte(uint8_t* buffer)
     if (!isOpen())
         return 0;
     try {
-        return serialPort_->getByte(buffer);
+        long n = serialPort_->getByte(buffer);
+        if (n > 0)
+            received_.add(buffer, size_t(n));
+        return n;
     } catch (const TkxException& e) {
         logf("SerialConnection.getByte exception: %s - %s", e.name().c_str(), e.reason().c_str());
         throw TkxException("SerialConnection.getByte", e.reason());
@@ -78,10 +126,21 @@ long SerialConnection::getData(uint8_t* buffer, size_t length)
     if (!isOpen())
         return 0;
     try {
-        return serialPort_->getData(buffer, length);
+        long n = serialPort_->getData(buffer, length);
+        if (n > 0)
+            received_.add(buffer, size_t(n));
+        return n;
     } catch (const TkxException& e) {
         throw TkxException("SerialConnection.getData", e.reason());
     }
+}
+
+void SerialConnection::recordSent(const uint8_t* buffer, size_t stored, size_t length, bool complete)
+{
+    // Whatever was coming in is over once we speak: keep the record in order.
+    received_.finish();
+    UnitTraffic::shared().record(TrafficEntry::Direction::Sent, serialPort_->portPath(), buffer, stored, length,
+                                 complete);
 }
 
 void SerialConnection::putByte(const uint8_t* buffer)
@@ -93,23 +152,44 @@ void SerialConnection::putByte(const uint8_t* buffer)
     } catch (const TkxException& e) {
         throw TkxException("SerialConnection.putByte", e.reason());
     }
+    recordSent(buffer, 1, 1, true);
 }
 
-void SerialConnection::putData(const uint8_t* buffer, size_t length)
+void SerialConnection::putData(const uint8_t* buffer, size_t length, const std::function<void(size_t)>& progress)
 {
     if (!isOpen())
         return;
+    size_t sent = 0;
+    auto record = [&](bool whole) {
+        bool framed = whole && length > 0 &&
+                      (buffer[length - 1] == sysex::END || (buffer[0] == sysex::PROGRAM_CHANGE && length == 2));
+        if (sent > 0)
+            recordSent(buffer, sent, sent, framed);
+    };
     try {
-        for (size_t i = 0; i < length; ++i)
-            serialPort_->putByte(buffer + i);
+        for (; sent < length; ++sent) {
+            if (progress && sent > 0 && sent % progressStep == 0)
+                progress(sent);
+            serialPort_->putByte(buffer + sent);
+        }
+        if (progress)
+            progress(sent);
     } catch (const TkxException& e) {
-        throw TkxException("SerialConnection.putData", e.reason());
+        record(false);
+        if (e.name().rfind("SerialPort.", 0) == 0)
+            throw TkxException("SerialConnection.putData", e.reason());
+        throw;
+    } catch (...) {
+        record(false);
+        throw;
     }
+    record(true);
 }
 
-int SerialConnection::drain()
+void SerialConnection::drain()
 {
-    return isOpen() ? serialPort_->txDrain() : 0;
+    if (isOpen() && serialPort_->txDrain() < 0)
+        throw TkxException("SerialConnection.drain", serialPort_->undeliveredOutputText());
 }
 
 int SerialConnection::flush()

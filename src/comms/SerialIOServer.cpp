@@ -2,10 +2,25 @@
 
 #include "base/Log.h"
 
+#include <cstring>
+
 namespace tosk {
 
-SerialIOServer::SerialIOServer(Report report, LineSettingsSource settings, std::chrono::milliseconds silence)
-    : serialConnection_(std::move(settings), silence), report_(std::move(report))
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::chrono::milliseconds since(Clock::time_point t)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t);
+}
+
+} // namespace
+
+SerialIOServer::SerialIOServer(Report report, LineSettingsSource settings, std::chrono::milliseconds silence,
+                               Progress progress, std::chrono::milliseconds lineWait)
+    : serialConnection_(std::move(settings), silence, lineWait), report_(std::move(report)),
+      progress_(std::move(progress)), silence_(silence), lineWait_(lineWait)
 {
     thread_ = std::thread([this] { run(); });
 }
@@ -16,6 +31,7 @@ SerialIOServer::~SerialIOServer()
         std::lock_guard lock(mutex_);
         stopping_ = true;
         queue_.clear();
+        cancelCurrent_ = true;
     }
     wake_.notify_all();
     thread_.join();
@@ -31,6 +47,33 @@ void SerialIOServer::serialIORequest(Bytes message, bool expectResponse, int tag
     wake_.notify_all();
 }
 
+bool SerialIOServer::cancel(int tag)
+{
+    std::lock_guard lock(mutex_);
+    if (tag != 0 && tag == currentTag_) {
+        cancelCurrent_ = true;
+        return true;
+    }
+    for (auto& r : queue_) {
+        if (r.tag == tag) {
+            r.cancelled = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+void SerialIOServer::tell(const RequestProgress& progress)
+{
+    if (!progress_)
+        return;
+    try {
+        progress_(progress);
+    } catch (const std::exception& e) {
+        logf("SerialIOServer.serialIORequest: the progress of request %d failed: %s", progress.tag, e.what());
+    }
+}
+
 void SerialIOServer::run()
 {
     for (;;) {
@@ -42,8 +85,14 @@ void SerialIOServer::run()
                 return;
             request = std::move(queue_.front());
             queue_.pop_front();
+            currentTag_ = request.tag;
+            cancelCurrent_ = request.cancelled;
         }
-        auto [reply, failure] = exchange(request.message, request.expectResponse, request.settings);
+        auto [reply, failure] = exchange(request);
+        {
+            std::lock_guard lock(mutex_);
+            currentTag_ = 0;
+        }
         if (!report_)
             continue;
         // An exception leaving this thread would end the program.
@@ -55,44 +104,166 @@ void SerialIOServer::run()
     }
 }
 
-std::pair<Bytes, std::optional<TkxException>> SerialIOServer::exchange(const Bytes& message, bool expectResponse)
-{
-    return exchange(message, expectResponse, serialConnection_.lineSettings());
-}
+// One request on the line, with its progress and its cancel.
+class SerialIOServer::Exchange {
+public:
+    Exchange(SerialIOServer& server, const Request& request) : server_(server), request_(request)
+    {
+        progress_.tag = request.tag;
+        progress_.command = request.message.size() > 4 ? request.message[4] : 0;
+        progress_.bytesToSend = request.message.size();
+        progress_.waitLimit = server.lineWait_;
+        progress_.silence = server.silence_;
+    }
 
-std::pair<Bytes, std::optional<TkxException>> SerialIOServer::exchange(const Bytes& message, bool expectResponse,
-                                                                       const LineSettings& settings)
-{
-    Bytes reply;
-    std::optional<TkxException> failure;
-    try {
-        serialConnection_.open(settings);
-        // Whatever came in while the line was closed belongs to no request.
-        serialConnection_.flushInput();
-        serialConnection_.putData(message.data(), message.size());
-        if (expectResponse) {
-            // The reply is whatever arrives until the line stays silent.
-            while (serialConnection_.hasData()) {
-                uint8_t byte = 0;
-                if (serialConnection_.getByte(&byte) != 1)
-                    break;
-                reply.push_back(byte);
+    void checkCancel() const
+    {
+        if (server_.cancelCurrent_)
+            throw requestCancelled();
+    }
+
+    // Told at each change of stage, otherwise at most every progressInterval.
+    void tell(RequestProgress::Stage stage, bool force = false)
+    {
+        if (stage != progress_.stage)
+            force = true;
+        progress_.stage = stage;
+        if (!force && since(lastTold_) < progressInterval)
+            return;
+        lastTold_ = Clock::now();
+        server_.tell(progress_);
+    }
+
+    // Reads until the line has been silent for `quiet`; what arrives goes to
+    // `keep` when given, else is dropped.
+    void readUntilQuiet(std::chrono::milliseconds quiet, RequestProgress::Stage stage, Bytes* keep)
+    {
+        SerialConnection& line = server_.serialConnection_;
+        auto lastByte = Clock::now();
+        uint8_t buffer[4096];
+        for (;;) {
+            checkCancel();
+            auto silent = since(lastByte);
+            progress_.silentFor = silent;
+            tell(stage);
+            if (silent >= quiet)
+                return;
+            int ready = line.waitForInput(std::min(slice, quiet - silent));
+            if (ready < 0)
+                throw TkxException("SerialConnection.getData", format("timeout error %s", std::strerror(errno)));
+            if (ready == 0)
+                continue;
+            long n = line.getData(buffer, sizeof buffer);
+            if (n <= 0)
+                return; // the line has gone
+            lastByte = Clock::now();
+            progress_.bytesReceived += size_t(n);
+            if (keep) {
+                keep->insert(keep->end(), buffer, buffer + n);
+                if (keep->size() > maxReply)
+                    throw TkxException("SerialIOServer.serialIORequest",
+                                       format("the reply grew beyond %zu bytes without a pause; the line is not "
+                                              "carrying a unit's reply",
+                                              maxReply));
             }
         }
-        serialConnection_.close();
-    } catch (const TkxException& e) {
-        failure = e;
-    } catch (const std::exception& e) {
-        failure = TkxException("SerialIOServer.serialIORequest", e.what());
     }
-    if (failure) {
-        logf("SerialIOServer.serialIORequest exception: %s - %s", failure->name().c_str(), failure->reason().c_str());
+
+    std::pair<Bytes, std::optional<TkxException>> run()
+    {
+        SerialConnection& line = server_.serialConnection_;
+        Bytes reply;
+        std::optional<TkxException> failure;
+        bool sending = false, sent = false;
+        line.setLineWaitObserver([this](std::chrono::milliseconds waited, std::chrono::milliseconds) {
+            checkCancel();
+            progress_.waited = waited;
+            tell(RequestProgress::Stage::WaitingForLine, true);
+        });
         try {
-            serialConnection_.close();
-        } catch (const std::exception&) {
+            checkCancel();
+            line.open(request_.settings);
+            // Whatever came in while the line was closed belongs to no request.
+            line.flushInput();
+            if (server_.lineDirty_) {
+                readUntilQuiet(std::min(clearingQuiet, server_.silence_), RequestProgress::Stage::Clearing, nullptr);
+                server_.lineDirty_ = false;
+                progress_.bytesReceived = 0;
+            }
+            tell(RequestProgress::Stage::Sending);
+            sending = true;
+            line.putData(request_.message.data(), request_.message.size(), [this](size_t count) {
+                checkCancel();
+                progress_.bytesSent = count;
+                tell(RequestProgress::Stage::Sending);
+            });
+            sending = false;
+            sent = true;
+            // The reply is whatever arrives until the line stays silent.
+            if (request_.expectResponse)
+                readUntilQuiet(server_.silence_, RequestProgress::Stage::Receiving, &reply);
+            line.close();
+        } catch (const TkxException& e) {
+            failure = e;
+        } catch (const std::exception& e) {
+            failure = TkxException("SerialIOServer.serialIORequest", e.what());
+        }
+        if (isCancellation(failure)) {
+            giveUp(sending);
+            // The unit may still be sending (or answering the cut message).
+            server_.lineDirty_ = server_.lineDirty_ || sending || sent;
+            reply.clear();
+        } else if (failure) {
+            logf("SerialIOServer.serialIORequest exception: %s - %s", failure->name().c_str(),
+                 failure->reason().c_str());
+            try {
+                line.close();
+            } catch (const std::exception&) {
+            }
+        }
+        line.setLineWaitObserver({});
+        tell(RequestProgress::Stage::Done, true);
+        return {std::move(reply), std::move(failure)};
+    }
+
+private:
+    // Closes the line at once, dropping what is unread and unsent. A message
+    // cut in the middle gets its F7, so that the unit does not take the next
+    // request for the rest of this one.
+    void giveUp(bool midMessage)
+    {
+        SerialConnection& line = server_.serialConnection_;
+        if (!midMessage || !line.isOpen()) {
+            line.abandon();
+            return;
+        }
+        try {
+            line.flush();
+            line.putData(&sysex::END, 1);
+            line.close();
+        } catch (const std::exception& e) {
+            logf("SerialIOServer.cancel: %s", e.what());
+            line.abandon();
         }
     }
-    return {std::move(reply), std::move(failure)};
+
+    SerialIOServer& server_;
+    const Request& request_;
+    RequestProgress progress_;
+    Clock::time_point lastTold_{};
+};
+
+std::pair<Bytes, std::optional<TkxException>> SerialIOServer::exchange(const Request& request)
+{
+    if (request.cancelled) {
+        RequestProgress done;
+        done.tag = request.tag;
+        done.command = request.message.size() > 4 ? request.message[4] : 0;
+        done.stage = RequestProgress::Stage::Done;
+        tell(done);
+        return {Bytes{}, requestCancelled()};
+    }
+    return Exchange(*this, request).run();
 }
 
 } // namespace tosk

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "base/TkxException.h"
+#include "comms/RequestProgress.h"
 #include "comms/SerialConnection.h"
 #include "comms/Sysex.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -18,27 +20,42 @@ namespace tosk {
 // Failures never leave the thread; they go back with the reply. The line
 // settings are read when a request is queued, on the queuing thread: the
 // preferences they come from belong to the main thread.
+//
+// While a request runs, its progress is told every progressInterval (and at
+// each change of stage, and once more when it ends); a request can be
+// cancelled, which closes the line at once and reports requestCancelled()
+// without a reply.
 class SerialIOServer {
 public:
     using Report = std::function<void(Bytes reply, int tag, std::optional<TkxException> exception)>;
+    using Progress = std::function<void(const RequestProgress& progress)>;
 
-    // `report` is called on the server thread after each request; whatever
-    // it throws is logged and goes no further.
+    static constexpr std::chrono::milliseconds progressInterval{100};
+    // How often a wait looks whether it was cancelled.
+    static constexpr std::chrono::milliseconds slice{50};
+    // After a cancelled reply the next request first waits for this much
+    // quiet (or the silence, if shorter), so that the rest of the old reply
+    // is not taken for the new one.
+    static constexpr std::chrono::milliseconds clearingQuiet{500};
+    // A line that never falls silent is not carrying a unit's reply.
+    static constexpr size_t maxReply = 64 * 1024 * 1024;
+
+    // `report` and `progress` are called on the server thread; whatever they
+    // throw is logged and goes no further.
     SerialIOServer(Report report, LineSettingsSource settings = LineSettings::fromPreferences,
-                   std::chrono::milliseconds silence = SerialConnection::defaultTimeout);
-    // Finishes the exchange under way, drops the rest and joins the thread.
+                   std::chrono::milliseconds silence = SerialConnection::defaultTimeout, Progress progress = {},
+                   std::chrono::milliseconds lineWait = SerialLineLock::defaultWait);
+    // Gives up the exchange under way, drops the rest and joins the thread.
     ~SerialIOServer();
     SerialIOServer(const SerialIOServer&) = delete;
     SerialIOServer& operator=(const SerialIOServer&) = delete;
 
     // Queues a request; answers at once. Any thread.
     void serialIORequest(Bytes message, bool expectResponse, int tag);
-
-    // One exchange, on the calling thread: the reply (possibly empty or
-    // partial) and the failure, if any.
-    std::pair<Bytes, std::optional<TkxException>> exchange(const Bytes& message, bool expectResponse);
-    std::pair<Bytes, std::optional<TkxException>> exchange(const Bytes& message, bool expectResponse,
-                                                           const LineSettings& settings);
+    // Any thread. A request still queued is reported cancelled when its turn
+    // comes, without touching the line; the running one stops within a
+    // slice. Answers false when the tag is neither queued nor running.
+    bool cancel(int tag);
 
 private:
     struct Request {
@@ -46,15 +63,25 @@ private:
         bool expectResponse;
         int tag;
         LineSettings settings;
+        bool cancelled = false;
     };
+    class Exchange;
     void run();
+    std::pair<Bytes, std::optional<TkxException>> exchange(const Request& request);
+    void tell(const RequestProgress& progress);
 
     SerialConnection serialConnection_;
     Report report_;
+    Progress progress_;
+    std::chrono::milliseconds silence_;
+    std::chrono::milliseconds lineWait_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<Request> queue_;
     bool stopping_ = false;
+    int currentTag_ = 0; // 0: none running
+    std::atomic<bool> cancelCurrent_{false};
+    bool lineDirty_ = false; // server thread only
     std::thread thread_;
 };
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <termios.h>
@@ -104,6 +105,9 @@ bool SerialPort::open()
     if (portPath_.empty())
         throw TkxException("SerialPort.open", "no portPath");
     int fd = openSerialPort(portPath_);
+    if (fd < 0 && errno == EBUSY)
+        throw TkxException("SerialPort.open", format("%s - %s: another program is using this line", portPath_.c_str(),
+                                                     getErrorMessage().c_str()));
     if (fd < 0)
         throw TkxException("SerialPort.open", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()));
     fileDescriptor_ = fd;
@@ -115,13 +119,26 @@ bool SerialPort::close()
 {
     if (!isOpen_)
         return true;
+    // Closing drains; output the line would not take must not vanish unnoticed.
+    bool drained = txDrain() >= 0;
     int result = closeSerialPort(fileDescriptor_);
     // The descriptor is gone either way; keeping it would close a stranger's later.
     isOpen_ = false;
     fileDescriptor_ = -1;
     if (result < 0)
         throw TkxException("SerialPort.close", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()));
+    if (!drained)
+        throw TkxException("SerialPort.close", undeliveredOutputText());
     return true;
+}
+
+std::string SerialPort::undeliveredOutputText() const
+{
+    if (unsentOutput_ <= 0)
+        return format("%s - %s", portPath_.c_str(), std::strerror(drainError_));
+    return format("%s - %d bytes waited %lld seconds for the line to take them and were not sent to the unit; "
+                  "check the flow control setting and the cable",
+                  portPath_.c_str(), unsentOutput_, (long long)(drainLimit_.count() / 1000));
 }
 
 void SerialPort::configure()
@@ -150,7 +167,9 @@ void SerialPort::reset()
 
 int SerialPort::txDrain()
 {
-    return drainSerialOutput(fileDescriptor_, std::chrono::seconds(2));
+    int result = drainSerialOutput(fileDescriptor_, drainLimit_, &unsentOutput_);
+    drainError_ = result < 0 ? errno : 0;
+    return result;
 }
 int SerialPort::txFlush()
 {

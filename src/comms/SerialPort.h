@@ -24,6 +24,8 @@ public:
                                              const std::string& devDirectory = "/dev");
 
     bool open();
+    // Drains output first; output the line did not take within the drain
+    // limit is reported by throwing "SerialPort.close" once the port is closed.
     bool close();
     bool isOpen() const { return isOpen_; }
     void configure();
@@ -61,8 +63,13 @@ public:
     std::string stopBits() const { return serialConfig_.stopBits(); }
     std::string flowControl() const { return serialConfig_.flowControl(); }
 
-    // Answer the terminal call's result; they never throw.
+    // Answer the terminal call's result; they never throw. A drain that
+    // runs out of time discards what is left: unsentOutput() then tells how
+    // much, and undeliveredOutputText() says so for the user.
     int txDrain();
+    int unsentOutput() const { return unsentOutput_; }
+    std::string undeliveredOutputText() const;
+    static constexpr std::chrono::milliseconds defaultDrainLimit{2000};
     int txFlush();
     int rxFlush();
     int flush();
@@ -87,6 +94,9 @@ private:
     bool isOpen_ = false;
     std::chrono::milliseconds timeoutRx_{0};
     std::chrono::milliseconds timeoutTx_{0};
+    std::chrono::milliseconds drainLimit_ = defaultDrainLimit;
+    int unsentOutput_ = 0;
+    int drainError_ = 0;
 };
 
 } // namespace tosk

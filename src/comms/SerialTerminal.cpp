@@ -9,6 +9,7 @@
 #include <mutex>
 #include <optional>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
@@ -67,6 +68,17 @@ int openSerialPort(const std::string& path)
         errno = e;
         return -1;
     }
+    // TIOCEXCL keeps later opens out (root passes it), the flock tells
+    // programs that lock as we do; either way the line is not shared.
+    if (::flock(fd, LOCK_EX | LOCK_NB) < 0) {
+        int e = errno == EWOULDBLOCK ? EBUSY : errno;
+        logf("Error locking serial port %s - %s(%d).", path.c_str(), std::strerror(e), e);
+        ::close(fd);
+        errno = e;
+        return -1;
+    }
+    if (::ioctl(fd, TIOCEXCL) < 0)
+        logf("Error setting exclusive use of %s - %s(%d).", path.c_str(), std::strerror(errno), errno);
     std::lock_guard lock(priorMutex);
     priorAttributes()[fd] = prior;
     return fd;
@@ -76,6 +88,9 @@ int closeSerialPort(int fd)
 {
     if (drainSerialOutput(fd, std::chrono::seconds(2)) < 0)
         logf("Error waiting for drain - %s(%d).", std::strerror(errno), errno);
+    // The exclusive mark stays on the terminal while anyone else has it open
+    // (a simulator keeps its own end open): take it off before we go.
+    ::ioctl(fd, TIOCNXCL);
     std::optional<termios> prior;
     {
         std::lock_guard lock(priorMutex);
@@ -100,8 +115,10 @@ int outputTimeout(int fd, std::chrono::milliseconds timeout)
     return waitFor(fd, POLLOUT, timeout);
 }
 
-int drainSerialOutput(int fd, std::chrono::milliseconds limit)
+int drainSerialOutput(int fd, std::chrono::milliseconds limit, int* unsent)
 {
+    if (unsent)
+        *unsent = 0;
     auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         int queued = 0;
@@ -111,6 +128,8 @@ int drainSerialOutput(int fd, std::chrono::milliseconds limit)
             return ::tcdrain(fd); // nothing left, returns at once
         if (std::chrono::steady_clock::now() >= deadline) {
             ::tcflush(fd, TCOFLUSH);
+            if (unsent)
+                *unsent = queued;
             errno = ETIME;
             return -1;
         }

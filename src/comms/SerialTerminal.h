@@ -7,12 +7,16 @@ namespace tosk {
 
 // The terminal layer under SerialPort: plain calls over a descriptor.
 
-// Opens the device read-write and non-blocking and remembers the attributes it
-// had, so that closeSerialPort can put them back. Answers the descriptor or -1.
+// Opens the device read-write and non-blocking, for us alone, and remembers
+// the attributes it had, so that closeSerialPort can put them back. Answers
+// the descriptor or -1. Another program that holds the device (an flock of
+// its own, or TIOCEXCL) makes it fail with errno EBUSY: two programs reading
+// one line would each get half of every reply.
 int openSerialPort(const std::string& path);
 
-// Drains output (bounded, see drainSerialOutput), restores the attributes the
-// device had when it was opened, and closes. Answers the result of the close.
+// Drains output (bounded, see drainSerialOutput), gives up the exclusive use,
+// restores the attributes the device had when it was opened, and closes.
+// Answers the result of the close.
 int closeSerialPort(int fileDescriptor);
 
 // Waits until the descriptor is readable (writable), at most `timeout`
@@ -22,8 +26,9 @@ int outputTimeout(int fileDescriptor, std::chrono::milliseconds timeout);
 
 // Waits until queued output has left, at most `limit`. A line held up by flow
 // control would otherwise keep us waiting for ever; what is still queued then
-// is discarded and -1 is answered with errno ETIME.
-int drainSerialOutput(int fileDescriptor, std::chrono::milliseconds limit);
+// is discarded, its count put in `unsent` (when given), and -1 is answered
+// with errno ETIME. Callers must report that: the unit never got those bytes.
+int drainSerialOutput(int fileDescriptor, std::chrono::milliseconds limit, int* unsent = nullptr);
 
 // Text of the current errno.
 std::string getErrorMessage();

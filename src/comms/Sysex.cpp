@@ -24,6 +24,51 @@ Bytes sysex::frame(uint8_t deviceId, uint8_t command, const std::string& payload
     return frame(deviceId, command, reinterpret_cast<const uint8_t*>(payload.data()), payload.size());
 }
 
+std::string sysex::commandName(uint8_t command, bool request)
+{
+    switch (command) {
+    case KEY_PRESS:
+        return "key press";
+    case SELECT_BANK:
+        return "select bank";
+    case PATCH_TEXT:
+    case PATCH_TEXT_ALT:
+        return "patch text";
+    case SEND_PATCH:
+        return request ? "send patch" : "patch text";
+    case GET_PATCH:
+        return "get patch";
+    case DATABASE:
+        return "database";
+    case ERROR_TEXT:
+        return "error text";
+    case GET_DATABASE:
+        return "get database";
+    case SCREEN:
+        return "screen";
+    case GET_SCREEN:
+        return "get screen";
+    case IDENTITY:
+        return "identity";
+    case IDENTIFY:
+        return "identify";
+    case PARAMETERS_WANT:
+        return "parameters want";
+    case PARAMETERS_DUMP:
+        return "parameters dump";
+    case VALUE_PUT:
+        return "value put";
+    case OBJECT_INFO_WANT:
+        return "object info want";
+    case OBJECT_INFO_DUMP:
+        return "object info dump";
+    default: {
+        static const char digits[] = "0123456789ABCDEF";
+        return std::string("command 0x") + digits[command >> 4] + digits[command & 0x0F];
+    }
+    }
+}
+
 void ennibble(const uint8_t* source, uint8_t* destination, size_t count)
 {
     for (size_t i = 0; i < count; ++i) {

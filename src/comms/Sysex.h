@@ -47,6 +47,11 @@ inline const std::string ROOT_KEY = "0";
 Bytes frame(uint8_t deviceId, uint8_t command, const uint8_t* payload = nullptr, size_t length = 0);
 Bytes frame(uint8_t deviceId, uint8_t command, const std::string& payload);
 
+// What a command code means, as a person reads it in progress and traffic
+// ("get patch", "database"); `request` tells the two meanings of 0x0A apart.
+// Unknown codes read "command 0x%02X".
+std::string commandName(uint8_t command, bool request);
+
 } // namespace sysex
 
 // Each byte becomes two, high nibble first.

@@ -1,10 +1,16 @@
 #include "comms/SysexReply.h"
 
+#include "comms/RequestProgress.h"
+
 namespace tosk {
 
-SysexReply SysexReply::check(const uint8_t* b, size_t n)
+SysexReply SysexReply::check(const uint8_t* b, size_t n, const std::optional<TkxException>& exception)
 {
     SysexReply reply;
+    if (exception) {
+        reply.status = isCancellation(*exception) ? Status::Cancelled : Status::Failed;
+        return reply;
+    }
     if (n == 0)
         return reply;
     if (n <= 5) {
@@ -15,9 +21,15 @@ SysexReply SysexReply::check(const uint8_t* b, size_t n)
         reply.status = Status::BadHeader;
         return reply;
     }
-    reply.status = Status::Ok;
     reply.deviceId = b[3];
     reply.command = b[4];
+    // A reply cut off (the unit fell silent, or the line failed mid-way)
+    // holds only part of its text.
+    if (b[n - 1] != sysex::END) {
+        reply.status = Status::Unterminated;
+        return reply;
+    }
+    reply.status = Status::Ok;
     size_t from = 5, count = 0;
     if (n >= 7 && b[5] == '\r' && b[6] == '\n') {
         from = 7;

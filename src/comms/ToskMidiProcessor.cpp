@@ -11,18 +11,25 @@ ToskMidiProcessor& ToskMidiProcessor::sharedMidiController()
 }
 
 ToskMidiProcessor::ToskMidiProcessor(MainThreadPoster* poster, LineSettingsSource settings,
-                                     std::chrono::milliseconds silence)
+                                     std::chrono::milliseconds silence, std::chrono::milliseconds lineWait)
 {
     std::weak_ptr<State> weakState = state_;
     ToskMidiProcessor* self = this;
-    auto report = [poster, weakState, self](Bytes reply, int tag, std::optional<TkxException> exception) {
-        (poster ? *poster : MainThreadPoster::shared())
-            .post([weakState, self, reply = std::move(reply), tag, exception = std::move(exception)] {
-                if (weakState.lock())
-                    self->serialIOServerIsDone(reply, tag, exception);
-            });
+    auto mainThread = [poster]() -> MainThreadPoster& { return poster ? *poster : MainThreadPoster::shared(); };
+    auto report = [mainThread, weakState, self](Bytes reply, int tag, std::optional<TkxException> exception) {
+        mainThread().post([weakState, self, reply = std::move(reply), tag, exception = std::move(exception)] {
+            if (weakState.lock())
+                self->serialIOServerIsDone(reply, tag, exception);
+        });
     };
-    serialIOServer_ = std::make_unique<SerialIOServer>(report, std::move(settings), silence);
+    auto progress = [mainThread, weakState](const RequestProgress& p) {
+        mainThread().post([weakState, p] {
+            auto state = weakState.lock();
+            if (state && state->progressHandler)
+                state->progressHandler(p);
+        });
+    };
+    serialIOServer_ = std::make_unique<SerialIOServer>(report, std::move(settings), silence, progress, lineWait);
 }
 
 ToskMidiProcessor::~ToskMidiProcessor()
@@ -54,6 +61,17 @@ void ToskMidiProcessor::serialIOServerIsDone(const Bytes& reply, int tag, const 
     state_->serverRequests.erase(it);
     if (client && (!reply.empty() || exception))
         client->processMidiMsg(reply, exception);
+}
+
+bool ToskMidiProcessor::cancel(int tag)
+{
+    return isPending(tag) && serialIOServer_->cancel(tag);
+}
+
+void ToskMidiProcessor::cancelAll()
+{
+    for (const auto& [tag, client] : state_->serverRequests)
+        serialIOServer_->cancel(tag);
 }
 
 } // namespace tosk

@@ -4,6 +4,7 @@
 #include "comms/MidiClient.h"
 #include "comms/SerialIOServer.h"
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -11,9 +12,12 @@ namespace tosk {
 
 // The dispatcher of queued unit commands: frames a command, tags it,
 // remembers who asked and hands it to the request server; completions come
-// back on the main thread through the MainThreadPoster.
+// back on the main thread through the MainThreadPoster, and so does the
+// progress of the request on the line.
 class ToskMidiProcessor {
 public:
+    using ProgressHandler = std::function<void(const RequestProgress& progress)>;
+
     // The one instance of the application, with its server thread.
     static ToskMidiProcessor& sharedMidiController();
 
@@ -21,14 +25,15 @@ public:
     // when they arrive (the app installs Qt's after the processor may exist).
     explicit ToskMidiProcessor(MainThreadPoster* poster = nullptr,
                                LineSettingsSource settings = LineSettings::fromPreferences,
-                               std::chrono::milliseconds silence = SerialConnection::defaultTimeout);
+                               std::chrono::milliseconds silence = SerialConnection::defaultTimeout,
+                               std::chrono::milliseconds lineWait = SerialLineLock::defaultWait);
     ~ToskMidiProcessor();
     ToskMidiProcessor(const ToskMidiProcessor&) = delete;
     ToskMidiProcessor& operator=(const ToskMidiProcessor&) = delete;
 
     // Main thread. Queues the command and answers 0; the requester hears back
     // unless the reply is empty and nothing failed. A requester that is gone
-    // by then is skipped.
+    // by then is skipped. The new request's tag is sysexTag() afterwards.
     int sysexCommand(uint8_t command, const uint8_t* data, size_t length, std::weak_ptr<MidiClient> messageSource);
     int sysexCommand(uint8_t command, const Bytes& data, std::weak_ptr<MidiClient> messageSource)
     {
@@ -37,6 +42,18 @@ public:
 
     // Main thread: a finished request (the server's report, delivered here).
     void serialIOServerIsDone(const Bytes& reply, int tag, const std::optional<TkxException>& exception);
+
+    // Main thread. Gives up a pending request: its requester hears
+    // processMidiMsg with no bytes and requestCancelled() (isCancellation()
+    // tells it apart). A request that was just finishing may still complete
+    // normally. Answers false when the tag is not pending.
+    bool cancel(int tag);
+    void cancelAll();
+
+    // Main thread: hears the progress of every request, on the main thread,
+    // until replaced; the last report of a request has Stage::Done (also for
+    // requests whose requester hears nothing).
+    void setProgressHandler(ProgressHandler handler) { state_->progressHandler = std::move(handler); }
 
     uint8_t channelId() const { return channelId_; }
     void setChannelId(uint8_t id) { channelId_ = id; }
@@ -47,6 +64,7 @@ public:
 private:
     struct State {
         std::map<int, std::weak_ptr<MidiClient>> serverRequests;
+        ProgressHandler progressHandler;
     };
     // Completions may still sit in the poster's queue after this processor
     // is gone; they hold the state weakly and then do nothing.

@@ -45,7 +45,12 @@ TEST(UnitCli, BankUnitCommands)
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, echoText);
     EXPECT_EQ(parsed(cli(unit, {"select", "1", "0"})).dump(), R"({"bank":1,"patch":0})");
+    // Queued commands go to device 0 unless told otherwise, as the editor's
+    // dispatcher sends them; this unit answers only its own id.
     r = cli(unit, {"get"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "UnitSession.queued: no reply from the unit\n");
+    r = cli(unit, {"--device-id", "4", "get"});
     EXPECT_EQ(r.out, smallRoomText);
 
     // What goes to the unit is the patch's upload text, as the editor sends it.
@@ -55,9 +60,9 @@ TEST(UnitCli, BankUnitCommands)
     ProcessResult upload = runTool("tosk-cli", {"save", "--upload", "--db", db, (dir / "mine.sig").string()});
     ASSERT_EQ(upload.exitCode, 0) << upload.err;
     EXPECT_NE(upload.out, hall) << "positions are not sent";
-    json sent = parsed(cli(unit, {"send", "--db", db, (dir / "mine.sig").string()}));
+    json sent = parsed(cli(unit, {"--device-id", "4", "send", "--db", db, (dir / "mine.sig").string()}));
     EXPECT_EQ(sent["bytes"], upload.out.size());
-    EXPECT_EQ(cli(unit, {"get"}).out, upload.out);
+    EXPECT_EQ(cli(unit, {"--device-id", "4", "get"}).out, upload.out);
 
     // An operator this unit lacks: refused, and the running patch stays.
     writeFile(dir / "extra.sbf", readFile(db) + "{\n{\nTYPE:OPERATOR\nOPERATOR_NAME:WARPDRIVE\nOPERATOR_CLASS:MATH\n}\n"
@@ -65,10 +70,10 @@ TEST(UnitCli, BankUnitCommands)
     std::string bad = hall;
     bad.insert(bad.rfind("TAIL"), "WARPDRIVE warp\r\n");
     writeFile(dir / "bad.sig", bad);
-    r = cli(unit, {"send", "--db", (dir / "extra.sbf").string(), (dir / "bad.sig").string()});
+    r = cli(unit, {"--device-id", "4", "send", "--db", (dir / "extra.sbf").string(), (dir / "bad.sig").string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "SYSEXC ERROR: Cannot load patch: line 5 names WARPDRIVE, an operator this unit does not have\n");
-    EXPECT_EQ(cli(unit, {"get"}).out, upload.out);
+    EXPECT_EQ(cli(unit, {"--device-id", "4", "get"}).out, upload.out);
     r = cli(unit, {"send", (dir / "missing.sig").string()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("UnitCommand.send: cannot read"), std::string::npos) << r.err;
@@ -110,9 +115,10 @@ TEST(UnitCli, DownloadsAndProgramListCommands)
     EXPECT_EQ(chosen["progName"], "Tape Echo");
     EXPECT_EQ(cli(unit, {"get"}).out, echoText);
     auto trace = unit.trace();
-    ASSERT_GE(trace.size(), 4u); // ..., program change, map put back, identify, get patch
-    EXPECT_EQ(trace[trace.size() - 4], "C0 00");
-    EXPECT_EQ(trace[trace.size() - 3], "F0 1C 70 00 2D 31 34 30 20 31 F7");
+    ASSERT_GE(trace.size(), 3u); // ..., program change, map put back, get patch
+    EXPECT_EQ(trace[trace.size() - 3], "C0 00");
+    EXPECT_EQ(trace[trace.size() - 2], "F0 1C 70 00 2D 31 34 30 20 31 F7");
+    EXPECT_EQ(trace[trace.size() - 1], "F0 1C 70 00 0B F7");
 
     ProcessResult r = cli(unit, {"select", "9", "9"});
     EXPECT_EQ(r.exitCode, 1);
@@ -140,11 +146,16 @@ TEST(UnitCli, FailuresNameTheExceptionAndExitOne)
 
     UnitProcess silent(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--drop-after", "1"});
     ASSERT_TRUE(silent.started());
+    auto start = std::chrono::steady_clock::now();
     r = cli(silent, {"banks"}); // identifies, then the walk meets silence
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err.rfind("SerialConnection.getByte: timeout ", 0), 0u) << r.err;
+    // --silence-ms shortens the queued reply's wait, not a browsing read's.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 4s);
+    r = cli(silent, {"identify"});
+    EXPECT_EQ(r.err, "UnitSession.identify: no reply from the unit\n");
     r = cli(silent, {"get"});
-    EXPECT_EQ(r.err, "UnitCommand.identify: no reply from the unit\n");
+    EXPECT_EQ(r.err, "UnitSession.queued: no reply from the unit\n");
     r = cli(silent, {"patches", "x"});
     EXPECT_EQ(r.err, "UnitCommand: BANK must be a number from 0 to 255, not 'x'\n");
 }

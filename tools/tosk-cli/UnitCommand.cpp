@@ -10,10 +10,10 @@
 #include "base/TkxException.h"
 #include "comms/ChannelNameInfo.h"
 #include "comms/KorvatelConnection.h"
+#include "comms/PatchTextCheck.h"
 #include "comms/ScreenBitmap.h"
 #include "comms/SetObject.h"
-#include "comms/SysexReply.h"
-#include "comms/ToskMidiProcessor.h"
+#include "comms/UnitSession.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 
@@ -33,7 +33,8 @@ namespace {
 
 const char* const usage =
     "unit --port PATH [--baud R] [--data-bits N] [--parity P] [--stop-bits N] [--flow-control F] [--silence-ms N] "
-    "[--verbose] identify | banks | patches BANK | get | get-patch BANK PATCH | select BANK PATCH | send [--db PATH] FILE | "
+    "[--device-id N] [--verbose] identify | banks | patches BANK | get | get-patch BANK PATCH | select BANK PATCH | "
+    "send [--db PATH] FILE | "
     "dbase OUT.sbf | screen OUT.bmp | programs | criteria | backup DIR";
 
 json optionalText(const std::optional<std::string>& s)
@@ -55,109 +56,6 @@ int number(const std::string& text, const char* what, int max)
                            format("%s must be a number from 0 to %d, not '%s'", what, max, text.c_str()));
     return int(v);
 }
-
-class UnitSession {
-public:
-    UnitSession(LineSettings settings, std::chrono::milliseconds silence)
-        : settings_(std::move(settings)), silence_(silence), processor_(
-                                                                 &poster_, [this] { return settings_; }, silence)
-    {
-    }
-
-    // The operator database patches are read with before they are sent.
-    std::shared_ptr<SigDbase> database;
-
-    // One queued command, addressed to the unit found by identify(): the
-    // checked reply, or a failure.
-    SysexReply queued(uint8_t command, const Bytes& payload, bool replyExpected = true)
-    {
-        identify();
-        std::optional<Bytes> message = exchange(command, payload);
-        if (!message) {
-            if (!replyExpected)
-                return {};
-            throw TkxException("UnitCommand", "no reply from the unit");
-        }
-        SysexReply reply = SysexReply::check(*message);
-        if (reply.status == SysexReply::Status::TooShort || reply.status == SysexReply::Status::BadHeader)
-            throw TkxException("UnitCommand", "The data received is invalid.\n\n" +
-                                                  hexString(message->data(), std::min<size_t>(message->size(), 64)));
-        if (reply.command == sysex::ERROR_TEXT)
-            throw TkxException("SYSEXC ERROR", std::string(reply.payload.begin(), reply.payload.end()));
-        return reply;
-    }
-
-    // A queued request whose reply must carry one of the `answers` commands.
-    SysexReply ask(uint8_t command, std::initializer_list<uint8_t> answers, const char* name)
-    {
-        SysexReply reply = queued(command, {});
-        if (std::find(answers.begin(), answers.end(), reply.command) == answers.end())
-            throw TkxException(name, format("the unit answered command 0x%02X", reply.command));
-        return reply;
-    }
-
-    std::shared_ptr<ChannelNameInfo> identify()
-    {
-        if (identity_)
-            return identity_;
-        std::optional<Bytes> message = exchange(sysex::IDENTIFY, {});
-        if (!message)
-            throw TkxException("UnitCommand.identify", "no reply from the unit");
-        identity_ = ChannelNameInfo::channelNameInfo(message->data(), message->size());
-        if (!identity_)
-            throw TkxException("UnitCommand.identify", "The data received is invalid.");
-        processor_.setChannelId(uint8_t(identity_->channelId()));
-        return identity_;
-    }
-
-    KorvatelConnection& connection()
-    {
-        if (!connection_)
-            connection_ = std::make_unique<KorvatelConnection>(
-                identify(), [this] { return settings_; }, silence_);
-        return *connection_;
-    }
-
-    // Throws the failure the last synchronous operation logged, if any.
-    void check()
-    {
-        if (connection_ && connection_->lastFailure())
-            throw *connection_->lastFailure();
-    }
-
-private:
-    // Queues the command and runs the main-thread queue until the server is
-    // done: the reply, nothing when the unit said nothing, or the failure.
-    std::optional<Bytes> exchange(uint8_t command, const Bytes& payload)
-    {
-        struct Client : MidiClient {
-            std::optional<Bytes> message;
-            std::optional<TkxException> failure;
-            void processMidiMsg(const Bytes& m, const std::optional<TkxException>& e) override
-            {
-                message = m;
-                failure = e;
-            }
-        };
-        auto client = std::make_shared<Client>();
-        processor_.sysexCommand(command, payload, client);
-        // The server ends every exchange after its silence; the margin covers long replies.
-        auto deadline = std::chrono::steady_clock::now() + silence_ + std::chrono::minutes(5);
-        while (processor_.pendingCount() && std::chrono::steady_clock::now() < deadline)
-            poster_.waitAndPump(std::chrono::milliseconds(50));
-        poster_.pump();
-        if (client->failure)
-            throw *client->failure;
-        return client->message;
-    }
-
-    LineSettings settings_;
-    std::chrono::milliseconds silence_;
-    QueuedMainThreadPoster poster_;
-    ToskMidiProcessor processor_;
-    std::shared_ptr<ChannelNameInfo> identity_;
-    std::unique_ptr<KorvatelConnection> connection_;
-};
 
 json programJson(const R9100ProgramItem& p)
 {
@@ -201,7 +99,7 @@ std::string uploadText(const std::string& path, const std::shared_ptr<SigDbase>&
     return document.sigDataForUpload();
 }
 
-int runUnit(UnitSession& unit, const std::vector<std::string>& args)
+int runUnit(UnitSession& unit, const std::shared_ptr<SigDbase>& database, const std::vector<std::string>& args)
 {
     const std::string& command = args[0];
     if (command == "identify") {
@@ -223,7 +121,9 @@ int runUnit(UnitSession& unit, const std::vector<std::string>& args)
     if (command == "send") {
         needs(args, 1);
         // The unit takes the upload text of the patch, not the file as stored.
-        std::string text = uploadText(args[1], unit.database);
+        std::string text = uploadText(args[1], database);
+        if (auto refusal = patchTextRefusal(text))
+            throw TkxException("UnitCommand.send", *refusal);
         unit.queued(sysex::SEND_PATCH, Bytes(text.begin(), text.end()), false);
         printJson({{"sent", args[1]}, {"bytes", text.size()}});
         return 0;
@@ -410,20 +310,30 @@ int unitCommand(const std::vector<std::string>& arguments)
             settings.*member = value;
     QuietLog quiet(takeFlag(args, "verbose"));
     try {
+        // Shortens the wait that ends a queued reply only; browsing replies
+        // end at their F7 and keep the full time-out for a slow unit.
         std::chrono::milliseconds silence = SerialConnection::defaultTimeout;
         if (takeOption(args, "silence-ms", value))
             silence = std::chrono::milliseconds(number(value, "--silence-ms", 60000));
+        // Queued commands go to device 0 unless told otherwise, as the
+        // editor's dispatcher sends them; browsing uses the identified unit's id.
+        std::optional<int> deviceId;
+        if (takeOption(args, "device-id", value))
+            deviceId = number(value, "--device-id", 127);
         if (args.empty())
             throw TkxException("UnitCommand", std::string("usage: tosk-cli ") + usage);
         if (!settings.portName || settings.portName->empty())
             throw TkxException("UnitCommand", "no serial port: give --port PATH or choose one in the preferences");
         UnitSession unit(settings, silence);
+        if (deviceId)
+            unit.setDeviceId(uint8_t(*deviceId));
+        std::shared_ptr<SigDbase> database;
         if (args[0] == "send") {
             DatabaseChoice choice = chooseDatabase(args);
             if (choice.loaded)
-                unit.database = choice.db;
+                database = choice.db;
         }
-        int rc = runUnit(unit, args);
+        int rc = runUnit(unit, database, args);
         std::fflush(stdout);
         return rc;
     } catch (const TkxException& e) {

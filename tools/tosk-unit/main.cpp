@@ -9,6 +9,7 @@
 #include "base/Log.h"
 #include "comms/Sysex.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -44,6 +45,7 @@ const char* const usageText =
     "  --midi-map N         program-list models: MIDI map chosen at start (default 1)\n"
     "  --trace FILE         append every message received, in hexadecimal, one a line\n"
     "  --delay-ms N         wait N ms before each reply\n"
+    "  --rate N             send replies at N bytes a second, as a slow line would\n"
     "  --drop-after N       answer N messages, then go silent\n"
     "  --garble             corrupt the header of every reply\n"
     "  --verbose            show diagnostic lines on stderr\n";
@@ -74,7 +76,7 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string link, banksDir, dbFile, tracePath;
     unit::UnitOptions options;
-    long delayMs = 0;
+    long delayMs = 0, rate = 0;
     bool garble = false, verbose = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -119,6 +121,8 @@ int main(int argc, char** argv)
             options.midiMap = uint32_t(n);
         } else if (a == "--delay-ms") {
             number(delayMs);
+        } else if (a == "--rate") {
+            number(rate);
         } else if (a == "--drop-after") {
             number(options.dropAfter);
         } else if (a == "--garble") {
@@ -181,7 +185,16 @@ int main(int argc, char** argv)
                     std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
                 if (garble && reply.size() > 1)
                     reply[1] ^= 0x40;
-                line.write(reply.data(), reply.size());
+                if (rate <= 0) {
+                    line.write(reply.data(), reply.size());
+                    continue;
+                }
+                // A reply at the pace of a real line, in slices of 20 ms.
+                size_t slice = size_t(std::max(1L, rate / 50));
+                for (size_t done = 0; done < reply.size() && !stopRequested; done += slice) {
+                    line.write(reply.data() + done, std::min(slice, reply.size() - done));
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                }
             }
         }
     } catch (const std::exception& e) {

@@ -1,0 +1,10 @@
+#include "Toskfile/WaveFormObject.h"
+
+namespace tosk {
+
+WaveFormObject::WaveFormObject(Module::Ptr module)
+    : WaveObject(std::move(module), "point~n", "npoints", kNumberOfPoints)
+{
+}
+
+} // namespace tosk

@@ -1,0 +1,58 @@
+#include "Toskfile/WaveformGeometry.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace tosk {
+
+WaveformGeometry::WaveformGeometry(double width, double height, int numberOfPoints, double minValue, double maxValue)
+    : width_(width), height_(height), numberOfPoints_(std::max(numberOfPoints, 0)), minValue_(minValue),
+      maxValue_(maxValue)
+{
+    // An empty table still gets a frame to draw.
+    dx_ = (width_ - 8) / std::max(numberOfPoints_, 1);
+    margin_ = (width_ - dx_ * std::max(numberOfPoints_, 1)) / 2;
+    viewHeight_ = height_ - 8;
+    scaleFactor_ = (maxValue_ - minValue_) / (height_ - 8);
+}
+
+std::optional<double> WaveformGeometry::zeroLineY() const
+{
+    if (minValue_ > 0)
+        return std::nullopt;
+    return yForValue(0);
+}
+
+double WaveformGeometry::yForValue(double value) const
+{
+    // A range of one value (or a view with no height) is drawn at mid-height.
+    if (scaleFactor_ == 0 || !std::isfinite(scaleFactor_))
+        return std::round(margin_ + viewHeight_ / 2);
+    return std::round(margin_ + viewHeight_ - (value - minValue_) / scaleFactor_);
+}
+
+double WaveformGeometry::valueForY(double y) const
+{
+    y = std::clamp(y, margin_, std::max(margin_, height_ - margin_));
+    if (!std::isfinite(scaleFactor_))
+        return minValue_;
+    return (margin_ + viewHeight_ - y) * scaleFactor_ + minValue_;
+}
+
+double WaveformGeometry::tolerance() const
+{
+    return std::min(dx_ / 3, 8.0);
+}
+
+std::optional<int> WaveformGeometry::pointAt(double x) const
+{
+    if (!(x > 0 && x < width_))
+        return std::nullopt;
+    const double t = tolerance();
+    for (int k = 0; k < numberOfPoints_; ++k)
+        if (x >= pointX(k) - t && x <= pointX(k) + t)
+            return k;
+    return std::nullopt;
+}
+
+} // namespace tosk

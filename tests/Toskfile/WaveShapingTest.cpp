@@ -1,0 +1,304 @@
+// Chebyshev shapes, the harmonic controls, the editors' texts and the
+// geometry of the view the tables are drawn in.
+#include "ModelTestSupport.h"
+
+#include "Toskfile/ChebyshevWaveshape.h"
+#include "Toskfile/WaveEditorText.h"
+#include "Toskfile/WaveHarmonics.h"
+#include "Toskfile/WaveObject.h"
+#include "Toskfile/WaveformGeometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+using Values = std::vector<double>;
+
+std::unique_ptr<WaveObject> curve(int points, const std::shared_ptr<SigDbase>& db = bundledDbase())
+{
+    std::string record = "CURVE s x-out " + std::to_string(points);
+    for (int i = 0; i < points; ++i)
+        record += " 0";
+    return WaveObject::tableForModule(readModule(record, db));
+}
+
+} // namespace
+
+TEST(ChebyshevWaveshape, ShapesGiveTheirCurves)
+{
+    struct Case {
+        std::vector<std::pair<uint32_t, double>> amplitudes;
+        int points;
+        Values expected;
+    };
+    const Case cases[] = {
+        // Harmonic 1 alone is the straight line.
+        {{{1, 1}}, 5, {-1, -0.5, 0, 0.5, 1}},
+        // The constant counts half.
+        {{{0, 1}}, 3, {0.5, 0.5, 0.5}},
+        // T2 = 2x^2 - 1.
+        {{{2, 1}}, 5, {1, -0.5, -1, -0.5, 1}},
+        // T3 = 4x^3 - 3x, plus half of 0.5.
+        {{{0, 0.5}, {3, 0.5}}, 3, {-0.25, 0.25, 0.75}},
+        // A curve past the range is scaled about the middle to just fit:
+        // 1.5 + x over -1..1 reaches 0.5..2.5, so it is scaled by 1/2.5.
+        {{{0, 3}, {1, 1}}, 3, {0.2, 0.6, 1}},
+    };
+    for (const auto& c : cases) {
+        ChebyshevWaveshape shape(ChebyshevWaveshape::kEditorHarmonics);
+        for (auto [k, a] : c.amplitudes)
+            shape.setAmplitude(a, k);
+        shape.setNumberOfPoints(static_cast<uint32_t>(c.points));
+        auto table = curve(c.points);
+        ASSERT_TRUE(table);
+        table->setPointsToChebyshevWaveshape(shape);
+        ASSERT_EQ(table->numberOfPoints(), c.points);
+        for (int i = 0; i < c.points; ++i) {
+            EXPECT_NEAR(table->valueForPoint(i), c.expected[i], 1e-12) << "point " << i;
+            if (c.amplitudes.back().first != 0 || c.amplitudes.size() > 1)
+                continue;
+            EXPECT_NEAR(shape.evaluate(static_cast<uint32_t>(i)), c.expected[i], 1e-12);
+        }
+    }
+
+    ChebyshevWaveshape shape(3);
+    shape.setAmplitude(0.5, 3);
+    EXPECT_EQ(shape.amplitudeForHarmonic(3), 0) << "past the count";
+    EXPECT_EQ(shape.numberOfHarmonics(), 3u);
+    EXPECT_EQ(ChebyshevWaveshape().numberOfHarmonics(), 8u);
+    // One point sits at 0; fewer than two are not shaped.
+    EXPECT_EQ(chebyshevPosition(1, 0), 0);
+    EXPECT_EQ(chebyshevEvaluate(Values{0, 1, 1}, 1, 0), -1);
+    EXPECT_EQ(chebyshevEvaluate(Values{}, 5, 2), 0);
+}
+
+TEST(ChebyshevWaveshape, FittingFindsTheAmplitudes)
+{
+    // The straight line over 33 points: harmonic 1 near 1, the negative
+    // constant raised to 0, the others near 0.
+    Values line;
+    for (int i = 0; i < 33; ++i)
+        line.push_back(chebyshevPosition(33, i));
+    ChebyshevWaveshape fitted(13, line);
+    EXPECT_EQ(fitted.numberOfPoints(), 33u);
+    EXPECT_NEAR(fitted.amplitudeForHarmonic(1), 0.9986, 1e-4);
+    EXPECT_EQ(fitted.amplitudeForHarmonic(0), 0);
+    for (uint32_t k = 2; k < 13; ++k)
+        EXPECT_LT(fitted.amplitudeForHarmonic(k), 0.02) << k;
+
+    // Amplitudes of the low harmonics come back from their own curve.
+    for (const Values& amplitudes :
+         {Values{0, 0.6, 0.1, 0.05, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Values{0, 0.8, 0, 0.1, 0, 0, 0, 0, 0, 0, 0, 0, 0}}) {
+        Values points;
+        for (int i = 0; i < 33; ++i)
+            points.push_back(chebyshevEvaluate(amplitudes, 33, i));
+        ChebyshevWaveshape back = ChebyshevWaveshape::shapeFromPoints(points, 13);
+        for (uint32_t k = 0; k < 13; ++k)
+            EXPECT_NEAR(back.amplitudeForHarmonic(k), amplitudes[k], 0.02) << k;
+    }
+
+    // A 5-point curve has five coefficients: the other eight harmonics are 0.
+    auto table = curve(5);
+    ASSERT_TRUE(table);
+    for (int i = 0; i < 5; ++i)
+        table->setValue(0.3 * i - 0.5, i);
+    Values coefficients(5);
+    chebyshevFit(coefficients, table->pointValues());
+    ChebyshevWaveshape small = table->getChebyshevWaveshapeFromPoints(13);
+    EXPECT_EQ(small.numberOfHarmonics(), 13u);
+    for (uint32_t k = 0; k < 13; ++k)
+        EXPECT_EQ(small.amplitudeForHarmonic(k), k < 5 ? std::max(0.0, coefficients[k]) : 0.0) << k;
+    EXPECT_GT(small.amplitudeForHarmonic(1), 0.5);
+
+    // Nothing to sample: logged, and the coefficients are 0.
+    LogCapture log;
+    Values none(2, 9.0);
+    chebyshevFit(none, Values{});
+    EXPECT_EQ(none, (Values{0, 0}));
+    EXPECT_FALSE(log.lines().empty());
+    EXPECT_EQ(log.lines().front().rfind("chebyshevFit idx(", 0), 0u);
+}
+
+TEST(WaveHarmonics, SpectrumAndBack)
+{
+    // A 4-point sine is harmonic 1 a quarter turn back.
+    Values magnitudes(3);
+    Values phases(3);
+    dft(Values{0, 1, 0, -1}, magnitudes, phases);
+    EXPECT_NEAR(magnitudes[0], 0, 1e-12);
+    EXPECT_NEAR(magnitudes[1], 1, 1e-12);
+    EXPECT_NEAR(phases[1], -std::numbers::pi / 2, 1e-12);
+    EXPECT_EQ(magnitudes[2], 0) << "no harmonic at half the points";
+
+    Values back(4);
+    idft(back, magnitudes, phases);
+    for (size_t j = 0; j < 4; ++j)
+        EXPECT_NEAR(back[j], (Values{0, 1, 0, -1})[j], 1e-12);
+
+    // A negative constant: its size, and a half turn.
+    dft(Values{-0.25, -0.25, -0.25}, magnitudes, phases);
+    EXPECT_NEAR(magnitudes[0] * std::cos(phases[0]), -0.25, 1e-12);
+    EXPECT_NEAR(magnitudes[1], 0, 1e-12);
+
+    // Any table without its highest harmonics comes back whole.
+    Values wave;
+    for (int j = 0; j < 9; ++j)
+        wave.push_back(0.2 + 0.5 * std::cos(2 * std::numbers::pi * j / 9 + 1) +
+                       0.25 * std::sin(2 * std::numbers::pi * 4 * j / 9));
+    Values m(5);
+    Values p(5);
+    dft(wave, m, p);
+    Values again(9);
+    idft(again, m, p);
+    for (size_t j = 0; j < 9; ++j)
+        EXPECT_NEAR(again[j], wave[j], 1e-12);
+
+    struct Enabled {
+        int harmonic, points;
+        bool enabled;
+    };
+    for (auto e : {Enabled{1, 4, true}, Enabled{2, 4, false}, Enabled{2, 5, true}, Enabled{3, 5, false},
+                   Enabled{15, 32, true}, Enabled{1, 2, false}, Enabled{0, 32, false}}) {
+        EXPECT_EQ(WaveHarmonics::isHarmonicEnabled(e.harmonic, e.points), e.enabled)
+            << e.harmonic << " of " << e.points;
+        EXPECT_EQ(e.harmonic < harmonicLimit(e.points) && e.harmonic > 0, e.enabled);
+    }
+}
+
+TEST(WaveHarmonics, ControlsRebuildTheTable)
+{
+    auto db = bundledDbase();
+    struct Case {
+        const char* record;
+        std::function<void(WaveObject&)> fill;
+        double overall; // as the controls take it from the points
+    };
+    const Case cases[] = {
+        {"WAVEFORM w 32", [](WaveObject& w) { w.setPointsToSineWave(); }, 1},
+        {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", [](WaveObject& w) { w.setPointsToTriangleWave(); }, 1},
+        // A square's fundamental is 4/pi: the overall gain takes it.
+        {"M_CURVE m 0 16 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0", [](WaveObject& w) { w.setPointsToSquareWave(); }, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.record);
+        auto table = WaveObject::tableForModule(readModule(c.record, db));
+        ASSERT_TRUE(table);
+        c.fill(*table);
+        Values before(table->pointValues().begin(), table->pointValues().end());
+        WaveHarmonics h = WaveHarmonics::fromPoints(*table);
+        if (c.overall > 0) {
+            EXPECT_NEAR(h.overall(), c.overall, 1e-9);
+            // Everything is below half the points: the table comes back.
+            EXPECT_FALSE(h.applyTo(*table));
+            for (size_t j = 0; j < before.size(); ++j)
+                EXPECT_NEAR(table->valueForPoint(static_cast<int>(j)), before[j], 1e-9) << j;
+        } else {
+            // 16 points of -1 then 1: harmonic 1 is 1 / (4 sin(pi/16)).
+            EXPECT_NEAR(h.overall(), 1 / (4 * std::sin(std::numbers::pi / 16)), 1e-12);
+            EXPECT_NEAR(h.level(1), 1, 1e-12);
+            EXPECT_NEAR(h.level(3) * h.overall(), 1 / (4 * std::sin(3 * std::numbers::pi / 16)), 1e-12);
+            EXPECT_NEAR(h.level(2), 0, 1e-12);
+            EXPECT_NEAR(h.dc(), 0, 1e-12);
+        }
+    }
+
+    // A full sine at twice the gain is clamped to the limits, and says so.
+    auto table = WaveObject::tableForModule(readModule("M_UCURVE m 0 4 0 0 0 0", db));
+    WaveHarmonics h;
+    h.setLevel(1, 1);
+    h.setPhase(1, -std::numbers::pi / 2);
+    EXPECT_FALSE(h.applyTo(*table));
+    for (int j = 0; j < 4; ++j)
+        EXPECT_NEAR(table->valueForPoint(j), (Values{0.5, 1, 0.5, 0})[j], 1e-12);
+    h.setOverall(2);
+    h.setLevel(2, 1); // no room for it in 4 points
+    EXPECT_TRUE(h.applyTo(*table));
+    for (int j = 0; j < 4; ++j)
+        EXPECT_NEAR(table->valueForPoint(j), (Values{0.5, 1, 0.5, 0})[j], 1e-12);
+    h.setDc(-0.25);
+    h.setLevel(1, 0.5);
+    h.setOverall(1);
+    EXPECT_FALSE(h.applyTo(*table));
+    EXPECT_NEAR(table->valueForPoint(0), 0.375, 1e-12);
+
+    // The controls keep to their ranges.
+    h.setDc(5);
+    h.setOverall(-1);
+    h.setLevel(3, 1.5);
+    h.setPhase(3, 4);
+    h.setLevel(16, 1);
+    EXPECT_EQ(h.dc(), 1);
+    EXPECT_EQ(h.overall(), 0);
+    EXPECT_EQ(h.level(3), 1);
+    EXPECT_EQ(h.phase(3), WaveHarmonics::kPhaseMaximum);
+    EXPECT_EQ(h.level(16), 0);
+}
+
+TEST(WaveEditorText, SlidersAndFrequencies)
+{
+    struct Case {
+        double value;
+        const char* text;
+    };
+    for (auto c : {Case{0.5, "0.500"}, Case{-1, "-1.000"}, Case{2.0 / 3, "0.667"}, Case{0, "0.000"},
+                   Case{-std::numbers::pi, "-3.142"}, Case{12.25, "12.250"}})
+        EXPECT_EQ(sliderValueText(c.value), c.text);
+    auto texts = harmonicFrequencyTexts(100);
+    EXPECT_EQ(texts.front(), "  100");
+    EXPECT_EQ(texts[1], "  200");
+    EXPECT_EQ(texts.back(), " 1200");
+    EXPECT_EQ(harmonicFrequencyTexts(9000)[11], "108000");
+    EXPECT_EQ(harmonicFrequencyTexts(0)[5], "    0");
+}
+
+TEST(WaveformGeometry, PositionsAndHits)
+{
+    // 32 points in a 264 x 208 view over -1..1.
+    WaveformGeometry g(264, 208, 32, -1, 1);
+    EXPECT_EQ(g.dx(), 8);
+    EXPECT_EQ(g.margin(), 4);
+    EXPECT_EQ(g.viewHeight(), 200);
+    EXPECT_EQ(g.pointX(0), 4);
+    EXPECT_EQ(g.pointX(32), 260);
+    EXPECT_EQ(g.centreX(), 128);
+    EXPECT_EQ(g.top(), 4);
+    EXPECT_EQ(g.bottom(), 204);
+    struct Y {
+        double value, y;
+    };
+    for (auto c : {Y{1, 4}, Y{-1, 204}, Y{0, 104}, Y{0.5, 54}, Y{0.123, 92}})
+        EXPECT_EQ(g.yForValue(c.value), c.y) << c.value;
+    for (auto c : {Y{1, 4}, Y{1, 0}, Y{-1, 204}, Y{-1, 300}, Y{0, 104}, Y{0.5, 54}})
+        EXPECT_NEAR(g.valueForY(c.y), c.value, 1e-12) << c.y;
+    ASSERT_TRUE(g.zeroLineY());
+    EXPECT_EQ(*g.zeroLineY(), 104);
+
+    EXPECT_NEAR(g.tolerance(), 8.0 / 3, 1e-12);
+    struct Hit {
+        double x;
+        std::optional<int> point;
+    };
+    for (auto c : {Hit{4, 0}, Hit{1.5, 0}, Hit{6.6, 0}, Hit{6.7, std::nullopt}, Hit{12, 1}, Hit{252, 31},
+                   Hit{254.7, std::nullopt}, Hit{0, std::nullopt}, Hit{-1, std::nullopt}, Hit{264, std::nullopt}})
+        EXPECT_EQ(g.pointAt(c.x), c.point) << c.x;
+
+    // Few points: the reach stops at 8.
+    WaveformGeometry wide(264, 108, 4, 0, 1);
+    EXPECT_EQ(wide.dx(), 64);
+    EXPECT_EQ(wide.tolerance(), 8);
+    EXPECT_EQ(wide.pointAt(75), 1);
+    EXPECT_EQ(wide.pointAt(77), std::nullopt);
+    EXPECT_EQ(*wide.zeroLineY(), 104);
+    EXPECT_FALSE(WaveformGeometry(264, 108, 4, 1, 2).zeroLineY());
+    // One value only, or no points: still drawable.
+    EXPECT_EQ(WaveformGeometry(264, 108, 4, 3, 3).yForValue(3), 54);
+    WaveformGeometry empty(264, 108, 0, -1, 1);
+    EXPECT_EQ(empty.pointAt(100), std::nullopt);
+    EXPECT_EQ(empty.margin(), 4);
+}

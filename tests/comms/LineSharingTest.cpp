@@ -1,0 +1,172 @@
+// Who may use a serial line, and what the line is told: exclusive use
+// against other programs, turns within this one, flow control characters,
+// and output the line would not take.
+#include "CommsTestSupport.h"
+
+#include "base/Log.h"
+#include "base/TkxException.h"
+#include "comms/SerialConnection.h"
+#include "comms/SerialLineLock.h"
+#include "comms/SerialTerminal.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <termios.h>
+#include <unistd.h>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+template <typename F> TkxException thrown(F&& f)
+{
+    try {
+        f();
+    } catch (const TkxException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "nothing was thrown";
+    return TkxException("", "");
+}
+
+// Another program's descriptor on the device.
+struct Stranger {
+    int fd;
+    explicit Stranger(const std::string& path) : fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
+    ~Stranger() { ::close(fd); }
+    bool canLock()
+    {
+        if (::flock(fd, LOCK_EX | LOCK_NB) < 0)
+            return false;
+        ::flock(fd, LOCK_UN);
+        return true;
+    }
+    int exclusive()
+    {
+        int on = -1;
+        ::ioctl(fd, TIOCGEXCL, &on);
+        return on;
+    }
+};
+
+} // namespace
+
+TEST(LineSharing, TheDeviceIsOursAloneWhileOpenAndFreeAfterwards)
+{
+    FakeUnit unit;
+    Stranger other(unit.path());
+    ASSERT_GE(other.fd, 0);
+    SerialPort port;
+    port.setPortPath(unit.path());
+    ASSERT_TRUE(port.open());
+    // Other programs are kept out both ways: the flock, and TIOCEXCL (which
+    // root passes, so the flock is what counts here).
+    EXPECT_FALSE(other.canLock());
+    EXPECT_EQ(other.exclusive(), 1);
+    port.close();
+    EXPECT_TRUE(other.canLock());
+    EXPECT_EQ(other.exclusive(), 0) << "the mark outlives us on a terminal someone else keeps open";
+
+    // A program that holds the device makes the open fail, and says why.
+    ASSERT_EQ(::flock(other.fd, LOCK_EX | LOCK_NB), 0);
+    LogCapture log;
+    auto e = thrown([&] { port.open(); });
+    EXPECT_EQ(e.name(), "SerialPort.open");
+    EXPECT_EQ(e.reason(), unit.path() + " - Device or resource busy: another program is using this line");
+    EXPECT_TRUE(log.contains("Error locking serial port " + unit.path() + " - Device or resource busy(16)."));
+    EXPECT_FALSE(port.isOpen());
+    ::flock(other.fd, LOCK_UN);
+    EXPECT_TRUE(port.open());
+    port.close();
+}
+
+TEST(LineSharing, SoftwareFlowControlListensForDc1AndDc3)
+{
+    FakeUnit unit;
+    for (const char* flow : {"Soft", "None", "Hard"}) {
+        LineSettingsSource line = [&] {
+            LineSettings s = lineTo(unit.path())();
+            s.flowControl = flow;
+            return s;
+        };
+        SerialConnection connection(line, 100ms);
+        ASSERT_TRUE(connection.open());
+        termios t{};
+        ASSERT_EQ(::tcgetattr(connection.serialPort().fileDescriptor(), &t), 0);
+        bool soft = std::string(flow) == "Soft";
+        EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY), soft ? unsigned(IXON | IXOFF | IXANY) : 0u) << flow;
+        if (soft) {
+            EXPECT_EQ(t.c_cc[VSTART], 0x11);
+            EXPECT_EQ(t.c_cc[VSTOP], 0x13);
+        }
+        connection.close();
+    }
+}
+
+TEST(LineSharing, ASecondUserOfTheLineWaitsItsTurnThenGivesUp)
+{
+    FakeUnit unit;
+    SerialConnection first(lineTo(unit.path()), 100ms, 600ms);
+    SerialConnection second(lineTo(unit.path()), 100ms, 600ms);
+    ASSERT_TRUE(first.open());
+    EXPECT_TRUE(SerialLineLock::isHeld(unit.path()));
+    std::vector<std::chrono::milliseconds> waits;
+    second.setLineWaitObserver([&](std::chrono::milliseconds waited, std::chrono::milliseconds limit) {
+        EXPECT_EQ(limit, 600ms);
+        waits.push_back(waited);
+    });
+    auto e = thrown([&] { second.open(); });
+    EXPECT_EQ(e.name(), "SerialConnection.open");
+    EXPECT_EQ(e.reason(), unit.path() + " - line busy: another request to the unit has held the line for 0.6 "
+                                        "seconds; try again when it has finished");
+    EXPECT_FALSE(second.isOpen());
+    ASSERT_GE(waits.size(), 2u); // told about every tenth of a second
+    EXPECT_LT(waits.front(), waits.back());
+
+    // The turn comes as soon as the first lets go.
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(100ms);
+        first.close();
+    });
+    SerialConnection patient(lineTo(unit.path()), 100ms, 5000ms);
+    EXPECT_TRUE(patient.open());
+    releaser.join();
+    patient.close();
+    EXPECT_FALSE(SerialLineLock::isHeld(unit.path()));
+
+    // A failed open gives the line back.
+    SerialConnection wrong(
+        [&] {
+            LineSettings s = lineTo(unit.path())();
+            s.portName = "/nonexistent/tty";
+            return s;
+        },
+        100ms, 300ms);
+    EXPECT_THROW(wrong.open(), TkxException);
+    EXPECT_FALSE(SerialLineLock::isHeld("/nonexistent/tty"));
+}
+
+TEST(LineSharing, OutputTheLineWillNotTakeIsReportedNotLostQuietly)
+{
+    // A socket whose reader never reads holds its output as a line held up
+    // by flow control does: the drain gives up, says how much was left, and
+    // fails.
+    int pair[2];
+    ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, pair), 0);
+    const char text[] = "held back";
+    ASSERT_EQ(::write(pair[0], text, sizeof text), ssize_t(sizeof text));
+    int unsent = -1;
+    errno = 0;
+    EXPECT_EQ(drainSerialOutput(pair[0], 100ms, &unsent), -1);
+    EXPECT_EQ(errno, ETIME);
+    EXPECT_GT(unsent, 0);
+    ::close(pair[0]);
+    ::close(pair[1]);
+}

@@ -1,0 +1,217 @@
+// Queued requests while they are on the line: their progress, a Cancel that
+// closes the line, and a line that another request holds.
+#include "CommsTestSupport.h"
+
+#include "base/Log.h"
+#include "comms/RequestProgress.h"
+#include "comms/SerialLineLock.h"
+#include "comms/SysexReply.h"
+#include "comms/ToskMidiProcessor.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+using namespace tosk;
+using namespace tosk::test;
+using Stage = RequestProgress::Stage;
+
+namespace {
+
+// Pumps until `done` holds (bounded).
+template <typename F> bool pumpUntil(QueuedMainThreadPoster& poster, F done, std::chrono::milliseconds limit = 10s)
+{
+    auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+        poster.waitAndPump(10ms);
+    return done();
+}
+
+bool sawStage(const std::vector<RequestProgress>& seen, Stage stage)
+{
+    return std::any_of(seen.begin(), seen.end(), [&](const RequestProgress& p) { return p.stage == stage; });
+}
+
+// Whether another program could take the device now.
+bool freeForOthers(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    bool free = fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+std::string text(const Bytes& b)
+{
+    return std::string(b.begin(), b.end());
+}
+
+} // namespace
+
+TEST(RequestProgress, WhatAWindowShowsForEachStage)
+{
+    RequestProgress p;
+    p.command = 0x0E;
+    p.waited = 2300ms;
+    p.waitLimit = 10s;
+    p.bytesToSend = 6;
+    p.bytesSent = 6;
+    p.silentFor = 1520ms;
+    p.silence = 4s;
+    const std::pair<Stage, const char*> cases[] = {
+        {Stage::WaitingForLine, "get database: waiting for the line, in use by another request (2.3 of 10 s)"},
+        {Stage::Sending, "get database: sending, 6 of 6 bytes"},
+        {Stage::Receiving, "get database: waiting for the unit to answer (1.5 of 4 s)"},
+    };
+    for (auto [stage, expected] : cases) {
+        p.stage = stage;
+        EXPECT_EQ(p.description(), expected);
+    }
+    p.bytesReceived = 12345;
+    EXPECT_EQ(p.description(), "get database: 12345 bytes received, waiting for the unit to fall silent (1.5 of 4 s)");
+    p.stage = Stage::Clearing;
+    EXPECT_EQ(p.description(),
+              "get database: waiting for the unit to finish the reply of a cancelled request (12345 bytes)");
+    p.stage = Stage::Done;
+    EXPECT_EQ(p.description(), "get database: done, 12345 bytes received");
+}
+
+TEST(QueuedRequests, ALongTransferShowsItsProgressIsCancelledAndTheNextCommandWorks)
+{
+    TempDir dir;
+    std::string database = "{\r\n" + std::string(30000, 'x') + "\r\n}\r\n";
+    writeFile(dir / "big.sbf", database);
+    // Three seconds of database at 10000 bytes a second.
+    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--db", (dir / "big.sbf").string(),
+                                  "--rate", "10000"});
+    ASSERT_TRUE(unit.started());
+    Queued q(unit.link(), 300ms);
+    std::vector<RequestProgress> seen;
+    q.processor.setProgressHandler([&](const RequestProgress& p) { seen.push_back(p); });
+    q.send(sysex::GET_DATABASE);
+    int tag = q.processor.sysexTag();
+    ASSERT_TRUE(pumpUntil(q.poster, [&] { return !seen.empty() && seen.back().bytesReceived > 2000; }));
+    EXPECT_EQ(seen.back().stage, Stage::Receiving);
+    EXPECT_EQ(seen.back().tag, tag);
+    EXPECT_EQ(seen.back().command, sysex::GET_DATABASE);
+    EXPECT_EQ(seen.back().silence, 300ms);
+    EXPECT_TRUE(sawStage(seen, Stage::Sending));
+    for (size_t i = 1; i < seen.size(); ++i)
+        EXPECT_GE(seen[i].bytesReceived, seen[i - 1].bytesReceived);
+
+    EXPECT_TRUE(q.processor.cancel(tag));
+    ASSERT_TRUE(pumpUntil(
+        q.poster, [&] { return !q.client->calls.empty(); }, 2s))
+        << "Cancel acts at once";
+    ASSERT_EQ(q.client->calls.size(), 1u);
+    EXPECT_TRUE(q.client->calls[0].first.empty()) << "the reply is dropped";
+    ASSERT_TRUE(q.client->calls[0].second);
+    EXPECT_TRUE(isCancellation(q.client->calls[0].second));
+    EXPECT_EQ(q.client->calls[0].second->name(), "SerialIOServer.cancel");
+    EXPECT_EQ(q.client->calls[0].second->reason(), "the request was cancelled");
+    EXPECT_EQ(SysexReply::check(q.client->calls[0].first, q.client->calls[0].second).status,
+              SysexReply::Status::Cancelled);
+    EXPECT_EQ(seen.back().stage, Stage::Done);
+    EXPECT_LT(seen.back().bytesReceived, database.size());
+    // The line is closed: free for this program and for any other.
+    EXPECT_FALSE(SerialLineLock::isHeld(unit.link()));
+    EXPECT_TRUE(freeForOthers(unit.link()));
+    EXPECT_FALSE(q.processor.cancel(tag)) << "no longer pending";
+
+    // The unit goes on sending the old reply; the next request waits for
+    // the end of it and then gets its own answer.
+    seen.clear();
+    SysexReply reply = q.ask(sysex::GET_PATCH);
+    EXPECT_EQ(reply.command, sysex::SEND_PATCH);
+    EXPECT_EQ(text(reply.payload), smallRoomText);
+    EXPECT_TRUE(sawStage(seen, Stage::Clearing));
+    // And the one after that has nothing to wait for.
+    seen.clear();
+    EXPECT_EQ(text(q.ask(sysex::GET_PATCH).payload), smallRoomText);
+    EXPECT_FALSE(sawStage(seen, Stage::Clearing));
+}
+
+TEST(QueuedRequests, AMessageCutByCancelIsEndedSoTheUnitIsNotConfused)
+{
+    FakeUnit unit;
+    Queued q(unit.path(), 100ms);
+    std::vector<RequestProgress> seen;
+    q.processor.setProgressHandler([&](const RequestProgress& p) { seen.push_back(p); });
+    Bytes big(1 << 20, 'x');
+    q.send(sysex::SEND_PATCH, big);
+    ASSERT_TRUE(pumpUntil(q.poster, [&] { return !seen.empty() && seen.back().bytesSent > 0; }));
+    EXPECT_EQ(seen.back().stage, Stage::Sending);
+    EXPECT_EQ(seen.back().bytesToSend, big.size() + 6);
+    q.processor.cancel(q.processor.sysexTag());
+    ASSERT_TRUE(q.settle());
+    ASSERT_EQ(q.client->calls.size(), 1u);
+    EXPECT_TRUE(isCancellation(q.client->calls[0].second));
+    ASSERT_TRUE(unit.waitForMessages(1));
+    Bytes cut = unit.received()[0];
+    EXPECT_EQ(Bytes(cut.begin(), cut.begin() + 5), bytes({0xF0, 0x1C, 0x70, 0x00, 0x0A}));
+    EXPECT_EQ(cut.back(), 0xF7);
+    EXPECT_LT(cut.size(), big.size());
+
+    unit.script({bytes({0xF0, 0x1C, 0x70, 0x00, 0x0A, 'O', 'K', 0x00, 0xF7})});
+    EXPECT_EQ(text(q.ask(sysex::GET_PATCH).payload), "OK");
+    EXPECT_EQ(unit.received().back(), bytes({0xF0, 0x1C, 0x70, 0x00, 0x0B, 0xF7}));
+}
+
+TEST(QueuedRequests, ABusyLineIsWaitedForWithProgressThenRefusedOrCancelled)
+{
+    FakeUnit unit;
+    QueuedMainThreadPoster poster;
+    ToskMidiProcessor processor(&poster, lineTo(unit.path()), 100ms, 600ms);
+    auto client = std::make_shared<Recorder>();
+    std::vector<RequestProgress> seen;
+    processor.setProgressHandler([&](const RequestProgress& p) { seen.push_back(p); });
+    // A unit window holds the line.
+    SerialConnection holder(lineTo(unit.path()), 100ms);
+    ASSERT_TRUE(holder.open());
+
+    LogCapture log;
+    processor.sysexCommand(sysex::GET_PATCH, Bytes{}, client);
+    int first = processor.sysexTag();
+    processor.sysexCommand(sysex::GET_SCREEN, Bytes{}, client);
+    int second = processor.sysexTag();
+    EXPECT_TRUE(processor.cancel(second)); // still waiting its turn in the queue
+    ASSERT_TRUE(pumpUntil(poster, [&] { return processor.pendingCount() == 0; }));
+    ASSERT_EQ(client->calls.size(), 2u);
+    ASSERT_TRUE(client->calls[0].second);
+    EXPECT_EQ(client->calls[0].second->name(), "SerialConnection.open");
+    EXPECT_EQ(client->calls[0].second->reason(), unit.path() + " - line busy: another request to the unit has held "
+                                                               "the line for 0.6 seconds; try again when it has "
+                                                               "finished");
+    EXPECT_TRUE(isCancellation(client->calls[1].second));
+    EXPECT_TRUE(unit.received().empty()) << "neither request went out";
+    std::vector<std::chrono::milliseconds> waits;
+    for (const auto& p : seen)
+        if (p.tag == first && p.stage == Stage::WaitingForLine)
+            waits.push_back(p.waited);
+    ASSERT_GE(waits.size(), 2u);
+    EXPECT_LT(waits.front(), waits.back());
+    EXPECT_EQ(seen.back().tag, second);
+    EXPECT_EQ(seen.back().stage, Stage::Done);
+
+    // Cancel while it waits for the line.
+    seen.clear();
+    processor.sysexCommand(sysex::GET_PATCH, Bytes{}, client);
+    int third = processor.sysexTag();
+    ASSERT_TRUE(pumpUntil(poster, [&] { return sawStage(seen, Stage::WaitingForLine); }));
+    processor.cancel(third);
+    ASSERT_TRUE(pumpUntil(poster, [&] { return processor.pendingCount() == 0; }));
+    ASSERT_EQ(client->calls.size(), 3u);
+    EXPECT_TRUE(isCancellation(client->calls[2].second));
+
+    // Once the holder lets go, requests go out again.
+    holder.close();
+    unit.script({bytes({0xF0, 0x1C, 0x70, 0x00, 0x0A, 'A', 0x00, 0xF7})});
+    processor.sysexCommand(sysex::GET_PATCH, Bytes{}, client);
+    ASSERT_TRUE(pumpUntil(poster, [&] { return processor.pendingCount() == 0; }));
+    ASSERT_EQ(client->calls.size(), 4u);
+    EXPECT_FALSE(client->calls[3].second);
+    EXPECT_EQ(SysexReply::check(client->calls[3].first).payload, bytes("A"));
+}
