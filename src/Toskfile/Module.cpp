@@ -11,6 +11,7 @@
 #include "Toskfile/SigFile.h"
 #include "Toskfile/SigfileTokenizer.h"
 #include "Toskfile/UndoManager.h"
+#include "base/Localization.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "base/PreferenceController.h"
