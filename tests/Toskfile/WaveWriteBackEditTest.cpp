@@ -124,7 +124,7 @@ TEST(WaveWriteBack, ARefusedPlanLeavesTheModuleAsItWas)
         {"added repetitions, then a value the field refuses",
          "cc",
          {2, "point4", {}, {{"point5", "0.5"}, {"point6", "abc"}}, false},
-         "abc is not a valid number"},
+         "point 6 must be a decimal"},
         {"a value for an output", "cc", {0, "", {}, {{"out", "1"}}, false}, "out cannot take a point of the table."},
         {"past the count's maximum", "mk", {14, "val3", {}, {}, false}, ""},
         {"below the count's minimum", "cc", {-3, "point4", {"point4", "point3", "point2"}, {}, false}, ""},

@@ -25,6 +25,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 
@@ -277,9 +278,10 @@ TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
     EXPECT_TRUE(e.open<WaveshapePanel>("s"));
 
     // A value set in the inspector shows at once while nothing is edited here.
+    Module& cc = e.module("cc");
     auto setText = [&](const char* field, const char* text) {
         UndoGroup event(*e.doc);
-        ASSERT_TRUE(PatchEditor(*e.doc).setFieldText(e.module("cc").field(field), text));
+        ASSERT_TRUE(PatchEditor(*e.doc).setFieldText(cc.field(field), text));
     };
     setText("point2", "0.25");
     expectPoints(*panel, (std::vector<double>{0, 0.25, 0.7, 1}));
@@ -298,12 +300,12 @@ TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
     QPointer<WaveEditorWindow> watched = panel;
     {
         UndoGroup event(*e.doc);
-        ASSERT_TRUE(PatchEditor(*e.doc).deleteModules({&e.module("bend")}));
+        ASSERT_TRUE(PatchEditor(*e.doc).deleteModules({&cc}));
     }
     deletePending();
     EXPECT_FALSE(watched);
     e.doc->undoManager().undo();
-    EXPECT_FALSE(WaveEditors::editorFor(e.module("bend")));
+    EXPECT_FALSE(WaveEditors::editorFor(cc));
 }
 
 TEST(WaveEditors, HarmonicsStartFromThePointsAndMovingOneRebuildsThem)
@@ -326,13 +328,24 @@ TEST(WaveEditors, HarmonicsStartFromThePointsAndMovingOneRebuildsThem)
     // 32 points carry harmonics up to 15.
     EXPECT_TRUE(panel->valueSlider(15)->isEnabled());
 
-    // Harmonic 2 up by a tenth (a page of its slider).
+    // Harmonic 2 up by a tenth (a page of its slider): the troughs go below
+    // the range and are clamped.
     QTest::keyClick(panel->valueSlider(2)->slider(), Qt::Key_PageUp);
     EXPECT_EQ(panel->valueSlider(2)->text()->text(), "0.100");
+    auto wave = [](int j, double overall) {
+        return overall * (std::sin(2 * kPi * j / 32) + 0.1 * std::cos(2 * kPi * 2 * j / 32));
+    };
     auto points = pointsOf(*panel);
     for (int j = 0; j < 32; ++j)
-        EXPECT_NEAR(points[j], std::cos(2 * kPi * j / 32 + kPi / 2) * -1 + 0.1 * std::cos(2 * kPi * 2 * j / 32), 1e-6)
-            << j;
+        EXPECT_NEAR(points[j], std::clamp(wave(j, 1), -1.0, 1.0), 1e-9) << j;
+    EXPECT_EQ(points[24], -1);
+    EXPECT_TRUE(panel->isOverloaded());
+    // The overall level down a page (to 0.8) brings it all back in.
+    QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_PageDown);
+    EXPECT_EQ(panel->overallSlider()->text()->text(), "0.800");
+    points = pointsOf(*panel);
+    for (int j = 0; j < 32; ++j)
+        EXPECT_NEAR(points[j], wave(j, 0.8), 1e-9) << j;
     EXPECT_FALSE(panel->isOverloaded());
 
     // Everything lifted by the DC: the tops are clamped, and the overload shows.
@@ -342,10 +355,11 @@ TEST(WaveEditors, HarmonicsStartFromThePointsAndMovingOneRebuildsThem)
     for (double v : pointsOf(*panel))
         EXPECT_LE(v, 1.0);
     EXPECT_DOUBLE_EQ(pointsOf(*panel)[8], 1.0);
-    // The overload button takes the overall level back to 1.
+    // No overall level leaves the middle of the range.
     QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_Home);
     EXPECT_FALSE(panel->isOverloaded());
     expectPoints(*panel, std::vector<double>(32, 0.0));
+    // The overload button takes the overall level back to 1.
     QTest::mouseClick(panel->overloadButton(), Qt::LeftButton);
     EXPECT_EQ(panel->overallSlider()->text()->text(), "1.000");
     EXPECT_TRUE(panel->isOverloaded());
