@@ -13,7 +13,9 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -27,6 +29,9 @@ WaveEditorWindow::WaveEditorWindow(std::shared_ptr<SigDocument> document, Module
       title_(std::move(title))
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    // A module of another kind gets a table without points: an empty curve.
+    if (!table_)
+        table_ = std::make_unique<WaveObject>(module_, "point~n", "npoints");
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(8, 8, 8, 8);
@@ -147,9 +152,16 @@ void WaveEditorWindow::fitHeight()
     if (!isWindow())
         return;
     layout()->activate();
-    const QPoint topLeft = pos();
-    resize(width(), std::max(minimumSizeHint().height(), sizeHint().height()));
-    move(topLeft);
+    QRect frame(pos(), QSize(std::max(width(), minimumSizeHint().width()),
+                             std::max(minimumSizeHint().height(), sizeHint().height())));
+    // Grown, it stays on the screen: moved left or up only as far as needed.
+    if (QScreen* s = screen()) {
+        const QRect room = s->availableGeometry();
+        frame.moveLeft(std::max(room.left(), std::min(frame.left(), room.right() - frame.width())));
+        frame.moveTop(std::max(room.top(), std::min(frame.top(), room.bottom() - frame.height())));
+    }
+    resize(frame.size());
+    move(frame.topLeft());
 }
 
 // ---------------------------------------------------------------- buttons
@@ -249,6 +261,16 @@ void WaveEditorWindow::moduleDidChange(const PatchChange& change)
         pointsReplaced();
     }
     updateButtons();
+}
+
+void WaveEditorWindow::keyPressEvent(QKeyEvent* event)
+{
+    // Escape is Cancel, as in a dialog.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cancelButtonAction();
+        return;
+    }
+    QWidget::keyPressEvent(event);
 }
 
 void WaveEditorWindow::closeEvent(QCloseEvent* event)

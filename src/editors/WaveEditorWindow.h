@@ -60,8 +60,8 @@ public:
     void updateButtons();
 
 protected:
-    // Builds the window around the table (which must have been made for
-    // `module`); the title is `title` with "%s" the module's instance name.
+    // Builds the window around the table made for `module` (none: an empty
+    // table); the title is `title` with "%s" the module's instance name.
     WaveEditorWindow(std::shared_ptr<SigDocument> document, Module::Ptr module, std::unique_ptr<WaveObject> table,
                      QString title, QWidget* parent);
 
@@ -88,6 +88,7 @@ protected:
     // Fits the window's height to what it shows, keeping its top edge.
     void fitHeight();
 
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -23,7 +23,10 @@ WaveSlider::WaveSlider(Qt::Orientation orientation, double minimum, double maxim
     slider_->setPageStep(std::max(1, steps_ / 10));
     slider_->setAccessibleName(accessibleName);
     text_->setAccessibleName(tr("%1 value").arg(accessibleName));
-    text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    // Small, so that seventeen columns of them fit across a window.
+    QFont small = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    text_->setFont(small);
     text_->setAlignment(Qt::AlignCenter);
     // As wide as the widest value, so that the columns do not move.
     text_->setMinimumWidth(text_->fontMetrics().horizontalAdvance(QStringLiteral("-0.000")) + 4);
@@ -33,6 +36,10 @@ WaveSlider::WaveSlider(Qt::Orientation orientation, double minimum, double maxim
     box->setSpacing(2);
     box->addWidget(slider_, 1, orientation == Qt::Vertical ? Qt::AlignHCenter : Qt::Alignment());
     box->addWidget(text_);
+    if (orientation == Qt::Vertical)
+        slider_->setMinimumHeight(90);
+    else
+        slider_->setMinimumWidth(160);
     connect(slider_, &QSlider::valueChanged, this, &WaveSlider::moved);
     setValueSilently(minimum);
 }

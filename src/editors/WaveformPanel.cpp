@@ -19,6 +19,8 @@ namespace tosk {
 
 namespace {
 
+constexpr double kFaintLevel = 0.0005;
+
 QIcon iconNamed(const char* image)
 {
     return QIcon(QString::fromStdString(DataFiles::path(std::string("icons/") + image + ".svg")));
@@ -208,6 +210,14 @@ void WaveformPanel::pointCountChanged()
 void WaveformPanel::setControlsFromPoints()
 {
     harmonics_ = WaveHarmonics::fromPoints(waveObject());
+    // Values read from a file are rounded, which leaves traces of every
+    // harmonic; one weaker than half a step of its slider shows as none,
+    // with no phase.
+    for (int k = 1; k <= WaveHarmonics::kCount; ++k)
+        if (harmonics_.level(k) < kFaintLevel) {
+            harmonics_.setLevel(k, 0);
+            harmonics_.setPhase(k, 0);
+        }
     dcSlider_->setValueSilently(harmonics_.dc());
     overallSlider_->setValueSilently(harmonics_.overall());
     for (int k = 1; k <= WaveHarmonics::kCount; ++k) {

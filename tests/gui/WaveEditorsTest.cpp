@@ -266,6 +266,12 @@ TEST(WaveEditors, ButtonsFollowTheTableAndItsLimits)
     QTest::mouseClick(child<QPushButton>(panel, "revertButton"), Qt::LeftButton);
     expectPoints(*panel, (std::vector<double>{0, 0.3, 0.7, 1}));
     EXPECT_FALSE(panel->waveObject().isEdited());
+
+    // Escape is Cancel.
+    QPointer<WaveformPanel> watched = panel;
+    QTest::keyClick(panel->waveformView(), Qt::Key_Escape);
+    deletePending();
+    EXPECT_FALSE(watched);
 }
 
 TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
