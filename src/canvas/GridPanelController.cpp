@@ -47,7 +47,7 @@ void GridPanelController::showGridPanel(QWidget* window)
     GridPanelController* panel = sharedGridPanelController();
     if (qobject_cast<GraphicWindowController*>(window))
         panel->setMainWindow(window);
-    else if (!panel->mainWindow_)
+    else if (!panel->mainWindow())
         panel->setMainWindow(QApplication::activeWindow());
     panel->show();
     panel->raise();
@@ -136,7 +136,7 @@ void GridPanelController::setMainWindow(QWidget* window)
 {
     auto* patchWindow = qobject_cast<GraphicWindowController*>(window);
     GraphicView* view = patchWindow ? patchWindow->graphicView() : nullptr;
-    if (patchWindow != mainWindow_ || view != inspectingGraphicView_) {
+    if (patchWindow != mainWindow_.data() || view != inspectingGraphicView_.data()) {
         if (mainWindow_)
             mainWindow_->removeEventFilter(this);
         disconnect(settingsConnection_);
@@ -145,7 +145,8 @@ void GridPanelController::setMainWindow(QWidget* window)
         inspectingGraphicView_ = view;
         if (mainWindow_) {
             mainWindow_->installEventFilter(this);
-            destroyedConnection_ = connect(mainWindow_, &QObject::destroyed, this, [this] { setMainWindow(nullptr); });
+            destroyedConnection_ =
+                connect(mainWindow_.data(), &QObject::destroyed, this, [this] { setMainWindow(nullptr); });
         }
         if (view)
             settingsConnection_ = connect(view, &GraphicView::gridSettingsChanged, this, [this] { updatePanel(); });
@@ -155,18 +156,18 @@ void GridPanelController::setMainWindow(QWidget* window)
 
 GraphicWindowController* GridPanelController::mainWindow() const
 {
-    return mainWindow_;
+    return qobject_cast<GraphicWindowController*>(mainWindow_.data());
 }
 
 GraphicView* GridPanelController::inspectingGraphicView() const
 {
-    return inspectingGraphicView_;
+    return qobject_cast<GraphicView*>(inspectingGraphicView_.data());
 }
 
 bool GridPanelController::eventFilter(QObject* watched, QEvent* event)
 {
     // A patch window is hidden only as it closes.
-    if (watched == mainWindow_ && event->type() == QEvent::Hide && !event->spontaneous())
+    if (watched == mainWindow_.data() && event->type() == QEvent::Hide && !event->spontaneous())
         setMainWindow(nullptr);
     return QWidget::eventFilter(watched, event);
 }
@@ -175,27 +176,27 @@ bool GridPanelController::eventFilter(QObject* watched, QEvent* event)
 
 bool GridPanelController::snapsToGrid() const
 {
-    return inspectingGraphicView_ ? inspectingGraphicView_->gridSettings().snapsToGrid : GridSettings{}.snapsToGrid;
+    return inspectingGraphicView() ? inspectingGraphicView()->gridSettings().snapsToGrid : GridSettings{}.snapsToGrid;
 }
 
 bool GridPanelController::showsGrid() const
 {
-    return inspectingGraphicView_ ? inspectingGraphicView_->gridSettings().showsGrid : GridSettings{}.showsGrid;
+    return inspectingGraphicView() ? inspectingGraphicView()->gridSettings().showsGrid : GridSettings{}.showsGrid;
 }
 
 double GridPanelController::gridSpacing() const
 {
-    return inspectingGraphicView_ ? inspectingGraphicView_->gridSettings().spacing : GridSettings{}.spacing;
+    return inspectingGraphicView() ? inspectingGraphicView()->gridSettings().spacing : GridSettings{}.spacing;
 }
 
 QColor GridPanelController::gridColor() const
 {
-    return inspectingGraphicView_ ? inspectingGraphicView_->gridSettings().color : GridSettings{}.color;
+    return inspectingGraphicView() ? inspectingGraphicView()->gridSettings().color : GridSettings{}.color;
 }
 
 void GridPanelController::updatePanel()
 {
-    const bool inspecting = inspectingGraphicView_ != nullptr;
+    const bool inspecting = inspectingGraphicView() != nullptr;
     const QSignalBlocker b1(snapsToGridCheckbox_), b2(showsGridCheckbox_), b3(gridSpacingSlider_);
     snapsToGridCheckbox_->setChecked(snapsToGrid());
     showsGridCheckbox_->setChecked(showsGrid());
@@ -225,14 +226,14 @@ void GridPanelController::setWellColor(const QColor& color)
 
 void GridPanelController::snapsToGridCheckboxAction()
 {
-    if (inspectingGraphicView_)
-        inspectingGraphicView_->setSnapsToGrid(snapsToGridCheckbox_->isChecked());
+    if (GraphicView* view = inspectingGraphicView())
+        view->setSnapsToGrid(snapsToGridCheckbox_->isChecked());
 }
 
 void GridPanelController::showsGridCheckboxAction()
 {
-    if (inspectingGraphicView_)
-        inspectingGraphicView_->setShowsGrid(showsGridCheckbox_->isChecked());
+    if (GraphicView* view = inspectingGraphicView())
+        view->setShowsGrid(showsGridCheckbox_->isChecked());
 }
 
 void GridPanelController::gridSpacingSliderAction()
@@ -242,8 +243,8 @@ void GridPanelController::gridSpacingSliderAction()
 
 bool GridPanelController::takeGridSpacing(double spacing)
 {
-    const bool taken =
-        isUsableGridSpacing(spacing) && inspectingGraphicView_ && inspectingGraphicView_->setGridSpacing(spacing);
+    GraphicView* view = inspectingGraphicView();
+    const bool taken = isUsableGridSpacing(spacing) && view && view->setGridSpacing(spacing);
     // The canvas tells the panel of a change; a refusal puts the controls back.
     if (!taken)
         updatePanel();
@@ -274,8 +275,8 @@ void GridPanelController::takeGridColor(const QColor& color)
 {
     if (!color.isValid())
         return;
-    if (inspectingGraphicView_)
-        inspectingGraphicView_->setGridColor(color);
+    if (GraphicView* view = inspectingGraphicView())
+        view->setGridColor(color);
     gridView_->update();
 }
 

@@ -103,8 +103,10 @@ private:
     QColorDialog* colorPanel_ = nullptr;
     GridView* gridView_ = nullptr;
     CanvasScrollView* enclosingScrollView_ = nullptr;
-    QPointer<GraphicWindowController> mainWindow_;
-    QPointer<GraphicView> inspectingGraphicView_;
+    // Kept as plain widgets and cast on use: a window being destroyed is
+    // no longer a patch window when it tells the panel so.
+    QPointer<QWidget> mainWindow_;
+    QPointer<QWidget> inspectingGraphicView_;
     QMetaObject::Connection settingsConnection_;
     QMetaObject::Connection destroyedConnection_;
 };
