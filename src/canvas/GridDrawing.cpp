@@ -1,9 +1,7 @@
 #include "canvas/GridDrawing.h"
 
 #include <QColor>
-#include <QLineF>
 #include <QPainter>
-#include <QPen>
 #include <QRect>
 #include <QTransform>
 
@@ -24,26 +22,10 @@ void TKXDrawGridWithSettingsInRect(QPainter& painter, double spacing, const QCol
     if (!isUsableGridSpacing(spacing) || rect.isEmpty())
         return;
     const double x = rect.x(), y = rect.y(), w = rect.width(), h = rect.height();
-    const double firstColumn = std::ceil((x - origin.x) / spacing),
-                 lastColumn = std::floor((x + w - origin.x) / spacing);
-    const double firstRow = std::ceil((y - origin.y) / spacing), lastRow = std::floor((y + h - origin.y) / spacing);
-    const QTransform t = painter.worldTransform();
-    if (t.type() > QTransform::TxScale) {
-        // Turned or sheared: plain strokes.
-        std::vector<QLineF> lines;
-        for (double i = firstColumn; i <= lastColumn; ++i)
-            lines.emplace_back(i * spacing + origin.x, y, i * spacing + origin.x, y + h);
-        for (double j = firstRow; j <= lastRow; ++j)
-            lines.emplace_back(x, j * spacing + origin.y, x + w, j * spacing + origin.y);
-        painter.save();
-        painter.setPen(QPen(color, 0.5));
-        painter.drawLines(lines.data(), int(lines.size()));
-        painter.restore();
-        return;
-    }
     // Each line is filled as whole device pixels in the full colour: a thin
     // stroke would be drawn faint or blurred between two pixels. A line is
     // 0.5 points wide but never under one pixel, centred on its position.
+    const QTransform t = painter.worldTransform();
     const double sx = t.m11(), sy = t.m22(), dx = t.dx(), dy = t.dy();
     const int lineWidth = std::max(1, int(std::lround(0.5 * std::fabs(sx))));
     const int lineHeight = std::max(1, int(std::lround(0.5 * std::fabs(sy))));
@@ -51,12 +33,19 @@ void TKXDrawGridWithSettingsInRect(QPainter& painter, double spacing, const QCol
     const int right = int(std::ceil(std::max(x * sx, (x + w) * sx) + dx));
     const int top = int(std::floor(std::min(y * sy, (y + h) * sy) + dy));
     const int bottom = int(std::ceil(std::max(y * sy, (y + h) * sy) + dy));
+    // A line wider than a pixel reaches past its position: those just
+    // outside the rect are drawn too, so that a repaint of a part (which the
+    // painter clips) draws their pixels inside it as a full paint does.
+    const double reachX = lineWidth > 1 ? lineWidth / std::fabs(sx) : 0;
+    const double reachY = lineHeight > 1 ? lineHeight / std::fabs(sy) : 0;
     std::vector<QRect> rects;
-    for (double i = firstColumn; i <= lastColumn; ++i) {
+    for (double i = std::ceil((x - reachX - origin.x) / spacing);
+         i <= std::floor((x + w + reachX - origin.x) / spacing); ++i) {
         const int at = int(std::floor((i * spacing + origin.x) * sx + dx - (lineWidth - 1) / 2.0));
         rects.emplace_back(at, top, lineWidth, bottom - top);
     }
-    for (double j = firstRow; j <= lastRow; ++j) {
+    for (double j = std::ceil((y - reachY - origin.y) / spacing);
+         j <= std::floor((y + h + reachY - origin.y) / spacing); ++j) {
         const int at = int(std::floor((j * spacing + origin.y) * sy + dy - (lineHeight - 1) / 2.0));
         rects.emplace_back(left, at, right - left, lineHeight);
     }

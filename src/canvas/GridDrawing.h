@@ -20,7 +20,7 @@ bool isUsableGridSpacing(double spacing);
 // wide, never under one device pixel, and covers whole device pixels (the
 // one right of and below its position at one pixel a point), so that it is
 // crisp and a partial repaint draws it exactly as a full one. An unusable
-// spacing draws nothing.
+// spacing draws nothing. The painter may scale and move, not turn.
 void TKXDrawGridWithSettingsInRect(QPainter& painter, double spacing, const QColor& color, const Rect& rect,
                                    const Point& origin);
 

@@ -4,6 +4,7 @@
 #include "Toskfile/Module.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
+#include "base/PreferenceController.h"
 #include "canvas/CanvasScrollView.h"
 #include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"
@@ -172,6 +173,37 @@ TEST(GridDrawing, LinesFallOnMultiplesOfTheSpacingInsideTheRect)
     EXPECT_EQ(rowsOf(d, 5, kLine), (std::set<int>{2, 12}));
 }
 
+TEST(GridDrawing, APaintInPartsDrawsWhatOnePaintDraws)
+{
+    // At 3.05 pixels a point the lines are 2 pixels wide and fall between
+    // pixels: each pixel, painted on its own and clipped as the canvas is,
+    // must come out as in the whole.
+    for (double scale : {1.0, 1.5625, 3.05}) {
+        const double spacing = 10;
+        QImage whole = gridImage(240, 160, scale, spacing, Rect(0, 0, 240 / scale, 160 / scale));
+        QImage parts(240, 160, QImage::Format_ARGB32);
+        parts.fill(Qt::white);
+        QPainter painter(&parts);
+        for (int left = 0; left < 240; ++left)
+            for (int top = 0; top < 160; ++top) {
+                const QRect tile(left, top, 1, 1);
+                painter.save();
+                painter.setClipRect(tile);
+                painter.scale(scale, scale);
+                TKXDrawGridWithSettingsInRect(
+                    painter, spacing, kLine,
+                    Rect(tile.x() / scale, tile.y() / scale, tile.width() / scale, tile.height() / scale), Point{});
+                painter.restore();
+            }
+        painter.end();
+        ASSERT_FALSE(columnsOf(whole, 1, kLine).empty());
+        for (int y = 0; y < 160; ++y)
+            ASSERT_EQ(columnsOf(parts, y, kLine), columnsOf(whole, y, kLine)) << "scale " << scale << " row " << y;
+        if (scale == 3.05)
+            save(whole, "grid-10-zoom3.05.png");
+    }
+}
+
 TEST(GridDrawing, NarrowRectsAndUnusableSpacingsDrawNoLine)
 {
     // No multiple of 25 between 30 and 45: no vertical line; the one at
@@ -245,7 +277,8 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
     click(panel->showsGridCheckbox());
     EXPECT_TRUE(a.view().gridSettings().showsGrid);
     EXPECT_FALSE(b.view().gridSettings().showsGrid);
-    panel->gridSpacingSlider()->setValue(40);
+    panel->gridSpacingSlider()->setValue(39);
+    QTest::keyClick(panel->gridSpacingSlider(), Qt::Key_Right);
     EXPECT_EQ(a.view().gridSettings().spacing, 40);
     EXPECT_EQ(b.view().gridSettings().spacing, 25);
     EXPECT_EQ(columnsOf(a.view().grab(QRect(400, 300, 100, 20)).toImage(), 10, kLine), (std::set<int>{0, 40, 80}));
@@ -308,7 +341,13 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
     EXPECT_EQ(panel->inspectingGraphicView(), &a.view());
     EXPECT_EQ(panel->gridSpacingSlider()->value(), 40);
     EXPECT_TRUE(panel->snapsToGridCheckbox()->isChecked());
+
+    // Where the panel stood is kept for the next run.
+    panel->move(123, 45);
     panel->hide();
+    const auto frame = PreferenceController::shared().store().value(GridPanelController::kFrameKey);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->substr(0, 7), "123 45 ");
 }
 
 TEST(GridPanel, SpacingBelowOnePointIsRefused)
