@@ -2,9 +2,12 @@
 
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
+#include "canvas/CanvasScrollView.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTextMetrics.h"
 #include "canvas/GraphicWindowController.h"
+#include "canvas/GridDrawing.h"
+#include "canvas/RulerView.h"
 
 #include <QPaintEvent>
 #include <QPainter>
@@ -22,6 +25,7 @@ GraphicView::GraphicView(QWidget* parent) : QWidget(parent)
     setObjectName(QStringLiteral("graphicView"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    painter_.setGrid(&grid_);
     applyFrame();
 }
 
@@ -162,6 +166,7 @@ void GraphicView::setZoom(double z)
     }
     scrollToPoint(Point{m_ScrollX, m_ScrollY});
     update();
+    updateRulers();
 }
 
 double GraphicView::fitter(SigFile& patch)
@@ -227,6 +232,114 @@ void GraphicView::redraw()
 {
     layout_.reset();
     update();
+}
+
+// ---------------------------------------------------------------- grid and rulers
+
+bool GraphicView::setGridSettings(const GridSettings& settings)
+{
+    if (!isUsableGridSpacing(settings.spacing))
+        return false;
+    const GridSettings old = grid_;
+    grid_ = settings;
+    const bool looksChanged = old.showsGrid != grid_.showsGrid ||
+                              (grid_.showsGrid && (old.spacing != grid_.spacing || old.color != grid_.color));
+    if (looksChanged)
+        update();
+    if (old.showsRuler != grid_.showsRuler) {
+        if (CanvasScrollView* scroll = rulerScrollView()) {
+            if (!grid_.showsRuler)
+                stopEchoingMoveToRulers();
+            scroll->setRulerClient(this, [this] { return magnification_; });
+            scroll->setRulersVisible(grid_.showsRuler);
+        }
+    }
+    if (!(old == grid_))
+        emit gridSettingsChanged();
+    return true;
+}
+
+void GraphicView::setSnapsToGrid(bool on)
+{
+    GridSettings s = grid_;
+    s.snapsToGrid = on;
+    setGridSettings(s);
+}
+
+void GraphicView::setShowsGrid(bool on)
+{
+    GridSettings s = grid_;
+    s.showsGrid = on;
+    setGridSettings(s);
+}
+
+void GraphicView::setShowsRuler(bool on)
+{
+    GridSettings s = grid_;
+    s.showsRuler = on;
+    setGridSettings(s);
+}
+
+bool GraphicView::setGridSpacing(double spacing)
+{
+    GridSettings s = grid_;
+    s.spacing = spacing;
+    return setGridSettings(s);
+}
+
+void GraphicView::setGridColor(const QColor& color)
+{
+    GridSettings s = grid_;
+    s.color = color;
+    setGridSettings(s);
+}
+
+CanvasScrollView* GraphicView::rulerScrollView() const
+{
+    return qobject_cast<CanvasScrollView*>(enclosingScrollView());
+}
+
+void GraphicView::updateRulers()
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    if (!scroll || !scroll->rulersVisible())
+        return;
+    scroll->horizontalRulerView()->update();
+    scroll->verticalRulerView()->update();
+}
+
+void GraphicView::beginEchoingMoveToRulers(const Rect& bounds)
+{
+    continueEchoingMoveToRulers(bounds);
+}
+
+void GraphicView::continueEchoingMoveToRulers(const Rect& bounds)
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    if (!scroll || !scroll->rulersVisible())
+        return;
+    scroll->horizontalRulerView()->setEcho(bounds);
+    scroll->verticalRulerView()->setEcho(bounds);
+}
+
+void GraphicView::stopEchoingMoveToRulers()
+{
+    if (CanvasScrollView* scroll = rulerScrollView()) {
+        scroll->horizontalRulerView()->clearEcho();
+        scroll->verticalRulerView()->clearEcho();
+    }
+}
+
+Rect GraphicView::horizontalRulerLineRect() const
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    return scroll ? scroll->horizontalRulerView()->lineRect() : Rect();
+}
+
+Rect GraphicView::verticalRulerLineRect() const
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    return scroll ? scroll->verticalRulerView()->lineRect() : Rect();
 }
 
 void GraphicView::paintEvent(QPaintEvent* event)

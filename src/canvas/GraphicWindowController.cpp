@@ -11,6 +11,7 @@
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
+#include "canvas/CanvasScrollView.h"
 #include "canvas/GraphicView.h"
 #include "canvas/Latin1.h"
 
@@ -73,7 +74,8 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
         row->addWidget(b);
     row->addStretch(1);
 
-    scrollView_ = new QScrollArea(central);
+    // The scroll view carries the canvas's rulers.
+    scrollView_ = new CanvasScrollView(central);
     scrollView_->setObjectName(QStringLiteral("enclosingScrollView"));
     scrollView_->setFrameShape(QFrame::StyledPanel);
     scrollView_->setFrameShadow(QFrame::Sunken);
