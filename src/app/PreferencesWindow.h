@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QLineEdit;
 class QRadioButton;
@@ -66,7 +67,7 @@ private:
     QComboBox* parityCombo_ = nullptr;
     QComboBox* stopBitsCombo_ = nullptr;
     QComboBox* flowControlCombo_ = nullptr;
-    class QFormLayout* serialForm_ = nullptr;
+    QFormLayout* serialForm_ = nullptr;
 };
 
 } // namespace tosk

@@ -100,6 +100,11 @@ UnitCommands::~UnitCommands()
     delete progressWindow_;
 }
 
+ScreenDisplayController* UnitCommands::screenWindow() const
+{
+    return screenWindow_.data();
+}
+
 bool UnitCommands::databaseLoaded() const
 {
     return delegate_.sigDbase() && delegate_.sigDbase()->sigDbaseCreated();

@@ -81,7 +81,7 @@ public:
     ToskMidiProcessor& dispatcher() const { return dispatcher_; }
     UnitProgressWindow* progressWindow() const { return progressWindow_; }
     // The screen window opened last, while it is open.
-    ScreenDisplayController* screenWindow() const { return screenWindow_; }
+    ScreenDisplayController* screenWindow() const;
     // Requests of this menu that have not ended.
     size_t pendingCount() const { return requests_.size(); }
 

@@ -132,6 +132,13 @@ struct UnitApp {
     }
 };
 
+// A patch of the banks tosk-unit keeps by default; it runs the first.
+std::string bankPatch(const std::string& file)
+{
+    return readFile(dataPath("unit/banks/" + file));
+}
+const std::string smallRoom = bankPatch("1 Reverbs/0 Small Room.sig");
+
 std::string hexOf(const std::string& text)
 {
     return hexString(reinterpret_cast<const uint8_t*>(text.data()), text.size());
@@ -172,7 +179,7 @@ std::string fieldText(SigFile& patch, const std::string& instance, const std::st
 TEST(UnitMenu, GetPatchOpensTheRunningPatchUntitledAndSuggestsItsNameForTheFirstSave)
 {
     TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
+    UnitProcess unit(dir.path());
     ASSERT_TRUE(unit.started());
     UnitApp app(unit.link());
 
@@ -191,16 +198,17 @@ TEST(UnitMenu, GetPatchOpensTheRunningPatchUntitledAndSuggestsItsNameForTheFirst
     EXPECT_TRUE(doc->fileName().empty()) << "untitled: Save asks where";
     EXPECT_EQ(doc->displayName(), "untitled");
     EXPECT_TRUE(doc->isDocumentEdited());
-    EXPECT_EQ(fieldText(*w->sigFile(), "room", "left"), "adc-in1");
-    EXPECT_EQ(w->sigFile()->programName(), "Demo");
-    EXPECT_TRUE(app.alerts.recorded.empty()) << app.alertTexts()[0];
+    EXPECT_EQ(doc->originalData(), smallRoom);
+    EXPECT_EQ(fieldText(*w->sigFile(), "plate", "decay"), "0.8");
+    EXPECT_EQ(w->sigFile()->programName(), "Small Room");
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
     // The request went to device 0, the only thing the unit heard.
     EXPECT_EQ(unit.trace(), std::vector<std::string>{"F0 1C 70 00 0B F7"});
 
     app.chooser.answers.push_back((dir / "kept.sig").string());
     ASSERT_TRUE(app.documents->saveDocument(*w));
     ASSERT_EQ(app.chooser.requests.size(), 1u);
-    EXPECT_EQ(app.chooser.requests[0].suggestedName, "Demo.sig");
+    EXPECT_EQ(app.chooser.requests[0].suggestedName, "Small Room.sig");
     EXPECT_EQ(readFile(dir / "kept.sig"), doc->sigData());
     EXPECT_FALSE(doc->isDocumentEdited());
 }
@@ -208,10 +216,10 @@ TEST(UnitMenu, GetPatchOpensTheRunningPatchUntitledAndSuggestsItsNameForTheFirst
 TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
 {
     TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
+    UnitProcess unit(dir.path());
     ASSERT_TRUE(unit.started());
     UnitApp app(unit.link());
-    writeFile(dir / "echo.sig", echoText);
+    writeFile(dir / "echo.sig", bankPatch("2 Delays/0 Tape Echo.sig"));
     GraphicWindowController* w = app.open(dir / "echo.sig");
     ASSERT_TRUE(w);
     const std::string upload = w->sigDocument()->sigDataForUpload();
@@ -225,8 +233,8 @@ TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
     ASSERT_TRUE(app.choose("actionGetPatch", w));
     ASSERT_TRUE(app.settle());
     ASSERT_EQ(app.documents->windows().size(), 2u);
-    EXPECT_EQ(fieldText(*app.documents->windows()[1]->sigFile(), "tape", "input"),
-              fieldText(*w->sigFile(), "tape", "input"));
+    EXPECT_EQ(app.documents->windows()[1]->sigFile()->programName(), "Tape Echo");
+    EXPECT_EQ(app.documents->windows()[1]->sigDocument()->originalData(), upload);
 
     // A title holding 0xF7 would end the message early: nothing goes out.
     {
@@ -237,39 +245,43 @@ TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
     ASSERT_TRUE(patchTextRefusal(refused));
     ASSERT_TRUE(app.choose("actionSendPatch", w));
     EXPECT_EQ(app.unit().pendingCount(), 0u);
-    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | " + *patchTextRefusal(refused) + " |"});
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | " + *patchTextRefusal(refused) + " | OK"});
     EXPECT_NE(app.alerts.recorded[0].message.find("holds the byte 0xF7"), std::string::npos);
     EXPECT_EQ(unit.trace().size(), 2u);
 
     // A patch read with errors is sent only when the user says so.
-    writeFile(dir / "broken.sig", "HEADM adc\r\nNOSUCHOP x\r\nDELAY tape adc-in1\r\nTAIL \"Broken\"\r\n");
-    GraphicWindowController* broken = app.open(dir / "broken.sig");
-    ASSERT_TRUE(broken);
-    ASSERT_EQ(broken->sigDocument()->loadStatus(), SigDocument::LoadStatus::Degraded);
+    std::string broken = bankPatch("2 Delays/0 Tape Echo.sig");
+    broken.insert(broken.find("DELAY echoR"), "NOSUCHOP x 1 ;=20,200,80,0\r\n");
+    writeFile(dir / "broken.sig", broken);
+    GraphicWindowController* degraded = app.open(dir / "broken.sig");
+    ASSERT_TRUE(degraded);
+    ASSERT_EQ(degraded->sigDocument()->loadStatus(), SigDocument::LoadStatus::Degraded);
     app.alerts.recorded.clear();
     app.alerts.answers = {1};
-    ASSERT_TRUE(app.choose("actionSendPatch", broken));
+    ASSERT_TRUE(app.choose("actionSendPatch", degraded));
     EXPECT_EQ(app.unit().pendingCount(), 0u) << "Cancel sends nothing";
     app.alerts.answers = {0};
-    ASSERT_TRUE(app.choose("actionSendPatch", broken));
+    ASSERT_TRUE(app.choose("actionSendPatch", degraded));
     ASSERT_TRUE(app.settle());
     const std::string question = "Warning | ALERT | \"broken\" was read with errors: what could not be read is not "
                                  "part of the patch the unit would get.\n\nSend it anyway? | Send Cancel";
     EXPECT_EQ(app.alertTexts(), (std::vector<std::string>{question, question}));
     ASSERT_EQ(unit.trace().size(), 3u);
-    EXPECT_EQ(unit.trace()[2], "F0 1C 70 00 0A " + hexOf(broken->sigDocument()->sigDataForUpload()) + " F7");
+    EXPECT_EQ(unit.trace()[2], "F0 1C 70 00 0A " + hexOf(degraded->sigDocument()->sigDataForUpload()) + " F7");
 }
 
 TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
 {
     TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
+    UnitProcess unit(dir.path());
     ASSERT_TRUE(unit.started());
     UnitApp app(unit.link());
-    // The unit runs "Small Room": PLATE room with decay 2 and predelay 10.
-    writeFile(dir / "same.sig", smallRoomText);
-    writeFile(dir / "tweaked.sig", "HEADM adc\r\nPLATE room adc-in1 adc-in2 3 12\r\nTAIL \"Demo\"\r\n");
-    writeFile(dir / "other.sig", "HEADM adc\r\nDELAY tape adc-in1\r\nTAIL \"Other\"\r\n");
+    // The unit runs "Small Room": a plate with decay 0.8 and mix 0.3.
+    std::string tweaked = smallRoom;
+    tweaked.replace(tweaked.find("0.8 5 0.6 0.3"), 13, "1.5 5 0.6 0.25");
+    writeFile(dir / "same.sig", smallRoom);
+    writeFile(dir / "tweaked.sig", tweaked);
+    writeFile(dir / "other.sig", bankPatch("1 Reverbs/1 Large Hall.sig"));
     struct Case {
         const char* file;
         std::string alert;
@@ -278,7 +290,8 @@ TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
     const Case cases[] = {
         {"same.sig", "Informational | Update Parameters | No changes were made. | OK", false},
         {"tweaked.sig", "Informational | Update Parameters | 2 changes were made. | OK", true},
-        {"other.sig", "Critical | Update Parameters | The remote 'Demo' preset is not the same as Other | OK", false},
+        {"other.sig",
+         "Critical | Update Parameters | The remote 'Small Room' preset is not the same as Large Hall | OK", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
@@ -295,8 +308,8 @@ TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
             EXPECT_EQ(w->sigDocument()->sigData(), before);
             continue;
         }
-        EXPECT_EQ(fieldText(*w->sigFile(), "room", "decay"), "2");
-        EXPECT_EQ(fieldText(*w->sigFile(), "room", "predelay"), "10");
+        EXPECT_EQ(fieldText(*w->sigFile(), "plate", "decay"), "0.8");
+        EXPECT_EQ(fieldText(*w->sigFile(), "plate", "mix"), "0.3");
         // One undo step takes both back.
         UndoManager& undo = w->sigDocument()->undoManager();
         EXPECT_EQ(undo.undoActionName(), "Update Parameters");
@@ -325,7 +338,7 @@ TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
 TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
 {
     TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
+    UnitProcess unit(dir.path());
     ASSERT_TRUE(unit.started());
     UnitApp app(unit.link());
     const std::string inUse = app.delegate->sigDbase()->fullPathName();
@@ -376,9 +389,9 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
 TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
 {
     TempDir dir;
-    const std::string garbledAlert = "Critical | ERROR | " + invalid + "\n\n" + checkPort + " |";
+    const std::string garbledAlert = "Critical | ERROR | " + invalid + "\n\n" + checkPort + " | OK";
     {
-        UnitProcess garbled(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--garble"});
+        UnitProcess garbled(dir.path(), {"--garble"});
         ASSERT_TRUE(garbled.started());
         UnitApp app(garbled.link());
         ASSERT_TRUE(app.choose("actionGetPatch"));
@@ -396,14 +409,14 @@ TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
     }
     {
         TempDir quiet;
-        UnitProcess silent(quiet.path(), {"--banks", makeTestBanks(quiet.path()).string(), "--drop-after", "0"});
+        UnitProcess silent(quiet.path(), {"--drop-after", "0"});
         ASSERT_TRUE(silent.started());
         UnitApp app(silent.link());
         LogCapture log;
         ASSERT_TRUE(app.choose("actionGetPatch"));
         ASSERT_TRUE(app.settle());
         EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | The unit did not answer.\n\n" +
-                                                             checkCable + "\n\n" + checkPort + " |"});
+                                                             checkCable + "\n\n" + checkPort + " | OK"});
         EXPECT_TRUE(log.contains("MainMenuDelegate.processMidiMsg: no reply to get patch"));
         EXPECT_TRUE(app.documents->windows().empty());
     }
@@ -415,7 +428,7 @@ TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
         ASSERT_TRUE(app.settle());
         const std::string reason = nowhere + " - No such file or directory";
         EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | SerialPort.open\n\n" + reason +
-                                                             "\n\n" + checkCable + "\n\n" + checkPort + " |"})
+                                                             "\n\n" + checkCable + "\n\n" + checkPort + " | OK"})
             << "one alert, not a second one for silence";
         EXPECT_TRUE(log.contains("MainMenuDelegate.processMidiMsg: IO exception: SerialPort.open - " + reason));
     }
@@ -442,17 +455,17 @@ TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
     const Case cases[] = {
         {"three bytes",
          bytes({0xF0, 0x1C, 0x70}),
-         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + "\n\nF0 1C 70 |"},
+         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + "\n\nF0 1C 70 | OK"},
          "",
          0},
         {"another maker's frame",
-         frame({0xF0, 0x43, 0x70, 0, 0x0A}, smallRoomText, {0, 0xF7}),
-         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + " |"},
+         frame({0xF0, 0x43, 0x70, 0, 0x0A}, smallRoom, {0, 0xF7}),
+         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + " | OK"},
          "",
          0},
         {"cut short",
-         frame({0xF0, 0x1C, 0x70, 0, 0x0A}, smallRoomText, {}),
-         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + " |"},
+         frame({0xF0, 0x1C, 0x70, 0, 0x0A}, smallRoom, {}),
+         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + " | OK"},
          "",
          0},
         {"the unit's error text",
@@ -467,7 +480,7 @@ TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
          0},
         {"a command that needs nothing", frame({0xF0, 0x1C, 0x70, 0, 0x0F}, "x", {0, 0xF7}), {}, "", 0},
         {"patch text after CR LF, any device id",
-         frame({0xF0, 0x1C, 0x70, 5, 0x36, '\r', '\n'}, smallRoomText, {0, 0xF7}),
+         frame({0xF0, 0x1C, 0x70, 5, 0x36, '\r', '\n'}, smallRoom, {0, 0xF7}),
          {},
          "",
          1},
@@ -480,13 +493,14 @@ TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
         ASSERT_TRUE(app.choose("actionGetPatch"));
         ASSERT_TRUE(app.settle());
         EXPECT_EQ(app.alertTexts(), c.alerts);
-        if (!c.log.empty())
+        if (!c.log.empty()) {
             EXPECT_TRUE(log.contains(c.log));
+        }
         EXPECT_EQ(app.documents->windows().size(), c.windows);
     }
     // The text without its CR LF and terminator is the unit's patch.
     ASSERT_EQ(app.documents->windows().size(), 1u);
-    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), smallRoomText);
+    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), smallRoom);
 
     // A screen reply too short for its rows opens no window.
     Bytes rows(10, 0xFF);
@@ -500,14 +514,14 @@ TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
     ASSERT_TRUE(app.settle());
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | " + invalid +
                                                          "\n\nscreen data too short: 10 bytes of pixels for a "
-                                                         "240x64 screen that needs 1920 |"});
+                                                         "240x64 screen that needs 1920 | OK"});
     EXPECT_FALSE(app.unit().screenWindow());
 }
 
 TEST(UnitMenu, TheScreenWindowShowsCopiesAndSavesTheUnitsDisplay)
 {
     TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
+    UnitProcess unit(dir.path());
     ASSERT_TRUE(unit.started());
     UnitApp app(unit.link());
     ASSERT_TRUE(app.choose("actionGetScreen"));
@@ -576,7 +590,7 @@ TEST(UnitMenu, CancelClosesTheLineDropsTheReplyAndTheNextCommandWorks)
 {
     TempDir dir;
     // The bundled database at 20000 bytes a second: three seconds.
-    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--rate", "20000"});
+    UnitProcess unit(dir.path(), {"--rate", "20000"});
     ASSERT_TRUE(unit.started());
     UnitApp app(unit.link());
     ASSERT_TRUE(app.choose("actionGetDbase"));
@@ -599,7 +613,7 @@ TEST(UnitMenu, CancelClosesTheLineDropsTheReplyAndTheNextCommandWorks)
     QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
     ASSERT_TRUE(app.settle(2000)) << "Cancel acts at once";
     EXPECT_FALSE(progress->isVisible());
-    EXPECT_TRUE(app.alerts.recorded.size() == 1) << "only the confirmation";
+    EXPECT_EQ(app.alerts.recorded.size(), 1u) << "only the confirmation: " << app.alertTexts().back();
     EXPECT_TRUE(app.chooser.requests.empty()) << "the part received is dropped";
     EXPECT_FALSE(SerialLineLock::isHeld(unit.link()));
     EXPECT_TRUE(freeForOthers(unit.link())) << "the line is closed";
@@ -607,14 +621,14 @@ TEST(UnitMenu, CancelClosesTheLineDropsTheReplyAndTheNextCommandWorks)
     ASSERT_TRUE(app.choose("actionGetPatch"));
     ASSERT_TRUE(app.settle());
     ASSERT_EQ(app.documents->windows().size(), 1u) << "the next command gets its own answer";
-    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), smallRoomText);
+    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), smallRoom);
     EXPECT_EQ(app.alerts.recorded.size(), 1u);
 }
 
 TEST(UnitMenu, TheApplicationsOwnDispatcherWaitsForTheRealFourSecondSilence)
 {
     TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
+    UnitProcess unit(dir.path());
     ASSERT_TRUE(unit.started());
     UnitApp app(unit.link(), 0ms);
     EXPECT_EQ(&app.unit().dispatcher(), &ToskMidiProcessor::sharedMidiController());
@@ -643,7 +657,7 @@ TEST(UnitMenu, ItemsFollowTheDatabaseAndTheCurrentPatchWindow)
     EXPECT_EQ(states(app.start.get()), "&Get Patch &Send Patch(off) &Update Patch(off) - Get &Database... Get "
                                        "Sc&reen - Get User Files(off) Get Setup(off) Send User Files(off) Send "
                                        "Setup(off) ");
-    writeFile(dir / "room.sig", smallRoomText);
+    writeFile(dir / "room.sig", smallRoom);
     GraphicWindowController* w = app.open(dir / "room.sig");
     ASSERT_TRUE(w);
     EXPECT_EQ(states(w), "&Get Patch &Send Patch &Update Patch - Get &Database... Get Sc&reen - Get User "
@@ -651,7 +665,7 @@ TEST(UnitMenu, ItemsFollowTheDatabaseAndTheCurrentPatchWindow)
 
     // Without operators no patch can be read, sent or updated.
     std::shared_ptr<SigDbase> shared = app.delegate->sigDbase();
-    shared->setEmpty();
+    ASSERT_FALSE(shared->createSigDbaseFromData(""));
     EXPECT_EQ(states(w), "&Get Patch(off) &Send Patch(off) &Update Patch(off) - Get &Database... Get Sc&reen - Get "
                          "User Files(off) Get Setup(off) Send User Files(off) Send Setup(off) ");
     ASSERT_TRUE(shared->createSigDbase());
@@ -663,13 +677,14 @@ TEST(UnitMenu, PatchesAnnouncedByTheBrowsersOpenWithTheirNamesSuggested)
     UnitApp app((dir / "no-unit").string());
     NotificationCenter& center = NotificationCenter::defaultCenter();
     center.post(UnitCommands::PatchOpenNotification, nullptr,
-                {{"PatchData", hallText}, {"NodeData", Patch::patchWithName("Hall: Large/Dark", 1, 1)}});
+                {{"PatchData", bankPatch("1 Reverbs/1 Large Hall.sig")},
+                 {"NodeData", Patch::patchWithName("Hall: Large/Dark", 1, 1)}});
     center.post(
         UnitCommands::PatchOpenNotification, nullptr,
-        {{"PatchData", echoText},
+        {{"PatchData", bankPatch("2 Delays/0 Tape Echo.sig")},
          {"R9100ProgramItem", R9100ProgramItem::programItem(std::string("1234 @ Big: Hall @ \x01 I22 GSRH", 28), 5)}});
     const fs::path file = dir / "room.sig";
-    center.post(UnitCommands::PatchOpenNotification, nullptr, {{"PatchData", smallRoomText}, {"NodeData", file}});
+    center.post(UnitCommands::PatchOpenNotification, nullptr, {{"PatchData", smallRoom}, {"NodeData", file}});
     ASSERT_EQ(app.documents->windows().size(), 3u);
     struct Expected {
         std::string name, file, suggested;
@@ -686,5 +701,5 @@ TEST(UnitMenu, PatchesAnnouncedByTheBrowsersOpenWithTheirNamesSuggested)
         EXPECT_EQ(doc->suggestedFileName(), expected[i].suggested) << i;
         EXPECT_TRUE(doc->isDocumentEdited()) << i;
     }
-    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), hallText);
+    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), bankPatch("1 Reverbs/1 Large Hall.sig"));
 }

@@ -13,6 +13,7 @@
 #include "comms/UnitTraffic.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -72,8 +73,13 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     PreferenceController::shared(); // the serial defaults
     PreferencesWindow window({"/dev/ttyS0", "/dev/ttyUSB0"});
     window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     EXPECT_EQ(window.objectName(), QStringLiteral("Preferences"));
+    // Buttons answer clicks on their box and text, at the left.
+    auto click = [](QAbstractButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    };
 
     auto* midi = child<QRadioButton>(window, "midiRadio");
     auto* serial = child<QRadioButton>(window, "serialRadio");
@@ -106,7 +112,7 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
               QStringLiteral("115200 8 None 2 None"));
 
     LogCapture log;
-    QTest::mouseClick(midi, Qt::LeftButton);
+    click(midi);
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Midi");
     EXPECT_TRUE(channel->isEnabled());
     EXPECT_TRUE(note->isVisible());
@@ -119,7 +125,7 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     QTest::keyClicks(channel, QStringLiteral("5"));
     QTest::keyClick(channel, Qt::Key_Return);
     EXPECT_EQ(settings.store.values["MidiChannelKey"], "5");
-    QTest::mouseClick(serial, Qt::LeftButton);
+    click(serial);
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Serial");
     EXPECT_FALSE(channel->isEnabled()) << "at once";
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"onMidiSelect: on", "onSerialSelect: on"}));
@@ -142,11 +148,11 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
                   settings.store.values["FlowControl"],
               "9600 7 Even 1 Hard");
 
-    QTest::mouseClick(child<QCheckBox>(window, "createNewDocCheck"), Qt::LeftButton);
-    QTest::mouseClick(child<QCheckBox>(window, "highSampleRateCheck"), Qt::LeftButton);
+    click(child<QCheckBox>(window, "createNewDocCheck"));
+    click(child<QCheckBox>(window, "highSampleRateCheck"));
     EXPECT_TRUE(PreferenceController::shared().createNewDoc());
     EXPECT_TRUE(PreferenceController::shared().highSampleRate());
-    QTest::mouseClick(child<QCheckBox>(window, "highSampleRateCheck"), Qt::LeftButton);
+    click(child<QCheckBox>(window, "highSampleRateCheck"));
     EXPECT_FALSE(PreferenceController::shared().highSampleRate());
 
     // A window opened later shows what was stored; the typed port is kept
@@ -245,8 +251,9 @@ TEST(UnitTrafficWindow, ListsEveryFrameAsItComesAndSavesTheRecordAsText)
 
     chooser.answers = {(dir / "traffic.txt").string(), (dir / "missing" / "traffic.txt").string()};
     QTest::mouseClick(child<QPushButton>(window, "saveTextButton"), Qt::LeftButton);
-    EXPECT_EQ(readFile(dir / "traffic.txt"), traffic.text());
-    EXPECT_EQ(std::count(traffic.text().begin(), traffic.text().end(), '\n'), 3);
+    const std::string saved = traffic.text();
+    EXPECT_EQ(readFile(dir / "traffic.txt"), saved);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 3);
     EXPECT_TRUE(alerts.recorded.empty());
     EXPECT_FALSE(window.saveAsText());
     ASSERT_EQ(alerts.recorded.size(), 1u);
