@@ -51,6 +51,7 @@ TEST(ToskMidiProcessor, CommandsWithoutRepliesAndRequestersThatAreGone)
     EXPECT_EQ(unit.received()[0], bytes({0xF0, 0x1C, 0x70, 0, 0x03, 0, 0, 0, 2, 0xF7}));
 
     // A requester that went away before its reply is skipped.
+    finished.clear();
     unit.script({bytes({0xF0, 0x1C, 0x70, 0, 0x17, 0xF7})});
     auto gone = std::make_shared<Recorder>();
     q.processor.sysexCommand(0x18, Bytes{}, gone);
@@ -58,7 +59,6 @@ TEST(ToskMidiProcessor, CommandsWithoutRepliesAndRequestersThatAreGone)
     EXPECT_TRUE(q.settle());
     // A reply that came is delivered before the request is said to end.
     unit.script({bytes({0xF0, 0x1C, 0x70, 0, 0x17, 0xF7})});
-    finished.clear();
     q.send(0x18);
     ASSERT_TRUE(q.settle());
     ASSERT_EQ(q.client->calls.size(), 1u);
