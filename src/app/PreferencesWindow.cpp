@@ -123,6 +123,7 @@ PreferencesWindow::PreferencesWindow(std::vector<std::string> ports, QWidget* pa
     portNameCombo_->lineEdit()->setPlaceholderText(
         Latin1::text("PrefPortPlaceholder", "a device, or a path such as /tmp/unit"));
     portNameCombo_->setMinimumWidth(260);
+    portNameCombo_->lineEdit()->setAccessibleName(portNameCombo_->accessibleName());
     baudRateCombo_ = addCombo("baudRateCombo", "PrefBitRate", "Bit rate:", SerialConfig::bitRateList(),
                               &PreferencesWindow::changeBaudRate);
     dataBitsCombo_ = addCombo("dataBitsCombo", "PrefDataBits", "Data bits:", SerialConfig::dataBitList(),
@@ -156,7 +157,10 @@ QComboBox* PreferencesWindow::addCombo(const char* name, const char* key, const 
     box->setObjectName(QString::fromLatin1(name));
     for (const std::string& item : items)
         box->addItem(QFile::decodeName(item.c_str()));
-    serialForm_->addRow(Latin1::text(key, fallback), box);
+    const QString label = Latin1::text(key, fallback);
+    serialForm_->addRow(label, box);
+    // A combo box is otherwise announced by its value alone.
+    box->setAccessibleName(QString(label).remove(QLatin1Char(':')));
     connect(box, &QComboBox::activated, this, action);
     return box;
 }

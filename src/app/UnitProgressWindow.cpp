@@ -47,7 +47,11 @@ UnitProgressWindow::UnitProgressWindow(QWidget* parent) : QWidget(parent, Qt::Wi
     status_ = new QLabel(this);
     status_->setObjectName(QStringLiteral("statusLabel"));
     status_->setWordWrap(true);
-    status_->setMinimumWidth(380);
+    status_->setMinimumWidth(420);
+    // Room for the longest text from the start, so that the window does not
+    // jump (or clip) as the text grows.
+    status_->setMinimumHeight(status_->fontMetrics().lineSpacing() * 2 + 4);
+    status_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     column->addWidget(status_);
     bar_ = new QProgressBar(this);
     bar_->setObjectName(QStringLiteral("progressBar"));
