@@ -94,8 +94,9 @@ void UnitProgressWindow::showProgress(const RequestProgress& progress, size_t wa
     }
     queued_->setVisible(waiting > 0);
     queued_->setText(
-        waiting == 1 ? Latin1::text("UnitOneQueued", "1 more request waits its turn.")
-                     : Latin1::text("UnitMoreQueued", "%1 more requests wait their turn.").arg(qulonglong(waiting)));
+        waiting == 0   ? QString()
+        : waiting == 1 ? Latin1::text("UnitOneQueued", "1 more request waits its turn.")
+                       : Latin1::text("UnitMoreQueued", "%1 more requests wait their turn.").arg(qulonglong(waiting)));
     cancel_->setEnabled(progress.stage != Stage::Done);
     if (!isVisible())
         show();
