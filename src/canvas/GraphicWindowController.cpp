@@ -326,7 +326,7 @@ void GraphicWindowController::invalidateModule(const Module& module)
 
 void GraphicWindowController::updateTitle()
 {
-    QString title = document_ ? Latin1::qstring(document_->displayName()) : QStringLiteral("Tosk");
+    QString title = document_ ? Latin1::message(document_->displayName()) : QStringLiteral("Tosk");
     if (document_ && document_->loadStatus() != SigDocument::LoadStatus::Faithful) {
         title += QString::fromUtf8(" \u2014 ");
         title += document_->loadStatus() == SigDocument::LoadStatus::Degraded
