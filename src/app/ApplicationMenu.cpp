@@ -3,12 +3,17 @@
 #include "Toskfile/SigDocument.h"
 #include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
+#include "app/UnitCommands.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/Latin1.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+
+#include <utility>
+#include <vector>
 
 namespace tosk {
 
@@ -86,6 +91,68 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
     QObject::connect(file, &QMenu::aboutToShow, bar, refresh);
 }
 
+// Unit ▸ ...: the commands that talk to the unit through the dispatcher,
+// each enabled as the database and the window allow.
+void addUnitMenu(QMenuBar* bar, UnitCommands& unit)
+{
+    QMenu* menu = bar->addMenu(Latin1::text("MenuUnit", "&Unit"));
+    menu->setObjectName(QStringLiteral("menuUnit"));
+    using Item = UnitCommands::Item;
+    std::vector<std::pair<QAction*, Item>> items;
+    auto add = [&](const char* name, const char* key, const char* fallback, Item item) {
+        QAction* action = menu->addAction(Latin1::text(key, fallback));
+        action->setObjectName(QString::fromLatin1(name));
+        items.emplace_back(action, item);
+        return action;
+    };
+    QAction* getPatch = add("actionGetPatch", "MenuGetPatch", "&Get Patch", Item::GetPatch);
+    QAction* sendPatch = add("actionSendPatch", "MenuSendPatch", "&Send Patch", Item::SendPatch);
+    QAction* updatePatch = add("actionUpdatePatch", "MenuUpdatePatch", "&Update Patch", Item::UpdatePatch);
+    menu->addSeparator();
+    QAction* getDbase = add("actionGetDbase", "MenuGetDbase", "Get &Database...", Item::GetDbase);
+    QAction* getScreen = add("actionGetScreen", "MenuGetScreen", "Get Sc&reen", Item::GetScreen);
+    menu->addSeparator();
+    add("actionGetUserFiles", "MenuGetUserFiles", "Get User Files", Item::GetUserFiles);
+    add("actionGetSetup", "MenuGetSetup", "Get Setup", Item::GetSetup);
+    add("actionSendUserFiles", "MenuSendUserFiles", "Send User Files", Item::SendUserFiles);
+    add("actionSendSetup", "MenuSendSetup", "Send Setup", Item::SendSetup);
+
+    QPointer<UnitCommands> commands(&unit);
+    auto window = [bar] { return bar->window(); };
+    QObject::connect(getPatch, &QAction::triggered, &unit, [commands] { commands->onMidiGetPatch(); });
+    QObject::connect(sendPatch, &QAction::triggered, &unit,
+                     [commands, window] { commands->onMidiSendPatch(window()); });
+    QObject::connect(updatePatch, &QAction::triggered, &unit,
+                     [commands, window] { commands->onMidiUpdatePatch(window()); });
+    QObject::connect(getDbase, &QAction::triggered, &unit, [commands, window] { commands->onMidiGetDbase(window()); });
+    QObject::connect(getScreen, &QAction::triggered, &unit, [commands] { commands->onMidiGetScreen(); });
+    auto refresh = [items, commands, window] {
+        for (const auto& [action, item] : items)
+            action->setEnabled(commands && commands->validateMenuItem(item, window()));
+    };
+    refresh();
+    QObject::connect(menu, &QMenu::aboutToShow, bar, refresh);
+}
+
+// Window ▸ ...: the windows of the application that are not documents.
+void addWindowMenu(QMenuBar* bar, MainMenuDelegate& delegate)
+{
+    QMenu* menu = bar->addMenu(Latin1::text("MenuWindow", "&Window"));
+    menu->setObjectName(QStringLiteral("menuWindow"));
+    QAction* traffic = menu->addAction(Latin1::text("MenuUnitTraffic", "Unit &Traffic"));
+    traffic->setObjectName(QStringLiteral("actionUnitTraffic"));
+    QObject::connect(traffic, &QAction::triggered, &delegate, &MainMenuDelegate::showUnitTraffic);
+}
+
+void addPreferencesCommand(QMenu* file, MainMenuDelegate& delegate)
+{
+    QAction* preferences = file->addAction(Latin1::text("MenuPreferences", "&Preferences..."));
+    preferences->setObjectName(QStringLiteral("actionPreferences"));
+    preferences->setMenuRole(QAction::PreferencesRole);
+    QObject::connect(preferences, &QAction::triggered, &delegate, &MainMenuDelegate::showPreferencesPanelAction);
+    file->addSeparator();
+}
+
 } // namespace
 
 void ApplicationMenu::build(QMenuBar* bar, MainMenuDelegate& delegate)
@@ -97,11 +164,16 @@ void ApplicationMenu::build(QMenuBar* bar, MainMenuDelegate& delegate)
     if (DocumentController* documents = delegate.documentController())
         addDocumentCommands(bar, file, documents);
 
+    addPreferencesCommand(file, delegate);
     QAction* quit = file->addAction(Latin1::text("MenuQuit", "&Quit"));
     quit->setObjectName(QStringLiteral("actionQuit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     QObject::connect(quit, &QAction::triggered, &delegate, &MainMenuDelegate::terminate);
+
+    if (UnitCommands* unit = delegate.unitCommands())
+        addUnitMenu(bar, *unit);
+    addWindowMenu(bar, delegate);
 }
 
 } // namespace tosk

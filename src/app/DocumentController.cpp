@@ -191,6 +191,33 @@ GraphicWindowController* DocumentController::newDocument()
     return makeWindow(format_.makeNew());
 }
 
+GraphicWindowController* DocumentController::openUntitledDocument(const std::string& bytes, const std::string& name,
+                                                                  const std::string& suggestedFile)
+{
+    if (!format_.read)
+        return nullptr;
+    std::shared_ptr<SigDocument> document;
+    auto cannotRead = [&](const std::string& reason) {
+        Alerts::error(format(text("NotAPatchText", "The patch \"%s\" could not be read: %s").c_str(),
+                             Latin1::qstring(name).toUtf8().constData(), reason.c_str()));
+    };
+    try {
+        document = format_.read(bytes, std::string());
+    } catch (const TkxException& e) {
+        cannotRead(e.reason());
+        return nullptr;
+    } catch (const std::exception& e) {
+        cannotRead(e.what());
+        return nullptr;
+    }
+    // Without a file, Save asks where to write it.
+    document->setFileName(std::string());
+    document->setDisplayName(name.empty() ? std::string("untitled") : name);
+    document->setSuggestedFileName(suggestedFile);
+    document->markUnrecoverableChange();
+    return makeWindow(std::move(document));
+}
+
 std::shared_ptr<SigDocument> DocumentController::readDocument(const QString& path)
 {
     QFile file(path);
@@ -313,7 +340,8 @@ bool DocumentController::saveDocumentAs(GraphicWindowController& window)
     FileRequest request;
     request.save = true;
     request.title = text("SavePatch", "Save the patch");
-    request.suggestedName = document->displayName() + ".sig";
+    request.suggestedName =
+        document->suggestedFileName().empty() ? document->displayName() + ".sig" : document->suggestedFileName();
     request.fileTypes = {"sig"};
     request.nameFilters = {patchFilter()};
     request.directory = startFolder(&window);

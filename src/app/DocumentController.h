@@ -54,6 +54,12 @@ public:
     // patch when `untitled` (the "CreateNewDocKey" setting) says so.
     void openAtLaunch(const QStringList& files, bool untitled);
     GraphicWindowController* newDocument();
+    // A patch that comes from elsewhere than a file (a unit, a browser) in a
+    // window of its own, changed and untitled: `name` is shown, and
+    // `suggestedFile` only offered by the first Save. Tells the user why
+    // when the text cannot be read (null then).
+    GraphicWindowController* openUntitledDocument(const std::string& bytes, const std::string& name,
+                                                  const std::string& suggestedFile);
     // Opens the file, or brings its window to the front when it is open;
     // tells the user why when it cannot. Null when nothing opened.
     GraphicWindowController* openDocument(const QString& path);

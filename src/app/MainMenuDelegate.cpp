@@ -1,8 +1,14 @@
 #include "app/MainMenuDelegate.h"
 
+#include "app/PreferencesWindow.h"
+#include "app/UnitCommands.h"
+#include "app/UnitTrafficWindow.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "canvas/PatchWindow.h"
+#include "comms/SerialPort.h"
+#include "comms/ToskMidiProcessor.h"
+#include "comms/UnitTraffic.h"
 #include "database/SigDbase.h"
 
 #include <QApplication>
@@ -11,7 +17,12 @@
 
 namespace tosk {
 
-MainMenuDelegate::MainMenuDelegate(QObject* parent) : QObject(parent) {}
+MainMenuDelegate::MainMenuDelegate(QObject* parent, ToskMidiProcessor* dispatcher)
+    : QObject(parent), dispatcher_(dispatcher)
+{
+}
+
+MainMenuDelegate::~MainMenuDelegate() = default;
 
 std::string MainMenuDelegate::informationString()
 {
@@ -25,6 +36,10 @@ void MainMenuDelegate::applicationDidFinishLaunching()
     launched_ = true;
     log(informationString());
     PreferenceController::shared();
+    // Its server thread runs from now to the end of the process.
+    if (!dispatcher_)
+        dispatcher_ = &ToskMidiProcessor::sharedMidiController();
+    unitCommands_ = std::make_unique<UnitCommands>(*this, *dispatcher_);
     // A database that cannot be found or read stays empty; launch goes on.
     sigDbase_ = SigDbase::sharedSigDbase();
     graphicWindowController_ = nullptr;
@@ -69,6 +84,39 @@ void MainMenuDelegate::focusWindowChanged(QWindow* window)
             mainWindowChanged(w);
             return;
         }
+}
+
+PreferencesWindow* MainMenuDelegate::preferencesWindow()
+{
+    if (!preferencesWindow_) {
+        preferencesWindow_ = std::make_unique<PreferencesWindow>(SerialPort::portList());
+        connect(preferencesWindow_.get(), &PreferencesWindow::sigDbaseLocationChanged, this,
+                &MainMenuDelegate::sigDbaseLocationChanged);
+    }
+    return preferencesWindow_.get();
+}
+
+void MainMenuDelegate::showPreferencesPanelAction()
+{
+    PreferencesWindow* window = preferencesWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+UnitTrafficWindow* MainMenuDelegate::unitTrafficWindow()
+{
+    if (!unitTrafficWindow_)
+        unitTrafficWindow_ = std::make_unique<UnitTrafficWindow>(UnitTraffic::shared());
+    return unitTrafficWindow_.get();
+}
+
+void MainMenuDelegate::showUnitTraffic()
+{
+    UnitTrafficWindow* window = unitTrafficWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void MainMenuDelegate::terminate()

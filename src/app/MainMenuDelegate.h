@@ -14,7 +14,11 @@ class QWindow;
 namespace tosk {
 
 class DocumentController;
+class PreferencesWindow;
 class SigDbase;
+class ToskMidiProcessor;
+class UnitCommands;
+class UnitTrafficWindow;
 
 // The application's delegate: what happens at launch, and the target of the
 // application-wide menu commands.
@@ -22,14 +26,19 @@ class MainMenuDelegate : public QObject {
     Q_OBJECT
 
 public:
-    explicit MainMenuDelegate(QObject* parent = nullptr);
+    // The application queues unit commands on the shared dispatcher, which
+    // waits for the unit's 4-second silence; a test hands in one of its own
+    // (not owned) with a shorter silence.
+    explicit MainMenuDelegate(QObject* parent = nullptr, ToskMidiProcessor* dispatcher = nullptr);
+    ~MainMenuDelegate() override;
 
     // "Tosk 0.1.0": the program's name and version, logged at launch.
     static std::string informationString();
 
     // Everything the program does at start: logs the information string,
-    // creates the preferences and the shared operator database, and starts
-    // following the main window. Called once, after the menu exists.
+    // creates the preferences, the dispatcher of unit commands and the shared
+    // operator database, and starts following the main window. Called once,
+    // after the menu exists.
     void applicationDidFinishLaunching();
     // Whether an untitled patch opens at launch: the "CreateNewDocKey" setting.
     bool applicationShouldOpenUntitledFile() const;
@@ -55,9 +64,26 @@ public:
     // then brings back no start window.
     bool isTerminating() const { return terminating_; }
 
+    // The Unit menu's commands (null before launch).
+    UnitCommands* unitCommands() const { return unitCommands_.get(); }
+
+    // The preferences window, made on first use.
+    PreferencesWindow* preferencesWindow();
+    // Window ▸ Unit Traffic, made on first use.
+    UnitTrafficWindow* unitTrafficWindow();
+    // A new "SigDbasePath" was stored: the database read at the next start.
+    void noteSigDbaseLocationChanged() { emit sigDbaseLocationChanged(); }
+
 public slots:
     // File ▸ Quit: closes every window; quits when all agreed to close.
     void terminate();
+    // File ▸ Preferences...
+    void showPreferencesPanelAction();
+    // Window ▸ Unit Traffic
+    void showUnitTraffic();
+
+signals:
+    void sigDbaseLocationChanged();
 
 private:
     void focusWindowChanged(QWindow* window);
@@ -68,6 +94,10 @@ private:
     bool launched_ = false;
     bool terminating_ = false;
     DocumentController* documentController_ = nullptr;
+    ToskMidiProcessor* dispatcher_ = nullptr;
+    std::unique_ptr<UnitCommands> unitCommands_;
+    std::unique_ptr<PreferencesWindow> preferencesWindow_;
+    std::unique_ptr<UnitTrafficWindow> unitTrafficWindow_;
 };
 
 } // namespace tosk

@@ -66,13 +66,16 @@ TEST(StartWindow, CarriesFileQuitWithItsShortcut)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
     const auto menus = window.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 1);
+    ASSERT_EQ(menus.size(), 2);
     EXPECT_EQ(menus[0]->text(), QStringLiteral("&File"));
+    EXPECT_EQ(menus[1]->text(), QStringLiteral("&Window"));
     const auto items = menus[0]->menu()->actions();
-    ASSERT_EQ(items.size(), 1) << "no placeholders for commands that do not exist yet";
-    EXPECT_EQ(items[0]->text(), QStringLiteral("&Quit"));
-    EXPECT_EQ(items[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-    EXPECT_TRUE(items[0]->isEnabled());
+    ASSERT_EQ(items.size(), 3) << "no placeholders for commands that do not exist yet";
+    EXPECT_EQ(items[0]->text(), QStringLiteral("&Preferences..."));
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), QStringLiteral("&Quit"));
+    EXPECT_EQ(items[2]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_TRUE(items[2]->isEnabled());
 
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
