@@ -64,6 +64,10 @@ public:
     // tells the user why when it cannot. Null when nothing opened.
     GraphicWindowController* openDocument(const QString& path);
     void openDocuments(const QStringList& paths);
+    // A patch text kept by autosave, opened as a changed untitled patch
+    // that remembers the file it came from (`originalPath`, "" for none)
+    // for Save As. Null, after telling the user why, when it cannot be read.
+    GraphicWindowController* openRecovered(const std::string& patchText, const std::string& originalPath);
     // Asks for a file to open, starting in the folder of the patch of
     // `parent` (else the last folder used).
     void openDocumentWithChooser(QWidget* parent);
@@ -86,6 +90,14 @@ public:
 
 signals:
     void recentDocumentsChanged();
+    // A patch window was made, before it shows.
+    void windowOpened(GraphicWindowController* window);
+    // The window's document was written to its file.
+    void documentSaved(GraphicWindowController* window);
+    // The window shows its file read again, its changes dropped.
+    void documentReverted(GraphicWindowController* window);
+    // The window agreed to close: its changes were saved or given up.
+    void windowClosed(GraphicWindowController* window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
