@@ -27,7 +27,7 @@ void MainMenuDelegate::applicationDidFinishLaunching()
     PreferenceController::shared();
     // A database that cannot be found or read stays empty; launch goes on.
     sigDbase_ = SigDbase::sharedSigDbase();
-    graphicWindowController_ = nullptr;
+    setGraphicWindowController(nullptr);
     // Qt reports only the window that gains the focus; losing it to another
     // application reports none, which is when the main window resigns.
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &MainMenuDelegate::focusWindowChanged);
@@ -47,14 +47,28 @@ void MainMenuDelegate::mainWindowChanged(QWidget* window)
 {
     mainWindow_ = window;
     if (dynamic_cast<PatchWindow*>(window))
-        graphicWindowController_ = window;
+        setGraphicWindowController(window);
 }
 
 void MainMenuDelegate::mainWindowResigned(QWidget* window)
 {
     if (window == mainWindow_)
         mainWindow_ = nullptr;
-    graphicWindowController_ = nullptr;
+}
+
+void MainMenuDelegate::setGraphicWindowController(QWidget* window)
+{
+    if (graphicWindowController_ == window)
+        return;
+    if (graphicWindowController_)
+        disconnect(graphicWindowController_, &QObject::destroyed, this, nullptr);
+    graphicWindowController_ = window;
+    if (window)
+        connect(window, &QObject::destroyed, this, [this] {
+            graphicWindowController_ = nullptr;
+            emit graphicWindowControllerChanged(nullptr);
+        });
+    emit graphicWindowControllerChanged(window);
 }
 
 void MainMenuDelegate::focusWindowChanged(QWindow* window)

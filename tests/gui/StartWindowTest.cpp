@@ -65,13 +65,24 @@ TEST(StartWindow, CarriesFileQuitWithItsShortcut)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
     const auto menus = window.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 1);
+    ASSERT_EQ(menus.size(), 2) << "no Edit or Patch menu without a patch";
     EXPECT_EQ(menus[0]->text(), QStringLiteral("&File"));
     const auto items = menus[0]->menu()->actions();
     ASSERT_EQ(items.size(), 1) << "no placeholders for commands that do not exist yet";
     EXPECT_EQ(items[0]->text(), QStringLiteral("&Quit"));
     EXPECT_EQ(items[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
     EXPECT_TRUE(items[0]->isEnabled());
+    EXPECT_EQ(menus[1]->text(), QStringLiteral("&View"));
+    const auto view = menus[1]->menu()->actions();
+    ASSERT_EQ(view.size(), 1);
+    EXPECT_EQ(view[0]->text(), QStringLiteral("Grid &Panel"));
+    EXPECT_FALSE(view[0]->isEnabled()) << "until the grid panel is there";
+    bool shown = false;
+    delegate.setGridPanelHook([&shown] { shown = true; });
+    emit menus[1]->menu()->aboutToShow();
+    ASSERT_TRUE(view[0]->isEnabled());
+    view[0]->trigger();
+    EXPECT_TRUE(shown);
 
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
