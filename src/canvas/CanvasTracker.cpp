@@ -77,8 +77,12 @@ GestureKeys CanvasTracker::gestureKeys(Qt::KeyboardModifiers keys)
 void CanvasTracker::press(const Point& point, Qt::KeyboardModifiers keys, int clickCount)
 {
     SigFile* patch = view_.sigFile();
-    if (!patch || isTracking())
+    if (!patch)
         return;
+    // A release we never saw (the button let go elsewhere) ends the gesture.
+    if (isTracking())
+        cancel();
+    mode_ = Mode::Idle;
     if (ModuleField::Ptr old = view_.selectedField())
         view_.setSelectedField(nullptr);
 
@@ -142,7 +146,6 @@ void CanvasTracker::selectAndTrack(const Point& point, Qt::KeyboardModifiers key
 
 void CanvasTracker::doubleClick(const Point& point, Module* module, const ModuleField::Ptr& field)
 {
-    mode_ = Mode::WaitForRelease;
     if (!field) {
         // The name row of a module wired outside its group cannot be renamed.
         Module::FieldPtr name = module->opstartNameField();

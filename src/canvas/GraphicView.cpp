@@ -488,7 +488,7 @@ void GraphicView::updateAutoScroll(const QPoint& widgetPosition)
         autoScrollTimer_->stop();
         return;
     }
-    const QPoint v = area->viewport()->mapFrom(this, widgetPosition);
+    const QPoint v = mapTo(area->viewport(), widgetPosition);
     const QSize size = area->viewport()->size();
     auto step = [](int at, int extent) {
         if (at < kAutoScrollMargin)
