@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,7 +54,8 @@ struct CanvasWindow {
     std::vector<std::string> inspected;
     std::vector<std::string> specific;
 
-    explicit CanvasWindow(const std::string& text = canvasPatch(), bool hooks = true)
+    explicit CanvasWindow(const std::string& text = canvasPatch(), bool hooks = true,
+                          std::function<void(QMenuBar*)> buildMenu = {})
     {
         doc = std::make_shared<SigDocument>();
         {
@@ -61,6 +63,7 @@ struct CanvasWindow {
             doc->initWithData(text, std::string("demo"), std::nullopt, bundledDbase());
         }
         GraphicWindowController::Hooks h;
+        h.buildMenu = std::move(buildMenu);
         if (hooks) {
             h.inspectModule = [this](GraphicWindowController&, Module& m) { inspected.push_back(m.instanceName()); };
             h.editSpecific = [this](GraphicWindowController&, Module& m) { specific.push_back(m.instanceName()); };
