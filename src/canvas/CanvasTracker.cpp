@@ -2,6 +2,7 @@
 
 #include "Toskfile/CanvasHitTest.h"
 #include "Toskfile/ConnectionRules.h"
+#include "Toskfile/HeadLayout.h"
 #include "Toskfile/ModuleDrag.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
@@ -241,6 +242,7 @@ void CanvasTracker::cancel()
             view_.invalidateRect(before.united(movingArea()));
         }
         dragged_.clear();
+        draggedWires_.clear();
         emit view_.draggedBoundsChanged(Rect());
         break;
     case Mode::RubberBand: {
@@ -279,33 +281,33 @@ void CanvasTracker::startModuleDrag(const Point& point)
     mode_ = Mode::ModuleDrag;
     dragged_ = view_.selectedModules();
     dragOffset_ = Point{};
-    if (view_.sigDocument() && !dragged_.empty())
-        drag_ = std::make_unique<ModuleDrag>(*view_.sigDocument(), dragged_, point);
+    draggedWires_.clear();
+    if (!view_.sigDocument() || dragged_.empty())
+        return;
+    drag_ = std::make_unique<ModuleDrag>(*view_.sigDocument(), dragged_, point);
+    // The patch stays as it is while the button is down: the wires that
+    // move with the modules are found once, not at every step.
+    std::unordered_set<const Module*> moving(dragged_.begin(), dragged_.end());
+    for (const auto& module : view_.sigFile()->listOfModules()) {
+        const bool movingModule = moving.count(module.get()) != 0;
+        for (const auto& field : module->fieldArray()) {
+            const ModuleField::Ptr& source = field->source();
+            if (source && (movingModule || moving.count(source->trueParent())))
+                draggedWires_.emplace_back(field, source);
+        }
+    }
 }
 
 Rect CanvasTracker::movingArea() const
 {
     Rect area;
-    std::unordered_set<const Module*> moving;
-    for (const Module* m : dragged_) {
-        moving.insert(m);
+    for (const Module* m : dragged_)
         area = area.united(m->graphicRect());
-    }
-    const SigFile* patch = view_.sigFile();
-    if (!patch || moving.empty())
-        return area;
-    // One pass over the patch's wires, however many modules move.
-    for (const auto& module : patch->listOfModules()) {
-        if (module->height() <= 0)
+    for (const auto& [input, source] : draggedWires_) {
+        const Module* module = input->trueParent();
+        if (!module || module->height() <= 0 || input->gpos() == 0 || source->rect().width() == 0)
             continue;
-        const bool movingModule = moving.count(module.get()) != 0;
-        for (const auto& field : module->fieldArray()) {
-            const ModuleField* source = field->source().get();
-            if (!source || field->gpos() == 0 || source->rect().width() == 0)
-                continue;
-            if (movingModule || moving.count(source->trueParent()))
-                area = area.united(Wire::between(field->rect(), source->rect()).bounds);
-        }
+        area = area.united(Wire::between(input->rect(), source->rect()).bounds);
     }
     return area;
 }
@@ -316,6 +318,7 @@ void CanvasTracker::moveModules(const Point& point)
         return;
     const Point was = drag_->offset();
     const double before = view_.maxX();
+    const Rect oldBounds = CanvasHitTest::boundsForModules(dragged_);
     const Rect oldArea = movingArea();
     const GridSettings& grid = view_.gridSettings();
     drag_->dragTo(point, grid.snapsToGrid ? grid.spacing : 0);
@@ -341,7 +344,8 @@ void CanvasTracker::moveModules(const Point& point)
         view_.setFrameSize(frame);
     // The head's outputs stand right of the right-most module: when that
     // moved, they move too.
-    if (view_.canvasLayout().maxX() != before)
+    const double reach = HeadLayout::kBoxHeight;
+    if (bounds.maxX() + reach > before || oldBounds.maxX() + reach >= before)
         view_.update();
     else
         view_.invalidateRect(oldArea.united(movingArea()));
@@ -354,6 +358,7 @@ void CanvasTracker::endModuleDrag()
         drag_->finish();
     drag_.reset();
     dragged_.clear();
+    draggedWires_.clear();
     emit view_.draggedBoundsChanged(Rect());
 }
 

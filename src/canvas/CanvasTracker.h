@@ -6,6 +6,7 @@
 #include <Qt>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace tosk {
@@ -82,6 +83,8 @@ private:
     Point pressPoint_;
     std::unique_ptr<ModuleDrag> drag_;
     std::vector<Module*> dragged_;
+    // The wires into and out of the dragged modules, found once per drag.
+    std::vector<std::pair<ModuleField::Ptr, ModuleField::Ptr>> draggedWires_;
     Point dragOffset_;
     std::vector<Module*> bandModules_; // sorted
     Rect connectionArea_;

@@ -344,6 +344,10 @@ const CanvasLayout& GraphicView::canvasLayout()
 
 void GraphicView::invalidateModule(const Module& module)
 {
+    // A drag repaints what it moves itself, and nothing leaves the patch
+    // while it goes on.
+    if (tracker_ && tracker_->mode() == CanvasTracker::Mode::ModuleDrag)
+        return;
     // Only a marked module needs looking for in the patch: a change of many
     // modules must not search the list once for each.
     if (patch_ && marks_.refersTo(module) && patch_->indexOfModule(&module) == ModuleList::npos)
