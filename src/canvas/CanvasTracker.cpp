@@ -394,7 +394,7 @@ void CanvasTracker::moveRubberband(const Point& point)
     std::set_symmetric_difference(bandModules_.begin(), bandModules_.end(), inside.begin(), inside.end(),
                                   std::back_inserter(changed));
 
-    // Only the lines of the band that moved are painted again, and the
+    // Only the band's lines, old and new, are painted again, and the
     // modules that entered or left it.
     auto frame = [this](const Rect& r) {
         if (r.isEmpty())
@@ -403,7 +403,7 @@ void CanvasTracker::moveRubberband(const Point& point)
         const QRect inner = view_.toWidget(grown(r, -1)).adjusted(4, 4, -4, -4);
         return inner.isValid() ? QRegion(outer).subtracted(QRegion(inner)) : QRegion(outer);
     };
-    QRegion dirty = frame(marks.rubberbandRect).xored(frame(band));
+    QRegion dirty = frame(marks.rubberbandRect).united(frame(band));
     if (changed.size() > 64) {
         dirty += view_.toWidget(marks.rubberbandRect.united(band));
     } else {

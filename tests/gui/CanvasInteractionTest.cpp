@@ -13,7 +13,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QScreen>
 #include <QWheelEvent>
+#include <QWindow>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -35,7 +37,50 @@ void dropOperator(GraphicView* view, const char* op, QPoint at)
     QApplication::sendEvent(view, &drop);
 }
 
+// What the window shows now, as its last paints left it.
+QImage onScreen(GraphicWindowController* window)
+{
+    QApplication::processEvents();
+    return window->windowHandle()->screen()->grabWindow(window->winId()).toImage();
+}
+
 } // namespace
+
+TEST(CanvasInteraction, PartialRepaintsDuringGesturesLeaveWhatAFullPaintDraws)
+{
+    CanvasWindow w;
+    auto sameAsFullPaint = [&w](const char* gesture) {
+        const QImage shown = onScreen(w.window);
+        w.view->update();
+        EXPECT_TRUE(shown == onScreen(w.window)) << gesture;
+    };
+    // A rubber band growing, shrinking and passing over modules.
+    w.press(w.at(120, 20));
+    for (QPoint p : {QPoint(150, 70), QPoint(230, 150), QPoint(330, 260), QPoint(400, 300), QPoint(250, 120)}) {
+        w.moveTo(p);
+        onScreen(w.window);
+    }
+    sameAsFullPaint("rubber band");
+    w.release(QPoint(250, 120));
+    // Modules with wires in and out dragged about.
+    w.select({"g", "lfo"});
+    w.press(w.middleOf("g"));
+    for (QPoint d : {QPoint(10, 5), QPoint(60, 90), QPoint(-30, 140), QPoint(5, 3)}) {
+        w.moveTo(w.middleOf("g") + d);
+        onScreen(w.window);
+    }
+    sameAsFullPaint("module drag");
+    w.release(w.middleOf("g"));
+    // A connection over pins that light up and go dark again.
+    w.press(w.pin("knob", "out"));
+    for (QPoint p : {w.pin("m2", "gain1"), w.at(600, 400), w.pin("osc", "amp"), w.at(300, 300)}) {
+        w.moveTo(p);
+        onScreen(w.window);
+    }
+    sameAsFullPaint("connection drag");
+    w.release(w.at(300, 300));
+    sameAsFullPaint("after the connection drag");
+}
 
 TEST(CanvasInteraction, ClicksShiftClicksAndRubberBandsSelect)
 {
