@@ -144,6 +144,7 @@ QToolButton* GraphicWindowController::addButton(const char* name, const char* im
     button->setIcon(QIcon(QString::fromStdString(file)));
     button->setIconSize(QSize(24, 24));
     button->setToolTip(Latin1::text(name, tip));
+    button->setAccessibleName(button->toolTip());
     button->setCheckable(toggle);
     button->setAutoRaise(true);
     if (action)
