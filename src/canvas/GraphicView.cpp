@@ -114,11 +114,14 @@ void GraphicView::setSigFile(SigFile* patch)
     redraw();
 }
 
-void GraphicView::setGridSettings(const GridSettings& settings)
+bool GraphicView::setGridSettings(const GridSettings& settings)
 {
+    if (!(settings.spacing >= 1) || !std::isfinite(settings.spacing))
+        return false;
     grid_ = settings;
     update();
     emit gridSettingsChanged();
+    return true;
 }
 
 // ---------------------------------------------------------------- selection

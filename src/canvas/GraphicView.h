@@ -82,8 +82,10 @@ public:
     // The grid drawn under the patch, snapped to by drags, and its rulers.
     GridSettings& gridSettings() { return grid_; }
     const GridSettings& gridSettings() const { return grid_; }
-    // Takes new settings, redraws and tells (gridSettingsChanged).
-    void setGridSettings(const GridSettings& settings);
+    // Takes new settings, redraws and tells (gridSettingsChanged). A
+    // spacing below 1 point (or not a number) is refused: false, and
+    // nothing changes.
+    bool setGridSettings(const GridSettings& settings);
 
     // --- selection (never the head or the tail)
     std::vector<Module*> selectedModules() const { return marks_.selection(); }

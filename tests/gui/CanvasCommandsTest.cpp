@@ -280,8 +280,11 @@ TEST(CanvasCommands, RepeatingFieldsGridAlignAndTheSheets)
 
     // Gridding to the canvas's spacing; aligning on the first selected.
     GridSettings grid = w.view->gridSettings();
+    grid.spacing = 0.5;
+    EXPECT_FALSE(w.view->setGridSettings(grid)) << "a grid finer than a point is refused";
+    EXPECT_EQ(w.view->gridSettings().spacing, 25);
     grid.spacing = 50;
-    w.view->setGridSettings(grid);
+    ASSERT_TRUE(w.view->setGridSettings(grid));
     w.module("osc").moveToPosition(Point{133, 41});
     w.select({"osc", "lfo"});
     w.action("actionGridSelected")->trigger();
