@@ -1,5 +1,6 @@
 #include "Toskfile/FieldExpression.h"
 
+#include "base/Localization.h"
 #include "base/Log.h"
 #include "base/TkxException.h"
 #include "database/OperatorField.h"
@@ -20,7 +21,7 @@ double FieldExpression::evaluate(const std::string& expression, const Context& c
     std::vector<double> stack;
     auto take = [&](size_t count, const std::string& op) {
         if (stack.size() < count)
-            throw TkxException(kName, "too few values for #" + op + " in " + expression);
+            throw TkxException(kName, "too few values for #" + latin1ToUtf8(op) + " in " + latin1ToUtf8(expression));
     };
 
     size_t start = 0;
@@ -28,7 +29,7 @@ double FieldExpression::evaluate(const std::string& expression, const Context& c
         size_t slash = expression.find('/', start);
         std::string token = expression.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
         if (token.empty())
-            throw TkxException(kName, "empty token in " + expression);
+            throw TkxException(kName, "empty token in " + latin1ToUtf8(expression));
 
         if (token[0] == '@') {
             stack.push_back(context.fieldValue ? context.fieldValue(token.substr(1)) : 0.0);
@@ -77,7 +78,7 @@ double FieldExpression::evaluate(const std::string& expression, const Context& c
     }
 
     if (stack.empty())
-        throw TkxException(kName, "no value left by " + expression);
+        throw TkxException(kName, "no value left by " + latin1ToUtf8(expression));
     if (stack.size() != 1)
         logf("ModuleField.processStackExpression: stackIndex=%d", static_cast<int>(stack.size()));
     return stack.front();

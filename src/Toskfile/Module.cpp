@@ -11,6 +11,7 @@
 #include "Toskfile/SigFile.h"
 #include "Toskfile/SigfileTokenizer.h"
 #include "Toskfile/UndoManager.h"
+#include "base/Localization.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "base/PreferenceController.h"
@@ -165,13 +166,13 @@ int Module::save(std::string& buffer, const std::string& headName, int saveFlags
 {
     const int classId = opDescriptor_ ? opDescriptor_->operatorId() : OperatorDesc::OP_ID_UNKNOWN;
     if (classId == OperatorDesc::OP_ID_NODE) {
-        logf("Module.save: operator for module <%s> is OP_ID_NODE", instanceName().c_str());
+        logf("Module.save: operator for module <%s> is OP_ID_NODE", latin1ToUtf8(instanceName()).c_str());
         return 0;
     }
     // An operator of a class this program does not know is still the
     // user's module: the file keeps it; only a unit is not sent it.
     if (!opDescriptor_ || (classId == OperatorDesc::OP_ID_UNKNOWN && (saveFlags & SAVE_ENTRIES_ONLY))) {
-        logf("Module.save: operator for module <%s> is OP_ID_UNKNOWN", instanceName().c_str());
+        logf("Module.save: operator for module <%s> is OP_ID_UNKNOWN", latin1ToUtf8(instanceName()).c_str());
         return 0;
     }
     buffer += name();
@@ -592,8 +593,8 @@ int Module::updateParams(const Module& other)
             same = mine.text() == theirs;
         if (same)
             continue;
-        logf("Module.updateParams: changing %s-%s %s to %s", name().c_str(), instanceName().c_str(),
-             mine.text().c_str(), theirs.c_str());
+        logf("Module.updateParams: changing %s-%s %s to %s", latin1ToUtf8(name()).c_str(),
+             latin1ToUtf8(instanceName()).c_str(), latin1ToUtf8(mine.text()).c_str(), latin1ToUtf8(theirs).c_str());
         mine.setText(theirs);
         ++changed;
     }

@@ -63,9 +63,10 @@ void ModuleBuilder::build(const std::shared_ptr<SigDbase>& dbase, SigfileTokeniz
 
 void ModuleBuilder::buildUnknownOperator(const std::string& name, SigfileTokenizer* tokenizer)
 {
-    logf("Module.buildModule: no operator found for [%s]", name.c_str());
+    const std::string shown = latin1ToUtf8(name);
+    logf("Module.buildModule: no operator found for [%s]", shown.c_str());
     Alerts::show(AlertStyle::Informational, localized("ModuleBuild", "Module Build"),
-                 fillIn(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), {name}),
+                 fillIn(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), {shown}),
                  {localized("OK", "OK")});
     std::string joined = name;
     if (tokenizer) {
@@ -108,7 +109,7 @@ void ModuleBuilder::buildEntries(State& state)
         const std::shared_ptr<OperatorEntry>& entry = op.operatorData()[state.index];
         int type = entry->entryType();
         if (entry->name() == "scaledata_iterator")
-            logf("%s [%s: %s]", state.running.c_str(),
+            logf("%s [%s: %s]", latin1ToUtf8(state.running).c_str(),
                  OperatorEntry::typeName(type) ? OperatorEntry::typeName(type) : "", entry->name().c_str());
         // A group read with a count of 0 keeps its outputs but has no values.
         bool skipValues = state.iterator && state.count < state.repetition;
@@ -162,9 +163,9 @@ void ModuleBuilder::buildEntries(State& state)
 
         case OperatorEntry::MULTIPLE: {
             if (state.iterator)
-                inconsistency(
-                    "Module.buildModule",
-                    format("Module.buildModule: Unbalanced MULTIPLE Iteration for operator: %s", state.name.c_str()));
+                inconsistency("Module.buildModule",
+                              format("Module.buildModule: Unbalanced MULTIPLE Iteration for operator: %s",
+                                     latin1ToUtf8(state.name).c_str()));
             const OperatorField* action = entry->operatorFieldForType(OperatorField::ACTION_SPECIFIER);
             FieldPtr counter;
             if (action) {
@@ -178,7 +179,7 @@ void ModuleBuilder::buildEntries(State& state)
                 }
             }
             if (!counter) {
-                logf("SigDbase Error: Can't find iterator for entry: %s", entry->name().c_str());
+                logf("SigDbase Error: Can't find iterator for entry: %s", latin1ToUtf8(entry->name()).c_str());
                 break;
             }
             state.iterator = counter;
@@ -210,7 +211,7 @@ void ModuleBuilder::buildEntries(State& state)
             if (state.iterator)
                 inconsistency("Module.buildModule",
                               format("Module.buildModule: Unbalanced OPERATOREND Iteration for operator: %s",
-                                     state.name.c_str()));
+                                     latin1ToUtf8(state.name).c_str()));
             if (state.tokenizer) {
                 if (auto token = state.tokenizer->nextToken())
                     if (!module_.addInfo(*token))
@@ -304,7 +305,8 @@ ModuleBuilder::FieldPtr ModuleBuilder::addIteration(const ModuleField& member, F
                     name.erase(0, 1);
                 current = module_.field(name);
             } else {
-                logf("Module.addIteratedField: Can't find iterator for opEntry: %s", entry->description().c_str());
+                logf("Module.addIteratedField: Can't find iterator for opEntry: %s",
+                     latin1ToUtf8(entry->description()).c_str());
                 current.reset();
             }
             repetition = 1;

@@ -5,6 +5,7 @@
 #include "Toskfile/ModuleBuilder.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/SigFile.h"
+#include "base/Localization.h"
 #include "base/Log.h"
 #include "database/OperatorEntry.h"
 
@@ -331,7 +332,8 @@ std::string ModuleField::getSpecifier(int code) const
 bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) const
 {
     int t = type();
-    std::string description = entryName(OperatorField::DESCRIPTION);
+    // The message is the user's; the description is the database's text.
+    const std::string description = latin1ToUtf8(entryName(OperatorField::DESCRIPTION));
     const char* d = description.c_str();
 
     if (isIntegerType(t)) {
@@ -376,7 +378,7 @@ bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) 
         }
         if (m_Parent && m_Parent->sigFile() && m_Parent->opstartNameField().get() == this &&
             !m_Parent->sigFile()->isModuleNameUnique(value)) {
-            errorMsg += format("%s is not a unique %s.\n", value.c_str(), d);
+            errorMsg += format("%s is not a unique %s.\n", latin1ToUtf8(value).c_str(), d);
             return false;
         }
         return true;
@@ -400,7 +402,7 @@ bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) 
         }
         return true;
     }
-    logf("type = %s", typeName().value_or("").c_str());
+    logf("type = %s", latin1ToUtf8(typeName().value_or("")).c_str());
     return true;
 }
 

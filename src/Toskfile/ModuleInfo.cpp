@@ -3,6 +3,7 @@
 #include "Toskfile/Module.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/SigfileTokenizer.h"
+#include "base/Localization.h"
 #include "base/Log.h"
 #include "base/TkxException.h"
 
@@ -74,7 +75,7 @@ bool ModuleInfo::read(Module& module, const std::string& text)
                     break;
                 Module::FieldPtr f = module.indexField(static_cast<size_t>(OperatorField::integerValue(*index)));
                 if (!f)
-                    throw TkxException("Module.indexField", format("invalid index: %s", index->c_str()));
+                    throw TkxException("Module.indexField", format("invalid index: %s", latin1ToUtf8(*index).c_str()));
                 f->setHideCount(static_cast<uint8_t>(OperatorField::integerValue(*hidden)));
             }
             break;

@@ -121,7 +121,7 @@ void SigFile::load(std::string_view bytes)
             readProblems_.insert(readProblems_.end(), module->readLosses().begin(), module->readLosses().end());
             records = records || !module->isComment() || !module->readLosses().empty();
             if (module->isComment()) {
-                logf("SigFile.load: module %s has null opDescriptor", module->description().c_str());
+                logf("SigFile.load: module %s has null opDescriptor", latin1ToUtf8(module->description()).c_str());
                 continue;
             }
             addModule(module);
@@ -149,7 +149,8 @@ Module::Ptr SigFile::moduleWithDefaults(const std::string& operatorName, const s
     try {
         return Module::moduleNamed(operatorName, std::optional<std::string>(instanceName), sigDbase_);
     } catch (const TkxException& e) {
-        logf("SigFile: cannot build %s: %s - %s", operatorName.c_str(), e.name().c_str(), e.reason().c_str());
+        logf("SigFile: cannot build %s: %s - %s", latin1ToUtf8(operatorName).c_str(), e.name().c_str(),
+             e.reason().c_str());
         if (!loadError_)
             loadError_ = e.name() + " - " + e.reason();
         readProblems_.push_back(
@@ -329,8 +330,9 @@ void SigFile::resolveField(ModuleField& field, Module& module, int line, std::st
     if ((field.source() && field.source()->parent()) || reference == "adc-null")
         return;
     if (message)
-        *message += format("Line %i: Cannot find signal '%s' for %s %s\n\n", line, reference.c_str(),
-                           operatorLabel(module).c_str(), quoteIfNeeded(module.instanceName()).c_str());
+        *message += format("Line %i: Cannot find signal '%s' for %s %s\n\n", line, latin1ToUtf8(reference).c_str(),
+                           latin1ToUtf8(operatorLabel(module)).c_str(),
+                           latin1ToUtf8(quoteIfNeeded(module.instanceName())).c_str());
     field.setAsBad(true);
     field.setText(reference);
     m_ViewMode = 0;
@@ -671,7 +673,7 @@ bool SigFile::reorder()
             continue;
         if (!names.empty())
             names += ", ";
-        names += operatorLabel(*list[i]) + "-" + list[i]->instanceName();
+        names += latin1ToUtf8(operatorLabel(*list[i]) + "-" + list[i]->instanceName());
     }
     Alerts::show(
         AlertStyle::Critical, "Reorder Error",
@@ -707,7 +709,7 @@ int SigFile::updateParams(std::string_view bytes)
     else if (total == -1)
         Alerts::show(AlertStyle::Critical, title,
                      fillIn(localized("UpdateParamsErr1", "The remote '%s' preset is not the same as %s"),
-                            {remote->programName(), programName()}),
+                            {latin1ToUtf8(remote->programName()), latin1ToUtf8(programName())}),
                      ok);
     else
         Alerts::show(AlertStyle::Informational, title,

@@ -150,9 +150,9 @@ void addViewMenu(QMenuBar* bar, MainMenuDelegate& delegate, bool patchWindow)
     auto refresh = [grid, d] { grid->setEnabled(static_cast<bool>(d->gridPanelHook())); };
     refresh();
     QObject::connect(view, &QMenu::aboutToShow, grid, refresh);
-    QObject::connect(grid, &QAction::triggered, d, [d] {
+    QObject::connect(grid, &QAction::triggered, d, [d, bar] {
         if (d->gridPanelHook())
-            d->gridPanelHook()();
+            d->gridPanelHook()(bar->window());
     });
 }
 void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documents)

@@ -49,10 +49,10 @@ public:
     // A window stopped being main; the last patch window is still the one.
     void mainWindowResigned(QWidget* window);
 
-    // Shows the shared grid panel (View > Grid Panel); the menu item stays
-    // disabled while none is set.
-    void setGridPanelHook(std::function<void()> show) { showGridPanel_ = std::move(show); }
-    const std::function<void()>& gridPanelHook() const { return showGridPanel_; }
+    // Shows the shared grid panel (View > Grid Panel) for the window whose
+    // menu was used; the menu item stays disabled while none is set.
+    void setGridPanelHook(std::function<void(QWidget*)> show) { showGridPanel_ = std::move(show); }
+    const std::function<void(QWidget*)>& gridPanelHook() const { return showGridPanel_; }
 
     // Opens and saves the patch documents (null until the application sets
     // one up; not owned).
@@ -81,7 +81,7 @@ private:
     bool launched_ = false;
     bool terminating_ = false;
     DocumentController* documentController_ = nullptr;
-    std::function<void()> showGridPanel_;
+    std::function<void(QWidget*)> showGridPanel_;
 };
 
 } // namespace tosk

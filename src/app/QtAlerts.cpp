@@ -24,8 +24,8 @@ int QtAlerts::run(const AlertRequest& request)
         box.setIcon(QMessageBox::Warning);
         break;
     }
-    box.setWindowTitle(Latin1::qstring(request.title));
-    box.setText(Latin1::qstring(request.message));
+    box.setWindowTitle(Latin1::message(request.title));
+    box.setText(Latin1::message(request.message));
     if (window)
         box.setWindowModality(Qt::WindowModal);
 
@@ -38,7 +38,7 @@ int QtAlerts::run(const AlertRequest& request)
     for (size_t i = 0; i < titles.size(); ++i) {
         const bool isCancel = titles[i] == cancel || titles[i] == "CANCEL";
         auto role = i == 0 ? QMessageBox::AcceptRole : isCancel ? QMessageBox::RejectRole : QMessageBox::ActionRole;
-        QPushButton* button = box.addButton(Latin1::qstring(titles[i]), role);
+        QPushButton* button = box.addButton(Latin1::message(titles[i]), role);
         buttons.push_back(button);
         if (isCancel && !escape)
             escape = button;

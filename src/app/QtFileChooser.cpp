@@ -13,7 +13,7 @@ namespace tosk {
 std::optional<std::string> QtFileChooser::choose(const FileRequest& request)
 {
     QWidget* window = widgetFor(request.window);
-    QFileDialog dialog(window, Latin1::qstring(request.title), QFile::decodeName(request.directory.c_str()));
+    QFileDialog dialog(window, Latin1::message(request.title), QFile::decodeName(request.directory.c_str()));
     dialog.setObjectName(QStringLiteral("toskFileDialog"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     if (window)
@@ -46,7 +46,7 @@ std::optional<std::string> QtFileChooser::choose(const FileRequest& request)
     if (!request.message.empty()) {
         // Qt's own dialog lays itself out on a grid: the message goes below.
         if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
-            auto* label = new QLabel(Latin1::qstring(request.message), &dialog);
+            auto* label = new QLabel(Latin1::message(request.message), &dialog);
             label->setObjectName(QStringLiteral("message"));
             label->setWordWrap(true);
             grid->addWidget(label, grid->rowCount(), 0, 1, grid->columnCount());

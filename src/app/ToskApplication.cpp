@@ -9,6 +9,7 @@
 #include "app/StartWindow.h"
 #include "base/AtomicFile.h"
 #include "base/PreferenceController.h"
+#include "canvas/GridPanelController.h"
 #include "comms/DiskSync.h"
 #include "database/SigDbase.h"
 
@@ -70,6 +71,7 @@ int ToskApplication::run(int argc, char** argv)
     delegate.applicationDidFinishLaunching();
     DocumentController documents(&delegate, DocumentController::sigFileFormat());
     delegate.setDocumentController(&documents);
+    delegate.setGridPanelHook([](QWidget* window) { GridPanelController::showGridPanel(window); });
     StartWindow start(delegate, delegate.databaseSummary());
     documents.setStartWindow(&start);
     start.show();

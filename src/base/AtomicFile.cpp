@@ -30,8 +30,11 @@ fs::path temporaryBeside(const fs::path& target, const char* tag)
     static std::mt19937_64 random{std::random_device{}()};
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".%s-%016llx", tag, static_cast<unsigned long long>(random()));
+    // A target name near the file system's 255-byte limit leaves no room for
+    // the prefix and suffix: only its start is kept.
+    constexpr size_t kKept = 200;
     std::string name(".");
-    name += target.filename().string();
+    name += target.filename().string().substr(0, kKept);
     name += suffix;
     return target.parent_path() / name;
 }

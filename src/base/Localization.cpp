@@ -148,6 +148,21 @@ std::string fillIn(const std::string& text, const std::vector<std::string>& valu
     return out;
 }
 
+std::string latin1ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
 std::string localized(const std::string& key, const std::string& fallback)
 {
     return Localization::shared().string(key, fallback);

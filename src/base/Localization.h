@@ -2,6 +2,7 @@
 
 #include <map>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tosk {
@@ -30,6 +31,11 @@ private:
 // A localized message with its "%s" placeholders filled in order (the
 // values are never read as formats; missing values leave "%s").
 std::string fillIn(const std::string& text, const std::vector<std::string>& values);
+
+// Messages (alerts, log lines, exception reasons, the tables above, file
+// paths) are UTF-8. Sig files and the database are 8-bit Latin-1 text: their
+// bytes go into a message through this.
+std::string latin1ToUtf8(std::string_view bytes);
 
 // Shorthands for the two tables.
 std::string localized(const std::string& key, const std::string& fallback = {});

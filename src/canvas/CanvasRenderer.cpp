@@ -1,6 +1,7 @@
 #include "canvas/CanvasRenderer.h"
 
 #include "Toskfile/CanvasLayout.h"
+#include "Toskfile/HeadLayout.h"
 #include "canvas/CanvasPainter.h"
 #include "canvas/CanvasStyle.h"
 
@@ -22,14 +23,20 @@ QSizeF CanvasRenderer::extent()
 {
     CanvasLayout layout;
     layout.layOut(patch_, head_, showMode_);
-    return QSizeF(std::ceil(layout.maxX()), std::ceil(layout.maxY()));
+    // A patch with nothing on it is still one head box high.
+    return QSizeF(std::ceil(layout.maxX()), std::ceil(std::max(layout.maxY(), HeadLayout::kBoxHeight)));
+}
+
+QSize CanvasRenderer::pictureSize(double scale)
+{
+    const QSizeF size = extent();
+    return QSize(std::max(1, int(std::ceil(size.width() * scale))), std::max(1, int(std::ceil(size.height() * scale))));
 }
 
 QImage CanvasRenderer::image(double scale)
 {
     QSizeF size = extent();
-    QImage picture(std::max(1, int(std::ceil(size.width() * scale))),
-                   std::max(1, int(std::ceil(size.height() * scale))), QImage::Format_ARGB32_Premultiplied);
+    QImage picture(pictureSize(scale), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::white);
     QPainter painter(&picture);
     painter.scale(scale, scale);
@@ -68,7 +75,7 @@ bool CanvasRenderer::write(const QString& path, double scale, QString& error)
         QSizeF size = extent();
         QSvgGenerator svg;
         svg.setOutputDevice(&file);
-        svg.setSize(QSize(int(std::ceil(size.width() * scale)), int(std::ceil(size.height() * scale))));
+        svg.setSize(pictureSize(scale));
         svg.setViewBox(QRectF(0, 0, size.width() * scale, size.height() * scale));
         svg.setResolution(72);
         svg.setTitle(QStringLiteral("Tosk patch"));

@@ -18,8 +18,12 @@ class CanvasRenderer {
 public:
     CanvasRenderer(const ModuleList& patch, Module* head, int showMode, CanvasMarks marks = {});
 
-    // The canvas's extent in points: where its right-most and lowest things end.
+    // The canvas's extent in points: where its right-most and lowest things
+    // end, and at least one head box high, as it is always the head's column
+    // wide: a patch with nothing on it is a blank box, not a line.
     QSizeF extent();
+    // The picture's size in pixels at `scale`: the extent, rounded up.
+    QSize pictureSize(double scale);
     // The canvas at `scale` pixels per point, on white.
     QImage image(double scale = 1);
     // Writes the picture as PNG or SVG, by the file's extension; false with

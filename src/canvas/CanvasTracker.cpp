@@ -243,6 +243,7 @@ void CanvasTracker::cancel()
         }
         dragged_.clear();
         draggedWires_.clear();
+        view_.stopEchoingMoveToRulers();
         emit view_.draggedBoundsChanged(Rect());
         break;
     case Mode::RubberBand: {
@@ -285,6 +286,7 @@ void CanvasTracker::startModuleDrag(const Point& point)
     if (!view_.sigDocument() || dragged_.empty())
         return;
     drag_ = std::make_unique<ModuleDrag>(*view_.sigDocument(), dragged_, point);
+    view_.beginEchoingMoveToRulers(CanvasHitTest::boundsForModules(dragged_));
     // The patch stays as it is while the button is down: the wires that
     // move with the modules are found once, not at every step.
     std::unordered_set<const Module*> moving(dragged_.begin(), dragged_.end());
@@ -349,6 +351,7 @@ void CanvasTracker::moveModules(const Point& point)
         view_.update();
     else
         view_.invalidateRect(oldArea.united(movingArea()));
+    view_.continueEchoingMoveToRulers(bounds);
     emit view_.draggedBoundsChanged(bounds);
 }
 
@@ -359,6 +362,7 @@ void CanvasTracker::endModuleDrag()
     drag_.reset();
     dragged_.clear();
     draggedWires_.clear();
+    view_.stopEchoingMoveToRulers();
     emit view_.draggedBoundsChanged(Rect());
 }
 

@@ -8,11 +8,14 @@
 #include "base/NotificationCenter.h"
 #include "base/NumberText.h"
 #include "canvas/CanvasCommands.h"
+#include "canvas/CanvasScrollView.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTextMetrics.h"
 #include "canvas/CanvasTracker.h"
 #include "canvas/GraphicWindowController.h"
+#include "canvas/GridDrawing.h"
 #include "canvas/Latin1.h"
+#include "canvas/RulerView.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -49,6 +52,7 @@ GraphicView::GraphicView(QWidget* parent)
     connect(autoScrollTimer_, &QTimer::timeout, this, &GraphicView::autoScroll);
     NotificationCenter::defaultCenter().addObserver(this, InsertModuleNotification, this,
                                                     [this](const Notification& n) { noteInsertRequest(n); });
+    painter_.setGrid(&grid_);
     applyFrame();
 }
 
@@ -112,16 +116,6 @@ void GraphicView::setSigFile(SigFile* patch)
     patch_ = patch;
     marks_ = CanvasMarks{};
     redraw();
-}
-
-bool GraphicView::setGridSettings(const GridSettings& settings)
-{
-    if (!(settings.spacing >= 1) || !std::isfinite(settings.spacing))
-        return false;
-    grid_ = settings;
-    update();
-    emit gridSettingsChanged();
-    return true;
 }
 
 // ---------------------------------------------------------------- selection
@@ -301,6 +295,7 @@ void GraphicView::setZoom(double z)
     }
     scrollToPoint(Point{m_ScrollX, m_ScrollY});
     update();
+    updateRulers();
 }
 
 double GraphicView::fitter(SigFile& patch)
@@ -388,6 +383,114 @@ void GraphicView::redraw()
 {
     layout_.reset();
     update();
+}
+
+// ---------------------------------------------------------------- grid and rulers
+
+bool GraphicView::setGridSettings(const GridSettings& settings)
+{
+    if (!isUsableGridSpacing(settings.spacing))
+        return false;
+    const GridSettings old = grid_;
+    grid_ = settings;
+    const bool looksChanged = old.showsGrid != grid_.showsGrid ||
+                              (grid_.showsGrid && (old.spacing != grid_.spacing || old.color != grid_.color));
+    if (looksChanged)
+        update();
+    if (old.showsRuler != grid_.showsRuler) {
+        if (CanvasScrollView* scroll = rulerScrollView()) {
+            if (!grid_.showsRuler)
+                stopEchoingMoveToRulers();
+            scroll->setRulerClient(this, [this] { return magnification_; });
+            scroll->setRulersVisible(grid_.showsRuler);
+        }
+    }
+    if (!(old == grid_))
+        emit gridSettingsChanged();
+    return true;
+}
+
+void GraphicView::setSnapsToGrid(bool on)
+{
+    GridSettings s = grid_;
+    s.snapsToGrid = on;
+    setGridSettings(s);
+}
+
+void GraphicView::setShowsGrid(bool on)
+{
+    GridSettings s = grid_;
+    s.showsGrid = on;
+    setGridSettings(s);
+}
+
+void GraphicView::setShowsRuler(bool on)
+{
+    GridSettings s = grid_;
+    s.showsRuler = on;
+    setGridSettings(s);
+}
+
+bool GraphicView::setGridSpacing(double spacing)
+{
+    GridSettings s = grid_;
+    s.spacing = spacing;
+    return setGridSettings(s);
+}
+
+void GraphicView::setGridColor(const QColor& color)
+{
+    GridSettings s = grid_;
+    s.color = color;
+    setGridSettings(s);
+}
+
+CanvasScrollView* GraphicView::rulerScrollView() const
+{
+    return qobject_cast<CanvasScrollView*>(enclosingScrollView());
+}
+
+void GraphicView::updateRulers()
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    if (!scroll || !scroll->rulersVisible())
+        return;
+    scroll->horizontalRulerView()->update();
+    scroll->verticalRulerView()->update();
+}
+
+void GraphicView::beginEchoingMoveToRulers(const Rect& bounds)
+{
+    continueEchoingMoveToRulers(bounds);
+}
+
+void GraphicView::continueEchoingMoveToRulers(const Rect& bounds)
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    if (!scroll || !scroll->rulersVisible())
+        return;
+    scroll->horizontalRulerView()->setEcho(bounds);
+    scroll->verticalRulerView()->setEcho(bounds);
+}
+
+void GraphicView::stopEchoingMoveToRulers()
+{
+    if (CanvasScrollView* scroll = rulerScrollView()) {
+        scroll->horizontalRulerView()->clearEcho();
+        scroll->verticalRulerView()->clearEcho();
+    }
+}
+
+Rect GraphicView::horizontalRulerLineRect() const
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    return scroll ? scroll->horizontalRulerView()->lineRect() : Rect();
+}
+
+Rect GraphicView::verticalRulerLineRect() const
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    return scroll ? scroll->verticalRulerView()->lineRect() : Rect();
 }
 
 void GraphicView::paintEvent(QPaintEvent* event)

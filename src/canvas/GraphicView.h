@@ -20,6 +20,7 @@ class QTimer;
 namespace tosk {
 
 class CanvasCommands;
+class CanvasScrollView;
 class CanvasTracker;
 class GraphicWindowController;
 class Module;
@@ -82,10 +83,34 @@ public:
     // The grid drawn under the patch, snapped to by drags, and its rulers.
     GridSettings& gridSettings() { return grid_; }
     const GridSettings& gridSettings() const { return grid_; }
-    // Takes new settings, redraws and tells (gridSettingsChanged). A
-    // spacing below 1 point (or not a number) is refused: false, and
-    // nothing changes.
+    // Takes new grid settings. A spacing below 1 point (or not a number) is
+    // refused: false, and nothing changes. Otherwise the canvas is redrawn
+    // when the grid's look changed, the rulers are shown or hidden, and
+    // gridSettingsChanged() tells the grid panel.
     bool setGridSettings(const GridSettings& settings);
+    void setSnapsToGrid(bool on);
+    void setShowsGrid(bool on);
+    void setShowsRuler(bool on);
+    bool setGridSpacing(double spacing);
+    void setGridColor(const QColor& color);
+    void toggleRuler() { setShowsRuler(!grid_.showsRuler); }
+
+    // --- rulers (in the enclosing CanvasScrollView, when there is one)
+    CanvasScrollView* rulerScrollView() const;
+    // Repaints the rulers; they carry no markers to update.
+    void updateRulers();
+    // While modules are dragged, the rulers echo their bounds (canvas
+    // points) with lines at the left edge, centre and right edge on the
+    // horizontal ruler and the top edge, centre and bottom edge on the
+    // vertical one. Nothing happens while the rulers are hidden, so a drag
+    // may call these whatever the settings.
+    void beginEchoingMoveToRulers(const Rect& bounds);
+    void continueEchoingMoveToRulers(const Rect& bounds);
+    void stopEchoingMoveToRulers();
+    // The echoed bounds in each ruler's coordinates; the zero rect when no
+    // echo is shown.
+    Rect horizontalRulerLineRect() const;
+    Rect verticalRulerLineRect() const;
 
     // --- selection (never the head or the tail)
     std::vector<Module*> selectedModules() const { return marks_.selection(); }
@@ -158,11 +183,12 @@ public:
 
 signals:
     void selectionChanged();
+    // The grid settings changed through one of the setters above.
     void gridSettingsChanged();
     // What lies under the mouse, for the window's status bar.
     void statusTextChanged(const QString& text);
     // The bounds of the modules being dragged, as they move; the zero rect
-    // when the drag has ended (for the rulers' echo).
+    // when the drag has ended.
     void draggedBoundsChanged(const tosk::Rect& bounds);
 
 protected:

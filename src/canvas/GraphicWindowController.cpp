@@ -11,6 +11,7 @@
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "canvas/CanvasCommands.h"
+#include "canvas/CanvasScrollView.h"
 #include "canvas/GraphicView.h"
 #include "canvas/Latin1.h"
 
@@ -75,7 +76,8 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
         row->addWidget(b);
     row->addStretch(1);
 
-    scrollView_ = new QScrollArea(central);
+    // The scroll view carries the canvas's rulers.
+    scrollView_ = new CanvasScrollView(central);
     scrollView_->setObjectName(QStringLiteral("enclosingScrollView"));
     scrollView_->setFrameShape(QFrame::StyledPanel);
     scrollView_->setFrameShadow(QFrame::Sunken);
@@ -328,7 +330,7 @@ void GraphicWindowController::invalidateModule(const Module& module)
 
 void GraphicWindowController::updateTitle()
 {
-    QString title = document_ ? Latin1::qstring(document_->displayName()) : QStringLiteral("Tosk");
+    QString title = document_ ? Latin1::message(document_->displayName()) : QStringLiteral("Tosk");
     if (document_ && document_->loadStatus() != SigDocument::LoadStatus::Faithful) {
         title += QString::fromUtf8(" \u2014 ");
         title += document_->loadStatus() == SigDocument::LoadStatus::Degraded

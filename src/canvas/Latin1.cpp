@@ -16,7 +16,12 @@ std::string Latin1::bytes(const QString& text)
 
 QString Latin1::text(const char* key, const char* fallback)
 {
-    return qstring(localized(key, fallback));
+    return message(localized(key, fallback));
+}
+
+QString Latin1::message(std::string_view utf8)
+{
+    return QString::fromUtf8(utf8.data(), qsizetype(utf8.size()));
 }
 
 } // namespace tosk

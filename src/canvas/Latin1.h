@@ -8,7 +8,8 @@
 namespace tosk {
 
 // The model's strings are 8-bit Latin-1 bytes; the windows convert them here
-// and nowhere else.
+// and nowhere else. Messages (alerts, the localisation table, file names)
+// are UTF-8 instead.
 class Latin1 {
 public:
     static QString qstring(std::string_view bytes);
@@ -16,6 +17,7 @@ public:
     static std::string bytes(const QString& text);
     // An entry of the localisation table, for a window.
     static QString text(const char* key, const char* fallback);
+    static QString message(std::string_view utf8);
 };
 
 } // namespace tosk

@@ -41,7 +41,7 @@ QMenu* TextView::menuForEvent(const QPoint& position)
 
 void TextView::option(const QAction* item)
 {
-    logf("the user chose %s", Latin1::bytes(item->text()).c_str());
+    logf("the user chose %s", item->text().toUtf8().constData());
 }
 
 void TextView::contextMenuEvent(QContextMenuEvent* event)

@@ -29,7 +29,7 @@ TextWindowController::TextWindowController(std::shared_ptr<SigDocument> document
     resize(640, 480);
 
     if (document_)
-        setWindowTitle(Latin1::qstring(document_->displayName()));
+        setWindowTitle(Latin1::message(document_->displayName()));
     takeText();
     updateTextView();
     NotificationCenter::defaultCenter().addObserver(this, DocumentHasChangedNotification, nullptr,

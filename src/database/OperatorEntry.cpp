@@ -170,7 +170,7 @@ long OperatorEntry::load(const char* bytes, size_t length)
         }
         std::unique_ptr<OperatorField> field = hasColon ? OperatorField::newField(key, value) : nullptr;
         if (!field) {
-            std::string keyText(key);
+            const std::string keyText = latin1ToUtf8(key);
             logf("OperatorField is nil for %s", keyText.c_str());
             Alerts::error(
                 format("%s: %s", keyText.c_str(), localized("UnknownFieldType", "Unknown Field Type").c_str()));

@@ -58,9 +58,10 @@ std::string nodeText(const std::string& name, int32_t entryType)
     return text;
 }
 
-const char* orNull(const std::optional<std::string>& text)
+// For a log line: the database's bytes are Latin-1.
+std::string orNull(const std::optional<std::string>& text)
 {
-    return text ? text->c_str() : "(null)";
+    return text ? latin1ToUtf8(*text) : std::string("(null)");
 }
 
 } // namespace
@@ -215,7 +216,8 @@ bool SigDbase::finishLoading()
     versionString_ = versionAsString();
     dateString_ = dateAsString();
     productString_ = productAsString();
-    logf("SigDbase loaded: %s %s %s", orNull(productString_), orNull(versionString_), orNull(dateString_));
+    logf("SigDbase loaded: %s %s %s", orNull(productString_).c_str(), orNull(versionString_).c_str(),
+         orNull(dateString_).c_str());
     NotificationCenter::defaultCenter().post(didLoadNotification, this);
     return true;
 }

@@ -50,8 +50,12 @@ TEST(FieldExpression, EveryOperatorAndTheNumberFormat)
     EXPECT_EQ(eval("#channels/2/#div"), "4");
     EXPECT_EQ(eval("1/2/#ifhi"), "2");
     EXPECT_EQ(eval("#speed"), "0");
-    EXPECT_EQ(eval("5/1/#if"), "5");
-    EXPECT_EQ(eval("5/0/#if"), "0");
+    // "if" keeps its first value when the second is any number but 0.
+    const std::pair<const char*, const char*> ifCases[] = {
+        {"5/1/#if", "5"},    {"5/0/#if", "0"},   {"5/-1/#if", "5"}, {"5/-0.25/#if", "5"}, {"5/0.5/#if", "5"},
+        {"5/1000/#if", "5"}, {"-5/3/#if", "-5"}, {"5/-0/#if", "0"}, {"5/abc/#if", "0"},   {"5/0.00001/#if", "5"}};
+    for (const auto& [expression, value] : ifCases)
+        EXPECT_EQ(eval(expression), value) << expression;
     EXPECT_EQ(eval("1/3/#div"), "0.3333");
     EXPECT_EQ(eval("2/3/#div"), "0.6667");
     EXPECT_EQ(eval("3abc/1/#add"), "4") << "a token's leading number";

@@ -18,7 +18,7 @@ namespace {
 
 std::string arg(const fs::path& path)
 {
-    return "'" + path.string() + "'";
+    return quoted(path.string());
 }
 
 std::string db()

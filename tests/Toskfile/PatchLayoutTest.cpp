@@ -36,7 +36,7 @@ std::string randomPatch(unsigned seed, int n)
 {
     std::mt19937 random(seed);
     auto pick = [&](int below) { return static_cast<int>(random() % static_cast<unsigned>(below)); };
-    auto name = [](int i) { return "m" + std::to_string(i); };
+    auto name = [](int i) { return std::string("m").append(std::to_string(i)); };
     auto signal = [&](int self) {
         int k = pick(n + 2);
         if (k >= n)
@@ -83,7 +83,9 @@ TEST(PatchLayout, ModulesFedByTheHeadGoInTheColumnToItsRight)
     // stacked 20 apart.
     EXPECT_EQ(at(*patch, "s1"), (Point{340, 40}));
     EXPECT_EQ(at(*patch, "s2"), (Point{340, 124}));
-    EXPECT_EQ(patch->findModuleByName("s2")->rect().size, (Size{80, 64}));
+    auto s2 = patch->findModuleByName("s2");
+    ASSERT_TRUE(s2);
+    EXPECT_EQ(s2->rect().size, (Size{80, 64}));
 
     // A patch without a head is left alone.
     LoadedText headless = loadText(crlf({"GAIN g 0 1 ;=500,500,80,0"}));
@@ -135,6 +137,7 @@ TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
     EXPECT_EQ(at(patch, "adc"), (Point{0, 0}));
 
     // Placing in a column puts the module below the column's lowest module.
+    ASSERT_TRUE(patch.findModuleByName("z"));
     Module& z = *patch.findModuleByName("z");
     patch.reposition(z, Rect(105, 30, 80, 64));
     EXPECT_EQ(at(patch, "z"), (Point{105, 294}));
@@ -148,6 +151,7 @@ TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
     EXPECT_EQ(at(patch, "w"), (Point{305, 314}));
 
     auto fresh = newModule("GAIN", "new", bundledDbase());
+    ASSERT_TRUE(patch.findModuleByName("a"));
     Module& a = *patch.findModuleByName("a");
     a.setRect(Rect(100, 40, 60, 64));
     EXPECT_TRUE(patch.addModuleAfter(fresh, a, true));
@@ -228,8 +232,10 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
 TEST(PatchLayout, ALongChainIsWalkedWithoutRecursion)
 {
     std::string text = "HEADM adc P t 2 2 1 m2999-out adc-null adc-nullobj ;=20,40,80,0\r\n";
-    for (int i = 0; i < 3000; ++i)
-        text += "GAIN m" + std::to_string(i) + " " + (i ? "m" + std::to_string(i - 1) + "-out" : "adc-in1") + " 1\r\n";
+    for (int i = 0; i < 3000; ++i) {
+        text.append("GAIN m").append(std::to_string(i));
+        text.append(i ? " m" + std::to_string(i - 1) + "-out" : " adc-in1").append(" 1\r\n");
+    }
     auto patch = laidOut(text);
     EXPECT_EQ(at(*patch, "m0"), (Point{180, 40}));
     EXPECT_EQ(at(*patch, "m2999"), (Point{180 + 2999 * 160, 40}));

@@ -94,6 +94,8 @@ TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
                                    "GAIN g osc-out 1.5", "TEXTBLOCK tb T 24 1 hello"});
     LoadedText loaded = loadText(mine);
     SigFile& patch = *loaded.patch;
+    const auto osc = patch.findModuleByName("osc"), g = patch.findModuleByName("g");
+    ASSERT_TRUE(osc && g);
     {
         ScopedRecordingAlerts alerts;
         LogCapture capture;
@@ -113,9 +115,9 @@ TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
                                           "Module.updateParams: changing SINE-osc 440 to 220",
                                           "Module.updateParams: changing GAIN-g 1.5 to 0.7",
                                           "Module.updateParams: changing TEXTBLOCK-tb hello to hello there"}));
+        ASSERT_EQ(alerts.recorded.size(), 1u);
         EXPECT_EQ(alerts.recorded[0].message, "4 changes were made.");
-        EXPECT_EQ(patch.findModuleByName("g")->field("in")->source(), patch.findModuleByName("osc")->field("out"))
-            << "wires never change";
+        EXPECT_EQ(g->field("in")->source(), osc->field("out")) << "wires never change";
     }
     {
         ScopedRecordingAlerts alerts;
@@ -125,12 +127,12 @@ TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
                   -1);
         EXPECT_EQ(alertLines(alerts.recorded),
                   Names{"Critical | Update Parameters | The remote 'Other' preset is not the same as Unit | OK"});
-        EXPECT_EQ(patch.findModuleByName("osc")->fieldText("freq"), "220") << "nothing was taken";
+        EXPECT_EQ(osc->fieldText("freq"), "220") << "nothing was taken";
         // The same shape but another operator stops at that module.
         EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Third t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 1 0.5",
                                            "LFO g 1.5 1 0", "TEXTBLOCK tb T 24 1 hello"})),
                   -1);
         EXPECT_EQ(patch.programName(), "Third") << "what came before the mismatch was taken";
-        EXPECT_EQ(patch.findModuleByName("osc")->fieldText("freq"), "1");
+        EXPECT_EQ(osc->fieldText("freq"), "1");
     }
 }

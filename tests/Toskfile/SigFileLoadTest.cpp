@@ -84,6 +84,8 @@ TEST(SigFileLoad, UnresolvedReferencesAreReportedMarkedAndKept)
     EXPECT_EQ(alertLines(loaded.alerts), Lines{"Critical | ERROR | " + message + "\n | OK"});
     EXPECT_EQ(patch.unresolvedCount(), 3);
 
+    for (const char* name : {"g2", "my-mod", "g3", "BAD ONE", "src"})
+        ASSERT_TRUE(patch.findModuleByName(name)) << name;
     const Module& g2 = *patch.findModuleByName("g2");
     EXPECT_TRUE(g2.field("in")->isBad());
     EXPECT_EQ(g2.field("in")->text(), "nosuch-out");
@@ -233,6 +235,8 @@ TEST(SigFileLoad, NewPatchesAndUpdatingConnections)
     // their defaults back.
     auto loaded = loadText(crlf({kHead, "SINE osc 440 0.5", "GAIN g osc-out osc-out", "LOWPASS lp adc-null 800 0.7"}));
     SigFile& p = *loaded.patch;
+    for (const char* name : {"osc", "g", "lp"})
+        ASSERT_TRUE(p.findModuleByName(name)) << name;
     Module& osc = *p.findModuleByName("osc");
     Module& g = *p.findModuleByName("g");
     // (An empty reference in the file is one that did not resolve, and is

@@ -20,6 +20,7 @@ TEST(SigFileSave, ValuesAreQuotedOnlyWhenTheReaderNeedsIt)
         "SINE \"osc 1\" 440 0.25",
         "GAIN g1 \"osc 1-out\" 0.500",
     }));
+    ASSERT_TRUE(loaded.patch->findModuleByName("notes"));
     Module& notes = *loaded.patch->findModuleByName("notes");
     notes.field("line4")->setText("say \"hi\" x");
     EXPECT_EQ(loaded.patch->dataRepresentation(),

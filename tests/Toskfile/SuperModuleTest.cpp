@@ -102,7 +102,9 @@ TEST(SuperModule, GroupsSurviveLoadingAndSavingExactly)
     EXPECT_EQ(lp1->pathName(), "both/v1/lp1");
     EXPECT_EQ(mix.field("in1")->source(), lp1->field("out"));
     EXPECT_TRUE(mix.field("in1")->connectedTo(*both));
-    EXPECT_EQ(patch.findModuleByName("osc2")->field("freq")->source(), patch.head()->field("pedal1"));
+    auto osc2 = patch.findModuleByName("osc2");
+    ASSERT_TRUE(osc2 && patch.head());
+    EXPECT_EQ(osc2->field("freq")->source(), patch.head()->field("pedal1"));
     EXPECT_EQ(patch.nameFieldList(true).size(), 9u);
 
     EXPECT_EQ(patch.dataRepresentation(),
@@ -179,6 +181,7 @@ TEST(SuperModule, GroupsNestedTooDeeplyAreRefused)
     deepest += "SINE s 1 1\r\n";
     LoadedText fits = loadText(deepest);
     EXPECT_EQ(fits.log, Names{});
+    ASSERT_TRUE(fits.patch->findModuleByName("s"));
     EXPECT_EQ(fits.patch->findModuleByName("s")->pathName().size(),
               std::string("g0/").size() * 10 + std::string("g10/").size() * 54 + 1);
 }

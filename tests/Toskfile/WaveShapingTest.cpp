@@ -121,7 +121,7 @@ TEST(ChebyshevWaveshape, FittingFindsTheAmplitudes)
     Values none(2, 9.0);
     chebyshevFit(none, Values{});
     EXPECT_EQ(none, (Values{0, 0}));
-    EXPECT_FALSE(log.lines().empty());
+    ASSERT_FALSE(log.lines().empty());
     EXPECT_EQ(log.lines().front().rfind("chebyshevFit idx(", 0), 0u);
 }
 

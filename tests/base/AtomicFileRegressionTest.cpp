@@ -115,3 +115,15 @@ TEST(AtomicFileRegression, ARelativePathWithoutAWorkingFolderFailsAsASave)
     } back{before};
     EXPECT_THROW(writeFileAtomically("demo.sig", "bytes", true), TkxException);
 }
+
+TEST(AtomicFileRegression, ANameAtTheFileSystemsLimitSavesTwiceWithItsBackup)
+{
+    test::TempDir dir;
+    // 251 bytes and ".sig": as long as a name may be.
+    const fs::path target = dir.path() / (std::string(251, 'n') + ".sig");
+    writeFileAtomically(target.string(), "first", true);
+    writeFileAtomically(target.string(), "second", true);
+    EXPECT_EQ(test::readFile(target), "second");
+    EXPECT_EQ(test::readFile(fs::path(target).replace_extension(".bak")), "first");
+    EXPECT_EQ(entries(dir.path()), 2) << "no temporary file left behind";
+}

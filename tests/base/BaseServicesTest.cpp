@@ -1,12 +1,10 @@
 #include "base/Alerts.h"
-#include "base/FileChooser.h"
 #include "base/Geometry.h"
 #include "base/Localization.h"
-#include "base/Log.h"
 #include "base/MainThreadPoster.h"
 #include "base/NotificationCenter.h"
 #include "base/SettingsStore.h"
-#include "base/TkxException.h"
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -27,6 +25,20 @@ TEST(Geometry, UnionIntersectionOffsetInset)
     EXPECT_EQ(a.offset(-10, 5), Rect(0, 25, 80, 32));
     EXPECT_EQ(a.inset(2, 3), Rect(12, 23, 76, 26));
     EXPECT_EQ(a.inset(-2, -2), Rect(8, 18, 84, 36));
+}
+
+TEST(Geometry, RectFromPointsTakesEitherCornerFirst)
+{
+    struct Case {
+        Point a, b;
+        Rect expected;
+    } cases[] = {
+        {{10, 40}, {30, 20}, Rect(10, 20, 20, 20)}, {{30, 20}, {10, 40}, Rect(10, 20, 20, 20)},
+        {{30, 40}, {10, 20}, Rect(10, 20, 20, 20)}, {{5.5, 7}, {5.5, 7}, Rect(5.5, 7, 0, 0)},
+        {{-3, 2}, {4, -6}, Rect(-3, -6, 7, 8)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TKXRectFromPoints(c.a, c.b), c.expected) << c.a.x << "," << c.a.y << " " << c.b.x << "," << c.b.y;
 }
 
 TEST(Geometry, FlippedContainmentOwnsTheTopEdgeNotTheBottom)
@@ -90,37 +102,15 @@ TEST(Localization, TableParsingAndFallbacks)
     EXPECT_EQ(l.string("Missing", "", "TestTable"), "Missing");
 }
 
-TEST(Localization, BundledTablesCarryTheMessagesAndUndoNames)
-{
-    EXPECT_EQ(localized("CheckCable", "x"), "Make sure the serial cable is plugged in.");
-    EXPECT_EQ(localized("ERROR"), "ERROR");
-    EXPECT_TRUE(Localization::shared().has("UnknownFieldType"));
-    EXPECT_TRUE(Localization::shared().has("Move", "UndoStrings"));
-}
-
-TEST(Alerts, RecorderSeesTitleMessageAndAnswers)
+TEST(Alerts, ErrorAndAlertAreOneButtonAlertsTitledByTheirKind)
 {
     ScopedRecordingAlerts rec;
-    rec.answers.push_back(1);
-    int pressed = Alerts::show(AlertStyle::Informational, "Reposition", "Sure?", {"OK", "CANCEL"});
     Alerts::error("Unknown Field Type");
-    ASSERT_EQ(rec.recorded.size(), 2u);
-    EXPECT_EQ(pressed, 1);
-    EXPECT_EQ(rec.recorded[1].title, "ERROR");
-    EXPECT_EQ(rec.recorded[1].message, "Unknown Field Type");
-    EXPECT_EQ(rec.recorded[1].buttons, std::vector<std::string>{"OK"});
-    EXPECT_EQ(rec.recorded[1].style, AlertStyle::Critical);
-}
-
-TEST(FileChooser, ScriptedAnswersThenCancel)
-{
-    ScopedScriptedFileChooser chooser;
-    chooser.answers.push_back(std::string("/tmp/x.sbf"));
-    FileRequest r;
-    r.title = "Open";
-    EXPECT_EQ(FileChooser::shared().choose(r), std::optional<std::string>("/tmp/x.sbf"));
-    EXPECT_EQ(FileChooser::shared().choose(r), std::nullopt);
-    EXPECT_EQ(chooser.requests.size(), 2u);
+    Alerts::alert("Nothing changed.");
+    EXPECT_EQ(Alerts::show(AlertStyle::Warning, "Revert", "Sure?"), 0);
+    EXPECT_EQ(test::alertLines(rec.recorded), (std::vector<std::string>{"Critical | ERROR | Unknown Field Type | OK",
+                                                                        "Informational | ALERT | Nothing changed. | OK",
+                                                                        "Warning | Revert | Sure? | OK"}));
 }
 
 TEST(MainThreadPoster, WorkPostedFromAnotherThreadRunsWhenPumped)
@@ -134,21 +124,20 @@ TEST(MainThreadPoster, WorkPostedFromAnotherThreadRunsWhenPumped)
     EXPECT_EQ(poster.pump(), 0u);
 }
 
-TEST(LogAndSettings, CaptureFormatAndBooleans)
+// A setting written by another program may say yes in several ways.
+TEST(SettingsStore, TheTextsOfABooleanSetting)
 {
-    {
-        LogCapture cap;
-        logf("SigDbase.initFromFileName: %s", "/x/sigdbase.sbf");
-        ASSERT_EQ(cap.lines().size(), 1u);
-        EXPECT_EQ(cap.lines()[0], "SigDbase.initFromFileName: /x/sigdbase.sbf");
-    }
     MemorySettingsStore s;
-    EXPECT_FALSE(s.boolValue("CreateNewDocKey"));
+    EXPECT_FALSE(s.boolValue("CreateNewDocKey")) << "unset";
+    const std::pair<const char*, bool> texts[] = {{"true", true}, {"YES", true}, {"1", true},   {"2", true},
+                                                  {"-1", true},   {"0", false},  {"no", false}, {"false", false},
+                                                  {"", false},    {"on", false}};
+    for (const auto& [text, yes] : texts) {
+        s.setValue("CreateNewDocKey", text);
+        EXPECT_EQ(s.boolValue("CreateNewDocKey"), yes) << text;
+    }
     s.setBool("CreateNewDocKey", true);
     EXPECT_TRUE(s.boolValue("CreateNewDocKey"));
-    s.setValue("X", "0");
-    EXPECT_FALSE(s.boolValue("X"));
-    TkxException e("SerialPort.open", "no such device");
-    EXPECT_EQ(e.name(), "SerialPort.open");
-    EXPECT_EQ(e.reason(), "no such device");
+    s.setBool("CreateNewDocKey", false);
+    EXPECT_FALSE(s.boolValue("CreateNewDocKey"));
 }

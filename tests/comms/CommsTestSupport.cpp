@@ -24,14 +24,12 @@ namespace tosk::test {
 LineSettingsSource lineTo(const std::string& path)
 {
     return [path] {
-        LineSettings s;
-        s.portName = path;
-        s.baudRate = "115200";
-        s.dataBits = "8";
-        s.parity = "None";
-        s.stopBits = "2";
-        s.flowControl = "None";
-        return s;
+        return LineSettings{.portName = path,
+                            .baudRate = "115200",
+                            .dataBits = "8",
+                            .parity = "None",
+                            .stopBits = "2",
+                            .flowControl = "None"};
     };
 }
 

@@ -98,7 +98,9 @@ TEST(KorvatelConnection, ObjectDumpParser)
     log.clear();
     auto objects = parse(dump(2, {"TRG k 1 0 First go ", "TRG k 2 0 Second go ", "TRG k 3 0 Third third "}, 0x2C));
     EXPECT_EQ(objects.keys(), (std::vector<std::string>{"go", "third"}));
-    EXPECT_EQ(objects.objectForKey("go")->statement(), "First");
+    auto go = objects.objectForKey("go");
+    ASSERT_TRUE(go);
+    EXPECT_EQ(go->statement(), "First");
 
     // Spaces after a line end are skipped; text after the last line end is no object.
     Bytes b = bytes({0xF0, 0x1C, 0x70, 2, 0x32, ' ', ' '});
@@ -148,7 +150,9 @@ TEST(KorvatelConnection, BankListWalksTheTree)
     BankList banks = k.connection.getBankList();
     EXPECT_EQ(banks.channelId(), 2u);
     EXPECT_EQ(banks.bankNumberKeys(), (std::vector<int>{3, 12}));
-    EXPECT_EQ(banks.bankWithNumber(12)->bankName(), "User");
+    auto user = banks.bankWithNumber(12);
+    ASSERT_TRUE(user);
+    EXPECT_EQ(user->bankName(), "User");
     EXPECT_TRUE(log.contains("KorvatelConnection.bankList: bad SetObject tag=[banks] type=[SET] key=[100] "
                              "statement=[Banks] string=Not a bank"));
     EXPECT_EQ(k.unit.received(), (std::vector<Bytes>{request(2, 0x31, "0 0"), request(2, 0x31, "1 0"),
@@ -194,8 +198,10 @@ TEST(KorvatelConnection, PatchListsSelectTheirBankOnce)
     k.unit.script(script);
     PatchList list = k.connection.patchListForBank(3);
     EXPECT_EQ(list.patchNumberKeys(), (std::vector<int>{0, 7}));
-    EXPECT_EQ(list.patchWithNumber(7)->patchName(), "Hall: Dark/Long");
-    EXPECT_EQ(list.patchWithNumber(7)->bankNumber(), 3);
+    auto hall = list.patchWithNumber(7);
+    ASSERT_TRUE(hall);
+    EXPECT_EQ(hall->patchName(), "Hall: Dark/Long");
+    EXPECT_EQ(hall->bankNumber(), 3);
     EXPECT_EQ(k.connection.currentBank(), 3u);
 
     k.unit.script(patches("'0 Small Room' 'x' "));

@@ -83,6 +83,7 @@ TEST(ChannelNameInfo, MissingPartsAreLoggedAndLeftOut)
     EXPECT_FALSE(identity("Name: X Modules", 0, 0x0A));
     EXPECT_FALSE(ChannelNameInfo::channelNameInfo(bytes({0x1C, 0x70, 0x19, 0xF7}).data(), 4));
     EXPECT_FALSE(ChannelNameInfo::channelNameInfo(nullptr, 0));
+    ASSERT_GE(log.lines().size(), 2u);
     EXPECT_EQ(log.lines()[0], "channelNameInfo: bad SYSEX header");
     EXPECT_EQ(log.lines()[1], "Model:  ROM revision:  ROM Date: ");
 }
@@ -95,12 +96,17 @@ TEST(RemoteRecords, BanksPatchesAndNames)
     banks.addBank(Bank::bankWithName("Factory Reverbs", 3));
     banks.addBank(Bank::bankWithName("Delays", 1));
     EXPECT_EQ(banks.bankNumberKeys(), (std::vector<int>{1, 3}));
-    EXPECT_EQ(banks.bankWithName("3 Factory Reverbs")->bankNumber(), 3);
+    auto reverbs = banks.bankWithName("3 Factory Reverbs");
+    ASSERT_TRUE(reverbs);
+    EXPECT_EQ(reverbs->bankNumber(), 3);
     banks.addBank(Bank::bankWithName("User", 3)); // replaces bank 3 under both keys
-    EXPECT_EQ(banks.bankWithNumber(3)->bankName(), "User");
+    auto user = banks.bankWithNumber(3);
+    ASSERT_TRUE(user);
+    EXPECT_EQ(user->bankName(), "User");
     EXPECT_EQ(banks.bankWithName("3 Factory Reverbs"), nullptr);
 
     auto bank = banks.bankWithNumber(1);
+    ASSERT_TRUE(bank);
     EXPECT_TRUE(bank->isEmpty());
     bank->addPatch(Patch::patchWithName("Hall: Large/Dark", 12, 1));
     bank->addPatch(Patch::patchWithName("Plate", 2, 1));
@@ -109,9 +115,12 @@ TEST(RemoteRecords, BanksPatchesAndNames)
     auto hall = bank->patchWithName("12 Hall: Large/Dark");
     ASSERT_TRUE(hall);
     EXPECT_EQ(hall->patchNameForFile(), "Hall- Large|Dark");
+    ASSERT_EQ(bank->patchList().patches().size(), 2u);
     EXPECT_EQ(bank->patchList().patches().front()->patchNumber(), 2);
     hall->addParameter(Parameter::parameterWithName("Decay", 4));
-    EXPECT_EQ(hall->parameterList().parameterWithName("4 Decay")->parameterNumber(), 4);
+    auto decay = hall->parameterList().parameterWithName("4 Decay");
+    ASSERT_TRUE(decay);
+    EXPECT_EQ(decay->parameterNumber(), 4);
 
     EXPECT_EQ(Patch::convertToFileName("a:b/c-d"), "a-b|c-d");
     EXPECT_EQ(Patch::convertToPatchName("a-b|c-d"), "a:b/c:d"); // a hyphen of the name comes back a colon

@@ -5,6 +5,7 @@
 #include "base/TkxException.h"
 #include "comms/SerialConnection.h"
 #include "comms/SerialPort.h"
+#include "comms/SerialTerminal.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -93,21 +94,34 @@ TEST(SerialConfig, UnknownTextsLogApplyTheDefaultAndKeepTheStoredText)
     EXPECT_EQ(c.settingsString(), "BitRate=9600 Parity=Even DataBits=7 StopBits=2 FlowControl=Soft");
 }
 
-TEST(SerialConfig, AppliesToARealTerminalAndReadsItBack)
+TEST(SerialConfig, EveryBitRateReachesARealTerminalAndReadsBack)
 {
     int master = -1, slave = -1;
     ASSERT_EQ(::openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    // Each row of the list and the speed the device must then run at, as
+    // the kernel reports it.
+    const std::pair<const char*, int> rows[] = {{"2400", 2400},   {"4800", 4800},     {"9600", 9600},
+                                                {"19200", 19200}, {"38400", 38400},   {"57600", 57600},
+                                                {"76800", 76800}, {"115200", 115200}, {"153600", 153600}};
+    std::vector<std::string> texts;
+    for (const auto& [text, speed] : rows)
+        texts.emplace_back(text);
+    EXPECT_EQ(SerialConfig::bitRateList(), texts);
     // A pseudo-terminal always runs 8 bits without parity; speeds, stop bits
     // and flow control it keeps.
-    for (const char* rate : {"9600", "76800", "153600"}) {
+    for (const auto& [text, speed] : rows) {
         SerialConfig c;
-        c.setBitRate(rate);
+        c.setBitRate(text);
         c.setStopBits("2");
         c.setFlowControl("Hard");
-        ASSERT_EQ(c.setSerialIOAttributes(slave), 0) << rate;
+        ASSERT_EQ(c.setSerialIOAttributes(slave), 0) << text;
+        int in = 0, out = 0;
+        ASSERT_EQ(getArbitrarySpeed(slave, in, out), 0);
+        EXPECT_EQ(in, speed) << text;
+        EXPECT_EQ(out, speed) << text;
         SerialConfig back;
         ASSERT_EQ(back.getSerialIOAttributes(slave), 0);
-        EXPECT_EQ(back.bitRate(), rate);
+        EXPECT_EQ(back.bitRate(), text);
         EXPECT_EQ(back.stopBits(), "2");
         EXPECT_EQ(back.flowControl(), "Hard");
         // The receiver is on and modem lines are ignored, or nothing would arrive.
@@ -257,6 +271,7 @@ TEST(SerialPort, ListsTheSerialDevicesTheKernelHasInAStableOrder)
     LogCapture log;
     auto list = SerialPort::portList(sys.path().string(), "/dev");
     EXPECT_EQ(list, (std::vector<std::string>{"/dev/ttyACM0", "/dev/ttyS2", "/dev/ttyS10", "/dev/ttyUSB0"}));
+    ASSERT_FALSE(log.lines().empty());
     EXPECT_EQ(log.lines().front(), "SerialPort.portList: begin");
     EXPECT_TRUE(log.contains("SerialPort.portList: bsdPath=/dev/ttyUSB0"));
     EXPECT_EQ(log.lines().back(), "SerialPort.portList: end");

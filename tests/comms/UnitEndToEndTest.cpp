@@ -77,15 +77,20 @@ TEST(UnitEndToEnd, BanksPatchesFetchAndSend)
     KorvatelConnection k(info, lineTo(unit.link()), 1000ms, 0ms);
     BankList banks = k.getBankList();
     ASSERT_EQ(banks.bankNumberKeys(), (std::vector<int>{1, 7}));
-    EXPECT_EQ(banks.bankWithNumber(1)->displayName(), "1 Reverbs");
+    auto reverbs = banks.bankWithNumber(1);
+    ASSERT_TRUE(reverbs);
+    EXPECT_EQ(reverbs->displayName(), "1 Reverbs");
     PatchList patches = k.patchListForBank(1);
     ASSERT_EQ(patches.patchNumberKeys(), (std::vector<int>{0, 1}));
     auto large = patches.patchWithNumber(1);
+    ASSERT_TRUE(large);
     EXPECT_EQ(large->patchName(), "Hall: Large/Dark");
     EXPECT_EQ(large->patchNameForFile(), "Hall- Large|Dark");
     EXPECT_EQ(k.getSigFileForPatch(*large), hallText);
     PatchList delays = k.patchListForBank(7);
-    EXPECT_EQ(k.getSigFileForPatch(*delays.patchWithNumber(0)), echoText);
+    auto echo = delays.patchWithNumber(0);
+    ASSERT_TRUE(echo);
+    EXPECT_EQ(k.getSigFileForPatch(*echo), echoText);
     k.selectPatch(0, 1);
     EXPECT_EQ(k.getSigFile(), smallRoomText);
 
@@ -225,10 +230,12 @@ TEST(UnitEndToEnd, ASilentUnitGarbledFramesAndNoUnitAtAll)
     log.clear();
     EXPECT_FALSE(identify(q));
     EXPECT_TRUE(log.contains("channelNameInfo: bad SYSEX header"));
+    ASSERT_FALSE(q.client->calls.empty());
     EXPECT_EQ(SysexReply::check(q.client->calls.back().first).status, SysexReply::Status::BadHeader);
     KorvatelConnection g(nullptr, lineTo(garbled.link()), 300ms, 0ms);
     log.clear();
     EXPECT_TRUE(g.getBankList().isEmpty());
+    ASSERT_FALSE(log.lines().empty());
     EXPECT_EQ(log.lines()[0], "*** parse error: invalid Korvatel Sysex header:");
     EXPECT_FALSE(g.getSigFile());
     EXPECT_FALSE(g.serialConnection().isOpen());

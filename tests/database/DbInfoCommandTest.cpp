@@ -114,8 +114,9 @@ TEST(DbInfoCommand, BrokenDatabaseReportsItsLogAndAlerts)
 
 TEST(DbInfoCommand, EightBitTextComesOutAsUtf8)
 {
+    // The database's text is Latin-1; a file name is the system's UTF-8.
     TempDir dir;
-    std::string name = "caf\xE9.sbf";
+    std::string name = "caf\xC3\xA9.sbf";
     writeFile(dir / name,
               sbfSimpleOperator("DELAY", "DELAY", {{"TYPE:ED_FLOAT", "NAME:t", "DESCRIPTION:Verz\xF6gerung"}}));
     CliRun run = runCli("dbinfo --json --db '" + (dir / name).string() + "'");

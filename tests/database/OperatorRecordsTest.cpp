@@ -53,7 +53,6 @@ TEST(OperatorDesc, LookupsIgnoreCaseButAnswerTheTextAsWritten)
 {
     OperatorDesc op;
     EXPECT_EQ(op.operatorId(), 17);
-    EXPECT_EQ(op.description(), " operatorData is nil");
 
     auto entry = [](std::initializer_list<std::pair<const char*, const char*>> items) {
         auto e = std::make_shared<OperatorEntry>();
@@ -84,10 +83,4 @@ TEST(OperatorDesc, LookupsIgnoreCaseButAnswerTheTextAsWritten)
     EXPECT_EQ(op.getEntryIndex(&stranger), -1);
     EXPECT_EQ(title->operatorFieldForName("Title")->fieldType(), OperatorField::NAME);
     EXPECT_EQ(title->operatorFieldForName("title"), nullptr) << "compared exactly";
-
-    EXPECT_EQ(out->description(), "type: ED_STRING name: page  fields: (TYPE: ED_STRING) (TYPE: "
-                                  "USEROBJ) (NAME: page) (CONNECT_TAG: page) ");
-    EXPECT_EQ(entry({{"TYPE", "ed_float"}})->description(), "type: (null) name:   fields: (TYPE: ed_float) ");
-    EXPECT_EQ(op.description(), "MENUPAGE operatorData count = 3\n    [ : OPERATOR]\n    [Title : "
-                                "ED_STRING]\n    [page : ED_STRING]\n");
 }

@@ -34,9 +34,14 @@ const std::string oldHead = sbfSimpleOperator("Head", "SYSTEM",
                                                {"TYPE:SIGNAL", "NAME:spare~n", "CONNECT_TAG:spare~n"},
                                                {"TYPE:MULTIPLEEND"}});
 
+// The MAXIMUM text of an operator's entry, or what is missing.
 std::string maximumOf(const SigDbase& db, const char* op, const char* entry)
 {
-    return db.operatorForName(op)->findEntryName(entry)->nameForType(OperatorField::MAXIMUM);
+    auto desc = db.operatorForName(op);
+    if (!desc)
+        return std::string("no operator ") + op;
+    auto found = desc->findEntryName(entry);
+    return found ? found->nameForType(OperatorField::MAXIMUM) : std::string("no entry ") + entry;
 }
 
 } // namespace
@@ -126,7 +131,13 @@ TEST(SigDbaseChannels, VersionTextsComeFromTheVersionOperator)
     EXPECT_EQ(log.lines(), std::vector<std::string>{"SigDbase loaded: (null) 2.05b "});
 
     // The stored texts are those of the load; the live ones follow the records.
-    db.operatorForName("VERSION")->findEntryName("verse")->operatorFieldForType(OperatorField::DEFAULT)->setText("3");
+    auto versionOperator = db.operatorForName("VERSION");
+    ASSERT_TRUE(versionOperator);
+    auto verse = versionOperator->findEntryName("verse");
+    ASSERT_TRUE(verse);
+    auto text = verse->operatorFieldForType(OperatorField::DEFAULT);
+    ASSERT_TRUE(text);
+    text->setText("3");
     EXPECT_EQ(db.versionAsString(), "3");
     EXPECT_EQ(db.versionString(), "2.05b");
 

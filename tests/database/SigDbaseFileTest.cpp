@@ -41,6 +41,8 @@ protected:
 
     void TearDown() override
     {
+        // A test that stops at a failed assertion still lets go.
+        NotificationCenter::defaultCenter().removeObserver(this);
         DataFiles::setDirectory("");
         PreferenceController::setStore(nullptr);
         if (savedHome_)
@@ -95,6 +97,7 @@ TEST_F(SigDbaseFile, GivenPathThenStoredPathThenHomeFileThenBundledDatabase)
     EXPECT_EQ(first.fullPathName(), bundled);
     EXPECT_EQ(first.maxChannels(), 8u);
     EXPECT_EQ(settings.value("SigDbasePath"), "");
+    ASSERT_GE(log.lines().size(), 2u);
     EXPECT_EQ(log.lines()[0], "SigDbase.initFromFileName: no database chosen, taking the bundled " + bundled);
     EXPECT_EQ(log.lines()[1], "SigDbase.initFromFileName: " + bundled);
 
@@ -132,6 +135,7 @@ TEST_F(SigDbaseFile, MissingFileAsksTheUserInTheStoredFolder)
                                            "(sigdbase.sbf) before going on.");
     EXPECT_EQ(db.fullPathName(), chosen);
     EXPECT_EQ(settings.value("SigDbasePath"), chosen);
+    ASSERT_FALSE(log.lines().empty());
     EXPECT_EQ(log.lines()[0], "SigDbase.initFromFileName: " + chosen);
 
     // A folder is no database either; without a stored path the panel opens at
@@ -186,7 +190,9 @@ TEST_F(SigDbaseFile, ReloadEmptiesFirstAndKeepsHeldRecordsAlive)
                                                     [&](const Notification&) { ++loads; });
     ASSERT_TRUE(db.initFromFileName(path));
     auto gain = db.operatorForName("GAIN");
+    ASSERT_TRUE(gain);
     auto entry = gain->entryAtIndex(1);
+    ASSERT_TRUE(entry);
 
     writeFile(path, sbfSimpleOperator("MIX", "MIXER"));
     EXPECT_TRUE(db.createSigDbase());
@@ -199,5 +205,4 @@ TEST_F(SigDbaseFile, ReloadEmptiesFirstAndKeepsHeldRecordsAlive)
     EXPECT_FALSE(db.createSigDbase());
     EXPECT_FALSE(db.sigDbaseCreated());
     EXPECT_EQ(loads, 2);
-    NotificationCenter::defaultCenter().removeObserver(this);
 }

@@ -190,8 +190,12 @@ TEST(SigDbaseReader, NodeOperatorsAreAddedOnlyWhenMissing)
     SigDbase db;
     ASSERT_TRUE(db.createSigDbaseFromData(osc + ownNode));
     EXPECT_EQ(namesOf(db), (std::vector<std::string>{"SINE", "C_TO_C", "A_TO_A"}));
-    EXPECT_EQ(db.operatorForName("C_TO_C")->entryAtIndex(2)->name(), "thru");
+    auto ownControl = db.operatorForName("C_TO_C");
+    ASSERT_TRUE(ownControl);
+    ASSERT_TRUE(ownControl->entryAtIndex(2));
+    EXPECT_EQ(ownControl->entryAtIndex(2)->name(), "thru");
 
+    ASSERT_TRUE(db.operatorForName("a_to_a"));
     const auto& signal = *db.operatorForName("a_to_a");
     EXPECT_EQ(signal.operatorId(), 16);
     ASSERT_EQ(signal.count(), 5u);
@@ -201,6 +205,7 @@ TEST(SigDbaseReader, NodeOperatorsAreAddedOnlyWhenMissing)
 
     SigDbase fresh;
     ASSERT_TRUE(fresh.createSigDbaseFromData(osc));
+    ASSERT_TRUE(fresh.operatorForName("C_TO_C"));
     const auto& control = *fresh.operatorForName("C_TO_C");
     EXPECT_EQ(itemsOf(*control.entryAtIndex(2)), (Items{{1, "CONTROL"}, {0, "out"}, {11, "out"}, {2, "out"}}));
     auto bare = fresh.addNode("U_TO_U", 13);

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <regex>
 
 #include <gtest/gtest.h>
 
@@ -71,6 +72,24 @@ bool isGreenish(const QImage& image, double x, double y)
 QColor rgb(int r, int g, int b)
 {
     return QColor(r, g, b);
+}
+
+// The badge numbers of an SVG picture at scale 1, in the order drawn, each
+// with the instance name of the module whose order circle holds it.
+std::vector<std::string> badgeNumbers(const std::string& svg, const std::vector<const Module*>& modules)
+{
+    static const std::regex text(
+        R"re(<text [^>]*x="([-0-9.e]+)" y="([-0-9.e]+)"[^>]*font-size="12"[^>]*>\s*([^<]*)</text>)re");
+    std::vector<std::string> found;
+    for (auto it = std::sregex_iterator(svg.begin(), svg.end(), text); it != std::sregex_iterator(); ++it) {
+        const Point at{std::stod((*it)[1]), std::stod((*it)[2])};
+        std::string where = "outside every badge";
+        for (const Module* m : modules)
+            if (m->orderCircle().contains(at))
+                where = "in " + m->instanceName();
+        found.push_back((*it)[3].str() + " " + where);
+    }
+    return found;
 }
 
 } // namespace
@@ -203,7 +222,8 @@ TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
     Patch patch;
     std::vector<Module*> modules;
     for (int i = 0; i < 12; ++i)
-        modules.push_back(&patch.add("GAIN", "g" + std::to_string(i), 100 + 130 * (i % 4), 40 + 100 * (i / 4)));
+        modules.push_back(
+            &patch.add("GAIN", std::string("g").append(std::to_string(i)), 100 + 130 * (i % 4), 40 + 100 * (i / 4)));
     for (int i = 1; i < 12; ++i)
         Patch::connect(*modules[size_t(i)], "in", *modules[size_t(i - 1)], "out");
     const int mode = ~int(Module::SHOW_ORDER) | Module::SHOW_ORDER;
@@ -306,6 +326,15 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     EXPECT_EQ(badge, Rect(120, 52, 40, 40)) << "centred on the box";
     EXPECT_EQ(plain.pixelColor(int(badge.midX()) - 10, int(badge.midY())), yellow);
     EXPECT_EQ(plain.pixelColor(40 - 10, 32), yellow) << "the head's badge at its corner";
+    // The numbers are the processing order, the head's 0: each badge's text,
+    // as the SVG keeps it, with the module whose circle holds it.
+    test::TempDir dir;
+    QString error;
+    ASSERT_TRUE(CanvasRenderer(patch.file, patch.head, mode)
+                    .write(QString::fromStdString((dir / "order.svg").string()), 1, error))
+        << error.toStdString();
+    EXPECT_EQ(badgeNumbers(test::readFile(dir / "order.svg"), {patch.head, &src, &dst}),
+              (std::vector<std::string>{"1 in src", "2 in dst", "0 in adc"}));
     // The wire between the two boxes, at its plain width and colour.
     EXPECT_TRUE(isGreenish(plain, 240, 55) && isGreenish(plain, 240, 56));
     EXPECT_TRUE(isWhite(plain, 240, 57)) << "one point wide";

@@ -27,6 +27,8 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using namespace tosk;
 
 namespace {
@@ -57,10 +59,13 @@ std::shared_ptr<SigDocument> smallPatch()
     return doc;
 }
 
+// A missing button fails the test (gtest reports the exception) instead of
+// crashing the program with every other test in it.
 QToolButton* button(QWidget& window, const char* name)
 {
     auto* b = window.findChild<QToolButton*>(QString::fromLatin1(name));
-    EXPECT_TRUE(b) << name;
+    if (!b)
+        throw std::runtime_error(std::string("no button ") + name);
     return b;
 }
 
@@ -95,7 +100,13 @@ struct Window {
         QApplication::processEvents();
     }
     SigFile& patch() { return *doc->sigFile(); }
-    Module& module(const char* name) { return *patch().findModuleByName(name); }
+    Module& module(const char* name)
+    {
+        auto m = patch().findModuleByName(name);
+        if (!m)
+            throw std::runtime_error(std::string("no module ") + name);
+        return *m;
+    }
 };
 
 } // namespace
@@ -205,11 +216,14 @@ TEST(GraphicWindow, TitleSheetCancelChangesNothingAndOkTakesBothFields)
     EXPECT_EQ(sheet->windowModality(), Qt::WindowModal);
     auto* title = sheet->findChild<QLineEdit*>("titleField");
     auto* author = sheet->findChild<QLineEdit*>("authorField");
+    auto* cancel = sheet->findChild<QPushButton*>("cancelButton");
+    auto* ok = sheet->findChild<QPushButton*>("okButton");
+    ASSERT_TRUE(title && author && cancel && ok);
     EXPECT_EQ(title->text(), "Demo");
     EXPECT_EQ(author->text(), "Ann");
     title->setText("Other");
     author->setText("Bob");
-    QTest::mouseClick(sheet->findChild<QPushButton*>("cancelButton"), Qt::LeftButton);
+    QTest::mouseClick(cancel, Qt::LeftButton);
     EXPECT_FALSE(sheet->isVisible());
     EXPECT_EQ(w.patch().programName(), "Demo");
     EXPECT_EQ(w.patch().author(), "Ann");
@@ -219,7 +233,7 @@ TEST(GraphicWindow, TitleSheetCancelChangesNothingAndOkTakesBothFields)
     w.window->raiseTitleWindow();
     title->setText("Night Hall");
     author->setText("Bob");
-    QTest::mouseClick(sheet->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_EQ(w.patch().programName(), "Night Hall");
     EXPECT_EQ(w.patch().author(), "Bob");
     EXPECT_TRUE(w.doc->isDocumentEdited());
@@ -244,8 +258,11 @@ TEST(GraphicWindow, TextWindowFollowsEditsAndClosesWithThePatchWindow)
 
     // An edit through the title sheet reaches the text window.
     w->window->raiseTitleWindow();
-    w->window->titleSheet()->findChild<QLineEdit*>("titleField")->setText("Hall");
-    QTest::mouseClick(w->window->titleSheet()->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    auto* title = w->window->titleSheet()->findChild<QLineEdit*>("titleField");
+    auto* ok = w->window->titleSheet()->findChild<QPushButton*>("okButton");
+    ASSERT_TRUE(title && ok);
+    title->setText("Hall");
+    QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_EQ(text->textView()->toPlainText(), "title Hall\n");
 
     // Its context menu: the patch's own with a selection, the standard one without.

@@ -41,9 +41,11 @@ TEST(MainMenuDelegate, LaunchLogsTheInformationStringAndLoadsTheStoredDatabase)
     delegate.applicationDidFinishLaunching();
     PreferenceController::setStore(nullptr);
 
+    // The program's name and the version the build gives it, once.
+    const std::string information = std::string("Tosk ") + TOSK_VERSION;
     ASSERT_FALSE(log.lines().empty());
-    EXPECT_EQ(log.lines()[0], "Tosk 0.1.0");
-    EXPECT_EQ(std::count(log.lines().begin(), log.lines().end(), "Tosk 0.1.0"), 1) << "launch runs once";
+    EXPECT_EQ(log.lines()[0], information);
+    EXPECT_EQ(std::count(log.lines().begin(), log.lines().end(), information), 1) << "launch runs once";
     EXPECT_TRUE(log.contains("SigDbase.initFromFileName: " + path));
     EXPECT_EQ(settings.store.values["BaudRate"], "115200") << "the preferences were set up over the store";
 

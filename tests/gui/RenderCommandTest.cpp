@@ -46,7 +46,7 @@ TEST(RenderCommand, DrawsTheDemoAsTheCanvasDoes)
 TEST(RenderCommand, SaysWhatIsWrong)
 {
     test::TempDir dir;
-    const std::string demo = "'" + test::dataPath("examples/demo.sig") + "'";
+    const std::string demo = test::quoted(test::dataPath("examples/demo.sig"));
     const std::string db = " --db '" + test::dataPath("sigdbase.sbf") + "'";
     const std::string png = " -o '" + (dir / "x.png").string() + "'";
     struct Case {
@@ -56,7 +56,7 @@ TEST(RenderCommand, SaysWhatIsWrong)
         {demo + " -o '" + (dir / "x.gif").string() + "'" + db, "tosk-cli render: cannot write " +
                                                                    (dir / "x.gif").string() +
                                                                    ": the picture's name must end in .png or .svg\n"},
-        {"'" + (dir / "none.sig").string() + "'" + png + db,
+        {test::quoted((dir / "none.sig").string()) + png + db,
          "tosk-cli render: " + (dir / "none.sig").string() + ": No such file or directory\n"},
         {demo + png + " --select nobody" + db,
          "tosk-cli render: no module named 'nobody' in " + test::dataPath("examples/demo.sig") + "\n"},
@@ -73,4 +73,30 @@ TEST(RenderCommand, SaysWhatIsWrong)
         EXPECT_EQ(run.err, c.error) << c.args;
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "x.png")) << "no picture from a failed run";
+}
+
+TEST(RenderCommand, AnEmptyPatchIsABlankBoxAndTheSizeSaidIsTheSizeWritten)
+{
+    test::TempDir dir;
+    const std::string db = " --db " + test::quoted(test::dataPath("sigdbase.sbf"));
+    for (const std::string text : {"", "; nothing but a comment\r\n"}) {
+        test::writeFile(dir / "empty.sig", text);
+        const std::string png = (dir / "empty.png").string(), svg = (dir / "empty.svg").string();
+        // The head's column (360/7 + 16 points) wide, one head box high.
+        auto run =
+            test::runCli("render " + test::quoted((dir / "empty.sig").string()) + " -o " + test::quoted(png) + db);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, png + ": 68 x 16\n");
+        QImage picture(QString::fromStdString(png));
+        ASSERT_EQ(picture.size(), QSize(68, 16)) << text;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                ASSERT_EQ(picture.pixelColor(x, y), QColor(Qt::white)) << x << "," << y;
+
+        run = test::runCli("render " + test::quoted((dir / "empty.sig").string()) + " -o " + test::quoted(svg) +
+                           " --scale 2" + db);
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, svg + ": 136 x 32\n");
+        EXPECT_NE(test::readFile(svg).find("viewBox=\"0 0 136 32\""), std::string::npos);
+    }
 }

@@ -45,11 +45,12 @@ TEST(StartWindow, ShowsTheDatabaseInUse)
     EXPECT_EQ(labelText(window, "dateValue"), QStringLiteral("March 4, 2024"));
     EXPECT_EQ(labelText(window, "operatorCountValue"), QStringLiteral("4"));
     EXPECT_EQ(labelText(window, "pathValue"), QStringLiteral("/opt/tosk/data/sigdbase.sbf"));
-    EXPECT_FALSE(window.findChild<QLabel*>(QStringLiteral("databaseStatus"))->isVisible());
+    auto* status = window.findChild<QLabel*>(QStringLiteral("databaseStatus"));
+    ASSERT_TRUE(status);
+    EXPECT_FALSE(status->isVisible());
 
     DatabaseSummary none;
     window.showDatabase(none);
-    auto* status = window.findChild<QLabel*>(QStringLiteral("databaseStatus"));
     EXPECT_TRUE(status->isVisible());
     EXPECT_EQ(status->text(), QStringLiteral("No operator database is loaded."));
     EXPECT_EQ(labelText(window, "productValue"), QStringLiteral("unknown"));
@@ -78,7 +79,7 @@ TEST(StartWindow, CarriesFileQuitWithItsShortcut)
     EXPECT_EQ(view[0]->text(), QStringLiteral("Grid &Panel"));
     EXPECT_FALSE(view[0]->isEnabled()) << "until the grid panel is there";
     bool shown = false;
-    delegate.setGridPanelHook([&shown] { shown = true; });
+    delegate.setGridPanelHook([&shown, &window](QWidget* from) { shown = from == &window; });
     emit menus[1]->menu()->aboutToShow();
     ASSERT_TRUE(view[0]->isEnabled());
     view[0]->trigger();

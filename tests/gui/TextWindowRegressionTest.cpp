@@ -12,9 +12,9 @@ using namespace tosk;
 TEST(TextWindowRegression, ShowsLatin1TextAsWritten)
 {
     // Patch texts are Latin-1 bytes: "Café" must not turn into a
-    // replacement character.
+    // replacement character. The title is the file's name, UTF-8.
     auto document = std::make_shared<SigDocument>();
-    document->setDisplayName("Caf\xe9");
+    document->setDisplayName("Caf\xC3\xA9");
     QPointer<TextWindowController> window = TextWindowController::windowWithSigDocument(
         document, [](SigDocument&) { return std::string("HEADM adc \"Caf\xe9 \xbd\"\r\nTAIL tail\r\n"); });
     ASSERT_TRUE(window);

@@ -94,6 +94,13 @@ std::string dataPath(const std::string& relative)
     return p;
 }
 
+std::string quoted(const std::string& text)
+{
+    // Appended: GCC 12 wrongly reports "'" + text as an overlapping copy.
+    std::string out(1, '\'');
+    return out.append(text).append(1, '\'');
+}
+
 CliRun runCli(const std::string& args, const std::string& env)
 {
     TempDir scratch;

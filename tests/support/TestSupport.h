@@ -58,6 +58,8 @@ struct CliRun {
     std::string out;
     std::string err;
 };
+// The text in single quotes, for a shell command line.
+std::string quoted(const std::string& text);
 // Runs "tosk-cli ARGS" through the shell (quote paths), with `env`
 // ("NAME=value ...") in front when given.
 CliRun runCli(const std::string& args, const std::string& env = {});

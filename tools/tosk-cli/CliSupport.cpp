@@ -12,35 +12,17 @@
 
 namespace tosk::cli {
 
-std::string latin1ToUtf8(std::string_view bytes)
-{
-    std::string out;
-    out.reserve(bytes.size());
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 Json alertsJson(const std::vector<AlertRequest>& alerts)
 {
     Json out = Json::array();
     for (const auto& alert : alerts)
-        out.push_back(Json{{"title", latin1ToUtf8(alert.title)}, {"message", latin1ToUtf8(alert.message)}});
+        out.push_back(Json{{"title", alert.title}, {"message", alert.message}});
     return out;
 }
 
 Json linesJson(const std::vector<std::string>& lines)
 {
-    Json out = Json::array();
-    for (const auto& line : lines)
-        out.push_back(latin1ToUtf8(line));
-    return out;
+    return Json(lines);
 }
 
 DatabaseChoice chooseDatabase(std::vector<std::string>& args)

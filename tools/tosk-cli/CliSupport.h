@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/Alerts.h"
+#include "base/Localization.h"
 
 #include <nlohmann/json.hpp>
 
@@ -17,9 +18,8 @@ namespace tosk::cli {
 
 using Json = nlohmann::ordered_json;
 
-// Sig files and the database are 8-bit text; their bytes are taken as
-// Latin-1 when they go into JSON.
-std::string latin1ToUtf8(std::string_view bytes);
+// Alerts and log lines are UTF-8 already; the bytes of sig files and of the
+// database go into JSON through latin1ToUtf8.
 Json alertsJson(const std::vector<AlertRequest>& alerts);
 Json linesJson(const std::vector<std::string>& lines);
 

@@ -30,11 +30,12 @@ Json jsonReport(const SigDbase& db, const Report& report)
 {
     Json out;
     out["loaded"] = report.loaded;
-    out["path"] = latin1ToUtf8(report.path);
-    out["name"] = latin1ToUtf8(report.name);
+    // A path is the system's own text (UTF-8), not the database's.
+    out["path"] = report.path;
+    out["name"] = report.name;
     out["maxChannels"] = db.maxChannels();
     out["systemType"] = db.systemType();
-    out["headName"] = db.headName();
+    out["headName"] = latin1ToUtf8(db.headName());
     out["version"] = optionalText(db.versionString());
     out["date"] = optionalText(db.dateString());
     out["product"] = optionalText(db.productString());
@@ -59,13 +60,13 @@ Json jsonReport(const SigDbase& db, const Report& report)
 void printSummary(const SigDbase& db, const Report& report)
 {
     auto text = [](const std::optional<std::string>& t) { return t ? latin1ToUtf8(*t) : std::string("(none)"); };
-    std::printf("Database:   %s (%s)\n", report.path.empty() ? "(none)" : latin1ToUtf8(report.path).c_str(),
+    std::printf("Database:   %s (%s)\n", report.path.empty() ? "(none)" : report.path.c_str(),
                 report.loaded ? "loaded" : "not loaded");
     std::printf("Product:    %s\n", text(db.productString()).c_str());
     std::printf("Version:    %s\n", text(db.versionString()).c_str());
     std::printf("Date:       %s\n", text(db.dateString()).c_str());
     std::printf("Channels:   %u (system type %d)\n", db.maxChannels(), db.systemType());
-    std::printf("Head:       %s\n", db.headName().c_str());
+    std::printf("Head:       %s\n", latin1ToUtf8(db.headName()).c_str());
     std::printf("Operators:  %zu\n", db.sigDbaseData().size());
     std::map<int32_t, size_t> perClass;
     for (const auto& op : db.sigDbaseData())
@@ -77,12 +78,12 @@ void printSummary(const SigDbase& db, const Report& report)
     if (!report.log.empty()) {
         std::printf("Log:\n");
         for (const auto& line : report.log)
-            std::printf("  %s\n", latin1ToUtf8(line).c_str());
+            std::printf("  %s\n", line.c_str());
     }
     if (!report.alerts.empty()) {
         std::printf("Alerts:\n");
         for (const auto& alert : report.alerts)
-            std::printf("  %s: %s\n", latin1ToUtf8(alert.title).c_str(), latin1ToUtf8(alert.message).c_str());
+            std::printf("  %s: %s\n", alert.title.c_str(), alert.message.c_str());
     }
 }
 

@@ -127,9 +127,9 @@ int runRender(const std::vector<std::string>& given)
     QString error;
     if (!renderer.write(QString::fromStdString(out), scale, error))
         return fail("cannot write " + out + ": " + error.toStdString());
-    const QSizeF size = renderer.extent();
-    std::printf("%s: %d x %d\n", out.c_str(), int(std::ceil(size.width() * scale)),
-                int(std::ceil(size.height() * scale)));
+    // What was written, pixel for pixel.
+    const QSize size = renderer.pictureSize(scale);
+    std::printf("%s: %d x %d\n", out.c_str(), size.width(), size.height());
     return 0;
 }
 

@@ -1,0 +1,82 @@
+// What the windows show of messages (UTF-8: paths, the localisation table)
+// and of a patch's bytes (Latin-1), through the real alert panel.
+#include "Toskfile/Module.h"
+#include "Toskfile/SigDocument.h"
+#include "app/DocumentController.h"
+#include "app/MainMenuDelegate.h"
+#include "app/QtAlerts.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "canvas/GraphicWindowController.h"
+#include "gui/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace tosk;
+
+namespace {
+
+// The real alert panel for the test's lifetime; each alert shown is noted
+// and answered with its default button.
+struct ShownAlerts {
+    QtAlerts panel;
+    std::vector<std::string> texts; // "title | text", UTF-8
+
+    ShownAlerts() { Alerts::setShared(&panel); }
+    ~ShownAlerts() { Alerts::setShared(nullptr); }
+    // Runs `action`, which is to show exactly one alert.
+    template <typename F> void expectOne(F action)
+    {
+        const size_t before = texts.size();
+        test::whenShown<QMessageBox>([this](QMessageBox* box) {
+            texts.push_back((box->windowTitle() + QStringLiteral(" | ") + box->text()).toStdString());
+            box->defaultButton()->click();
+        });
+        action();
+        EXPECT_EQ(texts.size(), before + 1);
+    }
+};
+
+} // namespace
+
+TEST(MessageTextWindow, PathsShowAsWrittenAndPatchBytesAsLatin1)
+{
+    MemorySettingsStore store;
+    PreferenceController::setStore(&store);
+    MainMenuDelegate delegate;
+    DocumentController documents(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
+    test::TempDir dir;
+    const std::filesystem::path folder = dir / "\xC3\x96lfass"; // "Ölfass", as the file system names it
+    std::filesystem::create_directory(folder);
+    const QString folderName = QString::fromUtf8(folder.string());
+    ShownAlerts alerts;
+
+    alerts.expectOne([&] { EXPECT_EQ(documents.openDocument(folderName + QStringLiteral("/none.sig")), nullptr); });
+    ASSERT_EQ(alerts.texts.size(), 1u);
+    EXPECT_EQ(alerts.texts.back(),
+              "ERROR | The file \"" + folder.string() + "/none.sig\" could not be opened: No such file or directory");
+
+    // A patch named "Öl" shows that name on its window.
+    test::writeFile(folder / "\xC3\x96l.sig", test::readFile(test::dataPath("examples/demo.sig")));
+    GraphicWindowController* window =
+        documents.openDocument(folderName + QStringLiteral("/") + QChar(0xD6) + QStringLiteral("l.sig"));
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->windowTitle().toStdString(), "\xC3\x96l");
+    window->close();
+    QApplication::processEvents();
+
+    // The name of an operator read from a patch is Latin-1 text.
+    alerts.expectOne(
+        [] { EXPECT_FALSE(Module::moduleNamed("ST\xC9R\xC9O", std::nullopt, test::bundledDbase())->opDescriptor()); });
+    ASSERT_EQ(alerts.texts.size(), 2u);
+    EXPECT_EQ(alerts.texts.back(),
+              "Module Build | 'ST\xC3\x89R\xC3\x89O' is not a valid operator for this SigDatabase.");
+    PreferenceController::setStore(nullptr);
+}
