@@ -3,6 +3,7 @@
 #include "Toskfile/SigDocument.h"
 #include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
+#include "app/PictureExport.h"
 #include "app/UnitCommands.h"
 #include "canvas/CanvasCommands.h"
 #include "canvas/GraphicView.h"
@@ -98,6 +99,14 @@ void addEditMenu(QMenuBar* bar)
     edit->addSeparator();
     items->add(C::Cut, "actionCut", QKeySequence::keyBindings(QKeySequence::Cut));
     items->add(C::Copy, "actionCopy", QKeySequence::keyBindings(QKeySequence::Copy));
+    // The picture of the selection, or of the whole patch, for other programs.
+    QAction* copyPicture = edit->addAction(Latin1::text("MenuCopyPicture", "Copy P&icture"));
+    copyPicture->setObjectName(QStringLiteral("actionCopyPicture"));
+    copyPicture->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+    QObject::connect(copyPicture, &QAction::triggered, edit, [bar] {
+        if (GraphicWindowController* w = patchWindowOf(bar))
+            PictureExport::copyPicture(*w);
+    });
     items->add(C::Paste, "actionPaste", QKeySequence::keyBindings(QKeySequence::Paste));
     items->add(C::Duplicate, "actionDuplicate", {QKeySequence(Qt::CTRL | Qt::Key_D)});
     items->add(C::Delete, "actionDelete", {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)});
@@ -177,6 +186,8 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
     QAction* saveAs = add("actionSaveAs", "MenuSaveAs", "Save &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     QAction* revert = add("actionRevert", "MenuRevert", "Re&vert", QKeySequence());
     file->addSeparator();
+    QAction* exportPicture = add("actionExportPicture", "MenuExportPicture", "&Export Picture...", QKeySequence());
+    file->addSeparator();
 
     {
         QObject::connect(newDoc, &QAction::triggered, documents, [documents] { documents->newDocument(); });
@@ -193,6 +204,10 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
         QObject::connect(revert, &QAction::triggered, documents, [documents, patchWindow] {
             if (auto* w = patchWindow())
                 documents->revertDocument(*w);
+        });
+        QObject::connect(exportPicture, &QAction::triggered, documents, [patchWindow] {
+            if (auto* w = patchWindow())
+                PictureExport::exportPicture(*w);
         });
         QObject::connect(recent, &QMenu::aboutToShow, documents, [recent, documents] {
             recent->clear();
@@ -217,6 +232,7 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
         save->setEnabled(doc);
         saveAs->setEnabled(doc);
         revert->setEnabled(doc && !doc->fileName().empty() && doc->isDocumentEdited());
+        exportPicture->setEnabled(doc);
     };
     refresh();
     QObject::connect(file, &QMenu::aboutToShow, bar, refresh);

@@ -2,6 +2,7 @@
 
 #include "Toskfile/CanvasLayout.h"
 #include "Toskfile/HeadLayout.h"
+#include "Toskfile/Module.h"
 #include "canvas/CanvasPainter.h"
 #include "canvas/CanvasStyle.h"
 
@@ -27,29 +28,78 @@ QSizeF CanvasRenderer::extent()
     return QSizeF(std::ceil(layout.maxX()), std::ceil(std::max(layout.maxY(), HeadLayout::kBoxHeight)));
 }
 
+QRectF CanvasRenderer::wholeArea()
+{
+    return QRectF(QPointF(0, 0), extent());
+}
+
+QRectF CanvasRenderer::areaOf(const std::vector<Module*>& modules)
+{
+    // The graphic rects are those of the patch as it is laid out now.
+    CanvasLayout layout;
+    layout.layOut(patch_, head_, showMode_);
+    Rect united;
+    for (const Module* module : modules)
+        if (module && module->height() > 0)
+            united = united.united(module->graphicRect());
+    if (united.isEmpty())
+        return QRectF();
+    // Whole points, so that the picture's pixels fall where the canvas's do.
+    const double left = std::max(0.0, std::floor(united.minX()));
+    const double top = std::max(0.0, std::floor(united.minY()));
+    return QRectF(QPointF(left, top), QPointF(std::ceil(united.maxX()), std::ceil(united.maxY())));
+}
+
 QSize CanvasRenderer::pictureSize(double scale)
 {
-    const QSizeF size = extent();
-    return QSize(std::max(1, int(std::ceil(size.width() * scale))), std::max(1, int(std::ceil(size.height() * scale))));
+    return pictureSize(wholeArea(), scale);
+}
+
+QSize CanvasRenderer::pictureSize(const QRectF& area, double scale)
+{
+    return QSize(std::max(1, int(std::ceil(area.width() * scale))), std::max(1, int(std::ceil(area.height() * scale))));
 }
 
 QImage CanvasRenderer::image(double scale)
 {
-    QSizeF size = extent();
-    QImage picture(pictureSize(scale), QImage::Format_ARGB32_Premultiplied);
+    return image(wholeArea(), scale);
+}
+
+QImage CanvasRenderer::image(const QRectF& area, double scale)
+{
+    QImage picture(pictureSize(area, scale), QImage::Format_ARGB32_Premultiplied);
     picture.fill(Qt::white);
     QPainter painter(&picture);
     painter.scale(scale, scale);
-    paint(painter, size);
+    painter.translate(-area.topLeft());
+    paint(painter, area);
     return picture;
 }
 
-void CanvasRenderer::paint(QPainter& painter, const QSizeF& size)
+void CanvasRenderer::paint(QPainter& painter, const QRectF& area)
 {
     CanvasLayout layout;
     layout.layOut(patch_, head_, showMode_);
     CanvasPainter canvas;
-    canvas.drawRect(painter, Rect(0, 0, size.width(), size.height()), layout, patch_, head_, showMode_, marks_);
+    canvas.drawRect(painter, Rect(area.x(), area.y(), area.width(), area.height()), layout, patch_, head_, showMode_,
+                    marks_);
+}
+
+bool CanvasRenderer::writeSvg(QIODevice& device, const QRectF& area, double scale)
+{
+    QSvgGenerator svg;
+    svg.setOutputDevice(&device);
+    svg.setSize(pictureSize(area, scale));
+    svg.setViewBox(QRectF(0, 0, area.width() * scale, area.height() * scale));
+    svg.setResolution(72);
+    svg.setTitle(QStringLiteral("Tosk patch"));
+    QPainter painter;
+    if (!painter.begin(&svg))
+        return false;
+    painter.scale(scale, scale);
+    painter.translate(-area.topLeft());
+    paint(painter, area);
+    return painter.end();
 }
 
 bool CanvasRenderer::write(const QString& path, double scale, QString& error)
@@ -59,30 +109,28 @@ bool CanvasRenderer::write(const QString& path, double scale, QString& error)
         error = QStringLiteral("the picture's name must end in .png or .svg");
         return false;
     }
-    // Write beside the target and rename, so that a failure leaves no half picture.
+    return write(path, suffix == QLatin1String("png") ? Format::Png : Format::Svg, wholeArea(), scale, error);
+}
+
+bool CanvasRenderer::write(const QString& path, Format format, const QRectF& area, double scale, QString& error)
+{
+    // Write beside the target and rename, so that a failure leaves no half
+    // picture and the file that was there stays as it was.
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
         return false;
     }
-    if (suffix == QLatin1String("png")) {
-        if (!image(scale).save(&file, "PNG")) {
+    if (format == Format::Png) {
+        if (!image(area, scale).save(&file, "PNG")) {
             error = QStringLiteral("the PNG could not be written");
             file.cancelWriting();
             return false;
         }
-    } else {
-        QSizeF size = extent();
-        QSvgGenerator svg;
-        svg.setOutputDevice(&file);
-        svg.setSize(pictureSize(scale));
-        svg.setViewBox(QRectF(0, 0, size.width() * scale, size.height() * scale));
-        svg.setResolution(72);
-        svg.setTitle(QStringLiteral("Tosk patch"));
-        QPainter painter(&svg);
-        painter.scale(scale, scale);
-        paint(painter, size);
-        painter.end();
+    } else if (!writeSvg(file, area, scale)) {
+        error = QStringLiteral("the SVG could not be written");
+        file.cancelWriting();
+        return false;
     }
     if (!file.commit()) {
         error = file.errorString();

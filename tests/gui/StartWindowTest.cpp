@@ -1,14 +1,29 @@
 #include "app/StartWindow.h"
+#include "Toskfile/SigDocument.h"
+#include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
+#include "base/Alerts.h"
+#include "base/FileChooser.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
 #include "database/SigDbase.h"
+#include "gui/GuiTestSupport.h"
 
+#include <QAccessible>
 #include <QAction>
+#include <QApplication>
+#include <QDir>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <memory>
 
 using namespace tosk;
 
@@ -92,4 +107,142 @@ TEST(StartWindow, CarriesFileQuitWithItsShortcut)
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(window.isVisible()) << "Quit closes the windows";
+}
+
+namespace {
+
+// The welcome window of a real document controller, with recent patches
+// of the test's own.
+struct Welcome {
+    MemorySettingsStore store;
+    MainMenuDelegate delegate;
+    std::unique_ptr<DocumentController> documents;
+    std::unique_ptr<StartWindow> window;
+    test::TempDir dir;
+
+    explicit Welcome(const QStringList& recent)
+    {
+        PreferenceController::setStore(&store);
+        store.values[DocumentController::kRecentKey] = recent.join(QLatin1Char('\n')).toStdString();
+        documents =
+            std::make_unique<DocumentController>(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
+        delegate.setDocumentController(documents.get());
+        window = std::make_unique<StartWindow>(delegate, DatabaseSummary::of(*test::bundledDbase()));
+        documents->setStartWindow(window.get());
+        window->show();
+    }
+    ~Welcome()
+    {
+        for (GraphicWindowController* w : documents->windows()) {
+            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
+            w->close();
+        }
+        QApplication::processEvents();
+        window.reset();
+        PreferenceController::setStore(nullptr);
+    }
+};
+
+QString path(const std::filesystem::path& p)
+{
+    return QString::fromStdString(p.string());
+}
+
+} // namespace
+
+TEST(StartWindow, WelcomesWithNewOpenAndTheRecentPatches)
+{
+    test::TempDir files;
+    std::filesystem::copy_file(test::dataPath("examples/demo.sig"), files / "demo.sig");
+    const QString demo = path(files / "demo.sig"), gone = path(files / "gone.sig");
+    Welcome w({demo, gone});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+
+    auto* list = w.window->findChild<QListWidget*>("recentList");
+    ASSERT_TRUE(list);
+    ASSERT_EQ(list->count(), 2);
+    const QString folder = QDir::toNativeSeparators(path(files.path()));
+    EXPECT_EQ(list->item(0)->text(), "demo.sig\n" + folder);
+    EXPECT_EQ(list->item(1)->text(), "gone.sig (missing)\n" + folder);
+    EXPECT_FALSE(list->item(0)->font().italic());
+    EXPECT_TRUE(list->item(1)->font().italic()) << "a missing file looks unlike the others";
+    EXPECT_EQ(list->item(1)->data(Qt::AccessibleTextRole).toString(), "gone.sig (missing), " + path(files.path()));
+    EXPECT_FALSE(w.window->findChild<QLabel*>("noRecentLabel")->isVisible());
+
+    // Opening the missing one says so, and loses nothing: no window, the
+    // list as it was.
+    {
+        ScopedRecordingAlerts alerts;
+        const QRect row = list->visualItemRect(list->item(1));
+        ASSERT_FALSE(row.isEmpty());
+        // A double click: the press that selects, then the second click.
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        EXPECT_TRUE(alerts.recorded.empty()) << "one click only selects";
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        ASSERT_EQ(alerts.recorded.size(), 1u);
+        EXPECT_EQ(alerts.recorded[0].message,
+                  "The patch \"gone.sig\" is no longer at " + files.path().string() +
+                      ": it was moved, renamed or deleted, or its disk is not mounted. It stays in the list of "
+                      "recent patches until you clear it.");
+    }
+    EXPECT_TRUE(w.documents->windows().empty());
+    EXPECT_EQ(w.documents->recentDocuments(), QStringList({demo, gone}));
+    EXPECT_EQ(list->count(), 2);
+
+    // Enter opens the selected one.
+    list->setFocus();
+    list->setCurrentRow(0);
+    QTest::keyClick(list, Qt::Key_Return);
+    ASSERT_EQ(w.documents->windows().size(), 1u);
+    EXPECT_EQ(w.documents->windows()[0]->sigDocument()->fileName(), files.path().string() + "/demo.sig");
+    EXPECT_FALSE(w.window->isVisible()) << "the welcome window steps aside";
+
+    // New and Open... from the buttons.
+    w.window->show();
+    auto* newButton = w.window->findChild<QPushButton*>("newButton");
+    auto* openButton = w.window->findChild<QPushButton*>("openButton");
+    ASSERT_TRUE(newButton);
+    ASSERT_TRUE(openButton);
+    QTest::mouseClick(newButton, Qt::LeftButton);
+    ASSERT_EQ(w.documents->windows().size(), 2u);
+    EXPECT_EQ(w.documents->windows()[1]->sigDocument()->fileName(), "");
+    std::filesystem::copy_file(files / "demo.sig", files / "other.sig");
+    {
+        ScopedScriptedFileChooser chooser;
+        chooser.answers.push_back((files / "other.sig").string());
+        w.window->show();
+        QTest::mouseClick(openButton, Qt::LeftButton);
+        ASSERT_EQ(chooser.requests.size(), 1u);
+    }
+    ASSERT_EQ(w.documents->windows().size(), 3u);
+    // The list follows the recent patches: the latest first.
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(0)->text(), "other.sig\n" + folder);
+    EXPECT_EQ(list->item(1)->text(), "demo.sig\n" + folder);
+}
+
+TEST(StartWindow, EveryControlHasAnAccessibleName)
+{
+    Welcome w({});
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w.window.get()));
+    EXPECT_TRUE(w.window->findChild<QLabel*>("noRecentLabel")->isVisible()) << "nothing opened yet";
+    EXPECT_FALSE(w.window->findChild<QListWidget*>("recentList")->isVisible());
+    auto* help = w.window->findChild<QLabel*>("tryWithoutUnitText");
+    ASSERT_TRUE(help);
+    EXPECT_TRUE(help->text().contains("tosk-unit --link /tmp/unit"));
+
+    int controls = 0;
+    for (QWidget* widget : w.window->findChildren<QWidget*>()) {
+        if (!widget->isVisibleTo(w.window.get()) || widget->focusPolicy() == Qt::NoFocus)
+            continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_TRUE(a) << widget->metaObject()->className();
+        EXPECT_FALSE(a->text(QAccessible::Name).isEmpty())
+            << widget->metaObject()->className() << " " << widget->objectName().toStdString();
+        ++controls;
+    }
+    EXPECT_GE(controls, 2) << "New and Open... at least";
+    auto* open = w.window->findChild<QPushButton*>("openButton");
+    ASSERT_TRUE(open);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(open)->text(QAccessible::Name), "Open");
 }
