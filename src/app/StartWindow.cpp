@@ -9,6 +9,7 @@
 #include "base/PreferenceController.h"
 #include "canvas/Latin1.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,9 +19,11 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenuBar>
+#include <QPainter>
 #include <QPalette>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace tosk {
@@ -59,6 +62,65 @@ QLabel* heading(const QString& text, QWidget* parent)
     label->setFont(bold);
     return label;
 }
+
+// Draws a recent patch as its file name over its folder, the folder
+// smaller and dimmed; a missing file in italics, dimmed too.
+class RecentPatchDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override
+    {
+        const QFontMetrics name(option.font);
+        const QFontMetrics folder(smaller(option.font));
+        return QSize(name.horizontalAdvance(QLatin1Char('x')) * 30, name.height() + folder.height() + 2 * kPadding);
+    }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& given, const QModelIndex& index) const override
+    {
+        QStyleOptionViewItem option = given;
+        initStyleOption(&option, index);
+        // The item's own text: the option's has its line breaks made into
+        // line separators.
+        const QString text = index.data(Qt::DisplayRole).toString();
+        option.text.clear();
+        QStyle* style = option.widget ? option.widget->style() : QApplication::style();
+        style->drawControl(QStyle::CE_ItemViewItem, &option, painter, option.widget);
+
+        const bool selected = option.state & QStyle::State_Selected;
+        const bool missing = option.font.italic();
+        const QColor strong = option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+        QColor dim = strong;
+        if (!selected)
+            dim = option.palette.color(QPalette::Disabled, QPalette::Text);
+        const QRect area = option.rect.adjusted(kPadding * 2, kPadding, -kPadding * 2, -kPadding);
+        const qsizetype cut = text.indexOf(QLatin1Char('\n'));
+        painter->save();
+        QFont nameFont = option.font;
+        nameFont.setBold(!missing);
+        painter->setFont(nameFont);
+        painter->setPen(missing ? dim : strong);
+        const QFontMetrics nameMetrics(nameFont);
+        painter->drawText(area.x(), area.y() + nameMetrics.ascent(),
+                          nameMetrics.elidedText(text.left(cut), Qt::ElideMiddle, area.width()));
+        const QFont folderFont = smaller(option.font);
+        const QFontMetrics folderMetrics(folderFont);
+        painter->setFont(folderFont);
+        painter->setPen(dim);
+        painter->drawText(area.x(), area.y() + nameMetrics.height() + folderMetrics.ascent(),
+                          folderMetrics.elidedText(text.mid(cut + 1), Qt::ElideMiddle, area.width()));
+        painter->restore();
+    }
+
+private:
+    static constexpr int kPadding = 3;
+
+    static QFont smaller(QFont font)
+    {
+        font.setPointSizeF(font.pointSizeF() * 0.85);
+        return font;
+    }
+};
 
 } // namespace
 
@@ -101,6 +163,8 @@ StartWindow::StartWindow(MainMenuDelegate& delegate, const DatabaseSummary& data
     recent_->setAccessibleName(spoken(recentTitle));
     recent_->setAccessibleDescription(Latin1::text("WelcomeRecentHelp", "Double click or press Enter to open a patch"));
     recent_->setSelectionMode(QAbstractItemView::SingleSelection);
+    recent_->setItemDelegate(new RecentPatchDelegate(recent_));
+    recent_->setMinimumHeight(120);
     recentLabel->setBuddy(recent_);
     column->addWidget(recent_, 1);
     noRecent_ = new QLabel(Latin1::text("WelcomeNoRecent", "No patch opened yet."), central);
@@ -141,7 +205,7 @@ StartWindow::StartWindow(MainMenuDelegate& delegate, const DatabaseSummary& data
     nextPath_->setWordWrap(true);
     column->addWidget(databaseBox);
     setCentralWidget(central);
-    resize(560, 600);
+    resize(600, 660);
 
     setTabOrder(new_, open_);
     setTabOrder(open_, recent_);
