@@ -104,6 +104,8 @@ TEST(PictureExport, ExportsTheDemoAsToskCliRendersIt)
     EXPECT_TRUE(chooser.requests[0].save);
     EXPECT_EQ(chooser.requests[0].suggestedName, "demo.png");
     EXPECT_EQ(chooser.requests[0].fileTypes, std::vector<std::string>{"png"});
+    EXPECT_EQ(chooser.requests[0].directory, std::filesystem::path(test::dataPath("examples")).string())
+        << "beside the patch";
     const QImage menu(QString::fromStdString((w.dir / "menu.png").string()));
     ASSERT_FALSE(menu.isNull());
     EXPECT_EQ(argb(menu), argb(cli)) << "the same pixels as tosk-cli render";
@@ -130,6 +132,7 @@ TEST(PictureExport, ExportsTheDemoAsToskCliRendersIt)
               0u)
         << alerts.recorded[0].message;
     EXPECT_FALSE(std::filesystem::exists(w.dir / "none"));
+    EXPECT_FALSE(w.window->sigDocument()->isDocumentEdited()) << "a picture changes nothing in the patch";
 }
 
 TEST(PictureExport, TheSelectionIsTheAreaOfItsModules)
