@@ -12,6 +12,7 @@
 #include "base/TkxException.h"
 #include "canvas/Latin1.h"
 #include "database/SigDbase.h"
+#include "editors/WaveEditors.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -150,6 +151,9 @@ GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocum
     hooks.save = [this](GraphicWindowController& w) { return saveDocument(w); };
     hooks.uploadText = format_.uploadText;
     hooks.closing = [this](GraphicWindowController& w) { windowClosing(w); };
+    hooks.editSpecific = [](GraphicWindowController& w, Module& module) {
+        WaveEditors::open(w.document(), module, &w);
+    };
     auto* window = new GraphicWindowController(std::move(document), std::move(hooks));
     acceptDrops(window);
     windows_.emplace_back(window);

@@ -42,7 +42,7 @@ void MainMenuDelegate::applicationDidFinishLaunching()
     unitCommands_ = std::make_unique<UnitCommands>(*this, *dispatcher_);
     // A database that cannot be found or read stays empty; launch goes on.
     sigDbase_ = SigDbase::sharedSigDbase();
-    graphicWindowController_ = nullptr;
+    setGraphicWindowController(nullptr);
     // Qt reports only the window that gains the focus; losing it to another
     // application reports none, which is when the main window resigns.
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &MainMenuDelegate::focusWindowChanged);
@@ -62,14 +62,28 @@ void MainMenuDelegate::mainWindowChanged(QWidget* window)
 {
     mainWindow_ = window;
     if (dynamic_cast<PatchWindow*>(window))
-        graphicWindowController_ = window;
+        setGraphicWindowController(window);
 }
 
 void MainMenuDelegate::mainWindowResigned(QWidget* window)
 {
     if (window == mainWindow_)
         mainWindow_ = nullptr;
-    graphicWindowController_ = nullptr;
+}
+
+void MainMenuDelegate::setGraphicWindowController(QWidget* window)
+{
+    if (graphicWindowController_ == window)
+        return;
+    if (graphicWindowController_)
+        disconnect(graphicWindowController_, &QObject::destroyed, this, nullptr);
+    graphicWindowController_ = window;
+    if (window)
+        connect(window, &QObject::destroyed, this, [this] {
+            graphicWindowController_ = nullptr;
+            emit graphicWindowControllerChanged(nullptr);
+        });
+    emit graphicWindowControllerChanged(window);
 }
 
 void MainMenuDelegate::focusWindowChanged(QWindow* window)

@@ -6,6 +6,7 @@
 
 #include "app/DatabaseSummary.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,13 +48,20 @@ public:
     const std::shared_ptr<SigDbase>& sigDbase() const { return sigDbase_; }
     DatabaseSummary databaseSummary() const;
 
-    // The patch window that was main last, while it stays open and the
-    // application keeps the focus; null otherwise.
+    // The patch window that was main last, while it stays open: panels and
+    // commands that act on "the" patch window act on it. Another window
+    // (a floating panel, a browser, another application) taking the focus
+    // does not make it forget; closing it or another patch window does.
     QWidget* graphicWindowController() const { return graphicWindowController_; }
     // A window became main: kept when it is a patch window, ignored otherwise.
     void mainWindowChanged(QWidget* window);
-    // A window stopped being main.
+    // A window stopped being main; the last patch window is still the one.
     void mainWindowResigned(QWidget* window);
+
+    // Shows the shared grid panel (View > Grid Panel) for the window whose
+    // menu was used; the menu item stays disabled while none is set.
+    void setGridPanelHook(std::function<void(QWidget*)> show) { showGridPanel_ = std::move(show); }
+    const std::function<void(QWidget*)>& gridPanelHook() const { return showGridPanel_; }
 
     // Opens and saves the patch documents (null until the application sets
     // one up; not owned).
@@ -84,9 +92,12 @@ public slots:
 
 signals:
     void sigDbaseLocationChanged();
+    // The patch window panels follow changed (null: none is open).
+    void graphicWindowControllerChanged(QWidget* window);
 
 private:
     void focusWindowChanged(QWindow* window);
+    void setGraphicWindowController(QWidget* window);
 
     std::shared_ptr<SigDbase> sigDbase_;
     QPointer<QWidget> graphicWindowController_;
@@ -98,6 +109,7 @@ private:
     std::unique_ptr<UnitCommands> unitCommands_;
     std::unique_ptr<PreferencesWindow> preferencesWindow_;
     std::unique_ptr<UnitTrafficWindow> unitTrafficWindow_;
+    std::function<void(QWidget*)> showGridPanel_;
 };
 
 } // namespace tosk

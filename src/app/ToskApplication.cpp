@@ -12,6 +12,7 @@
 #include "base/AtomicFile.h"
 #include "base/DataFiles.h"
 #include "base/PreferenceController.h"
+#include "canvas/GridPanelController.h"
 #include "comms/DiskSync.h"
 #include "database/SigDbase.h"
 
@@ -100,6 +101,7 @@ int ToskApplication::run(int argc, char** argv, const Options& options)
     delegate.applicationDidFinishLaunching();
     DocumentController documents(&delegate, DocumentController::sigFileFormat());
     delegate.setDocumentController(&documents);
+    delegate.setGridPanelHook([](QWidget* window) { GridPanelController::showGridPanel(window); });
     StartWindow start(delegate, delegate.databaseSummary());
     documents.setStartWindow(&start);
     start.show();
