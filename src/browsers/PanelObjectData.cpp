@@ -1,7 +1,6 @@
 #include "browsers/PanelObjectData.h"
 
 #include "Toskfile/MyExtensions.h"
-#include "comms/ColObject.h"
 #include "comms/ConObject.h"
 #include "comms/InfObject.h"
 #include "comms/NumObject.h"
@@ -12,30 +11,6 @@
 namespace tosk {
 
 PanelObjectData::PanelObjectData(std::shared_ptr<BaseObject> object) : object_(std::move(object)) {}
-
-std::unique_ptr<PanelObjectData> PanelObjectData::notice(const std::string& text)
-{
-    auto data = std::make_unique<PanelObjectData>(nullptr);
-    data->notice_ = text;
-    return data;
-}
-
-const std::string& PanelObjectData::key() const
-{
-    static const std::string none;
-    return object_ ? object_->key() : none;
-}
-
-bool PanelObjectData::isMenu() const
-{
-    return dynamic_cast<const ColObject*>(object_.get()) != nullptr;
-}
-
-bool PanelObjectData::isControl() const
-{
-    return dynamic_cast<const NumObject*>(object_.get()) || dynamic_cast<const SetObject*>(object_.get()) ||
-           dynamic_cast<const StrObject*>(object_.get());
-}
 
 std::string PanelObjectData::labelOf(const std::string& statement, const std::string& tag)
 {
@@ -52,15 +27,7 @@ std::string PanelObjectData::labelOf(const std::string& statement, const std::st
 
 std::string PanelObjectData::name() const
 {
-    if (!object_)
-        return notice_;
-    return labelOf(object_->statement(), object_->tag());
-}
-
-bool PanelObjectData::isGroup() const
-{
-    auto* menu = dynamic_cast<const ColObject*>(object_.get());
-    return menu && menu->subObjectCount() > 0;
+    return object_ ? labelOf(object_->statement(), object_->tag()) : std::string();
 }
 
 std::string PanelObjectData::valueText() const
