@@ -264,6 +264,13 @@ void UnitCommands::showProgress(const RequestProgress& progress)
         progressWindow_->hide();
         return;
     }
+    // The front panel's exchanges (one frame each) take a few milliseconds
+    // while a slider is dragged; the window comes up only for one that
+    // keeps the user waiting, with its Cancel.
+    constexpr std::chrono::milliseconds keepsWaiting{500};
+    if (progress.endsAtFrameEnd && !progressWindow_->isVisible() && progress.waited < keepsWaiting &&
+        progress.silentFor < keepsWaiting)
+        return;
     progressWindow_->showProgress(progress, waiting);
 }
 
