@@ -345,8 +345,17 @@ QWidget* FrontPanelWindow::makeControl(Row& r)
             Row* now = row(key);
             auto* str = now ? dynamic_cast<const StrObject*>(now->object.get()) : nullptr;
             const std::string value = Latin1::bytes(text->text());
-            if (str && value != str->value().value_or(""))
-                edited(key, value);
+            if (!str || value == str->value().value_or(""))
+                return;
+            // Inside the put's frame these would end or restart it.
+            if (value.find_first_of("\xF0\xF7") != std::string::npos) {
+                putBack(*now, Latin1::text("FrontPanelRefused", "%1 was not set to %2: %3")
+                                  .arg(label(*now->object), text->text(),
+                                       Latin1::text("FrontPanelFrameByte",
+                                                    "the unit's messages cannot carry the characters ð and ÷")));
+                return;
+            }
+            edited(key, value);
         });
         control = text;
     } else if (dynamic_cast<const ConObject*>(o) || dynamic_cast<const InfObject*>(o)) {

@@ -64,6 +64,12 @@ PanelNumberControl::PanelNumberControl(double minimum, double maximum, double re
 
 void PanelNumberControl::setLimits(double minimum, double maximum, double resolution)
 {
+    // Limits a unit cannot mean (not numbers at all) leave a control that
+    // still works.
+    if (!std::isfinite(minimum) || !std::isfinite(maximum))
+        minimum = 0, maximum = 1;
+    if (!std::isfinite(resolution))
+        resolution = 0;
     minimum_ = std::min(minimum, maximum);
     maximum_ = std::max(minimum, maximum);
     const double range = maximum_ - minimum_;
@@ -86,6 +92,8 @@ double PanelNumberControl::valueAtStep(int step) const
 
 int PanelNumberControl::stepOf(double value) const
 {
+    if (!std::isfinite(value))
+        return 0;
     return int(std::lround((std::clamp(value, minimum_, maximum_) - minimum_) / step_));
 }
 

@@ -481,6 +481,16 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
         if (command == sysex::OBJECT_INFO_WANT)
             readBacks.push_back(payload);
     EXPECT_EQ(readBacks, (std::vector<std::string>{"0 0", "8 0", "12 0"}));
+
+    // A text with a byte that frames the unit's messages never goes.
+    name->setText(QString::fromUtf8("Caf\u00e9 \u00f7 2"));
+    emit name->editingFinished();
+    ASSERT_TRUE(settled(panel));
+    EXPECT_EQ(unit.puts().size(), 2u);
+    EXPECT_EQ(panel.statusLabel()->text().toStdString(),
+              "Name was not set to Caf\u00e9 \u00f7 2: the unit's messages cannot carry the characters \u00f0 and "
+              "\u00f7");
+    EXPECT_EQ(name->text().toStdString(), "Old name");
 }
 
 TEST(FrontPanel, ScriptedSliderMovesArePacedToOnePutIn50msAndTheLastValueAlwaysGoes)
