@@ -255,6 +255,9 @@ void addUnitMenu(QMenuBar* bar, UnitCommands& unit)
     QAction* getPatch = add("actionGetPatch", "MenuGetPatch", "&Get Patch", Item::GetPatch);
     QAction* sendPatch = add("actionSendPatch", "MenuSendPatch", "&Send Patch", Item::SendPatch);
     QAction* updatePatch = add("actionUpdatePatch", "MenuUpdatePatch", "&Update Patch", Item::UpdatePatch);
+    QAction* compare = add("actionCompareWithUnit", "MenuCompareWithUnit", "&Compare with Unit", Item::CompareWithUnit);
+    menu->addSeparator();
+    QAction* frontPanel = add("actionFrontPanel", "MenuFrontPanel", "&Front Panel", Item::FrontPanel);
     menu->addSeparator();
     QAction* getDbase = add("actionGetDbase", "MenuGetDbase", "Get &Database...", Item::GetDbase);
     QAction* getScreen = add("actionGetScreen", "MenuGetScreen", "Get Sc&reen", Item::GetScreen);
@@ -271,6 +274,8 @@ void addUnitMenu(QMenuBar* bar, UnitCommands& unit)
                      [commands, window] { commands->onMidiSendPatch(window()); });
     QObject::connect(updatePatch, &QAction::triggered, &unit,
                      [commands, window] { commands->onMidiUpdatePatch(window()); });
+    QObject::connect(compare, &QAction::triggered, &unit, [commands, window] { commands->onMidiCompare(window()); });
+    QObject::connect(frontPanel, &QAction::triggered, &unit, [commands] { commands->onFrontPanel(); });
     QObject::connect(getDbase, &QAction::triggered, &unit, [commands, window] { commands->onMidiGetDbase(window()); });
     QObject::connect(getScreen, &QAction::triggered, &unit, [commands] { commands->onMidiGetScreen(); });
     auto refresh = [items, commands, window] {

@@ -101,13 +101,13 @@ void KorvatelConnection::keyPress(uint32_t keyCode)
     serialConnection_.drain();
 }
 
-KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
+template <typename Visit>
+void KorvatelConnection::cutObjects(const uint8_t* b, size_t n, uint8_t deviceId, char* objectBuffer, Visit visit)
 {
-    KeyedArray result;
-    if (n < 6 || b[0] != sysex::START || b[1] != sysex::MANUFACTURER || b[2] != sysex::FAMILY || b[3] != channelId() ||
+    if (n < 6 || b[0] != sysex::START || b[1] != sysex::MANUFACTURER || b[2] != sysex::FAMILY || b[3] != deviceId ||
         (b[4] != sysex::OBJECT_INFO_DUMP && b[4] != sysex::PARAMETERS_DUMP) || b[n - 1] != sysex::END) {
         log("*** parse error: invalid Korvatel Sysex header:");
-        return result;
+        return;
     }
     size_t i = 5;
     while (i < n && b[i] == sysex::SPACE)
@@ -118,7 +118,7 @@ KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
         if (b[i] != '\r') {
             ++total;
             if (length < bufferSize)
-                objectBuffer_[length++] = char(b[i]);
+                objectBuffer[length++] = char(b[i]);
             else
                 logf("*** parse error: objectBuffer overflow: %ld > %ld", total, long(bufferSize));
             ++i;
@@ -126,13 +126,12 @@ KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
         }
         if (i + 1 >= n || b[i + 1] != '\n') {
             logf("*** parse error: expected 0x0A at byte %d but got 0x%x ", int(i + 2), i + 1 < n ? b[i + 1] : 0);
-            return result;
+            return;
         }
         i += 2;
-        std::string text(objectBuffer_.data(), length);
+        std::string text(objectBuffer, length);
         try {
-            auto object = UserObjectFactory::createUserObject(text);
-            result.setObject(object, object->tag());
+            visit(UserObjectFactory::createUserObject(text));
         } catch (const TkxException&) {
             logf("*** parse error: Invalid user object ending at byte %d ", int(i));
             logf("*** object is: %s", text.c_str());
@@ -142,7 +141,23 @@ KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
         length = 0;
         total = 0;
     }
+}
+
+KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
+{
+    KeyedArray result;
+    cutObjects(b, n, uint8_t(channelId()), objectBuffer_.data(),
+               [&](const std::shared_ptr<BaseObject>& object) { result.setObject(object, object->tag()); });
     return result;
+}
+
+std::vector<std::shared_ptr<BaseObject>> KorvatelConnection::objectsInDump(const uint8_t* b, size_t n, uint8_t deviceId)
+{
+    std::vector<std::shared_ptr<BaseObject>> objects;
+    std::vector<char> buffer(bufferSize + 1);
+    cutObjects(b, n, deviceId, buffer.data(),
+               [&](const std::shared_ptr<BaseObject>& object) { objects.push_back(object); });
+    return objects;
 }
 
 void KorvatelConnection::dumpObjects(const KeyedArray& objects, const std::string& tag) const
