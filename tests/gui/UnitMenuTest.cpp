@@ -655,19 +655,19 @@ TEST(UnitMenu, ItemsFollowTheDatabaseAndTheCurrentPatchWindow)
         return out;
     };
     EXPECT_EQ(states(app.start.get()), "&Get Patch &Send Patch(off) &Update Patch(off) - Get &Database... Get "
-                                       "Sc&reen - Get User Files(off) Get Setup(off) Send User Files(off) Send "
-                                       "Setup(off) ");
+                                       "Sc&reen - Get User &Files(off) Get Se&tup(off) Send User F&iles(off) "
+                                       "Send Setu&p(off) ");
     writeFile(dir / "room.sig", smallRoom);
     GraphicWindowController* w = app.open(dir / "room.sig");
     ASSERT_TRUE(w);
     EXPECT_EQ(states(w), "&Get Patch &Send Patch &Update Patch - Get &Database... Get Sc&reen - Get User "
-                         "Files(off) Get Setup(off) Send User Files(off) Send Setup(off) ");
+                         "&Files(off) Get Se&tup(off) Send User F&iles(off) Send Setu&p(off) ");
 
     // Without operators no patch can be read, sent or updated.
     std::shared_ptr<SigDbase> shared = app.delegate->sigDbase();
     ASSERT_FALSE(shared->createSigDbaseFromData(""));
     EXPECT_EQ(states(w), "&Get Patch(off) &Send Patch(off) &Update Patch(off) - Get &Database... Get Sc&reen - Get "
-                         "User Files(off) Get Setup(off) Send User Files(off) Send Setup(off) ");
+                         "User &Files(off) Get Se&tup(off) Send User F&iles(off) Send Setu&p(off) ");
     ASSERT_TRUE(shared->createSigDbase());
 }
 
