@@ -28,11 +28,14 @@
 #include "support/TestSupport.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QDialog>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPushButton>
+#include <QSlider>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -348,4 +351,33 @@ TEST(Accessibility, TheCanvasIsReachedByKeyboardAndAnnouncesTheSelection)
     const Point before = modules[0]->rect().origin;
     press(canvas, Qt::Key_Right);
     EXPECT_EQ(modules[0]->rect().origin.x, before.x + 1);
+}
+
+TEST(Accessibility, TheGridPanelTakesTheKeyboardWhenAskedForAgain)
+{
+    Windows windows;
+    GraphicWindowController* window = windows.graphicWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    GridPanelController* panel = GridPanelController::sharedGridPanelController();
+    panel->hide();
+
+    // The first time it shows beside the patch window, which keeps the keys
+    // (on a desktop; the offscreen platform activates what it shows, so the
+    // patch window is made active again here).
+    GridPanelController::showGridPanel(window);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    // Asked for again, it takes them: Tab then walks its controls.
+    GridPanelController::showGridPanel(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    EXPECT_EQ(QApplication::focusWidget(), panel->snapsToGridCheckbox());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), panel->showsGridCheckbox());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), panel->gridSpacingSlider());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), panel->gridColorWell());
+    panel->hide();
 }
