@@ -215,7 +215,7 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
                 QObject::connect(recent->addAction(path), &QAction::triggered, documents,
                                  [documents, path] { documents->openDocument(path); });
             recent->addSeparator();
-            QAction* clear = recent->addAction(Latin1::text("MenuClearRecent", "Clear Menu"));
+            QAction* clear = recent->addAction(Latin1::text("MenuClearRecent", "&Clear Menu"));
             clear->setEnabled(!documents->recentDocuments().isEmpty());
             QObject::connect(clear, &QAction::triggered, documents, [documents] { documents->clearRecentDocuments(); });
         });
@@ -262,10 +262,10 @@ void addUnitMenu(QMenuBar* bar, UnitCommands& unit)
     QAction* getDbase = add("actionGetDbase", "MenuGetDbase", "Get &Database...", Item::GetDbase);
     QAction* getScreen = add("actionGetScreen", "MenuGetScreen", "Get Sc&reen", Item::GetScreen);
     menu->addSeparator();
-    add("actionGetUserFiles", "MenuGetUserFiles", "Get User Files", Item::GetUserFiles);
-    add("actionGetSetup", "MenuGetSetup", "Get Setup", Item::GetSetup);
-    add("actionSendUserFiles", "MenuSendUserFiles", "Send User Files", Item::SendUserFiles);
-    add("actionSendSetup", "MenuSendSetup", "Send Setup", Item::SendSetup);
+    add("actionGetUserFiles", "MenuGetUserFiles", "Get User Fi&les", Item::GetUserFiles);
+    add("actionGetSetup", "MenuGetSetup", "Get Se&tup", Item::GetSetup);
+    add("actionSendUserFiles", "MenuSendUserFiles", "Send User F&iles", Item::SendUserFiles);
+    add("actionSendSetup", "MenuSendSetup", "Send Setu&p", Item::SendSetup);
 
     QPointer<UnitCommands> commands(&unit);
     auto window = [bar] { return bar->window(); };
