@@ -76,11 +76,10 @@ TEST(LineSharing, TheDeviceIsOursAloneWhileOpenAndFreeAfterwards)
 
     // A program that holds the device makes the open fail, and says why.
     ASSERT_EQ(::flock(other.fd, LOCK_EX | LOCK_NB), 0);
-    LogCapture log;
+    LogCapture quiet;
     auto e = thrown([&] { port.open(); });
     EXPECT_EQ(e.name(), "SerialPort.open");
     EXPECT_EQ(e.reason(), unit.path() + " - Device or resource busy: another program is using this line");
-    EXPECT_TRUE(log.contains("Error locking serial port " + unit.path() + " - Device or resource busy(16)."));
     EXPECT_FALSE(port.isOpen());
     ::flock(other.fd, LOCK_UN);
     EXPECT_TRUE(port.open());

@@ -172,7 +172,7 @@ TEST(QueuedRequests, ABusyLineIsWaitedForWithProgressThenRefusedOrCancelled)
     SerialConnection holder(lineTo(unit.path()), 100ms);
     ASSERT_TRUE(holder.open());
 
-    LogCapture log;
+    LogCapture quiet;
     processor.sysexCommand(sysex::GET_PATCH, Bytes{}, client);
     int first = processor.sysexTag();
     processor.sysexCommand(sysex::GET_SCREEN, Bytes{}, client);
