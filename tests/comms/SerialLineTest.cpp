@@ -22,17 +22,6 @@ using namespace tosk::test;
 
 namespace {
 
-template <typename F> TkxException thrown(F&& f)
-{
-    try {
-        f();
-    } catch (const TkxException& e) {
-        return e;
-    }
-    ADD_FAILURE() << "nothing was thrown";
-    return TkxException("", "");
-}
-
 // The texts of optional settings, "-" for none, each followed by a blank.
 template <typename... T> std::string joined(const T&... parts)
 {
@@ -125,12 +114,12 @@ TEST(SerialPort, OpenCloseConfigureAndTheirFailures)
     SerialPort port;
     EXPECT_FALSE(port.isOpen());
     EXPECT_TRUE(port.close()); // closed already
-    auto e = thrown([&] { port.configure(); });
+    auto e = thrownBy([&] { port.configure(); });
     EXPECT_EQ(e.name(), "SerialPort.configure");
     EXPECT_EQ(e.reason(), "dummy/port - Bad file descriptor");
 
     port.setPortPath("");
-    e = thrown([&] { port.open(); });
+    e = thrownBy([&] { port.open(); });
     EXPECT_EQ(e.name(), "SerialPort.open");
     EXPECT_EQ(e.reason(), "no portPath");
 
@@ -138,7 +127,7 @@ TEST(SerialPort, OpenCloseConfigureAndTheirFailures)
     std::string missing = (dir / "nothing").string();
     port.setPortPath(missing);
     LogCapture quiet;
-    e = thrown([&] { port.open(); });
+    e = thrownBy([&] { port.open(); });
     EXPECT_EQ(e.name(), "SerialPort.open");
     EXPECT_EQ(e.reason(), missing + " - No such file or directory");
     EXPECT_FALSE(port.isOpen());
@@ -147,7 +136,7 @@ TEST(SerialPort, OpenCloseConfigureAndTheirFailures)
     std::string plain = (dir / "plain").string();
     writeFile(plain, "x");
     port.setPortPath(plain);
-    e = thrown([&] { port.open(); });
+    e = thrownBy([&] { port.open(); });
     EXPECT_EQ(e.reason(), plain + " - Inappropriate ioctl for device");
 
     FakeUnit unit;
@@ -199,15 +188,15 @@ TEST(SerialPort, ReadsAndWritesWithTheirWaitsAndFailures)
     port.configure();
     uint8_t b = 0;
     // No wait: the silent, non-blocking line has nothing to read.
-    auto e = thrown([&] { port.getByte(&b); });
+    auto e = thrownBy([&] { port.getByte(&b); });
     EXPECT_EQ(e.name(), "SerialPort.getByte");
     EXPECT_EQ(e.reason(), "read error Resource temporarily unavailable");
     port.setTimeoutRx(std::chrono::milliseconds(50));
-    e = thrown([&] { port.getByte(&b); });
+    e = thrownBy([&] { port.getByte(&b); });
     EXPECT_EQ(e.name(), "SerialPort.getByte");
     EXPECT_EQ(e.reason().rfind("timeout ", 0), 0u) << e.reason();
     uint8_t buf[8];
-    e = thrown([&] { port.getData(buf, 4); });
+    e = thrownBy([&] { port.getData(buf, 4); });
     EXPECT_EQ(e.name(), "SerialPort.getData");
     EXPECT_FALSE(port.hasData());
 
@@ -228,7 +217,7 @@ TEST(SerialPort, ReadsAndWritesWithTheirWaitsAndFailures)
     EXPECT_EQ(Bytes(buf + 1, buf + 4), bytes({0x41, 0x42, 0xF7}));
     EXPECT_EQ(port.flush(), 0);
     port.close();
-    e = thrown([&] { port.putData(request, 6); });
+    e = thrownBy([&] { port.putData(request, 6); });
     EXPECT_EQ(e.name(), "SerialPort.putData");
     EXPECT_EQ(e.reason(), "write error Bad file descriptor");
 }
@@ -289,11 +278,11 @@ TEST(SerialConnection, OpensWithTheLineSettingsAndRenamesFailures)
     EXPECT_EQ(connection.serialPort().timeoutRxMillis(), std::chrono::milliseconds(100));
     EXPECT_EQ(connection.serialPort().bitRate(), "57600");
     EXPECT_EQ(connection.serialPort().stopBits(), "2");
-    auto e = thrown([&] { connection.open(); });
+    auto e = thrownBy([&] { connection.open(); });
     EXPECT_EQ(e.name(), "SerialConnection.open");
 
     uint8_t b = 0;
-    e = thrown([&] { connection.getByte(&b); });
+    e = thrownBy([&] { connection.getByte(&b); });
     EXPECT_EQ(e.name(), "SerialConnection.getByte");
     EXPECT_EQ(e.reason().rfind("timeout ", 0), 0u);
 
@@ -309,7 +298,7 @@ TEST(SerialConnection, OpensWithTheLineSettingsAndRenamesFailures)
     connection.putData(&b, 1);
 
     settings.portName.reset();
-    e = thrown([&] { connection.open(); });
+    e = thrownBy([&] { connection.open(); });
     EXPECT_EQ(e.name(), "SerialPort.open");
     EXPECT_EQ(e.reason(), "no portPath");
 }

@@ -28,11 +28,6 @@ std::shared_ptr<ChannelNameInfo> identify(Queued& q)
     return ChannelNameInfo::channelNameInfo(reply.data(), reply.size());
 }
 
-std::string text(const Bytes& b)
-{
-    return std::string(b.begin(), b.end());
-}
-
 } // namespace
 
 TEST(UnitEndToEnd, IdentifiesBothUnitFamilies)
@@ -80,7 +75,7 @@ TEST(UnitEndToEnd, QueuedPatchFetchAndSend)
     // The running patch through the queue: CR LF after the command, a terminator before the F7.
     SysexReply reply = q.ask(0x0B);
     EXPECT_EQ(reply.command, 0x0A);
-    EXPECT_EQ(text(reply.payload), smallRoomText);
+    EXPECT_EQ(textOf(reply.payload), smallRoomText);
 
     // A patch the unit takes becomes the running one; no reply.
     std::string mine = "HEADM adc\r\nTAIL \"Me\"\r\n";
@@ -88,18 +83,18 @@ TEST(UnitEndToEnd, QueuedPatchFetchAndSend)
     q.send(0x0A, bytes(mine));
     ASSERT_TRUE(q.settle());
     EXPECT_EQ(q.client->calls.size(), calls);
-    EXPECT_EQ(text(q.ask(0x0B).payload), mine);
+    EXPECT_EQ(textOf(q.ask(0x0B).payload), mine);
 
     // Bytes that are no sig file are refused with an error text.
     reply = q.ask(0x0A, bytes({0x00, 0x01, 'x'}));
     EXPECT_EQ(reply.command, 0x0D);
-    EXPECT_EQ(text(reply.payload), "Cannot load patch: line 1 is not text (byte 0x00)");
-    EXPECT_EQ(text(q.ask(0x0B).payload), mine); // the running patch is untouched
+    EXPECT_EQ(textOf(reply.payload), "Cannot load patch: line 1 is not text (byte 0x00)");
+    EXPECT_EQ(textOf(q.ask(0x0B).payload), mine); // the running patch is untouched
 
     // Patch text as 0x08 awaits no reply and gets none.
     q.send(0x08, bytes(hallText));
     ASSERT_TRUE(q.settle());
-    EXPECT_EQ(text(q.ask(0x0B).payload), hallText);
+    EXPECT_EQ(textOf(q.ask(0x0B).payload), hallText);
 }
 
 TEST(UnitEndToEnd, ProgramListCriteriaAndSelectionWithTheMidiMap)
@@ -168,7 +163,7 @@ TEST(UnitEndToEnd, DatabaseAndScreenDownloads)
     Queued q(unit.link());
     SysexReply reply = q.ask(0x0E);
     EXPECT_EQ(reply.command, 0x0C);
-    EXPECT_EQ(text(reply.payload), database);
+    EXPECT_EQ(textOf(reply.payload), database);
 
     reply = q.ask(0x18);
     EXPECT_EQ(reply.command, 0x17);
@@ -183,7 +178,7 @@ TEST(UnitEndToEnd, DatabaseAndScreenDownloads)
     EXPECT_TRUE(screen.pixel(7, 7));
     Bytes bmp = screen.bmpData();
     EXPECT_EQ(bmp.size(), 62u + 32 * 64);
-    writeFile(outputDir("comms") / "unit-screen.bmp", text(bmp));
+    writeFile(outputDir("comms") / "unit-screen.bmp", textOf(bmp));
 }
 
 TEST(UnitEndToEnd, ASilentUnitGarbledFramesAndNoUnitAtAll)
@@ -261,14 +256,14 @@ TEST(UnitEndToEnd, TheDemoBanksAreAcceptedByAUnitWithTheBundledDatabase)
             q.send(0x0A, bytes(patch));
             ASSERT_TRUE(q.settle());
             EXPECT_EQ(q.client->calls.size(), calls) << "refused: " << file.path();
-            EXPECT_EQ(text(q.ask(0x0B).payload), patch);
+            EXPECT_EQ(textOf(q.ask(0x0B).payload), patch);
             ++files;
         }
     }
     EXPECT_EQ(files, 7u);
     SysexReply reply = q.ask(0x0A, bytes("HEADM adc\r\nREVERB big adc-in1\r\nTAIL \"x\"\r\n"));
     EXPECT_EQ(reply.command, 0x0D);
-    EXPECT_EQ(text(reply.payload), "Cannot load patch: line 2 names REVERB, an operator this unit does not have");
+    EXPECT_EQ(textOf(reply.payload), "Cannot load patch: line 2 names REVERB, an operator this unit does not have");
 }
 
 TEST(UnitEndToEnd, TheSimulatorNeverReplacesAFileWithItsLink)
