@@ -6,6 +6,8 @@
 #include "comms/SysexReply.h"
 #include "comms/ToskMidiProcessor.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -24,6 +26,23 @@ LineSettingsSource lineTo(const std::string& path);
 
 Bytes bytes(std::initializer_list<int> values);
 Bytes bytes(const std::string& text);
+
+inline std::string textOf(const Bytes& b)
+{
+    return std::string(b.begin(), b.end());
+}
+
+// The exception `f` throws; a test failure when it throws none.
+template <typename F> TkxException thrownBy(F&& f)
+{
+    try {
+        f();
+    } catch (const TkxException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "nothing was thrown";
+    return TkxException("", "");
+}
 
 // Every completion the request server delivered, in order.
 struct Recorder : MidiClient {
