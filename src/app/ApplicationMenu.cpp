@@ -86,6 +86,20 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
     QObject::connect(file, &QMenu::aboutToShow, bar, refresh);
 }
 
+// Window ▸ Disk Browser, always enabled. The Window menu is made here when
+// nothing has made it yet.
+void addDiskBrowserCommand(QMenuBar* bar, MainMenuDelegate& delegate)
+{
+    auto* menu = bar->findChild<QMenu*>(QStringLiteral("menuWindow"), Qt::FindDirectChildrenOnly);
+    if (!menu) {
+        menu = bar->addMenu(Latin1::text("MenuWindow", "&Window"));
+        menu->setObjectName(QStringLiteral("menuWindow"));
+    }
+    QAction* show = menu->addAction(Latin1::text("MenuDiskBrowser", "&Disk Browser"));
+    show->setObjectName(QStringLiteral("actionShowDiskView"));
+    QObject::connect(show, &QAction::triggered, &delegate, &MainMenuDelegate::showDiskViewAction);
+}
+
 } // namespace
 
 void ApplicationMenu::build(QMenuBar* bar, MainMenuDelegate& delegate)
@@ -102,6 +116,8 @@ void ApplicationMenu::build(QMenuBar* bar, MainMenuDelegate& delegate)
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     QObject::connect(quit, &QAction::triggered, &delegate, &MainMenuDelegate::terminate);
+
+    addDiskBrowserCommand(bar, delegate);
 }
 
 } // namespace tosk

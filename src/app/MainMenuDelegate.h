@@ -13,6 +13,7 @@ class QWindow;
 
 namespace tosk {
 
+class DiskViewController;
 class DocumentController;
 class SigDbase;
 
@@ -23,6 +24,7 @@ class MainMenuDelegate : public QObject {
 
 public:
     explicit MainMenuDelegate(QObject* parent = nullptr);
+    ~MainMenuDelegate() override;
 
     // "Tosk 0.1.0": the program's name and version, logged at launch.
     static std::string informationString();
@@ -55,9 +57,15 @@ public:
     // then brings back no start window.
     bool isTerminating() const { return terminating_; }
 
+    // The disk browser, made on first use; it opens patches and moves their
+    // windows' files through the document controller.
+    DiskViewController* diskViewController();
+
 public slots:
     // File ▸ Quit: closes every window; quits when all agreed to close.
     void terminate();
+    // Window ▸ Disk Browser: shows the disk browser.
+    void showDiskViewAction();
 
 private:
     void focusWindowChanged(QWindow* window);
@@ -68,6 +76,7 @@ private:
     bool launched_ = false;
     bool terminating_ = false;
     DocumentController* documentController_ = nullptr;
+    std::unique_ptr<DiskViewController> diskViewController_;
 };
 
 } // namespace tosk
