@@ -16,6 +16,11 @@ tosk_install_packages() {
     DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" || return 1
 }
 
-# What every build needs.
+# What every build needs. qt6-image-formats-plugins writes the TIFF files
+# of the screen window.
 TOSK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
-    nlohmann-json3-dev libgtest-dev libgmock-dev fonts-dejavu-core)
+    qt6-image-formats-plugins nlohmann-json3-dev libgtest-dev libgmock-dev fonts-dejavu-core)
+
+# What ./test adds: the desktop's checkers of the menu entry and the
+# AppStream data, and the MIME database the file type is read with.
+TOSK_TEST_PACKAGES=(desktop-file-utils appstream shared-mime-info)

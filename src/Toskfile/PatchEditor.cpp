@@ -470,6 +470,77 @@ bool PatchEditor::setFieldText(const Module::FieldPtr& field, const std::string&
     return commit(PatchChange::Kind::FieldText, "Change Value", before, wires, sender);
 }
 
+bool PatchEditor::applyWaveWriteBack(Module& module, const WaveWriteBack& plan, std::string* error, const void* sender)
+{
+    if (error)
+        error->clear();
+    Module::Ptr top = inPatch(module.trueParent());
+    if (!top || plan.empty())
+        return false;
+    if (plan.repetitionChange < 0 && plan.removedPointNames.size() != static_cast<size_t>(-plan.repetitionChange))
+        return false;
+    PatchState before(patch());
+    before.addModule(top);
+    if (plan.repetitionChange < 0)
+        before.addInputsFedBy({top.get()});
+    // Any refusal puts back what was done so far: a table is written whole
+    // or not at all.
+    auto refuse = [&](const std::string& message = {}) {
+        before.restore();
+        return message.empty() ? false : fail(error, message);
+    };
+
+    bool changed = false;
+    if (plan.repetitionChange > 0) {
+        Module::FieldPtr last = module.field(plan.lastPointName);
+        for (int k = 0; k < plan.repetitionChange; ++k) {
+            if (!last || !topOf(*last) || !canAddRepetition(*last))
+                return refuse();
+            Module::FieldList made;
+            Module::FieldPtr first = top->addIteratedField(*last, &made);
+            if (!first)
+                return refuse();
+            for (const auto& f : made)
+                if (f->isInput())
+                    patch().connect(*f, nullptr, true, false);
+            // The next one goes after this one, keeping the points in order.
+            last = first;
+        }
+        changed = true;
+    }
+    for (const auto& name : plan.removedPointNames) {
+        Module::FieldPtr f = module.field(name);
+        if (!f || !topOf(*f) || !canRemoveRepetition(*f) || !f->parent())
+            return refuse();
+        f->parent()->deleteIteratedField(*f);
+        changed = true;
+    }
+    for (const auto& v : plan.values) {
+        Module::FieldPtr f = module.field(v.fieldName);
+        if (!f || !topOf(*f) || f->isOutput() || f->isInvisible() || !f->entry() || f->numIterations() > 0 ||
+            f == module.opstartNameField())
+            return refuse(fillIn(localized("NoSuchPoint", "%s cannot take a point of the table."), {v.fieldName}));
+        if (f->isInput() && (f->isWP() || !isNumeric(v.text)))
+            return refuse(fillIn(localized("NoSuchPoint", "%s cannot take a point of the table."), {v.fieldName}));
+        if (TextRules::stored(f.get(), v.text) == f->text() && !f->source())
+            continue;
+        std::string message;
+        if (!f->isValueValid(v.text, message))
+            return refuse(message);
+        if (!TextRules::readsBack(f.get(), v.text))
+            return refuse(TextRules::refusal(v.text));
+        if (f->isInput())
+            f->source(nullptr, v.text, false);
+        else
+            f->setText(v.text);
+        changed = true;
+    }
+    if (!changed)
+        return false;
+    return commit(PatchChange::Kind::FieldText, "Change Value", before,
+                  PatchChange::FieldLists | PatchChange::Wiring | PatchChange::Values, sender);
+}
+
 bool PatchEditor::setTitleAndAuthor(const std::string& title, const std::string& author, std::string* error)
 {
     if (error)

@@ -5,6 +5,7 @@
 #include "Toskfile/ModuleArrangement.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/PatchChange.h"
+#include "Toskfile/WaveWriteBack.h"
 #include "base/Geometry.h"
 
 #include <string>
@@ -131,6 +132,14 @@ public:
     // read back (TextRules). `sender` comes back in the change.
     bool setFieldText(const Module::FieldPtr& field, const std::string& value, std::string* error = nullptr,
                       const void* sender = nullptr);
+    // Writes a point table back into its module as one "Change Value": adds
+    // plan.repetitionChange repetitions after plan.lastPointName or removes
+    // those of plan.removedPointNames in order, then sets every value as
+    // setFieldText would. All or nothing: when a repetition cannot be added
+    // or removed, or a value is refused, the module is left as it was and
+    // the reason (for values) goes to `error`.
+    bool applyWaveWriteBack(Module& module, const WaveWriteBack& plan, std::string* error = nullptr,
+                            const void* sender = nullptr);
     // The program name (the head's title) and the author ("Set Title and
     // Author"); refused like setFieldText for texts the file could not read
     // back.

@@ -96,6 +96,14 @@ public:
     const std::string& fileName() const { return fileName_; }
     // The display name follows the file's name without folder and extension.
     void setFileName(const std::string& path);
+    // The name the first Save offers for a patch that has no file yet (one
+    // from a unit: "Small Room.sig"); empty: the display name's.
+    const std::string& suggestedFileName() const { return suggestedFileName_; }
+    void setSuggestedFileName(const std::string& name) { suggestedFileName_ = name; }
+    // The file an untitled patch recovered from an autosave was read from
+    // or saved to last ("" otherwise): where Save As offers to put it.
+    const std::string& recoveredFrom() const { return recoveredFrom_; }
+    void setRecoveredFrom(const std::string& path) { recoveredFrom_ = path; }
 
     // Whether the patch differs from the one last saved or read, which the
     // window shows with "*". It follows the undo stack alone: the document
@@ -148,6 +156,8 @@ private:
     std::string sigData_;
     std::shared_ptr<SigDbase> sigDbase_;
     std::string fileName_;
+    std::string suggestedFileName_;
+    std::string recoveredFrom_;
     int changeCount_ = 0;
     LoadStatus loadStatus_ = LoadStatus::Faithful;
     // The files this document has saved over, whose backups are made.

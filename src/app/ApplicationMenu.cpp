@@ -3,16 +3,160 @@
 #include "Toskfile/SigDocument.h"
 #include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
+#include "app/UnitCommands.h"
+#include "canvas/CanvasCommands.h"
+#include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/Latin1.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
+
+#include <utility>
+#include <vector>
 
 namespace tosk {
 
 namespace {
+
+GraphicWindowController* patchWindowOf(QMenuBar* bar)
+{
+    return qobject_cast<GraphicWindowController*>(bar->window());
+}
+
+// The items of one menu that carry canvas commands. While the menu shows,
+// each item is enabled and titled as the command's state says; once it has
+// closed every item is enabled again, so that a key equivalent always
+// reaches the command, which checks again whether it can run.
+class CommandMenu : public QObject {
+public:
+    CommandMenu(QMenuBar* bar, QMenu* menu) : QObject(menu), bar_(bar), menu_(menu)
+    {
+        QObject::connect(menu, &QMenu::aboutToShow, menu, [this] { validate(); });
+        QObject::connect(menu, &QMenu::aboutToHide, menu, [this] {
+            for (auto& [action, command] : items_)
+                action->setEnabled(true);
+        });
+    }
+
+    QAction* add(CanvasCommand command, const char* name, QList<QKeySequence> keys = {})
+    {
+        QAction* action = menu_->addAction(CanvasCommands::defaultTitle(command));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        action->setCheckable(command == CanvasCommand::ShowRuler || command == CanvasCommand::ShowGrid ||
+                             command == CanvasCommand::SnapToGrid);
+        QMenuBar* bar = bar_;
+        QObject::connect(action, &QAction::triggered, menu_, [bar, command] {
+            if (GraphicWindowController* w = patchWindowOf(bar))
+                w->graphicView()->commands().perform(command);
+        });
+        items_.emplace_back(action, command);
+        return action;
+    }
+
+    void validate()
+    {
+        GraphicWindowController* w = patchWindowOf(bar_);
+        for (auto& [action, command] : items_) {
+            const CommandState state = w ? w->graphicView()->commands().state(command) : CommandState{};
+            action->setEnabled(state.enabled);
+            action->setText(state.title.isEmpty() ? CanvasCommands::defaultTitle(command) : state.title);
+            if (action->isCheckable())
+                action->setChecked(state.checked);
+        }
+    }
+
+private:
+    QMenuBar* bar_;
+    QMenu* menu_;
+    std::vector<std::pair<QAction*, CanvasCommand>> items_;
+};
+
+// Lives as long as its menu.
+CommandMenu* commandMenu(QMenuBar* bar, QMenu* menu)
+{
+    return new CommandMenu(bar, menu);
+}
+
+QMenu* addMenu(QMenuBar* bar, const char* name, const char* key, const char* title)
+{
+    QMenu* menu = bar->addMenu(Latin1::text(key, title));
+    menu->setObjectName(QString::fromLatin1(name));
+    return menu;
+}
+
+void addEditMenu(QMenuBar* bar)
+{
+    QMenu* edit = addMenu(bar, "menuEdit", "MenuEdit", "&Edit");
+    CommandMenu* items = commandMenu(bar, edit);
+    using C = CanvasCommand;
+    items->add(C::Undo, "actionUndo", QKeySequence::keyBindings(QKeySequence::Undo));
+    items->add(C::Redo, "actionRedo", QKeySequence::keyBindings(QKeySequence::Redo));
+    edit->addSeparator();
+    items->add(C::Cut, "actionCut", QKeySequence::keyBindings(QKeySequence::Cut));
+    items->add(C::Copy, "actionCopy", QKeySequence::keyBindings(QKeySequence::Copy));
+    items->add(C::Paste, "actionPaste", QKeySequence::keyBindings(QKeySequence::Paste));
+    items->add(C::Duplicate, "actionDuplicate", {QKeySequence(Qt::CTRL | Qt::Key_D)});
+    items->add(C::Delete, "actionDelete", {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)});
+    edit->addSeparator();
+    items->add(C::SelectAll, "actionSelectAll", QKeySequence::keyBindings(QKeySequence::SelectAll));
+    items->add(C::DeselectAll, "actionDeselectAll", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)});
+}
+
+void addPatchMenu(QMenuBar* bar)
+{
+    QMenu* patch = addMenu(bar, "menuPatch", "MenuPatch", "&Patch");
+    CommandMenu* items = commandMenu(bar, patch);
+    using C = CanvasCommand;
+    items->add(C::InspectModule, "actionInspectModule", {QKeySequence(Qt::CTRL | Qt::Key_I)});
+    items->add(C::EditSpecific, "actionEditSpecific", {QKeySequence(Qt::CTRL | Qt::Key_E)});
+    patch->addSeparator();
+    items->add(C::AddRepeatingField, "actionAddRepeatingField");
+    items->add(C::DeleteRepeatingField, "actionDeleteRepeatingField");
+    patch->addSeparator();
+    items->add(C::AlignLeft, "actionAlignLeft");
+    items->add(C::AlignRight, "actionAlignRight");
+    items->add(C::AlignTop, "actionAlignTop");
+    items->add(C::AlignBottom, "actionAlignBottom");
+    items->add(C::GridSelected, "actionGridSelected");
+    patch->addSeparator();
+    items->add(C::Reposition, "actionReposition");
+    items->add(C::Reorder, "actionReorder");
+    patch->addSeparator();
+    items->add(C::SetTitleAndAuthor, "actionSetTitle");
+}
+
+void addViewMenu(QMenuBar* bar, MainMenuDelegate& delegate, bool patchWindow)
+{
+    QMenu* view = addMenu(bar, "menuView", "MenuView", "&View");
+    if (patchWindow) {
+        CommandMenu* items = commandMenu(bar, view);
+        using C = CanvasCommand;
+        items->add(C::ShowRuler, "actionShowRuler");
+        items->add(C::ShowGrid, "actionShowGrid");
+        items->add(C::SnapToGrid, "actionSnapToGrid");
+        view->addSeparator();
+        items->add(C::ZoomIn, "actionZoomIn", QKeySequence::keyBindings(QKeySequence::ZoomIn));
+        items->add(C::ZoomOut, "actionZoomOut", QKeySequence::keyBindings(QKeySequence::ZoomOut));
+        items->add(C::ZoomToFit, "actionZoomToFit", {QKeySequence(Qt::CTRL | Qt::Key_0)});
+        view->addSeparator();
+    }
+    // The one grid panel follows the last active patch window; another
+    // part of the program provides it.
+    QAction* grid = view->addAction(Latin1::text("MenuGridPanel", "Grid &Panel"));
+    grid->setObjectName(QStringLiteral("actionGridPanel"));
+    MainMenuDelegate* d = &delegate;
+    auto refresh = [grid, d] { grid->setEnabled(static_cast<bool>(d->gridPanelHook())); };
+    refresh();
+    QObject::connect(view, &QMenu::aboutToShow, grid, refresh);
+    QObject::connect(grid, &QAction::triggered, d, [d, bar] {
+        if (d->gridPanelHook())
+            d->gridPanelHook()(bar->window());
+    });
+}
 void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documents)
 {
     auto patchWindow = [bar] { return qobject_cast<GraphicWindowController*>(bar->window()); };
@@ -32,9 +176,6 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
     QAction* save = add("actionSave", "MenuSave", "&Save", QKeySequence::Save);
     QAction* saveAs = add("actionSaveAs", "MenuSaveAs", "Save &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     QAction* revert = add("actionRevert", "MenuRevert", "Re&vert", QKeySequence());
-    file->addSeparator();
-    // The title and author sheet, until a menu of patch commands holds it.
-    QAction* setTitle = add("actionSetTitle", "MenuSetTitle", "Set &Title and Author...", QKeySequence());
     file->addSeparator();
 
     {
@@ -68,10 +209,6 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
         if (auto* w = patchWindow())
             w->close();
     });
-    QObject::connect(setTitle, &QAction::triggered, bar, [patchWindow] {
-        if (auto* w = patchWindow())
-            w->raiseTitleWindow();
-    });
     // What can be done depends on the window and its document.
     auto refresh = [=] {
         GraphicWindowController* w = patchWindow();
@@ -80,24 +217,74 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
         save->setEnabled(doc);
         saveAs->setEnabled(doc);
         revert->setEnabled(doc && !doc->fileName().empty() && doc->isDocumentEdited());
-        setTitle->setEnabled(w && w->sigFile());
     };
     refresh();
     QObject::connect(file, &QMenu::aboutToShow, bar, refresh);
 }
 
-// Window ▸ Disk Browser, always enabled. The Window menu is made here when
-// nothing has made it yet.
-void addDiskBrowserCommand(QMenuBar* bar, MainMenuDelegate& delegate)
+// Unit ▸ ...: the commands that talk to the unit through the dispatcher,
+// each enabled as the database and the window allow.
+void addUnitMenu(QMenuBar* bar, UnitCommands& unit)
 {
-    auto* menu = bar->findChild<QMenu*>(QStringLiteral("menuWindow"), Qt::FindDirectChildrenOnly);
-    if (!menu) {
-        menu = bar->addMenu(Latin1::text("MenuWindow", "&Window"));
-        menu->setObjectName(QStringLiteral("menuWindow"));
-    }
-    QAction* show = menu->addAction(Latin1::text("MenuDiskBrowser", "&Disk Browser"));
-    show->setObjectName(QStringLiteral("actionShowDiskView"));
-    QObject::connect(show, &QAction::triggered, &delegate, &MainMenuDelegate::showDiskViewAction);
+    QMenu* menu = bar->addMenu(Latin1::text("MenuUnit", "&Unit"));
+    menu->setObjectName(QStringLiteral("menuUnit"));
+    using Item = UnitCommands::Item;
+    std::vector<std::pair<QAction*, Item>> items;
+    auto add = [&](const char* name, const char* key, const char* fallback, Item item) {
+        QAction* action = menu->addAction(Latin1::text(key, fallback));
+        action->setObjectName(QString::fromLatin1(name));
+        items.emplace_back(action, item);
+        return action;
+    };
+    QAction* getPatch = add("actionGetPatch", "MenuGetPatch", "&Get Patch", Item::GetPatch);
+    QAction* sendPatch = add("actionSendPatch", "MenuSendPatch", "&Send Patch", Item::SendPatch);
+    QAction* updatePatch = add("actionUpdatePatch", "MenuUpdatePatch", "&Update Patch", Item::UpdatePatch);
+    menu->addSeparator();
+    QAction* getDbase = add("actionGetDbase", "MenuGetDbase", "Get &Database...", Item::GetDbase);
+    QAction* getScreen = add("actionGetScreen", "MenuGetScreen", "Get Sc&reen", Item::GetScreen);
+    menu->addSeparator();
+    add("actionGetUserFiles", "MenuGetUserFiles", "Get User Files", Item::GetUserFiles);
+    add("actionGetSetup", "MenuGetSetup", "Get Setup", Item::GetSetup);
+    add("actionSendUserFiles", "MenuSendUserFiles", "Send User Files", Item::SendUserFiles);
+    add("actionSendSetup", "MenuSendSetup", "Send Setup", Item::SendSetup);
+
+    QPointer<UnitCommands> commands(&unit);
+    auto window = [bar] { return bar->window(); };
+    QObject::connect(getPatch, &QAction::triggered, &unit, [commands] { commands->onMidiGetPatch(); });
+    QObject::connect(sendPatch, &QAction::triggered, &unit,
+                     [commands, window] { commands->onMidiSendPatch(window()); });
+    QObject::connect(updatePatch, &QAction::triggered, &unit,
+                     [commands, window] { commands->onMidiUpdatePatch(window()); });
+    QObject::connect(getDbase, &QAction::triggered, &unit, [commands, window] { commands->onMidiGetDbase(window()); });
+    QObject::connect(getScreen, &QAction::triggered, &unit, [commands] { commands->onMidiGetScreen(); });
+    auto refresh = [items, commands, window] {
+        for (const auto& [action, item] : items)
+            action->setEnabled(commands && commands->validateMenuItem(item, window()));
+    };
+    refresh();
+    QObject::connect(menu, &QMenu::aboutToShow, bar, refresh);
+}
+
+// Window ▸ ...: the windows of the application that are not documents.
+void addWindowMenu(QMenuBar* bar, MainMenuDelegate& delegate)
+{
+    QMenu* menu = bar->addMenu(Latin1::text("MenuWindow", "&Window"));
+    menu->setObjectName(QStringLiteral("menuWindow"));
+    QAction* traffic = menu->addAction(Latin1::text("MenuUnitTraffic", "Unit &Traffic"));
+    traffic->setObjectName(QStringLiteral("actionUnitTraffic"));
+    QObject::connect(traffic, &QAction::triggered, &delegate, &MainMenuDelegate::showUnitTraffic);
+    QAction* disk = menu->addAction(Latin1::text("MenuDiskBrowser", "&Disk Browser"));
+    disk->setObjectName(QStringLiteral("actionShowDiskView"));
+    QObject::connect(disk, &QAction::triggered, &delegate, &MainMenuDelegate::showDiskViewAction);
+}
+
+void addPreferencesCommand(QMenu* file, MainMenuDelegate& delegate)
+{
+    QAction* preferences = file->addAction(Latin1::text("MenuPreferences", "&Preferences..."));
+    preferences->setObjectName(QStringLiteral("actionPreferences"));
+    preferences->setMenuRole(QAction::PreferencesRole);
+    QObject::connect(preferences, &QAction::triggered, &delegate, &MainMenuDelegate::showPreferencesPanelAction);
+    file->addSeparator();
 }
 
 } // namespace
@@ -111,13 +298,24 @@ void ApplicationMenu::build(QMenuBar* bar, MainMenuDelegate& delegate)
     if (DocumentController* documents = delegate.documentController())
         addDocumentCommands(bar, file, documents);
 
+    addPreferencesCommand(file, delegate);
     QAction* quit = file->addAction(Latin1::text("MenuQuit", "&Quit"));
     quit->setObjectName(QStringLiteral("actionQuit"));
     quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     quit->setMenuRole(QAction::QuitRole);
     QObject::connect(quit, &QAction::triggered, &delegate, &MainMenuDelegate::terminate);
 
-    addDiskBrowserCommand(bar, delegate);
+    // The canvas's commands act on the window whose menu this is; the
+    // start window has only what needs no patch.
+    const bool patchWindow = patchWindowOf(bar) != nullptr;
+    if (patchWindow) {
+        addEditMenu(bar);
+        addPatchMenu(bar);
+    }
+    addViewMenu(bar, delegate, patchWindow);
+    if (UnitCommands* unit = delegate.unitCommands())
+        addUnitMenu(bar, *unit);
+    addWindowMenu(bar, delegate);
 }
 
 } // namespace tosk

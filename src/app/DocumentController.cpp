@@ -12,6 +12,7 @@
 #include "base/TkxException.h"
 #include "canvas/Latin1.h"
 #include "database/SigDbase.h"
+#include "editors/WaveEditors.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -22,6 +23,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <filesystem>
 
 namespace tosk {
 
@@ -149,10 +151,14 @@ GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocum
     hooks.save = [this](GraphicWindowController& w) { return saveDocument(w); };
     hooks.uploadText = format_.uploadText;
     hooks.closing = [this](GraphicWindowController& w) { windowClosing(w); };
+    hooks.editSpecific = [](GraphicWindowController& w, Module& module) {
+        WaveEditors::open(w.document(), module, &w);
+    };
     auto* window = new GraphicWindowController(std::move(document), std::move(hooks));
     acceptDrops(window);
     windows_.emplace_back(window);
     connect(window, &QObject::destroyed, this, &DocumentController::windowGone, Qt::QueuedConnection);
+    emit windowOpened(window);
     window->show();
     if (startWindow_)
         startWindow_->hide();
@@ -161,6 +167,7 @@ GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocum
 
 void DocumentController::windowClosing(GraphicWindowController& window)
 {
+    emit windowClosed(&window);
     // Shown before the patch window hides, so that the application never
     // stands without a window and quits: only Quit quits.
     if (!startWindow_ || (delegate_ && delegate_->isTerminating()))
@@ -189,6 +196,33 @@ GraphicWindowController* DocumentController::newDocument()
     if (!format_.makeNew)
         return nullptr;
     return makeWindow(format_.makeNew());
+}
+
+GraphicWindowController* DocumentController::openUntitledDocument(const std::string& bytes, const std::string& name,
+                                                                  const std::string& suggestedFile)
+{
+    if (!format_.read)
+        return nullptr;
+    std::shared_ptr<SigDocument> document;
+    auto cannotRead = [&](const std::string& reason) {
+        Alerts::error(format(text("NotAPatchText", "The patch \"%s\" could not be read: %s").c_str(),
+                             Latin1::qstring(name).toUtf8().constData(), reason.c_str()));
+    };
+    try {
+        document = format_.read(bytes, std::string());
+    } catch (const TkxException& e) {
+        cannotRead(e.reason());
+        return nullptr;
+    } catch (const std::exception& e) {
+        cannotRead(e.what());
+        return nullptr;
+    }
+    // Without a file, Save asks where to write it.
+    document->setFileName(std::string());
+    document->setDisplayName(name.empty() ? std::string("untitled") : name);
+    document->setSuggestedFileName(suggestedFile);
+    document->markUnrecoverableChange();
+    return makeWindow(std::move(document));
 }
 
 std::shared_ptr<SigDocument> DocumentController::readDocument(const QString& path)
@@ -236,6 +270,31 @@ void DocumentController::openDocuments(const QStringList& paths)
         openDocument(path);
 }
 
+GraphicWindowController* DocumentController::openRecovered(const std::string& patchText,
+                                                           const std::string& originalPath)
+{
+    if (!format_.read)
+        return nullptr;
+    // Named like the file it came from, as every document is.
+    const std::string name =
+        originalPath.empty() ? std::string("untitled") : std::filesystem::path(originalPath).stem().string();
+    std::shared_ptr<SigDocument> document;
+    try {
+        document = format_.read(patchText, "");
+    } catch (const std::exception& e) {
+        const TkxException* tkx = dynamic_cast<const TkxException*>(&e);
+        Alerts::error(format(text("NotRecovered", "The patch \"%s\" could not be recovered: %s").c_str(), name.c_str(),
+                             tkx ? tkx->reason().c_str() : e.what()));
+        return nullptr;
+    }
+    document->setFileName("");
+    document->setDisplayName(format(text("RecoveredName", "%s (recovered)").c_str(), name.c_str()));
+    document->setRecoveredFrom(originalPath);
+    // Its changes are on no file: it stays changed until saved.
+    document->markUnrecoverableChange();
+    return makeWindow(std::move(document));
+}
+
 void DocumentController::openDocumentWithChooser(QWidget* parent)
 {
     FileRequest request;
@@ -253,6 +312,9 @@ std::string DocumentController::startFolder(QWidget* window) const
     if (auto* patchWindow = qobject_cast<GraphicWindowController*>(window))
         if (SigDocument* document = patchWindow->sigDocument(); document && !document->fileName().empty())
             return QFileInfo(QString::fromStdString(document->fileName())).absolutePath().toStdString();
+    if (auto* patchWindow = qobject_cast<GraphicWindowController*>(window))
+        if (SigDocument* document = patchWindow->sigDocument(); document && !document->recoveredFrom().empty())
+            return QFileInfo(QString::fromStdString(document->recoveredFrom())).absolutePath().toStdString();
     const QStringList recent = recentDocuments();
     if (!recent.isEmpty())
         return QFileInfo(recent.first()).absolutePath().toStdString();
@@ -313,7 +375,12 @@ bool DocumentController::saveDocumentAs(GraphicWindowController& window)
     FileRequest request;
     request.save = true;
     request.title = text("SavePatch", "Save the patch");
-    request.suggestedName = document->displayName() + ".sig";
+    if (!document->suggestedFileName().empty())
+        request.suggestedName = document->suggestedFileName();
+    else if (document->fileName().empty() && !document->recoveredFrom().empty())
+        request.suggestedName = QFileInfo(QString::fromStdString(document->recoveredFrom())).fileName().toStdString();
+    else
+        request.suggestedName = document->displayName() + ".sig";
     request.fileTypes = {"sig"};
     request.nameFilters = {patchFilter()};
     request.directory = startFolder(&window);
@@ -364,6 +431,7 @@ bool DocumentController::writeDocument(GraphicWindowController& window, const st
     document->noteSaved();
     window.updateTitle();
     noteRecent(QString::fromStdString(document->fileName()));
+    emit documentSaved(&window);
     return true;
 }
 
@@ -387,6 +455,7 @@ void DocumentController::revertDocument(GraphicWindowController& window)
     reread->setFileName(path.toStdString());
     reread->continueSessionOf(*document);
     window.replaceDocument(std::move(reread));
+    emit documentReverted(&window);
 }
 
 QStringList DocumentController::recentDocuments() const

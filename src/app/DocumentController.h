@@ -54,10 +54,20 @@ public:
     // patch when `untitled` (the "CreateNewDocKey" setting) says so.
     void openAtLaunch(const QStringList& files, bool untitled);
     GraphicWindowController* newDocument();
+    // A patch that comes from elsewhere than a file (a unit, a browser) in a
+    // window of its own, changed and untitled: `name` is shown, and
+    // `suggestedFile` only offered by the first Save. Tells the user why
+    // when the text cannot be read (null then).
+    GraphicWindowController* openUntitledDocument(const std::string& bytes, const std::string& name,
+                                                  const std::string& suggestedFile);
     // Opens the file, or brings its window to the front when it is open;
     // tells the user why when it cannot. Null when nothing opened.
     GraphicWindowController* openDocument(const QString& path);
     void openDocuments(const QStringList& paths);
+    // A patch text kept by autosave, opened as a changed untitled patch
+    // that remembers the file it came from (`originalPath`, "" for none)
+    // for Save As. Null, after telling the user why, when it cannot be read.
+    GraphicWindowController* openRecovered(const std::string& patchText, const std::string& originalPath);
     // Asks for a file to open, starting in the folder of the patch of
     // `parent` (else the last folder used).
     void openDocumentWithChooser(QWidget* parent);
@@ -80,6 +90,14 @@ public:
 
 signals:
     void recentDocumentsChanged();
+    // A patch window was made, before it shows.
+    void windowOpened(GraphicWindowController* window);
+    // The window's document was written to its file.
+    void documentSaved(GraphicWindowController* window);
+    // The window shows its file read again, its changes dropped.
+    void documentReverted(GraphicWindowController* window);
+    // The window agreed to close: its changes were saved or given up.
+    void windowClosed(GraphicWindowController* window);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -3,10 +3,16 @@
 #include "Toskfile/SigDocument.h"
 #include "app/ApplicationMenu.h"
 #include "app/DocumentController.h"
+#include "app/PreferencesWindow.h"
+#include "app/UnitCommands.h"
+#include "app/UnitTrafficWindow.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "browsers/DiskViewController.h"
 #include "canvas/PatchWindow.h"
+#include "comms/SerialPort.h"
+#include "comms/ToskMidiProcessor.h"
+#include "comms/UnitTraffic.h"
 #include "database/SigDbase.h"
 
 #include <QApplication>
@@ -31,7 +37,10 @@ QString movedPath(const QString& path, const QString& from, const QString& to)
 
 } // namespace
 
-MainMenuDelegate::MainMenuDelegate(QObject* parent) : QObject(parent) {}
+MainMenuDelegate::MainMenuDelegate(QObject* parent, ToskMidiProcessor* dispatcher)
+    : QObject(parent), dispatcher_(dispatcher)
+{
+}
 
 MainMenuDelegate::~MainMenuDelegate() = default;
 
@@ -47,9 +56,13 @@ void MainMenuDelegate::applicationDidFinishLaunching()
     launched_ = true;
     log(informationString());
     PreferenceController::shared();
+    // Its server thread runs from now to the end of the process.
+    if (!dispatcher_)
+        dispatcher_ = &ToskMidiProcessor::sharedMidiController();
+    unitCommands_ = std::make_unique<UnitCommands>(*this, *dispatcher_);
     // A database that cannot be found or read stays empty; launch goes on.
     sigDbase_ = SigDbase::sharedSigDbase();
-    graphicWindowController_ = nullptr;
+    setGraphicWindowController(nullptr);
     // Qt reports only the window that gains the focus; losing it to another
     // application reports none, which is when the main window resigns.
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &MainMenuDelegate::focusWindowChanged);
@@ -69,14 +82,28 @@ void MainMenuDelegate::mainWindowChanged(QWidget* window)
 {
     mainWindow_ = window;
     if (dynamic_cast<PatchWindow*>(window))
-        graphicWindowController_ = window;
+        setGraphicWindowController(window);
 }
 
 void MainMenuDelegate::mainWindowResigned(QWidget* window)
 {
     if (window == mainWindow_)
         mainWindow_ = nullptr;
-    graphicWindowController_ = nullptr;
+}
+
+void MainMenuDelegate::setGraphicWindowController(QWidget* window)
+{
+    if (graphicWindowController_ == window)
+        return;
+    if (graphicWindowController_)
+        disconnect(graphicWindowController_, &QObject::destroyed, this, nullptr);
+    graphicWindowController_ = window;
+    if (window)
+        connect(window, &QObject::destroyed, this, [this] {
+            graphicWindowController_ = nullptr;
+            emit graphicWindowControllerChanged(nullptr);
+        });
+    emit graphicWindowControllerChanged(window);
 }
 
 void MainMenuDelegate::focusWindowChanged(QWindow* window)
@@ -137,6 +164,39 @@ void MainMenuDelegate::showDiskViewAction()
     browser->show();
     browser->raise();
     browser->activateWindow();
+}
+
+PreferencesWindow* MainMenuDelegate::preferencesWindow()
+{
+    if (!preferencesWindow_) {
+        preferencesWindow_ = std::make_unique<PreferencesWindow>(SerialPort::portList());
+        connect(preferencesWindow_.get(), &PreferencesWindow::sigDbaseLocationChanged, this,
+                &MainMenuDelegate::sigDbaseLocationChanged);
+    }
+    return preferencesWindow_.get();
+}
+
+void MainMenuDelegate::showPreferencesPanelAction()
+{
+    PreferencesWindow* window = preferencesWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+UnitTrafficWindow* MainMenuDelegate::unitTrafficWindow()
+{
+    if (!unitTrafficWindow_)
+        unitTrafficWindow_ = std::make_unique<UnitTrafficWindow>(UnitTraffic::shared());
+    return unitTrafficWindow_.get();
+}
+
+void MainMenuDelegate::showUnitTraffic()
+{
+    UnitTrafficWindow* window = unitTrafficWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void MainMenuDelegate::terminate()

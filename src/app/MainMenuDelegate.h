@@ -6,6 +6,7 @@
 
 #include "app/DatabaseSummary.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -15,7 +16,11 @@ namespace tosk {
 
 class DiskViewController;
 class DocumentController;
+class PreferencesWindow;
 class SigDbase;
+class ToskMidiProcessor;
+class UnitCommands;
+class UnitTrafficWindow;
 
 // The application's delegate: what happens at launch, and the target of the
 // application-wide menu commands.
@@ -23,15 +28,19 @@ class MainMenuDelegate : public QObject {
     Q_OBJECT
 
 public:
-    explicit MainMenuDelegate(QObject* parent = nullptr);
+    // The application queues unit commands on the shared dispatcher, which
+    // waits for the unit's 4-second silence; a test hands in one of its own
+    // (not owned) with a shorter silence.
+    explicit MainMenuDelegate(QObject* parent = nullptr, ToskMidiProcessor* dispatcher = nullptr);
     ~MainMenuDelegate() override;
 
     // "Tosk 0.1.0": the program's name and version, logged at launch.
     static std::string informationString();
 
     // Everything the program does at start: logs the information string,
-    // creates the preferences and the shared operator database, and starts
-    // following the main window. Called once, after the menu exists.
+    // creates the preferences, the dispatcher of unit commands and the shared
+    // operator database, and starts following the main window. Called once,
+    // after the menu exists.
     void applicationDidFinishLaunching();
     // Whether an untitled patch opens at launch: the "CreateNewDocKey" setting.
     bool applicationShouldOpenUntitledFile() const;
@@ -40,13 +49,20 @@ public:
     const std::shared_ptr<SigDbase>& sigDbase() const { return sigDbase_; }
     DatabaseSummary databaseSummary() const;
 
-    // The patch window that was main last, while it stays open and the
-    // application keeps the focus; null otherwise.
+    // The patch window that was main last, while it stays open: panels and
+    // commands that act on "the" patch window act on it. Another window
+    // (a floating panel, a browser, another application) taking the focus
+    // does not make it forget; closing it or another patch window does.
     QWidget* graphicWindowController() const { return graphicWindowController_; }
     // A window became main: kept when it is a patch window, ignored otherwise.
     void mainWindowChanged(QWidget* window);
-    // A window stopped being main.
+    // A window stopped being main; the last patch window is still the one.
     void mainWindowResigned(QWidget* window);
+
+    // Shows the shared grid panel (View > Grid Panel) for the window whose
+    // menu was used; the menu item stays disabled while none is set.
+    void setGridPanelHook(std::function<void(QWidget*)> show) { showGridPanel_ = std::move(show); }
+    const std::function<void(QWidget*)>& gridPanelHook() const { return showGridPanel_; }
 
     // Opens and saves the patch documents (null until the application sets
     // one up; not owned).
@@ -60,15 +76,34 @@ public:
     // The disk browser, made on first use; it opens patches and moves their
     // windows' files through the document controller.
     DiskViewController* diskViewController();
+    // The Unit menu's commands (null before launch).
+    UnitCommands* unitCommands() const { return unitCommands_.get(); }
+
+    // The preferences window, made on first use.
+    PreferencesWindow* preferencesWindow();
+    // Window ▸ Unit Traffic, made on first use.
+    UnitTrafficWindow* unitTrafficWindow();
+    // A new "SigDbasePath" was stored: the database read at the next start.
+    void noteSigDbaseLocationChanged() { emit sigDbaseLocationChanged(); }
 
 public slots:
     // File ▸ Quit: closes every window; quits when all agreed to close.
     void terminate();
     // Window ▸ Disk Browser: shows the disk browser.
     void showDiskViewAction();
+    // File ▸ Preferences...
+    void showPreferencesPanelAction();
+    // Window ▸ Unit Traffic
+    void showUnitTraffic();
+
+signals:
+    void sigDbaseLocationChanged();
+    // The patch window panels follow changed (null: none is open).
+    void graphicWindowControllerChanged(QWidget* window);
 
 private:
     void focusWindowChanged(QWindow* window);
+    void setGraphicWindowController(QWidget* window);
 
     std::shared_ptr<SigDbase> sigDbase_;
     QPointer<QWidget> graphicWindowController_;
@@ -77,6 +112,11 @@ private:
     bool terminating_ = false;
     DocumentController* documentController_ = nullptr;
     std::unique_ptr<DiskViewController> diskViewController_;
+    ToskMidiProcessor* dispatcher_ = nullptr;
+    std::unique_ptr<UnitCommands> unitCommands_;
+    std::unique_ptr<PreferencesWindow> preferencesWindow_;
+    std::unique_ptr<UnitTrafficWindow> unitTrafficWindow_;
+    std::function<void(QWidget*)> showGridPanel_;
 };
 
 } // namespace tosk

@@ -1,6 +1,8 @@
 #include "app/StartWindow.h"
 
 #include "app/ApplicationMenu.h"
+#include "app/MainMenuDelegate.h"
+#include "base/PreferenceController.h"
 #include "canvas/Latin1.h"
 
 #include <QFile>
@@ -48,11 +50,14 @@ StartWindow::StartWindow(MainMenuDelegate& delegate, const DatabaseSummary& data
     operators_ = addRow("StartOperators", "Operators", "operatorCountValue");
     path_ = addRow("StartDatabase", "Database", "pathValue");
     path_->setWordWrap(true);
+    nextPath_ = addRow("StartNextDatabase", "Next start", "nextPathValue");
+    nextPath_->setWordWrap(true);
     column->addStretch(1);
     setCentralWidget(central);
     resize(520, 260);
 
     showDatabase(database);
+    connect(&delegate, &MainMenuDelegate::sigDbaseLocationChanged, this, &StartWindow::showNextDatabase);
 }
 
 QLabel* StartWindow::addRow(const char* key, const char* fallback, const char* name)
@@ -73,6 +78,16 @@ void StartWindow::showDatabase(const DatabaseSummary& database)
     operators_->setText(QString::number(qulonglong(database.operatorCount)));
     path_->setText(database.path.empty() ? Latin1::text("StartUnknown", "unknown")
                                          : QFile::decodeName(database.path.c_str()));
+    pathInUse_ = database.path;
+    showNextDatabase();
+}
+
+void StartWindow::showNextDatabase()
+{
+    const std::string next = PreferenceController::shared().sigDbaseLocation();
+    const bool other = !next.empty() && next != pathInUse_;
+    nextPath_->setText(other ? QFile::decodeName(next.c_str()) : QString());
+    form_->setRowVisible(nextPath_, other);
 }
 
 } // namespace tosk

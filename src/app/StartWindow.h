@@ -4,6 +4,8 @@
 
 #include <QMainWindow>
 
+#include <string>
+
 class QFormLayout;
 class QLabel;
 
@@ -20,6 +22,10 @@ public:
     StartWindow(MainMenuDelegate& delegate, const DatabaseSummary& database, QWidget* parent = nullptr);
 
     void showDatabase(const DatabaseSummary& database);
+    // Names the database file stored for the next start when it is not the
+    // one in use (a database downloaded from a unit, or chosen in the
+    // preferences).
+    void showNextDatabase();
 
 private:
     QLabel* addRow(const char* key, const char* fallback, const char* name);
@@ -31,6 +37,8 @@ private:
     QLabel* date_ = nullptr;
     QLabel* operators_ = nullptr;
     QLabel* path_ = nullptr;
+    QLabel* nextPath_ = nullptr;
+    std::string pathInUse_;
 };
 
 } // namespace tosk

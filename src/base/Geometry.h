@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 
 namespace tosk {
 
@@ -82,6 +83,13 @@ struct Rect {
                r.maxY() <= maxY();
     }
 };
+
+// The rect spanned by two corners given in any order: a rubber band or a
+// drag from A to B. A point with itself gives a zero-size rect at the point.
+inline Rect TKXRectFromPoints(const Point& a, const Point& b)
+{
+    return Rect(std::min(a.x, b.x), std::min(a.y, b.y), std::fabs(a.x - b.x), std::fabs(a.y - b.y));
+}
 
 // Whether a mouse point lies in a rect. In a flipped view the top edge belongs
 // to the rect and the bottom edge does not; unflipped, the other way round.

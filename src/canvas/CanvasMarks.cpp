@@ -26,6 +26,7 @@ void CanvasMarks::forget(const Module& module)
         return !f || f->parent() == &module || f->trueParent() == &module; // a group's pins are its members'
     };
     std::erase_if(selectedModules, gone);
+    std::erase_if(rubberbandModules, gone);
     if (gone(highlightModule))
         highlightModule.reset();
     if (gone(orderSourceModule))
@@ -61,17 +62,25 @@ CanvasMarks::Shown::Shown(const CanvasMarks& marks)
     : selectedField(marks.selectedField.lock()), highlightField(marks.highlightField.lock()),
       highlightModule(marks.highlightModule.lock()), orderSourceModule(marks.orderSourceModule.lock()),
       fieldConnectionPoint(marks.fieldConnectionPoint), orderConnectionPoint(marks.orderConnectionPoint),
-      rubberbandRect(marks.rubberbandRect)
+      rubberbandRect(marks.rubberbandRect), bandDeselects_(marks.rubberbandIsDeselecting)
 {
     for (const auto& weak : marks.selectedModules)
-        if (auto module = weak.lock())
+        if (auto module = weak.lock()) {
+            selected_.push_back(module.get());
             selectedModules.push_back(std::move(module));
+        }
+    for (const auto& weak : marks.rubberbandModules)
+        if (auto module = weak.lock())
+            inBand_.push_back(module.get());
+    std::sort(selected_.begin(), selected_.end());
+    std::sort(inBand_.begin(), inBand_.end());
 }
 
 bool CanvasMarks::Shown::isSelected(const Module* module) const
 {
-    return std::any_of(selectedModules.begin(), selectedModules.end(),
-                       [module](const std::shared_ptr<Module>& m) { return m.get() == module; });
+    if (std::binary_search(inBand_.begin(), inBand_.end(), module))
+        return !bandDeselects_;
+    return std::binary_search(selected_.begin(), selected_.end(), module);
 }
 
 } // namespace tosk

@@ -28,6 +28,10 @@ struct CanvasMarks {
     std::weak_ptr<Module> orderSourceModule;
     // The zero rect when there is no rubber band.
     Rect rubberbandRect;
+    // The modules wholly inside the rubber band, drawn as the band will
+    // leave them: selected, or with a deselecting band not selected.
+    std::vector<std::weak_ptr<Module>> rubberbandModules;
+    bool rubberbandIsDeselecting = false;
 
     // The selected modules still alive.
     std::vector<Module*> selection() const;
@@ -43,6 +47,8 @@ struct CanvasMarks {
     // The marks as one paint draws them: the live ones, held for its length.
     struct Shown {
         explicit Shown(const CanvasMarks& marks);
+        // Drawn as selected: in the selection, or as the rubber band will
+        // leave it.
         bool isSelected(const Module* module) const;
 
         std::vector<std::shared_ptr<Module>> selectedModules;
@@ -53,6 +59,13 @@ struct CanvasMarks {
         Point fieldConnectionPoint;
         Point orderConnectionPoint;
         Rect rubberbandRect;
+
+    private:
+        // Sorted, so that a paint of many modules with many selected asks
+        // quickly.
+        std::vector<const Module*> selected_;
+        std::vector<const Module*> inBand_;
+        bool bandDeselects_ = false;
     };
 };
 

@@ -7,6 +7,8 @@
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTextMetrics.h"
+#include "canvas/GridDrawing.h"
+#include "canvas/GridSettings.h"
 #include "canvas/HeadPainter.h"
 #include "canvas/ModulePainter.h"
 #include "canvas/WirePainter.h"
@@ -28,6 +30,9 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::TextAntialiasing);
     painter.fillRect(S::qrect(dirty), Qt::white);
+    // On multiples of the spacing in canvas points: where drags snap to.
+    if (grid_ && grid_->showsGrid)
+        TKXDrawGridWithSettingsInRect(painter, grid_->spacing, grid_->color, dirty, Point{});
     modulesDrawn_ = 0;
 
     // The modules holding the selected and the highlighted pin: their

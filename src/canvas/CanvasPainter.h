@@ -11,6 +11,7 @@ class CanvasLayout;
 class Module;
 class ModuleList;
 struct CanvasMarks;
+struct GridSettings;
 
 // Paints a whole patch as a CanvasLayout laid it out: its modules in list
 // order (those after the marker in processor B's colour), the head's boxes,
@@ -24,12 +25,17 @@ public:
     void drawRect(QPainter& painter, const Rect& dirty, const CanvasLayout& layout, const ModuleList& patch,
                   const Module* head, int showMode, const CanvasMarks& marks);
 
+    // The grid drawn under the patch while its `showsGrid` is on (none by
+    // default); it must outlive the painter, as the canvas's own does.
+    void setGrid(const GridSettings* grid) { grid_ = grid; }
+
     // How many modules the last paint drew.
     int modulesDrawn() const { return modulesDrawn_; }
 
 private:
     // Kept between modules and paints so that its storage is reused.
     ModuleFigure figure_;
+    const GridSettings* grid_ = nullptr;
     int modulesDrawn_ = 0;
 };
 

@@ -1,32 +1,66 @@
 #include "canvas/GraphicView.h"
 
+#include "Toskfile/CanvasHitTest.h"
+#include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
+#include "Toskfile/UndoGroup.h"
+#include "base/NotificationCenter.h"
+#include "base/NumberText.h"
+#include "canvas/CanvasCommands.h"
+#include "canvas/CanvasScrollView.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTextMetrics.h"
+#include "canvas/CanvasTracker.h"
 #include "canvas/GraphicWindowController.h"
+#include "canvas/GridDrawing.h"
+#include "canvas/Latin1.h"
+#include "canvas/RulerView.h"
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
 
 namespace tosk {
 
-GraphicView::GraphicView(QWidget* parent) : QWidget(parent)
+GraphicView::GraphicView(QWidget* parent)
+    : QWidget(parent), tracker_(std::make_unique<CanvasTracker>(*this)),
+      commands_(std::make_unique<CanvasCommands>(*this))
 {
     setObjectName(QStringLiteral("graphicView"));
+    setAccessibleName(Latin1::text("CanvasName", "Patch canvas"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setAcceptDrops(true);
+    autoScrollTimer_ = new QTimer(this);
+    autoScrollTimer_->setInterval(40);
+    connect(autoScrollTimer_, &QTimer::timeout, this, &GraphicView::autoScroll);
+    NotificationCenter::defaultCenter().addObserver(this, InsertModuleNotification, this,
+                                                    [this](const Notification& n) { noteInsertRequest(n); });
+    painter_.setGrid(&grid_);
     applyFrame();
 }
 
 GraphicView::~GraphicView()
 {
+    NotificationCenter::defaultCenter().removeObserver(this);
+    // A drag still going on is recorded while the document is still there.
+    tracker_.reset();
     setDocument(nullptr);
 }
 
@@ -52,20 +86,119 @@ void GraphicView::setDocument(SigDocument* document)
 
 void GraphicView::patchDidChange(const PatchChange& change)
 {
+    // A drag in progress repaints what it moves itself.
+    if (change.actionName.empty() && change.kind == PatchChange::Kind::Move && tracker_ &&
+        tracker_->mode() == CanvasTracker::Mode::ModuleDrag)
+        return;
+    const size_t selected = marks_.selection().size();
     for (const auto& m : change.removed)
         marks_.forget(*m);
     if (change.touches(PatchChange::FieldLists))
         marks_.forgetRemovedFields();
-    // Wires, badges and heights may change anywhere: everything is laid out
-    // and painted again.
-    redraw();
+    if (change.aspects == PatchChange::Geometry && change.added.empty() && change.removed.empty()) {
+        // Boxes only moved: their pins moved with them, nothing needs laying out.
+        update();
+    } else {
+        // Wires, badges and heights may change anywhere: everything is laid
+        // out and painted again.
+        redraw();
+    }
+    if (marks_.selection().size() != selected) {
+        NotificationCenter::defaultCenter().post(GraphicWindowController::ModuleSelectionChangedNotification, this);
+        emit selectionChanged();
+    }
 }
 
 void GraphicView::setSigFile(SigFile* patch)
 {
+    if (tracker_ && tracker_->isTracking())
+        tracker_->cancel();
     patch_ = patch;
     marks_ = CanvasMarks{};
     redraw();
+}
+
+// ---------------------------------------------------------------- selection
+
+bool GraphicView::moduleIsSelected(const Module* module) const
+{
+    for (const auto& weak : marks_.selectedModules)
+        if (weak.lock().get() == module)
+            return true;
+    return false;
+}
+
+void GraphicView::selectModule(Module& module)
+{
+    if (&module == head() || module.isTail() || moduleIsSelected(&module))
+        return;
+    std::vector<Module*> selection = selectedModules();
+    selection.push_back(&module);
+    setSelection(selection);
+}
+
+void GraphicView::deselectModule(Module& module)
+{
+    if (!moduleIsSelected(&module))
+        return;
+    std::vector<Module*> selection = selectedModules();
+    std::erase(selection, &module);
+    setSelection(selection);
+}
+
+void GraphicView::clearSelection()
+{
+    setSelection({});
+}
+
+void GraphicView::setSelection(const std::vector<Module*>& modules)
+{
+    const std::vector<Module*> before = selectedModules();
+    std::vector<std::weak_ptr<Module>> kept;
+    std::vector<const Module*> seen;
+    for (Module* m : modules) {
+        if (!m || m == head() || m->isTail() || std::find(seen.begin(), seen.end(), m) != seen.end())
+            continue;
+        seen.push_back(m);
+        kept.push_back(m->shared_from_this());
+    }
+    if (seen.size() == before.size() && std::equal(seen.begin(), seen.end(), before.begin()))
+        return;
+    marks_.selectedModules = std::move(kept);
+    selectionDidChange(before);
+}
+
+void GraphicView::selectionDidChange(const std::vector<Module*>& before)
+{
+    const std::vector<Module*> after = selectedModules();
+    std::vector<Module*> a = before, b = after, changed;
+    std::sort(a.begin(), a.end());
+    std::sort(b.begin(), b.end());
+    std::set_symmetric_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(changed));
+    if (changed.size() > 200) {
+        update();
+    } else {
+        for (Module* m : changed)
+            invalidateModule(*m);
+        // The wires of a single selected module are drawn wider.
+        for (const auto* list : {&before, &after})
+            if (list->size() == 1 && patch_)
+                invalidateRect(CanvasHitTest::connectedDirtyRect(*patch_, *list->front()));
+    }
+    NotificationCenter::defaultCenter().post(GraphicWindowController::ModuleSelectionChangedNotification, this);
+    emit selectionChanged();
+}
+
+void GraphicView::setSelectedField(const ModuleField::Ptr& field)
+{
+    ModuleField::Ptr old = marks_.selectedField.lock();
+    if (old == field)
+        return;
+    marks_.selectedField = field;
+    if (old)
+        invalidateField(*old);
+    if (field)
+        invalidateField(*field);
 }
 
 Module* GraphicView::head() const
@@ -162,6 +295,7 @@ void GraphicView::setZoom(double z)
     }
     scrollToPoint(Point{m_ScrollX, m_ScrollY});
     update();
+    updateRulers();
 }
 
 double GraphicView::fitter(SigFile& patch)
@@ -208,6 +342,10 @@ const CanvasLayout& GraphicView::canvasLayout()
 
 void GraphicView::invalidateModule(const Module& module)
 {
+    // A drag repaints what it moves itself, and nothing leaves the patch
+    // while it goes on.
+    if (tracker_ && tracker_->mode() == CanvasTracker::Mode::ModuleDrag)
+        return;
     // Only a marked module needs looking for in the patch: a change of many
     // modules must not search the list once for each.
     if (patch_ && marks_.refersTo(module) && patch_->indexOfModule(&module) == ModuleList::npos)
@@ -223,10 +361,136 @@ void GraphicView::invalidateModule(const Module& module)
     update(toWidget(area));
 }
 
+void GraphicView::invalidateRect(const Rect& rect)
+{
+    if (!rect.isEmpty())
+        update(toWidget(rect));
+}
+
+void GraphicView::invalidateField(const ModuleField& field)
+{
+    Module* top = field.trueParent();
+    if (top && top != head()) {
+        invalidateModule(*top);
+        return;
+    }
+    // A box of the head: drawn wider while selected.
+    Rect r = field.rect();
+    invalidateRect(Rect(r.x() - 3, r.y() - 3, r.width() + 6, r.height() + 6));
+}
+
 void GraphicView::redraw()
 {
     layout_.reset();
     update();
+}
+
+// ---------------------------------------------------------------- grid and rulers
+
+bool GraphicView::setGridSettings(const GridSettings& settings)
+{
+    if (!isUsableGridSpacing(settings.spacing))
+        return false;
+    const GridSettings old = grid_;
+    grid_ = settings;
+    const bool looksChanged = old.showsGrid != grid_.showsGrid ||
+                              (grid_.showsGrid && (old.spacing != grid_.spacing || old.color != grid_.color));
+    if (looksChanged)
+        update();
+    if (old.showsRuler != grid_.showsRuler) {
+        if (CanvasScrollView* scroll = rulerScrollView()) {
+            if (!grid_.showsRuler)
+                stopEchoingMoveToRulers();
+            scroll->setRulerClient(this, [this] { return magnification_; });
+            scroll->setRulersVisible(grid_.showsRuler);
+        }
+    }
+    if (!(old == grid_))
+        emit gridSettingsChanged();
+    return true;
+}
+
+void GraphicView::setSnapsToGrid(bool on)
+{
+    GridSettings s = grid_;
+    s.snapsToGrid = on;
+    setGridSettings(s);
+}
+
+void GraphicView::setShowsGrid(bool on)
+{
+    GridSettings s = grid_;
+    s.showsGrid = on;
+    setGridSettings(s);
+}
+
+void GraphicView::setShowsRuler(bool on)
+{
+    GridSettings s = grid_;
+    s.showsRuler = on;
+    setGridSettings(s);
+}
+
+bool GraphicView::setGridSpacing(double spacing)
+{
+    GridSettings s = grid_;
+    s.spacing = spacing;
+    return setGridSettings(s);
+}
+
+void GraphicView::setGridColor(const QColor& color)
+{
+    GridSettings s = grid_;
+    s.color = color;
+    setGridSettings(s);
+}
+
+CanvasScrollView* GraphicView::rulerScrollView() const
+{
+    return qobject_cast<CanvasScrollView*>(enclosingScrollView());
+}
+
+void GraphicView::updateRulers()
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    if (!scroll || !scroll->rulersVisible())
+        return;
+    scroll->horizontalRulerView()->update();
+    scroll->verticalRulerView()->update();
+}
+
+void GraphicView::beginEchoingMoveToRulers(const Rect& bounds)
+{
+    continueEchoingMoveToRulers(bounds);
+}
+
+void GraphicView::continueEchoingMoveToRulers(const Rect& bounds)
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    if (!scroll || !scroll->rulersVisible())
+        return;
+    scroll->horizontalRulerView()->setEcho(bounds);
+    scroll->verticalRulerView()->setEcho(bounds);
+}
+
+void GraphicView::stopEchoingMoveToRulers()
+{
+    if (CanvasScrollView* scroll = rulerScrollView()) {
+        scroll->horizontalRulerView()->clearEcho();
+        scroll->verticalRulerView()->clearEcho();
+    }
+}
+
+Rect GraphicView::horizontalRulerLineRect() const
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    return scroll ? scroll->horizontalRulerView()->lineRect() : Rect();
+}
+
+Rect GraphicView::verticalRulerLineRect() const
+{
+    CanvasScrollView* scroll = rulerScrollView();
+    return scroll ? scroll->verticalRulerView()->lineRect() : Rect();
 }
 
 void GraphicView::paintEvent(QPaintEvent* event)
@@ -238,12 +502,390 @@ void GraphicView::paintEvent(QPaintEvent* event)
     }
     const CanvasLayout& layout = canvasLayout();
     painter.scale(magnification_, magnification_);
-    QRectF dirty(event->rect().x() / magnification_, event->rect().y() / magnification_,
-                 event->rect().width() / magnification_, event->rect().height() / magnification_);
-    painter_.drawRect(painter, CanvasStyle::rect(dirty), layout, *patch_, head(), patch_->showMode(), marks_);
+    auto paint = [&](const QRect& px) {
+        QRectF dirty(px.x() / magnification_, px.y() / magnification_, px.width() / magnification_,
+                     px.height() / magnification_);
+        painter_.drawRect(painter, CanvasStyle::rect(dirty), layout, *patch_, head(), patch_->showMode(), marks_);
+    };
+    // A few separate areas (the ends of a wire being drawn, the edges of a
+    // rubber band) are painted one by one rather than everything between.
+    const QRegion& region = event->region();
+    if (region.rectCount() > 1 && region.rectCount() <= 8) {
+        for (const QRect& px : region) {
+            painter.save();
+            painter.setClipRect(QRectF(px.x() / magnification_, px.y() / magnification_, px.width() / magnification_,
+                                       px.height() / magnification_));
+            paint(px);
+            painter.restore();
+        }
+    } else {
+        paint(event->rect());
+    }
     // A patch that grew past the frame gets room to scroll to.
     if (layout.maxX() * magnification_ > width() + 0.5 || layout.maxY() * magnification_ > height() + 0.5)
         QTimer::singleShot(0, this, [this] { applyFrame(); });
+}
+
+// ---------------------------------------------------------------- mouse
+
+Point GraphicView::canvasPoint(const QPointF& widgetPosition) const
+{
+    return Point{widgetPosition.x() / magnification_, widgetPosition.y() / magnification_};
+}
+
+void GraphicView::mousePressEvent(QMouseEvent* event)
+{
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    lastMouse_ = event->position().toPoint();
+    lastModifiers_ = event->modifiers();
+    tracker_->press(canvasPoint(event->position()), event->modifiers(), 1);
+}
+
+void GraphicView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseDoubleClickEvent(event);
+        return;
+    }
+    lastMouse_ = event->position().toPoint();
+    tracker_->press(canvasPoint(event->position()), event->modifiers(), 2);
+}
+
+void GraphicView::mouseMoveEvent(QMouseEvent* event)
+{
+    lastMouse_ = event->position().toPoint();
+    lastModifiers_ = event->modifiers();
+    const Point p = canvasPoint(event->position());
+    if (tracker_->isTracking() && (event->buttons() & Qt::LeftButton)) {
+        tracker_->move(p, event->modifiers());
+        updateAutoScroll(lastMouse_);
+        return;
+    }
+    const QString text = describePoint(p);
+    if (text != statusText_) {
+        statusText_ = text;
+        emit statusTextChanged(text);
+    }
+}
+
+void GraphicView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mouseReleaseEvent(event);
+        return;
+    }
+    autoScrollTimer_->stop();
+    tracker_->release(canvasPoint(event->position()), event->modifiers());
+}
+
+void GraphicView::leaveEvent(QEvent* event)
+{
+    if (!statusText_.isEmpty()) {
+        statusText_.clear();
+        emit statusTextChanged(statusText_);
+    }
+    QWidget::leaveEvent(event);
+}
+
+void GraphicView::updateAutoScroll(const QPoint& widgetPosition)
+{
+    QScrollArea* area = enclosingScrollView();
+    if (!area) {
+        autoScrollTimer_->stop();
+        return;
+    }
+    const QPoint v = mapTo(area->viewport(), widgetPosition);
+    const QSize size = area->viewport()->size();
+    auto step = [](int at, int extent) {
+        if (at < kAutoScrollMargin)
+            return -std::max(1, (kAutoScrollMargin - at) / 2);
+        if (at > extent - kAutoScrollMargin)
+            return std::max(1, (at - (extent - kAutoScrollMargin)) / 2);
+        return 0;
+    };
+    autoScrollStep_ = QPoint(step(v.x(), size.width()), step(v.y(), size.height()));
+    if (autoScrollStep_.isNull())
+        autoScrollTimer_->stop();
+    else if (!autoScrollTimer_->isActive())
+        autoScrollTimer_->start();
+}
+
+void GraphicView::autoScroll()
+{
+    QScrollArea* area = enclosingScrollView();
+    if (!area || !tracker_->isTracking() || !(QApplication::mouseButtons() & Qt::LeftButton)) {
+        autoScrollTimer_->stop();
+        return;
+    }
+    QScrollBar* h = area->horizontalScrollBar();
+    QScrollBar* v = area->verticalScrollBar();
+    const int x = h->value(), y = v->value();
+    h->setValue(x + autoScrollStep_.x());
+    v->setValue(y + autoScrollStep_.y());
+    const QPoint moved(h->value() - x, v->value() - y);
+    if (moved.isNull())
+        return;
+    // The mouse stays where it is on the screen: on the canvas it moved.
+    lastMouse_ += moved;
+    tracker_->move(canvasPoint(lastMouse_), lastModifiers_);
+}
+
+void GraphicView::keyPressEvent(QKeyEvent* event)
+{
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (tracker_->isTracking()) {
+            tracker_->cancel();
+            autoScrollTimer_->stop();
+            return;
+        }
+        break;
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace:
+        commands_->perform(CanvasCommand::Delete);
+        return;
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down: {
+        if (tracker_->isTracking() || !document_ || !patch_ || selectedModules().empty())
+            return;
+        const double step = (event->modifiers() & Qt::ShiftModifier) ? grid_.spacing : 1;
+        Point d;
+        if (event->key() == Qt::Key_Left)
+            d.x = -step;
+        else if (event->key() == Qt::Key_Right)
+            d.x = step;
+        else if (event->key() == Qt::Key_Up)
+            d.y = -step;
+        else
+            d.y = step;
+        // Each press (and each repeat) is a step of its own.
+        UndoGroup press(*document_);
+        PatchEditor(*document_).moveModules(selectedModules(), d);
+        return;
+    }
+    default:
+        break;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+void GraphicView::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        // The scroll area scrolls.
+        event->ignore();
+        return;
+    }
+    const int delta = event->angleDelta().y();
+    if (delta != 0)
+        zoomAbout(delta > 0 ? 1.25 : 0.8, event->position());
+    event->accept();
+}
+
+void GraphicView::zoomAbout(double z, const QPointF& widgetPosition)
+{
+    if (!(z > 0) || !std::isfinite(z) || !patch_)
+        return;
+    QScrollArea* area = enclosingScrollView();
+    const Point anchor = canvasPoint(widgetPosition);
+    QPointF inViewport = widgetPosition;
+    if (area)
+        inViewport -= QPointF(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value());
+    magnification_ *= z;
+    applyFrame();
+    m_ScrollX = std::max(0.0, anchor.x - inViewport.x() / magnification_);
+    m_ScrollY = std::max(0.0, anchor.y - inViewport.y() / magnification_);
+    scrollToPoint(Point{m_ScrollX, m_ScrollY});
+    update();
+}
+
+void GraphicView::scrollRectToVisible(const Rect& rect)
+{
+    QScrollArea* area = enclosingScrollView();
+    if (!area || rect.isEmpty())
+        return;
+    const QRect px = toWidget(rect);
+    area->ensureVisible(px.center().x(), px.center().y(), px.width() / 2 + 4, px.height() / 2 + 4);
+}
+
+// ---------------------------------------------------------------- context menu
+
+QMenu* GraphicView::menuForPoint(const Point& point, QWidget* parent)
+{
+    contextSelection_.reset();
+    if (patch_) {
+        canvasLayout();
+        Module* m = CanvasHitTest::moduleUnderPoint(*patch_, point);
+        if (m && m != head() && !m->isTail() && !moduleIsSelected(m)) {
+            clearSelection();
+            selectModule(*m);
+            contextSelection_ = m->shared_from_this();
+        }
+    }
+    auto* menu = new QMenu(Latin1::text("MenuOptions", "Options"), parent);
+    menu->setObjectName(QStringLiteral("optionsMenu"));
+    auto add = [this, menu](CanvasCommand command, const char* name) {
+        const CommandState state = commands_->state(command);
+        QAction* action = menu->addAction(CanvasCommands::defaultTitle(command));
+        action->setObjectName(QString::fromLatin1(name));
+        action->setEnabled(state.enabled);
+        action->setCheckable(state.checkable);
+        action->setChecked(state.checked);
+        connect(action, &QAction::triggered, this, [this, command] { commands_->perform(command); });
+    };
+    add(CanvasCommand::InspectModule, "contextInspectModule");
+    add(CanvasCommand::EditSpecific, "contextEditSpecific");
+    menu->addSeparator();
+    add(CanvasCommand::ShowRuler, "contextShowRuler");
+    add(CanvasCommand::ShowGrid, "contextShowGrid");
+    add(CanvasCommand::SnapToGrid, "contextSnapToGrid");
+    add(CanvasCommand::GridSelected, "contextGridSelected");
+    menu->addSeparator();
+    add(CanvasCommand::Reposition, "contextReposition");
+    add(CanvasCommand::Reorder, "contextReorder");
+    menu->addSeparator();
+    add(CanvasCommand::SetTitleAndAuthor, "contextSetTitle");
+    return menu;
+}
+
+void GraphicView::dropContextSelection()
+{
+    if (auto m = contextSelection_.lock())
+        deselectModule(*m);
+    contextSelection_.reset();
+}
+
+void GraphicView::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (tracker_->isTracking())
+        return;
+    std::unique_ptr<QMenu> menu(menuForPoint(canvasPoint(event->pos()), this));
+    menu->exec(event->globalPos());
+    dropContextSelection();
+}
+
+// ---------------------------------------------------------------- operator drops
+
+Module* GraphicView::dropTarget(const Point& point, bool* refused)
+{
+    *refused = false;
+    if (!patch_)
+        return nullptr;
+    canvasLayout();
+    Module* m = CanvasHitTest::moduleUnderPoint(*patch_, point);
+    if (m == head() && m) {
+        *refused = true;
+        return nullptr;
+    }
+    if (m)
+        return m;
+    const std::vector<Module*> selection = selectedModules();
+    return selection.size() == 1 ? selection.front() : head();
+}
+
+void GraphicView::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (patch_ && document_ && event->mimeData()->hasFormat(QString::fromLatin1(OperatorMimeType))) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        return;
+    }
+    event->ignore();
+}
+
+void GraphicView::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!patch_ || !event->mimeData()->hasFormat(QString::fromLatin1(OperatorMimeType))) {
+        event->ignore();
+        return;
+    }
+    bool refused = false;
+    dropTarget(canvasPoint(event->position()), &refused);
+    if (refused) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void GraphicView::dropEvent(QDropEvent* event)
+{
+    const QByteArray name = event->mimeData()->data(QString::fromLatin1(OperatorMimeType));
+    bool refused = false;
+    Module* target = dropTarget(canvasPoint(event->position()), &refused);
+    if (name.isEmpty() || refused || !patch_) {
+        event->ignore();
+        return;
+    }
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+    std::map<std::string, std::any> info{{"OperatorName", std::string(name.constData(), size_t(name.size()))}};
+    info["DropOnModule"] = target ? target : head();
+    NotificationCenter::defaultCenter().post(InsertModuleNotification, this, std::move(info));
+}
+
+void GraphicView::noteInsertRequest(const Notification& notification)
+{
+    const std::string name = notification.info<std::string>("OperatorName");
+    Module* after = notification.info<Module*>("DropOnModule", nullptr);
+    insertModule(name, after);
+}
+
+bool GraphicView::insertModule(const std::string& operatorName, Module* after)
+{
+    if (!document_ || !patch_ || operatorName.empty())
+        return false;
+    UndoGroup event(*document_);
+    Module::Ptr made = PatchEditor(*document_).insertModule(operatorName, after);
+    if (!made)
+        return false;
+    setSelection({made.get()});
+    canvasLayout();
+    scrollRectToVisible(made->graphicRect());
+    return true;
+}
+
+// ---------------------------------------------------------------- status
+
+QString GraphicView::describePoint(const Point& point)
+{
+    if (!patch_)
+        return {};
+    canvasLayout();
+    const CanvasHitTest::Hit hit = CanvasHitTest::hitAt(*patch_, head(), point, showMode());
+    Module* module = hit.module ? hit.module : CanvasHitTest::moduleUnderPoint(*patch_, point);
+    if (!module || (module == head() && !hit.field))
+        return {};
+    QString text = Latin1::qstring(module->instanceName());
+    if (module->opDescriptor())
+        text += QStringLiteral(" (") + Latin1::qstring(module->name()) + QLatin1Char(')');
+    const ModuleField::Ptr& field = hit.field;
+    if (!field)
+        return text;
+    text += QStringLiteral(" \u00b7 ") + Latin1::qstring(field->name());
+    if (field->isOutput()) {
+        const size_t fed = patch_->fieldsConnectedTo(*field).size();
+        if (fed > 0)
+            text += QStringLiteral(" \u2192 ") + Latin1::text("StatusFeeds", "inputs fed:") + QLatin1Char(' ') +
+                    QString::number(static_cast<qulonglong>(fed));
+        return text;
+    }
+    text += QStringLiteral(": ") + Latin1::qstring(field->getName(true, false, false, false, true));
+    if (!field->source()) {
+        const std::string min = field->getSpecifier(OperatorField::MINIMUM);
+        const std::string max = field->getSpecifier(OperatorField::MAXIMUM);
+        if (!min.empty() && !max.empty())
+            text += QStringLiteral("  [") + Latin1::qstring(min) + QStringLiteral(" \u2026 ") + Latin1::qstring(max) +
+                    QLatin1Char(']');
+    }
+    return text;
 }
 
 } // namespace tosk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Toskfile/CanvasLayout.h"
+#include "Toskfile/ModuleField.h"
 #include "base/Geometry.h"
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasPainter.h"
@@ -8,14 +9,22 @@
 
 #include <QWidget>
 
+#include <memory>
+#include <string>
 #include <vector>
 
+class QMenu;
 class QScrollArea;
+class QTimer;
 
 namespace tosk {
 
+class CanvasCommands;
+class CanvasScrollView;
+class CanvasTracker;
 class GraphicWindowController;
 class Module;
+struct Notification;
 struct PatchChange;
 class SigDocument;
 class SigFile;
@@ -24,14 +33,23 @@ class SigFile;
 // it (CanvasPainter) in a scroll area, at a magnification the zoom commands
 // change. Canvas coordinates are points, flipped like Qt's own; a widget
 // pixel is a point times the magnification. The selection and the
-// interaction marks live in `marks()`, so that the mouse handling can be
-// added on top.
+// interaction marks live in `marks()`; the mouse gestures are a
+// CanvasTracker's, the menu commands a CanvasCommands'. Every change of the
+// patch goes through the edit layer, one undo step per user event.
 class GraphicView : public QWidget {
     Q_OBJECT
 
 public:
     // Room left around the patch by zoom-to-fit.
     static constexpr double kFitMargin = 116;
+    // How a dragged operator travels: its name, as Latin-1 bytes.
+    static constexpr const char* OperatorMimeType = "application/x-tosk-operator";
+    // Asks the canvas given as the object to insert a module: user info
+    // "OperatorName" (std::string) and "DropOnModule" (Module*, the module
+    // to insert after; absent: after the last one).
+    static constexpr const char* InsertModuleNotification = "TKXInsertModule";
+    // Points from a viewport edge within which a drag scrolls the canvas.
+    static constexpr int kAutoScrollMargin = 16;
 
     explicit GraphicView(QWidget* parent = nullptr);
     ~GraphicView() override;
@@ -51,7 +69,6 @@ public:
 
     CanvasMarks& marks() { return marks_; }
     const CanvasMarks& marks() const { return marks_; }
-    std::vector<Module*> selectedModules() const { return marks_.selection(); }
     const CanvasPainter& canvasPainter() const { return painter_; }
     // The patch laid out as it will be painted, so that it can be hit before
     // any paint; lays out what needs it first.
@@ -66,6 +83,63 @@ public:
     // The grid drawn under the patch, snapped to by drags, and its rulers.
     GridSettings& gridSettings() { return grid_; }
     const GridSettings& gridSettings() const { return grid_; }
+    // Takes new grid settings. A spacing below 1 point (or not a number) is
+    // refused: false, and nothing changes. Otherwise the canvas is redrawn
+    // when the grid's look changed, the rulers are shown or hidden, and
+    // gridSettingsChanged() tells the grid panel.
+    bool setGridSettings(const GridSettings& settings);
+    void setSnapsToGrid(bool on);
+    void setShowsGrid(bool on);
+    void setShowsRuler(bool on);
+    bool setGridSpacing(double spacing);
+    void setGridColor(const QColor& color);
+    void toggleRuler() { setShowsRuler(!grid_.showsRuler); }
+
+    // --- rulers (in the enclosing CanvasScrollView, when there is one)
+    CanvasScrollView* rulerScrollView() const;
+    // Repaints the rulers; they carry no markers to update.
+    void updateRulers();
+    // While modules are dragged, the rulers echo their bounds (canvas
+    // points) with lines at the left edge, centre and right edge on the
+    // horizontal ruler and the top edge, centre and bottom edge on the
+    // vertical one. Nothing happens while the rulers are hidden, so a drag
+    // may call these whatever the settings.
+    void beginEchoingMoveToRulers(const Rect& bounds);
+    void continueEchoingMoveToRulers(const Rect& bounds);
+    void stopEchoingMoveToRulers();
+    // The echoed bounds in each ruler's coordinates; the zero rect when no
+    // echo is shown.
+    Rect horizontalRulerLineRect() const;
+    Rect verticalRulerLineRect() const;
+
+    // --- selection (never the head or the tail)
+    std::vector<Module*> selectedModules() const { return marks_.selection(); }
+    bool moduleIsSelected(const Module* module) const;
+    void selectModule(Module& module);
+    void deselectModule(Module& module);
+    void clearSelection();
+    // Replaces the selection at once: one notification.
+    void setSelection(const std::vector<Module*>& modules);
+    // The pin clicked last or being connected, drawn with its bubble.
+    ModuleField::Ptr selectedField() const { return marks_.selectedField.lock(); }
+    void setSelectedField(const ModuleField::Ptr& field);
+
+    // --- interaction
+    CanvasTracker& tracker() { return *tracker_; }
+    CanvasCommands& commands() { return *commands_; }
+    // Canvas points of a widget position.
+    Point canvasPoint(const QPointF& widgetPosition) const;
+    // The "Options" menu of a right click at the point: a module not yet
+    // selected under it becomes the only selection, which the caller drops
+    // again with dropContextSelection() once the menu has closed.
+    QMenu* menuForPoint(const Point& point, QWidget* parent);
+    void dropContextSelection();
+    // A module of the operator after `after` (after the last module
+    // without one), then the only selection; one undo step.
+    bool insertModule(const std::string& operatorName, Module* after);
+    // What lies at the point, for the status bar: the module, and the pin
+    // with its value and limits.
+    QString describePoint(const Point& point);
 
     // --- zoom
     double magnification() const { return magnification_; }
@@ -74,6 +148,8 @@ public:
     void zoomIn() { setZoom(1.25); }
     void zoomOut() { setZoom(0.8); }
     void zoomToFit();
+    // Scales by z keeping the canvas point under the widget position still.
+    void zoomAbout(double z, const QPointF& widgetPosition);
     // The factor that fits the patch's visible area into the scroll view,
     // and the frame that goes with it; resets the scroll position.
     double fitter(SigFile& patch);
@@ -85,28 +161,61 @@ public:
     // The part of the canvas the scroll view shows, in points.
     Rect visibleArea() const;
     QScrollArea* enclosingScrollView() const;
+    // Scrolls so that the canvas rect is in sight.
+    void scrollRectToVisible(const Rect& rect);
 
     // --- repainting
     // Repaints the module's graphic rect (with the bubble of a marked pin);
     // the marks of a module no longer in the patch (selection, highlights,
     // drag source) are dropped.
     void invalidateModule(const Module& module);
+    // Repaints a canvas rect, or a pin with its bubble.
+    void invalidateRect(const Rect& rect);
+    void invalidateField(const ModuleField& field);
     // Lays everything out again and repaints it all.
     void redraw();
     // Follows an edit of the document's patch: the marks of modules and
-    // pins that left it go, and everything is painted again.
+    // pins that left it go, and what changed is painted again.
     void patchDidChange(const PatchChange& change);
 
     // Widget pixels of a canvas rect, grown to whole pixels.
     QRect toWidget(const Rect& rect) const;
 
+signals:
+    void selectionChanged();
+    // The grid settings changed through one of the setters above.
+    void gridSettingsChanged();
+    // What lies under the mouse, for the window's status bar.
+    void statusTextChanged(const QString& text);
+    // The bounds of the modules being dragged, as they move; the zero rect
+    // when the drag has ended.
+    void draggedBoundsChanged(const tosk::Rect& bounds);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
 private:
     void applyFrame();
     QSizeF viewportPoints() const;
     void scrollToPoint(const Point& point);
+    void selectionDidChange(const std::vector<Module*>& before);
+    // The module an operator dropped at the point goes after; the head for
+    // none. Null when the drop is refused (on the head).
+    Module* dropTarget(const Point& point, bool* refused);
+    void noteInsertRequest(const Notification& notification);
+    void autoScroll();
+    void updateAutoScroll(const QPoint& widgetPosition);
 
     GraphicWindowController* controller_ = nullptr;
     SigDocument* document_ = nullptr;
@@ -115,6 +224,14 @@ private:
     CanvasPainter painter_;
     CanvasMarks marks_;
     GridSettings grid_;
+    std::unique_ptr<CanvasTracker> tracker_;
+    std::unique_ptr<CanvasCommands> commands_;
+    std::weak_ptr<Module> contextSelection_;
+    QTimer* autoScrollTimer_ = nullptr;
+    QPoint autoScrollStep_;
+    QPoint lastMouse_;
+    Qt::KeyboardModifiers lastModifiers_;
+    QString statusText_;
     double magnification_ = 1;
     QSizeF frame_{800, 600};
     Rect visibleRect_;

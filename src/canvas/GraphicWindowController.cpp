@@ -1,6 +1,5 @@
 #include "canvas/GraphicWindowController.h"
 
-#include "Toskfile/ModuleArrangement.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/PatchLayout.h"
 #include "Toskfile/SigDocument.h"
@@ -11,6 +10,8 @@
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
+#include "canvas/CanvasCommands.h"
+#include "canvas/CanvasScrollView.h"
 #include "canvas/GraphicView.h"
 #include "canvas/Latin1.h"
 
@@ -20,10 +21,12 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -73,7 +76,8 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
         row->addWidget(b);
     row->addStretch(1);
 
-    scrollView_ = new QScrollArea(central);
+    // The scroll view carries the canvas's rulers.
+    scrollView_ = new CanvasScrollView(central);
     scrollView_->setObjectName(QStringLiteral("enclosingScrollView"));
     scrollView_->setFrameShape(QFrame::StyledPanel);
     scrollView_->setFrameShadow(QFrame::Sunken);
@@ -84,6 +88,13 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
     graphicView_ = new GraphicView();
     scrollView_->setWidget(graphicView_);
     column->addWidget(scrollView_, 1);
+
+    statusLabel_ = new QLabel(this);
+    statusLabel_->setObjectName(QStringLiteral("statusLabel"));
+    statusLabel_->setAccessibleName(Latin1::text("StatusName", "Under the mouse"));
+    statusLabel_->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(statusLabel_, 1);
+    connect(graphicView_, &GraphicView::statusTextChanged, statusLabel_, &QLabel::setText);
 
     // The buttons start as the patch's show mode says.
     if (SigFile* patch = sigFile()) {
@@ -135,6 +146,7 @@ QToolButton* GraphicWindowController::addButton(const char* name, const char* im
     button->setIcon(QIcon(QString::fromStdString(file)));
     button->setIconSize(QSize(24, 24));
     button->setToolTip(Latin1::text(name, tip));
+    button->setAccessibleName(button->toolTip());
     button->setCheckable(toggle);
     button->setAutoRaise(true);
     if (action)
@@ -282,32 +294,24 @@ void GraphicWindowController::listenTo(SigDocument* document)
         document->addChangeListener(this, [this](const PatchChange&) { updateTitle(); });
 }
 
-void GraphicWindowController::alignSelection(ModuleArrangement::Edge edge)
-{
-    if (!sigFile())
-        return;
-    UndoGroup event(*document_);
-    PatchEditor(*document_).alignModules(graphicView_->selectedModules(), edge);
-}
-
 void GraphicWindowController::onAlignLeft()
 {
-    alignSelection(ModuleArrangement::Edge::Left);
+    graphicView_->commands().perform(CanvasCommand::AlignLeft);
 }
 
 void GraphicWindowController::onAlignRight()
 {
-    alignSelection(ModuleArrangement::Edge::Right);
+    graphicView_->commands().perform(CanvasCommand::AlignRight);
 }
 
 void GraphicWindowController::onAlignTop()
 {
-    alignSelection(ModuleArrangement::Edge::Top);
+    graphicView_->commands().perform(CanvasCommand::AlignTop);
 }
 
 void GraphicWindowController::onAlignBottom()
 {
-    alignSelection(ModuleArrangement::Edge::Bottom);
+    graphicView_->commands().perform(CanvasCommand::AlignBottom);
 }
 
 void GraphicWindowController::documentHasChanged()

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "Toskfile/ModuleArrangement.h"
 #include "canvas/PatchWindow.h"
 #include "canvas/TextWindowController.h"
 
@@ -11,6 +10,7 @@
 #include <memory>
 
 class QDialog;
+class QLabel;
 class QLineEdit;
 class QMenuBar;
 class QScrollArea;
@@ -35,13 +35,17 @@ public:
 
     // What the window asks of the application: its menu (none in tests),
     // saving its document (false when it was not saved), the text sent to a
-    // unit, and what happens when the window has agreed to close (before it
-    // is hidden).
+    // unit, what happens when the window has agreed to close (before it is
+    // hidden), and the panels that inspect a module and edit a special
+    // module's table (Inspect Module and Edit Specific stay disabled
+    // without them).
     struct Hooks {
         std::function<void(QMenuBar*)> buildMenu;
         std::function<bool(GraphicWindowController&)> save;
         TextWindowController::TextSource uploadText;
         std::function<void(GraphicWindowController&)> closing;
+        std::function<void(GraphicWindowController&, Module&)> inspectModule;
+        std::function<void(GraphicWindowController&, Module&)> editSpecific;
     };
 
     explicit GraphicWindowController(std::shared_ptr<SigDocument> document, Hooks hooks = {},
@@ -55,6 +59,10 @@ public:
     QScrollArea* enclosingScrollView() const { return scrollView_; }
     TextWindowController* textWindowController() const { return textWindowController_; }
     QDialog* titleSheet() const { return titleSheet_; }
+    Hooks& hooks() { return hooks_; }
+    const Hooks& hooks() const { return hooks_; }
+    // Names what lies under the mouse.
+    QLabel* statusLabel() const { return statusLabel_; }
 
     // --- button actions
     void onHideDefaultValues();
@@ -108,7 +116,6 @@ private:
                            bool toggle = false);
     void buildTitleSheet();
     void listenTo(SigDocument* document);
-    void alignSelection(ModuleArrangement::Edge edge);
     // Flips (or with `set`, sets) show-mode bits, lays the patch out again
     // and redraws; the show mode is no edit.
     void changeShowMode(int bits, bool flip, bool updateButtons);
@@ -141,6 +148,7 @@ private:
     QToolButton* alignTopBtn = nullptr;
     QToolButton* alignBottomBtn = nullptr;
     QDialog* titleSheet_ = nullptr;
+    QLabel* statusLabel_ = nullptr;
     QLineEdit* titleField_ = nullptr;
     QLineEdit* authorField_ = nullptr;
     QPointer<TextWindowController> textWindowController_;

@@ -13,6 +13,8 @@ struct GridSettings {
     bool showsGrid = false;
     bool snapsToGrid = false;
     bool showsRuler = false;
+
+    bool operator==(const GridSettings&) const = default;
 };
 
 } // namespace tosk

@@ -59,8 +59,14 @@ void ToskMidiProcessor::serialIOServerIsDone(const Bytes& reply, int tag, const 
         return;
     std::shared_ptr<MidiClient> client = it->second.lock();
     state_->serverRequests.erase(it);
-    if (client && (!reply.empty() || exception))
+    // The requester may run an event loop (an alert), during which this
+    // processor may go.
+    std::shared_ptr<State> state = state_;
+    const bool delivered = client && (!reply.empty() || exception);
+    if (delivered)
         client->processMidiMsg(reply, exception);
+    if (state->finishedHandler)
+        state->finishedHandler(tag, delivered);
 }
 
 bool ToskMidiProcessor::cancel(int tag)

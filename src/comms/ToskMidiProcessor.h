@@ -17,6 +17,8 @@ namespace tosk {
 class ToskMidiProcessor {
 public:
     using ProgressHandler = std::function<void(const RequestProgress& progress)>;
+    // `delivered`: the requester heard processMidiMsg for the request.
+    using FinishedHandler = std::function<void(int tag, bool delivered)>;
 
     // The one instance of the application, with its server thread.
     static ToskMidiProcessor& sharedMidiController();
@@ -54,6 +56,10 @@ public:
     // until replaced; the last report of a request has Stage::Done (also for
     // requests whose requester hears nothing).
     void setProgressHandler(ProgressHandler handler) { state_->progressHandler = std::move(handler); }
+    // Main thread: hears of every request once its completion has been
+    // handled, so that a requester can tell a unit that said nothing from
+    // one whose reply is still on its way.
+    void setFinishedHandler(FinishedHandler handler) { state_->finishedHandler = std::move(handler); }
 
     uint8_t channelId() const { return channelId_; }
     void setChannelId(uint8_t id) { channelId_ = id; }
@@ -65,6 +71,7 @@ private:
     struct State {
         std::map<int, std::weak_ptr<MidiClient>> serverRequests;
         ProgressHandler progressHandler;
+        FinishedHandler finishedHandler;
     };
     // Completions may still sit in the poster's queue after this processor
     // is gone; they hold the state weakly and then do nothing.

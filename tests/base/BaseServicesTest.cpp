@@ -27,6 +27,20 @@ TEST(Geometry, UnionIntersectionOffsetInset)
     EXPECT_EQ(a.inset(-2, -2), Rect(8, 18, 84, 36));
 }
 
+TEST(Geometry, RectFromPointsTakesEitherCornerFirst)
+{
+    struct Case {
+        Point a, b;
+        Rect expected;
+    } cases[] = {
+        {{10, 40}, {30, 20}, Rect(10, 20, 20, 20)}, {{30, 20}, {10, 40}, Rect(10, 20, 20, 20)},
+        {{30, 40}, {10, 20}, Rect(10, 20, 20, 20)}, {{5.5, 7}, {5.5, 7}, Rect(5.5, 7, 0, 0)},
+        {{-3, 2}, {4, -6}, Rect(-3, -6, 7, 8)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TKXRectFromPoints(c.a, c.b), c.expected) << c.a.x << "," << c.a.y << " " << c.b.x << "," << c.b.y;
+}
+
 TEST(Geometry, FlippedContainmentOwnsTheTopEdgeNotTheBottom)
 {
     Rect r(0, 0, 80, 16);

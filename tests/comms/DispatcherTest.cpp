@@ -37,21 +37,32 @@ TEST(ToskMidiProcessor, CommandsWithoutRepliesAndRequestersThatAreGone)
 {
     FakeUnit unit;
     Queued q(unit.path(), 100ms);
+    std::vector<std::pair<int, bool>> finished;
+    q.processor.setFinishedHandler([&](int tag, bool delivered) { finished.emplace_back(tag, delivered); });
     const uint8_t bank[4] = {0, 0, 0, 2};
     q.processor.sysexCommand(0x03, bank, 4, q.client);
     q.send(0x08, bytes("HEADM\r\n"));
     q.send(0x18); // the unit says nothing
     ASSERT_TRUE(q.settle());
     EXPECT_TRUE(q.client->calls.empty());
+    // Each request ends once, in order, heard by nobody.
+    EXPECT_EQ(finished, (std::vector<std::pair<int, bool>>{{1, false}, {2, false}, {3, false}}));
     EXPECT_EQ(unit.received().size(), 3u);
     EXPECT_EQ(unit.received()[0], bytes({0xF0, 0x1C, 0x70, 0, 0x03, 0, 0, 0, 2, 0xF7}));
 
     // A requester that went away before its reply is skipped.
+    finished.clear();
     unit.script({bytes({0xF0, 0x1C, 0x70, 0, 0x17, 0xF7})});
     auto gone = std::make_shared<Recorder>();
     q.processor.sysexCommand(0x18, Bytes{}, gone);
     gone.reset();
     EXPECT_TRUE(q.settle());
+    // A reply that came is delivered before the request is said to end.
+    unit.script({bytes({0xF0, 0x1C, 0x70, 0, 0x17, 0xF7})});
+    q.send(0x18);
+    ASSERT_TRUE(q.settle());
+    ASSERT_EQ(q.client->calls.size(), 1u);
+    EXPECT_EQ(finished, (std::vector<std::pair<int, bool>>{{4, false}, {5, true}}));
 }
 
 TEST(ToskMidiProcessor, LineFailuresComeBackAsExceptions)

@@ -255,13 +255,17 @@ TEST(DocumentController, FileMenuOfEveryWindow)
     for (QAction* a : plain.menuBar()->actions()[0]->menu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? "" : " (off)"));
     EXPECT_EQ(items.join(", "), "&New, &Open..., Open &Recent, -, &Close (off), &Save (off), Save &As... (off), "
-                                "Re&vert (off), -, Set &Title and Author... (off), -, &Quit")
+                                "Re&vert (off), -, &Preferences..., -, &Quit")
         << "a window without a patch";
 
     GraphicWindowController* w = f.documents->openDocument(f.file("hall.sig", "title:Hall"));
     EXPECT_TRUE(fileAction(*w, "actionSave")->isEnabled());
     EXPECT_EQ(fileAction(*w, "actionSave")->shortcut(), QKeySequence::Save);
-    fileAction(*w, "actionSetTitle")->trigger();
+    // The title sheet is a command of the patch, in the Patch menu.
+    QAction* setTitle = fileAction(*w, "actionSetTitle");
+    ASSERT_TRUE(setTitle);
+    EXPECT_EQ(setTitle->parent()->objectName(), "menuPatch");
+    setTitle->trigger();
     ASSERT_TRUE(w->titleSheet());
     EXPECT_TRUE(w->titleSheet()->isVisible());
     auto* titleField = w->titleSheet()->findChild<QLineEdit*>("titleField");

@@ -368,7 +368,7 @@ TEST(GraphicWindow, MarksOfAModuleThatLeavesThePatchOrDiesAreDropped)
     EXPECT_FALSE(view->grab().isNull());
 }
 
-TEST(GraphicWindow, IsTheDelegatesCurrentPatchWindowWhileMain)
+TEST(GraphicWindow, IsTheDelegatesCurrentPatchWindowUntilItCloses)
 {
     Window w;
     MainMenuDelegate delegate;
@@ -378,7 +378,15 @@ TEST(GraphicWindow, IsTheDelegatesCurrentPatchWindowWhileMain)
     delegate.mainWindowChanged(&browser);
     EXPECT_EQ(delegate.graphicWindowController(), w.window.data()) << "a browser leaves it as it was";
     delegate.mainWindowResigned(&browser);
-    EXPECT_EQ(delegate.graphicWindowController(), nullptr);
+    EXPECT_EQ(delegate.graphicWindowController(), w.window.data()) << "a floating panel taking the focus too";
+    std::vector<QWidget*> told;
+    QObject::connect(&delegate, &MainMenuDelegate::graphicWindowControllerChanged,
+                     [&told](QWidget* window) { told.push_back(window); });
+    w.doc->updateChangeCount(SigDocument::ChangeCleared);
+    w.window->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(delegate.graphicWindowController(), nullptr) << "closed";
+    EXPECT_EQ(told, std::vector<QWidget*>{nullptr});
 }
 
 TEST(GraphicWindow, APatchInOneColumnIsOneToLayOut)

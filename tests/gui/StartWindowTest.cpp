@@ -66,13 +66,27 @@ TEST(StartWindow, CarriesFileQuitWithItsShortcut)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
     const auto menus = window.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 1);
+    ASSERT_EQ(menus.size(), 3) << "no Edit or Patch menu without a patch";
     EXPECT_EQ(menus[0]->text(), QStringLiteral("&File"));
+    EXPECT_EQ(menus[2]->text(), QStringLiteral("&Window"));
     const auto items = menus[0]->menu()->actions();
-    ASSERT_EQ(items.size(), 1) << "no placeholders for commands that do not exist yet";
-    EXPECT_EQ(items[0]->text(), QStringLiteral("&Quit"));
-    EXPECT_EQ(items[0]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
-    EXPECT_TRUE(items[0]->isEnabled());
+    ASSERT_EQ(items.size(), 3) << "no placeholders for commands that do not exist yet";
+    EXPECT_EQ(items[0]->text(), QStringLiteral("&Preferences..."));
+    EXPECT_TRUE(items[1]->isSeparator());
+    EXPECT_EQ(items[2]->text(), QStringLiteral("&Quit"));
+    EXPECT_EQ(items[2]->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+    EXPECT_TRUE(items[2]->isEnabled());
+    EXPECT_EQ(menus[1]->text(), QStringLiteral("&View"));
+    const auto view = menus[1]->menu()->actions();
+    ASSERT_EQ(view.size(), 1);
+    EXPECT_EQ(view[0]->text(), QStringLiteral("Grid &Panel"));
+    EXPECT_FALSE(view[0]->isEnabled()) << "until the grid panel is there";
+    bool shown = false;
+    delegate.setGridPanelHook([&shown, &window](QWidget* from) { shown = from == &window; });
+    emit menus[1]->menu()->aboutToShow();
+    ASSERT_TRUE(view[0]->isEnabled());
+    view[0]->trigger();
+    EXPECT_TRUE(shown);
 
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));

@@ -1,0 +1,274 @@
+#include "app/PreferencesWindow.h"
+
+#include "base/Log.h"
+#include "base/PreferenceController.h"
+#include "canvas/Latin1.h"
+#include "comms/SerialConfig.h"
+#include "database/SigDbase.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace tosk {
+
+namespace {
+
+PreferenceController& preferences()
+{
+    return PreferenceController::shared();
+}
+
+// Selects the stored value among the box's items; a value the box does not
+// list is selected nowhere (an editable box shows it as typed).
+void select(QComboBox* box, const std::optional<std::string>& stored)
+{
+    const QString value = stored ? QFile::decodeName(stored->c_str()) : QString();
+    const int index = stored ? box->findText(value, Qt::MatchExactly | Qt::MatchCaseSensitive) : -1;
+    box->setCurrentIndex(index);
+    if (box->isEditable() && index < 0)
+        box->setEditText(value);
+}
+
+std::string chosen(const QComboBox* box)
+{
+    QByteArray text = QFile::encodeName(box->currentText().trimmed());
+    return std::string(text.constData(), size_t(text.size()));
+}
+
+} // namespace
+
+PreferencesWindow::PreferencesWindow(std::vector<std::string> ports, QWidget* parent)
+    : QWidget(parent, Qt::Window), ports_(std::move(ports))
+{
+    setObjectName(QStringLiteral("Preferences"));
+    setWindowTitle(Latin1::text("PreferencesTitle", "Preferences"));
+    auto* column = new QVBoxLayout(this);
+
+    auto* database = new QGroupBox(Latin1::text("PrefDatabase", "Operator database"), this);
+    auto* databaseColumn = new QVBoxLayout(database);
+    auto* locationRow = new QHBoxLayout();
+    locationField_ = new QLineEdit(database);
+    locationField_->setObjectName(QStringLiteral("locationField"));
+    locationField_->setReadOnly(true);
+    locationField_->setMinimumWidth(360);
+    locationField_->setAccessibleName(Latin1::text("PrefLocationName", "Database file"));
+    locationRow->addWidget(locationField_, 1);
+    auto* choose = new QPushButton(Latin1::text("PrefChoose", "Choose..."), database);
+    choose->setObjectName(QStringLiteral("chooseLocationButton"));
+    choose->setAccessibleName(Latin1::text("PrefChooseName", "Choose the database file"));
+    locationRow->addWidget(choose);
+    databaseColumn->addLayout(locationRow);
+    auto* nextStart =
+        new QLabel(Latin1::text("PrefDatabaseNote", "A new database file is read at the next start."), database);
+    nextStart->setEnabled(false);
+    databaseColumn->addWidget(nextStart);
+    column->addWidget(database);
+
+    auto* start = new QGroupBox(Latin1::text("PrefGeneral", "General"), this);
+    auto* startColumn = new QVBoxLayout(start);
+    createNewDocCheck_ = new QCheckBox(Latin1::text("PrefCreateNewDoc", "Open an untitled patch at start"), start);
+    createNewDocCheck_->setObjectName(QStringLiteral("createNewDocCheck"));
+    startColumn->addWidget(createNewDocCheck_);
+    highSampleRateCheck_ =
+        new QCheckBox(Latin1::text("PrefHighSampleRate", "The unit runs at the high sample rate"), start);
+    highSampleRateCheck_->setObjectName(QStringLiteral("highSampleRateCheck"));
+    startColumn->addWidget(highSampleRateCheck_);
+    column->addWidget(start);
+
+    auto* connection = new QGroupBox(Latin1::text("PrefConnection", "Connection to the unit"), this);
+    auto* connectionColumn = new QVBoxLayout(connection);
+    auto* midiRow = new QHBoxLayout();
+    midiButton_ = new QRadioButton(Latin1::text("PrefMidi", "MIDI"), connection);
+    midiButton_->setObjectName(QStringLiteral("midiRadio"));
+    midiRow->addWidget(midiButton_);
+    auto* channelLabel = new QLabel(Latin1::text("PrefMidiChannel", "Channel:"), connection);
+    midiRow->addWidget(channelLabel);
+    midiChannelField_ = new QLineEdit(connection);
+    midiChannelField_->setObjectName(QStringLiteral("midiChannelField"));
+    midiChannelField_->setMaximumWidth(60);
+    channelLabel->setBuddy(midiChannelField_);
+    midiRow->addWidget(midiChannelField_);
+    midiRow->addStretch(1);
+    connectionColumn->addLayout(midiRow);
+    midiNote_ = new QLabel(Latin1::text("PrefMidiUnsupported", "MIDI connections are not supported yet: Tosk reaches "
+                                                               "the unit over the serial line set below."),
+                           connection);
+    midiNote_->setObjectName(QStringLiteral("midiNotSupported"));
+    midiNote_->setWordWrap(true);
+    connectionColumn->addWidget(midiNote_);
+
+    serialButton_ = new QRadioButton(Latin1::text("PrefSerial", "Serial line"), connection);
+    serialButton_->setObjectName(QStringLiteral("serialRadio"));
+    connectionColumn->addWidget(serialButton_);
+    auto* group = new QButtonGroup(this);
+    group->addButton(midiButton_);
+    group->addButton(serialButton_);
+
+    serialForm_ = new QFormLayout();
+    serialForm_->setContentsMargins(24, 0, 0, 0);
+    connectionColumn->addLayout(serialForm_);
+    portNameCombo_ = addCombo("portNameCombo", "PrefPort", "Port:", ports_, &PreferencesWindow::changePortName);
+    portNameCombo_->setEditable(true);
+    portNameCombo_->setInsertPolicy(QComboBox::NoInsert);
+    portNameCombo_->lineEdit()->setPlaceholderText(
+        Latin1::text("PrefPortPlaceholder", "a device, or a path such as /tmp/unit"));
+    portNameCombo_->setMinimumWidth(260);
+    portNameCombo_->lineEdit()->setAccessibleName(portNameCombo_->accessibleName());
+    baudRateCombo_ = addCombo("baudRateCombo", "PrefBitRate", "Bit rate:", SerialConfig::bitRateList(),
+                              &PreferencesWindow::changeBaudRate);
+    dataBitsCombo_ = addCombo("dataBitsCombo", "PrefDataBits", "Data bits:", SerialConfig::dataBitList(),
+                              &PreferencesWindow::changeDataBits);
+    parityCombo_ =
+        addCombo("parityCombo", "PrefParity", "Parity:", SerialConfig::parityList(), &PreferencesWindow::changeParity);
+    stopBitsCombo_ = addCombo("stopBitsCombo", "PrefStopBits", "Stop bits:", SerialConfig::stopBitList(),
+                              &PreferencesWindow::changeStopBits);
+    flowControlCombo_ =
+        addCombo("flowControlCombo", "PrefFlowControl", "Flow control:", SerialConfig::flowControlList(),
+                 &PreferencesWindow::changeFlowControl);
+    column->addWidget(connection);
+    column->addStretch(1);
+
+    connect(choose, &QPushButton::clicked, this, &PreferencesWindow::onChooseLocation);
+    connect(createNewDocCheck_, &QCheckBox::clicked, this, &PreferencesWindow::onCreateNewDoc);
+    connect(highSampleRateCheck_, &QCheckBox::clicked, this, &PreferencesWindow::onHighSampleRate);
+    connect(midiButton_, &QRadioButton::clicked, this, &PreferencesWindow::onMidiSelect);
+    connect(serialButton_, &QRadioButton::clicked, this, &PreferencesWindow::onSerialSelect);
+    connect(midiChannelField_, &QLineEdit::editingFinished, this, &PreferencesWindow::changeChannelNumber);
+    // A typed path counts when the user leaves the box or presses Return.
+    connect(portNameCombo_->lineEdit(), &QLineEdit::editingFinished, this, &PreferencesWindow::changePortName);
+
+    windowDidLoad();
+}
+
+QComboBox* PreferencesWindow::addCombo(const char* name, const char* key, const char* fallback,
+                                       const std::vector<std::string>& items, void (PreferencesWindow::*action)())
+{
+    auto* box = new QComboBox(this);
+    box->setObjectName(QString::fromLatin1(name));
+    for (const std::string& item : items)
+        box->addItem(QFile::decodeName(item.c_str()));
+    const QString label = Latin1::text(key, fallback);
+    serialForm_->addRow(label, box);
+    // A combo box is otherwise announced by its value alone.
+    box->setAccessibleName(QString(label).remove(QLatin1Char(':')));
+    connect(box, &QComboBox::activated, this, action);
+    return box;
+}
+
+void PreferencesWindow::windowDidLoad()
+{
+    const PreferenceController& p = preferences();
+    locationField_->setText(QFile::decodeName(p.sigDbaseLocation().c_str()));
+    createNewDocCheck_->setChecked(p.createNewDoc());
+    highSampleRateCheck_->setChecked(p.highSampleRate());
+    midiChannelField_->setText(QString::number(p.midiChannel()));
+    midiChannelField_->setModified(false);
+    select(portNameCombo_, p.portNameDefault());
+    select(baudRateCombo_, p.baudRateDefault());
+    select(dataBitsCombo_, p.dataBitsDefault());
+    select(parityCombo_, p.parityDefault());
+    select(stopBitsCombo_, p.stopBitsDefault());
+    select(flowControlCombo_, p.flowControlDefault());
+    enableConnectionObjects();
+}
+
+void PreferencesWindow::enableConnectionObjects()
+{
+    // Nothing stored shows as serial.
+    const bool midi = preferences().connectWithMidi();
+    midiButton_->setChecked(midi);
+    serialButton_->setChecked(!midi);
+    midiChannelField_->setEnabled(midi);
+    midiNote_->setVisible(midi);
+    for (QComboBox* box :
+         {portNameCombo_, baudRateCombo_, dataBitsCombo_, parityCombo_, stopBitsCombo_, flowControlCombo_})
+        box->setEnabled(!midi);
+}
+
+void PreferencesWindow::onChooseLocation()
+{
+    const std::optional<std::string> path = SigDbase::browse();
+    if (!path || path->empty())
+        return;
+    preferences().setSigDbaseLocation(*path);
+    locationField_->setText(QFile::decodeName(path->c_str()));
+    emit sigDbaseLocationChanged();
+}
+
+void PreferencesWindow::onCreateNewDoc(bool on)
+{
+    preferences().setCreateNewDoc(on);
+}
+
+void PreferencesWindow::onHighSampleRate(bool on)
+{
+    preferences().setHighSampleRate(on);
+}
+
+void PreferencesWindow::onMidiSelect(bool on)
+{
+    logf("onMidiSelect: %s", on ? "on" : "off");
+    preferences().setConnectionType(on ? "Midi" : "Serial");
+    enableConnectionObjects();
+}
+
+void PreferencesWindow::onSerialSelect(bool on)
+{
+    logf("onSerialSelect: %s", on ? "on" : "off");
+    preferences().setConnectionType(on ? "Serial" : "Midi");
+    enableConnectionObjects();
+}
+
+void PreferencesWindow::changeChannelNumber()
+{
+    if (!midiChannelField_->isModified())
+        return;
+    midiChannelField_->setModified(false);
+    preferences().setMidiChannel(midiChannelField_->text().trimmed().toStdString());
+}
+
+void PreferencesWindow::changePortName()
+{
+    // Leaving the box as it was stores nothing: an unset port stays unset.
+    const std::string value = chosen(portNameCombo_);
+    if (value == preferences().portNameDefault().value_or(std::string()))
+        return;
+    preferences().setPortName(value);
+}
+
+void PreferencesWindow::changeBaudRate()
+{
+    preferences().setBaudRate(chosen(baudRateCombo_));
+}
+
+void PreferencesWindow::changeDataBits()
+{
+    preferences().setDataBits(chosen(dataBitsCombo_));
+}
+
+void PreferencesWindow::changeParity()
+{
+    preferences().setParity(chosen(parityCombo_));
+}
+
+void PreferencesWindow::changeStopBits()
+{
+    preferences().setStopBits(chosen(stopBitsCombo_));
+}
+
+void PreferencesWindow::changeFlowControl()
+{
+    preferences().setFlowControl(chosen(flowControlCombo_));
+}
+
+} // namespace tosk

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QWidget>
+
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QFormLayout;
+class QLabel;
+class QLineEdit;
+class QRadioButton;
+
+namespace tosk {
+
+// The window in which the user edits the settings: where the operator
+// database lives, whether an untitled patch opens at start, the high sample
+// rate, and how the unit is reached (MIDI channel, or the serial line with
+// its port and five line settings). Every change is stored at once and
+// counts from the next time it is read: the database at the next start, the
+// line at the next exchange with a unit.
+class PreferencesWindow : public QWidget {
+    Q_OBJECT
+
+public:
+    // `ports`: the serial devices the port box offers.
+    explicit PreferencesWindow(std::vector<std::string> ports, QWidget* parent = nullptr);
+
+    // Fills every control from the settings.
+    void windowDidLoad();
+    // MIDI on: the channel field; otherwise the six serial boxes.
+    void enableConnectionObjects();
+
+    void onChooseLocation();
+    void onCreateNewDoc(bool on);
+    void onHighSampleRate(bool on);
+    void onMidiSelect(bool on);
+    void onSerialSelect(bool on);
+    void changeChannelNumber();
+    void changePortName();
+    void changeBaudRate();
+    void changeDataBits();
+    void changeParity();
+    void changeStopBits();
+    void changeFlowControl();
+
+signals:
+    // A new database file was chosen; it is read at the next start.
+    void sigDbaseLocationChanged();
+
+private:
+    QComboBox* addCombo(const char* name, const char* key, const char* fallback, const std::vector<std::string>& items,
+                        void (PreferencesWindow::*action)());
+
+    std::vector<std::string> ports_;
+    QLineEdit* locationField_ = nullptr;
+    QCheckBox* createNewDocCheck_ = nullptr;
+    QCheckBox* highSampleRateCheck_ = nullptr;
+    QRadioButton* midiButton_ = nullptr;
+    QLineEdit* midiChannelField_ = nullptr;
+    QLabel* midiNote_ = nullptr;
+    QRadioButton* serialButton_ = nullptr;
+    QComboBox* portNameCombo_ = nullptr;
+    QComboBox* baudRateCombo_ = nullptr;
+    QComboBox* dataBitsCombo_ = nullptr;
+    QComboBox* parityCombo_ = nullptr;
+    QComboBox* stopBitsCombo_ = nullptr;
+    QComboBox* flowControlCombo_ = nullptr;
+    QFormLayout* serialForm_ = nullptr;
+};
+
+} // namespace tosk

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "base/TkxException.h"
+#include "comms/RequestProgress.h"
+#include "comms/Sysex.h"
+
+#include <QObject>
+#include <QPointer>
+
+#include <map>
+#include <memory>
+#include <optional>
+
+class QWidget;
+
+namespace tosk {
+
+class GraphicWindowController;
+class MainMenuDelegate;
+class MidiClient;
+class ScreenDisplayController;
+class SigDocument;
+class ToskMidiProcessor;
+class UnitProgressWindow;
+struct Notification;
+
+// The Unit menu: gets the patch running on the unit into a new window,
+// sends the current patch to the unit, updates the current patch's values
+// from the unit's copy, downloads the unit's operator database and shows the
+// unit's screen. Each command is queued on the dispatcher and returns at
+// once; its completion comes back in processMidiMsg, which reports failures
+// and hands the payload on. A reply that came with a failure, or without its
+// closing F7, is never used.
+//
+// Also opens the patches the browsers announce with
+// "TKXPatchOpenNotification".
+class UnitCommands : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr const char* PatchOpenNotification = "TKXPatchOpenNotification";
+
+    // The items of the Unit menu.
+    enum class Item {
+        GetPatch,
+        SendPatch,
+        UpdatePatch,
+        GetDbase,
+        GetScreen,
+        GetUserFiles,
+        GetSetup,
+        SendUserFiles,
+        SendSetup
+    };
+
+    UnitCommands(MainMenuDelegate& delegate, ToskMidiProcessor& dispatcher, QObject* parent = nullptr);
+    ~UnitCommands() override;
+
+    // `window` is the window whose menu was used: the patch it shows is the
+    // current patch (else the patch window that was main last).
+    void onMidiGetPatch();
+    void onMidiSendPatch(QWidget* window);
+    void onMidiUpdatePatch(QWidget* window);
+    // Asks first: a download takes minutes.
+    void onMidiGetDbase(QWidget* window);
+    void onMidiGetScreen();
+    bool validateMenuItem(Item item, QWidget* window) const;
+
+    // The completion of request `tag`.
+    void processMidiMsg(int tag, const Bytes& message, const std::optional<TkxException>& exception);
+    // Checks that the bytes are an operator database, asks where to save
+    // them and writes them there whole; that file is read at the next start.
+    // False when nothing was saved.
+    bool saveSigDBase(const Bytes& bytes);
+    // "PatchData": the patch text (std::string). "NodeData": a unit's patch
+    // (std::shared_ptr<Patch>) or a patch file (std::filesystem::path);
+    // otherwise "R9100ProgramItem": a program-list entry
+    // (std::shared_ptr<R9100ProgramItem>).
+    void openPatchDocument(const Notification& notification);
+
+    ToskMidiProcessor& dispatcher() const { return dispatcher_; }
+    UnitProgressWindow* progressWindow() const { return progressWindow_; }
+    // The screen window opened last, while it is open.
+    ScreenDisplayController* screenWindow() const;
+    // Requests of this menu that have not ended.
+    size_t pendingCount() const { return requests_.size(); }
+
+private:
+    struct Request;
+    int queue(uint8_t command, const Bytes& payload, std::weak_ptr<SigDocument> target = {});
+    GraphicWindowController* patchWindow(QWidget* window) const;
+    bool databaseLoaded() const;
+    void showProgress(const RequestProgress& progress);
+    void finished(int tag, bool delivered);
+    void patchText(const Request& request, const Bytes& payload);
+    void showScreen(const Bytes& payload);
+
+    MainMenuDelegate& delegate_;
+    ToskMidiProcessor& dispatcher_;
+    std::map<int, Request> requests_;
+    UnitProgressWindow* progressWindow_ = nullptr;
+    QPointer<ScreenDisplayController> screenWindow_;
+};
+
+} // namespace tosk

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "Toskfile/WaveformGeometry.h"
+
+#include <QWidget>
+
+namespace tosk {
+
+class WaveObject;
+
+// The drawing area of the wave editors: the table's points as a red curve
+// over a grid, with the centre line, the zero line and the wrap back to the
+// first point. Dragging with the left button sets each point the mouse
+// passes within reach of (WaveformGeometry) to the value under the mouse.
+class WaveformView : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit WaveformView(QWidget* parent = nullptr);
+
+    // The table drawn and drawn on; not owned. None draws an empty frame.
+    void setWaveObject(WaveObject* table);
+    WaveObject* waveObject() const { return table_; }
+
+    // Where the points are at the view's present size.
+    WaveformGeometry pointGeometry() const;
+
+    QSize sizeHint() const override { return {520, 240}; }
+    QSize minimumSizeHint() const override { return {200, 100}; }
+
+signals:
+    // A point took a new value from the mouse.
+    void pointsDrawn();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void mouseActionAtPoint(QPointF at);
+
+    WaveObject* table_ = nullptr;
+    bool tracking_ = false;
+};
+
+} // namespace tosk

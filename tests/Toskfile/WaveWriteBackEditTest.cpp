@@ -1,0 +1,170 @@
+// Writing a point table back through the edit layer: one "Change Value"
+// step whatever it adds, removes and sets, undone to the same bytes.
+#include "EditTestSupport.h"
+
+#include "Toskfile/UndoGroup.h"
+#include "Toskfile/WaveObject.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+std::string wavePatch()
+{
+    return crlf({"HEADM adc Waves t 2 2 1 mt-out adc-null adc-nullobj ;=20,40,80,0",
+                 "C_CURVE cc adc-in1 4 0 0.3 0.7 1 ;=140,40,80,0", "MULTIKNOB mk cc-out 3 0.2 0.5 0.8 ;=140,140,80,0",
+                 "MULTITAP mt adc-in1 3 120 mk-out 250 0.4 480 cc-out 0.5 ;=260,40,80,0",
+                 "WAVEFORM wf 32 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 ;=260,140,80,0",
+                 "TAIL Ann"});
+}
+
+struct WriteCase {
+    const char* name;
+    const char* module;
+    std::function<void(WaveObject&)> edit;
+    const char* line; // the module's saved line after the write
+};
+
+} // namespace
+
+TEST(WaveWriteBack, OneChangeValueStepThatUndoesToTheSameBytes)
+{
+    const std::vector<WriteCase> cases{
+        {"two points added and every value set", "cc",
+         [](WaveObject& w) {
+             ASSERT_TRUE(w.increasePoints());
+             ASSERT_TRUE(w.increasePoints());
+             w.setPointsToSawToothWave();
+         },
+         "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0"},
+        {"a tap whose level is wired removed", "mt",
+         [](WaveObject& w) {
+             ASSERT_TRUE(w.decreasePoints());
+             w.setValue(300, 1);
+         },
+         "MULTITAP mt adc-in1 2 120 mk-out 300 0.4 0.5 ;=260,40,80,0"},
+        {"a knob removed, down to the minimum", "mk",
+         [](WaveObject& w) {
+             ASSERT_TRUE(w.decreasePoints());
+             ASSERT_FALSE(w.decreasePoints());
+         },
+         "MULTIKNOB mk cc-out 2 0.2 0.5 ;=140,140,80,0"},
+        {"values only, one beyond the limits", "wf",
+         [](WaveObject& w) {
+             w.setValue(0.5, 0);
+             w.setValue(3, 31);
+         },
+         "WAVEFORM wf 32 0.5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 ;=260,140,80,0"},
+    };
+    for (const WriteCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = openDocument(wavePatch());
+        UndoManager& undo = doc->undoManager();
+        const std::string before = doc->sigData();
+        Module& module = moduleNamed(*doc, c.module);
+        auto table = WaveObject::tableForModule(module.shared_from_this());
+        ASSERT_TRUE(table);
+        c.edit(*table);
+        const WaveWriteBack plan = table->writeBack();
+
+        std::vector<PatchChange> heard;
+        doc->addChangeListener(&heard, [&](const PatchChange& change) { heard.push_back(change); });
+        int sender = 0;
+        bool done;
+        {
+            UndoGroup event(*doc);
+            done = PatchEditor(*doc).applyWaveWriteBack(module, plan, nullptr, &sender);
+        }
+        ASSERT_TRUE(done);
+        const std::string line = c.line;
+        EXPECT_EQ(lineOf(*doc, line.substr(0, line.find(' ', line.find(' ') + 1))), line);
+        ASSERT_EQ(heard.size(), 1u) << "one announcement";
+        EXPECT_EQ(heard[0].kind, PatchChange::Kind::FieldText);
+        EXPECT_EQ(heard[0].actionName, "Change Value");
+        EXPECT_EQ(heard[0].sender, &sender);
+        EXPECT_EQ(undo.undoCount(), 1u);
+        EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Change Value");
+        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+
+        // The table read again matches the module, so nothing is left to write.
+        table->resetPoints();
+        EXPECT_TRUE(table->writeBack().empty());
+
+        const std::string edited = doc->sigData();
+        undo.undo();
+        EXPECT_EQ(doc->sigData(), before);
+        EXPECT_FALSE(doc->isDocumentEdited());
+        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+        undo.redo();
+        EXPECT_EQ(doc->sigData(), edited);
+        undo.undo();
+        EXPECT_EQ(doc->sigData(), before);
+        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+        EXPECT_EQ(heard.size(), 4u);
+        EXPECT_EQ(heard[1].sender, &sender) << "undo carries the sender too";
+        EXPECT_EQ(heard[1].direction, PatchChange::Direction::Undone);
+        doc->removeChangeListeners(&heard);
+    }
+}
+
+TEST(WaveWriteBack, ARefusedPlanLeavesTheModuleAsItWas)
+{
+    struct Refused {
+        const char* name;
+        const char* module;
+        WaveWriteBack plan;
+        const char* error; // "" when refused without a message
+    };
+    const std::vector<Refused> cases{
+        {"added repetitions, then a value the field refuses",
+         "cc",
+         {2, "point4", {}, {{"point5", "0.5"}, {"point6", "abc"}}, false},
+         "point 6 must be a decimal"},
+        {"a value for an output", "cc", {0, "", {}, {{"out", "1"}}, false}, "out cannot take a point of the table."},
+        {"past the count's maximum", "mk", {14, "val3", {}, {}, false}, ""},
+        {"below the count's minimum", "cc", {-3, "point4", {"point4", "point3", "point2"}, {}, false}, ""},
+        {"a removal list that does not match the change", "cc", {-1, "point4", {}, {}, false}, ""},
+        {"a point that does not exist",
+         "cc",
+         {0, "", {}, {{"point9", "0.5"}}, false},
+         "point9 cannot take a point of the table."},
+        {"values as the module has them", "cc", {0, "", {}, {{"point2", "0.3"}}, false}, ""},
+    };
+    for (const Refused& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = openDocument(wavePatch());
+        const std::string before = doc->sigData();
+        int changes = 0;
+        doc->addChangeListener(&changes, [&](const PatchChange&) { ++changes; });
+        std::string error;
+        {
+            UndoGroup event(*doc);
+            EXPECT_FALSE(PatchEditor(*doc).applyWaveWriteBack(moduleNamed(*doc, c.module), c.plan, &error));
+        }
+        EXPECT_EQ(doc->sigData(), before);
+        EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error);
+        EXPECT_EQ(error.empty(), *c.error == 0);
+        EXPECT_EQ(changes, 0);
+        EXPECT_EQ(doc->undoManager().undoCount(), 0u);
+        EXPECT_FALSE(doc->isDocumentEdited());
+        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+        doc->removeChangeListeners(&changes);
+    }
+
+    // A module that has left the patch is written nowhere.
+    auto doc = openDocument(wavePatch());
+    Module::Ptr cc = moduleNamed(*doc, "cc").shared_from_this();
+    {
+        UndoGroup event(*doc);
+        ASSERT_TRUE(PatchEditor(*doc).deleteModules({cc.get()}));
+    }
+    const std::string before = doc->sigData();
+    EXPECT_FALSE(PatchEditor(*doc).applyWaveWriteBack(*cc, {0, "", {}, {{"point1", "0.5"}}, false}));
+    EXPECT_EQ(doc->sigData(), before);
+    EXPECT_EQ(doc->undoManager().undoCount(), 1u);
+}

@@ -1,0 +1,323 @@
+// Autosave in the application: patches opened through the document
+// controller, edited through the edit layer, their texts kept in a folder of
+// the test's own with intervals of milliseconds; and the alert that offers
+// what a crashed run left.
+#include "app/AutosaveController.h"
+#include "Toskfile/Module.h"
+#include "Toskfile/PatchEditor.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "Toskfile/UndoGroup.h"
+#include "app/DocumentController.h"
+#include "app/MainMenuDelegate.h"
+#include "base/Alerts.h"
+#include "base/FileChooser.h"
+#include "base/Log.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "canvas/GraphicWindowController.h"
+#include "gui/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QLockFile>
+
+#include <nlohmann/json.hpp>
+
+#include <filesystem>
+#include <functional>
+#include <set>
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Fixture {
+    MemorySettingsStore settings;
+    ScopedRecordingAlerts alerts;
+    ScopedScriptedFileChooser chooser;
+    MainMenuDelegate delegate;
+    test::TempDir dir;
+    fs::path folder = dir / "state" / "autosave";
+    std::unique_ptr<DocumentController> documents;
+    std::unique_ptr<AutosaveController> autosave;
+    std::string demoPath;
+
+    explicit Fixture(AutosavePolicy::Params params, fs::path autosaveFolder = {})
+    {
+        if (!autosaveFolder.empty())
+            folder = autosaveFolder;
+        PreferenceController::setStore(&settings);
+        documents =
+            std::make_unique<DocumentController>(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
+        delegate.setDocumentController(documents.get());
+        autosave = std::make_unique<AutosaveController>(*documents, params, folder.string());
+        fs::create_directories(dir / "patches");
+        demoPath = fs::canonical(dir / "patches").string() + "/demo.sig";
+        test::writeFile(demoPath, test::readFile(test::dataPath("examples/demo.sig")));
+    }
+    ~Fixture()
+    {
+        for (GraphicWindowController* w : documents->windows()) {
+            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
+            w->close();
+        }
+        QApplication::processEvents();
+        autosave.reset();
+        documents.reset();
+        PreferenceController::setStore(nullptr);
+    }
+
+    GraphicWindowController* openDemo()
+    {
+        GraphicWindowController* w = documents->openDocument(QString::fromStdString(demoPath));
+        EXPECT_TRUE(w);
+        return w;
+    }
+
+    // What the autosave folder holds, temporary files of a write aside.
+    std::set<std::string> files() const
+    {
+        std::set<std::string> names;
+        if (fs::is_directory(folder))
+            for (const auto& e : fs::directory_iterator(folder))
+                if (e.path().extension() != ".lock")
+                    names.insert(e.path().filename().string());
+        return names;
+    }
+};
+
+// Moves the first module after the head, one event each.
+void move(GraphicWindowController& w, int times)
+{
+    Module* first = nullptr;
+    for (const auto& m : w.sigFile()->listOfModules())
+        if (!m->isHead()) {
+            first = m.get();
+            break;
+        }
+    ASSERT_TRUE(first);
+    for (int i = 0; i < times; ++i) {
+        UndoGroup event(*w.sigDocument());
+        ASSERT_TRUE(PatchEditor(*w.sigDocument()).moveModules({first}, {1, 0}));
+    }
+}
+
+// Runs the event loop until `done` holds (five seconds at most).
+bool eventually(const std::function<bool()>& done)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > 5000)
+            return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+} // namespace
+
+TEST(AutosaveController, KeepsTheTextOfAChangedPatchUntilItIsSavedRevertedOrGivenUp)
+{
+    Fixture f({20ms, 1000});
+    GraphicWindowController* w = f.openDemo();
+    ASSERT_TRUE(w);
+    QApplication::processEvents();
+    EXPECT_TRUE(f.files().empty()) << "nothing to keep while the patch is as its file";
+
+    move(*w, 3);
+    ASSERT_TRUE(eventually([&] { return !f.autosave->entryFor(w).empty(); }));
+    f.autosave->flush();
+    const std::string id = f.autosave->entryFor(w);
+    EXPECT_EQ(AutosaveStore::sessionOf(id), f.autosave->session());
+    EXPECT_EQ(f.files(), (std::set<std::string>{id + ".json", id + ".sig"}));
+    EXPECT_EQ(test::readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
+    const auto info = nlohmann::json::parse(test::readFile(f.folder / (id + ".json")));
+    EXPECT_EQ(info.at("originalPath"), f.demoPath);
+    EXPECT_NEAR(double(info.at("savedAt").get<int64_t>()), double(AutosaveStore::currentTime()), 60.0);
+    EXPECT_EQ(test::readFile(f.demoPath), test::readFile(test::dataPath("examples/demo.sig")))
+        << "the user's file is not touched";
+
+    // Saved: the autosave goes; the next change makes a new one.
+    ASSERT_TRUE(f.documents->saveDocument(*w));
+    f.autosave->flush();
+    EXPECT_TRUE(f.files().empty());
+    EXPECT_EQ(f.autosave->entryFor(w), "");
+
+    move(*w, 1);
+    ASSERT_TRUE(eventually([&] { return !f.autosave->entryFor(w).empty(); }));
+    f.autosave->flush();
+    EXPECT_EQ(test::readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData()) << "one entry per window";
+
+    // Reverted: gone, and the patch read again is followed in its turn.
+    f.alerts.answers = {0};
+    f.documents->revertDocument(*w);
+    f.autosave->flush();
+    EXPECT_TRUE(f.files().empty());
+    move(*w, 2);
+    ASSERT_TRUE(eventually([&] { return !f.autosave->entryFor(w).empty(); }));
+    f.autosave->flush();
+    EXPECT_EQ(test::readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
+
+    // Closed with "Don't Save": gone.
+    f.alerts.answers = {1};
+    w->close();
+    f.autosave->flush();
+    EXPECT_TRUE(f.files().empty());
+    EXPECT_EQ(
+        test::alertLines(f.alerts.recorded).back(),
+        "Warning | ALERT | Do you want to save the changes made to the document \"demo\"? | Save Don't Save Cancel");
+}
+
+TEST(AutosaveController, EnoughChangesAreWrittenAtOnceAndUndoingToTheFileRemovesThem)
+{
+    Fixture f({1h, 3});
+    GraphicWindowController* w = f.openDemo();
+    ASSERT_TRUE(w);
+    move(*w, 2);
+    QApplication::processEvents();
+    f.autosave->flush();
+    EXPECT_TRUE(f.files().empty()) << "two changes, and the interval is an hour away";
+
+    move(*w, 1);
+    ASSERT_TRUE(eventually([&] { return !f.autosave->entryFor(w).empty(); }));
+    f.autosave->flush();
+    const std::string id = f.autosave->entryFor(w);
+    EXPECT_EQ(test::readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
+
+    for (int i = 0; i < 3; ++i)
+        w->sigDocument()->undoManager().undo();
+    EXPECT_FALSE(w->sigDocument()->isDocumentEdited());
+    f.autosave->flush();
+    EXPECT_TRUE(f.files().empty()) << "back at the file: nothing to recover";
+    EXPECT_EQ(f.autosave->entryFor(w), "");
+}
+
+TEST(AutosaveController, APatchWhoseAutosaveCannotBeWrittenKeepsWorkingAndTheLogSaysWhy)
+{
+    test::TempDir blocked;
+    test::writeFile(blocked / "file", "a file where the folder should be");
+    const fs::path folder = blocked / "file" / "autosave";
+    LogCapture log;
+    Fixture f({20ms, 1000}, folder);
+    GraphicWindowController* w = f.openDemo();
+    ASSERT_TRUE(w);
+    move(*w, 2);
+    const std::string expected = "AutosaveController.autosave: exception AutosaveStore.makeDirectory - cannot make \"" +
+                                 folder.string() + "\": Not a directory (patch \"demo\")";
+    ASSERT_TRUE(eventually([&] { return log.contains(expected); })) << testing::PrintToString(log.lines());
+
+    const std::string before = w->sigDocument()->sigData();
+    move(*w, 1);
+    EXPECT_NE(w->sigDocument()->sigData(), before) << "editing goes on";
+    EXPECT_EQ(w->windowTitle(), "demo*");
+    ASSERT_TRUE(f.documents->saveDocument(*w)) << "and so does saving";
+    EXPECT_EQ(test::readFile(f.demoPath), w->sigDocument()->sigData());
+    EXPECT_TRUE(f.alerts.recorded.empty()) << "the log tells, no alert interrupts";
+}
+
+TEST(AutosaveController, LeftOverAutosavesAreOfferedInOneAlert)
+{
+    const std::string demo = test::readFile(test::dataPath("examples/demo.sig"));
+    std::string changed = demo;
+    changed.replace(changed.find("\"Stereo Chorus\""), 15, "\"Chorus Wide\"");
+    const std::string untitled = DocumentController::sigFileFormat(test::bundledDbase()).makeNew()->sigData();
+    struct Case {
+        int answer;
+        size_t windows;
+        bool leftOversStay;
+    };
+    for (const Case c : {Case{0, 2, false}, Case{1, 0, false}, Case{2, 0, true}}) {
+        SCOPED_TRACE(c.answer);
+        Fixture f({1h, 1000});
+        AutosaveStore store(f.folder.string());
+        store.write({"20250107T093011-0000dead-1", f.demoPath, 1736242211}, changed);
+        store.write({"20250107T093011-0000dead-2", "", 1736242215}, untitled);
+        // A run that is still going keeps its autosaves.
+        store.write({"20250107T100000-00a11ve0-1", "/elsewhere/other.sig", 1736244000}, "HEADM other");
+        QLockFile alive(QString::fromStdString(store.lockPath("20250107T100000-00a11ve0")));
+        alive.setStaleLockTime(0);
+        ASSERT_TRUE(alive.tryLock(0));
+
+        f.alerts.answers = {c.answer};
+        EXPECT_EQ(f.autosave->offerRecovery(), int(c.windows));
+        ASSERT_EQ(f.alerts.recorded.size(), 1u);
+        const auto& alert = f.alerts.recorded[0];
+        EXPECT_EQ(alert.title, "ALERT");
+        EXPECT_EQ(alert.buttons, (std::vector<std::string>{"Recover", "Discard", "Decide later"}));
+        EXPECT_EQ(alert.message.substr(0, alert.message.find("  (")),
+                  "Changes to these patches were not saved when Tosk last ended:\n\n" + f.demoPath);
+        EXPECT_NE(alert.message.find("\nan untitled patch  ("), std::string::npos) << alert.message;
+        EXPECT_EQ(alert.message.find("other.sig"), std::string::npos) << "a running editor's patch is not offered";
+
+        const auto windows = f.documents->windows();
+        ASSERT_EQ(windows.size(), c.windows);
+        std::set<std::string> expected = {"20250107T100000-00a11ve0-1.json", "20250107T100000-00a11ve0-1.sig"};
+        if (c.leftOversStay)
+            expected.insert({"20250107T093011-0000dead-1.json", "20250107T093011-0000dead-1.sig",
+                             "20250107T093011-0000dead-2.json", "20250107T093011-0000dead-2.sig"});
+        for (GraphicWindowController* w : windows) {
+            const std::string id = f.autosave->entryFor(w);
+            ASSERT_FALSE(id.empty()) << "the recovered text is this run's autosave now";
+            EXPECT_EQ(AutosaveStore::sessionOf(id), f.autosave->session());
+            expected.insert({id + ".json", id + ".sig"});
+            EXPECT_EQ(test::readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
+        }
+        f.autosave->flush();
+        EXPECT_EQ(f.files(), expected);
+        if (c.answer != 0)
+            continue;
+
+        SigDocument* recovered = windows[0]->sigDocument();
+        EXPECT_EQ(recovered->sigData(), changed) << "the exact text";
+        EXPECT_EQ(recovered->fileName(), "");
+        EXPECT_EQ(recovered->recoveredFrom(), f.demoPath);
+        EXPECT_EQ(windows[0]->windowTitle(), "demo (recovered)*");
+        EXPECT_EQ(windows[1]->sigDocument()->sigData(), untitled);
+        EXPECT_EQ(windows[1]->windowTitle(), "untitled (recovered)*");
+        EXPECT_EQ(test::readFile(f.demoPath), demo) << "recovering writes no file of the user's";
+
+        // Save As starts where the patch came from, under its name.
+        const std::string saved = (f.dir / "patches" / "chorus.sig").string();
+        f.chooser.answers = {saved};
+        ASSERT_TRUE(f.documents->saveDocument(*windows[0]));
+        ASSERT_EQ(f.chooser.requests.size(), 1u);
+        EXPECT_EQ(f.chooser.requests[0].directory, fs::path(f.demoPath).parent_path().string());
+        EXPECT_EQ(f.chooser.requests[0].suggestedName, "demo.sig");
+        EXPECT_EQ(test::readFile(saved), changed);
+        f.autosave->flush();
+        EXPECT_EQ(f.files().size(), 4u) << "the saved patch's autosave went";
+    }
+
+    // Nothing left over: no alert.
+    Fixture quiet({1h, 1000});
+    EXPECT_EQ(quiet.autosave->offerRecovery(), 0);
+    EXPECT_TRUE(quiet.alerts.recorded.empty());
+}
+
+TEST(AutosaveController, DecideLaterOffersTheSameAutosavesAtTheNextStart)
+{
+    Fixture f({1h, 1000});
+    AutosaveStore store(f.folder.string());
+    store.write({"20250107T093011-0000dead-1", f.demoPath, 1736242211}, test::readFile(f.demoPath));
+    // The run that wrote it was killed: its lock file stayed behind, naming
+    // a process that is gone.
+    test::writeFile(store.lockPath("20250107T093011-0000dead"), "999999999\ntosk\n\n");
+    f.alerts.answers = {2};
+    EXPECT_EQ(f.autosave->offerRecovery(), 0);
+    EXPECT_FALSE(fs::exists(store.lockPath("20250107T093011-0000dead"))) << "the stale lock went";
+
+    AutosaveController nextStart(*f.documents, {1h, 1000}, f.folder.string());
+    f.alerts.answers = {0};
+    EXPECT_EQ(nextStart.offerRecovery(), 1);
+    EXPECT_EQ(f.alerts.recorded.size(), 2u);
+    EXPECT_TRUE(f.autosave->isSessionRunning(nextStart.session())) << "the other run holds its lock";
+    EXPECT_FALSE(f.autosave->isSessionRunning("20250107T093011-0000dead"));
+}

@@ -1,0 +1,437 @@
+// The canvas's mouse gestures driven with real mouse, key and drop events,
+// headless, with the model checked after each gesture.
+#include "Toskfile/CanvasHitTest.h"
+#include "Toskfile/ModuleGeometry.h"
+#include "base/Alerts.h"
+#include "canvas/CanvasCommands.h"
+#include "canvas/CanvasTracker.h"
+#include "gui/CanvasTestSupport.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QContextMenuEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QScreen>
+#include <QWheelEvent>
+#include <QWindow>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+constexpr double kMargin = 87.0 / 7; // a box's pin margin
+
+void dropOperator(GraphicView* view, const char* op, QPoint at)
+{
+    QMimeData mime;
+    mime.setData(QString::fromLatin1(GraphicView::OperatorMimeType), QByteArray(op));
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &move);
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view, &drop);
+}
+
+// What the window shows now, as its last paints left it.
+QImage onScreen(GraphicWindowController* window)
+{
+    QApplication::processEvents();
+    return window->windowHandle()->screen()->grabWindow(window->winId()).toImage();
+}
+
+} // namespace
+
+TEST(CanvasInteraction, PartialRepaintsDuringGesturesLeaveWhatAFullPaintDraws)
+{
+    CanvasWindow w;
+    auto sameAsFullPaint = [&w](const char* gesture) {
+        const QImage shown = onScreen(w.window);
+        w.view->update();
+        EXPECT_TRUE(shown == onScreen(w.window)) << gesture;
+    };
+    // A rubber band growing, shrinking and passing over modules.
+    w.press(w.at(120, 20));
+    for (QPoint p : {QPoint(150, 70), QPoint(230, 150), QPoint(330, 260), QPoint(400, 300), QPoint(250, 120)}) {
+        w.moveTo(p);
+        onScreen(w.window);
+    }
+    sameAsFullPaint("rubber band");
+    w.release(QPoint(250, 120));
+    // Modules with wires in and out dragged about.
+    w.select({"g", "lfo"});
+    w.press(w.middleOf("g"));
+    for (QPoint d : {QPoint(10, 5), QPoint(60, 90), QPoint(-30, 140), QPoint(5, 3)}) {
+        w.moveTo(w.middleOf("g") + d);
+        onScreen(w.window);
+    }
+    sameAsFullPaint("module drag");
+    w.release(w.middleOf("g"));
+    // A connection over pins that light up and go dark again.
+    w.press(w.pin("knob", "out"));
+    for (QPoint p : {w.pin("m2", "gain1"), w.at(600, 400), w.pin("osc", "amp"), w.at(300, 300)}) {
+        w.moveTo(p);
+        onScreen(w.window);
+    }
+    sameAsFullPaint("connection drag");
+    w.release(w.at(300, 300));
+    sameAsFullPaint("after the connection drag");
+}
+
+TEST(CanvasInteraction, ClicksShiftClicksAndRubberBandsSelect)
+{
+    CanvasWindow w;
+    w.press(w.middleOf("g"));
+    w.release(w.middleOf("g"));
+    EXPECT_EQ(w.selection(), (std::vector<std::string>{"g"}));
+
+    // A click in the pin margin beside osc's box, on no pin: the selection
+    // goes and a rubber band starts there.
+    const QPoint margin = w.at(140 - 6, 48);
+    ASSERT_EQ(CanvasHitTest::moduleNearPoint(w.patch(), Point{134, 48}), &w.module("osc"));
+    ASSERT_EQ(w.module("osc").fieldUnderPoint(Point{134, 48}), nullptr);
+    w.press(margin);
+    EXPECT_TRUE(w.selection().empty());
+    EXPECT_EQ(w.view->tracker().mode(), CanvasTracker::Mode::RubberBand);
+    w.moveTo(w.at(230, 240));
+    EXPECT_EQ(w.view->marks().rubberbandRect, Rect(134, 48, 96, 192));
+    EXPECT_TRUE(w.selection().empty()) << "the band selects when released";
+    w.release(w.at(230, 240));
+    EXPECT_EQ(w.selection(), (std::vector<std::string>{"lfo"})) << "only boxes wholly inside: osc starts above it";
+    EXPECT_EQ(w.view->marks().rubberbandRect, Rect());
+
+    // Shift adds and takes away; Option (Ctrl as well as Alt) bands deselect.
+    QTest::mouseClick(w.view, Qt::LeftButton, Qt::ShiftModifier, w.middleOf("osc"));
+    QTest::mouseClick(w.view, Qt::LeftButton, Qt::ShiftModifier, w.middleOf("knob"));
+    EXPECT_EQ(w.selection(), (std::vector<std::string>{"lfo", "osc", "knob"}));
+    QTest::mouseClick(w.view, Qt::LeftButton, Qt::ShiftModifier, w.middleOf("lfo"));
+    EXPECT_EQ(w.selection(), (std::vector<std::string>{"osc", "knob"}));
+    w.drag(w.at(120, 270), w.at(240, 360), Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(w.selection(), (std::vector<std::string>{"osc"}));
+    w.drag(w.at(120, 20), w.at(240, 130), Qt::AltModifier);
+    EXPECT_TRUE(w.selection().empty());
+    // Clicking empty canvas clears; nothing of this was an edit.
+    w.select({"osc", "g"});
+    QTest::mouseClick(w.view, Qt::LeftButton, Qt::NoModifier, w.at(700, 500));
+    EXPECT_TRUE(w.selection().empty());
+    EXPECT_FALSE(w.doc->undoManager().canUndo());
+}
+
+TEST(CanvasInteraction, DraggingModulesThresholdClampAndSnap)
+{
+    CanvasWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    Module& g = w.module("g");
+    const QPoint grab = w.middleOf("g");
+
+    // A wiggle of 2 points moves nothing and records nothing.
+    w.press(grab);
+    for (QPoint d : {QPoint(2, 0), QPoint(-2, 2), QPoint(1, -2), QPoint(2, 2)})
+        w.moveTo(grab + d);
+    w.release(grab + QPoint(2, 2));
+    EXPECT_EQ(g.rect().origin, (Point{260, 40}));
+    EXPECT_FALSE(undo.canUndo());
+    EXPECT_EQ(w.window->windowTitle(), "demo");
+
+    // Past the threshold the boxes follow the mouse from the press.
+    w.drag(grab, grab + QPoint(3, 0));
+    EXPECT_EQ(g.rect().origin, (Point{263, 40}));
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Move");
+    EXPECT_EQ(w.window->windowTitle(), "demo*");
+
+    // Each axis stops on its own where the bounds (with pin margins) would
+    // leave the canvas: x stops, y goes on.
+    w.select({"osc", "lfo"});
+    w.drag(w.middleOf("osc"), w.middleOf("osc") + QPoint(-500, 30));
+    EXPECT_NEAR(w.module("osc").graphicRect().x(), 1, 1e-9);
+    EXPECT_DOUBLE_EQ(w.module("osc").rect().x(), 1 + kMargin);
+    EXPECT_EQ(w.module("osc").rect().y(), 70);
+    EXPECT_DOUBLE_EQ(w.module("lfo").rect().x(), 1 + kMargin);
+    EXPECT_EQ(w.module("lfo").rect().y(), 190);
+    w.drag(w.middleOf("osc"), w.middleOf("osc") + QPoint(40, -500));
+    EXPECT_DOUBLE_EQ(w.module("osc").rect().x(), 41 + kMargin);
+    EXPECT_EQ(w.module("osc").rect().y(), 2) << "the bounds keep y = 1";
+    EXPECT_EQ(undo.undoCount(), 3u) << "one step per drag";
+    undo.undo();
+    undo.undo();
+    EXPECT_EQ(w.module("osc").rect().origin, (Point{140, 40}));
+    EXPECT_EQ(w.module("lfo").rect().origin, (Point{140, 160}));
+
+    // Snapping to a grid of 25: grabbed 7 points right of its left edge,
+    // the box lands with its origin on the grid, wherever the mouse is.
+    GridSettings grid = w.view->gridSettings();
+    grid.snapsToGrid = true;
+    w.view->setGridSettings(grid);
+    const QPoint grabbed = w.at(140 + 7, 60);
+    w.select({});
+    for (QPoint to : {QPoint(180, 86), QPoint(211, 129), QPoint(147 + 64, 60 + 37)}) {
+        w.drag(grabbed, to);
+        const Point o = w.module("osc").rect().origin;
+        EXPECT_EQ(std::fmod(o.x, 25.0), 0) << o.x;
+        EXPECT_EQ(std::fmod(o.y, 25.0), 0) << o.y;
+        undo.undo();
+    }
+    w.drag(grabbed, QPoint(180, 86));
+    EXPECT_EQ(w.module("osc").rect().origin, (Point{175, 75})) << "173 and 66 to the nearest grid lines";
+}
+
+TEST(CanvasInteraction, EscapeCancelsADragAndTheArrowKeysMoveOneStepEach)
+{
+    CanvasWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    Module& g = w.module("g");
+    const QPoint grab = w.middleOf("g");
+    w.press(grab);
+    w.moveTo(grab + QPoint(40, 10));
+    EXPECT_EQ(g.rect().origin, (Point{300, 50}));
+    QTest::keyClick(w.view, Qt::Key_Escape);
+    EXPECT_EQ(g.rect().origin, (Point{260, 40})) << "back where it was";
+    w.moveTo(grab + QPoint(80, 10));
+    w.release(grab + QPoint(80, 10));
+    EXPECT_EQ(g.rect().origin, (Point{260, 40})) << "the rest of the drag is swallowed";
+    EXPECT_FALSE(undo.canUndo());
+
+    ASSERT_EQ(w.selection(), (std::vector<std::string>{"g"}));
+    QTest::keyClick(w.view, Qt::Key_Right);
+    QTest::keyClick(w.view, Qt::Key_Right);
+    QTest::keyClick(w.view, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(w.view, Qt::Key_Up);
+    EXPECT_EQ(g.rect().origin, (Point{262, 64}));
+    EXPECT_EQ(undo.undoCount(), 4u) << "one step per key press";
+    undo.undo();
+    EXPECT_EQ(g.rect().origin, (Point{262, 65}));
+
+    // Delete and Backspace delete the selection.
+    QTest::keyClick(w.view, Qt::Key_Backspace);
+    EXPECT_FALSE(w.patch().findModuleByName("g"));
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Delete Selected Modules");
+    undo.undo();
+    ASSERT_TRUE(w.patch().findModuleByName("g"));
+    w.select({"g"});
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_FALSE(w.patch().findModuleByName("g"));
+}
+
+TEST(CanvasInteraction, ConnectionDragsHighlightOnlyWhatFitsAndFollowShiftAndOption)
+{
+    CanvasWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    ScopedRecordingAlerts alerts;
+
+    // Released on the pin it started from: the pin is selected.
+    const QPoint out = w.pin("osc", "out");
+    w.press(out);
+    w.moveTo(out + QPoint(2, 1));
+    w.release(out + QPoint(2, 1));
+    EXPECT_EQ(w.view->selectedField(), w.field("osc", "out"));
+    EXPECT_EQ(w.view->commands().state(CanvasCommand::Delete).title, "Delete Output Connections");
+
+    // A signal output over a control input: never highlighted, refused
+    // without a word.
+    w.press(out);
+    w.moveTo(w.pin("m2", "gain1"));
+    EXPECT_EQ(w.view->marks().highlightField.lock(), nullptr);
+    EXPECT_NE(w.view->marks().fieldConnectionPoint, Point{});
+    w.release(w.pin("m2", "gain1"));
+    EXPECT_EQ(w.field("m2", "gain1")->source(), nullptr);
+    EXPECT_EQ(w.view->selectedField(), nullptr);
+    EXPECT_EQ(w.view->marks().fieldConnectionPoint, Point{});
+
+    // A control output over a control input: highlighted, and connected.
+    const QPoint knob = w.pin("knob", "out");
+    w.press(knob);
+    w.moveTo(w.pin("m2", "gain1"));
+    EXPECT_EQ(w.view->marks().highlightField.lock(), w.field("m2", "gain1"));
+    w.release(w.pin("m2", "gain1"));
+    EXPECT_EQ(w.field("m2", "gain1")->source(), w.field("knob", "out"));
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Connect Field");
+
+    // From an input to an output works the other way round.
+    w.drag(w.pin("m2", "gain2"), w.pin("lfo", "out"));
+    EXPECT_EQ(w.field("m2", "gain2")->source(), w.field("lfo", "out"));
+
+    // Option onto a repeated input adds a repetition and connects that.
+    // The new one comes right after the one dropped on.
+    Module::FieldPtr second = w.field("mix", "in2");
+    w.drag(out, w.pin("mix", "in1"), Qt::AltModifier);
+    ASSERT_TRUE(w.module("mix").field("in3"));
+    EXPECT_EQ(w.field("mix", "count")->text(), "3");
+    EXPECT_EQ(w.field("mix", "in1")->source(), w.field("g", "out"));
+    EXPECT_EQ(w.field("mix", "in2")->source(), w.field("osc", "out"));
+    EXPECT_EQ(w.field("mix", "in3"), second);
+    EXPECT_TRUE(alerts.recorded.empty());
+    undo.undo();
+    EXPECT_FALSE(w.module("mix").field("in3"));
+
+    // A full group says so.
+    w.field("mix", "count")->setText("16");
+    w.drag(out, w.pin("mix", "in1"), Qt::ControlModifier);
+    EXPECT_EQ(alertLines(alerts.recorded),
+              std::vector<std::string>{"Critical | ERROR | Cannot add any more repeating fields. | OK"});
+    EXPECT_EQ(w.field("mix", "in1")->source(), w.field("g", "out"));
+
+    // An external input cannot be wired again.
+    alerts.recorded.clear();
+    w.field("osc", "amp")->setAsWP(true);
+    w.drag(w.pin("osc", "amp"), knob);
+    EXPECT_EQ(alertLines(alerts.recorded),
+              std::vector<std::string>{"Critical | ERROR | Cannot re-connect external input. | OK"});
+    EXPECT_EQ(w.field("osc", "amp")->source(), nullptr);
+}
+
+TEST(CanvasInteraction, OrderBadgeDragsReorderAndUndoPutsBack)
+{
+    CanvasWindow w;
+    QTest::mouseClick(w.window->findChild<QAbstractButton*>("revealOrderBtn"), Qt::LeftButton);
+    ASSERT_TRUE(w.patch().showMode() & Module::SHOW_ORDER);
+    auto order = [&w] {
+        std::vector<std::string> names;
+        for (const auto& m : w.patch().listOfModules())
+            names.push_back(m->instanceName());
+        return names;
+    };
+    const std::vector<std::string> before = order();
+    auto badge = [&w](const char* name) {
+        const Rect c = w.module(name).orderCircle();
+        return w.at(c.midX(), c.midY());
+    };
+    // From osc's badge to knob's: knob goes right after osc.
+    w.press(badge("osc"));
+    EXPECT_EQ(w.view->tracker().mode(), CanvasTracker::Mode::OrderDrag);
+    w.moveTo(badge("knob"));
+    EXPECT_EQ(w.view->marks().highlightModule.lock().get(), &w.module("knob"));
+    w.release(badge("knob"));
+    EXPECT_EQ(order(), (std::vector<std::string>{"adc", "osc", "knob", "lfo", "g", "mix", "m2", "shape"}));
+    EXPECT_EQ(w.doc->undoManager().undoMenuItemTitle(), "Undo Reorder Module");
+    EXPECT_EQ(w.view->marks().orderConnectionPoint, Point{});
+    w.doc->undoManager().undo();
+    EXPECT_EQ(order(), before);
+
+    // Released anywhere but another badge: nothing.
+    w.drag(badge("osc"), w.at(700, 500));
+    w.drag(badge("osc"), badge("osc") + QPoint(3, 3));
+    EXPECT_EQ(order(), before);
+    EXPECT_FALSE(w.doc->undoManager().canUndo());
+}
+
+TEST(CanvasInteraction, DoubleClicksInspectOrSayWhyNot)
+{
+    CanvasWindow w;
+    ScopedRecordingAlerts alerts;
+    w.select({"osc", "g"});
+    QTest::mouseDClick(w.view, Qt::LeftButton, Qt::NoModifier, w.middleOf("lfo"));
+    EXPECT_EQ(w.inspected, std::vector<std::string>{"lfo"});
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"lfo"});
+
+    w.field("osc", "amp")->setAsWP(true);
+    QTest::mouseDClick(w.view, Qt::LeftButton, Qt::NoModifier, w.pin("osc", "amp"));
+    // A pin that is not external: nothing.
+    QTest::mouseDClick(w.view, Qt::LeftButton, Qt::NoModifier, w.pin("osc", "freq"));
+    EXPECT_EQ(alertLines(alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Cannot change external inputs.\n | OK"});
+    EXPECT_EQ(w.inspected, std::vector<std::string>{"lfo"});
+    EXPECT_FALSE(w.doc->undoManager().canUndo());
+}
+
+TEST(CanvasInteraction, OperatorDropsInsertAfterTheTargetAndNeverOnTheHead)
+{
+    CanvasWindow w;
+    const size_t count = w.patch().moduleCount();
+    Module& head = *w.patch().head();
+    const Rect h = head.rect();
+    const Point inHead{h.midX(), h.midY()};
+    ASSERT_EQ(CanvasHitTest::moduleUnderPoint(w.patch(), inHead), &head);
+    dropOperator(w.view, "SINE", w.at(inHead.x, inHead.y));
+    EXPECT_EQ(w.patch().moduleCount(), count) << "refused on the head";
+
+    // Empty canvas, nothing selected: right after the head.
+    dropOperator(w.view, "SINE", w.at(700, 500));
+    ASSERT_EQ(w.patch().moduleCount(), count + 1);
+    Module& made = *w.patch().moduleAtIndex(1);
+    EXPECT_EQ(made.instanceName(), "sine");
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"sine"});
+    EXPECT_EQ(w.doc->undoManager().undoMenuItemTitle(), "Undo Add Module");
+
+    // On a module: after it; on empty canvas with one selected: after that.
+    dropOperator(w.view, "GAIN", w.middleOf("lfo"));
+    EXPECT_EQ(w.patch().moduleAtIndex(w.patch().indexOfModule(&w.module("lfo")) + 1)->instanceName(), "gain");
+    w.select({"g"});
+    dropOperator(w.view, "GAIN", w.at(700, 500));
+    EXPECT_EQ(w.patch().moduleAtIndex(w.patch().indexOfModule(&w.module("g")) + 1)->instanceName(), "gain1");
+
+    // Other drags are not taken.
+    QMimeData text;
+    text.setText("SINE");
+    QDragEnterEvent enter(w.at(700, 500), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.view, &enter);
+    EXPECT_FALSE(enter.isAccepted());
+}
+
+TEST(CanvasInteraction, ContextMenuSelectsForItselfOnly)
+{
+    CanvasWindow w;
+    w.select({"osc", "g"});
+    std::vector<std::string> items, whileOpen;
+    whenShown<QMenu>([&](QMenu* menu) {
+        for (QAction* a : menu->actions())
+            items.push_back(a->isSeparator() ? "-" : a->text().toStdString() + (a->isEnabled() ? "" : " (off)"));
+        whileOpen = w.selection();
+        menu->close();
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, w.middleOf("lfo"), w.view->mapToGlobal(w.middleOf("lfo")));
+    QApplication::sendEvent(w.view, &click);
+    EXPECT_EQ(whileOpen, std::vector<std::string>{"lfo"});
+    EXPECT_EQ(items, (std::vector<std::string>{"&Inspect Module", "&Edit Specific (off)", "-", "Show &Ruler",
+                                               "Show &Grid", "&Snap to Grid", "&Grid Selected Items (off)", "-",
+                                               "re-&Position", "re-&Order", "-", "Set &Title and Author..."}));
+    EXPECT_TRUE(w.selection().empty()) << "the menu's own selection goes when it closes";
+
+    // On a selected module the selection stays.
+    whenShown<QMenu>([](QMenu* menu) { menu->close(); });
+    QContextMenuEvent again(QContextMenuEvent::Mouse, w.middleOf("shape"), w.view->mapToGlobal(w.middleOf("shape")));
+    w.select({"shape"});
+    QApplication::sendEvent(w.view, &again);
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"shape"});
+}
+
+TEST(CanvasInteraction, WheelScrollsAndCtrlWheelZoomsAboutTheMouse)
+{
+    CanvasWindow w;
+    const QPoint mouse = w.at(300, 200);
+    const Point under = w.view->canvasPoint(QPointF(mouse));
+    QWheelEvent zoom(QPointF(mouse), w.view->mapToGlobal(QPointF(mouse)), QPoint(), QPoint(0, 120), Qt::NoButton,
+                     Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.view, &zoom);
+    EXPECT_DOUBLE_EQ(w.view->magnification(), 1.25);
+    // The same canvas point is under the same place of the viewport.
+    const QPoint scrolled = mouse * 1.25 - (mouse - QPoint(0, 0));
+    const Rect visible = w.view->visibleArea();
+    EXPECT_NEAR(visible.x(), (scrolled.x()) / 1.25, 1);
+    EXPECT_NEAR(under.x, visible.x() + mouse.x() / 1.25, 1);
+
+    QWheelEvent plain(QPointF(mouse), w.view->mapToGlobal(QPointF(mouse)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.view, &plain);
+    EXPECT_DOUBLE_EQ(w.view->magnification(), 1.25) << "the plain wheel is the scroll area's";
+    EXPECT_FALSE(plain.isAccepted());
+}
+
+TEST(CanvasInteraction, TheStatusBarNamesWhatIsUnderTheMouse)
+{
+    CanvasWindow w;
+    QLabel* status = w.window->statusLabel();
+    ASSERT_TRUE(status);
+    auto hover = [&](QPoint p) {
+        w.moveTo(p, Qt::NoModifier, Qt::NoButton);
+        return status->text().toStdString();
+    };
+    EXPECT_EQ(hover(w.middleOf("osc")), "osc (SINE)");
+    EXPECT_EQ(hover(w.pin("osc", "freq")), "osc (SINE) \u00b7 freq: 440  [20 \u2026 20000]");
+    EXPECT_EQ(hover(w.pin("g", "in")), "g (GAIN) \u00b7 in: osc-out");
+    EXPECT_EQ(hover(w.pin("osc", "out")), "osc (SINE) \u00b7 out \u2192 inputs fed: 1");
+    EXPECT_EQ(hover(w.at(700, 500)), "");
+}

@@ -1,0 +1,131 @@
+// How Tosk meets the desktop: its name and icon, the file type of patches,
+// and the socket through which a second start hands its files over.
+#include "app/SingleInstance.h"
+#include "app/ToskApplication.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QImage>
+#include <QMainWindow>
+#include <QMimeDatabase>
+#include <QPixmap>
+
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path linuxFiles()
+{
+    return fs::canonical(test::dataPath("sigdbase.sbf")).parent_path().parent_path() / "packaging" / "linux";
+}
+
+} // namespace
+
+TEST(DesktopIntegration, EveryWindowCarriesTheProgramsIconAndDesktopEntry)
+{
+    const QString organization = QApplication::organizationName();
+    const QString application = QApplication::applicationName();
+    ToskApplication::setUpIdentity();
+    EXPECT_EQ(QGuiApplication::desktopFileName(), "org.tosk.Tosk");
+    EXPECT_EQ(QApplication::applicationName(), "Tosk");
+
+    const QIcon icon = QApplication::windowIcon();
+    ASSERT_FALSE(icon.isNull());
+    // The icon drawn: its dark tile fills the middle of the bottom edge.
+    const QImage picture = icon.pixmap(128).toImage();
+    ASSERT_EQ(picture.size(), QSize(128, 128));
+    EXPECT_EQ(picture.pixelColor(64, 118).name(), "#2b3a4f");
+    EXPECT_EQ(picture.pixelColor(1, 1).alpha(), 0) << "rounded corners are clear";
+
+    QMainWindow window;
+    EXPECT_EQ(window.windowIcon().cacheKey(), icon.cacheKey());
+    QDialog dialog;
+    EXPECT_EQ(dialog.windowIcon().cacheKey(), icon.cacheKey());
+
+    QApplication::setWindowIcon(QIcon());
+    QApplication::setOrganizationName(organization);
+    QApplication::setApplicationName(application);
+    QGuiApplication::setDesktopFileName(QString());
+}
+
+// Other programs write ".sig" files (OpenPGP signatures above all): the file
+// type claims only those whose first record is a head module. Read through
+// Qt's MIME database from the system's types merged with the package's, as
+// update-mime-database merges them when the package is installed.
+TEST(DesktopIntegration, SigFilesOfOtherProgramsAreNotTakenForPatches)
+{
+    const fs::path system = "/usr/share/mime/packages/freedesktop.org.xml";
+    if (!fs::exists(system) || std::system("command -v update-mime-database >/dev/null") != 0)
+        GTEST_SKIP() << "needs shared-mime-info (update-mime-database and the system's types)";
+    test::TempDir dir;
+    const fs::path packages = dir / "share" / "mime" / "packages";
+    fs::create_directories(packages);
+    fs::create_directories(dir / "home");
+    fs::copy_file(system, packages / "freedesktop.org.xml");
+    fs::copy_file(linuxFiles() / "org.tosk.Tosk.xml", packages / "org.tosk.Tosk.xml");
+    const std::string update = "PKGSYSTEM_ENABLE_FSYNC=0 update-mime-database '" + (dir / "share" / "mime").string() +
+                               "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(update.c_str()), 0) << update;
+    // Read once, on first use: this test runs in a process of its own.
+    setenv("XDG_DATA_DIRS", (dir / "share").c_str(), 1);
+    setenv("XDG_DATA_HOME", (dir / "home").c_str(), 1);
+
+    struct Case {
+        const char* name;
+        std::string bytes;
+        bool patch;
+    };
+    const Case cases[] = {
+        {"demo.sig", test::readFile(test::dataPath("examples/demo.sig")), true},
+        {"legacy.sig", test::readFile(test::dataPath("examples/legacy-head.sig")), true},
+        {"tabbed.sig", "HEADM\tadc \"Tabbed\" t 2 2 1 a b c\n", true},
+        {"demo.sif", test::readFile(test::dataPath("examples/demo.sig")), true},
+        {"release.tar.gz.sig",
+         "-----BEGIN PGP SIGNATURE-----\n\niQIzBAABCAAdFiEE\n=abcd\n-----END PGP SIGNATURE-----\n", false},
+        {"binary.sig", std::string("\x89\x02\x33\x04\x00\x01\x08\x00\x1d\x16\x21\x04", 12), false},
+        {"notes.sig", "some text that is no patch\n", false},
+        {"headline.sig", "HEADLINE news of the day\n", false},
+        {"indented.sig", " HEADM adc\n", false},
+    };
+    QMimeDatabase mime;
+    ASSERT_TRUE(mime.mimeTypeForName(QStringLiteral("application/x-tosk-patch")).isValid())
+        << "the package's type was not read";
+    for (const Case& c : cases) {
+        test::writeFile(dir / c.name, c.bytes);
+        const QMimeType type = mime.mimeTypeForFile(QString::fromStdString((dir / c.name).string()));
+        EXPECT_EQ(type.name() == "application/x-tosk-patch", c.patch) << c.name << ": " << type.name().toStdString();
+    }
+    EXPECT_EQ(mime.mimeTypeForName(QStringLiteral("application/x-tosk-patch")).iconName(), "application-x-tosk-patch");
+}
+
+TEST(SingleInstance, OneSocketPerSessionAndDisplay)
+{
+    const QString base = SingleInstance::serverName("/run/user/1000", ":0", "", "/home/u");
+    EXPECT_TRUE(base.startsWith("/run/user/1000/tosk-")) << base.toStdString();
+    EXPECT_TRUE(base.endsWith(".socket"));
+    EXPECT_EQ(SingleInstance::serverName("/run/user/1000", ":0", "", "/home/other"), base)
+        << "the runtime folder is the user's already";
+    EXPECT_NE(SingleInstance::serverName("/run/user/1000", ":1", "", "/home/u"), base);
+    EXPECT_NE(SingleInstance::serverName("/run/user/1000", ":0", "wayland-0", "/home/u"), base);
+    EXPECT_NE(SingleInstance::serverName("/tmp/test-run", ":0", "", "/home/u"), base);
+
+    const QString noRuntime = SingleInstance::serverName("", ":0", "", "/home/u");
+    EXPECT_TRUE(noRuntime.startsWith(QDir::tempPath() + "/tosk-")) << noRuntime.toStdString();
+    EXPECT_NE(SingleInstance::serverName("", ":0", "", "/home/other"), noRuntime)
+        << "in the shared temporary folder users do not meet";
+
+    SingleInstance nobody(SingleInstance::serverName("/nonexistent/run", ":0", "", "/home/u"));
+    EXPECT_FALSE(nobody.handOff({"/tmp/a.sig"}, 500)) << "no editor listens there";
+
+    EXPECT_EQ(SingleInstance::absolutePaths({"a.sig", "/b/c.sig"}),
+              (QStringList{QDir::current().absoluteFilePath("a.sig"), "/b/c.sig"}));
+}

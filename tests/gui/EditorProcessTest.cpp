@@ -1,0 +1,327 @@
+// The editor as a process: killed with unsaved changes and started again,
+// and started twice on one display. Each test gives the editors a home,
+// state, configuration and runtime folder of its own, so that tests running
+// side by side never meet. The editor is tests/driver/ToskTestDriver (the
+// real start with commands on stdin) and, for a second start, bin/tosk.
+#include "base/AutosaveStore.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <map>
+#include <poll.h>
+#include <set>
+#include <sstream>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace tosk;
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+extern char** environ;
+
+namespace {
+
+fs::path binDir()
+{
+    return fs::read_symlink("/proc/self/exe").parent_path();
+}
+
+// The environment of this process with some variables replaced.
+std::vector<std::string> environmentWith(const std::map<std::string, std::string>& replaced)
+{
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        if (!replaced.count(entry.substr(0, entry.find('='))))
+            env.push_back(entry);
+    }
+    for (const auto& [name, value] : replaced)
+        env.push_back(name + "=" + value);
+    return env;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> result;
+    for (auto& s : strings)
+        result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// A program started with pipes to its stdin and from its stdout.
+class Process {
+public:
+    Process(const fs::path& program, std::vector<std::string> args, std::vector<std::string> env,
+            const fs::path& folder = {})
+    {
+        int in[2], out[2];
+        if (pipe(in) != 0 || pipe(out) != 0)
+            return;
+        args.insert(args.begin(), program.string());
+        auto argv = pointers(args);
+        auto envp = pointers(env);
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(in[0], STDIN_FILENO);
+            dup2(out[1], STDOUT_FILENO);
+            close(in[1]);
+            close(out[0]);
+            if (!folder.empty() && chdir(folder.c_str()) != 0)
+                _exit(126);
+            execve(argv[0], argv.data(), envp.data());
+            _exit(127);
+        }
+        close(in[0]);
+        close(out[1]);
+        input_ = in[1];
+        output_ = out[0];
+    }
+    ~Process()
+    {
+        kill9();
+        if (input_ >= 0)
+            close(input_);
+        if (output_ >= 0)
+            close(output_);
+    }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool started() const { return pid_ > 0; }
+
+    // Sends a command and answers the lines of its reply ("end" left out).
+    std::vector<std::string> ask(const std::string& command, std::chrono::milliseconds limit = 20s)
+    {
+        const std::string line = command + "\n";
+        if (write(input_, line.data(), line.size()) != ssize_t(line.size()))
+            return {"(cannot write)"};
+        std::vector<std::string> lines;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        for (;;) {
+            size_t end;
+            while ((end = buffer_.find('\n')) != std::string::npos) {
+                std::string reply = buffer_.substr(0, end);
+                buffer_.erase(0, end + 1);
+                if (reply == "end")
+                    return lines;
+                lines.push_back(reply);
+            }
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+            pollfd p{output_, POLLIN, 0};
+            if (left.count() <= 0 || poll(&p, 1, int(left.count())) <= 0) {
+                lines.push_back("(no answer)");
+                return lines;
+            }
+            char chunk[65536];
+            const ssize_t n = read(output_, chunk, sizeof chunk);
+            if (n <= 0) {
+                lines.push_back("(ended)");
+                return lines;
+            }
+            buffer_.append(chunk, size_t(n));
+        }
+    }
+
+    // Asks until the first line of the reply satisfies `done`.
+    std::vector<std::string> askUntil(const std::string& command,
+                                      const std::function<bool(const std::vector<std::string>&)>& done)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        std::vector<std::string> reply;
+        do {
+            reply = ask(command);
+            if (done(reply))
+                break;
+            std::this_thread::sleep_for(20ms);
+        } while (std::chrono::steady_clock::now() < deadline);
+        return reply;
+    }
+
+    void kill9()
+    {
+        if (pid_ <= 0)
+            return;
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+
+    // The exit status, or -1 when it did not end in time or was killed.
+    int wait(std::chrono::milliseconds limit = 20s)
+    {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        while (std::chrono::steady_clock::now() < deadline) {
+            int status = 0;
+            if (waitpid(pid_, &status, WNOHANG) == pid_) {
+                pid_ = -1;
+                return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return -1;
+    }
+
+private:
+    pid_t pid_ = -1;
+    int input_ = -1;
+    int output_ = -1;
+    std::string buffer_;
+};
+
+std::string unhex(const std::string& hex)
+{
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+        bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));
+    return bytes;
+}
+
+std::vector<std::string> split(const std::string& line)
+{
+    std::vector<std::string> parts;
+    std::stringstream in(line);
+    for (std::string part; std::getline(in, part, '\t');)
+        parts.push_back(part);
+    return parts;
+}
+
+// A home, state, configuration and runtime folder for the editors of one test.
+struct Session {
+    test::TempDir root;
+    fs::path patches = root / "patches";
+    fs::path autosave = root / "state" / "tosk" / "autosave";
+    std::string demo;
+
+    Session()
+    {
+        for (const char* d : {"home", "state", "config", "cache", "run", "run2", "patches"})
+            fs::create_directories(root / d);
+        chmod((root / "run").c_str(), 0700);
+        chmod((root / "run2").c_str(), 0700);
+        demo = fs::canonical(patches).string() + "/demo.sig";
+        test::writeFile(demo, test::readFile(test::dataPath("examples/demo.sig")));
+    }
+    std::vector<std::string> env(const std::string& runtime = "run") const
+    {
+        return environmentWith({{"HOME", (root / "home").string()},
+                                {"XDG_STATE_HOME", (root / "state").string()},
+                                {"XDG_CONFIG_HOME", (root / "config").string()},
+                                {"XDG_CACHE_HOME", (root / "cache").string()},
+                                {"XDG_RUNTIME_DIR", (root / runtime).string()},
+                                {"DISPLAY", ":97"},
+                                {"QT_QPA_PLATFORM", "offscreen"}});
+    }
+    std::set<std::string> autosaveFiles() const
+    {
+        std::set<std::string> names;
+        if (fs::is_directory(autosave))
+            for (const auto& e : fs::directory_iterator(autosave))
+                names.insert(e.path().filename().string());
+        return names;
+    }
+};
+
+bool nonEmpty(const std::vector<std::string>& reply)
+{
+    return !reply.empty() && !reply[0].empty() && reply[0][0] != '(';
+}
+
+} // namespace
+
+TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExactText)
+{
+    Session s;
+    std::string entry, text;
+    std::string session;
+    {
+        Process editor(binDir() / "tosk_test_driver", {"--autosave-ms", "50", s.demo}, s.env());
+        ASSERT_TRUE(editor.started());
+        auto windows = editor.ask("windows");
+        ASSERT_EQ(windows.size(), 1u) << testing::PrintToString(windows);
+        EXPECT_EQ(split(windows[0]), (std::vector<std::string>{"window", "0", "demo", s.demo}));
+
+        // Changed: kept after the interval.
+        EXPECT_TRUE(editor.ask("move 2").empty());
+        entry = editor.askUntil("autosave", nonEmpty).at(0);
+        ASSERT_TRUE(nonEmpty({entry})) << entry;
+        text = unhex(editor.ask("text").at(0));
+        EXPECT_EQ(test::readFile(s.autosave / (entry + ".sig")), text);
+
+        // Saved: gone.
+        EXPECT_EQ(editor.ask("save"), (std::vector<std::string>{"saved 1"}));
+        EXPECT_EQ(editor.ask("autosave"), (std::vector<std::string>{""}));
+        EXPECT_FALSE(fs::exists(s.autosave / (entry + ".sig")));
+        EXPECT_EQ(test::readFile(s.demo), text);
+
+        // Changed again, then killed.
+        EXPECT_TRUE(editor.ask("move 3").empty());
+        ASSERT_EQ(editor.askUntil("autosave", nonEmpty).at(0), entry);
+        text = unhex(editor.ask("text").at(0));
+        editor.kill9();
+    }
+    session = AutosaveStore::sessionOf(entry);
+    EXPECT_EQ(s.autosaveFiles(), (std::set<std::string>{entry + ".json", entry + ".sig", session + ".lock"}))
+        << "the killed run's autosave and its lock stay";
+    EXPECT_EQ(test::readFile(s.autosave / (entry + ".sig")), text);
+    EXPECT_NE(test::readFile(s.demo), text) << "the user's file holds what was saved";
+
+    Process next(binDir() / "tosk_test_driver", {"--autosave-ms", "50"}, s.env());
+    ASSERT_TRUE(next.started());
+    const auto dialog = next.ask("dialog");
+    ASSERT_EQ(dialog.size(), 4u) << testing::PrintToString(dialog);
+    EXPECT_EQ(dialog[0].substr(0, dialog[0].find("  (")),
+              "dialog\tChanges to these patches were not saved when Tosk last ended:\\n\\n" + s.demo);
+    EXPECT_EQ(std::vector<std::string>(dialog.begin() + 1, dialog.end()),
+              (std::vector<std::string>{"button\tRecover", "button\tDiscard", "button\tDecide later"}));
+    EXPECT_EQ(next.ask("click Recover"), (std::vector<std::string>{"clicked"}));
+
+    const auto windows = next.askUntil("windows", nonEmpty);
+    ASSERT_EQ(windows.size(), 1u) << testing::PrintToString(windows);
+    EXPECT_EQ(split(windows[0]), (std::vector<std::string>{"window", "1", "demo (recovered)", "", s.demo}));
+    EXPECT_EQ(unhex(next.ask("text").at(0)), text) << "the exact text";
+
+    const auto recovered = next.ask("autosave");
+    ASSERT_EQ(recovered.size(), 1u);
+    EXPECT_NE(AutosaveStore::sessionOf(recovered[0]), session) << "now the new run's";
+    EXPECT_EQ(test::readFile(s.autosave / (recovered[0] + ".sig")), text);
+    EXPECT_FALSE(fs::exists(s.autosave / (entry + ".sig")));
+    EXPECT_FALSE(fs::exists(s.autosave / (session + ".lock")));
+}
+
+TEST(EditorProcess, ASecondStartHandsItsFilesToTheEditorOfItsDisplay)
+{
+    Session s;
+    Process first(binDir() / "tosk_test_driver", {}, s.env());
+    ASSERT_TRUE(first.started());
+    EXPECT_TRUE(first.ask("windows").empty());
+
+    // `tosk demo.sig` from the patch folder, as a file manager starts it.
+    Process second(binDir() / "tosk", {"demo.sig"}, s.env(), s.patches);
+    ASSERT_TRUE(second.started());
+    EXPECT_EQ(second.wait(), 0) << "handed over and ended";
+    const auto windows = first.askUntil("windows", nonEmpty);
+    ASSERT_EQ(windows.size(), 1u) << testing::PrintToString(windows);
+    EXPECT_EQ(split(windows[0]), (std::vector<std::string>{"window", "0", "demo", s.demo}));
+
+    // Another runtime folder is another session: its editor opens the file
+    // itself.
+    Process other(binDir() / "tosk_test_driver", {s.demo}, s.env("run2"));
+    ASSERT_TRUE(other.started());
+    const auto own = other.ask("windows");
+    ASSERT_EQ(own.size(), 1u) << testing::PrintToString(own);
+    EXPECT_EQ(split(own[0])[3], s.demo);
+    EXPECT_EQ(first.ask("windows").size(), 1u) << "nothing more reached the first editor";
+}

@@ -1,0 +1,705 @@
+// The Unit menu end to end: the application's real windows, menus and
+// dispatcher against tosk-unit (or a scripted unit) on a pseudo-terminal.
+#include "Toskfile/Module.h"
+#include "Toskfile/ModuleField.h"
+#include "Toskfile/PatchEditor.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "Toskfile/UndoGroup.h"
+#include "app/DocumentController.h"
+#include "app/MainMenuDelegate.h"
+#include "app/QtMainThreadPoster.h"
+#include "app/ScreenDisplayController.h"
+#include "app/StartWindow.h"
+#include "app/UnitCommands.h"
+#include "app/UnitProgressWindow.h"
+#include "base/FileChooser.h"
+#include "base/Log.h"
+#include "base/NotificationCenter.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "comms/CommsTestSupport.h"
+#include "comms/Patch.h"
+#include "comms/PatchTextCheck.h"
+#include "comms/R9100ProgramItem.h"
+#include "comms/ScreenBitmap.h"
+#include "comms/SerialLineLock.h"
+#include "gui/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string checkCable = "Make sure the serial cable is plugged in.";
+const std::string checkPort = "Check the serial port settings.";
+const std::string invalid = "The data received is invalid.";
+
+// The application as ToskApplication puts it together, with Qt's poster,
+// recorded alerts and scripted file panels, talking to the line at `port`.
+struct UnitApp {
+    MemorySettingsStore store;
+    QtMainThreadPoster poster;
+    MainThreadPoster* previousPoster = &MainThreadPoster::shared();
+    ScopedRecordingAlerts alerts;
+    ScopedScriptedFileChooser chooser;
+    std::unique_ptr<ToskMidiProcessor> dispatcher;
+    std::unique_ptr<MainMenuDelegate> delegate;
+    std::unique_ptr<DocumentController> documents;
+    std::unique_ptr<StartWindow> start;
+
+    // `silence` 0: the application's own dispatcher, with its 4 seconds.
+    explicit UnitApp(const std::string& port, std::chrono::milliseconds silence = 300ms)
+    {
+        PreferenceController::setStore(&store);
+        MainThreadPoster::setShared(&poster);
+        store.setValue("PortName", port);
+        if (silence.count() > 0)
+            dispatcher = std::make_unique<ToskMidiProcessor>(&poster, LineSettings::fromPreferences, silence);
+        delegate = std::make_unique<MainMenuDelegate>(nullptr, dispatcher.get());
+        delegate->applicationDidFinishLaunching();
+        // The database in use is also the one for the next start.
+        store.setValue("SigDbasePath", delegate->sigDbase()->fullPathName());
+        documents = std::make_unique<DocumentController>(delegate.get(), DocumentController::sigFileFormat());
+        delegate->setDocumentController(documents.get());
+        start = std::make_unique<StartWindow>(*delegate, delegate->databaseSummary());
+        documents->setStartWindow(start.get());
+        start->show();
+    }
+    ~UnitApp()
+    {
+        for (GraphicWindowController* w : documents->windows()) {
+            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
+            w->close();
+        }
+        if (ScreenDisplayController* s = delegate->unitCommands()->screenWindow())
+            s->close();
+        QApplication::processEvents();
+        start.reset();
+        documents.reset();
+        delegate.reset();
+        dispatcher.reset();
+        QApplication::processEvents();
+        MainThreadPoster::setShared(previousPoster == &poster ? nullptr : previousPoster);
+        PreferenceController::setStore(nullptr);
+    }
+
+    UnitCommands& unit() { return *delegate->unitCommands(); }
+
+    // Runs an item of the Unit menu of `window` (the start window without
+    // one), as a click would after the menu opened; false when disabled.
+    bool choose(const char* action, QMainWindow* window = nullptr)
+    {
+        QMainWindow* w = window ? window : start.get();
+        auto* menu = w->menuBar()->findChild<QMenu*>(QStringLiteral("menuUnit"));
+        EXPECT_TRUE(menu);
+        if (!menu)
+            return false;
+        emit menu->aboutToShow();
+        auto* item = menu->findChild<QAction*>(QString::fromLatin1(action));
+        EXPECT_TRUE(item) << action;
+        if (!item || !item->isEnabled())
+            return false;
+        item->trigger();
+        return true;
+    }
+    // Waits until every request of the menu has ended.
+    bool settle(int ms = 15000)
+    {
+        return QTest::qWaitFor([&] { return unit().pendingCount() == 0; }, ms);
+    }
+    std::vector<std::string> alertTexts() const { return alertLines(alerts.recorded); }
+
+    GraphicWindowController* open(const fs::path& file)
+    {
+        return documents->openDocument(QString::fromStdString(file.string()));
+    }
+};
+
+// A patch of the banks tosk-unit keeps by default; it runs the first.
+std::string bankPatch(const std::string& file)
+{
+    return readFile(dataPath("unit/banks/" + file));
+}
+const std::string smallRoom = bankPatch("1 Reverbs/0 Small Room.sig");
+
+std::string hexOf(const std::string& text)
+{
+    return hexString(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+// Whether another program could take the line now.
+bool freeForOthers(const std::string& path)
+{
+    int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    bool free = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    ::close(fd);
+    return free;
+}
+
+Module* moduleNamed(SigFile& patch, const std::string& instance)
+{
+    for (const auto& m : patch.listOfModules())
+        if (m->instanceName() == instance)
+            return m.get();
+    return nullptr;
+}
+
+std::string fieldText(SigFile& patch, const std::string& instance, const std::string& field)
+{
+    Module* m = moduleNamed(patch, instance);
+    if (!m)
+        return "<no module " + instance + ">";
+    for (const auto& f : m->fieldArray())
+        if (f->name() == field)
+            return f->text();
+    return "<no field " + field + ">";
+}
+
+} // namespace
+
+TEST(UnitMenu, GetPatchOpensTheRunningPatchUntitledAndSuggestsItsNameForTheFirstSave)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path());
+    ASSERT_TRUE(unit.started());
+    UnitApp app(unit.link());
+
+    bool progressShown = false;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] { progressShown |= app.unit().progressWindow()->isVisible(); });
+    poll.start(20);
+    ASSERT_TRUE(app.choose("actionGetPatch"));
+    ASSERT_TRUE(app.settle());
+    EXPECT_TRUE(progressShown) << "the exchange showed its progress";
+    EXPECT_FALSE(app.unit().progressWindow()->isVisible()) << "and put it away at the end";
+
+    ASSERT_EQ(app.documents->windows().size(), 1u);
+    GraphicWindowController* w = app.documents->windows()[0];
+    SigDocument* doc = w->sigDocument();
+    EXPECT_TRUE(doc->fileName().empty()) << "untitled: Save asks where";
+    EXPECT_EQ(doc->displayName(), "untitled");
+    EXPECT_TRUE(doc->isDocumentEdited());
+    EXPECT_EQ(doc->originalData(), smallRoom);
+    EXPECT_EQ(fieldText(*w->sigFile(), "plate", "decay"), "0.8");
+    EXPECT_EQ(w->sigFile()->programName(), "Small Room");
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
+    // The request went to device 0, the only thing the unit heard.
+    EXPECT_EQ(unit.trace(), std::vector<std::string>{"F0 1C 70 00 0B F7"});
+
+    app.chooser.answers.push_back((dir / "kept.sig").string());
+    ASSERT_TRUE(app.documents->saveDocument(*w));
+    ASSERT_EQ(app.chooser.requests.size(), 1u);
+    EXPECT_EQ(app.chooser.requests[0].suggestedName, "Small Room.sig");
+    EXPECT_EQ(readFile(dir / "kept.sig"), doc->sigData());
+    EXPECT_FALSE(doc->isDocumentEdited());
+}
+
+TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path());
+    ASSERT_TRUE(unit.started());
+    UnitApp app(unit.link());
+    writeFile(dir / "echo.sig", bankPatch("2 Delays/0 Tape Echo.sig"));
+    GraphicWindowController* w = app.open(dir / "echo.sig");
+    ASSERT_TRUE(w);
+    const std::string upload = w->sigDocument()->sigDataForUpload();
+
+    ASSERT_TRUE(app.choose("actionSendPatch", w));
+    ASSERT_TRUE(app.settle());
+    EXPECT_TRUE(app.alerts.recorded.empty()) << "the unit took it and said nothing";
+    ASSERT_EQ(unit.trace().size(), 1u);
+    EXPECT_EQ(unit.trace()[0], "F0 1C 70 00 0A " + hexOf(upload) + " F7");
+    // The unit runs it now.
+    ASSERT_TRUE(app.choose("actionGetPatch", w));
+    ASSERT_TRUE(app.settle());
+    ASSERT_EQ(app.documents->windows().size(), 2u);
+    EXPECT_EQ(app.documents->windows()[1]->sigFile()->programName(), "Tape Echo");
+    EXPECT_EQ(app.documents->windows()[1]->sigDocument()->originalData(), upload);
+
+    // A title holding 0xF7 would end the message early: nothing goes out.
+    {
+        UndoGroup step(*w->sigDocument());
+        ASSERT_TRUE(PatchEditor(*w->sigDocument()).setTitleAndAuthor("Echo \xF7 2", ""));
+    }
+    const std::string refused = w->sigDocument()->sigDataForUpload();
+    ASSERT_TRUE(patchTextRefusal(refused));
+    ASSERT_TRUE(app.choose("actionSendPatch", w));
+    EXPECT_EQ(app.unit().pendingCount(), 0u);
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | " + *patchTextRefusal(refused) + " | OK"});
+    EXPECT_NE(app.alerts.recorded[0].message.find("holds the byte 0xF7"), std::string::npos);
+    EXPECT_EQ(unit.trace().size(), 2u);
+
+    // A patch read with errors is sent only when the user says so.
+    std::string broken = bankPatch("2 Delays/0 Tape Echo.sig");
+    broken.insert(broken.find("DELAY echoR"), "NOSUCHOP x 1 ;=20,200,80,0\r\n");
+    writeFile(dir / "broken.sig", broken);
+    GraphicWindowController* degraded = app.open(dir / "broken.sig");
+    ASSERT_TRUE(degraded);
+    ASSERT_EQ(degraded->sigDocument()->loadStatus(), SigDocument::LoadStatus::Degraded);
+    app.alerts.recorded.clear();
+    app.alerts.answers = {1};
+    ASSERT_TRUE(app.choose("actionSendPatch", degraded));
+    EXPECT_EQ(app.unit().pendingCount(), 0u) << "Cancel sends nothing";
+    app.alerts.answers = {0};
+    ASSERT_TRUE(app.choose("actionSendPatch", degraded));
+    ASSERT_TRUE(app.settle());
+    const std::string question = "Warning | ALERT | \"broken\" was read with errors: what could not be read is not "
+                                 "part of the patch the unit would get.\n\nSend it anyway? | Send Cancel";
+    EXPECT_EQ(app.alertTexts(), (std::vector<std::string>{question, question}));
+    ASSERT_EQ(unit.trace().size(), 3u);
+    EXPECT_EQ(unit.trace()[2], "F0 1C 70 00 0A " + hexOf(degraded->sigDocument()->sigDataForUpload()) + " F7");
+}
+
+TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path());
+    ASSERT_TRUE(unit.started());
+    UnitApp app(unit.link());
+    // The unit runs "Small Room": a plate with decay 0.8 and mix 0.3.
+    std::string tweaked = smallRoom;
+    tweaked.replace(tweaked.find("0.8 5 0.6 0.3"), 13, "1.5 5 0.6 0.25");
+    writeFile(dir / "same.sig", smallRoom);
+    writeFile(dir / "tweaked.sig", tweaked);
+    writeFile(dir / "other.sig", bankPatch("1 Reverbs/1 Large Hall.sig"));
+    struct Case {
+        const char* file;
+        std::string alert;
+        bool edited;
+    };
+    const Case cases[] = {
+        {"same.sig", "Informational | Update Parameters | No changes were made. | OK", false},
+        {"tweaked.sig", "Informational | Update Parameters | 2 changes were made. | OK", true},
+        {"other.sig",
+         "Critical | Update Parameters | The remote 'Small Room' preset is not the same as Large Hall | OK", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        GraphicWindowController* w = app.open(dir / c.file);
+        ASSERT_TRUE(w);
+        const std::string before = w->sigDocument()->sigData();
+        app.alerts.recorded.clear();
+        ASSERT_TRUE(app.choose("actionUpdatePatch", w));
+        ASSERT_TRUE(app.settle());
+        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{c.alert});
+        EXPECT_EQ(w->sigDocument()->isDocumentEdited(), c.edited);
+        EXPECT_EQ(app.documents->windows().size(), size_t(&c - cases + 1)) << "no new window";
+        if (!c.edited) {
+            EXPECT_EQ(w->sigDocument()->sigData(), before);
+            continue;
+        }
+        EXPECT_EQ(fieldText(*w->sigFile(), "plate", "decay"), "0.8");
+        EXPECT_EQ(fieldText(*w->sigFile(), "plate", "mix"), "0.3");
+        // One undo step takes both back.
+        UndoManager& undo = w->sigDocument()->undoManager();
+        EXPECT_EQ(undo.undoActionName(), "Update Parameters");
+        undo.undo();
+        EXPECT_EQ(w->sigDocument()->sigData(), before);
+        EXPECT_FALSE(w->sigDocument()->isDocumentEdited());
+    }
+
+    // The patch that asked has gone by the time the unit answers: the reply
+    // goes nowhere else.
+    GraphicWindowController* w = app.open(dir / "tweaked.sig");
+    ASSERT_TRUE(w);
+    app.alerts.recorded.clear();
+    LogCapture log;
+    ASSERT_TRUE(app.choose("actionUpdatePatch", w));
+    w->close();
+    ASSERT_TRUE(app.settle());
+    QApplication::processEvents();
+    EXPECT_TRUE(log.contains("MainMenuDelegate.processMidiMsg: the patch to update is closed; the unit's copy is "
+                             "dropped"));
+    EXPECT_TRUE(app.alerts.recorded.empty());
+    for (GraphicWindowController* other : app.documents->windows())
+        EXPECT_NE(other->sigDocument()->fileName(), (dir / "tweaked.sig").string());
+}
+
+TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path());
+    ASSERT_TRUE(unit.started());
+    UnitApp app(unit.link());
+    const std::string inUse = app.delegate->sigDbase()->fullPathName();
+    auto* nextLabel = app.start->findChild<QLabel*>(QStringLiteral("nextPathValue"));
+    ASSERT_TRUE(nextLabel);
+    EXPECT_FALSE(nextLabel->isVisible());
+
+    const std::string ask = "Informational | Get a SigDbase | This operation will download the modules database "
+                            "from the remote system and will take a few minutes.\n\nAre you sure you want to "
+                            "continue? | OK Cancel";
+    app.alerts.answers = {1};
+    ASSERT_TRUE(app.choose("actionGetDbase"));
+    EXPECT_EQ(app.unit().pendingCount(), 0u) << "cancelled: nothing asked of the unit";
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{ask});
+
+    // A save that fails changes nothing.
+    app.alerts.recorded.clear();
+    app.chooser.answers.push_back((dir / "missing" / "db.sbf").string());
+    ASSERT_TRUE(app.choose("actionGetDbase"));
+    ASSERT_TRUE(app.settle(30000));
+    ASSERT_EQ(app.alerts.recorded.size(), 2u);
+    EXPECT_EQ(app.alerts.recorded[1].message.rfind("The operator database could not be saved: ", 0), 0u)
+        << app.alerts.recorded[1].message;
+    EXPECT_EQ(app.store.values["SigDbasePath"], inUse);
+    ASSERT_EQ(app.chooser.requests.size(), 1u);
+    EXPECT_EQ(app.chooser.requests[0].title, "Save the operator database file");
+    EXPECT_EQ(app.chooser.requests[0].fileTypes, std::vector<std::string>{"sbf"});
+    EXPECT_EQ(app.chooser.requests[0].directory, fs::path(inUse).parent_path().string());
+
+    app.alerts.recorded.clear();
+    app.chooser.answers.push_back((dir / "downloaded").string());
+    ASSERT_TRUE(app.choose("actionGetDbase"));
+    ASSERT_TRUE(app.settle(30000));
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{ask});
+    const fs::path saved = dir / "downloaded.sbf";
+    EXPECT_EQ(readFile(saved), readFile(dataPath("sigdbase.sbf")));
+    EXPECT_EQ(app.store.values["SigDbasePath"], saved.string());
+    EXPECT_EQ(app.delegate->sigDbase()->fullPathName(), inUse) << "the database in use stays until the next start";
+    EXPECT_TRUE(nextLabel->isVisible());
+    EXPECT_EQ(nextLabel->text().toStdString(), saved.string());
+
+    // The next start reads it.
+    StartWindow next(*app.delegate, DatabaseSummary::of(*SigDbase::fromFile(app.store.values["SigDbasePath"])));
+    EXPECT_EQ(next.findChild<QLabel*>(QStringLiteral("pathValue"))->text().toStdString(), saved.string());
+    EXPECT_TRUE(next.findChild<QLabel*>(QStringLiteral("nextPathValue"))->text().isEmpty());
+}
+
+TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
+{
+    TempDir dir;
+    const std::string garbledAlert = "Critical | ERROR | " + invalid + "\n\n" + checkPort + " | OK";
+    {
+        UnitProcess garbled(dir.path(), {"--garble"});
+        ASSERT_TRUE(garbled.started());
+        UnitApp app(garbled.link());
+        ASSERT_TRUE(app.choose("actionGetPatch"));
+        ASSERT_TRUE(app.choose("actionGetDbase"));
+        ASSERT_TRUE(app.choose("actionGetScreen"));
+        ASSERT_TRUE(app.settle(30000));
+        EXPECT_EQ(app.alertTexts(),
+                  (std::vector<std::string>{"Informational | Get a SigDbase | This operation will download the modules "
+                                            "database from the remote system and will take a few minutes.\n\nAre you "
+                                            "sure you want to continue? | OK Cancel",
+                                            garbledAlert, garbledAlert, garbledAlert}));
+        EXPECT_TRUE(app.documents->windows().empty());
+        EXPECT_TRUE(app.chooser.requests.empty()) << "nothing to save";
+        EXPECT_FALSE(app.unit().screenWindow());
+    }
+    {
+        TempDir quiet;
+        UnitProcess silent(quiet.path(), {"--drop-after", "0"});
+        ASSERT_TRUE(silent.started());
+        UnitApp app(silent.link());
+        LogCapture log;
+        ASSERT_TRUE(app.choose("actionGetPatch"));
+        ASSERT_TRUE(app.settle());
+        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | The unit did not answer.\n\n" +
+                                                             checkCable + "\n\n" + checkPort + " | OK"});
+        EXPECT_TRUE(log.contains("MainMenuDelegate.processMidiMsg: no reply to get patch"));
+        EXPECT_TRUE(app.documents->windows().empty());
+    }
+    {
+        const std::string nowhere = (dir / "no-unit").string();
+        UnitApp app(nowhere);
+        LogCapture log;
+        ASSERT_TRUE(app.choose("actionGetScreen"));
+        ASSERT_TRUE(app.settle());
+        const std::string reason = nowhere + " - No such file or directory";
+        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | SerialPort.open\n\n" + reason +
+                                                             "\n\n" + checkCable + "\n\n" + checkPort + " | OK"})
+            << "one alert, not a second one for silence";
+        EXPECT_TRUE(log.contains("MainMenuDelegate.processMidiMsg: IO exception: SerialPort.open - " + reason));
+    }
+}
+
+TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
+{
+    FakeUnit unit;
+    UnitApp app(unit.path());
+    auto frame = [](std::initializer_list<int> head, const std::string& body, std::initializer_list<int> tail) {
+        Bytes b = bytes(head);
+        b.insert(b.end(), body.begin(), body.end());
+        for (int v : tail)
+            b.push_back(uint8_t(v));
+        return b;
+    };
+    struct Case {
+        const char* what;
+        Bytes reply;
+        std::vector<std::string> alerts;
+        std::string log;
+        size_t windows;
+    };
+    const Case cases[] = {
+        {"three bytes",
+         bytes({0xF0, 0x1C, 0x70}),
+         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + "\n\nF0 1C 70 | OK"},
+         "",
+         0},
+        {"another maker's frame",
+         frame({0xF0, 0x43, 0x70, 0, 0x0A}, smallRoom, {0, 0xF7}),
+         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + " | OK"},
+         "",
+         0},
+        {"cut short",
+         frame({0xF0, 0x1C, 0x70, 0, 0x0A}, smallRoom, {}),
+         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + " | OK"},
+         "",
+         0},
+        {"the unit's error text",
+         frame({0xF0, 0x1C, 0x70, 0, 0x0D}, "Cannot load patch", {0, 0xF7}),
+         {"Critical | SYSEXC ERROR | Cannot load patch | OK"},
+         "",
+         0},
+        {"an unknown command",
+         frame({0xF0, 0x1C, 0x70, 0, 0x42}, "x", {0, 0xF7}),
+         {},
+         "MainMenuDelegate.processMidiMsg: unknown command 42",
+         0},
+        {"a command that needs nothing", frame({0xF0, 0x1C, 0x70, 0, 0x0F}, "x", {0, 0xF7}), {}, "", 0},
+        {"patch text after CR LF, any device id",
+         frame({0xF0, 0x1C, 0x70, 5, 0x36, '\r', '\n'}, smallRoom, {0, 0xF7}),
+         {},
+         "",
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        app.alerts.recorded.clear();
+        LogCapture log;
+        unit.script({c.reply});
+        ASSERT_TRUE(app.choose("actionGetPatch"));
+        ASSERT_TRUE(app.settle());
+        EXPECT_EQ(app.alertTexts(), c.alerts);
+        if (!c.log.empty()) {
+            EXPECT_TRUE(log.contains(c.log));
+        }
+        EXPECT_EQ(app.documents->windows().size(), c.windows);
+    }
+    // The text without its CR LF and terminator is the unit's patch.
+    ASSERT_EQ(app.documents->windows().size(), 1u);
+    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), smallRoom);
+
+    // A screen reply too short for its rows opens no window.
+    Bytes rows(10, 0xFF);
+    Bytes payload = ScreenBitmap::encodePayload(240, 64, rows);
+    Bytes screen = bytes({0xF0, 0x1C, 0x70, 0, 0x17});
+    screen.insert(screen.end(), payload.begin(), payload.end());
+    screen.push_back(0xF7);
+    unit.script({screen});
+    app.alerts.recorded.clear();
+    ASSERT_TRUE(app.choose("actionGetScreen"));
+    ASSERT_TRUE(app.settle());
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | " + invalid +
+                                                         "\n\nscreen data too short: 10 bytes of pixels for a "
+                                                         "240x64 screen that needs 1920 | OK"});
+    EXPECT_FALSE(app.unit().screenWindow());
+}
+
+TEST(UnitMenu, TheScreenWindowShowsCopiesAndSavesTheUnitsDisplay)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path());
+    ASSERT_TRUE(unit.started());
+    UnitApp app(unit.link());
+    ASSERT_TRUE(app.choose("actionGetScreen"));
+    ASSERT_TRUE(app.settle());
+    ScreenDisplayController* screen = app.unit().screenWindow();
+    ASSERT_TRUE(screen);
+    EXPECT_TRUE(screen->isVisible());
+    const QImage image = screen->image().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(image.size(), QSize(240, 64));
+    auto* view = screen->findChild<QLabel*>(QStringLiteral("screenImage"));
+    ASSERT_TRUE(view);
+    EXPECT_EQ(view->pixmap().size(), QSize(240, 64)) << "shown at its own size";
+    // The unit's text is drawn in white on black, first row at the top: the
+    // top row has lit pixels, the bottom row none.
+    auto lit = [&](int y) {
+        int n = 0;
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) == qRgb(255, 255, 255);
+        return n;
+    };
+    int litRows = 0;
+    for (int y = 0; y < image.height(); ++y)
+        litRows += lit(y) > 0;
+    EXPECT_GT(litRows, 10);
+    EXPECT_EQ(lit(63), 0);
+    screen->grab().save(QString::fromStdString((outputDir("unit") / "screen-window.png").string()));
+
+    QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("copyButton")), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), image);
+
+    app.chooser.answers = {(dir / "shot").string(), (dir / "shot.png").string(), (dir / "missing" / "x.tif").string()};
+    QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("saveButton")), Qt::LeftButton);
+    ASSERT_EQ(app.chooser.requests.size(), 1u);
+    EXPECT_EQ(app.chooser.requests[0].title, "Save the screen image");
+    EXPECT_EQ(app.chooser.requests[0].fileTypes, std::vector<std::string>{"tif"});
+    EXPECT_EQ(app.chooser.requests[0].directory, QDir::homePath().toStdString()) << "nothing saved before";
+    const std::string tif = (dir / "shot.tif").string();
+    ASSERT_TRUE(fs::exists(tif));
+    EXPECT_EQ(readFile(tif).substr(0, 4), std::string("II*\0", 4)) << "a TIFF file";
+    EXPECT_EQ(QImage(QString::fromStdString(tif)).convertToFormat(QImage::Format_RGB32), image);
+    EXPECT_EQ(app.store.values["ScreenSavePath"], tif);
+
+    QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("savePngButton")), Qt::LeftButton);
+    ASSERT_EQ(app.chooser.requests.size(), 2u);
+    EXPECT_EQ(app.chooser.requests[1].directory, dir.path().string()) << "where the last one went";
+    EXPECT_EQ(app.chooser.requests[1].fileTypes, std::vector<std::string>{"png"});
+    const std::string png = (dir / "shot.png").string();
+    EXPECT_EQ(readFile(png).substr(1, 3), "PNG");
+    EXPECT_EQ(QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32), image);
+    EXPECT_EQ(app.store.values["ScreenSavePath"], png);
+
+    EXPECT_FALSE(screen->onSaveAction());
+    ASSERT_EQ(app.alerts.recorded.size(), 1u);
+    EXPECT_EQ(app.alerts.recorded[0].message.rfind(
+                  "The screen image could not be saved to \"" + (dir / "missing" / "x.tif").string() + "\": ", 0),
+              0u)
+        << app.alerts.recorded[0].message;
+    EXPECT_EQ(app.store.values["ScreenSavePath"], png) << "kept only after a save succeeded";
+
+    QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(app.unit().screenWindow()) << "closed and gone";
+}
+
+TEST(UnitMenu, CancelClosesTheLineDropsTheReplyAndTheNextCommandWorks)
+{
+    TempDir dir;
+    // The bundled database at 20000 bytes a second: three seconds.
+    UnitProcess unit(dir.path(), {"--rate", "20000"});
+    ASSERT_TRUE(unit.started());
+    UnitApp app(unit.link());
+    ASSERT_TRUE(app.choose("actionGetDbase"));
+    UnitProgressWindow* progress = app.unit().progressWindow();
+    auto* status = progress->findChild<QLabel*>(QStringLiteral("statusLabel"));
+    ASSERT_TRUE(status);
+    std::vector<QString> shown;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            if (shown.empty() || shown.back() != status->text())
+                shown.push_back(status->text());
+            return status->text().contains(QStringLiteral("bytes received")) && shown.size() > 3;
+        },
+        10000));
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_EQ(progress->findChild<QLabel*>(QStringLiteral("commandLabel"))->text(), QStringLiteral("Get database"));
+    EXPECT_TRUE(status->text().startsWith(QStringLiteral("get database: ")));
+    EXPECT_TRUE(status->text().contains(QStringLiteral("waiting for the unit to fall silent")));
+
+    QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
+    ASSERT_TRUE(app.settle(2000)) << "Cancel acts at once";
+    EXPECT_FALSE(progress->isVisible());
+    EXPECT_EQ(app.alerts.recorded.size(), 1u) << "only the confirmation: " << app.alertTexts().back();
+    EXPECT_TRUE(app.chooser.requests.empty()) << "the part received is dropped";
+    EXPECT_FALSE(SerialLineLock::isHeld(unit.link()));
+    EXPECT_TRUE(freeForOthers(unit.link())) << "the line is closed";
+
+    ASSERT_TRUE(app.choose("actionGetPatch"));
+    ASSERT_TRUE(app.settle());
+    ASSERT_EQ(app.documents->windows().size(), 1u) << "the next command gets its own answer";
+    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), smallRoom);
+    EXPECT_EQ(app.alerts.recorded.size(), 1u);
+}
+
+TEST(UnitMenu, TheApplicationsOwnDispatcherWaitsForTheRealFourSecondSilence)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path());
+    ASSERT_TRUE(unit.started());
+    UnitApp app(unit.link(), 0ms);
+    EXPECT_EQ(&app.unit().dispatcher(), &ToskMidiProcessor::sharedMidiController());
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_TRUE(app.choose("actionGetScreen"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.unit().screenWindow() != nullptr; }, 15000));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 4s);
+    EXPECT_EQ(app.unit().screenWindow()->image().size(), QSize(240, 64));
+    EXPECT_TRUE(app.alerts.recorded.empty());
+}
+
+TEST(UnitMenu, ItemsFollowTheDatabaseAndTheCurrentPatchWindow)
+{
+    TempDir dir;
+    UnitApp app((dir / "no-unit").string());
+    auto states = [&](QMainWindow* window) {
+        auto* menu = window->menuBar()->findChild<QMenu*>(QStringLiteral("menuUnit"));
+        std::string out;
+        if (!menu)
+            return std::string("<no Unit menu>");
+        emit menu->aboutToShow();
+        for (QAction* a : menu->actions())
+            out += a->isSeparator() ? std::string("- ") : a->text().toStdString() + (a->isEnabled() ? " " : "(off) ");
+        return out;
+    };
+    EXPECT_EQ(states(app.start.get()), "&Get Patch &Send Patch(off) &Update Patch(off) - Get &Database... Get "
+                                       "Sc&reen - Get User Files(off) Get Setup(off) Send User Files(off) Send "
+                                       "Setup(off) ");
+    writeFile(dir / "room.sig", smallRoom);
+    GraphicWindowController* w = app.open(dir / "room.sig");
+    ASSERT_TRUE(w);
+    EXPECT_EQ(states(w), "&Get Patch &Send Patch &Update Patch - Get &Database... Get Sc&reen - Get User "
+                         "Files(off) Get Setup(off) Send User Files(off) Send Setup(off) ");
+
+    // Without operators no patch can be read, sent or updated.
+    std::shared_ptr<SigDbase> shared = app.delegate->sigDbase();
+    ASSERT_FALSE(shared->createSigDbaseFromData(""));
+    EXPECT_EQ(states(w), "&Get Patch(off) &Send Patch(off) &Update Patch(off) - Get &Database... Get Sc&reen - Get "
+                         "User Files(off) Get Setup(off) Send User Files(off) Send Setup(off) ");
+    ASSERT_TRUE(shared->createSigDbase());
+}
+
+TEST(UnitMenu, PatchesAnnouncedByTheBrowsersOpenWithTheirNamesSuggested)
+{
+    TempDir dir;
+    UnitApp app((dir / "no-unit").string());
+    NotificationCenter& center = NotificationCenter::defaultCenter();
+    center.post(UnitCommands::PatchOpenNotification, nullptr,
+                {{"PatchData", bankPatch("1 Reverbs/1 Large Hall.sig")},
+                 {"NodeData", Patch::patchWithName("Hall: Large/Dark", 1, 1)}});
+    center.post(
+        UnitCommands::PatchOpenNotification, nullptr,
+        {{"PatchData", bankPatch("2 Delays/0 Tape Echo.sig")},
+         {"R9100ProgramItem", R9100ProgramItem::programItem(std::string("1234 @ Big: Hall @ \x01 I22 GSRH", 28), 5)}});
+    const fs::path file = dir / "room.sig";
+    center.post(UnitCommands::PatchOpenNotification, nullptr, {{"PatchData", smallRoom}, {"NodeData", file}});
+    ASSERT_EQ(app.documents->windows().size(), 3u);
+    struct Expected {
+        std::string name, file, suggested;
+    };
+    const Expected expected[] = {
+        {"Hall: Large/Dark", "", "Hall- Large|Dark.sig"},
+        {"1234 Big: Hall", "", "Big- Hall.sig"},
+        {"room", file.string(), ""},
+    };
+    for (size_t i = 0; i < 3; ++i) {
+        SigDocument* doc = app.documents->windows()[i]->sigDocument();
+        EXPECT_EQ(doc->displayName(), expected[i].name) << i;
+        EXPECT_EQ(doc->fileName(), expected[i].file) << i;
+        EXPECT_EQ(doc->suggestedFileName(), expected[i].suggested) << i;
+        EXPECT_TRUE(doc->isDocumentEdited()) << i;
+    }
+    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), bankPatch("1 Reverbs/1 Large Hall.sig"));
+}

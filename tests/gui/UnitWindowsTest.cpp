@@ -1,0 +1,317 @@
+// The preferences window, the unit traffic window and the progress window,
+// driven as a user would.
+#include "app/MainMenuDelegate.h"
+#include "app/PreferencesWindow.h"
+#include "app/StartWindow.h"
+#include "app/UnitProgressWindow.h"
+#include "app/UnitTrafficModel.h"
+#include "app/UnitTrafficWindow.h"
+#include "base/FileChooser.h"
+#include "base/Log.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "comms/UnitTraffic.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+struct ScopedStore {
+    MemorySettingsStore store;
+    ScopedStore() { PreferenceController::setStore(&store); }
+    ~ScopedStore() { PreferenceController::setStore(nullptr); }
+};
+
+template <typename T> T* child(QWidget& window, const char* name)
+{
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    EXPECT_TRUE(found) << name;
+    return found;
+}
+
+QStringList items(const QComboBox* box)
+{
+    QStringList list;
+    for (int i = 0; i < box->count(); ++i)
+        list << box->itemText(i);
+    return list;
+}
+
+// Picks an item as a click in the open list would.
+void pick(QComboBox* box, const QString& text)
+{
+    const int index = box->findText(text);
+    ASSERT_GE(index, 0) << text.toStdString();
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+} // namespace
+
+TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
+{
+    ScopedStore settings;
+    PreferenceController::shared(); // the serial defaults
+    PreferencesWindow window({"/dev/ttyS0", "/dev/ttyUSB0"});
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(window.objectName(), QStringLiteral("Preferences"));
+    // Buttons answer clicks on their box and text, at the left.
+    auto click = [](QAbstractButton* button) {
+        QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
+    };
+
+    auto* midi = child<QRadioButton>(window, "midiRadio");
+    auto* serial = child<QRadioButton>(window, "serialRadio");
+    auto* channel = child<QLineEdit>(window, "midiChannelField");
+    auto* note = child<QLabel>(window, "midiNotSupported");
+    auto* port = child<QComboBox>(window, "portNameCombo");
+    auto* baud = child<QComboBox>(window, "baudRateCombo");
+    auto* dataBits = child<QComboBox>(window, "dataBitsCombo");
+    auto* parity = child<QComboBox>(window, "parityCombo");
+    auto* stopBits = child<QComboBox>(window, "stopBitsCombo");
+    auto* flow = child<QComboBox>(window, "flowControlCombo");
+    ASSERT_TRUE(midi && serial && channel && note && port && baud && dataBits && parity && stopBits && flow);
+    const std::vector<QComboBox*> serialBoxes{port, baud, dataBits, parity, stopBits, flow};
+
+    // Nothing stored for the connection: serial.
+    EXPECT_FALSE(midi->isChecked());
+    EXPECT_TRUE(serial->isChecked());
+    EXPECT_FALSE(channel->isEnabled());
+    EXPECT_FALSE(note->isVisible());
+    for (QComboBox* box : serialBoxes)
+        EXPECT_TRUE(box->isEnabled()) << box->objectName().toStdString();
+    EXPECT_EQ(channel->text(), QStringLiteral("0"));
+    EXPECT_EQ(items(port), (QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}));
+    EXPECT_EQ(port->currentText(), QString()) << "no port chosen yet";
+    EXPECT_EQ(items(baud).join(' '), QStringLiteral("2400 4800 9600 19200 38400 57600 76800 115200 153600"));
+    EXPECT_EQ(items(parity).join(' '), QStringLiteral("None Odd Even"));
+    EXPECT_EQ(items(flow).join(' '), QStringLiteral("None Soft Hard"));
+    EXPECT_EQ(baud->currentText() + ' ' + dataBits->currentText() + ' ' + parity->currentText() + ' ' +
+                  stopBits->currentText() + ' ' + flow->currentText(),
+              QStringLiteral("115200 8 None 2 None"));
+
+    LogCapture log;
+    click(midi);
+    EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Midi");
+    EXPECT_TRUE(channel->isEnabled());
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_EQ(note->text(), QStringLiteral("MIDI connections are not supported yet: Tosk reaches the unit over the "
+                                           "serial line set below."));
+    for (QComboBox* box : serialBoxes)
+        EXPECT_FALSE(box->isEnabled()) << box->objectName().toStdString();
+    channel->setFocus();
+    channel->selectAll();
+    QTest::keyClicks(channel, QStringLiteral("5"));
+    QTest::keyClick(channel, Qt::Key_Return);
+    EXPECT_EQ(settings.store.values["MidiChannelKey"], "5");
+    click(serial);
+    EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Serial");
+    EXPECT_FALSE(channel->isEnabled()) << "at once";
+    EXPECT_EQ(log.lines(), (std::vector<std::string>{"onMidiSelect: on", "onSerialSelect: on"}));
+
+    // A device from the list, then a typed path (a USB adapter, tosk-unit's link).
+    pick(port, QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(settings.store.values["PortName"], "/dev/ttyUSB0");
+    port->setFocus();
+    port->lineEdit()->selectAll();
+    QTest::keyClicks(port->lineEdit(), QStringLiteral("/tmp/unit"));
+    QTest::keyClick(port->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(settings.store.values["PortName"], "/tmp/unit");
+    pick(baud, QStringLiteral("9600"));
+    pick(dataBits, QStringLiteral("7"));
+    pick(parity, QStringLiteral("Even"));
+    pick(stopBits, QStringLiteral("1"));
+    pick(flow, QStringLiteral("Hard"));
+    EXPECT_EQ(settings.store.values["BaudRate"] + " " + settings.store.values["DataBits"] + " " +
+                  settings.store.values["Parity"] + " " + settings.store.values["StopBits"] + " " +
+                  settings.store.values["FlowControl"],
+              "9600 7 Even 1 Hard");
+
+    click(child<QCheckBox>(window, "createNewDocCheck"));
+    click(child<QCheckBox>(window, "highSampleRateCheck"));
+    EXPECT_TRUE(PreferenceController::shared().createNewDoc());
+    EXPECT_TRUE(PreferenceController::shared().highSampleRate());
+    click(child<QCheckBox>(window, "highSampleRateCheck"));
+    EXPECT_FALSE(PreferenceController::shared().highSampleRate());
+
+    // A window opened later shows what was stored; the typed port is kept
+    // although no device of the list has that name.
+    PreferencesWindow again({"/dev/ttyS0"});
+    auto* againPort = child<QComboBox>(again, "portNameCombo");
+    EXPECT_EQ(againPort->currentIndex(), -1);
+    EXPECT_EQ(againPort->currentText(), QStringLiteral("/tmp/unit"));
+    EXPECT_EQ(child<QComboBox>(again, "baudRateCombo")->currentText(), QStringLiteral("9600"));
+    EXPECT_EQ(child<QLineEdit>(again, "midiChannelField")->text(), QStringLiteral("5"));
+    EXPECT_TRUE(child<QCheckBox>(again, "createNewDocCheck")->isChecked());
+    EXPECT_EQ(settings.store.values["PortName"], "/tmp/unit");
+
+    window.grab().save(QString::fromStdString((outputDir("unit") / "preferences.png").string()));
+}
+
+TEST(PreferencesWindow, ChoosingTheDatabaseStoresItForTheNextStart)
+{
+    ScopedStore settings;
+    TempDir dir;
+    settings.store.setValue("SigDbasePath", "/opt/tosk/sigdbase.sbf");
+    ScopedScriptedFileChooser chooser;
+    MainMenuDelegate delegate;
+    DatabaseSummary inUse;
+    inUse.loaded = true;
+    inUse.path = "/opt/tosk/sigdbase.sbf";
+    StartWindow start(delegate, inUse);
+    start.show();
+    PreferencesWindow* window = delegate.preferencesWindow();
+    auto* field = child<QLineEdit>(*window, "locationField");
+    auto* next = child<QLabel>(start, "nextPathValue");
+    EXPECT_EQ(field->text(), QStringLiteral("/opt/tosk/sigdbase.sbf"));
+    EXPECT_FALSE(next->isVisible());
+
+    chooser.answers = {std::nullopt, (dir / "other.sbf").string()};
+    auto* choose = child<QPushButton>(*window, "chooseLocationButton");
+    QTest::mouseClick(choose, Qt::LeftButton);
+    EXPECT_EQ(field->text(), QStringLiteral("/opt/tosk/sigdbase.sbf")) << "cancelled";
+    EXPECT_EQ(settings.store.values["SigDbasePath"], "/opt/tosk/sigdbase.sbf");
+    QTest::mouseClick(choose, Qt::LeftButton);
+    EXPECT_EQ(field->text().toStdString(), (dir / "other.sbf").string());
+    EXPECT_EQ(settings.store.values["SigDbasePath"], (dir / "other.sbf").string());
+    EXPECT_TRUE(next->isVisible());
+    EXPECT_EQ(next->text().toStdString(), (dir / "other.sbf").string());
+    ASSERT_EQ(chooser.requests.size(), 2u);
+    EXPECT_EQ(chooser.requests[0].fileTypes, std::vector<std::string>{"sbf"});
+
+    // File ▸ Preferences... of any window shows the one window.
+    auto* action = start.menuBar()->findChild<QAction*>(QStringLiteral("actionPreferences"));
+    ASSERT_TRUE(action);
+    window->hide();
+    action->trigger();
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(delegate.preferencesWindow(), window);
+}
+
+TEST(UnitTrafficWindow, ListsEveryFrameAsItComesAndSavesTheRecordAsText)
+{
+    TempDir dir;
+    ScopedScriptedFileChooser chooser;
+    ScopedRecordingAlerts alerts;
+    QueuedMainThreadPoster poster;
+    UnitTraffic traffic;
+    const Bytes getPatch{0xF0, 0x1C, 0x70, 0x00, 0x0B, 0xF7};
+    traffic.record(TrafficEntry::Direction::Sent, "/tmp/unit", getPatch.data(), getPatch.size(), getPatch.size(), true);
+
+    UnitTrafficWindow window(traffic, &poster);
+    window.show();
+    UnitTrafficModel* model = window.model();
+    ASSERT_EQ(model->rowCount(), 1) << "frames from before the window opened";
+
+    // A long reply is cut to its first bytes; one that never ended says so.
+    Bytes reply{0xF0, 0x1C, 0x70, 0x00, 0x0A};
+    reply.insert(reply.end(), 200, 'x');
+    reply.push_back(0xF7);
+    traffic.record(TrafficEntry::Direction::Received, "/tmp/unit", reply.data(), reply.size(), reply.size(), true);
+    traffic.record(TrafficEntry::Direction::Received, "/tmp/unit", reply.data(), 7, 7, false);
+    EXPECT_EQ(model->rowCount(), 1) << "new frames arrive on the main thread";
+    poster.pump();
+    ASSERT_EQ(model->rowCount(), 3);
+    auto row = [&](int r) {
+        QStringList cells;
+        for (int c = 1; c < UnitTrafficModel::ColumnCount; ++c)
+            cells << model->index(r, c).data().toString();
+        return cells.join(QStringLiteral(" | "));
+    };
+    EXPECT_EQ(row(0), QStringLiteral("sent | get patch | 6 | F0 1C 70 00 0B F7"));
+    EXPECT_EQ(row(1),
+              QStringLiteral("received | patch text | 206 | F0 1C 70 00 0A 78 78 78 78 78 78 78 78 78 78 78 ..."));
+    EXPECT_EQ(row(2), QStringLiteral("received | patch text | 7 | F0 1C 70 00 0A 78 78 (no F7)"));
+    const std::vector<TrafficEntry> entries = traffic.entries();
+    EXPECT_EQ(model->index(0, 0).data().toString(), UnitTrafficModel::timeText(entries[0]));
+    EXPECT_EQ(UnitTrafficModel::timeText(entries[0]).size(), 12) << "HH:mm:ss.zzz";
+    EXPECT_EQ(model->headerData(4, Qt::Horizontal).toString(), QStringLiteral("First bytes"));
+    EXPECT_EQ(child<QLabel>(window, "trafficCount")->text(), QStringLiteral("3 frames"));
+
+    chooser.answers = {(dir / "traffic.txt").string(), (dir / "missing" / "traffic.txt").string()};
+    QTest::mouseClick(child<QPushButton>(window, "saveTextButton"), Qt::LeftButton);
+    const std::string saved = traffic.text();
+    EXPECT_EQ(readFile(dir / "traffic.txt"), saved);
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 3);
+    EXPECT_TRUE(alerts.recorded.empty());
+    EXPECT_FALSE(window.saveAsText());
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_EQ(alerts.recorded[0].message.rfind("The unit traffic could not be saved: ", 0), 0u);
+
+    QTest::mouseClick(child<QPushButton>(window, "clearButton"), Qt::LeftButton);
+    EXPECT_EQ(model->rowCount(), 0);
+    EXPECT_EQ(traffic.size(), 0u);
+    traffic.record(TrafficEntry::Direction::Sent, "/tmp/unit", getPatch.data(), getPatch.size(), getPatch.size(), true);
+    poster.pump();
+    EXPECT_EQ(model->rowCount(), 1) << "and goes on after a clear";
+}
+
+TEST(UnitProgressWindow, ShowsTheStageTheBytesAndTheWaitAndOffersCancel)
+{
+    UnitProgressWindow window;
+    bool cancelled = false;
+    QObject::connect(&window, &UnitProgressWindow::cancelRequested, [&] { cancelled = true; });
+    RequestProgress p;
+    p.tag = 7;
+    p.command = 0x0E;
+    p.stage = RequestProgress::Stage::Receiving;
+    p.bytesReceived = 1234;
+    p.silentFor = std::chrono::milliseconds(1000);
+    p.silence = std::chrono::milliseconds(4000);
+    window.showProgress(p, 1);
+    EXPECT_TRUE(window.isVisible());
+    EXPECT_EQ(window.tag(), 7);
+    EXPECT_EQ(child<QLabel>(window, "commandLabel")->text(), QStringLiteral("Get database"));
+    EXPECT_EQ(child<QLabel>(window, "statusLabel")->text(),
+              QStringLiteral("get database: 1234 bytes received, waiting for the unit to fall silent (1 of 4 s)"));
+    EXPECT_EQ(child<QProgressBar>(window, "progressBar")->value(), 250);
+    EXPECT_EQ(child<QLabel>(window, "queuedLabel")->text(), QStringLiteral("1 more request waits its turn."));
+    QTest::mouseClick(child<QPushButton>(window, "cancelButton"), Qt::LeftButton);
+    EXPECT_TRUE(cancelled);
+
+    p.stage = RequestProgress::Stage::Sending;
+    p.bytesToSend = 200;
+    p.bytesSent = 50;
+    window.showProgress(p, 0);
+    EXPECT_EQ(child<QProgressBar>(window, "progressBar")->value(), 250);
+    EXPECT_FALSE(child<QLabel>(window, "queuedLabel")->isVisible());
+    EXPECT_EQ(child<QLabel>(window, "statusLabel")->text(), QStringLiteral("get database: sending, 50 of 200 bytes"));
+}
+
+TEST(ApplicationMenu, EveryWindowCarriesTheWindowMenu)
+{
+    ScopedStore settings;
+    MainMenuDelegate delegate;
+    StartWindow start(delegate, DatabaseSummary{});
+    auto* menu = start.menuBar()->findChild<QMenu*>(QStringLiteral("menuWindow"));
+    ASSERT_TRUE(menu);
+    auto* traffic = menu->findChild<QAction*>(QStringLiteral("actionUnitTraffic"));
+    ASSERT_TRUE(traffic);
+    EXPECT_EQ(traffic->text(), QStringLiteral("Unit &Traffic"));
+    traffic->trigger();
+    ASSERT_TRUE(delegate.unitTrafficWindow());
+    EXPECT_TRUE(delegate.unitTrafficWindow()->isVisible());
+    EXPECT_EQ(delegate.unitTrafficWindow()->windowTitle(), QStringLiteral("Unit Traffic"));
+    delegate.unitTrafficWindow()->close();
+}
