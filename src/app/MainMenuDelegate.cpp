@@ -137,8 +137,8 @@ DiskViewController* MainMenuDelegate::diskViewController()
             return;
         for (GraphicWindowController* window : documentController_->windows()) {
             SigDocument* document = window->sigDocument();
-            const QString now = document ? movedPath(QFile::decodeName(document->fileName().c_str()), from, to)
-                                         : QString();
+            const QString now =
+                document ? movedPath(QFile::decodeName(document->fileName().c_str()), from, to) : QString();
             if (now.isEmpty())
                 continue;
             document->setFileName(QFile::encodeName(now).toStdString());

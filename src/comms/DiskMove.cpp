@@ -94,14 +94,20 @@ bool syncDescriptor(int fd)
 // reason on failure, with `to` removed again.
 std::string copyFileContents(const fs::path& from, const fs::path& to)
 {
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a named pipe must not hold the window until someone
+    // writes into it; it is refused below like anything but a file.
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (in < 0) {
         const std::string reason = systemReason(errno);
         logf("NOT ABLE TO OPEN FILE [%s]", from.c_str());
         return from.string() + ": " + reason;
     }
     struct stat info;
-    ::fstat(in, &info);
+    if (::fstat(in, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(in);
+        logf("NOT ABLE TO OPEN FILE [%s]", from.c_str());
+        return from.string() + ": neither a file nor a folder";
+    }
     const int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, info.st_mode & 07777);
     if (out < 0) {
         const std::string reason = systemReason(errno);

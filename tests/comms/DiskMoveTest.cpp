@@ -31,6 +31,8 @@ std::vector<std::string> contents(const fs::path& folder)
             out.push_back(relative + " -> " + fs::read_symlink(it->path()).string());
         else if (it->is_directory())
             out.push_back(relative + "/");
+        else if (it->is_fifo()) // reading it would wait for a writer
+            out.push_back(relative + " |");
         else
             out.push_back(relative + " = " + readFile(it->path()));
     }
@@ -111,8 +113,7 @@ TEST(DiskMove, FoldersMoveEntirelyOrNotAtAll)
 {
     using Move = DiskMove::Result (*)(const fs::path&, const fs::path&);
     const std::vector<std::pair<const char*, Move>> ways = {
-        {"rename",
-         [](const fs::path& f, const fs::path& to) { return DiskMove::moveFolder(f.string(), to.string()); }},
+        {"rename", [](const fs::path& f, const fs::path& to) { return DiskMove::moveFolder(f.string(), to.string()); }},
         {"copy", [](const fs::path& f, const fs::path& to) {
              return DiskMove::moveFolderByCopy(f.string(), (to / f.filename()).string());
          }}};
@@ -148,17 +149,26 @@ TEST(DiskMove, FoldersMoveEntirelyOrNotAtAll)
     ASSERT_EQ(::mkfifo((dir / "Bank" / "Sub" / "pipe").c_str(), 0600), 0);
     fs::create_directories(dir / "Target");
     const std::vector<std::string> before = contents(dir / "Bank");
-    const DiskMove::Result refused = DiskMove::moveFolderByCopy((dir / "Bank").string(), (dir / "Target" / "Bank").string());
+    const DiskMove::Result refused =
+        DiskMove::moveFolderByCopy((dir / "Bank").string(), (dir / "Target" / "Bank").string());
     EXPECT_EQ(refused.status, DiskMove::Status::Failed);
     EXPECT_EQ(refused.reason, (dir / "Bank" / "Sub" / "pipe").string() + ": neither a file nor a folder");
     EXPECT_EQ(contents(dir / "Bank"), before);
+    EXPECT_TRUE(names(dir / "Target").empty());
+
+    // Nor does the pipe alone move by copy (nor wait for a writer).
+    const DiskMove::Result pipe =
+        DiskMove::moveFileByCopy((dir / "Bank" / "Sub" / "pipe").string(), (dir / "Target" / "pipe").string());
+    EXPECT_EQ(pipe.status, DiskMove::Status::Failed);
+    EXPECT_EQ(pipe.reason, (dir / "Bank" / "Sub" / "pipe").string() + ": neither a file nor a folder");
     EXPECT_TRUE(names(dir / "Target").empty());
 
     // A file that cannot be read, found half-way: what was copied goes again.
     fs::remove(dir / "Bank" / "Sub" / "pipe");
     ::chmod((dir / "Bank" / "Sub" / "Echo.sig").c_str(), 0);
     if (::access((dir / "Bank" / "Sub" / "Echo.sig").c_str(), R_OK) != 0) { // root reads anything
-        const DiskMove::Result failed = DiskMove::moveFolderByCopy((dir / "Bank").string(), (dir / "Target" / "Bank").string());
+        const DiskMove::Result failed =
+            DiskMove::moveFolderByCopy((dir / "Bank").string(), (dir / "Target" / "Bank").string());
         EXPECT_EQ(failed.status, DiskMove::Status::Failed);
         EXPECT_EQ(failed.reason, (dir / "Bank" / "Sub" / "Echo.sig").string() + ": Permission denied");
         EXPECT_TRUE(names(dir / "Target").empty());
