@@ -84,8 +84,11 @@ QIcon bundledIcon(const char* name)
 std::string joined(const std::vector<std::string>& lines)
 {
     std::string all;
-    for (const std::string& line : lines)
-        all += (all.empty() ? "" : "\n") + line;
+    for (const std::string& line : lines) {
+        if (!all.empty())
+            all += '\n';
+        all += line;
+    }
     return all;
 }
 
@@ -124,9 +127,8 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
 
     model_ = new TreeNodeModel(this);
     model_->setIconProvider([this](const TreeNode& node) { return iconFor(node); });
-    model_->setTextProvider([](const TreeNode& node) {
-        return node.nodeData() ? shown(node.nodeData()->name()) : QString();
-    });
+    model_->setTextProvider(
+        [](const TreeNode& node) { return node.nodeData() ? shown(node.nodeData()->name()) : QString(); });
     model_->setDragData({QString::fromLatin1(DiskDragMimeData::mimeType), QStringLiteral("text/plain")},
                         [this](const std::vector<TreeNode::Ptr>& nodes) { return dragData(nodes); });
     outlineView_ = new DiskOutlineView(box_);
@@ -136,8 +138,9 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     outlineView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     outlineView_->setExpandsOnDoubleClick(false);
     outlineView_->setTreeModel(model_);
-    outlineView_->setDropHandlers([this](const QMimeData* data, TreeNode* target) { return validateDrop(data, target); },
-                                  [this](const QMimeData* data, TreeNode* target) { performDropOperation(data, target); });
+    outlineView_->setDropHandlers(
+        [this](const QMimeData* data, TreeNode* target) { return validateDrop(data, target); },
+        [this](const QMimeData* data, TreeNode* target) { performDropOperation(data, target); });
     inBox->addWidget(outlineView_);
     column->addWidget(box_, 1);
     filter_ = new OutlineFilter(outlineView_, filterField_);
@@ -376,7 +379,8 @@ void DiskViewController::performDropOperation(const QMimeData* data, TreeNode* t
     }
     const std::string path = folder->fullPathName();
     copy_ = std::make_shared<UnitDropCopy>(
-        this, path, drag->unitItems(), [this](const std::string& status) { statusDisplay(QString::fromStdString(status)); },
+        this, path, drag->unitItems(),
+        [this](const std::string& status) { statusDisplay(QString::fromStdString(status)); },
         [this, path](const UnitDropCopy::Report& report) {
             stopButton_->hide();
             DiskFileTreeNode* node = nodeForPath(path);
@@ -555,10 +559,10 @@ bool DiskViewController::createFolder(DiskFileTreeNode& parent, const QString& n
     std::error_code ec;
     // create_directory claims the name or finds it taken, in one step.
     if (!fs::create_directory(path, ec)) {
-        const std::string why = ec ? fillIn(localized("DiskNotCreated", "%s could not be made: %s"),
-                                            {name.toStdString(), ec.message()})
-                                   : fillIn(localized("DiskAlreadyExists", "%s already exists in %s"),
-                                            {name.toStdString(), utf8(parent.diskData().name())});
+        const std::string why =
+            ec ? fillIn(localized("DiskNotCreated", "%s could not be made: %s"), {name.toStdString(), ec.message()})
+               : fillIn(localized("DiskAlreadyExists", "%s already exists in %s"),
+                        {name.toStdString(), utf8(parent.diskData().name())});
         if (ec)
             logf("NOT ABLE TO CREATE NEW DIRECTORY [%s]", path.c_str());
         Alerts::alert(why, this);
@@ -640,8 +644,7 @@ bool DiskViewController::trashNodes(const std::vector<TreeNode::Ptr>& nodes)
             continue;
         }
         if (!hooks_.moveToTrash(path)) {
-            report.push_back(
-                fillIn(localized("DiskNotTrashed", "%s could not be moved to the Trash."), {name}));
+            report.push_back(fillIn(localized("DiskNotTrashed", "%s could not be moved to the Trash."), {name}));
             continue;
         }
         model_->removeNode(*node);
@@ -657,8 +660,8 @@ void DiskViewController::revealSelection()
     DiskFileTreeNode* node = item ? diskNode(item.get()) : diskTreeData_.get();
     if (!node)
         return;
-    const std::string folder = node->isLeaf() ? fs::path(node->fullPathName()).parent_path().string()
-                                              : node->fullPathName();
+    const std::string folder =
+        node->isLeaf() ? fs::path(node->fullPathName()).parent_path().string() : node->fullPathName();
     if (!hooks_.openUrl(QUrl::fromLocalFile(shown(folder))))
         Alerts::alert(fillIn(localized("DiskNoFileManager", "The file manager could not show %s."), {utf8(folder)}),
                       this);

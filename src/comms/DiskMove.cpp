@@ -303,7 +303,10 @@ DiskMove::Result DiskMove::moveFolderByCopy(const std::string& folder, const std
     const fs::path temporary = temporaryName(to.parent_path(), to.filename().string());
     if (!fs::create_directory(temporary, ec) || ec) {
         logf("NOT ABLE TO CREATE NEW DIRECTORY [%s]", temporary.c_str());
-        return failed(to, to.parent_path().string() + ": " + (ec ? ec.message() : systemReason(EEXIST)));
+        std::string reason = to.parent_path().string();
+        reason += ": ";
+        reason += ec ? ec.message() : systemReason(EEXIST);
+        return failed(to, reason);
     }
     std::string reason;
     for (const Entry& entry : entries) {
