@@ -34,7 +34,10 @@ fs::path temporaryName(const fs::path& folder, const std::string& name)
     static std::mt19937_64 random{std::random_device{}()};
     char suffix[32];
     std::snprintf(suffix, sizeof suffix, ".move-%016llx", static_cast<unsigned long long>(random()));
-    return folder / ("." + name.substr(0, 200) + suffix);
+    std::string hidden = ".";
+    hidden += name.substr(0, 200);
+    hidden += suffix;
+    return folder / hidden;
 }
 
 bool isTaken(const fs::path& path)
@@ -241,7 +244,7 @@ DiskMove::Result DiskMove::rename(const std::string& path, const std::string& ne
     const fs::path from(path);
     const fs::path to = from.parent_path() / newName;
     if (newName.empty() || newName == "." || newName == ".." || newName.find('/') != std::string::npos)
-        return failed(to, "\"" + newName + "\" is not a name for a file or folder");
+        return failed(to, std::string("\"").append(newName).append("\" is not a name for a file or folder"));
     if (isTaken(to))
         return nameTaken(to);
     int error = 0;

@@ -532,6 +532,31 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
               std::vector<std::string>{"Informational | ALERT | Hall.sig already exists in Reverbs | OK"});
 }
 
+// Banks become folders under safe names: a bank named with a slash stays in
+// the target, and a second bank of one name gets a folder of its own.
+TEST(DiskBrowser, BanksWithUnsafeOrRepeatedNamesGetFoldersOfTheirOwn)
+{
+    Fixture f;
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    auto bank = [](const std::string& name, const std::string& patchName, const std::string& text) {
+        return std::make_shared<FakeItem>(name, std::vector<DiskDropItem::Ptr>{patch(patchName, text)});
+    };
+    DiskDragMimeData data({bank("a/b", "X", "XX"), bank("Twin", "One", "ONE"), bank("Twin", "Two", "TWO")},
+                          "a/b\nTwin\nTwin");
+    ASSERT_TRUE(f.drop(&data, f.centre("Patches/Other")));
+    ASSERT_TRUE(f.finished(done));
+
+    const fs::path other = f.dir / "Patches/Other";
+    EXPECT_EQ(readFile(other / "a|b/X.sig"), "XX");
+    EXPECT_EQ(readFile(other / "Twin/One.sig"), "ONE");
+    EXPECT_EQ(readFile(other / "Twin 2/Two.sig"), "TWO");
+    EXPECT_FALSE(fs::exists(other / "a")) << "no folder made from the part before the slash";
+    EXPECT_FALSE(fs::exists(other / "Twin/Two.sig"));
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | a/b was saved as a|b\nTwin was saved as Twin 2 | OK"});
+    EXPECT_EQ(f.rows(f.index("Patches/Other")), (QStringList{"a|b/", "Sub/", "Twin/", "Twin 2/"}));
+}
+
 // Cancelling on the unit's side, or the Stop button, ends the copy: what
 // was saved stays, nothing more is fetched.
 TEST(DiskBrowser, AUnitDropStopsWhenCancelled)
