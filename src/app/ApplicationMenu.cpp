@@ -294,6 +294,9 @@ void addWindowMenu(QMenuBar* bar, MainMenuDelegate& delegate)
     QAction* traffic = menu->addAction(Latin1::text("MenuUnitTraffic", "Unit &Traffic"));
     traffic->setObjectName(QStringLiteral("actionUnitTraffic"));
     QObject::connect(traffic, &QAction::triggered, &delegate, &MainMenuDelegate::showUnitTraffic);
+    QAction* disk = menu->addAction(Latin1::text("MenuDiskBrowser", "&Disk Browser"));
+    disk->setObjectName(QStringLiteral("actionShowDiskView"));
+    QObject::connect(disk, &QAction::triggered, &delegate, &MainMenuDelegate::showDiskViewAction);
 }
 
 void addPreferencesCommand(QMenu* file, MainMenuDelegate& delegate)

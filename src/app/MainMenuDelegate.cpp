@@ -1,10 +1,14 @@
 #include "app/MainMenuDelegate.h"
 
+#include "Toskfile/SigDocument.h"
+#include "app/ApplicationMenu.h"
+#include "app/DocumentController.h"
 #include "app/PreferencesWindow.h"
 #include "app/UnitCommands.h"
 #include "app/UnitTrafficWindow.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
+#include "browsers/DiskViewController.h"
 #include "canvas/PatchWindow.h"
 #include "comms/SerialPort.h"
 #include "comms/ToskMidiProcessor.h"
@@ -12,10 +16,26 @@
 #include "database/SigDbase.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QWindow>
 
 namespace tosk {
+
+namespace {
+
+// `path` with `from` (a file, or a folder above it) replaced by `to`; empty
+// when `path` is neither `from` nor below it.
+QString movedPath(const QString& path, const QString& from, const QString& to)
+{
+    if (path == from)
+        return to;
+    if (path.startsWith(from + QLatin1Char('/')))
+        return to + path.mid(from.size());
+    return {};
+}
+
+} // namespace
 
 MainMenuDelegate::MainMenuDelegate(QObject* parent, ToskMidiProcessor* dispatcher)
     : QObject(parent), dispatcher_(dispatcher)
@@ -98,6 +118,52 @@ void MainMenuDelegate::focusWindowChanged(QWindow* window)
             mainWindowChanged(w);
             return;
         }
+}
+
+DiskViewController* MainMenuDelegate::diskViewController()
+{
+    if (diskViewController_)
+        return diskViewController_.get();
+    DiskViewController::Hooks hooks;
+    hooks.buildMenu = [this](QMenuBar* bar) { ApplicationMenu::build(bar, *this); };
+    hooks.openPatch = [this](const QString& path) {
+        if (documentController_)
+            documentController_->openDocument(path);
+    };
+    // Documents hold their files' canonical paths, as the browser reports
+    // moves.
+    hooks.pathMoved = [this](const QString& from, const QString& to) {
+        if (!documentController_)
+            return;
+        for (GraphicWindowController* window : documentController_->windows()) {
+            SigDocument* document = window->sigDocument();
+            const QString now =
+                document ? movedPath(QFile::decodeName(document->fileName().c_str()), from, to) : QString();
+            if (now.isEmpty())
+                continue;
+            document->setFileName(QFile::encodeName(now).toStdString());
+            window->updateTitle();
+        }
+    };
+    hooks.isOpen = [this](const QString& path) {
+        if (!documentController_)
+            return false;
+        for (GraphicWindowController* window : documentController_->windows())
+            if (SigDocument* document = window->sigDocument();
+                document && !movedPath(QFile::decodeName(document->fileName().c_str()), path, path).isEmpty())
+                return true;
+        return false;
+    };
+    diskViewController_ = std::make_unique<DiskViewController>(std::move(hooks));
+    return diskViewController_.get();
+}
+
+void MainMenuDelegate::showDiskViewAction()
+{
+    DiskViewController* browser = diskViewController();
+    browser->show();
+    browser->raise();
+    browser->activateWindow();
 }
 
 PreferencesWindow* MainMenuDelegate::preferencesWindow()

@@ -14,6 +14,7 @@ class QWindow;
 
 namespace tosk {
 
+class DiskViewController;
 class DocumentController;
 class PreferencesWindow;
 class SigDbase;
@@ -72,6 +73,9 @@ public:
     // then brings back no start window.
     bool isTerminating() const { return terminating_; }
 
+    // The disk browser, made on first use; it opens patches and moves their
+    // windows' files through the document controller.
+    DiskViewController* diskViewController();
     // The Unit menu's commands (null before launch).
     UnitCommands* unitCommands() const { return unitCommands_.get(); }
 
@@ -85,6 +89,8 @@ public:
 public slots:
     // File ▸ Quit: closes every window; quits when all agreed to close.
     void terminate();
+    // Window ▸ Disk Browser: shows the disk browser.
+    void showDiskViewAction();
     // File ▸ Preferences...
     void showPreferencesPanelAction();
     // Window ▸ Unit Traffic
@@ -105,6 +111,7 @@ private:
     bool launched_ = false;
     bool terminating_ = false;
     DocumentController* documentController_ = nullptr;
+    std::unique_ptr<DiskViewController> diskViewController_;
     ToskMidiProcessor* dispatcher_ = nullptr;
     std::unique_ptr<UnitCommands> unitCommands_;
     std::unique_ptr<PreferencesWindow> preferencesWindow_;
