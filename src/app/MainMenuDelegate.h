@@ -5,6 +5,8 @@
 #include <QWidget>
 
 #include "app/DatabaseSummary.h"
+#include "browsers/KorvatelViewController.h"
+#include "browsers/UnitLineTiming.h"
 
 #include <functional>
 #include <memory>
@@ -72,6 +74,16 @@ public:
     // then brings back no start window.
     bool isTerminating() const { return terminating_; }
 
+    // The controller of the unit windows: made by the unit browser command
+    // (or a quiet identify), dropped when one of its windows closes.
+    KorvatelViewController* korvatelViewController() const { return korvatelViewController_; }
+    // Identifies the unit and opens its window, unless a controller is
+    // there already. `report`: failures are shown (the quiet identify of
+    // the disk browser passes false).
+    KorvatelViewController* identifyUnit(bool report);
+    // How the unit windows' connections wait (tests shorten the bank pause).
+    void setUnitLineTiming(UnitLineTiming timing) { unitLineTiming_ = timing; }
+
     // The Unit menu's commands (null before launch).
     UnitCommands* unitCommands() const { return unitCommands_.get(); }
 
@@ -89,6 +101,13 @@ public slots:
     void showPreferencesPanelAction();
     // Window ▸ Unit Traffic
     void showUnitTraffic();
+    // Window ▸ Unit Browser: identifies the unit and opens its browser, or
+    // brings its windows to the front. After a quiet identify that found
+    // nothing, it identifies again, with its alerts.
+    void showKorvatelViewAction();
+    // Drops the unit window controller and closes its windows, so that the
+    // next command identifies afresh.
+    void closePatchViews();
 
 signals:
     void sigDbaseLocationChanged();
@@ -110,6 +129,8 @@ private:
     std::unique_ptr<PreferencesWindow> preferencesWindow_;
     std::unique_ptr<UnitTrafficWindow> unitTrafficWindow_;
     std::function<void(QWidget*)> showGridPanel_;
+    QPointer<KorvatelViewController> korvatelViewController_;
+    UnitLineTiming unitLineTiming_;
 };
 
 } // namespace tosk

@@ -225,6 +225,7 @@ void UnitCommands::finished(int tag, bool delivered)
 {
     if (dispatcher_.pendingCount() == 0)
         progressWindow_->hide();
+    emit requestFinished(tag, delivered);
     auto it = requests_.find(tag);
     if (it == requests_.end())
         return;

@@ -85,6 +85,11 @@ public:
     // Requests of this menu that have not ended.
     size_t pendingCount() const { return requests_.size(); }
 
+signals:
+    // The dispatcher handled the completion of request `tag`; `delivered`
+    // false: its requester heard nothing (the unit said nothing).
+    void requestFinished(int tag, bool delivered);
+
 private:
     struct Request;
     int queue(uint8_t command, const Bytes& payload, std::weak_ptr<SigDocument> target = {});
