@@ -89,6 +89,7 @@ TEST(PresetFetch, OnlyAPresetTheUnitIsSeenToRunIsFetched)
     // A preset the unit lists as disabled is never asked for.
     FakeUnit unit;
     KorvatelConnection k(nullptr, lineTo(unit.path()), 300ms, 0ms);
+    LogCapture quiet;
     const R9100ProgramItem disabled("Broken Preset", 0);
     ASSERT_TRUE(disabled.isDisabled());
     PresetFetch::Result result = PresetFetch::fetch(k, disabled);
