@@ -61,12 +61,13 @@ struct BrowserApp {
     std::unique_ptr<DocumentController> documents;
     std::unique_ptr<StartWindow> start;
 
-    explicit BrowserApp(const std::string& port)
+    // `silence` ends the identify reply; a slow unit needs more.
+    explicit BrowserApp(const std::string& port, std::chrono::milliseconds silence = 300ms)
     {
         PreferenceController::setStore(&store);
         MainThreadPoster::setShared(&poster);
         store.setValue("PortName", port);
-        dispatcher = std::make_unique<ToskMidiProcessor>(&poster, LineSettings::fromPreferences, 300ms);
+        dispatcher = std::make_unique<ToskMidiProcessor>(&poster, LineSettings::fromPreferences, silence);
         delegate = std::make_unique<MainMenuDelegate>(nullptr, dispatcher.get());
         delegate->applicationDidFinishLaunching();
         delegate->setUnitLineTiming({4000ms, 10ms});
@@ -500,6 +501,14 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     EXPECT_EQ(preset.sigText, echoText);
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
 
+    // Criteria no preset meets.
+    QTest::mouseClick(w->criteriaButton(), Qt::LeftButton);
+    w->criteriaSheet()->findChild<QComboBox*>(QStringLiteral("locationCBox"))->setCurrentIndex(3);
+    QTest::mouseClick(w->criteriaSheet()->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+    ASSERT_TRUE(idle(w->runner()));
+    EXPECT_EQ(w->boxTitle()->text().toStdString(), "No Presets Found");
+    EXPECT_EQ(model->rowCount(), 0);
+
     // The filter.
     QTest::mouseClick(w->criteriaButton(), Qt::LeftButton);
     w->criteriaSheet()->findChild<QComboBox*>(QStringLiteral("locationCBox"))->setCurrentIndex(0);
@@ -514,4 +523,51 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
             EXPECT_EQ(cells(row)[0], "Small Room");
         }
     EXPECT_EQ(shown, 1);
+}
+
+TEST(UnitBrowser, CancelGivesUpTheExchangeAndAFailingLineIsReported)
+{
+    TempDir dir;
+    auto unit = std::make_unique<UnitProcess>(
+        dir.path(), std::vector<std::string>{"--banks", makeTestBanks(dir.path()).string(), "--delay-ms", "600"});
+    ASSERT_TRUE(unit->started());
+    BrowserApp app(unit->link(), 1500ms);
+    app.showUnitBrowser();
+    PatchViewController* w = app.browser<PatchViewController>();
+    ASSERT_TRUE(w);
+    // The bank list is on its way: Cancel stops waiting for it at once.
+    ASSERT_TRUE(w->runner()->isBusy());
+    auto* label = w->findChild<QLabel*>(QStringLiteral("statusMessage"));
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->text().toStdString(), "Reading the banks of the unit...");
+    auto* cancel = w->findChild<QPushButton*>(QStringLiteral("cancelButton"));
+    ASSERT_TRUE(cancel);
+    EXPECT_TRUE(cancel->isEnabled());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_FALSE(w->runner()->isBusy());
+    EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_EQ(w->statusText().toStdString(), "Cancelled.");
+    EXPECT_EQ(w->treeModel()->root()->numberOfChildren(), 0u);
+
+    // Asked again, the list comes once the cancelled exchange let go of the line.
+    w->fillView();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->treeModel()->root()->numberOfChildren() == 2; }, 30000));
+    ASSERT_TRUE(idle(w->runner()));
+
+    // The unit gone: reading a bank fails, and the window says how.
+    unit.reset();
+    TreeNode::Ptr delays = w->nodeNamed("7 Delays");
+    ASSERT_TRUE(delays);
+    LogCapture log;
+    w->outlineView()->expand(w->treeModel()->indexForNode(delays.get()));
+    ASSERT_TRUE(idle(w->runner()));
+    ASSERT_EQ(app.alerts.recorded.size(), 1u);
+    EXPECT_EQ(app.alerts.recorded[0].title, "ERROR");
+    const std::string failure = app.alerts.recorded[0].message;
+    EXPECT_EQ(failure.rfind("SerialPort.open: ", 0), 0u) << failure;
+    EXPECT_TRUE(std::any_of(log.lines().begin(), log.lines().end(), [](const std::string& line) {
+        return line.rfind("KorvatelConnection.patchListForBank: exception SerialPort.open ", 0) == 0;
+    }));
+    EXPECT_EQ(delays->numberOfChildren(), 0u);
+    EXPECT_FALSE(static_cast<KorvatelNodeData*>(delays->nodeData())->isLoaded()) << "read again when next opened";
 }
