@@ -127,7 +127,9 @@ QVariant R9100TableModel::headerData(int section, Qt::Orientation orientation, i
     static const char* const titles[] = {"Name", "Number", "Mono", "Rate", "Loc", "In", "Out", "Effects"};
     if (section < 0 || section >= ColumnCount)
         return {};
-    return Latin1::text(("R9100Column" + columnIdentifier(section).toStdString()).c_str(), titles[section]);
+    std::string key = "R9100Column";
+    key += columnIdentifier(section).toStdString();
+    return Latin1::text(key.c_str(), titles[section]);
 }
 
 Qt::ItemFlags R9100TableModel::flags(const QModelIndex& index) const

@@ -202,6 +202,7 @@ void R9100ViewController::criteriaAction()
     criteriaSheet_->setObjectName(QStringLiteral("criteriaSheet"));
     criteriaSheet_->setWindowTitle(Latin1::text("R9100CriteriaTitle", "Search Criteria"));
     criteriaSheet_->setWindowModality(Qt::WindowModal);
+    criteriaSheet_->setMinimumWidth(320);
     auto* form = new QFormLayout(criteriaSheet_);
     const auto lists = choiceLists(searchCriteria_);
     for (size_t i = 0; i < lists.size(); ++i) {

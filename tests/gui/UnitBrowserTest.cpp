@@ -327,7 +327,9 @@ TEST(UnitBrowser, BacksUpAllBanksIntoTheChosenFolder)
     EXPECT_EQ(readFile(folder / "1 Reverbs" / "Small Room.sig"), smallRoomText);
     EXPECT_EQ(readFile(folder / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
     EXPECT_EQ(readFile(folder / "7 Delays" / "Tape Echo.sig"), echoText);
-    const std::string done = "3 patches of 2 banks were copied into " + folder.string() + ".";
+    std::string done = "3 patches of 2 banks were copied into ";
+    done += folder.string();
+    done += ".";
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Informational | ALERT | " + done + " | OK"});
     EXPECT_EQ(w->statusText().toStdString(), done);
 }
@@ -570,4 +572,43 @@ TEST(UnitBrowser, CancelGivesUpTheExchangeAndAFailingLineIsReported)
     }));
     EXPECT_EQ(delays->numberOfChildren(), 0u);
     EXPECT_FALSE(static_cast<KorvatelNodeData*>(delays->nodeData())->isLoaded()) << "read again when next opened";
+}
+
+TEST(ProgramListBrowser, AFailedListIsReportedAndADisabledPresetIsStruckThroughAndIgnoresClicks)
+{
+    TempDir dir;
+    const std::string nowhere = (dir.path() / "no-unit").string();
+    BrowserApp app(nowhere);
+    auto info = std::make_shared<ChannelNameInfo>();
+    info->setModelName("R9100");
+    info->setRomRevision("5.10");
+    LogCapture log;
+    auto* w = new R9100ViewController(info, {300ms, 0ms});
+    ASSERT_TRUE(idle(w->runner()));
+    EXPECT_EQ(w->boxTitle()->text().toStdString(), "No Presets Found");
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | SerialPort.open: " + nowhere +
+                                                         " - No such file or directory | OK"});
+
+    R9100TableModel* model = w->tableModel();
+    auto disabled = std::make_shared<R9100ProgramItem>("105 A Broken B\x01 I22 GRH", 0);
+    auto enabled = std::make_shared<R9100ProgramItem>("106 @ Plate @ I22 GRH", 1);
+    ASSERT_TRUE(disabled->isDisabled());
+    model->setItems({disabled, enabled});
+    EXPECT_EQ(model->data(model->index(0, R9100TableModel::Location)).toString().toStdString(), "\u2205");
+    EXPECT_TRUE(model->data(model->index(0, R9100TableModel::Name), Qt::FontRole).value<QFont>().strikeOut());
+    EXPECT_FALSE(model->data(model->index(1, R9100TableModel::Name), Qt::FontRole).value<QFont>().strikeOut());
+    w->show();
+    const QPoint row0 = w->patchTable()->visualRect(model->index(0, 0)).center();
+    QTest::mouseClick(w->patchTable()->viewport(), Qt::LeftButton, {}, row0);
+    QTest::mouseDClick(w->patchTable()->viewport(), Qt::LeftButton, {}, row0);
+    EXPECT_FALSE(w->runner()->isBusy()) << "nothing asked of the unit";
+    EXPECT_FALSE(w->selectedItem());
+    // Nor can it be dragged out; the other one can.
+    EXPECT_EQ(std::unique_ptr<QMimeData>(model->mimeData({model->index(0, 0)})), nullptr);
+    std::unique_ptr<QMimeData> drag(model->mimeData({model->index(0, 0), model->index(1, 0)}));
+    ASSERT_TRUE(drag);
+    EXPECT_EQ(drag->text().toStdString(), "106:Plate\n");
+    EXPECT_EQ(w->draggedItems(), std::vector<R9100ViewController::Item>{enabled});
+    w->close();
+    QApplication::processEvents();
 }
