@@ -291,6 +291,10 @@ void addWindowMenu(QMenuBar* bar, MainMenuDelegate& delegate)
 {
     QMenu* menu = bar->addMenu(Latin1::text("MenuWindow", "&Window"));
     menu->setObjectName(QStringLiteral("menuWindow"));
+    QAction* browser = menu->addAction(Latin1::text("MenuUnitBrowser", "Unit &Browser"));
+    browser->setObjectName(QStringLiteral("actionShowKorvatelView"));
+    browser->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
+    QObject::connect(browser, &QAction::triggered, &delegate, &MainMenuDelegate::showKorvatelViewAction);
     QAction* traffic = menu->addAction(Latin1::text("MenuUnitTraffic", "Unit &Traffic"));
     traffic->setObjectName(QStringLiteral("actionUnitTraffic"));
     QObject::connect(traffic, &QAction::triggered, &delegate, &MainMenuDelegate::showUnitTraffic);

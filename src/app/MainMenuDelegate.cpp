@@ -9,6 +9,7 @@
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "browsers/DiskViewController.h"
+#include "browsers/KorvatelViewController.h"
 #include "canvas/PatchWindow.h"
 #include "comms/SerialPort.h"
 #include "comms/ToskMidiProcessor.h"
@@ -42,7 +43,10 @@ MainMenuDelegate::MainMenuDelegate(QObject* parent, ToskMidiProcessor* dispatche
 {
 }
 
-MainMenuDelegate::~MainMenuDelegate() = default;
+MainMenuDelegate::~MainMenuDelegate()
+{
+    delete korvatelViewController_.data();
+}
 
 std::string MainMenuDelegate::informationString()
 {
@@ -197,6 +201,51 @@ void MainMenuDelegate::showUnitTraffic()
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+KorvatelViewController* MainMenuDelegate::identifyUnit(bool report)
+{
+    if (korvatelViewController_ || !unitCommands_)
+        return korvatelViewController_;
+    auto* controller = new KorvatelViewController(*dispatcher_, report, unitLineTiming_, this);
+    korvatelViewController_ = controller;
+    connect(unitCommands_.get(), &UnitCommands::requestFinished, controller, &KorvatelViewController::requestFinished);
+    connect(controller, &KorvatelViewController::patchViewClosed, this, &MainMenuDelegate::closePatchViews);
+    // An identify that opened nothing leaves no controller behind: the next
+    // command asks the unit again, and says what went wrong.
+    connect(controller, &KorvatelViewController::identifyFailed, this, [this, controller] {
+        if (korvatelViewController_ == controller) {
+            korvatelViewController_ = nullptr;
+            controller->deleteLater();
+        }
+    });
+    return controller;
+}
+
+void MainMenuDelegate::showKorvatelViewAction()
+{
+    KorvatelViewController* controller = korvatelViewController_;
+    if (controller && !controller->hasPatchViews() && !controller->isIdentifying()) {
+        closePatchViews();
+        controller = nullptr;
+    }
+    if (controller) {
+        // A quiet identify still under way now reports what it finds.
+        controller->showPatchViews();
+        return;
+    }
+    identifyUnit(true);
+}
+
+void MainMenuDelegate::closePatchViews()
+{
+    KorvatelViewController* controller = korvatelViewController_;
+    if (!controller)
+        return;
+    korvatelViewController_ = nullptr;
+    disconnect(controller, nullptr, this, nullptr);
+    controller->closePatchViews();
+    controller->deleteLater();
 }
 
 void MainMenuDelegate::terminate()

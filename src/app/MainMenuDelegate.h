@@ -5,6 +5,8 @@
 #include <QWidget>
 
 #include "app/DatabaseSummary.h"
+#include "browsers/KorvatelViewController.h"
+#include "browsers/UnitLineTiming.h"
 
 #include <functional>
 #include <memory>
@@ -76,6 +78,17 @@ public:
     // The disk browser, made on first use; it opens patches and moves their
     // windows' files through the document controller.
     DiskViewController* diskViewController();
+
+    // The controller of the unit windows: made by the unit browser command
+    // (or a quiet identify), dropped when one of its windows closes.
+    KorvatelViewController* korvatelViewController() const { return korvatelViewController_; }
+    // Identifies the unit and opens its window, unless a controller is
+    // there already. `report`: failures are shown (the quiet identify of
+    // the disk browser passes false).
+    KorvatelViewController* identifyUnit(bool report);
+    // How the unit windows' connections wait (tests shorten the bank pause).
+    void setUnitLineTiming(UnitLineTiming timing) { unitLineTiming_ = timing; }
+
     // The Unit menu's commands (null before launch).
     UnitCommands* unitCommands() const { return unitCommands_.get(); }
 
@@ -95,6 +108,13 @@ public slots:
     void showPreferencesPanelAction();
     // Window ▸ Unit Traffic
     void showUnitTraffic();
+    // Window ▸ Unit Browser: identifies the unit and opens its browser, or
+    // brings its windows to the front. After a quiet identify that found
+    // nothing, it identifies again, with its alerts.
+    void showKorvatelViewAction();
+    // Drops the unit window controller and closes its windows, so that the
+    // next command identifies afresh.
+    void closePatchViews();
 
 signals:
     void sigDbaseLocationChanged();
@@ -117,6 +137,8 @@ private:
     std::unique_ptr<PreferencesWindow> preferencesWindow_;
     std::unique_ptr<UnitTrafficWindow> unitTrafficWindow_;
     std::function<void(QWidget*)> showGridPanel_;
+    QPointer<KorvatelViewController> korvatelViewController_;
+    UnitLineTiming unitLineTiming_;
 };
 
 } // namespace tosk

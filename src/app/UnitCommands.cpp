@@ -278,6 +278,7 @@ void UnitCommands::finished(int tag, bool delivered)
 {
     if (dispatcher_.pendingCount() == 0)
         progressWindow_->hide();
+    emit requestFinished(tag, delivered);
     if (panelRequester_->finished(tag, delivered))
         return;
     auto it = requests_.find(tag);

@@ -100,6 +100,11 @@ public:
     // The comparison on show, while it is open.
     PanelCompareDialog* compareDialog() const;
 
+signals:
+    // The dispatcher handled the completion of request `tag`; `delivered`
+    // false: its requester heard nothing (the unit said nothing).
+    void requestFinished(int tag, bool delivered);
+
 private:
     struct Request;
     int queue(uint8_t command, const Bytes& payload, std::weak_ptr<SigDocument> target = {});

@@ -2,6 +2,7 @@
 
 #include "Toskfile/MyExtensions.h"
 #include "base/Log.h"
+#include "comms/InfObject.h"
 #include "comms/ScanText.h"
 #include "comms/SetObject.h"
 #include "comms/UserObjectFactory.h"
@@ -429,9 +430,10 @@ std::vector<R9100ProgramItem> KorvatelConnection::getR9100ProgramList()
     return items;
 }
 
-void KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
+bool KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
 {
     constexpr uint32_t programKey = 0x08000000;
+    bool sent = false;
     operation("KorvatelConnection.selectR9100Program: exception %s %s", [&] {
         keyPress(programKey);
         KeyedArray programObjects;
@@ -449,11 +451,27 @@ void KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
                 valuePut(list->key(), numberString(double(index)));
             }
             programChange(program);
+            sent = true;
             if (saved != 0)
                 valuePut(midiMap->key(), decimal(saved));
         }
         serialConnection_.drain();
     });
+    return sent && !lastFailure_;
+}
+
+std::optional<std::string> KorvatelConnection::runningProgramName()
+{
+    std::optional<std::string> name;
+    operation("KorvatelConnection.runningProgramName: exception %s %s", [&] {
+        auto program = walk({{"program", sysex::WANT_ALL_INFO}});
+        if (!program)
+            return;
+        KeyedArray programObjects = objectInfoWant(program->key(), sysex::WANT_ALL_INFO);
+        if (auto running = programObjects.objectForKey<InfObject>("running"))
+            name = running->value().value_or(std::string());
+    });
+    return name;
 }
 
 } // namespace tosk

@@ -68,7 +68,12 @@ public:
     std::optional<KeyedArray> getR9100SearchCriteria();
     void setR9100Criteria(const KeyedArray& criteria);
     std::vector<R9100ProgramItem> getR9100ProgramList();
-    void selectR9100Program(uint8_t program, int32_t index);
+    // True when the program change went out (a unit without a MIDI map
+    // object is sent none).
+    bool selectR9100Program(uint8_t program, int32_t index);
+    // The name of the program the unit says it runs (its "running" object
+    // under "program"), or nothing when it does not say.
+    std::optional<std::string> runningProgramName();
 
     // What made the last operation fail, if it did (it was logged too).
     const std::optional<TkxException>& lastFailure() const { return lastFailure_; }
