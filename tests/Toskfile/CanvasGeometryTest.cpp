@@ -212,9 +212,14 @@ TEST(CanvasGeometry, FigurePlacesLabelsBesidePinsAndCoversThem)
     c.layOut(kPins | Module::SHOW_UNCONNECTED);
     figure.compute(*mix, kPins | Module::SHOW_UNCONNECTED, nullptr, nullptr, metrics);
     std::vector<std::string> numbers;
-    for (const auto& p : figure.pins)
-        numbers.push_back(p.field->name() + (p.instance ? "#" + std::to_string(*p.instance) : "") +
-                          (p.value ? " value" : ""));
+    for (const auto& p : figure.pins) {
+        std::string label = p.field->name();
+        if (p.instance)
+            label += '#' + std::to_string(*p.instance);
+        if (p.value)
+            label += " value";
+        numbers.push_back(label);
+    }
     EXPECT_EQ(numbers, (Names{"in1#1", "tap1#1", "in2#2", "tap2#2", "out"}));
 }
 

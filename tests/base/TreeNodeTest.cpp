@@ -35,8 +35,11 @@ TreeNode::Ptr node(const std::string& label, int key = 0)
 std::string names(const std::vector<TreeNode::Ptr>& nodes)
 {
     std::string out;
-    for (const auto& n : nodes)
-        out += (out.empty() ? "" : " ") + (n->nodeData() ? n->nodeData()->name() : std::string("-"));
+    for (const auto& n : nodes) {
+        if (!out.empty())
+            out += ' ';
+        out += n->nodeData() ? n->nodeData()->name() : std::string("-");
+    }
     return out;
 }
 
