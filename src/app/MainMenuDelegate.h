@@ -89,6 +89,14 @@ public slots:
     void showPreferencesPanelAction();
     // Window ▸ Unit Traffic
     void showUnitTraffic();
+    // Window ▸ Add Module Panel: the shared add-module panel, following the
+    // patch window panels follow.
+    void addModuleAction();
+    // Patch ▸ Add Module... (Ctrl+K) in `window`: the panel, following that
+    // window, with its search field focused.
+    void addModuleSearchAction(QWidget* window);
+    // Help ▸ About Tosk: the version and the database in use.
+    void aboutAction(QWidget* window);
 
 signals:
     void sigDbaseLocationChanged();

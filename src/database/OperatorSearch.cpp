@@ -123,7 +123,10 @@ OperatorSearch::Candidate OperatorSearch::candidateFor(const OperatorDesc& op)
         c.name = op.name();
     const std::string described = op.findEntryText(OperatorEntry::OPERATOR, OperatorField::DESCRIPTION);
     const std::string cls = op.findEntryText(OperatorEntry::OPERATOR, OperatorField::OPERATOR_CLASS);
-    c.description = described.empty() ? cls : cls.empty() ? described : described + " " + cls;
+    c.description = described;
+    if (!c.description.empty() && !cls.empty())
+        c.description += ' ';
+    c.description += cls;
     return c;
 }
 

@@ -203,6 +203,11 @@ void AddModuleController::setMainWindow(QWidget* window)
     updateButtons();
 }
 
+GraphicView* AddModuleController::inspectingGraphicView() const
+{
+    return inspectingGraphicView_.data();
+}
+
 void AddModuleController::followDbase()
 {
     // The operators of the followed patch are the ones its canvas can add.

@@ -50,7 +50,7 @@ public:
     const std::shared_ptr<SigDbase>& treeDbase() const { return treeDbase_; }
     // Follows a patch window (another window, or none, follows nothing).
     void setMainWindow(QWidget* window);
-    GraphicView* inspectingGraphicView() const { return inspectingGraphicView_; }
+    GraphicView* inspectingGraphicView() const;
 
     // Builds the tree again from the database and shows it (the search
     // result when a search is under way).

@@ -57,7 +57,7 @@ EditModuleController* EditModuleController::open(GraphicWindowController& window
 {
     const std::shared_ptr<SigDocument>& document = window.document();
     SigFile* patch = window.sigFile();
-    if (!document || !patch || patch->indexOfModule(&module) == ModuleList::npos || &module == patch->head())
+    if (!document || !patch || patch->indexOfModule(&module) == ModuleList::npos || &module == patch->head().get())
         return nullptr;
     EditModuleController* panel = controllerFor(module);
     if (!panel) {

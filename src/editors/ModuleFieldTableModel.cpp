@@ -20,8 +20,8 @@ namespace tosk {
 
 namespace {
 
-constexpr const char* kColumnIds[ModuleFieldTableModel::kColumnCount] = {
-    "type", "value", "description", "min", "max", "visible", "default"};
+constexpr const char* kColumnIds[ModuleFieldTableModel::kColumnCount] = {"type", "value",   "description", "min",
+                                                                         "max",  "visible", "default"};
 
 QColor halfwayToBlack(const QColor& c)
 {
@@ -86,9 +86,9 @@ std::vector<ModuleFieldTableModel::Row> ModuleFieldTableModel::readRows() const
 void ModuleFieldTableModel::refresh()
 {
     std::vector<Row> rows = readRows();
-    const bool same = rows.size() == rows_.size() &&
-                      std::equal(rows.begin(), rows.end(), rows_.begin(),
-                                 [](const Row& a, const Row& b) { return a.field == b.field; });
+    const bool same =
+        rows.size() == rows_.size() && std::equal(rows.begin(), rows.end(), rows_.begin(),
+                                                  [](const Row& a, const Row& b) { return a.field == b.field; });
     if (!same) {
         beginResetModel();
         rows_ = std::move(rows);
@@ -125,7 +125,7 @@ ModuleFieldTableModel::Editability ModuleFieldTableModel::fieldIsWP(const Module
 std::string ModuleFieldTableModel::headName() const
 {
     const SigFile* patch = module_ ? module_->sigFile() : nullptr;
-    const Module* head = patch ? patch->head() : nullptr;
+    const Module* head = patch ? patch->head().get() : nullptr;
     return head ? head->instanceName() : std::string();
 }
 

@@ -23,8 +23,11 @@ std::shared_ptr<SigDbase> bundled()
 std::string joined(const std::vector<std::string>& names)
 {
     std::string out;
-    for (const auto& n : names)
-        out += (out.empty() ? "" : " ") + n;
+    for (const auto& n : names) {
+        if (!out.empty())
+            out += ' ';
+        out += n;
+    }
     return out;
 }
 
@@ -47,7 +50,7 @@ TEST(OperatorSearch, HowAQueryMatchesANameOrADescription)
         {"add", "C_ADD", "CONTROLMATH", true, Kind::WordStart, true, 3},
         {"pass", "LOWPASS", "low pass filter", true, Kind::WordStart, false, 4},
         {"filter", "SVF", "FILTER", true, Kind::WordStart, false, 6},
-        {"lps", "LOWPASS", "FILTER", true, Kind::Scattered, true, 5},
+        {"lps", "LOWPASS", "FILTER", true, Kind::Scattered, true, 6},
         // The tightest of several spreads counts: l..p..s from the second l.
         {"lps", "LXXXXLOPS", "", true, Kind::Scattered, true, 4},
         {"ter", "SVF", "FILTER", true, Kind::Scattered, false, 3},
@@ -73,7 +76,7 @@ TEST(OperatorSearch, HowAQueryMatchesANameOrADescription)
 TEST(OperatorSearch, BestMatchesComeFirstAndLikeOnesKeepTheirOrder)
 {
     const std::vector<OperatorSearch::Candidate> candidates{
-        {"XMIXER", ""}, {"MIXN", ""}, {"PAN", "MIXER"}, {"MIX", ""},   {"CHMIX", ""},
+        {"XMIXER", ""}, {"MIXN", ""}, {"PAN", "MIXER"}, {"MIX", ""},      {"CHMIX", ""},
         {"C_MIX", ""},  {"MIX2", ""}, {"GAIN", "MATH"}, {"DUP", "mixer"}, {"DUP", "mixer"},
     };
     std::vector<std::string> order;
@@ -92,11 +95,13 @@ TEST(OperatorSearch, QueriesOnTheBundledDatabase)
         const char* expected; // every match, best first
     };
     const std::vector<Case> cases{
-        {"lps", "LOWPASS CONTROLPROCESS"},
+        // ALLPASS holds l-p-s tighter than LOWPASS; the rest match in their
+        // descriptions only.
+        {"lps", "ALLPASS LOWPASS SMOOTH ENVELOPE SAMPHOLD TAPTEMPO MULTIKNOB"},
         {"mix", "MIX2 MIXN PAN CHMIX SPLIT XFADE"},
         {"filter", "GEQ PEQ SVF SHELF ALLPASS DCBLOCK LOWPASS BANDPASS HIGHPASS"},
         {"Delay", "DELAY CHORUS FLANGER MULTITAP PINGPONG MULTITAP2"},
-        {"c_", "C_ADD C_MUL C_CLIP C_CURVE C_SCALE C_TO_C C_COMPARE"},
+        {"c_", "C_ADD C_MUL C_CLIP C_TO_C C_CURVE C_SCALE C_COMPARE"},
         {"head", ""},
         {"qqq", ""},
     };
