@@ -159,7 +159,12 @@ std::string ModuleFieldTableModel::valueForField(const ModuleField& field, int c
         if (!entry)
             return {};
         const std::string& description = entry->nameForType(OperatorField::DESCRIPTION);
-        return description == entry->nameForType(OperatorField::NAME) ? std::string() : description;
+        if (description == entry->nameForType(OperatorField::NAME))
+            return {};
+        // A repetition's "input ~n" is told by its number, as its name is.
+        const int row = rowOfField(&field);
+        return row >= 0 && field.iterator() ? field.entryName(OperatorField::DESCRIPTION, rows_[size_t(row)].instance)
+                                            : description;
     }
     case MinColumn:
         return t == OperatorEntry::ED_STRING ? std::string("length") : specifier(field, OperatorField::MINIMUM);

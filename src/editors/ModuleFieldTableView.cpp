@@ -1,6 +1,7 @@
 #include "editors/ModuleFieldTableView.h"
 
 #include <QHeaderView>
+#include <QMouseEvent>
 
 namespace tosk {
 
@@ -32,6 +33,24 @@ QModelIndex ModuleFieldTableView::moveCursor(CursorAction cursorAction, Qt::Keyb
     if (held())
         return currentIndex();
     return QTableView::moveCursor(cursorAction, modifiers);
+}
+
+void ModuleFieldTableView::mousePressEvent(QMouseEvent* event)
+{
+    if (held()) {
+        event->accept();
+        return;
+    }
+    QTableView::mousePressEvent(event);
+}
+
+void ModuleFieldTableView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (held()) {
+        event->accept();
+        return;
+    }
+    QTableView::mouseDoubleClickEvent(event);
 }
 
 } // namespace tosk

@@ -30,7 +30,7 @@ QWidget* ModuleFieldValueDelegate::createEditor(QWidget* parent, const QStyleOpt
     combo->addItems(model->validConnectsForFieldAtIndex(index.row()));
     combo->setMaxVisibleItems(kMaxVisibleItems);
     combo->view()->setVerticalScrollBarPolicy(combo->count() > kMaxVisibleItems - 1 ? Qt::ScrollBarAlwaysOn
-                                                                                  : Qt::ScrollBarAlwaysOff);
+                                                                                    : Qt::ScrollBarAlwaysOff);
     // A source picked from the list is stored at once.
     auto* self = const_cast<ModuleFieldValueDelegate*>(this);
     connect(combo, &QComboBox::activated, self, [self, combo] {

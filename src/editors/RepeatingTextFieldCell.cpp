@@ -22,8 +22,8 @@ std::unique_ptr<QSvgRenderer> image(const char* name)
 } // namespace
 
 RepeatingTextFieldCell::RepeatingTextFieldCell(QAbstractItemView* view, ClickHandler onClick)
-    : QStyledItemDelegate(view), view_(view), onClick_(std::move(onClick)), nilImage_(image("StepNil")),
-      decImage_(image("StepDec")), incImage_(image("StepInc"))
+    : QStyledItemDelegate(view), view_(view), viewport_(view->viewport()), onClick_(std::move(onClick)),
+      nilImage_(image("StepNil")), decImage_(image("StepDec")), incImage_(image("StepInc"))
 {
     view_->viewport()->installEventFilter(this);
 }
@@ -83,14 +83,16 @@ void RepeatingTextFieldCell::paint(QPainter* painter, const QStyleOptionViewItem
     style->drawControl(QStyle::CE_ItemViewItem, &text, painter, opt.widget);
 
     ButtonState shown = pressed_ == QPersistentModelIndex(index) ? buttonState_ : None;
-    QSvgRenderer* renderer = shown == Decrement ? decImage_.get() : shown == Increment ? incImage_.get() : nilImage_.get();
+    QSvgRenderer* renderer = shown == Decrement   ? decImage_.get()
+                             : shown == Increment ? incImage_.get()
+                                                  : nilImage_.get();
     if (renderer->isValid())
         renderer->render(painter, QRectF(area));
 }
 
 bool RepeatingTextFieldCell::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched != view_->viewport())
+    if (watched != viewport_)
         return QStyledItemDelegate::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::MouseButtonPress:

@@ -52,6 +52,8 @@ private:
     bool isRepeated(const QModelIndex& index) const;
 
     QAbstractItemView* view_;
+    // Compared with, never called: the view may be going when events come.
+    QObject* viewport_;
     ClickHandler onClick_;
     std::unique_ptr<QSvgRenderer> nilImage_;
     std::unique_ptr<QSvgRenderer> decImage_;
