@@ -175,7 +175,7 @@ void MainMenuDelegate::aboutAction(QWidget* window)
                 QString::number(qulonglong(db.operatorCount)) + QLatin1Char('\n');
         text += QString::fromStdString(db.path);
     }
-    QMessageBox box(QMessageBox::Information, Latin1::text("MenuAbout", "About Tosk").remove(QLatin1Char('&')), text,
+    QMessageBox box(QMessageBox::Information, Latin1::text("MenuAbout", "&About Tosk").remove(QLatin1Char('&')), text,
                     QMessageBox::Ok, window);
     box.setObjectName(QStringLiteral("aboutBox"));
     box.exec();

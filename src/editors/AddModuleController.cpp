@@ -78,7 +78,9 @@ AddModuleController& AddModuleController::sharedAddModuleController()
     QPointer<AddModuleController>& panel = sharedInstance();
     if (!panel) {
         panel = new AddModuleController;
-        panel->setSigDbase(initialDbase() ? initialDbase() : SigDbase::sharedSigDbase());
+        // The application hands it the database at launch; until then it
+        // shows the database of the patch it follows.
+        panel->setSigDbase(initialDbase());
         // Gone while the application still stands.
         qAddPostRoutine([] { delete sharedInstance().data(); });
     }

@@ -150,7 +150,7 @@ TEST(HelpMenu, KeyboardShortcutsListsTheMenusKeys)
               QKeySequence("Ctrl+I").toString(QKeySequence::NativeText));
     EXPECT_EQ(keysOf(QStringLiteral("File \u25B8 Quit")), QKeySequence("Ctrl+Q").toString(QKeySequence::NativeText));
     // Items without keys are not listed.
-    EXPECT_EQ(keysOf(QStringLiteral("Patch \u25B8 Reposition")), QString());
+    EXPECT_EQ(keysOf(QStringLiteral("Patch \u25B8 re-Position")), QString());
 
     w.action("actionKeyboardShortcuts")->trigger();
     KeyboardShortcutsDialog* dialog = w.window->findChild<KeyboardShortcutsDialog*>();
