@@ -306,8 +306,17 @@ void addHelpMenu(QMenuBar* bar, MainMenuDelegate& delegate)
     about->setMenuRole(QAction::AboutRole);
     QObject::connect(help, &QAction::triggered, menu,
                      [] { MiscHelpManager::sharedHelpManager().goToUserHelpCenter(); });
-    QObject::connect(reference, &QAction::triggered, menu,
-                     [] { MiscHelpManager::sharedHelpManager().goToTableOfContents(); });
+    // From a patch with one module selected, the reference opens at that
+    // module's operator.
+    QObject::connect(reference, &QAction::triggered, menu, [bar] {
+        MiscHelpManager& help = MiscHelpManager::sharedHelpManager();
+        GraphicWindowController* w = patchWindowOf(bar);
+        const std::vector<Module*> selected = w ? w->graphicView()->selectedModules() : std::vector<Module*>{};
+        if (selected.size() == 1 && selected.front() != w->graphicView()->head())
+            help.showModuleHelp(*selected.front());
+        else
+            help.goToTableOfContents();
+    });
     QObject::connect(keys, &QAction::triggered, menu, [bar] {
         auto* dialog = new KeyboardShortcutsDialog(bar, bar->window());
         dialog->show();

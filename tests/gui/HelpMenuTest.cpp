@@ -91,6 +91,14 @@ TEST(HelpMenu, TheReferenceAndTheModulesPagesOpenInTheHelpWindow)
     EXPECT_EQ(window->browser()->documentTitle(), "Operator Reference");
     EXPECT_EQ(pageFile(*window), "index.htm");
 
+    // With one module selected, the reference opens at its operator.
+    w.select({"osc"});
+    w.action("actionOperatorReference")->trigger();
+    EXPECT_EQ(pageFile(*window), "idh_SINE.htm");
+    w.select({"g"});
+    w.action("actionOperatorReference")->trigger();
+    EXPECT_EQ(pageFile(*window), "idh_GAIN.htm");
+
     // The inspector's Help shows the page of the module's operator.
     w.select({"osc"});
     w.action("actionInspectModule")->trigger();
