@@ -179,7 +179,7 @@ EditModuleController::EditModuleController(std::shared_ptr<SigDocument> document
 
     document_->addChangeListener(this, [this](const PatchChange& change) { moduleDidChange(change); });
     updateTitle();
-    resize(760, std::min(560, 120 + tableView_->verticalHeader()->defaultSectionSize() * (model_->rowCount() + 2)));
+    resize(800, std::min(560, 120 + tableView_->verticalHeader()->defaultSectionSize() * (model_->rowCount() + 2)));
 }
 
 EditModuleController::~EditModuleController()
