@@ -55,7 +55,8 @@ std::shared_ptr<SigDbase> database()
 
 std::string patchText()
 {
-    std::string big = "BIGMIX big " + std::to_string(kRepetitions);
+    std::string big = "BIGMIX big ";
+    big += std::to_string(kRepetitions);
     for (int i = 0; i < kRepetitions; ++i)
         big += i % 2 ? " osc-out 0.5" : " adc-null 1";
     return "HEADM adc Big t 2 2 1 big-out big-out adc-nullobj ;=20,40,80,0\r\n"

@@ -282,3 +282,36 @@ TEST(AddModulePanel, AnEmptyPatchTakesTheModuleAsItsFirst)
     doc.undoManager().undo();
     EXPECT_EQ(doc.sigData(), original);
 }
+
+TEST(AddModulePanel, TheTreeIsBuiltAgainWhenItsDatabaseLoadsAgain)
+{
+    auto op = [](const std::string& name, const std::string& cls) {
+        std::string text = "{\n{\n   TYPE:OPERATOR\n   NAME:opstart \n   OPERATOR_NAME:";
+        text += name;
+        text += "\n   OPERATOR_CLASS:";
+        text += cls;
+        text += "\n}\n{\n   TYPE:ED_STRING\n   NAME:opstart_name\n}\n{\n   TYPE:OPERATOREND\n   NAME:opend\n}\n}\n";
+        return text;
+    };
+    auto db = std::make_shared<SigDbase>();
+    ASSERT_TRUE(db->createSigDbaseFromData(op("REV", "REVERB") + op("LP", "FILTER") + op("HEADM", "SYSTEM") +
+                                           op("ECHO", "DELAY") + op("OWN", "System")));
+    AddModuleController panel;
+    panel.setSigDbase(db);
+    auto topRows = [&panel] {
+        QStringList rows;
+        for (int r = 0; r < panel.treeModel()->rowCount(); ++r)
+            rows << panel.treeModel()->index(r, 0).data().toString();
+        return rows;
+    };
+    // "SYSTEM" is left out, "System" is another class.
+    const QStringList before = topRows();
+    EXPECT_TRUE(before.contains("System"));
+    EXPECT_FALSE(before.contains("SYSTEM"));
+    // The database's own nodes (A_TO_A, C_TO_C) come as the class "NODE".
+    EXPECT_EQ(before.join(' '), "DELAY FILTER NODE REVERB System Library");
+
+    ASSERT_TRUE(db->createSigDbaseFromData(op("CHORUS", "MODULATION") + op("LP", "FILTER")));
+    const QStringList after = topRows();
+    EXPECT_EQ(after.join(' '), "FILTER MODULATION NODE Library");
+}

@@ -279,8 +279,13 @@ TEST(EditModulePanel, ALongSourceListScrollsPastElevenItems)
 {
     std::string text = canvasPatch();
     std::string extra;
-    for (int k = 1; k <= 5; ++k)
-        extra += "SINE s" + std::to_string(k) + " 440 0.5 ;=500," + std::to_string(40 * k) + ",80,0\r\n";
+    for (int k = 1; k <= 5; ++k) {
+        extra += "SINE s";
+        extra += std::to_string(k);
+        extra += " 440 0.5 ;=500,";
+        extra += std::to_string(40 * k);
+        extra += ",80,0\r\n";
+    }
     text.insert(text.find("TAIL"), extra);
     Inspector i("g", text);
     ASSERT_TRUE(i.panel);
