@@ -239,7 +239,8 @@ int AutosaveController::offerRecovery()
                                     "Decide later keeps them until the next start.");
     const int answer = Alerts::show(
         AlertStyle::Warning, localized("ALERT", "ALERT"), message,
-        {localized("Recover", "Recover"), localized("Discard", "Discard"), localized("DecideLater", "Decide later")});
+        {localized("Recover", "Recover"), localized("Discard", "Discard"), localized("DecideLater", "Decide later")},
+        nullptr, 2); // dismissing the alert decides nothing
     int opened = 0;
     if (answer == 0) {
         for (const auto& entry : left) {

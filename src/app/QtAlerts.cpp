@@ -44,7 +44,10 @@ int QtAlerts::run(const AlertRequest& request)
             escape = button;
     }
     box.setDefaultButton(buttons.front());
-    // Escape presses Cancel when there is one, else the only button.
+    // Escape presses the button the caller chose, else Cancel when there is
+    // one, else the only button.
+    if (request.escapeButton >= 0 && size_t(request.escapeButton) < buttons.size())
+        escape = buttons[size_t(request.escapeButton)];
     if (!escape && buttons.size() == 1)
         escape = buttons.front();
     if (escape)

@@ -19,14 +19,20 @@ Alerts*& current()
 }
 } // namespace
 
-Alerts& Alerts::shared() { return *current(); }
+Alerts& Alerts::shared()
+{
+    return *current();
+}
 
-void Alerts::setShared(Alerts* alerts) { current() = alerts ? alerts : fallbackAlerts(); }
+void Alerts::setShared(Alerts* alerts)
+{
+    current() = alerts ? alerts : fallbackAlerts();
+}
 
 int Alerts::show(AlertStyle style, const std::string& title, const std::string& message,
-                 const std::vector<std::string>& buttons, const void* window)
+                 const std::vector<std::string>& buttons, const void* window, int escapeButton)
 {
-    AlertRequest r{style, title, message, buttons, window};
+    AlertRequest r{style, title, message, buttons, window, escapeButton};
     if (r.buttons.empty())
         r.buttons.push_back(localized("OK", "OK"));
     return shared().run(r);
@@ -58,8 +64,14 @@ int RecordingAlerts::run(const AlertRequest& request)
     return a;
 }
 
-ScopedRecordingAlerts::ScopedRecordingAlerts() : previous_(&Alerts::shared()) { Alerts::setShared(this); }
+ScopedRecordingAlerts::ScopedRecordingAlerts() : previous_(&Alerts::shared())
+{
+    Alerts::setShared(this);
+}
 
-ScopedRecordingAlerts::~ScopedRecordingAlerts() { Alerts::setShared(previous_); }
+ScopedRecordingAlerts::~ScopedRecordingAlerts()
+{
+    Alerts::setShared(previous_);
+}
 
 } // namespace tosk

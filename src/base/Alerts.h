@@ -12,8 +12,11 @@ struct AlertRequest {
     AlertStyle style = AlertStyle::Critical;
     std::string title;
     std::string message;
-    std::vector<std::string> buttons;  // first is the default; empty means just "OK"
-    const void* window = nullptr;      // non-null: a sheet on that window
+    std::vector<std::string> buttons; // first is the default; empty means just "OK"
+    const void* window = nullptr;     // non-null: a sheet on that window
+    // The button Escape and closing the alert answer; -1: Cancel when there
+    // is one, else the only button.
+    int escapeButton = -1;
 };
 
 // Every alert of the program goes through here, so that the core can alert
@@ -32,7 +35,7 @@ public:
     // "ALERT" alert with one "OK" button.
     static void alert(const std::string& message, const void* window = nullptr);
     static int show(AlertStyle style, const std::string& title, const std::string& message,
-                    const std::vector<std::string>& buttons = {}, const void* window = nullptr);
+                    const std::vector<std::string>& buttons = {}, const void* window = nullptr, int escapeButton = -1);
 };
 
 // Writes "title: message" to stderr and takes the default button.

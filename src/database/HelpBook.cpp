@@ -7,6 +7,7 @@
 #include "database/HelpBookWriter.h"
 #include "database/SigDbase.h"
 
+#include <cctype>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -62,6 +63,24 @@ public:
 private:
     uint64_t hash_ = 0xcbf29ce484222325ULL;
 };
+
+// A file URL for an absolute path: bytes outside the unreserved set and
+// "/" are percent-encoded, so that spaces and quotes survive in an href.
+std::string fileUrl(const std::string& path)
+{
+    static const char* hex = "0123456789ABCDEF";
+    std::string out = "file://";
+    for (unsigned char c : path) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.' || c == '~') {
+            out += char(c);
+        } else {
+            out += '%';
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        }
+    }
+    return out;
+}
 
 } // namespace
 
@@ -176,6 +195,16 @@ void HelpBook::setBundledDirectory(const std::string& dir)
     bundledOverride() = dir;
 }
 
+std::string HelpBook::userGuideIndex()
+{
+    const std::string bundled = bundledDirectory();
+    if (bundled.empty())
+        return {};
+    std::error_code ec;
+    const fs::path index = fs::path(bundled) / guideIndexPage;
+    return fs::is_regular_file(index, ec) ? index.string() : std::string();
+}
+
 std::string HelpBook::cacheDirectory()
 {
     const char* cache = std::getenv("XDG_CACHE_HOME");
@@ -220,7 +249,11 @@ std::string HelpBook::directoryFor(const SigDbase& db)
     std::random_device random;
     const fs::path scratch = fs::path(cache) / format("%s.tmp-%08x", id.c_str(), unsigned(random()));
     try {
-        HelpBookWriter(db).write(scratch.string());
+        HelpBookWriter writer(db);
+        // A book made here links the guide that came with the program.
+        if (const std::string guide = userGuideIndex(); !guide.empty())
+            writer.setGuideLink(fileUrl(guide));
+        writer.write(scratch.string());
     } catch (...) {
         fs::remove_all(scratch, ec);
         throw;

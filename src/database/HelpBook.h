@@ -48,6 +48,11 @@ public:
     // else share/tosk/help of the install; "" when there is none.
     static std::string bundledDirectory();
     static void setBundledDirectory(const std::string& dir); // empty: search again
+    // The user guide's first page, "guide/index.md" in the bundled book;
+    // "" when the guide is not there.
+    static std::string userGuideIndex();
+    static constexpr const char* guideIndexPage = "guide/index.md";
+
     // Where books of other databases are made: $XDG_CACHE_HOME/tosk/help,
     // else ~/.cache/tosk/help; "" when neither is known.
     static std::string cacheDirectory();

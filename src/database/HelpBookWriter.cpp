@@ -364,6 +364,10 @@ std::vector<HelpBookWriter::Page> HelpBookWriter::pages() const
     // The index: every class, then every operator.
     std::string index = pageStart("Operator Reference");
     index += "<h1>Operator Reference</h1>\n";
+    if (!guideLink_.empty())
+        index += "<p><a href=\"" + html(guideLink_) +
+                 "\">Tosk User Guide</a>: getting started, the canvas, the inspector and the editors, "
+                 "working with a unit, the browsers, the command line.</p>\n";
     std::string about;
     for (const auto& text : {db_.productString(), db_.versionString(), db_.dateString()})
         if (text && !text->empty())

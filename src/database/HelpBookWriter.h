@@ -36,11 +36,16 @@ public:
     void write(const std::string& dir) const { write(dir, pages()); }
     void write(const std::string& dir, const std::vector<Page>& pages) const;
 
+    // A link from the index to the user guide (a path relative to the book,
+    // or a file URL); none when empty.
+    void setGuideLink(std::string href) { guideLink_ = std::move(href); }
+
     // Latin-1 bytes as UTF-8 with "&", "<", ">" and '"' escaped.
     static std::string html(std::string_view latin1);
 
 private:
     const SigDbase& db_;
+    std::string guideLink_;
 };
 
 } // namespace tosk

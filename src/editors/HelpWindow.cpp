@@ -47,7 +47,9 @@ void HelpWindow::showPage(const QString& file, const QString& anchor)
     QUrl url = QUrl::fromLocalFile(file);
     if (!anchor.isEmpty())
         url.setFragment(anchor);
-    browser_->setSource(url, QTextDocument::HtmlResource);
+    // The operator reference is HTML; the user guide is Markdown.
+    const bool markdown = file.endsWith(QLatin1String(".md"), Qt::CaseInsensitive);
+    browser_->setSource(url, markdown ? QTextDocument::MarkdownResource : QTextDocument::HtmlResource);
 }
 
 void HelpWindow::showIndex()

@@ -138,7 +138,12 @@ void MiscHelpManager::openIndex(const char* operation)
 
 void MiscHelpManager::goToUserHelpCenter()
 {
-    openIndex("goToUserHelpCenter");
+    // The guide when it came with the program, else the reference's index.
+    const std::string guide = HelpBook::userGuideIndex();
+    if (guide.empty())
+        return openIndex("goToUserHelpCenter");
+    const std::string dir = bookFor("goToUserHelpCenter", "");
+    show(dir.empty() ? HelpBook::bundledDirectory() : dir, guide, {});
 }
 
 void MiscHelpManager::goToTableOfContents()

@@ -252,6 +252,7 @@ TEST(AutosaveController, LeftOverAutosavesAreOfferedInOneAlert)
         const auto& alert = f.alerts.recorded[0];
         EXPECT_EQ(alert.title, "ALERT");
         EXPECT_EQ(alert.buttons, (std::vector<std::string>{"Recover", "Discard", "Decide later"}));
+        EXPECT_EQ(alert.escapeButton, 2) << "dismissing the alert decides later";
         EXPECT_EQ(alert.message.substr(0, alert.message.find("  (")),
                   "Changes to these patches were not saved when Tosk last ended:\n\n" + f.demoPath);
         EXPECT_NE(alert.message.find("\nan untitled patch  ("), std::string::npos) << alert.message;

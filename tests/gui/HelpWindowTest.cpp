@@ -1,5 +1,6 @@
 #include "GuiTestSupport.h"
 
+#include "base/AtomicFile.h"
 #include "base/Log.h"
 #include "database/HelpBook.h"
 #include "editors/HelpWindow.h"
@@ -8,6 +9,7 @@
 #include <QAction>
 #include <QTest>
 #include <QTextBrowser>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -192,4 +194,41 @@ TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
     EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("wobbles per second")));
     window->indexAction()->trigger();
     EXPECT_EQ(window->browser()->source().toLocalFile().toStdString(), (book / "index.htm").string());
+    // A book made here links the guide that came with the program.
+    std::string index;
+    ASSERT_TRUE(readWholeFile((book / "index.htm").string(), index));
+    const std::string guideUrl =
+        QUrl::fromLocalFile(QString::fromStdString(HelpBook::userGuideIndex())).toString().toStdString();
+    EXPECT_NE(index.find("<a href=\"" + guideUrl + "\">Tosk User Guide</a>"), std::string::npos) << index;
+}
+
+TEST(HelpWindow, OpensTheUserGuideWhichTheIndexLinks)
+{
+    TempDir tmp;
+    ScopedCacheHome cache((tmp / "cache").string());
+    MiscHelpManager help;
+    help.setSigDbase(bundledDbase());
+    LogCapture log;
+    help.goToUserHelpCenter();
+    HelpWindow* window = help.helpWindow();
+    ASSERT_TRUE(window);
+    EXPECT_EQ(window->browser()->source().toLocalFile().toStdString(), HelpBook::userGuideIndex());
+    EXPECT_TRUE(window->browser()->toPlainText().startsWith(QStringLiteral("Tosk User Guide")))
+        << window->browser()->toPlainText().toStdString();
+
+    // Its links lead to the chapters, read as Markdown too.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    window->browser()->setFocus();
+    QTest::keyClick(window->browser(), Qt::Key_Tab);
+    QTest::keyClick(window->browser(), Qt::Key_Return);
+    EXPECT_EQ(pageFile(*window), QStringLiteral("getting-started.md"));
+    EXPECT_TRUE(window->browser()->toPlainText().startsWith(QStringLiteral("Getting started")))
+        << window->browser()->toPlainText().toStdString();
+
+    // The reference's index links the guide.
+    window->indexAction()->trigger();
+    EXPECT_EQ(pageFile(*window), QStringLiteral("index.htm"));
+    EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("Tosk User Guide:")));
+    EXPECT_EQ(log.lines(), std::vector<std::string>{});
 }

@@ -63,6 +63,20 @@ TEST(QtAlerts, ShowsTitleMessageAndButtonsAndAnswersThePressedOne)
     int stray = 0;
     pressed = alerts.run({AlertStyle::Critical, "ERROR", "Unknown Field Type", {}, &stray});
     EXPECT_EQ(pressed, 0) << "Escape presses the only button, OK";
+
+    // Without a Cancel, Escape and the window's close button answer the
+    // button the caller named, never the first.
+    for (bool close : {false, true}) {
+        test::whenShown<QMessageBox>([&](QMessageBox* box) {
+            if (close)
+                box->close();
+            else
+                QTest::keyClick(box, Qt::Key_Escape);
+        });
+        AlertRequest request{AlertStyle::Warning, "ALERT", "Recover?", {"Recover", "Discard", "Decide later"}};
+        request.escapeButton = 2;
+        EXPECT_EQ(alerts.run(request), 2) << (close ? "closed" : "Escape");
+    }
     EXPECT_EQ(icon, QMessageBox::Critical);
     EXPECT_EQ(modality, Qt::ApplicationModal) << "a pointer that is no widget is not used as a window";
 }

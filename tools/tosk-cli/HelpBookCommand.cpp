@@ -17,16 +17,25 @@ namespace tosk::cli {
 
 namespace {
 
-constexpr const char* kUsage = "helpbook DATABASE OUTDIR";
+constexpr const char* kUsage = "helpbook DATABASE OUTDIR [--guide HREF]";
 
 int runHelpBook(const std::vector<std::string>& args)
 {
-    if (args.size() != 2 || args[0].empty() || args[1].empty()) {
+    // --guide HREF: the index links the user guide there.
+    std::string guide;
+    std::vector<std::string> positional;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--guide" && i + 1 < args.size())
+            guide = args[++i];
+        else
+            positional.push_back(args[i]);
+    }
+    if (positional.size() != 2 || positional[0].empty() || positional[1].empty()) {
         std::fprintf(stderr, "usage: tosk-cli %s\n", kUsage);
         return 2;
     }
-    const std::string& path = args[0];
-    const std::string& outDir = args[1];
+    const std::string& path = positional[0];
+    const std::string& outDir = positional[1];
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) {
         std::fprintf(stderr, "tosk-cli helpbook: no database file at %s\n", path.c_str());
@@ -55,6 +64,7 @@ int runHelpBook(const std::vector<std::string>& args)
     }
 
     HelpBookWriter writer(db);
+    writer.setGuideLink(guide);
     const std::vector<HelpBookWriter::Page> pages = writer.pages();
     writer.write(outDir, pages);
     std::printf("%zu pages written to %s\n", pages.size(), outDir.c_str());
