@@ -4,6 +4,7 @@
 #include "app/MainMenuDelegate.h"
 #include "app/StartWindow.h"
 #include "browsers/MyOutlineView.h"
+#include "database/HelpBook.h"
 #include "browsers/TreeNodeModel.h"
 #include "editors/AddModuleController.h"
 #include "editors/EditModuleController.h"
@@ -90,6 +91,10 @@ TEST(HelpMenu, TheReferenceAndTheModulesPagesOpenInTheHelpWindow)
     ASSERT_TRUE(window);
     EXPECT_EQ(window->browser()->documentTitle(), "Operator Reference");
     EXPECT_EQ(pageFile(*window), "index.htm");
+    // Tosk Help is the user guide that the build put into the book.
+    w.action("actionToskHelp")->trigger();
+    ASSERT_FALSE(HelpBook::userGuideIndex().empty());
+    EXPECT_EQ(window->browser()->source().toLocalFile().toStdString(), HelpBook::userGuideIndex());
 
     // With one module selected, the reference opens at its operator.
     w.select({"osc"});
