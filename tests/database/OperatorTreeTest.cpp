@@ -21,8 +21,11 @@ OperatorNodeData* dataOf(const TreeNode::Ptr& node)
 std::string childNames(const TreeNode& node)
 {
     std::string out;
-    for (const auto& child : node.children())
-        out += (out.empty() ? "" : " ") + child->nodeData()->name();
+    for (const auto& child : node.children()) {
+        if (!out.empty())
+            out += ' ';
+        out += child->nodeData()->name();
+    }
     return out;
 }
 
