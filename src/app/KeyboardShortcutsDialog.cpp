@@ -61,6 +61,7 @@ KeyboardShortcutsDialog::KeyboardShortcutsDialog(QMenuBar* bar, QWidget* parent)
     const auto rows = shortcutsOf(bar);
     table_ = new QTableWidget(int(rows.size()), 2, this);
     table_->setObjectName(QStringLiteral("shortcutTable"));
+    table_->setAccessibleName(windowTitle());
     table_->setHorizontalHeaderLabels(
         {Latin1::text("ShortcutCommand", "Command"), Latin1::text("ShortcutKeys", "Keys")});
     table_->verticalHeader()->setVisible(false);

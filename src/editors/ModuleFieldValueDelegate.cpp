@@ -16,12 +16,15 @@ QWidget* ModuleFieldValueDelegate::createEditor(QWidget* parent, const QStyleOpt
     if (!model || !index.data(ModuleFieldTableModel::HasSourcesRole).toBool()) {
         auto* line = new QLineEdit(parent);
         line->setObjectName(QStringLiteral("valueEditor"));
+        // Heard as the field whose value it edits.
+        line->setAccessibleName(index.siblingAtColumn(ModuleFieldTableModel::TypeColumn).data().toString());
         line->setFont(font);
         line->setFrame(false);
         return line;
     }
     auto* combo = new QComboBox(parent);
     combo->setObjectName(QStringLiteral("sourceEditor"));
+    combo->setAccessibleName(index.siblingAtColumn(ModuleFieldTableModel::TypeColumn).data().toString());
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setFrame(false);
