@@ -2,6 +2,7 @@
 
 #include "Toskfile/SigDocument.h"
 #include "app/DocumentController.h"
+#include "app/KeyboardShortcutsDialog.h"
 #include "app/MainMenuDelegate.h"
 #include "app/PictureExport.h"
 #include "app/UnitCommands.h"
@@ -9,6 +10,7 @@
 #include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/Latin1.h"
+#include "editors/MiscHelpManager.h"
 
 #include <QAction>
 #include <QMenu>
@@ -115,9 +117,15 @@ void addEditMenu(QMenuBar* bar)
     items->add(C::DeselectAll, "actionDeselectAll", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)});
 }
 
-void addPatchMenu(QMenuBar* bar)
+void addPatchMenu(QMenuBar* bar, MainMenuDelegate& delegate)
 {
     QMenu* patch = addMenu(bar, "menuPatch", "MenuPatch", "&Patch");
+    // The add-module panel, following this window, ready to search.
+    QAction* add = patch->addAction(Latin1::text("MenuAddModule", "&Add Module..."));
+    add->setObjectName(QStringLiteral("actionAddModule"));
+    add->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    MainMenuDelegate* d = &delegate;
+    QObject::connect(add, &QAction::triggered, d, [d, bar] { d->addModuleSearchAction(bar->window()); });
     CommandMenu* items = commandMenu(bar, patch);
     using C = CanvasCommand;
     items->add(C::InspectModule, "actionInspectModule", {QKeySequence(Qt::CTRL | Qt::Key_I)});
@@ -301,6 +309,48 @@ void addWindowMenu(QMenuBar* bar, MainMenuDelegate& delegate)
     QAction* disk = menu->addAction(Latin1::text("MenuDiskBrowser", "&Disk Browser"));
     disk->setObjectName(QStringLiteral("actionShowDiskView"));
     QObject::connect(disk, &QAction::triggered, &delegate, &MainMenuDelegate::showDiskViewAction);
+    QAction* addModule = menu->addAction(Latin1::text("MenuAddModulePanel", "&Add Module Panel"));
+    addModule->setObjectName(QStringLiteral("actionAddModulePanel"));
+    QObject::connect(addModule, &QAction::triggered, &delegate, &MainMenuDelegate::addModuleAction);
+}
+
+// Help ▸ ...: the user's help, the operator reference (the help book made
+// from the database in use), the keys of this window's menu, and what this
+// program and its database are.
+void addHelpMenu(QMenuBar* bar, MainMenuDelegate& delegate)
+{
+    QMenu* menu = addMenu(bar, "menuHelp", "MenuHelp", "&Help");
+    auto add = [menu](const char* name, const char* key, const char* fallback) {
+        QAction* action = menu->addAction(Latin1::text(key, fallback));
+        action->setObjectName(QString::fromLatin1(name));
+        return action;
+    };
+    QAction* help = add("actionToskHelp", "MenuToskHelp", "Tosk &Help");
+    help->setShortcuts(QKeySequence::keyBindings(QKeySequence::HelpContents));
+    QAction* reference = add("actionOperatorReference", "MenuOperatorReference", "&Operator Reference");
+    QAction* keys = add("actionKeyboardShortcuts", "MenuShortcuts", "&Keyboard Shortcuts");
+    menu->addSeparator();
+    QAction* about = add("actionAbout", "MenuAbout", "&About Tosk");
+    about->setMenuRole(QAction::AboutRole);
+    QObject::connect(help, &QAction::triggered, menu,
+                     [] { MiscHelpManager::sharedHelpManager().goToUserHelpCenter(); });
+    // From a patch with one module selected, the reference opens at that
+    // module's operator.
+    QObject::connect(reference, &QAction::triggered, menu, [bar] {
+        MiscHelpManager& help = MiscHelpManager::sharedHelpManager();
+        GraphicWindowController* w = patchWindowOf(bar);
+        const std::vector<Module*> selected = w ? w->graphicView()->selectedModules() : std::vector<Module*>{};
+        if (selected.size() == 1 && selected.front() != w->graphicView()->head())
+            help.showModuleHelp(*selected.front());
+        else
+            help.goToTableOfContents();
+    });
+    QObject::connect(keys, &QAction::triggered, menu, [bar] {
+        auto* dialog = new KeyboardShortcutsDialog(bar, bar->window());
+        dialog->show();
+    });
+    MainMenuDelegate* d = &delegate;
+    QObject::connect(about, &QAction::triggered, d, [d, bar] { d->aboutAction(bar->window()); });
 }
 
 void addPreferencesCommand(QMenu* file, MainMenuDelegate& delegate)
@@ -335,12 +385,13 @@ void ApplicationMenu::build(QMenuBar* bar, MainMenuDelegate& delegate)
     const bool patchWindow = patchWindowOf(bar) != nullptr;
     if (patchWindow) {
         addEditMenu(bar);
-        addPatchMenu(bar);
+        addPatchMenu(bar, delegate);
     }
     addViewMenu(bar, delegate, patchWindow);
     if (UnitCommands* unit = delegate.unitCommands())
         addUnitMenu(bar, *unit);
     addWindowMenu(bar, delegate);
+    addHelpMenu(bar, delegate);
 }
 
 } // namespace tosk

@@ -12,6 +12,7 @@
 #include "base/TkxException.h"
 #include "canvas/Latin1.h"
 #include "database/SigDbase.h"
+#include "editors/EditModuleController.h"
 #include "editors/WaveEditors.h"
 
 #include <QDir>
@@ -154,6 +155,7 @@ GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocum
     hooks.editSpecific = [](GraphicWindowController& w, Module& module) {
         WaveEditors::open(w.document(), module, &w);
     };
+    hooks.inspectModule = [](GraphicWindowController& w, Module& module) { EditModuleController::open(w, module); };
     auto* window = new GraphicWindowController(std::move(document), std::move(hooks));
     acceptDrops(window);
     windows_.emplace_back(window);
@@ -167,6 +169,10 @@ GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocum
 
 void DocumentController::windowClosing(GraphicWindowController& window)
 {
+    if (SigDocument* document = window.sigDocument()) {
+        EditModuleController::closePanelsOf(*document);
+        WaveEditors::closeEditorsOf(*document);
+    }
     emit windowClosed(&window);
     // Shown before the patch window hides, so that the application never
     // stands without a window and quits: only Quit quits.
@@ -454,6 +460,9 @@ void DocumentController::revertDocument(GraphicWindowController& window)
         return;
     reread->setFileName(path.toStdString());
     reread->continueSessionOf(*document);
+    // The panels show modules of the patch as it was.
+    EditModuleController::closePanelsOf(*document);
+    WaveEditors::closeEditorsOf(*document);
     window.replaceDocument(std::move(reread));
     emit documentReverted(&window);
 }

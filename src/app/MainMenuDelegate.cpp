@@ -10,15 +10,18 @@
 #include "base/PreferenceController.h"
 #include "browsers/DiskViewController.h"
 #include "browsers/KorvatelViewController.h"
+#include "canvas/Latin1.h"
 #include "canvas/PatchWindow.h"
 #include "comms/SerialPort.h"
 #include "comms/ToskMidiProcessor.h"
 #include "comms/UnitTraffic.h"
 #include "database/SigDbase.h"
+#include "editors/AddModuleController.h"
 
 #include <QApplication>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <QWindow>
 
 namespace tosk {
@@ -66,6 +69,7 @@ void MainMenuDelegate::applicationDidFinishLaunching()
     unitCommands_ = std::make_unique<UnitCommands>(*this, *dispatcher_);
     // A database that cannot be found or read stays empty; launch goes on.
     sigDbase_ = SigDbase::sharedSigDbase();
+    AddModuleController::initializeAddModuleController(sigDbase_);
     setGraphicWindowController(nullptr);
     // Qt reports only the window that gains the focus; losing it to another
     // application reports none, which is when the main window resigns.
@@ -246,6 +250,50 @@ void MainMenuDelegate::closePatchViews()
     disconnect(controller, nullptr, this, nullptr);
     controller->closePatchViews();
     controller->deleteLater();
+}
+
+void MainMenuDelegate::addModuleAction()
+{
+    AddModuleController& panel = AddModuleController::sharedAddModuleController();
+    // Made on first use: from then on it follows the patch window.
+    static QMetaObject::Connection following;
+    if (!following)
+        following = connect(this, &MainMenuDelegate::graphicWindowControllerChanged, &panel,
+                            [&panel](QWidget* window) { panel.setMainWindow(window); });
+    panel.setMainWindow(graphicWindowController_);
+    panel.show();
+    panel.raise();
+}
+
+void MainMenuDelegate::addModuleSearchAction(QWidget* window)
+{
+    // The window whose key was pressed is the one to add to, even before
+    // the window system has told us it is active.
+    if (dynamic_cast<PatchWindow*>(window))
+        setGraphicWindowController(window);
+    addModuleAction();
+    AddModuleController::sharedAddModuleController().showForSearch();
+}
+
+void MainMenuDelegate::aboutAction(QWidget* window)
+{
+    const DatabaseSummary db = databaseSummary();
+    QString text = QString::fromStdString(informationString());
+    text += QStringLiteral("\n\n");
+    if (!db.loaded) {
+        text += Latin1::text("StartNoDatabase", "No operator database is loaded.");
+    } else {
+        auto shown = [](const std::optional<std::string>& s) { return s ? Latin1::qstring(*s) : QStringLiteral("?"); };
+        text += Latin1::text("AboutDatabase", "Operator database:") + QLatin1Char(' ') + shown(db.product) +
+                QLatin1Char(' ') + shown(db.version) + QLatin1Char(' ') + shown(db.date) + QLatin1Char('\n');
+        text += Latin1::text("StartOperators", "Operators") + QStringLiteral(": ") +
+                QString::number(qulonglong(db.operatorCount)) + QLatin1Char('\n');
+        text += QString::fromStdString(db.path);
+    }
+    QMessageBox box(QMessageBox::Information, Latin1::text("MenuAbout", "&About Tosk").remove(QLatin1Char('&')), text,
+                    QMessageBox::Ok, window);
+    box.setObjectName(QStringLiteral("aboutBox"));
+    box.exec();
 }
 
 void MainMenuDelegate::terminate()

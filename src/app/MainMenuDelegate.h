@@ -115,6 +115,14 @@ public slots:
     // Drops the unit window controller and closes its windows, so that the
     // next command identifies afresh.
     void closePatchViews();
+    // Window ▸ Add Module Panel: the shared add-module panel, following the
+    // patch window panels follow.
+    void addModuleAction();
+    // Patch ▸ Add Module... (Ctrl+K) in `window`: the panel, following that
+    // window, with its search field focused.
+    void addModuleSearchAction(QWidget* window);
+    // Help ▸ About Tosk: the version and the database in use.
+    void aboutAction(QWidget* window);
 
 signals:
     void sigDbaseLocationChanged();

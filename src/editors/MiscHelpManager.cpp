@@ -226,4 +226,9 @@ void MiscHelpManager::showModuleHelp(const Module& module)
     showOperatorHelp(module.opDescriptor()->name());
 }
 
+HelpWindow* MiscHelpManager::helpWindow() const
+{
+    return window_.data();
+}
+
 } // namespace tosk

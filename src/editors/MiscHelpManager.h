@@ -61,7 +61,7 @@ public:
     void showModuleHelp(const Module& module);
 
     // The window pages are shown in; null until the first page was shown.
-    HelpWindow* helpWindow() const { return window_; }
+    HelpWindow* helpWindow() const;
 
     // The book of the database in use ("" when there is none; logged).
     std::string registerBook();

@@ -81,9 +81,10 @@ TEST(StartWindow, CarriesFileQuitWithItsShortcut)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
 
     const auto menus = window.menuBar()->actions();
-    ASSERT_EQ(menus.size(), 3) << "no Edit or Patch menu without a patch";
+    ASSERT_EQ(menus.size(), 4) << "no Edit or Patch menu without a patch";
     EXPECT_EQ(menus[0]->text(), QStringLiteral("&File"));
     EXPECT_EQ(menus[2]->text(), QStringLiteral("&Window"));
+    EXPECT_EQ(menus[3]->text(), QStringLiteral("&Help"));
     const auto items = menus[0]->menu()->actions();
     ASSERT_EQ(items.size(), 3) << "no placeholders for commands that do not exist yet";
     EXPECT_EQ(items[0]->text(), QStringLiteral("&Preferences..."));

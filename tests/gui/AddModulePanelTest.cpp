@@ -1,0 +1,317 @@
+// The add-module panel driven through its widgets: the tree, the buttons'
+// rules, adding by button, double click, drag and search, each one undo
+// step.
+#include "browsers/MyOutlineView.h"
+#include "browsers/TreeNodeModel.h"
+#include "canvas/CanvasStyle.h"
+#include "database/OperatorNodeData.h"
+#include "editors/AddModuleController.h"
+#include "gui/CanvasTestSupport.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+
+#include <sstream>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+struct Panel {
+    CanvasWindow w;
+    AddModuleController panel;
+
+    explicit Panel(const std::string& text = canvasPatch()) : w(text, false)
+    {
+        panel.setSigDbase(bundledDbase());
+        panel.setMainWindow(w.window);
+        panel.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
+    }
+    TreeNodeModel* model() { return panel.treeModel(); }
+    QString name(const QModelIndex& index) { return index.data().toString(); }
+    // The rows at the top of the tree, or of the search result.
+    QStringList topRows()
+    {
+        QStringList rows;
+        for (int r = 0; r < model()->rowCount(); ++r)
+            rows << name(model()->index(r, 0));
+        return rows;
+    }
+    QModelIndex group(const char* cls)
+    {
+        for (int r = 0; r < model()->rowCount(); ++r)
+            if (name(model()->index(r, 0)) == QLatin1String(cls))
+                return model()->index(r, 0);
+        return {};
+    }
+    QModelIndex leaf(const char* cls, const char* op)
+    {
+        const QModelIndex g = group(cls);
+        if (model()->canFetchMore(g))
+            model()->fetchMore(g);
+        for (int r = 0; r < model()->rowCount(g); ++r)
+            if (name(model()->index(r, 0, g)) == QLatin1String(op))
+                return model()->index(r, 0, g);
+        return {};
+    }
+    void selectRow(const QModelIndex& index)
+    {
+        panel.moduleView()->setCurrentIndex(index);
+        panel.moduleView()->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
+    }
+    std::vector<std::string> moduleNames()
+    {
+        std::vector<std::string> names;
+        for (const auto& m : w.patch().listOfModules())
+            names.push_back(m->instanceName());
+        return names;
+    }
+};
+
+// The saved line that starts so, without its position.
+std::string lineOf(const SigDocument& doc, const std::string& start)
+{
+    std::istringstream lines(doc.sigData());
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.rfind(start, 0) == 0)
+            return line.substr(0, line.find(" ;="));
+    return "";
+}
+
+std::string joined(const std::vector<std::string>& names)
+{
+    std::string out;
+    for (const auto& n : names) {
+        if (!out.empty())
+            out += ' ';
+        out += n;
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(AddModulePanel, TheTreeListsClassesWithTheirColourAndLibraryLast)
+{
+    Panel p;
+    const QStringList rows = p.topRows();
+    ASSERT_GE(rows.size(), 3);
+    EXPECT_FALSE(rows.contains("SYSTEM"));
+    EXPECT_EQ(rows.back(), "Library");
+    QStringList sorted = rows.mid(0, rows.size() - 1);
+    std::sort(sorted.begin(), sorted.end(),
+              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    EXPECT_EQ(sorted, rows.mid(0, rows.size() - 1));
+    // Groups carry the class colour; operators no icon.
+    const QModelIndex filter = p.group("FILTER");
+    ASSERT_TRUE(filter.isValid());
+    const QIcon icon = filter.data(Qt::DecorationRole).value<QIcon>();
+    ASSERT_FALSE(icon.isNull());
+    const QImage image = icon.pixmap(16, 16).toImage();
+    const auto* data = static_cast<OperatorNodeData*>(p.model()->nodeForIndex(filter)->nodeData());
+    EXPECT_EQ(image.pixel(5, 5), CanvasStyle::operatorClass(data->operatorId()).rgb());
+    // The shadow shows below and right of the square.
+    EXPECT_EQ(image.pixel(15, 15), CanvasStyle::gray().rgb());
+    const QModelIndex lowpass = p.leaf("FILTER", "LOWPASS");
+    ASSERT_TRUE(lowpass.isValid());
+    EXPECT_TRUE(lowpass.data(Qt::DecorationRole).value<QIcon>().isNull());
+    // An operator drags as its upper-cased name; a class does not drag.
+    std::unique_ptr<QMimeData> mime(p.model()->mimeData({lowpass}));
+    ASSERT_TRUE(mime);
+    EXPECT_EQ(mime->data(GraphicView::OperatorMimeType), "LOWPASS");
+    std::unique_ptr<QMimeData> none(p.model()->mimeData({filter}));
+    EXPECT_TRUE(!none || none->data(GraphicView::OperatorMimeType).isEmpty());
+}
+
+TEST(AddModulePanel, TheAddButtonFollowsTheRowAndTheCanvasSelection)
+{
+    Panel p;
+    QPushButton* add = p.panel.addButton();
+    QPushButton* info = p.panel.infoButton();
+    EXPECT_FALSE(add->isEnabled());
+    EXPECT_FALSE(info->isEnabled());
+    p.selectRow(p.group("FILTER"));
+    EXPECT_FALSE(add->isEnabled());
+    EXPECT_TRUE(info->isEnabled());
+    p.selectRow(p.leaf("FILTER", "LOWPASS"));
+    struct Case {
+        std::vector<const char*> selected;
+        bool enabled;
+    };
+    for (const Case& c : std::vector<Case>{{{}, true}, {{"osc"}, true}, {{"osc", "g"}, false}, {{"g"}, true}}) {
+        p.w.select(c.selected);
+        EXPECT_EQ(add->isEnabled(), c.enabled) << c.selected.size() << " selected";
+        EXPECT_TRUE(info->isEnabled());
+    }
+    // Without a patch window nothing can be added.
+    p.panel.setMainWindow(nullptr);
+    EXPECT_FALSE(add->isEnabled());
+    p.panel.setMainWindow(p.w.window);
+    EXPECT_TRUE(add->isEnabled());
+}
+
+TEST(AddModulePanel, AddingByButtonAndDoubleClickIsOneUndoStepEach)
+{
+    Panel p;
+    SigDocument& doc = *p.w.doc;
+    const std::string original = doc.sigData();
+    p.w.select({"osc"});
+    p.selectRow(p.leaf("FILTER", "LOWPASS"));
+    QTest::mouseClick(p.panel.addButton(), Qt::LeftButton);
+    EXPECT_EQ(joined(p.moduleNames()), "adc osc lowpass lfo g mix m2 knob shape");
+    EXPECT_EQ(doc.undoManager().undoActionName(), "Add Module");
+    // The new module is selected on the canvas: the next goes after it.
+    EXPECT_EQ(p.w.selection(), std::vector<std::string>{"lowpass"});
+
+    const QModelIndex lowpass = p.leaf("FILTER", "LOWPASS");
+    p.panel.moduleView()->expand(p.group("FILTER"));
+    const QRect row = p.panel.moduleView()->visualRect(lowpass);
+    // The first click of the two selects the row.
+    QTest::mouseClick(p.panel.moduleView()->viewport(), Qt::LeftButton, {}, row.center());
+    QTest::mouseDClick(p.panel.moduleView()->viewport(), Qt::LeftButton, {}, row.center());
+    EXPECT_EQ(joined(p.moduleNames()), "adc osc lowpass lowpass1 lfo g mix m2 knob shape");
+
+    // A double click on a class opens or closes it.
+    const QModelIndex filter = p.group("FILTER");
+    const bool open = p.panel.moduleView()->isExpanded(filter);
+    p.selectRow(filter);
+    p.panel.moduleViewDoubleAction(filter);
+    EXPECT_NE(p.panel.moduleView()->isExpanded(filter), open);
+
+    doc.undoManager().undo();
+    doc.undoManager().undo();
+    EXPECT_EQ(doc.sigData(), original);
+}
+
+TEST(AddModulePanel, AnOperatorDroppedOnTheCanvasIsInsertedUniquelyNamed)
+{
+    Panel p;
+    SigDocument& doc = *p.w.doc;
+    const std::string original = doc.sigData();
+    std::unique_ptr<QMimeData> mime(p.model()->mimeData({p.leaf("FILTER", "LOWPASS")}));
+    ASSERT_TRUE(mime);
+    auto dropAt = [&](QPoint at) {
+        QWidget* target = p.w.view;
+        QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        EXPECT_TRUE(enter.isAccepted());
+        QDragMoveEvent move(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        EXPECT_TRUE(move.isAccepted());
+        QDropEvent drop(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);
+        EXPECT_TRUE(drop.isAccepted());
+    };
+    dropAt(p.w.middleOf("lfo"));
+    EXPECT_EQ(joined(p.moduleNames()), "adc osc lfo lowpass g mix m2 knob shape");
+    dropAt(p.w.middleOf("lfo"));
+    EXPECT_EQ(joined(p.moduleNames()), "adc osc lfo lowpass1 lowpass g mix m2 knob shape");
+    EXPECT_EQ(doc.undoManager().undoActionName(), "Add Module");
+    doc.undoManager().undo();
+    doc.undoManager().undo();
+    EXPECT_EQ(doc.sigData(), original);
+}
+
+TEST(AddModulePanel, SearchRanksMatchesAndReturnAddsTheBest)
+{
+    Panel p;
+    SigDocument& doc = *p.w.doc;
+    const std::string original = doc.sigData();
+    QLineEdit* search = p.panel.searchField();
+    struct Case {
+        const char* query;
+        QStringList first;
+    };
+    const std::vector<Case> cases{
+        {"lps", {"ALLPASS", "LOWPASS"}},
+        {"LOWPASS", {"LOWPASS"}},
+        {"mix", {"MIX2", "MIXN"}},
+        {"c_", {"C_ADD", "C_MUL", "C_CLIP"}},
+    };
+    for (const Case& c : cases) {
+        search->clear();
+        QTest::keyClicks(search, c.query);
+        EXPECT_EQ(p.topRows().mid(0, c.first.size()), c.first) << c.query;
+        // The best match is the row Return adds.
+        EXPECT_EQ(p.panel.moduleView()->currentIndex().row(), 0);
+    }
+    search->clear();
+    QTest::keyClicks(search, "qqqq");
+    EXPECT_TRUE(p.topRows().isEmpty());
+    EXPECT_FALSE(p.panel.addButton()->isEnabled());
+    // Clearing the field brings back the tree.
+    search->clear();
+    EXPECT_EQ(p.topRows().back(), "Library");
+
+    // Return adds the best match after the selected module.
+    p.w.select({"osc"});
+    QTest::keyClicks(search, "lowpass");
+    QTest::keyClick(search, Qt::Key_Return);
+    EXPECT_EQ(joined(p.moduleNames()), "adc osc lowpass lfo g mix m2 knob shape");
+    EXPECT_EQ(lineOf(doc, "LOWPASS").rfind("LOWPASS lowpass adc-null", 0), 0u) << lineOf(doc, "LOWPASS");
+
+    // Shift+Return also feeds the new module from the selected one, in the
+    // same undo step.
+    p.w.select({"osc"});
+    search->selectAll();
+    QTest::keyClicks(search, "lowpass");
+    QTest::keyClick(search, Qt::Key_Return, Qt::ShiftModifier);
+    EXPECT_EQ(joined(p.moduleNames()), "adc osc lowpass1 lowpass lfo g mix m2 knob shape");
+    EXPECT_EQ(lineOf(doc, "LOWPASS lowpass1").rfind("LOWPASS lowpass1 osc-out", 0), 0u)
+        << lineOf(doc, "LOWPASS lowpass1");
+    doc.undoManager().undo();
+    EXPECT_EQ(joined(p.moduleNames()), "adc osc lowpass lfo g mix m2 knob shape");
+    doc.undoManager().undo();
+    EXPECT_EQ(doc.sigData(), original);
+}
+
+TEST(AddModulePanel, AnEmptyPatchTakesTheModuleAsItsFirst)
+{
+    Panel p(sigLines({"HEADM adc Empty t 2 2 1 adc-nullobj adc-nullobj adc-nullobj ;=20,40,80,0", "TAIL Ann"}));
+    SigDocument& doc = *p.w.doc;
+    const std::string original = doc.sigData();
+    QTest::keyClicks(p.panel.searchField(), "sine");
+    QTest::keyClick(p.panel.searchField(), Qt::Key_Return);
+    EXPECT_EQ(joined(p.moduleNames()), "adc sine");
+    doc.undoManager().undo();
+    EXPECT_EQ(doc.sigData(), original);
+}
+
+TEST(AddModulePanel, TheTreeIsBuiltAgainWhenItsDatabaseLoadsAgain)
+{
+    auto op = [](const std::string& name, const std::string& cls) {
+        std::string text = "{\n{\n   TYPE:OPERATOR\n   NAME:opstart \n   OPERATOR_NAME:";
+        text += name;
+        text += "\n   OPERATOR_CLASS:";
+        text += cls;
+        text += "\n}\n{\n   TYPE:ED_STRING\n   NAME:opstart_name\n}\n{\n   TYPE:OPERATOREND\n   NAME:opend\n}\n}\n";
+        return text;
+    };
+    auto db = std::make_shared<SigDbase>();
+    ASSERT_TRUE(db->createSigDbaseFromData(op("REV", "REVERB") + op("LP", "FILTER") + op("HEADM", "SYSTEM") +
+                                           op("ECHO", "DELAY") + op("OWN", "System")));
+    AddModuleController panel;
+    panel.setSigDbase(db);
+    auto topRows = [&panel] {
+        QStringList rows;
+        for (int r = 0; r < panel.treeModel()->rowCount(); ++r)
+            rows << panel.treeModel()->index(r, 0).data().toString();
+        return rows;
+    };
+    // "SYSTEM" is left out, "System" is another class.
+    const QStringList before = topRows();
+    EXPECT_TRUE(before.contains("System"));
+    EXPECT_FALSE(before.contains("SYSTEM"));
+    // The database's own nodes (A_TO_A, C_TO_C) come as the class "NODE".
+    EXPECT_EQ(before.join(' '), "DELAY FILTER NODE REVERB System Library");
+
+    ASSERT_TRUE(db->createSigDbaseFromData(op("CHORUS", "MODULATION") + op("LP", "FILTER")));
+    const QStringList after = topRows();
+    EXPECT_EQ(after.join(' '), "FILTER MODULATION NODE Library");
+}

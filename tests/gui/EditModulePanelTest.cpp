@@ -1,0 +1,361 @@
+// The inspector driven through its widgets: values typed and refused,
+// sources picked, repetitions stepped, and every change one undo step.
+#include "Toskfile/PatchEditor.h"
+#include "Toskfile/UndoGroup.h"
+#include "canvas/CanvasCommands.h"
+#include "editors/EditModuleController.h"
+#include "editors/ModuleFieldTableModel.h"
+#include "editors/ModuleFieldTableView.h"
+#include "editors/ModuleFieldValueDelegate.h"
+#include "editors/RepeatingTextFieldCell.h"
+#include "gui/CanvasTestSupport.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+
+#include <sstream>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+// The saved line of a module, without its CR LF and position.
+std::string lineOf(const SigDocument& doc, const std::string& start)
+{
+    std::istringstream lines(doc.sigData());
+    std::string line;
+    while (std::getline(lines, line))
+        if (line.rfind(start, 0) == 0) {
+            const size_t at = line.find(" ;=");
+            return line.substr(0, at);
+        }
+    return "";
+}
+
+struct Inspector {
+    CanvasWindow w;
+    EditModuleController* panel = nullptr;
+
+    explicit Inspector(const char* module, const std::string& text = canvasPatch()) : w(text, false)
+    {
+        w.window->hooks().inspectModule = [](GraphicWindowController& win, Module& m) {
+            EditModuleController::open(win, m);
+        };
+        w.view->setSelection({&w.module(module)});
+        w.view->commands().perform(CanvasCommand::InspectModule);
+        panel = EditModuleController::controllerFor(w.module(module));
+        if (panel) {
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(panel));
+        }
+    }
+    ~Inspector()
+    {
+        if (panel)
+            panel->close();
+        QApplication::processEvents();
+    }
+    ModuleFieldTableView* table() { return panel->tableView(); }
+    QModelIndex cell(int row, int column) { return panel->model()->index(row, column); }
+    QString text(int row, int column) { return cell(row, column).data().toString(); }
+    int rowOf(const char* field)
+    {
+        for (int r = 0; r < panel->model()->rowCount(); ++r)
+            if (text(r, ModuleFieldTableModel::TypeColumn) == QLatin1String(field))
+                return r;
+        return -1;
+    }
+    // Types into the row's value cell as a user does: the editor opens, the
+    // text is replaced, Return stores it.
+    void type(int row, const QString& value)
+    {
+        const QModelIndex index = cell(row, ModuleFieldTableModel::ValueColumn);
+        table()->setCurrentIndex(index);
+        table()->edit(index);
+        QWidget* editor = table()->indexWidget(index);
+        ASSERT_TRUE(editor) << "no editor on row " << row;
+        QLineEdit* line = qobject_cast<QLineEdit*>(editor);
+        if (auto* combo = qobject_cast<QComboBox*>(editor))
+            line = combo->lineEdit();
+        ASSERT_TRUE(line);
+        line->selectAll();
+        QTest::keyClicks(line, value);
+        QTest::keyClick(line, Qt::Key_Return);
+        QApplication::processEvents();
+    }
+    QComboBox* openCombo(int row)
+    {
+        const QModelIndex index = cell(row, ModuleFieldTableModel::ValueColumn);
+        table()->setCurrentIndex(index);
+        table()->edit(index);
+        return qobject_cast<QComboBox*>(table()->indexWidget(index));
+    }
+    QStringList itemsOf(QComboBox* combo)
+    {
+        QStringList items;
+        for (int i = 0; i < combo->count(); ++i)
+            items << combo->itemText(i);
+        return items;
+    }
+    void clickStep(int row, bool increment)
+    {
+        const QRect cellRect = table()->visualRect(cell(row, ModuleFieldTableModel::TypeColumn));
+        const QPoint p =
+            (increment ? RepeatingTextFieldCell::incRect(cellRect) : RepeatingTextFieldCell::decRect(cellRect))
+                .center();
+        QTest::mouseClick(table()->viewport(), Qt::LeftButton, {}, p);
+        QApplication::processEvents();
+    }
+};
+
+} // namespace
+
+TEST(EditModulePanel, InspectModuleOpensOnePanelPerModuleWithItsRows)
+{
+    Inspector i("knob");
+    ASSERT_TRUE(i.panel);
+    EXPECT_EQ(i.panel->windowTitle(), "KNOB:knob");
+    // Asked again, the same panel comes up.
+    i.w.view->commands().perform(CanvasCommand::InspectModule);
+    EXPECT_EQ(EditModuleController::controllerFor(i.w.module("knob")), i.panel);
+    EXPECT_FALSE(i.panel->editModuleSpecificButton()->isVisible());
+
+    struct Row {
+        const char* cells[7];
+        int editability;
+    };
+    const std::vector<Row> rows{
+        {{"opstart_name", "knob", "operator name", "length", "", "YES", ""}, 0},
+        {{"out", "out", "control", "", "", "YES", ""}, 1},
+        {{"obj", "obj", "userobj", "", "", "YES", ""}, 1},
+        // A string shows its length limit.
+        {{"menu", "Knob:%5.2f", "menu statement", "length", "24", "YES", "Knob:%5.2f"}, 0},
+        {{"min", "0", "minimum", "-100000", "100000", "YES", "0.000"}, 0},
+        {{"max", "1", "maximum", "-100000", "100000", "YES", "1.000"}, 0},
+        {{"default", "0.5", "default value", "0", "1", "YES", "0.500"}, 0},
+        {{"value", "0.5", "current value", "0", "1", "YES", "0.500"}, 0},
+        {{"knob", "1", "front panel knob", "1", "8", "YES", "1"}, 0},
+    };
+    ASSERT_EQ(i.panel->model()->rowCount(), int(rows.size()));
+    for (size_t r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < 7; ++c) {
+            EXPECT_EQ(i.text(int(r), c), QString::fromLatin1(rows[r].cells[c])) << "row " << r << " column " << c;
+            EXPECT_EQ(i.cell(int(r), c).data(ModuleFieldTableModel::EditabilityRole).toInt(), rows[r].editability);
+        }
+    // Only editable values open an editor; outputs do not.
+    EXPECT_TRUE(i.cell(4, ModuleFieldTableModel::ValueColumn).flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(i.cell(1, ModuleFieldTableModel::ValueColumn).flags() & Qt::ItemIsEditable);
+    EXPECT_FALSE(i.cell(4, ModuleFieldTableModel::MinColumn).flags() & Qt::ItemIsEditable);
+    // The value column is monospaced.
+    const QFont font = i.cell(4, ModuleFieldTableModel::ValueColumn).data(Qt::FontRole).value<QFont>();
+    EXPECT_TRUE(QFontInfo(font).fixedPitch());
+
+    // The head is not inspected; a special module offers its own editor.
+    EXPECT_EQ(EditModuleController::open(*i.w.window, *i.w.patch().head()), nullptr);
+    EditModuleController* shape = EditModuleController::open(*i.w.window, i.w.module("shape"));
+    ASSERT_TRUE(shape);
+    EXPECT_FALSE(shape->editModuleSpecificButton()->isHidden());
+    EXPECT_EQ(shape->windowTitle(), "CURVE:shape");
+    shape->close();
+}
+
+TEST(EditModulePanel, TypedValuesAreCheckedAndEachIsOneUndoStep)
+{
+    Inspector i("knob");
+    ASSERT_TRUE(i.panel);
+    SigDocument& doc = *i.w.doc;
+    const std::string original = doc.sigData();
+    const std::string line = lineOf(doc, "KNOB");
+
+    // Out of range: the sheet says why, nothing is stored, and the row
+    // stays selected until OK.
+    const int value = i.rowOf("value");
+    i.type(value, "7");
+    ASSERT_TRUE(i.panel->errorSheet()->isVisible());
+    EXPECT_TRUE(i.panel->invalidError());
+    EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "current value must be greater than 0 and less than 1.\n");
+    EXPECT_EQ(lineOf(doc, "KNOB"), line);
+    EXPECT_EQ(i.text(value, ModuleFieldTableModel::ValueColumn), "0.5");
+    EXPECT_FALSE(doc.undoManager().canUndo());
+    const QRect other = i.table()->visualRect(i.cell(1, ModuleFieldTableModel::TypeColumn));
+    QTest::mouseClick(i.table()->viewport(), Qt::LeftButton, {}, other.center());
+    EXPECT_EQ(i.table()->currentIndex().row(), value);
+    auto* ok = i.panel->errorSheet()->findChild<QPushButton*>("errorOkButton");
+    ASSERT_TRUE(ok);
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_FALSE(i.panel->errorSheet()->isVisible());
+    EXPECT_FALSE(i.panel->invalidError());
+
+    i.type(value, "abc");
+    EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "current value must be a decimal value.\n");
+    i.panel->endErrorWindow();
+
+    // A string the file could not read back is refused the same way.
+    const int menu = i.rowOf("menu");
+    i.type(menu, "Lvl \"x\"");
+    EXPECT_TRUE(i.panel->errorSheet()->isVisible());
+    EXPECT_EQ(i.panel->errorMessage()->toPlainText().toStdString(),
+              "'Lvl \"x\"' cannot be kept in a patch: the file would not read it back the same. A value may hold no "
+              "double quote or line break, and may not stand between apostrophes with a blank inside.");
+    i.panel->endErrorWindow();
+    EXPECT_EQ(lineOf(doc, "KNOB"), line);
+
+    // A valid value is stored as one "Change Value".
+    i.type(value, "0.25");
+    EXPECT_FALSE(i.panel->errorSheet()->isVisible());
+    EXPECT_EQ(lineOf(doc, "KNOB"), "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.25 1");
+    EXPECT_EQ(i.text(value, ModuleFieldTableModel::ValueColumn), "0.25");
+    EXPECT_EQ(doc.undoManager().undoActionName(), "Change Value");
+    // The same text again changes nothing.
+    i.type(value, "0.25");
+    EXPECT_TRUE(doc.undoManager().canUndo());
+    doc.undoManager().undo();
+    EXPECT_FALSE(doc.undoManager().canUndo());
+    EXPECT_EQ(doc.sigData(), original);
+    // The panel follows the undo.
+    EXPECT_EQ(i.text(value, ModuleFieldTableModel::ValueColumn), "0.5");
+    doc.undoManager().redo();
+    EXPECT_EQ(i.text(value, ModuleFieldTableModel::ValueColumn), "0.25");
+}
+
+TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
+{
+    Inspector i("g");
+    ASSERT_TRUE(i.panel);
+    SigDocument& doc = *i.w.doc;
+    const std::string original = doc.sigData();
+    const int in = i.rowOf("in");
+    const int gain = i.rowOf("gain");
+
+    // The signal input lists the signal outputs, sorted without regard to
+    // case, its own source selected.
+    QComboBox* combo = i.openCombo(in);
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(i.itemsOf(combo).join(' '), "adc-in1 adc-in2 adc-null g-out m2-out mix-out osc-out shape-out");
+    EXPECT_EQ(combo->currentText(), "osc-out");
+    EXPECT_EQ(combo->view()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    // Picking an output stores it at once.
+    const int m2 = combo->findText("m2-out");
+    ASSERT_GE(m2, 0);
+    combo->setCurrentIndex(m2);
+    emit combo->activated(m2);
+    QApplication::processEvents();
+    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out lfo-out");
+    EXPECT_EQ(doc.undoManager().undoActionName(), "Change Value");
+
+    // A control output cannot feed a signal input.
+    i.type(in, "knob-out");
+    EXPECT_TRUE(i.panel->errorSheet()->isVisible());
+    EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "knob-out cannot feed g-in.");
+    i.panel->endErrorWindow();
+    i.type(in, "nosuch-out");
+    EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "nosuch-out : source not found");
+    i.panel->endErrorWindow();
+    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out lfo-out");
+
+    // A number typed into a connected input unwires it for the constant;
+    // "adc-null" unwires it.
+    i.type(gain, "0.25");
+    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out 0.25");
+    EXPECT_EQ(i.cell(gain, 1).data(ModuleFieldTableModel::EditabilityRole).toInt(), 0);
+    i.type(in, "adc-null");
+    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g adc-null 0.25");
+
+    // Three steps, undone one by one back to the file as it was.
+    for (int step = 0; step < 3; ++step) {
+        ASSERT_TRUE(doc.undoManager().canUndo());
+        doc.undoManager().undo();
+    }
+    EXPECT_EQ(doc.sigData(), original);
+    EXPECT_EQ(i.text(in, 1), "osc-out");
+    EXPECT_EQ(i.text(gain, 1), "lfo-out");
+}
+
+TEST(EditModulePanel, ALongSourceListScrollsPastElevenItems)
+{
+    std::string text = canvasPatch();
+    std::string extra;
+    for (int k = 1; k <= 5; ++k) {
+        extra += "SINE s";
+        extra += std::to_string(k);
+        extra += " 440 0.5 ;=500,";
+        extra += std::to_string(40 * k);
+        extra += ",80,0\r\n";
+    }
+    text.insert(text.find("TAIL"), extra);
+    Inspector i("g", text);
+    ASSERT_TRUE(i.panel);
+    QComboBox* combo = i.openCombo(i.rowOf("in"));
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(combo->count(), 13);
+    EXPECT_EQ(combo->maxVisibleItems(), 12);
+    EXPECT_EQ(combo->view()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+}
+
+TEST(EditModulePanel, StepButtonsActOnTheRowPressed)
+{
+    Inspector i("mix");
+    ASSERT_TRUE(i.panel);
+    SigDocument& doc = *i.w.doc;
+    const std::string original = doc.sigData();
+    ASSERT_EQ(lineOf(doc, "MIXN"), "MIXN mix 2 g-out 1 adc-null 0.5 1");
+    EXPECT_TRUE(i.cell(i.rowOf("in1"), 0).data(ModuleFieldTableModel::RepeatedRole).toBool());
+    EXPECT_FALSE(i.cell(i.rowOf("master"), 0).data(ModuleFieldTableModel::RepeatedRole).toBool());
+
+    // The first repetition is selected; "+" on the second adds after it.
+    i.table()->setCurrentIndex(i.cell(i.rowOf("in1"), 0));
+    i.clickStep(i.rowOf("in2"), true);
+    EXPECT_EQ(lineOf(doc, "MIXN"), "MIXN mix 3 g-out 1 adc-null 0.5 adc-null 1 1");
+    EXPECT_EQ(doc.undoManager().undoActionName(), "Add Repeating Field");
+    EXPECT_EQ(i.panel->model()->rowCount(), 10);
+    EXPECT_EQ(i.rowOf("in3"), 6);
+    EXPECT_EQ(i.text(i.rowOf("count"), 1), "3");
+
+    // "-" on the first takes the first away, whatever row is selected.
+    i.table()->setCurrentIndex(i.cell(i.rowOf("in3"), 0));
+    i.clickStep(i.rowOf("in1"), false);
+    EXPECT_EQ(lineOf(doc, "MIXN"), "MIXN mix 2 adc-null 0.5 adc-null 1 1");
+    EXPECT_EQ(doc.undoManager().undoActionName(), "Delete Repeating Field");
+
+    // A press that leaves its button before the release does nothing.
+    const QRect cellRect = i.table()->visualRect(i.cell(i.rowOf("in1"), 0));
+    QTest::mousePress(i.table()->viewport(), Qt::LeftButton, {}, RepeatingTextFieldCell::incRect(cellRect).center());
+    QMouseEvent move(QEvent::MouseMove, QPointF(cellRect.center()),
+                     i.table()->viewport()->mapToGlobal(QPointF(cellRect.center())), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(i.table()->viewport(), &move);
+    QTest::mouseRelease(i.table()->viewport(), Qt::LeftButton, {}, cellRect.center());
+    EXPECT_EQ(lineOf(doc, "MIXN"), "MIXN mix 2 adc-null 0.5 adc-null 1 1");
+
+    doc.undoManager().undo();
+    doc.undoManager().undo();
+    EXPECT_EQ(doc.sigData(), original);
+    EXPECT_EQ(i.panel->model()->rowCount(), 8);
+    EXPECT_EQ(i.text(i.rowOf("in1"), 1), "g-out");
+}
+
+TEST(EditModulePanel, ThePanelClosesWhenItsModuleLeavesThePatch)
+{
+    Inspector i("osc");
+    ASSERT_TRUE(i.panel);
+    QPointer<EditModuleController> panel = i.panel;
+    {
+        UndoGroup event(*i.w.doc);
+        PatchEditor(*i.w.doc).deleteModules({&i.w.module("osc")});
+    }
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(!panel || !panel->isVisible());
+    EXPECT_EQ(EditModuleController::controllerFor(i.w.module("g")), nullptr);
+    i.panel = nullptr;
+
+    // The panels of a document close with it.
+    EditModuleController* g = EditModuleController::open(*i.w.window, i.w.module("g"));
+    ASSERT_TRUE(g);
+    EditModuleController::closePanelsOf(*i.w.doc);
+    EXPECT_EQ(EditModuleController::controllerFor(i.w.module("g")), nullptr);
+}
