@@ -389,7 +389,10 @@ const std::string rootLines = "COL menu 0 0 Main Main 6 \r\n"
 
 std::string levelLine(const std::string& value)
 {
-    return "NUM x 7 0 Level:%d Level " + value + " 0 100 0.5 \r\n";
+    std::string line = "NUM x 7 0 Level:%d Level ";
+    line += value;
+    line += " 0 100 0.5 \r\n";
+    return line;
 }
 
 // A unit that answers on the next turn of the event loop with whatever the
@@ -514,7 +517,8 @@ TEST(FrontPanel, ScriptedSliderMovesArePacedToOnePutIn50msAndTheLastValueAlwaysG
             level->slider()->setValue(1 + i % 199);
             QApplication::processEvents();
         }
-        const std::string last = "7 " + numberString(0.5 * (1 + (c.moves - 1) % 199));
+        std::string last = "7 ";
+        last += numberString(0.5 * (1 + (c.moves - 1) % 199));
         now += std::chrono::milliseconds(50);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !unit.puts().empty() && unit.puts().back() == last; }, 5000));
         QTest::qWait(120);
