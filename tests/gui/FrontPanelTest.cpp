@@ -373,10 +373,12 @@ namespace {
 
 Bytes dumpOf(const std::string& lines, uint8_t command = sysex::OBJECT_INFO_DUMP)
 {
-    Bytes b{0xF0, 0x1C, 0x70, 0x00, command};
-    b.insert(b.end(), lines.begin(), lines.end());
-    b.push_back(0xF7);
-    return b;
+    std::string text = "\xF0\x1C\x70";
+    text += '\0';
+    text += char(command);
+    text += lines;
+    text += '\xF7';
+    return Bytes(text.begin(), text.end());
 }
 
 const std::string rootLines = "COL menu 0 0 Main Main 6 \r\n"
@@ -537,10 +539,13 @@ TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
         ScriptedUnit::Answer answer;
         std::string status;
     };
-    Bytes refusal{0xF0, 0x1C, 0x70, 0x00, 0x0D};
-    for (char ch : std::string("Level: too loud"))
-        refusal.push_back(uint8_t(ch));
-    refusal.insert(refusal.end(), {0x00, 0xF7});
+    std::string refusalText = "\xF0\x1C\x70";
+    refusalText += '\0';
+    refusalText += '\x0D';
+    refusalText += "Level: too loud";
+    refusalText += '\0';
+    refusalText += '\xF7';
+    const Bytes refusal(refusalText.begin(), refusalText.end());
     const Case cases[] = {
         {"refused", {refusal, std::nullopt}, "Level was not set to 30: Level: too loud"},
         {"line failed",
