@@ -373,7 +373,7 @@ QWidget* FrontPanelWindow::makeControl(Row& r)
     control->setAccessibleName(name);
     if (auto* number = qobject_cast<PanelNumberControl*>(control))
         number->setControlName(name);
-    control->setObjectName(QString::fromStdString("control" + key));
+    control->setObjectName(QStringLiteral("control") + QString::fromStdString(key));
     r.control = control;
     if (qobject_cast<PanelNumberControl*>(control) || qobject_cast<QComboBox*>(control) ||
         qobject_cast<QLineEdit*>(control)) {

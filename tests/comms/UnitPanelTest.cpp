@@ -215,10 +215,12 @@ TEST(UnitPanel, AFrameEndRequestEndsAtTheF7AndDropsWhatFollows)
 TEST(UnitPanel, ObjectsInDumpKeepsEveryObjectInOrderAndChecksTheFrame)
 {
     auto frame = [](uint8_t device, uint8_t command, const std::string& lines) {
-        Bytes b{0xF0, 0x1C, 0x70, device, command};
-        b.insert(b.end(), lines.begin(), lines.end());
-        b.push_back(0xF7);
-        return b;
+        std::string text = "\xF0\x1C\x70";
+        text += char(device);
+        text += char(command);
+        text += lines;
+        text += '\xF7';
+        return Bytes(text.begin(), text.end());
     };
     const std::string lines = "NUM k 5 0 Gain '' 1 0 2 0.1 \r\nNUM k 6 0 Gain '' 2 0 2 0.1 \r\n"
                               "STR k 7 0 Name name 'My Room' \r\n";

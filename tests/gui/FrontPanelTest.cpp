@@ -373,10 +373,12 @@ namespace {
 
 Bytes dumpOf(const std::string& lines, uint8_t command = sysex::OBJECT_INFO_DUMP)
 {
-    Bytes b{0xF0, 0x1C, 0x70, 0x00, command};
-    b.insert(b.end(), lines.begin(), lines.end());
-    b.push_back(0xF7);
-    return b;
+    std::string text = "\xF0\x1C\x70";
+    text += '\0';
+    text += char(command);
+    text += lines;
+    text += '\xF7';
+    return Bytes(text.begin(), text.end());
 }
 
 const std::string rootLines = "COL menu 0 0 Main Main 6 \r\n"
@@ -389,7 +391,10 @@ const std::string rootLines = "COL menu 0 0 Main Main 6 \r\n"
 
 std::string levelLine(const std::string& value)
 {
-    return "NUM x 7 0 Level:%d Level " + value + " 0 100 0.5 \r\n";
+    std::string line = "NUM x 7 0 Level:%d Level ";
+    line += value;
+    line += " 0 100 0.5 \r\n";
+    return line;
 }
 
 // A unit that answers on the next turn of the event loop with whatever the
@@ -514,7 +519,8 @@ TEST(FrontPanel, ScriptedSliderMovesArePacedToOnePutIn50msAndTheLastValueAlwaysG
             level->slider()->setValue(1 + i % 199);
             QApplication::processEvents();
         }
-        const std::string last = "7 " + numberString(0.5 * (1 + (c.moves - 1) % 199));
+        std::string last = "7 ";
+        last += numberString(0.5 * (1 + (c.moves - 1) % 199));
         now += std::chrono::milliseconds(50);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !unit.puts().empty() && unit.puts().back() == last; }, 5000));
         QTest::qWait(120);
@@ -533,10 +539,13 @@ TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
         ScriptedUnit::Answer answer;
         std::string status;
     };
-    Bytes refusal{0xF0, 0x1C, 0x70, 0x00, 0x0D};
-    for (char ch : std::string("Level: too loud"))
-        refusal.push_back(uint8_t(ch));
-    refusal.insert(refusal.end(), {0x00, 0xF7});
+    std::string refusalText = "\xF0\x1C\x70";
+    refusalText += '\0';
+    refusalText += '\x0D';
+    refusalText += "Level: too loud";
+    refusalText += '\0';
+    refusalText += '\xF7';
+    const Bytes refusal(refusalText.begin(), refusalText.end());
     const Case cases[] = {
         {"refused", {refusal, std::nullopt}, "Level was not set to 30: Level: too loud"},
         {"line failed",
