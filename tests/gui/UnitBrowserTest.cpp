@@ -1,5 +1,6 @@
 // The unit browser and the program-list browser end to end: the
 // application's real windows against tosk-unit on a pseudo-terminal.
+#include "Toskfile/DiskFileTreeNode.h"
 #include "Toskfile/SigDocument.h"
 #include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
@@ -11,6 +12,8 @@
 #include "base/PreferenceController.h"
 #include "base/SettingsStore.h"
 #include "browsers/DiskDragMimeData.h"
+#include "browsers/DiskOutlineView.h"
+#include "browsers/DiskViewController.h"
 #include "browsers/KorvatelNodeData.h"
 #include "browsers/KorvatelViewController.h"
 #include "browsers/MyOutlineView.h"
@@ -35,6 +38,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
 
@@ -611,4 +615,78 @@ TEST(ProgramListBrowser, AFailedListIsReportedAndADisabledPresetIsStruckThroughA
     EXPECT_EQ(w->draggedItems(), std::vector<R9100ViewController::Item>{enabled});
     w->close();
     QApplication::processEvents();
+}
+
+// The whole way from a unit to disk: banks dragged from the unit browser and
+// dropped on a folder of the disk browser become one folder per bank with one
+// ".sig" per patch, byte-equal to what tosk-cli fetches, under safe names.
+TEST(UnitBrowser, BanksDroppedOnTheDiskBrowserBecomeFoldersOfSigFiles)
+{
+    TempDir dir;
+    const fs::path banks = makeTestBanks(dir.path());
+    fs::create_directories(banks / "3 ..");
+    writeFile(banks / "3 .." / "0 Twin.sig", smallRoomText);
+    writeFile(banks / "3 .." / "1 Twin.sig", echoText);
+    writeFile(banks / "3 .." / "2 ...sig", hallText);
+    fs::create_directories(dir / "disk" / "Backup");
+    writeFile(dir / "disk" / "Backup" / "keep.sig", "MINE");
+
+    UnitProcess unit(dir.path(), {"--banks", banks.string()});
+    ASSERT_TRUE(unit.started());
+    BrowserApp app(unit.link());
+    app.store.setValue("DiskPatchPath", (dir / "disk").string());
+    app.showUnitBrowser();
+    PatchViewController* w = app.browser<PatchViewController>();
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(idle(w->runner()));
+    std::vector<TreeNode::Ptr> dragged;
+    for (const char* name : {"1 Reverbs", "3 .."}) {
+        dragged.push_back(w->nodeNamed(name));
+        ASSERT_TRUE(dragged.back()) << name;
+    }
+    std::unique_ptr<QMimeData> data(w->dragData(dragged));
+    ASSERT_TRUE(data);
+
+    app.delegate->showDiskViewAction();
+    DiskViewController* disk = app.delegate->diskViewController();
+    ASSERT_TRUE(disk);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(disk));
+    DiskFileTreeNode* target = disk->nodeForPath((dir / "disk" / "Backup").string());
+    ASSERT_TRUE(target);
+    QSignalSpy done(disk, &DiskViewController::dropFinished);
+    QAbstractItemView* view = disk->outlineView();
+    const QPoint at = view->visualRect(disk->treeModel()->indexForNode(target)).center();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDragMoveEvent move(at, actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &move);
+    ASSERT_TRUE(move.isAccepted());
+    QDropEvent drop(QPointF(at), actions, data.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(view->viewport(), &drop);
+    ASSERT_TRUE(drop.isAccepted());
+    ASSERT_TRUE(done.count() > 0 || done.wait(60000));
+
+    const fs::path backup = dir / "disk" / "Backup";
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(backup))
+        if (entry.is_regular_file())
+            files.push_back(fs::relative(entry.path(), backup).string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"1 Reverbs/Hall- Large|Dark.sig", "1 Reverbs/Small Room.sig",
+                                               "3 ../--.sig", "3 ../Twin 2.sig", "3 ../Twin.sig", "keep.sig"}));
+    EXPECT_EQ(readFile(backup / "keep.sig"), "MINE");
+    EXPECT_EQ(readFile(backup / "3 .." / "Twin.sig"), smallRoomText);
+    EXPECT_EQ(readFile(backup / "3 .." / "Twin 2.sig"), echoText);
+    EXPECT_EQ(readFile(backup / "3 .." / "--.sig"), hallText);
+    const ProcessResult cli =
+        runTool("tosk-cli", {"unit", "--port", unit.link(), "--silence-ms", "300", "get-patch", "1", "1"});
+    ASSERT_EQ(cli.exitCode, 0) << cli.err;
+    EXPECT_EQ(readFile(backup / "1 Reverbs" / "Hall- Large|Dark.sig"), cli.out);
+    EXPECT_EQ(readFile(backup / "1 Reverbs" / "Small Room.sig"), smallRoomText);
+    // The user is told what was renamed.
+    const std::vector<std::string> alerts = app.alertTexts();
+    ASSERT_FALSE(alerts.empty());
+    EXPECT_NE(alerts.back().find("Twin 2"), std::string::npos) << alerts.back();
 }
