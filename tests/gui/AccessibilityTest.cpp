@@ -15,17 +15,22 @@
 #include "app/UnitTrafficWindow.h"
 #include "base/PreferenceController.h"
 #include "base/SettingsStore.h"
+#include "browsers/DiskViewController.h"
 #include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/GridPanelController.h"
 #include "canvas/TextWindowController.h"
 #include "comms/UnitTraffic.h"
+#include "editors/AddModuleController.h"
+#include "editors/EditModuleController.h"
 #include "editors/HelpWindow.h"
 #include "editors/WaveEditorWindow.h"
 #include "editors/WaveEditors.h"
 #include "gui/AccessibilityCheck.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
+
+#include <filesystem>
 
 #include <QAccessible>
 #include <QCheckBox>
@@ -44,6 +49,7 @@
 #include <memory>
 
 using namespace tosk;
+namespace fs = std::filesystem;
 using namespace tosk::test;
 
 namespace {
@@ -172,6 +178,30 @@ const std::vector<WindowCase>& windowCases()
          },
          3},
         {"help window", [](Windows& w) { return w.keep(new HelpWindow()); }, 3},
+        {"inspector",
+         [](Windows& w) -> QWidget* {
+             Module::Ptr module = w.demo->sigFile()->findModuleByName("chl");
+             if (!module)
+                 return nullptr;
+             return w.keep(new EditModuleController(w.demo, module, w.graphicWindow()));
+         },
+         2},
+        {"add module panel",
+         [](Windows& w) -> QWidget* {
+             AddModuleController::initializeAddModuleController(bundledDbase());
+             AddModuleController& panel = AddModuleController::sharedAddModuleController();
+             panel.setMainWindow(w.graphicWindow());
+             return &panel;
+         },
+         4},
+        {"disk browser",
+         [](Windows& w) -> QWidget* {
+             auto* browser = w.keep(new DiskViewController({}));
+             browser->fillDiskViewFromPath(
+                 QString::fromStdString(fs::path(dataPath("examples/demo.sig")).parent_path().string()));
+             return browser;
+         },
+         4},
     };
     return cases;
 }
