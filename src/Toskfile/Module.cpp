@@ -574,12 +574,12 @@ void Module::undoMove(const Rect& rect, bool placed)
     NotificationCenter::defaultCenter().post(DidMoveNotification, this);
 }
 
-int Module::updateParams(const Module& other)
+std::vector<size_t> Module::differingParameters(const Module& other) const
 {
-    int changed = 0;
+    std::vector<size_t> differing;
     size_t n = std::min(listOfFields.size(), other.listOfFields.size());
     for (size_t i = 0; i < n; ++i) {
-        ModuleField& mine = *listOfFields[i];
+        const ModuleField& mine = *listOfFields[i];
         // Connections never change here, and an output's text carries no
         // value: counting it would report changes nobody made.
         if (mine.source() || mine.isOutput())
@@ -591,8 +591,18 @@ int Module::updateParams(const Module& other)
                    numberString(static_cast<float>(OperatorField::decimalValue(theirs)));
         else
             same = mine.text() == theirs;
-        if (same)
-            continue;
+        if (!same)
+            differing.push_back(i);
+    }
+    return differing;
+}
+
+int Module::updateParams(const Module& other)
+{
+    int changed = 0;
+    for (size_t i : differingParameters(other)) {
+        ModuleField& mine = *listOfFields[i];
+        const std::string& theirs = other.listOfFields[i]->text();
         logf("Module.updateParams: changing %s-%s %s to %s", latin1ToUtf8(name()).c_str(),
              latin1ToUtf8(instanceName()).c_str(), latin1ToUtf8(mine.text()).c_str(), latin1ToUtf8(theirs).c_str());
         mine.setText(theirs);

@@ -266,6 +266,11 @@ public:
     // Takes the values of the same module read back from elsewhere (the unit)
     // for every unconnected field; answers how many changed.
     int updateParams(const Module& other);
+    // The indexes of the fields updateParams would change: unconnected
+    // fields that are not outputs, whose texts differ from the other
+    // module's field at the same index (numbers compared as the file writes
+    // them, so 1.50000 and 1.5 are the same).
+    std::vector<size_t> differingParameters(const Module& other) const;
 
     // --- geometry
     const Rect& rect() const { return rect_; }

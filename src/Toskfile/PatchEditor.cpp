@@ -596,6 +596,31 @@ int PatchEditor::updateParams(std::string_view bytes)
     return total;
 }
 
+int PatchEditor::takeParameters(const std::vector<std::pair<Module::FieldPtr, std::string>>& values)
+{
+    std::vector<std::pair<Module::FieldPtr, std::string>> changes;
+    for (const auto& [field, text] : values) {
+        if (!field || !topOf(*field) || field->source() || field->isOutput() ||
+            !TextRules::readsBack(field.get(), text))
+            return 0;
+        auto same = std::find_if(changes.begin(), changes.end(), [&](const auto& c) { return c.first == field; });
+        if (same != changes.end())
+            same->second = text;
+        else
+            changes.emplace_back(field, text);
+    }
+    std::erase_if(changes, [](const auto& c) { return c.first->text() == c.second; });
+    if (changes.empty())
+        return 0;
+    PatchState before(patch());
+    for (const auto& [field, text] : changes)
+        before.addField(field);
+    for (const auto& [field, text] : changes)
+        field->setText(text);
+    commit(PatchChange::Kind::UpdateParameters, "Update Parameters", before, PatchChange::Values);
+    return int(changes.size());
+}
+
 // ---------------------------------------------------------------- wires
 
 bool PatchEditor::connectGesture(const Module::FieldPtr& from, const Module::FieldPtr& to, GestureKeys keys,

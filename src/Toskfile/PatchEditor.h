@@ -149,6 +149,12 @@ public:
     // Answers the number of fields changed, -1 when the two patches differ
     // in shape, in which case the patch is left as it was.
     int updateParams(std::string_view bytes);
+    // Takes the values given into their fields as one "Update Parameters"
+    // (the values of a unit's copy the user chose to keep). Every field must
+    // be an unconnected field of this patch that is not an output, and every
+    // value one the file can read back; otherwise nothing changes. A field
+    // given twice takes its last value. Answers the number of fields changed.
+    int takeParameters(const std::vector<std::pair<Module::FieldPtr, std::string>>& values);
 
 private:
     bool commit(PatchChange::Kind kind, const std::string& actionName, const PatchState& before, unsigned aspects,

@@ -215,7 +215,7 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
                 QObject::connect(recent->addAction(path), &QAction::triggered, documents,
                                  [documents, path] { documents->openDocument(path); });
             recent->addSeparator();
-            QAction* clear = recent->addAction(Latin1::text("MenuClearRecent", "Clear Menu"));
+            QAction* clear = recent->addAction(Latin1::text("MenuClearRecent", "&Clear Menu"));
             clear->setEnabled(!documents->recentDocuments().isEmpty());
             QObject::connect(clear, &QAction::triggered, documents, [documents] { documents->clearRecentDocuments(); });
         });
@@ -255,14 +255,17 @@ void addUnitMenu(QMenuBar* bar, UnitCommands& unit)
     QAction* getPatch = add("actionGetPatch", "MenuGetPatch", "&Get Patch", Item::GetPatch);
     QAction* sendPatch = add("actionSendPatch", "MenuSendPatch", "&Send Patch", Item::SendPatch);
     QAction* updatePatch = add("actionUpdatePatch", "MenuUpdatePatch", "&Update Patch", Item::UpdatePatch);
+    QAction* compare = add("actionCompareWithUnit", "MenuCompareWithUnit", "&Compare with Unit", Item::CompareWithUnit);
+    menu->addSeparator();
+    QAction* frontPanel = add("actionFrontPanel", "MenuFrontPanel", "&Front Panel", Item::FrontPanel);
     menu->addSeparator();
     QAction* getDbase = add("actionGetDbase", "MenuGetDbase", "Get &Database...", Item::GetDbase);
     QAction* getScreen = add("actionGetScreen", "MenuGetScreen", "Get Sc&reen", Item::GetScreen);
     menu->addSeparator();
-    add("actionGetUserFiles", "MenuGetUserFiles", "Get User Files", Item::GetUserFiles);
-    add("actionGetSetup", "MenuGetSetup", "Get Setup", Item::GetSetup);
-    add("actionSendUserFiles", "MenuSendUserFiles", "Send User Files", Item::SendUserFiles);
-    add("actionSendSetup", "MenuSendSetup", "Send Setup", Item::SendSetup);
+    add("actionGetUserFiles", "MenuGetUserFiles", "Get User Fi&les", Item::GetUserFiles);
+    add("actionGetSetup", "MenuGetSetup", "Get Se&tup", Item::GetSetup);
+    add("actionSendUserFiles", "MenuSendUserFiles", "Send User F&iles", Item::SendUserFiles);
+    add("actionSendSetup", "MenuSendSetup", "Send Setu&p", Item::SendSetup);
 
     QPointer<UnitCommands> commands(&unit);
     auto window = [bar] { return bar->window(); };
@@ -271,6 +274,8 @@ void addUnitMenu(QMenuBar* bar, UnitCommands& unit)
                      [commands, window] { commands->onMidiSendPatch(window()); });
     QObject::connect(updatePatch, &QAction::triggered, &unit,
                      [commands, window] { commands->onMidiUpdatePatch(window()); });
+    QObject::connect(compare, &QAction::triggered, &unit, [commands, window] { commands->onMidiCompare(window()); });
+    QObject::connect(frontPanel, &QAction::triggered, &unit, [commands] { commands->onFrontPanel(); });
     QObject::connect(getDbase, &QAction::triggered, &unit, [commands, window] { commands->onMidiGetDbase(window()); });
     QObject::connect(getScreen, &QAction::triggered, &unit, [commands] { commands->onMidiGetScreen(); });
     auto refresh = [items, commands, window] {
@@ -286,9 +291,16 @@ void addWindowMenu(QMenuBar* bar, MainMenuDelegate& delegate)
 {
     QMenu* menu = bar->addMenu(Latin1::text("MenuWindow", "&Window"));
     menu->setObjectName(QStringLiteral("menuWindow"));
+    QAction* browser = menu->addAction(Latin1::text("MenuUnitBrowser", "Unit &Browser"));
+    browser->setObjectName(QStringLiteral("actionShowKorvatelView"));
+    browser->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_B));
+    QObject::connect(browser, &QAction::triggered, &delegate, &MainMenuDelegate::showKorvatelViewAction);
     QAction* traffic = menu->addAction(Latin1::text("MenuUnitTraffic", "Unit &Traffic"));
     traffic->setObjectName(QStringLiteral("actionUnitTraffic"));
     QObject::connect(traffic, &QAction::triggered, &delegate, &MainMenuDelegate::showUnitTraffic);
+    QAction* disk = menu->addAction(Latin1::text("MenuDiskBrowser", "&Disk Browser"));
+    disk->setObjectName(QStringLiteral("actionShowDiskView"));
+    QObject::connect(disk, &QAction::triggered, &delegate, &MainMenuDelegate::showDiskViewAction);
 }
 
 void addPreferencesCommand(QMenu* file, MainMenuDelegate& delegate)

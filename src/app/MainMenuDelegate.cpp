@@ -1,10 +1,15 @@
 #include "app/MainMenuDelegate.h"
 
+#include "Toskfile/SigDocument.h"
+#include "app/ApplicationMenu.h"
+#include "app/DocumentController.h"
 #include "app/PreferencesWindow.h"
 #include "app/UnitCommands.h"
 #include "app/UnitTrafficWindow.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
+#include "browsers/DiskViewController.h"
+#include "browsers/KorvatelViewController.h"
 #include "canvas/PatchWindow.h"
 #include "comms/SerialPort.h"
 #include "comms/ToskMidiProcessor.h"
@@ -12,17 +17,36 @@
 #include "database/SigDbase.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QWindow>
 
 namespace tosk {
+
+namespace {
+
+// `path` with `from` (a file, or a folder above it) replaced by `to`; empty
+// when `path` is neither `from` nor below it.
+QString movedPath(const QString& path, const QString& from, const QString& to)
+{
+    if (path == from)
+        return to;
+    if (path.startsWith(from + QLatin1Char('/')))
+        return to + path.mid(from.size());
+    return {};
+}
+
+} // namespace
 
 MainMenuDelegate::MainMenuDelegate(QObject* parent, ToskMidiProcessor* dispatcher)
     : QObject(parent), dispatcher_(dispatcher)
 {
 }
 
-MainMenuDelegate::~MainMenuDelegate() = default;
+MainMenuDelegate::~MainMenuDelegate()
+{
+    delete korvatelViewController_.data();
+}
 
 std::string MainMenuDelegate::informationString()
 {
@@ -100,6 +124,52 @@ void MainMenuDelegate::focusWindowChanged(QWindow* window)
         }
 }
 
+DiskViewController* MainMenuDelegate::diskViewController()
+{
+    if (diskViewController_)
+        return diskViewController_.get();
+    DiskViewController::Hooks hooks;
+    hooks.buildMenu = [this](QMenuBar* bar) { ApplicationMenu::build(bar, *this); };
+    hooks.openPatch = [this](const QString& path) {
+        if (documentController_)
+            documentController_->openDocument(path);
+    };
+    // Documents hold their files' canonical paths, as the browser reports
+    // moves.
+    hooks.pathMoved = [this](const QString& from, const QString& to) {
+        if (!documentController_)
+            return;
+        for (GraphicWindowController* window : documentController_->windows()) {
+            SigDocument* document = window->sigDocument();
+            const QString now =
+                document ? movedPath(QFile::decodeName(document->fileName().c_str()), from, to) : QString();
+            if (now.isEmpty())
+                continue;
+            document->setFileName(QFile::encodeName(now).toStdString());
+            window->updateTitle();
+        }
+    };
+    hooks.isOpen = [this](const QString& path) {
+        if (!documentController_)
+            return false;
+        for (GraphicWindowController* window : documentController_->windows())
+            if (SigDocument* document = window->sigDocument();
+                document && !movedPath(QFile::decodeName(document->fileName().c_str()), path, path).isEmpty())
+                return true;
+        return false;
+    };
+    diskViewController_ = std::make_unique<DiskViewController>(std::move(hooks));
+    return diskViewController_.get();
+}
+
+void MainMenuDelegate::showDiskViewAction()
+{
+    DiskViewController* browser = diskViewController();
+    browser->show();
+    browser->raise();
+    browser->activateWindow();
+}
+
 PreferencesWindow* MainMenuDelegate::preferencesWindow()
 {
     if (!preferencesWindow_) {
@@ -131,6 +201,51 @@ void MainMenuDelegate::showUnitTraffic()
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+KorvatelViewController* MainMenuDelegate::identifyUnit(bool report)
+{
+    if (korvatelViewController_ || !unitCommands_)
+        return korvatelViewController_;
+    auto* controller = new KorvatelViewController(*dispatcher_, report, unitLineTiming_, this);
+    korvatelViewController_ = controller;
+    connect(unitCommands_.get(), &UnitCommands::requestFinished, controller, &KorvatelViewController::requestFinished);
+    connect(controller, &KorvatelViewController::patchViewClosed, this, &MainMenuDelegate::closePatchViews);
+    // An identify that opened nothing leaves no controller behind: the next
+    // command asks the unit again, and says what went wrong.
+    connect(controller, &KorvatelViewController::identifyFailed, this, [this, controller] {
+        if (korvatelViewController_ == controller) {
+            korvatelViewController_ = nullptr;
+            controller->deleteLater();
+        }
+    });
+    return controller;
+}
+
+void MainMenuDelegate::showKorvatelViewAction()
+{
+    KorvatelViewController* controller = korvatelViewController_;
+    if (controller && !controller->hasPatchViews() && !controller->isIdentifying()) {
+        closePatchViews();
+        controller = nullptr;
+    }
+    if (controller) {
+        // A quiet identify still under way now reports what it finds.
+        controller->showPatchViews();
+        return;
+    }
+    identifyUnit(true);
+}
+
+void MainMenuDelegate::closePatchViews()
+{
+    KorvatelViewController* controller = korvatelViewController_;
+    if (!controller)
+        return;
+    korvatelViewController_ = nullptr;
+    disconnect(controller, nullptr, this, nullptr);
+    controller->closePatchViews();
+    controller->deleteLater();
 }
 
 void MainMenuDelegate::terminate()

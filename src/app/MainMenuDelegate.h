@@ -5,6 +5,8 @@
 #include <QWidget>
 
 #include "app/DatabaseSummary.h"
+#include "browsers/KorvatelViewController.h"
+#include "browsers/UnitLineTiming.h"
 
 #include <functional>
 #include <memory>
@@ -14,6 +16,7 @@ class QWindow;
 
 namespace tosk {
 
+class DiskViewController;
 class DocumentController;
 class PreferencesWindow;
 class SigDbase;
@@ -72,6 +75,20 @@ public:
     // then brings back no start window.
     bool isTerminating() const { return terminating_; }
 
+    // The disk browser, made on first use; it opens patches and moves their
+    // windows' files through the document controller.
+    DiskViewController* diskViewController();
+
+    // The controller of the unit windows: made by the unit browser command
+    // (or a quiet identify), dropped when one of its windows closes.
+    KorvatelViewController* korvatelViewController() const { return korvatelViewController_; }
+    // Identifies the unit and opens its window, unless a controller is
+    // there already. `report`: failures are shown (the quiet identify of
+    // the disk browser passes false).
+    KorvatelViewController* identifyUnit(bool report);
+    // How the unit windows' connections wait (tests shorten the bank pause).
+    void setUnitLineTiming(UnitLineTiming timing) { unitLineTiming_ = timing; }
+
     // The Unit menu's commands (null before launch).
     UnitCommands* unitCommands() const { return unitCommands_.get(); }
 
@@ -85,10 +102,19 @@ public:
 public slots:
     // File ▸ Quit: closes every window; quits when all agreed to close.
     void terminate();
+    // Window ▸ Disk Browser: shows the disk browser.
+    void showDiskViewAction();
     // File ▸ Preferences...
     void showPreferencesPanelAction();
     // Window ▸ Unit Traffic
     void showUnitTraffic();
+    // Window ▸ Unit Browser: identifies the unit and opens its browser, or
+    // brings its windows to the front. After a quiet identify that found
+    // nothing, it identifies again, with its alerts.
+    void showKorvatelViewAction();
+    // Drops the unit window controller and closes its windows, so that the
+    // next command identifies afresh.
+    void closePatchViews();
 
 signals:
     void sigDbaseLocationChanged();
@@ -105,11 +131,14 @@ private:
     bool launched_ = false;
     bool terminating_ = false;
     DocumentController* documentController_ = nullptr;
+    std::unique_ptr<DiskViewController> diskViewController_;
     ToskMidiProcessor* dispatcher_ = nullptr;
     std::unique_ptr<UnitCommands> unitCommands_;
     std::unique_ptr<PreferencesWindow> preferencesWindow_;
     std::unique_ptr<UnitTrafficWindow> unitTrafficWindow_;
     std::function<void(QWidget*)> showGridPanel_;
+    QPointer<KorvatelViewController> korvatelViewController_;
+    UnitLineTiming unitLineTiming_;
 };
 
 } // namespace tosk

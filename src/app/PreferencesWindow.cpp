@@ -6,6 +6,7 @@
 #include "comms/SerialConfig.h"
 #include "database/SigDbase.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
@@ -63,7 +64,7 @@ PreferencesWindow::PreferencesWindow(std::vector<std::string> ports, QWidget* pa
     locationField_->setMinimumWidth(360);
     locationField_->setAccessibleName(Latin1::text("PrefLocationName", "Database file"));
     locationRow->addWidget(locationField_, 1);
-    auto* choose = new QPushButton(Latin1::text("PrefChoose", "Choose..."), database);
+    auto* choose = new QPushButton(Latin1::text("PrefChoose", "Choos&e..."), database);
     choose->setObjectName(QStringLiteral("chooseLocationButton"));
     choose->setAccessibleName(Latin1::text("PrefChooseName", "Choose the database file"));
     locationRow->addWidget(choose);
@@ -76,11 +77,11 @@ PreferencesWindow::PreferencesWindow(std::vector<std::string> ports, QWidget* pa
 
     auto* start = new QGroupBox(Latin1::text("PrefGeneral", "General"), this);
     auto* startColumn = new QVBoxLayout(start);
-    createNewDocCheck_ = new QCheckBox(Latin1::text("PrefCreateNewDoc", "Open an untitled patch at start"), start);
+    createNewDocCheck_ = new QCheckBox(Latin1::text("PrefCreateNewDoc", "&Open an untitled patch at start"), start);
     createNewDocCheck_->setObjectName(QStringLiteral("createNewDocCheck"));
     startColumn->addWidget(createNewDocCheck_);
     highSampleRateCheck_ =
-        new QCheckBox(Latin1::text("PrefHighSampleRate", "The unit runs at the high sample rate"), start);
+        new QCheckBox(Latin1::text("PrefHighSampleRate", "The unit runs at the &high sample rate"), start);
     highSampleRateCheck_->setObjectName(QStringLiteral("highSampleRateCheck"));
     startColumn->addWidget(highSampleRateCheck_);
     column->addWidget(start);
@@ -88,10 +89,10 @@ PreferencesWindow::PreferencesWindow(std::vector<std::string> ports, QWidget* pa
     auto* connection = new QGroupBox(Latin1::text("PrefConnection", "Connection to the unit"), this);
     auto* connectionColumn = new QVBoxLayout(connection);
     auto* midiRow = new QHBoxLayout();
-    midiButton_ = new QRadioButton(Latin1::text("PrefMidi", "MIDI"), connection);
+    midiButton_ = new QRadioButton(Latin1::text("PrefMidi", "&MIDI"), connection);
     midiButton_->setObjectName(QStringLiteral("midiRadio"));
     midiRow->addWidget(midiButton_);
-    auto* channelLabel = new QLabel(Latin1::text("PrefMidiChannel", "Channel:"), connection);
+    auto* channelLabel = new QLabel(Latin1::text("PrefMidiChannel", "&Channel:"), connection);
     midiRow->addWidget(channelLabel);
     midiChannelField_ = new QLineEdit(connection);
     midiChannelField_->setObjectName(QStringLiteral("midiChannelField"));
@@ -107,7 +108,7 @@ PreferencesWindow::PreferencesWindow(std::vector<std::string> ports, QWidget* pa
     midiNote_->setWordWrap(true);
     connectionColumn->addWidget(midiNote_);
 
-    serialButton_ = new QRadioButton(Latin1::text("PrefSerial", "Serial line"), connection);
+    serialButton_ = new QRadioButton(Latin1::text("PrefSerial", "&Serial line"), connection);
     serialButton_->setObjectName(QStringLiteral("serialRadio"));
     connectionColumn->addWidget(serialButton_);
     auto* group = new QButtonGroup(this);
@@ -117,23 +118,23 @@ PreferencesWindow::PreferencesWindow(std::vector<std::string> ports, QWidget* pa
     serialForm_ = new QFormLayout();
     serialForm_->setContentsMargins(24, 0, 0, 0);
     connectionColumn->addLayout(serialForm_);
-    portNameCombo_ = addCombo("portNameCombo", "PrefPort", "Port:", ports_, &PreferencesWindow::changePortName);
+    portNameCombo_ = addCombo("portNameCombo", "PrefPort", "&Port:", ports_, &PreferencesWindow::changePortName);
     portNameCombo_->setEditable(true);
     portNameCombo_->setInsertPolicy(QComboBox::NoInsert);
     portNameCombo_->lineEdit()->setPlaceholderText(
         Latin1::text("PrefPortPlaceholder", "a device, or a path such as /tmp/unit"));
     portNameCombo_->setMinimumWidth(260);
     portNameCombo_->lineEdit()->setAccessibleName(portNameCombo_->accessibleName());
-    baudRateCombo_ = addCombo("baudRateCombo", "PrefBitRate", "Bit rate:", SerialConfig::bitRateList(),
+    baudRateCombo_ = addCombo("baudRateCombo", "PrefBitRate", "&Bit rate:", SerialConfig::bitRateList(),
                               &PreferencesWindow::changeBaudRate);
-    dataBitsCombo_ = addCombo("dataBitsCombo", "PrefDataBits", "Data bits:", SerialConfig::dataBitList(),
+    dataBitsCombo_ = addCombo("dataBitsCombo", "PrefDataBits", "&Data bits:", SerialConfig::dataBitList(),
                               &PreferencesWindow::changeDataBits);
     parityCombo_ =
-        addCombo("parityCombo", "PrefParity", "Parity:", SerialConfig::parityList(), &PreferencesWindow::changeParity);
-    stopBitsCombo_ = addCombo("stopBitsCombo", "PrefStopBits", "Stop bits:", SerialConfig::stopBitList(),
+        addCombo("parityCombo", "PrefParity", "P&arity:", SerialConfig::parityList(), &PreferencesWindow::changeParity);
+    stopBitsCombo_ = addCombo("stopBitsCombo", "PrefStopBits", "S&top bits:", SerialConfig::stopBitList(),
                               &PreferencesWindow::changeStopBits);
     flowControlCombo_ =
-        addCombo("flowControlCombo", "PrefFlowControl", "Flow control:", SerialConfig::flowControlList(),
+        addCombo("flowControlCombo", "PrefFlowControl", "&Flow control:", SerialConfig::flowControlList(),
                  &PreferencesWindow::changeFlowControl);
     column->addWidget(connection);
     column->addStretch(1);
@@ -160,7 +161,9 @@ QComboBox* PreferencesWindow::addCombo(const char* name, const char* key, const 
     const QString label = Latin1::text(key, fallback);
     serialForm_->addRow(label, box);
     // A combo box is otherwise announced by its value alone.
-    box->setAccessibleName(QString(label).remove(QLatin1Char(':')));
+    box->setAccessibleName(QString(label).remove(QLatin1Char(':')).remove(QLatin1Char('&')));
+    // Its open list is announced by the same name.
+    box->view()->setAccessibleName(box->accessibleName());
     connect(box, &QComboBox::activated, this, action);
     return box;
 }

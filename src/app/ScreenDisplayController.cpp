@@ -89,12 +89,12 @@ ScreenDisplayController::ScreenDisplayController(const QImage& image, QWidget* p
         connect(button, &QPushButton::clicked, this, slot);
         return button;
     };
-    add("copyButton", "ScreenCopy", "Copy", &ScreenDisplayController::onCopyAction);
-    auto* save = new QPushButton(Latin1::text("ScreenSave", "Save..."), this);
+    add("copyButton", "ScreenCopy", "&Copy", &ScreenDisplayController::onCopyAction);
+    auto* save = new QPushButton(Latin1::text("ScreenSave", "&Save..."), this);
     save->setObjectName(QStringLiteral("saveButton"));
     buttons->addWidget(save);
     connect(save, &QPushButton::clicked, this, [this] { onSaveAction(); });
-    auto* savePng = new QPushButton(Latin1::text("ScreenSavePng", "Save as PNG..."), this);
+    auto* savePng = new QPushButton(Latin1::text("ScreenSavePng", "Save as &PNG..."), this);
     savePng->setObjectName(QStringLiteral("savePngButton"));
     buttons->addWidget(savePng);
     connect(savePng, &QPushButton::clicked, this, [this] { onSavePngAction(); });

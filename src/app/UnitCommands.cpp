@@ -1,11 +1,13 @@
 #include "app/UnitCommands.h"
 
 #include "Toskfile/MyExtensions.h"
+#include "Toskfile/ParameterComparison.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/UndoGroup.h"
 #include "app/DocumentController.h"
+#include "app/FrontPanelRequester.h"
 #include "app/MainMenuDelegate.h"
 #include "app/ScreenDisplayController.h"
 #include "app/UnitProgressWindow.h"
@@ -16,6 +18,8 @@
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "base/PreferenceController.h"
+#include "browsers/FrontPanelWindow.h"
+#include "browsers/PanelCompareDialog.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/Latin1.h"
 #include "comms/MidiClient.h"
@@ -39,6 +43,9 @@ struct UnitCommands::Request {
     // An update: the patch whose values the reply is for (held weakly: the
     // user may close it while the unit answers).
     bool update = false;
+    // A comparison: the patch to compare, and its window.
+    bool compare = false;
+    QPointer<QWidget> window;
     std::weak_ptr<SigDocument> target;
     std::shared_ptr<MidiClient> client;
 };
@@ -83,6 +90,7 @@ bool awaitsAnswer(uint8_t command)
 UnitCommands::UnitCommands(MainMenuDelegate& delegate, ToskMidiProcessor& dispatcher, QObject* parent)
     : QObject(parent), delegate_(delegate), dispatcher_(dispatcher)
 {
+    panelRequester_ = std::make_unique<FrontPanelRequester>(dispatcher_);
     progressWindow_ = new UnitProgressWindow();
     connect(progressWindow_, &UnitProgressWindow::cancelRequested, this, [this] { dispatcher_.cancelAll(); });
     dispatcher_.setProgressHandler([this](const RequestProgress& p) { showProgress(p); });
@@ -97,6 +105,9 @@ UnitCommands::~UnitCommands()
     dispatcher_.setProgressHandler({});
     dispatcher_.setFinishedHandler({});
     NotificationCenter::defaultCenter().removeObserver(this);
+    delete compareDialog_;
+    frontPanel_.reset();
+    panelRequester_.reset();
     delete progressWindow_;
 }
 
@@ -126,8 +137,11 @@ bool UnitCommands::validateMenuItem(Item item, QWidget* window) const
     case Item::SendPatch:
     case Item::UpdatePatch:
         return databaseLoaded() && patchWindow(window);
+    case Item::CompareWithUnit:
+        return databaseLoaded() && patchWindow(window);
     case Item::GetDbase:
     case Item::GetScreen:
+    case Item::FrontPanel:
         return true;
     case Item::GetUserFiles:
     case Item::GetSetup:
@@ -209,6 +223,38 @@ void UnitCommands::onMidiGetScreen()
     queue(sysex::GET_SCREEN, {});
 }
 
+void UnitCommands::onFrontPanel()
+{
+    if (!frontPanel_)
+        frontPanel_ = std::make_unique<FrontPanelWindow>(*panelRequester_);
+    frontPanel_->show();
+    frontPanel_->raise();
+    frontPanel_->activateWindow();
+    frontPanel_->readRoot();
+}
+
+void UnitCommands::onMidiCompare(QWidget* window)
+{
+    GraphicWindowController* w = patchWindow(window);
+    if (!w || !databaseLoaded())
+        return;
+    const int tag = queue(sysex::GET_PATCH, {}, w->document());
+    Request& request = requests_[tag];
+    request.update = false;
+    request.compare = true;
+    request.window = w;
+}
+
+size_t UnitCommands::pendingCount() const
+{
+    return requests_.size() + panelRequester_->pendingCount();
+}
+
+PanelCompareDialog* UnitCommands::compareDialog() const
+{
+    return compareDialog_.data();
+}
+
 void UnitCommands::showProgress(const RequestProgress& progress)
 {
     // The request shown is still pending when it reports Done.
@@ -218,6 +264,13 @@ void UnitCommands::showProgress(const RequestProgress& progress)
         progressWindow_->hide();
         return;
     }
+    // The front panel's exchanges (one frame each) take a few milliseconds
+    // while a slider is dragged; the window comes up only for one that
+    // keeps the user waiting, with its Cancel.
+    constexpr std::chrono::milliseconds keepsWaiting{500};
+    if (progress.endsAtFrameEnd && !progressWindow_->isVisible() && progress.waited < keepsWaiting &&
+        progress.silentFor < keepsWaiting)
+        return;
     progressWindow_->showProgress(progress, waiting);
 }
 
@@ -225,6 +278,9 @@ void UnitCommands::finished(int tag, bool delivered)
 {
     if (dispatcher_.pendingCount() == 0)
         progressWindow_->hide();
+    emit requestFinished(tag, delivered);
+    if (panelRequester_->finished(tag, delivered))
+        return;
     auto it = requests_.find(tag);
     if (it == requests_.end())
         return;
@@ -303,6 +359,10 @@ void UnitCommands::processMidiMsg(int tag, const Bytes& message, const std::opti
 void UnitCommands::patchText(const Request& request, const Bytes& payload)
 {
     const std::string patch(payload.begin(), payload.end());
+    if (request.compare) {
+        showComparison(request, patch);
+        return;
+    }
     if (request.update) {
         std::shared_ptr<SigDocument> document = request.target.lock();
         if (!document || !document->sigFile()) {
@@ -320,6 +380,38 @@ void UnitCommands::patchText(const Request& request, const Bytes& payload)
     // The patch's own title is what its file would likely be called.
     if (window && window->sigFile() && !window->sigFile()->programName().empty())
         window->sigDocument()->setSuggestedFileName(convertToFileName(window->sigFile()->programName()) + ".sig");
+}
+
+void UnitCommands::showComparison(const Request& request, const std::string& patch)
+{
+    std::shared_ptr<SigDocument> document = request.target.lock();
+    auto* window = qobject_cast<GraphicWindowController*>(request.window.data());
+    if (!document || !document->sigFile() || !window) {
+        log("MainMenuDelegate.processMidiMsg: the patch to compare is closed; the unit's copy is dropped");
+        return;
+    }
+    ParameterComparison comparison = ParameterComparison::compare(*document->sigFile(), patch);
+    const std::string title = text("CompareTitle", "Compare with Unit");
+    if (!comparison.matches()) {
+        // Another preset: there is nothing to take from it.
+        Alerts::show(AlertStyle::Critical, title,
+                     fillIn(text("UpdateParamsErr1", "The remote '%s' preset is not the same as %s"),
+                            {utf8(comparison.unitProgramName()), utf8(document->sigFile()->programName())}),
+                     {text("OK", "OK")}, window);
+        return;
+    }
+    delete compareDialog_;
+    QPointer<UnitCommands> self(this);
+    QPointer<GraphicWindowController> target(window);
+    compareDialog_ = new PanelCompareDialog(
+        document, std::move(comparison),
+        [self, target] {
+            if (self && target)
+                self->onMidiSendPatch(target);
+        },
+        window);
+    compareDialog_->show();
+    compareDialog_->raise();
 }
 
 void UnitCommands::showScreen(const Bytes& payload)

@@ -15,8 +15,11 @@ class QWidget;
 
 namespace tosk {
 
+class FrontPanelRequester;
+class FrontPanelWindow;
 class GraphicWindowController;
 class MainMenuDelegate;
+class PanelCompareDialog;
 class MidiClient;
 class ScreenDisplayController;
 class SigDocument;
@@ -50,7 +53,9 @@ public:
         GetUserFiles,
         GetSetup,
         SendUserFiles,
-        SendSetup
+        SendSetup,
+        FrontPanel,
+        CompareWithUnit
     };
 
     UnitCommands(MainMenuDelegate& delegate, ToskMidiProcessor& dispatcher, QObject* parent = nullptr);
@@ -64,6 +69,12 @@ public:
     // Asks first: a download takes minutes.
     void onMidiGetDbase(QWidget* window);
     void onMidiGetScreen();
+    // Unit ▸ Front Panel: shows the unit's front panel, reading its root
+    // menu the first time.
+    void onFrontPanel();
+    // Unit ▸ Compare with Unit: fetches the running patch and lists the
+    // values of the current patch that differ from it.
+    void onMidiCompare(QWidget* window);
     bool validateMenuItem(Item item, QWidget* window) const;
 
     // The completion of request `tag`.
@@ -82,8 +93,17 @@ public:
     UnitProgressWindow* progressWindow() const { return progressWindow_; }
     // The screen window opened last, while it is open.
     ScreenDisplayController* screenWindow() const;
-    // Requests of this menu that have not ended.
-    size_t pendingCount() const { return requests_.size(); }
+    // Requests of this menu and of the front panel that have not ended.
+    size_t pendingCount() const;
+    // The front panel, once opened.
+    FrontPanelWindow* frontPanel() const { return frontPanel_.get(); }
+    // The comparison on show, while it is open.
+    PanelCompareDialog* compareDialog() const;
+
+signals:
+    // The dispatcher handled the completion of request `tag`; `delivered`
+    // false: its requester heard nothing (the unit said nothing).
+    void requestFinished(int tag, bool delivered);
 
 private:
     struct Request;
@@ -93,6 +113,7 @@ private:
     void showProgress(const RequestProgress& progress);
     void finished(int tag, bool delivered);
     void patchText(const Request& request, const Bytes& payload);
+    void showComparison(const Request& request, const std::string& patch);
     void showScreen(const Bytes& payload);
 
     MainMenuDelegate& delegate_;
@@ -100,6 +121,9 @@ private:
     std::map<int, Request> requests_;
     UnitProgressWindow* progressWindow_ = nullptr;
     QPointer<ScreenDisplayController> screenWindow_;
+    std::unique_ptr<FrontPanelRequester> panelRequester_;
+    std::unique_ptr<FrontPanelWindow> frontPanel_;
+    QPointer<PanelCompareDialog> compareDialog_;
 };
 
 } // namespace tosk

@@ -48,10 +48,10 @@ UnitTrafficWindow::UnitTrafficWindow(UnitTraffic& traffic, MainThreadPoster* pos
     count_ = new QLabel(this);
     count_->setObjectName(QStringLiteral("trafficCount"));
     row->addWidget(count_, 1);
-    auto* clearButton = new QPushButton(Latin1::text("TrafficClear", "Clear"), this);
+    auto* clearButton = new QPushButton(Latin1::text("TrafficClear", "C&lear"), this);
     clearButton->setObjectName(QStringLiteral("clearButton"));
     row->addWidget(clearButton);
-    auto* save = new QPushButton(Latin1::text("TrafficSave", "Save as Text..."), this);
+    auto* save = new QPushButton(Latin1::text("TrafficSave", "&Save as Text..."), this);
     save->setObjectName(QStringLiteral("saveTextButton"));
     row->addWidget(save);
     column->addLayout(row);

@@ -33,6 +33,19 @@ void TreeNodeModel::setDragSource(const QString& mimeType, DragPayload payload)
     dragPayload_ = std::move(payload);
 }
 
+void TreeNodeModel::setDragData(const QStringList& mimeTypes, DragData data)
+{
+    dragDataTypes_ = mimeTypes;
+    dragData_ = std::move(data);
+}
+
+void TreeNodeModel::setTextProvider(TextProvider provider)
+{
+    textProvider_ = std::move(provider);
+    if (rowCount() > 0)
+        emit dataChanged(index(0, 0), index(rowCount() - 1, 0), {Qt::DisplayRole});
+}
+
 TreeNode* TreeNodeModel::nodeForIndex(const QModelIndex& index) const
 {
     if (!index.isValid())
@@ -149,6 +162,8 @@ QVariant TreeNodeModel::data(const QModelIndex& index, int role) const
     const TreeNode* node = nodeForIndex(index);
     switch (role) {
     case Qt::DisplayRole:
+        if (textProvider_)
+            return textProvider_(*node);
         return node->nodeData() ? Latin1::qstring(node->nodeData()->name()) : QString();
     case Qt::DecorationRole:
         if (iconProvider_) {
@@ -179,7 +194,7 @@ Qt::ItemFlags TreeNodeModel::flags(const QModelIndex& index) const
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (dragPayload_)
+    if (dragPayload_ || dragData_)
         flags |= Qt::ItemIsDragEnabled;
     return flags;
 }
@@ -230,12 +245,14 @@ void TreeNodeModel::readChildren(TreeNode& node)
 
 QStringList TreeNodeModel::mimeTypes() const
 {
+    if (dragData_)
+        return dragDataTypes_;
     return dragMimeType_.isEmpty() ? QStringList() : QStringList{dragMimeType_};
 }
 
 QMimeData* TreeNodeModel::mimeData(const QModelIndexList& indexes) const
 {
-    if (!dragPayload_)
+    if (!dragPayload_ && !dragData_)
         return nullptr;
     QModelIndexList rows;
     for (const QModelIndex& index : indexes)
@@ -245,6 +262,8 @@ QMimeData* TreeNodeModel::mimeData(const QModelIndexList& indexes) const
     for (const QModelIndex& index : rows)
         if (TreeNode::Ptr node = nodePtrForIndex(index))
             nodes.push_back(std::move(node));
+    if (dragData_)
+        return dragData_(nodes);
     QByteArray bytes = dragPayload_(nodes);
     if (bytes.isEmpty())
         return nullptr;

@@ -4,6 +4,7 @@
 
 #include <QAbstractItemModel>
 #include <QIcon>
+#include <QMimeData>
 #include <QSet>
 #include <QString>
 
@@ -28,6 +29,11 @@ public:
     using IconProvider = std::function<QIcon(const TreeNode&)>;
     // The bytes a drag of these nodes carries; empty refuses the drag.
     using DragPayload = std::function<QByteArray(const std::vector<TreeNode::Ptr>&)>;
+    // The data a drag of these nodes carries (the model hands it to the
+    // drag); null refuses the drag.
+    using DragData = std::function<QMimeData*(const std::vector<TreeNode::Ptr>&)>;
+    // What a row shows; by default the payload's name read as Latin-1.
+    using TextProvider = std::function<QString(const TreeNode&)>;
 
     // The point size of the rows' text.
     static constexpr int fontPointSize = 10;
@@ -40,6 +46,10 @@ public:
     void setHeaderTitle(const QString& title) { headerTitle_ = title; }
     // Lets rows be dragged as mimeType with the payload's bytes.
     void setDragSource(const QString& mimeType, DragPayload payload);
+    // Lets rows be dragged with data of the given types that `data` makes,
+    // for drags that carry more than bytes (the nodes themselves).
+    void setDragData(const QStringList& mimeTypes, DragData data);
+    void setTextProvider(TextProvider provider);
 
     // The node of an index; the root for an invalid index.
     TreeNode* nodeForIndex(const QModelIndex& index) const;
@@ -80,6 +90,9 @@ private:
     QString headerTitle_;
     QString dragMimeType_;
     DragPayload dragPayload_;
+    QStringList dragDataTypes_;
+    DragData dragData_;
+    TextProvider textProvider_;
     // Groups whose children fetchMore is about to read (never dereferenced).
     QSet<const TreeNode*> pendingReads_;
 };

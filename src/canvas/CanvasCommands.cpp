@@ -137,16 +137,16 @@ bool CanvasCommands::hasModules() const
 bool CanvasCommands::canDelete(QString* title) const
 {
     if (!view_.selectedModules().empty()) {
-        *title = text("MenuDeleteModules", "Delete Selected Modules");
+        *title = text("MenuDeleteModules", "&Delete Selected Modules");
         return true;
     }
     ModuleField::Ptr field = view_.selectedField();
     if (field && field->isInput() && field->source()) {
-        *title = text("MenuDeleteInput", "Delete Input Connection");
+        *title = text("MenuDeleteInput", "&Delete Input Connection");
         return true;
     }
     if (field && field->isOutput() && view_.sigFile() && !view_.sigFile()->fieldsConnectedTo(*field).empty()) {
-        *title = text("MenuDeleteOutputs", "Delete Output Connections");
+        *title = text("MenuDeleteOutputs", "&Delete Output Connections");
         return true;
     }
     return false;

@@ -12,11 +12,13 @@
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTextMetrics.h"
 #include "canvas/CanvasTracker.h"
+#include "canvas/GraphicViewAccessible.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/GridDrawing.h"
 #include "canvas/Latin1.h"
 #include "canvas/RulerView.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
@@ -42,6 +44,7 @@ GraphicView::GraphicView(QWidget* parent)
       commands_(std::make_unique<CanvasCommands>(*this))
 {
     setObjectName(QStringLiteral("graphicView"));
+    GraphicViewAccessible::install();
     setAccessibleName(Latin1::text("CanvasName", "Patch canvas"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
@@ -106,6 +109,7 @@ void GraphicView::patchDidChange(const PatchChange& change)
     if (marks_.selection().size() != selected) {
         NotificationCenter::defaultCenter().post(GraphicWindowController::ModuleSelectionChangedNotification, this);
         emit selectionChanged();
+        announceSelection();
     }
 }
 
@@ -187,6 +191,7 @@ void GraphicView::selectionDidChange(const std::vector<Module*>& before)
     }
     NotificationCenter::defaultCenter().post(GraphicWindowController::ModuleSelectionChangedNotification, this);
     emit selectionChanged();
+    announceSelection();
 }
 
 void GraphicView::setSelectedField(const ModuleField::Ptr& field)
@@ -199,6 +204,88 @@ void GraphicView::setSelectedField(const ModuleField::Ptr& field)
         invalidateField(*old);
     if (field)
         invalidateField(*field);
+    announceSelection();
+}
+
+std::vector<Module*> GraphicView::selectableModules() const
+{
+    std::vector<Module*> modules;
+    if (!patch_)
+        return modules;
+    for (const Module::Ptr& m : patch_->listOfModules())
+        if (m && m.get() != head() && !m->isTail())
+            modules.push_back(m.get());
+    return modules;
+}
+
+void GraphicView::selectAdjacentModule(int step)
+{
+    const std::vector<Module*> modules = selectableModules();
+    if (modules.empty() || step == 0)
+        return;
+    const std::vector<Module*> selection = selectedModules();
+    const auto last = static_cast<long>(modules.size()) - 1;
+    // From nothing selected, one step forward is the first module and one
+    // step back the last.
+    long from = step > 0 ? -1 : last + 1;
+    if (!selection.empty()) {
+        const auto at = std::find(modules.begin(), modules.end(), selection.back());
+        if (at != modules.end())
+            from = static_cast<long>(at - modules.begin());
+    }
+    const long index = std::clamp(from + step, 0L, last);
+    Module* chosen = modules[static_cast<size_t>(index)];
+    setSelection({chosen});
+    canvasLayout();
+    scrollRectToVisible(chosen->graphicRect());
+}
+
+QString GraphicView::selectionAnnouncement() const
+{
+    const std::vector<Module*> selection = selectedModules();
+    QString text;
+    if (selection.size() == 1) {
+        const Module* m = selection.front();
+        text = Latin1::text("AnnounceModule", "Module") + QLatin1Char(' ') + Latin1::qstring(m->instanceName());
+        if (m->opDescriptor())
+            text += QStringLiteral(", ") + Latin1::qstring(m->name());
+        text += QStringLiteral(", ") + Latin1::text("AnnounceSelected", "selected");
+    } else if (selection.size() > 1) {
+        text = QString::number(static_cast<qulonglong>(selection.size())) + QLatin1Char(' ') +
+               Latin1::text("AnnounceModulesSelected", "modules selected");
+    }
+    if (ModuleField::Ptr field = selectedField()) {
+        if (!text.isEmpty())
+            text += QStringLiteral("; ");
+        text += Latin1::text("AnnounceField", "field") + QLatin1Char(' ') + Latin1::qstring(field->name());
+        if (const Module* owner = field->parent())
+            text += QLatin1Char(' ') + Latin1::text("AnnounceOf", "of") + QLatin1Char(' ') +
+                    Latin1::qstring(owner->instanceName());
+        if (!field->isOutput()) {
+            const std::string value = field->getName(true, false, false, false, true);
+            if (!value.empty())
+                text += QStringLiteral(": ") + Latin1::qstring(value);
+        }
+    }
+    return text;
+}
+
+void GraphicView::announceSelection()
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(this);
+    emit announced(iface ? iface->text(QAccessible::Name) : accessibleName());
+    if (!QAccessible::isActive())
+        return;
+    QAccessibleEvent named(this, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&named);
+    QAccessibleEvent selection(this, QAccessible::Selection);
+    QAccessible::updateAccessibility(&selection);
+    // A screen reader reads the focused object again when it is told that
+    // the focus is there: the new selection is heard at once.
+    if (hasFocus()) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        QAccessible::updateAccessibility(&focus);
+    }
 }
 
 Module* GraphicView::head() const
@@ -648,6 +735,19 @@ void GraphicView::keyPressEvent(QKeyEvent* event)
     case Qt::Key_Backspace:
         commands_->perform(CanvasCommand::Delete);
         return;
+    case Qt::Key_PageDown:
+    case Qt::Key_PageUp:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        if (tracker_->isTracking() || event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
+            break;
+        if (event->key() == Qt::Key_PageDown)
+            selectAdjacentModule(1);
+        else if (event->key() == Qt::Key_PageUp)
+            selectAdjacentModule(-1);
+        else
+            selectAdjacentModule(event->key() == Qt::Key_Home ? -(1 << 30) : 1 << 30);
+        return;
     case Qt::Key_Left:
     case Qt::Key_Right:
     case Qt::Key_Up:
@@ -765,8 +865,14 @@ void GraphicView::contextMenuEvent(QContextMenuEvent* event)
 {
     if (tracker_->isTracking())
         return;
-    std::unique_ptr<QMenu> menu(menuForPoint(canvasPoint(event->pos()), this));
-    menu->exec(event->globalPos());
+    QPoint at = event->pos();
+    // From the keyboard (the Menu key, Shift+F10) the menu opens on the
+    // selection rather than wherever the mouse happens to be.
+    const std::vector<Module*> selection = selectedModules();
+    if (event->reason() == QContextMenuEvent::Keyboard && !selection.empty())
+        at = toWidget(selection.back()->graphicRect()).center();
+    std::unique_ptr<QMenu> menu(menuForPoint(canvasPoint(QPointF(at)), this));
+    menu->exec(mapToGlobal(at));
     dropContextSelection();
 }
 

@@ -123,6 +123,16 @@ public:
     // The pin clicked last or being connected, drawn with its bubble.
     ModuleField::Ptr selectedField() const { return marks_.selectedField.lock(); }
     void setSelectedField(const ModuleField::Ptr& field);
+    // Selects the module `step` places after the last selected one in the
+    // patch's order (before it for a negative step), stopping at the first
+    // and the last; with nothing selected, counting from before the first
+    // module (after the last one for a negative step). Scrolls it into
+    // sight. The keyboard's way to pick modules.
+    void selectAdjacentModule(int step);
+    // What assistive technology announces for the selection: "Module osc,
+    // OSC, selected", "3 modules selected", then the pin clicked last with
+    // its value; "" with nothing selected.
+    QString selectionAnnouncement() const;
 
     // --- interaction
     CanvasTracker& tracker() { return *tracker_; }
@@ -190,6 +200,9 @@ signals:
     // The bounds of the modules being dragged, as they move; the zero rect
     // when the drag has ended.
     void draggedBoundsChanged(const tosk::Rect& bounds);
+    // What the canvas told assistive technology after a change of the
+    // selection or of the selected pin: its new accessible name.
+    void announced(const QString& name);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -210,6 +223,10 @@ private:
     QSizeF viewportPoints() const;
     void scrollToPoint(const Point& point);
     void selectionDidChange(const std::vector<Module*>& before);
+    // Tells assistive technology that the canvas's name (the selection) changed.
+    void announceSelection();
+    // Every module the keyboard can select, in the patch's order.
+    std::vector<Module*> selectableModules() const;
     // The module an operator dropped at the point goes after; the head for
     // none. Null when the drop is refused (on the head).
     Module* dropTarget(const Point& point, bool* refused);

@@ -79,6 +79,8 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
     // The scroll view carries the canvas's rulers.
     scrollView_ = new CanvasScrollView(central);
     scrollView_->setObjectName(QStringLiteral("enclosingScrollView"));
+    // The canvas inside takes the focus: the frame is no stop of its own.
+    scrollView_->setFocusPolicy(Qt::NoFocus);
     scrollView_->setFrameShape(QFrame::StyledPanel);
     scrollView_->setFrameShadow(QFrame::Sunken);
     scrollView_->setBackgroundRole(QPalette::Base);
@@ -376,8 +378,8 @@ void GraphicWindowController::buildTitleSheet()
     titleField_->setObjectName(QStringLiteral("titleField"));
     authorField_ = new QLineEdit(titleSheet_);
     authorField_->setObjectName(QStringLiteral("authorField"));
-    form->addRow(Latin1::text("TitleLabel", "Title:"), titleField_);
-    form->addRow(Latin1::text("AuthorLabel", "Author:"), authorField_);
+    form->addRow(Latin1::text("TitleLabel", "&Title:"), titleField_);
+    form->addRow(Latin1::text("AuthorLabel", "&Author:"), authorField_);
     auto* buttons = new QDialogButtonBox(titleSheet_);
     QPushButton* ok = buttons->addButton(Latin1::text("OK", "OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("okButton"));

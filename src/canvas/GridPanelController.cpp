@@ -49,8 +49,15 @@ void GridPanelController::showGridPanel(QWidget* window)
         panel->setMainWindow(window);
     else if (!panel->mainWindow())
         panel->setMainWindow(QApplication::activeWindow());
+    // Asked for again while it is up, the panel takes the keyboard: the
+    // way to reach it without a mouse.
+    const bool wasVisible = panel->isVisible();
     panel->show();
     panel->raise();
+    if (wasVisible) {
+        panel->activateWindow();
+        panel->snapsToGridCheckbox()->setFocus(Qt::ActiveWindowFocusReason);
+    }
 }
 
 GridPanelController::GridPanelController(QWidget* parent) : QWidget(parent, Qt::Tool)
@@ -62,14 +69,16 @@ GridPanelController::GridPanelController(QWidget* parent) : QWidget(parent, Qt::
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_QuitOnClose, false);
 
-    snapsToGridCheckbox_ = new QCheckBox(tr("Snap to Grid"), this);
+    snapsToGridCheckbox_ = new QCheckBox(tr("&Snap to Grid"), this);
     snapsToGridCheckbox_->setObjectName(QStringLiteral("snapsToGridCheckbox"));
-    showsGridCheckbox_ = new QCheckBox(tr("Show Grid"), this);
+    showsGridCheckbox_ = new QCheckBox(tr("Show &Grid"), this);
     showsGridCheckbox_->setObjectName(QStringLiteral("showsGridCheckbox"));
     gridSpacingSlider_ = new QSlider(Qt::Horizontal, this);
     gridSpacingSlider_->setObjectName(QStringLiteral("gridSpacingSlider"));
     gridSpacingSlider_->setRange(kSliderMinimum, kSliderMaximum);
     gridSpacingSlider_->setPageStep(5);
+    gridSpacingSlider_->setAccessibleName(tr("Grid spacing"));
+    gridSpacingSlider_->setAccessibleDescription(tr("Points between grid lines"));
     gridSpacingLabel_ = new QLabel(this);
     gridSpacingLabel_->setObjectName(QStringLiteral("gridSpacingLabel"));
     gridSpacingLabel_->setMinimumWidth(gridSpacingLabel_->fontMetrics().horizontalAdvance(QStringLiteral("0000")));
@@ -77,10 +86,13 @@ GridPanelController::GridPanelController(QWidget* parent) : QWidget(parent, Qt::
     gridColorWell_ = new QPushButton(this);
     gridColorWell_->setObjectName(QStringLiteral("gridColorWell"));
     gridColorWell_->setToolTip(tr("Grid colour"));
+    gridColorWell_->setAccessibleName(gridColorWell_->toolTip());
+    gridColorWell_->setAccessibleDescription(tr("Opens the colour panel"));
     gridColorWell_->setIconSize(QSize(40, 14));
 
     gridView_ = new GridView(this);
     gridView_->setFixedSize(kPreviewWidth, kPreviewHeight);
+    gridView_->setAccessibleName(tr("Grid preview"));
     enclosingScrollView_ = new CanvasScrollView(this);
     enclosingScrollView_->setObjectName(QStringLiteral("gridPreviewScrollView"));
     enclosingScrollView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -93,10 +105,14 @@ GridPanelController::GridPanelController(QWidget* parent) : QWidget(parent, Qt::
                                        kPreviewHeight + RulerView::kThickness + frame);
 
     auto* grid = new QGridLayout();
-    grid->addWidget(new QLabel(tr("Spacing:"), this), 0, 0);
+    auto* spacingLabel = new QLabel(tr("S&pacing:"), this);
+    spacingLabel->setBuddy(gridSpacingSlider_);
+    grid->addWidget(spacingLabel, 0, 0);
     grid->addWidget(gridSpacingSlider_, 0, 1);
     grid->addWidget(gridSpacingLabel_, 0, 2);
-    grid->addWidget(new QLabel(tr("Colour:"), this), 1, 0);
+    auto* colourLabel = new QLabel(tr("&Colour:"), this);
+    colourLabel->setBuddy(gridColorWell_);
+    grid->addWidget(colourLabel, 1, 0);
     grid->addWidget(gridColorWell_, 1, 1, 1, 2, Qt::AlignLeft);
     auto* column = new QVBoxLayout(this);
     column->addWidget(snapsToGridCheckbox_);

@@ -11,6 +11,7 @@ namespace tosk {
 TextView::TextView(QWidget* parent) : QPlainTextEdit(parent)
 {
     setObjectName(QStringLiteral("textView"));
+    setAccessibleName(Latin1::text("TextViewName", "Patch as text"));
     setReadOnly(true);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setLineWrapMode(QPlainTextEdit::NoWrap);

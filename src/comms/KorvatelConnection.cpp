@@ -2,6 +2,7 @@
 
 #include "Toskfile/MyExtensions.h"
 #include "base/Log.h"
+#include "comms/InfObject.h"
 #include "comms/ScanText.h"
 #include "comms/SetObject.h"
 #include "comms/UserObjectFactory.h"
@@ -101,13 +102,13 @@ void KorvatelConnection::keyPress(uint32_t keyCode)
     serialConnection_.drain();
 }
 
-KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
+template <typename Visit>
+void KorvatelConnection::cutObjects(const uint8_t* b, size_t n, uint8_t deviceId, char* objectBuffer, Visit visit)
 {
-    KeyedArray result;
-    if (n < 6 || b[0] != sysex::START || b[1] != sysex::MANUFACTURER || b[2] != sysex::FAMILY || b[3] != channelId() ||
+    if (n < 6 || b[0] != sysex::START || b[1] != sysex::MANUFACTURER || b[2] != sysex::FAMILY || b[3] != deviceId ||
         (b[4] != sysex::OBJECT_INFO_DUMP && b[4] != sysex::PARAMETERS_DUMP) || b[n - 1] != sysex::END) {
         log("*** parse error: invalid Korvatel Sysex header:");
-        return result;
+        return;
     }
     size_t i = 5;
     while (i < n && b[i] == sysex::SPACE)
@@ -118,7 +119,7 @@ KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
         if (b[i] != '\r') {
             ++total;
             if (length < bufferSize)
-                objectBuffer_[length++] = char(b[i]);
+                objectBuffer[length++] = char(b[i]);
             else
                 logf("*** parse error: objectBuffer overflow: %ld > %ld", total, long(bufferSize));
             ++i;
@@ -126,13 +127,12 @@ KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
         }
         if (i + 1 >= n || b[i + 1] != '\n') {
             logf("*** parse error: expected 0x0A at byte %d but got 0x%x ", int(i + 2), i + 1 < n ? b[i + 1] : 0);
-            return result;
+            return;
         }
         i += 2;
-        std::string text(objectBuffer_.data(), length);
+        std::string text(objectBuffer, length);
         try {
-            auto object = UserObjectFactory::createUserObject(text);
-            result.setObject(object, object->tag());
+            visit(UserObjectFactory::createUserObject(text));
         } catch (const TkxException&) {
             logf("*** parse error: Invalid user object ending at byte %d ", int(i));
             logf("*** object is: %s", text.c_str());
@@ -142,7 +142,23 @@ KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
         length = 0;
         total = 0;
     }
+}
+
+KeyedArray KorvatelConnection::parseObjectInfoDump(const uint8_t* b, size_t n)
+{
+    KeyedArray result;
+    cutObjects(b, n, uint8_t(channelId()), objectBuffer_.data(),
+               [&](const std::shared_ptr<BaseObject>& object) { result.setObject(object, object->tag()); });
     return result;
+}
+
+std::vector<std::shared_ptr<BaseObject>> KorvatelConnection::objectsInDump(const uint8_t* b, size_t n, uint8_t deviceId)
+{
+    std::vector<std::shared_ptr<BaseObject>> objects;
+    std::vector<char> buffer(bufferSize + 1);
+    cutObjects(b, n, deviceId, buffer.data(),
+               [&](const std::shared_ptr<BaseObject>& object) { objects.push_back(object); });
+    return objects;
 }
 
 void KorvatelConnection::dumpObjects(const KeyedArray& objects, const std::string& tag) const
@@ -414,9 +430,10 @@ std::vector<R9100ProgramItem> KorvatelConnection::getR9100ProgramList()
     return items;
 }
 
-void KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
+bool KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
 {
     constexpr uint32_t programKey = 0x08000000;
+    bool sent = false;
     operation("KorvatelConnection.selectR9100Program: exception %s %s", [&] {
         keyPress(programKey);
         KeyedArray programObjects;
@@ -434,11 +451,27 @@ void KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
                 valuePut(list->key(), numberString(double(index)));
             }
             programChange(program);
+            sent = true;
             if (saved != 0)
                 valuePut(midiMap->key(), decimal(saved));
         }
         serialConnection_.drain();
     });
+    return sent && !lastFailure_;
+}
+
+std::optional<std::string> KorvatelConnection::runningProgramName()
+{
+    std::optional<std::string> name;
+    operation("KorvatelConnection.runningProgramName: exception %s %s", [&] {
+        auto program = walk({{"program", sysex::WANT_ALL_INFO}});
+        if (!program)
+            return;
+        KeyedArray programObjects = objectInfoWant(program->key(), sysex::WANT_ALL_INFO);
+        if (auto running = programObjects.objectForKey<InfObject>("running"))
+            name = running->value().value_or(std::string());
+    });
+    return name;
 }
 
 } // namespace tosk

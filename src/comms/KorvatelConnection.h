@@ -50,6 +50,12 @@ public:
     void valuePut(const std::string& key, const std::string& value);
     void keyPress(uint32_t keyCode);
     KeyedArray parseObjectInfoDump(const uint8_t* bytes, size_t length);
+    // The same parse of a dump addressed from `deviceId`, answering every
+    // object in the order the unit listed them, tags repeated or not (a
+    // window that shows a whole menu must not lose a control to a tag it
+    // shares with another).
+    static std::vector<std::shared_ptr<BaseObject>> objectsInDump(const uint8_t* bytes, size_t length,
+                                                                  uint8_t deviceId);
     void dumpObjects(const KeyedArray& objects, const std::string& tag) const;
 
     // Operations.
@@ -62,7 +68,12 @@ public:
     std::optional<KeyedArray> getR9100SearchCriteria();
     void setR9100Criteria(const KeyedArray& criteria);
     std::vector<R9100ProgramItem> getR9100ProgramList();
-    void selectR9100Program(uint8_t program, int32_t index);
+    // True when the program change went out (a unit without a MIDI map
+    // object is sent none).
+    bool selectR9100Program(uint8_t program, int32_t index);
+    // The name of the program the unit says it runs (its "running" object
+    // under "program"), or nothing when it does not say.
+    std::optional<std::string> runningProgramName();
 
     // What made the last operation fail, if it did (it was logged too).
     const std::optional<TkxException>& lastFailure() const { return lastFailure_; }
@@ -74,6 +85,10 @@ public:
     }
 
 private:
+    // Cuts the dump's lines into objects, in order, with `objectBuffer`
+    // (bufferSize + 1 bytes) for the line being cut.
+    template <typename Visit>
+    static void cutObjects(const uint8_t* bytes, size_t length, uint8_t deviceId, char* objectBuffer, Visit visit);
     Bytes request(uint8_t command, const std::string& key, uint8_t separator, const std::string& tail) const;
     void sendRequest(const Bytes& message);
     void collectReply(const char* operation);

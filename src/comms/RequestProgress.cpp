@@ -37,6 +37,8 @@ std::string RequestProgress::description() const
         if (bytesReceived == 0)
             return format("%s: waiting for the unit to answer (%s of %s s)", name.c_str(),
                           secondsText(silentFor).c_str(), secondsText(silence).c_str());
+        if (endsAtFrameEnd)
+            return format("%s: %zu bytes received, waiting for the end of the reply", name.c_str(), bytesReceived);
         return format("%s: %zu bytes received, waiting for the unit to fall silent (%s of %s s)", name.c_str(),
                       bytesReceived, secondsText(silentFor).c_str(), secondsText(silence).c_str());
     case Stage::Done:

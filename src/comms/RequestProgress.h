@@ -33,6 +33,9 @@ struct RequestProgress {
     // the silence that ends the reply.
     std::chrono::milliseconds silentFor{0};
     std::chrono::milliseconds silence{0};
+    // The reply ends at the F7 of its frame (ReplyEnd::FrameEnd); the
+    // silence then only ends a reply that never comes.
+    bool endsAtFrameEnd = false;
 
     // "get database", from the command code.
     std::string commandName() const;

@@ -37,12 +37,12 @@ SerialIOServer::~SerialIOServer()
     thread_.join();
 }
 
-void SerialIOServer::serialIORequest(Bytes message, bool expectResponse, int tag)
+void SerialIOServer::serialIORequest(Bytes message, bool expectResponse, int tag, ReplyEnd end)
 {
     LineSettings settings = serialConnection_.lineSettings();
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back({std::move(message), expectResponse, tag, std::move(settings)});
+        queue_.push_back({std::move(message), expectResponse, tag, end, std::move(settings)});
     }
     wake_.notify_all();
 }
@@ -114,6 +114,7 @@ public:
         progress_.bytesToSend = request.message.size();
         progress_.waitLimit = server.lineWait_;
         progress_.silence = server.silence_;
+        progress_.endsAtFrameEnd = request.end == ReplyEnd::FrameEnd;
     }
 
     void checkCancel() const
@@ -135,8 +136,10 @@ public:
     }
 
     // Reads until the line has been silent for `quiet`; what arrives goes to
-    // `keep` when given, else is dropped.
-    void readUntilQuiet(std::chrono::milliseconds quiet, RequestProgress::Stage stage, Bytes* keep)
+    // `keep` when given, else is dropped. With `frameEnd`, the first F7 kept
+    // ends the reading too, and whatever came after it is dropped.
+    void readUntilQuiet(std::chrono::milliseconds quiet, RequestProgress::Stage stage, Bytes* keep,
+                        bool frameEnd = false)
     {
         SerialConnection& line = server_.serialConnection_;
         auto lastByte = Clock::now();
@@ -159,6 +162,12 @@ public:
             lastByte = Clock::now();
             progress_.bytesReceived += size_t(n);
             if (keep) {
+                if (frameEnd) {
+                    if (const uint8_t* end = memChar(buffer, sysex::END, buffer + n)) {
+                        keep->insert(keep->end(), static_cast<const uint8_t*>(buffer), end + 1);
+                        return;
+                    }
+                }
                 keep->insert(keep->end(), buffer, buffer + n);
                 if (keep->size() > maxReply)
                     throw TkxException("SerialIOServer.serialIORequest",
@@ -201,7 +210,8 @@ public:
             sent = true;
             // The reply is whatever arrives until the line stays silent.
             if (request_.expectResponse)
-                readUntilQuiet(server_.silence_, RequestProgress::Stage::Receiving, &reply);
+                readUntilQuiet(server_.silence_, RequestProgress::Stage::Receiving, &reply,
+                               request_.end == ReplyEnd::FrameEnd);
             line.close();
         } catch (const TkxException& e) {
             failure = e;

@@ -15,6 +15,12 @@
 
 namespace tosk {
 
+// What ends a reply: the unit's silence (the queued commands, whose replies
+// may hold several frames), or the F7 that closes its first frame (the
+// object requests and value puts of a browsing window, answered with one
+// frame each; the silence still ends them when the unit says nothing).
+enum class ReplyEnd { Silence, FrameEnd };
+
 // Carries out queued requests one after another on a thread of its own: open
 // the line, write the request, read until the unit falls silent, close.
 // Failures never leave the thread; they go back with the reply. The line
@@ -51,7 +57,7 @@ public:
     SerialIOServer& operator=(const SerialIOServer&) = delete;
 
     // Queues a request; answers at once. Any thread.
-    void serialIORequest(Bytes message, bool expectResponse, int tag);
+    void serialIORequest(Bytes message, bool expectResponse, int tag, ReplyEnd end = ReplyEnd::Silence);
     // Any thread. A request still queued is reported cancelled when its turn
     // comes, without touching the line; the running one stops within a
     // slice. Answers false when the tag is neither queued nor running.
@@ -62,6 +68,7 @@ private:
         Bytes message;
         bool expectResponse;
         int tag;
+        ReplyEnd end = ReplyEnd::Silence;
         LineSettings settings;
         bool cancelled = false;
     };

@@ -38,7 +38,7 @@ ToskMidiProcessor::~ToskMidiProcessor()
 }
 
 int ToskMidiProcessor::sysexCommand(uint8_t command, const uint8_t* data, size_t length,
-                                    std::weak_ptr<MidiClient> messageSource)
+                                    std::weak_ptr<MidiClient> messageSource, ReplyEnd end)
 {
     uint8_t deviceId = command == sysex::IDENTIFY ? 0 : channelId_;
     Bytes message = sysex::frame(deviceId, command, data, length);
@@ -47,7 +47,7 @@ int ToskMidiProcessor::sysexCommand(uint8_t command, const uint8_t* data, size_t
     // Remembered once queued: a request that could not be queued has no
     // completion to wait for. The completion reaches this thread's queue
     // only after we return.
-    serialIOServer_->serialIORequest(std::move(message), expectResponse, sysexTag_);
+    serialIOServer_->serialIORequest(std::move(message), expectResponse, sysexTag_, end);
     state_->serverRequests[sysexTag_] = std::move(messageSource);
     return 0;
 }

@@ -36,10 +36,13 @@ public:
     // Main thread. Queues the command and answers 0; the requester hears back
     // unless the reply is empty and nothing failed. A requester that is gone
     // by then is skipped. The new request's tag is sysexTag() afterwards.
-    int sysexCommand(uint8_t command, const uint8_t* data, size_t length, std::weak_ptr<MidiClient> messageSource);
-    int sysexCommand(uint8_t command, const Bytes& data, std::weak_ptr<MidiClient> messageSource)
+    // `end`: what ends the reply (the queued commands wait for silence).
+    int sysexCommand(uint8_t command, const uint8_t* data, size_t length, std::weak_ptr<MidiClient> messageSource,
+                     ReplyEnd end = ReplyEnd::Silence);
+    int sysexCommand(uint8_t command, const Bytes& data, std::weak_ptr<MidiClient> messageSource,
+                     ReplyEnd end = ReplyEnd::Silence)
     {
-        return sysexCommand(command, data.data(), data.size(), std::move(messageSource));
+        return sysexCommand(command, data.data(), data.size(), std::move(messageSource), end);
     }
 
     // Main thread: a finished request (the server's report, delivered here).

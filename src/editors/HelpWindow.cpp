@@ -16,6 +16,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent), browser_(new QTex
 {
     setObjectName(QStringLiteral("helpWindow"));
     browser_->setObjectName(QStringLiteral("helpBrowser"));
+    browser_->setAccessibleName(QStringLiteral("Help page"));
     // Links out of the book (a web address) go to the desktop's browser.
     browser_->setOpenExternalLinks(true);
     setCentralWidget(browser_);
@@ -34,6 +35,11 @@ HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent), browser_(new QTex
     forward_->setEnabled(false);
     index_ = bar->addAction(style()->standardIcon(QStyle::SP_DirHomeIcon), QStringLiteral("Index"), this,
                             &HelpWindow::showIndex);
+    // The toolbar's buttons take no focus; their keys reach them.
+    index_->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Home));
+    back_->setToolTip(QStringLiteral("Back (%1)").arg(back_->shortcut().toString(QKeySequence::NativeText)));
+    forward_->setToolTip(QStringLiteral("Forward (%1)").arg(forward_->shortcut().toString(QKeySequence::NativeText)));
+    index_->setToolTip(QStringLiteral("Index (%1)").arg(index_->shortcut().toString(QKeySequence::NativeText)));
     connect(browser_, &QTextBrowser::backwardAvailable, back_, &QAction::setEnabled);
     connect(browser_, &QTextBrowser::forwardAvailable, forward_, &QAction::setEnabled);
     connect(browser_, &QTextBrowser::sourceChanged, this, &HelpWindow::updateTitle);

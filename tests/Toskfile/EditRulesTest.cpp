@@ -192,7 +192,7 @@ TEST(EditRules, PasteTakesCleanTextOnlyAndSaysNothing)
         auto doc = openDocument(editPatch());
         const std::string before = doc->sigData();
         ScopedRecordingAlerts alerts;
-        LogCapture log;
+        LogCapture quiet;
         ModuleList::List pasted = PatchEditor(*doc).paste(c.text, nullptr);
         Names names;
         for (const auto& m : pasted)
@@ -432,7 +432,7 @@ TEST(EditRules, EachOperationAnnouncesWhatItTouched)
     // A unit's copy of another patch leaves this one as it was.
     const std::string before = doc->sigData();
     ScopedRecordingAlerts alerts;
-    LogCapture log;
+    LogCapture quiet;
     std::string other = editPatch();
     other.replace(other.find("SINE osc 440"), 12, "SINE osc 220");
     other.replace(other.find("KNOB"), 4, "LFO  ");

@@ -126,6 +126,11 @@ const std::vector<EditCase>& editCases()
              return e.updateParams(theirs) == 1;
          },
          "Undo Update Parameters", "SINE osc 220 0.5 ;=140,40,80,0"},
+        {"take chosen parameters",
+         [](PatchEditor& e, SigDocument& d) {
+             return e.takeParameters({{fieldOf(d, "knob", "value"), "0.75"}, {fieldOf(d, "lfo", "rate"), "3"}}) == 2;
+         },
+         "Undo Update Parameters", "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.75 1 ;=20,220,80,0"},
     };
     return cases;
 }
@@ -185,7 +190,8 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
 TEST(PatchEditor, UndoingAMoveOfAnUnplacedModuleWritesNoPosition)
 {
     // Seated for drawing but never placed by the user: no position in the file.
-    auto doc = openDocument(crlf({"HEADM adc Demo t 2 2 1 osc-out osc-out adc-nullobj", "SINE osc 440 0.5", "TAIL Ann"}));
+    auto doc =
+        openDocument(crlf({"HEADM adc Demo t 2 2 1 osc-out osc-out adc-nullobj", "SINE osc 440 0.5", "TAIL Ann"}));
     doc->sigFile()->updateAll(doc->sigFile()->showMode());
     const std::string before = doc->sigData();
     ASSERT_EQ(before.find(";="), std::string::npos) << before;

@@ -1,11 +1,9 @@
 // Automatic layout: columns found by walking the wires out from the head,
-// placement of inserted modules, undo, and the indexed search giving what
+// placement of inserted modules, and the indexed search giving what
 // the plain search gives.
 #include "SigFileTestSupport.h"
 
 #include "Toskfile/PatchLayout.h"
-#include "Toskfile/PatchEditor.h"
-#include "Toskfile/SigDocument.h"
 
 #include <gtest/gtest.h>
 
@@ -166,34 +164,6 @@ TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
     Module outsider;
     EXPECT_FALSE(patch.addModuleAfter(newModule("GAIN", "x", bundledDbase()), outsider, true));
     EXPECT_TRUE(patch.addModules({}, outsider, true));
-}
-
-TEST(PatchLayout, RepositionIsUndoneInOneStep)
-{
-    SigDocument doc;
-    doc.initWithData(crlf({"HEADM adc P t 2 2 1 a-out b-out adc-nullobj ;=20,40,80,0", "GAIN a adc-in1 1 ;=400,400",
-                           "GAIN b adc-in2 1 ;=600,20", "GAIN c 0 1"}),
-                     std::nullopt, std::nullopt, bundledDbase());
-    SigFile& patch = *doc.sigFile();
-    patch.updateAll(patch.showMode());
-    const Point a0 = at(patch, "a"), b0 = at(patch, "b"), c0 = at(patch, "c");
-    ASSERT_TRUE(PatchEditor(doc).reposition());
-    const Point a1 = at(patch, "a"), b1 = at(patch, "b"), c1 = at(patch, "c");
-    EXPECT_EQ(a1, (Point{180, 40}));
-    EXPECT_EQ(b1, (Point{180, 124}));
-    EXPECT_EQ(c1, (Point{340, 124}));
-    EXPECT_EQ(doc.changeCount(), 1);
-    EXPECT_EQ(doc.undoManager().undoCount(), 1u);
-    EXPECT_EQ(doc.undoManager().undoMenuItemTitle(), "Undo Reposition");
-    doc.undoManager().undo();
-    EXPECT_EQ(at(patch, "a"), a0);
-    EXPECT_EQ(at(patch, "b"), b0);
-    EXPECT_EQ(at(patch, "c"), c0);
-    EXPECT_EQ(doc.changeCount(), 0);
-    doc.undoManager().redo();
-    EXPECT_EQ(at(patch, "a"), a1);
-    EXPECT_EQ(at(patch, "c"), c1);
-    EXPECT_EQ(doc.changeCount(), 1);
 }
 
 TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)

@@ -122,20 +122,6 @@ TEST(SigFileRoundTrip, ReferencesResolveToRealModulesNeverToGroups)
     EXPECT_EQ(patch.getField("lfo-out", osc.get(), OperatorField::CONNECT_TAG), t->field("freq")->source());
 }
 
-TEST(SigFileRoundTrip, AnOlderHeadKeepsItsOutputsAndPosition)
-{
-    RoundTrip trip = roundTrip(crlf({"HEAD adc \"Old\" old 1 1 fl-out adc-nullobj ;=20,40,80,0",
-                                     "FLANGER fl adc-left adc-pedal 0.5 0.4 0.5 ;=140,40,80,0", "TAIL \"A\""}));
-    EXPECT_EQ(trip.reloaded.alerts.size(), 0u);
-    EXPECT_EQ(trip.reloaded.log, Names{});
-    const SigFile& patch = *trip.reloaded.patch;
-    ASSERT_TRUE(patch.head());
-    EXPECT_EQ(patch.head()->rect().origin, (Point{20, 40}));
-    EXPECT_EQ(patch.head()->fieldText("noutputs"), "1");
-    EXPECT_EQ(patch.head()->field("out1in")->source(), patch.moduleAtIndex(1)->field("out"));
-    EXPECT_EQ(patch.head()->field("out2in"), nullptr);
-}
-
 TEST(SigFileRoundTrip, UnresolvedReferencesAreReportedAndGoToAUnitUnconnected)
 {
     RoundTrip trip = roundTrip(

@@ -315,21 +315,6 @@ TEST(WaveObject, WritingBackAddsAndRemovesWhatTheUserDid)
         table->resetPoints();
         EXPECT_TRUE(table->writeBack().empty()) << "written back, the table matches the module";
     }
-
-    // Writing 6 points into a 4-point table: two repetitions after point4,
-    // and all six values.
-    auto m = readModule("M_CURVE m 0 4 0.1 0.2 0.3 0.4", db);
-    auto table = WaveObject::tableForModule(m);
-    table->increasePoints();
-    table->increasePoints();
-    table->setPointsToSquareWave();
-    WaveWriteBack plan = table->writeBack();
-    EXPECT_EQ(plan.repetitionChange, 2);
-    EXPECT_EQ(plan.lastPointName, "point4");
-    EXPECT_EQ(
-        plan.values,
-        (std::vector<WaveWriteBack::Value>{
-            {"point1", "-1"}, {"point2", "-1"}, {"point3", "-1"}, {"point4", "1"}, {"point5", "1"}, {"point6", "1"}}));
 }
 
 TEST(WaveObject, WritingBackFollowsTheModuleAsItIsNow)

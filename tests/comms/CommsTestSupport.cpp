@@ -62,6 +62,19 @@ fs::path makeTestBanks(const fs::path& folder)
     return banks;
 }
 
+std::string panelPatchText()
+{
+    return readFile(dataPath("examples/front-panel.sig"));
+}
+
+fs::path makePanelBanks(const fs::path& folder)
+{
+    fs::path banks = folder / "panel-banks";
+    fs::create_directories(banks / "1 Panels");
+    writeFile(banks / "1 Panels" / "0 Panel Chorus.sig", panelPatchText());
+    return banks;
+}
+
 bool Queued::settle(std::chrono::milliseconds limit)
 {
     auto deadline = std::chrono::steady_clock::now() + limit;

@@ -6,6 +6,8 @@
 #include "comms/SysexReply.h"
 #include "comms/ToskMidiProcessor.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <chrono>
 #include <deque>
@@ -24,6 +26,23 @@ LineSettingsSource lineTo(const std::string& path);
 
 Bytes bytes(std::initializer_list<int> values);
 Bytes bytes(const std::string& text);
+
+inline std::string textOf(const Bytes& b)
+{
+    return std::string(b.begin(), b.end());
+}
+
+// The exception `f` throws; a test failure when it throws none.
+template <typename F> TkxException thrownBy(F&& f)
+{
+    try {
+        f();
+    } catch (const TkxException& e) {
+        return e;
+    }
+    ADD_FAILURE() << "nothing was thrown";
+    return TkxException("", "");
+}
 
 // Every completion the request server delivered, in order.
 struct Recorder : MidiClient {
@@ -124,6 +143,12 @@ std::filesystem::path binDirectory();
 // "1 Hall: Large/Dark" (stored as "Hall- Large|Dark"), "7 Delays" with
 // "0 Tape Echo".
 std::filesystem::path makeTestBanks(const std::filesystem::path& folder);
+// A banks folder whose first patch, the one tosk-unit runs at start, is
+// data/examples/front-panel.sig ("1 Panels" / "0 Panel Chorus"): two knobs,
+// a selector and a switch on a menu page.
+std::filesystem::path makePanelBanks(const std::filesystem::path& folder);
+std::string panelPatchText();
+
 inline const std::string smallRoomText = "HEADM adc\r\nPLATE room adc-in1 adc-in2\r\nTAIL \"Demo\"\r\n";
 inline const std::string hallText = "HEADM adc\r\nHALL hall adc-in1 adc-in2\r\nTAIL \"Demo\"\r\n";
 inline const std::string echoText = "HEADM adc\r\nDELAY tape adc-in1\r\nTAIL \"Demo\"\r\n";

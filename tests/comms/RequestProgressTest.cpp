@@ -44,11 +44,6 @@ bool freeForOthers(const std::string& path)
     return free;
 }
 
-std::string text(const Bytes& b)
-{
-    return std::string(b.begin(), b.end());
-}
-
 } // namespace
 
 TEST(RequestProgress, WhatAWindowShowsForEachStage)
@@ -126,11 +121,11 @@ TEST(QueuedRequests, ALongTransferShowsItsProgressIsCancelledAndTheNextCommandWo
     seen.clear();
     SysexReply reply = q.ask(sysex::GET_PATCH);
     EXPECT_EQ(reply.command, sysex::SEND_PATCH);
-    EXPECT_EQ(text(reply.payload), smallRoomText);
+    EXPECT_EQ(textOf(reply.payload), smallRoomText);
     EXPECT_TRUE(sawStage(seen, Stage::Clearing));
     // And the one after that has nothing to wait for.
     seen.clear();
-    EXPECT_EQ(text(q.ask(sysex::GET_PATCH).payload), smallRoomText);
+    EXPECT_EQ(textOf(q.ask(sysex::GET_PATCH).payload), smallRoomText);
     EXPECT_FALSE(sawStage(seen, Stage::Clearing));
 }
 
@@ -156,7 +151,7 @@ TEST(QueuedRequests, AMessageCutByCancelIsEndedSoTheUnitIsNotConfused)
     EXPECT_LT(cut.size(), big.size());
 
     unit.script({bytes({0xF0, 0x1C, 0x70, 0x00, 0x0A, 'O', 'K', 0x00, 0xF7})});
-    EXPECT_EQ(text(q.ask(sysex::GET_PATCH).payload), "OK");
+    EXPECT_EQ(textOf(q.ask(sysex::GET_PATCH).payload), "OK");
     EXPECT_EQ(unit.received().back(), bytes({0xF0, 0x1C, 0x70, 0x00, 0x0B, 0xF7}));
 }
 
@@ -172,7 +167,7 @@ TEST(QueuedRequests, ABusyLineIsWaitedForWithProgressThenRefusedOrCancelled)
     SerialConnection holder(lineTo(unit.path()), 100ms);
     ASSERT_TRUE(holder.open());
 
-    LogCapture log;
+    LogCapture quiet;
     processor.sysexCommand(sysex::GET_PATCH, Bytes{}, client);
     int first = processor.sysexTag();
     processor.sysexCommand(sysex::GET_SCREEN, Bytes{}, client);

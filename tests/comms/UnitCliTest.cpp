@@ -99,7 +99,8 @@ TEST(UnitCli, BankUnitCommands)
                          " did not load: cannot read " + (dir / "mine.sig").string() + "\n");
     writeFile(dir / "renamed.sig", std::string(lost).replace(lost.find("Large Hall"), 10, "Other Hall"));
     ProcessResult other = runTool("tosk-cli", {"save", "--upload", "--db", db, (dir / "renamed.sig").string()});
-    json forced = parsed(cli(unit, {"--device-id", "4", "send", "--force", "--db", db, (dir / "renamed.sig").string()}));
+    json forced =
+        parsed(cli(unit, {"--device-id", "4", "send", "--force", "--db", db, (dir / "renamed.sig").string()}));
     EXPECT_EQ(forced["bytes"], other.out.size());
     EXPECT_EQ(cli(unit, {"--device-id", "4", "get"}).out, other.out) << "what could be read, sent on request";
 

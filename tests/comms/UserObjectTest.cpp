@@ -38,32 +38,26 @@ TEST(UserObjects, LineCutter)
 
 TEST(UserObjects, NumericControlAndItsMissingParts)
 {
-    LogCapture log;
+    LogCapture quiet;
     auto num = make<NumObject>("NUM x 12 0 Gain Gain 0.5 0 1 0.01 ");
     EXPECT_EQ(num->parentKey() + " " + num->subType(), "0 x");
     EXPECT_EQ(std::vector<double>({num->value(), num->minimum(), num->maximum(), num->resolution()}),
               std::vector<double>({0.5, 0, 1, 0.01}));
-    EXPECT_TRUE(log.lines().empty());
-    EXPECT_EQ(num->toString(), "tag=[Gain] type=[NUM] key=[12] statement=[Gain]");
 
-    std::string cut = "NUM x 12 0 Gain Gain 0.5 0 1 0.01";
-    num = make<NumObject>(cut);
+    num = make<NumObject>("NUM x 12 0 Gain Gain 0.5 0 1 0.01"); // the last part waits for its space
     EXPECT_DOUBLE_EQ(num->maximum(), 1);
     EXPECT_DOUBLE_EQ(num->resolution(), 0);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"NumObject: invalid <resolution> in: " + cut});
 
-    // Present but not a number: 0 without a message.
-    log.clear();
+    // Present but not a number: 0.
     num = make<NumObject>("NUM x 12 0 Gain Gain loud -2.5e1 3x 7 ");
     EXPECT_DOUBLE_EQ(num->value(), 0);
     EXPECT_DOUBLE_EQ(num->minimum(), -25);
     EXPECT_DOUBLE_EQ(num->maximum(), 3);
-    EXPECT_TRUE(log.lines().empty());
 }
 
 TEST(UserObjects, ChoiceListTagsIndexesAndStrings)
 {
-    LogCapture log;
+    LogCapture quiet;
     auto set = make<SetObject>("SET x 7 1 Mode '' 1 Stereo 2 Mono Stereo ");
     EXPECT_EQ(set->tag(), "Mode"); // empty tag: the statement
     EXPECT_EQ(set->currentIndex(), 1u);
@@ -75,30 +69,22 @@ TEST(UserObjects, ChoiceListTagsIndexesAndStrings)
     set->setCurrentIndex(0);
     EXPECT_EQ(set->currentIndex(), 0u);
     EXPECT_EQ(set->currentString(), "Mono");
-    EXPECT_TRUE(log.lines().empty());
 
     // Hexadecimal counts; strings trimmed; fewer strings than declared.
     std::string line = "SET x 7 1 Banks banks A 'Ten' C '1 Hall' ' 2 Plate ' ";
     set = make<SetObject>(line);
     EXPECT_EQ(set->currentIndex(), 10u);
     EXPECT_EQ(set->strings(), (std::vector<std::string>{"1 Hall", "2 Plate"}));
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"SetObject: missing <string text> at index: 2: " + line});
-
-    log.clear();
     set = make<SetObject>("SET x 7 1 Banks banks ");
     EXPECT_EQ(set->numberOfStrings(), 0u);
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"SetObject: invalid <current index> in: SET x 7 1 Banks banks ",
-                                                     "SetObject: invalid <number of strings> in: []"}));
     // A declared count in the billions reads what is there and stops.
-    log.clear();
     set = make<SetObject>("SET x 7 1 Big big 0 a FFFFFFFF a b ");
     EXPECT_EQ(set->numberOfStrings(), 2u);
-    EXPECT_EQ(log.lines().size(), 1u);
 }
 
 TEST(UserObjects, EveryClassFromItsTypeTag)
 {
-    LogCapture log;
+    LogCapture quiet;
     auto col = make<ColObject>("COL m 1 0 Program program 1A ");
     EXPECT_EQ(col->subObjectCount(), 26u);
     auto con = make<ConObject>("CON k 3 1 Level level -3.25 ");
@@ -110,27 +96,21 @@ TEST(UserObjects, EveryClassFromItsTypeTag)
     make<TrgObject>("TRG k 6 1 Go go ");
     auto unk = make<UnkObject>("XYZ a b c d e ");
     EXPECT_EQ(unk->objectType(), "XYZ");
-    EXPECT_TRUE(log.lines().empty());
 
-    // Missing type parts are logged; text parts stay absent.
+    // Missing type parts: 0 for numbers, absent for texts.
     col = make<ColObject>("COL m 1 0 Program program ");
     EXPECT_EQ(col->subObjectCount(), 0u);
     con = make<ConObject>("CON k 3 1 Level level ");
+    EXPECT_DOUBLE_EQ(con->value(), 0);
     inf = make<InfObject>("INF t 4 1 Version version ");
     EXPECT_FALSE(inf->value());
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{
-                               "ColObject: invalid <number subObjects> in: COL m 1 0 Program program ",
-                               "ConObject: invalid <current value> in: CON k 3 1 Level level ",
-                           }));
 
-    // Fewer than six parts: logged, still created; leading spaces are skipped for the type only.
-    log.clear();
+    // Fewer than six parts: still created; leading spaces are skipped for the type only.
     auto short_ = UserObjectFactory::createUserObject("  TRG k 6 ");
     EXPECT_TRUE(std::dynamic_pointer_cast<TrgObject>(short_));
     EXPECT_EQ(short_->objectType(), "");
     EXPECT_EQ(short_->objectPartAt(2), "TRG");
     EXPECT_FALSE(short_->objectPartAt(6));
-    EXPECT_EQ(log.lines(), std::vector<std::string>{"BaseObject: invalid user object:   TRG k 6 "});
 
     for (const char* empty : {"", "   "}) {
         try {

@@ -110,7 +110,7 @@ TEST(HelpBookCommand, RefusesBadArgumentsAndMissingDatabases)
     TempDir tmp;
     CliRun run = runCli("helpbook");
     EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, "usage: tosk-cli helpbook DATABASE OUTDIR\n");
+    EXPECT_EQ(run.err, "usage: tosk-cli helpbook DATABASE OUTDIR [--guide HREF]\n");
     run = runCli("helpbook '" + (tmp / "none.sbf").string() + "' '" + (tmp / "out").string() + "'");
     EXPECT_EQ(run.status, 1);
     EXPECT_EQ(run.err, "tosk-cli helpbook: no database file at " + (tmp / "none.sbf").string() + "\n");

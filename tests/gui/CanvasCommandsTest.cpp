@@ -149,14 +149,14 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
     // A selected output with wires, a selected input with a source.
     w.press(w.pin("osc", "out"));
     w.release(w.pin("osc", "out"));
-    EXPECT_EQ(w.shown("actionDelete"), "Delete Output Connections");
+    EXPECT_EQ(w.shown("actionDelete"), "&Delete Output Connections");
     w.action("actionDelete")->trigger();
     EXPECT_EQ(w.field("g", "in")->source(), nullptr);
     EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Delete Connection");
     undo.undo();
     w.press(w.pin("g", "gain"));
     w.release(w.pin("g", "gain"));
-    EXPECT_EQ(w.shown("actionDelete"), "Delete Input Connection");
+    EXPECT_EQ(w.shown("actionDelete"), "&Delete Input Connection");
     QTest::keyClick(w.view, Qt::Key_Backspace);
     EXPECT_EQ(w.field("g", "gain")->source(), nullptr);
     EXPECT_EQ(w.field("g", "gain")->text(), "1") << "its default";
@@ -170,7 +170,7 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
 
     // Cut takes the modules with their wires; undo gives both back.
     w.select({"g", "osc"});
-    EXPECT_EQ(w.shown("actionDelete"), "Delete Selected Modules");
+    EXPECT_EQ(w.shown("actionDelete"), "&Delete Selected Modules");
     w.action("actionCut")->trigger();
     EXPECT_FALSE(w.patch().findModuleByName("g"));
     EXPECT_EQ(QGuiApplication::clipboard()->text().left(9), "SINE osc ") << "in the patch's order";

@@ -228,7 +228,7 @@ TEST(CanvasInteraction, ConnectionDragsHighlightOnlyWhatFitsAndFollowShiftAndOpt
     w.moveTo(out + QPoint(2, 1));
     w.release(out + QPoint(2, 1));
     EXPECT_EQ(w.view->selectedField(), w.field("osc", "out"));
-    EXPECT_EQ(w.view->commands().state(CanvasCommand::Delete).title, "Delete Output Connections");
+    EXPECT_EQ(w.view->commands().state(CanvasCommand::Delete).title, "&Delete Output Connections");
 
     // A signal output over a control input: never highlighted, refused
     // without a word.

@@ -654,20 +654,22 @@ TEST(UnitMenu, ItemsFollowTheDatabaseAndTheCurrentPatchWindow)
             out += a->isSeparator() ? std::string("- ") : a->text().toStdString() + (a->isEnabled() ? " " : "(off) ");
         return out;
     };
-    EXPECT_EQ(states(app.start.get()), "&Get Patch &Send Patch(off) &Update Patch(off) - Get &Database... Get "
-                                       "Sc&reen - Get User Files(off) Get Setup(off) Send User Files(off) Send "
-                                       "Setup(off) ");
+    EXPECT_EQ(states(app.start.get()), "&Get Patch &Send Patch(off) &Update Patch(off) &Compare with Unit(off) - "
+                                       "&Front Panel - Get &Database... Get Sc&reen - Get User Fi&les(off) Get "
+                                       "Se&tup(off) Send User F&iles(off) Send Setu&p(off) ");
     writeFile(dir / "room.sig", smallRoom);
     GraphicWindowController* w = app.open(dir / "room.sig");
     ASSERT_TRUE(w);
-    EXPECT_EQ(states(w), "&Get Patch &Send Patch &Update Patch - Get &Database... Get Sc&reen - Get User "
-                         "Files(off) Get Setup(off) Send User Files(off) Send Setup(off) ");
+    EXPECT_EQ(states(w), "&Get Patch &Send Patch &Update Patch &Compare with Unit - &Front Panel - Get "
+                         "&Database... Get Sc&reen - Get User Fi&les(off) Get Se&tup(off) Send User F&iles(off) "
+                         "Send Setu&p(off) ");
 
     // Without operators no patch can be read, sent or updated.
     std::shared_ptr<SigDbase> shared = app.delegate->sigDbase();
     ASSERT_FALSE(shared->createSigDbaseFromData(""));
-    EXPECT_EQ(states(w), "&Get Patch(off) &Send Patch(off) &Update Patch(off) - Get &Database... Get Sc&reen - Get "
-                         "User Files(off) Get Setup(off) Send User Files(off) Send Setup(off) ");
+    EXPECT_EQ(states(w), "&Get Patch(off) &Send Patch(off) &Update Patch(off) &Compare with Unit(off) - &Front "
+                         "Panel - Get &Database... Get Sc&reen - Get User Fi&les(off) Get Se&tup(off) Send User "
+                         "F&iles(off) Send Setu&p(off) ");
     ASSERT_TRUE(shared->createSigDbase());
 }
 

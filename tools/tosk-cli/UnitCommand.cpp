@@ -7,6 +7,7 @@
 #include "base/Log.h"
 #include "base/MainThreadPoster.h"
 #include "base/PreferenceController.h"
+#include "base/SafeFileName.h"
 #include "base/TkxException.h"
 #include "comms/ChannelNameInfo.h"
 #include "comms/KorvatelConnection.h"
@@ -22,7 +23,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <set>
 
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
@@ -262,26 +262,25 @@ int runUnit(UnitSession& unit, const PatchSource& source, const std::vector<std:
         BankList banks = k.getBankList();
         unit.check();
         json written = json::array();
+        UniqueFileNames bankNames;
         for (int b : banks.bankNumberKeys()) {
             auto bank = banks.bankWithNumber(b);
             PatchList patches = k.patchListForBank(uint32_t(b));
             unit.check();
-            fs::path bankFolder = folder / Patch::convertToFileName(bank->displayName());
+            // Names from the unit are made safe as the disk browser makes
+            // them, and two patches of one name do not overwrite each other.
+            fs::path bankFolder = folder / bankNames.claim(safeFileName(Patch::convertToFileName(bank->displayName())), "");
             fs::create_directories(bankFolder);
-            std::set<std::string> used;
+            UniqueFileNames used;
             for (const auto& p : patches.patches()) {
                 auto text = k.getSigFileForPatch(*p);
                 unit.check();
                 if (!text)
                     throw TkxException("UnitCommand.backup", "the unit sent no text for " + p->displayName());
-                // Two patches of one name must not overwrite each other.
-                std::string name = p->patchNameForFile() + ".sig";
-                for (int n = 2; used.count(name); ++n)
-                    name = p->patchNameForFile() + " (" + std::to_string(n) + ").sig";
-                used.insert(name);
+                const std::string name = used.claim(safeFileName(p->patchNameForFile()), ".sig");
                 writeFileAtomically((bankFolder / name).string(), *text, false);
                 json entry = patchJson(*p);
-                entry["path"] = latin1ToUtf8((bankFolder / name).string());
+                entry["path"] = (bankFolder / name).string();
                 written.push_back(entry);
             }
         }

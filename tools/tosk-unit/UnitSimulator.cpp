@@ -2,12 +2,14 @@
 
 #include "ScreenPainter.h"
 
+#include "Toskfile/MyExtensions.h"
 #include "base/Log.h"
 #include "comms/ScanText.h"
 #include "comms/ScreenBitmap.h"
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 
 namespace tosk::unit {
 
@@ -35,6 +37,34 @@ const std::vector<Criterion>& criteriaTable()
 }
 
 const char* const searchLetters[] = {"", "R", "D", "M", "P"};
+
+// The running patch's menu, its pages and its controls.
+const std::string patchMenuKey = "3";
+std::string pageKey(size_t index)
+{
+    return std::to_string(3000 + index);
+}
+std::string controlKey(size_t index)
+{
+    return std::to_string(4000 + index);
+}
+bool isControlKey(const std::string& key)
+{
+    return key.size() == 4 && key[0] == '4';
+}
+
+std::string lower(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return s;
+}
+
+// Within the limits, give or take what the text's four decimals lose.
+bool within(double value, double minimum, double maximum)
+{
+    const double slack = 1e-9 * std::max(1.0, std::fabs(maximum - minimum));
+    return value >= minimum - slack && value <= maximum + slack;
+}
 const std::vector<std::string> midiMaps = {"Off", "Map A", "Map B"};
 
 // Parts with spaces or quotes go between quotes the unit's parser knows.
@@ -277,10 +307,11 @@ std::vector<UnitSimulator::Object> UnitSimulator::objects() const
         return &all.back();
     };
     std::string runningName = running_ ? running_->name : "";
-    add({"COL", "menu", "0", "0", "Main", "", {}, {}, 0, {"1", "2"}});
+    add({"COL", "menu", "0", "0", "Main", "", {}, {}, 0, {"1", "2", patchMenuKey}});
     add({"COL", "menu", "2", "0", "Setup", "setup", {}, {}, 0, {"20"}});
     add({"NUM", "dB", "20", "2", "Output Level", "level", {format("%g", level_), "-60", "12", "0.5"}, {}, 0, {}});
     add({"INF", "text", "11", "1", "Running", "running", {runningName}, {}, 0, {}});
+    addPatchObjects(all);
     if (!programList_) {
         add({"COL", "menu", "1", "0", "Program", "program", {}, {}, 0, {"10", "11"}});
         add({"COL", "menu", "10", "1", "Load Program", "load", {}, {}, 0, {"100", "101", "102"}});
@@ -338,16 +369,21 @@ const UnitSimulator::Object* UnitSimulator::find(const std::vector<Object>& all,
     return nullptr;
 }
 
-Bytes UnitSimulator::dump(uint8_t command, const std::string& key, bool withStrings) const
+Bytes UnitSimulator::dump(uint8_t command, const std::string& key, bool withStrings)
 {
     // The object asked for, then its children.
     auto all = objects();
     std::string text;
+    auto emit = [&](const Object& o) {
+        text += o.line(withStrings) + "\r\n";
+        if (o.type == "NUM" && isControlKey(o.key))
+            reported_.insert(o.tag); // a control of the running patch has shown its limits
+    };
     if (const Object* o = find(all, key)) {
-        text += o->line(withStrings) + "\r\n";
+        emit(*o);
         for (const auto& child : o->children)
             if (const Object* c = find(all, child))
-                text += c->line(withStrings) + "\r\n";
+                emit(*c);
     }
     return reply(command, text, false);
 }
@@ -363,7 +399,20 @@ Bytes UnitSimulator::valuePut(const std::string& key, const std::string& value)
         if (bank && fits(bank->patches.size()))
             running_ = Running{bank->patches[size_t(v)].name, bank->patches[size_t(v)].text};
     } else if (key == "20") {
-        level_ = scanDecimal(value).value_or(level_);
+        if (!isNumeric(value))
+            return refusal(format("Output Level: '%s' is not a number", value.c_str()));
+        double level = scanDecimal(value).value_or(level_);
+        if (!within(level, -60, 12))
+            return refusal(format("Output Level: %s is outside its limits (-60 to 12)", value.c_str()));
+        level_ = level;
+    } else if (running_ && isControlKey(key)) {
+        RunningPatch patch = RunningPatch::read(running_->text);
+        for (size_t i = 0; i < patch.controls().size(); ++i)
+            if (controlKey(i) == key) {
+                if (auto refused = putPatchValue(patch.controls()[i], value))
+                    return *refused;
+                break;
+            }
     } else if (programList_ && key.size() == 3 && key.rfind("12", 0) == 0 && key[2] >= '0' &&
                size_t(key[2] - '0') < criteria_.size()) {
         size_t i = size_t(key[2] - '0');
@@ -377,6 +426,102 @@ Bytes UnitSimulator::valuePut(const std::string& key, const std::string& value)
         midiMap_ = uint32_t(v);
     }
     return dump(sysex::OBJECT_INFO_DUMP, key, false);
+}
+
+Bytes UnitSimulator::refusal(const std::string& text) const
+{
+    return reply(sysex::ERROR_TEXT, text);
+}
+
+std::pair<double, double> UnitSimulator::limitsOf(const RunningPatch::Control& control) const
+{
+    auto narrowed = options_.narrowed.find(control.instance);
+    if (narrowed != options_.narrowed.end() && reported_.count(control.instance))
+        return narrowed->second;
+    return {control.minimum, control.maximum};
+}
+
+void UnitSimulator::addPatchObjects(std::vector<Object>& all) const
+{
+    Object menu{"COL", "menu", patchMenuKey, "0", "Patch", "patch", {}, {}, 0, {}};
+    if (!running_) {
+        all.push_back(menu);
+        return;
+    }
+    RunningPatch patch = RunningPatch::read(running_->text);
+    const auto& controls = patch.controls();
+    std::vector<std::string> parents(controls.size(), patchMenuKey);
+    std::vector<Object> pages;
+    for (size_t j = 0; j < patch.pages().size(); ++j) {
+        const RunningPatch::Page& page = patch.pages()[j];
+        Object p{"COL", "page", pageKey(j), patchMenuKey, page.title, page.instance, {}, {}, 0, {}};
+        for (size_t i : page.controls) {
+            p.children.push_back(controlKey(i));
+            if (parents[i] == patchMenuKey)
+                parents[i] = pageKey(j);
+        }
+        menu.children.push_back(p.key);
+        pages.push_back(std::move(p));
+    }
+    // Controls on no page sit in the menu itself.
+    for (size_t i = 0; i < controls.size(); ++i)
+        if (parents[i] == patchMenuKey)
+            menu.children.push_back(controlKey(i));
+    all.push_back(std::move(menu));
+    for (auto& p : pages)
+        all.push_back(std::move(p));
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const RunningPatch::Control& c = controls[i];
+        if (c.kind == RunningPatch::Control::Kind::Number) {
+            auto [minimum, maximum] = limitsOf(c);
+            all.push_back(
+                {"NUM",
+                 lower(c.operatorName),
+                 controlKey(i),
+                 parents[i],
+                 c.statement,
+                 c.instance,
+                 {numberString(c.value), numberString(minimum), numberString(maximum), numberString(c.resolution)},
+                 {},
+                 0,
+                 {}});
+        } else {
+            all.push_back({"SET",
+                           lower(c.operatorName),
+                           controlKey(i),
+                           parents[i],
+                           c.statement,
+                           c.instance,
+                           {},
+                           c.choices,
+                           c.current,
+                           {}});
+        }
+    }
+}
+
+std::optional<Bytes> UnitSimulator::putPatchValue(const RunningPatch::Control& control, const std::string& value)
+{
+    const char* name = control.instance.c_str();
+    if (control.kind == RunningPatch::Control::Kind::Number) {
+        if (!isNumeric(value))
+            return refusal(format("%s: '%s' is not a number", name, value.c_str()));
+        const double v = scanDecimal(value).value_or(0);
+        auto [minimum, maximum] = limitsOf(control);
+        if (!within(v, minimum, maximum))
+            return refusal(format("%s: %s is outside its limits (%s to %s)", name, value.c_str(),
+                                  numberString(minimum).c_str(), numberString(maximum).c_str()));
+        running_->text = RunningPatch::withValue(running_->text, control, numberString(v));
+        return std::nullopt;
+    }
+    std::string rest;
+    auto index = scanInteger(value, &rest);
+    if (!index || !trimWhiteSpace(rest).empty() || *index < 0 || size_t(*index) >= control.choices.size())
+        return refusal(format("%s: %s is not one of its %zu choices (0 to %zu)", name, value.c_str(),
+                              control.choices.size(),
+                              control.choices.empty() ? size_t(0) : control.choices.size() - 1));
+    running_->text = RunningPatch::withValue(running_->text, control, numberString(double(*index)));
+    return std::nullopt;
 }
 
 void UnitSimulator::programChange(uint8_t number)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "PatchBanks.h"
+#include "RunningPatch.h"
 
 #include "comms/Sysex.h"
 #include "database/SigDbase.h"
@@ -8,7 +9,9 @@
 #include <memory>
 
 #include <functional>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +27,10 @@ struct UnitOptions {
     std::shared_ptr<SigDbase> operators; // what the unit can run; null: any name goes
     uint32_t midiMap = 1;                // the MIDI map a program-list unit starts with
     long dropAfter = -1;                 // go silent after this many messages; negative: never
+    // Knobs and sliders (by instance name) whose limits become these once
+    // the unit has reported them: a value the front panel still offers is
+    // then refused.
+    std::map<std::string, std::pair<double, double>> narrowed;
 };
 
 // What a unit does with the messages it receives: it keeps banks of patches
@@ -73,8 +80,15 @@ private:
     std::vector<Bytes> handle(const Bytes& message);
     std::vector<Object> objects() const;
     const Object* find(const std::vector<Object>& all, const std::string& key) const;
-    Bytes dump(uint8_t command, const std::string& key, bool withStrings) const;
+    Bytes dump(uint8_t command, const std::string& key, bool withStrings);
     Bytes valuePut(const std::string& key, const std::string& value);
+    // The running patch's menu and what it holds.
+    void addPatchObjects(std::vector<Object>& all) const;
+    // Takes a value for a control of the running patch; an error reply when
+    // it is refused, nothing when taken.
+    std::optional<Bytes> putPatchValue(const RunningPatch::Control& control, const std::string& value);
+    std::pair<double, double> limitsOf(const RunningPatch::Control& control) const;
+    Bytes refusal(const std::string& text) const;
     void programChange(uint8_t number);
     std::vector<const Program*> listedPrograms() const;
     std::vector<std::string> screenLines() const;
@@ -95,6 +109,8 @@ private:
     std::optional<size_t> highlight_;
     uint32_t midiMap_ = 0;
     double level_ = 0;
+    // Controls of the running patch whose limits have gone out in a dump.
+    std::set<std::string> reported_;
 };
 
 } // namespace tosk::unit

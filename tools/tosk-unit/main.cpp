@@ -48,6 +48,8 @@ const char* const usageText =
     "  --rate N             send replies at N bytes a second, as a slow line would\n"
     "  --drop-after N       answer N messages, then go silent\n"
     "  --garble             corrupt the header of every reply\n"
+    "  --narrow NAME=MIN:MAX  once the running patch's knob or slider NAME has\n"
+    "                       reported its limits, it takes only MIN to MAX\n"
     "  --verbose            show diagnostic lines on stderr\n";
 
 bool readFile(const std::string& path, std::string& out)
@@ -125,6 +127,25 @@ int main(int argc, char** argv)
             number(rate);
         } else if (a == "--drop-after") {
             number(options.dropAfter);
+        } else if (a == "--narrow") {
+            std::string text;
+            value(text);
+            size_t equals = text.find('='), colon = text.find(':', equals == std::string::npos ? 0 : equals);
+            char* end1 = nullptr;
+            char* end2 = nullptr;
+            double lo = 0, hi = 0;
+            if (equals != std::string::npos && equals > 0 && colon != std::string::npos) {
+                std::string a1 = text.substr(equals + 1, colon - equals - 1), a2 = text.substr(colon + 1);
+                lo = std::strtod(a1.c_str(), &end1);
+                hi = std::strtod(a2.c_str(), &end2);
+                if (a1.empty() || a2.empty() || *end1 || *end2 || lo > hi)
+                    end1 = nullptr;
+            }
+            if (!end1) {
+                std::fprintf(stderr, "tosk-unit: --narrow needs NAME=MIN:MAX, not '%s'\n", text.c_str());
+                return 2;
+            }
+            options.narrowed[text.substr(0, equals)] = {lo, hi};
         } else if (a == "--garble") {
             garble = true;
         } else if (a == "--verbose") {

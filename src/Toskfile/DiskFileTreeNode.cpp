@@ -1,0 +1,109 @@
+#include "Toskfile/DiskFileTreeNode.h"
+
+#include "base/Localization.h"
+#include "base/Log.h"
+#include "base/TkxException.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace tosk {
+
+namespace {
+
+std::string lowercase(std::string s)
+{
+    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+    return s;
+}
+
+std::string childPath(const std::string& folder, const std::string& name)
+{
+    return (fs::path(folder) / name).string();
+}
+
+} // namespace
+
+DiskFileTreeNode::DiskFileTreeNode(const std::string& name, const std::string& fullPathName, bool isLeaf)
+    : TreeNode(std::make_unique<DiskNodeData>(name, fullPathName, isLeaf))
+{
+}
+
+std::shared_ptr<DiskFileTreeNode> DiskFileTreeNode::treeFromDirectoryPath(const std::string& path)
+{
+    std::error_code ec;
+    if (path.empty() || !fs::is_directory(path, ec))
+        throw TkxException("DiskFileTreeNode",
+                           fillIn(localized("BadDirPath", "Invalid directory path: %s"), {path}));
+    auto root = std::make_shared<DiskFileTreeNode>(nodeNameFromPath(path), path, false);
+    root->makeTreeNodes(path);
+    return root;
+}
+
+std::string DiskFileTreeNode::nodeNameFromPath(const std::string& path)
+{
+    size_t end = path.size();
+    while (end > 1 && path[end - 1] == '/')
+        --end;
+    const size_t slash = path.rfind('/', end - 1);
+    if (end == 1 && path[0] == '/')
+        return "/";
+    return slash == std::string::npos ? path.substr(0, end) : path.substr(slash + 1, end - slash - 1);
+}
+
+bool DiskFileTreeNode::isPatchFileName(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return false;
+    const std::string extension = lowercase(name.substr(dot + 1));
+    return extension == "sig" || extension == "bak";
+}
+
+void DiskFileTreeNode::makeTreeNodes(const std::string& folder)
+{
+    std::error_code ec;
+    fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
+    if (ec) {
+        logf("DiskFileTreeNode.makeTreeNodes: cannot read %s: %s", folder.c_str(), ec.message().c_str());
+        return;
+    }
+    std::vector<Ptr> children;
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.empty() || name[0] == '.')
+            continue;
+        std::error_code typeError;
+        const bool folderEntry = it->is_directory(typeError);
+        if (folderEntry)
+            children.push_back(std::make_shared<DiskFileTreeNode>(name, childPath(folder, name), false));
+        else if (isPatchFileName(name))
+            children.push_back(std::make_shared<DiskFileTreeNode>(name, childPath(folder, name), true));
+    }
+    if (ec)
+        logf("DiskFileTreeNode.makeTreeNodes: cannot read %s: %s", folder.c_str(), ec.message().c_str());
+    std::stable_sort(children.begin(), children.end(),
+                     [](const Ptr& a, const Ptr& b) { return a->nodeData()->compare(*b->nodeData()) < 0; });
+    insertChildren(children, numberOfChildren());
+}
+
+void DiskFileTreeNode::expandGroupItem()
+{
+    if (numberOfChildren() == 0 && diskData().isExpandable())
+        makeTreeNodes(fullPathName());
+}
+
+void DiskFileTreeNode::setFullPathName(const std::string& path)
+{
+    diskData().setFullPathName(path);
+    diskData().setName(nodeNameFromPath(path));
+    for (const Ptr& child : children())
+        if (auto* disk = dynamic_cast<DiskFileTreeNode*>(child.get()))
+            disk->setFullPathName(childPath(path, disk->diskData().name()));
+}
+
+} // namespace tosk

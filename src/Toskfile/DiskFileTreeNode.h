@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Toskfile/DiskNodeData.h"
+#include "base/TreeNode.h"
+
+#include <memory>
+#include <string>
+
+namespace tosk {
+
+// A file or folder of the disk browser's tree. A folder reads its entries
+// when it is first opened: its sub-folders, and its files that end in ".sig"
+// or ".bak" (case ignored), sorted by name. Hidden entries (names starting
+// with ".", our own temporary files among them) are not shown.
+class DiskFileTreeNode : public TreeNode {
+public:
+    DiskFileTreeNode(const std::string& name, const std::string& fullPathName, bool isLeaf);
+
+    // The root of the folder at `path`, with its first level read. Throws
+    // TkxException "DiskFileTreeNode" with "Invalid directory path: PATH"
+    // when `path` is not an existing folder.
+    static std::shared_ptr<DiskFileTreeNode> treeFromDirectoryPath(const std::string& path);
+    // The last component after "/" ("/a/b/" answers "b"; "/" answers "/").
+    static std::string nodeNameFromPath(const std::string& path);
+    // Whether a file of this name is shown.
+    static bool isPatchFileName(const std::string& name);
+
+    DiskNodeData& diskData() const { return static_cast<DiskNodeData&>(*nodeData()); }
+    const std::string& fullPathName() const { return diskData().fullPathName(); }
+    bool isLeaf() const { return diskData().isLeaf(); }
+
+    // Appends one child per shown entry of the folder, sorted; a folder that
+    // cannot be read adds none (and is logged).
+    void makeTreeNodes(const std::string& folder);
+    // Reads the folder's entries when none are read yet.
+    void expandGroupItem() override;
+    bool isExpanded() const { return numberOfChildren() > 0; }
+    // Gives this node and everything read below it the paths they have under
+    // `path`, after the folder or file was moved or renamed there.
+    void setFullPathName(const std::string& path);
+};
+
+} // namespace tosk

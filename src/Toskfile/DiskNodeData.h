@@ -1,0 +1,41 @@
+#pragma once
+
+#include "base/TreeNodeData.h"
+
+#include <string>
+
+namespace tosk {
+
+// The payload of a row of the disk browser: one file or folder. Names and
+// paths are bytes as the file system gives them.
+class DiskNodeData : public TreeNodeData {
+public:
+    DiskNodeData(const std::string& name, std::string fullPathName, bool isLeaf);
+
+    std::string name() const override { return name_; }
+    // Also sets the extension and the patch name.
+    void setName(const std::string& name);
+    // Without the dot; "" when the name has none.
+    const std::string& extension() const { return extension_; }
+    const std::string& fullPathName() const { return fullPathName_; }
+    void setFullPathName(std::string path) { fullPathName_ = std::move(path); }
+    // The name without its extension.
+    const std::string& patchName() const { return patchName_; }
+    bool isLeaf() const { return isLeaf_; }
+    bool isGroup() const override { return !isLeaf_; }
+    bool isExpandable() const { return isExpandable_; }
+
+    // By name, as a person reads a folder: letters without regard to case,
+    // then byte for byte.
+    int compare(const TreeNodeData& other) const override;
+
+private:
+    std::string name_;
+    std::string extension_;
+    std::string fullPathName_;
+    std::string patchName_;
+    bool isLeaf_;
+    bool isExpandable_;
+};
+
+} // namespace tosk

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tosk {
+
+// Something a unit browser lets the user drop on a folder of the disk
+// browser: a patch, which becomes one ".sig" file, or a group of patches (a
+// bank), which becomes a folder holding one file per patch. The unit browsers
+// implement it over their banks, patches and presets; the disk browser only
+// asks through it, so that it never waits on a unit itself.
+//
+// Every answer is given through a callback that runs exactly once, on the
+// main thread, either before the call returns or later (a unit answers
+// slowly: the exchange runs elsewhere and reports back through the main
+// thread's event loop).
+class DiskDropItem {
+public:
+    using Ptr = std::shared_ptr<DiskDropItem>;
+
+    // What a fetch came back with: the patch's sig-file text, or nothing and
+    // why (for the user), or that the user cancelled the exchange (which
+    // ends the whole copy).
+    struct Fetched {
+        std::optional<std::string> sigText;
+        std::string failure;
+        bool cancelled = false;
+    };
+    // A group's items, or why none could be read.
+    struct Read {
+        std::vector<Ptr> items;
+        std::string failure;
+        bool cancelled = false;
+    };
+
+    virtual ~DiskDropItem() = default;
+
+    // The name the file (without ".sig") or the folder is made from, as the
+    // unit's naming rule gives it (8-bit Latin-1 text). The disk browser makes
+    // it a safe file name.
+    virtual std::string fileName() const = 0;
+    // What the status line and messages call the item (8-bit Latin-1).
+    virtual std::string displayName() const { return fileName(); }
+    // A group becomes a folder of its items; anything else is one patch.
+    virtual bool isGroup() const { return false; }
+
+    // A group's items, in the order they are to be copied.
+    virtual void readItems(std::function<void(Read)> done) { done(Read{}); }
+    // A patch's sig-file text as the unit gives it.
+    virtual void fetchSigText(std::function<void(Fetched)> done) = 0;
+};
+
+} // namespace tosk

@@ -1,0 +1,679 @@
+#include "browsers/DiskViewController.h"
+
+#include "base/Alerts.h"
+#include "base/DataFiles.h"
+#include "base/FileChooser.h"
+#include "base/Localization.h"
+#include "base/Log.h"
+#include "base/PreferenceController.h"
+#include "base/TkxException.h"
+#include "browsers/DiskDragMimeData.h"
+#include "browsers/DiskOutlineView.h"
+#include "browsers/OutlineFilter.h"
+#include "browsers/TreeNodeModel.h"
+#include "browsers/UnitDropCopy.h"
+#include "comms/DiskMove.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <set>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace tosk {
+
+namespace {
+
+QString text(const char* key, const char* fallback, const std::vector<std::string>& values = {})
+{
+    return QString::fromStdString(fillIn(localized(key, fallback), values));
+}
+
+// Paths and names are bytes as the file system gives them; people read them
+// through the locale's encoding.
+QString shown(const std::string& bytes)
+{
+    return QFile::decodeName(bytes.c_str());
+}
+
+std::string utf8(const std::string& bytes)
+{
+    return shown(bytes).toStdString();
+}
+
+std::string bytesOf(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+std::string canonicalPath(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path canonical = fs::weakly_canonical(path, ec);
+    return ec ? path : canonical.string();
+}
+
+std::string normalized(const std::string& path)
+{
+    std::string p = fs::path(path).lexically_normal().string();
+    while (p.size() > 1 && p.back() == '/')
+        p.pop_back();
+    return p;
+}
+
+QIcon bundledIcon(const char* name)
+{
+    return QIcon(QString::fromStdString(DataFiles::path(std::string("icons/") + name + ".svg")));
+}
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string all;
+    for (const std::string& line : lines) {
+        if (!all.empty())
+            all += '\n';
+        all += line;
+    }
+    return all;
+}
+
+} // namespace
+
+DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(parent), hooks_(std::move(hooks))
+{
+    setObjectName(QStringLiteral("diskBrowser"));
+    setWindowTitle(text("DiskBrowser", "Disk Browser"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    if (!hooks_.openUrl)
+        hooks_.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    if (!hooks_.moveToTrash)
+        hooks_.moveToTrash = [](const QString& path) { return QFile::moveToTrash(path); };
+
+    sifIcon_ = bundledIcon("sifFile");
+    sigIcon_ = bundledIcon("sigFile");
+    fileIcon_ = bundledIcon("fileIcon");
+    folderIcon_ = bundledIcon("folderIcon");
+
+    auto* column = new QVBoxLayout(this);
+    if (hooks_.buildMenu) {
+        auto* bar = new QMenuBar(this);
+        hooks_.buildMenu(bar);
+        column->setMenuBar(bar);
+    }
+    box_ = new QGroupBox(this);
+    box_->setObjectName(QStringLiteral("diskBox"));
+    auto* inBox = new QVBoxLayout(box_);
+    filterField_ = new QLineEdit(box_);
+    filterField_->setObjectName(QStringLiteral("diskFilter"));
+    filterField_->setPlaceholderText(text("DiskFilter", "Filter"));
+    filterField_->setAccessibleName(text("DiskFilter", "Filter"));
+    filterField_->setClearButtonEnabled(true);
+    inBox->addWidget(filterField_);
+
+    model_ = new TreeNodeModel(this);
+    model_->setIconProvider([this](const TreeNode& node) { return iconFor(node); });
+    model_->setTextProvider(
+        [](const TreeNode& node) { return node.nodeData() ? shown(node.nodeData()->name()) : QString(); });
+    model_->setDragData({QString::fromLatin1(DiskDragMimeData::mimeType), QStringLiteral("text/plain")},
+                        [this](const std::vector<TreeNode::Ptr>& nodes) { return dragData(nodes); });
+    outlineView_ = new DiskOutlineView(box_);
+    outlineView_->setObjectName(QStringLiteral("diskOutline"));
+    outlineView_->setAccessibleName(text("DiskOutline", "Patch files"));
+    outlineView_->setHeaderHidden(true);
+    outlineView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    outlineView_->setExpandsOnDoubleClick(false);
+    outlineView_->setTreeModel(model_);
+    outlineView_->setDropHandlers(
+        [this](const QMimeData* data, TreeNode* target) { return validateDrop(data, target); },
+        [this](const QMimeData* data, TreeNode* target) { performDropOperation(data, target); });
+    inBox->addWidget(outlineView_);
+    column->addWidget(box_, 1);
+    filter_ = new OutlineFilter(outlineView_, filterField_);
+
+    auto* buttons = new QHBoxLayout();
+    chooseButton_ = new QPushButton(text("DiskChoose", "Choose..."), this);
+    chooseButton_->setObjectName(QStringLiteral("chooseButton"));
+    newFolderButton_ = new QPushButton(text("DiskNewFolder", "New Folder..."), this);
+    newFolderButton_->setObjectName(QStringLiteral("newFolderButton"));
+    stopButton_ = new QPushButton(text("DiskStop", "Stop"), this);
+    stopButton_->setObjectName(QStringLiteral("stopButton"));
+    stopButton_->hide();
+    buttons->addWidget(chooseButton_);
+    buttons->addWidget(newFolderButton_);
+    buttons->addStretch(1);
+    buttons->addWidget(stopButton_);
+    column->addLayout(buttons);
+    statusMessage_ = new QLabel(this);
+    statusMessage_->setObjectName(QStringLiteral("statusMessage"));
+    statusMessage_->setAccessibleName(text("DiskStatus", "Status"));
+    statusMessage_->setTextFormat(Qt::PlainText);
+    column->addWidget(statusMessage_);
+
+    statusTimer_ = new QTimer(this);
+    statusTimer_->setSingleShot(true);
+    connect(statusTimer_, &QTimer::timeout, this, &DiskViewController::clearStatusMessage);
+    connect(chooseButton_, &QPushButton::clicked, this, &DiskViewController::chooseList);
+    connect(newFolderButton_, &QPushButton::clicked, this, &DiskViewController::newFolder);
+    connect(stopButton_, &QPushButton::clicked, this, &DiskViewController::stopCopying);
+    connect(outlineView_, &QAbstractItemView::doubleClicked, this, &DiskViewController::diskViewDoubleAction);
+
+    auto addAction = [this](const char* name, const char* key, const char* fallback, const QKeySequence& shortcut,
+                            void (DiskViewController::*slot)()) {
+        auto* action = new QAction(text(key, fallback), outlineView_);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        connect(action, &QAction::triggered, this, slot);
+        outlineView_->addAction(action);
+        return action;
+    };
+    openAction_ = addAction("actionDiskOpen", "DiskOpen", "Open", QKeySequence(Qt::Key_Return),
+                            &DiskViewController::diskViewDoubleAction);
+    revealAction_ = addAction("actionDiskReveal", "DiskReveal", "Reveal in File Manager", QKeySequence(),
+                              &DiskViewController::revealSelection);
+    auto* separator = new QAction(outlineView_);
+    separator->setSeparator(true);
+    outlineView_->addAction(separator);
+    newFolderAction_ = addAction("actionDiskNewFolder", "DiskNewFolder", "New Folder...",
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N), &DiskViewController::newFolder);
+    renameAction_ = addAction("actionDiskRename", "DiskRename", "Rename...", QKeySequence(Qt::Key_F2),
+                              &DiskViewController::renameSelection);
+    trashAction_ = addAction("actionDiskTrash", "DiskTrash", "Move to Trash", QKeySequence::Delete,
+                             &DiskViewController::moveSelectionToTrash);
+    outlineView_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    connect(outlineView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DiskViewController::updateActions);
+    connect(model_, &QAbstractItemModel::modelReset, this, &DiskViewController::updateActions);
+    updateActions();
+    resize(320, 480);
+}
+
+DiskViewController::~DiskViewController()
+{
+    // Answers the unit still owes go nowhere.
+    if (copy_)
+        copy_->stop(false);
+}
+
+void DiskViewController::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (!loaded_) {
+        loaded_ = true;
+        windowDidLoad();
+    }
+}
+
+void DiskViewController::windowDidLoad()
+{
+    clearStatusMessage();
+    // A folder shown before the window first appeared stays.
+    if (!diskTreeData_)
+        fillDiskViewFromPath(shown(PreferenceController::shared().diskPatchPath().value_or("")));
+}
+
+QIcon DiskViewController::iconFor(const TreeNode& node) const
+{
+    const auto* disk = dynamic_cast<const DiskFileTreeNode*>(&node);
+    if (!disk)
+        return {};
+    if (!disk->isLeaf())
+        return folderIcon_;
+    const QString extension = shown(disk->diskData().extension()).toLower();
+    if (extension == QLatin1String("sif"))
+        return sifIcon_;
+    if (extension == QLatin1String("sig"))
+        return sigIcon_;
+    return fileIcon_;
+}
+
+bool DiskViewController::fillDiskViewFromPath(const QString& path)
+{
+    QString folder = path;
+    if (folder.isEmpty())
+        folder = QDir::homePath();
+    else if (folder == QLatin1String("~") || folder.startsWith(QLatin1String("~/")))
+        folder = QDir::homePath() + folder.mid(1);
+    std::shared_ptr<DiskFileTreeNode> root;
+    try {
+        root = DiskFileTreeNode::treeFromDirectoryPath(normalized(bytesOf(folder)));
+    } catch (const TkxException& e) {
+        Alerts::error(fillIn("%s: %s", {e.name(), e.reason()}), this);
+        return false;
+    }
+    box_->setTitle(shown(root->diskData().name()));
+    draggedNodes_.clear();
+    diskTreeData_ = root;
+    model_->setRoot(root);
+    return true;
+}
+
+void DiskViewController::chooseList()
+{
+    FileRequest request;
+    request.title = localized("OpenPatchDir", "Choose a folder of patches");
+    request.chooseFolders = true;
+    request.directory = PreferenceController::shared().diskPatchPath().value_or(QDir::homePath().toStdString());
+    request.fileTypes = {"sif", "SIF", "sig", "SIG", "bak", "BAK"};
+    request.window = this;
+    const std::optional<std::string> chosen = FileChooser::shared().choose(request);
+    // Only a folder that shows is kept for the next start.
+    if (chosen && fillDiskViewFromPath(shown(*chosen)))
+        PreferenceController::shared().setDiskPatchPath(*chosen);
+}
+
+DiskFileTreeNode* DiskViewController::diskNode(const TreeNode* node) const
+{
+    return dynamic_cast<DiskFileTreeNode*>(const_cast<TreeNode*>(node));
+}
+
+void DiskViewController::diskViewDoubleAction()
+{
+    const TreeNode::Ptr item = outlineView_->selectedItem();
+    DiskFileTreeNode* node = diskNode(item.get());
+    if (!node)
+        return;
+    if (node->isLeaf()) {
+        if (hooks_.openPatch)
+            hooks_.openPatch(shown(node->fullPathName()));
+        return;
+    }
+    const QModelIndex index = model_->indexForNode(node);
+    if (outlineView_->isExpanded(index)) {
+        outlineView_->collapse(index);
+        return;
+    }
+    if (!node->isExpanded())
+        model_->readChildren(*node);
+    outlineView_->expand(index);
+}
+
+void DiskViewController::statusDisplay(const QString& status)
+{
+    statusMessage_->setText(status);
+    statusMessage_->repaint();
+    emit statusChanged(status);
+}
+
+void DiskViewController::clearStatusMessage()
+{
+    statusMessage_->clear();
+    emit statusChanged(QString());
+}
+
+QString DiskViewController::statusText() const
+{
+    return statusMessage_->text();
+}
+
+QMimeData* DiskViewController::dragData(const std::vector<TreeNode::Ptr>& nodes)
+{
+    draggedNodes_ = nodes;
+    QStringList paths;
+    for (const TreeNode::Ptr& node : nodes)
+        if (DiskFileTreeNode* disk = diskNode(node.get()))
+            paths << shown(disk->fullPathName());
+    return new DiskDragMimeData(nodes, this, paths.join(QLatin1Char('\n')));
+}
+
+bool DiskViewController::validateDrop(const QMimeData* data, const TreeNode* target) const
+{
+    const auto* drag = qobject_cast<const DiskDragMimeData*>(data);
+    if (!drag || isCopying() || !diskTreeData_)
+        return false;
+    const bool fromHere = drag->origin() == this && !drag->diskNodes().empty();
+    if (!fromHere && drag->unitItems().empty())
+        return false;
+    if (!target)
+        return true;
+    const DiskFileTreeNode* folder = diskNode(target);
+    if (!folder || folder->isLeaf() || !folder->isDescendantOfNode(*diskTreeData_))
+        return false;
+    if (fromHere)
+        for (const TreeNode::Ptr& node : TreeNode::minimumNodeCoverFromNodesInArray(drag->diskNodes())) {
+            // A node shown no more (the tree was read again) cannot move.
+            if (!node->isDescendantOfNode(*diskTreeData_) || node.get() == diskTreeData_.get())
+                return false;
+            if (target->isDescendantOfNode(*node) || target->isParentOfNode(*node))
+                return false;
+        }
+    return true;
+}
+
+bool DiskViewController::isCopying() const
+{
+    return copy_ && copy_->isRunning();
+}
+
+void DiskViewController::stopCopying()
+{
+    if (copy_)
+        copy_->stop();
+}
+
+void DiskViewController::performDropOperation(const QMimeData* data, TreeNode* target)
+{
+    if (!validateDrop(data, target))
+        return;
+    const auto* drag = qobject_cast<const DiskDragMimeData*>(data);
+    DiskFileTreeNode* folder = diskNode(target);
+    statusDisplay(text("DiskDropStatus", "performDropOperation"));
+    if (drag->origin() == this) {
+        moveDiskNodes(TreeNode::minimumNodeCoverFromNodesInArray(drag->diskNodes()), *folder);
+        return;
+    }
+    const std::string path = folder->fullPathName();
+    copy_ = std::make_shared<UnitDropCopy>(
+        this, path, drag->unitItems(),
+        [this](const std::string& status) { statusDisplay(QString::fromStdString(status)); },
+        [this, path](const UnitDropCopy::Report& report) {
+            stopButton_->hide();
+            DiskFileTreeNode* node = nodeForPath(path);
+            if (node)
+                dropDone(*node, report.lines);
+            else
+                emit dropFinished();
+        });
+    stopButton_->show();
+    copy_->start();
+}
+
+void DiskViewController::moveDiskNodes(const std::vector<TreeNode::Ptr>& nodes, DiskFileTreeNode& target)
+{
+    std::vector<std::string> report;
+    const std::string targetPath = target.fullPathName();
+    const std::string folderName = utf8(target.diskData().name());
+    for (const TreeNode::Ptr& item : nodes) {
+        DiskFileTreeNode* node = diskNode(item.get());
+        if (!node || !node->isDescendantOfNode(*diskTreeData_))
+            continue;
+        const std::string from = node->fullPathName();
+        const std::string name = utf8(node->diskData().name());
+        const std::string canonicalFrom = canonicalPath(from);
+        statusDisplay(text("DiskMoving", "moving %s to %s", {name, folderName}));
+        const DiskMove::Result result =
+            node->isLeaf() ? DiskMove::moveFile(from, targetPath) : DiskMove::moveFolder(from, targetPath);
+        switch (result.status) {
+        case DiskMove::Status::Moved:
+            if (hooks_.pathMoved)
+                hooks_.pathMoved(shown(canonicalFrom), shown(canonicalPath(result.destination)));
+            model_->removeNode(*node);
+            if (!result.warning.empty())
+                report.push_back(fillIn(localized("DiskNotRemoved", "%s was moved, but the original could not be "
+                                                                    "removed: %s"),
+                                        {name, result.warning}));
+            break;
+        case DiskMove::Status::Exists: {
+            const std::string line =
+                fillIn(localized("DiskAlreadyExists", "%s already exists in %s"), {name, folderName});
+            statusDisplay(QString::fromStdString(line));
+            report.push_back(line);
+            break;
+        }
+        case DiskMove::Status::Failed:
+            logf("moveDiskNode exception: %s - %s", "DiskMove", result.reason.c_str());
+            report.push_back(fillIn(localized("DiskNotMoved", "%s was not moved: %s"), {name, result.reason}));
+            break;
+        }
+    }
+    dropDone(target, report);
+}
+
+void DiskViewController::dropDone(DiskFileTreeNode& target, const std::vector<std::string>& report)
+{
+    statusTimer_->start(kStatusClearMs);
+    draggedNodes_.clear();
+    refreshFolder(target);
+    // Told once the drop is over: a Qt drag must not wait on an alert.
+    const std::string message = joined(report);
+    QTimer::singleShot(0, this, [this, message] {
+        if (!message.empty())
+            Alerts::show(AlertStyle::Informational, localized("ALERT", "ALERT"), message, {}, this);
+        emit dropFinished();
+    });
+}
+
+DiskFileTreeNode* DiskViewController::nodeForPath(const std::string& path) const
+{
+    if (!diskTreeData_)
+        return nullptr;
+    const std::string wanted = normalized(path);
+    std::vector<TreeNode*> pending{diskTreeData_.get()};
+    while (!pending.empty()) {
+        TreeNode* node = pending.back();
+        pending.pop_back();
+        DiskFileTreeNode* disk = diskNode(node);
+        if (disk && normalized(disk->fullPathName()) == wanted)
+            return disk;
+        for (const TreeNode::Ptr& child : node->children())
+            pending.push_back(child.get());
+    }
+    return nullptr;
+}
+
+void DiskViewController::refreshFolder(DiskFileTreeNode& folder)
+{
+    if (!folder.isDescendantOfNode(*diskTreeData_))
+        return;
+    // Reading the folder again keeps the nodes of the entries that are still
+    // there, with what was read below them; the rows that were open open
+    // again.
+    std::set<std::string> expanded;
+    std::vector<QModelIndex> pending{model_->indexForNode(&folder)};
+    if (pending.front().isValid() && outlineView_->isExpanded(pending.front()))
+        expanded.insert(folder.fullPathName());
+    while (!pending.empty()) {
+        const QModelIndex parent = pending.back();
+        pending.pop_back();
+        for (int row = 0; row < model_->rowCount(parent); ++row) {
+            const QModelIndex index = model_->index(row, 0, parent);
+            if (outlineView_->isExpanded(index))
+                if (DiskFileTreeNode* node = diskNode(model_->nodeForIndex(index)))
+                    expanded.insert(node->fullPathName());
+            pending.push_back(index);
+        }
+    }
+
+    DiskFileTreeNode fresh(folder.diskData().name(), folder.fullPathName(), false);
+    fresh.makeTreeNodes(folder.fullPathName());
+    const std::vector<TreeNode::Ptr> old = folder.children();
+    std::vector<TreeNode::Ptr> children;
+    for (const TreeNode::Ptr& entry : fresh.children()) {
+        TreeNode::Ptr keep = entry;
+        const DiskFileTreeNode* read = diskNode(entry.get());
+        for (const TreeNode::Ptr& shownBefore : old) {
+            const DiskFileTreeNode* before = diskNode(shownBefore.get());
+            if (before && before->diskData().name() == read->diskData().name() && before->isLeaf() == read->isLeaf()) {
+                keep = shownBefore;
+                break;
+            }
+        }
+        children.push_back(keep);
+    }
+    fresh.removeAllChildren();
+    model_->replaceChildren(folder, children);
+    for (const std::string& path : expanded)
+        if (DiskFileTreeNode* node = nodeForPath(path))
+            outlineView_->expand(model_->indexForNode(node));
+}
+
+DiskFileTreeNode* DiskViewController::selectedFolder() const
+{
+    const std::vector<TreeNode::Ptr> selected = outlineView_->allSelectedItems();
+    if (selected.size() == 1)
+        if (DiskFileTreeNode* node = diskNode(selected.front().get()))
+            return node->isLeaf() ? diskNode(node->nodeParent()) : node;
+    return diskTreeData_.get();
+}
+
+bool DiskViewController::acceptableName(const QString& name) const
+{
+    if (!name.isEmpty() && !name.contains(QLatin1Char('/')) && !name.startsWith(QLatin1Char('.')))
+        return true;
+    Alerts::alert(fillIn(localized("DiskBadName", "\"%s\" cannot be a name: a name is not empty, holds no \"/\" "
+                                                  "and does not start with \".\"."),
+                         {name.toStdString()}),
+                  this);
+    return false;
+}
+
+void DiskViewController::newFolder()
+{
+    DiskFileTreeNode* parent = selectedFolder();
+    if (!parent)
+        return;
+    // The name offered is one that is free.
+    const std::string base = localized("DiskNewFolderName", "New Folder");
+    std::string offered = base;
+    std::error_code ec;
+    for (int n = 2; fs::exists(fs::path(parent->fullPathName()) / bytesOf(QString::fromStdString(offered)), ec); ++n)
+        offered = base + " " + std::to_string(n);
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, text("DiskNewFolderTitle", "New Folder"),
+                                               text("DiskNewFolderPrompt", "Name of the new folder:"),
+                                               QLineEdit::Normal, QString::fromStdString(offered), &ok);
+    if (ok)
+        createFolder(*parent, name);
+}
+
+bool DiskViewController::createFolder(DiskFileTreeNode& parent, const QString& name)
+{
+    if (!acceptableName(name))
+        return false;
+    const std::string path = (fs::path(parent.fullPathName()) / bytesOf(name)).string();
+    std::error_code ec;
+    // create_directory claims the name or finds it taken, in one step.
+    if (!fs::create_directory(path, ec)) {
+        const std::string why =
+            ec ? fillIn(localized("DiskNotCreated", "%s could not be made: %s"), {name.toStdString(), ec.message()})
+               : fillIn(localized("DiskAlreadyExists", "%s already exists in %s"),
+                        {name.toStdString(), utf8(parent.diskData().name())});
+        if (ec)
+            logf("NOT ABLE TO CREATE NEW DIRECTORY [%s]", path.c_str());
+        Alerts::alert(why, this);
+        return false;
+    }
+    refreshFolder(parent);
+    const QModelIndex parentIndex = model_->indexForNode(&parent);
+    if (parentIndex.isValid())
+        outlineView_->expand(parentIndex);
+    if (DiskFileTreeNode* made = nodeForPath(path)) {
+        outlineView_->selectItems({made->shared_from_this()}, false);
+        outlineView_->scrollTo(model_->indexForNode(made));
+    }
+    return true;
+}
+
+void DiskViewController::renameSelection()
+{
+    const TreeNode::Ptr item = outlineView_->selectedItem();
+    DiskFileTreeNode* node = diskNode(item.get());
+    if (!node)
+        return;
+    bool ok = false;
+    const QString current = shown(node->diskData().name());
+    const QString name = QInputDialog::getText(this, text("DiskRenameTitle", "Rename"),
+                                               text("DiskRenamePrompt", "New name:"), QLineEdit::Normal, current, &ok);
+    if (ok && name != current)
+        renameNode(*node, name);
+}
+
+bool DiskViewController::renameNode(DiskFileTreeNode& node, const QString& newName)
+{
+    if (!acceptableName(newName) || !node.isDescendantOfNode(*diskTreeData_) || &node == diskTreeData_.get())
+        return false;
+    const std::string from = node.fullPathName();
+    const std::string canonicalFrom = canonicalPath(from);
+    const std::string name = utf8(node.diskData().name());
+    const DiskMove::Result result = DiskMove::rename(from, bytesOf(newName));
+    if (result.status == DiskMove::Status::Exists) {
+        DiskFileTreeNode* parent = diskNode(node.nodeParent());
+        Alerts::alert(fillIn(localized("DiskAlreadyExists", "%s already exists in %s"),
+                             {newName.toStdString(), parent ? utf8(parent->diskData().name()) : std::string()}),
+                      this);
+        return false;
+    }
+    if (result.status == DiskMove::Status::Failed) {
+        Alerts::alert(fillIn(localized("DiskNotRenamed", "%s could not be renamed: %s"), {name, result.reason}), this);
+        return false;
+    }
+    if (hooks_.pathMoved)
+        hooks_.pathMoved(shown(canonicalFrom), shown(canonicalPath(result.destination)));
+    node.setFullPathName(result.destination);
+    if (DiskFileTreeNode* parent = diskNode(node.nodeParent()))
+        refreshFolder(*parent);
+    if (DiskFileTreeNode* renamed = nodeForPath(result.destination))
+        outlineView_->selectItems({renamed->shared_from_this()}, false);
+    return true;
+}
+
+void DiskViewController::moveSelectionToTrash()
+{
+    trashNodes(TreeNode::minimumNodeCoverFromNodesInArray(outlineView_->allSelectedItems()));
+}
+
+bool DiskViewController::trashNodes(const std::vector<TreeNode::Ptr>& nodes)
+{
+    std::vector<std::string> report;
+    for (const TreeNode::Ptr& item : nodes) {
+        DiskFileTreeNode* node = diskNode(item.get());
+        if (!node || node == diskTreeData_.get() || !node->isDescendantOfNode(*diskTreeData_))
+            continue;
+        const QString path = shown(node->fullPathName());
+        const std::string name = utf8(node->diskData().name());
+        // A window would go on saving into the trash without a word.
+        if (hooks_.isOpen && hooks_.isOpen(shown(canonicalPath(node->fullPathName())))) {
+            report.push_back(fillIn(localized("DiskOpenInWindow", "%s is open in a window: close it before moving "
+                                                                  "it to the Trash."),
+                                    {name}));
+            continue;
+        }
+        if (!hooks_.moveToTrash(path)) {
+            report.push_back(fillIn(localized("DiskNotTrashed", "%s could not be moved to the Trash."), {name}));
+            continue;
+        }
+        model_->removeNode(*node);
+    }
+    if (!report.empty())
+        Alerts::alert(joined(report), this);
+    return report.empty();
+}
+
+void DiskViewController::revealSelection()
+{
+    const TreeNode::Ptr item = outlineView_->selectedItem();
+    DiskFileTreeNode* node = item ? diskNode(item.get()) : diskTreeData_.get();
+    if (!node)
+        return;
+    const std::string folder =
+        node->isLeaf() ? fs::path(node->fullPathName()).parent_path().string() : node->fullPathName();
+    if (!hooks_.openUrl(QUrl::fromLocalFile(shown(folder))))
+        Alerts::alert(fillIn(localized("DiskNoFileManager", "The file manager could not show %s."), {utf8(folder)}),
+                      this);
+}
+
+void DiskViewController::updateActions()
+{
+    const std::vector<TreeNode::Ptr> selected = outlineView_->allSelectedItems();
+    const DiskFileTreeNode* one = selected.size() == 1 ? diskNode(selected.front().get()) : nullptr;
+    openAction_->setEnabled(one != nullptr);
+    renameAction_->setEnabled(one != nullptr);
+    trashAction_->setEnabled(!selected.empty());
+}
+
+} // namespace tosk

@@ -1,0 +1,166 @@
+#pragma once
+
+#include "Toskfile/DiskFileTreeNode.h"
+#include "base/TreeNode.h"
+
+#include <QIcon>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenuBar;
+class QMimeData;
+class QPushButton;
+class QTimer;
+class QUrl;
+
+namespace tosk {
+
+class DiskOutlineView;
+class OutlineFilter;
+class TreeNodeModel;
+class UnitDropCopy;
+
+// The disk browser: a panel with the tree of one folder of patch files (its
+// sub-folders and ".sig" and ".bak" files). A double click opens a patch;
+// files and folders move by drag and drop within the tree, never replacing
+// anything; patches dropped from a unit browser are fetched and saved as
+// ".sig" files. A filter field narrows the tree; New Folder, Rename, Move to
+// Trash and Reveal in File Manager act on the selection.
+class DiskViewController : public QWidget {
+    Q_OBJECT
+
+public:
+    // What the browser asks of the application; each may be left empty.
+    struct Hooks {
+        // Builds the application menu into the panel's menu bar.
+        std::function<void(QMenuBar*)> buildMenu;
+        // Opens a patch file in a window (or brings its window forward).
+        std::function<void(const QString& path)> openPatch;
+        // A file or folder moved from `from` to `to` (full, canonical paths):
+        // windows of the files at or below `from` follow it.
+        std::function<void(const QString& from, const QString& to)> pathMoved;
+        // Whether the file at `path`, or one below the folder at `path`, is
+        // open in a window.
+        std::function<bool(const QString& path)> isOpen;
+        // Shows a folder in the desktop's file manager; false when it could
+        // not. Default: QDesktopServices::openUrl.
+        std::function<bool(const QUrl& folder)> openUrl;
+        // Moves a file or folder to the desktop's trash; false when it could
+        // not. Default: QFile::moveToTrash.
+        std::function<bool(const QString& path)> moveToTrash;
+    };
+
+    // How long a status text stays.
+    static constexpr int kStatusClearMs = 3000;
+
+    explicit DiskViewController(Hooks hooks, QWidget* parent = nullptr);
+    ~DiskViewController() override;
+
+    // Shows the folder at `path` ("~" is the home folder; empty: home). A
+    // path that is not a folder shows the "ERROR" alert and keeps the tree
+    // as it was; false then.
+    bool fillDiskViewFromPath(const QString& path);
+    // The choose button: asks for a folder, stores it in "DiskPatchPath" and
+    // shows it.
+    void chooseList();
+    // A double click: opens the one selected file, or opens or closes the
+    // one selected folder (reading it first).
+    void diskViewDoubleAction();
+    void statusDisplay(const QString& text);
+    void clearStatusMessage();
+    QString statusText() const;
+
+    // Whether the data may be dropped onto `target` (a node of the tree;
+    // null asks whether the data is a drag the browser takes at all).
+    bool validateDrop(const QMimeData* data, const TreeNode* target) const;
+    // Carries out a drop onto the folder `target` (the root for the space
+    // below the rows): moves this browser's nodes, or copies a unit
+    // browser's items. Copies go on after this returns (isCopying).
+    void performDropOperation(const QMimeData* data, TreeNode* target);
+    bool isCopying() const;
+    // Ends a copy from a unit after the step running now.
+    void stopCopying();
+    // The nodes of the drag last started from this browser.
+    const std::vector<TreeNode::Ptr>& draggedNodes() const { return draggedNodes_; }
+
+    // The commands beyond moving; each works on the selection and asks what
+    // it needs (a name) in a dialog.
+    void newFolder();
+    void renameSelection();
+    void moveSelectionToTrash();
+    void revealSelection();
+    // What they do once they have their answers; false (the user told why)
+    // when nothing changed.
+    bool createFolder(DiskFileTreeNode& parent, const QString& name);
+    bool renameNode(DiskFileTreeNode& node, const QString& newName);
+    bool trashNodes(const std::vector<TreeNode::Ptr>& nodes);
+
+    DiskOutlineView* outlineView() const { return outlineView_; }
+    TreeNodeModel* treeModel() const { return model_; }
+    const std::shared_ptr<DiskFileTreeNode>& diskTreeData() const { return diskTreeData_; }
+    // The node shown for `path` (read so far), or null.
+    DiskFileTreeNode* nodeForPath(const std::string& path) const;
+    // Reads the folder again, keeping the nodes (and open rows) of the
+    // entries that are still there.
+    void refreshFolder(DiskFileTreeNode& folder);
+
+signals:
+    // A drop has been carried out entirely (a copy from a unit included).
+    void dropFinished();
+    // The status line shows `text` (empty: cleared).
+    void statusChanged(const QString& text);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void windowDidLoad();
+    QIcon iconFor(const TreeNode& node) const;
+    QMimeData* dragData(const std::vector<TreeNode::Ptr>& nodes);
+    void moveDiskNodes(const std::vector<TreeNode::Ptr>& nodes, DiskFileTreeNode& target);
+    void dropDone(DiskFileTreeNode& target, const std::vector<std::string>& report);
+    // The folder that new things go into: the selected folder, the folder of
+    // the selected file, else the root.
+    DiskFileTreeNode* selectedFolder() const;
+    DiskFileTreeNode* diskNode(const TreeNode* node) const;
+    // A name typed for a file or folder is one when it is not empty, holds
+    // no "/" and does not start with "."; else the user is told.
+    bool acceptableName(const QString& name) const;
+    void updateActions();
+
+    Hooks hooks_;
+    QGroupBox* box_ = nullptr;
+    QLineEdit* filterField_ = nullptr;
+    DiskOutlineView* outlineView_ = nullptr;
+    TreeNodeModel* model_ = nullptr;
+    OutlineFilter* filter_ = nullptr;
+    QPushButton* chooseButton_ = nullptr;
+    QPushButton* newFolderButton_ = nullptr;
+    QPushButton* stopButton_ = nullptr;
+    QLabel* statusMessage_ = nullptr;
+    QTimer* statusTimer_ = nullptr;
+    QAction* openAction_ = nullptr;
+    QAction* newFolderAction_ = nullptr;
+    QAction* renameAction_ = nullptr;
+    QAction* trashAction_ = nullptr;
+    QAction* revealAction_ = nullptr;
+    QIcon sifIcon_;
+    QIcon sigIcon_;
+    QIcon fileIcon_;
+    QIcon folderIcon_;
+    std::shared_ptr<DiskFileTreeNode> diskTreeData_;
+    std::vector<TreeNode::Ptr> draggedNodes_;
+    std::shared_ptr<UnitDropCopy> copy_;
+    bool loaded_ = false;
+};
+
+} // namespace tosk

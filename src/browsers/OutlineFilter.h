@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class QLineEdit;
+class QModelIndex;
+class QTreeView;
+
+namespace tosk {
+
+// Narrows a browser's tree to the rows whose names contain the text of a
+// filter field, without regard to case, as the user types: a row shows when
+// its name matches, when something below it matches (it is opened to show
+// it), or when it lies inside a matching group. Only rows already read are
+// searched; groups are not read for it. The rows stay in the model, so the
+// selection and drags work on what is shown.
+class OutlineFilter : public QObject {
+    Q_OBJECT
+
+public:
+    // Follows `field` (may be null: then setText alone filters) and every
+    // change of the view's model.
+    OutlineFilter(QTreeView* view, QLineEdit* field);
+
+    void setText(const QString& text);
+    const QString& text() const { return text_; }
+    // Applies the filter again to the rows the model has now.
+    void apply();
+
+private:
+    // Answers whether any row below `parent` matches.
+    bool applyBelow(const QModelIndex& parent, bool insideMatch);
+
+    QTreeView* view_;
+    QString text_;
+};
+
+} // namespace tosk

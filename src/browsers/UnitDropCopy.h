@@ -1,0 +1,74 @@
+#pragma once
+
+#include "base/DiskDropItem.h"
+#include "base/SafeFileName.h"
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QObject;
+
+namespace tosk {
+
+// Copies what was dropped from a unit browser into a folder, one item after
+// the other: a group becomes a folder (made when it has items), a patch a
+// ".sig" file. Names come from safeFileName, made distinct within the drop
+// (" 2", " 3"); a file already on disk is kept, never replaced. The items
+// answer when they like; between two steps the event loop runs, so the
+// window stays alive however slow the unit is.
+class UnitDropCopy : public std::enable_shared_from_this<UnitDropCopy> {
+public:
+    // What the user is told at the end: one line per file renamed, kept or
+    // not saved (UTF-8), and how many files were written.
+    struct Report {
+        std::vector<std::string> lines;
+        int saved = 0;
+        bool cancelled = false;
+    };
+    using Status = std::function<void(const std::string& utf8)>;
+    using Finished = std::function<void(const Report&)>;
+
+    // `context` carries the steps (nothing more happens once it is gone);
+    // `folder` is the target's path as the file system gives it.
+    UnitDropCopy(QObject* context, std::string folder, std::vector<DiskDropItem::Ptr> items, Status status,
+                 Finished finished);
+
+    void start();
+    // Ends the copy at once; what the step running now answers is dropped.
+    // The end is reported unless `report` is false (the owner is going).
+    void stop(bool report = true);
+    bool isRunning() const { return running_; }
+
+private:
+    struct Task {
+        DiskDropItem::Ptr item;
+        std::string folder;
+    };
+
+    void scheduleNext();
+    void next();
+    void copyGroup(const Task& task);
+    void copyPatch(const Task& task);
+    // True when the file was written.
+    bool writePatch(const std::string& path, const std::string& fileName, const std::string& folder,
+                    const DiskDropItem::Fetched& fetched, const std::string& displayName);
+    void finish(bool cancelled, bool report = true);
+    // What to tell when the name on disk is not the one the unit gave; ""
+    // when it is.
+    static std::string renamedLine(const DiskDropItem& item, const std::string& given, const std::string& used);
+
+    QObject* context_;
+    std::string folder_;
+    Status status_;
+    Finished finished_;
+    std::deque<Task> tasks_;
+    std::map<std::string, UniqueFileNames> names_;
+    Report report_;
+    bool running_ = false;
+};
+
+} // namespace tosk

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace tosk {
+
+// Moving and writing files and folders without ever replacing what has a
+// name already. Whatever happens, nothing is lost: a name that is taken
+// leaves both items as they were; an item goes from its old place only once
+// it is whole in its new one.
+class DiskMove {
+public:
+    enum class Status {
+        Moved,  // the item is at `destination` (see `warning`)
+        Exists, // `destination` was taken: nothing changed
+        Failed, // nothing changed (see `reason`)
+    };
+    struct Result {
+        Status status = Status::Failed;
+        std::string destination;
+        // Why it failed, for the user (system's words, UTF-8).
+        std::string reason;
+        // Moved, but the source could not be removed: it is still there too.
+        std::string warning;
+    };
+
+    // Gives `from` the name `to` in one step, only when nothing has that
+    // name. False with errno set otherwise (EEXIST: taken; EXDEV: another
+    // file system), and then both are untouched.
+    static bool renameNoReplace(const std::string& from, const std::string& to);
+
+    // Moves the file into `folder` under its name. Within one file system it
+    // is renamed; across file systems it is copied into a temporary file in
+    // `folder`, flushed to the disk, linked into place while the name is
+    // still free, and only then removed from where it was.
+    static Result moveFile(const std::string& file, const std::string& folder);
+    // The same for a folder and everything in it (hidden files and files the
+    // browser does not show included); across file systems the whole folder
+    // is read and copied first, so that it moves entirely or not at all.
+    // Refused when `folder` is `targetFolder` or lies above it.
+    static Result moveFolder(const std::string& folder, const std::string& targetFolder);
+    // Gives a file or folder another name in its folder.
+    static Result rename(const std::string& path, const std::string& newName);
+
+    // The copying way of moveFile and moveFolder, to `destination` (a full
+    // path), whatever the file systems.
+    static Result moveFileByCopy(const std::string& file, const std::string& destination);
+    static Result moveFolderByCopy(const std::string& folder, const std::string& destination);
+
+    // Writes a new file as writeFileAtomically does (a temporary file
+    // beside it, flushed to the disk), but only when nothing has the name:
+    // false, with nothing written and nothing left behind, when it is taken.
+    // Throws TkxException "DiskMove.writeNewFile" when the file cannot be
+    // written.
+    static bool writeNewFile(const std::string& path, std::string_view bytes);
+};
+
+} // namespace tosk

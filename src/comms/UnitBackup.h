@@ -1,0 +1,50 @@
+#pragma once
+
+#include "comms/KorvatelConnection.h"
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tosk {
+
+// Copies every patch of every bank of a unit into a folder: one sub-folder
+// per bank, one ".sig" file per patch, as `tosk-cli unit backup` does. Names
+// from the unit are made safe for the file system, and nothing already on
+// disk is replaced: a name that is taken gets " 2", " 3" before its
+// extension.
+class UnitBackup {
+public:
+    struct Progress {
+        size_t bank = 0; // from 1
+        size_t bankCount = 0;
+        size_t written = 0;   // files so far
+        std::string bankName; // UTF-8
+        std::string patchName;
+    };
+    struct Result {
+        std::vector<std::filesystem::path> files;
+        size_t bankCount = 0;
+        bool cancelled = false;
+        // Why it stopped early (UTF-8); empty when it went through.
+        std::string failure;
+    };
+    using ProgressHandler = std::function<void(const Progress&)>;
+
+    // Runs on the calling thread; `stop`, when it turns true, ends the
+    // backup before its next exchange.
+    static Result run(KorvatelConnection& connection, const std::filesystem::path& folder,
+                      const ProgressHandler& progress = {}, const std::atomic<bool>* stop = nullptr);
+
+    // A bank's or a patch's name (Latin-1) as a file name (UTF-8): the
+    // unit's naming rule (":" to "-", "/" to "|"), trimmed, never empty
+    // ("Untitled"), never "." or ".." or hidden (leading dots become "-").
+    static std::string safeName(const std::string& latin1);
+    // `base` + `extension` in `folder`, or with " 2", " 3"... when taken.
+    static std::filesystem::path freePath(const std::filesystem::path& folder, const std::string& base,
+                                          const std::string& extension);
+};
+
+} // namespace tosk

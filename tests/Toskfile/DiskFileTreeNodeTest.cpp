@@ -1,0 +1,96 @@
+#include "Toskfile/DiskFileTreeNode.h"
+#include "base/TkxException.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+std::vector<std::string> childNames(const TreeNode& node)
+{
+    std::vector<std::string> names;
+    for (const auto& child : node.children())
+        names.push_back(child->nodeData()->name() + (static_cast<DiskFileTreeNode&>(*child).isLeaf() ? "" : "/"));
+    return names;
+}
+
+} // namespace
+
+// A folder lists its sub-folders and its ".sig" and ".bak" files, whatever
+// their case, sorted by name; other files and hidden entries stay out.
+TEST(DiskFileTreeNode, AFolderListsItsFoldersAndPatchFiles)
+{
+    TempDir dir;
+    for (const char* name : {"a.sig", "b.SIG", "c.bak", "d.sif", "e.txt", "Zed.Bak", "noext", ".hidden.sig",
+                             ".demo.sig.tmp-0123"})
+        writeFile(dir / name, "x");
+    fs::create_directories(dir / "Banks" / "Inner");
+    fs::create_directories(dir / ".git");
+    writeFile(dir / "Banks" / "in.sig", "x");
+
+    auto root = DiskFileTreeNode::treeFromDirectoryPath(dir.path().string());
+    EXPECT_EQ(childNames(*root), (std::vector<std::string>{"a.sig", "b.SIG", "Banks/", "c.bak", "Zed.Bak"}));
+    EXPECT_EQ(root->fullPathName(), dir.path().string());
+    EXPECT_EQ(root->diskData().name(), dir.path().filename().string());
+
+    // A folder is read when it is opened, once.
+    auto banks = std::static_pointer_cast<DiskFileTreeNode>(root->childAtIndex(2));
+    EXPECT_FALSE(banks->isExpanded());
+    EXPECT_TRUE(banks->nodeData()->isGroup());
+    banks->expandGroupItem();
+    EXPECT_EQ(childNames(*banks), (std::vector<std::string>{"in.sig", "Inner/"}));
+    banks->expandGroupItem();
+    EXPECT_EQ(banks->numberOfChildren(), 2u);
+    auto in = std::static_pointer_cast<DiskFileTreeNode>(banks->firstChild());
+    EXPECT_EQ(in->fullPathName(), (dir / "Banks" / "in.sig").string());
+    EXPECT_EQ(in->diskData().extension(), "sig");
+    EXPECT_EQ(in->diskData().patchName(), "in");
+    EXPECT_FALSE(in->nodeData()->isGroup());
+
+    // A move renames the node and everything read below it.
+    banks->setFullPathName((dir / "Moved" / "Presets").string());
+    EXPECT_EQ(banks->diskData().name(), "Presets");
+    EXPECT_EQ(in->fullPathName(), (dir / "Moved" / "Presets" / "in.sig").string());
+}
+
+TEST(DiskFileTreeNode, APathThatIsNoFolderIsRefusedByName)
+{
+    TempDir dir;
+    writeFile(dir / "file.sig", "x");
+    for (const std::string& path : {(dir / "missing").string(), (dir / "file.sig").string(), std::string()}) {
+        try {
+            DiskFileTreeNode::treeFromDirectoryPath(path);
+            ADD_FAILURE() << path;
+        } catch (const TkxException& e) {
+            EXPECT_EQ(e.name(), "DiskFileTreeNode");
+            EXPECT_EQ(e.reason(), "Invalid directory path: " + path);
+        }
+    }
+}
+
+TEST(DiskFileTreeNode, NamesAndExtensions)
+{
+    const std::vector<std::pair<std::string, std::string>> paths = {
+        {"/a/b/c.sig", "c.sig"}, {"/a/b/", "b"}, {"/", "/"}, {"plain", "plain"}, {"/a//b//", "b"}};
+    for (const auto& [path, name] : paths)
+        EXPECT_EQ(DiskFileTreeNode::nodeNameFromPath(path), name) << path;
+
+    DiskNodeData data("archive.tar.SIG", "/x/archive.tar.SIG", true);
+    EXPECT_EQ(data.extension(), "SIG");
+    EXPECT_EQ(data.patchName(), "archive.tar");
+    data.setName(".sig");
+    EXPECT_EQ(data.extension(), "");
+    EXPECT_EQ(data.patchName(), ".sig");
+    data.setName("Hall");
+    EXPECT_EQ(data.extension(), "");
+    EXPECT_EQ(data.patchName(), "Hall");
+}

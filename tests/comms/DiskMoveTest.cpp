@@ -1,0 +1,213 @@
+#include "comms/DiskMove.h"
+
+#include "base/Log.h"
+#include "base/TkxException.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <filesystem>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+// Every entry below `folder`, relative, with "/" after folders and the bytes
+// of files: what a move must carry entirely.
+std::vector<std::string> contents(const fs::path& folder)
+{
+    std::vector<std::string> out;
+    for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
+        const std::string relative = it->path().lexically_relative(folder).string();
+        if (it->is_symlink())
+            out.push_back(relative + " -> " + fs::read_symlink(it->path()).string());
+        else if (it->is_directory())
+            out.push_back(relative + "/");
+        else if (it->is_fifo()) // reading it would wait for a writer
+            out.push_back(relative + " |");
+        else
+            out.push_back(relative + " = " + readFile(it->path()));
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+std::vector<std::string> names(const fs::path& folder)
+{
+    std::vector<std::string> out;
+    for (const auto& entry : fs::directory_iterator(folder))
+        out.push_back(entry.path().filename().string());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+void makeBank(const fs::path& folder)
+{
+    fs::create_directories(folder / "Sub");
+    writeFile(folder / "Hall.sig", "HALL");
+    writeFile(folder / ".hidden", "HIDDEN");
+    writeFile(folder / "notes.txt", "NOTES");
+    writeFile(folder / "Sub" / "Echo.sig", "ECHO");
+    fs::create_symlink("Hall.sig", folder / "link.sig");
+}
+
+} // namespace
+
+// A file moves by rename or by copy, and the name it goes to is never taken
+// from another file: then both stay as they were.
+TEST(DiskMove, FilesMoveWithoutReplacingAnything)
+{
+    using Move = DiskMove::Result (*)(const fs::path&, const fs::path&);
+    const std::vector<std::pair<const char*, Move>> ways = {
+        {"rename", [](const fs::path& f, const fs::path& to) { return DiskMove::moveFile(f.string(), to.string()); }},
+        {"copy", [](const fs::path& f, const fs::path& to) {
+             return DiskMove::moveFileByCopy(f.string(), (to / f.filename()).string());
+         }}};
+    for (const auto& [way, move] : ways) {
+        SCOPED_TRACE(way);
+        TempDir dir;
+        fs::create_directories(dir / "from");
+        fs::create_directories(dir / "to");
+        writeFile(dir / "from" / "Hall.sig", "NEW HALL");
+        ::chmod((dir / "from" / "Hall.sig").c_str(), 0640);
+        writeFile(dir / "from" / "Echo.sig", "MY ECHO");
+        writeFile(dir / "to" / "Echo.sig", "THEIR ECHO");
+
+        DiskMove::Result moved = move(dir / "from" / "Hall.sig", dir / "to");
+        EXPECT_EQ(moved.status, DiskMove::Status::Moved) << moved.reason;
+        EXPECT_EQ(moved.destination, (dir / "to" / "Hall.sig").string());
+        EXPECT_EQ(readFile(dir / "to" / "Hall.sig"), "NEW HALL");
+        EXPECT_EQ(fs::status(dir / "to" / "Hall.sig").permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        EXPECT_FALSE(fs::exists(dir / "from" / "Hall.sig"));
+
+        LogCapture log;
+        DiskMove::Result refused = move(dir / "from" / "Echo.sig", dir / "to");
+        EXPECT_EQ(refused.status, DiskMove::Status::Exists);
+        EXPECT_EQ(readFile(dir / "from" / "Echo.sig"), "MY ECHO");
+        EXPECT_EQ(readFile(dir / "to" / "Echo.sig"), "THEIR ECHO");
+        EXPECT_TRUE(log.contains("FILE [Echo.sig] ALREADY EXISTS IN [" + (dir / "to").string() + "]"));
+        // No temporary file is left behind by either.
+        EXPECT_EQ(names(dir / "to"), (std::vector<std::string>{"Echo.sig", "Hall.sig"}));
+        EXPECT_EQ(names(dir / "from"), (std::vector<std::string>{"Echo.sig"}));
+
+        // A file that cannot be read moves nowhere.
+        const DiskMove::Result missing = move(dir / "from" / "Gone.sig", dir / "to");
+        EXPECT_EQ(missing.status, DiskMove::Status::Failed);
+        EXPECT_NE(missing.reason.find("No such file or directory"), std::string::npos) << missing.reason;
+        EXPECT_EQ(names(dir / "to"), (std::vector<std::string>{"Echo.sig", "Hall.sig"}));
+    }
+}
+
+// A folder moves with everything in it, the files the browser does not
+// show included, or not at all.
+TEST(DiskMove, FoldersMoveEntirelyOrNotAtAll)
+{
+    using Move = DiskMove::Result (*)(const fs::path&, const fs::path&);
+    const std::vector<std::pair<const char*, Move>> ways = {
+        {"rename", [](const fs::path& f, const fs::path& to) { return DiskMove::moveFolder(f.string(), to.string()); }},
+        {"copy", [](const fs::path& f, const fs::path& to) {
+             return DiskMove::moveFolderByCopy(f.string(), (to / f.filename()).string());
+         }}};
+    for (const auto& [way, move] : ways) {
+        SCOPED_TRACE(way);
+        TempDir dir;
+        makeBank(dir / "Bank");
+        fs::create_directories(dir / "Target");
+        const std::vector<std::string> before = contents(dir / "Bank");
+        ASSERT_EQ(before.size(), 6u);
+
+        DiskMove::Result moved = move(dir / "Bank", dir / "Target");
+        EXPECT_EQ(moved.status, DiskMove::Status::Moved) << moved.reason;
+        EXPECT_EQ(moved.destination, (dir / "Target" / "Bank").string());
+        EXPECT_EQ(contents(dir / "Target" / "Bank"), before);
+        EXPECT_FALSE(fs::exists(dir / "Bank"));
+        EXPECT_EQ(names(dir / "Target"), (std::vector<std::string>{"Bank"}));
+
+        // Onto a folder of the same name: both stay whole.
+        makeBank(dir / "Bank");
+        writeFile(dir / "Bank" / "mine.sig", "MINE");
+        const std::vector<std::string> mine = contents(dir / "Bank");
+        EXPECT_EQ(move(dir / "Bank", dir / "Target").status, DiskMove::Status::Exists);
+        EXPECT_EQ(contents(dir / "Bank"), mine);
+        EXPECT_EQ(contents(dir / "Target" / "Bank"), before);
+        EXPECT_EQ(names(dir / "Target"), (std::vector<std::string>{"Bank"}));
+    }
+
+    // Copying, what cannot be copied (here a named pipe) keeps the whole
+    // folder where it is, and nothing is left in the target.
+    TempDir dir;
+    makeBank(dir / "Bank");
+    ASSERT_EQ(::mkfifo((dir / "Bank" / "Sub" / "pipe").c_str(), 0600), 0);
+    fs::create_directories(dir / "Target");
+    const std::vector<std::string> before = contents(dir / "Bank");
+    const DiskMove::Result refused =
+        DiskMove::moveFolderByCopy((dir / "Bank").string(), (dir / "Target" / "Bank").string());
+    EXPECT_EQ(refused.status, DiskMove::Status::Failed);
+    EXPECT_EQ(refused.reason, (dir / "Bank" / "Sub" / "pipe").string() + ": neither a file nor a folder");
+    EXPECT_EQ(contents(dir / "Bank"), before);
+    EXPECT_TRUE(names(dir / "Target").empty());
+
+    // Nor does the pipe alone move by copy (nor wait for a writer).
+    const DiskMove::Result pipe =
+        DiskMove::moveFileByCopy((dir / "Bank" / "Sub" / "pipe").string(), (dir / "Target" / "pipe").string());
+    EXPECT_EQ(pipe.status, DiskMove::Status::Failed);
+    EXPECT_EQ(pipe.reason, (dir / "Bank" / "Sub" / "pipe").string() + ": neither a file nor a folder");
+    EXPECT_TRUE(names(dir / "Target").empty());
+
+    // A file that cannot be read, found half-way: what was copied goes again.
+    fs::remove(dir / "Bank" / "Sub" / "pipe");
+    ::chmod((dir / "Bank" / "Sub" / "Echo.sig").c_str(), 0);
+    if (::access((dir / "Bank" / "Sub" / "Echo.sig").c_str(), R_OK) != 0) { // root reads anything
+        const DiskMove::Result failed =
+            DiskMove::moveFolderByCopy((dir / "Bank").string(), (dir / "Target" / "Bank").string());
+        EXPECT_EQ(failed.status, DiskMove::Status::Failed);
+        EXPECT_EQ(failed.reason, (dir / "Bank" / "Sub" / "Echo.sig").string() + ": Permission denied");
+        EXPECT_TRUE(names(dir / "Target").empty());
+        ::chmod((dir / "Bank" / "Sub" / "Echo.sig").c_str(), 0644);
+        EXPECT_EQ(contents(dir / "Bank"), before);
+    }
+
+    // Into itself or below itself: refused.
+    for (const fs::path& target : {dir / "Bank", dir / "Bank" / "Sub"}) {
+        const DiskMove::Result inside = DiskMove::moveFolder((dir / "Bank").string(), target.string());
+        EXPECT_EQ(inside.status, DiskMove::Status::Failed) << target;
+        EXPECT_EQ(inside.reason, "a folder cannot go into itself");
+    }
+}
+
+TEST(DiskMove, RenamingAndNewFilesNeverReplaceOne)
+{
+    TempDir dir;
+    writeFile(dir / "a.sig", "A");
+    writeFile(dir / "b.sig", "B");
+    EXPECT_EQ(DiskMove::rename((dir / "a.sig").string(), "b.sig").status, DiskMove::Status::Exists);
+    for (const char* bad : {"", ".", "..", "x/y"})
+        EXPECT_EQ(DiskMove::rename((dir / "a.sig").string(), bad).status, DiskMove::Status::Failed) << bad;
+    EXPECT_EQ(DiskMove::rename((dir / "a.sig").string(), "c.sig").status, DiskMove::Status::Moved);
+    EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"b.sig", "c.sig"}));
+    EXPECT_EQ(readFile(dir / "c.sig"), "A");
+    EXPECT_FALSE(DiskMove::renameNoReplace((dir / "c.sig").string(), (dir / "b.sig").string()));
+    EXPECT_EQ(errno, EEXIST);
+
+    EXPECT_TRUE(DiskMove::writeNewFile((dir / "new.sig").string(), std::string("N\0EW", 4)));
+    EXPECT_EQ(readFile(dir / "new.sig"), std::string("N\0EW", 4));
+    EXPECT_FALSE(DiskMove::writeNewFile((dir / "b.sig").string(), "OTHER"));
+    EXPECT_EQ(readFile(dir / "b.sig"), "B");
+    EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"b.sig", "c.sig", "new.sig"}));
+    try {
+        DiskMove::writeNewFile((dir / "missing" / "x.sig").string(), "X");
+        ADD_FAILURE() << "wrote into a missing folder";
+    } catch (const TkxException& e) {
+        EXPECT_EQ(e.name(), "DiskMove.writeNewFile");
+        EXPECT_EQ(e.reason(), (dir / "missing" / "x.sig").string() + ": No such file or directory");
+    }
+}

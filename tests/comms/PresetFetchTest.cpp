@@ -1,0 +1,161 @@
+#include "CommsTestSupport.h"
+
+#include "base/Log.h"
+#include "comms/KorvatelConnection.h"
+#include "comms/PresetFetch.h"
+#include "comms/UnitBackup.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+Bytes dump(const std::vector<std::string>& lines)
+{
+    Bytes out = bytes({0xF0, 0x1C, 0x70, 1, 0x32});
+    for (const auto& l : lines) {
+        out.insert(out.end(), l.begin(), l.end());
+        out.push_back('\r');
+        out.push_back('\n');
+    }
+    out.push_back(0xF7);
+    return out;
+}
+
+// What a program-list unit answers while a preset is selected, checked and
+// fetched: `mapLine` is its MIDI map (empty: none), `running` what it says
+// it runs.
+std::vector<Bytes> selectAndFetch(const std::string& mapLine, const std::string& running, const std::string& text)
+{
+    const std::string program = "COL m 1 0 Program program 3 ";
+    std::vector<Bytes> replies = {
+        Bytes{}, // key press
+        dump({"COL m 0 0 Main '' 1 ", program}),
+        dump({program, "COL m 14 1 U usergrp 1 ", "SET l 13 1 P list 0 '' 0 "}),
+        dump(mapLine.empty() ? std::vector<std::string>{"COL m 14 1 U usergrp 1 "}
+                             : std::vector<std::string>{"COL m 14 1 U usergrp 1 ", mapLine}),
+    };
+    if (mapLine.empty())
+        return replies;         // the select ends there
+    replies.push_back(Bytes{}); // key press
+    replies.push_back(dump({"SET l 13 1 P list 1 '' 0 "}));
+    replies.push_back(dump({"COL m 0 0 Main '' 1 ", program}));
+    replies.push_back(dump({program, "INF t 11 1 Running running '" + running + "' "}));
+    replies.push_back(sysex::frame(1, 0x0A, "\r\n" + text + std::string(1, '\0')));
+    return replies;
+}
+
+} // namespace
+
+TEST(PresetFetch, OnlyAPresetTheUnitIsSeenToRunIsFetched)
+{
+    const std::string text = "HEADM adc\r\nTAIL \"Hall\"\r\n";
+    const R9100ProgramItem hall("101 @ Hall @ I22 GRH", 1);
+    struct Case {
+        const char* what;
+        std::string mapLine;
+        std::string running;
+        std::optional<std::string> text;
+        std::string failure;
+    };
+    const std::vector<Case> cases = {
+        {"the unit runs the preset", "SET c 140 14 Map MIDImap 0 Off 2 Off A ", "Hall", text, ""},
+        {"the unit runs another", "SET c 140 14 Map MIDImap 0 Off 2 Off A ", "Small Room", std::nullopt,
+         "The unit runs Small Room instead of the preset 101 Hall. Nothing was saved."},
+        {"no MIDI map to switch with", "", "", std::nullopt,
+         "The unit did not switch to the preset 101 Hall: it has no MIDI map to select it with. Nothing was saved."},
+    };
+    for (const Case& c : cases) {
+        FakeUnit unit;
+        auto info = std::make_shared<ChannelNameInfo>();
+        info->setChannelId(1);
+        info->setModelName("R9100");
+        info->setRomRevision("5.1");
+        KorvatelConnection k(info, lineTo(unit.path()), 300ms, 0ms);
+        unit.script(selectAndFetch(c.mapLine, c.running, text));
+        LogCapture quiet;
+        PresetFetch::Result result = PresetFetch::fetch(k, hall);
+        EXPECT_EQ(result.text, c.text) << c.what;
+        EXPECT_EQ(result.failure, c.failure) << c.what;
+        auto sent = unit.received();
+        const bool changed = std::find(sent.begin(), sent.end(), bytes({0xC0, 1})) != sent.end();
+        EXPECT_EQ(changed, !c.mapLine.empty()) << c.what << ": the program change went out only with a map";
+    }
+
+    // A preset the unit lists as disabled is never asked for.
+    FakeUnit unit;
+    KorvatelConnection k(nullptr, lineTo(unit.path()), 300ms, 0ms);
+    LogCapture quiet;
+    const R9100ProgramItem disabled("Broken Preset", 0);
+    ASSERT_TRUE(disabled.isDisabled());
+    PresetFetch::Result result = PresetFetch::fetch(k, disabled);
+    EXPECT_FALSE(result.text);
+    EXPECT_EQ(result.failure, "The preset  Broken cannot be selected.");
+    EXPECT_TRUE(unit.received().empty());
+}
+
+TEST(UnitBackup, NamesFromTheUnitBecomeSafeDistinctFileNames)
+{
+    const std::vector<std::pair<std::string, std::string>> names = {
+        {"Small Room", "Small Room"},
+        {"Hall: Large/Dark", "Hall- Large|Dark"},
+        {"..", "--"},
+        {".", "-"},
+        {".hidden", "-hidden"},
+        {"a/b", "a|b"},
+        {"", "Untitled"},
+        {"   ", "Untitled"},
+        {"tab\there", "tab-here"},
+        {std::string("Caf\xE9"), "Caf\xC3\xA9"},
+    };
+    for (const auto& [given, safe] : names)
+        EXPECT_EQ(UnitBackup::safeName(given), safe) << given;
+
+    TempDir dir;
+    EXPECT_EQ(UnitBackup::freePath(dir.path(), "Echo", ".sig"), dir.path() / "Echo.sig");
+    writeFile(dir.path() / "Echo.sig", "kept");
+    writeFile(dir.path() / "Echo 2.sig", "kept too");
+    EXPECT_EQ(UnitBackup::freePath(dir.path(), "Echo", ".sig"), dir.path() / "Echo 3.sig");
+    fs::create_directories(dir.path() / "1 Reverbs");
+    EXPECT_EQ(UnitBackup::freePath(dir.path(), "1 Reverbs", ""), dir.path() / "1 Reverbs 2");
+}
+
+TEST(UnitBackup, CopiesEveryBankOfTosk_unitAndKeepsWhatIsOnDisk)
+{
+    TempDir dir;
+    fs::path banks = makeTestBanks(dir.path());
+    UnitProcess unit(dir.path(), {"--banks", banks.string()});
+    ASSERT_TRUE(unit.started());
+    auto info = std::make_shared<ChannelNameInfo>();
+    KorvatelConnection k(info, lineTo(unit.link()), 4000ms, 0ms);
+    const fs::path out = dir.path() / "backup";
+    fs::create_directories(out / "7 Delays");
+    writeFile(out / "7 Delays" / "Tape Echo.sig", "an older copy");
+    std::vector<std::string> steps;
+    UnitBackup::Result result = UnitBackup::run(k, out, [&](const UnitBackup::Progress& p) {
+        steps.push_back(std::to_string(p.bank) + "/" + std::to_string(p.bankCount) + " " + p.bankName + " " +
+                        p.patchName + " " + std::to_string(p.written));
+    });
+    EXPECT_EQ(result.failure, "");
+    EXPECT_FALSE(result.cancelled);
+    EXPECT_EQ(result.bankCount, 2u);
+    ASSERT_EQ(result.files.size(), 3u);
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "Small Room.sig"), smallRoomText);
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
+    // The bank's folder was there already: a new one beside it, the old copy untouched.
+    EXPECT_EQ(readFile(out / "7 Delays" / "Tape Echo.sig"), "an older copy");
+    EXPECT_EQ(readFile(out / "7 Delays 2" / "Tape Echo.sig"), echoText);
+    EXPECT_EQ(steps, (std::vector<std::string>{"1/2 1 Reverbs  0", "1/2 1 Reverbs 0 Small Room 0",
+                                               "1/2 1 Reverbs 1 Hall: Large/Dark 1", "2/2 7 Delays  2",
+                                               "2/2 7 Delays 0 Tape Echo 2"}));
+
+    // Stopped before it starts: nothing more is written.
+    std::atomic<bool> stop{true};
+    UnitBackup::Result stopped = UnitBackup::run(k, dir.path() / "second", {}, &stop);
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_TRUE(stopped.files.empty());
+}

@@ -1,0 +1,383 @@
+// What a screen reader finds in each window: every control named, every menu
+// entry with a mnemonic, every control in the tab order, and a canvas that
+// says what is selected.
+#include "Toskfile/Module.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "app/ApplicationMenu.h"
+#include "app/DatabaseSummary.h"
+#include "app/MainMenuDelegate.h"
+#include "app/PreferencesWindow.h"
+#include "app/QtAlerts.h"
+#include "app/ScreenDisplayController.h"
+#include "app/StartWindow.h"
+#include "app/UnitProgressWindow.h"
+#include "app/UnitTrafficWindow.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "canvas/GraphicView.h"
+#include "canvas/GraphicWindowController.h"
+#include "canvas/GridPanelController.h"
+#include "canvas/TextWindowController.h"
+#include "comms/UnitTraffic.h"
+#include "editors/HelpWindow.h"
+#include "editors/WaveEditorWindow.h"
+#include "editors/WaveEditors.h"
+#include "gui/AccessibilityCheck.h"
+#include "gui/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QAccessible>
+#include <QCheckBox>
+#include <QDialog>
+#include <QKeyEvent>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QSlider>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+struct ScopedStore {
+    MemorySettingsStore store;
+    ScopedStore() { PreferenceController::setStore(&store); }
+    ~ScopedStore() { PreferenceController::setStore(nullptr); }
+};
+
+std::string wavePatch()
+{
+    std::string zeros;
+    for (int i = 0; i < 32; ++i)
+        zeros += " 0";
+    std::string text = "HEADM adc Waves t 2 2 1 cc-out s-out adc-nullobj ;=20,40,80,0\r\n"
+                       "C_CURVE cc adc-in1 4 0 0.3 0.7 1 ;=140,40,80,0\r\n"
+                       "WAVEFORM wf 32";
+    text += zeros;
+    text += " ;=140,140,80,0\r\n"
+            "CURVE s adc-in2 3 -0.5 0 0.5 ;=260,40,80,0\r\n"
+            "MULTIKNOB mk cc-out 3 0.2 0.5 0.8 ;=260,140,80,0\r\n"
+            "TAIL Ann\r\n";
+    return text;
+}
+
+std::shared_ptr<SigDocument> openDocument(const std::string& bytes, const std::string& name)
+{
+    auto doc = std::make_shared<SigDocument>();
+    doc->initWithData(bytes, name, std::nullopt, bundledDbase());
+    return doc;
+}
+
+// The windows of the application, each made as the application makes it,
+// with the full menu on the windows that carry one.
+struct Windows {
+    ScopedStore settings;
+    MainMenuDelegate delegate;
+    std::shared_ptr<SigDocument> demo = openDocument(readFile(dataPath("examples/demo.sig")), "demo");
+    std::shared_ptr<SigDocument> waves = openDocument(wavePatch(), "waves");
+    UnitTraffic traffic;
+    std::vector<std::unique_ptr<QWidget>> owned;
+    QPointer<GraphicWindowController> patchWindow;
+
+    ~Windows()
+    {
+        WaveEditors::closeEditorsOf(*waves);
+        if (patchWindow) {
+            patchWindow->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
+            patchWindow->close();
+        }
+        owned.clear();
+        QApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    template <typename T> T* keep(T* widget)
+    {
+        owned.emplace_back(widget);
+        return widget;
+    }
+
+    GraphicWindowController* graphicWindow()
+    {
+        if (!patchWindow) {
+            GraphicWindowController::Hooks hooks;
+            MainMenuDelegate* d = &delegate;
+            hooks.buildMenu = [d](QMenuBar* bar) { ApplicationMenu::build(bar, *d); };
+            patchWindow = new GraphicWindowController(demo, hooks);
+            patchWindow->show();
+            EXPECT_TRUE(QTest::qWaitForWindowExposed(patchWindow));
+        }
+        return patchWindow;
+    }
+
+    QWidget* waveEditor(const char* module)
+    {
+        Module* m = waves->sigFile()->findModuleByName(module).get();
+        if (!m || !WaveEditors::open(waves, *m, nullptr))
+            return nullptr;
+        return WaveEditors::editorFor(*m);
+    }
+};
+
+struct WindowCase {
+    const char* name;
+    std::function<QWidget*(Windows&)> open;
+    // Fewer controls than this means the walk did not see the window.
+    int minimumControls;
+};
+
+const std::vector<WindowCase>& windowCases()
+{
+    static const std::vector<WindowCase> cases = {
+        {"start window",
+         [](Windows& w) { return w.keep(new StartWindow(w.delegate, DatabaseSummary::of(*bundledDbase()))); }, 6},
+        {"patch window", [](Windows& w) { return w.graphicWindow(); }, 50},
+        {"title sheet", [](Windows& w) { return w.graphicWindow()->titleSheet(); }, 4},
+        {"text window",
+         [](Windows& w) -> QWidget* {
+             w.graphicWindow()->onShowTextView();
+             return w.graphicWindow()->textWindowController();
+         },
+         1},
+        {"grid panel",
+         [](Windows& w) {
+             GridPanelController* panel = GridPanelController::sharedGridPanelController();
+             panel->setMainWindow(w.graphicWindow());
+             return panel;
+         },
+         4},
+        {"waveform editor", [](Windows& w) { return w.waveEditor("wf"); }, 12},
+        {"curve editor", [](Windows& w) { return w.waveEditor("s"); }, 12},
+        {"preferences",
+         [](Windows& w) {
+             return w.keep(new PreferencesWindow({"/dev/ttyS0", "/dev/ttyUSB0"}));
+         },
+         12},
+        {"unit traffic", [](Windows& w) { return w.keep(new UnitTrafficWindow(w.traffic)); }, 3},
+        {"unit progress", [](Windows& w) { return w.keep(new UnitProgressWindow()); }, 1},
+        {"unit screen",
+         [](Windows& w) {
+             QImage picture(240, 64, QImage::Format_Mono);
+             picture.fill(0);
+             return w.keep(new ScreenDisplayController(picture));
+         },
+         3},
+        {"help window", [](Windows& w) { return w.keep(new HelpWindow()); }, 3},
+    };
+    return cases;
+}
+
+// One line per finding, so that a failure lists the paths to fix.
+std::string joined(const QStringList& list)
+{
+    return list.join(QLatin1Char('\n')).toStdString();
+}
+
+} // namespace
+
+TEST(Accessibility, EveryControlOfEveryWindowHasAName)
+{
+    Windows windows;
+    for (const WindowCase& c : windowCases()) {
+        SCOPED_TRACE(c.name);
+        QWidget* window = c.open(windows);
+        ASSERT_TRUE(window);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        EXPECT_GE(interactiveControlCount(window), c.minimumControls) << joined(accessibleTree(window));
+        EXPECT_EQ(joined(unnamedControls(window)), "");
+        EXPECT_EQ(joined(controlsOutOfTabOrder(window)), "");
+        EXPECT_FALSE(QAccessible::queryAccessibleInterface(window)->text(QAccessible::Name).isEmpty());
+    }
+}
+
+TEST(Accessibility, EveryMenuTitleAndItemHasAMnemonic)
+{
+    Windows windows;
+    StartWindow start(windows.delegate, DatabaseSummary::of(*bundledDbase()));
+    for (QMenuBar* bar : {start.menuBar(), windows.graphicWindow()->menuBar()}) {
+        SCOPED_TRACE(bar->window()->objectName().toStdString());
+        EXPECT_GE(bar->actions().size(), 3);
+        EXPECT_EQ(joined(menuEntriesWithoutMnemonic(bar)), "");
+    }
+    // The canvas's own menu too.
+    GraphicView* canvas = windows.graphicWindow()->graphicView();
+    std::unique_ptr<QMenu> options(canvas->menuForPoint(Point{-1000, -1000}, canvas));
+    EXPECT_GE(options->actions().size(), 8);
+    EXPECT_EQ(joined(menuEntriesWithoutMnemonic(options.get())), "");
+}
+
+TEST(Accessibility, AlertsNameTheirButtonsAndSayTheirMessage)
+{
+    QtAlerts alerts;
+    QWidget owner;
+    owner.show();
+    QStringList unnamed{QStringLiteral("<not shown>")};
+    QString name, said;
+    whenShown<QMessageBox>([&](QMessageBox* box) {
+        unnamed = unnamedControls(box);
+        QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(box);
+        name = iface->text(QAccessible::Name);
+        said = iface->text(QAccessible::Value) + iface->text(QAccessible::Description);
+        box->reject();
+    });
+    alerts.run({AlertStyle::Warning,
+                "ALERT",
+                "Do you want to save the changes made to the document \"demo\"?",
+                {"Save", "Don't Save", "Cancel"},
+                &owner});
+    EXPECT_EQ(joined(unnamed), "");
+    EXPECT_EQ(name, QStringLiteral("ALERT"));
+    EXPECT_TRUE(said.contains(QStringLiteral("save the changes made to the document \"demo\""))) << said.toStdString();
+}
+
+namespace {
+
+// Records what the canvas announces. (The offscreen platform has no
+// accessibility bus to deliver QAccessible events to: the canvas's own
+// signal is what a test can see; a11y-tree shows the bus.)
+struct Announcements {
+    QStringList heard;
+    QMetaObject::Connection connection;
+    explicit Announcements(GraphicView* canvas)
+    {
+        connection = QObject::connect(canvas, &GraphicView::announced, [this](const QString& name) { heard << name; });
+    }
+    ~Announcements() { QObject::disconnect(connection); }
+    bool saw(const QString& name) const { return heard.contains(name); }
+};
+
+void press(QWidget* w, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::keyClick(w, key, modifiers);
+}
+
+} // namespace
+
+TEST(Accessibility, TheCanvasIsReachedByKeyboardAndAnnouncesTheSelection)
+{
+    Windows windows;
+    GraphicWindowController* window = windows.graphicWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    GraphicView* canvas = window->graphicView();
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(canvas);
+    ASSERT_TRUE(iface);
+    EXPECT_EQ(iface->role(), QAccessible::Canvas);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Patch canvas"));
+    EXPECT_TRUE(iface->text(QAccessible::Description).contains(QStringLiteral("Page Down")));
+    EXPECT_TRUE(iface->state().focusable);
+
+    // The canvas has the focus from the start; Shift+Tab goes back to the
+    // last enabled toolbar button and Tab comes back to the canvas.
+    EXPECT_EQ(QApplication::focusWidget(), canvas);
+    canvas->setFocus(Qt::OtherFocusReason);
+    press(canvas, Qt::Key_Backtab, Qt::ShiftModifier);
+    ASSERT_TRUE(QApplication::focusWidget());
+    EXPECT_EQ(QApplication::focusWidget()->objectName(), QStringLiteral("zoomToFitBtn"));
+    press(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), canvas);
+    ASSERT_TRUE(canvas->hasFocus());
+
+    // The demo's modules in order, without the head and the tail.
+    std::vector<Module*> modules;
+    for (const auto& m : window->sigFile()->listOfModules())
+        if (m.get() != window->sigFile()->head().get() && !m->isTail())
+            modules.push_back(m.get());
+    ASSERT_GE(modules.size(), 3u);
+    auto announced = [](const Module* m) {
+        QString text = QStringLiteral("Module ") + QString::fromLatin1(m->instanceName().c_str());
+        if (m->opDescriptor())
+            text += QStringLiteral(", ") + QString::fromLatin1(m->name().c_str());
+        return text + QStringLiteral(", selected");
+    };
+
+    Announcements events(canvas);
+    press(canvas, Qt::Key_PageDown);
+    ASSERT_EQ(canvas->selectedModules(), std::vector<Module*>{modules[0]});
+    EXPECT_EQ(iface->text(QAccessible::Name), announced(modules[0]));
+    EXPECT_EQ(events.heard, QStringList{announced(modules[0])});
+
+    press(canvas, Qt::Key_PageDown);
+    EXPECT_EQ(canvas->selectedModules(), std::vector<Module*>{modules[1]});
+    press(canvas, Qt::Key_PageUp);
+    press(canvas, Qt::Key_PageUp);
+    EXPECT_EQ(canvas->selectedModules(), std::vector<Module*>{modules[0]}) << "stops at the first";
+    press(canvas, Qt::Key_End);
+    EXPECT_EQ(canvas->selectedModules(), std::vector<Module*>{modules.back()});
+    EXPECT_EQ(iface->text(QAccessible::Name), announced(modules.back()));
+    press(canvas, Qt::Key_PageDown);
+    EXPECT_EQ(canvas->selectedModules(), std::vector<Module*>{modules.back()}) << "stops at the last";
+    press(canvas, Qt::Key_Home);
+    EXPECT_EQ(canvas->selectedModules(), std::vector<Module*>{modules[0]});
+
+    // Several, then a pin with its value.
+    canvas->setSelection({modules[0], modules[1], modules[2]});
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("3 modules selected"));
+    EXPECT_TRUE(events.saw(QStringLiteral("3 modules selected")));
+    canvas->setSelection({modules[0]});
+    ModuleField::Ptr input;
+    for (const auto& f : modules[0]->fieldArray())
+        if (!f->isOutput() && !f->getName(true, false, false, false, true).empty()) {
+            input = f;
+            break;
+        }
+    ASSERT_TRUE(input);
+    canvas->setSelectedField(input);
+    const QString withField = announced(modules[0]) + QStringLiteral("; field ") +
+                              QString::fromLatin1(input->name().c_str()) + QStringLiteral(" of ") +
+                              QString::fromLatin1(modules[0]->instanceName().c_str()) + QStringLiteral(": ") +
+                              QString::fromLatin1(input->getName(true, false, false, false, true).c_str());
+    EXPECT_EQ(iface->text(QAccessible::Name), withField);
+    EXPECT_TRUE(events.saw(withField));
+
+    // With nothing selected the canvas is the canvas again.
+    canvas->setSelectedField(nullptr);
+    canvas->clearSelection();
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Patch canvas"));
+    EXPECT_EQ(events.heard.last(), QStringLiteral("Patch canvas"));
+
+    // Arrows move what the keyboard selected; one undo step a press.
+    press(canvas, Qt::Key_PageDown);
+    const Point before = modules[0]->rect().origin;
+    press(canvas, Qt::Key_Right);
+    EXPECT_EQ(modules[0]->rect().origin.x, before.x + 1);
+}
+
+TEST(Accessibility, TheGridPanelTakesTheKeyboardWhenAskedForAgain)
+{
+    Windows windows;
+    GraphicWindowController* window = windows.graphicWindow();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    GridPanelController* panel = GridPanelController::sharedGridPanelController();
+    panel->hide();
+
+    // The first time it shows beside the patch window, which keeps the keys
+    // (on a desktop; the offscreen platform activates what it shows, so the
+    // patch window is made active again here).
+    GridPanelController::showGridPanel(window);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    // Asked for again, it takes them: Tab then walks its controls.
+    GridPanelController::showGridPanel(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(panel));
+    EXPECT_EQ(QApplication::focusWidget(), panel->snapsToGridCheckbox());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), panel->showsGridCheckbox());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), panel->gridSpacingSlider());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), panel->gridColorWell());
+    panel->hide();
+}

@@ -1,0 +1,773 @@
+// The disk browser, driven as a user drives it: rows clicked, drops sent as
+// the drag events Qt delivers (QDrag::exec returns at once offscreen), the
+// file system looked at afterwards.
+#include "Toskfile/SigDocument.h"
+#include "app/ApplicationMenu.h"
+#include "app/DocumentController.h"
+#include "app/MainMenuDelegate.h"
+#include "base/Alerts.h"
+#include "base/DiskDropItem.h"
+#include "base/FileChooser.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "browsers/DiskDragMimeData.h"
+#include "browsers/DiskOutlineView.h"
+#include "browsers/DiskViewController.h"
+#include "browsers/TreeNodeModel.h"
+#include "gui/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGroupBox>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+namespace fs = std::filesystem;
+
+// Failures show texts, not bytes.
+static void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+// A unit browser's item: answers after a little while, as a unit does.
+class FakeItem : public DiskDropItem {
+public:
+    FakeItem(std::string name, std::optional<std::string> text, std::string failure = {})
+        : name_(std::move(name)), text_(std::move(text)), failure_(std::move(failure))
+    {
+    }
+    FakeItem(std::string name, std::vector<Ptr> items) : name_(std::move(name)), group_(true), items_(std::move(items))
+    {
+    }
+    std::string fileName() const override { return name_; }
+    bool isGroup() const override { return group_; }
+    void readItems(std::function<void(Read)> done) override
+    {
+        ++reads;
+        Read read{items_, {}, false};
+        QTimer::singleShot(5, [done, read] { done(read); });
+    }
+    void fetchSigText(std::function<void(Fetched)> done) override
+    {
+        ++fetches;
+        if (onFetch)
+            onFetch();
+        Fetched fetched{text_, failure_, cancel};
+        QTimer::singleShot(5, [done, fetched] { done(fetched); });
+    }
+    int reads = 0;
+    int fetches = 0;
+    bool cancel = false;
+    std::function<void()> onFetch;
+
+private:
+    std::string name_;
+    std::optional<std::string> text_;
+    std::string failure_;
+    bool group_ = false;
+    std::vector<Ptr> items_;
+};
+
+std::shared_ptr<FakeItem> patch(const std::string& name, const std::string& text)
+{
+    return std::make_shared<FakeItem>(name, text);
+}
+
+// A double click as the user makes it: QTest's sends the second press
+// alone, which an item view takes for a first press.
+void doubleClick(QWidget* viewport, const QPoint& pos)
+{
+    QTest::mouseClick(viewport, Qt::LeftButton, {}, pos);
+    QTest::mouseDClick(viewport, Qt::LeftButton, {}, pos);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, pos);
+}
+
+// Drag-enter, drag-move and drop at `pos` on the view; whether the drop was
+// taken.
+bool sendDrop(QAbstractItemView* view, QMimeData* data, const QPoint& pos)
+{
+    QWidget* viewport = view->viewport();
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(pos, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &enter);
+    if (!enter.isAccepted())
+        return false;
+    QDragMoveEvent move(pos, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    if (!move.isAccepted()) {
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(viewport, &leave);
+        return false;
+    }
+    QDropEvent dropped(QPointF(pos), actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &dropped);
+    return dropped.isAccepted();
+}
+
+struct Recorded {
+    QStringList opened;
+    QStringList moved;
+    QList<QUrl> revealed;
+    QStringList trashed;
+    QStringList openFiles;
+};
+
+struct Fixture {
+    MemorySettingsStore store;
+    TempDir dir;
+    ScopedRecordingAlerts alerts;
+    Recorded recorded;
+    std::unique_ptr<DiskViewController> browser;
+
+    Fixture()
+    {
+        PreferenceController::setStore(&store);
+        fs::create_directories(dir / "Patches" / "Sub" / "Deeper");
+        fs::create_directories(dir / "Patches" / "Other" / "Sub");
+        writeFile(dir / "Patches" / "a.sig", "A");
+        writeFile(dir / "Patches" / "b.sig", "B ROOT");
+        writeFile(dir / "Patches" / "c.bak", "C");
+        writeFile(dir / "Patches" / "d.sif", "D");
+        writeFile(dir / "Patches" / "notes.txt", "N");
+        writeFile(dir / "Patches" / "Sub" / "b.sig", "B SUB");
+        writeFile(dir / "Patches" / "Sub" / "inner.SIG", "INNER");
+        writeFile(dir / "Patches" / "Sub" / ".hidden", "HIDDEN");
+        writeFile(dir / "Patches" / "Sub" / "readme.txt", "README");
+        writeFile(dir / "Patches" / "Sub" / "Deeper" / "deep.sig", "DEEP");
+        writeFile(dir / "Patches" / "Other" / "Sub" / "theirs.sig", "THEIRS");
+        makeBrowser();
+        EXPECT_TRUE(browser->fillDiskViewFromPath(path("Patches")));
+        browser->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(browser.get()));
+        focusTree();
+    }
+    // The keys of the browser's commands work where the tree has the focus
+    // in the active window (a dialog took it away).
+    void focusTree()
+    {
+        browser->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(browser.get()));
+        view()->setFocus();
+    }
+    ~Fixture()
+    {
+        browser.reset();
+        PreferenceController::setStore(nullptr);
+    }
+    void makeBrowser()
+    {
+        DiskViewController::Hooks hooks;
+        hooks.openPatch = [this](const QString& p) { recorded.opened << p; };
+        hooks.pathMoved = [this](const QString& from, const QString& to) { recorded.moved << from + " > " + to; };
+        hooks.openUrl = [this](const QUrl& url) {
+            recorded.revealed << url;
+            return true;
+        };
+        hooks.moveToTrash = [this](const QString& p) {
+            recorded.trashed << p;
+            return true;
+        };
+        hooks.isOpen = [this](const QString& p) { return recorded.openFiles.contains(p); };
+        browser = std::make_unique<DiskViewController>(std::move(hooks));
+    }
+    QString path(const std::string& relative) const { return QString::fromStdString((dir / relative).string()); }
+    std::string bytes(const std::string& relative) const { return (dir / relative).string(); }
+    DiskOutlineView* view() const { return browser->outlineView(); }
+    QModelIndex index(const std::string& relative) const
+    {
+        DiskFileTreeNode* node = browser->nodeForPath(bytes(relative));
+        return node ? browser->treeModel()->indexForNode(node) : QModelIndex();
+    }
+    QPoint centre(const std::string& relative) const { return view()->visualRect(index(relative)).center(); }
+    // The names of the rows shown under `parent`, with "/" after folders.
+    QStringList rows(const QModelIndex& parent = {}) const
+    {
+        QStringList names;
+        TreeNodeModel* model = browser->treeModel();
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex i = model->index(row, 0, parent);
+            if (!view()->isRowHidden(row, parent))
+                names << i.data().toString() + (model->nodeForIndex(i)->nodeData()->isGroup() ? "/" : "");
+        }
+        return names;
+    }
+    // What a drag of these rows carries, as Qt's view asks the model.
+    std::unique_ptr<QMimeData> dragOf(const std::vector<std::string>& relatives)
+    {
+        QModelIndexList indexes;
+        std::vector<TreeNode::Ptr> nodes;
+        for (const std::string& r : relatives) {
+            indexes << index(r);
+            nodes.push_back(browser->treeModel()->nodePtrForIndex(index(r)));
+        }
+        view()->selectItems(nodes, false);
+        return std::unique_ptr<QMimeData>(browser->treeModel()->mimeData(indexes));
+    }
+    bool drop(QMimeData* data, const QPoint& pos) { return sendDrop(view(), data, pos); }
+    // The drop has been carried out and its report shown.
+    bool finished(QSignalSpy& spy) { return spy.count() > 0 || spy.wait(5000); }
+    QString canonical(const std::string& relative) const
+    {
+        return QString::fromStdString(fs::weakly_canonical(dir / relative).string());
+    }
+};
+
+QImage pixels(const QIcon& icon)
+{
+    return icon.pixmap(16, 16).toImage();
+}
+
+QImage bundled(const char* name)
+{
+    return pixels(QIcon(QString::fromStdString(dataPath(std::string("icons/") + name + ".svg"))));
+}
+
+} // namespace
+
+// The folder's sub-folders and patch files show with their icons; a double
+// click opens a folder (reading it) or a patch, and closes an open folder.
+TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
+{
+    Fixture f;
+    auto* box = f.browser->findChild<QGroupBox*>("diskBox");
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title(), "Patches");
+    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/", "Sub/"}));
+    EXPECT_EQ(pixels(f.index("Patches/Sub").data(Qt::DecorationRole).value<QIcon>()), bundled("folderIcon"));
+    EXPECT_EQ(pixels(f.index("Patches/a.sig").data(Qt::DecorationRole).value<QIcon>()), bundled("sigFile"));
+    EXPECT_EQ(pixels(f.index("Patches/c.bak").data(Qt::DecorationRole).value<QIcon>()), bundled("fileIcon"));
+    EXPECT_NE(bundled("sigFile"), bundled("fileIcon"));
+
+    const QModelIndex sub = f.index("Patches/Sub");
+    EXPECT_EQ(f.browser->treeModel()->rowCount(sub), 0) << "read when opened";
+    doubleClick(f.view()->viewport(), f.centre("Patches/Sub"));
+    EXPECT_TRUE(f.view()->isExpanded(sub));
+    EXPECT_EQ(f.rows(sub), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
+    EXPECT_EQ(pixels(f.index("Patches/Sub/inner.SIG").data(Qt::DecorationRole).value<QIcon>()), bundled("sigFile"));
+    doubleClick(f.view()->viewport(), f.centre("Patches/Sub"));
+    EXPECT_FALSE(f.view()->isExpanded(sub));
+    EXPECT_TRUE(f.recorded.opened.isEmpty());
+
+    doubleClick(f.view()->viewport(), f.centre("Patches/a.sig"));
+    EXPECT_EQ(f.recorded.opened, QStringList{f.path("Patches/a.sig")});
+    EXPECT_TRUE(f.alerts.recorded.empty());
+}
+
+// The choose button shows another folder and keeps it for the next start;
+// a path that is no folder is an error that leaves the tree as it was.
+TEST(DiskBrowser, ChoosingAFolderKeepsItForTheNextStart)
+{
+    Fixture f;
+    {
+        ScopedScriptedFileChooser chooser;
+        chooser.answers = {f.bytes("Patches/Sub"), f.bytes("missing")};
+        auto* choose = f.browser->findChild<QPushButton*>("chooseButton");
+        ASSERT_TRUE(choose);
+        QTest::mouseClick(choose, Qt::LeftButton);
+        ASSERT_EQ(chooser.requests.size(), 1u);
+        EXPECT_EQ(chooser.requests[0].title, "Choose a folder of patches");
+        EXPECT_TRUE(chooser.requests[0].chooseFolders);
+        EXPECT_EQ(chooser.requests[0].directory, QDir::homePath().toStdString());
+        EXPECT_EQ(f.rows(), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
+        EXPECT_EQ(f.store.values["DiskPatchPath"], f.bytes("Patches/Sub"));
+
+        QTest::mouseClick(choose, Qt::LeftButton);
+        EXPECT_EQ(chooser.requests[1].directory, f.bytes("Patches/Sub")) << "starts in the stored folder";
+        EXPECT_EQ(f.rows(), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
+        EXPECT_EQ(f.store.values["DiskPatchPath"], f.bytes("Patches/Sub"));
+        EXPECT_EQ(alertLines(f.alerts.recorded),
+                  std::vector<std::string>{
+                      "Critical | ERROR | DiskFileTreeNode: Invalid directory path: " + f.bytes("missing") + " | OK"});
+    }
+    // Another start shows the stored folder when the panel first appears.
+    f.makeBrowser();
+    f.browser->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.browser.get()));
+    EXPECT_EQ(f.rows(), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
+    EXPECT_EQ(f.browser->findChild<QGroupBox*>("diskBox")->title(), "Sub");
+}
+
+// Typing in the filter field narrows the tree to the names that hold the
+// text, in any case, and opens the folders that hold a match.
+TEST(DiskBrowser, TheFilterNarrowsTheTreeAsTheUserTypes)
+{
+    Fixture f;
+    f.browser->treeModel()->readChildren(*f.browser->nodeForPath(f.bytes("Patches/Sub")));
+    auto* filter = f.browser->findChild<QLineEdit*>("diskFilter");
+    ASSERT_TRUE(filter);
+    QTest::keyClicks(filter, "INNER");
+    EXPECT_EQ(f.rows(), (QStringList{"Sub/"}));
+    EXPECT_TRUE(f.view()->isExpanded(f.index("Patches/Sub")));
+    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"inner.SIG"}));
+    QTest::keyClick(filter, Qt::Key_Backspace);
+    QTest::keyClick(filter, Qt::Key_Backspace);
+    EXPECT_EQ(f.rows(), (QStringList{"Sub/"}));
+    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"inner.SIG"}));
+    filter->setText("B.S");
+    EXPECT_EQ(f.rows(), (QStringList{"b.sig", "Sub/"}));
+    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"b.sig"}));
+    // A matching folder shows what is in it.
+    filter->setText("sub");
+    EXPECT_EQ(f.rows(), (QStringList{"Sub/"}));
+    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
+    filter->clear();
+    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/", "Sub/"}));
+}
+
+// Files and folders move by drop onto a folder row; nothing is ever
+// replaced, and the user is told what stayed where it was.
+TEST(DiskBrowser, MovesByDropWithoutReplacingAnything)
+{
+    Fixture f;
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    QSignalSpy status(f.browser.get(), &DiskViewController::statusChanged);
+    const QString aBefore = f.canonical("Patches/a.sig");
+
+    auto data = f.dragOf({"Patches/a.sig", "Patches/b.sig"});
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->text(), f.path("Patches/a.sig") + "\n" + f.path("Patches/b.sig"));
+    EXPECT_EQ(f.browser->draggedNodes().size(), 2u);
+    ASSERT_TRUE(f.drop(data.get(), f.centre("Patches/Sub")));
+    ASSERT_TRUE(f.finished(done));
+
+    EXPECT_EQ(readFile(f.dir / "Patches/Sub/a.sig"), "A");
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/a.sig"));
+    EXPECT_EQ(readFile(f.dir / "Patches/b.sig"), "B ROOT") << "the name was taken: it stays";
+    EXPECT_EQ(readFile(f.dir / "Patches/Sub/b.sig"), "B SUB");
+    EXPECT_EQ(f.rows(), (QStringList{"b.sig", "c.bak", "Other/", "Sub/"}));
+    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"a.sig", "b.sig", "Deeper/", "inner.SIG"}));
+    EXPECT_EQ(f.recorded.moved, QStringList{aBefore + " > " + f.canonical("Patches/Sub/a.sig")});
+    QStringList shown;
+    for (const auto& args : status)
+        shown << args.at(0).toString();
+    EXPECT_EQ(shown, (QStringList{"performDropOperation", "moving a.sig to Sub", "moving b.sig to Sub",
+                                  "b.sig already exists in Sub"}));
+    EXPECT_EQ(f.browser->statusText(), "b.sig already exists in Sub");
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | b.sig already exists in Sub | OK"});
+    // The status line clears itself.
+    QTRY_COMPARE_WITH_TIMEOUT(f.browser->statusText(), QString(), DiskViewController::kStatusClearMs + 2000);
+}
+
+// Where a drop may not go: between rows, onto a file, onto the folder the
+// items are in, into a dragged folder itself.
+TEST(DiskBrowser, RefusesDropsWhereTheyCannotGo)
+{
+    Fixture f;
+    f.browser->treeModel()->readChildren(*f.browser->nodeForPath(f.bytes("Patches/Sub")));
+    f.view()->expand(f.index("Patches/Sub"));
+    const QRect subRow = f.view()->visualRect(f.index("Patches/Sub"));
+    struct Case {
+        const char* what;
+        std::vector<std::string> dragged;
+        QPoint at;
+    };
+    const std::vector<Case> cases = {
+        {"between two rows", {"Patches/a.sig"}, QPoint(subRow.center().x(), subRow.top() + 1)},
+        {"onto a file", {"Patches/a.sig"}, f.centre("Patches/b.sig")},
+        {"onto its own folder (the space below the rows)",
+         {"Patches/a.sig"},
+         QPoint(5, f.view()->viewport()->height() - 3)},
+        {"onto its own folder (a row)", {"Patches/Sub/b.sig"}, f.centre("Patches/Sub")},
+        {"a folder onto itself", {"Patches/Sub"}, f.centre("Patches/Sub")},
+        {"a folder into its sub-folder", {"Patches/Sub"}, f.centre("Patches/Sub/Deeper")},
+        {"a folder onto its parent", {"Patches/Sub/Deeper"}, f.centre("Patches/Sub")},
+    };
+    for (const Case& c : cases) {
+        auto data = f.dragOf(c.dragged);
+        ASSERT_TRUE(data) << c.what;
+        EXPECT_FALSE(f.drop(data.get(), c.at)) << c.what;
+    }
+    // Data that is not a browser's drag, even of the right type.
+    QMimeData foreign;
+    foreign.setData(DiskDragMimeData::mimeType, "/etc/passwd");
+    EXPECT_FALSE(f.drop(&foreign, f.centre("Patches/Sub")));
+    EXPECT_TRUE(f.recorded.moved.isEmpty());
+    EXPECT_EQ(readFile(f.dir / "Patches/a.sig"), "A");
+    EXPECT_TRUE(f.alerts.recorded.empty());
+    EXPECT_EQ(f.browser->statusText(), QString());
+}
+
+// A folder moves with everything in it, also what the browser does not
+// show and what was never read, or it stays whole where it is.
+TEST(DiskBrowser, AFolderMovesEntirelyOrNotAtAll)
+{
+    Fixture f;
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    f.browser->treeModel()->readChildren(*f.browser->nodeForPath(f.bytes("Patches/Sub")));
+    f.view()->expand(f.index("Patches/Sub"));
+    const QString subBefore = f.canonical("Patches/Sub");
+
+    // Other already holds a "Sub": refused, both as they were.
+    auto data = f.dragOf({"Patches/Sub"});
+    ASSERT_TRUE(f.drop(data.get(), f.centre("Patches/Other")));
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(readFile(f.dir / "Patches/Sub/readme.txt"), "README");
+    EXPECT_EQ(readFile(f.dir / "Patches/Other/Sub/theirs.sig"), "THEIRS");
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/Other/Sub/inner.SIG"));
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Sub already exists in Other | OK"});
+    f.alerts.recorded.clear();
+
+    fs::rename(f.dir / "Patches/Other/Sub", f.dir / "Patches/Other/Kept");
+    data = f.dragOf({"Patches/Sub"});
+    ASSERT_TRUE(f.drop(data.get(), f.centre("Patches/Other")));
+    done.clear();
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/Sub"));
+    for (const char* moved : {"b.sig", "inner.SIG", ".hidden", "readme.txt", "Deeper/deep.sig"})
+        EXPECT_TRUE(fs::exists(f.dir / "Patches/Other/Sub" / moved)) << moved;
+    EXPECT_EQ(readFile(f.dir / "Patches/Other/Sub/.hidden"), "HIDDEN");
+    EXPECT_EQ(f.recorded.moved, QStringList{subBefore + " > " + f.canonical("Patches/Other/Sub")});
+    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/"}));
+    EXPECT_TRUE(f.alerts.recorded.empty());
+}
+
+// Items dropped from a unit browser are fetched one by one and saved as
+// ".sig" files with safe, distinct names; files already there are kept and
+// never fetched; the user is told what was renamed, kept or not saved.
+TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
+{
+    Fixture f;
+    fs::create_directories(f.dir / "Patches/Backup");
+    writeFile(f.dir / "Patches/Backup/Kept.sig", "MINE");
+    f.browser->refreshFolder(*f.browser->diskTreeData());
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    QSignalSpy status(f.browser.get(), &DiskViewController::statusChanged);
+
+    auto kept = patch("Kept", "THEIRS");
+    auto hall = patch("Hall", "HALL 1");
+    std::vector<DiskDropItem::Ptr> reverbs = {hall,
+                                              patch("Hall", "HALL 2"),
+                                              patch("..", "DOTS"),
+                                              patch("a/b", "SLASH"),
+                                              patch("", "EMPTY"),
+                                              std::make_shared<FakeItem>("Silent", std::nullopt, "no reply")};
+    auto bank = std::make_shared<FakeItem>("Reverbs", reverbs);
+    auto dots = std::make_shared<FakeItem>("..", std::vector<DiskDropItem::Ptr>{patch("Deep", "DEEP")});
+    // While the unit is busy the window goes on: events run, another drop
+    // is refused, the Stop button shows.
+    bool busyWhileFetching = false;
+    hall->onFetch = [&] {
+        auto more = std::make_unique<DiskDragMimeData>(std::vector<DiskDropItem::Ptr>{patch("More", "M")}, "More");
+        busyWhileFetching = f.browser->isCopying() && f.browser->findChild<QPushButton*>("stopButton")->isVisible() &&
+                            !f.drop(more.get(), f.centre("Patches/Backup"));
+    };
+    DiskDragMimeData data({kept, bank, dots, patch("Echo", "ECHO")}, "Kept\nReverbs\n..\nEcho");
+    ASSERT_TRUE(f.drop(&data, f.centre("Patches/Backup")));
+    EXPECT_TRUE(f.browser->isCopying());
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_FALSE(f.browser->isCopying());
+    EXPECT_TRUE(busyWhileFetching);
+    EXPECT_FALSE(f.browser->findChild<QPushButton*>("stopButton")->isVisible());
+
+    const fs::path backup = f.dir / "Patches/Backup";
+    EXPECT_EQ(readFile(backup / "Kept.sig"), "MINE");
+    EXPECT_EQ(kept->fetches, 0);
+    EXPECT_EQ(readFile(backup / "Reverbs/Hall.sig"), "HALL 1");
+    EXPECT_EQ(readFile(backup / "Reverbs/Hall 2.sig"), "HALL 2");
+    EXPECT_EQ(readFile(backup / "Reverbs/--.sig"), "DOTS");
+    EXPECT_EQ(readFile(backup / "Reverbs/a|b.sig"), "SLASH");
+    EXPECT_EQ(readFile(backup / "Reverbs/Untitled.sig"), "EMPTY");
+    EXPECT_FALSE(fs::exists(backup / "Reverbs/Silent.sig"));
+    EXPECT_EQ(readFile(backup / "--/Deep.sig"), "DEEP");
+    EXPECT_EQ(readFile(backup / "Echo.sig"), "ECHO");
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/Deep.sig")) << "nothing lands outside the target";
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(backup))
+        files.push_back(fs::relative(entry.path(), backup).string());
+    std::sort(files.begin(), files.end());
+    EXPECT_EQ(files, (std::vector<std::string>{"--", "--/Deep.sig", "Echo.sig", "Kept.sig", "Reverbs", "Reverbs/--.sig",
+                                               "Reverbs/Hall 2.sig", "Reverbs/Hall.sig", "Reverbs/Untitled.sig",
+                                               "Reverbs/a|b.sig"}));
+
+    QStringList shown;
+    for (const auto& args : status)
+        shown << args.at(0).toString();
+    EXPECT_EQ(shown, (QStringList{"performDropOperation", "Kept.sig already exists in Backup", "created Reverbs",
+                                  "copy Hall to Reverbs", "copy Hall to Reverbs", "copy .. to Reverbs",
+                                  "copy a/b to Reverbs", "copy  to Reverbs", "copy Silent to Reverbs", "created --",
+                                  "copy Deep to --", "copy Echo to Backup"}));
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Kept.sig already exists in Backup\n"
+                                       "Hall was saved as Hall 2.sig\n"
+                                       ".. was saved as --.sig\n"
+                                       "a/b was saved as a|b.sig\n"
+                                       " was saved as Untitled.sig\n"
+                                       "Silent was not saved: no reply\n"
+                                       ".. was saved as -- | OK"});
+    // The target was read again: its new entries show.
+    EXPECT_EQ(f.rows(f.index("Patches/Backup")), (QStringList{"--/", "Echo.sig", "Kept.sig", "Reverbs/"}));
+
+    // The same drop again keeps every file and says so.
+    f.alerts.recorded.clear();
+    done.clear();
+    DiskDragMimeData again(
+        {std::make_shared<FakeItem>("Reverbs", std::vector<DiskDropItem::Ptr>{patch("Hall", "NEW")})}, "Reverbs");
+    ASSERT_TRUE(f.drop(&again, f.centre("Patches/Backup")));
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(readFile(backup / "Reverbs/Hall.sig"), "HALL 1");
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Hall.sig already exists in Reverbs | OK"});
+}
+
+// Banks become folders under safe names: a bank named with a slash stays in
+// the target, and a second bank of one name gets a folder of its own.
+TEST(DiskBrowser, BanksWithUnsafeOrRepeatedNamesGetFoldersOfTheirOwn)
+{
+    Fixture f;
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    auto bank = [](const std::string& name, const std::string& patchName, const std::string& text) {
+        return std::make_shared<FakeItem>(name, std::vector<DiskDropItem::Ptr>{patch(patchName, text)});
+    };
+    DiskDragMimeData data({bank("a/b", "X", "XX"), bank("Twin", "One", "ONE"), bank("Twin", "Two", "TWO")},
+                          "a/b\nTwin\nTwin");
+    ASSERT_TRUE(f.drop(&data, f.centre("Patches/Other")));
+    ASSERT_TRUE(f.finished(done));
+
+    const fs::path other = f.dir / "Patches/Other";
+    EXPECT_EQ(readFile(other / "a|b/X.sig"), "XX");
+    EXPECT_EQ(readFile(other / "Twin/One.sig"), "ONE");
+    EXPECT_EQ(readFile(other / "Twin 2/Two.sig"), "TWO");
+    EXPECT_FALSE(fs::exists(other / "a")) << "no folder made from the part before the slash";
+    EXPECT_FALSE(fs::exists(other / "Twin/Two.sig"));
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | a/b was saved as a|b\nTwin was saved as Twin 2 | OK"});
+    EXPECT_EQ(f.rows(f.index("Patches/Other")), (QStringList{"a|b/", "Sub/", "Twin/", "Twin 2/"}));
+}
+
+// Cancelling on the unit's side, or the Stop button, ends the copy: what
+// was saved stays, nothing more is fetched.
+TEST(DiskBrowser, AUnitDropStopsWhenCancelled)
+{
+    Fixture f;
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    auto first = patch("First", "1");
+    auto cancelled = patch("Cancelled", "2");
+    cancelled->cancel = true;
+    auto never = patch("Never", "3");
+    DiskDragMimeData data({first, cancelled, never}, "three");
+    ASSERT_TRUE(f.drop(&data, f.centre("Patches/Other")));
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(readFile(f.dir / "Patches/Other/First.sig"), "1");
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/Other/Cancelled.sig"));
+    EXPECT_EQ(never->fetches, 0);
+
+    done.clear();
+    auto stopped = patch("Stopped", "4");
+    auto after = patch("After", "5");
+    stopped->onFetch = [&] {
+        QTimer::singleShot(
+            0, [&] { QTest::mouseClick(f.browser->findChild<QPushButton*>("stopButton"), Qt::LeftButton); });
+    };
+    DiskDragMimeData two({stopped, after}, "two");
+    ASSERT_TRUE(f.drop(&two, f.centre("Patches/Other")));
+    ASSERT_TRUE(f.finished(done));
+    QTest::qWait(50);
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/Other/Stopped.sig"));
+    EXPECT_EQ(after->fetches, 0);
+    EXPECT_TRUE(f.alerts.recorded.empty());
+}
+
+// New Folder, Rename, Move to Trash and Reveal in File Manager.
+TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
+{
+    Fixture f;
+    QString offered;
+    whenShown<QInputDialog>([&](QInputDialog* dialog) {
+        offered = dialog->textValue();
+        dialog->setTextValue("Presets");
+        dialog->accept();
+    });
+    f.view()->selectItems({}, false);
+    f.browser->newFolder();
+    EXPECT_EQ(offered, "New Folder");
+    EXPECT_TRUE(fs::is_directory(f.dir / "Patches/Presets"));
+    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/", "Presets/", "Sub/"}));
+    ASSERT_TRUE(f.view()->selectedItem());
+    EXPECT_EQ(f.view()->selectedItem().get(), f.browser->nodeForPath(f.bytes("Patches/Presets")));
+
+    // Into the selected folder; names that are no names, or taken, refused.
+    DiskFileTreeNode* presets = f.browser->nodeForPath(f.bytes("Patches/Presets"));
+    ASSERT_TRUE(presets);
+    EXPECT_TRUE(f.browser->createFolder(*presets, "Live"));
+    EXPECT_TRUE(fs::is_directory(f.dir / "Patches/Presets/Live"));
+    EXPECT_TRUE(f.view()->isExpanded(f.index("Patches/Presets")));
+    for (const char* bad : {"", ".x", "a/b"})
+        EXPECT_FALSE(f.browser->createFolder(*presets, bad)) << bad;
+    EXPECT_FALSE(f.browser->createFolder(*presets, "Live"));
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              (std::vector<std::string>{
+                  "Informational | ALERT | \"\" cannot be a name: a name is not empty, holds no \"/\" and does not "
+                  "start with \".\". | OK",
+                  "Informational | ALERT | \".x\" cannot be a name: a name is not empty, holds no \"/\" and does not "
+                  "start with \".\". | OK",
+                  "Informational | ALERT | \"a/b\" cannot be a name: a name is not empty, holds no \"/\" and does "
+                  "not start with \".\". | OK",
+                  "Informational | ALERT | Live already exists in Presets | OK"}));
+    f.alerts.recorded.clear();
+
+    // Rename through its dialog; the window of the file follows.
+    f.view()->selectItems({f.browser->nodeForPath(f.bytes("Patches/a.sig"))->shared_from_this()}, false);
+    const QString aBefore = f.canonical("Patches/a.sig");
+    whenShown<QInputDialog>([&](QInputDialog* dialog) {
+        offered = dialog->textValue();
+        dialog->setTextValue("z.sig");
+        dialog->accept();
+    });
+    f.focusTree();
+    QTest::keyClick(f.view(), Qt::Key_F2);
+    EXPECT_EQ(offered, "a.sig");
+    EXPECT_EQ(readFile(f.dir / "Patches/z.sig"), "A");
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/a.sig"));
+    EXPECT_EQ(f.recorded.moved, QStringList{aBefore + " > " + f.canonical("Patches/z.sig")});
+    EXPECT_EQ(f.rows(), (QStringList{"b.sig", "c.bak", "Other/", "Presets/", "Sub/", "z.sig"}));
+    DiskFileTreeNode* z = f.browser->nodeForPath(f.bytes("Patches/z.sig"));
+    ASSERT_TRUE(z);
+    EXPECT_FALSE(f.browser->renameNode(*z, "b.sig"));
+    EXPECT_EQ(readFile(f.dir / "Patches/b.sig"), "B ROOT");
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | b.sig already exists in Patches | OK"});
+    f.alerts.recorded.clear();
+
+    // Reveal: the folder of a file, a folder itself, the shown folder.
+    f.view()->selectItems({z->shared_from_this()}, false);
+    f.browser->revealSelection();
+    f.view()->selectItems({presets->shared_from_this()}, false);
+    f.browser->revealSelection();
+    f.view()->selectItems({}, false);
+    f.browser->revealSelection();
+    EXPECT_EQ(f.recorded.revealed,
+              (QList<QUrl>{QUrl::fromLocalFile(f.path("Patches")), QUrl::fromLocalFile(f.path("Patches/Presets")),
+                           QUrl::fromLocalFile(f.path("Patches"))}));
+
+    // Trash: a file open in a window stays; the rest goes.
+    f.recorded.openFiles << f.canonical("Patches/b.sig");
+    f.view()->selectItems({f.browser->nodeForPath(f.bytes("Patches/b.sig"))->shared_from_this(), z->shared_from_this(),
+                           presets->shared_from_this()},
+                          false);
+    f.focusTree();
+    QTest::keyClick(f.view(), Qt::Key_Delete);
+    EXPECT_EQ(f.recorded.trashed, (QStringList{f.path("Patches/Presets"), f.path("Patches/z.sig")}));
+    EXPECT_EQ(f.rows(), (QStringList{"b.sig", "c.bak", "Other/", "Sub/"}));
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{
+                  "Informational | ALERT | b.sig is open in a window: close it before moving it to the Trash. | OK"});
+}
+
+// Without a hook, Move to Trash goes through the desktop's trash.
+TEST(DiskBrowser, MoveToTrashUsesTheDesktopTrash)
+{
+    MemorySettingsStore store;
+    PreferenceController::setStore(&store);
+    TempDir dir;
+    const QByteArray oldData = qgetenv("XDG_DATA_HOME");
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "data").string()));
+    fs::create_directories(dir / "data");
+    fs::create_directories(dir / "Patches");
+    writeFile(dir / "Patches/gone.sig", "GONE");
+    {
+        ScopedRecordingAlerts alerts;
+        DiskViewController browser(DiskViewController::Hooks{});
+        ASSERT_TRUE(browser.fillDiskViewFromPath(QString::fromStdString((dir / "Patches").string())));
+        EXPECT_TRUE(browser.trashNodes({browser.diskTreeData()->firstChild()}));
+        EXPECT_TRUE(alerts.recorded.empty());
+        EXPECT_EQ(browser.treeModel()->rowCount(), 0);
+    }
+    qputenv("XDG_DATA_HOME", oldData);
+    PreferenceController::setStore(nullptr);
+    EXPECT_FALSE(fs::exists(dir / "Patches/gone.sig"));
+    EXPECT_EQ(readFile(dir / "data/Trash/files/gone.sig"), "GONE");
+}
+
+// Window ▸ Disk Browser shows the browser with the stored folder; a double
+// click opens the patch in a window, and that window follows its file when
+// the file moves or is renamed, and keeps it out of the trash.
+TEST(DiskBrowser, TheMenuShowsItAndOpenWindowsFollowTheirFiles)
+{
+    MemorySettingsStore store;
+    PreferenceController::setStore(&store);
+    TempDir dir;
+    fs::create_directories(dir / "Patches" / "Moved");
+    fs::copy_file(dataPath("examples/demo.sig"), dir / "Patches" / "demo.sig");
+    store.setValue("DiskPatchPath", (dir / "Patches").string());
+    ScopedRecordingAlerts alerts;
+    {
+        MainMenuDelegate delegate;
+        DocumentController documents(&delegate, DocumentController::sigFileFormat(bundledDbase()));
+        delegate.setDocumentController(&documents);
+        QMenuBar bar;
+        ApplicationMenu::build(&bar, delegate);
+        auto* show = bar.findChild<QAction*>("actionShowDiskView");
+        ASSERT_TRUE(show);
+        EXPECT_EQ(show->text(), "&Disk Browser");
+        show->trigger();
+        DiskViewController* browser = delegate.diskViewController();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(browser));
+        EXPECT_TRUE(browser->findChild<QAction*>("actionShowDiskView")) << "the browser carries the menu";
+        DiskOutlineView* view = browser->outlineView();
+        auto centre = [&](const fs::path& path) {
+            DiskFileTreeNode* node = browser->nodeForPath(path.string());
+            return node ? view->visualRect(browser->treeModel()->indexForNode(node)).center() : QPoint(-1, -1);
+        };
+
+        doubleClick(view->viewport(), centre(dir / "Patches" / "demo.sig"));
+        ASSERT_EQ(documents.windows().size(), 1u);
+        GraphicWindowController* window = documents.windows().front();
+        EXPECT_EQ(window->sigDocument()->fileName(), fs::canonical(dir / "Patches" / "demo.sig").string());
+
+        QSignalSpy done(browser, &DiskViewController::dropFinished);
+        view->selectItems({browser->nodeForPath((dir / "Patches" / "demo.sig").string())->shared_from_this()}, false);
+        std::unique_ptr<QMimeData> data(
+            browser->treeModel()->mimeData({browser->treeModel()->indexForNode(view->selectedItem().get())}));
+        ASSERT_TRUE(sendDrop(view, data.get(), centre(dir / "Patches" / "Moved")));
+        ASSERT_TRUE(done.count() > 0 || done.wait(5000));
+        const fs::path moved = fs::canonical(dir / "Patches" / "Moved" / "demo.sig");
+        EXPECT_EQ(window->sigDocument()->fileName(), moved.string());
+        EXPECT_EQ(documents.windowForPath(QString::fromStdString(moved.string())), window);
+
+        DiskFileTreeNode* node = browser->nodeForPath((dir / "Patches" / "Moved" / "demo.sig").string());
+        ASSERT_TRUE(node);
+        ASSERT_TRUE(browser->renameNode(*node, "hall.sig"));
+        EXPECT_EQ(window->sigDocument()->fileName(), fs::canonical(dir / "Patches" / "Moved" / "hall.sig").string());
+        EXPECT_EQ(window->windowTitle(), "hall");
+
+        node = browser->nodeForPath((dir / "Patches" / "Moved").string());
+        ASSERT_TRUE(node);
+        EXPECT_FALSE(browser->trashNodes({node->shared_from_this()}));
+        EXPECT_TRUE(fs::exists(dir / "Patches" / "Moved" / "hall.sig"));
+        EXPECT_EQ(
+            alertLines(alerts.recorded),
+            std::vector<std::string>{
+                "Informational | ALERT | Moved is open in a window: close it before moving it to the Trash. | OK"});
+
+        // Saving writes where the file is now.
+        ASSERT_TRUE(documents.saveDocument(*window));
+        EXPECT_FALSE(fs::exists(dir / "Patches" / "demo.sig"));
+        EXPECT_TRUE(fs::exists(dir / "Patches" / "Moved" / "hall.sig"));
+        window->close();
+        QApplication::processEvents();
+    }
+    PreferenceController::setStore(nullptr);
+}

@@ -1,0 +1,632 @@
+// Unit ▸ Front Panel and Unit ▸ Compare with Unit: the real windows and the
+// application's dispatcher against tosk-unit on a pseudo-terminal, and the
+// front panel's pacing and failures against a scripted requester.
+#include "Toskfile/Module.h"
+#include "Toskfile/ModuleField.h"
+#include "Toskfile/MyExtensions.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "app/DocumentController.h"
+#include "app/MainMenuDelegate.h"
+#include "app/QtMainThreadPoster.h"
+#include "app/StartWindow.h"
+#include "app/UnitCommands.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "browsers/FrontPanelWindow.h"
+#include "browsers/PanelCompareDialog.h"
+#include "browsers/PanelNumberControl.h"
+#include "canvas/GraphicWindowController.h"
+#include "comms/ChannelNameInfo.h"
+#include "comms/CommsTestSupport.h"
+#include "comms/KorvatelConnection.h"
+#include "comms/NumObject.h"
+#include "gui/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSlider>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <cmath>
+#include <deque>
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+// The application as ToskApplication puts it together, talking to `port`.
+struct PanelApp {
+    MemorySettingsStore store;
+    QtMainThreadPoster poster;
+    MainThreadPoster* previousPoster = &MainThreadPoster::shared();
+    ScopedRecordingAlerts alerts;
+    std::unique_ptr<ToskMidiProcessor> dispatcher;
+    std::unique_ptr<MainMenuDelegate> delegate;
+    std::unique_ptr<DocumentController> documents;
+    std::unique_ptr<StartWindow> start;
+
+    explicit PanelApp(const std::string& port)
+    {
+        PreferenceController::setStore(&store);
+        MainThreadPoster::setShared(&poster);
+        store.setValue("PortName", port);
+        dispatcher = std::make_unique<ToskMidiProcessor>(&poster, LineSettings::fromPreferences, 300ms);
+        delegate = std::make_unique<MainMenuDelegate>(nullptr, dispatcher.get());
+        delegate->applicationDidFinishLaunching();
+        documents = std::make_unique<DocumentController>(delegate.get(), DocumentController::sigFileFormat());
+        delegate->setDocumentController(documents.get());
+        start = std::make_unique<StartWindow>(*delegate, delegate->databaseSummary());
+        documents->setStartWindow(start.get());
+        start->show();
+    }
+    ~PanelApp()
+    {
+        for (GraphicWindowController* w : documents->windows()) {
+            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
+            w->close();
+        }
+        QApplication::processEvents();
+        start.reset();
+        documents.reset();
+        delegate.reset();
+        dispatcher.reset();
+        QApplication::processEvents();
+        MainThreadPoster::setShared(previousPoster == &poster ? nullptr : previousPoster);
+        PreferenceController::setStore(nullptr);
+    }
+
+    UnitCommands& unit() { return *delegate->unitCommands(); }
+
+    // Runs an item of the Unit menu of `window` (the start window without
+    // one); false when it is disabled.
+    bool choose(const char* action, QMainWindow* window = nullptr)
+    {
+        QMainWindow* w = window ? window : start.get();
+        auto* menu = w->menuBar()->findChild<QMenu*>(QStringLiteral("menuUnit"));
+        EXPECT_TRUE(menu);
+        if (!menu)
+            return false;
+        emit menu->aboutToShow();
+        auto* item = menu->findChild<QAction*>(QString::fromLatin1(action));
+        EXPECT_TRUE(item) << action;
+        if (!item || !item->isEnabled())
+            return false;
+        item->trigger();
+        return true;
+    }
+    bool settle(int ms = 15000)
+    {
+        return QTest::qWaitFor([&] { return unit().pendingCount() == 0; }, ms);
+    }
+};
+
+// The running patch as the unit hands it out now.
+std::string runningPatch(const UnitProcess& unit)
+{
+    KorvatelConnection k(std::make_shared<ChannelNameInfo>(), lineTo(unit.link()), 1000ms, 0ms);
+    return k.getSigFile().value_or("<no patch>");
+}
+
+std::string lineOf(const std::string& text, const std::string& start)
+{
+    size_t at = text.find(start);
+    if (at == std::string::npos)
+        return "<none>";
+    return text.substr(at, text.find("\r\n", at) - at);
+}
+
+std::vector<std::string> childNames(QTreeWidgetItem* parent)
+{
+    std::vector<std::string> names;
+    for (int i = 0; i < parent->childCount(); ++i)
+        names.push_back(parent->child(i)->text(FrontPanelWindow::NameColumn).toStdString());
+    return names;
+}
+
+// Opens the menu with `key` and waits for its objects.
+bool open(FrontPanelWindow& panel, PanelApp& app, const std::string& key)
+{
+    QTreeWidgetItem* item = panel.itemForKey(key);
+    EXPECT_TRUE(item) << key;
+    if (!item)
+        return false;
+    item->setExpanded(true);
+    return app.settle() && item->childCount() > 0 &&
+           panel.itemForKey(item->child(0)->data(0, Qt::UserRole).toString().toStdString());
+}
+
+std::vector<std::string> visibleRows(QTreeWidget* tree)
+{
+    std::vector<std::string> rows;
+    std::function<void(QTreeWidgetItem*, const std::string&)> walk = [&](QTreeWidgetItem* item,
+                                                                         const std::string& indent) {
+        for (int i = 0; i < item->childCount(); ++i) {
+            QTreeWidgetItem* child = item->child(i);
+            if (child->isHidden())
+                continue;
+            rows.push_back(indent + child->text(0).toStdString());
+            if (child->isExpanded())
+                walk(child, indent + "  ");
+        }
+    };
+    walk(tree->invisibleRootItem(), "");
+    return rows;
+}
+
+} // namespace
+
+TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndARefusedValueIsPutBack)
+{
+    TempDir dir;
+    // depth shows 0..1 at first, then takes no more than 0.7.
+    UnitProcess unit(dir.path(), {"--banks", makePanelBanks(dir.path()).string(), "--narrow", "depth=0:0.7"});
+    ASSERT_TRUE(unit.started());
+    PanelApp app(unit.link());
+    ASSERT_TRUE(app.choose("actionFrontPanel"));
+    FrontPanelWindow* panel = app.unit().frontPanel();
+    ASSERT_TRUE(panel);
+    EXPECT_TRUE(panel->isVisible());
+    ASSERT_TRUE(app.settle());
+    EXPECT_EQ(childNames(panel->tree()->invisibleRootItem()), (std::vector<std::string>{"Program", "Setup", "Patch"}));
+    // Menus are read when they are opened, not before.
+    EXPECT_EQ(panel->itemForKey("3")->childCount(), 0);
+    EXPECT_FALSE(panel->itemForKey("3000"));
+    ASSERT_TRUE(open(*panel, app, "3"));
+    ASSERT_TRUE(open(*panel, app, "3000"));
+    EXPECT_EQ(childNames(panel->itemForKey("3000")), (std::vector<std::string>{"Rate", "Depth", "Shape", "Bypass"}));
+
+    // Each kind of object has its control, showing the unit's value.
+    auto* rate = qobject_cast<PanelNumberControl*>(panel->controlForKey("4000"));
+    auto* depth = qobject_cast<PanelNumberControl*>(panel->controlForKey("4001"));
+    auto* shape = qobject_cast<QComboBox*>(panel->controlForKey("4002"));
+    ASSERT_TRUE(rate);
+    ASSERT_TRUE(depth);
+    ASSERT_TRUE(shape);
+    EXPECT_EQ(rate->value(), 0.8);
+    EXPECT_EQ(rate->spinBox()->minimum(), 0.05);
+    EXPECT_EQ(rate->spinBox()->maximum(), 5);
+    EXPECT_EQ(rate->spinBox()->decimals(), 2);
+    EXPECT_EQ(rate->slider()->maximum(), 495); // 0.05 to 5 in steps of 0.01
+    EXPECT_EQ(shape->currentText().toStdString(), "Triangle");
+    EXPECT_EQ(shape->count(), 3);
+
+    // The slider moved to 2.5 sends it; the unit's patch has it.
+    rate->slider()->setValue(245);
+    ASSERT_TRUE(app.settle());
+    EXPECT_EQ(lineOf(runningPatch(unit), "KNOB rate"), "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 2.5 1 ;=140,140,80,0");
+    EXPECT_EQ(rate->value(), 2.5);
+    EXPECT_EQ(panel->objectForKey("4000")->userObjectString(), "NUM knob 4000 3000 Rate:%5.2f rate 2.5 0.05 5 0.01 ");
+    // A choice goes as its index.
+    shape->setCurrentIndex(2);
+    emit shape->activated(2);
+    ASSERT_TRUE(app.settle());
+    EXPECT_EQ(lineOf(runningPatch(unit), "SELECTOR shape"),
+              "SELECTOR shape \"Shape:%s\" 3 2 0 Sine Triangle Square ;=20,230,80,0");
+    EXPECT_TRUE(panel->statusLabel()->text().isEmpty());
+
+    // A value the unit no longer takes: its answer shows and the control
+    // goes back to what the unit has.
+    depth->spinBox()->setValue(0.9);
+    ASSERT_TRUE(app.settle());
+    EXPECT_EQ(panel->statusLabel()->text().toStdString(),
+              "Depth was not set to 0.9: depth: 0.9 is outside its limits (0 to 0.7)");
+    EXPECT_EQ(depth->value(), 0.6);
+    EXPECT_EQ(depth->slider()->value(), 60);
+    EXPECT_EQ(lineOf(runningPatch(unit), "KNOB depth"), "KNOB depth \"Depth:%5.2f\" 0 1 0.5 0.6 2 ;=140,230,80,0");
+    EXPECT_TRUE(app.alerts.recorded.empty()) << "a refusal does not stop the hand with an alert";
+
+    // The filter finds a control by its statement and keeps its menus.
+    QTest::keyClicks(panel->filterField(), "dep");
+    EXPECT_EQ(visibleRows(panel->tree()), (std::vector<std::string>{"Patch", "  Chorus", "    Depth"}));
+    panel->filterField()->clear();
+    EXPECT_EQ(visibleRows(panel->tree()).size(), 8u);
+
+    // Refresh reads the open menus again and keeps them open; the narrowed
+    // limits now show.
+    QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("refreshButton")), Qt::LeftButton);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return panel->itemForKey("4001") != nullptr; }, 15000));
+    ASSERT_TRUE(app.settle());
+    EXPECT_EQ(visibleRows(panel->tree()), (std::vector<std::string>{"Program", "Setup", "Patch", "  Chorus", "    Rate",
+                                                                    "    Depth", "    Shape", "    Bypass"}));
+    depth = qobject_cast<PanelNumberControl*>(panel->controlForKey("4001"));
+    ASSERT_TRUE(depth);
+    EXPECT_EQ(depth->spinBox()->maximum(), 0.7);
+    rate = qobject_cast<PanelNumberControl*>(panel->controlForKey("4000"));
+    ASSERT_TRUE(rate);
+    EXPECT_EQ(rate->value(), 2.5);
+
+    // Every control is named for assistive technology.
+    for (QWidget* w : panel->findChildren<QWidget*>()) {
+        if (!qobject_cast<QAbstractSlider*>(w) && !qobject_cast<QAbstractSpinBox*>(w) && !qobject_cast<QComboBox*>(w) &&
+            !qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractButton*>(w) && !qobject_cast<QTreeWidget*>(w))
+            continue;
+        // Parts of Qt's own widgets: a spin box's editor, a line edit's
+        // clear button, a scroll area's bars.
+        if (qobject_cast<QAbstractSpinBox*>(w->parentWidget()) || qobject_cast<QLineEdit*>(w->parentWidget()) ||
+            qobject_cast<QScrollBar*>(w))
+            continue;
+        QString name = w->accessibleName();
+        if (auto* b = qobject_cast<QAbstractButton*>(w); b && name.isEmpty())
+            name = b->text();
+        EXPECT_FALSE(name.isEmpty()) << w->metaObject()->className() << " " << w->objectName().toStdString();
+    }
+}
+
+TEST(FrontPanel, CompareWithUnitListsExactlyWhatWasTurnedAndTakesItAsOneUndoStep)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makePanelBanks(dir.path()).string()});
+    ASSERT_TRUE(unit.started());
+    PanelApp app(unit.link());
+    writeFile(dir / "chorus.sig", panelPatchText());
+    GraphicWindowController* w = app.documents->openDocument(QString::fromStdString((dir / "chorus.sig").string()));
+    ASSERT_TRUE(w);
+    const std::string saved = w->sigDocument()->sigData();
+
+    // Nothing turned yet: nothing to take.
+    ASSERT_TRUE(app.choose("actionCompareWithUnit", w));
+    ASSERT_TRUE(app.settle());
+    PanelCompareDialog* dialog = app.unit().compareDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->summaryLabel()->text().toStdString(), "The patch has the same values as the unit's copy.");
+    EXPECT_EQ(dialog->list()->topLevelItemCount(), 0);
+    EXPECT_FALSE(dialog->takeAllButton()->isEnabled());
+    dialog->close();
+
+    // Turn two knobs and a selector on the unit from the front panel.
+    ASSERT_TRUE(app.choose("actionFrontPanel", w));
+    FrontPanelWindow* panel = app.unit().frontPanel();
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(app.settle());
+    ASSERT_TRUE(open(*panel, app, "3"));
+    ASSERT_TRUE(open(*panel, app, "3000"));
+    auto* rate = qobject_cast<PanelNumberControl*>(panel->controlForKey("4000"));
+    auto* depth = qobject_cast<PanelNumberControl*>(panel->controlForKey("4001"));
+    auto* shape = qobject_cast<QComboBox*>(panel->controlForKey("4002"));
+    ASSERT_TRUE(rate);
+    ASSERT_TRUE(depth);
+    ASSERT_TRUE(shape);
+    rate->spinBox()->setValue(1.75);
+    depth->spinBox()->setValue(0.35);
+    emit shape->activated(0);
+    ASSERT_TRUE(app.settle());
+
+    ASSERT_TRUE(app.choose("actionCompareWithUnit", w));
+    ASSERT_TRUE(app.settle());
+    dialog = app.unit().compareDialog();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->summaryLabel()->text().toStdString(), "3 values differ from the unit's copy.");
+    std::vector<std::string> rows;
+    for (int i = 0; i < dialog->list()->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = dialog->list()->topLevelItem(i);
+        rows.push_back(
+            (item->text(0) + " | " + item->text(1) + " | " + item->text(2) + " | " + item->text(3)).toStdString());
+    }
+    EXPECT_EQ(rows, (std::vector<std::string>{"rate (KNOB) | value | 0.8 | 1.75", "depth (KNOB) | value | 0.6 | 0.35",
+                                              "shape (SELECTOR) | value | 1 | 0"}));
+    // Comparing changed nothing.
+    EXPECT_EQ(w->sigDocument()->sigData(), saved);
+    EXPECT_FALSE(w->sigDocument()->isDocumentEdited());
+
+    // Take the chosen one: only it changes, as one step.
+    EXPECT_FALSE(dialog->takeChosenButton()->isEnabled());
+    dialog->list()->topLevelItem(1)->setCheckState(0, Qt::Checked);
+    ASSERT_TRUE(dialog->takeChosenButton()->isEnabled());
+    QTest::mouseClick(dialog->takeChosenButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_FALSE(app.unit().compareDialog());
+    std::string expected = saved;
+    expected.replace(expected.find("0 1 0.5 0.6 2"), 13, "0 1 0.5 0.35 2");
+    EXPECT_EQ(w->sigDocument()->sigData(), expected);
+    UndoManager& undo = w->sigDocument()->undoManager();
+    EXPECT_EQ(undo.undoActionName(), "Update Parameters");
+    undo.undo();
+    EXPECT_EQ(w->sigDocument()->sigData(), saved);
+
+    // Take them all: one undo gives the saved text back byte for byte.
+    ASSERT_TRUE(app.choose("actionCompareWithUnit", w));
+    ASSERT_TRUE(app.settle());
+    dialog = app.unit().compareDialog();
+    ASSERT_TRUE(dialog);
+    QTest::mouseClick(dialog->takeAllButton(), Qt::LeftButton);
+    QApplication::processEvents();
+    EXPECT_EQ(lineOf(w->sigDocument()->sigData(), "KNOB rate"),
+              "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 1.75 1 ;=140,140,80,0");
+    EXPECT_EQ(lineOf(w->sigDocument()->sigData(), "SELECTOR shape"),
+              "SELECTOR shape \"Shape:%s\" 3 0 0 Sine Triangle Square ;=20,230,80,0");
+    EXPECT_TRUE(w->sigDocument()->isDocumentEdited());
+    EXPECT_EQ(undo.undoActionName(), "Update Parameters");
+    undo.undo();
+    EXPECT_EQ(w->sigDocument()->sigData(), saved);
+    EXPECT_FALSE(w->sigDocument()->isDocumentEdited());
+    EXPECT_FALSE(undo.canUndo());
+
+    // Or send this patch instead: the unit runs it again as it is here.
+    ASSERT_TRUE(app.choose("actionCompareWithUnit", w));
+    ASSERT_TRUE(app.settle());
+    dialog = app.unit().compareDialog();
+    ASSERT_TRUE(dialog);
+    QTest::mouseClick(dialog->sendButton(), Qt::LeftButton);
+    ASSERT_TRUE(app.settle());
+    const std::string running = runningPatch(unit);
+    // (The upload text leaves the canvas positions behind.)
+    EXPECT_EQ(lineOf(running, "KNOB rate"), "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 0.8 1");
+    EXPECT_EQ(w->sigDocument()->sigData(), saved);
+    EXPECT_TRUE(app.alerts.recorded.empty());
+}
+
+namespace {
+
+Bytes dumpOf(const std::string& lines, uint8_t command = sysex::OBJECT_INFO_DUMP)
+{
+    Bytes b{0xF0, 0x1C, 0x70, 0x00, command};
+    b.insert(b.end(), lines.begin(), lines.end());
+    b.push_back(0xF7);
+    return b;
+}
+
+const std::string rootLines = "COL menu 0 0 Main Main 6 \r\n"
+                              "NUM x 7 0 Level:%d Level 0 0 100 0.5 \r\n"
+                              "STR x 8 0 Name Name 'Old name' \r\n"
+                              "CON x 9 0 Temp Temp 21.5 \r\n"
+                              "INF x 10 0 Version Version 4.1 \r\n"
+                              "TRG x 11 0 Store Store \r\n"
+                              "SET x 12 0 Mode:%s Mode 1 Stereo 2 Mono Stereo \r\n";
+
+std::string levelLine(const std::string& value)
+{
+    return "NUM x 7 0 Level:%d Level " + value + " 0 100 0.5 \r\n";
+}
+
+// A unit that answers on the next turn of the event loop with whatever the
+// test's script says, and remembers what it was asked.
+struct ScriptedUnit : UnitRequester {
+    using Answer = std::pair<Bytes, std::optional<TkxException>>;
+    std::function<Answer(uint8_t command, const std::string& payload)> script;
+    std::vector<std::pair<uint8_t, std::string>> asked;
+    QObject context;
+    int tags = 0;
+
+    int request(uint8_t command, const Bytes& payload, ReplyEnd end, Completion done, Progress) override
+    {
+        EXPECT_EQ(end, ReplyEnd::FrameEnd);
+        const std::string text(payload.begin(), payload.end());
+        asked.emplace_back(command, text);
+        Answer answer = script(command, text);
+        QTimer::singleShot(0, &context, [answer, done] { done(answer.first, answer.second); });
+        return ++tags;
+    }
+    bool cancel(int) override { return false; }
+    uint8_t deviceId() const override { return 0; }
+
+    std::vector<std::string> puts() const
+    {
+        std::vector<std::string> out;
+        for (const auto& [command, payload] : asked)
+            if (command == sysex::VALUE_PUT)
+                out.push_back(payload);
+        return out;
+    }
+};
+
+// Answers the root with rootLines and a put of the level with the level as
+// the unit now has it.
+ScriptedUnit::Answer plainUnit(uint8_t command, const std::string& payload)
+{
+    if (command == sysex::OBJECT_INFO_WANT && payload == "0 0")
+        return {dumpOf(rootLines), std::nullopt};
+    if (command == sysex::VALUE_PUT && payload.rfind("7 ", 0) == 0)
+        return {dumpOf(levelLine(payload.substr(2))), std::nullopt};
+    return {dumpOf(""), std::nullopt};
+}
+
+bool settled(FrontPanelWindow& panel)
+{
+    return QTest::qWaitFor([&] { return panel.pendingCount() == 0; }, 5000);
+}
+
+} // namespace
+
+TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
+{
+    ScriptedUnit unit;
+    unit.script = plainUnit;
+    FrontPanelWindow panel(unit);
+    panel.readRoot();
+    ASSERT_TRUE(settled(panel));
+    EXPECT_EQ(childNames(panel.tree()->invisibleRootItem()),
+              (std::vector<std::string>{"Level", "Name", "Temp", "Version", "Store", "Mode"}));
+    auto* level = qobject_cast<PanelNumberControl*>(panel.controlForKey("7"));
+    auto* name = qobject_cast<QLineEdit*>(panel.controlForKey("8"));
+    auto* temp = qobject_cast<QLabel*>(panel.controlForKey("9"));
+    auto* version = qobject_cast<QLabel*>(panel.controlForKey("10"));
+    auto* store = qobject_cast<QLabel*>(panel.controlForKey("11"));
+    auto* mode = qobject_cast<QComboBox*>(panel.controlForKey("12"));
+    ASSERT_TRUE(level && name && temp && version && store && mode);
+    EXPECT_EQ(level->slider()->maximum(), 200);
+    EXPECT_EQ(level->spinBox()->decimals(), 1);
+    EXPECT_EQ(name->text().toStdString(), "Old name");
+    EXPECT_EQ(temp->text().toStdString(), "21.5");
+    EXPECT_EQ(version->text().toStdString(), "4.1");
+    EXPECT_FALSE(store->isEnabled());
+    EXPECT_EQ(mode->currentText().toStdString(), "Stereo");
+    for (const char* key : {"7", "8", "9", "10", "11", "12"})
+        EXPECT_FALSE(panel.controlForKey(key)->accessibleName().isEmpty()) << key;
+    EXPECT_EQ(level->slider()->accessibleName().toStdString(), "Level");
+
+    // A text goes whole, spaces and all, once it is finished; a choice as
+    // its index.
+    name->setText("New name");
+    emit name->editingFinished();
+    emit mode->activated(0);
+    ASSERT_TRUE(settled(panel));
+    EXPECT_EQ(unit.puts(), (std::vector<std::string>{"8 New name", "12 0"}));
+    // Their answers held no object: each was read back.
+    std::vector<std::string> readBacks;
+    for (const auto& [command, payload] : unit.asked)
+        if (command == sysex::OBJECT_INFO_WANT)
+            readBacks.push_back(payload);
+    EXPECT_EQ(readBacks, (std::vector<std::string>{"0 0", "8 0", "12 0"}));
+
+    // A text with a byte that frames the unit's messages never goes.
+    name->setText(QString::fromUtf8("Caf\u00e9 \u00f7 2"));
+    emit name->editingFinished();
+    ASSERT_TRUE(settled(panel));
+    EXPECT_EQ(unit.puts().size(), 2u);
+    EXPECT_EQ(panel.statusLabel()->text().toStdString(),
+              "Name was not set to Caf\u00e9 \u00f7 2: the unit's messages cannot carry the characters \u00f0 and "
+              "\u00f7");
+    EXPECT_EQ(name->text().toStdString(), "Old name");
+}
+
+TEST(FrontPanel, ScriptedSliderMovesArePacedToOnePutIn50msAndTheLastValueAlwaysGoes)
+{
+    struct Case {
+        int moves;
+        int overMs;
+    };
+    for (const Case c : {Case{100, 300}, Case{7, 1000}, Case{40, 40}, Case{200, 999}, Case{1, 0}}) {
+        SCOPED_TRACE(std::to_string(c.moves) + " moves over " + std::to_string(c.overMs) + " ms");
+        ScriptedUnit unit;
+        unit.script = plainUnit;
+        std::chrono::milliseconds now{1000};
+        FrontPanelWindow panel(unit, [&] { return now; });
+        panel.readRoot();
+        ASSERT_TRUE(settled(panel));
+        auto* level = qobject_cast<PanelNumberControl*>(panel.controlForKey("7"));
+        ASSERT_TRUE(level);
+        for (int i = 0; i < c.moves; ++i) {
+            now = std::chrono::milliseconds(1000 + i * c.overMs / c.moves);
+            level->slider()->setValue(1 + i % 199);
+            QApplication::processEvents();
+        }
+        const std::string last = "7 " + numberString(0.5 * (1 + (c.moves - 1) % 199));
+        now += std::chrono::milliseconds(50);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !unit.puts().empty() && unit.puts().back() == last; }, 5000));
+        QTest::qWait(120);
+        ASSERT_TRUE(settled(panel));
+        const auto puts = unit.puts();
+        EXPECT_LE(puts.size(), size_t(std::ceil(c.overMs / 50.0)) + 1);
+        EXPECT_EQ(puts.back(), last);
+        EXPECT_EQ(level->value(), 0.5 * (1 + (c.moves - 1) % 199));
+    }
+}
+
+TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
+{
+    struct Case {
+        const char* name;
+        ScriptedUnit::Answer answer;
+        std::string status;
+    };
+    Bytes refusal{0xF0, 0x1C, 0x70, 0x00, 0x0D};
+    for (char ch : std::string("Level: too loud"))
+        refusal.push_back(uint8_t(ch));
+    refusal.insert(refusal.end(), {0x00, 0xF7});
+    const Case cases[] = {
+        {"refused", {refusal, std::nullopt}, "Level was not set to 30: Level: too loud"},
+        {"line failed",
+         {{}, TkxException("SerialConnection.getByte", "time-out")},
+         "Level was not set to 30: SerialConnection.getByte - time-out"},
+        {"garbled",
+         {Bytes{0xF0, 0x1C, 0x71, 0x00, 0x32, 0xF7}, std::nullopt},
+         "Level was not set to 30: The data received is invalid."},
+        {"cancelled", {{}, requestCancelled()}, "Level was not set to 30: Cancelled."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedUnit unit;
+        unit.script = [&](uint8_t command, const std::string& payload) -> ScriptedUnit::Answer {
+            if (command == sysex::VALUE_PUT)
+                return c.answer;
+            return plainUnit(command, payload);
+        };
+        FrontPanelWindow panel(unit);
+        panel.readRoot();
+        ASSERT_TRUE(settled(panel));
+        auto* level = qobject_cast<PanelNumberControl*>(panel.controlForKey("7"));
+        ASSERT_TRUE(level);
+        level->spinBox()->setValue(30);
+        ASSERT_TRUE(settled(panel));
+        EXPECT_EQ(unit.puts(), std::vector<std::string>{"7 30"});
+        EXPECT_EQ(panel.statusLabel()->text().toStdString(), c.status);
+        EXPECT_EQ(level->value(), 0);
+        EXPECT_EQ(level->slider()->value(), 0);
+    }
+
+    // A put the unit takes without a word is read back: the control shows
+    // what the unit kept, not what was sent.
+    ScriptedUnit quiet;
+    quiet.script = [](uint8_t command, const std::string& payload) -> ScriptedUnit::Answer {
+        if (command == sysex::VALUE_PUT)
+            return {{}, std::nullopt};
+        if (payload == "7 0")
+            return {dumpOf(levelLine("25")), std::nullopt};
+        return plainUnit(command, payload);
+    };
+    FrontPanelWindow panel(quiet);
+    panel.readRoot();
+    ASSERT_TRUE(settled(panel));
+    auto* level = qobject_cast<PanelNumberControl*>(panel.controlForKey("7"));
+    ASSERT_TRUE(level);
+    level->spinBox()->setValue(30);
+    ASSERT_TRUE(settled(panel));
+    EXPECT_EQ(level->value(), 25);
+    EXPECT_TRUE(panel.statusLabel()->text().isEmpty());
+}
+
+TEST(FrontPanel, AMenuThatCannotBeReadSaysWhyAndIsReadAgainWhenReopened)
+{
+    ScriptedUnit unit;
+    int rootReads = 0, menuReads = 0;
+    unit.script = [&](uint8_t command, const std::string& payload) -> ScriptedUnit::Answer {
+        if (payload == "0 0")
+            return ++rootReads == 1 ? ScriptedUnit::Answer{{}, std::nullopt}
+                                    : ScriptedUnit::Answer{dumpOf("COL menu 0 0 Main Main 1 \r\n"
+                                                                  "COL menu 5 0 Effects fx 2 \r\n"),
+                                                           std::nullopt};
+        if (payload == "5 0")
+            return ++menuReads == 1 ? ScriptedUnit::Answer{{}, TkxException("SerialPort.open", "no such port")}
+                                    : ScriptedUnit::Answer{dumpOf("COL menu 5 0 Effects fx 2 \r\n"
+                                                                  "NUM x 50 5 Mix Mix 0.5 0 1 0.01 \r\n"
+                                                                  "NUM x 51 5 Mix Mix2 0.25 0 1 0.01 \r\n"),
+                                                           std::nullopt};
+        (void)command;
+        return {dumpOf(""), std::nullopt};
+    };
+    FrontPanelWindow panel(unit);
+    panel.readRoot();
+    ASSERT_TRUE(settled(panel));
+    EXPECT_EQ(panel.statusLabel()->text().toStdString(), "Not read: The unit did not answer.");
+    EXPECT_EQ(panel.tree()->topLevelItemCount(), 0);
+    panel.readRoot();
+    ASSERT_TRUE(settled(panel));
+    EXPECT_TRUE(panel.statusLabel()->text().isEmpty());
+    QTreeWidgetItem* effects = panel.itemForKey("5");
+    ASSERT_TRUE(effects);
+    effects->setExpanded(true);
+    EXPECT_EQ(childNames(effects), std::vector<std::string>{"Reading..."});
+    ASSERT_TRUE(settled(panel));
+    EXPECT_EQ(childNames(effects), std::vector<std::string>{"Not read: SerialPort.open - no such port"});
+    effects->setExpanded(false);
+    effects->setExpanded(true);
+    ASSERT_TRUE(settled(panel));
+    // Two controls that share a statement are both shown.
+    EXPECT_EQ(childNames(effects), (std::vector<std::string>{"Mix", "Mix"}));
+    EXPECT_TRUE(panel.controlForKey("51"));
+    EXPECT_EQ(menuReads, 2);
+}

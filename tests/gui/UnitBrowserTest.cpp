@@ -1,0 +1,614 @@
+// The unit browser and the program-list browser end to end: the
+// application's real windows against tosk-unit on a pseudo-terminal.
+#include "Toskfile/SigDocument.h"
+#include "app/DocumentController.h"
+#include "app/MainMenuDelegate.h"
+#include "app/QtMainThreadPoster.h"
+#include "app/StartWindow.h"
+#include "app/UnitCommands.h"
+#include "base/FileChooser.h"
+#include "base/Log.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "browsers/DiskDragMimeData.h"
+#include "browsers/KorvatelNodeData.h"
+#include "browsers/KorvatelViewController.h"
+#include "browsers/MyOutlineView.h"
+#include "browsers/PatchViewController.h"
+#include "browsers/R9100TableModel.h"
+#include "browsers/R9100ViewController.h"
+#include "browsers/UnitTaskRunner.h"
+#include "browsers/UnitTreeModel.h"
+#include "canvas/GraphicWindowController.h"
+#include "comms/CommsTestSupport.h"
+#include "comms/SetObject.h"
+#include "gui/GuiTestSupport.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDragEnterEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string checkPort = "Check the serial port settings.";
+
+// The application as ToskApplication puts it together, with recorded
+// alerts and scripted file panels, talking to the line at `port`.
+struct BrowserApp {
+    MemorySettingsStore store;
+    QtMainThreadPoster poster;
+    MainThreadPoster* previousPoster = &MainThreadPoster::shared();
+    ScopedRecordingAlerts alerts;
+    ScopedScriptedFileChooser chooser;
+    std::unique_ptr<ToskMidiProcessor> dispatcher;
+    std::unique_ptr<MainMenuDelegate> delegate;
+    std::unique_ptr<DocumentController> documents;
+    std::unique_ptr<StartWindow> start;
+
+    // `silence` ends the identify reply; a slow unit needs more.
+    explicit BrowserApp(const std::string& port, std::chrono::milliseconds silence = 300ms)
+    {
+        PreferenceController::setStore(&store);
+        MainThreadPoster::setShared(&poster);
+        store.setValue("PortName", port);
+        dispatcher = std::make_unique<ToskMidiProcessor>(&poster, LineSettings::fromPreferences, silence);
+        delegate = std::make_unique<MainMenuDelegate>(nullptr, dispatcher.get());
+        delegate->applicationDidFinishLaunching();
+        delegate->setUnitLineTiming({4000ms, 10ms});
+        documents = std::make_unique<DocumentController>(delegate.get(), DocumentController::sigFileFormat());
+        delegate->setDocumentController(documents.get());
+        start = std::make_unique<StartWindow>(*delegate, delegate->databaseSummary());
+        documents->setStartWindow(start.get());
+        start->show();
+    }
+    ~BrowserApp()
+    {
+        delegate->closePatchViews();
+        for (GraphicWindowController* w : documents->windows()) {
+            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
+            w->close();
+        }
+        QApplication::processEvents();
+        start.reset();
+        documents.reset();
+        delegate.reset();
+        dispatcher.reset();
+        QApplication::processEvents();
+        MainThreadPoster::setShared(previousPoster == &poster ? nullptr : previousPoster);
+        PreferenceController::setStore(nullptr);
+    }
+
+    // Window ▸ Unit Browser of the start window, as a click would.
+    void showUnitBrowser()
+    {
+        auto* menu = start->menuBar()->findChild<QMenu*>(QStringLiteral("menuWindow"));
+        ASSERT_TRUE(menu);
+        auto* item = menu->findChild<QAction*>(QStringLiteral("actionShowKorvatelView"));
+        ASSERT_TRUE(item);
+        ASSERT_TRUE(item->isEnabled());
+        item->trigger();
+    }
+    // The window the unit browser opened, once it did.
+    template <typename W> W* browser(int ms = 15000)
+    {
+        W* found = nullptr;
+        (void)QTest::qWaitFor(
+            [&] {
+                KorvatelViewController* c = delegate->korvatelViewController();
+                if (c && !c->patchViews().empty())
+                    found = qobject_cast<W*>(c->patchViews().front());
+                return found != nullptr;
+            },
+            ms);
+        return found;
+    }
+    // Waits until the identify ended without a window.
+    bool identifyEnded(int ms = 15000)
+    {
+        return QTest::qWaitFor([&] { return !delegate->korvatelViewController(); }, ms);
+    }
+    std::vector<std::string> alertTexts() const { return alertLines(alerts.recorded); }
+};
+
+bool idle(UnitTaskRunner* runner, int ms = 20000)
+{
+    return QTest::qWaitFor([&] { return !runner->isBusy(); }, ms);
+}
+
+QPoint rowCentre(MyOutlineView* view, const TreeNode::Ptr& node)
+{
+    auto* model = static_cast<TreeNodeModel*>(view->model());
+    QModelIndex index = model->indexForNode(node.get());
+    view->scrollTo(index);
+    return view->visualRect(index).center();
+}
+
+std::vector<std::string> childNames(const TreeNode::Ptr& node)
+{
+    std::vector<std::string> names;
+    for (const auto& child : node->children())
+        names.push_back(child->nodeData()->name());
+    return names;
+}
+
+// Waits for a DiskDropItem's answer.
+DiskDropItem::Fetched fetched(DiskDropItem& item)
+{
+    std::optional<DiskDropItem::Fetched> answer;
+    item.fetchSigText([&](DiskDropItem::Fetched f) { answer = std::move(f); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 20000));
+    return answer.value_or(DiskDropItem::Fetched{});
+}
+
+} // namespace
+
+TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--delay-ms", "200"});
+    ASSERT_TRUE(unit.started());
+    BrowserApp app(unit.link());
+    app.showUnitBrowser();
+    PatchViewController* w = app.browser<PatchViewController>();
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(idle(w->runner()));
+    EXPECT_EQ(w->windowTitle().toStdString(), "0:SX-8");
+    EXPECT_EQ(childNames(w->treeModel()->root()), (std::vector<std::string>{"1 Reverbs", "7 Delays"}));
+    EXPECT_EQ(w->statusText().toStdString(), "2 banks");
+
+    // A double click opens the bank; its row says it is loading while the
+    // window goes on handling events.
+    TreeNode::Ptr reverbs = w->nodeNamed("1 Reverbs");
+    ASSERT_TRUE(reverbs);
+    QModelIndex reverbsIndex = w->treeModel()->indexForNode(reverbs.get());
+    QTest::mouseClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), reverbs));
+    QTest::mouseDClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), reverbs));
+    bool sawLoading = false;
+    int ticks = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        ++ticks;
+        sawLoading |= w->treeModel()->data(reverbsIndex).toString().toStdString() == "1 Reverbs (loading...)";
+    });
+    tick.start(10);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return sawLoading; }, 5000));
+    EXPECT_TRUE(w->runner()->isBusy());
+    ASSERT_TRUE(idle(w->runner()));
+    tick.stop();
+    EXPECT_GT(ticks, 5) << "the event loop ran while the unit answered";
+    EXPECT_TRUE(w->outlineView()->isExpanded(reverbsIndex));
+    EXPECT_EQ(w->treeModel()->data(reverbsIndex).toString().toStdString(), "1 Reverbs");
+    EXPECT_EQ(childNames(reverbs), (std::vector<std::string>{"0 Small Room", "1 Hall: Large/Dark"}));
+    EXPECT_EQ(w->statusText().toStdString(), "1 Reverbs: 2 patches");
+
+    // A click selects the patch on the unit: bank, then program change.
+    TreeNode::Ptr hall = w->nodeNamed("1 Hall: Large/Dark");
+    ASSERT_TRUE(hall);
+    const size_t heard = unit.trace().size();
+    QTest::mouseClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), hall));
+    ASSERT_TRUE(idle(w->runner()));
+    EXPECT_EQ(w->statusText().toStdString(), "1 Hall: Large/Dark runs on the unit.");
+    std::vector<std::string> trace = unit.trace();
+    ASSERT_GT(trace.size(), heard);
+    EXPECT_EQ(trace.back(), "C0 01");
+
+    // A double click opens it in a patch window named after it.
+    QTest::mouseDClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), hall));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
+    SigDocument* doc = app.documents->windows()[0]->sigDocument();
+    EXPECT_EQ(doc->originalData(), hallText);
+    EXPECT_EQ(doc->displayName(), "Hall: Large/Dark");
+
+    // Dragged out, a patch carries what the disk browser fetches: the same
+    // bytes tosk-cli gets for it.
+    ASSERT_TRUE(idle(w->runner()));
+    const ProcessResult cli =
+        runTool("tosk-cli", {"unit", "--port", unit.link(), "--silence-ms", "300", "get-patch", "1", "1"});
+    ASSERT_EQ(cli.exitCode, 0) << cli.err;
+    std::unique_ptr<QMimeData> patchDrag(w->treeModel()->mimeData({w->treeModel()->indexForNode(hall.get())}));
+    auto* patchData = qobject_cast<DiskDragMimeData*>(patchDrag.get());
+    ASSERT_TRUE(patchData);
+    EXPECT_TRUE(patchData->hasFormat(QStringLiteral("application/x-tosk-disk-view")));
+    EXPECT_EQ(patchData->text().toStdString(), "1 Hall: Large/Dark\n");
+    ASSERT_EQ(patchData->unitItems().size(), 1u);
+    DiskDropItem& item = *patchData->unitItems()[0];
+    EXPECT_FALSE(item.isGroup());
+    EXPECT_EQ(item.fileName(), "Hall- Large|Dark");
+    EXPECT_EQ(item.displayName(), "1 Hall: Large/Dark");
+    DiskDropItem::Fetched text = fetched(item);
+    EXPECT_EQ(text.failure, "");
+    EXPECT_FALSE(text.cancelled);
+    EXPECT_EQ(text.sigText, cli.out);
+    EXPECT_EQ(cli.out, hallText);
+
+    // A bank (and the patch inside it, covered by it) drags as one folder
+    // whose patches are read when the copy comes to them.
+    TreeNode::Ptr delays = w->nodeNamed("7 Delays");
+    ASSERT_TRUE(delays);
+    std::unique_ptr<QMimeData> bankDrag(w->dragData({delays, reverbs, hall}));
+    auto* bankData = qobject_cast<DiskDragMimeData*>(bankDrag.get());
+    ASSERT_TRUE(bankData);
+    EXPECT_EQ(bankData->text().toStdString(), "7 Delays\n1 Reverbs\n");
+    EXPECT_EQ(w->draggedNodes(), (std::vector<TreeNode::Ptr>{delays, reverbs}));
+    ASSERT_EQ(bankData->unitItems().size(), 2u);
+    DiskDropItem& bank = *bankData->unitItems()[0];
+    EXPECT_TRUE(bank.isGroup());
+    EXPECT_EQ(bank.fileName(), "7 Delays");
+    std::optional<DiskDropItem::Read> read;
+    bank.readItems([&](DiskDropItem::Read r) { read = std::move(r); });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return read.has_value(); }, 20000));
+    ASSERT_EQ(read->items.size(), 1u);
+    EXPECT_EQ(read->items[0]->fileName(), "Tape Echo");
+    EXPECT_EQ(fetched(*read->items[0]).sigText, echoText);
+
+    // Drops are refused wherever they land, and the window says why.
+    DiskDragMimeData diskDrag(std::vector<TreeNode::Ptr>{}, &app, QStringLiteral("Tape Echo.sig"));
+    const QPoint onBank = rowCentre(w->outlineView(), reverbs);
+    QDragEnterEvent enter(onBank, Qt::CopyAction | Qt::MoveAction, &diskDrag, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w->outlineView()->viewport(), &enter);
+    EXPECT_FALSE(enter.isAccepted());
+    QDragMoveEvent move(onBank, Qt::CopyAction | Qt::MoveAction, &diskDrag, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w->outlineView()->viewport(), &move);
+    EXPECT_FALSE(move.isAccepted());
+    QDropEvent drop(QPointF(onBank), Qt::CopyAction | Qt::MoveAction, &diskDrag, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w->outlineView()->viewport(), &drop);
+    EXPECT_FALSE(drop.isAccepted());
+    EXPECT_EQ(w->statusText().toStdString(),
+              "Patches cannot be dropped on the unit: nothing would be sent to it. Nothing was changed.");
+    EXPECT_EQ(childNames(reverbs), (std::vector<std::string>{"0 Small Room", "1 Hall: Large/Dark"}));
+
+    // The filter keeps the rows whose names hold the text, and their banks.
+    w->filterField()->setText(QStringLiteral("HALL"));
+    auto hidden = [&](const TreeNode::Ptr& node) {
+        QModelIndex index = w->treeModel()->indexForNode(node.get());
+        return w->outlineView()->isRowHidden(index.row(), index.parent());
+    };
+    EXPECT_FALSE(hidden(reverbs));
+    EXPECT_FALSE(hidden(hall));
+    EXPECT_TRUE(hidden(w->nodeNamed("0 Small Room")));
+    EXPECT_TRUE(hidden(delays));
+    w->filterField()->setText(QStringLiteral("delays"));
+    EXPECT_FALSE(hidden(delays));
+    EXPECT_TRUE(hidden(reverbs));
+    w->filterField()->clear();
+    EXPECT_FALSE(hidden(reverbs));
+    EXPECT_FALSE(hidden(w->nodeNamed("0 Small Room")));
+
+    // The menu brings the same window back rather than asking again.
+    KorvatelViewController* controller = app.delegate->korvatelViewController();
+    app.showUnitBrowser();
+    EXPECT_EQ(app.delegate->korvatelViewController(), controller);
+    // Closing it drops the controller: the next command identifies afresh.
+    w->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !app.delegate->korvatelViewController(); }, 5000));
+}
+
+TEST(UnitBrowser, BacksUpAllBanksIntoTheChosenFolder)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
+    ASSERT_TRUE(unit.started());
+    BrowserApp app(unit.link());
+    app.showUnitBrowser();
+    PatchViewController* w = app.browser<PatchViewController>();
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(idle(w->runner()));
+
+    // Cancelled in the folder panel: nothing happens.
+    auto* button = w->findChild<QPushButton*>(QStringLiteral("backupButton"));
+    ASSERT_TRUE(button);
+    EXPECT_EQ(button->text().toStdString(), "Back Up All Banks...");
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(w->runner()->isBusy());
+
+    const fs::path folder = dir.path() / "backup";
+    fs::create_directories(folder);
+    app.chooser.answers.push_back(folder.string());
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(app.chooser.requests.size(), 2u);
+    EXPECT_TRUE(app.chooser.requests[1].chooseFolders);
+    ASSERT_TRUE(idle(w->runner(), 30000));
+    EXPECT_EQ(readFile(folder / "1 Reverbs" / "Small Room.sig"), smallRoomText);
+    EXPECT_EQ(readFile(folder / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
+    EXPECT_EQ(readFile(folder / "7 Delays" / "Tape Echo.sig"), echoText);
+    std::string done = "3 patches of 2 banks were copied into ";
+    done += folder.string();
+    done += ".";
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Informational | ALERT | " + done + " | OK"});
+    EXPECT_EQ(w->statusText().toStdString(), done);
+}
+
+TEST(UnitBrowser, SilentGarbledAndAbsentUnitsGiveTheirAlertsAndAQuietIdentifyIsRetried)
+{
+    {
+        TempDir dir;
+        UnitProcess silent(dir.path(), {"--drop-after", "0"});
+        ASSERT_TRUE(silent.started());
+        BrowserApp app(silent.link());
+        // The quiet identify (the disk browser's) says nothing and opens nothing.
+        ASSERT_TRUE(app.delegate->identifyUnit(false));
+        int ticks = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+        tick.start(10);
+        ASSERT_TRUE(app.identifyEnded());
+        EXPECT_GT(ticks, 5) << "the windows stayed responsive while the unit said nothing";
+        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
+        // The unit browser command asks again, and this time says why nothing opened.
+        app.showUnitBrowser();
+        ASSERT_TRUE(app.delegate->korvatelViewController());
+        ASSERT_TRUE(app.identifyEnded());
+        EXPECT_EQ(app.alertTexts(),
+                  std::vector<std::string>{"Critical | ERROR | No data was received.\n\n" + checkPort + "\n | OK"});
+    }
+    {
+        TempDir dir;
+        UnitProcess garbled(dir.path(), {"--garble"});
+        ASSERT_TRUE(garbled.started());
+        BrowserApp app(garbled.link());
+        app.showUnitBrowser();
+        ASSERT_TRUE(app.identifyEnded());
+        ASSERT_EQ(app.alerts.recorded.size(), 1u);
+        const std::string prefix = "The data received is invalid.\n\n" + checkPort + "\n\n";
+        EXPECT_EQ(app.alerts.recorded[0].title, "ERROR");
+        EXPECT_EQ(app.alerts.recorded[0].message.substr(0, prefix.size()), prefix);
+        EXPECT_GT(app.alerts.recorded[0].message.size(), prefix.size()) << "with the bytes received";
+    }
+    {
+        TempDir dir;
+        const std::string nowhere = (dir.path() / "no-unit").string();
+        BrowserApp app(nowhere);
+        LogCapture log;
+        app.showUnitBrowser();
+        ASSERT_TRUE(app.identifyEnded());
+        EXPECT_EQ(app.alertTexts(),
+                  std::vector<std::string>{
+                      "Critical | ERROR | No Korvatel unit was found on the port.\n\nMake sure the "
+                      "serial cable is plugged in.\n\n" +
+                      checkPort + "\n\nSerialPort.open\n" + nowhere + " - No such file or directory | OK"});
+    }
+}
+
+TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--model", "R9100 Plus"});
+    ASSERT_TRUE(unit.started());
+    BrowserApp app(unit.link());
+    app.showUnitBrowser();
+    R9100ViewController* w = app.browser<R9100ViewController>();
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(idle(w->runner()));
+    EXPECT_EQ(w->windowTitle().toStdString(), "0:R9100 Plus");
+    EXPECT_EQ(w->boxTitle()->text().toStdString(), "3 Presets");
+    R9100TableModel* model = w->tableModel();
+    ASSERT_EQ(model->rowCount(), 3);
+
+    // Columns, symbols and styles.
+    auto cells = [&](int row) {
+        std::vector<std::string> out;
+        for (int c = 0; c < R9100TableModel::ColumnCount; ++c)
+            out.push_back(model->data(model->index(row, c)).toString().toStdString());
+        return out;
+    };
+    EXPECT_EQ(cells(0), (std::vector<std::string>{"Small Room", "100", " ", " ", " ", "2", "2", "  R     "}));
+    EXPECT_EQ(cells(1),
+              (std::vector<std::string>{"Hall: Large/Dark", "101", "\u262F", " ", " ", "1", "2", "  R     "}));
+    EXPECT_EQ(cells(2), (std::vector<std::string>{"Tape Echo", "700", " ", " ", "U", "2", "2", "   D    "}));
+    const std::vector<std::string> ids = {"Name",     "Number", "Monolithic", "Sample",
+                                          "Location", "Inputs", "Outputs",    "Effects"};
+    for (int c = 0; c < R9100TableModel::ColumnCount; ++c)
+        EXPECT_EQ(R9100TableModel::columnIdentifier(c).toStdString(), ids[size_t(c)]);
+    auto color = [&](int column) {
+        return model->data(model->index(0, column), Qt::ForegroundRole).value<QBrush>().color();
+    };
+    EXPECT_EQ(color(R9100TableModel::Monolithic), QColor(Qt::blue));
+    EXPECT_EQ(color(R9100TableModel::Sample), QColor(Qt::red));
+    EXPECT_EQ(color(R9100TableModel::Effects), QColor(128, 0, 128));
+    EXPECT_EQ(color(R9100TableModel::Name), QColor(Qt::black));
+    EXPECT_EQ(model->data(model->index(0, R9100TableModel::Location), Qt::FontRole).value<QFont>().pointSize(), 12);
+    EXPECT_EQ(model->data(model->index(0, R9100TableModel::Name), Qt::FontRole).value<QFont>().pointSize(), 11);
+    EXPECT_EQ(model->data(model->index(0, R9100TableModel::Number), Qt::TextAlignmentRole).toInt(),
+              int(Qt::AlignRight | Qt::AlignVCenter));
+
+    // A click selects on the unit; sorting keeps that preset selected.
+    auto rowPoint = [&](int row) {
+        return w->patchTable()->visualRect(model->index(row, R9100TableModel::Name)).center();
+    };
+    QTest::mouseClick(w->patchTable()->viewport(), Qt::LeftButton, {}, rowPoint(2));
+    ASSERT_TRUE(idle(w->runner()));
+    ASSERT_TRUE(w->selectedItem());
+    EXPECT_EQ(w->selectedItem()->progName(), "Tape Echo");
+    // Its program number went out with the unit's MIDI map turned off.
+    std::vector<std::string> trace = unit.trace();
+    EXPECT_NE(std::find(trace.begin(), trace.end(), "C0 00"), trace.end());
+    w->patchTable()->sortByColumn(R9100TableModel::Name, Qt::DescendingOrder);
+    EXPECT_EQ(cells(0)[0], "Tape Echo");
+    EXPECT_EQ(cells(2)[0], "Hall: Large/Dark");
+    QModelIndexList selected = w->patchTable()->selectionModel()->selectedRows();
+    ASSERT_EQ(selected.size(), 1);
+    EXPECT_EQ(selected[0].row(), 0);
+
+    // The criteria sheet: Cancel leaves the criteria as they were and reads nothing.
+    auto location = [&] { return w->searchCriteria().objectForKey<SetObject>("Location"); };
+    ASSERT_TRUE(location());
+    EXPECT_EQ(location()->currentIndex(), 0u);
+    const size_t heard = unit.trace().size();
+    QTest::mouseClick(w->criteriaButton(), Qt::LeftButton);
+    QDialog* sheet = w->criteriaSheet();
+    ASSERT_TRUE(sheet);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_FALSE(w->criteriaButton()->isEnabled());
+    auto* box = sheet->findChild<QComboBox*>(QStringLiteral("locationCBox"));
+    ASSERT_TRUE(box);
+    EXPECT_EQ(sheet->findChild<QLabel*>(QStringLiteral("locationLabel"))->text().toStdString(), "Location");
+    EXPECT_EQ(box->count(), 4);
+    box->setCurrentIndex(2);
+    QTest::mouseClick(sheet->findChild<QPushButton*>(QStringLiteral("sheetCancelButton")), Qt::LeftButton);
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(location()->currentIndex(), 0u);
+    EXPECT_FALSE(w->runner()->isBusy());
+    EXPECT_EQ(unit.trace().size(), heard) << "nothing went to the unit";
+    EXPECT_TRUE(w->criteriaButton()->isEnabled());
+    EXPECT_EQ(model->rowCount(), 3);
+
+    // OK without a change reads nothing either; with one it reads the list anew.
+    QTest::mouseClick(w->criteriaButton(), Qt::LeftButton);
+    QTest::mouseClick(w->criteriaSheet()->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+    EXPECT_FALSE(w->runner()->isBusy());
+    QTest::mouseClick(w->criteriaButton(), Qt::LeftButton);
+    w->criteriaSheet()->findChild<QComboBox*>(QStringLiteral("locationCBox"))->setCurrentIndex(2);
+    QTest::mouseClick(w->criteriaSheet()->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+    EXPECT_EQ(location()->currentIndex(), 2u);
+    ASSERT_TRUE(idle(w->runner()));
+    EXPECT_EQ(w->boxTitle()->text().toStdString(), "1 Presets");
+    ASSERT_EQ(model->rowCount(), 1);
+    EXPECT_EQ(cells(0)[0], "Tape Echo");
+
+    // A double click opens the preset once the unit is seen to run it.
+    QTest::mouseClick(w->patchTable()->viewport(), Qt::LeftButton, {}, rowPoint(0));
+    QTest::mouseDClick(w->patchTable()->viewport(), Qt::LeftButton, {}, rowPoint(0));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
+    SigDocument* doc = app.documents->windows()[0]->sigDocument();
+    EXPECT_EQ(doc->originalData(), echoText);
+    EXPECT_EQ(doc->displayName(), "700 Tape Echo");
+    ASSERT_TRUE(idle(w->runner()));
+
+    // Dragged out, a preset is fetched the same way.
+    std::unique_ptr<QMimeData> drag(model->mimeData({model->index(0, 0), model->index(0, 3)}));
+    auto* data = qobject_cast<DiskDragMimeData*>(drag.get());
+    ASSERT_TRUE(data);
+    EXPECT_EQ(data->text().toStdString(), "700:\"Tape Echo\"\n");
+    ASSERT_EQ(data->unitItems().size(), 1u);
+    EXPECT_EQ(data->unitItems()[0]->fileName(), "Tape Echo");
+    EXPECT_EQ(data->unitItems()[0]->displayName(), "700 Tape Echo");
+    DiskDropItem::Fetched preset = fetched(*data->unitItems()[0]);
+    EXPECT_EQ(preset.failure, "");
+    EXPECT_EQ(preset.sigText, echoText);
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
+
+    // Criteria no preset meets.
+    QTest::mouseClick(w->criteriaButton(), Qt::LeftButton);
+    w->criteriaSheet()->findChild<QComboBox*>(QStringLiteral("locationCBox"))->setCurrentIndex(3);
+    QTest::mouseClick(w->criteriaSheet()->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+    ASSERT_TRUE(idle(w->runner()));
+    EXPECT_EQ(w->boxTitle()->text().toStdString(), "No Presets Found");
+    EXPECT_EQ(model->rowCount(), 0);
+
+    // The filter.
+    QTest::mouseClick(w->criteriaButton(), Qt::LeftButton);
+    w->criteriaSheet()->findChild<QComboBox*>(QStringLiteral("locationCBox"))->setCurrentIndex(0);
+    QTest::mouseClick(w->criteriaSheet()->findChild<QPushButton*>(QStringLiteral("okButton")), Qt::LeftButton);
+    ASSERT_TRUE(idle(w->runner()));
+    ASSERT_EQ(model->rowCount(), 3);
+    w->filterField()->setText(QStringLiteral("room"));
+    int shown = 0;
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (!w->patchTable()->isRowHidden(row)) {
+            ++shown;
+            EXPECT_EQ(cells(row)[0], "Small Room");
+        }
+    EXPECT_EQ(shown, 1);
+}
+
+TEST(UnitBrowser, CancelGivesUpTheExchangeAndAFailingLineIsReported)
+{
+    TempDir dir;
+    auto unit = std::make_unique<UnitProcess>(
+        dir.path(), std::vector<std::string>{"--banks", makeTestBanks(dir.path()).string(), "--delay-ms", "600"});
+    ASSERT_TRUE(unit->started());
+    BrowserApp app(unit->link(), 1500ms);
+    app.showUnitBrowser();
+    PatchViewController* w = app.browser<PatchViewController>();
+    ASSERT_TRUE(w);
+    // The bank list is on its way: Cancel stops waiting for it at once.
+    ASSERT_TRUE(w->runner()->isBusy());
+    auto* label = w->findChild<QLabel*>(QStringLiteral("statusMessage"));
+    ASSERT_TRUE(label);
+    EXPECT_EQ(label->text().toStdString(), "Reading the banks of the unit...");
+    auto* cancel = w->findChild<QPushButton*>(QStringLiteral("cancelButton"));
+    ASSERT_TRUE(cancel);
+    EXPECT_TRUE(cancel->isEnabled());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_FALSE(w->runner()->isBusy());
+    EXPECT_FALSE(cancel->isEnabled());
+    EXPECT_EQ(w->statusText().toStdString(), "Cancelled.");
+    EXPECT_EQ(w->treeModel()->root()->numberOfChildren(), 0u);
+
+    // Asked again, the list comes once the cancelled exchange let go of the line.
+    w->fillView();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->treeModel()->root()->numberOfChildren() == 2; }, 30000));
+    ASSERT_TRUE(idle(w->runner()));
+
+    // The unit gone: reading a bank fails, and the window says how.
+    unit.reset();
+    TreeNode::Ptr delays = w->nodeNamed("7 Delays");
+    ASSERT_TRUE(delays);
+    LogCapture log;
+    w->outlineView()->expand(w->treeModel()->indexForNode(delays.get()));
+    ASSERT_TRUE(idle(w->runner()));
+    ASSERT_EQ(app.alerts.recorded.size(), 1u);
+    EXPECT_EQ(app.alerts.recorded[0].title, "ERROR");
+    const std::string failure = app.alerts.recorded[0].message;
+    EXPECT_EQ(failure.rfind("SerialPort.open: ", 0), 0u) << failure;
+    EXPECT_TRUE(std::any_of(log.lines().begin(), log.lines().end(), [](const std::string& line) {
+        return line.rfind("KorvatelConnection.patchListForBank: exception SerialPort.open ", 0) == 0;
+    }));
+    EXPECT_EQ(delays->numberOfChildren(), 0u);
+    EXPECT_FALSE(static_cast<KorvatelNodeData*>(delays->nodeData())->isLoaded()) << "read again when next opened";
+}
+
+TEST(ProgramListBrowser, AFailedListIsReportedAndADisabledPresetIsStruckThroughAndIgnoresClicks)
+{
+    TempDir dir;
+    const std::string nowhere = (dir.path() / "no-unit").string();
+    BrowserApp app(nowhere);
+    auto info = std::make_shared<ChannelNameInfo>();
+    info->setModelName("R9100");
+    info->setRomRevision("5.10");
+    LogCapture log;
+    auto* w = new R9100ViewController(info, {300ms, 0ms});
+    ASSERT_TRUE(idle(w->runner()));
+    EXPECT_EQ(w->boxTitle()->text().toStdString(), "No Presets Found");
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | SerialPort.open: " + nowhere +
+                                                         " - No such file or directory | OK"});
+
+    R9100TableModel* model = w->tableModel();
+    auto disabled = std::make_shared<R9100ProgramItem>("105 A Broken B\x01 I22 GRH", 0);
+    auto enabled = std::make_shared<R9100ProgramItem>("106 @ Plate @ I22 GRH", 1);
+    ASSERT_TRUE(disabled->isDisabled());
+    model->setItems({disabled, enabled});
+    EXPECT_EQ(model->data(model->index(0, R9100TableModel::Location)).toString().toStdString(), "\u2205");
+    EXPECT_TRUE(model->data(model->index(0, R9100TableModel::Name), Qt::FontRole).value<QFont>().strikeOut());
+    EXPECT_FALSE(model->data(model->index(1, R9100TableModel::Name), Qt::FontRole).value<QFont>().strikeOut());
+    w->show();
+    const QPoint row0 = w->patchTable()->visualRect(model->index(0, 0)).center();
+    QTest::mouseClick(w->patchTable()->viewport(), Qt::LeftButton, {}, row0);
+    QTest::mouseDClick(w->patchTable()->viewport(), Qt::LeftButton, {}, row0);
+    EXPECT_FALSE(w->runner()->isBusy()) << "nothing asked of the unit";
+    EXPECT_FALSE(w->selectedItem());
+    // Nor can it be dragged out; the other one can.
+    EXPECT_EQ(std::unique_ptr<QMimeData>(model->mimeData({model->index(0, 0)})), nullptr);
+    std::unique_ptr<QMimeData> drag(model->mimeData({model->index(0, 0), model->index(1, 0)}));
+    ASSERT_TRUE(drag);
+    EXPECT_EQ(drag->text().toStdString(), "106:Plate\n");
+    EXPECT_EQ(w->draggedItems(), std::vector<R9100ViewController::Item>{enabled});
+    w->close();
+    QApplication::processEvents();
+}
