@@ -96,10 +96,17 @@ void ModuleField::setText(const std::string& text)
         if (s.find('.') != std::string::npos) {
             if (s.front() == '.')
                 s.insert(s.begin(), '0');
-            while (!s.empty() && s.back() == '0')
-                s.pop_back();
-            if (!s.empty() && s.back() == '.')
-                s.pop_back();
+            // Until nothing more goes, so that the tidied text tidies to
+            // itself: ".800." must not save as "0.800" and then as "0.8".
+            while (s.find('.') != std::string::npos) {
+                const size_t before = s.size();
+                while (!s.empty() && s.back() == '0')
+                    s.pop_back();
+                if (!s.empty() && s.back() == '.')
+                    s.pop_back();
+                if (s.size() == before)
+                    break;
+            }
         }
         if (t == OperatorEntry::ED_FLOAT && !s.empty() && s.front() == '+')
             s.erase(s.begin());
