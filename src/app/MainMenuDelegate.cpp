@@ -172,6 +172,9 @@ void MainMenuDelegate::showDiskViewAction()
     browser->show();
     browser->raise();
     browser->activateWindow();
+    // A unit on the line shows its browser beside the disk's, ready to drag
+    // from; no unit is no error here (Window ▸ Unit Browser asks again, aloud).
+    identifyUnit(false);
 }
 
 PreferencesWindow* MainMenuDelegate::preferencesWindow()
