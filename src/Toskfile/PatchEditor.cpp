@@ -599,7 +599,9 @@ int PatchEditor::updateParams(std::string_view bytes)
 int PatchEditor::takeParameters(const std::vector<std::pair<Module::FieldPtr, std::string>>& values)
 {
     std::vector<std::pair<Module::FieldPtr, std::string>> changes;
-    for (const auto& [field, text] : values) {
+    for (const auto& value : values) {
+        const Module::FieldPtr& field = value.first;
+        const std::string& text = value.second;
         if (!field || !topOf(*field) || field->source() || field->isOutput() ||
             !TextRules::readsBack(field.get(), text))
             return 0;
