@@ -115,12 +115,12 @@ private:
     {
         std::set<std::string> names;
         for (const auto& entry : m.opDescriptor()->operatorData()) {
-            const std::string& spec = entry->nameForType(OperatorField::ACTION_SPECIFIER);
+            const std::string& specifier = entry->nameForType(OperatorField::ACTION_SPECIFIER);
             size_t at = 0;
-            while ((at = spec.find('@', at)) != std::string::npos) {
-                const size_t end = spec.find('/', at);
-                names.insert(spec.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1));
-                at = end == std::string::npos ? spec.size() : end;
+            while ((at = specifier.find('@', at)) != std::string::npos) {
+                const size_t end = specifier.find('/', at);
+                names.insert(specifier.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1));
+                at = end == std::string::npos ? specifier.size() : end;
             }
         }
         return names;
