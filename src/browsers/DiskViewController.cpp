@@ -118,11 +118,8 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     box_ = new QGroupBox(this);
     box_->setObjectName(QStringLiteral("diskBox"));
     auto* inBox = new QVBoxLayout(box_);
-    filterField_ = new QLineEdit(box_);
-    filterField_->setObjectName(QStringLiteral("diskFilter"));
-    filterField_->setPlaceholderText(text("DiskFilter", "Filter"));
-    filterField_->setAccessibleName(text("DiskFilter", "Filter"));
-    filterField_->setClearButtonEnabled(true);
+    filterField_ = OutlineFilter::makeField(box_, QStringLiteral("diskFilter"), text("DiskFilter", "Filter"),
+                                            text("DiskFilter", "Filter"));
     inBox->addWidget(filterField_);
 
     model_ = new TreeNodeModel(this);

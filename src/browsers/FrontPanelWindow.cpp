@@ -1,3 +1,4 @@
+#include "browsers/OutlineFilter.h"
 #include "browsers/FrontPanelWindow.h"
 
 #include "Toskfile/MyExtensions.h"
@@ -102,11 +103,9 @@ FrontPanelWindow::FrontPanelWindow(UnitRequester& unit, ValuePutThrottle::Clock 
     resize(560, 620);
     auto* column = new QVBoxLayout(this);
     auto* top = new QHBoxLayout();
-    filter_ = new QLineEdit(this);
-    filter_->setObjectName(QStringLiteral("filterField"));
-    filter_->setPlaceholderText(Latin1::text("FrontPanelFilter", "Find a control"));
-    filter_->setAccessibleName(Latin1::text("FrontPanelFilterName", "Filter"));
-    filter_->setClearButtonEnabled(true);
+    filter_ = OutlineFilter::makeField(this, QStringLiteral("filterField"),
+                                       Latin1::text("FrontPanelFilter", "Find a control"),
+                                       Latin1::text("FrontPanelFilterName", "Filter"));
     top->addWidget(filter_, 1);
     refresh_ = new QPushButton(Latin1::text("FrontPanelRefresh", "Refresh"), this);
     refresh_->setObjectName(QStringLiteral("refreshButton"));

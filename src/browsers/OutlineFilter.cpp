@@ -6,6 +6,17 @@
 
 namespace tosk {
 
+QLineEdit* OutlineFilter::makeField(QWidget* parent, const QString& objectName, const QString& placeholder,
+                                    const QString& accessibleName)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setPlaceholderText(placeholder);
+    field->setAccessibleName(accessibleName);
+    field->setClearButtonEnabled(true);
+    return field;
+}
+
 OutlineFilter::OutlineFilter(QTreeView* view, QLineEdit* field) : QObject(view), view_(view)
 {
     if (field)

@@ -6,6 +6,7 @@
 class QLineEdit;
 class QModelIndex;
 class QTreeView;
+class QWidget;
 
 namespace tosk {
 
@@ -22,6 +23,11 @@ public:
     // Follows `field` (may be null: then setText alone filters) and every
     // change of the view's model.
     OutlineFilter(QTreeView* view, QLineEdit* field);
+
+    // The filter field every browser puts above its rows: a clear button,
+    // a placeholder and a name for screen readers.
+    static QLineEdit* makeField(QWidget* parent, const QString& objectName, const QString& placeholder,
+                                const QString& accessibleName);
 
     void setText(const QString& text);
     const QString& text() const { return text_; }

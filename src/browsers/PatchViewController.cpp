@@ -1,3 +1,4 @@
+#include "browsers/OutlineFilter.h"
 #include "browsers/PatchViewController.h"
 
 #include "base/Alerts.h"
@@ -72,11 +73,9 @@ PatchViewController::PatchViewController(std::shared_ptr<ChannelNameInfo> info, 
 
     auto* column = new QVBoxLayout(this);
     auto* top = new QHBoxLayout();
-    filter_ = new QLineEdit(this);
-    filter_->setObjectName(QStringLiteral("filterField"));
-    filter_->setPlaceholderText(Latin1::text("BrowserFilter", "Filter by name"));
-    filter_->setClearButtonEnabled(true);
-    filter_->setAccessibleName(Latin1::text("BrowserFilterName", "Filter"));
+    filter_ =
+        OutlineFilter::makeField(this, QStringLiteral("filterField"), Latin1::text("BrowserFilter", "Filter by name"),
+                                 Latin1::text("BrowserFilterName", "Filter"));
     top->addWidget(filter_, 1);
     backupButton_ = new QPushButton(Latin1::text("UnitBackUpAll", "Back Up All Banks..."), this);
     backupButton_->setObjectName(QStringLiteral("backupButton"));

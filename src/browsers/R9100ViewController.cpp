@@ -1,3 +1,4 @@
+#include "browsers/OutlineFilter.h"
 #include "browsers/R9100ViewController.h"
 
 #include "Toskfile/MyExtensions.h"
@@ -69,11 +70,9 @@ R9100ViewController::R9100ViewController(std::shared_ptr<ChannelNameInfo> info, 
     boxTitle_ = new QLabel(this);
     boxTitle_->setObjectName(QStringLiteral("boxTitle"));
     top->addWidget(boxTitle_);
-    filter_ = new QLineEdit(this);
-    filter_->setObjectName(QStringLiteral("filterField"));
-    filter_->setPlaceholderText(Latin1::text("BrowserFilter", "Filter by name"));
-    filter_->setClearButtonEnabled(true);
-    filter_->setAccessibleName(Latin1::text("BrowserFilterName", "Filter"));
+    filter_ =
+        OutlineFilter::makeField(this, QStringLiteral("filterField"), Latin1::text("BrowserFilter", "Filter by name"),
+                                 Latin1::text("BrowserFilterName", "Filter"));
     top->addWidget(filter_, 1);
     criteriaButton_ = new QPushButton(Latin1::text("R9100Criteria", "Criteria..."), this);
     criteriaButton_->setObjectName(QStringLiteral("criteriaButton"));
