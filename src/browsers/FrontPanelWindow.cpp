@@ -1,5 +1,5 @@
-#include "browsers/OutlineFilter.h"
 #include "browsers/FrontPanelWindow.h"
+#include "browsers/OutlineFilter.h"
 
 #include "Toskfile/MyExtensions.h"
 #include "browsers/PanelNumberControl.h"

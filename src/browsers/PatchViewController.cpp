@@ -1,5 +1,5 @@
-#include "browsers/OutlineFilter.h"
 #include "browsers/PatchViewController.h"
+#include "browsers/OutlineFilter.h"
 
 #include "base/Alerts.h"
 #include "base/DataFiles.h"

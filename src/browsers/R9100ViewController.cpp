@@ -1,5 +1,5 @@
-#include "browsers/OutlineFilter.h"
 #include "browsers/R9100ViewController.h"
+#include "browsers/OutlineFilter.h"
 
 #include "Toskfile/MyExtensions.h"
 #include "base/Alerts.h"
