@@ -93,6 +93,11 @@ void ModuleField::setText(const std::string& text)
     int t = type();
     if (t == OperatorEntry::ED_FIXED || t == OperatorEntry::ED_FLOAT ||
         (t == OperatorEntry::ED_CONTROL && isNumeric(s))) {
+        // Signs first, so that "+.5" gains its leading zero now rather than
+        // on the next save.
+        if (t == OperatorEntry::ED_FLOAT)
+            while (!s.empty() && s.front() == '+')
+                s.erase(s.begin());
         if (s.find('.') != std::string::npos) {
             if (s.front() == '.')
                 s.insert(s.begin(), '0');
@@ -108,8 +113,6 @@ void ModuleField::setText(const std::string& text)
                     break;
             }
         }
-        if (t == OperatorEntry::ED_FLOAT && !s.empty() && s.front() == '+')
-            s.erase(s.begin());
     }
     m_Text = std::move(s);
 }

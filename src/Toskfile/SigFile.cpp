@@ -273,15 +273,34 @@ bool SigFile::isZero(const std::string& name)
 
 int SigFile::secondPass(bool messages)
 {
-    std::string message;
-    int unresolved = 0;
+    std::vector<Unresolved> unresolved;
+    const Module::Ptr headRead = findHead();
+    auto resolveAgain = [&] {
+        ModuleLookup lookup(*this);
+        lookup_ = &lookup;
+        try {
+            std::erase_if(unresolved, [&](const Unresolved& u) {
+                // Inputs the converted head had no place for are not in the
+                // patch any more.
+                Module* owner = u.field->parent();
+                if (!owner || owner == headRead.get() || !resolveField(*u.field, *owner))
+                    return false;
+                u.field->setAsBad(false);
+                return true;
+            });
+        } catch (...) {
+            lookup_ = nullptr;
+            throw;
+        }
+        lookup_ = nullptr;
+    };
     {
         ModuleLookup lookup(*this);
         lookup_ = &lookup;
         try {
             // Resolving changes wires and texts, never the list or a field list.
             for (size_t i = 0; i < listOfModules_.size(); ++i)
-                unresolved += secondPass(*listOfModules_[i], static_cast<int>(i + 1), messages ? &message : nullptr);
+                secondPass(*listOfModules_[i], static_cast<int>(i + 1), unresolved);
         } catch (...) {
             lookup_ = nullptr;
             throw;
@@ -289,54 +308,67 @@ int SigFile::secondPass(bool messages)
         lookup_ = nullptr;
     }
     setHeadType();
-    unresolved_ = unresolved;
+    // A converted head has the outputs of this database's head, which the
+    // old one may have lacked: what names them resolves now, as it will
+    // when the saved file is read again.
+    if (!unresolved.empty() && m_Head != headRead)
+        resolveAgain();
+
+    std::string message;
+    for (const Unresolved& u : unresolved) {
+        if (messages)
+            message += format("Line %i: Cannot find signal '%s' for %s %s\n\n", u.line,
+                              latin1ToUtf8(u.reference).c_str(), latin1ToUtf8(operatorLabel(*u.module)).c_str(),
+                              latin1ToUtf8(quoteIfNeeded(u.module->instanceName())).c_str());
+    }
+    if (!unresolved.empty())
+        m_ViewMode = 0;
+    unresolved_ = static_cast<int>(unresolved.size());
     if (!message.empty()) {
         logf("Loading: %s", message.c_str());
         Alerts::show(AlertStyle::Critical, localized("ERROR", "ERROR"), message + "\n", {localized("OK", "OK")});
     }
-    return unresolved;
+    return unresolved_;
 }
 
-int SigFile::secondPass(Module& module, int line, std::string* message)
+void SigFile::secondPass(Module& module, int line, std::vector<Unresolved>& unresolved)
 {
-    int unresolved = 0;
     if (auto* group = dynamic_cast<SModule*>(&module)) {
         for (const auto& member : group->moduleList().moduleArray())
-            unresolved += secondPass(*member, line, message);
-        return unresolved;
+            secondPass(*member, line, unresolved);
+        return;
     }
-    for (const auto& f : module.fieldArray())
-        if (f->entry() && f->isInput())
-            resolveField(*f, module, line, message, unresolved);
-    return unresolved;
+    for (const auto& f : module.fieldArray()) {
+        if (!f->entry() || !f->isInput())
+            continue;
+        const std::string reference = f->text();
+        if (resolveField(*f, module))
+            continue;
+        // Marked at once: the head's conversion leaves marked inputs as
+        // they are.
+        f->setAsBad(true);
+        f->setText(reference);
+        unresolved.push_back({f, &module, line, reference});
+    }
 }
 
-void SigFile::resolveField(ModuleField& field, Module& module, int line, std::string* message, int& unresolved)
+bool SigFile::resolveField(ModuleField& field, Module& module)
 {
     const std::string reference = field.text();
     // A constant. An empty reference names nothing, and is reported like
     // any other that names nothing.
     if (isNumeric(reference))
-        return;
+        return true;
     Module::FieldPtr source = getField(reference, &module, OperatorField::CONNECT_TAG);
     // The head's "null" outputs stand for no connection at all, whatever the
     // head is called: such an input is unconnected, not unresolved.
     if (source && (source == adcNull_ || source == adcNullObject_)) {
         field.setText(std::string());
-        return;
+        return true;
     }
     if (source)
         connect(field, source, false, true);
-    if ((field.source() && field.source()->parent()) || reference == "adc-null")
-        return;
-    if (message)
-        *message += format("Line %i: Cannot find signal '%s' for %s %s\n\n", line, latin1ToUtf8(reference).c_str(),
-                           latin1ToUtf8(operatorLabel(module)).c_str(),
-                           latin1ToUtf8(quoteIfNeeded(module.instanceName())).c_str());
-    field.setAsBad(true);
-    field.setText(reference);
-    m_ViewMode = 0;
-    ++unresolved;
+    return (field.source() && field.source()->parent()) || reference == "adc-null";
 }
 
 Module::FieldPtr SigFile::getField(const std::string& reference, Module* module, int type) const

@@ -54,9 +54,6 @@ public:
     // with messages, reports what it could not resolve. Answers the number
     // of unresolved references.
     int secondPass(bool messages);
-    // Resolves the references of one module (`line` counts from 1), adding
-    // a line to `message` for each one that fails.
-    int secondPass(Module& module, int line, std::string* message);
     // A new patch: a head called "adc" with that program name and tag.
     void loadNew(const std::string& programName);
     // The reason the last load stopped early, or left out a head or tail
@@ -171,7 +168,17 @@ private:
     // A module of the operator with its database defaults; none (logged, and
     // kept as the load error) when the database cannot build it.
     Module::Ptr moduleWithDefaults(const std::string& operatorName, const std::string& instanceName);
-    void resolveField(ModuleField& field, Module& module, int line, std::string* message, int& unresolved);
+    struct Unresolved {
+        Module::FieldPtr field;
+        Module* module; // as read: a converted head's inputs have moved on
+        int line;       // counting records from 1
+        std::string reference;
+    };
+    // Resolves the references of one module, marking and listing those that
+    // name nothing.
+    void secondPass(Module& module, int line, std::vector<Unresolved>& unresolved);
+    // Connects an input to what its text names; false when it names nothing.
+    bool resolveField(ModuleField& field, Module& module);
 
     std::shared_ptr<SigDbase> sigDbase_;
     SigDocument* sigDocument_ = nullptr;

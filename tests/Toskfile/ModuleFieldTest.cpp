@@ -28,7 +28,8 @@ TEST(ModuleField, SetTextStripsOneQuotePairAndTidiesNumbers)
         {freq, "-.5", "-.5"},    {freq, "+2.50", "+2.5"},    {freq, "osc-out", "osc-out"}, {freq, "10.0x", "10.0x"},
         {mode, "3.0", "3.0"},    {name, "'abc'", "abc"},     {name, "\"a b\"", "a b"},     {name, "\"'x'\"", "'x'"},
         {name, "'", ""},         {name, "\"", ""},           {name, "\"ab'", "\"ab'"},     {name, "", ""},
-        {level, ".800.", "0.8"}, {level, "1.0.0", "1"},      {level, "100.", "100"},
+        {level, ".800.", "0.8"}, {level, "1.0.0", "1"},      {level, "100.", "100"},       {level, "+.5556", "0.5556"},
+        {level, "++.5", "0.5"},  {level, "+.", "0"},
     };
     for (const auto& c : cases) {
         c.field->setText(c.in);
