@@ -216,25 +216,33 @@ std::string ModuleField::entryName(int code, int instance) const
     return text;
 }
 
+const ModuleField* ModuleField::sourceThroughNodes(const ModuleField** unfedNodeInput) const
+{
+    // A loop of nodes would never end; a node met twice feeds nothing.
+    std::unordered_set<const Module*> seen;
+    const ModuleField* src = m_Source.get();
+    while (src && src->m_Parent && src->m_Parent->operatorClassIs("NODE")) {
+        Module* nodeModule = src->m_Parent;
+        ModuleField::Ptr in = nodeModule->field("in");
+        if (in && !in->m_Source && unfedNodeInput)
+            *unfedNodeInput = in.get();
+        if (!in || !in->m_Source || !seen.insert(nodeModule).second)
+            return nullptr;
+        src = in->m_Source.get();
+    }
+    return src;
+}
+
 std::string ModuleField::sourceName(bool path, bool node) const
 {
     if (!m_Source)
         return std::string();
     const ModuleField* src = m_Source.get();
     if (node) {
-        // A loop of nodes would never end; a node met twice feeds nothing.
-        std::unordered_set<const Module*> seen;
-        while (src->m_Parent && src->m_Parent->operatorClassIs("NODE")) {
-            Module* nodeModule = src->m_Parent;
-            ModuleField::Ptr in = nodeModule->field("in");
-            if (in && in->m_Source && seen.insert(nodeModule).second) {
-                src = in->m_Source.get();
-                continue;
-            }
-            if (in && !in->m_Source && type() == OperatorEntry::ED_CONTROL)
-                return in->m_Text;
-            return "null-source";
-        }
+        const ModuleField* unfed = nullptr;
+        src = sourceThroughNodes(&unfed);
+        if (!src)
+            return unfed && type() == OperatorEntry::ED_CONTROL ? unfed->m_Text : "null-source";
     }
     std::string moduleName;
     if (src->m_Parent)
@@ -434,9 +442,15 @@ bool ModuleField::changeFieldNum(int delta, bool test)
 
 std::string ModuleField::fieldInfo() const
 {
-    if (isAlwaysHidden() || m_HideCount == 0)
+    uint8_t count = m_HideCount;
+    // An input fed through nodes is saved as fed by the real source, whose
+    // count it takes when the file is read back.
+    if (m_Source && isInput())
+        if (const ModuleField* real = sourceThroughNodes(); real && real != m_Source.get() && !real->isNullOutput())
+            count = real->m_HideCount;
+    if (isAlwaysHidden() || count == 0)
         return std::string();
-    return std::to_string(m_HideCount);
+    return std::to_string(count);
 }
 
 void ModuleField::source(Ptr src, const std::optional<std::string>& text, bool setDefaults)

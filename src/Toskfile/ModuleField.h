@@ -154,6 +154,10 @@ public:
     // "module-tag" of the source; "" when unconnected. node looks through
     // NODE modules to the real source.
     std::string sourceName(bool path, bool node) const;
+    // The source through NODE modules to the real one. None when the chain
+    // ends at a node fed by nothing (`unfedNodeInput` is then that node's
+    // input) or loops.
+    const ModuleField* sourceThroughNodes(const ModuleField** unfedNodeInput = nullptr) const;
     // The source's NAME; none when unconnected.
     std::optional<std::string> outName() const;
     std::string moduleFieldName() const { return moduleFieldNameTranslate(false); }

@@ -75,8 +75,8 @@ inline void appendShape(std::string& out, const Module& m, const Point& inner, c
     }
     for (const auto& f : m.fieldArray()) {
         out += indent + "  " + f->name() + "=" + f->getName(ModuleField::NF_NODE, head);
-        if (f->hideCount() && !f->isAlwaysHidden())
-            out += " hide " + std::to_string(f->hideCount());
+        if (const std::string hidden = f->fieldInfo(); !hidden.empty())
+            out += " hide " + hidden;
         if (f->isBad())
             out += " bad";
         out += "\n";
