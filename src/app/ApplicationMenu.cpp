@@ -217,11 +217,11 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
             if (auto* w = patchWindow())
                 PictureExport::exportPicture(*w);
         });
-        QObject::connect(recent, &QMenu::aboutToShow, documents, [recent, documents] {
+        QObject::connect(recent, &QMenu::aboutToShow, documents, [recent, documents, bar] {
             recent->clear();
             for (const QString& path : documents->recentDocuments())
                 QObject::connect(recent->addAction(path), &QAction::triggered, documents,
-                                 [documents, path] { documents->openDocument(path); });
+                                 [documents, path, bar] { documents->openRecentDocument(path, bar->window()); });
             recent->addSeparator();
             QAction* clear = recent->addAction(Latin1::text("MenuClearRecent", "&Clear Menu"));
             clear->setEnabled(!documents->recentDocuments().isEmpty());

@@ -270,6 +270,22 @@ GraphicWindowController* DocumentController::openDocument(const QString& path)
     return makeWindow(std::move(document));
 }
 
+GraphicWindowController* DocumentController::openRecentDocument(const QString& path, QWidget* parent)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() && !windowForPath(path)) {
+        logf("DocumentController.openRecentDocument: %s is missing", path.toUtf8().constData());
+        Alerts::error(format(text("WelcomeRecentMissing",
+                                  "The patch \"%s\" is no longer at %s: it was moved, renamed or deleted, or its "
+                                  "disk is not mounted. It stays in the list of recent patches until you clear it.")
+                                 .c_str(),
+                             info.fileName().toUtf8().constData(), info.absolutePath().toUtf8().constData()),
+                      parent);
+        return nullptr;
+    }
+    return openDocument(path);
+}
+
 void DocumentController::openDocuments(const QStringList& paths)
 {
     for (const QString& path : paths)

@@ -63,6 +63,9 @@ public:
     // Opens the file, or brings its window to the front when it is open;
     // tells the user why when it cannot. Null when nothing opened.
     GraphicWindowController* openDocument(const QString& path);
+    // A patch from the recent list: when its file is gone, says so in the
+    // recent list's words (the list keeps it); otherwise openDocument.
+    GraphicWindowController* openRecentDocument(const QString& path, QWidget* parent);
     void openDocuments(const QStringList& paths);
     // A patch text kept by autosave, opened as a changed untitled patch
     // that remembers the file it came from (`originalPath`, "" for none)

@@ -280,20 +280,8 @@ void StartWindow::openRecent(QListWidgetItem* item)
     if (!item || !documents_)
         return;
     const QString path = item->data(kPathRole).toString();
-    if (!QFileInfo(path).isFile()) {
-        const QFileInfo info(path);
-        const std::string message =
-            format(localized("WelcomeRecentMissing",
-                             "The patch \"%s\" is no longer at %s: it was moved, renamed or deleted, or its disk "
-                             "is not mounted. It stays in the list of recent patches until you clear it.")
-                       .c_str(),
-                   info.fileName().toUtf8().constData(), info.absolutePath().toUtf8().constData());
-        logf("StartWindow.openRecent: %s is missing", path.toUtf8().constData());
-        Alerts::error(message, this);
+    if (!documents_->openRecentDocument(path, this) && !QFileInfo(path).isFile())
         showRecentDocuments();
-        return;
-    }
-    documents_->openDocument(path);
 }
 
 void StartWindow::showDatabase(const DatabaseSummary& database)

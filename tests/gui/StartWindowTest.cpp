@@ -172,6 +172,9 @@ TEST(StartWindow, WelcomesWithNewOpenAndTheRecentPatches)
 
     // Opening the missing one says so, and loses nothing: no window, the
     // list as it was.
+    const std::string goneMessage = "The patch \"gone.sig\" is no longer at " + files.path().string() +
+                                    ": it was moved, renamed or deleted, or its disk is not mounted. It stays in the "
+                                    "list of recent patches until you clear it.";
     {
         ScopedRecordingAlerts alerts;
         const QRect row = list->visualItemRect(list->item(1));
@@ -181,10 +184,20 @@ TEST(StartWindow, WelcomesWithNewOpenAndTheRecentPatches)
         EXPECT_TRUE(alerts.recorded.empty()) << "one click only selects";
         QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
         ASSERT_EQ(alerts.recorded.size(), 1u);
-        EXPECT_EQ(alerts.recorded[0].message,
-                  "The patch \"gone.sig\" is no longer at " + files.path().string() +
-                      ": it was moved, renamed or deleted, or its disk is not mounted. It stays in the list of "
-                      "recent patches until you clear it.");
+        EXPECT_EQ(alerts.recorded[0].message, goneMessage);
+    }
+    // File > Open Recent says the same of it.
+    {
+        auto* menu = w.window->findChild<QMenu*>("menuOpenRecent");
+        ASSERT_TRUE(menu);
+        emit menu->aboutToShow();
+        const QList<QAction*> actions = menu->actions();
+        auto item = std::find_if(actions.begin(), actions.end(), [&](QAction* a) { return a->text() == gone; });
+        ASSERT_NE(item, actions.end());
+        ScopedRecordingAlerts alerts;
+        (*item)->trigger();
+        ASSERT_EQ(alerts.recorded.size(), 1u);
+        EXPECT_EQ(alerts.recorded[0].message, goneMessage);
     }
     EXPECT_TRUE(w.documents->windows().empty());
     EXPECT_EQ(w.documents->recentDocuments(), QStringList({demo, gone}));
