@@ -347,7 +347,7 @@ void SigFile::secondPass(Module& module, int line, std::vector<Unresolved>& unre
         // Marked at once: the head's conversion leaves marked inputs as
         // they are.
         f->setAsBad(true);
-        f->setText(reference);
+        f->restoreText(reference);
         unresolved.push_back({f, &module, line, reference});
     }
 }
