@@ -64,7 +64,6 @@ public:
     bool isGroup() const override { return group_; }
     void readItems(std::function<void(Read)> done) override
     {
-        ++reads;
         Read read{items_, {}, false};
         QTimer::singleShot(5, [done, read] { done(read); });
     }
@@ -76,7 +75,6 @@ public:
         Fetched fetched{text_, failure_, cancel};
         QTimer::singleShot(5, [done, fetched] { done(fetched); });
     }
-    int reads = 0;
     int fetches = 0;
     bool cancel = false;
     std::function<void()> onFetch;
@@ -92,6 +90,11 @@ private:
 std::shared_ptr<FakeItem> patch(const std::string& name, const std::string& text)
 {
     return std::make_shared<FakeItem>(name, text);
+}
+
+std::shared_ptr<FakeItem> bank(const std::string& name, std::vector<DiskDropItem::Ptr> items)
+{
+    return std::make_shared<FakeItem>(name, std::move(items));
 }
 
 // A double click as the user makes it: QTest's sends the second press
@@ -200,6 +203,19 @@ struct Fixture {
         return node ? browser->treeModel()->indexForNode(node) : QModelIndex();
     }
     QPoint centre(const std::string& relative) const { return view()->visualRect(index(relative)).center(); }
+    DiskFileTreeNode* node(const std::string& relative) const { return browser->nodeForPath(bytes(relative)); }
+    // Selects the rows of these paths.
+    void select(const std::vector<std::string>& relatives)
+    {
+        std::vector<TreeNode::Ptr> nodes;
+        for (const std::string& r : relatives)
+            nodes.push_back(node(r)->shared_from_this());
+        view()->selectItems(nodes, false);
+    }
+    QImage icon(const std::string& relative) const
+    {
+        return index(relative).data(Qt::DecorationRole).value<QIcon>().pixmap(16, 16).toImage();
+    }
     // The names of the rows shown under `parent`, with "/" after folders.
     QStringList rows(const QModelIndex& parent = {}) const
     {
@@ -233,14 +249,31 @@ struct Fixture {
     }
 };
 
-QImage pixels(const QIcon& icon)
-{
-    return icon.pixmap(16, 16).toImage();
-}
-
 QImage bundled(const char* name)
 {
-    return pixels(QIcon(QString::fromStdString(dataPath(std::string("icons/") + name + ".svg"))));
+    return QIcon(QString::fromStdString(dataPath(std::string("icons/") + name + ".svg"))).pixmap(16, 16).toImage();
+}
+
+// Every entry under `folder`, sorted: "name/" for a folder, "name=contents"
+// for a file.
+std::vector<std::string> contentsOf(const fs::path& folder)
+{
+    std::vector<std::string> found;
+    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
+        const std::string name = fs::relative(entry.path(), folder).string();
+        found.push_back(entry.is_directory() ? name + "/" : name + "=" + readFile(entry.path()));
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+// The texts a statusChanged spy saw.
+QStringList texts(const QSignalSpy& spy)
+{
+    QStringList shown;
+    for (const auto& args : spy)
+        shown << args.at(0).toString();
+    return shown;
 }
 
 } // namespace
@@ -254,9 +287,9 @@ TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
     ASSERT_TRUE(box);
     EXPECT_EQ(box->title(), "Patches");
     EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/", "Sub/"}));
-    EXPECT_EQ(pixels(f.index("Patches/Sub").data(Qt::DecorationRole).value<QIcon>()), bundled("folderIcon"));
-    EXPECT_EQ(pixels(f.index("Patches/a.sig").data(Qt::DecorationRole).value<QIcon>()), bundled("sigFile"));
-    EXPECT_EQ(pixels(f.index("Patches/c.bak").data(Qt::DecorationRole).value<QIcon>()), bundled("fileIcon"));
+    EXPECT_EQ(f.icon("Patches/Sub"), bundled("folderIcon"));
+    EXPECT_EQ(f.icon("Patches/a.sig"), bundled("sigFile"));
+    EXPECT_EQ(f.icon("Patches/c.bak"), bundled("fileIcon"));
     EXPECT_NE(bundled("sigFile"), bundled("fileIcon"));
 
     const QModelIndex sub = f.index("Patches/Sub");
@@ -264,7 +297,7 @@ TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
     doubleClick(f.view()->viewport(), f.centre("Patches/Sub"));
     EXPECT_TRUE(f.view()->isExpanded(sub));
     EXPECT_EQ(f.rows(sub), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
-    EXPECT_EQ(pixels(f.index("Patches/Sub/inner.SIG").data(Qt::DecorationRole).value<QIcon>()), bundled("sigFile"));
+    EXPECT_EQ(f.icon("Patches/Sub/inner.SIG"), bundled("sigFile"));
     doubleClick(f.view()->viewport(), f.centre("Patches/Sub"));
     EXPECT_FALSE(f.view()->isExpanded(sub));
     EXPECT_TRUE(f.recorded.opened.isEmpty());
@@ -313,7 +346,7 @@ TEST(DiskBrowser, ChoosingAFolderKeepsItForTheNextStart)
 TEST(DiskBrowser, TheFilterNarrowsTheTreeAsTheUserTypes)
 {
     Fixture f;
-    f.browser->treeModel()->readChildren(*f.browser->nodeForPath(f.bytes("Patches/Sub")));
+    f.browser->treeModel()->readChildren(*f.node("Patches/Sub"));
     auto* filter = f.browser->findChild<QLineEdit*>("diskFilter");
     ASSERT_TRUE(filter);
     QTest::keyClicks(filter, "INNER");
@@ -358,11 +391,8 @@ TEST(DiskBrowser, MovesByDropWithoutReplacingAnything)
     EXPECT_EQ(f.rows(), (QStringList{"b.sig", "c.bak", "Other/", "Sub/"}));
     EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"a.sig", "b.sig", "Deeper/", "inner.SIG"}));
     EXPECT_EQ(f.recorded.moved, QStringList{aBefore + " > " + f.canonical("Patches/Sub/a.sig")});
-    QStringList shown;
-    for (const auto& args : status)
-        shown << args.at(0).toString();
-    EXPECT_EQ(shown, (QStringList{"performDropOperation", "moving a.sig to Sub", "moving b.sig to Sub",
-                                  "b.sig already exists in Sub"}));
+    EXPECT_EQ(texts(status), (QStringList{"performDropOperation", "moving a.sig to Sub", "moving b.sig to Sub",
+                                          "b.sig already exists in Sub"}));
     EXPECT_EQ(f.browser->statusText(), "b.sig already exists in Sub");
     EXPECT_EQ(alertLines(f.alerts.recorded),
               std::vector<std::string>{"Informational | ALERT | b.sig already exists in Sub | OK"});
@@ -375,7 +405,7 @@ TEST(DiskBrowser, MovesByDropWithoutReplacingAnything)
 TEST(DiskBrowser, RefusesDropsWhereTheyCannotGo)
 {
     Fixture f;
-    f.browser->treeModel()->readChildren(*f.browser->nodeForPath(f.bytes("Patches/Sub")));
+    f.browser->treeModel()->readChildren(*f.node("Patches/Sub"));
     f.view()->expand(f.index("Patches/Sub"));
     const QRect subRow = f.view()->visualRect(f.index("Patches/Sub"));
     struct Case {
@@ -415,7 +445,7 @@ TEST(DiskBrowser, AFolderMovesEntirelyOrNotAtAll)
 {
     Fixture f;
     QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
-    f.browser->treeModel()->readChildren(*f.browser->nodeForPath(f.bytes("Patches/Sub")));
+    f.browser->treeModel()->readChildren(*f.node("Patches/Sub"));
     f.view()->expand(f.index("Patches/Sub"));
     const QString subBefore = f.canonical("Patches/Sub");
 
@@ -464,8 +494,8 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
                                               patch("a/b", "SLASH"),
                                               patch("", "EMPTY"),
                                               std::make_shared<FakeItem>("Silent", std::nullopt, "no reply")};
-    auto bank = std::make_shared<FakeItem>("Reverbs", reverbs);
-    auto dots = std::make_shared<FakeItem>("..", std::vector<DiskDropItem::Ptr>{patch("Deep", "DEEP")});
+    auto reverbsBank = bank("Reverbs", reverbs);
+    auto dots = bank("..", {patch("Deep", "DEEP")});
     // While the unit is busy the window goes on: events run, another drop
     // is refused, the Stop button shows.
     bool busyWhileFetching = false;
@@ -474,7 +504,7 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
         busyWhileFetching = f.browser->isCopying() && f.browser->findChild<QPushButton*>("stopButton")->isVisible() &&
                             !f.drop(more.get(), f.centre("Patches/Backup"));
     };
-    DiskDragMimeData data({kept, bank, dots, patch("Echo", "ECHO")}, "Kept\nReverbs\n..\nEcho");
+    DiskDragMimeData data({kept, reverbsBank, dots, patch("Echo", "ECHO")}, "Kept\nReverbs\n..\nEcho");
     ASSERT_TRUE(f.drop(&data, f.centre("Patches/Backup")));
     EXPECT_TRUE(f.browser->isCopying());
     ASSERT_TRUE(f.finished(done));
@@ -483,32 +513,18 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
     EXPECT_FALSE(f.browser->findChild<QPushButton*>("stopButton")->isVisible());
 
     const fs::path backup = f.dir / "Patches/Backup";
-    EXPECT_EQ(readFile(backup / "Kept.sig"), "MINE");
+    EXPECT_EQ(contentsOf(backup),
+              (std::vector<std::string>{"--/", "--/Deep.sig=DEEP", "Echo.sig=ECHO", "Kept.sig=MINE", "Reverbs/",
+                                        "Reverbs/--.sig=DOTS", "Reverbs/Hall 2.sig=HALL 2", "Reverbs/Hall.sig=HALL 1",
+                                        "Reverbs/Untitled.sig=EMPTY", "Reverbs/a|b.sig=SLASH"}));
     EXPECT_EQ(kept->fetches, 0);
-    EXPECT_EQ(readFile(backup / "Reverbs/Hall.sig"), "HALL 1");
-    EXPECT_EQ(readFile(backup / "Reverbs/Hall 2.sig"), "HALL 2");
-    EXPECT_EQ(readFile(backup / "Reverbs/--.sig"), "DOTS");
-    EXPECT_EQ(readFile(backup / "Reverbs/a|b.sig"), "SLASH");
-    EXPECT_EQ(readFile(backup / "Reverbs/Untitled.sig"), "EMPTY");
-    EXPECT_FALSE(fs::exists(backup / "Reverbs/Silent.sig"));
-    EXPECT_EQ(readFile(backup / "--/Deep.sig"), "DEEP");
-    EXPECT_EQ(readFile(backup / "Echo.sig"), "ECHO");
     EXPECT_FALSE(fs::exists(f.dir / "Patches/Deep.sig")) << "nothing lands outside the target";
-    std::vector<std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(backup))
-        files.push_back(fs::relative(entry.path(), backup).string());
-    std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"--", "--/Deep.sig", "Echo.sig", "Kept.sig", "Reverbs", "Reverbs/--.sig",
-                                               "Reverbs/Hall 2.sig", "Reverbs/Hall.sig", "Reverbs/Untitled.sig",
-                                               "Reverbs/a|b.sig"}));
 
-    QStringList shown;
-    for (const auto& args : status)
-        shown << args.at(0).toString();
-    EXPECT_EQ(shown, (QStringList{"performDropOperation", "Kept.sig already exists in Backup", "created Reverbs",
-                                  "copy Hall to Reverbs", "copy Hall to Reverbs", "copy .. to Reverbs",
-                                  "copy a/b to Reverbs", "copy  to Reverbs", "copy Silent to Reverbs", "created --",
-                                  "copy Deep to --", "copy Echo to Backup"}));
+    EXPECT_EQ(texts(status),
+              (QStringList{"performDropOperation", "Kept.sig already exists in Backup", "created Reverbs",
+                           "copy Hall to Reverbs", "copy Hall to Reverbs", "copy .. to Reverbs", "copy a/b to Reverbs",
+                           "copy  to Reverbs", "copy Silent to Reverbs", "created --", "copy Deep to --",
+                           "copy Echo to Backup"}));
     EXPECT_EQ(alertLines(f.alerts.recorded),
               std::vector<std::string>{"Informational | ALERT | Kept.sig already exists in Backup\n"
                                        "Hall was saved as Hall 2.sig\n"
@@ -523,8 +539,7 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
     // The same drop again keeps every file and says so.
     f.alerts.recorded.clear();
     done.clear();
-    DiskDragMimeData again(
-        {std::make_shared<FakeItem>("Reverbs", std::vector<DiskDropItem::Ptr>{patch("Hall", "NEW")})}, "Reverbs");
+    DiskDragMimeData again(std::vector<DiskDropItem::Ptr>{bank("Reverbs", {patch("Hall", "NEW")})}, "Reverbs");
     ASSERT_TRUE(f.drop(&again, f.centre("Patches/Backup")));
     ASSERT_TRUE(f.finished(done));
     EXPECT_EQ(readFile(backup / "Reverbs/Hall.sig"), "HALL 1");
@@ -538,20 +553,16 @@ TEST(DiskBrowser, BanksWithUnsafeOrRepeatedNamesGetFoldersOfTheirOwn)
 {
     Fixture f;
     QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
-    auto bank = [](const std::string& name, const std::string& patchName, const std::string& text) {
-        return std::make_shared<FakeItem>(name, std::vector<DiskDropItem::Ptr>{patch(patchName, text)});
-    };
-    DiskDragMimeData data({bank("a/b", "X", "XX"), bank("Twin", "One", "ONE"), bank("Twin", "Two", "TWO")},
-                          "a/b\nTwin\nTwin");
+    DiskDragMimeData data(
+        {bank("a/b", {patch("X", "XX")}), bank("Twin", {patch("One", "ONE")}), bank("Twin", {patch("Two", "TWO")})},
+        "a/b\nTwin\nTwin");
     ASSERT_TRUE(f.drop(&data, f.centre("Patches/Other")));
     ASSERT_TRUE(f.finished(done));
 
-    const fs::path other = f.dir / "Patches/Other";
-    EXPECT_EQ(readFile(other / "a|b/X.sig"), "XX");
-    EXPECT_EQ(readFile(other / "Twin/One.sig"), "ONE");
-    EXPECT_EQ(readFile(other / "Twin 2/Two.sig"), "TWO");
-    EXPECT_FALSE(fs::exists(other / "a")) << "no folder made from the part before the slash";
-    EXPECT_FALSE(fs::exists(other / "Twin/Two.sig"));
+    // No folder is made from the part before the slash.
+    EXPECT_EQ(contentsOf(f.dir / "Patches/Other"),
+              (std::vector<std::string>{"Sub/", "Sub/theirs.sig=THEIRS", "Twin 2/", "Twin 2/Two.sig=TWO", "Twin/",
+                                        "Twin/One.sig=ONE", "a|b/", "a|b/X.sig=XX"}));
     EXPECT_EQ(alertLines(f.alerts.recorded),
               std::vector<std::string>{"Informational | ALERT | a/b was saved as a|b\nTwin was saved as Twin 2 | OK"});
     EXPECT_EQ(f.rows(f.index("Patches/Other")), (QStringList{"a|b/", "Sub/", "Twin/", "Twin 2/"}));
@@ -600,36 +611,34 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
         dialog->setTextValue("Presets");
         dialog->accept();
     });
-    f.view()->selectItems({}, false);
+    f.select({});
     f.browser->newFolder();
     EXPECT_EQ(offered, "New Folder");
     EXPECT_TRUE(fs::is_directory(f.dir / "Patches/Presets"));
     EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/", "Presets/", "Sub/"}));
     ASSERT_TRUE(f.view()->selectedItem());
-    EXPECT_EQ(f.view()->selectedItem().get(), f.browser->nodeForPath(f.bytes("Patches/Presets")));
+    EXPECT_EQ(f.view()->selectedItem().get(), f.node("Patches/Presets"));
 
     // Into the selected folder; names that are no names, or taken, refused.
-    DiskFileTreeNode* presets = f.browser->nodeForPath(f.bytes("Patches/Presets"));
+    DiskFileTreeNode* presets = f.node("Patches/Presets");
     ASSERT_TRUE(presets);
     EXPECT_TRUE(f.browser->createFolder(*presets, "Live"));
     EXPECT_TRUE(fs::is_directory(f.dir / "Patches/Presets/Live"));
     EXPECT_TRUE(f.view()->isExpanded(f.index("Patches/Presets")));
-    for (const char* bad : {"", ".x", "a/b"})
-        EXPECT_FALSE(f.browser->createFolder(*presets, bad)) << bad;
+    std::vector<std::string> refusals;
+    for (const std::string bad : {"", ".x", "a/b"}) {
+        EXPECT_FALSE(f.browser->createFolder(*presets, QString::fromStdString(bad))) << bad;
+        refusals.push_back(
+            "Informational | ALERT | \"" + bad +
+            "\" cannot be a name: a name is not empty, holds no \"/\" and does not start with \".\". | OK");
+    }
     EXPECT_FALSE(f.browser->createFolder(*presets, "Live"));
-    EXPECT_EQ(alertLines(f.alerts.recorded),
-              (std::vector<std::string>{
-                  "Informational | ALERT | \"\" cannot be a name: a name is not empty, holds no \"/\" and does not "
-                  "start with \".\". | OK",
-                  "Informational | ALERT | \".x\" cannot be a name: a name is not empty, holds no \"/\" and does not "
-                  "start with \".\". | OK",
-                  "Informational | ALERT | \"a/b\" cannot be a name: a name is not empty, holds no \"/\" and does "
-                  "not start with \".\". | OK",
-                  "Informational | ALERT | Live already exists in Presets | OK"}));
+    refusals.push_back("Informational | ALERT | Live already exists in Presets | OK");
+    EXPECT_EQ(alertLines(f.alerts.recorded), refusals);
     f.alerts.recorded.clear();
 
     // Rename through its dialog; the window of the file follows.
-    f.view()->selectItems({f.browser->nodeForPath(f.bytes("Patches/a.sig"))->shared_from_this()}, false);
+    f.select({"Patches/a.sig"});
     const QString aBefore = f.canonical("Patches/a.sig");
     whenShown<QInputDialog>([&](QInputDialog* dialog) {
         offered = dialog->textValue();
@@ -643,7 +652,7 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
     EXPECT_FALSE(fs::exists(f.dir / "Patches/a.sig"));
     EXPECT_EQ(f.recorded.moved, QStringList{aBefore + " > " + f.canonical("Patches/z.sig")});
     EXPECT_EQ(f.rows(), (QStringList{"b.sig", "c.bak", "Other/", "Presets/", "Sub/", "z.sig"}));
-    DiskFileTreeNode* z = f.browser->nodeForPath(f.bytes("Patches/z.sig"));
+    DiskFileTreeNode* z = f.node("Patches/z.sig");
     ASSERT_TRUE(z);
     EXPECT_FALSE(f.browser->renameNode(*z, "b.sig"));
     EXPECT_EQ(readFile(f.dir / "Patches/b.sig"), "B ROOT");
@@ -652,21 +661,17 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
     f.alerts.recorded.clear();
 
     // Reveal: the folder of a file, a folder itself, the shown folder.
-    f.view()->selectItems({z->shared_from_this()}, false);
-    f.browser->revealSelection();
-    f.view()->selectItems({presets->shared_from_this()}, false);
-    f.browser->revealSelection();
-    f.view()->selectItems({}, false);
-    f.browser->revealSelection();
+    for (const auto& selection : std::vector<std::vector<std::string>>{{"Patches/z.sig"}, {"Patches/Presets"}, {}}) {
+        f.select(selection);
+        f.browser->revealSelection();
+    }
     EXPECT_EQ(f.recorded.revealed,
               (QList<QUrl>{QUrl::fromLocalFile(f.path("Patches")), QUrl::fromLocalFile(f.path("Patches/Presets")),
                            QUrl::fromLocalFile(f.path("Patches"))}));
 
     // Trash: a file open in a window stays; the rest goes.
     f.recorded.openFiles << f.canonical("Patches/b.sig");
-    f.view()->selectItems({f.browser->nodeForPath(f.bytes("Patches/b.sig"))->shared_from_this(), z->shared_from_this(),
-                           presets->shared_from_this()},
-                          false);
+    f.select({"Patches/b.sig", "Patches/z.sig", "Patches/Presets"});
     f.focusTree();
     QTest::keyClick(f.view(), Qt::Key_Delete);
     EXPECT_EQ(f.recorded.trashed, (QStringList{f.path("Patches/Presets"), f.path("Patches/z.sig")}));

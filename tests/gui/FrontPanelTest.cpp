@@ -1,44 +1,25 @@
 // Unit ▸ Front Panel and Unit ▸ Compare with Unit: the real windows and the
 // application's dispatcher against tosk-unit on a pseudo-terminal, and the
 // front panel's pacing and failures against a scripted requester.
-#include "Toskfile/Module.h"
-#include "Toskfile/ModuleField.h"
 #include "Toskfile/MyExtensions.h"
-#include "Toskfile/SigDocument.h"
-#include "Toskfile/SigFile.h"
-#include "app/DocumentController.h"
-#include "app/MainMenuDelegate.h"
-#include "app/QtMainThreadPoster.h"
-#include "app/StartWindow.h"
-#include "app/UnitCommands.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
 #include "browsers/FrontPanelWindow.h"
 #include "browsers/PanelCompareDialog.h"
 #include "browsers/PanelNumberControl.h"
-#include "canvas/GraphicWindowController.h"
 #include "comms/ChannelNameInfo.h"
-#include "comms/CommsTestSupport.h"
 #include "comms/KorvatelConnection.h"
-#include "comms/NumObject.h"
-#include "gui/GuiTestSupport.h"
-#include "support/TestSupport.h"
+#include "gui/UnitAppSupport.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
-#include <QTest>
 #include <QTreeWidget>
 
 #include <cmath>
-#include <deque>
 
 #include <gtest/gtest.h>
 
@@ -47,72 +28,6 @@ using namespace tosk::test;
 namespace fs = std::filesystem;
 
 namespace {
-
-// The application as ToskApplication puts it together, talking to `port`.
-struct PanelApp {
-    MemorySettingsStore store;
-    QtMainThreadPoster poster;
-    MainThreadPoster* previousPoster = &MainThreadPoster::shared();
-    ScopedRecordingAlerts alerts;
-    std::unique_ptr<ToskMidiProcessor> dispatcher;
-    std::unique_ptr<MainMenuDelegate> delegate;
-    std::unique_ptr<DocumentController> documents;
-    std::unique_ptr<StartWindow> start;
-
-    explicit PanelApp(const std::string& port)
-    {
-        PreferenceController::setStore(&store);
-        MainThreadPoster::setShared(&poster);
-        store.setValue("PortName", port);
-        dispatcher = std::make_unique<ToskMidiProcessor>(&poster, LineSettings::fromPreferences, 300ms);
-        delegate = std::make_unique<MainMenuDelegate>(nullptr, dispatcher.get());
-        delegate->applicationDidFinishLaunching();
-        documents = std::make_unique<DocumentController>(delegate.get(), DocumentController::sigFileFormat());
-        delegate->setDocumentController(documents.get());
-        start = std::make_unique<StartWindow>(*delegate, delegate->databaseSummary());
-        documents->setStartWindow(start.get());
-        start->show();
-    }
-    ~PanelApp()
-    {
-        for (GraphicWindowController* w : documents->windows()) {
-            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
-            w->close();
-        }
-        QApplication::processEvents();
-        start.reset();
-        documents.reset();
-        delegate.reset();
-        dispatcher.reset();
-        QApplication::processEvents();
-        MainThreadPoster::setShared(previousPoster == &poster ? nullptr : previousPoster);
-        PreferenceController::setStore(nullptr);
-    }
-
-    UnitCommands& unit() { return *delegate->unitCommands(); }
-
-    // Runs an item of the Unit menu of `window` (the start window without
-    // one); false when it is disabled.
-    bool choose(const char* action, QMainWindow* window = nullptr)
-    {
-        QMainWindow* w = window ? window : start.get();
-        auto* menu = w->menuBar()->findChild<QMenu*>(QStringLiteral("menuUnit"));
-        EXPECT_TRUE(menu);
-        if (!menu)
-            return false;
-        emit menu->aboutToShow();
-        auto* item = menu->findChild<QAction*>(QString::fromLatin1(action));
-        EXPECT_TRUE(item) << action;
-        if (!item || !item->isEnabled())
-            return false;
-        item->trigger();
-        return true;
-    }
-    bool settle(int ms = 15000)
-    {
-        return QTest::qWaitFor([&] { return unit().pendingCount() == 0; }, ms);
-    }
-};
 
 // The running patch as the unit hands it out now.
 std::string runningPatch(const UnitProcess& unit)
@@ -138,7 +53,7 @@ std::vector<std::string> childNames(QTreeWidgetItem* parent)
 }
 
 // Opens the menu with `key` and waits for its objects.
-bool open(FrontPanelWindow& panel, PanelApp& app, const std::string& key)
+bool open(FrontPanelWindow& panel, UnitApp& app, const std::string& key)
 {
     QTreeWidgetItem* item = panel.itemForKey(key);
     EXPECT_TRUE(item) << key;
@@ -147,6 +62,17 @@ bool open(FrontPanelWindow& panel, PanelApp& app, const std::string& key)
     item->setExpanded(true);
     return app.settle() && item->childCount() > 0 &&
            panel.itemForKey(item->child(0)->data(0, Qt::UserRole).toString().toStdString());
+}
+
+PanelNumberControl* numberControl(FrontPanelWindow& panel, const std::string& key)
+{
+    return qobject_cast<PanelNumberControl*>(panel.controlForKey(key));
+}
+
+// Patch ▸ Chorus opened: the menu of the patch tosk-unit runs.
+bool openChorus(FrontPanelWindow& panel, UnitApp& app)
+{
+    return open(panel, app, "3") && open(panel, app, "3000");
 }
 
 std::vector<std::string> visibleRows(QTreeWidget* tree)
@@ -175,7 +101,7 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndARefusedValueIsPutBac
     // depth shows 0..1 at first, then takes no more than 0.7.
     UnitProcess unit(dir.path(), {"--banks", makePanelBanks(dir.path()).string(), "--narrow", "depth=0:0.7"});
     ASSERT_TRUE(unit.started());
-    PanelApp app(unit.link());
+    UnitApp app(unit.link());
     ASSERT_TRUE(app.choose("actionFrontPanel"));
     FrontPanelWindow* panel = app.unit().frontPanel();
     ASSERT_TRUE(panel);
@@ -185,17 +111,14 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndARefusedValueIsPutBac
     // Menus are read when they are opened, not before.
     EXPECT_EQ(panel->itemForKey("3")->childCount(), 0);
     EXPECT_FALSE(panel->itemForKey("3000"));
-    ASSERT_TRUE(open(*panel, app, "3"));
-    ASSERT_TRUE(open(*panel, app, "3000"));
+    ASSERT_TRUE(openChorus(*panel, app));
     EXPECT_EQ(childNames(panel->itemForKey("3000")), (std::vector<std::string>{"Rate", "Depth", "Shape", "Bypass"}));
 
     // Each kind of object has its control, showing the unit's value.
-    auto* rate = qobject_cast<PanelNumberControl*>(panel->controlForKey("4000"));
-    auto* depth = qobject_cast<PanelNumberControl*>(panel->controlForKey("4001"));
+    PanelNumberControl* rate = numberControl(*panel, "4000");
+    PanelNumberControl* depth = numberControl(*panel, "4001");
     auto* shape = qobject_cast<QComboBox*>(panel->controlForKey("4002"));
-    ASSERT_TRUE(rate);
-    ASSERT_TRUE(depth);
-    ASSERT_TRUE(shape);
+    ASSERT_TRUE(rate && depth && shape);
     EXPECT_EQ(rate->value(), 0.8);
     EXPECT_EQ(rate->spinBox()->minimum(), 0.05);
     EXPECT_EQ(rate->spinBox()->maximum(), 5);
@@ -209,7 +132,6 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndARefusedValueIsPutBac
     ASSERT_TRUE(app.settle());
     EXPECT_EQ(lineOf(runningPatch(unit), "KNOB rate"), "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 2.5 1 ;=140,140,80,0");
     EXPECT_EQ(rate->value(), 2.5);
-    EXPECT_EQ(panel->objectForKey("4000")->userObjectString(), "NUM knob 4000 3000 Rate:%5.2f rate 2.5 0.05 5 0.01 ");
     // A choice goes as its index.
     shape->setCurrentIndex(2);
     emit shape->activated(2);
@@ -242,11 +164,10 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndARefusedValueIsPutBac
     ASSERT_TRUE(app.settle());
     EXPECT_EQ(visibleRows(panel->tree()), (std::vector<std::string>{"Program", "Setup", "Patch", "  Chorus", "    Rate",
                                                                     "    Depth", "    Shape", "    Bypass"}));
-    depth = qobject_cast<PanelNumberControl*>(panel->controlForKey("4001"));
-    ASSERT_TRUE(depth);
+    depth = numberControl(*panel, "4001");
+    rate = numberControl(*panel, "4000");
+    ASSERT_TRUE(depth && rate);
     EXPECT_EQ(depth->spinBox()->maximum(), 0.7);
-    rate = qobject_cast<PanelNumberControl*>(panel->controlForKey("4000"));
-    ASSERT_TRUE(rate);
     EXPECT_EQ(rate->value(), 2.5);
 
     // Every control is named for assistive technology.
@@ -271,16 +192,19 @@ TEST(FrontPanel, CompareWithUnitListsExactlyWhatWasTurnedAndTakesItAsOneUndoStep
     TempDir dir;
     UnitProcess unit(dir.path(), {"--banks", makePanelBanks(dir.path()).string()});
     ASSERT_TRUE(unit.started());
-    PanelApp app(unit.link());
+    UnitApp app(unit.link());
     writeFile(dir / "chorus.sig", panelPatchText());
-    GraphicWindowController* w = app.documents->openDocument(QString::fromStdString((dir / "chorus.sig").string()));
+    GraphicWindowController* w = app.open(dir / "chorus.sig");
     ASSERT_TRUE(w);
     const std::string saved = w->sigDocument()->sigData();
 
+    auto compare = [&] {
+        EXPECT_TRUE(app.choose("actionCompareWithUnit", w));
+        EXPECT_TRUE(app.settle());
+        return app.unit().compareDialog();
+    };
     // Nothing turned yet: nothing to take.
-    ASSERT_TRUE(app.choose("actionCompareWithUnit", w));
-    ASSERT_TRUE(app.settle());
-    PanelCompareDialog* dialog = app.unit().compareDialog();
+    PanelCompareDialog* dialog = compare();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->summaryLabel()->text().toStdString(), "The patch has the same values as the unit's copy.");
     EXPECT_EQ(dialog->list()->topLevelItemCount(), 0);
@@ -292,22 +216,17 @@ TEST(FrontPanel, CompareWithUnitListsExactlyWhatWasTurnedAndTakesItAsOneUndoStep
     FrontPanelWindow* panel = app.unit().frontPanel();
     ASSERT_TRUE(panel);
     ASSERT_TRUE(app.settle());
-    ASSERT_TRUE(open(*panel, app, "3"));
-    ASSERT_TRUE(open(*panel, app, "3000"));
-    auto* rate = qobject_cast<PanelNumberControl*>(panel->controlForKey("4000"));
-    auto* depth = qobject_cast<PanelNumberControl*>(panel->controlForKey("4001"));
+    ASSERT_TRUE(openChorus(*panel, app));
+    PanelNumberControl* rate = numberControl(*panel, "4000");
+    PanelNumberControl* depth = numberControl(*panel, "4001");
     auto* shape = qobject_cast<QComboBox*>(panel->controlForKey("4002"));
-    ASSERT_TRUE(rate);
-    ASSERT_TRUE(depth);
-    ASSERT_TRUE(shape);
+    ASSERT_TRUE(rate && depth && shape);
     rate->spinBox()->setValue(1.75);
     depth->spinBox()->setValue(0.35);
     emit shape->activated(0);
     ASSERT_TRUE(app.settle());
 
-    ASSERT_TRUE(app.choose("actionCompareWithUnit", w));
-    ASSERT_TRUE(app.settle());
-    dialog = app.unit().compareDialog();
+    dialog = compare();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(dialog->summaryLabel()->text().toStdString(), "3 values differ from the unit's copy.");
     std::vector<std::string> rows;
@@ -338,9 +257,7 @@ TEST(FrontPanel, CompareWithUnitListsExactlyWhatWasTurnedAndTakesItAsOneUndoStep
     EXPECT_EQ(w->sigDocument()->sigData(), saved);
 
     // Take them all: one undo gives the saved text back byte for byte.
-    ASSERT_TRUE(app.choose("actionCompareWithUnit", w));
-    ASSERT_TRUE(app.settle());
-    dialog = app.unit().compareDialog();
+    dialog = compare();
     ASSERT_TRUE(dialog);
     QTest::mouseClick(dialog->takeAllButton(), Qt::LeftButton);
     QApplication::processEvents();
@@ -356,9 +273,7 @@ TEST(FrontPanel, CompareWithUnitListsExactlyWhatWasTurnedAndTakesItAsOneUndoStep
     EXPECT_FALSE(undo.canUndo());
 
     // Or send this patch instead: the unit runs it again as it is here.
-    ASSERT_TRUE(app.choose("actionCompareWithUnit", w));
-    ASSERT_TRUE(app.settle());
-    dialog = app.unit().compareDialog();
+    dialog = compare();
     ASSERT_TRUE(dialog);
     QTest::mouseClick(dialog->sendButton(), Qt::LeftButton);
     ASSERT_TRUE(app.settle());
@@ -444,18 +359,28 @@ bool settled(FrontPanelWindow& panel)
     return QTest::qWaitFor([&] { return panel.pendingCount() == 0; }, 5000);
 }
 
+// A front panel on a scripted unit, reading its root.
+struct ScriptedPanel {
+    ScriptedUnit unit;
+    FrontPanelWindow panel;
+    explicit ScriptedPanel(decltype(ScriptedUnit::script) script = plainUnit, ValuePutThrottle::Clock clock = {})
+        : panel(unit, std::move(clock))
+    {
+        unit.script = std::move(script);
+        panel.readRoot();
+    }
+};
+
 } // namespace
 
 TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
 {
-    ScriptedUnit unit;
-    unit.script = plainUnit;
-    FrontPanelWindow panel(unit);
-    panel.readRoot();
+    ScriptedPanel p;
+    FrontPanelWindow& panel = p.panel;
     ASSERT_TRUE(settled(panel));
     EXPECT_EQ(childNames(panel.tree()->invisibleRootItem()),
               (std::vector<std::string>{"Level", "Name", "Temp", "Version", "Store", "Mode"}));
-    auto* level = qobject_cast<PanelNumberControl*>(panel.controlForKey("7"));
+    PanelNumberControl* level = numberControl(panel, "7");
     auto* name = qobject_cast<QLineEdit*>(panel.controlForKey("8"));
     auto* temp = qobject_cast<QLabel*>(panel.controlForKey("9"));
     auto* version = qobject_cast<QLabel*>(panel.controlForKey("10"));
@@ -479,10 +404,10 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
     emit name->editingFinished();
     emit mode->activated(0);
     ASSERT_TRUE(settled(panel));
-    EXPECT_EQ(unit.puts(), (std::vector<std::string>{"8 New name", "12 0"}));
+    EXPECT_EQ(p.unit.puts(), (std::vector<std::string>{"8 New name", "12 0"}));
     // Their answers held no object: each was read back.
     std::vector<std::string> readBacks;
-    for (const auto& [command, payload] : unit.asked)
+    for (const auto& [command, payload] : p.unit.asked)
         if (command == sysex::OBJECT_INFO_WANT)
             readBacks.push_back(payload);
     EXPECT_EQ(readBacks, (std::vector<std::string>{"0 0", "8 0", "12 0"}));
@@ -491,7 +416,7 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
     name->setText(QString::fromUtf8("Caf\u00e9 \u00f7 2"));
     emit name->editingFinished();
     ASSERT_TRUE(settled(panel));
-    EXPECT_EQ(unit.puts().size(), 2u);
+    EXPECT_EQ(p.unit.puts().size(), 2u);
     EXPECT_EQ(panel.statusLabel()->text().toStdString(),
               "Name was not set to Caf\u00e9 \u00f7 2: the unit's messages cannot carry the characters \u00f0 and "
               "\u00f7");
@@ -506,29 +431,27 @@ TEST(FrontPanel, ScriptedSliderMovesArePacedToOnePutIn50msAndTheLastValueAlwaysG
     };
     for (const Case c : {Case{100, 300}, Case{7, 1000}, Case{40, 40}, Case{200, 999}, Case{1, 0}}) {
         SCOPED_TRACE(std::to_string(c.moves) + " moves over " + std::to_string(c.overMs) + " ms");
-        ScriptedUnit unit;
-        unit.script = plainUnit;
         std::chrono::milliseconds now{1000};
-        FrontPanelWindow panel(unit, [&] { return now; });
-        panel.readRoot();
-        ASSERT_TRUE(settled(panel));
-        auto* level = qobject_cast<PanelNumberControl*>(panel.controlForKey("7"));
+        ScriptedPanel p(plainUnit, [&] { return now; });
+        ASSERT_TRUE(settled(p.panel));
+        PanelNumberControl* level = numberControl(p.panel, "7");
         ASSERT_TRUE(level);
         for (int i = 0; i < c.moves; ++i) {
             now = std::chrono::milliseconds(1000 + i * c.overMs / c.moves);
             level->slider()->setValue(1 + i % 199);
             QApplication::processEvents();
         }
+        const double lastValue = 0.5 * (1 + (c.moves - 1) % 199);
         std::string last = "7 ";
-        last += numberString(0.5 * (1 + (c.moves - 1) % 199));
+        last += numberString(lastValue);
         now += std::chrono::milliseconds(50);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !unit.puts().empty() && unit.puts().back() == last; }, 5000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !p.unit.puts().empty() && p.unit.puts().back() == last; }, 5000));
         QTest::qWait(120);
-        ASSERT_TRUE(settled(panel));
-        const auto puts = unit.puts();
+        ASSERT_TRUE(settled(p.panel));
+        const auto puts = p.unit.puts();
         EXPECT_LE(puts.size(), size_t(std::ceil(c.overMs / 50.0)) + 1);
         EXPECT_EQ(puts.back(), last);
-        EXPECT_EQ(level->value(), 0.5 * (1 + (c.moves - 1) % 199));
+        EXPECT_EQ(level->value(), lastValue);
     }
 }
 
@@ -539,15 +462,10 @@ TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
         ScriptedUnit::Answer answer;
         std::string status;
     };
-    std::string refusalText = "\xF0\x1C\x70";
-    refusalText += '\0';
-    refusalText += '\x0D';
-    refusalText += "Level: too loud";
-    refusalText += '\0';
-    refusalText += '\xF7';
-    const Bytes refusal(refusalText.begin(), refusalText.end());
     const Case cases[] = {
-        {"refused", {refusal, std::nullopt}, "Level was not set to 30: Level: too loud"},
+        {"refused",
+         {dumpOf(std::string("Level: too loud\0", 16), 0x0D), std::nullopt},
+         "Level was not set to 30: Level: too loud"},
         {"line failed",
          {{}, TkxException("SerialConnection.getByte", "time-out")},
          "Level was not set to 30: SerialConnection.getByte - time-out"},
@@ -555,54 +473,35 @@ TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
          {Bytes{0xF0, 0x1C, 0x71, 0x00, 0x32, 0xF7}, std::nullopt},
          "Level was not set to 30: The data received is invalid."},
         {"cancelled", {{}, requestCancelled()}, "Level was not set to 30: Cancelled."},
+        // Taken without a word: read back, the control shows what the unit kept.
+        {"taken quietly", {{}, std::nullopt}, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedUnit unit;
-        unit.script = [&](uint8_t command, const std::string& payload) -> ScriptedUnit::Answer {
+        ScriptedPanel p([&](uint8_t command, const std::string& payload) -> ScriptedUnit::Answer {
             if (command == sysex::VALUE_PUT)
                 return c.answer;
+            if (payload == "7 0" && c.status.empty())
+                return {dumpOf(levelLine("25")), std::nullopt};
             return plainUnit(command, payload);
-        };
-        FrontPanelWindow panel(unit);
-        panel.readRoot();
-        ASSERT_TRUE(settled(panel));
-        auto* level = qobject_cast<PanelNumberControl*>(panel.controlForKey("7"));
+        });
+        ASSERT_TRUE(settled(p.panel));
+        PanelNumberControl* level = numberControl(p.panel, "7");
         ASSERT_TRUE(level);
         level->spinBox()->setValue(30);
-        ASSERT_TRUE(settled(panel));
-        EXPECT_EQ(unit.puts(), std::vector<std::string>{"7 30"});
-        EXPECT_EQ(panel.statusLabel()->text().toStdString(), c.status);
-        EXPECT_EQ(level->value(), 0);
-        EXPECT_EQ(level->slider()->value(), 0);
+        ASSERT_TRUE(settled(p.panel));
+        EXPECT_EQ(p.unit.puts(), std::vector<std::string>{"7 30"});
+        EXPECT_EQ(p.panel.statusLabel()->text().toStdString(), c.status);
+        const double shown = c.status.empty() ? 25 : 0;
+        EXPECT_EQ(level->value(), shown);
+        EXPECT_EQ(level->slider()->value(), int(shown * 2));
     }
-
-    // A put the unit takes without a word is read back: the control shows
-    // what the unit kept, not what was sent.
-    ScriptedUnit quiet;
-    quiet.script = [](uint8_t command, const std::string& payload) -> ScriptedUnit::Answer {
-        if (command == sysex::VALUE_PUT)
-            return {{}, std::nullopt};
-        if (payload == "7 0")
-            return {dumpOf(levelLine("25")), std::nullopt};
-        return plainUnit(command, payload);
-    };
-    FrontPanelWindow panel(quiet);
-    panel.readRoot();
-    ASSERT_TRUE(settled(panel));
-    auto* level = qobject_cast<PanelNumberControl*>(panel.controlForKey("7"));
-    ASSERT_TRUE(level);
-    level->spinBox()->setValue(30);
-    ASSERT_TRUE(settled(panel));
-    EXPECT_EQ(level->value(), 25);
-    EXPECT_TRUE(panel.statusLabel()->text().isEmpty());
 }
 
 TEST(FrontPanel, AMenuThatCannotBeReadSaysWhyAndIsReadAgainWhenReopened)
 {
-    ScriptedUnit unit;
     int rootReads = 0, menuReads = 0;
-    unit.script = [&](uint8_t command, const std::string& payload) -> ScriptedUnit::Answer {
+    ScriptedPanel p([&](uint8_t, const std::string& payload) -> ScriptedUnit::Answer {
         if (payload == "0 0")
             return ++rootReads == 1 ? ScriptedUnit::Answer{{}, std::nullopt}
                                     : ScriptedUnit::Answer{dumpOf("COL menu 0 0 Main Main 1 \r\n"
@@ -614,11 +513,9 @@ TEST(FrontPanel, AMenuThatCannotBeReadSaysWhyAndIsReadAgainWhenReopened)
                                                                   "NUM x 50 5 Mix Mix 0.5 0 1 0.01 \r\n"
                                                                   "NUM x 51 5 Mix Mix2 0.25 0 1 0.01 \r\n"),
                                                            std::nullopt};
-        (void)command;
         return {dumpOf(""), std::nullopt};
-    };
-    FrontPanelWindow panel(unit);
-    panel.readRoot();
+    });
+    FrontPanelWindow& panel = p.panel;
     ASSERT_TRUE(settled(panel));
     EXPECT_EQ(panel.statusLabel()->text().toStdString(), "Not read: The unit did not answer.");
     EXPECT_EQ(panel.tree()->topLevelItemCount(), 0);

@@ -3,37 +3,21 @@
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleField.h"
 #include "Toskfile/PatchEditor.h"
-#include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/UndoGroup.h"
-#include "app/DocumentController.h"
-#include "app/MainMenuDelegate.h"
-#include "app/QtMainThreadPoster.h"
-#include "app/ScreenDisplayController.h"
-#include "app/StartWindow.h"
-#include "app/UnitCommands.h"
 #include "app/UnitProgressWindow.h"
-#include "base/FileChooser.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
-#include "comms/CommsTestSupport.h"
 #include "comms/Patch.h"
 #include "comms/PatchTextCheck.h"
 #include "comms/R9100ProgramItem.h"
 #include "comms/ScreenBitmap.h"
 #include "comms/SerialLineLock.h"
-#include "gui/GuiTestSupport.h"
-#include "support/TestSupport.h"
+#include "gui/UnitAppSupport.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
-#include <QTest>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -50,87 +34,9 @@ namespace {
 const std::string checkCable = "Make sure the serial cable is plugged in.";
 const std::string checkPort = "Check the serial port settings.";
 const std::string invalid = "The data received is invalid.";
-
-// The application as ToskApplication puts it together, with Qt's poster,
-// recorded alerts and scripted file panels, talking to the line at `port`.
-struct UnitApp {
-    MemorySettingsStore store;
-    QtMainThreadPoster poster;
-    MainThreadPoster* previousPoster = &MainThreadPoster::shared();
-    ScopedRecordingAlerts alerts;
-    ScopedScriptedFileChooser chooser;
-    std::unique_ptr<ToskMidiProcessor> dispatcher;
-    std::unique_ptr<MainMenuDelegate> delegate;
-    std::unique_ptr<DocumentController> documents;
-    std::unique_ptr<StartWindow> start;
-
-    // `silence` 0: the application's own dispatcher, with its 4 seconds.
-    explicit UnitApp(const std::string& port, std::chrono::milliseconds silence = 300ms)
-    {
-        PreferenceController::setStore(&store);
-        MainThreadPoster::setShared(&poster);
-        store.setValue("PortName", port);
-        if (silence.count() > 0)
-            dispatcher = std::make_unique<ToskMidiProcessor>(&poster, LineSettings::fromPreferences, silence);
-        delegate = std::make_unique<MainMenuDelegate>(nullptr, dispatcher.get());
-        delegate->applicationDidFinishLaunching();
-        // The database in use is also the one for the next start.
-        store.setValue("SigDbasePath", delegate->sigDbase()->fullPathName());
-        documents = std::make_unique<DocumentController>(delegate.get(), DocumentController::sigFileFormat());
-        delegate->setDocumentController(documents.get());
-        start = std::make_unique<StartWindow>(*delegate, delegate->databaseSummary());
-        documents->setStartWindow(start.get());
-        start->show();
-    }
-    ~UnitApp()
-    {
-        for (GraphicWindowController* w : documents->windows()) {
-            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
-            w->close();
-        }
-        if (ScreenDisplayController* s = delegate->unitCommands()->screenWindow())
-            s->close();
-        QApplication::processEvents();
-        start.reset();
-        documents.reset();
-        delegate.reset();
-        dispatcher.reset();
-        QApplication::processEvents();
-        MainThreadPoster::setShared(previousPoster == &poster ? nullptr : previousPoster);
-        PreferenceController::setStore(nullptr);
-    }
-
-    UnitCommands& unit() { return *delegate->unitCommands(); }
-
-    // Runs an item of the Unit menu of `window` (the start window without
-    // one), as a click would after the menu opened; false when disabled.
-    bool choose(const char* action, QMainWindow* window = nullptr)
-    {
-        QMainWindow* w = window ? window : start.get();
-        auto* menu = w->menuBar()->findChild<QMenu*>(QStringLiteral("menuUnit"));
-        EXPECT_TRUE(menu);
-        if (!menu)
-            return false;
-        emit menu->aboutToShow();
-        auto* item = menu->findChild<QAction*>(QString::fromLatin1(action));
-        EXPECT_TRUE(item) << action;
-        if (!item || !item->isEnabled())
-            return false;
-        item->trigger();
-        return true;
-    }
-    // Waits until every request of the menu has ended.
-    bool settle(int ms = 15000)
-    {
-        return QTest::qWaitFor([&] { return unit().pendingCount() == 0; }, ms);
-    }
-    std::vector<std::string> alertTexts() const { return alertLines(alerts.recorded); }
-
-    GraphicWindowController* open(const fs::path& file)
-    {
-        return documents->openDocument(QString::fromStdString(file.string()));
-    }
-};
+const std::string askDbase = "Informational | Get a SigDbase | This operation will download the modules database "
+                             "from the remote system and will take a few minutes.\n\nAre you sure you want to "
+                             "continue? | OK Cancel";
 
 // A patch of the banks tosk-unit keeps by default; it runs the first.
 std::string bankPatch(const std::string& file)
@@ -155,23 +61,14 @@ bool freeForOthers(const std::string& path)
     return free;
 }
 
-Module* moduleNamed(SigFile& patch, const std::string& instance)
+std::string fieldText(SigFile& patch, const std::string& instance, const std::string& field)
 {
     for (const auto& m : patch.listOfModules())
         if (m->instanceName() == instance)
-            return m.get();
-    return nullptr;
-}
-
-std::string fieldText(SigFile& patch, const std::string& instance, const std::string& field)
-{
-    Module* m = moduleNamed(patch, instance);
-    if (!m)
-        return "<no module " + instance + ">";
-    for (const auto& f : m->fieldArray())
-        if (f->name() == field)
-            return f->text();
-    return "<no field " + field + ">";
+            for (const auto& f : m->fieldArray())
+                if (f->name() == field)
+                    return f->text();
+    return "<no field " + instance + "." + field + ">";
 }
 
 } // namespace
@@ -323,13 +220,10 @@ TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
     GraphicWindowController* w = app.open(dir / "tweaked.sig");
     ASSERT_TRUE(w);
     app.alerts.recorded.clear();
-    LogCapture log;
     ASSERT_TRUE(app.choose("actionUpdatePatch", w));
     w->close();
     ASSERT_TRUE(app.settle());
     QApplication::processEvents();
-    EXPECT_TRUE(log.contains("MainMenuDelegate.processMidiMsg: the patch to update is closed; the unit's copy is "
-                             "dropped"));
     EXPECT_TRUE(app.alerts.recorded.empty());
     for (GraphicWindowController* other : app.documents->windows())
         EXPECT_NE(other->sigDocument()->fileName(), (dir / "tweaked.sig").string());
@@ -346,13 +240,10 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
     ASSERT_TRUE(nextLabel);
     EXPECT_FALSE(nextLabel->isVisible());
 
-    const std::string ask = "Informational | Get a SigDbase | This operation will download the modules database "
-                            "from the remote system and will take a few minutes.\n\nAre you sure you want to "
-                            "continue? | OK Cancel";
     app.alerts.answers = {1};
     ASSERT_TRUE(app.choose("actionGetDbase"));
     EXPECT_EQ(app.unit().pendingCount(), 0u) << "cancelled: nothing asked of the unit";
-    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{ask});
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{askDbase});
 
     // A save that fails changes nothing.
     app.alerts.recorded.clear();
@@ -372,7 +263,7 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
     app.chooser.answers.push_back((dir / "downloaded").string());
     ASSERT_TRUE(app.choose("actionGetDbase"));
     ASSERT_TRUE(app.settle(30000));
-    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{ask});
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{askDbase});
     const fs::path saved = dir / "downloaded.sbf";
     EXPECT_EQ(readFile(saved), readFile(dataPath("sigdbase.sbf")));
     EXPECT_EQ(app.store.values["SigDbasePath"], saved.string());
@@ -398,11 +289,7 @@ TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
         ASSERT_TRUE(app.choose("actionGetDbase"));
         ASSERT_TRUE(app.choose("actionGetScreen"));
         ASSERT_TRUE(app.settle(30000));
-        EXPECT_EQ(app.alertTexts(),
-                  (std::vector<std::string>{"Informational | Get a SigDbase | This operation will download the modules "
-                                            "database from the remote system and will take a few minutes.\n\nAre you "
-                                            "sure you want to continue? | OK Cancel",
-                                            garbledAlert, garbledAlert, garbledAlert}));
+        EXPECT_EQ(app.alertTexts(), (std::vector<std::string>{askDbase, garbledAlert, garbledAlert, garbledAlert}));
         EXPECT_TRUE(app.documents->windows().empty());
         EXPECT_TRUE(app.chooser.requests.empty()) << "nothing to save";
         EXPECT_FALSE(app.unit().screenWindow());
@@ -412,12 +299,10 @@ TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
         UnitProcess silent(quiet.path(), {"--drop-after", "0"});
         ASSERT_TRUE(silent.started());
         UnitApp app(silent.link());
-        LogCapture log;
         ASSERT_TRUE(app.choose("actionGetPatch"));
         ASSERT_TRUE(app.settle());
         EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | The unit did not answer.\n\n" +
                                                              checkCable + "\n\n" + checkPort + " | OK"});
-        EXPECT_TRUE(log.contains("MainMenuDelegate.processMidiMsg: no reply to get patch"));
         EXPECT_TRUE(app.documents->windows().empty());
     }
     {
@@ -445,76 +330,42 @@ TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
             b.push_back(uint8_t(v));
         return b;
     };
-    struct Case {
-        const char* what;
-        Bytes reply;
-        std::vector<std::string> alerts;
-        std::string log;
-        size_t windows;
-    };
-    const Case cases[] = {
-        {"three bytes",
-         bytes({0xF0, 0x1C, 0x70}),
-         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + "\n\nF0 1C 70 | OK"},
-         "",
-         0},
-        {"another maker's frame",
-         frame({0xF0, 0x43, 0x70, 0, 0x0A}, smallRoom, {0, 0xF7}),
-         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + " | OK"},
-         "",
-         0},
-        {"cut short",
-         frame({0xF0, 0x1C, 0x70, 0, 0x0A}, smallRoom, {}),
-         {"Critical | ERROR | " + invalid + "\n\n" + checkPort + " | OK"},
-         "",
-         0},
-        {"the unit's error text",
-         frame({0xF0, 0x1C, 0x70, 0, 0x0D}, "Cannot load patch", {0, 0xF7}),
-         {"Critical | SYSEXC ERROR | Cannot load patch | OK"},
-         "",
-         0},
-        {"an unknown command",
-         frame({0xF0, 0x1C, 0x70, 0, 0x42}, "x", {0, 0xF7}),
-         {},
-         "MainMenuDelegate.processMidiMsg: unknown command 42",
-         0},
-        {"a command that needs nothing", frame({0xF0, 0x1C, 0x70, 0, 0x0F}, "x", {0, 0xF7}), {}, "", 0},
-        {"patch text after CR LF, any device id",
-         frame({0xF0, 0x1C, 0x70, 5, 0x36, '\r', '\n'}, smallRoom, {0, 0xF7}),
-         {},
-         "",
-         1},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    // `reply` answers `action`: the one alert it gives (none when empty),
+    // the line it logs and the patch windows open afterwards.
+    auto check = [&](const char* what, const Bytes& reply, const std::string& alert, const std::string& logged,
+                     size_t windows, const char* action = "actionGetPatch") {
+        SCOPED_TRACE(what);
         app.alerts.recorded.clear();
         LogCapture log;
-        unit.script({c.reply});
-        ASSERT_TRUE(app.choose("actionGetPatch"));
+        unit.script({reply});
+        ASSERT_TRUE(app.choose(action));
         ASSERT_TRUE(app.settle());
-        EXPECT_EQ(app.alertTexts(), c.alerts);
-        if (!c.log.empty()) {
-            EXPECT_TRUE(log.contains(c.log));
-        }
-        EXPECT_EQ(app.documents->windows().size(), c.windows);
-    }
+        EXPECT_EQ(app.alertTexts(), alert.empty() ? std::vector<std::string>{} : std::vector<std::string>{alert});
+        EXPECT_TRUE(logged.empty() || log.contains(logged)) << logged;
+        EXPECT_EQ(app.documents->windows().size(), windows);
+    };
+    const std::string garbled = "Critical | ERROR | " + invalid + "\n\n" + checkPort;
+    check("three bytes", bytes({0xF0, 0x1C, 0x70}), garbled + "\n\nF0 1C 70 | OK", "", 0);
+    check("another maker's frame", frame({0xF0, 0x43, 0x70, 0, 0x0A}, smallRoom, {0, 0xF7}), garbled + " | OK", "", 0);
+    check("cut short", frame({0xF0, 0x1C, 0x70, 0, 0x0A}, smallRoom, {}), garbled + " | OK", "", 0);
+    check("the unit's error text", frame({0xF0, 0x1C, 0x70, 0, 0x0D}, "Cannot load patch", {0, 0xF7}),
+          "Critical | SYSEXC ERROR | Cannot load patch | OK", "", 0);
+    check("an unknown command", frame({0xF0, 0x1C, 0x70, 0, 0x42}, "x", {0, 0xF7}), "",
+          "MainMenuDelegate.processMidiMsg: unknown command 42", 0);
+    check("a command that needs nothing", frame({0xF0, 0x1C, 0x70, 0, 0x0F}, "x", {0, 0xF7}), "", "", 0);
+    check("patch text after CR LF, any device id", frame({0xF0, 0x1C, 0x70, 5, 0x36, '\r', '\n'}, smallRoom, {0, 0xF7}),
+          "", "", 1);
     // The text without its CR LF and terminator is the unit's patch.
     ASSERT_EQ(app.documents->windows().size(), 1u);
     EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), smallRoom);
 
     // A screen reply too short for its rows opens no window.
-    Bytes rows(10, 0xFF);
-    Bytes payload = ScreenBitmap::encodePayload(240, 64, rows);
-    Bytes screen = bytes({0xF0, 0x1C, 0x70, 0, 0x17});
-    screen.insert(screen.end(), payload.begin(), payload.end());
-    screen.push_back(0xF7);
-    unit.script({screen});
-    app.alerts.recorded.clear();
-    ASSERT_TRUE(app.choose("actionGetScreen"));
-    ASSERT_TRUE(app.settle());
-    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | " + invalid +
-                                                         "\n\nscreen data too short: 10 bytes of pixels for a "
-                                                         "240x64 screen that needs 1920 | OK"});
+    const Bytes rows(10, 0xFF);
+    check("a short screen",
+          frame({0xF0, 0x1C, 0x70, 0, 0x17}, textOf(ScreenBitmap::encodePayload(240, 64, rows)), {0xF7}),
+          "Critical | ERROR | " + invalid +
+              "\n\nscreen data too short: 10 bytes of pixels for a 240x64 screen that needs 1920 | OK",
+          "", 1, "actionGetScreen");
     EXPECT_FALSE(app.unit().screenWindow());
 }
 
@@ -606,9 +457,7 @@ TEST(UnitMenu, CancelClosesTheLineDropsTheReplyAndTheNextCommandWorks)
         },
         10000));
     EXPECT_TRUE(progress->isVisible());
-    EXPECT_EQ(progress->findChild<QLabel*>(QStringLiteral("commandLabel"))->text(), QStringLiteral("Get database"));
     EXPECT_TRUE(status->text().startsWith(QStringLiteral("get database: ")));
-    EXPECT_TRUE(status->text().contains(QStringLiteral("waiting for the unit to fall silent")));
 
     QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
     ASSERT_TRUE(app.settle(2000)) << "Cancel acts at once";

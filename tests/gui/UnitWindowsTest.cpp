@@ -75,7 +75,6 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-    EXPECT_EQ(window.objectName(), QStringLiteral("Preferences"));
     // Buttons answer clicks on their box and text, at the left.
     auto click = [](QAbstractButton* button) {
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
@@ -280,13 +279,16 @@ TEST(UnitProgressWindow, ShowsTheStageTheBytesAndTheWaitAndOffersCancel)
     p.silentFor = std::chrono::milliseconds(1000);
     p.silence = std::chrono::milliseconds(4000);
     window.showProgress(p, 1);
+    auto* status = child<QLabel>(window, "statusLabel");
+    auto* bar = child<QProgressBar>(window, "progressBar");
+    auto* queued = child<QLabel>(window, "queuedLabel");
+    ASSERT_TRUE(status && bar && queued);
     EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(window.tag(), 7);
     EXPECT_EQ(child<QLabel>(window, "commandLabel")->text(), QStringLiteral("Get database"));
-    EXPECT_EQ(child<QLabel>(window, "statusLabel")->text(),
+    EXPECT_EQ(status->text(),
               QStringLiteral("get database: 1234 bytes received, waiting for the unit to fall silent (1 of 4 s)"));
-    EXPECT_EQ(child<QProgressBar>(window, "progressBar")->value(), 250);
-    EXPECT_EQ(child<QLabel>(window, "queuedLabel")->text(), QStringLiteral("1 more request waits its turn."));
+    EXPECT_EQ(bar->value(), 250);
+    EXPECT_EQ(queued->text(), QStringLiteral("1 more request waits its turn."));
     QTest::mouseClick(child<QPushButton>(window, "cancelButton"), Qt::LeftButton);
     EXPECT_TRUE(cancelled);
 
@@ -294,9 +296,9 @@ TEST(UnitProgressWindow, ShowsTheStageTheBytesAndTheWaitAndOffersCancel)
     p.bytesToSend = 200;
     p.bytesSent = 50;
     window.showProgress(p, 0);
-    EXPECT_EQ(child<QProgressBar>(window, "progressBar")->value(), 250);
-    EXPECT_FALSE(child<QLabel>(window, "queuedLabel")->isVisible());
-    EXPECT_EQ(child<QLabel>(window, "statusLabel")->text(), QStringLiteral("get database: sending, 50 of 200 bytes"));
+    EXPECT_EQ(bar->value(), 250);
+    EXPECT_FALSE(queued->isVisible());
+    EXPECT_EQ(status->text(), QStringLiteral("get database: sending, 50 of 200 bytes"));
 }
 
 TEST(ApplicationMenu, EveryWindowCarriesTheWindowMenu)

@@ -1,0 +1,146 @@
+#pragma once
+
+// The application as ToskApplication puts it together, with Qt's poster,
+// recorded alerts and scripted file panels, talking to the line at `port`:
+// what the Unit menu, unit browser and front panel tests drive.
+
+#include "Toskfile/SigDocument.h"
+#include "app/DocumentController.h"
+#include "app/MainMenuDelegate.h"
+#include "app/QtMainThreadPoster.h"
+#include "app/ScreenDisplayController.h"
+#include "app/StartWindow.h"
+#include "app/UnitCommands.h"
+#include "base/FileChooser.h"
+#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
+#include "browsers/KorvatelViewController.h"
+#include "canvas/GraphicWindowController.h"
+#include "comms/CommsTestSupport.h"
+#include "database/SigDbase.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <memory>
+
+namespace tosk::test {
+
+struct UnitApp {
+    MemorySettingsStore store;
+    QtMainThreadPoster poster;
+    MainThreadPoster* previousPoster = &MainThreadPoster::shared();
+    ScopedRecordingAlerts alerts;
+    ScopedScriptedFileChooser chooser;
+    std::unique_ptr<ToskMidiProcessor> dispatcher;
+    std::unique_ptr<MainMenuDelegate> delegate;
+    std::unique_ptr<DocumentController> documents;
+    std::unique_ptr<StartWindow> start;
+
+    // `silence` ends a reply; 0 takes the application's own dispatcher,
+    // with its 4 seconds.
+    explicit UnitApp(const std::string& port, std::chrono::milliseconds silence = 300ms)
+    {
+        PreferenceController::setStore(&store);
+        MainThreadPoster::setShared(&poster);
+        store.setValue("PortName", port);
+        if (silence.count() > 0)
+            dispatcher = std::make_unique<ToskMidiProcessor>(&poster, LineSettings::fromPreferences, silence);
+        delegate = std::make_unique<MainMenuDelegate>(nullptr, dispatcher.get());
+        delegate->applicationDidFinishLaunching();
+        delegate->setUnitLineTiming({4000ms, 10ms});
+        // The database in use is also the one for the next start.
+        store.setValue("SigDbasePath", delegate->sigDbase()->fullPathName());
+        documents = std::make_unique<DocumentController>(delegate.get(), DocumentController::sigFileFormat());
+        delegate->setDocumentController(documents.get());
+        start = std::make_unique<StartWindow>(*delegate, delegate->databaseSummary());
+        documents->setStartWindow(start.get());
+        start->show();
+    }
+    ~UnitApp()
+    {
+        delegate->closePatchViews();
+        for (GraphicWindowController* w : documents->windows()) {
+            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
+            w->close();
+        }
+        if (ScreenDisplayController* s = delegate->unitCommands()->screenWindow())
+            s->close();
+        QApplication::processEvents();
+        start.reset();
+        documents.reset();
+        delegate.reset();
+        dispatcher.reset();
+        QApplication::processEvents();
+        MainThreadPoster::setShared(previousPoster == &poster ? nullptr : previousPoster);
+        PreferenceController::setStore(nullptr);
+    }
+
+    UnitCommands& unit() { return *delegate->unitCommands(); }
+
+    // Runs an item of the Unit menu of `window` (the start window without
+    // one), as a click would after the menu opened; false when disabled.
+    bool choose(const char* action, QMainWindow* window = nullptr)
+    {
+        QMainWindow* w = window ? window : start.get();
+        auto* menu = w->menuBar()->findChild<QMenu*>(QStringLiteral("menuUnit"));
+        EXPECT_TRUE(menu);
+        if (!menu)
+            return false;
+        emit menu->aboutToShow();
+        auto* item = menu->findChild<QAction*>(QString::fromLatin1(action));
+        EXPECT_TRUE(item) << action;
+        if (!item || !item->isEnabled())
+            return false;
+        item->trigger();
+        return true;
+    }
+    // Waits until every request of the Unit menu has ended.
+    bool settle(int ms = 15000)
+    {
+        return QTest::qWaitFor([&] { return unit().pendingCount() == 0; }, ms);
+    }
+    std::vector<std::string> alertTexts() const { return alertLines(alerts.recorded); }
+
+    GraphicWindowController* open(const std::filesystem::path& file)
+    {
+        return documents->openDocument(QString::fromStdString(file.string()));
+    }
+
+    // Window ▸ Unit Browser of the start window, as a click would.
+    void showUnitBrowser()
+    {
+        auto* menu = start->menuBar()->findChild<QMenu*>(QStringLiteral("menuWindow"));
+        ASSERT_TRUE(menu);
+        auto* item = menu->findChild<QAction*>(QStringLiteral("actionShowKorvatelView"));
+        ASSERT_TRUE(item);
+        ASSERT_TRUE(item->isEnabled());
+        item->trigger();
+    }
+    // The window the unit browser opened, once it did.
+    template <typename W> W* browser(int ms = 15000)
+    {
+        W* found = nullptr;
+        (void)QTest::qWaitFor(
+            [&] {
+                KorvatelViewController* c = delegate->korvatelViewController();
+                if (c && !c->patchViews().empty())
+                    found = qobject_cast<W*>(c->patchViews().front());
+                return found != nullptr;
+            },
+            ms);
+        return found;
+    }
+    // Waits until the identify ended without a window.
+    bool identifyEnded(int ms = 15000)
+    {
+        return QTest::qWaitFor([&] { return !delegate->korvatelViewController(); }, ms);
+    }
+};
+
+} // namespace tosk::test
