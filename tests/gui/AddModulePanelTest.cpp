@@ -6,20 +6,25 @@
 #include "canvas/CanvasStyle.h"
 #include "database/OperatorNodeData.h"
 #include "editors/AddModuleController.h"
+#include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QLineEdit>
-#include <QMimeData>
 #include <QPushButton>
-
-#include <sstream>
 
 using namespace tosk;
 using namespace tosk::test;
 
 namespace {
+
+// The rows at the top of the tree, or of the search result.
+QStringList topRows(TreeNodeModel* model)
+{
+    QStringList rows;
+    for (int r = 0; r < model->rowCount(); ++r)
+        rows << model->index(r, 0).data().toString();
+    return rows;
+}
 
 struct Panel {
     CanvasWindow w;
@@ -33,29 +38,14 @@ struct Panel {
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
     }
     TreeNodeModel* model() { return panel.treeModel(); }
-    QString name(const QModelIndex& index) { return index.data().toString(); }
-    // The rows at the top of the tree, or of the search result.
-    QStringList topRows()
-    {
-        QStringList rows;
-        for (int r = 0; r < model()->rowCount(); ++r)
-            rows << name(model()->index(r, 0));
-        return rows;
-    }
-    QModelIndex group(const char* cls)
-    {
-        for (int r = 0; r < model()->rowCount(); ++r)
-            if (name(model()->index(r, 0)) == QLatin1String(cls))
-                return model()->index(r, 0);
-        return {};
-    }
+    QModelIndex group(const char* cls) { return model()->index(topRows(model()).indexOf(cls), 0); }
     QModelIndex leaf(const char* cls, const char* op)
     {
         const QModelIndex g = group(cls);
         if (model()->canFetchMore(g))
             model()->fetchMore(g);
         for (int r = 0; r < model()->rowCount(g); ++r)
-            if (name(model()->index(r, 0, g)) == QLatin1String(op))
+            if (model()->index(r, 0, g).data().toString() == QLatin1String(op))
                 return model()->index(r, 0, g);
         return {};
     }
@@ -64,43 +54,22 @@ struct Panel {
         panel.moduleView()->setCurrentIndex(index);
         panel.moduleView()->selectionModel()->select(index, QItemSelectionModel::ClearAndSelect);
     }
-    std::vector<std::string> moduleNames()
+    // The patch's modules in order.
+    std::string modules()
     {
-        std::vector<std::string> names;
+        std::string names;
         for (const auto& m : w.patch().listOfModules())
-            names.push_back(m->instanceName());
+            names.append(names.empty() ? "" : " ").append(m->instanceName());
         return names;
     }
 };
-
-// The saved line that starts so, without its position.
-std::string lineOf(const SigDocument& doc, const std::string& start)
-{
-    std::istringstream lines(doc.sigData());
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.rfind(start, 0) == 0)
-            return line.substr(0, line.find(" ;="));
-    return "";
-}
-
-std::string joined(const std::vector<std::string>& names)
-{
-    std::string out;
-    for (const auto& n : names) {
-        if (!out.empty())
-            out += ' ';
-        out += n;
-    }
-    return out;
-}
 
 } // namespace
 
 TEST(AddModulePanel, TheTreeListsClassesWithTheirColourAndLibraryLast)
 {
     Panel p;
-    const QStringList rows = p.topRows();
+    const QStringList rows = topRows(p.model());
     ASSERT_GE(rows.size(), 3);
     EXPECT_FALSE(rows.contains("SYSTEM"));
     EXPECT_EQ(rows.back(), "Library");
@@ -156,7 +125,7 @@ TEST(AddModulePanel, TheAddButtonFollowsTheRowAndTheCanvasSelection)
     EXPECT_TRUE(add->isEnabled());
 }
 
-TEST(AddModulePanel, AddingByButtonAndDoubleClickIsOneUndoStepEach)
+TEST(AddModulePanel, AddingByButtonDoubleClickAndDropIsOneUndoStepEach)
 {
     Panel p;
     SigDocument& doc = *p.w.doc;
@@ -164,7 +133,7 @@ TEST(AddModulePanel, AddingByButtonAndDoubleClickIsOneUndoStepEach)
     p.w.select({"osc"});
     p.selectRow(p.leaf("FILTER", "LOWPASS"));
     QTest::mouseClick(p.panel.addButton(), Qt::LeftButton);
-    EXPECT_EQ(joined(p.moduleNames()), "adc osc lowpass lfo g mix m2 knob shape");
+    EXPECT_EQ(p.modules(), "adc osc lowpass lfo g mix m2 knob shape");
     EXPECT_EQ(doc.undoManager().undoActionName(), "Add Module");
     // The new module is selected on the canvas: the next goes after it.
     EXPECT_EQ(p.w.selection(), std::vector<std::string>{"lowpass"});
@@ -175,7 +144,7 @@ TEST(AddModulePanel, AddingByButtonAndDoubleClickIsOneUndoStepEach)
     // The first click of the two selects the row.
     QTest::mouseClick(p.panel.moduleView()->viewport(), Qt::LeftButton, {}, row.center());
     QTest::mouseDClick(p.panel.moduleView()->viewport(), Qt::LeftButton, {}, row.center());
-    EXPECT_EQ(joined(p.moduleNames()), "adc osc lowpass lowpass1 lfo g mix m2 knob shape");
+    EXPECT_EQ(p.modules(), "adc osc lowpass lowpass1 lfo g mix m2 knob shape");
 
     // A double click on a class opens or closes it.
     const QModelIndex filter = p.group("FILTER");
@@ -184,37 +153,16 @@ TEST(AddModulePanel, AddingByButtonAndDoubleClickIsOneUndoStepEach)
     p.panel.moduleViewDoubleAction(filter);
     EXPECT_NE(p.panel.moduleView()->isExpanded(filter), open);
 
-    doc.undoManager().undo();
-    doc.undoManager().undo();
-    EXPECT_EQ(doc.sigData(), original);
-}
-
-TEST(AddModulePanel, AnOperatorDroppedOnTheCanvasIsInsertedUniquelyNamed)
-{
-    Panel p;
-    SigDocument& doc = *p.w.doc;
-    const std::string original = doc.sigData();
+    // Dropped on a module, the operator goes right after it, uniquely named.
     std::unique_ptr<QMimeData> mime(p.model()->mimeData({p.leaf("FILTER", "LOWPASS")}));
     ASSERT_TRUE(mime);
-    auto dropAt = [&](QPoint at) {
-        QWidget* target = p.w.view;
-        QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        EXPECT_TRUE(enter.isAccepted());
-        QDragMoveEvent move(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &move);
-        EXPECT_TRUE(move.isAccepted());
-        QDropEvent drop(QPointF(at), Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);
-        EXPECT_TRUE(drop.isAccepted());
-    };
-    dropAt(p.w.middleOf("lfo"));
-    EXPECT_EQ(joined(p.moduleNames()), "adc osc lfo lowpass g mix m2 knob shape");
-    dropAt(p.w.middleOf("lfo"));
-    EXPECT_EQ(joined(p.moduleNames()), "adc osc lfo lowpass1 lowpass g mix m2 knob shape");
+    EXPECT_TRUE(dropOn(p.w.view, *mime, p.w.middleOf("lfo")));
+    EXPECT_EQ(p.modules(), "adc osc lowpass lowpass1 lfo lowpass2 g mix m2 knob shape");
+    EXPECT_TRUE(dropOn(p.w.view, *mime, p.w.middleOf("lfo")));
+    EXPECT_EQ(p.modules(), "adc osc lowpass lowpass1 lfo lowpass3 lowpass2 g mix m2 knob shape");
     EXPECT_EQ(doc.undoManager().undoActionName(), "Add Module");
-    doc.undoManager().undo();
-    doc.undoManager().undo();
+    for (int step = 0; step < 4; ++step)
+        doc.undoManager().undo();
     EXPECT_EQ(doc.sigData(), original);
 }
 
@@ -237,23 +185,23 @@ TEST(AddModulePanel, SearchRanksMatchesAndReturnAddsTheBest)
     for (const Case& c : cases) {
         search->clear();
         QTest::keyClicks(search, c.query);
-        EXPECT_EQ(p.topRows().mid(0, c.first.size()), c.first) << c.query;
+        EXPECT_EQ(topRows(p.model()).mid(0, c.first.size()), c.first) << c.query;
         // The best match is the row Return adds.
         EXPECT_EQ(p.panel.moduleView()->currentIndex().row(), 0);
     }
     search->clear();
     QTest::keyClicks(search, "qqqq");
-    EXPECT_TRUE(p.topRows().isEmpty());
+    EXPECT_TRUE(topRows(p.model()).isEmpty());
     EXPECT_FALSE(p.panel.addButton()->isEnabled());
     // Clearing the field brings back the tree.
     search->clear();
-    EXPECT_EQ(p.topRows().back(), "Library");
+    EXPECT_EQ(topRows(p.model()).back(), "Library");
 
     // Return adds the best match after the selected module.
     p.w.select({"osc"});
     QTest::keyClicks(search, "lowpass");
     QTest::keyClick(search, Qt::Key_Return);
-    EXPECT_EQ(joined(p.moduleNames()), "adc osc lowpass lfo g mix m2 knob shape");
+    EXPECT_EQ(p.modules(), "adc osc lowpass lfo g mix m2 knob shape");
     EXPECT_EQ(lineOf(doc, "LOWPASS").rfind("LOWPASS lowpass adc-null", 0), 0u) << lineOf(doc, "LOWPASS");
 
     // Shift+Return also feeds the new module from the selected one, in the
@@ -262,11 +210,11 @@ TEST(AddModulePanel, SearchRanksMatchesAndReturnAddsTheBest)
     search->selectAll();
     QTest::keyClicks(search, "lowpass");
     QTest::keyClick(search, Qt::Key_Return, Qt::ShiftModifier);
-    EXPECT_EQ(joined(p.moduleNames()), "adc osc lowpass1 lowpass lfo g mix m2 knob shape");
+    EXPECT_EQ(p.modules(), "adc osc lowpass1 lowpass lfo g mix m2 knob shape");
     EXPECT_EQ(lineOf(doc, "LOWPASS lowpass1").rfind("LOWPASS lowpass1 osc-out", 0), 0u)
         << lineOf(doc, "LOWPASS lowpass1");
     doc.undoManager().undo();
-    EXPECT_EQ(joined(p.moduleNames()), "adc osc lowpass lfo g mix m2 knob shape");
+    EXPECT_EQ(p.modules(), "adc osc lowpass lfo g mix m2 knob shape");
     doc.undoManager().undo();
     EXPECT_EQ(doc.sigData(), original);
 }
@@ -278,7 +226,7 @@ TEST(AddModulePanel, AnEmptyPatchTakesTheModuleAsItsFirst)
     const std::string original = doc.sigData();
     QTest::keyClicks(p.panel.searchField(), "sine");
     QTest::keyClick(p.panel.searchField(), Qt::Key_Return);
-    EXPECT_EQ(joined(p.moduleNames()), "adc sine");
+    EXPECT_EQ(p.modules(), "adc sine");
     doc.undoManager().undo();
     EXPECT_EQ(doc.sigData(), original);
 }
@@ -298,20 +246,9 @@ TEST(AddModulePanel, TheTreeIsBuiltAgainWhenItsDatabaseLoadsAgain)
                                            op("ECHO", "DELAY") + op("OWN", "System")));
     AddModuleController panel;
     panel.setSigDbase(db);
-    auto topRows = [&panel] {
-        QStringList rows;
-        for (int r = 0; r < panel.treeModel()->rowCount(); ++r)
-            rows << panel.treeModel()->index(r, 0).data().toString();
-        return rows;
-    };
-    // "SYSTEM" is left out, "System" is another class.
-    const QStringList before = topRows();
-    EXPECT_TRUE(before.contains("System"));
-    EXPECT_FALSE(before.contains("SYSTEM"));
-    // The database's own nodes (A_TO_A, C_TO_C) come as the class "NODE".
-    EXPECT_EQ(before.join(' '), "DELAY FILTER NODE REVERB System Library");
-
+    // "SYSTEM" is left out, "System" is another class; the database's own
+    // nodes (A_TO_A, C_TO_C) come as the class "NODE".
+    EXPECT_EQ(topRows(panel.treeModel()).join(' '), "DELAY FILTER NODE REVERB System Library");
     ASSERT_TRUE(db->createSigDbaseFromData(op("CHORUS", "MODULATION") + op("LP", "FILTER")));
-    const QStringList after = topRows();
-    EXPECT_EQ(after.join(' '), "FILTER MODULATION NODE Library");
+    EXPECT_EQ(topRows(panel.treeModel()).join(' '), "FILTER MODULATION NODE Library");
 }

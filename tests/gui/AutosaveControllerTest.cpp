@@ -5,47 +5,28 @@
 #include "app/AutosaveController.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/PatchEditor.h"
-#include "Toskfile/SigDocument.h"
-#include "Toskfile/SigFile.h"
 #include "Toskfile/UndoGroup.h"
-#include "app/DocumentController.h"
-#include "app/MainMenuDelegate.h"
-#include "base/Alerts.h"
-#include "base/FileChooser.h"
 #include "base/Log.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
-#include "canvas/GraphicWindowController.h"
-#include "gui/GuiTestSupport.h"
-#include "support/TestSupport.h"
+#include "gui/AppTestSupport.h"
 
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLockFile>
 
 #include <nlohmann/json.hpp>
 
-#include <filesystem>
-#include <functional>
 #include <set>
 
-#include <gtest/gtest.h>
-
 using namespace tosk;
+using namespace tosk::test;
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Fixture {
-    MemorySettingsStore settings;
+struct Fixture : App {
     ScopedRecordingAlerts alerts;
     ScopedScriptedFileChooser chooser;
-    MainMenuDelegate delegate;
-    test::TempDir dir;
     fs::path folder = dir / "state" / "autosave";
-    std::unique_ptr<DocumentController> documents;
     std::unique_ptr<AutosaveController> autosave;
     std::string demoPath;
 
@@ -53,33 +34,18 @@ struct Fixture {
     {
         if (!autosaveFolder.empty())
             folder = autosaveFolder;
-        PreferenceController::setStore(&settings);
-        documents =
-            std::make_unique<DocumentController>(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
-        delegate.setDocumentController(documents.get());
         autosave = std::make_unique<AutosaveController>(*documents, params, folder.string());
         fs::create_directories(dir / "patches");
         demoPath = fs::canonical(dir / "patches").string() + "/demo.sig";
-        test::writeFile(demoPath, test::readFile(test::dataPath("examples/demo.sig")));
+        writeFile(demoPath, readFile(dataPath("examples/demo.sig")));
     }
     ~Fixture()
     {
-        for (GraphicWindowController* w : documents->windows()) {
-            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
-            w->close();
-        }
-        QApplication::processEvents();
+        closeWindows();
         autosave.reset();
-        documents.reset();
-        PreferenceController::setStore(nullptr);
     }
 
-    GraphicWindowController* openDemo()
-    {
-        GraphicWindowController* w = documents->openDocument(QString::fromStdString(demoPath));
-        EXPECT_TRUE(w);
-        return w;
-    }
+    GraphicWindowController* openDemo() { return documents->openDocument(QString::fromStdString(demoPath)); }
 
     // What the autosave folder holds, temporary files of a write aside.
     std::set<std::string> files() const
@@ -96,13 +62,8 @@ struct Fixture {
 // Moves the first module after the head, one event each.
 void move(GraphicWindowController& w, int times)
 {
-    Module* first = nullptr;
-    for (const auto& m : w.sigFile()->listOfModules())
-        if (!m->isHead()) {
-            first = m.get();
-            break;
-        }
-    ASSERT_TRUE(first);
+    Module* first = w.sigFile()->moduleAtIndex(1).get();
+    ASSERT_TRUE(first && !first->isHead());
     for (int i = 0; i < times; ++i) {
         UndoGroup event(*w.sigDocument());
         ASSERT_TRUE(PatchEditor(*w.sigDocument()).moveModules({first}, {1, 0}));
@@ -122,6 +83,14 @@ bool eventually(const std::function<bool()>& done)
     return true;
 }
 
+// Waits for the window's autosave, then lets it be written.
+bool autosaved(Fixture& f, GraphicWindowController* w)
+{
+    const bool kept = eventually([&] { return !f.autosave->entryFor(w).empty(); });
+    f.autosave->flush();
+    return kept;
+}
+
 } // namespace
 
 TEST(AutosaveController, KeepsTheTextOfAChangedPatchUntilItIsSavedRevertedOrGivenUp)
@@ -133,17 +102,15 @@ TEST(AutosaveController, KeepsTheTextOfAChangedPatchUntilItIsSavedRevertedOrGive
     EXPECT_TRUE(f.files().empty()) << "nothing to keep while the patch is as its file";
 
     move(*w, 3);
-    ASSERT_TRUE(eventually([&] { return !f.autosave->entryFor(w).empty(); }));
-    f.autosave->flush();
+    ASSERT_TRUE(autosaved(f, w));
     const std::string id = f.autosave->entryFor(w);
     EXPECT_EQ(AutosaveStore::sessionOf(id), f.autosave->session());
     EXPECT_EQ(f.files(), (std::set<std::string>{id + ".json", id + ".sig"}));
-    EXPECT_EQ(test::readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
-    const auto info = nlohmann::json::parse(test::readFile(f.folder / (id + ".json")));
+    EXPECT_EQ(readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
+    const auto info = nlohmann::json::parse(readFile(f.folder / (id + ".json")));
     EXPECT_EQ(info.at("originalPath"), f.demoPath);
     EXPECT_NEAR(double(info.at("savedAt").get<int64_t>()), double(AutosaveStore::currentTime()), 60.0);
-    EXPECT_EQ(test::readFile(f.demoPath), test::readFile(test::dataPath("examples/demo.sig")))
-        << "the user's file is not touched";
+    EXPECT_EQ(readFile(f.demoPath), readFile(dataPath("examples/demo.sig"))) << "the user's file is not touched";
 
     // Saved: the autosave goes; the next change makes a new one.
     ASSERT_TRUE(f.documents->saveDocument(*w));
@@ -152,9 +119,8 @@ TEST(AutosaveController, KeepsTheTextOfAChangedPatchUntilItIsSavedRevertedOrGive
     EXPECT_EQ(f.autosave->entryFor(w), "");
 
     move(*w, 1);
-    ASSERT_TRUE(eventually([&] { return !f.autosave->entryFor(w).empty(); }));
-    f.autosave->flush();
-    EXPECT_EQ(test::readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData()) << "one entry per window";
+    ASSERT_TRUE(autosaved(f, w));
+    EXPECT_EQ(readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData()) << "one entry per window";
 
     // Reverted: gone, and the patch read again is followed in its turn.
     f.alerts.answers = {0};
@@ -162,9 +128,8 @@ TEST(AutosaveController, KeepsTheTextOfAChangedPatchUntilItIsSavedRevertedOrGive
     f.autosave->flush();
     EXPECT_TRUE(f.files().empty());
     move(*w, 2);
-    ASSERT_TRUE(eventually([&] { return !f.autosave->entryFor(w).empty(); }));
-    f.autosave->flush();
-    EXPECT_EQ(test::readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
+    ASSERT_TRUE(autosaved(f, w));
+    EXPECT_EQ(readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
 
     // Closed with "Don't Save": gone.
     f.alerts.answers = {1};
@@ -172,7 +137,7 @@ TEST(AutosaveController, KeepsTheTextOfAChangedPatchUntilItIsSavedRevertedOrGive
     f.autosave->flush();
     EXPECT_TRUE(f.files().empty());
     EXPECT_EQ(
-        test::alertLines(f.alerts.recorded).back(),
+        alertLines(f.alerts.recorded).back(),
         "Warning | ALERT | Do you want to save the changes made to the document \"demo\"? | Save Don't Save Cancel");
 }
 
@@ -187,10 +152,9 @@ TEST(AutosaveController, EnoughChangesAreWrittenAtOnceAndUndoingToTheFileRemoves
     EXPECT_TRUE(f.files().empty()) << "two changes, and the interval is an hour away";
 
     move(*w, 1);
-    ASSERT_TRUE(eventually([&] { return !f.autosave->entryFor(w).empty(); }));
-    f.autosave->flush();
+    ASSERT_TRUE(autosaved(f, w));
     const std::string id = f.autosave->entryFor(w);
-    EXPECT_EQ(test::readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
+    EXPECT_EQ(readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
 
     for (int i = 0; i < 3; ++i)
         w->sigDocument()->undoManager().undo();
@@ -202,8 +166,8 @@ TEST(AutosaveController, EnoughChangesAreWrittenAtOnceAndUndoingToTheFileRemoves
 
 TEST(AutosaveController, APatchWhoseAutosaveCannotBeWrittenKeepsWorkingAndTheLogSaysWhy)
 {
-    test::TempDir blocked;
-    test::writeFile(blocked / "file", "a file where the folder should be");
+    TempDir blocked;
+    writeFile(blocked / "file", "a file where the folder should be");
     const fs::path folder = blocked / "file" / "autosave";
     LogCapture log;
     Fixture f({20ms, 1000}, folder);
@@ -219,16 +183,16 @@ TEST(AutosaveController, APatchWhoseAutosaveCannotBeWrittenKeepsWorkingAndTheLog
     EXPECT_NE(w->sigDocument()->sigData(), before) << "editing goes on";
     EXPECT_EQ(w->windowTitle(), "demo*");
     ASSERT_TRUE(f.documents->saveDocument(*w)) << "and so does saving";
-    EXPECT_EQ(test::readFile(f.demoPath), w->sigDocument()->sigData());
+    EXPECT_EQ(readFile(f.demoPath), w->sigDocument()->sigData());
     EXPECT_TRUE(f.alerts.recorded.empty()) << "the log tells, no alert interrupts";
 }
 
 TEST(AutosaveController, LeftOverAutosavesAreOfferedInOneAlert)
 {
-    const std::string demo = test::readFile(test::dataPath("examples/demo.sig"));
+    const std::string demo = readFile(dataPath("examples/demo.sig"));
     std::string changed = demo;
     changed.replace(changed.find("\"Stereo Chorus\""), 15, "\"Chorus Wide\"");
-    const std::string untitled = DocumentController::sigFileFormat(test::bundledDbase()).makeNew()->sigData();
+    const std::string untitled = DocumentController::sigFileFormat(bundledDbase()).makeNew()->sigData();
     struct Case {
         int answer;
         size_t windows;
@@ -269,7 +233,7 @@ TEST(AutosaveController, LeftOverAutosavesAreOfferedInOneAlert)
             ASSERT_FALSE(id.empty()) << "the recovered text is this run's autosave now";
             EXPECT_EQ(AutosaveStore::sessionOf(id), f.autosave->session());
             expected.insert({id + ".json", id + ".sig"});
-            EXPECT_EQ(test::readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
+            EXPECT_EQ(readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
         }
         f.autosave->flush();
         EXPECT_EQ(f.files(), expected);
@@ -283,7 +247,7 @@ TEST(AutosaveController, LeftOverAutosavesAreOfferedInOneAlert)
         EXPECT_EQ(windows[0]->windowTitle(), "demo (recovered)*");
         EXPECT_EQ(windows[1]->sigDocument()->sigData(), untitled);
         EXPECT_EQ(windows[1]->windowTitle(), "untitled (recovered)*");
-        EXPECT_EQ(test::readFile(f.demoPath), demo) << "recovering writes no file of the user's";
+        EXPECT_EQ(readFile(f.demoPath), demo) << "recovering writes no file of the user's";
 
         // Save As starts where the patch came from, under its name.
         const std::string saved = (f.dir / "patches" / "chorus.sig").string();
@@ -292,7 +256,7 @@ TEST(AutosaveController, LeftOverAutosavesAreOfferedInOneAlert)
         ASSERT_EQ(f.chooser.requests.size(), 1u);
         EXPECT_EQ(f.chooser.requests[0].directory, fs::path(f.demoPath).parent_path().string());
         EXPECT_EQ(f.chooser.requests[0].suggestedName, "demo.sig");
-        EXPECT_EQ(test::readFile(saved), changed);
+        EXPECT_EQ(readFile(saved), changed);
         f.autosave->flush();
         EXPECT_EQ(f.files().size(), 4u) << "the saved patch's autosave went";
     }
@@ -307,10 +271,10 @@ TEST(AutosaveController, DecideLaterOffersTheSameAutosavesAtTheNextStart)
 {
     Fixture f({1h, 1000});
     AutosaveStore store(f.folder.string());
-    store.write({"20250107T093011-0000dead-1", f.demoPath, 1736242211}, test::readFile(f.demoPath));
+    store.write({"20250107T093011-0000dead-1", f.demoPath, 1736242211}, readFile(f.demoPath));
     // The run that wrote it was killed: its lock file stayed behind, naming
     // a process that is gone.
-    test::writeFile(store.lockPath("20250107T093011-0000dead"), "999999999\ntosk\n\n");
+    writeFile(store.lockPath("20250107T093011-0000dead"), "999999999\ntosk\n\n");
     f.alerts.answers = {2};
     EXPECT_EQ(f.autosave->offerRecovery(), 0);
     EXPECT_FALSE(fs::exists(store.lockPath("20250107T093011-0000dead"))) << "the stale lock went";

@@ -1,18 +1,15 @@
 // The canvas's mouse gestures driven with real mouse, key and drop events,
 // headless, with the model checked after each gesture.
 #include "Toskfile/CanvasHitTest.h"
-#include "Toskfile/ModuleGeometry.h"
-#include "base/Alerts.h"
 #include "canvas/CanvasCommands.h"
 #include "canvas/CanvasTracker.h"
+#include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
 #include <QAbstractButton>
-#include <QAction>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QMimeData>
 #include <QScreen>
 #include <QWheelEvent>
 #include <QWindow>
@@ -28,13 +25,7 @@ void dropOperator(GraphicView* view, const char* op, QPoint at)
 {
     QMimeData mime;
     mime.setData(QString::fromLatin1(GraphicView::OperatorMimeType), QByteArray(op));
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &enter);
-    ASSERT_TRUE(enter.isAccepted());
-    QDragMoveEvent move(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &move);
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(view, &drop);
+    EXPECT_TRUE(dropOn(view, mime, at)) << op;
 }
 
 // What the window shows now, as its last paints left it.

@@ -48,12 +48,40 @@ struct Patch {
     {
         to.field(input)->source(from.field(output), std::nullopt, false);
     }
-    QImage render(int showMode = ~int(Module::SHOW_ORDER), const std::string& saveAs = "", CanvasMarks marks = {})
+    QImage render(int showMode = ~int(Module::SHOW_ORDER), CanvasMarks marks = {})
     {
-        QImage image = CanvasRenderer(file, head, showMode, std::move(marks)).image();
-        if (!saveAs.empty())
-            image.save(QString::fromStdString((test::outputDir("CanvasPainting") / saveAs).string()));
-        return image;
+        return CanvasRenderer(file, head, showMode, std::move(marks)).image();
+    }
+    // The whole canvas painted at once, and the same picture with the area
+    // of `dirty` spoilt and repainted alone, clipped as the canvas does.
+    struct Repaint {
+        QImage full, repainted;
+        int drawn, redrawn; // modules painted each time
+        double maxX;        // the canvas's extent after the repaint
+    };
+    Repaint paintThenRepaint(int mode, QSize size, const Module& dirty)
+    {
+        CanvasLayout layout;
+        CanvasPainter canvas;
+        layout.layOut(file, head, mode);
+        Repaint r{QImage(size, QImage::Format_ARGB32_Premultiplied), {}, 0, 0, 0};
+        r.full.fill(Qt::white);
+        {
+            QPainter p(&r.full);
+            canvas.drawRect(p, Rect(0, 0, size.width(), size.height()), layout, file, head, mode, {});
+        }
+        r.drawn = canvas.modulesDrawn();
+        r.repainted = r.full.copy();
+        const Rect g = dirty.graphicRect();
+        const QRect area(int(g.x()), int(g.y()), int(g.width()), int(g.height()));
+        QPainter p(&r.repainted);
+        p.fillRect(area, Qt::red);
+        layout.layOut(file, head, mode);
+        p.setClipRect(area);
+        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, file, head, mode, {});
+        r.redrawn = canvas.modulesDrawn();
+        r.maxX = layout.maxX();
+        return r;
     }
 };
 
@@ -98,7 +126,7 @@ TEST(CanvasPainting, ModuleBoxIsEightyWideAndSixteenPerRow)
 {
     Patch patch;
     Module& remoter = patch.add("REMOTER", "rem", 100, 40); // no pins: 4 rows
-    QImage image = patch.render(~int(Module::SHOW_ORDER), "box.png");
+    QImage image = patch.render();
     ASSERT_EQ(remoter.rect(), Rect(100, 40, 80, 64));
 
     const QColor fill = rgb(245, 245, 245);
@@ -139,7 +167,7 @@ TEST(CanvasPainting, WiresRunForwardAndBackwardInThreeSegments)
     Module& back = patch.add("GAIN", "back", 300, 200);
     Module& front = patch.add("GAIN", "front", 100, 260);
     Patch::connect(front, "in", back, "out");
-    QImage image = patch.render(signalsOnly, "wires.png");
+    QImage image = patch.render(signalsOnly);
 
     // Forward: the output pin is centred on (180, 56), the input on (300, 116).
     const double k = 16.0 / 7, pin = 40.0 / 7;
@@ -168,13 +196,13 @@ TEST(CanvasPainting, FanOutDotOnlyWithTwoConnections)
     Module& first = patch.add("GAIN", "first", 300, 40);
     Patch::connect(first, "in", src, "out");
     const double bendX = 180 + 40.0 / 7 + 16.0 / 7 + 1; // the dot's centre, y 56
-    QImage one = patch.render(Module::SHOW_SIGNAL, "fanout-1.png");
+    QImage one = patch.render(Module::SHOW_SIGNAL);
     EXPECT_TRUE(isGreenish(one, bendX, 56)) << "the wire passes the bend";
     EXPECT_TRUE(isWhite(one, bendX, 54)) << "no dot with one connection";
 
     Module& second = patch.add("GAIN", "second", 450, 40);
     Patch::connect(second, "in", src, "out");
-    QImage two = patch.render(Module::SHOW_SIGNAL, "fanout-2.png");
+    QImage two = patch.render(Module::SHOW_SIGNAL);
     EXPECT_EQ(src.field("out")->numConnects(), 2);
     EXPECT_FALSE(isWhite(two, bendX, 54)) << "the dot reaches above the wire";
     EXPECT_FALSE(isWhite(two, bendX, 57)) << "and below it";
@@ -184,37 +212,36 @@ TEST(CanvasPainting, FanOutDotOnlyWithTwoConnections)
 TEST(CanvasPainting, HeadBoxesOfAnEmptyPatch)
 {
     Patch patch;
-    QImage image = patch.render(~int(Module::SHOW_ORDER), "empty.png");
-    const double w = 360.0 / 7, right = 360.0 / 7 + 16;
-    EXPECT_EQ(patch.head->field("out1in")->rect(), Rect(right, 8, w, 16));
-    EXPECT_EQ(patch.head->field("out2in")->rect(), Rect(right, 40, w, 16));
-    EXPECT_EQ(patch.head->field("in1")->rect(), Rect(0, 8, w, 16));
-    EXPECT_EQ(patch.head->field("in2")->rect(), Rect(0, 40, w, 16));
-    // The user object box sits under the outputs, the control sources
-    // under the inputs.
-    const double menuX = w / 2 - 8;
-    EXPECT_EQ(patch.head->field("obj1in")->rect(), Rect(right + menuX, 56 + 32, 16, 16));
-    EXPECT_EQ(patch.head->field("pedal1")->rect(), Rect(menuX, 56 + 16, 16, 16));
-    EXPECT_EQ(patch.head->field("tempo")->rect(), Rect(menuX, 56 + 48, 16, 16));
-
+    QImage image = patch.render();
+    const double w = 360.0 / 7, right = 360.0 / 7 + 16, menuX = w / 2 - 8;
     const QColor fill = rgb(245, 245, 245);
+    // Outputs on the right, inputs on the left; the user object box sits
+    // under the outputs, the control sources under the inputs.
+    const std::vector<std::pair<const char*, Rect>> boxes{
+        {"out1in", Rect(right, 8, w, 16)},
+        {"out2in", Rect(right, 40, w, 16)},
+        {"in1", Rect(0, 8, w, 16)},
+        {"in2", Rect(0, 40, w, 16)},
+        {"obj1in", Rect(right + menuX, 56 + 32, 16, 16)},
+        {"pedal1", Rect(menuX, 56 + 16, 16, 16)},
+        {"tempo", Rect(menuX, 56 + 48, 16, 16)},
+    };
+    for (const auto& [field, rect] : boxes)
+        EXPECT_EQ(patch.head->field(field)->rect(), rect) << field;
     EXPECT_EQ(image.pixelColor(int(right) + 2, 10), fill) << "output box";
     EXPECT_TRUE(isGreenish(image, right, 16)) << "output box outline";
     EXPECT_TRUE(isWhite(image, right - 3, 16)) << "left of the output box";
     EXPECT_EQ(image.pixelColor(2, 42), fill) << "input box";
     EXPECT_EQ(image.width(), int(std::ceil(right + w))) << "the picture ends with the output boxes";
-}
 
-TEST(CanvasPainting, LeftAndRightInputsAreSwapped)
-{
-    Patch patch("HEAD");
-    QImage image = patch.render(~int(Module::SHOW_ORDER), "left-right.png");
-    const double w = 360.0 / 7;
-    EXPECT_EQ(patch.head->field("right")->rect(), Rect(0, 8, w, 16)) << "right on top";
-    EXPECT_EQ(patch.head->field("left")->rect(), Rect(0, 40, w, 16));
-    EXPECT_EQ(patch.head->field("pedal")->rect(), Rect(w / 2 - 8, 56 + 16, 16, 16));
-    EXPECT_EQ(image.pixelColor(2, 10), rgb(245, 245, 245));
-    EXPECT_EQ(image.pixelColor(2, 42), rgb(245, 245, 245));
+    // A stereo head's right input is on top.
+    Patch stereo("HEAD");
+    image = stereo.render();
+    EXPECT_EQ(stereo.head->field("right")->rect(), Rect(0, 8, w, 16));
+    EXPECT_EQ(stereo.head->field("left")->rect(), Rect(0, 40, w, 16));
+    EXPECT_EQ(stereo.head->field("pedal")->rect(), Rect(menuX, 56 + 16, 16, 16));
+    EXPECT_EQ(image.pixelColor(2, 10), fill);
+    EXPECT_EQ(image.pixelColor(2, 42), fill);
 }
 
 TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
@@ -226,37 +253,11 @@ TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
             &patch.add("GAIN", std::string("g").append(std::to_string(i)), 100 + 130 * (i % 4), 40 + 100 * (i / 4)));
     for (int i = 1; i < 12; ++i)
         Patch::connect(*modules[size_t(i)], "in", *modules[size_t(i - 1)], "out");
-    const int mode = ~int(Module::SHOW_ORDER) | Module::SHOW_ORDER;
-    CanvasMarks marks;
-
-    QImage full(700, 400, QImage::Format_ARGB32_Premultiplied);
-    full.fill(Qt::white);
-    CanvasLayout layout;
-    CanvasPainter canvas;
-    layout.layOut(patch.file, patch.head, mode);
-    {
-        QPainter p(&full);
-        canvas.drawRect(p, Rect(0, 0, 700, 400), layout, patch.file, patch.head, mode, marks);
-    }
-    EXPECT_EQ(canvas.modulesDrawn(), 12);
-
-    // Spoil one module's area, then repaint just that area.
-    QImage repainted = full.copy();
-    const Rect dirty = modules[5]->graphicRect();
-    const QRect area = QRect(int(dirty.x()), int(dirty.y()), int(dirty.width()), int(dirty.height()));
-    {
-        QPainter p(&repainted);
-        p.fillRect(area, Qt::red);
-    }
-    layout.layOut(patch.file, patch.head, mode);
-    {
-        QPainter p(&repainted);
-        p.setClipRect(area);
-        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, patch.file, patch.head, mode, marks);
-    }
-    EXPECT_EQ(canvas.modulesDrawn(), 1) << "only the module under the dirty rect";
-    EXPECT_EQ(repainted, full);
-    EXPECT_NEAR(layout.maxX(), 100 + 130 * 3 + 80 + 87.0 / 7 + 16 + 360.0 / 7, 1e-9) << "extent kept";
+    const Patch::Repaint r = patch.paintThenRepaint(~0, QSize(700, 400), *modules[5]);
+    EXPECT_EQ(r.drawn, 12);
+    EXPECT_EQ(r.redrawn, 1) << "only the module under the dirty rect";
+    EXPECT_EQ(r.repainted, r.full);
+    EXPECT_NEAR(r.maxX, 100 + 130 * 3 + 80 + 87.0 / 7 + 16 + 360.0 / 7, 1e-9) << "extent kept";
 }
 
 TEST(CanvasPainting, InfoLinesOfInterfaceModules)
@@ -298,18 +299,17 @@ TEST(CanvasPainting, SvgOfThePatch)
     patch.head->field("out1in")->source(src.field("out"), std::nullopt, false);
     test::TempDir dir;
     QString error;
-    const QString svg = QString::fromStdString((dir / "patch.svg").string());
-    ASSERT_TRUE(CanvasRenderer(patch.file, patch.head, -129).write(svg, 1, error)) << error.toStdString();
+    auto write = [&](const std::filesystem::path& path) {
+        return CanvasRenderer(patch.file, patch.head, -129).write(QString::fromStdString(path.string()), 1, error);
+    };
+    ASSERT_TRUE(write(dir / "patch.svg")) << error.toStdString();
     std::string text = test::readFile(dir / "patch.svg");
     EXPECT_NE(text.find("<svg"), std::string::npos);
     EXPECT_NE(text.find("viewBox=\"0 0 "), std::string::npos);
     EXPECT_NE(text.find("GAIN"), std::string::npos) << "text stays text";
-
-    EXPECT_FALSE(
-        CanvasRenderer(patch.file, patch.head, -129).write(QString::fromStdString((dir / "p.gif").string()), 1, error));
+    EXPECT_FALSE(write(dir / "p.gif"));
     EXPECT_EQ(error, "the picture's name must end in .png or .svg");
-    EXPECT_FALSE(CanvasRenderer(patch.file, patch.head, -129)
-                     .write(QString::fromStdString((dir / "missing" / "p.png").string()), 1, error));
+    EXPECT_FALSE(write(dir / "missing" / "p.png"));
 }
 
 TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
@@ -321,7 +321,7 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     const int mode = Module::SHOW_SIGNAL | Module::SHOW_ORDER;
     const QColor yellow(255, 255, 0);
 
-    QImage plain = patch.render(mode, "order.png");
+    QImage plain = patch.render(mode);
     const Rect badge = src.orderCircle();
     EXPECT_EQ(badge, Rect(120, 52, 40, 40)) << "centred on the box";
     EXPECT_EQ(plain.pixelColor(int(badge.midX()) - 10, int(badge.midY())), yellow);
@@ -341,12 +341,12 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
 
     CanvasMarks one;
     one.selectedModules = {src.shared_from_this()};
-    QImage emphasised = patch.render(mode, "emphasis.png", one);
+    QImage emphasised = patch.render(mode, one);
     EXPECT_EQ(emphasised.pixelColor(240, 55), rgb(64, 160, 64)) << "2 wide, a quarter toward white";
     EXPECT_EQ(emphasised.pixelColor(240, 56), rgb(64, 160, 64));
     CanvasMarks two;
     two.selectedModules = {src.shared_from_this(), dst.shared_from_this()};
-    QImage both = patch.render(mode, "", two);
+    QImage both = patch.render(mode, two);
     EXPECT_EQ(both.pixelColor(240, 56), plain.pixelColor(240, 56)) << "with two selected no wire stands out";
     EXPECT_TRUE(isWhite(both, 240, 57));
     EXPECT_EQ(both.pixelColor(140, 40 + 62), rgb(245, 245, 245));
@@ -358,7 +358,7 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     dragging.selectedField = src.field("out");
     dragging.fieldConnectionPoint = Point{250, 100};
     dragging.rubberbandRect = Rect(200.5, 108.5, 40, 8);
-    QImage marks = patch.render(mode, "marks.png", dragging);
+    QImage marks = patch.render(mode, dragging);
     EXPECT_EQ(marks.pixelColor(250, 100), rgb(132, 255, 132)) << "the dot at the mouse, in signal fill";
     EXPECT_TRUE(isGreenish(marks, 215, 78)) << "the line from the pin's centre (180, 56)";
     EXPECT_EQ(marks.pixelColor(220, 108), rgb(128, 128, 128)) << "rubber band, top edge";
@@ -377,43 +377,21 @@ TEST(CanvasPainting, AWireIsNeverFilledWhateverWasDrawnBeforeIt)
     Module& c = patch.add("GAIN", "c", 100, 400);
     Patch::connect(patch.add("GAIN", "d", 220, 160), "in", c, "out");
     Module& e = patch.add("REMOTER", "e", 170, 300); // drawn without pins
-    const int mode = Module::SHOW_SIGNAL;
-    CanvasMarks marks;
-    CanvasLayout layout;
-    CanvasPainter canvas;
-    layout.layOut(patch.file, patch.head, mode);
-
-    QImage full(700, 500, QImage::Format_ARGB32_Premultiplied);
-    full.fill(Qt::white);
-    {
-        QPainter p(&full);
-        canvas.drawRect(p, Rect(0, 0, 700, 500), layout, patch.file, patch.head, mode, marks);
-    }
-    full.save(QString::fromStdString((test::outputDir("CanvasPainting") / "steep-wire.png").string()));
+    // A repaint of e's area alone draws no fan-out dot before the wire, and
+    // gives the same pixels.
+    const Patch::Repaint r = patch.paintThenRepaint(Module::SHOW_SIGNAL, QSize(700, 500), e);
+    EXPECT_EQ(r.redrawn, 1);
+    EXPECT_EQ(r.repainted, r.full);
     // Below its name row e's box is its fill and the wire's line: nothing
     // lighter, as a white wedge would be.
     int line = 0;
     for (int y = 336; y <= 362; ++y)
         for (int x = 172; x <= 247; ++x) {
-            const QColor px = full.pixelColor(x, y);
+            const QColor px = r.full.pixelColor(x, y);
             ASSERT_LE(std::max({px.red(), px.green(), px.blue()}), 245) << x << "," << y;
             line += px != rgb(245, 245, 245);
         }
     EXPECT_GT(line, 27) << "the wire crosses every row";
-
-    // A repaint of e's area alone draws no fan-out dot before the wire, and
-    // gives the same pixels.
-    QImage repainted = full.copy();
-    const Rect dirty = e.graphicRect();
-    const QRect area(int(dirty.x()), int(dirty.y()), int(dirty.width()), int(dirty.height()));
-    {
-        QPainter p(&repainted);
-        p.fillRect(area, Qt::red);
-        p.setClipRect(area);
-        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, patch.file, patch.head, mode, marks);
-    }
-    EXPECT_EQ(canvas.modulesDrawn(), 1);
-    EXPECT_EQ(repainted, full);
 }
 
 TEST(CanvasPainting, PinsBadgeRingsAndBubbleFramesAreStrokedThenFilled)
@@ -427,7 +405,6 @@ TEST(CanvasPainting, PinsBadgeRingsAndBubbleFramesAreStrokedThenFilled)
     marks.highlightModule = src.shared_from_this();
     // Four pixels a point: the fill covers the inner half of a line.
     QImage image = CanvasRenderer(patch.file, patch.head, mode, marks).image(4);
-    image.save(QString::fromStdString((test::outputDir("CanvasPainting") / "stroke-then-fill.png").string()));
     const QColor signalStroke = rgb(0, 128, 0), signalFill = rgb(132, 255, 132), yellow = rgb(255, 255, 0);
 
     // dst's input pin, centred on (300, 56): its outline 1 point wide about

@@ -8,6 +8,7 @@
 #include "editors/ModuleFieldTableView.h"
 #include "editors/ModuleFieldValueDelegate.h"
 #include "editors/RepeatingTextFieldCell.h"
+#include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
 #include <QComboBox>
@@ -17,25 +18,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 
-#include <sstream>
-
 using namespace tosk;
 using namespace tosk::test;
 
 namespace {
-
-// The saved line of a module, without its CR LF and position.
-std::string lineOf(const SigDocument& doc, const std::string& start)
-{
-    std::istringstream lines(doc.sigData());
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.rfind(start, 0) == 0) {
-            const size_t at = line.find(" ;=");
-            return line.substr(0, at);
-        }
-    return "";
-}
 
 struct Inspector {
     CanvasWindow w;
@@ -69,14 +55,19 @@ struct Inspector {
                 return r;
         return -1;
     }
-    // Types into the row's value cell as a user does: the editor opens, the
-    // text is replaced, Return stores it.
-    void type(int row, const QString& value)
+    // Opens the editor of the row's value cell as a user does.
+    QWidget* edit(int row)
     {
         const QModelIndex index = cell(row, ModuleFieldTableModel::ValueColumn);
         table()->setCurrentIndex(index);
         table()->edit(index);
-        QWidget* editor = table()->indexWidget(index);
+        return table()->indexWidget(index);
+    }
+    QComboBox* openCombo(int row) { return qobject_cast<QComboBox*>(edit(row)); }
+    // Types into the row's value cell: the text is replaced, Return stores it.
+    void type(int row, const QString& value)
+    {
+        QWidget* editor = edit(row);
         ASSERT_TRUE(editor) << "no editor on row " << row;
         QLineEdit* line = qobject_cast<QLineEdit*>(editor);
         if (auto* combo = qobject_cast<QComboBox*>(editor))
@@ -86,13 +77,6 @@ struct Inspector {
         QTest::keyClicks(line, value);
         QTest::keyClick(line, Qt::Key_Return);
         QApplication::processEvents();
-    }
-    QComboBox* openCombo(int row)
-    {
-        const QModelIndex index = cell(row, ModuleFieldTableModel::ValueColumn);
-        table()->setCurrentIndex(index);
-        table()->edit(index);
-        return qobject_cast<QComboBox*>(table()->indexWidget(index));
     }
     QStringList itemsOf(QComboBox* combo)
     {
@@ -224,20 +208,33 @@ TEST(EditModulePanel, TypedValuesAreCheckedAndEachIsOneUndoStep)
 
 TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
 {
-    Inspector i("g");
+    // Five oscillators more: thirteen signal outputs.
+    std::string text = canvasPatch();
+    text.insert(text.find("TAIL"), sigLines({"SINE s1 440 0.5 ;=500,40,80,0", "SINE s2 440 0.5 ;=500,80,80,0",
+                                             "SINE s3 440 0.5 ;=500,120,80,0", "SINE s4 440 0.5 ;=500,160,80,0",
+                                             "SINE s5 440 0.5 ;=500,200,80,0"}));
+    Inspector i("g", text);
     ASSERT_TRUE(i.panel);
     SigDocument& doc = *i.w.doc;
     const std::string original = doc.sigData();
     const int in = i.rowOf("in");
     const int gain = i.rowOf("gain");
 
-    // The signal input lists the signal outputs, sorted without regard to
-    // case, its own source selected.
-    QComboBox* combo = i.openCombo(in);
+    // A control input lists the control outputs; a short list shows whole.
+    QComboBox* combo = i.openCombo(gain);
     ASSERT_TRUE(combo);
-    EXPECT_EQ(i.itemsOf(combo).join(' '), "adc-in1 adc-in2 adc-null g-out m2-out mix-out osc-out shape-out");
-    EXPECT_EQ(combo->currentText(), "osc-out");
+    EXPECT_EQ(i.itemsOf(combo).join(' '), "adc-pedal1 adc-pedal2 adc-tempo adc-zero knob-out lfo-out");
+    EXPECT_EQ(combo->currentText(), "lfo-out");
     EXPECT_EQ(combo->view()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    // The signal input lists the signal outputs, sorted without regard to
+    // case, its own source selected; past eleven the list scrolls.
+    combo = i.openCombo(in);
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(i.itemsOf(combo).join(' '),
+              "adc-in1 adc-in2 adc-null g-out m2-out mix-out osc-out s1-out s2-out s3-out s4-out s5-out shape-out");
+    EXPECT_EQ(combo->currentText(), "osc-out");
+    EXPECT_EQ(combo->maxVisibleItems(), 12);
+    EXPECT_EQ(combo->view()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     // Picking an output stores it at once.
     const int m2 = combo->findText("m2-out");
     ASSERT_GE(m2, 0);
@@ -273,27 +270,6 @@ TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
     EXPECT_EQ(doc.sigData(), original);
     EXPECT_EQ(i.text(in, 1), "osc-out");
     EXPECT_EQ(i.text(gain, 1), "lfo-out");
-}
-
-TEST(EditModulePanel, ALongSourceListScrollsPastElevenItems)
-{
-    std::string text = canvasPatch();
-    std::string extra;
-    for (int k = 1; k <= 5; ++k) {
-        extra += "SINE s";
-        extra += std::to_string(k);
-        extra += " 440 0.5 ;=500,";
-        extra += std::to_string(40 * k);
-        extra += ",80,0\r\n";
-    }
-    text.insert(text.find("TAIL"), extra);
-    Inspector i("g", text);
-    ASSERT_TRUE(i.panel);
-    QComboBox* combo = i.openCombo(i.rowOf("in"));
-    ASSERT_TRUE(combo);
-    EXPECT_EQ(combo->count(), 13);
-    EXPECT_EQ(combo->maxVisibleItems(), 12);
-    EXPECT_EQ(combo->view()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
 }
 
 TEST(EditModulePanel, StepButtonsActOnTheRowPressed)

@@ -2,79 +2,40 @@
 // real document controller, patch windows and start window over real sig
 // files, headless.
 #include "Toskfile/PatchLayout.h"
-#include "Toskfile/SigDocument.h"
-#include "Toskfile/SigFile.h"
-#include "app/DocumentController.h"
-#include "app/MainMenuDelegate.h"
 #include "app/StartWindow.h"
-#include "base/Alerts.h"
-#include "base/FileChooser.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
-#include "canvas/GraphicView.h"
-#include "database/SigDbase.h"
-#include "gui/GuiTestSupport.h"
-#include "support/TestSupport.h"
+#include "gui/AppTestSupport.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QMenuBar>
 #include <QTimer>
 
-#include <filesystem>
 #include <random>
-#include <sstream>
-
-#include <gtest/gtest.h>
 
 using namespace tosk;
+using namespace tosk::test;
 namespace fs = std::filesystem;
 
 namespace {
 
-// The application as it starts: a delegate, the documents over sig files
-// read with `db`, and the start window on screen.
-struct Editor {
-    MemorySettingsStore store;
-    MainMenuDelegate delegate;
-    std::unique_ptr<DocumentController> documents;
+// The application as it starts: the documents over sig files read with `db`,
+// and the start window on screen.
+struct Editor : App {
     std::unique_ptr<StartWindow> start;
-    test::TempDir dir;
 
-    explicit Editor(std::shared_ptr<SigDbase> db)
+    explicit Editor(std::shared_ptr<SigDbase> db) : App(DocumentController::sigFileFormat(std::move(db)))
     {
-        PreferenceController::setStore(&store);
-        documents = std::make_unique<DocumentController>(&delegate, DocumentController::sigFileFormat(std::move(db)));
-        delegate.setDocumentController(documents.get());
         start = std::make_unique<StartWindow>(delegate, DatabaseSummary{});
         documents->setStartWindow(start.get());
         start->show();
     }
-    ~Editor()
-    {
-        for (GraphicWindowController* w : documents->windows()) {
-            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
-            w->close();
-        }
-        QApplication::processEvents();
-        PreferenceController::setStore(nullptr);
-    }
-    QString file(const std::string& name, const std::string& bytes)
-    {
-        test::writeFile(dir / name, bytes);
-        return QString::fromStdString((dir / name).string());
-    }
-    std::string bytes(const std::string& name) const { return test::readFile(dir / name); }
+    ~Editor() { closeWindows(); }
 };
 
-QAction* fileAction(GraphicWindowController& w, const char* name)
+void rename(GraphicWindowController& w, const char* title)
 {
-    auto* a = w.menuBar()->findChild<QAction*>(QString::fromLatin1(name));
-    EXPECT_TRUE(a) << name;
-    return a;
+    w.sigFile()->setProgramName(title);
+    w.documentHasChanged();
 }
 
-const std::string kDemo = test::readFile(test::dataPath("examples/demo.sig"));
+const std::string kDemo = readFile(dataPath("examples/demo.sig"));
 
 // The demo with a record of an operator the database does not have, on
 // line 14.
@@ -95,8 +56,8 @@ std::string question(const std::string& file, const std::string& problems)
 
 TEST(PatchLossRegression, WithoutADatabaseNoPatchOpensAndTheFileStays)
 {
-    test::TempDir dbDir;
-    test::writeFile(dbDir / "sigdbase.sbf", "not an operator database\n");
+    TempDir dbDir;
+    writeFile(dbDir / "sigdbase.sbf", "not an operator database\n");
     auto broken = std::make_shared<SigDbase>();
     broken->setFullPathName((dbDir / "sigdbase.sbf").string());
     ASSERT_FALSE(broken->createSigDbase());
@@ -107,10 +68,10 @@ TEST(PatchLossRegression, WithoutADatabaseNoPatchOpensAndTheFileStays)
     GraphicWindowController* w = editor.documents->openDocument(path);
     EXPECT_EQ(w, nullptr);
     if (w) { // what the user did next: Save, and Save again
-        fileAction(*w, "actionSave")->trigger();
-        fileAction(*w, "actionSave")->trigger();
+        menuAction(*w, "actionSave")->trigger();
+        menuAction(*w, "actionSave")->trigger();
     }
-    EXPECT_EQ(test::alertLines(alerts.recorded),
+    EXPECT_EQ(alertLines(alerts.recorded),
               std::vector<std::string>{"Critical | ERROR | The file \"" + path.toStdString() +
                                        "\" could not be read as a patch: no operator database is loaded (\"" +
                                        (dbDir / "sigdbase.sbf").string() + "\" did not load) | OK"});
@@ -121,7 +82,7 @@ TEST(PatchLossRegression, WithoutADatabaseNoPatchOpensAndTheFileStays)
 
 TEST(PatchLossRegression, RandomBytesAreNotSavedOverUnasked)
 {
-    Editor editor(test::bundledDbase());
+    Editor editor(bundledDbase());
     std::mt19937 random(9);
     std::string noise(2048, '\0');
     for (char& c : noise)
@@ -136,7 +97,7 @@ TEST(PatchLossRegression, RandomBytesAreNotSavedOverUnasked)
     // Save, and No (Cancel) to the question: the file is as it was.
     const size_t opening = alerts.recorded.size();
     alerts.answers = {2};
-    fileAction(*w, "actionSave")->trigger();
+    menuAction(*w, "actionSave")->trigger();
     ASSERT_EQ(alerts.recorded.size(), opening + 1);
     // What the bytes make of the operator name is noise too; the rest is not.
     const std::string& asked = alerts.recorded.back().message;
@@ -158,18 +119,17 @@ TEST(PatchLossRegression, RandomBytesAreNotSavedOverUnasked)
 
 TEST(PatchLossRegression, ADegradedPatchAsksBeforeReplacingItsFileAndSavesElsewhereFreely)
 {
-    Editor editor(test::bundledDbase());
+    Editor editor(bundledDbase());
     const std::string original = demoWithUnknownOperator();
     const QString path = editor.file("warp.sig", original);
     ScopedRecordingAlerts alerts;
     ScopedScriptedFileChooser chooser;
     GraphicWindowController* w = editor.documents->openDocument(path);
     ASSERT_TRUE(w);
-    EXPECT_EQ(test::alertLines(alerts.recorded),
+    EXPECT_EQ(alertLines(alerts.recorded),
               std::vector<std::string>{
                   "Informational | Module Build | 'WARPDRIVE' is not a valid operator for this SigDatabase. | OK"});
-    w->sigFile()->setProgramName("Warped Chorus");
-    w->documentHasChanged();
+    rename(*w, "Warped Chorus");
     EXPECT_EQ(w->windowTitle(), QString::fromUtf8("warp \u2014 read with errors*"));
 
     // Cancel, then Save As... cancelled in its panel: the file stays.
@@ -178,7 +138,7 @@ TEST(PatchLossRegression, ADegradedPatchAsksBeforeReplacingItsFileAndSavesElsewh
     EXPECT_FALSE(editor.documents->saveDocument(*w));
     EXPECT_FALSE(editor.documents->saveDocument(*w));
     ASSERT_EQ(alerts.recorded.size(), 3u);
-    EXPECT_EQ(test::alertLines({alerts.recorded[1]}),
+    EXPECT_EQ(alertLines({alerts.recorded[1]}),
               std::vector<std::string>{"Warning | ALERT | " +
                                        question("warp.sig", "line 14: unknown operator 'WARPDRIVE'") +
                                        " | Save As... Replace Cancel"});
@@ -188,7 +148,7 @@ TEST(PatchLossRegression, ADegradedPatchAsksBeforeReplacingItsFileAndSavesElsewh
 
     // Save As under another name: no question; the patch moves there.
     chooser.answers = {(editor.dir / "kept.sig").string()};
-    fileAction(*w, "actionSaveAs")->trigger();
+    menuAction(*w, "actionSaveAs")->trigger();
     EXPECT_EQ(alerts.recorded.size(), 3u);
     EXPECT_EQ(editor.bytes("kept.sig"), w->sigDocument()->sigData());
     EXPECT_EQ(editor.bytes("warp.sig"), original);
@@ -211,7 +171,7 @@ TEST(PatchLossRegression, ADegradedPatchAsksBeforeReplacingItsFileAndSavesElsewh
 
 TEST(PatchLossRegression, ReferencesToNothingOnlyMarkTheTitleAndStayInTheFile)
 {
-    Editor editor(test::bundledDbase());
+    Editor editor(bundledDbase());
     std::string dangling = kDemo;
     dangling.replace(dangling.find("mixl-out"), 8, "gone-out");
     ScopedRecordingAlerts alerts;
@@ -220,8 +180,7 @@ TEST(PatchLossRegression, ReferencesToNothingOnlyMarkTheTitleAndStayInTheFile)
     ASSERT_EQ(alerts.recorded.size(), 1u);
     EXPECT_EQ(alerts.recorded[0].message, "Line 1: Cannot find signal 'gone-out' for HEADM adc\n\n\n");
     EXPECT_EQ(w->windowTitle(), QString::fromUtf8("dangling \u2014 unresolved references"));
-    w->sigFile()->setProgramName("Still Dangling");
-    w->documentHasChanged();
+    rename(*w, "Still Dangling");
     EXPECT_TRUE(editor.documents->saveDocument(*w));
     EXPECT_EQ(alerts.recorded.size(), 1u) << "nothing to ask";
     EXPECT_NE(editor.bytes("dangling.sig").find(" gone-out "), std::string::npos);
@@ -230,14 +189,13 @@ TEST(PatchLossRegression, ReferencesToNothingOnlyMarkTheTitleAndStayInTheFile)
 
 TEST(PatchLossRegression, TwoSavesInARowKeepTheFileFromBeforeTheFirstAsBackup)
 {
-    Editor editor(test::bundledDbase());
+    Editor editor(bundledDbase());
     GraphicWindowController* w = editor.documents->openDocument(editor.file("demo.sig", kDemo));
     ASSERT_TRUE(w);
     std::vector<std::string> saved;
     for (const char* title : {"Wide Chorus", "Wider Chorus", "Widest Chorus"}) {
-        w->sigFile()->setProgramName(title);
-        w->documentHasChanged();
-        fileAction(*w, "actionSave")->trigger();
+        rename(*w, title);
+        menuAction(*w, "actionSave")->trigger();
         saved.push_back(editor.bytes("demo.sig"));
         EXPECT_EQ(editor.bytes("demo.bak"), kDemo) << title;
     }
@@ -245,14 +203,12 @@ TEST(PatchLossRegression, TwoSavesInARowKeepTheFileFromBeforeTheFirstAsBackup)
     EXPECT_EQ(saved[2], w->sigDocument()->sigData());
 
     // Reverting reads the file into a new document of the same session.
-    w->sigFile()->setProgramName("Changed");
-    w->documentHasChanged();
+    rename(*w, "Changed");
     ScopedRecordingAlerts alerts;
     editor.documents->revertDocument(*w);
     ASSERT_EQ(alerts.recorded.size(), 1u);
-    w->sigFile()->setProgramName("After Revert");
-    w->documentHasChanged();
-    fileAction(*w, "actionSave")->trigger();
+    rename(*w, "After Revert");
+    menuAction(*w, "actionSave")->trigger();
     EXPECT_EQ(editor.bytes("demo.bak"), kDemo);
 
     // A window opened anew is a new session: its first save keeps the file
@@ -263,15 +219,14 @@ TEST(PatchLossRegression, TwoSavesInARowKeepTheFileFromBeforeTheFirstAsBackup)
         editor.documents->openDocument(QString::fromStdString((editor.dir / "demo.sig").string()));
     ASSERT_TRUE(next);
     const std::string before = editor.bytes("demo.sig");
-    next->sigFile()->setProgramName("Next Session");
-    next->documentHasChanged();
-    fileAction(*next, "actionSave")->trigger();
+    rename(*next, "Next Session");
+    menuAction(*next, "actionSave")->trigger();
     EXPECT_EQ(editor.bytes("demo.bak"), before);
 }
 
 TEST(PatchLossRegression, ClosingTheLastPatchWindowBringsBackTheStartWindowAndOnlyQuitQuits)
 {
-    Editor editor(test::bundledDbase());
+    Editor editor(bundledDbase());
     GraphicWindowController* w = editor.documents->openDocument(editor.file("demo.sig", kDemo));
     ASSERT_TRUE(w);
     EXPECT_FALSE(editor.start->isVisible());
@@ -296,15 +251,10 @@ TEST(PatchLossRegression, ClosingTheLastPatchWindowBringsBackTheStartWindowAndOn
     EXPECT_FALSE(editor.start->isVisible());
 }
 
-TEST(PatchLossRegression, RevertLaysOutAPatchWithoutPositionsAsOpeningDoes)
+TEST(PatchLossRegression, APatchWithoutPositionsIsLaidOutOnOpeningAndOnRevert)
 {
-    Editor editor(test::bundledDbase());
-    std::string flat;
-    std::istringstream lines(kDemo);
-    for (std::string line; std::getline(lines, line);) {
-        const size_t info = line.find(" ;=");
-        flat += (info == std::string::npos ? line.substr(0, line.size() - 1) : line.substr(0, info)) + "\r\n";
-    }
+    Editor editor(bundledDbase());
+    const std::string flat = withoutPositions(kDemo);
     GraphicWindowController* w = editor.documents->openDocument(editor.file("flat.sig", flat));
     ASSERT_TRUE(w);
     auto positions = [&] {
@@ -314,15 +264,21 @@ TEST(PatchLossRegression, RevertLaysOutAPatchWithoutPositionsAsOpeningDoes)
         return out;
     };
     const auto opened = positions();
-    ASSERT_FALSE(PatchLayout::standsInOneColumn(*w->sigFile()));
-
-    ScopedRecordingAlerts alerts;
-    alerts.answers = {0};
-    editor.documents->revertDocument(*w);
-    ASSERT_EQ(alerts.recorded.size(), 1u);
-    EXPECT_EQ(positions(), opened);
-    EXPECT_TRUE(w->sigDocument()->isDocumentEdited()) << "the layout is a change, as on opening";
-    EXPECT_EQ(w->windowTitle(), "flat*");
-    EXPECT_FALSE(w->sigDocument()->undoManager().canUndo());
-    EXPECT_EQ(editor.bytes("flat.sig"), flat);
+    ASSERT_GT(opened.size(), 5u);
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(*w->sigFile())) << "laid out";
+    // The layout is a change to save, and no edit to undo; a reverted patch
+    // is laid out the same, and the file stays as it is.
+    for (int reverted = 0; reverted < 2; ++reverted) {
+        SCOPED_TRACE(reverted);
+        EXPECT_EQ(positions(), opened);
+        EXPECT_TRUE(w->sigDocument()->isDocumentEdited());
+        EXPECT_EQ(w->windowTitle(), "flat*");
+        EXPECT_FALSE(w->sigDocument()->undoManager().canUndo());
+        EXPECT_EQ(editor.bytes("flat.sig"), flat);
+        ScopedRecordingAlerts alerts;
+        alerts.answers = {0};
+        editor.documents->revertDocument(*w);
+        ASSERT_EQ(alerts.recorded.size(), 1u);
+    }
+    EXPECT_EQ(editor.documents->newDocument()->windowTitle(), "untitled") << "a new patch is not laid out";
 }

@@ -2,20 +2,15 @@
 // generators, harmonics, and writing back as one undo step.
 #include "editors/WaveEditors.h"
 #include "Toskfile/PatchEditor.h"
-#include "Toskfile/SigDocument.h"
-#include "Toskfile/SigFile.h"
 #include "Toskfile/UndoGroup.h"
 #include "Toskfile/WaveObject.h"
-#include "base/Alerts.h"
 #include "editors/WaveSlider.h"
 #include "editors/WaveformPanel.h"
 #include "editors/WaveformView.h"
 #include "editors/WaveshapePanel.h"
-#include "gui/GuiTestSupport.h"
-#include "support/TestSupport.h"
+#include "gui/AppTestSupport.h"
 
 #include <QAbstractButton>
-#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -23,13 +18,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
 #include <cmath>
-#include <sstream>
 
 using namespace tosk;
+using namespace tosk::test;
 
 namespace {
 
@@ -50,21 +43,16 @@ std::string wavePatch()
            "TAIL Ann\r\n";
 }
 
-// The saved line of a module, without its CR LF.
-std::string lineOf(const SigDocument& doc, const std::string& start)
-{
-    std::istringstream lines(doc.sigData());
-    std::string line;
-    while (std::getline(lines, line))
-        if (line.rfind(start, 0) == 0)
-            return line.substr(0, line.size() - (!line.empty() && line.back() == '\r' ? 1 : 0));
-    return "";
-}
-
 std::vector<double> pointsOf(const WaveEditorWindow& editor)
 {
     auto span = editor.waveObject().pointValues();
     return std::vector<double>(span.begin(), span.end());
+}
+
+void deletePending()
+{
+    QApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 struct Editing {
@@ -73,13 +61,12 @@ struct Editing {
     Editing()
     {
         doc = std::make_shared<SigDocument>();
-        doc->initWithData(wavePatch(), std::string("waves"), std::nullopt, test::bundledDbase());
+        doc->initWithData(wavePatch(), std::string("waves"), std::nullopt, bundledDbase());
     }
     ~Editing()
     {
         WaveEditors::closeEditorsOf(*doc);
-        QApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        deletePending();
     }
     Module& module(const char* name) { return *doc->sigFile()->findModuleByName(name); }
     template <typename Panel> Panel* open(const char* name)
@@ -118,12 +105,6 @@ void expectPoints(const WaveEditorWindow& editor, const std::vector<double>& exp
         EXPECT_NEAR(actual[i], expected[i], 1e-6) << "point " << i;
 }
 
-void deletePending()
-{
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
-
 } // namespace
 
 TEST(WaveEditors, AStrokeChangesThePointsUnderItAndApplyIsOneUndoStep)
@@ -153,7 +134,7 @@ TEST(WaveEditors, AStrokeChangesThePointsUnderItAndApplyIsOneUndoStep)
     std::string written = "WAVEFORM wf 32 0 0 0 0.5 0.5 -0.5 1";
     for (int i = 7; i < 32; ++i)
         written += " 0";
-    EXPECT_EQ(lineOf(*e.doc, "WAVEFORM"), written + " ;=140,140,80,0");
+    EXPECT_EQ(lineOf(*e.doc, "WAVEFORM", true), written + " ;=140,140,80,0");
     UndoManager& undo = e.doc->undoManager();
     EXPECT_EQ(undo.undoCount(), 1u);
     EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Change Value");
@@ -202,7 +183,7 @@ TEST(WaveEditors, CancelChangesNothingAndOkWritesAndCloses)
     QTest::mouseClick(child<QPushButton>(panel, "okButton"), Qt::LeftButton);
     deletePending();
     EXPECT_FALSE(panel);
-    EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0");
+    EXPECT_EQ(lineOf(*e.doc, "C_CURVE", true), "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0");
     EXPECT_EQ(e.doc->undoManager().undoCount(), 1u);
     e.doc->undoManager().undo();
     EXPECT_EQ(e.doc->sigData(), before);
@@ -235,10 +216,7 @@ TEST(WaveEditors, ButtonsFollowTheTableAndItsLimits)
         auto* b = child<QToolButton>(panel, p.button);
         ASSERT_TRUE(b);
         QTest::mouseClick(b, Qt::LeftButton);
-        auto points = pointsOf(*panel);
-        ASSERT_EQ(points.size(), p.points.size());
-        for (size_t i = 0; i < points.size(); ++i)
-            EXPECT_NEAR(points[i], p.points[i], 1e-9) << i;
+        expectPoints(*panel, p.points);
     }
     uint32_t seed = 42;
     panel->setRandomSeedSource([&seed] { return seed; });
@@ -300,7 +278,7 @@ TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
     expectPoints(*panel, (std::vector<double>(4, 0.0)));
     // Applying writes only what was changed here, over the module as it is.
     QTest::mouseClick(child<QPushButton>(panel, "applyButton"), Qt::LeftButton);
-    EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), "C_CURVE bend adc-in1 4 0 0 0 0 ;=140,40,80,0");
+    EXPECT_EQ(lineOf(*e.doc, "C_CURVE", true), "C_CURVE bend adc-in1 4 0 0 0 0 ;=140,40,80,0");
 
     // Removing the module closes its editor; undoing brings no editor back.
     QPointer<WaveEditorWindow> watched = panel;
@@ -397,11 +375,7 @@ TEST(WaveEditors, WaveshapeSoftClipAndHarmonicsWriteBackAsOneStep)
 
     QTest::mouseClick(child<QToolButton>(panel, "softClipButton"), Qt::LeftButton);
     EXPECT_EQ(panel->clipSlider()->text()->text(), "0.667");
-    auto points = pointsOf(*panel);
-    ASSERT_EQ(points.size(), 3u);
-    EXPECT_NEAR(points[0], -2.0 / 3, 1e-9);
-    EXPECT_NEAR(points[1], 0, 1e-9);
-    EXPECT_NEAR(points[2], 2.0 / 3, 1e-9);
+    expectPoints(*panel, {-2.0 / 3, 0, 2.0 / 3});
     // Bias 0.1 doubles the outer points, limited to the range.
     panel->biasSlider()->slider()->setValue(500);
     EXPECT_EQ(panel->biasSlider()->text()->text(), "0.100");
@@ -423,13 +397,10 @@ TEST(WaveEditors, WaveshapeSoftClipAndHarmonicsWriteBackAsOneStep)
         QTest::keyClick(panel->valueSlider(k)->slider(), k == 1 ? Qt::Key_End : Qt::Key_Home);
     panel->valueSlider(0)->slider()->setValue(500); // the middle of -2..2
     EXPECT_EQ(panel->valueSlider(0)->text()->text(), "0.000");
-    points = pointsOf(*panel);
-    EXPECT_NEAR(points[0], -1, 1e-9);
-    EXPECT_NEAR(points[1], 0, 1e-9);
-    EXPECT_NEAR(points[2], 1, 1e-9);
+    expectPoints(*panel, {-1, 0, 1});
     // Harmonic 2 as well: the curve bends and is scaled back into the range.
     panel->valueSlider(2)->slider()->setValue(1000);
-    points = pointsOf(*panel);
+    const auto points = pointsOf(*panel);
     EXPECT_NE(points[1], 0);
     EXPECT_GE(points[0], -1);
     EXPECT_LE(points[2], 1);
@@ -439,7 +410,7 @@ TEST(WaveEditors, WaveshapeSoftClipAndHarmonicsWriteBackAsOneStep)
     EXPECT_EQ(panel->waveShape().numberOfPoints(), 4u);
 
     QTest::mouseClick(child<QPushButton>(panel, "applyButton"), Qt::LeftButton);
-    const std::string line = lineOf(*e.doc, "CURVE s");
+    const std::string line = lineOf(*e.doc, "CURVE s", true);
     EXPECT_EQ(line.rfind("CURVE s adc-in2 4 ", 0), 0u) << line;
     EXPECT_EQ(e.doc->undoManager().undoCount(), 1u);
     EXPECT_EQ(e.doc->undoManager().undoMenuItemTitle(), "Undo Change Value");
