@@ -173,7 +173,6 @@ TEST(BundledModel, AKnobTakesTheRangeOfWhatItDrives)
 TEST(BundledModel, SpecialKindsAndBoxes)
 {
     auto db = bundledDbase();
-    EXPECT_EQ(newModule("WAVEFORM", "w", db)->moduleType(), Module::WAVEFORM);
     EXPECT_EQ(newModule("MULTITAP2", "t", db)->moduleType(), Module::MULTITAP2);
     EXPECT_EQ(newModule("N_EXTCONTROL", "x", db)->moduleType(), Module::N_EXTCONTROL);
     EXPECT_TRUE(newModule("MARKER", "m", db)->isMarker());

@@ -7,7 +7,6 @@
 #include "Toskfile/ModuleFigure.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/PatchLayout.h"
-#include "Toskfile/SigDocument.h"
 #include "Toskfile/Wire.h"
 
 #include <gtest/gtest.h>
@@ -319,17 +318,4 @@ TEST(CanvasGeometry, LayingOutAPatchAddsNoPositionToItsFile)
     EXPECT_FALSE(patch.head()->isPlaced());
     EXPECT_TRUE(patch.findModuleByName("h")->isPlaced()) << "a position of 0,0 read from the file is kept";
     EXPECT_EQ(patch.dataRepresentation(), text);
-
-    // A move places the module; undoing it unplaces it again.
-    SigDocument doc;
-    doc.setSigFile(std::move(loaded.patch));
-    g.startBoundsManipulation();
-    g.moveBy(Point{30, 20});
-    g.stopBoundsManipulation();
-    EXPECT_EQ(g.moduleInfo(), " ;=30,20,80,0");
-    doc.undoManager().undo();
-    EXPECT_EQ(g.rect().origin, (Point{0, 0}));
-    EXPECT_EQ(doc.sigFile()->dataRepresentation(), text);
-    doc.undoManager().redo();
-    EXPECT_EQ(g.moduleInfo(), " ;=30,20,80,0");
 }

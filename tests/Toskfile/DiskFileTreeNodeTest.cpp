@@ -1,5 +1,6 @@
 #include "Toskfile/DiskFileTreeNode.h"
-#include "base/TkxException.h"
+
+#include "ModelTestSupport.h"
 
 #include "support/TestSupport.h"
 
@@ -30,8 +31,8 @@ std::vector<std::string> childNames(const TreeNode& node)
 TEST(DiskFileTreeNode, AFolderListsItsFoldersAndPatchFiles)
 {
     TempDir dir;
-    for (const char* name : {"a.sig", "b.SIG", "c.bak", "d.sif", "e.txt", "Zed.Bak", "noext", ".hidden.sig",
-                             ".demo.sig.tmp-0123"})
+    for (const char* name :
+         {"a.sig", "b.SIG", "c.bak", "d.sif", "e.txt", "Zed.Bak", "noext", ".hidden.sig", ".demo.sig.tmp-0123"})
         writeFile(dir / name, "x");
     fs::create_directories(dir / "Banks" / "Inner");
     fs::create_directories(dir / ".git");
@@ -66,15 +67,9 @@ TEST(DiskFileTreeNode, APathThatIsNoFolderIsRefusedByName)
 {
     TempDir dir;
     writeFile(dir / "file.sig", "x");
-    for (const std::string& path : {(dir / "missing").string(), (dir / "file.sig").string(), std::string()}) {
-        try {
-            DiskFileTreeNode::treeFromDirectoryPath(path);
-            ADD_FAILURE() << path;
-        } catch (const TkxException& e) {
-            EXPECT_EQ(e.name(), "DiskFileTreeNode");
-            EXPECT_EQ(e.reason(), "Invalid directory path: " + path);
-        }
-    }
+    for (const std::string& path : {(dir / "missing").string(), (dir / "file.sig").string(), std::string()})
+        EXPECT_EQ(failureOf([&] { DiskFileTreeNode::treeFromDirectoryPath(path); }),
+                  "DiskFileTreeNode | Invalid directory path: " + path);
 }
 
 TEST(DiskFileTreeNode, NamesAndExtensions)
@@ -84,13 +79,10 @@ TEST(DiskFileTreeNode, NamesAndExtensions)
     for (const auto& [path, name] : paths)
         EXPECT_EQ(DiskFileTreeNode::nodeNameFromPath(path), name) << path;
 
-    DiskNodeData data("archive.tar.SIG", "/x/archive.tar.SIG", true);
-    EXPECT_EQ(data.extension(), "SIG");
-    EXPECT_EQ(data.patchName(), "archive.tar");
-    data.setName(".sig");
-    EXPECT_EQ(data.extension(), "");
-    EXPECT_EQ(data.patchName(), ".sig");
-    data.setName("Hall");
-    EXPECT_EQ(data.extension(), "");
-    EXPECT_EQ(data.patchName(), "Hall");
+    DiskNodeData data("x", "/x/x", true);
+    for (auto [name, extension, patch] :
+         {std::tuple{"archive.tar.SIG", "SIG", "archive.tar"}, {".sig", "", ".sig"}, {"Hall", "", "Hall"}}) {
+        data.setName(name);
+        EXPECT_EQ(data.extension() + " " + data.patchName(), std::string(extension) + " " + patch) << name;
+    }
 }

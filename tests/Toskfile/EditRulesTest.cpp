@@ -111,28 +111,19 @@ TEST(EditRules, ConnectionGesturesFollowShiftOptionAndExternalInputs)
         const char* source;
     };
     using O = ConnectionPlan::Outcome;
+    const GestureKeys none, shift{true, false}, both{true, true};
     const std::vector<Case> cases{
-        {"input to output", "osc.amp", "lfo.out", {}, O::Connect, "osc.amp", "lfo.out"},
-        {"output to input", "lfo.out", "osc.amp", {}, O::Connect, "osc.amp", "lfo.out"},
-        {"signal to control refused silently", "osc.out", "osc.amp", {}, O::Nothing, "", ""},
-        {"already connected", "g.in", "osc.out", {}, O::Nothing, "", ""},
-        {"parameter", "lfo.shape", "lfo.out", {}, O::Nothing, "", ""},
-        {"shift from an input takes the target input's source",
-         "osc.amp",
-         "g.gain",
-         {true, false},
-         O::Connect,
-         "osc.amp",
+        {"input to output", "osc.amp", "lfo.out", none, O::Connect, "osc.amp", "lfo.out"},
+        {"output to input", "lfo.out", "osc.amp", none, O::Connect, "osc.amp", "lfo.out"},
+        {"signal to control refused silently", "osc.out", "osc.amp", none, O::Nothing, "", ""},
+        {"already connected", "g.in", "osc.out", none, O::Nothing, "", ""},
+        {"parameter", "lfo.shape", "lfo.out", none, O::Nothing, "", ""},
+        {"shift from an input takes the target input's source", "osc.amp", "g.gain", shift, O::Connect, "osc.amp",
          "lfo.out"},
-        {"shift from an output takes the one input the target output feeds",
-         "knob.out",
-         "lfo.out",
-         {true, false},
-         O::Connect,
-         "g.gain",
-         "knob.out"},
-        {"shift onto an output that feeds nothing", "osc.amp", "knob.out", {true, false}, O::Nothing, "", ""},
-        {"shift and option on a repetition", "osc.out", "mix.in1", {true, true}, O::Nothing, "", ""},
+        {"shift from an output takes the one input the target output feeds", "knob.out", "lfo.out", shift, O::Connect,
+         "g.gain", "knob.out"},
+        {"shift onto an output that feeds nothing", "osc.amp", "knob.out", shift, O::Nothing, "", ""},
+        {"shift and option on a repetition", "osc.out", "mix.in1", both, O::Nothing, "", ""},
     };
     auto doc = openDocument(editPatch());
     auto field = [&](const std::string& path) {
@@ -340,18 +331,16 @@ TEST(EditRules, ValuesTheFileCouldNotReadBackAreRefused)
 
     // The inspector's own rules come first.
     auto doc = openDocument(editPatch());
-    PatchEditor editor(*doc);
-    std::string error;
-    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "lfo", "shape"), "9", &error));
-    EXPECT_EQ(error, "0 sine, 1 triangle, 2 square, 3 saw, 4 random must be greater than 0 and less than 4.\n");
-    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "mix", "count"), "3", &error));
-    EXPECT_EQ(error, "Use Add Repeating Field to change this.");
-    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "g", "gain"), "nosuch-out", &error));
-    EXPECT_EQ(error, "nosuch-out : source not found");
-    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "g", "gain"), "osc-out", &error));
-    EXPECT_EQ(error, "osc-out cannot feed g-gain.");
-    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "lfo", "rate"), "2.0", &error)) << "the same value is no change";
-    EXPECT_EQ(error, "");
+    auto refusal = [&](const char* module, const char* field, const char* value) {
+        std::string error;
+        return PatchEditor(*doc).setFieldText(fieldOf(*doc, module, field), value, &error) ? "taken" : error;
+    };
+    EXPECT_EQ(refusal("lfo", "shape", "9"),
+              "0 sine, 1 triangle, 2 square, 3 saw, 4 random must be greater than 0 and less than 4.\n");
+    EXPECT_EQ(refusal("mix", "count", "3"), "Use Add Repeating Field to change this.");
+    EXPECT_EQ(refusal("g", "gain", "nosuch-out"), "nosuch-out : source not found");
+    EXPECT_EQ(refusal("g", "gain", "osc-out"), "osc-out cannot feed g-gain.");
+    EXPECT_EQ(refusal("lfo", "rate", "2.0"), "") << "the same value is no change";
     EXPECT_FALSE(doc->undoManager().canUndo());
 }
 

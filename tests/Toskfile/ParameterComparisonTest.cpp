@@ -47,16 +47,15 @@ TEST(ParameterComparison, ListsExactlyTheFieldsAnUpdateWouldChange)
         bool matches;
         std::vector<std::string> differences;
     };
+    const std::vector<std::string> none,
+        turnedFields{"HEADM adc obj_desription: Demo | Live", "SINE osc freq: 440 | 220",
+                     "KNOB knob menu: Knob:%5.2f | Level:%5.2f", "KNOB knob value: 0.5 | 0.75"};
     const Case cases[] = {
-        {"the same values, written otherwise", unitCopy({{"SINE osc 440 0.5", "SINE osc 440.0 0.50000"}}), true, {}},
-        {"turned on the unit; a wire here is no value",
-         turned,
-         true,
-         {"HEADM adc obj_desription: Demo | Live", "SINE osc freq: 440 | 220",
-          "KNOB knob menu: Knob:%5.2f | Level:%5.2f", "KNOB knob value: 0.5 | 0.75"}},
-        {"a module more", unitCopy({{"TAIL Ann", "SINE extra 1 1\r\nTAIL Ann"}}), false, {}},
-        {"another operator in a module's place", unitCopy({{"LFO lfo 2 1 0", "SINE lfo 2 1"}}), false, {}},
-        {"no patch at all", "garbage", false, {}},
+        {"the same values, written otherwise", unitCopy({{"SINE osc 440 0.5", "SINE osc 440.0 0.50000"}}), true, none},
+        {"turned on the unit; a wire here is no value", turned, true, turnedFields},
+        {"a module more", unitCopy({{"TAIL Ann", "SINE extra 1 1\r\nTAIL Ann"}}), false, none},
+        {"another operator in a module's place", unitCopy({{"LFO lfo 2 1 0", "SINE lfo 2 1"}}), false, none},
+        {"no patch at all", "garbage", false, none},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

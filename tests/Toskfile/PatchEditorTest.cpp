@@ -14,9 +14,25 @@ using namespace tosk::test;
 
 namespace {
 
+using Ed = PatchEditor;
+using Doc = SigDocument;
+
+// The module of that name in `d`, and the modules of those names.
+Module* m(Doc& d, const char* name)
+{
+    return &moduleNamed(d, name);
+}
+
+template <typename... Names> Ed::Modules mods(Doc& d, Names... names)
+{
+    return {m(d, names)...};
+}
+
+const GestureKeys withOption{false, true};
+
 struct EditCase {
     const char* name;
-    std::function<bool(PatchEditor&, SigDocument&)> edit;
+    std::function<bool(Ed&, Doc&)> edit;
     const char* undoTitle;
     // A line the saved text has after the edit (exactly), or "" to check
     // only that the text changed; lines the edit removes are checked by
@@ -25,101 +41,67 @@ struct EditCase {
     const char* gone = "";
 };
 
-using Mods = PatchEditor::Modules;
-
 const std::vector<EditCase>& editCases()
 {
     static const std::vector<EditCase> cases{
-        {"move two boxes",
-         [](PatchEditor& e, SigDocument& d) {
-             return e.moveModules({&moduleNamed(d, "osc"), &moduleNamed(d, "lfo")}, Point{30, 10});
-         },
+        {"move two boxes", [](Ed& e, Doc& d) { return e.moveModules(mods(d, "osc", "lfo"), Point(30, 10)); },
          "Undo Move", "LFO lfo 2 1 0 ;=170,150,80,0"},
         {"connect a free input",
-         [](PatchEditor& e, SigDocument& d) {
-             return e.connectGesture(fieldOf(d, "lfo", "out"), fieldOf(d, "osc", "amp"), {});
-         },
+         [](Ed& e, Doc& d) { return e.connectGesture(fieldOf(d, "lfo", "out"), fieldOf(d, "osc", "amp"), {}); },
          "Undo Connect Field", "SINE osc 440 lfo-out ;=140,40,80,0"},
         {"connect over another source, with an interface's defaults",
-         [](PatchEditor& e, SigDocument& d) {
-             return e.connectGesture(fieldOf(d, "g", "gain"), fieldOf(d, "knob", "out"), {});
-         },
+         [](Ed& e, Doc& d) { return e.connectGesture(fieldOf(d, "g", "gain"), fieldOf(d, "knob", "out"), {}); },
          "Undo Connect Field", "KNOB knob \"gain:%5.2f\" -10 10 1 0.5 1 ;=20,220,80,0"},
         {"connect with Option adds a repetition",
-         [](PatchEditor& e, SigDocument& d) {
-             return e.connectGesture(fieldOf(d, "osc", "out"), fieldOf(d, "mix", "in1"), {false, true});
-         },
+         [](Ed& e, Doc& d) { return e.connectGesture(fieldOf(d, "osc", "out"), fieldOf(d, "mix", "in1"), withOption); },
          "Undo Connect Field", "MIXN mix 3 g-out 1 osc-out 1 adc-null 0.5 1 ;=380,40,80,0"},
-        {"disconnect an input",
-         [](PatchEditor& e, SigDocument& d) { return e.disconnectInput(fieldOf(d, "g", "gain")); },
+        {"disconnect an input", [](Ed& e, Doc& d) { return e.disconnectInput(fieldOf(d, "g", "gain")); },
          "Undo Delete Connection", "GAIN g osc-out 1 ;=260,40,80,0"},
-        {"disconnect an output",
-         [](PatchEditor& e, SigDocument& d) { return e.disconnectOutput(fieldOf(d, "adc", "in1")); },
+        {"disconnect an output", [](Ed& e, Doc& d) { return e.disconnectOutput(fieldOf(d, "adc", "in1")); },
          "Undo Delete Connection", "MIX2 m2 adc-null adc-in2 1 1 ;=260,140,80,0"},
-        {"insert a module",
-         [](PatchEditor& e, SigDocument& d) { return e.insertModule("GAIN", &moduleNamed(d, "osc")) != nullptr; },
+        {"insert a module", [](Ed& e, Doc& d) { return e.insertModule("GAIN", m(d, "osc")) != nullptr; },
          "Undo Add Module", "GAIN gain adc-null 1 ;=180,80,80,0"},
-        {"delete a module with wires in and out",
-         [](PatchEditor& e, SigDocument& d) { return e.deleteModules({&moduleNamed(d, "g")}); },
+        {"delete a module with wires in and out", [](Ed& e, Doc& d) { return e.deleteModules({m(d, "g")}); },
          "Undo Delete Selected Modules", "MIXN mix 2 adc-null 1 adc-null 0.5 1 ;=380,40,80,0", "GAIN g"},
-        {"cut two modules",
-         [](PatchEditor& e, SigDocument& d) {
-             return e.deleteModules({&moduleNamed(d, "osc"), &moduleNamed(d, "m2")}, "Cut");
-         },
-         "Undo Cut", "GAIN g adc-null lfo-out ;=260,40,80,0", "SINE osc"},
+        {"cut two modules", [](Ed& e, Doc& d) { return e.deleteModules(mods(d, "osc", "m2"), "Cut"); }, "Undo Cut",
+         "GAIN g adc-null lfo-out ;=260,40,80,0", "SINE osc"},
         {"paste a module",
-         [](PatchEditor& e, SigDocument& d) {
-             return !e.paste(crlf({"GAIN g osc-out 2 ;=260,40,80,0"}), &moduleNamed(d, "lfo"), Point{10, 10}).empty();
+         [](Ed& e, Doc& d) {
+             return !e.paste(crlf({"GAIN g osc-out 2 ;=260,40,80,0"}), m(d, "lfo"), Point(10, 10)).empty();
          },
          "Undo Paste", "GAIN g1 adc-null 2 ;=162,151,80,0"},
-        {"duplicate two modules",
-         [](PatchEditor& e, SigDocument& d) {
-             return e.duplicate({&moduleNamed(d, "g"), &moduleNamed(d, "osc")}).size() == 2;
-         },
+        {"duplicate two modules", [](Ed& e, Doc& d) { return e.duplicate(mods(d, "g", "osc")).size() == 2; },
          "Undo Duplicate", "GAIN g1 osc1-out lfo-out ;=270,50,80,0"},
-        {"reorder one module",
-         [](PatchEditor& e, SigDocument& d) { return e.reorderModule(moduleNamed(d, "knob"), moduleNamed(d, "adc")); },
+        {"reorder one module", [](Ed& e, Doc& d) { return e.reorderModule(*m(d, "knob"), *m(d, "adc")); },
          "Undo Reorder Module", ""},
-        {"reorder all", [](PatchEditor& e, SigDocument&) { return e.reorderAll(); }, "Undo Reorder SigFile", ""},
-        {"reposition", [](PatchEditor& e, SigDocument&) { return e.reposition(); }, "Undo Reposition", ""},
+        {"reorder all", [](Ed& e, Doc&) { return e.reorderAll(); }, "Undo Reorder SigFile", ""},
+        {"reposition", [](Ed& e, Doc&) { return e.reposition(); }, "Undo Reposition", ""},
         {"align left edges",
-         [](PatchEditor& e, SigDocument& d) {
-             return e.alignModules({&moduleNamed(d, "g"), &moduleNamed(d, "knob")}, ModuleArrangement::Edge::Left);
-         },
+         [](Ed& e, Doc& d) { return e.alignModules(mods(d, "g", "knob"), ModuleArrangement::Edge::Left); },
          "Undo Align Left Edges", "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=260,220,80,0"},
         {"align bottom edges",
-         [](PatchEditor& e, SigDocument& d) {
-             return e.alignModules({&moduleNamed(d, "lfo"), &moduleNamed(d, "osc")}, ModuleArrangement::Edge::Bottom);
-         },
+         [](Ed& e, Doc& d) { return e.alignModules(mods(d, "lfo", "osc"), ModuleArrangement::Edge::Bottom); },
          "Undo Align Bottom Edges", ""},
-        {"grid selected",
-         [](PatchEditor& e, SigDocument& d) {
-             return e.gridModules({&moduleNamed(d, "osc"), &moduleNamed(d, "knob")}, 25);
-         },
+        {"grid selected", [](Ed& e, Doc& d) { return e.gridModules(mods(d, "osc", "knob"), 25); },
          "Undo Grid Selected Graphics", "SINE osc 440 0.5 ;=150,50,80,0"},
-        {"add a repetition",
-         [](PatchEditor& e, SigDocument& d) { return e.addRepetition(fieldOf(d, "mix", "gain1")) != nullptr; },
+        {"add a repetition", [](Ed& e, Doc& d) { return e.addRepetition(fieldOf(d, "mix", "gain1")) != nullptr; },
          "Undo Add Repeating Field", "MIXN mix 3 g-out 1 adc-null 1 adc-null 0.5 1 ;=380,40,80,0"},
         {"remove a repetition that feeds a module",
-         [](PatchEditor& e, SigDocument& d) { return e.removeRepetition(fieldOf(d, "adc", "in1")); },
-         "Undo Delete Repeating Field", "MIX2 m2 adc-null adc-in1 1 1 ;=260,140,80,0"},
-        {"set a value",
-         [](PatchEditor& e, SigDocument& d) { return e.setFieldText(fieldOf(d, "lfo", "rate"), "2.50"); },
+         [](Ed& e, Doc& d) { return e.removeRepetition(fieldOf(d, "adc", "in1")); }, "Undo Delete Repeating Field",
+         "MIX2 m2 adc-null adc-in1 1 1 ;=260,140,80,0"},
+        {"set a value", [](Ed& e, Doc& d) { return e.setFieldText(fieldOf(d, "lfo", "rate"), "2.50"); },
          "Undo Change Value", "LFO lfo 2.5 1 0 ;=140,140,80,0"},
         {"set a constant into a connected input",
-         [](PatchEditor& e, SigDocument& d) { return e.setFieldText(fieldOf(d, "g", "gain"), "0.25"); },
-         "Undo Change Value", "GAIN g osc-out 0.25 ;=260,40,80,0"},
-        {"name a source in an input",
-         [](PatchEditor& e, SigDocument& d) { return e.setFieldText(fieldOf(d, "g", "gain"), "KNOB-out"); },
+         [](Ed& e, Doc& d) { return e.setFieldText(fieldOf(d, "g", "gain"), "0.25"); }, "Undo Change Value",
+         "GAIN g osc-out 0.25 ;=260,40,80,0"},
+        {"name a source in an input", [](Ed& e, Doc& d) { return e.setFieldText(fieldOf(d, "g", "gain"), "KNOB-out"); },
          "Undo Change Value", "GAIN g osc-out knob-out ;=260,40,80,0"},
-        {"rename a module",
-         [](PatchEditor& e, SigDocument& d) { return e.setFieldText(fieldOf(d, "osc", "opstart_name"), "tone"); },
+        {"rename a module", [](Ed& e, Doc& d) { return e.setFieldText(fieldOf(d, "osc", "opstart_name"), "tone"); },
          "Undo Change Value", "GAIN g tone-out lfo-out ;=260,40,80,0"},
-        {"set title and author",
-         [](PatchEditor& e, SigDocument&) { return e.setTitleAndAuthor("Night Hall", "Bob Jones"); },
+        {"set title and author", [](Ed& e, Doc&) { return e.setTitleAndAuthor("Night Hall", "Bob Jones"); },
          "Undo Set Title and Author", "TAIL \"Bob Jones\""},
         {"update parameters",
-         [](PatchEditor& e, SigDocument&) {
+         [](Ed& e, Doc&) {
              ScopedRecordingAlerts quiet;
              std::string theirs = editPatch();
              theirs.replace(theirs.find("SINE osc 440 0.5"), 16, "SINE osc 220 0.5");
@@ -127,7 +109,7 @@ const std::vector<EditCase>& editCases()
          },
          "Undo Update Parameters", "SINE osc 220 0.5 ;=140,40,80,0"},
         {"take chosen parameters",
-         [](PatchEditor& e, SigDocument& d) {
+         [](Ed& e, Doc& d) {
              return e.takeParameters({{fieldOf(d, "knob", "value"), "0.75"}, {fieldOf(d, "lfo", "rate"), "3"}}) == 2;
          },
          "Undo Update Parameters", "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.75 1 ;=20,220,80,0"},
@@ -197,9 +179,9 @@ TEST(PatchEditor, UndoingAMoveOfAnUnplacedModuleWritesNoPosition)
     ASSERT_EQ(before.find(";="), std::string::npos) << before;
     {
         UndoGroup event(*doc);
-        ASSERT_TRUE(PatchEditor(*doc).moveModules({&moduleNamed(*doc, "osc")}, Point{30, 10}));
+        ASSERT_TRUE(PatchEditor(*doc).moveModules({&moduleNamed(*doc, "osc")}, Point(30, 10)));
     }
-    EXPECT_NE(doc->sigData().find("SINE osc 440 0.5 ;="), std::string::npos);
+    EXPECT_EQ(lineOf(*doc, "SINE osc"), "SINE osc 440 0.5 ;=30,10,80,0") << "moved from the origin it was drawn at";
     doc->undoManager().undo();
     EXPECT_EQ(doc->sigData(), before);
     doc->undoManager().redo();

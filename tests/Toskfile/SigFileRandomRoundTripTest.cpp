@@ -273,22 +273,13 @@ TEST(SigFileRandomRoundTrip, PatchesOfEveryOperatorSaveReadAndSaveTheSame)
     for (int i = 0; i < kPatches && !HasFailure(); ++i) {
         const uint32_t seed = kFirstSeed + static_cast<uint32_t>(i);
         SCOPED_TRACE("seed " + std::to_string(seed));
+        LogCapture quiet;
         std::unique_ptr<SigFile> patch;
-        {
-            LogCapture quiet;
-            ASSERT_NO_THROW(patch = PatchMaker(seed, db).make(operators, next));
-        }
-        std::string first, second, upload;
-        {
-            LogCapture quiet;
-            first = patch->dataRepresentation();
-        }
+        ASSERT_NO_THROW(patch = PatchMaker(seed, db).make(operators, next));
+        const std::string first = patch->dataRepresentation();
         LoadedText again = loadText(first, db);
-        {
-            LogCapture quiet;
-            second = again.patch->dataRepresentation();
-            upload = again.patch->uploadRepresentation();
-        }
+        const std::string second = again.patch->dataRepresentation();
+        const std::string upload = again.patch->uploadRepresentation();
         EXPECT_EQ(again.patch->loadError(), std::nullopt);
         EXPECT_EQ(second, first);
         EXPECT_EQ(patchShape(*again.patch), patchShape(*patch)) << first;

@@ -163,19 +163,17 @@ TEST(SuperModule, CopiesKeepTheirWiresAndMembersOutliveTheirGroup)
 
 TEST(SuperModule, GroupsNestedTooDeeplyAreRefused)
 {
-    std::string text = kHead + "\r\n";
-    for (int i = 0; i < SModule::kMaxNesting + 1; ++i)
-        text += ";Ss=GROUP 1, G, g" + std::to_string(i) + "\r\n";
-    text += "SINE s 1 1\r\n";
-    LoadedText loaded = loadText(text);
+    auto nested = [](int depth) {
+        std::string text = kHead + "\r\n";
+        for (int i = 0; i < depth; ++i)
+            text += ";Ss=GROUP 1, G, g" + std::to_string(i) + "\r\n";
+        return loadText(text + "SINE s 1 1\r\n");
+    };
+    LoadedText loaded = nested(SModule::kMaxNesting + 1);
     EXPECT_EQ(loaded.patch->loadError(), "SModule - Invalid SModule");
     EXPECT_EQ(loaded.patch->moduleCount(), 1u);
 
-    std::string deepest = kHead + "\r\n";
-    for (int i = 0; i < SModule::kMaxNesting; ++i)
-        deepest += ";Ss=GROUP 1, G, g" + std::to_string(i) + "\r\n";
-    deepest += "SINE s 1 1\r\n";
-    LoadedText fits = loadText(deepest);
+    LoadedText fits = nested(SModule::kMaxNesting);
     EXPECT_EQ(fits.patch->loadError(), std::nullopt);
     ASSERT_TRUE(fits.patch->findModuleByName("s"));
     EXPECT_EQ(fits.patch->findModuleByName("s")->pathName().size(),

@@ -170,6 +170,7 @@ TEST(WaveObject, CountsAndLimitsAsReadFromTheModule)
         bool canAdd, canRemove, fixed;
         Values values;
     };
+    const Values six{0.1, 0.2, 0.3, 0.4, 0.5, 0.6};
     const Case cases[] = {
         {newModule("WAVEFORM", "w", db), 32, 32, 32, -1, 1, false, false, true, Values(32, 0.0)},
         {readModule("C_CURVE c 0 3 0.25 0.5 1", db), 3, 2, 32, 0, 1, true, true, false, {0.25, 0.5, 1}},
@@ -177,16 +178,7 @@ TEST(WaveObject, CountsAndLimitsAsReadFromTheModule)
         {readModule("MULTITAP t x-out 2 10 0.5 2.5 0.5 0", db), 2, 1, 8, 0, 2000, true, true, false, {10, 2.5}},
         {readModule("MULTIKNOB k 0 2 0.125 abc", db), 2, 2, 16, 0, 1, true, false, false, {0.125, 0}},
         // A file may hold more points than the maximum; they are all kept.
-        {readModule("HALF h 6 0.1 0.2 0.3 0.4 0.5 0.6", odd),
-         6,
-         1,
-         4,
-         -1,
-         1,
-         false,
-         true,
-         false,
-         {0.1, 0.2, 0.3, 0.4, 0.5, 0.6}},
+        {readModule("HALF h 6 0.1 0.2 0.3 0.4 0.5 0.6", odd), 6, 1, 4, -1, 1, false, true, false, six},
         // A maximum that is not an integer: nothing can be added.
         {readModule("ODDMAX o 2 3 3", odd), 2, 1, 0, 3, 3, false, true, false, {3, 3}},
         // A count that is not an integer: the points there are, fixed.
@@ -250,54 +242,27 @@ TEST(WaveObject, AddingAndRemovingPoints)
 TEST(WaveObject, WritingBackAddsAndRemovesWhatTheUserDid)
 {
     auto db = bundledDbase();
+    using Edit = std::function<void(WaveObject&)>;
     struct Case {
         const char* record;
-        std::function<void(WaveObject&)> edit;
-        int change;
+        int added; // points added (below 0: removed) before `edit`
+        Edit edit;
         Names removed;
         const char* after; // the module saved once the plan is carried out
     };
+    const Edit sixth = [](WaveObject& w) { w.setValue(0.6, 5); };
+    const Edit third = [](WaveObject& w) { w.setValue(30, 2); };
+    const Edit saw = [](WaveObject& w) { w.setPointsToSawToothWave(); };
+    const Edit invert = [](WaveObject& w) { w.invertPoints(); };
+    const Edit last = [](WaveObject& w) { w.setValue(-0.5, 31); };
+    const Names none, gone{"point6", "point5"};
     const Case cases[] = {
-        {"M_CURVE m 0 4 0.1 0.2 0.3 0.4",
-         [](WaveObject& w) {
-             w.increasePoints();
-             w.increasePoints();
-             w.setValue(0.6, 5);
-         },
-         2,
-         {},
-         "M_CURVE m 0 6 0.1 0.2 0.3 0.4 0 0.6\r\n"},
-        {"M_CURVE m 0 4 0.1 0.2 0.3 0.4",
-         [](WaveObject& w) {
-             w.increasePoints();
-             w.increasePoints();
-             w.setPointsToSawToothWave();
-         },
-         2,
-         {},
-         "M_CURVE m 0 6 -1 -0.6 -0.2 0.2 0.6 1\r\n"},
-        {"M_CURVE m 0 6 0.1 0.2 0.3 0.4 0.5 0.6",
-         [](WaveObject& w) {
-             w.decreasePoints();
-             w.decreasePoints();
-             w.invertPoints();
-         },
-         -2,
-         {"point6", "point5"},
-         "M_CURVE m 0 4 -0.1 -0.2 -0.3 -0.4\r\n"},
-        {"MULTITAP t x-out 2 10 0.5 20 0.25 0",
-         [](WaveObject& w) {
-             w.increasePoints();
-             w.setValue(30, 2);
-         },
-         1,
-         {},
-         "MULTITAP t head-null 3 10 0.5 20 0.25 30 0.5 0\r\n"},
+        {"M_CURVE m 0 4 0.1 0.2 0.3 0.4", 2, sixth, none, "M_CURVE m 0 6 0.1 0.2 0.3 0.4 0 0.6\r\n"},
+        {"M_CURVE m 0 4 0.1 0.2 0.3 0.4", 2, saw, none, "M_CURVE m 0 6 -1 -0.6 -0.2 0.2 0.6 1\r\n"},
+        {"M_CURVE m 0 6 0.1 0.2 0.3 0.4 0.5 0.6", -2, invert, gone, "M_CURVE m 0 4 -0.1 -0.2 -0.3 -0.4\r\n"},
+        {"MULTITAP t x-out 2 10 0.5 20 0.25 0", 1, third, none, "MULTITAP t head-null 3 10 0.5 20 0.25 30 0.5 0\r\n"},
         // A WAVEFORM never changes its repetitions.
-        {"WAVEFORM w 32 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0",
-         [](WaveObject& w) { w.setValue(-0.5, 31); },
-         0,
-         {},
+        {"WAVEFORM w 32 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0", 0, last, none,
          "WAVEFORM w 32 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 -0.5\r\n"},
     };
     for (const auto& c : cases) {
@@ -305,9 +270,11 @@ TEST(WaveObject, WritingBackAddsAndRemovesWhatTheUserDid)
         auto m = readModule(c.record, db);
         auto table = WaveObject::tableForModule(m);
         ASSERT_TRUE(table);
+        for (int k = 0; k < std::abs(c.added); ++k)
+            c.added > 0 ? table->increasePoints() : table->decreasePoints();
         c.edit(*table);
         WaveWriteBack plan = table->writeBack();
-        EXPECT_EQ(plan.repetitionChange, c.change);
+        EXPECT_EQ(plan.repetitionChange, c.added);
         EXPECT_EQ(plan.removedPointNames, c.removed);
         EXPECT_FALSE(plan.clamped);
         carryOut(*m, plan);
@@ -363,37 +330,24 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
 {
     auto db = bundledDbase();
     auto odd = oddTables();
+    using Edit = std::function<void(WaveObject&)>;
     struct Case {
         Module::Ptr module;
-        std::function<void(WaveObject&)> edit;
+        Edit edit;
         std::vector<WaveWriteBack::Value> values;
         bool clamped;
     };
+    const Edit sine = [](WaveObject& w) { w.setPointsToSineWave(); };
+    const Edit pastBoth = [](WaveObject& w) { w.setValue(2500, 0), w.setValue(-3, 1); };
+    const Edit added = [](WaveObject& w) { w.increasePoints(), w.setValue(0.75, 2); };
+    const std::vector<WaveWriteBack::Value> delays{{"obj1_delay", "2000"}, {"obj2_delay", "0"}};
     const Case cases[] = {
-        {readModule("MULTITAP t x-out 2 10 0.5 20 0.5 0", db),
-         [](WaveObject& w) {
-             w.setValue(2500, 0);
-             w.setValue(-3, 1);
-         },
-         {{"obj1_delay", "2000"}, {"obj2_delay", "0"}},
-         true},
+        {readModule("MULTITAP t x-out 2 10 0.5 20 0.5 0", db), pastBoth, delays, true},
         // The table runs from -1 to 1, the fields only from -0.5 to 0.5.
-        {readModule("HALF h 4 0 0 0 0", odd),
-         [](WaveObject& w) { w.setPointsToSineWave(); },
-         {{"p2", "0.5"}, {"p4", "-0.5"}},
-         true},
-        {readModule("HALF h 2 0 0", odd),
-         [](WaveObject& w) {
-             w.increasePoints();
-             w.setValue(0.75, 2);
-         },
-         {{"p3", "0.5"}},
-         true},
+        {readModule("HALF h 4 0 0 0 0", odd), sine, {{"p2", "0.5"}, {"p4", "-0.5"}}, true},
+        {readModule("HALF h 2 0 0", odd), added, {{"p3", "0.5"}}, true},
         // Integer fields take whole numbers.
-        {readModule("STEPS s 4 0 0 0 0", odd),
-         [](WaveObject& w) { w.setPointsToSineWave(); },
-         {{"p1", "5"}, {"p2", "10"}, {"p3", "5"}},
-         false},
+        {readModule("STEPS s 4 0 0 0 0", odd), sine, {{"p1", "5"}, {"p2", "10"}, {"p3", "5"}}, false},
         {readModule("STEPS s 2 0 0", odd), [](WaveObject& w) { w.setValue(3.6, 1); }, {{"p2", "4"}}, false},
     };
     for (const auto& c : cases) {

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 
 using namespace tosk;
@@ -26,6 +27,7 @@ std::string wavePatch()
 struct WriteCase {
     const char* name;
     const char* module;
+    int added; // points added (below 0: removed) before `edit`
     std::function<void(WaveObject&)> edit;
     const char* line; // the module's saved line after the write
 };
@@ -35,30 +37,13 @@ struct WriteCase {
 TEST(WaveWriteBack, OneChangeValueStepThatUndoesToTheSameBytes)
 {
     const std::vector<WriteCase> cases{
-        {"two points added and every value set", "cc",
-         [](WaveObject& w) {
-             ASSERT_TRUE(w.increasePoints());
-             ASSERT_TRUE(w.increasePoints());
-             w.setPointsToSawToothWave();
-         },
+        {"two points added and every value set", "cc", 2, [](WaveObject& w) { w.setPointsToSawToothWave(); },
          "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0"},
-        {"a tap whose level is wired removed", "mt",
-         [](WaveObject& w) {
-             ASSERT_TRUE(w.decreasePoints());
-             w.setValue(300, 1);
-         },
+        {"a tap whose level is wired removed", "mt", -1, [](WaveObject& w) { w.setValue(300, 1); },
          "MULTITAP mt adc-in1 2 120 mk-out 300 0.4 0.5 ;=260,40,80,0"},
-        {"a knob removed, down to the minimum", "mk",
-         [](WaveObject& w) {
-             ASSERT_TRUE(w.decreasePoints());
-             ASSERT_FALSE(w.decreasePoints());
-         },
+        {"a knob removed, down to the minimum", "mk", -1, [](WaveObject& w) { EXPECT_FALSE(w.decreasePoints()); },
          "MULTIKNOB mk cc-out 2 0.2 0.5 ;=140,140,80,0"},
-        {"values only, one beyond the limits", "wf",
-         [](WaveObject& w) {
-             w.setValue(0.5, 0);
-             w.setValue(3, 31);
-         },
+        {"values only, one beyond the limits", "wf", 0, [](WaveObject& w) { w.setValue(0.5, 0), w.setValue(3, 31); },
          "WAVEFORM wf 32 0.5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 ;=260,140,80,0"},
     };
     for (const WriteCase& c : cases) {
@@ -69,6 +54,8 @@ TEST(WaveWriteBack, OneChangeValueStepThatUndoesToTheSameBytes)
         Module& module = moduleNamed(*doc, c.module);
         auto table = WaveObject::tableForModule(module.shared_from_this());
         ASSERT_TRUE(table);
+        for (int k = 0; k < std::abs(c.added); ++k)
+            ASSERT_TRUE(c.added > 0 ? table->increasePoints() : table->decreasePoints());
         c.edit(*table);
         const WaveWriteBack plan = table->writeBack();
 
@@ -129,10 +116,7 @@ TEST(WaveWriteBack, ARefusedPlanLeavesTheModuleAsItWas)
         {"past the count's maximum", "mk", {14, "val3", {}, {}, false}, ""},
         {"below the count's minimum", "cc", {-3, "point4", {"point4", "point3", "point2"}, {}, false}, ""},
         {"a removal list that does not match the change", "cc", {-1, "point4", {}, {}, false}, ""},
-        {"a point that does not exist",
-         "cc",
-         {0, "", {}, {{"point9", "0.5"}}, false},
-         "point9 cannot take a point of the table."},
+        {"no such point", "cc", {0, "", {}, {{"point9", "0.5"}}, false}, "point9 cannot take a point of the table."},
         {"values as the module has them", "cc", {0, "", {}, {{"point2", "0.3"}}, false}, ""},
     };
     for (const Refused& c : cases) {

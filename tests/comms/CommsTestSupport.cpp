@@ -46,9 +46,25 @@ Bytes bytes(const std::string& text)
     return Bytes(text.begin(), text.end());
 }
 
-fs::path binDirectory()
+Bytes dump(int id, const std::vector<std::string>& lines, int command)
 {
-    return fs::read_symlink("/proc/self/exe").parent_path();
+    Bytes out = bytes({0xF0, 0x1C, 0x70, id, command});
+    for (const auto& l : lines) {
+        out.insert(out.end(), l.begin(), l.end());
+        out.push_back('\r');
+        out.push_back('\n');
+    }
+    out.push_back(0xF7);
+    return out;
+}
+
+std::shared_ptr<ChannelNameInfo> unitWithId(int id, const std::string& model, const std::string& revision)
+{
+    auto info = std::make_shared<ChannelNameInfo>();
+    info->setChannelId(uint32_t(id));
+    info->setModelName(model);
+    info->setRomRevision(revision);
+    return info;
 }
 
 fs::path makeTestBanks(const fs::path& folder)
@@ -207,6 +223,11 @@ void FakeUnit::run()
 // ---- UnitProcess
 
 namespace {
+
+fs::path binDirectory()
+{
+    return fs::read_symlink("/proc/self/exe").parent_path();
+}
 
 int spawn(const std::vector<std::string>& argv, int outFd, int errFd)
 {

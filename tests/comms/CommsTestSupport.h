@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/MainThreadPoster.h"
+#include "comms/ChannelNameInfo.h"
 #include "comms/LineSettings.h"
 #include "comms/Sysex.h"
 #include "comms/SysexReply.h"
@@ -32,6 +33,14 @@ inline std::string textOf(const Bytes& b)
     return std::string(b.begin(), b.end());
 }
 
+// A unit's object dump (command 0x32 unless told): F0 1C 70 id command, each
+// line with its CR LF, F7.
+Bytes dump(int id, const std::vector<std::string>& lines, int command = 0x32);
+
+// What identify would have told of a unit.
+std::shared_ptr<ChannelNameInfo> unitWithId(int id, const std::string& model = "SX-8",
+                                            const std::string& revision = "3.2");
+
 // The exception `f` throws; a test failure when it throws none.
 template <typename F> TkxException thrownBy(F&& f)
 {
@@ -42,6 +51,12 @@ template <typename F> TkxException thrownBy(F&& f)
     }
     ADD_FAILURE() << "nothing was thrown";
     return TkxException("", "");
+}
+
+// "name: reason" of an exception, as tosk-cli prints it.
+inline std::string failureText(const TkxException& e)
+{
+    return e.name() + ": " + e.reason();
 }
 
 // Every completion the request server delivered, in order.
@@ -115,7 +130,6 @@ public:
 
     bool started() const { return started_; }
     const std::string& link() const { return link_; }
-    const std::string& tracePath() const { return trace_; }
     // Lines of the trace: each message received, in hexadecimal.
     std::vector<std::string> trace() const;
     void stop();
@@ -136,8 +150,6 @@ struct ProcessResult {
 // Runs a program from bin/ and waits for it, at most `limit` (then kills it).
 ProcessResult runTool(const std::string& name, const std::vector<std::string>& args,
                       std::chrono::milliseconds limit = 30000ms);
-
-std::filesystem::path binDirectory();
 
 // A banks folder for tosk-unit: "1 Reverbs" with "0 Small Room" and
 // "1 Hall: Large/Dark" (stored as "Hall- Large|Dark"), "7 Delays" with

@@ -1,5 +1,7 @@
 #include "comms/DiskMove.h"
 
+#include "CommsTestSupport.h"
+
 #include "base/Log.h"
 #include "base/TkxException.h"
 #include "support/TestSupport.h"
@@ -89,12 +91,11 @@ TEST(DiskMove, FilesMoveWithoutReplacingAnything)
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
         EXPECT_FALSE(fs::exists(dir / "from" / "Hall.sig"));
 
-        LogCapture log;
+        LogCapture quiet;
         DiskMove::Result refused = move(dir / "from" / "Echo.sig", dir / "to");
         EXPECT_EQ(refused.status, DiskMove::Status::Exists);
         EXPECT_EQ(readFile(dir / "from" / "Echo.sig"), "MY ECHO");
         EXPECT_EQ(readFile(dir / "to" / "Echo.sig"), "THEIR ECHO");
-        EXPECT_TRUE(log.contains("FILE [Echo.sig] ALREADY EXISTS IN [" + (dir / "to").string() + "]"));
         // No temporary file is left behind by either.
         EXPECT_EQ(names(dir / "to"), (std::vector<std::string>{"Echo.sig", "Hall.sig"}));
         EXPECT_EQ(names(dir / "from"), (std::vector<std::string>{"Echo.sig"}));
@@ -203,11 +204,7 @@ TEST(DiskMove, RenamingAndNewFilesNeverReplaceOne)
     EXPECT_FALSE(DiskMove::writeNewFile((dir / "b.sig").string(), "OTHER"));
     EXPECT_EQ(readFile(dir / "b.sig"), "B");
     EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"b.sig", "c.sig", "new.sig"}));
-    try {
-        DiskMove::writeNewFile((dir / "missing" / "x.sig").string(), "X");
-        ADD_FAILURE() << "wrote into a missing folder";
-    } catch (const TkxException& e) {
-        EXPECT_EQ(e.name(), "DiskMove.writeNewFile");
-        EXPECT_EQ(e.reason(), (dir / "missing" / "x.sig").string() + ": No such file or directory");
-    }
+    auto e = thrownBy([&] { DiskMove::writeNewFile((dir / "missing" / "x.sig").string(), "X"); });
+    EXPECT_EQ(failureText(e),
+              "DiskMove.writeNewFile: " + (dir / "missing" / "x.sig").string() + ": No such file or directory");
 }

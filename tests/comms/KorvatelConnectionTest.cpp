@@ -11,31 +11,9 @@ using namespace tosk::test;
 
 namespace {
 
-Bytes dump(int id, const std::vector<std::string>& lines, int command = 0x32)
-{
-    Bytes out = bytes({0xF0, 0x1C, 0x70, id, command});
-    for (const auto& l : lines) {
-        out.insert(out.end(), l.begin(), l.end());
-        out.push_back('\r');
-        out.push_back('\n');
-    }
-    out.push_back(0xF7);
-    return out;
-}
-
 Bytes request(int id, int command, const std::string& payload)
 {
     return sysex::frame(uint8_t(id), uint8_t(command), payload);
-}
-
-std::shared_ptr<ChannelNameInfo> unitWithId(int id, const std::string& model = "SX-8",
-                                            const std::string& revision = "3.2")
-{
-    auto info = std::make_shared<ChannelNameInfo>();
-    info->setChannelId(uint32_t(id));
-    info->setModelName(model);
-    info->setRomRevision(revision);
-    return info;
 }
 
 struct Korvatel {

@@ -67,8 +67,8 @@ TEST(LineSharing, TheDeviceIsOursAloneWhileOpenAndFreeAfterwards)
     ASSERT_EQ(::flock(other.fd, LOCK_EX | LOCK_NB), 0);
     LogCapture quiet;
     auto e = thrownBy([&] { port.open(); });
-    EXPECT_EQ(e.name(), "SerialPort.open");
-    EXPECT_EQ(e.reason(), unit.path() + " - Device or resource busy: another program is using this line");
+    EXPECT_EQ(failureText(e),
+              "SerialPort.open: " + unit.path() + " - Device or resource busy: another program is using this line");
     EXPECT_FALSE(port.isOpen());
     ::flock(other.fd, LOCK_UN);
     EXPECT_TRUE(port.open());
@@ -111,9 +111,9 @@ TEST(LineSharing, ASecondUserOfTheLineWaitsItsTurnThenGivesUp)
         waits.push_back(waited);
     });
     auto e = thrownBy([&] { second.open(); });
-    EXPECT_EQ(e.name(), "SerialConnection.open");
-    EXPECT_EQ(e.reason(), unit.path() + " - line busy: another request to the unit has held the line for 0.6 "
-                                        "seconds; try again when it has finished");
+    EXPECT_EQ(failureText(e), "SerialConnection.open: " + unit.path() +
+                                  " - line busy: another request to the unit has held the line for 0.6 "
+                                  "seconds; try again when it has finished");
     EXPECT_FALSE(second.isOpen());
     ASSERT_GE(waits.size(), 2u); // told about every tenth of a second
     EXPECT_LT(waits.front(), waits.back());

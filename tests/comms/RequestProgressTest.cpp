@@ -105,8 +105,7 @@ TEST(QueuedRequests, ALongTransferShowsItsProgressIsCancelledAndTheNextCommandWo
     EXPECT_TRUE(q.client->calls[0].first.empty()) << "the reply is dropped";
     ASSERT_TRUE(q.client->calls[0].second);
     EXPECT_TRUE(isCancellation(q.client->calls[0].second));
-    EXPECT_EQ(q.client->calls[0].second->name(), "SerialIOServer.cancel");
-    EXPECT_EQ(q.client->calls[0].second->reason(), "the request was cancelled");
+    EXPECT_EQ(failureText(*q.client->calls[0].second), "SerialIOServer.cancel: the request was cancelled");
     EXPECT_EQ(SysexReply::check(q.client->calls[0].first, q.client->calls[0].second).status,
               SysexReply::Status::Cancelled);
     EXPECT_EQ(seen.back().stage, Stage::Done);
@@ -176,10 +175,10 @@ TEST(QueuedRequests, ABusyLineIsWaitedForWithProgressThenRefusedOrCancelled)
     ASSERT_TRUE(pumpUntil(poster, [&] { return processor.pendingCount() == 0; }));
     ASSERT_EQ(client->calls.size(), 2u);
     ASSERT_TRUE(client->calls[0].second);
-    EXPECT_EQ(client->calls[0].second->name(), "SerialConnection.open");
-    EXPECT_EQ(client->calls[0].second->reason(), unit.path() + " - line busy: another request to the unit has held "
-                                                               "the line for 0.6 seconds; try again when it has "
-                                                               "finished");
+    EXPECT_EQ(failureText(*client->calls[0].second), "SerialConnection.open: " + unit.path() +
+                                                         " - line busy: another request to the unit has held "
+                                                         "the line for 0.6 seconds; try again when it has "
+                                                         "finished");
     EXPECT_TRUE(isCancellation(client->calls[1].second));
     EXPECT_TRUE(unit.received().empty()) << "neither request went out";
     std::vector<std::chrono::milliseconds> waits;

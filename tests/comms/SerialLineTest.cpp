@@ -115,21 +115,18 @@ TEST(SerialPort, OpenCloseConfigureAndTheirFailures)
     EXPECT_FALSE(port.isOpen());
     EXPECT_TRUE(port.close()); // closed already
     auto e = thrownBy([&] { port.configure(); });
-    EXPECT_EQ(e.name(), "SerialPort.configure");
-    EXPECT_EQ(e.reason(), "dummy/port - Bad file descriptor");
+    EXPECT_EQ(failureText(e), "SerialPort.configure: dummy/port - Bad file descriptor");
 
     port.setPortPath("");
     e = thrownBy([&] { port.open(); });
-    EXPECT_EQ(e.name(), "SerialPort.open");
-    EXPECT_EQ(e.reason(), "no portPath");
+    EXPECT_EQ(failureText(e), "SerialPort.open: no portPath");
 
     TempDir dir;
     std::string missing = (dir / "nothing").string();
     port.setPortPath(missing);
     LogCapture quiet;
     e = thrownBy([&] { port.open(); });
-    EXPECT_EQ(e.name(), "SerialPort.open");
-    EXPECT_EQ(e.reason(), missing + " - No such file or directory");
+    EXPECT_EQ(failureText(e), "SerialPort.open: " + missing + " - No such file or directory");
     EXPECT_FALSE(port.isOpen());
 
     // A file that is not a terminal opens but has no attributes.
@@ -189,8 +186,7 @@ TEST(SerialPort, ReadsAndWritesWithTheirWaitsAndFailures)
     uint8_t b = 0;
     // No wait: the silent, non-blocking line has nothing to read.
     auto e = thrownBy([&] { port.getByte(&b); });
-    EXPECT_EQ(e.name(), "SerialPort.getByte");
-    EXPECT_EQ(e.reason(), "read error Resource temporarily unavailable");
+    EXPECT_EQ(failureText(e), "SerialPort.getByte: read error Resource temporarily unavailable");
     port.setTimeoutRx(std::chrono::milliseconds(50));
     e = thrownBy([&] { port.getByte(&b); });
     EXPECT_EQ(e.name(), "SerialPort.getByte");
@@ -218,8 +214,7 @@ TEST(SerialPort, ReadsAndWritesWithTheirWaitsAndFailures)
     EXPECT_EQ(port.flush(), 0);
     port.close();
     e = thrownBy([&] { port.putData(request, 6); });
-    EXPECT_EQ(e.name(), "SerialPort.putData");
-    EXPECT_EQ(e.reason(), "write error Bad file descriptor");
+    EXPECT_EQ(failureText(e), "SerialPort.putData: write error Bad file descriptor");
 }
 
 TEST(SerialPort, ListsTheSerialDevicesTheKernelHasInAStableOrder)
@@ -265,12 +260,9 @@ TEST(SerialConnection, LineSettingsComeFromThePreferences)
 TEST(SerialConnection, OpensWithTheLineSettingsAndRenamesFailures)
 {
     FakeUnit unit;
-    LineSettings settings;
-    settings.portName = unit.path();
+    LineSettings settings = lineTo(unit.path())();
     settings.baudRate = "57600";
-    settings.dataBits = "8";
-    settings.parity = "None";
-    settings.stopBits = "2";
+    settings.flowControl.reset();
     SerialConnection connection([&] { return settings; }, std::chrono::milliseconds(100));
     LogCapture quiet;
     ASSERT_TRUE(connection.open());
@@ -299,6 +291,5 @@ TEST(SerialConnection, OpensWithTheLineSettingsAndRenamesFailures)
 
     settings.portName.reset();
     e = thrownBy([&] { connection.open(); });
-    EXPECT_EQ(e.name(), "SerialPort.open");
-    EXPECT_EQ(e.reason(), "no portPath");
+    EXPECT_EQ(failureText(e), "SerialPort.open: no portPath");
 }

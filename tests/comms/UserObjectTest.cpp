@@ -1,3 +1,5 @@
+#include "CommsTestSupport.h"
+
 #include "base/Log.h"
 #include "base/TkxException.h"
 #include "comms/ColObject.h"
@@ -14,6 +16,8 @@
 #include <gtest/gtest.h>
 
 using namespace tosk;
+using tosk::test::failureText;
+using tosk::test::thrownBy;
 
 namespace {
 template <typename T> std::shared_ptr<T> make(const std::string& line)
@@ -113,13 +117,8 @@ TEST(UserObjects, EveryClassFromItsTypeTag)
     EXPECT_FALSE(short_->objectPartAt(6));
 
     for (const char* empty : {"", "   "}) {
-        try {
-            UserObjectFactory::createUserObject(empty);
-            ADD_FAILURE() << "accepted an empty line";
-        } catch (const TkxException& e) {
-            EXPECT_EQ(e.name(), "UserObjectFactory");
-            EXPECT_EQ(e.reason(), std::string("invalid user object: ") + empty);
-        }
+        auto e = thrownBy([&] { UserObjectFactory::createUserObject(empty); });
+        EXPECT_EQ(failureText(e), std::string("UserObjectFactory: invalid user object: ") + empty);
     }
 }
 
