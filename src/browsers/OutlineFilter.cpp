@@ -1,7 +1,10 @@
 #include "browsers/OutlineFilter.h"
 
+#include "canvas/Latin1.h"
+
 #include <QAbstractItemModel>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QTreeView>
 
 namespace tosk {
@@ -14,6 +17,9 @@ QLineEdit* OutlineFilter::makeField(QWidget* parent, const QString& objectName, 
     field->setPlaceholderText(placeholder);
     field->setAccessibleName(accessibleName);
     field->setClearButtonEnabled(true);
+    // The clear button Qt adds has no name a screen reader could announce.
+    for (auto* button : field->findChildren<QToolButton*>())
+        button->setAccessibleName(Latin1::text("ClearField", "Clear"));
     return field;
 }
 

@@ -10,6 +10,7 @@
 #include "base/NotificationCenter.h"
 #include "base/TkxException.h"
 #include "browsers/MyOutlineView.h"
+#include "browsers/OutlineFilter.h"
 #include "browsers/TreeNodeModel.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/GraphicView.h"
@@ -99,11 +100,8 @@ AddModuleController::AddModuleController(QWidget* parent) : QWidget(parent, Qt::
     setObjectName(QStringLiteral("addModulePanel"));
     setWindowTitle(Latin1::text("AddModuleTitle", "Add Module"));
 
-    searchField_ = new QLineEdit(this);
-    searchField_->setObjectName(QStringLiteral("searchField"));
-    searchField_->setPlaceholderText(Latin1::text("SearchOperators", "Search operators"));
-    searchField_->setAccessibleName(searchField_->placeholderText());
-    searchField_->setClearButtonEnabled(true);
+    const QString search = Latin1::text("SearchOperators", "Search operators");
+    searchField_ = OutlineFilter::makeField(this, QStringLiteral("searchField"), search, search);
     searchField_->installEventFilter(this);
     connect(searchField_, &QLineEdit::textChanged, this, &AddModuleController::searchChanged);
 

@@ -13,6 +13,8 @@
 #include <QAccessible>
 #include <QAction>
 #include <QApplication>
+#include <QLineEdit>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaEnum>
@@ -190,6 +192,9 @@ inline QStringList controlsOutOfTabOrder(QWidget* widget)
                            tool && tool->defaultAction() && !tool->defaultAction()->shortcut().isEmpty())
                            return;
                        if (auto* button = qobject_cast<QAbstractButton*>(w); button && !button->shortcut().isEmpty())
+                           return;
+                       // A text field's clear button: the field, which takes the focus, clears from the keys.
+                       if (qobject_cast<QLineEdit*>(w->parentWidget()))
                            return;
                        found << path;
                    });

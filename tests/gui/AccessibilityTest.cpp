@@ -36,6 +36,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPointer>
@@ -191,6 +192,9 @@ const std::vector<WindowCase>& windowCases()
              AddModuleController::initializeAddModuleController(bundledDbase());
              AddModuleController& panel = AddModuleController::sharedAddModuleController();
              panel.setMainWindow(w.graphicWindow());
+             // A search typed shows the field's clear button, which needs a name too.
+             if (auto* search = panel.findChild<QLineEdit*>("searchField"))
+                 search->setText("osc");
              return &panel;
          },
          4},
@@ -199,6 +203,8 @@ const std::vector<WindowCase>& windowCases()
              auto* browser = w.keep(new DiskViewController({}));
              browser->fillDiskViewFromPath(
                  QString::fromStdString(fs::path(dataPath("examples/demo.sig")).parent_path().string()));
+             if (auto* filter = browser->findChild<QLineEdit*>("diskFilter"))
+                 filter->setText("demo");
              return browser;
          },
          4},
