@@ -123,6 +123,8 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     inBox->addWidget(filterField_);
 
     model_ = new TreeNodeModel(this);
+    // The header is hidden, but a screen reader still announces its title.
+    model_->setHeaderTitle(text("DiskOutline", "Patch files"));
     model_->setIconProvider([this](const TreeNode& node) { return iconFor(node); });
     model_->setTextProvider(
         [](const TreeNode& node) { return node.nodeData() ? shown(node.nodeData()->name()) : QString(); });
