@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -26,6 +28,23 @@ template <typename T> void whenShown(std::function<void(T*)> action, int triesLe
         if (triesLeft > 0)
             whenShown<T>(action, triesLeft - 1);
     });
+}
+
+// A left double click as a window system delivers it, release included.
+// Qt Test's own double click on a widget leaves the button down, both for
+// later Qt Test events and in QGuiApplication::mouseButtons(), so that every
+// later test would see a drag still going on.
+inline void doubleClick(QWidget* widget, QPoint at, Qt::KeyboardModifiers keys = Qt::NoModifier)
+{
+    QPointer<QWidget> target = widget;
+    QTest::mouseDClick(widget, Qt::LeftButton, keys, at);
+    if (target) {
+        QTest::mouseRelease(target, Qt::LeftButton, keys, at);
+        return;
+    }
+    // The double click closed its widget: the button still comes up.
+    QWidget elsewhere;
+    QTest::mouseRelease(&elsewhere, Qt::LeftButton, keys);
 }
 
 // The operator database that ships with Tosk, read once for the program.
