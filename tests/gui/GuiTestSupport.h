@@ -59,4 +59,17 @@ inline std::shared_ptr<SigDbase> bundledDbase()
     return db;
 }
 
+// The process-wide database made anew on its next use, as at a first
+// launch, and the one before put back at scope end.
+class ScopedFreshSharedDbase {
+public:
+    ScopedFreshSharedDbase() : previous_(SigDbase::setSharedSigDbase(nullptr)) {}
+    ~ScopedFreshSharedDbase() { SigDbase::setSharedSigDbase(std::move(previous_)); }
+    ScopedFreshSharedDbase(const ScopedFreshSharedDbase&) = delete;
+    ScopedFreshSharedDbase& operator=(const ScopedFreshSharedDbase&) = delete;
+
+private:
+    std::shared_ptr<SigDbase> previous_;
+};
+
 } // namespace tosk::test
