@@ -64,16 +64,29 @@ std::string orNull(const std::optional<std::string>& text)
     return text ? latin1ToUtf8(*text) : std::string("(null)");
 }
 
+std::shared_ptr<SigDbase>& sharedSlot()
+{
+    static std::shared_ptr<SigDbase> shared;
+    return shared;
+}
+
 } // namespace
 
 std::shared_ptr<SigDbase> SigDbase::sharedSigDbase()
 {
-    static const std::shared_ptr<SigDbase> shared = [] {
+    std::shared_ptr<SigDbase>& shared = sharedSlot();
+    if (!shared) {
         auto db = std::make_shared<SigDbase>();
         db->initFromFileName("");
-        return db;
-    }();
+        shared = std::move(db);
+    }
     return shared;
+}
+
+std::shared_ptr<SigDbase> SigDbase::setSharedSigDbase(std::shared_ptr<SigDbase> db)
+{
+    std::swap(sharedSlot(), db);
+    return db;
 }
 
 SettingsStore& SigDbase::settingsStore()

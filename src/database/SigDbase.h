@@ -32,8 +32,13 @@ public:
     // cannot be read; sigDbaseCreated() tells).
     static std::shared_ptr<SigDbase> fromFile(const std::string& path);
 
-    // The process-wide database, made on first use from the stored path.
+    // The process-wide database, made on first use from the stored path
+    // (main thread only).
     static std::shared_ptr<SigDbase> sharedSigDbase();
+    // Replaces the process-wide database; null makes the next use read the
+    // stored path again. Answers the one it replaced, so that it can be put
+    // back.
+    static std::shared_ptr<SigDbase> setSharedSigDbase(std::shared_ptr<SigDbase> db);
 
     // Where "SigDbasePath" is read and written: the preferences' store.
     static SettingsStore& settingsStore();

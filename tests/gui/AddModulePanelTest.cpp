@@ -143,7 +143,7 @@ TEST(AddModulePanel, AddingByButtonDoubleClickAndDropIsOneUndoStepEach)
     const QRect row = p.panel.moduleView()->visualRect(lowpass);
     // The first click of the two selects the row.
     QTest::mouseClick(p.panel.moduleView()->viewport(), Qt::LeftButton, {}, row.center());
-    QTest::mouseDClick(p.panel.moduleView()->viewport(), Qt::LeftButton, {}, row.center());
+    doubleClick(p.panel.moduleView()->viewport(), row.center());
     EXPECT_EQ(p.modules(), "adc osc lowpass lowpass1 lfo g mix m2 knob shape");
 
     // A double click on a class opens or closes it.

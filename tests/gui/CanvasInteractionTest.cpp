@@ -314,14 +314,14 @@ TEST(CanvasInteraction, DoubleClicksInspectOrSayWhyNot)
     CanvasWindow w;
     ScopedRecordingAlerts alerts;
     w.select({"osc", "g"});
-    QTest::mouseDClick(w.view, Qt::LeftButton, Qt::NoModifier, w.middleOf("lfo"));
+    doubleClick(w.view, w.middleOf("lfo"));
     EXPECT_EQ(w.inspected, std::vector<std::string>{"lfo"});
     EXPECT_EQ(w.selection(), std::vector<std::string>{"lfo"});
 
     w.field("osc", "amp")->setAsWP(true);
-    QTest::mouseDClick(w.view, Qt::LeftButton, Qt::NoModifier, w.pin("osc", "amp"));
+    doubleClick(w.view, w.pin("osc", "amp"));
     // A pin that is not external: nothing.
-    QTest::mouseDClick(w.view, Qt::LeftButton, Qt::NoModifier, w.pin("osc", "freq"));
+    doubleClick(w.view, w.pin("osc", "freq"));
     EXPECT_EQ(alertLines(alerts.recorded),
               std::vector<std::string>{"Informational | ALERT | Cannot change external inputs.\n | OK"});
     EXPECT_EQ(w.inspected, std::vector<std::string>{"lfo"});

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 
@@ -28,6 +30,23 @@ template <typename T> void whenShown(std::function<void(T*)> action, int triesLe
     });
 }
 
+// A left double click as a window system delivers it, release included.
+// Qt Test's own double click on a widget leaves the button down, both for
+// later Qt Test events and in QGuiApplication::mouseButtons(), so that every
+// later test would see a drag still going on.
+inline void doubleClick(QWidget* widget, QPoint at, Qt::KeyboardModifiers keys = Qt::NoModifier)
+{
+    QPointer<QWidget> target = widget;
+    QTest::mouseDClick(widget, Qt::LeftButton, keys, at);
+    if (target) {
+        QTest::mouseRelease(target, Qt::LeftButton, keys, at);
+        return;
+    }
+    // The double click closed its widget: the button still comes up.
+    QWidget elsewhere;
+    QTest::mouseRelease(&elsewhere, Qt::LeftButton, keys);
+}
+
 // The operator database that ships with Tosk, read once for the program.
 inline std::shared_ptr<SigDbase> bundledDbase()
 {
@@ -39,5 +58,18 @@ inline std::shared_ptr<SigDbase> bundledDbase()
     }();
     return db;
 }
+
+// The process-wide database made anew on its next use, as at a first
+// launch, and the one before put back at scope end.
+class ScopedFreshSharedDbase {
+public:
+    ScopedFreshSharedDbase() : previous_(SigDbase::setSharedSigDbase(nullptr)) {}
+    ~ScopedFreshSharedDbase() { SigDbase::setSharedSigDbase(std::move(previous_)); }
+    ScopedFreshSharedDbase(const ScopedFreshSharedDbase&) = delete;
+    ScopedFreshSharedDbase& operator=(const ScopedFreshSharedDbase&) = delete;
+
+private:
+    std::shared_ptr<SigDbase> previous_;
+};
 
 } // namespace tosk::test

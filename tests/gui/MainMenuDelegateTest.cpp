@@ -3,6 +3,7 @@
 #include "base/PreferenceController.h"
 #include "canvas/PatchWindow.h"
 #include "database/SigDbase.h"
+#include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QTest>
@@ -31,6 +32,7 @@ public:
 TEST(MainMenuDelegate, LaunchLogsTheInformationStringAndLoadsTheStoredDatabase)
 {
     ScopedStore settings;
+    test::ScopedFreshSharedDbase firstLaunch;
     const std::string path = test::dataPath("sigdbase.sbf");
     settings.store.setValue("SigDbasePath", path);
     PreferenceController::setStore(&settings.store);

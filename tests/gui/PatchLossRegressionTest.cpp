@@ -246,8 +246,17 @@ TEST(PatchLossRegression, ClosingTheLastPatchWindowBringsBackTheStartWindowAndOn
     // does not come back on the way.
     ASSERT_TRUE(editor.documents->openDocument(editor.file("other.sig", kDemo)));
     QTimer::singleShot(0, &editor.delegate, [&] { editor.delegate.terminate(); });
-    QTimer::singleShot(2000, [] { QApplication::exit(7); });
+    // Ends a run that Quit did not end, and only this one: left pending, it
+    // would end every event loop of the tests that follow.
+    QTimer failsafe;
+    failsafe.setSingleShot(true);
+    QObject::connect(&failsafe, &QTimer::timeout, [] { QApplication::exit(7); });
+    failsafe.start(2000);
     EXPECT_EQ(QApplication::exec(), 0) << "Quit quits";
+    // Closing the last window also posted Qt's own request to quit, which
+    // the run ended before taking: delivered to a later test's event loop,
+    // it would end that and every loop after it at once.
+    QCoreApplication::removePostedEvents(qApp, QEvent::Quit);
     EXPECT_FALSE(editor.start->isVisible());
 }
 

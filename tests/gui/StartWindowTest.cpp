@@ -182,7 +182,7 @@ TEST(StartWindow, WelcomesWithNewOpenAndTheRecentPatches)
         // A double click: the press that selects, then the second click.
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row.center());
         EXPECT_TRUE(alerts.recorded.empty()) << "one click only selects";
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center());
+        test::doubleClick(list->viewport(), row.center());
         ASSERT_EQ(alerts.recorded.size(), 1u);
         EXPECT_EQ(alerts.recorded[0].message, goneMessage);
     }

@@ -13,6 +13,7 @@
 #include "browsers/UnitTaskRunner.h"
 #include "browsers/UnitTreeModel.h"
 #include "comms/SetObject.h"
+#include "gui/GuiTestSupport.h"
 #include "gui/UnitAppSupport.h"
 
 #include <QComboBox>
@@ -103,7 +104,7 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     ASSERT_TRUE(reverbs);
     QModelIndex reverbsIndex = w->treeModel()->indexForNode(reverbs.get());
     QTest::mouseClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), reverbs));
-    QTest::mouseDClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), reverbs));
+    doubleClick(w->outlineView()->viewport(), rowCentre(w->outlineView(), reverbs));
     bool sawLoading = false;
     int ticks = 0;
     QTimer tick;
@@ -134,7 +135,7 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     EXPECT_EQ(trace.back(), "C0 01");
 
     // A double click opens it in a patch window named after it.
-    QTest::mouseDClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), hall));
+    doubleClick(w->outlineView()->viewport(), rowCentre(w->outlineView(), hall));
     ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
     SigDocument* doc = app.documents->windows()[0]->sigDocument();
     EXPECT_EQ(doc->originalData(), hallText);
@@ -400,7 +401,7 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
 
     // A double click opens the preset once the unit is seen to run it.
     QTest::mouseClick(w->patchTable()->viewport(), Qt::LeftButton, {}, rowPoint(0));
-    QTest::mouseDClick(w->patchTable()->viewport(), Qt::LeftButton, {}, rowPoint(0));
+    doubleClick(w->patchTable()->viewport(), rowPoint(0));
     ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
     SigDocument* doc = app.documents->windows()[0]->sigDocument();
     EXPECT_EQ(doc->originalData(), echoText);
@@ -511,7 +512,7 @@ TEST(ProgramListBrowser, AFailedListIsReportedAndADisabledPresetIsStruckThroughA
     w->show();
     const QPoint row0 = w->patchTable()->visualRect(model->index(0, 0)).center();
     QTest::mouseClick(w->patchTable()->viewport(), Qt::LeftButton, {}, row0);
-    QTest::mouseDClick(w->patchTable()->viewport(), Qt::LeftButton, {}, row0);
+    doubleClick(w->patchTable()->viewport(), row0);
     EXPECT_FALSE(w->runner()->isBusy()) << "nothing asked of the unit";
     EXPECT_FALSE(w->selectedItem());
     // Nor can it be dragged out; the other one can.
