@@ -275,10 +275,28 @@ int SigFile::secondPass(bool messages)
 {
     std::vector<Unresolved> unresolved;
     const Module::Ptr headRead = findHead();
-    auto resolveAgain = [&] {
+    // Resolving looks names up in an index of the modules, made for each
+    // pass and gone with it, thrown or not.
+    auto withLookup = [this](auto&& work) {
         ModuleLookup lookup(*this);
         lookup_ = &lookup;
-        try {
+        struct Reset {
+            const ModuleLookup*& slot;
+            ~Reset() { slot = nullptr; }
+        } reset{lookup_};
+        work();
+    };
+    // Resolving changes wires and texts, never the list or a field list.
+    withLookup([&] {
+        for (size_t i = 0; i < listOfModules_.size(); ++i)
+            secondPass(*listOfModules_[i], static_cast<int>(i + 1), unresolved);
+    });
+    setHeadType();
+    // A converted head has the outputs of this database's head, which the
+    // old one may have lacked: what names them resolves now, as it will
+    // when the saved file is read again.
+    if (!unresolved.empty() && m_Head != headRead)
+        withLookup([&] {
             std::erase_if(unresolved, [&](const Unresolved& u) {
                 // Inputs the converted head had no place for are not in the
                 // patch any more.
@@ -288,39 +306,14 @@ int SigFile::secondPass(bool messages)
                 u.field->setAsBad(false);
                 return true;
             });
-        } catch (...) {
-            lookup_ = nullptr;
-            throw;
-        }
-        lookup_ = nullptr;
-    };
-    {
-        ModuleLookup lookup(*this);
-        lookup_ = &lookup;
-        try {
-            // Resolving changes wires and texts, never the list or a field list.
-            for (size_t i = 0; i < listOfModules_.size(); ++i)
-                secondPass(*listOfModules_[i], static_cast<int>(i + 1), unresolved);
-        } catch (...) {
-            lookup_ = nullptr;
-            throw;
-        }
-        lookup_ = nullptr;
-    }
-    setHeadType();
-    // A converted head has the outputs of this database's head, which the
-    // old one may have lacked: what names them resolves now, as it will
-    // when the saved file is read again.
-    if (!unresolved.empty() && m_Head != headRead)
-        resolveAgain();
+        });
 
     std::string message;
-    for (const Unresolved& u : unresolved) {
-        if (messages)
+    if (messages)
+        for (const Unresolved& u : unresolved)
             message += format("Line %i: Cannot find signal '%s' for %s %s\n\n", u.line,
                               latin1ToUtf8(u.reference).c_str(), latin1ToUtf8(operatorLabel(*u.module)).c_str(),
                               latin1ToUtf8(quoteIfNeeded(u.module->instanceName())).c_str());
-    }
     if (!unresolved.empty())
         m_ViewMode = 0;
     unresolved_ = static_cast<int>(unresolved.size());
