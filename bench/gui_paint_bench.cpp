@@ -9,7 +9,6 @@
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasPainter.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
@@ -133,13 +132,3 @@ void PaintRepeatedGroup(benchmark::State& state)
 BENCHMARK(PaintRepeatedGroup)->RangeMultiplier(4)->Range(1024, 16384)->Unit(benchmark::kMillisecond)->Complexity();
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
