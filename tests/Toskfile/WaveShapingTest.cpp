@@ -310,6 +310,36 @@ TEST(WaveformGeometry, PositionsAndHits)
                    Hit{254.7, std::nullopt}, Hit{0, std::nullopt}, Hit{-1, std::nullopt}, Hit{264, std::nullopt}})
         EXPECT_EQ(g.pointAt(c.x), c.point) << c.x;
 
+    // A move of the mouse sets every point it passes, on the line between
+    // its two positions; the point within reach of the end takes the end.
+    using Set = std::vector<std::pair<int, double>>;
+    struct Stroke {
+        double x0, y0, x1, y1;
+        Set set;
+    };
+    auto line = [](int from, int to) {
+        Set set;
+        for (int k = from; k != to + (to > from ? 1 : -1); k += to > from ? 1 : -1)
+            set.emplace_back(k, -0.5 + (k - 2) / 8.0);
+        return set;
+    };
+    const Stroke strokes[] = {
+        {12, 54, 12, 54, {{1, 0.5}}},         {20, 154, 84, 54, line(2, 10)},
+        {84, 54, 20, 154, line(10, 2)},       {38, 54, 40, 54, {}}, // between points 4 and 5, out of reach of both
+        {250, 104, 300, 304, {{31, -0.08}}},                        // out of the view to the right: no point 32
+        {4, 104, 13, -100, {{0, 0}, {1, 1}}},                       // above the top: the highest value
+        {13, 104, 14, 4, {{1, 1}}},                                 // point 1 not crossed, but within reach of the end
+        {11, 4, 13, 104, {{1, 0}}},                                 // crossed, and taking the end's height
+    };
+    for (const Stroke& c : strokes) {
+        const Set set = g.strokeValues(c.x0, c.y0, c.x1, c.y1);
+        ASSERT_EQ(set.size(), c.set.size()) << c.x0 << " to " << c.x1;
+        for (size_t i = 0; i < set.size(); ++i) {
+            EXPECT_EQ(set[i].first, c.set[i].first) << c.x0 << " to " << c.x1;
+            EXPECT_NEAR(set[i].second, c.set[i].second, 1e-12) << c.x0 << " to " << c.x1 << ", point " << set[i].first;
+        }
+    }
+
     // Few points: the reach stops at 8.
     WaveformGeometry wide(264, 108, 4, 0, 1);
     EXPECT_EQ(wide.dx(), 64);
