@@ -383,6 +383,11 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
          {{"p2", "0.5"}, {"p4", "-0.5"}},
          Limited{{"p2", "1", "0.5"}, {"p4", "-1", "-0.5"}}},
         {readModule("HALF h 2 0 0", odd), added, {{"p3", "0.5"}}, Limited{{"p3", "0.75", "0.5"}}},
+        // Limits of one value: that value.
+        {readModule("ODDMAX o 3 2 3 3", odd),
+         [](WaveObject& w) { w.setValue(5, 0); },
+         {{"p1", "3"}},
+         Limited{{"p1", "5", "3"}}},
         // No value fits limits the wrong way round: it is left out.
         {readModule("WRONGWAY w 2 0 0", odd),
          [](WaveObject& w) { w.setValue(0.5, 0); },
