@@ -1,10 +1,7 @@
 #include "Toskfile/ChebyshevWaveshape.h"
 
-#include "base/Log.h"
-
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 
 namespace tosk {
 
@@ -13,14 +10,7 @@ ChebyshevWaveshape::ChebyshevWaveshape(uint32_t numberOfHarmonics) : harmonicAmp
 ChebyshevWaveshape::ChebyshevWaveshape(uint32_t numberOfHarmonics, std::span<const double> points)
     : harmonicAmplitudes_(numberOfHarmonics, 0.0), numberOfPoints_(static_cast<uint32_t>(points.size()))
 {
-    // A fit has only as many coefficients as there are points; the higher
-    // harmonics of a short curve stay silent rather than being read from
-    // past the end of the fit.
-    std::vector<double> coefficients(points.size(), 0.0);
-    chebyshevFit(coefficients, points);
-    size_t kept = std::min<size_t>(numberOfHarmonics, coefficients.size());
-    for (size_t k = 0; k < kept; ++k)
-        harmonicAmplitudes_[k] = std::max(0.0, coefficients[k]);
+    chebyshevFit(harmonicAmplitudes_, points);
 }
 
 void ChebyshevWaveshape::setAmplitude(double amplitude, uint32_t harmonic)
@@ -48,22 +38,62 @@ double chebyshevPosition(int np, int i)
 
 void chebyshevFit(std::span<double> coefficients, std::span<const double> points)
 {
-    const int n = static_cast<int>(coefficients.size());
-    const int np = static_cast<int>(points.size());
-    const double h = (np - 1) / 2.0;
-    std::vector<double> samples(n, 0.0);
-    for (int k = 0; k < n; ++k) {
-        int idx = static_cast<int>(std::floor(std::cos(std::numbers::pi * (k + 0.5) / n) * h + h));
-        if (idx < 0 || idx >= np)
-            logf("chebyshevFit idx(%i) >= np(%i)", idx, np);
-        else
-            samples[k] = points[idx];
+    std::fill(coefficients.begin(), coefficients.end(), 0.0);
+    const size_t np = points.size();
+    const size_t m = std::min(coefficients.size(), np);
+    if (m == 0)
+        return;
+    // Row i holds the terms at point i (the constant at half weight); the
+    // system is solved by Householder reflections, which keep the accuracy
+    // the normal equations would square away.
+    std::vector<double> a(np * m);
+    auto at = [&a, m](size_t i, size_t j) -> double& { return a[i * m + j]; };
+    const int n = static_cast<int>(np);
+    for (size_t i = 0; i < np; ++i) {
+        const double x = chebyshevPosition(n, static_cast<int>(i));
+        double before = 1;
+        double t = x;
+        at(i, 0) = 0.5;
+        for (size_t j = 1; j < m; ++j) {
+            at(i, j) = t;
+            const double next = 2 * x * t - before;
+            before = t;
+            t = next;
+        }
     }
-    for (int j = 0; j < n; ++j) {
-        double sum = 0.0;
-        for (int k = 0; k < n; ++k)
-            sum += samples[k] * std::cos(std::numbers::pi * j * (k + 0.5) / n);
-        coefficients[j] = 2.0 / n * sum;
+    std::vector<double> b(points.begin(), points.end());
+    std::vector<double> v(np);
+    for (size_t j = 0; j < m; ++j) {
+        double norm = 0;
+        for (size_t i = j; i < np; ++i)
+            norm += at(i, j) * at(i, j);
+        norm = std::sqrt(norm);
+        const double alpha = at(j, j) > 0 ? -norm : norm;
+        double vv = 0;
+        for (size_t i = j; i < np; ++i) {
+            v[i] = at(i, j) - (i == j ? alpha : 0.0);
+            vv += v[i] * v[i];
+        }
+        if (vv == 0)
+            continue;
+        auto reflect = [&](auto&& element) {
+            double s = 0;
+            for (size_t i = j; i < np; ++i)
+                s += v[i] * element(i);
+            s *= 2 / vv;
+            for (size_t i = j; i < np; ++i)
+                element(i) -= s * v[i];
+        };
+        for (size_t k = j; k < m; ++k)
+            reflect([&at, k](size_t i) -> double& { return at(i, k); });
+        reflect([&b](size_t i) -> double& { return b[i]; });
+    }
+    // The points are distinct, so no diagonal element is 0.
+    for (size_t j = m; j-- > 0;) {
+        double s = b[j];
+        for (size_t k = j + 1; k < m; ++k)
+            s -= at(j, k) * coefficients[k];
+        coefficients[j] = s / at(j, j);
     }
 }
 

@@ -14,18 +14,18 @@ namespace tosk {
 class ChebyshevWaveshape {
 public:
     // How many harmonics the waveshape editor offers, and its slider ranges.
+    // A harmonic can be inverted: a falling curve needs a negative first one.
     static constexpr uint32_t kEditorHarmonics = 13;
     static constexpr double kConstantMinimum = -2;
     static constexpr double kConstantMaximum = 2;
-    static constexpr double kHarmonicMinimum = 0;
+    static constexpr double kHarmonicMinimum = -1;
     static constexpr double kHarmonicMaximum = 1;
 
     // All amplitudes 0, no points.
     explicit ChebyshevWaveshape(uint32_t numberOfHarmonics = 8);
-    // The shape fitted to the points: the first numberOfHarmonics
-    // coefficients of a fit over all the points (as many as there are; the
-    // rest stay 0), negative ones raised to 0; its point count is the
-    // points'.
+    // The shape of the points (chebyshevFit): through every point when there
+    // are no more points than harmonics, otherwise as near them as
+    // numberOfHarmonics harmonics come. Its point count is the points'.
     ChebyshevWaveshape(uint32_t numberOfHarmonics, std::span<const double> points);
     static ChebyshevWaveshape shapeFromPoints(std::span<const double> points, uint32_t numberOfHarmonics)
     {
@@ -52,10 +52,11 @@ private:
 // for the last, 0 for a lone point.
 double chebyshevPosition(int np, int i);
 
-// Fits coefficients.size() Chebyshev terms to the points, sampling each
-// Chebyshev node at the nearest point at or below it (no interpolation). A
-// node that falls outside the points (there are none) is logged and counts
-// as 0.
+// The coefficients of the series (as chebyshevEvaluate sums it) nearest the
+// points in least squares. With no more terms than points the series passes
+// through every point, so that evaluating it gives the points back; terms
+// beyond the number of points are 0, since the points cannot tell them.
+// Signs are kept.
 void chebyshevFit(std::span<double> coefficients, std::span<const double> points);
 
 // The series with the first m coefficients at point i of np (Clenshaw's

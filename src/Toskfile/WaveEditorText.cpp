@@ -22,7 +22,11 @@ std::string sliderValueText(double value)
         value = 0;
     char buffer[330];
     auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3).ptr;
-    return padded(std::string(buffer, end));
+    std::string text(buffer, end);
+    // A fit leaves traces of rounding: no "-0.000" for them.
+    if (text == "-0.000")
+        text.erase(0, 1);
+    return padded(text);
 }
 
 std::array<std::string, 12> harmonicFrequencyTexts(int cutOff)

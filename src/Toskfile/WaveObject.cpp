@@ -29,13 +29,19 @@ bool isFloatType(int type)
 }
 
 // The text a field takes for a value: within the limits the field's own
-// validation holds it to (clamping is noted), or none when no such text can
-// be made (limits the wrong way round, or rounded past a limit).
-std::optional<std::string> textWithinLimits(const ModuleField& field, double value, bool& clamped)
+// validation holds it to (clamped is then set), or none when no such text
+// can be made (limits the wrong way round, or rounded past a limit).
+struct FieldText {
+    std::optional<std::string> text;
+    bool clamped = false;
+};
+
+FieldText textWithinLimits(const ModuleField& field, double value)
 {
     const int type = field.type();
     const std::string minText = field.getSpecifier(OperatorField::MINIMUM);
     const std::string maxText = field.getSpecifier(OperatorField::MAXIMUM);
+    FieldText written;
     std::string text;
     if (isIntegerType(type)) {
         double lo = OperatorField::integerValue(minText);
@@ -43,7 +49,7 @@ std::optional<std::string> textWithinLimits(const ModuleField& field, double val
         double v = std::round(value);
         if (lo <= hi && (v < lo || v > hi)) {
             v = std::clamp(v, lo, hi);
-            clamped = true;
+            written.clamped = true;
         }
         text = std::to_string(static_cast<long long>(std::clamp(v, -2147483648.0, 2147483647.0)));
     } else if (isFloatType(type) || (ModuleField::isInputType(type) && (isNumeric(minText) || isNumeric(maxText)))) {
@@ -52,18 +58,23 @@ std::optional<std::string> textWithinLimits(const ModuleField& field, double val
         float v = static_cast<float>(value);
         if (lo <= hi && (v < lo || v > hi)) {
             v = std::clamp(v, lo, hi);
-            clamped = true;
+            written.clamped = true;
         }
         text = numberString(v);
     } else {
-        return numberString(static_cast<float>(value));
+        written.text = numberString(static_cast<float>(value));
+        return written;
     }
     std::string ignored;
-    if (!field.isValueValid(text, ignored)) {
-        clamped = true;
-        return std::nullopt;
-    }
-    return text;
+    if (field.isValueValid(text, ignored))
+        written.text = text;
+    return written;
+}
+
+// A value as the table shows and writes it.
+std::string valueText(double value)
+{
+    return numberString(static_cast<float>(value));
 }
 
 } // namespace
@@ -136,6 +147,8 @@ void WaveObject::resetPoints()
 {
     edited_ = false;
     pointValues_.clear();
+    readValues_.clear();
+    readTexts_.clear();
     numberOfPoints_ = readNumberOfPoints_ = minimumNumberOfPoints_ = maximumNumberOfPoints_ = 0;
     countIsInteger_ = maximumIsInteger_ = false;
     minimumPointValue_ = -1.0;
@@ -153,9 +166,22 @@ void WaveObject::resetPoints()
     if (maximumIsInteger_)
         capacity = std::max(capacity, std::clamp(maximumNumberOfPoints_, 0, Module::kMaxRepetitions));
     pointValues_.assign(static_cast<size_t>(capacity), 0.0);
+    readTexts_.resize(static_cast<size_t>(numberOfPoints_));
     for (int i = 0; i < numberOfPoints_; ++i)
-        if (Module::FieldPtr f = module_->field(pointNameFor(i)))
+        if (Module::FieldPtr f = module_->field(pointNameFor(i))) {
             pointValues_[i] = static_cast<float>(OperatorField::decimalValue(f->text()));
+            readTexts_[i] = f->text();
+        }
+    readValues_.assign(pointValues_.begin(), pointValues_.begin() + numberOfPoints_);
+}
+
+bool WaveObject::isPointChanged(int index) const
+{
+    if (index < 0 || index >= numberOfPoints_)
+        return false;
+    // A change too small to show in the text written is none.
+    return static_cast<size_t>(index) >= readValues_.size() ||
+           valueText(pointValues_[index]) != valueText(readValues_[index]);
 }
 
 void WaveObject::readCounts()
@@ -406,22 +432,38 @@ WaveWriteBack WaveObject::writeBack() const
     const int keptBelow = change < 0 ? count + change : Module::kMaxRepetitions;
     for (int i = 0; i < numberOfPoints_; ++i) {
         const std::string name = pointNameFor(i);
-        if (i >= addedFrom && i < addedTo) {
-            if (auto text = textWithinLimits(*first, pointValues_[i], plan.clamped))
-                plan.values.push_back({name, *text});
+        const bool added = i >= addedFrom && i < addedTo;
+        // Points the table left alone keep what the module has, changed
+        // elsewhere or not.
+        if (!added && (i >= keptBelow || !isPointChanged(i)))
+            continue;
+        Module::FieldPtr f = added ? first : module_->field(name);
+        if (!f)
+            continue;
+        const FieldText written = textWithinLimits(*f, pointValues_[i]);
+        if (!written.text) {
+            plan.limited.push_back({name, valueText(pointValues_[i]), ""});
             continue;
         }
-        if (i >= keptBelow)
+        if (!added && *written.text == f->text())
             continue;
-        Module::FieldPtr f = module_->field(name);
-        // A point left as it was read keeps its text as written.
-        if (!f || static_cast<float>(OperatorField::decimalValue(f->text())) == static_cast<float>(pointValues_[i]))
-            continue;
-        auto text = textWithinLimits(*f, pointValues_[i], plan.clamped);
-        if (text && *text != f->text())
-            plan.values.push_back({name, *text});
+        if (written.clamped)
+            plan.limited.push_back({name, valueText(pointValues_[i]), *written.text});
+        const bool readSo = static_cast<size_t>(i) < readTexts_.size() && readTexts_[i] == f->text();
+        if (!added && !readSo)
+            plan.conflicts.push_back({name, *written.text, f->text()});
+        plan.values.push_back({name, *written.text});
     }
     return plan;
+}
+
+void WaveWriteBack::keepModuleValues()
+{
+    for (const Conflict& c : conflicts) {
+        std::erase_if(values, [&c](const Value& v) { return v.fieldName == c.fieldName; });
+        std::erase_if(limited, [&c](const Limited& l) { return l.fieldName == c.fieldName; });
+    }
+    conflicts.clear();
 }
 
 } // namespace tosk

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -44,6 +45,9 @@ public:
     void resetPoints();
     // Something was changed since the table was last read.
     bool isEdited() const { return edited_; }
+    // The point's value differs from the one read (points added since are
+    // changed).
+    bool isPointChanged(int index) const;
 
     // --- counts
     int numberOfPoints() const { return numberOfPoints_; }
@@ -93,11 +97,12 @@ public:
     void setPointsToChebyshevWaveshape(const ChebyshevWaveshape& shape);
     ChebyshevWaveshape getChebyshevWaveshapeFromPoints(uint32_t numberOfHarmonics) const;
 
-    // What the module needs to match the table: the repetitions the user
-    // added or removed here, counted from the module's count as it is now,
-    // then the values, each within its field's own limits. Nothing changes
-    // repetitions when the module's count is not an integer or its last
-    // point field does not exist. Once the plan is carried out,
+    // What the module needs to match what was changed here: the
+    // repetitions the user added or removed, counted from the module's count
+    // as it is now, then the values of the points changed here, each within
+    // its field's own limits; points changed only elsewhere keep their text.
+    // Nothing changes repetitions when the module's count is not an integer
+    // or its last point field does not exist. Once the plan is carried out,
     // resetPoints() brings the table level with the module.
     WaveWriteBack writeBack() const;
 
@@ -119,6 +124,9 @@ private:
     std::string pointName_;
     std::string iterationName_;
     std::vector<double> pointValues_;
+    // The values and texts of the points as read (no text: no field).
+    std::vector<double> readValues_;
+    std::vector<std::optional<std::string>> readTexts_;
     int fixedCount_ = -1;
     bool hasPoints_ = false;
     bool countIsInteger_ = false;

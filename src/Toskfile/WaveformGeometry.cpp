@@ -55,4 +55,27 @@ std::optional<int> WaveformGeometry::pointAt(double x) const
     return std::nullopt;
 }
 
+std::vector<std::pair<int, double>> WaveformGeometry::strokeValues(double x0, double y0, double x1, double y1) const
+{
+    std::vector<std::pair<int, double>> values;
+    if (x0 != x1) {
+        const bool rightwards = x1 > x0;
+        for (int i = 0; i < numberOfPoints_; ++i) {
+            const int k = rightwards ? i : numberOfPoints_ - 1 - i;
+            const double x = pointX(k);
+            if (x >= std::min(x0, x1) && x <= std::max(x0, x1))
+                values.emplace_back(k, valueForY(y0 + (y1 - y0) * (x - x0) / (x1 - x0)));
+        }
+    }
+    if (std::optional<int> k = pointAt(x1)) {
+        const double value = valueForY(y1);
+        auto crossed = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == *k; });
+        if (crossed != values.end())
+            crossed->second = value;
+        else
+            values.emplace_back(*k, value);
+    }
+    return values;
+}
+
 } // namespace tosk

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace tosk {
 
@@ -41,6 +43,13 @@ public:
     // The first point whose grid line is within the tolerance of x; none
     // outside the view or between points.
     std::optional<int> pointAt(double x) const;
+    // The points a move of the mouse from (x0, y0) to (x1, y1) sets, each
+    // once, in the order the move passes them, with their values: a point
+    // whose grid line the move crosses takes the height of the line between
+    // the two positions there, and the point within reach of the end takes
+    // the end's height. So a fast stroke leaves no point out between two
+    // positions the mouse reported. A move that stays put is one position.
+    std::vector<std::pair<int, double>> strokeValues(double x0, double y0, double x1, double y1) const;
 
 private:
     double width_;

@@ -174,7 +174,40 @@ void WaveEditorWindow::okButtonAction()
 
 bool WaveEditorWindow::applyButtonAction()
 {
-    const WaveWriteBack plan = table_->writeBack();
+    WaveWriteBack plan = table_->writeBack();
+    if (!plan.conflicts.empty()) {
+        std::string points;
+        for (const auto& c : plan.conflicts)
+            points += "\n" + fillIn(localized("WaveConflictPoint", "%s: %s here, %s in the module"),
+                                    {c.fieldName, c.tableText, c.moduleText});
+        const int answer = Alerts::show(
+            AlertStyle::Warning, localized("ALERT", "ALERT"),
+            localized("WaveConflict", "These points were also changed outside the editor since it read them:") +
+                points + "\n" + localized("WaveConflictQuestion", "Which values should be kept?"),
+            {localized("WaveKeepEditor", "Keep the Editor's"), localized("WaveKeepModule", "Keep the Module's"),
+             localized("CANCEL", "Cancel")},
+            static_cast<QWidget*>(this));
+        if (answer == 1)
+            plan.keepModuleValues();
+        else if (answer != 0)
+            return false;
+    }
+    // Said before anything is written, so that the user can still make the
+    // values fit.
+    if (!plan.limited.empty()) {
+        std::string points;
+        for (const auto& l : plan.limited)
+            points +=
+                "\n" + (l.text.empty() ? fillIn(localized("WaveLeftOut", "%s: %s is left out"), {l.fieldName, l.wanted})
+                                       : fillIn(localized("WaveClamped", "%s: %s is written as %s"),
+                                                {l.fieldName, l.wanted, l.text}));
+        const int answer = Alerts::show(
+            AlertStyle::Informational, localized("ALERT", "ALERT"),
+            localized("WaveOutsideLimits", "Some values lie outside the limits of their fields:") + points,
+            {localized("ApplyAnyway", "Apply anyway"), localized("CANCEL", "Cancel")}, static_cast<QWidget*>(this));
+        if (answer != 0)
+            return false;
+    }
     if (!plan.empty()) {
         std::string error;
         bool written;

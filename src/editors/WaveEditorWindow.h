@@ -23,7 +23,7 @@ struct PatchChange;
 // module's point table (WaveObject) drawn in a WaveformView, the flips, the
 // add and remove buttons, and Revert, Cancel, Apply and OK. The module
 // changes only on Apply or OK, as one "Change Value" step of the edit
-// layer. While the editor is open it follows changes made elsewhere (the
+// layer that writes only the points changed here. While the editor is open it follows changes made elsewhere (the
 // inspector, undo): it reads the module again when it holds nothing
 // unapplied, and it closes when the module leaves the patch.
 class WaveEditorWindow : public QWidget {
@@ -42,9 +42,11 @@ public:
     // --- actions of the buttons
     // Applies; closes when the module took the table.
     void okButtonAction();
-    // Writes the table into the module as one undo step ("Change Value");
-    // false (after an alert) when the edit layer refused it, in which case
-    // the table keeps what the user made.
+    // Writes what was changed here into the module as one undo step
+    // ("Change Value"). Points the module changed too since the table read
+    // them, and values their fields cannot take as they are, are put to the
+    // user first. False when the user cancelled, or (after an alert) the
+    // edit layer refused the table; the table then keeps what the user made.
     bool applyButtonAction();
     // Reads the module again, dropping every change made here.
     void revertButtonAction();

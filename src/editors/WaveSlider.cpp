@@ -48,9 +48,12 @@ void WaveSlider::setValueSilently(double value)
 {
     if (!std::isfinite(value))
         return;
-    value_ = std::clamp(value, std::min(minimum_, maximum_), std::max(minimum_, maximum_));
+    value_ = value;
     const double span = maximum_ - minimum_;
-    const int position = span != 0 ? static_cast<int>(std::lround((value_ - minimum_) / span * steps_)) : 0;
+    const double within = std::clamp(value, std::min(minimum_, maximum_), std::max(minimum_, maximum_));
+    const int position = span != 0 ? static_cast<int>(std::lround((within - minimum_) / span * steps_)) : 0;
+    setPosition_ = position;
+    setValue_ = value;
     {
         QSignalBlocker quiet(slider_);
         slider_->setValue(position);
@@ -60,7 +63,9 @@ void WaveSlider::setValueSilently(double value)
 
 void WaveSlider::moved(int position)
 {
-    value_ = minimum_ + (maximum_ - minimum_) * position / steps_;
+    // Back where it was set: the value it was set to, not the step's, so
+    // that a slider moved and put back changes nothing.
+    value_ = position == setPosition_ ? setValue_ : minimum_ + (maximum_ - minimum_) * position / steps_;
     showValue();
     emit valueChanged(value_);
 }

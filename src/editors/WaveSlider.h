@@ -8,8 +8,9 @@ class QSlider;
 namespace tosk {
 
 // A slider over a range of decimal values with the value shown beside it
-// ("0.500"). The value is kept exactly as set; the slider shows it to the
-// nearest of its steps.
+// ("0.500"). The value is kept exactly as set, also past the range; the
+// slider shows it to the nearest of its steps (or at the nearer end), and
+// moving the slider back to that step gives the value as set back.
 class WaveSlider : public QWidget {
     Q_OBJECT
 
@@ -20,7 +21,7 @@ public:
     double value() const { return value_; }
     double minimum() const { return minimum_; }
     double maximum() const { return maximum_; }
-    // Shows the value (kept within the range) without telling anyone.
+    // Shows the value without telling anyone.
     void setValueSilently(double value);
     QSlider* slider() const { return slider_; }
     QLabel* text() const { return text_; }
@@ -39,6 +40,9 @@ private:
     double maximum_;
     int steps_;
     double value_;
+    // Where setValueSilently put the slider, and the value it was given.
+    int setPosition_ = -1;
+    double setValue_ = 0;
 };
 
 } // namespace tosk

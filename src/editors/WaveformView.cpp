@@ -6,6 +6,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <algorithm>
+
 namespace tosk {
 
 WaveformView::WaveformView(QWidget* parent) : QWidget(parent)
@@ -79,41 +81,47 @@ void WaveformView::mousePressEvent(QMouseEvent* event)
         return;
     }
     tracking_ = true;
-    mouseActionAtPoint(event->position());
+    mouseActionAtPoint(event->position(), event->position());
 }
 
 void WaveformView::mouseMoveEvent(QMouseEvent* event)
 {
     if (tracking_ && (event->buttons() & Qt::LeftButton))
-        mouseActionAtPoint(event->position());
+        mouseActionAtPoint(last_, event->position());
 }
 
 void WaveformView::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton || !tracking_)
         return;
-    mouseActionAtPoint(event->position());
+    mouseActionAtPoint(last_, event->position());
     tracking_ = false;
 }
 
-void WaveformView::mouseActionAtPoint(QPointF at)
+void WaveformView::mouseActionAtPoint(QPointF from, QPointF at)
 {
+    last_ = at;
     if (!table_)
         return;
     const WaveformGeometry g = pointGeometry();
-    std::optional<int> k = g.pointAt(at.x());
-    if (!k)
+    int first = -1;
+    int last = -1;
+    for (auto [k, value] : g.strokeValues(from.x(), from.y(), at.x(), at.y())) {
+        if (table_->valueForPoint(k) == value)
+            continue;
+        table_->setValue(value, k);
+        first = first < 0 ? k : std::min(first, k);
+        last = std::max(last, k);
+    }
+    if (first < 0)
         return;
-    const double value = g.valueForY(at.y());
-    if (table_->valueForPoint(*k) == value)
-        return;
-    table_->setValue(value, *k);
-    if (*k == 0) {
+    if (first == 0) {
         // The wrap segment ends at point 0's height on the far side.
         update();
     } else {
         const double band = 2 * g.dx();
-        update(QRectF(g.pointX(*k) - band, 0, 2 * band, height()).toAlignedRect());
+        update(
+            QRectF(g.pointX(first) - band, 0, g.pointX(last) - g.pointX(first) + 2 * band, height()).toAlignedRect());
     }
     emit pointsDrawn();
 }

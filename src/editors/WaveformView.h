@@ -10,8 +10,9 @@ class WaveObject;
 
 // The drawing area of the wave editors: the table's points as a red curve
 // over a grid, with the centre line, the zero line and the wrap back to the
-// first point. Dragging with the left button sets each point the mouse
-// passes within reach of (WaveformGeometry) to the value under the mouse.
+// first point. Dragging with the left button draws the points: each point
+// the mouse passes takes the height of its path there, however fast it
+// moves (WaveformGeometry::strokeValues).
 class WaveformView : public QWidget {
     Q_OBJECT
 
@@ -39,10 +40,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void mouseActionAtPoint(QPointF at);
+    // The mouse moved from `from` to `at` (a press: from where it is).
+    void mouseActionAtPoint(QPointF from, QPointF at);
 
     WaveObject* table_ = nullptr;
     bool tracking_ = false;
+    QPointF last_;
 };
 
 } // namespace tosk

@@ -135,7 +135,7 @@ void WaveshapePanel::softClipAction()
 void WaveshapePanel::updateClipShape()
 {
     waveObject().setPointsToClipWave(clipSlider_->value(), biasSlider_->value());
-    redraw();
+    pointsReplaced();
 }
 
 // ---------------------------------------------------------------- harmonics
@@ -146,18 +146,17 @@ void WaveshapePanel::harmonicsToggled(bool on)
     harmonicsView_->setVisible(on);
     if (!on)
         return;
-    const ChebyshevWaveshape fitted =
-        waveObject().getChebyshevWaveshapeFromPoints(ChebyshevWaveshape::kEditorHarmonics);
-    for (int k = 0; k < kHarmonics; ++k) {
-        // The shape takes what its slider can show, so that the curve is
-        // always the one the sliders describe.
-        valueSliders_[k]->setValueSilently(fitted.amplitudeForHarmonic(static_cast<uint32_t>(k)));
-        waveShape_.setAmplitude(valueSliders_[k]->value(), static_cast<uint32_t>(k));
-    }
-    waveShape_.setNumberOfPoints(static_cast<uint32_t>(waveObject().numberOfPoints()));
-    waveObject().setPointsToChebyshevWaveshape(waveShape_);
+    setHarmonicsFromPoints();
     updateFreqs(cutOffFreq_->value());
-    redraw();
+}
+
+void WaveshapePanel::setHarmonicsFromPoints()
+{
+    // The shape keeps the fitted amplitudes even where a slider cannot reach
+    // them, so that it is the curve until a slider moves.
+    waveShape_ = waveObject().getChebyshevWaveshapeFromPoints(ChebyshevWaveshape::kEditorHarmonics);
+    for (int k = 0; k < kHarmonics; ++k)
+        valueSliders_[k]->setValueSilently(waveShape_.amplitudeForHarmonic(static_cast<uint32_t>(k)));
 }
 
 void WaveshapePanel::valueSliderAction(int harmonic, double amplitude)
@@ -177,6 +176,9 @@ void WaveshapePanel::updateFreqs(int cutOff)
 
 void WaveshapePanel::pointsReplaced()
 {
+    // Open sliders keep showing the curve the points make.
+    if (harmonicsView_->isVisibleTo(this))
+        setHarmonicsFromPoints();
     waveShape_.setNumberOfPoints(static_cast<uint32_t>(waveObject().numberOfPoints()));
     WaveEditorWindow::pointsReplaced();
 }

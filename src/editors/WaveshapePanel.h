@@ -16,8 +16,9 @@ class WaveSlider;
 // The waveshape editor of a CURVE module: its transfer curve drawn with the
 // mouse, made a soft clip (clip and bias), or built from 13 Chebyshev
 // harmonics, each slider setting how much of one harmonic a full-scale sine
-// gains through the curve. Opening the harmonics fits them to the points
-// and redraws the points from the fit.
+// gains through the curve. Opening the harmonics sets the sliders to the
+// harmonics of the curve without changing a point; only moving a slider
+// draws the curve again, from the harmonics.
 class WaveshapePanel : public WaveEditorWindow {
     Q_OBJECT
 
@@ -60,6 +61,8 @@ protected:
 private:
     QWidget* buildClipControls();
     QWidget* buildHarmonicsView();
+    // The shape and the sliders take the harmonics of the points.
+    void setHarmonicsFromPoints();
     void valueSliderAction(int harmonic, double amplitude);
 
     ChebyshevWaveshape waveShape_{ChebyshevWaveshape::kEditorHarmonics};

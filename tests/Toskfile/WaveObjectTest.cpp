@@ -42,6 +42,11 @@ std::shared_ptr<SigDbase> oddTables()
                         {"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
                         {"TYPE:ED_FLOAT", "NAME:p~n", "DESCRIPTION:p", "MINIMUM:3", "MAXIMUM:3", "DEFAULT:3"},
                         {"TYPE:MULTIPLEEND", "NAME:gend"}});
+    t += modelOperator("WRONGWAY", "MATH",
+                       {{"TYPE:ED_INT", "NAME:n", "MINIMUM:1", "MAXIMUM:4", "DEFAULT:2"},
+                        {"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
+                        {"TYPE:ED_FLOAT", "NAME:p~n", "DESCRIPTION:p", "MINIMUM:1", "MAXIMUM:-1", "DEFAULT:0"},
+                        {"TYPE:MULTIPLEEND", "NAME:gend"}});
     t += modelOperator("STEPS", "MATH",
                        {{"TYPE:ED_INT", "NAME:n", "MINIMUM:1", "MAXIMUM:8", "DEFAULT:4"},
                         {"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
@@ -276,7 +281,8 @@ TEST(WaveObject, WritingBackAddsAndRemovesWhatTheUserDid)
         WaveWriteBack plan = table->writeBack();
         EXPECT_EQ(plan.repetitionChange, c.added);
         EXPECT_EQ(plan.removedPointNames, c.removed);
-        EXPECT_FALSE(plan.clamped);
+        EXPECT_EQ(plan.limited.size(), 0u);
+        EXPECT_EQ(plan.conflicts.size(), 0u);
         carryOut(*m, plan);
         EXPECT_EQ(saved(*m), c.after);
         table->resetPoints();
@@ -310,6 +316,32 @@ TEST(WaveObject, WritingBackFollowsTheModuleAsItIsNow)
     carryOut(*m, plan);
     EXPECT_EQ(saved(*m), "M_CURVE m 0 2 0.1 0.2\r\n");
 
+    // Only the points changed here are written: one changed elsewhere keeps
+    // its text; one changed both here and there is a conflict, which
+    // keepModuleValues() settles for the module, limits and all.
+    m = readModule("M_CURVE m 0 4 0.1 0.2 0.3 0.4", db);
+    table = WaveObject::tableForModule(m);
+    table->setValue(0.5, 0);
+    table->setValue(3, 2);
+    table->setValue(0.9, 3);
+    table->setValue(0.4, 3); // and back
+    m->field("point2")->setText("0.9");
+    m->field("point3")->setText("0.8");
+    plan = table->writeBack();
+    EXPECT_EQ(plan.values, (std::vector<WaveWriteBack::Value>{{"point1", "0.5"}, {"point3", "1"}}));
+    EXPECT_EQ(plan.conflicts, (std::vector<WaveWriteBack::Conflict>{{"point3", "1", "0.8"}}));
+    EXPECT_EQ(plan.limited, (std::vector<WaveWriteBack::Limited>{{"point3", "3", "1"}}));
+    plan.keepModuleValues();
+    EXPECT_EQ(plan.values, (std::vector<WaveWriteBack::Value>{{"point1", "0.5"}}));
+    EXPECT_TRUE(plan.conflicts.empty());
+    EXPECT_TRUE(plan.limited.empty());
+    // Changed elsewhere to what the table has: nothing to write, nothing to ask.
+    m->field("point1")->setText("0.5");
+    m->field("point3")->setText("1");
+    plan = table->writeBack();
+    EXPECT_TRUE(plan.empty());
+    EXPECT_TRUE(plan.conflicts.empty());
+
     // A count whose last point field does not exist, or that is not an
     // integer: the repetitions stay, the existing points are written.
     for (const char* count : {"0", "7", "abc", "5.5"}) {
@@ -331,24 +363,39 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
     auto db = bundledDbase();
     auto odd = oddTables();
     using Edit = std::function<void(WaveObject&)>;
+    using Limited = std::vector<WaveWriteBack::Limited>;
     struct Case {
         Module::Ptr module;
         Edit edit;
         std::vector<WaveWriteBack::Value> values;
-        bool clamped;
+        Limited limited;
     };
     const Edit sine = [](WaveObject& w) { w.setPointsToSineWave(); };
     const Edit pastBoth = [](WaveObject& w) { w.setValue(2500, 0), w.setValue(-3, 1); };
     const Edit added = [](WaveObject& w) { w.increasePoints(), w.setValue(0.75, 2); };
     const std::vector<WaveWriteBack::Value> delays{{"obj1_delay", "2000"}, {"obj2_delay", "0"}};
     const Case cases[] = {
-        {readModule("MULTITAP t x-out 2 10 0.5 20 0.5 0", db), pastBoth, delays, true},
+        {readModule("MULTITAP t x-out 2 10 0.5 20 0.5 0", db), pastBoth, delays,
+         Limited{{"obj1_delay", "2500", "2000"}, {"obj2_delay", "-3", "0"}}},
         // The table runs from -1 to 1, the fields only from -0.5 to 0.5.
-        {readModule("HALF h 4 0 0 0 0", odd), sine, {{"p2", "0.5"}, {"p4", "-0.5"}}, true},
-        {readModule("HALF h 2 0 0", odd), added, {{"p3", "0.5"}}, true},
+        {readModule("HALF h 4 0 0 0 0", odd),
+         sine,
+         {{"p2", "0.5"}, {"p4", "-0.5"}},
+         Limited{{"p2", "1", "0.5"}, {"p4", "-1", "-0.5"}}},
+        {readModule("HALF h 2 0 0", odd), added, {{"p3", "0.5"}}, Limited{{"p3", "0.75", "0.5"}}},
+        // Limits of one value: that value.
+        {readModule("ODDMAX o 3 2 3 3", odd),
+         [](WaveObject& w) { w.setValue(5, 0); },
+         {{"p1", "3"}},
+         Limited{{"p1", "5", "3"}}},
+        // No value fits limits the wrong way round: it is left out.
+        {readModule("WRONGWAY w 2 0 0", odd),
+         [](WaveObject& w) { w.setValue(0.5, 0); },
+         {},
+         Limited{{"p1", "0.5", ""}}},
         // Integer fields take whole numbers.
-        {readModule("STEPS s 4 0 0 0 0", odd), sine, {{"p1", "5"}, {"p2", "10"}, {"p3", "5"}}, false},
-        {readModule("STEPS s 2 0 0", odd), [](WaveObject& w) { w.setValue(3.6, 1); }, {{"p2", "4"}}, false},
+        {readModule("STEPS s 4 0 0 0 0", odd), sine, {{"p1", "5"}, {"p2", "10"}, {"p3", "5"}}, {}},
+        {readModule("STEPS s 2 0 0", odd), [](WaveObject& w) { w.setValue(3.6, 1); }, {{"p2", "4"}}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(saved(*c.module));
@@ -357,7 +404,7 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
         c.edit(table);
         WaveWriteBack plan = table.writeBack();
         EXPECT_EQ(plan.values, c.values);
-        EXPECT_EQ(plan.clamped, c.clamped);
+        EXPECT_EQ(plan.limited, c.limited);
         carryOut(*c.module, plan);
         for (const auto& v : plan.values) {
             std::string message;

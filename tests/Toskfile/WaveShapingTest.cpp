@@ -77,46 +77,78 @@ TEST(ChebyshevWaveshape, ShapesGiveTheirCurves)
     EXPECT_EQ(chebyshevEvaluate(Values{}, 5, 2), 0);
 }
 
-TEST(ChebyshevWaveshape, FittingFindsTheAmplitudes)
+TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
 {
-    // The straight line over 33 points: harmonic 1 near 1, the negative
-    // constant raised to 0, the others near 0.
-    Values line;
-    for (int i = 0; i < 33; ++i)
-        line.push_back(chebyshevPosition(33, i));
-    ChebyshevWaveshape fitted(13, line);
-    EXPECT_EQ(fitted.numberOfPoints(), 33u);
-    EXPECT_NEAR(fitted.amplitudeForHarmonic(1), 0.9986, 1e-4);
-    EXPECT_EQ(fitted.amplitudeForHarmonic(0), 0);
-    for (uint32_t k = 2; k < 13; ++k)
-        EXPECT_LT(fitted.amplitudeForHarmonic(k), 0.02) << k;
+    // No more points than harmonics: the shape passes through every point,
+    // falling and flat curves included, with the harmonics the points cannot
+    // tell at 0.
+    struct Exact {
+        Values points;
+        Values amplitudes; // the first ones, where they are known
+    };
+    const Exact exact[] = {
+        {{-1, 0, 1}, {0, 1, 0}},
+        {{-1, -1, 1}, {-1, 1, 0.5}},
+        {{1, 0.5, 0, -0.5, -1}, {0, -1, 0, 0, 0}},
+        {{0, 0.5, -0.5, 1, -1, 0.25, 0, -0.25, 1, -1, 0.5, -0.5, 0}, {}},
+        {{0.3}, {0.6}},
+    };
+    for (const Exact& c : exact) {
+        SCOPED_TRACE(c.points.size());
+        ChebyshevWaveshape shape(ChebyshevWaveshape::kEditorHarmonics, c.points);
+        EXPECT_EQ(shape.numberOfPoints(), c.points.size());
+        for (size_t i = 0; i < c.points.size(); ++i)
+            EXPECT_NEAR(shape.evaluate(static_cast<uint32_t>(i)), c.points[i], 1e-12) << "point " << i;
+        for (size_t k = 0; k < c.amplitudes.size(); ++k)
+            EXPECT_NEAR(shape.amplitudeForHarmonic(static_cast<uint32_t>(k)), c.amplitudes[k], 1e-12) << k;
+        for (uint32_t k = static_cast<uint32_t>(c.points.size()); k < 13; ++k)
+            EXPECT_EQ(shape.amplitudeForHarmonic(k), 0) << k;
+    }
 
-    // Amplitudes of the low harmonics come back from their own curve.
+    // More points: least squares. The straight line over 33 points is
+    // harmonic 1 alone, and any 13 harmonics come back from their curve.
     for (const Values& amplitudes :
-         {Values{0, 0.6, 0.1, 0.05, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Values{0, 0.8, 0, 0.1, 0, 0, 0, 0, 0, 0, 0, 0, 0}}) {
+         {Values{0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Values{0.2, 0.6, -0.1, 0.05, 0, 0, 0, 0, 0, 0, 0, 0, -0.3},
+          Values{-1, -0.8, 0, 0.1, 0.3, -0.2, 0.1, 0, 0.05, 0, 0, 0.4, 0.02}}) {
         Values points;
         for (int i = 0; i < 33; ++i)
             points.push_back(chebyshevEvaluate(amplitudes, 33, i));
         ChebyshevWaveshape back = ChebyshevWaveshape::shapeFromPoints(points, 13);
+        EXPECT_EQ(back.numberOfPoints(), 33u);
         for (uint32_t k = 0; k < 13; ++k)
-            EXPECT_NEAR(back.amplitudeForHarmonic(k), amplitudes[k], 0.02) << k;
+            EXPECT_NEAR(back.amplitudeForHarmonic(k), amplitudes[k], 1e-9) << k;
     }
+    // A step no 13 harmonics make: what the shape misses is orthogonal to
+    // every harmonic, as least squares leaves it.
+    Values step;
+    for (int i = 0; i < 40; ++i)
+        step.push_back(i < 20 ? -1 : 1);
+    ChebyshevWaveshape nearest(13, step);
+    for (size_t j = 0; j < 13; ++j) {
+        Values harmonic(13, 0.0);
+        harmonic[j] = 1;
+        double product = 0;
+        for (int i = 0; i < 40; ++i)
+            product += (step[i] - nearest.evaluate(static_cast<uint32_t>(i))) * chebyshevEvaluate(harmonic, 40, i);
+        EXPECT_NEAR(product, 0, 1e-9) << j;
+    }
+    EXPECT_GT(nearest.amplitudeForHarmonic(1), 1);
 
-    // A 5-point curve has five coefficients: the other eight harmonics are 0.
+    // A table's shape is that fit over its points.
     auto table = curve(5);
     ASSERT_TRUE(table);
     for (int i = 0; i < 5; ++i)
-        table->setValue(0.3 * i - 0.5, i);
+        table->setValue(0.3 * i - 0.9, i);
     Values coefficients(5);
     chebyshevFit(coefficients, table->pointValues());
     ChebyshevWaveshape small = table->getChebyshevWaveshapeFromPoints(13);
     EXPECT_EQ(small.numberOfHarmonics(), 13u);
     for (uint32_t k = 0; k < 13; ++k)
-        EXPECT_EQ(small.amplitudeForHarmonic(k), k < 5 ? std::max(0.0, coefficients[k]) : 0.0) << k;
-    EXPECT_GT(small.amplitudeForHarmonic(1), 0.5);
+        EXPECT_EQ(small.amplitudeForHarmonic(k), k < 5 ? coefficients[k] : 0.0) << k;
+    EXPECT_NEAR(small.amplitudeForHarmonic(0), -0.6, 1e-12) << "a negative constant is kept";
+    EXPECT_NEAR(small.amplitudeForHarmonic(1), 0.6, 1e-12);
 
-    // Nothing to sample: the coefficients are 0.
-    LogCapture quiet;
+    // Nothing to fit: the coefficients are 0.
     Values none(2, 9.0);
     chebyshevFit(none, Values{});
     EXPECT_EQ(none, (Values{0, 0}));
@@ -241,7 +273,8 @@ TEST(WaveEditorText, SlidersAndFrequencies)
         const char* text;
     };
     for (auto c : {Case{0.5, "0.500"}, Case{-1, "-1.000"}, Case{2.0 / 3, "0.667"}, Case{0, "0.000"},
-                   Case{-std::numbers::pi, "-3.142"}, Case{12.25, "12.250"}})
+                   Case{-std::numbers::pi, "-3.142"}, Case{12.25, "12.250"}, Case{-1e-17, "0.000"},
+                   Case{-0.0004, "0.000"}, Case{-0.0005, "-0.001"}})
         EXPECT_EQ(sliderValueText(c.value), c.text);
     auto texts = harmonicFrequencyTexts(100);
     EXPECT_EQ(texts.front(), "  100");
@@ -276,6 +309,36 @@ TEST(WaveformGeometry, PositionsAndHits)
     for (auto c : {Hit{4, 0}, Hit{1.5, 0}, Hit{6.6, 0}, Hit{6.7, std::nullopt}, Hit{12, 1}, Hit{252, 31},
                    Hit{254.7, std::nullopt}, Hit{0, std::nullopt}, Hit{-1, std::nullopt}, Hit{264, std::nullopt}})
         EXPECT_EQ(g.pointAt(c.x), c.point) << c.x;
+
+    // A move of the mouse sets every point it passes, on the line between
+    // its two positions; the point within reach of the end takes the end.
+    using Set = std::vector<std::pair<int, double>>;
+    struct Stroke {
+        double x0, y0, x1, y1;
+        Set set;
+    };
+    auto line = [](int from, int to) {
+        Set set;
+        for (int k = from; k != to + (to > from ? 1 : -1); k += to > from ? 1 : -1)
+            set.emplace_back(k, -0.5 + (k - 2) / 8.0);
+        return set;
+    };
+    const Stroke strokes[] = {
+        {12, 54, 12, 54, {{1, 0.5}}},         {20, 154, 84, 54, line(2, 10)},
+        {84, 54, 20, 154, line(10, 2)},       {38, 54, 40, 54, {}}, // between points 4 and 5, out of reach of both
+        {250, 104, 300, 304, {{31, -0.08}}},                        // out of the view to the right: no point 32
+        {4, 104, 13, -100, {{0, 0}, {1, 1}}},                       // above the top: the highest value
+        {13, 104, 14, 4, {{1, 1}}},                                 // point 1 not crossed, but within reach of the end
+        {11, 4, 13, 104, {{1, 0}}},                                 // crossed, and taking the end's height
+    };
+    for (const Stroke& c : strokes) {
+        const Set set = g.strokeValues(c.x0, c.y0, c.x1, c.y1);
+        ASSERT_EQ(set.size(), c.set.size()) << c.x0 << " to " << c.x1;
+        for (size_t i = 0; i < set.size(); ++i) {
+            EXPECT_EQ(set[i].first, c.set[i].first) << c.x0 << " to " << c.x1;
+            EXPECT_NEAR(set[i].second, c.set[i].second, 1e-12) << c.x0 << " to " << c.x1 << ", point " << set[i].first;
+        }
+    }
 
     // Few points: the reach stops at 8.
     WaveformGeometry wide(264, 108, 4, 0, 1);

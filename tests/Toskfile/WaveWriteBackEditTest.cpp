@@ -110,14 +110,14 @@ TEST(WaveWriteBack, ARefusedPlanLeavesTheModuleAsItWas)
     const std::vector<Refused> cases{
         {"added repetitions, then a value the field refuses",
          "cc",
-         {2, "point4", {}, {{"point5", "0.5"}, {"point6", "abc"}}, false},
+         {2, "point4", {}, {{"point5", "0.5"}, {"point6", "abc"}}, {}, {}},
          "point 6 must be a decimal"},
-        {"a value for an output", "cc", {0, "", {}, {{"out", "1"}}, false}, "out cannot take a point of the table."},
-        {"past the count's maximum", "mk", {14, "val3", {}, {}, false}, ""},
-        {"below the count's minimum", "cc", {-3, "point4", {"point4", "point3", "point2"}, {}, false}, ""},
-        {"a removal list that does not match the change", "cc", {-1, "point4", {}, {}, false}, ""},
-        {"no such point", "cc", {0, "", {}, {{"point9", "0.5"}}, false}, "point9 cannot take a point of the table."},
-        {"values as the module has them", "cc", {0, "", {}, {{"point2", "0.3"}}, false}, ""},
+        {"a value for an output", "cc", {0, "", {}, {{"out", "1"}}, {}, {}}, "out cannot take a point of the table."},
+        {"past the count's maximum", "mk", {14, "val3", {}, {}, {}, {}}, ""},
+        {"below the count's minimum", "cc", {-3, "point4", {"point4", "point3", "point2"}, {}, {}, {}}, ""},
+        {"a removal list that does not match the change", "cc", {-1, "point4", {}, {}, {}, {}}, ""},
+        {"no such point", "cc", {0, "", {}, {{"point9", "0.5"}}, {}, {}}, "point9 cannot take a point of the table."},
+        {"values as the module has them", "cc", {0, "", {}, {{"point2", "0.3"}}, {}, {}}, ""},
     };
     for (const Refused& c : cases) {
         SCOPED_TRACE(c.name);
@@ -148,7 +148,7 @@ TEST(WaveWriteBack, ARefusedPlanLeavesTheModuleAsItWas)
         ASSERT_TRUE(PatchEditor(*doc).deleteModules({cc.get()}));
     }
     const std::string before = doc->sigData();
-    EXPECT_FALSE(PatchEditor(*doc).applyWaveWriteBack(*cc, {0, "", {}, {{"point1", "0.5"}}, false}));
+    EXPECT_FALSE(PatchEditor(*doc).applyWaveWriteBack(*cc, {0, "", {}, {{"point1", "0.5"}}, {}, {}}));
     EXPECT_EQ(doc->sigData(), before);
     EXPECT_EQ(doc->undoManager().undoCount(), 1u);
 }

@@ -1,6 +1,7 @@
 // The waveform and waveshape editors driven through their widgets: drawing,
 // generators, harmonics, and writing back as one undo step.
 #include "editors/WaveEditors.h"
+#include "Toskfile/MyExtensions.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/UndoGroup.h"
 #include "Toskfile/WaveObject.h"
@@ -40,6 +41,7 @@ std::string wavePatch()
            " ;=140,140,80,0\r\n"
            "CURVE s adc-in2 3 -0.5 0 0.5 ;=260,40,80,0\r\n"
            "MULTIKNOB mk cc-out 3 0.2 0.5 0.8 ;=260,140,80,0\r\n"
+           "M_UCURVE mu cc-out 4 2 0 0 0 ;=380,40,80,0\r\n"
            "TAIL Ann\r\n";
 }
 
@@ -58,10 +60,10 @@ void deletePending()
 struct Editing {
     std::shared_ptr<SigDocument> doc;
 
-    Editing()
+    explicit Editing(const std::string& patch = wavePatch())
     {
         doc = std::make_shared<SigDocument>();
-        doc->initWithData(wavePatch(), std::string("waves"), std::nullopt, bundledDbase());
+        doc->initWithData(patch, std::string("waves"), std::nullopt, bundledDbase());
     }
     ~Editing()
     {
@@ -107,7 +109,7 @@ void expectPoints(const WaveEditorWindow& editor, const std::vector<double>& exp
 
 } // namespace
 
-TEST(WaveEditors, AStrokeChangesThePointsUnderItAndApplyIsOneUndoStep)
+TEST(WaveEditors, AStrokeSetsEveryPointItPassesAndApplyIsOneUndoStep)
 {
     Editing e;
     auto* panel = e.open<WaveformPanel>("wf");
@@ -120,19 +122,20 @@ TEST(WaveEditors, AStrokeChangesThePointsUnderItAndApplyIsOneUndoStep)
     QTest::mousePress(view, Qt::LeftButton, {}, at(3, 0.5));
     QTest::mouseMove(view, at(4, 0.5));
     QTest::mouseMove(view, QPoint(40, 54)); // between points 4 and 5: out of reach of both
-    QTest::mouseMove(view, at(5, -0.5));
-    QTest::mouseMove(view, QPoint(260, 300));                     // out of the view below: point 32 does not exist
-    QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(53, 0)); // within reach of point 6, above the top
+    // One fast move across points 5 to 9: each takes the line from (40, 54)
+    // to point 9's place.
+    QTest::mouseMove(view, at(9, -0.5));
+    QTest::mouseRelease(view, Qt::LeftButton, {}, at(9, -0.5));
     std::vector<double> expected(32, 0.0);
     expected[3] = expected[4] = 0.5;
-    expected[5] = -0.5;
-    expected[6] = 1;
+    for (int k = 5; k <= 9; ++k)
+        expected[k] = 0.5 - (8 * k + 4 - 40) / 36.0;
     expectPoints(*panel, expected);
     EXPECT_EQ(e.doc->sigData(), before) << "drawing leaves the module alone";
 
     QTest::mouseClick(child<QPushButton>(panel, "applyButton"), Qt::LeftButton);
-    std::string written = "WAVEFORM wf 32 0 0 0 0.5 0.5 -0.5 1";
-    for (int i = 7; i < 32; ++i)
+    std::string written = "WAVEFORM wf 32 0 0 0 0.5 0.5 0.3889 0.1667 -0.0556 -0.2778 -0.5";
+    for (int i = 10; i < 32; ++i)
         written += " 0";
     EXPECT_EQ(lineOf(*e.doc, "WAVEFORM", true), written + " ;=140,140,80,0");
     UndoManager& undo = e.doc->undoManager();
@@ -145,6 +148,9 @@ TEST(WaveEditors, AStrokeChangesThePointsUnderItAndApplyIsOneUndoStep)
     // The editor holds nothing unapplied, so it follows the undo.
     expectPoints(*panel, std::vector<double>(32, 0.0));
     undo.redo();
+    // As written: four decimals.
+    for (double& v : expected)
+        v = std::round(v * 10000) / 10000;
     expectPoints(*panel, expected);
     undo.undo();
     EXPECT_EQ(e.doc->sigData(), before);
@@ -272,13 +278,50 @@ TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
     setText("opstart_name", "bend");
     EXPECT_EQ(panel->windowTitle(), "Edit Waveform:bend");
 
-    // With a change of its own unapplied, the editor keeps it.
-    QTest::mouseClick(child<QToolButton>(panel, "zeroButton"), Qt::LeftButton);
+    // With a change of its own unapplied, the editor keeps it. Applying
+    // writes only the points changed here, over the module as it is.
+    // In the 264 by 208 view, point k of 4 sits at x = 4 + 64k; a value v of
+    // 0..1 at y = 204 - 200v.
+    auto atPoint = [](int k, double v) { return QPoint(4 + 64 * k, static_cast<int>(std::lround(204 - 200 * v))); };
+    WaveformView* view = panel->waveformView();
+    auto* apply = child<QPushButton>(panel, "applyButton");
+    ASSERT_TRUE(apply);
+    QTest::mouseClick(view, Qt::LeftButton, {}, atPoint(0, 0.5));
     setText("point3", "0.5");
-    expectPoints(*panel, (std::vector<double>(4, 0.0)));
-    // Applying writes only what was changed here, over the module as it is.
-    QTest::mouseClick(child<QPushButton>(panel, "applyButton"), Qt::LeftButton);
-    EXPECT_EQ(lineOf(*e.doc, "C_CURVE", true), "C_CURVE bend adc-in1 4 0 0 0 0 ;=140,40,80,0");
+    expectPoints(*panel, {0.5, 0.25, 0.7, 1});
+    QTest::mouseClick(apply, Qt::LeftButton);
+    EXPECT_EQ(lineOf(*e.doc, "C_CURVE", true), "C_CURVE bend adc-in1 4 0.5 0.25 0.5 1 ;=140,40,80,0");
+
+    // A point changed both here and there: Apply asks which value stays.
+    ScopedRecordingAlerts alerts;
+    struct Round {
+        const char* inspector; // point 3 set elsewhere after the editor set it to 0
+        int answer;            // Keep the Editor's, Keep the Module's, Cancel
+        const char* line;
+    };
+    for (const Round r : {Round{"0.9", 2, "C_CURVE bend adc-in1 4 0.5 0.25 0.9 1"},
+                          Round{"0.9", 1, "C_CURVE bend adc-in1 4 0.5 0.25 0.9 0.5"},
+                          Round{"0.8", 0, "C_CURVE bend adc-in1 4 0.5 0.25 0 0.5"}}) {
+        SCOPED_TRACE(r.answer);
+        if (!panel->waveObject().isEdited()) {
+            QTest::mouseClick(view, Qt::LeftButton, {}, atPoint(2, 0));
+            QTest::mouseClick(view, Qt::LeftButton, {}, atPoint(3, 0.5));
+            setText("point3", r.inspector);
+        }
+        alerts.recorded.clear();
+        alerts.answers = {r.answer};
+        QTest::mouseClick(apply, Qt::LeftButton);
+        EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), r.line);
+        ASSERT_EQ(alerts.recorded.size(), 1u);
+        EXPECT_EQ(alerts.recorded[0].title, "ALERT");
+        EXPECT_EQ(alerts.recorded[0].message,
+                  std::string("These points were also changed outside the editor since it read them:\n"
+                              "point3: 0 here, ") +
+                      r.inspector + " in the module\nWhich values should be kept?");
+        EXPECT_EQ(alerts.recorded[0].buttons,
+                  (std::vector<std::string>{"Keep the Editor's", "Keep the Module's", "Cancel"}));
+        EXPECT_EQ(panel->waveObject().isEdited(), r.answer == 2) << "a cancelled Apply keeps the editor's points";
+    }
 
     // Removing the module closes its editor; undoing brings no editor back.
     QPointer<WaveEditorWindow> watched = panel;
@@ -290,6 +333,86 @@ TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
     EXPECT_FALSE(watched);
     e.doc->undoManager().undo();
     EXPECT_FALSE(WaveEditors::editorFor(cc));
+}
+
+TEST(WaveEditors, ApplySaysWhatItMustClampBeforeWriting)
+{
+    Editing e;
+    ScopedRecordingAlerts alerts;
+    auto* panel = e.open<WaveformPanel>("mu");
+    ASSERT_TRUE(panel);
+    const std::string before = e.doc->sigData();
+    // The file holds 2 where the field takes 0..1: flipped, it is -1.
+    QTest::mouseClick(child<QToolButton>(panel, "horizontalFlipButton"), Qt::LeftButton);
+    expectPoints(*panel, {-1, 1, 1, 1});
+    auto* apply = child<QPushButton>(panel, "applyButton");
+    ASSERT_TRUE(apply);
+
+    alerts.answers = {1};
+    QTest::mouseClick(apply, Qt::LeftButton);
+    EXPECT_EQ(e.doc->sigData(), before) << "Cancel writes nothing";
+    EXPECT_EQ(e.doc->undoManager().undoCount(), 0u);
+    expectPoints(*panel, {-1, 1, 1, 1});
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_EQ(alerts.recorded[0].title, "ALERT");
+    EXPECT_EQ(alerts.recorded[0].message,
+              "Some values lie outside the limits of their fields:\npoint1: -1 is written as 0");
+    EXPECT_EQ(alerts.recorded[0].buttons, (std::vector<std::string>{"Apply anyway", "Cancel"}));
+
+    alerts.answers = {0};
+    QTest::mouseClick(apply, Qt::LeftButton);
+    EXPECT_EQ(lineOf(*e.doc, "M_UCURVE"), "M_UCURVE mu cc-out 4 0 1 1 1");
+    EXPECT_EQ(alerts.recorded.size(), 2u);
+}
+
+TEST(WaveEditors, HarmonicsShowTheCurveAndChangeItOnlyWhenASliderMoves)
+{
+    const std::vector<std::vector<double>> curves{
+        {-1, 0, 1},
+        {-1, -1, 1},
+        {1, 0.5, 0, -0.5, -1},
+        {0, 0.5, -0.5, 1, -1, 0.25, 0, -0.25, 1, -1, 0.5, -0.5, 0},
+    };
+    for (const auto& points : curves) {
+        std::string record = "CURVE k adc-in1 " + std::to_string(points.size());
+        for (double v : points)
+            record += " " + numberString(v);
+        SCOPED_TRACE(record);
+        Editing e("HEADM adc Waves t 2 2 1 k-out adc-null adc-nullobj ;=20,40,80,0\r\n" + record +
+                  " ;=140,40,80,0\r\nTAIL Ann\r\n");
+        auto* panel = e.open<WaveshapePanel>("k");
+        ASSERT_TRUE(panel);
+        const std::string before = e.doc->sigData();
+        auto* harmonics = child<QPushButton>(panel, "harmonicsButton");
+        ASSERT_TRUE(harmonics);
+
+        QTest::mouseClick(harmonics, Qt::LeftButton);
+        EXPECT_EQ(pointsOf(*panel), points) << "on";
+        QTest::mouseClick(harmonics, Qt::LeftButton);
+        EXPECT_EQ(pointsOf(*panel), points) << "off";
+        QTest::mouseClick(child<QPushButton>(panel, "applyButton"), Qt::LeftButton);
+        EXPECT_EQ(e.doc->sigData(), before);
+        EXPECT_EQ(e.doc->undoManager().undoCount(), 0u);
+
+        // Each slider a page away and back: the curve moves, then comes back.
+        QTest::mouseClick(harmonics, Qt::LeftButton);
+        for (int k = 0; k < WaveshapePanel::kHarmonics; ++k) {
+            SCOPED_TRACE(k);
+            QSlider* slider = panel->valueSlider(k)->slider();
+            const bool up = slider->value() < slider->maximum();
+            QTest::keyClick(slider, up ? Qt::Key_PageUp : Qt::Key_PageDown);
+            if (k == 0) {
+                EXPECT_NE(pointsOf(*panel), points) << "the constant moves the curve";
+            }
+            QTest::keyClick(slider, up ? Qt::Key_PageDown : Qt::Key_PageUp);
+            const auto back = pointsOf(*panel);
+            ASSERT_EQ(back.size(), points.size());
+            for (size_t i = 0; i < points.size(); ++i)
+                EXPECT_NEAR(back[i], points[i], 0.02) << "point " << i;
+        }
+        QTest::mouseClick(child<QPushButton>(panel, "applyButton"), Qt::LeftButton);
+        EXPECT_EQ(e.doc->sigData(), before) << "put back, the curve writes nothing";
+    }
 }
 
 TEST(WaveEditors, HarmonicsStartFromThePointsAndMovingOneRebuildsThem)
@@ -381,37 +504,32 @@ TEST(WaveEditors, WaveshapeSoftClipAndHarmonicsWriteBackAsOneStep)
     EXPECT_EQ(panel->biasSlider()->text()->text(), "0.100");
     expectPoints(*panel, (std::vector<double>{-1, 0, 1}));
 
-    // The harmonics: fitted to the points, which are then drawn from the fit.
+    // The harmonics of the points: the straight line is harmonic 1 alone.
     QTest::mouseClick(child<QPushButton>(panel, "harmonicsButton"), Qt::LeftButton);
     EXPECT_FALSE(child<QWidget>(panel, "clipControls")->isVisible());
     EXPECT_TRUE(child<QWidget>(panel, "harmonicsView")->isVisible());
     for (int k = 0; k < WaveshapePanel::kHarmonics; ++k)
-        EXPECT_DOUBLE_EQ(panel->valueSlider(k)->value(), panel->waveShape().amplitudeForHarmonic(k)) << k;
+        EXPECT_EQ(panel->valueSlider(k)->text()->text(), k == 1 ? "1.000" : "0.000") << k;
     EXPECT_EQ(panel->harmonicFreq(1)->text(), "  100");
     EXPECT_EQ(panel->harmonicFreq(12)->text(), " 1200");
     panel->cutOffFreq()->setValue(250);
     EXPECT_EQ(panel->harmonicFreq(3)->text(), "  750");
 
-    // Only harmonic 1: the straight line over the whole range.
-    for (int k = 0; k < WaveshapePanel::kHarmonics; ++k)
-        QTest::keyClick(panel->valueSlider(k)->slider(), k == 1 ? Qt::Key_End : Qt::Key_Home);
-    panel->valueSlider(0)->slider()->setValue(500); // the middle of -2..2
-    EXPECT_EQ(panel->valueSlider(0)->text()->text(), "0.000");
-    expectPoints(*panel, {-1, 0, 1});
-    // Harmonic 2 as well: the curve bends and is scaled back into the range.
-    panel->valueSlider(2)->slider()->setValue(1000);
-    const auto points = pointsOf(*panel);
-    EXPECT_NE(points[1], 0);
-    EXPECT_GE(points[0], -1);
-    EXPECT_LE(points[2], 1);
+    // Harmonic 1 inverted: the falling line.
+    QTest::keyClick(panel->valueSlider(1)->slider(), Qt::Key_Home);
+    EXPECT_EQ(panel->valueSlider(1)->text()->text(), "-1.000");
+    expectPoints(*panel, {1, 0, -1});
+    // Harmonic 2 as well: -x + 2x^2 - 1 reaches 2, so the curve is halved
+    // to fit the range.
+    QTest::keyClick(panel->valueSlider(2)->slider(), Qt::Key_End);
+    expectPoints(*panel, {1, -0.5, 0});
     // A point more is drawn from the same harmonics.
     QTest::mouseClick(child<QPushButton>(panel, "addButton"), Qt::LeftButton);
-    ASSERT_EQ(pointsOf(*panel).size(), 4u);
     EXPECT_EQ(panel->waveShape().numberOfPoints(), 4u);
+    expectPoints(*panel, {1, -2.0 / 9, -5.0 / 9, 0});
 
     QTest::mouseClick(child<QPushButton>(panel, "applyButton"), Qt::LeftButton);
-    const std::string line = lineOf(*e.doc, "CURVE s", true);
-    EXPECT_EQ(line.rfind("CURVE s adc-in2 4 ", 0), 0u) << line;
+    EXPECT_EQ(lineOf(*e.doc, "CURVE s"), "CURVE s adc-in2 4 1 -0.2222 -0.5556 0");
     EXPECT_EQ(e.doc->undoManager().undoCount(), 1u);
     EXPECT_EQ(e.doc->undoManager().undoMenuItemTitle(), "Undo Change Value");
     e.doc->undoManager().undo();
