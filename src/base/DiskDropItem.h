@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tosk {
@@ -26,9 +27,17 @@ public:
     // why (for the user), or that the user cancelled the exchange (which
     // ends the whole copy).
     struct Fetched {
+        Fetched(std::optional<std::string> text = std::nullopt, std::string why = {}, bool userCancelled = false,
+                std::optional<std::string> ownTitle = std::nullopt)
+            : sigText(std::move(text)), failure(std::move(why)), cancelled(userCancelled), title(std::move(ownTitle))
+        {
+        }
         std::optional<std::string> sigText;
         std::string failure;
         bool cancelled = false;
+        // The patch's own title when it is not the name the item was listed
+        // under (8-bit Latin-1): the file is named after what it holds.
+        std::optional<std::string> title;
     };
     // A group's items, or why none could be read.
     struct Read {

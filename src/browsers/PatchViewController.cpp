@@ -17,15 +17,21 @@
 #include "browsers/UnitTreeModel.h"
 #include "canvas/Latin1.h"
 #include "comms/KorvatelConnection.h"
+#include "comms/PatchTextCheck.h"
 #include "comms/UnitBackup.h"
 
+#include <QAction>
 #include <QDragMoveEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tosk {
 
@@ -72,6 +78,17 @@ PatchViewController::PatchViewController(std::shared_ptr<ChannelNameInfo> info, 
     patchImage_ = dataIcon("patchIcon");
 
     auto* column = new QVBoxLayout(this);
+    // The unit changes behind the window's back (its own panel, another
+    // program): View ▸ Refresh reads what it holds now.
+    auto* bar = new QMenuBar(this);
+    QMenu* view = bar->addMenu(Latin1::text("MenuView", "&View"));
+    view->setObjectName(QStringLiteral("menuView"));
+    QAction* refreshAction = view->addAction(Latin1::text("UnitRefresh", "&Refresh"));
+    refreshAction->setObjectName(QStringLiteral("actionRefresh"));
+    refreshAction->setShortcut(QKeySequence(Qt::Key_F5));
+    addAction(refreshAction);
+    connect(refreshAction, &QAction::triggered, this, [this] { refresh(); });
+    column->setMenuBar(bar);
     auto* top = new QHBoxLayout();
     filter_ =
         OutlineFilter::makeField(this, QStringLiteral("filterField"), Latin1::text("BrowserFilter", "Filter by name"),
@@ -148,6 +165,23 @@ QString PatchViewController::statusText() const
 
 void PatchViewController::fillView()
 {
+    readBanks({});
+}
+
+void PatchViewController::refresh()
+{
+    std::vector<int> open;
+    for (const TreeNode::Ptr& node : model_->root()->children()) {
+        auto bank = korvatelNode(node);
+        if (bank && bank->korvatelData() && bank->korvatelData()->bank() &&
+            korvatelView_->isExpanded(model_->indexForNode(bank.get())))
+            open.push_back(bank->korvatelData()->bank()->bankNumber());
+    }
+    readBanks(std::move(open));
+}
+
+void PatchViewController::readBanks(std::vector<int> reopen)
+{
     if (!channelInfo_)
         return;
     setWindowTitle(utf8(latin1ToUtf8(channelInfo_->description())));
@@ -163,7 +197,7 @@ void PatchViewController::fillView()
             answer->banks = k.getBankList();
             answer->failure = failureOf(k);
         },
-        [self, answer](bool cancelled) {
+        [self, answer, reopen](bool cancelled) {
             if (!self)
                 return;
             if (cancelled) {
@@ -173,8 +207,17 @@ void PatchViewController::fillView()
             self->model_->setRoot(KorvatelTreeNode::treeFromBankList(&answer->banks, self->connection_));
             self->statusDisplay(fill("UnitBankCount", "%s banks", {std::to_string(answer->banks.count())}));
             self->applyFilter();
-            if (!answer->failure.empty())
+            if (!answer->failure.empty()) {
                 Alerts::error(answer->failure, self.data());
+                return;
+            }
+            // Opening a bank reads it (onExpanded).
+            for (const TreeNode::Ptr& node : self->model_->root()->children()) {
+                auto bank = korvatelNode(node);
+                if (bank && bank->korvatelData() && bank->korvatelData()->bank() &&
+                    std::find(reopen.begin(), reopen.end(), bank->korvatelData()->bank()->bankNumber()) != reopen.end())
+                    self->korvatelView_->expand(self->model_->indexForNode(bank.get()));
+            }
         });
 }
 
@@ -241,8 +284,10 @@ void PatchViewController::onExpanded(const QModelIndex& index)
     auto node = korvatelNode(model_->nodePtrForIndex(index));
     if (!node || !node->korvatelData())
         return;
+    // Read again on every opening: what a bank holds changes on the unit
+    // (a patch stored, a slot renamed) without a word to this window.
     KorvatelNodeData* data = node->korvatelData();
-    if (data->isExpandable() && !data->isLoaded() && !data->isLoading())
+    if (data->isExpandable() && !data->isLoading())
         loadBank(node);
 }
 
@@ -287,7 +332,7 @@ void PatchViewController::korvatelViewDoubleAction()
         if (korvatelView_->isExpanded(index))
             korvatelView_->collapse(index);
         else
-            korvatelView_->expand(index); // reads the bank the first time
+            korvatelView_->expand(index); // reads the bank
         return;
     }
     openPatch(node);
@@ -325,9 +370,19 @@ void PatchViewController::openPatch(const std::shared_ptr<KorvatelTreeNode>& nod
                                         : utf8(answer->failure));
                 return;
             }
-            self->clearStatusMessage();
+            // A slot stored again or renamed since the list was read: the
+            // patch opens under the name it gives itself.
+            std::shared_ptr<Patch> opened = patch;
+            if (auto title = titleIfNotListed(*answer->text, patch->patchName())) {
+                opened = Patch::patchWithName(*title, patch->patchNumber(), patch->bankNumber());
+                self->statusDisplay(fill("UnitRetitled",
+                                         "%s holds %s on the unit now (View ▸ Refresh reads the list again).",
+                                         {latin1ToUtf8(patch->displayName()), latin1ToUtf8(*title)}));
+            } else {
+                self->clearStatusMessage();
+            }
             NotificationCenter::defaultCenter().post("TKXPatchOpenNotification", self.data(),
-                                                     {{"NodeData", patch}, {"PatchData", *answer->text}});
+                                                     {{"NodeData", opened}, {"PatchData", *answer->text}});
         });
 }
 

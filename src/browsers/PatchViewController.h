@@ -38,6 +38,9 @@ public:
 
     // Reads the bank list anew (also done once when the window is made).
     void fillView();
+    // View ▸ Refresh: the bank list anew, and in it the banks that were
+    // open, each read again.
+    void refresh();
     void korvatelViewAction();
     void korvatelViewDoubleAction();
     // Asks for a folder, then copies every patch of every bank into it.
@@ -66,6 +69,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Reads the bank list, then opens the banks of these numbers.
+    void readBanks(std::vector<int> reopen);
     void loadBank(const std::shared_ptr<KorvatelTreeNode>& node);
     void onExpanded(const QModelIndex& index);
     void openPatch(const std::shared_ptr<KorvatelTreeNode>& node);

@@ -5,6 +5,7 @@
 #include "base/Log.h"
 #include "base/TkxException.h"
 #include "comms/DiskMove.h"
+#include "comms/Patch.h"
 
 #include <QObject>
 #include <QTimer>
@@ -25,8 +26,8 @@ std::string lastComponent(const std::string& folder)
 
 } // namespace
 
-UnitDropCopy::UnitDropCopy(QObject* context, std::string folder, std::vector<DiskDropItem::Ptr> items,
-                           Status status, Finished finished)
+UnitDropCopy::UnitDropCopy(QObject* context, std::string folder, std::vector<DiskDropItem::Ptr> items, Status status,
+                           Finished finished)
     : context_(context), folder_(std::move(folder)), status_(std::move(status)), finished_(std::move(finished))
 {
     for (auto& item : items)
@@ -103,8 +104,9 @@ void UnitDropCopy::copyGroup(const Task& task)
             bool ready = fs::is_directory(destination, ec);
             if (!ready && fs::exists(fs::symlink_status(destination, ec))) {
                 // A file holds the name: it stays, and the bank goes nowhere.
-                self->report_.lines.push_back(fillIn(localized("DiskAlreadyExists", "%s already exists in %s"),
-                                                     {name, lastComponent(fs::path(destination).parent_path().string())}));
+                self->report_.lines.push_back(
+                    fillIn(localized("DiskAlreadyExists", "%s already exists in %s"),
+                           {name, lastComponent(fs::path(destination).parent_path().string())}));
             } else if (!ready) {
                 ready = fs::create_directory(destination, ec) && !ec;
                 if (ready) {
@@ -140,7 +142,8 @@ void UnitDropCopy::copyPatch(const Task& task)
     if (fs::exists(fs::symlink_status(path, ec))) {
         // Nothing is fetched for a file that would not be written.
         logf("FILE [%s] ALREADY EXISTS IN [%s]", fileName.c_str(), task.folder.c_str());
-        const std::string line = fillIn(localized("DiskAlreadyExists", "%s already exists in %s"), {fileName, folderName});
+        const std::string line =
+            fillIn(localized("DiskAlreadyExists", "%s already exists in %s"), {fileName, folderName});
         status_(line);
         report_.lines.push_back(line);
         scheduleNext();
@@ -157,8 +160,18 @@ void UnitDropCopy::copyPatch(const Task& task)
             self->finish(true);
             return;
         }
-        if (self->writePatch(path, fileName, folder, fetched, shown) && !renamed.empty())
-            self->report_.lines.push_back(renamed);
+        std::string target = path, name = fileName, line = renamed;
+        if (fetched.sigText && fetched.title) {
+            // The slot holds another patch than the list said: the file is
+            // named after what is in it.
+            name = self->names_[folder].claim(safeFileName(Patch::convertToFileName(*fetched.title)), ".sig");
+            target = (fs::path(folder) / name).string();
+            line = fillIn(localized("DiskRetitled", "%s holds %s on the unit now; it was saved as %s"),
+                          {shown, latin1ToUtf8(*fetched.title), name});
+            self->status_(line);
+        }
+        if (self->writePatch(target, name, folder, fetched, shown) && !line.empty())
+            self->report_.lines.push_back(line);
         self->scheduleNext();
     });
 }

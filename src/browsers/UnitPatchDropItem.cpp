@@ -2,6 +2,7 @@
 
 #include "base/Localization.h"
 #include "browsers/UnitTaskRunner.h"
+#include "comms/PatchTextCheck.h"
 
 namespace tosk {
 
@@ -36,6 +37,8 @@ void UnitPatchDropItem::fetchSigText(std::function<void(Fetched)> done)
                                          {latin1ToUtf8(patch->displayName())});
             if (!result->failure.empty())
                 result->sigText.reset();
+            else
+                result->title = titleIfNotListed(*result->sigText, patch->patchName());
         },
         [result, done](bool cancelled) {
             if (cancelled)

@@ -7,6 +7,7 @@
 #include "comms/SetObject.h"
 #include "comms/UserObjectFactory.h"
 
+#include <functional>
 #include <thread>
 
 namespace tosk {
@@ -287,14 +288,33 @@ void KorvatelConnection::selectBank(uint8_t bank, bool internal)
     }
 }
 
+std::optional<uint32_t> KorvatelConnection::unitBank()
+{
+    auto banks = std::dynamic_pointer_cast<SetObject>(
+        walk({{"program", sysex::WANT_ALL_INFO}, {"load", sysex::WANT_ALL_INFO}, {"banks", sysex::WANT_NO_STRINGS}}));
+    if (!banks)
+        return std::nullopt;
+    std::string current = banks->currentString();
+    if (!scanInteger(current)) {
+        // Without its strings the list may leave the current one out.
+        auto listed = objectInfoWant(banks->key(), sysex::WANT_ALL_INFO).objectForKey<SetObject>("banks");
+        current = listed ? listed->stringAtIndex(listed->currentIndex()).value_or("") : "";
+    }
+    auto number = scanInteger(current);
+    if (!number || *number < 0)
+        return std::nullopt;
+    return uint32_t(*number);
+}
+
 void KorvatelConnection::selectBankIfNeeded(uint32_t bank)
 {
-    if (bank == currentBank_)
+    // The unit's own panel, or another window's connection, may have loaded
+    // another bank since this one selected it, so the unit is asked rather
+    // than remembered. Asking takes three short exchanges; a select needless
+    // or not pauses a second, which a fetch per patch cannot afford.
+    if (unitBank() == bank)
         return;
-    // Remembered only once it went out; a failed select ends the operation
-    // and is tried again by the next one.
     sendSelectBank(uint8_t(bank), true);
-    currentBank_ = bank;
 }
 
 template <typename Body> void KorvatelConnection::operation(const char* failureMessage, Body body)
@@ -376,10 +396,9 @@ PatchList KorvatelConnection::patchListForBank(uint32_t bank)
                               {"load", sysex::WANT_ALL_INFO},
                               {"programs", sysex::WANT_NO_STRINGS},
                               {"programs", sysex::WANT_ALL_INFO}});
-        forEachNumbered(programs, "KorvatelConnection.patchListForBank: bad SetObject %s string=%s",
-                        [&](int number, const std::string& name) {
-                            list.addPatch(Patch::patchWithName(name, number, int(currentBank_)));
-                        });
+        forEachNumbered(
+            programs, "KorvatelConnection.patchListForBank: bad SetObject %s string=%s",
+            [&](int number, const std::string& name) { list.addPatch(Patch::patchWithName(name, number, int(bank))); });
     });
     return list;
 }
@@ -434,6 +453,9 @@ bool KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
 {
     constexpr uint32_t programKey = 0x08000000;
     bool sent = false;
+    // Why the MIDI map could not be put back, if it could not.
+    std::optional<std::string> mapLeftOff;
+    std::string mapName;
     operation("KorvatelConnection.selectR9100Program: exception %s %s", [&] {
         keyPress(programKey);
         KeyedArray programObjects;
@@ -442,21 +464,48 @@ bool KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
         auto midiMap = std::dynamic_pointer_cast<SetObject>(
             usergrp ? ask(mapTag, usergrp->key(), sysex::WANT_NO_STRINGS) : nullptr);
         if (midiMap) {
-            uint32_t saved = midiMap->currentIndex();
-            // A MIDI map would turn our program number into another program.
-            if (saved != 0)
+            // A MIDI map would turn our program number into another program,
+            // so it is off while the program is chosen. Once it may be off it
+            // goes back to what the user had however the rest ends: a unit
+            // left without its map plays other programs than the user's.
+            struct PutBack {
+                std::function<void()> run;
+                ~PutBack()
+                {
+                    if (run)
+                        run();
+                }
+            } putBack;
+            if (const uint32_t saved = midiMap->currentIndex(); saved != 0) {
+                mapName = midiMap->currentString().empty() ? decimal(saved) : midiMap->currentString();
+                putBack.run = [this, key = midiMap->key(), saved, &mapLeftOff] {
+                    try {
+                        valuePut(key, decimal(saved));
+                    } catch (const TkxException& e) {
+                        mapLeftOff = e.name() + ": " + e.reason();
+                    } catch (const std::exception& e) {
+                        mapLeftOff = e.what();
+                    }
+                };
                 valuePut(midiMap->key(), decimal(0));
+            }
             if (auto list = programObjects.objectForKey("list")) {
                 keyPress(programKey);
                 valuePut(list->key(), numberString(double(index)));
             }
             programChange(program);
             sent = true;
-            if (saved != 0)
-                valuePut(midiMap->key(), decimal(saved));
         }
         serialConnection_.drain();
     });
+    if (mapLeftOff) {
+        std::string reason =
+            "the unit's MIDI map may still be off: putting " + mapName + " back failed (" + *mapLeftOff + ")";
+        if (lastFailure_)
+            reason = lastFailure_->name() + ": " + lastFailure_->reason() + "; " + reason;
+        logf("KorvatelConnection.selectR9100Program: %s", reason.c_str());
+        lastFailure_ = TkxException("KorvatelConnection.selectR9100Program", reason);
+    }
     return sent && !lastFailure_;
 }
 

@@ -32,7 +32,6 @@ namespace tosk {
 class KorvatelConnection {
 public:
     static constexpr size_t bufferSize = 80000;
-    static constexpr uint32_t noBank = 0xFFFFFFFF;
 
     explicit KorvatelConnection(std::shared_ptr<ChannelNameInfo> info = nullptr,
                                 LineSettingsSource settings = LineSettings::fromPreferences,
@@ -42,7 +41,6 @@ public:
     uint32_t channelId() const { return channelInfo_ ? channelInfo_->channelId() : 0; }
     const std::shared_ptr<ChannelNameInfo>& channelInfo() const { return channelInfo_; }
     SerialConnection& serialConnection() { return serialConnection_; }
-    uint32_t currentBank() const { return currentBank_; }
 
     // Requests.
     KeyedArray objectInfoWant(const std::string& key, uint8_t flag);
@@ -107,13 +105,15 @@ private:
     void programChange(uint8_t program);
     void openLine();
     void closeAfterFailure(const char* message, const TkxException& e);
+    // The bank the unit has loaded, as its program ▸ load ▸ banks list
+    // shows it; nothing when the unit does not say.
+    std::optional<uint32_t> unitBank();
     void selectBankIfNeeded(uint32_t bank);
     void sendSelectBank(uint8_t bank, bool internal);
     std::optional<std::string> readSigFile();
 
     SerialConnection serialConnection_;
     std::shared_ptr<ChannelNameInfo> channelInfo_;
-    uint32_t currentBank_ = noBank;
     std::vector<uint8_t> inputBuffer_;
     size_t inputLength_ = 0;
     std::vector<char> objectBuffer_;

@@ -2,6 +2,8 @@
 
 #include "Toskfile/SigfileTokenizer.h"
 #include "base/Log.h"
+#include "base/TextCase.h"
+#include "comms/ScanText.h"
 #include "comms/Sysex.h"
 
 namespace tosk {
@@ -59,6 +61,40 @@ std::optional<std::string> patchTextRefusal(std::string_view text)
     return format("The patch cannot be sent: line %d of its text%s holds the byte 0x%02X, which would %s.", line,
                   moduleOfLine(lineText).c_str(), uint8_t(text[bad]),
                   start ? "start a new message to the unit inside this one" : "end the message to the unit early");
+}
+
+std::optional<std::string> patchTextTitle(std::string_view text)
+{
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find_first_of("\r\n", start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = text.substr(start, end - start);
+        start = end + 1;
+        SigfileTokenizer tokens(line);
+        // The head is the first record whose operator name holds "HEAD",
+        // as the patch reader finds it; blank lines and comments are none.
+        auto op = tokens.nextTokenView();
+        if (!op || op->empty() || tokens.lastTokenQuoted() || op->front() == ';' || !containsIgnoringCase(*op, "HEAD"))
+            continue;
+        auto instance = tokens.nextTokenView();
+        auto title = instance ? tokens.nextTokenView() : std::nullopt;
+        if (!title || title->empty() || (!tokens.lastTokenQuoted() && title->front() == ';'))
+            return std::nullopt;
+        return std::string(*title);
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> titleIfNotListed(std::string_view text, const std::string& listedName)
+{
+    auto title = patchTextTitle(text);
+    if (!title)
+        return std::nullopt;
+    std::string trimmed = trimWhiteSpace(*title);
+    if (trimmed.empty() || trimmed == trimWhiteSpace(listedName))
+        return std::nullopt;
+    return trimmed;
 }
 
 } // namespace tosk

@@ -1,8 +1,8 @@
 #include "comms/UnitBackup.h"
 
-#include "base/AtomicFile.h"
 #include "base/Localization.h"
-#include "comms/ScanText.h"
+#include "base/SafeFileName.h"
+#include "comms/DiskMove.h"
 
 #include <system_error>
 
@@ -12,16 +12,7 @@ namespace fs = std::filesystem;
 
 std::string UnitBackup::safeName(const std::string& latin1)
 {
-    std::string name = trimWhiteSpace(Patch::convertToFileName(latin1));
-    for (char& c : name)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = '-';
-    // A leading dot hides the file, and "." or ".." are no names at all.
-    for (size_t i = 0; i < name.size() && name[i] == '.'; ++i)
-        name[i] = '-';
-    if (name.empty())
-        name = "Untitled";
-    return latin1ToUtf8(name);
+    return safeFileName(Patch::convertToFileName(latin1));
 }
 
 fs::path UnitBackup::freePath(const fs::path& folder, const std::string& base, const std::string& extension)
@@ -55,6 +46,11 @@ UnitBackup::Result UnitBackup::run(KorvatelConnection& connection, const fs::pat
     result.bankCount = numbers.size();
     Progress step;
     step.bankCount = numbers.size();
+    if (std::error_code ec; !fs::create_directories(folder, ec) && ec) {
+        result.failure =
+            fillIn(localized("BackupNoFolder", "Cannot make the folder %s: %s"), {folder.string(), ec.message()});
+        return result;
+    }
     for (int number : numbers) {
         if (stopped())
             return result;
@@ -67,18 +63,27 @@ UnitBackup::Result UnitBackup::run(KorvatelConnection& connection, const fs::pat
         PatchList patches = connection.patchListForBank(uint32_t(number));
         if (failed())
             return result;
-        std::error_code ec;
-        const fs::path bankFolder = freePath(folder, safeName(bank->displayName()), "");
-        fs::create_directories(bankFolder, ec);
-        if (ec) {
-            result.failure = fillIn(localized("BackupNoFolder", "Cannot make the folder %s: %s"),
-                                    {bankFolder.string(), ec.message()});
-            return result;
+        // Folders and files are only ever made new: whatever takes a name
+        // meanwhile (another copy into the same folder) is kept, and the
+        // next free name is taken instead.
+        fs::path bankFolder;
+        for (std::error_code ec; bankFolder.empty();) {
+            const fs::path candidate = freePath(folder, safeName(bank->displayName()), "");
+            if (fs::create_directory(candidate, ec))
+                bankFolder = candidate;
+            else if (ec) {
+                result.failure = fillIn(localized("BackupNoFolder", "Cannot make the folder %s: %s"),
+                                        {candidate.string(), ec.message()});
+                return result;
+            }
         }
         for (const auto& patch : patches.patches()) {
             if (stopped())
                 return result;
             step.patchName = latin1ToUtf8(patch->displayName());
+            // Named before the unit is asked: a file that takes the name
+            // while the unit answers is kept, and the next free name used.
+            fs::path file = freePath(bankFolder, safeName(patch->patchName()), ".sig");
             if (progress)
                 progress(step);
             auto text = connection.getSigFileForPatch(*patch);
@@ -89,9 +94,9 @@ UnitBackup::Result UnitBackup::run(KorvatelConnection& connection, const fs::pat
                                         {latin1ToUtf8(patch->displayName())});
                 return result;
             }
-            const fs::path file = freePath(bankFolder, safeName(patch->patchName()), ".sig");
             try {
-                writeFileAtomically(file.string(), *text, false);
+                while (!DiskMove::writeNewFile(file.string(), *text))
+                    file = freePath(bankFolder, safeName(patch->patchName()), ".sig");
             } catch (const TkxException& e) {
                 result.failure = e.reason();
                 return result;

@@ -13,8 +13,8 @@ namespace tosk {
 // Copies every patch of every bank of a unit into a folder: one sub-folder
 // per bank, one ".sig" file per patch, as `tosk-cli unit backup` does. Names
 // from the unit are made safe for the file system, and nothing already on
-// disk is replaced: a name that is taken gets " 2", " 3" before its
-// extension.
+// disk is replaced, not even what turns up while the backup runs: a name
+// that is taken gets " 2", " 3" before its extension.
 class UnitBackup {
 public:
     struct Progress {
@@ -39,8 +39,9 @@ public:
                       const ProgressHandler& progress = {}, const std::atomic<bool>* stop = nullptr);
 
     // A bank's or a patch's name (Latin-1) as a file name (UTF-8): the
-    // unit's naming rule (":" to "-", "/" to "|"), trimmed, never empty
-    // ("Untitled"), never "." or ".." or hidden (leading dots become "-").
+    // unit's naming rule (":" to "-", "/" to "|"), then safeFileName, as a
+    // drop on the disk browser names it (at most 240 bytes, never empty,
+    // never "." or ".." or hidden).
     static std::string safeName(const std::string& latin1);
     // `base` + `extension` in `folder`, or with " 2", " 3"... when taken.
     static std::filesystem::path freePath(const std::filesystem::path& folder, const std::string& base,

@@ -1,5 +1,6 @@
 #include "CommsTestSupport.h"
 
+#include "comms/KorvatelConnection.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -76,6 +77,15 @@ fs::path makeTestBanks(const fs::path& folder)
     writeFile(banks / "1 Reverbs" / "1 Hall- Large|Dark.sig", hallText);
     writeFile(banks / "7 Delays" / "0 Tape Echo.sig", echoText);
     return banks;
+}
+
+void loadBankElsewhere(const std::string& port, int position)
+{
+    KorvatelConnection other(unitWithId(0), lineTo(port), 2000ms, 0ms);
+    other.serialConnection().open();
+    other.valuePut("100", std::to_string(position));
+    other.valuePut("101", "0");
+    other.serialConnection().close();
 }
 
 std::string panelPatchText()

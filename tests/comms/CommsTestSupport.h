@@ -155,6 +155,11 @@ ProcessResult runTool(const std::string& name, const std::vector<std::string>& a
 // "1 Hall: Large/Dark" (stored as "Hall- Large|Dark"), "7 Delays" with
 // "0 Tape Echo".
 std::filesystem::path makeTestBanks(const std::filesystem::path& folder);
+// What the front panel's Program ▸ Load does, from a connection of its own:
+// tosk-unit on `port` loads the bank at `position` of its list (for
+// makeTestBanks, 0 is "1 Reverbs" and 1 is "7 Delays") and runs its first
+// patch.
+void loadBankElsewhere(const std::string& port, int position);
 // A banks folder whose first patch, the one tosk-unit runs at start, is
 // data/examples/front-panel.sig ("1 Panels" / "0 Panel Chorus"): two knobs,
 // a selector and a switch on a menu page.

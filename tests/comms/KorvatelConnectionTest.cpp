@@ -36,6 +36,21 @@ std::vector<Bytes> bankWalk(int id, const std::vector<std::string>& bankStrings)
             dump(id, {"COL m 10 1 Load load 1 ", "SET l 100 10 Banks banks 0 '' 0 "}), dump(id, {set})};
 }
 
+// The replies of a bank unit's walk to the bank it has loaded: `current` is
+// the banks list's current string, as the unit gives it without the others.
+std::vector<Bytes> loadedBank(int id, const std::string& current)
+{
+    return {dump(id, {"COL m 0 0 Main '' 1 ", "COL m 1 0 Program program 1 "}),
+            dump(id, {"COL m 1 0 Program program 1 ", "COL m 10 1 Load load 1 "}),
+            dump(id, {"COL m 10 1 Load load 1 ", "SET l 100 10 Banks banks 0 '" + current + "' 0 "})};
+}
+
+std::vector<Bytes> operator+(std::vector<Bytes> a, const std::vector<Bytes>& b)
+{
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 } // namespace
 
 TEST(KorvatelConnection, RequestsGoOutByteForByte)
@@ -139,44 +154,62 @@ TEST(KorvatelConnection, ASilenceMidWalkIsLoggedAndLeavesTheLineClosed)
     EXPECT_TRUE(k.connection.getBankList().isEmpty());
 }
 
-TEST(KorvatelConnection, PatchListsSelectTheirBankOnce)
+TEST(KorvatelConnection, ABankIsSelectedOnlyWhenTheUnitHasAnotherLoaded)
 {
-    Korvatel k(2);
-    auto patches = [](const std::string& strings) {
-        return std::vector<Bytes>{dump(2, {"COL m 1 0 Program program 1 "}), dump(2, {"COL m 10 1 Load load 1 "}),
-                                  dump(2, {"SET l 101 10 P programs 0 '' 0 "}),
-                                  dump(2, {"SET l 101 10 P programs 0 '' 2 " + strings})};
+    const std::vector<Bytes> askLoaded = {request(2, 0x31, "0 0"), request(2, 0x31, "1 0"), request(2, 0x31, "10 2")};
+    const Bytes selectBank3 = bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x03, 0xF7});
+    const std::vector<Bytes> listPatches = {request(2, 0x31, "0 0"), request(2, 0x31, "1 0"), request(2, 0x31, "10 2"),
+                                            request(2, 0x31, "101 0")};
+    const std::vector<Bytes> patches = {
+        dump(2, {"COL m 1 0 Program program 1 "}), dump(2, {"COL m 10 1 Load load 1 "}),
+        dump(2, {"SET l 101 10 P programs 0 '' 0 "}),
+        dump(2, {"SET l 101 10 P programs 0 '' 3 '0 Small Room' '7 Hall: Dark/Long' 'x' "})};
+    struct Case {
+        const char* what;
+        std::vector<Bytes> loaded; // what the unit answers when asked for its bank
+        std::vector<Bytes> asked;  // what it is asked for that
+        bool selects;
     };
-    auto script = patches("'0 Small Room' '7 Hall: Dark/Long' ");
-    script.insert(script.begin(), Bytes{}); // the bank select is not answered
-    k.unit.script(script);
-    PatchList list = k.connection.patchListForBank(3);
-    EXPECT_EQ(list.patchNumberKeys(), (std::vector<int>{0, 7}));
-    auto hall = list.patchWithNumber(7);
-    ASSERT_TRUE(hall);
-    EXPECT_EQ(hall->patchName(), "Hall: Dark/Long");
-    EXPECT_EQ(hall->bankNumber(), 3);
-    EXPECT_EQ(k.connection.currentBank(), 3u);
-
-    k.unit.script(patches("'0 Small Room' 'x' "));
+    const std::vector<Case> cases = {
+        // Whatever this connection selected before: another window or the
+        // unit's panel may have loaded bank 1 since.
+        {"another bank loaded", loadedBank(2, "1 Reverbs"), askLoaded, true},
+        {"this bank loaded", loadedBank(2, "3 Factory Reverbs"), askLoaded, false},
+        {"without the current string the list says",
+         loadedBank(2, "") + std::vector<Bytes>{dump(2, {"SET l 100 10 Banks banks 1 '' 2 '1 Reverbs' '3 Factory' "})},
+         askLoaded + std::vector<Bytes>{request(2, 0x31, "100 0")}, false},
+        {"a unit that does not say", {dump(2, {"COL m 0 0 Main '' 0 "})}, {request(2, 0x31, "0 0")}, true},
+    };
+    Korvatel k(2);
     LogCapture quiet;
-    EXPECT_EQ(k.connection.patchListForBank(3).count(), 1u);
-    auto sent = k.unit.received();
-    ASSERT_EQ(sent.size(), 9u);
-    EXPECT_EQ(sent[0], bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x03, 0xF7}));
-    for (size_t i = 5; i < sent.size(); ++i)
-        EXPECT_EQ(sent[i][4], 0x31) << i; // the second list asks without selecting again
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // The bank select is not answered.
+        k.unit.script(c.loaded + (c.selects ? std::vector<Bytes>{Bytes{}} : std::vector<Bytes>{}) + patches);
+        const size_t before = k.unit.received().size();
+        PatchList list = k.connection.patchListForBank(3);
+        EXPECT_EQ(list.patchNumberKeys(), (std::vector<int>{0, 7}));
+        auto hall = list.patchWithNumber(7);
+        ASSERT_TRUE(hall);
+        EXPECT_EQ(hall->patchName(), "Hall: Dark/Long");
+        EXPECT_EQ(hall->bankNumber(), 3);
+        auto sent = k.unit.received();
+        EXPECT_EQ(std::vector<Bytes>(sent.begin() + long(before), sent.end()),
+                  c.asked + (c.selects ? std::vector<Bytes>{selectBank3} : std::vector<Bytes>{}) + listPatches);
+    }
 }
 
 TEST(KorvatelConnection, RunningPatchAndStoredPatch)
 {
     Korvatel k(2);
     Bytes reply = bytes({0xF0, 0x1C, 0x70, 2, 0x0A, '\r', '\n', ' ', 'H', 'E', 'A', 'D', 'M', '\r', '\n', 0, 0xF7});
-    k.unit.script({Bytes{}, reply});
+    k.unit.script(loadedBank(2, "7 Delays") + std::vector<Bytes>{Bytes{}, reply});
     auto patch = Patch::patchWithName("Hall", 4, 1);
     EXPECT_EQ(k.connection.getSigFileForPatch(*patch), "HEADM\r\n");
-    EXPECT_EQ(k.unit.received(), (std::vector<Bytes>{bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x01, 0xF7}),
-                                                     bytes({0xC0, 4}), bytes({0xF0, 0x1C, 0x70, 2, 0x0B, 0xF7})}));
+    EXPECT_EQ(k.unit.received(),
+              (std::vector<Bytes>{request(2, 0x31, "0 0"), request(2, 0x31, "1 0"), request(2, 0x31, "10 2"),
+                                  bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x01, 0xF7}), bytes({0xC0, 4}),
+                                  bytes({0xF0, 0x1C, 0x70, 2, 0x0B, 0xF7})}));
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
 
     // An error text is not a patch.
@@ -230,4 +263,71 @@ TEST(KorvatelConnection, OlderRomsLookForTheLiteralMidiMapTag)
     // Map already off: nothing to save; no list: just the program change.
     ASSERT_EQ(sent.size(), 5u);
     EXPECT_EQ(sent[4], bytes({0xC0, 3}));
+}
+
+TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
+{
+    const std::string program = "COL m 1 0 Program program 3 ";
+    const std::vector<Bytes> toTheMap = {
+        Bytes{}, // key press
+        dump(1, {"COL m 0 0 Main '' 1 ", program}),
+        dump(1, {program, "COL m 14 1 U usergrp 1 ", "SET l 13 1 P list 0 '' 0 "}),
+        dump(1, {"COL m 14 1 U usergrp 1 ", "SET c 140 14 Map MIDImap 1 'Map A' 0 "}),
+    };
+    const Bytes answered = dump(1, {}), silent;
+    const Bytes mapOff = request(1, 0x2D, "140 0"), mapBack = request(1, 0x2D, "140 1");
+    const Bytes programKey = bytes({0xF0, 0x1C, 0x70, 1, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7});
+    const Bytes listPut = request(1, 0x2D, "13 4");
+    enum class Ends { Selected, MapBack, MapLeftOff };
+    struct Case {
+        const char* what;
+        std::vector<Bytes> replies; // after the walk to the map
+        std::vector<Bytes> sent;    // after the walk to the map
+        Ends ends;
+    };
+    const std::vector<Case> cases = {
+        {"all goes through",
+         {answered, Bytes{}, answered, answered},
+         {mapOff, programKey, listPut, bytes({0xC0, 9}), mapBack},
+         Ends::Selected},
+        {"the unit falls silent at the list",
+         {answered, Bytes{}, silent, answered},
+         {mapOff, programKey, listPut, mapBack},
+         Ends::MapBack},
+        {"it falls silent as the map goes off", {silent, answered}, {mapOff, mapBack}, Ends::MapBack},
+        {"and stays silent",
+         {answered, Bytes{}, silent, silent},
+         {mapOff, programKey, listPut, mapBack},
+         Ends::MapLeftOff},
+    };
+    // What a silent unit makes of an exchange, named as the line names it.
+    const std::string silence = "SerialConnection.getByte: ";
+    const std::string leftOff = "; the unit's MIDI map may still be off: putting Map A back failed (" + silence;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Korvatel k(1, "R9100", "5.1");
+        k.unit.script(toTheMap + c.replies);
+        LogCapture quiet;
+        const bool selected = k.connection.selectR9100Program(9, 4);
+        ASSERT_TRUE(k.unit.waitForMessages(toTheMap.size() + c.sent.size()));
+        const auto received = k.unit.received();
+        EXPECT_EQ(std::vector<Bytes>(received.begin() + long(toTheMap.size()), received.end()), c.sent);
+        EXPECT_FALSE(k.connection.serialConnection().isOpen());
+        EXPECT_EQ(selected, c.ends == Ends::Selected);
+        const std::string failure = k.connection.lastFailure() ? failureText(*k.connection.lastFailure()) : "";
+        switch (c.ends) {
+        case Ends::Selected:
+            EXPECT_EQ(failure, "");
+            break;
+        case Ends::MapBack:
+            EXPECT_EQ(failure.rfind(silence, 0), 0u) << failure;
+            EXPECT_EQ(failure.find(leftOff), std::string::npos) << failure;
+            break;
+        case Ends::MapLeftOff:
+            EXPECT_EQ(failure.rfind("KorvatelConnection.selectR9100Program: " + silence, 0), 0u) << failure;
+            EXPECT_NE(failure.find(leftOff), std::string::npos) << failure;
+            EXPECT_EQ(failure.back(), ')');
+            break;
+        }
+    }
 }

@@ -37,6 +37,14 @@ std::vector<Bytes> selectAndFetch(const std::string& mapLine, const std::string&
     return replies;
 }
 
+std::string repeated(const std::string& text, size_t times)
+{
+    std::string out;
+    for (size_t i = 0; i < times; ++i)
+        out += text;
+    return out;
+}
+
 } // namespace
 
 TEST(PresetFetch, OnlyAPresetTheUnitIsSeenToRunIsFetched)
@@ -93,8 +101,11 @@ TEST(UnitBackup, NamesFromTheUnitBecomeSafeDistinctFileNames)
         {"a/b", "a|b"},
         {"", "Untitled"},
         {"   ", "Untitled"},
-        {"tab\there", "tab-here"},
+        {"tab\there", "tab here"},
         {std::string("Caf\xE9"), "Caf\xC3\xA9"},
+        // Twice as long in UTF-8: cut to 240 bytes, between characters.
+        {std::string(200, '\xE9'), repeated("\xC3\xA9", 120)},
+        {"x" + std::string(200, '\xE9'), "x" + repeated("\xC3\xA9", 119)},
     };
     for (const auto& [given, safe] : names)
         EXPECT_EQ(UnitBackup::safeName(given), safe) << given;
@@ -112,6 +123,10 @@ TEST(UnitBackup, CopiesEveryBankOfTosk_unitAndKeepsWhatIsOnDisk)
 {
     TempDir dir;
     fs::path banks = makeTestBanks(dir.path());
+    // A name of 200 Latin-1 letters, 400 bytes once in UTF-8.
+    const std::string longName(200, '\xE9');
+    fs::create_directories(banks / "9 Long");
+    writeFile(banks / "9 Long" / ("0 " + longName + ".sig"), echoText);
     UnitProcess unit(dir.path(), {"--banks", banks.string()});
     ASSERT_TRUE(unit.started());
     auto info = std::make_shared<ChannelNameInfo>();
@@ -122,20 +137,29 @@ TEST(UnitBackup, CopiesEveryBankOfTosk_unitAndKeepsWhatIsOnDisk)
     std::vector<std::string> steps;
     UnitBackup::Result result = UnitBackup::run(k, out, [&](const UnitBackup::Progress& p) {
         steps.push_back(std::to_string(p.bank) + "/" + std::to_string(p.bankCount) + " " + p.bankName + " " +
-                        p.patchName + " " + std::to_string(p.written));
+                        p.patchName.substr(0, 12) + " " + std::to_string(p.written));
+        // Another copy into the same folder takes the name while the unit answers.
+        if (p.patchName == "0 Small Room")
+            writeFile(out / "1 Reverbs" / "Small Room.sig", "written meanwhile");
     });
     EXPECT_EQ(result.failure, "");
     EXPECT_FALSE(result.cancelled);
-    EXPECT_EQ(result.bankCount, 2u);
-    ASSERT_EQ(result.files.size(), 3u);
-    EXPECT_EQ(readFile(out / "1 Reverbs" / "Small Room.sig"), smallRoomText);
+    EXPECT_EQ(result.bankCount, 3u);
+    ASSERT_EQ(result.files.size(), 4u);
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "Small Room.sig"), "written meanwhile");
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "Small Room 2.sig"), smallRoomText);
     EXPECT_EQ(readFile(out / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
     // The bank's folder was there already: a new one beside it, the old copy untouched.
     EXPECT_EQ(readFile(out / "7 Delays" / "Tape Echo.sig"), "an older copy");
     EXPECT_EQ(readFile(out / "7 Delays 2" / "Tape Echo.sig"), echoText);
-    EXPECT_EQ(steps, (std::vector<std::string>{"1/2 1 Reverbs  0", "1/2 1 Reverbs 0 Small Room 0",
-                                               "1/2 1 Reverbs 1 Hall: Large/Dark 1", "2/2 7 Delays  2",
-                                               "2/2 7 Delays 0 Tape Echo 2"}));
+    // A name too long for the file system is cut, and the backup goes on.
+    const fs::path cut = out / "9 Long" / (repeated("\xC3\xA9", 120) + ".sig");
+    EXPECT_EQ(result.files[3], cut);
+    EXPECT_EQ(readFile(cut), echoText);
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"1/3 1 Reverbs  0", "1/3 1 Reverbs 0 Small Room 0",
+                                        "1/3 1 Reverbs 1 Hall: Larg 1", "2/3 7 Delays  2", "2/3 7 Delays 0 Tape Echo 2",
+                                        "3/3 9 Long  3", "3/3 9 Long 0 \xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9 3"}));
 
     // Stopped before it starts: nothing more is written.
     std::atomic<bool> stop{true};

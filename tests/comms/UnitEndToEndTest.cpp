@@ -8,6 +8,7 @@
 #include "comms/SetObject.h"
 #include "comms/SysexReply.h"
 #include "comms/ToskMidiProcessor.h"
+#include "comms/UnitBackup.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,48 @@ TEST(UnitEndToEnd, QueuedPatchFetchAndSend)
     q.send(0x08, bytes(hallText));
     ASSERT_TRUE(q.settle());
     EXPECT_EQ(textOf(q.ask(0x0B).payload), hallText);
+}
+
+// The front panel, the unit's own panel or another program may load another
+// bank while a connection believes it knows the one loaded.
+TEST(UnitEndToEnd, ABankLoadedElsewhereNeverLendsItsPatchesToTheBankNamed)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
+    ASSERT_TRUE(unit.started());
+    KorvatelConnection k(unitWithId(0), lineTo(unit.link()), 1000ms, 0ms);
+    auto names = [](const PatchList& list) {
+        std::vector<std::string> out;
+        for (const auto& p : list.patches())
+            out.push_back(p->displayName());
+        return out;
+    };
+    const PatchList reverbs = k.patchListForBank(1);
+    EXPECT_EQ(names(reverbs), (std::vector<std::string>{"0 Small Room", "1 Hall: Large/Dark"}));
+    auto hall = reverbs.patchWithNumber(1);
+    ASSERT_TRUE(hall);
+
+    loadBankElsewhere(unit.link(), 1);
+    EXPECT_EQ(k.getSigFileForPatch(*hall), hallText);
+    loadBankElsewhere(unit.link(), 1);
+    EXPECT_EQ(names(k.patchListForBank(1)), names(reverbs));
+
+    // A backup selects each bank the unit does not have loaded, once, and
+    // no patch costs a select of its own.
+    loadBankElsewhere(unit.link(), 1);
+    const size_t before = unit.trace().size();
+    const fs::path out = dir.path() / "backup";
+    const UnitBackup::Result result = UnitBackup::run(k, out);
+    EXPECT_EQ(result.failure, "");
+    EXPECT_EQ(result.files.size(), 3u);
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "Small Room.sig"), smallRoomText);
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
+    EXPECT_EQ(readFile(out / "7 Delays" / "Tape Echo.sig"), echoText);
+    const std::vector<std::string> trace = unit.trace();
+    std::vector<std::string> selects;
+    std::copy_if(trace.begin() + long(before), trace.end(), std::back_inserter(selects),
+                 [](const std::string& line) { return line.rfind("F0 1C 70 00 03 ", 0) == 0; });
+    EXPECT_EQ(selects, (std::vector<std::string>{"F0 1C 70 00 03 00 00 00 01 F7", "F0 1C 70 00 03 00 00 00 07 F7"}));
 }
 
 TEST(UnitEndToEnd, ProgramListCriteriaAndSelectionWithTheMidiMap)

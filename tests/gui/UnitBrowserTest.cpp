@@ -16,6 +16,7 @@
 #include "gui/GuiTestSupport.h"
 #include "gui/UnitAppSupport.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDialog>
 #include <QDragEnterEvent>
@@ -130,11 +131,18 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     QTest::mouseClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), hall));
     ASSERT_TRUE(idle(w->runner()));
     EXPECT_EQ(w->statusText().toStdString(), "1 Hall: Large/Dark runs on the unit.");
-    std::vector<std::string> trace = unit.trace();
-    ASSERT_GT(trace.size(), heard);
-    EXPECT_EQ(trace.back(), "C0 01");
+    // The program change goes out last and is answered by nothing: the
+    // unit may note it a moment after the exchange has ended.
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            const std::vector<std::string> trace = unit.trace();
+            return trace.size() > heard && trace.back() == "C0 01";
+        },
+        5000));
 
-    // A double click opens it in a patch window named after it.
+    // A double click opens it in a patch window named after it, whatever
+    // bank the unit was given meanwhile.
+    loadBankElsewhere(unit.link(), 1);
     doubleClick(w->outlineView()->viewport(), rowCentre(w->outlineView(), hall));
     ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
     SigDocument* doc = app.documents->windows()[0]->sigDocument();
@@ -157,6 +165,7 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     EXPECT_FALSE(item.isGroup());
     EXPECT_EQ(item.fileName(), "Hall- Large|Dark");
     EXPECT_EQ(item.displayName(), "1 Hall: Large/Dark");
+    loadBankElsewhere(unit.link(), 1);
     DiskDropItem::Fetched text = fetched(item);
     EXPECT_EQ(text.failure, "");
     EXPECT_FALSE(text.cancelled);
@@ -207,6 +216,35 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     w->filterField()->clear();
     EXPECT_EQ(shown(), "++++");
 
+    // Every opening of a bank reads it again, and so does View ▸ Refresh
+    // (F5) with the bank list and the banks that are open.
+    const std::string askBanks = "F0 1C 70 00 31 31 30 30 20 30 F7", askPatches = "F0 1C 70 00 31 31 30 31 20 30 F7";
+    auto askedSince = [&](size_t from) {
+        std::vector<std::string> asked;
+        const std::vector<std::string> lines = unit.trace();
+        for (size_t i = from; i < lines.size(); ++i)
+            if (lines[i] == askBanks || lines[i] == askPatches)
+                asked.push_back(lines[i] == askBanks ? "banks" : "patches");
+        return asked;
+    };
+    size_t from = unit.trace().size();
+    w->outlineView()->collapse(reverbsIndex);
+    w->outlineView()->expand(reverbsIndex);
+    ASSERT_TRUE(idle(w->runner()));
+    EXPECT_EQ(askedSince(from), std::vector<std::string>{"patches"});
+    auto* refresh = w->findChild<QAction*>(QStringLiteral("actionRefresh"));
+    ASSERT_TRUE(refresh);
+    EXPECT_EQ(refresh->shortcut(), QKeySequence(Qt::Key_F5));
+    from = unit.trace().size();
+    refresh->trigger();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return askedSince(from).size() == 2; }, 20000));
+    ASSERT_TRUE(idle(w->runner()));
+    EXPECT_EQ(askedSince(from), (std::vector<std::string>{"banks", "patches"}));
+    TreeNode::Ptr reread = w->nodeNamed("1 Reverbs");
+    ASSERT_TRUE(reread);
+    EXPECT_TRUE(w->outlineView()->isExpanded(w->treeModel()->indexForNode(reread.get())));
+    EXPECT_EQ(childNames(reread), (std::vector<std::string>{"0 Small Room", "1 Hall: Large/Dark"}));
+
     // The menu brings the same window back rather than asking again.
     KorvatelViewController* controller = app.delegate->korvatelViewController();
     app.showUnitBrowser();
@@ -233,6 +271,14 @@ TEST(UnitBrowser, BacksUpAllBanksIntoTheChosenFolder)
     EXPECT_EQ(button->text().toStdString(), "Back Up All Banks...");
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_FALSE(w->runner()->isBusy());
+
+    // The window has read bank 1; the unit is given bank 7 behind its back.
+    TreeNode::Ptr reverbs = w->nodeNamed("1 Reverbs");
+    ASSERT_TRUE(reverbs);
+    w->outlineView()->expand(w->treeModel()->indexForNode(reverbs.get()));
+    ASSERT_TRUE(idle(w->runner()));
+    ASSERT_EQ(reverbs->numberOfChildren(), 2u);
+    loadBankElsewhere(unit.link(), 1);
 
     const fs::path folder = dir.path() / "backup";
     fs::create_directories(folder);
@@ -536,6 +582,9 @@ TEST(UnitBrowser, BanksDroppedOnTheDiskBrowserBecomeFoldersOfSigFiles)
     writeFile(banks / "3 .." / "0 Twin.sig", smallRoomText);
     writeFile(banks / "3 .." / "1 Twin.sig", echoText);
     writeFile(banks / "3 .." / "2 ...sig", hallText);
+    // A slot whose patch calls itself otherwise than the unit lists it.
+    const std::string smallRoomTitled = readFile(dataPath("unit/banks/1 Reverbs/0 Small Room.sig"));
+    writeFile(banks / "3 .." / "3 Old Room.sig", smallRoomTitled);
     fs::create_directories(dir / "disk" / "Backup");
     writeFile(dir / "disk" / "Backup" / "keep.sig", "MINE");
 
@@ -572,8 +621,10 @@ TEST(UnitBrowser, BanksDroppedOnTheDiskBrowserBecomeFoldersOfSigFiles)
         if (entry.is_regular_file())
             files.push_back(fs::relative(entry.path(), backup).string());
     std::sort(files.begin(), files.end());
-    EXPECT_EQ(files, (std::vector<std::string>{"1 Reverbs/Hall- Large|Dark.sig", "1 Reverbs/Small Room.sig",
-                                               "3 ../--.sig", "3 ../Twin 2.sig", "3 ../Twin.sig", "keep.sig"}));
+    EXPECT_EQ(files,
+              (std::vector<std::string>{"1 Reverbs/Hall- Large|Dark.sig", "1 Reverbs/Small Room.sig", "3 ../--.sig",
+                                        "3 ../Small Room.sig", "3 ../Twin 2.sig", "3 ../Twin.sig", "keep.sig"}));
+    EXPECT_EQ(readFile(backup / "3 .." / "Small Room.sig"), smallRoomTitled);
     EXPECT_EQ(readFile(backup / "keep.sig"), "MINE");
     EXPECT_EQ(readFile(backup / "3 .." / "Twin.sig"), smallRoomText);
     EXPECT_EQ(readFile(backup / "3 .." / "Twin 2.sig"), echoText);
@@ -581,8 +632,25 @@ TEST(UnitBrowser, BanksDroppedOnTheDiskBrowserBecomeFoldersOfSigFiles)
     // What tosk-cli fetches for it (the first test shows they are equal).
     EXPECT_EQ(readFile(backup / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
     EXPECT_EQ(readFile(backup / "1 Reverbs" / "Small Room.sig"), smallRoomText);
-    // The user is told what was renamed.
+    // The user is told what was renamed, and why.
     const std::vector<std::string> alerts = app.alertTexts();
     ASSERT_FALSE(alerts.empty());
     EXPECT_NE(alerts.back().find("Twin 2"), std::string::npos) << alerts.back();
+    EXPECT_NE(alerts.back().find("3 Old Room holds Small Room on the unit now; it was saved as Small Room.sig"),
+              std::string::npos)
+        << alerts.back();
+
+    // Opened from the browser, it is named after itself too.
+    TreeNode::Ptr dots = w->nodeNamed("3 ..");
+    ASSERT_TRUE(dots);
+    w->outlineView()->expand(w->treeModel()->indexForNode(dots.get()));
+    ASSERT_TRUE(idle(w->runner()));
+    TreeNode::Ptr oldRoom = w->nodeNamed("3 Old Room");
+    ASSERT_TRUE(oldRoom);
+    QTest::mouseClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), oldRoom));
+    doubleClick(w->outlineView()->viewport(), rowCentre(w->outlineView(), oldRoom));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
+    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->displayName(), "Small Room");
+    EXPECT_EQ(w->statusText().toStdString(),
+              "3 Old Room holds Small Room on the unit now (View \u25B8 Refresh reads the list again).");
 }

@@ -71,6 +71,41 @@ std::string fieldText(SigFile& patch, const std::string& instance, const std::st
     return "<no field " + instance + "." + field + ">";
 }
 
+// Update Patch and Compare with Unit on a patch with an edit to undo, when
+// the unit fails them: the alerts they gave, and the patch, its undo steps
+// and its edited mark as they were.
+std::vector<std::string> updateAndCompareFail(UnitApp& app, const fs::path& file)
+{
+    writeFile(file, smallRoom);
+    GraphicWindowController* w = app.open(file);
+    EXPECT_TRUE(w);
+    if (!w)
+        return {};
+    SigDocument& doc = *w->sigDocument();
+    {
+        UndoGroup step(doc);
+        EXPECT_TRUE(PatchEditor(doc).setTitleAndAuthor("Edited Room", ""));
+    }
+    const std::string text = doc.sigData();
+    const std::string undoName = doc.undoManager().undoActionName();
+    const size_t undoCount = doc.undoManager().undoCount();
+    app.alerts.recorded.clear();
+    for (const char* command : {"actionUpdatePatch", "actionCompareWithUnit"}) {
+        EXPECT_TRUE(app.choose(command, w)) << command;
+        EXPECT_TRUE(app.settle()) << command;
+        EXPECT_EQ(doc.sigData(), text) << command;
+        EXPECT_EQ(doc.undoManager().undoCount(), undoCount) << command;
+        EXPECT_EQ(doc.undoManager().undoActionName(), undoName) << command;
+        EXPECT_EQ(doc.undoManager().redoCount(), 0u) << command;
+        EXPECT_TRUE(doc.isDocumentEdited()) << command;
+    }
+    EXPECT_FALSE(app.unit().compareDialog());
+    const std::vector<std::string> alerts = app.alertTexts();
+    doc.updateChangeCount(SigDocument::ChangeCleared);
+    w->close();
+    return alerts;
+}
+
 } // namespace
 
 TEST(UnitMenu, GetPatchOpensTheRunningPatchUntitledAndSuggestsItsNameForTheFirstSave)
@@ -277,7 +312,7 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
     EXPECT_TRUE(next.findChild<QLabel*>(QStringLiteral("nextPathValue"))->text().isEmpty());
 }
 
-TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
+TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSavedOrChanged)
 {
     TempDir dir;
     const std::string garbledAlert = "Critical | ERROR | " + invalid + "\n\n" + checkPort + " | OK";
@@ -293,6 +328,8 @@ TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
         EXPECT_TRUE(app.documents->windows().empty());
         EXPECT_TRUE(app.chooser.requests.empty()) << "nothing to save";
         EXPECT_FALSE(app.unit().screenWindow());
+        EXPECT_EQ(updateAndCompareFail(app, dir / "edited.sig"),
+                  (std::vector<std::string>{garbledAlert, garbledAlert}));
     }
     {
         TempDir quiet;
@@ -301,9 +338,11 @@ TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
         UnitApp app(silent.link());
         ASSERT_TRUE(app.choose("actionGetPatch"));
         ASSERT_TRUE(app.settle());
-        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | The unit did not answer.\n\n" +
-                                                             checkCable + "\n\n" + checkPort + " | OK"});
+        const std::string noAnswer =
+            "Critical | ERROR | The unit did not answer.\n\n" + checkCable + "\n\n" + checkPort + " | OK";
+        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{noAnswer});
         EXPECT_TRUE(app.documents->windows().empty());
+        EXPECT_EQ(updateAndCompareFail(app, dir / "edited.sig"), (std::vector<std::string>{noAnswer, noAnswer}));
     }
     {
         const std::string nowhere = (dir / "no-unit").string();
@@ -312,10 +351,11 @@ TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
         ASSERT_TRUE(app.choose("actionGetScreen"));
         ASSERT_TRUE(app.settle());
         const std::string reason = nowhere + " - No such file or directory";
-        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | SerialPort.open\n\n" + reason +
-                                                             "\n\n" + checkCable + "\n\n" + checkPort + " | OK"})
-            << "one alert, not a second one for silence";
+        const std::string noPort =
+            "Critical | ERROR | SerialPort.open\n\n" + reason + "\n\n" + checkCable + "\n\n" + checkPort + " | OK";
+        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{noPort}) << "one alert, not a second one for silence";
         EXPECT_TRUE(log.contains("MainMenuDelegate.processMidiMsg: IO exception: SerialPort.open - " + reason));
+        EXPECT_EQ(updateAndCompareFail(app, dir / "edited.sig"), (std::vector<std::string>{noPort, noPort}));
     }
 }
 
