@@ -25,8 +25,8 @@ std::string lastComponent(const std::string& folder)
 
 } // namespace
 
-UnitDropCopy::UnitDropCopy(QObject* context, std::string folder, std::vector<DiskDropItem::Ptr> items,
-                           Status status, Finished finished)
+UnitDropCopy::UnitDropCopy(QObject* context, std::string folder, std::vector<DiskDropItem::Ptr> items, Status status,
+                           Finished finished)
     : context_(context), folder_(std::move(folder)), status_(std::move(status)), finished_(std::move(finished))
 {
     for (auto& item : items)
@@ -100,11 +100,16 @@ void UnitDropCopy::copyGroup(const Task& task)
             logf("KORVATEL BANK DOES NOT CONTAIN ANY PATCHES: %s", shown.c_str());
         } else {
             std::error_code ec;
-            bool ready = fs::is_directory(destination, ec);
-            if (!ready && fs::exists(fs::symlink_status(destination, ec))) {
-                // A file holds the name: it stays, and the bank goes nowhere.
-                self->report_.lines.push_back(fillIn(localized("DiskAlreadyExists", "%s already exists in %s"),
-                                                     {name, lastComponent(fs::path(destination).parent_path().string())}));
+            // Asked of the name itself: a link to a folder elsewhere is no
+            // folder to write the bank into.
+            const fs::file_status status = fs::symlink_status(destination, ec);
+            bool ready = fs::is_directory(status);
+            if (!ready && fs::exists(status)) {
+                // A file or link holds the name: it stays, and the bank goes
+                // nowhere.
+                self->report_.lines.push_back(
+                    fillIn(localized("DiskAlreadyExists", "%s already exists in %s"),
+                           {name, lastComponent(fs::path(destination).parent_path().string())}));
             } else if (!ready) {
                 ready = fs::create_directory(destination, ec) && !ec;
                 if (ready) {
@@ -140,7 +145,8 @@ void UnitDropCopy::copyPatch(const Task& task)
     if (fs::exists(fs::symlink_status(path, ec))) {
         // Nothing is fetched for a file that would not be written.
         logf("FILE [%s] ALREADY EXISTS IN [%s]", fileName.c_str(), task.folder.c_str());
-        const std::string line = fillIn(localized("DiskAlreadyExists", "%s already exists in %s"), {fileName, folderName});
+        const std::string line =
+            fillIn(localized("DiskAlreadyExists", "%s already exists in %s"), {fileName, folderName});
         status_(line);
         report_.lines.push_back(line);
         scheduleNext();
