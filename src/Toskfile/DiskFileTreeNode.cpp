@@ -28,8 +28,8 @@ std::string childPath(const std::string& folder, const std::string& name)
 
 } // namespace
 
-DiskFileTreeNode::DiskFileTreeNode(const std::string& name, const std::string& fullPathName, bool isLeaf)
-    : TreeNode(std::make_unique<DiskNodeData>(name, fullPathName, isLeaf))
+DiskFileTreeNode::DiskFileTreeNode(const std::string& name, const std::string& fullPathName, bool isLeaf, bool isLink)
+    : TreeNode(std::make_unique<DiskNodeData>(name, fullPathName, isLeaf, isLink))
 {
 }
 
@@ -37,8 +37,7 @@ std::shared_ptr<DiskFileTreeNode> DiskFileTreeNode::treeFromDirectoryPath(const 
 {
     std::error_code ec;
     if (path.empty() || !fs::is_directory(path, ec))
-        throw TkxException("DiskFileTreeNode",
-                           fillIn(localized("BadDirPath", "Invalid directory path: %s"), {path}));
+        throw TkxException("DiskFileTreeNode", fillIn(localized("BadDirPath", "Invalid directory path: %s"), {path}));
     auto root = std::make_shared<DiskFileTreeNode>(nodeNameFromPath(path), path, false);
     root->makeTreeNodes(path);
     return root;
@@ -64,6 +63,13 @@ bool DiskFileTreeNode::isPatchFileName(const std::string& name)
     return extension == "sig" || extension == "bak";
 }
 
+std::string DiskFileTreeNode::renamedFileName(const std::string& oldName, const std::string& typed)
+{
+    if (!isPatchFileName(oldName) || isPatchFileName(typed))
+        return typed;
+    return typed + oldName.substr(oldName.rfind('.'));
+}
+
 void DiskFileTreeNode::makeTreeNodes(const std::string& folder)
 {
     std::error_code ec;
@@ -78,11 +84,16 @@ void DiskFileTreeNode::makeTreeNodes(const std::string& folder)
         if (name.empty() || name[0] == '.')
             continue;
         std::error_code typeError;
-        const bool folderEntry = it->is_directory(typeError);
-        if (folderEntry)
+        // Asked of the entry itself: is_directory() would follow a link.
+        const fs::file_type type = it->symlink_status(typeError).type();
+        if (type == fs::file_type::symlink) {
+            if (isPatchFileName(name) || it->is_directory(typeError))
+                children.push_back(std::make_shared<DiskFileTreeNode>(name, childPath(folder, name), true, true));
+        } else if (type == fs::file_type::directory) {
             children.push_back(std::make_shared<DiskFileTreeNode>(name, childPath(folder, name), false));
-        else if (isPatchFileName(name))
+        } else if (isPatchFileName(name)) {
             children.push_back(std::make_shared<DiskFileTreeNode>(name, childPath(folder, name), true));
+        }
     }
     if (ec)
         logf("DiskFileTreeNode.makeTreeNodes: cannot read %s: %s", folder.c_str(), ec.message().c_str());

@@ -11,10 +11,12 @@ namespace tosk {
 // A file or folder of the disk browser's tree. A folder reads its entries
 // when it is first opened: its sub-folders, and its files that end in ".sig"
 // or ".bak" (case ignored), sorted by name. Hidden entries (names starting
-// with ".", our own temporary files among them) are not shown.
+// with ".", our own temporary files among them) are not shown. A symbolic
+// link shows as a link, a leaf, when it leads to a folder or has a patch
+// file's name: a linked folder is never read as part of the tree.
 class DiskFileTreeNode : public TreeNode {
 public:
-    DiskFileTreeNode(const std::string& name, const std::string& fullPathName, bool isLeaf);
+    DiskFileTreeNode(const std::string& name, const std::string& fullPathName, bool isLeaf, bool isLink = false);
 
     // The root of the folder at `path`, with its first level read. Throws
     // TkxException "DiskFileTreeNode" with "Invalid directory path: PATH"
@@ -24,10 +26,15 @@ public:
     static std::string nodeNameFromPath(const std::string& path);
     // Whether a file of this name is shown.
     static bool isPatchFileName(const std::string& name);
+    // The name a file called `oldName` takes when the user types `typed`: a
+    // patch file keeps its extension when the typed name would hide it
+    // ("Hall" for "Hall.sig" is "Hall.sig", "Hall.v2" is "Hall.v2.sig").
+    static std::string renamedFileName(const std::string& oldName, const std::string& typed);
 
     DiskNodeData& diskData() const { return static_cast<DiskNodeData&>(*nodeData()); }
     const std::string& fullPathName() const { return diskData().fullPathName(); }
     bool isLeaf() const { return diskData().isLeaf(); }
+    bool isLink() const { return diskData().isLink(); }
 
     // Appends one child per shown entry of the folder, sorted; a folder that
     // cannot be read adds none (and is logged).

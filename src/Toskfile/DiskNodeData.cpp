@@ -5,8 +5,8 @@
 
 namespace tosk {
 
-DiskNodeData::DiskNodeData(const std::string& name, std::string fullPathName, bool isLeaf)
-    : fullPathName_(std::move(fullPathName)), isLeaf_(isLeaf), isExpandable_(!isLeaf)
+DiskNodeData::DiskNodeData(const std::string& name, std::string fullPathName, bool isLeaf, bool isLink)
+    : fullPathName_(std::move(fullPathName)), isLeaf_(isLeaf || isLink), isLink_(isLink), isExpandable_(!isLeaf_)
 {
     setName(name);
 }

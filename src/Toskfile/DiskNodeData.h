@@ -10,7 +10,9 @@ namespace tosk {
 // paths are bytes as the file system gives them.
 class DiskNodeData : public TreeNodeData {
 public:
-    DiskNodeData(const std::string& name, std::string fullPathName, bool isLeaf);
+    // A link (`isLink`) is a leaf whatever it leads to: it is never opened
+    // as a folder, so that nothing is read, moved or written through it.
+    DiskNodeData(const std::string& name, std::string fullPathName, bool isLeaf, bool isLink = false);
 
     std::string name() const override { return name_; }
     // Also sets the extension and the patch name.
@@ -22,6 +24,7 @@ public:
     // The name without its extension.
     const std::string& patchName() const { return patchName_; }
     bool isLeaf() const { return isLeaf_; }
+    bool isLink() const { return isLink_; }
     bool isGroup() const override { return !isLeaf_; }
     bool isExpandable() const { return isExpandable_; }
 
@@ -35,6 +38,7 @@ private:
     std::string fullPathName_;
     std::string patchName_;
     bool isLeaf_;
+    bool isLink_;
     bool isExpandable_;
 };
 

@@ -180,7 +180,7 @@ void MainMenuDelegate::showDiskViewAction()
 PreferencesWindow* MainMenuDelegate::preferencesWindow()
 {
     if (!preferencesWindow_) {
-        preferencesWindow_ = std::make_unique<PreferencesWindow>(SerialPort::portList());
+        preferencesWindow_ = std::make_unique<PreferencesWindow>([] { return SerialPort::portChoices(); });
         connect(preferencesWindow_.get(), &PreferencesWindow::sigDbaseLocationChanged, this,
                 &MainMenuDelegate::sigDbaseLocationChanged);
     }

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 namespace tosk {
@@ -46,10 +47,53 @@ std::string chosen(const QComboBox* box)
     return std::string(text.constData(), size_t(text.size()));
 }
 
+// The port box reads the ports again each time its list opens: an adapter
+// plugged in since shows.
+class PortComboBox : public QComboBox {
+public:
+    PortComboBox(std::function<void()> refresh, QWidget* parent) : QComboBox(parent), refresh_(std::move(refresh)) {}
+    void showPopup() override
+    {
+        refresh_();
+        QComboBox::showPopup();
+    }
+
+private:
+    std::function<void()> refresh_;
+};
+
+// The open list shows a stable name with the device it leads to; the box,
+// and what is stored, hold the name alone.
+class PortItemDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        const QString shown = index.data(Qt::AccessibleTextRole).toString();
+        if (!shown.isEmpty())
+            option->text = shown;
+    }
+};
+
 } // namespace
 
 PreferencesWindow::PreferencesWindow(std::vector<std::string> ports, QWidget* parent)
-    : QWidget(parent, Qt::Window), ports_(std::move(ports))
+    : PreferencesWindow(
+          [ports = std::move(ports)] {
+              std::vector<SerialPort::PortChoice> choices;
+              for (const std::string& port : ports)
+                  choices.push_back({port, {}});
+              return choices;
+          },
+          parent)
+{
+}
+
+PreferencesWindow::PreferencesWindow(PortLister listPorts, QWidget* parent)
+    : QWidget(parent, Qt::Window), listPorts_(std::move(listPorts))
 {
     setObjectName(QStringLiteral("Preferences"));
     setWindowTitle(Latin1::text("PreferencesTitle", "Preferences"));
@@ -118,7 +162,9 @@ PreferencesWindow::PreferencesWindow(std::vector<std::string> ports, QWidget* pa
     serialForm_ = new QFormLayout();
     serialForm_->setContentsMargins(24, 0, 0, 0);
     connectionColumn->addLayout(serialForm_);
-    portNameCombo_ = addCombo("portNameCombo", "PrefPort", "&Port:", ports_, &PreferencesWindow::changePortName);
+    portNameCombo_ = addCombo("portNameCombo", "PrefPort", "&Port:", {}, &PreferencesWindow::changePortName,
+                              new PortComboBox([this] { fillPortList(); }, this));
+    portNameCombo_->setItemDelegate(new PortItemDelegate(portNameCombo_));
     portNameCombo_->setEditable(true);
     portNameCombo_->setInsertPolicy(QComboBox::NoInsert);
     portNameCombo_->lineEdit()->setPlaceholderText(
@@ -148,13 +194,16 @@ PreferencesWindow::PreferencesWindow(std::vector<std::string> ports, QWidget* pa
     // A typed path counts when the user leaves the box or presses Return.
     connect(portNameCombo_->lineEdit(), &QLineEdit::editingFinished, this, &PreferencesWindow::changePortName);
 
+    fillPortList();
     windowDidLoad();
 }
 
 QComboBox* PreferencesWindow::addCombo(const char* name, const char* key, const char* fallback,
-                                       const std::vector<std::string>& items, void (PreferencesWindow::*action)())
+                                       const std::vector<std::string>& items, void (PreferencesWindow::*action)(),
+                                       QComboBox* box)
 {
-    auto* box = new QComboBox(this);
+    if (!box)
+        box = new QComboBox(this);
     box->setObjectName(QString::fromLatin1(name));
     for (const std::string& item : items)
         box->addItem(QFile::decodeName(item.c_str()));
@@ -183,6 +232,35 @@ void PreferencesWindow::windowDidLoad()
     select(stopBitsCombo_, p.stopBitsDefault());
     select(flowControlCombo_, p.flowControlDefault());
     enableConnectionObjects();
+}
+
+void PreferencesWindow::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    fillPortList();
+}
+
+void PreferencesWindow::fillPortList()
+{
+    const QString shown = portNameCombo_->currentText();
+    const QSignalBlocker quiet(portNameCombo_);
+    portNameCombo_->clear();
+    for (const SerialPort::PortChoice& port : listPorts_ ? listPorts_() : std::vector<SerialPort::PortChoice>{}) {
+        const QString path = QFile::decodeName(port.path.c_str());
+        portNameCombo_->addItem(path);
+        if (!port.device.empty()) {
+            const QString device = QFile::decodeName(port.device.c_str());
+            const int row = portNameCombo_->count() - 1;
+            portNameCombo_->setItemData(row, device, Qt::ToolTipRole);
+            portNameCombo_->setItemData(row, path + QStringLiteral(" \u2192 ") + device, Qt::AccessibleTextRole);
+        }
+    }
+    // The open list is as wide as its longest name with its device.
+    portNameCombo_->view()->setMinimumWidth(portNameCombo_->view()->sizeHintForColumn(0) + 24);
+    const int index = portNameCombo_->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    portNameCombo_->setCurrentIndex(index);
+    if (index < 0)
+        portNameCombo_->setEditText(shown);
 }
 
 void PreferencesWindow::enableConnectionObjects()

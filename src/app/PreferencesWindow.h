@@ -1,7 +1,10 @@
 #pragma once
 
+#include "comms/SerialPort.h"
+
 #include <QWidget>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,13 +27,19 @@ class PreferencesWindow : public QWidget {
     Q_OBJECT
 
 public:
-    // `ports`: the serial devices the port box offers.
+    // What the port box offers, asked each time its list is shown.
+    using PortLister = std::function<std::vector<SerialPort::PortChoice>()>;
+
+    explicit PreferencesWindow(PortLister listPorts, QWidget* parent = nullptr);
+    // A box that offers these devices, always the same.
     explicit PreferencesWindow(std::vector<std::string> ports, QWidget* parent = nullptr);
 
     // Fills every control from the settings.
     void windowDidLoad();
     // MIDI on: the channel field; otherwise the six serial boxes.
     void enableConnectionObjects();
+    // Reads the ports again into the port box, keeping what it shows.
+    void fillPortList();
 
     void onChooseLocation();
     void onCreateNewDoc(bool on);
@@ -49,11 +58,14 @@ signals:
     // A new database file was chosen; it is read at the next start.
     void sigDbaseLocationChanged();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     QComboBox* addCombo(const char* name, const char* key, const char* fallback, const std::vector<std::string>& items,
-                        void (PreferencesWindow::*action)());
+                        void (PreferencesWindow::*action)(), QComboBox* box = nullptr);
 
-    std::vector<std::string> ports_;
+    PortLister listPorts_;
     QLineEdit* locationField_ = nullptr;
     QCheckBox* createNewDocCheck_ = nullptr;
     QCheckBox* highSampleRateCheck_ = nullptr;

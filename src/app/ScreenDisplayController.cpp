@@ -148,11 +148,9 @@ bool ScreenDisplayController::saveImage(const char* type, const char* format)
     std::optional<std::string> chosen = FileChooser::shared().choose(request);
     if (!chosen || chosen->empty())
         return false;
-    std::string path = *chosen;
-    const std::string extension = std::string(".") + type;
-    if (path.size() < extension.size() ||
-        path.compare(path.size() - extension.size(), extension.size(), extension) != 0)
-        path += extension;
+    // The panel gave a name without a dot its suffix and asked before
+    // replacing a file: the name it confirmed is the one written.
+    const std::string path = *chosen;
 
     auto cannotSave = [&](const std::string& reason) {
         logf("ScreenDisplayController.onSaveAction: exception %s", reason.c_str());

@@ -452,9 +452,9 @@ bool UnitCommands::saveSigDBase(const Bytes& bytes)
     std::optional<std::string> chosen = FileChooser::shared().choose(request);
     if (!chosen || chosen->empty())
         return false;
-    std::string path = *chosen;
-    if (std::filesystem::path(path).extension() != ".sbf")
-        path += ".sbf";
+    // The panel gave a name without a dot its suffix and asked before
+    // replacing a file: the name it confirmed is the one written.
+    const std::string path = *chosen;
     try {
         writeFileAtomically(path, database, false);
     } catch (const TkxException& e) {

@@ -103,11 +103,17 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
         hooks_.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!hooks_.moveToTrash)
         hooks_.moveToTrash = [](const QString& path) { return QFile::moveToTrash(path); };
+    if (!hooks_.moveFolder)
+        hooks_.moveFolder = [](const std::string& folder, const std::string& target,
+                               const DiskMove::CopyControl& control) {
+            return DiskMove::moveFolder(folder, target, control);
+        };
 
     sifIcon_ = bundledIcon("sifFile");
     sigIcon_ = bundledIcon("sigFile");
     fileIcon_ = bundledIcon("fileIcon");
     folderIcon_ = bundledIcon("folderIcon");
+    linkIcon_ = bundledIcon("linkIcon");
 
     auto* column = new QVBoxLayout(this);
     if (hooks_.buildMenu) {
@@ -204,9 +210,17 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
 
 DiskViewController::~DiskViewController()
 {
-    // Answers the unit still owes go nowhere.
+    // Answers the unit still owes go nowhere; a folder's copy stops, its
+    // part removed, before the window it reports to goes.
     if (copy_)
         copy_->stop(false);
+    worker_.reset();
+}
+
+void DiskViewController::closeEvent(QCloseEvent* event)
+{
+    stopCopying();
+    QWidget::closeEvent(event);
 }
 
 void DiskViewController::showEvent(QShowEvent* event)
@@ -231,6 +245,8 @@ QIcon DiskViewController::iconFor(const TreeNode& node) const
     const auto* disk = dynamic_cast<const DiskFileTreeNode*>(&node);
     if (!disk)
         return {};
+    if (disk->isLink())
+        return linkIcon_;
     if (!disk->isLeaf())
         return folderIcon_;
     const QString extension = shown(disk->diskData().extension()).toLower();
@@ -287,6 +303,15 @@ void DiskViewController::diskViewDoubleAction()
     DiskFileTreeNode* node = diskNode(item.get());
     if (!node)
         return;
+    std::error_code ec;
+    if (node->isLink() && !fs::is_regular_file(node->fullPathName(), ec)) {
+        // A linked folder is not browsed here: the user is told where it
+        // leads instead.
+        const fs::path target = fs::read_symlink(node->fullPathName(), ec);
+        statusDisplay(text("DiskIsLink", "%s is a link to %s", {utf8(node->diskData().name()), utf8(target.string())}));
+        statusTimer_->start(kStatusClearMs);
+        return;
+    }
     if (node->isLeaf()) {
         if (hooks_.openPatch)
             hooks_.openPatch(shown(node->fullPathName()));
@@ -356,13 +381,24 @@ bool DiskViewController::validateDrop(const QMimeData* data, const TreeNode* tar
 
 bool DiskViewController::isCopying() const
 {
-    return copy_ && copy_->isRunning();
+    return (copy_ && copy_->isRunning()) || moving_;
 }
 
 void DiskViewController::stopCopying()
 {
     if (copy_)
         copy_->stop();
+    if (moving_) {
+        moving_->next = moving_->nodes.size();
+        if (worker_)
+            worker_->stop();
+    }
+}
+
+void DiskViewController::setBusy(bool busy)
+{
+    stopButton_->setVisible(busy);
+    updateActions();
 }
 
 void DiskViewController::performDropOperation(const QMimeData* data, TreeNode* target)
@@ -381,56 +417,119 @@ void DiskViewController::performDropOperation(const QMimeData* data, TreeNode* t
         this, path, drag->unitItems(),
         [this](const std::string& status) { statusDisplay(QString::fromStdString(status)); },
         [this, path](const UnitDropCopy::Report& report) {
-            stopButton_->hide();
+            setBusy(false);
             DiskFileTreeNode* node = nodeForPath(path);
             if (node)
                 dropDone(*node, report.lines);
             else
                 emit dropFinished();
         });
-    stopButton_->show();
     copy_->start();
+    setBusy(true);
 }
 
 void DiskViewController::moveDiskNodes(const std::vector<TreeNode::Ptr>& nodes, DiskFileTreeNode& target)
 {
-    std::vector<std::string> report;
-    const std::string targetPath = target.fullPathName();
-    const std::string folderName = utf8(target.diskData().name());
-    for (const TreeNode::Ptr& item : nodes) {
+    moving_ = std::make_unique<Moving>();
+    moving_->nodes = nodes;
+    moving_->targetPath = target.fullPathName();
+    moving_->folderName = utf8(target.diskData().name());
+    moveNext();
+}
+
+void DiskViewController::moveNext()
+{
+    while (moving_->next < moving_->nodes.size()) {
+        const TreeNode::Ptr item = moving_->nodes[moving_->next++];
         DiskFileTreeNode* node = diskNode(item.get());
         if (!node || !node->isDescendantOfNode(*diskTreeData_))
             continue;
-        const std::string from = node->fullPathName();
         const std::string name = utf8(node->diskData().name());
-        const std::string canonicalFrom = canonicalPath(from);
-        statusDisplay(text("DiskMoving", "moving %s to %s", {name, folderName}));
-        const DiskMove::Result result =
-            node->isLeaf() ? DiskMove::moveFile(from, targetPath) : DiskMove::moveFolder(from, targetPath);
-        switch (result.status) {
-        case DiskMove::Status::Moved:
-            if (hooks_.pathMoved)
-                hooks_.pathMoved(shown(canonicalFrom), shown(canonicalPath(result.destination)));
-            model_->removeNode(*node);
-            if (!result.warning.empty())
-                report.push_back(fillIn(localized("DiskNotRemoved", "%s was moved, but the original could not be "
-                                                                    "removed: %s"),
-                                        {name, result.warning}));
-            break;
-        case DiskMove::Status::Exists: {
-            const std::string line =
-                fillIn(localized("DiskAlreadyExists", "%s already exists in %s"), {name, folderName});
-            statusDisplay(QString::fromStdString(line));
-            report.push_back(line);
-            break;
+        // Windows follow their files from where the files are before the
+        // move: afterwards that path leads nowhere.
+        const std::string canonicalFrom = canonicalPath(node->fullPathName());
+        statusDisplay(text("DiskMoving", "moving %s to %s", {name, moving_->folderName}));
+        if (node->isLeaf()) {
+            moved(*node, canonicalFrom, DiskMove::moveFile(node->fullPathName(), moving_->targetPath));
+            continue;
         }
-        case DiskMove::Status::Failed:
-            logf("moveDiskNode exception: %s - %s", "DiskMove", result.reason.c_str());
-            report.push_back(fillIn(localized("DiskNotMoved", "%s was not moved: %s"), {name, result.reason}));
-            break;
-        }
+        // A folder renamed in its file system moves at once; one copied to
+        // another may take long, and goes on the worker, the window free.
+        const QString folderName = QString::fromStdString(moving_->folderName);
+        const QString shownName = QString::fromStdString(name);
+        worker_ = std::make_unique<DiskMoveWorker>(
+            hooks_.moveFolder, node->fullPathName(), moving_->targetPath,
+            [this, shownName, folderName](size_t done, size_t total) {
+                QMetaObject::invokeMethod(
+                    this,
+                    [this, shownName, folderName, done, total] {
+                        if (worker_)
+                            statusDisplay(text("DiskMovingProgress", "moving %s to %s: %s of %s",
+                                               {shownName.toStdString(), folderName.toStdString(), std::to_string(done),
+                                                std::to_string(total)}));
+                    },
+                    Qt::QueuedConnection);
+            },
+            [this, item, canonicalFrom](const DiskMove::Result& result) {
+                QMetaObject::invokeMethod(
+                    this, [this, item, canonicalFrom, result] { folderMoved(item, canonicalFrom, result); },
+                    Qt::QueuedConnection);
+            });
+        setBusy(true);
+        return;
     }
-    dropDone(target, report);
+    const std::unique_ptr<Moving> done = std::move(moving_);
+    setBusy(false);
+    if (DiskFileTreeNode* target = nodeForPath(done->targetPath))
+        dropDone(*target, done->report);
+    else
+        emit dropFinished();
+}
+
+void DiskViewController::folderMoved(const TreeNode::Ptr& item, const std::string& canonicalFrom,
+                                     const DiskMove::Result& result)
+{
+    // The worker has said its last: its thread ends now.
+    worker_.reset();
+    if (!moving_)
+        return;
+    DiskFileTreeNode* node = diskNode(item.get());
+    if (node && result.status != DiskMove::Status::Stopped)
+        moved(*node, canonicalFrom, result);
+    moveNext();
+}
+
+void DiskViewController::moved(DiskFileTreeNode& node, const std::string& canonicalFrom, const DiskMove::Result& result)
+{
+    std::vector<std::string>& report = moving_->report;
+    const std::string name = utf8(node.diskData().name());
+    const bool inTree = diskTreeData_ && node.isDescendantOfNode(*diskTreeData_);
+    switch (result.status) {
+    case DiskMove::Status::Moved:
+        // A link moved; the file it leads to, and its window, stay.
+        if (hooks_.pathMoved && !node.isLink())
+            hooks_.pathMoved(shown(canonicalFrom), shown(canonicalPath(result.destination)));
+        if (inTree)
+            model_->removeNode(node);
+        if (!result.warning.empty())
+            report.push_back(fillIn(localized("DiskNotRemoved", "%s was moved, but the original could not be "
+                                                                "removed: %s"),
+                                    {name, result.warning}));
+        break;
+    case DiskMove::Status::Exists: {
+        const std::string line =
+            fillIn(localized("DiskAlreadyExists", "%s already exists in %s"), {name, moving_->folderName});
+        statusDisplay(QString::fromStdString(line));
+        report.push_back(line);
+        break;
+    }
+    case DiskMove::Status::Failed:
+        logf("moveDiskNode exception: %s - %s", "DiskMove", result.reason.c_str());
+        report.push_back(fillIn(localized("DiskNotMoved", "%s was not moved: %s"), {name, result.reason}));
+        break;
+    case DiskMove::Status::Stopped:
+        break;
+    }
 }
 
 void DiskViewController::dropDone(DiskFileTreeNode& target, const std::vector<std::string>& report)
@@ -497,7 +596,8 @@ void DiskViewController::refreshFolder(DiskFileTreeNode& folder)
         const DiskFileTreeNode* read = diskNode(entry.get());
         for (const TreeNode::Ptr& shownBefore : old) {
             const DiskFileTreeNode* before = diskNode(shownBefore.get());
-            if (before && before->diskData().name() == read->diskData().name() && before->isLeaf() == read->isLeaf()) {
+            if (before && before->diskData().name() == read->diskData().name() && before->isLeaf() == read->isLeaf() &&
+                before->isLink() == read->isLink()) {
                 keep = shownBefore;
                 break;
             }
@@ -599,11 +699,13 @@ bool DiskViewController::renameNode(DiskFileTreeNode& node, const QString& newNa
     const std::string from = node.fullPathName();
     const std::string canonicalFrom = canonicalPath(from);
     const std::string name = utf8(node.diskData().name());
-    const DiskMove::Result result = DiskMove::rename(from, bytesOf(newName));
+    const std::string to =
+        node.isLeaf() ? DiskFileTreeNode::renamedFileName(node.diskData().name(), bytesOf(newName)) : bytesOf(newName);
+    const DiskMove::Result result = DiskMove::rename(from, to);
     if (result.status == DiskMove::Status::Exists) {
         DiskFileTreeNode* parent = diskNode(node.nodeParent());
         Alerts::alert(fillIn(localized("DiskAlreadyExists", "%s already exists in %s"),
-                             {newName.toStdString(), parent ? utf8(parent->diskData().name()) : std::string()}),
+                             {utf8(to), parent ? utf8(parent->diskData().name()) : std::string()}),
                       this);
         return false;
     }
@@ -611,7 +713,7 @@ bool DiskViewController::renameNode(DiskFileTreeNode& node, const QString& newNa
         Alerts::alert(fillIn(localized("DiskNotRenamed", "%s could not be renamed: %s"), {name, result.reason}), this);
         return false;
     }
-    if (hooks_.pathMoved)
+    if (hooks_.pathMoved && !node.isLink())
         hooks_.pathMoved(shown(canonicalFrom), shown(canonicalPath(result.destination)));
     node.setFullPathName(result.destination);
     if (DiskFileTreeNode* parent = diskNode(node.nodeParent()))
@@ -670,9 +772,13 @@ void DiskViewController::updateActions()
 {
     const std::vector<TreeNode::Ptr> selected = outlineView_->allSelectedItems();
     const DiskFileTreeNode* one = selected.size() == 1 ? diskNode(selected.front().get()) : nullptr;
+    // While a drop is carried out, nothing else changes the folders it
+    // writes into.
+    const bool busy = isCopying();
     openAction_->setEnabled(one != nullptr);
-    renameAction_->setEnabled(one != nullptr);
-    trashAction_->setEnabled(!selected.empty());
+    renameAction_->setEnabled(one != nullptr && !busy);
+    trashAction_->setEnabled(!selected.empty() && !busy);
+    chooseButton_->setEnabled(!busy);
 }
 
 } // namespace tosk

@@ -2,6 +2,7 @@
 
 #include "Toskfile/DiskFileTreeNode.h"
 #include "base/TreeNode.h"
+#include "comms/DiskMoveWorker.h"
 
 #include <QIcon>
 #include <QString>
@@ -30,11 +31,12 @@ class TreeNodeModel;
 class UnitDropCopy;
 
 // The disk browser: a panel with the tree of one folder of patch files (its
-// sub-folders and ".sig" and ".bak" files). A double click opens a patch;
-// files and folders move by drag and drop within the tree, never replacing
-// anything; patches dropped from a unit browser are fetched and saved as
-// ".sig" files. A filter field narrows the tree; New Folder, Rename, Move to
-// Trash and Reveal in File Manager act on the selection.
+// sub-folders and ".sig" and ".bak" files; links as links, never browsed
+// through). A double click opens a patch; files and folders move by drag and
+// drop within the tree, never replacing anything; patches dropped from a
+// unit browser are fetched and saved as ".sig" files. A filter field narrows
+// the tree; New Folder, Rename, Move to Trash and Reveal in File Manager act
+// on the selection.
 class DiskViewController : public QWidget {
     Q_OBJECT
 
@@ -57,6 +59,9 @@ public:
         // Moves a file or folder to the desktop's trash; false when it could
         // not. Default: QFile::moveToTrash.
         std::function<bool(const QString& path)> moveToTrash;
+        // Moves a folder into another, on the browser's worker thread.
+        // Default: DiskMove::moveFolder.
+        DiskMoveWorker::Move moveFolder;
     };
 
     // How long a status text stays.
@@ -84,10 +89,12 @@ public:
     bool validateDrop(const QMimeData* data, const TreeNode* target) const;
     // Carries out a drop onto the folder `target` (the root for the space
     // below the rows): moves this browser's nodes, or copies a unit
-    // browser's items. Copies go on after this returns (isCopying).
+    // browser's items. Copies from a unit, and folders copied to another
+    // file system, go on after this returns (isCopying).
     void performDropOperation(const QMimeData* data, TreeNode* target);
     bool isCopying() const;
-    // Ends a copy from a unit after the step running now.
+    // Ends a copy from a unit after the step running now, or a folder's
+    // copy with nothing of it left behind; the rest of the drop is dropped.
     void stopCopying();
     // The nodes of the drag last started from this browser.
     const std::vector<TreeNode::Ptr>& draggedNodes() const { return draggedNodes_; }
@@ -121,13 +128,27 @@ signals:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The copies of this window end with it.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void windowDidLoad();
     QIcon iconFor(const TreeNode& node) const;
     QMimeData* dragData(const std::vector<TreeNode::Ptr>& nodes);
+    // A drop's nodes move one after the other; a folder on the worker.
+    struct Moving {
+        std::vector<TreeNode::Ptr> nodes;
+        size_t next = 0;
+        std::string targetPath;
+        std::string folderName;
+        std::vector<std::string> report;
+    };
     void moveDiskNodes(const std::vector<TreeNode::Ptr>& nodes, DiskFileTreeNode& target);
+    void moveNext();
+    void moved(DiskFileTreeNode& node, const std::string& canonicalFrom, const DiskMove::Result& result);
+    void folderMoved(const TreeNode::Ptr& node, const std::string& canonicalFrom, const DiskMove::Result& result);
     void dropDone(DiskFileTreeNode& target, const std::vector<std::string>& report);
+    void setBusy(bool busy);
     // The folder that new things go into: the selected folder, the folder of
     // the selected file, else the root.
     DiskFileTreeNode* selectedFolder() const;
@@ -157,9 +178,12 @@ private:
     QIcon sigIcon_;
     QIcon fileIcon_;
     QIcon folderIcon_;
+    QIcon linkIcon_;
     std::shared_ptr<DiskFileTreeNode> diskTreeData_;
     std::vector<TreeNode::Ptr> draggedNodes_;
     std::shared_ptr<UnitDropCopy> copy_;
+    std::unique_ptr<Moving> moving_;
+    std::unique_ptr<DiskMoveWorker> worker_;
     bool loaded_ = false;
 };
 

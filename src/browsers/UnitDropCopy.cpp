@@ -101,9 +101,13 @@ void UnitDropCopy::copyGroup(const Task& task)
             logf("KORVATEL BANK DOES NOT CONTAIN ANY PATCHES: %s", shown.c_str());
         } else {
             std::error_code ec;
-            bool ready = fs::is_directory(destination, ec);
-            if (!ready && fs::exists(fs::symlink_status(destination, ec))) {
-                // A file holds the name: it stays, and the bank goes nowhere.
+            // Asked of the name itself: a link to a folder elsewhere is no
+            // folder to write the bank into.
+            const fs::file_status status = fs::symlink_status(destination, ec);
+            bool ready = fs::is_directory(status);
+            if (!ready && fs::exists(status)) {
+                // A file or link holds the name: it stays, and the bank goes
+                // nowhere.
                 self->report_.lines.push_back(
                     fillIn(localized("DiskAlreadyExists", "%s already exists in %s"),
                            {name, lastComponent(fs::path(destination).parent_path().string())}));

@@ -92,14 +92,62 @@ bool syncDescriptor(int fd)
     return ::fsync(fd) == 0 || errno == EINVAL;
 }
 
+bool stopRequested(const DiskMove::CopyControl& control)
+{
+    return control.stop && control.stop->load();
+}
+
+// What an entry was when it was copied. Its source is removed only while it
+// still is that: a file written to since keeps what the copy lacks.
+struct Snapshot {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    struct timespec modified {};
+    struct timespec changed {};
+    // The copy holds all of it.
+    bool verified = false;
+};
+
+Snapshot snapshotOf(const struct stat& info)
+{
+    Snapshot s;
+    s.device = info.st_dev;
+    s.inode = info.st_ino;
+    s.size = info.st_size;
+    s.modified = info.st_mtim;
+    s.changed = info.st_ctim;
+    return s;
+}
+
+bool sameTime(const struct timespec& a, const struct timespec& b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+bool unchanged(const Snapshot& copied, const struct stat& now)
+{
+    return copied.device == now.st_dev && copied.inode == now.st_ino && copied.size == now.st_size &&
+           sameTime(copied.modified, now.st_mtim) && sameTime(copied.changed, now.st_ctim);
+}
+
+bool stillAsCopied(const fs::path& path, const Snapshot& copied)
+{
+    struct stat now;
+    return copied.verified && ::lstat(path.c_str(), &now) == 0 && unchanged(copied, now);
+}
+
 // Copies a regular file into a new file `to` (which must not exist), with
 // its permissions and modification time, flushed to the disk. Answers the
-// reason on failure, with `to` removed again.
-std::string copyFileContents(const fs::path& from, const fs::path& to)
+// reason on failure or stop, with `to` removed again; `copied` tells what
+// the source was, and whether the copy holds all of it.
+std::string copyFileContents(const fs::path& from, const fs::path& to, const DiskMove::CopyControl& control = {},
+                             Snapshot* copied = nullptr)
 {
     // O_NONBLOCK: a named pipe must not hold the window until someone
     // writes into it; it is refused below like anything but a file.
-    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    // O_NOFOLLOW: a link is copied as a link, never read through.
+    const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
     if (in < 0) {
         const std::string reason = systemReason(errno);
         logf("NOT ABLE TO OPEN FILE [%s]", from.c_str());
@@ -119,8 +167,13 @@ std::string copyFileContents(const fs::path& from, const fs::path& to)
         return to.string() + ": " + reason;
     }
     std::string error;
+    off_t total = 0;
     std::vector<char> buffer(1 << 16);
     for (;;) {
+        if (stopRequested(control)) {
+            error = to.string() + ": stopped";
+            break;
+        }
         const ssize_t n = ::read(in, buffer.data(), buffer.size());
         if (n < 0) {
             if (errno == EINTR)
@@ -130,6 +183,7 @@ std::string copyFileContents(const fs::path& from, const fs::path& to)
         }
         if (n == 0)
             break;
+        total += n;
         for (ssize_t done = 0; done < n;) {
             const ssize_t w = ::write(out, buffer.data() + done, size_t(n - done));
             if (w < 0 && errno == EINTR)
@@ -150,6 +204,12 @@ std::string copyFileContents(const fs::path& from, const fs::path& to)
         ::fchmod(out, info.st_mode & 07777);
         const struct timespec times[2] = {info.st_atim, info.st_mtim};
         ::futimens(out, times);
+        if (copied) {
+            // Written to while it was read: the copy may lack the end.
+            struct stat after;
+            *copied = snapshotOf(info);
+            copied->verified = total == info.st_size && ::fstat(in, &after) == 0 && unchanged(*copied, after);
+        }
     }
     if (::close(out) != 0 && error.empty())
         error = to.string() + ": " + systemReason(errno);
@@ -221,7 +281,8 @@ DiskMove::Result DiskMove::moveFile(const std::string& file, const std::string& 
     return result;
 }
 
-DiskMove::Result DiskMove::moveFolder(const std::string& folder, const std::string& targetFolder)
+DiskMove::Result DiskMove::moveFolder(const std::string& folder, const std::string& targetFolder,
+                                      const CopyControl& control)
 {
     const fs::path from(folder);
     const fs::path to = fs::path(targetFolder) / from.filename();
@@ -235,7 +296,7 @@ DiskMove::Result DiskMove::moveFolder(const std::string& folder, const std::stri
     int error = 0;
     Result result = renameInPlace(from, to, error);
     if (error == EXDEV)
-        return moveFolderByCopy(folder, to.string());
+        return moveFolderByCopy(folder, to.string(), control);
     return result;
 }
 
@@ -258,8 +319,15 @@ DiskMove::Result DiskMove::moveFileByCopy(const std::string& file, const std::st
     if (isTaken(to))
         return nameTaken(to);
     const fs::path temporary = temporaryName(to.parent_path(), to.filename().string());
-    if (std::string reason = copyFileContents(from, temporary); !reason.empty())
+    std::error_code ec;
+    if (fs::is_symlink(fs::symlink_status(from, ec))) {
+        // A link goes as a link: what it leads to stays where it is.
+        fs::copy_symlink(from, temporary, ec);
+        if (ec)
+            return failed(to, temporary.string() + ": " + ec.message());
+    } else if (std::string reason = copyFileContents(from, temporary); !reason.empty()) {
         return failed(to, reason);
+    }
     if (!renameNoReplace(temporary.string(), to.string())) {
         const int error = errno;
         ::unlink(temporary.c_str());
@@ -276,7 +344,8 @@ DiskMove::Result DiskMove::moveFileByCopy(const std::string& file, const std::st
     return moved(to);
 }
 
-DiskMove::Result DiskMove::moveFolderByCopy(const std::string& folder, const std::string& destination)
+DiskMove::Result DiskMove::moveFolderByCopy(const std::string& folder, const std::string& destination,
+                                            const CopyControl& control)
 {
     const fs::path from(folder);
     const fs::path to(destination);
@@ -288,6 +357,7 @@ DiskMove::Result DiskMove::moveFolderByCopy(const std::string& folder, const std
     struct Entry {
         fs::path relative;
         fs::file_type type;
+        Snapshot copied;
     };
     std::vector<Entry> entries;
     std::error_code ec;
@@ -298,7 +368,7 @@ DiskMove::Result DiskMove::moveFolderByCopy(const std::string& folder, const std
             break;
         if (type != fs::file_type::regular && type != fs::file_type::directory && type != fs::file_type::symlink)
             return failed(to, it->path().string() + ": neither a file nor a folder");
-        entries.push_back({it->path().lexically_relative(from), type});
+        entries.push_back({it->path().lexically_relative(from), type, {}});
     }
     if (ec)
         return failed(to, from.string() + ": " + ec.message());
@@ -312,7 +382,10 @@ DiskMove::Result DiskMove::moveFolderByCopy(const std::string& folder, const std
         return failed(to, reason);
     }
     std::string reason;
-    for (const Entry& entry : entries) {
+    size_t done = 0;
+    for (Entry& entry : entries) {
+        if (stopRequested(control))
+            break;
         const fs::path source = from / entry.relative;
         const fs::path copy = temporary / entry.relative;
         if (entry.type == fs::file_type::directory) {
@@ -322,35 +395,64 @@ DiskMove::Result DiskMove::moveFolderByCopy(const std::string& folder, const std
                 reason = copy.string() + ": " + ec.message();
             }
         } else if (entry.type == fs::file_type::symlink) {
-            fs::copy_symlink(source, copy, ec);
-            if (ec)
-                reason = copy.string() + ": " + ec.message();
+            struct stat info;
+            if (::lstat(source.c_str(), &info) == 0) {
+                entry.copied = snapshotOf(info);
+                fs::copy_symlink(source, copy, ec);
+                entry.copied.verified = !ec;
+            }
+            if (!entry.copied.verified)
+                reason = copy.string() + ": " + (ec ? ec.message() : systemReason(errno));
         } else {
-            reason = copyFileContents(source, copy);
+            reason = copyFileContents(source, copy, control, &entry.copied);
         }
         if (!reason.empty())
             break;
+        ++done;
+        if (control.progress)
+            control.progress(done, entries.size());
     }
-    if (reason.empty()) {
-        struct stat info;
-        if (::stat(from.c_str(), &info) == 0)
-            ::chmod(temporary.c_str(), info.st_mode & 07777);
-        if (!renameNoReplace(temporary.string(), to.string())) {
-            const int error = errno;
-            fs::remove_all(temporary, ec);
-            if (error == EEXIST || error == ENOTEMPTY)
-                return nameTaken(to);
-            return failed(to, to.string() + ": " + systemReason(error));
-        }
-    } else {
+    if (stopRequested(control)) {
+        fs::remove_all(temporary, ec);
+        return {Status::Stopped, to.string(), {}, {}};
+    }
+    if (!reason.empty()) {
         fs::remove_all(temporary, ec);
         return failed(to, reason);
     }
+    struct stat info;
+    if (::stat(from.c_str(), &info) == 0)
+        ::chmod(temporary.c_str(), info.st_mode & 07777);
+    if (!renameNoReplace(temporary.string(), to.string())) {
+        const int error = errno;
+        fs::remove_all(temporary, ec);
+        if (error == EEXIST || error == ENOTEMPTY)
+            return nameTaken(to);
+        return failed(to, to.string() + ": " + systemReason(error));
+    }
     syncFolder(to.parent_path());
-    fs::remove_all(from, ec);
-    if (ec) {
+
+    // The copy is whole and in place. From the source go only the entries
+    // still as they were copied, deepest first; whatever was added or
+    // written to meanwhile stays, with the folders that hold it.
+    bool kept = false;
+    for (auto entry = entries.rbegin(); entry != entries.rend(); ++entry) {
+        const fs::path source = from / entry->relative;
+        if (entry->type == fs::file_type::directory) {
+            if (::rmdir(source.c_str()) != 0)
+                kept = true;
+        } else if (!stillAsCopied(source, entry->copied) || ::unlink(source.c_str()) != 0) {
+            kept = true;
+        }
+    }
+    if (::rmdir(from.c_str()) != 0) {
+        const int error = errno;
+        if (error == ENOTEMPTY || error == EEXIST || kept) {
+            logf("directory is not empty %s", from.c_str());
+            return moved(to, from.string() + ": what was added or changed there while it moved stays there");
+        }
         logf("NOT ABLE TO REMOVE DIRECTORY: %s", from.c_str());
-        return moved(to, from.string() + ": " + ec.message());
+        return moved(to, from.string() + ": " + systemReason(error));
     }
     return moved(to);
 }

@@ -98,6 +98,30 @@ std::vector<std::string> SerialPort::portList(const std::string& sysClassTty, co
     return paths;
 }
 
+std::vector<SerialPort::PortChoice> SerialPort::portChoices(const std::string& sysClassTty,
+                                                            const std::string& devDirectory,
+                                                            const std::string& byIdDirectory)
+{
+    std::vector<PortChoice> choices;
+    for (std::string& path : portList(sysClassTty, devDirectory))
+        choices.push_back({std::move(path), {}});
+    std::vector<PortChoice> stable;
+    std::error_code ec;
+    for (fs::directory_iterator it(byIdDirectory, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::error_code linkError;
+        const fs::path target = fs::read_symlink(it->path(), linkError);
+        // A name left behind by an adapter that is gone leads nowhere.
+        if (linkError || !fs::exists(it->path(), linkError))
+            continue;
+        const fs::path device = target.is_absolute() ? target : (fs::path(byIdDirectory) / target).lexically_normal();
+        stable.push_back({it->path().string(), device.string()});
+    }
+    std::sort(stable.begin(), stable.end(),
+              [](const PortChoice& a, const PortChoice& b) { return naturalLess(a.path, b.path); });
+    choices.insert(choices.end(), stable.begin(), stable.end());
+    return choices;
+}
+
 bool SerialPort::open()
 {
     if (isOpen_)

@@ -22,6 +22,21 @@ public:
     // and USB adapters alike, as /dev paths in a stable order. Empty is normal.
     static std::vector<std::string> portList(const std::string& sysClassTty = "/sys/class/tty",
                                              const std::string& devDirectory = "/dev");
+    // A name a person may choose for the line: a device path, or a name that
+    // stays the same when the adapter is plugged in again (a link under
+    // /dev/serial/by-id) with the device it leads to now.
+    struct PortChoice {
+        std::string path;
+        // For a stable name, the device it leads to; "" for a device.
+        std::string device;
+        bool operator==(const PortChoice&) const = default;
+    };
+    // The devices of portList, then the stable names found in
+    // `byIdDirectory` that lead to a device, sorted by name. Read afresh on
+    // every call: adapters come and go.
+    static std::vector<PortChoice> portChoices(const std::string& sysClassTty = "/sys/class/tty",
+                                               const std::string& devDirectory = "/dev",
+                                               const std::string& byIdDirectory = "/dev/serial/by-id");
 
     bool open();
     // Drains output first; output the line did not take within the drain

@@ -19,8 +19,10 @@ namespace {
 std::vector<std::string> childNames(const TreeNode& node)
 {
     std::vector<std::string> names;
-    for (const auto& child : node.children())
-        names.push_back(child->nodeData()->name() + (static_cast<DiskFileTreeNode&>(*child).isLeaf() ? "" : "/"));
+    for (const auto& child : node.children()) {
+        const auto& disk = static_cast<const DiskFileTreeNode&>(*child);
+        names.push_back(disk.diskData().name() + (disk.isLink() ? "@" : disk.isLeaf() ? "" : "/"));
+    }
     return names;
 }
 
@@ -57,6 +59,21 @@ TEST(DiskFileTreeNode, AFolderListsItsFoldersAndPatchFiles)
     EXPECT_EQ(in->diskData().patchName(), "in");
     EXPECT_FALSE(in->nodeData()->isGroup());
 
+    // Links show as links, never as the folders they lead to: a link to a
+    // folder or with a patch file's name, a broken one included.
+    fs::create_directories(dir / "Elsewhere" / "Inside");
+    fs::create_directory_symlink(dir / "Elsewhere", dir / "Banks" / "Linked");
+    fs::create_symlink("in.sig", dir / "Banks" / "alias.sig");
+    fs::create_symlink("gone", dir / "Banks" / "gone.bak");
+    fs::create_symlink("in.sig", dir / "Banks" / "alias.txt");
+    auto linked = DiskFileTreeNode::treeFromDirectoryPath((dir / "Banks").string());
+    EXPECT_EQ(childNames(*linked),
+              (std::vector<std::string>{"alias.sig@", "gone.bak@", "in.sig", "Inner/", "Linked@"}));
+    auto link = std::static_pointer_cast<DiskFileTreeNode>(linked->childAtIndex(4));
+    EXPECT_FALSE(link->nodeData()->isGroup());
+    link->expandGroupItem();
+    EXPECT_EQ(link->numberOfChildren(), 0u);
+
     // A move renames the node and everything read below it.
     banks->setFullPathName((dir / "Moved" / "Presets").string());
     EXPECT_EQ(banks->diskData().name(), "Presets");
@@ -85,4 +102,13 @@ TEST(DiskFileTreeNode, NamesAndExtensions)
         data.setName(name);
         EXPECT_EQ(data.extension() + " " + data.patchName(), std::string(extension) + " " + patch) << name;
     }
+
+    // A renamed patch file keeps the extension that shows it.
+    for (auto [before, typed, after] : {std::tuple{"Hall.sig", "Room", "Room.sig"},
+                                        {"Hall.SIG", "Room.v2", "Room.v2.SIG"},
+                                        {"Hall.bak", "Room", "Room.bak"},
+                                        {"Hall.sig", "Room.BAK", "Room.BAK"},
+                                        {"Hall.sig", "Room.sig", "Room.sig"},
+                                        {"notes", "Room", "Room"}})
+        EXPECT_EQ(DiskFileTreeNode::renamedFileName(before, typed), after) << before << " " << typed;
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <filesystem>
 #include <string>
@@ -105,6 +106,14 @@ TEST(DiskMove, FilesMoveWithoutReplacingAnything)
         EXPECT_EQ(missing.status, DiskMove::Status::Failed);
         EXPECT_NE(missing.reason.find("No such file or directory"), std::string::npos) << missing.reason;
         EXPECT_EQ(names(dir / "to"), (std::vector<std::string>{"Echo.sig", "Hall.sig"}));
+
+        // A link moves as a link, never as a copy of what it leads to.
+        fs::create_symlink(dir / "from" / "Echo.sig", dir / "from" / "alias.sig");
+        EXPECT_EQ(move(dir / "from" / "alias.sig", dir / "to").status, DiskMove::Status::Moved);
+        EXPECT_EQ(contents(dir / "to"),
+                  (std::vector<std::string>{"Echo.sig = THEIR ECHO", "Hall.sig = NEW HALL",
+                                            "alias.sig -> " + (dir / "from" / "Echo.sig").string()}));
+        EXPECT_EQ(names(dir / "from"), (std::vector<std::string>{"Echo.sig"}));
     }
 }
 
@@ -183,6 +192,50 @@ TEST(DiskMove, FoldersMoveEntirelyOrNotAtAll)
         EXPECT_EQ(inside.status, DiskMove::Status::Failed) << target;
         EXPECT_EQ(inside.reason, "a folder cannot go into itself");
     }
+}
+
+// A folder's copy can be stopped, leaving both places as they were; once
+// the copy is whole, only what is still as it was copied leaves the source.
+TEST(DiskMove, AFolderCopyStopsCleanlyAndRemovesOnlyWhatItCopied)
+{
+    TempDir dir;
+    makeBank(dir / "Bank");
+    fs::create_directories(dir / "Target");
+    const std::vector<std::string> before = contents(dir / "Bank");
+    const std::string from = (dir / "Bank").string();
+    const std::string to = (dir / "Target" / "Bank").string();
+
+    std::atomic<bool> stop{false};
+    DiskMove::CopyControl control;
+    control.stop = &stop;
+    std::vector<std::string> seen;
+    control.progress = [&](size_t done, size_t total) {
+        seen.push_back(std::to_string(done) + "/" + std::to_string(total));
+        stop = done == 2;
+    };
+    const DiskMove::Result stopped = DiskMove::moveFolderByCopy(from, to, control);
+    EXPECT_EQ(stopped.status, DiskMove::Status::Stopped);
+    EXPECT_EQ(seen, (std::vector<std::string>{"1/6", "2/6"}));
+    EXPECT_TRUE(names(dir / "Target").empty());
+    EXPECT_EQ(contents(dir / "Bank"), before);
+
+    // Written into while it is copied: a file added after the folder was
+    // read, and one rewritten after it was copied, stay where they are, with
+    // the folders that hold them.
+    stop = false;
+    control.progress = [&](size_t done, size_t total) {
+        if (done == 1)
+            writeFile(dir / "Bank" / "Sub" / "late.sig", "LATE");
+        if (done == total)
+            writeFile(dir / "Bank" / "Hall.sig", "HALL, LONGER");
+    };
+    LogCapture quiet;
+    const DiskMove::Result moved = DiskMove::moveFolderByCopy(from, to, control);
+    EXPECT_EQ(moved.status, DiskMove::Status::Moved) << moved.reason;
+    EXPECT_EQ(moved.warning, from + ": what was added or changed there while it moved stays there");
+    EXPECT_EQ(contents(dir / "Target" / "Bank"), before);
+    EXPECT_EQ(contents(dir / "Bank"),
+              (std::vector<std::string>{"Hall.sig = HALL, LONGER", "Sub/", "Sub/late.sig = LATE"}));
 }
 
 TEST(DiskMove, RenamingAndNewFilesNeverReplaceOne)

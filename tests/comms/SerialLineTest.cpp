@@ -16,6 +16,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+namespace tosk {
+static void PrintTo(const SerialPort::PortChoice& choice, std::ostream* out)
+{
+    *out << '"' << choice.path << "\" -> \"" << choice.device << '"';
+}
+} // namespace tosk
+
 namespace fs = std::filesystem;
 using namespace tosk;
 using namespace tosk::test;
@@ -240,6 +247,28 @@ TEST(SerialPort, ListsTheSerialDevicesTheKernelHasInAStableOrder)
     EXPECT_TRUE(SerialPort::portList((sys / "none").string()).empty());
     TempDir empty;
     EXPECT_TRUE(SerialPort::portList(empty.path().string()).empty());
+
+    // Stable names follow the devices, each with the device it leads to; a
+    // name whose adapter is gone is left out.
+    TempDir dev;
+    fs::create_directories(dev / "serial" / "by-id");
+    writeFile(dev / "ttyUSB0", "");
+    writeFile(dev / "ttyUSB1", "");
+    const fs::path byId = dev / "serial" / "by-id";
+    fs::create_symlink("../../ttyUSB1", byId / "usb-FTDI_FT232R_B10-if00-port0");
+    fs::create_symlink("../../ttyUSB0", byId / "usb-FTDI_FT232R_B9-if00-port0");
+    fs::create_symlink(dev / "ttyUSB0", byId / "pci-Moxa-port0");
+    fs::create_symlink("../../ttyUSB7", byId / "usb-Unplugged-if00-port0");
+    using Choice = SerialPort::PortChoice;
+    EXPECT_EQ(SerialPort::portChoices(sys.path().string(), "/dev", byId.string()),
+              (std::vector<Choice>{{"/dev/ttyACM0", ""},
+                                   {"/dev/ttyS2", ""},
+                                   {"/dev/ttyS10", ""},
+                                   {"/dev/ttyUSB0", ""},
+                                   {(byId / "pci-Moxa-port0").string(), (dev / "ttyUSB0").string()},
+                                   {(byId / "usb-FTDI_FT232R_B9-if00-port0").string(), (dev / "ttyUSB0").string()},
+                                   {(byId / "usb-FTDI_FT232R_B10-if00-port0").string(), (dev / "ttyUSB1").string()}}));
+    EXPECT_EQ(SerialPort::portChoices(empty.path().string(), "/dev", (dev / "none").string()), std::vector<Choice>{});
 }
 
 TEST(SerialConnection, LineSettingsComeFromThePreferences)

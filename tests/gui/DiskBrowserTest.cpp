@@ -14,6 +14,7 @@
 #include "browsers/DiskOutlineView.h"
 #include "browsers/DiskViewController.h"
 #include "browsers/TreeNodeModel.h"
+#include "comms/DiskMove.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -33,9 +34,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -140,6 +144,8 @@ struct Fixture {
     TempDir dir;
     ScopedRecordingAlerts alerts;
     Recorded recorded;
+    // Set: how folders move (on the browser's worker).
+    DiskMoveWorker::Move moveFolder;
     std::unique_ptr<DiskViewController> browser;
 
     Fixture()
@@ -191,6 +197,10 @@ struct Fixture {
             return true;
         };
         hooks.isOpen = [this](const QString& p) { return recorded.openFiles.contains(p); };
+        hooks.moveFolder = [this](const std::string& folder, const std::string& target,
+                                  const DiskMove::CopyControl& control) {
+            return moveFolder ? moveFolder(folder, target, control) : DiskMove::moveFolder(folder, target, control);
+        };
         browser = std::make_unique<DiskViewController>(std::move(hooks));
     }
     QString path(const std::string& relative) const { return QString::fromStdString((dir / relative).string()); }
@@ -438,6 +448,37 @@ TEST(DiskBrowser, RefusesDropsWhereTheyCannotGo)
     EXPECT_EQ(f.browser->statusText(), QString());
 }
 
+// A link shows as a link: it is not opened as a folder, nothing is dropped
+// into it, and a bank dropped onto the folder that holds a link of the
+// bank's name is not written through it.
+TEST(DiskBrowser, LinksShowAsLinksAndNothingGoesThroughThem)
+{
+    Fixture f;
+    fs::create_directory_symlink(f.dir / "Patches/Other", f.dir / "Patches/Linked");
+    f.browser->refreshFolder(*f.browser->diskTreeData());
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Linked", "Other/", "Sub/"}));
+    EXPECT_EQ(f.icon("Patches/Linked"), bundled("linkIcon"));
+    EXPECT_NE(bundled("linkIcon"), bundled("folderIcon"));
+    EXPECT_FALSE(f.browser->treeModel()->hasChildren(f.index("Patches/Linked")));
+    f.browser->grab().save(QString::fromStdString((outputDir("disk") / "disk-browser-link.png").string()));
+
+    clickTwice(f.view()->viewport(), f.centre("Patches/Linked"));
+    EXPECT_TRUE(f.recorded.opened.isEmpty());
+    EXPECT_EQ(f.browser->statusText(), "Linked is a link to " + f.path("Patches/Other"));
+
+    auto data = f.dragOf({"Patches/a.sig"});
+    EXPECT_FALSE(f.drop(data.get(), f.centre("Patches/Linked")));
+
+    DiskDragMimeData bankDrop(std::vector<DiskDropItem::Ptr>{bank("Linked", {patch("X", "XX")})}, "Linked");
+    ASSERT_TRUE(f.drop(&bankDrop, QPoint(5, f.view()->viewport()->height() - 3)));
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(contentsOf(f.dir / "Patches/Other"), (std::vector<std::string>{"Sub/", "Sub/theirs.sig=THEIRS"}));
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Linked already exists in Patches | OK"});
+    EXPECT_EQ(readFile(f.dir / "Patches/a.sig"), "A");
+}
+
 // A folder moves with everything in it, also what the browser does not
 // show and what was never read, or it stays whole where it is.
 TEST(DiskBrowser, AFolderMovesEntirelyOrNotAtAll)
@@ -471,6 +512,84 @@ TEST(DiskBrowser, AFolderMovesEntirelyOrNotAtAll)
     EXPECT_EQ(f.recorded.moved, QStringList{subBefore + " > " + f.canonical("Patches/Other/Sub")});
     EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/"}));
     EXPECT_TRUE(f.alerts.recorded.empty());
+}
+
+// A folder copied to another file system moves on the browser's worker:
+// the window stays free, shows how far the copy is and offers Stop. Stop,
+// closing the window and the browser going away each end the copy with
+// nothing of it left behind.
+TEST(DiskBrowser, AFolderCopiedElsewhereMovesOnAWorkerAndStopsCleanly)
+{
+    Fixture f;
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    QSignalSpy status(f.browser.get(), &DiskViewController::statusChanged);
+    // The copying way, as across file systems; held after its first entry
+    // until it is told to stop (for a while only: a copy that nobody stops
+    // then ends, and the test fails instead of waiting for ever).
+    std::atomic<bool> hold{true};
+    std::atomic<bool> copying{false};
+    f.moveFolder = [&](const std::string& folder, const std::string& target, const DiskMove::CopyControl& control) {
+        DiskMove::CopyControl held = control;
+        held.progress = [&, control](size_t n, size_t total) {
+            control.progress(n, total);
+            copying = true;
+            for (int i = 0; hold && !control.stop->load() && i < 3000; ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        return DiskMove::moveFolderByCopy(folder, (fs::path(target) / fs::path(folder).filename()).string(), held);
+    };
+    auto stopButton = [&] { return f.browser->findChild<QPushButton*>("stopButton"); };
+    auto startHeldMove = [&](const std::string& folder) {
+        copying = false;
+        done.clear();
+        auto data = f.dragOf({folder});
+        EXPECT_TRUE(f.drop(data.get(), f.centre("Patches/Sub")));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return copying.load(); }, 5000));
+        EXPECT_TRUE(f.browser->isCopying());
+        EXPECT_TRUE(stopButton()->isVisible());
+    };
+    const std::vector<std::string> before = contentsOf(f.dir / "Patches");
+
+    startHeldMove("Patches/Other");
+    QTest::mouseClick(stopButton(), Qt::LeftButton);
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(contentsOf(f.dir / "Patches"), before);
+    EXPECT_FALSE(f.browser->isCopying());
+    EXPECT_FALSE(stopButton()->isVisible());
+
+    startHeldMove("Patches/Other");
+    f.browser->close();
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(contentsOf(f.dir / "Patches"), before);
+    f.browser->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f.browser.get()));
+
+    // Not held, it moves whole, telling how far it is.
+    hold = false;
+    status.clear();
+    done.clear();
+    const QString otherBefore = f.canonical("Patches/Other");
+    auto data = f.dragOf({"Patches/Other"});
+    ASSERT_TRUE(f.drop(data.get(), f.centre("Patches/Sub")));
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(contentsOf(f.dir / "Patches/Sub/Other"), (std::vector<std::string>{"Sub/", "Sub/theirs.sig=THEIRS"}));
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/Other"));
+    EXPECT_EQ(f.recorded.moved, QStringList{otherBefore + " > " + f.canonical("Patches/Sub/Other")});
+    EXPECT_EQ(texts(status), (QStringList{"performDropOperation", "moving Other to Sub", "moving Other to Sub: 1 of 2",
+                                          "moving Other to Sub: 2 of 2"}));
+    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Sub/"}));
+    EXPECT_TRUE(f.alerts.recorded.empty());
+
+    // The browser goes while a copy runs: it stops the copy and waits for
+    // it to end.
+    hold = true;
+    fs::create_directories(f.dir / "Patches/Spare");
+    writeFile(f.dir / "Patches/Spare/spare.sig", "SPARE");
+    f.browser->refreshFolder(*f.browser->diskTreeData());
+    const std::vector<std::string> beforeGone = contentsOf(f.dir / "Patches");
+    startHeldMove("Patches/Spare");
+    f.browser.reset();
+    EXPECT_EQ(contentsOf(f.dir / "Patches"), beforeGone);
 }
 
 // Items dropped from a unit browser are fetched one by one and saved as
@@ -636,12 +755,13 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
     EXPECT_EQ(alertLines(f.alerts.recorded), refusals);
     f.alerts.recorded.clear();
 
-    // Rename through its dialog; the window of the file follows.
+    // Rename through its dialog; the window of the file follows. A name
+    // typed without the extension keeps the file a patch.
     f.select({"Patches/a.sig"});
     const QString aBefore = f.canonical("Patches/a.sig");
     whenShown<QInputDialog>([&](QInputDialog* dialog) {
         offered = dialog->textValue();
-        dialog->setTextValue("z.sig");
+        dialog->setTextValue("z");
         dialog->accept();
     });
     f.focusTree();

@@ -280,31 +280,44 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
     EXPECT_EQ(app.unit().pendingCount(), 0u) << "cancelled: nothing asked of the unit";
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{askDbase});
 
-    // A save that fails changes nothing.
+    // The download ends in the save panel; the name it confirmed is written
+    // as it is ("db.v2" has a suffix of its own).
     app.alerts.recorded.clear();
-    app.chooser.answers.push_back((dir / "missing" / "db.sbf").string());
+    const fs::path saves = dir / "saves";
+    fs::create_directories(saves);
+    app.chooser.answers.push_back((saves / "db.v2").string());
     ASSERT_TRUE(app.choose("actionGetDbase"));
     ASSERT_TRUE(app.settle(30000));
-    ASSERT_EQ(app.alerts.recorded.size(), 2u);
-    EXPECT_EQ(app.alerts.recorded[1].message.rfind("The operator database could not be saved: ", 0), 0u)
-        << app.alerts.recorded[1].message;
-    EXPECT_EQ(app.store.values["SigDbasePath"], inUse);
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{askDbase});
     ASSERT_EQ(app.chooser.requests.size(), 1u);
     EXPECT_EQ(app.chooser.requests[0].title, "Save the operator database file");
     EXPECT_EQ(app.chooser.requests[0].fileTypes, std::vector<std::string>{"sbf"});
     EXPECT_EQ(app.chooser.requests[0].directory, fs::path(inUse).parent_path().string());
-
-    app.alerts.recorded.clear();
-    app.chooser.answers.push_back((dir / "downloaded").string());
-    ASSERT_TRUE(app.choose("actionGetDbase"));
-    ASSERT_TRUE(app.settle(30000));
-    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{askDbase});
-    const fs::path saved = dir / "downloaded.sbf";
-    EXPECT_EQ(readFile(saved), readFile(dataPath("sigdbase.sbf")));
+    const fs::path saved = saves / "db.v2";
+    const std::string database = readFile(dataPath("sigdbase.sbf"));
+    EXPECT_TRUE(readFile(saved) == database) << "the database as it came";
+    EXPECT_FALSE(fs::exists(saves / "db.v2.sbf"));
     EXPECT_EQ(app.store.values["SigDbasePath"], saved.string());
     EXPECT_EQ(app.delegate->sigDbase()->fullPathName(), inUse) << "the database in use stays until the next start";
     EXPECT_TRUE(nextLabel->isVisible());
     EXPECT_EQ(nextLabel->text().toStdString(), saved.string());
+
+    // A save panel cancelled, or a save that fails, changes nothing.
+    app.alerts.recorded.clear();
+    const Bytes bytes(database.begin(), database.end());
+    app.chooser.answers = {std::nullopt, (saves / "missing" / "db.sbf").string()};
+    EXPECT_FALSE(app.unit().saveSigDBase(bytes));
+    EXPECT_TRUE(app.alerts.recorded.empty());
+    EXPECT_FALSE(app.unit().saveSigDBase(bytes));
+    ASSERT_EQ(app.alerts.recorded.size(), 1u);
+    EXPECT_EQ(app.alerts.recorded[0].message.rfind("The operator database could not be saved: ", 0), 0u)
+        << app.alerts.recorded[0].message;
+    EXPECT_EQ(app.chooser.requests.size(), 3u);
+    EXPECT_EQ(app.store.values["SigDbasePath"], saved.string());
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(saves))
+        files.push_back(entry.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"db.v2"});
 
     // The next start reads it.
     StartWindow next(*app.delegate, DatabaseSummary::of(*SigDbase::fromFile(app.store.values["SigDbasePath"])));
@@ -443,14 +456,17 @@ TEST(UnitMenu, TheScreenWindowShowsCopiesAndSavesTheUnitsDisplay)
     QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("copyButton")), Qt::LeftButton);
     EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), image);
 
-    app.chooser.answers = {(dir / "shot").string(), (dir / "shot.png").string(), (dir / "missing" / "x.tif").string()};
+    // The name the panel confirmed is written as it is.
+    app.chooser.answers = {(dir / "shot.v2").string(), (dir / "shot.png").string(),
+                           (dir / "missing" / "x.tif").string()};
     QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("saveButton")), Qt::LeftButton);
     ASSERT_EQ(app.chooser.requests.size(), 1u);
     EXPECT_EQ(app.chooser.requests[0].title, "Save the screen image");
     EXPECT_EQ(app.chooser.requests[0].fileTypes, std::vector<std::string>{"tif"});
     EXPECT_EQ(app.chooser.requests[0].directory, QDir::homePath().toStdString()) << "nothing saved before";
-    const std::string tif = (dir / "shot.tif").string();
+    const std::string tif = (dir / "shot.v2").string();
     ASSERT_TRUE(fs::exists(tif));
+    EXPECT_FALSE(fs::exists(dir / "shot.v2.tif"));
     EXPECT_EQ(readFile(tif).substr(0, 4), std::string("II*\0", 4)) << "a TIFF file";
     EXPECT_EQ(QImage(QString::fromStdString(tif)).convertToFormat(QImage::Format_RGB32), image);
     EXPECT_EQ(app.store.values["ScreenSavePath"], tif);

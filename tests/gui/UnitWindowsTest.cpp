@@ -208,6 +208,42 @@ TEST(PreferencesWindow, ChoosingTheDatabaseStoresItForTheNextStart)
     EXPECT_EQ(delegate.preferencesWindow(), window);
 }
 
+// The port list is read each time it opens: an adapter plugged in after
+// the window was made is offered, by its stable name with the device that
+// name leads to, and what the box shows stays.
+TEST(PreferencesWindow, ReadsThePortsEachTimeTheListOpens)
+{
+    ScopedStore settings;
+    settings.store.setValue("PortName", "/tmp/unit");
+    std::vector<SerialPort::PortChoice> ports = {{"/dev/ttyS0", ""}};
+    PreferencesWindow window([&] { return ports; });
+    auto* port = child<QComboBox>(window, "portNameCombo");
+    ASSERT_TRUE(port);
+    EXPECT_EQ(items(port), QStringList{"/dev/ttyS0"});
+
+    const std::string stable = "/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0";
+    ports.push_back({stable, "/dev/ttyUSB0"});
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(items(port), (QStringList{"/dev/ttyS0", QString::fromStdString(stable)}));
+    EXPECT_EQ(port->currentText(), QStringLiteral("/tmp/unit"));
+
+    ports.erase(ports.begin());
+    port->showPopup();
+    EXPECT_EQ(items(port), QStringList{QString::fromStdString(stable)});
+    EXPECT_EQ(port->itemData(0, Qt::AccessibleTextRole).toString(),
+              QString::fromStdString(stable) + QStringLiteral(" \u2192 /dev/ttyUSB0"));
+    EXPECT_EQ(port->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("/dev/ttyUSB0"));
+    EXPECT_EQ(port->currentText(), QStringLiteral("/tmp/unit"));
+    port->view()->grab().save(QString::fromStdString((outputDir("unit") / "preferences-ports.png").string()));
+    port->hidePopup();
+
+    // Choosing it stores the stable name.
+    port->setCurrentIndex(0);
+    emit port->activated(0);
+    EXPECT_EQ(settings.store.values["PortName"], stable);
+}
+
 TEST(UnitTrafficWindow, ListsEveryFrameAsItComesAndSavesTheRecordAsText)
 {
     TempDir dir;
