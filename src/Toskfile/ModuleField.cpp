@@ -7,6 +7,7 @@
 #include "Toskfile/SigFile.h"
 #include "base/Localization.h"
 #include "base/Log.h"
+#include "base/TkxException.h"
 #include "database/OperatorEntry.h"
 
 #include <cinttypes>
@@ -481,7 +482,23 @@ void ModuleField::applyInterfaceDefaults(const ModuleField& control)
     std::string byDefault = m_pEntry ? m_pEntry->nameForType(OperatorField::DEFAULT) : std::string();
     std::string myName = name();
 
-    for (const auto& f : control.m_Parent->fieldArray()) {
+    const Module::FieldList& fields = control.m_Parent->fieldArray();
+    // The limits of the other values (a knob's "value" lies between its
+    // "min" and "max"), before and after, and which fields were set here.
+    auto limits = [](const ModuleField& f) -> std::optional<std::pair<std::string, std::string>> {
+        try {
+            return std::pair{f.getSpecifier(OperatorField::MINIMUM), f.getSpecifier(OperatorField::MAXIMUM)};
+        } catch (const TkxException&) {
+            return std::nullopt;
+        }
+    };
+    std::vector<std::optional<std::pair<std::string, std::string>>> limitsBefore;
+    limitsBefore.reserve(fields.size());
+    for (const auto& f : fields)
+        limitsBefore.push_back(limits(*f));
+    std::unordered_set<const ModuleField*> given;
+
+    for (const auto& f : fields) {
         if (!f->m_pEntry)
             continue;
         if (f->m_pEntry->nameForType(OperatorField::DESCRIPTION) == "menu statement") {
@@ -500,6 +517,23 @@ void ModuleField::applyInterfaceDefaults(const ModuleField& control)
             f->setText(maximum);
         else if (n == "default" || n == "ctrl in")
             f->setText(byDefault);
+        else
+            continue;
+        given.insert(f.get());
+    }
+
+    // A value the new limits leave out would be sent so to the unit: it
+    // starts from the new default instead.
+    if (!isNumeric(byDefault))
+        return;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        ModuleField& f = *fields[i];
+        if (!f.m_pEntry || given.count(&f) || !isNumeric(f.m_Text))
+            continue;
+        const auto now = limits(f);
+        std::string ignored;
+        if (now && now != limitsBefore[i] && !f.isValueValid(f.m_Text, ignored))
+            f.setText(byDefault);
     }
 }
 

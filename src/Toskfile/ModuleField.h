@@ -184,7 +184,8 @@ public:
     // counts of both sources right, then sets the text (none gives ""); the
     // input no longer holds an unresolved reference (isBad). With
     // setDefaults, the first connection of an interface module's control
-    // output gives that module this input's limits and default.
+    // output gives that module this input's limits and default, and a value
+    // of that module the new limits leave out takes the new default.
     void source(Ptr src, const std::optional<std::string>& text, bool setDefaults);
     // The one rule every count of the model follows: 0 resets, 1 adds one,
     // -1 takes one away, anything else changes nothing.

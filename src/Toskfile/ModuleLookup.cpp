@@ -36,4 +36,17 @@ Module* ModuleLookup::find(const std::string& name) const
     return it == byName_.end() ? nullptr : it->second;
 }
 
+Module* ModuleLookup::findPath(const ModuleList& list, const std::string& path)
+{
+    for (const auto& m : list.moduleArray()) {
+        if (auto* group = dynamic_cast<SModule*>(m.get())) {
+            if (Module* found = findPath(group->moduleList(), path))
+                return found;
+        } else if (!m->isTopLevel() && equalsIgnoringCase(m->pathName(), path)) {
+            return m.get();
+        }
+    }
+    return nullptr;
+}
+
 } // namespace tosk

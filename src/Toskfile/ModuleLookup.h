@@ -21,6 +21,9 @@ public:
     explicit ModuleLookup(const ModuleList& list);
 
     Module* find(const std::string& name) const;
+    // The member a path names ("v1/osc", as a member's pathName reads),
+    // case ignored; none when no group of the list holds it.
+    static Module* findPath(const ModuleList& list, const std::string& path);
 
 private:
     void add(Module& module);

@@ -1,6 +1,7 @@
 #include "Toskfile/PatchEditor.h"
 
 #include "Toskfile/EditRecord.h"
+#include "Toskfile/ModuleLookup.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/PasteReader.h"
 #include "Toskfile/PatchLayout.h"
@@ -245,13 +246,13 @@ bool PatchEditor::deleteModules(const Modules& modules, const std::string& actio
 {
     std::vector<Module::Ptr> doomed = members(modules);
     SigFile& p = patch();
+    // The head stays whatever else goes.
+    std::erase(doomed, p.head());
     if (doomed.empty())
         return false;
     std::unordered_set<const Module*> going;
     std::vector<Module*> raw;
     for (const auto& m : doomed) {
-        if (m == p.head())
-            return false;
         going.insert(m.get());
         raw.push_back(m.get());
     }
@@ -423,20 +424,34 @@ bool PatchEditor::setFieldText(const Module::FieldPtr& field, const std::string&
     PatchState before(p);
     before.addField(field);
     const unsigned wires = PatchChange::Wiring | PatchChange::Values;
+    // Only a control input holds a constant; the file has no place for a
+    // number in any other input.
+    if (field->isInput() && field->type() != OperatorEntry::ED_CONTROL && isNumeric(value))
+        return fail(error, fillIn(localized("InputTakesNoNumber",
+                                            "%s cannot hold a number: only a control input takes a constant."),
+                                  {field->moduleFieldName()}));
     if (field->isInput() && !isNumeric(value)) {
-        // The text names the output to connect to.
+        // The text names the output to connect to: as the file names it, or
+        // by a group member's path ("v1/osc-out") as the source list does.
         Module::FieldPtr source = value.empty() ? nullptr : p.getField(value, top.get(), OperatorField::CONNECT_TAG);
+        if (const size_t dash = value.rfind('-'); !source && dash != std::string::npos)
+            if (Module* member = ModuleLookup::findPath(p, value.substr(0, dash)))
+                source = member->field(value.substr(dash + 1), OperatorField::CONNECT_TAG);
         if (!source || !topOf(*source))
             return fail(error, fillIn(localized("SourceNotFound", "%s : source not found"), {value}));
-        if (source->isNullOutput()) {
+        // The head's "null" and "nullobj" stand for no source: they unwire a
+        // signal or user-object input, while a control input would be left
+        // with no value at all. Its "zero" is a value like any other output's.
+        const bool unwires = source->isNullOutput() && source->name() != "zero";
+        if (unwires ? field->type() == OperatorEntry::ED_CONTROL : !ConnectionRules::canFeed(*source, *field))
+            return fail(error,
+                        fillIn(localized("SourceDoesNotFit", "%s cannot feed %s."), {value, field->moduleFieldName()}));
+        if (unwires) {
             if (!field->source() && field->text().empty())
                 return false;
             field->source(nullptr, std::string(), false);
             return commit(PatchChange::Kind::FieldText, "Change Value", before, wires, sender);
         }
-        if (!ConnectionRules::canFeed(*source, *field))
-            return fail(error,
-                        fillIn(localized("SourceDoesNotFit", "%s cannot feed %s."), {value, field->moduleFieldName()}));
         if (field->source() == source)
             return false;
         before.addModule(topOf(*source));

@@ -96,7 +96,8 @@ public:
     // or tail operator, or an anchor not in the patch.
     Module::Ptr insertModule(const std::string& operatorName, Module* anchor);
     // Takes modules out of the patch with every wire in and out ("Delete
-    // Selected Modules", or the name given, "Cut"). The head cannot go.
+    // Selected Modules", or the name given, "Cut"). The head stays: the
+    // rest of the modules given go without it.
     // Undo puts the same modules back at their places with their wires.
     bool deleteModules(const Modules& modules, const std::string& actionName = "Delete Selected Modules");
     // Whether deleting asks first: the patch has external (WP) fields.
@@ -123,13 +124,17 @@ public:
     // Removes the field's repetition with every wire in and out ("Delete
     // Repeating Field").
     bool removeRepetition(const Module::FieldPtr& field);
-    // Stores a value as the inspector does ("Change Value"): a number in an
-    // input is a constant (the input is unwired); other text in an input
-    // names a source ("osc1-out"); any other field takes the text. Refused,
-    // with the reason in `error`: outputs and hidden counts, external
-    // inputs, repeat counts, a value its field does not accept, a name
-    // another module has (case ignored), and a text the file could not
-    // read back (TextRules). `sender` comes back in the change.
+    // Stores a value as the inspector does ("Change Value"): a number in a
+    // control input is a constant (the input is unwired); other text in an
+    // input names a source ("osc1-out", or a group member by its path,
+    // "v1/osc-out"), the head's "null" and "nullobj" unwiring a signal or
+    // user-object input; any other field takes the text. Refused, with the
+    // reason in `error`: outputs and hidden counts, external inputs, repeat
+    // counts, a number in a signal or user-object input, a source that
+    // cannot feed the input (the head's "null" and "nullobj" a control
+    // input), a value its field does not accept, a name another module has
+    // (case ignored), and a text the file could not read back (TextRules).
+    // `sender` comes back in the change.
     bool setFieldText(const Module::FieldPtr& field, const std::string& value, std::string* error = nullptr,
                       const void* sender = nullptr);
     // Writes a point table back into its module as one "Change Value": adds

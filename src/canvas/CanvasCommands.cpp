@@ -268,14 +268,11 @@ bool CanvasCommands::perform(CanvasCommand command)
     case CanvasCommand::Delete:
         deleteSelection();
         break;
-    case CanvasCommand::SelectAll: {
-        std::vector<Module*> all;
-        for (const auto& m : view_.sigFile()->listOfModules())
-            if (m.get() != view_.head() && !m->isTail())
-                all.push_back(m.get());
-        view_.setSelection(all);
+    case CanvasCommand::SelectAll:
+        // Delete would take the modules, not the pin's wires: the pin lets go.
+        view_.setSelectedField(nullptr);
+        view_.setSelection(view_.selectableModules());
         break;
-    }
     case CanvasCommand::DeselectAll:
         view_.clearSelection();
         break;
@@ -414,6 +411,16 @@ void CanvasCommands::deleteSelection()
     PatchEditor editor(*view_.sigDocument());
     const std::vector<Module*> selection = view_.selectedModules();
     if (!selection.empty()) {
+        // Emptying the whole patch at one key asks first.
+        const size_t all = view_.selectableModules().size();
+        if (all >= 2 && selection.size() == all) {
+            const int answer = Alerts::show(
+                AlertStyle::Informational, localized("ALERT", "ALERT"),
+                fillIn(localized("DeleteAllModules", "Delete all %s modules?"), {std::to_string(all)}),
+                {localized("OK", "OK"), localized("CANCEL", "Cancel")}, static_cast<const QWidget*>(view_.window()));
+            if (answer != 0)
+                return;
+        }
         if (editor.deletingNeedsConfirmation()) {
             const int answer = Alerts::show(
                 AlertStyle::Informational, localized("ALERT", "ALERT"),

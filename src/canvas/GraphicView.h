@@ -120,6 +120,9 @@ public:
     void clearSelection();
     // Replaces the selection at once: one notification.
     void setSelection(const std::vector<Module*>& modules);
+    // Every module that can be selected (all but the head and the tail), in
+    // the patch's order.
+    std::vector<Module*> selectableModules() const;
     // The pin clicked last or being connected, drawn with its bubble.
     ModuleField::Ptr selectedField() const { return marks_.selectedField.lock(); }
     void setSelectedField(const ModuleField::Ptr& field);
@@ -225,8 +228,6 @@ private:
     void selectionDidChange(const std::vector<Module*>& before);
     // Tells assistive technology that the canvas's name (the selection) changed.
     void announceSelection();
-    // Every module the keyboard can select, in the patch's order.
-    std::vector<Module*> selectableModules() const;
     // The module an operator dropped at the point goes after; the head for
     // none. Null when the drop is refused (on the head).
     Module* dropTarget(const Point& point, bool* refused);

@@ -406,6 +406,13 @@ void GraphicWindowController::sheetDidEnd(int returnCode)
 {
     if (returnCode != 1 || !sigFile())
         return;
+    // The file holds Latin-1: a character past it would be stored as "?".
+    for (const QLineEdit* field : {titleField_, authorField_}) {
+        if (const std::string refused = Latin1::refusal(field->text()); !refused.empty()) {
+            Alerts::error(refused, this);
+            return;
+        }
+    }
     UndoGroup event(*document_);
     std::string error;
     if (!PatchEditor(*document_)

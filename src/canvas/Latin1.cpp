@@ -2,6 +2,8 @@
 
 #include "base/Localization.h"
 
+#include <QList>
+
 namespace tosk {
 
 QString Latin1::qstring(std::string_view bytes)
@@ -12,6 +14,17 @@ QString Latin1::qstring(std::string_view bytes)
 std::string Latin1::bytes(const QString& text)
 {
     return text.toLatin1().toStdString();
+}
+
+std::string Latin1::refusal(const QString& text)
+{
+    const QList<uint> characters = text.toUcs4();
+    for (const char32_t c : characters)
+        if (c > 0xFF)
+            return fillIn(localized("NotLatin1", "'%s' cannot be kept in a patch: a patch file holds Latin-1 "
+                                                 "characters only."),
+                          {QString::fromUcs4(&c, 1).toStdString()});
+    return {};
 }
 
 QString Latin1::text(const char* key, const char* fallback)

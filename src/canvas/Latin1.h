@@ -15,6 +15,9 @@ public:
     static QString qstring(std::string_view bytes);
     // Characters past Latin-1 become '?'.
     static std::string bytes(const QString& text);
+    // For text typed for a patch: "" when Latin-1 holds every character,
+    // else the message (UTF-8) naming the first character it cannot hold.
+    static std::string refusal(const QString& text);
     // An entry of the localisation table, for a window.
     static QString text(const char* key, const char* fallback);
     static QString message(std::string_view utf8);

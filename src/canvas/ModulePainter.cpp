@@ -29,7 +29,9 @@ void ModulePainter::draw(QPainter& painter, const ModuleFigure& figure, const Mo
 
     painter.fillRect(box, Qt::white);
     painter.setBrush(Qt::NoBrush);
-    if (!marks.selectedField && marks.isSelected(&module)) {
+    // Drawn as selected whatever pin is selected too: Delete takes the
+    // selected modules first.
+    if (marks.isSelected(&module)) {
         painter.setPen(QPen(S::role(ci_selected), 1));
         painter.drawRect(box);
         painter.setPen(QPen(S::shadow(), 1));

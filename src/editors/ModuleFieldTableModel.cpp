@@ -308,6 +308,11 @@ bool ModuleFieldTableModel::setData(const QModelIndex& index, const QVariant& va
     if (role != Qt::EditRole || index.column() != ValueColumn || !field || !document_ || !document_->sigFile() ||
         !value.canConvert<QString>())
         return false;
+    // The file holds Latin-1: a character past it would be stored as "?".
+    if (const std::string refused = Latin1::refusal(value.toString()); !refused.empty()) {
+        emit valueRefused(index.row(), Latin1::message(refused));
+        return false;
+    }
     const std::string text = Latin1::bytes(value.toString());
     std::string error;
     bool stored = false;

@@ -123,9 +123,13 @@ TEST(EditRules, ConnectionGesturesFollowShiftOptionAndExternalInputs)
         {"shift from an output takes the one input the target output feeds", "knob.out", "lfo.out", shift, O::Connect,
          "g.gain", "knob.out"},
         {"shift onto an output that feeds nothing", "osc.amp", "knob.out", shift, O::Nothing, "", ""},
+        {"shift onto an output that feeds two inputs", "m2.out", "osc.out", shift, O::Nothing, "", ""},
         {"shift and option on a repetition", "osc.out", "mix.in1", both, O::Nothing, "", ""},
     };
-    auto doc = openDocument(editPatch());
+    // osc's output feeds two inputs.
+    std::string text = editPatch();
+    text.replace(text.find("MIX2 m2 adc-in1"), 15, "MIX2 m2 osc-out");
+    auto doc = openDocument(text);
     auto field = [&](const std::string& path) {
         const size_t dot = path.find('.');
         return fieldOf(*doc, path.substr(0, dot), path.substr(dot + 1));
@@ -144,8 +148,12 @@ TEST(EditRules, ConnectionGesturesFollowShiftOptionAndExternalInputs)
         }
     }
 
-    // Refusals say why, as the canvas's alerts.
     PatchEditor editor(*doc);
+    const std::string before = doc->sigData();
+    EXPECT_FALSE(editor.connectGesture(field("m2.out"), field("osc.out"), shift));
+    EXPECT_EQ(doc->sigData(), before) << "neither input changes";
+
+    // Refusals say why, as the canvas's alerts.
     field("osc.amp")->setAsWP(true);
     fieldOf(*doc, "mix", "count")->setText("16");
     ScopedRecordingAlerts alerts;
@@ -340,8 +348,66 @@ TEST(EditRules, ValuesTheFileCouldNotReadBackAreRefused)
     EXPECT_EQ(refusal("mix", "count", "3"), "Use Add Repeating Field to change this.");
     EXPECT_EQ(refusal("g", "gain", "nosuch-out"), "nosuch-out : source not found");
     EXPECT_EQ(refusal("g", "gain", "osc-out"), "osc-out cannot feed g-gain.");
+    EXPECT_EQ(refusal("g", "gain", "adc-null"), "adc-null cannot feed g-gain.") << "a control input keeps its value";
+    // Only a control input holds a number: the file has no place for one in
+    // any other.
+    EXPECT_EQ(refusal("g", "in", "0.5"), "g-in cannot hold a number: only a control input takes a constant.");
+    EXPECT_EQ(refusal("adc", "obj1in", "2"), "adc-obj1in cannot hold a number: only a control input takes a constant.");
     EXPECT_EQ(refusal("lfo", "rate", "2.0"), "") << "the same value is no change";
     EXPECT_FALSE(doc->undoManager().canUndo());
+}
+
+TEST(EditRules, DeletingLeavesTheHeadWhereItIs)
+{
+    auto doc = openDocument(editPatch());
+    PatchEditor editor(*doc);
+    Module* head = doc->sigFile()->head().get();
+    const std::string before = doc->sigData();
+    for (const char* action : {"Delete Selected Modules", "Cut"}) {
+        EXPECT_FALSE(editor.deleteModules({head}, action));
+        EXPECT_EQ(doc->sigData(), before);
+        EXPECT_FALSE(doc->undoManager().canUndo()) << "no step for nothing";
+    }
+    // With other modules, those go and the head stays first.
+    ASSERT_TRUE(editor.deleteModules({head, &moduleNamed(*doc, "g")}, "Cut"));
+    EXPECT_EQ(doc->sigFile()->moduleAtIndex(0).get(), head);
+    EXPECT_EQ(lineOf(*doc, "GAIN g"), "");
+    EXPECT_EQ(lineOf(*doc, "HEADM"), "HEADM adc Demo t 2 2 1 mix-out m2-out knob-obj ;=20,40,80,0");
+    EXPECT_EQ(doc->undoManager().undoCount(), 1u);
+    doc->undoManager().undo();
+    EXPECT_EQ(doc->sigData(), before);
+}
+
+TEST(EditRules, AGroupMemberIsPickedByItsPathAndSavedAsTheFileNamesIt)
+{
+    auto doc =
+        openDocument(crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0",
+                           ";Ss=GROUP 2, VOICE, v ;=140,40,80,0", "SINE osc 440 0.5 ;=140,40,80,0",
+                           "LOWPASS lp osc-out 800 0.7 ;=260,40,80,0", "GAIN g adc-in1 1 ;=380,40,80,0", "TAIL x"}));
+    PatchEditor editor(*doc);
+    std::string error;
+    ASSERT_TRUE(editor.setFieldText(fieldOf(*doc, "g", "in"), "V/lp-out", &error)) << error;
+    EXPECT_EQ(fieldOf(*doc, "g", "in")->source(), fieldOf(*doc, "lp", "out"));
+    EXPECT_EQ(lineOf(*doc, "GAIN g"), "GAIN g lp-out 1 ;=380,40,80,0");
+    EXPECT_EQ(openDocument(doc->sigData())->sigData(), doc->sigData()) << "reads back to the same wire";
+    EXPECT_FALSE(editor.setFieldText(fieldOf(*doc, "g", "in"), "w/lp-out", &error));
+    EXPECT_EQ(error, "w/lp-out : source not found");
+}
+
+TEST(EditRules, ReadingAndPastingKeepAnInterfaceModulesValues)
+{
+    // The knob's value lies outside the frequency's limits; only a wire the
+    // user makes gives it the input's default.
+    const std::string knob = "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=20,220,80,0";
+    auto doc = openDocument(crlf({"HEADM adc P t 2 2 1 osc-out adc-null adc-nullobj ;=20,40,80,0", knob,
+                                  "SINE osc knob-out 0.5 ;=140,40,80,0", "TAIL x"}));
+    EXPECT_EQ(lineOf(*doc, "KNOB"), knob);
+    ModuleList::List pasted =
+        PatchEditor(*doc).paste(crlf({"KNOB k \"Knob:%5.2f\" 0 1 0.5 0.5 1", "SINE s k-out 0.5"}), nullptr);
+    ASSERT_EQ(pasted.size(), 2u);
+    EXPECT_EQ(fieldOf(*doc, "s", "freq")->source(), fieldOf(*doc, "k", "out"));
+    for (const char* name : {"min", "max", "value"})
+        EXPECT_EQ(fieldOf(*doc, "k", name)->text(), fieldOf(*doc, "knob", name)->text()) << name;
 }
 
 TEST(EditRules, TheEditedMarkFollowsTheUndoStackAndSaving)

@@ -94,12 +94,17 @@ TEST(PatchCommands, DumpShowsThePatchAsLoaded)
     EXPECT_EQ(head["operator"], "HEADM");
     EXPECT_EQ(head["rect"], Json::parse("[20.0, 40.0, 80.0, 64.0]"));
     EXPECT_EQ(head["height"], 4);
-    EXPECT_EQ(head["fields"][6], Json::parse(R"({"name": "null", "type": 12, "text": "1", "source": null,
+    EXPECT_EQ(head["fields"][6], Json::parse(R"({"name": "null", "type": 12, "text": null, "source": null,
         "hide": 1, "bad": false, "invisible": false, "output": true, "iterator": null, "instanceNumber": 0,
         "gpos": 0, "min": "", "max": ""})"));
     EXPECT_EQ(head["fields"][10]["iterator"], "ninputs");
     EXPECT_EQ(head["fields"][10]["gpos"], -2);
     EXPECT_EQ(head["fields"][4]["max"], "8") << "=#channels, evaluated";
+
+    // An output has no text of its own to show.
+    for (const Json& m : j["modules"])
+        for (const Json& f : m["fields"])
+            EXPECT_EQ(f["text"].is_null(), f["output"].get<bool>()) << m["instance"] << " " << f["name"];
 
     const Json& chl = j["modules"][7];
     EXPECT_EQ(chl["instance"], "chl");

@@ -188,6 +188,40 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
     EXPECT_FALSE(w.patch().findModuleByName("lfo"));
 }
 
+TEST(CanvasCommands, SelectAllLetsThePinGoAndDeletingEveryModuleAsksFirst)
+{
+    MenuWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    const std::string original = w.doc->sigData();
+    w.press(w.pin("osc", "out"));
+    w.release(w.pin("osc", "out"));
+    ASSERT_TRUE(w.view->selectedField());
+    QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w.view->selectedField(), nullptr);
+    EXPECT_EQ(w.selection().size(), 7u);
+    EXPECT_EQ(w.shown("actionDelete"), "&Delete Selected Modules");
+
+    // Every module at once: asked first, Cancel keeps them.
+    ScopedRecordingAlerts alerts;
+    alerts.answers = {1};
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_EQ(alertLines(alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Delete all 7 modules? | OK Cancel"});
+    EXPECT_EQ(w.doc->sigData(), original);
+    EXPECT_FALSE(undo.canUndo());
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_EQ(w.patch().moduleCount(), 1u) << "the head alone";
+    undo.undo();
+    EXPECT_EQ(w.doc->sigData(), original);
+
+    // Some of them: no question.
+    alerts.recorded.clear();
+    w.select({"osc", "g"});
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_TRUE(alerts.recorded.empty());
+    EXPECT_FALSE(w.patch().findModuleByName("g"));
+}
+
 TEST(CanvasCommands, MenusFollowTheSelectionAndKeysCheckAgain)
 {
     MenuWindow w;

@@ -352,6 +352,13 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     EXPECT_EQ(both.pixelColor(140, 40 + 62), rgb(245, 245, 245));
     const QColor outline = both.pixelColor(140, 39);
     EXPECT_GT(outline.red(), outline.green() + 80) << "the selection outline is red";
+    // With a pin selected as well, Delete still takes the selected module:
+    // it is drawn selected.
+    CanvasMarks pinToo;
+    pinToo.selectedModules = {src.shared_from_this()};
+    pinToo.selectedField = dst.field("in");
+    const QColor stillOutlined = patch.render(mode, pinToo).pixelColor(140, 39);
+    EXPECT_EQ(stillOutlined, outline);
 
     // A connection being dragged from the selected pin, and a rubber band.
     CanvasMarks dragging;

@@ -74,7 +74,12 @@ struct Inspector {
             line = combo->lineEdit();
         ASSERT_TRUE(line);
         line->selectAll();
-        QTest::keyClicks(line, value);
+        // QTest names keys by ASCII only; other characters come as text.
+        for (const QChar c : value)
+            if (c.unicode() < 0x80)
+                QTest::keyClick(line, c.toLatin1());
+            else
+                QTest::sendKeyEvent(QTest::Click, line, Qt::Key_unknown, QString(c), Qt::NoModifier);
         QTest::keyClick(line, Qt::Key_Return);
         QApplication::processEvents();
     }
@@ -186,6 +191,11 @@ TEST(EditModulePanel, TypedValuesAreCheckedAndEachIsOneUndoStep)
               "'Lvl \"x\"' cannot be kept in a patch: the file would not read it back the same. A value may hold no "
               "double quote or line break, and may not stand between apostrophes with a blank inside.");
     i.panel->endErrorWindow();
+    // So is a character the file's Latin-1 cannot hold, by name.
+    i.type(menu, QString::fromUtf8("Vol \u20ac"));
+    EXPECT_EQ(i.panel->errorMessage()->toPlainText().toStdString(),
+              "'\u20ac' cannot be kept in a patch: a patch file holds Latin-1 characters only.");
+    i.panel->endErrorWindow();
     EXPECT_EQ(lineOf(doc, "KNOB"), line);
 
     // A valid value is stored as one "Change Value".
@@ -252,7 +262,23 @@ TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
     i.type(in, "nosuch-out");
     EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "nosuch-out : source not found");
     i.panel->endErrorWindow();
+    // Only a control input holds a number.
+    i.type(in, "0.5");
+    EXPECT_EQ(i.panel->errorMessage()->toPlainText(),
+              "g-in cannot hold a number: only a control input takes a constant.");
+    i.panel->endErrorWindow();
     EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out lfo-out");
+
+    // The head's zero is a source like any other.
+    combo = i.openCombo(gain);
+    ASSERT_TRUE(combo);
+    const int zero = combo->findText("adc-zero");
+    ASSERT_GE(zero, 0);
+    combo->setCurrentIndex(zero);
+    emit combo->activated(zero);
+    QApplication::processEvents();
+    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out adc-zero");
+    EXPECT_EQ(i.text(gain, 1), "adc-zero");
 
     // A number typed into a connected input unwires it for the constant;
     // "adc-null" unwires it.
@@ -262,14 +288,43 @@ TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
     i.type(in, "adc-null");
     EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g adc-null 0.25");
 
-    // Three steps, undone one by one back to the file as it was.
-    for (int step = 0; step < 3; ++step) {
+    // Four steps, undone one by one back to the file as it was.
+    for (int step = 0; step < 4; ++step) {
         ASSERT_TRUE(doc.undoManager().canUndo());
         doc.undoManager().undo();
     }
     EXPECT_EQ(doc.sigData(), original);
     EXPECT_EQ(i.text(in, 1), "osc-out");
     EXPECT_EQ(i.text(gain, 1), "lfo-out");
+
+    // An external input's value is fixed, like an output's.
+    i.w.field("g", "gain")->setAsWP(true);
+    i.panel->model()->refresh();
+    EXPECT_EQ(i.cell(gain, 1).data(ModuleFieldTableModel::EditabilityRole).toInt(), 1);
+    EXPECT_FALSE(i.cell(gain, 1).flags() & Qt::ItemIsEditable);
+    EXPECT_EQ(i.edit(gain), nullptr);
+}
+
+TEST(EditModulePanel, AGroupMemberIsPickedAsTheListNamesIt)
+{
+    const std::string text =
+        sigLines({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0", ";Ss=GROUP 2, VOICE, v ;=140,40,80,0",
+                  "SINE osc 440 0.5 ;=140,40,80,0", "LOWPASS lp osc-out 800 0.7 ;=260,40,80,0",
+                  "GAIN g adc-in1 1 ;=380,40,80,0", "TAIL x"});
+    Inspector i("g", text);
+    ASSERT_TRUE(i.panel);
+    const int in = i.rowOf("in");
+    QComboBox* combo = i.openCombo(in);
+    ASSERT_TRUE(combo);
+    EXPECT_EQ(i.itemsOf(combo).join(' '), "adc-in1 adc-in2 adc-null g-out v/lp-out v/osc-out");
+    const int lp = combo->findText("v/lp-out");
+    ASSERT_GE(lp, 0);
+    combo->setCurrentIndex(lp);
+    emit combo->activated(lp);
+    QApplication::processEvents();
+    EXPECT_FALSE(i.panel->errorSheet()->isVisible()) << i.panel->errorMessage()->toPlainText().toStdString();
+    EXPECT_EQ(lineOf(*i.w.doc, "GAIN"), "GAIN g lp-out 1") << "as the file names a member";
+    EXPECT_EQ(i.text(in, 1), "v/lp-out");
 }
 
 TEST(EditModulePanel, StepButtonsActOnTheRowPressed)

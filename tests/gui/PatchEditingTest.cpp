@@ -115,6 +115,18 @@ TEST(PatchEditing, TitleSheetIsUndoableAndRefusesWhatTheFileCannotHold)
                                            "break, and may not stand between apostrophes with a blank inside. | OK"});
         EXPECT_EQ(w.doc->sigFile()->programName(), "Demo");
         EXPECT_FALSE(w.doc->isDocumentEdited());
+
+        // A character past Latin-1 would be stored as "?".
+        alerts.recorded.clear();
+        w.window->raiseTitleWindow();
+        author->setText(QString::fromUtf8("Zo\u00eb \u0141uk"));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        EXPECT_EQ(test::alertLines(alerts.recorded),
+                  std::vector<std::string>{
+                      "Critical | ERROR | '\u0141' cannot be kept in a patch: a patch file holds Latin-1 characters "
+                      "only. | OK"});
+        EXPECT_EQ(w.doc->sigFile()->author(), "Ann");
+        EXPECT_FALSE(w.doc->isDocumentEdited());
     }
 
     w.window->raiseTitleWindow();

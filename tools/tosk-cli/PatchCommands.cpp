@@ -68,7 +68,9 @@ Json fieldJson(const ModuleField& f)
     Json out;
     out["name"] = latin1ToUtf8(f.name());
     out["type"] = f.type();
-    out["text"] = latin1ToUtf8(f.text());
+    // An output has no value of its own: what its text holds is left over
+    // from reading the record and means nothing.
+    out["text"] = f.isOutput() ? Json(nullptr) : Json(latin1ToUtf8(f.text()));
     out["source"] = f.source() ? Json(latin1ToUtf8(f.sourceName(false, false))) : Json(nullptr);
     out["hide"] = f.hideCount();
     out["bad"] = f.isBad();
