@@ -46,7 +46,7 @@ bool FrontPanelRequester::cancel(int tag)
 
 uint8_t FrontPanelRequester::deviceId() const
 {
-    return dispatcher_.channelId();
+    return dispatcher_.deviceIdInUse();
 }
 
 void FrontPanelRequester::complete(int tag, const Bytes& reply, const std::optional<TkxException>& failure)

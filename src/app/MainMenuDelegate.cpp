@@ -66,6 +66,8 @@ void MainMenuDelegate::applicationDidFinishLaunching()
     // Its server thread runs from now to the end of the process.
     if (!dispatcher_)
         dispatcher_ = &ToskMidiProcessor::sharedMidiController();
+    // A unit whose device id is not 0 is reached too.
+    dispatcher_->addressUnitsOwnId();
     unitCommands_ = std::make_unique<UnitCommands>(*this, *dispatcher_);
     // A database that cannot be found or read stays empty; launch goes on.
     sigDbase_ = SigDbase::sharedSigDbase();
@@ -216,6 +218,7 @@ KorvatelViewController* MainMenuDelegate::identifyUnit(bool report)
         return korvatelViewController_;
     auto* controller = new KorvatelViewController(*dispatcher_, report, unitLineTiming_, this);
     korvatelViewController_ = controller;
+    unitCommands_->setQuiet(controller->tag(), !report);
     connect(unitCommands_.get(), &UnitCommands::requestFinished, controller, &KorvatelViewController::requestFinished);
     connect(controller, &KorvatelViewController::patchViewClosed, this, &MainMenuDelegate::closePatchViews);
     // An identify that opened nothing leaves no controller behind: the next
@@ -237,7 +240,12 @@ void MainMenuDelegate::showKorvatelViewAction()
         controller = nullptr;
     }
     if (controller) {
-        // A quiet identify still under way now reports what it finds.
+        if (controller->isIdentifying()) {
+            // A quiet identify still under way now reports what it finds,
+            // and shows how far it has got.
+            controller->setShowReport(true);
+            unitCommands_->setQuiet(controller->tag(), false);
+        }
         controller->showPatchViews();
         return;
     }

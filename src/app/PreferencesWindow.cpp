@@ -1,5 +1,7 @@
 #include "app/PreferencesWindow.h"
 
+#include "base/Alerts.h"
+#include "base/Localization.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "canvas/Latin1.h"
@@ -20,6 +22,8 @@
 #include <QRadioButton>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tosk {
 
@@ -182,6 +186,16 @@ PreferencesWindow::PreferencesWindow(PortLister listPorts, QWidget* parent)
     flowControlCombo_ =
         addCombo("flowControlCombo", "PrefFlowControl", "&Flow control:", SerialConfig::flowControlList(),
                  &PreferencesWindow::changeFlowControl);
+    auto* deviceForm = new QFormLayout();
+    deviceIdField_ = new QLineEdit(connection);
+    deviceIdField_->setObjectName(QStringLiteral("deviceIdField"));
+    deviceIdField_->setMaximumWidth(60);
+    deviceIdField_->setPlaceholderText(Latin1::text("PrefDeviceIdLearned", "learned"));
+    deviceIdField_->setToolTip(Latin1::text("PrefDeviceIdTip", "The unit's device id, 0 to 127. Left empty, Tosk asks "
+                                                               "the unit for it."));
+    deviceForm->addRow(Latin1::text("PrefDeviceId", "Unit's device &id:"), deviceIdField_);
+    deviceIdField_->setAccessibleName(Latin1::text("PrefDeviceIdName", "Unit's device id"));
+    connectionColumn->addLayout(deviceForm);
     column->addWidget(connection);
     column->addStretch(1);
 
@@ -191,6 +205,7 @@ PreferencesWindow::PreferencesWindow(PortLister listPorts, QWidget* parent)
     connect(midiButton_, &QRadioButton::clicked, this, &PreferencesWindow::onMidiSelect);
     connect(serialButton_, &QRadioButton::clicked, this, &PreferencesWindow::onSerialSelect);
     connect(midiChannelField_, &QLineEdit::editingFinished, this, &PreferencesWindow::changeChannelNumber);
+    connect(deviceIdField_, &QLineEdit::editingFinished, this, &PreferencesWindow::changeDeviceId);
     // A typed path counts when the user leaves the box or presses Return.
     connect(portNameCombo_->lineEdit(), &QLineEdit::editingFinished, this, &PreferencesWindow::changePortName);
 
@@ -231,6 +246,8 @@ void PreferencesWindow::windowDidLoad()
     select(parityCombo_, p.parityDefault());
     select(stopBitsCombo_, p.stopBitsDefault());
     select(flowControlCombo_, p.flowControlDefault());
+    deviceIdField_->setText(p.deviceId() ? QString::number(*p.deviceId()) : QString());
+    deviceIdField_->setModified(false);
     enableConnectionObjects();
 }
 
@@ -316,6 +333,28 @@ void PreferencesWindow::changeChannelNumber()
         return;
     midiChannelField_->setModified(false);
     preferences().setMidiChannel(midiChannelField_->text().trimmed().toStdString());
+}
+
+void PreferencesWindow::changeDeviceId()
+{
+    if (!deviceIdField_->isModified())
+        return;
+    deviceIdField_->setModified(false);
+    const QString text = deviceIdField_->text().trimmed();
+    bool number = false;
+    const int id = text.toInt(&number);
+    const bool digits = !text.isEmpty() && text.size() <= 3 &&
+                        std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    if (!text.isEmpty() && !(digits && number && id <= PreferenceController::kMaxDeviceId)) {
+        const std::optional<int> stored = preferences().deviceId();
+        deviceIdField_->setText(stored ? QString::number(*stored) : QString());
+        Alerts::error(fillIn(localized("PrefDeviceIdRange", "\"%s\" is not a device id: type a number from 0 to "
+                                                            "127, or leave the field empty to learn it from the unit."),
+                             {text.toStdString()}));
+        return;
+    }
+    preferences().setDeviceId(text.isEmpty() ? std::string() : std::to_string(id));
+    deviceIdField_->setText(text.isEmpty() ? QString() : QString::number(id));
 }
 
 void PreferencesWindow::changePortName()

@@ -53,6 +53,9 @@ public:
     void changeParity();
     void changeStopBits();
     void changeFlowControl();
+    // Empty: the id is learned from the unit; otherwise 0 to 127, or the
+    // field goes back to what is stored and says why.
+    void changeDeviceId();
 
 signals:
     // A new database file was chosen; it is read at the next start.
@@ -80,6 +83,7 @@ private:
     QComboBox* stopBitsCombo_ = nullptr;
     QComboBox* flowControlCombo_ = nullptr;
     QFormLayout* serialForm_ = nullptr;
+    QLineEdit* deviceIdField_ = nullptr;
 };
 
 } // namespace tosk

@@ -255,8 +255,23 @@ PanelCompareDialog* UnitCommands::compareDialog() const
     return compareDialog_.data();
 }
 
+void UnitCommands::setQuiet(int tag, bool quiet)
+{
+    if (quiet)
+        quietTags_.insert(tag);
+    else
+        quietTags_.erase(tag);
+}
+
 void UnitCommands::showProgress(const RequestProgress& progress)
 {
+    if (quietTags_.count(progress.tag)) {
+        if (progress.stage == RequestProgress::Stage::Done)
+            quietTags_.erase(progress.tag);
+        // Whatever else is shown stays; the quiet request itself never is.
+        if (progress.stage != RequestProgress::Stage::Done || dispatcher_.pendingCount() > 1)
+            return;
+    }
     // The request shown is still pending when it reports Done.
     const size_t pending = dispatcher_.pendingCount();
     const size_t waiting = pending > 0 ? pending - 1 : 0;

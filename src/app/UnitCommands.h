@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
 
 class QWidget;
 
@@ -93,6 +94,9 @@ public:
     UnitProgressWindow* progressWindow() const { return progressWindow_; }
     // The screen window opened last, while it is open.
     ScreenDisplayController* screenWindow() const;
+    // A request nobody waits for (the quiet identify of the disk browser)
+    // shows no progress window; made loud again, it shows its progress.
+    void setQuiet(int tag, bool quiet);
     // Requests of this menu and of the front panel that have not ended.
     size_t pendingCount() const;
     // The front panel, once opened.
@@ -124,6 +128,7 @@ private:
     std::unique_ptr<FrontPanelRequester> panelRequester_;
     std::unique_ptr<FrontPanelWindow> frontPanel_;
     QPointer<PanelCompareDialog> compareDialog_;
+    std::set<int> quietTags_;
 };
 
 } // namespace tosk

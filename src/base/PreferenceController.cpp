@@ -133,6 +133,25 @@ int PreferenceController::midiChannel() const
     return leadingInteger(stored(kMidiChannel).value_or(""));
 }
 
+std::optional<int> PreferenceController::deviceId() const
+{
+    const std::string text = stored(kDeviceId).value_or("");
+    if (text.empty() || text.size() > 3 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int id = std::stoi(text);
+    if (id > kMaxDeviceId)
+        return std::nullopt;
+    return id;
+}
+
+void PreferenceController::setDeviceId(const std::string& text)
+{
+    if (text.empty())
+        store_->remove(kDeviceId);
+    else
+        store_->setValue(kDeviceId, text);
+}
+
 Color PreferenceController::colorForId(int id) const
 {
     if (id < 0 || id >= kRoleColorCount)

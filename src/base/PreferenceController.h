@@ -53,6 +53,7 @@ public:
     static constexpr const char* kHighSampleRate = "HighSampleRateKey";
     static constexpr const char* kConnectionType = "ConnectionTypeKey";
     static constexpr const char* kMidiChannel = "MidiChannelKey";
+    static constexpr const char* kDeviceId = "DeviceId";
     static constexpr const char* kPortName = "PortName";
     static constexpr const char* kBaudRate = "BaudRate";
     static constexpr const char* kDataBits = "DataBits";
@@ -93,6 +94,12 @@ public:
     void setConnectionType(const std::string& type) { store_->setValue(kConnectionType, type); } // "Midi", "Serial"
     int midiChannel() const; // the stored text's leading integer; 0 when none
     void setMidiChannel(const std::string& text) { store_->setValue(kMidiChannel, text); }
+    // The unit's device id as the user typed it (0 to 127); nothing when
+    // unset or unreadable: the id is then learned from the unit.
+    std::optional<int> deviceId() const;
+    // Empty text removes the setting.
+    void setDeviceId(const std::string& text);
+    static constexpr int kMaxDeviceId = 127;
 
     // The stored line settings; nothing when unset.
     std::optional<std::string> portNameDefault() const { return stored(kPortName); }

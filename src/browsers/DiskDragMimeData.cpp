@@ -2,8 +2,9 @@
 
 namespace tosk {
 
-DiskDragMimeData::DiskDragMimeData(std::vector<DiskDropItem::Ptr> items, const QString& description)
-    : unitItems_(std::move(items))
+DiskDragMimeData::DiskDragMimeData(std::vector<DiskDropItem::Ptr> items, const QString& description,
+                                   const void* origin)
+    : unitItems_(std::move(items)), origin_(origin)
 {
     setData(QString::fromLatin1(mimeType), description.toUtf8());
     setText(description);

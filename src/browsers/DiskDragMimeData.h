@@ -21,10 +21,10 @@ class DiskDragMimeData : public QMimeData {
 public:
     static constexpr const char* mimeType = "application/x-tosk-disk-view";
 
-    // Items of a unit browser, with the description shown as text.
-    DiskDragMimeData(std::vector<DiskDropItem::Ptr> items, const QString& description);
+    // Items of the unit browser `origin`, with the description shown as text.
+    DiskDragMimeData(std::vector<DiskDropItem::Ptr> items, const QString& description, const void* origin = nullptr);
     // Nodes of the disk browser `origin` (never dereferenced: it tells one
-    // browser's drags from another's).
+    // browser's drags from another's, and a window its own drags).
     DiskDragMimeData(std::vector<TreeNode::Ptr> diskNodes, const void* origin, const QString& description);
 
     const std::vector<DiskDropItem::Ptr>& unitItems() const { return unitItems_; }

@@ -47,6 +47,9 @@ public:
     bool isIdentifying() const { return identifying_; }
     int tag() const { return tag_; }
     bool showReport() const { return showReport_; }
+    // A quiet identify the user now waits for (Window ▸ Unit Browser while
+    // it runs): it ends in the unit's window or in an alert saying why not.
+    void setShowReport(bool show) { showReport_ = show; }
 
 signals:
     // The windows were opened (korvatelControllerDidInit).

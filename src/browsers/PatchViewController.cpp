@@ -407,7 +407,7 @@ QMimeData* PatchViewController::dragData(const std::vector<TreeNode::Ptr>& nodes
     }
     if (items.empty())
         return nullptr;
-    return new DiskDragMimeData(std::move(items), description);
+    return new DiskDragMimeData(std::move(items), description, this);
 }
 
 bool PatchViewController::eventFilter(QObject* watched, QEvent* event)
@@ -416,13 +416,19 @@ bool PatchViewController::eventFilter(QObject* watched, QEvent* event)
         switch (event->type()) {
         case QEvent::DragEnter:
         case QEvent::DragMove:
-        case QEvent::Drop:
+        case QEvent::Drop: {
             // Dropping here would send nothing to the unit: it is refused
             // rather than accepted and then ignored.
-            static_cast<QDropEvent*>(event)->setDropAction(Qt::IgnoreAction);
+            auto* drop = static_cast<QDropEvent*>(event);
+            drop->setDropAction(Qt::IgnoreAction);
             event->ignore();
-            statusDisplay(dropRefusedText());
+            // A drag out of this window passes over it first: that is no
+            // attempt to drop here, so nothing is said until it is dropped.
+            auto* data = qobject_cast<const DiskDragMimeData*>(drop->mimeData());
+            if (event->type() == QEvent::Drop || !data || data->origin() != this)
+                statusDisplay(dropRefusedText());
             return true;
+        }
         default:
             break;
         }

@@ -40,7 +40,14 @@ void UnitBusyRow::setBusy(bool busy, const QString& label)
     if (busy) {
         bar_->setRange(0, 0);
         status_->setText(label);
+        busyLabel_ = label;
+        return;
     }
+    // What the window was busy with is over; what the work said when it
+    // ended stays.
+    if (status_->text() == busyLabel_)
+        status_->clear();
+    busyLabel_.clear();
 }
 
 void UnitBusyRow::setProgress(int done, int total)

@@ -33,6 +33,7 @@ private:
     QProgressBar* bar_ = nullptr;
     QPushButton* cancel_ = nullptr;
     bool busy_ = false;
+    QString busyLabel_;
 };
 
 } // namespace tosk

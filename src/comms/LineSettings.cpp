@@ -14,7 +14,19 @@ LineSettings LineSettings::fromPreferences()
     s.parity = prefs.parityDefault();
     s.stopBits = prefs.stopBitsDefault();
     s.flowControl = prefs.flowControlDefault();
+    if (auto id = prefs.deviceId())
+        s.deviceId = uint8_t(*id);
     return s;
+}
+
+std::string LineSettings::lineKey() const
+{
+    std::string key;
+    for (const auto* part : {&portName, &baudRate, &dataBits, &parity, &stopBits, &flowControl}) {
+        key += part->value_or("");
+        key += '\n';
+    }
+    return key;
 }
 
 } // namespace tosk

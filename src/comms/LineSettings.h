@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -15,6 +16,13 @@ struct LineSettings {
     std::optional<std::string> parity;
     std::optional<std::string> stopBits;
     std::optional<std::string> flowControl;
+    // The unit's device id on this line when the user set one; otherwise
+    // it is learned from the unit.
+    std::optional<uint8_t> deviceId = std::nullopt;
+
+    // The line itself (device and the five settings), without the id: what
+    // a learned id belongs to.
+    std::string lineKey() const;
 
     // Read afresh from the shared preferences each time a line opens, so a
     // change in the preferences window counts from the next exchange on.

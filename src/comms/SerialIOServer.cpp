@@ -1,6 +1,8 @@
 #include "comms/SerialIOServer.h"
 
+#include "base/Localization.h"
 #include "base/Log.h"
+#include "comms/LearnedDeviceIds.h"
 
 #include <cstring>
 
@@ -37,14 +39,19 @@ SerialIOServer::~SerialIOServer()
     thread_.join();
 }
 
-void SerialIOServer::serialIORequest(Bytes message, bool expectResponse, int tag, ReplyEnd end)
+void SerialIOServer::serialIORequest(Bytes message, bool expectResponse, int tag, ReplyEnd end, Addressing addressing)
 {
     LineSettings settings = serialConnection_.lineSettings();
     {
         std::lock_guard lock(mutex_);
-        queue_.push_back({std::move(message), expectResponse, tag, end, std::move(settings)});
+        queue_.push_back({std::move(message), expectResponse, tag, end, std::move(settings), addressing});
     }
     wake_.notify_all();
+}
+
+uint8_t SerialIOServer::unitsOwnAddress() const
+{
+    return LearnedDeviceIds::shared().addressFor(serialConnection_.lineSettings());
 }
 
 bool SerialIOServer::cancel(int tag)
@@ -178,9 +185,65 @@ public:
         }
     }
 
+    // Asks the unit on the open line who it is; its id, remembered for the
+    // line, or nothing when it did not say.
+    std::optional<uint8_t> identifyOnLine()
+    {
+        SerialConnection& line = server_.serialConnection_;
+        const Bytes ask = sysex::frame(0, sysex::IDENTIFY);
+        tell(RequestProgress::Stage::Sending);
+        line.putData(ask.data(), ask.size(), [this](size_t) { checkCancel(); });
+        Bytes answer;
+        readUntilQuiet(server_.silence_, RequestProgress::Stage::Receiving, &answer, true);
+        // Whatever the unit adds after its frame must not open the reply to
+        // the request itself.
+        readUntilQuiet(std::min(identityTail, server_.silence_), RequestProgress::Stage::Receiving, nullptr);
+        auto id = LearnedDeviceIds::idInIdentity(answer.data(), answer.size());
+        if (id)
+            LearnedDeviceIds::shared().remember(request_.settings, *id);
+        return id;
+    }
+
+    static TkxException otherDevice(uint8_t answered, uint8_t asked)
+    {
+        return TkxException("SerialIOServer.serialIORequest",
+                            fillIn(localized("UnitOtherDevice", "The unit answered as device %s, not %s."),
+                                   {std::to_string(answered), std::to_string(asked)}));
+    }
+
+    // Requests a unit answers whenever it hears them: silence after one of
+    // them means it did not take them as its own.
+    static bool alwaysAnswered(uint8_t command)
+    {
+        switch (command) {
+        case sysex::GET_PATCH:
+        case sysex::GET_DATABASE:
+        case sysex::GET_SCREEN:
+        case sysex::OBJECT_INFO_WANT:
+        case sysex::PARAMETERS_WANT:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    // The device id of a reply in our frame.
+    static std::optional<uint8_t> replyDeviceId(const Bytes& reply)
+    {
+        if (reply.size() < 5 || reply[0] != sysex::START || reply[1] != sysex::MANUFACTURER ||
+            reply[2] != sysex::FAMILY)
+            return std::nullopt;
+        return reply[3];
+    }
+
     std::pair<Bytes, std::optional<TkxException>> run()
     {
         SerialConnection& line = server_.serialConnection_;
+        Bytes message = request_.message;
+        const bool identify = message.size() > 4 && message[4] == sysex::IDENTIFY;
+        const bool unitsOwn = request_.addressing == Addressing::UnitsOwn;
+        const bool addressed = unitsOwn && message.size() > 4 && !identify;
+        bool learnedJustNow = false, addressChecked = false;
         Bytes reply;
         std::optional<TkxException> failure;
         bool sending = false, sent = false;
@@ -199,9 +262,20 @@ public:
                 server_.lineDirty_ = false;
                 progress_.bytesReceived = 0;
             }
+            if (addressed) {
+                if (request_.settings.deviceId) {
+                    message[3] = *request_.settings.deviceId;
+                } else if (auto known = LearnedDeviceIds::shared().find(request_.settings)) {
+                    message[3] = *known;
+                } else if (auto learned = identifyOnLine()) {
+                    message[3] = *learned;
+                    learnedJustNow = true;
+                }
+                progress_.bytesReceived = 0;
+            }
             tell(RequestProgress::Stage::Sending);
             sending = true;
-            line.putData(request_.message.data(), request_.message.size(), [this](size_t count) {
+            line.putData(message.data(), message.size(), [this](size_t count) {
                 checkCancel();
                 progress_.bytesSent = count;
                 tell(RequestProgress::Stage::Sending);
@@ -212,12 +286,22 @@ public:
             if (request_.expectResponse)
                 readUntilQuiet(server_.silence_, RequestProgress::Stage::Receiving, &reply,
                                request_.end == ReplyEnd::FrameEnd);
+            if (unitsOwn && identify) {
+                if (auto id = LearnedDeviceIds::idInIdentity(reply.data(), reply.size()))
+                    LearnedDeviceIds::shared().remember(request_.settings, *id);
+            } else if (addressed && request_.expectResponse) {
+                failure = checkAddress(message[3], reply, learnedJustNow);
+                addressChecked = true;
+            }
             line.close();
         } catch (const TkxException& e) {
             failure = e;
         } catch (const std::exception& e) {
             failure = TkxException("SerialIOServer.serialIORequest", e.what());
         }
+        // The line failed: the unit at its end is asked again next time.
+        if (addressed && failure && !isCancellation(failure) && !addressChecked)
+            LearnedDeviceIds::shared().forget(request_.settings);
         if (isCancellation(failure)) {
             giveUp(sending);
             // The unit may still be sending (or answering the cut message).
@@ -237,6 +321,26 @@ public:
     }
 
 private:
+    // A reply from another device, or none from a unit whose id was known
+    // before this exchange: the unit is asked who it is, and an id other
+    // than the one used is reported in words and learned (an id the user
+    // set still goes first).
+    std::optional<TkxException> checkAddress(uint8_t used, const Bytes& reply, bool learnedJustNow)
+    {
+        if (auto answered = replyDeviceId(reply)) {
+            if (*answered == used)
+                return std::nullopt;
+            LearnedDeviceIds::shared().remember(request_.settings, *answered);
+            return otherDevice(*answered, used);
+        }
+        if (!reply.empty() || learnedJustNow || !alwaysAnswered(request_.message[4]))
+            return std::nullopt;
+        auto id = identifyOnLine();
+        if (!id || *id == used)
+            return std::nullopt;
+        return otherDevice(*id, used);
+    }
+
     // Closes the line at once, dropping what is unread and unsent. A message
     // cut in the middle gets its F7, so that the unit does not take the next
     // request for the rest of this one.

@@ -21,6 +21,12 @@ namespace tosk {
 // frame each; the silence still ends them when the unit says nothing).
 enum class ReplyEnd { Silence, FrameEnd };
 
+// Whose device id a request carries: the one it was built with, or the
+// unit's own (the id set in the preferences, else the one the unit gave in
+// answer to identify, asked on the line before the request when not known
+// yet). A reply from another id is then a failure that says so.
+enum class Addressing { AsBuilt, UnitsOwn };
+
 // Carries out queued requests one after another on a thread of its own: open
 // the line, write the request, read until the unit falls silent, close.
 // Failures never leave the thread; they go back with the reply. The line
@@ -45,6 +51,9 @@ public:
     static constexpr std::chrono::milliseconds clearingQuiet{500};
     // A line that never falls silent is not carrying a unit's reply.
     static constexpr size_t maxReply = 64 * 1024 * 1024;
+    // How long the line must stay quiet after the unit's answer to identify
+    // before a request follows it on the same line.
+    static constexpr std::chrono::milliseconds identityTail{250};
 
     // `report` and `progress` are called on the server thread; whatever they
     // throw is logged and goes no further.
@@ -57,7 +66,11 @@ public:
     SerialIOServer& operator=(const SerialIOServer&) = delete;
 
     // Queues a request; answers at once. Any thread.
-    void serialIORequest(Bytes message, bool expectResponse, int tag, ReplyEnd end = ReplyEnd::Silence);
+    void serialIORequest(Bytes message, bool expectResponse, int tag, ReplyEnd end = ReplyEnd::Silence,
+                         Addressing addressing = Addressing::AsBuilt);
+    // Any thread: the device id a request addressed to the unit's own id
+    // goes to on the line as the preferences set it now (0 when not known).
+    uint8_t unitsOwnAddress() const;
     // Any thread. A request still queued is reported cancelled when its turn
     // comes, without touching the line; the running one stops within a
     // slice. Answers false when the tag is neither queued nor running.
@@ -70,6 +83,7 @@ private:
         int tag;
         ReplyEnd end = ReplyEnd::Silence;
         LineSettings settings;
+        Addressing addressing = Addressing::AsBuilt;
         bool cancelled = false;
     };
     class Exchange;

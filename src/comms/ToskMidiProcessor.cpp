@@ -47,7 +47,8 @@ int ToskMidiProcessor::sysexCommand(uint8_t command, const uint8_t* data, size_t
     // Remembered once queued: a request that could not be queued has no
     // completion to wait for. The completion reaches this thread's queue
     // only after we return.
-    serialIOServer_->serialIORequest(std::move(message), expectResponse, sysexTag_, end);
+    serialIOServer_->serialIORequest(std::move(message), expectResponse, sysexTag_, end,
+                                     unitsOwnId_ ? Addressing::UnitsOwn : Addressing::AsBuilt);
     state_->serverRequests[sysexTag_] = std::move(messageSource);
     return 0;
 }
@@ -67,6 +68,11 @@ void ToskMidiProcessor::serialIOServerIsDone(const Bytes& reply, int tag, const 
         client->processMidiMsg(reply, exception);
     if (state->finishedHandler)
         state->finishedHandler(tag, delivered);
+}
+
+uint8_t ToskMidiProcessor::deviceIdInUse() const
+{
+    return unitsOwnId_ ? serialIOServer_->unitsOwnAddress() : channelId_;
 }
 
 bool ToskMidiProcessor::cancel(int tag)

@@ -64,8 +64,22 @@ public:
     // one whose reply is still on its way.
     void setFinishedHandler(FinishedHandler handler) { state_->finishedHandler = std::move(handler); }
 
+    // The device id put into requests (identify always goes to 0). Setting
+    // one fixes it; by default it is 0 unless the processor addresses the
+    // unit by its own id.
     uint8_t channelId() const { return channelId_; }
-    void setChannelId(uint8_t id) { channelId_ = id; }
+    void setChannelId(uint8_t id)
+    {
+        channelId_ = id;
+        unitsOwnId_ = false;
+    }
+    // Requests go to the unit's own id: the one set in the preferences
+    // ("DeviceId"), else the one it gives in answer to identify, asked once
+    // per line and again after a failure (the application's way).
+    void addressUnitsOwnId() { unitsOwnId_ = true; }
+    bool addressesUnitsOwnId() const { return unitsOwnId_; }
+    // The id requests go to now.
+    uint8_t deviceIdInUse() const;
     int sysexTag() const { return sysexTag_; }
     bool isPending(int tag) const { return state_->serverRequests.count(tag) != 0; }
     size_t pendingCount() const { return state_->serverRequests.size(); }
@@ -81,6 +95,7 @@ private:
     std::shared_ptr<State> state_ = std::make_shared<State>();
     int sysexTag_ = 0;
     uint8_t channelId_ = 0;
+    bool unitsOwnId_ = false;
     std::unique_ptr<SerialIOServer> serialIOServer_;
 };
 

@@ -12,6 +12,7 @@ UnitSession::UnitSession(LineSettings settings, std::chrono::milliseconds silenc
       processor_(
           &poster_, [this] { return settings_; }, silence, lineWait)
 {
+    processor_.addressUnitsOwnId();
 }
 
 SysexReply UnitSession::usableReply(const Bytes& message, const std::optional<TkxException>& failure)

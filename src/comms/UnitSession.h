@@ -31,10 +31,10 @@ public:
                          std::chrono::milliseconds browseTimeout = SerialConnection::defaultTimeout,
                          std::chrono::milliseconds lineWait = SerialLineLock::defaultWait);
 
-    // Queued commands go to this device id, as the dispatcher's channelId:
-    // 0 unless set (identify always goes to 0).
+    // Queued commands go to this device id when set; otherwise to the
+    // unit's own, learned from identify (identify always goes to 0).
     void setDeviceId(uint8_t id) { processor_.setChannelId(id); }
-    uint8_t deviceId() const { return processor_.channelId(); }
+    uint8_t deviceId() const { return processor_.deviceIdInUse(); }
 
     // Hears the progress of queued commands (on the calling thread, while it waits).
     void setProgressHandler(ToskMidiProcessor::ProgressHandler handler)

@@ -53,9 +53,15 @@ TEST(UnitCli, BankUnitCommands)
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, echoText);
     EXPECT_EQ(parsed(cli(unit, {"select", "1", "0"})).dump(), R"({"bank":1,"patch":0})");
-    // Queued commands go to device 0 unless told otherwise, as the editor's
-    // dispatcher sends them; this unit answers only its own id.
-    EXPECT_EQ(failure(cli(unit, {"get"})), "exit 1: UnitSession.queued: no reply from the unit\n");
+    // Queued commands go to the unit's own id, which it is asked for first;
+    // an id given that the unit does not answer to is named.
+    size_t heard = unit.trace().size();
+    EXPECT_EQ(cli(unit, {"get"}).out, smallRoomText);
+    std::vector<std::string> trace = unit.trace();
+    EXPECT_EQ(std::vector<std::string>(trace.begin() + long(heard), trace.end()),
+              (std::vector<std::string>{"F0 1C 70 00 1A F7", "F0 1C 70 04 0B F7"}));
+    EXPECT_EQ(failure(cli(unit, {"--device-id", "0", "get"})),
+              "exit 1: SerialIOServer.serialIORequest: The unit answered as device 4, not 0.\n");
     r = cli(unit, {"--device-id", "4", "get"});
     EXPECT_EQ(r.out, smallRoomText);
 
@@ -147,9 +153,9 @@ TEST(UnitCli, DownloadsAndProgramListCommands)
     EXPECT_EQ(chosen["progName"], "Tape Echo");
     EXPECT_EQ(cli(unit, {"get"}).out, echoText);
     auto trace = unit.trace();
-    ASSERT_GE(trace.size(), 3u); // ..., program change, map put back, get patch
-    EXPECT_EQ(trace[trace.size() - 3], "C0 00");
-    EXPECT_EQ(trace[trace.size() - 2], "F0 1C 70 00 2D 31 34 30 20 31 F7");
+    ASSERT_GE(trace.size(), 4u); // ..., program change, map put back, identify, get patch
+    EXPECT_EQ(trace[trace.size() - 4], "C0 00");
+    EXPECT_EQ(trace[trace.size() - 3], "F0 1C 70 00 2D 31 34 30 20 31 F7");
     EXPECT_EQ(trace[trace.size() - 1], "F0 1C 70 00 0B F7");
 
     EXPECT_EQ(failure(cli(unit, {"select", "9", "9"})),

@@ -137,6 +137,50 @@ TEST(UnitEndToEnd, ABankLoadedElsewhereNeverLendsItsPatchesToTheBankNamed)
     EXPECT_EQ(selects, (std::vector<std::string>{"F0 1C 70 00 03 00 00 00 01 F7", "F0 1C 70 00 03 00 00 00 07 F7"}));
 }
 
+// The editor and tosk-cli address the unit by its own id: asked once per
+// line, asked again when the unit there no longer answers to it, and a
+// unit answering as another device is named.
+TEST(UnitEndToEnd, QueuedCommandsGoToTheUnitsOwnDeviceId)
+{
+    TempDir dir;
+    auto unit = std::make_unique<UnitProcess>(
+        dir.path(), std::vector<std::string>{"--banks", makeTestBanks(dir.path()).string(), "--device-id", "5"});
+    ASSERT_TRUE(unit->started());
+    Queued q(unit->link());
+    q.processor.addressUnitsOwnId();
+    EXPECT_EQ(textOf(q.ask(0x0B).payload), smallRoomText);
+    EXPECT_EQ(textOf(q.ask(0x0B).payload), smallRoomText);
+    EXPECT_EQ(unit->trace(), (std::vector<std::string>{"F0 1C 70 00 1A F7", "F0 1C 70 05 0B F7", "F0 1C 70 05 0B F7"}));
+    EXPECT_EQ(q.processor.deviceIdInUse(), 5);
+
+    // An id the user set goes first; the unit that does not answer to it
+    // is asked who it is.
+    Queued typed([line = lineTo(unit->link())] {
+        LineSettings s = line();
+        s.deviceId = 0;
+        return s;
+    });
+    typed.processor.addressUnitsOwnId();
+    typed.send(0x0B);
+    ASSERT_TRUE(typed.settle());
+    ASSERT_EQ(typed.client->calls.size(), 1u);
+    ASSERT_TRUE(typed.client->calls[0].second);
+    EXPECT_EQ(typed.client->calls[0].second->reason(), "The unit answered as device 5, not 0.");
+
+    // Another unit on the same line: the first command says so, the next works.
+    const fs::path link = unit->link();
+    unit.reset();
+    UnitProcess other(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--device-id", "7"});
+    ASSERT_TRUE(other.started());
+    ASSERT_EQ(fs::path(other.link()), link);
+    q.send(0x0B);
+    ASSERT_TRUE(q.settle());
+    ASSERT_TRUE(q.client->calls.back().second);
+    EXPECT_EQ(q.client->calls.back().second->reason(), "The unit answered as device 7, not 5.");
+    EXPECT_EQ(textOf(q.ask(0x0B).payload), smallRoomText);
+    EXPECT_EQ(other.trace().back(), "F0 1C 70 07 0B F7");
+}
+
 TEST(UnitEndToEnd, ProgramListCriteriaAndSelectionWithTheMidiMap)
 {
     TempDir dir;

@@ -19,6 +19,7 @@
 #include <QSlider>
 #include <QTreeWidget>
 
+#include <algorithm>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -535,4 +536,30 @@ TEST(FrontPanel, AMenuThatCannotBeReadSaysWhyAndIsReadAgainWhenReopened)
     EXPECT_EQ(childNames(effects), (std::vector<std::string>{"Mix", "Mix"}));
     EXPECT_TRUE(panel.controlForKey("51"));
     EXPECT_EQ(menuReads, 2);
+}
+
+// A unit whose device id is not 0 answers the Unit menu and the front panel:
+// they ask it who it is once, then address it by its id.
+TEST(FrontPanel, AUnitWithAnotherDeviceIdIsReachedByTheUnitMenuAndTheFrontPanel)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makePanelBanks(dir.path()).string(), "--device-id", "5"});
+    ASSERT_TRUE(unit.started());
+    UnitApp app(unit.link());
+    ASSERT_TRUE(app.choose("actionFrontPanel"));
+    FrontPanelWindow* panel = app.unit().frontPanel();
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(app.settle());
+    EXPECT_EQ(childNames(panel->tree()->invisibleRootItem()), (std::vector<std::string>{"Program", "Setup", "Patch"}));
+    EXPECT_TRUE(panel->statusLabel()->text().isEmpty());
+    ASSERT_TRUE(app.choose("actionGetPatch"));
+    ASSERT_TRUE(app.settle());
+    ASSERT_EQ(app.documents->windows().size(), 1u);
+    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), panelPatchText());
+    const std::vector<std::string> trace = unit.trace();
+    ASSERT_GE(trace.size(), 3u);
+    EXPECT_EQ(trace.front(), "F0 1C 70 00 1A F7");
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "F0 1C 70 00 1A F7"), 1);
+    EXPECT_EQ(trace.back(), "F0 1C 70 05 0B F7");
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
 }

@@ -1,6 +1,7 @@
 // The unit browser and the program-list browser end to end: the
 // application's real windows against tosk-unit on a pseudo-terminal.
 #include "Toskfile/DiskFileTreeNode.h"
+#include "app/UnitProgressWindow.h"
 #include "base/Log.h"
 #include "browsers/DiskDragMimeData.h"
 #include "browsers/DiskOutlineView.h"
@@ -166,11 +167,18 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     EXPECT_EQ(item.fileName(), "Hall- Large|Dark");
     EXPECT_EQ(item.displayName(), "1 Hall: Large/Dark");
     loadBankElsewhere(unit.link(), 1);
+    // Passing over its own window on the way out is no drop: nothing is
+    // said (a drag from elsewhere is told at once, below).
+    w->clearStatusMessage();
+    QDragEnterEvent passing(rowCentre(w->outlineView(), hall), Qt::CopyAction, patchData, Qt::LeftButton, {});
+    QApplication::sendEvent(w->outlineView()->viewport(), &passing);
+    EXPECT_EQ(w->statusText().toStdString(), "");
     DiskDropItem::Fetched text = fetched(item);
     EXPECT_EQ(text.failure, "");
     EXPECT_FALSE(text.cancelled);
     EXPECT_EQ(text.sigText, cli.out);
     EXPECT_EQ(cli.out, hallText);
+    EXPECT_EQ(w->statusText().toStdString(), "") << "the fetch is over";
 
     // A bank (and the patch inside it, covered by it) drags as one folder
     // whose patches are read when the copy comes to them.
@@ -304,17 +312,31 @@ TEST(UnitBrowser, SilentGarbledAndAbsentUnitsGiveTheirAlertsAndAQuietIdentifyIsR
         UnitProcess silent(dir.path(), {"--drop-after", "0"});
         ASSERT_TRUE(silent.started());
         UnitApp app(silent.link());
-        // Opening the disk browser identifies quietly: it says nothing and
-        // opens nothing.
+        // Opening the disk browser identifies quietly: it says nothing,
+        // shows no progress and opens nothing.
         app.delegate->showDiskViewAction();
         ASSERT_TRUE(app.delegate->korvatelViewController());
         int ticks = 0;
+        bool progressShown = false;
         QTimer tick;
-        QObject::connect(&tick, &QTimer::timeout, [&] { ++ticks; });
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            ++ticks;
+            progressShown |= app.unit().progressWindow()->isVisible();
+        });
         tick.start(10);
         ASSERT_TRUE(app.identifyEnded());
         EXPECT_GT(ticks, 5) << "the windows stayed responsive while the unit said nothing";
+        EXPECT_FALSE(progressShown);
         EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
+        // Asked for while the quiet identify still runs, the unit browser
+        // waits for it, shows its progress and says why nothing opened.
+        app.delegate->showDiskViewAction();
+        app.showUnitBrowser();
+        ASSERT_TRUE(app.identifyEnded());
+        EXPECT_TRUE(progressShown);
+        EXPECT_EQ(app.alertTexts(),
+                  std::vector<std::string>{"Critical | ERROR | No data was received.\n\n" + checkPort + "\n | OK"});
+        app.alerts.recorded.clear();
         // The unit browser command asks again, and this time says why nothing opened.
         app.showUnitBrowser();
         ASSERT_TRUE(app.delegate->korvatelViewController());

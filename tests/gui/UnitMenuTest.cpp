@@ -134,8 +134,8 @@ TEST(UnitMenu, GetPatchOpensTheRunningPatchUntitledAndSuggestsItsNameForTheFirst
     EXPECT_EQ(fieldText(*w->sigFile(), "plate", "decay"), "0.8");
     EXPECT_EQ(w->sigFile()->programName(), "Small Room");
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
-    // The request went to device 0, the only thing the unit heard.
-    EXPECT_EQ(unit.trace(), std::vector<std::string>{"F0 1C 70 00 0B F7"});
+    // The unit was asked who it is, then the request went to its device id.
+    EXPECT_EQ(unit.trace(), (std::vector<std::string>{"F0 1C 70 00 1A F7", "F0 1C 70 00 0B F7"}));
 
     app.chooser.answers.push_back((dir / "kept.sig").string());
     ASSERT_TRUE(app.documents->saveDocument(*w));
@@ -159,8 +159,8 @@ TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
     ASSERT_TRUE(app.choose("actionSendPatch", w));
     ASSERT_TRUE(app.settle());
     EXPECT_TRUE(app.alerts.recorded.empty()) << "the unit took it and said nothing";
-    ASSERT_EQ(unit.trace().size(), 1u);
-    EXPECT_EQ(unit.trace()[0], "F0 1C 70 00 0A " + hexOf(upload) + " F7");
+    ASSERT_EQ(unit.trace().size(), 2u) << "asked its id, then sent the patch";
+    EXPECT_EQ(unit.trace()[1], "F0 1C 70 00 0A " + hexOf(upload) + " F7");
     // The unit runs it now.
     ASSERT_TRUE(app.choose("actionGetPatch", w));
     ASSERT_TRUE(app.settle());
@@ -179,7 +179,7 @@ TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
     EXPECT_EQ(app.unit().pendingCount(), 0u);
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | " + *patchTextRefusal(refused) + " | OK"});
     EXPECT_NE(app.alerts.recorded[0].message.find("holds the byte 0xF7"), std::string::npos);
-    EXPECT_EQ(unit.trace().size(), 2u);
+    EXPECT_EQ(unit.trace().size(), 3u);
 
     // A patch read with errors is sent only when the user says so.
     std::string broken = bankPatch("2 Delays/0 Tape Echo.sig");
@@ -198,8 +198,8 @@ TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
     const std::string question = "Warning | ALERT | \"broken\" was read with errors: what could not be read is not "
                                  "part of the patch the unit would get.\n\nSend it anyway? | Send Cancel";
     EXPECT_EQ(app.alertTexts(), (std::vector<std::string>{question, question}));
-    ASSERT_EQ(unit.trace().size(), 3u);
-    EXPECT_EQ(unit.trace()[2], "F0 1C 70 00 0A " + hexOf(degraded->sigDocument()->sigDataForUpload()) + " F7");
+    ASSERT_EQ(unit.trace().size(), 4u);
+    EXPECT_EQ(unit.trace()[3], "F0 1C 70 00 0A " + hexOf(degraded->sigDocument()->sigDataForUpload()) + " F7");
 }
 
 TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
@@ -376,6 +376,8 @@ TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
 {
     FakeUnit unit;
     UnitApp app(unit.path());
+    // The scripted unit answers only what each case asks: no identify.
+    app.store.setValue("DeviceId", "0");
     auto frame = [](std::initializer_list<int> head, const std::string& body, std::initializer_list<int> tail) {
         Bytes b = bytes(head);
         b.insert(b.end(), body.begin(), body.end());
@@ -406,8 +408,12 @@ TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
     check("an unknown command", frame({0xF0, 0x1C, 0x70, 0, 0x42}, "x", {0, 0xF7}), "",
           "MainMenuDelegate.processMidiMsg: unknown command 42", 0);
     check("a command that needs nothing", frame({0xF0, 0x1C, 0x70, 0, 0x0F}, "x", {0, 0xF7}), "", "", 0);
-    check("patch text after CR LF, any device id", frame({0xF0, 0x1C, 0x70, 5, 0x36, '\r', '\n'}, smallRoom, {0, 0xF7}),
-          "", "", 1);
+    check("another device's reply", frame({0xF0, 0x1C, 0x70, 5, 0x36}, smallRoom, {0, 0xF7}),
+          "Critical | ERROR | SerialIOServer.serialIORequest\n\nThe unit answered as device 5, not 0.\n\n"
+          "Make sure the serial cable is plugged in.\n\n" +
+              checkPort + " | OK",
+          "", 0);
+    check("patch text after CR LF", frame({0xF0, 0x1C, 0x70, 0, 0x36, '\r', '\n'}, smallRoom, {0, 0xF7}), "", "", 1);
     // The text without its CR LF and terminator is the unit's patch.
     ASSERT_EQ(app.documents->windows().size(), 1u);
     EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), smallRoom);

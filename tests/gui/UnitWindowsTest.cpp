@@ -6,10 +6,12 @@
 #include "app/UnitProgressWindow.h"
 #include "app/UnitTrafficModel.h"
 #include "app/UnitTrafficWindow.h"
+#include "base/Alerts.h"
 #include "base/FileChooser.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "base/SettingsStore.h"
+#include "comms/LineSettings.h"
 #include "comms/UnitTraffic.h"
 #include "support/TestSupport.h"
 
@@ -166,6 +168,34 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     EXPECT_EQ(settings.store.values["PortName"], "/tmp/unit");
 
     window.grab().save(QString::fromStdString((outputDir("unit") / "preferences.png").string()));
+}
+
+TEST(PreferencesWindow, TheDeviceIdIsLearnedUnlessANumberFrom0To127IsTyped)
+{
+    ScopedStore settings;
+    ScopedRecordingAlerts alerts;
+    PreferencesWindow window({});
+    auto* field = child<QLineEdit>(window, "deviceIdField");
+    ASSERT_TRUE(field);
+    EXPECT_EQ(field->text(), QString());
+    // What is typed, then what is stored ("-": nothing) and the alerts so far.
+    const std::vector<std::tuple<const char*, const char*, size_t>> rows{
+        {"5", "5", 0}, {"200", "5", 1}, {"x1", "5", 2}, {"", "-", 2}, {"007", "7", 2}, {"-1", "7", 3}};
+    for (const auto& [typed, stored, alertCount] : rows) {
+        SCOPED_TRACE(typed);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, QString::fromLatin1(typed));
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(settings.store.value("DeviceId").value_or("-"), stored);
+        EXPECT_EQ(alerts.recorded.size(), alertCount);
+        EXPECT_EQ(field->text().toStdString(), std::string(stored) == "-" ? "" : stored) << "what counts is shown";
+    }
+    ASSERT_FALSE(alerts.recorded.empty());
+    EXPECT_EQ(alerts.recorded[0].message, "\"200\" is not a device id: type a number from 0 to 127, or leave the "
+                                          "field empty to learn it from the unit.");
+    EXPECT_EQ(LineSettings::fromPreferences().deviceId, std::optional<uint8_t>(7));
 }
 
 TEST(PreferencesWindow, ChoosingTheDatabaseStoresItForTheNextStart)

@@ -3,6 +3,8 @@
 #include "CliSupport.h"
 #include "OverlaySettingsStore.h"
 
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
 #include "base/AtomicFile.h"
 #include "base/Log.h"
 #include "base/MainThreadPoster.h"
@@ -15,8 +17,6 @@
 #include "comms/ScreenBitmap.h"
 #include "comms/SetObject.h"
 #include "comms/UnitSession.h"
-#include "Toskfile/SigDocument.h"
-#include "Toskfile/SigFile.h"
 
 #include <nlohmann/json.hpp>
 
@@ -58,14 +58,22 @@ int number(const std::string& text, const char* what, int max)
 
 json programJson(const R9100ProgramItem& p)
 {
-    return {{"progNum", latin1ToUtf8(p.progNum())},   {"progNumber", p.progNumber()},
-            {"progLoc", p.progLocLetter()},   {"progName", latin1ToUtf8(p.progName())},
-            {"progInputs", p.progInputs()},   {"progOutputs", p.progOutputs()},
-            {"progEffects", p.progEffects()}, {"programIndex", p.programIndex()},
-            {"bankNumber", p.bankNumber()},   {"programNumber", p.programNumber()},
-            {"inputs", p.inputs()},           {"outputs", p.outputs()},
-            {"monolithic", p.isMonolithic()}, {"disabled", p.isDisabled()},
-            {"sampleRate", p.sampleRate()},   {"location", p.location()},
+    return {{"progNum", latin1ToUtf8(p.progNum())},
+            {"progNumber", p.progNumber()},
+            {"progLoc", p.progLocLetter()},
+            {"progName", latin1ToUtf8(p.progName())},
+            {"progInputs", p.progInputs()},
+            {"progOutputs", p.progOutputs()},
+            {"progEffects", p.progEffects()},
+            {"programIndex", p.programIndex()},
+            {"bankNumber", p.bankNumber()},
+            {"programNumber", p.programNumber()},
+            {"inputs", p.inputs()},
+            {"outputs", p.outputs()},
+            {"monolithic", p.isMonolithic()},
+            {"disabled", p.isDisabled()},
+            {"sampleRate", p.sampleRate()},
+            {"location", p.location()},
             {"effects", p.effects()}};
 }
 
@@ -269,7 +277,8 @@ int runUnit(UnitSession& unit, const PatchSource& source, const std::vector<std:
             unit.check();
             // Names from the unit are made safe as the disk browser makes
             // them, and two patches of one name do not overwrite each other.
-            fs::path bankFolder = folder / bankNames.claim(safeFileName(Patch::convertToFileName(bank->displayName())), "");
+            fs::path bankFolder =
+                folder / bankNames.claim(safeFileName(Patch::convertToFileName(bank->displayName())), "");
             fs::create_directories(bankFolder);
             UniqueFileNames used;
             for (const auto& p : patches.patches()) {
@@ -336,18 +345,15 @@ int unitCommand(const std::vector<std::string>& arguments)
         std::chrono::milliseconds silence = SerialConnection::defaultTimeout;
         if (takeOption(args, "silence-ms", value))
             silence = std::chrono::milliseconds(number(value, "--silence-ms", 60000));
-        // Queued commands go to device 0 unless told otherwise, as the
-        // editor's dispatcher sends them; browsing uses the identified unit's id.
-        std::optional<int> deviceId;
+        // Queued commands go to the unit's own id, asked for unless given
+        // here or in the preferences; browsing uses the identified unit's id.
         if (takeOption(args, "device-id", value))
-            deviceId = number(value, "--device-id", 127);
+            settings.deviceId = uint8_t(number(value, "--device-id", 127));
         if (args.empty())
             throw TkxException("UnitCommand", std::string("usage: tosk-cli ") + usage);
         if (!settings.portName || settings.portName->empty())
             throw TkxException("UnitCommand", "no serial port: give --port PATH or choose one in the preferences");
         UnitSession unit(settings, silence);
-        if (deviceId)
-            unit.setDeviceId(uint8_t(*deviceId));
         PatchSource source;
         if (args[0] == "send") {
             DatabaseChoice choice = chooseDatabase(args);
