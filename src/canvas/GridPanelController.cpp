@@ -136,14 +136,17 @@ GridPanelController::GridPanelController(QWidget* parent) : QWidget(parent, Qt::
 
 void GridPanelController::mainWindowChanged(QWindow* window)
 {
-    // Only another patch window takes over: the panel itself, a text window,
-    // a dialog or the focus leaving the application keep the one followed.
+    // The panel itself, its colour panel, a dialog or the focus leaving the
+    // application keep the window followed. Any other window (a text window,
+    // a browser) is the one worked in now: it has no grid to show.
     if (!window)
         return;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->windowHandle() == window) {
             if (qobject_cast<GraphicWindowController*>(w))
                 setMainWindow(w);
+            else if (w != this && w->windowType() == Qt::Window)
+                setMainWindow(nullptr);
             return;
         }
 }

@@ -261,11 +261,17 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
     EXPECT_EQ(columnsOf(panel->gridView()->grab().toImage(), 10, kLine),
               (std::set<int>{2, 27, 52, 77, 102, 127, 152, 177}));
 
-    // A text window is no patch window: b stays.
+    // A text window has no grid: the panel drives nothing while it is in
+    // front, and b again once b is.
     b.window->onShowTextView();
     ASSERT_TRUE(b.window->textWindowController());
     activate(b.window->textWindowController());
+    EXPECT_EQ(panel->inspectingGraphicView(), nullptr);
+    EXPECT_FALSE(panel->showsGridCheckbox()->isEnabled());
+    EXPECT_FALSE(panel->gridSpacingSlider()->isEnabled());
+    activate(b.window);
     EXPECT_EQ(panel->inspectingGraphicView(), b.view);
+    EXPECT_TRUE(panel->showsGridCheckbox()->isEnabled());
 
     // A change made on the canvas itself (its menu) shows in the panel.
     b.view->setShowsGrid(true);
