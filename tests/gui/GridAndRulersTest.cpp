@@ -8,6 +8,7 @@
 #include "canvas/GridView.h"
 #include "canvas/RulerView.h"
 #include "canvas/TextWindowController.h"
+#include "editors/EditModuleController.h"
 #include "gui/CanvasTestSupport.h"
 
 #include <QCheckBox>
@@ -269,9 +270,15 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
     EXPECT_EQ(panel->inspectingGraphicView(), nullptr);
     EXPECT_FALSE(panel->showsGridCheckbox()->isEnabled());
     EXPECT_FALSE(panel->gridSpacingSlider()->isEnabled());
-    activate(b.window);
+    // A window of b's own (its inspector) works on b's canvas.
+    EditModuleController* inspector = EditModuleController::open(*b.window, b.module("osc"));
+    ASSERT_TRUE(inspector);
+    activate(inspector);
     EXPECT_EQ(panel->inspectingGraphicView(), b.view);
     EXPECT_TRUE(panel->showsGridCheckbox()->isEnabled());
+    inspector->close();
+    activate(b.window);
+    EXPECT_EQ(panel->inspectingGraphicView(), b.view);
 
     // A change made on the canvas itself (its menu) shows in the panel.
     b.view->setShowsGrid(true);
