@@ -24,6 +24,7 @@ void CanvasLayout::layOut(const ModuleList& patch, Module* head, int showMode)
         maxY_ = std::max(maxY_, g.maxY());
     }
     maxX_ = std::max(maxX_, HeadLayout::kBoxWidth) + HeadLayout::kBoxHeight;
+    outputsX_ = maxX_;
 
     headBoxes_.clear();
     if (head) {

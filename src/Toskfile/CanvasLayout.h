@@ -28,6 +28,9 @@ public:
     // boxes. The head's outputs stand 16 right of the right-most module.
     double maxX() const { return maxX_; }
     double maxY() const { return maxY_; }
+    // Where the head's outputs stand: 16 right of the modules' right-most
+    // reach (never left of 360/7 + 16).
+    double outputsX() const { return outputsX_; }
     // Union of the graphic rects of the modules drawn.
     const Rect& visibleRect() const { return visibleRect_; }
     const std::vector<HeadLayout::Box>& headBoxes() const { return headBoxes_; }
@@ -36,6 +39,7 @@ private:
     bool first_ = true;
     double maxX_ = 0;
     double maxY_ = 0;
+    double outputsX_ = 0;
     Rect visibleRect_;
     std::vector<HeadLayout::Box> headBoxes_;
 };

@@ -12,6 +12,27 @@ bool ConnectionRules::canFeed(const ModuleField& output, const ModuleField& inpu
     return output.isOutput() && input.isInput() && output.typeIsCompatableWith(input);
 }
 
+bool ConnectionRules::accepts(const SigFile& patch, const ModuleField::Ptr& from, const ModuleField::Ptr& to,
+                              GestureKeys keys)
+{
+    if (!from || !to || from == to)
+        return false;
+    if (!keys.shift)
+        return compatible(*from, *to);
+    // A repetition not made yet has no partner.
+    if (keys.option && to->iterator())
+        return false;
+    ModuleField::Ptr partner;
+    if (from->isInput()) {
+        partner = to->source();
+    } else if (from->isOutput()) {
+        const Module::FieldList fed = patch.fieldsConnectedTo(*to);
+        if (fed.size() == 1)
+            partner = fed.front();
+    }
+    return partner && partner != from && compatible(*from, *partner);
+}
+
 ConnectionPlan ConnectionRules::plan(const SigFile& patch, const ModuleField::Ptr& from, const ModuleField::Ptr& to,
                                      GestureKeys keys)
 {

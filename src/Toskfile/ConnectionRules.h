@@ -27,9 +27,9 @@ struct ConnectionPlan {
     ModuleField::Ptr input;
     ModuleField::Ptr source;
     // With Option on a repeated field: a repetition is added after this
-    // field's, and its first new field takes the place of the input
-    // (repetitionIsInput) or of the source. The edit checks that field's
-    // type again and gives up when it does not fit.
+    // field's, and its field of the same entry as this one takes the place
+    // of the input (repetitionIsInput) or of the source. The edit checks
+    // that field's type again and gives up when it does not fit.
     ModuleField::Ptr repeatOf;
     bool repetitionIsInput = false;
     // Localisation key and English text of the refusal.
@@ -48,11 +48,17 @@ public:
     // Either way round: whether a drag from one pin may end on the other
     // (the pin a connection drag highlights).
     static bool compatible(const ModuleField& a, const ModuleField& b) { return canFeed(a, b) || canFeed(b, a); }
+    // Whether a connection drag from `from` may end on `to` with these keys
+    // held (the pins a drag highlights): with Shift, a pin whose partner
+    // (its source from an input, the one input it feeds from an output)
+    // fits `from`; otherwise a pin that fits `from` itself.
+    static bool accepts(const SigFile& patch, const ModuleField::Ptr& from, const ModuleField::Ptr& to,
+                        GestureKeys keys);
 
     // From `from` (the pin the drag started on) to `to` (the pin it ended
     // on), in that order:
-    // 1. Option and `to` is repeated: `to` becomes a new repetition's first
-    //    field; a group that cannot grow is refused ("NoRepeatFields").
+    // 1. Option and `to` is repeated: `to` becomes its counterpart in a new
+    //    repetition; a group that cannot grow is refused ("NoRepeatFields").
     // 2. Shift: from an input, `to` becomes `to`'s source; from an output,
     //    the one input `to` feeds (nothing unless exactly one).
     // 3. The input of the pair must not be an external (WP) one

@@ -19,6 +19,8 @@ struct Step {
     const void* sender;
     PatchState before;
     PatchState after;
+    // The undo step it is filed in; 0 when none.
+    uint64_t serial = 0;
 };
 
 std::vector<Module::FieldPtr> unionOf(std::vector<Module::FieldPtr> a, const std::vector<Module::FieldPtr>& b)
@@ -41,6 +43,7 @@ void announce(SigDocument& document, const Step& step, const PatchState& to, con
     change.actionName = step.actionName;
     change.aspects = step.aspects;
     change.sender = step.sender;
+    change.step = step.serial;
     change.added = from.missingFrom(to);
     change.removed = to.missingFrom(from);
     std::unordered_set<const Module*> gone;
@@ -67,13 +70,15 @@ void replay(SigDocument* document, const std::shared_ptr<const Step>& step, bool
 void EditRecord::commit(SigDocument& document, PatchChange::Kind kind, const std::string& actionName,
                         const PatchState& before, unsigned aspects, const void* sender, bool recordUndo)
 {
-    auto step = std::make_shared<const Step>(Step{kind, actionName, aspects, sender, before, before.after()});
+    auto step = std::make_shared<Step>(Step{kind, actionName, aspects, sender, before, before.after()});
     UndoManager& undo = document.undoManager();
     if (recordUndo && undo.isUndoRegistrationEnabled()) {
         UndoGroup group(undo);
         SigDocument* target = &document;
-        undo.registerUndo(&before.patch(), [target, step] { replay(target, step, true); });
+        std::shared_ptr<const Step> recorded = step;
+        undo.registerUndo(&before.patch(), [target, recorded] { replay(target, recorded, true); });
         undo.setActionName(actionName);
+        step->serial = undo.stateId();
     } else {
         document.markUnrecoverableChange();
     }

@@ -561,6 +561,15 @@ void Module::stopBoundsManipulation()
     didChange(nullptr);
 }
 
+void Module::restoreBox(const Rect& rect, bool placed)
+{
+    Rect box = rect;
+    if (!m_UpdateNeeded)
+        box.size = Size{kWidth, kRowHeight * m_Height};
+    setRect(box);
+    placed_ = placed;
+}
+
 void Module::undoMove(const Rect& rect, bool placed)
 {
     startBoundsManipulation();

@@ -248,12 +248,10 @@ public:
     // Puts the module back where a move took it from; `placed` says whether
     // it had a position of its own there.
     void undoMove(const Rect& rect, bool placed = true);
-    // Puts the box back as it was kept, placed or only seated for drawing.
-    void restoreBox(const Rect& rect, bool placed)
-    {
-        setRect(rect);
-        placed_ = placed;
-    }
+    // Puts the box back where it was kept, placed or only seated for
+    // drawing. Only its place comes back: a module laid out since keeps the
+    // height of that layout, which follows the show mode of now.
+    void restoreBox(const Rect& rect, bool placed);
     const Rect& originalBounds() const { return originalBounds_; }
     bool manipulatingBounds() const { return manipulatingBounds_; }
     bool updateNeeded() const { return m_UpdateNeeded; }

@@ -80,9 +80,12 @@ bool ModuleDrag::finish()
 {
     if (done_)
         return false;
-    done_ = true;
-    if (offset_ == Point{})
+    if (offset_ == Point{}) {
+        // Back where it started: as if it had never moved.
+        cancel();
         return false;
+    }
+    done_ = true;
     EditRecord::commit(editor_.document(), PatchChange::Kind::Move, "Move", *before_, PatchChange::Geometry);
     return true;
 }
@@ -92,8 +95,13 @@ void ModuleDrag::cancel()
     if (done_)
         return;
     done_ = true;
-    if (offset_ != Point{})
-        place(Point{});
+    if (!started_)
+        return;
+    // The boxes as they were, with their marks: a module that had no
+    // position of its own still has none.
+    offset_ = Point{};
+    before_->restore();
+    EditRecord::announceLive(editor_.document(), PatchChange::Kind::Move, modules_, PatchChange::Geometry);
 }
 
 } // namespace tosk

@@ -38,10 +38,11 @@ public:
     Point offset() const { return offset_; }
     const std::vector<Module::Ptr>& modules() const { return modules_; }
 
-    // Records the drag as one "Move" (nothing when the boxes are back where
-    // they started); answers whether it moved them.
+    // Records the drag as one "Move" and answers whether it moved the
+    // boxes. Boxes back where they started are left as cancel() leaves them.
     bool finish();
-    // Puts the boxes back where they started and records nothing (Escape).
+    // Puts the boxes back as they were before the drag, placed or not, and
+    // records nothing (Escape).
     void cancel();
 
 private:

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,6 +66,11 @@ struct PatchChange {
     // Posted as the "sender" of "TKXModuleDidChange" so that the asker can
     // tell its own edits from others'.
     const void* sender = nullptr;
+    // The undo step the change is (UndoManager::stateId() of it while it
+    // was done), the same when it is undone and redone; 0 for a change no
+    // undo takes back and for one still going on. Views keep what they
+    // showed before and after a step under it.
+    uint64_t step = 0;
 
     bool touches(Aspect aspect) const { return (aspects & aspect) != 0; }
 };

@@ -697,11 +697,18 @@ bool PatchEditor::connect(const ConnectionPlan& plan, std::string* refusal)
         for (const auto& f : made)
             if (f->isInput())
                 p.connect(*f, nullptr, true, false);
-        (plan.repetitionIsInput ? input : source) = first;
+        // The new repetition's counterpart of the pin the gesture ended on.
+        Module::FieldPtr counterpart;
+        for (const auto& f : made)
+            if (!counterpart && f->entry() == plan.repeatOf->entry())
+                counterpart = f;
+        if (!counterpart) {
+            before.restore();
+            return false;
+        }
+        (plan.repetitionIsInput ? input : source) = counterpart;
         aspects |= PatchChange::FieldLists;
     }
-    // The new repetition's first field may be of another kind than the pin
-    // the gesture ended on.
     if (!ConnectionRules::canFeed(*source, *input) || input->isWP() || input->source() == source) {
         before.restore();
         return false;

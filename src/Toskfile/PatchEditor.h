@@ -76,9 +76,10 @@ public:
     bool connectGesture(const Module::FieldPtr& from, const Module::FieldPtr& to, GestureKeys keys,
                         const void* window = nullptr);
     // Carries out a plan (from ConnectionRules::plan). With a repetition,
-    // the repetition and the wire are one step; when the group cannot grow
-    // after all, `refusal` (if given) gets the plan's alert key and nothing
-    // changes; when the new field's type does not fit, nothing changes.
+    // the repetition and the wire to its counterpart of the pin dropped on
+    // are one step; when the group cannot grow after all, `refusal` (if
+    // given) gets the plan's alert key and nothing changes; when that
+    // field's type does not fit, nothing changes.
     bool connect(const ConnectionPlan& plan, std::string* refusal = nullptr);
     // Feeds an input from an output directly ("Connect Field").
     bool connectFields(const Module::FieldPtr& output, const Module::FieldPtr& input);

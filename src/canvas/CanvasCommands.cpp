@@ -377,11 +377,13 @@ void CanvasCommands::paste()
     if (pasted.empty())
         return;
     ++pasteCascadeNumber_;
+    // Selected last to first: the last module pasted is the one Align lines
+    // the others up on.
     std::vector<Module*> made;
     Rect bounds;
-    for (const auto& m : pasted) {
-        made.push_back(m.get());
-        bounds = bounds.united(m->graphicRect());
+    for (auto it = pasted.rbegin(); it != pasted.rend(); ++it) {
+        made.push_back(it->get());
+        bounds = bounds.united((*it)->graphicRect());
     }
     view_.setSelection(made);
     view_.scrollRectToVisible(bounds);

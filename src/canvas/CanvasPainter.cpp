@@ -15,6 +15,8 @@
 
 #include <QPainter>
 
+#include <vector>
+
 namespace tosk {
 
 namespace {
@@ -40,6 +42,23 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
     const Module* marked[2] = {marks.selectedField ? marks.selectedField->trueParent() : nullptr,
                                marks.highlightField ? marks.highlightField->trueParent() : nullptr};
     const CanvasTextMetrics& metrics = CanvasTextMetrics::shared();
+    auto draw = [&](const Module& module, bool processorB, size_t at) {
+        const bool hasMark = &module == marked[0] || &module == marked[1];
+        if (!hasMark && !module.graphicRect().intersects(dirty))
+            return;
+        figure_.compute(module, showMode, marks.selectedField.get(), marks.highlightField.get(), metrics);
+        if (hasMark && !figure_.bounds.intersects(dirty))
+            return;
+        ModulePainter::draw(painter, figure_, module, marks, processorB, showMode, ModulePainter::orderText(at));
+        ++modulesDrawn_;
+    };
+    // Selected modules are drawn last, over any box they overlap.
+    struct Later {
+        const Module* module;
+        bool processorB;
+        size_t at;
+    };
+    std::vector<Later> selected;
     bool processorB = false;
     size_t index = 0;
     for (const auto& module : patch.listOfModules()) {
@@ -50,15 +69,13 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
             processorB = true;
         if (module->height() <= 0)
             continue;
-        const bool hasMark = module.get() == marked[0] || module.get() == marked[1];
-        if (!hasMark && !module->graphicRect().intersects(dirty))
-            continue;
-        figure_.compute(*module, showMode, marks.selectedField.get(), marks.highlightField.get(), metrics);
-        if (hasMark && !figure_.bounds.intersects(dirty))
-            continue;
-        ModulePainter::draw(painter, figure_, *module, marks, processorB, showMode, ModulePainter::orderText(at));
-        ++modulesDrawn_;
+        if (marks.isSelected(module.get()))
+            selected.push_back({module.get(), processorB, at});
+        else
+            draw(*module, processorB, at);
     }
+    for (const Later& later : selected)
+        draw(*later.module, later.processorB, later.at);
 
     if (head) {
         HeadPainter::draw(painter, layout.headBoxes(), *head, marks.selectedField.get(), showMode);

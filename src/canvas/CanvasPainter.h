@@ -14,9 +14,10 @@ struct CanvasMarks;
 struct GridSettings;
 
 // Paints a whole patch as a CanvasLayout laid it out: its modules in list
-// order (those after the marker in processor B's colour), the head's boxes,
-// the wires and the marks of the interaction. It changes nothing in the
-// patch. The canvas, `tosk-cli render` and the tests all paint through this.
+// order, the selected ones last so that they lie on top (those after the
+// marker in processor B's colour), the head's boxes, the wires and the marks
+// of the interaction. It changes nothing in the patch. The canvas, `tosk-cli
+// render` and the tests all paint through this.
 class CanvasPainter {
 public:
     // Paints the area `dirty` (canvas points): the modules whose graphic

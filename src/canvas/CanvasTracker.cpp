@@ -108,7 +108,9 @@ void CanvasTracker::selectAndTrack(const Point& point, Qt::KeyboardModifiers key
 {
     const size_t selectedBefore = view_.selectedModules().size();
     const bool shift = keys & Qt::ShiftModifier, option = optionHeld(keys);
-    if (!shift && !(module && view_.moduleIsSelected(module)))
+    // A band with Option takes away from the selection: it must find one.
+    const bool deselectingBand = !module && option;
+    if (!shift && !deselectingBand && !(module && view_.moduleIsSelected(module)))
         view_.clearSelection();
     view_.setSelectedField(nullptr);
 
@@ -181,7 +183,7 @@ void CanvasTracker::doubleClick(const Point& point, Module* module, const Module
 
 // ---------------------------------------------------------------- move and release
 
-void CanvasTracker::move(const Point& point, Qt::KeyboardModifiers)
+void CanvasTracker::move(const Point& point, Qt::KeyboardModifiers keys)
 {
     switch (mode_) {
     case Mode::ModuleDrag:
@@ -191,7 +193,7 @@ void CanvasTracker::move(const Point& point, Qt::KeyboardModifiers)
         moveRubberband(point);
         break;
     case Mode::ConnectionDrag:
-        moveConnection(point);
+        moveConnection(point, keys);
         break;
     case Mode::OrderDrag:
         moveOrderPoint(point);
@@ -319,7 +321,7 @@ void CanvasTracker::moveModules(const Point& point)
     if (!drag_)
         return;
     const Point was = drag_->offset();
-    const double before = view_.maxX();
+    const double outputs = view_.outputsX();
     const Rect oldBounds = CanvasHitTest::boundsForModules(dragged_);
     const Rect oldArea = movingArea();
     const GridSettings& grid = view_.gridSettings();
@@ -328,7 +330,6 @@ void CanvasTracker::moveModules(const Point& point)
     if (now == was)
         return;
     view_.marks().rubberbandRect = Rect();
-    view_.commands().noteDragStep(Point{now.x - was.x, now.y - was.y});
     dragOffset_ = now;
 
     const Rect bounds = CanvasHitTest::boundsForModules(dragged_);
@@ -345,9 +346,10 @@ void CanvasTracker::moveModules(const Point& point)
     if (grew)
         view_.setFrameSize(frame);
     // The head's outputs stand right of the right-most module: when that
-    // moved, they move too.
+    // moved, they move too, and so do the wires into them from modules
+    // that stay.
     const double reach = HeadLayout::kBoxHeight;
-    if (bounds.maxX() + reach > before || oldBounds.maxX() + reach >= before)
+    if (bounds.maxX() + reach > outputs || oldBounds.maxX() + reach >= outputs)
         view_.update();
     else
         view_.invalidateRect(oldArea.united(movingArea()));
@@ -357,8 +359,9 @@ void CanvasTracker::moveModules(const Point& point)
 
 void CanvasTracker::endModuleDrag()
 {
-    if (drag_)
-        drag_->finish();
+    // Only a drag that moved the boxes takes the pastes after it along.
+    if (drag_ && drag_->finish())
+        view_.commands().noteDragStep(drag_->offset());
     drag_.reset();
     dragged_.clear();
     draggedWires_.clear();
@@ -479,13 +482,13 @@ void CanvasTracker::setHighlightField(const ModuleField::Ptr& field)
         view_.invalidateField(*field);
 }
 
-void CanvasTracker::moveConnection(const Point& point)
+void CanvasTracker::moveConnection(const Point& point, Qt::KeyboardModifiers keys)
 {
     ModuleField::Ptr from = view_.selectedField();
     if (!from)
         return;
     ModuleField::Ptr target = pinAt(point);
-    if (target == from || (target && !ConnectionRules::compatible(*from, *target)))
+    if (target && !ConnectionRules::accepts(*view_.sigFile(), from, target, gestureKeys(keys)))
         target = nullptr;
     setHighlightField(target);
 
@@ -520,7 +523,9 @@ void CanvasTracker::endConnection(const Point& point, Qt::KeyboardModifiers keys
     }
     view_.setSelectedField(nullptr);
     ModuleField::Ptr target = pinAt(point);
-    if (!target || target == from || !ConnectionRules::compatible(*from, *target) || !view_.sigDocument())
+    // The Shift rule comes first: it takes the pin's partner, which need
+    // not be of a kind the pin itself is.
+    if (!view_.sigDocument() || !ConnectionRules::accepts(*view_.sigFile(), from, target, gestureKeys(keys)))
         return;
     PatchEditor(*view_.sigDocument())
         .connectGesture(from, target, gestureKeys(keys), static_cast<const QWidget*>(view_.window()));

@@ -60,7 +60,7 @@ private:
     void endRubberband();
 
     void startConnection(const Point& point, const ModuleField::Ptr& field);
-    void moveConnection(const Point& point);
+    void moveConnection(const Point& point, Qt::KeyboardModifiers keys);
     void endConnection(const Point& point, Qt::KeyboardModifiers keys);
     // The free end of the connection drag and the highlighted pin go.
     void clearConnectionMarks();

@@ -76,6 +76,9 @@ void GraphicView::setGraphicWindowController(GraphicWindowController* controller
 
 void GraphicView::setDocument(SigDocument* document)
 {
+    // Undo steps are numbered per document.
+    if (document != document_)
+        stepViews_.clear();
     if (document_) {
         document_->removeInvalidationHandlers(this);
         document_->removeChangeListeners(this);
@@ -93,6 +96,7 @@ void GraphicView::patchDidChange(const PatchChange& change)
     if (change.actionName.empty() && change.kind == PatchChange::Kind::Move && tracker_ &&
         tracker_->mode() == CanvasTracker::Mode::ModuleDrag)
         return;
+    noteStep(change);
     const size_t selected = marks_.selection().size();
     for (const auto& m : change.removed)
         marks_.forget(*m);
@@ -110,6 +114,89 @@ void GraphicView::patchDidChange(const PatchChange& change)
         NotificationCenter::defaultCenter().post(GraphicWindowController::ModuleSelectionChangedNotification, this);
         emit selectionChanged();
         announceSelection();
+    }
+    followUndo(change);
+    // What lies under the mouse may have changed under it (a wire gone).
+    if (!statusText_.isEmpty())
+        describeUnderMouse();
+}
+
+GraphicView::ViewState GraphicView::viewState() const
+{
+    return ViewState{marks_.selectedModules, frame_};
+}
+
+void GraphicView::noteStep(const PatchChange& change)
+{
+    if (change.step == 0)
+        return;
+    if (change.direction == PatchChange::Direction::Done) {
+        // An event may make several changes: the first one finds the view
+        // as it was before.
+        if (!stepViews_.emplace(change.step, StepView{viewState(), std::nullopt}).second)
+            return;
+        // The oldest steps go first; a view forgotten only leaves undo the
+        // selection it finds.
+        constexpr size_t kKept = 200;
+        while (stepViews_.size() > kKept)
+            stepViews_.erase(stepViews_.begin());
+        const uint64_t step = change.step;
+        QTimer::singleShot(0, this, [this, step] {
+            auto it = stepViews_.find(step);
+            if (it != stepViews_.end() && !it->second.after)
+                it->second.after = viewState();
+        });
+        return;
+    }
+    auto it = stepViews_.find(change.step);
+    if (change.direction == PatchChange::Direction::Undone && it != stepViews_.end() && !it->second.after)
+        it->second.after = viewState();
+}
+
+void GraphicView::followUndo(const PatchChange& change)
+{
+    if (change.step == 0 || change.direction == PatchChange::Direction::Done || !patch_)
+        return;
+    auto it = stepViews_.find(change.step);
+    if (it == stepViews_.end())
+        return;
+    const StepView& view = it->second;
+    const bool undone = change.direction == PatchChange::Direction::Undone;
+    if (!undone && !view.after)
+        return;
+    const ViewState& target = undone ? view.before : *view.after;
+
+    std::vector<Module*> kept;
+    for (const auto& weak : target.selection)
+        if (auto m = weak.lock(); m && patch_->indexOfModule(m.get()) != ModuleList::npos)
+            kept.push_back(m.get());
+    if (!change.added.empty()) {
+        // What the step brings back is selected: in the order the view had
+        // it, the rest in the patch's order.
+        std::vector<Module*> back;
+        for (Module* m : kept)
+            if (std::any_of(change.added.begin(), change.added.end(), [m](const auto& a) { return a.get() == m; }))
+                back.push_back(m);
+        for (const auto& a : change.added)
+            if (std::find(back.begin(), back.end(), a.get()) == back.end())
+                back.push_back(a.get());
+        kept = std::move(back);
+    }
+    setSelection(kept);
+
+    // The canvas size, where the step changed it (Reposition fits the view).
+    if (view.after && view.after->frame != view.before.frame && frame_ != target.frame) {
+        canvasLayout();
+        setFrameSize(target.frame);
+    }
+}
+
+void GraphicView::describeUnderMouse()
+{
+    const QString text = describePoint(canvasPoint(QPointF(lastMouse_)));
+    if (text != statusText_) {
+        statusText_ = text;
+        emit statusTextChanged(text);
     }
 }
 
@@ -362,8 +449,10 @@ void GraphicView::setZoom(double z)
 
     const std::vector<Module*> selection = marks_.selection();
     if (selection.empty()) {
-        m_ScrollX = origin.x * z;
-        m_ScrollY = origin.y * z;
+        // The point at the top left stays there, as a wheel zoom keeps the
+        // one under the mouse.
+        m_ScrollX = origin.x;
+        m_ScrollY = origin.y;
     } else {
         Rect m;
         for (const Module* module : selection)
@@ -652,11 +741,7 @@ void GraphicView::mouseMoveEvent(QMouseEvent* event)
         updateAutoScroll(lastMouse_);
         return;
     }
-    const QString text = describePoint(p);
-    if (text != statusText_) {
-        statusText_ = text;
-        emit statusTextChanged(text);
-    }
+    describeUnderMouse();
 }
 
 void GraphicView::mouseReleaseEvent(QMouseEvent* event)

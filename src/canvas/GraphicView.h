@@ -9,7 +9,10 @@
 
 #include <QWidget>
 
+#include <cstdint>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -74,9 +77,11 @@ public:
     // any paint; lays out what needs it first.
     const CanvasLayout& canvasLayout();
 
-    // The extent found by the last layout.
+    // The extent found by the last layout, and where it put the head's
+    // outputs.
     double maxX() const { return layout_.maxX(); }
     double maxY() const { return layout_.maxY(); }
+    double outputsX() const { return layout_.outputsX(); }
     // The patch's area that the last zoom-to-fit fitted.
     const Rect& visibleRect() const { return visibleRect_; }
 
@@ -157,6 +162,8 @@ public:
     // --- zoom
     double magnification() const { return magnification_; }
     // Scales by z relative to the current magnification (1.25 in, 0.8 out).
+    // With nothing selected the canvas point at the top left stays there;
+    // otherwise the selection is kept in sight.
     void setZoom(double z);
     void zoomIn() { setZoom(1.25); }
     void zoomOut() { setZoom(0.8); }
@@ -188,7 +195,9 @@ public:
     // Lays everything out again and repaints it all.
     void redraw();
     // Follows an edit of the document's patch: the marks of modules and
-    // pins that left it go, and what changed is painted again.
+    // pins that left it go, and what changed is painted again. Undo puts
+    // back the selection and the canvas size the view had before the step,
+    // redo those it had after; either selects the modules it brings back.
     void patchDidChange(const PatchChange& change);
 
     // Widget pixels of a canvas rect, grown to whole pixels.
@@ -228,6 +237,22 @@ private:
     void selectionDidChange(const std::vector<Module*>& before);
     // Tells assistive technology that the canvas's name (the selection) changed.
     void announceSelection();
+    // The status bar's text for what lies under the mouse now.
+    void describeUnderMouse();
+    // What the view shows of an undo step, before and after it.
+    struct ViewState {
+        std::vector<std::weak_ptr<Module>> selection;
+        QSizeF frame;
+    };
+    struct StepView {
+        ViewState before;
+        std::optional<ViewState> after;
+    };
+    ViewState viewState() const;
+    // Keeps the view before a step is done, and after it once the event
+    // that did it is over (or, at the latest, when it is undone).
+    void noteStep(const PatchChange& change);
+    void followUndo(const PatchChange& change);
     // The module an operator dropped at the point goes after; the head for
     // none. Null when the drop is refused (on the head).
     Module* dropTarget(const Point& point, bool* refused);
@@ -255,6 +280,8 @@ private:
     Rect visibleRect_;
     double m_ScrollX = 0;
     double m_ScrollY = 0;
+    // By undo step (PatchChange::step) of the document.
+    std::map<uint64_t, StepView> stepViews_;
 };
 
 } // namespace tosk

@@ -30,6 +30,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <optional>
+
 namespace tosk {
 
 GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> document, Hooks hooks, QWidget* parent)
@@ -99,16 +101,8 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
     connect(graphicView_, &GraphicView::statusTextChanged, statusLabel_, &QLabel::setText);
 
     // The buttons start as the patch's show mode says.
-    if (SigFile* patch = sigFile()) {
-        const int mode = patch->showMode();
-        hideDefaultValuesBtn->setChecked(!(mode & Module::SHOW_DEFAULTS));
-        hideInformationBtn->setChecked(!(mode & Module::SHOW_INFO));
-        hideSignalBtn->setChecked(!(mode & Module::SHOW_SIGNAL));
-        hideControlBtn->setChecked(!(mode & Module::SHOW_CONTROL));
-        hideUserBtn->setChecked(!(mode & Module::SHOW_USEROBJ));
-        hideUnconnectedBtn->setChecked(!(mode & Module::SHOW_UNCONNECTED));
-        revealOrderBtn->setChecked(mode & Module::SHOW_ORDER);
-    }
+    if (SigFile* patch = sigFile())
+        checkShowModeButtons(patch->showMode());
     updateHideButtons(sigFile());
     updateZoomButtons(sigFile());
     for (QToolButton* b : {alignLeftBtn, alignRightBtn, alignTopBtn, alignBottomBtn})
@@ -243,6 +237,17 @@ void GraphicWindowController::onRevealOrder()
     changeShowMode(Module::SHOW_ORDER, true, true);
 }
 
+void GraphicWindowController::checkShowModeButtons(int mode)
+{
+    hideDefaultValuesBtn->setChecked(!(mode & Module::SHOW_DEFAULTS));
+    hideInformationBtn->setChecked(!(mode & Module::SHOW_INFO));
+    hideSignalBtn->setChecked(!(mode & Module::SHOW_SIGNAL));
+    hideControlBtn->setChecked(!(mode & Module::SHOW_CONTROL));
+    hideUserBtn->setChecked(!(mode & Module::SHOW_USEROBJ));
+    hideUnconnectedBtn->setChecked(!(mode & Module::SHOW_UNCONNECTED));
+    revealOrderBtn->setChecked(mode & Module::SHOW_ORDER);
+}
+
 void GraphicWindowController::updateHideButtons(SigFile* patch)
 {
     for (QToolButton* b : {hideSignalBtn, hideControlBtn, hideUserBtn, hideUnconnectedBtn, revealOrderBtn})
@@ -350,10 +355,19 @@ void GraphicWindowController::replaceDocument(std::shared_ptr<SigDocument> docum
     if (textWindowController_)
         textWindowController_->close();
     graphicView_->setGraphicWindowController(nullptr);
+    // What the window shows is the window's: the patch read again is shown
+    // the same way.
+    const std::optional<int> mode = sigFile() ? std::optional<int>(sigFile()->showMode()) : std::nullopt;
     if (document_)
         document_->removeChangeListeners(this);
     document_ = std::move(document);
     listenTo(document_.get());
+    if (SigFile* patch = sigFile()) {
+        if (mode)
+            patch->setShowMode(*mode);
+        patch->updateAll(patch->showMode());
+        checkShowModeButtons(patch->showMode());
+    }
     graphicView_->setGraphicWindowController(this);
     updateHideButtons(sigFile());
     updateZoomButtons(sigFile());

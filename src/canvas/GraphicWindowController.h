@@ -84,6 +84,9 @@ public:
     void onAlignBottom();
 
     void updateHideButtons(SigFile* patch);
+    // The show-mode buttons as the mode says: a hide button is on where its
+    // item is not shown.
+    void checkShowModeButtons(int mode);
     void updateZoomButtons(SigFile* patch);
     // The align buttons follow the canvas's selection.
     void moduleSelectionChanged(const void* sender);
@@ -97,7 +100,7 @@ public:
     // faithfully ("demo — read with errors"), with "*" while it has changes.
     void updateTitle();
     // Shows another document (the same file read again) in this window,
-    // laid out as on opening.
+    // laid out as on opening and in the window's show mode.
     void replaceDocument(std::shared_ptr<SigDocument> document);
 
     // --- title and author

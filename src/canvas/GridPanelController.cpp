@@ -136,16 +136,25 @@ GridPanelController::GridPanelController(QWidget* parent) : QWidget(parent, Qt::
 
 void GridPanelController::mainWindowChanged(QWindow* window)
 {
-    // Only another patch window takes over: the panel itself, a text window,
-    // a dialog or the focus leaving the application keep the one followed.
     if (!window)
         return;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->windowHandle() == window) {
-            if (qobject_cast<GraphicWindowController*>(w))
-                setMainWindow(w);
-            return;
-        }
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->windowHandle() != window)
+            continue;
+        // A patch window, or a window of one (its inspector, an editor, an
+        // alert), works on that patch window's canvas.
+        for (QWidget* owner = w; owner; owner = owner->parentWidget())
+            if (qobject_cast<GraphicWindowController*>(owner)) {
+                setMainWindow(owner);
+                return;
+            }
+        // The panel itself, its colour panel, a dialog or the focus leaving
+        // the application keep the window followed. Any other window (a text
+        // window, a browser) is the one worked in now, with no grid to show.
+        if (w != this && !isAncestorOf(w) && w->windowType() == Qt::Window)
+            setMainWindow(nullptr);
+        return;
+    }
 }
 
 void GridPanelController::setMainWindow(QWidget* window)

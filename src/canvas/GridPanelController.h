@@ -23,11 +23,12 @@ class GridView;
 // changes the grid of the current patch window's canvas (snapping, showing,
 // spacing, colour), with a preview of the grid between rulers.
 //
-// The current patch window is the last patch window that became active. It
-// stays current while other windows, this panel included, take the focus,
-// and is forgotten only when it closes or another patch window becomes
-// active. With none, the controls are disabled and the preview shows the
-// defaults.
+// The current patch window is the patch window that is active or owns the
+// active window (its inspector, an editor), or was so last while the panel,
+// its colour panel or a dialog has the focus. Another window becoming
+// active (a text window, a browser) leaves the panel with none, as does the
+// patch window closing. With none, the controls are disabled and the
+// preview shows the defaults.
 class GridPanelController : public QWidget {
     Q_OBJECT
 

@@ -90,12 +90,12 @@ TEST(EditRules, RedoRestoresInsteadOfRepeatingTheGesture)
     EXPECT_EQ(fieldOf(*doc, "mix", "in3")->source(), fieldOf(*doc, "osc", "out"));
 
     // A control output dropped with Option on a control input of a group
-    // whose new repetition starts with a signal input: nothing happens.
-    const std::string text = doc->sigData();
+    // whose repetitions start with a signal input: the new repetition's
+    // control input is wired, the counterpart of the one dropped on.
     ScopedRecordingAlerts alerts;
-    EXPECT_FALSE(editor.connectGesture(fieldOf(*doc, "lfo", "out"), fieldOf(*doc, "mix", "gain1"), {false, true}));
-    EXPECT_EQ(doc->sigData(), text);
-    EXPECT_EQ(undo.undoCount(), 1u);
+    EXPECT_TRUE(editor.connectGesture(fieldOf(*doc, "lfo", "out"), fieldOf(*doc, "mix", "gain1"), {false, true}));
+    EXPECT_EQ(lineOf(*doc, "MIXN mix"), "MIXN mix 4 g-out 1 adc-null lfo-out adc-null 0.5 osc-out 1 1 ;=380,40,80,0");
+    EXPECT_EQ(undo.undoCount(), 2u);
     EXPECT_TRUE(alerts.recorded.empty());
 }
 

@@ -193,4 +193,51 @@ TEST(PatchEditor, UndoingAMoveOfAnUnplacedModuleWritesNoPosition)
     doc->undoManager().redo();
     doc->undoManager().undo();
     EXPECT_EQ(doc->sigData(), before);
+
+    // A drag put back by Escape, or ending where it started, leaves the
+    // module without a position and the document unchanged.
+    Module& osc = moduleNamed(*doc, "osc");
+    const size_t steps = doc->undoManager().undoCount();
+    for (bool escape : {true, false}) {
+        SCOPED_TRACE(escape ? "escape" : "back where it started");
+        doc->updateChangeCount(SigDocument::ChangeCleared);
+        {
+            UndoGroup event(*doc);
+            ModuleDrag drag(*doc, {&osc}, Point{40, 30});
+            drag.dragTo(Point{90, 70});
+            ASSERT_EQ(osc.rect().origin, (Point{50, 40}));
+            if (escape) {
+                drag.cancel();
+            } else {
+                drag.dragTo(Point{40, 30});
+                EXPECT_FALSE(drag.finish());
+            }
+        }
+        EXPECT_FALSE(osc.isPlaced());
+        EXPECT_EQ(doc->sigData(), before);
+        EXPECT_FALSE(doc->isDocumentEdited());
+        EXPECT_EQ(doc->undoManager().undoCount(), steps);
+    }
+}
+
+TEST(PatchEditor, UndoPutsBoxesBackAtTheHeightOfTheShowModeOfNow)
+{
+    auto doc = openDocument(editPatch());
+    SigFile& patch = *doc->sigFile();
+    patch.updateAll(patch.showMode());
+    Module& mix = moduleNamed(*doc, "mix");
+    ASSERT_EQ(mix.rect(), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
+    {
+        UndoGroup event(*doc);
+        ASSERT_TRUE(PatchEditor(*doc).moveModules({&mix}, Point(30, 10)));
+    }
+    // Signal pins hidden after the move: four rows.
+    patch.setShowMode(patch.showMode() & ~Module::SHOW_SIGNAL);
+    patch.updateAll(patch.showMode());
+    ASSERT_EQ(mix.rect(), Rect(410, 50, 80, 64));
+    doc->undoManager().undo();
+    EXPECT_EQ(mix.rect(), Rect(380, 40, 80, 64));
+    EXPECT_EQ(mix.field("gain1")->rect().midY(), 40 + 16) << "the pins follow the box";
+    doc->undoManager().redo();
+    EXPECT_EQ(mix.rect(), Rect(410, 50, 80, 64));
 }

@@ -75,8 +75,19 @@ TEST(CanvasCommands, CopyAndPasteCascadeThroughTheSystemClipboard)
     EXPECT_DOUBLE_EQ(w.origin("knob2").x, o.x + kMarginX + 20);
     EXPECT_DOUBLE_EQ(w.origin("knob2").y, o.y + kMarginY + 20);
 
-    // Dragging the pasted module 50 right widens the step for the next one.
-    w.drag(w.middleOf("knob2"), w.middleOf("knob2") + QPoint(50, 0));
+    // A drag put back with Escape, and one that ends where it started,
+    // take no paste along; dragging the pasted module 50 right widens the
+    // step for the next one.
+    const QPoint grab = w.middleOf("knob2");
+    w.press(grab);
+    w.moveTo(grab + QPoint(90, 40));
+    QTest::keyClick(w.view, Qt::Key_Escape);
+    w.release(grab + QPoint(90, 40));
+    w.press(grab);
+    w.moveTo(grab + QPoint(70, 0));
+    w.moveTo(grab);
+    w.release(grab);
+    w.drag(grab, grab + QPoint(50, 0));
     QTest::mouseClick(w.view, Qt::LeftButton, Qt::NoModifier, original);
     w.action("actionPaste")->trigger();
     EXPECT_DOUBLE_EQ(w.origin("knob3").x, o.x + kMarginX + 60 * 3);
@@ -120,12 +131,17 @@ TEST(CanvasCommands, PastesSigTextFromElsewhereAndNothingFromProse)
     w.select({});
     w.action("actionPaste")->trigger();
     ASSERT_EQ(w.patch().moduleCount(), count + 2);
-    EXPECT_EQ(w.selection(), (std::vector<std::string>{"OSC1", "amp"}));
+    // Selected last to first: the last pasted is the one the others line up on.
+    EXPECT_EQ(w.selection(), (std::vector<std::string>{"amp", "OSC1"}));
     EXPECT_EQ(w.field("amp", "in")->source(), w.field("OSC1", "out")) << "wired among themselves";
     EXPECT_EQ(w.field("amp", "gain")->source(), nullptr);
     EXPECT_EQ(w.patch().moduleAtIndex(1)->instanceName(), "OSC1") << "after the head";
     EXPECT_TRUE(alerts.recorded.empty());
     EXPECT_EQ(w.doc->undoManager().undoCount(), 1u);
+    const double ampX = w.origin("amp").x;
+    w.action("actionAlignLeft")->trigger();
+    EXPECT_EQ(w.origin("amp").x, ampX);
+    EXPECT_EQ(w.origin("OSC1").x, ampX);
 }
 
 TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)

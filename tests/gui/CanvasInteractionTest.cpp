@@ -11,6 +11,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QWheelEvent>
 #include <QWindow>
 
@@ -62,6 +64,17 @@ TEST(CanvasInteraction, PartialRepaintsDuringGesturesLeaveWhatAFullPaintDraws)
     }
     sameAsFullPaint("module drag");
     w.release(w.middleOf("g"));
+    // The right-most module dragged: the head's outputs stand right of it
+    // and move with it, with the wires into them from modules that stay.
+    w.select({"mix"});
+    const QPoint mix = w.middleOf("mix");
+    w.press(mix);
+    for (QPoint d : {QPoint(-30, 10), QPoint(-60, 20), QPoint(20, 5), QPoint(90, 0), QPoint(-10, 0)}) {
+        w.moveTo(mix + d);
+        onScreen(w.window);
+    }
+    sameAsFullPaint("right-most module drag");
+    w.release(mix + QPoint(-10, 0));
     // A connection over pins that light up and go dark again.
     w.press(w.pin("knob", "out"));
     for (QPoint p : {w.pin("m2", "gain1"), w.at(600, 400), w.pin("osc", "amp"), w.at(300, 300)}) {
@@ -105,6 +118,12 @@ TEST(CanvasInteraction, ClicksShiftClicksAndRubberBandsSelect)
     EXPECT_EQ(w.selection(), (std::vector<std::string>{"osc"}));
     w.drag(w.at(120, 20), w.at(240, 130), Qt::AltModifier);
     EXPECT_TRUE(w.selection().empty());
+    // Option alone takes away what the band covers, and only that.
+    w.select({"osc", "knob", "g"});
+    w.drag(w.at(120, 20), w.at(240, 130), Qt::AltModifier);
+    EXPECT_EQ(w.selection(), (std::vector<std::string>{"knob", "g"}));
+    w.drag(w.at(120, 270), w.at(240, 360), Qt::ControlModifier);
+    EXPECT_EQ(w.selection(), (std::vector<std::string>{"g"}));
     // Clicking empty canvas clears; nothing of this was an edit.
     w.select({"osc", "g"});
     QTest::mouseClick(w.view, Qt::LeftButton, Qt::NoModifier, w.at(700, 500));
@@ -245,6 +264,35 @@ TEST(CanvasInteraction, ConnectionDragsHighlightOnlyWhatFitsAndFollowShiftAndOpt
     w.drag(w.pin("m2", "gain2"), w.pin("lfo", "out"));
     EXPECT_EQ(w.field("m2", "gain2")->source(), w.field("lfo", "out"));
 
+    // Shift takes the partner of the pin dropped on, and the pins it takes
+    // light up whatever their own kind: from an input, that pin's source
+    // (g's gain is fed by the LFO)...
+    w.press(w.pin("osc", "freq"));
+    w.moveTo(w.pin("g", "gain"));
+    EXPECT_EQ(w.view->marks().highlightField.lock(), nullptr) << "an input on an input";
+    w.moveTo(w.pin("g", "gain"), Qt::ShiftModifier);
+    EXPECT_EQ(w.view->marks().highlightField.lock(), w.field("g", "gain"));
+    w.release(w.pin("g", "gain"), Qt::ShiftModifier);
+    EXPECT_EQ(w.field("osc", "freq")->source(), w.field("lfo", "out"));
+    EXPECT_EQ(w.field("g", "gain")->source(), w.field("lfo", "out"));
+    // ...from an output, the one input an output feeds (the knob feeds m2's
+    // first gain)...
+    w.press(w.pin("lfo", "out"));
+    w.moveTo(knob, Qt::ShiftModifier);
+    EXPECT_EQ(w.view->marks().highlightField.lock(), w.field("knob", "out"));
+    w.release(knob, Qt::ShiftModifier);
+    EXPECT_EQ(w.field("m2", "gain1")->source(), w.field("lfo", "out"));
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Connect Field");
+    // ...and nothing onto an output that feeds two or more.
+    const size_t steps = undo.undoCount();
+    w.press(out);
+    w.moveTo(w.pin("g", "out"), Qt::ShiftModifier);
+    EXPECT_EQ(w.view->marks().highlightField.lock(), nullptr);
+    w.release(w.pin("g", "out"), Qt::ShiftModifier);
+    EXPECT_EQ(w.field("mix", "in1")->source(), w.field("g", "out"));
+    EXPECT_EQ(w.field("shape", "in")->source(), w.field("g", "out"));
+    EXPECT_EQ(undo.undoCount(), steps);
+
     // Option onto a repeated input adds a repetition and connects that.
     // The new one comes right after the one dropped on.
     Module::FieldPtr second = w.field("mix", "in2");
@@ -257,6 +305,15 @@ TEST(CanvasInteraction, ConnectionDragsHighlightOnlyWhatFitsAndFollowShiftAndOpt
     EXPECT_TRUE(alerts.recorded.empty());
     undo.undo();
     EXPECT_FALSE(w.module("mix").field("in3"));
+    // Onto the group's control input, the new repetition's control input is
+    // connected: the counterpart of the pin dropped on.
+    w.drag(knob, w.pin("mix", "gain1"), Qt::AltModifier);
+    ASSERT_TRUE(w.module("mix").field("gain3"));
+    EXPECT_EQ(w.field("mix", "gain2")->source(), w.field("knob", "out"));
+    EXPECT_EQ(w.field("mix", "in2")->source(), nullptr);
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Connect Field");
+    undo.undo();
+    EXPECT_FALSE(w.module("mix").field("gain3"));
 
     // A full group says so.
     w.field("mix", "count")->setText("16");
@@ -409,6 +466,18 @@ TEST(CanvasInteraction, WheelScrollsAndCtrlWheelZoomsAboutTheMouse)
     QApplication::sendEvent(w.view, &plain);
     EXPECT_DOUBLE_EQ(w.view->magnification(), 1.25) << "the plain wheel is the scroll area's";
     EXPECT_FALSE(plain.isAccepted());
+
+    // Zoom In and Out with nothing selected keep the point at the top left.
+    ASSERT_TRUE(w.selection().empty());
+    w.view->setZoom(1 / w.view->magnification());
+    w.view->setFrameSize(QSizeF(3000, 2000));
+    w.window->enclosingScrollView()->horizontalScrollBar()->setValue(400);
+    w.window->enclosingScrollView()->verticalScrollBar()->setValue(300);
+    for (CanvasCommand zoom : {CanvasCommand::ZoomIn, CanvasCommand::ZoomIn, CanvasCommand::ZoomOut}) {
+        ASSERT_TRUE(w.view->commands().perform(zoom));
+        EXPECT_NEAR(w.view->visibleArea().x(), 400, 1) << w.view->magnification();
+        EXPECT_NEAR(w.view->visibleArea().y(), 300, 1) << w.view->magnification();
+    }
 }
 
 TEST(CanvasInteraction, TheStatusBarNamesWhatIsUnderTheMouse)
@@ -425,4 +494,11 @@ TEST(CanvasInteraction, TheStatusBarNamesWhatIsUnderTheMouse)
     EXPECT_EQ(hover(w.pin("g", "in")), "g (GAIN) \u00b7 in: osc-out");
     EXPECT_EQ(hover(w.pin("osc", "out")), "osc (SINE) \u00b7 out \u2192 inputs fed: 1");
     EXPECT_EQ(hover(w.at(700, 500)), "");
+
+    // A wire deleted under the mouse is named no more.
+    EXPECT_EQ(hover(w.pin("g", "in")), "g (GAIN) \u00b7 in: osc-out");
+    w.view->setSelectedField(w.field("g", "in"));
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    ASSERT_EQ(w.field("g", "in")->source(), nullptr);
+    EXPECT_EQ(status->text().toStdString(), "g (GAIN) \u00b7 in: ");
 }

@@ -370,6 +370,20 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     EXPECT_TRUE(isGreenish(marks, 215, 78)) << "the line from the pin's centre (180, 56)";
     EXPECT_EQ(marks.pixelColor(220, 108), rgb(128, 128, 128)) << "rubber band, top edge";
     EXPECT_TRUE(isWhite(marks, 220, 112)) << "and nothing inside";
+
+    // Overlapping boxes: the later one lies on top, unless the earlier one
+    // is selected. Where the later one's left outline crosses the earlier
+    // one's fill, that outline shows, or the fill over it.
+    Module& under = patch.add("REMOTER", "under", 100, 200);
+    Module& over = patch.add("REMOTER", "over", 140, 220);
+    const QColor fill = rgb(245, 245, 245);
+    EXPECT_NE(patch.render(Module::SHOW_SIGNAL).pixelColor(140, 250), fill);
+    CanvasMarks underSelected;
+    underSelected.selectedModules = {under.shared_from_this()};
+    EXPECT_EQ(patch.render(Module::SHOW_SIGNAL, underSelected).pixelColor(140, 250), fill);
+    CanvasMarks overSelected;
+    overSelected.selectedModules = {over.shared_from_this()};
+    EXPECT_NE(patch.render(Module::SHOW_SIGNAL, overSelected).pixelColor(140, 250), fill);
 }
 
 TEST(CanvasPainting, AWireIsNeverFilledWhateverWasDrawnBeforeIt)

@@ -96,6 +96,20 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
     w.click("revealOrderBtn");
     EXPECT_EQ(w.patch().showMode(), mode ^ (32 | 64 | 128));
     EXPECT_EQ(pinRows(w.patch()), before) << "defaults, information and order move no pin";
+
+    // The show mode is the window's: the file read again (Revert) is shown
+    // the same way, with the buttons as they were.
+    w.click("hideSignalBtn");
+    auto reread = std::make_shared<SigDocument>();
+    reread->initWithData(kSmallPatch, std::string("demo"), std::nullopt, bundledDbase());
+    w.window->replaceDocument(reread);
+    w.doc = reread;
+    EXPECT_EQ(w.patch().showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
+    EXPECT_EQ(w.module("gain").field("gain")->gpos(), 1) << "laid out for it";
+    for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
+        EXPECT_TRUE(w.button(name)->isChecked()) << name;
+    for (const char* name : {"hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"})
+        EXPECT_FALSE(w.button(name)->isChecked()) << name;
 }
 
 TEST(GraphicWindow, ShowAllTurnsOffTheFourHideButtonsOnly)

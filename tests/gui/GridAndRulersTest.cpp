@@ -8,6 +8,7 @@
 #include "canvas/GridView.h"
 #include "canvas/RulerView.h"
 #include "canvas/TextWindowController.h"
+#include "editors/EditModuleController.h"
 #include "gui/CanvasTestSupport.h"
 
 #include <QCheckBox>
@@ -261,10 +262,22 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
     EXPECT_EQ(columnsOf(panel->gridView()->grab().toImage(), 10, kLine),
               (std::set<int>{2, 27, 52, 77, 102, 127, 152, 177}));
 
-    // A text window is no patch window: b stays.
+    // A text window has no grid: the panel drives nothing while it is in
+    // front, and b again once b is.
     b.window->onShowTextView();
     ASSERT_TRUE(b.window->textWindowController());
     activate(b.window->textWindowController());
+    EXPECT_EQ(panel->inspectingGraphicView(), nullptr);
+    EXPECT_FALSE(panel->showsGridCheckbox()->isEnabled());
+    EXPECT_FALSE(panel->gridSpacingSlider()->isEnabled());
+    // A window of b's own (its inspector) works on b's canvas.
+    EditModuleController* inspector = EditModuleController::open(*b.window, b.module("osc"));
+    ASSERT_TRUE(inspector);
+    activate(inspector);
+    EXPECT_EQ(panel->inspectingGraphicView(), b.view);
+    EXPECT_TRUE(panel->showsGridCheckbox()->isEnabled());
+    inspector->close();
+    activate(b.window);
     EXPECT_EQ(panel->inspectingGraphicView(), b.view);
 
     // A change made on the canvas itself (its menu) shows in the panel.

@@ -1,17 +1,26 @@
 // The patch window's own edits go through the edit layer: each is one undo
-// step, and the window's title and text window follow undo and redo.
+// step, and the window's title, its text window and its canvas follow undo
+// and redo.
+#include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
+#include "Toskfile/UndoGroup.h"
 #include "base/Alerts.h"
 #include "base/NotificationCenter.h"
+#include "canvas/CanvasCommands.h"
 #include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/TextView.h"
+#include "editors/EditModuleController.h"
+#include "editors/ModuleFieldTableModel.h"
+#include "gui/CanvasTestSupport.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -19,6 +28,8 @@
 #include <QToolButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace tosk;
 
@@ -156,4 +167,181 @@ TEST(PatchEditing, ALayoutOnOpeningIsAChangeNoUndoTakesBack)
     QTest::mouseClick(w.window->findChild<QToolButton*>("alignTopBtn"), Qt::LeftButton);
     w.doc->undoManager().undo();
     EXPECT_EQ(w.window->windowTitle(), "demo*") << "the layout is still unsaved";
+}
+
+namespace {
+
+// Every module feeds something (so that the processing order can be
+// rebuilt), a repeated group, an interface module.
+const std::string kUndoPatch =
+    test::sigLines({"HEADM adc Demo t 2 2 1 mix-out g-out adc-nullobj ;=20,40,80,0",
+                    "SINE osc 440 lfo-out ;=140,40,80,0", "LFO lfo 2 1 0 ;=140,160,80,0",
+                    "GAIN g osc-out knob-out ;=260,40,80,0", "MIXN mix 2 g-out 1 osc-out 0.5 1 ;=380,40,80,0",
+                    "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=140,280,80,0", "TAIL Ann"});
+
+// What undo must give back: the saved bytes, the selection, and the
+// geometry of the view (every box as laid out, and the canvas size).
+struct ViewShot {
+    std::string bytes;
+    std::vector<std::string> selection;
+    std::vector<std::string> boxes;
+    QSizeF frame;
+    bool operator==(const ViewShot&) const = default;
+};
+
+void PrintTo(const ViewShot& s, std::ostream* os)
+{
+    *os << "selection";
+    for (const auto& n : s.selection)
+        *os << " " << n;
+    *os << "; frame " << s.frame.width() << "x" << s.frame.height() << ";";
+    for (const auto& b : s.boxes)
+        *os << " " << b;
+    *os << "\n" << s.bytes;
+}
+
+ViewShot shot(test::CanvasWindow& w)
+{
+    w.view->canvasLayout();
+    ViewShot s{w.doc->sigData(), w.selection(), {}, w.view->frameSize()};
+    for (const auto& m : w.patch().listOfModules()) {
+        const Rect r = m->rect();
+        s.boxes.push_back(m->instanceName() + "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) + "," +
+                          std::to_string(r.width()) + "," + std::to_string(r.height()) + ")");
+    }
+    return s;
+}
+
+// Types a value into the inspector's row of that field.
+void typeInInspector(test::CanvasWindow& w, const char* module, const char* field, const char* value)
+{
+    EditModuleController* panel = EditModuleController::open(*w.window, w.module(module));
+    ASSERT_TRUE(panel);
+    ModuleFieldTableModel* model = panel->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        if (model->index(row, ModuleFieldTableModel::TypeColumn).data().toString() == QLatin1String(field)) {
+            EXPECT_TRUE(
+                model->setData(model->index(row, ModuleFieldTableModel::ValueColumn), QString(value), Qt::EditRole));
+            panel->close();
+            return;
+        }
+    ADD_FAILURE() << "no row " << field;
+}
+
+} // namespace
+
+TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
+{
+    using W = test::CanvasWindow;
+    auto perform = [](W& w, CanvasCommand c) { EXPECT_TRUE(w.view->commands().perform(c)); };
+    struct Case {
+        const char* undoName;
+        std::vector<const char*> selected; // before the edit (a press may change it)
+        std::function<void(W&)> edit;
+        std::function<void(W&)> setUp = {};
+    };
+    const std::vector<Case> cases{
+        {"Move", {"g"}, [](W& w) { w.drag(w.middleOf("g"), w.middleOf("g") + QPoint(40, 20)); }},
+        {"Connect Field", {}, [](W& w) { w.drag(w.pin("knob", "out"), w.pin("mix", "gain1")); }},
+        {"Delete Connection",
+         {},
+         [](W& w) {
+             w.view->setSelectedField(w.field("g", "in"));
+             QTest::keyClick(w.view, Qt::Key_Delete);
+         }},
+        {"Add Module", {"lfo"}, [](W& w) { EXPECT_TRUE(w.view->insertModule("SINE", &w.module("lfo"))); }},
+        {"Delete Selected Modules", {"g", "lfo"}, [](W& w) { QTest::keyClick(w.view, Qt::Key_Delete); }},
+        {"Cut", {"osc"}, [&](W& w) { perform(w, CanvasCommand::Cut); }},
+        {"Paste",
+         {"knob"},
+         [&](W& w) {
+             perform(w, CanvasCommand::Copy);
+             perform(w, CanvasCommand::Paste);
+         }},
+        {"Paste",
+         {},
+         [&](W& w) {
+             QGuiApplication::clipboard()->setText("SINE a 220 0.3 ;=500,400,80,0\nGAIN b a-out 1 ;=620,400,80,0\n");
+             perform(w, CanvasCommand::Paste);
+         }},
+        {"Duplicate", {"osc", "g"}, [&](W& w) { perform(w, CanvasCommand::Duplicate); }},
+        {"Reorder Module",
+         {},
+         [](W& w) {
+             w.window->onRevealOrder();
+             const Rect from = w.module("knob").orderCircle(), to = w.module("osc").orderCircle();
+             w.drag(w.at(from.midX(), from.midY()), w.at(to.midX(), to.midY()));
+         }},
+        {"Reorder SigFile",
+         {"mix"},
+         [&](W& w) {
+             ScopedRecordingAlerts ok;
+             perform(w, CanvasCommand::Reorder);
+         }},
+        {"Reposition",
+         {"osc"},
+         [&](W& w) {
+             ScopedRecordingAlerts ok;
+             perform(w, CanvasCommand::Reposition);
+         }},
+        {"Align Left Edges", {"g", "knob"}, [&](W& w) { perform(w, CanvasCommand::AlignLeft); }},
+        {"Align Right Edges", {"g", "knob"}, [&](W& w) { perform(w, CanvasCommand::AlignRight); }},
+        {"Align Top Edges", {"knob", "g"}, [&](W& w) { perform(w, CanvasCommand::AlignTop); }},
+        {"Align Bottom Edges", {"knob", "g"}, [&](W& w) { perform(w, CanvasCommand::AlignBottom); }},
+        {"Grid Selected Graphics", {"osc", "knob"}, [&](W& w) { perform(w, CanvasCommand::GridSelected); }},
+        {"Add Repeating Field",
+         {"mix"},
+         [&](W& w) {
+             w.view->setSelectedField(w.field("mix", "gain1"));
+             perform(w, CanvasCommand::AddRepeatingField);
+         }},
+        {"Delete Repeating Field",
+         {},
+         [&](W& w) { perform(w, CanvasCommand::DeleteRepeatingField); },
+         [&](W& w) {
+             // Two is the fewest: a third to take away.
+             w.view->setSelectedField(w.field("mix", "in2"));
+             perform(w, CanvasCommand::AddRepeatingField);
+         }},
+        {"Change Value", {"lfo"}, [](W& w) { typeInInspector(w, "lfo", "rate", "2.5"); }},
+        {"Change Value", {}, [](W& w) { typeInInspector(w, "g", "gain", "0.25"); }},
+        {"Set Title and Author",
+         {"osc"},
+         [](W& w) {
+             w.window->raiseTitleWindow();
+             w.window->titleSheet()->findChild<QLineEdit*>("titleField")->setText("Night Hall");
+             QTest::mouseClick(w.window->titleSheet()->findChild<QPushButton*>("okButton"), Qt::LeftButton);
+         }},
+        {"Update Parameters",
+         {"g"},
+         [](W& w) {
+             UndoGroup event(*w.doc);
+             EXPECT_EQ(PatchEditor(*w.doc).takeParameters({{w.field("lfo", "rate"), "3"}}), 1);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.undoName);
+        W w(kUndoPatch, true, {});
+        w.window->hooks().inspectModule = [](GraphicWindowController& window, Module& m) {
+            EditModuleController::open(window, m);
+        };
+        if (c.setUp)
+            c.setUp(w);
+        w.select(c.selected);
+        QApplication::processEvents();
+        const ViewShot before = shot(w);
+        c.edit(w);
+        // The event that made the edit is over.
+        QApplication::processEvents();
+        ASSERT_EQ(w.doc->undoManager().undoMenuItemTitle(), std::string("Undo ") + c.undoName);
+        const ViewShot after = shot(w);
+        ASSERT_NE(after.bytes, before.bytes);
+
+        perform(w, CanvasCommand::Undo);
+        EXPECT_EQ(shot(w), before);
+        perform(w, CanvasCommand::Redo);
+        EXPECT_EQ(shot(w), after);
+        perform(w, CanvasCommand::Undo);
+        EXPECT_EQ(shot(w), before);
+    }
 }
