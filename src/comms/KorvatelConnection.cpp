@@ -3,10 +3,13 @@
 #include "Toskfile/MyExtensions.h"
 #include "base/Log.h"
 #include "comms/InfObject.h"
+#include "comms/RequestProgress.h"
 #include "comms/ScanText.h"
+#include "comms/SerialTerminal.h"
 #include "comms/SetObject.h"
 #include "comms/UserObjectFactory.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace tosk {
@@ -26,10 +29,23 @@ bool isPatchTextReply(uint8_t command)
 } // namespace
 
 KorvatelConnection::KorvatelConnection(std::shared_ptr<ChannelNameInfo> info, LineSettingsSource settings,
-                                       std::chrono::milliseconds receiveTimeout, std::chrono::milliseconds bankPause)
+                                       std::chrono::milliseconds receiveTimeout, std::chrono::milliseconds bankPause,
+                                       std::chrono::milliseconds replyLimit)
     : serialConnection_(std::move(settings), receiveTimeout), channelInfo_(std::move(info)),
-      inputBuffer_(bufferSize + 1), objectBuffer_(bufferSize + 1), bankPause_(bankPause)
+      inputBuffer_(bufferSize + 1), objectBuffer_(bufferSize + 1), bankPause_(bankPause), replyLimit_(replyLimit)
 {
+}
+
+void KorvatelConnection::setCancelCheck(CancelCheck check)
+{
+    cancelCheck_ = std::move(check);
+    if (!cancelCheck_) {
+        serialConnection_.setLineWaitObserver({});
+        return;
+    }
+    // A wait for the line is a wait like any other.
+    serialConnection_.setLineWaitObserver(
+        [check = cancelCheck_](std::chrono::milliseconds, std::chrono::milliseconds) { check(0); });
 }
 
 // ---- requests
@@ -48,21 +64,87 @@ void KorvatelConnection::sendRequest(const Bytes& message)
     serialConnection_.putData(message.data(), message.size());
 }
 
+void KorvatelConnection::readFrame(const char* operation, const std::function<void(const uint8_t*, size_t)>& keep)
+{
+    using Clock = std::chrono::steady_clock;
+    auto elapsed = [](Clock::time_point since) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since);
+    };
+    const std::chrono::milliseconds silence = serialConnection_.timeout();
+    const auto start = Clock::now();
+    auto lastByte = start;
+    size_t received = 0;
+    bool inFrame = false;
+    uint8_t chunk[4096];
+    for (;;) {
+        if (cancelCheck_)
+            cancelCheck_(received);
+        const auto taken = elapsed(start), silent = elapsed(lastByte);
+        if (taken >= replyLimit_)
+            throw TkxException(format("KorvatelConnection.%s", operation),
+                               format("the reply did not end within %g seconds; the line is not carrying a "
+                                      "unit's reply",
+                                      double(replyLimit_.count()) / 1000));
+        if (silent >= silence) {
+            // As a read that waited for the unit's next byte in vain.
+            const std::string reason = format("timeout %s", getErrorMessage().c_str());
+            logf("SerialConnection.getByte exception: SerialPort.getByte - %s", reason.c_str());
+            throw TkxException("SerialConnection.getByte", reason);
+        }
+        const int ready =
+            serialConnection_.waitForInput(std::min({checkInterval, silence - silent, replyLimit_ - taken}));
+        if (ready < 0) {
+            if (!serialConnection_.isOpen())
+                return;
+            throw TkxException("SerialConnection.getByte", format("timeout error %s", getErrorMessage().c_str()));
+        }
+        if (ready == 0)
+            continue;
+        const long n = serialConnection_.getData(chunk, sizeof chunk);
+        if (n <= 0)
+            return;
+        lastByte = Clock::now();
+        received += size_t(n);
+        const uint8_t* from = chunk;
+        const uint8_t* end = chunk + n;
+        if (!inFrame) {
+            from = memChar(chunk, sysex::START, end);
+            inFrame = from != nullptr;
+        }
+        const uint8_t* last = memChar(inFrame ? from : chunk, sysex::END, end);
+        if (inFrame)
+            keep(from, size_t((last ? last + 1 : end) - from));
+        if (last)
+            return;
+        if (received > maxReply)
+            throw TkxException(format("KorvatelConnection.%s", operation),
+                               format("the reply grew beyond %zu bytes without its end (F7); the line is not "
+                                      "carrying a unit's reply",
+                                      maxReply));
+    }
+}
+
 void KorvatelConnection::collectReply(const char* operation)
 {
     inputLength_ = 0;
-    long total = 0;
-    for (;;) {
-        uint8_t byte = 0;
-        if (serialConnection_.getByte(&byte) != 1)
-            break;
-        ++total;
-        if (inputLength_ < bufferSize)
-            inputBuffer_[inputLength_++] = byte;
-        else
-            logf("KorvatelConnection.%s: inputBuffer overflow: %ld > %ld", operation, total, long(bufferSize));
-        if (byte == sysex::END)
-            break;
+    size_t total = 0;
+    readFrame(operation, [&](const uint8_t* bytes, size_t n) {
+        total += n;
+        const size_t room = bufferSize - inputLength_;
+        std::copy(bytes, bytes + std::min(n, room), inputBuffer_.begin() + long(inputLength_));
+        inputLength_ += std::min(n, room);
+        if (n > room)
+            logf("KorvatelConnection.%s: inputBuffer overflow: %zu > %ld", operation, total, long(bufferSize));
+    });
+}
+
+void KorvatelConnection::pause(std::chrono::milliseconds pause)
+{
+    const auto until = std::chrono::steady_clock::now() + pause;
+    for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {
+        if (cancelCheck_)
+            cancelCheck_(0);
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(checkInterval, until - now));
     }
 }
 
@@ -201,9 +283,31 @@ void KorvatelConnection::closeAfterFailure(const char* message, const TkxExcepti
 {
     logf(message, e.name().c_str(), e.reason().c_str());
     lastFailure_ = e;
+    // Given up: what is unsent or unread belongs to no exchange.
+    if (isCancellation(e)) {
+        serialConnection_.abandon();
+        return;
+    }
     try {
         serialConnection_.close();
-    } catch (const TkxException&) {
+    } catch (...) {
+        serialConnection_.abandon();
+    }
+}
+
+template <typename Body> void KorvatelConnection::operation(const char* failureMessage, Body body)
+{
+    lastFailure_.reset();
+    try {
+        openLine();
+        body();
+        serialConnection_.close();
+    } catch (const TkxException& e) {
+        closeAfterFailure(failureMessage, e);
+    } catch (const std::exception& e) {
+        closeAfterFailure(failureMessage, TkxException("KorvatelConnection.operation", e.what()));
+    } catch (...) {
+        closeAfterFailure(failureMessage, TkxException("KorvatelConnection.operation", "unknown exception"));
     }
 }
 
@@ -211,12 +315,9 @@ std::optional<std::string> KorvatelConnection::readSigFile()
 {
     sendRequest(sysex::frame(uint8_t(channelId()), sysex::GET_PATCH));
     std::string bytes;
-    for (;;) {
-        uint8_t byte = 0;
-        if (serialConnection_.getByte(&byte) != 1 || byte == sysex::END)
-            break;
-        bytes += char(byte);
-    }
+    readFrame("getSigFile", [&](const uint8_t* b, size_t n) { bytes.append(reinterpret_cast<const char*>(b), n); });
+    if (!bytes.empty() && uint8_t(bytes.back()) == sysex::END)
+        bytes.pop_back();
     if (bytes.size() <= 5)
         return std::nullopt;
     // Only a patch-text frame holds a patch; anything else (an error text, a
@@ -239,28 +340,20 @@ std::optional<std::string> KorvatelConnection::readSigFile()
 
 std::optional<std::string> KorvatelConnection::getSigFile()
 {
-    lastFailure_.reset();
-    bool opened = false;
-    try {
-        if (!serialConnection_.isOpen()) {
-            openLine();
-            opened = true;
+    if (serialConnection_.isOpen()) {
+        // Inside an operation, which closes the line whatever happens.
+        lastFailure_.reset();
+        try {
+            return readSigFile();
+        } catch (const TkxException& e) {
+            logf("KorvatelConnection.getSigFile: exception %s %s", e.name().c_str(), e.reason().c_str());
+            lastFailure_ = e;
+            return std::nullopt;
         }
-        auto text = readSigFile();
-        if (opened)
-            serialConnection_.close();
-        return text;
-    } catch (const TkxException& e) {
-        logf("KorvatelConnection.getSigFile: exception %s %s", e.name().c_str(), e.reason().c_str());
-        lastFailure_ = e;
-        if (opened) {
-            try {
-                serialConnection_.close();
-            } catch (const TkxException&) {
-            }
-        }
-        return std::nullopt;
     }
+    std::optional<std::string> text;
+    operation("KorvatelConnection.getSigFile: exception %s %s", [&] { text = readSigFile(); });
+    return text;
 }
 
 void KorvatelConnection::sendSelectBank(uint8_t bank, bool internal)
@@ -269,7 +362,7 @@ void KorvatelConnection::sendSelectBank(uint8_t bank, bool internal)
         uint8_t payload[4] = {0x00, uint8_t(internal ? 0 : 1), uint8_t(bank >> 4), uint8_t(bank & 0x0F)};
         sendRequest(sysex::frame(uint8_t(channelId()), sysex::SELECT_BANK, payload, 4));
         serialConnection_.drain();
-        std::this_thread::sleep_for(bankPause_);
+        pause(bankPause_);
     } catch (const TkxException& e) {
         logf("KorvatelConnection.selectBank: exception %s - %s", e.name().c_str(), e.reason().c_str());
         lastFailure_ = e;
@@ -295,18 +388,6 @@ void KorvatelConnection::selectBankIfNeeded(uint32_t bank)
     // and is tried again by the next one.
     sendSelectBank(uint8_t(bank), true);
     currentBank_ = bank;
-}
-
-template <typename Body> void KorvatelConnection::operation(const char* failureMessage, Body body)
-{
-    lastFailure_.reset();
-    try {
-        openLine();
-        body();
-        serialConnection_.close();
-    } catch (const TkxException& e) {
-        closeAfterFailure(failureMessage, e);
-    }
 }
 
 std::shared_ptr<BaseObject> KorvatelConnection::walk(std::initializer_list<std::pair<const char*, uint8_t>> steps,
