@@ -75,15 +75,16 @@ void UnitTaskRunner::startNext()
         if (task->stop)
             throw requestCancelled();
     });
-    thread_ = std::thread([this, task, connection = connection_] {
+    thread_ = std::thread([this, task, connection = connection_]() mutable {
         try {
             task->work(*connection, task->stop);
         } catch (...) {
             // The operations report their failures themselves; anything
             // else must not take the program down from this thread.
         }
-        // This object outlives the thread (it joins it).
-        post([this, task] { finished(task); });
+        // This object outlives the thread (it joins it). The task goes with
+        // the report, so that it ends on the main thread.
+        post([this, task = std::move(task)] { finished(task); });
     });
 }
 

@@ -85,12 +85,9 @@ void KorvatelConnection::readFrame(const char* operation, const std::function<vo
                                format("the reply did not end within %g seconds; the line is not carrying a "
                                       "unit's reply",
                                       double(replyLimit_.count()) / 1000));
-        if (silent >= silence) {
-            // As a read that waited for the unit's next byte in vain.
-            const std::string reason = format("timeout %s", getErrorMessage().c_str());
-            logf("SerialConnection.getByte exception: SerialPort.getByte - %s", reason.c_str());
-            throw TkxException("SerialConnection.getByte", reason);
-        }
+        // As a read that waited for the unit's next byte in vain.
+        if (silent >= silence)
+            throw TkxException("SerialConnection.getByte", format("timeout %s", getErrorMessage().c_str()));
         const int ready =
             serialConnection_.waitForInput(std::min({checkInterval, silence - silent, replyLimit_ - taken}));
         if (ready < 0) {

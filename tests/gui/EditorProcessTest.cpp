@@ -54,6 +54,9 @@ public:
     Process(const fs::path& program, std::vector<std::string> args, std::vector<std::string> env,
             const fs::path& folder = {})
     {
+        // A command to an editor that has ended fails the test, not the
+        // test program.
+        std::signal(SIGPIPE, SIG_IGN);
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0)
             return;
@@ -319,9 +322,11 @@ TEST(EditorProcess, QuittingDuringABackupAsksThenStopsItAndEndsCleanly)
     Process editor(binDir() / "tosk_test_driver", {}, s.env());
     ASSERT_TRUE(editor.started());
     EXPECT_TRUE(editor.ask("unit-browser").empty());
-    auto idle = [](const std::vector<std::string>& reply) {
-        return reply.size() == 1 && split(reply[0]).size() >= 2 && split(reply[0])[1] == "0";
+    // "browser", busy (0/1), status.
+    auto busy = [](const std::vector<std::string>& reply, const char* flag) {
+        return reply.size() == 1 && split(reply[0]).size() >= 2 && split(reply[0])[1] == flag;
     };
+    auto idle = [&](const std::vector<std::string>& reply) { return busy(reply, "0"); };
     ASSERT_TRUE(idle(editor.askUntil("unit", idle))) << "the banks were read";
     EXPECT_EQ(editor.ask("backup " + backup.string()), std::vector<std::string>{"started"});
 
@@ -332,9 +337,7 @@ TEST(EditorProcess, QuittingDuringABackupAsksThenStopsItAndEndsCleanly)
     EXPECT_TRUE(editor.ask("quit").empty());
     EXPECT_EQ(editor.askUntil("dialog", shown), question);
     EXPECT_EQ(editor.ask("click Cancel"), std::vector<std::string>{"clicked"});
-    const auto running = editor.ask("unit");
-    ASSERT_EQ(running.size(), 1u);
-    EXPECT_EQ(split(running[0]).at(1), "1") << running[0];
+    EXPECT_TRUE(busy(editor.ask("unit"), "1")) << "the backup goes on";
 
     EXPECT_TRUE(editor.ask("quit").empty());
     EXPECT_EQ(editor.askUntil("dialog", shown), question);
