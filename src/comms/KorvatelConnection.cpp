@@ -76,6 +76,8 @@ void KorvatelConnection::readFrame(const char* operation, const std::function<vo
     size_t received = 0;
     bool inFrame = false;
     uint8_t chunk[4096];
+    // Until the F7: a reply given up before it is still owed by the unit.
+    replyOwed_ = true;
     for (;;) {
         if (cancelCheck_)
             cancelCheck_(received);
@@ -91,28 +93,32 @@ void KorvatelConnection::readFrame(const char* operation, const std::function<vo
         const int ready =
             serialConnection_.waitForInput(std::min({checkInterval, silence - silent, replyLimit_ - taken}));
         if (ready < 0) {
-            if (!serialConnection_.isOpen())
+            if (!serialConnection_.isOpen()) {
+                replyOwed_ = false;
                 return;
+            }
             throw TkxException("SerialConnection.getByte", format("timeout error %s", getErrorMessage().c_str()));
         }
         if (ready == 0)
             continue;
         const long n = serialConnection_.getData(chunk, sizeof chunk);
-        if (n <= 0)
+        if (n <= 0) {
+            replyOwed_ = false;
             return;
+        }
         lastByte = Clock::now();
         received += size_t(n);
-        const uint8_t* from = chunk;
         const uint8_t* end = chunk + n;
-        if (!inFrame) {
-            from = memChar(chunk, sysex::START, end);
-            inFrame = from != nullptr;
-        }
-        const uint8_t* last = memChar(inFrame ? from : chunk, sysex::END, end);
-        if (inFrame)
+        const uint8_t* from = inFrame ? chunk : memChar(chunk, sysex::START, end);
+        inFrame = from != nullptr;
+        if (inFrame) {
+            const uint8_t* last = memChar(from, sysex::END, end);
             keep(from, size_t((last ? last + 1 : end) - from));
-        if (last)
-            return;
+            if (last) {
+                replyOwed_ = false;
+                return;
+            }
+        }
         if (received > maxReply)
             throw TkxException(format("KorvatelConnection.%s", operation),
                                format("the reply grew beyond %zu bytes without its end (F7); the line is not "
@@ -271,9 +277,35 @@ void KorvatelConnection::programChange(uint8_t program)
 void KorvatelConnection::openLine()
 {
     serialConnection_.open();
+    // The rest of a reply given up would be taken for the next one; its end
+    // may be waiting already.
+    if (replyOwed_)
+        dropOwedReply();
     // Stale input would be taken for the first reply. Output is left alone:
     // what an earlier exchange wrote may still be on its way to the unit.
     serialConnection_.flushInput();
+}
+
+void KorvatelConnection::dropOwedReply()
+{
+    // Up to its F7, or for as long as the unit may keep us waiting for a
+    // byte: a unit that never stops stops at our next request.
+    const auto until = std::chrono::steady_clock::now() + serialConnection_.timeout();
+    uint8_t chunk[4096];
+    for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {
+        if (cancelCheck_)
+            cancelCheck_(0);
+        const int ready = serialConnection_.waitForInput(
+            std::min(checkInterval, std::chrono::ceil<std::chrono::milliseconds>(until - now)));
+        if (ready < 0)
+            break;
+        if (ready == 0)
+            continue;
+        const long n = serialConnection_.getData(chunk, sizeof chunk);
+        if (n <= 0 || memChar(chunk, sysex::END, chunk + n))
+            break;
+    }
+    replyOwed_ = false;
 }
 
 void KorvatelConnection::closeAfterFailure(const char* message, const TkxException& e)

@@ -114,9 +114,9 @@ private:
     Bytes request(uint8_t command, const std::string& key, uint8_t separator, const std::string& tail) const;
     void sendRequest(const Bytes& message);
     // Reads one reply up to its F7 and hands `keep` what belongs to it:
-    // from its F0 on, the F7 included (what comes before an F0 is the rest
-    // of a reply given up earlier). Ends without a byte when the line is
-    // closed or a read returns none.
+    // from its F0 on, the F7 included (what comes before an F0, an F7
+    // among it, is the rest of a reply given up earlier). Ends without a
+    // byte when the line is closed or a read returns none.
     void readFrame(const char* operation, const std::function<void(const uint8_t*, size_t)>& keep);
     void collectReply(const char* operation);
     // Waits `pause`, looking at the cancel check meanwhile.
@@ -135,6 +135,8 @@ private:
     template <typename Body> void operation(const char* failureMessage, Body body);
     void programChange(uint8_t program);
     void openLine();
+    // Reads and drops what is left of a reply given up.
+    void dropOwedReply();
     void closeAfterFailure(const char* message, const TkxException& e);
     void selectBankIfNeeded(uint32_t bank);
     void sendSelectBank(uint8_t bank, bool internal);
@@ -149,6 +151,8 @@ private:
     std::chrono::milliseconds bankPause_;
     std::chrono::milliseconds replyLimit_;
     CancelCheck cancelCheck_;
+    // An exchange was given up before its reply had ended.
+    bool replyOwed_ = false;
     std::optional<TkxException> lastFailure_;
 };
 

@@ -259,8 +259,11 @@ TEST(KorvatelConnection, WhatEndsAReplyMidwayEndsTheOperationWithTheLineClosedAn
         EXPECT_FALSE(k.connection.serialConnection().isOpen());
         EXPECT_FALSE(SerialLineLock::isHeld(k.unit.path())) << c.failure;
 
+        // The rest of the reply given up comes before the next one.
         k.connection.setCancelCheck({});
-        k.unit.script(bankWalk(2, {"1 A"}));
+        std::vector<Bytes> walk = bankWalk(2, {"1 A"});
+        walk[0].insert(walk[0].begin(), {' ', 'm', '\r', '\n', 0xF7});
+        k.unit.script(walk);
         EXPECT_EQ(k.connection.getBankList().count(), 1u) << "the next operation works";
     }
 }
