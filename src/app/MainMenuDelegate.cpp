@@ -6,10 +6,13 @@
 #include "app/PreferencesWindow.h"
 #include "app/UnitCommands.h"
 #include "app/UnitTrafficWindow.h"
+#include "base/Alerts.h"
+#include "base/Localization.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "browsers/DiskViewController.h"
 #include "browsers/KorvatelViewController.h"
+#include "browsers/PatchViewController.h"
 #include "canvas/Latin1.h"
 #include "canvas/PatchWindow.h"
 #include "comms/SerialPort.h"
@@ -307,10 +310,37 @@ void MainMenuDelegate::aboutAction(QWidget* window)
     box.exec();
 }
 
+bool MainMenuDelegate::stopUnitCopiesBeforeQuitting()
+{
+    std::vector<PatchViewController*> backups;
+    if (korvatelViewController_)
+        for (QWidget* window : korvatelViewController_->patchViews())
+            if (auto* browser = qobject_cast<PatchViewController*>(window); browser && browser->isBackingUp())
+                backups.push_back(browser);
+    const bool copying = diskViewController_ && diskViewController_->isCopying();
+    if (backups.empty() && !copying)
+        return true;
+    const std::string question =
+        !backups.empty()
+            ? localized("QuitStopsBackup", "A backup of the unit's banks is running. Stop it and quit?")
+            : localized("QuitStopsCopy", "Patches are being copied from the unit. Stop the copy and quit?");
+    if (Alerts::show(AlertStyle::Warning, localized("ALERT", "ALERT"), question,
+                     {localized("QuitStopAndQuit", "Stop and Quit"), localized("CANCEL", "Cancel")}) != 0)
+        return false;
+    // Stopped now; each window's worker is joined when the window goes.
+    for (PatchViewController* browser : backups)
+        browser->stopBackup();
+    if (copying)
+        diskViewController_->stopCopying();
+    return true;
+}
+
 void MainMenuDelegate::terminate()
 {
     // Each window may refuse (a patch with unsaved changes); then we stay.
     if (QApplication::activeModalWidget())
+        return;
+    if (!stopUnitCopiesBeforeQuitting())
         return;
     terminating_ = true;
     QApplication::closeAllWindows();

@@ -100,7 +100,8 @@ public:
     void noteSigDbaseLocationChanged() { emit sigDbaseLocationChanged(); }
 
 public slots:
-    // File ▸ Quit: closes every window; quits when all agreed to close.
+    // File ▸ Quit: asks before it stops a backup or a copy from the unit,
+    // closes every window; quits when all agreed to close.
     void terminate();
     // Window ▸ Disk Browser: shows the disk browser.
     void showDiskViewAction();
@@ -130,6 +131,10 @@ signals:
     void graphicWindowControllerChanged(QWidget* window);
 
 private:
+    // A backup of the unit's banks or a copy of its patches to the disk is
+    // running: asks whether to stop it and quit, and stops it when told so.
+    // False: the user would rather wait.
+    bool stopUnitCopiesBeforeQuitting();
     void focusWindowChanged(QWindow* window);
     void setGraphicWindowController(QWidget* window);
 

@@ -301,6 +301,14 @@ void UnitCommands::finished(int tag, bool delivered)
         return;
     const uint8_t command = it->second.command;
     requests_.erase(it);
+    // A unit that takes a patch says nothing; a refusal or a failure came
+    // with the completion and was told.
+    if (command == sysex::SEND_PATCH && !delivered) {
+        RequestProgress sent;
+        sent.tag = tag;
+        sent.command = command;
+        progressWindow_->showFinished(sent, Latin1::text("UnitSentPatch", "Sent to the unit"));
+    }
     if (delivered || !awaitsAnswer(command))
         return;
     logf("MainMenuDelegate.processMidiMsg: no reply to %s", sysex::commandName(command, true).c_str());

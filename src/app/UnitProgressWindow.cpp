@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace tosk {
@@ -70,10 +71,26 @@ UnitProgressWindow::UnitProgressWindow(QWidget* parent) : QWidget(parent, Qt::Wi
     row->addWidget(cancel_);
     column->addLayout(row);
     connect(cancel_, &QPushButton::clicked, this, &UnitProgressWindow::cancelRequested);
+    hideTimer_ = new QTimer(this);
+    hideTimer_->setSingleShot(true);
+    connect(hideTimer_, &QTimer::timeout, this, &QWidget::hide);
+}
+
+void UnitProgressWindow::showFinished(const RequestProgress& progress, const QString& text)
+{
+    tag_ = progress.tag;
+    command_->setText(heading(progress.commandName()));
+    status_->setText(text);
+    bar_->setValue(1000);
+    queued_->setVisible(false);
+    cancel_->setEnabled(false);
+    show();
+    hideTimer_->start(finishedShownMs);
 }
 
 void UnitProgressWindow::showProgress(const RequestProgress& progress, size_t waiting)
 {
+    hideTimer_->stop();
     tag_ = progress.tag;
     command_->setText(heading(progress.commandName()));
     status_->setText(QString::fromStdString(progress.description()));

@@ -7,6 +7,7 @@
 class QLabel;
 class QProgressBar;
 class QPushButton;
+class QTimer;
 
 namespace tosk {
 
@@ -22,6 +23,10 @@ public:
 
     // Shows the request's state; `waiting` more requests are queued after it.
     void showProgress(const RequestProgress& progress, size_t waiting);
+    // Says that a request ended well ("Sent to the unit") for finishedShownMs,
+    // then hides, unless another request shows its progress first.
+    void showFinished(const RequestProgress& progress, const QString& text);
+    static constexpr int finishedShownMs = 2000;
     // The request on show, 0 when none was shown yet.
     int tag() const { return tag_; }
 
@@ -34,6 +39,7 @@ private:
     QProgressBar* bar_ = nullptr;
     QLabel* queued_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    QTimer* hideTimer_ = nullptr;
     int tag_ = 0;
 };
 

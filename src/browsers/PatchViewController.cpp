@@ -142,6 +142,12 @@ PatchViewController::~PatchViewController()
     runner_ = nullptr;
 }
 
+void PatchViewController::stopBackup()
+{
+    if (backingUp_)
+        runner_->cancel();
+}
+
 QString PatchViewController::dropRefusedText()
 {
     return Latin1::text("UnitDropRefused",
@@ -471,37 +477,34 @@ void PatchViewController::backUpAllBanks()
         return;
     auto result = std::make_shared<UnitBackup::Result>();
     QPointer<PatchViewController> self(this);
-    QPointer<UnitBusyRow> row(busy_);
+    // Made and read on the main thread only: the worker hands each step over
+    // through the runner.
+    auto show =
+        std::make_shared<std::function<void(const UnitBackup::Progress&)>>([self](const UnitBackup::Progress& p) {
+            if (!self || !self->backingUp_)
+                return;
+            self->statusDisplay(p.patchName.empty()
+                                    ? fill("UnitBackUpBank", "Backing up bank %s (%s of %s)...",
+                                           {p.bankName, std::to_string(p.bank), std::to_string(p.bankCount)})
+                                    : fill("UnitBackUpPatch", "Backing up %s / %s (bank %s of %s, %s files so far)...",
+                                           {p.bankName, p.patchName, std::to_string(p.bank),
+                                            std::to_string(p.bankCount), std::to_string(p.written)}));
+            self->busy_->setProgress(int(p.bank) - 1, int(p.bankCount));
+        });
     const std::string target = *folder;
+    UnitTaskRunner* runner = runner_;
+    backingUp_ = true;
     runner_->run(
         Latin1::text("UnitBackingUp", "Backing up all banks..."),
-        [result, target, row](KorvatelConnection& k, const std::atomic<bool>& stop) {
+        [result, target, runner, show](KorvatelConnection& k, const std::atomic<bool>& stop) {
             *result = UnitBackup::run(
-                k, target,
-                [row](const UnitBackup::Progress& p) {
-                    const QString text =
-                        p.patchName.empty()
-                            ? fill("UnitBackUpBank", "Backing up bank %s (%s of %s)...",
-                                   {p.bankName, std::to_string(p.bank), std::to_string(p.bankCount)})
-                            : fill("UnitBackUpPatch", "Backing up %s / %s (bank %s of %s, %s files so far)...",
-                                   {p.bankName, p.patchName, std::to_string(p.bank), std::to_string(p.bankCount),
-                                    std::to_string(p.written)});
-                    const int bank = int(p.bank), count = int(p.bankCount);
-                    QMetaObject::invokeMethod(
-                        row.data(),
-                        [row, text, bank, count] {
-                            if (!row || !row->isBusy())
-                                return;
-                            row->statusDisplay(text);
-                            row->setProgress(bank - 1, count);
-                        },
-                        Qt::QueuedConnection);
-                },
+                k, target, [runner, show](const UnitBackup::Progress& p) { runner->post([show, p] { (*show)(p); }); },
                 &stop);
         },
         [self, result, target](bool cancelled) {
             if (!self)
                 return;
+            self->backingUp_ = false;
             if (cancelled) {
                 self->statusDisplay(Latin1::text("UnitBackUpCancelled", "The backup was cancelled."));
                 return;

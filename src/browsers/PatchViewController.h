@@ -45,6 +45,9 @@ public:
     void korvatelViewDoubleAction();
     // Asks for a folder, then copies every patch of every bank into it.
     void backUpAllBanks();
+    bool isBackingUp() const { return backingUp_; }
+    // Ends the backup (and whatever else the window has under way) at once.
+    void stopBackup();
     // The drag of these rows, as the disk browser takes it (null when none
     // of them can be dragged).
     QMimeData* dragData(const std::vector<TreeNode::Ptr>& nodes);
@@ -88,6 +91,7 @@ private:
     QIcon bankImage_;
     QIcon patchImage_;
     std::vector<TreeNode::Ptr> draggedNodes_;
+    bool backingUp_ = false;
 };
 
 } // namespace tosk

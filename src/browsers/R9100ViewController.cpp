@@ -157,7 +157,7 @@ void R9100ViewController::fillView()
     auto criteria = std::make_shared<KeyedArray>(searchCriteria_);
     runner_->run(
         Latin1::text("R9100ReadingList", "Reading the presets..."),
-        [answer, criteria, self](KorvatelConnection& k, const std::atomic<bool>&) {
+        [answer, criteria](KorvatelConnection& k, const std::atomic<bool>&) {
             if (criteria->count() > 0) {
                 k.setR9100Criteria(*criteria);
                 answer->failure = failureOf(k);

@@ -3,10 +3,6 @@
 #include "comms/RequestProgress.h"
 
 #include <QMetaObject>
-#include <QPointer>
-
-#include <mutex>
-#include <thread>
 
 namespace tosk {
 
@@ -19,30 +15,23 @@ struct UnitTaskRunner::Task {
     std::atomic<bool> stop{false};
 };
 
-// What the worker thread and the runner share: whether the runner is still
-// there to hear back.
-struct UnitTaskRunner::Shared {
-    std::mutex mutex;
-    UnitTaskRunner* runner = nullptr;
-};
-
 UnitTaskRunner::UnitTaskRunner(std::shared_ptr<KorvatelConnection> connection, QObject* parent)
-    : QObject(parent), connection_(std::move(connection)), shared_(std::make_shared<Shared>())
+    : QObject(parent), connection_(std::move(connection))
 {
-    shared_->runner = this;
 }
 
 UnitTaskRunner::~UnitTaskRunner()
 {
-    {
-        std::lock_guard<std::mutex> lock(shared_->mutex);
-        shared_->runner = nullptr;
-    }
     std::deque<std::shared_ptr<Task>> left = std::move(queue_);
     if (current_) {
         current_->stop = true;
         left.push_front(current_);
     }
+    // The work stops at its next look at the stop flag; what it posts
+    // meanwhile goes with this object.
+    if (thread_.joinable())
+        thread_.join();
+    connection_->setCancelCheck({});
     for (const auto& task : left)
         if (task->mustAnswer && !task->answered) {
             task->answered = true;
@@ -78,25 +67,30 @@ void UnitTaskRunner::startNext()
     threadRunning_ = true;
     emit busyChanged(true, current_->label);
     std::shared_ptr<Task> task = current_;
-    std::shared_ptr<KorvatelConnection> connection = connection_;
-    std::shared_ptr<Shared> shared = shared_;
-    // Cancel also ends a wait for the line held by another exchange.
-    connection->serialConnection().setLineWaitObserver([task](std::chrono::milliseconds, std::chrono::milliseconds) {
+    // The last task's thread has reported: it is ending, if not gone.
+    if (thread_.joinable())
+        thread_.join();
+    // Cancel ends a wait for the line, a read or a pause at once.
+    connection_->setCancelCheck([task](size_t) {
         if (task->stop)
             throw requestCancelled();
     });
-    std::thread([task, connection, shared] {
+    thread_ = std::thread([this, task, connection = connection_]() mutable {
         try {
             task->work(*connection, task->stop);
         } catch (...) {
             // The operations report their failures themselves; anything
             // else must not take the program down from this thread.
         }
-        std::lock_guard<std::mutex> lock(shared->mutex);
-        if (UnitTaskRunner* runner = shared->runner)
-            QMetaObject::invokeMethod(
-                runner, [runner, task] { runner->finished(task); }, Qt::QueuedConnection);
-    }).detach();
+        // This object outlives the thread (it joins it). The task goes with
+        // the report, so that it ends on the main thread.
+        post([this, task = std::move(task)] { finished(task); });
+    });
+}
+
+void UnitTaskRunner::post(std::function<void()> toMain)
+{
+    QMetaObject::invokeMethod(this, std::move(toMain), Qt::QueuedConnection);
 }
 
 void UnitTaskRunner::finished(const std::shared_ptr<Task>& task)

@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <thread>
 
 namespace tosk {
 
@@ -16,8 +17,10 @@ namespace tosk {
 // own, so that the window never waits on the unit. Each task does its work
 // there with the window's connection and hears back on the main thread.
 // Cancel gives up the task under way and those queued: they hear back at
-// once as cancelled, and what the task under way still does is dropped (it
-// stops at its next look at the stop flag, or when the line wait ends).
+// once as cancelled, and the task under way stops at the connection's next
+// look at its cancel check (a read, a wait for the line or a pause end at
+// once). The thread is the runner's: it is joined before the next task
+// starts, and when the runner goes.
 class UnitTaskRunner : public QObject {
     Q_OBJECT
 
@@ -36,6 +39,9 @@ public:
     void run(const QString& label, Work work, Done done, bool mustAnswer = false);
     void cancel();
     bool isBusy() const { return current_ != nullptr; }
+    // Any thread: runs `toMain` on the main thread, unless the runner is
+    // gone by then. A task's work hands what it has to the windows this way.
+    void post(std::function<void()> toMain);
     QString currentLabel() const;
     const std::shared_ptr<KorvatelConnection>& connection() const { return connection_; }
 
@@ -45,16 +51,15 @@ signals:
 
 private:
     struct Task;
-    struct Shared;
     void startNext();
     void finished(const std::shared_ptr<Task>& task);
 
     std::shared_ptr<KorvatelConnection> connection_;
-    std::shared_ptr<Shared> shared_;
     std::deque<std::shared_ptr<Task>> queue_;
     std::shared_ptr<Task> current_;
-    // The thread of a cancelled task still runs: nothing starts before it ends.
+    // The thread of a cancelled task may still run: nothing starts before it ends.
     bool threadRunning_ = false;
+    std::thread thread_;
 };
 
 } // namespace tosk

@@ -3,10 +3,13 @@
 #include "Toskfile/MyExtensions.h"
 #include "base/Log.h"
 #include "comms/InfObject.h"
+#include "comms/RequestProgress.h"
 #include "comms/ScanText.h"
+#include "comms/SerialTerminal.h"
 #include "comms/SetObject.h"
 #include "comms/UserObjectFactory.h"
 
+#include <algorithm>
 #include <functional>
 #include <thread>
 
@@ -27,10 +30,23 @@ bool isPatchTextReply(uint8_t command)
 } // namespace
 
 KorvatelConnection::KorvatelConnection(std::shared_ptr<ChannelNameInfo> info, LineSettingsSource settings,
-                                       std::chrono::milliseconds receiveTimeout, std::chrono::milliseconds bankPause)
+                                       std::chrono::milliseconds receiveTimeout, std::chrono::milliseconds bankPause,
+                                       std::chrono::milliseconds replyLimit)
     : serialConnection_(std::move(settings), receiveTimeout), channelInfo_(std::move(info)),
-      inputBuffer_(bufferSize + 1), objectBuffer_(bufferSize + 1), bankPause_(bankPause)
+      inputBuffer_(bufferSize + 1), objectBuffer_(bufferSize + 1), bankPause_(bankPause), replyLimit_(replyLimit)
 {
+}
+
+void KorvatelConnection::setCancelCheck(CancelCheck check)
+{
+    cancelCheck_ = std::move(check);
+    if (!cancelCheck_) {
+        serialConnection_.setLineWaitObserver({});
+        return;
+    }
+    // A wait for the line is a wait like any other.
+    serialConnection_.setLineWaitObserver(
+        [check = cancelCheck_](std::chrono::milliseconds, std::chrono::milliseconds) { check(0); });
 }
 
 // ---- requests
@@ -49,21 +65,90 @@ void KorvatelConnection::sendRequest(const Bytes& message)
     serialConnection_.putData(message.data(), message.size());
 }
 
+void KorvatelConnection::readFrame(const char* operation, const std::function<void(const uint8_t*, size_t)>& keep)
+{
+    using Clock = std::chrono::steady_clock;
+    auto elapsed = [](Clock::time_point since) {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since);
+    };
+    const std::chrono::milliseconds silence = serialConnection_.timeout();
+    const auto start = Clock::now();
+    auto lastByte = start;
+    size_t received = 0;
+    bool inFrame = false;
+    uint8_t chunk[4096];
+    // Until the F7: a reply given up before it is still owed by the unit.
+    replyOwed_ = true;
+    for (;;) {
+        if (cancelCheck_)
+            cancelCheck_(received);
+        const auto taken = elapsed(start), silent = elapsed(lastByte);
+        if (taken >= replyLimit_)
+            throw TkxException(format("KorvatelConnection.%s", operation),
+                               format("the reply did not end within %g seconds; the line is not carrying a "
+                                      "unit's reply",
+                                      double(replyLimit_.count()) / 1000));
+        // As a read that waited for the unit's next byte in vain.
+        if (silent >= silence)
+            throw TkxException("SerialConnection.getByte", format("timeout %s", getErrorMessage().c_str()));
+        const int ready =
+            serialConnection_.waitForInput(std::min({checkInterval, silence - silent, replyLimit_ - taken}));
+        if (ready < 0) {
+            if (!serialConnection_.isOpen()) {
+                replyOwed_ = false;
+                return;
+            }
+            throw TkxException("SerialConnection.getByte", format("timeout error %s", getErrorMessage().c_str()));
+        }
+        if (ready == 0)
+            continue;
+        const long n = serialConnection_.getData(chunk, sizeof chunk);
+        if (n <= 0) {
+            replyOwed_ = false;
+            return;
+        }
+        lastByte = Clock::now();
+        received += size_t(n);
+        const uint8_t* end = chunk + n;
+        const uint8_t* from = inFrame ? chunk : memChar(chunk, sysex::START, end);
+        inFrame = from != nullptr;
+        if (inFrame) {
+            const uint8_t* last = memChar(from, sysex::END, end);
+            keep(from, size_t((last ? last + 1 : end) - from));
+            if (last) {
+                replyOwed_ = false;
+                return;
+            }
+        }
+        if (received > maxReply)
+            throw TkxException(format("KorvatelConnection.%s", operation),
+                               format("the reply grew beyond %zu bytes without its end (F7); the line is not "
+                                      "carrying a unit's reply",
+                                      maxReply));
+    }
+}
+
 void KorvatelConnection::collectReply(const char* operation)
 {
     inputLength_ = 0;
-    long total = 0;
-    for (;;) {
-        uint8_t byte = 0;
-        if (serialConnection_.getByte(&byte) != 1)
-            break;
-        ++total;
-        if (inputLength_ < bufferSize)
-            inputBuffer_[inputLength_++] = byte;
-        else
-            logf("KorvatelConnection.%s: inputBuffer overflow: %ld > %ld", operation, total, long(bufferSize));
-        if (byte == sysex::END)
-            break;
+    size_t total = 0;
+    readFrame(operation, [&](const uint8_t* bytes, size_t n) {
+        total += n;
+        const size_t room = bufferSize - inputLength_;
+        std::copy(bytes, bytes + std::min(n, room), inputBuffer_.begin() + long(inputLength_));
+        inputLength_ += std::min(n, room);
+        if (n > room)
+            logf("KorvatelConnection.%s: inputBuffer overflow: %zu > %ld", operation, total, long(bufferSize));
+    });
+}
+
+void KorvatelConnection::pause(std::chrono::milliseconds pause)
+{
+    const auto until = std::chrono::steady_clock::now() + pause;
+    for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {
+        if (cancelCheck_)
+            cancelCheck_(0);
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(checkInterval, until - now));
     }
 }
 
@@ -193,18 +278,66 @@ void KorvatelConnection::programChange(uint8_t program)
 void KorvatelConnection::openLine()
 {
     serialConnection_.open();
+    // The rest of a reply given up would be taken for the next one; its end
+    // may be waiting already.
+    if (replyOwed_)
+        dropOwedReply();
     // Stale input would be taken for the first reply. Output is left alone:
     // what an earlier exchange wrote may still be on its way to the unit.
     serialConnection_.flushInput();
+}
+
+void KorvatelConnection::dropOwedReply()
+{
+    // Up to its F7, or for as long as the unit may keep us waiting for a
+    // byte: a unit that never stops stops at our next request.
+    const auto until = std::chrono::steady_clock::now() + serialConnection_.timeout();
+    uint8_t chunk[4096];
+    for (auto now = std::chrono::steady_clock::now(); now < until; now = std::chrono::steady_clock::now()) {
+        if (cancelCheck_)
+            cancelCheck_(0);
+        const int ready = serialConnection_.waitForInput(
+            std::min(checkInterval, std::chrono::ceil<std::chrono::milliseconds>(until - now)));
+        if (ready < 0)
+            break;
+        if (ready == 0)
+            continue;
+        const long n = serialConnection_.getData(chunk, sizeof chunk);
+        if (n <= 0 || memChar(chunk, sysex::END, chunk + n))
+            break;
+    }
+    replyOwed_ = false;
 }
 
 void KorvatelConnection::closeAfterFailure(const char* message, const TkxException& e)
 {
     logf(message, e.name().c_str(), e.reason().c_str());
     lastFailure_ = e;
+    // Given up: what is unsent or unread belongs to no exchange.
+    if (isCancellation(e)) {
+        serialConnection_.abandon();
+        return;
+    }
     try {
         serialConnection_.close();
-    } catch (const TkxException&) {
+    } catch (...) {
+        serialConnection_.abandon();
+    }
+}
+
+template <typename Body> void KorvatelConnection::operation(const char* failureMessage, Body body)
+{
+    lastFailure_.reset();
+    try {
+        openLine();
+        body();
+        serialConnection_.close();
+    } catch (const TkxException& e) {
+        closeAfterFailure(failureMessage, e);
+    } catch (const std::exception& e) {
+        closeAfterFailure(failureMessage, TkxException("KorvatelConnection.operation", e.what()));
+    } catch (...) {
+        closeAfterFailure(failureMessage, TkxException("KorvatelConnection.operation", "unknown exception"));
     }
 }
 
@@ -212,12 +345,9 @@ std::optional<std::string> KorvatelConnection::readSigFile()
 {
     sendRequest(sysex::frame(uint8_t(channelId()), sysex::GET_PATCH));
     std::string bytes;
-    for (;;) {
-        uint8_t byte = 0;
-        if (serialConnection_.getByte(&byte) != 1 || byte == sysex::END)
-            break;
-        bytes += char(byte);
-    }
+    readFrame("getSigFile", [&](const uint8_t* b, size_t n) { bytes.append(reinterpret_cast<const char*>(b), n); });
+    if (!bytes.empty() && uint8_t(bytes.back()) == sysex::END)
+        bytes.pop_back();
     if (bytes.size() <= 5)
         return std::nullopt;
     // Only a patch-text frame holds a patch; anything else (an error text, a
@@ -240,28 +370,20 @@ std::optional<std::string> KorvatelConnection::readSigFile()
 
 std::optional<std::string> KorvatelConnection::getSigFile()
 {
-    lastFailure_.reset();
-    bool opened = false;
-    try {
-        if (!serialConnection_.isOpen()) {
-            openLine();
-            opened = true;
+    if (serialConnection_.isOpen()) {
+        // Inside an operation, which closes the line whatever happens.
+        lastFailure_.reset();
+        try {
+            return readSigFile();
+        } catch (const TkxException& e) {
+            logf("KorvatelConnection.getSigFile: exception %s %s", e.name().c_str(), e.reason().c_str());
+            lastFailure_ = e;
+            return std::nullopt;
         }
-        auto text = readSigFile();
-        if (opened)
-            serialConnection_.close();
-        return text;
-    } catch (const TkxException& e) {
-        logf("KorvatelConnection.getSigFile: exception %s %s", e.name().c_str(), e.reason().c_str());
-        lastFailure_ = e;
-        if (opened) {
-            try {
-                serialConnection_.close();
-            } catch (const TkxException&) {
-            }
-        }
-        return std::nullopt;
     }
+    std::optional<std::string> text;
+    operation("KorvatelConnection.getSigFile: exception %s %s", [&] { text = readSigFile(); });
+    return text;
 }
 
 void KorvatelConnection::sendSelectBank(uint8_t bank, bool internal)
@@ -270,7 +392,7 @@ void KorvatelConnection::sendSelectBank(uint8_t bank, bool internal)
         uint8_t payload[4] = {0x00, uint8_t(internal ? 0 : 1), uint8_t(bank >> 4), uint8_t(bank & 0x0F)};
         sendRequest(sysex::frame(uint8_t(channelId()), sysex::SELECT_BANK, payload, 4));
         serialConnection_.drain();
-        std::this_thread::sleep_for(bankPause_);
+        pause(bankPause_);
     } catch (const TkxException& e) {
         logf("KorvatelConnection.selectBank: exception %s - %s", e.name().c_str(), e.reason().c_str());
         lastFailure_ = e;
@@ -315,18 +437,6 @@ void KorvatelConnection::selectBankIfNeeded(uint32_t bank)
     if (unitBank() == bank)
         return;
     sendSelectBank(uint8_t(bank), true);
-}
-
-template <typename Body> void KorvatelConnection::operation(const char* failureMessage, Body body)
-{
-    lastFailure_.reset();
-    try {
-        openLine();
-        body();
-        serialConnection_.close();
-    } catch (const TkxException& e) {
-        closeAfterFailure(failureMessage, e);
-    }
 }
 
 std::shared_ptr<BaseObject> KorvatelConnection::walk(std::initializer_list<std::pair<const char*, uint8_t>> steps,

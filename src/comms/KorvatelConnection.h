@@ -6,9 +6,11 @@
 #include "comms/KeyedArray.h"
 #include "comms/R9100ProgramItem.h"
 #include "comms/SerialConnection.h"
+#include "comms/SerialIOServer.h"
 #include "comms/Sysex.h"
 
 #include <chrono>
+#include <functional>
 #include <initializer_list>
 #include <memory>
 #include <optional>
@@ -29,14 +31,34 @@ namespace tosk {
 // exchange holds the device this one waits (at most the line wait, then
 // "line busy"), and serialConnection().setLineWaitObserver tells a window
 // how long it has waited meanwhile.
+//
+// A reply ends at its F7. One that goes on without it is given up after
+// maxReply bytes or replyLimit, whichever comes first, so that a line that
+// never falls silent cannot hold the device for good.
 class KorvatelConnection {
 public:
     static constexpr size_t bufferSize = 80000;
+    // As much as the request server takes for one reply.
+    static constexpr size_t maxReply = SerialIOServer::maxReply;
+    // Long enough for a full buffer at 9600 bits a second.
+    static constexpr std::chrono::milliseconds defaultReplyLimit{120000};
+    // How often a wait looks at the cancel check.
+    static constexpr std::chrono::milliseconds checkInterval{50};
+
+    // Called on the connection's thread with the bytes of the reply read so
+    // far, at least every checkInterval while the connection waits for the
+    // line, for a reply or in the pause after a bank select. It may throw to
+    // give the exchange up at once (a cancel): the operation under way then
+    // fails with what was thrown and leaves the line closed.
+    using CancelCheck = std::function<void(size_t replyBytes)>;
 
     explicit KorvatelConnection(std::shared_ptr<ChannelNameInfo> info = nullptr,
                                 LineSettingsSource settings = LineSettings::fromPreferences,
                                 std::chrono::milliseconds receiveTimeout = SerialConnection::defaultTimeout,
-                                std::chrono::milliseconds bankPause = std::chrono::seconds(1));
+                                std::chrono::milliseconds bankPause = std::chrono::seconds(1),
+                                std::chrono::milliseconds replyLimit = defaultReplyLimit);
+
+    void setCancelCheck(CancelCheck check);
 
     uint32_t channelId() const { return channelInfo_ ? channelInfo_->channelId() : 0; }
     const std::shared_ptr<ChannelNameInfo>& channelInfo() const { return channelInfo_; }
@@ -89,7 +111,14 @@ private:
     static void cutObjects(const uint8_t* bytes, size_t length, uint8_t deviceId, char* objectBuffer, Visit visit);
     Bytes request(uint8_t command, const std::string& key, uint8_t separator, const std::string& tail) const;
     void sendRequest(const Bytes& message);
+    // Reads one reply up to its F7 and hands `keep` what belongs to it:
+    // from its F0 on, the F7 included (what comes before an F0, an F7
+    // among it, is the rest of a reply given up earlier). Ends without a
+    // byte when the line is closed or a read returns none.
+    void readFrame(const char* operation, const std::function<void(const uint8_t*, size_t)>& keep);
     void collectReply(const char* operation);
+    // Waits `pause`, looking at the cancel check meanwhile.
+    void pause(std::chrono::milliseconds pause);
     KeyedArray want(uint8_t command, const char* operation, const std::string& key, uint8_t flag);
     // Looks `tag` up among the objects the unit returns for `key`.
     std::shared_ptr<BaseObject> ask(const std::string& tag, const std::string& key, uint8_t flag,
@@ -104,6 +133,8 @@ private:
     template <typename Body> void operation(const char* failureMessage, Body body);
     void programChange(uint8_t program);
     void openLine();
+    // Reads and drops what is left of a reply given up.
+    void dropOwedReply();
     void closeAfterFailure(const char* message, const TkxException& e);
     // The bank the unit has loaded, as its program ▸ load ▸ banks list
     // shows it; nothing when the unit does not say.
@@ -118,6 +149,10 @@ private:
     size_t inputLength_ = 0;
     std::vector<char> objectBuffer_;
     std::chrono::milliseconds bankPause_;
+    std::chrono::milliseconds replyLimit_;
+    CancelCheck cancelCheck_;
+    // An exchange was given up before its reply had ended.
+    bool replyOwed_ = false;
     std::optional<TkxException> lastFailure_;
 };
 

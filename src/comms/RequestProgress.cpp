@@ -29,7 +29,7 @@ std::string RequestProgress::description() const
         return format("%s: waiting for the line, in use by another request (%s of %s s)", name.c_str(),
                       secondsText(waited).c_str(), secondsText(waitLimit).c_str());
     case Stage::Clearing:
-        return format("%s: waiting for the unit to finish the reply of a cancelled request (%zu bytes)", name.c_str(),
+        return format("%s: waiting for the line to fall quiet after the last reply (%zu bytes)", name.c_str(),
                       bytesReceived);
     case Stage::Sending:
         return format("%s: sending, %zu of %zu bytes", name.c_str(), bytesSent, bytesToSend);

@@ -14,7 +14,7 @@ namespace tosk {
 struct RequestProgress {
     enum class Stage {
         WaitingForLine, // another exchange of this program holds the line
-        Clearing,       // the unit is still sending the reply of a cancelled request
+        Clearing,       // the unit may still be sending: a reply was cancelled, or ended at its answer
         Sending,
         Receiving, // the reply ends when the line stays silent for `silence`
         Done,

@@ -70,6 +70,15 @@ bool SerialIOServer::cancel(int tag)
     return false;
 }
 
+bool SerialIOServer::isWholeAnswer(uint8_t request, uint8_t reply)
+{
+    if (request == sysex::IDENTIFY)
+        return reply == sysex::IDENTITY;
+    if (request == sysex::GET_PATCH)
+        return reply == sysex::SEND_PATCH || reply == sysex::PATCH_TEXT || reply == sysex::PATCH_TEXT_ALT;
+    return false;
+}
+
 void SerialIOServer::tell(const RequestProgress& progress)
 {
     if (!progress_)
@@ -144,38 +153,54 @@ public:
 
     // Reads until the line has been silent for `quiet`; what arrives goes to
     // `keep` when given, else is dropped. With `frameEnd`, the first F7 kept
-    // ends the reading too, and whatever came after it is dropped.
-    void readUntilQuiet(std::chrono::milliseconds quiet, RequestProgress::Stage stage, Bytes* keep,
+    // ends the reading too, and whatever came after it is dropped. Answers
+    // true when the reading ended at answerQuiet after the request's whole
+    // answer rather than at `quiet`.
+    bool readUntilQuiet(std::chrono::milliseconds quiet, RequestProgress::Stage stage, Bytes* keep,
                         bool frameEnd = false)
     {
         SerialConnection& line = server_.serialConnection_;
         auto lastByte = Clock::now();
         uint8_t buffer[4096];
+        // Where the frame being read began in `keep`, and whether the
+        // request's answer has ended.
+        std::optional<size_t> frameStart;
+        bool answered = false;
+        const uint8_t command = request_.message.size() > 4 ? request_.message[4] : 0;
         for (;;) {
             checkCancel();
             auto silent = since(lastByte);
             progress_.silentFor = silent;
             tell(stage);
-            if (silent >= quiet)
-                return;
-            int ready = line.waitForInput(std::min(slice, quiet - silent));
+            const auto wanted = answered ? std::min(answerQuiet, quiet) : quiet;
+            if (silent >= wanted)
+                return answered && wanted < quiet;
+            int ready = line.waitForInput(std::min(slice, wanted - silent));
             if (ready < 0)
                 throw TkxException("SerialConnection.getData", format("timeout error %s", std::strerror(errno)));
             if (ready == 0)
                 continue;
             long n = line.getData(buffer, sizeof buffer);
             if (n <= 0)
-                return; // the line has gone
+                return false; // the line has gone
             lastByte = Clock::now();
             progress_.bytesReceived += size_t(n);
             if (keep) {
                 if (frameEnd) {
                     if (const uint8_t* end = memChar(buffer, sysex::END, buffer + n)) {
                         keep->insert(keep->end(), static_cast<const uint8_t*>(buffer), end + 1);
-                        return;
+                        return false;
                     }
                 }
+                const size_t first = keep->size();
                 keep->insert(keep->end(), buffer, buffer + n);
+                for (size_t i = first; i < keep->size(); ++i) {
+                    if ((*keep)[i] == sysex::START)
+                        frameStart = i;
+                    else if ((*keep)[i] == sysex::END && frameStart && i > *frameStart + 4 &&
+                             isWholeAnswer(command, (*keep)[*frameStart + 4]))
+                        answered = true;
+                }
                 if (keep->size() > maxReply)
                     throw TkxException("SerialIOServer.serialIORequest",
                                        format("the reply grew beyond %zu bytes without a pause; the line is not "
@@ -197,7 +222,7 @@ public:
         readUntilQuiet(server_.silence_, RequestProgress::Stage::Receiving, &answer, true);
         // Whatever the unit adds after its frame must not open the reply to
         // the request itself.
-        readUntilQuiet(std::min(identityTail, server_.silence_), RequestProgress::Stage::Receiving, nullptr);
+        readUntilQuiet(std::min(answerQuiet, server_.silence_), RequestProgress::Stage::Receiving, nullptr);
         auto id = LearnedDeviceIds::idInIdentity(answer.data(), answer.size());
         if (id)
             LearnedDeviceIds::shared().remember(request_.settings, *id);
@@ -283,9 +308,11 @@ public:
             sending = false;
             sent = true;
             // The reply is whatever arrives until the line stays silent.
-            if (request_.expectResponse)
-                readUntilQuiet(server_.silence_, RequestProgress::Stage::Receiving, &reply,
-                               request_.end == ReplyEnd::FrameEnd);
+            // Ended at its answer, the line may not be quiet yet: the next
+            // request waits for it to be.
+            if (request_.expectResponse && readUntilQuiet(server_.silence_, RequestProgress::Stage::Receiving, &reply,
+                                                          request_.end == ReplyEnd::FrameEnd))
+                server_.lineDirty_ = true;
             if (unitsOwn && identify) {
                 if (auto id = LearnedDeviceIds::idInIdentity(reply.data(), reply.size()))
                     LearnedDeviceIds::shared().remember(request_.settings, *id);

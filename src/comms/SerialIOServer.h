@@ -19,6 +19,11 @@ namespace tosk {
 // may hold several frames), or the F7 that closes its first frame (the
 // object requests and value puts of a browsing window, answered with one
 // frame each; the silence still ends them when the unit says nothing).
+//
+// Identify and get patch are answered with one frame of a known command:
+// with Silence, their reply also ends once the line has stayed quiet for
+// answerQuiet after that frame's F7 (each further byte starts the wait
+// again), and the next request then first waits for a quiet line.
 enum class ReplyEnd { Silence, FrameEnd };
 
 // Whose device id a request carries: the one it was built with, or the
@@ -51,9 +56,10 @@ public:
     static constexpr std::chrono::milliseconds clearingQuiet{500};
     // A line that never falls silent is not carrying a unit's reply.
     static constexpr size_t maxReply = 64 * 1024 * 1024;
-    // How long the line must stay quiet after the unit's answer to identify
-    // before a request follows it on the same line.
-    static constexpr std::chrono::milliseconds identityTail{250};
+    // The quiet after the answer of an identify or a get patch that ends it.
+    static constexpr std::chrono::milliseconds answerQuiet{250};
+    // Whether `reply` (a frame's command) is the whole answer to `request`.
+    static bool isWholeAnswer(uint8_t request, uint8_t reply);
 
     // `report` and `progress` are called on the server thread; whatever they
     // throw is logged and goes no further.

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <tuple>
+
 using namespace tosk;
 using namespace tosk::test;
 
@@ -104,4 +107,41 @@ TEST(ToskMidiProcessor, LineFailuresComeBackAsExceptions)
     ASSERT_EQ(q.client->calls.size(), 2u);
     ASSERT_TRUE(q.client->calls[1].second);
     EXPECT_EQ(q.client->calls[1].second->reason(), "no portPath");
+}
+
+TEST(ToskMidiProcessor, IdentifyAndGetPatchEndShortlyAfterTheirAnswerOthersAtTheSilence)
+{
+    const std::tuple<uint8_t, uint8_t, bool> rules[] = {
+        {0x1A, 0x19, true},  {0x0B, 0x0A, true},  {0x0B, 0x08, true},  {0x0B, 0x36, true},  {0x0B, 0x0D, false},
+        {0x1A, 0x0A, false}, {0x0E, 0x0C, false}, {0x18, 0x17, false}, {0x0A, 0x0D, false},
+    };
+    for (auto [request, reply, whole] : rules)
+        EXPECT_EQ(SerialIOServer::isWholeAnswer(request, reply), whole) << int(request) << " " << int(reply);
+
+    // A silence no test waits for: only the answers end these replies.
+    FakeUnit unit;
+    Queued q(unit.path(), 60s);
+    const Bytes identity = bytes({0xF0, 0x1C, 0x70, 0, 0x19, 'I', 'D', 0, 0xF7});
+    const Bytes patch = bytes({0xF0, 0x1C, 0x70, 0, 0x0A, 'H', 0, 0xF7});
+    // Bytes that come right after the answer belong to the reply.
+    Bytes patchAndMore = patch;
+    patchAndMore.insert(patchAndMore.end(), identity.begin(), identity.end());
+    unit.script({identity, patchAndMore, patch});
+    std::set<int> cleared;
+    q.processor.setProgressHandler([&](const RequestProgress& p) {
+        if (p.stage == RequestProgress::Stage::Clearing)
+            cleared.insert(p.tag);
+    });
+    q.send(sysex::IDENTIFY);
+    q.send(sysex::GET_PATCH);
+    q.send(sysex::GET_PATCH);
+    ASSERT_TRUE(q.settle());
+    ASSERT_EQ(q.client->calls.size(), 3u);
+    EXPECT_EQ(q.client->calls[0].first, identity);
+    EXPECT_EQ(q.client->calls[1].first, patchAndMore);
+    EXPECT_EQ(q.client->calls[2].first, patch);
+    for (const auto& call : q.client->calls)
+        EXPECT_FALSE(call.second);
+    // Each request after one that ended at its answer waits for a quiet line.
+    EXPECT_EQ(cleared, (std::set<int>{2, 3}));
 }

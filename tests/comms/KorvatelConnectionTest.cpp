@@ -2,6 +2,8 @@
 
 #include "base/Log.h"
 #include "comms/KorvatelConnection.h"
+#include "comms/RequestProgress.h"
+#include "comms/SerialLineLock.h"
 #include "comms/SetObject.h"
 
 #include <gtest/gtest.h>
@@ -329,5 +331,39 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
             EXPECT_EQ(failure.back(), ')');
             break;
         }
+    }
+}
+
+TEST(KorvatelConnection, WhatEndsAReplyMidwayEndsTheOperationWithTheLineClosedAndFree)
+{
+    struct Case {
+        std::function<void()> raise;
+        std::string failure;
+    };
+    const Case cases[] = {
+        {[] { throw requestCancelled(); }, "SerialIOServer.cancel: the request was cancelled"},
+        {[] { throw std::runtime_error("out of memory"); }, "KorvatelConnection.operation: out of memory"},
+    };
+    for (const Case& c : cases) {
+        Korvatel k(2);
+        // A reply that has begun and not ended when the check gives up.
+        k.unit.script({bytes({0xF0, 0x1C, 0x70, 2, 0x32, 'C', 'O', 'L'})});
+        k.connection.setCancelCheck([&](size_t replyBytes) {
+            if (replyBytes > 0)
+                c.raise();
+        });
+        LogCapture quiet;
+        EXPECT_TRUE(k.connection.getBankList().isEmpty());
+        ASSERT_TRUE(k.connection.lastFailure());
+        EXPECT_EQ(failureText(*k.connection.lastFailure()), c.failure);
+        EXPECT_FALSE(k.connection.serialConnection().isOpen());
+        EXPECT_FALSE(SerialLineLock::isHeld(k.unit.path())) << c.failure;
+
+        // The rest of the reply given up comes before the next one.
+        k.connection.setCancelCheck({});
+        std::vector<Bytes> walk = bankWalk(2, {"1 A"});
+        walk[0].insert(walk[0].begin(), {' ', 'm', '\r', '\n', 0xF7});
+        k.unit.script(walk);
+        EXPECT_EQ(k.connection.getBankList().count(), 1u) << "the next operation works";
     }
 }

@@ -4,7 +4,9 @@
 #include "base/Log.h"
 #include "comms/ChannelNameInfo.h"
 #include "comms/KorvatelConnection.h"
+#include "comms/RequestProgress.h"
 #include "comms/ScreenBitmap.h"
+#include "comms/SerialLineLock.h"
 #include "comms/SetObject.h"
 #include "comms/SysexReply.h"
 #include "comms/ToskMidiProcessor.h"
@@ -306,14 +308,59 @@ TEST(UnitEndToEnd, TheRealFourSecondSilenceEndsAQueuedReply)
     ToskMidiProcessor processor(&poster, lineTo(unit.link())); // the application's 4 seconds
     auto client = std::make_shared<Recorder>();
     auto start = std::chrono::steady_clock::now();
-    processor.sysexCommand(0x1A, nullptr, 0, client);
+    processor.sysexCommand(0x18, nullptr, 0, client);
     while (client->calls.empty() && std::chrono::steady_clock::now() < start + 10s)
         poster.waitAndPump(50ms);
     auto elapsed = std::chrono::steady_clock::now() - start;
     ASSERT_EQ(client->calls.size(), 1u);
     EXPECT_GE(elapsed, 4s);
     EXPECT_LT(elapsed, 6s);
-    EXPECT_TRUE(ChannelNameInfo::channelNameInfo(client->calls[0].first.data(), client->calls[0].first.size()));
+    EXPECT_EQ(SysexReply::check(client->calls[0].first).command, sysex::SCREEN);
+}
+
+TEST(UnitEndToEnd, AReplyWithoutEndIsCutOffOrCancelledAndTheNextCommandWorks)
+{
+    struct Case {
+        std::vector<std::string> args;
+        std::chrono::milliseconds replyLimit;
+        size_t cancelAfter; // bytes of the reply; 0: never
+        std::string failure;
+    };
+    const std::string notAReply = "; the line is not carrying a unit's reply";
+    const Case cases[] = {
+        {{},
+         KorvatelConnection::defaultReplyLimit,
+         0,
+         "KorvatelConnection.getSigFile: the reply grew beyond 67108864 bytes without its end (F7)" + notAReply},
+        {{"--rate", "20000"},
+         1500ms,
+         0,
+         "KorvatelConnection.getSigFile: the reply did not end within 1.5 seconds" + notAReply},
+        {{}, KorvatelConnection::defaultReplyLimit, 100000, "SerialIOServer.cancel: the request was cancelled"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        std::vector<std::string> args{"--banks", makeTestBanks(dir.path()).string(), "--endless-after", "0"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        UnitProcess unit(dir.path(), args);
+        ASSERT_TRUE(unit.started());
+        KorvatelConnection k(unitWithId(0), lineTo(unit.link()), 1000ms, 0ms, c.replyLimit);
+        if (c.cancelAfter > 0)
+            k.setCancelCheck([&](size_t replyBytes) {
+                if (replyBytes > c.cancelAfter)
+                    throw requestCancelled();
+            });
+        auto hall = Patch::patchWithName("Hall: Large/Dark", 1, 1);
+        LogCapture quiet;
+        EXPECT_FALSE(k.getSigFileForPatch(*hall));
+        ASSERT_TRUE(k.lastFailure());
+        EXPECT_EQ(failureText(*k.lastFailure()), c.failure);
+        EXPECT_FALSE(SerialLineLock::isHeld(unit.link()));
+
+        // The unit streams on until the next request, which it answers.
+        k.setCancelCheck({});
+        EXPECT_EQ(k.getSigFileForPatch(*hall), hallText) << c.failure;
+    }
 }
 
 TEST(UnitEndToEnd, TheDemoBanksAreAcceptedByAUnitWithTheBundledDatabase)

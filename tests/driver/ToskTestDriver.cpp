@@ -12,19 +12,30 @@
 //   dialog         the alert on screen: "dialog" and its text, then
 //                  "button" and each button's title; "none" without one
 //   click TITLE    presses that button of the alert on screen
+//   unit-browser   Window > Unit Browser
+//   unit           the unit browser: "browser", busy (0/1), its status text;
+//                  "none" before it has opened
+//   backup FOLDER  Back Up All Banks of the unit browser into FOLDER
+//   quit           File > Quit, once this command has been answered
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/UndoGroup.h"
 #include "app/AutosaveController.h"
 #include "app/DocumentController.h"
+#include "app/MainMenuDelegate.h"
 #include "app/ToskApplication.h"
+#include "base/FileChooser.h"
+#include "browsers/KorvatelViewController.h"
+#include "browsers/PatchViewController.h"
+#include "browsers/UnitTaskRunner.h"
 #include "canvas/GraphicWindowController.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QSocketNotifier>
+#include <QTimer>
 
 #include <chrono>
 #include <cstdio>
@@ -53,8 +64,8 @@ std::string oneLine(QString text)
 class CommandReader : public QObject {
 public:
     explicit CommandReader(ToskApplication::Running& running)
-        : QObject(&running.documents), documents_(running.documents), autosave_(running.autosave),
-          notifier_(STDIN_FILENO, QSocketNotifier::Read, this)
+        : QObject(&running.documents), delegate_(running.delegate), documents_(running.documents),
+          autosave_(running.autosave), notifier_(STDIN_FILENO, QSocketNotifier::Read, this)
     {
         connect(&notifier_, &QSocketNotifier::activated, this, &CommandReader::readInput);
     }
@@ -139,11 +150,42 @@ private:
                         return;
                     }
             std::printf("none\n");
+        } else if (command == "unit-browser") {
+            delegate_.showKorvatelViewAction();
+        } else if (command == "unit") {
+            if (PatchViewController* browser = unitBrowser())
+                std::printf("browser\t%d\t%s\n", browser->runner()->isBusy() ? 1 : 0,
+                            oneLine(browser->statusText()).c_str());
+            else
+                std::printf("none\n");
+        } else if (command == "backup") {
+            PatchViewController* browser = unitBrowser();
+            if (!browser) {
+                std::printf("none\n");
+                return;
+            }
+            ScopedScriptedFileChooser chooser;
+            chooser.answers.push_back(argument);
+            browser->backUpAllBanks();
+            std::printf("%s\n", browser->isBackingUp() ? "started" : "not started");
+        } else if (command == "quit") {
+            // After the answer: Quit may ask, and the question is read by
+            // the next command.
+            QTimer::singleShot(0, &delegate_, &MainMenuDelegate::terminate);
         } else {
             std::printf("unknown %s\n", line.c_str());
         }
     }
 
+    PatchViewController* unitBrowser() const
+    {
+        KorvatelViewController* controller = delegate_.korvatelViewController();
+        if (!controller || controller->patchViews().empty())
+            return nullptr;
+        return qobject_cast<PatchViewController*>(controller->patchViews().front());
+    }
+
+    MainMenuDelegate& delegate_;
     DocumentController& documents_;
     AutosaveController& autosave_;
     QSocketNotifier notifier_;

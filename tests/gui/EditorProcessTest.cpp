@@ -2,8 +2,10 @@
 // and started twice on one display. Each test gives the editors a home,
 // state, configuration and runtime folder of its own, so that tests running
 // side by side never meet. The editor is tests/driver/ToskTestDriver (the
-// real start with commands on stdin) and, for a second start, bin/tosk.
+// real start with commands on stdin) and, for a second start, bin/tosk; a
+// unit, where one is needed, is tosk-unit on a pseudo-terminal.
 #include "base/AutosaveStore.h"
+#include "comms/CommsTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -52,6 +54,9 @@ public:
     Process(const fs::path& program, std::vector<std::string> args, std::vector<std::string> env,
             const fs::path& folder = {})
     {
+        // A command to an editor that has ended fails the test, not the
+        // test program.
+        std::signal(SIGPIPE, SIG_IGN);
         int in[2], out[2];
         if (pipe(in) != 0 || pipe(out) != 0)
             return;
@@ -301,4 +306,50 @@ TEST(EditorProcess, ASecondStartHandsItsFilesToTheEditorOfItsDisplay)
     ASSERT_EQ(own.size(), 1u) << testing::PrintToString(own);
     EXPECT_EQ(split(own[0])[3], s.demo);
     EXPECT_EQ(first.ask("windows").size(), 1u) << "nothing more reached the first editor";
+}
+
+TEST(EditorProcess, QuittingDuringABackupAsksThenStopsItAndEndsCleanly)
+{
+    Session s;
+    // Replies at 300 bytes a second: the backup takes a while.
+    test::UnitProcess unit(s.root.path(), {"--banks", test::makeTestBanks(s.root.path()).string(), "--rate", "300"});
+    ASSERT_TRUE(unit.started());
+    fs::create_directories(s.root / "config" / "Tosk");
+    test::writeFile(s.root / "config" / "Tosk" / "Tosk.conf", "[General]\nPortName=" + unit.link() + "\n");
+    const fs::path backup = s.root / "backup";
+    fs::create_directories(backup);
+
+    Process editor(binDir() / "tosk_test_driver", {}, s.env());
+    ASSERT_TRUE(editor.started());
+    EXPECT_TRUE(editor.ask("unit-browser").empty());
+    // "browser", busy (0/1), status.
+    auto busy = [](const std::vector<std::string>& reply, const char* flag) {
+        return reply.size() == 1 && split(reply[0]).size() >= 2 && split(reply[0])[1] == flag;
+    };
+    auto idle = [&](const std::vector<std::string>& reply) { return busy(reply, "0"); };
+    ASSERT_TRUE(idle(editor.askUntil("unit", idle))) << "the banks were read";
+    EXPECT_EQ(editor.ask("backup " + backup.string()), std::vector<std::string>{"started"});
+
+    // Asked first; the backup goes on when the user would rather wait.
+    const std::vector<std::string> question{"dialog\tA backup of the unit's banks is running. Stop it and quit?",
+                                            "button\tStop and Quit", "button\tCancel"};
+    auto shown = [](const std::vector<std::string>& reply) { return nonEmpty(reply) && reply[0] != "none"; };
+    EXPECT_TRUE(editor.ask("quit").empty());
+    EXPECT_EQ(editor.askUntil("dialog", shown), question);
+    EXPECT_EQ(editor.ask("click Cancel"), std::vector<std::string>{"clicked"});
+    EXPECT_TRUE(busy(editor.ask("unit"), "1")) << "the backup goes on";
+
+    EXPECT_TRUE(editor.ask("quit").empty());
+    EXPECT_EQ(editor.askUntil("dialog", shown), question);
+    EXPECT_EQ(editor.ask("click Stop and Quit"), std::vector<std::string>{"clicked"});
+    EXPECT_EQ(editor.wait(), 0) << "ended by itself, without a sanitizer's report";
+
+    // What the backup wrote before it stopped is whole.
+    const std::set<std::string> patches{test::smallRoomText, test::hallText, test::echoText};
+    for (const auto& entry : fs::recursive_directory_iterator(backup)) {
+        if (entry.is_regular_file()) {
+            EXPECT_TRUE(entry.path().extension() == ".sig" && patches.count(test::readFile(entry.path())))
+                << entry.path();
+        }
+    }
 }

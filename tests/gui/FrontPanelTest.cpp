@@ -7,6 +7,7 @@
 #include "browsers/PanelNumberControl.h"
 #include "comms/ChannelNameInfo.h"
 #include "comms/KorvatelConnection.h"
+#include "comms/SerialLineLock.h"
 #include "gui/UnitAppSupport.h"
 
 #include <QAbstractButton>
@@ -562,4 +563,26 @@ TEST(FrontPanel, AUnitWithAnotherDeviceIdIsReachedByTheUnitMenuAndTheFrontPanel)
     EXPECT_EQ(std::count(trace.begin(), trace.end(), "F0 1C 70 00 1A F7"), 1);
     EXPECT_EQ(trace.back(), "F0 1C 70 05 0B F7");
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
+}
+
+TEST(FrontPanel, ClosedWithAPutUnderWayItLetsItEndAndTheLineIsFree)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makePanelBanks(dir.path()).string(), "--rate", "300"});
+    ASSERT_TRUE(unit.started());
+    UnitApp app(unit.link());
+    ASSERT_TRUE(app.choose("actionFrontPanel"));
+    FrontPanelWindow* panel = app.unit().frontPanel();
+    ASSERT_TRUE(panel);
+    ASSERT_TRUE(app.settle(30000));
+    ASSERT_TRUE(openChorus(*panel, app));
+    PanelNumberControl* rate = numberControl(*panel, "4000");
+    ASSERT_TRUE(rate);
+    rate->slider()->setValue(245);
+    ASSERT_GT(panel->pendingCount(), 0u);
+    panel->close();
+    ASSERT_TRUE(app.settle(30000));
+    EXPECT_EQ(panel->pendingCount(), 0u);
+    EXPECT_FALSE(SerialLineLock::isHeld(unit.link()));
+    EXPECT_EQ(lineOf(runningPatch(unit), "KNOB rate"), "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 2.5 1 ;=140,140,80,0");
 }

@@ -13,6 +13,7 @@
 #include "browsers/R9100ViewController.h"
 #include "browsers/UnitTaskRunner.h"
 #include "browsers/UnitTreeModel.h"
+#include "comms/SerialLineLock.h"
 #include "comms/SetObject.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/UnitAppSupport.h"
@@ -23,11 +24,14 @@
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -675,4 +679,69 @@ TEST(UnitBrowser, BanksDroppedOnTheDiskBrowserBecomeFoldersOfSigFiles)
     EXPECT_EQ(app.documents->windows()[0]->sigDocument()->displayName(), "Small Room");
     EXPECT_EQ(w->statusText().toStdString(),
               "3 Old Room holds Small Room on the unit now (View \u25B8 Refresh reads the list again).");
+}
+
+// A unit window closed in the middle of an exchange takes the exchange
+// with it: the line is free at once, and only whole patches are on disk.
+TEST(UnitBrowser, AWindowClosedMidExchangeStopsItFreesTheLineAndLeavesOnlyWholeFiles)
+{
+    TempDir dir;
+    // Replies at 300 bytes a second: every exchange is under way a while.
+    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--rate", "300"});
+    ASSERT_TRUE(unit.started());
+    const fs::path backup = dir / "backup", disk = dir / "disk";
+    fs::create_directories(backup);
+    fs::create_directories(disk / "Copies");
+    UnitApp app(unit.link());
+    app.store.setValue("DiskPatchPath", disk.string());
+    const std::set<std::string> patches{smallRoomText, hallText, echoText};
+    auto notWhole = [&](const fs::path& folder) {
+        std::vector<std::string> files;
+        for (const auto& entry : fs::recursive_directory_iterator(folder))
+            if (entry.is_regular_file() &&
+                (entry.path().extension() != ".sig" || !patches.count(readFile(entry.path()))))
+                files.push_back(entry.path().string());
+        return files;
+    };
+    auto closeAndWait = [](QWidget* window) {
+        QPointer<QWidget> closing(window);
+        window->close();
+        return QTest::qWaitFor([&] { return closing.isNull(); }, 5000);
+    };
+
+    // The unit browser in the middle of a backup.
+    app.showUnitBrowser();
+    PatchViewController* w = app.browser<PatchViewController>(30000);
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(idle(w->runner(), 30000));
+    app.chooser.answers.push_back(backup.string());
+    w->backUpAllBanks();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->statusText().startsWith(QStringLiteral("Backing up bank")); }, 30000));
+    ASSERT_TRUE(closeAndWait(w));
+    EXPECT_FALSE(SerialLineLock::isHeld(unit.link())) << "the backup ended with its window";
+    EXPECT_EQ(notWhole(backup), std::vector<std::string>{});
+
+    // The disk browser copying a bank out of a unit browser: both close.
+    app.showUnitBrowser();
+    w = app.browser<PatchViewController>(30000);
+    ASSERT_TRUE(w);
+    ASSERT_TRUE(idle(w->runner(), 30000));
+    std::unique_ptr<QMimeData> data(w->dragData({w->nodeNamed("1 Reverbs")}));
+    ASSERT_TRUE(data);
+    app.delegate->showDiskViewAction();
+    DiskViewController* browser = app.delegate->diskViewController();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(browser));
+    DiskFileTreeNode* target = browser->nodeForPath((disk / "Copies").string());
+    ASSERT_TRUE(target);
+    QSignalSpy done(browser, &DiskViewController::dropFinished);
+    QAbstractItemView* view = browser->outlineView();
+    ASSERT_EQ(dragEvents(view, data.get(), view->visualRect(browser->treeModel()->indexForNode(target)).center()),
+              "+++");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->runner()->isBusy(); }, 5000));
+    browser->close();
+    ASSERT_TRUE(closeAndWait(w));
+    ASSERT_TRUE(done.count() > 0 || done.wait(10000));
+    EXPECT_FALSE(browser->isCopying());
+    EXPECT_FALSE(SerialLineLock::isHeld(unit.link()));
+    EXPECT_EQ(notWhole(disk), std::vector<std::string>{});
 }

@@ -159,6 +159,12 @@ TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
     ASSERT_TRUE(app.choose("actionSendPatch", w));
     ASSERT_TRUE(app.settle());
     EXPECT_TRUE(app.alerts.recorded.empty()) << "the unit took it and said nothing";
+    UnitProgressWindow* progress = app.unit().progressWindow();
+    auto* status = progress->findChild<QLabel*>(QStringLiteral("statusLabel"));
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_EQ(status->text().toStdString(), "Sent to the unit");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !progress->isVisible(); }, 5000)) << "for a moment";
     ASSERT_EQ(unit.trace().size(), 2u) << "asked its id, then sent the patch";
     EXPECT_EQ(unit.trace()[1], "F0 1C 70 00 0A " + hexOf(upload) + " F7");
     // The unit runs it now.

@@ -99,4 +99,13 @@ bool PtyLink::write(const unsigned char* data, size_t length)
     return true;
 }
 
+size_t PtyLink::writeSome(const unsigned char* data, size_t length, int timeoutMs)
+{
+    pollfd p{master_, POLLOUT, 0};
+    if (::poll(&p, 1, timeoutMs) <= 0)
+        return 0;
+    ssize_t n = ::write(master_, data, length);
+    return n > 0 ? size_t(n) : 0;
+}
+
 } // namespace tosk::unit

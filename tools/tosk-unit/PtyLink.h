@@ -23,6 +23,8 @@ public:
     long read(unsigned char* buffer, size_t size, int timeoutMs);
     // Writes everything, waiting as the line takes it.
     bool write(const unsigned char* data, size_t length);
+    // Writes what the line takes within `timeoutMs`; answers the count.
+    size_t writeSome(const unsigned char* data, size_t length, int timeoutMs);
 
 private:
     int master_ = -1;

@@ -182,9 +182,18 @@ std::vector<Bytes> UnitSimulator::receive(const uint8_t* data, size_t length)
         if (onMessage)
             onMessage(message);
         ++received_;
+        streaming_ = false; // a message stops an endless reply
         if (options_.dropAfter >= 0 && received_ > options_.dropAfter)
             return; // gone silent
-        for (auto& r : handle(message))
+        std::vector<Bytes> answers = handle(message);
+        if (options_.endlessAfter >= 0 && received_ > options_.endlessAfter && !streamed_ && !answers.empty()) {
+            streamed_ = true;
+            streaming_ = true;
+            const Bytes& first = answers.front();
+            replies.emplace_back(first.begin(), first.begin() + long(std::min<size_t>(first.size(), 5)));
+            return;
+        }
+        for (auto& r : answers)
             replies.push_back(std::move(r));
     };
     for (size_t i = 0; i < length; ++i) {
@@ -210,6 +219,18 @@ std::vector<Bytes> UnitSimulator::receive(const uint8_t* data, size_t length)
         }
     }
     return replies;
+}
+
+const Bytes& UnitSimulator::endlessChunk()
+{
+    static const Bytes chunk = [] {
+        Bytes bytes;
+        while (bytes.size() < 4096)
+            for (char c : std::string("0123456789\r\n"))
+                bytes.push_back(uint8_t(c));
+        return bytes;
+    }();
+    return chunk;
 }
 
 Bytes UnitSimulator::reply(uint8_t command, const std::string& payload, bool terminator) const

@@ -27,6 +27,10 @@ struct UnitOptions {
     std::shared_ptr<SigDbase> operators; // what the unit can run; null: any name goes
     uint32_t midiMap = 1;                // the MIDI map a program-list unit starts with
     long dropAfter = -1;                 // go silent after this many messages; negative: never
+    // After this many messages, the next reply is sent without its end: its
+    // head, then bytes that are neither F0 nor F7, until another message
+    // comes in (which is answered as usual). Negative: never.
+    long endlessAfter = -1;
     // Knobs and sliders (by instance name) whose limits become these once
     // the unit has reported them: a value the front panel still offers is
     // then refused.
@@ -47,6 +51,10 @@ public:
     std::function<void(const Bytes&)> onMessage;
 
     bool isProgramListUnit() const { return programList_; }
+    // A reply is being sent without end (UnitOptions::endlessAfter).
+    bool isStreaming() const { return streaming_; }
+    // What goes on the line next while streaming.
+    static const Bytes& endlessChunk();
     const std::string& romRevision() const { return options_.romRevision; }
     // Why the unit would refuse a patch text; nothing when it would load it.
     static std::optional<std::string> sigTextProblem(const std::string& text, const SigDbase* operators);
@@ -101,6 +109,8 @@ private:
     bool inFrame_ = false;
     bool awaitingProgram_ = false;
     long received_ = 0;
+    bool streaming_ = false;
+    bool streamed_ = false;
 
     int currentBank_ = 0;
     std::optional<Running> running_;

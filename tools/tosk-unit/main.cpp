@@ -47,6 +47,8 @@ const char* const usageText =
     "  --delay-ms N         wait N ms before each reply\n"
     "  --rate N             send replies at N bytes a second, as a slow line would\n"
     "  --drop-after N       answer N messages, then go silent\n"
+    "  --endless-after N    answer N messages, then send the next reply without its\n"
+    "                       end (F7), on and on until another message comes in\n"
     "  --garble             corrupt the header of every reply\n"
     "  --narrow NAME=MIN:MAX  once the running patch's knob or slider NAME has\n"
     "                       reported its limits, it takes only MIN to MAX\n"
@@ -127,6 +129,8 @@ int main(int argc, char** argv)
             number(rate);
         } else if (a == "--drop-after") {
             number(options.dropAfter);
+        } else if (a == "--endless-after") {
+            number(options.endlessAfter);
         } else if (a == "--narrow") {
             std::string text;
             value(text);
@@ -197,10 +201,24 @@ int main(int argc, char** argv)
                     banksDir.empty() ? "(none)" : banksDir.c_str());
         std::fflush(stdout);
         unsigned char buffer[4096];
+        size_t streamed = 0;
         while (!stopRequested) {
-            long n = line.read(buffer, sizeof buffer, 100);
-            if (n <= 0)
+            long n = line.read(buffer, sizeof buffer, simulator.isStreaming() ? 0 : 100);
+            if (n <= 0) {
+                if (!simulator.isStreaming())
+                    continue;
+                // An endless reply: at the pace of the line, or as fast as
+                // the line takes it, while nothing comes in.
+                const Bytes& chunk = unit::UnitSimulator::endlessChunk();
+                const size_t offset = streamed % chunk.size();
+                size_t size = chunk.size() - offset;
+                if (rate > 0)
+                    size = std::min(size, size_t(std::max(1L, rate / 50)));
+                streamed += line.writeSome(chunk.data() + offset, size, 20);
+                if (rate > 0)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
                 continue;
+            }
             for (Bytes& reply : simulator.receive(buffer, size_t(n))) {
                 if (delayMs > 0)
                     std::this_thread::sleep_for(std::chrono::milliseconds(delayMs));
