@@ -176,17 +176,22 @@ bool WaveEditorWindow::applyButtonAction()
 {
     WaveWriteBack plan = table_->writeBack();
     if (!plan.conflicts.empty()) {
-        std::string points;
-        for (const auto& c : plan.conflicts)
-            points += "\n" + fillIn(localized("WaveConflictPoint", "%s: %s here, %s in the module"),
-                                    {c.fieldName, c.tableText, c.moduleText});
-        const int answer = Alerts::show(
-            AlertStyle::Warning, localized("ALERT", "ALERT"),
-            localized("WaveConflict", "These points were also changed outside the editor since it read them:") +
-                points + "\n" + localized("WaveConflictQuestion", "Which values should be kept?"),
-            {localized("WaveKeepEditor", "Keep the Editor's"), localized("WaveKeepModule", "Keep the Module's"),
-             localized("CANCEL", "Cancel")},
-            static_cast<QWidget*>(this));
+        // Appended piece by piece: GCC 12 takes "\n" + a temporary for an
+        // overlapping copy (-Wrestrict) in optimised builds.
+        std::string message =
+            localized("WaveConflict", "These points were also changed outside the editor since it read them:");
+        for (const auto& c : plan.conflicts) {
+            message += '\n';
+            message += fillIn(localized("WaveConflictPoint", "%s: %s here, %s in the module"),
+                              {c.fieldName, c.tableText, c.moduleText});
+        }
+        message += '\n';
+        message += localized("WaveConflictQuestion", "Which values should be kept?");
+        const int answer =
+            Alerts::show(AlertStyle::Warning, localized("ALERT", "ALERT"), message,
+                         {localized("WaveKeepEditor", "Keep the Editor's"),
+                          localized("WaveKeepModule", "Keep the Module's"), localized("CANCEL", "Cancel")},
+                         static_cast<QWidget*>(this));
         if (answer == 1)
             plan.keepModuleValues();
         else if (answer != 0)
@@ -195,16 +200,16 @@ bool WaveEditorWindow::applyButtonAction()
     // Said before anything is written, so that the user can still make the
     // values fit.
     if (!plan.limited.empty()) {
-        std::string points;
-        for (const auto& l : plan.limited)
-            points +=
-                "\n" + (l.text.empty() ? fillIn(localized("WaveLeftOut", "%s: %s is left out"), {l.fieldName, l.wanted})
-                                       : fillIn(localized("WaveClamped", "%s: %s is written as %s"),
-                                                {l.fieldName, l.wanted, l.text}));
-        const int answer = Alerts::show(
-            AlertStyle::Informational, localized("ALERT", "ALERT"),
-            localized("WaveOutsideLimits", "Some values lie outside the limits of their fields:") + points,
-            {localized("ApplyAnyway", "Apply anyway"), localized("CANCEL", "Cancel")}, static_cast<QWidget*>(this));
+        std::string message = localized("WaveOutsideLimits", "Some values lie outside the limits of their fields:");
+        for (const auto& l : plan.limited) {
+            message += '\n';
+            message += l.text.empty() ? fillIn(localized("WaveLeftOut", "%s: %s is left out"), {l.fieldName, l.wanted})
+                                      : fillIn(localized("WaveClamped", "%s: %s is written as %s"),
+                                               {l.fieldName, l.wanted, l.text});
+        }
+        const int answer = Alerts::show(AlertStyle::Informational, localized("ALERT", "ALERT"), message,
+                                        {localized("ApplyAnyway", "Apply anyway"), localized("CANCEL", "Cancel")},
+                                        static_cast<QWidget*>(this));
         if (answer != 0)
             return false;
     }
