@@ -325,6 +325,12 @@ TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExac
     session = AutosaveStore::sessionOf(entry);
     EXPECT_EQ(s.autosaveFiles(), (std::set<std::string>{entry + ".json", entry + ".sig", session + ".lock"}))
         << "the killed run's autosave and its lock stay";
+    // Other users read nothing of it.
+    EXPECT_EQ(fs::status(s.autosave).permissions() & fs::perms::all, fs::perms::owner_all);
+    for (const std::string& file : s.autosaveFiles())
+        EXPECT_EQ(fs::status(s.autosave / file).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << file;
     EXPECT_EQ(test::readFile(s.autosave / (entry + ".sig")), text);
     EXPECT_NE(test::readFile(s.demo), text) << "the user's file is as it was";
 
