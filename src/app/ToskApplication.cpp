@@ -109,7 +109,7 @@ void ToskApplication::setUpIdentity()
 {
     QApplication::setOrganizationName(QStringLiteral("Tosk"));
     QApplication::setApplicationName(QStringLiteral("Tosk"));
-    QApplication::setApplicationVersion(QStringLiteral(TOSK_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(Version::number()));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
     QApplication::setWindowIcon(applicationIcon());
 }
