@@ -110,8 +110,9 @@ if(NOT copyright MATCHES "^Format: https://www.debian.org/doc/packaging-manuals/
   message(FATAL_ERROR "the copyright file is not the machine-readable one of GPL-3+:\n${copyright}")
 endif()
 
-# What a Debian developer looks at first. Overrides, when some are needed,
-# are in packaging/debian/lintian-overrides, each with its reason.
+# What a Debian developer looks at first. The package needs no overrides;
+# one that ever does goes into share/lintian/overrides/tosk, its reason
+# written beside it.
 find_program(LINTIAN lintian)
 if(LINTIAN)
   execute_process(COMMAND "${LINTIAN}" --tag-display-limit 0 ${packages} OUTPUT_VARIABLE tags ERROR_VARIABLE errors)
