@@ -17,10 +17,12 @@ tosk_install_packages() {
 }
 
 # What every build needs. qt6-image-formats-plugins writes the TIFF files
-# of the screen window.
+# of the screen window; help2man makes the manual pages from the programs'
+# --help.
 TOSK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
-    qt6-image-formats-plugins nlohmann-json3-dev libgtest-dev libgmock-dev fonts-dejavu-core)
+    qt6-image-formats-plugins nlohmann-json3-dev libgtest-dev libgmock-dev fonts-dejavu-core help2man)
 
 # What ./test adds: the desktop's checkers of the menu entry and the
-# AppStream data, and the MIME database the file type is read with.
-TOSK_TEST_PACKAGES=(desktop-file-utils appstream shared-mime-info)
+# AppStream data, the MIME database the file type is read with, man to show
+# the manual pages and lintian to check the Debian package.
+TOSK_TEST_PACKAGES=(desktop-file-utils appstream shared-mime-info man-db lintian)

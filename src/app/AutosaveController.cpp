@@ -9,6 +9,7 @@
 #include "canvas/GraphicWindowController.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <QGuiApplication>
 #include <QLockFile>
 #include <QTimer>
@@ -55,6 +56,8 @@ AutosaveController::AutosaveController(DocumentController& documents, AutosavePo
         lock_->setStaleLockTime(0);
         if (!lock_->tryLock(0))
             logf("AutosaveController: cannot lock \"%s\"", store().lockPath(session_).c_str());
+        else // like every file in the folder, the user's alone
+            QFile::setPermissions(lock_->fileName(), QFile::ReadOwner | QFile::WriteOwner);
     } catch (const TkxException& e) {
         logf("AutosaveController: exception %s - %s", e.name().c_str(), e.reason().c_str());
     }

@@ -10,6 +10,7 @@
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
+#include "base/Version.h"
 #include "browsers/DiskViewController.h"
 #include "browsers/KorvatelViewController.h"
 #include "browsers/PatchViewController.h"
@@ -56,7 +57,7 @@ MainMenuDelegate::~MainMenuDelegate()
 
 std::string MainMenuDelegate::informationString()
 {
-    return std::string("Tosk ") + TOSK_VERSION;
+    return std::string("Tosk ") + Version::number();
 }
 
 void MainMenuDelegate::applicationDidFinishLaunching()
@@ -304,6 +305,9 @@ void MainMenuDelegate::aboutAction(QWidget* window)
                 QString::number(qulonglong(db.operatorCount)) + QLatin1Char('\n');
         text += QString::fromStdString(db.path);
     }
+    text += QStringLiteral("\n\n") + QString::fromLatin1(Version::copyright()) + QLatin1Char('\n') +
+            Latin1::text("AboutLicense", "Tosk is free software under the GNU General Public License, version 3 or "
+                                         "later (GPL-3.0-or-later), and comes with NO WARRANTY.");
     QMessageBox box(QMessageBox::Information, Latin1::text("MenuAbout", "&About Tosk").remove(QLatin1Char('&')), text,
                     QMessageBox::Ok, window);
     box.setObjectName(QStringLiteral("aboutBox"));

@@ -1,11 +1,16 @@
 #include "app/SingleInstance.h"
 
+#include "base/Log.h"
+
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace tosk {
 
@@ -15,6 +20,17 @@ namespace {
 constexpr quint32 kRequestMagic = 0x544f534b; // "TOSK"
 constexpr quint8 kTaken = 1;
 constexpr auto kStreamVersion = QDataStream::Qt_6_0;
+
+// The user at the far end of a connected local socket, as the system
+// vouches for it; -1 when it cannot tell.
+long peerUser(qintptr descriptor)
+{
+    ucred credentials{};
+    socklen_t size = sizeof credentials;
+    if (descriptor < 0 || getsockopt(int(descriptor), SOL_SOCKET, SO_PEERCRED, &credentials, &size) != 0)
+        return -1;
+    return long(credentials.uid);
+}
 
 } // namespace
 
@@ -48,7 +64,10 @@ QStringList SingleInstance::absolutePaths(const QStringList& paths)
     return absolute;
 }
 
-SingleInstance::SingleInstance(QString name, QObject* parent) : QObject(parent), name_(std::move(name)) {}
+SingleInstance::SingleInstance(QString name, QObject* parent)
+    : QObject(parent), name_(std::move(name)), user_(long(geteuid()))
+{
+}
 
 SingleInstance::~SingleInstance() = default;
 
@@ -58,6 +77,15 @@ bool SingleInstance::handOff(const QStringList& paths, int timeoutMs)
     socket.connectToServer(name_);
     if (!socket.waitForConnected(timeoutMs))
         return false;
+    // Without a runtime folder the name is one any local user can take
+    // first: a socket of someone else gets no file names and counts as
+    // no editor.
+    const long peer = peerUser(socket.socketDescriptor());
+    if (peer != user_) {
+        logf("SingleInstance.handOff: %s belongs to user %ld, not to this user; this start goes on by itself",
+             qPrintable(name_), peer);
+        return false;
+    }
     QByteArray request;
     QDataStream out(&request, QIODevice::WriteOnly);
     out.setVersion(kStreamVersion);
@@ -81,8 +109,10 @@ bool SingleInstance::listen()
     // Only called when nobody answered on the name: a socket file there is
     // one a crashed editor left.
     QLocalServer::removeServer(name_);
-    if (!server_->listen(name_))
+    if (!server_->listen(name_)) {
+        logf("SingleInstance.listen: cannot listen on %s: %s", qPrintable(name_), qPrintable(server_->errorString()));
         return false;
+    }
     connect(server_, &QLocalServer::newConnection, this, &SingleInstance::accept);
     return true;
 }
@@ -95,6 +125,13 @@ bool SingleInstance::isListening() const
 void SingleInstance::accept()
 {
     while (QLocalSocket* socket = server_->nextPendingConnection()) {
+        // Only this user's starts hand files over.
+        if (const long peer = peerUser(socket->socketDescriptor()); peer != user_) {
+            logf("SingleInstance.accept: a start of user %ld is turned away", peer);
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readRequest(socket); });
         if (socket->bytesAvailable() > 0)

@@ -14,7 +14,10 @@ namespace tosk {
 // The two meet at a local socket whose name is made from the session's
 // runtime folder and the display, so that editors of other sessions or
 // displays, and tests running side by side with folders of their own,
-// never take each other's files.
+// never take each other's files. Both ends check that the other is the same
+// user (the socket may lie in the shared temporary folder): a socket of
+// anyone else counts as no editor, and starts of anyone else are turned
+// away.
 class SingleInstance : public QObject {
     Q_OBJECT
 
@@ -30,6 +33,9 @@ public:
     ~SingleInstance() override;
 
     const QString& name() const { return name_; }
+    // The user the other end must be: this process's unless set (tests
+    // pretend to be someone else).
+    void setUser(long user) { user_ = user; }
 
     // Hands the files (absolute paths) to the editor listening on the name;
     // true when it took them. False at once when none is listening.
@@ -53,6 +59,7 @@ private:
     void readRequest(QLocalSocket* socket);
 
     QString name_;
+    long user_;
     QLocalServer* server_ = nullptr;
 };
 

@@ -12,6 +12,7 @@
 #include "base/AtomicFile.h"
 #include "base/DataFiles.h"
 #include "base/PreferenceController.h"
+#include "base/Version.h"
 #include "canvas/GridPanelController.h"
 #include "comms/DiskSync.h"
 #include "database/SigDbase.h"
@@ -20,6 +21,8 @@
 #include <QLockFile>
 
 #include <clocale>
+#include <cstdio>
+#include <string>
 
 namespace tosk {
 
@@ -55,6 +58,40 @@ private:
     QtMainThreadPoster poster_;
 };
 
+// The manual page is made from this text (help2man): options from column 2,
+// their descriptions from column 20.
+const char* const kUsage = "Usage: tosk [OPTION]... [FILE]...\n"
+                           "Edit the patches (sig files) of programmable DSP effects units.\n"
+                           "\n"
+                           "Opens each FILE in a patch window. When an editor already runs in this\n"
+                           "session and on this display, the files go to it and this start ends\n"
+                           "(status 0).\n"
+                           "\n"
+                           "Options:\n"
+                           "  -h, --help       show this help and exit\n"
+                           "      --version    show the version and exit\n"
+                           "\n"
+                           "Qt's own options are taken too, among them -platform NAME (xcb, wayland,\n"
+                           "offscreen) and -style NAME.\n";
+
+// `tosk --help` and `tosk --version`: prints the answer and answers true
+// when an argument asks for one.
+bool answerInformationOption(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return true;
+        }
+        if (arg == "--version") {
+            std::fputs(Version::text("tosk").c_str(), stdout);
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 void ToskApplication::useCNumbers()
@@ -72,13 +109,16 @@ void ToskApplication::setUpIdentity()
 {
     QApplication::setOrganizationName(QStringLiteral("Tosk"));
     QApplication::setApplicationName(QStringLiteral("Tosk"));
-    QApplication::setApplicationVersion(QStringLiteral(TOSK_VERSION));
+    QApplication::setApplicationVersion(QString::fromLatin1(Version::number()));
     QGuiApplication::setDesktopFileName(QString::fromLatin1(kDesktopId));
     QApplication::setWindowIcon(applicationIcon());
 }
 
 int ToskApplication::run(int argc, char** argv, const Options& options)
 {
+    // Answered before Qt starts: they need no display.
+    if (answerInformationOption(argc, argv))
+        return 0;
     QApplication app(argc, argv);
     useCNumbers();
     setUpIdentity();
@@ -87,6 +127,8 @@ int ToskApplication::run(int argc, char** argv, const Options& options)
     // running editor of this session and display.
     const QStringList files = SingleInstance::absolutePaths(QApplication::arguments().mid(1));
     SingleInstance instance(SingleInstance::serverNameFromEnvironment());
+    if (options.instanceUser)
+        instance.setUser(*options.instanceUser);
     {
         // Two starts at once: one listens, the other hands over.
         QLockFile starting(instance.name() + QStringLiteral(".lock"));

@@ -5,6 +5,7 @@
 #include <QIcon>
 
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace tosk {
@@ -34,6 +35,10 @@ public:
         // Called once everything stands, before left-over autosaves are
         // offered and the files named at start open (test drivers).
         std::function<void(Running&)> started;
+        // The user the other end of the single-instance socket must be;
+        // unset, this process's. Tests name another to stand for a socket
+        // that someone else listens on.
+        std::optional<long> instanceUser;
     };
 
     static int run(int argc, char** argv, const Options& options = {});

@@ -65,13 +65,20 @@ void flushFolder(const fs::path& folder)
 }
 
 // Writes a new file that must not exist yet; answers the reason on failure.
-std::string writeNewFile(const fs::path& path, std::string_view bytes)
+std::string writeNewFile(const fs::path& path, std::string_view bytes, FileAccess access)
 {
     std::FILE* file = std::fopen(path.c_str(), "wbx");
     if (!file)
         return std::strerror(errno);
     std::string error;
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
+    // Closed to others before it holds anything.
+    if (access == FileAccess::OwnerOnly) {
+        std::error_code ec;
+        fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write, fs::perm_options::replace, ec);
+        if (ec)
+            error = ec.message();
+    }
+    if (error.empty() && !bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), file) != bytes.size())
         error = std::strerror(errno);
     if (error.empty() && std::fflush(file) != 0)
         error = std::strerror(errno);
@@ -103,7 +110,7 @@ std::string backupPathFor(const std::string& path)
     return fs::path(p).replace_extension(".bak").string();
 }
 
-void writeFileAtomically(const std::string& path, std::string_view bytes, bool keepBackup)
+void writeFileAtomically(const std::string& path, std::string_view bytes, bool keepBackup, FileAccess access)
 {
     std::error_code ec;
     fs::path target = fs::absolute(fs::path(path), ec);
@@ -122,13 +129,13 @@ void writeFileAtomically(const std::string& path, std::string_view bytes, bool k
         fail(path, "not a regular file");
 
     const fs::path temporary = temporaryBeside(target, "tmp");
-    std::string error = writeNewFile(temporary, bytes);
+    std::string error = writeNewFile(temporary, bytes, access);
     if (!error.empty()) {
         removeQuietly(temporary);
         fail(path, error);
     }
     // The new file keeps the permissions of the one it replaces.
-    if (exists)
+    if (exists && access == FileAccess::AsBefore)
         fs::permissions(temporary, status.permissions(), fs::perm_options::replace, ec);
 
     if (exists && keepBackup) {

@@ -22,6 +22,11 @@ struct DiskSync {
 // null: it hands the bytes to the system and does not wait.
 void setDiskSync(const DiskSync* sync);
 
+// Who may read the file written: whoever could read the file it replaces
+// (a new file as the folder and the umask allow), or its owner alone
+// (0600), whatever the file replaced allowed.
+enum class FileAccess { AsBefore, OwnerOnly };
+
 // Writes `bytes` to `path` so that the file is always either the old one or
 // the new one, never a mixture: the bytes go to a temporary file in the same
 // folder, are flushed to the disk, and the temporary file then replaces
@@ -33,7 +38,8 @@ void setDiskSync(const DiskSync* sync);
 // Throws TkxException (name "writeFileAtomically", reason naming the path and
 // the system's message) when anything fails; `path` is then unchanged and no
 // temporary file is left behind.
-void writeFileAtomically(const std::string& path, std::string_view bytes, bool keepBackup);
+void writeFileAtomically(const std::string& path, std::string_view bytes, bool keepBackup,
+                         FileAccess access = FileAccess::AsBefore);
 
 // Where writeFileAtomically keeps the previous version of `path`; "" when the
 // file itself ends in ".bak" and so has no backup.

@@ -117,27 +117,33 @@ void AutosaveStore::makeDirectory() const
     if (directory_.empty())
         throw TkxException("AutosaveStore.makeDirectory", "no folder for autosaves (HOME is not set)");
     std::error_code ec;
-    if (fs::is_directory(directory_, ec))
-        return;
-    fs::create_directories(directory_, ec);
+    if (!fs::is_directory(directory_, ec)) {
+        fs::create_directories(directory_, ec);
+        if (ec)
+            throw TkxException("AutosaveStore.makeDirectory",
+                               format("cannot make \"%s\": %s", directory_.c_str(), ec.message().c_str()));
+    }
+    // The texts are the user's patches: nobody else reads them, in a folder
+    // made by an older version or by hand too.
+    const fs::perms perms = fs::status(directory_, ec).permissions();
+    if (!ec && (perms & fs::perms::all) != fs::perms::owner_all)
+        fs::permissions(directory_, fs::perms::owner_all, fs::perm_options::replace, ec);
     if (ec)
         throw TkxException("AutosaveStore.makeDirectory",
-                           format("cannot make \"%s\": %s", directory_.c_str(), ec.message().c_str()));
-    // The texts are the user's patches: nobody else reads them.
-    fs::permissions(directory_, fs::perms::owner_all, ec);
+                           format("cannot make \"%s\" the user's alone: %s", directory_.c_str(), ec.message().c_str()));
 }
 
 void AutosaveStore::write(const Entry& entry, std::string_view text) const
 {
     makeDirectory();
-    writeFileAtomically(textPath(entry.id), text, false);
+    writeFileAtomically(textPath(entry.id), text, false, FileAccess::OwnerOnly);
     nlohmann::json info = {{"originalPath", entry.originalPath},
                            {"savedAt", entry.savedAt},
                            {"savedAtText", utcTime(entry.savedAt, "%04d-%02u-%02uT%02d:%02d:%02dZ")}};
     // A path that is not UTF-8 cannot go into JSON as it is; the text is
     // what matters, the path only tells where Save As starts.
     writeFileAtomically(infoPath(entry.id), info.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n",
-                        false);
+                        false, FileAccess::OwnerOnly);
 }
 
 bool AutosaveStore::remove(const std::string& id, std::string* reason) const

@@ -49,11 +49,12 @@ public:
     // The lock file a running session holds.
     std::string lockPath(const std::string& session) const;
 
-    // Makes the folder (readable by the user alone) when it is missing.
-    // Throws TkxException when it cannot be made.
+    // Makes the folder when it is missing, and makes it the user's alone
+    // (0700) when others may enter it. Throws TkxException when it cannot
+    // be made or closed to others.
     void makeDirectory() const;
-    // Writes the text, then what it is, each atomically: an entry on disk
-    // is always a whole text. Throws TkxException (nothing of the entry as
+    // Writes the text, then what it is, each atomically and readable by
+    // the user alone (0600): an entry on disk is always a whole text. Throws TkxException (nothing of the entry as
     // it was is lost then).
     void write(const Entry& entry, std::string_view text) const;
     // Removes an entry; false with the reason when a file of it stays.

@@ -104,6 +104,10 @@ TEST(AutosaveStore, WritesTextAndInfoReadsThemBackAndRemoves)
     EXPECT_EQ(names(folder), (std::set<std::string>{"S1-1.json", "S1-1.sig"}));
     EXPECT_EQ(test::readFile(folder / "S1-1.sig"), text);
     EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+    for (const char* file : {"S1-1.sig", "S1-1.json"})
+        EXPECT_EQ(fs::status(folder / file).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << file << " is the user's alone";
     const auto info = nlohmann::json::parse(test::readFile(folder / "S1-1.json"));
     EXPECT_EQ(info, (nlohmann::json{{"originalPath", "/home/u/patches/demo.sig"},
                                     {"savedAt", 1736242211},
@@ -134,6 +138,31 @@ TEST(AutosaveStore, WritesTextAndInfoReadsThemBackAndRemoves)
     EXPECT_TRUE(store.remove("S2-1"));
     EXPECT_TRUE(store.remove("S2-1")) << "nothing left to remove is no failure";
     EXPECT_EQ(names(folder), (std::set<std::string>{"S1-2.json", "S1-2.sig"}));
+}
+
+// A folder others may enter, or an entry others may read (made by hand or
+// by an older version), is closed to them by the next write.
+TEST(AutosaveStore, AFolderAndEntriesOthersMayReadAreClosedToThem)
+{
+    test::TempDir dir;
+    const fs::path folder = dir / "autosave";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    const auto readable =
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
+    for (const char* file : {"S1-1.sig", "S1-1.json"}) {
+        test::writeFile(folder / file, "old");
+        fs::permissions(folder / file, readable);
+    }
+
+    AutosaveStore(folder.string()).write(entry("S1-1", "", 1), "new");
+    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
+    for (const char* file : {"S1-1.sig", "S1-1.json"})
+        EXPECT_EQ(fs::status(folder / file).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << file;
+    EXPECT_EQ(test::readFile(folder / "S1-1.sig"), "new");
 }
 
 TEST(AutosaveStore, ListsWhatACrashLeftAndNothingElse)

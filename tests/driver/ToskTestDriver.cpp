@@ -1,8 +1,10 @@
 // The editor exactly as `tosk` runs it, for tests that start it as a process
-// and kill it. Two things differ: the autosave interval and change count
+// and kill it. Three things differ: the autosave interval and change count
 // come from the command line (--autosave-ms N --autosave-changes N, before
-// the files), and commands come on stdin, one a line, each answered on
-// stdout by lines that end with "end":
+// the files), --instance-user N makes it expect user N at the other end of
+// the single-instance socket (standing for a socket of someone else), and
+// commands come on stdin, one a line, each answered on stdout by lines that
+// end with "end":
 //   windows        one line per patch window: "window", edited (0/1), name,
 //                  file, the file it was recovered from (tab-separated)
 //   move N         N moves of the last window's first module, one undo step each
@@ -203,6 +205,8 @@ int main(int argc, char** argv)
             options.autosave.interval = std::chrono::milliseconds(std::atoi(argv[++i]));
         else if (std::strcmp(argv[i], "--autosave-changes") == 0 && i + 1 < argc)
             options.autosave.changes = std::atoi(argv[++i]);
+        else if (std::strcmp(argv[i], "--instance-user") == 0 && i + 1 < argc)
+            options.instanceUser = std::atol(argv[++i]);
         else
             args.push_back(argv[i]);
     }

@@ -5,6 +5,7 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QImage>
@@ -12,9 +13,13 @@
 #include <QMimeDatabase>
 #include <QPixmap>
 
+#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -72,8 +77,8 @@ TEST(DesktopIntegration, SigFilesOfOtherProgramsAreNotTakenForPatches)
     fs::create_directories(dir / "home");
     fs::copy_file(system, packages / "freedesktop.org.xml");
     fs::copy_file(linuxFiles() / "org.tosk.Tosk.xml", packages / "org.tosk.Tosk.xml");
-    const std::string update = "PKGSYSTEM_ENABLE_FSYNC=0 update-mime-database '" + (dir / "share" / "mime").string() +
-                               "' >/dev/null 2>&1";
+    const std::string update =
+        "PKGSYSTEM_ENABLE_FSYNC=0 update-mime-database '" + (dir / "share" / "mime").string() + "' >/dev/null 2>&1";
     ASSERT_EQ(std::system(update.c_str()), 0) << update;
     // Read once, on first use: this test runs in a process of its own.
     setenv("XDG_DATA_DIRS", (dir / "share").c_str(), 1);
@@ -128,4 +133,36 @@ TEST(SingleInstance, OneSocketPerSessionAndDisplay)
 
     EXPECT_EQ(SingleInstance::absolutePaths({"a.sig", "/b/c.sig"}),
               (QStringList{QDir::current().absoluteFilePath("a.sig"), "/b/c.sig"}));
+}
+
+// The other end of the socket is checked to be the same user: an editor
+// takes no files from a start of someone else. (A start meeting a socket of
+// someone else is EditorProcess.ASocketOfAnotherUserIsPassedBy.)
+TEST(SingleInstance, AnEditorTakesFilesOnlyFromItsOwnUser)
+{
+    test::TempDir dir;
+    const QString name = QString::fromStdString((dir / "tosk.socket").string());
+    for (const bool sameUser : {true, false}) {
+        SCOPED_TRACE(sameUser ? "same user" : "another user");
+        SingleInstance editor(name);
+        if (!sameUser)
+            editor.setUser(long(geteuid()) + 1);
+        ASSERT_TRUE(editor.listen());
+        std::optional<QStringList> received;
+        QObject::connect(&editor, &SingleInstance::filesReceived,
+                         [&received](const QStringList& paths) { received = paths; });
+
+        // The second start blocks while it waits for the answer: it runs on
+        // a thread of its own while this one serves the editor.
+        std::atomic<int> taken = -1;
+        std::thread start([&name, &taken] { taken = SingleInstance(name).handOff({"/p/demo.sig"}, 5000) ? 1 : 0; });
+        const QDeadlineTimer deadline(10000);
+        while (taken < 0 && !deadline.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        start.join();
+        QCoreApplication::processEvents();
+
+        EXPECT_EQ(taken, sameUser ? 1 : 0);
+        EXPECT_EQ(received, sameUser ? std::optional<QStringList>(QStringList{"/p/demo.sig"}) : std::nullopt);
+    }
 }

@@ -4,6 +4,7 @@
 // side by side never meet. The editor is tests/driver/ToskTestDriver (the
 // real start with commands on stdin) and, for a second start, bin/tosk; a
 // unit, where one is needed, is tosk-unit on a pseudo-terminal.
+#include "app/SingleInstance.h"
 #include "base/AutosaveStore.h"
 #include "comms/CommsTestSupport.h"
 #include "support/TestSupport.h"
@@ -12,6 +13,7 @@
 
 #include <chrono>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -20,7 +22,9 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -192,27 +196,34 @@ struct Session {
 
     Session()
     {
-        for (const char* d : {"home", "state", "config", "cache", "run", "run2", "patches"})
+        for (const char* d : {"home", "state", "config", "cache", "run", "run2", "tmp", "patches"})
             fs::create_directories(root / d);
         chmod((root / "run").c_str(), 0700);
         chmod((root / "run2").c_str(), 0700);
         demo = fs::canonical(patches).string() + "/demo.sig";
         test::writeFile(demo, test::readFile(test::dataPath("examples/demo.sig")));
     }
-    // This process's environment with the session's folders.
+    // This process's environment with the session's folders; with no
+    // runtime folder ("") the temporary folder is the session's "tmp".
     std::vector<std::string> env(const std::string& runtime = "run") const
     {
-        const std::map<std::string, std::string> own{{"HOME", (root / "home").string()},
-                                                     {"XDG_STATE_HOME", (root / "state").string()},
-                                                     {"XDG_CONFIG_HOME", (root / "config").string()},
-                                                     {"XDG_CACHE_HOME", (root / "cache").string()},
-                                                     {"XDG_RUNTIME_DIR", (root / runtime).string()},
-                                                     {"DISPLAY", ":97"},
-                                                     {"QT_QPA_PLATFORM", "offscreen"}};
+        std::map<std::string, std::string> own{{"HOME", (root / "home").string()},
+                                               {"XDG_STATE_HOME", (root / "state").string()},
+                                               {"XDG_CONFIG_HOME", (root / "config").string()},
+                                               {"XDG_CACHE_HOME", (root / "cache").string()},
+                                               {"XDG_RUNTIME_DIR", (root / runtime).string()},
+                                               {"DISPLAY", ":97"},
+                                               {"QT_QPA_PLATFORM", "offscreen"}};
+        if (runtime.empty()) {
+            own.erase("XDG_RUNTIME_DIR");
+            own["TMPDIR"] = (root / "tmp").string();
+        }
         std::vector<std::string> env;
-        for (char** e = environ; *e; ++e)
-            if (!own.count(std::string(*e).substr(0, std::string(*e).find('='))))
+        for (char** e = environ; *e; ++e) {
+            const std::string name = std::string(*e).substr(0, std::string(*e).find('='));
+            if (!own.count(name) && name != "XDG_RUNTIME_DIR")
                 env.push_back(*e);
+        }
         for (const auto& [name, value] : own)
             env.push_back(name + "=" + value);
         return env;
@@ -225,6 +236,68 @@ struct Session {
                 names.insert(e.path().filename().string());
         return names;
     }
+};
+
+// A listener on a local socket that claims every request it is sent, as a
+// socket someone else made first in the shared temporary folder would.
+class Claimer {
+public:
+    explicit Claimer(const std::string& path)
+    {
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+        listener_ = socket(AF_UNIX, SOCK_STREAM, 0);
+        if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener_, 4) != 0)
+            return;
+        listening_ = true;
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~Claimer()
+    {
+        finish();
+        close(listener_);
+    }
+    Claimer(const Claimer&) = delete;
+    Claimer& operator=(const Claimer&) = delete;
+
+    bool listening() const { return listening_; }
+    // Waits until the one connection it takes has ended (10 seconds at
+    // most); answers whether there was one and the bytes sent on it.
+    std::pair<bool, std::string> finish()
+    {
+        if (thread_.joinable())
+            thread_.join();
+        return {met_, received_};
+    }
+
+private:
+    void serve()
+    {
+        pollfd waiting{listener_, POLLIN, 0};
+        if (poll(&waiting, 1, 10000) <= 0)
+            return;
+        const int connection = accept(listener_, nullptr, nullptr);
+        met_ = connection >= 0;
+        for (pollfd reading{connection, POLLIN, 0}; met_ && poll(&reading, 1, 10000) > 0;) {
+            char chunk[4096];
+            const ssize_t n = read(connection, chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            received_.append(chunk, size_t(n));
+            const char taken = 1;
+            if (write(connection, &taken, 1) != 1)
+                break;
+        }
+        close(connection);
+    }
+
+    int listener_ = -1;
+    bool listening_ = false;
+    bool met_ = false;
+    std::string received_;
+    std::thread thread_;
 };
 
 bool nonEmpty(const std::vector<std::string>& reply)
@@ -257,6 +330,12 @@ TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExac
     session = AutosaveStore::sessionOf(entry);
     EXPECT_EQ(s.autosaveFiles(), (std::set<std::string>{entry + ".json", entry + ".sig", session + ".lock"}))
         << "the killed run's autosave and its lock stay";
+    // Other users read nothing of it.
+    EXPECT_EQ(fs::status(s.autosave).permissions() & fs::perms::all, fs::perms::owner_all);
+    for (const std::string& file : s.autosaveFiles())
+        EXPECT_EQ(fs::status(s.autosave / file).permissions() & fs::perms::all,
+                  fs::perms::owner_read | fs::perms::owner_write)
+            << file;
     EXPECT_EQ(test::readFile(s.autosave / (entry + ".sig")), text);
     EXPECT_NE(test::readFile(s.demo), text) << "the user's file is as it was";
 
@@ -352,4 +431,35 @@ TEST(EditorProcess, QuittingDuringABackupAsksThenStopsItAndEndsCleanly)
                 << entry.path();
         }
     }
+}
+
+// Without a runtime folder the socket lies in the shared temporary folder
+// under a name anyone can work out, so someone else may listen there first.
+// The editor passes such a socket by: it sends it nothing and opens the file
+// itself. (The driver is told to expect another user: the test cannot be
+// one.)
+TEST(EditorProcess, ASocketOfAnotherUserIsPassedByAndTheEditorOpensTheFileItself)
+{
+    Session s;
+    const char* const tmp = std::getenv("TMPDIR");
+    const std::string saved = tmp ? tmp : "";
+    setenv("TMPDIR", (s.root / "tmp").c_str(), 1);
+    const QString name = SingleInstance::serverName("", ":97", "", QString::fromStdString((s.root / "home").string()));
+    if (tmp)
+        setenv("TMPDIR", saved.c_str(), 1);
+    else
+        unsetenv("TMPDIR");
+    ASSERT_EQ(fs::path(name.toStdString()).parent_path(), s.root / "tmp");
+
+    Claimer claimer(name.toStdString());
+    ASSERT_TRUE(claimer.listening());
+    Process editor(binDir() / "tosk_test_driver", {"--instance-user", std::to_string(geteuid() + 1), s.demo},
+                   s.env(""));
+    ASSERT_TRUE(editor.started());
+    const auto windows = editor.ask("windows");
+    ASSERT_EQ(windows.size(), 1u) << testing::PrintToString(windows);
+    EXPECT_EQ(split(windows[0]), (std::vector<std::string>{"window", "0", "demo", s.demo}));
+    const auto [met, received] = claimer.finish();
+    EXPECT_TRUE(met) << "the editor found the socket";
+    EXPECT_EQ(received.size(), 0u) << "and sent it nothing";
 }

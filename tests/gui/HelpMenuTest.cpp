@@ -3,6 +3,7 @@
 #include "app/KeyboardShortcutsDialog.h"
 #include "app/MainMenuDelegate.h"
 #include "app/StartWindow.h"
+#include "base/Version.h"
 #include "browsers/MyOutlineView.h"
 #include "database/HelpBook.h"
 #include "browsers/TreeNodeModel.h"
@@ -173,7 +174,7 @@ TEST(HelpMenu, KeyboardShortcutsListsTheMenusKeys)
     dialog->close();
 }
 
-TEST(HelpMenu, AboutNamesTheVersionAndTheDatabase)
+TEST(HelpMenu, AboutNamesTheVersionTheDatabaseAndTheLicence)
 {
     MenuWindow w;
     QString text;
@@ -183,5 +184,8 @@ TEST(HelpMenu, AboutNamesTheVersionAndTheDatabase)
     });
     w.action("actionAbout")->trigger();
     // This delegate was never launched: it has no database.
-    EXPECT_EQ(text, "Tosk 0.1.0\n\nNo operator database is loaded.");
+    EXPECT_EQ(text, QStringLiteral("Tosk ") + Version::number() + "\n\nNo operator database is loaded.\n\n" +
+                        Version::copyright() +
+                        "\nTosk is free software under the GNU General Public License, version 3 or later "
+                        "(GPL-3.0-or-later), and comes with NO WARRANTY.");
 }

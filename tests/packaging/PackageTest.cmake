@@ -1,7 +1,9 @@
 # Makes the Debian package of the build with cpack and reads it back with
-# dpkg-deb: its control fields and that it holds the programs, their data
-# and the desktop files.
-#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DCPACK=... -P PackageTest.cmake
+# dpkg-deb: its control fields; that it holds the programs, their data, the
+# desktop files, the manual pages, the copyright and the changelog; that the
+# programs, the AppStream data and the changelog name the package's version;
+# and, when lintian is installed, that lintian finds no error and no warning.
+#   cmake -DBUILD_DIR=... -DWORK_DIR=... -DCPACK=... -DVERSION=... -P PackageTest.cmake
 
 find_program(DPKG_DEB dpkg-deb)
 if(NOT DPKG_DEB)
@@ -50,7 +52,11 @@ execute_process(COMMAND "${DPKG_DEB}" -c ${packages} RESULT_VARIABLE failed OUTP
 if(failed)
   message(FATAL_ERROR "dpkg-deb -c failed")
 endif()
-foreach(file bin/tosk bin/tosk-cli bin/tosk-unit
+set(pages)
+if(EXISTS "${BUILD_DIR}/man")
+  set(pages share/man/man1/tosk.1.gz share/man/man1/tosk-cli.1.gz share/man/man1/tosk-unit.1.gz)
+endif()
+foreach(file bin/tosk bin/tosk-cli bin/tosk-unit ${pages} share/doc/tosk/copyright share/doc/tosk/changelog.gz
              share/tosk/data/sigdbase.sbf share/tosk/data/examples/demo.sig share/tosk/help/book.id
              share/applications/org.tosk.Tosk.desktop share/mime/packages/org.tosk.Tosk.xml
              share/metainfo/org.tosk.Tosk.metainfo.xml
@@ -64,5 +70,60 @@ if(NOT listing MATCHES "-rwxr-xr-x [^\n]+ \\./usr/bin/tosk\n")
   message(FATAL_ERROR "/usr/bin/tosk is not executable in the package")
 endif()
 
+# One version: the package's is the one every program, the AppStream data
+# and the changelog give.
+execute_process(COMMAND "${DPKG_DEB}" -f ${packages} Version OUTPUT_VARIABLE version
+                OUTPUT_STRIP_TRAILING_WHITESPACE)
+if(NOT version STREQUAL VERSION)
+  message(FATAL_ERROR "the package's version is \"${version}\", the project's ${VERSION}")
+endif()
+set(root "${WORK_DIR}/root")
+execute_process(COMMAND "${DPKG_DEB}" -x ${packages} "${root}" RESULT_VARIABLE failed)
+if(failed)
+  message(FATAL_ERROR "dpkg-deb -x failed")
+endif()
+foreach(program tosk tosk-cli tosk-unit)
+  execute_process(COMMAND "${root}/usr/bin/${program}" --version RESULT_VARIABLE failed OUTPUT_VARIABLE out
+                  ERROR_VARIABLE errors)
+  if(failed OR NOT out MATCHES "^${program} ([^\n]+)\n")
+    message(FATAL_ERROR "${program} --version of the package (${failed}): ${out} ${errors}")
+  endif()
+  if(NOT CMAKE_MATCH_1 STREQUAL version)
+    message(FATAL_ERROR "${program} --version says ${CMAKE_MATCH_1}, the package ${version}")
+  endif()
+endforeach()
+file(READ "${root}/usr/share/metainfo/org.tosk.Tosk.metainfo.xml" metainfo)
+if(NOT metainfo MATCHES "<releases>[ \n]*<release version=\"([^\"]+)\"" OR NOT CMAKE_MATCH_1 STREQUAL version)
+  message(FATAL_ERROR "the AppStream data's newest release is \"${CMAKE_MATCH_1}\", the package's ${version}")
+endif()
+if(NOT metainfo MATCHES "<project_license>GPL-3.0-or-later</project_license>")
+  message(FATAL_ERROR "the AppStream data names no licence GPL-3.0-or-later")
+endif()
+execute_process(COMMAND gzip -dc "${root}/usr/share/doc/tosk/changelog.gz" RESULT_VARIABLE failed
+                OUTPUT_VARIABLE changelog)
+if(failed OR NOT changelog MATCHES "^tosk \\(${version}\\) unstable; urgency=medium\n")
+  message(FATAL_ERROR "the changelog does not begin with ${version}:\n${changelog}")
+endif()
+file(READ "${root}/usr/share/doc/tosk/copyright" copyright)
+if(NOT copyright MATCHES "^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/\n"
+   OR NOT copyright MATCHES "\nLicense: GPL-3\\+\n")
+  message(FATAL_ERROR "the copyright file is not the machine-readable one of GPL-3+:\n${copyright}")
+endif()
+
+# What a Debian developer looks at first. The package needs no overrides;
+# one that ever does goes into share/lintian/overrides/tosk, its reason
+# written beside it.
+find_program(LINTIAN lintian)
+if(LINTIAN)
+  execute_process(COMMAND "${LINTIAN}" --tag-display-limit 0 ${packages} OUTPUT_VARIABLE tags ERROR_VARIABLE errors)
+  string(REGEX MATCHALL "(^|\n)[EW]: [^\n]+" complaints "${tags}")
+  if(complaints OR NOT errors MATCHES "^(running with root privileges is not recommended!\n)?$")
+    message(FATAL_ERROR "lintian:\n${tags}${errors}")
+  endif()
+  set(linted ", lintian clean")
+else()
+  set(linted ", lintian not installed (package lintian)")
+endif()
+
 file(REMOVE_RECURSE "${WORK_DIR}")
-message(STATUS "package checked: ${depends}")
+message(STATUS "package ${version} checked${linted}: ${depends}")

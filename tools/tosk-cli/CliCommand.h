@@ -11,6 +11,7 @@ struct CliCommand {
     std::string name;
     std::string usage;                                // one line: "dbinfo [--db PATH] [--json]"
     int (*run)(const std::vector<std::string>& args); // args after the command name
+    std::string summary;                              // what it does, for --help and the manual page
 };
 
 const std::vector<CliCommand>& commands();

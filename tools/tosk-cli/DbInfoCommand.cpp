@@ -117,7 +117,8 @@ int runDbInfo(const std::vector<std::string>& arguments)
     return report.loaded ? 0 : 1;
 }
 
-const CliCommandRegistrar registrar({"dbinfo", "dbinfo [--db PATH] [--json]", runDbInfo});
+const CliCommandRegistrar registrar({"dbinfo", "dbinfo [--db PATH] [--json]", runDbInfo,
+                                     "reports what an operator database holds; with --json as one JSON object"});
 
 } // namespace
 

@@ -71,7 +71,9 @@ int runHelpBook(const std::vector<std::string>& args)
     return 0;
 }
 
-const CliCommandRegistrar registrar({"helpbook", kUsage, runHelpBook});
+const CliCommandRegistrar registrar({"helpbook", kUsage, runHelpBook,
+                                     "writes the operator reference of DATABASE (a page per operator and per "
+                                     "class, and an index linking the user guide at HREF) into OUTDIR"});
 
 } // namespace
 

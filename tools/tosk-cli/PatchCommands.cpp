@@ -303,12 +303,21 @@ int runCheck(const std::vector<std::string>& arguments)
     return allGood ? 0 : 1;
 }
 
-const CliCommandRegistrar dump({"dump", "dump [--db PATH] FILE", runDump});
-const CliCommandRegistrar save({"save", "save [--db PATH] [--upload] FILE", runSave});
-const CliCommandRegistrar reorder({"reorder", "reorder [--db PATH] FILE", runReorder});
-const CliCommandRegistrar layout({"layout", "layout [--db PATH] FILE", runLayout});
-const CliCommandRegistrar update({"update", "update [--db PATH] FILE OTHER", runUpdate});
-const CliCommandRegistrar check({"check", "check [--db PATH] FILE...", runCheck});
+const CliCommandRegistrar dump({"dump", "dump [--db PATH] FILE", runDump,
+                                "prints the patch as the editor loads it, as JSON"});
+const CliCommandRegistrar save({"save", "save [--db PATH] [--upload] FILE", runSave,
+                                "prints the text the editor would save; with --upload the text sent to a unit"});
+const CliCommandRegistrar reorder({"reorder", "reorder [--db PATH] FILE", runReorder,
+                                   "prints the patch text after the automatic processing order"});
+const CliCommandRegistrar layout({"layout", "layout [--db PATH] FILE", runLayout,
+                                  "prints the patch text after the automatic layout"});
+const CliCommandRegistrar update({"update", "update [--db PATH] FILE OTHER", runUpdate,
+                                  "prints FILE with the parameter values of OTHER (a unit's copy of the patch) "
+                                  "taken in"});
+const CliCommandRegistrar check({"check", "check [--db PATH] FILE...", runCheck,
+                                 "reads each FILE as the editor does and says what it could not read; exit "
+                                 "status 1 when any file has unresolved references, was read with errors, "
+                                 "stopped loading early or cannot be read"});
 
 } // namespace
 

@@ -136,7 +136,7 @@ int runRender(const std::vector<std::string>& given)
 const CliCommandRegistrar render({"render",
                                   "render [--db PATH] FILE -o OUT.png|OUT.svg [--show-mode N] [--scale S] "
                                   "[--select INSTANCE]",
-                                  runRender});
+                                  runRender, "draws the patch into a PNG or SVG picture, as the editor draws it"});
 
 } // namespace
 

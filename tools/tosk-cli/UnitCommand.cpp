@@ -373,7 +373,10 @@ int unitCommand(const std::vector<std::string>& arguments)
     return 1;
 }
 
-CliCommandRegistrar registrar({"unit", usage, unitCommand});
+CliCommandRegistrar registrar({"unit", usage, unitCommand,
+                               "talks to a unit over the serial port: identifies it, lists its banks, patches "
+                               "and programs, gets, selects and sends patches, downloads its operator database "
+                               "or screen, backs up every bank into DIR"});
 
 } // namespace
 

@@ -7,6 +7,7 @@
 
 #include "base/DataFiles.h"
 #include "base/Log.h"
+#include "base/Version.h"
 #include "comms/Sysex.h"
 
 #include <algorithm>
@@ -28,12 +29,16 @@ void requestStop(int)
     stopRequested = 1;
 }
 
+// The manual page is made from this text (help2man): options from column 2,
+// their descriptions from column 23.
 const char* const usageText =
-    "usage: tosk-unit --link PATH [options]\n"
+    "Usage: tosk-unit --link PATH [OPTION]...\n"
+    "Stand in for a programmable DSP effects unit at the far end of a serial line.\n"
     "\n"
     "Opens a pseudo-terminal, links its device to PATH and answers as an effects\n"
     "unit until stopped (Ctrl-C). Point tosk or tosk-cli at PATH as the serial port.\n"
     "\n"
+    "Options:\n"
     "  --link PATH          where the unit's serial device appears (required)\n"
     "  --banks DIR          one sub-folder per bank (\"1 Reverbs\") of .sig files\n"
     "                       (default: the bundled data/unit/banks)\n"
@@ -52,7 +57,9 @@ const char* const usageText =
     "  --garble             corrupt the header of every reply\n"
     "  --narrow NAME=MIN:MAX  once the running patch's knob or slider NAME has\n"
     "                       reported its limits, it takes only MIN to MAX\n"
-    "  --verbose            show diagnostic lines on stderr\n";
+    "  --verbose            show diagnostic lines on stderr\n"
+    "  -h, --help           show this help and exit\n"
+    "      --version        show the version and exit\n";
 
 bool readFile(const std::string& path, std::string& out)
 {
@@ -102,6 +109,9 @@ int main(int argc, char** argv)
         long n = 0;
         if (a == "--help" || a == "-h") {
             std::fputs(usageText, stdout);
+            return 0;
+        } else if (a == "--version") {
+            std::fputs(Version::text("tosk-unit").c_str(), stdout);
             return 0;
         } else if (a == "--link") {
             value(link);

@@ -1,0 +1,33 @@
+# Every tracked C++ source and header says its licence on its first line.
+#   cmake -DSOURCE_DIR=... -P SpdxHeaderTest.cmake
+
+set(header "// SPDX-License-Identifier: GPL-3.0-or-later")
+find_program(GIT git)
+if(NOT GIT OR NOT EXISTS "${SOURCE_DIR}/.git")
+  message("SKIPPED: not a git checkout, so the tracked files are not known")
+  return()
+endif()
+execute_process(COMMAND "${GIT}" -C "${SOURCE_DIR}" ls-files -- "src/*.h" "src/*.cpp" "tools/*.h" "tools/*.cpp"
+                        "tests/*.h" "tests/*.cpp" "bench/*.h" "bench/*.cpp" "fuzz/*.h" "fuzz/*.cpp"
+                RESULT_VARIABLE failed OUTPUT_VARIABLE listing ERROR_VARIABLE errors)
+if(failed)
+  message(FATAL_ERROR "git ls-files failed: ${errors}")
+endif()
+string(REPLACE "\n" ";" files "${listing}")
+set(missing)
+set(count 0)
+foreach(file IN LISTS files)
+  if(file STREQUAL "")
+    continue()
+  endif()
+  math(EXPR count "${count} + 1")
+  file(STRINGS "${SOURCE_DIR}/${file}" first LIMIT_COUNT 1)
+  if(NOT first STREQUAL header)
+    list(APPEND missing "${file}")
+  endif()
+endforeach()
+if(missing)
+  list(JOIN missing "\n  " missing)
+  message(FATAL_ERROR "these files do not begin with \"${header}\":\n  ${missing}")
+endif()
+message(STATUS "${count} files begin with \"${header}\"")
