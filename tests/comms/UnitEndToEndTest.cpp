@@ -340,7 +340,9 @@ TEST(UnitEndToEnd, AReplyWithoutEndIsCutOffOrCancelledAndTheNextCommandWorks)
     };
     for (const Case& c : cases) {
         TempDir dir;
-        std::vector<std::string> args{"--banks", makeTestBanks(dir.path()).string(), "--endless-after", "0"};
+        // Three answers first: the fetch asks which bank the unit has loaded
+        // (program, load, banks) before it asks for the patch.
+        std::vector<std::string> args{"--banks", makeTestBanks(dir.path()).string(), "--endless-after", "3"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         UnitProcess unit(dir.path(), args);
         ASSERT_TRUE(unit.started());
