@@ -174,7 +174,7 @@ TEST(PreferencesWindow, TheDeviceIdIsLearnedUnlessANumberFrom0To127IsTyped)
 {
     ScopedStore settings;
     ScopedRecordingAlerts alerts;
-    PreferencesWindow window({});
+    PreferencesWindow window(std::vector<std::string>{});
     auto* field = child<QLineEdit>(window, "deviceIdField");
     ASSERT_TRUE(field);
     EXPECT_EQ(field->text(), QString());
