@@ -58,6 +58,7 @@ TEST(DiskFileTreeNode, AFolderListsItsFoldersAndPatchFiles)
     banks->expandGroupItem();
     EXPECT_EQ(banks->numberOfChildren(), 2u);
     auto in = std::static_pointer_cast<DiskFileTreeNode>(banks->lastChild());
+    ASSERT_TRUE(in);
     EXPECT_EQ(in->fullPathName(), (dir / "Banks" / "in.sig").string());
     EXPECT_EQ(in->diskData().extension(), "sig");
     EXPECT_EQ(in->diskData().patchName(), "in");
@@ -74,6 +75,7 @@ TEST(DiskFileTreeNode, AFolderListsItsFoldersAndPatchFiles)
     EXPECT_EQ(childNames(*linked),
               (std::vector<std::string>{"Inner/", "alias.sig@", "gone.bak@", "in.sig", "Linked@"}));
     auto link = std::static_pointer_cast<DiskFileTreeNode>(linked->childAtIndex(4));
+    ASSERT_TRUE(link);
     EXPECT_FALSE(link->nodeData()->isGroup());
     link->expandGroupItem();
     EXPECT_EQ(link->numberOfChildren(), 0u);
@@ -84,11 +86,13 @@ TEST(DiskFileTreeNode, AFolderListsItsFoldersAndPatchFiles)
     auto whole = DiskFileTreeNode::readWholeTree(dir.path().string());
     ASSERT_EQ(whole->numberOfChildren(), 6u);
     auto wholeBanks = std::static_pointer_cast<DiskFileTreeNode>(whole->childAtIndex(0));
+    ASSERT_EQ(wholeBanks->numberOfChildren(), 5u);
     EXPECT_EQ(childNames(*wholeBanks),
               (std::vector<std::string>{"Inner/", "alias.sig@", "gone.bak@", "in.sig", "Linked@"}));
     EXPECT_TRUE(std::static_pointer_cast<DiskFileTreeNode>(wholeBanks->firstChild())->childrenRead()) << "Inner, empty";
     EXPECT_EQ(wholeBanks->childAtIndex(4)->numberOfChildren(), 0u) << "Linked";
     auto elsewhere = std::static_pointer_cast<DiskFileTreeNode>(whole->childAtIndex(1));
+    ASSERT_EQ(elsewhere->numberOfChildren(), 1u);
     EXPECT_EQ(childNames(*elsewhere), std::vector<std::string>{"Inside/"});
     EXPECT_EQ(childNames(*elsewhere->firstChild()), std::vector<std::string>{"far.sig"});
     std::atomic<bool> stop{true};
