@@ -130,8 +130,6 @@ public:
     // Reads the folder again, keeping the nodes (and open and selected rows)
     // of the entries that are still there.
     void refreshFolder(DiskFileTreeNode& folder);
-    // Whether every folder below the shown one has been read for the filter.
-    bool wholeTreeRead() const { return wholeTreeRead_; }
 
 signals:
     // A drop has been carried out entirely (a copy from a unit included).

@@ -35,16 +35,21 @@ std::optional<struct stat> statOf(const std::string& path, bool followLink)
     return st;
 }
 
-// Makes the folder (mode 0700) unless it is there; a link in its place is
-// no folder of ours.
-bool ensureFolder(const std::string& path)
+// Makes the folder (mode 0700) unless it is there. In a trash shared by
+// the users of a disk a link in its place is no folder of ours; the user's
+// own trash may lead elsewhere.
+bool ensureFolder(const std::string& path, bool followLink)
 {
     if (::mkdir(path.c_str(), 0700) == 0)
         return true;
     if (errno != EEXIST)
         return false;
-    const auto st = statOf(path, false);
-    return st && S_ISDIR(st->st_mode);
+    const auto st = statOf(path, followLink);
+    if (!st || !S_ISDIR(st->st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
 }
 
 // The path itself or the nearest folder above it that exists: where a trash
@@ -57,9 +62,10 @@ std::string nearestExisting(const std::string& path)
     return p.string();
 }
 
-bool ensureTrash(const std::string& trash)
+bool ensureTrash(const std::string& trash, bool followLinks)
 {
-    return ensureFolder(trash) && ensureFolder(trash + "/files") && ensureFolder(trash + "/info");
+    return ensureFolder(trash, followLinks) && ensureFolder(trash + "/files", followLinks) &&
+           ensureFolder(trash + "/info", followLinks);
 }
 
 // The folder at the top of the file system that holds `path`.
@@ -85,11 +91,11 @@ std::string trashAtTop(const std::string& top)
     // sticky bit, so that users cannot take each other's folders.
     if (const auto st = statOf(shared, false); st && S_ISDIR(st->st_mode) && (st->st_mode & S_ISVTX)) {
         const std::string mine = shared + "/" + uid;
-        if (ensureTrash(mine))
+        if (ensureTrash(mine, false))
             return mine;
     }
     const std::string own = top + "/.Trash-" + uid;
-    if (!ensureTrash(own))
+    if (!ensureTrash(own, false))
         return {};
     const auto st = statOf(own, false);
     return st && st->st_uid == ::getuid() ? own : std::string();
@@ -189,7 +195,7 @@ DesktopTrash::Result DesktopTrash::moveToTrash(const std::string& path, const st
         home && home->st_dev == st->st_dev) {
         std::error_code ec;
         fs::create_directories(fs::path(homeTrash).parent_path(), ec);
-        if (ec || !ensureTrash(homeTrash))
+        if (ec || !ensureTrash(homeTrash, true))
             return fail(fillIn(localized("TrashNotMade", "the Trash folder %s could not be made: %s"),
                                {homeTrash, ec ? ec.message() : systemReason(errno)}));
         trash = homeTrash;

@@ -239,8 +239,12 @@ struct Fixture {
     void select(const std::vector<std::string>& relatives)
     {
         std::vector<TreeNode::Ptr> nodes;
-        for (const std::string& r : relatives)
-            nodes.push_back(node(r)->shared_from_this());
+        for (const std::string& r : relatives) {
+            if (DiskFileTreeNode* shown = node(r))
+                nodes.push_back(shown->shared_from_this());
+            else
+                ADD_FAILURE() << r << " is not shown";
+        }
         view()->selectItems(nodes, false);
     }
     QImage icon(const std::string& relative) const
@@ -258,6 +262,14 @@ struct Fixture {
                 names << i.data().toString() + (model->nodeForIndex(i)->nodeData()->isGroup() ? "/" : "");
         }
         return names;
+    }
+    // The rows under `parent` once they are `wanted`, or as they are after
+    // a while: what the browser shows of changes it hears of later.
+    QStringList rowsOnce(const QStringList& wanted, const std::string& parent = {}) const
+    {
+        auto now = [&] { return rows(parent.empty() ? QModelIndex() : index(parent)); };
+        (void)QTest::qWaitFor([&] { return now() == wanted; }, 5000);
+        return now();
     }
     // What a drag of these rows carries, as Qt's view asks the model.
     std::unique_ptr<QMimeData> dragOf(const std::vector<std::string>& relatives)
@@ -381,7 +393,7 @@ TEST(DiskBrowser, TheFilterNarrowsTheWholeTreeAsTheUserTypes)
     auto* filter = f.browser->findChild<QLineEdit*>("diskFilter");
     ASSERT_TRUE(filter);
     QTest::keyClicks(filter, "DEEP");
-    QTRY_COMPARE_WITH_TIMEOUT(f.rows(), QStringList{"Sub/"}, 5000);
+    EXPECT_EQ(f.rowsOnce({"Sub/"}), QStringList{"Sub/"});
     EXPECT_TRUE(f.view()->isExpanded(f.index("Patches/Sub")));
     EXPECT_EQ(f.rows(f.index("Patches/Sub")), QStringList{"Deeper/"});
     EXPECT_TRUE(f.view()->isExpanded(f.index("Patches/Sub/Deeper")));
@@ -418,10 +430,10 @@ TEST(DiskBrowser, FilesChangedOutsideShowAtOnce)
     writeFile(f.dir / "Patches/0 first.sig", "FIRST");
     writeFile(f.dir / "Patches/Sub/inner.sig.bak", "BAK");
     fs::remove(f.dir / "Patches/c.bak");
-    QTRY_COMPARE_WITH_TIMEOUT(f.rows(), (QStringList{"Other/", "Sub/", "0 first.sig", "a.sig", "b.sig", "new.sig"}),
-                              5000);
-    QTRY_COMPARE_WITH_TIMEOUT(f.rows(f.index("Patches/Sub")),
-                              (QStringList{"Deeper/", "b.sig", "inner.SIG", "inner.sig.bak"}), 5000);
+    const QStringList root = {"Other/", "Sub/", "0 first.sig", "a.sig", "b.sig", "new.sig"};
+    EXPECT_EQ(f.rowsOnce(root), root);
+    const QStringList sub = {"Deeper/", "b.sig", "inner.SIG", "inner.sig.bak"};
+    EXPECT_EQ(f.rowsOnce(sub, "Patches/Sub"), sub);
     ASSERT_TRUE(f.view()->selectedItem());
     EXPECT_EQ(f.view()->selectedItem().get(), f.node("Patches/a.sig")) << "the selection stays";
     EXPECT_TRUE(f.view()->isExpanded(f.index("Patches/Sub")));
@@ -432,8 +444,8 @@ TEST(DiskBrowser, FilesChangedOutsideShowAtOnce)
     fs::remove(f.dir / "Patches/Sub/b.sig");
     QTest::qWait(2 * DiskViewController::kRefreshDelayMs);
     f.view()->expand(f.index("Patches/Sub"));
-    QTRY_COMPARE_WITH_TIMEOUT(f.rows(f.index("Patches/Sub")), (QStringList{"Deeper/", "inner.SIG", "inner.sig.bak"}),
-                              5000);
+    EXPECT_EQ(f.rowsOnce({"Deeper/", "inner.SIG", "inner.sig.bak"}, "Patches/Sub"),
+              (QStringList{"Deeper/", "inner.SIG", "inner.sig.bak"}));
 
     auto* refresh = f.browser->findChild<QAction*>("actionDiskRefresh");
     ASSERT_TRUE(refresh);
@@ -476,7 +488,8 @@ TEST(DiskBrowser, MovesByDropWithoutReplacingAnything)
     EXPECT_EQ(alertLines(f.alerts.recorded),
               std::vector<std::string>{"Informational | ALERT | b.sig already exists in Sub | OK"});
     // The status line clears itself.
-    QTRY_COMPARE_WITH_TIMEOUT(f.browser->statusText(), QString(), DiskViewController::kStatusClearMs + 2000);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return f.browser->statusText().isEmpty(); }, DiskViewController::kStatusClearMs + 2000));
 }
 
 // Where a drop may not go: between rows, onto a file, onto the folder the
@@ -966,7 +979,7 @@ TEST(DiskBrowser, MoveToTrashUsesTheUsersTrash)
         ScopedRecordingAlerts alerts;
         DiskViewController browser(DiskViewController::Hooks{});
         ASSERT_TRUE(browser.fillDiskViewFromPath(QString::fromStdString((dir / "Patches").string())));
-        EXPECT_TRUE(browser.trashNodes({browser.diskTreeData()->firstChild()}));
+        ASSERT_TRUE(browser.trashNodes({browser.diskTreeData()->firstChild()}));
         EXPECT_TRUE(alerts.recorded.empty());
         EXPECT_EQ(browser.treeModel()->rowCount(), 1);
         EXPECT_EQ(browser.statusText(), "gone.sig was moved to the Trash.");
@@ -1021,6 +1034,13 @@ TEST(DiskBrowser, TheMenuShowsItAndOpenWindowsFollowTheirFiles)
         DiskViewController* browser = delegate.diskViewController();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(browser));
         EXPECT_TRUE(browser->findChild<QAction*>("actionShowDiskView")) << "the browser carries the menu";
+        auto* viewMenu = browser->findChild<QMenu*>("menuView");
+        ASSERT_TRUE(viewMenu);
+        QStringList viewItems;
+        for (const QAction* item : viewMenu->actions())
+            if (!item->isSeparator())
+                viewItems << item->objectName();
+        EXPECT_EQ(viewItems, (QStringList{"actionGridPanel", "actionDiskRefresh"}));
         DiskOutlineView* view = browser->outlineView();
         auto centre = [&](const fs::path& path) {
             DiskFileTreeNode* node = browser->nodeForPath(path.string());

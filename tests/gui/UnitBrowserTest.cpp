@@ -318,6 +318,8 @@ TEST(UnitBrowser, BacksUpAllBanksAndKeepsThePatchTheUnitRuns)
     const std::string mine = "HEADM adc\r\nTAIL \"Mine\"\r\n";
     KorvatelConnection other(unitWithId(0), lineTo(unit.link()), 2000ms, 0ms);
     ASSERT_TRUE(other.sendSigFile(mine));
+    // Answered, the unit has traced what came before.
+    ASSERT_EQ(other.getSigFile(), mine);
     const size_t heard = unit.trace().size();
 
     app.chooser.answers.push_back(folder.string());
