@@ -45,12 +45,18 @@ void UnitDropCopy::start()
         return;
     }
     // Each patch fetched runs on the unit: what runs there now is kept
-    // first.
+    // first. Asked from the event loop, as the answer may come at once and
+    // ask the user, which a drop in progress must not wait on.
     status_(localized("UnitKeepingRunning", "Reading the patch running on the unit..."));
     std::weak_ptr<UnitDropCopy> weak = weak_from_this();
-    source_->keepRunningPatch([weak](DiskDropSource::Kept kept) {
-        if (auto self = weak.lock(); self && self->running_)
-            self->kept(kept);
+    QTimer::singleShot(0, context_, [weak] {
+        auto self = weak.lock();
+        if (!self || !self->running_)
+            return;
+        self->source_->keepRunningPatch([weak](DiskDropSource::Kept kept) {
+            if (auto copy = weak.lock(); copy && copy->running_)
+                copy->kept(kept);
+        });
     });
 }
 
