@@ -317,5 +317,5 @@ TEST(DesktopTrash, MovesIntoTheUsersTrashWithARecordOfWhereItWas)
         << result.reason;
 
     // Records write paths as URLs do.
-    EXPECT_EQ(DesktopTrash::escapedPath("/a b/\xC3\x9C%~(x).sig"), "/a%20b/%C3%9C%25~(x).sig");
+    EXPECT_EQ(DesktopTrash::escapedPath("/Az 09/\xC3\x9C%~(x).sig"), "/Az%2009/%C3%9C%25~(x).sig");
 }
