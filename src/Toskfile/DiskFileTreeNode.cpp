@@ -70,15 +70,15 @@ std::string DiskFileTreeNode::renamedFileName(const std::string& oldName, const 
     return typed + oldName.substr(oldName.rfind('.'));
 }
 
-void DiskFileTreeNode::makeTreeNodes(const std::string& folder)
+std::vector<TreeNode::Ptr> DiskFileTreeNode::readEntries(const std::string& folder)
 {
+    std::vector<Ptr> children;
     std::error_code ec;
     fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, ec);
     if (ec) {
         logf("DiskFileTreeNode.makeTreeNodes: cannot read %s: %s", folder.c_str(), ec.message().c_str());
-        return;
+        return children;
     }
-    std::vector<Ptr> children;
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (name.empty() || name[0] == '.')
@@ -99,7 +99,33 @@ void DiskFileTreeNode::makeTreeNodes(const std::string& folder)
         logf("DiskFileTreeNode.makeTreeNodes: cannot read %s: %s", folder.c_str(), ec.message().c_str());
     std::stable_sort(children.begin(), children.end(),
                      [](const Ptr& a, const Ptr& b) { return a->nodeData()->compare(*b->nodeData()) < 0; });
-    insertChildren(children, numberOfChildren());
+    return children;
+}
+
+std::shared_ptr<DiskFileTreeNode> DiskFileTreeNode::readWholeTree(const std::string& path,
+                                                                  const std::atomic<bool>* stop)
+{
+    auto root = std::make_shared<DiskFileTreeNode>(nodeNameFromPath(path), path, false);
+    // Folders wait in a list rather than on the call stack: a tree may be
+    // deeper than the stack is.
+    std::vector<DiskFileTreeNode*> pending{root.get()};
+    while (!pending.empty() && !(stop && stop->load())) {
+        DiskFileTreeNode* folder = pending.back();
+        pending.pop_back();
+        folder->makeTreeNodes(folder->fullPathName());
+        for (const Ptr& child : folder->children()) {
+            auto* node = static_cast<DiskFileTreeNode*>(child.get());
+            if (!node->isLeaf())
+                pending.push_back(node);
+        }
+    }
+    return root;
+}
+
+void DiskFileTreeNode::makeTreeNodes(const std::string& folder)
+{
+    insertChildren(readEntries(folder), numberOfChildren());
+    childrenRead_ = true;
 }
 
 void DiskFileTreeNode::expandGroupItem()

@@ -3,8 +3,10 @@
 #include "Toskfile/DiskNodeData.h"
 #include "base/TreeNode.h"
 
+#include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace tosk {
 
@@ -36,15 +38,29 @@ public:
     bool isLeaf() const { return diskData().isLeaf(); }
     bool isLink() const { return diskData().isLink(); }
 
-    // Appends one child per shown entry of the folder, sorted; a folder that
-    // cannot be read adds none (and is logged).
+    // One node per shown entry of the folder, sorted, without a parent; a
+    // folder that cannot be read gives none (and is logged).
+    static std::vector<Ptr> readEntries(const std::string& folder);
+    // The folder at `path` with every folder below it read, the way the
+    // browser reads one folder (links are not followed). Stops early, with
+    // what it has read, once `stop` turns true.
+    static std::shared_ptr<DiskFileTreeNode> readWholeTree(const std::string& path,
+                                                           const std::atomic<bool>* stop = nullptr);
+
+    // Appends one child per shown entry of the folder (readEntries).
     void makeTreeNodes(const std::string& folder);
     // Reads the folder's entries when none are read yet.
     void expandGroupItem() override;
     bool isExpanded() const { return numberOfChildren() > 0; }
+    // Whether the folder's entries have been read (an empty folder too).
+    bool childrenRead() const { return childrenRead_; }
+    void setChildrenRead() { childrenRead_ = true; }
     // Gives this node and everything read below it the paths they have under
     // `path`, after the folder or file was moved or renamed there.
     void setFullPathName(const std::string& path);
+
+private:
+    bool childrenRead_ = false;
 };
 
 } // namespace tosk

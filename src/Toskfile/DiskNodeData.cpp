@@ -1,7 +1,6 @@
 #include "Toskfile/DiskNodeData.h"
 
-#include <algorithm>
-#include <cctype>
+#include "base/TextCase.h"
 
 namespace tosk {
 
@@ -28,15 +27,9 @@ void DiskNodeData::setName(const std::string& name)
 
 int DiskNodeData::compare(const TreeNodeData& other) const
 {
-    const std::string theirs = other.name();
-    const auto lower = [](char c) { return std::tolower(static_cast<unsigned char>(c)); };
-    const auto mismatch = std::mismatch(name_.begin(), name_.end(), theirs.begin(), theirs.end(),
-                                        [&](char a, char b) { return lower(a) == lower(b); });
-    if (mismatch.first != name_.end() && mismatch.second != theirs.end())
-        return lower(*mismatch.first) < lower(*mismatch.second) ? -1 : 1;
-    if (name_.size() != theirs.size())
-        return name_.size() < theirs.size() ? -1 : 1;
-    return name_.compare(theirs) < 0 ? -1 : name_.compare(theirs) > 0 ? 1 : 0;
+    if (isGroup() != other.isGroup())
+        return isGroup() ? -1 : 1;
+    return naturalCompare(name_, other.name());
 }
 
 } // namespace tosk

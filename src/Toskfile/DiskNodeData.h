@@ -28,8 +28,9 @@ public:
     bool isGroup() const override { return !isLeaf_; }
     bool isExpandable() const { return isExpandable_; }
 
-    // By name, as a person reads a folder: letters without regard to case,
-    // then byte for byte.
+    // As a person reads a folder: folders first, then files (links among
+    // them), each in natural order (naturalCompare: numbers as numbers,
+    // letters without regard to case).
     int compare(const TreeNodeData& other) const override;
 
 private:

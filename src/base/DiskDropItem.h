@@ -56,11 +56,45 @@ public:
     virtual std::string displayName() const { return fileName(); }
     // A group becomes a folder of its items; anything else is one patch.
     virtual bool isGroup() const { return false; }
+    // The patch's slot on the unit, which tells two patches of one name
+    // apart; negative when it has none.
+    virtual int slot() const { return -1; }
 
     // A group's items, in the order they are to be copied.
     virtual void readItems(std::function<void(Read)> done) { done(Read{}); }
     // A patch's sig-file text as the unit gives it.
     virtual void fetchSigText(std::function<void(Fetched)> done) = 0;
+};
+
+// The unit a drop copies from, asked around the copy: fetching a stored
+// patch makes the unit run it, so the patch it ran before (perhaps edited
+// and sent to it, stored nowhere) is kept first and sent back at the end.
+// Answers come as DiskDropItem's do: once, on the main thread.
+class DiskDropSource {
+public:
+    using Ptr = std::shared_ptr<DiskDropSource>;
+
+    // Whether the running patch was kept; when not, why (UTF-8, for the
+    // user), or that the user cancelled.
+    struct Kept {
+        bool kept = false;
+        std::string failure;
+        bool cancelled = false;
+    };
+
+    virtual ~DiskDropSource() = default;
+
+    // Before the first item is read or fetched.
+    virtual void keepRunningPatch(std::function<void(Kept)> done) = 0;
+    // Whether the kept patch runs on the unit again, and what to tell the
+    // user of it (UTF-8).
+    struct Restored {
+        bool sent = false;
+        std::string told;
+    };
+    // After the last, however the copy ended. Nothing is sent when nothing
+    // was kept (`told` is then empty).
+    virtual void restoreRunningPatch(std::function<void(Restored)> done) = 0;
 };
 
 } // namespace tosk

@@ -59,11 +59,14 @@ std::string safeFileName(std::string_view latin1Text)
     return name;
 }
 
-std::string UniqueFileNames::claim(const std::string& base, const std::string& extension)
+std::string UniqueFileNames::claim(const std::string& base, const std::string& extension, int slot)
 {
-    std::string name = base + extension;
+    std::string first = base;
+    if (used_.count(base + extension) && slot >= 0)
+        first = fillIn(localized("SlotFileName", "%s (slot %s)"), {base, std::to_string(slot)});
+    std::string name = first + extension;
     for (int n = 2; used_.count(name); ++n)
-        name = base + " " + std::to_string(n) + extension;
+        name = first + " " + std::to_string(n) + extension;
     used_.insert(name);
     return name;
 }

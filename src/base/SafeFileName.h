@@ -16,13 +16,16 @@ std::string safeFileName(std::string_view latin1Text);
 
 // The names given out for one folder during one copy: a name asked for twice
 // gets " 2", " 3"... before its extension the second and third time, so that
-// two items of the same name land in two files. Names are compared as they
-// are, byte for byte.
+// two items of the same name land in two files. An item from a numbered slot
+// of a unit carries its slot instead ("Pad (slot 1).sig"): a counter could be
+// taken for another patch's real name. Names are compared as they are, byte
+// for byte.
 class UniqueFileNames {
 public:
     // `base` (a safe name) plus `extension` ("" or ".sig"), made distinct
-    // from every name given out before.
-    std::string claim(const std::string& base, const std::string& extension);
+    // from every name given out before; `slot` (negative: none) is the
+    // item's slot on the unit.
+    std::string claim(const std::string& base, const std::string& extension, int slot = -1);
 
 private:
     std::set<std::string> used_;

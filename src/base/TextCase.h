@@ -12,4 +12,11 @@ bool containsIgnoringCase(std::string_view text, std::string_view part);
 std::string lowerCased(std::string_view text);
 std::string upperCased(std::string_view text);
 
+// The order a person reads a list of names in: runs of digits compare as
+// numbers ("Folder 2" before "Folder 10"), letters without regard to case.
+// Names equal so far are told apart by their leading zeros ("1" before
+// "01"), then byte for byte ("A" before "a"), so that only equal names
+// answer 0.
+int naturalCompare(std::string_view a, std::string_view b);
+
 } // namespace tosk

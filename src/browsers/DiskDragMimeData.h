@@ -28,11 +28,15 @@ public:
     DiskDragMimeData(std::vector<TreeNode::Ptr> diskNodes, const void* origin, const QString& description);
 
     const std::vector<DiskDropItem::Ptr>& unitItems() const { return unitItems_; }
+    // The unit the items come from, asked around the copy (may be null).
+    void setSource(DiskDropSource::Ptr source) { source_ = std::move(source); }
+    const DiskDropSource::Ptr& source() const { return source_; }
     const std::vector<TreeNode::Ptr>& diskNodes() const { return diskNodes_; }
     const void* origin() const { return origin_; }
 
 private:
     std::vector<DiskDropItem::Ptr> unitItems_;
+    DiskDropSource::Ptr source_;
     std::vector<TreeNode::Ptr> diskNodes_;
     const void* origin_ = nullptr;
 };

@@ -18,6 +18,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
+#include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QInputDialog>
@@ -29,9 +30,12 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <atomic>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <system_error>
+#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -94,6 +98,19 @@ std::string joined(const std::vector<std::string>& lines)
 
 } // namespace
 
+// Reads every folder below the shown one on a thread of its own; going, it
+// stops the reading and waits for the thread.
+struct DiskViewController::TreeReader {
+    std::atomic<bool> stop{false};
+    std::thread thread;
+    ~TreeReader()
+    {
+        stop = true;
+        if (thread.joinable())
+            thread.join();
+    }
+};
+
 DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(parent), hooks_(std::move(hooks))
 {
     setObjectName(QStringLiteral("diskBrowser"));
@@ -102,7 +119,7 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     if (!hooks_.openUrl)
         hooks_.openUrl = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
     if (!hooks_.moveToTrash)
-        hooks_.moveToTrash = [](const QString& path) { return QFile::moveToTrash(path); };
+        hooks_.moveToTrash = [](const QString& path) { return DesktopTrash::moveToTrash(bytesOf(path)); };
     if (!hooks_.moveFolder)
         hooks_.moveFolder = [](const std::string& folder, const std::string& target,
                                const DiskMove::CopyControl& control) {
@@ -116,11 +133,25 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     linkIcon_ = bundledIcon("linkIcon");
 
     auto* column = new QVBoxLayout(this);
-    if (hooks_.buildMenu) {
-        auto* bar = new QMenuBar(this);
+    auto* bar = new QMenuBar(this);
+    if (hooks_.buildMenu)
         hooks_.buildMenu(bar);
-        column->setMenuBar(bar);
+    column->setMenuBar(bar);
+    // Another program (a shell, a file manager, the ".bak" a save writes)
+    // changes the folders too; the watcher shows it, and Refresh reads
+    // everything again where no watcher can (a network folder).
+    QMenu* viewMenu = bar->findChild<QMenu*>(QStringLiteral("menuView"));
+    if (viewMenu) {
+        viewMenu->addSeparator();
+    } else {
+        viewMenu = bar->addMenu(text("MenuView", "&View"));
+        viewMenu->setObjectName(QStringLiteral("menuView"));
     }
+    refreshAction_ = viewMenu->addAction(text("DiskRefresh", "&Refresh"));
+    refreshAction_->setObjectName(QStringLiteral("actionDiskRefresh"));
+    refreshAction_->setShortcut(QKeySequence(Qt::Key_F5));
+    addAction(refreshAction_);
+    connect(refreshAction_, &QAction::triggered, this, &DiskViewController::refresh);
     box_ = new QGroupBox(this);
     box_->setObjectName(QStringLiteral("diskBox"));
     auto* inBox = new QVBoxLayout(box_);
@@ -149,6 +180,24 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     inBox->addWidget(outlineView_);
     column->addWidget(box_, 1);
     filter_ = new OutlineFilter(outlineView_, filterField_);
+    connect(filterField_, &QLineEdit::textChanged, this, &DiskViewController::filterChanged);
+
+    watcher_ = new QFileSystemWatcher(this);
+    connect(watcher_, &QFileSystemWatcher::directoryChanged, this, &DiskViewController::folderChanged);
+    watchTimer_ = new QTimer(this);
+    watchTimer_->setSingleShot(true);
+    watchTimer_->setInterval(0);
+    connect(watchTimer_, &QTimer::timeout, this, &DiskViewController::updateWatch);
+    refreshTimer_ = new QTimer(this);
+    refreshTimer_->setSingleShot(true);
+    refreshTimer_->setInterval(kRefreshDelayMs);
+    connect(refreshTimer_, &QTimer::timeout, this, &DiskViewController::refreshChanged);
+    auto watchLater = [this] { watchTimer_->start(); };
+    connect(model_, &QAbstractItemModel::rowsInserted, this, watchLater);
+    connect(model_, &QAbstractItemModel::rowsRemoved, this, watchLater);
+    connect(model_, &QAbstractItemModel::modelReset, this, watchLater);
+    connect(outlineView_, &QTreeView::expanded, this, watchLater);
+    connect(outlineView_, &QTreeView::collapsed, this, watchLater);
 
     auto* buttons = new QHBoxLayout();
     chooseButton_ = new QPushButton(text("DiskChoose", "Choose..."), this);
@@ -215,6 +264,7 @@ DiskViewController::~DiskViewController()
     if (copy_)
         copy_->stop(false);
     worker_.reset();
+    reader_.reset();
 }
 
 void DiskViewController::closeEvent(QCloseEvent* event)
@@ -271,11 +321,21 @@ bool DiskViewController::fillDiskViewFromPath(const QString& path)
         Alerts::error(fillIn("%s: %s", {e.name(), e.reason()}), this);
         return false;
     }
+    showTree(root);
+    return true;
+}
+
+void DiskViewController::showTree(const std::shared_ptr<DiskFileTreeNode>& root)
+{
     box_->setTitle(shown(root->diskData().name()));
     draggedNodes_.clear();
+    reader_.reset();
+    wholeTreeRead_ = false;
+    changedFolders_.clear();
     diskTreeData_ = root;
     model_->setRoot(root);
-    return true;
+    if (!filter_->text().isEmpty())
+        readWholeTree();
 }
 
 void DiskViewController::chooseList()
@@ -414,7 +474,7 @@ void DiskViewController::performDropOperation(const QMimeData* data, TreeNode* t
     }
     const std::string path = folder->fullPathName();
     copy_ = std::make_shared<UnitDropCopy>(
-        this, path, drag->unitItems(),
+        this, path, drag->unitItems(), drag->source(),
         [this](const std::string& status) { statusDisplay(QString::fromStdString(status)); },
         [this, path](const UnitDropCopy::Report& report) {
             setBusy(false);
@@ -566,49 +626,247 @@ DiskFileTreeNode* DiskViewController::nodeForPath(const std::string& path) const
 
 void DiskViewController::refreshFolder(DiskFileTreeNode& folder)
 {
-    if (!folder.isDescendantOfNode(*diskTreeData_))
-        return;
-    // Reading the folder again keeps the nodes of the entries that are still
-    // there, with what was read below them; the rows that were open open
-    // again.
+    refreshEntries(folder);
+}
+
+size_t DiskViewController::refreshEntries(DiskFileTreeNode& folder)
+{
+    if (!diskTreeData_ || !folder.isDescendantOfNode(*diskTreeData_))
+        return 0;
+    // A node that moves to another row (renamed) leaves its row and comes
+    // back: the rows that were open below it open again.
     std::set<std::string> expanded;
     std::vector<QModelIndex> pending{model_->indexForNode(&folder)};
-    if (pending.front().isValid() && outlineView_->isExpanded(pending.front()))
-        expanded.insert(folder.fullPathName());
     while (!pending.empty()) {
         const QModelIndex parent = pending.back();
         pending.pop_back();
         for (int row = 0; row < model_->rowCount(parent); ++row) {
             const QModelIndex index = model_->index(row, 0, parent);
-            if (outlineView_->isExpanded(index))
+            if (outlineView_->isExpanded(index)) {
                 if (DiskFileTreeNode* node = diskNode(model_->nodeForIndex(index)))
                     expanded.insert(node->fullPathName());
-            pending.push_back(index);
-        }
-    }
-
-    DiskFileTreeNode fresh(folder.diskData().name(), folder.fullPathName(), false);
-    fresh.makeTreeNodes(folder.fullPathName());
-    const std::vector<TreeNode::Ptr> old = folder.children();
-    std::vector<TreeNode::Ptr> children;
-    for (const TreeNode::Ptr& entry : fresh.children()) {
-        TreeNode::Ptr keep = entry;
-        const DiskFileTreeNode* read = diskNode(entry.get());
-        for (const TreeNode::Ptr& shownBefore : old) {
-            const DiskFileTreeNode* before = diskNode(shownBefore.get());
-            if (before && before->diskData().name() == read->diskData().name() && before->isLeaf() == read->isLeaf() &&
-                before->isLink() == read->isLink()) {
-                keep = shownBefore;
-                break;
+                pending.push_back(index);
             }
         }
-        children.push_back(keep);
     }
-    fresh.removeAllChildren();
-    model_->replaceChildren(folder, children);
+    filter_->hold();
+    const size_t added = mergeEntries(folder, DiskFileTreeNode::readEntries(folder.fullPathName()));
+    folder.setChildrenRead();
     for (const std::string& path : expanded)
-        if (DiskFileTreeNode* node = nodeForPath(path))
-            outlineView_->expand(model_->indexForNode(node));
+        if (DiskFileTreeNode* node = nodeForPath(path)) {
+            const QModelIndex index = model_->indexForNode(node);
+            if (!outlineView_->isExpanded(index))
+                outlineView_->expand(index);
+        }
+    filter_->release();
+    return added;
+}
+
+size_t DiskViewController::mergeEntries(DiskFileTreeNode& folder, const std::vector<TreeNode::Ptr>& entries,
+                                        std::vector<std::pair<TreeNode::Ptr, TreeNode::Ptr>>* kept)
+{
+    // An entry is the one shown before when its name and its kind agree.
+    const auto key = [this](const TreeNode& node) {
+        const DiskFileTreeNode* disk = diskNode(&node);
+        if (!disk)
+            return std::string();
+        return disk->diskData().name() + (disk->isLink() ? "@" : disk->isLeaf() ? "" : "/");
+    };
+    std::map<std::string, TreeNode::Ptr> before;
+    for (const TreeNode::Ptr& child : folder.children())
+        before.emplace(key(*child), child);
+    std::vector<TreeNode::Ptr> wanted;
+    size_t newFolders = 0;
+    for (const TreeNode::Ptr& entry : entries) {
+        const auto found = before.find(key(*entry));
+        if (found == before.end()) {
+            wanted.push_back(entry);
+            if (entry->nodeData() && entry->nodeData()->isGroup())
+                ++newFolders;
+            continue;
+        }
+        wanted.push_back(found->second);
+        if (kept)
+            kept->emplace_back(found->second, entry);
+        before.erase(found);
+    }
+    for (const auto& gone : before)
+        model_->removeNode(*gone.second);
+    // Rows that stay keep their state (open, selected); only what is new,
+    // or sorts elsewhere now, goes in.
+    for (size_t row = 0; row < wanted.size(); ++row)
+        if (folder.childAtIndex(row) != wanted[row])
+            model_->insertNode(folder, wanted[row], row);
+    return newFolders;
+}
+
+void DiskViewController::graft(DiskFileTreeNode& shown, DiskFileTreeNode& read)
+{
+    if (!read.childrenRead())
+        return;
+    std::vector<std::pair<TreeNode::Ptr, TreeNode::Ptr>> kept;
+    mergeEntries(shown, read.children(), &kept);
+    shown.setChildrenRead();
+    for (const auto& [mine, theirs] : kept) {
+        DiskFileTreeNode* folder = diskNode(mine.get());
+        DiskFileTreeNode* same = diskNode(theirs.get());
+        if (folder && same && !folder->isLeaf())
+            graft(*folder, *same);
+    }
+}
+
+void DiskViewController::filterChanged(const QString& typed)
+{
+    if (typed.trimmed().isEmpty()) {
+        // What was read stays; the next filter reads everything again, as
+        // the folders that were not watched may have changed meanwhile.
+        reader_.reset();
+        wholeTreeRead_ = false;
+        if (!readingStatus_.isEmpty() && statusText() == readingStatus_)
+            clearStatusMessage();
+        return;
+    }
+    if (!wholeTreeRead_ && !reader_)
+        readWholeTree();
+}
+
+void DiskViewController::readWholeTree()
+{
+    reader_.reset();
+    if (!diskTreeData_)
+        return;
+    const unsigned generation = ++readerGeneration_;
+    const std::string path = diskTreeData_->fullPathName();
+    readingStatus_ =
+        text("DiskFilterReading", "Reading every folder below %s...", {utf8(diskTreeData_->diskData().name())});
+    statusDisplay(readingStatus_);
+    reader_ = std::make_unique<TreeReader>();
+    TreeReader* reader = reader_.get();
+    reader->thread = std::thread([this, reader, path, generation] {
+        std::shared_ptr<DiskFileTreeNode> tree = DiskFileTreeNode::readWholeTree(path, &reader->stop);
+        if (reader->stop)
+            return;
+        QMetaObject::invokeMethod(
+            this, [this, generation, tree] { treeRead(generation, tree); }, Qt::QueuedConnection);
+    });
+}
+
+void DiskViewController::treeRead(unsigned generation, const std::shared_ptr<DiskFileTreeNode>& tree)
+{
+    if (generation != readerGeneration_ || !reader_ || !diskTreeData_)
+        return;
+    if (isCopying()) {
+        // A drop changes the folders it goes into: they are read once it
+        // is over.
+        QTimer::singleShot(kRefreshDelayMs, this, [this, generation] {
+            if (generation == readerGeneration_ && reader_)
+                readWholeTree();
+        });
+        return;
+    }
+    // The thread has said its last.
+    reader_.reset();
+    wholeTreeRead_ = true;
+    filter_->hold();
+    graft(*diskTreeData_, *tree);
+    filter_->release();
+    if (statusText() == readingStatus_)
+        clearStatusMessage();
+}
+
+void DiskViewController::updateWatch()
+{
+    QSet<QString> wanted;
+    std::map<QString, DiskFileTreeNode*> nodes;
+    if (diskTreeData_) {
+        std::vector<std::pair<DiskFileTreeNode*, QModelIndex>> pending{{diskTreeData_.get(), QModelIndex()}};
+        while (!pending.empty()) {
+            const auto [folder, index] = pending.back();
+            pending.pop_back();
+            const QString path = shown(folder->fullPathName());
+            wanted.insert(path);
+            nodes[path] = folder;
+            for (size_t row = 0; row < folder->numberOfChildren(); ++row) {
+                DiskFileTreeNode* child = diskNode(folder->childAtIndex(row).get());
+                const QModelIndex childIndex = model_->index(int(row), 0, index);
+                if (child && !child->isLeaf() && outlineView_->isExpanded(childIndex))
+                    pending.emplace_back(child, childIndex);
+            }
+        }
+    }
+    const QStringList watched = watcher_->directories();
+    QStringList gone;
+    for (const QString& path : watched)
+        if (!wanted.contains(path))
+            gone << path;
+    if (!gone.isEmpty())
+        watcher_->removePaths(gone);
+    const QSet<QString> before(watched.begin(), watched.end());
+    QStringList added;
+    for (const QString& path : wanted)
+        if (!before.contains(path))
+            added << path;
+    if (added.isEmpty())
+        return;
+    watcher_->addPaths(added);
+    // What changed while a folder read before was not watched (closed)
+    // shows once it is.
+    for (const QString& path : added)
+        if (nodes[path]->childrenRead() && nodes[path] != diskTreeData_.get())
+            folderChanged(path);
+}
+
+void DiskViewController::folderChanged(const QString& path)
+{
+    changedFolders_.insert(path);
+    if (!refreshTimer_->isActive())
+        refreshTimer_->start();
+}
+
+void DiskViewController::refreshChanged()
+{
+    // A drop reads its target again when it is over; until then its
+    // folders are left as the drop leaves them.
+    if (isCopying()) {
+        refreshTimer_->start();
+        return;
+    }
+    const QSet<QString> folders = std::exchange(changedFolders_, {});
+    size_t newFolders = 0;
+    filter_->hold();
+    for (const QString& path : folders)
+        if (DiskFileTreeNode* folder = nodeForPath(bytesOf(path)))
+            newFolders += refreshEntries(*folder);
+    filter_->release();
+    // The filter looks inside new folders too.
+    if (newFolders > 0 && !filter_->text().isEmpty())
+        readWholeTree();
+}
+
+void DiskViewController::refresh()
+{
+    if (!diskTreeData_ || isCopying())
+        return;
+    std::vector<std::string> folders;
+    std::vector<const TreeNode*> pending{diskTreeData_.get()};
+    while (!pending.empty()) {
+        const TreeNode* node = pending.back();
+        pending.pop_back();
+        const DiskFileTreeNode* folder = diskNode(node);
+        if (!folder || folder->isLeaf() || !folder->childrenRead())
+            continue;
+        folders.push_back(folder->fullPathName());
+        for (const TreeNode::Ptr& child : node->children())
+            pending.push_back(child.get());
+    }
+    filter_->hold();
+    // Folders above first: a folder gone takes what was below it along.
+    for (const std::string& path : folders)
+        if (DiskFileTreeNode* folder = nodeForPath(path))
+            refreshEntries(*folder);
+    filter_->release();
+    if (!filter_->text().isEmpty())
+        readWholeTree();
 }
 
 DiskFileTreeNode* DiskViewController::selectedFolder() const
@@ -725,12 +983,27 @@ bool DiskViewController::renameNode(DiskFileTreeNode& node, const QString& newNa
 
 void DiskViewController::moveSelectionToTrash()
 {
-    trashNodes(TreeNode::minimumNodeCoverFromNodesInArray(outlineView_->allSelectedItems()));
+    std::vector<TreeNode::Ptr> nodes;
+    for (const TreeNode::Ptr& item : TreeNode::minimumNodeCoverFromNodesInArray(outlineView_->allSelectedItems()))
+        if (DiskFileTreeNode* node = diskNode(item.get()); node && node != diskTreeData_.get())
+            nodes.push_back(item);
+    if (nodes.empty())
+        return;
+    const std::string question =
+        nodes.size() == 1
+            ? fillIn(localized("DiskTrashOne", "Move \"%s\" to the Trash?"),
+                     {utf8(diskNode(nodes[0].get())->diskData().name())})
+            : fillIn(localized("DiskTrashMany", "Move these %s items to the Trash?"), {std::to_string(nodes.size())});
+    if (Alerts::show(AlertStyle::Warning, localized("ALERT", "ALERT"), question,
+                     {localized("DiskTrash", "Move to Trash"), localized("CANCEL", "Cancel")}, this) != 0)
+        return;
+    trashNodes(nodes);
 }
 
 bool DiskViewController::trashNodes(const std::vector<TreeNode::Ptr>& nodes)
 {
     std::vector<std::string> report;
+    std::vector<std::string> trashed;
     for (const TreeNode::Ptr& item : nodes) {
         DiskFileTreeNode* node = diskNode(item.get());
         if (!node || node == diskTreeData_.get() || !node->isDescendantOfNode(*diskTreeData_))
@@ -744,11 +1017,24 @@ bool DiskViewController::trashNodes(const std::vector<TreeNode::Ptr>& nodes)
                                     {name}));
             continue;
         }
-        if (!hooks_.moveToTrash(path)) {
-            report.push_back(fillIn(localized("DiskNotTrashed", "%s could not be moved to the Trash."), {name}));
+        // Only what is in the trash now is told as trashed.
+        const DesktopTrash::Result result = hooks_.moveToTrash(path);
+        if (!result.trashed) {
+            report.push_back(result.reason.empty()
+                                 ? fillIn(localized("DiskNotTrashed", "%s could not be moved to the Trash."), {name})
+                                 : fillIn(localized("DiskNotTrashedWhy", "%s was not moved to the Trash: %s"),
+                                          {name, result.reason}));
             continue;
         }
+        trashed.push_back(name);
         model_->removeNode(*node);
+    }
+    if (!trashed.empty()) {
+        statusDisplay(QString::fromStdString(
+            trashed.size() == 1 ? fillIn(localized("DiskTrashedOne", "%s was moved to the Trash."), {trashed[0]})
+                                : fillIn(localized("DiskTrashedMany", "%s items were moved to the Trash."),
+                                         {std::to_string(trashed.size())})));
+        statusTimer_->start(kStatusClearMs);
     }
     if (!report.empty())
         Alerts::alert(joined(report), this);

@@ -2,9 +2,11 @@
 
 #include "Toskfile/DiskFileTreeNode.h"
 #include "base/TreeNode.h"
+#include "comms/DesktopTrash.h"
 #include "comms/DiskMoveWorker.h"
 
 #include <QIcon>
+#include <QSet>
 #include <QString>
 #include <QWidget>
 
@@ -14,6 +16,7 @@
 #include <vector>
 
 class QAction;
+class QFileSystemWatcher;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -35,8 +38,11 @@ class UnitDropCopy;
 // through). A double click opens a patch; files and folders move by drag and
 // drop within the tree, never replacing anything; patches dropped from a
 // unit browser are fetched and saved as ".sig" files. A filter field narrows
-// the tree; New Folder, Rename, Move to Trash and Reveal in File Manager act
-// on the selection.
+// the tree to the names that match anywhere below the folder (every folder
+// is read for it, on a thread of its own); New Folder, Rename, Move to Trash
+// and Reveal in File Manager act on the selection. The open folders are
+// watched: what another program adds, changes or removes shows at once, and
+// View ▸ Refresh reads every folder again.
 class DiskViewController : public QWidget {
     Q_OBJECT
 
@@ -56,9 +62,9 @@ public:
         // Shows a folder in the desktop's file manager; false when it could
         // not. Default: QDesktopServices::openUrl.
         std::function<bool(const QUrl& folder)> openUrl;
-        // Moves a file or folder to the desktop's trash; false when it could
-        // not. Default: QFile::moveToTrash.
-        std::function<bool(const QString& path)> moveToTrash;
+        // Moves a file or folder to the user's trash, and says whether it is
+        // there. Default: DesktopTrash::moveToTrash.
+        std::function<DesktopTrash::Result(const QString& path)> moveToTrash;
         // Moves a folder into another, on the browser's worker thread.
         // Default: DiskMove::moveFolder.
         DiskMoveWorker::Move moveFolder;
@@ -66,6 +72,8 @@ public:
 
     // How long a status text stays.
     static constexpr int kStatusClearMs = 3000;
+    // How long changes on disk gather before the folders are read again.
+    static constexpr int kRefreshDelayMs = 100;
 
     explicit DiskViewController(Hooks hooks, QWidget* parent = nullptr);
     ~DiskViewController() override;
@@ -103,8 +111,11 @@ public:
     // it needs (a name) in a dialog.
     void newFolder();
     void renameSelection();
+    // Asks first, naming what goes.
     void moveSelectionToTrash();
     void revealSelection();
+    // View ▸ Refresh: every folder read so far is read again.
+    void refresh();
     // What they do once they have their answers; false (the user told why)
     // when nothing changed.
     bool createFolder(DiskFileTreeNode& parent, const QString& name);
@@ -116,8 +127,8 @@ public:
     const std::shared_ptr<DiskFileTreeNode>& diskTreeData() const { return diskTreeData_; }
     // The node shown for `path` (read so far), or null.
     DiskFileTreeNode* nodeForPath(const std::string& path) const;
-    // Reads the folder again, keeping the nodes (and open rows) of the
-    // entries that are still there.
+    // Reads the folder again, keeping the nodes (and open and selected rows)
+    // of the entries that are still there.
     void refreshFolder(DiskFileTreeNode& folder);
 
 signals:
@@ -157,6 +168,23 @@ private:
     // no "/" and does not start with "."; else the user is told.
     bool acceptableName(const QString& name) const;
     void updateActions();
+    // Gives `folder` the entries just read (sorted): the nodes of those still
+    // there stay with their rows, the others go, new ones come in at their
+    // places. Answers the new folders; `kept` receives each node kept with
+    // the entry read for it.
+    size_t mergeEntries(DiskFileTreeNode& folder, const std::vector<TreeNode::Ptr>& entries,
+                        std::vector<std::pair<TreeNode::Ptr, TreeNode::Ptr>>* kept = nullptr);
+    size_t refreshEntries(DiskFileTreeNode& folder);
+    // Brings what `read` (a tree read elsewhere) holds below `shown` into it.
+    void graft(DiskFileTreeNode& shown, DiskFileTreeNode& read);
+    void filterChanged(const QString& text);
+    void readWholeTree();
+    void treeRead(unsigned generation, const std::shared_ptr<DiskFileTreeNode>& tree);
+    void showTree(const std::shared_ptr<DiskFileTreeNode>& root);
+    // The shown folder and the open folders below it are watched.
+    void updateWatch();
+    void folderChanged(const QString& path);
+    void refreshChanged();
 
     Hooks hooks_;
     QGroupBox* box_ = nullptr;
@@ -174,6 +202,7 @@ private:
     QAction* renameAction_ = nullptr;
     QAction* trashAction_ = nullptr;
     QAction* revealAction_ = nullptr;
+    QAction* refreshAction_ = nullptr;
     QIcon sifIcon_;
     QIcon sigIcon_;
     QIcon fileIcon_;
@@ -184,6 +213,16 @@ private:
     std::shared_ptr<UnitDropCopy> copy_;
     std::unique_ptr<Moving> moving_;
     std::unique_ptr<DiskMoveWorker> worker_;
+    // The reading of the whole tree for the filter.
+    struct TreeReader;
+    std::unique_ptr<TreeReader> reader_;
+    unsigned readerGeneration_ = 0;
+    bool wholeTreeRead_ = false;
+    QString readingStatus_;
+    QFileSystemWatcher* watcher_ = nullptr;
+    QTimer* watchTimer_ = nullptr;
+    QTimer* refreshTimer_ = nullptr;
+    QSet<QString> changedFolders_;
     bool loaded_ = false;
 };
 

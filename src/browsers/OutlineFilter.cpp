@@ -44,8 +44,14 @@ void OutlineFilter::setText(const QString& text)
 
 void OutlineFilter::apply()
 {
-    if (view_->model())
+    if (view_->model() && held_ == 0)
         applyBelow(QModelIndex(), false);
+}
+
+void OutlineFilter::release()
+{
+    if (held_ > 0 && --held_ == 0)
+        apply();
 }
 
 bool OutlineFilter::applyBelow(const QModelIndex& parent, bool insideMatch)

@@ -13,9 +13,10 @@ namespace tosk {
 // Narrows a browser's tree to the rows whose names contain the text of a
 // filter field, without regard to case, as the user types: a row shows when
 // its name matches, when something below it matches (it is opened to show
-// it), or when it lies inside a matching group. Only rows already read are
-// searched; groups are not read for it. The rows stay in the model, so the
-// selection and drags work on what is shown.
+// it), or when it lies inside a matching group. It searches the rows the
+// model has; a browser whose groups are read on opening reads them for it.
+// The rows stay in the model, so the selection and drags work on what is
+// shown.
 class OutlineFilter : public QObject {
     Q_OBJECT
 
@@ -33,6 +34,10 @@ public:
     const QString& text() const { return text_; }
     // Applies the filter again to the rows the model has now.
     void apply();
+    // While held, changes of the model are not followed (a browser changing
+    // many rows at once); the last release applies the filter once.
+    void hold() { ++held_; }
+    void release();
 
 private:
     // Answers whether any row below `parent` matches.
@@ -40,6 +45,7 @@ private:
 
     QTreeView* view_;
     QString text_;
+    int held_ = 0;
 };
 
 } // namespace tosk

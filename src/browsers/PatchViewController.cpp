@@ -13,6 +13,7 @@
 #include "browsers/UnitBankDropItem.h"
 #include "browsers/UnitBusyRow.h"
 #include "browsers/UnitPatchDropItem.h"
+#include "browsers/UnitRunningPatch.h"
 #include "browsers/UnitTaskRunner.h"
 #include "browsers/UnitTreeModel.h"
 #include "canvas/Latin1.h"
@@ -32,6 +33,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <ctime>
 
 namespace tosk {
 
@@ -96,8 +98,9 @@ PatchViewController::PatchViewController(std::shared_ptr<ChannelNameInfo> info, 
     top->addWidget(filter_, 1);
     backupButton_ = new QPushButton(Latin1::text("UnitBackUpAll", "Back Up All Banks..."), this);
     backupButton_->setObjectName(QStringLiteral("backupButton"));
-    backupButton_->setToolTip(
-        Latin1::text("UnitBackUpAllTip", "Copy every patch of every bank into a folder, one folder per bank"));
+    backupButton_->setToolTip(Latin1::text("UnitBackUpAllTip",
+                                           "Copy every patch of every bank into a new folder named with the "
+                                           "date and time, one folder per bank"));
     top->addWidget(backupButton_);
     column->addLayout(top);
 
@@ -413,7 +416,9 @@ QMimeData* PatchViewController::dragData(const std::vector<TreeNode::Ptr>& nodes
     }
     if (items.empty())
         return nullptr;
-    return new DiskDragMimeData(std::move(items), description, this);
+    auto* data = new DiskDragMimeData(std::move(items), description, this);
+    data->setSource(std::make_shared<UnitRunningPatch>(runner_));
+    return data;
 }
 
 bool PatchViewController::eventFilter(QObject* watched, QEvent* event)
@@ -475,7 +480,40 @@ void PatchViewController::backUpAllBanks()
     std::optional<std::string> folder = FileChooser::shared().choose(request);
     if (!folder)
         return;
+    // Every patch backed up runs on the unit in turn: what runs there now
+    // is kept first and sent back at the end.
+    auto running = std::make_shared<UnitRunningPatch>(runner_);
+    QPointer<PatchViewController> self(this);
+    const std::string parent = *folder;
+    running->keepRunningPatch([self, running, parent](DiskDropSource::Kept kept) {
+        if (!self)
+            return;
+        if (kept.cancelled) {
+            self->statusDisplay(Latin1::text("UnitBackUpCancelled", "The backup was cancelled."));
+            return;
+        }
+        if (!kept.kept) {
+            const std::string question =
+                fillIn(localized("UnitRunningNotKeptBackUp",
+                                 "The patch running on the unit could not be read: %s\n\nBacking up loads each "
+                                 "patch on the unit in turn: the unit will be left running the last one copied, and "
+                                 "the patch it runs now is lost unless it is stored on the unit.\n\nBack up anyway?"),
+                       {kept.failure});
+            if (Alerts::show(AlertStyle::Warning, localized("ALERT", "ALERT"), question,
+                             {localized("BackUpAnyway", "Back Up Anyway"), localized("CANCEL", "Cancel")},
+                             self.data()) != 0) {
+                self->statusDisplay(Latin1::text("UnitBackUpCancelled", "The backup was cancelled."));
+                return;
+            }
+        }
+        self->runBackup(parent, running);
+    });
+}
+
+void PatchViewController::runBackup(const std::string& parent, const std::shared_ptr<UnitRunningPatch>& running)
+{
     auto result = std::make_shared<UnitBackup::Result>();
+    auto folder = std::make_shared<std::filesystem::path>();
     QPointer<PatchViewController> self(this);
     // Made and read on the main thread only: the worker hands each step over
     // through the runner.
@@ -491,37 +529,55 @@ void PatchViewController::backUpAllBanks()
                                             std::to_string(p.bankCount), std::to_string(p.written)}));
             self->busy_->setProgress(int(p.bank) - 1, int(p.bankCount));
         });
-    const std::string target = *folder;
     UnitTaskRunner* runner = runner_;
     backingUp_ = true;
     runner_->run(
         Latin1::text("UnitBackingUp", "Backing up all banks..."),
-        [result, target, runner, show](KorvatelConnection& k, const std::atomic<bool>& stop) {
+        [result, folder, parent, runner, show](KorvatelConnection& k, const std::atomic<bool>& stop) {
+            // Each backup goes into a folder of its own, named with its
+            // date and time.
+            *folder = UnitBackup::makeBackupFolder(parent, std::time(nullptr), result->failure);
+            if (folder->empty())
+                return;
             *result = UnitBackup::run(
-                k, target, [runner, show](const UnitBackup::Progress& p) { runner->post([show, p] { (*show)(p); }); },
+                k, *folder,
+                [runner, show](const UnitBackup::Progress& p) { runner->post([show, p] { (*show)(p); }); },
                 &stop);
         },
-        [self, result, target](bool cancelled) {
+        [self, result, folder, running](bool cancelled) {
             if (!self)
                 return;
             self->backingUp_ = false;
-            if (cancelled) {
-                self->statusDisplay(Latin1::text("UnitBackUpCancelled", "The backup was cancelled."));
-                return;
-            }
-            const std::string count = std::to_string(result->files.size());
-            const std::string banks = std::to_string(result->bankCount);
-            if (!result->failure.empty()) {
-                const std::string message = fillIn(
-                    localized("UnitBackUpFailed", "The backup stopped after %s files: %s"), {count, result->failure});
-                self->statusDisplay(utf8(message));
-                Alerts::error(message, self.data());
-                return;
-            }
-            const std::string message = fillIn(
-                localized("UnitBackUpDone", "%s patches of %s banks were copied into %s."), {count, banks, target});
-            self->statusDisplay(utf8(message));
-            Alerts::alert(message, self.data());
+            // Sent back however the backup ended, then told.
+            running->restoreRunningPatch([self, result, folder, cancelled](DiskDropSource::Restored restored) {
+                if (!self)
+                    return;
+                const std::string also = restored.told.empty() ? std::string() : "\n" + restored.told;
+                if (cancelled) {
+                    const std::string message = localized("UnitBackUpCancelled", "The backup was cancelled.") + also;
+                    self->statusDisplay(utf8(message).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+                    if (!restored.sent && !restored.told.empty())
+                        Alerts::error(message, self.data());
+                    return;
+                }
+                const std::string count = std::to_string(result->files.size());
+                const std::string banks = std::to_string(result->bankCount);
+                if (!result->failure.empty()) {
+                    const std::string message =
+                        fillIn(localized("UnitBackUpFailed", "The backup stopped after %s files: %s"),
+                               {count, result->failure}) +
+                        also;
+                    self->statusDisplay(utf8(message).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+                    Alerts::error(message, self.data());
+                    return;
+                }
+                const std::string message = fillIn(localized("UnitBackUpDone", "%s patches of %s banks were copied "
+                                                                               "into %s."),
+                                                   {count, banks, folder->string()}) +
+                                            also;
+                self->statusDisplay(utf8(message).replace(QLatin1Char('\n'), QLatin1Char(' ')));
+                Alerts::alert(message, self.data());
+            });
         });
 }
 

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class QLineEdit;
@@ -20,6 +21,7 @@ class KorvatelConnection;
 class KorvatelTreeNode;
 class MyOutlineView;
 class UnitBusyRow;
+class UnitRunningPatch;
 class UnitTaskRunner;
 class UnitTreeModel;
 
@@ -43,7 +45,9 @@ public:
     void refresh();
     void korvatelViewAction();
     void korvatelViewDoubleAction();
-    // Asks for a folder, then copies every patch of every bank into it.
+    // Asks for a folder, then copies every patch of every bank into a new
+    // folder in it named with the date and time ("Backup 2026-12-06 2342"),
+    // keeping the patch the unit runs and sending it back at the end.
     void backUpAllBanks();
     bool isBackingUp() const { return backingUp_; }
     // Ends the backup (and whatever else the window has under way) at once.
@@ -78,6 +82,7 @@ private:
     void onExpanded(const QModelIndex& index);
     void openPatch(const std::shared_ptr<KorvatelTreeNode>& node);
     void selectPatchOnUnit(const std::shared_ptr<KorvatelTreeNode>& node);
+    void runBackup(const std::string& parent, const std::shared_ptr<UnitRunningPatch>& running);
     void applyFilter();
 
     std::shared_ptr<ChannelNameInfo> channelInfo_;

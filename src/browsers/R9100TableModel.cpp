@@ -1,5 +1,6 @@
 #include "browsers/R9100TableModel.h"
 
+#include "base/TextCase.h"
 #include "browsers/DiskDragMimeData.h"
 #include "canvas/Latin1.h"
 
@@ -154,7 +155,8 @@ void R9100TableModel::sort(int column, Qt::SortOrder order)
             return a->inputs() < b->inputs();
         if (column == Outputs)
             return a->outputs() < b->outputs();
-        return cellText(*a, column) < cellText(*b, column);
+        // As a person reads the names: "Hall 2" before "Hall 10".
+        return naturalCompare(cellText(*a, column).toStdString(), cellText(*b, column).toStdString()) < 0;
     };
     if (order == Qt::AscendingOrder)
         std::stable_sort(items_.begin(), items_.end(), less);

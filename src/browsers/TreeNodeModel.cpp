@@ -114,6 +114,18 @@ void TreeNodeModel::removeNode(TreeNode& node)
     endRemoveRows();
 }
 
+void TreeNodeModel::insertNode(TreeNode& parent, const TreeNode::Ptr& child, size_t row)
+{
+    if (!child || !inTree(&parent) || parent.isDescendantOfNode(*child))
+        return;
+    if (child->nodeParent() && inTree(child.get()))
+        removeNode(*child);
+    row = std::min(row, parent.numberOfChildren());
+    beginInsertRows(indexForNode(&parent), int(row), int(row));
+    parent.insertChild(child, row);
+    endInsertRows();
+}
+
 QModelIndex TreeNodeModel::index(int row, int column, const QModelIndex& parent) const
 {
     if (row < 0 || column != 0 || (parent.isValid() && parent.column() != 0))

@@ -63,6 +63,9 @@ public:
     void replaceChildren(TreeNode& node, const std::vector<TreeNode::Ptr>& children);
     // Takes a node of the tree out of its parent, telling the views.
     void removeNode(TreeNode& node);
+    // Puts `child` (with whatever is below it) under `parent` at `row`,
+    // telling the views; the other rows keep their state.
+    void insertNode(TreeNode& parent, const TreeNode::Ptr& child, size_t row);
     // Reads the children of a group now (TreeNode::expandGroupItem),
     // telling the views; fetchMore does the same once the event loop runs.
     void readChildren(TreeNode& node);

@@ -1,6 +1,7 @@
 #include "browsers/UnitDropCopy.h"
 
 #include "Toskfile/DiskFileTreeNode.h"
+#include "base/Alerts.h"
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/TkxException.h"
@@ -26,9 +27,10 @@ std::string lastComponent(const std::string& folder)
 
 } // namespace
 
-UnitDropCopy::UnitDropCopy(QObject* context, std::string folder, std::vector<DiskDropItem::Ptr> items, Status status,
-                           Finished finished)
-    : context_(context), folder_(std::move(folder)), status_(std::move(status)), finished_(std::move(finished))
+UnitDropCopy::UnitDropCopy(QObject* context, std::string folder, std::vector<DiskDropItem::Ptr> items,
+                           DiskDropSource::Ptr source, Status status, Finished finished)
+    : context_(context), folder_(std::move(folder)), source_(std::move(source)), status_(std::move(status)),
+      finished_(std::move(finished))
 {
     for (auto& item : items)
         if (item)
@@ -38,6 +40,46 @@ UnitDropCopy::UnitDropCopy(QObject* context, std::string folder, std::vector<Dis
 void UnitDropCopy::start()
 {
     running_ = true;
+    if (!source_) {
+        scheduleNext();
+        return;
+    }
+    // Each patch fetched runs on the unit: what runs there now is kept
+    // first. Asked from the event loop, as the answer may come at once and
+    // ask the user, which a drop in progress must not wait on.
+    status_(localized("UnitKeepingRunning", "Reading the patch running on the unit..."));
+    std::weak_ptr<UnitDropCopy> weak = weak_from_this();
+    QTimer::singleShot(0, context_, [weak] {
+        auto self = weak.lock();
+        if (!self || !self->running_)
+            return;
+        self->source_->keepRunningPatch([weak](DiskDropSource::Kept kept) {
+            if (auto copy = weak.lock(); copy && copy->running_)
+                copy->kept(kept);
+        });
+    });
+}
+
+void UnitDropCopy::kept(const DiskDropSource::Kept& kept)
+{
+    if (kept.cancelled) {
+        finish(true);
+        return;
+    }
+    if (!kept.kept) {
+        const std::string question = fillIn(
+            localized("UnitRunningNotKeptCopy",
+                      "The patch running on the unit could not be read: %s\n\nCopying loads each patch on the unit in "
+                      "turn: the unit will be left running the last one copied, and the patch it runs now is lost "
+                      "unless it is stored on the unit.\n\nCopy anyway?"),
+            {kept.failure});
+        if (Alerts::show(AlertStyle::Warning, localized("ALERT", "ALERT"), question,
+                         {localized("CopyAnyway", "Copy Anyway"), localized("CANCEL", "Cancel")}, context_) != 0) {
+            finish(true);
+            return;
+        }
+    }
+    kept_ = kept.kept;
     scheduleNext();
 }
 
@@ -137,7 +179,8 @@ void UnitDropCopy::copyGroup(const Task& task)
 void UnitDropCopy::copyPatch(const Task& task)
 {
     const std::string base = safeFileName(task.item->fileName());
-    const std::string fileName = names_[task.folder].claim(base, ".sig");
+    const int slot = task.item->slot();
+    const std::string fileName = names_[task.folder].claim(base, ".sig", slot);
     const std::string path = (fs::path(task.folder) / fileName).string();
     const std::string folderName = lastComponent(task.folder);
     const std::string shown = latin1ToUtf8(task.item->displayName());
@@ -156,7 +199,7 @@ void UnitDropCopy::copyPatch(const Task& task)
     status_(fillIn(localized("DiskCopying", "copy %s to %s"), {shown, folderName}));
     std::weak_ptr<UnitDropCopy> weak = weak_from_this();
     const std::string folder = task.folder;
-    task.item->fetchSigText([weak, path, fileName, folder, shown, renamed](DiskDropItem::Fetched fetched) {
+    task.item->fetchSigText([weak, path, fileName, folder, shown, renamed, slot](DiskDropItem::Fetched fetched) {
         auto self = weak.lock();
         if (!self || !self->running_)
             return;
@@ -168,7 +211,7 @@ void UnitDropCopy::copyPatch(const Task& task)
         if (fetched.sigText && fetched.title) {
             // The slot holds another patch than the list said: the file is
             // named after what is in it.
-            name = self->names_[folder].claim(safeFileName(Patch::convertToFileName(*fetched.title)), ".sig");
+            name = self->names_[folder].claim(safeFileName(Patch::convertToFileName(*fetched.title)), ".sig", slot);
             target = (fs::path(folder) / name).string();
             line = fillIn(localized("DiskRetitled", "%s holds %s on the unit now; it was saved as %s"),
                           {shown, latin1ToUtf8(*fetched.title), name});
@@ -213,7 +256,28 @@ void UnitDropCopy::finish(bool cancelled, bool report)
     report_.cancelled = cancelled;
     // The owner may let go of this copy in its handler.
     auto keep = shared_from_this();
-    if (finished_ && report)
+    if (kept_ && !restoring_) {
+        kept_ = false;
+        restoring_ = true;
+        status_(localized("UnitRestoringRunning", "Sending the patch that was running back to the unit..."));
+        std::weak_ptr<UnitDropCopy> weak = weak_from_this();
+        source_->restoreRunningPatch([weak, report](DiskDropSource::Restored restored) {
+            auto self = weak.lock();
+            if (!self)
+                return;
+            self->restoring_ = false;
+            if (!restored.told.empty()) {
+                self->status_(restored.told);
+                // Said in the report when there is one, or when it matters.
+                if (!restored.sent || !self->report_.lines.empty())
+                    self->report_.lines.push_back(restored.told);
+            }
+            if (self->finished_ && report)
+                self->finished_(self->report_);
+        });
+        return;
+    }
+    if (finished_ && report && !restoring_)
         finished_(report_);
 }
 

@@ -17,6 +17,7 @@ public:
 
     std::string fileName() const override { return patch_->patchNameForFile(); }
     std::string displayName() const override { return patch_->displayName(); }
+    int slot() const override { return patch_->patchNumber(); }
     void fetchSigText(std::function<void(Fetched)> done) override;
 
     const std::shared_ptr<Patch>& patch() const { return patch_; }

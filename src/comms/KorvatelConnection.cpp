@@ -483,6 +483,15 @@ std::optional<std::string> KorvatelConnection::getSigFileForPatch(const Patch& p
     return text;
 }
 
+bool KorvatelConnection::sendSigFile(const std::string& text)
+{
+    operation("KorvatelConnection.sendSigFile: exception %s %s", [&] {
+        sendRequest(sysex::frame(uint8_t(channelId()), sysex::SEND_PATCH, text));
+        serialConnection_.drain();
+    });
+    return !lastFailure_;
+}
+
 BankList KorvatelConnection::getBankList()
 {
     BankList list(channelId());

@@ -81,6 +81,9 @@ public:
     // Operations.
     std::optional<std::string> getSigFile();
     std::optional<std::string> getSigFileForPatch(const Patch& patch);
+    // Makes the unit run this patch text (command 0x0A, as sending a patch
+    // from its window does); false when it could not go out.
+    bool sendSigFile(const std::string& text);
     BankList getBankList();
     PatchList patchListForBank(uint32_t bank);
     void selectPatch(uint8_t patch, uint32_t bank);

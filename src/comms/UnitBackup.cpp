@@ -4,7 +4,9 @@
 #include "base/SafeFileName.h"
 #include "comms/DiskMove.h"
 
+#include <algorithm>
 #include <system_error>
+#include <time.h>
 
 namespace tosk {
 
@@ -22,6 +24,45 @@ fs::path UnitBackup::freePath(const fs::path& folder, const std::string& base, c
     for (int n = 2; fs::exists(fs::symlink_status(path, ec)); ++n)
         path = folder / (base + " " + std::to_string(n) + extension);
     return path;
+}
+
+std::string UnitBackup::slotFileName(int slot, int highestSlot, const std::string& latin1Name)
+{
+    const size_t width = std::max<size_t>(2, std::to_string(std::max(highestSlot, 0)).size());
+    std::string number = std::to_string(slot);
+    if (number.size() < width)
+        number.insert(0, width - number.size(), '0');
+    return number + " " + safeName(latin1Name);
+}
+
+std::string UnitBackup::backupFolderName(std::time_t when)
+{
+    std::tm local{};
+    localtime_r(&when, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H%M", &local);
+    return fillIn(localized("BackupFolderName", "Backup %s"), {stamp});
+}
+
+fs::path UnitBackup::makeBackupFolder(const fs::path& parent, std::time_t when, std::string& failure)
+{
+    std::error_code ec;
+    if (!fs::create_directories(parent, ec) && ec) {
+        failure = fillIn(localized("BackupNoFolder", "Cannot make the folder %s: %s"), {parent.string(), ec.message()});
+        return {};
+    }
+    // Made new, never one that is there already: two backups in one
+    // minute go to two folders.
+    for (;;) {
+        const fs::path candidate = freePath(parent, backupFolderName(when), "");
+        if (fs::create_directory(candidate, ec))
+            return candidate;
+        if (ec) {
+            failure = fillIn(localized("BackupNoFolder", "Cannot make the folder %s: %s"),
+                             {candidate.string(), ec.message()});
+            return {};
+        }
+    }
 }
 
 UnitBackup::Result UnitBackup::run(KorvatelConnection& connection, const fs::path& folder,
@@ -77,13 +118,16 @@ UnitBackup::Result UnitBackup::run(KorvatelConnection& connection, const fs::pat
                 return result;
             }
         }
+        const std::vector<int> slots = patches.patchNumberKeys();
+        const int highestSlot = slots.empty() ? 0 : slots.back();
         for (const auto& patch : patches.patches()) {
             if (stopped())
                 return result;
             step.patchName = latin1ToUtf8(patch->displayName());
             // Named before the unit is asked: a file that takes the name
             // while the unit answers is kept, and the next free name used.
-            fs::path file = freePath(bankFolder, safeName(patch->patchName()), ".sig");
+            const std::string base = slotFileName(patch->patchNumber(), highestSlot, patch->patchName());
+            fs::path file = freePath(bankFolder, base, ".sig");
             if (progress)
                 progress(step);
             auto text = connection.getSigFileForPatch(*patch);
@@ -96,7 +140,7 @@ UnitBackup::Result UnitBackup::run(KorvatelConnection& connection, const fs::pat
             }
             try {
                 while (!DiskMove::writeNewFile(file.string(), *text))
-                    file = freePath(bankFolder, safeName(patch->patchName()), ".sig");
+                    file = freePath(bankFolder, base, ".sig");
             } catch (const TkxException& e) {
                 result.failure = e.reason();
                 return result;

@@ -3,6 +3,7 @@
 #include "comms/KorvatelConnection.h"
 
 #include <atomic>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -11,10 +12,12 @@
 namespace tosk {
 
 // Copies every patch of every bank of a unit into a folder: one sub-folder
-// per bank, one ".sig" file per patch, as `tosk-cli unit backup` does. Names
-// from the unit are made safe for the file system, and nothing already on
-// disk is replaced, not even what turns up while the backup runs: a name
-// that is taken gets " 2", " 3" before its extension.
+// per bank, one ".sig" file per patch named after its slot and its name
+// ("00 Pad.sig", "01 Pad.sig", "04 Pad 2.sig"), so that the slot is kept and
+// patches of one name stay apart. Names from the unit are made safe for the
+// file system, and nothing already on disk is replaced, not even what turns
+// up while the backup runs: a name that is taken gets " 2", " 3" before its
+// extension.
 class UnitBackup {
 public:
     struct Progress {
@@ -46,6 +49,18 @@ public:
     // `base` + `extension` in `folder`, or with " 2", " 3"... when taken.
     static std::filesystem::path freePath(const std::filesystem::path& folder, const std::string& base,
                                           const std::string& extension);
+    // The file name (without ".sig") of the patch in `slot` of a bank whose
+    // highest slot is `highestSlot`: the slot with at least two digits, as
+    // many as the highest needs, then the safe name ("04 Pad 2").
+    static std::string slotFileName(int slot, int highestSlot, const std::string& latin1Name);
+    // "Backup 2026-12-06 2342": the folder a backup made at `when` (local
+    // time) goes into.
+    static std::string backupFolderName(std::time_t when);
+    // Makes that folder, new, in `parent` (made too when missing): when the
+    // name is taken, " 2", " 3"... Empty, with `failure` (UTF-8) told why,
+    // when it cannot be made.
+    static std::filesystem::path makeBackupFolder(const std::filesystem::path& parent, std::time_t when,
+                                                  std::string& failure);
 };
 
 } // namespace tosk

@@ -1,4 +1,5 @@
 #include "Toskfile/DiskFileTreeNode.h"
+#include "base/TextCase.h"
 
 #include "ModelTestSupport.h"
 
@@ -6,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -28,8 +31,9 @@ std::vector<std::string> childNames(const TreeNode& node)
 
 } // namespace
 
-// A folder lists its sub-folders and its ".sig" and ".bak" files, whatever
-// their case, sorted by name; other files and hidden entries stay out.
+// A folder lists its sub-folders and then its ".sig" and ".bak" files,
+// whatever their case, sorted by name; other files and hidden entries stay
+// out.
 TEST(DiskFileTreeNode, AFolderListsItsFoldersAndPatchFiles)
 {
     TempDir dir;
@@ -41,19 +45,20 @@ TEST(DiskFileTreeNode, AFolderListsItsFoldersAndPatchFiles)
     writeFile(dir / "Banks" / "in.sig", "x");
 
     auto root = DiskFileTreeNode::treeFromDirectoryPath(dir.path().string());
-    EXPECT_EQ(childNames(*root), (std::vector<std::string>{"a.sig", "b.SIG", "Banks/", "c.bak", "Zed.Bak"}));
+    EXPECT_EQ(childNames(*root), (std::vector<std::string>{"Banks/", "a.sig", "b.SIG", "c.bak", "Zed.Bak"}));
     EXPECT_EQ(root->fullPathName(), dir.path().string());
     EXPECT_EQ(root->diskData().name(), dir.path().filename().string());
 
     // A folder is read when it is opened, once.
-    auto banks = std::static_pointer_cast<DiskFileTreeNode>(root->childAtIndex(2));
+    auto banks = std::static_pointer_cast<DiskFileTreeNode>(root->childAtIndex(0));
     EXPECT_FALSE(banks->isExpanded());
     EXPECT_TRUE(banks->nodeData()->isGroup());
     banks->expandGroupItem();
-    EXPECT_EQ(childNames(*banks), (std::vector<std::string>{"in.sig", "Inner/"}));
+    EXPECT_EQ(childNames(*banks), (std::vector<std::string>{"Inner/", "in.sig"}));
     banks->expandGroupItem();
     EXPECT_EQ(banks->numberOfChildren(), 2u);
-    auto in = std::static_pointer_cast<DiskFileTreeNode>(banks->firstChild());
+    auto in = std::static_pointer_cast<DiskFileTreeNode>(banks->lastChild());
+    ASSERT_TRUE(in);
     EXPECT_EQ(in->fullPathName(), (dir / "Banks" / "in.sig").string());
     EXPECT_EQ(in->diskData().extension(), "sig");
     EXPECT_EQ(in->diskData().patchName(), "in");
@@ -68,16 +73,59 @@ TEST(DiskFileTreeNode, AFolderListsItsFoldersAndPatchFiles)
     fs::create_symlink("in.sig", dir / "Banks" / "alias.txt");
     auto linked = DiskFileTreeNode::treeFromDirectoryPath((dir / "Banks").string());
     EXPECT_EQ(childNames(*linked),
-              (std::vector<std::string>{"alias.sig@", "gone.bak@", "in.sig", "Inner/", "Linked@"}));
+              (std::vector<std::string>{"Inner/", "alias.sig@", "gone.bak@", "in.sig", "Linked@"}));
     auto link = std::static_pointer_cast<DiskFileTreeNode>(linked->childAtIndex(4));
+    ASSERT_TRUE(link);
     EXPECT_FALSE(link->nodeData()->isGroup());
     link->expandGroupItem();
     EXPECT_EQ(link->numberOfChildren(), 0u);
+
+    // The whole tree, read at once for a search, reads every folder the
+    // same way, and none through a link.
+    writeFile(dir / "Elsewhere" / "Inside" / "far.sig", "x");
+    auto whole = DiskFileTreeNode::readWholeTree(dir.path().string());
+    ASSERT_EQ(whole->numberOfChildren(), 6u);
+    auto wholeBanks = std::static_pointer_cast<DiskFileTreeNode>(whole->childAtIndex(0));
+    ASSERT_EQ(wholeBanks->numberOfChildren(), 5u);
+    EXPECT_EQ(childNames(*wholeBanks),
+              (std::vector<std::string>{"Inner/", "alias.sig@", "gone.bak@", "in.sig", "Linked@"}));
+    EXPECT_TRUE(std::static_pointer_cast<DiskFileTreeNode>(wholeBanks->firstChild())->childrenRead()) << "Inner, empty";
+    EXPECT_EQ(wholeBanks->childAtIndex(4)->numberOfChildren(), 0u) << "Linked";
+    auto elsewhere = std::static_pointer_cast<DiskFileTreeNode>(whole->childAtIndex(1));
+    ASSERT_EQ(elsewhere->numberOfChildren(), 1u);
+    EXPECT_EQ(childNames(*elsewhere), std::vector<std::string>{"Inside/"});
+    EXPECT_EQ(childNames(*elsewhere->firstChild()), std::vector<std::string>{"far.sig"});
+    std::atomic<bool> stop{true};
+    EXPECT_FALSE(DiskFileTreeNode::readWholeTree(dir.path().string(), &stop)->childrenRead());
 
     // A move renames the node and everything read below it.
     banks->setFullPathName((dir / "Moved" / "Presets").string());
     EXPECT_EQ(banks->diskData().name(), "Presets");
     EXPECT_EQ(in->fullPathName(), (dir / "Moved" / "Presets" / "in.sig").string());
+}
+
+// Folders first, then files, each in the order a person reads names:
+// numbers as numbers, letters without regard to case.
+TEST(DiskFileTreeNode, EntriesSortFoldersFirstThenFilesInNaturalOrder)
+{
+    TempDir dir;
+    for (const char* folder : {"Folder 10", "Folder 2", "folder 1"})
+        fs::create_directories(dir / folder);
+    for (const char* file :
+         {"demo.sig", "Pad 10.sig", "pad 9.sig", "Pad 9.bak", "01 Pad.sig", "1 Pad.sig", "00 Pad.sig"})
+        writeFile(dir / file, "x");
+    auto root = DiskFileTreeNode::treeFromDirectoryPath(dir.path().string());
+    EXPECT_EQ(childNames(*root),
+              (std::vector<std::string>{"folder 1/", "Folder 2/", "Folder 10/", "00 Pad.sig", "1 Pad.sig", "01 Pad.sig",
+                                        "demo.sig", "Pad 9.bak", "pad 9.sig", "Pad 10.sig"}));
+
+    // Names alike but for case or leading zeros still have one order.
+    std::vector<std::string> names = {
+        "b", "a10", "A2", "a02", "a2", "a", "x99999999999999999999", "x100000000000000000000"};
+    std::sort(names.begin(), names.end(), [](const auto& a, const auto& b) { return naturalCompare(a, b) < 0; });
+    EXPECT_EQ(names, (std::vector<std::string>{"a", "A2", "a2", "a02", "a10", "b", "x99999999999999999999",
+                                               "x100000000000000000000"}));
+    EXPECT_EQ(naturalCompare("Pad", "Pad"), 0);
 }
 
 TEST(DiskFileTreeNode, APathThatIsNoFolderIsRefusedByName)

@@ -55,6 +55,17 @@ TEST(SafeFileName, RepeatedNamesAreNumberedBeforeTheExtension)
     std::vector<std::string> given;
     for (const auto& [base, extension] : asked)
         given.push_back(names.claim(base, extension));
-    EXPECT_EQ(given, (std::vector<std::string>{"Echo.sig", "Echo 2.sig", "Echo 3.sig", "Echo 2 2.sig", "Echo",
-                                               "Echo 2", "echo.sig"}));
+    EXPECT_EQ(given, (std::vector<std::string>{"Echo.sig", "Echo 2.sig", "Echo 3.sig", "Echo 2 2.sig", "Echo", "Echo 2",
+                                               "echo.sig"}));
+
+    // Patches from a unit's slots carry the slot when their name is
+    // taken: a counter would read as another patch's name ("Pad 2").
+    UniqueFileNames slots;
+    const std::vector<std::pair<std::string, int>> patches = {{"Pad", 0}, {"Pad", 1},  {"Pad 2", 4},
+                                                              {"Pad", 1}, {"Pad", -1}, {"Pad 2", -1}};
+    given.clear();
+    for (const auto& [base, slot] : patches)
+        given.push_back(slots.claim(base, ".sig", slot));
+    EXPECT_EQ(given, (std::vector<std::string>{"Pad.sig", "Pad (slot 1).sig", "Pad 2.sig", "Pad (slot 1) 2.sig",
+                                               "Pad 3.sig", "Pad 2 2.sig"}));
 }

@@ -2,6 +2,8 @@
 
 #include "CommsTestSupport.h"
 
+#include "comms/DesktopTrash.h"
+
 #include "base/Log.h"
 #include "base/TkxException.h"
 #include "support/TestSupport.h"
@@ -12,6 +14,7 @@
 #include <atomic>
 #include <cerrno>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -260,4 +263,59 @@ TEST(DiskMove, RenamingAndNewFilesNeverReplaceOne)
     auto e = thrownBy([&] { DiskMove::writeNewFile((dir / "missing" / "x.sig").string(), "X"); });
     EXPECT_EQ(failureText(e),
               "DiskMove.writeNewFile: " + (dir / "missing" / "x.sig").string() + ": No such file or directory");
+}
+
+// The trash every desktop shows: made where the account has none, each item
+// with a record of where it was and when, names kept apart; an item that
+// cannot reach it stays where it was and is not called trashed.
+TEST(DesktopTrash, MovesIntoTheUsersTrashWithARecordOfWhereItWas)
+{
+    TempDir dir;
+    const fs::path home = dir / "home"; // an account without ~/.local/share
+    fs::create_directories(home);
+    fs::create_directories(dir / "Patches" / "Bank");
+    writeFile(dir / "Patches" / "Pad 1.sig", "ONE");
+    writeFile(dir / "Patches" / "Bank" / "in.sig", "IN");
+    const std::string trash = (home / ".local" / "share" / "Trash").string();
+    auto record = [&](const std::string& name) { return readFile(trash + "/info/" + name + ".trashinfo"); };
+    const std::string date = "DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n";
+
+    DesktopTrash::Result result = DesktopTrash::moveToTrash((dir / "Patches" / "Pad 1.sig").string(), trash);
+    EXPECT_TRUE(result.trashed) << result.reason;
+    EXPECT_EQ(result.trashedPath, trash + "/files/Pad 1.sig");
+    EXPECT_FALSE(fs::exists(dir / "Patches" / "Pad 1.sig"));
+    EXPECT_EQ(readFile(trash + "/files/Pad 1.sig"), "ONE");
+    const std::string escaped = DesktopTrash::escapedPath((dir / "Patches").string());
+    EXPECT_TRUE(std::regex_match(record("Pad 1.sig"),
+                                 std::regex("\\[Trash Info\\]\nPath=" + escaped + "/Pad%201.sig\n" + date)))
+        << record("Pad 1.sig");
+
+    // A second item of that name, and a folder with what is in it.
+    writeFile(dir / "Patches" / "Pad 1.sig", "TWO");
+    result = DesktopTrash::moveToTrash((dir / "Patches" / "Pad 1.sig").string(), trash);
+    EXPECT_EQ(result.trashedPath, trash + "/files/Pad 1 2.sig");
+    EXPECT_EQ(readFile(trash + "/files/Pad 1 2.sig"), "TWO");
+    EXPECT_NE(record("Pad 1 2.sig").find("Path=" + escaped + "/Pad%201.sig\n"), std::string::npos);
+    EXPECT_EQ(readFile(trash + "/files/Pad 1.sig"), "ONE");
+    result = DesktopTrash::moveToTrash((dir / "Patches" / "Bank").string(), trash);
+    EXPECT_TRUE(result.trashed) << result.reason;
+    EXPECT_EQ(readFile(trash + "/files/Bank/in.sig"), "IN");
+    EXPECT_FALSE(fs::exists(dir / "Patches" / "Bank"));
+
+    // Nothing there to trash; a trash that cannot be made.
+    LogCapture quiet;
+    result = DesktopTrash::moveToTrash((dir / "Patches" / "gone.sig").string(), trash);
+    EXPECT_FALSE(result.trashed);
+    EXPECT_EQ(result.reason, "No such file or directory");
+    writeFile(dir / "Patches" / "kept.sig", "KEPT");
+    writeFile(dir / "blocked", "a file where the trash would go");
+    result = DesktopTrash::moveToTrash((dir / "Patches" / "kept.sig").string(), (dir / "blocked" / "Trash").string());
+    EXPECT_FALSE(result.trashed);
+    EXPECT_EQ(readFile(dir / "Patches" / "kept.sig"), "KEPT");
+    EXPECT_EQ(
+        result.reason.rfind("the Trash folder " + (dir / "blocked" / "Trash").string() + " could not be made: ", 0), 0u)
+        << result.reason;
+
+    // Records write paths as URLs do.
+    EXPECT_EQ(DesktopTrash::escapedPath("/Az 09/\xC3\x9C%~(x).sig"), "/Az%2009/%C3%9C%25~(x).sig");
 }

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 using namespace tosk;
 using namespace tosk::test;
 namespace fs = std::filesystem;
@@ -117,16 +119,49 @@ TEST(UnitBackup, NamesFromTheUnitBecomeSafeDistinctFileNames)
     EXPECT_EQ(UnitBackup::freePath(dir.path(), "Echo", ".sig"), dir.path() / "Echo 3.sig");
     fs::create_directories(dir.path() / "1 Reverbs");
     EXPECT_EQ(UnitBackup::freePath(dir.path(), "1 Reverbs", ""), dir.path() / "1 Reverbs 2");
+
+    // A backup's file carries its slot, as wide as the bank's highest needs.
+    struct Slot {
+        int slot, highest;
+        std::string name, file;
+    };
+    for (const Slot& s : std::vector<Slot>{{0, 4, "Pad", "00 Pad"},
+                                           {4, 4, "Pad 2", "04 Pad 2"},
+                                           {7, 127, "Hall: Large", "007 Hall- Large"},
+                                           {12, 99, ".", "12 -"}})
+        EXPECT_EQ(UnitBackup::slotFileName(s.slot, s.highest, s.name), s.file) << s.name;
+
+    // Each backup goes into a new folder named with its date and time.
+    std::tm when{};
+    when.tm_year = 2026 - 1900;
+    when.tm_mon = 11;
+    when.tm_mday = 6;
+    when.tm_hour = 23;
+    when.tm_min = 42;
+    when.tm_isdst = -1;
+    const std::time_t time = std::mktime(&when);
+    EXPECT_EQ(UnitBackup::backupFolderName(time), "Backup 2026-12-06 2342");
+    std::string failure;
+    EXPECT_EQ(UnitBackup::makeBackupFolder(dir / "Backups", time, failure), dir / "Backups" / "Backup 2026-12-06 2342");
+    EXPECT_EQ(UnitBackup::makeBackupFolder(dir / "Backups", time, failure),
+              dir / "Backups" / "Backup 2026-12-06 2342 2");
+    EXPECT_EQ(failure, "");
+    EXPECT_TRUE(UnitBackup::makeBackupFolder(dir / "Echo.sig", time, failure).empty());
+    EXPECT_EQ(failure.rfind("Cannot make the folder " + (dir / "Echo.sig").string() + ": ", 0), 0u) << failure;
 }
 
 TEST(UnitBackup, CopiesEveryBankOfTosk_unitAndKeepsWhatIsOnDisk)
 {
     TempDir dir;
     fs::path banks = makeTestBanks(dir.path());
-    // A name of 200 Latin-1 letters, 400 bytes once in UTF-8.
+    // Repeated names, told apart by their slots; a name of 200 Latin-1
+    // letters, 400 bytes once in UTF-8.
     const std::string longName(200, '\xE9');
     fs::create_directories(banks / "9 Long");
-    writeFile(banks / "9 Long" / ("0 " + longName + ".sig"), echoText);
+    writeFile(banks / "9 Long" / "0 Pad.sig", smallRoomText);
+    writeFile(banks / "9 Long" / "1 Pad.sig", hallText);
+    writeFile(banks / "9 Long" / "4 Pad 2.sig", echoText);
+    writeFile(banks / "9 Long" / ("9 " + longName + ".sig"), echoText);
     UnitProcess unit(dir.path(), {"--banks", banks.string()});
     ASSERT_TRUE(unit.started());
     auto info = std::make_shared<ChannelNameInfo>();
@@ -140,26 +175,30 @@ TEST(UnitBackup, CopiesEveryBankOfTosk_unitAndKeepsWhatIsOnDisk)
                         p.patchName.substr(0, 12) + " " + std::to_string(p.written));
         // Another copy into the same folder takes the name while the unit answers.
         if (p.patchName == "0 Small Room")
-            writeFile(out / "1 Reverbs" / "Small Room.sig", "written meanwhile");
+            writeFile(out / "1 Reverbs" / "00 Small Room.sig", "written meanwhile");
     });
     EXPECT_EQ(result.failure, "");
     EXPECT_FALSE(result.cancelled);
     EXPECT_EQ(result.bankCount, 3u);
-    ASSERT_EQ(result.files.size(), 4u);
-    EXPECT_EQ(readFile(out / "1 Reverbs" / "Small Room.sig"), "written meanwhile");
-    EXPECT_EQ(readFile(out / "1 Reverbs" / "Small Room 2.sig"), smallRoomText);
-    EXPECT_EQ(readFile(out / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
+    ASSERT_EQ(result.files.size(), 7u);
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "00 Small Room.sig"), "written meanwhile");
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "00 Small Room 2.sig"), smallRoomText);
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "01 Hall- Large|Dark.sig"), hallText);
     // The bank's folder was there already: a new one beside it, the old copy untouched.
     EXPECT_EQ(readFile(out / "7 Delays" / "Tape Echo.sig"), "an older copy");
-    EXPECT_EQ(readFile(out / "7 Delays 2" / "Tape Echo.sig"), echoText);
+    EXPECT_EQ(readFile(out / "7 Delays 2" / "00 Tape Echo.sig"), echoText);
+    EXPECT_EQ(readFile(out / "9 Long" / "00 Pad.sig"), smallRoomText);
+    EXPECT_EQ(readFile(out / "9 Long" / "01 Pad.sig"), hallText);
+    EXPECT_EQ(readFile(out / "9 Long" / "04 Pad 2.sig"), echoText);
     // A name too long for the file system is cut, and the backup goes on.
-    const fs::path cut = out / "9 Long" / (repeated("\xC3\xA9", 120) + ".sig");
-    EXPECT_EQ(result.files[3], cut);
+    const fs::path cut = out / "9 Long" / ("09 " + repeated("\xC3\xA9", 120) + ".sig");
+    EXPECT_EQ(result.files[6], cut);
     EXPECT_EQ(readFile(cut), echoText);
-    EXPECT_EQ(steps,
-              (std::vector<std::string>{"1/3 1 Reverbs  0", "1/3 1 Reverbs 0 Small Room 0",
-                                        "1/3 1 Reverbs 1 Hall: Larg 1", "2/3 7 Delays  2", "2/3 7 Delays 0 Tape Echo 2",
-                                        "3/3 9 Long  3", "3/3 9 Long 0 \xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9 3"}));
+    EXPECT_EQ(steps, (std::vector<std::string>{"1/3 1 Reverbs  0", "1/3 1 Reverbs 0 Small Room 0",
+                                               "1/3 1 Reverbs 1 Hall: Larg 1", "2/3 7 Delays  2",
+                                               "2/3 7 Delays 0 Tape Echo 2", "3/3 9 Long  3", "3/3 9 Long 0 Pad 3",
+                                               "3/3 9 Long 1 Pad 4", "3/3 9 Long 4 Pad 2 5",
+                                               "3/3 9 Long 9 \xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9\xC3\xA9 6"}));
 
     // Stopped before it starts: nothing more is written.
     std::atomic<bool> stop{true};

@@ -95,6 +95,15 @@ TEST(UnitEndToEnd, QueuedPatchFetchAndSend)
     q.send(0x08, bytes(hallText));
     ASSERT_TRUE(q.settle());
     EXPECT_EQ(textOf(q.ask(0x0B).payload), hallText);
+
+    // A unit window's own line sends one back the same way, in one message.
+    KorvatelConnection k(info, lineTo(unit.link()), 1000ms, 0ms);
+    const size_t heard = unit.trace().size();
+    EXPECT_TRUE(k.sendSigFile(mine));
+    EXPECT_EQ(k.getSigFile(), mine);
+    const std::vector<std::string> trace = unit.trace();
+    ASSERT_EQ(trace.size(), heard + 2);
+    EXPECT_EQ(trace[heard].rfind("F0 1C 70 02 0A 48 45 41 44", 0), 0u) << trace[heard];
 }
 
 // The front panel, the unit's own panel or another program may load another
@@ -129,9 +138,9 @@ TEST(UnitEndToEnd, ABankLoadedElsewhereNeverLendsItsPatchesToTheBankNamed)
     const UnitBackup::Result result = UnitBackup::run(k, out);
     EXPECT_EQ(result.failure, "");
     EXPECT_EQ(result.files.size(), 3u);
-    EXPECT_EQ(readFile(out / "1 Reverbs" / "Small Room.sig"), smallRoomText);
-    EXPECT_EQ(readFile(out / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
-    EXPECT_EQ(readFile(out / "7 Delays" / "Tape Echo.sig"), echoText);
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "00 Small Room.sig"), smallRoomText);
+    EXPECT_EQ(readFile(out / "1 Reverbs" / "01 Hall- Large|Dark.sig"), hallText);
+    EXPECT_EQ(readFile(out / "7 Delays" / "00 Tape Echo.sig"), echoText);
     const std::vector<std::string> trace = unit.trace();
     std::vector<std::string> selects;
     std::copy_if(trace.begin() + long(before), trace.end(), std::back_inserter(selects),

@@ -24,6 +24,7 @@
 #include <QGroupBox>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -89,6 +90,25 @@ private:
     std::string failure_;
     bool group_ = false;
     std::vector<Ptr> items_;
+};
+
+// The unit a drop comes from: keeps its running patch (or cannot), and
+// sends it back; `calls` records the order of both among the fetches.
+class FakeSource : public DiskDropSource {
+public:
+    void keepRunningPatch(std::function<void(Kept)> done) override
+    {
+        calls.push_back("keep");
+        const Kept kept{keeps, keeps ? "" : "no reply", false};
+        QTimer::singleShot(5, [done, kept] { done(kept); });
+    }
+    void restoreRunningPatch(std::function<void(Restored)> done) override
+    {
+        calls.push_back("restore");
+        QTimer::singleShot(5, [done] { done(Restored{false, "not sent back: no reply"}); });
+    }
+    bool keeps = true;
+    std::vector<std::string> calls;
 };
 
 std::shared_ptr<FakeItem> patch(const std::string& name, const std::string& text)
@@ -194,7 +214,9 @@ struct Fixture {
         };
         hooks.moveToTrash = [this](const QString& p) {
             recorded.trashed << p;
-            return true;
+            DesktopTrash::Result trashed;
+            trashed.trashed = true;
+            return trashed;
         };
         hooks.isOpen = [this](const QString& p) { return recorded.openFiles.contains(p); };
         hooks.moveFolder = [this](const std::string& folder, const std::string& target,
@@ -217,8 +239,12 @@ struct Fixture {
     void select(const std::vector<std::string>& relatives)
     {
         std::vector<TreeNode::Ptr> nodes;
-        for (const std::string& r : relatives)
-            nodes.push_back(node(r)->shared_from_this());
+        for (const std::string& r : relatives) {
+            if (DiskFileTreeNode* shown = node(r))
+                nodes.push_back(shown->shared_from_this());
+            else
+                ADD_FAILURE() << r << " is not shown";
+        }
         view()->selectItems(nodes, false);
     }
     QImage icon(const std::string& relative) const
@@ -236,6 +262,14 @@ struct Fixture {
                 names << i.data().toString() + (model->nodeForIndex(i)->nodeData()->isGroup() ? "/" : "");
         }
         return names;
+    }
+    // The rows under `parent` once they are `wanted`, or as they are after
+    // a while: what the browser shows of changes it hears of later.
+    QStringList rowsOnce(const QStringList& wanted, const std::string& parent = {}) const
+    {
+        auto now = [&] { return rows(parent.empty() ? QModelIndex() : index(parent)); };
+        (void)QTest::qWaitFor([&] { return now() == wanted; }, 5000);
+        return now();
     }
     // What a drag of these rows carries, as Qt's view asks the model.
     std::unique_ptr<QMimeData> dragOf(const std::vector<std::string>& relatives)
@@ -295,7 +329,7 @@ TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
     auto* box = f.browser->findChild<QGroupBox*>("diskBox");
     ASSERT_TRUE(box);
     EXPECT_EQ(box->title(), "Patches");
-    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/", "Sub/"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "a.sig", "b.sig", "c.bak"}));
     EXPECT_EQ(f.icon("Patches/Sub"), bundled("folderIcon"));
     EXPECT_EQ(f.icon("Patches/a.sig"), bundled("sigFile"));
     EXPECT_EQ(f.icon("Patches/c.bak"), bundled("fileIcon"));
@@ -305,7 +339,7 @@ TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
     EXPECT_EQ(f.browser->treeModel()->rowCount(sub), 0) << "read when opened";
     clickTwice(f.view()->viewport(), f.centre("Patches/Sub"));
     EXPECT_TRUE(f.view()->isExpanded(sub));
-    EXPECT_EQ(f.rows(sub), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
+    EXPECT_EQ(f.rows(sub), (QStringList{"Deeper/", "b.sig", "inner.SIG"}));
     EXPECT_EQ(f.icon("Patches/Sub/inner.SIG"), bundled("sigFile"));
     clickTwice(f.view()->viewport(), f.centre("Patches/Sub"));
     EXPECT_FALSE(f.view()->isExpanded(sub));
@@ -331,12 +365,12 @@ TEST(DiskBrowser, ChoosingAFolderKeepsItForTheNextStart)
         EXPECT_EQ(chooser.requests[0].title, "Choose a folder of patches");
         EXPECT_TRUE(chooser.requests[0].chooseFolders);
         EXPECT_EQ(chooser.requests[0].directory, QDir::homePath().toStdString());
-        EXPECT_EQ(f.rows(), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
+        EXPECT_EQ(f.rows(), (QStringList{"Deeper/", "b.sig", "inner.SIG"}));
         EXPECT_EQ(f.store.values["DiskPatchPath"], f.bytes("Patches/Sub"));
 
         QTest::mouseClick(choose, Qt::LeftButton);
         EXPECT_EQ(chooser.requests[1].directory, f.bytes("Patches/Sub")) << "starts in the stored folder";
-        EXPECT_EQ(f.rows(), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
+        EXPECT_EQ(f.rows(), (QStringList{"Deeper/", "b.sig", "inner.SIG"}));
         EXPECT_EQ(f.store.values["DiskPatchPath"], f.bytes("Patches/Sub"));
         EXPECT_EQ(alertLines(f.alerts.recorded),
                   std::vector<std::string>{
@@ -346,35 +380,83 @@ TEST(DiskBrowser, ChoosingAFolderKeepsItForTheNextStart)
     f.makeBrowser();
     f.browser->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(f.browser.get()));
-    EXPECT_EQ(f.rows(), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Deeper/", "b.sig", "inner.SIG"}));
     EXPECT_EQ(f.browser->findChild<QGroupBox*>("diskBox")->title(), "Sub");
 }
 
 // Typing in the filter field narrows the tree to the names that hold the
-// text, in any case, and opens the folders that hold a match.
-TEST(DiskBrowser, TheFilterNarrowsTheTreeAsTheUserTypes)
+// text, in any case, anywhere below the folder (folders never opened are
+// read for it), and opens the folders that hold a match.
+TEST(DiskBrowser, TheFilterNarrowsTheWholeTreeAsTheUserTypes)
+{
+    Fixture f;
+    auto* filter = f.browser->findChild<QLineEdit*>("diskFilter");
+    ASSERT_TRUE(filter);
+    QTest::keyClicks(filter, "DEEP");
+    EXPECT_EQ(f.rowsOnce({"Sub/"}), QStringList{"Sub/"});
+    EXPECT_TRUE(f.view()->isExpanded(f.index("Patches/Sub")));
+    EXPECT_EQ(f.rows(f.index("Patches/Sub")), QStringList{"Deeper/"});
+    EXPECT_TRUE(f.view()->isExpanded(f.index("Patches/Sub/Deeper")));
+    EXPECT_EQ(f.rows(f.index("Patches/Sub/Deeper")), QStringList{"deep.sig"});
+    filter->setText("theirs");
+    EXPECT_EQ(f.rows(), QStringList{"Other/"});
+    EXPECT_EQ(f.rows(f.index("Patches/Other/Sub")), QStringList{"theirs.sig"});
+    filter->setText("INNER");
+    EXPECT_EQ(f.rows(), QStringList{"Sub/"});
+    EXPECT_EQ(f.rows(f.index("Patches/Sub")), QStringList{"inner.SIG"});
+    filter->setText("B.S");
+    EXPECT_EQ(f.rows(), (QStringList{"Sub/", "b.sig"}));
+    EXPECT_EQ(f.rows(f.index("Patches/Sub")), QStringList{"b.sig"});
+    // A matching folder shows what is in it.
+    filter->setText("sub");
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/"}));
+    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"Deeper/", "b.sig", "inner.SIG"}));
+    filter->clear();
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "a.sig", "b.sig", "c.bak"}));
+    EXPECT_TRUE(f.alerts.recorded.empty());
+}
+
+// What another program adds to or takes from an open folder shows without a
+// word, and the rows that stay keep their state; View ▸ Refresh (F5) reads
+// every folder at once.
+TEST(DiskBrowser, FilesChangedOutsideShowAtOnce)
 {
     Fixture f;
     f.browser->treeModel()->readChildren(*f.node("Patches/Sub"));
-    auto* filter = f.browser->findChild<QLineEdit*>("diskFilter");
-    ASSERT_TRUE(filter);
-    QTest::keyClicks(filter, "INNER");
-    EXPECT_EQ(f.rows(), (QStringList{"Sub/"}));
+    f.view()->expand(f.index("Patches/Sub"));
+    f.select({"Patches/a.sig"});
+    QApplication::processEvents();
+    writeFile(f.dir / "Patches/new.sig", "NEW");
+    writeFile(f.dir / "Patches/0 first.sig", "FIRST");
+    writeFile(f.dir / "Patches/Sub/inner.sig.bak", "BAK");
+    fs::remove(f.dir / "Patches/c.bak");
+    const QStringList root = {"Other/", "Sub/", "0 first.sig", "a.sig", "b.sig", "new.sig"};
+    EXPECT_EQ(f.rowsOnce(root), root);
+    const QStringList sub = {"Deeper/", "b.sig", "inner.SIG", "inner.sig.bak"};
+    EXPECT_EQ(f.rowsOnce(sub, "Patches/Sub"), sub);
+    ASSERT_TRUE(f.view()->selectedItem());
+    EXPECT_EQ(f.view()->selectedItem().get(), f.node("Patches/a.sig")) << "the selection stays";
     EXPECT_TRUE(f.view()->isExpanded(f.index("Patches/Sub")));
-    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"inner.SIG"}));
-    QTest::keyClick(filter, Qt::Key_Backspace);
-    QTest::keyClick(filter, Qt::Key_Backspace);
-    EXPECT_EQ(f.rows(), (QStringList{"Sub/"}));
-    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"inner.SIG"}));
-    filter->setText("B.S");
-    EXPECT_EQ(f.rows(), (QStringList{"b.sig", "Sub/"}));
-    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"b.sig"}));
-    // A matching folder shows what is in it.
-    filter->setText("sub");
-    EXPECT_EQ(f.rows(), (QStringList{"Sub/"}));
-    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"b.sig", "Deeper/", "inner.SIG"}));
-    filter->clear();
-    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/", "Sub/"}));
+
+    // A folder closed and opened again shows what changed meanwhile.
+    f.view()->collapse(f.index("Patches/Sub"));
+    QApplication::processEvents();
+    fs::remove(f.dir / "Patches/Sub/b.sig");
+    QTest::qWait(2 * DiskViewController::kRefreshDelayMs);
+    f.view()->expand(f.index("Patches/Sub"));
+    EXPECT_EQ(f.rowsOnce({"Deeper/", "inner.SIG", "inner.sig.bak"}, "Patches/Sub"),
+              (QStringList{"Deeper/", "inner.SIG", "inner.sig.bak"}));
+
+    auto* refresh = f.browser->findChild<QAction*>("actionDiskRefresh");
+    ASSERT_TRUE(refresh);
+    EXPECT_EQ(refresh->shortcut(), QKeySequence(Qt::Key_F5));
+    auto* view = f.browser->findChild<QMenu*>("menuView");
+    ASSERT_TRUE(view);
+    EXPECT_TRUE(view->actions().contains(refresh));
+    writeFile(f.dir / "Patches/now.sig", "NOW");
+    refresh->trigger();
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "0 first.sig", "a.sig", "b.sig", "new.sig", "now.sig"}));
+    EXPECT_TRUE(f.alerts.recorded.empty());
 }
 
 // Files and folders move by drop onto a folder row; nothing is ever
@@ -397,8 +479,8 @@ TEST(DiskBrowser, MovesByDropWithoutReplacingAnything)
     EXPECT_FALSE(fs::exists(f.dir / "Patches/a.sig"));
     EXPECT_EQ(readFile(f.dir / "Patches/b.sig"), "B ROOT") << "the name was taken: it stays";
     EXPECT_EQ(readFile(f.dir / "Patches/Sub/b.sig"), "B SUB");
-    EXPECT_EQ(f.rows(), (QStringList{"b.sig", "c.bak", "Other/", "Sub/"}));
-    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"a.sig", "b.sig", "Deeper/", "inner.SIG"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "b.sig", "c.bak"}));
+    EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"Deeper/", "a.sig", "b.sig", "inner.SIG"}));
     EXPECT_EQ(f.recorded.moved, QStringList{aBefore + " > " + f.canonical("Patches/Sub/a.sig")});
     EXPECT_EQ(texts(status), (QStringList{"performDropOperation", "moving a.sig to Sub", "moving b.sig to Sub",
                                           "b.sig already exists in Sub"}));
@@ -406,7 +488,8 @@ TEST(DiskBrowser, MovesByDropWithoutReplacingAnything)
     EXPECT_EQ(alertLines(f.alerts.recorded),
               std::vector<std::string>{"Informational | ALERT | b.sig already exists in Sub | OK"});
     // The status line clears itself.
-    QTRY_COMPARE_WITH_TIMEOUT(f.browser->statusText(), QString(), DiskViewController::kStatusClearMs + 2000);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return f.browser->statusText().isEmpty(); }, DiskViewController::kStatusClearMs + 2000));
 }
 
 // Where a drop may not go: between rows, onto a file, onto the folder the
@@ -457,7 +540,7 @@ TEST(DiskBrowser, LinksShowAsLinksAndNothingGoesThroughThem)
     fs::create_directory_symlink(f.dir / "Patches/Other", f.dir / "Patches/Linked");
     f.browser->refreshFolder(*f.browser->diskTreeData());
     QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
-    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Linked", "Other/", "Sub/"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "a.sig", "b.sig", "c.bak", "Linked"}));
     EXPECT_EQ(f.icon("Patches/Linked"), bundled("linkIcon"));
     EXPECT_NE(bundled("linkIcon"), bundled("folderIcon"));
     EXPECT_FALSE(f.browser->treeModel()->hasChildren(f.index("Patches/Linked")));
@@ -510,7 +593,7 @@ TEST(DiskBrowser, AFolderMovesEntirelyOrNotAtAll)
         EXPECT_TRUE(fs::exists(f.dir / "Patches/Other/Sub" / moved)) << moved;
     EXPECT_EQ(readFile(f.dir / "Patches/Other/Sub/.hidden"), "HIDDEN");
     EXPECT_EQ(f.recorded.moved, QStringList{subBefore + " > " + f.canonical("Patches/Other/Sub")});
-    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "a.sig", "b.sig", "c.bak"}));
     EXPECT_TRUE(f.alerts.recorded.empty());
 }
 
@@ -577,7 +660,7 @@ TEST(DiskBrowser, AFolderCopiedElsewhereMovesOnAWorkerAndStopsCleanly)
     EXPECT_EQ(f.recorded.moved, QStringList{otherBefore + " > " + f.canonical("Patches/Sub/Other")});
     EXPECT_EQ(texts(status), (QStringList{"performDropOperation", "moving Other to Sub", "moving Other to Sub: 1 of 2",
                                           "moving Other to Sub: 2 of 2"}));
-    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Sub/"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Sub/", "a.sig", "b.sig", "c.bak"}));
     EXPECT_TRUE(f.alerts.recorded.empty());
 
     // The browser goes while a copy runs: it stops the copy and waits for
@@ -652,7 +735,7 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
                                        "Silent was not saved: no reply\n"
                                        ".. was saved as -- | OK"});
     // The target was read again: its new entries show.
-    EXPECT_EQ(f.rows(f.index("Patches/Backup")), (QStringList{"--/", "Echo.sig", "Kept.sig", "Reverbs/"}));
+    EXPECT_EQ(f.rows(f.index("Patches/Backup")), (QStringList{"--/", "Reverbs/", "Echo.sig", "Kept.sig"}));
 
     // The same drop again keeps every file and says so.
     f.alerts.recorded.clear();
@@ -719,6 +802,70 @@ TEST(DiskBrowser, AUnitDropStopsWhenCancelled)
     EXPECT_TRUE(f.alerts.recorded.empty());
 }
 
+// A copy from a unit makes it run each patch fetched: what it ran is kept
+// first and sent back at the end, however the copy ends; when it cannot be
+// kept, the user says whether to go on.
+TEST(DiskBrowser, AUnitDropKeepsThePatchTheUnitRuns)
+{
+    Fixture f;
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    QSignalSpy status(f.browser.get(), &DiskViewController::statusChanged);
+    auto source = std::make_shared<FakeSource>();
+    auto fetchRecorded = [&](const std::shared_ptr<FakeItem>& item, const std::string& name) {
+        item->onFetch = [&source, name] { source->calls.push_back("fetch " + name); };
+        return item;
+    };
+    DiskDragMimeData data({fetchRecorded(patch("One", "1"), "One"), fetchRecorded(patch("Two", "2"), "Two")}, "two");
+    data.setSource(source);
+    ASSERT_TRUE(f.drop(&data, f.centre("Patches/Other")));
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(source->calls, (std::vector<std::string>{"keep", "fetch One", "fetch Two", "restore"}));
+    EXPECT_EQ(readFile(f.dir / "Patches/Other/Two.sig"), "2");
+    EXPECT_TRUE(texts(status).contains("Sending the patch that was running back to the unit..."));
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | not sent back: no reply | OK"});
+
+    // Not kept: the user is asked, and Cancel copies nothing.
+    struct Case {
+        int answer;
+        std::vector<std::string> calls;
+    };
+    for (const Case& c : {Case{1, {"keep"}}, Case{0, {"keep", "fetch Three"}}}) {
+        f.alerts.recorded.clear();
+        f.alerts.answers = {c.answer};
+        done.clear();
+        source->calls.clear();
+        source->keeps = false;
+        DiskDragMimeData asked(std::vector<DiskDropItem::Ptr>{fetchRecorded(patch("Three", "3"), "Three")}, "three");
+        asked.setSource(source);
+        ASSERT_TRUE(f.drop(&asked, f.centre("Patches/Sub")));
+        ASSERT_TRUE(f.finished(done));
+        EXPECT_EQ(source->calls, c.calls);
+        EXPECT_EQ(fs::exists(f.dir / "Patches/Sub/Three.sig"), c.answer == 0);
+        ASSERT_FALSE(f.alerts.recorded.empty());
+        EXPECT_EQ(alertLines(f.alerts.recorded)[0],
+                  "Warning | ALERT | The patch running on the unit could not be read: no reply\n\nCopying loads each "
+                  "patch on the unit in turn: the unit will be left running the last one copied, and the patch it "
+                  "runs now is lost unless it is stored on the unit.\n\nCopy anyway? | Copy Anyway Cancel");
+    }
+
+    // Stopped in the middle: what ran is sent back all the same.
+    done.clear();
+    source->calls.clear();
+    source->keeps = true;
+    auto stopped = fetchRecorded(patch("Stopped", "4"), "Stopped");
+    stopped->onFetch = [&] {
+        source->calls.push_back("fetch Stopped");
+        QTimer::singleShot(0, [&] { f.browser->stopCopying(); });
+    };
+    DiskDragMimeData halted({stopped, patch("After", "5")}, "two");
+    halted.setSource(source);
+    ASSERT_TRUE(f.drop(&halted, f.centre("Patches/Other")));
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(source->calls, (std::vector<std::string>{"keep", "fetch Stopped", "restore"}));
+    EXPECT_FALSE(f.browser->isCopying());
+}
+
 // New Folder, Rename, Move to Trash and Reveal in File Manager.
 TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
 {
@@ -733,7 +880,7 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
     f.browser->newFolder();
     EXPECT_EQ(offered, "New Folder");
     EXPECT_TRUE(fs::is_directory(f.dir / "Patches/Presets"));
-    EXPECT_EQ(f.rows(), (QStringList{"a.sig", "b.sig", "c.bak", "Other/", "Presets/", "Sub/"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Presets/", "Sub/", "a.sig", "b.sig", "c.bak"}));
     ASSERT_TRUE(f.view()->selectedItem());
     EXPECT_EQ(f.view()->selectedItem().get(), f.node("Patches/Presets"));
 
@@ -770,7 +917,7 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
     EXPECT_EQ(readFile(f.dir / "Patches/z.sig"), "A");
     EXPECT_FALSE(fs::exists(f.dir / "Patches/a.sig"));
     EXPECT_EQ(f.recorded.moved, QStringList{aBefore + " > " + f.canonical("Patches/z.sig")});
-    EXPECT_EQ(f.rows(), (QStringList{"b.sig", "c.bak", "Other/", "Presets/", "Sub/", "z.sig"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Presets/", "Sub/", "b.sig", "c.bak", "z.sig"}));
     DiskFileTreeNode* z = f.node("Patches/z.sig");
     ASSERT_TRUE(z);
     EXPECT_FALSE(f.browser->renameNode(*z, "b.sig"));
@@ -788,41 +935,78 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
               (QList<QUrl>{QUrl::fromLocalFile(f.path("Patches")), QUrl::fromLocalFile(f.path("Patches/Presets")),
                            QUrl::fromLocalFile(f.path("Patches"))}));
 
-    // Trash: a file open in a window stays; the rest goes.
+    // Trash, once the user agrees: a file open in a window stays; the rest
+    // goes.
     f.recorded.openFiles << f.canonical("Patches/b.sig");
     f.select({"Patches/b.sig", "Patches/z.sig", "Patches/Presets"});
     f.focusTree();
+    f.alerts.answers = {1};
+    QTest::keyClick(f.view(), Qt::Key_Delete);
+    EXPECT_TRUE(f.recorded.trashed.isEmpty()) << "cancelled";
+    f.select({"Patches/z.sig"});
+    f.alerts.answers = {1};
+    f.browser->moveSelectionToTrash();
+    f.select({"Patches/b.sig", "Patches/z.sig", "Patches/Presets"});
     QTest::keyClick(f.view(), Qt::Key_Delete);
     EXPECT_EQ(f.recorded.trashed, (QStringList{f.path("Patches/Presets"), f.path("Patches/z.sig")}));
-    EXPECT_EQ(f.rows(), (QStringList{"b.sig", "c.bak", "Other/", "Sub/"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "b.sig", "c.bak"}));
     EXPECT_EQ(alertLines(f.alerts.recorded),
-              std::vector<std::string>{
-                  "Informational | ALERT | b.sig is open in a window: close it before moving it to the Trash. | OK"});
+              (std::vector<std::string>{
+                  "Warning | ALERT | Move these 3 items to the Trash? | Move to Trash Cancel",
+                  "Warning | ALERT | Move \"z.sig\" to the Trash? | Move to Trash Cancel",
+                  "Warning | ALERT | Move these 3 items to the Trash? | Move to Trash Cancel",
+                  "Informational | ALERT | b.sig is open in a window: close it before moving it to the Trash. | OK"}));
+    EXPECT_EQ(f.browser->statusText(), "2 items were moved to the Trash.");
 }
 
-// Without a hook, Move to Trash goes through the desktop's trash.
-TEST(DiskBrowser, MoveToTrashUsesTheDesktopTrash)
+// Without a hook, Move to Trash goes into the user's trash, made where the
+// account has none; what cannot reach it stays, and the user is told why.
+TEST(DiskBrowser, MoveToTrashUsesTheUsersTrash)
 {
     MemorySettingsStore store;
     PreferenceController::setStore(&store);
     TempDir dir;
+    const QByteArray oldHome = qgetenv("HOME");
     const QByteArray oldData = qgetenv("XDG_DATA_HOME");
-    qputenv("XDG_DATA_HOME", QByteArray::fromStdString((dir / "data").string()));
-    fs::create_directories(dir / "data");
+    // An account without ~/.local/share.
+    qputenv("HOME", QByteArray::fromStdString((dir / "home").string()));
+    qunsetenv("XDG_DATA_HOME");
+    fs::create_directories(dir / "home");
     fs::create_directories(dir / "Patches");
     writeFile(dir / "Patches/gone.sig", "GONE");
+    writeFile(dir / "Patches/kept.sig", "KEPT");
     {
         ScopedRecordingAlerts alerts;
         DiskViewController browser(DiskViewController::Hooks{});
         ASSERT_TRUE(browser.fillDiskViewFromPath(QString::fromStdString((dir / "Patches").string())));
-        EXPECT_TRUE(browser.trashNodes({browser.diskTreeData()->firstChild()}));
+        ASSERT_TRUE(browser.trashNodes({browser.diskTreeData()->firstChild()}));
         EXPECT_TRUE(alerts.recorded.empty());
-        EXPECT_EQ(browser.treeModel()->rowCount(), 0);
+        EXPECT_EQ(browser.treeModel()->rowCount(), 1);
+        EXPECT_EQ(browser.statusText(), "gone.sig was moved to the Trash.");
+
+        // The trash cannot be made: a file holds its place.
+        fs::rename(dir / "home/.local", dir / "home/moved");
+        writeFile(dir / "home/.local", "not a folder");
+        EXPECT_FALSE(browser.trashNodes({browser.diskTreeData()->firstChild()}));
+        EXPECT_EQ(browser.treeModel()->rowCount(), 1);
+        ASSERT_EQ(alerts.recorded.size(), 1u);
+        EXPECT_EQ(alerts.recorded[0].message.rfind("kept.sig was not moved to the Trash: the Trash folder " +
+                                                       (dir / "home/.local/share/Trash").string() +
+                                                       " could not be made",
+                                                   0),
+                  0u)
+            << alerts.recorded[0].message;
     }
-    qputenv("XDG_DATA_HOME", oldData);
+    qputenv("HOME", oldHome);
+    if (!oldData.isNull())
+        qputenv("XDG_DATA_HOME", oldData);
     PreferenceController::setStore(nullptr);
     EXPECT_FALSE(fs::exists(dir / "Patches/gone.sig"));
-    EXPECT_EQ(readFile(dir / "data/Trash/files/gone.sig"), "GONE");
+    EXPECT_EQ(readFile(dir / "home/moved/share/Trash/files/gone.sig"), "GONE");
+    EXPECT_NE(readFile(dir / "home/moved/share/Trash/info/gone.sig.trashinfo")
+                  .find("Path=" + DesktopTrash::escapedPath((dir / "Patches/gone.sig").string()) + "\n"),
+              std::string::npos);
+    EXPECT_EQ(readFile(dir / "Patches/kept.sig"), "KEPT");
 }
 
 // Window ▸ Disk Browser shows the browser with the stored folder; a double
@@ -850,6 +1034,13 @@ TEST(DiskBrowser, TheMenuShowsItAndOpenWindowsFollowTheirFiles)
         DiskViewController* browser = delegate.diskViewController();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(browser));
         EXPECT_TRUE(browser->findChild<QAction*>("actionShowDiskView")) << "the browser carries the menu";
+        auto* viewMenu = browser->findChild<QMenu*>("menuView");
+        ASSERT_TRUE(viewMenu);
+        QStringList viewItems;
+        for (const QAction* item : viewMenu->actions())
+            if (!item->isSeparator())
+                viewItems << item->objectName();
+        EXPECT_EQ(viewItems, (QStringList{"actionGridPanel", "actionDiskRefresh"}));
         DiskOutlineView* view = browser->outlineView();
         auto centre = [&](const fs::path& path) {
             DiskFileTreeNode* node = browser->nodeForPath(path.string());

@@ -14,6 +14,7 @@
 #include "browsers/UnitTaskRunner.h"
 #include "browsers/UnitTreeModel.h"
 #include "comms/SerialLineLock.h"
+#include "comms/KorvatelConnection.h"
 #include "comms/SetObject.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/UnitAppSupport.h"
@@ -32,6 +33,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <regex>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -266,10 +268,17 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !app.delegate->korvatelViewController(); }, 5000));
 }
 
-TEST(UnitBrowser, BacksUpAllBanksIntoTheChosenFolder)
+// Back Up All Banks: a new folder named with the date and time, a file per
+// slot named after it, and the patch the unit ran (sent to it, stored
+// nowhere) running on it again afterwards; when that patch cannot be read,
+// the user says whether to go on.
+TEST(UnitBrowser, BacksUpAllBanksAndKeepsThePatchTheUnitRuns)
 {
     TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
+    // The first bank is empty: at start the unit runs nothing.
+    const fs::path banks = makeTestBanks(dir.path());
+    fs::create_directories(banks / "0 Empty");
+    UnitProcess unit(dir.path(), {"--banks", banks.string()});
     ASSERT_TRUE(unit.started());
     UnitApp app(unit.link());
     app.showUnitBrowser();
@@ -284,29 +293,66 @@ TEST(UnitBrowser, BacksUpAllBanksIntoTheChosenFolder)
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_FALSE(w->runner()->isBusy());
 
-    // The window has read bank 1; the unit is given bank 7 behind its back.
+    // Nothing runs on the unit to keep: the user is asked, and cancels.
+    const fs::path folder = dir.path() / "backup";
+    fs::create_directories(folder);
+    app.chooser.answers.push_back(folder.string());
+    app.alerts.answers = {1};
+    QTest::mouseClick(button, Qt::LeftButton);
+    ASSERT_EQ(app.chooser.requests.size(), 2u);
+    EXPECT_TRUE(app.chooser.requests[1].chooseFolders);
+    ASSERT_TRUE(idle(w->runner()));
+    ASSERT_EQ(app.alertTexts().size(), 1u);
+    EXPECT_EQ(app.alertTexts()[0].rfind("Warning | ALERT | The patch running on the unit could not be read: ", 0), 0u)
+        << app.alertTexts()[0];
+    EXPECT_NE(app.alertTexts()[0].find("Back up anyway? | Back Up Anyway Cancel"), std::string::npos);
+    EXPECT_EQ(w->statusText().toStdString(), "The backup was cancelled.");
+    EXPECT_TRUE(fs::is_empty(folder));
+    app.alerts.recorded.clear();
+
+    // The window has read bank 1; the unit is given bank 7 behind its back,
+    // then a patch of the user's own that is stored nowhere.
     TreeNode::Ptr reverbs = w->nodeNamed("1 Reverbs");
     ASSERT_TRUE(reverbs);
     w->outlineView()->expand(w->treeModel()->indexForNode(reverbs.get()));
     ASSERT_TRUE(idle(w->runner()));
     ASSERT_EQ(reverbs->numberOfChildren(), 2u);
-    loadBankElsewhere(unit.link(), 1);
+    loadBankElsewhere(unit.link(), 2);
+    const std::string mine = "HEADM adc\r\nTAIL \"Mine\"\r\n";
+    KorvatelConnection other(unitWithId(0), lineTo(unit.link()), 2000ms, 0ms);
+    ASSERT_TRUE(other.sendSigFile(mine));
+    // Answered, the unit has traced what came before.
+    ASSERT_EQ(other.getSigFile(), mine);
+    const size_t heard = unit.trace().size();
 
-    const fs::path folder = dir.path() / "backup";
-    fs::create_directories(folder);
     app.chooser.answers.push_back(folder.string());
     QTest::mouseClick(button, Qt::LeftButton);
-    ASSERT_EQ(app.chooser.requests.size(), 2u);
-    EXPECT_TRUE(app.chooser.requests[1].chooseFolders);
-    ASSERT_TRUE(idle(w->runner(), 30000));
-    EXPECT_EQ(readFile(folder / "1 Reverbs" / "Small Room.sig"), smallRoomText);
-    EXPECT_EQ(readFile(folder / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
-    EXPECT_EQ(readFile(folder / "7 Delays" / "Tape Echo.sig"), echoText);
-    std::string done = "3 patches of 2 banks were copied into ";
-    done += folder.string();
-    done += ".";
-    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Informational | ALERT | " + done + " | OK"});
-    EXPECT_EQ(w->statusText().toStdString(), done);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app.alerts.recorded.empty(); }, 30000));
+    ASSERT_TRUE(idle(w->runner()));
+    std::vector<fs::path> made;
+    for (const auto& entry : fs::directory_iterator(folder))
+        made.push_back(entry.path());
+    ASSERT_EQ(made.size(), 1u);
+    EXPECT_TRUE(std::regex_match(made[0].filename().string(), std::regex("Backup \\d{4}-\\d\\d-\\d\\d \\d{4}")))
+        << made[0];
+    EXPECT_EQ(readFile(made[0] / "1 Reverbs" / "00 Small Room.sig"), smallRoomText);
+    EXPECT_EQ(readFile(made[0] / "1 Reverbs" / "01 Hall- Large|Dark.sig"), hallText);
+    EXPECT_EQ(readFile(made[0] / "7 Delays" / "00 Tape Echo.sig"), echoText);
+    const std::string done = "3 patches of 3 banks were copied into " + made[0].string() + ".";
+    EXPECT_EQ(app.alertTexts(),
+              std::vector<std::string>{"Informational | ALERT | " + done +
+                                       "\nThe patch that was running on the unit was sent back to it. | OK"});
+    EXPECT_EQ(w->statusText().toStdString(), done + " The patch that was running on the unit was sent back to it.");
+
+    // The unit runs the user's patch again; it was read once and sent once.
+    EXPECT_EQ(other.getSigFile(), mine);
+    const std::vector<std::string> trace = unit.trace();
+    auto count = [&](const std::string& start) {
+        return std::count_if(trace.begin() + long(heard), trace.end(),
+                             [&](const std::string& line) { return line.rfind(start, 0) == 0; });
+    };
+    EXPECT_EQ(count("F0 1C 70 00 0A "), 1);
+    EXPECT_EQ(count("F0 1C 70 00 0B "), 1 + 3 + 1) << "kept, three patches, and the check above";
 }
 
 TEST(UnitBrowser, SilentGarbledAndAbsentUnitsGiveTheirAlertsAndAQuietIdentifyIsRetried)
@@ -511,6 +557,22 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     EXPECT_EQ(shown, std::vector<std::string>{"Small Room"});
 }
 
+// The program list sorts names as a person reads them.
+TEST(ProgramListBrowser, NamesSortInNaturalOrder)
+{
+    R9100TableModel model;
+    std::vector<R9100TableModel::Item> items;
+    for (const char* line :
+         {"1 @ Hall 10 @ I22 GRH", "2 @ hall 2 @ I22 GRH", "3 @ Hall 9 @ I22 GRH", "4 @ Echo @ I22 GRH"})
+        items.push_back(std::make_shared<R9100ProgramItem>(line, uint32_t(items.size())));
+    model.setItems(items);
+    model.sort(R9100TableModel::Name, Qt::AscendingOrder);
+    std::vector<std::string> names;
+    for (int row = 0; row < model.rowCount(); ++row)
+        names.push_back(model.data(model.index(row, R9100TableModel::Name)).toString().toStdString());
+    EXPECT_EQ(names, (std::vector<std::string>{"Echo", "hall 2", "Hall 9", "Hall 10"}));
+}
+
 TEST(UnitBrowser, CancelGivesUpTheExchangeAndAFailingLineIsReported)
 {
     TempDir dir;
@@ -599,7 +661,8 @@ TEST(ProgramListBrowser, AFailedListIsReportedAndADisabledPresetIsStruckThroughA
 
 // The whole way from a unit to disk: banks dragged from the unit browser and
 // dropped on a folder of the disk browser become one folder per bank with one
-// ".sig" per patch, byte-equal to what tosk-cli fetches, under safe names.
+// ".sig" per patch, byte-equal to what tosk-cli fetches, under safe names (a
+// repeated name carries its slot); the unit runs what it ran before.
 TEST(UnitBrowser, BanksDroppedOnTheDiskBrowserBecomeFoldersOfSigFiles)
 {
     TempDir dir;
@@ -629,6 +692,9 @@ TEST(UnitBrowser, BanksDroppedOnTheDiskBrowserBecomeFoldersOfSigFiles)
     }
     std::unique_ptr<QMimeData> data(w->dragData(dragged));
     ASSERT_TRUE(data);
+    const std::string mine = "HEADM adc\r\nTAIL \"Mine\"\r\n";
+    KorvatelConnection other(unitWithId(0), lineTo(unit.link()), 2000ms, 0ms);
+    ASSERT_TRUE(other.sendSigFile(mine));
 
     app.delegate->showDiskViewAction();
     DiskViewController* disk = app.delegate->diskViewController();
@@ -649,11 +715,11 @@ TEST(UnitBrowser, BanksDroppedOnTheDiskBrowserBecomeFoldersOfSigFiles)
     std::sort(files.begin(), files.end());
     EXPECT_EQ(files,
               (std::vector<std::string>{"1 Reverbs/Hall- Large|Dark.sig", "1 Reverbs/Small Room.sig", "3 ../--.sig",
-                                        "3 ../Small Room.sig", "3 ../Twin 2.sig", "3 ../Twin.sig", "keep.sig"}));
+                                        "3 ../Small Room.sig", "3 ../Twin (slot 1).sig", "3 ../Twin.sig", "keep.sig"}));
     EXPECT_EQ(readFile(backup / "3 .." / "Small Room.sig"), smallRoomTitled);
     EXPECT_EQ(readFile(backup / "keep.sig"), "MINE");
     EXPECT_EQ(readFile(backup / "3 .." / "Twin.sig"), smallRoomText);
-    EXPECT_EQ(readFile(backup / "3 .." / "Twin 2.sig"), echoText);
+    EXPECT_EQ(readFile(backup / "3 .." / "Twin (slot 1).sig"), echoText);
     EXPECT_EQ(readFile(backup / "3 .." / "--.sig"), hallText);
     // What tosk-cli fetches for it (the first test shows they are equal).
     EXPECT_EQ(readFile(backup / "1 Reverbs" / "Hall- Large|Dark.sig"), hallText);
@@ -661,7 +727,10 @@ TEST(UnitBrowser, BanksDroppedOnTheDiskBrowserBecomeFoldersOfSigFiles)
     // The user is told what was renamed, and why.
     const std::vector<std::string> alerts = app.alertTexts();
     ASSERT_FALSE(alerts.empty());
-    EXPECT_NE(alerts.back().find("Twin 2"), std::string::npos) << alerts.back();
+    EXPECT_NE(alerts.back().find("1 Twin was saved as Twin (slot 1).sig"), std::string::npos) << alerts.back();
+    EXPECT_NE(alerts.back().find("The patch that was running on the unit was sent back to it."), std::string::npos)
+        << alerts.back();
+    EXPECT_EQ(other.getSigFile(), mine);
     EXPECT_NE(alerts.back().find("3 Old Room holds Small Room on the unit now; it was saved as Small Room.sig"),
               std::string::npos)
         << alerts.back();
