@@ -22,5 +22,6 @@ TOSK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev l
     qt6-image-formats-plugins nlohmann-json3-dev libgtest-dev libgmock-dev fonts-dejavu-core)
 
 # What ./test adds: the desktop's checkers of the menu entry and the
-# AppStream data, and the MIME database the file type is read with.
-TOSK_TEST_PACKAGES=(desktop-file-utils appstream shared-mime-info)
+# AppStream data, the MIME database the file type is read with, and git,
+# which runs tosk-cli diff as the diff driver of sig files.
+TOSK_TEST_PACKAGES=(desktop-file-utils appstream shared-mime-info git)
