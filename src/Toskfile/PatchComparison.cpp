@@ -4,6 +4,7 @@
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/SModule.h"
 #include "Toskfile/SigFile.h"
+#include "database/OperatorDesc.h"
 
 #include <algorithm>
 #include <charconv>
@@ -16,7 +17,7 @@ namespace {
 
 bool isNode(const Module& m)
 {
-    return m.opDescriptor() && m.operatorClassIs("NODE");
+    return m.opDescriptor() && m.opDescriptor()->operatorId() == OperatorDesc::OP_ID_NODE;
 }
 
 // A number as a field holds it: blanks around it and a sign allowed.
@@ -144,8 +145,9 @@ private:
     using FieldDifference = PatchComparison::FieldDifference;
     using ModuleDifference = PatchComparison::ModuleDifference;
 
-    static void prepare(Side& side);
-    static void flatten(Side& side, const ModuleList::List& list, int parent, std::vector<int>& into);
+    void prepare(Side& side);
+    void flatten(Side& side, const ModuleList::List& list, int parent, std::vector<int>& into);
+    std::string nameOf(const Module& module);
     void pair(int i, int j);
     void matchSiblings(const std::vector<int>& a, const std::vector<int>& b);
     void compareOrder(const std::vector<int>& a, const std::vector<int>& b);
@@ -158,7 +160,30 @@ private:
 
     PatchComparison& out_;
     Side a_, b_;
+    // Where an operator's modules hold their name: looking it up by entry
+    // name for each of thousands of modules would dominate the comparison.
+    struct NameSlot {
+        size_t index = 0;
+        const OperatorEntry* entry = nullptr;
+    };
+    std::unordered_map<const OperatorDesc*, NameSlot> nameSlots_;
 };
+
+std::string PatchComparer::nameOf(const Module& module)
+{
+    const OperatorDesc* op = module.opDescriptor().get();
+    if (!op || dynamic_cast<const SModule*>(&module))
+        return module.instanceName();
+    const Module::FieldList& fields = module.fieldArray();
+    auto [slot, fresh] = nameSlots_.try_emplace(op);
+    if (fresh)
+        if (Module::FieldPtr name = module.opstartNameField())
+            slot->second = {module.indexOfField(name.get()), name->entry().get()};
+    const NameSlot& at = slot->second;
+    if (at.entry && at.index < fields.size() && fields[at.index]->entry().get() == at.entry)
+        return fields[at.index]->text();
+    return module.instanceName();
+}
 
 void PatchComparer::prepare(Side& side)
 {
@@ -177,7 +202,7 @@ void PatchComparer::flatten(Side& side, const ModuleList::List& list, int parent
             continue;
         const int at = int(side.entries.size());
         const auto* group = dynamic_cast<const SModule*>(m.get());
-        side.entries.push_back({m, parent, m->instanceName(), group ? "group " + group->moduleName() : m->name(), {}});
+        side.entries.push_back({m, parent, nameOf(*m), group ? "group " + group->moduleName() : m->name(), {}});
         side.index.emplace(m.get(), at);
         into.push_back(at);
         if (group) {
@@ -326,7 +351,7 @@ bool PatchComparer::sameSource(const ModuleField& a, const ModuleField& b) const
 void PatchComparer::addWire(const ModuleField& input, bool added, bool inField)
 {
     PatchComparison::WireDifference w;
-    w.input = const_cast<ModuleField&>(input).parent()->fieldAtIndex(input.parent()->indexOfField(&input));
+    w.input = input.parent()->fieldAtIndex(input.parent()->indexOfField(&input));
     w.from = input.sourceName(true, true);
     w.to = input.parent()->pathName() + "-" + input.name();
     w.inField = inField;
