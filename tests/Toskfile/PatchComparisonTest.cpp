@@ -107,6 +107,7 @@ std::vector<Pair> pairs()
          {"~ osc (position): 140,40 -> 200,60"},
          none},
         {"changed value", p, edited(p, {{"SINE osc 440", "SINE osc 220"}}), {"~ osc freq: 440 -> 220"}, none},
+        {"changed sign", p, edited(p, {{"SINE osc 440", "SINE osc -440"}}), {"~ osc freq: 440 -> -440"}, none},
         {"changed source",
          p,
          edited(p, {{"GAIN g osc-out lfo-out", "GAIN g osc-out knob-out"}}),
@@ -132,6 +133,16 @@ std::vector<Pair> pairs()
          edited(p, {{"LFO lfo 2 1 0 ;=140,140,80,0\r\nGAIN g osc-out lfo-out ;=260,40,80,0",
                      "GAIN g osc-out lfo-out ;=260,40,80,0\r\nLFO lfo 2 1 0 ;=140,140,80,0"}}),
          {"~ lfo (order): osc -> g"},
+         none},
+        {"two modules in other places of the order",
+         p,
+         edited(p, {{"KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=20,220,80,0\r\n", ""},
+                    {"HEADM adc Demo t 2 2 1 mix-out m2-out knob-obj ;=20,40,80,0\r\n",
+                     "HEADM adc Demo t 2 2 1 mix-out m2-out knob-obj ;=20,40,80,0\r\n"
+                     "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=20,220,80,0\r\n"},
+                    {"MIXN mix 2 g-out 1 adc-null 0.5 1 ;=380,40,80,0\r\nMIX2 m2 adc-in1 adc-in2 1 1 ;=260,140,80,0",
+                     "MIX2 m2 adc-in1 adc-in2 1 1 ;=260,140,80,0\r\nMIXN mix 2 g-out 1 adc-null 0.5 1 ;=380,40,80,0"}}),
+         {"~ mix (order): g -> m2", "~ knob (order): m2 -> adc"},
          none},
         {"title and author",
          p,
@@ -187,7 +198,7 @@ std::vector<Pair> pairs()
                     {"GAIN g osc-out lfo-out", "GAIN 'g' \"osc-out\" 'lfo-out'"}}),
          none, none},
         {"number spellings", p,
-         edited(p, {{"SINE osc 440 0.5", "SINE osc 4.4e2 .50"},
+         edited(p, {{"SINE osc 440 0.5", "SINE osc +4.4e2 .50"},
                     {"LFO lfo 2 1 0", "LFO lfo 2.0 1.000 00"},
                     {"0 1 0.5 0.5 1", "0.0 1 +0.5 0.50 1"}}),
          none, none},
@@ -281,24 +292,41 @@ TEST(PatchComparison, TakingOneDifferenceTakesTheModuleItNeedsOrIsRefused)
 {
     using Part = Comparison::Choice::Part;
     const std::string p = editPatch();
-    // The gain's new source is a module this patch lacks: it comes along.
+    // What a difference needs comes along: the gain's new source, the
+    // source of a new module's input.
     auto mine = openDocument(p);
-    auto theirs = openDocument(edited(p, {{"GAIN g osc-out lfo-out", "GAIN g osc-out extra-out"},
-                                          {"SINE osc 440", "SINE osc 220"},
-                                          {"TAIL Ann", "LFO extra 3 1 0 ;=500,300,80,0\r\nTAIL Ann"}}));
+    auto theirs =
+        openDocument(edited(p, {{"GAIN g osc-out lfo-out", "GAIN g osc-out extra-out"},
+                                {"SINE osc 440", "SINE osc 220"},
+                                {"TAIL Ann", "LFO extra 3 1 0 ;=500,300,80,0\r\nSINE tone 110 0.5 ;=500,400,80,0\r\n"
+                                             "GAIN g2 tone-out 1 ;=620,400,80,0\r\nTAIL Ann"}}));
     Comparison comparison = Comparison::compare(*mine->sigFile(), *theirs->sigFile());
-    ASSERT_EQ(listed(comparison),
-              (std::vector<std::string>{"~ osc freq: 440 -> 220", "~ g gain: lfo-out -> extra-out", "+ extra LFO"}));
-    {
-        UndoGroup step(*mine);
-        ASSERT_TRUE(PatchEditor(*mine).takeFromOther(comparison, {{Part::Field, 1, 0}}));
+    ASSERT_EQ(listed(comparison), (std::vector<std::string>{"~ osc freq: 440 -> 220", "~ g gain: lfo-out -> extra-out",
+                                                            "+ extra LFO", "+ tone SINE", "+ g2 GAIN"}));
+    struct Taken {
+        Comparison::Choice choice;
+        std::vector<std::string> lines;
+        std::vector<std::string> left;
+    };
+    const Taken taken[] = {
+        {{Part::Field, 1, 0},
+         {"GAIN g osc-out extra-out ;=260,40,80,0", "LFO extra 3 1 0 ;=500,300,80,0"},
+         {"~ osc freq: 440 -> 220", "+ tone SINE", "+ g2 GAIN"}},
+        {{Part::Module, 4, 0},
+         {"SINE tone 110 0.5 ;=500,400,80,0", "GAIN g2 tone-out 1 ;=620,400,80,0"},
+         {"~ osc freq: 440 -> 220", "~ g gain: lfo-out -> extra-out", "+ extra LFO"}},
+    };
+    for (const Taken& t : taken) {
+        {
+            UndoGroup step(*mine);
+            ASSERT_TRUE(PatchEditor(*mine).takeFromOther(comparison, {t.choice}));
+        }
+        for (const std::string& line : t.lines)
+            EXPECT_EQ(lineOf(*mine, line.substr(0, line.find(' ', 5))), line);
+        EXPECT_EQ(listed(Comparison::compare(*mine->sigFile(), *theirs->sigFile())), t.left);
+        mine->undoManager().undo();
+        EXPECT_EQ(mine->sigData(), openDocument(p)->sigData());
     }
-    EXPECT_EQ(lineOf(*mine, "GAIN"), "GAIN g osc-out extra-out ;=260,40,80,0");
-    EXPECT_EQ(lineOf(*mine, "LFO extra"), "LFO extra 3 1 0 ;=500,300,80,0");
-    EXPECT_EQ(listed(Comparison::compare(*mine->sigFile(), *theirs->sigFile())),
-              std::vector<std::string>{"~ osc freq: 440 -> 220"});
-    mine->undoManager().undo();
-    EXPECT_EQ(mine->sigData(), openDocument(p)->sigData());
 
     // Refused, with nothing changed.
     struct Refused {
