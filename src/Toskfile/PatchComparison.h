@@ -52,7 +52,8 @@ public:
         // None on the side that lacks the field (a repetition more or less).
         Module::FieldPtr mine, theirs;
         // As shown: the text, an input's source ("v1/osc-out"), or the hide
-        // count; none where the field is missing.
+        // count; none where the field is missing. A unit's copy gives both
+        // fields' texts as they are.
         std::optional<std::string> before, after;
     };
 
