@@ -24,5 +24,6 @@ TOSK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev l
 
 # What ./test adds: the desktop's checkers of the menu entry and the
 # AppStream data, the MIME database the file type is read with, man to show
-# the manual pages and lintian to check the Debian package.
-TOSK_TEST_PACKAGES=(desktop-file-utils appstream shared-mime-info man-db lintian)
+# the manual pages, lintian to check the Debian package, and git, which runs
+# tosk-cli diff as the diff driver of sig files.
+TOSK_TEST_PACKAGES=(desktop-file-utils appstream shared-mime-info man-db lintian git)

@@ -1,8 +1,7 @@
 #include "Toskfile/ParameterComparison.h"
 
+#include "Toskfile/PatchComparison.h"
 #include "Toskfile/SigFile.h"
-
-#include <set>
 
 namespace tosk {
 
@@ -12,28 +11,12 @@ ParameterComparison ParameterComparison::compare(const SigFile& patch, std::stri
     std::unique_ptr<SigFile> remote =
         SigFile::fileWithData(std::string(unitText), std::string("temp"), patch.sigDbase(), nullptr);
     result.unitProgramName_ = remote->programName();
-    const Module::FieldList mine = patch.nameFieldList(true);
-    const Module::FieldList theirs = remote->nameFieldList(true);
-    if (mine.empty() || mine.size() != theirs.size())
-        return result;
-    std::vector<std::pair<const Module*, const Module*>> pairs;
-    std::set<const Module*> seen;
-    for (size_t i = 0; i < mine.size(); ++i) {
-        const Module* a = mine[i]->trueParent();
-        const Module* b = theirs[i]->trueParent();
-        if (!a || !b || a->name() != b->name() || a->fieldCount() != b->fieldCount())
-            return result;
-        // A group names its members too; it is compared once.
-        if (seen.insert(a).second)
-            pairs.emplace_back(a, b);
-    }
-    result.matches_ = true;
-    for (const auto& [a, b] : pairs)
-        for (size_t index : a->differingParameters(*b)) {
-            const Module::FieldPtr& field = a->fieldArray()[index];
+    const PatchComparison comparison = PatchComparison::compare(patch, *remote, PatchComparison::Mode::UnitCopy);
+    result.matches_ = comparison.matches();
+    for (const auto& m : comparison.modules())
+        for (const auto& f : m.fields)
             result.differences_.push_back(
-                {field, a->instanceName(), a->name(), field->name(), field->text(), b->fieldArray()[index]->text()});
-        }
+                {f.mine, m.mine->instanceName(), m.mine->name(), f.name, f.before.value_or(""), f.after.value_or("")});
     return result;
 }
 

@@ -22,9 +22,10 @@ struct ParameterDifference {
 
 // Which values of a patch differ from a unit's copy of it: exactly the
 // fields an update from that copy would change (SigFile::updateParams),
-// found without changing anything. The patches are matched module by module
-// as the update matches them; copies that do not match (another preset)
-// have no differences to take.
+// found without changing anything, by the patch comparison in its unit-copy
+// mode. The patches are matched module by module as the update matches
+// them; copies that do not match (another preset) have no differences to
+// take.
 class ParameterComparison {
 public:
     // Reads the unit's text with the patch's database; a text that is no

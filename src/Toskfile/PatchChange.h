@@ -34,6 +34,7 @@ struct PatchChange {
         FieldText,        // "Change Value"
         TitleAndAuthor,   // "Set Title and Author"
         UpdateParameters, // "Update Parameters"
+        TakeFromOther,    // "Take from Other": differences of a comparison taken in
     };
     enum class Direction { Done, Undone, Redone };
 

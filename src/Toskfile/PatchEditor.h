@@ -5,6 +5,7 @@
 #include "Toskfile/ModuleArrangement.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/PatchChange.h"
+#include "Toskfile/PatchComparison.h"
 #include "Toskfile/WaveWriteBack.h"
 #include "base/Geometry.h"
 
@@ -161,6 +162,22 @@ public:
     // value one the file can read back; otherwise nothing changes. A field
     // given twice takes its last value. Answers the number of fields changed.
     int takeParameters(const std::vector<std::pair<Module::FieldPtr, std::string>>& values);
+
+    // --- comparing
+    // Makes this patch what the other patch of `comparison` (made with this
+    // patch first) is in the differences chosen ("Take from Other"): an
+    // added module comes in after the module it follows there, with its
+    // wires; a removed one goes with every wire in and out; a field takes
+    // the other's value or source (repetitions added or removed to match),
+    // or its hide count; a box its place; a module its place in the
+    // processing order; the title and the author their texts. Taking a
+    // difference that needs a module this patch lacks (a source) takes that
+    // module along. Refused, with nothing changed and the reason in
+    // `refusal`: adding, removing or reordering a member of a group, a
+    // repetition the field cannot have, another head, and a name another
+    // module has (case ignored). Answers whether the patch changed.
+    bool takeFromOther(const PatchComparison& comparison, const std::vector<PatchComparison::Choice>& chosen,
+                       std::string* refusal = nullptr);
 
 private:
     bool commit(PatchChange::Kind kind, const std::string& actionName, const PatchState& before, unsigned aspects,

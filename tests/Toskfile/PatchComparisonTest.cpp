@@ -1,0 +1,384 @@
+// Comparing two patches, and taking the other's differences in.
+#include "EditTestSupport.h"
+#include "support/TestSupport.h"
+
+#include "Toskfile/PatchComparison.h"
+#include "Toskfile/UndoGroup.h"
+
+#include <gtest/gtest.h>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+using Comparison = PatchComparison;
+
+// A text with some of its parts replaced (each must be there).
+std::string edited(std::string text, std::initializer_list<std::pair<std::string, std::string>> replacements)
+{
+    for (const auto& [from, to] : replacements) {
+        const size_t at = text.find(from);
+        if (at == std::string::npos)
+            throw std::runtime_error("no " + from);
+        text.replace(at, from.size(), to);
+    }
+    return text;
+}
+
+std::string lineEnds(std::string text, const std::string& end)
+{
+    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + end.size()))
+        text.replace(at, 2, end);
+    return text;
+}
+
+std::string groupsPatch()
+{
+    return readFile(dataPath("examples/groups.sig"));
+}
+
+std::string value(const std::optional<std::string>& text)
+{
+    return text ? *text : "(none)";
+}
+
+// Every difference, one a line, in the comparison's order.
+std::vector<std::string> listed(const Comparison& c)
+{
+    using Kind = Comparison::ModuleDifference::Kind;
+    std::vector<std::string> out;
+    if (c.title())
+        out.push_back("~ (title): " + c.title()->before + " -> " + c.title()->after);
+    if (c.author())
+        out.push_back("~ (author): " + c.author()->before + " -> " + c.author()->after);
+    for (const auto& m : c.modules()) {
+        if (m.kind == Kind::Added || m.kind == Kind::Removed) {
+            out.push_back((m.kind == Kind::Added ? "+ " : "- ") + m.path + " " + m.operatorName);
+            continue;
+        }
+        if (m.moved)
+            out.push_back("~ " + m.path + " (position): " + value(m.positionBefore) + " -> " + value(m.positionAfter));
+        for (const auto& f : m.fields)
+            out.push_back("~ " + m.path + " " + f.name +
+                          (f.aspect == Comparison::FieldDifference::Aspect::HideCount ? " (hidden)" : "") + ": " +
+                          value(f.before) + " -> " + value(f.after));
+    }
+    for (const auto& o : c.order())
+        out.push_back("~ " + o.path + " (order): " + o.before + " -> " + o.after);
+    return out;
+}
+
+std::vector<std::string> wires(const Comparison& c)
+{
+    std::vector<std::string> out;
+    for (const auto& w : c.wiresAdded())
+        out.push_back("> " + w.from + " -> " + w.to + (w.inField ? " (field)" : ""));
+    for (const auto& w : c.wiresRemoved())
+        out.push_back("< " + w.from + " -> " + w.to + (w.inField ? " (field)" : ""));
+    return out;
+}
+
+struct Pair {
+    const char* what;
+    std::string mine, theirs;
+    std::vector<std::string> differences;
+    std::vector<std::string> wires;
+    // Whether taking everything makes this patch the other (groups cannot
+    // gain members).
+    bool takesAll = true;
+};
+
+std::vector<Pair> pairs()
+{
+    const std::string p = editPatch(), g = groupsPatch();
+    const std::string threeInputs =
+        edited(p, {{"MIXN mix 2 g-out 1 adc-null 0.5 1", "MIXN mix 3 g-out 1 adc-null 0.5 osc-out 0.25 1"}});
+    const std::vector<std::string> none;
+    return {
+        {"renamed module; the wires it feeds stay the same",
+         p,
+         edited(p, {{"SINE osc 440", "SINE osc2 440"}, {"GAIN g osc-out", "GAIN g osc2-out"}}),
+         {"~ osc opstart_name: osc -> osc2"},
+         none},
+        {"moved module",
+         p,
+         edited(p, {{"SINE osc 440 0.5 ;=140,40,80,0", "SINE osc 440 0.5 ;=200,60,96,0"}}),
+         {"~ osc (position): 140,40 -> 200,60"},
+         none},
+        {"changed value", p, edited(p, {{"SINE osc 440", "SINE osc 220"}}), {"~ osc freq: 440 -> 220"}, none},
+        {"changed sign", p, edited(p, {{"SINE osc 440", "SINE osc -440"}}), {"~ osc freq: 440 -> -440"}, none},
+        {"changed source",
+         p,
+         edited(p, {{"GAIN g osc-out lfo-out", "GAIN g osc-out knob-out"}}),
+         {"~ g gain: lfo-out -> knob-out"},
+         {"> knob-out -> g-gain (field)", "< lfo-out -> g-gain (field)"}},
+        {"a wire becomes a value",
+         p,
+         edited(p, {{"GAIN g osc-out lfo-out", "GAIN g osc-out 0.3"}}),
+         {"~ g gain: lfo-out -> 0.3"},
+         {"< lfo-out -> g-gain (field)"}},
+        {"added repetition",
+         p,
+         threeInputs,
+         {"~ mix count: 2 -> 3", "~ mix in3: (none) -> osc-out", "~ mix gain3: (none) -> 0.25"},
+         {"> osc-out -> mix-in3 (field)"}},
+        {"removed repetition",
+         threeInputs,
+         p,
+         {"~ mix count: 3 -> 2", "~ mix in3: osc-out -> (none)", "~ mix gain3: 0.25 -> (none)"},
+         {"< osc-out -> mix-in3 (field)"}},
+        {"reordered modules",
+         p,
+         edited(p, {{"LFO lfo 2 1 0 ;=140,140,80,0\r\nGAIN g osc-out lfo-out ;=260,40,80,0",
+                     "GAIN g osc-out lfo-out ;=260,40,80,0\r\nLFO lfo 2 1 0 ;=140,140,80,0"}}),
+         {"~ lfo (order): osc -> g"},
+         none},
+        {"two modules in other places of the order",
+         p,
+         edited(p, {{"KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=20,220,80,0\r\n", ""},
+                    {"HEADM adc Demo t 2 2 1 mix-out m2-out knob-obj ;=20,40,80,0\r\n",
+                     "HEADM adc Demo t 2 2 1 mix-out m2-out knob-obj ;=20,40,80,0\r\n"
+                     "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=20,220,80,0\r\n"},
+                    {"MIXN mix 2 g-out 1 adc-null 0.5 1 ;=380,40,80,0\r\nMIX2 m2 adc-in1 adc-in2 1 1 ;=260,140,80,0",
+                     "MIX2 m2 adc-in1 adc-in2 1 1 ;=260,140,80,0\r\nMIXN mix 2 g-out 1 adc-null 0.5 1 ;=380,40,80,0"}}),
+         {"~ mix (order): g -> m2", "~ knob (order): m2 -> adc"},
+         none},
+        {"title and author",
+         p,
+         edited(p, {{"HEADM adc Demo", "HEADM adc \"Live Set\""}, {"TAIL Ann", "TAIL Bob"}}),
+         {"~ (title): Demo -> Live Set", "~ (author): Ann -> Bob"},
+         none},
+        {"added and removed modules",
+         p,
+         edited(p, {{"KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=20,220,80,0\r\n", ""},
+                    {"m2-out knob-obj", "m2-out adc-nullobj"},
+                    {"TAIL Ann", "SINE extra 1 1 ;=500,300,80,0\r\nGAIN g2 extra-out 1 ;=620,300,80,0\r\nTAIL Ann"}}),
+         {"~ adc obj1in: knob-obj -> adc-nullobj", "- knob KNOB", "+ extra SINE", "+ g2 GAIN"},
+         {"> extra-out -> g2-in", "< knob-obj -> adc-obj1in (field)"}},
+        {"another operator under a name is another module",
+         p,
+         edited(p, {{"LFO lfo 2 1 0", "SINE lfo 2 1"}}),
+         {"- lfo LFO", "~ g gain: lfo-out -> lfo-out", "+ lfo SINE"},
+         {"> lfo-out -> g-gain (field)", "< lfo-out -> g-gain (field)"}},
+        {"renamed and moved modules pair by operator and place",
+         p,
+         edited(p, {{"SINE osc 440 0.5 ;=140,40,80,0", "SINE tone 440 0.5 ;=140,40,80,0"},
+                    {"LFO lfo 2 1 0 ;=140,140,80,0", "LFO wobble 2 1 0 ;=150,150,80,0"},
+                    {"GAIN g osc-out lfo-out", "GAIN g tone-out wobble-out"}}),
+         {"~ osc opstart_name: osc -> tone", "~ lfo (position): 140,140 -> 150,150",
+          "~ lfo opstart_name: lfo -> wobble"},
+         none},
+        {"hidden pin",
+         p,
+         edited(p, {{"SINE osc 440 0.5 ;=140,40,80,0", "SINE osc 440 0.5 ;=140,40,80,0 f= 1,1"}}),
+         {"~ osc freq (hidden): 0 -> 1"},
+         none},
+        {"group member's value",
+         g,
+         edited(g, {{"SINE osc2 165", "SINE osc2 170"}}),
+         {"~ both/v2/osc2 freq: 165 -> 170"},
+         none},
+        {"renamed group: its members still pair",
+         g,
+         edited(g, {{"VOICE, v1", "VOICE, vx"}}),
+         {"~ both/v1 opstart_name: v1 -> vx"},
+         none},
+        {"group member added",
+         g,
+         edited(g, {{"2, VOICE, v2", "3, VOICE, v2"},
+                    {"LOWPASS lp2 osc2-out 1200 0.7 ;=260,160,80,0",
+                     "LOWPASS lp2 osc2-out 1200 0.7 ;=260,160,80,0\r\nSINE osc3 55 0.5 ;=140,200,80,0"}}),
+         {"+ both/v2/osc3 SINE"},
+         none,
+         false},
+        // What reads back the same is the same.
+        {"quoting", p,
+         edited(p, {{"HEADM adc Demo", "HEADM \"adc\" \"Demo\""},
+                    {"GAIN g osc-out lfo-out", "GAIN 'g' \"osc-out\" 'lfo-out'"}}),
+         none, none},
+        {"number spellings", p,
+         edited(p, {{"SINE osc 440 0.5", "SINE osc +4.4e2 .50"},
+                    {"LFO lfo 2 1 0", "LFO lfo 2.0 1.000 00"},
+                    {"0 1 0.5 0.5 1", "0.0 1 +0.5 0.50 1"}}),
+         none, none},
+        {"blanks", p, edited(p, {{"SINE osc 440 0.5 ;=140,40,80,0", "SINE  osc   440   0.5  ;=140,40,80,0  "}}), none,
+         none},
+        {"line feeds", p, lineEnds(p, "\n"), none, none},
+        {"carriage returns", p, lineEnds(p, "\r"), none, none},
+    };
+}
+
+} // namespace
+
+TEST(PatchComparison, ListsWhatDiffersBetweenTwoPatches)
+{
+    for (const Pair& c : pairs()) {
+        SCOPED_TRACE(c.what);
+        auto mine = openDocument(c.mine);
+        auto theirs = openDocument(c.theirs);
+        ASSERT_TRUE(theirs->sigFile()->readProblems().empty());
+        ASSERT_EQ(theirs->sigFile()->unresolvedCount(), 0);
+        const std::string before[2] = {mine->sigData(), theirs->sigData()};
+        const Comparison comparison = Comparison::compare(*mine->sigFile(), *theirs->sigFile());
+        EXPECT_EQ(listed(comparison), c.differences);
+        EXPECT_EQ(wires(comparison), c.wires);
+        EXPECT_EQ(comparison.same(), c.differences.empty());
+        EXPECT_EQ(mine->sigData(), before[0]) << "comparing changes nothing";
+        EXPECT_EQ(theirs->sigData(), before[1]);
+        EXPECT_EQ(mine->undoManager().undoCount(), 0u);
+        // Each module difference holds the modules it is about.
+        for (const auto& m : comparison.modules()) {
+            if (m.mine) {
+                EXPECT_EQ(comparison.theirsFor(m.mine.get()), m.theirs.get());
+            }
+            if (m.theirs) {
+                EXPECT_EQ(comparison.mineFor(m.theirs.get()), m.mine.get());
+            }
+        }
+    }
+    // A patch against an empty file: everything was added, the head too.
+    auto demo = openDocument(editPatch());
+    auto empty = openDocument("");
+    const Comparison fromNothing = Comparison::compare(*empty->sigFile(), *demo->sigFile());
+    EXPECT_EQ(listed(fromNothing),
+              (std::vector<std::string>{"~ (title):  -> Demo", "~ (author): tail -> Ann", "+ adc HEADM", "+ osc SINE",
+                                        "+ lfo LFO", "+ g GAIN", "+ mix MIXN", "+ m2 MIX2", "+ knob KNOB"}));
+    EXPECT_EQ(fromNothing.wiresAdded().size(), 8u);
+}
+
+TEST(PatchComparison, TakingEverythingMakesThePatchTheOtherAsOneUndoStep)
+{
+    for (const Pair& c : pairs()) {
+        if (!c.takesAll || c.differences.empty())
+            continue;
+        SCOPED_TRACE(c.what);
+        auto mine = openDocument(c.mine);
+        auto theirs = openDocument(c.theirs);
+        const std::string saved = mine->sigData();
+        const Comparison comparison = Comparison::compare(*mine->sigFile(), *theirs->sigFile());
+        int changes = 0;
+        mine->addChangeListener(&changes, [&](const PatchChange& change) {
+            ++changes;
+            EXPECT_EQ(change.kind, PatchChange::Kind::TakeFromOther);
+        });
+        std::string refusal = "?";
+        {
+            UndoGroup step(*mine);
+            ASSERT_TRUE(PatchEditor(*mine).takeFromOther(comparison, comparison.allChoices(), &refusal));
+        }
+        EXPECT_EQ(refusal, "");
+        const std::string taken = mine->sigData();
+        EXPECT_EQ(taken, theirs->sigData());
+        EXPECT_EQ(miscountedOutput(*mine->sigFile()), "");
+        EXPECT_TRUE(Comparison::compare(*mine->sigFile(), *theirs->sigFile()).same());
+        UndoManager& undo = mine->undoManager();
+        EXPECT_EQ(undo.undoCount(), 1u);
+        EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Take from Other");
+        undo.undo();
+        EXPECT_EQ(mine->sigData(), saved);
+        EXPECT_EQ(miscountedOutput(*mine->sigFile()), "");
+        EXPECT_FALSE(mine->isDocumentEdited());
+        undo.redo();
+        EXPECT_EQ(mine->sigData(), taken);
+        undo.undo();
+        EXPECT_EQ(mine->sigData(), saved);
+        EXPECT_EQ(changes, 4);
+        mine->removeChangeListeners(&changes);
+    }
+}
+
+TEST(PatchComparison, TakingOneDifferenceTakesTheModuleItNeedsOrIsRefused)
+{
+    using Part = Comparison::Choice::Part;
+    const std::string p = editPatch();
+    // What a difference needs comes along: the gain's new source, the
+    // source of a new module's input.
+    auto mine = openDocument(p);
+    auto theirs =
+        openDocument(edited(p, {{"GAIN g osc-out lfo-out", "GAIN g osc-out extra-out"},
+                                {"SINE osc 440", "SINE osc 220"},
+                                {"TAIL Ann", "LFO extra 3 1 0 ;=500,300,80,0\r\nSINE tone 110 0.5 ;=500,400,80,0\r\n"
+                                             "GAIN g2 tone-out 1 ;=620,400,80,0\r\nTAIL Ann"}}));
+    Comparison comparison = Comparison::compare(*mine->sigFile(), *theirs->sigFile());
+    ASSERT_EQ(listed(comparison), (std::vector<std::string>{"~ osc freq: 440 -> 220", "~ g gain: lfo-out -> extra-out",
+                                                            "+ extra LFO", "+ tone SINE", "+ g2 GAIN"}));
+    struct Taken {
+        Comparison::Choice choice;
+        std::vector<std::string> lines;
+        std::vector<std::string> left;
+    };
+    const Taken taken[] = {
+        {{Part::Field, 1, 0},
+         {"GAIN g osc-out extra-out ;=260,40,80,0", "LFO extra 3 1 0 ;=500,300,80,0"},
+         {"~ osc freq: 440 -> 220", "+ tone SINE", "+ g2 GAIN"}},
+        {{Part::Module, 4, 0},
+         {"SINE tone 110 0.5 ;=500,400,80,0", "GAIN g2 tone-out 1 ;=620,400,80,0"},
+         {"~ osc freq: 440 -> 220", "~ g gain: lfo-out -> extra-out", "+ extra LFO"}},
+    };
+    for (const Taken& t : taken) {
+        {
+            UndoGroup step(*mine);
+            ASSERT_TRUE(PatchEditor(*mine).takeFromOther(comparison, {t.choice}));
+        }
+        for (const std::string& line : t.lines)
+            EXPECT_EQ(lineOf(*mine, line.substr(0, line.find(' ', 5))), line);
+        EXPECT_EQ(listed(Comparison::compare(*mine->sigFile(), *theirs->sigFile())), t.left);
+        mine->undoManager().undo();
+        EXPECT_EQ(mine->sigData(), openDocument(p)->sigData());
+    }
+
+    // Refused, with nothing changed.
+    struct Refused {
+        const char* what;
+        std::string mine, theirs;
+        std::vector<Comparison::Choice> chosen;
+        std::string refusal;
+    };
+    const std::string g = groupsPatch();
+    const Refused refused[] = {
+        {"a group's new member",
+         g,
+         edited(g, {{"2, VOICE, v2", "3, VOICE, v2"},
+                    {"LOWPASS lp2 osc2-out 1200 0.7 ;=260,160,80,0",
+                     "LOWPASS lp2 osc2-out 1200 0.7 ;=260,160,80,0\r\nSINE osc3 55 0.5 ;=140,200,80,0"}}),
+         {{Part::Module, 0, 0}},
+         "both/v2/osc3 is a member of a group: a group cannot gain, lose or reorder members."},
+        {"fewer repetitions than the operator allows",
+         p,
+         edited(p, {{"MIXN mix 2 g-out 1 adc-null 0.5 1", "MIXN mix 1 g-out 1 1"}}),
+         {{Part::Module, 0, 0}},
+         "mix cannot take the other patch's repetitions."},
+        {"a name the patch has, without regard to case",
+         p,
+         edited(p, {{"SINE osc 440 0.5 ;=140,40,80,0", "SINE LFO 440 0.5 ;=140,40,80,0"},
+                    {"GAIN g osc-out", "GAIN g LFO-out"}}),
+         {{Part::Field, 0, 0}},
+         "LFO is the name of another module of this patch."},
+    };
+    for (const Refused& r : refused) {
+        SCOPED_TRACE(r.what);
+        auto doc = openDocument(r.mine);
+        auto other = openDocument(r.theirs);
+        const std::string saved = doc->sigData();
+        const Comparison c = Comparison::compare(*doc->sigFile(), *other->sigFile());
+        std::string refusal;
+        {
+            UndoGroup step(*doc);
+            EXPECT_FALSE(PatchEditor(*doc).takeFromOther(c, r.chosen, &refusal));
+        }
+        EXPECT_EQ(refusal, r.refusal);
+        EXPECT_EQ(doc->sigData(), saved);
+        EXPECT_EQ(doc->undoManager().undoCount(), 0u);
+    }
+    // A comparison of another patch, or a choice it does not hold, takes
+    // nothing.
+    auto other = openDocument(p);
+    {
+        UndoGroup step(*other);
+        EXPECT_FALSE(PatchEditor(*other).takeFromOther(comparison, comparison.allChoices()));
+        EXPECT_FALSE(PatchEditor(*mine).takeFromOther(comparison, {{Part::Field, 0, 7}}));
+        EXPECT_FALSE(PatchEditor(*mine).takeFromOther(comparison, {{Part::Order, 0, 0}}));
+    }
+    EXPECT_EQ(other->undoManager().undoCount(), 0u);
+}
