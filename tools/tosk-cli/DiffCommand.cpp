@@ -202,7 +202,10 @@ int runDiff(const std::vector<std::string>& arguments)
 const CliCommandRegistrar diff({"diff",
                                 "diff [--db PATH] [--json] FILE OTHER | diff [--db PATH] --git PATH OLD "
                                 "OLD-HEX OLD-MODE NEW NEW-HEX NEW-MODE",
-                                runDiff});
+                                runDiff,
+                                "Lists what differs between two patches, one difference a line; with --git, as "
+                                "git's diff driver for sig files. Exits 0 when they are the same, 1 when they "
+                                "differ, 2 on trouble."});
 
 } // namespace
 
