@@ -485,10 +485,14 @@ void PatchViewController::backUpAllBanks()
     auto running = std::make_shared<UnitRunningPatch>(runner_);
     QPointer<PatchViewController> self(this);
     const std::string parent = *folder;
+    // From here on the backup is under way (Quit asks), keeping the running
+    // patch being its first step.
+    backingUp_ = true;
     running->keepRunningPatch([self, running, parent](DiskDropSource::Kept kept) {
         if (!self)
             return;
         if (kept.cancelled) {
+            self->backingUp_ = false;
             self->statusDisplay(Latin1::text("UnitBackUpCancelled", "The backup was cancelled."));
             return;
         }
@@ -502,6 +506,7 @@ void PatchViewController::backUpAllBanks()
             if (Alerts::show(AlertStyle::Warning, localized("ALERT", "ALERT"), question,
                              {localized("BackUpAnyway", "Back Up Anyway"), localized("CANCEL", "Cancel")},
                              self.data()) != 0) {
+                self->backingUp_ = false;
                 self->statusDisplay(Latin1::text("UnitBackUpCancelled", "The backup was cancelled."));
                 return;
             }
