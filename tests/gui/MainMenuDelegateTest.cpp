@@ -1,6 +1,7 @@
 #include "app/MainMenuDelegate.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
+#include "base/Version.h"
 #include "canvas/PatchWindow.h"
 #include "database/SigDbase.h"
 #include "gui/GuiTestSupport.h"
@@ -44,7 +45,7 @@ TEST(MainMenuDelegate, LaunchLogsTheInformationStringAndLoadsTheStoredDatabase)
     PreferenceController::setStore(nullptr);
 
     // The program's name and the version the build gives it, once.
-    const std::string information = std::string("Tosk ") + TOSK_VERSION;
+    const std::string information = std::string("Tosk ") + Version::number();
     ASSERT_FALSE(log.lines().empty());
     EXPECT_EQ(log.lines()[0], information);
     EXPECT_EQ(std::count(log.lines().begin(), log.lines().end(), information), 1) << "launch runs once";
