@@ -68,16 +68,13 @@ void Module::initModule(const Module* templ)
         placed_ = templ->placed_;
         textPosition_ = templ->textPosition_;
         orderCircle_ = templ->orderCircle_;
-        originalBounds_ = templ->originalBounds_;
-        manipulatingBounds_ = templ->manipulatingBounds_;
         m_Height = templ->m_Height;
         m_pBitmap = templ->m_pBitmap;
     } else {
         opDescriptor_.reset();
         m_Iterate = 0;
         m_HideNum = 0;
-        rect_ = textPosition_ = orderCircle_ = originalBounds_ = Rect();
-        manipulatingBounds_ = false;
+        rect_ = textPosition_ = orderCircle_ = Rect();
         placed_ = false;
         m_Height = 0;
         m_pBitmap.reset();
@@ -523,43 +520,7 @@ std::string Module::processStackExpression(const std::string& expression) const
     return numberString(static_cast<float>(value));
 }
 
-// ---------------------------------------------------------------- change and move
-
-void Module::didChange(const void* sender)
-{
-    if (sigDocument_)
-        sigDocument_->invalidateModule(*this);
-    if (sender)
-        NotificationCenter::defaultCenter().post(DidChangeNotification, this, {{"sender", sender}});
-}
-
-void Module::startBoundsManipulation()
-{
-    manipulatingBounds_ = true;
-    originalBounds_ = rect_;
-    originalPlaced_ = placed_;
-}
-
-void Module::stopBoundsManipulation()
-{
-    if (!manipulatingBounds_)
-        return;
-    manipulatingBounds_ = false;
-    if (rect_ == originalBounds_)
-        return;
-    Rect moved = rect_;
-    Rect before = originalBounds_;
-    const bool beforePlaced = originalPlaced_;
-    setRect(before);
-    placed_ = beforePlaced;
-    didChange(nullptr);
-    if (UndoManager* undo = undoManager()) {
-        Ptr self = shared_from_this();
-        undo->registerUndo(this, [self, before, beforePlaced] { self->undoMove(before, beforePlaced); });
-    }
-    setRect(moved);
-    didChange(nullptr);
-}
+// ---------------------------------------------------------------- undo
 
 void Module::restoreBox(const Rect& rect, bool placed)
 {
@@ -568,19 +529,6 @@ void Module::restoreBox(const Rect& rect, bool placed)
         box.size = Size{kWidth, kRowHeight * m_Height};
     setRect(box);
     placed_ = placed;
-}
-
-void Module::undoMove(const Rect& rect, bool placed)
-{
-    startBoundsManipulation();
-    setRect(rect);
-    stopBoundsManipulation();
-    // A module moved from where it had only been seated for drawing is
-    // unplaced again, and writes no position.
-    placed_ = placed;
-    if (sigDocument_)
-        sigDocument_->invalidateModule(*this);
-    NotificationCenter::defaultCenter().post(DidMoveNotification, this);
 }
 
 std::vector<size_t> Module::differingParameters(const Module& other) const

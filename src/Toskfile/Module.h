@@ -80,8 +80,6 @@ public:
     static constexpr int kSaveNameFlags = ModuleField::NF_QUOTE | ModuleField::NF_SUBST | ModuleField::NF_NODE;
 
     // Notification names.
-    static constexpr const char* DidChangeNotification = "TKXModuleDidChange";
-    static constexpr const char* DidMoveNotification = "TKXModuleDidMove";
 
     // An empty module: no operator, no fields, its own parent.
     Module();
@@ -238,22 +236,11 @@ public:
     // underflow, an empty token or an empty expression).
     std::string processStackExpression(const std::string& expression) const;
 
-    // --- change, move and undo
-    // Asks the document to redraw the module; with a sender, posts
-    // "TKXModuleDidChange" (user info "sender": the sender pointer).
-    void didChange(const void* sender);
-    void startBoundsManipulation();
-    // Ends a move; a move that changed the rect registers its undo.
-    void stopBoundsManipulation();
-    // Puts the module back where a move took it from; `placed` says whether
-    // it had a position of its own there.
-    void undoMove(const Rect& rect, bool placed = true);
+    // --- undo
     // Puts the box back where it was kept, placed or only seated for
     // drawing. Only its place comes back: a module laid out since keeps the
     // height of that layout, which follows the show mode of now.
     void restoreBox(const Rect& rect, bool placed);
-    const Rect& originalBounds() const { return originalBounds_; }
-    bool manipulatingBounds() const { return manipulatingBounds_; }
     bool updateNeeded() const { return m_UpdateNeeded; }
     void setUpdateNeeded(bool on) { m_UpdateNeeded = on; }
     int32_t height() const { return m_Height; }
@@ -318,10 +305,7 @@ private:
     Rect graphicRect_;
     Rect textPosition_;
     Rect orderCircle_;
-    Rect originalBounds_;
-    bool manipulatingBounds_ = false;
     bool placed_ = false;
-    bool originalPlaced_ = false;
     int32_t m_NumRefs = 0;
     std::shared_ptr<void> m_pBitmap;
     int32_t m_Height = 0;

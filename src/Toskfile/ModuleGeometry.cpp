@@ -149,11 +149,8 @@ int ModuleGeometry::layOut(Module& module, int showMode)
     // Re-seat the box for the new height without recording a move; a
     // module without a position is drawn at the origin but stays unplaced,
     // so that showing a patch adds no position to its file.
-    const bool manipulating = module.manipulatingBounds_;
     const bool placed = module.placed_;
-    module.manipulatingBounds_ = true;
     module.moveToPosition(module.rect_.origin);
-    module.manipulatingBounds_ = manipulating;
     module.placed_ = placed;
     placeFields(module);
     return module.m_Height;

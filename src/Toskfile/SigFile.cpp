@@ -748,20 +748,9 @@ void SigFile::reposition()
 {
     if (!m_Head)
         return;
-    UndoManager* undo = sigDocument_ ? &sigDocument_->undoManager() : nullptr;
-    // Every move is undone by the same Undo.
-    if (undo)
-        undo->beginUndoGrouping();
-    const List modules = listOfModules_;
-    for (const auto& m : modules)
-        m->startBoundsManipulation();
     PatchLayout layout(*this);
     layout.layOut();
     layout.commit();
-    for (const auto& m : modules)
-        m->stopBoundsManipulation();
-    if (undo)
-        undo->endUndoGrouping();
 }
 
 void SigFile::reposition(Module& module, const Rect& rect)

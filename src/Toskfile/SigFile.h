@@ -134,8 +134,8 @@ public:
 
     // --- automatic layout
     // Lays every module out in columns by walking the connections out from
-    // the head; moves are recorded for undo (when the modules have a
-    // document) as one group.
+    // the head. Records nothing: an edit of an open patch goes through
+    // PatchEditor::reposition, which registers its undo and announces it.
     void reposition();
     // Puts a module below the lowest module of the column given by `rect`.
     void reposition(Module& module, const Rect& rect);
