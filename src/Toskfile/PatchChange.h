@@ -64,8 +64,7 @@ struct PatchChange {
     // went with a repetition.
     std::vector<std::shared_ptr<ModuleField>> fields;
     // Who asked for the change (an inspector, the canvas); none when unknown.
-    // Posted as the "sender" of "TKXModuleDidChange" so that the asker can
-    // tell its own edits from others'.
+    // A listener compares it with itself to tell its own edits from others'.
     const void* sender = nullptr;
     // The undo step the change is (UndoManager::stateId() of it while it
     // was done), the same when it is undone and redone; 0 for a change no

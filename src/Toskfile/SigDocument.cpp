@@ -232,23 +232,6 @@ void SigDocument::setSigFile(std::unique_ptr<SigFile> sigFile)
         tail->setDocument(this, sigFile_.get());
 }
 
-void SigDocument::invalidateModule(const Module& module)
-{
-    auto handlers = invalidators_; // a handler may remove itself
-    for (const auto& h : handlers)
-        h.second(module);
-}
-
-void SigDocument::addInvalidationHandler(const void* owner, std::function<void(const Module&)> handler)
-{
-    invalidators_.emplace_back(owner, std::move(handler));
-}
-
-void SigDocument::removeInvalidationHandlers(const void* owner)
-{
-    std::erase_if(invalidators_, [owner](const auto& h) { return h.first == owner; });
-}
-
 void SigDocument::addChangeListener(const void* owner, ChangeListener listener)
 {
     listeners_.emplace_back(owner, std::move(listener));
@@ -264,20 +247,6 @@ void SigDocument::patchDidChange(const PatchChange& change)
     auto listeners = listeners_; // a listener may remove itself
     for (const auto& l : listeners)
         l.second(change);
-
-    for (const auto* list : {&change.modules, &change.removed, &change.added})
-        for (const auto& m : *list)
-            invalidateModule(*m);
-    NotificationCenter& center = NotificationCenter::defaultCenter();
-    const bool fieldsChanged = change.touches(PatchChange::Wiring) || change.touches(PatchChange::Values) ||
-                               change.touches(PatchChange::FieldLists);
-    for (const auto& m : change.modules) {
-        if (change.touches(PatchChange::Geometry))
-            center.post(Module::DidMoveNotification, m.get());
-        if (fieldsChanged)
-            center.post(Module::DidChangeNotification, m.get(), {{"sender", change.sender}});
-    }
-    center.post(HasChangedNotification, this);
 }
 
 } // namespace tosk

@@ -26,7 +26,6 @@ class SigDocument {
 public:
     static constexpr const char* documentType = "TOSKXdocumentType";
     // Posted once per announced change, with the document as object.
-    static constexpr const char* HasChangedNotification = "TKXDocumentHasChanged";
 
     // How a change reaches the change count.
     enum ChangeType { ChangeDone = 0, ChangeUndone = 1, ChangeCleared = 2, ChangeRedone = 5 };
@@ -130,11 +129,6 @@ public:
     // Takes the patch and makes its modules belong to this document.
     void setSigFile(std::unique_ptr<SigFile> sigFile);
 
-    // Every view of the document redraws the module.
-    void invalidateModule(const Module& module);
-    void addInvalidationHandler(const void* owner, std::function<void(const Module&)> handler);
-    void removeInvalidationHandlers(const void* owner);
-
     // --- changes of the patch
     using ChangeListener = std::function<void(const PatchChange&)>;
     // Listeners hear every change in the order they were added; a listener
@@ -142,10 +136,7 @@ public:
     void addChangeListener(const void* owner, ChangeListener listener);
     void removeChangeListeners(const void* owner);
     // Called by the edit layer once per operation, undo or redo: tells the
-    // listeners, asks the views to redraw each module concerned, posts
-    // "TKXModuleDidMove" for moved modules and "TKXModuleDidChange" (user
-    // info "sender") for modules whose fields changed, then
-    // "TKXDocumentHasChanged".
+    // listeners. It is the one way a view hears of a change of the patch.
     void patchDidChange(const PatchChange& change);
 
 private:
@@ -167,7 +158,6 @@ private:
     uint64_t savedState_ = 0;
     bool unrecoverable_ = false;
     std::unique_ptr<SigFile> sigFile_;
-    std::vector<std::pair<const void*, std::function<void(const Module&)>>> invalidators_;
     std::vector<std::pair<const void*, ChangeListener>> listeners_;
 };
 

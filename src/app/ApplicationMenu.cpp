@@ -13,10 +13,13 @@
 #include "editors/MiscHelpManager.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 
+#include <algorithm>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -27,6 +30,31 @@ namespace {
 GraphicWindowController* patchWindowOf(QMenuBar* bar)
 {
     return qobject_cast<GraphicWindowController*>(bar->window());
+}
+
+// The application's windows a user can switch to (shown, titled, not a
+// menu or a tooltip), patch windows first; with `patchesOnly`, the patch
+// windows alone.
+std::vector<QWidget*> openWindows(bool patchesOnly)
+{
+    std::vector<QWidget*> patches, others;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->windowTitle().isEmpty() || qobject_cast<QMenu*>(w) ||
+            w->windowType() == Qt::ToolTip || w->windowType() == Qt::Popup)
+            continue;
+        (qobject_cast<GraphicWindowController*>(w) ? patches : others).push_back(w);
+    }
+    if (!patchesOnly)
+        patches.insert(patches.end(), others.begin(), others.end());
+    return patches;
+}
+
+void bringForward(QWidget* window)
+{
+    if (window->isMinimized())
+        window->showNormal();
+    window->raise();
+    window->activateWindow();
 }
 
 // The items of one menu that carry canvas commands. While the menu shows,
@@ -97,7 +125,10 @@ void addEditMenu(QMenuBar* bar)
     CommandMenu* items = commandMenu(bar, edit);
     using C = CanvasCommand;
     items->add(C::Undo, "actionUndo", QKeySequence::keyBindings(QKeySequence::Undo));
-    items->add(C::Redo, "actionRedo", QKeySequence::keyBindings(QKeySequence::Redo));
+    QList<QKeySequence> redo = QKeySequence::keyBindings(QKeySequence::Redo);
+    if (!redo.contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+        redo.append(QKeySequence(Qt::CTRL | Qt::Key_Y));
+    items->add(C::Redo, "actionRedo", redo);
     edit->addSeparator();
     items->add(C::Cut, "actionCut", QKeySequence::keyBindings(QKeySequence::Cut));
     items->add(C::Copy, "actionCopy", QKeySequence::keyBindings(QKeySequence::Copy));
@@ -156,9 +187,15 @@ void addViewMenu(QMenuBar* bar, MainMenuDelegate& delegate, bool patchWindow)
         items->add(C::ShowGrid, "actionShowGrid");
         items->add(C::SnapToGrid, "actionSnapToGrid");
         view->addSeparator();
-        items->add(C::ZoomIn, "actionZoomIn", QKeySequence::keyBindings(QKeySequence::ZoomIn));
+        // Ctrl+= too: the key that holds + on most layouts, without Shift.
+        QList<QKeySequence> zoomIn = QKeySequence::keyBindings(QKeySequence::ZoomIn);
+        for (const QKeySequence& key : {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)})
+            if (!zoomIn.contains(key))
+                zoomIn.append(key);
+        items->add(C::ZoomIn, "actionZoomIn", zoomIn);
         items->add(C::ZoomOut, "actionZoomOut", QKeySequence::keyBindings(QKeySequence::ZoomOut));
         items->add(C::ZoomToFit, "actionZoomToFit", {QKeySequence(Qt::CTRL | Qt::Key_0)});
+        items->add(C::ZoomToSelection, "actionZoomToSelection", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_0)});
         view->addSeparator();
     }
     // The one grid panel follows the last active patch window; another
@@ -312,6 +349,37 @@ void addWindowMenu(QMenuBar* bar, MainMenuDelegate& delegate)
     QAction* addModule = menu->addAction(Latin1::text("MenuAddModulePanel", "&Add Module Panel"));
     addModule->setObjectName(QStringLiteral("actionAddModulePanel"));
     QObject::connect(addModule, &QAction::triggered, &delegate, &MainMenuDelegate::addModuleAction);
+    QAction* next = menu->addAction(Latin1::text("MenuNextPatchWindow", "&Next Patch Window"));
+    next->setObjectName(QStringLiteral("actionNextPatchWindow"));
+    next->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_QuoteLeft));
+    QObject::connect(next, &QAction::triggered, bar, [bar] {
+        const std::vector<QWidget*> patches = openWindows(true);
+        if (patches.empty())
+            return;
+        auto at = std::find(patches.begin(), patches.end(), bar->window());
+        bringForward(at == patches.end() || ++at == patches.end() ? patches.front() : *at);
+    });
+    // Below a line, every open window by its title, rebuilt each time the
+    // menu opens; the window in front is checked.
+    menu->addSeparator();
+    auto listed = std::make_shared<std::vector<QAction*>>();
+    QObject::connect(menu, &QMenu::aboutToShow, menu, [menu, bar, listed] {
+        for (QAction* action : *listed)
+            delete action;
+        listed->clear();
+        for (QWidget* window : openWindows(false)) {
+            QAction* action = menu->addAction(window->windowTitle());
+            action->setObjectName(QStringLiteral("actionWindowItem"));
+            action->setCheckable(true);
+            action->setChecked(window == bar->window());
+            QPointer<QWidget> target = window;
+            QObject::connect(action, &QAction::triggered, menu, [target] {
+                if (target)
+                    bringForward(target);
+            });
+            listed->push_back(action);
+        }
+    });
 }
 
 // Help ▸ ...: the user's help, the operator reference (the help book made

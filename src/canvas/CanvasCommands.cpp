@@ -84,6 +84,8 @@ Title titleOf(CanvasCommand command)
         return {"MenuZoomOut", "Zoom &Out"};
     case CanvasCommand::ZoomToFit:
         return {"MenuZoomToFit", "Zoom to &Fit"};
+    case CanvasCommand::ZoomToSelection:
+        return {"MenuZoomToSelection", "Zoom to &Selection"};
     }
     return {"", ""};
 }
@@ -229,6 +231,9 @@ CommandState CanvasCommands::state(CanvasCommand command) const
     case CanvasCommand::ZoomToFit:
         s.enabled = true;
         break;
+    case CanvasCommand::ZoomToSelection:
+        s.enabled = !view_.selectedModules().empty();
+        break;
     }
     return s;
 }
@@ -325,6 +330,9 @@ bool CanvasCommands::perform(CanvasCommand command)
         break;
     case CanvasCommand::ZoomToFit:
         view_.zoomToFit();
+        break;
+    case CanvasCommand::ZoomToSelection:
+        view_.zoomToSelection();
         break;
     }
     return true;

@@ -39,6 +39,7 @@ enum class CanvasCommand {
     ZoomIn,
     ZoomOut,
     ZoomToFit,
+    ZoomToSelection,
 };
 
 // What a menu item of a command shows now.

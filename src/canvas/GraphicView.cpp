@@ -5,7 +5,6 @@
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/UndoGroup.h"
-#include "base/NotificationCenter.h"
 #include "base/NumberText.h"
 #include "canvas/CanvasCommands.h"
 #include "canvas/CanvasScrollView.h"
@@ -53,15 +52,12 @@ GraphicView::GraphicView(QWidget* parent)
     autoScrollTimer_ = new QTimer(this);
     autoScrollTimer_->setInterval(40);
     connect(autoScrollTimer_, &QTimer::timeout, this, &GraphicView::autoScroll);
-    NotificationCenter::defaultCenter().addObserver(this, InsertModuleNotification, this,
-                                                    [this](const Notification& n) { noteInsertRequest(n); });
     painter_.setGrid(&grid_);
     applyFrame();
 }
 
 GraphicView::~GraphicView()
 {
-    NotificationCenter::defaultCenter().removeObserver(this);
     // A drag still going on is recorded while the document is still there.
     tracker_.reset();
     setDocument(nullptr);
@@ -79,15 +75,11 @@ void GraphicView::setDocument(SigDocument* document)
     // Undo steps are numbered per document.
     if (document != document_)
         stepViews_.clear();
-    if (document_) {
-        document_->removeInvalidationHandlers(this);
+    if (document_)
         document_->removeChangeListeners(this);
-    }
     document_ = document;
-    if (document_) {
-        document_->addInvalidationHandler(this, [this](const Module& m) { invalidateModule(m); });
+    if (document_)
         document_->addChangeListener(this, [this](const PatchChange& change) { patchDidChange(change); });
-    }
 }
 
 void GraphicView::patchDidChange(const PatchChange& change)
@@ -111,7 +103,6 @@ void GraphicView::patchDidChange(const PatchChange& change)
         redraw();
     }
     if (marks_.selection().size() != selected) {
-        NotificationCenter::defaultCenter().post(GraphicWindowController::ModuleSelectionChangedNotification, this);
         emit selectionChanged();
         announceSelection();
     }
@@ -276,7 +267,6 @@ void GraphicView::selectionDidChange(const std::vector<Module*>& before)
             if (list->size() == 1 && patch_)
                 invalidateRect(CanvasHitTest::connectedDirtyRect(*patch_, *list->front()));
     }
-    NotificationCenter::defaultCenter().post(GraphicWindowController::ModuleSelectionChangedNotification, this);
     emit selectionChanged();
     announceSelection();
 }
@@ -502,6 +492,24 @@ void GraphicView::zoomToFit()
     setZoom(fitter(*patch_));
 }
 
+void GraphicView::zoomToSelection()
+{
+    const std::vector<Module*> selection = marks_.selection();
+    if (!patch_ || selection.empty())
+        return;
+    Rect wanted;
+    for (const Module* module : selection)
+        wanted = wanted.united(module->graphicRect());
+    wanted = wanted.inset(-kFitMargin / 4, -kFitMargin / 4);
+    const QSizeF clip = viewportPoints();
+    setZoom(std::min(clip.width() / std::max(1.0, wanted.width()), clip.height() / std::max(1.0, wanted.height())));
+    m_ScrollX = std::max(0.0, wanted.x());
+    m_ScrollY = std::max(0.0, wanted.y());
+    scrollToPoint(Point{m_ScrollX, m_ScrollY});
+    update();
+    updateRulers();
+}
+
 QRect GraphicView::toWidget(const Rect& r) const
 {
     QRectF px(r.x() * magnification_, r.y() * magnification_, r.width() * magnification_, r.height() * magnification_);
@@ -712,6 +720,15 @@ Point GraphicView::canvasPoint(const QPointF& widgetPosition) const
 void GraphicView::mousePressEvent(QMouseEvent* event)
 {
     setFocus(Qt::MouseFocusReason);
+    QScrollArea* area = enclosingScrollView();
+    if (area && !tracker_->isTracking() &&
+        (event->button() == Qt::MiddleButton || (event->button() == Qt::LeftButton && spaceHeld_))) {
+        panning_ = true;
+        panStart_ = event->globalPosition().toPoint();
+        panScrollStart_ = QPoint(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value());
+        setCursor(Qt::ClosedHandCursor);
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QWidget::mousePressEvent(event);
         return;
@@ -733,6 +750,14 @@ void GraphicView::mouseDoubleClickEvent(QMouseEvent* event)
 
 void GraphicView::mouseMoveEvent(QMouseEvent* event)
 {
+    if (panning_) {
+        if (QScrollArea* area = enclosingScrollView()) {
+            const QPoint moved = event->globalPosition().toPoint() - panStart_;
+            area->horizontalScrollBar()->setValue(panScrollStart_.x() - moved.x());
+            area->verticalScrollBar()->setValue(panScrollStart_.y() - moved.y());
+        }
+        return;
+    }
     lastMouse_ = event->position().toPoint();
     lastModifiers_ = event->modifiers();
     const Point p = canvasPoint(event->position());
@@ -746,6 +771,14 @@ void GraphicView::mouseMoveEvent(QMouseEvent* event)
 
 void GraphicView::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (panning_ && (event->button() == Qt::MiddleButton || event->button() == Qt::LeftButton)) {
+        panning_ = false;
+        if (spaceHeld_)
+            setCursor(Qt::OpenHandCursor);
+        else
+            unsetCursor();
+        return;
+    }
     if (event->button() != Qt::LeftButton) {
         QWidget::mouseReleaseEvent(event);
         return;
@@ -809,6 +842,16 @@ void GraphicView::autoScroll()
 void GraphicView::keyPressEvent(QKeyEvent* event)
 {
     switch (event->key()) {
+    case Qt::Key_Space:
+        if (!tracker_->isTracking()) {
+            if (!event->isAutoRepeat()) {
+                spaceHeld_ = true;
+                if (!panning_)
+                    setCursor(Qt::OpenHandCursor);
+            }
+            return;
+        }
+        break;
     case Qt::Key_Escape:
         if (tracker_->isTracking()) {
             tracker_->cancel();
@@ -860,8 +903,28 @@ void GraphicView::keyPressEvent(QKeyEvent* event)
     QWidget::keyPressEvent(event);
 }
 
+void GraphicView::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Space && !event->isAutoRepeat()) {
+        spaceHeld_ = false;
+        if (!panning_)
+            unsetCursor();
+        return;
+    }
+    QWidget::keyReleaseEvent(event);
+}
+
 void GraphicView::wheelEvent(QWheelEvent* event)
 {
+    QScrollArea* area = enclosingScrollView();
+    if (event->modifiers() == Qt::ShiftModifier && area) {
+        // Shift turns the wheel sideways, as in most editors.
+        const int delta = event->angleDelta().y() ? event->angleDelta().y() : event->angleDelta().x();
+        QScrollBar* bar = area->horizontalScrollBar();
+        bar->setValue(bar->value() - delta * bar->singleStep() * QApplication::wheelScrollLines() / 120);
+        event->accept();
+        return;
+    }
     if (!(event->modifiers() & Qt::ControlModifier)) {
         // The scroll area scrolls.
         event->ignore();
@@ -1017,16 +1080,7 @@ void GraphicView::dropEvent(QDropEvent* event)
     }
     event->setDropAction(Qt::CopyAction);
     event->accept();
-    std::map<std::string, std::any> info{{"OperatorName", std::string(name.constData(), size_t(name.size()))}};
-    info["DropOnModule"] = target ? target : head();
-    NotificationCenter::defaultCenter().post(InsertModuleNotification, this, std::move(info));
-}
-
-void GraphicView::noteInsertRequest(const Notification& notification)
-{
-    const std::string name = notification.info<std::string>("OperatorName");
-    Module* after = notification.info<Module*>("DropOnModule", nullptr);
-    insertModule(name, after);
+    insertModule(std::string(name.constData(), size_t(name.size())), target ? target : head());
 }
 
 bool GraphicView::insertModule(const std::string& operatorName, Module* after)

@@ -47,10 +47,6 @@ public:
     static constexpr double kFitMargin = 116;
     // How a dragged operator travels: its name, as Latin-1 bytes.
     static constexpr const char* OperatorMimeType = "application/x-tosk-operator";
-    // Asks the canvas given as the object to insert a module: user info
-    // "OperatorName" (std::string) and "DropOnModule" (Module*, the module
-    // to insert after; absent: after the last one).
-    static constexpr const char* InsertModuleNotification = "TKXInsertModule";
     // Points from a viewport edge within which a drag scrolls the canvas.
     static constexpr int kAutoScrollMargin = 16;
 
@@ -168,6 +164,8 @@ public:
     void zoomIn() { setZoom(1.25); }
     void zoomOut() { setZoom(0.8); }
     void zoomToFit();
+    // Zooms so that the selected boxes fill the view, and scrolls to them.
+    void zoomToSelection();
     // Scales by z keeping the canvas point under the widget position still.
     void zoomAbout(double z, const QPointF& widgetPosition);
     // The factor that fits the patch's visible area into the scroll view,
@@ -223,6 +221,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -256,7 +255,6 @@ private:
     // The module an operator dropped at the point goes after; the head for
     // none. Null when the drop is refused (on the head).
     Module* dropTarget(const Point& point, bool* refused);
-    void noteInsertRequest(const Notification& notification);
     void autoScroll();
     void updateAutoScroll(const QPoint& widgetPosition);
 
@@ -273,6 +271,11 @@ private:
     QTimer* autoScrollTimer_ = nullptr;
     QPoint autoScrollStep_;
     QPoint lastMouse_;
+    // Panning: with the middle button, or the left one while Space is held.
+    bool spaceHeld_ = false;
+    bool panning_ = false;
+    QPoint panStart_;
+    QPoint panScrollStart_;
     Qt::KeyboardModifiers lastModifiers_;
     QString statusText_;
     double magnification_ = 1;

@@ -9,7 +9,6 @@
 #include "base/DataFiles.h"
 #include "base/Localization.h"
 #include "base/Log.h"
-#include "base/NotificationCenter.h"
 #include "canvas/CanvasCommands.h"
 #include "canvas/CanvasScrollView.h"
 #include "canvas/GraphicView.h"
@@ -110,16 +109,13 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
     graphicView_->setGraphicWindowController(this);
     listenTo(document_.get());
     buildTitleSheet();
-    NotificationCenter::defaultCenter().addObserver(
-        this, ModuleSelectionChangedNotification, nullptr,
-        [this](const Notification& n) { moduleSelectionChanged(n.object); });
+    connect(graphicView_, &GraphicView::selectionChanged, this, [this] { moduleSelectionChanged(graphicView_); });
     updateTitle();
     resize(900, 640);
 }
 
 GraphicWindowController::~GraphicWindowController()
 {
-    NotificationCenter::defaultCenter().removeObserver(this);
     if (document_)
         document_->removeChangeListeners(this);
     // The canvas outlives the document member: it lets go of it first.
@@ -319,20 +315,6 @@ void GraphicWindowController::onAlignTop()
 void GraphicWindowController::onAlignBottom()
 {
     graphicView_->commands().perform(CanvasCommand::AlignBottom);
-}
-
-void GraphicWindowController::documentHasChanged()
-{
-    if (!document_)
-        return;
-    document_->updateChangeCount(SigDocument::ChangeDone);
-    updateTitle();
-    NotificationCenter::defaultCenter().post(DocumentHasChangedNotification, this);
-}
-
-void GraphicWindowController::invalidateModule(const Module& module)
-{
-    graphicView_->invalidateModule(module);
 }
 
 void GraphicWindowController::updateTitle()

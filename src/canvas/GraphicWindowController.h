@@ -30,9 +30,6 @@ class GraphicWindowController : public QMainWindow, public PatchWindow {
     Q_OBJECT
 
 public:
-    static constexpr const char* DocumentHasChangedNotification = "TKXDocumentHasChanged";
-    static constexpr const char* ModuleSelectionChangedNotification = "TKXModuleSelectionChanged";
-
     // What the window asks of the application: its menu (none in tests),
     // saving its document (false when it was not saved), the text sent to a
     // unit, what happens when the window has agreed to close (before it is
@@ -90,12 +87,6 @@ public:
     void updateZoomButtons(SigFile* patch);
     // The align buttons follow the canvas's selection.
     void moduleSelectionChanged(const void* sender);
-    // For a change made outside the edit layer, which undo cannot take back:
-    // marks the document changed and tells its other windows. Edits through
-    // PatchEditor need nothing of the kind: the window follows the
-    // document's changes by itself.
-    void documentHasChanged();
-    void invalidateModule(const Module& module);
     // The window title: the document's name, then how it was read when not
     // faithfully ("demo — read with errors"), with "*" while it has changes.
     void updateTitle();

@@ -1,7 +1,6 @@
 #include "canvas/TextWindowController.h"
 
 #include "Toskfile/SigDocument.h"
-#include "base/NotificationCenter.h"
 #include "canvas/Latin1.h"
 #include "canvas/TextView.h"
 
@@ -32,14 +31,19 @@ TextWindowController::TextWindowController(std::shared_ptr<SigDocument> document
         setWindowTitle(Latin1::message(document_->displayName()));
     takeText();
     updateTextView();
-    NotificationCenter::defaultCenter().addObserver(this, DocumentHasChangedNotification, nullptr,
-                                                    [this](const Notification& n) { documentHasChange(n.object); });
+    // The window shows one document and follows its changes only.
+    if (document_)
+        document_->addChangeListener(this, [this](const PatchChange&) {
+            takeText();
+            updateTextView();
+        });
     QTimer::singleShot(3000, this, &TextWindowController::clearStatusMessage);
 }
 
 TextWindowController::~TextWindowController()
 {
-    NotificationCenter::defaultCenter().removeObserver(this);
+    if (document_)
+        document_->removeChangeListeners(this);
 }
 
 TextWindowController* TextWindowController::windowWithSigDocument(std::shared_ptr<SigDocument> document,
@@ -78,14 +82,6 @@ void TextWindowController::clearStatusMessage()
 QString TextWindowController::statusMessage() const
 {
     return statusMessage_->text();
-}
-
-void TextWindowController::documentHasChange(const void* sender)
-{
-    if (sender == this)
-        return;
-    takeText();
-    updateTextView();
 }
 
 } // namespace tosk

@@ -22,8 +22,6 @@ public:
     // How the text of the document is made (its upload form).
     using TextSource = std::function<std::string(SigDocument&)>;
 
-    static constexpr const char* DocumentHasChangedNotification = "TKXDocumentHasChanged";
-
     TextWindowController(std::shared_ptr<SigDocument> document, TextSource source, QWidget* parent = nullptr);
     ~TextWindowController() override;
 
@@ -43,7 +41,6 @@ public:
 private:
     // Takes the text from the document again.
     void takeText();
-    void documentHasChange(const void* sender);
 
     TextView* textView_ = nullptr;
     QLabel* statusMessage_ = nullptr;

@@ -159,11 +159,6 @@ AddModuleController::AddModuleController(QWidget* parent) : QWidget(parent, Qt::
     column->addLayout(row);
 
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.addObserver(this, GraphicWindowController::ModuleSelectionChangedNotification, nullptr,
-                       [this](const Notification& n) {
-                           if (inspectingGraphicView_ && n.object == inspectingGraphicView_.data())
-                               updateButtons();
-                       });
     // A database read again (or another one) gets a tree of its own.
     center.addObserver(this, SigDbase::didLoadNotification, nullptr, [this](const Notification& n) {
         if (n.object && (n.object == treeDbase_.get() || n.object == sigDbase_.get()))
@@ -198,7 +193,12 @@ void AddModuleController::setSigDbase(std::shared_ptr<SigDbase> db)
 void AddModuleController::setMainWindow(QWidget* window)
 {
     mainWindow_ = qobject_cast<GraphicWindowController*>(window);
+    if (inspectingGraphicView_)
+        disconnect(inspectingGraphicView_, &GraphicView::selectionChanged, this, nullptr);
     inspectingGraphicView_ = mainWindow_ ? mainWindow_->graphicView() : nullptr;
+    // The buttons follow the selection of the canvas being inspected.
+    if (inspectingGraphicView_)
+        connect(inspectingGraphicView_, &GraphicView::selectionChanged, this, [this] { updateButtons(); });
     followDbase();
     updateButtons();
 }
@@ -281,13 +281,8 @@ bool AddModuleController::onAdd(bool wire)
                                            : (patch->moduleCount() ? patch->listOfModules().front().get() : nullptr);
     // The module, and the wire to it, are one step.
     UndoGroup event(*document);
-    std::map<std::string, std::any> info{{"OperatorName", op->name()}};
     // An empty patch takes the module as its first.
-    if (anchor)
-        info["DropOnModule"] = anchor;
-    const size_t count = patch->moduleCount();
-    NotificationCenter::defaultCenter().post(GraphicView::InsertModuleNotification, view, std::move(info));
-    if (patch->moduleCount() == count)
+    if (!view->insertModule(op->name(), anchor))
         return false;
     const std::vector<Module*> now = view->selectedModules();
     if (wire && selection.size() == 1 && now.size() == 1) {

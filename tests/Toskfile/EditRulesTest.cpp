@@ -344,7 +344,7 @@ TEST(EditRules, ValuesTheFileCouldNotReadBackAreRefused)
         return PatchEditor(*doc).setFieldText(fieldOf(*doc, module, field), value, &error) ? "taken" : error;
     };
     EXPECT_EQ(refusal("lfo", "shape", "9"),
-              "0 sine, 1 triangle, 2 square, 3 saw, 4 random must be greater than 0 and less than 4.\n");
+              "0 sine, 1 triangle, 2 square, 3 saw, 4 random must be between 0 and 4.\n");
     EXPECT_EQ(refusal("mix", "count", "3"), "Use Add Repeating Field to change this.");
     EXPECT_EQ(refusal("g", "gain", "nosuch-out"), "nosuch-out : source not found");
     EXPECT_EQ(refusal("g", "gain", "osc-out"), "osc-out cannot feed g-gain.");
@@ -452,9 +452,6 @@ TEST(EditRules, EachOperationAnnouncesWhatItTouched)
     auto doc = openDocument(editPatch());
     std::vector<PatchChange> heard;
     doc->addChangeListener(&heard, [&](const PatchChange& c) { heard.push_back(c); });
-    int moduleChanged = 0, documentChanged = 0;
-    NotificationCenter::defaultCenter().addObserver(&heard, SigDocument::HasChangedNotification, doc.get(),
-                                                    [&](const Notification&) { ++documentChanged; });
     PatchEditor editor(*doc);
     Module::Ptr g = moduleNamed(*doc, "g").shared_from_this();
     ASSERT_TRUE(editor.deleteModules({g.get()}));
@@ -468,21 +465,13 @@ TEST(EditRules, EachOperationAnnouncesWhatItTouched)
     EXPECT_EQ(heard[1].direction, PatchChange::Direction::Undone);
     EXPECT_EQ(heard[1].added, std::vector<Module::Ptr>{g});
     EXPECT_TRUE(heard[1].removed.empty());
-    EXPECT_EQ(documentChanged, 2);
 
     heard.clear();
-    NotificationCenter::defaultCenter().addObserver(&heard, Module::DidChangeNotification, nullptr,
-                                                    [&](const Notification& n) {
-                                                        EXPECT_EQ(n.info<const void*>("sender"), &heard);
-                                                        ++moduleChanged;
-                                                    });
     ASSERT_TRUE(editor.setFieldText(fieldOf(*doc, "lfo", "rate"), "3", nullptr, &heard));
     ASSERT_EQ(heard.size(), 1u);
     EXPECT_EQ(heard[0].modules, std::vector<Module::Ptr>{moduleNamed(*doc, "lfo").shared_from_this()});
     EXPECT_EQ(heard[0].fields, std::vector<Module::FieldPtr>{fieldOf(*doc, "lfo", "rate")});
     EXPECT_EQ(heard[0].sender, &heard);
-    EXPECT_EQ(moduleChanged, 1);
-    NotificationCenter::defaultCenter().removeObserver(&heard);
 
     // A unit's copy of another patch leaves this one as it was.
     const std::string before = doc->sigData();

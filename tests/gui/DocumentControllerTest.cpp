@@ -3,6 +3,7 @@
 // one line, "title:<program name>", so that these tests watch the document
 // handling alone.
 #include "Toskfile/Module.h"
+#include "Toskfile/PatchEditor.h"
 #include "app/ApplicationMenu.h"
 #include "base/TkxException.h"
 #include "canvas/TextWindowController.h"
@@ -13,11 +14,14 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPointer>
 #include <QTest>
 #include <QToolButton>
 #include <QUrl>
+
+#include <map>
 
 #include <unistd.h>
 
@@ -73,8 +77,8 @@ struct SigFixture : Fixture {
 
 void rename(GraphicWindowController& w, const char* title)
 {
-    w.sigFile()->setProgramName(title);
-    w.documentHasChanged();
+    ASSERT_TRUE(w.sigDocument());
+    ASSERT_TRUE(PatchEditor(*w.sigDocument()).setTitleAndAuthor(title, w.sigFile()->author()));
 }
 
 } // namespace
@@ -333,4 +337,42 @@ TEST(DocumentController, AtLaunchFilesGivenElseAnUntitledPatchWhenAsked)
     f.documents->openAtLaunch({f.file("a.sig", "title:A"), f.file("b.sig", "title:B")}, true);
     ASSERT_EQ(f.documents->windows().size(), 2u) << "the files, and no untitled patch";
     EXPECT_EQ(f.documents->windows()[1]->sigFile()->programName(), "B");
+}
+
+TEST(DocumentController, TheWindowMenuListsOpenWindowsAndSwitchesBetweenThem)
+{
+    Fixture f;
+    GraphicWindowController* hall = f.documents->openDocument(f.file("hall.sig", "title:Hall"));
+    GraphicWindowController* room = f.documents->openDocument(f.file("room.sig", "title:Room"));
+    ASSERT_TRUE(hall);
+    ASSERT_TRUE(room);
+    rename(*room, "Big Room");
+    auto* menu = hall->menuBar()->findChild<QMenu*>(QStringLiteral("menuWindow"));
+    ASSERT_TRUE(menu);
+    auto listed = [menu] {
+        emit menu->aboutToShow();
+        std::map<QString, QAction*> items;
+        for (QAction* a : menu->actions())
+            if (a->objectName() == QLatin1String("actionWindowItem"))
+                items[a->text()] = a;
+        return items;
+    };
+    auto items = listed();
+    ASSERT_EQ(items.count(QStringLiteral("room*")), 1u) << "a window with changes shows its star";
+    ASSERT_EQ(items.count(QStringLiteral("hall")), 1u);
+    EXPECT_TRUE(items[QStringLiteral("hall")]->isChecked()) << "the menu's own window";
+    EXPECT_FALSE(items[QStringLiteral("room*")]->isChecked());
+    const size_t count = items.size();
+    items = listed();
+    EXPECT_EQ(items.size(), count) << "opening the menu again lists each window once";
+
+    items[QStringLiteral("room*")]->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == room; }));
+    // Ctrl+` goes on to the next patch window, and round again.
+    QAction* next = menuAction(*room, "actionNextPatchWindow");
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_QuoteLeft));
+    next->trigger();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() != room; }));
+    EXPECT_EQ(QApplication::activeWindow(), hall);
 }

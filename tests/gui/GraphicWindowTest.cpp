@@ -1,6 +1,7 @@
 // The patch window driven headless: show-mode buttons, zoom, the title
 // sheet, the text window and closing.
 #include "Toskfile/Module.h"
+#include "Toskfile/PatchEditor.h"
 #include "Toskfile/PatchLayout.h"
 #include "canvas/TextView.h"
 #include "canvas/TextWindowController.h"
@@ -181,7 +182,7 @@ TEST(GraphicWindow, ZoomButtonsKeepTheSelectionInSightAndInvalidationDropsRemove
     w.patch().removeModule(owned.get());
     view->invalidateModule(knob);
     EXPECT_EQ(view->selectedModules(), (std::vector<Module*>{&gain})) << "a removed module leaves the selection";
-    w.doc->invalidateModule(gain);
+    view->invalidateModule(gain);
     EXPECT_EQ(view->selectedModules().size(), 1u) << "one still in the patch stays";
 }
 
@@ -259,7 +260,7 @@ TEST(GraphicWindow, ClosingWithUnsavedChangesAsks)
         ++saves;
         return false; // the save failed: the window stays
     };
-    w.window->documentHasChanged();
+    ASSERT_TRUE(PatchEditor(*w.window->sigDocument()).setTitleAndAuthor("edited", ""));
     ScopedRecordingAlerts alerts;
     alerts.answers = {2, 0, 1};
     EXPECT_FALSE(w.window->close()) << "Cancel";

@@ -70,7 +70,7 @@ struct Window {
         view->marks().selectedModules.clear();
         for (Module* m : modules)
             view->marks().selectedModules.push_back(m->shared_from_this());
-        NotificationCenter::defaultCenter().post(GraphicWindowController::ModuleSelectionChangedNotification, view);
+        emit view->selectionChanged();
     }
 };
 

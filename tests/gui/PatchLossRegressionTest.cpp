@@ -1,6 +1,7 @@
 // Faults that lost a user's patch, reproduced the way a user met them: the
 // real document controller, patch windows and start window over real sig
 // files, headless.
+#include "Toskfile/PatchEditor.h"
 #include "Toskfile/PatchLayout.h"
 #include "app/StartWindow.h"
 #include "gui/AppTestSupport.h"
@@ -31,8 +32,8 @@ struct Editor : App {
 
 void rename(GraphicWindowController& w, const char* title)
 {
-    w.sigFile()->setProgramName(title);
-    w.documentHasChanged();
+    ASSERT_TRUE(w.sigDocument());
+    ASSERT_TRUE(PatchEditor(*w.sigDocument()).setTitleAndAuthor(title, w.sigFile()->author()));
 }
 
 const std::string kDemo = readFile(dataPath("examples/demo.sig"));

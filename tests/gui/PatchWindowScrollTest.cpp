@@ -1,9 +1,13 @@
 // The scroll bars of a patch window that has just opened, as a person sees
 // them: thumbs where the view is, and a turn of the wheel scrolls from there.
+#include "Toskfile/Module.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
 #include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
 #include "base/PreferenceController.h"
 #include "base/SettingsStore.h"
+#include "canvas/CanvasCommands.h"
 #include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"
 #include "gui/GuiTestSupport.h"
@@ -85,6 +89,71 @@ TEST(PatchWindowScroll, ThumbsStartWhereTheViewDoesAndTheWheelScrollsFromThere)
     EXPECT_EQ(vertical->value(), step);
     EXPECT_EQ(canvas->pos(), QPoint(0, -step));
     EXPECT_GT(drawn(*vertical).thumb.top(), down.thumb.top());
+
+    window->close();
+    QApplication::processEvents();
+    PreferenceController::setStore(nullptr);
+}
+
+TEST(PatchWindowScroll, PanningShiftWheelAndZoomKeysMoveTheViewAsTheHandDoes)
+{
+    MemorySettingsStore store;
+    PreferenceController::setStore(&store);
+    MainMenuDelegate delegate;
+    DocumentController documents(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
+    GraphicWindowController* window =
+        documents.openDocument(QString::fromStdString(test::dataPath("examples/demo.sig")));
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QScrollArea* area = window->enclosingScrollView();
+    GraphicView* canvas = window->graphicView();
+    QScrollBar* across = area->horizontalScrollBar();
+    QScrollBar* down = area->verticalScrollBar();
+    canvas->setZoom(4);
+    across->setValue(0);
+    down->setValue(0);
+    ASSERT_GT(across->maximum(), 100);
+    ASSERT_GT(down->maximum(), 100);
+    const QPoint p = area->viewport()->rect().center() - canvas->pos();
+
+    // The middle button drags the canvas along with the hand.
+    QTest::mousePress(canvas, Qt::MiddleButton, {}, p);
+    QTest::mouseMove(canvas, p + QPoint(-30, -20));
+    QTest::mouseRelease(canvas, Qt::MiddleButton, {}, p + QPoint(-30, -20) - canvas->pos());
+    EXPECT_EQ(QPoint(across->value(), down->value()), QPoint(30, 20));
+
+    // So does the left button while Space is held; without Space it selects.
+    const QPoint q = area->viewport()->rect().center() - canvas->pos();
+    QTest::keyPress(canvas, Qt::Key_Space);
+    QTest::mousePress(canvas, Qt::LeftButton, {}, q);
+    QTest::mouseMove(canvas, q + QPoint(-10, -5));
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, q);
+    QTest::keyRelease(canvas, Qt::Key_Space);
+    EXPECT_EQ(QPoint(across->value(), down->value()), QPoint(40, 25));
+    EXPECT_EQ(window->sigDocument()->changeCount(), 0) << "panning moves no box";
+
+    // Shift turns the wheel sideways.
+    const QPointF at = area->viewport()->rect().center() - canvas->pos();
+    QWheelEvent notch(at, canvas->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::ShiftModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &notch);
+    EXPECT_EQ(across->value(), 40 + QApplication::wheelScrollLines() * across->singleStep());
+    EXPECT_EQ(down->value(), 25);
+
+    // Ctrl+= zooms in as Ctrl++ does.
+    const double before = canvas->magnification();
+    QTest::keyClick(canvas, Qt::Key_Equal, Qt::ControlModifier);
+    EXPECT_DOUBLE_EQ(canvas->magnification(), before * 1.25);
+
+    // Zoom to Selection: the selected box fills the view's narrower side.
+    Module* knob = window->sigFile()->findModuleByName("rate").get();
+    ASSERT_TRUE(knob);
+    canvas->setSelection({knob});
+    canvas->commands().perform(CanvasCommand::ZoomToSelection);
+    const QRect box = canvas->toWidget(knob->graphicRect()).translated(canvas->pos());
+    const QRect seen = area->viewport()->rect();
+    EXPECT_TRUE(seen.contains(box)) << "the box is in sight";
+    EXPECT_GT(std::max(double(box.width()) / seen.width(), double(box.height()) / seen.height()), 0.5);
 
     window->close();
     QApplication::processEvents();
