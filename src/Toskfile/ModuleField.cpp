@@ -364,7 +364,7 @@ bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) 
         int maximum = OperatorField::integerValue(getSpecifier(OperatorField::MAXIMUM));
         int v = OperatorField::integerValue(value);
         if (v < minimum || v > maximum) {
-            errorMsg += format("%s must be greater than %i and less than %i.\n", d, minimum, maximum);
+            errorMsg += format("%s must be between %i and %i.\n", d, minimum, maximum);
             return false;
         }
         return true;
@@ -378,7 +378,7 @@ bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) 
         float maximum = static_cast<float>(OperatorField::decimalValue(getSpecifier(OperatorField::MAXIMUM)));
         float v = static_cast<float>(OperatorField::decimalValue(value));
         if (v < minimum || v > maximum) {
-            errorMsg += format("%s must be greater than %s and less than %s.\n", d, numberString(minimum).c_str(),
+            errorMsg += format("%s must be between %s and %s.\n", d, numberString(minimum).c_str(),
                                numberString(maximum).c_str());
             return false;
         }
@@ -415,7 +415,7 @@ bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) 
         float maximum = static_cast<float>(OperatorField::decimalValue(maxText));
         float v = static_cast<float>(OperatorField::decimalValue(value));
         if (v < minimum || v > maximum) {
-            errorMsg += format("%s value must be greater than %s and less than %s.\n", d, numberString(minimum).c_str(),
+            errorMsg += format("%s value must be between %s and %s.\n", d, numberString(minimum).c_str(),
                                numberString(maximum).c_str());
             return false;
         }

@@ -175,6 +175,11 @@ void UnitCommands::onMidiGetPatch()
         queue(sysex::GET_PATCH, {});
 }
 
+namespace {
+// Set on a patch window once it has asked about a new patch's title.
+constexpr const char* kAskedToName = "toskAskedToNameBeforeSending";
+} // namespace
+
 void UnitCommands::onMidiSendPatch(QWidget* window)
 {
     GraphicWindowController* w = patchWindow(window);
@@ -186,6 +191,24 @@ void UnitCommands::onMidiSendPatch(QWidget* window)
     if (std::optional<std::string> refusal = patchTextRefusal(upload)) {
         Alerts::error(*refusal, w);
         return;
+    }
+    // A patch still called as a new one is hard to tell apart on the unit:
+    // offer to name it, once per window.
+    const SigFile& patch = *document.sigFile();
+    const bool unnamed = patch.programName() == "Empty" && (patch.author().empty() || patch.author() == "tail");
+    if (unnamed && !w->property(kAskedToName).toBool()) {
+        w->setProperty(kAskedToName, true);
+        const int answer = Alerts::show(
+            AlertStyle::Warning, text("SendPatchTitle", "Send Patch"),
+            text("SendUnnamed", "This patch still has the title and author of a new patch. Set them before "
+                                "sending it?"),
+            {text("SetTitleAndAuthor", "Set Title and Author..."), text("SendAnyway", "Send Anyway"),
+             text("CANCEL", "Cancel")},
+            w);
+        if (answer == 0)
+            w->raiseTitleWindow();
+        if (answer != 1)
+            return;
     }
     if (document.loadStatus() == SigDocument::LoadStatus::Degraded) {
         const std::string question = fillIn(text("SendDegraded", "\"%s\" was read with errors: what could not be "

@@ -7,6 +7,7 @@
 #include "Toskfile/SigFile.h"
 #include "Toskfile/UndoGroup.h"
 #include "canvas/CanvasCommands.h"
+#include "canvas/CloseKeys.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/Latin1.h"
 #include "editors/MiscHelpManager.h"
@@ -85,6 +86,7 @@ EditModuleController::EditModuleController(std::shared_ptr<SigDocument> document
 {
     setObjectName(QStringLiteral("editModulePanel"));
     setAttribute(Qt::WA_DeleteOnClose);
+    CloseKeys::install(this);
 
     model_ = new ModuleFieldTableModel(this);
     model_->setModule(module_, document_.get(), this);

@@ -1,5 +1,6 @@
 #include "editors/HelpWindow.h"
 
+#include "canvas/CloseKeys.h"
 #include "database/HelpBook.h"
 
 #include <QAction>
@@ -15,6 +16,7 @@ namespace tosk {
 HelpWindow::HelpWindow(QWidget* parent) : QMainWindow(parent), browser_(new QTextBrowser(this))
 {
     setObjectName(QStringLiteral("helpWindow"));
+    CloseKeys::install(this);
     browser_->setObjectName(QStringLiteral("helpBrowser"));
     browser_->setAccessibleName(QStringLiteral("Help page"));
     // Links out of the book (a web address) go to the desktop's browser.

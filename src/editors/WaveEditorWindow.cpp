@@ -7,6 +7,7 @@
 #include "base/Alerts.h"
 #include "base/DataFiles.h"
 #include "base/Localization.h"
+#include "canvas/CloseKeys.h"
 #include "canvas/Latin1.h"
 #include "editors/WaveformView.h"
 
@@ -29,6 +30,7 @@ WaveEditorWindow::WaveEditorWindow(std::shared_ptr<SigDocument> document, Module
       title_(std::move(title))
 {
     setAttribute(Qt::WA_DeleteOnClose);
+    CloseKeys::install(this, [this] { return mayDiscardChanges(); });
     // A module of another kind gets a table without points: an empty curve.
     if (!table_)
         table_ = std::make_unique<WaveObject>(module_, "point~n", "npoints");
@@ -54,7 +56,8 @@ WaveEditorWindow::WaveEditorWindow(std::shared_ptr<SigDocument> document, Module
     auto textButton = [this](const char* name, const QString& text, const QString& label) {
         auto* b = new QPushButton(text, this);
         b->setObjectName(QString::fromLatin1(name));
-        b->setAccessibleName(label);
+        // A screen reader says the text the user sees; the tip describes it.
+        b->setAccessibleDescription(label);
         b->setToolTip(label);
         b->setAutoDefault(false);
         return b;
@@ -301,14 +304,18 @@ void WaveEditorWindow::moduleDidChange(const PatchChange& change)
     updateButtons();
 }
 
-void WaveEditorWindow::keyPressEvent(QKeyEvent* event)
+bool WaveEditorWindow::mayDiscardChanges()
 {
-    // Escape is Cancel, as in a dialog.
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        cancelButtonAction();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    if (!table_->isEdited())
+        return true;
+    const int answer = Alerts::show(
+        AlertStyle::Warning, title_.toStdString(),
+        localized("WaveUnapplied", "The changes made in this editor have not been applied to the module."),
+        {localized("WaveApply", "Apply"), localized("WaveDiscard", "Discard"), localized("CANCEL", "Cancel")},
+        static_cast<QWidget*>(this));
+    if (answer == 0)
+        return applyButtonAction();
+    return answer == 1;
 }
 
 void WaveEditorWindow::closeEvent(QCloseEvent* event)

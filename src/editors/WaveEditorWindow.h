@@ -52,6 +52,9 @@ public:
     void revertButtonAction();
     // Closes without writing.
     void cancelButtonAction();
+    // Asked before Escape or Ctrl+W closes the editor: true when nothing is
+    // left unapplied, or the user applied or discarded it.
+    bool mayDiscardChanges();
     void addButtonAction();
     void removeButtonAction();
     void verticalFlipAction();
@@ -90,7 +93,6 @@ protected:
     // Fits the window's height to what it shows, keeping its top edge.
     void fitHeight();
 
-    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -100,7 +100,7 @@ TEST(BundledModel, HeadOfTheEightChannelUnit)
     std::string msg;
     EXPECT_FALSE(head->field("noutputs")->isValueValid("9", msg));
     EXPECT_FALSE(head->field("obj_desription")->isValueValid("a program name of 25 chars", msg));
-    EXPECT_EQ(msg, "number of outputs must be greater than 1 and less than 8.\n"
+    EXPECT_EQ(msg, "number of outputs must be between 1 and 8.\n"
                    "program name must be 24 characters or less.\n");
     EXPECT_TRUE(head->field("opstart_name")->isValueValid("a name without a storage size", msg));
 

@@ -62,5 +62,5 @@ TEST(MessageText, TextsOfTheDatabaseReachMessagesAsUtf8)
     EXPECT_FALSE(level->isValueValid("fort", message));
     EXPECT_FALSE(level->isValueValid("2", message));
     EXPECT_EQ(message, "niveau \xC3\xA9lev\xC3\xA9 must be a decimal value.\n"
-                       "niveau \xC3\xA9lev\xC3\xA9 must be greater than 0 and less than 1.\n");
+                       "niveau \xC3\xA9lev\xC3\xA9 must be between 0 and 1.\n");
 }

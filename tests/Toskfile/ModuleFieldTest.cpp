@@ -55,15 +55,15 @@ TEST(ModuleField, ValidationMessagesWordForWord)
     const Case cases[] = {
         {filter->field("mode"), "10", ""}, // ED_INT 0..10
         {filter->field("mode"), " 0 ", ""},
-        {filter->field("mode"), "11", "mode must be greater than 0 and less than 10.\n"},
+        {filter->field("mode"), "11", "mode must be between 0 and 10.\n"},
         {filter->field("mode"), "2.5", "mode must be an integer value.\n"},
         {osc->field("level"), "-1", ""}, // ED_FLOAT -1..1
         {osc->field("level"), "1e0", ""},
-        {osc->field("level"), "1.5", "level must be greater than -1 and less than 1.\n"},
+        {osc->field("level"), "1.5", "level must be between -1 and 1.\n"},
         {osc->field("level"), "loud", "level must be a decimal value.\n"},
         {filter->field("cutoff"), "osc-out", ""}, // ED_CONTROL -12..12: a name is a connection
         {filter->field("cutoff"), "-12", ""},
-        {filter->field("cutoff"), "12.5", "cutoff value must be greater than -12 and less than 12.\n"},
+        {filter->field("cutoff"), "12.5", "cutoff value must be between -12 and 12.\n"},
         {filter->field("in"), "0.5", ""}, // no numeric limit: a constant is accepted
     };
     for (const Case& c : cases) {

@@ -166,7 +166,7 @@ TEST(EditModulePanel, TypedValuesAreCheckedAndEachIsOneUndoStep)
     i.type(value, "7");
     ASSERT_TRUE(i.panel->errorSheet()->isVisible());
     EXPECT_TRUE(i.panel->invalidError());
-    EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "current value must be greater than 0 and less than 1.\n");
+    EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "current value must be between 0 and 1.\n");
     EXPECT_EQ(lineOf(doc, "KNOB"), line);
     EXPECT_EQ(i.text(value, ModuleFieldTableModel::ValueColumn), "0.5");
     EXPECT_FALSE(doc.undoManager().canUndo());
@@ -389,4 +389,27 @@ TEST(EditModulePanel, ThePanelClosesWhenItsModuleLeavesThePatch)
     ASSERT_TRUE(g);
     EditModuleController::closePanelsOf(*i.w.doc);
     EXPECT_EQ(EditModuleController::controllerFor(i.w.module("g")), nullptr);
+}
+
+TEST(EditModulePanel, EscapeEndsACellEditThenClosesThePanelAsCtrlWDoes)
+{
+    for (const bool ctrlW : {false, true}) {
+        Inspector i("knob");
+        ASSERT_TRUE(i.panel);
+        QPointer<EditModuleController> panel = i.panel;
+        QWidget* editor = i.edit(i.rowOf("value"));
+        ASSERT_TRUE(editor);
+        QTest::keyClick(editor, Qt::Key_Escape);
+        QApplication::processEvents();
+        EXPECT_FALSE(i.table()->indexWidget(i.cell(i.rowOf("value"), ModuleFieldTableModel::ValueColumn)));
+        ASSERT_TRUE(panel && panel->isVisible()) << "the first Escape is the cell's";
+        if (ctrlW)
+            QTest::keyClick(i.table(), Qt::Key_W, Qt::ControlModifier);
+        else
+            QTest::keyClick(i.table(), Qt::Key_Escape);
+        QApplication::processEvents();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(!panel || !panel->isVisible()) << (ctrlW ? "Ctrl+W" : "Escape");
+        i.panel = nullptr;
+    }
 }

@@ -7,6 +7,7 @@
 #include "editors/MiscHelpManager.h"
 
 #include <QAction>
+#include <QPointer>
 #include <QTest>
 #include <QTextBrowser>
 #include <QUrl>
@@ -125,6 +126,11 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
     EXPECT_EQ(title(*window), QStringLiteral("Operator Reference"));
     window->grab().save(QString::fromStdString((outputDir("HelpWindow") / "index.png").string()));
     EXPECT_EQ(log.lines(), std::vector<std::string>{});
+
+    // Escape closes the window as a viewer's does.
+    QPointer<HelpWindow> shown = window;
+    QTest::keyClick(window->browser(), Qt::Key_Escape);
+    EXPECT_TRUE(!shown || !shown->isVisible());
 }
 
 TEST(HelpWindow, LogsWhatCannotBeShown)

@@ -16,6 +16,7 @@
 #include "gui/UnitAppSupport.h"
 
 #include <QClipboard>
+#include <QDialog>
 #include <QLabel>
 #include <QPushButton>
 
@@ -206,6 +207,33 @@ TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
     EXPECT_EQ(app.alertTexts(), (std::vector<std::string>{question, question}));
     ASSERT_EQ(unit.trace().size(), 4u);
     EXPECT_EQ(unit.trace()[3], "F0 1C 70 00 0A " + hexOf(degraded->sigDocument()->sigDataForUpload()) + " F7");
+}
+
+TEST(UnitMenu, SendingANewPatchOffersOnceToNameItFirst)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path());
+    ASSERT_TRUE(unit.started());
+    UnitApp app(unit.link());
+    GraphicWindowController* w = app.documents->newDocument();
+    ASSERT_TRUE(w);
+    ASSERT_EQ(w->sigFile()->programName(), "Empty");
+    app.alerts.answers = {0};
+    ASSERT_TRUE(app.choose("actionSendPatch", w));
+    ASSERT_EQ(app.alerts.recorded.size(), 1u);
+    EXPECT_EQ(app.alerts.recorded[0].buttons,
+              (std::vector<std::string>{"Set Title and Author...", "Send Anyway", "Cancel"}));
+    EXPECT_EQ(app.unit().pendingCount(), 0u) << "nothing goes out while the user names it";
+    ASSERT_TRUE(w->titleSheet());
+    EXPECT_TRUE(w->titleSheet()->isVisible());
+    w->titleSheet()->done(0);
+
+    // Asked once: the next Send sends.
+    ASSERT_TRUE(app.choose("actionSendPatch", w));
+    ASSERT_TRUE(app.settle());
+    EXPECT_EQ(app.alerts.recorded.size(), 1u);
+    ASSERT_EQ(unit.trace().size(), 2u);
+    EXPECT_EQ(unit.trace()[1], "F0 1C 70 00 0A " + hexOf(w->sigDocument()->sigDataForUpload()) + " F7");
 }
 
 TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)

@@ -12,6 +12,7 @@
 #include "gui/AppTestSupport.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -247,12 +248,23 @@ TEST(WaveEditors, ButtonsFollowTheTableAndItsLimits)
         QTest::mouseClick(add, Qt::LeftButton);
     EXPECT_EQ(panel->waveObject().numberOfPoints(), 32);
 
+    // With changes not applied, Escape asks first; Cancel keeps the editor.
+    QPointer<WaveformPanel> watched = panel;
+    {
+        ScopedRecordingAlerts alerts;
+        alerts.answers = {2};
+        QTest::keyClick(panel->waveformView(), Qt::Key_Escape);
+        deletePending();
+        ASSERT_EQ(alerts.recorded.size(), 1u);
+        EXPECT_EQ(alerts.recorded[0].buttons, (std::vector<std::string>{"Apply", "Discard", "Cancel"}));
+        ASSERT_TRUE(watched);
+    }
+
     QTest::mouseClick(child<QPushButton>(panel, "revertButton"), Qt::LeftButton);
     expectPoints(*panel, (std::vector<double>{0, 0.3, 0.7, 1}));
     EXPECT_FALSE(panel->waveObject().isEdited());
 
-    // Escape is Cancel.
-    QPointer<WaveformPanel> watched = panel;
+    // With nothing left to apply, Escape closes at once.
     QTest::keyClick(panel->waveformView(), Qt::Key_Escape);
     deletePending();
     EXPECT_FALSE(watched);
@@ -549,7 +561,15 @@ TEST(WaveEditors, EveryControlHasAnAccessibleName)
         for (QWidget* w : editor->findChildren<QWidget*>()) {
             if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QSlider*>(w) || qobject_cast<WaveformView*>(w)) {
                 ++controls;
-                EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+                QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(w);
+                ASSERT_TRUE(heard);
+                const QString name = heard->text(QAccessible::Name);
+                EXPECT_FALSE(name.isEmpty()) << w->objectName().toStdString();
+                // A button with a text is announced by that text.
+                auto* button = qobject_cast<QAbstractButton*>(w);
+                if (button && !button->text().isEmpty()) {
+                    EXPECT_EQ(name, QString(button->text()).remove(QLatin1Char('&'))) << w->objectName().toStdString();
+                }
             }
         }
         EXPECT_GT(controls, 12);
