@@ -375,6 +375,7 @@ void GraphicWindowController::replaceDocument(std::shared_ptr<SigDocument> docum
     const std::optional<int> mode = sigFile() ? std::optional<int>(sigFile()->showMode()) : std::nullopt;
     if (document_)
         document_->removeChangeListeners(this);
+    findBar_->setDocument(nullptr);
     document_ = std::move(document);
     listenTo(document_.get());
     findBar_->setDocument(document_.get());

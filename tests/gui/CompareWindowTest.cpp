@@ -187,3 +187,31 @@ TEST(CompareWindow, TheCanvasOutlinesAnAddedModuleWhileTheWindowIsOpen)
     EXPECT_NE(view->grab().toImage().pixelColor(at), CompareOverlay::addedColor());
     EXPECT_EQ(f.doc().sigData(), bytes);
 }
+
+TEST(CompareWindow, ADifferenceTheCoreRefusesIsNamedInAnAlertAndChangesNothing)
+{
+    App app;
+    const std::string groups = readFile(dataPath("examples/groups.sig"));
+    GraphicWindowController* window = app.documents->openDocument(app.file("groups.sig", groups));
+    ASSERT_TRUE(window);
+    // The other version has a third module in the first voice.
+    std::string other = groups;
+    const size_t group = other.find(";Ss=GROUP 2, VOICE, v1");
+    ASSERT_NE(group, std::string::npos);
+    other.replace(group, 12, ";Ss=GROUP 3,");
+    const size_t after = other.find("LOWPASS lp1");
+    ASSERT_NE(after, std::string::npos);
+    other.insert(other.find('\n', after) + 1, "SINE osc3 220 0.5 ;=380,40,80,0\r\n");
+    CompareWindow* compare = app.documents->compareWithFile(*window, app.file("other.sig", other));
+    ASSERT_TRUE(compare);
+    const std::string before = window->sigDocument()->sigData();
+    const size_t steps = window->sigDocument()->undoManager().undoCount();
+
+    ScopedRecordingAlerts alerts;
+    QTest::mouseClick(compare->takeAllButton(), Qt::LeftButton);
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_NE(alerts.recorded[0].message.find("osc3"), std::string::npos) << alerts.recorded[0].message;
+    EXPECT_NE(alerts.recorded[0].message.find("a group cannot gain, lose or reorder members"), std::string::npos);
+    EXPECT_EQ(window->sigDocument()->sigData(), before);
+    EXPECT_EQ(window->sigDocument()->undoManager().undoCount(), steps);
+}
