@@ -78,6 +78,7 @@ CompareWindow::CompareWindow(GraphicWindowController& window, std::shared_ptr<Si
     column->addWidget(filter_);
     tree_ = new QTreeWidget(this);
     tree_->setObjectName(QStringLiteral("compareTree"));
+    tree_->setAccessibleName(Latin1::text("DiffList", "Differences"));
     tree_->setColumnCount(4);
     tree_->setHeaderLabels({Latin1::text("DiffWhat", "Difference"), Latin1::text("DiffKind", "Kind"),
                             Latin1::text("DiffOther", "Other (old)"), Latin1::text("DiffThis", "This patch (new)")});

@@ -215,3 +215,29 @@ TEST(CompareWindow, ADifferenceTheCoreRefusesIsNamedInAnAlertAndChangesNothing)
     EXPECT_EQ(window->sigDocument()->sigData(), before);
     EXPECT_EQ(window->sigDocument()->undoManager().undoCount(), steps);
 }
+
+TEST(CompareWindow, CompareWithAsksForAFileAndNamesItInTheTitle)
+{
+    CompareFixture f;
+    ASSERT_TRUE(f.window);
+    std::string other = kPatch;
+    other.replace(other.find("0.5 ;=140"), 3, "0.25");
+    const QString path = f.app.file("other.sig", other);
+    ScopedScriptedFileChooser chooser;
+    chooser.answers = {path.toStdString()};
+    menuAction(*f.window, "actionCompareWith")->trigger();
+    ASSERT_EQ(chooser.requests.size(), 1u);
+    EXPECT_EQ(chooser.requests[0].fileTypes, (std::vector<std::string>{"sig", "sif", "bak"}));
+    CompareWindow* compare = f.window->compareWindow();
+    ASSERT_TRUE(compare);
+    EXPECT_EQ(compare->windowTitle().toStdString(), "Compare demo with other.sig");
+    EXPECT_EQ(rows(compare->tree()),
+              (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  amp | Changed | 0.25 | 0.5"}));
+
+    // Closing the patch window takes its compare window along.
+    QPointer<CompareWindow> gone = compare;
+    f.doc().updateChangeCount(SigDocument::ChangeCleared);
+    f.window->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(gone.isNull());
+}
