@@ -146,6 +146,13 @@ void addEditMenu(QMenuBar* bar)
     edit->addSeparator();
     items->add(C::SelectAll, "actionSelectAll", QKeySequence::keyBindings(QKeySequence::SelectAll));
     items->add(C::DeselectAll, "actionDeselectAll", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)});
+    // The window's own actions: their keys work in it with or without a menu.
+    if (GraphicWindowController* w = patchWindowOf(bar)) {
+        edit->addSeparator();
+        edit->addAction(w->findAction());
+        edit->addAction(w->findNextAction());
+        edit->addAction(w->findPreviousAction());
+    }
 }
 
 void addPatchMenu(QMenuBar* bar, MainMenuDelegate& delegate)
@@ -231,6 +238,10 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
     QAction* saveAs = add("actionSaveAs", "MenuSaveAs", "Save &As...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     QAction* revert = add("actionRevert", "MenuRevert", "Re&vert", QKeySequence());
     file->addSeparator();
+    QAction* compareWith = add("actionCompareWith", "MenuCompareWith", "Co&mpare With...", QKeySequence());
+    QAction* compareSaved =
+        add("actionCompareWithSaved", "MenuCompareWithSaved", "Compare with Save&d", QKeySequence());
+    file->addSeparator();
     QAction* exportPicture = add("actionExportPicture", "MenuExportPicture", "&Export Picture...", QKeySequence());
     file->addSeparator();
 
@@ -249,6 +260,14 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
         QObject::connect(revert, &QAction::triggered, documents, [documents, patchWindow] {
             if (auto* w = patchWindow())
                 documents->revertDocument(*w);
+        });
+        QObject::connect(compareWith, &QAction::triggered, documents, [documents, patchWindow] {
+            if (auto* w = patchWindow())
+                documents->compareWithChooser(*w);
+        });
+        QObject::connect(compareSaved, &QAction::triggered, documents, [documents, patchWindow] {
+            if (auto* w = patchWindow())
+                documents->compareWithSaved(*w);
         });
         QObject::connect(exportPicture, &QAction::triggered, documents, [patchWindow] {
             if (auto* w = patchWindow())
@@ -278,6 +297,8 @@ void addDocumentCommands(QMenuBar* bar, QMenu* file, DocumentController* documen
         saveAs->setEnabled(doc);
         revert->setEnabled(doc && !doc->fileName().empty() && doc->isDocumentEdited());
         exportPicture->setEnabled(doc);
+        compareWith->setEnabled(doc && doc->sigFile());
+        compareSaved->setEnabled(doc && doc->sigFile() && !doc->fileName().empty());
     };
     refresh();
     QObject::connect(file, &QMenu::aboutToShow, bar, refresh);

@@ -13,6 +13,8 @@
 #include "canvas/Latin1.h"
 #include "database/SigDbase.h"
 #include "editors/EditModuleController.h"
+#include "editors/ModuleFieldTableModel.h"
+#include "editors/ModuleFieldTableView.h"
 #include "editors/WaveEditors.h"
 
 #include <QDir>
@@ -156,6 +158,16 @@ GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocum
         WaveEditors::open(w.document(), module, &w);
     };
     hooks.inspectModule = [](GraphicWindowController& w, Module& module) { EditModuleController::open(w, module); };
+    hooks.showInInspector = [](GraphicWindowController&, Module& module, const ModuleField* field) {
+        EditModuleController* inspector = EditModuleController::controllerFor(module);
+        if (!inspector)
+            return;
+        const int row = field ? inspector->model()->rowOfField(field) : -1;
+        if (row >= 0)
+            inspector->tableView()->selectRow(row);
+        else
+            inspector->tableView()->clearSelection();
+    };
     auto* window = new GraphicWindowController(std::move(document), std::move(hooks));
     acceptDrops(window);
     windows_.emplace_back(window);
@@ -327,6 +339,39 @@ void DocumentController::openDocumentWithChooser(QWidget* parent)
     request.window = parent;
     if (auto path = FileChooser::shared().choose(request))
         openDocument(QString::fromStdString(*path));
+}
+
+void DocumentController::compareWithChooser(GraphicWindowController& window)
+{
+    FileRequest request;
+    request.title = text("DiffPatch", "Compare with a patch");
+    request.fileTypes = {"sig", "sif", "bak"};
+    request.nameFilters = {patchFilter(), text("BackupFilter", "Backups (*.bak)")};
+    request.directory = startFolder(&window);
+    request.window = &window;
+    if (auto path = FileChooser::shared().choose(request))
+        compareWithFile(window, QString::fromStdString(*path));
+}
+
+CompareWindow* DocumentController::compareWithSaved(GraphicWindowController& window)
+{
+    SigDocument* document = window.sigDocument();
+    if (!document || document->fileName().empty())
+        return nullptr;
+    return compareWithFile(window, QString::fromStdString(document->fileName()));
+}
+
+CompareWindow* DocumentController::compareWithFile(GraphicWindowController& window, const QString& path)
+{
+    if (!format_.read || !window.sigFile())
+        return nullptr;
+    std::shared_ptr<SigDocument> other = readDocument(path);
+    if (!other || !other->sigFile())
+        return nullptr;
+    const bool saved = window.sigDocument()->fileName() == canonical(path).toStdString();
+    return window.openCompareWindow(std::move(other),
+                                    saved ? QString::fromStdString(text("DiffSavedName", "the saved file"))
+                                          : QFileInfo(path).fileName());
 }
 
 std::string DocumentController::startFolder(QWidget* window) const

@@ -13,6 +13,7 @@
 
 namespace tosk {
 
+class CompareWindow;
 class MainMenuDelegate;
 class SigDbase;
 class SigDocument;
@@ -74,6 +75,13 @@ public:
     // Asks for a file to open, starting in the folder of the patch of
     // `parent` (else the last folder used).
     void openDocumentWithChooser(QWidget* parent);
+    // File > Compare With...: the window's patch with a sig file chosen.
+    void compareWithChooser(GraphicWindowController& window);
+    // File > Compare with Saved: the window's patch with its own file.
+    CompareWindow* compareWithSaved(GraphicWindowController& window);
+    // The window's patch with the file; none, after telling the user why,
+    // when the file cannot be read.
+    CompareWindow* compareWithFile(GraphicWindowController& window, const QString& path);
     // False when the document was not saved (the user was told why, or
     // said no). A document read with errors replaces the file it was read
     // from only after the user agreed.

@@ -11,6 +11,7 @@
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTextMetrics.h"
 #include "canvas/CanvasTracker.h"
+#include "canvas/CompareOverlay.h"
 #include "canvas/GraphicViewAccessible.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/GridDrawing.h"
@@ -677,6 +678,12 @@ Rect GraphicView::verticalRulerLineRect() const
     return scroll ? scroll->verticalRulerView()->lineRect() : Rect();
 }
 
+void GraphicView::setCompareOverlay(std::shared_ptr<const CompareOverlay> overlay)
+{
+    overlay_ = std::move(overlay);
+    update();
+}
+
 void GraphicView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
@@ -705,6 +712,9 @@ void GraphicView::paintEvent(QPaintEvent* event)
     } else {
         paint(event->rect());
     }
+    // The legend keeps its corner of the view: the whole view is painted.
+    if (overlay_)
+        CompareOverlayPainter::draw(painter, *overlay_, visibleArea());
     // A patch that grew past the frame gets room to scroll to.
     if (layout.maxX() * magnification_ > width() + 0.5 || layout.maxY() * magnification_ > height() + 0.5)
         QTimer::singleShot(0, this, [this] { applyFrame(); });

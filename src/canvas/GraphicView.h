@@ -23,6 +23,7 @@ class QTimer;
 namespace tosk {
 
 class CanvasCommands;
+struct CompareOverlay;
 class CanvasScrollView;
 class CanvasTracker;
 class GraphicWindowController;
@@ -198,6 +199,10 @@ public:
     // redo those it had after; either selects the modules it brings back.
     void patchDidChange(const PatchChange& change);
 
+    // A comparison painted over the patch (none: nothing); view state only.
+    void setCompareOverlay(std::shared_ptr<const CompareOverlay> overlay);
+    const CompareOverlay* compareOverlay() const { return overlay_.get(); }
+
     // Widget pixels of a canvas rect, grown to whole pixels.
     QRect toWidget(const Rect& rect) const;
 
@@ -285,6 +290,7 @@ private:
     double m_ScrollY = 0;
     // By undo step (PatchChange::step) of the document.
     std::map<uint64_t, StepView> stepViews_;
+    std::shared_ptr<const CompareOverlay> overlay_;
 };
 
 } // namespace tosk

@@ -11,9 +11,12 @@
 #include "base/Log.h"
 #include "canvas/CanvasCommands.h"
 #include "canvas/CanvasScrollView.h"
+#include "canvas/CompareWindow.h"
+#include "canvas/FindBar.h"
 #include "canvas/GraphicView.h"
 #include "canvas/Latin1.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -38,6 +41,8 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
 {
     setObjectName(QStringLiteral("graphicWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // Before the menu, which lists them.
+    buildFindActions();
     if (hooks_.buildMenu)
         hooks_.buildMenu(menuBar());
 
@@ -91,6 +96,10 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
     graphicView_ = new GraphicView();
     scrollView_->setWidget(graphicView_);
     column->addWidget(scrollView_, 1);
+    findBar_ = new FindBar(central);
+    column->addWidget(findBar_);
+    connect(findBar_, &FindBar::matchChosen, this, &GraphicWindowController::showMatch);
+    connect(findBar_, &FindBar::closed, this, [this] { graphicView_->setFocus(); });
 
     statusLabel_ = new QLabel(this);
     statusLabel_->setObjectName(QStringLiteral("statusLabel"));
@@ -108,6 +117,7 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
         b->setEnabled(false);
     graphicView_->setGraphicWindowController(this);
     listenTo(document_.get());
+    findBar_->setDocument(document_.get());
     buildTitleSheet();
     connect(graphicView_, &GraphicView::selectionChanged, this, [this] { moduleSelectionChanged(graphicView_); });
     updateTitle();
@@ -116,6 +126,10 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
 
 GraphicWindowController::~GraphicWindowController()
 {
+    // It paints on the canvas: it goes while the canvas is still here.
+    delete compareWindow_;
+    // The document goes before the child widgets that follow it.
+    findBar_->setDocument(nullptr);
     if (document_)
         document_->removeChangeListeners(this);
     // The canvas outlives the document member: it lets go of it first.
@@ -333,17 +347,20 @@ void GraphicWindowController::updateTitle()
 
 void GraphicWindowController::replaceDocument(std::shared_ptr<SigDocument> document)
 {
-    // The text window shows the old document; it goes with it.
+    // The text and compare windows show the old document; they go with it.
     if (textWindowController_)
         textWindowController_->close();
+    delete compareWindow_;
     graphicView_->setGraphicWindowController(nullptr);
     // What the window shows is the window's: the patch read again is shown
     // the same way.
     const std::optional<int> mode = sigFile() ? std::optional<int>(sigFile()->showMode()) : std::nullopt;
     if (document_)
         document_->removeChangeListeners(this);
+    findBar_->setDocument(nullptr);
     document_ = std::move(document);
     listenTo(document_.get());
+    findBar_->setDocument(document_.get());
     if (SigFile* patch = sigFile()) {
         if (mode)
             patch->setShowMode(*mode);
@@ -359,6 +376,58 @@ void GraphicWindowController::replaceDocument(std::shared_ptr<SigDocument> docum
     if (sigFile() && isVisible())
         graphicView_->zoomToFit();
     updateTitle();
+}
+
+// ---------------------------------------------------------------- finding
+
+void GraphicWindowController::buildFindActions()
+{
+    auto add = [this](const char* name, const char* key, const char* title, QList<QKeySequence> keys) {
+        auto* action = new QAction(Latin1::text(key, title), this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(keys);
+        addAction(action);
+        return action;
+    };
+    findAction_ = add("actionFind", "MenuFind", "&Find...", {QKeySequence(Qt::CTRL | Qt::Key_F)});
+    findNextAction_ = add("actionFindNext", "MenuFindNext", "Find &Next",
+                          {QKeySequence(Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::Key_G)});
+    findPreviousAction_ = add("actionFindPrevious", "MenuFindPrevious", "Find Pre&vious",
+                              {QKeySequence(Qt::SHIFT | Qt::Key_F3), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)});
+    connect(findAction_, &QAction::triggered, this, [this] { findBar_->open(); });
+    connect(findNextAction_, &QAction::triggered, this, [this] { findBar_->findNext(); });
+    connect(findPreviousAction_, &QAction::triggered, this, [this] { findBar_->findPrevious(); });
+}
+
+void GraphicWindowController::revealModule(Module& module)
+{
+    Module* top = module.trueParent();
+    if (!top || top == graphicView_->head() || top->isTail())
+        return;
+    graphicView_->setSelection({top});
+    graphicView_->canvasLayout();
+    graphicView_->scrollRectToVisible(top->graphicRect());
+}
+
+void GraphicWindowController::showMatch(const PatchSearch::Match& match)
+{
+    if (!match.module)
+        return;
+    revealModule(*match.module);
+    if (hooks_.showInInspector)
+        hooks_.showInInspector(*this, *match.module, match.field.get());
+}
+
+// ---------------------------------------------------------------- comparing
+
+CompareWindow* GraphicWindowController::openCompareWindow(std::shared_ptr<SigDocument> other, const QString& otherName)
+{
+    if (!document_ || !sigFile() || !other || !other->sigFile())
+        return nullptr;
+    delete compareWindow_;
+    compareWindow_ = new CompareWindow(*this, std::move(other), otherName);
+    compareWindow_->show();
+    return compareWindow_;
 }
 
 // ---------------------------------------------------------------- title sheet
@@ -453,6 +522,8 @@ bool GraphicWindowController::mayClose()
 
 void GraphicWindowController::windowShouldClose()
 {
+    if (compareWindow_)
+        compareWindow_->close();
     if (textWindowController_) {
         textWindowController_->close();
         textWindowController_ = nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Toskfile/PatchSearch.h"
+#include "canvas/CompareWindow.h"
 #include "canvas/PatchWindow.h"
 #include "canvas/TextWindowController.h"
 
@@ -9,6 +11,7 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QDialog;
 class QLabel;
 class QLineEdit;
@@ -18,8 +21,10 @@ class QToolButton;
 
 namespace tosk {
 
+class FindBar;
 class GraphicView;
 class Module;
+class ModuleField;
 class SigDocument;
 class SigFile;
 
@@ -43,6 +48,9 @@ public:
         std::function<void(GraphicWindowController&)> closing;
         std::function<void(GraphicWindowController&, Module&)> inspectModule;
         std::function<void(GraphicWindowController&, Module&)> editSpecific;
+        // Selects the field's row in the module's inspector when one is
+        // open (the find bar's match); none: the field is the module's name.
+        std::function<void(GraphicWindowController&, Module&, const ModuleField*)> showInInspector;
     };
 
     explicit GraphicWindowController(std::shared_ptr<SigDocument> document, Hooks hooks = {},
@@ -94,6 +102,26 @@ public:
     // laid out as on opening and in the window's show mode.
     void replaceDocument(std::shared_ptr<SigDocument> document);
 
+    // --- finding (Edit > Find...)
+    FindBar* findBar() const { return findBar_; }
+    // The menu's Find..., Find Next and Find Previous, with their keys; the
+    // window carries them so that the keys work whatever its menu.
+    QAction* findAction() const { return findAction_; }
+    QAction* findNextAction() const { return findNextAction_; }
+    QAction* findPreviousAction() const { return findPreviousAction_; }
+    // Selects the matching module (a group's member: its group) and scrolls
+    // it into view, and selects the field in the module's open inspector.
+    void showMatch(const PatchSearch::Match& match);
+    // Selects the module (a member: its top-level group) and scrolls it
+    // into view.
+    void revealModule(Module& module);
+
+    // --- comparing (File > Compare With...)
+    // Opens the compare window of this patch with the other (replacing one
+    // open already); the canvas shows the comparison while it is open.
+    CompareWindow* openCompareWindow(std::shared_ptr<SigDocument> other, const QString& otherName);
+    CompareWindow* compareWindow() const { return compareWindow_; }
+
     // --- title and author
     void raiseTitleWindow();
     // Code 1 (OK) takes the two fields as one undo step; a text the file
@@ -109,6 +137,7 @@ private:
     QToolButton* addButton(const char* name, const char* image, const char* tip, void (GraphicWindowController::*)(),
                            bool toggle = false);
     void buildTitleSheet();
+    void buildFindActions();
     void listenTo(SigDocument* document);
     // Flips (or with `set`, sets) show-mode bits, lays the patch out again
     // and redraws; the show mode is no edit.
@@ -143,9 +172,14 @@ private:
     QToolButton* alignBottomBtn = nullptr;
     QDialog* titleSheet_ = nullptr;
     QLabel* statusLabel_ = nullptr;
+    FindBar* findBar_ = nullptr;
+    QAction* findAction_ = nullptr;
+    QAction* findNextAction_ = nullptr;
+    QAction* findPreviousAction_ = nullptr;
     QLineEdit* titleField_ = nullptr;
     QLineEdit* authorField_ = nullptr;
     QPointer<TextWindowController> textWindowController_;
+    QPointer<CompareWindow> compareWindow_;
     bool loaded_ = false;
 };
 

@@ -199,7 +199,8 @@ TEST(DocumentController, FileMenuOfEveryWindow)
     for (QAction* a : plain.menuBar()->actions()[0]->menu()->actions())
         items << (a->isSeparator() ? QStringLiteral("-") : a->text() + (a->isEnabled() ? "" : " (off)"));
     EXPECT_EQ(items.join(", "), "&New, &Open..., Open &Recent, -, &Close (off), &Save (off), Save &As... (off), "
-                                "Re&vert (off), -, &Export Picture... (off), -, &Preferences..., -, &Quit")
+                                "Re&vert (off), -, Co&mpare With... (off), Compare with Save&d (off), -, "
+                                "&Export Picture... (off), -, &Preferences..., -, &Quit")
         << "a window without a patch";
 
     GraphicWindowController* w = f.documents->openDocument(f.file("hall.sig", "title:Hall"));

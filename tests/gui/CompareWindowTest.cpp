@@ -1,0 +1,249 @@
+// File > Compare with Saved and Compare With...: the compare window lists
+// exactly the differences, shows their modules in the patch window, paints
+// them over the canvas while it is open, and takes them from the other
+// patch as one undo step.
+#include "canvas/CompareWindow.h"
+#include "Toskfile/PatchEditor.h"
+#include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
+#include "Toskfile/UndoGroup.h"
+#include "canvas/CompareOverlay.h"
+#include "canvas/GraphicView.h"
+#include "canvas/GraphicWindowController.h"
+#include "gui/AppTestSupport.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTreeWidget>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+const char* const kPatch = "HEADM adc Demo t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0\r\n"
+                           "SINE osc 440 0.5 ;=140,40,80,0\r\n"
+                           "GAIN g osc-out knob-out ;=260,40,80,0\r\n"
+                           "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=150,160,80,0\r\n"
+                           "TAIL Ann\r\n";
+
+struct CompareFixture {
+    App app;
+    GraphicWindowController* window = nullptr;
+    std::string saved;
+
+    CompareFixture()
+    {
+        window = app.documents->openDocument(app.file("demo.sig", kPatch));
+        if (window)
+            saved = window->sigDocument()->sigData();
+    }
+    SigDocument& doc() { return *window->sigDocument(); }
+    Module& module(const char* name) { return *window->sigFile()->findModuleByName(name); }
+    // Changes the field of the module holding `from` to `to`, as one edit.
+    void edit(const char* name, const char* from, const char* to)
+    {
+        for (const auto& f : module(name).fieldArray())
+            if (f->text() == from) {
+                UndoGroup event(doc());
+                ASSERT_TRUE(PatchEditor(doc()).setFieldText(f, to));
+                return;
+            }
+        FAIL() << "no field " << from;
+    }
+    CompareWindow* compareWithSaved()
+    {
+        menuAction(*window, "actionCompareWithSaved")->trigger();
+        return window->compareWindow();
+    }
+};
+
+// The tree as lines: "what | kind | other | this", children indented.
+std::vector<std::string> rows(QTreeWidget* tree, bool shownOnly = false)
+{
+    std::vector<std::string> out;
+    auto line = [](QTreeWidgetItem* item, const char* indent) {
+        return indent + item->text(0).toStdString() + " | " + item->text(1).toStdString() + " | " +
+               item->text(2).toStdString() + " | " + item->text(3).toStdString();
+    };
+    for (int i = 0; i < tree->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* top = tree->topLevelItem(i);
+        if (shownOnly && top->isHidden())
+            continue;
+        out.push_back(line(top, ""));
+        for (int k = 0; k < top->childCount(); ++k)
+            if (!shownOnly || !top->child(k)->isHidden())
+                out.push_back(line(top->child(k), "  "));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST(CompareWindow, CompareWithSavedAfterAnEditListsExactlyThatEdit)
+{
+    CompareFixture f;
+    ASSERT_TRUE(f.window);
+    f.edit("osc", "440", "220");
+    CompareWindow* compare = f.compareWithSaved();
+    ASSERT_TRUE(compare);
+    EXPECT_EQ(rows(compare->tree()),
+              (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  freq | Changed | 440 | 220"}));
+    EXPECT_EQ(compare->summaryLabel()->text().toStdString(), "1 difference");
+    EXPECT_EQ(compare->windowTitle().toStdString(), "Compare demo with the saved file");
+
+    // The list follows the patch: the edit undone, nothing differs.
+    f.doc().undoManager().undo();
+    EXPECT_TRUE(rows(compare->tree()).empty());
+    EXPECT_EQ(compare->summaryLabel()->text().toStdString(), "The patches are the same.");
+}
+
+TEST(CompareWindow, TakeFromOtherThenOneUndoGivesTheSavedBytesBack)
+{
+    CompareFixture f;
+    ASSERT_TRUE(f.window);
+    // The saved file as the other: this patch gains a module and a value.
+    ASSERT_TRUE(f.window->graphicView()->insertModule("SINE", &f.module("knob")));
+    f.edit("osc", "440", "220");
+    const std::string edited = f.doc().sigData();
+    CompareWindow* compare = f.compareWithSaved();
+    ASSERT_TRUE(compare);
+    ASSERT_EQ(compare->tree()->topLevelItemCount(), 2);
+    EXPECT_EQ(compare->tree()->topLevelItem(1)->text(CompareWindow::KindColumn).toStdString(), "Added");
+    const size_t steps = f.doc().undoManager().undoCount();
+
+    QTest::mouseClick(compare->takeAllButton(), Qt::LeftButton);
+    EXPECT_EQ(f.doc().sigData(), f.saved);
+    EXPECT_EQ(f.doc().undoManager().undoCount(), steps + 1);
+    EXPECT_EQ(f.doc().undoManager().undoMenuItemTitle(), "Undo Take from Other");
+    EXPECT_EQ(compare->tree()->topLevelItemCount(), 0);
+
+    f.doc().undoManager().undo();
+    EXPECT_EQ(f.doc().sigData(), edited);
+    // One chosen difference: the value only.
+    QTreeWidgetItem* value = compare->tree()->findItems("freq", Qt::MatchRecursive).value(0);
+    ASSERT_TRUE(value);
+    compare->tree()->setCurrentItem(value);
+    ASSERT_TRUE(compare->takeButton()->isEnabled());
+    QTest::mouseClick(compare->takeButton(), Qt::LeftButton);
+    EXPECT_EQ(lineOf(f.doc(), "SINE osc"), "SINE osc 440 0.5");
+    EXPECT_EQ(compare->tree()->topLevelItemCount(), 1) << "the added module is left";
+    f.doc().undoManager().undo();
+    f.doc().undoManager().undo();
+    f.doc().undoManager().undo();
+    EXPECT_EQ(f.doc().sigData(), f.saved);
+}
+
+TEST(CompareWindow, ChoosingADifferenceSelectsItsModuleAndTheFilterNarrowsTheList)
+{
+    CompareFixture f;
+    ASSERT_TRUE(f.window);
+    f.edit("osc", "440", "220");
+    f.edit("knob", "Knob:%5.2f", "Level:%5.2f");
+    CompareWindow* compare = f.compareWithSaved();
+    ASSERT_TRUE(compare);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(compare));
+    QTreeWidget* tree = compare->tree();
+    ASSERT_EQ(tree->topLevelItemCount(), 2);
+    QTreeWidgetItem* knob = tree->topLevelItem(1);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualItemRect(knob).center());
+    const std::vector<Module*> selected = f.window->graphicView()->selectedModules();
+    ASSERT_EQ(selected.size(), 1u);
+    EXPECT_EQ(selected.front()->instanceName(), "knob");
+
+    QTest::keyClicks(compare->filterField(), "level");
+    EXPECT_EQ(rows(tree, true),
+              (std::vector<std::string>{"knob (KNOB) | Changed |  | ", "  menu | Changed | Knob:%5.2f | Level:%5.2f"}));
+    compare->filterField()->clear();
+    EXPECT_EQ(rows(tree, true).size(), 4u);
+}
+
+TEST(CompareWindow, TheCanvasOutlinesAnAddedModuleWhileTheWindowIsOpen)
+{
+    CompareFixture f;
+    ASSERT_TRUE(f.window);
+    GraphicView* view = f.window->graphicView();
+    view->setZoom(1 / view->magnification());
+    ASSERT_TRUE(view->insertModule("SINE", &f.module("osc")));
+    ASSERT_EQ(view->selectedModules().size(), 1u);
+    Module& added = *view->selectedModules().front();
+    view->clearSelection();
+    view->canvasLayout();
+    const Rect g = added.graphicRect();
+    // The middle of the outline's left side, in widget pixels.
+    const QPoint at(static_cast<int>(g.origin.x - CompareOverlay::kOutlineGap),
+                    static_cast<int>(g.origin.y + g.size.height / 2));
+    EXPECT_NE(view->grab().toImage().pixelColor(at), CompareOverlay::addedColor());
+
+    CompareWindow* compare = f.compareWithSaved();
+    ASSERT_TRUE(compare);
+    ASSERT_EQ(compare->overlay().added.size(), 1u);
+    EXPECT_EQ(view->grab().toImage().pixelColor(at), CompareOverlay::addedColor());
+    // The overlay is the view's: the patch's bytes are those of the edit.
+    const std::string bytes = f.doc().sigData();
+    compare->close();
+    EXPECT_EQ(view->compareOverlay(), nullptr);
+    EXPECT_NE(view->grab().toImage().pixelColor(at), CompareOverlay::addedColor());
+    EXPECT_EQ(f.doc().sigData(), bytes);
+}
+
+TEST(CompareWindow, ADifferenceTheCoreRefusesIsNamedInAnAlertAndChangesNothing)
+{
+    App app;
+    const std::string groups = readFile(dataPath("examples/groups.sig"));
+    GraphicWindowController* window = app.documents->openDocument(app.file("groups.sig", groups));
+    ASSERT_TRUE(window);
+    // The other version has a third module in the first voice.
+    std::string other = groups;
+    const size_t group = other.find(";Ss=GROUP 2, VOICE, v1");
+    ASSERT_NE(group, std::string::npos);
+    other.replace(group, 12, ";Ss=GROUP 3,");
+    const size_t after = other.find("LOWPASS lp1");
+    ASSERT_NE(after, std::string::npos);
+    other.insert(other.find('\n', after) + 1, "SINE osc3 220 0.5 ;=380,40,80,0\r\n");
+    CompareWindow* compare = app.documents->compareWithFile(*window, app.file("other.sig", other));
+    ASSERT_TRUE(compare);
+    const std::string before = window->sigDocument()->sigData();
+    const size_t steps = window->sigDocument()->undoManager().undoCount();
+
+    ScopedRecordingAlerts alerts;
+    QTest::mouseClick(compare->takeAllButton(), Qt::LeftButton);
+    ASSERT_EQ(alerts.recorded.size(), 1u);
+    EXPECT_NE(alerts.recorded[0].message.find("osc3"), std::string::npos) << alerts.recorded[0].message;
+    EXPECT_NE(alerts.recorded[0].message.find("a group cannot gain, lose or reorder members"), std::string::npos);
+    EXPECT_EQ(window->sigDocument()->sigData(), before);
+    EXPECT_EQ(window->sigDocument()->undoManager().undoCount(), steps);
+}
+
+TEST(CompareWindow, CompareWithAsksForAFileAndNamesItInTheTitle)
+{
+    CompareFixture f;
+    ASSERT_TRUE(f.window);
+    std::string other = kPatch;
+    other.replace(other.find("0.5 ;=140"), 3, "0.25");
+    const QString path = f.app.file("other.sig", other);
+    ScopedScriptedFileChooser chooser;
+    chooser.answers = {path.toStdString()};
+    menuAction(*f.window, "actionCompareWith")->trigger();
+    ASSERT_EQ(chooser.requests.size(), 1u);
+    EXPECT_EQ(chooser.requests[0].fileTypes, (std::vector<std::string>{"sig", "sif", "bak"}));
+    CompareWindow* compare = f.window->compareWindow();
+    ASSERT_TRUE(compare);
+    EXPECT_EQ(compare->windowTitle().toStdString(), "Compare demo with other.sig");
+    EXPECT_EQ(rows(compare->tree()),
+              (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  amp | Changed | 0.25 | 0.5"}));
+
+    // Taken from the other file, then undone: the file's bytes again.
+    QTest::mouseClick(compare->takeAllButton(), Qt::LeftButton);
+    EXPECT_EQ(lineOf(f.doc(), "SINE osc"), "SINE osc 440 0.25");
+    f.doc().undoManager().undo();
+    EXPECT_EQ(f.doc().sigData(), f.saved);
+
+    // Closing the patch window takes its compare window along.
+    QPointer<CompareWindow> gone = compare;
+    f.doc().updateChangeCount(SigDocument::ChangeCleared);
+    f.window->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(gone.isNull());
+}
