@@ -14,7 +14,7 @@ struct LineSettings {
     // Through a MIDI interface rather than the serial line.
     bool midi = false;
     // The interface as MidiPortList names it, or a device path.
-    std::optional<std::string> midiPortName;
+    std::optional<std::string> midiPortName = std::nullopt;
     // 1 to 16; anything else is channel 1.
     int midiChannel = 0;
     std::optional<std::string> portName;
