@@ -85,7 +85,7 @@ std::string checkCable()
 {
     if (PreferenceController::shared().connectWithMidi())
         return text("CheckMidiCable", "Make sure the MIDI cables are plugged in, in and out.");
-    return checkCable();
+    return text("CheckCable", "Make sure the serial cable is plugged in.");
 }
 
 // Requests whose unit must say something: silence means it did not hear.
