@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/TkxException.h"
+#include "comms/MidiPortList.h"
 #include "comms/SerialTerminal.h"
 
 #include <cerrno>
@@ -39,7 +40,7 @@ bool MidiPort::open()
         return true;
     if (portPath_.empty())
         throw TkxException("MidiPort.open", "no portPath");
-    const int fd = ::open(portPath_.c_str(), O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = MidiPortList::openNode(portPath_, card_, subdevice_, O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
         throw TkxException("MidiPort.open", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()));
     // A terminal standing in for the interface must carry every byte as it is.

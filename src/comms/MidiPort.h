@@ -32,6 +32,13 @@ public:
     bool isOpen() const override { return fileDescriptor_ >= 0; }
     const std::string& portPath() const override { return portPath_; }
     void setPortPath(const std::string& path) override { portPath_ = path; }
+    // The port of a node with several (a subdevice of the card's raw MIDI
+    // device); -1, -1 for whichever is free.
+    void setSubdevice(int card, int subdevice)
+    {
+        card_ = card;
+        subdevice_ = subdevice;
+    }
     int fileDescriptor() const override { return fileDescriptor_; }
 
     void setTimeoutRx(std::chrono::milliseconds timeout) override { timeoutRx_ = timeout; }
@@ -66,6 +73,8 @@ private:
     std::chrono::milliseconds timeoutRx_{0};
     std::chrono::milliseconds timeoutTx_{0};
     int channel_ = 1;
+    int card_ = -1;
+    int subdevice_ = -1;
     std::vector<uint8_t> pending_;
     size_t pendingFrom_ = 0;
     // The end of the stream or a failed read, kept for the next getData.

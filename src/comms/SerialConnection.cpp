@@ -76,10 +76,12 @@ bool SerialConnection::openMidi(const LineSettings& s)
 {
     line_ = midiPort_.get();
     // No interface, or not the one chosen: said now, before anything waits.
-    const std::string path = MidiPortList::nodeFor(s.midiPortName.value_or(""));
+    const MidiPortList::Choice port = MidiPortList::find(s.midiPortName.value_or(""));
+    const std::string& path = port.node;
     lineLock_ = std::make_unique<SerialLineLock>(path, lineWait_, lineWaitObserver_);
     try {
         midiPort_->setPortPath(path);
+        midiPort_->setSubdevice(port.card, port.subdevice);
         midiPort_->open();
         midiPort_->setTimeoutTx(timeout_);
         midiPort_->setTimeoutRx(timeout_);

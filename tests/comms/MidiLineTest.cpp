@@ -145,7 +145,7 @@ private:
 
 const std::vector<MidiPortList::Card> twoCards = {
     {1, "UM1", {{0, "USB MIDI Interface MIDI 1"}}},
-    {3, "mio", {{0, "mio MIDI 1"}, {2, "mio MIDI 3"}}},
+    {3, "UM2", {{0, "MIDI 1", 0}, {0, "MIDI 2", 1}, {2, "Thru"}}},
 };
 
 } // namespace
@@ -155,13 +155,15 @@ TEST(MidiPortList, ChoicesAreNamedByCardIdAndLeadToTheirNodes)
     using Choice = MidiPortList::Choice;
     EXPECT_EQ(MidiPortList::choices(twoCards),
               (std::vector<Choice>{{"UM1: USB MIDI Interface MIDI 1", "/dev/snd/midiC1D0"},
-                                   {"mio: mio MIDI 1", "/dev/snd/midiC3D0"},
-                                   {"mio: mio MIDI 3", "/dev/snd/midiC3D2"}}));
+                                   {"UM2: MIDI 1", "/dev/snd/midiC3D0", 3, 0},
+                                   {"UM2: MIDI 2", "/dev/snd/midiC3D0", 3, 1},
+                                   {"UM2: Thru", "/dev/snd/midiC3D2"}}));
 
     // Plugged into another socket the card has another number, the same id.
     const std::vector<MidiPortList::Card> replugged = {{4, "UM1", {{0, "USB MIDI Interface MIDI 1"}}}};
     EXPECT_EQ(MidiPortList::nodeFor("UM1: USB MIDI Interface MIDI 1", replugged), "/dev/snd/midiC4D0");
-    EXPECT_EQ(MidiPortList::nodeFor("mio: mio MIDI 3", twoCards), "/dev/snd/midiC3D2");
+    EXPECT_EQ(MidiPortList::find("UM2: MIDI 2", twoCards), (Choice{"UM2: MIDI 2", "/dev/snd/midiC3D0", 3, 1}));
+    EXPECT_EQ(MidiPortList::nodeFor("UM2: Thru", twoCards), "/dev/snd/midiC3D2");
     EXPECT_EQ(MidiPortList::nodeFor("/tmp/unit-midi", {}), "/tmp/unit-midi") << "a path is the node itself";
 
     const struct {
