@@ -125,7 +125,10 @@ if(TOSK_GUI)
   # Patches are drawn with DejaVu Sans wherever they are shown.
   list(APPEND TOSK_DEB_DEPENDS fonts-dejavu-core)
 endif()
-list(APPEND TOSK_DEB_DEPENDS libc6 libstdc++6 libgcc-s1)
+# The MIDI interfaces are listed through libasound (libasound2t64 on Debian 13).
+find_package(ALSA REQUIRED)
+tosk_debian_package_of("${ALSA_LIBRARY}" libasound2 TOSK_ALSA_PACKAGE)
+list(APPEND TOSK_DEB_DEPENDS ${TOSK_ALSA_PACKAGE} libc6 libstdc++6 libgcc-s1)
 list(JOIN TOSK_DEB_DEPENDS ", " CPACK_DEBIAN_PACKAGE_DEPENDS)
 
 set(CPACK_PACKAGE_NAME tosk)

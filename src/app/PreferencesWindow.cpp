@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
@@ -149,12 +150,20 @@ PreferencesWindow::PreferencesWindow(PortLister listPorts, QWidget* parent)
     midiRow->addWidget(midiChannelField_);
     midiRow->addStretch(1);
     connectionColumn->addLayout(midiRow);
-    midiNote_ = new QLabel(Latin1::text("PrefMidiUnsupported", "MIDI connections are not supported yet: Tosk reaches "
-                                                               "the unit over the serial line set below."),
-                           connection);
-    midiNote_->setObjectName(QStringLiteral("midiNotSupported"));
-    midiNote_->setWordWrap(true);
-    connectionColumn->addWidget(midiNote_);
+    auto* midiForm = new QFormLayout();
+    midiForm->setContentsMargins(24, 0, 0, 0);
+    midiPortCombo_ = new PortComboBox([this] { fillMidiPortList(); }, this);
+    midiPortCombo_->setObjectName(QStringLiteral("midiPortCombo"));
+    midiPortCombo_->setEditable(true);
+    midiPortCombo_->setInsertPolicy(QComboBox::NoInsert);
+    midiPortCombo_->setItemDelegate(new PortItemDelegate(midiPortCombo_));
+    midiPortCombo_->setMinimumWidth(260);
+    const QString midiPortLabel = Latin1::text("PrefMidiPort", "&Interface:");
+    midiForm->addRow(midiPortLabel, midiPortCombo_);
+    midiPortCombo_->setAccessibleName(QString(midiPortLabel).remove(QLatin1Char(':')).remove(QLatin1Char('&')));
+    midiPortCombo_->lineEdit()->setAccessibleName(midiPortCombo_->accessibleName());
+    midiPortCombo_->view()->setAccessibleName(midiPortCombo_->accessibleName());
+    connectionColumn->addLayout(midiForm);
 
     serialButton_ = new QRadioButton(Latin1::text("PrefSerial", "&Serial line"), connection);
     serialButton_->setObjectName(QStringLiteral("serialRadio"));
@@ -205,12 +214,22 @@ PreferencesWindow::PreferencesWindow(PortLister listPorts, QWidget* parent)
     connect(midiButton_, &QRadioButton::clicked, this, &PreferencesWindow::onMidiSelect);
     connect(serialButton_, &QRadioButton::clicked, this, &PreferencesWindow::onSerialSelect);
     connect(midiChannelField_, &QLineEdit::editingFinished, this, &PreferencesWindow::changeChannelNumber);
+    connect(midiPortCombo_, &QComboBox::activated, this, &PreferencesWindow::changeMidiPortName);
+    connect(midiPortCombo_->lineEdit(), &QLineEdit::editingFinished, this, &PreferencesWindow::changeMidiPortName);
     connect(deviceIdField_, &QLineEdit::editingFinished, this, &PreferencesWindow::changeDeviceId);
     // A typed path counts when the user leaves the box or presses Return.
     connect(portNameCombo_->lineEdit(), &QLineEdit::editingFinished, this, &PreferencesWindow::changePortName);
 
+    listMidiPorts_ = [] { return MidiPortList::choices(); };
     fillPortList();
+    fillMidiPortList();
     windowDidLoad();
+}
+
+void PreferencesWindow::setMidiLister(MidiLister lister)
+{
+    listMidiPorts_ = std::move(lister);
+    fillMidiPortList();
 }
 
 QComboBox* PreferencesWindow::addCombo(const char* name, const char* key, const char* fallback,
@@ -241,6 +260,7 @@ void PreferencesWindow::windowDidLoad()
     midiChannelField_->setText(QString::number(p.midiChannel()));
     midiChannelField_->setModified(false);
     select(portNameCombo_, p.portNameDefault());
+    select(midiPortCombo_, p.midiPortName());
     select(baudRateCombo_, p.baudRateDefault());
     select(dataBitsCombo_, p.dataBitsDefault());
     select(parityCombo_, p.parityDefault());
@@ -255,6 +275,37 @@ void PreferencesWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     fillPortList();
+    fillMidiPortList();
+}
+
+void PreferencesWindow::fillMidiPortList()
+{
+    const QString shown = midiPortCombo_->currentText();
+    const QSignalBlocker quiet(midiPortCombo_);
+    midiPortCombo_->clear();
+    const std::vector<MidiPortList::Choice> choices =
+        listMidiPorts_ ? listMidiPorts_() : std::vector<MidiPortList::Choice>{};
+    for (const MidiPortList::Choice& port : choices) {
+        const QString name = QFile::decodeName(port.name.c_str());
+        const QString node = QFile::decodeName(port.node.c_str());
+        midiPortCombo_->addItem(name);
+        const int row = midiPortCombo_->count() - 1;
+        midiPortCombo_->setItemData(row, node, Qt::ToolTipRole);
+        midiPortCombo_->setItemData(row, name + QStringLiteral(" \u2192 ") + node, Qt::AccessibleTextRole);
+    }
+    const QString none = Latin1::text("MidiNoInterfaces", "No MIDI interfaces found");
+    midiPortCombo_->lineEdit()->setPlaceholderText(choices.empty() ? none : QString());
+    if (choices.empty()) {
+        // Said in the open list too, where it cannot be chosen.
+        midiPortCombo_->addItem(none);
+        if (auto* model = qobject_cast<QStandardItemModel*>(midiPortCombo_->model()))
+            model->item(0)->setEnabled(false);
+    }
+    midiPortCombo_->view()->setMinimumWidth(midiPortCombo_->view()->sizeHintForColumn(0) + 24);
+    const int index = choices.empty() ? -1 : midiPortCombo_->findText(shown, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    midiPortCombo_->setCurrentIndex(index);
+    if (index < 0)
+        midiPortCombo_->setEditText(shown);
 }
 
 void PreferencesWindow::fillPortList()
@@ -287,7 +338,7 @@ void PreferencesWindow::enableConnectionObjects()
     midiButton_->setChecked(midi);
     serialButton_->setChecked(!midi);
     midiChannelField_->setEnabled(midi);
-    midiNote_->setVisible(midi);
+    midiPortCombo_->setEnabled(midi);
     for (QComboBox* box :
          {portNameCombo_, baudRateCombo_, dataBitsCombo_, parityCombo_, stopBitsCombo_, flowControlCombo_})
         box->setEnabled(!midi);
@@ -332,7 +383,27 @@ void PreferencesWindow::changeChannelNumber()
     if (!midiChannelField_->isModified())
         return;
     midiChannelField_->setModified(false);
-    preferences().setMidiChannel(midiChannelField_->text().trimmed().toStdString());
+    const QString text = midiChannelField_->text().trimmed();
+    bool number = false;
+    const int channel = text.toInt(&number);
+    const bool digits = text.size() <= 2 && std::all_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+    if (!text.isEmpty() && !(digits && number && channel <= 16)) {
+        midiChannelField_->setText(QString::number(preferences().midiChannel()));
+        Alerts::error(fillIn(localized("PrefMidiChannelRange", "\"%s\" is not a MIDI channel: type a number from 1 "
+                                                               "to 16."),
+                             {text.toStdString()}));
+        return;
+    }
+    preferences().setMidiChannel(text.isEmpty() ? std::string("0") : std::to_string(channel));
+    midiChannelField_->setText(QString::number(text.isEmpty() ? 0 : channel));
+}
+
+void PreferencesWindow::changeMidiPortName()
+{
+    const std::string value = chosen(midiPortCombo_);
+    if (value == preferences().midiPortName().value_or(std::string()))
+        return;
+    preferences().setMidiPortName(value);
 }
 
 void PreferencesWindow::changeDeviceId()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "comms/MidiPortList.h"
 #include "comms/SerialPort.h"
 
 #include <QWidget>
@@ -19,10 +20,10 @@ namespace tosk {
 
 // The window in which the user edits the settings: where the operator
 // database lives, whether an untitled patch opens at start, the high sample
-// rate, and how the unit is reached (MIDI channel, or the serial line with
-// its port and five line settings). Every change is stored at once and
-// counts from the next time it is read: the database at the next start, the
-// line at the next exchange with a unit.
+// rate, and how the unit is reached (a MIDI interface with its channel, or
+// the serial line with its port and five line settings). Every change is
+// stored at once and counts from the next time it is read: the database at
+// the next start, the line at the next exchange with a unit.
 class PreferencesWindow : public QWidget {
     Q_OBJECT
 
@@ -34,19 +35,29 @@ public:
     // A box that offers these devices, always the same.
     explicit PreferencesWindow(std::vector<std::string> ports, QWidget* parent = nullptr);
 
+    // What the MIDI interface box offers, asked each time its list is shown
+    // (the interfaces ALSA lists unless replaced).
+    using MidiLister = std::function<std::vector<MidiPortList::Choice>()>;
+    void setMidiLister(MidiLister lister);
+
     // Fills every control from the settings.
     void windowDidLoad();
     // MIDI on: the channel field; otherwise the six serial boxes.
     void enableConnectionObjects();
     // Reads the ports again into the port box, keeping what it shows.
     void fillPortList();
+    // Reads the MIDI interfaces again into their box.
+    void fillMidiPortList();
 
     void onChooseLocation();
     void onCreateNewDoc(bool on);
     void onHighSampleRate(bool on);
     void onMidiSelect(bool on);
     void onSerialSelect(bool on);
+    // 1 to 16 (0 or empty: channel 1), or the field goes back to what is
+    // stored and says why.
     void changeChannelNumber();
+    void changeMidiPortName();
     void changePortName();
     void changeBaudRate();
     void changeDataBits();
@@ -69,12 +80,13 @@ private:
                         void (PreferencesWindow::*action)(), QComboBox* box = nullptr);
 
     PortLister listPorts_;
+    MidiLister listMidiPorts_;
     QLineEdit* locationField_ = nullptr;
     QCheckBox* createNewDocCheck_ = nullptr;
     QCheckBox* highSampleRateCheck_ = nullptr;
     QRadioButton* midiButton_ = nullptr;
     QLineEdit* midiChannelField_ = nullptr;
-    QLabel* midiNote_ = nullptr;
+    QComboBox* midiPortCombo_ = nullptr;
     QRadioButton* serialButton_ = nullptr;
     QComboBox* portNameCombo_ = nullptr;
     QComboBox* baudRateCombo_ = nullptr;

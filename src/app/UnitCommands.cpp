@@ -76,7 +76,16 @@ std::string utf8(std::string_view latin1)
 
 std::string checkPort()
 {
+    if (PreferenceController::shared().connectWithMidi())
+        return text("CheckMidiOpt", "Check the MIDI interface and channel in the preferences.");
     return text("CheckPortOpt", "Check the serial port settings.");
+}
+
+std::string checkCable()
+{
+    if (PreferenceController::shared().connectWithMidi())
+        return text("CheckMidiCable", "Make sure the MIDI cables are plugged in, in and out.");
+    return text("CheckCable", "Make sure the serial cable is plugged in.");
 }
 
 // Requests whose unit must say something: silence means it did not hear.
@@ -335,8 +344,7 @@ void UnitCommands::finished(int tag, bool delivered)
     if (delivered || !awaitsAnswer(command))
         return;
     logf("MainMenuDelegate.processMidiMsg: no reply to %s", sysex::commandName(command, true).c_str());
-    Alerts::error(text("NoReply", "The unit did not answer.") + "\n\n" +
-                  text("CheckCable", "Make sure the serial cable is plugged in.") + "\n\n" + checkPort());
+    Alerts::error(text("NoReply", "The unit did not answer.") + "\n\n" + checkCable() + "\n\n" + checkPort());
 }
 
 void UnitCommands::processMidiMsg(int tag, const Bytes& message, const std::optional<TkxException>& exception)
@@ -354,9 +362,8 @@ void UnitCommands::processMidiMsg(int tag, const Bytes& message, const std::opti
         // Whatever came with a failure is not used.
         logf("MainMenuDelegate.processMidiMsg: IO exception: %s - %s", exception->name().c_str(),
              exception->reason().c_str());
-        Alerts::error(fillIn("%s\n\n%s\n\n%s\n\n%s",
-                             {exception->name(), exception->reason(),
-                              text("CheckCable", "Make sure the serial cable is plugged in."), checkPort()}));
+        Alerts::error(
+            fillIn("%s\n\n%s\n\n%s\n\n%s", {exception->name(), exception->reason(), checkCable(), checkPort()}));
         return;
     case SysexReply::Status::TooShort:
         Alerts::error(fillIn("%s\n\n%s\n\n%s", {text("BadData", "The data received is invalid."), checkPort(),

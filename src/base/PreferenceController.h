@@ -53,6 +53,7 @@ public:
     static constexpr const char* kHighSampleRate = "HighSampleRateKey";
     static constexpr const char* kConnectionType = "ConnectionTypeKey";
     static constexpr const char* kMidiChannel = "MidiChannelKey";
+    static constexpr const char* kMidiPortName = "MidiPortName";
     static constexpr const char* kDeviceId = "DeviceId";
     static constexpr const char* kPortName = "PortName";
     static constexpr const char* kBaudRate = "BaudRate";
@@ -94,6 +95,10 @@ public:
     void setConnectionType(const std::string& type) { store_->setValue(kConnectionType, type); } // "Midi", "Serial"
     int midiChannel() const; // the stored text's leading integer; 0 when none
     void setMidiChannel(const std::string& text) { store_->setValue(kMidiChannel, text); }
+    // The MIDI interface: its card's id and its name; "PortName" keeps the
+    // serial port meanwhile, for switching back.
+    std::optional<std::string> midiPortName() const { return stored(kMidiPortName); }
+    void setMidiPortName(const std::string& name) { store_->setValue(kMidiPortName, name); }
     // The unit's device id as the user typed it (0 to 127); nothing when
     // unset or unreadable: the id is then learned from the unit.
     std::optional<int> deviceId() const;

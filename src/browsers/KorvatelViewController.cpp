@@ -3,6 +3,7 @@
 #include "base/Alerts.h"
 #include "base/Localization.h"
 #include "base/Log.h"
+#include "base/PreferenceController.h"
 #include "browsers/PatchViewController.h"
 #include "browsers/R9100ViewController.h"
 #include "comms/MidiClient.h"
@@ -25,7 +26,16 @@ struct IdentifyClient : MidiClient {
 
 std::string checkPort()
 {
+    if (PreferenceController::shared().connectWithMidi())
+        return localized("CheckMidiOpt", "Check the MIDI interface and channel in the preferences.");
     return localized("CheckPortOpt", "Check the serial port settings.");
+}
+
+std::string checkCable()
+{
+    if (PreferenceController::shared().connectWithMidi())
+        return localized("CheckMidiCable", "Make sure the MIDI cables are plugged in, in and out.");
+    return localized("CheckCable", "Make sure the serial cable is plugged in.");
 }
 
 } // namespace
@@ -70,8 +80,7 @@ void KorvatelViewController::processMidiMsg(const Bytes& b, const std::optional<
     if (exception && showReport_) {
         Alerts::error(
             fillIn("%s\n\n%s\n\n%s\n\n%s\n%s", {localized("NoKorvatel", "No Korvatel unit was found on the port."),
-                                                localized("CheckCable", "Make sure the serial cable is plugged in."),
-                                                checkPort(), exception->name(), exception->reason()}));
+                                                checkCable(), checkPort(), exception->name(), exception->reason()}));
         emit identifyFailed();
         return;
     }

@@ -269,7 +269,7 @@ std::shared_ptr<BaseObject> KorvatelConnection::ask(const std::string& tag, cons
 
 void KorvatelConnection::programChange(uint8_t program)
 {
-    uint8_t message[2] = {sysex::PROGRAM_CHANGE, program};
+    uint8_t message[2] = {serialConnection_.programChangeStatus(), program};
     serialConnection_.putData(message, 2);
 }
 

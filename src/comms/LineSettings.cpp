@@ -14,6 +14,9 @@ LineSettings LineSettings::fromPreferences()
     s.parity = prefs.parityDefault();
     s.stopBits = prefs.stopBitsDefault();
     s.flowControl = prefs.flowControlDefault();
+    s.midi = prefs.connectWithMidi();
+    s.midiPortName = prefs.midiPortName();
+    s.midiChannel = prefs.midiChannel();
     if (auto id = prefs.deviceId())
         s.deviceId = uint8_t(*id);
     return s;
@@ -21,6 +24,9 @@ LineSettings LineSettings::fromPreferences()
 
 std::string LineSettings::lineKey() const
 {
+    // The channel is left out: program changes only are sent on it.
+    if (midi)
+        return "midi\n" + midiPortName.value_or("") + '\n';
     std::string key;
     for (const auto* part : {&portName, &baudRate, &dataBits, &parity, &stopBits, &flowControl}) {
         key += part->value_or("");

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "base/TkxException.h"
+#include "comms/MidiPortList.h"
 #include "comms/SerialTerminal.h"
 
 #include <termios.h>
@@ -10,8 +11,9 @@ namespace tosk {
 
 SerialConnection::SerialConnection(LineSettingsSource settings, std::chrono::milliseconds timeout,
                                    std::chrono::milliseconds lineWait)
-    : serialPort_(std::make_unique<SerialPort>()), settings_(std::move(settings)), timeout_(timeout),
-      lineWait_(lineWait), received_(UnitTraffic::shared(), TrafficEntry::Direction::Received)
+    : serialPort_(std::make_unique<SerialPort>()), midiPort_(std::make_unique<MidiPort>()), line_(serialPort_.get()),
+      settings_(std::move(settings)), timeout_(timeout), lineWait_(lineWait),
+      received_(UnitTraffic::shared(), TrafficEntry::Direction::Received)
 {
 }
 
@@ -38,8 +40,11 @@ bool SerialConnection::open(const LineSettings& s)
 {
     if (!serialPort_)
         return false;
-    if (serialPort_->isOpen())
+    if (line_->isOpen())
         throw TkxException("SerialConnection.open", getErrorMessage());
+    if (s.midi)
+        return openMidi(s);
+    line_ = serialPort_.get();
     std::string path = s.portName.value_or("");
     // Without a path the port refuses at once; there is no line to wait for.
     if (!path.empty())
@@ -67,9 +72,31 @@ bool SerialConnection::open(const LineSettings& s)
     return true;
 }
 
+bool SerialConnection::openMidi(const LineSettings& s)
+{
+    line_ = midiPort_.get();
+    // No interface, or not the one chosen: said now, before anything waits.
+    const MidiPortList::Choice port = MidiPortList::find(s.midiPortName.value_or(""));
+    const std::string& path = port.node;
+    lineLock_ = std::make_unique<SerialLineLock>(path, lineWait_, lineWaitObserver_);
+    try {
+        midiPort_->setPortPath(path);
+        midiPort_->setSubdevice(port.card, port.subdevice);
+        midiPort_->open();
+        midiPort_->setTimeoutTx(timeout_);
+        midiPort_->setTimeoutRx(timeout_);
+        midiPort_->setChannel(s.midiChannel);
+    } catch (...) {
+        lineLock_.reset();
+        throw;
+    }
+    received_.setPort(path);
+    return true;
+}
+
 bool SerialConnection::close()
 {
-    if (!serialPort_ || !serialPort_->isOpen()) {
+    if (!serialPort_ || !line_->isOpen()) {
         lineLock_.reset();
         return true;
     }
@@ -78,7 +105,7 @@ bool SerialConnection::close()
     // change is often the last thing said), so closing drains it instead.
     flushInput();
     try {
-        if (!serialPort_->close())
+        if (!line_->close())
             throw TkxException("SerialConnection.close", getErrorMessage());
     } catch (...) {
         lineLock_.reset();
@@ -91,7 +118,7 @@ bool SerialConnection::close()
 void SerialConnection::abandon()
 {
     if (isOpen())
-        serialPort_->flush();
+        line_->flush();
     try {
         close();
     } catch (const TkxException& e) {
@@ -103,7 +130,7 @@ int SerialConnection::waitForInput(std::chrono::milliseconds timeout) const
 {
     if (!isOpen())
         return -1;
-    return inputTimeout(serialPort_->fileDescriptor(), timeout);
+    return line_->waitForInput(timeout);
 }
 
 long SerialConnection::getByte(uint8_t* buffer)
@@ -111,7 +138,7 @@ long SerialConnection::getByte(uint8_t* buffer)
     if (!isOpen())
         return 0;
     try {
-        long n = serialPort_->getByte(buffer);
+        long n = line_->getByte(buffer);
         if (n > 0)
             received_.add(buffer, size_t(n));
         return n;
@@ -126,7 +153,7 @@ long SerialConnection::getData(uint8_t* buffer, size_t length)
     if (!isOpen())
         return 0;
     try {
-        long n = serialPort_->getData(buffer, length);
+        long n = line_->getData(buffer, length);
         if (n > 0)
             received_.add(buffer, size_t(n));
         return n;
@@ -139,8 +166,7 @@ void SerialConnection::recordSent(const uint8_t* buffer, size_t stored, size_t l
 {
     // Whatever was coming in is over once we speak: keep the record in order.
     received_.finish();
-    UnitTraffic::shared().record(TrafficEntry::Direction::Sent, serialPort_->portPath(), buffer, stored, length,
-                                 complete);
+    UnitTraffic::shared().record(TrafficEntry::Direction::Sent, line_->portPath(), buffer, stored, length, complete);
 }
 
 void SerialConnection::putByte(const uint8_t* buffer)
@@ -148,7 +174,7 @@ void SerialConnection::putByte(const uint8_t* buffer)
     if (!isOpen())
         return;
     try {
-        serialPort_->putByte(buffer);
+        line_->putByte(buffer);
     } catch (const TkxException& e) {
         throw TkxException("SerialConnection.putByte", e.reason());
     }
@@ -162,7 +188,7 @@ void SerialConnection::putData(const uint8_t* buffer, size_t length, const std::
     size_t sent = 0;
     auto record = [&](bool whole) {
         bool framed = whole && length > 0 &&
-                      (buffer[length - 1] == sysex::END || (buffer[0] == sysex::PROGRAM_CHANGE && length == 2));
+                      (buffer[length - 1] == sysex::END || (sysex::isProgramChange(buffer[0]) && length == 2));
         if (sent > 0)
             recordSent(buffer, sent, sent, framed);
     };
@@ -170,13 +196,13 @@ void SerialConnection::putData(const uint8_t* buffer, size_t length, const std::
         for (; sent < length; ++sent) {
             if (progress && sent > 0 && sent % progressStep == 0)
                 progress(sent);
-            serialPort_->putByte(buffer + sent);
+            line_->putByte(buffer + sent);
         }
         if (progress)
             progress(sent);
     } catch (const TkxException& e) {
         record(false);
-        if (e.name().rfind("SerialPort.", 0) == 0)
+        if (e.name().rfind("SerialPort.", 0) == 0 || e.name().rfind("MidiPort.", 0) == 0)
             throw TkxException("SerialConnection.putData", e.reason());
         throw;
     } catch (...) {
@@ -188,18 +214,18 @@ void SerialConnection::putData(const uint8_t* buffer, size_t length, const std::
 
 void SerialConnection::drain()
 {
-    if (isOpen() && serialPort_->txDrain() < 0)
-        throw TkxException("SerialConnection.drain", serialPort_->undeliveredOutputText());
+    if (isOpen() && line_->txDrain() < 0)
+        throw TkxException("SerialConnection.drain", line_->undeliveredOutputText());
 }
 
 int SerialConnection::flush()
 {
-    return isOpen() ? serialPort_->flush() : 0;
+    return isOpen() ? line_->flush() : 0;
 }
 
 int SerialConnection::flushInput()
 {
-    return isOpen() ? serialPort_->rxFlush() : 0;
+    return isOpen() ? line_->rxFlush() : 0;
 }
 
 } // namespace tosk

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "comms/LineSettings.h"
+#include "comms/MidiPort.h"
 #include "comms/SerialLineLock.h"
 #include "comms/SerialPort.h"
 #include "comms/UnitTraffic.h"
@@ -11,8 +12,10 @@
 
 namespace tosk {
 
-// A serial port opened with the user's line settings. Failures of the port
-// are thrown again under this class's names ("SerialConnection.getByte").
+// The line to the unit, opened with the user's settings: a serial port, or
+// a MIDI interface when the settings say so; its users cannot tell which.
+// Failures of the port are thrown again under this class's names
+// ("SerialConnection.getByte").
 //
 // From open to close the connection holds its device's SerialLineLock, so no
 // other exchange of this program talks on the line meanwhile; every frame
@@ -41,8 +44,8 @@ public:
     bool close();
     // Discards input and unsent output, then closes: for an exchange given up.
     void abandon();
-    bool isOpen() const { return serialPort_->isOpen(); }
-    bool hasData() const { return serialPort_->isOpen() && serialPort_->hasData(); }
+    bool isOpen() const { return line_->isOpen(); }
+    bool hasData() const { return line_->isOpen() && line_->hasData(); }
     // Waits at most `timeout` for input: 1 ready, 0 none, -1 error or closed.
     int waitForInput(std::chrono::milliseconds timeout) const;
 
@@ -65,13 +68,22 @@ public:
     // Told how long this connection has waited for the line, while it waits.
     void setLineWaitObserver(SerialLineLock::WaitObserver observer) { lineWaitObserver_ = std::move(observer); }
 
+    // The status byte of a program change on the open line: 0xC0 on the
+    // serial line, the channel's over MIDI.
+    uint8_t programChangeStatus() const { return line_->programChangeStatus(); }
+
     SerialPort& serialPort() { return *serialPort_; }
+    // The port the line goes through while it is open.
+    LinePort& linePort() { return *line_; }
     std::chrono::milliseconds timeout() const { return timeout_; }
 
 private:
+    bool openMidi(const LineSettings& settings);
     void recordSent(const uint8_t* buffer, size_t stored, size_t length, bool complete);
 
     std::unique_ptr<SerialPort> serialPort_;
+    std::unique_ptr<MidiPort> midiPort_;
+    LinePort* line_;
     LineSettingsSource settings_;
     std::chrono::milliseconds timeout_;
     std::chrono::milliseconds lineWait_;

@@ -208,9 +208,14 @@ int SerialPort::flush()
     return ::tcflush(fileDescriptor_, TCIOFLUSH);
 }
 
-bool SerialPort::hasData() const
+bool SerialPort::hasData()
 {
     return inputTimeout(fileDescriptor_, timeoutRx_) == 1;
+}
+
+int SerialPort::waitForInput(std::chrono::milliseconds timeout)
+{
+    return inputTimeout(fileDescriptor_, timeout);
 }
 
 void SerialPort::waitReady(const char* name, bool input, std::chrono::milliseconds timeout)

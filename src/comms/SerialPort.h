@@ -1,5 +1,6 @@
 #pragma once
 
+#include "comms/LinePort.h"
 #include "comms/SerialConfig.h"
 
 #include <chrono>
@@ -11,10 +12,10 @@ namespace tosk {
 
 // One serial device: its path, descriptor and line settings. Every failure is
 // thrown as a TkxException named after the operation ("SerialPort.open").
-class SerialPort {
+class SerialPort : public LinePort {
 public:
     SerialPort() = default;
-    ~SerialPort();
+    ~SerialPort() override;
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
@@ -38,11 +39,11 @@ public:
                                                const std::string& devDirectory = "/dev",
                                                const std::string& byIdDirectory = "/dev/serial/by-id");
 
-    bool open();
+    bool open() override;
     // Drains output first; output the line did not take within the drain
     // limit is reported by throwing "SerialPort.close" once the port is closed.
-    bool close();
-    bool isOpen() const { return isOpen_; }
+    bool close() override;
+    bool isOpen() const override { return isOpen_; }
     void configure();
     void configure(const SerialConfig& config);
     void reset();
@@ -50,9 +51,9 @@ public:
     SerialConfig& serialConfig() { return serialConfig_; }
     const SerialConfig& serialConfig() const { return serialConfig_; }
     void setSerialConfig(const SerialConfig& config) { serialConfig_ = config; }
-    const std::string& portPath() const { return portPath_; }
-    void setPortPath(const std::string& path) { portPath_ = path; }
-    int fileDescriptor() const { return fileDescriptor_; }
+    const std::string& portPath() const override { return portPath_; }
+    void setPortPath(const std::string& path) override { portPath_ = path; }
+    int fileDescriptor() const override { return fileDescriptor_; }
 
     // Readiness waits in whole seconds, as the settings know them; the
     // millisecond forms let tests shorten a silence.
@@ -62,8 +63,8 @@ public:
     void setTimeoutTx(int seconds) { timeoutTx_ = std::chrono::seconds(seconds); }
     std::chrono::milliseconds timeoutRxMillis() const { return timeoutRx_; }
     std::chrono::milliseconds timeoutTxMillis() const { return timeoutTx_; }
-    void setTimeoutRx(std::chrono::milliseconds t) { timeoutRx_ = t; }
-    void setTimeoutTx(std::chrono::milliseconds t) { timeoutTx_ = t; }
+    void setTimeoutRx(std::chrono::milliseconds t) override { timeoutRx_ = t; }
+    void setTimeoutTx(std::chrono::milliseconds t) override { timeoutTx_ = t; }
 
     bool isSupported(const std::string&) const { return true; }
 
@@ -81,20 +82,21 @@ public:
     // Answer the terminal call's result; they never throw. A drain that
     // runs out of time discards what is left: unsentOutput() then tells how
     // much, and undeliveredOutputText() says so for the user.
-    int txDrain();
+    int txDrain() override;
     int unsentOutput() const { return unsentOutput_; }
-    std::string undeliveredOutputText() const;
+    std::string undeliveredOutputText() const override;
     static constexpr std::chrono::milliseconds defaultDrainLimit{2000};
     int txFlush();
-    int rxFlush();
-    int flush();
+    int rxFlush() override;
+    int flush() override;
 
-    bool hasData() const;
+    bool hasData() override;
+    int waitForInput(std::chrono::milliseconds timeout) override;
 
-    long getByte(uint8_t* buffer);
-    long getData(uint8_t* buffer, size_t length);
+    long getByte(uint8_t* buffer) override;
+    long getData(uint8_t* buffer, size_t length) override;
     long getData(uint8_t* buffer, size_t offset, size_t length);
-    void putByte(const uint8_t* buffer);
+    void putByte(const uint8_t* buffer) override;
     void putData(const uint8_t* buffer, size_t length);
     void putData(const uint8_t* buffer, size_t offset, size_t length);
     void putString(const std::string& text);

@@ -19,6 +19,11 @@ constexpr uint8_t FAMILY = 0x70;
 constexpr uint8_t END = 0xF7;
 constexpr uint8_t SPACE = 0x20;
 constexpr uint8_t PROGRAM_CHANGE = 0xC0;
+// A program change on any MIDI channel (the low nibble is the channel).
+constexpr bool isProgramChange(uint8_t status)
+{
+    return (status & 0xF0) == PROGRAM_CHANGE;
+}
 
 constexpr uint8_t KEY_PRESS = 0x01;
 constexpr uint8_t SELECT_BANK = 0x03;

@@ -11,7 +11,7 @@ std::string TrafficEntry::commandName() const
 {
     if (head.size() >= 5 && head[0] == sysex::START)
         return sysex::commandName(head[4], direction == Direction::Sent);
-    if (!head.empty() && head[0] == sysex::PROGRAM_CHANGE)
+    if (!head.empty() && sysex::isProgramChange(head[0]))
         return "program change";
     return "unframed";
 }

@@ -193,3 +193,32 @@ TEST(UnitCli, FailuresNameTheExceptionAndExitOne)
     EXPECT_EQ(failure(cli(silent, {"patches", "x"})),
               "exit 1: UnitCommand: BANK must be a number from 0 to 255, not 'x'\n");
 }
+
+// tosk-unit's terminal given as the MIDI interface's node: the MIDI line's
+// own code talks to it.
+TEST(UnitCli, TheMidiLineAndTheListOfPorts)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
+    ASSERT_TRUE(unit.started());
+    auto midi = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), {"unit", "--midi", unit.link(), "--silence-ms", "300"});
+        return runTool("tosk-cli", args);
+    };
+    EXPECT_EQ(parsed(midi({"banks"})).dump(), R"([{"number":1,"name":"Reverbs"},{"number":7,"name":"Delays"}])");
+    EXPECT_EQ(midi({"get"}).out, smallRoomText);
+    EXPECT_EQ(parsed(midi({"select", "7", "0"})).dump(), R"({"bank":7,"patch":0})");
+    const std::vector<std::string> trace = unit.trace();
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "C0 00"), 1) << "channel 1 unless told";
+    EXPECT_EQ(midi({"get"}).out, echoText);
+    EXPECT_EQ(failure(midi({"--channel", "17", "get"})),
+              "exit 1: UnitCommand: --channel must be a number from 1 to 16, not '17'\n");
+
+    if (fs::exists("/dev/snd"))
+        GTEST_SKIP() << "this machine has sound devices";
+    EXPECT_EQ(failure(runTool("tosk-cli", {"unit", "--midi", "UM1: USB MIDI Interface MIDI 1", "get"})),
+              "exit 1: MidiPort.open: No MIDI interfaces found\n");
+    json ports = parsed(runTool("tosk-cli", {"unit", "--list-ports"}));
+    EXPECT_TRUE(ports["serial"].is_array());
+    EXPECT_EQ(ports["midi"], json::array());
+}

@@ -8,6 +8,7 @@
 #include "app/UnitProgressWindow.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
+#include "comms/MidiPortList.h"
 #include "comms/Patch.h"
 #include "comms/PatchTextCheck.h"
 #include "comms/R9100ProgramItem.h"
@@ -144,6 +145,40 @@ TEST(UnitMenu, GetPatchOpensTheRunningPatchUntitledAndSuggestsItsNameForTheFirst
     EXPECT_EQ(app.chooser.requests[0].suggestedName, "Small Room.sig");
     EXPECT_EQ(readFile(dir / "kept.sig"), doc->sigData());
     EXPECT_FALSE(doc->isDocumentEdited());
+}
+
+// The same menu item through a MIDI interface (tosk-unit's terminal standing
+// in for its device node), and with none plugged in.
+TEST(UnitMenu, GetPatchOverMidiAndWithoutAnInterface)
+{
+    TempDir dir;
+    UnitProcess unit(dir.path());
+    ASSERT_TRUE(unit.started());
+    {
+        UnitApp app("/dev/ttyS0");
+        app.store.setValue("ConnectionTypeKey", "Midi");
+        app.store.setValue("MidiPortName", unit.link());
+        ASSERT_TRUE(app.choose("actionGetPatch"));
+        ASSERT_TRUE(app.settle());
+        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
+        ASSERT_EQ(app.documents->windows().size(), 1u);
+        EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), smallRoom);
+        EXPECT_EQ(unit.trace(), (std::vector<std::string>{"F0 1C 70 00 1A F7", "F0 1C 70 00 0B F7"}));
+    }
+    MidiPortList::setLister([] { return std::vector<MidiPortList::Card>{}; });
+    {
+        UnitApp app("/dev/ttyS0");
+        app.store.setValue("ConnectionTypeKey", "Midi");
+        app.store.setValue("MidiPortName", "UM1: USB MIDI Interface MIDI 1");
+        ASSERT_TRUE(app.choose("actionGetScreen"));
+        ASSERT_TRUE(app.settle());
+        EXPECT_EQ(app.alertTexts(),
+                  std::vector<std::string>{"Critical | ERROR | MidiPort.open\n\nNo MIDI interfaces found\n\nMake sure "
+                                           "the MIDI cables are plugged in, in and out.\n\nCheck the MIDI interface "
+                                           "and channel in the preferences. | OK"});
+    }
+    MidiPortList::setLister(nullptr);
+    EXPECT_EQ(unit.trace().size(), 2u) << "nothing else reached the unit";
 }
 
 TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)

@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
 
@@ -85,21 +86,21 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     auto* midi = child<QRadioButton>(window, "midiRadio");
     auto* serial = child<QRadioButton>(window, "serialRadio");
     auto* channel = child<QLineEdit>(window, "midiChannelField");
-    auto* note = child<QLabel>(window, "midiNotSupported");
+    auto* midiPort = child<QComboBox>(window, "midiPortCombo");
     auto* port = child<QComboBox>(window, "portNameCombo");
     auto* baud = child<QComboBox>(window, "baudRateCombo");
     auto* dataBits = child<QComboBox>(window, "dataBitsCombo");
     auto* parity = child<QComboBox>(window, "parityCombo");
     auto* stopBits = child<QComboBox>(window, "stopBitsCombo");
     auto* flow = child<QComboBox>(window, "flowControlCombo");
-    ASSERT_TRUE(midi && serial && channel && note && port && baud && dataBits && parity && stopBits && flow);
+    ASSERT_TRUE(midi && serial && channel && midiPort && port && baud && dataBits && parity && stopBits && flow);
     const std::vector<QComboBox*> serialBoxes{port, baud, dataBits, parity, stopBits, flow};
 
     // Nothing stored for the connection: serial.
     EXPECT_FALSE(midi->isChecked());
     EXPECT_TRUE(serial->isChecked());
     EXPECT_FALSE(channel->isEnabled());
-    EXPECT_FALSE(note->isVisible());
+    EXPECT_FALSE(midiPort->isEnabled());
     for (QComboBox* box : serialBoxes)
         EXPECT_TRUE(box->isEnabled()) << box->objectName().toStdString();
     EXPECT_EQ(channel->text(), QStringLiteral("0"));
@@ -116,9 +117,7 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     click(midi);
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Midi");
     EXPECT_TRUE(channel->isEnabled());
-    EXPECT_TRUE(note->isVisible());
-    EXPECT_EQ(note->text(), QStringLiteral("MIDI connections are not supported yet: Tosk reaches the unit over the "
-                                           "serial line set below."));
+    EXPECT_TRUE(midiPort->isEnabled());
     for (QComboBox* box : serialBoxes)
         EXPECT_FALSE(box->isEnabled()) << box->objectName().toStdString();
     channel->setFocus();
@@ -129,6 +128,7 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     click(serial);
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Serial");
     EXPECT_FALSE(channel->isEnabled()) << "at once";
+    EXPECT_FALSE(midiPort->isEnabled());
     EXPECT_EQ(log.lines(), (std::vector<std::string>{"onMidiSelect: on", "onSerialSelect: on"}));
 
     // A device from the list, then a typed path (a USB adapter, tosk-unit's link).
@@ -241,6 +241,63 @@ TEST(PreferencesWindow, ChoosingTheDatabaseStoresItForTheNextStart)
 // The port list is read each time it opens: an adapter plugged in after
 // the window was made is offered, by its stable name with the device that
 // name leads to, and what the box shows stays.
+TEST(PreferencesWindow, TheMidiInterfaceIsChosenFromTheListAndTheChannelChecked)
+{
+    ScopedStore settings;
+    ScopedRecordingAlerts alerts;
+    settings.store.setValue("PortName", "/dev/ttyS0");
+    settings.store.setValue("ConnectionTypeKey", "Midi");
+    std::vector<MidiPortList::Choice> interfaces;
+    PreferencesWindow window(std::vector<std::string>{"/dev/ttyS0"});
+    window.setMidiLister([&] { return interfaces; });
+    auto* midiPort = child<QComboBox>(window, "midiPortCombo");
+    auto* channel = child<QLineEdit>(window, "midiChannelField");
+    ASSERT_TRUE(midiPort && channel);
+    EXPECT_TRUE(midiPort->isEnabled());
+    EXPECT_FALSE(child<QComboBox>(window, "portNameCombo")->isEnabled());
+
+    // No interface: the list says so, and there is nothing to choose.
+    const QString none = QStringLiteral("No MIDI interfaces found");
+    EXPECT_EQ(items(midiPort), QStringList{none});
+    EXPECT_FALSE(qobject_cast<QStandardItemModel*>(midiPort->model())->item(0)->isEnabled());
+    EXPECT_EQ(midiPort->currentText(), QString());
+    EXPECT_EQ(midiPort->lineEdit()->placeholderText(), none);
+
+    // Plugged in since: the open list reads the interfaces again.
+    interfaces = {{"UM1: USB MIDI Interface MIDI 1", "/dev/snd/midiC1D0"}, {"mio: mio MIDI 1", "/dev/snd/midiC3D0"}};
+    midiPort->showPopup();
+    EXPECT_EQ(items(midiPort), (QStringList{"UM1: USB MIDI Interface MIDI 1", "mio: mio MIDI 1"}));
+    EXPECT_EQ(midiPort->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("/dev/snd/midiC1D0"));
+    midiPort->hidePopup();
+    pick(midiPort, QStringLiteral("UM1: USB MIDI Interface MIDI 1"));
+    EXPECT_EQ(settings.store.values["MidiPortName"], "UM1: USB MIDI Interface MIDI 1");
+    EXPECT_EQ(settings.store.values["PortName"], "/dev/ttyS0") << "kept for switching back";
+
+    // What is typed in the channel field, then what is stored and the alerts so far.
+    const std::vector<std::tuple<const char*, const char*, size_t>> rows{
+        {"16", "16", 0}, {"17", "16", 1}, {"10", "10", 1}, {"x", "10", 2},
+        {"-1", "10", 3}, {"0", "0", 3},   {"7", "7", 3}};
+    for (const auto& [typed, stored, alertCount] : rows) {
+        SCOPED_TRACE(typed);
+        channel->setFocus();
+        channel->selectAll();
+        QTest::keyClick(channel, Qt::Key_Delete);
+        QTest::keyClicks(channel, QString::fromLatin1(typed));
+        QTest::keyClick(channel, Qt::Key_Return);
+        EXPECT_EQ(settings.store.values["MidiChannelKey"], stored);
+        EXPECT_EQ(alerts.recorded.size(), alertCount);
+        EXPECT_EQ(channel->text().toStdString(), stored) << "what counts is shown";
+    }
+    ASSERT_FALSE(alerts.recorded.empty());
+    EXPECT_EQ(alerts.recorded[0].message, "\"17\" is not a MIDI channel: type a number from 1 to 16.");
+
+    const LineSettings line = LineSettings::fromPreferences();
+    EXPECT_TRUE(line.midi);
+    EXPECT_EQ(line.midiPortName, "UM1: USB MIDI Interface MIDI 1");
+    EXPECT_EQ(line.midiChannel, 7);
+    EXPECT_EQ(line.deviceName(), "UM1: USB MIDI Interface MIDI 1");
+}
+
 TEST(PreferencesWindow, ReadsThePortsEachTimeTheListOpens)
 {
     ScopedStore settings;

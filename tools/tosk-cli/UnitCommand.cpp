@@ -13,6 +13,7 @@
 #include "base/TkxException.h"
 #include "comms/ChannelNameInfo.h"
 #include "comms/KorvatelConnection.h"
+#include "comms/MidiPortList.h"
 #include "comms/PatchTextCheck.h"
 #include "comms/ScreenBitmap.h"
 #include "comms/SetObject.h"
@@ -32,9 +33,11 @@ namespace tosk::cli {
 namespace {
 
 const char* const usage =
-    "unit --port PATH [--baud R] [--data-bits N] [--parity P] [--stop-bits N] [--flow-control F] [--silence-ms N] "
-    "[--device-id N] [--verbose] identify | banks | patches BANK | get | get-patch BANK PATCH | select BANK PATCH | "
-    "send [--db PATH] [--force] FILE | dbase OUT.sbf | screen OUT.bmp | programs | criteria | backup DIR";
+    "unit --port PATH [--baud R] [--data-bits N] [--parity P] [--stop-bits N] [--flow-control F] | --midi PORT "
+    "[--channel N] [--silence-ms N] [--device-id N] [--verbose] identify | banks | patches BANK | get | get-patch BANK "
+    "PATCH | select BANK PATCH | "
+    "send [--db PATH] [--force] FILE | dbase OUT.sbf | screen OUT.bmp | programs | criteria | backup DIR; "
+    "unit --list-ports";
 
 json optionalText(const std::optional<std::string>& s)
 {
@@ -322,6 +325,18 @@ private:
     bool active_ = false;
 };
 
+// Every line a unit can be reached through: the serial ports, then the MIDI
+// interfaces by the names --midi takes.
+void listPorts()
+{
+    json serial = json::array(), midi = json::array();
+    for (const SerialPort::PortChoice& port : SerialPort::portChoices())
+        serial.push_back({{"port", port.path}, {"device", port.device.empty() ? port.path : port.device}});
+    for (const MidiPortList::Choice& port : MidiPortList::choices())
+        midi.push_back({{"port", latin1ToUtf8(port.name)}, {"device", port.node}});
+    printJson({{"serial", serial}, {"midi", midi}});
+}
+
 int unitCommand(const std::vector<std::string>& arguments)
 {
     std::vector<std::string> args = arguments;
@@ -335,11 +350,34 @@ int unitCommand(const std::vector<std::string>& arguments)
         {"stop-bits", &LineSettings::stopBits}, {"flow-control", &LineSettings::flowControl},
     };
     std::string value;
-    for (const auto& [name, member] : overrides)
-        if (takeOption(args, name, value))
+    for (const auto& [name, member] : overrides) {
+        if (takeOption(args, name, value)) {
             settings.*member = value;
+            // A serial port given here says which line, whatever the preferences say.
+            if (member == &LineSettings::portName)
+                settings.midi = false;
+        }
+    }
+    if (takeOption(args, "midi", value)) {
+        settings.midi = true;
+        settings.midiPortName = value;
+    }
     QuietLog quiet(takeFlag(args, "verbose"));
     try {
+        if (takeOption(args, "channel", value)) {
+            char* end = nullptr;
+            const long channel = std::strtol(value.c_str(), &end, 10);
+            if (value.empty() || *end || channel < 1 || channel > 16)
+                throw TkxException("UnitCommand",
+                                   format("--channel must be a number from 1 to 16, not '%s'", value.c_str()));
+            settings.midiChannel = int(channel);
+        }
+        if (takeFlag(args, "list-ports")) {
+            if (!args.empty())
+                throw TkxException("UnitCommand", std::string("usage: tosk-cli ") + usage);
+            listPorts();
+            return 0;
+        }
         // Shortens the wait that ends a queued reply only; browsing replies
         // end at their F7 and keep the full time-out for a slow unit.
         std::chrono::milliseconds silence = SerialConnection::defaultTimeout;
@@ -351,8 +389,10 @@ int unitCommand(const std::vector<std::string>& arguments)
             settings.deviceId = uint8_t(number(value, "--device-id", 127));
         if (args.empty())
             throw TkxException("UnitCommand", std::string("usage: tosk-cli ") + usage);
-        if (!settings.portName || settings.portName->empty())
+        if (!settings.midi && (!settings.portName || settings.portName->empty()))
             throw TkxException("UnitCommand", "no serial port: give --port PATH or choose one in the preferences");
+        if (settings.midi && settings.midiPortName.value_or("").empty() && !MidiPortList::choices().empty())
+            throw TkxException("UnitCommand", "no MIDI interface: give --midi PORT or choose one in the preferences");
         UnitSession unit(settings, silence);
         PatchSource source;
         if (args[0] == "send") {
@@ -373,10 +413,11 @@ int unitCommand(const std::vector<std::string>& arguments)
     return 1;
 }
 
-CliCommandRegistrar registrar({"unit", usage, unitCommand,
-                               "talks to a unit over the serial port: identifies it, lists its banks, patches "
-                               "and programs, gets, selects and sends patches, downloads its operator database "
-                               "or screen, backs up every bank into DIR"});
+CliCommandRegistrar
+    registrar({"unit", usage, unitCommand,
+               "talks to a unit over the serial port or a MIDI interface: identifies it, lists its banks, patches "
+               "and programs, gets, selects and sends patches, downloads its operator database "
+               "or screen, backs up every bank into DIR"});
 
 } // namespace
 

@@ -1,0 +1,325 @@
+// The MIDI line without MIDI hardware: a pseudo-terminal stands in for the
+// raw MIDI device node and is opened, read and written through the same
+// code; the interface list is read from a made-up card list.
+#include "CommsTestSupport.h"
+
+#include "comms/KorvatelConnection.h"
+#include "comms/MidiPort.h"
+#include "comms/MidiPortList.h"
+#include "comms/SerialConnection.h"
+#include "comms/SysexReply.h"
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using namespace tosk;
+using namespace tosk::test;
+
+namespace tosk {
+static void PrintTo(const MidiPortList::Choice& choice, std::ostream* out)
+{
+    *out << choice.name << " -> " << choice.node;
+}
+} // namespace tosk
+
+namespace {
+
+LineSettingsSource midiTo(const std::string& port, int channel = 0)
+{
+    return [port, channel] {
+        LineSettings s;
+        s.midi = true;
+        s.midiPortName = port;
+        s.midiChannel = channel;
+        return s;
+    };
+}
+
+// A pseudo-terminal whose far end the test writes and reads.
+struct StandIn {
+    int master = -1;
+    int slave = -1;
+    std::string path;
+    StandIn()
+    {
+        char name[256] = {};
+        termios raw{};
+        ::cfmakeraw(&raw);
+        if (::openpty(&master, &slave, name, &raw, nullptr) == 0)
+            path = name;
+    }
+    ~StandIn()
+    {
+        ::close(slave);
+        ::close(master);
+    }
+    void write(const Bytes& b) const { ASSERT_EQ(::write(master, b.data(), b.size()), ssize_t(b.size())); }
+    // What arrived at the far end within `limit`.
+    Bytes read(std::chrono::milliseconds limit = 500ms) const
+    {
+        Bytes out;
+        pollfd p{master, POLLIN, 0};
+        while (::poll(&p, 1, int(limit.count())) == 1) {
+            uint8_t chunk[256];
+            const ssize_t n = ::read(master, chunk, sizeof chunk);
+            if (n <= 0)
+                break;
+            out.insert(out.end(), chunk, chunk + n);
+            limit = 50ms;
+        }
+        return out;
+    }
+};
+
+// Between the MIDI line's stand-in and tosk-unit's terminal, as a MIDI
+// interface would be: it passes every byte both ways and adds the clock
+// (F8) and active sensing (FE) a MIDI device sends all the time, between
+// replies and inside them.
+class RealTimeRelay {
+public:
+    explicit RealTimeRelay(const std::string& unitLink)
+    {
+        unit_ = ::open(unitLink.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        termios raw{};
+        if (unit_ >= 0 && ::tcgetattr(unit_, &raw) == 0) {
+            ::cfmakeraw(&raw);
+            ::tcsetattr(unit_, TCSANOW, &raw);
+        }
+        ::fcntl(in_.master, F_SETFL, ::fcntl(in_.master, F_GETFL) | O_NONBLOCK);
+        thread_ = std::thread([this] { run(); });
+    }
+    ~RealTimeRelay()
+    {
+        stop_ = true;
+        thread_.join();
+        ::close(unit_);
+    }
+    const std::string& path() const { return in_.path; }
+    bool ready() const { return unit_ >= 0 && !in_.path.empty(); }
+
+private:
+    void run()
+    {
+        int tick = 0;
+        while (!stop_) {
+            pollfd p[2] = {{in_.master, POLLIN, 0}, {unit_, POLLIN, 0}};
+            ::poll(p, 2, 10);
+            uint8_t chunk[512];
+            if (p[0].revents & POLLIN) {
+                const ssize_t n = ::read(in_.master, chunk, sizeof chunk);
+                for (ssize_t i = 0; i < n; ++i)
+                    if (!MidiPort::isRealTime(chunk[i]))
+                        put(unit_, chunk[i]);
+            }
+            if (p[1].revents & POLLIN) {
+                const ssize_t n = ::read(unit_, chunk, sizeof chunk);
+                for (ssize_t i = 0; i < n; ++i) {
+                    put(in_.master, chunk[i]);
+                    if (i % 7 == 3)
+                        put(in_.master, 0xF8);
+                }
+            }
+            // A clock that never stops, as long as the line is open.
+            if (++tick % 2 == 0)
+                put(in_.master, tick % 4 == 0 ? 0xF8 : 0xFE);
+        }
+    }
+    static void put(int fd, uint8_t byte)
+    {
+        for (int tries = 0; tries < 100 && ::write(fd, &byte, 1) != 1; ++tries)
+            std::this_thread::sleep_for(1ms);
+    }
+
+    StandIn in_;
+    int unit_ = -1;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+const std::vector<MidiPortList::Card> twoCards = {
+    {1, "UM1", {{0, "USB MIDI Interface MIDI 1"}}},
+    {3, "UM2", {{0, "MIDI 1", 0}, {0, "MIDI 2", 1}, {2, "Thru"}}},
+};
+
+} // namespace
+
+TEST(MidiPortList, ChoicesAreNamedByCardIdAndLeadToTheirNodes)
+{
+    using Choice = MidiPortList::Choice;
+    EXPECT_EQ(MidiPortList::choices(twoCards),
+              (std::vector<Choice>{{"UM1: USB MIDI Interface MIDI 1", "/dev/snd/midiC1D0"},
+                                   {"UM2: MIDI 1", "/dev/snd/midiC3D0", 3, 0},
+                                   {"UM2: MIDI 2", "/dev/snd/midiC3D0", 3, 1},
+                                   {"UM2: Thru", "/dev/snd/midiC3D2"}}));
+
+    // Plugged into another socket the card has another number, the same id.
+    const std::vector<MidiPortList::Card> replugged = {{4, "UM1", {{0, "USB MIDI Interface MIDI 1"}}}};
+    EXPECT_EQ(MidiPortList::nodeFor("UM1: USB MIDI Interface MIDI 1", replugged), "/dev/snd/midiC4D0");
+    EXPECT_EQ(MidiPortList::find("UM2: MIDI 2", twoCards), (Choice{"UM2: MIDI 2", "/dev/snd/midiC3D0", 3, 1}));
+    EXPECT_EQ(MidiPortList::nodeFor("UM2: Thru", twoCards), "/dev/snd/midiC3D2");
+    EXPECT_EQ(MidiPortList::nodeFor("/tmp/unit-midi", {}), "/tmp/unit-midi") << "a path is the node itself";
+
+    const struct {
+        std::string name;
+        std::vector<MidiPortList::Card> cards;
+        std::string reason;
+    } failures[] = {
+        {"UM1: USB MIDI Interface MIDI 1", {}, "No MIDI interfaces found"},
+        {"", {}, "No MIDI interfaces found"},
+        {"UM2: USB MIDI Interface MIDI 1", twoCards,
+         "The MIDI interface \"UM2: USB MIDI Interface MIDI 1\" is not "
+         "connected."},
+        {"", twoCards, "No MIDI interface is chosen in the preferences."},
+    };
+    for (const auto& f : failures) {
+        TkxException e = thrownBy([&] { MidiPortList::nodeFor(f.name, f.cards); });
+        EXPECT_EQ(failureText(e), "MidiPort.open: " + f.reason) << f.name;
+    }
+}
+
+TEST(MidiPortList, WithoutAlsaDevicesTheLineSaysSoBeforeAnyExchange)
+{
+    if (fs::exists("/dev/snd"))
+        GTEST_SKIP() << "this machine has sound devices";
+    EXPECT_TRUE(MidiPortList::alsaCards().empty());
+    SerialConnection line(midiTo("UM1: USB MIDI Interface MIDI 1"));
+    EXPECT_EQ(failureText(thrownBy([&] { line.open(); })), "MidiPort.open: No MIDI interfaces found");
+    EXPECT_FALSE(line.isOpen());
+
+    // The request server reports it as the failure of the command.
+    Queued q(midiTo("UM1: USB MIDI Interface MIDI 1"));
+    q.send(0x0B);
+    ASSERT_TRUE(q.settle());
+    ASSERT_EQ(q.client->calls.size(), 1u);
+    ASSERT_TRUE(q.client->calls[0].second);
+    EXPECT_EQ(failureText(*q.client->calls[0].second), "MidiPort.open: No MIDI interfaces found");
+}
+
+TEST(MidiLine, RealTimeBytesAreDroppedWhereverTheyArrive)
+{
+    StandIn far;
+    ASSERT_FALSE(far.path.empty());
+    SerialConnection line(midiTo(far.path), 200ms);
+    ASSERT_TRUE(line.open());
+
+    // Clock and active sensing before, inside and after a frame.
+    far.write({0xFE, 0xF0, 0x1C, 0xF8, 0x70, 0x00, 0xF8, 0xF8, 0x0A, 0x41, 0xFF, 0xF7, 0xF8});
+    Bytes got;
+    uint8_t chunk[64];
+    while (line.waitForInput(200ms) == 1) {
+        const long n = line.getData(chunk, sizeof chunk);
+        ASSERT_GT(n, 0);
+        got.insert(got.end(), chunk, chunk + n);
+    }
+    EXPECT_EQ(got, bytes({0xF0, 0x1C, 0x70, 0x00, 0x0A, 0x41, 0xF7}));
+
+    // Real-time bytes alone are silence: there is nothing to read.
+    far.write({0xF8, 0xFE, 0xF8});
+    EXPECT_EQ(line.waitForInput(100ms), 0);
+    TkxException quiet = thrownBy([&] { line.getByte(chunk); });
+    EXPECT_EQ(quiet.name(), "SerialConnection.getByte");
+    EXPECT_EQ(quiet.reason().rfind("timeout ", 0), 0u) << quiet.reason();
+
+    // What we write reaches the device unchanged.
+    const Bytes request = sysex::frame(0, 0x1A);
+    line.putData(request.data(), request.size());
+    EXPECT_EQ(far.read(), request);
+    line.close();
+}
+
+TEST(MidiLine, ProgramChangeGoesOutOnTheChosenChannel)
+{
+    const struct {
+        int channel;
+        uint8_t status;
+    } cases[] = {{0, 0xC0}, {1, 0xC0}, {5, 0xC4}, {16, 0xCF}, {17, 0xC0}, {-3, 0xC0}};
+    StandIn far;
+    ASSERT_FALSE(far.path.empty());
+    for (const auto& c : cases) {
+        SerialConnection line(midiTo(far.path, c.channel), 200ms);
+        ASSERT_TRUE(line.open());
+        EXPECT_EQ(line.programChangeStatus(), c.status) << "channel " << c.channel;
+        line.close();
+    }
+    // The serial line knows no channel.
+    SerialConnection serial([line = lineTo(far.path)] {
+        LineSettings s = line();
+        s.midiChannel = 5;
+        return s;
+    });
+    ASSERT_TRUE(serial.open());
+    EXPECT_EQ(serial.programChangeStatus(), 0xC0);
+    serial.close();
+}
+
+// Every unit command, and a browser's walk, over the MIDI line with a clock
+// running gets what the serial line gets, byte for byte.
+TEST(MidiLine, UnitCommandsAndBrowsingAnswerAsOverTheSerialLine)
+{
+    TempDir dir;
+    // Two units alike, one on each line.
+    const std::vector<std::string> args = {"--banks", makeTestBanks(dir.path()).string()};
+    TempDir other;
+    UnitProcess unit(dir.path(), args);
+    UnitProcess midiUnit(other.path(), args);
+    ASSERT_TRUE(unit.started() && midiUnit.started());
+    RealTimeRelay relay(midiUnit.link());
+    ASSERT_TRUE(relay.ready());
+
+    Queued serial(unit.link());
+    Queued midi(midiTo(relay.path()));
+    const std::string mine = "HEADM adc\r\nTAIL \"Me\"\r\n";
+    const struct {
+        const char* what;
+        uint8_t command;
+        Bytes payload;
+    } commands[] = {
+        {"get", 0x0B, {}},
+        {"database", 0x0E, {}},
+        {"screen", 0x18, {}},
+        {"send refused", 0x0A, bytes({0x00, 0x01, 'x'})},
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(c.what);
+        const size_t before = midi.client->calls.size();
+        serial.send(c.command, c.payload);
+        ASSERT_TRUE(serial.settle());
+        ASSERT_EQ(serial.client->calls.size(), before + 1);
+        midi.send(c.command, c.payload);
+        ASSERT_TRUE(midi.settle());
+        ASSERT_EQ(midi.client->calls.size(), before + 1);
+        EXPECT_FALSE(midi.client->calls.back().second);
+        EXPECT_EQ(midi.client->calls.back().first, serial.client->calls.back().first);
+    }
+    EXPECT_EQ(textOf(SysexReply::check(midi.client->calls[0].first).payload), smallRoomText);
+
+    // A patch sent runs; update asks for it again.
+    for (Queued* q : {&serial, &midi}) {
+        q->send(0x0A, bytes(mine));
+        ASSERT_TRUE(q->settle());
+        EXPECT_EQ(textOf(q->ask(0x0B).payload), mine);
+    }
+
+    // A unit window browses the banks and selects a patch with a program change.
+    KorvatelConnection overMidi(unitWithId(0), midiTo(relay.path()), 1000ms, 0ms);
+    KorvatelConnection overSerial(unitWithId(0), lineTo(unit.link()), 1000ms, 0ms);
+    BankList banks = overMidi.getBankList();
+    EXPECT_EQ(banks.bankNumberKeys(), overSerial.getBankList().bankNumberKeys());
+    ASSERT_EQ(banks.bankNumberKeys(), (std::vector<int>{1, 7}));
+    overMidi.selectPatch(0, 7);
+    overSerial.selectPatch(0, 7);
+    EXPECT_EQ(overMidi.getSigFile(), echoText) << "the patch selected runs";
+    EXPECT_EQ(overSerial.getSigFile(), echoText);
+
+    // Both units heard the same bytes.
+    const std::vector<std::string> trace = midiUnit.trace();
+    EXPECT_EQ(trace, unit.trace());
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "C0 00"), 1) << "the program change, on channel 1";
+}
