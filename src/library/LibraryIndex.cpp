@@ -139,7 +139,10 @@ bool LibraryIndex::open(const QString& path)
     if (!db.open())
         return false;
     QSqlQuery q(db);
-    // A cache: losing the last moments to a crash costs only a re-read.
+    // A cache: losing the last moments to a crash costs only a re-read, so
+    // a write need not wait for the disk (with a write-ahead log, a commit
+    // at this level does not sync).
+    q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     q.exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
     return true;
 }
