@@ -27,6 +27,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
@@ -168,7 +169,11 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     search_ = new LibrarySearchPanel(
         std::move(searchHooks), hooks_.libraryIndexPath.empty() ? LibraryIndex::defaultPath() : hooks_.libraryIndexPath,
         box_);
-    inBox->addWidget(search_, 1);
+    inBox->addWidget(search_);
+    // The list found shares the box with the tree; without one, the field
+    // takes only its own height.
+    connect(search_, &LibrarySearchPanel::resultsShown, this,
+            [this, inBox] { inBox->setStretchFactor(search_, search_->results()->isVisibleTo(search_) ? 1 : 0); });
     filterField_ = OutlineFilter::makeField(box_, QStringLiteral("diskFilter"), text("DiskFilter", "Filter"),
                                             text("DiskFilter", "Filter"));
     inBox->addWidget(filterField_);
