@@ -113,15 +113,17 @@ endfunction()
 
 set(TOSK_DEB_DEPENDS)
 if(TOSK_GUI)
-  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg Network)
+  find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Svg Network Sql)
   # Named after the Qt libraries this build links, as the distribution
   # calls them (libqt6core6 on Debian 12, libqt6core6t64 on 13).
-  foreach(module Core Gui Widgets Svg Network)
+  foreach(module Core Gui Widgets Svg Network Sql)
     string(TOLOWER ${module} lower)
     get_target_property(location Qt6::${module} LOCATION)
     tosk_debian_package_of("${location}" libqt6${lower}6 package)
     list(APPEND TOSK_DEB_DEPENDS "${package} (>= ${Qt6_VERSION})")
   endforeach()
+  # The library's index is kept through Qt's SQLite driver, a plugin.
+  list(APPEND TOSK_DEB_DEPENDS libqt6sql6-sqlite)
   # Patches are drawn with DejaVu Sans wherever they are shown.
   list(APPEND TOSK_DEB_DEPENDS fonts-dejavu-core)
 endif()

@@ -17,10 +17,11 @@ tosk_install_packages() {
 }
 
 # What every build needs. qt6-image-formats-plugins writes the TIFF files
-# of the screen window; help2man makes the manual pages from the programs'
-# --help; libasound2-dev lists the MIDI interfaces the unit can be reached through.
+# of the screen window; libqt6sql6-sqlite keeps the patch library's index;
+# help2man makes the manual pages from the programs' --help; libasound2-dev
+# lists the MIDI interfaces the unit can be reached through.
 TOSK_BUILD_PACKAGES=(cmake ninja-build g++ pkg-config qt6-base-dev qt6-svg-dev libqt6svg6
-    qt6-image-formats-plugins nlohmann-json3-dev libgtest-dev libgmock-dev fonts-dejavu-core help2man
+    qt6-image-formats-plugins libqt6sql6-sqlite nlohmann-json3-dev libgtest-dev libgmock-dev fonts-dejavu-core help2man
     libasound2-dev)
 
 # What ./test adds: the desktop's checkers of the menu entry and the

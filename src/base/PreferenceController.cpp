@@ -3,6 +3,7 @@
 #include "base/Log.h"
 #include "base/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <memory>
@@ -216,6 +217,35 @@ std::optional<Color> PreferenceController::decodeColor(std::string_view text)
     if (p != end)
         return std::nullopt;
     return Color{parts[0], parts[1], parts[2], parts[3]};
+}
+
+std::vector<std::string> PreferenceController::backupFolders() const
+{
+    std::vector<std::string> folders;
+    const std::string list = stored(kBackupFolders).value_or("");
+    size_t start = 0;
+    while (start < list.size()) {
+        size_t end = list.find('\n', start);
+        if (end == std::string::npos)
+            end = list.size();
+        if (end > start)
+            folders.push_back(list.substr(start, end - start));
+        start = end + 1;
+    }
+    return folders;
+}
+
+void PreferenceController::addBackupFolder(const std::string& path)
+{
+    std::vector<std::string> folders = backupFolders();
+    if (path.empty() || path.find('\n') != std::string::npos ||
+        std::find(folders.begin(), folders.end(), path) != folders.end())
+        return;
+    folders.push_back(path);
+    std::string list;
+    for (const auto& f : folders)
+        list += (list.empty() ? "" : "\n") + f;
+    store_->setValue(kBackupFolders, list);
 }
 
 } // namespace tosk

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tosk {
 
@@ -63,6 +64,9 @@ public:
     static constexpr const char* kFlowControl = "FlowControl";
     static constexpr const char* kScreenSavePath = "ScreenSavePath";
     static constexpr const char* kDiskPatchPath = "DiskPatchPath";
+    // The folders Back Up All Banks made, one a line: the library searches
+    // them beside the disk browser's folder.
+    static constexpr const char* kBackupFolders = "BackupFolders";
 
     static constexpr int kRoleColorCount = 18;
     static constexpr int kOperatorColorCount = 19;
@@ -124,6 +128,9 @@ public:
     void setScreenSavePath(const std::string& path) { store_->setValue(kScreenSavePath, path); }
     std::optional<std::string> diskPatchPath() const { return stored(kDiskPatchPath); }
     void setDiskPatchPath(const std::string& path) { store_->setValue(kDiskPatchPath, path); }
+    std::vector<std::string> backupFolders() const;
+    // Adds a folder to the list (once).
+    void addBackupFolder(const std::string& path);
 
     // Drawing-role colour; black for an index outside 0..17.
     Color colorForId(int id) const;

@@ -1,5 +1,6 @@
 #include "browsers/DiskViewController.h"
 
+#include "Toskfile/LibraryScan.h"
 #include "base/Alerts.h"
 #include "base/DataFiles.h"
 #include "base/FileChooser.h"
@@ -9,10 +10,12 @@
 #include "base/TkxException.h"
 #include "browsers/DiskDragMimeData.h"
 #include "browsers/DiskOutlineView.h"
+#include "browsers/LibrarySearchPanel.h"
 #include "browsers/OutlineFilter.h"
 #include "browsers/TreeNodeModel.h"
 #include "browsers/UnitDropCopy.h"
 #include "comms/DiskMove.h"
+#include "library/LibraryIndex.h"
 
 #include <QAction>
 #include <QDesktopServices>
@@ -24,6 +27,7 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTimer>
@@ -155,6 +159,21 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     box_ = new QGroupBox(this);
     box_->setObjectName(QStringLiteral("diskBox"));
     auto* inBox = new QVBoxLayout(box_);
+    LibrarySearchPanel::Hooks searchHooks;
+    searchHooks.open = [this](const QString& path) {
+        if (hooks_.openPatch)
+            hooks_.openPatch(path);
+    };
+    searchHooks.reveal = [this](const QString& path) { revealPath(path); };
+    searchHooks.dragData = [this](const QStringList& paths) { return dragDataForPaths(paths); };
+    search_ = new LibrarySearchPanel(
+        std::move(searchHooks), hooks_.libraryIndexPath.empty() ? LibraryIndex::defaultPath() : hooks_.libraryIndexPath,
+        box_);
+    inBox->addWidget(search_);
+    // The list found shares the box with the tree; without one, the field
+    // takes only its own height.
+    connect(search_, &LibrarySearchPanel::resultsShown, this,
+            [this, inBox] { inBox->setStretchFactor(search_, search_->results()->isVisibleTo(search_) ? 1 : 0); });
     filterField_ = OutlineFilter::makeField(box_, QStringLiteral("diskFilter"), text("DiskFilter", "Filter"),
                                             text("DiskFilter", "Filter"));
     inBox->addWidget(filterField_);
@@ -177,7 +196,7 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     outlineView_->setDropHandlers(
         [this](const QMimeData* data, TreeNode* target) { return validateDrop(data, target); },
         [this](const QMimeData* data, TreeNode* target) { performDropOperation(data, target); });
-    inBox->addWidget(outlineView_);
+    inBox->addWidget(outlineView_, 2);
     column->addWidget(box_, 1);
     filter_ = new OutlineFilter(outlineView_, filterField_);
     connect(filterField_, &QLineEdit::textChanged, this, &DiskViewController::filterChanged);
@@ -336,6 +355,85 @@ void DiskViewController::showTree(const std::shared_ptr<DiskFileTreeNode>& root)
     model_->setRoot(root);
     if (!filter_->text().isEmpty())
         readWholeTree();
+    search_->setRoots(libraryRoots());
+}
+
+std::vector<std::string> DiskViewController::libraryRoots() const
+{
+    std::vector<std::string> roots;
+    if (diskTreeData_)
+        roots.push_back(diskTreeData_->fullPathName());
+    for (const std::string& folder : PreferenceController::shared().backupFolders())
+        roots.push_back(folder);
+    return roots;
+}
+
+DiskFileTreeNode* DiskViewController::readToPath(const std::string& path)
+{
+    if (!diskTreeData_)
+        return nullptr;
+    const std::string root = normalized(diskTreeData_->fullPathName());
+    const std::string wanted = normalized(path);
+    if (!isInsideFolder(wanted, root))
+        return nullptr;
+    DiskFileTreeNode* node = diskTreeData_.get();
+    fs::path rest = fs::path(wanted).lexically_relative(root);
+    for (const fs::path& part : rest) {
+        if (part.empty() || part == ".")
+            continue;
+        if (!node->childrenRead())
+            model_->readChildren(*node);
+        DiskFileTreeNode* next = nullptr;
+        for (const TreeNode::Ptr& child : node->children()) {
+            DiskFileTreeNode* disk = diskNode(child.get());
+            if (disk && disk->diskData().name() == part.string())
+                next = disk;
+        }
+        if (!next)
+            return nullptr;
+        node = next;
+    }
+    return node;
+}
+
+void DiskViewController::revealPath(const QString& path)
+{
+    DiskFileTreeNode* node = readToPath(bytesOf(path));
+    if (!node) {
+        // A backup outside the shown folder: the file manager shows it.
+        const QString folder = path.left(path.lastIndexOf(QLatin1Char('/')));
+        if (!hooks_.openUrl(QUrl::fromLocalFile(folder)))
+            Alerts::alert(
+                fillIn(localized("DiskNoFileManager", "The file manager could not show %s."), {utf8(bytesOf(folder))}),
+                this);
+        return;
+    }
+    // The filter must not hide what is asked for.
+    filterField_->clear();
+    for (TreeNode* up = node->nodeParent(); up && up != diskTreeData_.get(); up = up->nodeParent())
+        outlineView_->expand(model_->indexForNode(up));
+    const QModelIndex index = model_->indexForNode(node);
+    outlineView_->setCurrentIndex(index);
+    outlineView_->scrollTo(index);
+    outlineView_->setFocus();
+}
+
+QMimeData* DiskViewController::dragDataForPaths(const QStringList& paths)
+{
+    std::vector<TreeNode::Ptr> nodes;
+    for (const QString& path : paths) {
+        const std::string bytes = bytesOf(path);
+        if (DiskFileTreeNode* node = readToPath(bytes)) {
+            if (node->nodeParent())
+                for (const TreeNode::Ptr& child : node->nodeParent()->children())
+                    if (child.get() == node)
+                        nodes.push_back(child);
+        } else {
+            // A file of a backup elsewhere travels as a node of its own.
+            nodes.push_back(std::make_shared<DiskFileTreeNode>(DiskFileTreeNode::nodeNameFromPath(bytes), bytes, true));
+        }
+    }
+    return dragData(nodes);
 }
 
 void DiskViewController::chooseList()
@@ -832,6 +930,10 @@ void DiskViewController::refreshChanged()
         return;
     }
     const QSet<QString> folders = std::exchange(changedFolders_, {});
+    std::vector<std::string> changed;
+    for (const QString& path : folders)
+        changed.push_back(bytesOf(path));
+    search_->refresh(changed);
     size_t newFolders = 0;
     filter_->hold();
     for (const QString& path : folders)
@@ -867,6 +969,7 @@ void DiskViewController::refresh()
     filter_->release();
     if (!filter_->text().isEmpty())
         readWholeTree();
+    search_->setRoots(libraryRoots());
 }
 
 DiskFileTreeNode* DiskViewController::selectedFolder() const

@@ -29,6 +29,7 @@ class QUrl;
 namespace tosk {
 
 class DiskOutlineView;
+class LibrarySearchPanel;
 class OutlineFilter;
 class TreeNodeModel;
 class UnitDropCopy;
@@ -42,7 +43,8 @@ class UnitDropCopy;
 // is read for it, on a thread of its own); New Folder, Rename, Move to Trash
 // and Reveal in File Manager act on the selection. The open folders are
 // watched: what another program adds, changes or removes shows at once, and
-// View ▸ Refresh reads every folder again.
+// View ▸ Refresh reads every folder again. Above the tree, a search looks
+// inside every patch of the library (LibrarySearchPanel).
 class DiskViewController : public QWidget {
     Q_OBJECT
 
@@ -68,6 +70,9 @@ public:
         // Moves a folder into another, on the browser's worker thread.
         // Default: DiskMove::moveFolder.
         DiskMoveWorker::Move moveFolder;
+        // The file the library's index is kept in. Default:
+        // LibraryIndex::defaultPath().
+        std::string libraryIndexPath;
     };
 
     // How long a status text stays.
@@ -123,6 +128,14 @@ public:
     bool trashNodes(const std::vector<TreeNode::Ptr>& nodes);
 
     DiskOutlineView* outlineView() const { return outlineView_; }
+    LibrarySearchPanel* librarySearch() const { return search_; }
+    // The folders the search covers: the shown folder and every backup.
+    std::vector<std::string> libraryRoots() const;
+    // Shows the file in the tree, its folders opened and its row selected;
+    // a file outside the shown folder shows in the file manager.
+    void revealPath(const QString& path);
+    // The drag of these files, as the tree's rows make it.
+    QMimeData* dragDataForPaths(const QStringList& paths);
     TreeNodeModel* treeModel() const { return model_; }
     const std::shared_ptr<DiskFileTreeNode>& diskTreeData() const { return diskTreeData_; }
     // The node shown for `path` (read so far), or null.
@@ -181,6 +194,9 @@ private:
     void readWholeTree();
     void treeRead(unsigned generation, const std::shared_ptr<DiskFileTreeNode>& tree);
     void showTree(const std::shared_ptr<DiskFileTreeNode>& root);
+    // The file of `path` in the tree, its folders read to it; null when it
+    // is not below the shown folder.
+    DiskFileTreeNode* readToPath(const std::string& path);
     // The shown folder and the open folders below it are watched.
     void updateWatch();
     void folderChanged(const QString& path);
@@ -189,6 +205,7 @@ private:
     Hooks hooks_;
     QGroupBox* box_ = nullptr;
     QLineEdit* filterField_ = nullptr;
+    LibrarySearchPanel* search_ = nullptr;
     DiskOutlineView* outlineView_ = nullptr;
     TreeNodeModel* model_ = nullptr;
     OutlineFilter* filter_ = nullptr;

@@ -1,4 +1,6 @@
 #include "browsers/PatchViewController.h"
+
+#include "base/PreferenceController.h"
 #include "browsers/OutlineFilter.h"
 
 #include "base/Alerts.h"
@@ -545,8 +547,7 @@ void PatchViewController::runBackup(const std::string& parent, const std::shared
             if (folder->empty())
                 return;
             *result = UnitBackup::run(
-                k, *folder,
-                [runner, show](const UnitBackup::Progress& p) { runner->post([show, p] { (*show)(p); }); },
+                k, *folder, [runner, show](const UnitBackup::Progress& p) { runner->post([show, p] { (*show)(p); }); },
                 &stop);
         },
         [self, result, folder, running](bool cancelled) {
@@ -576,6 +577,8 @@ void PatchViewController::runBackup(const std::string& parent, const std::shared
                     Alerts::error(message, self.data());
                     return;
                 }
+                // The library searches every backup.
+                PreferenceController::shared().addBackupFolder(folder->string());
                 const std::string message = fillIn(localized("UnitBackUpDone", "%s patches of %s banks were copied "
                                                                                "into %s."),
                                                    {count, banks, folder->string()}) +

@@ -152,3 +152,19 @@ TEST(PreferenceController, SharedControllerUsesTheInstalledStore)
     EXPECT_NE(&shared.store(), &second);
     EXPECT_EQ(shared.baudRateDefault(), "115200");
 }
+
+TEST(PreferenceController, RemembersEachBackupFolderOnce)
+{
+    MemorySettingsStore store;
+    P prefs(store);
+    EXPECT_TRUE(prefs.backupFolders().empty());
+    prefs.addBackupFolder("/home/ann/Backups/Backup 2026-12-06 2342");
+    prefs.addBackupFolder("/media/usb/Backup 2026-12-07 0910");
+    prefs.addBackupFolder("/home/ann/Backups/Backup 2026-12-06 2342");
+    prefs.addBackupFolder("");
+    prefs.addBackupFolder("/odd\nname");
+    EXPECT_EQ(store.values.at("BackupFolders"),
+              "/home/ann/Backups/Backup 2026-12-06 2342\n/media/usb/Backup 2026-12-07 0910");
+    EXPECT_EQ(P(store).backupFolders(), (std::vector<std::string>{"/home/ann/Backups/Backup 2026-12-06 2342",
+                                                                  "/media/usb/Backup 2026-12-07 0910"}));
+}

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -12,6 +15,13 @@ class QtEnvironment : public testing::Environment {
 public:
     void SetUp() override
     {
+        // The disk browser keeps its library index in the user's cache:
+        // the tests' indexes go to a folder of their own.
+        char cache[] = "/tmp/tosk-gui-tests-cache-XXXXXX";
+        if (::mkdtemp(cache)) {
+            cache_ = cache;
+            ::setenv("XDG_CACHE_HOME", cache, 1);
+        }
         static int argc = 1;
         static char name[] = "tosk_gui_tests";
         static char* argv[] = {name, nullptr};
@@ -19,10 +29,17 @@ public:
         QApplication::setOrganizationName(QStringLiteral("ToskTests"));
         QApplication::setApplicationName(QStringLiteral("ToskTests"));
     }
-    void TearDown() override { app_.reset(); }
+    void TearDown() override
+    {
+        app_.reset();
+        std::error_code ec;
+        if (!cache_.empty())
+            std::filesystem::remove_all(cache_, ec);
+    }
 
 private:
     std::unique_ptr<QApplication> app_;
+    std::string cache_;
 };
 
 const auto* const environment = testing::AddGlobalTestEnvironment(new QtEnvironment);

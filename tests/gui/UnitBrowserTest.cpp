@@ -13,8 +13,8 @@
 #include "browsers/R9100ViewController.h"
 #include "browsers/UnitTaskRunner.h"
 #include "browsers/UnitTreeModel.h"
-#include "comms/SerialLineLock.h"
 #include "comms/KorvatelConnection.h"
+#include "comms/SerialLineLock.h"
 #include "comms/SetObject.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/UnitAppSupport.h"
@@ -32,8 +32,8 @@
 
 #include <gtest/gtest.h>
 
-#include <set>
 #include <regex>
+#include <set>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -343,6 +343,8 @@ TEST(UnitBrowser, BacksUpAllBanksAndKeepsThePatchTheUnitRuns)
               std::vector<std::string>{"Informational | ALERT | " + done +
                                        "\nThe patch that was running on the unit was sent back to it. | OK"});
     EXPECT_EQ(w->statusText().toStdString(), done + " The patch that was running on the unit was sent back to it.");
+    // The disk browser's search covers the backup from now on.
+    EXPECT_EQ(app.store.values["BackupFolders"], made[0].string());
 
     // The unit runs the user's patch again; it was read once and sent once.
     EXPECT_EQ(other.getSigFile(), mine);
