@@ -554,6 +554,17 @@ void DiskViewController::performDropOperation(const QMimeData* data, TreeNode* t
             else
                 emit dropFinished();
         });
+    copy_->askOnClash(
+        [this](const std::string& name, const std::string& folderName) { return askClash(name, folderName); },
+        [this](const std::string& p) {
+            // A patch open in a window is not replaced.
+            if (hooks_.isOpen && hooks_.isOpen(shown(canonicalPath(p)))) {
+                DesktopTrash::Result open;
+                open.reason = localized("DiskIsOpen", "it is open in a window");
+                return open;
+            }
+            return trash(p);
+        });
     copy_->start();
     setBusy(true);
 }
@@ -1273,31 +1284,45 @@ std::string DiskViewController::destinationFor(DiskFileTreeNode& node)
     if (moving_->clashChoice) {
         choice = *moving_->clashChoice;
     } else {
-        ClashAnswer answer;
-        if (hooks_.askClash) {
-            answer = hooks_.askClash(shown(name), QString::fromStdString(moving_->folderName));
-        } else {
-            QMessageBox box(QMessageBox::Question, text("ALERT", "ALERT"),
-                            text("DiskAlreadyExists", "%s already exists in %s", {utf8(name), moving_->folderName}),
-                            QMessageBox::NoButton, this);
-            QPushButton* keep = box.addButton(text("DiskKeepBoth", "Keep Both"), QMessageBox::AcceptRole);
-            QPushButton* replace = box.addButton(text("DiskReplace", "Replace"), QMessageBox::DestructiveRole);
-            QPushButton* skip = box.addButton(text("DiskSkip", "Skip"), QMessageBox::RejectRole);
-            auto* all = new QCheckBox(text("DiskApplyToAll", "Apply to all"), &box);
-            box.setCheckBox(all);
-            box.setDefaultButton(keep);
-            box.setEscapeButton(skip);
-            box.exec();
-            answer.choice = box.clickedButton() == keep      ? DiskClash::Choice::KeepBoth
-                            : box.clickedButton() == replace ? DiskClash::Choice::Replace
-                                                             : DiskClash::Choice::Skip;
-            answer.toAll = all->isChecked();
-        }
+        const ClashAnswer answer = askClash(utf8(name), moving_->folderName);
         choice = answer.choice;
         if (answer.toAll)
             moving_->clashChoice = choice;
     }
     const std::string there = (fs::path(folder) / name).string();
+    return destinationChosen(node, there, choice);
+}
+
+DiskViewController::ClashAnswer DiskViewController::askClash(const std::string& name, const std::string& folderName)
+{
+    ClashAnswer answer;
+    if (hooks_.askClash) {
+        answer = hooks_.askClash(QString::fromStdString(name), QString::fromStdString(folderName));
+    } else {
+        QMessageBox box(QMessageBox::Question, text("ALERT", "ALERT"),
+                        text("DiskAlreadyExists", "%s already exists in %s", {name, folderName}), QMessageBox::NoButton,
+                        this);
+        QPushButton* keep = box.addButton(text("DiskKeepBoth", "Keep Both"), QMessageBox::AcceptRole);
+        QPushButton* replace = box.addButton(text("DiskReplace", "Replace"), QMessageBox::DestructiveRole);
+        QPushButton* skip = box.addButton(text("DiskSkip", "Skip"), QMessageBox::RejectRole);
+        auto* all = new QCheckBox(text("DiskApplyToAll", "Apply to all"), &box);
+        box.setCheckBox(all);
+        box.setDefaultButton(keep);
+        box.setEscapeButton(skip);
+        box.exec();
+        answer.choice = box.clickedButton() == keep      ? DiskClash::Choice::KeepBoth
+                        : box.clickedButton() == replace ? DiskClash::Choice::Replace
+                                                         : DiskClash::Choice::Skip;
+        answer.toAll = all->isChecked();
+    }
+    return answer;
+}
+
+std::string DiskViewController::destinationChosen(DiskFileTreeNode& node, const std::string& there,
+                                                  DiskClash::Choice choice)
+{
+    const std::string& name = node.diskData().name();
+    const std::string& folder = moving_->targetPath;
     // The one that would be replaced is open in a window: it stays.
     if (choice == DiskClash::Choice::Replace && hooks_.isOpen && hooks_.isOpen(shown(canonicalPath(there)))) {
         moving_->report.push_back(fillIn(localized("DiskOpenInWindow", "%s is open in a window: close it before "

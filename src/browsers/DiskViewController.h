@@ -58,12 +58,7 @@ class DiskViewController : public QWidget {
     Q_OBJECT
 
 public:
-    // The user's answer to a name clash; with `toAll` it answers the rest
-    // of the clashes of that drop too.
-    struct ClashAnswer {
-        DiskClash::Choice choice = DiskClash::Choice::Skip;
-        bool toAll = false;
-    };
+    using ClashAnswer = DiskClash::Answer;
     // What the browser asks of the application; each may be left empty.
     struct Hooks {
         // Builds the application menu into the panel's menu bar.
@@ -205,6 +200,9 @@ private:
     // Where an item moved into the target goes: its own name, another, or
     // nowhere (empty), as the user answers a clash.
     std::string destinationFor(DiskFileTreeNode& node);
+    // Asks what becomes of `name` (UTF-8) in the folder `folderName`.
+    ClashAnswer askClash(const std::string& name, const std::string& folderName);
+    std::string destinationChosen(DiskFileTreeNode& node, const std::string& there, DiskClash::Choice choice);
     // The folders a step changed are read again; windows follow moves.
     void showUndone(const DiskUndo::Outcome& outcome, bool backwards);
     DesktopTrash::Result trash(const std::string& path);

@@ -14,6 +14,12 @@ namespace tosk {
 class DiskClash {
 public:
     enum class Choice { KeepBoth, Replace, Skip };
+    // The user's answer; with `toAll` it answers the other clashes of the
+    // same drop too.
+    struct Answer {
+        Choice choice = Choice::Skip;
+        bool toAll = false;
+    };
 
     // Where the item goes, or why it does not.
     struct Room {

@@ -177,6 +177,8 @@ struct Fixture {
     Recorded recorded;
     // Set: how folders move (on the browser's worker).
     DiskMoveWorker::Move moveFolder;
+    // Set: the trash things really go to.
+    std::string trash;
     std::unique_ptr<DiskViewController> browser;
 
     Fixture()
@@ -225,6 +227,8 @@ struct Fixture {
         };
         hooks.moveToTrash = [this](const QString& p) {
             recorded.trashed << p;
+            if (!trash.empty())
+                return DesktopTrash::moveToTrash(p.toStdString(), trash);
             DesktopTrash::Result trashed;
             trashed.trashed = true;
             return trashed;
@@ -1286,4 +1290,27 @@ TEST(DiskBrowser, ThePreviewDrawsTheSelectedPatch)
     EXPECT_TRUE(preview->image().isNull());
     EXPECT_TRUE(preview->message().isEmpty());
     EXPECT_TRUE(f.alerts.recorded.empty());
+}
+
+// A patch from a unit whose name is taken on disk is asked about: the file
+// there replaced (it goes to the trash), or both kept.
+TEST(DiskBrowser, AUnitDropAsksAboutNamesTakenOnDisk)
+{
+    Fixture f;
+    f.trash = f.bytes("Trash");
+    fs::create_directories(f.dir / "Patches/Backup");
+    writeFile(f.dir / "Patches/Backup/Pad.sig", "OLD PAD");
+    writeFile(f.dir / "Patches/Backup/Lead.sig", "OLD LEAD");
+    f.browser->refreshFolder(*f.browser->diskTreeData());
+    f.recorded.clashAnswers = {{DiskClash::Choice::Replace, false}, {DiskClash::Choice::KeepBoth, false}};
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    DiskDragMimeData data({patch("Pad", "NEW PAD"), patch("Lead", "NEW LEAD")}, "Pad\nLead");
+    ASSERT_TRUE(f.drop(&data, f.centre("Patches/Backup")));
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(f.recorded.clashes, (QStringList{"Pad.sig in Backup", "Lead.sig in Backup"}));
+    EXPECT_EQ(contentsOf(f.dir / "Patches/Backup"),
+              (std::vector<std::string>{"Lead 2.sig=NEW LEAD", "Lead.sig=OLD LEAD", "Pad.sig=NEW PAD"}));
+    EXPECT_EQ(readFile(f.dir / "Trash/files/Pad.sig"), "OLD PAD");
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Lead was saved as Lead 2.sig | OK"});
 }
