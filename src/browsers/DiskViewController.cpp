@@ -167,8 +167,10 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent)
     redoAction_ = bar->findChild<QAction*>(QStringLiteral("actionRedo"));
     if (!editMenu || !undoAction_ || !redoAction_) {
         if (!editMenu) {
-            editMenu = bar->addMenu(text("MenuEdit", "&Edit"));
+            // Where every window has it: after File, before View.
+            editMenu = new QMenu(text("MenuEdit", "&Edit"), bar);
             editMenu->setObjectName(QStringLiteral("menuEdit"));
+            bar->insertMenu(viewMenu->menuAction(), editMenu);
         }
         undoAction_ = editMenu->addAction(QString::fromStdString(localizedUndo("Undo", "Undo")));
         undoAction_->setObjectName(QStringLiteral("actionUndo"));
@@ -226,8 +228,10 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent)
     outlineView_->setSortingEnabled(true);
     outlineView_->sortByColumn(DiskColumns::Name, Qt::AscendingOrder);
     outlineView_->header()->setSectionsMovable(false);
-    outlineView_->header()->resizeSection(DiskColumns::Name, 220);
-    outlineView_->header()->resizeSection(DiskColumns::Title, 160);
+    outlineView_->header()->resizeSection(DiskColumns::Name, 200);
+    outlineView_->header()->resizeSection(DiskColumns::Title, 150);
+    outlineView_->header()->resizeSection(DiskColumns::Modified, 130);
+    outlineView_->header()->resizeSection(DiskColumns::Size, 90);
     outlineView_->setDropHandlers(
         [this](const QMimeData* data, TreeNode* target) { return validateDrop(data, target); },
         [this](const QMimeData* data, TreeNode* target) { performDropOperation(data, target); });
@@ -240,6 +244,7 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent)
     split->addWidget(preview_);
     split->setStretchFactor(0, 3);
     split->setStretchFactor(1, 2);
+    split->setSizes({720, 380});
     inBox->addWidget(split);
     column->addWidget(box_, 1);
     filter_ = new OutlineFilter(outlineView_, filterField_);
@@ -320,7 +325,7 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent)
             &DiskViewController::updatePreview);
     connect(model_, &QAbstractItemModel::modelReset, this, &DiskViewController::updatePreview);
     updateActions();
-    resize(1000, 520);
+    resize(1140, 560);
 }
 
 DiskViewController::~DiskViewController()
