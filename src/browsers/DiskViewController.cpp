@@ -1259,7 +1259,8 @@ void DiskViewController::showUndone(const DiskUndo::Outcome& outcome, bool backw
     for (const DiskUndo::Step& step : outcome.steps) {
         const std::string left = backwards ? step.to : step.from;
         const std::string reached = backwards ? step.from : step.to;
-        if (step.kind == Kind::Move && hooks_.pathMoved && !fs::is_symlink(fs::symlink_status(reached)))
+        std::error_code ec;
+        if (step.kind == Kind::Move && hooks_.pathMoved && !fs::is_symlink(fs::symlink_status(reached, ec)))
             hooks_.pathMoved(shown(canonicalPath(left)), shown(canonicalPath(reached)));
         for (const std::string& path : {step.from, step.to})
             if (!path.empty())
