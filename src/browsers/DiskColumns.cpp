@@ -54,7 +54,7 @@ void DiskColumns::run()
             path = std::move(queue_.front());
             queue_.pop_front();
         }
-        const PatchSummary summary = cache_.summaryFor(path);
+        const PatchFileSummary summary = cache_.summaryFor(path);
         QMetaObject::invokeMethod(
             this, [this, path, summary] { arrived(path, summary); }, Qt::QueuedConnection);
     }
@@ -73,7 +73,7 @@ void DiskColumns::request(const std::string& path)
     wake_.notify_one();
 }
 
-void DiskColumns::arrived(const std::string& path, const PatchSummary& summary)
+void DiskColumns::arrived(const std::string& path, const PatchFileSummary& summary)
 {
     const QString key = QFile::decodeName(path.c_str());
     // Forgotten meanwhile: the answer may be older than the file.
@@ -83,7 +83,7 @@ void DiskColumns::arrived(const std::string& path, const PatchSummary& summary)
     emit known(key);
 }
 
-const PatchSummary& DiskColumns::summaryNow(const std::string& path)
+const PatchFileSummary& DiskColumns::summaryNow(const std::string& path)
 {
     const auto found = known_.find(path);
     if (found != known_.end())
@@ -111,7 +111,7 @@ QVariant DiskColumns::data(const TreeNode& node, int column, int role)
         request(disk->fullPathName());
         return {};
     }
-    const PatchSummary& s = found->second;
+    const PatchFileSummary& s = found->second;
     switch (column) {
     case Title:
         return s.isFolder ? QString() : QString::fromLatin1(s.title.data(), qsizetype(s.title.size()));
@@ -140,8 +140,8 @@ bool DiskColumns::lessThan(const TreeNode& a, const TreeNode& b, int column, Qt:
     const std::string& nameY = y->diskData().name();
     int by = 0;
     if (column != Name && !x->isLink() && !y->isLink() && (x->isLeaf() || column == Modified)) {
-        const PatchSummary sx = summaryNow(x->fullPathName());
-        const PatchSummary& sy = summaryNow(y->fullPathName());
+        const PatchFileSummary sx = summaryNow(x->fullPathName());
+        const PatchFileSummary& sy = summaryNow(y->fullPathName());
         auto three = [](auto p, auto q) { return p < q ? -1 : q < p ? 1 : 0; };
         switch (column) {
         case Title:

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Toskfile/PatchSummary.h"
+#include "Toskfile/PatchFileSummary.h"
 
 #include <QObject>
 #include <QSet>
@@ -42,7 +42,7 @@ public:
     // always, ties in natural order of the names.
     bool lessThan(const TreeNode& a, const TreeNode& b, int column, Qt::SortOrder order);
     // What is known of the file at `path`; read now when it is not.
-    const PatchSummary& summaryNow(const std::string& path);
+    const PatchFileSummary& summaryNow(const std::string& path);
     // Forgets what was read of these paths (their folder was read again):
     // they are looked at again when next shown.
     void forget(const std::string& path);
@@ -53,11 +53,11 @@ signals:
 
 private:
     void request(const std::string& path);
-    void arrived(const std::string& path, const PatchSummary& summary);
+    void arrived(const std::string& path, const PatchFileSummary& summary);
     void run();
 
     PatchSummaryCache cache_;
-    std::map<std::string, PatchSummary> known_;
+    std::map<std::string, PatchFileSummary> known_;
     QSet<QString> asked_;
     std::mutex mutex_;
     std::condition_variable wake_;

@@ -1,4 +1,4 @@
-#include "Toskfile/PatchSummary.h"
+#include "Toskfile/PatchFileSummary.h"
 
 #include "Toskfile/SigfileTokenizer.h"
 #include "base/TextCase.h"
@@ -36,9 +36,9 @@ FileState stateOf(const std::string& path)
 
 } // namespace
 
-PatchSummary PatchSummary::fromText(std::string_view text)
+PatchFileSummary PatchFileSummary::fromText(std::string_view text)
 {
-    PatchSummary summary;
+    PatchFileSummary summary;
     summary.readable = true;
     bool headSeen = false;
     size_t begin = 0;
@@ -71,10 +71,10 @@ PatchSummary PatchSummary::fromText(std::string_view text)
     return summary;
 }
 
-PatchSummary PatchSummary::read(const std::string& path)
+PatchFileSummary PatchFileSummary::read(const std::string& path)
 {
     const FileState state = stateOf(path);
-    PatchSummary summary;
+    PatchFileSummary summary;
     if (state.exists && !state.isFolder && state.size <= kLargestPatch) {
         std::ifstream in(path, std::ios::binary);
         if (in) {
@@ -90,7 +90,7 @@ PatchSummary PatchSummary::read(const std::string& path)
     return summary;
 }
 
-PatchSummary PatchSummaryCache::summaryFor(const std::string& path)
+PatchFileSummary PatchSummaryCache::summaryFor(const std::string& path)
 {
     const FileState state = stateOf(path);
     {
@@ -100,7 +100,7 @@ PatchSummary PatchSummaryCache::summaryFor(const std::string& path)
             found->second.modifiedNs == state.modifiedNs && found->second.isFolder == state.isFolder)
             return found->second;
     }
-    PatchSummary summary = PatchSummary::read(path);
+    PatchFileSummary summary = PatchFileSummary::read(path);
     const std::lock_guard<std::mutex> lock(mutex_);
     ++reads_;
     known_[path] = summary;

@@ -14,7 +14,7 @@ namespace tosk {
 // the tail not counted, nor group headers), its size and when it was last
 // written. Reading takes the file's bytes and a look at each record's first
 // word: no database is needed, so any thread may read.
-struct PatchSummary {
+struct PatchFileSummary {
     // The file could be read (a folder answers its time alone).
     bool readable = false;
     bool isFolder = false;
@@ -25,22 +25,22 @@ struct PatchSummary {
     int64_t modifiedNs = 0;
 
     // The title and module count of sig-file text.
-    static PatchSummary fromText(std::string_view text);
+    static PatchFileSummary fromText(std::string_view text);
     // Of the file or folder at `path`; unreadable when it cannot be read.
-    static PatchSummary read(const std::string& path);
+    static PatchFileSummary read(const std::string& path);
 };
 
 // Summaries kept per path and answered again while the file's time and size
 // are those it had when it was read; safe to use from several threads.
 class PatchSummaryCache {
 public:
-    PatchSummary summaryFor(const std::string& path);
+    PatchFileSummary summaryFor(const std::string& path);
     // How many files were read rather than answered from the cache.
     size_t reads() const;
 
 private:
     mutable std::mutex mutex_;
-    std::map<std::string, PatchSummary> known_;
+    std::map<std::string, PatchFileSummary> known_;
     size_t reads_ = 0;
 };
 

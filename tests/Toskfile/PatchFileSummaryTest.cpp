@@ -1,4 +1,4 @@
-#include "Toskfile/PatchSummary.h"
+#include "Toskfile/PatchFileSummary.h"
 
 #include "support/TestSupport.h"
 
@@ -16,7 +16,7 @@ using namespace tosk::test;
 // The title is the head record's first text and the modules are the records
 // that name an operator: the head, the tail, comments and group headers not
 // counted, whatever the line ends.
-TEST(PatchSummary, TitleAndModuleCountComeFromTheRecords)
+TEST(PatchFileSummary, TitleAndModuleCountComeFromTheRecords)
 {
     struct Case {
         const char* text;
@@ -35,7 +35,7 @@ TEST(PatchSummary, TitleAndModuleCountComeFromTheRecords)
         {"", "", 0},
     };
     for (const Case& c : cases) {
-        const PatchSummary s = PatchSummary::fromText(c.text);
+        const PatchFileSummary s = PatchFileSummary::fromText(c.text);
         EXPECT_TRUE(s.readable) << c.text;
         EXPECT_EQ(s.title, c.title) << c.text;
         EXPECT_EQ(s.modules, c.modules) << c.text;
@@ -44,13 +44,13 @@ TEST(PatchSummary, TitleAndModuleCountComeFromTheRecords)
 
 // A file is read again only once its time or size is not what it was; a
 // missing file or a folder answers without a title.
-TEST(PatchSummary, TheCacheReadsAFileAgainOnlyWhenItChanged)
+TEST(PatchFileSummary, TheCacheReadsAFileAgainOnlyWhenItChanged)
 {
     TempDir dir;
     const fs::path file = dir / "Pad.sig";
     writeFile(file, "HEADM adc \"Pad\" x\nLFO a\n");
     PatchSummaryCache cache;
-    PatchSummary s = cache.summaryFor(file.string());
+    PatchFileSummary s = cache.summaryFor(file.string());
     EXPECT_EQ(s.title, "Pad");
     EXPECT_EQ(s.size, 24u);
     EXPECT_EQ(cache.reads(), 1u);
