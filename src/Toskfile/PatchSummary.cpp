@@ -60,7 +60,7 @@ PatchSummary PatchSummary::read(std::string_view bytes)
             continue;
         }
         if (!headSeen && containsIgnoringCase(op, "HEAD")) {
-            headSeen = true;
+            headSeen = summary.hasHead = true;
             const auto title = tokens.nextTokenView();
             if (title && (tokens.lastTokenQuoted() || !title->starts_with(";")))
                 summary.title = std::string(*title);

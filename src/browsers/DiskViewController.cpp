@@ -8,28 +8,34 @@
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "base/TkxException.h"
+#include "browsers/DiskColumns.h"
 #include "browsers/DiskDragMimeData.h"
 #include "browsers/DiskOutlineView.h"
 #include "browsers/LibrarySearchPanel.h"
 #include "browsers/OutlineFilter.h"
+#include "browsers/PatchPreview.h"
 #include "browsers/TreeNodeModel.h"
 #include "browsers/UnitDropCopy.h"
 #include "comms/DiskMove.h"
 #include "library/LibraryIndex.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemWatcher>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QSplitter>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -115,7 +121,8 @@ struct DiskViewController::TreeReader {
     }
 };
 
-DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(parent), hooks_(std::move(hooks))
+DiskViewController::DiskViewController(Hooks hooks, QWidget* parent)
+    : QWidget(parent), hooks_(std::move(hooks)), undo_([this](const std::string& path) { return trash(path); })
 {
     setObjectName(QStringLiteral("diskBrowser"));
     setWindowTitle(text("DiskBrowser", "Disk Browser"));
@@ -156,6 +163,31 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     refreshAction_->setShortcut(QKeySequence(Qt::Key_F5));
     addAction(refreshAction_);
     connect(refreshAction_, &QAction::triggered, this, &DiskViewController::refresh);
+    // Edit ▸ Undo and Redo take back what the browser did to files while
+    // the browser is in front; the application menu's items serve a patch
+    // window otherwise.
+    QMenu* editMenu = bar->findChild<QMenu*>(QStringLiteral("menuEdit"));
+    undoAction_ = bar->findChild<QAction*>(QStringLiteral("actionUndo"));
+    redoAction_ = bar->findChild<QAction*>(QStringLiteral("actionRedo"));
+    if (!editMenu || !undoAction_ || !redoAction_) {
+        if (!editMenu) {
+            // Where every window has it: after File, before View.
+            editMenu = new QMenu(text("MenuEdit", "&Edit"), bar);
+            editMenu->setObjectName(QStringLiteral("menuEdit"));
+            bar->insertMenu(viewMenu->menuAction(), editMenu);
+        }
+        undoAction_ = editMenu->addAction(QString::fromStdString(localizedUndo("Undo", "Undo")));
+        undoAction_->setObjectName(QStringLiteral("actionUndo"));
+        undoAction_->setShortcuts(QKeySequence::keyBindings(QKeySequence::Undo));
+        redoAction_ = editMenu->addAction(QString::fromStdString(localizedUndo("Redo", "Redo")));
+        redoAction_->setObjectName(QStringLiteral("actionRedo"));
+        redoAction_->setShortcuts(QKeySequence::keyBindings(QKeySequence::Redo));
+        addAction(undoAction_);
+        addAction(redoAction_);
+    }
+    connect(undoAction_, &QAction::triggered, this, [this] { undo(); });
+    connect(redoAction_, &QAction::triggered, this, [this] { redo(); });
+    connect(editMenu, &QMenu::aboutToShow, this, &DiskViewController::updateUndoActions);
     box_ = new QGroupBox(this);
     box_->setObjectName(QStringLiteral("diskBox"));
     auto* inBox = new QVBoxLayout(box_);
@@ -179,24 +211,60 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     inBox->addWidget(filterField_);
 
     model_ = new TreeNodeModel(this);
-    // The header is hidden, but a screen reader still announces its title.
-    model_->setHeaderTitle(text("DiskOutline", "Patch files"));
     model_->setIconProvider([this](const TreeNode& node) { return iconFor(node); });
     model_->setTextProvider(
         [](const TreeNode& node) { return node.nodeData() ? shown(node.nodeData()->name()) : QString(); });
     model_->setDragData({QString::fromLatin1(DiskDragMimeData::mimeType), QStringLiteral("text/plain")},
                         [this](const std::vector<TreeNode::Ptr>& nodes) { return dragData(nodes); });
+    // What a librarian sorts by: the patch's title, when it was written,
+    // its size and how many modules it holds.
+    columns_ = new DiskColumns(this);
+    DiskColumns* columns = columns_;
+    model_->setExtraColumns(DiskColumns::titles(), [columns](const TreeNode& node, int column, int role) {
+        return columns->data(node, column, role);
+    });
+    model_->setSortOrder([columns](int column, Qt::SortOrder order) -> TreeNodeModel::Order {
+        return [columns, column, order](const TreeNode& a, const TreeNode& b) {
+            return columns->lessThan(a, b, column, order);
+        };
+    });
+    connect(columns_, &DiskColumns::known, this, [this](const QString& path) {
+        knownPaths_.insert(path);
+        if (!knownTimer_->isActive())
+            knownTimer_->start();
+    });
+    knownTimer_ = new QTimer(this);
+    knownTimer_->setSingleShot(true);
+    knownTimer_->setInterval(0);
+    connect(knownTimer_, &QTimer::timeout, this, &DiskViewController::showKnown);
     outlineView_ = new DiskOutlineView(box_);
     outlineView_->setObjectName(QStringLiteral("diskOutline"));
     outlineView_->setAccessibleName(text("DiskOutline", "Patch files"));
-    outlineView_->setHeaderHidden(true);
+    model_->setHeaderTitle(text("DiskColumnName", "Name"));
     outlineView_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     outlineView_->setExpandsOnDoubleClick(false);
     outlineView_->setTreeModel(model_);
+    outlineView_->setSortingEnabled(true);
+    outlineView_->sortByColumn(DiskColumns::Name, Qt::AscendingOrder);
+    outlineView_->header()->setSectionsMovable(false);
+    outlineView_->header()->resizeSection(DiskColumns::Name, 200);
+    outlineView_->header()->resizeSection(DiskColumns::Title, 150);
+    outlineView_->header()->resizeSection(DiskColumns::Modified, 130);
+    outlineView_->header()->resizeSection(DiskColumns::Size, 90);
     outlineView_->setDropHandlers(
         [this](const QMimeData* data, TreeNode* target) { return validateDrop(data, target); },
         [this](const QMimeData* data, TreeNode* target) { performDropOperation(data, target); });
-    inBox->addWidget(outlineView_, 2);
+    // The selected patch, drawn beside the tree.
+    auto* split = new QSplitter(Qt::Horizontal, box_);
+    split->setObjectName(QStringLiteral("diskSplit"));
+    split->setChildrenCollapsible(false);
+    split->addWidget(outlineView_);
+    preview_ = new PatchPreview(split);
+    split->addWidget(preview_);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 2);
+    split->setSizes({720, 380});
+    inBox->addWidget(split, 2);
     column->addWidget(box_, 1);
     filter_ = new OutlineFilter(outlineView_, filterField_);
     connect(filterField_, &QLineEdit::textChanged, this, &DiskViewController::filterChanged);
@@ -272,12 +340,19 @@ DiskViewController::DiskViewController(Hooks hooks, QWidget* parent) : QWidget(p
     connect(outlineView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             &DiskViewController::updateActions);
     connect(model_, &QAbstractItemModel::modelReset, this, &DiskViewController::updateActions);
+    connect(outlineView_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &DiskViewController::updatePreview);
+    connect(model_, &QAbstractItemModel::modelReset, this, &DiskViewController::updatePreview);
     updateActions();
-    resize(320, 480);
+    resize(1140, 560);
 }
 
 DiskViewController::~DiskViewController()
 {
+    // The header lays the rows out once more as the window closes: that
+    // happens now, while what the rows show is still here.
+    hide();
+    model_->setIconProvider({});
     // Answers the unit still owes go nowhere; a folder's copy stops, its
     // part removed, before the window it reports to goes.
     if (copy_)
@@ -582,6 +657,17 @@ void DiskViewController::performDropOperation(const QMimeData* data, TreeNode* t
             else
                 emit dropFinished();
         });
+    copy_->askOnClash(
+        [this](const std::string& name, const std::string& folderName) { return askClash(name, folderName); },
+        [this](const std::string& p) {
+            // A patch open in a window is not replaced.
+            if (hooks_.isOpen && hooks_.isOpen(shown(canonicalPath(p)))) {
+                DesktopTrash::Result open;
+                open.reason = localized("DiskIsOpen", "it is open in a window");
+                return open;
+            }
+            return trash(p);
+        });
     copy_->start();
     setBusy(true);
 }
@@ -603,20 +689,32 @@ void DiskViewController::moveNext()
         if (!node || !node->isDescendantOfNode(*diskTreeData_))
             continue;
         const std::string name = utf8(node->diskData().name());
+        const std::string destination = destinationFor(*node);
+        if (destination.empty())
+            continue;
         // Windows follow their files from where the files are before the
         // move: afterwards that path leads nowhere.
         const std::string canonicalFrom = canonicalPath(node->fullPathName());
         statusDisplay(text("DiskMoving", "moving %s to %s", {name, moving_->folderName}));
         if (node->isLeaf()) {
-            moved(*node, canonicalFrom, DiskMove::moveFile(node->fullPathName(), moving_->targetPath));
+            const std::string from = node->fullPathName();
+            moved(*node, canonicalFrom, DiskMove::moveTo(from, destination));
             continue;
         }
+        // Under its own name it moves as every folder does; under another
+        // (both kept) straight to that name.
+        const bool ownName = fs::path(destination).filename() == fs::path(node->fullPathName()).filename();
+        DiskMoveWorker::Move move = hooks_.moveFolder;
+        if (!ownName)
+            move = [destination](const std::string& folder, const std::string&, const DiskMove::CopyControl& control) {
+                return DiskMove::moveTo(folder, destination, control);
+            };
         // A folder renamed in its file system moves at once; one copied to
         // another may take long, and goes on the worker, the window free.
         const QString folderName = QString::fromStdString(moving_->folderName);
         const QString shownName = QString::fromStdString(name);
         worker_ = std::make_unique<DiskMoveWorker>(
-            hooks_.moveFolder, node->fullPathName(), moving_->targetPath,
+            move, node->fullPathName(), moving_->targetPath,
             [this, shownName, folderName](size_t done, size_t total) {
                 QMetaObject::invokeMethod(
                     this,
@@ -637,6 +735,7 @@ void DiskViewController::moveNext()
         return;
     }
     const std::unique_ptr<Moving> done = std::move(moving_);
+    undo_.push({localizedUndo("Move", "Move"), done->steps});
     setBusy(false);
     if (DiskFileTreeNode* target = nodeForPath(done->targetPath))
         dropDone(*target, done->report);
@@ -664,6 +763,7 @@ void DiskViewController::moved(DiskFileTreeNode& node, const std::string& canoni
     const bool inTree = diskTreeData_ && node.isDescendantOfNode(*diskTreeData_);
     switch (result.status) {
     case DiskMove::Status::Moved:
+        moving_->steps.push_back(DiskUndo::moved(node.fullPathName(), result.destination));
         // A link moved; the file it leads to, and its window, stay.
         if (hooks_.pathMoved && !node.isLink())
             hooks_.pathMoved(shown(canonicalFrom), shown(canonicalPath(result.destination)));
@@ -773,9 +873,16 @@ size_t DiskViewController::mergeEntries(DiskFileTreeNode& folder, const std::vec
     std::map<std::string, TreeNode::Ptr> before;
     for (const TreeNode::Ptr& child : folder.children())
         before.emplace(key(*child), child);
+    // What was read of the files may be older than they are now; the rows
+    // go in the order the header asks for.
+    std::vector<TreeNode::Ptr> sorted = entries;
+    for (const TreeNode::Ptr& entry : sorted)
+        if (const DiskFileTreeNode* disk = diskNode(entry.get()))
+            columns_->forget(disk->fullPathName());
+    model_->sortNodes(sorted);
     std::vector<TreeNode::Ptr> wanted;
     size_t newFolders = 0;
-    for (const TreeNode::Ptr& entry : entries) {
+    for (const TreeNode::Ptr& entry : sorted) {
         const auto found = before.find(key(*entry));
         if (found == before.end()) {
             wanted.push_back(entry);
@@ -784,6 +891,7 @@ size_t DiskViewController::mergeEntries(DiskFileTreeNode& folder, const std::vec
             continue;
         }
         wanted.push_back(found->second);
+        model_->nodeChanged(*found->second);
         if (kept)
             kept->emplace_back(found->second, entry);
         before.erase(found);
@@ -796,6 +904,22 @@ size_t DiskViewController::mergeEntries(DiskFileTreeNode& folder, const std::vec
         if (folder.childAtIndex(row) != wanted[row])
             model_->insertNode(folder, wanted[row], row);
     return newFolders;
+}
+
+void DiskViewController::showKnown()
+{
+    const QSet<QString> paths = std::exchange(knownPaths_, {});
+    if (!diskTreeData_)
+        return;
+    std::vector<const TreeNode*> pending{diskTreeData_.get()};
+    while (!pending.empty()) {
+        const TreeNode* node = pending.back();
+        pending.pop_back();
+        if (const DiskFileTreeNode* disk = diskNode(node); disk && paths.contains(shown(disk->fullPathName())))
+            model_->nodeChanged(*disk);
+        for (const TreeNode::Ptr& child : node->children())
+            pending.push_back(child.get());
+    }
 }
 
 void DiskViewController::graft(DiskFileTreeNode& shown, DiskFileTreeNode& read)
@@ -1028,6 +1152,7 @@ bool DiskViewController::createFolder(DiskFileTreeNode& parent, const QString& n
         Alerts::alert(why, this);
         return false;
     }
+    undo_.push({localizedUndo("New Folder", "New Folder"), {DiskUndo::madeFolder(path)}});
     refreshFolder(parent);
     const QModelIndex parentIndex = model_->indexForNode(&parent);
     if (parentIndex.isValid())
@@ -1074,6 +1199,7 @@ bool DiskViewController::renameNode(DiskFileTreeNode& node, const QString& newNa
         Alerts::alert(fillIn(localized("DiskNotRenamed", "%s could not be renamed: %s"), {name, result.reason}), this);
         return false;
     }
+    undo_.push({localizedUndo("Rename", "Rename"), {DiskUndo::moved(from, result.destination)}});
     if (hooks_.pathMoved && !node.isLink())
         hooks_.pathMoved(shown(canonicalFrom), shown(canonicalPath(result.destination)));
     node.setFullPathName(result.destination);
@@ -1107,6 +1233,7 @@ bool DiskViewController::trashNodes(const std::vector<TreeNode::Ptr>& nodes)
 {
     std::vector<std::string> report;
     std::vector<std::string> trashed;
+    DiskUndo::Record record{localizedUndo("Move to Trash", "Move to Trash"), {}};
     for (const TreeNode::Ptr& item : nodes) {
         DiskFileTreeNode* node = diskNode(item.get());
         if (!node || node == diskTreeData_.get() || !node->isDescendantOfNode(*diskTreeData_))
@@ -1130,8 +1257,11 @@ bool DiskViewController::trashNodes(const std::vector<TreeNode::Ptr>& nodes)
             continue;
         }
         trashed.push_back(name);
+        if (!result.trashedPath.empty())
+            record.steps.push_back(DiskUndo::trashed(node->fullPathName(), result.trashedPath));
         model_->removeNode(*node);
     }
+    undo_.push(std::move(record));
     if (!trashed.empty()) {
         statusDisplay(QString::fromStdString(
             trashed.size() == 1 ? fillIn(localized("DiskTrashedOne", "%s was moved to the Trash."), {trashed[0]})
@@ -1167,7 +1297,159 @@ void DiskViewController::updateActions()
     openAction_->setEnabled(one != nullptr);
     renameAction_->setEnabled(one != nullptr && !busy);
     trashAction_->setEnabled(!selected.empty() && !busy);
+    updateUndoActions();
     chooseButton_->setEnabled(!busy);
+}
+
+void DiskViewController::updatePreview()
+{
+    const TreeNode::Ptr item = outlineView_->selectedItem();
+    const DiskFileTreeNode* node = diskNode(item.get());
+    preview_->showFile(node && node->isLeaf() && !node->isLink() ? shown(node->fullPathName()) : QString());
+}
+
+void DiskViewController::updateUndoActions()
+{
+    const bool busy = isCopying();
+    const std::string undoName = undo_.undoName();
+    const std::string redoName = undo_.redoName();
+    const std::string undoTitle = localizedUndo("Undo", "Undo");
+    const std::string redoTitle = localizedUndo("Redo", "Redo");
+    undoAction_->setText(QString::fromStdString(undoName.empty() ? undoTitle : undoTitle + " " + undoName));
+    redoAction_->setText(QString::fromStdString(redoName.empty() ? redoTitle : redoTitle + " " + redoName));
+    undoAction_->setEnabled(undo_.canUndo() && !busy);
+    redoAction_->setEnabled(undo_.canRedo() && !busy);
+}
+
+DesktopTrash::Result DiskViewController::trash(const std::string& path)
+{
+    return hooks_.moveToTrash(shown(path));
+}
+
+bool DiskViewController::undo()
+{
+    if (isCopying() || !undo_.canUndo())
+        return false;
+    const std::string name = undo_.undoName();
+    const DiskUndo::Outcome outcome = undo_.undo();
+    if (!outcome.done) {
+        Alerts::alert(fillIn(localized("DiskCannotUndo", "Cannot undo %s: %s"), {name, outcome.reason}), this);
+        return false;
+    }
+    showUndone(outcome, true);
+    return true;
+}
+
+bool DiskViewController::redo()
+{
+    if (isCopying() || !undo_.canRedo())
+        return false;
+    const std::string name = undo_.redoName();
+    const DiskUndo::Outcome outcome = undo_.redo();
+    if (!outcome.done) {
+        Alerts::alert(fillIn(localized("DiskCannotRedo", "Cannot redo %s: %s"), {name, outcome.reason}), this);
+        return false;
+    }
+    showUndone(outcome, false);
+    return true;
+}
+
+void DiskViewController::showUndone(const DiskUndo::Outcome& outcome, bool backwards)
+{
+    using Kind = DiskUndo::Step::Kind;
+    std::vector<std::string> folders;
+    std::vector<std::string> arrived;
+    for (const DiskUndo::Step& step : outcome.steps) {
+        const std::string left = backwards ? step.to : step.from;
+        const std::string reached = backwards ? step.from : step.to;
+        std::error_code ec;
+        if (step.kind == Kind::Move && hooks_.pathMoved && !fs::is_symlink(fs::symlink_status(reached, ec)))
+            hooks_.pathMoved(shown(canonicalPath(left)), shown(canonicalPath(reached)));
+        for (const std::string& path : {step.from, step.to})
+            if (!path.empty())
+                folders.push_back(fs::path(path).parent_path().string());
+        if (step.kind != Kind::Trash || backwards)
+            arrived.push_back(step.kind == Kind::Trash ? step.from : reached);
+    }
+    for (const std::string& folder : folders)
+        if (DiskFileTreeNode* node = nodeForPath(folder))
+            refreshFolder(*node);
+    std::vector<TreeNode::Ptr> select;
+    for (const std::string& path : arrived)
+        if (DiskFileTreeNode* node = nodeForPath(path))
+            select.push_back(node->shared_from_this());
+    if (!select.empty())
+        outlineView_->selectItems(select, false);
+    updateUndoActions();
+}
+
+std::string DiskViewController::destinationFor(DiskFileTreeNode& node)
+{
+    const std::string& name = node.diskData().name();
+    const std::string& folder = moving_->targetPath;
+    if (!DiskClash::clashes(folder, name))
+        return (fs::path(folder) / name).string();
+    DiskClash::Choice choice = DiskClash::Choice::Skip;
+    if (moving_->clashChoice) {
+        choice = *moving_->clashChoice;
+    } else {
+        const ClashAnswer answer = askClash(utf8(name), moving_->folderName);
+        choice = answer.choice;
+        if (answer.toAll)
+            moving_->clashChoice = choice;
+    }
+    const std::string there = (fs::path(folder) / name).string();
+    return destinationChosen(node, there, choice);
+}
+
+DiskViewController::ClashAnswer DiskViewController::askClash(const std::string& name, const std::string& folderName)
+{
+    ClashAnswer answer;
+    if (hooks_.askClash) {
+        answer = hooks_.askClash(QString::fromStdString(name), QString::fromStdString(folderName));
+    } else {
+        QMessageBox box(QMessageBox::Question, text("ALERT", "ALERT"),
+                        text("DiskAlreadyExists", "%s already exists in %s", {name, folderName}), QMessageBox::NoButton,
+                        this);
+        QPushButton* keep = box.addButton(text("DiskKeepBoth", "Keep Both"), QMessageBox::AcceptRole);
+        QPushButton* replace = box.addButton(text("DiskReplace", "Replace"), QMessageBox::DestructiveRole);
+        QPushButton* skip = box.addButton(text("DiskSkip", "Skip"), QMessageBox::RejectRole);
+        auto* all = new QCheckBox(text("DiskApplyToAll", "Apply to all"), &box);
+        box.setCheckBox(all);
+        box.setDefaultButton(keep);
+        box.setEscapeButton(skip);
+        box.exec();
+        answer.choice = box.clickedButton() == keep      ? DiskClash::Choice::KeepBoth
+                        : box.clickedButton() == replace ? DiskClash::Choice::Replace
+                                                         : DiskClash::Choice::Skip;
+        answer.toAll = all->isChecked();
+    }
+    return answer;
+}
+
+std::string DiskViewController::destinationChosen(DiskFileTreeNode& node, const std::string& there,
+                                                  DiskClash::Choice choice)
+{
+    const std::string& name = node.diskData().name();
+    const std::string& folder = moving_->targetPath;
+    // The one that would be replaced is open in a window: it stays.
+    if (choice == DiskClash::Choice::Replace && hooks_.isOpen && hooks_.isOpen(shown(canonicalPath(there)))) {
+        moving_->report.push_back(fillIn(localized("DiskOpenInWindow", "%s is open in a window: close it before "
+                                                                       "moving it to the Trash."),
+                                         {utf8(name)}));
+        return {};
+    }
+    const DiskClash::Room room =
+        DiskClash::makeRoom(folder, name, !node.isLeaf(), choice, [this](const std::string& p) { return trash(p); });
+    if (!room.reason.empty())
+        moving_->report.push_back(room.reason);
+    if (!room.go)
+        return {};
+    moving_->steps.insert(moving_->steps.end(), room.steps.begin(), room.steps.end());
+    if (!room.steps.empty())
+        if (DiskFileTreeNode* replaced = nodeForPath(there))
+            model_->removeNode(*replaced);
+    return room.destination;
 }
 
 } // namespace tosk

@@ -3,7 +3,9 @@
 #include "Toskfile/DiskFileTreeNode.h"
 #include "base/TreeNode.h"
 #include "comms/DesktopTrash.h"
+#include "comms/DiskClash.h"
 #include "comms/DiskMoveWorker.h"
+#include "comms/DiskUndo.h"
 
 #include <QIcon>
 #include <QSet>
@@ -12,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -28,27 +31,36 @@ class QUrl;
 
 namespace tosk {
 
+class DiskColumns;
 class DiskOutlineView;
 class LibrarySearchPanel;
 class OutlineFilter;
+class PatchPreview;
 class TreeNodeModel;
 class UnitDropCopy;
 
 // The disk browser: a panel with the tree of one folder of patch files (its
 // sub-folders and ".sig" and ".bak" files; links as links, never browsed
 // through). A double click opens a patch; files and folders move by drag and
-// drop within the tree, never replacing anything; patches dropped from a
+// drop within the tree, replacing nothing unless the user says so (and then
+// by way of the trash); patches dropped from a
 // unit browser are fetched and saved as ".sig" files. A filter field narrows
 // the tree to the names that match anywhere below the folder (every folder
 // is read for it, on a thread of its own); New Folder, Rename, Move to Trash
 // and Reveal in File Manager act on the selection. The open folders are
 // watched: what another program adds, changes or removes shows at once, and
 // View ▸ Refresh reads every folder again. Above the tree, a search looks
-// inside every patch of the library (LibrarySearchPanel).
+// inside every patch of the library (LibrarySearchPanel). Beside the name,
+// each row shows the patch's title, when it was written, its size and its
+// module count; a click on a column's header sorts by it (folders stay
+// first). The selected patch is drawn beside the tree; Edit ▸ Undo takes back
+// a move, rename, new folder or move to the trash, and a name that clashes in
+// a move is asked about (Keep Both, Replace, Skip).
 class DiskViewController : public QWidget {
     Q_OBJECT
 
 public:
+    using ClashAnswer = DiskClash::Answer;
     // What the browser asks of the application; each may be left empty.
     struct Hooks {
         // Builds the application menu into the panel's menu bar.
@@ -73,6 +85,10 @@ public:
         // The file the library's index is kept in. Default:
         // LibraryIndex::defaultPath().
         std::string libraryIndexPath;
+        // Asks what becomes of an item moved into a folder that holds one of
+        // its name (`name`, the folder's name). Default: a dialog with "Keep
+        // Both", "Replace", "Skip" and "Apply to all".
+        std::function<ClashAnswer(const QString& name, const QString& folder)> askClash;
     };
 
     // How long a status text stays.
@@ -119,6 +135,12 @@ public:
     // Asks first, naming what goes.
     void moveSelectionToTrash();
     void revealSelection();
+    // Edit ▸ Undo and Redo of what the browser did to files (Move, Rename,
+    // New Folder, Move to Trash); one that cannot be done says why and
+    // changes nothing. False then.
+    bool undo();
+    bool redo();
+    const DiskUndo& undoStack() const { return undo_; }
     // View ▸ Refresh: every folder read so far is read again.
     void refresh();
     // What they do once they have their answers; false (the user told why)
@@ -136,6 +158,7 @@ public:
     void revealPath(const QString& path);
     // The drag of these files, as the tree's rows make it.
     QMimeData* dragDataForPaths(const QStringList& paths);
+    PatchPreview* preview() const { return preview_; }
     TreeNodeModel* treeModel() const { return model_; }
     const std::shared_ptr<DiskFileTreeNode>& diskTreeData() const { return diskTreeData_; }
     // The node shown for `path` (read so far), or null.
@@ -166,6 +189,10 @@ private:
         std::string targetPath;
         std::string folderName;
         std::vector<std::string> report;
+        // What the drop did, for undo.
+        std::vector<DiskUndo::Step> steps;
+        // The answer given with "Apply to all".
+        std::optional<DiskClash::Choice> clashChoice;
     };
     void moveDiskNodes(const std::vector<TreeNode::Ptr>& nodes, DiskFileTreeNode& target);
     void moveNext();
@@ -181,6 +208,17 @@ private:
     // no "/" and does not start with "."; else the user is told.
     bool acceptableName(const QString& name) const;
     void updateActions();
+    void updateUndoActions();
+    void updatePreview();
+    // Where an item moved into the target goes: its own name, another, or
+    // nowhere (empty), as the user answers a clash.
+    std::string destinationFor(DiskFileTreeNode& node);
+    // Asks what becomes of `name` (UTF-8) in the folder `folderName`.
+    ClashAnswer askClash(const std::string& name, const std::string& folderName);
+    std::string destinationChosen(DiskFileTreeNode& node, const std::string& there, DiskClash::Choice choice);
+    // The folders a step changed are read again; windows follow moves.
+    void showUndone(const DiskUndo::Outcome& outcome, bool backwards);
+    DesktopTrash::Result trash(const std::string& path);
     // Gives `folder` the entries just read (sorted): the nodes of those still
     // there stay with their rows, the others go, new ones come in at their
     // places. Answers the new folders; `kept` receives each node kept with
@@ -201,6 +239,8 @@ private:
     void updateWatch();
     void folderChanged(const QString& path);
     void refreshChanged();
+    // Rows whose files have just been read show what was read.
+    void showKnown();
 
     Hooks hooks_;
     QGroupBox* box_ = nullptr;
@@ -208,6 +248,10 @@ private:
     LibrarySearchPanel* search_ = nullptr;
     DiskOutlineView* outlineView_ = nullptr;
     TreeNodeModel* model_ = nullptr;
+    DiskColumns* columns_ = nullptr;
+    PatchPreview* preview_ = nullptr;
+    QSet<QString> knownPaths_;
+    QTimer* knownTimer_ = nullptr;
     OutlineFilter* filter_ = nullptr;
     QPushButton* chooseButton_ = nullptr;
     QPushButton* newFolderButton_ = nullptr;
@@ -220,6 +264,9 @@ private:
     QAction* trashAction_ = nullptr;
     QAction* revealAction_ = nullptr;
     QAction* refreshAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
+    QAction* redoAction_ = nullptr;
+    DiskUndo undo_;
     QIcon sifIcon_;
     QIcon sigIcon_;
     QIcon fileIcon_;

@@ -128,7 +128,7 @@ void TreeNodeModel::insertNode(TreeNode& parent, const TreeNode::Ptr& child, siz
 
 QModelIndex TreeNodeModel::index(int row, int column, const QModelIndex& parent) const
 {
-    if (row < 0 || column != 0 || (parent.isValid() && parent.column() != 0))
+    if (row < 0 || column < 0 || column >= columnCount() || (parent.isValid() && parent.column() != 0))
         return {};
     TreeNode* parentNode = nodeForIndex(parent);
     TreeNode::Ptr child = parentNode->childAtIndex(size_t(row));
@@ -154,7 +154,65 @@ int TreeNodeModel::rowCount(const QModelIndex& parent) const
 
 int TreeNodeModel::columnCount(const QModelIndex&) const
 {
-    return 1;
+    return 1 + int(extraTitles_.size());
+}
+
+void TreeNodeModel::setExtraColumns(const QStringList& titles, ColumnData data)
+{
+    beginResetModel();
+    extraTitles_ = titles;
+    columnData_ = std::move(data);
+    endResetModel();
+}
+
+void TreeNodeModel::sortNodes(std::vector<TreeNode::Ptr>& nodes) const
+{
+    if (order_)
+        std::stable_sort(nodes.begin(), nodes.end(),
+                         [this](const TreeNode::Ptr& a, const TreeNode::Ptr& b) { return order_(*a, *b); });
+}
+
+void TreeNodeModel::setOrder(Order order)
+{
+    order_ = std::move(order);
+    if (!order_ || !root_)
+        return;
+    emit layoutAboutToBeChanged();
+    const QModelIndexList before = persistentIndexList();
+    std::vector<TreeNode*> pending{root_.get()};
+    while (!pending.empty()) {
+        TreeNode* node = pending.back();
+        pending.pop_back();
+        std::vector<TreeNode::Ptr> children = node->children();
+        if (children.empty())
+            continue;
+        sortNodes(children);
+        node->removeAllChildren();
+        node->insertChildren(children, 0);
+        for (const TreeNode::Ptr& child : children)
+            pending.push_back(child.get());
+    }
+    // Each persistent index follows its node to the node's new row.
+    QModelIndexList after;
+    for (const QModelIndex& index : before) {
+        const QModelIndex moved = indexForNode(static_cast<const TreeNode*>(index.internalPointer()));
+        after.push_back(moved.isValid() ? moved.siblingAtColumn(index.column()) : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged();
+}
+
+void TreeNodeModel::sort(int column, Qt::SortOrder order)
+{
+    if (sortOrder_)
+        setOrder(sortOrder_(column, order));
+}
+
+void TreeNodeModel::nodeChanged(const TreeNode& node)
+{
+    const QModelIndex index = indexForNode(&node);
+    if (index.isValid())
+        emit dataChanged(index, index.siblingAtColumn(columnCount() - 1));
 }
 
 bool TreeNodeModel::hasChildren(const QModelIndex& parent) const
@@ -172,6 +230,11 @@ QVariant TreeNodeModel::data(const QModelIndex& index, int role) const
     if (!index.isValid())
         return {};
     const TreeNode* node = nodeForIndex(index);
+    if (index.column() > 0) {
+        if (role == Qt::FontRole)
+            return data(index.siblingAtColumn(0), role);
+        return columnData_ ? columnData_(*node, index.column(), role) : QVariant();
+    }
     switch (role) {
     case Qt::DisplayRole:
         if (textProvider_)
@@ -196,8 +259,15 @@ QVariant TreeNodeModel::data(const QModelIndex& index, int role) const
 
 QVariant TreeNodeModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (section == 0 && orientation == Qt::Horizontal && role == Qt::DisplayRole)
+    // A first click on a column's header sorts up, whatever the style.
+    if (orientation == Qt::Horizontal && role == Qt::InitialSortOrderRole)
+        return int(Qt::AscendingOrder);
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return {};
+    if (section == 0)
         return headerTitle_;
+    if (section > 0 && section <= int(extraTitles_.size()))
+        return extraTitles_[section - 1];
     return {};
 }
 
@@ -251,6 +321,7 @@ void TreeNodeModel::readChildren(TreeNode& node)
     std::vector<TreeNode::Ptr> children = node.children();
     if (children.empty())
         return;
+    sortNodes(children);
     node.removeAllChildren();
     replaceChildren(node, children);
 }

@@ -34,6 +34,12 @@ public:
     using DragData = std::function<QMimeData*(const std::vector<TreeNode::Ptr>&)>;
     // What a row shows; by default the payload's name read as Latin-1.
     using TextProvider = std::function<QString(const TreeNode&)>;
+    // What the columns after the first show of a node (column from 1).
+    using ColumnData = std::function<QVariant(const TreeNode&, int column, int role)>;
+    // Whether `a` comes before `b` among the children of one group.
+    using Order = std::function<bool(const TreeNode& a, const TreeNode& b)>;
+    // The order a click on a column's header asks for.
+    using SortOrder = std::function<Order(int column, Qt::SortOrder order)>;
 
     // The point size of the rows' text.
     static constexpr int fontPointSize = 10;
@@ -50,6 +56,18 @@ public:
     // for drags that carry more than bytes (the nodes themselves).
     void setDragData(const QStringList& mimeTypes, DragData data);
     void setTextProvider(TextProvider provider);
+    // Columns after the first, titled `titles`.
+    void setExtraColumns(const QStringList& titles, ColumnData data);
+    // Lets the header sort the rows: every group read so far, and each read
+    // later, is kept in the order `sortOrder` gives.
+    void setSortOrder(SortOrder sortOrder) { sortOrder_ = std::move(sortOrder); }
+    // Puts the children of every group read so far in `order` (none: as
+    // they are), keeping open and selected rows; groups read later follow it.
+    void setOrder(Order order);
+    // Sorts nodes as the rows are kept now.
+    void sortNodes(std::vector<TreeNode::Ptr>& nodes) const;
+    // Tells the views that what the node's row shows has changed.
+    void nodeChanged(const TreeNode& node);
 
     // The node of an index; the root for an invalid index.
     TreeNode* nodeForIndex(const QModelIndex& index) const;
@@ -79,6 +97,7 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool canFetchMore(const QModelIndex& parent) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     void fetchMore(const QModelIndex& parent) override;
 
     QStringList mimeTypes() const override;
@@ -96,6 +115,10 @@ private:
     QStringList dragDataTypes_;
     DragData dragData_;
     TextProvider textProvider_;
+    QStringList extraTitles_;
+    ColumnData columnData_;
+    SortOrder sortOrder_;
+    Order order_;
     // Groups whose children fetchMore is about to read (never dereferenced).
     QSet<const TreeNode*> pendingReads_;
 };

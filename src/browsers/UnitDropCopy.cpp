@@ -176,16 +176,47 @@ void UnitDropCopy::copyGroup(const Task& task)
     });
 }
 
+void UnitDropCopy::askOnClash(Ask ask, DiskUndo::Trash trash)
+{
+    ask_ = std::move(ask);
+    trash_ = std::move(trash);
+}
+
 void UnitDropCopy::copyPatch(const Task& task)
 {
     const std::string base = safeFileName(task.item->fileName());
     const int slot = task.item->slot();
-    const std::string fileName = names_[task.folder].claim(base, ".sig", slot);
-    const std::string path = (fs::path(task.folder) / fileName).string();
+    std::string fileName = names_[task.folder].claim(base, ".sig", slot);
+    std::string path = (fs::path(task.folder) / fileName).string();
     const std::string folderName = lastComponent(task.folder);
     const std::string shown = latin1ToUtf8(task.item->displayName());
-    const std::string renamed = renamedLine(*task.item, task.item->fileName() + ".sig", fileName);
+    std::string renamed = renamedLine(*task.item, task.item->fileName() + ".sig", fileName);
     std::error_code ec;
+    if (ask_ && fs::exists(fs::symlink_status(path, ec))) {
+        DiskClash::Choice choice = DiskClash::Choice::Skip;
+        if (toAll_) {
+            choice = *toAll_;
+        } else {
+            const DiskClash::Answer answer = ask_(fileName, folderName);
+            choice = answer.choice;
+            if (answer.toAll)
+                toAll_ = choice;
+        }
+        // A skipped file is told below, as a file kept.
+        if (choice != DiskClash::Choice::Skip) {
+            const DiskClash::Room room = DiskClash::makeRoom(task.folder, fileName, false, choice, trash_);
+            if (!room.go) {
+                report_.lines.push_back(room.reason);
+                scheduleNext();
+                return;
+            }
+            if (room.destination != path) {
+                fileName = fs::path(room.destination).filename().string();
+                path = room.destination;
+                renamed = renamedLine(*task.item, task.item->fileName() + ".sig", fileName);
+            }
+        }
+    }
     if (fs::exists(fs::symlink_status(path, ec))) {
         // Nothing is fetched for a file that would not be written.
         logf("FILE [%s] ALREADY EXISTS IN [%s]", fileName.c_str(), task.folder.c_str());

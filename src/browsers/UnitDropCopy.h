@@ -2,11 +2,13 @@
 
 #include "base/DiskDropItem.h"
 #include "base/SafeFileName.h"
+#include "comms/DiskClash.h"
 
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +42,12 @@ public:
     // (may be null) is the unit the items come from.
     UnitDropCopy(QObject* context, std::string folder, std::vector<DiskDropItem::Ptr> items, DiskDropSource::Ptr source,
                  Status status, Finished finished);
+
+    // A patch whose file name is taken in its folder is asked about
+    // (`ask`: the file's name and the folder's, UTF-8); one replaced goes to
+    // the trash through `trash` first. Without it the file there is kept.
+    using Ask = std::function<DiskClash::Answer(const std::string& fileName, const std::string& folderName)>;
+    void askOnClash(Ask ask, DiskUndo::Trash trash);
 
     void start();
     // Ends the copy at once; what the step running now answers is dropped,
@@ -77,6 +85,9 @@ private:
     std::map<std::string, UniqueFileNames> names_;
     Report report_;
     // Copying items.
+    Ask ask_;
+    DiskUndo::Trash trash_;
+    std::optional<DiskClash::Choice> toAll_;
     bool running_ = false;
     // The source holds the patch the unit ran.
     bool kept_ = false;

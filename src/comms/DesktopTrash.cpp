@@ -248,4 +248,16 @@ DesktopTrash::Result DesktopTrash::moveToTrash(const std::string& path, const st
     return fail(localized("TrashFull", "no free name in the Trash"));
 }
 
+bool DesktopTrash::restore(const std::string& trashedPath, const std::string& path)
+{
+    const fs::path item(trashedPath);
+    if (!DiskMove::renameNoReplace(trashedPath, path))
+        return false;
+    // The record goes once the item is out: a record without its item
+    // would only show as a broken entry in the trash.
+    const fs::path info = item.parent_path().parent_path() / "info" / (item.filename().string() + ".trashinfo");
+    ::unlink(info.c_str());
+    return true;
+}
+
 } // namespace tosk

@@ -33,6 +33,12 @@ public:
     // The same with the home trash given.
     static Result moveToTrash(const std::string& path, const std::string& homeTrash);
 
+    // Puts an item of the trash (`trashedPath`, as moveToTrash answered it)
+    // back at `path`, where it was, and removes its record; only while
+    // nothing has that name. False with errno set (EEXIST: taken), the item
+    // left in the trash.
+    static bool restore(const std::string& trashedPath, const std::string& path);
+
     // A path as a ".trashinfo" record writes it: every byte but letters,
     // digits, "/" and -_.!~*'() as %XX.
     static std::string escapedPath(const std::string& path);

@@ -300,6 +300,22 @@ DiskMove::Result DiskMove::moveFolder(const std::string& folder, const std::stri
     return result;
 }
 
+DiskMove::Result DiskMove::moveTo(const std::string& path, const std::string& destination, const CopyControl& control)
+{
+    const fs::path from(path);
+    const fs::path to(destination);
+    if (isTaken(to))
+        return nameTaken(to);
+    int error = 0;
+    Result result = renameInPlace(from, to, error);
+    if (error != EXDEV)
+        return result;
+    std::error_code ec;
+    if (fs::is_directory(fs::symlink_status(from, ec)))
+        return moveFolderByCopy(path, destination, control);
+    return moveFileByCopy(path, destination);
+}
+
 DiskMove::Result DiskMove::rename(const std::string& path, const std::string& newName)
 {
     const fs::path from(path);

@@ -55,6 +55,10 @@ public:
     // or not at all. Refused when `folder` is `targetFolder` or lies above it.
     static Result moveFolder(const std::string& folder, const std::string& targetFolder,
                              const CopyControl& control = {});
+    // Moves a file or folder to `destination` (a full path, its name
+    // perhaps another), renamed within one file system, else copied as
+    // moveFileByCopy and moveFolderByCopy do.
+    static Result moveTo(const std::string& path, const std::string& destination, const CopyControl& control = {});
     // Gives a file or folder another name in its folder.
     static Result rename(const std::string& path, const std::string& newName);
 

@@ -1,7 +1,9 @@
 // The disk browser, driven as a user drives it: rows clicked, drops sent as
 // the drag events Qt delivers (QDrag::exec returns at once offscreen), the
 // file system looked at afterwards.
+#include "Toskfile/PatchLayout.h"
 #include "Toskfile/SigDocument.h"
+#include "Toskfile/SigFile.h"
 #include "app/ApplicationMenu.h"
 #include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
@@ -13,17 +15,22 @@
 #include "browsers/DiskDragMimeData.h"
 #include "browsers/DiskOutlineView.h"
 #include "browsers/DiskViewController.h"
+#include "browsers/PatchPreview.h"
 #include "browsers/TreeNodeModel.h"
+#include "canvas/CanvasRenderer.h"
 #include "comms/DiskMove.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -157,6 +164,10 @@ struct Recorded {
     QList<QUrl> revealed;
     QStringList trashed;
     QStringList openFiles;
+    // Name clashes asked ("name in folder") and the answers given, in turn
+    // (Skip once they run out).
+    QStringList clashes;
+    std::vector<DiskViewController::ClashAnswer> clashAnswers;
 };
 
 struct Fixture {
@@ -166,6 +177,8 @@ struct Fixture {
     Recorded recorded;
     // Set: how folders move (on the browser's worker).
     DiskMoveWorker::Move moveFolder;
+    // Set: the trash things really go to.
+    std::string trash;
     std::unique_ptr<DiskViewController> browser;
 
     Fixture()
@@ -214,11 +227,22 @@ struct Fixture {
         };
         hooks.moveToTrash = [this](const QString& p) {
             recorded.trashed << p;
+            if (!trash.empty())
+                return DesktopTrash::moveToTrash(p.toStdString(), trash);
             DesktopTrash::Result trashed;
             trashed.trashed = true;
             return trashed;
         };
         hooks.isOpen = [this](const QString& p) { return recorded.openFiles.contains(p); };
+        hooks.askClash = [this](const QString& name, const QString& folder) {
+            recorded.clashes << name + " in " + folder;
+            DiskViewController::ClashAnswer answer;
+            if (!recorded.clashAnswers.empty()) {
+                answer = recorded.clashAnswers.front();
+                recorded.clashAnswers.erase(recorded.clashAnswers.begin());
+            }
+            return answer;
+        };
         hooks.moveFolder = [this](const std::string& folder, const std::string& target,
                                   const DiskMove::CopyControl& control) {
             return moveFolder ? moveFolder(folder, target, control) : DiskMove::moveFolder(folder, target, control);
@@ -477,16 +501,14 @@ TEST(DiskBrowser, MovesByDropWithoutReplacingAnything)
 
     EXPECT_EQ(readFile(f.dir / "Patches/Sub/a.sig"), "A");
     EXPECT_FALSE(fs::exists(f.dir / "Patches/a.sig"));
-    EXPECT_EQ(readFile(f.dir / "Patches/b.sig"), "B ROOT") << "the name was taken: it stays";
+    EXPECT_EQ(readFile(f.dir / "Patches/b.sig"), "B ROOT") << "the name was taken: skipped, it stays";
     EXPECT_EQ(readFile(f.dir / "Patches/Sub/b.sig"), "B SUB");
+    EXPECT_EQ(f.recorded.clashes, QStringList{"b.sig in Sub"});
     EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "b.sig", "c.bak"}));
     EXPECT_EQ(f.rows(f.index("Patches/Sub")), (QStringList{"Deeper/", "a.sig", "b.sig", "inner.SIG"}));
     EXPECT_EQ(f.recorded.moved, QStringList{aBefore + " > " + f.canonical("Patches/Sub/a.sig")});
-    EXPECT_EQ(texts(status), (QStringList{"performDropOperation", "moving a.sig to Sub", "moving b.sig to Sub",
-                                          "b.sig already exists in Sub"}));
-    EXPECT_EQ(f.browser->statusText(), "b.sig already exists in Sub");
-    EXPECT_EQ(alertLines(f.alerts.recorded),
-              std::vector<std::string>{"Informational | ALERT | b.sig already exists in Sub | OK"});
+    EXPECT_EQ(texts(status), (QStringList{"performDropOperation", "moving a.sig to Sub"}));
+    EXPECT_TRUE(f.alerts.recorded.empty());
     // The status line clears itself.
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return f.browser->statusText().isEmpty(); }, DiskViewController::kStatusClearMs + 2000));
@@ -572,16 +594,15 @@ TEST(DiskBrowser, AFolderMovesEntirelyOrNotAtAll)
     f.view()->expand(f.index("Patches/Sub"));
     const QString subBefore = f.canonical("Patches/Sub");
 
-    // Other already holds a "Sub": refused, both as they were.
+    // Other already holds a "Sub": skipped when asked, both as they were.
     auto data = f.dragOf({"Patches/Sub"});
     ASSERT_TRUE(f.drop(data.get(), f.centre("Patches/Other")));
     ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(f.recorded.clashes, QStringList{"Sub in Other"});
     EXPECT_EQ(readFile(f.dir / "Patches/Sub/readme.txt"), "README");
     EXPECT_EQ(readFile(f.dir / "Patches/Other/Sub/theirs.sig"), "THEIRS");
     EXPECT_FALSE(fs::exists(f.dir / "Patches/Other/Sub/inner.SIG"));
-    EXPECT_EQ(alertLines(f.alerts.recorded),
-              std::vector<std::string>{"Informational | ALERT | Sub already exists in Other | OK"});
-    f.alerts.recorded.clear();
+    EXPECT_TRUE(f.alerts.recorded.empty());
 
     fs::rename(f.dir / "Patches/Other/Sub", f.dir / "Patches/Other/Kept");
     data = f.dragOf({"Patches/Sub"});
@@ -1085,4 +1106,211 @@ TEST(DiskBrowser, TheMenuShowsItAndOpenWindowsFollowTheirFiles)
         QApplication::processEvents();
     }
     PreferenceController::setStore(nullptr);
+}
+
+namespace {
+
+const char* const kPatchA = "HEADM adc \"Zeta\" a\nLFO a\nLFO b\nLFO c\nTAIL x\n";
+const char* const kPatchB = "HEADM adc \"Alpha\" b\nLFO a\nTAIL x\n";
+const char* const kPatchC = "HEADM adc \"Mid\" c\nLFO a\nLFO b\n";
+
+QStringList column(Fixture& f, int column)
+{
+    QStringList out;
+    TreeNodeModel* model = f.browser->treeModel();
+    for (int row = 0; row < model->rowCount(); ++row)
+        out << model->index(row, column).data().toString();
+    return out;
+}
+
+void clickHeader(Fixture& f, int section)
+{
+    QHeaderView* header = f.view()->header();
+    const QPoint at(header->sectionViewportPosition(section) + header->sectionSize(section) / 2, header->height() / 2);
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, at);
+}
+
+} // namespace
+
+// Beside each name the patch's title, time, size and module count; a click
+// on a column's header sorts by it, a second click the other way round,
+// folders first throughout.
+TEST(DiskBrowser, AClickOnAColumnHeaderSortsTheRows)
+{
+    Fixture f;
+    fs::create_directories(f.dir / "Lib" / "Folder 10");
+    fs::create_directories(f.dir / "Lib" / "Folder 2");
+    writeFile(f.dir / "Lib" / "alpha.sig", kPatchA);
+    writeFile(f.dir / "Lib" / "beta.sig", kPatchB);
+    writeFile(f.dir / "Lib" / "gamma.sig", kPatchC);
+    ASSERT_TRUE(f.browser->fillDiskViewFromPath(f.path("Lib")));
+    EXPECT_FALSE(f.view()->isHeaderHidden());
+    TreeNodeModel* model = f.browser->treeModel();
+    QStringList headers;
+    for (int section = 0; section < model->columnCount(); ++section)
+        headers << model->headerData(section, Qt::Horizontal).toString();
+    EXPECT_EQ(headers, (QStringList{"Name", "Title", "Modified", "Size", "Modules"}));
+    EXPECT_EQ(f.rows(), (QStringList{"Folder 2/", "Folder 10/", "alpha.sig", "beta.sig", "gamma.sig"}));
+    // The files are read off the main thread; their rows show them once read.
+    auto filled = [&] { return column(f, 4) == QStringList{"", "", "3", "1", "2"}; };
+    (void)column(f, 1);
+    EXPECT_TRUE(QTest::qWaitFor(filled, 5000)) << column(f, 4).join(",").toStdString();
+    EXPECT_EQ(column(f, 1), (QStringList{"", "", "Zeta", "Alpha", "Mid"}));
+    const QString sizeA = QLocale().formattedDataSize(qint64(std::string(kPatchA).size()));
+    EXPECT_EQ(column(f, 3)[2], sizeA);
+    EXPECT_TRUE(QDateTime::fromString(column(f, 2)[2], "yyyy-MM-dd HH:mm").isValid()) << column(f, 2)[2].toStdString();
+
+    struct Click {
+        int section;
+        QStringList rows;
+    } clicks[] = {
+        {1, {"Folder 2/", "Folder 10/", "beta.sig", "gamma.sig", "alpha.sig"}},
+        {1, {"Folder 10/", "Folder 2/", "alpha.sig", "gamma.sig", "beta.sig"}},
+        {4, {"Folder 2/", "Folder 10/", "beta.sig", "gamma.sig", "alpha.sig"}},
+        {3, {"Folder 2/", "Folder 10/", "gamma.sig", "beta.sig", "alpha.sig"}},
+        {3, {"Folder 10/", "Folder 2/", "alpha.sig", "beta.sig", "gamma.sig"}},
+        {0, {"Folder 2/", "Folder 10/", "alpha.sig", "beta.sig", "gamma.sig"}},
+    };
+    for (const Click& click : clicks) {
+        clickHeader(f, click.section);
+        EXPECT_EQ(f.rows(), click.rows) << click.section;
+    }
+
+    // A file that comes in takes its place in the order chosen.
+    clickHeader(f, 4);
+    writeFile(f.dir / "Lib" / "delta.sig", "HEADM adc \"D\" d\nLFO a\nLFO b\nLFO c\nLFO d\n");
+    f.browser->refresh();
+    EXPECT_EQ(f.rows(), (QStringList{"Folder 2/", "Folder 10/", "beta.sig", "gamma.sig", "alpha.sig", "delta.sig"}));
+}
+
+// Ctrl+Z in the browser takes back a rename made through it, Ctrl+Shift+Z
+// makes it again; Edit ▸ Undo names what it takes back.
+TEST(DiskBrowser, UndoTakesBackARenameMadeInTheBrowser)
+{
+    Fixture f;
+    f.select({"Patches/a.sig"});
+    whenShown<QInputDialog>([&](QInputDialog* dialog) {
+        dialog->setTextValue("z");
+        dialog->accept();
+    });
+    f.focusTree();
+    QTest::keyClick(f.view(), Qt::Key_F2);
+    ASSERT_EQ(readFile(f.dir / "Patches/z.sig"), "A");
+    auto* edit = f.browser->findChild<QMenu*>("menuEdit");
+    auto* undo = f.browser->findChild<QAction*>("actionUndo");
+    ASSERT_TRUE(edit);
+    ASSERT_TRUE(undo);
+    emit edit->aboutToShow();
+    EXPECT_EQ(undo->text(), "Undo Rename");
+    EXPECT_TRUE(undo->isEnabled());
+
+    f.focusTree();
+    QTest::keyClick(f.view(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(readFile(f.dir / "Patches/a.sig"), "A");
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/z.sig"));
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "a.sig", "b.sig", "c.bak"}));
+    EXPECT_EQ(f.recorded.moved.last(), f.canonical("Patches/z.sig") + " > " + f.canonical("Patches/a.sig"));
+    ASSERT_TRUE(f.view()->selectedItem());
+    EXPECT_EQ(f.view()->selectedItem().get(), f.node("Patches/a.sig"));
+
+    QTest::keyClick(f.view(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(readFile(f.dir / "Patches/z.sig"), "A");
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/a.sig"));
+
+    // Taken back again, but the name is taken meanwhile: nothing changes.
+    writeFile(f.dir / "Patches/a.sig", "NEW A");
+    QTest::keyClick(f.view(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(readFile(f.dir / "Patches/a.sig"), "NEW A");
+    EXPECT_EQ(readFile(f.dir / "Patches/z.sig"), "A");
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Cannot undo Rename: " + f.bytes("Patches/a.sig") +
+                                       " exists already | OK"});
+}
+
+// Clashing names in a drop are asked about once with "Apply to all": both
+// kept under free names; the drop is one step for Undo.
+TEST(DiskBrowser, ADropAsksOnceAboutClashesAndUndoesAsOne)
+{
+    Fixture f;
+    writeFile(f.dir / "Patches/Sub/a.sig", "A SUB");
+    f.browser->refresh();
+    f.recorded.clashAnswers = {{DiskClash::Choice::KeepBoth, true}};
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    auto data = f.dragOf({"Patches/a.sig", "Patches/b.sig"});
+    ASSERT_TRUE(data);
+    ASSERT_TRUE(f.drop(data.get(), f.centre("Patches/Sub")));
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(f.recorded.clashes, QStringList{"a.sig in Sub"});
+    EXPECT_EQ(contentsOf(f.dir / "Patches/Sub"),
+              (std::vector<std::string>{".hidden=HIDDEN", "Deeper/", "Deeper/deep.sig=DEEP", "a 2.sig=A", "a.sig=A SUB",
+                                        "b 2.sig=B ROOT", "b.sig=B SUB", "inner.SIG=INNER", "readme.txt=README"}));
+    EXPECT_TRUE(f.browser->undo());
+    EXPECT_EQ(readFile(f.dir / "Patches/a.sig"), "A");
+    EXPECT_EQ(readFile(f.dir / "Patches/b.sig"), "B ROOT");
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/Sub/a 2.sig"));
+    EXPECT_FALSE(fs::exists(f.dir / "Patches/Sub/b 2.sig"));
+    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "a.sig", "b.sig", "c.bak"}));
+}
+
+// A click on a patch draws it beside the tree as `tosk-cli render` would,
+// scaled to fit; a file that does not load says so instead.
+TEST(DiskBrowser, ThePreviewDrawsTheSelectedPatch)
+{
+    Fixture f;
+    fs::copy_file(dataPath("examples/demo.sig"), f.dir / "Patches" / "demo.sig");
+    f.browser->refresh();
+    PatchPreview* preview = f.browser->preview();
+    ASSERT_TRUE(preview);
+    ASSERT_TRUE(f.index("Patches/demo.sig").isValid());
+    QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, f.centre("Patches/demo.sig"));
+    ASSERT_FALSE(preview->image().isNull()) << preview->message().toStdString();
+    EXPECT_TRUE(preview->message().isEmpty());
+    EXPECT_LE(preview->image().width(), preview->width());
+    EXPECT_LE(preview->image().height(), preview->height());
+
+    SigDocument document;
+    ASSERT_TRUE(document.readFromFile(f.bytes("Patches/demo.sig")));
+    SigFile& patch = *document.sigFile();
+    if (PatchLayout::standsInOneColumn(patch))
+        patch.reposition();
+    CanvasRenderer renderer(patch, patch.head().get(), patch.showMode());
+    EXPECT_EQ(preview->image(), renderer.image(preview->scale()));
+    // What shows on the screen holds the patch's pixels.
+    const QImage onScreen = preview->grab().toImage();
+    int drawn = 0;
+    for (int y = 0; y < onScreen.height(); y += 2)
+        for (int x = 0; x < onScreen.width(); x += 2)
+            drawn += onScreen.pixelColor(x, y) != preview->palette().base().color();
+    EXPECT_GT(drawn, 100);
+
+    QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, f.centre("Patches/a.sig"));
+    EXPECT_TRUE(preview->image().isNull());
+    EXPECT_EQ(preview->message().toStdString(), "No preview: 'A' is not a valid operator for this SigDatabase.");
+    QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, f.centre("Patches/Sub"));
+    EXPECT_TRUE(preview->image().isNull());
+    EXPECT_TRUE(preview->message().isEmpty());
+    EXPECT_TRUE(f.alerts.recorded.empty());
+}
+
+// A patch from a unit whose name is taken on disk is asked about: the file
+// there replaced (it goes to the trash), or both kept.
+TEST(DiskBrowser, AUnitDropAsksAboutNamesTakenOnDisk)
+{
+    Fixture f;
+    f.trash = f.bytes("Trash");
+    fs::create_directories(f.dir / "Patches/Backup");
+    writeFile(f.dir / "Patches/Backup/Pad.sig", "OLD PAD");
+    writeFile(f.dir / "Patches/Backup/Lead.sig", "OLD LEAD");
+    f.browser->refreshFolder(*f.browser->diskTreeData());
+    f.recorded.clashAnswers = {{DiskClash::Choice::Replace, false}, {DiskClash::Choice::KeepBoth, false}};
+    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
+    DiskDragMimeData data({patch("Pad", "NEW PAD"), patch("Lead", "NEW LEAD")}, "Pad\nLead");
+    ASSERT_TRUE(f.drop(&data, f.centre("Patches/Backup")));
+    ASSERT_TRUE(f.finished(done));
+    EXPECT_EQ(f.recorded.clashes, (QStringList{"Pad.sig in Backup", "Lead.sig in Backup"}));
+    EXPECT_EQ(contentsOf(f.dir / "Patches/Backup"),
+              (std::vector<std::string>{"Lead 2.sig=NEW LEAD", "Lead.sig=OLD LEAD", "Pad.sig=NEW PAD"}));
+    EXPECT_EQ(readFile(f.dir / "Trash/files/Pad.sig"), "OLD PAD");
+    EXPECT_EQ(alertLines(f.alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Lead was saved as Lead 2.sig | OK"});
 }
