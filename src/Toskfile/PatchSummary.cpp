@@ -3,6 +3,8 @@
 #include "Toskfile/SigfileTokenizer.h"
 #include "base/TextCase.h"
 
+#include <algorithm>
+
 namespace tosk {
 
 namespace {
@@ -60,7 +62,7 @@ PatchSummary PatchSummary::read(std::string_view bytes)
             continue;
         }
         if (!headSeen && containsIgnoringCase(op, "HEAD")) {
-            headSeen = summary.hasHead = true;
+            headSeen = true;
             const auto title = tokens.nextTokenView();
             if (title && (tokens.lastTokenQuoted() || !title->starts_with(";")))
                 summary.title = std::string(*title);
@@ -69,6 +71,14 @@ PatchSummary PatchSummary::read(std::string_view bytes)
         summary.modules.push_back(std::move(name));
     }
     return summary;
+}
+
+size_t PatchSummary::moduleCount() const
+{
+    // The first operator naming a head is the head's (read() takes it so).
+    const bool head = std::any_of(operators.begin(), operators.end(),
+                                  [](const std::string& op) { return containsIgnoringCase(op, "HEAD"); });
+    return operators.size() - (head ? 1 : 0);
 }
 
 } // namespace tosk

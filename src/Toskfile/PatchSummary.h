@@ -15,11 +15,8 @@ struct PatchSummary {
     std::string author;
     std::vector<std::string> modules;
     std::vector<std::string> operators;
-    // A head record was read (its operator is the first of `operators`).
-    bool hasHead = false;
-
-    // The modules a user placed: the operators less the head.
-    size_t moduleCount() const { return operators.size() - (hasHead ? 1 : 0); }
+    // The modules a user placed: the operators less the head's.
+    size_t moduleCount() const;
 
     // Reads any bytes; what is not a record is passed over.
     static PatchSummary read(std::string_view bytes);
