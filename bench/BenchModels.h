@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Patches of the bundled database at sizes no real patch reaches, shared by

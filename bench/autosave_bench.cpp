@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Autosave of a patch of 10,000 modules of the bundled database, wired in a
 // chain. The main thread only takes the text (SigDocument::sigData, the
 // snapshot): that is what typing and dragging can feel. Writing it to the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How fast a unit's replies are taken apart: a full 80 kB object dump, a
 // program list's lines, and a screen reply made into a BMP.
 #include "base/Log.h"

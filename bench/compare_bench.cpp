@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing and searching patches of 10,000 modules of the bundled
 // database, wired in a chain.
 // Targets: comparing two such patches that differ in 100 places (values,

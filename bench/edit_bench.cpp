@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The edit layer on a patch of 10,000 modules of the bundled database, wired
 // in a chain. Target: undoing the deletion of 1,000 of them (every tenth,
 // each with a wire in and a wire out) under 50 ms. The deletion itself and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Mouse gestures on the canvas of a patch window holding 10,000 modules of
 // the bundled database (100 columns, wired in a chain), offscreen. Each
 // iteration is one mouse event as the window receives it, handled and

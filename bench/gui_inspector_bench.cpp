@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Opening the inspector on a module with 512 repetitions of a repeated
 // group (an input and its gain each: 1,024 repeated fields), offscreen:
 // the panel is built, shown and painted once, then closed. Target: under

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Painting a patch of 10,000 modules of the bundled database, wired in a
 // chain, into an offscreen image. Targets: the first paint, which lays out
 // and draws everything, under 200 ms; repainting one module's dirty rect

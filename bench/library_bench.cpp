@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The patch library's index over ten thousand generated patch files: the
 // first indexing, a search, and indexing again after one file changed.
 #include "library/LibraryIndex.h"

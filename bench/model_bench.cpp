@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The patch model at a size no real patch reaches: 10,000 modules of the
 // bundled database, wired in a chain. Targets: building them from defaults
 // under 50 ms, laying all of them out (update:) under 20 ms, and unique names

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Loading the bundled operator database: the editor does it at every start,
 // so it must stay well below what a person notices (target: under 2 ms, that
 // is at least 50 MB/s).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sig files far larger than any real patch: 1,000 and 10,000 modules of the
 // bundled database using every kind of field, repeated and computed groups,
 // groups of modules and wires in every direction. Targets at 10,000 modules:

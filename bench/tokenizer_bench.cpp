@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Tokenizing a large generated sig text: the whole-file pass a loader makes,
 // plus the second-level pass over each info token.
 #include "Toskfile/MyExtensions.h"

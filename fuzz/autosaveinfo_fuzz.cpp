@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads arbitrary bytes as the info file beside an autosave (written by
 // Tosk, but a start reads whatever a crash, a full disk or a person left in
 // the folder): the entry is still listed, with a path and a time or none.

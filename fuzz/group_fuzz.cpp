@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads arbitrary bytes as a group record (a ";Ss=GROUP " header and its
 // member records, nested groups included) and uses the group as a patch
 // would: names, paths, copies, writing, geometry.

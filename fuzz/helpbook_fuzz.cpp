@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the operator database reader and writes the help
 // book of what was read: names, specifiers and repeat counts of a database
 // that came from a unit must never make a page outside the book or crash

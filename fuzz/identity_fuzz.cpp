@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the identity parser as a unit's answer to the
 // identify request.
 #include "QuietDiagnostics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads arbitrary bytes both as a search typed by the user and as a patch
 // file summed up for the library, and matches the one against the other.
 #include "Toskfile/LibraryQuery.h"

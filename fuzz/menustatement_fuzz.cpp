@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Applies arbitrary menu statements (they come from sig files) to a text and
 // to numbers: no crash, no overlong output, and a statement that applies
 // to a number keeps its literal text.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads arbitrary bytes as module records against the bundled database and
 // runs what the editor does with the modules it builds: naming, limits,
 // validation, layout, info text, copies, repetitions and unique names.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the object-dump parser as a unit's reply, then
 // reads every object it returns. The first byte chooses the device id the
 // connection expects, so that both matching and foreign frames are parsed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pastes arbitrary bytes into a small patch as the clipboard would, and
 // stores them as a field's value as the inspector would: whatever is taken
 // must undo to the same bytes, redo to the same bytes, and read back as

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary text to the program-list line decoder.
 #include "QuietDiagnostics.h"
 #include "comms/R9100ProgramItem.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the check every queued command's reply goes
 // through, and a screen reply's payload on to the bitmap reader.
 #include "QuietDiagnostics.h"

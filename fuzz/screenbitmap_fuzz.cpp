@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes as the payload of a screen reply, as a unit (or a
 // damaged line) may send it, to the bitmap reader and the BMP writer.
 #include "QuietDiagnostics.h"

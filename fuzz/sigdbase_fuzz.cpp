@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the operator database reader, then runs every
 // query a loaded database answers.
 #include "base/Alerts.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reads arbitrary bytes as a sig file over the bundled database, then does
 // what the editor does with a patch: write it (file and upload text), read
 // the text written (which must write back the same), renumber it, lay it out

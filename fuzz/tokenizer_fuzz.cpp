@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the lexer over arbitrary bytes with each delimiter set in use, mixing
 // in step-backs, then feeds the tokens to the string helpers.
 #include "Toskfile/MyExtensions.h"

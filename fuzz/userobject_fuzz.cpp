@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary text to the user object factory as one object line of a
 // unit's reply and reads the object it makes.
 #include "QuietDiagnostics.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "Toskfile/PatchComparison.h"
 
 #include "Toskfile/InstanceCounter.h"

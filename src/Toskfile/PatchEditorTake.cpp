@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // PatchEditor::takeFromOther: differences of a comparison taken into the
 // patch as one edit.
 #include "Toskfile/PatchEditor.h"

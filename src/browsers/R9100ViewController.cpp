@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "browsers/R9100ViewController.h"
 #include "browsers/OutlineFilter.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Modules of the operator database that ships with Tosk.
 #include "ModelTestSupport.h"
 

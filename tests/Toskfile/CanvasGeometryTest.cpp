@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The canvas's geometry without painting: layout and extent, the head's
 // boxes, wires, module figures with their labels, and the hit tests.
 #include "SigFileTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli diff, on its own and as git's diff driver for sig files.
 #include "EditTestSupport.h"
 #include "support/TestSupport.h"

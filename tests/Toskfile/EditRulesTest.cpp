@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the edit operations decide: the cases where a change must be refused,
 // cut back or put back exactly, and what they tell the views.
 #include "EditTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library's search in the core: what a patch file is summed up as, how
 // a typed search is read, and which files of a tree a search finds.
 #include "Toskfile/LibraryQuery.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Messages (alerts, log lines, what tosk-cli prints) are UTF-8, while sig
 // files and the database are Latin-1: their bytes are converted on the way in.
 #include "SigFileTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing a patch with a unit's copy of it, and taking chosen values in.
 #include "EditTestSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli dump, save, reorder, layout, update and check over the example
 // patches and over broken files.
 #include "SigFileTestSupport.h"

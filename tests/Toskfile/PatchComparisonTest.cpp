@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing two patches, and taking the other's differences in.
 #include "EditTestSupport.h"
 #include "support/TestSupport.h"

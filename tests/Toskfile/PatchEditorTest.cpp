@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every operation of the edit layer: done, undone, redone, undone again,
 // with the saved text compared byte for byte.
 #include "EditTestSupport.h"

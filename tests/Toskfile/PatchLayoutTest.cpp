@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Automatic layout: columns found by walking the wires out from the head,
 // placement of inserted modules, and the indexed search giving what
 // the plain search gives.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Finding a text in a patch.
 #include "EditTestSupport.h"
 #include "support/TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The processing order: renumbering by what each module feeds, its undo,
 // and taking parameter values from a unit's copy of the patch.
 #include "SigFileTestSupport.h"

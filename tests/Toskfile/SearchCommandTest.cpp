@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli search over a generated tree of patches: what it prints and the
 // status it answers.
 #include "support/LibraryTree.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The document around a patch: names, texts, reading and writing files.
 #include "SigFileTestSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading sig files: records, info tokens, references, heads and tails, and
 // every way a file can be broken.
 #include "SigFileTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Randomly made patches over the bundled database, every operator among
 // them, with groups, nodes, hidden pins, positions or none and texts of any
 // Latin-1 byte but the double quote: saving, reading back and saving again

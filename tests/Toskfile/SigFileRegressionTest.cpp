@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults found in review: a database that describes its head or tail badly.
 #include "SigFileTestSupport.h"
 

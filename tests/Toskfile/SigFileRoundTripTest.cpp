@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Saving a patch, reading what was saved and saving again: the same bytes
 // and the same patch, for the records that used to lose data on the way.
 #include "SigFileTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing sig files: the exact bytes of the file text and of the upload text.
 #include "SigFileTestSupport.h"
 

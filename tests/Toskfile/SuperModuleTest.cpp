@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Groups of modules: reading group records, what the group answers, writing
 // it back the way it was read.
 #include "SigFileTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The point tables of the waveform and waveshape editors.
 #include "ModelTestSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Chebyshev shapes, the harmonic controls, the editors' texts and the
 // geometry of the view the tables are drawn in.
 #include "ModelTestSupport.h"

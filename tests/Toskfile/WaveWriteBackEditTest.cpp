@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writing a point table back through the edit layer: one "Change Value"
 // step whatever it adds, removes and sets, undone to the same bytes.
 #include "EditTestSupport.h"

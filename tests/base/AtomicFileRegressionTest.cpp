@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults found in review: saves that reported success or escaped as the
 // wrong exception, and links replaced by plain files.
 #include "base/AtomicFile.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The autosave folder, the rule that says when a text is due, and the thread
 // that writes: without Qt and without waiting for real intervals.
 #include "base/AutosavePolicy.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "comms/DiskUndo.h"
 
 #include "comms/DiskClash.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Who may use a serial line, and what the line is told: exclusive use
 // against other programs, turns within this one, flow control characters,
 // and output the line would not take.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The MIDI line without MIDI hardware: a pseudo-terminal stands in for the
 // raw MIDI device node and is opened, read and written through the same
 // code; the interface list is read from a made-up card list.

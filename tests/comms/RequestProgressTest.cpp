@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Queued requests while they are on the line: their progress, a Cancel that
 // closes the line, and a line that another request holds.
 #include "CommsTestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults found in review: what the request server's thread touches.
 #include "CommsTestSupport.h"
 

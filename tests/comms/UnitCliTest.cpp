@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli unit against tosk-unit, as a user runs them.
 #include "CommsTestSupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The real termios code against tosk-unit on a pseudo-terminal.
 #include "CommsTestSupport.h"
 

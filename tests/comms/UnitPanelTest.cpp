@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the front panel relies on below the windows: tosk-unit's object tree
 // of the running patch and its value puts, replies that end at their F7,
 // every object of a dump, and the pacing of a control's puts.

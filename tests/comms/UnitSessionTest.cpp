@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the editor and tosk-cli both check before a reply is used or a patch
 // goes out.
 #include "CommsTestSupport.h"

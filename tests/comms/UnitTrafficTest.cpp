@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The record of every frame that crossed a serial line.
 #include "CommsTestSupport.h"
 

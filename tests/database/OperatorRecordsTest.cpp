@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/OperatorDesc.h"
 #include "database/OperatorEntry.h"
 #include "database/OperatorField.h"

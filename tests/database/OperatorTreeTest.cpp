@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/OperatorTreeNode.h"
 #include "database/SbfText.h"
 #include "database/SigDbase.h"

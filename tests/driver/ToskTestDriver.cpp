@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor exactly as `tosk` runs it, for tests that start it as a process
 // and kill it. Three things differ: the autosave interval and change count
 // come from the command line (--autosave-ms N --autosave-changes N, before

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a screen reader finds in each window: every control named, every menu
 // entry with a mnemonic, every control in the tab order, and a canvas that
 // says what is selected.

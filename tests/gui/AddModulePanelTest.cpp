@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The add-module panel driven through its widgets: the tree, the buttons'
 // rules, adding by button, double click, drag and search, each one undo
 // step.

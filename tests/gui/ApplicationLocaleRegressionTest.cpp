@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults found in review: Qt takes the desktop's locale for everything,
 // numbers included, and the program then wrote "3,0000" on order badges and
 // "0,5" where the unit and the file expect "0.5".

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Autosave in the application: patches opened through the document
 // controller, edited through the edit layer, their texts kept in a folder of
 // the test's own with intervals of milliseconds; and the alert that offers

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The canvas's commands through the window's real menus and keys: the
 // clipboard (the system's, offscreen), deleting, repeating fields, the
 // sheets, and undo with its titles and the window's "*".

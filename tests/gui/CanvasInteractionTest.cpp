@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The canvas's mouse gestures driven with real mouse, key and drop events,
 // headless, with the model checked after each gesture.
 #include "Toskfile/CanvasHitTest.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of patches painted by the canvas painters, checked pixel by pixel.
 #include "Toskfile/CanvasLayout.h"
 #include "Toskfile/InfoLine.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File > Compare with Saved and Compare With...: the compare window lists
 // exactly the differences, shows their modules in the patch window, paints
 // them over the canvas while it is open, and takes them from the other

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How Tosk meets the desktop: its name and icon, the file type of patches,
 // and the socket through which a second start hands its files over.
 #include "app/SingleInstance.h"

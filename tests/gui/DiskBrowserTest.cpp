@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disk browser, driven as a user drives it: rows clicked, drops sent as
 // the drag events Qt delivers (QDrag::exec returns at once offscreen), the
 // file system looked at afterwards.

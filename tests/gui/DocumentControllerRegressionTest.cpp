@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults found in review: failures other than the program's own exception
 // type left the menu action that opened or saved a patch.
 #include "Toskfile/SigDocument.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Patch documents in the application: opening, saving, reverting, recent
 // files, drops and the start window. The file format here is a stand-in of
 // one line, "title:<program name>", so that these tests watch the document

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The inspector driven through its widgets: values typed and refused,
 // sources picked, repetitions stepped, and every change one undo step.
 #include "Toskfile/PatchEditor.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The editor as a process: killed with unsaved changes and started again,
 // and started twice on one display. Each test gives the editors a home,
 // state, configuration and runtime folder of its own, so that tests running

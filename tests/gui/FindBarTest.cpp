@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Edit > Find: the find bar at the bottom of a patch window, driven by its
 // keys, walks the matches in the patch, selects them on the canvas and in an
 // open inspector, and follows edits and undo while it is open.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Unit ▸ Front Panel and Unit ▸ Compare with Unit: the real windows and the
 // application's dispatcher against tosk-unit on a pseudo-terminal, and the
 // front panel's pacing and failures against a scripted requester.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The patch window driven headless: show-mode buttons, zoom, the title
 // sheet, the text window and closing.
 #include "Toskfile/Module.h"

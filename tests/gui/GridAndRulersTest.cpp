@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The grid drawn under a patch and in the grid panel's preview, the grid
 // panel following the patch windows, and the rulers beside the canvas with
 // their echo of a drag, checked on real widgets pixel by pixel.

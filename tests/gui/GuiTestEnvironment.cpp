@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One QApplication for the whole GUI test program, made before the first
 // test and destroyed after the last.
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Help menu of every window, Ctrl+K, and the help pages the panels open.
 #include "app/ApplicationMenu.h"
 #include "app/KeyboardShortcutsDialog.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The disk browser's search over the whole library, driven as a user does:
 // typed into, rows double-clicked and opened with Return, revealed and
 // dragged; files written by another program show up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the windows show of messages (UTF-8: paths, the localisation table)
 // and of a patch's bytes (Latin-1), through the real alert panel.
 #include "Toskfile/Module.h"

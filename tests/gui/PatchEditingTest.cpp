@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The patch window's own edits go through the edit layer: each is one undo
 // step, and the window's title, its text window and its canvas follow undo
 // and redo.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults that lost a user's patch, reproduced the way a user met them: the
 // real document controller, patch windows and start window over real sig
 // files, headless.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults found in review: a patch shown in its window and saved unchanged
 // gained a position on its head line (";=0,0,80,0"), and nothing on the
 // canvas could be hit before it was painted.

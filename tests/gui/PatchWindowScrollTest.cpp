@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The scroll bars of a patch window that has just opened, as a person sees
 // them: thumbs where the view is, and a turn of the wheel scrolls from there.
 #include "Toskfile/Module.h"

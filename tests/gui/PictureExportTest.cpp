@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // File ▸ Export Picture… and Edit ▸ Copy Picture of a patch window.
 #include "app/PictureExport.h"
 #include "Toskfile/Module.h"

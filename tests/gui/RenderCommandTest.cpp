@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli render: the canvas of a patch as PNG or SVG, without a display.
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"

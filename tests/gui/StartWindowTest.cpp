@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/StartWindow.h"
 #include "Toskfile/SigDocument.h"
 #include "app/DocumentController.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults found in review: the text window and the core's 8-bit strings.
 #include "Toskfile/SigDocument.h"
 #include "canvas/TextView.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The unit browser and the program-list browser end to end: the
 // application's real windows against tosk-unit on a pseudo-terminal.
 #include "Toskfile/DiskFileTreeNode.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Unit menu end to end: the application's real windows, menus and
 // dispatcher against tosk-unit (or a scripted unit) on a pseudo-terminal.
 #include "Toskfile/Module.h"

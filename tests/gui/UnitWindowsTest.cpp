@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The preferences window, the unit traffic window and the progress window,
 // driven as a user would.
 #include "app/MainMenuDelegate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The waveform and waveshape editors driven through their widgets: drawing,
 // generators, harmonics, and writing back as one undo step.
 #include "editors/WaveEditors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The library's index: what it keeps between runs, how it follows the files,
 // and that a file that is not a current index is built again.
 #include "library/LibraryIndex.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli dbinfo: loads an operator database as the editor would and reports
 // what it holds, with every log line and alert raised on the way.
 #include "CliCommand.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli diff: how two sig files differ, one difference a line, for people
 // and for version control (a diff driver of git).
 #include "CliCommand.h"

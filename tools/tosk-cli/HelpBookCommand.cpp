@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli helpbook: writes the operator reference of a database (one page
 // per operator and per class, and an index) into a folder. The build makes
 // the bundled book with it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli dump, save, reorder, layout, update and check: read sig files
 // with the operator database the editor would use and show, write or check
 // what the editor would make of them, headless.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli render: the picture of a patch's canvas, drawn by the editor's
 // own painters without a display.
 #include "CliCommand.h"

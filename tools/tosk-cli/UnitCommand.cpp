@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli unit: talk to a unit on a serial line (or to tosk-unit).
 #include "CliCommand.h"
 #include "CliSupport.h"

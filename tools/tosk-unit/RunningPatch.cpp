@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "RunningPatch.h"
 
 #include "comms/ScanText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-unit: a stand-in for an effects unit at the far end of a serial line.
 // It opens a pseudo-terminal, links its device to the path given, and answers
 // the unit protocol from a folder of patches until it is stopped.
