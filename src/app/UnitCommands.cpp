@@ -21,6 +21,7 @@
 #include "base/PreferenceController.h"
 #include "browsers/FrontPanelWindow.h"
 #include "browsers/PanelCompareDialog.h"
+#include "browsers/PatchOpenNotification.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/Latin1.h"
 #include "comms/MidiClient.h"

@@ -38,13 +38,11 @@ struct Notification;
 // closing F7, is never used.
 //
 // Also opens the patches the browsers announce with
-// "TKXPatchOpenNotification".
+// "TKXPatchOpenNotification" (browsers/PatchOpenNotification.h).
 class UnitCommands : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr const char* PatchOpenNotification = "TKXPatchOpenNotification";
-
     // The items of the Unit menu.
     enum class Item {
         GetPatch,

@@ -13,6 +13,7 @@
 #include "browsers/KorvatelNodeData.h"
 #include "browsers/KorvatelTreeNode.h"
 #include "browsers/MyOutlineView.h"
+#include "browsers/PatchOpenNotification.h"
 #include "browsers/UnitBankDropItem.h"
 #include "browsers/UnitBusyRow.h"
 #include "browsers/UnitPatchDropItem.h"
@@ -393,7 +394,7 @@ void PatchViewController::openPatch(const std::shared_ptr<KorvatelTreeNode>& nod
             } else {
                 self->clearStatusMessage();
             }
-            NotificationCenter::defaultCenter().post("TKXPatchOpenNotification", self.data(),
+            NotificationCenter::defaultCenter().post(PatchOpenNotification, self.data(),
                                                      {{"NodeData", opened}, {"PatchData", *answer->text}});
         });
 }

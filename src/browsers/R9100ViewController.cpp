@@ -7,6 +7,7 @@
 #include "base/Localization.h"
 #include "base/NotificationCenter.h"
 #include "browsers/DiskDragMimeData.h"
+#include "browsers/PatchOpenNotification.h"
 #include "browsers/PresetDropItem.h"
 #include "browsers/R9100TableModel.h"
 #include "browsers/UnitBusyRow.h"
@@ -313,7 +314,7 @@ void R9100ViewController::patchTableDoubleAction()
                 return;
             }
             self->busy_->clearStatusMessage();
-            NotificationCenter::defaultCenter().post("TKXPatchOpenNotification", self.data(),
+            NotificationCenter::defaultCenter().post(PatchOpenNotification, self.data(),
                                                      {{"R9100ProgramItem", item}, {"PatchData", *result->text}});
         });
 }

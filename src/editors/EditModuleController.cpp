@@ -190,6 +190,11 @@ EditModuleController::~EditModuleController()
     stopFollowing();
 }
 
+GraphicWindowController* EditModuleController::graphicWindow() const
+{
+    return window_;
+}
+
 void EditModuleController::stopFollowing()
 {
     if (document_)

@@ -47,7 +47,7 @@ public:
 
     Module& module() const { return *module_; }
     SigDocument& document() const { return *document_; }
-    GraphicWindowController* graphicWindow() const { return window_; }
+    GraphicWindowController* graphicWindow() const;
     ModuleFieldTableModel* model() const { return model_; }
     ModuleFieldTableView* tableView() const { return tableView_; }
     RepeatingTextFieldCell* stepCell() const { return stepCell_; }

@@ -9,6 +9,7 @@
 #include "app/UnitProgressWindow.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
+#include "browsers/PatchOpenNotification.h"
 #include "comms/MidiPortList.h"
 #include "comms/Patch.h"
 #include "comms/PatchTextCheck.h"
@@ -659,15 +660,15 @@ TEST(UnitMenu, PatchesAnnouncedByTheBrowsersOpenWithTheirNamesSuggested)
     TempDir dir;
     UnitApp app((dir / "no-unit").string());
     NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.post(UnitCommands::PatchOpenNotification, nullptr,
+    center.post(PatchOpenNotification, nullptr,
                 {{"PatchData", bankPatch("1 Reverbs/1 Large Hall.sig")},
                  {"NodeData", Patch::patchWithName("Hall: Large/Dark", 1, 1)}});
     center.post(
-        UnitCommands::PatchOpenNotification, nullptr,
+        PatchOpenNotification, nullptr,
         {{"PatchData", bankPatch("2 Delays/0 Tape Echo.sig")},
          {"R9100ProgramItem", R9100ProgramItem::programItem(std::string("1234 @ Big: Hall @ \x01 I22 GSRH", 28), 5)}});
     const fs::path file = dir / "room.sig";
-    center.post(UnitCommands::PatchOpenNotification, nullptr, {{"PatchData", smallRoom}, {"NodeData", file}});
+    center.post(PatchOpenNotification, nullptr, {{"PatchData", smallRoom}, {"NodeData", file}});
     ASSERT_EQ(app.documents->windows().size(), 3u);
     struct Expected {
         std::string name, file, suggested;
