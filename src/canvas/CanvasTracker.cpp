@@ -86,6 +86,7 @@ void CanvasTracker::press(const Point& point, Qt::KeyboardModifiers keys, int cl
     mode_ = Mode::Idle;
     if (ModuleField::Ptr old = view_.selectedField())
         view_.setSelectedField(nullptr);
+    view_.setSelectedWire(nullptr);
 
     Module* head = view_.head();
     view_.canvasLayout();
@@ -219,6 +220,9 @@ void CanvasTracker::release(const Point& point, Qt::KeyboardModifiers keys)
     case Mode::RubberBand:
         moveRubberband(point);
         endRubberband();
+        // A click that never moved picks the wire under it.
+        if (point == pressPoint_ && !(keys & Qt::ShiftModifier) && !optionHeld(keys))
+            view_.setSelectedWire(view_.wireAt(point));
         break;
     case Mode::ConnectionDrag:
         endConnection(point, keys);

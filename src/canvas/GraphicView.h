@@ -128,6 +128,12 @@ public:
     // The pin clicked last or being connected, drawn with its bubble.
     ModuleField::Ptr selectedField() const { return marks_.selectedField.lock(); }
     void setSelectedField(const ModuleField::Ptr& field);
+    // The wire clicked, by its input (none: no wire); selecting modules
+    // lets it go.
+    ModuleField::Ptr selectedWire() const { return marks_.selectedWire.lock(); }
+    void setSelectedWire(const ModuleField::Ptr& input);
+    // The input whose wire passes at the point; none when no wire does.
+    ModuleField::Ptr wireAt(const Point& point);
     // Selects the module `step` places after the last selected one in the
     // patch's order (before it for a negative step), stopping at the first
     // and the last; with nothing selected, counting from before the first
@@ -150,8 +156,19 @@ public:
     QMenu* menuForPoint(const Point& point, QWidget* parent);
     void dropContextSelection();
     // A module of the operator after `after` (after the last module
-    // without one), then the only selection; one undo step.
+    // without one), then the only selection, scrolled into sight; one undo
+    // step. With a selection it goes beside `after`; without, into free
+    // room of the part of the canvas in sight.
     bool insertModule(const std::string& operatorName, Module* after);
+    // The same with the box at the canvas point (on the grid when snapping).
+    bool insertModuleAt(const std::string& operatorName, Module* after, const Point& point);
+    // What an operator dropped at the point does: into the wire there when
+    // it has pins for it ("Insert Module"), else a module placed there and
+    // put after the module under the point, the one selected, or the head.
+    // False when refused (on the head).
+    bool dropOperator(const std::string& operatorName, const Point& point);
+    // The wire an operator dragged over is highlighted, by its input.
+    ModuleField::Ptr highlightedWire() const { return marks_.highlightWire.lock(); }
     // What lies at the point, for the status bar: the module, and the pin
     // with its value and limits.
     QString describePoint(const Point& point);
@@ -218,6 +235,8 @@ signals:
     // What the canvas told assistive technology after a change of the
     // selection or of the selected pin: its new accessible name.
     void announced(const QString& name);
+    // The magnification changed (a zoom of any kind).
+    void magnificationChanged(double magnification);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -232,6 +251,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
@@ -260,6 +280,10 @@ private:
     // The module an operator dropped at the point goes after; the head for
     // none. Null when the drop is refused (on the head).
     Module* dropTarget(const Point& point, bool* refused);
+    // Marks the wire an operator dragged over would go into (none: none).
+    void setHighlightWire(const ModuleField::Ptr& input);
+    // Selects a module just made and brings it into sight.
+    bool showMade(const std::shared_ptr<Module>& made);
     void autoScroll();
     void updateAutoScroll(const QPoint& widgetPosition);
 
