@@ -1221,9 +1221,19 @@ bool GraphicView::insertModule(const std::string& operatorName, Module* after)
     PatchEditor editor(*document_);
     if (!selectedModules().empty())
         return showMade(editor.insertModule(operatorName, after));
+    canvasLayout();
+    // A selected wire takes the module in (Insert Module... of its menu),
+    // with the box half-way along it.
+    if (ModuleField::Ptr wire = selectedWire(); wire && wire->source()) {
+        const Rect a = wire->rect(), b = wire->source()->rect();
+        const Point middle{(a.midX() + b.midX()) / 2, (a.midY() + b.midY()) / 2};
+        if (Module::Ptr made = editor.insertModuleOnWire(operatorName, wire, middle)) {
+            setSelectedWire(nullptr);
+            return showMade(made);
+        }
+    }
     // Nothing to put it beside: it goes where the user is looking, clear
     // of the boxes there and of the head's.
-    canvasLayout();
     std::vector<Rect> heads;
     for (const auto& box : layout_.headBoxes())
         heads.push_back(box.rect);

@@ -157,8 +157,9 @@ public:
     void dropContextSelection();
     // A module of the operator after `after` (after the last module
     // without one), then the only selection, scrolled into sight; one undo
-    // step. With a selection it goes beside `after`; without, into free
-    // room of the part of the canvas in sight.
+    // step. With a selection it goes beside `after`; else into the selected
+    // wire when it has pins for it; else into free room of the part of the
+    // canvas in sight.
     bool insertModule(const std::string& operatorName, Module* after);
     // The same with the box at the canvas point (on the grid when snapping).
     bool insertModuleAt(const std::string& operatorName, Module* after, const Point& point);

@@ -158,6 +158,10 @@ TEST(CanvasPatcher, ContextMenuItemsActOnWhatWasUnderTheMouse)
     w.trigger(onWire(w, "g", "in"), "contextInsertModule");
     EXPECT_EQ(w.addPanels, 1);
     EXPECT_EQ(w.view->selectedWire(), w.field("g", "in")) << "the panel inserts into the wire picked";
+    ASSERT_TRUE(w.view->insertModule("GAIN", w.patch().head().get()));
+    EXPECT_EQ(w.field("g", "in")->source(), w.module("gain").field("out"));
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Insert Module");
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"gain"});
 
     w.trigger(w.at(600, 500), "contextSelectAll");
     EXPECT_EQ(w.selection().size(), w.view->selectableModules().size());
