@@ -95,6 +95,8 @@ void CanvasTracker::press(const Point& point, Qt::KeyboardModifiers keys, int cl
     if (clickCount > 1) {
         if (hit.module && hit.module != head && !hit.module->isTail())
             doubleClick(point, hit.module, hit.field);
+        else if (!hit.field && !hit.module)
+            view_.openQuickAdd(point);
         else if (!hit.field)
             selectAndTrack(point, keys, hit.module, hit.field);
         else

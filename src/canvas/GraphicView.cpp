@@ -8,6 +8,7 @@
 #include "Toskfile/UndoGroup.h"
 #include "base/NumberText.h"
 #include "canvas/CanvasCommands.h"
+#include "canvas/CanvasQuickAdd.h"
 #include "canvas/CanvasScrollView.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTextMetrics.h"
@@ -25,6 +26,7 @@
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -771,6 +773,16 @@ void GraphicView::mousePressEvent(QMouseEvent* event)
     }
     lastMouse_ = event->position().toPoint();
     lastModifiers_ = event->modifiers();
+    // The second press of a double-click finds the selection its first
+    // press took away: the one before that is kept.
+    const std::vector<Module*> selection = selectedModules();
+    const bool secondPress = lastPress_.isValid() && lastPress_.elapsed() < QApplication::doubleClickInterval();
+    lastPress_.start();
+    if (!secondPress || !selection.empty()) {
+        selectedBeforeClick_.reset();
+        if (selection.size() == 1)
+            selectedBeforeClick_ = selection.front()->shared_from_this();
+    }
     tracker_->press(canvasPoint(event->position()), event->modifiers(), 1);
 }
 
@@ -1252,6 +1264,42 @@ bool GraphicView::insertModuleAt(const std::string& operatorName, Module* after,
         at = Point{ModuleArrangement::snap(at.x, grid_.spacing), ModuleArrangement::snap(at.y, grid_.spacing)};
     UndoGroup event(*document_);
     return showMade(PatchEditor(*document_).insertModuleAt(operatorName, after, at));
+}
+
+void GraphicView::openQuickAdd(const Point& point)
+{
+    if (!patch_ || !document_)
+        return;
+    // A double-click that never had a first press (as some systems send
+    // it) still finds the selection.
+    if (const std::vector<Module*> selection = selectedModules(); selection.size() == 1)
+        selectedBeforeClick_ = selection.front()->shared_from_this();
+    if (!quickAdd_)
+        quickAdd_ = new CanvasQuickAdd(*this);
+    quickAdd_->openAt(point);
+}
+
+bool GraphicView::placeFromQuickAdd(const std::string& operatorName, const Point& point, bool wire)
+{
+    if (!patch_ || !document_ || operatorName.empty())
+        return false;
+    Module::Ptr before = selectedBeforeClick_.lock();
+    if (before && patch_->indexOfModule(before.get()) == ModuleList::npos)
+        before.reset();
+    Point at = point;
+    if (grid_.snapsToGrid && grid_.spacing >= 1)
+        at = Point{ModuleArrangement::snap(at.x, grid_.spacing), ModuleArrangement::snap(at.y, grid_.spacing)};
+    UndoGroup event(*document_);
+    PatchEditor editor(*document_);
+    Module::Ptr made = editor.insertModuleAt(operatorName, before ? before.get() : head(), at);
+    if (!made)
+        return false;
+    if (wire && before) {
+        auto [output, input] = ConnectionRules::chain(*before, *made);
+        if (output && input)
+            editor.connectFields(output, input);
+    }
+    return showMade(made);
 }
 
 bool GraphicView::showMade(const std::shared_ptr<Module>& made)

@@ -7,6 +7,7 @@
 #include "canvas/CanvasPainter.h"
 #include "canvas/GridSettings.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -23,6 +24,7 @@ class QTimer;
 namespace tosk {
 
 class CanvasCommands;
+class CanvasQuickAdd;
 struct CompareOverlay;
 class CanvasScrollView;
 class CanvasTracker;
@@ -168,6 +170,14 @@ public:
     // put after the module under the point, the one selected, or the head.
     // False when refused (on the head).
     bool dropOperator(const std::string& operatorName, const Point& point);
+    // The search field a double-click on empty canvas opens at the point.
+    void openQuickAdd(const Point& point);
+    CanvasQuickAdd* quickAdd() const { return quickAdd_; }
+    // Places a module of the operator at the point, after the module that
+    // was selected before the double-click (the head when none); with
+    // `wire`, that module's first output feeds the new module's first input
+    // it can feed. One undo step.
+    bool placeFromQuickAdd(const std::string& operatorName, const Point& point, bool wire);
     // The wire an operator dragged over is highlighted, by its input.
     ModuleField::Ptr highlightedWire() const { return marks_.highlightWire.lock(); }
     // What lies at the point, for the status bar: the module, and the pin
@@ -298,6 +308,11 @@ private:
     std::unique_ptr<CanvasTracker> tracker_;
     std::unique_ptr<CanvasCommands> commands_;
     std::weak_ptr<Module> contextSelection_;
+    CanvasQuickAdd* quickAdd_ = nullptr;
+    // The one module selected before the last single click (a double-click's
+    // first click takes the selection away).
+    std::weak_ptr<Module> selectedBeforeClick_;
+    QElapsedTimer lastPress_;
     QTimer* autoScrollTimer_ = nullptr;
     QPoint autoScrollStep_;
     QPoint lastMouse_;

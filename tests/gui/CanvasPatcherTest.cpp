@@ -4,6 +4,7 @@
 #include "Toskfile/CanvasHitTest.h"
 #include "Toskfile/UndoManager.h"
 #include "Toskfile/Wire.h"
+#include "canvas/CanvasQuickAdd.h"
 #include "canvas/CanvasTracker.h"
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
@@ -13,6 +14,8 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMimeData>
 #include <QScrollArea>
@@ -312,4 +315,50 @@ TEST(CanvasPatcher, ANewPatchOpensAtActualSizeAndTheStatusBarShowsTheZoom)
         window->close();
         QApplication::processEvents();
     }
+}
+
+TEST(CanvasPatcher, ADoubleClickOnEmptyCanvasSearchesAndPlacesThere)
+{
+    CanvasWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    const QPoint at = w.at(600, 480);
+    doubleClick(w.view, at);
+    CanvasQuickAdd* quick = w.view->quickAdd();
+    ASSERT_TRUE(quick);
+    EXPECT_TRUE(quick->isVisible());
+    EXPECT_EQ(quick->pos(), at);
+    EXPECT_TRUE(quick->field()->hasFocus());
+
+    // Ranked as the add panel ranks; the arrows pick another.
+    QTest::keyClicks(quick->field(), "lps");
+    ASSERT_GE(quick->list()->count(), 2);
+    EXPECT_EQ(quick->list()->item(0)->text(), "ALLPASS");
+    EXPECT_EQ(quick->list()->item(1)->text(), "LOWPASS");
+    QTest::keyClick(quick->field(), Qt::Key_Down);
+    EXPECT_EQ(quick->chosen(), "LOWPASS");
+    QTest::keyClick(quick->field(), Qt::Key_Return);
+    EXPECT_FALSE(quick->isVisible());
+    EXPECT_EQ(w.module("lowpass").rect().origin, Point(600, 480));
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"lowpass"});
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
+    EXPECT_EQ(undo.undoCount(), 1u);
+
+    // Escape closes it and places nothing.
+    doubleClick(w.view, w.at(600, 300));
+    QTest::keyClicks(quick->field(), "sine");
+    QTest::keyClick(quick->field(), Qt::Key_Escape);
+    EXPECT_FALSE(quick->isVisible());
+    EXPECT_EQ(undo.undoCount(), 1u);
+
+    // Shift+Return wires the module selected before the double-click into
+    // the new one and runs it after that, in one step.
+    w.select({"osc"});
+    doubleClick(w.view, w.at(600, 300));
+    QTest::keyClicks(quick->field(), "LOWPASS");
+    QTest::keyClick(quick->field(), Qt::Key_Return, Qt::ShiftModifier);
+    Module& wired = w.module("lowpass1");
+    EXPECT_EQ(wired.rect().origin, Point(600, 300));
+    EXPECT_EQ(w.patch().indexOfModule(&wired), w.patch().indexOfModule(&w.module("osc")) + 1);
+    EXPECT_EQ(wired.field("in")->source(), w.field("osc", "out"));
+    EXPECT_EQ(undo.undoCount(), 2u);
 }
