@@ -4,7 +4,9 @@
 #include "Toskfile/CanvasHitTest.h"
 #include "Toskfile/UndoManager.h"
 #include "Toskfile/Wire.h"
+#include "base/PreferenceController.h"
 #include "canvas/CanvasQuickAdd.h"
+#include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTracker.h"
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
@@ -49,9 +51,13 @@ TEST(CanvasPatcher, AClickOnAWireSelectsItAndDeleteUnwiresItAsOneStep)
     const QPoint p = onWire(w, "g", "in");
     w.select({"knob"});
 
+    const QColor before = w.view->grab().toImage().pixelColor(p);
     QTest::mouseClick(w.view, Qt::LeftButton, Qt::NoModifier, p);
     EXPECT_EQ(w.view->selectedWire(), w.field("g", "in"));
     EXPECT_TRUE(w.selection().empty());
+    const QColor selected = CanvasStyle::role(ci_selected);
+    EXPECT_NE(before, selected);
+    EXPECT_EQ(w.view->grab().toImage().pixelColor(p), selected) << "drawn in the selection colour";
     EXPECT_EQ(w.view->tracker().mode(), CanvasTracker::Mode::Idle);
 
     QTest::keyClick(w.view, Qt::Key_Delete);
