@@ -8,6 +8,22 @@
 
 namespace tosk {
 
+std::pair<ModuleField::Ptr, ModuleField::Ptr> ConnectionRules::chain(const Module& from, const Module& to)
+{
+    ModuleField::Ptr output;
+    for (const auto& f : from.fieldArray())
+        if (f->isOutput() && !f->isInvisible()) {
+            output = f;
+            break;
+        }
+    if (!output)
+        return {};
+    for (const auto& f : to.fieldArray())
+        if (f->isInput() && !f->isWP() && !f->isInvisible() && canFeed(*output, *f))
+            return {output, f};
+    return {};
+}
+
 bool ConnectionRules::canFeed(const ModuleField& output, const ModuleField& input)
 {
     return output.isOutput() && input.isInput() && output.typeIsCompatableWith(input);

@@ -4,6 +4,7 @@
 #include "Toskfile/ModuleField.h"
 
 #include <string>
+#include <utility>
 
 namespace tosk {
 
@@ -49,6 +50,10 @@ public:
     // Either way round: whether a drag from one pin may end on the other
     // (the pin a connection drag highlights).
     static bool compatible(const ModuleField& a, const ModuleField& b) { return canFeed(a, b) || canFeed(b, a); }
+    // Chaining a new module to another: the first shown output of `from`
+    // and the first shown input of `to` it can feed that is not external;
+    // both none when there are no such pins.
+    static std::pair<ModuleField::Ptr, ModuleField::Ptr> chain(const Module& from, const Module& to);
     // Whether a connection drag from `from` may end on `to` with these keys
     // held (the pins a drag highlights): with Shift, a pin whose partner
     // (its source from an input, the one input it feeds from an output)

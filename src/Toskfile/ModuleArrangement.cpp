@@ -96,4 +96,29 @@ std::vector<Rect> ModuleArrangement::aligned(const std::vector<Rect>& boxes, Edg
     return result;
 }
 
+Point ModuleArrangement::freeOrigin(const std::vector<Rect>& taken, const Rect& area, Size box, double step)
+{
+    step = std::isfinite(step) && step >= 1 ? step : 10;
+    // Where the box's origin lies within its graphic rect.
+    const Point inset{Module::kMarginX, Module::kMarginY};
+    const Rect g(0, 0, box.width + 2 * inset.x, box.height + 2 * inset.y);
+    const double gap = step / 2;
+    auto clear = [&](const Rect& r) {
+        const Rect wide = r.inset(-gap, -gap);
+        for (const Rect& t : taken)
+            if (t.intersects(wide))
+                return false;
+        return true;
+    };
+    const double x0 = std::max(area.x(), kMinOrigin), y0 = std::max(area.y(), kMinOrigin);
+    for (double y = y0; y + g.height() <= area.maxY(); y += step)
+        for (double x = x0; x + g.width() <= area.maxX(); x += step)
+            if (clear(Rect(x, y, g.width(), g.height())))
+                return Point{x + inset.x, y + inset.y};
+    double below = y0;
+    for (const Rect& t : taken)
+        below = std::max(below, t.maxY() + gap);
+    return Point{x0 + inset.x, below + inset.y};
+}
+
 } // namespace tosk

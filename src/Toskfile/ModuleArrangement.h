@@ -39,6 +39,13 @@ public:
     // point in).
     static Point gridOrigin(const Rect& box, double spacing);
 
+    // Room for a new box of the size: the first origin, row by row from the
+    // area's top left in steps of `step`, at which the box's graphic rect
+    // lies inside the area and at least `step` / 2 clear of every rect
+    // taken. When the area has no such room, the origin at the area's left
+    // below every rect taken (the area's top left when nothing is taken).
+    static Point freeOrigin(const std::vector<Rect>& taken, const Rect& area, Size box, double step);
+
     // The boxes lined up on the first one's edge; sizes kept.
     static std::vector<Rect> aligned(const std::vector<Rect>& boxes, Edge edge);
 };

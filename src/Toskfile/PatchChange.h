@@ -22,6 +22,7 @@ struct PatchChange {
         Connect,          // "Connect Field"
         Disconnect,       // "Delete Connection": one input, or every input an output feeds
         Insert,           // "Add Module"
+        InsertOnWire,     // "Insert Module": a module put into a wire
         Delete,           // "Delete Selected Modules" or "Cut"
         Paste,            // "Paste"
         Duplicate,        // "Duplicate"

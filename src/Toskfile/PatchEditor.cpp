@@ -2,6 +2,7 @@
 #include "Toskfile/PatchEditor.h"
 
 #include "Toskfile/EditRecord.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleLookup.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/PasteReader.h"
@@ -211,12 +212,38 @@ bool PatchEditor::reorderAll()
 
 Module::Ptr PatchEditor::insertModule(const std::string& operatorName, Module* anchor)
 {
+    return insertPlaced(operatorName, anchor, {});
+}
+
+Module::Ptr PatchEditor::insertModuleAt(const std::string& operatorName, Module* anchor, Point origin)
+{
+    if (!std::isfinite(origin.x) || !std::isfinite(origin.y))
+        return nullptr;
+    return insertPlaced(operatorName, anchor, [origin](Module& m) {
+        const Rect box(origin, m.rect().size);
+        const Rect g = ModuleGeometry::graphicRect(box);
+        const double k = ModuleArrangement::kMinOrigin;
+        m.setRect(box.offset(std::max(0.0, k - g.x()), std::max(0.0, k - g.y())));
+    });
+}
+
+Module::Ptr PatchEditor::insertModuleInRoom(const std::string& operatorName, Module* anchor, const Rect& area,
+                                            double step, const std::vector<Rect>& alsoTaken)
+{
+    std::vector<Rect> taken = alsoTaken;
+    for (const auto& m : patch().listOfModules())
+        if (m->height() > 0 && !m->graphicRect().isEmpty())
+            taken.push_back(m->graphicRect());
+    return insertPlaced(operatorName, anchor, [&](Module& m) {
+        m.setRect(Rect(ModuleArrangement::freeOrigin(taken, area, m.rect().size, step), m.rect().size));
+    });
+}
+
+Module::Ptr PatchEditor::makeModule(const std::string& operatorName) const
+{
     SigFile& p = patch();
     const std::shared_ptr<SigDbase>& db = p.sigDbase();
     if (!db || !db->operatorForName(operatorName))
-        return nullptr;
-    Module::Ptr after = anchor ? inPatch(anchor) : (p.moduleCount() ? p.listOfModules().back() : nullptr);
-    if (anchor && !after)
         return nullptr;
     Module::Ptr module;
     try {
@@ -229,9 +256,12 @@ Module::Ptr PatchEditor::insertModule(const std::string& operatorName, Module* a
         return nullptr;
     module->setInstanceName(lowerCased(module->name()));
     p.makeNamesUniqueIgnoringCase({module});
+    return module;
+}
 
-    PatchState before(p);
-    before.addOrder();
+void PatchEditor::addMade(const Module::Ptr& module, const Module::Ptr& after)
+{
+    SigFile& p = patch();
     if (after) {
         p.addModuleAfter(module, *after, true);
     } else {
@@ -239,7 +269,69 @@ Module::Ptr PatchEditor::insertModule(const std::string& operatorName, Module* a
         module->setDocument(document_, &p);
     }
     module->update(p.showMode());
+}
+
+Module::Ptr PatchEditor::insertPlaced(const std::string& operatorName, Module* anchor,
+                                      const std::function<void(Module&)>& place)
+{
+    SigFile& p = patch();
+    Module::Ptr after = anchor ? inPatch(anchor) : (p.moduleCount() ? p.listOfModules().back() : nullptr);
+    if (anchor && !after)
+        return nullptr;
+    Module::Ptr module = makeModule(operatorName);
+    if (!module)
+        return nullptr;
+    PatchState before(p);
+    before.addOrder();
+    addMade(module, after);
+    if (place) {
+        place(*module);
+        module->update(p.showMode());
+    }
     commit(PatchChange::Kind::Insert, "Add Module", before, PatchChange::Order | PatchChange::Geometry);
+    return module;
+}
+
+Module::Ptr PatchEditor::insertModuleOnWire(const std::string& operatorName, const Module::FieldPtr& input,
+                                            Point origin)
+{
+    if (!input || !input->isInput() || input->isWP() || !topOf(*input) || !std::isfinite(origin.x) ||
+        !std::isfinite(origin.y))
+        return nullptr;
+    const Module::FieldPtr source = input->source();
+    Module::Ptr after = source ? topOf(*source) : nullptr;
+    if (!after)
+        return nullptr;
+    Module::Ptr module = makeModule(operatorName);
+    if (!module)
+        return nullptr;
+    Module::FieldPtr in, out;
+    for (const auto& f : module->fieldArray()) {
+        if (f->isInvisible())
+            continue;
+        if (!in && f->isInput() && !f->isWP() && ConnectionRules::canFeed(*source, *f))
+            in = f;
+        if (!out && f->isOutput() && ConnectionRules::canFeed(*f, *input))
+            out = f;
+    }
+    if (!in || !out)
+        return nullptr;
+
+    SigFile& p = patch();
+    PatchState before(p);
+    before.addOrder();
+    before.addField(input);
+    before.addModule(after); // an interface module takes the input's limits
+    addMade(module, after);
+    const Rect box(origin, module->rect().size);
+    const Rect g = ModuleGeometry::graphicRect(box);
+    const double k = ModuleArrangement::kMinOrigin;
+    module->setRect(box.offset(std::max(0.0, k - g.x()), std::max(0.0, k - g.y())));
+    module->update(p.showMode());
+    p.connect(*in, source, true, true);
+    p.connect(*input, out, true, true);
+    commit(PatchChange::Kind::InsertOnWire, "Insert Module", before,
+           PatchChange::Order | PatchChange::Geometry | PatchChange::Wiring | PatchChange::Values);
     return module;
 }
 

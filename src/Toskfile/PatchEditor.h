@@ -10,6 +10,7 @@
 #include "Toskfile/WaveWriteBack.h"
 #include "base/Geometry.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,6 +99,22 @@ public:
     // patch's show mode ("Add Module"). None for an unknown operator, a head
     // or tail operator, or an anchor not in the patch.
     Module::Ptr insertModule(const std::string& operatorName, Module* anchor);
+    // The same with the new box's origin at the point (an operator dropped
+    // there), kept so that its graphic rect starts at kMinOrigin or more.
+    Module::Ptr insertModuleAt(const std::string& operatorName, Module* anchor, Point origin);
+    // The same with the new box in free room of the area
+    // (ModuleArrangement::freeOrigin, in steps of `step`), clear of every
+    // drawn module and of the rects in `alsoTaken`.
+    // A new module of the operator put into the wire that feeds `input`,
+    // its box at `origin` as insertModuleAt places it ("Insert Module"):
+    // the wire's source feeds the new module's first input it can feed, and
+    // the new module's first output that can feed `input` does so; the new
+    // module runs right after the source's module. None, and no change,
+    // for an input without a source, or when the module has no such input
+    // or output.
+    Module::Ptr insertModuleOnWire(const std::string& operatorName, const Module::FieldPtr& input, Point origin);
+    Module::Ptr insertModuleInRoom(const std::string& operatorName, Module* anchor, const Rect& area, double step,
+                                   const std::vector<Rect>& alsoTaken = {});
     // Takes modules out of the patch with every wire in and out ("Delete
     // Selected Modules", or the name given, "Cut"). The head stays: the
     // rest of the modules given go without it.
@@ -181,6 +198,14 @@ public:
                        std::string* refusal = nullptr);
 
 private:
+    // insertModule, with the box placed by `place` once laid out.
+    Module::Ptr insertPlaced(const std::string& operatorName, Module* anchor,
+                             const std::function<void(Module&)>& place);
+    // A new module of the operator, named for this patch, not yet in it;
+    // none for an operator that cannot be added.
+    Module::Ptr makeModule(const std::string& operatorName) const;
+    // Puts the new module after `after` (last without one) and lays it out.
+    void addMade(const Module::Ptr& module, const Module::Ptr& after);
     bool commit(PatchChange::Kind kind, const std::string& actionName, const PatchState& before, unsigned aspects,
                 const void* sender = nullptr, bool recordUndo = true);
     // The module's owner in this patch (the module itself at top level);

@@ -14,6 +14,7 @@
 #include "canvas/Latin1.h"
 #include "database/SigDbase.h"
 #include "editors/EditModuleController.h"
+#include "editors/MiscHelpManager.h"
 #include "editors/ModuleFieldTableModel.h"
 #include "editors/ModuleFieldTableView.h"
 #include "editors/WaveEditors.h"
@@ -147,7 +148,7 @@ GraphicWindowController* DocumentController::windowForPath(const QString& path) 
     return nullptr;
 }
 
-GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocument> document)
+GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocument> document, bool actualSize)
 {
     GraphicWindowController::Hooks hooks;
     if (delegate_)
@@ -159,6 +160,11 @@ GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocum
         WaveEditors::open(w.document(), module, &w);
     };
     hooks.inspectModule = [](GraphicWindowController& w, Module& module) { EditModuleController::open(w, module); };
+    hooks.operatorReference = [](GraphicWindowController&, Module& module) {
+        MiscHelpManager::sharedHelpManager().showModuleHelp(module);
+    };
+    if (delegate_)
+        hooks.addModule = [delegate = delegate_](GraphicWindowController& w) { delegate->addModuleSearchAction(&w); };
     hooks.showInInspector = [](GraphicWindowController&, Module& module, const ModuleField* field) {
         EditModuleController* inspector = EditModuleController::controllerFor(module);
         if (!inspector)
@@ -170,6 +176,7 @@ GraphicWindowController* DocumentController::makeWindow(std::shared_ptr<SigDocum
             inspector->tableView()->clearSelection();
     };
     auto* window = new GraphicWindowController(std::move(document), std::move(hooks));
+    window->setOpensAtActualSize(actualSize);
     acceptDrops(window);
     windows_.emplace_back(window);
     connect(window, &QObject::destroyed, this, &DocumentController::windowGone, Qt::QueuedConnection);
@@ -214,7 +221,7 @@ GraphicWindowController* DocumentController::newDocument()
 {
     if (!format_.makeNew)
         return nullptr;
-    return makeWindow(format_.makeNew());
+    return makeWindow(format_.makeNew(), true);
 }
 
 GraphicWindowController* DocumentController::openUntitledDocument(const std::string& bytes, const std::string& name,

@@ -115,7 +115,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    GraphicWindowController* makeWindow(std::shared_ptr<SigDocument> document);
+    // A new patch opens at actual size; one read from somewhere is fitted.
+    GraphicWindowController* makeWindow(std::shared_ptr<SigDocument> document, bool actualSize = false);
     std::shared_ptr<SigDocument> readDocument(const QString& path);
     void noteRecent(const QString& path);
     // A patch window agreed to close: the last one brings back the start

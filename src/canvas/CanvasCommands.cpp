@@ -143,6 +143,10 @@ bool CanvasCommands::canDelete(QString* title) const
         *title = text("MenuDeleteModules", "&Delete Selected Modules");
         return true;
     }
+    if (ModuleField::Ptr wire = view_.selectedWire(); wire && wire->source()) {
+        *title = text("MenuDeleteConnection", "&Delete Connection");
+        return true;
+    }
     ModuleField::Ptr field = view_.selectedField();
     if (field && field->isInput() && field->source()) {
         *title = text("MenuDeleteInput", "&Delete Input Connection");
@@ -444,6 +448,11 @@ void CanvasCommands::deleteSelection()
         }
         editor.deleteModules(selection);
         view_.clearSelection();
+        return;
+    }
+    if (ModuleField::Ptr wire = view_.selectedWire()) {
+        view_.setSelectedWire(nullptr);
+        editor.disconnectInput(wire);
         return;
     }
     ModuleField::Ptr field = view_.selectedField();

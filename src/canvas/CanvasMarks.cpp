@@ -36,6 +36,10 @@ void CanvasMarks::forget(const Module& module)
         selectedField.reset();
     if (fieldGone(highlightField))
         highlightField.reset();
+    if (fieldGone(selectedWire))
+        selectedWire.reset();
+    if (fieldGone(highlightWire))
+        highlightWire.reset();
 }
 
 bool CanvasMarks::refersTo(const Module& module) const
@@ -46,12 +50,13 @@ bool CanvasMarks::refersTo(const Module& module) const
         return f && (f->parent() == &module || f->trueParent() == &module);
     };
     return std::any_of(selectedModules.begin(), selectedModules.end(), is) || is(highlightModule) ||
-           is(orderSourceModule) || isField(selectedField) || isField(highlightField);
+           is(orderSourceModule) || isField(selectedField) || isField(highlightField) || isField(selectedWire) ||
+           isField(highlightWire);
 }
 
 void CanvasMarks::forgetRemovedFields()
 {
-    for (auto* weak : {&selectedField, &highlightField}) {
+    for (auto* weak : {&selectedField, &highlightField, &selectedWire, &highlightWire}) {
         auto f = weak->lock();
         const Module* top = f ? f->trueParent() : nullptr;
         if (f && (!top || !top->containsField(f.get())))
@@ -62,6 +67,7 @@ void CanvasMarks::forgetRemovedFields()
 CanvasMarks::Shown::Shown(const CanvasMarks& marks)
     : selectedField(marks.selectedField.lock()), highlightField(marks.highlightField.lock()),
       highlightModule(marks.highlightModule.lock()), orderSourceModule(marks.orderSourceModule.lock()),
+      selectedWire(marks.selectedWire.lock()), highlightWire(marks.highlightWire.lock()),
       fieldConnectionPoint(marks.fieldConnectionPoint), orderConnectionPoint(marks.orderConnectionPoint),
       rubberbandRect(marks.rubberbandRect), bandDeselects_(marks.rubberbandIsDeselecting)
 {

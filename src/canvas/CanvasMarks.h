@@ -22,6 +22,10 @@ struct CanvasMarks {
     std::weak_ptr<ModuleField> selectedField;
     std::weak_ptr<ModuleField> highlightField;
     std::weak_ptr<Module> highlightModule;
+    // The wire clicked (by its input), drawn highlighted; Delete unwires it.
+    std::weak_ptr<ModuleField> selectedWire;
+    // The wire an operator dragged over would be inserted into.
+    std::weak_ptr<ModuleField> highlightWire;
     // (0, 0) when no connection is being dragged.
     Point fieldConnectionPoint;
     // (0, 0) when no order drag is going on.
@@ -57,6 +61,8 @@ struct CanvasMarks {
         std::shared_ptr<ModuleField> highlightField;
         std::shared_ptr<Module> highlightModule;
         std::shared_ptr<Module> orderSourceModule;
+        std::shared_ptr<ModuleField> selectedWire;
+        std::shared_ptr<ModuleField> highlightWire;
         Point fieldConnectionPoint;
         Point orderConnectionPoint;
         Rect rubberbandRect;

@@ -87,6 +87,7 @@ void CanvasTracker::press(const Point& point, Qt::KeyboardModifiers keys, int cl
     mode_ = Mode::Idle;
     if (ModuleField::Ptr old = view_.selectedField())
         view_.setSelectedField(nullptr);
+    view_.setSelectedWire(nullptr);
 
     Module* head = view_.head();
     view_.canvasLayout();
@@ -95,6 +96,8 @@ void CanvasTracker::press(const Point& point, Qt::KeyboardModifiers keys, int cl
     if (clickCount > 1) {
         if (hit.module && hit.module != head && !hit.module->isTail())
             doubleClick(point, hit.module, hit.field);
+        else if (!hit.field && !hit.module)
+            view_.openQuickAdd(point);
         else if (!hit.field)
             selectAndTrack(point, keys, hit.module, hit.field);
         else
@@ -220,6 +223,9 @@ void CanvasTracker::release(const Point& point, Qt::KeyboardModifiers keys)
     case Mode::RubberBand:
         moveRubberband(point);
         endRubberband();
+        // A click that never moved picks the wire under it.
+        if (point == pressPoint_ && !(keys & Qt::ShiftModifier) && !optionHeld(keys))
+            view_.setSelectedWire(view_.wireAt(point));
         break;
     case Mode::ConnectionDrag:
         endConnection(point, keys);

@@ -2,12 +2,14 @@
 #include "canvas/GraphicView.h"
 
 #include "Toskfile/CanvasHitTest.h"
+#include "Toskfile/ModuleArrangement.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/UndoGroup.h"
 #include "base/NumberText.h"
 #include "canvas/CanvasCommands.h"
+#include "canvas/CanvasQuickAdd.h"
 #include "canvas/CanvasScrollView.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTextMetrics.h"
@@ -23,13 +25,16 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDragEnterEvent>
+#include <QDragLeaveEvent>
 #include <QDropEvent>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTimer>
@@ -249,6 +254,8 @@ void GraphicView::setSelection(const std::vector<Module*>& modules)
     if (seen.size() == before.size() && std::equal(seen.begin(), seen.end(), before.begin()))
         return;
     marks_.selectedModules = std::move(kept);
+    if (!seen.empty())
+        setSelectedWire(nullptr);
     selectionDidChange(before);
 }
 
@@ -284,6 +291,26 @@ void GraphicView::setSelectedField(const ModuleField::Ptr& field)
     if (field)
         invalidateField(*field);
     announceSelection();
+}
+
+void GraphicView::setSelectedWire(const ModuleField::Ptr& input)
+{
+    ModuleField::Ptr old = marks_.selectedWire.lock();
+    if (old == input)
+        return;
+    marks_.selectedWire = input;
+    // A wire runs anywhere between its two pins.
+    for (const auto& f : {old, input})
+        if (f && patch_ && f->trueParent())
+            invalidateRect(CanvasHitTest::connectedDirtyRect(*patch_, *f->trueParent()));
+}
+
+ModuleField::Ptr GraphicView::wireAt(const Point& point)
+{
+    if (!patch_)
+        return nullptr;
+    canvasLayout();
+    return CanvasHitTest::wireAt(*patch_, head(), point);
 }
 
 std::vector<Module*> GraphicView::selectableModules() const
@@ -437,6 +464,7 @@ void GraphicView::setZoom(double z)
         origin.y = 0;
     magnification_ *= z;
     applyFrame();
+    emit magnificationChanged(magnification_);
     const Rect visible(origin, Size{viewportPoints().width(), viewportPoints().height()});
 
     const std::vector<Module*> selection = marks_.selection();
@@ -746,6 +774,16 @@ void GraphicView::mousePressEvent(QMouseEvent* event)
     }
     lastMouse_ = event->position().toPoint();
     lastModifiers_ = event->modifiers();
+    // The second press of a double-click finds the selection its first
+    // press took away: the one before that is kept.
+    const std::vector<Module*> selection = selectedModules();
+    const bool secondPress = lastPress_.isValid() && lastPress_.elapsed() < QApplication::doubleClickInterval();
+    lastPress_.start();
+    if (!secondPress || !selection.empty()) {
+        selectedBeforeClick_.reset();
+        if (selection.size() == 1)
+            selectedBeforeClick_ = selection.front()->shared_from_this();
+    }
     tracker_->press(canvasPoint(event->position()), event->modifiers(), 1);
 }
 
@@ -958,6 +996,7 @@ void GraphicView::zoomAbout(double z, const QPointF& widgetPosition)
         inViewport -= QPointF(area->horizontalScrollBar()->value(), area->verticalScrollBar()->value());
     magnification_ *= z;
     applyFrame();
+    emit magnificationChanged(magnification_);
     m_ScrollX = std::max(0.0, anchor.x - inViewport.x() / magnification_);
     m_ScrollY = std::max(0.0, anchor.y - inViewport.y() / magnification_);
     scrollToPoint(Point{m_ScrollX, m_ScrollY});
@@ -978,28 +1017,81 @@ void GraphicView::scrollRectToVisible(const Rect& rect)
 QMenu* GraphicView::menuForPoint(const Point& point, QWidget* parent)
 {
     contextSelection_.reset();
+    Module* module = nullptr;
+    ModuleField::Ptr wire;
     if (patch_) {
         canvasLayout();
         Module* m = CanvasHitTest::moduleUnderPoint(*patch_, point);
-        if (m && m != head() && !m->isTail() && !moduleIsSelected(m)) {
-            clearSelection();
-            selectModule(*m);
-            contextSelection_ = m->shared_from_this();
+        if (m && m != head() && !m->isTail()) {
+            module = m;
+            if (!moduleIsSelected(m)) {
+                clearSelection();
+                selectModule(*m);
+                contextSelection_ = m->shared_from_this();
+            }
+        } else if (!m) {
+            wire = wireAt(point);
         }
+    }
+    if (wire) {
+        // The menu acts on the wire under the mouse, whatever was selected.
+        clearSelection();
+        setSelectedField(nullptr);
+        setSelectedWire(wire);
     }
     auto* menu = new QMenu(Latin1::text("MenuOptions", "Options"), parent);
     menu->setObjectName(QStringLiteral("optionsMenu"));
-    auto add = [this, menu](CanvasCommand command, const char* name) {
+    auto add = [this, menu](CanvasCommand command, const char* name, QString title = {}) {
         const CommandState state = commands_->state(command);
-        QAction* action = menu->addAction(CanvasCommands::defaultTitle(command));
+        QAction* action = menu->addAction(title.isEmpty() ? CanvasCommands::defaultTitle(command) : title);
         action->setObjectName(QString::fromLatin1(name));
         action->setEnabled(state.enabled);
         action->setCheckable(state.checkable);
         action->setChecked(state.checked);
         connect(action, &QAction::triggered, this, [this, command] { commands_->perform(command); });
     };
-    add(CanvasCommand::InspectModule, "contextInspectModule");
-    add(CanvasCommand::EditSpecific, "contextEditSpecific");
+    GraphicWindowController* window = controller_;
+    auto addPanel = [this, menu, window](const char* name, const char* key, const char* text) {
+        if (!window || !window->hooks().addModule)
+            return;
+        QAction* action = menu->addAction(Latin1::text(key, text));
+        action->setObjectName(QString::fromLatin1(name));
+        QPointer<GraphicWindowController> w(window);
+        connect(action, &QAction::triggered, this, [w] {
+            if (w)
+                w->hooks().addModule(*w);
+        });
+    };
+    if (wire) {
+        add(CanvasCommand::Delete, "contextDeleteConnection",
+            Latin1::text("MenuDeleteConnection", "&Delete Connection"));
+        addPanel("contextInsertModule", "MenuInsertModule", "&Insert Module...");
+        return menu;
+    }
+    if (module) {
+        add(CanvasCommand::Cut, "contextCut");
+        add(CanvasCommand::Copy, "contextCopy");
+        add(CanvasCommand::Duplicate, "contextDuplicate");
+        add(CanvasCommand::Delete, "contextDelete");
+        menu->addSeparator();
+        add(CanvasCommand::InspectModule, "contextInspectModule");
+        if (selectedModules().size() == 1 && CanvasCommands::hasSpecialEditor(*module))
+            add(CanvasCommand::EditSpecific, "contextEditSpecific");
+        if (window && window->hooks().operatorReference) {
+            QAction* action = menu->addAction(Latin1::text("MenuOperatorReference", "&Operator Reference"));
+            action->setObjectName(QStringLiteral("contextOperatorReference"));
+            QPointer<GraphicWindowController> w(window);
+            std::weak_ptr<Module> weak = module->shared_from_this();
+            connect(action, &QAction::triggered, this, [w, weak] {
+                if (auto m = weak.lock(); m && w)
+                    w->hooks().operatorReference(*w, *m);
+            });
+        }
+    } else {
+        add(CanvasCommand::Paste, "contextPaste");
+        addPanel("contextAddModule", "MenuAddModule", "&Add Module...");
+        add(CanvasCommand::SelectAll, "contextSelectAll");
+    }
     menu->addSeparator();
     add(CanvasCommand::ShowRuler, "contextShowRuler");
     add(CanvasCommand::ShowGrid, "contextShowGrid");
@@ -1070,9 +1162,31 @@ void GraphicView::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
         return;
     }
+    const Point p = canvasPoint(event->position());
     bool refused = false;
-    dropTarget(canvasPoint(event->position()), &refused);
+    dropTarget(p, &refused);
     if (refused) {
+        setHighlightWire(nullptr);
+        event->ignore();
+        return;
+    }
+    setHighlightWire(CanvasHitTest::moduleUnderPoint(*patch_, p) ? nullptr : wireAt(p));
+    event->setDropAction(Qt::CopyAction);
+    event->accept();
+}
+
+void GraphicView::dragLeaveEvent(QDragLeaveEvent* event)
+{
+    setHighlightWire(nullptr);
+    QWidget::dragLeaveEvent(event);
+}
+
+void GraphicView::dropEvent(QDropEvent* event)
+{
+    setHighlightWire(nullptr);
+    const QByteArray name = event->mimeData()->data(QString::fromLatin1(OperatorMimeType));
+    if (name.isEmpty() ||
+        !dropOperator(std::string(name.constData(), size_t(name.size())), canvasPoint(event->position()))) {
         event->ignore();
         return;
     }
@@ -1080,18 +1194,36 @@ void GraphicView::dragMoveEvent(QDragMoveEvent* event)
     event->accept();
 }
 
-void GraphicView::dropEvent(QDropEvent* event)
+bool GraphicView::dropOperator(const std::string& operatorName, const Point& point)
 {
-    const QByteArray name = event->mimeData()->data(QString::fromLatin1(OperatorMimeType));
     bool refused = false;
-    Module* target = dropTarget(canvasPoint(event->position()), &refused);
-    if (name.isEmpty() || refused || !patch_) {
-        event->ignore();
-        return;
+    Module* target = dropTarget(point, &refused);
+    if (refused || !patch_ || !document_ || operatorName.empty())
+        return false;
+    Point at = point;
+    if (grid_.snapsToGrid && grid_.spacing >= 1)
+        at = Point{ModuleArrangement::snap(at.x, grid_.spacing), ModuleArrangement::snap(at.y, grid_.spacing)};
+    if (!CanvasHitTest::moduleUnderPoint(*patch_, point)) {
+        if (ModuleField::Ptr wire = wireAt(point)) {
+            UndoGroup event(*document_);
+            if (Module::Ptr made = PatchEditor(*document_).insertModuleOnWire(operatorName, wire, at))
+                return showMade(made);
+        }
     }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    insertModule(std::string(name.constData(), size_t(name.size())), target ? target : head());
+    // A module that cannot go into the wire is still placed there.
+    insertModuleAt(operatorName, target ? target : head(), point);
+    return true;
+}
+
+void GraphicView::setHighlightWire(const ModuleField::Ptr& input)
+{
+    ModuleField::Ptr old = marks_.highlightWire.lock();
+    if (old == input)
+        return;
+    marks_.highlightWire = input;
+    for (const auto& f : {old, input})
+        if (f && patch_ && f->trueParent())
+            invalidateRect(CanvasHitTest::connectedDirtyRect(*patch_, *f->trueParent()));
 }
 
 bool GraphicView::insertModule(const std::string& operatorName, Module* after)
@@ -1099,7 +1231,80 @@ bool GraphicView::insertModule(const std::string& operatorName, Module* after)
     if (!document_ || !patch_ || operatorName.empty())
         return false;
     UndoGroup event(*document_);
-    Module::Ptr made = PatchEditor(*document_).insertModule(operatorName, after);
+    PatchEditor editor(*document_);
+    if (!selectedModules().empty())
+        return showMade(editor.insertModule(operatorName, after));
+    canvasLayout();
+    // A selected wire takes the module in (Insert Module... of its menu),
+    // with the box half-way along it.
+    if (ModuleField::Ptr wire = selectedWire(); wire && wire->source()) {
+        const Rect a = wire->rect(), b = wire->source()->rect();
+        const Point middle{(a.midX() + b.midX()) / 2, (a.midY() + b.midY()) / 2};
+        if (Module::Ptr made = editor.insertModuleOnWire(operatorName, wire, middle)) {
+            setSelectedWire(nullptr);
+            return showMade(made);
+        }
+    }
+    // Nothing to put it beside: it goes where the user is looking, clear
+    // of the boxes there and of the head's.
+    std::vector<Rect> heads;
+    for (const auto& box : layout_.headBoxes())
+        heads.push_back(box.rect);
+    // Kept off the edges, so that bringing it into sight scrolls nothing.
+    const double edge = 8;
+    return showMade(
+        editor.insertModuleInRoom(operatorName, after, visibleArea().inset(edge, edge), grid_.spacing, heads));
+}
+
+bool GraphicView::insertModuleAt(const std::string& operatorName, Module* after, const Point& point)
+{
+    if (!document_ || !patch_ || operatorName.empty())
+        return false;
+    Point at = point;
+    if (grid_.snapsToGrid && grid_.spacing >= 1)
+        at = Point{ModuleArrangement::snap(at.x, grid_.spacing), ModuleArrangement::snap(at.y, grid_.spacing)};
+    UndoGroup event(*document_);
+    return showMade(PatchEditor(*document_).insertModuleAt(operatorName, after, at));
+}
+
+void GraphicView::openQuickAdd(const Point& point)
+{
+    if (!patch_ || !document_)
+        return;
+    // A double-click that never had a first press (as some systems send
+    // it) still finds the selection.
+    if (const std::vector<Module*> selection = selectedModules(); selection.size() == 1)
+        selectedBeforeClick_ = selection.front()->shared_from_this();
+    if (!quickAdd_)
+        quickAdd_ = new CanvasQuickAdd(*this);
+    quickAdd_->openAt(point);
+}
+
+bool GraphicView::placeFromQuickAdd(const std::string& operatorName, const Point& point, bool wire)
+{
+    if (!patch_ || !document_ || operatorName.empty())
+        return false;
+    Module::Ptr before = selectedBeforeClick_.lock();
+    if (before && patch_->indexOfModule(before.get()) == ModuleList::npos)
+        before.reset();
+    Point at = point;
+    if (grid_.snapsToGrid && grid_.spacing >= 1)
+        at = Point{ModuleArrangement::snap(at.x, grid_.spacing), ModuleArrangement::snap(at.y, grid_.spacing)};
+    UndoGroup event(*document_);
+    PatchEditor editor(*document_);
+    Module::Ptr made = editor.insertModuleAt(operatorName, before ? before.get() : head(), at);
+    if (!made)
+        return false;
+    if (wire && before) {
+        auto [output, input] = ConnectionRules::chain(*before, *made);
+        if (output && input)
+            editor.connectFields(output, input);
+    }
+    return showMade(made);
+}
+
+bool GraphicView::showMade(const std::shared_ptr<Module>& made)
+{
     if (!made)
         return false;
     setSelection({made.get()});

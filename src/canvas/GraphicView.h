@@ -8,6 +8,7 @@
 #include "canvas/CanvasPainter.h"
 #include "canvas/GridSettings.h"
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -24,6 +25,7 @@ class QTimer;
 namespace tosk {
 
 class CanvasCommands;
+class CanvasQuickAdd;
 struct CompareOverlay;
 class CanvasScrollView;
 class CanvasTracker;
@@ -129,6 +131,12 @@ public:
     // The pin clicked last or being connected, drawn with its bubble.
     ModuleField::Ptr selectedField() const { return marks_.selectedField.lock(); }
     void setSelectedField(const ModuleField::Ptr& field);
+    // The wire clicked, by its input (none: no wire); selecting modules
+    // lets it go.
+    ModuleField::Ptr selectedWire() const { return marks_.selectedWire.lock(); }
+    void setSelectedWire(const ModuleField::Ptr& input);
+    // The input whose wire passes at the point; none when no wire does.
+    ModuleField::Ptr wireAt(const Point& point);
     // Selects the module `step` places after the last selected one in the
     // patch's order (before it for a negative step), stopping at the first
     // and the last; with nothing selected, counting from before the first
@@ -151,8 +159,28 @@ public:
     QMenu* menuForPoint(const Point& point, QWidget* parent);
     void dropContextSelection();
     // A module of the operator after `after` (after the last module
-    // without one), then the only selection; one undo step.
+    // without one), then the only selection, scrolled into sight; one undo
+    // step. With a selection it goes beside `after`; else into the selected
+    // wire when it has pins for it; else into free room of the part of the
+    // canvas in sight.
     bool insertModule(const std::string& operatorName, Module* after);
+    // The same with the box at the canvas point (on the grid when snapping).
+    bool insertModuleAt(const std::string& operatorName, Module* after, const Point& point);
+    // What an operator dropped at the point does: into the wire there when
+    // it has pins for it ("Insert Module"), else a module placed there and
+    // put after the module under the point, the one selected, or the head.
+    // False when refused (on the head).
+    bool dropOperator(const std::string& operatorName, const Point& point);
+    // The search field a double-click on empty canvas opens at the point.
+    void openQuickAdd(const Point& point);
+    CanvasQuickAdd* quickAdd() const { return quickAdd_; }
+    // Places a module of the operator at the point, after the module that
+    // was selected before the double-click (the head when none); with
+    // `wire`, that module's first output feeds the new module's first input
+    // it can feed. One undo step.
+    bool placeFromQuickAdd(const std::string& operatorName, const Point& point, bool wire);
+    // The wire an operator dragged over is highlighted, by its input.
+    ModuleField::Ptr highlightedWire() const { return marks_.highlightWire.lock(); }
     // What lies at the point, for the status bar: the module, and the pin
     // with its value and limits.
     QString describePoint(const Point& point);
@@ -219,6 +247,8 @@ signals:
     // What the canvas told assistive technology after a change of the
     // selection or of the selected pin: its new accessible name.
     void announced(const QString& name);
+    // The magnification changed (a zoom of any kind).
+    void magnificationChanged(double magnification);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -233,6 +263,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
     void leaveEvent(QEvent* event) override;
 
 private:
@@ -261,6 +292,10 @@ private:
     // The module an operator dropped at the point goes after; the head for
     // none. Null when the drop is refused (on the head).
     Module* dropTarget(const Point& point, bool* refused);
+    // Marks the wire an operator dragged over would go into (none: none).
+    void setHighlightWire(const ModuleField::Ptr& input);
+    // Selects a module just made and brings it into sight.
+    bool showMade(const std::shared_ptr<Module>& made);
     void autoScroll();
     void updateAutoScroll(const QPoint& widgetPosition);
 
@@ -274,6 +309,11 @@ private:
     std::unique_ptr<CanvasTracker> tracker_;
     std::unique_ptr<CanvasCommands> commands_;
     std::weak_ptr<Module> contextSelection_;
+    CanvasQuickAdd* quickAdd_ = nullptr;
+    // The one module selected before the last single click (a double-click's
+    // first click takes the selection away).
+    std::weak_ptr<Module> selectedBeforeClick_;
+    QElapsedTimer lastPress_;
     QTimer* autoScrollTimer_ = nullptr;
     QPoint autoScrollStep_;
     QPoint lastMouse_;

@@ -33,6 +33,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <cmath>
 #include <optional>
 
 namespace tosk {
@@ -108,6 +109,16 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
     statusLabel_->setTextFormat(Qt::PlainText);
     statusBar()->addWidget(statusLabel_, 1);
     connect(graphicView_, &GraphicView::statusTextChanged, statusLabel_, &QLabel::setText);
+    zoomLabel_ = new QLabel(this);
+    zoomLabel_->setObjectName(QStringLiteral("zoomLabel"));
+    zoomLabel_->setAccessibleName(Latin1::text("ZoomName", "Zoom"));
+    zoomLabel_->setTextFormat(Qt::PlainText);
+    statusBar()->addPermanentWidget(zoomLabel_);
+    auto showZoom = [this](double magnification) {
+        zoomLabel_->setText(QString::number(std::lround(magnification * 100)) + QStringLiteral(" %"));
+    };
+    connect(graphicView_, &GraphicView::magnificationChanged, zoomLabel_, showZoom);
+    showZoom(graphicView_->magnification());
 
     // The buttons start as the patch's show mode says.
     if (SigFile* patch = sigFile())
@@ -174,7 +185,10 @@ void GraphicWindowController::windowDidLoad()
 {
     if (sigFile()) {
         layOutIfInOneColumn();
-        graphicView_->zoomToFit();
+        if (opensAtActualSize_)
+            graphicView_->setZoom(1 / graphicView_->magnification());
+        else
+            graphicView_->zoomToFit();
     }
     graphicView_->setFocus();
 }

@@ -52,6 +52,11 @@ public:
         // Selects the field's row in the module's inspector when one is
         // open (the find bar's match); none: the field is the module's name.
         std::function<void(GraphicWindowController&, Module&, const ModuleField*)> showInInspector;
+        // The operator reference at the module's operator, and the add
+        // panel searching for this window (the context menu's Operator
+        // Reference, Add Module… and Insert Module…; left out without them).
+        std::function<void(GraphicWindowController&, Module&)> operatorReference;
+        std::function<void(GraphicWindowController&)> addModule;
     };
 
     explicit GraphicWindowController(std::shared_ptr<SigDocument> document, Hooks hooks = {},
@@ -69,6 +74,11 @@ public:
     const Hooks& hooks() const { return hooks_; }
     // Names what lies under the mouse.
     QLabel* statusLabel() const { return statusLabel_; }
+    // The magnification in use, in the status bar ("100 %").
+    QLabel* zoomLabel() const { return zoomLabel_; }
+    // Shown for the first time, the patch is shown at 100 % rather than
+    // fitted to the window (a new patch, whose few boxes fitting would blow up).
+    void setOpensAtActualSize(bool on) { opensAtActualSize_ = on; }
 
     // --- button actions
     void onHideDefaultValues();
@@ -173,6 +183,8 @@ private:
     QToolButton* alignBottomBtn = nullptr;
     QDialog* titleSheet_ = nullptr;
     QLabel* statusLabel_ = nullptr;
+    QLabel* zoomLabel_ = nullptr;
+    bool opensAtActualSize_ = false;
     FindBar* findBar_ = nullptr;
     QAction* findAction_ = nullptr;
     QAction* findNextAction_ = nullptr;

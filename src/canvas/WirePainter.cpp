@@ -3,6 +3,7 @@
 
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/Wire.h"
+#include "base/PreferenceController.h"
 #include "canvas/CanvasMarks.h"
 #include "canvas/CanvasStyle.h"
 
@@ -26,6 +27,10 @@ void WirePainter::drawConnects(QPainter& painter, const ModuleList& patch, const
             width = 2;
             stroke = QColor::fromRgbF(stroke.redF() * 0.75f + 0.25f, stroke.greenF() * 0.75f + 0.25f,
                                       stroke.blueF() * 0.75f + 0.25f);
+        }
+        if (wire.input == marks.selectedWire.get() || wire.input == marks.highlightWire.get()) {
+            width = 3;
+            stroke = S::role(ci_selected);
         }
         QPainterPath path(S::qpoint(wire.points[0]));
         for (size_t i = 1; i < wire.points.size(); ++i)

@@ -56,23 +56,6 @@ const OperatorNodeData* operatorData(const TreeNode* node)
     return node ? dynamic_cast<const OperatorNodeData*>(node->nodeData()) : nullptr;
 }
 
-// The first output of `from` and the first input of `to` it can feed.
-std::pair<ModuleField::Ptr, ModuleField::Ptr> chainFields(const Module& from, const Module& to)
-{
-    ModuleField::Ptr output;
-    for (const auto& f : from.fieldArray())
-        if (f->isOutput() && !f->isInvisible()) {
-            output = f;
-            break;
-        }
-    if (!output)
-        return {};
-    for (const auto& f : to.fieldArray())
-        if (f->isInput() && !f->isWP() && !f->isInvisible() && ConnectionRules::canFeed(*output, *f))
-            return {output, f};
-    return {};
-}
-
 } // namespace
 
 AddModuleController& AddModuleController::sharedAddModuleController()
@@ -287,7 +270,7 @@ bool AddModuleController::onAdd(bool wire)
         return false;
     const std::vector<Module*> now = view->selectedModules();
     if (wire && selection.size() == 1 && now.size() == 1) {
-        auto [output, input] = chainFields(*selection.front(), *now.front());
+        auto [output, input] = ConnectionRules::chain(*selection.front(), *now.front());
         if (output && input)
             PatchEditor(*document).connectFields(output, input);
     }

@@ -65,6 +65,17 @@ const std::vector<EditCase>& editCases()
          "Undo Delete Connection", "MIX2 m2 adc-null adc-in2 1 1 ;=260,140,80,0"},
         {"insert a module", [](Ed& e, Doc& d) { return e.insertModule("GAIN", m(d, "osc")) != nullptr; },
          "Undo Add Module", "GAIN gain adc-null 1 ;=180,80,80,0"},
+        {"insert a module where it was dropped",
+         [](Ed& e, Doc& d) { return e.insertModuleAt("GAIN", m(d, "osc"), Point(300, 320)) != nullptr; },
+         "Undo Add Module", "GAIN gain adc-null 1 ;=300,320,80,0"},
+        {"insert a module on a wire",
+         [](Ed& e, Doc& d) { return e.insertModuleOnWire("GAIN", fieldOf(d, "g", "in"), Point(200, 100)) != nullptr; },
+         "Undo Insert Module", "GAIN gain osc-out 1 ;=200,100,80,0"},
+        {"insert a module in free room",
+         [](Ed& e, Doc& d) {
+             return e.insertModuleInRoom("GAIN", m(d, "osc"), Rect(100, 20, 400, 400), 10) != nullptr;
+         },
+         "Undo Add Module", "GAIN gain adc-null 1 ;=372,151,80,0"},
         {"delete a module with wires in and out", [](Ed& e, Doc& d) { return e.deleteModules({m(d, "g")}); },
          "Undo Delete Selected Modules", "MIXN mix 2 adc-null 1 adc-null 0.5 1 ;=380,40,80,0", "GAIN g"},
         {"cut two modules", [](Ed& e, Doc& d) { return e.deleteModules(mods(d, "osc", "m2"), "Cut"); }, "Undo Cut",
@@ -174,6 +185,76 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
         EXPECT_EQ(changes, 4);
         doc->removeChangeListeners(&changes);
     }
+}
+
+TEST(PatchEditor, NewBoxesGoWhereTheyAreToldWithTheirPinMarginsOnTheCanvas)
+{
+    auto doc = openDocument(editPatch());
+    Ed editor(*doc);
+    Module::Ptr first = editor.insertModuleAt("GAIN", nullptr, Point(-50, 30));
+    ASSERT_TRUE(first);
+    EXPECT_NEAR(first->graphicRect().x(), ModuleArrangement::kMinOrigin, 1e-9);
+    EXPECT_EQ(first->rect().y(), 30);
+
+    // Added in a row into the same room, no two boxes meet.
+    std::vector<Module::Ptr> made;
+    for (int i = 0; i < 4; ++i) {
+        made.push_back(editor.insertModuleInRoom("GAIN", nullptr, Rect(0, 0, 600, 500), 10));
+        ASSERT_TRUE(made.back());
+    }
+    for (const auto& a : doc->sigFile()->listOfModules())
+        for (const auto& b : made) {
+            if (a == b || a->height() <= 0)
+                continue;
+            EXPECT_FALSE(a->graphicRect().intersects(b->graphicRect()))
+                << a->instanceName() << " " << b->instanceName();
+        }
+}
+
+TEST(PatchEditor, AModuleInsertedOnAWireRunsAfterTheSourceAndIsRefusedWithoutPins)
+{
+    auto doc = openDocument(editPatch());
+    Ed editor(*doc);
+    Module::Ptr made = editor.insertModuleOnWire("GAIN", fieldOf(*doc, "g", "in"), Point(200, 100));
+    ASSERT_TRUE(made);
+    SigFile& p = *doc->sigFile();
+    EXPECT_EQ(p.indexOfModule(made.get()), p.indexOfModule(m(*doc, "osc")) + 1);
+    EXPECT_EQ(made->field("in")->source(), fieldOf(*doc, "osc", "out"));
+    EXPECT_EQ(fieldOf(*doc, "g", "in")->source(), made->field("out"));
+    EXPECT_EQ(made->rect().origin, Point(200, 100));
+
+    const std::string text = doc->sigData();
+    const size_t steps = doc->undoManager().undoCount();
+    // A KNOB has no input a signal can feed; an input without a source has
+    // no wire; an operator that is not one.
+    EXPECT_FALSE(editor.insertModuleOnWire("KNOB", fieldOf(*doc, "g", "gain"), Point(200, 100)));
+    EXPECT_FALSE(editor.insertModuleOnWire("GAIN", fieldOf(*doc, "osc", "amp"), Point(200, 100)));
+    EXPECT_FALSE(editor.insertModuleOnWire("NOSUCHOP", fieldOf(*doc, "g", "gain"), Point(200, 100)));
+    EXPECT_EQ(doc->sigData(), text);
+    EXPECT_EQ(doc->undoManager().undoCount(), steps);
+}
+
+TEST(PatchEditor, FreeRoomIsFoundRowByRowClearOfEveryBox)
+{
+    const double mx = Module::kMarginX, my = Module::kMarginY;
+    struct Case {
+        const char* name;
+        std::vector<Rect> taken;
+        Rect area;
+        Point origin;
+    } cases[] = {
+        {"nothing taken: the area's top left", {}, Rect(0, 0, 500, 500), Point(1 + mx, 1 + my)},
+        {"right of a box, half a step clear", {Rect(0, 0, 200, 100)}, Rect(0, 0, 500, 500), Point(211 + mx, 1 + my)},
+        {"an area away from the origin",
+         {Rect(290, 190, 120, 60)},
+         Rect(300, 200, 400, 300),
+         Point(420 + mx, 200 + my)},
+        {"the next row when a row is full", {Rect(0, 0, 400, 30)}, Rect(0, 0, 500, 500), Point(1 + mx, 41 + my)},
+        {"no room: below every box", {Rect(0, 0, 500, 500)}, Rect(0, 0, 500, 500), Point(1 + mx, 505 + my)},
+        {"an area smaller than the box", {}, Rect(0, 0, 50, 50), Point(1 + mx, 1 + my)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ModuleArrangement::freeOrigin(c.taken, c.area, Size{80, 40}, 10), c.origin) << c.name;
 }
 
 TEST(PatchEditor, UndoingAMoveOfAnUnplacedModuleWritesNoPosition)

@@ -159,8 +159,9 @@ TEST(AddModulePanel, AddingByButtonDoubleClickAndDropIsOneUndoStepEach)
     ASSERT_TRUE(mime);
     EXPECT_TRUE(dropOn(p.w.view, *mime, p.w.middleOf("lfo")));
     EXPECT_EQ(p.modules(), "adc osc lowpass lowpass1 lfo lowpass2 g mix m2 knob shape");
+    // The first drop landed there: the second is on it, and goes after it.
     EXPECT_TRUE(dropOn(p.w.view, *mime, p.w.middleOf("lfo")));
-    EXPECT_EQ(p.modules(), "adc osc lowpass lowpass1 lfo lowpass3 lowpass2 g mix m2 knob shape");
+    EXPECT_EQ(p.modules(), "adc osc lowpass lowpass1 lfo lowpass2 lowpass3 g mix m2 knob shape");
     EXPECT_EQ(doc.undoManager().undoActionName(), "Add Module");
     for (int step = 0; step < 4; ++step)
         doc.undoManager().undo();

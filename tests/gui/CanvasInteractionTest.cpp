@@ -409,7 +409,7 @@ TEST(CanvasInteraction, OperatorDropsInsertAfterTheTargetAndNeverOnTheHead)
     dropOperator(w.view, "GAIN", w.middleOf("lfo"));
     EXPECT_EQ(w.patch().moduleAtIndex(w.patch().indexOfModule(&w.module("lfo")) + 1)->instanceName(), "gain");
     w.select({"g"});
-    dropOperator(w.view, "GAIN", w.at(700, 500));
+    dropOperator(w.view, "GAIN", w.at(550, 450));
     EXPECT_EQ(w.patch().moduleAtIndex(w.patch().indexOfModule(&w.module("g")) + 1)->instanceName(), "gain1");
 
     // Other drags are not taken.
@@ -434,9 +434,10 @@ TEST(CanvasInteraction, ContextMenuSelectsForItselfOnly)
     QContextMenuEvent click(QContextMenuEvent::Mouse, w.middleOf("lfo"), w.view->mapToGlobal(w.middleOf("lfo")));
     QApplication::sendEvent(w.view, &click);
     EXPECT_EQ(whileOpen, std::vector<std::string>{"lfo"});
-    EXPECT_EQ(items, (std::vector<std::string>{"&Inspect Module", "&Edit Specific (off)", "-", "Show &Ruler",
-                                               "Show &Grid", "&Snap to Grid", "&Grid Selected Items (off)", "-",
-                                               "re-&Position", "re-&Order", "-", "Set &Title and Author..."}));
+    EXPECT_EQ(items,
+              (std::vector<std::string>{"Cu&t", "&Copy", "D&uplicate", "&Delete", "-", "&Inspect Module", "-",
+                                        "Show &Ruler", "Show &Grid", "&Snap to Grid", "&Grid Selected Items (off)", "-",
+                                        "re-&Position", "re-&Order", "-", "Set &Title and Author..."}));
     EXPECT_TRUE(w.selection().empty()) << "the menu's own selection goes when it closes";
 
     // On a selected module the selection stays.

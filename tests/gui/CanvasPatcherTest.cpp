@@ -1,0 +1,370 @@
+// Patcher gestures on the real canvas: wires picked by a click, the context
+// menus of a module, a wire and the empty canvas, and where added modules
+// land.
+#include "Toskfile/CanvasHitTest.h"
+#include "Toskfile/UndoManager.h"
+#include "Toskfile/Wire.h"
+#include "base/PreferenceController.h"
+#include "canvas/CanvasQuickAdd.h"
+#include "canvas/CanvasStyle.h"
+#include "canvas/CanvasTracker.h"
+#include "gui/AppTestSupport.h"
+#include "gui/CanvasTestSupport.h"
+
+#include <QAbstractButton>
+#include <QClipboard>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+using namespace tosk;
+using namespace tosk::test;
+
+namespace {
+
+// A widget point on the slanted run of the wire into the input, away from
+// every box and pin.
+QPoint onWire(CanvasWindow& w, const char* module, const char* input)
+{
+    w.view->canvasLayout();
+    const ModuleField::Ptr f = w.field(module, input);
+    const Wire wire = Wire::between(f->rect(), f->source()->rect());
+    const Point mid{(wire.points[1].x + wire.points[2].x) / 2, (wire.points[1].y + wire.points[2].y) / 2};
+    EXPECT_EQ(CanvasHitTest::wireAt(w.patch(), w.view->head(), mid), f);
+    EXPECT_EQ(CanvasHitTest::moduleUnderPoint(w.patch(), mid), nullptr);
+    return w.at(mid.x, mid.y);
+}
+
+} // namespace
+
+TEST(CanvasPatcher, AClickOnAWireSelectsItAndDeleteUnwiresItAsOneStep)
+{
+    CanvasWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    const QPoint p = onWire(w, "g", "in");
+    w.select({"knob"});
+
+    const QColor before = w.view->grab().toImage().pixelColor(p);
+    QTest::mouseClick(w.view, Qt::LeftButton, Qt::NoModifier, p);
+    EXPECT_EQ(w.view->selectedWire(), w.field("g", "in"));
+    EXPECT_TRUE(w.selection().empty());
+    const QColor selected = CanvasStyle::role(ci_selected);
+    EXPECT_NE(before, selected);
+    EXPECT_EQ(w.view->grab().toImage().pixelColor(p), selected) << "drawn in the selection colour";
+    EXPECT_EQ(w.view->tracker().mode(), CanvasTracker::Mode::Idle);
+
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_EQ(w.field("g", "in")->source(), nullptr);
+    EXPECT_EQ(w.view->selectedWire(), nullptr);
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Delete Connection");
+    EXPECT_EQ(undo.undoCount(), 1u);
+    undo.undo();
+    EXPECT_EQ(w.field("g", "in")->source(), w.field("osc", "out"));
+
+    // A press there that moves is a rubber band, and picks no wire.
+    w.drag(p, p + QPoint(40, 40));
+    EXPECT_EQ(w.view->selectedWire(), nullptr);
+    // A click on a box lets a picked wire go.
+    QTest::mouseClick(w.view, Qt::LeftButton, Qt::NoModifier, p);
+    ASSERT_NE(w.view->selectedWire(), nullptr);
+    QTest::mouseClick(w.view, Qt::LeftButton, Qt::NoModifier, w.middleOf("lfo"));
+    EXPECT_EQ(w.view->selectedWire(), nullptr);
+    EXPECT_EQ(w.selection(), (std::vector<std::string>{"lfo"}));
+}
+
+namespace {
+
+// The items of the canvas's menu at the point, "Title" or "Title (off)",
+// separators as "-".
+std::vector<std::string> menuAt(CanvasWindow& w, QPoint p)
+{
+    std::unique_ptr<QMenu> menu(w.view->menuForPoint(w.view->canvasPoint(QPointF(p)), w.view));
+    std::vector<std::string> items;
+    for (QAction* a : menu->actions())
+        items.push_back(a->isSeparator() ? "-" : a->text().toStdString() + (a->isEnabled() ? "" : " (off)"));
+    w.view->dropContextSelection();
+    return items;
+}
+
+// A window whose context menus reach the operator reference and the add
+// panel, counting what they were asked.
+struct HookedWindow : CanvasWindow {
+    std::vector<std::string> references;
+    int addPanels = 0;
+    HookedWindow()
+    {
+        window->hooks().operatorReference = [this](GraphicWindowController&, Module& m) {
+            references.push_back(m.instanceName());
+        };
+        window->hooks().addModule = [this](GraphicWindowController&) { ++addPanels; };
+    }
+    void trigger(QPoint p, const char* name)
+    {
+        std::unique_ptr<QMenu> menu(view->menuForPoint(view->canvasPoint(QPointF(p)), view));
+        auto* action = menu->findChild<QAction*>(QString::fromLatin1(name));
+        ASSERT_TRUE(action) << name;
+        action->trigger();
+        view->dropContextSelection();
+    }
+};
+
+const std::vector<std::string> kCanvasItems = {"-",
+                                               "Show &Ruler",
+                                               "Show &Grid",
+                                               "&Snap to Grid",
+                                               "&Grid Selected Items (off)",
+                                               "-",
+                                               "re-&Position",
+                                               "re-&Order",
+                                               "-",
+                                               "Set &Title and Author..."};
+
+std::vector<std::string> withCanvasItems(std::vector<std::string> items)
+{
+    items.insert(items.end(), kCanvasItems.begin(), kCanvasItems.end());
+    return items;
+}
+
+} // namespace
+
+TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvas)
+{
+    HookedWindow w;
+    QGuiApplication::clipboard()->clear();
+    EXPECT_EQ(menuAt(w, w.middleOf("osc")), withCanvasItems({"Cu&t", "&Copy", "D&uplicate", "&Delete", "-",
+                                                             "&Inspect Module", "&Operator Reference"}));
+    EXPECT_TRUE(w.selection().empty()) << "the module picked for the menu is let go";
+    EXPECT_EQ(menuAt(w, w.middleOf("shape")),
+              withCanvasItems({"Cu&t", "&Copy", "D&uplicate", "&Delete", "-", "&Inspect Module", "&Edit Specific",
+                               "&Operator Reference"}));
+    EXPECT_EQ(menuAt(w, onWire(w, "g", "in")), (std::vector<std::string>{"&Delete Connection", "&Insert Module..."}));
+    EXPECT_EQ(menuAt(w, w.at(600, 500)), withCanvasItems({"&Paste (off)", "&Add Module...", "Select &All"}));
+}
+
+TEST(CanvasPatcher, ContextMenuItemsActOnWhatWasUnderTheMouse)
+{
+    HookedWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    w.trigger(w.middleOf("lfo"), "contextDuplicate");
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Duplicate");
+    EXPECT_NE(w.patch().findModuleByName("lfo1"), nullptr);
+    w.trigger(w.middleOf("osc"), "contextOperatorReference");
+    EXPECT_EQ(w.references, (std::vector<std::string>{"osc"}));
+    w.trigger(w.middleOf("osc"), "contextInspectModule");
+    EXPECT_EQ(w.inspected, (std::vector<std::string>{"osc"}));
+
+    w.trigger(onWire(w, "g", "in"), "contextDeleteConnection");
+    EXPECT_EQ(w.field("g", "in")->source(), nullptr);
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Delete Connection");
+    undo.undo();
+    w.trigger(onWire(w, "g", "in"), "contextInsertModule");
+    EXPECT_EQ(w.addPanels, 1);
+    EXPECT_EQ(w.view->selectedWire(), w.field("g", "in")) << "the panel inserts into the wire picked";
+    ASSERT_TRUE(w.view->insertModule("GAIN", w.patch().head().get()));
+    EXPECT_EQ(w.field("g", "in")->source(), w.module("gain").field("out"));
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Insert Module");
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"gain"});
+
+    w.trigger(w.at(600, 500), "contextSelectAll");
+    EXPECT_EQ(w.selection().size(), w.view->selectableModules().size());
+    w.trigger(w.at(600, 500), "contextAddModule");
+    EXPECT_EQ(w.addPanels, 2);
+}
+
+namespace {
+
+void dropOperator(GraphicView* view, const char* op, QPoint at)
+{
+    QMimeData mime;
+    mime.setData(QString::fromLatin1(GraphicView::OperatorMimeType), QByteArray(op));
+    EXPECT_TRUE(dropOn(view, mime, at)) << op;
+}
+
+} // namespace
+
+TEST(CanvasPatcher, AnOperatorDroppedLandsWhereItWasDropped)
+{
+    CanvasWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    dropOperator(w.view, "SINE", w.at(613, 488));
+    EXPECT_EQ(w.module("sine").rect().origin, Point(613, 488));
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"sine"});
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
+    EXPECT_EQ(undo.undoCount(), 1u);
+
+    w.view->setSnapsToGrid(true);
+    w.view->setGridSpacing(25);
+    dropOperator(w.view, "SINE", w.at(613, 488));
+    EXPECT_EQ(w.module("sine1").rect().origin, Point(625, 500)) << "on the nearest grid point";
+    undo.undo();
+    EXPECT_EQ(w.patch().findModuleByName("sine1"), nullptr);
+}
+
+TEST(CanvasPatcher, ModulesAddedWithNothingSelectedFindRoomInSight)
+{
+    CanvasWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    QScrollArea* area = w.view->enclosingScrollView();
+    ASSERT_TRUE(area);
+    w.view->setFrameSize(QSizeF(2000, 1500));
+    area->horizontalScrollBar()->setValue(150);
+    area->verticalScrollBar()->setValue(100);
+    const Rect sight = w.view->visibleArea();
+    std::vector<Module*> made;
+    for (int i = 0; i < 3; ++i) {
+        w.view->clearSelection();
+        ASSERT_TRUE(w.view->insertModule("GAIN", w.patch().head().get()));
+        ASSERT_EQ(w.view->selectedModules().size(), 1u);
+        made.push_back(w.view->selectedModules().front());
+        EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
+    }
+    EXPECT_EQ(undo.undoCount(), 3u);
+    w.view->canvasLayout();
+    for (Module* m : made) {
+        const Rect r = m->graphicRect();
+        EXPECT_TRUE(r.x() >= sight.x() && r.y() >= sight.y() && r.maxX() <= sight.maxX() && r.maxY() <= sight.maxY())
+            << m->instanceName();
+        for (const auto& other : w.patch().listOfModules())
+            if (other.get() != m && other->height() > 0) {
+                EXPECT_FALSE(r.intersects(other->graphicRect()))
+                    << m->instanceName() << " on " << other->instanceName();
+            }
+    }
+
+    // With a module selected the new one goes beside it, as before.
+    w.select({"osc"});
+    ASSERT_TRUE(w.view->insertModule("GAIN", &w.module("osc")));
+    EXPECT_EQ(w.module("gain3").rect().origin, Point(180, 80));
+}
+
+TEST(CanvasPatcher, AnOperatorDroppedOnAWireGoesIntoItAsOneStep)
+{
+    CanvasWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    const QPoint p = onWire(w, "g", "in");
+    QMimeData mime;
+    mime.setData(QString::fromLatin1(GraphicView::OperatorMimeType), QByteArray("GAIN"));
+
+    // Dragged over the wire, the wire lights up; off it, it goes dark.
+    QDragEnterEvent enter(p, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.view, &enter);
+    QDragMoveEvent over(p, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.view, &over);
+    EXPECT_EQ(w.view->highlightedWire(), w.field("g", "in"));
+    QDragMoveEvent off(w.at(600, 500), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(w.view, &off);
+    EXPECT_EQ(w.view->highlightedWire(), nullptr);
+
+    dropOperator(w.view, "GAIN", p);
+    EXPECT_EQ(w.view->highlightedWire(), nullptr);
+    Module& made = w.module("gain");
+    EXPECT_EQ(made.field("in")->source(), w.field("osc", "out"));
+    EXPECT_EQ(w.field("g", "in")->source(), made.field("out"));
+    EXPECT_EQ(w.patch().indexOfModule(&made), w.patch().indexOfModule(&w.module("osc")) + 1);
+    EXPECT_EQ(made.rect().origin, w.view->canvasPoint(QPointF(p)));
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"gain"});
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Insert Module");
+    EXPECT_EQ(undo.undoCount(), 1u);
+    undo.undo();
+    EXPECT_EQ(w.patch().findModuleByName("gain"), nullptr);
+    EXPECT_EQ(w.field("g", "in")->source(), w.field("osc", "out"));
+
+    // An operator without pins for the wire is placed there, wires untouched.
+    dropOperator(w.view, "KNOB", onWire(w, "g", "gain"));
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
+    EXPECT_EQ(w.field("g", "gain")->source(), w.field("lfo", "out"));
+}
+
+TEST(CanvasPatcher, ANewPatchOpensAtActualSizeAndTheStatusBarShowsTheZoom)
+{
+    for (bool actualSize : {true, false}) {
+        SCOPED_TRACE(actualSize ? "new patch" : "patch read");
+        auto doc = std::make_shared<SigDocument>();
+        {
+            ScopedRecordingAlerts quiet;
+            doc->initWithData(sigLines({"HEADM adc Demo t 2 2 1 osc-out osc-out ;=20,40,80,0",
+                                        "SINE osc 440 0.5 ;=140,40,80,0", "TAIL Ann"}),
+                              std::string("demo"), std::nullopt, bundledDbase());
+        }
+        QPointer<GraphicWindowController> window = new GraphicWindowController(doc);
+        window->setOpensAtActualSize(actualSize);
+        window->resize(900, 700);
+        window->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+        GraphicView* view = window->graphicView();
+        QLabel* zoom = window->zoomLabel();
+        ASSERT_TRUE(zoom);
+        if (actualSize) {
+            EXPECT_EQ(view->magnification(), 1);
+            EXPECT_EQ(zoom->text(), "100 %");
+        } else {
+            EXPECT_GT(view->magnification(), 1.5) << "one small module fitted to the window";
+            EXPECT_EQ(zoom->text(), QString::number(std::lround(view->magnification() * 100)) + " %");
+        }
+        view->setZoom(1 / view->magnification());
+        auto* zoomIn = window->findChild<QAbstractButton*>(QStringLiteral("zoomInBtn"));
+        ASSERT_TRUE(zoomIn);
+        zoomIn->click();
+        EXPECT_EQ(zoom->text(), "125 %");
+        QWheelEvent wheel(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                          Qt::ControlModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+        EXPECT_EQ(zoom->text(), "100 %");
+        doc->updateChangeCount(SigDocument::ChangeCleared);
+        window->close();
+        QApplication::processEvents();
+    }
+}
+
+TEST(CanvasPatcher, ADoubleClickOnEmptyCanvasSearchesAndPlacesThere)
+{
+    CanvasWindow w;
+    UndoManager& undo = w.doc->undoManager();
+    const QPoint at = w.at(600, 480);
+    doubleClick(w.view, at);
+    CanvasQuickAdd* quick = w.view->quickAdd();
+    ASSERT_TRUE(quick);
+    EXPECT_TRUE(quick->isVisible());
+    EXPECT_EQ(quick->pos(), at);
+    EXPECT_TRUE(quick->field()->hasFocus());
+
+    // Ranked as the add panel ranks; the arrows pick another.
+    QTest::keyClicks(quick->field(), "lps");
+    ASSERT_GE(quick->list()->count(), 2);
+    EXPECT_EQ(quick->list()->item(0)->text(), "ALLPASS");
+    EXPECT_EQ(quick->list()->item(1)->text(), "LOWPASS");
+    QTest::keyClick(quick->field(), Qt::Key_Down);
+    EXPECT_EQ(quick->chosen(), "LOWPASS");
+    QTest::keyClick(quick->field(), Qt::Key_Return);
+    EXPECT_FALSE(quick->isVisible());
+    EXPECT_EQ(w.module("lowpass").rect().origin, Point(600, 480));
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"lowpass"});
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
+    EXPECT_EQ(undo.undoCount(), 1u);
+
+    // Escape closes it and places nothing.
+    doubleClick(w.view, w.at(600, 300));
+    QTest::keyClicks(quick->field(), "sine");
+    QTest::keyClick(quick->field(), Qt::Key_Escape);
+    EXPECT_FALSE(quick->isVisible());
+    EXPECT_EQ(undo.undoCount(), 1u);
+
+    // Shift+Return wires the module selected before the double-click into
+    // the new one and runs it after that, in one step.
+    w.select({"osc"});
+    doubleClick(w.view, w.at(600, 300));
+    QTest::keyClicks(quick->field(), "LOWPASS");
+    QTest::keyClick(quick->field(), Qt::Key_Return, Qt::ShiftModifier);
+    Module& wired = w.module("lowpass1");
+    EXPECT_EQ(wired.rect().origin, Point(600, 300));
+    EXPECT_EQ(w.patch().indexOfModule(&wired), w.patch().indexOfModule(&w.module("osc")) + 1);
+    EXPECT_EQ(wired.field("in")->source(), w.field("osc", "out"));
+    EXPECT_EQ(undo.undoCount(), 2u);
+}
