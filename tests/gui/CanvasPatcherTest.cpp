@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Patcher gestures on the real canvas: wires picked by a click, the context
 // menus of a module, a wire and the empty canvas, and where added modules
 // land.
