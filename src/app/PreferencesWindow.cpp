@@ -5,6 +5,7 @@
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
+#include "canvas/CloseKeys.h"
 #include "canvas/Latin1.h"
 #include "comms/SerialConfig.h"
 #include "database/SigDbase.h"
@@ -208,6 +209,15 @@ PreferencesWindow::PreferencesWindow(PortLister listPorts, QWidget* parent)
     connectionColumn->addLayout(deviceForm);
     column->addWidget(connection);
     column->addStretch(1);
+    // Every choice takes effect at once: closing is all that is left.
+    auto* closeRow = new QHBoxLayout();
+    closeRow->addStretch(1);
+    auto* close = new QPushButton(Latin1::text("PrefClose", "C&lose"), this);
+    close->setObjectName(QStringLiteral("closeButton"));
+    closeRow->addWidget(close);
+    column->addLayout(closeRow);
+    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    CloseKeys::install(this);
 
     connect(choose, &QPushButton::clicked, this, &PreferencesWindow::onChooseLocation);
     connect(createNewDocCheck_, &QCheckBox::clicked, this, &PreferencesWindow::onCreateNewDoc);

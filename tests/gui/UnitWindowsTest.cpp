@@ -237,6 +237,18 @@ TEST(PreferencesWindow, ChoosingTheDatabaseStoresItForTheNextStart)
     action->trigger();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(delegate.preferencesWindow(), window);
+
+    // Close, Escape and Ctrl+W each close it.
+    QTest::mouseClick(child<QPushButton>(*window, "closeButton"), Qt::LeftButton);
+    EXPECT_FALSE(window->isVisible());
+    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {{Qt::Key_Escape, Qt::NoModifier},
+                                                              {Qt::Key_W, Qt::ControlModifier}};
+    for (const auto& [key, modifiers] : keys) {
+        action->trigger();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        QTest::keyClick(choose, key, modifiers);
+        EXPECT_FALSE(window->isVisible()) << key;
+    }
 }
 
 // The port list is read each time it opens: an adapter plugged in after
