@@ -11,7 +11,7 @@
 namespace tosk {
 
 void BadgePainter::drawRings(QPainter& painter, const Rect& circle, const std::string& number, bool head,
-                             bool highlighted)
+                             bool highlighted, bool warning)
 {
     using S = CanvasStyle;
     const QColor fill = S::role(ci_fill);
@@ -21,18 +21,19 @@ void BadgePainter::drawRings(QPainter& painter, const Rect& circle, const std::s
     S::strokeOval(painter, ring, Qt::black, 2);
     ring.adjust(2, 2, -2, -2);
     QColor inner = head ? fill : (highlighted ? QColor(Qt::red) : fill);
-    S::strokeThenFill(painter, ring, inner, 2, Qt::yellow);
+    S::strokeThenFill(painter, ring, inner, 2, warning ? kWarningFill : QColor(Qt::yellow));
     S::drawTextString(painter, Latin1::qstring(number), ring, S::BlackSystem12, Qt::black);
 }
 
-void BadgePainter::drawModuleBadge(QPainter& painter, const Module& module, const std::string& number, bool highlighted)
+void BadgePainter::drawModuleBadge(QPainter& painter, const Module& module, const std::string& number, bool highlighted,
+                                   bool warning)
 {
-    drawRings(painter, module.orderCircle(), number, false, highlighted);
+    drawRings(painter, module.orderCircle(), number, false, highlighted, warning);
 }
 
 void BadgePainter::drawHeadBadge(QPainter& painter, const Module& head)
 {
-    drawRings(painter, head.orderCircle(), "0", true, false);
+    drawRings(painter, head.orderCircle(), "0", true, false, false);
 }
 
 void BadgePainter::drawOrderDrag(QPainter& painter, const Module& source, const Point& point, const std::string& number)

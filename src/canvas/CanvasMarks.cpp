@@ -79,8 +79,17 @@ CanvasMarks::Shown::Shown(const CanvasMarks& marks)
     for (const auto& weak : marks.rubberbandModules)
         if (auto module = weak.lock())
             inBand_.push_back(module.get());
+    for (const auto& [consumer, feeder] : marks.orderWarnings)
+        for (const auto& weak : {consumer, feeder})
+            if (auto module = weak.lock())
+                orderWarned_.push_back(module.get());
     std::sort(selected_.begin(), selected_.end());
     std::sort(inBand_.begin(), inBand_.end());
+}
+
+bool CanvasMarks::Shown::warnsOrder(const Module* module) const
+{
+    return std::find(orderWarned_.begin(), orderWarned_.end(), module) != orderWarned_.end();
 }
 
 bool CanvasMarks::Shown::isSelected(const Module* module) const

@@ -37,6 +37,9 @@ struct CanvasMarks {
     // leave them: selected, or with a deselecting band not selected.
     std::vector<std::weak_ptr<Module>> rubberbandModules;
     bool rubberbandIsDeselecting = false;
+    // Modules that run before a module feeding them through a wire the user
+    // made: their order badges are drawn in the warning colour.
+    std::vector<std::pair<std::weak_ptr<Module>, std::weak_ptr<Module>>> orderWarnings;
 
     // The selected modules still alive.
     std::vector<Module*> selection() const;
@@ -55,6 +58,8 @@ struct CanvasMarks {
         // Drawn as selected: in the selection, or as the rubber band will
         // leave it.
         bool isSelected(const Module* module) const;
+        // One end of a wire against the processing order the user was told of.
+        bool warnsOrder(const Module* module) const;
 
         std::vector<std::shared_ptr<Module>> selectedModules;
         std::shared_ptr<ModuleField> selectedField;
@@ -72,6 +77,7 @@ struct CanvasMarks {
         // quickly.
         std::vector<const Module*> selected_;
         std::vector<const Module*> inBand_;
+        std::vector<const Module*> orderWarned_;
         bool bandDeselects_ = false;
     };
 };

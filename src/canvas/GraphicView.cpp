@@ -3,6 +3,7 @@
 
 #include "Toskfile/CanvasHitTest.h"
 #include "Toskfile/ModuleArrangement.h"
+#include "Toskfile/OrderCheck.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
@@ -117,6 +118,40 @@ void GraphicView::patchDidChange(const PatchChange& change)
     // What lies under the mouse may have changed under it (a wire gone).
     if (!statusText_.isEmpty())
         describeUnderMouse();
+    noteOrder(change);
+}
+
+void GraphicView::noteOrder(const PatchChange& change)
+{
+    if (!patch_)
+        return;
+    // A warning lasts while its wire still runs against the order.
+    std::erase_if(marks_.orderWarnings, [this](const auto& warning) {
+        const auto consumer = warning.first.lock();
+        const auto feeder = warning.second.lock();
+        return !consumer || !feeder || !OrderCheck::runsBeforeFeeder(*patch_, *consumer, *feeder);
+    });
+    if (!change.touches(PatchChange::Wiring) || change.direction == PatchChange::Direction::Undone)
+        return;
+    for (const auto& field : change.fields) {
+        const Module* feeder = field ? OrderCheck::laterFeeder(*patch_, *field) : nullptr;
+        Module* owner = field ? field->parent() : nullptr;
+        if (!feeder || !owner)
+            continue;
+        Module* consumer = owner->trueParent();
+        auto consumerPtr = consumer->shared_from_this();
+        auto feederPtr = const_cast<Module*>(feeder)->shared_from_this();
+        const bool known = std::any_of(marks_.orderWarnings.begin(), marks_.orderWarnings.end(), [&](const auto& w) {
+            return w.first.lock() == consumerPtr && w.second.lock() == feederPtr;
+        });
+        if (!known)
+            marks_.orderWarnings.emplace_back(consumerPtr, feederPtr);
+        statusText_ =
+            Latin1::text("OrderAgainstWire", "%1 runs before %2, which feeds it \u2014 Patch \u25B8 Reorder SigFile")
+                .arg(Latin1::qstring(consumer->instanceName()), Latin1::qstring(feeder->instanceName()));
+        emit statusTextChanged(statusText_);
+        update();
+    }
 }
 
 GraphicView::ViewState GraphicView::viewState() const

@@ -288,6 +288,9 @@ private:
     // Keeps the view before a step is done, and after it once the event
     // that did it is over (or, at the latest, when it is undone).
     void noteStep(const PatchChange& change);
+    // Warns of a wire the change made against the processing order (status
+    // bar, badges) and drops warnings whose wire no longer runs so.
+    void noteOrder(const PatchChange& change);
     void followUndo(const PatchChange& change);
     // The module an operator dropped at the point goes after; the head for
     // none. Null when the drop is refused (on the head).

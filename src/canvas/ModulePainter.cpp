@@ -70,7 +70,8 @@ void ModulePainter::draw(QPainter& painter, const ModuleFigure& figure, const Mo
         S::drawTextString(painter, Latin1::qstring(figure.info->text), S::qrect(figure.info->box), S::BlackLabel8,
                           S::textColor(S::BlackLabel8));
     if (showMode & Module::SHOW_ORDER)
-        BadgePainter::drawModuleBadge(painter, module, orderNumber, &module == marks.highlightModule.get());
+        BadgePainter::drawModuleBadge(painter, module, orderNumber, &module == marks.highlightModule.get(),
+                                      marks.warnsOrder(&module));
 
     for (const ModuleFigure::Pin& pin : figure.pins) {
         const ModuleField& field = *pin.field;

@@ -3,6 +3,7 @@
 // and taking parameter values from a unit's copy of the patch.
 #include "SigFileTestSupport.h"
 
+#include "Toskfile/OrderCheck.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "support/TestSupport.h"
@@ -62,8 +63,8 @@ TEST(ProcessingOrder, MarkersStayBeforeTheirModuleAndUnconnectedModulesAreAnErro
 TEST(ProcessingOrder, AReorderThatFailsRecordsNothing)
 {
     SigDocument doc;
-    doc.initWithData(crlf({kHead, "GAIN b a-out 1", "GAIN a adc-in1 1", "SINE lonely 1 1"}), std::nullopt,
-                     std::nullopt, bundledDbase());
+    doc.initWithData(crlf({kHead, "GAIN b a-out 1", "GAIN a adc-in1 1", "SINE lonely 1 1"}), std::nullopt, std::nullopt,
+                     bundledDbase());
     const std::string before = doc.sigData();
     ScopedRecordingAlerts alerts;
     EXPECT_FALSE(PatchEditor(doc).reorderAll());
@@ -116,5 +117,42 @@ TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
                   -1);
         EXPECT_EQ(patch.programName(), "Third") << "what came before the mismatch was taken";
         EXPECT_EQ(osc->fieldText("freq"), "1");
+    }
+}
+
+// A wire runs against the order when its source's module runs after the
+// module it feeds; the head, a module's own output and a source that runs
+// first do not count.
+TEST(ProcessingOrder, AWireAgainstTheOrderNamesTheModuleThatFeedsLater)
+{
+    struct Case {
+        const char* what;
+        std::vector<std::string> lines;
+        const char* feederOfB; // "" when none runs later
+    } cases[] = {
+        {"fed by a module after it", {kHead, "GAIN b a-out 1", "GAIN a adc-in1 1"}, "a"},
+        {"fed by a module before it", {kHead, "GAIN a adc-in1 1", "GAIN b a-out 1"}, ""},
+        {"fed by the head", {kHead, "GAIN b adc-in1 1", "GAIN a adc-in1 1"}, ""},
+        {"fed by itself", {kHead, "GAIN b b-out 1", "GAIN a adc-in1 1"}, ""},
+        {"a control from a later LFO", {kHead, "GAIN b adc-in1 lfo-out", "LFO lfo 1 1 0"}, "lfo"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string text;
+        for (const std::string& line : c.lines)
+            text += line + "\r\n";
+        LoadedText loaded = loadText(text);
+        const SigFile& patch = *loaded.patch;
+        const Module::Ptr b = patch.findModuleByName("b");
+        ASSERT_TRUE(b);
+        const Module* later = nullptr;
+        for (const auto& field : b->fieldArray())
+            if (const Module* feeder = OrderCheck::laterFeeder(patch, *field))
+                later = feeder;
+        EXPECT_EQ(later ? later->instanceName() : std::string(), c.feederOfB);
+        if (later) {
+            EXPECT_TRUE(OrderCheck::runsBeforeFeeder(patch, *b, *later));
+            EXPECT_FALSE(OrderCheck::runsBeforeFeeder(patch, *later, *b)) << "the other way round is in order";
+        }
     }
 }

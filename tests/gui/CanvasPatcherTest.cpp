@@ -3,9 +3,12 @@
 // menus of a module, a wire and the empty canvas, and where added modules
 // land.
 #include "Toskfile/CanvasHitTest.h"
+#include "Toskfile/PatchEditor.h"
+#include "Toskfile/UndoGroup.h"
 #include "Toskfile/UndoManager.h"
 #include "Toskfile/Wire.h"
 #include "base/PreferenceController.h"
+#include "canvas/BadgePainter.h"
 #include "canvas/CanvasQuickAdd.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTracker.h"
@@ -368,4 +371,40 @@ TEST(CanvasPatcher, ADoubleClickOnEmptyCanvasSearchesAndPlacesThere)
     EXPECT_EQ(w.patch().indexOfModule(&wired), w.patch().indexOfModule(&w.module("osc")) + 1);
     EXPECT_EQ(wired.field("in")->source(), w.field("osc", "out"));
     EXPECT_EQ(undo.undoCount(), 2u);
+}
+
+TEST(CanvasPatcher, AWireAgainstTheOrderIsSaidAndItsBadgesWarnWhileItStays)
+{
+    CanvasWindow w;
+    QTest::mouseClick(w.window->findChild<QAbstractButton*>("revealOrderBtn"), Qt::LeftButton);
+    ASSERT_TRUE(w.patch().showMode() & Module::SHOW_ORDER);
+    // Pixels of the warning colour inside a module's badge.
+    auto warned = [&w](const char* name) {
+        w.view->canvasLayout();
+        const QImage image = w.view->grab().toImage();
+        const Rect badge = w.module(name).orderCircle();
+        int count = 0;
+        for (int y = int(badge.y()); y < int(badge.maxY()); ++y)
+            for (int x = int(badge.x()); x < int(badge.maxX()); ++x)
+                count += image.pixelColor(w.at(x, y)) == BadgePainter::kWarningFill;
+        return count;
+    };
+    ASSERT_EQ(warned("g"), 0);
+
+    // The mixer m2 runs after g: wiring it into g runs against the order.
+    QString said;
+    QObject::connect(w.view, &GraphicView::statusTextChanged, w.view, [&said](const QString& s) { said = s; });
+    {
+        UndoGroup step(*w.doc);
+        ASSERT_TRUE(PatchEditor(*w.doc).connectFields(w.field("m2", "out"), w.field("g", "in")));
+    }
+    EXPECT_EQ(said, QString::fromUtf8("g runs before m2, which feeds it \u2014 Patch \u25B8 Reorder SigFile"));
+    EXPECT_GT(warned("g"), 0);
+    EXPECT_GT(warned("m2"), 0);
+    EXPECT_EQ(warned("osc"), 0);
+
+    // Undo takes the wire away, and the warning with it.
+    w.doc->undoManager().undo();
+    EXPECT_EQ(warned("g"), 0);
+    EXPECT_EQ(warned("m2"), 0);
 }
