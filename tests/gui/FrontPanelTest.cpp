@@ -426,6 +426,30 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
     EXPECT_EQ(name->text().toStdString(), "Old name");
 }
 
+TEST(FrontPanel, TabReachesEveryControlInsideTheTree)
+{
+    ScriptedPanel p;
+    FrontPanelWindow& panel = p.panel;
+    ASSERT_TRUE(settled(panel));
+    panel.show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&panel));
+    panel.tree()->setFocus();
+    std::vector<QWidget*> reached;
+    for (int i = 0; i < 16; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        reached.push_back(QApplication::focusWidget());
+    }
+    auto isReached = [&reached](QWidget* w) {
+        return std::any_of(reached.begin(), reached.end(),
+                           [w](QWidget* r) { return r == w || (r && w && w->isAncestorOf(r)); });
+    };
+    for (const char* key : {"7", "8", "12"}) {
+        QWidget* control = panel.controlForKey(key);
+        ASSERT_TRUE(control) << key;
+        EXPECT_TRUE(isReached(control)) << key;
+    }
+}
+
 TEST(FrontPanel, ScriptedSliderMovesArePacedToOnePutIn50msAndTheLastValueAlwaysGoes)
 {
     struct Case {
