@@ -10,6 +10,24 @@
 
 namespace tosk {
 
+namespace {
+
+// The generic titles of the original ("ERROR", "ALERT") say nothing a user
+// can use: the alert takes the title of its window, else the word in
+// sentence case.
+QString shownTitle(const std::string& title, const QWidget* window)
+{
+    const bool error = title == "ERROR" || title == localized("ERROR", "ERROR");
+    const bool alert = title == "ALERT" || title == localized("ALERT", "ALERT");
+    if (!error && !alert)
+        return Latin1::message(title);
+    if (window && !window->window()->windowTitle().isEmpty())
+        return window->window()->windowTitle();
+    return error ? Latin1::text("ErrorTitle", "Error") : Latin1::text("AlertTitle", "Alert");
+}
+
+} // namespace
+
 int QtAlerts::run(const AlertRequest& request)
 {
     QWidget* window = widgetFor(request.window);
@@ -25,7 +43,7 @@ int QtAlerts::run(const AlertRequest& request)
         box.setIcon(QMessageBox::Warning);
         break;
     }
-    box.setWindowTitle(Latin1::message(request.title));
+    box.setWindowTitle(shownTitle(request.title, window));
     box.setText(Latin1::message(request.message));
     if (window)
         box.setWindowModality(Qt::WindowModal);

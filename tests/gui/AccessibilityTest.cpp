@@ -273,7 +273,7 @@ TEST(Accessibility, AlertsNameTheirButtonsAndSayTheirMessage)
                 {"Save", "Don't Save", "Cancel"},
                 &owner});
     EXPECT_EQ(joined(unnamed), "");
-    EXPECT_EQ(name, QStringLiteral("ALERT"));
+    EXPECT_EQ(name, QStringLiteral("Alert"));
     EXPECT_TRUE(said.contains(QStringLiteral("save the changes made to the document \"demo\""))) << said.toStdString();
 }
 

@@ -62,7 +62,7 @@ TEST(MessageTextWindow, PathsShowAsWrittenAndPatchBytesAsLatin1)
     alerts.expectOne([&] { EXPECT_EQ(documents.openDocument(folderName + QStringLiteral("/none.sig")), nullptr); });
     ASSERT_EQ(alerts.texts.size(), 1u);
     EXPECT_EQ(alerts.texts.back(),
-              "ERROR | The file \"" + folder.string() + "/none.sig\" could not be opened: No such file or directory");
+              "Error | The file \"" + folder.string() + "/none.sig\" could not be opened: No such file or directory");
 
     // A patch named "Öl" shows that name on its window.
     test::writeFile(folder / "\xC3\x96l.sig", test::readFile(test::dataPath("examples/demo.sig")));

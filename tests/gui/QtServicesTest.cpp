@@ -23,6 +23,34 @@
 
 using namespace tosk;
 
+TEST(QtAlerts, AGenericTitleShowsAsTheWindowsOwnElseInSentenceCase)
+{
+    QtAlerts alerts;
+    QWidget window;
+    window.setWindowTitle(QStringLiteral("demo*"));
+    window.show();
+    struct Case {
+        const char* title;
+        const QWidget* on;
+        const char* shown;
+    } cases[] = {
+        {"ERROR", &window, "demo*"},
+        {"ALERT", &window, "demo*"},
+        {"ERROR", nullptr, "Error"},
+        {"ALERT", nullptr, "Alert"},
+        {"Reposition Modules", &window, "Reposition Modules"},
+    };
+    for (const Case& c : cases) {
+        QString title;
+        test::whenShown<QMessageBox>([&](QMessageBox* box) {
+            title = box->windowTitle();
+            box->buttons().front()->click();
+        });
+        alerts.run({AlertStyle::Critical, c.title, "The unit did not answer.", {"OK"}, c.on});
+        EXPECT_EQ(title.toStdString(), c.shown) << c.title;
+    }
+}
+
 TEST(QtAlerts, ShowsTitleMessageAndButtonsAndAnswersThePressedOne)
 {
     QtAlerts alerts;
