@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "browsers/OutlineFilter.h"
 
+#include "canvas/SearchField.h"
+
 #include "canvas/Latin1.h"
 
 #include <QAbstractItemModel>
@@ -13,15 +15,7 @@ namespace tosk {
 QLineEdit* OutlineFilter::makeField(QWidget* parent, const QString& objectName, const QString& placeholder,
                                     const QString& accessibleName)
 {
-    auto* field = new QLineEdit(parent);
-    field->setObjectName(objectName);
-    field->setPlaceholderText(placeholder);
-    field->setAccessibleName(accessibleName);
-    field->setClearButtonEnabled(true);
-    // The clear button Qt adds has no name a screen reader could announce.
-    for (auto* button : field->findChildren<QToolButton*>())
-        button->setAccessibleName(Latin1::text("ClearField", "Clear"));
-    return field;
+    return makeSearchField(parent, objectName, placeholder, accessibleName);
 }
 
 OutlineFilter::OutlineFilter(QTreeView* view, QLineEdit* field) : QObject(view), view_(view)

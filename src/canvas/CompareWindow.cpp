@@ -11,6 +11,7 @@
 #include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"
 #include "canvas/Latin1.h"
+#include "canvas/SearchField.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -71,11 +72,8 @@ CompareWindow::CompareWindow(GraphicWindowController& window, std::shared_ptr<Si
     summary_->setObjectName(QStringLiteral("compareSummary"));
     summary_->setTextFormat(Qt::PlainText);
     column->addWidget(summary_);
-    filter_ = new QLineEdit(this);
-    filter_->setObjectName(QStringLiteral("compareFilter"));
-    filter_->setPlaceholderText(Latin1::text("DiffFilter", "Filter"));
-    filter_->setAccessibleName(filter_->placeholderText());
-    filter_->setClearButtonEnabled(true);
+    filter_ = makeSearchField(this, QStringLiteral("compareFilter"), Latin1::text("DiffFilter", "Filter"),
+                              Latin1::text("DiffFilter", "Filter"));
     column->addWidget(filter_);
     tree_ = new QTreeWidget(this);
     tree_->setObjectName(QStringLiteral("compareTree"));

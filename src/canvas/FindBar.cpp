@@ -4,6 +4,7 @@
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "canvas/Latin1.h"
+#include "canvas/SearchField.h"
 
 #include <QEvent>
 #include <QHBoxLayout>
@@ -23,11 +24,9 @@ FindBar::FindBar(QWidget* parent) : QWidget(parent)
     row->setContentsMargins(4, 2, 4, 2);
     row->setSpacing(4);
     auto* label = new QLabel(Latin1::text("FindLabel", "&Find:"), this);
-    field_ = new QLineEdit(this);
-    field_->setObjectName(QStringLiteral("findField"));
-    field_->setClearButtonEnabled(true);
-    field_->setPlaceholderText(Latin1::text("FindPlaceholder", "Names, operators, values"));
-    field_->setAccessibleName(Latin1::text("FindField", "Find in patch"));
+    field_ =
+        makeSearchField(this, QStringLiteral("findField"), Latin1::text("FindPlaceholder", "Names, operators, values"),
+                        Latin1::text("FindField", "Find in patch"));
     field_->installEventFilter(this);
     label->setBuddy(field_);
     count_ = new QLabel(this);

@@ -12,6 +12,7 @@
 #include "editors/EditModuleController.h"
 #include "editors/ModuleFieldTableModel.h"
 #include "editors/ModuleFieldTableView.h"
+#include "gui/AccessibilityCheck.h"
 #include "gui/AppTestSupport.h"
 
 #include <QItemSelectionModel>
@@ -62,6 +63,7 @@ TEST(FindBar, CtrlFTypingEnterAndShiftEnterWalkTheMatchesAndSelectThem)
     QTest::keyClick(w.window, Qt::Key_F, Qt::ControlModifier);
     ASSERT_TRUE(w.bar->isVisible());
     EXPECT_TRUE(w.bar->field()->hasFocus());
+    EXPECT_EQ(unnamedControls(w.bar), QStringList{}) << "the field's clear button too";
 
     // "LP" in any case: the names lp1 and lp2 inside the groups (each shown
     // by selecting its top-level group), then mix's two inputs fed by them.
