@@ -76,8 +76,13 @@ DiskUndo::Stamp DiskUndo::Stamp::of(const std::string& path)
 
 bool DiskUndo::Stamp::sameAs(const Stamp& now) const
 {
-    return exists && now.exists && isFolder == now.isFolder && device == now.device && inode == now.inode &&
-           size == now.size && modifiedNs == now.modifiedNs;
+    if (!exists || !now.exists || isFolder != now.isFolder)
+        return false;
+    // A folder is known by its place: one the user made again through a
+    // redo of New Folder is a new node with the same contents to come.
+    if (isFolder)
+        return true;
+    return device == now.device && inode == now.inode && size == now.size && modifiedNs == now.modifiedNs;
 }
 
 DiskUndo::DiskUndo(Trash trash) : trash_(std::move(trash))

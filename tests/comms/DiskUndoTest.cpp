@@ -109,6 +109,23 @@ TEST(DiskUndo, EveryActionUndoesAndRedoesExactly)
     EXPECT_EQ(tree(l.lib), made);
 }
 
+// A folder is known by its place: made again (as a redo of New Folder
+// does) it is a new node, and a move of it is still undone.
+TEST(DiskUndo, AFolderMadeAgainIsStillTheFolderAMoveTook)
+{
+    Library l;
+    ASSERT_TRUE(fs::create_directory(l.lib / "F"));
+    ASSERT_EQ(DiskMove::moveTo(l.p("F"), l.p("B/F")).status, DiskMove::Status::Moved);
+    l.undo.push({"Move", {DiskUndo::moved(l.p("F"), l.p("B/F"))}});
+    // Made again while the old one still exists, so it cannot be the same node.
+    fs::rename(l.lib / "B" / "F", l.lib / "B" / "F.old");
+    ASSERT_TRUE(fs::create_directory(l.lib / "B" / "F"));
+    fs::remove(l.lib / "B" / "F.old");
+    const DiskUndo::Outcome o = l.undo.undo();
+    EXPECT_TRUE(o.done) << o.reason;
+    EXPECT_EQ(tree(l.lib), "A/\nA/Hall.sig=HALL\nA/Pad.sig=PAD\nB/\nB/Pad.sig=OTHER PAD\nF/\n");
+}
+
 // An undo that cannot be done in full changes nothing and says why; it
 // stays to be undone once the way is clear.
 TEST(DiskUndo, AnUndoThatCannotBeDoneChangesNothing)
