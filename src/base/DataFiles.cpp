@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/DataFiles.h"
 
+#include <cstdlib>
+
 #include <filesystem>
 #include <system_error>
 
@@ -44,7 +46,10 @@ std::string DataFiles::directory()
     return found;
 }
 
-void DataFiles::setDirectory(const std::string& dir) { overrideDir() = dir; }
+void DataFiles::setDirectory(const std::string& dir)
+{
+    overrideDir() = dir;
+}
 
 std::string DataFiles::path(const std::string& relative)
 {
@@ -54,6 +59,17 @@ std::string DataFiles::path(const std::string& relative)
     fs::path p = fs::path(dir) / relative;
     std::error_code ec;
     return fs::exists(p, ec) ? p.string() : std::string();
+}
+
+std::string DataFiles::cacheFolder()
+{
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    if (cache && *cache == '/')
+        return std::string(cache) + "/tosk";
+    const char* home = std::getenv("HOME");
+    if (home && *home == '/')
+        return std::string(home) + "/.cache/tosk";
+    return {};
 }
 
 } // namespace tosk

@@ -14,6 +14,10 @@ public:
     static void setDirectory(const std::string& dir); // empty: search again
     // Full path of a bundled file, or "" when it is not there.
     static std::string path(const std::string& relative);
+    // The user's cache folder for Tosk: $XDG_CACHE_HOME/tosk, else
+    // $HOME/.cache/tosk (a relative variable counts as unset); "" without
+    // either.
+    static std::string cacheFolder();
 };
 
 } // namespace tosk

@@ -2,6 +2,7 @@
 #include "database/HelpBook.h"
 
 #include "base/AtomicFile.h"
+#include "base/DataFiles.h"
 #include "base/Log.h"
 #include "base/TextCase.h"
 #include "base/TkxException.h"
@@ -208,13 +209,8 @@ std::string HelpBook::userGuideIndex()
 
 std::string HelpBook::cacheDirectory()
 {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    if (cache && *cache == '/')
-        return (fs::path(cache) / "tosk" / "help").string();
-    const char* home = std::getenv("HOME");
-    if (home && *home == '/')
-        return (fs::path(home) / ".cache" / "tosk" / "help").string();
-    return {};
+    const std::string cache = DataFiles::cacheFolder();
+    return cache.empty() ? cache : cache + "/help";
 }
 
 std::string HelpBook::bookId(const std::string& dir)

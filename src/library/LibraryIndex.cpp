@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/LibraryIndex.h"
 
+#include "base/DataFiles.h"
 #include "base/Log.h"
 
 #include <QByteArray>
@@ -90,14 +91,11 @@ std::vector<std::string> outermost(const std::vector<std::string>& folders)
 
 std::string LibraryIndex::defaultPath()
 {
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    std::string folder;
-    // The base directory specification asks that a relative path be ignored.
-    if (cache && cache[0] == '/')
-        folder = cache;
-    else
-        folder = QDir::homePath().toStdString() + "/.cache";
-    return folder + "/tosk/library.sqlite";
+    std::string folder = DataFiles::cacheFolder();
+    // Without HOME, Qt still knows the account's home folder.
+    if (folder.empty())
+        folder = QDir::homePath().toStdString() + "/.cache/tosk";
+    return folder + "/library.sqlite";
 }
 
 LibraryIndex::LibraryIndex(const std::string& path)

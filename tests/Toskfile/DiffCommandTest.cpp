@@ -21,17 +21,6 @@ std::string db()
     return "--db " + quoted(dataPath("sigdbase.sbf")) + " ";
 }
 
-std::string edited(std::string text, std::initializer_list<std::pair<std::string, std::string>> replacements)
-{
-    for (const auto& [from, to] : replacements) {
-        const size_t at = text.find(from);
-        if (at == std::string::npos)
-            throw std::runtime_error("no " + from);
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
 // What a shell command printed (stderr too) and its exit status.
 std::pair<int, std::string> shell(const std::string& command)
 {

@@ -15,18 +15,6 @@ namespace {
 
 using Comparison = PatchComparison;
 
-// A text with some of its parts replaced (each must be there).
-std::string edited(std::string text, std::initializer_list<std::pair<std::string, std::string>> replacements)
-{
-    for (const auto& [from, to] : replacements) {
-        const size_t at = text.find(from);
-        if (at == std::string::npos)
-            throw std::runtime_error("no " + from);
-        text.replace(at, from.size(), to);
-    }
-    return text;
-}
-
 std::string lineEnds(std::string text, const std::string& end)
 {
     for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + end.size()))

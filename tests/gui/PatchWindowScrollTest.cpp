@@ -25,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <memory>
 
 using namespace tosk;
 
@@ -54,16 +55,36 @@ ThumbAndGroove drawn(const QScrollBar& bar)
             style->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, &bar)};
 }
 
+// The demo patch opened as the application opens a file, with settings of
+// its own; closed again at the end.
+struct DemoWindow {
+    MemorySettingsStore store;
+    MainMenuDelegate delegate;
+    std::unique_ptr<DocumentController> documents;
+    GraphicWindowController* window = nullptr;
+    DemoWindow()
+    {
+        PreferenceController::setStore(&store);
+        documents =
+            std::make_unique<DocumentController>(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
+        window = documents->openDocument(QString::fromStdString(test::dataPath("examples/demo.sig")));
+    }
+    ~DemoWindow()
+    {
+        if (window)
+            window->close();
+        QApplication::processEvents();
+        documents.reset();
+        PreferenceController::setStore(nullptr);
+    }
+};
+
 } // namespace
 
 TEST(PatchWindowScroll, ThumbsStartWhereTheViewDoesAndTheWheelScrollsFromThere)
 {
-    MemorySettingsStore store;
-    PreferenceController::setStore(&store);
-    MainMenuDelegate delegate;
-    DocumentController documents(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
-    GraphicWindowController* window =
-        documents.openDocument(QString::fromStdString(test::dataPath("examples/demo.sig")));
+    DemoWindow demo;
+    GraphicWindowController* window = demo.window;
     ASSERT_TRUE(window);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     QApplication::processEvents();
@@ -90,20 +111,12 @@ TEST(PatchWindowScroll, ThumbsStartWhereTheViewDoesAndTheWheelScrollsFromThere)
     EXPECT_EQ(vertical->value(), step);
     EXPECT_EQ(canvas->pos(), QPoint(0, -step));
     EXPECT_GT(drawn(*vertical).thumb.top(), down.thumb.top());
-
-    window->close();
-    QApplication::processEvents();
-    PreferenceController::setStore(nullptr);
 }
 
 TEST(PatchWindowScroll, PanningShiftWheelAndZoomKeysMoveTheViewAsTheHandDoes)
 {
-    MemorySettingsStore store;
-    PreferenceController::setStore(&store);
-    MainMenuDelegate delegate;
-    DocumentController documents(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
-    GraphicWindowController* window =
-        documents.openDocument(QString::fromStdString(test::dataPath("examples/demo.sig")));
+    DemoWindow demo;
+    GraphicWindowController* window = demo.window;
     ASSERT_TRUE(window);
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QScrollArea* area = window->enclosingScrollView();
@@ -155,8 +168,4 @@ TEST(PatchWindowScroll, PanningShiftWheelAndZoomKeysMoveTheViewAsTheHandDoes)
     const QRect seen = area->viewport()->rect();
     EXPECT_TRUE(seen.contains(box)) << "the box is in sight";
     EXPECT_GT(std::max(double(box.width()) / seen.width(), double(box.height()) / seen.height()), 0.5);
-
-    window->close();
-    QApplication::processEvents();
-    PreferenceController::setStore(nullptr);
 }

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <stdexcept>
 #include <sys/wait.h>
 
 namespace fs = std::filesystem;
@@ -93,6 +94,17 @@ std::string dataPath(const std::string& relative)
     std::string p = DataFiles::path(relative);
     EXPECT_FALSE(p.empty()) << "missing bundled file data/" << relative;
     return p;
+}
+
+std::string edited(std::string text, std::initializer_list<std::pair<std::string, std::string>> replacements)
+{
+    for (const auto& [from, to] : replacements) {
+        const size_t at = text.find(from);
+        if (at == std::string::npos)
+            throw std::runtime_error("no " + from);
+        text.replace(at, from.size(), to);
+    }
+    return text;
 }
 
 std::string quoted(const std::string& text)

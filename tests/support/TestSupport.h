@@ -4,7 +4,9 @@
 #include "base/Alerts.h"
 
 #include <filesystem>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tosk::test {
@@ -49,6 +51,10 @@ std::vector<std::string> alertLines(const std::vector<AlertRequest>& alerts);
 
 std::string readFile(const std::filesystem::path& path);
 void writeFile(const std::filesystem::path& path, const std::string& bytes);
+
+// The text with some of its parts replaced, each the first time it comes
+// (throws when one is not there).
+std::string edited(std::string text, std::initializer_list<std::pair<std::string, std::string>> replacements);
 
 // Path of a file shipped in data/ (fails the test when missing).
 std::string dataPath(const std::string& relative);
