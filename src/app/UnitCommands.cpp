@@ -364,8 +364,7 @@ void UnitCommands::processMidiMsg(int tag, const Bytes& message, const std::opti
         // Whatever came with a failure is not used.
         logf("MainMenuDelegate.processMidiMsg: IO exception: %s - %s", exception->name().c_str(),
              exception->reason().c_str());
-        Alerts::error(
-            fillIn("%s\n\n%s\n\n%s\n\n%s", {exception->name(), exception->reason(), checkCable(), checkPort()}));
+        Alerts::error(fillIn("%s\n\n%s\n\n%s", {failureWords(*exception), checkCable(), checkPort()}));
         return;
     case SysexReply::Status::TooShort:
         Alerts::error(fillIn("%s\n\n%s\n\n%s", {text("BadData", "The data received is invalid."), checkPort(),

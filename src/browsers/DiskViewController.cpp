@@ -413,7 +413,7 @@ bool DiskViewController::fillDiskViewFromPath(const QString& path)
     try {
         root = DiskFileTreeNode::treeFromDirectoryPath(normalized(bytesOf(folder)));
     } catch (const TkxException& e) {
-        Alerts::error(fillIn("%s: %s", {e.name(), e.reason()}), this);
+        Alerts::error(failureWords(e), this);
         return false;
     }
     showTree(root);

@@ -65,7 +65,7 @@ QString failureOf(const SysexReply& reply, const std::optional<TkxException>& fa
     case SysexReply::Status::Cancelled:
         return Latin1::text("FrontPanelCancelled", "Cancelled.");
     case SysexReply::Status::Failed:
-        return Latin1::message(failure->name() + " - " + failure->reason());
+        return Latin1::message(failureWords(*failure));
     case SysexReply::Status::TooShort:
     case SysexReply::Status::BadHeader:
     case SysexReply::Status::Unterminated:

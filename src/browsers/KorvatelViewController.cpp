@@ -80,8 +80,8 @@ void KorvatelViewController::processMidiMsg(const Bytes& b, const std::optional<
     }
     if (exception && showReport_) {
         Alerts::error(
-            fillIn("%s\n\n%s\n\n%s\n\n%s\n%s", {localized("NoKorvatel", "No Korvatel unit was found on the port."),
-                                                checkCable(), checkPort(), exception->name(), exception->reason()}));
+            fillIn("%s\n\n%s\n\n%s\n\n%s", {localized("NoKorvatel", "No Korvatel unit was found on the port."),
+                                            checkCable(), checkPort(), failureWords(*exception)}));
         emit identifyFailed();
         return;
     }

@@ -66,7 +66,7 @@ std::shared_ptr<KorvatelTreeNode> korvatelNode(const TreeNode::Ptr& node)
 // "%s: %s" (name, reason) of what made an operation fail, or "".
 std::string failureOf(const KorvatelConnection& k)
 {
-    return k.lastFailure() ? k.lastFailure()->name() + ": " + k.lastFailure()->reason() : std::string();
+    return k.lastFailure() ? failureWords(*k.lastFailure()) : std::string();
 }
 
 } // namespace

@@ -41,7 +41,7 @@ QString fill(const char* key, const char* fallback, const std::vector<std::strin
 
 std::string failureOf(const KorvatelConnection& k)
 {
-    return k.lastFailure() ? k.lastFailure()->name() + ": " + k.lastFailure()->reason() : std::string();
+    return k.lastFailure() ? failureWords(*k.lastFailure()) : std::string();
 }
 
 // The choice lists among the criteria, in key order, at most seven.

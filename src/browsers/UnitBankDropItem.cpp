@@ -32,7 +32,7 @@ void UnitBankDropItem::readItems(std::function<void(Read)> done)
         [answer, number](KorvatelConnection& k, const std::atomic<bool>&) {
             answer->patches = k.patchListForBank(uint32_t(number));
             if (k.lastFailure())
-                answer->failure = k.lastFailure()->name() + ": " + k.lastFailure()->reason();
+                answer->failure = failureWords(*k.lastFailure());
         },
         [answer, done, runner](bool cancelled) {
             Read read;

@@ -32,7 +32,7 @@ void UnitPatchDropItem::fetchSigText(std::function<void(Fetched)> done)
         [result, patch](KorvatelConnection& k, const std::atomic<bool>&) {
             result->sigText = k.getSigFileForPatch(*patch);
             if (k.lastFailure())
-                result->failure = k.lastFailure()->name() + ": " + k.lastFailure()->reason();
+                result->failure = failureWords(*k.lastFailure());
             else if (!result->sigText)
                 result->failure = fillIn(localized("UnitNoPatchText", "The unit sent no patch text for %s."),
                                          {latin1ToUtf8(patch->displayName())});

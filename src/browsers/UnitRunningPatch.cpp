@@ -13,7 +13,7 @@ namespace {
 
 std::string failureOf(const KorvatelConnection& k)
 {
-    return k.lastFailure() ? k.lastFailure()->name() + ": " + k.lastFailure()->reason() : std::string();
+    return k.lastFailure() ? failureWords(*k.lastFailure()) : std::string();
 }
 
 std::string notSentBack(const std::string& why)

@@ -602,7 +602,7 @@ bool KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
                     try {
                         valuePut(key, decimal(saved));
                     } catch (const TkxException& e) {
-                        mapLeftOff = e.name() + ": " + e.reason();
+                        mapLeftOff = failureWords(e);
                     } catch (const std::exception& e) {
                         mapLeftOff = e.what();
                     }
@@ -621,8 +621,12 @@ bool KorvatelConnection::selectR9100Program(uint8_t program, int32_t index)
     if (mapLeftOff) {
         std::string reason =
             "the unit's MIDI map may still be off: putting " + mapName + " back failed (" + *mapLeftOff + ")";
-        if (lastFailure_)
-            reason = lastFailure_->name() + ": " + lastFailure_->reason() + "; " + reason;
+        if (lastFailure_) {
+            std::string first = failureWords(*lastFailure_);
+            if (!first.empty() && first.back() == '.')
+                first.pop_back();
+            reason = first + "; " + reason;
+        }
         logf("KorvatelConnection.selectR9100Program: %s", reason.c_str());
         lastFailure_ = TkxException("KorvatelConnection.selectR9100Program", reason);
     }

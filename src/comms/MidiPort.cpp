@@ -43,7 +43,8 @@ bool MidiPort::open()
         throw TkxException("MidiPort.open", "no portPath");
     const int fd = MidiPortList::openNode(portPath_, card_, subdevice_, O_RDWR | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0)
-        throw TkxException("MidiPort.open", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()));
+        throw TkxException("MidiPort.open", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()), errno,
+                           portPath_);
     // A terminal standing in for the interface must carry every byte as it is.
     terminal_ = ::isatty(fd) == 1;
     if (terminal_) {
@@ -72,9 +73,10 @@ bool MidiPort::close()
     pending_.clear();
     pendingFrom_ = 0;
     if (result < 0)
-        throw TkxException("MidiPort.close", format("%s - %s", portPath_.c_str(), errorText(closeError).c_str()));
+        throw TkxException("MidiPort.close", format("%s - %s", portPath_.c_str(), errorText(closeError).c_str()),
+                           closeError, portPath_);
     if (!drained)
-        throw TkxException("MidiPort.close", undeliveredOutputText());
+        throw TkxException("MidiPort.close", undeliveredOutputText(), 0, portPath_);
     return true;
 }
 
@@ -132,14 +134,14 @@ long MidiPort::take(const char* name, uint8_t* buffer, size_t length)
     while (pendingFrom_ == pending_.size() && !ended_) {
         const long n = fill();
         if (n < 0)
-            throw TkxException(name, format("read error %s", getErrorMessage().c_str()));
+            throw TkxException(name, format("read error %s", getErrorMessage().c_str()), errno, portPath_);
         if (n == 0)
             return 0;
     }
     if (pendingFrom_ == pending_.size()) {
         if (readError_ == 0)
             return 0;
-        throw TkxException(name, format("read error %s", errorText(readError_).c_str()));
+        throw TkxException(name, format("read error %s", errorText(readError_).c_str()), readError_, portPath_);
     }
     const size_t n = std::min(length, pending_.size() - pendingFrom_);
     std::memcpy(buffer, pending_.data() + pendingFrom_, n);
@@ -167,7 +169,7 @@ void MidiPort::putByte(const uint8_t* buffer)
             throw TkxException("MidiPort.putByte", format("timeout error %s", getErrorMessage().c_str()));
     }
     if (::write(fileDescriptor_, buffer, 1) < 0)
-        throw TkxException("MidiPort.putByte", format("write error %s", getErrorMessage().c_str()));
+        throw TkxException("MidiPort.putByte", format("write error %s", getErrorMessage().c_str()), errno, portPath_);
 }
 
 int MidiPort::txDrain()

@@ -12,11 +12,6 @@ std::string presetName(const R9100ProgramItem& item)
     return latin1ToUtf8(item.progNum() + " " + item.progName());
 }
 
-std::string failureText(const TkxException& e)
-{
-    return e.name() + ": " + e.reason();
-}
-
 } // namespace
 
 PresetFetch::Result PresetFetch::fetch(KorvatelConnection& connection, const R9100ProgramItem& item)
@@ -28,7 +23,7 @@ PresetFetch::Result PresetFetch::fetch(KorvatelConnection& connection, const R91
     }
     const bool sent = connection.selectR9100Program(uint8_t(item.programNumber()), int32_t(item.programIndex()));
     if (connection.lastFailure()) {
-        result.failure = failureText(*connection.lastFailure());
+        result.failure = failureWords(*connection.lastFailure());
         return result;
     }
     if (!sent) {
@@ -41,7 +36,7 @@ PresetFetch::Result PresetFetch::fetch(KorvatelConnection& connection, const R91
     // A unit that says what it runs must run the preset asked for.
     auto running = connection.runningProgramName();
     if (connection.lastFailure()) {
-        result.failure = failureText(*connection.lastFailure());
+        result.failure = failureWords(*connection.lastFailure());
         return result;
     }
     if (running && *running != item.progName()) {
@@ -52,7 +47,7 @@ PresetFetch::Result PresetFetch::fetch(KorvatelConnection& connection, const R91
     }
     result.text = connection.getSigFile();
     if (connection.lastFailure())
-        result.failure = failureText(*connection.lastFailure());
+        result.failure = failureWords(*connection.lastFailure());
     else if (!result.text)
         result.failure =
             fillIn(localized("PresetNoText", "The unit sent no patch text for the preset %s."), {presetName(item)});

@@ -145,7 +145,7 @@ long SerialConnection::getByte(uint8_t* buffer)
         return n;
     } catch (const TkxException& e) {
         logf("SerialConnection.getByte exception: %s - %s", e.name().c_str(), e.reason().c_str());
-        throw TkxException("SerialConnection.getByte", e.reason());
+        throw e.renamed("SerialConnection.getByte");
     }
 }
 
@@ -159,7 +159,7 @@ long SerialConnection::getData(uint8_t* buffer, size_t length)
             received_.add(buffer, size_t(n));
         return n;
     } catch (const TkxException& e) {
-        throw TkxException("SerialConnection.getData", e.reason());
+        throw e.renamed("SerialConnection.getData");
     }
 }
 
@@ -177,7 +177,7 @@ void SerialConnection::putByte(const uint8_t* buffer)
     try {
         line_->putByte(buffer);
     } catch (const TkxException& e) {
-        throw TkxException("SerialConnection.putByte", e.reason());
+        throw e.renamed("SerialConnection.putByte");
     }
     recordSent(buffer, 1, 1, true);
 }
@@ -204,7 +204,7 @@ void SerialConnection::putData(const uint8_t* buffer, size_t length, const std::
     } catch (const TkxException& e) {
         record(false);
         if (e.name().rfind("SerialPort.", 0) == 0 || e.name().rfind("MidiPort.", 0) == 0)
-            throw TkxException("SerialConnection.putData", e.reason());
+            throw e.renamed("SerialConnection.putData");
         throw;
     } catch (...) {
         record(false);

@@ -52,7 +52,8 @@ SerialLineLock::SerialLineLock(const std::string& path, std::chrono::millisecond
             throw TkxException("SerialConnection.open",
                                format("%s - line busy: another request to the unit has held the line for %s; try "
                                       "again when it has finished",
-                                      path.c_str(), seconds(limit).c_str()));
+                                      path.c_str(), seconds(limit).c_str()),
+                               0, path);
         lineReleased.wait_for(lock, std::min<std::chrono::steady_clock::duration>(tick, deadline - now));
         if (observer) {
             auto waited =

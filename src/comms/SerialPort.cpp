@@ -131,10 +131,13 @@ bool SerialPort::open()
         throw TkxException("SerialPort.open", "no portPath");
     int fd = openSerialPort(portPath_);
     if (fd < 0 && errno == EBUSY)
-        throw TkxException("SerialPort.open", format("%s - %s: another program is using this line", portPath_.c_str(),
-                                                     getErrorMessage().c_str()));
+        throw TkxException(
+            "SerialPort.open",
+            format("%s - %s: another program is using this line", portPath_.c_str(), getErrorMessage().c_str()), EBUSY,
+            portPath_);
     if (fd < 0)
-        throw TkxException("SerialPort.open", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()));
+        throw TkxException("SerialPort.open", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()), errno,
+                           portPath_);
     fileDescriptor_ = fd;
     isOpen_ = true;
     return true;
@@ -151,9 +154,10 @@ bool SerialPort::close()
     isOpen_ = false;
     fileDescriptor_ = -1;
     if (result < 0)
-        throw TkxException("SerialPort.close", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()));
+        throw TkxException("SerialPort.close", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()), errno,
+                           portPath_);
     if (!drained)
-        throw TkxException("SerialPort.close", undeliveredOutputText());
+        throw TkxException("SerialPort.close", undeliveredOutputText(), 0, portPath_);
     return true;
 }
 
@@ -170,10 +174,12 @@ void SerialPort::configure()
 {
     if (!isOpen_) {
         errno = EBADF;
-        throw TkxException("SerialPort.configure", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()));
+        throw TkxException("SerialPort.configure", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()),
+                           errno, portPath_);
     }
     if (serialConfig_.setSerialIOAttributes(fileDescriptor_) < 0)
-        throw TkxException("SerialPort.configure", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()));
+        throw TkxException("SerialPort.configure", format("%s - %s", portPath_.c_str(), getErrorMessage().c_str()),
+                           errno, portPath_);
 }
 
 void SerialPort::configure(const SerialConfig& config)
@@ -227,7 +233,7 @@ void SerialPort::waitReady(const char* name, bool input, std::chrono::millisecon
     if (r == 0)
         throw TkxException(name, format("timeout %s", getErrorMessage().c_str()));
     if (r < 0)
-        throw TkxException(name, format("timeout error %s", getErrorMessage().c_str()));
+        throw TkxException(name, format("timeout error %s", getErrorMessage().c_str()), errno, portPath_);
 }
 
 long SerialPort::read(const char* name, uint8_t* buffer, size_t length)
@@ -235,7 +241,7 @@ long SerialPort::read(const char* name, uint8_t* buffer, size_t length)
     waitReady(name, true, timeoutRx_);
     ssize_t n = ::read(fileDescriptor_, buffer, length);
     if (n < 0)
-        throw TkxException(name, format("read error %s", getErrorMessage().c_str()));
+        throw TkxException(name, format("read error %s", getErrorMessage().c_str()), errno, portPath_);
     return long(n);
 }
 
@@ -258,7 +264,7 @@ void SerialPort::putByte(const uint8_t* buffer)
 {
     waitReady("SerialPort.putByte", false, timeoutTx_);
     if (::write(fileDescriptor_, buffer, 1) < 0)
-        throw TkxException("SerialPort.putByte", format("write error %s", getErrorMessage().c_str()));
+        throw TkxException("SerialPort.putByte", format("write error %s", getErrorMessage().c_str()), errno, portPath_);
 }
 
 void SerialPort::putData(const uint8_t* buffer, size_t length)
@@ -275,7 +281,8 @@ void SerialPort::putData(const uint8_t* buffer, size_t length)
             errno = EAGAIN;
         }
         if (n < 0)
-            throw TkxException("SerialPort.putData", format("write error %s", getErrorMessage().c_str()));
+            throw TkxException("SerialPort.putData", format("write error %s", getErrorMessage().c_str()), errno,
+                               portPath_);
         done += size_t(n);
     }
 }

@@ -78,7 +78,7 @@ UnitBackup::Result UnitBackup::run(KorvatelConnection& connection, const fs::pat
     auto failed = [&] {
         if (!connection.lastFailure())
             return false;
-        result.failure = connection.lastFailure()->name() + ": " + connection.lastFailure()->reason();
+        result.failure = failureWords(*connection.lastFailure());
         return true;
     };
     BankList banks = connection.getBankList();

@@ -209,7 +209,7 @@ void AddModuleController::loadOutlineView()
     try {
         operatorTreeData_ = OperatorTreeNode::treeFromSigDbase(treeDbase_.get());
     } catch (const TkxException& e) {
-        Alerts::error(fillIn(localized("TreeError", "%s: %s"), {e.name(), e.reason()}), this);
+        Alerts::error(failureWords(e), this);
         return;
     }
     searchChanged();

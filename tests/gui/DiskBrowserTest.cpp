@@ -397,9 +397,9 @@ TEST(DiskBrowser, ChoosingAFolderKeepsItForTheNextStart)
         EXPECT_EQ(chooser.requests[1].directory, f.bytes("Patches/Sub")) << "starts in the stored folder";
         EXPECT_EQ(f.rows(), (QStringList{"Deeper/", "b.sig", "inner.SIG"}));
         EXPECT_EQ(f.store.values["DiskPatchPath"], f.bytes("Patches/Sub"));
-        EXPECT_EQ(alertLines(f.alerts.recorded),
-                  std::vector<std::string>{
-                      "Critical | ERROR | DiskFileTreeNode: Invalid directory path: " + f.bytes("missing") + " | OK"});
+        EXPECT_EQ(
+            alertLines(f.alerts.recorded),
+            std::vector<std::string>{"Critical | ERROR | Invalid directory path: " + f.bytes("missing") + ". | OK"});
     }
     // Another start shows the stored folder when the panel first appears.
     f.makeBrowser();

@@ -494,8 +494,8 @@ TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
          {dumpOf(std::string("Level: too loud\0", 16), 0x0D), std::nullopt},
          "Level was not set to 30: Level: too loud"},
         {"line failed",
-         {{}, TkxException("SerialConnection.getByte", "time-out")},
-         "Level was not set to 30: SerialConnection.getByte - time-out"},
+         {{}, TkxException("SerialConnection.getByte", "timeout Success")},
+         "Level was not set to 30: The unit did not answer in time."},
         {"garbled",
          {Bytes{0xF0, 0x1C, 0x71, 0x00, 0x32, 0xF7}, std::nullopt},
          "Level was not set to 30: The data received is invalid."},
@@ -554,7 +554,7 @@ TEST(FrontPanel, AMenuThatCannotBeReadSaysWhyAndIsReadAgainWhenReopened)
     effects->setExpanded(true);
     EXPECT_EQ(childNames(effects), std::vector<std::string>{"Reading..."});
     ASSERT_TRUE(settled(panel));
-    EXPECT_EQ(childNames(effects), std::vector<std::string>{"Not read: SerialPort.open - no such port"});
+    EXPECT_EQ(childNames(effects), std::vector<std::string>{"Not read: Cannot open the serial line: no such port."});
     effects->setExpanded(false);
     effects->setExpanded(true);
     ASSERT_TRUE(settled(panel));

@@ -417,11 +417,11 @@ TEST(UnitBrowser, SilentGarbledAndAbsentUnitsGiveTheirAlertsAndAQuietIdentifyIsR
         LogCapture log;
         app.showUnitBrowser();
         ASSERT_TRUE(app.identifyEnded());
-        EXPECT_EQ(app.alertTexts(),
-                  std::vector<std::string>{
-                      "Critical | ERROR | No Korvatel unit was found on the port.\n\nMake sure the "
-                      "serial cable is plugged in.\n\n" +
-                      checkPort + "\n\nSerialPort.open\n" + nowhere + " - No such file or directory | OK"});
+        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{
+                                        "Critical | ERROR | No Korvatel unit was found on the port.\n\nMake sure the "
+                                        "serial cable is plugged in.\n\n" +
+                                        checkPort + "\n\nCannot open the serial line " + nowhere +
+                                        ": no such file or directory (is the interface connected?)." + " | OK"});
     }
 }
 
@@ -615,7 +615,7 @@ TEST(UnitBrowser, CancelGivesUpTheExchangeAndAFailingLineIsReported)
     ASSERT_EQ(app.alerts.recorded.size(), 1u);
     EXPECT_EQ(app.alerts.recorded[0].title, "ERROR");
     const std::string failure = app.alerts.recorded[0].message;
-    EXPECT_EQ(failure.rfind("SerialPort.open: ", 0), 0u) << failure;
+    EXPECT_EQ(failure.rfind("Cannot open the serial line ", 0), 0u) << failure;
     EXPECT_TRUE(std::any_of(log.lines().begin(), log.lines().end(), [](const std::string& line) {
         return line.rfind("KorvatelConnection.patchListForBank: exception SerialPort.open ", 0) == 0;
     }));
@@ -635,8 +635,9 @@ TEST(ProgramListBrowser, AFailedListIsReportedAndADisabledPresetIsStruckThroughA
     auto* w = new R9100ViewController(info, {300ms, 0ms});
     ASSERT_TRUE(idle(w->runner()));
     EXPECT_EQ(w->boxTitle()->text().toStdString(), "No Presets Found");
-    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | SerialPort.open: " + nowhere +
-                                                         " - No such file or directory | OK"});
+    EXPECT_EQ(app.alertTexts(),
+              std::vector<std::string>{"Critical | ERROR | Cannot open the serial line " + nowhere +
+                                       ": no such file or directory (is the interface connected?)." + " | OK"});
 
     R9100TableModel* model = w->tableModel();
     auto disabled = std::make_shared<R9100ProgramItem>("105 A Broken B\x01 I22 GRH", 0);

@@ -175,7 +175,7 @@ TEST(UnitMenu, GetPatchOverMidiAndWithoutAnInterface)
         ASSERT_TRUE(app.choose("actionGetScreen"));
         ASSERT_TRUE(app.settle());
         EXPECT_EQ(app.alertTexts(),
-                  std::vector<std::string>{"Critical | ERROR | MidiPort.open\n\nNo MIDI interfaces found\n\nMake sure "
+                  std::vector<std::string>{"Critical | ERROR | No MIDI interfaces found.\n\nMake sure "
                                            "the MIDI cables are plugged in, in and out.\n\nCheck the MIDI interface "
                                            "and channel in the preferences. | OK"});
     }
@@ -435,8 +435,9 @@ TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSavedOrChanged)
         ASSERT_TRUE(app.choose("actionGetScreen"));
         ASSERT_TRUE(app.settle());
         const std::string reason = nowhere + " - No such file or directory";
-        const std::string noPort =
-            "Critical | ERROR | SerialPort.open\n\n" + reason + "\n\n" + checkCable + "\n\n" + checkPort + " | OK";
+        const std::string noPort = "Critical | ERROR | Cannot open the serial line " + nowhere +
+                                   ": no such file or directory (is the interface connected?)." + "\n\n" + checkCable +
+                                   "\n\n" + checkPort + " | OK";
         EXPECT_EQ(app.alertTexts(), std::vector<std::string>{noPort}) << "one alert, not a second one for silence";
         EXPECT_TRUE(log.contains("MainMenuDelegate.processMidiMsg: IO exception: SerialPort.open - " + reason));
         EXPECT_EQ(updateAndCompareFail(app, dir / "edited.sig"), (std::vector<std::string>{noPort, noPort}));
@@ -480,7 +481,7 @@ TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
           "MainMenuDelegate.processMidiMsg: unknown command 42", 0);
     check("a command that needs nothing", frame({0xF0, 0x1C, 0x70, 0, 0x0F}, "x", {0, 0xF7}), "", "", 0);
     check("another device's reply", frame({0xF0, 0x1C, 0x70, 5, 0x36}, smallRoom, {0, 0xF7}),
-          "Critical | ERROR | SerialIOServer.serialIORequest\n\nThe unit answered as device 5, not 0.\n\n"
+          "Critical | ERROR | The unit answered as device 5, not 0.\n\n"
           "Make sure the serial cable is plugged in.\n\n" +
               checkPort + " | OK",
           "", 0);
