@@ -281,7 +281,11 @@ void CanvasComments::paint(QPainter& painter, const Rect& dirty) const
     for (const auto& s : selection_)
         if (auto c = s.lock())
             shown.push_back(c.get());
-    CommentPainter::draw(painter, comments(), shown, moved_ ? offset_ : Point{}, dirty);
+    // The comment being edited is the editor's to show.
+    PatchComment::List drawn = comments();
+    if (PatchComment::Ptr edited = edited_.lock(); edited && editor_)
+        std::erase(drawn, edited);
+    CommentPainter::draw(painter, drawn, shown, moved_ ? offset_ : Point{}, dirty);
 }
 
 void CanvasComments::patchDidChange(const PatchChange& change)
