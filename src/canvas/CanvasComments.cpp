@@ -275,6 +275,16 @@ void CanvasComments::finishEdit(bool keep)
 
 // ---------------------------------------------------------------- painting and following
 
+Point CanvasComments::extent() const
+{
+    Point far;
+    for (const auto& c : comments()) {
+        const Rect r = CommentPainter::rect(*c);
+        far = Point{std::max(far.x, r.maxX() + kNewCommentInset), std::max(far.y, r.maxY() + kNewCommentInset)};
+    }
+    return far;
+}
+
 void CanvasComments::paint(QPainter& painter, const Rect& dirty) const
 {
     std::vector<const PatchComment*> shown;

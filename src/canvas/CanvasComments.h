@@ -80,6 +80,9 @@ public:
     CommentEditor* editor() const { return editor_; }
     PatchComment::Ptr edited() const { return edited_.lock(); }
 
+    // The right and bottom edges the canvas must reach to show every
+    // comment (0 without comments).
+    Point extent() const;
     // Paints the comments meeting the canvas rect.
     void paint(QPainter& painter, const Rect& dirty) const;
     // Follows an edit: comments gone from the patch leave the selection and

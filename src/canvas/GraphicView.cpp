@@ -101,6 +101,9 @@ void GraphicView::patchDidChange(const PatchChange& change)
         return;
     noteStep(change);
     comments_->patchDidChange(change);
+    // A comment moved past the canvas's edge is to be scrolled to.
+    if (change.touches(PatchChange::Comments))
+        applyFrame();
     const size_t selected = marks_.selection().size();
     for (const auto& m : change.removed)
         marks_.forget(*m);
@@ -480,9 +483,10 @@ void GraphicView::applyFrame()
 {
     if (comments_)
         comments_->placeEditor();
-    // The canvas always reaches what the last paint drew.
-    double w = std::max(frame_.width(), layout_.maxX());
-    double h = std::max(frame_.height(), layout_.maxY());
+    // The canvas always reaches what the last paint drew, comments included.
+    const Point notes = comments_ ? comments_->extent() : Point{};
+    double w = std::max({frame_.width(), layout_.maxX(), notes.x});
+    double h = std::max({frame_.height(), layout_.maxY(), notes.y});
     QSize px(int(std::ceil(w * magnification_)), int(std::ceil(h * magnification_)));
     if (px != size())
         resize(px);
@@ -792,7 +796,9 @@ void GraphicView::paintEvent(QPaintEvent* event)
     if (overlay_)
         CompareOverlayPainter::draw(painter, *overlay_, visibleArea());
     // A patch that grew past the frame gets room to scroll to.
-    if (layout.maxX() * magnification_ > width() + 0.5 || layout.maxY() * magnification_ > height() + 0.5)
+    const Point notes = comments_->extent();
+    if (std::max(layout.maxX(), notes.x) * magnification_ > width() + 0.5 ||
+        std::max(layout.maxY(), notes.y) * magnification_ > height() + 0.5)
         QTimer::singleShot(0, this, [this] { applyFrame(); });
 }
 

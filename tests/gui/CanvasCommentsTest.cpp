@@ -3,8 +3,8 @@
 // empty canvas, edited in place, dragged, copied, pasted, deleted and
 // undone, with the sig text they leave.
 #include "canvas/CanvasComments.h"
-#include "canvas/CommentPainter.h"
 #include "app/ApplicationMenu.h"
+#include "canvas/CommentPainter.h"
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
@@ -228,4 +228,12 @@ TEST(CanvasComments, CopyPasteDeleteAndUndoTreatACommentAsAModule)
     w.action("actionUndo")->trigger();
     w.action("actionUndo")->trigger();
     EXPECT_EQ(w.doc->sigData(), commentedPatch());
+}
+
+TEST(CanvasComments, TheCanvasGrowsToReachACommentMovedPastItsEdge)
+{
+    CommentWindow w;
+    w.drag(w.at(305, 385), w.at(305 + 2000, 385));
+    ASSERT_EQ(w.lines(), Lines{";Comment=2300,380 Old"});
+    EXPECT_GE(w.view->width(), w.at(CommentPainter::rect(*w.patch().comments()[0]).maxX(), 0).x());
 }
