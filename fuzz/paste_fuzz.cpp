@@ -2,8 +2,10 @@
 // Pastes arbitrary bytes into a small patch as the clipboard would, and
 // stores them as a field's value as the inspector would: whatever is taken
 // must undo to the same bytes, redo to the same bytes, and read back as
-// written; whatever is not taken must change nothing.
+// written; whatever is not taken must change nothing. The same bytes go in
+// as comments too.
 #include "FuzzSupport.h"
+#include "Toskfile/PatchComment.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
@@ -60,6 +62,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         PatchEditor(doc).paste(bytes, doc.sigFile()->findModuleByName("osc").get(), Point{10, 10});
     }
     roundTrip(doc, before);
+
+    // The same bytes as comments: the comment lines among them pasted, and
+    // the whole as one comment's text, which must read back as written.
+    doc.undoManager().removeAllActions();
+    {
+        const std::string was = doc.sigData();
+        {
+            UndoGroup event(doc);
+            PatchEditor editor(doc);
+            editor.pasteComments(CommentLine::readAll(bytes), Point{10, 10});
+            editor.addComment(Point{5, 5}, bytes);
+        }
+        SigDocument again;
+        again.initWithData(doc.sigData(), std::nullopt, std::nullopt, db);
+        require(again.sigData() == doc.sigData());
+        roundTrip(doc, was);
+    }
 
     for (const char* field : {"menu", "opstart_name"}) {
         doc.undoManager().removeAllActions();

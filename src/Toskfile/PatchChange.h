@@ -37,16 +37,19 @@ struct PatchChange {
         TitleAndAuthor,   // "Set Title and Author"
         UpdateParameters, // "Update Parameters"
         TakeFromOther,    // "Take from Other": differences of a comparison taken in
+        AddComment,       // "Add Comment"
+        EditComment,      // "Edit Comment": a comment's text
     };
     enum class Direction { Done, Undone, Redone };
 
     // What an operation may have touched, as bits of `aspects`.
     enum Aspect : unsigned {
-        Order = 1,      // modules entered or left the list, or its order changed
-        Geometry = 2,   // boxes moved
-        Wiring = 4,     // sources of inputs changed
-        Values = 8,     // texts of fields changed
-        FieldLists = 16 // repetitions were added or removed
+        Order = 1,       // modules entered or left the list, or its order changed
+        Geometry = 2,    // boxes moved
+        Wiring = 4,      // sources of inputs changed
+        Values = 8,      // texts of fields changed
+        FieldLists = 16, // repetitions were added or removed
+        Comments = 32    // comments came, went, moved or changed their text
     };
 
     Kind kind = Kind::Move;

@@ -6,6 +6,7 @@
 #include "Toskfile/ModuleArrangement.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/PatchChange.h"
+#include "Toskfile/PatchComment.h"
 #include "Toskfile/PatchComparison.h"
 #include "Toskfile/WaveWriteBack.h"
 #include "base/Geometry.h"
@@ -181,6 +182,28 @@ public:
     // given twice takes its last value. Answers the number of fields changed.
     int takeParameters(const std::vector<std::pair<Module::FieldPtr, std::string>>& values);
 
+    // --- comments
+    using Comments = std::vector<PatchComment::Ptr>;
+    // The place every comment keeps at least, per axis.
+    static constexpr double kCommentMinOrigin = 1;
+    // A new comment with its top left corner at the point (kept at
+    // kCommentMinOrigin or more), after the others ("Add Comment"). None for
+    // a point that is not finite.
+    PatchComment::Ptr addComment(Point origin, const std::string& text);
+    // A comment's new text ("Edit Comment"); false when the comment is not
+    // in the patch or already has that text.
+    bool setCommentText(const PatchComment::Ptr& comment, const std::string& text);
+    // Moves the comments by the offset, cut back per axis so that every one
+    // keeps kCommentMinOrigin ("Move"). All must be in the patch.
+    bool moveComments(const Comments& comments, Point offset);
+    // Takes the comments out ("Delete Comment", or the name given: "Cut").
+    // All must be in the patch.
+    bool deleteComments(const Comments& comments, const std::string& actionName = "Delete Comment");
+    // New comments with the places and texts given, moved by the offset
+    // (and kept at kCommentMinOrigin), after the others ("Paste"). Answers
+    // them; none for no comments or an offset that is not finite.
+    Comments pasteComments(const std::vector<PatchComment>& comments, Point offset);
+
     // --- comparing
     // Makes this patch what the other patch of `comparison` (made with this
     // patch first) is in the differences chosen ("Take from Other"): an
@@ -214,6 +237,10 @@ private:
     Module::Ptr topOf(const ModuleField& field) const;
     // The modules given that are in the patch, once each, in the order given.
     std::vector<Module::Ptr> members(const Modules& modules) const;
+    Comments addComments(const std::vector<PatchComment>& comments, Point offset, PatchChange::Kind kind,
+                         const std::string& actionName);
+    // The comments given, once each, when all are in the patch; else none.
+    Comments commentsInPatch(const Comments& comments) const;
     bool setBoxes(PatchChange::Kind kind, const std::string& actionName, const std::vector<Module::Ptr>& modules,
                   const std::vector<Rect>& boxes);
 

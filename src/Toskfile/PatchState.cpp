@@ -14,6 +14,13 @@ void PatchState::addOrder()
     order_ = patch_->listOfModules();
 }
 
+void PatchState::addComments()
+{
+    comments_.emplace();
+    for (const auto& c : patch_->comments())
+        comments_->push_back({c, *c});
+}
+
 void PatchState::addModuleItem(const Module::Ptr& module, bool withFields)
 {
     if (!module)
@@ -67,6 +74,8 @@ PatchState PatchState::after() const
         now.addModuleItem(item.module, item.withFields);
     for (const auto& item : fields_)
         now.addField(item.field);
+    if (comments_)
+        now.addComments();
     if (order_) {
         now.addOrder();
         std::unordered_set<const Module*> before;
@@ -137,6 +146,15 @@ void PatchState::restore() const
     }
     for (const auto& item : fields_)
         put(item);
+    if (comments_) {
+        PatchComment::List list;
+        list.reserve(comments_->size());
+        for (const auto& item : *comments_) {
+            *item.comment = item.value;
+            list.push_back(item.comment);
+        }
+        patch_->setComments(std::move(list));
+    }
 }
 
 // ---------------------------------------------------------------- reading

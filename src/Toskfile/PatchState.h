@@ -3,6 +3,7 @@
 
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleList.h"
+#include "Toskfile/PatchComment.h"
 #include "base/Geometry.h"
 
 #include <cstdint>
@@ -40,6 +41,10 @@ public:
     // Every input of the patch fed by one of the modules (or by a module
     // inside one of them).
     void addInputsFedBy(const std::vector<Module*>& modules);
+
+    // The comments: which there are, in which order, with their places and
+    // texts.
+    void addComments();
 
     // The same parts as they stand now. With the order kept, the inputs of
     // modules that have come into the patch since are kept too, so that
@@ -83,6 +88,11 @@ private:
 
     SigFile* patch_;
     std::optional<ModuleList::List> order_;
+    struct CommentItem {
+        PatchComment::Ptr comment;
+        PatchComment value;
+    };
+    std::optional<std::vector<CommentItem>> comments_;
     std::vector<ModuleItem> modules_;
     std::vector<FieldItem> fields_;
     std::unordered_map<const Module*, size_t> moduleIndex_;

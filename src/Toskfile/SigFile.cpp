@@ -103,6 +103,7 @@ void SigFile::load(std::string_view bytes)
     deleteContents();
     loadError_.reset();
     readProblems_.clear();
+    comments_.clear();
     SigfileTokenizer tokenizer(bytes, " ");
     // Records other than comments: a file holding any must have a head.
     bool records = false;
@@ -114,6 +115,13 @@ void SigFile::load(std::string_view bytes)
     try {
         while (tokenizer.isActive()) {
             line = tokenizer.line();
+            if (auto comment = tokenizer.nextTokenView(); comment && !tokenizer.lastTokenQuoted()) {
+                if (auto kept = CommentLine::read(*comment)) {
+                    comments_.push_back(std::make_shared<PatchComment>(std::move(*kept)));
+                    continue;
+                }
+            }
+            tokenizer.stepBack();
             Module::Ptr module = SModule::moduleFromTokenizer(tokenizer, sigDbase_);
             if (!module) {
                 logf("SigFile.load: module not defined at line: %d", line);
@@ -622,6 +630,13 @@ std::string SigFile::representation(int saveFlags) const
     saveModules(buffer, headName, saveFlags);
     if (m_Tail && !m_Tail->isComment())
         m_Tail->save(buffer, headName, saveFlags);
+    // After the tail, where no group and no record can be split by them; a
+    // unit is never sent them.
+    if (!(saveFlags & (Module::SAVE_NO_INFO | Module::SAVE_ENTRIES_ONLY)))
+        for (const auto& c : comments_) {
+            buffer += CommentLine::write(*c);
+            buffer += "\r\n";
+        }
     return buffer;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Toskfile/ModuleList.h"
+#include "Toskfile/PatchComment.h"
 #include "base/Geometry.h"
 
 #include <memory>
@@ -117,9 +118,13 @@ public:
     void setZoom(float zoom) { m_Zoom = zoom; }
     int viewMode() const { return m_ViewMode; }
     void setViewMode(int mode) { m_ViewMode = mode; }
+    // The comments on the canvas, in file order (PatchEditor changes them).
+    const PatchComment::List& comments() const { return comments_; }
+    void setComments(PatchComment::List comments) { comments_ = std::move(comments); }
 
     // --- writing (dataRepresentation, uploadRepresentation of the list)
-    // The list's lines, then the tail's.
+    // The list's lines, then the tail's, then (in file text only) one
+    // comment line per comment.
     std::string representation(int saveFlags) const override;
 
     // --- processing order
@@ -193,6 +198,7 @@ private:
     int m_ViewMode = 0;
     std::optional<std::string> loadError_;
     std::vector<std::string> readProblems_;
+    PatchComment::List comments_;
     int unresolved_ = 0;
     // Instance names -> first module so named, while the second pass runs.
     const class ModuleLookup* lookup_ = nullptr;

@@ -167,6 +167,7 @@ void addPatchMenu(QMenuBar* bar, MainMenuDelegate& delegate)
     QObject::connect(add, &QAction::triggered, d, [d, bar] { d->addModuleSearchAction(bar->window()); });
     CommandMenu* items = commandMenu(bar, patch);
     using C = CanvasCommand;
+    items->add(C::AddComment, "actionAddComment");
     items->add(C::InspectModule, "actionInspectModule", {QKeySequence(Qt::CTRL | Qt::Key_I)});
     items->add(C::EditSpecific, "actionEditSpecific", {QKeySequence(Qt::CTRL | Qt::Key_E)});
     patch->addSeparator();

@@ -2,6 +2,7 @@
 #include "canvas/CanvasCommands.h"
 
 #include "Toskfile/ModuleArrangement.h"
+#include "Toskfile/PatchComment.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
@@ -9,6 +10,7 @@
 #include "Toskfile/WaveObject.h"
 #include "base/Alerts.h"
 #include "base/Localization.h"
+#include "canvas/CanvasComments.h"
 #include "canvas/CanvasTracker.h"
 #include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"
@@ -87,6 +89,8 @@ Title titleOf(CanvasCommand command)
         return {"MenuZoomToFit", "Zoom to &Fit"};
     case CanvasCommand::ZoomToSelection:
         return {"MenuZoomToSelection", "Zoom to &Selection"};
+    case CanvasCommand::AddComment:
+        return {"MenuAddComment", "Add &Comment"};
     }
     return {"", ""};
 }
@@ -139,6 +143,10 @@ bool CanvasCommands::hasModules() const
 
 bool CanvasCommands::canDelete(QString* title) const
 {
+    if (!view_.comments().selected().empty()) {
+        *title = text("MenuDeleteComment", "&Delete Comment");
+        return true;
+    }
     if (!view_.selectedModules().empty()) {
         *title = text("MenuDeleteModules", "&Delete Selected Modules");
         return true;
@@ -183,6 +191,8 @@ CommandState CanvasCommands::state(CanvasCommand command) const
         break;
     case CanvasCommand::Cut:
     case CanvasCommand::Copy:
+        s.enabled = selected > 0 || !view_.comments().selected().empty();
+        break;
     case CanvasCommand::Duplicate:
     case CanvasCommand::DeselectAll:
         s.enabled = selected > 0;
@@ -238,6 +248,9 @@ CommandState CanvasCommands::state(CanvasCommand command) const
         break;
     case CanvasCommand::ZoomToSelection:
         s.enabled = !view_.selectedModules().empty();
+        break;
+    case CanvasCommand::AddComment:
+        s.enabled = true;
         break;
     }
     return s;
@@ -339,6 +352,9 @@ bool CanvasCommands::perform(CanvasCommand command)
     case CanvasCommand::ZoomToSelection:
         view_.zoomToSelection();
         break;
+    case CanvasCommand::AddComment:
+        view_.comments().add();
+        break;
     }
     return true;
 }
@@ -348,7 +364,8 @@ bool CanvasCommands::perform(CanvasCommand command)
 void CanvasCommands::copy()
 {
     const std::vector<Module*> selection = view_.selectedModules();
-    if (selection.empty())
+    const std::vector<PatchComment::Ptr> comments = view_.comments().selected();
+    if (selection.empty() && comments.empty())
         return;
     std::vector<const Module*> sorted(selection.begin(), selection.end());
     std::sort(sorted.begin(), sorted.end());
@@ -357,6 +374,9 @@ void CanvasCommands::copy()
     for (const auto& m : view_.sigFile()->listOfModules())
         if (std::binary_search(sorted.begin(), sorted.end(), m.get()))
             m->save(bytes, "adc", 0);
+    // Comments travel as the lines the file keeps them in.
+    for (const auto& c : comments)
+        bytes += CommentLine::write(*c) + "\r\n";
     clipboardText_ = Latin1::qstring(bytes);
     QGuiApplication::clipboard()->setText(clipboardText_);
     pasteCascadeNumber_ = 1;
@@ -366,8 +386,11 @@ void CanvasCommands::copy()
 void CanvasCommands::cut()
 {
     copy();
-    PatchEditor(*view_.sigDocument()).deleteModules(view_.selectedModules(), "Cut");
+    PatchEditor editor(*view_.sigDocument());
+    editor.deleteModules(view_.selectedModules(), "Cut");
+    editor.deleteComments(view_.comments().selected(), "Cut");
     view_.clearSelection();
+    view_.comments().clearSelection();
 }
 
 void CanvasCommands::paste()
@@ -386,10 +409,18 @@ void CanvasCommands::paste()
     }
     Module* anchor = selection.size() == 1 ? selection.front() : view_.head();
     const Point cascade{pasteCascadeDelta_.x * pasteCascadeNumber_, pasteCascadeDelta_.y * pasteCascadeNumber_};
-    const ModuleList::List pasted = PatchEditor(*view_.sigDocument()).paste(Latin1::bytes(text), anchor, cascade);
-    if (pasted.empty())
+    PatchEditor editor(*view_.sigDocument());
+    const std::string bytes = Latin1::bytes(text);
+    const ModuleList::List pasted = editor.paste(bytes, anchor, cascade);
+    // Comments keep their places, moved by the cascade.
+    const PatchEditor::Comments notes = editor.pasteComments(CommentLine::readAll(bytes), cascade);
+    if (pasted.empty() && notes.empty())
         return;
     ++pasteCascadeNumber_;
+    if (pasted.empty()) {
+        view_.comments().setSelected(notes);
+        return;
+    }
     // Selected last to first: the last module pasted is the one Align lines
     // the others up on.
     std::vector<Module*> made;
@@ -424,6 +455,11 @@ void CanvasCommands::noteDragStep(Point offset)
 void CanvasCommands::deleteSelection()
 {
     PatchEditor editor(*view_.sigDocument());
+    if (const auto comments = view_.comments().selected(); !comments.empty()) {
+        editor.deleteComments(comments);
+        view_.comments().clearSelection();
+        return;
+    }
     const std::vector<Module*> selection = view_.selectedModules();
     if (!selection.empty()) {
         // Emptying the whole patch at one key asks first.

@@ -41,6 +41,7 @@ enum class CanvasCommand {
     ZoomOut,
     ZoomToFit,
     ZoomToSelection,
+    AddComment,
 };
 
 // What a menu item of a command shows now.

@@ -10,11 +10,13 @@
 #include "Toskfile/UndoGroup.h"
 #include "base/NumberText.h"
 #include "canvas/CanvasCommands.h"
+#include "canvas/CanvasComments.h"
 #include "canvas/CanvasQuickAdd.h"
 #include "canvas/CanvasScrollView.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTextMetrics.h"
 #include "canvas/CanvasTracker.h"
+#include "canvas/CommentPainter.h"
 #include "canvas/CompareOverlay.h"
 #include "canvas/GraphicViewAccessible.h"
 #include "canvas/GraphicWindowController.h"
@@ -48,7 +50,7 @@ namespace tosk {
 
 GraphicView::GraphicView(QWidget* parent)
     : QWidget(parent), tracker_(std::make_unique<CanvasTracker>(*this)),
-      commands_(std::make_unique<CanvasCommands>(*this))
+      commands_(std::make_unique<CanvasCommands>(*this)), comments_(std::make_unique<CanvasComments>(*this))
 {
     setObjectName(QStringLiteral("graphicView"));
     GraphicViewAccessible::install();
@@ -68,6 +70,7 @@ GraphicView::~GraphicView()
 {
     // A drag still going on is recorded while the document is still there.
     tracker_.reset();
+    comments_.reset();
     setDocument(nullptr);
 }
 
@@ -97,6 +100,10 @@ void GraphicView::patchDidChange(const PatchChange& change)
         tracker_->mode() == CanvasTracker::Mode::ModuleDrag)
         return;
     noteStep(change);
+    comments_->patchDidChange(change);
+    // A comment moved past the canvas's edge is to be scrolled to.
+    if (change.touches(PatchChange::Comments))
+        applyFrame();
     const size_t selected = marks_.selection().size();
     for (const auto& m : change.removed)
         marks_.forget(*m);
@@ -301,6 +308,9 @@ void GraphicView::selectionDidChange(const std::vector<Module*>& before)
     std::sort(a.begin(), a.end());
     std::sort(b.begin(), b.end());
     std::set_symmetric_difference(a.begin(), a.end(), b.begin(), b.end(), std::back_inserter(changed));
+    // Comments are selected on their own.
+    if (!after.empty())
+        comments_->clearSelection();
     if (changed.size() > 200) {
         update();
     } else {
@@ -471,9 +481,12 @@ void GraphicView::setFrameSize(const QSizeF& size)
 
 void GraphicView::applyFrame()
 {
-    // The canvas always reaches what the last paint drew.
-    double w = std::max(frame_.width(), layout_.maxX());
-    double h = std::max(frame_.height(), layout_.maxY());
+    if (comments_)
+        comments_->placeEditor();
+    // The canvas always reaches what the last paint drew, comments included.
+    const Point notes = comments_ ? comments_->extent() : Point{};
+    double w = std::max({frame_.width(), layout_.maxX(), notes.x});
+    double h = std::max({frame_.height(), layout_.maxY(), notes.y});
     QSize px(int(std::ceil(w * magnification_)), int(std::ceil(h * magnification_)));
     if (px != size())
         resize(px);
@@ -776,11 +789,16 @@ void GraphicView::paintEvent(QPaintEvent* event)
     } else {
         paint(event->rect());
     }
+    const QRect px = event->rect();
+    comments_->paint(painter, Rect(px.x() / magnification_, px.y() / magnification_, px.width() / magnification_,
+                                   px.height() / magnification_));
     // The legend keeps its corner of the view: the whole view is painted.
     if (overlay_)
         CompareOverlayPainter::draw(painter, *overlay_, visibleArea());
     // A patch that grew past the frame gets room to scroll to.
-    if (layout.maxX() * magnification_ > width() + 0.5 || layout.maxY() * magnification_ > height() + 0.5)
+    const Point notes = comments_->extent();
+    if (std::max(layout.maxX(), notes.x) * magnification_ > width() + 0.5 ||
+        std::max(layout.maxY(), notes.y) * magnification_ > height() + 0.5)
         QTimer::singleShot(0, this, [this] { applyFrame(); });
 }
 
@@ -819,6 +837,8 @@ void GraphicView::mousePressEvent(QMouseEvent* event)
         if (selection.size() == 1)
             selectedBeforeClick_ = selection.front()->shared_from_this();
     }
+    if (comments_->press(canvasPoint(event->position()), event->modifiers() & Qt::ShiftModifier))
+        return;
     tracker_->press(canvasPoint(event->position()), event->modifiers(), 1);
 }
 
@@ -829,6 +849,8 @@ void GraphicView::mouseDoubleClickEvent(QMouseEvent* event)
         return;
     }
     lastMouse_ = event->position().toPoint();
+    if (comments_->doubleClick(canvasPoint(event->position())))
+        return;
     tracker_->press(canvasPoint(event->position()), event->modifiers(), 2);
 }
 
@@ -845,6 +867,10 @@ void GraphicView::mouseMoveEvent(QMouseEvent* event)
     lastMouse_ = event->position().toPoint();
     lastModifiers_ = event->modifiers();
     const Point p = canvasPoint(event->position());
+    if (comments_->isDragging() && (event->buttons() & Qt::LeftButton)) {
+        comments_->move(p);
+        return;
+    }
     if (tracker_->isTracking() && (event->buttons() & Qt::LeftButton)) {
         tracker_->move(p, event->modifiers());
         updateAutoScroll(lastMouse_);
@@ -868,6 +894,10 @@ void GraphicView::mouseReleaseEvent(QMouseEvent* event)
         return;
     }
     autoScrollTimer_->stop();
+    if (comments_->isDragging()) {
+        comments_->release(canvasPoint(event->position()));
+        return;
+    }
     tracker_->release(canvasPoint(event->position()), event->modifiers());
 }
 
@@ -937,6 +967,10 @@ void GraphicView::keyPressEvent(QKeyEvent* event)
         }
         break;
     case Qt::Key_Escape:
+        if (comments_->isDragging()) {
+            comments_->cancel();
+            return;
+        }
         if (tracker_->isTracking()) {
             tracker_->cancel();
             autoScrollTimer_->stop();
@@ -1054,7 +1088,11 @@ QMenu* GraphicView::menuForPoint(const Point& point, QWidget* parent)
     contextSelection_.reset();
     Module* module = nullptr;
     ModuleField::Ptr wire;
-    if (patch_) {
+    PatchComment::Ptr comment = patch_ ? CommentPainter::commentAt(patch_->comments(), point) : nullptr;
+    if (comment) {
+        if (!comments_->isSelected(comment.get()))
+            comments_->setSelected({comment});
+    } else if (patch_) {
         canvasLayout();
         Module* m = CanvasHitTest::moduleUnderPoint(*patch_, point);
         if (m && m != head() && !m->isTail()) {
@@ -1097,6 +1135,19 @@ QMenu* GraphicView::menuForPoint(const Point& point, QWidget* parent)
                 w->hooks().addModule(*w);
         });
     };
+    if (comment) {
+        add(CanvasCommand::Cut, "contextCut");
+        add(CanvasCommand::Copy, "contextCopy");
+        add(CanvasCommand::Delete, "contextDelete");
+        QAction* action = menu->addAction(Latin1::text("MenuEditComment", "&Edit Comment"));
+        action->setObjectName(QStringLiteral("contextEditComment"));
+        std::weak_ptr<PatchComment> weak = comment;
+        connect(action, &QAction::triggered, this, [this, weak] {
+            if (auto c = weak.lock())
+                comments_->edit(c);
+        });
+        return menu;
+    }
     if (wire) {
         add(CanvasCommand::Delete, "contextDeleteConnection",
             Latin1::text("MenuDeleteConnection", "&Delete Connection"));
@@ -1125,6 +1176,10 @@ QMenu* GraphicView::menuForPoint(const Point& point, QWidget* parent)
     } else {
         add(CanvasCommand::Paste, "contextPaste");
         addPanel("contextAddModule", "MenuAddModule", "&Add Module...");
+        QAction* note = menu->addAction(CanvasCommands::defaultTitle(CanvasCommand::AddComment));
+        note->setObjectName(QStringLiteral("contextAddComment"));
+        note->setEnabled(commands_->state(CanvasCommand::AddComment).enabled);
+        connect(note, &QAction::triggered, this, [this, point] { comments_->add(point); });
         add(CanvasCommand::SelectAll, "contextSelectAll");
     }
     menu->addSeparator();

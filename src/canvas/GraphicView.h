@@ -25,6 +25,7 @@ class QTimer;
 namespace tosk {
 
 class CanvasCommands;
+class CanvasComments;
 class CanvasQuickAdd;
 struct CompareOverlay;
 class CanvasScrollView;
@@ -151,6 +152,8 @@ public:
     // --- interaction
     CanvasTracker& tracker() { return *tracker_; }
     CanvasCommands& commands() { return *commands_; }
+    // The comments: their selection, gestures and editor.
+    CanvasComments& comments() { return *comments_; }
     // Canvas points of a widget position.
     Point canvasPoint(const QPointF& widgetPosition) const;
     // The "Options" menu of a right click at the point: a module not yet
@@ -311,6 +314,7 @@ private:
     GridSettings grid_;
     std::unique_ptr<CanvasTracker> tracker_;
     std::unique_ptr<CanvasCommands> commands_;
+    std::unique_ptr<CanvasComments> comments_;
     std::weak_ptr<Module> contextSelection_;
     CanvasQuickAdd* quickAdd_ = nullptr;
     // The one module selected before the last single click (a double-click's

@@ -149,7 +149,8 @@ TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvas)
               withCanvasItems({"Cu&t", "&Copy", "D&uplicate", "&Delete", "-", "&Inspect Module", "&Edit Specific",
                                "&Operator Reference"}));
     EXPECT_EQ(menuAt(w, onWire(w, "g", "in")), (std::vector<std::string>{"&Delete Connection", "&Insert Module..."}));
-    EXPECT_EQ(menuAt(w, w.at(600, 500)), withCanvasItems({"&Paste (off)", "&Add Module...", "Select &All"}));
+    EXPECT_EQ(menuAt(w, w.at(600, 500)),
+              withCanvasItems({"&Paste (off)", "&Add Module...", "Add &Comment", "Select &All"}));
 }
 
 TEST(CanvasPatcher, ContextMenuItemsActOnWhatWasUnderTheMouse)
