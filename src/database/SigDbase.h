@@ -39,8 +39,8 @@ public:
     // first use without asking anyone (~/sigdbase.sbf, else the bundled one).
     // Main thread only.
     static std::shared_ptr<SigDbase> sharedSigDbase();
-    // Replaces the process-wide database; null makes the next use read the
-    // stored path again. Answers the one it replaced, so that it can be put
+    // Replaces the process-wide database; null makes the next use make one
+    // again. Answers the one it replaced, so that it can be put
     // back.
     static std::shared_ptr<SigDbase> setSharedSigDbase(std::shared_ptr<SigDbase> db);
 
