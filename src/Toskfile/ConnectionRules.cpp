@@ -3,7 +3,6 @@
 
 #include "Toskfile/Module.h"
 #include "Toskfile/SigFile.h"
-#include "base/Alerts.h"
 #include "base/Localization.h"
 
 namespace tosk {
@@ -112,12 +111,12 @@ ConnectionPlan ConnectionRules::plan(const SigFile& patch, const ModuleField::Pt
     return plan;
 }
 
-void ConnectionRules::alert(const ConnectionPlan& plan, const void* window)
+void ConnectionRules::report(const ConnectionPlan& plan, Problems& problems)
 {
     if (plan.outcome != ConnectionPlan::Outcome::Refused)
         return;
-    Alerts::show(AlertStyle::Critical, localized("ERROR", "ERROR"), localized(plan.alertKey, plan.alertText),
-                 {localized("OK", "OK")}, window);
+    problems.add(AlertStyle::Critical, localized("ERROR", "ERROR"), localized(plan.alertKey, plan.alertText),
+                 {localized("OK", "OK")});
 }
 
 } // namespace tosk

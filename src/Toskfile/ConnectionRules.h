@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Toskfile/ModuleField.h"
+#include "base/Problems.h"
 
 #include <string>
 #include <utility>
@@ -74,9 +75,9 @@ public:
     static ConnectionPlan plan(const SigFile& patch, const ModuleField::Ptr& from, const ModuleField::Ptr& to,
                                GestureKeys keys);
 
-    // Shows a refusal as the canvas does: a critical "ERROR" alert with the
-    // localised text and "OK" (on the window given). Nothing otherwise.
-    static void alert(const ConnectionPlan& plan, const void* window = nullptr);
+    // Adds a refusal as the canvas shows it: a critical "ERROR" alert with
+    // the localised text and "OK". Nothing otherwise.
+    static void report(const ConnectionPlan& plan, Problems& problems);
 };
 
 } // namespace tosk

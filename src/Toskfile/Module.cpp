@@ -15,7 +15,6 @@
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
-#include "base/PreferenceController.h"
 #include "base/TextCase.h"
 #include "base/TkxException.h"
 #include "database/OperatorDesc.h"
@@ -106,6 +105,7 @@ void Module::initWithName(const std::string& name, SigfileTokenizer* tokenizer,
 {
     initModule(nullptr);
     readLosses_.clear();
+    buildProblems_.clear();
     buildModule(dbase, tokenizer, name);
     if (instanceName) {
         if (FieldPtr f = opstartNameField())
@@ -515,7 +515,7 @@ std::string Module::processStackExpression(const std::string& expression) const
         FieldPtr f = field(name);
         return f ? OperatorField::decimalValue(f->text()) : 0.0;
     };
-    context.highSampleRate = PreferenceController::shared().highSampleRate();
+    context.highSampleRate = sigDbase_ && sigDbase_->highSampleRate();
     context.channels = sigDbase_ ? sigDbase_->maxChannels() : 0;
     double value = FieldExpression::evaluate(expression, context);
     return numberString(static_cast<float>(value));

@@ -3,6 +3,7 @@
 
 #include "Toskfile/ModuleField.h"
 #include "base/Geometry.h"
+#include "base/Problems.h"
 
 #include <cstdint>
 #include <memory>
@@ -109,6 +110,10 @@ public:
     // read whole. A group gathers its members' losses.
     const std::vector<std::string>& readLosses() const { return readLosses_; }
     void noteReadLoss(std::string loss) { readLosses_.push_back(std::move(loss)); }
+    // The alerts building this module raised (an operator the database does
+    // not know), for whoever reads it to show; a group gathers its members'.
+    const Problems& buildProblems() const { return buildProblems_; }
+    Problems& buildProblems() { return buildProblems_; }
     // A copy with copied fields, the same operator and entries, no document.
     virtual Ptr copy() const;
     void initWithModule(const Module& other);
@@ -313,6 +318,7 @@ private:
     bool m_UpdateNeeded = true;
     int32_t m_HideNum = 0;
     std::vector<std::string> readLosses_;
+    Problems buildProblems_;
 };
 
 } // namespace tosk

@@ -5,7 +5,6 @@
 #include "Toskfile/SModule.h"
 #include "Toskfile/SigFile.h"
 #include "Toskfile/SigfileTokenizer.h"
-#include "base/Alerts.h"
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/TkxException.h"
@@ -66,9 +65,10 @@ void ModuleBuilder::buildUnknownOperator(const std::string& name, SigfileTokeniz
 {
     const std::string shown = latin1ToUtf8(name);
     logf("Module.buildModule: no operator found for [%s]", shown.c_str());
-    Alerts::show(AlertStyle::Informational, localized("ModuleBuild", "Module Build"),
-                 fillIn(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), {shown}),
-                 {localized("OK", "OK")});
+    module_.buildProblems().add(
+        AlertStyle::Informational, localized("ModuleBuild", "Module Build"),
+        fillIn(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), {shown}),
+        {localized("OK", "OK")});
     std::string joined = name;
     if (tokenizer) {
         // Random bytes make one huge "name": the note keeps its start.

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Toskfile/Module.h"
+#include "base/Problems.h"
 
 #include <string>
 #include <string_view>
@@ -38,11 +39,14 @@ public:
     // The program name of the unit's copy (for telling the user which
     // preset it is when the two do not match).
     const std::string& unitProgramName() const { return unitProgramName_; }
+    // What reading the unit's copy found (references to nothing), to show.
+    const Problems& problems() const { return problems_; }
 
 private:
     bool matches_ = false;
     std::vector<ParameterDifference> differences_;
     std::string unitProgramName_;
+    Problems problems_;
 };
 
 } // namespace tosk

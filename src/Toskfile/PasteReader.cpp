@@ -3,7 +3,6 @@
 
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/SigFile.h"
-#include "base/Alerts.h"
 #include "base/Log.h"
 #include "base/TextCase.h"
 
@@ -28,14 +27,13 @@ PasteReader::Result PasteReader::read(const std::string& text, const SigFile& ta
     Result result;
     SigFile pasted(target.sigDbase(), nullptr);
     {
-        ScopedRecordingAlerts quiet;
         LogCapture silent;
         pasted.load(text);
-        // An unknown operator is the only thing the first pass alerts about.
-        if (pasted.loadError() || !quiet.recorded.empty())
+        // An unknown operator is the only problem the first pass finds.
+        if (pasted.loadError() || !pasted.problems().empty())
             return result;
         pasted.secondPass(false);
-        if (!quiet.recorded.empty())
+        if (!pasted.problems().empty())
             return result;
     }
 

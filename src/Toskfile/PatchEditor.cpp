@@ -734,11 +734,12 @@ int PatchEditor::takeParameters(const std::vector<std::pair<Module::FieldPtr, st
 // ---------------------------------------------------------------- wires
 
 bool PatchEditor::connectGesture(const Module::FieldPtr& from, const Module::FieldPtr& to, GestureKeys keys,
-                                 const void* window)
+                                 Problems* refusals)
 {
     ConnectionPlan plan = ConnectionRules::plan(patch(), from, to, keys);
     if (plan.outcome == ConnectionPlan::Outcome::Refused) {
-        ConnectionRules::alert(plan, window);
+        if (refusals)
+            ConnectionRules::report(plan, *refusals);
         return false;
     }
     std::string refusal;
@@ -748,7 +749,8 @@ bool PatchEditor::connectGesture(const Module::FieldPtr& from, const Module::Fie
         plan.outcome = ConnectionPlan::Outcome::Refused;
         plan.alertKey = refusal;
         plan.alertText = "Cannot add any more repeating fields.";
-        ConnectionRules::alert(plan, window);
+        if (refusals)
+            ConnectionRules::report(plan, *refusals);
     }
     return false;
 }

@@ -75,10 +75,10 @@ public:
 
     // --- wires
     // The connection gesture from pin `from` to pin `to` with the keys held
-    // at release: resolves it (ConnectionRules::plan), shows a refusal's
-    // alert on `window`, and connects ("Connect Field").
+    // at release: resolves it (ConnectionRules::plan), adds a refusal's
+    // alert to `refusals` when given, and connects ("Connect Field").
     bool connectGesture(const Module::FieldPtr& from, const Module::FieldPtr& to, GestureKeys keys,
-                        const void* window = nullptr);
+                        Problems* refusals = nullptr);
     // Carries out a plan (from ConnectionRules::plan). With a repetition,
     // the repetition and the wire to its counterpart of the pin dropped on
     // are one step; when the group cannot grow after all, `refusal` (if

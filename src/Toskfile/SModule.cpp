@@ -121,9 +121,11 @@ Module::Ptr SModule::readGroup(const std::string& header, SigfileTokenizer& toke
 
     auto group = std::make_shared<SModule>();
     // Comment members are dropped below: what they lost is the group's.
-    for (const auto& member : members)
+    for (const auto& member : members) {
         for (const auto& loss : member->readLosses())
             group->noteReadLoss(loss);
+        group->buildProblems().append(member->buildProblems());
+    }
     if (static_cast<int>(members.size()) < count)
         group->noteReadLoss(format("line %d: group %s cut short (%zu of %d members)", line,
                                    (itemCount > 2 ? fields[2] : fields[1]).c_str(), members.size(), count));

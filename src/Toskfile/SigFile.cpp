@@ -8,7 +8,6 @@
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigfileTokenizer.h"
 #include "Toskfile/UndoManager.h"
-#include "base/Alerts.h"
 #include "base/AtomicFile.h"
 #include "base/Localization.h"
 #include "base/Log.h"
@@ -128,6 +127,7 @@ void SigFile::load(std::string_view bytes)
                 continue;
             }
             readProblems_.insert(readProblems_.end(), module->readLosses().begin(), module->readLosses().end());
+            problems_.append(module->buildProblems());
             records = records || !module->isComment() || !module->readLosses().empty();
             if (module->isComment()) {
                 logf("SigFile.load: module %s has null opDescriptor", latin1ToUtf8(module->description()).c_str());
@@ -156,7 +156,9 @@ Module::Ptr SigFile::moduleWithDefaults(const std::string& operatorName, const s
     // (a group never closed, a count expression that does not evaluate)
     // must cost the patch that module, not the program.
     try {
-        return Module::moduleNamed(operatorName, std::optional<std::string>(instanceName), sigDbase_);
+        Module::Ptr module = Module::moduleNamed(operatorName, std::optional<std::string>(instanceName), sigDbase_);
+        problems_.append(module->buildProblems());
+        return module;
     } catch (const TkxException& e) {
         logf("SigFile: cannot build %s: %s - %s", latin1ToUtf8(operatorName).c_str(), e.name().c_str(),
              e.reason().c_str());
@@ -328,7 +330,7 @@ int SigFile::secondPass(bool messages)
     unresolved_ = static_cast<int>(unresolved.size());
     if (!message.empty()) {
         logf("Loading: %s", message.c_str());
-        Alerts::show(AlertStyle::Critical, localized("ERROR", "ERROR"), message + "\n", {localized("OK", "OK")});
+        problems_.add(AlertStyle::Critical, localized("ERROR", "ERROR"), message + "\n", {localized("OK", "OK")});
     }
     return unresolved_;
 }
@@ -716,7 +718,7 @@ bool SigFile::reorder()
             names += ", ";
         names += latin1ToUtf8(operatorLabel(*list[i]) + "-" + list[i]->instanceName());
     }
-    Alerts::show(
+    problems_.add(
         AlertStyle::Critical, "Reorder Error",
         fillIn(localized("UnconnectedModules", "The following modules are not properly connected: %s."), {names}) +
             "\n\n" + localized("PleaseCorrect", "Please correct the problem and try again."),
@@ -727,6 +729,7 @@ bool SigFile::reorder()
 int SigFile::updateParams(std::string_view bytes)
 {
     std::unique_ptr<SigFile> remote = fileWithData(std::string(bytes), std::string("temp"), sigDbase_, nullptr);
+    problems_.append(remote->takeProblems());
     const Module::FieldList mine = nameFieldList(true);
     const Module::FieldList theirs = remote->nameFieldList(true);
     int total = 0;
@@ -746,15 +749,15 @@ int SigFile::updateParams(std::string_view bytes)
     const std::string title = localized("UpdateParams", "Update Parameters");
     const std::vector<std::string> ok{localized("OK", "OK")};
     if (total == 0)
-        Alerts::show(AlertStyle::Informational, title, localized("UpdateParamsNoChange", "No changes were made."), ok);
+        problems_.add(AlertStyle::Informational, title, localized("UpdateParamsNoChange", "No changes were made."), ok);
     else if (total == -1)
-        Alerts::show(AlertStyle::Critical, title,
-                     fillIn(localized("UpdateParamsErr1", "The remote '%s' preset is not the same as %s"),
-                            {latin1ToUtf8(remote->programName()), latin1ToUtf8(programName())}),
-                     ok);
+        problems_.add(AlertStyle::Critical, title,
+                      fillIn(localized("UpdateParamsErr1", "The remote '%s' preset is not the same as %s"),
+                             {latin1ToUtf8(remote->programName()), latin1ToUtf8(programName())}),
+                      ok);
     else
-        Alerts::show(AlertStyle::Informational, title,
-                     fillIn(localized("UpdateParamsChanges", "%s changes were made."), {numberString(total)}), ok);
+        problems_.add(AlertStyle::Informational, title,
+                      fillIn(localized("UpdateParamsChanges", "%s changes were made."), {numberString(total)}), ok);
     return total;
 }
 

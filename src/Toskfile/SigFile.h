@@ -4,6 +4,7 @@
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/PatchComment.h"
 #include "base/Geometry.h"
+#include "base/Problems.h"
 
 #include <memory>
 #include <optional>
@@ -68,6 +69,12 @@ public:
     // in a file that holds records, reading stopped early. Empty when the
     // bytes were read faithfully (an empty or comment-only file is).
     const std::vector<std::string>& readProblems() const { return readProblems_; }
+    // The alerts reading, reordering and updating raised (an unknown
+    // operator, references that resolve to nothing, a reorder that cannot
+    // be done, an update's outcome), in order, until the caller takes them
+    // to show.
+    const Problems& problems() const { return problems_; }
+    Problems takeProblems() { return problems_.take(); }
 
     // The output a reference ("instance-tag") names, of the given module when
     // its instance name matches, else of the first module so named; a group
@@ -130,12 +137,12 @@ public:
     // --- processing order
     // Groups the modules by what they feed (user objects, then controls,
     // then signals), keeping their relative order within each kind. False,
-    // after a "Reorder Error" alert and with nothing changed, when some
-    // module feeds nothing.
+    // with a "Reorder Error" problem and nothing changed, when some module
+    // feeds nothing.
     bool reorder();
     // Takes the values of a unit's copy of this patch (sig-file bytes) into
     // every unconnected field; answers the number changed, -1 when the two
-    // patches differ in shape. Reports the outcome in an alert.
+    // patches differ in shape. The outcome is a problem to show.
     int updateParams(std::string_view bytes);
 
     // --- automatic layout
@@ -199,6 +206,7 @@ private:
     std::optional<std::string> loadError_;
     std::vector<std::string> readProblems_;
     PatchComment::List comments_;
+    Problems problems_;
     int unresolved_ = 0;
     // Instance names -> first module so named, while the second pass runs.
     const class ModuleLookup* lookup_ = nullptr;

@@ -75,11 +75,16 @@ DocumentController::Format DocumentController::sigFileFormat(std::shared_ptr<Sig
             const std::string problem = document->databaseProblem();
             throw TkxException("SigDocument.loadDataRepresentation", problem.empty() ? "not a sig file" : problem);
         }
+        // What reading found (unknown operators, references to nothing) is
+        // told before the window opens.
+        Alerts::show(document->sigFile()->takeProblems());
         return document;
     };
     f.makeNew = [dbase] {
         auto document = std::make_shared<SigDocument>();
         document->initWithData(std::nullopt, std::nullopt, std::nullopt, dbase);
+        // A database without a head or tail operator says so.
+        Alerts::show(document->sigFile()->takeProblems());
         return document;
     };
     f.save = [](SigDocument& document, const std::string& path) { document.writeToFile(path); };

@@ -5,6 +5,7 @@
 #include "app/ApplicationMenu.h"
 #include "app/DocumentController.h"
 #include "app/PreferencesWindow.h"
+#include "app/SigDbaseOpening.h"
 #include "app/UnitCommands.h"
 #include "app/UnitTrafficWindow.h"
 #include "base/Alerts.h"
@@ -75,7 +76,7 @@ void MainMenuDelegate::applicationDidFinishLaunching()
     dispatcher_->addressUnitsOwnId();
     unitCommands_ = std::make_unique<UnitCommands>(*this, *dispatcher_);
     // A database that cannot be found or read stays empty; launch goes on.
-    sigDbase_ = SigDbase::sharedSigDbase();
+    sigDbase_ = openSharedSigDbase(PreferenceController::shared());
     AddModuleController::initializeAddModuleController(sigDbase_);
     setGraphicWindowController(nullptr);
     // Qt reports only the window that gains the focus; losing it to another
@@ -190,6 +191,11 @@ PreferencesWindow* MainMenuDelegate::preferencesWindow()
         preferencesWindow_ = std::make_unique<PreferencesWindow>([] { return SerialPort::portChoices(); });
         connect(preferencesWindow_.get(), &PreferencesWindow::sigDbaseLocationChanged, this,
                 &MainMenuDelegate::sigDbaseLocationChanged);
+        // The sample rate shapes the operators from the next module built.
+        connect(preferencesWindow_.get(), &PreferencesWindow::highSampleRateChanged, this, [this](bool on) {
+            if (sigDbase_)
+                sigDbase_->setHighSampleRate(on);
+        });
     }
     return preferencesWindow_.get();
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/PreferencesWindow.h"
 
+#include "app/SigDbaseOpening.h"
+
 #include "base/Alerts.h"
 #include "base/Localization.h"
 #include "base/Log.h"
@@ -357,7 +359,7 @@ void PreferencesWindow::enableConnectionObjects()
 
 void PreferencesWindow::onChooseLocation()
 {
-    const std::optional<std::string> path = SigDbase::browse();
+    const std::optional<std::string> path = askForSigDbase(preferences().store());
     if (!path || path->empty())
         return;
     preferences().setSigDbaseLocation(*path);
@@ -373,6 +375,7 @@ void PreferencesWindow::onCreateNewDoc(bool on)
 void PreferencesWindow::onHighSampleRate(bool on)
 {
     preferences().setHighSampleRate(on);
+    emit highSampleRateChanged(on);
 }
 
 void PreferencesWindow::onMidiSelect(bool on)

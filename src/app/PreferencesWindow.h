@@ -72,6 +72,8 @@ public:
 signals:
     // A new database file was chosen; it is read at the next start.
     void sigDbaseLocationChanged();
+    // The unit's sample rate was switched.
+    void highSampleRateChanged(bool on);
 
 protected:
     void showEvent(QShowEvent* event) override;

@@ -423,8 +423,11 @@ void UnitCommands::patchText(const Request& request, const Bytes& payload)
             log("MainMenuDelegate.processMidiMsg: the patch to update is closed; the unit's copy is dropped");
             return;
         }
-        UndoGroup step(*document);
-        PatchEditor(*document).updateParams(patch);
+        {
+            UndoGroup step(*document);
+            PatchEditor(*document).updateParams(patch);
+        }
+        Alerts::show(document->sigFile()->takeProblems());
         return;
     }
     DocumentController* documents = delegate_.documentController();
@@ -445,6 +448,7 @@ void UnitCommands::showComparison(const Request& request, const std::string& pat
         return;
     }
     ParameterComparison comparison = ParameterComparison::compare(*document->sigFile(), patch);
+    Alerts::show(comparison.problems());
     const std::string title = text("CompareTitle", "Compare with Unit");
     if (!comparison.matches()) {
         // Another preset: there is nothing to take from it.

@@ -39,6 +39,12 @@ int Alerts::show(AlertStyle style, const std::string& title, const std::string& 
     return shared().run(r);
 }
 
+void Alerts::show(const Problems& problems, const void* window)
+{
+    for (const AlertRequest& r : problems.list())
+        show(r.style, r.title, r.message, r.buttons, window, r.escapeButton);
+}
+
 void Alerts::error(const std::string& message, const void* window)
 {
     show(AlertStyle::Critical, localized("ERROR", "ERROR"), message, {}, window);

@@ -1,27 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/Problems.h"
+
 #include <deque>
 #include <string>
 #include <vector>
 
 namespace tosk {
 
-enum class AlertStyle { Critical, Informational, Warning };
-
-struct AlertRequest {
-    AlertStyle style = AlertStyle::Critical;
-    std::string title;
-    std::string message;
-    std::vector<std::string> buttons; // first is the default; empty means just "OK"
-    const void* window = nullptr;     // non-null: a sheet on that window
-    // The button Escape and closing the alert answer; -1: Cancel when there
-    // is one, else the only button.
-    int escapeButton = -1;
-};
-
-// Every alert of the program goes through here, so that the core can alert
-// without a window system and tests can see exactly what a user would see.
+// Every alert of the program goes through here, so that tests and the CLI can
+// see exactly what a user would see. The model never alerts: it collects
+// Problems, which the layer above shows here.
 class Alerts {
 public:
     virtual ~Alerts() = default;
@@ -37,6 +27,8 @@ public:
     static void alert(const std::string& message, const void* window = nullptr);
     static int show(AlertStyle style, const std::string& title, const std::string& message,
                     const std::vector<std::string>& buttons = {}, const void* window = nullptr, int escapeButton = -1);
+    // Shows what the model collected, in order (on the window given).
+    static void show(const Problems& problems, const void* window = nullptr);
 };
 
 // Writes "title: message" to stderr and takes the default button.

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/FileRequest.h"
+
 #include <deque>
 #include <optional>
 #include <string>
@@ -8,22 +10,8 @@
 
 namespace tosk {
 
-struct FileRequest {
-    bool save = false;                   // save panel rather than open panel
-    std::string title;
-    std::string message;
-    std::string directory;               // folder the panel opens in
-    std::string suggestedName;           // save panels
-    std::vector<std::string> fileTypes;  // extensions without the dot; empty: any
-    // The panel's filters ("Patches (*.sig *.sif)"), the first one chosen;
-    // empty: one made of fileTypes.
-    std::vector<std::string> nameFilters;
-    bool chooseFolders = false;
-    const void* window = nullptr;        // non-null: a sheet on that window
-};
-
-// Open and save panels, behind an interface so that the core can ask for a
-// file without a window system.
+// Open and save panels, behind an interface so that the layers above the
+// model can ask for a file without a window system (the CLI, tests).
 class FileChooser {
 public:
     virtual ~FileChooser() = default;

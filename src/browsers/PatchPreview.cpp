@@ -4,7 +4,6 @@
 #include "Toskfile/PatchLayout.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
-#include "base/Alerts.h"
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "canvas/CanvasRenderer.h"
@@ -63,10 +62,9 @@ void PatchPreview::render()
     {
         // What the loader would tell in an alert is told here, in a line.
         LogCapture quiet;
-        ScopedRecordingAlerts alerts;
         loaded = document.readFromFile(QFile::encodeName(path_).toStdString(), &reason);
-        if (loaded && !alerts.recorded.empty())
-            reason = alerts.recorded.front().message;
+        if (loaded && document.sigFile() && !document.sigFile()->problems().empty())
+            reason = document.sigFile()->problems().list().front().message;
     }
     SigFile* patch = document.sigFile();
     if (!loaded || !reason.empty() || !patch || !patch->head()) {

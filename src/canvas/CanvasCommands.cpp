@@ -569,6 +569,7 @@ void CanvasCommands::reorder()
     if (!confirm("Reorder", "Reorder SigFile", "ReorderACK", "Are you sure you want to reorder the modules for %s?"))
         return;
     PatchEditor(*view_.sigDocument()).reorderAll();
+    Alerts::show(view_.sigFile()->takeProblems());
 }
 
 } // namespace tosk

@@ -534,8 +534,9 @@ void CanvasTracker::endConnection(const Point& point, Qt::KeyboardModifiers keys
     // not be of a kind the pin itself is.
     if (!view_.sigDocument() || !ConnectionRules::accepts(*view_.sigFile(), from, target, gestureKeys(keys)))
         return;
-    PatchEditor(*view_.sigDocument())
-        .connectGesture(from, target, gestureKeys(keys), static_cast<const QWidget*>(view_.window()));
+    Problems refusals;
+    PatchEditor(*view_.sigDocument()).connectGesture(from, target, gestureKeys(keys), &refusals);
+    Alerts::show(refusals, static_cast<const QWidget*>(view_.window()));
 }
 
 // ---------------------------------------------------------------- order drag

@@ -2,12 +2,13 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 namespace tosk {
 
 // The brace-block reader shared by operators and their entries. Results are
-// byte counts; a result below 1 is a failure. -1 marks a failure that has
-// already been reported to the user (an unknown item key).
+// byte counts; a result below 1 is a failure. -1 marks an item key no entry
+// knows (unknownKey() names it, for the alert the loader's caller shows).
 class OpData {
 public:
     virtual ~OpData() = default;
@@ -30,8 +31,11 @@ public:
         return pos;
     }
 
+    const std::string& unknownKey() const { return unknownKey_; }
+
 protected:
     OpData() = default;
+    std::string unknownKey_;
 };
 
 } // namespace tosk

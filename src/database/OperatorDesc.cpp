@@ -114,8 +114,10 @@ long OperatorDesc::load(const char* bytes, size_t length)
     for (;;) {
         auto entry = std::make_shared<OperatorEntry>();
         long used = entry->getDataBlock(bytes + pos, length - pos);
-        if (used < 1)
+        if (used < 1) {
+            unknownKey_ = entry->unknownKey();
             return used;
+        }
         pos += static_cast<size_t>(used);
         addEntry(std::move(entry));
         pos = skipBlanks(bytes, pos, length);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/OperatorEntry.h"
 
-#include "base/Alerts.h"
 #include "base/Localization.h"
 #include "base/Log.h"
 
@@ -171,10 +170,8 @@ long OperatorEntry::load(const char* bytes, size_t length)
         }
         std::unique_ptr<OperatorField> field = hasColon ? OperatorField::newField(key, value) : nullptr;
         if (!field) {
-            const std::string keyText = latin1ToUtf8(key);
-            logf("OperatorField is nil for %s", keyText.c_str());
-            Alerts::error(
-                format("%s: %s", keyText.c_str(), localized("UnknownFieldType", "Unknown Field Type").c_str()));
+            logf("OperatorField is nil for %s", latin1ToUtf8(key).c_str());
+            unknownKey_ = std::string(key);
             return -1;
         }
         addField(std::move(field));

@@ -1,10 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "database/SigDbase.h"
 
-#include "base/PreferenceController.h"
-
 #include "base/DataFiles.h"
-#include "base/FileChooser.h"
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
@@ -30,9 +27,9 @@ std::string homeFolder()
 }
 
 // The stored database path; an empty value counts as none.
-std::optional<std::string> storedPath()
+std::optional<std::string> storedPath(const SettingsStore& settings)
 {
-    auto path = SigDbase::settingsStore().value(SigDbase::pathKey);
+    auto path = settings.value(SigDbase::pathKey);
     if (path && path->empty())
         return std::nullopt;
     return path;
@@ -78,7 +75,8 @@ std::shared_ptr<SigDbase> SigDbase::sharedSigDbase()
     std::shared_ptr<SigDbase>& shared = sharedSlot();
     if (!shared) {
         auto db = std::make_shared<SigDbase>();
-        db->initFromFileName("");
+        MemorySettingsStore nothingStored;
+        db->initFromFileName("", nothingStored);
         shared = std::move(db);
     }
     return shared;
@@ -90,21 +88,12 @@ std::shared_ptr<SigDbase> SigDbase::setSharedSigDbase(std::shared_ptr<SigDbase> 
     return db;
 }
 
-SettingsStore& SigDbase::settingsStore()
+std::optional<std::string> SigDbase::locate(const std::string& path, SettingsStore& settings)
 {
-    return PreferenceController::shared().store();
-}
-
-bool SigDbase::initFromFileName(const std::string& path)
-{
-    setEmpty();
-    sigDbaseCreated_ = false;
-    setFullPathName("");
-
     std::optional<std::string> chosen = path;
     bool unset = false;
     if (path.empty()) {
-        chosen = storedPath();
+        chosen = storedPath(settings);
         if (!chosen) {
             unset = true;
             chosen = homeFolder() + "/sigdbase.sbf";
@@ -114,20 +103,36 @@ bool SigDbase::initFromFileName(const std::string& path)
         // With nothing chosen yet, the database that ships with Tosk comes
         // before asking the user.
         std::string bundled = unset ? DataFiles::path("sigdbase.sbf") : std::string();
-        if (isFile(bundled)) {
-            logf("SigDbase.initFromFileName: no database chosen, taking the bundled %s", bundled.c_str());
-            chosen = bundled;
-        } else {
-            chosen = browse();
-        }
-    } else {
-        // The setting outlives the working folder: keep it absolute.
-        std::error_code ec;
-        fs::path absolute = fs::absolute(*chosen, ec);
-        if (!ec)
-            chosen = absolute.lexically_normal().string();
-        settingsStore().setValue(pathKey, *chosen);
+        if (!isFile(bundled))
+            return std::nullopt;
+        logf("SigDbase.initFromFileName: no database chosen, taking the bundled %s", bundled.c_str());
+        return bundled;
     }
+    // The setting outlives the working folder: keep it absolute.
+    std::error_code ec;
+    fs::path absolute = fs::absolute(*chosen, ec);
+    if (!ec)
+        chosen = absolute.lexically_normal().string();
+    settings.setValue(pathKey, *chosen);
+    return chosen;
+}
+
+FileRequest SigDbase::browseRequest(const SettingsStore& settings)
+{
+    FileRequest request;
+    request.title = localized("OpenDBaseFile");
+    request.message = localized("CancelProceed");
+    request.fileTypes = {"sbf"};
+    auto stored = storedPath(settings);
+    request.directory = stored ? fs::path(*stored).parent_path().string() : homeFolder();
+    return request;
+}
+
+bool SigDbase::initFromPath(const std::optional<std::string>& chosen)
+{
+    setEmpty();
+    sigDbaseCreated_ = false;
+    setFullPathName("");
     logf("SigDbase.initFromFileName: %s", chosen ? chosen->c_str() : "(null)");
     if (!chosen || chosen->empty())
         return false;
@@ -135,19 +140,9 @@ bool SigDbase::initFromFileName(const std::string& path)
     return createSigDbase();
 }
 
-std::optional<std::string> SigDbase::browse()
+bool SigDbase::initFromFileName(const std::string& path, SettingsStore& settings)
 {
-    FileRequest request;
-    request.title = localized("OpenDBaseFile");
-    request.message = localized("CancelProceed");
-    request.fileTypes = {"sbf"};
-    auto stored = storedPath();
-    request.directory = stored ? fs::path(*stored).parent_path().string() : homeFolder();
-    std::optional<std::string> answer = FileChooser::shared().choose(request);
-    if (!answer || answer->empty())
-        return std::nullopt;
-    settingsStore().setValue(pathKey, *answer);
-    return answer;
+    return initFromPath(locate(path, settings));
 }
 
 void SigDbase::setFullPathName(const std::string& path)
@@ -203,6 +198,11 @@ bool SigDbase::loadFromData(std::string_view bytes)
         auto op = std::make_shared<OperatorDesc>();
         long used = op->getDataBlock(data + pos, length - pos);
         if (used < 1) {
+            if (used == -1)
+                problems_.add(AlertStyle::Critical, localized("ERROR", "ERROR"),
+                              format("%s: %s", latin1ToUtf8(op->unknownKey()).c_str(),
+                                     localized("UnknownFieldType", "Unknown Field Type").c_str()),
+                              {localized("OK", "OK")});
             if (used == 0)
                 logf("SigDbase.loadFromData: format error in operator block %zu starting at byte %zu",
                      sigDbaseData_.size() + 1, pos);

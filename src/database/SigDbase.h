@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/FileRequest.h"
+#include "base/Problems.h"
 #include "database/OperatorDesc.h"
 
 #include <cstdint>
@@ -33,23 +35,28 @@ public:
     // cannot be read; sigDbaseCreated() tells).
     static std::shared_ptr<SigDbase> fromFile(const std::string& path);
 
-    // The process-wide database, made on first use from the stored path
-    // (main thread only).
+    // The process-wide database: the one the app installed, else one made on
+    // first use without asking anyone (~/sigdbase.sbf, else the bundled one).
+    // Main thread only.
     static std::shared_ptr<SigDbase> sharedSigDbase();
-    // Replaces the process-wide database; null makes the next use read the
-    // stored path again. Answers the one it replaced, so that it can be put
+    // Replaces the process-wide database; null makes the next use make one
+    // again. Answers the one it replaced, so that it can be put
     // back.
     static std::shared_ptr<SigDbase> setSharedSigDbase(std::shared_ptr<SigDbase> db);
 
-    // Where "SigDbasePath" is read and written: the preferences' store.
-    static SettingsStore& settingsStore();
-
-    // Chooses the file (the path given, else the stored one, else
-    // ~/sigdbase.sbf, else the bundled database, else asks the user) and loads
-    // it. Answers sigDbaseCreated().
-    bool initFromFileName(const std::string& path);
-    // Asks the user for a ".sbf" file; stores and answers its path.
-    static std::optional<std::string> browse();
+    // The file to read: the path given, else the one stored under pathKey in
+    // settings, else ~/sigdbase.sbf, else (with nothing stored) the database
+    // that ships with Tosk. A file found other than the bundled one is
+    // stored, absolute. Nothing when there is no such file: the caller asks
+    // the user (browseRequest()) and stores the answer.
+    static std::optional<std::string> locate(const std::string& path, SettingsStore& settings);
+    // The open panel that asks for a ".sbf" file, in the stored path's folder.
+    static FileRequest browseRequest(const SettingsStore& settings);
+    // Empties the database, then loads the file chosen (nothing or "": stays
+    // empty). Answers sigDbaseCreated().
+    bool initFromPath(const std::optional<std::string>& path);
+    // locate() then initFromPath(), asking no one.
+    bool initFromFileName(const std::string& path, SettingsStore& settings);
 
     // (Re)loads from fullPathName(): the operators, the head's input limit,
     // the node operators and the version texts.
@@ -107,6 +114,17 @@ public:
     void dumpOperatorList(std::ostream& out) const;
     void dumpOperatorList() const;
 
+    // The alerts loading raised (an item key no entry knows), in order, for
+    // the caller to show.
+    const Problems& problems() const { return problems_; }
+    Problems takeProblems() { return problems_.take(); }
+
+    // How the unit runs: at the high sample rate some counts and limits of
+    // the operators differ (the "ifhi" and "speed" terms of their
+    // expressions). The app keeps it as the preference says.
+    bool highSampleRate() const { return highSampleRate_; }
+    void setHighSampleRate(bool on) { highSampleRate_ = on; }
+
 private:
     bool loadCheckedBytes(std::string_view bytes);
     bool finishLoading();
@@ -118,6 +136,8 @@ private:
     mutable uint32_t maxChannels_ = 0;
     mutable int32_t systemType_ = 0;
     bool sigDbaseCreated_ = false;
+    bool highSampleRate_ = false;
+    Problems problems_;
     std::optional<std::string> versionString_;
     std::optional<std::string> dateString_;
     std::optional<std::string> productString_;

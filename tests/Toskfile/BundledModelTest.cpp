@@ -3,7 +3,6 @@
 #include "ModelTestSupport.h"
 
 #include "Toskfile/ModuleList.h"
-#include "base/PreferenceController.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -83,9 +82,9 @@ TEST(BundledModel, EveryOperatorBuildsAndItsLimitsEvaluate)
     EXPECT_EQ(newModule("WAVEFORM", "w", db)->fieldText("npoints"), "32");
     auto delay = newModule("DELAY", "d", db);
     EXPECT_EQ(delay->field("time")->getSpecifier(OperatorField::MAXIMUM), "2000");
-    PreferenceController::shared().setHighSampleRate(true);
+    db->setHighSampleRate(true);
     EXPECT_EQ(delay->field("time")->getSpecifier(OperatorField::MAXIMUM), "1000") << "half the time at twice the rate";
-    PreferenceController::shared().setHighSampleRate(false);
+    db->setHighSampleRate(false);
 }
 
 TEST(BundledModel, HeadOfTheEightChannelUnit)
@@ -137,9 +136,9 @@ TEST(BundledModel, CountsComputedFromTheUnit)
     EXPECT_FALSE(geq->field("gain11"));
     EXPECT_EQ(geq->fieldAtIndex(3)->text(), "10");
     EXPECT_TRUE(geq->fieldAtIndex(3)->isInvisible());
-    PreferenceController::shared().setHighSampleRate(true);
+    db->setHighSampleRate(true);
     auto highEq = newModule("GEQ", "eq", db);
-    PreferenceController::shared().setHighSampleRate(false);
+    db->setHighSampleRate(false);
     EXPECT_TRUE(highEq->field("gain11"));
 
     auto stereo = newModule("CHMIX", "mix", db);

@@ -93,11 +93,12 @@ TEST(EditRules, RedoRestoresInsteadOfRepeatingTheGesture)
     // A control output dropped with Option on a control input of a group
     // whose repetitions start with a signal input: the new repetition's
     // control input is wired, the counterpart of the one dropped on.
-    ScopedRecordingAlerts alerts;
-    EXPECT_TRUE(editor.connectGesture(fieldOf(*doc, "lfo", "out"), fieldOf(*doc, "mix", "gain1"), {false, true}));
+    Problems refusals;
+    EXPECT_TRUE(
+        editor.connectGesture(fieldOf(*doc, "lfo", "out"), fieldOf(*doc, "mix", "gain1"), {false, true}, &refusals));
     EXPECT_EQ(lineOf(*doc, "MIXN mix"), "MIXN mix 4 g-out 1 adc-null lfo-out adc-null 0.5 osc-out 1 1 ;=380,40,80,0");
     EXPECT_EQ(undo.undoCount(), 2u);
-    EXPECT_TRUE(alerts.recorded.empty());
+    EXPECT_TRUE(refusals.empty());
 }
 
 TEST(EditRules, ConnectionGesturesFollowShiftOptionAndExternalInputs)
@@ -157,11 +158,12 @@ TEST(EditRules, ConnectionGesturesFollowShiftOptionAndExternalInputs)
     // Refusals say why, as the canvas's alerts.
     field("osc.amp")->setAsWP(true);
     fieldOf(*doc, "mix", "count")->setText("16");
-    ScopedRecordingAlerts alerts;
-    EXPECT_FALSE(editor.connectGesture(field("osc.amp"), field("lfo.out"), {}));
-    EXPECT_FALSE(editor.connectGesture(field("lfo.out"), field("osc.amp"), {}));
-    EXPECT_FALSE(editor.connectGesture(field("osc.out"), field("mix.in1"), {false, true}));
-    EXPECT_EQ(alertLines(alerts.recorded), (Names{"Critical | ERROR | Cannot re-connect external input. | OK",
+    NoWindowServices noWindow;
+    Problems refusals;
+    EXPECT_FALSE(editor.connectGesture(field("osc.amp"), field("lfo.out"), {}, &refusals));
+    EXPECT_FALSE(editor.connectGesture(field("lfo.out"), field("osc.amp"), {}, &refusals));
+    EXPECT_FALSE(editor.connectGesture(field("osc.out"), field("mix.in1"), {false, true}, &refusals));
+    EXPECT_EQ(alertLines(refusals.list()), (Names{"Critical | ERROR | Cannot re-connect external input. | OK",
                                                   "Critical | ERROR | Cannot re-connect external input. | OK",
                                                   "Critical | ERROR | Cannot add any more repeating fields. | OK"}));
     EXPECT_FALSE(doc->undoManager().canUndo());
@@ -191,14 +193,14 @@ TEST(EditRules, PasteTakesCleanTextOnlyAndSaysNothing)
         SCOPED_TRACE(c.name);
         auto doc = openDocument(editPatch());
         const std::string before = doc->sigData();
-        ScopedRecordingAlerts alerts;
+        NoWindowServices noWindow;
         LogCapture quiet;
         ModuleList::List pasted = PatchEditor(*doc).paste(c.text, nullptr);
         Names names;
         for (const auto& m : pasted)
             names.push_back(m->name() + " " + m->instanceName());
         EXPECT_EQ(names, c.added);
-        EXPECT_TRUE(alerts.recorded.empty()) << alertLines(alerts.recorded).front();
+        EXPECT_TRUE(doc->sigFile()->problems().empty()) << alertLines(doc->sigFile()->problems().list()).front();
         if (c.added.empty()) {
             EXPECT_EQ(doc->sigData(), before);
             EXPECT_FALSE(doc->undoManager().canUndo());
@@ -476,7 +478,7 @@ TEST(EditRules, EachOperationAnnouncesWhatItTouched)
 
     // A unit's copy of another patch leaves this one as it was.
     const std::string before = doc->sigData();
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     LogCapture quiet;
     std::string other = editPatch();
     other.replace(other.find("SINE osc 440"), 12, "SINE osc 220");

@@ -29,7 +29,7 @@ inline std::string editPatch()
 inline std::unique_ptr<SigDocument> openDocument(const std::string& text)
 {
     auto doc = std::make_unique<SigDocument>();
-    ScopedRecordingAlerts quiet;
+    NoWindowServices noWindow;
     doc->initWithData(text, std::nullopt, std::nullopt, bundledDbase());
     return doc;
 }

@@ -5,7 +5,6 @@
 #include "Toskfile/MyExtensions.h"
 #include "base/Log.h"
 #include "base/NumberText.h"
-#include "base/PreferenceController.h"
 #include "base/TkxException.h"
 #include "support/TestSupport.h"
 
@@ -15,12 +14,6 @@ using namespace tosk;
 using namespace tosk::test;
 
 namespace {
-
-// The unit's sample rate for the length of a test.
-struct HighRate {
-    explicit HighRate(bool on) { PreferenceController::shared().setHighSampleRate(on); }
-    ~HighRate() { PreferenceController::shared().setHighSampleRate(false); }
-};
 
 // A FILTER whose "mode" field holds 12 in the 8-channel test database.
 Module::Ptr moduleWithSize12()
@@ -34,7 +27,6 @@ Module::Ptr moduleWithSize12()
 
 TEST(FieldExpression, EveryOperatorAndTheNumberFormat)
 {
-    HighRate normal(false);
     auto m = moduleWithSize12();
     auto eval = [&](const std::string& e) { return m->processStackExpression(e); };
     EXPECT_EQ(eval("5"), "5");
@@ -67,7 +59,9 @@ TEST(FieldExpression, EveryOperatorAndTheNumberFormat)
     EXPECT_EQ(eval("0/0/#div/#trunc"), "-2147483648");
     EXPECT_EQ(eval("-0.00001"), "0");
 
-    HighRate high(true);
+    // The unit's sample rate comes with the database the module was built
+    // from, never from a window's preferences.
+    m->sigDbase()->setHighSampleRate(true);
     EXPECT_EQ(eval("1/2/#ifhi"), "1");
     EXPECT_EQ(eval("#speed"), "1");
 }
@@ -121,7 +115,6 @@ TEST(FieldExpression, NumbersKeepThePointUnderACommaDecimalLocale)
     ScopedCommaLocale german;
     if (!german.active())
         GTEST_SKIP() << "no de_DE locale with a comma decimal can be made here";
-    HighRate normal(false);
     auto m = moduleWithSize12();
     EXPECT_EQ(m->processStackExpression("7/2/#div"), "3.5");
     EXPECT_EQ(m->processStackExpression("1.25/2/#mul"), "2.5");

@@ -133,19 +133,19 @@ TEST(ModuleConstruction, InconsistentOperatorsFail)
 TEST(ModuleConstruction, UnknownOperatorBecomesACommentWithAnAlert)
 {
     auto db = testDbase();
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     LogCapture quiet;
     SigfileTokenizer tokens = SigfileTokenizer::tokenizerWithString("NOSUCH 1 two 3\r\nOSC o 1");
     tokens.nextToken();
     auto module = Module::moduleNamed("NOSUCH", tokens, db);
     EXPECT_EQ(texts(*module), Names{"NOSUCH 1 two 3"});
     EXPECT_EQ(tokens.nextToken(), "OSC") << "reading stops at the next operator";
-    EXPECT_EQ(alertLines(alerts.recorded),
+    EXPECT_EQ(alertLines(module->buildProblems().list()),
               Names{"Informational | Module Build | 'NOSUCH' is not a valid operator for this SigDatabase. | OK"});
 
     auto percent = Module::moduleNamed("%s%n", std::nullopt, db);
-    ASSERT_EQ(alerts.recorded.size(), 2u);
-    EXPECT_EQ(alerts.recorded.back().message, "'%s%n' is not a valid operator for this SigDatabase.")
+    ASSERT_EQ(percent->buildProblems().list().size(), 1u);
+    EXPECT_EQ(percent->buildProblems().list().back().message, "'%s%n' is not a valid operator for this SigDatabase.")
         << "a name is never a format";
 }
 

@@ -62,7 +62,7 @@ TEST(ParameterComparison, ListsExactlyTheFieldsAnUpdateWouldChange)
         SCOPED_TRACE(c.what);
         auto doc = openDocument(editPatch());
         const std::string before = doc->sigData();
-        ScopedRecordingAlerts alerts;
+        NoWindowServices noWindow;
         const ParameterComparison comparison = ParameterComparison::compare(*doc->sigFile(), c.unit);
         EXPECT_EQ(comparison.matches(), c.matches);
         EXPECT_EQ(listed(comparison), c.differences);
@@ -90,7 +90,7 @@ TEST(ParameterComparison, ListsExactlyTheFieldsAnUpdateWouldChange)
     }
     // Which preset the unit runs, for the message when they do not match.
     auto doc = openDocument(editPatch());
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     EXPECT_EQ(ParameterComparison::compare(*doc->sigFile(), unitCopy({{"HEADM adc Demo", "HEADM adc Other"},
                                                                       {"TAIL Ann", "SINE x 1 1\r\nTAIL Ann"}}))
                   .unitProgramName(),
@@ -101,7 +101,7 @@ TEST(ParameterComparison, ChosenValuesAreOneUndoStepAndUndoGivesBackTheSameBytes
 {
     auto doc = openDocument(editPatch());
     const std::string saved = doc->sigData();
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     const ParameterComparison comparison = ParameterComparison::compare(*doc->sigFile(), turned);
     ASSERT_EQ(comparison.differences().size(), 4u);
     // The user keeps the oscillator's frequency and the knob's value.

@@ -120,7 +120,7 @@ const std::vector<EditCase>& editCases()
          "Undo Set Title and Author", "TAIL \"Bob Jones\""},
         {"update parameters",
          [](Ed& e, Doc&) {
-             ScopedRecordingAlerts quiet;
+             NoWindowServices noWindow;
              std::string theirs = editPatch();
              theirs.replace(theirs.find("SINE osc 440 0.5"), 16, "SINE osc 220 0.5");
              return e.updateParams(theirs) == 1;

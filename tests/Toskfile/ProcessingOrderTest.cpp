@@ -20,9 +20,9 @@ const std::string kHead = "HEADM adc P t 2 2 1 b-out b-out adc-nullobj";
 std::vector<std::string> orderAfterReorder(const std::string& text, bool expected = true)
 {
     LoadedText loaded = loadText(text);
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     EXPECT_EQ(loaded.patch->reorder(), expected);
-    EXPECT_EQ(alerts.recorded.size(), expected ? 0u : 1u);
+    EXPECT_EQ(loaded.patch->takeProblems().list().size(), expected ? 0u : 1u);
     return moduleNames(*loaded.patch);
 }
 
@@ -51,10 +51,10 @@ TEST(ProcessingOrder, MarkersStayBeforeTheirModuleAndUnconnectedModulesAreAnErro
 
     LoadedText loaded = loadText(crlf({kHead, "SINE x 1 1", "GAIN b adc-in1 1", "GAIN \"lone one\" adc-in1 1"}));
     const Names before = moduleNames(*loaded.patch);
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     EXPECT_FALSE(loaded.patch->reorder());
     EXPECT_EQ(moduleNames(*loaded.patch), before);
-    EXPECT_EQ(alertLines(alerts.recorded),
+    EXPECT_EQ(alertLines(loaded.patch->takeProblems().list()),
               Names{"Critical | Reorder Error | The following modules are not properly connected: SINE-x, GAIN-lone "
                     "one.\n\nPlease correct the problem and try again. | OK"});
 }
@@ -66,7 +66,7 @@ TEST(ProcessingOrder, AReorderThatFailsRecordsNothing)
     doc.initWithData(crlf({kHead, "GAIN b a-out 1", "GAIN a adc-in1 1", "SINE lonely 1 1"}), std::nullopt, std::nullopt,
                      bundledDbase());
     const std::string before = doc.sigData();
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     EXPECT_FALSE(PatchEditor(doc).reorderAll());
     EXPECT_EQ(doc.sigData(), before);
     EXPECT_FALSE(doc.undoManager().canUndo());
@@ -82,15 +82,16 @@ TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
     const auto osc = patch.findModuleByName("osc"), g = patch.findModuleByName("g");
     ASSERT_TRUE(osc && g);
     {
-        ScopedRecordingAlerts alerts;
+        NoWindowServices noWindow;
         EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Mine t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 440.0 0.5",
                                            "GAIN g osc-out 1.50000", "TEXTBLOCK tb T 24 1 hello"})),
                   0);
         EXPECT_EQ(patch.dataRepresentation(), loadText(mine).patch->dataRepresentation());
-        EXPECT_EQ(alertLines(alerts.recorded), Names{"Informational | Update Parameters | No changes were made. | OK"});
+        EXPECT_EQ(alertLines(patch.takeProblems().list()),
+                  Names{"Informational | Update Parameters | No changes were made. | OK"});
     }
     {
-        ScopedRecordingAlerts alerts;
+        NoWindowServices noWindow;
         LogCapture quiet;
         EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Unit t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 220 0.5",
                                            "GAIN g adc-in1 0.7", "TEXTBLOCK tb T 24 1 \"hello there\""})),
@@ -98,17 +99,18 @@ TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
         EXPECT_EQ(patch.dataRepresentation(),
                   crlf({"HEADM adc Unit t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 220 0.5", "GAIN g osc-out 0.7",
                         "TEXTBLOCK tb T 24 1 \"hello there\"", "TAIL tail"}));
-        ASSERT_EQ(alerts.recorded.size(), 1u);
-        EXPECT_EQ(alerts.recorded[0].message, "4 changes were made.");
+        const Problems told = patch.takeProblems();
+        ASSERT_EQ(told.list().size(), 1u);
+        EXPECT_EQ(told.list()[0].message, "4 changes were made.");
         EXPECT_EQ(g->field("in")->source(), osc->field("out")) << "wires never change";
     }
     {
-        ScopedRecordingAlerts alerts;
+        NoWindowServices noWindow;
         LogCapture quiet;
         EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Other t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 1 0.5",
                                            "GAIN g osc-out 1.5", "TEXTBLOCK tb T 24 1 hello", "SINE extra 1 1"})),
                   -1);
-        EXPECT_EQ(alertLines(alerts.recorded),
+        EXPECT_EQ(alertLines(patch.takeProblems().list()),
                   Names{"Critical | Update Parameters | The remote 'Other' preset is not the same as Unit | OK"});
         EXPECT_EQ(osc->fieldText("freq"), "220") << "nothing was taken";
         // The same shape but another operator stops at that module.

@@ -164,7 +164,7 @@ TEST(SigDocumentFiles, ALoadThatLeftDataOutIsDegraded)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         LogCapture quiet;
-        ScopedRecordingAlerts alerts;
+        NoWindowServices noWindow;
         SigDocument doc;
         doc.initWithData(c.bytes, std::nullopt, std::nullopt, bundledDbase());
         EXPECT_EQ(doc.loadStatus(), c.status);
@@ -190,7 +190,7 @@ TEST(SigDocumentFiles, ALoadThatLeftDataOutIsDegraded)
     TempDir dir;
     doc.writeToFile((dir / "tail.sig").string());
     EXPECT_EQ(doc.loadStatus(), Status::Faithful);
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     SigDocument unresolved;
     unresolved.initWithData(crlf({head, "FROB x", "GAIN g nosuch-out 1"}), std::nullopt, std::nullopt, bundledDbase());
     EXPECT_EQ(unresolved.loadStatus(), Status::Degraded);

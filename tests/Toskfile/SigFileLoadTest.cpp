@@ -128,6 +128,26 @@ TEST(SigFileLoad, CommentsUnknownOperatorsAndInfoTokensWithTooFewNumbers)
     EXPECT_EQ(patch.author(), "a");
 }
 
+// loadText reads with no window service installed: the problems are the
+// patch's, in file order, a group member's among them, until taken.
+TEST(SigFileLoad, ProblemsAreCollectedInFileOrderForTheCallerToShow)
+{
+    LoadedText loaded = loadText(crlf({
+        kHead,
+        "FROB x 1",
+        ";Ss=GROUP 2, V, v",
+        "WARP w 2",
+        "GAIN g adc-in1 1",
+        "GAIN h nosuch-out 1",
+    }));
+    EXPECT_EQ(alertLines(loaded.alerts),
+              (Lines{"Informational | Module Build | 'FROB' is not a valid operator for this SigDatabase. | OK",
+                     "Informational | Module Build | 'WARP' is not a valid operator for this SigDatabase. | OK",
+                     "Critical | ERROR | Line 3: Cannot find signal 'nosuch-out' for GAIN h\n\n\n | OK"}));
+    EXPECT_EQ(loaded.patch->takeProblems().list().size(), 3u);
+    EXPECT_TRUE(loaded.patch->problems().empty()) << "each is shown once";
+}
+
 TEST(SigFileLoad, AFailureStopsReadingAndKeepsWhatWasRead)
 {
     // A hide count for a field the module does not have.

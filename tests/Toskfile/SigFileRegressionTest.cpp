@@ -37,7 +37,7 @@ TEST(SigFileRegression, AHeadOrTailTheDatabaseCannotBuildCostsThatModuleNotThePr
     SigDocument untitled;
     {
         LogCapture quiet;
-        ScopedRecordingAlerts alerts;
+        NoWindowServices noWindow;
         ASSERT_NO_THROW(untitled.initWithData(std::nullopt, std::nullopt, std::nullopt, db));
     }
     ASSERT_NE(untitled.sigFile(), nullptr);

@@ -7,6 +7,7 @@
 #include "Toskfile/SigFile.h"
 #include "base/Alerts.h"
 #include "base/Log.h"
+#include "support/TestSupport.h"
 
 #include <initializer_list>
 #include <memory>
@@ -15,7 +16,8 @@
 
 namespace tosk::test {
 
-// A patch read from text with what reading it logged and alerted.
+// A patch read from text with what reading it logged and the alerts it
+// collected for the caller to show.
 struct LoadedText {
     std::unique_ptr<SigFile> patch;
     std::vector<std::string> log;
@@ -27,10 +29,10 @@ inline LoadedText loadText(const std::string& text, const std::shared_ptr<SigDba
 {
     LoadedText loaded;
     LogCapture capture;
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     loaded.patch = SigFile::fileWithData(text, std::nullopt, db, document);
     loaded.log = capture.lines();
-    loaded.alerts = alerts.recorded;
+    loaded.alerts = loaded.patch->problems().list();
     return loaded;
 }
 

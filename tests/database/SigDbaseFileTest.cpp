@@ -4,11 +4,9 @@
 
 #include "base/Alerts.h"
 #include "base/DataFiles.h"
-#include "base/FileChooser.h"
 #include "base/Localization.h"
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
-#include "base/PreferenceController.h"
 #include "base/SettingsStore.h"
 #include "database/SigDbase.h"
 
@@ -25,8 +23,9 @@ namespace {
 
 const std::string smallDb = sbfHeadm("4") + sbfSimpleOperator("GAIN", "MATH");
 
-// A home folder, a settings store, a bundled-data folder and a file chooser
-// of the test's own, so that no test sees the user's or another test's.
+// A home folder, a settings store and a bundled-data folder of the test's
+// own, so that no test sees the user's or another test's; the database asks
+// no one (no alert, no file panel) whatever it finds.
 class SigDbaseFile : public ::testing::Test {
 protected:
     void SetUp() override
@@ -35,7 +34,6 @@ protected:
         savedHome_ = home ? std::optional<std::string>(home) : std::nullopt;
         fs::create_directories(home_.path());
         setenv("HOME", home_.path().c_str(), 1);
-        PreferenceController::setStore(&settings);
         Localization::shared(); // reads its tables before the data folder moves
         DataFiles::setDirectory(bundle_.path().string());
     }
@@ -45,7 +43,6 @@ protected:
         // A test that stops at a failed assertion still lets go.
         NotificationCenter::defaultCenter().removeObserver(this);
         DataFiles::setDirectory("");
-        PreferenceController::setStore(nullptr);
         if (savedHome_)
             setenv("HOME", savedHome_->c_str(), 1);
         else
@@ -65,8 +62,7 @@ protected:
     std::string homePath() const { return home_.path().string(); }
 
     MemorySettingsStore settings;
-    ScopedScriptedFileChooser chooser;
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     LogCapture quiet;
 
 private:
@@ -80,7 +76,7 @@ TEST_F(SigDbaseFile, GivenPathThenStoredPathThenHomeFileThenBundledDatabase)
 {
     std::string given = homeFile("unit.sbf", smallDb);
     SigDbase db;
-    EXPECT_TRUE(db.initFromFileName(given));
+    EXPECT_TRUE(db.initFromFileName(given, settings));
     EXPECT_TRUE(db.sigDbaseCreated());
     EXPECT_EQ(db.dbaseName(), "unit.sbf");
     EXPECT_EQ(db.sigDbaseData().size(), 4u);
@@ -91,7 +87,7 @@ TEST_F(SigDbaseFile, GivenPathThenStoredPathThenHomeFileThenBundledDatabase)
     // without storing it.
     settings.setValue("SigDbasePath", "");
     SigDbase first;
-    EXPECT_TRUE(first.initFromFileName(""));
+    EXPECT_TRUE(first.initFromFileName("", settings));
     EXPECT_EQ(first.fullPathName(), bundled);
     EXPECT_EQ(first.maxChannels(), 8u);
     EXPECT_EQ(settings.value("SigDbasePath"), "");
@@ -99,7 +95,7 @@ TEST_F(SigDbaseFile, GivenPathThenStoredPathThenHomeFileThenBundledDatabase)
     // ~/sigdbase.sbf comes before the bundled one, and is stored.
     std::string home = homeFile("sigdbase.sbf", smallDb);
     SigDbase second;
-    EXPECT_TRUE(second.initFromFileName(""));
+    EXPECT_TRUE(second.initFromFileName("", settings));
     EXPECT_EQ(second.fullPathName(), home);
     EXPECT_EQ(settings.value("SigDbasePath"), home);
 
@@ -107,52 +103,47 @@ TEST_F(SigDbaseFile, GivenPathThenStoredPathThenHomeFileThenBundledDatabase)
     std::string other = homeFile("other.sbf", sbfHeadm("2"));
     settings.setValue("SigDbasePath", other);
     SigDbase third;
-    EXPECT_TRUE(third.initFromFileName(""));
+    EXPECT_TRUE(third.initFromFileName("", settings));
     EXPECT_EQ(third.fullPathName(), other);
-    EXPECT_TRUE(chooser.requests.empty());
-    EXPECT_TRUE(alerts.recorded.empty());
+    EXPECT_TRUE(third.problems().empty());
 }
 
-TEST_F(SigDbaseFile, MissingFileAsksTheUserInTheStoredFolder)
+TEST_F(SigDbaseFile, MissingFileLeavesTheQuestionToTheCallerWithThePanelToShow)
 {
     std::string chosen = homeFile("chosen.sbf", smallDb);
     bundledFile(sbfHeadm("8"));
     settings.setValue("SigDbasePath", homePath() + "/gone/sigdbase.sbf");
-    chooser.answers.push_back(chosen);
 
-    SigDbase db;
-    EXPECT_TRUE(db.initFromFileName(""));
-    ASSERT_EQ(chooser.requests.size(), 1u) << "a stored path that is gone is not replaced by the bundled file";
-    const FileRequest& r = chooser.requests[0];
+    EXPECT_EQ(SigDbase::locate("", settings), std::nullopt)
+        << "a stored path that is gone is not replaced by the bundled file";
+    const FileRequest r = SigDbase::browseRequest(settings);
     EXPECT_EQ(std::make_tuple(r.save, r.chooseFolders, r.directory, r.fileTypes),
               std::make_tuple(false, false, homePath() + "/gone", std::vector<std::string>{"sbf"}));
     EXPECT_EQ(r.title + " | " + r.message, "Open the operator database file | Choose the operator database "
                                            "(sigdbase.sbf) before going on.");
+    SigDbase db;
+    EXPECT_TRUE(db.initFromPath(chosen)) << "the file the user chose";
     EXPECT_EQ(db.fullPathName(), chosen);
-    EXPECT_EQ(settings.value("SigDbasePath"), chosen);
 
     // A folder is no database either; without a stored path the panel opens at
     // home.
     settings.remove("SigDbasePath");
-    SigDbase folder;
-    EXPECT_FALSE(folder.initFromFileName(homePath()));
-    ASSERT_EQ(chooser.requests.size(), 2u);
-    EXPECT_EQ(chooser.requests[1].directory, homePath());
+    EXPECT_EQ(SigDbase::locate(homePath(), settings), std::nullopt);
+    EXPECT_EQ(SigDbase::browseRequest(settings).directory, homePath());
 }
 
-TEST_F(SigDbaseFile, CancellingLeavesTheDatabaseEmpty)
+TEST_F(SigDbaseFile, NothingToReadLeavesTheDatabaseEmpty)
 {
     SigDbase db;
     ASSERT_TRUE(db.createSigDbaseFromData(smallDb));
-    EXPECT_FALSE(db.initFromFileName(""));
-    EXPECT_EQ(chooser.requests.size(), 1u);
+    EXPECT_FALSE(db.initFromFileName("", settings));
     EXPECT_TRUE(db.sigDbaseData().empty());
     EXPECT_EQ(db.maxChannels(), 0u);
     EXPECT_EQ(db.fullPathName(), "");
     EXPECT_FALSE(settings.contains("SigDbasePath"));
 
-    chooser.answers.push_back(std::string());
-    EXPECT_FALSE(db.initFromFileName(homePath() + "/missing.sbf")) << "an empty answer is a cancel";
+    EXPECT_FALSE(db.initFromFileName(homePath() + "/missing.sbf", settings));
+    EXPECT_FALSE(db.initFromPath(std::string())) << "an empty answer is a cancel";
     EXPECT_FALSE(settings.contains("SigDbasePath"));
 }
 
@@ -161,15 +152,15 @@ TEST_F(SigDbaseFile, BrokenFileFailsWithoutTouchingIt)
     std::string bytes = smallDb + "{\n{}\n}\n";
     std::string path = homeFile("broken.sbf", bytes);
     SigDbase db;
-    EXPECT_FALSE(db.initFromFileName(path));
+    EXPECT_FALSE(db.initFromFileName(path, settings));
     EXPECT_FALSE(db.sigDbaseCreated());
     EXPECT_EQ(db.sigDbaseData().size(), 2u) << "the operators before the error stay";
     EXPECT_EQ(readFile(path), bytes);
 
     std::string notDb = homeFile("notes.sbf", "sigdbase\n{}");
-    EXPECT_FALSE(db.initFromFileName(notDb));
+    EXPECT_FALSE(db.initFromFileName(notDb, settings));
     EXPECT_TRUE(db.sigDbaseData().empty());
-    EXPECT_TRUE(alerts.recorded.empty());
+    EXPECT_TRUE(db.problems().empty());
 }
 
 TEST_F(SigDbaseFile, ReloadEmptiesFirstAndKeepsHeldRecordsAlive)
@@ -179,7 +170,7 @@ TEST_F(SigDbaseFile, ReloadEmptiesFirstAndKeepsHeldRecordsAlive)
     int loads = 0;
     NotificationCenter::defaultCenter().addObserver(this, SigDbase::didLoadNotification, &db,
                                                     [&](const Notification&) { ++loads; });
-    ASSERT_TRUE(db.initFromFileName(path));
+    ASSERT_TRUE(db.initFromFileName(path, settings));
     auto gain = db.operatorForName("GAIN");
     ASSERT_TRUE(gain);
     auto entry = gain->entryAtIndex(1);

@@ -50,9 +50,9 @@ TEST(SigDbaseReader, ReadsItemsExactlyWhateverTheLineEnds)
                        "CONNECT_TAG:out\n"
                        "   DESCRIPTION:a  b  \n}\n{ \n }\n{\nTYPE:OPERATOREND\nNAME:opend\n}\n}";
     SigDbase db;
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     ASSERT_TRUE(db.loadFromData(text));
-    EXPECT_TRUE(alerts.recorded.empty());
+    EXPECT_TRUE(db.problems().empty());
     ASSERT_EQ(db.sigDbaseData().size(), 1u);
     const auto& op = *db.sigDbaseData()[0];
     EXPECT_EQ(op.name(), "A_TO_X");
@@ -101,10 +101,10 @@ TEST(SigDbaseReader, FormatErrorsFailTheLoadAndKeepWhatWasRead)
         SCOPED_TRACE(c.what);
         SigDbase db;
         LogCapture quiet;
-        ScopedRecordingAlerts alerts;
+        NoWindowServices noWindow;
         EXPECT_FALSE(db.loadFromData(c.text));
         EXPECT_EQ(db.sigDbaseData().size(), c.operatorsKept);
-        EXPECT_TRUE(alerts.recorded.empty());
+        EXPECT_TRUE(db.problems().empty());
     }
 }
 
@@ -112,21 +112,20 @@ TEST(SigDbaseReader, UnknownKeyIsLoggedAndAlertedOnce)
 {
     SigDbase db;
     LogCapture quiet;
-    ScopedRecordingAlerts alerts;
+    NoWindowServices noWindow;
     std::string bad = sbfSimpleOperator("BAD", "MATH", {{"TYPE:ED_INT", "NAME:n", "COLOUR:red"}});
     EXPECT_FALSE(db.createSigDbaseFromData(osc + bad + gain));
     EXPECT_FALSE(db.sigDbaseCreated());
     EXPECT_EQ(namesOf(db), std::vector<std::string>{"SINE"}) << "no nodes are added to a failed load";
-    EXPECT_EQ(alertLines(alerts.recorded),
+    EXPECT_EQ(alertLines(db.problems().list()),
               std::vector<std::string>{"Critical | ERROR | COLOUR: Unknown Field Type | OK"});
 
     // Keys are case-sensitive, and a line without ":" is no item.
     for (std::string key : {"name", "NAME", "TYPE "}) {
         SigDbase other;
-        ScopedRecordingAlerts lineAlerts;
         EXPECT_FALSE(other.loadFromData(sbfOperator({{"TYPE:OPERATOR", key == "NAME" ? key : "  " + key + ":x"}})));
-        ASSERT_EQ(lineAlerts.recorded.size(), 1u);
-        EXPECT_EQ(lineAlerts.recorded[0].message, key + ": Unknown Field Type");
+        ASSERT_EQ(other.problems().list().size(), 1u);
+        EXPECT_EQ(other.problems().list()[0].message, key + ": Unknown Field Type");
     }
 }
 
@@ -135,12 +134,12 @@ TEST(SigDbaseReader, FilesMustStartWithABraceAndFailSilentlyOtherwise)
     for (std::string text : {std::string(""), std::string("{"), std::string(" ") + osc, std::string("{\0", 2) + osc,
                              "\xEF\xBB\xBF" + osc}) {
         SigDbase db;
-        ScopedRecordingAlerts alerts;
+        NoWindowServices noWindow;
         std::istringstream in(text);
         EXPECT_FALSE(db.loadFromFile(in));
         EXPECT_FALSE(db.createSigDbaseFromData(text));
         EXPECT_TRUE(db.sigDbaseData().empty());
-        EXPECT_TRUE(alerts.recorded.empty());
+        EXPECT_TRUE(db.problems().empty());
     }
     SigDbase db;
     std::istringstream in(osc + gain);

@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/MainMenuDelegate.h"
+#include "app/PreferencesWindow.h"
+#include "app/SigDbaseOpening.h"
+#include "base/Alerts.h"
+#include "base/FileChooser.h"
 #include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "base/Version.h"
 #include "canvas/PatchWindow.h"
+#include "database/SbfText.h"
 #include "database/SigDbase.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
+#include <QCheckBox>
 #include <QTest>
 #include <QWidget>
 
@@ -60,6 +66,75 @@ TEST(MainMenuDelegate, LaunchLogsTheInformationStringAndLoadsTheStoredDatabase)
     EXPECT_EQ(db.product, "Korvatel SX-8");
     EXPECT_EQ(db.operatorCount, SigDbase::sharedSigDbase()->sigDbaseData().size());
     EXPECT_GE(db.operatorCount, 62u);
+}
+
+// The database asks no one: the app finds its file, asks the user when it
+// is gone, and shows what reading it found.
+TEST(MainMenuDelegate, TheAppFindsOrAsksForTheDatabaseAndShowsWhatReadingFound)
+{
+    test::TempDir dir;
+    const std::string good = (dir / "good.sbf").string(), gone = (dir / "gone" / "sigdbase.sbf").string(),
+                      bad = (dir / "bad.sbf").string();
+    test::writeFile(good, test::sbfHeadm("4") + test::sbfSimpleOperator("GAIN", "MATH"));
+    test::writeFile(bad, test::sbfSimpleOperator("BAD", "MATH", {{"TYPE:ED_INT", "NAME:n", "COLOUR:red"}}));
+    struct Case {
+        const char* what;
+        std::string stored;
+        std::optional<std::string> answer; // none: the panel must not open
+        bool loaded;
+        std::string storedAfter;
+        std::vector<std::string> alerts;
+    } cases[] = {
+        {"the stored file", good, std::nullopt, true, good, {}},
+        {"gone: the user chooses one", gone, good, true, good, {}},
+        {"gone: the user cancels", gone, std::string(), false, gone, {}},
+        {"a key no entry knows", bad, std::nullopt, false, bad, {"Critical | ERROR | COLOUR: Unknown Field Type | OK"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedStore settings;
+        test::ScopedFreshSharedDbase fresh;
+        settings.store.setValue("SigDbasePath", c.stored);
+        ScopedRecordingAlerts alerts;
+        ScopedScriptedFileChooser chooser;
+        if (c.answer)
+            chooser.answers.push_back(*c.answer);
+        LogCapture quiet;
+        std::shared_ptr<SigDbase> db = openSharedSigDbase(PreferenceController::shared());
+        ASSERT_TRUE(db);
+        EXPECT_EQ(db, SigDbase::sharedSigDbase());
+        EXPECT_EQ(db->sigDbaseCreated(), c.loaded);
+        EXPECT_EQ(settings.store.values["SigDbasePath"], c.storedAfter);
+        EXPECT_EQ(test::alertLines(alerts.recorded), c.alerts);
+        ASSERT_EQ(chooser.requests.size(), c.answer ? 1u : 0u);
+        if (c.answer) {
+            EXPECT_EQ(chooser.requests[0].title, "Open the operator database file");
+            EXPECT_EQ(chooser.requests[0].directory, (dir / "gone").string());
+        }
+    }
+}
+
+TEST(MainMenuDelegate, TheSampleRatePreferenceReachesTheDatabase)
+{
+    ScopedStore settings;
+    test::ScopedFreshSharedDbase fresh;
+    settings.store.setValue("SigDbasePath", test::dataPath("sigdbase.sbf"));
+    settings.store.setValue(PreferenceController::kHighSampleRate, "true");
+    LogCapture quiet;
+    MainMenuDelegate delegate;
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(delegate.sigDbase());
+    EXPECT_TRUE(delegate.sigDbase()->highSampleRate()) << "as stored at launch";
+
+    PreferencesWindow* window = delegate.preferencesWindow();
+    ASSERT_TRUE(window);
+    window->show();
+    auto* check = window->findChild<QCheckBox*>(QStringLiteral("highSampleRateCheck"));
+    ASSERT_TRUE(check);
+    QTest::mouseClick(check, Qt::LeftButton, {}, QPoint(8, check->height() / 2));
+    EXPECT_FALSE(PreferenceController::shared().highSampleRate());
+    EXPECT_FALSE(delegate.sigDbase()->highSampleRate()) << "switched in the preferences";
+    window->hide();
 }
 
 TEST(MainMenuDelegate, UntitledPatchAtLaunchFollowsTheSetting)

@@ -73,9 +73,15 @@ TEST(MessageTextWindow, PathsShowAsWrittenAndPatchBytesAsLatin1)
     window->close();
     QApplication::processEvents();
 
-    // The name of an operator read from a patch is Latin-1 text.
-    alerts.expectOne(
-        [] { EXPECT_FALSE(Module::moduleNamed("ST\xC9R\xC9O", std::nullopt, test::bundledDbase())->opDescriptor()); });
+    // The name of an operator read from a patch is Latin-1 text; the alert
+    // that names it comes as the patch opens.
+    test::writeFile(folder / "stereo.sig",
+                    "ST\xC9R\xC9O x 1\r\n" + test::readFile(test::dataPath("examples/demo.sig")));
+    GraphicWindowController* stereo = nullptr;
+    alerts.expectOne([&] { stereo = documents.openDocument(folderName + QStringLiteral("/stereo.sig")); });
+    ASSERT_TRUE(stereo);
+    stereo->close();
+    QApplication::processEvents();
     ASSERT_EQ(alerts.texts.size(), 2u);
     EXPECT_EQ(alerts.texts.back(),
               "Module Build | 'ST\xC3\x89R\xC3\x89O' is not a valid operator for this SigDatabase.");

@@ -21,6 +21,10 @@ set(rules
   "app|${core},comms,library,canvas,browsers,editors|yes|no")
 # Headers that reach a serial line or the sound system (comms only).
 set(device_regex "^(termios\\.h|pty\\.h|sys/ioctl\\.h|asm/.*|alsa/.*)$")
+# The model asks no window: its folders do not reach the window services
+# (they collect Problems and take settings as values).
+set(model_folders "database;Toskfile")
+set(window_service_regex "^base/(Alerts|FileChooser|PreferenceController)\\.h$")
 # Qt's class headers (<QWidget>), module paths (<QtCore/...>) and <qfoo.h>.
 set(qt_regex "^(Q[A-Za-z0-9_]*|Qt[A-Za-z]*/.*|q[a-z0-9_]+\\.h)$")
 
@@ -68,6 +72,8 @@ foreach(rule IN LISTS rules)
       set(header "${CMAKE_MATCH_1}")
       if(header MATCHES "^\\.\\./" OR header MATCHES "/\\.\\./")
         list(APPEND broken "${file} includes \"${header}\": name the folder, not a path out of it")
+      elseif(folder IN_LIST model_folders AND header MATCHES "${window_service_regex}")
+        list(APPEND broken "${file} includes \"${header}\" (the model calls no window service)")
       elseif(header MATCHES "^([^/]+)/" AND CMAKE_MATCH_1 IN_LIST folders)
         if(NOT CMAKE_MATCH_1 IN_LIST allowed)
           list(JOIN allowed ", " may)

@@ -60,6 +60,43 @@ ScopedCommaLocale::~ScopedCommaLocale()
     ::unsetenv("LOCPATH");
 }
 
+namespace {
+
+class FailingAlerts : public Alerts {
+public:
+    int run(const AlertRequest& request) override
+    {
+        ADD_FAILURE() << "the model alerted: " << request.title << " | " << request.message;
+        return 0;
+    }
+};
+
+class FailingFileChooser : public FileChooser {
+public:
+    std::optional<std::string> choose(const FileRequest& request) override
+    {
+        ADD_FAILURE() << "the model asked for a file: " << request.title;
+        return std::nullopt;
+    }
+};
+
+FailingAlerts failingAlerts;
+FailingFileChooser failingChooser;
+
+} // namespace
+
+NoWindowServices::NoWindowServices() : previousAlerts_(&Alerts::shared()), previousChooser_(&FileChooser::shared())
+{
+    Alerts::setShared(&failingAlerts);
+    FileChooser::setShared(&failingChooser);
+}
+
+NoWindowServices::~NoWindowServices()
+{
+    Alerts::setShared(previousAlerts_);
+    FileChooser::setShared(previousChooser_);
+}
+
 std::vector<std::string> alertLines(const std::vector<AlertRequest>& alerts)
 {
     std::vector<std::string> lines;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/Alerts.h"
+#include "base/FileChooser.h"
 
 #include <filesystem>
 #include <initializer_list>
@@ -43,6 +44,20 @@ public:
 private:
     TempDir dir_;
     bool active_ = false;
+};
+
+// No alert and no file panel for its lifetime: a call to either fails the
+// test. The model runs under it; what it found is in its problem lists.
+class NoWindowServices {
+public:
+    NoWindowServices();
+    ~NoWindowServices();
+    NoWindowServices(const NoWindowServices&) = delete;
+    NoWindowServices& operator=(const NoWindowServices&) = delete;
+
+private:
+    Alerts* previousAlerts_;
+    FileChooser* previousChooser_;
 };
 
 // "Style | title | message | buttons" of each alert, so that a test compares

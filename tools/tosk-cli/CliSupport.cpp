@@ -3,8 +3,9 @@
 
 #include "OverlaySettingsStore.h"
 
+#include "base/FileChooser.h"
 #include "base/Log.h"
-#include "base/PreferenceController.h"
+#include "base/SettingsStore.h"
 #include "database/SigDbase.h"
 
 #include "CliCommand.h"
@@ -39,15 +40,25 @@ DatabaseChoice chooseDatabase(std::vector<std::string>& args)
         choice.path = dbPath;
         return choice;
     }
-    PreferenceController::setStore(&OverlaySettingsStore::userSettings());
+    SettingsStore& settings = OverlaySettingsStore::userSettings();
     {
         LogCapture capture;
         ScopedRecordingAlerts alerts;
-        choice.loaded = choice.db->initFromFileName(hasDb ? dbPath : std::string());
+        std::optional<std::string> chosen = SigDbase::locate(hasDb ? dbPath : std::string(), settings);
+        if (!chosen) {
+            // As the app would ask; the CLI's chooser says so on stderr and
+            // answers nothing.
+            chosen = FileChooser::shared().choose(SigDbase::browseRequest(settings));
+            if (chosen && !chosen->empty())
+                settings.setValue(SigDbase::pathKey, *chosen);
+            else
+                chosen.reset();
+        }
+        choice.loaded = choice.db->initFromPath(chosen);
+        Alerts::show(choice.db->takeProblems());
         choice.log = capture.lines();
         choice.alerts = alerts.recorded;
     }
-    PreferenceController::setStore(nullptr);
     choice.path = choice.db->fullPathName();
     return choice;
 }

@@ -53,6 +53,7 @@ int runHelpBook(const std::vector<std::string>& args)
         LogCapture capture;
         ScopedRecordingAlerts alerts;
         loaded = db.createSigDbase();
+        Alerts::show(db.takeProblems());
         log = capture.lines();
         for (const auto& alert : alerts.recorded)
             log.push_back(alert.title + ": " + alert.message);

@@ -40,6 +40,8 @@ LoadedPatch loadPatch(const std::string& path, const std::shared_ptr<SigDbase>& 
     LogCapture capture;
     ScopedRecordingAlerts alerts;
     loaded.read = loaded.document->readFromFile(path, &loaded.reason);
+    if (SigFile* patch = loaded.document->sigFile())
+        Alerts::show(patch->takeProblems());
     loaded.log = capture.lines();
     loaded.alerts = alerts.recorded;
     return loaded;
@@ -229,7 +231,9 @@ int runReorder(const std::vector<std::string>& arguments)
         return 1;
     ScopedRecordingAlerts alerts;
     LogCapture quiet;
-    if (!invocation.patch().reorder()) {
+    const bool reordered = invocation.patch().reorder();
+    Alerts::show(invocation.patch().takeProblems());
+    if (!reordered) {
         std::fputs(alertText(alerts.recorded).c_str(), stderr);
         return 1;
     }
@@ -263,6 +267,7 @@ int runUpdate(const std::vector<std::string>& arguments)
     ScopedRecordingAlerts alerts;
     LogCapture capture;
     const int changed = invocation.patch().updateParams(other);
+    Alerts::show(invocation.patch().takeProblems());
     writeOut(invocation.document().sigData());
     std::fprintf(stderr, "updateParams: %d\n", changed);
     for (const auto& line : capture.lines())

@@ -6,6 +6,7 @@
 #include "PtyLink.h"
 #include "UnitSimulator.h"
 
+#include "base/Alerts.h"
 #include "base/DataFiles.h"
 #include "base/Log.h"
 #include "base/Version.h"
@@ -184,7 +185,9 @@ int main(int argc, char** argv)
         options.haveDatabase = readFile(dbFile, options.database);
     if (options.haveDatabase) {
         auto operators = std::make_shared<SigDbase>();
-        if (operators->createSigDbaseFromData(options.database))
+        const bool created = operators->createSigDbaseFromData(options.database);
+        Alerts::show(operators->takeProblems());
+        if (created)
             options.operators = operators;
         else
             std::fprintf(stderr, "tosk-unit: %s is not an operator database; patches are not checked against it\n",
