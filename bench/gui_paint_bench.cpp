@@ -62,8 +62,8 @@ void FirstPaint(benchmark::State& state)
     CanvasMarks marks;
     int drawn = 0;
     for (auto _ : state) {
-        CanvasLayout layout;
-        layout.layOut(p.patch, p.head, kShowMode);
+        CanvasLayout layout(kShowMode);
+        layout.layOut(p.patch, p.head);
         CanvasPainter canvas;
         QPainter painter(&image);
         painter.scale(0.25, 0.25);
@@ -81,10 +81,10 @@ void RepaintOneModule(benchmark::State& state)
     BigPatch& p = bigPatch();
     QImage image(1400, 1000, QImage::Format_ARGB32_Premultiplied);
     CanvasMarks marks;
-    CanvasLayout layout;
+    CanvasLayout layout(kShowMode);
     CanvasPainter canvas;
     Module& target = *p.patch.moduleAtIndex(5050);
-    layout.layOut(p.patch, p.head, kShowMode);
+    layout.layOut(p.patch, p.head);
     const Rect dirty = target.graphicRect();
     {
         QPainter painter(&image);
@@ -92,7 +92,7 @@ void RepaintOneModule(benchmark::State& state)
     }
     int drawn = 0;
     for (auto _ : state) {
-        layout.layOut(p.patch, p.head, kShowMode);
+        layout.layOut(p.patch, p.head);
         QPainter painter(&image);
         // The view scrolled to the module: the window shows its neighbourhood.
         painter.translate(-(dirty.x() - 600), -(dirty.y() - 400));
@@ -121,8 +121,8 @@ void PaintRepeatedGroup(benchmark::State& state)
     QImage image(400, 800, QImage::Format_ARGB32_Premultiplied);
     CanvasMarks marks;
     for (auto _ : state) {
-        CanvasLayout layout;
-        layout.layOut(patch, head.get(), kShowMode);
+        CanvasLayout layout(kShowMode);
+        layout.layOut(patch, head.get());
         CanvasPainter canvas;
         QPainter painter(&image);
         canvas.drawRect(painter, Rect(0, 0, 400, 800), layout, patch, head.get(), kShowMode, marks);

@@ -8,7 +8,7 @@
 
 namespace tosk {
 
-void CanvasLayout::layOut(const ModuleList& patch, Module* head, int showMode)
+void CanvasLayout::layOut(const ModuleList& patch, Module* head)
 {
     maxX_ = maxY_ = 0;
     visibleRect_ = Rect();
@@ -16,7 +16,7 @@ void CanvasLayout::layOut(const ModuleList& patch, Module* head, int showMode)
         if (module.get() == head)
             continue;
         if (first_ || module->updateNeeded())
-            module->update(showMode);
+            module->update(showMode_);
         if (module->height() <= 0)
             continue;
         const Rect& g = module->graphicRect();
@@ -30,7 +30,7 @@ void CanvasLayout::layOut(const ModuleList& patch, Module* head, int showMode)
     headBoxes_.clear();
     if (head) {
         if (first_ || head->updateNeeded())
-            head->update(showMode);
+            head->update(showMode_);
         headBoxes_ = HeadLayout::layOut(*head, maxX_);
         for (const auto& box : headBoxes_) {
             maxX_ = std::max(maxX_, box.rect.maxX());

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Toskfile/HeadLayout.h"
+#include "Toskfile/SigFile.h"
 #include "base/Geometry.h"
 
 #include <vector>
@@ -18,9 +19,20 @@ class ModuleList;
 // that they all see the same geometry whether or not anything was painted.
 class CanvasLayout {
 public:
+    explicit CanvasLayout(int showMode = SigFile::kDefaultShowMode) : showMode_(showMode) {}
+
+    // The show mode the patch is laid out for: the view's, not the patch's.
+    int showMode() const { return showMode_; }
+    // The next layout lays out every module for the new mode.
+    void setShowMode(int mode)
+    {
+        showMode_ = mode;
+        first_ = true;
+    }
+
     // Lays out and measures. The first call (and the first after reset())
     // lays out every module; later ones only modules marked for update.
-    void layOut(const ModuleList& patch, Module* head, int showMode);
+    void layOut(const ModuleList& patch, Module* head);
     // The next layout lays out every module again.
     void reset() { first_ = true; }
     bool isFirst() const { return first_; }
@@ -37,6 +49,7 @@ public:
     const std::vector<HeadLayout::Box>& headBoxes() const { return headBoxes_; }
 
 private:
+    int showMode_;
     bool first_ = true;
     double maxX_ = 0;
     double maxY_ = 0;

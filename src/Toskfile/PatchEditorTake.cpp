@@ -309,7 +309,7 @@ bool PatchEditor::takeFromOther(const PatchComparison& comparison, const std::ve
         else
             p.addModuleBefore(copy, 0);
         copy->setDocument(document_, &p);
-        copy->update(p.showMode());
+        copy->update(SigFile::kDefaultShowMode);
         newModules.push_back(copy);
         changed = true;
     }

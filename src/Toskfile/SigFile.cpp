@@ -73,7 +73,6 @@ void SigFile::initWithData(const std::optional<std::string>& bytes, const std::o
     adcNullObject_.reset();
     sigDocument_ = document;
     m_Zoom = -1;
-    m_ShowMode = kDefaultShowMode;
     sigDbase_ = std::move(dbase);
     if (bytes) {
         load(*bytes);
@@ -745,10 +744,11 @@ int SigFile::updateParams(std::string_view bytes)
 
 // ---------------------------------------------------------------- layout
 
-void SigFile::reposition()
+void SigFile::reposition(int showMode)
 {
     if (!m_Head)
         return;
+    updateAll(showMode);
     PatchLayout layout(*this);
     layout.layOut();
     layout.commit();

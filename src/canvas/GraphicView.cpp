@@ -434,9 +434,12 @@ Module* GraphicView::head() const
     return patch_ ? patch_->head().get() : nullptr;
 }
 
-int GraphicView::showMode() const
+void GraphicView::setShowMode(int mode)
 {
-    return patch_ ? patch_->showMode() : 0;
+    layout_.setShowMode(mode);
+    if (patch_)
+        patch_->updateAll(mode);
+    redraw();
 }
 
 QScrollArea* GraphicView::enclosingScrollView() const
@@ -531,7 +534,7 @@ void GraphicView::setZoom(double z)
 
 double GraphicView::fitter(SigFile& patch)
 {
-    visibleRect_ = patch.visibleArea(patch.showMode());
+    visibleRect_ = patch.visibleArea(showMode());
     const double w = visibleRect_.width() + kFitMargin, h = visibleRect_.height() + kFitMargin;
     const QSizeF clip = viewportPoints();
     const double cw = clip.width(), ch = std::max(1.0, clip.height());
@@ -585,7 +588,7 @@ QRect GraphicView::toWidget(const Rect& r) const
 const CanvasLayout& GraphicView::canvasLayout()
 {
     if (patch_)
-        layout_.layOut(*patch_, head(), patch_->showMode());
+        layout_.layOut(*patch_, head());
     return layout_;
 }
 
@@ -760,7 +763,7 @@ void GraphicView::paintEvent(QPaintEvent* event)
     auto paint = [&](const QRect& px) {
         QRectF dirty(px.x() / magnification_, px.y() / magnification_, px.width() / magnification_,
                      px.height() / magnification_);
-        painter_.drawRect(painter, CanvasStyle::rect(dirty), layout, *patch_, head(), patch_->showMode(), marks_);
+        painter_.drawRect(painter, CanvasStyle::rect(dirty), layout, *patch_, head(), showMode(), marks_);
     };
     // A few separate areas (the ends of a wire being drawn, the edges of a
     // rubber band) are painted one by one rather than everything between.

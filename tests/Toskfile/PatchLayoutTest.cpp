@@ -18,7 +18,7 @@ namespace {
 std::unique_ptr<SigFile> laidOut(const std::string& text)
 {
     LoadedText loaded = loadText(text);
-    loaded.patch->updateAll(loaded.patch->showMode());
+    loaded.patch->updateAll(SigFile::kDefaultShowMode);
     loaded.patch->reposition();
     return std::move(loaded.patch);
 }
@@ -172,7 +172,7 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
     for (unsigned seed = 1; seed <= 12; ++seed) {
         LoadedText loaded = loadText(randomPatch(seed, 60 + static_cast<int>(seed) * 10));
         SigFile& patch = *loaded.patch;
-        patch.updateAll(patch.showMode());
+        patch.updateAll(SigFile::kDefaultShowMode);
         std::vector<Rect> before;
         for (const auto& m : patch.moduleArray())
             before.push_back(m->rect());

@@ -336,7 +336,7 @@ TEST(CanvasInteraction, OrderBadgeDragsReorderAndUndoPutsBack)
 {
     CanvasWindow w;
     QTest::mouseClick(w.window->findChild<QAbstractButton*>("revealOrderBtn"), Qt::LeftButton);
-    ASSERT_TRUE(w.patch().showMode() & Module::SHOW_ORDER);
+    ASSERT_TRUE(w.view->showMode() & Module::SHOW_ORDER);
     auto order = [&w] {
         std::vector<std::string> names;
         for (const auto& m : w.patch().listOfModules())

@@ -62,9 +62,9 @@ struct Patch {
     };
     Repaint paintThenRepaint(int mode, QSize size, const Module& dirty)
     {
-        CanvasLayout layout;
+        CanvasLayout layout(mode);
         CanvasPainter canvas;
-        layout.layOut(file, head, mode);
+        layout.layOut(file, head);
         Repaint r{QImage(size, QImage::Format_ARGB32_Premultiplied), {}, 0, 0, 0};
         r.full.fill(Qt::white);
         {
@@ -77,7 +77,7 @@ struct Patch {
         const QRect area(int(g.x()), int(g.y()), int(g.width()), int(g.height()));
         QPainter p(&r.repainted);
         p.fillRect(area, Qt::red);
-        layout.layOut(file, head, mode);
+        layout.layOut(file, head);
         p.setClipRect(area);
         canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, file, head, mode, {});
         r.redrawn = canvas.modulesDrawn();

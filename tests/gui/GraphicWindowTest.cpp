@@ -70,7 +70,7 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
         int shown; // the show-mode bit the button clears
         std::vector<Row> rows;
     };
-    const int mode = w.patch().showMode();
+    const int mode = w.view->showMode();
     for (const Case& c : std::vector<Case>{
              // Signal pins hidden: the control pin moves up to row 1.
              {"hideSignalBtn", Module::SHOW_SIGNAL, {{"gain", "in", 0}, {"gain", "gain", 1}}},
@@ -84,7 +84,7 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
         const std::vector<Row>& rows = c.rows;
         SCOPED_TRACE(name);
         w.click(name);
-        EXPECT_EQ(w.patch().showMode(), mode & ~c.shown);
+        EXPECT_EQ(w.view->showMode(), mode & ~c.shown);
         EXPECT_TRUE(w.button(name)->isChecked());
         for (const Row& r : rows)
             EXPECT_EQ(r.field ? w.module(r.module).field(r.field)->gpos() : w.module(r.module).height(), r.row)
@@ -96,7 +96,7 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
     w.click("hideDefaultValuesBtn");
     w.click("hideInformationBtn");
     w.click("revealOrderBtn");
-    EXPECT_EQ(w.patch().showMode(), mode ^ (32 | 64 | 128));
+    EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128));
     EXPECT_EQ(pinRows(w.patch()), before) << "defaults, information and order move no pin";
 
     // The show mode is the window's: the file read again (Revert) is shown
@@ -106,7 +106,7 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
     reread->initWithData(kSmallPatch, std::string("demo"), std::nullopt, bundledDbase());
     w.window->replaceDocument(reread);
     w.doc = reread;
-    EXPECT_EQ(w.patch().showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
+    EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
     EXPECT_EQ(w.module("gain").field("gain")->gpos(), 1) << "laid out for it";
     for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
         EXPECT_TRUE(w.button(name)->isChecked()) << name;
@@ -120,11 +120,11 @@ TEST(GraphicWindow, ShowAllTurnsOffTheFourHideButtonsOnly)
     for (const char* name : {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn",
                              "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
         w.click(name);
-    EXPECT_EQ(w.patch().showMode(), ~0 ^ (1 | 2 | 4 | 8 | 32 | 64));
+    EXPECT_EQ(w.view->showMode(), ~0 ^ (1 | 2 | 4 | 8 | 32 | 64));
     EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
 
     w.click("showAllBtn");
-    EXPECT_EQ(w.patch().showMode(), ~0 ^ (32 | 64)) << "defaults and information stay hidden";
+    EXPECT_EQ(w.view->showMode(), ~0 ^ (32 | 64)) << "defaults and information stay hidden";
     for (const char* name : {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"})
         EXPECT_FALSE(w.button(name)->isChecked()) << name;
     for (const char* name : {"hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
@@ -132,7 +132,7 @@ TEST(GraphicWindow, ShowAllTurnsOffTheFourHideButtonsOnly)
 
     w.click("hideDefaultValuesBtn");
     w.click("hideInformationBtn");
-    EXPECT_EQ(w.patch().showMode(), -1) << "the order is revealed since the start";
+    EXPECT_EQ(w.view->showMode(), -1) << "the order is revealed since the start";
     // Only the pin and order buttons bring the show-all button up to date.
     EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
     w.click("hideSignalBtn");
@@ -150,7 +150,7 @@ TEST(GraphicWindow, ZoomButtonsKeepTheSelectionInSightAndInvalidationDropsRemove
     QApplication::processEvents();
     const double fitted = view->magnification();
     // The fit leaves 116 points around the patch's modules.
-    const Rect area = w.patch().visibleArea(w.patch().showMode());
+    const Rect area = w.patch().visibleArea(w.view->showMode());
     EXPECT_EQ(view->visibleRect(), area);
     const QSize viewport = w.window->enclosingScrollView()->viewport()->size();
     const double expected =
@@ -334,11 +334,13 @@ TEST(GraphicWindow, APatchInOneColumnIsOneToLayOut)
     auto doc = std::make_shared<SigDocument>();
     doc->initWithData(kSmallPatch, std::string("small"), std::nullopt, bundledDbase());
     SigFile& patch = *doc->sigFile();
-    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch)) << "modules side by side";
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode)) << "modules side by side";
     for (const auto& m : patch.listOfModules())
         m->moveToPosition(Point{0, 0});
-    EXPECT_TRUE(PatchLayout::standsInOneColumn(patch)) << "no positions: everything at the origin";
+    EXPECT_TRUE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode))
+        << "no positions: everything at the origin";
     while (patch.moduleCount() > 1)
         patch.removeModuleAtIndex(1);
-    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch)) << "a head alone has nothing to lay out";
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode))
+        << "a head alone has nothing to lay out";
 }
