@@ -67,7 +67,7 @@ void FirstPaint(benchmark::State& state)
         CanvasPainter canvas;
         QPainter painter(&image);
         painter.scale(0.25, 0.25);
-        canvas.drawRect(painter, Rect(0, 0, 14400, 12400), layout, p.patch, p.head, kShowMode, marks);
+        canvas.drawRect(painter, Rect(0, 0, 14400, 12400), layout, p.patch, p.head, marks);
         drawn = canvas.modulesDrawn();
     }
     state.counters["drawn"] = drawn;
@@ -88,7 +88,7 @@ void RepaintOneModule(benchmark::State& state)
     const Rect dirty = target.graphicRect();
     {
         QPainter painter(&image);
-        canvas.drawRect(painter, Rect(0, 0, 1400, 1000), layout, p.patch, p.head, kShowMode, marks);
+        canvas.drawRect(painter, Rect(0, 0, 1400, 1000), layout, p.patch, p.head, marks);
     }
     int drawn = 0;
     for (auto _ : state) {
@@ -97,7 +97,7 @@ void RepaintOneModule(benchmark::State& state)
         // The view scrolled to the module: the window shows its neighbourhood.
         painter.translate(-(dirty.x() - 600), -(dirty.y() - 400));
         painter.setClipRect(QRectF(dirty.x(), dirty.y(), dirty.width(), dirty.height()));
-        canvas.drawRect(painter, dirty, layout, p.patch, p.head, kShowMode, marks);
+        canvas.drawRect(painter, dirty, layout, p.patch, p.head, marks);
         drawn = canvas.modulesDrawn();
     }
     state.counters["drawn"] = drawn;
@@ -125,7 +125,7 @@ void PaintRepeatedGroup(benchmark::State& state)
         layout.layOut(patch, head.get());
         CanvasPainter canvas;
         QPainter painter(&image);
-        canvas.drawRect(painter, Rect(0, 0, 400, 800), layout, patch, head.get(), kShowMode, marks);
+        canvas.drawRect(painter, Rect(0, 0, 400, 800), layout, patch, head.get(), marks);
     }
     state.counters["fields"] = double(mixer->fieldCount());
     state.SetComplexityN(state.range(0));

@@ -863,7 +863,6 @@ bool SigFile::addModuleAfter(Module::Ptr module, const Module& other, bool repos
                 Point{r.x() + PatchLayout::kInsertOffset * r.width(), r.y() + PatchLayout::kInsertOffset * r.width()});
     }
     added->setDocument(sigDocument_, this);
-    added->setUpdateNeeded(true);
     return true;
 }
 

@@ -37,7 +37,7 @@ QRectF CanvasRenderer::areaOf(const std::vector<Module*>& modules)
 {
     Rect united;
     for (const Module* module : modules)
-        if (module && module->height() > 0)
+        if (module && layout_.isDrawn(*module))
             united = united.united(module->graphicRect());
     if (united.isEmpty())
         return QRectF();
@@ -76,8 +76,7 @@ QImage CanvasRenderer::image(const QRectF& area, double scale)
 void CanvasRenderer::paint(QPainter& painter, const QRectF& area)
 {
     CanvasPainter canvas;
-    canvas.drawRect(painter, Rect(area.x(), area.y(), area.width(), area.height()), layout_, patch_, head_,
-                    layout_.showMode(), marks_);
+    canvas.drawRect(painter, Rect(area.x(), area.y(), area.width(), area.height()), layout_, patch_, head_, marks_);
 }
 
 bool CanvasRenderer::writeSvg(QIODevice& device, const QRectF& area, double scale)

@@ -102,14 +102,11 @@ void GraphicView::patchDidChange(const PatchChange& change)
         marks_.forget(*m);
     if (change.touches(PatchChange::FieldLists))
         marks_.forgetRemovedFields();
-    if (change.aspects == PatchChange::Geometry && change.added.empty() && change.removed.empty()) {
-        // Boxes only moved: their pins moved with them, nothing needs laying out.
-        update();
-    } else {
-        // Wires, badges and heights may change anywhere: everything is laid
-        // out and painted again.
-        redraw();
-    }
+    // The modules the change names are laid out again (boxes put back by an
+    // undo take the height of this view's show mode); a change of wires or
+    // order, everything.
+    layout_.patchDidChange(change);
+    update();
     if (marks_.selection().size() != selected) {
         emit selectionChanged();
         announceSelection();
@@ -763,7 +760,7 @@ void GraphicView::paintEvent(QPaintEvent* event)
     auto paint = [&](const QRect& px) {
         QRectF dirty(px.x() / magnification_, px.y() / magnification_, px.width() / magnification_,
                      px.height() / magnification_);
-        painter_.drawRect(painter, CanvasStyle::rect(dirty), layout, *patch_, head(), showMode(), marks_);
+        painter_.drawRect(painter, CanvasStyle::rect(dirty), layout, *patch_, head(), marks_);
     };
     // A few separate areas (the ends of a wire being drawn, the edges of a
     // rubber band) are painted one by one rather than everything between.
@@ -1357,8 +1354,7 @@ QString GraphicView::describePoint(const Point& point)
 {
     if (!patch_)
         return {};
-    canvasLayout();
-    const CanvasHitTest::Hit hit = CanvasHitTest::hitAt(*patch_, head(), point, showMode());
+    const CanvasHitTest::Hit hit = CanvasHitTest::hitAt(canvasLayout(), *patch_, head(), point);
     Module* module = hit.module ? hit.module : CanvasHitTest::moduleUnderPoint(*patch_, point);
     if (!module || (module == head() && !hit.field))
         return {};

@@ -156,7 +156,6 @@ TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
     EXPECT_TRUE(patch.addModuleAfter(fresh, a, true));
     EXPECT_EQ(fresh->rect().origin, (Point{130, 70}));
     EXPECT_EQ(patch.indexOfModule(fresh.get()), 2u);
-    EXPECT_TRUE(fresh->updateNeeded());
     auto placed = newModule("GAIN", "placed", bundledDbase());
     placed->moveToPosition(Point{9, 9});
     EXPECT_TRUE(patch.addModules({placed}, *fresh, true));

@@ -69,7 +69,7 @@ struct Patch {
         r.full.fill(Qt::white);
         {
             QPainter p(&r.full);
-            canvas.drawRect(p, Rect(0, 0, size.width(), size.height()), layout, file, head, mode, {});
+            canvas.drawRect(p, Rect(0, 0, size.width(), size.height()), layout, file, head, {});
         }
         r.drawn = canvas.modulesDrawn();
         r.repainted = r.full.copy();
@@ -79,7 +79,7 @@ struct Patch {
         p.fillRect(area, Qt::red);
         layout.layOut(file, head);
         p.setClipRect(area);
-        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, file, head, mode, {});
+        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, file, head, {});
         r.redrawn = canvas.modulesDrawn();
         r.maxX = layout.maxX();
         return r;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The patch window driven headless: show-mode buttons, zoom, the title
 // sheet, the text window and closing.
+#include "Toskfile/CanvasHitTest.h"
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/PatchLayout.h"
@@ -9,6 +11,7 @@
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,6 +20,8 @@
 #include <QScrollArea>
 #include <QTest>
 #include <QToolButton>
+
+#include <sstream>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -343,4 +348,60 @@ TEST(GraphicWindow, APatchInOneColumnIsOneToLayOut)
         patch.removeModuleAtIndex(1);
     EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode))
         << "a head alone has nothing to lay out";
+}
+
+TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayoutWouldBe)
+{
+    CanvasWindow w;
+    SigFile& patch = w.patch();
+    Module* head = patch.head().get();
+    // What the canvas draws and hits: each module's rows, box and pins, and
+    // what a click at the middle of each box and each pin lands on.
+    auto seen = [&](const CanvasLayout& layout) {
+        std::ostringstream out;
+        std::vector<Point> probes;
+        for (const auto& m : patch.listOfModules()) {
+            const Rect& r = m->rect();
+            out << m->instanceName() << ' ' << layout.rows(*m) << ' ' << r.x() << ',' << r.y() << ',' << r.width()
+                << ',' << r.height() << '\n';
+            probes.push_back(Point{r.midX(), r.midY()});
+            for (const auto& f : m->fieldArray()) {
+                const Rect& p = f->rect();
+                out << "  " << f->name() << ' ' << p.x() << ',' << p.y() << ',' << p.width() << ',' << p.height()
+                    << '\n';
+                probes.push_back(Point{p.midX(), p.midY()});
+            }
+        }
+        for (const Point& at : probes) {
+            const CanvasHitTest::Hit hit = CanvasHitTest::hitAt(layout, patch, head, at);
+            out << at.x << ',' << at.y << " hits " << (hit.module ? hit.module->instanceName() : "-") << ' '
+                << (hit.field ? hit.field->name() : "-") << '\n';
+        }
+        return out.str();
+    };
+    auto fresh = [&] {
+        CanvasLayout layout(w.view->showMode());
+        layout.layOut(patch, head);
+        return seen(layout);
+    };
+    Module& mix = w.module("mix");
+    ASSERT_EQ(mix.rect(), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
+    for (const char* name :
+         {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn", "revealOrderBtn"}) {
+        SCOPED_TRACE(name);
+        auto* button = w.window->findChild<QAbstractButton*>(QString::fromLatin1(name));
+        ASSERT_TRUE(button);
+        w.view->selectModule(mix);
+        QTest::keyClick(w.view, Qt::Key_Right);
+        ASSERT_EQ(mix.rect().origin, (Point{381, 40}));
+        QTest::mouseClick(button, Qt::LeftButton);
+        w.doc->undoManager().undo();
+        EXPECT_EQ(mix.rect().origin, (Point{380, 40}));
+        // The canvas first: a fresh layout writes what it finds.
+        std::string canvas = seen(w.view->canvasLayout());
+        EXPECT_EQ(canvas, fresh());
+        QTest::mouseClick(button, Qt::LeftButton);
+        canvas = seen(w.view->canvasLayout());
+        EXPECT_EQ(canvas, fresh());
+    }
 }
