@@ -3,6 +3,7 @@
 // sheet, the text window and closing.
 #include "Toskfile/CanvasHitTest.h"
 #include "Toskfile/CanvasLayout.h"
+#include "Toskfile/ConnectionRules.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/PatchLayout.h"
@@ -404,4 +405,29 @@ TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayou
         canvas = seen(w.view->canvasLayout());
         EXPECT_EQ(canvas, fresh());
     }
+
+    // Unconnected pins hidden: a wire made and undone elsewhere brings a pin
+    // of the module it feeds and takes it away again.
+    QAbstractButton* hideUnconnected = w.window->findChild<QAbstractButton*>(QStringLiteral("hideUnconnectedBtn"));
+    ASSERT_TRUE(hideUnconnected);
+    QTest::mouseClick(hideUnconnected, Qt::LeftButton);
+    Module::FieldPtr output, input;
+    for (const auto& f : w.module("lfo").fieldArray())
+        if (!output && f->isOutput())
+            output = f;
+    ASSERT_TRUE(output);
+    for (const auto& f : w.module("m2").fieldArray())
+        if (!input && f->isInput() && !f->source() && ConnectionRules::canFeed(*output, *f))
+            input = f;
+    ASSERT_TRUE(input);
+    const int rowsBefore = w.view->canvasLayout().rows(w.module("m2"));
+    ASSERT_TRUE(PatchEditor(*w.doc).connectFields(output, input));
+    std::string canvas = seen(w.view->canvasLayout());
+    EXPECT_EQ(canvas, fresh());
+    EXPECT_NE(input->gpos(), 0) << "the input has its pin";
+    w.doc->undoManager().undo();
+    canvas = seen(w.view->canvasLayout());
+    EXPECT_EQ(canvas, fresh());
+    EXPECT_EQ(input->gpos(), 0);
+    EXPECT_EQ(w.view->canvasLayout().rows(w.module("m2")), rowsBefore);
 }
