@@ -62,12 +62,12 @@ void FirstPaint(benchmark::State& state)
     CanvasMarks marks;
     int drawn = 0;
     for (auto _ : state) {
-        CanvasLayout layout;
-        layout.layOut(p.patch, p.head, kShowMode);
+        CanvasLayout layout(kShowMode);
+        layout.layOut(p.patch, p.head);
         CanvasPainter canvas;
         QPainter painter(&image);
         painter.scale(0.25, 0.25);
-        canvas.drawRect(painter, Rect(0, 0, 14400, 12400), layout, p.patch, p.head, kShowMode, marks);
+        canvas.drawRect(painter, Rect(0, 0, 14400, 12400), layout, p.patch, p.head, marks);
         drawn = canvas.modulesDrawn();
     }
     state.counters["drawn"] = drawn;
@@ -81,23 +81,23 @@ void RepaintOneModule(benchmark::State& state)
     BigPatch& p = bigPatch();
     QImage image(1400, 1000, QImage::Format_ARGB32_Premultiplied);
     CanvasMarks marks;
-    CanvasLayout layout;
+    CanvasLayout layout(kShowMode);
     CanvasPainter canvas;
     Module& target = *p.patch.moduleAtIndex(5050);
-    layout.layOut(p.patch, p.head, kShowMode);
+    layout.layOut(p.patch, p.head);
     const Rect dirty = target.graphicRect();
     {
         QPainter painter(&image);
-        canvas.drawRect(painter, Rect(0, 0, 1400, 1000), layout, p.patch, p.head, kShowMode, marks);
+        canvas.drawRect(painter, Rect(0, 0, 1400, 1000), layout, p.patch, p.head, marks);
     }
     int drawn = 0;
     for (auto _ : state) {
-        layout.layOut(p.patch, p.head, kShowMode);
+        layout.layOut(p.patch, p.head);
         QPainter painter(&image);
         // The view scrolled to the module: the window shows its neighbourhood.
         painter.translate(-(dirty.x() - 600), -(dirty.y() - 400));
         painter.setClipRect(QRectF(dirty.x(), dirty.y(), dirty.width(), dirty.height()));
-        canvas.drawRect(painter, dirty, layout, p.patch, p.head, kShowMode, marks);
+        canvas.drawRect(painter, dirty, layout, p.patch, p.head, marks);
         drawn = canvas.modulesDrawn();
     }
     state.counters["drawn"] = drawn;
@@ -121,11 +121,11 @@ void PaintRepeatedGroup(benchmark::State& state)
     QImage image(400, 800, QImage::Format_ARGB32_Premultiplied);
     CanvasMarks marks;
     for (auto _ : state) {
-        CanvasLayout layout;
-        layout.layOut(patch, head.get(), kShowMode);
+        CanvasLayout layout(kShowMode);
+        layout.layOut(patch, head.get());
         CanvasPainter canvas;
         QPainter painter(&image);
-        canvas.drawRect(painter, Rect(0, 0, 400, 800), layout, patch, head.get(), kShowMode, marks);
+        canvas.drawRect(painter, Rect(0, 0, 400, 800), layout, patch, head.get(), marks);
     }
     state.counters["fields"] = double(mixer->fieldCount());
     state.SetComplexityN(state.range(0));

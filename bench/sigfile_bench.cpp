@@ -165,7 +165,7 @@ void BM_Reorder(benchmark::State& state)
 void BM_Reposition(benchmark::State& state)
 {
     auto patch = load(static_cast<int>(state.range(0)));
-    patch->updateAll(patch->showMode());
+    patch->updateAll(SigFile::kDefaultShowMode);
     for (auto _ : state)
         patch->reposition();
     state.SetComplexityN(state.range(0));

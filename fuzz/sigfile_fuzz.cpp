@@ -93,10 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (readToTheEnd(*patch) && again->dataRepresentation() != written)
         __builtin_trap();
 
-    patch->updateAll(patch->showMode());
+    patch->updateAll(SigFile::kDefaultShowMode);
     patch->reposition();
     patch->reorder();
-    patch->visibleArea(patch->showMode());
+    patch->visibleArea(SigFile::kDefaultShowMode);
     patch->updateParams(written);
     // This search scans every field of the patch for every port of the
     // module: on a head of 32,767 repetitions it takes half a minute, and

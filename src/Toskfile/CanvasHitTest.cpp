@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Toskfile/CanvasHitTest.h"
 
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/Wire.h"
@@ -25,29 +26,31 @@ Module* CanvasHitTest::moduleUnderPoint(const ModuleList& patch, const Point& po
     return nullptr;
 }
 
-Module* CanvasHitTest::moduleNearPoint(const ModuleList& patch, const Point& point)
+Module* CanvasHitTest::moduleNearPoint(const CanvasLayout& layout, const ModuleList& patch, const Point& point)
 {
     const auto& modules = patch.listOfModules();
     for (auto it = modules.rbegin(); it != modules.rend(); ++it)
-        if ((*it)->height() > 0 && holds((*it)->graphicRect(), point))
+        if (layout.isDrawn(**it) && holds((*it)->graphicRect(), point))
             return it->get();
     return nullptr;
 }
 
-std::vector<Module*> CanvasHitTest::modulesIntersectingRect(const ModuleList& patch, const Rect& rect)
+std::vector<Module*> CanvasHitTest::modulesIntersectingRect(const CanvasLayout& layout, const ModuleList& patch,
+                                                            const Rect& rect)
 {
     std::vector<Module*> found;
     for (const auto& m : patch.listOfModules())
-        if (m->height() > 0 && m->rect().intersects(rect))
+        if (layout.isDrawn(*m) && m->rect().intersects(rect))
             found.push_back(m.get());
     return found;
 }
 
-std::vector<Module*> CanvasHitTest::modulesContainedInRect(const ModuleList& patch, const Rect& rect)
+std::vector<Module*> CanvasHitTest::modulesContainedInRect(const CanvasLayout& layout, const ModuleList& patch,
+                                                           const Rect& rect)
 {
     std::vector<Module*> found;
     for (const auto& m : patch.listOfModules())
-        if (m->height() > 0 && rect.contains(m->rect()))
+        if (layout.isDrawn(*m) && rect.contains(m->rect()))
             found.push_back(m.get());
     return found;
 }
@@ -80,14 +83,15 @@ Rect CanvasHitTest::connectedDirtyRect(const ModuleList& patch, const Module& mo
     return dirty;
 }
 
-CanvasHitTest::Hit CanvasHitTest::hitAt(const ModuleList& patch, Module* head, const Point& point, int showMode)
+CanvasHitTest::Hit CanvasHitTest::hitAt(const CanvasLayout& layout, const ModuleList& patch, Module* head,
+                                        const Point& point)
 {
     Hit hit;
-    if (Module* near = moduleNearPoint(patch, point)) {
+    if (Module* near = moduleNearPoint(layout, patch, point)) {
         hit.field = near->fieldUnderPoint(point);
         if (hit.field)
             hit.module = near;
-        else if (near == head ? (showMode & Module::SHOW_ORDER) != 0 : holds(near->rect(), point))
+        else if (near == head ? (layout.showMode() & Module::SHOW_ORDER) != 0 : holds(near->rect(), point))
             hit.module = near;
         return hit;
     }
@@ -99,20 +103,22 @@ CanvasHitTest::Hit CanvasHitTest::hitAt(const ModuleList& patch, Module* head, c
     return hit;
 }
 
-ModuleField::Ptr CanvasHitTest::pinAt(const ModuleList& patch, Module* head, const Point& point, int showMode)
+ModuleField::Ptr CanvasHitTest::pinAt(const CanvasLayout& layout, const ModuleList& patch, Module* head,
+                                      const Point& point)
 {
-    return hitAt(patch, head, point, showMode).field;
+    return hitAt(layout, patch, head, point).field;
 }
 
-Module* CanvasHitTest::orderBadgeAt(const ModuleList& patch, Module* head, const Point& point, int showMode)
+Module* CanvasHitTest::orderBadgeAt(const CanvasLayout& layout, const ModuleList& patch, Module* head,
+                                    const Point& point)
 {
-    if (!(showMode & Module::SHOW_ORDER))
+    if (!(layout.showMode() & Module::SHOW_ORDER))
         return nullptr;
     if (head && holds(head->orderCircle(), point))
         return head;
     const auto& modules = patch.listOfModules();
     for (auto it = modules.rbegin(); it != modules.rend(); ++it)
-        if (it->get() != head && (*it)->height() > 0 && holds((*it)->orderCircle(), point))
+        if (it->get() != head && layout.isDrawn(**it) && holds((*it)->orderCircle(), point))
             return it->get();
     return nullptr;
 }

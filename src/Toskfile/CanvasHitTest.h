@@ -8,11 +8,13 @@
 
 namespace tosk {
 
+class CanvasLayout;
 class Module;
 class ModuleList;
 
-// What lies at a point of the canvas, asked of the laid-out patch
-// (CanvasLayout) in canvas points. Containment is the canvas's: the left and
+// What lies at a point of the canvas, asked of the laid-out patch in canvas
+// points: the view's CanvasLayout says which modules are drawn and what its
+// show mode shows. Containment is the canvas's: the left and
 // top edges of a rect belong to it, the right and bottom ones do not.
 class CanvasHitTest {
 public:
@@ -29,10 +31,12 @@ public:
     static Module* moduleUnderPoint(const ModuleList& patch, const Point& point);
     // The last drawn module whose graphic rect (box and pin margins) holds
     // the point; a module that is not drawn is near nothing.
-    static Module* moduleNearPoint(const ModuleList& patch, const Point& point);
+    static Module* moduleNearPoint(const CanvasLayout& layout, const ModuleList& patch, const Point& point);
     // Drawn modules whose box meets the rect, or lies wholly inside it.
-    static std::vector<Module*> modulesIntersectingRect(const ModuleList& patch, const Rect& rect);
-    static std::vector<Module*> modulesContainedInRect(const ModuleList& patch, const Rect& rect);
+    static std::vector<Module*> modulesIntersectingRect(const CanvasLayout& layout, const ModuleList& patch,
+                                                        const Rect& rect);
+    static std::vector<Module*> modulesContainedInRect(const CanvasLayout& layout, const ModuleList& patch,
+                                                       const Rect& rect);
     // The union of the modules' graphic rects; the zero rect for none.
     static Rect boundsForModules(const std::vector<Module*>& modules);
     // The module's graphic rect with the pins at both ends of every drawn
@@ -43,14 +47,15 @@ public:
     // pin there; without a pin, the module only when the point is in its box
     // (for the head, only while order badges are shown). With no module
     // near, a box of the head. Nothing else hits.
-    static Hit hitAt(const ModuleList& patch, Module* head, const Point& point, int showMode);
+    static Hit hitAt(const CanvasLayout& layout, const ModuleList& patch, Module* head, const Point& point);
     // The pin (a module's, or a box of the head) a click at the point
     // lands on; none when it lands on no pin.
-    static ModuleField::Ptr pinAt(const ModuleList& patch, Module* head, const Point& point, int showMode);
+    static ModuleField::Ptr pinAt(const CanvasLayout& layout, const ModuleList& patch, Module* head,
+                                  const Point& point);
     // The module whose order badge is drawn at the point (badges shown):
     // the head's badge lies over the modules, a later module's over an
     // earlier one's.
-    static Module* orderBadgeAt(const ModuleList& patch, Module* head, const Point& point, int showMode);
+    static Module* orderBadgeAt(const CanvasLayout& layout, const ModuleList& patch, Module* head, const Point& point);
     // The input whose wire passes within kWireSlop of the point; the wire
     // drawn last when several do.
     static ModuleField::Ptr wireAt(const ModuleList& patch, const Module* head, const Point& point);

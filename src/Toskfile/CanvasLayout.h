@@ -2,28 +2,55 @@
 #pragma once
 
 #include "Toskfile/HeadLayout.h"
+#include "Toskfile/SigFile.h"
 #include "base/Geometry.h"
 
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace tosk {
 
 class Module;
 class ModuleList;
+struct PatchChange;
 
-// The geometry of a whole canvas, computed before it is painted or hit: it
-// lays out the modules that need it (all of them the first time), measures
-// how far the modules reach, and puts the head's boxes right of them. The
+// The geometry of a whole canvas as one view shows it, computed before it is
+// painted or hit: it lays out the modules that need it (all of them the
+// first time) for the view's show mode, keeps what it found, measures how
+// far the modules reach, and puts the head's boxes right of them. The
 // canvas, `tosk-cli render` and the tests lay a patch out through this, so
 // that they all see the same geometry whether or not anything was painted.
 class CanvasLayout {
 public:
+    explicit CanvasLayout(int showMode = SigFile::kDefaultShowMode) : showMode_(showMode) {}
+
+    // The show mode the patch is laid out for: the view's, not the patch's.
+    int showMode() const { return showMode_; }
+    // The next layout lays out every module for the new mode.
+    void setShowMode(int mode);
+
     // Lays out and measures. The first call (and the first after reset())
-    // lays out every module; later ones only modules marked for update.
-    void layOut(const ModuleList& patch, Module* head, int showMode);
+    // lays out every module; later ones only the modules invalidated since
+    // and those not laid out before.
+    void layOut(const ModuleList& patch, Module* head);
     // The next layout lays out every module again.
     void reset() { first_ = true; }
     bool isFirst() const { return first_; }
+    // The next layout lays out this module again.
+    void invalidate(const Module& module) { invalid_.insert(&module); }
+    // Invalidates what a change of the patch may have changed: the modules
+    // it names, or everything when the order, the wires or the field lists
+    // changed (a wire that left an output may take a pin of a module the
+    // change does not name) or when it names no module.
+    void patchDidChange(const PatchChange& change);
+
+    // The module's box height in rows as last laid out; 0 when it is not
+    // drawn (or not laid out).
+    int rows(const Module& module) const;
+    bool isDrawn(const Module& module) const { return rows(module) > 0; }
+    // How many of the module's fields the last layout found hidden.
+    int hiddenCount(const Module& module) const;
 
     // Right and bottom extent: the modules' graphic rects and the head's
     // boxes. The head's outputs stand 16 right of the right-most module.
@@ -37,7 +64,16 @@ public:
     const std::vector<HeadLayout::Box>& headBoxes() const { return headBoxes_; }
 
 private:
+    struct Measure {
+        int rows = 0;
+        int hidden = 0;
+    };
+    void measure(Module& module);
+
+    int showMode_;
     bool first_ = true;
+    std::unordered_map<const Module*, Measure> measures_;
+    std::unordered_set<const Module*> invalid_;
     double maxX_ = 0;
     double maxY_ = 0;
     double outputsX_ = 0;

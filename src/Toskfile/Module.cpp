@@ -57,27 +57,22 @@ void Module::initModule(const Module* templ)
 {
     m_Parent = this;
     m_NumRefs = 0;
-    m_UpdateNeeded = true;
     listOfFields.clear();
     if (templ) {
         opDescriptor_ = templ->opDescriptor_;
         sigDbase_ = templ->sigDbase_;
         m_Iterate = templ->m_Iterate;
-        m_HideNum = templ->m_HideNum;
         rect_ = templ->rect_;
         placed_ = templ->placed_;
         textPosition_ = templ->textPosition_;
         orderCircle_ = templ->orderCircle_;
         m_Height = templ->m_Height;
-        m_pBitmap = templ->m_pBitmap;
     } else {
         opDescriptor_.reset();
         m_Iterate = 0;
-        m_HideNum = 0;
         rect_ = textPosition_ = orderCircle_ = Rect();
         placed_ = false;
         m_Height = 0;
-        m_pBitmap.reset();
     }
     setGraphicRect(rect_);
 }
@@ -523,12 +518,9 @@ std::string Module::processStackExpression(const std::string& expression) const
 
 // ---------------------------------------------------------------- undo
 
-void Module::restoreBox(const Rect& rect, bool placed)
+void Module::restoreBox(const Point& origin, double width, bool placed)
 {
-    Rect box = rect;
-    if (!m_UpdateNeeded)
-        box.size = Size{kWidth, kRowHeight * m_Height};
-    setRect(box);
+    setRect(Rect(origin, Size{width, kRowHeight * m_Height}));
     placed_ = placed;
 }
 

@@ -244,15 +244,10 @@ public:
 
     // --- undo
     // Puts the box back where it was kept, placed or only seated for
-    // drawing. Only its place comes back: a module laid out since keeps the
-    // height of that layout, which follows the show mode of now.
-    void restoreBox(const Rect& rect, bool placed);
-    bool updateNeeded() const { return m_UpdateNeeded; }
-    void setUpdateNeeded(bool on) { m_UpdateNeeded = on; }
+    // drawing. Only its place and width come back: the height is the last
+    // layout's, which follows the show mode of the view.
+    void restoreBox(const Point& origin, double width, bool placed);
     int32_t height() const { return m_Height; }
-    int32_t hideNum() const { return m_HideNum; }
-    const std::shared_ptr<void>& bitmap() const { return m_pBitmap; }
-    void setBitmap(std::shared_ptr<void> bitmap) { m_pBitmap = std::move(bitmap); }
 
     // Takes the values of the same module read back from elsewhere (the unit)
     // for every unconnected field; answers how many changed.
@@ -313,10 +308,7 @@ private:
     Rect orderCircle_;
     bool placed_ = false;
     int32_t m_NumRefs = 0;
-    std::shared_ptr<void> m_pBitmap;
     int32_t m_Height = 0;
-    bool m_UpdateNeeded = true;
-    int32_t m_HideNum = 0;
     std::vector<std::string> readLosses_;
     Problems buildProblems_;
 };

@@ -324,7 +324,6 @@ ModuleBuilder::FieldPtr ModuleBuilder::addIteration(const ModuleField& member, F
         }
         ++i;
     }
-    module_.m_UpdateNeeded = true;
     return first;
 }
 
@@ -349,7 +348,6 @@ void ModuleBuilder::deleteIteration(const ModuleField& member)
         module_.removeField(f.get());
     }
     counter->setText(std::to_string(OperatorField::integerValue(counter->text()) - 1));
-    module_.m_UpdateNeeded = true;
 }
 
 void ModuleBuilder::disconnectFedBy(const ModuleField& output)
@@ -361,8 +359,6 @@ void ModuleBuilder::disconnectFedBy(const ModuleField& output)
         input->source(nullptr,
                       control && input->entry() ? input->entry()->nameForType(OperatorField::DEFAULT) : std::string(),
                       false);
-        if (input->parent())
-            input->parent()->setUpdateNeeded(true);
     };
     if (module_.sigFile_) {
         for (const auto& m : module_.sigFile_->listOfModules())

@@ -56,10 +56,15 @@ void ModuleGeometry::placeFields(Module& module)
     }
 }
 
+int ModuleGeometry::hiddenCount(const Module& module)
+{
+    return int(std::count_if(module.fieldArray().begin(), module.fieldArray().end(),
+                             [](const auto& f) { return f->isHidden(); }));
+}
+
 int ModuleGeometry::layOut(Module& module, int showMode)
 {
-    module.m_UpdateNeeded = false;
-    module.m_HideNum = 0;
+    int hidden = 0;
     const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
     const bool control = (showMode & Module::SHOW_CONTROL) != 0;
     const bool signal = (showMode & Module::SHOW_SIGNAL) != 0;
@@ -69,7 +74,7 @@ int ModuleGeometry::layOut(Module& module, int showMode)
     int nSigOut = 0, nCtlOut = 0, nUsrOut = 0, nSigIn = 0, nCtlIn = 0, nUsrIn = 0;
     for (const auto& f : fields) {
         if (f->isHidden()) {
-            ++module.m_HideNum;
+            ++hidden;
             continue;
         }
         if (!f->entry())
@@ -141,7 +146,7 @@ int ModuleGeometry::layOut(Module& module, int showMode)
 
     int outs = nSigOut + nCtlOut + nUsrOut;
     int ins = nSigIn + nCtlIn + nUsrIn;
-    if (outs == 0 && ins == 0 && module.m_HideNum == 0 && !equalsIgnoringCase(module.name(), "REMOTER") &&
+    if (outs == 0 && ins == 0 && hidden == 0 && !equalsIgnoringCase(module.name(), "REMOTER") &&
         !equalsIgnoringCase(module.name(), "MARKER"))
         module.m_Height = 0;
     else

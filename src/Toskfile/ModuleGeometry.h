@@ -19,6 +19,9 @@ public:
     // the hidden fields and sets the box's number of rows; answers it (0: the
     // module is not drawn).
     static int layOut(Module& module, int showMode);
+    // How many of the module's fields are hidden: always hidden, or hidden
+    // by a hide count of the file.
+    static int hiddenCount(const Module& module);
     // The box widened by the pin margins; the box itself at the origin.
     static Rect graphicRect(const Rect& box);
     // The square of the order badge: centred on the box, rounded outward to

@@ -6,7 +6,6 @@
 #include "Toskfile/ModuleLookup.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/PasteReader.h"
-#include "Toskfile/PatchLayout.h"
 #include "Toskfile/PatchState.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
@@ -154,7 +153,7 @@ bool PatchEditor::gridModules(const Modules& modules, double spacing)
     return setBoxes(PatchChange::Kind::Grid, "Grid Selected Graphics", gridded, boxes);
 }
 
-bool PatchEditor::reposition(bool recordUndo)
+bool PatchEditor::reposition(int showMode, bool recordUndo)
 {
     SigFile& p = patch();
     if (!p.head())
@@ -167,10 +166,7 @@ bool PatchEditor::reposition(bool recordUndo)
     for (const auto& m : p.listOfModules())
         was.push_back(m->rect());
     // The layout stacks boxes by their heights, which follow the show mode.
-    p.updateAll(p.showMode());
-    PatchLayout layout(p);
-    layout.layOut();
-    layout.commit();
+    p.reposition(showMode);
     bool moved = false;
     for (size_t i = 0; i < p.moduleCount() && !moved; ++i)
         moved = p.moduleAtIndex(i)->rect() != was[i];
@@ -268,7 +264,9 @@ void PatchEditor::addMade(const Module::Ptr& module, const Module::Ptr& after)
         p.addModule(module);
         module->setDocument(document_, &p);
     }
-    module->update(p.showMode());
+    // Measured as a new window shows it; each view lays it out again for
+    // its own show mode when it hears of the insertion.
+    module->update(SigFile::kDefaultShowMode);
 }
 
 Module::Ptr PatchEditor::insertPlaced(const std::string& operatorName, Module* anchor,
@@ -286,7 +284,7 @@ Module::Ptr PatchEditor::insertPlaced(const std::string& operatorName, Module* a
     addMade(module, after);
     if (place) {
         place(*module);
-        module->update(p.showMode());
+        module->update(SigFile::kDefaultShowMode);
     }
     commit(PatchChange::Kind::Insert, "Add Module", before, PatchChange::Order | PatchChange::Geometry);
     return module;
@@ -327,7 +325,7 @@ Module::Ptr PatchEditor::insertModuleOnWire(const std::string& operatorName, con
     const Rect g = ModuleGeometry::graphicRect(box);
     const double k = ModuleArrangement::kMinOrigin;
     module->setRect(box.offset(std::max(0.0, k - g.x()), std::max(0.0, k - g.y())));
-    module->update(p.showMode());
+    module->update(SigFile::kDefaultShowMode);
     p.connect(*in, source, true, true);
     p.connect(*input, out, true, true);
     commit(PatchChange::Kind::InsertOnWire, "Insert Module", before,

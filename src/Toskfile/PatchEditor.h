@@ -8,6 +8,7 @@
 #include "Toskfile/PatchChange.h"
 #include "Toskfile/PatchComment.h"
 #include "Toskfile/PatchComparison.h"
+#include "Toskfile/SigFile.h"
 #include "Toskfile/WaveWriteBack.h"
 #include "base/Geometry.h"
 
@@ -60,10 +61,11 @@ public:
     // Puts at least two boxes' origins on the grid of that spacing, which
     // must be 1 or more ("Grid Selected Graphics").
     bool gridModules(const Modules& modules, double spacing);
-    // Lays the whole patch out from its head ("Reposition"). With
+    // Lays the whole patch out from its head ("Reposition"), the boxes as
+    // tall as the show mode of the window that asks draws them. With
     // recordUndo off (a patch laid out as it is opened) nothing is
     // registered and the document keeps an unrecoverable change.
-    bool reposition(bool recordUndo = true);
+    bool reposition(int showMode = SigFile::kDefaultShowMode, bool recordUndo = true);
 
     // --- processing order
     // Puts `module` directly after `after` ("Reorder Module"). The head

@@ -309,7 +309,7 @@ bool PatchEditor::takeFromOther(const PatchComparison& comparison, const std::ve
         else
             p.addModuleBefore(copy, 0);
         copy->setDocument(document_, &p);
-        copy->update(p.showMode());
+        copy->update(SigFile::kDefaultShowMode);
         newModules.push_back(copy);
         changed = true;
     }
@@ -429,7 +429,7 @@ bool PatchEditor::takeFromOther(const PatchComparison& comparison, const std::ve
         const Rect& there = d->theirs->rect();
         const Rect box(there.origin, Size{there.width(), m.rect().height()});
         changed = changed || box != m.rect() || m.isPlaced() != d->theirs->isPlaced();
-        m.restoreBox(box, d->theirs->isPlaced());
+        m.restoreBox(box.origin, box.width(), d->theirs->isPlaced());
     }
 
     // Places in the processing order, in the other patch's order.

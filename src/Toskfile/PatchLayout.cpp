@@ -64,9 +64,9 @@ struct PatchLayout::Frame {
     Rect column;
 };
 
-bool PatchLayout::standsInOneColumn(SigFile& patch)
+bool PatchLayout::standsInOneColumn(SigFile& patch, int showMode)
 {
-    if (patch.visibleArea(patch.showMode()).width() > Module::kWidth)
+    if (patch.visibleArea(showMode).width() > Module::kWidth)
         return false;
     return std::any_of(patch.listOfModules().begin(), patch.listOfModules().end(),
                        [](const Module::Ptr& m) { return !m->isHead() && m->height() > 0; });

@@ -41,8 +41,8 @@ public:
     // Whether every module of the patch stands in one column at the left
     // edge, as in a patch saved without positions: such a patch is laid out
     // when it is opened. A patch of nothing but its head does not count.
-    // Lays every module out for the patch's show mode to measure it.
-    static bool standsInOneColumn(SigFile& patch);
+    // Lays every module out for the show mode to measure it.
+    static bool standsInOneColumn(SigFile& patch, int showMode);
 
     // The whole layout: every module but the first back to (0, 0), the walk
     // from the first, then a column for the modules it did not reach.

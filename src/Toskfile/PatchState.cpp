@@ -27,7 +27,7 @@ void PatchState::addModuleItem(const Module::Ptr& module, bool withFields)
         return;
     auto [at, added] = moduleIndex_.emplace(module.get(), modules_.size());
     if (added)
-        modules_.push_back({module, module->rect(), module->isPlaced(), false, {}});
+        modules_.push_back({module, module->rect().origin, module->rect().width(), module->isPlaced(), false, {}});
     ModuleItem& item = modules_[at->second];
     if (withFields && !item.withFields) {
         item.withFields = true;
@@ -140,9 +140,8 @@ void PatchState::restore() const
             m.removeAllFields();
             for (const auto& f : item.fieldList)
                 m.addField(f);
-            m.setUpdateNeeded(true);
         }
-        m.restoreBox(item.rect, item.placed);
+        m.restoreBox(item.origin, item.width, item.placed);
     }
     for (const auto& item : fields_)
         put(item);

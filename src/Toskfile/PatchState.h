@@ -75,7 +75,10 @@ private:
     };
     struct ModuleItem {
         Module::Ptr module;
-        Rect rect;
+        // The box's place and width, as the file holds them; its height
+        // belongs to the view's layout.
+        Point origin;
+        double width = 0;
         bool placed = false;
         bool withFields = false;
         Module::FieldList fieldList;

@@ -183,7 +183,6 @@ void SModule::addModules(const std::string& typeName, const ModuleList::List& me
     if (!nameField)
         throw TkxException("SModule.addModules", "SModule.addModules nil ModuleField");
     insertField(nameField, 0);
-    setUpdateNeeded(true);
 }
 
 // ---------------------------------------------------------------- model

@@ -72,7 +72,6 @@ void SigFile::initWithData(const std::optional<std::string>& bytes, const std::o
     adcNullObject_.reset();
     sigDocument_ = document;
     m_Zoom = -1;
-    m_ShowMode = kDefaultShowMode;
     sigDbase_ = std::move(dbase);
     if (bytes) {
         load(*bytes);
@@ -763,10 +762,11 @@ int SigFile::updateParams(std::string_view bytes)
 
 // ---------------------------------------------------------------- layout
 
-void SigFile::reposition()
+void SigFile::reposition(int showMode)
 {
     if (!m_Head)
         return;
+    updateAll(showMode);
     PatchLayout layout(*this);
     layout.layOut();
     layout.commit();
@@ -881,7 +881,6 @@ bool SigFile::addModuleAfter(Module::Ptr module, const Module& other, bool repos
                 Point{r.x() + PatchLayout::kInsertOffset * r.width(), r.y() + PatchLayout::kInsertOffset * r.width()});
     }
     added->setDocument(sigDocument_, this);
-    added->setUpdateNeeded(true);
     return true;
 }
 

@@ -26,7 +26,8 @@ class SigDocument;
 // module is kept out of the list and written last.
 class SigFile : public ModuleList {
 public:
-    // Every display flag except "reveal order" (0x80).
+    // The show mode a new window opens with: every display flag except
+    // "reveal order" (0x80). Show mode is the window's, not the patch's.
     static constexpr int kDefaultShowMode = -129;
 
     // An empty patch: no head, no tail, nothing read.
@@ -119,8 +120,6 @@ public:
     void setProgramName(const std::string& name);
     std::string author() const;
     void setAuthor(const std::string& name);
-    int showMode() const { return m_ShowMode; }
-    void setShowMode(int mode) { m_ShowMode = mode; }
     float zoom() const { return m_Zoom; }
     void setZoom(float zoom) { m_Zoom = zoom; }
     int viewMode() const { return m_ViewMode; }
@@ -147,9 +146,10 @@ public:
 
     // --- automatic layout
     // Lays every module out in columns by walking the connections out from
-    // the head. Records nothing: an edit of an open patch goes through
+    // the head, stacking the boxes at their heights for the show mode.
+    // Records nothing: an edit of an open patch goes through
     // PatchEditor::reposition, which registers its undo and announces it.
-    void reposition();
+    void reposition(int showMode = kDefaultShowMode);
     // Puts a module below the lowest module of the column given by `rect`.
     void reposition(Module& module, const Rect& rect);
     void repositionModulesWithSignalsFrom(Module& module);
@@ -201,7 +201,6 @@ private:
     Module::FieldPtr adcNull_;
     Module::FieldPtr adcNullObject_;
     float m_Zoom = -1;
-    int m_ShowMode = kDefaultShowMode;
     int m_ViewMode = 0;
     std::optional<std::string> loadError_;
     std::vector<std::string> readProblems_;

@@ -33,6 +33,8 @@ const char* extensionOf(CanvasRenderer::Format format)
 struct Picture {
     SigFile* patch = nullptr;
     std::vector<Module*> selection;
+    // The window's: the picture shows what the canvas shows.
+    int showMode = SigFile::kDefaultShowMode;
 };
 
 Picture pictureOf(GraphicWindowController& window)
@@ -40,8 +42,10 @@ Picture pictureOf(GraphicWindowController& window)
     Picture p;
     GraphicView* view = window.graphicView();
     p.patch = view ? view->sigFile() : nullptr;
-    if (view)
+    if (view) {
         p.selection = view->selectedModules();
+        p.showMode = view->showMode();
+    }
     return p;
 }
 
@@ -60,7 +64,7 @@ QImage PictureExport::picture(GraphicWindowController& window, bool selectionOnl
     Picture p = pictureOf(window);
     if (!p.patch)
         return QImage();
-    CanvasRenderer renderer(*p.patch, p.patch->head().get(), p.patch->showMode());
+    CanvasRenderer renderer(*p.patch, p.patch->head().get(), p.showMode);
     QRectF area = selectionOnly ? renderer.areaOf(p.selection) : QRectF();
     if (area.isEmpty())
         area = renderer.wholeArea();
@@ -75,7 +79,7 @@ bool PictureExport::write(GraphicWindowController& window, const ExportPictureDi
         error = Latin1::text("ExportNoPatch", "the window shows no patch");
         return false;
     }
-    CanvasRenderer renderer(*p.patch, p.patch->head().get(), p.patch->showMode());
+    CanvasRenderer renderer(*p.patch, p.patch->head().get(), p.showMode);
     QRectF area = renderer.wholeArea();
     if (choice.selectionOnly) {
         area = renderer.areaOf(p.selection);

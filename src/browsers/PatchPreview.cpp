@@ -75,9 +75,11 @@ void PatchPreview::render()
         return;
     }
     // As the patch window does: a patch standing in one column is laid out.
-    if (PatchLayout::standsInOneColumn(*patch))
-        patch->reposition();
-    CanvasRenderer renderer(*patch, patch->head().get(), patch->showMode());
+    // A preview shows a patch as a new window opens it.
+    const int mode = SigFile::kDefaultShowMode;
+    if (PatchLayout::standsInOneColumn(*patch, mode))
+        patch->reposition(mode);
+    CanvasRenderer renderer(*patch, patch->head().get(), mode);
     const QSizeF extent = renderer.extent();
     const double margin = 8;
     scale_ = std::min({kMaxScale, (width() - 2 * margin) / std::max(1.0, extent.width()),

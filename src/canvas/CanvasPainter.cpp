@@ -25,8 +25,9 @@ constexpr double kConnectionDot = 40.0 / 7;
 }
 
 void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasLayout& layout, const ModuleList& patch,
-                             const Module* head, int showMode, const CanvasMarks& stored)
+                             const Module* head, const CanvasMarks& stored)
 {
+    const int showMode = layout.showMode();
     using S = CanvasStyle;
     const CanvasMarks::Shown marks(stored);
     S::takeColors();
@@ -68,7 +69,7 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
             continue;
         if (module->isMarker())
             processorB = true;
-        if (module->height() <= 0)
+        if (!layout.isDrawn(*module))
             continue;
         if (marks.isSelected(module.get()))
             selected.push_back({module.get(), processorB, at});

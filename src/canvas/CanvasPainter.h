@@ -25,7 +25,7 @@ public:
     // rect (or, for one with a marked pin, its figure) meets it, and the
     // wires that reach into it.
     void drawRect(QPainter& painter, const Rect& dirty, const CanvasLayout& layout, const ModuleList& patch,
-                  const Module* head, int showMode, const CanvasMarks& marks);
+                  const Module* head, const CanvasMarks& marks);
 
     // The grid drawn under the patch while its `showsGrid` is on (none by
     // default); it must outlive the painter, as the canvas's own does.

@@ -17,16 +17,15 @@
 namespace tosk {
 
 CanvasRenderer::CanvasRenderer(const ModuleList& patch, Module* head, int showMode, CanvasMarks marks)
-    : patch_(patch), head_(head), showMode_(showMode), marks_(std::move(marks))
+    : patch_(patch), head_(head), layout_(showMode), marks_(std::move(marks))
 {
+    layout_.layOut(patch_, head_);
 }
 
 QSizeF CanvasRenderer::extent()
 {
-    CanvasLayout layout;
-    layout.layOut(patch_, head_, showMode_);
     // A patch with nothing on it is still one head box high.
-    return QSizeF(std::ceil(layout.maxX()), std::ceil(std::max(layout.maxY(), HeadLayout::kBoxHeight)));
+    return QSizeF(std::ceil(layout_.maxX()), std::ceil(std::max(layout_.maxY(), HeadLayout::kBoxHeight)));
 }
 
 QRectF CanvasRenderer::wholeArea()
@@ -36,12 +35,9 @@ QRectF CanvasRenderer::wholeArea()
 
 QRectF CanvasRenderer::areaOf(const std::vector<Module*>& modules)
 {
-    // The graphic rects are those of the patch as it is laid out now.
-    CanvasLayout layout;
-    layout.layOut(patch_, head_, showMode_);
     Rect united;
     for (const Module* module : modules)
-        if (module && module->height() > 0)
+        if (module && layout_.isDrawn(*module))
             united = united.united(module->graphicRect());
     if (united.isEmpty())
         return QRectF();
@@ -79,11 +75,8 @@ QImage CanvasRenderer::image(const QRectF& area, double scale)
 
 void CanvasRenderer::paint(QPainter& painter, const QRectF& area)
 {
-    CanvasLayout layout;
-    layout.layOut(patch_, head_, showMode_);
     CanvasPainter canvas;
-    canvas.drawRect(painter, Rect(area.x(), area.y(), area.width(), area.height()), layout, patch_, head_, showMode_,
-                    marks_);
+    canvas.drawRect(painter, Rect(area.x(), area.y(), area.width(), area.height()), layout_, patch_, head_, marks_);
 }
 
 bool CanvasRenderer::writeSvg(QIODevice& device, const QRectF& area, double scale)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Toskfile/CanvasLayout.h"
 #include "canvas/CanvasMarks.h"
 
 #include <QImage>
@@ -19,7 +20,8 @@ class ModuleList;
 
 // Renders a patch, or an area of it, to a picture with the painters of the
 // canvas: for `tosk-cli render`, File ▸ Export Picture…, Edit ▸ Copy
-// Picture, tests and screenshots.
+// Picture, tests and screenshots. The patch is laid out once, as it stands
+// when the renderer is made, for the show mode given.
 class CanvasRenderer {
 public:
     enum class Format { Png, Svg };
@@ -34,7 +36,7 @@ public:
     QRectF wholeArea();
     // The area the modules take, in whole points: the union of their graphic
     // rects (their pins and the ends of their wires), as the patch is laid
-    // out now. Empty when none of them is drawn.
+    // out. Empty when none of them is drawn.
     QRectF areaOf(const std::vector<Module*>& modules);
     // The picture's size in pixels at `scale`: the extent, rounded up.
     QSize pictureSize(double scale);
@@ -51,13 +53,13 @@ public:
     bool write(const QString& path, Format format, const QRectF& area, double scale, QString& error);
 
 private:
-    // Lays the patch out afresh and paints `area` (points) of it.
+    // Paints `area` (points) of the patch as laid out.
     void paint(QPainter& painter, const QRectF& area);
     bool writeSvg(QIODevice& device, const QRectF& area, double scale);
 
     const ModuleList& patch_;
     Module* head_;
-    int showMode_;
+    CanvasLayout layout_;
     CanvasMarks marks_;
 };
 

@@ -90,8 +90,7 @@ void CanvasTracker::press(const Point& point, Qt::KeyboardModifiers keys, int cl
     view_.setSelectedWire(nullptr);
 
     Module* head = view_.head();
-    view_.canvasLayout();
-    const CanvasHitTest::Hit hit = CanvasHitTest::hitAt(*patch, head, point, view_.showMode());
+    const CanvasHitTest::Hit hit = CanvasHitTest::hitAt(view_.canvasLayout(), *patch, head, point);
     pressPoint_ = point;
     if (clickCount > 1) {
         if (hit.module && hit.module != head && !hit.module->isTail())
@@ -399,7 +398,7 @@ void CanvasTracker::moveRubberband(const Point& point)
         return;
     std::vector<Module*> inside;
     if (!band.isEmpty() && view_.sigFile()) {
-        for (Module* m : CanvasHitTest::modulesContainedInRect(*view_.sigFile(), band))
+        for (Module* m : CanvasHitTest::modulesContainedInRect(view_.canvasLayout(), *view_.sigFile(), band))
             if (m != view_.head() && !m->isTail())
                 inside.push_back(m);
     }
@@ -471,7 +470,7 @@ ModuleField::Ptr CanvasTracker::pinAt(const Point& point) const
 {
     SigFile* patch = view_.sigFile();
     Module* head = view_.head();
-    Module* near = CanvasHitTest::moduleNearPoint(*patch, point);
+    Module* near = CanvasHitTest::moduleNearPoint(view_.canvasLayout(), *patch, point);
     if (!near)
         near = head;
     return near ? near->fieldUnderPoint(point) : nullptr;

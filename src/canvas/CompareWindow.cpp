@@ -147,7 +147,7 @@ void CompareWindow::refresh()
     comparison_ = PatchComparison::compare(*mine, *theirs);
 
     auto overlay = std::make_shared<CompareOverlay>();
-    const int showMode = mine->showMode();
+    const int showMode = window_->graphicView()->showMode();
     for (const auto& m : comparison_.modules()) {
         if (m.kind == Kind::Removed && m.mine)
             overlay->added.push_back(m.mine);

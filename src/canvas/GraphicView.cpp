@@ -109,14 +109,11 @@ void GraphicView::patchDidChange(const PatchChange& change)
         marks_.forget(*m);
     if (change.touches(PatchChange::FieldLists))
         marks_.forgetRemovedFields();
-    if (change.aspects == PatchChange::Geometry && change.added.empty() && change.removed.empty()) {
-        // Boxes only moved: their pins moved with them, nothing needs laying out.
-        update();
-    } else {
-        // Wires, badges and heights may change anywhere: everything is laid
-        // out and painted again.
-        redraw();
-    }
+    // The modules the change names are laid out again (boxes put back by an
+    // undo take the height of this view's show mode); a change of wires or
+    // order, everything.
+    layout_.patchDidChange(change);
+    update();
     if (marks_.selection().size() != selected) {
         emit selectionChanged();
         announceSelection();
@@ -444,9 +441,12 @@ Module* GraphicView::head() const
     return patch_ ? patch_->head().get() : nullptr;
 }
 
-int GraphicView::showMode() const
+void GraphicView::setShowMode(int mode)
 {
-    return patch_ ? patch_->showMode() : 0;
+    layout_.setShowMode(mode);
+    if (patch_)
+        patch_->updateAll(mode);
+    redraw();
 }
 
 QScrollArea* GraphicView::enclosingScrollView() const
@@ -544,7 +544,7 @@ void GraphicView::setZoom(double z)
 
 double GraphicView::fitter(SigFile& patch)
 {
-    visibleRect_ = patch.visibleArea(patch.showMode());
+    visibleRect_ = patch.visibleArea(showMode());
     const double w = visibleRect_.width() + kFitMargin, h = visibleRect_.height() + kFitMargin;
     const QSizeF clip = viewportPoints();
     const double cw = clip.width(), ch = std::max(1.0, clip.height());
@@ -598,7 +598,7 @@ QRect GraphicView::toWidget(const Rect& r) const
 const CanvasLayout& GraphicView::canvasLayout()
 {
     if (patch_)
-        layout_.layOut(*patch_, head(), patch_->showMode());
+        layout_.layOut(*patch_, head());
     return layout_;
 }
 
@@ -773,7 +773,7 @@ void GraphicView::paintEvent(QPaintEvent* event)
     auto paint = [&](const QRect& px) {
         QRectF dirty(px.x() / magnification_, px.y() / magnification_, px.width() / magnification_,
                      px.height() / magnification_);
-        painter_.drawRect(painter, CanvasStyle::rect(dirty), layout, *patch_, head(), patch_->showMode(), marks_);
+        painter_.drawRect(painter, CanvasStyle::rect(dirty), layout, *patch_, head(), marks_);
     };
     // A few separate areas (the ends of a wire being drawn, the edges of a
     // rubber band) are painted one by one rather than everything between.
@@ -1409,8 +1409,7 @@ QString GraphicView::describePoint(const Point& point)
 {
     if (!patch_)
         return {};
-    canvasLayout();
-    const CanvasHitTest::Hit hit = CanvasHitTest::hitAt(*patch_, head(), point, showMode());
+    const CanvasHitTest::Hit hit = CanvasHitTest::hitAt(canvasLayout(), *patch_, head(), point);
     Module* module = hit.module ? hit.module : CanvasHitTest::moduleUnderPoint(*patch_, point);
     if (!module || (module == head() && !hit.field))
         return {};

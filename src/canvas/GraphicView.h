@@ -69,7 +69,10 @@ public:
     void setSigFile(SigFile* patch);
     SigFile* sigFile() const { return patch_; }
     Module* head() const;
-    int showMode() const;
+    // What the canvas shows (Module::ShowMode bits): the window's, kept when
+    // the patch is read again. Setting it lays everything out again.
+    int showMode() const { return layout_.showMode(); }
+    void setShowMode(int mode);
 
     CanvasMarks& marks() { return marks_; }
     const CanvasMarks& marks() const { return marks_; }

@@ -120,9 +120,8 @@ GraphicWindowController::GraphicWindowController(std::shared_ptr<SigDocument> do
     connect(graphicView_, &GraphicView::magnificationChanged, zoomLabel_, showZoom);
     showZoom(graphicView_->magnification());
 
-    // The buttons start as the patch's show mode says.
-    if (SigFile* patch = sigFile())
-        checkShowModeButtons(patch->showMode());
+    // The buttons start as the canvas's show mode says.
+    checkShowModeButtons(graphicView_->showMode());
     updateHideButtons(sigFile());
     updateZoomButtons(sigFile());
     for (QToolButton* b : {alignLeftBtn, alignRightBtn, alignTopBtn, alignBottomBtn})
@@ -196,10 +195,10 @@ void GraphicWindowController::windowDidLoad()
 void GraphicWindowController::layOutIfInOneColumn()
 {
     SigFile* patch = sigFile();
-    if (!patch || !PatchLayout::standsInOneColumn(*patch))
+    if (!patch || !PatchLayout::standsInOneColumn(*patch, graphicView_->showMode()))
         return;
     // A change, but not a step to undo: the patch was never shown the other way.
-    PatchEditor(*document_).reposition(false);
+    PatchEditor(*document_).reposition(graphicView_->showMode(), false);
 }
 
 // ---------------------------------------------------------------- show mode
@@ -209,12 +208,10 @@ void GraphicWindowController::changeShowMode(int bits, bool flip, bool updateBut
     SigFile* patch = sigFile();
     if (!patch)
         return;
-    const int mode = patch->showMode();
-    patch->setShowMode(flip ? mode ^ bits : mode | bits);
-    patch->updateAll(patch->showMode());
+    const int mode = graphicView_->showMode();
+    graphicView_->setShowMode(flip ? mode ^ bits : mode | bits);
     if (updateButtons)
         updateHideButtons(patch);
-    graphicView_->redraw();
 }
 
 void GraphicWindowController::onHideDefaultValues()
@@ -277,7 +274,7 @@ void GraphicWindowController::updateHideButtons(SigFile* patch)
 {
     for (QToolButton* b : {hideSignalBtn, hideControlBtn, hideUserBtn, hideUnconnectedBtn, revealOrderBtn})
         b->setEnabled(patch != nullptr);
-    showAllBtn->setEnabled(patch && patch->showMode() != -1);
+    showAllBtn->setEnabled(patch && graphicView_->showMode() != -1);
 }
 
 // ---------------------------------------------------------------- zoom
@@ -367,21 +364,17 @@ void GraphicWindowController::replaceDocument(std::shared_ptr<SigDocument> docum
         textWindowController_->close();
     delete compareWindow_;
     graphicView_->setGraphicWindowController(nullptr);
-    // What the window shows is the window's: the patch read again is shown
-    // the same way.
-    const std::optional<int> mode = sigFile() ? std::optional<int>(sigFile()->showMode()) : std::nullopt;
     if (document_)
         document_->removeChangeListeners(this);
     findBar_->setDocument(nullptr);
     document_ = std::move(document);
     listenTo(document_.get());
     findBar_->setDocument(document_.get());
-    if (SigFile* patch = sigFile()) {
-        if (mode)
-            patch->setShowMode(*mode);
-        patch->updateAll(patch->showMode());
-        checkShowModeButtons(patch->showMode());
-    }
+    // What the window shows is the window's: the patch read again is shown
+    // the same way.
+    if (SigFile* patch = sigFile())
+        patch->updateAll(graphicView_->showMode());
+    checkShowModeButtons(graphicView_->showMode());
     graphicView_->setGraphicWindowController(this);
     updateHideButtons(sigFile());
     updateZoomButtons(sigFile());

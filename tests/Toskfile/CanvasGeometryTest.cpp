@@ -75,10 +75,18 @@ struct Canvas {
     {
         to.field(input)->source(from.field(output), std::nullopt, false);
     }
-    void layOut(int showMode) { layout.layOut(patch, head.get(), showMode); }
+    void layOut(int showMode)
+    {
+        layout.setShowMode(showMode);
+        layout.layOut(patch, head.get());
+    }
     CanvasHitTest::Hit hit(double x, double y, int showMode = kPins)
     {
-        return CanvasHitTest::hitAt(patch, head.get(), Point{x, y}, showMode);
+        // Only the order bit differs between the modes asked: the pins stay
+        // as the last layout put them.
+        CanvasLayout asked(showMode);
+        asked.layOut(patch, head.get());
+        return CanvasHitTest::hitAt(asked, patch, head.get(), Point{x, y});
     }
 };
 
@@ -110,15 +118,11 @@ TEST(CanvasGeometry, LayoutMeasuresTheModulesAndPutsTheHeadsBoxesRightOfThem)
     EXPECT_DOUBLE_EQ(c.layout.maxY(), 105);
     EXPECT_EQ(c.layout.visibleRect(), osc->graphicRect());
 
-    // Later layouts lay out only what is marked; reset() everything again.
-    c.layOut(Module::SHOW_CONTROL);
-    EXPECT_EQ(osc->height(), 4) << "not marked: kept";
-    osc->setUpdateNeeded(true);
+    // Another show mode lays everything out again.
     c.layOut(Module::SHOW_CONTROL);
     EXPECT_EQ(osc->height(), 0) << "no control pin connected: not drawn";
     EXPECT_EQ(c.layout.visibleRect(), Rect());
     EXPECT_DOUBLE_EQ(c.layout.headBoxes()[1].rect.x(), kBoxW + 16) << "outputs beside an empty canvas";
-    c.layout.reset();
     c.layOut(kPins);
     EXPECT_EQ(osc->height(), 4);
     EXPECT_DOUBLE_EQ(c.layout.headBoxes()[1].rect.x(), right);
@@ -240,7 +244,7 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
 
     using H = CanvasHitTest;
     auto under = [&](double x, double y) { return H::moduleUnderPoint(c.patch, Point{x, y}); };
-    auto near = [&](double x, double y) { return H::moduleNearPoint(c.patch, Point{x, y}); };
+    auto near = [&](double x, double y) { return H::moduleNearPoint(c.layout, c.patch, Point{x, y}); };
     EXPECT_EQ(under(100, 40), osc.get()) << "the top-left corner belongs to the box";
     EXPECT_EQ(under(179.9, 103.9), osc.get());
     EXPECT_EQ(under(180, 60), nullptr) << "the right edge does not";
@@ -263,11 +267,13 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
     EXPECT_EQ(c.hit(70, 5, kPins | Module::SHOW_ORDER).module, c.head.get());
     const double right = c.layout.headBoxes()[1].rect.x();
     EXPECT_EQ(c.hit(right + 1, 9).field, c.head->field("outleft")) << "no module near: the head's boxes";
-    EXPECT_EQ(H::pinAt(c.patch, c.head.get(), Point{right + 1, 9}, kPins), c.head->field("outleft"));
-    EXPECT_EQ(H::pinAt(c.patch, c.head.get(), Point{300, 300}, kPins), nullptr);
+    EXPECT_EQ(H::pinAt(c.layout, c.patch, c.head.get(), Point{right + 1, 9}), c.head->field("outleft"));
+    EXPECT_EQ(H::pinAt(c.layout, c.patch, c.head.get(), Point{300, 300}), nullptr);
 
     auto badge = [&](double x, double y, int mode = kPins | Module::SHOW_ORDER) {
-        return H::orderBadgeAt(c.patch, c.head.get(), Point{x, y}, mode);
+        CanvasLayout asked(mode);
+        asked.layOut(c.patch, c.head.get());
+        return H::orderBadgeAt(asked, c.patch, c.head.get(), Point{x, y});
     };
     EXPECT_EQ(osc->orderCircle(), Rect(120, 52, 40, 40));
     EXPECT_EQ(badge(120, 52), osc.get());
@@ -276,9 +282,9 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
     EXPECT_EQ(badge(170, 232), top.get()) << "the later badge lies over the earlier";
     EXPECT_EQ(badge(21, 13), c.head.get()) << "the head's badge in the corner";
 
-    EXPECT_EQ(H::modulesContainedInRect(c.patch, Rect(99, 39, 82, 66)), (std::vector<Module*>{osc.get()}));
-    EXPECT_EQ(H::modulesContainedInRect(c.patch, Rect(101, 39, 82, 66)), std::vector<Module*>{});
-    EXPECT_EQ(H::modulesIntersectingRect(c.patch, Rect(175, 100, 10, 150)),
+    EXPECT_EQ(H::modulesContainedInRect(c.layout, c.patch, Rect(99, 39, 82, 66)), (std::vector<Module*>{osc.get()}));
+    EXPECT_EQ(H::modulesContainedInRect(c.layout, c.patch, Rect(101, 39, 82, 66)), std::vector<Module*>{});
+    EXPECT_EQ(H::modulesIntersectingRect(c.layout, c.patch, Rect(175, 100, 10, 150)),
               (std::vector<Module*>{osc.get(), b.get(), top.get()}));
     EXPECT_EQ(H::boundsForModules({osc.get(), b.get()}), osc->graphicRect().united(b->graphicRect()));
     EXPECT_EQ(H::boundsForModules({}), Rect());
@@ -310,9 +316,9 @@ TEST(CanvasGeometry, LayingOutAPatchAddsNoPositionToItsFile)
     LoadedText loaded = loadText(text);
     SigFile& patch = *loaded.patch;
     ASSERT_EQ(patch.dataRepresentation(), text);
-    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch));
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode));
     CanvasLayout layout;
-    layout.layOut(patch, patch.head().get(), patch.showMode());
+    layout.layOut(patch, patch.head().get());
     Module& g = *patch.findModuleByName("g");
     EXPECT_EQ(g.rect(), Rect(0, 0, 80, 64)) << "drawn at the origin";
     EXPECT_FALSE(g.isPlaced());

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ModelTestSupport.h"
 
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
 #include "base/NotificationCenter.h"
@@ -35,10 +36,8 @@ TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)
 {
     auto db = testDbase();
     auto osc = newModule("OSC", "osc", db);
-    EXPECT_TRUE(osc->updateNeeded());
 
     EXPECT_EQ(osc->update(-1), 4);
-    EXPECT_FALSE(osc->updateNeeded());
     EXPECT_EQ(rows(*osc), (Rows{{"fm", 1}, {"freq", 2}, {"objin", 3}, {"out", -1}, {"mod", -2}, {"obj", -3}}))
         << "signal, then control, then object pins on each side";
 
@@ -61,7 +60,7 @@ TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)
     osc->field("freq")->setHideCount(1);
     osc->field("fm")->setAsAlwaysHidden(true);
     osc->update(-1);
-    EXPECT_EQ(osc->hideNum(), 2);
+    EXPECT_EQ(ModuleGeometry::hiddenCount(*osc), 2);
     EXPECT_EQ(rows(*osc), (Rows{{"objin", 1}, {"out", -1}, {"mod", -2}, {"obj", -3}}));
 
     // A module with hidden fields keeps its box even without pins.

@@ -252,6 +252,17 @@ TEST(PatchCommands, ReorderLayoutUploadAndUpdate)
     EXPECT_EQ(layout.out, crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0 f= 6,1,7,1,8,1",
                                 "GAIN g adc-in1 1 ;=180,40,80,0", "SINE s1 1 1 ;=340,40,80,0",
                                 "SINE s2 1 1 ;=340,124,80,0", "TAIL tail"}));
+    // For a window that hides unconnected pins s1 is not drawn: s2 stacks
+    // 20 below its top.
+    layout = runCli("layout --show-mode " + std::to_string(-129 & ~8) + " " + db() + arg(dir / "unplaced.sig"));
+    EXPECT_EQ(layout.status, 0) << layout.err;
+    EXPECT_EQ(layout.out, crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0 f= 6,1,7,1,8,1",
+                                "GAIN g adc-in1 1 ;=180,40,80,0", "SINE s1 1 1 ;=340,40,80,0",
+                                "SINE s2 1 1 ;=340,60,80,0", "TAIL tail"}));
+    layout = runCli("layout --show-mode 0x " + db() + arg(dir / "unplaced.sig"));
+    EXPECT_EQ(layout.status, 1);
+    EXPECT_EQ(layout.out, "");
+    EXPECT_EQ(layout.err, "tosk-cli layout: --show-mode takes an integer (the show-mode bits), not '0x'\n");
 
     CliRun upload = runCli("save --upload " + db() + arg(example("groups.sig")));
     EXPECT_EQ(upload.out.substr(0, upload.out.find("SINE")),

@@ -18,7 +18,7 @@ namespace {
 std::unique_ptr<SigFile> laidOut(const std::string& text)
 {
     LoadedText loaded = loadText(text);
-    loaded.patch->updateAll(loaded.patch->showMode());
+    loaded.patch->updateAll(SigFile::kDefaultShowMode);
     loaded.patch->reposition();
     return std::move(loaded.patch);
 }
@@ -156,7 +156,6 @@ TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
     EXPECT_TRUE(patch.addModuleAfter(fresh, a, true));
     EXPECT_EQ(fresh->rect().origin, (Point{130, 70}));
     EXPECT_EQ(patch.indexOfModule(fresh.get()), 2u);
-    EXPECT_TRUE(fresh->updateNeeded());
     auto placed = newModule("GAIN", "placed", bundledDbase());
     placed->moveToPosition(Point{9, 9});
     EXPECT_TRUE(patch.addModules({placed}, *fresh, true));
@@ -172,7 +171,7 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
     for (unsigned seed = 1; seed <= 12; ++seed) {
         LoadedText loaded = loadText(randomPatch(seed, 60 + static_cast<int>(seed) * 10));
         SigFile& patch = *loaded.patch;
-        patch.updateAll(patch.showMode());
+        patch.updateAll(SigFile::kDefaultShowMode);
         std::vector<Rect> before;
         for (const auto& m : patch.moduleArray())
             before.push_back(m->rect());

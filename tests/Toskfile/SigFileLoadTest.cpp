@@ -236,7 +236,6 @@ TEST(SigFileLoad, NewPatchesAndUpdatingConnections)
     LogCapture quiet;
     auto patch = SigFile::fileWithData(std::nullopt, std::nullopt, bundledDbase(), nullptr);
     EXPECT_EQ(patch->zoom(), 1);
-    EXPECT_EQ(patch->showMode(), -129);
     EXPECT_EQ(patch->dataRepresentation(),
               crlf({"HEADM adc Empty Empty 2 2 1 adc-null adc-null adc-nullobj", "TAIL tail"}));
     EXPECT_EQ(patch->uploadRepresentation(), patch->dataRepresentation());

@@ -97,7 +97,7 @@ TEST(CanvasInteraction, ClicksShiftClicksAndRubberBandsSelect)
     // A click in the pin margin beside osc's box, on no pin: the selection
     // goes and a rubber band starts there.
     const QPoint margin = w.at(140 - 6, 48);
-    ASSERT_EQ(CanvasHitTest::moduleNearPoint(w.patch(), Point{134, 48}), &w.module("osc"));
+    ASSERT_EQ(CanvasHitTest::moduleNearPoint(w.view->canvasLayout(), w.patch(), Point{134, 48}), &w.module("osc"));
     ASSERT_EQ(w.module("osc").fieldUnderPoint(Point{134, 48}), nullptr);
     w.press(margin);
     EXPECT_TRUE(w.selection().empty());
@@ -336,7 +336,7 @@ TEST(CanvasInteraction, OrderBadgeDragsReorderAndUndoPutsBack)
 {
     CanvasWindow w;
     QTest::mouseClick(w.window->findChild<QAbstractButton*>("revealOrderBtn"), Qt::LeftButton);
-    ASSERT_TRUE(w.patch().showMode() & Module::SHOW_ORDER);
+    ASSERT_TRUE(w.view->showMode() & Module::SHOW_ORDER);
     auto order = [&w] {
         std::vector<std::string> names;
         for (const auto& m : w.patch().listOfModules())

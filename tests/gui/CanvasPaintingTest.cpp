@@ -62,14 +62,14 @@ struct Patch {
     };
     Repaint paintThenRepaint(int mode, QSize size, const Module& dirty)
     {
-        CanvasLayout layout;
+        CanvasLayout layout(mode);
         CanvasPainter canvas;
-        layout.layOut(file, head, mode);
+        layout.layOut(file, head);
         Repaint r{QImage(size, QImage::Format_ARGB32_Premultiplied), {}, 0, 0, 0};
         r.full.fill(Qt::white);
         {
             QPainter p(&r.full);
-            canvas.drawRect(p, Rect(0, 0, size.width(), size.height()), layout, file, head, mode, {});
+            canvas.drawRect(p, Rect(0, 0, size.width(), size.height()), layout, file, head, {});
         }
         r.drawn = canvas.modulesDrawn();
         r.repainted = r.full.copy();
@@ -77,9 +77,9 @@ struct Patch {
         const QRect area(int(g.x()), int(g.y()), int(g.width()), int(g.height()));
         QPainter p(&r.repainted);
         p.fillRect(area, Qt::red);
-        layout.layOut(file, head, mode);
+        layout.layOut(file, head);
         p.setClipRect(area);
-        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, file, head, mode, {});
+        canvas.drawRect(p, CanvasStyle::rect(QRectF(area)), layout, file, head, {});
         r.redrawn = canvas.modulesDrawn();
         r.maxX = layout.maxX();
         return r;

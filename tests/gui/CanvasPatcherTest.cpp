@@ -378,7 +378,7 @@ TEST(CanvasPatcher, AWireAgainstTheOrderIsSaidAndItsBadgesWarnWhileItStays)
 {
     CanvasWindow w;
     QTest::mouseClick(w.window->findChild<QAbstractButton*>("revealOrderBtn"), Qt::LeftButton);
-    ASSERT_TRUE(w.patch().showMode() & Module::SHOW_ORDER);
+    ASSERT_TRUE(w.view->showMode() & Module::SHOW_ORDER);
     // Pixels of the warning colour inside a module's badge.
     auto warned = [&w](const char* name) {
         w.view->canvasLayout();

@@ -1272,9 +1272,9 @@ TEST(DiskBrowser, ThePreviewDrawsTheSelectedPatch)
     SigDocument document;
     ASSERT_TRUE(document.readFromFile(f.bytes("Patches/demo.sig")));
     SigFile& patch = *document.sigFile();
-    if (PatchLayout::standsInOneColumn(patch))
+    if (PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode))
         patch.reposition();
-    CanvasRenderer renderer(patch, patch.head().get(), patch.showMode());
+    CanvasRenderer renderer(patch, patch.head().get(), SigFile::kDefaultShowMode);
     EXPECT_EQ(preview->image(), renderer.image(preview->scale()));
     // What shows on the screen holds the patch's pixels.
     const QImage onScreen = preview->grab().toImage();

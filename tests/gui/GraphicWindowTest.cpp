@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The patch window driven headless: show-mode buttons, zoom, the title
 // sheet, the text window and closing.
+#include "Toskfile/CanvasHitTest.h"
+#include "Toskfile/CanvasLayout.h"
+#include "Toskfile/ConnectionRules.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/PatchLayout.h"
@@ -9,6 +12,7 @@
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -17,6 +21,8 @@
 #include <QScrollArea>
 #include <QTest>
 #include <QToolButton>
+
+#include <sstream>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -70,7 +76,7 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
         int shown; // the show-mode bit the button clears
         std::vector<Row> rows;
     };
-    const int mode = w.patch().showMode();
+    const int mode = w.view->showMode();
     for (const Case& c : std::vector<Case>{
              // Signal pins hidden: the control pin moves up to row 1.
              {"hideSignalBtn", Module::SHOW_SIGNAL, {{"gain", "in", 0}, {"gain", "gain", 1}}},
@@ -84,7 +90,7 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
         const std::vector<Row>& rows = c.rows;
         SCOPED_TRACE(name);
         w.click(name);
-        EXPECT_EQ(w.patch().showMode(), mode & ~c.shown);
+        EXPECT_EQ(w.view->showMode(), mode & ~c.shown);
         EXPECT_TRUE(w.button(name)->isChecked());
         for (const Row& r : rows)
             EXPECT_EQ(r.field ? w.module(r.module).field(r.field)->gpos() : w.module(r.module).height(), r.row)
@@ -96,7 +102,7 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
     w.click("hideDefaultValuesBtn");
     w.click("hideInformationBtn");
     w.click("revealOrderBtn");
-    EXPECT_EQ(w.patch().showMode(), mode ^ (32 | 64 | 128));
+    EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128));
     EXPECT_EQ(pinRows(w.patch()), before) << "defaults, information and order move no pin";
 
     // The show mode is the window's: the file read again (Revert) is shown
@@ -106,7 +112,7 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
     reread->initWithData(kSmallPatch, std::string("demo"), std::nullopt, bundledDbase());
     w.window->replaceDocument(reread);
     w.doc = reread;
-    EXPECT_EQ(w.patch().showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
+    EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
     EXPECT_EQ(w.module("gain").field("gain")->gpos(), 1) << "laid out for it";
     for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
         EXPECT_TRUE(w.button(name)->isChecked()) << name;
@@ -120,11 +126,11 @@ TEST(GraphicWindow, ShowAllTurnsOffTheFourHideButtonsOnly)
     for (const char* name : {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn",
                              "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
         w.click(name);
-    EXPECT_EQ(w.patch().showMode(), ~0 ^ (1 | 2 | 4 | 8 | 32 | 64));
+    EXPECT_EQ(w.view->showMode(), ~0 ^ (1 | 2 | 4 | 8 | 32 | 64));
     EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
 
     w.click("showAllBtn");
-    EXPECT_EQ(w.patch().showMode(), ~0 ^ (32 | 64)) << "defaults and information stay hidden";
+    EXPECT_EQ(w.view->showMode(), ~0 ^ (32 | 64)) << "defaults and information stay hidden";
     for (const char* name : {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"})
         EXPECT_FALSE(w.button(name)->isChecked()) << name;
     for (const char* name : {"hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
@@ -132,7 +138,7 @@ TEST(GraphicWindow, ShowAllTurnsOffTheFourHideButtonsOnly)
 
     w.click("hideDefaultValuesBtn");
     w.click("hideInformationBtn");
-    EXPECT_EQ(w.patch().showMode(), -1) << "the order is revealed since the start";
+    EXPECT_EQ(w.view->showMode(), -1) << "the order is revealed since the start";
     // Only the pin and order buttons bring the show-all button up to date.
     EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
     w.click("hideSignalBtn");
@@ -150,7 +156,7 @@ TEST(GraphicWindow, ZoomButtonsKeepTheSelectionInSightAndInvalidationDropsRemove
     QApplication::processEvents();
     const double fitted = view->magnification();
     // The fit leaves 116 points around the patch's modules.
-    const Rect area = w.patch().visibleArea(w.patch().showMode());
+    const Rect area = w.patch().visibleArea(w.view->showMode());
     EXPECT_EQ(view->visibleRect(), area);
     const QSize viewport = w.window->enclosingScrollView()->viewport()->size();
     const double expected =
@@ -334,11 +340,94 @@ TEST(GraphicWindow, APatchInOneColumnIsOneToLayOut)
     auto doc = std::make_shared<SigDocument>();
     doc->initWithData(kSmallPatch, std::string("small"), std::nullopt, bundledDbase());
     SigFile& patch = *doc->sigFile();
-    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch)) << "modules side by side";
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode)) << "modules side by side";
     for (const auto& m : patch.listOfModules())
         m->moveToPosition(Point{0, 0});
-    EXPECT_TRUE(PatchLayout::standsInOneColumn(patch)) << "no positions: everything at the origin";
+    EXPECT_TRUE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode))
+        << "no positions: everything at the origin";
     while (patch.moduleCount() > 1)
         patch.removeModuleAtIndex(1);
-    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch)) << "a head alone has nothing to lay out";
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode))
+        << "a head alone has nothing to lay out";
+}
+
+TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayoutWouldBe)
+{
+    CanvasWindow w;
+    SigFile& patch = w.patch();
+    Module* head = patch.head().get();
+    // What the canvas draws and hits: each module's rows, box and pins, and
+    // what a click at the middle of each box and each pin lands on.
+    auto seen = [&](const CanvasLayout& layout) {
+        std::ostringstream out;
+        std::vector<Point> probes;
+        for (const auto& m : patch.listOfModules()) {
+            const Rect& r = m->rect();
+            out << m->instanceName() << ' ' << layout.rows(*m) << ' ' << r.x() << ',' << r.y() << ',' << r.width()
+                << ',' << r.height() << '\n';
+            probes.push_back(Point{r.midX(), r.midY()});
+            for (const auto& f : m->fieldArray()) {
+                const Rect& p = f->rect();
+                out << "  " << f->name() << ' ' << p.x() << ',' << p.y() << ',' << p.width() << ',' << p.height()
+                    << '\n';
+                probes.push_back(Point{p.midX(), p.midY()});
+            }
+        }
+        for (const Point& at : probes) {
+            const CanvasHitTest::Hit hit = CanvasHitTest::hitAt(layout, patch, head, at);
+            out << at.x << ',' << at.y << " hits " << (hit.module ? hit.module->instanceName() : "-") << ' '
+                << (hit.field ? hit.field->name() : "-") << '\n';
+        }
+        return out.str();
+    };
+    auto fresh = [&] {
+        CanvasLayout layout(w.view->showMode());
+        layout.layOut(patch, head);
+        return seen(layout);
+    };
+    Module& mix = w.module("mix");
+    ASSERT_EQ(mix.rect(), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
+    for (const char* name :
+         {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn", "revealOrderBtn"}) {
+        SCOPED_TRACE(name);
+        auto* button = w.window->findChild<QAbstractButton*>(QString::fromLatin1(name));
+        ASSERT_TRUE(button);
+        w.view->selectModule(mix);
+        QTest::keyClick(w.view, Qt::Key_Right);
+        ASSERT_EQ(mix.rect().origin, (Point{381, 40}));
+        QTest::mouseClick(button, Qt::LeftButton);
+        w.doc->undoManager().undo();
+        EXPECT_EQ(mix.rect().origin, (Point{380, 40}));
+        // The canvas first: a fresh layout writes what it finds.
+        std::string canvas = seen(w.view->canvasLayout());
+        EXPECT_EQ(canvas, fresh());
+        QTest::mouseClick(button, Qt::LeftButton);
+        canvas = seen(w.view->canvasLayout());
+        EXPECT_EQ(canvas, fresh());
+    }
+
+    // Unconnected pins hidden: a wire made and undone elsewhere brings a pin
+    // of the module it feeds and takes it away again.
+    QAbstractButton* hideUnconnected = w.window->findChild<QAbstractButton*>(QStringLiteral("hideUnconnectedBtn"));
+    ASSERT_TRUE(hideUnconnected);
+    QTest::mouseClick(hideUnconnected, Qt::LeftButton);
+    Module::FieldPtr output, input;
+    for (const auto& f : w.module("lfo").fieldArray())
+        if (!output && f->isOutput())
+            output = f;
+    ASSERT_TRUE(output);
+    for (const auto& f : w.module("m2").fieldArray())
+        if (!input && f->isInput() && !f->source() && ConnectionRules::canFeed(*output, *f))
+            input = f;
+    ASSERT_TRUE(input);
+    const int rowsBefore = w.view->canvasLayout().rows(w.module("m2"));
+    ASSERT_TRUE(PatchEditor(*w.doc).connectFields(output, input));
+    std::string canvas = seen(w.view->canvasLayout());
+    EXPECT_EQ(canvas, fresh());
+    EXPECT_NE(input->gpos(), 0) << "the input has its pin";
+    w.doc->undoManager().undo();
+    canvas = seen(w.view->canvasLayout());
+    EXPECT_EQ(canvas, fresh());
+    EXPECT_EQ(input->gpos(), 0);
+    EXPECT_EQ(w.view->canvasLayout().rows(w.module("m2")), rowsBefore);
 }

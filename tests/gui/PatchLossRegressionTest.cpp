@@ -5,6 +5,7 @@
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/PatchLayout.h"
 #include "app/StartWindow.h"
+#include "canvas/GraphicView.h"
 #include "gui/AppTestSupport.h"
 
 #include <QTimer>
@@ -276,7 +277,7 @@ TEST(PatchLossRegression, APatchWithoutPositionsIsLaidOutOnOpeningAndOnRevert)
     };
     const auto opened = positions();
     ASSERT_GT(opened.size(), 5u);
-    EXPECT_FALSE(PatchLayout::standsInOneColumn(*w->sigFile())) << "laid out";
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(*w->sigFile(), w->graphicView()->showMode())) << "laid out";
     // The layout is a change to save, and no edit to undo; a reverted patch
     // is laid out the same, and the file stays as it is.
     for (int reverted = 0; reverted < 2; ++reverted) {

@@ -90,11 +90,11 @@ TEST(PatchWindowRegression, TheCanvasIsHitBeforeAnythingIsPainted)
     const double right = 700 + 87.0 / 7 + 16;
     EXPECT_DOUBLE_EQ(layout.maxX(), right + 360.0 / 7);
     EXPECT_DOUBLE_EQ(head->field("out1in")->rect().x(), right);
-    auto pin = [&](double x, double y) { return CanvasHitTest::pinAt(patch, head, Point{x, y}, patch.showMode()); };
+    auto pin = [&](double x, double y) { return CanvasHitTest::pinAt(layout, patch, head, Point{x, y}); };
     EXPECT_EQ(pin(right + 1, 9), head->field("out1in"));
     EXPECT_EQ(pin(1, 9), head->field("in1"));
     Module& chl = *patch.findModuleByName("chl");
     EXPECT_EQ(pin(380, 56), chl.field("in"));
-    EXPECT_EQ(CanvasHitTest::hitAt(patch, head, Point{420, 100}, patch.showMode()).module, &chl);
+    EXPECT_EQ(CanvasHitTest::hitAt(layout, patch, head, Point{420, 100}).module, &chl);
     document->updateChangeCount(SigDocument::ChangeCleared);
 }

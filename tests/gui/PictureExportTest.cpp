@@ -160,7 +160,7 @@ TEST(PictureExport, TheSelectionIsTheAreaOfItsModules)
     EXPECT_EQ(picture.size(), area.size() * 2);
     // Cut from the whole picture at the same place.
     SigFile& patch = w.patch();
-    const QImage whole = CanvasRenderer(patch, patch.head().get(), patch.showMode()).image(2);
+    const QImage whole = CanvasRenderer(patch, patch.head().get(), w.window->graphicView()->showMode()).image(2);
     EXPECT_EQ(argb(picture), argb(whole.copy(QRect(area.topLeft() * 2, area.size() * 2))));
     EXPECT_TRUE(view->moduleIsSelected(chorus.get())) << "exporting changes no selection";
 }
@@ -179,7 +179,7 @@ TEST(PictureExport, CopyPicturePutsAPngOnTheClipboard)
     QImage png;
     ASSERT_TRUE(png.loadFromData(data->data("image/png"), "PNG"));
     SigFile& patch = w.patch();
-    EXPECT_EQ(argb(png), argb(CanvasRenderer(patch, patch.head().get(), patch.showMode()).image(1)))
+    EXPECT_EQ(argb(png), argb(CanvasRenderer(patch, patch.head().get(), w.window->graphicView()->showMode()).image(1)))
         << "nothing selected: the whole patch";
     EXPECT_TRUE(data->hasImage());
 

@@ -30,7 +30,7 @@ TEST(RenderCommand, DrawsTheDemoAsTheCanvasDoes)
     document.setSigDbase(test::bundledDbase());
     ASSERT_TRUE(document.readFromFile(demo));
     SigFile& patch = *document.sigFile();
-    QImage expected = CanvasRenderer(patch, patch.head().get(), patch.showMode()).image();
+    QImage expected = CanvasRenderer(patch, patch.head().get(), SigFile::kDefaultShowMode).image();
     EXPECT_EQ(picture.convertToFormat(QImage::Format_ARGB32), expected.convertToFormat(QImage::Format_ARGB32));
 
     run = test::runCli("render '" + demo + "' -o '" + (dir / "demo.svg").string() +

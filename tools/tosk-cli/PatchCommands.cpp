@@ -14,7 +14,10 @@
 #include "base/TkxException.h"
 #include "database/SigDbase.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 
 namespace tosk::cli {
 
@@ -200,7 +203,7 @@ int runDump(const std::vector<std::string>& arguments)
     Invocation invocation;
     if (!open("dump", arguments, 1, {}, invocation))
         return 1;
-    invocation.patch().updateAll(invocation.patch().showMode());
+    invocation.patch().updateAll(SigFile::kDefaultShowMode);
     std::printf("%s\n", dumpJson(invocation.loaded).dump(1, ' ', false, Json::error_handler_t::replace).c_str());
     return 0;
 }
@@ -243,13 +246,26 @@ int runReorder(const std::vector<std::string>& arguments)
 
 int runLayout(const std::vector<std::string>& arguments)
 {
+    // The boxes stack at the heights a window with this show mode draws.
+    std::vector<std::string> args = arguments;
+    std::string modeText;
+    int mode = SigFile::kDefaultShowMode;
+    if (takeOption(args, "show-mode", modeText)) {
+        char* end = nullptr;
+        errno = 0;
+        const long v = std::strtol(modeText.c_str(), &end, 0);
+        if (modeText.empty() || errno || *end || v < INT32_MIN || v > INT32_MAX) {
+            std::fprintf(stderr, "tosk-cli layout: --show-mode takes an integer (the show-mode bits), not '%s'\n",
+                         modeText.c_str());
+            return 1;
+        }
+        mode = int(v);
+    }
     Invocation invocation;
-    if (!open("layout", arguments, 1, {}, invocation))
+    if (!open("layout", args, 1, {}, invocation))
         return 1;
     LogCapture quiet;
-    // As the window does it: every module's geometry first.
-    invocation.patch().updateAll(invocation.patch().showMode());
-    invocation.patch().reposition();
+    invocation.patch().reposition(mode);
     writeOut(invocation.document().sigData());
     return 0;
 }
@@ -315,7 +331,7 @@ const CliCommandRegistrar save({"save", "save [--db PATH] [--upload] FILE", runS
                                 "prints the text the editor would save; with --upload the text sent to a unit"});
 const CliCommandRegistrar reorder({"reorder", "reorder [--db PATH] FILE", runReorder,
                                    "prints the patch text after the automatic processing order"});
-const CliCommandRegistrar layout({"layout", "layout [--db PATH] FILE", runLayout,
+const CliCommandRegistrar layout({"layout", "layout [--db PATH] [--show-mode N] FILE", runLayout,
                                   "prints the patch text after the automatic layout"});
 const CliCommandRegistrar update({"update", "update [--db PATH] FILE OTHER", runUpdate,
                                   "prints FILE with the parameter values of OTHER (a unit's copy of the patch) "

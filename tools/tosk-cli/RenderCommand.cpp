@@ -75,7 +75,7 @@ int runRender(const std::vector<std::string>& given)
     const bool hasMode = takeOption(args, "show-mode", modeText);
     const bool hasScale = takeOption(args, "scale", scaleText);
     const bool hasSelect = takeOption(args, "select", select);
-    int mode = 0;
+    int mode = SigFile::kDefaultShowMode;
     double scale = 1;
     if (hasMode && !parseInt(modeText, mode))
         return fail("--show-mode takes an integer (the show-mode bits), not '" + modeText + "'");
@@ -112,11 +112,9 @@ int runRender(const std::vector<std::string>& given)
             return fail(reason);
     }
     SigFile& patch = *document.sigFile();
-    if (hasMode)
-        patch.setShowMode(mode);
     // As the patch window does: a patch standing in one column is laid out.
-    if (PatchLayout::standsInOneColumn(patch))
-        patch.reposition();
+    if (PatchLayout::standsInOneColumn(patch, mode))
+        patch.reposition(mode);
     CanvasMarks marks;
     if (hasSelect) {
         auto module = patch.findModuleByName(select);
@@ -124,7 +122,7 @@ int runRender(const std::vector<std::string>& given)
             return fail("no module named '" + select + "' in " + args[0]);
         marks.selectedModules = {module};
     }
-    CanvasRenderer renderer(patch, patch.head().get(), patch.showMode(), marks);
+    CanvasRenderer renderer(patch, patch.head().get(), mode, marks);
     QString error;
     if (!renderer.write(QString::fromStdString(out), scale, error))
         return fail("cannot write " + out + ": " + error.toStdString());
