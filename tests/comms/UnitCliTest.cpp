@@ -183,12 +183,7 @@ TEST(UnitCli, FailuresNameTheExceptionAndExitOne)
 
     UnitProcess silent(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--drop-after", "1"});
     ASSERT_TRUE(silent.started());
-    auto start = std::chrono::steady_clock::now();
-    r = cli(silent, {"banks"}); // identifies, then the walk meets silence
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.rfind("SerialConnection.getByte: timeout ", 0), 0u) << r.err;
-    // --silence-ms shortens the queued reply's wait, not a browsing read's.
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 4s);
+    EXPECT_EQ(cli(silent, {"identify"}).exitCode, 0) << "the one answer it gives";
     EXPECT_EQ(failure(cli(silent, {"identify"})), "exit 1: UnitSession.identify: no reply from the unit\n");
     EXPECT_EQ(failure(cli(silent, {"get"})), "exit 1: UnitSession.queued: no reply from the unit\n");
     EXPECT_EQ(failure(cli(silent, {"patches", "x"})),
