@@ -6,6 +6,7 @@
 #include "canvas/PatchWindow.h"
 #include "database/SigDbase.h"
 #include "gui/GuiTestSupport.h"
+#include "support/ScopedSettings.h"
 #include "support/TestSupport.h"
 
 #include <QTest>
@@ -21,23 +22,14 @@ namespace {
 
 class FakePatchWindow : public QWidget, public PatchWindow {};
 
-// Installs a fresh settings store for the shared preferences.
-class ScopedStore {
-public:
-    ScopedStore() { PreferenceController::setStore(&store); }
-    ~ScopedStore() { PreferenceController::setStore(nullptr); }
-    MemorySettingsStore store;
-};
-
 } // namespace
 
 TEST(MainMenuDelegate, LaunchLogsTheInformationStringAndLoadsTheStoredDatabase)
 {
-    ScopedStore settings;
+    test::ScopedSettings settings;
     test::ScopedFreshSharedDbase firstLaunch;
     const std::string path = test::dataPath("sigdbase.sbf");
     settings.store.setValue("SigDbasePath", path);
-    PreferenceController::setStore(&settings.store);
     LogCapture log;
     MainMenuDelegate delegate;
     EXPECT_EQ(delegate.databaseSummary().operatorCount, 0u) << "nothing before launch";
@@ -64,7 +56,7 @@ TEST(MainMenuDelegate, LaunchLogsTheInformationStringAndLoadsTheStoredDatabase)
 
 TEST(MainMenuDelegate, UntitledPatchAtLaunchFollowsTheSetting)
 {
-    ScopedStore settings;
+    test::ScopedSettings settings;
     MainMenuDelegate delegate;
     EXPECT_FALSE(delegate.applicationShouldOpenUntitledFile());
     settings.store.setValue("CreateNewDocKey", "true");
@@ -97,7 +89,7 @@ TEST(MainMenuDelegate, RemembersTheLastPatchWindowThatWasMain)
 
 TEST(MainMenuDelegate, FollowsTheFocusedWindow)
 {
-    ScopedStore settings;
+    test::ScopedSettings settings;
     MainMenuDelegate delegate;
     delegate.applicationDidFinishLaunching();
     FakePatchWindow patch;

@@ -14,6 +14,7 @@
 #include "base/SettingsStore.h"
 #include "comms/LineSettings.h"
 #include "comms/UnitTraffic.h"
+#include "support/ScopedSettings.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractButton>
@@ -38,12 +39,6 @@ using namespace tosk;
 using namespace tosk::test;
 
 namespace {
-
-struct ScopedStore {
-    MemorySettingsStore store;
-    ScopedStore() { PreferenceController::setStore(&store); }
-    ~ScopedStore() { PreferenceController::setStore(nullptr); }
-};
 
 template <typename T> T* child(QWidget& window, const char* name)
 {
@@ -73,7 +68,7 @@ void pick(QComboBox* box, const QString& text)
 
 TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
 {
-    ScopedStore settings;
+    ScopedSettings settings;
     PreferenceController::shared(); // the serial defaults
     PreferencesWindow window({"/dev/ttyS0", "/dev/ttyUSB0"});
     window.show();
@@ -173,7 +168,7 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
 
 TEST(PreferencesWindow, TheDeviceIdIsLearnedUnlessANumberFrom0To127IsTyped)
 {
-    ScopedStore settings;
+    ScopedSettings settings;
     ScopedRecordingAlerts alerts;
     PreferencesWindow window(std::vector<std::string>{});
     auto* field = child<QLineEdit>(window, "deviceIdField");
@@ -201,7 +196,7 @@ TEST(PreferencesWindow, TheDeviceIdIsLearnedUnlessANumberFrom0To127IsTyped)
 
 TEST(PreferencesWindow, ChoosingTheDatabaseStoresItForTheNextStart)
 {
-    ScopedStore settings;
+    ScopedSettings settings;
     TempDir dir;
     settings.store.setValue("SigDbasePath", "/opt/tosk/sigdbase.sbf");
     ScopedScriptedFileChooser chooser;
@@ -256,7 +251,7 @@ TEST(PreferencesWindow, ChoosingTheDatabaseStoresItForTheNextStart)
 // name leads to, and what the box shows stays.
 TEST(PreferencesWindow, TheMidiInterfaceIsChosenFromTheListAndTheChannelChecked)
 {
-    ScopedStore settings;
+    ScopedSettings settings;
     ScopedRecordingAlerts alerts;
     settings.store.setValue("PortName", "/dev/ttyS0");
     settings.store.setValue("ConnectionTypeKey", "Midi");
@@ -313,7 +308,7 @@ TEST(PreferencesWindow, TheMidiInterfaceIsChosenFromTheListAndTheChannelChecked)
 
 TEST(PreferencesWindow, ReadsThePortsEachTimeTheListOpens)
 {
-    ScopedStore settings;
+    ScopedSettings settings;
     settings.store.setValue("PortName", "/tmp/unit");
     std::vector<SerialPort::PortChoice> ports = {{"/dev/ttyS0", ""}};
     PreferencesWindow window([&] { return ports; });
@@ -439,7 +434,7 @@ TEST(UnitProgressWindow, ShowsTheStageTheBytesAndTheWaitAndOffersCancel)
 
 TEST(ApplicationMenu, EveryWindowCarriesTheWindowMenu)
 {
-    ScopedStore settings;
+    ScopedSettings settings;
     MainMenuDelegate delegate;
     StartWindow start(delegate, DatabaseSummary{});
     auto* menu = start.menuBar()->findChild<QMenu*>(QStringLiteral("menuWindow"));
