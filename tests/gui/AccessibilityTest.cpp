@@ -14,8 +14,6 @@
 #include "app/StartWindow.h"
 #include "app/UnitProgressWindow.h"
 #include "app/UnitTrafficWindow.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
 #include "browsers/DiskViewController.h"
 #include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"

@@ -11,8 +11,6 @@
 #include "base/Alerts.h"
 #include "base/DiskDropItem.h"
 #include "base/FileChooser.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
 #include "browsers/DiskDragMimeData.h"
 #include "browsers/DiskOutlineView.h"
 #include "browsers/DiskViewController.h"
