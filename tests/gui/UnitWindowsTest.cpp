@@ -9,7 +9,6 @@
 #include "app/UnitTrafficWindow.h"
 #include "base/Alerts.h"
 #include "base/FileChooser.h"
-#include "base/Log.h"
 #include "base/PreferenceController.h"
 #include "base/SettingsStore.h"
 #include "comms/LineSettings.h"
@@ -109,7 +108,6 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
                   stopBits->currentText() + ' ' + flow->currentText(),
               QStringLiteral("115200 8 None 2 None"));
 
-    LogCapture log;
     click(midi);
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Midi");
     EXPECT_TRUE(channel->isEnabled());
@@ -125,7 +123,6 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Serial");
     EXPECT_FALSE(channel->isEnabled()) << "at once";
     EXPECT_FALSE(midiPort->isEnabled());
-    EXPECT_EQ(log.lines(), (std::vector<std::string>{"onMidiSelect: on", "onSerialSelect: on"}));
 
     // A device from the list, then a typed path (a USB adapter, tosk-unit's link).
     pick(port, QStringLiteral("/dev/ttyUSB0"));
