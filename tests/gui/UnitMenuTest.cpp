@@ -373,6 +373,19 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
     EXPECT_TRUE(nextLabel->isVisible());
     EXPECT_EQ(nextLabel->text().toStdString(), saved.string());
 
+    // A download the reader stops in, after an operator it could read, is
+    // not offered for saving.
+    const std::string broken = "{\n{\nTYPE:OPERATOR\nOPERATOR_NAME:GAIN\nOPERATOR_CLASS:MATH\n}\n}\n"
+                               "{\n{\nTYPE:OPERATOR\nOPERATOR_NAME:BAD\nOPERATOR_CLASS:MATH\n}\n"
+                               "{\nTYPE:ED_INT\nNAME:n\nCOLOUR:red\n}\n}\n";
+    app.alerts.recorded.clear();
+    EXPECT_FALSE(app.unit().saveSigDBase(Bytes(broken.begin(), broken.end())));
+    ASSERT_FALSE(app.alertTexts().empty());
+    EXPECT_EQ(app.alertTexts().back(), "Critical | ERROR | The database received from the unit cannot be read as an "
+                                       "operator database. Nothing was saved.\n\n" +
+                                           checkPort + " | OK");
+    EXPECT_EQ(app.chooser.requests.size(), 1u);
+
     // A save panel cancelled, or a save that fails, changes nothing.
     app.alerts.recorded.clear();
     const Bytes bytes(database.begin(), database.end());
