@@ -685,12 +685,15 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
     auto reverbsBank = bank("Reverbs", reverbs);
     auto dots = bank("..", {patch("Deep", "DEEP")});
     // While the unit is busy the window goes on: events run, another drop
-    // is refused, the Stop button shows.
+    // is refused, the Stop button shows, nothing selected goes to the Trash.
+    f.select({"Patches/a.sig"});
+    QAction* trash = f.browser->findChild<QAction*>("actionDiskTrash");
+    ASSERT_TRUE(trash);
     bool busyWhileFetching = false;
     hall->onFetch = [&] {
         auto more = std::make_unique<DiskDragMimeData>(std::vector<DiskDropItem::Ptr>{patch("More", "M")}, "More");
         busyWhileFetching = f.browser->isCopying() && f.browser->findChild<QPushButton*>("stopButton")->isVisible() &&
-                            !f.drop(more.get(), f.centre("Patches/Backup"));
+                            !f.drop(more.get(), f.centre("Patches/Backup")) && !trash->isEnabled();
     };
     DiskDragMimeData data({kept, reverbsBank, dots, patch("Echo", "ECHO")}, "Kept\nReverbs\n..\nEcho");
     ASSERT_TRUE(f.drop(&data, f.centre("Patches/Backup")));
@@ -860,6 +863,9 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
         dialog->accept();
     });
     f.select({});
+    auto* trash = f.browser->findChild<QAction*>("actionDiskTrash");
+    ASSERT_TRUE(trash);
+    EXPECT_FALSE(trash->isEnabled()) << "nothing selected";
     f.browser->newFolder();
     EXPECT_EQ(offered, "New Folder");
     EXPECT_TRUE(fs::is_directory(f.dir / "Patches/Presets"));
