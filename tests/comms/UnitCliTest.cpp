@@ -57,7 +57,8 @@ TEST(UnitCli, BankUnitCommands)
     // Queued commands go to the unit's own id, which it is asked for first;
     // an id given that the unit does not answer to is named.
     size_t heard = unit.trace().size();
-    EXPECT_EQ(cli(unit, {"get"}).out, smallRoomText);
+    const ProcessResult got = cli(unit, {"get"});
+    EXPECT_EQ(failure(got) + got.out, "exit 0: " + smallRoomText);
     std::vector<std::string> trace = unit.trace();
     EXPECT_EQ(std::vector<std::string>(trace.begin() + long(heard), trace.end()),
               (std::vector<std::string>{"F0 1C 70 00 1A F7", "F0 1C 70 04 0B F7"}));
@@ -183,12 +184,7 @@ TEST(UnitCli, FailuresNameTheExceptionAndExitOne)
 
     UnitProcess silent(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--drop-after", "1"});
     ASSERT_TRUE(silent.started());
-    auto start = std::chrono::steady_clock::now();
-    r = cli(silent, {"banks"}); // identifies, then the walk meets silence
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.rfind("SerialConnection.getByte: timeout ", 0), 0u) << r.err;
-    // --silence-ms shortens the queued reply's wait, not a browsing read's.
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 4s);
+    EXPECT_EQ(cli(silent, {"identify"}).exitCode, 0) << "the one answer it gives";
     EXPECT_EQ(failure(cli(silent, {"identify"})), "exit 1: UnitSession.identify: no reply from the unit\n");
     EXPECT_EQ(failure(cli(silent, {"get"})), "exit 1: UnitSession.queued: no reply from the unit\n");
     EXPECT_EQ(failure(cli(silent, {"patches", "x"})),

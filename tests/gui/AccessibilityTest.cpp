@@ -14,8 +14,6 @@
 #include "app/StartWindow.h"
 #include "app/UnitProgressWindow.h"
 #include "app/UnitTrafficWindow.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
 #include "browsers/DiskViewController.h"
 #include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"
@@ -29,6 +27,7 @@
 #include "editors/WaveEditors.h"
 #include "gui/AccessibilityCheck.h"
 #include "gui/GuiTestSupport.h"
+#include "support/ScopedSettings.h"
 #include "support/TestSupport.h"
 
 #include <filesystem>
@@ -56,12 +55,6 @@ using namespace tosk::test;
 
 namespace {
 
-struct ScopedStore {
-    MemorySettingsStore store;
-    ScopedStore() { PreferenceController::setStore(&store); }
-    ~ScopedStore() { PreferenceController::setStore(nullptr); }
-};
-
 std::string wavePatch()
 {
     std::string zeros;
@@ -88,7 +81,7 @@ std::shared_ptr<SigDocument> openDocument(const std::string& bytes, const std::s
 // The windows of the application, each made as the application makes it,
 // with the full menu on the windows that carry one.
 struct Windows {
-    ScopedStore settings;
+    ScopedSettings settings;
     MainMenuDelegate delegate;
     std::shared_ptr<SigDocument> demo = openDocument(readFile(dataPath("examples/demo.sig")), "demo");
     std::shared_ptr<SigDocument> waves = openDocument(wavePatch(), "waves");

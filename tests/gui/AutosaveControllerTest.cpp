@@ -10,7 +10,6 @@
 #include "base/Log.h"
 #include "gui/AppTestSupport.h"
 
-#include <QElapsedTimer>
 #include <QLockFile>
 
 #include <nlohmann/json.hpp>
@@ -71,23 +70,10 @@ void move(GraphicWindowController& w, int times)
     }
 }
 
-// Runs the event loop until `done` holds (five seconds at most).
-bool eventually(const std::function<bool()>& done)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 5000)
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 // Waits for the window's autosave, then lets it be written.
 bool autosaved(Fixture& f, GraphicWindowController* w)
 {
-    const bool kept = eventually([&] { return !f.autosave->entryFor(w).empty(); });
+    const bool kept = QTest::qWaitFor([&] { return !f.autosave->entryFor(w).empty(); });
     f.autosave->flush();
     return kept;
 }
@@ -177,7 +163,7 @@ TEST(AutosaveController, APatchWhoseAutosaveCannotBeWrittenKeepsWorkingAndTheLog
     move(*w, 2);
     const std::string expected = "AutosaveController.autosave: exception AutosaveStore.makeDirectory - cannot make \"" +
                                  folder.string() + "\": Not a directory (patch \"demo\")";
-    ASSERT_TRUE(eventually([&] { return log.contains(expected); })) << testing::PrintToString(log.lines());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return log.contains(expected); })) << testing::PrintToString(log.lines());
 
     const std::string before = w->sigDocument()->sigData();
     move(*w, 1);

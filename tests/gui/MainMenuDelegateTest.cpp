@@ -11,6 +11,7 @@
 #include "database/SbfText.h"
 #include "database/SigDbase.h"
 #include "gui/GuiTestSupport.h"
+#include "support/ScopedSettings.h"
 #include "support/TestSupport.h"
 
 #include <QCheckBox>
@@ -27,23 +28,14 @@ namespace {
 
 class FakePatchWindow : public QWidget, public PatchWindow {};
 
-// Installs a fresh settings store for the shared preferences.
-class ScopedStore {
-public:
-    ScopedStore() { PreferenceController::setStore(&store); }
-    ~ScopedStore() { PreferenceController::setStore(nullptr); }
-    MemorySettingsStore store;
-};
-
 } // namespace
 
 TEST(MainMenuDelegate, LaunchLogsTheInformationStringAndLoadsTheStoredDatabase)
 {
-    ScopedStore settings;
+    test::ScopedSettings settings;
     test::ScopedFreshSharedDbase firstLaunch;
     const std::string path = test::dataPath("sigdbase.sbf");
     settings.store.setValue("SigDbasePath", path);
-    PreferenceController::setStore(&settings.store);
     LogCapture log;
     MainMenuDelegate delegate;
     EXPECT_EQ(delegate.databaseSummary().operatorCount, 0u) << "nothing before launch";
@@ -139,7 +131,7 @@ TEST(MainMenuDelegate, TheSampleRatePreferenceReachesTheDatabase)
 
 TEST(MainMenuDelegate, UntitledPatchAtLaunchFollowsTheSetting)
 {
-    ScopedStore settings;
+    test::ScopedSettings settings;
     MainMenuDelegate delegate;
     EXPECT_FALSE(delegate.applicationShouldOpenUntitledFile());
     settings.store.setValue("CreateNewDocKey", "true");
@@ -172,7 +164,7 @@ TEST(MainMenuDelegate, RemembersTheLastPatchWindowThatWasMain)
 
 TEST(MainMenuDelegate, FollowsTheFocusedWindow)
 {
-    ScopedStore settings;
+    test::ScopedSettings settings;
     MainMenuDelegate delegate;
     delegate.applicationDidFinishLaunching();
     FakePatchWindow patch;

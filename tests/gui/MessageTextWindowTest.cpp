@@ -6,9 +6,8 @@
 #include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
 #include "app/QtAlerts.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
 #include "canvas/GraphicWindowController.h"
+#include "gui/AppTestSupport.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -49,11 +48,9 @@ struct ShownAlerts {
 
 TEST(MessageTextWindow, PathsShowAsWrittenAndPatchBytesAsLatin1)
 {
-    MemorySettingsStore store;
-    PreferenceController::setStore(&store);
-    MainMenuDelegate delegate;
-    DocumentController documents(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
-    test::TempDir dir;
+    test::App app;
+    DocumentController& documents = *app.documents;
+    test::TempDir& dir = app.dir;
     const std::filesystem::path folder = dir / "\xC3\x96lfass"; // "Ölfass", as the file system names it
     std::filesystem::create_directory(folder);
     const QString folderName = QString::fromUtf8(folder.string());
@@ -85,5 +82,4 @@ TEST(MessageTextWindow, PathsShowAsWrittenAndPatchBytesAsLatin1)
     ASSERT_EQ(alerts.texts.size(), 2u);
     EXPECT_EQ(alerts.texts.back(),
               "Module Build | 'ST\xC3\x89R\xC3\x89O' is not a valid operator for this SigDatabase.");
-    PreferenceController::setStore(nullptr);
 }

@@ -10,7 +10,6 @@
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
-#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -175,11 +174,7 @@ TEST(QtMainThreadPoster, WorkFromAnotherThreadRunsInTheEventLoop)
     });
     worker.join();
     EXPECT_FALSE(ran) << "nothing runs until the loop does";
-    QElapsedTimer clock;
-    clock.start();
-    while (!ran && clock.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    EXPECT_TRUE(ran);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return ran; }));
     EXPECT_EQ(ranOn, std::this_thread::get_id());
 }
 

@@ -5,9 +5,8 @@
 #include "app/MainMenuDelegate.h"
 #include "base/Alerts.h"
 #include "base/FileChooser.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
 #include "database/SigDbase.h"
+#include "gui/AppTestSupport.h"
 #include "gui/GuiTestSupport.h"
 
 #include <QAccessible>
@@ -115,33 +114,20 @@ namespace {
 
 // The welcome window of a real document controller, with recent patches
 // of the test's own.
-struct Welcome {
-    MemorySettingsStore store;
-    MainMenuDelegate delegate;
-    std::unique_ptr<DocumentController> documents;
+struct Welcome : test::App {
     std::unique_ptr<StartWindow> window;
-    test::TempDir dir;
 
     explicit Welcome(const QStringList& recent)
     {
-        PreferenceController::setStore(&store);
         store.values[DocumentController::kRecentKey] = recent.join(QLatin1Char('\n')).toStdString();
-        documents =
-            std::make_unique<DocumentController>(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
-        delegate.setDocumentController(documents.get());
         window = std::make_unique<StartWindow>(delegate, DatabaseSummary::of(*test::bundledDbase()));
         documents->setStartWindow(window.get());
         window->show();
     }
     ~Welcome()
     {
-        for (GraphicWindowController* w : documents->windows()) {
-            w->sigDocument()->updateChangeCount(SigDocument::ChangeCleared);
-            w->close();
-        }
-        QApplication::processEvents();
+        closeWindows();
         window.reset();
-        PreferenceController::setStore(nullptr);
     }
 };
 
