@@ -90,12 +90,12 @@ void ModuleBuilder::buildUnknownOperator(const std::string& name, SigfileTokeniz
 }
 
 // The next value of a record; comments between values are passed over.
-bool ModuleBuilder::readValueToken(State& state, std::string& token)
+bool ModuleBuilder::readValueToken(State& state, std::string_view& token)
 {
-    while (auto t = state.tokenizer->nextToken()) {
+    while (auto t = state.tokenizer->nextTokenView()) {
         if (!t->empty() && (*t)[0] == ';' && !state.tokenizer->lastTokenQuoted())
             continue;
-        token = std::move(*t);
+        token = *t;
         return true;
     }
     return false;
@@ -109,7 +109,7 @@ void ModuleBuilder::buildEntries(State& state)
     while (state.index < entryCount) {
         const std::shared_ptr<OperatorEntry>& entry = op.operatorData()[state.index];
         int type = entry->entryType();
-        if (entry->name() == "scaledata_iterator")
+        if (op.isScaleDataIterator(state.index))
             logf("%s [%s: %s]", latin1ToUtf8(state.running).c_str(),
                  OperatorEntry::typeName(type) ? OperatorEntry::typeName(type) : "", entry->name().c_str());
         // A group read with a count of 0 keeps its outputs but has no values.
@@ -146,13 +146,14 @@ void ModuleBuilder::buildEntries(State& state)
             if (skipValues)
                 break;
             if (state.tokenizer) {
-                std::string token;
+                // A view into the file's bytes: the field keeps the only copy.
+                std::string_view token;
                 if (!readValueToken(state, token)) {
                     // The record ended early: keep what was made, and say so.
                     module_.noteReadLoss(format("line %d: %s record cut short", state.line, state.name.c_str()));
                     return;
                 }
-                state.running = std::move(token);
+                state.running.assign(token);
             } else if (type <= OperatorEntry::ED_CONTROL) {
                 state.running = GetSafeMinimum(*entry);
             }

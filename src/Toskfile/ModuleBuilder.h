@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tosk {
 
@@ -42,7 +43,7 @@ public:
 private:
     struct State;
     void buildEntries(State& state);
-    bool readValueToken(State& state, std::string& token);
+    bool readValueToken(State& state, std::string_view& token);
     void buildUnknownOperator(const std::string& name, SigfileTokenizer* tokenizer);
     void disconnectFedBy(const ModuleField& output);
 

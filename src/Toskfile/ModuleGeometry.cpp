@@ -62,7 +62,7 @@ int ModuleGeometry::hiddenCount(const Module& module)
                              [](const auto& f) { return f->isHidden(); }));
 }
 
-int ModuleGeometry::layOut(Module& module, int showMode)
+int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> origin)
 {
     int hidden = 0;
     const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
@@ -156,9 +156,13 @@ int ModuleGeometry::layOut(Module& module, int showMode)
     // module without a position is drawn at the origin but stays unplaced,
     // so that showing a patch adds no position to its file.
     const bool placed = module.placed_;
-    module.moveToPosition(module.rect_.origin);
-    module.placed_ = placed;
-    placeFields(module);
+    const Rect before = module.rect_;
+    module.moveToPosition(origin.value_or(module.rect_.origin));
+    if (!origin)
+        module.placed_ = placed;
+    // A box that changed had its pins placed with it.
+    if (module.rect_ == before)
+        placeFields(module);
     return module.m_Height;
 }
 

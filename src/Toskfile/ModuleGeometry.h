@@ -4,6 +4,8 @@
 #include "Toskfile/Module.h"
 #include "base/Geometry.h"
 
+#include <optional>
+
 namespace tosk {
 
 // Where a module and its pins stand on the canvas: the rows of its pins and
@@ -17,8 +19,9 @@ public:
     // Gives every visible pin its row for the show mode (inputs left, outputs
     // right; signal, then control, then user-object pins from row 1), counts
     // the hidden fields and sets the box's number of rows; answers it (0: the
-    // module is not drawn).
-    static int layOut(Module& module, int showMode);
+    // module is not drawn). With an origin, the box is also placed there;
+    // either way the pins are placed once.
+    static int layOut(Module& module, int showMode, std::optional<Point> origin = std::nullopt);
     // How many of the module's fields are hidden: always hidden, or hidden
     // by a hide count of the file.
     static int hiddenCount(const Module& module);

@@ -4,6 +4,7 @@
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/SModule.h"
 #include "base/TextCase.h"
+#include "database/OperatorDesc.h"
 
 namespace tosk {
 
@@ -35,6 +36,28 @@ Module* ModuleLookup::find(const std::string& name) const
 {
     auto it = byName_.find(key(name));
     return it == byName_.end() ? nullptr : it->second;
+}
+
+NamedEntries NamedEntries::of(const OperatorDesc& op, int32_t type, const std::string& name)
+{
+    NamedEntries named;
+    for (const auto& entry : op.operatorData()) {
+        const std::string& text = entry->nameForType(type);
+        if (text.find('~') != std::string::npos)
+            named.repeated = true;
+        else if (equalsIgnoringCase(text, name))
+            named.entries.push_back(entry.get());
+    }
+    return named;
+}
+
+const NamedEntries& ModuleLookup::namedEntries(const OperatorDesc& op, int32_t type, const std::string& name) const
+{
+    auto k = std::make_tuple(&op, type, key(name));
+    auto it = namedEntries_.find(k);
+    if (it == namedEntries_.end())
+        it = namedEntries_.emplace(std::move(k), NamedEntries::of(op, type, name)).first;
+    return it->second;
 }
 
 Module* ModuleLookup::findPath(const ModuleList& list, const std::string& path)

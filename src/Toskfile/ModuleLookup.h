@@ -1,13 +1,29 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
+#include <tuple>
 #include <unordered_map>
+#include <vector>
 
 namespace tosk {
 
 class Module;
 class ModuleList;
+class OperatorDesc;
+class OperatorEntry;
+
+// The entries of an operator that carry an output name (items of one key
+// code, case ignored); `repeated` when some entry's name has a "~" (names
+// made per repetition), which only a walk over the fields can match.
+struct NamedEntries {
+    bool repeated = false;
+    std::vector<const OperatorEntry*> entries;
+
+    static NamedEntries of(const OperatorDesc& op, int32_t type, const std::string& name);
+};
 
 // Finds the module a reference names, by instance name, case ignored: the
 // first module so named in list order, members of groups in their place.
@@ -26,11 +42,16 @@ public:
     // case ignored; none when no group of the list holds it.
     static Module* findPath(const ModuleList& list, const std::string& path);
 
+    // NamedEntries::of, worked out once per operator and name while the
+    // index lives: a patch names the same few outputs over and over.
+    const NamedEntries& namedEntries(const OperatorDesc& op, int32_t type, const std::string& name) const;
+
 private:
     void add(Module& module);
     static std::string key(const std::string& name);
 
     std::unordered_map<std::string, Module*> byName_;
+    mutable std::map<std::tuple<const OperatorDesc*, int32_t, std::string>, NamedEntries> namedEntries_;
 };
 
 } // namespace tosk

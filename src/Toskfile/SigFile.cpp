@@ -394,18 +394,11 @@ Module::FieldPtr SigFile::getField(const std::string& reference, Module* module,
     // those fields need looking at, and no repetition needs counting.
     // Repeated names, and groups, take the general lookup.
     if (const auto& op = found->opDescriptor()) {
-        std::vector<const OperatorEntry*> entries;
-        bool repeated = false;
-        for (const auto& entry : op->operatorData()) {
-            const std::string& text = entry->nameForType(type);
-            if (text.find('~') != std::string::npos)
-                repeated = true;
-            else if (equalsIgnoringCase(text, output))
-                entries.push_back(entry.get());
-        }
-        if (!repeated) {
+        const NamedEntries computed = lookup_ ? NamedEntries() : NamedEntries::of(*op, type, output);
+        const NamedEntries& named = lookup_ ? lookup_->namedEntries(*op, type, output) : computed;
+        if (!named.repeated) {
             for (const auto& f : found->fieldArray())
-                if (std::find(entries.begin(), entries.end(), f->entry().get()) != entries.end())
+                if (std::find(named.entries.begin(), named.entries.end(), f->entry().get()) != named.entries.end())
                     return f;
             return nullptr;
         }

@@ -33,7 +33,10 @@ std::string DataFiles::directory()
         fs::path exe = fs::read_symlink("/proc/self/exe", ec);
         if (!ec) {
             fs::path dir = exe.parent_path();
-            for (const fs::path& candidate : {dir / "data", dir / ".." / "share" / "tosk" / "data"})
+            // Beside the program in the build; installed, from bin/ or from
+            // libexec/tosk/ (tosk-cli's drawing helper).
+            for (const fs::path& candidate :
+                 {dir / "data", dir / ".." / "share" / "tosk" / "data", dir / ".." / ".." / "share" / "tosk" / "data"})
                 if (isDir(candidate))
                     return fs::weakly_canonical(candidate, ec).string();
         }

@@ -48,6 +48,8 @@ void OperatorDesc::addEntry(std::shared_ptr<OperatorEntry> entry)
         if (const OperatorField* f = entry->operatorFieldForType(OperatorField::OPERATOR_CLASS))
             setOperatorId(f->text());
     }
+    if (entry->name() == "scaledata_iterator")
+        scaleDataIterators_.push_back(operatorData_.size());
     operatorData_.push_back(std::move(entry));
 }
 

@@ -4,6 +4,7 @@
 #include "database/OpData.h"
 #include "database/OperatorEntry.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -62,6 +63,13 @@ public:
     // operator from its OPERATOR_NAME and OPERATOR_CLASS items.
     void addEntry(std::shared_ptr<OperatorEntry> entry);
 
+    // Whether the entry there is named "scaledata_iterator" (reading a patch
+    // logs those), known from when the entries were added.
+    bool isScaleDataIterator(size_t index) const
+    {
+        return std::find(scaleDataIterators_.begin(), scaleDataIterators_.end(), index) != scaleDataIterators_.end();
+    }
+
     std::shared_ptr<OperatorEntry> entryAtIndex(size_t index) const;
     std::shared_ptr<OperatorEntry> getIndexEntry(size_t index) const { return entryAtIndex(index); }
     size_t indexOfEntry(const OperatorEntry* entry) const;   // npos when absent
@@ -83,6 +91,7 @@ private:
     std::string name_;
     int32_t operatorId_ = OP_ID_UNKNOWN;
     std::vector<std::shared_ptr<OperatorEntry>> operatorData_;
+    std::vector<size_t> scaleDataIterators_;
 };
 
 } // namespace tosk

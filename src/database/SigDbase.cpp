@@ -6,6 +6,7 @@
 #include "base/Log.h"
 #include "base/NotificationCenter.h"
 #include "base/SettingsStore.h"
+#include "base/TextCase.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -240,6 +241,7 @@ void SigDbase::setEmpty()
 {
     sigDbaseData_.clear();
     sigDbaseData_.reserve(210);
+    placeOfName_.clear();
     maxChannels_ = 0;
     systemType_ = 0;
     versionString_.reset();
@@ -249,8 +251,10 @@ void SigDbase::setEmpty()
 
 void SigDbase::addOperator(std::shared_ptr<OperatorDesc> op)
 {
-    if (op)
-        sigDbaseData_.push_back(std::move(op));
+    if (!op)
+        return;
+    placeOfName_.try_emplace(lowerCased(op->name()), sigDbaseData_.size());
+    sigDbaseData_.push_back(std::move(op));
 }
 
 std::shared_ptr<OperatorDesc> SigDbase::addNode(const std::string& name, int32_t entryType)
@@ -275,6 +279,10 @@ std::shared_ptr<OperatorDesc> SigDbase::operatorForName(std::string_view name) c
 {
     if (name.empty())
         return nullptr;
+    auto at = placeOfName_.find(lowerCased(name));
+    if (at != placeOfName_.end() && sigDbaseData_[at->second]->hasName(name))
+        return sigDbaseData_[at->second];
+    // An operator renamed after it was added is still found, as before.
     for (const auto& op : sigDbaseData_)
         if (op->hasName(name))
             return op;

@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace tosk {
@@ -133,6 +134,9 @@ private:
     std::string dbaseName_;
     std::string fullPathName_;
     std::vector<std::shared_ptr<OperatorDesc>> sigDbaseData_;
+    // Lower-cased name to the place of the first operator of that name, so
+    // that reading a patch finds each record's operator at once.
+    std::unordered_map<std::string, size_t> placeOfName_;
     mutable uint32_t maxChannels_ = 0;
     mutable int32_t systemType_ = 0;
     bool sigDbaseCreated_ = false;

@@ -261,3 +261,40 @@ TEST(SigFileLoad, NewPatchesAndUpdatingConnections)
     EXPECT_TRUE(SigFile::isZero("NullObj"));
     EXPECT_FALSE(SigFile::isZero("nul"));
 }
+
+// Which output a reference wires to when names repeat: a module's own name
+// means itself, any other the first module of that name in the file, before
+// or after the reference, whatever the case of the name and of the output.
+TEST(SigFileLoad, RepeatedNamesWireToTheModuleItselfElseTheFirstOfThatName)
+{
+    LoadedText loaded = loadText(crlf({
+        kHead,
+        "GAIN g0 a-out 1",
+        "SINE a 440 0.5",
+        "GAIN a A-OUT 1",
+        "GAIN g4 a-Out 1",
+        "MIX2 m g0-out a-out 1 1",
+        "SINE a 220 0.5",
+        "GAIN g7 G4-OUT 1",
+    }));
+    const SigFile& patch = *loaded.patch;
+    EXPECT_EQ(alertOf(loaded), "(no alert)");
+    EXPECT_EQ(patch.unresolvedCount(), 0);
+    const struct {
+        size_t module;
+        const char* input;
+        size_t source;
+    } wires[] = {
+        {1, "in", 2}, {3, "in", 3}, {4, "in", 2}, {5, "in1", 1}, {5, "in2", 2}, {7, "in", 4},
+    };
+    for (const auto& w : wires) {
+        SCOPED_TRACE(testing::Message() << "module " << w.module << " " << w.input);
+        const Module::Ptr module = patch.moduleAtIndex(w.module);
+        ASSERT_TRUE(module);
+        const Module::FieldPtr input = module->field(w.input);
+        ASSERT_TRUE(input);
+        EXPECT_EQ(input->source(), patch.moduleAtIndex(w.source)->field("out"));
+    }
+    EXPECT_EQ(patch.moduleAtIndex(2)->field("out")->numConnects(), 3);
+    EXPECT_EQ(patch.moduleAtIndex(6)->field("out")->numConnects(), 0);
+}

@@ -174,3 +174,28 @@ TEST(DbInfoCommand, DefaultChoiceReadsTheUsersSettingsButNeverWritesThem)
     EXPECT_EQ(stored["maxChannels"], 4);
     EXPECT_EQ(readFile(home / "config" / "Tosk" / "Tosk.conf"), settings);
 }
+
+// The commands that draw nothing start without the toolkit: the dynamic
+// loader names every library it maps, and none of them is Qt's or ICU's.
+TEST(DbInfoCommand, CommandsThatDrawNothingLoadNoToolkitLibrary)
+{
+    const std::string db = "--db '" + dataPath("sigdbase.sbf") + "'";
+    const std::string demo = "'" + dataPath("examples/demo.sig") + "'";
+    const struct {
+        std::string args;
+        int status;
+    } runs[] = {
+        {"--help", 0},
+        {"dbinfo --json " + db, 0},
+        {"check " + db + " " + demo, 0},
+        {"dump " + db + " " + demo, 0},
+    };
+    for (const auto& r : runs) {
+        SCOPED_TRACE(r.args);
+        CliRun run = runCli(r.args, "LD_DEBUG=libs");
+        EXPECT_EQ(run.status, r.status);
+        EXPECT_NE(run.err.find("libstdc++"), std::string::npos) << "the loader told nothing";
+        EXPECT_EQ(run.err.find("libQt6"), std::string::npos);
+        EXPECT_EQ(run.err.find("libicu"), std::string::npos);
+    }
+}

@@ -59,8 +59,8 @@ set(pages)
 if(EXISTS "${BUILD_DIR}/man")
   set(pages share/man/man1/tosk.1.gz share/man/man1/tosk-cli.1.gz share/man/man1/tosk-unit.1.gz)
 endif()
-foreach(file bin/tosk bin/tosk-cli bin/tosk-unit ${pages} share/doc/tosk/copyright share/doc/tosk/changelog.gz
-             share/tosk/data/sigdbase.sbf share/tosk/data/examples/demo.sig share/tosk/help/book.id
+foreach(file bin/tosk bin/tosk-cli bin/tosk-unit libexec/tosk/tosk-cli-gui ${pages} share/doc/tosk/copyright
+             share/doc/tosk/changelog.gz share/tosk/data/sigdbase.sbf share/tosk/data/examples/demo.sig share/tosk/help/book.id
              share/applications/org.tosk.Tosk.desktop share/mime/packages/org.tosk.Tosk.xml
              share/metainfo/org.tosk.Tosk.metainfo.xml
              share/icons/hicolor/scalable/apps/org.tosk.Tosk.svg

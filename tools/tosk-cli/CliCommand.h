@@ -21,6 +21,10 @@ struct CliCommandRegistrar {
     explicit CliCommandRegistrar(CliCommand command);
 };
 
+const CliCommand* findCommand(const std::string& name);
+// Runs the command; an exception it lets out is told on stderr, status 1.
+int runCommand(const CliCommand& command, const std::vector<std::string>& args);
+
 // Removes "--name VALUE" (or "--name=VALUE") from args; answers the value.
 bool takeOption(std::vector<std::string>& args, const std::string& name, std::string& value);
 // Removes the flag "--name" from args; answers whether it was there.

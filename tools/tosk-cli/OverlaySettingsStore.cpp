@@ -3,6 +3,8 @@
 
 #ifdef TOSK_CLI_WITH_GUI
 #include "app/QSettingsStore.h"
+#elif defined(TOSK_CLI_GUI_HELPER)
+#include "GuiHelper.h"
 #endif
 
 namespace tosk::cli {
@@ -13,6 +15,8 @@ OverlaySettingsStore& OverlaySettingsStore::userSettings()
 {
 #ifdef TOSK_CLI_WITH_GUI
     static OverlaySettingsStore store(std::make_unique<QSettingsStore>());
+#elif defined(TOSK_CLI_GUI_HELPER)
+    static OverlaySettingsStore store(std::make_unique<HelperSettingsStore>());
 #else
     static OverlaySettingsStore store(std::make_unique<MemorySettingsStore>());
 #endif

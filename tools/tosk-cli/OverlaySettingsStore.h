@@ -14,8 +14,8 @@ class OverlaySettingsStore : public SettingsStore {
 public:
     explicit OverlaySettingsStore(std::unique_ptr<SettingsStore> base);
 
-    // The user's settings when tosk-cli is built with the GUI layer, else an
-    // empty store.
+    // The user's settings when tosk-cli is built with the GUI layer (read
+    // through its drawing helper), else an empty store.
     static OverlaySettingsStore& userSettings();
 
     std::optional<std::string> value(const std::string& key) const override;

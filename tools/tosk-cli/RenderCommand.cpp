@@ -1,10 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // tosk-cli render: the picture of a patch's canvas, drawn by the editor's
-// own painters without a display.
+// own painters without a display. It runs in tosk-cli's drawing helper, so
+// that the other commands start without the toolkit's GUI libraries.
+#include "RenderCommand.h"
 #include "CliCommand.h"
-
-#ifdef TOSK_CLI_WITH_GUI
-
 #include "CliSupport.h"
 
 #include "Toskfile/PatchLayout.h"
@@ -132,13 +131,8 @@ int runRender(const std::vector<std::string>& given)
     return 0;
 }
 
-const CliCommandRegistrar render({"render",
-                                  "render [--db PATH] FILE -o OUT.png|OUT.svg [--show-mode N] [--scale S] "
-                                  "[--select INSTANCE]",
-                                  runRender, "draws the patch into a PNG or SVG picture, as the editor draws it"});
+const CliCommandRegistrar render({"render", kRenderUsage, runRender, kRenderSummary});
 
 } // namespace
 
 } // namespace tosk::cli
-
-#endif

@@ -1,61 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CliCommand.h"
 
-#include "base/AtomicFile.h"
-#include "base/TkxException.h"
 #include "base/Version.h"
 #include "comms/DiskSync.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-
-namespace tosk::cli {
-
-static std::vector<CliCommand>& registry()
-{
-    static std::vector<CliCommand> list;
-    return list;
-}
-
-const std::vector<CliCommand>& commands()
-{
-    return registry();
-}
-
-CliCommandRegistrar::CliCommandRegistrar(CliCommand command)
-{
-    registry().push_back(std::move(command));
-}
-
-bool takeOption(std::vector<std::string>& args, const std::string& name, std::string& value)
-{
-    const std::string flag = "--" + name;
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == flag && i + 1 < args.size()) {
-            value = args[i + 1];
-            args.erase(args.begin() + long(i), args.begin() + long(i) + 2);
-            return true;
-        }
-        if (args[i].rfind(flag + "=", 0) == 0) {
-            value = args[i].substr(flag.size() + 1);
-            args.erase(args.begin() + long(i));
-            return true;
-        }
-    }
-    return false;
-}
-
-bool takeFlag(std::vector<std::string>& args, const std::string& name)
-{
-    auto it = std::find(args.begin(), args.end(), "--" + name);
-    if (it == args.end())
-        return false;
-    args.erase(it);
-    return true;
-}
-
-} // namespace tosk::cli
 
 // Words refilled into lines of at most 79 columns, each indented.
 static void printWrapped(FILE* out, const std::string& text, size_t indent)
@@ -117,20 +68,8 @@ int main(int argc, char** argv)
     }
     tosk::setDiskSync(&tosk::platformDiskSync());
     std::vector<std::string> args(argv + 2, argv + argc);
-    for (const auto& c : tosk::cli::commands()) {
-        if (c.name != argv[1])
-            continue;
-        // A failure no command expected still ends with a message and a
-        // status, not an abort.
-        try {
-            return c.run(args);
-        } catch (const tosk::TkxException& e) {
-            std::fprintf(stderr, "tosk-cli %s: %s: %s\n", argv[1], e.name().c_str(), e.reason().c_str());
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "tosk-cli %s: %s\n", argv[1], e.what());
-        }
-        return 1;
-    }
+    if (const tosk::cli::CliCommand* command = tosk::cli::findCommand(argv[1]))
+        return tosk::cli::runCommand(*command, args);
     std::fprintf(stderr, "tosk-cli: unknown command '%s'\n", argv[1]);
     usage(stderr);
     return 1;
