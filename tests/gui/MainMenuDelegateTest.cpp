@@ -84,7 +84,7 @@ TEST(MainMenuDelegate, TheAppFindsOrAsksForTheDatabaseAndShowsWhatReadingFound)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ScopedStore settings;
+        test::ScopedSettings settings;
         test::ScopedFreshSharedDbase fresh;
         settings.store.setValue("SigDbasePath", c.stored);
         ScopedRecordingAlerts alerts;
@@ -108,7 +108,7 @@ TEST(MainMenuDelegate, TheAppFindsOrAsksForTheDatabaseAndShowsWhatReadingFound)
 
 TEST(MainMenuDelegate, TheSampleRatePreferenceReachesTheDatabase)
 {
-    ScopedStore settings;
+    test::ScopedSettings settings;
     test::ScopedFreshSharedDbase fresh;
     settings.store.setValue("SigDbasePath", test::dataPath("sigdbase.sbf"));
     settings.store.setValue(PreferenceController::kHighSampleRate, "true");

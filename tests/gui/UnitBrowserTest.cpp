@@ -606,7 +606,7 @@ TEST(ProgramListBrowser, AFailedListIsReportedAndADisabledPresetIsStruckThroughA
     auto info = std::make_shared<ChannelNameInfo>();
     info->setModelName("R9100");
     info->setRomRevision("5.10");
-    LogCapture log;
+    LogCapture quiet;
     auto* w = new R9100ViewController(info, {300ms, 0ms});
     ASSERT_TRUE(idle(w->runner()));
     EXPECT_EQ(w->boxTitle()->text().toStdString(), "No Presets Found");
