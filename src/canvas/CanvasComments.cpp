@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "canvas/CanvasComments.h"
 
+#include "Toskfile/ModuleArrangement.h"
 #include "Toskfile/PatchChange.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
@@ -188,24 +189,25 @@ PatchComment::Ptr CanvasComments::add(const std::optional<Point>& point)
     SigDocument* document = view_.sigDocument();
     if (!document || !view_.sigFile())
         return nullptr;
+    const std::string text = Latin1::bytes(Latin1::text("NewComment", "Comment"));
     Point origin;
     if (point) {
         origin = *point;
     } else {
-        const Rect area = view_.visibleArea();
-        origin = Point{area.x() + kNewCommentInset, area.y() + kNewCommentInset};
-        // Several in a row never lie on one another.
-        auto taken = [this](const Point& p) {
-            return std::any_of(comments().begin(), comments().end(),
-                               [&p](const PatchComment::Ptr& c) { return c->origin == p; });
-        };
-        while (taken(origin))
-            origin = Point{origin.x + kNewCommentStep, origin.y + kNewCommentStep};
+        // Into free room of what the user sees: on no box and no other comment.
+        std::vector<Rect> taken;
+        for (const auto& m : view_.sigFile()->listOfModules())
+            if (m->height() > 0 && !m->graphicRect().isEmpty())
+                taken.push_back(m->graphicRect());
+        for (const auto& c : comments())
+            taken.push_back(CommentPainter::rect(*c));
+        const Size size = CommentPainter::rect(PatchComment{Point{}, text}).size;
+        origin = ModuleArrangement::freeOrigin(taken, view_.visibleArea(), size, kNewCommentStep);
     }
     PatchComment::Ptr made;
     {
         UndoGroup event(*document);
-        made = PatchEditor(*document).addComment(origin, Latin1::bytes(Latin1::text("NewComment", "Comment")));
+        made = PatchEditor(*document).addComment(origin, text);
     }
     if (!made)
         return nullptr;

@@ -3,6 +3,7 @@
 // empty canvas, edited in place, dragged, copied, pasted, deleted and
 // undone, with the sig text they leave.
 #include "canvas/CanvasComments.h"
+#include "Toskfile/MyExtensions.h"
 #include "app/ApplicationMenu.h"
 #include "canvas/CommentPainter.h"
 #include "gui/AppTestSupport.h"
@@ -79,16 +80,27 @@ TEST(CanvasComments, AddCommentFromThePatchMenuOpensItForTyping)
     QTest::keyClicks(editor, "lines");
     QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_FALSE(w.comments().editor());
-    const std::string place = std::to_string(int(seen.x() + 24)) + "," + std::to_string(int(seen.y() + 24));
+    ASSERT_EQ(w.doc->sigFile()->comments().size(), 1u);
+    const PatchComment first = *w.doc->sigFile()->comments()[0];
+    const std::string place = numberString(first.origin.x) + "," + numberString(first.origin.y);
     EXPECT_EQ(w.lines(), Lines{";Comment=" + place + " Two\\nlines"});
     EXPECT_EQ(w.steps(), 2u);
     EXPECT_EQ(w.undoTitle(), "Undo Edit Comment");
 
-    // A second one does not lie on the first.
+    // In free room of what is seen: on no box; a second one not on the first.
     w.action("actionAddComment")->trigger();
     ASSERT_TRUE(w.comments().editor());
     QTest::keyClick(w.comments().editor(), Qt::Key_Escape);
-    const std::string next = std::to_string(int(seen.x() + 40)) + "," + std::to_string(int(seen.y() + 40));
+    ASSERT_EQ(w.doc->sigFile()->comments().size(), 2u);
+    const PatchComment second = *w.doc->sigFile()->comments()[1];
+    for (const PatchComment* c : {&first, &second}) {
+        const Rect r = CommentPainter::rect(*c);
+        EXPECT_TRUE(seen.contains(r)) << c->text;
+        for (const auto& m : w.doc->sigFile()->listOfModules())
+            EXPECT_FALSE(r.intersects(m->graphicRect())) << c->text << " on " << m->instanceName();
+    }
+    EXPECT_FALSE(CommentPainter::rect(first).intersects(CommentPainter::rect(second)));
+    const std::string next = numberString(second.origin.x) + "," + numberString(second.origin.y);
     EXPECT_EQ(w.lines(), (Lines{";Comment=" + place + " Two\\nlines", ";Comment=" + next + " Comment"}));
     EXPECT_EQ(w.undoTitle(), "Undo Add Comment") << "Escape keeps the text and records nothing";
 
