@@ -199,10 +199,14 @@ PatchComment::Ptr CanvasComments::add(const std::optional<Point>& point)
         for (const auto& m : view_.sigFile()->listOfModules())
             if (m->height() > 0 && !m->graphicRect().isEmpty())
                 taken.push_back(m->graphicRect());
+        for (const auto& box : view_.canvasLayout().headBoxes())
+            taken.push_back(box.rect);
         for (const auto& c : comments())
             taken.push_back(CommentPainter::rect(*c));
         const Size size = CommentPainter::rect(PatchComment{Point{}, text}).size;
-        origin = ModuleArrangement::freeOrigin(taken, view_.visibleArea(), size, kNewCommentStep);
+        // Kept off the edges, so that bringing it into sight scrolls nothing.
+        const double edge = 8;
+        origin = ModuleArrangement::freeOrigin(taken, view_.visibleArea().inset(edge, edge), size, kNewCommentStep);
     }
     PatchComment::Ptr made;
     {

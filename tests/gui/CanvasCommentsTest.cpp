@@ -74,30 +74,34 @@ TEST(CanvasComments, AddCommentFromThePatchMenuOpensItForTyping)
     ASSERT_TRUE(editor);
     EXPECT_TRUE(editor->isVisible());
     EXPECT_TRUE(editor->hasFocus());
+    ASSERT_EQ(w.doc->sigFile()->comments().size(), 1u);
+    const Rect placed = CommentPainter::rect(*w.doc->sigFile()->comments()[0]);
     // The new text replaces the "Comment" it starts with; Return is a line break.
     QTest::keyClicks(editor, "Two");
     QTest::keyClick(editor, Qt::Key_Return);
     QTest::keyClicks(editor, "lines");
     QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
     EXPECT_FALSE(w.comments().editor());
-    ASSERT_EQ(w.doc->sigFile()->comments().size(), 1u);
     const PatchComment first = *w.doc->sigFile()->comments()[0];
     const std::string place = numberString(first.origin.x) + "," + numberString(first.origin.y);
     EXPECT_EQ(w.lines(), Lines{";Comment=" + place + " Two\\nlines"});
     EXPECT_EQ(w.steps(), 2u);
     EXPECT_EQ(w.undoTitle(), "Undo Edit Comment");
 
-    // In free room of what is seen: on no box; a second one not on the first.
     w.action("actionAddComment")->trigger();
     ASSERT_TRUE(w.comments().editor());
     QTest::keyClick(w.comments().editor(), Qt::Key_Escape);
     ASSERT_EQ(w.doc->sigFile()->comments().size(), 2u);
     const PatchComment second = *w.doc->sigFile()->comments()[1];
-    for (const PatchComment* c : {&first, &second}) {
-        const Rect r = CommentPainter::rect(*c);
-        EXPECT_TRUE(seen.contains(r)) << c->text;
+    // Each where it was placed: in what is seen, on no box and no other comment.
+    for (const Rect& r : {placed, CommentPainter::rect(second)}) {
+        EXPECT_TRUE(seen.contains(r));
         for (const auto& m : w.doc->sigFile()->listOfModules())
-            EXPECT_FALSE(r.intersects(m->graphicRect())) << c->text << " on " << m->instanceName();
+            if (m->height() > 0) {
+                EXPECT_FALSE(r.intersects(m->graphicRect())) << "on " << m->instanceName();
+            }
+        for (const auto& box : w.view->canvasLayout().headBoxes())
+            EXPECT_FALSE(r.intersects(box.rect)) << "on an external pin";
     }
     EXPECT_FALSE(CommentPainter::rect(first).intersects(CommentPainter::rect(second)));
     const std::string next = numberString(second.origin.x) + "," + numberString(second.origin.y);
