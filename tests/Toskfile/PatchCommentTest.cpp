@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -34,28 +35,34 @@ TEST(CommentLine, WritesPlaceAndTextAndReadsThemBack)
 {
     struct Case {
         const char* what;
-        PatchComment comment;
-        std::string line;
+        Point origin;
+        std::string_view text;
+        std::string_view line;
     };
     const Case cases[] = {
-        {"plain text", {{40, 300}, "Hello there"}, ";Comment=40,300 Hello there"},
-        {"places with decimals", {{12.5, 7.125}, "x"}, ";Comment=12.5,7.125 x"},
-        {"a line break", {{1, 2}, "first\nsecond"}, ";Comment=1,2 first\\nsecond"},
-        {"a backslash and a carriage return", {{1, 2}, "a\\b\r\n"}, ";Comment=1,2 a\\\\b\\r\\n"},
-        {"other control bytes", {{1, 2}, std::string("tab\there\x7f\0!", 11)}, ";Comment=1,2 tab\\x09here\\x7F\\x00!"},
-        {"what looks like an escape", {{1, 2}, "\\n"}, ";Comment=1,2 \\\\n"},
-        {"no text", {{10, 20}, ""}, ";Comment=10,20"},
-        {"blanks at both ends", {{1, 2}, "  mid  "}, ";Comment=1,2   mid  "},
+        {"plain text", {40, 300}, "Hello there", ";Comment=40,300 Hello there"},
+        {"places with decimals", {12.5, 7.125}, "x", ";Comment=12.5,7.125 x"},
+        {"a line break", {1, 2}, "first\nsecond", ";Comment=1,2 first\\nsecond"},
+        {"a backslash and a carriage return", {1, 2}, "a\\b\r\n", ";Comment=1,2 a\\\\b\\r\\n"},
+        {"other control bytes",
+         {1, 2},
+         std::string_view("tab\there\x7f\0!", 11),
+         ";Comment=1,2 tab\\x09here\\x7F\\x00!"},
+        {"what looks like an escape", {1, 2}, "\\n", ";Comment=1,2 \\\\n"},
+        {"no text", {10, 20}, "", ";Comment=10,20"},
+        {"blanks at both ends", {1, 2}, "  mid  ", ";Comment=1,2   mid  "},
         {"Latin-1 bytes, semicolons and quotes",
-         {{1, 2}, "\xe9t\xe9; \"q\" ;=1,2"},
+         {1, 2},
+         "\xe9t\xe9; \"q\" ;=1,2",
          ";Comment=1,2 \xe9t\xe9; \"q\" ;=1,2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(CommentLine::write(c.comment), c.line);
+        const PatchComment comment{c.origin, std::string(c.text)};
+        EXPECT_EQ(CommentLine::write(comment), c.line);
         const auto read = CommentLine::read(c.line);
         ASSERT_TRUE(read.has_value());
-        EXPECT_EQ(*read, c.comment);
+        EXPECT_EQ(*read, comment);
     }
 }
 
@@ -111,7 +118,7 @@ TEST(SigFileComments, CommentLinesElsewhereMoveAfterTheTailAndOthersGoAsBefore)
         std::string input;
         std::string saved;
     };
-    const Case cases[] = {
+    const std::vector<Case> cases = {
         {"between two modules", crlf({kHead, ";Comment=5,6 mid", "SINE osc 220 0.5", "TAIL tail"}),
          crlf({kHead, "SINE osc 220 0.5", "TAIL tail", ";Comment=5,6 mid"})},
         {"before the head, in order with the others",
