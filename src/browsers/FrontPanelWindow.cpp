@@ -529,6 +529,12 @@ void FrontPanelWindow::takeObject(Row& r, const std::shared_ptr<BaseObject>& obj
         showValue(r);
 }
 
+bool FrontPanelWindow::hasWaitingValue() const
+{
+    return std::any_of(rows_.begin(), rows_.end(),
+                       [](const auto& entry) { return entry.second->throttle && entry.second->throttle->isWaiting(); });
+}
+
 // ---------------------------------------------------------------- filter
 
 void FrontPanelWindow::applyFilter()

@@ -57,6 +57,8 @@ public:
     QWidget* controlForKey(const std::string& key) const;
     // Exchanges with the unit that have not come back.
     size_t pendingCount() const { return pending_.size(); }
+    // A moved control whose value still waits to be put: one more put is to come.
+    bool hasWaitingValue() const;
 
 private:
     struct Row;
