@@ -6,6 +6,7 @@
 #include "BenchSupport.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleList.h"
+#include "Toskfile/SigFile.h"
 
 #include <memory>
 #include <optional>
@@ -59,6 +60,26 @@ inline void chain(const ModuleList::List& modules)
         if (out)
             lastOut = out;
     }
+}
+
+// The text of a patch of `count` modules in a chain, laid out in a column.
+inline std::string chainPatchText(size_t count)
+{
+    auto db = bundledDatabase();
+    SigFile patch(db, nullptr);
+    ModuleList::List modules = buildModules(count);
+    chain(modules);
+    double y = 20;
+    for (const auto& m : modules) {
+        m->moveToPosition({140, y});
+        y += 100;
+    }
+    patch.addModule(Module::moduleNamed("HEADM", std::optional<std::string>("adc"), db));
+    for (const auto& m : modules)
+        patch.addModule(m);
+    patch.setHead();
+    patch.makeNamesUnique(modules, 0);
+    return patch.dataRepresentation();
 }
 
 } // namespace tosk::bench

@@ -23,26 +23,6 @@ namespace {
 using namespace tosk;
 using namespace tosk::bench;
 
-// The text of a patch of `count` modules in a chain, laid out in a column.
-std::string bigPatchText(size_t count)
-{
-    auto db = bundledDatabase();
-    SigFile patch(db, nullptr);
-    ModuleList::List modules = buildModules(count);
-    chain(modules);
-    double y = 20;
-    for (const auto& m : modules) {
-        m->moveToPosition({140, y});
-        y += 100;
-    }
-    patch.addModule(Module::moduleNamed("HEADM", std::optional<std::string>("adc"), db));
-    for (const auto& m : modules)
-        patch.addModule(m);
-    patch.setHead();
-    patch.makeNamesUnique(modules, 0);
-    return patch.dataRepresentation();
-}
-
 std::unique_ptr<SigFile> read(const std::string& text)
 {
     ScopedRecordingAlerts quiet;
@@ -102,7 +82,7 @@ void ComparePatchesDifferingIn100Places(benchmark::State& state)
 {
     if (!haveDatabase(state))
         return;
-    const std::string text = bigPatchText(static_cast<size_t>(state.range(0)));
+    const std::string text = chainPatchText(static_cast<size_t>(state.range(0)));
     auto mine = read(text);
     auto theirs = read(text);
     editInHundredPlaces(*theirs);
@@ -121,7 +101,7 @@ void FindText(benchmark::State& state, const char* text)
 {
     if (!haveDatabase(state))
         return;
-    auto patch = read(bigPatchText(static_cast<size_t>(state.range(0))));
+    auto patch = read(chainPatchText(static_cast<size_t>(state.range(0))));
     const PatchSearch search(*patch);
     size_t found = 0;
     for (auto _ : state) {
@@ -139,7 +119,7 @@ void GatherSearchTexts(benchmark::State& state)
 {
     if (!haveDatabase(state))
         return;
-    auto patch = read(bigPatchText(static_cast<size_t>(state.range(0))));
+    auto patch = read(chainPatchText(static_cast<size_t>(state.range(0))));
     for (auto _ : state) {
         const PatchSearch search(*patch);
         benchmark::DoNotOptimize(&search);

@@ -3,6 +3,7 @@
 
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
+#include "app/ApplicationMenu.h"
 #include "app/DocumentController.h"
 #include "app/MainMenuDelegate.h"
 #include "base/Alerts.h"
@@ -25,6 +26,19 @@
 #include <stdexcept>
 
 namespace tosk::test {
+
+// One menu delegate for the whole run, as the application has one.
+inline MainMenuDelegate& menuDelegate()
+{
+    static MainMenuDelegate delegate;
+    return delegate;
+}
+
+// The application's menus on a test window's bar.
+inline void buildApplicationMenus(QMenuBar* bar)
+{
+    ApplicationMenu::build(bar, menuDelegate());
+}
 
 // The saved line of the module whose record starts so, without its CR LF,
 // and without its position unless asked.

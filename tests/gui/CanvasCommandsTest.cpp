@@ -3,7 +3,6 @@
 // clipboard (the system's, offscreen), deleting, repeating fields, the
 // sheets, and undo with its titles and the window's "*".
 #include "canvas/CanvasCommands.h"
-#include "app/ApplicationMenu.h"
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
@@ -18,16 +17,9 @@ namespace {
 constexpr double kMarginX = 87.0 / 7; // a box's pin margin
 constexpr double kMarginY = 1;
 
-MainMenuDelegate& menuDelegate()
-{
-    static MainMenuDelegate delegate;
-    return delegate;
-}
-
 // A patch window with the application's menus.
 struct MenuWindow : CanvasWindow {
-    explicit MenuWindow(const std::string& text = canvasPatch())
-        : CanvasWindow(text, true, [](QMenuBar* bar) { ApplicationMenu::build(bar, menuDelegate()); })
+    explicit MenuWindow(const std::string& text = canvasPatch()) : CanvasWindow(text, true, buildApplicationMenus)
     {
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window));

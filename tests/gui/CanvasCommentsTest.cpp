@@ -4,7 +4,6 @@
 // undone, with the sig text they leave.
 #include "canvas/CanvasComments.h"
 #include "Toskfile/MyExtensions.h"
-#include "app/ApplicationMenu.h"
 #include "canvas/CommentPainter.h"
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
@@ -17,20 +16,13 @@ using namespace tosk::test;
 
 namespace {
 
-MainMenuDelegate& menuDelegate()
-{
-    static MainMenuDelegate delegate;
-    return delegate;
-}
-
 std::string commentedPatch()
 {
     return canvasPatch() + sigLines({";Comment=300,380 Old"});
 }
 
 struct CommentWindow : CanvasWindow {
-    explicit CommentWindow(const std::string& text = commentedPatch())
-        : CanvasWindow(text, true, [](QMenuBar* bar) { ApplicationMenu::build(bar, menuDelegate()); })
+    explicit CommentWindow(const std::string& text = commentedPatch()) : CanvasWindow(text, true, buildApplicationMenus)
     {
         window->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(window));

@@ -1,17 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The Help menu of every window, Ctrl+K, and the help pages the panels open.
-#include "app/ApplicationMenu.h"
 #include "app/KeyboardShortcutsDialog.h"
 #include "app/MainMenuDelegate.h"
 #include "app/StartWindow.h"
 #include "base/Version.h"
 #include "browsers/MyOutlineView.h"
-#include "database/HelpBook.h"
 #include "browsers/TreeNodeModel.h"
+#include "database/HelpBook.h"
 #include "editors/AddModuleController.h"
 #include "editors/EditModuleController.h"
 #include "editors/HelpWindow.h"
 #include "editors/MiscHelpManager.h"
+#include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
 #include <QLineEdit>
@@ -29,15 +29,8 @@ using namespace tosk::test;
 
 namespace {
 
-MainMenuDelegate& menuDelegate()
-{
-    static MainMenuDelegate delegate;
-    return delegate;
-}
-
 struct MenuWindow : CanvasWindow {
-    MenuWindow()
-        : CanvasWindow(canvasPatch(), false, [](QMenuBar* bar) { ApplicationMenu::build(bar, menuDelegate()); })
+    MenuWindow() : CanvasWindow(canvasPatch(), false, buildApplicationMenus)
     {
         window->hooks().inspectModule = [](GraphicWindowController& w, Module& m) { EditModuleController::open(w, m); };
         window->activateWindow();
