@@ -8,10 +8,13 @@
 #include <QGuiApplication>
 #include <QPaintEngine>
 #include <QPainter>
+#include <QPolygonF>
 
 #include <QHash>
 #include <QStaticText>
+#include <QTextOption>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -60,10 +63,23 @@ const Fonts& fonts()
 }
 
 // Laid-out texts by style: a patch shows the same names again and again,
-// and shaping a text costs more than drawing it.
+// and shaping a text costs more than drawing it. A text wider than the box
+// it is drawn in is kept wrapped to that width too.
 struct TextCache {
     std::array<QHash<QString, QStaticText>, kStyles> texts;
+    std::array<QHash<std::pair<QString, int>, QStaticText>, kStyles> wrapped;
     size_t entries = 0;
+
+    void makeRoom()
+    {
+        if (++entries <= 200000)
+            return;
+        for (auto& t : texts)
+            t.clear();
+        for (auto& t : wrapped)
+            t.clear();
+        entries = 1;
+    }
 
     const QStaticText& get(const QString& text, CanvasStyle::TextStyle style)
     {
@@ -71,16 +87,32 @@ struct TextCache {
         auto it = table.find(text);
         if (it != table.end())
             return *it;
-        if (++entries > 200000) {
-            for (auto& t : texts)
-                t.clear();
-            entries = 1;
-        }
+        makeRoom();
         QStaticText laidOut(text);
         laidOut.setTextFormat(Qt::PlainText);
         laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
         laidOut.prepare(QTransform(), fonts().fonts[size_t(style)]);
         return *table.insert(text, laidOut);
+    }
+
+    // Keyed by the width in 1/64 points, so that boxes of one width share.
+    const QStaticText& getWrapped(const QString& text, CanvasStyle::TextStyle style, double width)
+    {
+        auto& table = wrapped[size_t(style)];
+        const std::pair<QString, int> key(text, qRound(width * 64));
+        auto it = table.find(key);
+        if (it != table.end())
+            return *it;
+        makeRoom();
+        QStaticText laidOut(text);
+        laidOut.setTextFormat(Qt::PlainText);
+        laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
+        QTextOption option(Qt::AlignLeft | Qt::AlignTop);
+        option.setWrapMode(QTextOption::WrapAnywhere);
+        laidOut.setTextOption(option);
+        laidOut.setTextWidth(width);
+        laidOut.prepare(QTransform(), fonts().fonts[size_t(style)]);
+        return *table.insert(key, laidOut);
     }
 };
 
@@ -145,31 +177,170 @@ QSizeF CanvasStyle::textSize(const QString& text, TextStyle style)
     return QSizeF(textCache().get(text, style).size().width(), fonts().metrics[size_t(style)]->height());
 }
 
+void CanvasStyle::dropTextCache()
+{
+    textCache() = TextCache();
+}
+
+namespace {
+
+double minimumTextPixels = 0;
+
+// Font and pen are set only when they change: most texts of a box share
+// them, and setting either costs a state change in the paint engine.
+void takeTextLook(QPainter& painter, CanvasStyle::TextStyle style, const QColor& color)
+{
+    const QFont& font = CanvasStyle::font(style);
+    if (painter.font() != font)
+        painter.setFont(font);
+    const QPen& pen = painter.pen();
+    if (pen.style() != Qt::SolidLine || pen.color() != color || pen.brush().style() != Qt::SolidPattern)
+        painter.setPen(color);
+}
+
+void drawLaidOut(QPainter& painter, const QStaticText& laidOut, double height, const QRectF& rect,
+                 CanvasStyle::TextStyle style, const QColor& color)
+{
+    takeTextLook(painter, style, color);
+    painter.drawStaticText(
+        QPointF(rect.x() + (rect.width() - laidOut.size().width()) / 2, rect.y() + (rect.height() - height) / 2),
+        laidOut);
+}
+
+} // namespace
+
+CanvasStyle::TextDetail::TextDetail(double pixels) : previous_(minimumTextPixels)
+{
+    minimumTextPixels = pixels;
+}
+
+CanvasStyle::TextDetail::~TextDetail()
+{
+    minimumTextPixels = previous_;
+}
+
+bool CanvasStyle::showsText(const QPainter& painter, TextStyle style)
+{
+    if (minimumTextPixels <= 0)
+        return true;
+    const QTransform& t = painter.worldTransform();
+    const double scale = std::sqrt(t.m12() * t.m12() + t.m22() * t.m22());
+    return fonts().metrics[size_t(style)]->height() * scale >= minimumTextPixels;
+}
+
 void CanvasStyle::drawTextString(QPainter& painter, const QString& text, const QRectF& rect, TextStyle style,
                                  const QColor& color)
 {
-    QSizeF size = textSize(text, style);
-    if (size.width() <= rect.width()) {
-        drawCenteredText(painter, text, rect, style, color);
+    if (!showsText(painter, style))
+        return;
+    const QStaticText& laidOut = textCache().get(text, style);
+    const double height = fonts().metrics[size_t(style)]->height();
+    if (laidOut.size().width() <= rect.width()) {
+        drawLaidOut(painter, laidOut, height, rect, style, color);
         return;
     }
+    const QStaticText& wrapped = textCache().getWrapped(text, style, rect.width());
     painter.save();
-    painter.setFont(font(style));
-    painter.setPen(color);
     painter.setClipRect(rect, Qt::IntersectClip);
-    painter.drawText(rect, Qt::AlignLeft | Qt::AlignTop | Qt::TextWrapAnywhere, text);
+    takeTextLook(painter, style, color);
+    painter.drawStaticText(rect.topLeft(), wrapped);
     painter.restore();
 }
 
 void CanvasStyle::drawCenteredText(QPainter& painter, const QString& text, const QRectF& rect, TextStyle style,
                                    const QColor& color)
 {
-    const QStaticText& laidOut = textCache().get(text, style);
-    QSizeF size(laidOut.size().width(), fonts().metrics[size_t(style)]->height());
-    painter.setFont(font(style));
-    painter.setPen(color);
-    painter.drawStaticText(
-        QPointF(rect.x() + (rect.width() - size.width()) / 2, rect.y() + (rect.height() - size.height()) / 2), laidOut);
+    if (!showsText(painter, style))
+        return;
+    drawLaidOut(painter, textCache().get(text, style), fonts().metrics[size_t(style)]->height(), rect, style, color);
+}
+
+namespace {
+
+// Whole device pixels for a rect's outline, or false when the painter does
+// more than scale and move or draws no pixels itself.
+bool onPixelGrid(const QPainter& painter)
+{
+    const QTransform& t = painter.worldTransform();
+    return painter.paintEngine() && painter.paintEngine()->type() == QPaintEngine::Raster &&
+           t.type() <= QTransform::TxScale && t.m11() > 0 && t.m22() > 0;
+}
+
+int pixelWeight(double width, double scale)
+{
+    return std::max(1, qRound(width * scale));
+}
+
+// Fills device pixels with antialiasing and the world transform off, then
+// puts both back.
+template <typename Fill> void fillDevice(QPainter& painter, Fill fill)
+{
+    const QTransform t = painter.worldTransform();
+    const bool antialiased = painter.testRenderHint(QPainter::Antialiasing);
+    painter.setWorldTransform(QTransform());
+    painter.setRenderHint(QPainter::Antialiasing, false);
+    fill();
+    painter.setRenderHint(QPainter::Antialiasing, antialiased);
+    painter.setWorldTransform(t);
+}
+
+} // namespace
+
+void CanvasStyle::drawCrispRect(QPainter& painter, const QRectF& rect, const QColor& color, double width)
+{
+    drawCrispBevel(painter, rect, color, color, width);
+}
+
+void CanvasStyle::drawCrispBevel(QPainter& painter, const QRectF& rect, const QColor& light, const QColor& dark,
+                                 double width)
+{
+    if (!onPixelGrid(painter)) {
+        painter.setBrush(Qt::NoBrush);
+        painter.setPen(QPen(dark, width));
+        painter.drawPolyline(QPolygonF{rect.bottomLeft(), rect.bottomRight(), rect.topRight()});
+        painter.setPen(QPen(light, width));
+        painter.drawPolyline(QPolygonF{rect.bottomLeft(), rect.topLeft(), rect.topRight()});
+        return;
+    }
+    const QTransform& t = painter.worldTransform();
+    const QRectF device = t.mapRect(rect);
+    const int left = qRound(device.left()), right = qRound(device.right());
+    const int top = qRound(device.top()), bottom = qRound(device.bottom());
+    const int wx = pixelWeight(width, t.m11()), wy = pixelWeight(width, t.m22());
+    fillDevice(painter, [&] {
+        if (right - left <= 2 * wx || bottom - top <= 2 * wy) {
+            painter.fillRect(QRect(left, top, std::max(1, right - left), std::max(1, bottom - top)), dark);
+            return;
+        }
+        painter.fillRect(QRect(left, bottom - wy, right - left, wy), dark);
+        painter.fillRect(QRect(right - wx, top, wx, bottom - top - wy), dark);
+        painter.fillRect(QRect(left, top, right - left - wx, wy), light);
+        painter.fillRect(QRect(left, top + wy, wx, bottom - top - 2 * wy), light);
+    });
+}
+
+void CanvasStyle::drawCrispLine(QPainter& painter, const QPointF& from, const QPointF& to, const QColor& color,
+                                double width)
+{
+    const bool horizontal = from.y() == to.y();
+    if (!onPixelGrid(painter) || (!horizontal && from.x() != to.x())) {
+        painter.setPen(QPen(color, width));
+        painter.drawLine(from, to);
+        return;
+    }
+    const QTransform& t = painter.worldTransform();
+    const QPointF a = t.map(from), b = t.map(to);
+    fillDevice(painter, [&] {
+        if (horizontal) {
+            const int w = pixelWeight(width, t.m22());
+            const int x0 = qRound(std::min(a.x(), b.x())), x1 = qRound(std::max(a.x(), b.x()));
+            painter.fillRect(QRect(x0, qRound(a.y() - w / 2.0), x1 - x0, w), color);
+        } else {
+            const int w = pixelWeight(width, t.m11());
+            const int y0 = qRound(std::min(a.y(), b.y())), y1 = qRound(std::max(a.y(), b.y()));
+            painter.fillRect(QRect(qRound(a.x() - w / 2.0), y0, w, y1 - y0), color);
+        }
+    });
 }
 
 namespace {

@@ -64,6 +64,25 @@ public:
 
     // The size of a text in a style.
     static QSizeF textSize(const QString& text, TextStyle style);
+    // Forgets every laid-out text (as after the program starts).
+    static void dropTextCache();
+
+    // While one lives, texts whose line is shorter than `pixels` device
+    // pixels are not drawn: at a small zoom they are unreadable specks and
+    // most of a paint's time. Only the screen's canvas uses it; pictures
+    // and exports draw every text.
+    class TextDetail {
+    public:
+        explicit TextDetail(double pixels);
+        ~TextDetail();
+        TextDetail(const TextDetail&) = delete;
+        TextDetail& operator=(const TextDetail&) = delete;
+
+    private:
+        double previous_;
+    };
+    // Whether a text of the style would be drawn by the painter now.
+    static bool showsText(const QPainter& painter, TextStyle style);
     // Draws a text centred in a rect when it fits its width, else from the
     // rect's origin, clipped and wrapped to the rect.
     static void drawTextString(QPainter& painter, const QString& text, const QRectF& rect, TextStyle style,
@@ -78,6 +97,20 @@ public:
     // Fills the oval in a rect when a fill colour is given, then strokes it.
     static void strokeOval(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,
                            const QColor* fill = nullptr);
+    // The outline of an axis-aligned rect, `width` points thick, inside the
+    // rect's edges. On a raster painter that only scales and moves, the
+    // edges are rounded to whole device pixels and the weight to a whole
+    // number of them (at least one): a 1-point outline at 100 % is one
+    // pixel of its colour, not two half-tones, and keeps its weight when
+    // zoomed. Other painters (SVG) get the outline as a path.
+    static void drawCrispRect(QPainter& painter, const QRectF& rect, const QColor& color, double width);
+    // The same outline lit from the top left: its top and left edges in
+    // `light`, its bottom and right edges in `dark`.
+    static void drawCrispBevel(QPainter& painter, const QRectF& rect, const QColor& light, const QColor& dark,
+                               double width);
+    // A horizontal or vertical line, crisp as drawCrispRect's edges.
+    static void drawCrispLine(QPainter& painter, const QPointF& from, const QPointF& to, const QColor& color,
+                              double width);
     // Strokes the oval (or the rect) in a rect, then fills it, so that the
     // fill covers the inside half of the outline.
     static void strokeThenFill(QPainter& painter, const QRectF& rect, const QColor& stroke, double width,

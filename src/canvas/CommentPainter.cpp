@@ -57,6 +57,7 @@ void CommentPainter::draw(QPainter& painter, const PatchComment::List& comments,
     const QFontMetricsF metrics(font());
     painter.save();
     painter.setFont(font());
+    const bool showText = CanvasStyle::showsText(painter, CanvasStyle::BlackLabel10);
     for (const auto& c : comments) {
         const bool isSelected = std::find(selected.begin(), selected.end(), c.get()) != selected.end();
         Rect r = rect(*c);
@@ -66,9 +67,12 @@ void CommentPainter::draw(QPainter& painter, const PatchComment::List& comments,
             continue;
         const QRectF box = CanvasStyle::qrect(r);
         painter.fillRect(box, QColor(255, 250, 205));
-        painter.setBrush(Qt::NoBrush);
-        painter.setPen(isSelected ? QPen(CanvasStyle::role(ci_selected), 2) : QPen(CanvasStyle::lightGray(), 1));
-        painter.drawRect(box);
+        if (isSelected)
+            CanvasStyle::drawCrispRect(painter, box, CanvasStyle::role(ci_selected), 2);
+        else
+            CanvasStyle::drawCrispRect(painter, box, CanvasStyle::lightGray(), 1);
+        if (!showText)
+            continue;
         painter.setPen(Qt::black);
         double y = r.y() + kPadding + metrics.ascent();
         for (const QString& line : linesOf(*c)) {

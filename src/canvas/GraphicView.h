@@ -54,6 +54,8 @@ public:
     static constexpr const char* OperatorMimeType = "application/x-tosk-operator";
     // Points from a viewport edge within which a drag scrolls the canvas.
     static constexpr int kAutoScrollMargin = 16;
+    // Texts shorter than this many screen pixels are not drawn.
+    static constexpr double kMinimumTextPixels = 4;
 
     explicit GraphicView(QWidget* parent = nullptr);
     ~GraphicView() override;

@@ -23,9 +23,8 @@ void HeadPainter::draw(QPainter& painter, const std::vector<HeadLayout::Box>& bo
         if (box.oval) {
             S::strokeOval(painter, r, stroke, width, &fill);
         } else {
-            painter.setPen(QPen(stroke, width));
-            painter.setBrush(fill);
-            painter.drawRect(r);
+            painter.fillRect(r, fill);
+            S::drawCrispRect(painter, r, stroke, width);
         }
         S::drawCenteredText(painter, Latin1::qstring(box.label), r, S::System10, stroke);
     }

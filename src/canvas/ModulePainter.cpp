@@ -29,28 +29,23 @@ void ModulePainter::draw(QPainter& painter, const ModuleFigure& figure, const Mo
     const QRectF inner = S::qrect(figure.inner);
 
     painter.fillRect(box, Qt::white);
-    painter.setBrush(Qt::NoBrush);
-    // Drawn as selected whatever pin is selected too: Delete takes the
-    // selected modules first.
-    if (marks.isSelected(&module)) {
-        painter.setPen(QPen(S::role(ci_selected), 1));
-        painter.drawRect(box);
-        painter.setPen(QPen(S::shadow(), 1));
-        painter.drawPolyline(QPolygonF{inner.bottomLeft(), inner.bottomRight(), inner.topRight()});
-        painter.setPen(QPen(Qt::yellow, 1));
-        painter.drawPolyline(QPolygonF{inner.bottomLeft(), inner.topLeft(), inner.topRight()});
-    } else {
-        painter.setPen(QPen(S::role(ci_normal), 1));
-        painter.drawRect(box);
-    }
     painter.fillRect(inner, S::role(markProcessor ? ci_processorB : ci_fill));
 
     // Title row in the colour of the operator's class.
     const QRectF title = S::qrect(figure.title.box);
     int classId = module.opDescriptor() ? module.opDescriptor()->operatorId() : -1;
     painter.fillRect(title, S::operatorClass(classId));
-    painter.setPen(QPen(S::darkGray(), 0.5));
-    painter.drawLine(title.bottomLeft(), title.bottomRight());
+    S::drawCrispLine(painter, title.bottomLeft(), title.bottomRight(), S::darkGray(), 0.5);
+
+    // The outline goes over the fills, so that no fill half covers it when
+    // zoomed out. Drawn as selected whatever pin is selected too: Delete
+    // takes the selected modules first.
+    if (marks.isSelected(&module)) {
+        S::drawCrispRect(painter, box, S::role(ci_selected), 1);
+        S::drawCrispBevel(painter, inner, Qt::yellow, S::shadow(), 1);
+    } else {
+        S::drawCrispRect(painter, box, S::role(ci_normal), 1);
+    }
 
     QColor titleColor = S::darkGray();
     if (module.numRefs() == 0 && module.hasWPFields() == 0)

@@ -350,15 +350,15 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     QImage both = patch.render(mode, two);
     EXPECT_EQ(both.pixelColor(240, 56), plain.pixelColor(240, 56)) << "with two selected no wire stands out";
     EXPECT_TRUE(isWhite(both, 240, 57));
-    EXPECT_EQ(both.pixelColor(140, 40 + 62), rgb(245, 245, 245));
-    const QColor outline = both.pixelColor(140, 39);
+    EXPECT_EQ(both.pixelColor(140, 40 + 60), rgb(245, 245, 245));
+    const QColor outline = both.pixelColor(140, 40);
     EXPECT_GT(outline.red(), outline.green() + 80) << "the selection outline is red";
     // With a pin selected as well, Delete still takes the selected module:
     // it is drawn selected.
     CanvasMarks pinToo;
     pinToo.selectedModules = {src.shared_from_this()};
     pinToo.selectedField = dst.field("in");
-    const QColor stillOutlined = patch.render(mode, pinToo).pixelColor(140, 39);
+    const QColor stillOutlined = patch.render(mode, pinToo).pixelColor(140, 40);
     EXPECT_EQ(stillOutlined, outline);
 
     // A connection being dragged from the selected pin, and a rubber band.
