@@ -17,14 +17,7 @@ namespace {
 constexpr double kMarginX = 87.0 / 7; // a box's pin margin
 constexpr double kMarginY = 1;
 
-// A patch window with the application's menus.
-struct MenuWindow : CanvasWindow {
-    explicit MenuWindow(const std::string& text = canvasPatch()) : CanvasWindow(text, true, buildApplicationMenus)
-    {
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-    }
-    QAction* action(const char* name) { return menuAction(*window, name); }
+struct CommandWindow : AppMenuWindow {
     // The item as the open menu shows it: "Title" or "Title (off)".
     std::string shown(const char* name)
     {
@@ -42,7 +35,7 @@ struct MenuWindow : CanvasWindow {
 
 TEST(CanvasCommands, CopyAndPasteCascadeThroughTheSystemClipboard)
 {
-    MenuWindow w;
+    CommandWindow w;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     w.select({"knob"});
@@ -104,7 +97,7 @@ TEST(CanvasCommands, CopyAndPasteCascadeThroughTheSystemClipboard)
 
 TEST(CanvasCommands, PastesSigTextFromElsewhereAndNothingFromProse)
 {
-    MenuWindow w;
+    CommandWindow w;
     ScopedRecordingAlerts alerts;
     QClipboard* clipboard = QGuiApplication::clipboard();
     const size_t count = w.patch().moduleCount();
@@ -137,7 +130,7 @@ TEST(CanvasCommands, PastesSigTextFromElsewhereAndNothingFromProse)
 
 TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
 {
-    MenuWindow w;
+    CommandWindow w;
     UndoManager& undo = w.doc->undoManager();
     EXPECT_EQ(w.shown("actionDelete"), "&Delete (off)");
     EXPECT_EQ(w.shown("actionCut"), "Cu&t (off)");
@@ -196,7 +189,7 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
 
 TEST(CanvasCommands, SelectAllLetsThePinGoAndDeletingEveryModuleAsksFirst)
 {
-    MenuWindow w;
+    CommandWindow w;
     UndoManager& undo = w.doc->undoManager();
     const std::string original = w.doc->sigData();
     w.press(w.pin("osc", "out"));
@@ -230,7 +223,7 @@ TEST(CanvasCommands, SelectAllLetsThePinGoAndDeletingEveryModuleAsksFirst)
 
 TEST(CanvasCommands, MenusFollowTheSelectionAndKeysCheckAgain)
 {
-    MenuWindow w;
+    CommandWindow w;
     struct Case {
         std::vector<const char*> selection;
         std::vector<std::string> items;
@@ -290,7 +283,7 @@ TEST(CanvasCommands, MenusFollowTheSelectionAndKeysCheckAgain)
 
 TEST(CanvasCommands, RepeatingFieldsGridAlignAndTheSheets)
 {
-    MenuWindow w;
+    CommandWindow w;
     UndoManager& undo = w.doc->undoManager();
     w.press(w.pin("mix", "in2"));
     w.release(w.pin("mix", "in2"));

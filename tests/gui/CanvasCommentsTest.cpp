@@ -21,13 +21,8 @@ std::string commentedPatch()
     return canvasPatch() + sigLines({";Comment=300,380 Old"});
 }
 
-struct CommentWindow : CanvasWindow {
-    explicit CommentWindow(const std::string& text = commentedPatch()) : CanvasWindow(text, true, buildApplicationMenus)
-    {
-        window->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
-    }
-    QAction* action(const char* name) { return menuAction(*window, name); }
+struct CommentWindow : AppMenuWindow {
+    explicit CommentWindow(const std::string& text = commentedPatch()) : AppMenuWindow(text) {}
     CanvasComments& comments() { return view->comments(); }
     // The comment lines of the saved text, without their line ends.
     std::vector<std::string> lines() const

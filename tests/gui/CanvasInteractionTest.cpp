@@ -24,13 +24,6 @@ namespace {
 
 constexpr double kMargin = 87.0 / 7; // a box's pin margin
 
-void dropOperator(GraphicView* view, const char* op, QPoint at)
-{
-    QMimeData mime;
-    mime.setData(QString::fromLatin1(GraphicView::OperatorMimeType), QByteArray(op));
-    EXPECT_TRUE(dropOn(view, mime, at)) << op;
-}
-
 // What the window shows now, as its last paints left it.
 QImage onScreen(GraphicWindowController* window)
 {

@@ -183,17 +183,6 @@ TEST(CanvasPatcher, ContextMenuItemsActOnWhatWasUnderTheMouse)
     EXPECT_EQ(w.addPanels, 2);
 }
 
-namespace {
-
-void dropOperator(GraphicView* view, const char* op, QPoint at)
-{
-    QMimeData mime;
-    mime.setData(QString::fromLatin1(GraphicView::OperatorMimeType), QByteArray(op));
-    EXPECT_TRUE(dropOn(view, mime, at)) << op;
-}
-
-} // namespace
-
 TEST(CanvasPatcher, AnOperatorDroppedLandsWhereItWasDropped)
 {
     CanvasWindow w;
