@@ -152,6 +152,8 @@ TEST(CanvasInteraction, ADragMovesPastTheThresholdStopsAtTheEdgeAndSnaps)
     w.drag(w.middleOf("osc"), w.middleOf("osc") + QPoint(-500, 30));
     EXPECT_DOUBLE_EQ(w.module("osc").rect().x(), 1 + kMargin);
     EXPECT_EQ(w.module("osc").rect().y(), 70);
+    EXPECT_DOUBLE_EQ(w.module("lfo").rect().x(), 1 + kMargin) << "every box dragged moves";
+    EXPECT_EQ(w.module("lfo").rect().y(), 190);
     EXPECT_EQ(undo.undoCount(), 2u) << "one step per drag";
     undo.undo();
 
