@@ -6,6 +6,7 @@
 #include "Toskfile/SigFile.h"
 #include "canvas/GraphicView.h"
 #include "canvas/GraphicWindowController.h"
+#include "gui/AppTestSupport.h"
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
@@ -154,5 +155,23 @@ struct CanvasWindow {
         view->setSelection(modules);
     }
 };
+
+// A patch window with the application's menus, active.
+struct AppMenuWindow : CanvasWindow {
+    explicit AppMenuWindow(const std::string& text = canvasPatch()) : CanvasWindow(text, true, buildApplicationMenus)
+    {
+        window->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(window));
+    }
+    QAction* action(const char* name) { return menuAction(*window, name); }
+};
+
+// An operator from the add panel dropped on the canvas.
+inline void dropOperator(GraphicView* view, const char* op, QPoint at)
+{
+    QMimeData mime;
+    mime.setData(QString::fromLatin1(GraphicView::OperatorMimeType), QByteArray(op));
+    EXPECT_TRUE(dropOn(view, mime, at)) << op;
+}
 
 } // namespace tosk::test

@@ -235,11 +235,8 @@ TEST(CompareWindow, CompareWithAsksForAFileAndNamesItInTheTitle)
     EXPECT_EQ(rows(compare->tree()),
               (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  amp | Changed | 0.25 | 0.5"}));
 
-    // Taken from the other file, then undone: the file's bytes again.
     QTest::mouseClick(compare->takeAllButton(), Qt::LeftButton);
-    EXPECT_EQ(lineOf(f.doc(), "SINE osc"), "SINE osc 440 0.25");
-    f.doc().undoManager().undo();
-    EXPECT_EQ(f.doc().sigData(), f.saved);
+    EXPECT_EQ(lineOf(f.doc(), "SINE osc"), "SINE osc 440 0.25") << "taken from the other file";
 
     // Closing the patch window takes its compare window along.
     QPointer<CompareWindow> gone = compare;
