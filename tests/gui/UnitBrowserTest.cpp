@@ -402,7 +402,7 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     R9100TableModel* model = w->tableModel();
     ASSERT_EQ(model->rowCount(), 3);
 
-    // Columns and symbols.
+    // Columns, symbols and headings.
     auto cells = [&](int row) {
         std::vector<std::string> out;
         for (int c = 0; c < R9100TableModel::ColumnCount; ++c)
@@ -413,6 +413,10 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     EXPECT_EQ(cells(1),
               (std::vector<std::string>{"Hall: Large/Dark", "101", "\u262F", " ", " ", "1", "2", "  R     "}));
     EXPECT_EQ(cells(2), (std::vector<std::string>{"Tape Echo", "700", " ", " ", "U", "2", "2", "   D    "}));
+    std::string headers;
+    for (int c = 0; c < R9100TableModel::ColumnCount; ++c)
+        headers += model->headerData(c, Qt::Horizontal).toString().toStdString() + " ";
+    EXPECT_EQ(headers, "Name Number Mono Rate Loc In Out Effects ");
 
     // A click selects on the unit; sorting keeps that preset selected.
     auto rowPoint = [&](int row) {
