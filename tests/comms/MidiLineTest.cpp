@@ -15,6 +15,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -194,7 +196,32 @@ TEST(MidiLine, RealTimeBytesAreDroppedWhereverTheyArrive)
     const Bytes request = sysex::frame(0, 0x1A);
     line.putData(request.data(), request.size());
     EXPECT_EQ(far.read(), request);
+
+    // Bytes already there are found without waiting.
+    far.write(request);
+    int queued = 0;
+    for (int tries = 0; tries < 2000 && queued == 0; ++tries) {
+        ::ioctl(far.nearEnd(), FIONREAD, &queued);
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_GT(queued, 0);
+    EXPECT_EQ(line.waitForInput(0ms), 1);
     line.close();
+}
+
+// A raw MIDI device is no terminal: there is nothing to set and no output
+// queue to wait for when it closes. A FIFO stands in for one.
+TEST(MidiLine, ALineThatIsNoTerminalOpensWritesAndCloses)
+{
+    TempDir dir;
+    const std::string fifo = (dir / "midi").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    SerialConnection line(midiTo(fifo), 200ms);
+    ASSERT_TRUE(line.open());
+    const Bytes request = sysex::frame(0, 0x1A);
+    line.putData(request.data(), request.size());
+    EXPECT_NO_THROW(line.close());
+    EXPECT_FALSE(line.isOpen());
 }
 
 TEST(MidiLine, ProgramChangeGoesOutOnTheChosenChannel)
