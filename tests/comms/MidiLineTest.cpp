@@ -15,7 +15,8 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <pty.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -43,42 +44,6 @@ LineSettingsSource midiTo(const std::string& port, int channel = 0)
     };
 }
 
-// A pseudo-terminal whose far end the test writes and reads.
-struct StandIn {
-    int master = -1;
-    int slave = -1;
-    std::string path;
-    StandIn()
-    {
-        char name[256] = {};
-        termios raw{};
-        ::cfmakeraw(&raw);
-        if (::openpty(&master, &slave, name, &raw, nullptr) == 0)
-            path = name;
-    }
-    ~StandIn()
-    {
-        ::close(slave);
-        ::close(master);
-    }
-    void write(const Bytes& b) const { ASSERT_EQ(::write(master, b.data(), b.size()), ssize_t(b.size())); }
-    // What arrived at the far end within `limit`.
-    Bytes read(std::chrono::milliseconds limit = 500ms) const
-    {
-        Bytes out;
-        pollfd p{master, POLLIN, 0};
-        while (::poll(&p, 1, int(limit.count())) == 1) {
-            uint8_t chunk[256];
-            const ssize_t n = ::read(master, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
-            out.insert(out.end(), chunk, chunk + n);
-            limit = 50ms;
-        }
-        return out;
-    }
-};
-
 // Between the MIDI line's stand-in and tosk-unit's terminal, as a MIDI
 // interface would be: it passes every byte both ways and adds the clock
 // (F8) and active sensing (FE) a MIDI device sends all the time, between
@@ -93,7 +58,6 @@ public:
             ::cfmakeraw(&raw);
             ::tcsetattr(unit_, TCSANOW, &raw);
         }
-        ::fcntl(in_.master, F_SETFL, ::fcntl(in_.master, F_GETFL) | O_NONBLOCK);
         thread_ = std::thread([this] { run(); });
     }
     ~RealTimeRelay()
@@ -102,19 +66,19 @@ public:
         thread_.join();
         ::close(unit_);
     }
-    const std::string& path() const { return in_.path; }
-    bool ready() const { return unit_ >= 0 && !in_.path.empty(); }
+    const std::string& path() const { return in_.path(); }
+    bool ready() const { return unit_ >= 0 && !in_.path().empty(); }
 
 private:
     void run()
     {
         int tick = 0;
         while (!stop_) {
-            pollfd p[2] = {{in_.master, POLLIN, 0}, {unit_, POLLIN, 0}};
+            pollfd p[2] = {{in_.farEnd(), POLLIN, 0}, {unit_, POLLIN, 0}};
             ::poll(p, 2, 10);
             uint8_t chunk[512];
             if (p[0].revents & POLLIN) {
-                const ssize_t n = ::read(in_.master, chunk, sizeof chunk);
+                const ssize_t n = ::read(in_.farEnd(), chunk, sizeof chunk);
                 for (ssize_t i = 0; i < n; ++i)
                     if (!MidiPort::isRealTime(chunk[i]))
                         put(unit_, chunk[i]);
@@ -122,14 +86,14 @@ private:
             if (p[1].revents & POLLIN) {
                 const ssize_t n = ::read(unit_, chunk, sizeof chunk);
                 for (ssize_t i = 0; i < n; ++i) {
-                    put(in_.master, chunk[i]);
+                    put(in_.farEnd(), chunk[i]);
                     if (i % 7 == 3)
-                        put(in_.master, 0xF8);
+                        put(in_.farEnd(), 0xF8);
                 }
             }
             // A clock that never stops, as long as the line is open.
             if (++tick % 2 == 0)
-                put(in_.master, tick % 4 == 0 ? 0xF8 : 0xFE);
+                put(in_.farEnd(), tick % 4 == 0 ? 0xF8 : 0xFE);
         }
     }
     static void put(int fd, uint8_t byte)
@@ -138,7 +102,7 @@ private:
             std::this_thread::sleep_for(1ms);
     }
 
-    StandIn in_;
+    Pty in_;
     int unit_ = -1;
     std::atomic<bool> stop_{false};
     std::thread thread_;
@@ -205,9 +169,9 @@ TEST(MidiPortList, WithoutAlsaDevicesTheLineSaysSoBeforeAnyExchange)
 
 TEST(MidiLine, RealTimeBytesAreDroppedWhereverTheyArrive)
 {
-    StandIn far;
-    ASSERT_FALSE(far.path.empty());
-    SerialConnection line(midiTo(far.path), 200ms);
+    Pty far;
+    ASSERT_FALSE(far.path().empty());
+    SerialConnection line(midiTo(far.path()), 200ms);
     ASSERT_TRUE(line.open());
 
     // Clock and active sensing before, inside and after a frame.
@@ -232,7 +196,32 @@ TEST(MidiLine, RealTimeBytesAreDroppedWhereverTheyArrive)
     const Bytes request = sysex::frame(0, 0x1A);
     line.putData(request.data(), request.size());
     EXPECT_EQ(far.read(), request);
+
+    // Bytes already there are found without waiting.
+    far.write(request);
+    int queued = 0;
+    for (int tries = 0; tries < 2000 && queued == 0; ++tries) {
+        ::ioctl(far.nearEnd(), FIONREAD, &queued);
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_GT(queued, 0);
+    EXPECT_EQ(line.waitForInput(0ms), 1);
     line.close();
+}
+
+// A raw MIDI device is no terminal: there is nothing to set and no output
+// queue to wait for when it closes. A FIFO stands in for one.
+TEST(MidiLine, ALineThatIsNoTerminalOpensWritesAndCloses)
+{
+    TempDir dir;
+    const std::string fifo = (dir / "midi").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    SerialConnection line(midiTo(fifo), 200ms);
+    ASSERT_TRUE(line.open());
+    const Bytes request = sysex::frame(0, 0x1A);
+    line.putData(request.data(), request.size());
+    EXPECT_NO_THROW(line.close());
+    EXPECT_FALSE(line.isOpen());
 }
 
 TEST(MidiLine, ProgramChangeGoesOutOnTheChosenChannel)
@@ -241,16 +230,16 @@ TEST(MidiLine, ProgramChangeGoesOutOnTheChosenChannel)
         int channel;
         uint8_t status;
     } cases[] = {{0, 0xC0}, {1, 0xC0}, {5, 0xC4}, {16, 0xCF}, {17, 0xC0}, {-3, 0xC0}};
-    StandIn far;
-    ASSERT_FALSE(far.path.empty());
+    Pty far;
+    ASSERT_FALSE(far.path().empty());
     for (const auto& c : cases) {
-        SerialConnection line(midiTo(far.path, c.channel), 200ms);
+        SerialConnection line(midiTo(far.path(), c.channel), 200ms);
         ASSERT_TRUE(line.open());
         EXPECT_EQ(line.programChangeStatus(), c.status) << "channel " << c.channel;
         line.close();
     }
     // The serial line knows no channel.
-    SerialConnection serial([line = lineTo(far.path)] {
+    SerialConnection serial([line = lineTo(far.path())] {
         LineSettings s = line();
         s.midiChannel = 5;
         return s;

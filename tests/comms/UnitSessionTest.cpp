@@ -95,21 +95,3 @@ TEST(PatchTextCheck, AByteThatWouldStartOrEndTheMessageIsRefusedByLineAndModule)
         EXPECT_EQ(*refusal, c.refusal);
     }
 }
-
-TEST(UnitCli, SendRefusesAPatchTextThatWouldBreakItsMessage)
-{
-    TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makeTestBanks(dir.path()).string()});
-    ASSERT_TRUE(unit.started());
-    std::string hall = readFile(dataPath("unit/banks/1 Reverbs/1 Large Hall.sig"));
-    size_t tail = hall.rfind("TAIL");
-    ASSERT_NE(tail, std::string::npos);
-    writeFile(dir / "bad.sig", hall.substr(0, tail) + "TAIL \"Tosk\xF7\"\r\n");
-    ProcessResult r = runTool("tosk-cli", {"unit", "--port", unit.link(), "--silence-ms", "300", "send", "--db",
-                                           dataPath("sigdbase.sbf"), (dir / "bad.sig").string()});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "UnitCommand.send: The patch cannot be sent: line 5 of its text, module \"Tosk\xC3\xB7\" (TAIL), "
-                     "holds the byte 0xF7, which would end the message to the unit early.\n");
-    EXPECT_TRUE(r.out.empty());
-    EXPECT_TRUE(unit.trace().empty()) << "nothing went to the unit";
-}

@@ -63,6 +63,26 @@ void pick(QComboBox* box, const QString& text)
     emit box->activated(index);
 }
 
+// Each row's text typed into `field` and Return pressed: then what is stored
+// under `key` ("-": nothing) and how many alerts were given so far; the
+// field shows what counts.
+using TypedRows = std::vector<std::tuple<const char*, const char*, size_t>>;
+void typeRows(QLineEdit* field, const SettingsStore& store, const std::vector<AlertRequest>& alerts, const char* key,
+              const TypedRows& rows)
+{
+    for (const auto& [typed, stored, alertCount] : rows) {
+        SCOPED_TRACE(typed);
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Delete);
+        QTest::keyClicks(field, QString::fromLatin1(typed));
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_EQ(store.value(key).value_or("-"), stored);
+        EXPECT_EQ(alerts.size(), alertCount);
+        EXPECT_EQ(field->text().toStdString(), std::string(stored) == "-" ? "" : stored);
+    }
+}
+
 } // namespace
 
 TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
@@ -101,7 +121,6 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     EXPECT_EQ(channel->text(), QStringLiteral("0"));
     EXPECT_EQ(items(port), (QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}));
     EXPECT_EQ(port->currentText(), QString()) << "no port chosen yet";
-    EXPECT_EQ(items(baud).join(' '), QStringLiteral("2400 4800 9600 19200 38400 57600 76800 115200 153600"));
     EXPECT_EQ(items(parity).join(' '), QStringLiteral("None Odd Even"));
     EXPECT_EQ(items(flow).join(' '), QStringLiteral("None Soft Hard"));
     EXPECT_EQ(baud->currentText() + ' ' + dataBits->currentText() + ' ' + parity->currentText() + ' ' +
@@ -159,8 +178,6 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     EXPECT_EQ(child<QLineEdit>(again, "midiChannelField")->text(), QStringLiteral("5"));
     EXPECT_TRUE(child<QCheckBox>(again, "createNewDocCheck")->isChecked());
     EXPECT_EQ(settings.store.values["PortName"], "/tmp/unit");
-
-    window.grab().save(QString::fromStdString((outputDir("unit") / "preferences.png").string()));
 }
 
 TEST(PreferencesWindow, TheDeviceIdIsLearnedUnlessANumberFrom0To127IsTyped)
@@ -171,20 +188,8 @@ TEST(PreferencesWindow, TheDeviceIdIsLearnedUnlessANumberFrom0To127IsTyped)
     auto* field = child<QLineEdit>(window, "deviceIdField");
     ASSERT_TRUE(field);
     EXPECT_EQ(field->text(), QString());
-    // What is typed, then what is stored ("-": nothing) and the alerts so far.
-    const std::vector<std::tuple<const char*, const char*, size_t>> rows{
-        {"5", "5", 0}, {"200", "5", 1}, {"x1", "5", 2}, {"", "-", 2}, {"007", "7", 2}, {"-1", "7", 3}};
-    for (const auto& [typed, stored, alertCount] : rows) {
-        SCOPED_TRACE(typed);
-        field->setFocus();
-        field->selectAll();
-        QTest::keyClick(field, Qt::Key_Delete);
-        QTest::keyClicks(field, QString::fromLatin1(typed));
-        QTest::keyClick(field, Qt::Key_Return);
-        EXPECT_EQ(settings.store.value("DeviceId").value_or("-"), stored);
-        EXPECT_EQ(alerts.recorded.size(), alertCount);
-        EXPECT_EQ(field->text().toStdString(), std::string(stored) == "-" ? "" : stored) << "what counts is shown";
-    }
+    typeRows(field, settings.store, alerts.recorded, "DeviceId",
+             {{"5", "5", 0}, {"200", "5", 1}, {"x1", "5", 2}, {"", "-", 2}, {"007", "7", 2}, {"-1", "7", 3}});
     ASSERT_FALSE(alerts.recorded.empty());
     EXPECT_EQ(alerts.recorded[0].message, "\"200\" is not a device id: type a number from 0 to 127, or leave the "
                                           "field empty to learn it from the unit.");
@@ -278,21 +283,14 @@ TEST(PreferencesWindow, TheMidiInterfaceIsChosenFromTheListAndTheChannelChecked)
     EXPECT_EQ(settings.store.values["MidiPortName"], "UM1: USB MIDI Interface MIDI 1");
     EXPECT_EQ(settings.store.values["PortName"], "/dev/ttyS0") << "kept for switching back";
 
-    // What is typed in the channel field, then what is stored and the alerts so far.
-    const std::vector<std::tuple<const char*, const char*, size_t>> rows{
-        {"16", "16", 0}, {"17", "16", 1}, {"10", "10", 1}, {"x", "10", 2},
-        {"-1", "10", 3}, {"0", "0", 3},   {"7", "7", 3}};
-    for (const auto& [typed, stored, alertCount] : rows) {
-        SCOPED_TRACE(typed);
-        channel->setFocus();
-        channel->selectAll();
-        QTest::keyClick(channel, Qt::Key_Delete);
-        QTest::keyClicks(channel, QString::fromLatin1(typed));
-        QTest::keyClick(channel, Qt::Key_Return);
-        EXPECT_EQ(settings.store.values["MidiChannelKey"], stored);
-        EXPECT_EQ(alerts.recorded.size(), alertCount);
-        EXPECT_EQ(channel->text().toStdString(), stored) << "what counts is shown";
-    }
+    typeRows(channel, settings.store, alerts.recorded, "MidiChannelKey",
+             {{"16", "16", 0},
+              {"17", "16", 1},
+              {"10", "10", 1},
+              {"x", "10", 2},
+              {"-1", "10", 3},
+              {"0", "0", 3},
+              {"7", "7", 3}});
     ASSERT_FALSE(alerts.recorded.empty());
     EXPECT_EQ(alerts.recorded[0].message, "\"17\" is not a MIDI channel: type a number from 1 to 16.");
 
@@ -327,7 +325,6 @@ TEST(PreferencesWindow, ReadsThePortsEachTimeTheListOpens)
               QString::fromStdString(stable) + QStringLiteral(" \u2192 /dev/ttyUSB0"));
     EXPECT_EQ(port->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(port->currentText(), QStringLiteral("/tmp/unit"));
-    port->view()->grab().save(QString::fromStdString((outputDir("unit") / "preferences-ports.png").string()));
     port->hidePopup();
 
     // Choosing it stores the stable name.
