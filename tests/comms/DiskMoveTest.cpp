@@ -469,6 +469,27 @@ TEST(DiskUndo, AnUndoThatCannotBeDoneChangesNothing)
     EXPECT_EQ(readFile(l.lib / "C" / "x.sig"), "X");
 }
 
+// A step that fails half-way puts back the steps done before it: the disk
+// stays as the record describes it, and the step can be tried again.
+TEST(DiskUndo, AStepThatFailsHalfWayPutsBackWhatWasDone)
+{
+    Library l;
+    ASSERT_EQ(DiskMove::moveTo(l.p("A/Hall.sig"), l.p("B/Hall.sig")).status, DiskMove::Status::Moved);
+    const DesktopTrash::Result gone = DesktopTrash::moveToTrash(l.p("A/Pad.sig"), l.trash);
+    ASSERT_TRUE(gone.trashed);
+    l.undo.push({"Tidy",
+                 {DiskUndo::moved(l.p("A/Hall.sig"), l.p("B/Hall.sig")),
+                  DiskUndo::trashed(l.p("A/Pad.sig"), gone.trashedPath)}});
+    ASSERT_TRUE(l.undo.undo().done);
+    const std::string before = tree(l.lib);
+    writeFile(l.dir / "blocked", "a file where the trash would go");
+    l.trash = (l.dir / "blocked" / "Trash").string();
+    LogCapture quiet;
+    EXPECT_FALSE(l.undo.redo().done);
+    EXPECT_EQ(tree(l.lib), before);
+    EXPECT_EQ(l.undo.redoName(), "Tidy");
+}
+
 // A clash is resolved as chosen: both kept under the next free name, the
 // one there replaced by way of the trash (and undone from it), or skipped.
 TEST(DiskClash, NameClashesResolveAsChosen)
