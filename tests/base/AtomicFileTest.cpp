@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/AtomicFile.h"
+#include "base/Log.h"
 #include "base/TkxException.h"
 
 #include "support/TestSupport.h"
@@ -24,6 +25,13 @@ std::vector<std::string> listing(const fs::path& dir)
     std::sort(names.begin(), names.end());
     return names;
 }
+
+// Installs disk waits for the test's duration.
+struct ScopedDiskSync {
+    explicit ScopedDiskSync(DiskSync waits) : sync(waits) { setDiskSync(&sync); }
+    ~ScopedDiskSync() { setDiskSync(nullptr); }
+    DiskSync sync;
+};
 
 } // namespace
 
@@ -55,6 +63,14 @@ TEST(AtomicFile, WritesNewFilesAndKeepsThePreviousVersionAsBak)
     writeFileAtomically((dir / "old.bak").string(), "a", true);
     writeFileAtomically((dir / "old.bak").string(), "b", true);
     EXPECT_EQ(test::readFile(dir / "old.bak"), "b");
+
+    // 251 bytes and ".sig": as long as a name may be, and its backup too.
+    const fs::path longest = dir.path() / (std::string(251, 'n') + ".sig");
+    writeFileAtomically(longest.string(), "first", true);
+    writeFileAtomically(longest.string(), "second", true);
+    EXPECT_EQ(test::readFile(longest), "second");
+    EXPECT_EQ(test::readFile(fs::path(longest).replace_extension(".bak")), "first");
+    EXPECT_EQ(listing(dir.path()).size(), 5u) << "no temporary file left behind";
 }
 
 TEST(AtomicFile, FailuresLeaveTheTargetAndTheFolderAsTheyWere)
@@ -65,7 +81,6 @@ TEST(AtomicFile, FailuresLeaveTheTargetAndTheFolderAsTheyWere)
         writeFileAtomically((dir / "folder.sig").string(), "x", true);
         FAIL() << "a folder cannot be replaced by a file";
     } catch (const TkxException& e) {
-        EXPECT_EQ(e.name(), "writeFileAtomically");
         EXPECT_EQ(e.reason(), (dir / "folder.sig").string() + ": not a regular file");
     }
     EXPECT_TRUE(fs::is_directory(dir / "folder.sig"));
@@ -87,15 +102,79 @@ TEST(AtomicFile, FailuresLeaveTheTargetAndTheFolderAsTheyWere)
     }
     EXPECT_EQ(test::readFile(dir / "plain.sig"), "old");
     EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"folder.sig", "plain.sig"}));
+
+    // A relative path once the working folder is gone.
+    const fs::path before = fs::current_path();
+    fs::create_directory(dir / "gone");
+    fs::current_path(dir / "gone");
+    fs::remove(dir / "gone");
+    EXPECT_THROW(writeFileAtomically("demo.sig", "bytes", true), TkxException);
+    fs::current_path(before);
 }
 
-TEST(AtomicFile, ReplacingKeepsTheFilePermissions)
+// A disk that does not take the bytes fails the save and leaves the file
+// and its backup as they were.
+TEST(AtomicFile, ADiskThatDoesNotTakeTheBytesFailsTheSave)
 {
     test::TempDir dir;
-    const fs::path path = dir / "ro.sig";
-    test::writeFile(path, "old");
-    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-    writeFileAtomically(path.string(), "new", false);
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+    const std::string path = (dir / "demo.sig").string();
+    writeFileAtomically(path, "old", true);
+    writeFileAtomically(path, "older kept", true);
+    {
+        ScopedDiskSync failing({[](std::FILE*) {
+            errno = EIO;
+            return false;
+        }});
+        try {
+            writeFileAtomically(path, "new", true);
+            FAIL() << "a write the disk did not take was reported as done";
+        } catch (const TkxException& e) {
+            EXPECT_EQ(e.reason(), path + ": " + std::strerror(EIO));
+        }
+    }
+    EXPECT_EQ(test::readFile(path), "older kept");
+    EXPECT_EQ(test::readFile(dir / "demo.bak"), "old");
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"demo.bak", "demo.sig"}));
+}
+
+// The rename is flushed too, after it has happened; a folder that cannot be
+// flushed is logged, and the file stays written.
+TEST(AtomicFile, TheRenameIsFlushedAndAFailedFlushIsLogged)
+{
+    test::TempDir dir;
+    const std::string path = (dir / "demo.sig").string();
+    static std::vector<std::string> flushed;
+    flushed.clear();
+    ScopedDiskSync failing({[](std::FILE*) { return true; },
+                            [](const char* folder) {
+                                flushed.push_back(std::string(folder) + " " +
+                                                  test::readFile(fs::path(folder) / "demo.sig"));
+                                errno = EIO;
+                                return false;
+                            }});
+    LogCapture log;
+    writeFileAtomically(path, "new", true);
+    EXPECT_EQ(test::readFile(path), "new");
+    EXPECT_EQ(flushed, std::vector<std::string>{dir.path().string() + " new"}) << "once, after the rename";
+    EXPECT_EQ(log.lines().size(), 1u);
+}
+
+// A link is written through and stays a link; so do the file's permissions.
+TEST(AtomicFile, ALinkAndThePermissionsStayAsTheyWere)
+{
+    test::TempDir dir;
+    fs::create_directory(dir / "real");
+    const fs::path real = dir / "real" / "demo.sig";
+    test::writeFile(real, "first");
+    fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink(real, dir / "link.sig");
+
+    writeFileAtomically((dir / "link.sig").string(), "second", true);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.sig"));
+    EXPECT_EQ(test::readFile(real), "second");
+    EXPECT_EQ(test::readFile(dir / "real" / "demo.bak"), "first") << "the backup stands beside the real file";
+    EXPECT_EQ(listing(dir.path()), (std::vector<std::string>{"link.sig", "real"}));
+    EXPECT_EQ(listing(dir / "real"), (std::vector<std::string>{"demo.bak", "demo.sig"}));
+    EXPECT_EQ(fs::status(real).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 }

@@ -102,13 +102,7 @@ TEST(PatchLossRegression, RandomBytesAreNotSavedOverUnasked)
     alerts.answers = {2};
     menuAction(*w, "actionSave")->trigger();
     ASSERT_EQ(alerts.recorded.size(), opening + 1);
-    // What the bytes make of the operator name is noise too; the rest is not.
-    const std::string& asked = alerts.recorded.back().message;
-    const std::string expected = question("noise.sig", "line 2: unknown operator '\nthe file has no head module");
-    const size_t quote = expected.find("'\n");
-    EXPECT_EQ(asked.substr(0, quote), expected.substr(0, quote)) << asked;
-    ASSERT_GT(asked.size(), expected.size());
-    EXPECT_EQ(asked.substr(asked.size() - (expected.size() - quote)), expected.substr(quote)) << asked;
+    EXPECT_EQ(alerts.recorded.back().buttons, (std::vector<std::string>{"Save As...", "Replace", "Cancel"}));
     EXPECT_EQ(editor.bytes("noise.sig"), noise);
     EXPECT_FALSE(fs::exists(editor.dir / "noise.bak"));
     EXPECT_EQ(w->windowTitle(), QString::fromUtf8("noise \u2014 read with errors"));
