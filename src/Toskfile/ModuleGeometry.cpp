@@ -62,19 +62,25 @@ int ModuleGeometry::hiddenCount(const Module& module)
                              [](const auto& f) { return f->isHidden(); }));
 }
 
-int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> origin)
-{
+namespace {
+
+// How many pins of each kind a module shows in a show mode, and how many of
+// its fields are hidden.
+struct PinCounts {
+    int sigOut = 0, ctlOut = 0, usrOut = 0, sigIn = 0, ctlIn = 0, usrIn = 0;
     int hidden = 0;
+};
+
+PinCounts countPins(const Module& module, int showMode)
+{
+    PinCounts n;
     const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
     const bool control = (showMode & Module::SHOW_CONTROL) != 0;
     const bool signal = (showMode & Module::SHOW_SIGNAL) != 0;
     const bool userObj = (showMode & Module::SHOW_USEROBJ) != 0;
-    const Module::FieldList& fields = module.fieldArray();
-
-    int nSigOut = 0, nCtlOut = 0, nUsrOut = 0, nSigIn = 0, nCtlIn = 0, nUsrIn = 0;
-    for (const auto& f : fields) {
+    for (const auto& f : module.fieldArray()) {
         if (f->isHidden()) {
-            ++hidden;
+            ++n.hidden;
             continue;
         }
         if (!f->entry())
@@ -83,27 +89,60 @@ int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> or
         bool connected = f->numConnects() > 0 || unconnected;
         switch (f->type()) {
         case OperatorEntry::SIGNAL:
-            nSigOut += connected && signal;
+            n.sigOut += connected && signal;
             break;
         case OperatorEntry::CONTROL:
-            nCtlOut += connected && control;
+            n.ctlOut += connected && control;
             break;
         case OperatorEntry::USEROBJ:
-            nUsrOut += connected && userObj;
+            n.usrOut += connected && userObj;
             break;
         case OperatorEntry::ED_SIGNAL:
-            nSigIn += sourced && signal;
+            n.sigIn += sourced && signal;
             break;
         case OperatorEntry::ED_CONTROL:
-            nCtlIn += sourced && control;
+            n.ctlIn += sourced && control;
             break;
         case OperatorEntry::ED_USEROBJ:
-            nUsrIn += sourced && userObj;
+            n.usrIn += sourced && userObj;
             break;
         default:
             break;
         }
     }
+    return n;
+}
+
+int rowsFor(const Module& module, const PinCounts& n)
+{
+    const int outs = n.sigOut + n.ctlOut + n.usrOut;
+    const int ins = n.sigIn + n.ctlIn + n.usrIn;
+    if (outs == 0 && ins == 0 && n.hidden == 0 && !equalsIgnoringCase(module.name(), "REMOTER") &&
+        !equalsIgnoringCase(module.name(), "MARKER"))
+        return 0;
+    return std::max(std::max(outs, ins) + 1, Module::kMinRows);
+}
+
+} // namespace
+
+ModuleGeometry::Measure ModuleGeometry::measure(const Module& module, int showMode)
+{
+    const PinCounts n = countPins(module, showMode);
+    return Measure{rowsFor(module, n), n.hidden};
+}
+
+Rect ModuleGeometry::box(const Module& module, int rows)
+{
+    return Rect(module.rect().origin, Size{Module::kWidth, Module::kRowHeight * rows});
+}
+
+int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> origin)
+{
+    const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
+    const Module::FieldList& fields = module.fieldArray();
+    const PinCounts n = countPins(module, showMode);
+    const int nSigOut = n.sigOut, nCtlOut = n.ctlOut, nUsrOut = n.usrOut;
+    const int nSigIn = n.sigIn, nCtlIn = n.ctlIn, nUsrIn = n.usrIn;
 
     int sigIn = 0, ctlIn = 0, usrIn = 0, sigOut = 0, ctlOut = 0, usrOut = 0;
     for (const auto& f : fields) {
@@ -144,13 +183,7 @@ int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> or
         f->setGpos(static_cast<int16_t>(row));
     }
 
-    int outs = nSigOut + nCtlOut + nUsrOut;
-    int ins = nSigIn + nCtlIn + nUsrIn;
-    if (outs == 0 && ins == 0 && hidden == 0 && !equalsIgnoringCase(module.name(), "REMOTER") &&
-        !equalsIgnoringCase(module.name(), "MARKER"))
-        module.m_Height = 0;
-    else
-        module.m_Height = std::max(std::max(outs, ins) + 1, Module::kMinRows);
+    module.m_Height = rowsFor(module, n);
 
     // Re-seat the box for the new height without recording a move; a
     // module without a position is drawn at the origin but stays unplaced,
