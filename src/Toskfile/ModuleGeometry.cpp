@@ -62,73 +62,66 @@ int ModuleGeometry::hiddenCount(const Module& module)
                              [](const auto& f) { return f->isHidden(); }));
 }
 
-namespace {
-
-// How many pins of each kind a module shows in a show mode, and how many of
-// its fields are hidden.
-struct PinCounts {
-    int sigOut = 0, ctlOut = 0, usrOut = 0, sigIn = 0, ctlIn = 0, usrIn = 0;
-    int hidden = 0;
-};
-
-PinCounts countPins(const Module& module, int showMode)
+void ModuleGeometry::PinCount::add(const ModuleField& f, int type)
 {
-    PinCounts n;
-    const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
-    const bool control = (showMode & Module::SHOW_CONTROL) != 0;
-    const bool signal = (showMode & Module::SHOW_SIGNAL) != 0;
-    const bool userObj = (showMode & Module::SHOW_USEROBJ) != 0;
-    for (const auto& f : module.fieldArray()) {
-        if (f->isHidden()) {
-            ++n.hidden;
-            continue;
-        }
-        if (!f->entry())
-            continue;
-        bool sourced = f->source() || unconnected;
-        bool connected = f->numConnects() > 0 || unconnected;
-        switch (f->type()) {
-        case OperatorEntry::SIGNAL:
-            n.sigOut += connected && signal;
-            break;
-        case OperatorEntry::CONTROL:
-            n.ctlOut += connected && control;
-            break;
-        case OperatorEntry::USEROBJ:
-            n.usrOut += connected && userObj;
-            break;
-        case OperatorEntry::ED_SIGNAL:
-            n.sigIn += sourced && signal;
-            break;
-        case OperatorEntry::ED_CONTROL:
-            n.ctlIn += sourced && control;
-            break;
-        case OperatorEntry::ED_USEROBJ:
-            n.usrIn += sourced && userObj;
-            break;
-        default:
-            break;
-        }
+    if (f.isHidden()) {
+        ++hidden;
+        return;
     }
-    return n;
+    // A field without an entry has no type and no pin.
+    const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
+    const bool sourced = f.source() || unconnected;
+    const bool connected = f.numConnects() > 0 || unconnected;
+    switch (type) {
+    case OperatorEntry::SIGNAL:
+        sigOut += connected && (showMode & Module::SHOW_SIGNAL);
+        break;
+    case OperatorEntry::CONTROL:
+        ctlOut += connected && (showMode & Module::SHOW_CONTROL);
+        break;
+    case OperatorEntry::USEROBJ:
+        usrOut += connected && (showMode & Module::SHOW_USEROBJ);
+        break;
+    case OperatorEntry::ED_SIGNAL:
+        sigIn += sourced && (showMode & Module::SHOW_SIGNAL);
+        break;
+    case OperatorEntry::ED_CONTROL:
+        ctlIn += sourced && (showMode & Module::SHOW_CONTROL);
+        break;
+    case OperatorEntry::ED_USEROBJ:
+        usrIn += sourced && (showMode & Module::SHOW_USEROBJ);
+        break;
+    default:
+        break;
+    }
 }
 
-int rowsFor(const Module& module, const PinCounts& n)
+int ModuleGeometry::PinCount::rows(const Module& module) const
 {
-    const int outs = n.sigOut + n.ctlOut + n.usrOut;
-    const int ins = n.sigIn + n.ctlIn + n.usrIn;
-    if (outs == 0 && ins == 0 && n.hidden == 0 && !equalsIgnoringCase(module.name(), "REMOTER") &&
+    const int outs = sigOut + ctlOut + usrOut;
+    const int ins = sigIn + ctlIn + usrIn;
+    if (outs == 0 && ins == 0 && hidden == 0 && !equalsIgnoringCase(module.name(), "REMOTER") &&
         !equalsIgnoringCase(module.name(), "MARKER"))
         return 0;
     return std::max(std::max(outs, ins) + 1, Module::kMinRows);
+}
+
+namespace {
+
+ModuleGeometry::PinCount countPins(const Module& module, int showMode)
+{
+    ModuleGeometry::PinCount n(showMode);
+    for (const auto& f : module.fieldArray())
+        n.add(*f, f->type());
+    return n;
 }
 
 } // namespace
 
 ModuleGeometry::Measure ModuleGeometry::measure(const Module& module, int showMode)
 {
-    const PinCounts n = countPins(module, showMode);
-    return Measure{rowsFor(module, n), n.hidden};
+    const PinCount n = countPins(module, showMode);
+    return Measure{n.rows(module), n.hidden};
 }
 
 Rect ModuleGeometry::box(const Module& module, int rows)
@@ -140,7 +133,7 @@ int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> or
 {
     const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
     const Module::FieldList& fields = module.fieldArray();
-    const PinCounts n = countPins(module, showMode);
+    const PinCount n = countPins(module, showMode);
     const int nSigOut = n.sigOut, nCtlOut = n.ctlOut, nUsrOut = n.usrOut;
     const int nSigIn = n.sigIn, nCtlIn = n.ctlIn, nUsrIn = n.usrIn;
 
@@ -183,7 +176,7 @@ int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> or
         f->setGpos(static_cast<int16_t>(row));
     }
 
-    module.m_Height = rowsFor(module, n);
+    module.m_Height = n.rows(module);
 
     // Re-seat the box for the new height without recording a move; a
     // module without a position is drawn at the origin but stays unplaced,

@@ -92,20 +92,23 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
     portStart_.reserve(modules.size() + 1);
     for (size_t i = 0; i < modules.size(); ++i) {
         Module* m = modules[i].get();
-        const int rows = measured ? ModuleGeometry::measure(*m, showMode).rows : m->height();
-        const Rect box = measured ? ModuleGeometry::box(*m, rows) : m->rect();
-        nodes_.push_back(Node{m, box, m->isHead(), State::Other, rows, box});
-        places_.emplace(m, i);
-        classify(i);
         // Only the fields the walks follow: a table of 129 points is not
-        // looked at again.
+        // looked at again. The same walk over the fields measures the box.
         portStart_.push_back(ports_.size());
+        ModuleGeometry::PinCount pins(showMode);
         for (const auto& f : m->fieldArray()) {
             const int type = f->type();
+            if (measured)
+                pins.add(*f, type);
             if (type == OperatorEntry::SIGNAL || type == OperatorEntry::ED_SIGNAL || type == OperatorEntry::CONTROL ||
                 type == OperatorEntry::ED_CONTROL || type == OperatorEntry::USEROBJ)
                 ports_.emplace_back(type, f.get());
         }
+        const int rows = measured ? pins.rows(*m) : m->height();
+        const Rect box = measured ? ModuleGeometry::box(*m, rows) : m->rect();
+        nodes_.push_back(Node{m, box, m->isHead(), State::Other, rows, box});
+        places_.emplace(m, i);
+        classify(i);
     }
     portStart_.push_back(ports_.size());
     if (search_ == Search::Scan)
