@@ -165,7 +165,6 @@ void BM_Reorder(benchmark::State& state)
 void BM_Reposition(benchmark::State& state)
 {
     auto patch = load(static_cast<int>(state.range(0)));
-    patch->updateAll(SigFile::kDefaultShowMode);
     for (auto _ : state)
         patch->reposition();
     state.SetComplexityN(state.range(0));

@@ -4,6 +4,7 @@
 // the text written (which must write back the same), renumber it, lay it out
 // and take its own values back.
 #include "FuzzSupport.h"
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/SModule.h"
 #include "Toskfile/SigFile.h"
 #include "base/Alerts.h"
@@ -93,7 +94,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (readToTheEnd(*patch) && again->dataRepresentation() != written)
         __builtin_trap();
 
-    patch->updateAll(SigFile::kDefaultShowMode);
+    CanvasLayout().layOut(*patch, patch->head().get());
     patch->reposition();
     patch->reorder();
     patch->visibleArea(SigFile::kDefaultShowMode);

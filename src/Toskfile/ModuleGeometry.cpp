@@ -62,48 +62,80 @@ int ModuleGeometry::hiddenCount(const Module& module)
                              [](const auto& f) { return f->isHidden(); }));
 }
 
+void ModuleGeometry::PinCount::add(const ModuleField& f, int type)
+{
+    if (f.isHidden()) {
+        ++hidden;
+        return;
+    }
+    // A field without an entry has no type and no pin.
+    const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
+    const bool sourced = f.source() || unconnected;
+    const bool connected = f.numConnects() > 0 || unconnected;
+    switch (type) {
+    case OperatorEntry::SIGNAL:
+        sigOut += connected && (showMode & Module::SHOW_SIGNAL);
+        break;
+    case OperatorEntry::CONTROL:
+        ctlOut += connected && (showMode & Module::SHOW_CONTROL);
+        break;
+    case OperatorEntry::USEROBJ:
+        usrOut += connected && (showMode & Module::SHOW_USEROBJ);
+        break;
+    case OperatorEntry::ED_SIGNAL:
+        sigIn += sourced && (showMode & Module::SHOW_SIGNAL);
+        break;
+    case OperatorEntry::ED_CONTROL:
+        ctlIn += sourced && (showMode & Module::SHOW_CONTROL);
+        break;
+    case OperatorEntry::ED_USEROBJ:
+        usrIn += sourced && (showMode & Module::SHOW_USEROBJ);
+        break;
+    default:
+        break;
+    }
+}
+
+int ModuleGeometry::PinCount::rows(const Module& module) const
+{
+    const int outs = sigOut + ctlOut + usrOut;
+    const int ins = sigIn + ctlIn + usrIn;
+    if (outs == 0 && ins == 0 && hidden == 0 && !equalsIgnoringCase(module.name(), "REMOTER") &&
+        !equalsIgnoringCase(module.name(), "MARKER"))
+        return 0;
+    return std::max(std::max(outs, ins) + 1, Module::kMinRows);
+}
+
+namespace {
+
+ModuleGeometry::PinCount countPins(const Module& module, int showMode)
+{
+    ModuleGeometry::PinCount n(showMode);
+    for (const auto& f : module.fieldArray())
+        n.add(*f, f->type());
+    return n;
+}
+
+} // namespace
+
+ModuleGeometry::Measure ModuleGeometry::measure(const Module& module, int showMode)
+{
+    const PinCount n = countPins(module, showMode);
+    return Measure{n.rows(module), n.hidden};
+}
+
+Rect ModuleGeometry::box(const Module& module, int rows)
+{
+    return Rect(module.rect().origin, Size{Module::kWidth, Module::kRowHeight * rows});
+}
+
 int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> origin)
 {
-    int hidden = 0;
     const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
-    const bool control = (showMode & Module::SHOW_CONTROL) != 0;
-    const bool signal = (showMode & Module::SHOW_SIGNAL) != 0;
-    const bool userObj = (showMode & Module::SHOW_USEROBJ) != 0;
     const Module::FieldList& fields = module.fieldArray();
-
-    int nSigOut = 0, nCtlOut = 0, nUsrOut = 0, nSigIn = 0, nCtlIn = 0, nUsrIn = 0;
-    for (const auto& f : fields) {
-        if (f->isHidden()) {
-            ++hidden;
-            continue;
-        }
-        if (!f->entry())
-            continue;
-        bool sourced = f->source() || unconnected;
-        bool connected = f->numConnects() > 0 || unconnected;
-        switch (f->type()) {
-        case OperatorEntry::SIGNAL:
-            nSigOut += connected && signal;
-            break;
-        case OperatorEntry::CONTROL:
-            nCtlOut += connected && control;
-            break;
-        case OperatorEntry::USEROBJ:
-            nUsrOut += connected && userObj;
-            break;
-        case OperatorEntry::ED_SIGNAL:
-            nSigIn += sourced && signal;
-            break;
-        case OperatorEntry::ED_CONTROL:
-            nCtlIn += sourced && control;
-            break;
-        case OperatorEntry::ED_USEROBJ:
-            nUsrIn += sourced && userObj;
-            break;
-        default:
-            break;
-        }
-    }
+    const PinCount n = countPins(module, showMode);
+    const int nSigOut = n.sigOut, nCtlOut = n.ctlOut, nUsrOut = n.usrOut;
+    const int nSigIn = n.sigIn, nCtlIn = n.ctlIn, nUsrIn = n.usrIn;
 
     int sigIn = 0, ctlIn = 0, usrIn = 0, sigOut = 0, ctlOut = 0, usrOut = 0;
     for (const auto& f : fields) {
@@ -144,13 +176,7 @@ int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> or
         f->setGpos(static_cast<int16_t>(row));
     }
 
-    int outs = nSigOut + nCtlOut + nUsrOut;
-    int ins = nSigIn + nCtlIn + nUsrIn;
-    if (outs == 0 && ins == 0 && hidden == 0 && !equalsIgnoringCase(module.name(), "REMOTER") &&
-        !equalsIgnoringCase(module.name(), "MARKER"))
-        module.m_Height = 0;
-    else
-        module.m_Height = std::max(std::max(outs, ins) + 1, Module::kMinRows);
+    module.m_Height = n.rows(module);
 
     // Re-seat the box for the new height without recording a move; a
     // module without a position is drawn at the origin but stays unplaced,

@@ -22,6 +22,27 @@ public:
     // module is not drawn). With an origin, the box is also placed there;
     // either way the pins are placed once.
     static int layOut(Module& module, int showMode, std::optional<Point> origin = std::nullopt);
+    // What layOut would find, without writing it anywhere: the box's rows
+    // (0: not drawn) and the number of hidden fields.
+    struct Measure {
+        int rows = 0;
+        int hidden = 0;
+    };
+    static Measure measure(const Module& module, int showMode);
+    // Counts the pins a show mode gives a module field by field, for a
+    // caller that walks the fields anyway.
+    struct PinCount {
+        explicit PinCount(int showMode) : showMode(showMode) {}
+        // The field's type is passed in, as the caller has it already.
+        void add(const ModuleField& field, int type);
+        int rows(const Module& module) const;
+
+        int showMode;
+        int sigOut = 0, ctlOut = 0, usrOut = 0, sigIn = 0, ctlIn = 0, usrIn = 0;
+        int hidden = 0;
+    };
+    // The box a layout of that many rows gives the module where it stands.
+    static Rect box(const Module& module, int rows);
     // How many of the module's fields are hidden: always hidden, or hidden
     // by a hide count of the file.
     static int hiddenCount(const Module& module);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Toskfile/ModuleList.h"
 
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleNameIndex.h"
 #include "Toskfile/SModule.h"
 #include "base/TkxException.h"
@@ -235,11 +236,9 @@ int ModuleList::hasWPFields() const
 Rect ModuleList::visibleArea(int showMode) const
 {
     Rect area;
-    for (const auto& m : listOfModules_) {
-        m->update(showMode);
-        if (m->height() > 0)
-            area = area.united(m->graphicRect());
-    }
+    for (const auto& m : listOfModules_)
+        if (const int rows = ModuleGeometry::measure(*m, showMode).rows; rows > 0)
+            area = area.united(ModuleGeometry::graphicRect(ModuleGeometry::box(*m, rows)));
     return area;
 }
 
@@ -258,12 +257,6 @@ bool ModuleList::isModuleNameUnique(const std::string& name) const
         if (f->text() == name)
             return false;
     return true;
-}
-
-void ModuleList::updateAll(int showMode) const
-{
-    for (const auto& m : listOfModules_)
-        m->update(showMode);
 }
 
 std::string ModuleList::representation(int saveFlags) const

@@ -74,13 +74,12 @@ public:
     Module::FieldPtr hasInputFrom(const Module* module, int keyType) const;
     Module::FieldPtr hasOutputTo(const Module* module, int keyType) const;
     int hasWPFields() const;
-    // Lays every module out for the show mode and answers the union of the
-    // graphic rects of those that are drawn.
+    // The union of the graphic rects of the modules drawn in the show mode,
+    // measured for it (nothing is laid out).
     Rect visibleArea(int showMode) const;
     FieldList nameFieldList(bool superOk) const;
     // False when any name field has exactly this text.
     bool isModuleNameUnique(const std::string& name) const;
-    void updateAll(int showMode) const;
 
     // --- writing
     static constexpr int kFileFlags = 0;

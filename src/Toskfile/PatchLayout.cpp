@@ -2,6 +2,7 @@
 #include "Toskfile/PatchLayout.h"
 
 #include "Toskfile/Module.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/SigFile.h"
 
 #include <algorithm>
@@ -64,15 +65,26 @@ struct PatchLayout::Frame {
     Rect column;
 };
 
-bool PatchLayout::standsInOneColumn(SigFile& patch, int showMode)
+bool PatchLayout::standsInOneColumn(const SigFile& patch, int showMode)
 {
     if (patch.visibleArea(showMode).width() > Module::kWidth)
         return false;
-    return std::any_of(patch.listOfModules().begin(), patch.listOfModules().end(),
-                       [](const Module::Ptr& m) { return !m->isHead() && m->height() > 0; });
+    return std::any_of(patch.listOfModules().begin(), patch.listOfModules().end(), [showMode](const Module::Ptr& m) {
+        return !m->isHead() && ModuleGeometry::measure(*m, showMode).rows > 0;
+    });
 }
 
 PatchLayout::PatchLayout(const SigFile& patch, Search search) : search_(search)
+{
+    build(patch, 0, false);
+}
+
+PatchLayout::PatchLayout(const SigFile& patch, int showMode, Search search) : search_(search)
+{
+    build(patch, showMode, true);
+}
+
+void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
 {
     const auto& modules = patch.moduleArray();
     nodes_.reserve(modules.size());
@@ -80,18 +92,23 @@ PatchLayout::PatchLayout(const SigFile& patch, Search search) : search_(search)
     portStart_.reserve(modules.size() + 1);
     for (size_t i = 0; i < modules.size(); ++i) {
         Module* m = modules[i].get();
-        nodes_.push_back(Node{m, m->rect(), m->isHead(), State::Other});
-        places_.emplace(m, i);
-        classify(i);
         // Only the fields the walks follow: a table of 129 points is not
-        // looked at again.
+        // looked at again. The same walk over the fields measures the box.
         portStart_.push_back(ports_.size());
+        ModuleGeometry::PinCount pins(showMode);
         for (const auto& f : m->fieldArray()) {
             const int type = f->type();
+            if (measured)
+                pins.add(*f, type);
             if (type == OperatorEntry::SIGNAL || type == OperatorEntry::ED_SIGNAL || type == OperatorEntry::CONTROL ||
                 type == OperatorEntry::ED_CONTROL || type == OperatorEntry::USEROBJ)
                 ports_.emplace_back(type, f.get());
         }
+        const int rows = measured ? pins.rows(*m) : m->height();
+        const Rect box = measured ? ModuleGeometry::box(*m, rows) : m->rect();
+        nodes_.push_back(Node{m, box, m->isHead(), State::Other, rows, box});
+        places_.emplace(m, i);
+        classify(i);
     }
     portStart_.push_back(ports_.size());
     if (search_ == Search::Scan)
@@ -166,7 +183,7 @@ void PatchLayout::unclassify(size_t i)
 void PatchLayout::moveTo(size_t i, const Point& point)
 {
     unclassify(i);
-    nodes_[i].rect = Rect(point, Size{Module::kWidth, Module::kRowHeight * nodes_[i].module->height()});
+    nodes_[i].rect = Rect(point, Size{Module::kWidth, Module::kRowHeight * nodes_[i].rows});
     classify(i);
 }
 
@@ -384,9 +401,16 @@ void PatchLayout::layOut()
 void PatchLayout::commit()
 {
     for (size_t i = 0; i < nodes_.size(); ++i) {
+        Module& m = *nodes_[i].module;
         const Rect r = actual(i);
-        if (r != nodes_[i].module->rect())
-            nodes_[i].module->setRect(r);
+        if (r == nodes_[i].start) {
+            // Not moved: only a width the layout does not keep changes,
+            // and a box without a position stays without one.
+            if (r.width() != m.rect().width())
+                m.restoreBox(m.rect().origin, r.width(), m.isPlaced());
+            continue;
+        }
+        m.setRect(r);
     }
 }
 

@@ -36,13 +36,17 @@ public:
     static constexpr double kTopMargin = 20;
     static constexpr double kInsertOffset = 0.5;
 
+    // Stacks the boxes by the heights they were last laid out with.
     explicit PatchLayout(const SigFile& patch, Search search = Search::Indexed);
+    // Stacks the boxes by their heights in that show mode, measured here;
+    // the modules are not laid out for it.
+    PatchLayout(const SigFile& patch, int showMode, Search search = Search::Indexed);
 
     // Whether every module of the patch stands in one column at the left
     // edge, as in a patch saved without positions: such a patch is laid out
     // when it is opened. A patch of nothing but its head does not count.
-    // Lays every module out for the show mode to measure it.
-    static bool standsInOneColumn(SigFile& patch, int showMode);
+    // Measures every module for the show mode.
+    static bool standsInOneColumn(const SigFile& patch, int showMode);
 
     // The whole layout: every module but the first back to (0, 0), the walk
     // from the first, then a column for the modules it did not reach.
@@ -53,7 +57,7 @@ public:
     void place(const Module& module, const Rect& column);
     // The modules joined to the module's fields of that type.
     std::vector<Module*> modulesConnectedTo(const Module& module, int fieldType);
-    // Writes every rect that changed back to its module.
+    // Writes every box the layout moved back to its module.
     void commit();
 
 private:
@@ -63,9 +67,12 @@ private:
         Rect rect; // in column space (without offset_) while in State::Column
         bool head;
         State state;
+        int rows;   // the box's height in rows
+        Rect start; // the box before the layout moved it
     };
     struct Frame;
 
+    void build(const SigFile& patch, int showMode, bool measured);
     size_t indexOf(const Module& module) const;
     Rect actual(size_t i) const;
     bool isPlaced(size_t i) const;

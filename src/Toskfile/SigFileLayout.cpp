@@ -102,8 +102,7 @@ void SigFile::reposition(int showMode)
 {
     if (!m_Head)
         return;
-    updateAll(showMode);
-    PatchLayout layout(*this);
+    PatchLayout layout(*this, showMode);
     layout.layOut();
     layout.commit();
 }

@@ -224,8 +224,6 @@ void GraphicView::setSigFile(SigFile* patch)
 void GraphicView::setShowMode(int mode)
 {
     layout_.setShowMode(mode);
-    if (patch_)
-        patch_->updateAll(mode);
     redraw();
 }
 

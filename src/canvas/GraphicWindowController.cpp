@@ -370,10 +370,6 @@ void GraphicWindowController::replaceDocument(std::shared_ptr<SigDocument> docum
     document_ = std::move(document);
     listenTo(document_.get());
     findBar_->setDocument(document_.get());
-    // What the window shows is the window's: the patch read again is shown
-    // the same way.
-    if (SigFile* patch = sigFile())
-        patch->updateAll(graphicView_->showMode());
     checkShowModeButtons(graphicView_->showMode());
     graphicView_->setGraphicWindowController(this);
     updateHideButtons(sigFile());

@@ -119,3 +119,29 @@ TEST(ModuleGeometry, RectsPinsAndHitTests)
     head->setRect(Rect(300, 300, 80, 64));
     EXPECT_EQ(head->orderCircle(), Rect(20, 12, 40, 40));
 }
+
+TEST(ModuleGeometry, MeasuringFindsTheRowsALayoutGivesAndLeavesTheModuleAlone)
+{
+    auto db = testDbase();
+    auto osc = newModule("OSC", "osc", db);
+    auto src = newModule("OSC", "src", db);
+    osc->field("fm")->source(src->field("out"), std::nullopt, false);
+    osc->field("objin")->setHideCount(1);
+    auto bare = newModule("SPREAD", "s", db);
+    for (const auto& m : {osc, src, bare}) {
+        m->moveToPosition({100, 40});
+        m->update(-1);
+        for (int mode : {-1, kAllKinds, int(Module::SHOW_CONTROL), Module::SHOW_SIGNAL | Module::SHOW_UNCONNECTED}) {
+            SCOPED_TRACE(m->instanceName() + " in mode " + std::to_string(mode));
+            const Rect box = m->rect();
+            const Rows pins = rows(*m);
+            const ModuleGeometry::Measure measured = ModuleGeometry::measure(*m, mode);
+            EXPECT_EQ(m->rect(), box);
+            EXPECT_EQ(rows(*m), pins);
+            EXPECT_EQ(measured.rows, m->update(mode));
+            EXPECT_EQ(measured.hidden, ModuleGeometry::hiddenCount(*m));
+            EXPECT_EQ(ModuleGeometry::box(*m, measured.rows), m->rect());
+            m->update(-1);
+        }
+    }
+}

@@ -3,6 +3,7 @@
 // with the saved text compared byte for byte.
 #include "EditTestSupport.h"
 
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/ModuleDrag.h"
 #include "Toskfile/UndoGroup.h"
 
@@ -262,7 +263,7 @@ TEST(PatchEditor, UndoingAMoveOfAnUnplacedModuleWritesNoPosition)
     // Seated for drawing but never placed by the user: no position in the file.
     auto doc =
         openDocument(crlf({"HEADM adc Demo t 2 2 1 osc-out osc-out adc-nullobj", "SINE osc 440 0.5", "TAIL Ann"}));
-    doc->sigFile()->updateAll(SigFile::kDefaultShowMode);
+    CanvasLayout().layOut(*doc->sigFile(), doc->sigFile()->head().get());
     const std::string before = doc->sigData();
     ASSERT_EQ(before.find(";="), std::string::npos) << before;
     {
@@ -306,7 +307,7 @@ TEST(PatchEditor, UndoPutsBoxesBackAtTheHeightOfTheShowModeOfNow)
 {
     auto doc = openDocument(editPatch());
     SigFile& patch = *doc->sigFile();
-    patch.updateAll(SigFile::kDefaultShowMode);
+    CanvasLayout().layOut(patch, patch.head().get());
     Module& mix = moduleNamed(*doc, "mix");
     ASSERT_EQ(mix.rect(), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
     {
@@ -314,7 +315,7 @@ TEST(PatchEditor, UndoPutsBoxesBackAtTheHeightOfTheShowModeOfNow)
         ASSERT_TRUE(PatchEditor(*doc).moveModules({&mix}, Point(30, 10)));
     }
     // Signal pins hidden after the move: four rows.
-    patch.updateAll(SigFile::kDefaultShowMode & ~Module::SHOW_SIGNAL);
+    CanvasLayout(SigFile::kDefaultShowMode & ~Module::SHOW_SIGNAL).layOut(patch, patch.head().get());
     ASSERT_EQ(mix.rect(), Rect(410, 50, 80, 64));
     doc->undoManager().undo();
     EXPECT_EQ(mix.rect(), Rect(380, 40, 80, 64));

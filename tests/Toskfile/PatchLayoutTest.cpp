@@ -4,6 +4,7 @@
 // the plain search gives.
 #include "SigFileTestSupport.h"
 
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/PatchLayout.h"
 
 #include <gtest/gtest.h>
@@ -18,7 +19,6 @@ namespace {
 std::unique_ptr<SigFile> laidOut(const std::string& text)
 {
     LoadedText loaded = loadText(text);
-    loaded.patch->updateAll(SigFile::kDefaultShowMode);
     loaded.patch->reposition();
     return std::move(loaded.patch);
 }
@@ -171,7 +171,7 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
     for (unsigned seed = 1; seed <= 12; ++seed) {
         LoadedText loaded = loadText(randomPatch(seed, 60 + static_cast<int>(seed) * 10));
         SigFile& patch = *loaded.patch;
-        patch.updateAll(SigFile::kDefaultShowMode);
+        CanvasLayout().layOut(patch, patch.head().get());
         std::vector<Rect> before;
         for (const auto& m : patch.moduleArray())
             before.push_back(m->rect());

@@ -34,12 +34,13 @@ const std::string kSmallPatch = sigLines({"HEADM adc Demo t 2 2 1 gain-out adc-n
                                           "SINE osc 440 0.5 ;=100,40,80,0", "GAIN gain osc-out knob-out ;=250,40,80,0",
                                           "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=100,160,80,0", "TAIL Ann"});
 
-// Every field's pin row, module by module.
-std::vector<int> pinRows(const SigFile& patch)
+// Every field's pin row, module by module, as the view lays them out.
+std::vector<int> pinRows(GraphicView& view, const SigFile& patch)
 {
+    const CanvasLayout& layout = view.canvasLayout();
     std::vector<int> rows;
     for (const auto& m : patch.listOfModules()) {
-        rows.push_back(m->height());
+        rows.push_back(layout.rows(*m));
         for (const auto& f : m->fieldArray())
             rows.push_back(f->gpos());
     }
@@ -64,7 +65,7 @@ struct Window : CanvasWindow {
 TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
 {
     Window w;
-    const std::vector<int> before = pinRows(w.patch());
+    const std::vector<int> before = pinRows(*w.view, w.patch());
     const int mode = w.view->showMode();
     // Each pin button clears its bit and lays the patch out again.
     for (const auto& [name, bit] : std::vector<std::pair<const char*, int>>{
@@ -77,16 +78,16 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
         w.click(name);
         EXPECT_EQ(w.view->showMode(), mode & ~bit);
         EXPECT_TRUE(w.button(name)->isChecked());
-        EXPECT_NE(pinRows(w.patch()), before);
+        EXPECT_NE(pinRows(*w.view, w.patch()), before);
         EXPECT_FALSE(w.doc->isDocumentEdited()) << "the show mode is no edit";
         w.click(name);
-        EXPECT_EQ(pinRows(w.patch()), before);
+        EXPECT_EQ(pinRows(*w.view, w.patch()), before);
     }
     w.click("hideDefaultValuesBtn");
     w.click("hideInformationBtn");
     w.click("revealOrderBtn");
     EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128));
-    EXPECT_EQ(pinRows(w.patch()), before) << "defaults, information and order move no pin";
+    EXPECT_EQ(pinRows(*w.view, w.patch()), before) << "defaults, information and order move no pin";
 
     // The show mode is the window's: the file read again (Revert) is shown
     // the same way, with the buttons as they were.
@@ -96,6 +97,7 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
     w.window->replaceDocument(reread);
     w.doc = reread;
     EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
+    w.view->canvasLayout();
     EXPECT_EQ(w.module("gain").field("gain")->gpos(), 1) << "laid out for it";
     for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
         EXPECT_TRUE(w.button(name)->isChecked()) << name;

@@ -5,6 +5,7 @@
 #include "CliCommand.h"
 #include "CliSupport.h"
 
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/ModuleField.h"
 #include "Toskfile/SModule.h"
 #include "Toskfile/SigDocument.h"
@@ -203,7 +204,9 @@ int runDump(const std::vector<std::string>& arguments)
     Invocation invocation;
     if (!open("dump", arguments, 1, {}, invocation))
         return 1;
-    invocation.patch().updateAll(SigFile::kDefaultShowMode);
+    // Pins and heights as the canvas shows them by default.
+    CanvasLayout layout;
+    layout.layOut(invocation.patch(), invocation.patch().head().get());
     std::printf("%s\n", dumpJson(invocation.loaded).dump(1, ' ', false, Json::error_handler_t::replace).c_str());
     return 0;
 }
