@@ -734,14 +734,14 @@ TEST(UnitBrowser, AWindowClosedMidExchangeStopsItFreesTheLineAndLeavesOnlyWholeF
     auto closeAndWait = [](QWidget* window) {
         QPointer<QWidget> closing(window);
         window->close();
-        return QTest::qWaitFor([&] { return closing.isNull(); }, 5000);
+        return QTest::qWaitFor([&] { return closing.isNull(); }, 30000);
     };
 
     // The unit browser in the middle of a backup.
     app.showUnitBrowser();
-    PatchViewController* w = app.browser<PatchViewController>(30000);
+    PatchViewController* w = app.browser<PatchViewController>(60000);
     ASSERT_TRUE(w);
-    ASSERT_TRUE(idle(w->runner(), 30000));
+    ASSERT_TRUE(idle(w->runner(), 60000));
     app.chooser.answers.push_back(backup.string());
     w->backUpAllBanks();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w->statusText().startsWith(QStringLiteral("Backing up bank")); }, 30000));
@@ -751,9 +751,9 @@ TEST(UnitBrowser, AWindowClosedMidExchangeStopsItFreesTheLineAndLeavesOnlyWholeF
 
     // The disk browser copying a bank out of a unit browser: both close.
     app.showUnitBrowser();
-    w = app.browser<PatchViewController>(30000);
+    w = app.browser<PatchViewController>(60000);
     ASSERT_TRUE(w);
-    ASSERT_TRUE(idle(w->runner(), 30000));
+    ASSERT_TRUE(idle(w->runner(), 60000));
     std::unique_ptr<QMimeData> data(w->dragData({w->nodeNamed("1 Reverbs")}));
     ASSERT_TRUE(data);
     app.delegate->showDiskViewAction();
