@@ -14,7 +14,6 @@
 #include "gui/AppTestSupport.h"
 
 #include <QAbstractButton>
-#include <QAccessible>
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
@@ -412,29 +411,4 @@ TEST(WaveEditors, WaveshapeSoftClipAndHarmonicsWriteBackAsOneStep)
     e.doc->undoManager().undo();
     EXPECT_EQ(e.doc->sigData(), before);
     expectPoints(*panel, {-0.5, 0, 0.5});
-}
-
-TEST(WaveEditors, EveryControlHasAnAccessibleName)
-{
-    Editing e;
-    for (const char* name : {"wf", "s"}) {
-        SCOPED_TRACE(name);
-        ASSERT_TRUE(WaveEditors::open(e.doc, e.module(name), nullptr));
-        QWidget* editor = WaveEditors::editorFor(e.module(name));
-        ASSERT_TRUE(editor);
-        int controls = 0;
-        for (QWidget* w : editor->findChildren<QWidget*>()) {
-            if (!qobject_cast<QAbstractButton*>(w) && !qobject_cast<QSlider*>(w) && !qobject_cast<WaveformView*>(w))
-                continue;
-            ++controls;
-            QAccessibleInterface* heard = QAccessible::queryAccessibleInterface(w);
-            ASSERT_TRUE(heard);
-            const QString name = heard->text(QAccessible::Name);
-            // A button with a text is announced by that text.
-            auto* button = qobject_cast<QAbstractButton*>(w);
-            const QString shown = button ? QString(button->text()).remove(QLatin1Char('&')) : QString();
-            EXPECT_TRUE(shown.isEmpty() ? !name.isEmpty() : name == shown) << w->objectName().toStdString();
-        }
-        EXPECT_GT(controls, 12);
-    }
 }
