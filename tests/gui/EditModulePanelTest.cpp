@@ -314,6 +314,9 @@ TEST(EditModulePanel, StepButtonsActOnTheRowPressed)
     EXPECT_EQ(doc.undoManager().undoActionName(), "Add Repeating Field");
     EXPECT_EQ(i.panel->model()->rowCount(), 10);
     EXPECT_EQ(i.rowOf("in3"), 6);
+    // The new repetition is the current row, described by its number.
+    EXPECT_EQ(i.table()->currentIndex().row(), 6);
+    EXPECT_EQ(i.text(6, ModuleFieldTableModel::DescriptionColumn), "input 3");
     EXPECT_EQ(i.text(i.rowOf("count"), 1), "3");
 
     // "-" on the first takes the first away, whatever row is selected.
