@@ -193,8 +193,10 @@ TEST(EditModulePanel, TypedValuesAreCheckedAndEachIsOneUndoStep)
     EXPECT_EQ(lineOf(doc, "KNOB"), "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.25 1");
     EXPECT_EQ(i.text(value, ModuleFieldTableModel::ValueColumn), "0.25");
     EXPECT_EQ(doc.undoManager().undoActionName(), "Change Value");
-    // The same text again changes nothing.
+    // The same value again, in any spelling, changes nothing and is no error.
     i.type(value, "0.25");
+    i.type(value, "0.250");
+    EXPECT_FALSE(i.panel->errorSheet()->isVisible());
     EXPECT_TRUE(doc.undoManager().canUndo());
     doc.undoManager().undo();
     EXPECT_FALSE(doc.undoManager().canUndo());
