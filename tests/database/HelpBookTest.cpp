@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 
@@ -58,26 +57,9 @@ const HelpBookWriter::Page* findPage(const std::vector<HelpBookWriter::Page>& pa
     return nullptr;
 }
 
-// XDG_CACHE_HOME set for a test and put back afterwards.
-class ScopedCacheHome {
-public:
-    explicit ScopedCacheHome(const std::string& dir)
-    {
-        if (const char* old = std::getenv("XDG_CACHE_HOME"))
-            old_ = old;
-        setenv("XDG_CACHE_HOME", dir.c_str(), 1);
-    }
-    ~ScopedCacheHome()
-    {
-        if (old_)
-            setenv("XDG_CACHE_HOME", old_->c_str(), 1);
-        else
-            unsetenv("XDG_CACHE_HOME");
-        HelpBook::setBundledDirectory("");
-    }
-
-private:
-    std::optional<std::string> old_;
+// The bundled book's folder, set by a test, is put back at scope end.
+struct BundledBookReset {
+    ~BundledBookReset() { HelpBook::setBundledDirectory(""); }
 };
 
 } // namespace
@@ -218,7 +200,8 @@ TEST(HelpBook, FindsPagesWithoutRegardToCaseInsideTheBookOnly)
 TEST(HelpBook, BooksOfOtherDatabasesAreMadeOnceInTheCache)
 {
     TempDir tmp;
-    ScopedCacheHome cacheHome((tmp / "cache").string());
+    ScopedEnv cacheHome("XDG_CACHE_HOME", (tmp / "cache").string());
+    BundledBookReset reset;
     auto bundledDb = loaded(smallDatabase());
     auto otherDb = loaded(smallDatabase("300"));
     const std::string bundledId = HelpBook::databaseId(*bundledDb);
@@ -253,7 +236,7 @@ TEST(HelpBook, BooksOfOtherDatabasesAreMadeOnceInTheCache)
 
     // A cache that cannot be written fails with a reason and leaves nothing.
     writeFile(tmp / "file", "");
-    ScopedCacheHome blocked((tmp / "file").string());
+    ScopedEnv blocked("XDG_CACHE_HOME", (tmp / "file").string());
     try {
         HelpBook::directoryFor(*otherDb);
         ADD_FAILURE() << "no exception";

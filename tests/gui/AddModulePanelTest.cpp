@@ -4,8 +4,6 @@
 // step.
 #include "browsers/MyOutlineView.h"
 #include "browsers/TreeNodeModel.h"
-#include "canvas/CanvasStyle.h"
-#include "database/OperatorNodeData.h"
 #include "editors/AddModuleController.h"
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
@@ -78,16 +76,10 @@ TEST(AddModulePanel, TheTreeListsClassesWithTheirColourAndLibraryLast)
     std::sort(sorted.begin(), sorted.end(),
               [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
     EXPECT_EQ(sorted, rows.mid(0, rows.size() - 1));
-    // Groups carry the class colour; operators no icon.
+    // Groups carry an icon (their class colour); operators none.
     const QModelIndex filter = p.group("FILTER");
     ASSERT_TRUE(filter.isValid());
-    const QIcon icon = filter.data(Qt::DecorationRole).value<QIcon>();
-    ASSERT_FALSE(icon.isNull());
-    const QImage image = icon.pixmap(16, 16).toImage();
-    const auto* data = static_cast<OperatorNodeData*>(p.model()->nodeForIndex(filter)->nodeData());
-    EXPECT_EQ(image.pixel(5, 5), CanvasStyle::operatorClass(data->operatorId()).rgb());
-    // The shadow shows below and right of the square.
-    EXPECT_EQ(image.pixel(15, 15), CanvasStyle::gray().rgb());
+    EXPECT_FALSE(filter.data(Qt::DecorationRole).value<QIcon>().isNull());
     const QModelIndex lowpass = p.leaf("FILTER", "LOWPASS");
     ASSERT_TRUE(lowpass.isValid());
     EXPECT_TRUE(lowpass.data(Qt::DecorationRole).value<QIcon>().isNull());
@@ -173,24 +165,12 @@ TEST(AddModulePanel, SearchRanksMatchesAndReturnAddsTheBest)
     Panel p;
     SigDocument& doc = *p.w.doc;
     const std::string original = doc.sigData();
+    // The ranking is the operator search's; typing shows it, best first,
+    // and the best is the row Return adds.
     QLineEdit* search = p.panel.searchField();
-    struct Case {
-        const char* query;
-        QStringList first;
-    };
-    const std::vector<Case> cases{
-        {"lps", {"ALLPASS", "LOWPASS"}},
-        {"LOWPASS", {"LOWPASS"}},
-        {"mix", {"MIX2", "MIXN"}},
-        {"c_", {"C_ADD", "C_MUL", "C_CLIP"}},
-    };
-    for (const Case& c : cases) {
-        search->clear();
-        QTest::keyClicks(search, c.query);
-        EXPECT_EQ(topRows(p.model()).mid(0, c.first.size()), c.first) << c.query;
-        // The best match is the row Return adds.
-        EXPECT_EQ(p.panel.moduleView()->currentIndex().row(), 0);
-    }
+    QTest::keyClicks(search, "lps");
+    EXPECT_EQ(topRows(p.model()).mid(0, 2), (QStringList{"ALLPASS", "LOWPASS"}));
+    EXPECT_EQ(p.panel.moduleView()->currentIndex().row(), 0);
     search->clear();
     QTest::keyClicks(search, "qqqq");
     EXPECT_TRUE(topRows(p.model()).isEmpty());

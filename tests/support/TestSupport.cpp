@@ -91,6 +91,21 @@ NoWindowServices::NoWindowServices() : previousAlerts_(&Alerts::shared()), previ
     FileChooser::setShared(&failingChooser);
 }
 
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name)
+{
+    if (const char* old = std::getenv(name))
+        old_ = old;
+    setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv()
+{
+    if (old_)
+        setenv(name_.c_str(), old_->c_str(), 1);
+    else
+        unsetenv(name_.c_str());
+}
+
 NoWindowServices::~NoWindowServices()
 {
     Alerts::setShared(previousAlerts_);

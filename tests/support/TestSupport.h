@@ -6,6 +6,7 @@
 
 #include <filesystem>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +45,19 @@ public:
 private:
     TempDir dir_;
     bool active_ = false;
+};
+
+// An environment variable set for a test and put back afterwards.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value);
+    ~ScopedEnv();
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
 };
 
 // No alert and no file panel for its lifetime: a call to either fails the
