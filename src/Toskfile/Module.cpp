@@ -399,6 +399,17 @@ Module::FieldPtr Module::hasInputFrom(const Module* module, int keyType) const
 
 // ---------------------------------------------------------------- names
 
+Module::FieldPtr Module::opstartNameField() const
+{
+    // Looked up for every module on every read and paint: the entry is
+    // known from the database, so pointers are compared, not names.
+    if (const OperatorEntry* entry = opDescriptor_ ? opDescriptor_->instanceNameEntry() : nullptr)
+        for (const FieldPtr& f : listOfFields)
+            if (f->entry().get() == entry)
+                return f;
+    return field("opstart_name");
+}
+
 std::string Module::instanceName() const
 {
     FieldPtr f = opstartNameField();

@@ -197,7 +197,7 @@ public:
     // The first field whose entry item of that code equals name (case
     // ignored; repetition numbers in place).
     FieldPtr field(const std::string& name, int code = OperatorField::NAME) const;
-    FieldPtr opstartNameField() const { return field("opstart_name"); }
+    FieldPtr opstartNameField() const;
     std::string fieldText(const std::string& name, int code = OperatorField::NAME) const;
     bool setFieldText(const std::string& name, const std::string& text, int code = OperatorField::NAME);
     // The first field whose NAME equals name exactly.

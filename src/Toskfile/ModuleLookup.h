@@ -35,7 +35,12 @@ struct NamedEntries {
 // follow renames.
 class ModuleLookup {
 public:
+    ModuleLookup() = default;
     explicit ModuleLookup(const ModuleList& list);
+
+    // Indexes one more module (a group's members): a name already indexed
+    // keeps its first module.
+    void add(Module& module);
 
     Module* find(const std::string& name) const;
     // The member a path names ("v1/osc", as a member's pathName reads),
@@ -47,7 +52,6 @@ public:
     const NamedEntries& namedEntries(const OperatorDesc& op, int32_t type, const std::string& name) const;
 
 private:
-    void add(Module& module);
     static std::string key(const std::string& name);
 
     std::unordered_map<std::string, Module*> byName_;

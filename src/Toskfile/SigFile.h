@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Toskfile/ModuleList.h"
+#include "Toskfile/ModuleLookup.h"
 #include "Toskfile/PatchComment.h"
 #include "base/Geometry.h"
 #include "base/Problems.h"
@@ -187,9 +188,14 @@ private:
         int line;       // counting records from 1
         std::string reference;
     };
+    // Resolves the references of one module that can be resolved with the
+    // modules read so far; the others wait for the second pass.
+    void resolveWhileReading(Module& module, int line);
     // Resolves the references of one module, marking and listing those that
     // name nothing.
     void secondPass(Module& module, int line, std::vector<Unresolved>& unresolved);
+    // Resolves one input, marking and listing it when it names nothing.
+    void resolveOrList(const Module::FieldPtr& field, Module& module, int line, std::vector<Unresolved>& unresolved);
     // Connects an input to what its text names; false when it names nothing.
     bool resolveField(ModuleField& field, Module& module);
 
@@ -208,7 +214,17 @@ private:
     Problems problems_;
     int unresolved_ = 0;
     // Instance names -> first module so named, while the second pass runs.
-    const class ModuleLookup* lookup_ = nullptr;
+    const ModuleLookup* lookup_ = nullptr;
+    // Left by reading for the second pass: the index of every module read,
+    // and the inputs that named a module not read yet (or came before the
+    // head), in the order of the records.
+    struct Pending {
+        Module::FieldPtr field;
+        Module* module;
+        int line;
+    };
+    std::unique_ptr<ModuleLookup> readLookup_;
+    std::vector<Pending> pending_;
 };
 
 } // namespace tosk

@@ -38,6 +38,15 @@ void SigFile::load(std::string_view bytes)
     readProblems_.clear();
     comments_.clear();
     SigfileTokenizer tokenizer(bytes, " ");
+    // References to modules already read are resolved as each record is
+    // read, while its fields are still in the cache; the rest wait for the
+    // second pass. The head's "null" outputs must be known for that.
+    m_Head.reset();
+    adcNull_.reset();
+    adcNullObject_.reset();
+    pending_.clear();
+    readLookup_ = std::make_unique<ModuleLookup>();
+    lookup_ = readLookup_.get();
     // Records other than comments: a file holding any must have a head.
     bool records = false;
     int line = 1;
@@ -69,6 +78,13 @@ void SigFile::load(std::string_view bytes)
             }
             addModule(module);
             module->setDocument(sigDocument_, this);
+            readLookup_->add(*module);
+            if (!m_Head && module->isHead()) {
+                m_Head = module;
+                adcNull_ = m_Head->field("null");
+                adcNullObject_ = m_Head->field("nullobj");
+            }
+            resolveWhileReading(*module, static_cast<int>(listOfModules_.size()));
         }
     } catch (const TkxException& e) {
         logf("SigFile.load: exception %s - %s", e.name().c_str(), e.reason().c_str());
@@ -77,6 +93,7 @@ void SigFile::load(std::string_view bytes)
         logf("SigFile.load: exception %s - %s", "std::exception", e.what());
         stopped(std::string("std::exception - ") + e.what());
     }
+    lookup_ = nullptr;
     setHead();
     if (records && !m_Head)
         readProblems_.push_back("the file has no head module");
@@ -104,10 +121,21 @@ int SigFile::secondPass(bool messages)
         work();
     };
     // Resolving changes wires and texts, never the list or a field list.
-    withLookup([&] {
-        for (size_t i = 0; i < listOfModules_.size(); ++i)
-            secondPass(*listOfModules_[i], static_cast<int>(i + 1), unresolved);
-    });
+    if (readLookup_) {
+        // Straight after reading: only what reading left is resolved, with
+        // the index reading made, which now holds every module.
+        lookup_ = readLookup_.get();
+        for (const Pending& p : pending_)
+            resolveOrList(p.field, *p.module, p.line, unresolved);
+        lookup_ = nullptr;
+        readLookup_.reset();
+        pending_ = {};
+    } else {
+        withLookup([&] {
+            for (size_t i = 0; i < listOfModules_.size(); ++i)
+                secondPass(*listOfModules_[i], static_cast<int>(i + 1), unresolved);
+        });
+    }
     setHeadType();
     // A converted head has the outputs of this database's head, which the
     // old one may have lacked: what names them resolves now, as it will
@@ -141,6 +169,23 @@ int SigFile::secondPass(bool messages)
     return unresolved_;
 }
 
+void SigFile::resolveWhileReading(Module& module, int line)
+{
+    if (auto* group = dynamic_cast<SModule*>(&module)) {
+        for (const auto& member : group->moduleList().moduleArray())
+            resolveWhileReading(*member, line);
+        return;
+    }
+    for (const auto& f : module.fieldArray()) {
+        if (!f->entry() || !f->isInput())
+            continue;
+        // A name not read yet may still come: the first module of a name
+        // is the one a reference means, wherever it stands.
+        if (!m_Head || !resolveField(*f, module))
+            pending_.push_back({f, &module, line});
+    }
+}
+
 void SigFile::secondPass(Module& module, int line, std::vector<Unresolved>& unresolved)
 {
     if (auto* group = dynamic_cast<SModule*>(&module)) {
@@ -148,18 +193,21 @@ void SigFile::secondPass(Module& module, int line, std::vector<Unresolved>& unre
             secondPass(*member, line, unresolved);
         return;
     }
-    for (const auto& f : module.fieldArray()) {
-        if (!f->entry() || !f->isInput())
-            continue;
-        const std::string reference = f->text();
-        if (resolveField(*f, module))
-            continue;
-        // Marked at once: the head's conversion leaves marked inputs as
-        // they are.
-        f->setAsBad(true);
-        f->restoreText(reference);
-        unresolved.push_back({f, &module, line, reference});
-    }
+    for (const auto& f : module.fieldArray())
+        if (f->entry() && f->isInput())
+            resolveOrList(f, module, line, unresolved);
+}
+
+void SigFile::resolveOrList(const Module::FieldPtr& f, Module& module, int line, std::vector<Unresolved>& unresolved)
+{
+    const std::string reference = f->text();
+    if (resolveField(*f, module))
+        return;
+    // Marked at once: the head's conversion leaves marked inputs as they
+    // are.
+    f->setAsBad(true);
+    f->restoreText(reference);
+    unresolved.push_back({f, &module, line, reference});
 }
 
 bool SigFile::resolveField(ModuleField& field, Module& module)

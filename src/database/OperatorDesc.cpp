@@ -50,6 +50,8 @@ void OperatorDesc::addEntry(std::shared_ptr<OperatorEntry> entry)
     }
     if (entry->name() == "scaledata_iterator")
         scaleDataIterators_.push_back(operatorData_.size());
+    if (!instanceNameEntry_ && equalsIgnoringCase(entry->name(), "opstart_name"))
+        instanceNameEntry_ = entry.get();
     operatorData_.push_back(std::move(entry));
 }
 

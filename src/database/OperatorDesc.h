@@ -70,6 +70,10 @@ public:
         return std::find(scaleDataIterators_.begin(), scaleDataIterators_.end(), index) != scaleDataIterators_.end();
     }
 
+    // The first entry named "opstart_name" (case ignored), which holds a
+    // module's instance name; none when the operator has none.
+    const OperatorEntry* instanceNameEntry() const { return instanceNameEntry_; }
+
     std::shared_ptr<OperatorEntry> entryAtIndex(size_t index) const;
     std::shared_ptr<OperatorEntry> getIndexEntry(size_t index) const { return entryAtIndex(index); }
     size_t indexOfEntry(const OperatorEntry* entry) const;   // npos when absent
@@ -92,6 +96,7 @@ private:
     int32_t operatorId_ = OP_ID_UNKNOWN;
     std::vector<std::shared_ptr<OperatorEntry>> operatorData_;
     std::vector<size_t> scaleDataIterators_;
+    const OperatorEntry* instanceNameEntry_ = nullptr;
 };
 
 } // namespace tosk
