@@ -298,3 +298,28 @@ TEST(SigFileLoad, RepeatedNamesWireToTheModuleItselfElseTheFirstOfThatName)
     EXPECT_EQ(patch.moduleAtIndex(2)->field("out")->numConnects(), 3);
     EXPECT_EQ(patch.moduleAtIndex(6)->field("out")->numConnects(), 0);
 }
+
+TEST(SigFileLoad, ModulesBeforeTheHeadWireToItAndProblemsKeepTheRecordOrder)
+{
+    LoadedText loaded = loadText(crlf({
+        "GAIN g0 adc-in1 1",
+        "GAIN gx nosuch-out adc-null",
+        kHead,
+        "GAIN g3 adc-null g0-out",
+        "GAIN g4 later-out nosuch2-out",
+        "SINE later 440 0.5",
+    }));
+    const SigFile& patch = *loaded.patch;
+    EXPECT_EQ(alertLines(loaded.alerts),
+              Lines{"Critical | ERROR | Line 2: Cannot find signal 'nosuch-out' for GAIN gx\n\n"
+                    "Line 5: Cannot find signal 'nosuch2-out' for GAIN g4\n\n\n | OK"});
+    const Module& head = *patch.head();
+    EXPECT_EQ(patch.findModuleByName("g0")->field("in")->source(), head.field("in1"));
+    EXPECT_EQ(patch.findModuleByName("g3")->field("gain")->source(), patch.findModuleByName("g0")->field("out"));
+    EXPECT_EQ(patch.findModuleByName("g4")->field("in")->source(), patch.findModuleByName("later")->field("out"));
+    EXPECT_EQ(head.field("in1")->numConnects(), 1);
+    EXPECT_EQ(head.field("null")->numConnects(), 0) << "adc-null is no wire";
+    EXPECT_TRUE(patch.findModuleByName("gx")->field("in")->isBad());
+    EXPECT_EQ(patch.findModuleByName("gx")->field("gain")->source(), nullptr);
+    EXPECT_FALSE(patch.findModuleByName("gx")->field("gain")->isBad());
+}
