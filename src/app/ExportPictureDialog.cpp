@@ -3,6 +3,7 @@
 
 #include "canvas/Latin1.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -40,6 +41,8 @@ ExportPictureDialog::ExportPictureDialog(bool hasSelection, const Choice& initia
     format_->setCurrentIndex(initial.format == CanvasRenderer::Format::Svg ? 1 : 0);
     name(format_, "formatBox", Latin1::text("ExportFormat", "Format"),
          Latin1::text("ExportFormatHelp", "PNG for a bitmap, SVG for a drawing that scales"));
+    // The open list is a window of its own that a screen reader announces.
+    format_->view()->setAccessibleName(format_->accessibleName());
     form->addRow(Latin1::text("ExportFormatLabel", "&Format:"), format_);
 
     whole_ = new QRadioButton(Latin1::text("ExportWhole", "&Whole patch"), this);

@@ -7,6 +7,7 @@
 #include "Toskfile/SigFile.h"
 #include "app/ApplicationMenu.h"
 #include "app/DatabaseSummary.h"
+#include "app/ExportPictureDialog.h"
 #include "app/MainMenuDelegate.h"
 #include "app/PreferencesWindow.h"
 #include "app/QtAlerts.h"
@@ -173,6 +174,7 @@ const std::vector<WindowCase>& windowCases()
          },
          3},
         {"help window", [](Windows& w) { return w.keep(new HelpWindow()); }, 3},
+        {"export picture", [](Windows& w) { return w.keep(new ExportPictureDialog(true, {})); }, 4},
         {"inspector",
          [](Windows& w) -> QWidget* {
              Module::Ptr module = w.demo->sigFile()->findModuleByName("chl");
