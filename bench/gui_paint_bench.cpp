@@ -56,15 +56,15 @@ BigPatch& bigPatch()
 }
 
 // The whole canvas at a quarter of its size, so that every module is
-// rasterised without a gigabyte of pixels. As on the screen, texts too small
-// to read are left out; the text cache starts cold, as after opening.
-void FirstPaint(benchmark::State& state)
+// rasterised without a gigabyte of pixels, the text cache cold as after
+// opening. Texts shorter than `minimumTextPixels` are left out.
+void paintWhole(benchmark::State& state, double minimumTextPixels)
 {
     BigPatch& p = bigPatch();
     QImage image(3600, 3100, QImage::Format_ARGB32_Premultiplied);
     CanvasMarks marks;
     int drawn = 0;
-    const CanvasStyle::TextDetail detail(GraphicView::kMinimumTextPixels);
+    const CanvasStyle::TextDetail detail(minimumTextPixels);
     for (auto _ : state) {
         CanvasStyle::dropTextCache();
         CanvasLayout layout(kShowMode);
@@ -77,23 +77,18 @@ void FirstPaint(benchmark::State& state)
     }
     state.counters["drawn"] = drawn;
 }
+
+// As on the screen: texts too small to read are left out.
+void FirstPaint(benchmark::State& state)
+{
+    paintWhole(state, GraphicView::kMinimumTextPixels);
+}
 BENCHMARK(FirstPaint)->Unit(benchmark::kMillisecond);
 
-// The same with every text, as a picture or an export draws it.
+// Every text, as a picture or an export draws it.
 void FirstPaintEveryText(benchmark::State& state)
 {
-    BigPatch& p = bigPatch();
-    QImage image(3600, 3100, QImage::Format_ARGB32_Premultiplied);
-    CanvasMarks marks;
-    for (auto _ : state) {
-        CanvasStyle::dropTextCache();
-        CanvasLayout layout(kShowMode);
-        layout.layOut(p.patch, p.head);
-        CanvasPainter canvas;
-        QPainter painter(&image);
-        painter.scale(0.25, 0.25);
-        canvas.drawRect(painter, Rect(0, 0, 14400, 12400), layout, p.patch, p.head, marks);
-    }
+    paintWhole(state, 0);
 }
 BENCHMARK(FirstPaintEveryText)->Unit(benchmark::kMillisecond);
 

@@ -70,6 +70,21 @@ struct TextCache {
     std::array<QHash<std::pair<QString, int>, QStaticText>, kStyles> wrapped;
     size_t entries = 0;
 
+    // A text shaped once for drawing, wrapped to `width` by `wrap` if given.
+    static QStaticText prepared(const QString& text, CanvasStyle::TextStyle style, const QTextOption* wrap,
+                                double width = 0)
+    {
+        QStaticText laidOut(text);
+        laidOut.setTextFormat(Qt::PlainText);
+        laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
+        if (wrap) {
+            laidOut.setTextOption(*wrap);
+            laidOut.setTextWidth(width);
+        }
+        laidOut.prepare(QTransform(), fonts().fonts[size_t(style)]);
+        return laidOut;
+    }
+
     void makeRoom()
     {
         if (++entries <= 200000)
@@ -88,10 +103,7 @@ struct TextCache {
         if (it != table.end())
             return *it;
         makeRoom();
-        QStaticText laidOut(text);
-        laidOut.setTextFormat(Qt::PlainText);
-        laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
-        laidOut.prepare(QTransform(), fonts().fonts[size_t(style)]);
+        const QStaticText laidOut = prepared(text, style, nullptr);
         return *table.insert(text, laidOut);
     }
 
@@ -104,14 +116,9 @@ struct TextCache {
         if (it != table.end())
             return *it;
         makeRoom();
-        QStaticText laidOut(text);
-        laidOut.setTextFormat(Qt::PlainText);
-        laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
         QTextOption option(Qt::AlignLeft | Qt::AlignTop);
         option.setWrapMode(QTextOption::WrapAnywhere);
-        laidOut.setTextOption(option);
-        laidOut.setTextWidth(width);
-        laidOut.prepare(QTransform(), fonts().fonts[size_t(style)]);
+        const QStaticText laidOut = prepared(text, style, &option, width);
         return *table.insert(key, laidOut);
     }
 };
