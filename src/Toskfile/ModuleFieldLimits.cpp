@@ -11,21 +11,6 @@
 
 namespace tosk {
 
-namespace {
-
-bool isIntegerType(int type)
-{
-    return type == OperatorEntry::INT || type == OperatorEntry::LONG || type == OperatorEntry::ED_INT ||
-           type == OperatorEntry::ED_LONG || type == OperatorEntry::CONST_INT || type == OperatorEntry::CONST_LONG;
-}
-
-bool isFloatType(int type)
-{
-    return type == OperatorEntry::FLOAT || type == OperatorEntry::ED_FLOAT || type == OperatorEntry::CONST_FLOAT;
-}
-
-} // namespace
-
 std::string ModuleField::getSpecifier(int code) const
 {
     std::string s = entryName(code);
@@ -53,7 +38,7 @@ bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) 
     const std::string description = latin1ToUtf8(entryName(OperatorField::DESCRIPTION));
     const char* d = description.c_str();
 
-    if (isIntegerType(t)) {
+    if (OperatorEntry::isIntegerType(t)) {
         if (!isInteger(value)) {
             errorMsg += format("%s must be an integer value.\n", d);
             return false;
@@ -67,7 +52,7 @@ bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) 
         }
         return true;
     }
-    if (isFloatType(t)) {
+    if (OperatorEntry::isFloatType(t)) {
         if (!isFloat(value)) {
             errorMsg += format("%s must be a decimal value.\n", d);
             return false;

@@ -18,17 +18,6 @@ namespace tosk {
 
 namespace {
 
-bool isIntegerType(int type)
-{
-    return type == OperatorEntry::INT || type == OperatorEntry::LONG || type == OperatorEntry::ED_INT ||
-           type == OperatorEntry::ED_LONG || type == OperatorEntry::CONST_INT || type == OperatorEntry::CONST_LONG;
-}
-
-bool isFloatType(int type)
-{
-    return type == OperatorEntry::FLOAT || type == OperatorEntry::ED_FLOAT || type == OperatorEntry::CONST_FLOAT;
-}
-
 // The text a field takes for a value: within the limits the field's own
 // validation holds it to (clamped is then set), or none when no such text
 // can be made (limits the wrong way round, or rounded past a limit).
@@ -44,7 +33,7 @@ FieldText textWithinLimits(const ModuleField& field, double value)
     const std::string maxText = field.getSpecifier(OperatorField::MAXIMUM);
     FieldText written;
     std::string text;
-    if (isIntegerType(type)) {
+    if (OperatorEntry::isIntegerType(type)) {
         double lo = OperatorField::integerValue(minText);
         double hi = OperatorField::integerValue(maxText);
         double v = std::round(value);
@@ -53,7 +42,8 @@ FieldText textWithinLimits(const ModuleField& field, double value)
             written.clamped = true;
         }
         text = std::to_string(static_cast<long long>(std::clamp(v, -2147483648.0, 2147483647.0)));
-    } else if (isFloatType(type) || (ModuleField::isInputType(type) && (isNumeric(minText) || isNumeric(maxText)))) {
+    } else if (OperatorEntry::isFloatType(type) ||
+               (ModuleField::isInputType(type) && (isNumeric(minText) || isNumeric(maxText)))) {
         float lo = static_cast<float>(OperatorField::decimalValue(minText));
         float hi = static_cast<float>(OperatorField::decimalValue(maxText));
         float v = static_cast<float>(value);

@@ -75,6 +75,14 @@ public:
         TACKONEND = 53,
         COLLECT = 54,
     };
+
+    // Whether values of the type are whole numbers, or real numbers.
+    static bool isIntegerType(int type)
+    {
+        return type == INT || type == LONG || type == ED_INT || type == ED_LONG || type == CONST_INT ||
+               type == CONST_LONG;
+    }
+    static bool isFloatType(int type) { return type == FLOAT || type == ED_FLOAT || type == CONST_FLOAT; }
     static constexpr int32_t typeCount = 55;
 
     OperatorEntry() = default;
