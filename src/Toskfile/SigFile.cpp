@@ -147,7 +147,11 @@ void SigFile::setHead()
     bool removed = false;
     for (const auto& m : listOfModules_) {
         if (equalsIgnoringCase(m->name(), "TAIL")) {
-            setAuthor(m->instanceName());
+            // The name was read as a field text already: copied as it stands,
+            // for setting it anew would take off a second pair of apostrophes.
+            const ModuleField::Ptr author = m_Tail->field("opstart_name");
+            if (m != m_Tail && author)
+                author->restoreText(m->instanceName());
             removed = true;
         } else if (m == m_Tail) {
             removed = true; // a tail of another name is not written twice

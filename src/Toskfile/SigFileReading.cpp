@@ -17,6 +17,7 @@
 
 #include <iterator>
 #include <map>
+#include <unordered_set>
 
 namespace tosk {
 
@@ -49,6 +50,7 @@ void SigFile::load(std::string_view bytes)
     lookup_ = readLookup_.get();
     // Records other than comments: a file holding any must have a head.
     bool records = false;
+    bool tailRead = false;
     int line = 1;
     auto stopped = [&](const std::string& reason) {
         loadError_ = reason;
@@ -78,13 +80,18 @@ void SigFile::load(std::string_view bytes)
             }
             addModule(module);
             module->setDocument(sigDocument_, this);
-            readLookup_->add(*module);
+            // Tail records leave the list once everything is read: none may
+            // be the module a name means, so from the first one on every
+            // reference waits for the index of the modules that stay.
+            tailRead = tailRead || module->isTail();
+            if (!tailRead)
+                readLookup_->add(*module);
             if (!m_Head && module->isHead()) {
                 m_Head = module;
                 adcNull_ = m_Head->field("null");
                 adcNullObject_ = m_Head->field("nullobj");
             }
-            resolveWhileReading(*module, static_cast<int>(listOfModules_.size()));
+            resolveWhileReading(*module, static_cast<int>(listOfModules_.size()), !tailRead);
         }
     } catch (const TkxException& e) {
         logf("SigFile.load: exception %s - %s", e.name().c_str(), e.reason().c_str());
@@ -95,6 +102,8 @@ void SigFile::load(std::string_view bytes)
     }
     lookup_ = nullptr;
     setHead();
+    if (tailRead)
+        forgetRemovedRecords();
     if (records && !m_Head)
         readProblems_.push_back("the file has no head module");
 }
@@ -169,11 +178,11 @@ int SigFile::secondPass(bool messages)
     return unresolved_;
 }
 
-void SigFile::resolveWhileReading(Module& module, int line)
+void SigFile::resolveWhileReading(Module& module, int line, bool resolve)
 {
     if (auto* group = dynamic_cast<SModule*>(&module)) {
         for (const auto& member : group->moduleList().moduleArray())
-            resolveWhileReading(*member, line);
+            resolveWhileReading(*member, line, resolve);
         return;
     }
     for (const auto& f : module.fieldArray()) {
@@ -181,9 +190,27 @@ void SigFile::resolveWhileReading(Module& module, int line)
             continue;
         // A name not read yet may still come: the first module of a name
         // is the one a reference means, wherever it stands.
-        if (!m_Head || !resolveField(*f, module))
+        if (!resolve || !m_Head || !resolveField(*f, module))
             pending_.push_back({f, &module, line});
     }
+}
+
+void SigFile::forgetRemovedRecords()
+{
+    // The references of the records taken out are not resolved (nor freed
+    // with them under the second pass's feet), and the index holds only
+    // what stays.
+    std::unordered_set<const Module*> kept;
+    auto keep = [&kept](const Module& m, auto& self) -> void {
+        kept.insert(&m);
+        if (auto* group = dynamic_cast<const SModule*>(&m))
+            for (const auto& member : group->moduleList().moduleArray())
+                self(*member, self);
+    };
+    for (const auto& m : listOfModules_)
+        keep(*m, keep);
+    std::erase_if(pending_, [&kept](const Pending& p) { return !kept.contains(p.module); });
+    readLookup_ = std::make_unique<ModuleLookup>(*this);
 }
 
 void SigFile::secondPass(Module& module, int line, std::vector<Unresolved>& unresolved)

@@ -197,6 +197,21 @@ TEST(SigFileLoad, TailRecordsAnywhereGiveTheAuthorAndAreWrittenLast)
     EXPECT_EQ(loaded.patch->author(), "first author");
     EXPECT_EQ(loaded.patch->dataRepresentation(),
               crlf({kHead, "GAIN g1 adc-in1 1", "GAIN g2 g1-out 1", "TAIL \"first author\""}));
+
+    // A tail record is no module a reference can name, wherever it stands:
+    // "x-out" stays unresolved, "g-out" means the gain read after tail "g".
+    LoadedText named =
+        loadText(crlf({kHead, "GAIN h x-out g-out", "TAIL x", "TAIL g", "GAIN g adc-in1 1", "TAIL \"Jo Smith\""}));
+    EXPECT_EQ(named.patch->unresolvedCount(), 1);
+    EXPECT_EQ(named.patch->dataRepresentation(), crlf({kHead, "GAIN h x-out g-out", "GAIN g adc-in1 1", "TAIL g"}));
+
+    // One pair of apostrophes is taken off once; what is left survives a save.
+    for (const auto& [record, author] : std::vector<std::pair<std::string, std::string>>{
+             {"TAIL \"''''\"", "''"}, {"TAIL \"'x y'\"", "x y"}, {"TAIL \"''a b''\"", "'a b'"}}) {
+        LoadedText quoted = loadText(crlf({kHead, record}));
+        EXPECT_EQ(quoted.patch->author(), author) << record;
+        EXPECT_EQ(loadText(quoted.patch->dataRepresentation()).patch->author(), author) << record;
+    }
 }
 
 TEST(SigFileLoad, AnOlderHeadIsConvertedKeepingItsConnections)
