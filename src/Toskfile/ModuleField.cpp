@@ -485,6 +485,12 @@ void ModuleField::save(std::string& buffer, const std::string& headName, int sav
     }
     buffer += ' ';
     const bool forUnit = (saveFlags & Module::SAVE_ENTRIES_ONLY) != 0;
+    // An empty control is one wired to the head's "null" output or cleared:
+    // written as "" it would read back as a reference to nothing.
+    if (type() == OperatorEntry::ED_CONTROL && m_Text.empty() && !m_Source && !isBad()) {
+        buffer += (headName.empty() ? std::string("head") : headName) + "-null";
+        return;
+    }
     buffer += getName(Module::kSaveNameFlags | (forUnit ? NF_UNRESOLVED_AS_UNCONNECTED : 0), headName);
 }
 

@@ -227,8 +227,11 @@ void SigFile::loadNew(const std::string& programName)
 std::string SigFile::representation(int saveFlags) const
 {
     std::string buffer;
+    // Unconnected inputs are written as outputs of the head ("adc-null"),
+    // wherever the head stands; a patch without one names its first record.
     const Module* first = listOfModules_.empty() ? m_Tail.get() : listOfModules_.front().get();
-    const std::string headName = first ? first->instanceName() : std::string();
+    const Module* named = m_Head ? m_Head.get() : first;
+    const std::string headName = named ? named->instanceName() : std::string();
     saveModules(buffer, headName, saveFlags);
     if (m_Tail && !m_Tail->isComment())
         m_Tail->save(buffer, headName, saveFlags);

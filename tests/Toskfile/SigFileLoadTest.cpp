@@ -337,4 +337,10 @@ TEST(SigFileLoad, ModulesBeforeTheHeadWireToItAndProblemsKeepTheRecordOrder)
     EXPECT_TRUE(patch.findModuleByName("gx")->field("in")->isBad());
     EXPECT_EQ(patch.findModuleByName("gx")->field("gain")->source(), nullptr);
     EXPECT_FALSE(patch.findModuleByName("gx")->field("gain")->isBad());
+    // Unconnected inputs are written as the head's, not the first module's.
+    const std::string written = patch.dataRepresentation();
+    // A control on "adc-null" is unconnected, and stays so.
+    EXPECT_NE(written.find("GAIN gx nosuch-out adc-null\r\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("GAIN g3 adc-null g0-out"), std::string::npos) << written;
+    EXPECT_EQ(loadText(written).patch->unresolvedCount(), 2);
 }
