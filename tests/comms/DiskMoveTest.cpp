@@ -238,49 +238,40 @@ TEST(DiskMove, RenamingAndNewFilesNeverReplaceOne)
 TEST(DesktopTrash, MovesIntoTheUsersTrashWithARecordOfWhereItWas)
 {
     TempDir dir;
-    const fs::path home = dir / "home"; // an account without ~/.local/share
-    fs::create_directories(home);
-    fs::create_directories(dir / "Patches" / "Bank");
-    writeFile(dir / "Patches" / "Pad 1.sig", "ONE");
-    writeFile(dir / "Patches" / "Bank" / "in.sig", "IN");
-    const std::string trash = (home / ".local" / "share" / "Trash").string();
-    auto record = [&](const std::string& name) { return readFile(trash + "/info/" + name + ".trashinfo"); };
-    const std::string date = "DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n";
-
-    DesktopTrash::Result result = DesktopTrash::moveToTrash((dir / "Patches" / "Pad 1.sig").string(), trash);
+    writeTree(dir.path(), {"home/", "Patches/Pad 1.sig=ONE", "Patches/Bank/in.sig=IN"}); // no ~/.local/share
+    const std::string trash = (dir / "home/.local/share/Trash").string();
+    auto trashed = [&](const std::string& name) { return DesktopTrash::moveToTrash((dir / name).string(), trash); };
+    DesktopTrash::Result result = trashed("Patches/Pad 1.sig");
     EXPECT_TRUE(result.trashed) << result.reason;
     EXPECT_EQ(result.trashedPath, trash + "/files/Pad 1.sig");
-    EXPECT_FALSE(fs::exists(dir / "Patches" / "Pad 1.sig"));
-    EXPECT_EQ(readFile(trash + "/files/Pad 1.sig"), "ONE");
-    const std::string escaped = DesktopTrash::escapedPath((dir / "Patches").string());
-    EXPECT_TRUE(std::regex_match(record("Pad 1.sig"),
-                                 std::regex("\\[Trash Info\\]\nPath=" + escaped + "/Pad%201.sig\n" + date)))
-        << record("Pad 1.sig");
-
     // A second item of that name, and a folder with what is in it.
-    writeFile(dir / "Patches" / "Pad 1.sig", "TWO");
-    result = DesktopTrash::moveToTrash((dir / "Patches" / "Pad 1.sig").string(), trash);
-    EXPECT_EQ(result.trashedPath, trash + "/files/Pad 1 2.sig");
-    EXPECT_EQ(readFile(trash + "/files/Pad 1 2.sig"), "TWO");
-    EXPECT_NE(record("Pad 1 2.sig").find("Path=" + escaped + "/Pad%201.sig\n"), std::string::npos);
-    EXPECT_EQ(readFile(trash + "/files/Pad 1.sig"), "ONE");
-    result = DesktopTrash::moveToTrash((dir / "Patches" / "Bank").string(), trash);
-    EXPECT_TRUE(result.trashed) << result.reason;
-    EXPECT_EQ(readFile(trash + "/files/Bank/in.sig"), "IN");
-    EXPECT_FALSE(fs::exists(dir / "Patches" / "Bank"));
+    writeFile(dir / "Patches/Pad 1.sig", "TWO");
+    EXPECT_EQ(trashed("Patches/Pad 1.sig").trashedPath, trash + "/files/Pad 1 2.sig");
+    EXPECT_TRUE(trashed("Patches/Bank").trashed);
+    EXPECT_EQ(treeOf(dir / "Patches"), "");
+    const std::string record = "[Trash Info]\nPath=" + DesktopTrash::escapedPath((dir / "Patches").string());
+    EXPECT_EQ(std::regex_replace(treeOf(trash), std::regex("=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n"), "=WHEN\n"),
+              "files/\nfiles/Bank/\nfiles/Bank/in.sig=IN\nfiles/Pad 1 2.sig=TWO\nfiles/Pad 1.sig=ONE\ninfo/\n"
+              "info/Bank.trashinfo=" +
+                  record +
+                  "/Bank\nDeletionDate=WHEN\n\n"
+                  "info/Pad 1 2.sig.trashinfo=" +
+                  record +
+                  "/Pad%201.sig\nDeletionDate=WHEN\n\n"
+                  "info/Pad 1.sig.trashinfo=" +
+                  record + "/Pad%201.sig\nDeletionDate=WHEN\n\n");
 
     // Nothing there to trash; a trash that cannot be made.
     LogCapture quiet;
-    result = DesktopTrash::moveToTrash((dir / "Patches" / "gone.sig").string(), trash);
+    result = trashed("Patches/gone.sig");
     EXPECT_FALSE(result.trashed);
     EXPECT_EQ(result.reason, "No such file or directory");
-    writeFile(dir / "Patches" / "kept.sig", "KEPT");
-    writeFile(dir / "blocked", "a file where the trash would go");
-    result = DesktopTrash::moveToTrash((dir / "Patches" / "kept.sig").string(), (dir / "blocked" / "Trash").string());
+    writeTree(dir.path(), {"Patches/kept.sig=KEPT", "blocked=a file where the trash would go"});
+    result = DesktopTrash::moveToTrash((dir / "Patches/kept.sig").string(), (dir / "blocked/Trash").string());
     EXPECT_FALSE(result.trashed);
-    EXPECT_EQ(readFile(dir / "Patches" / "kept.sig"), "KEPT");
-    EXPECT_EQ(
-        result.reason.rfind("the Trash folder " + (dir / "blocked" / "Trash").string() + " could not be made: ", 0), 0u)
+    EXPECT_EQ(treeOf(dir / "Patches"), "kept.sig=KEPT\n");
+    EXPECT_EQ(result.reason.rfind("the Trash folder " + (dir / "blocked/Trash").string() + " could not be made: ", 0),
+              0u)
         << result.reason;
 
     // Records write paths as URLs do.

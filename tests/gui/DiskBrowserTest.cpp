@@ -3,11 +3,7 @@
 // the drag events Qt delivers (QDrag::exec returns at once offscreen), the
 // file system looked at afterwards.
 #include "Toskfile/PatchLayout.h"
-#include "Toskfile/SigDocument.h"
-#include "Toskfile/SigFile.h"
-#include "base/Alerts.h"
 #include "base/DiskDropItem.h"
-#include "base/FileChooser.h"
 #include "browsers/DiskDragMimeData.h"
 #include "browsers/DiskOutlineView.h"
 #include "browsers/DiskViewController.h"
@@ -19,7 +15,6 @@
 #include "support/DragAndDrop.h"
 #include "support/FolderTree.h"
 #include "support/ScopedSettings.h"
-#include "support/TestSupport.h"
 
 #include <QDateTime>
 #include <QGroupBox>
@@ -57,82 +52,64 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// A unit browser's item: answers after a little while, as a unit does.
-class FakeItem : public DiskDropItem {
-public:
-    FakeItem(std::string name, std::optional<std::string> text, std::string failure = {})
-        : name_(std::move(name)), text_(std::move(text)), failure_(std::move(failure))
-    {
-    }
-    FakeItem(std::string name, std::vector<Ptr> items) : name_(std::move(name)), group_(true), items_(std::move(items))
-    {
-    }
-    std::string fileName() const override { return name_; }
-    bool isGroup() const override { return group_; }
+// A unit browser's item: answers after a little while, as a unit does; a
+// bank when it has `items`.
+struct FakeItem : DiskDropItem {
+    std::string name;
+    std::optional<std::string> text;
+    std::string failure;
+    std::vector<Ptr> items;
+    bool cancel = false;
+    int fetches = 0;
+    std::function<void()> onFetch;
+
+    std::string fileName() const override { return name; }
+    bool isGroup() const override { return !items.empty(); }
     void readItems(std::function<void(Read)> done) override
     {
-        Read read{items_, {}, false};
-        QTimer::singleShot(5, [done, read] { done(read); });
+        QTimer::singleShot(5, [done, read = Read{items, {}, false}] { done(read); });
     }
     void fetchSigText(std::function<void(Fetched)> done) override
     {
         ++fetches;
         if (onFetch)
             onFetch();
-        Fetched fetched{text_, failure_, cancel};
-        QTimer::singleShot(5, [done, fetched] { done(fetched); });
+        QTimer::singleShot(5, [done, fetched = Fetched{text, failure, cancel}] { done(fetched); });
     }
-    int fetches = 0;
-    bool cancel = false;
-    std::function<void()> onFetch;
-
-private:
-    std::string name_;
-    std::optional<std::string> text_;
-    std::string failure_;
-    bool group_ = false;
-    std::vector<Ptr> items_;
 };
+
+std::shared_ptr<FakeItem> patch(const std::string& name, std::optional<std::string> text, std::string failure = {})
+{
+    auto item = std::make_shared<FakeItem>();
+    item->name = name;
+    item->text = std::move(text);
+    item->failure = std::move(failure);
+    return item;
+}
+
+std::shared_ptr<FakeItem> bank(const std::string& name, std::vector<DiskDropItem::Ptr> items)
+{
+    auto item = patch(name, std::nullopt);
+    item->items = std::move(items);
+    return item;
+}
 
 // The unit a drop comes from: keeps its running patch (or cannot), and
 // sends it back; `calls` records the order of both among the fetches.
-class FakeSource : public DiskDropSource {
-public:
+struct FakeSource : DiskDropSource {
+    bool keeps = true;
+    std::vector<std::string> calls;
+
     void keepRunningPatch(std::function<void(Kept)> done) override
     {
         calls.push_back("keep");
-        const Kept kept{keeps, keeps ? "" : "no reply", false};
-        QTimer::singleShot(5, [done, kept] { done(kept); });
+        QTimer::singleShot(5, [done, kept = Kept{keeps, keeps ? "" : "no reply", false}] { done(kept); });
     }
     void restoreRunningPatch(std::function<void(Restored)> done) override
     {
         calls.push_back("restore");
         QTimer::singleShot(5, [done] { done(Restored{false, "not sent back: no reply"}); });
     }
-    bool keeps = true;
-    std::vector<std::string> calls;
-};
-
-std::shared_ptr<FakeItem> patch(const std::string& name, const std::string& text)
-{
-    return std::make_shared<FakeItem>(name, text);
-}
-
-std::shared_ptr<FakeItem> bank(const std::string& name, std::vector<DiskDropItem::Ptr> items)
-{
-    return std::make_shared<FakeItem>(name, std::move(items));
-}
-
-struct Recorded {
-    QStringList opened;
-    QStringList moved;
-    QList<QUrl> revealed;
-    QStringList trashed;
-    QStringList openFiles;
-    // Name clashes asked ("name in folder") and the answers given, in turn
-    // (Skip once they run out).
-    QStringList clashes;
-    std::vector<DiskViewController::ClashAnswer> clashAnswers;
 };
 
 // The browser on a folder "Patches" of patches, other files and folders,
@@ -144,7 +121,12 @@ struct Fixture {
     TempDir dir;
     fs::path root = dir / "Patches";
     ScopedRecordingAlerts alerts;
-    Recorded recorded;
+    // What the browser asked of the application, in turn. Name clashes are
+    // asked as "name in folder", answered from `clashAnswers` (Skip once
+    // they run out).
+    QStringList opened, moved, trashed, openFiles, clashes;
+    QList<QUrl> revealed;
+    QList<DiskViewController::ClashAnswer> clashAnswers;
     // Set: how folders move (on the browser's worker).
     DiskMoveWorker::Move moveFolder;
     // Set: the trash things really go to.
@@ -171,33 +153,20 @@ struct Fixture {
         EXPECT_TRUE(QTest::qWaitForWindowActive(browser.get()));
         view()->setFocus();
     }
-    ~Fixture() { browser.reset(); }
     void makeBrowser()
     {
         DiskViewController::Hooks hooks;
-        hooks.openPatch = [this](const QString& p) { recorded.opened << p; };
-        hooks.pathMoved = [this](const QString& from, const QString& to) { recorded.moved << from + " > " + to; };
-        hooks.openUrl = [this](const QUrl& url) {
-            recorded.revealed << url;
-            return true;
-        };
+        hooks.openPatch = [this](const QString& p) { opened << p; };
+        hooks.pathMoved = [this](const QString& from, const QString& to) { moved << from + " > " + to; };
+        hooks.openUrl = [this](const QUrl& url) { return (revealed << url, true); };
         hooks.moveToTrash = [this](const QString& p) {
-            recorded.trashed << p;
-            if (!trash.empty())
-                return DesktopTrash::moveToTrash(p.toStdString(), trash);
-            DesktopTrash::Result trashed;
-            trashed.trashed = true;
-            return trashed;
+            trashed << p;
+            return trash.empty() ? DesktopTrash::Result{true, {}, {}} : DesktopTrash::moveToTrash(p.toStdString(), trash);
         };
-        hooks.isOpen = [this](const QString& p) { return recorded.openFiles.contains(p); };
+        hooks.isOpen = [this](const QString& p) { return openFiles.contains(p); };
         hooks.askClash = [this](const QString& name, const QString& folder) {
-            recorded.clashes << name + " in " + folder;
-            DiskViewController::ClashAnswer answer;
-            if (!recorded.clashAnswers.empty()) {
-                answer = recorded.clashAnswers.front();
-                recorded.clashAnswers.erase(recorded.clashAnswers.begin());
-            }
-            return answer;
+            clashes << name + " in " + folder;
+            return clashAnswers.isEmpty() ? DiskViewController::ClashAnswer{} : clashAnswers.takeFirst();
         };
         hooks.moveFolder = [this](const std::string& folder, const std::string& target,
                                   const DiskMove::CopyControl& control) {
@@ -307,7 +276,7 @@ struct Fixture {
         QSignalSpy done(browser.get(), &DiskViewController::dropFinished);
         return drop(data, centre(onto)) && finished(done);
     }
-    bool moved(const std::vector<std::string>& relatives, const std::string& onto)
+    bool moveByDrop(const std::vector<std::string>& relatives, const std::string& onto)
     {
         auto data = dragOf(relatives);
         return data && dropped(data.get(), onto);
@@ -354,7 +323,7 @@ TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
     f.clickTwice("Sub");
     EXPECT_FALSE(f.view()->isExpanded(f.index("Sub")));
     f.clickTwice("a.sig");
-    EXPECT_EQ(f.recorded.opened, QStringList{f.path("a.sig")});
+    EXPECT_EQ(f.opened, QStringList{f.path("a.sig")});
     EXPECT_EQ(f.told(), Lines{});
 }
 
@@ -473,10 +442,10 @@ TEST(DiskBrowser, MovesByDropWithoutReplacingAnything)
                              "readme.txt=README\n");
     EXPECT_FALSE(fs::exists(f.root / "a.sig"));
     EXPECT_EQ(readFile(f.root / "b.sig"), "B ROOT") << "the name was taken: skipped, it stays";
-    EXPECT_EQ(f.recorded.clashes, QStringList{"b.sig in Sub"});
+    EXPECT_EQ(f.clashes, QStringList{"b.sig in Sub"});
     EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "b.sig", "c.bak"}));
     EXPECT_EQ(f.rows("Sub"), (QStringList{"Deeper/", "a.sig", "b.sig", "inner.SIG"}));
-    EXPECT_EQ(f.recorded.moved, QStringList{aBefore + " > " + f.canonical("Sub/a.sig")});
+    EXPECT_EQ(f.moved, QStringList{aBefore + " > " + f.canonical("Sub/a.sig")});
     EXPECT_EQ(texts(status), (QStringList{"performDropOperation", "moving a.sig to Sub"}));
     EXPECT_EQ(f.told(), Lines{});
     // The status line clears itself.
@@ -517,7 +486,7 @@ TEST(DiskBrowser, RefusesDropsWhereTheyCannotGo)
     QMimeData foreign;
     foreign.setData(DiskDragMimeData::mimeType, "/etc/passwd");
     EXPECT_FALSE(f.drop(&foreign, f.centre("Sub")));
-    EXPECT_TRUE(f.recorded.moved.isEmpty());
+    EXPECT_TRUE(f.moved.isEmpty());
     EXPECT_EQ(readFile(f.root / "a.sig"), "A");
     EXPECT_EQ(f.told(), Lines{});
     EXPECT_EQ(f.browser->statusText(), QString());
@@ -537,7 +506,7 @@ TEST(DiskBrowser, LinksShowAsLinksAndNothingGoesThroughThem)
     f.browser->grab().save(QString::fromStdString((outputDir("disk") / "disk-browser-link.png").string()));
 
     f.clickTwice("Linked");
-    EXPECT_TRUE(f.recorded.opened.isEmpty());
+    EXPECT_TRUE(f.opened.isEmpty());
     EXPECT_EQ(f.browser->statusText(), "Linked is a link to " + f.path("Other"));
 
     DiskDragMimeData bankDrop(std::vector<DiskDropItem::Ptr>{bank("Linked", {patch("X", "XX")})}, "Linked");
@@ -576,10 +545,10 @@ TEST(DiskBrowser, AFolderCopiedElsewhereMovesOnAWorkerAndStopsCleanly)
     // Not held, it moves whole, telling how far it is.
     hold = false;
     const QString otherBefore = f.canonical("Other");
-    ASSERT_TRUE(f.moved({"Other"}, "Sub"));
+    ASSERT_TRUE(f.moveByDrop({"Other"}, "Sub"));
     EXPECT_EQ(f.disk("Sub/Other"), "Sub/\nSub/theirs.sig=THEIRS\n");
     EXPECT_FALSE(fs::exists(f.root / "Other"));
-    EXPECT_EQ(f.recorded.moved, QStringList{otherBefore + " > " + f.canonical("Sub/Other")});
+    EXPECT_EQ(f.moved, QStringList{otherBefore + " > " + f.canonical("Sub/Other")});
     EXPECT_EQ(texts(status), (QStringList{"performDropOperation", "moving Other to Sub", "moving Other to Sub: 1 of 2",
                                           "moving Other to Sub: 2 of 2"}));
     EXPECT_EQ(f.rows(), (QStringList{"Spare/", "Sub/", "a.sig", "b.sig", "c.bak"}));
@@ -622,7 +591,7 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
     QSignalSpy status(f.browser.get(), &DiskViewController::statusChanged);
     auto kept = patch("Kept", "THEIRS");
     auto hall = patch("Hall", "HALL 1");
-    auto silent = std::make_shared<FakeItem>("Silent", std::nullopt, "no reply");
+    auto silent = patch("Silent", std::nullopt, "no reply");
     auto reverbs = bank("Reverbs", {hall, patch("Hall", "HALL 2"), patch("a/b", "SLASH"), silent});
     // While the unit is busy the window goes on: events run, another drop
     // is refused, the Stop button shows, nothing selected goes to the Trash.
@@ -685,10 +654,10 @@ TEST(DiskBrowser, UnitDropsGetNamesOfTheirOwn)
     EXPECT_EQ(f.rows("Other"), (QStringList{"a|b/", "Sub/", "Twin/", "Twin 2/"}));
 
     f.trash = (f.dir / "Trash").string();
-    f.recorded.clashAnswers = {{DiskClash::Choice::Replace, false}, {DiskClash::Choice::KeepBoth, false}};
+    f.clashAnswers = {{DiskClash::Choice::Replace, false}, {DiskClash::Choice::KeepBoth, false}};
     DiskDragMimeData taken({patch("Pad", "NEW PAD"), patch("Lead", "NEW LEAD")}, "Pad\nLead");
     ASSERT_TRUE(f.dropped(&taken, "Backup"));
-    EXPECT_EQ(f.recorded.clashes, (QStringList{"Pad.sig in Backup", "Lead.sig in Backup"}));
+    EXPECT_EQ(f.clashes, (QStringList{"Pad.sig in Backup", "Lead.sig in Backup"}));
     EXPECT_EQ(f.disk("Backup"), "Lead 2.sig=NEW LEAD\nLead.sig=OLD LEAD\nPad.sig=NEW PAD\n");
     EXPECT_EQ(readFile(f.dir / "Trash/files/Pad.sig"), "OLD PAD");
     EXPECT_EQ(f.told(), Lines{"Informational | ALERT | Lead was saved as Lead 2.sig | OK"});
@@ -823,7 +792,7 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
     EXPECT_EQ(offered, "a.sig");
     EXPECT_EQ(readFile(f.root / "z.sig"), "A");
     EXPECT_FALSE(fs::exists(f.root / "a.sig"));
-    EXPECT_EQ(f.recorded.moved, QStringList{aBefore + " > " + f.canonical("z.sig")});
+    EXPECT_EQ(f.moved, QStringList{aBefore + " > " + f.canonical("z.sig")});
     EXPECT_EQ(f.rows(), (QStringList{"Other/", "Presets/", "Sub/", "b.sig", "c.bak", "z.sig"}));
 
     // Ctrl+Z takes the rename back, Ctrl+Shift+Z makes it again; Edit ▸
@@ -836,7 +805,7 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
     f.press({"z.sig"}, Qt::ControlModifier | Qt::Key_Z);
     EXPECT_EQ(readFile(f.root / "a.sig"), "A");
     EXPECT_FALSE(fs::exists(f.root / "z.sig"));
-    EXPECT_EQ(f.recorded.moved.last(), f.canonical("z.sig") + " > " + f.canonical("a.sig"));
+    EXPECT_EQ(f.moved.last(), f.canonical("z.sig") + " > " + f.canonical("a.sig"));
     EXPECT_TRUE(f.selects("a.sig"));
     QTest::keyClick(f.view(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(readFile(f.root / "z.sig"), "A");
@@ -858,20 +827,20 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
         f.select(selection);
         f.browser->revealSelection();
     }
-    EXPECT_EQ(f.recorded.revealed, (QList<QUrl>{QUrl::fromLocalFile(f.path("")), QUrl::fromLocalFile(f.path("Presets")),
-                                                QUrl::fromLocalFile(f.path(""))}));
+    EXPECT_EQ(f.revealed, (QList<QUrl>{QUrl::fromLocalFile(f.path("")), QUrl::fromLocalFile(f.path("Presets")),
+                                       QUrl::fromLocalFile(f.path(""))}));
 
     // Trash, once the user agrees: a file open in a window stays; the rest
     // goes.
-    f.recorded.openFiles << f.canonical("b.sig");
+    f.openFiles << f.canonical("b.sig");
     f.alerts.answers = {1};
     f.press({"b.sig", "z.sig", "Presets"}, Qt::Key_Delete);
-    EXPECT_TRUE(f.recorded.trashed.isEmpty()) << "cancelled";
+    EXPECT_TRUE(f.trashed.isEmpty()) << "cancelled";
     f.select({"z.sig"});
     f.alerts.answers = {1};
     f.browser->moveSelectionToTrash();
     f.press({"b.sig", "z.sig", "Presets"}, Qt::Key_Delete);
-    EXPECT_EQ(f.recorded.trashed, (QStringList{f.path("Presets"), f.path("z.sig")}));
+    EXPECT_EQ(f.trashed, (QStringList{f.path("Presets"), f.path("z.sig")}));
     EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "b.sig", "c.bak"}));
     EXPECT_EQ(f.told(), (Lines{"Warning | ALERT | Move these 3 items to the Trash? | Move to Trash Cancel",
                                "Warning | ALERT | Move \"z.sig\" to the Trash? | Move to Trash Cancel",
@@ -1030,9 +999,9 @@ TEST(DiskBrowser, ADropAsksOnceAboutClashesAndUndoesAsOne)
 {
     Fixture f({"Sub/a.sig=A SUB"});
     const std::string before = f.disk();
-    f.recorded.clashAnswers = {{DiskClash::Choice::KeepBoth, true}};
-    ASSERT_TRUE(f.moved({"a.sig", "b.sig"}, "Sub"));
-    EXPECT_EQ(f.recorded.clashes, QStringList{"a.sig in Sub"});
+    f.clashAnswers = {{DiskClash::Choice::KeepBoth, true}};
+    ASSERT_TRUE(f.moveByDrop({"a.sig", "b.sig"}, "Sub"));
+    EXPECT_EQ(f.clashes, QStringList{"a.sig in Sub"});
     EXPECT_EQ(f.disk("Sub"), ".hidden=HIDDEN\nDeeper/\nDeeper/deep.sig=DEEP\na 2.sig=A\na.sig=A SUB\nb 2.sig=B ROOT\n"
                              "b.sig=B SUB\ninner.SIG=INNER\nreadme.txt=README\n");
     EXPECT_TRUE(f.browser->undo());
