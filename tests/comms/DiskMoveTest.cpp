@@ -417,6 +417,13 @@ TEST(DiskUndo, AStepThatFailsHalfWayPutsBackWhatWasDone)
     EXPECT_FALSE(l.undo.redo().done);
     EXPECT_EQ(treeOf(l.lib), before);
     EXPECT_EQ(l.undo.redoName(), "Tidy");
+    // Once the way is clear it goes whole, and comes back whole.
+    l.trash = (l.dir / "Trash").string();
+    const DiskUndo::Outcome again = l.undo.redo();
+    EXPECT_TRUE(again.done) << again.reason;
+    EXPECT_EQ(treeOf(l.lib), "A/\nB/\nB/Hall.sig=HALL\nB/Pad.sig=OTHER PAD\n");
+    EXPECT_TRUE(l.undo.undo().done);
+    EXPECT_EQ(treeOf(l.lib), before);
 }
 
 // A clash is resolved as chosen: both kept under the next free name, the

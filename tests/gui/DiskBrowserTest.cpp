@@ -161,7 +161,8 @@ struct Fixture {
         hooks.openUrl = [this](const QUrl& url) { return (revealed << url, true); };
         hooks.moveToTrash = [this](const QString& p) {
             trashed << p;
-            return trash.empty() ? DesktopTrash::Result{true, {}, {}} : DesktopTrash::moveToTrash(p.toStdString(), trash);
+            return trash.empty() ? DesktopTrash::Result{true, {}, {}}
+                                 : DesktopTrash::moveToTrash(p.toStdString(), trash);
         };
         hooks.isOpen = [this](const QString& p) { return openFiles.contains(p); };
         hooks.askClash = [this](const QString& name, const QString& folder) {
@@ -486,6 +487,10 @@ TEST(DiskBrowser, RefusesDropsWhereTheyCannotGo)
     QMimeData foreign;
     foreign.setData(DiskDragMimeData::mimeType, "/etc/passwd");
     EXPECT_FALSE(f.drop(&foreign, f.centre("Sub")));
+    // A drag of rows from before the folder was read anew.
+    auto stale = f.dragOf({"a.sig"});
+    ASSERT_TRUE(f.browser->fillDiskViewFromPath(f.path("")));
+    EXPECT_FALSE(f.drop(stale.get(), f.centre("Sub")));
     EXPECT_TRUE(f.moved.isEmpty());
     EXPECT_EQ(readFile(f.root / "a.sig"), "A");
     EXPECT_EQ(f.told(), Lines{});
