@@ -62,6 +62,8 @@ struct FakeItem : DiskDropItem {
     bool cancel = false;
     int fetches = 0;
     std::function<void()> onFetch;
+    // Set: where each fetch is recorded ("fetch name").
+    std::vector<std::string>* calls = nullptr;
 
     std::string fileName() const override { return name; }
     bool isGroup() const override { return !items.empty(); }
@@ -72,6 +74,8 @@ struct FakeItem : DiskDropItem {
     void fetchSigText(std::function<void(Fetched)> done) override
     {
         ++fetches;
+        if (calls)
+            calls->push_back("fetch " + name);
         if (onFetch)
             onFetch();
         QTimer::singleShot(5, [done, fetched = Fetched{text, failure, cancel}] { done(fetched); });
@@ -112,68 +116,20 @@ struct FakeSource : DiskDropSource {
     }
 };
 
-// The browser on a folder "Patches" of patches, other files and folders,
-// with `more` entries (as writeTree takes them) in it. Rows are named by
-// their path below that folder; "" is the folder itself (a drop there goes
-// to the space below the rows).
-struct Fixture {
-    ScopedSettings settings;
-    TempDir dir;
-    fs::path root = dir / "Patches";
-    ScopedRecordingAlerts alerts;
-    // What the browser asked of the application, in turn. Name clashes are
-    // asked as "name in folder", answered from `clashAnswers` (Skip once
-    // they run out).
-    QStringList opened, moved, trashed, openFiles, clashes;
-    QList<QUrl> revealed;
-    QList<DiskViewController::ClashAnswer> clashAnswers;
-    // Set: how folders move (on the browser's worker).
-    DiskMoveWorker::Move moveFolder;
-    // Set: the trash things really go to.
-    std::string trash;
-    std::unique_ptr<DiskViewController> browser;
+// Drives a browser that shows `root`, as a user does. Rows are named by
+// their path below `root`; "" is `root` itself (a drop there goes to the
+// space below the rows).
+struct Driver {
+    fs::path root;
+    DiskViewController* ctl = nullptr;
 
-    explicit Fixture(const std::vector<std::string>& more = {})
-    {
-        writeTree(root, {"Sub/Deeper/deep.sig=DEEP", "Other/Sub/theirs.sig=THEIRS", "a.sig=A", "b.sig=B ROOT",
-                         "c.bak=C", "d.sif=D", "notes.txt=N", "Sub/b.sig=B SUB", "Sub/inner.SIG=INNER",
-                         "Sub/.hidden=HIDDEN", "Sub/readme.txt=README"});
-        writeTree(root, more);
-        makeBrowser();
-        EXPECT_TRUE(browser->fillDiskViewFromPath(path("")));
-        browser->show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(browser.get()));
-        focusTree();
-    }
     // The keys of the browser's commands work where the tree has the focus
     // in the active window (a dialog took it away).
     void focusTree()
     {
-        browser->activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(browser.get()));
+        ctl->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(ctl));
         view()->setFocus();
-    }
-    void makeBrowser()
-    {
-        DiskViewController::Hooks hooks;
-        hooks.openPatch = [this](const QString& p) { opened << p; };
-        hooks.pathMoved = [this](const QString& from, const QString& to) { moved << from + " > " + to; };
-        hooks.openUrl = [this](const QUrl& url) { return (revealed << url, true); };
-        hooks.moveToTrash = [this](const QString& p) {
-            trashed << p;
-            return trash.empty() ? DesktopTrash::Result{true, {}, {}}
-                                 : DesktopTrash::moveToTrash(p.toStdString(), trash);
-        };
-        hooks.isOpen = [this](const QString& p) { return openFiles.contains(p); };
-        hooks.askClash = [this](const QString& name, const QString& folder) {
-            clashes << name + " in " + folder;
-            return clashAnswers.isEmpty() ? DiskViewController::ClashAnswer{} : clashAnswers.takeFirst();
-        };
-        hooks.moveFolder = [this](const std::string& folder, const std::string& target,
-                                  const DiskMove::CopyControl& control) {
-            return moveFolder ? moveFolder(folder, target, control) : DiskMove::moveFolder(folder, target, control);
-        };
-        browser = std::make_unique<DiskViewController>(std::move(hooks));
     }
     std::string bytes(const std::string& relative) const
     {
@@ -184,12 +140,12 @@ struct Fixture {
     {
         return QString::fromStdString(fs::weakly_canonical(root / relative).string());
     }
-    DiskOutlineView* view() const { return browser->outlineView(); }
-    DiskFileTreeNode* node(const std::string& relative) const { return browser->nodeForPath(bytes(relative)); }
+    DiskOutlineView* view() const { return ctl->outlineView(); }
+    DiskFileTreeNode* node(const std::string& relative) const { return ctl->nodeForPath(bytes(relative)); }
     QModelIndex index(const std::string& relative) const
     {
         DiskFileTreeNode* shown = relative.empty() ? nullptr : node(relative);
-        return shown ? browser->treeModel()->indexForNode(shown) : QModelIndex();
+        return shown ? ctl->treeModel()->indexForNode(shown) : QModelIndex();
     }
     QPoint centre(const std::string& relative) const
     {
@@ -235,7 +191,7 @@ struct Fixture {
     QStringList rows(const std::string& folder = {}) const
     {
         QStringList names;
-        TreeNodeModel* model = browser->treeModel();
+        TreeNodeModel* model = ctl->treeModel();
         const QModelIndex parent = index(folder);
         for (int row = 0; row < model->rowCount(parent); ++row) {
             const QModelIndex i = model->index(row, 0, parent);
@@ -253,13 +209,6 @@ struct Fixture {
     }
     // What is on disk in that folder, as treeOf writes it.
     std::string disk(const std::string& folder = {}) const { return treeOf(bytes(folder)); }
-    // The alerts shown since the last call.
-    Lines told()
-    {
-        Lines lines = alertLines(alerts.recorded);
-        alerts.recorded.clear();
-        return lines;
-    }
     // What a drag of these rows carries, as Qt's view asks the model.
     std::unique_ptr<QMimeData> dragOf(const std::vector<std::string>& relatives)
     {
@@ -267,14 +216,14 @@ struct Fixture {
         for (const std::string& r : relatives)
             indexes << index(r);
         select(relatives);
-        return std::unique_ptr<QMimeData>(browser->treeModel()->mimeData(indexes));
+        return std::unique_ptr<QMimeData>(ctl->treeModel()->mimeData(indexes));
     }
     bool drop(QMimeData* data, const QPoint& pos) { return dragAndDrop(view()->viewport(), data, pos) == "+++"; }
     // Drops onto the row, and waits until the drop has been carried out and
     // reported.
     bool dropped(QMimeData* data, const std::string& onto)
     {
-        QSignalSpy done(browser.get(), &DiskViewController::dropFinished);
+        QSignalSpy done(ctl, &DiskViewController::dropFinished);
         return drop(data, centre(onto)) && finished(done);
     }
     bool moveByDrop(const std::vector<std::string>& relatives, const std::string& onto)
@@ -284,6 +233,69 @@ struct Fixture {
     }
     // The drop has been carried out and its report shown.
     bool finished(QSignalSpy& spy) { return spy.count() > 0 || spy.wait(5000); }
+};
+
+// The browser on a folder "Patches" of patches, other files and folders,
+// with `more` entries (as writeTree takes them) in it.
+struct Fixture : Driver {
+    ScopedSettings settings;
+    TempDir dir;
+    ScopedRecordingAlerts alerts;
+    // What the browser asked of the application, in turn. Name clashes are
+    // asked as "name in folder", answered from `clashAnswers` (Skip once
+    // they run out).
+    QStringList opened, moved, trashed, openFiles, clashes;
+    QList<QUrl> revealed;
+    QList<DiskViewController::ClashAnswer> clashAnswers;
+    // Set: how folders move (on the browser's worker).
+    DiskMoveWorker::Move moveFolder;
+    // Set: the trash things really go to.
+    std::string trash;
+    std::unique_ptr<DiskViewController> browser;
+
+    explicit Fixture(const std::vector<std::string>& more = {})
+    {
+        root = dir / "Patches";
+        writeTree(root, {"Sub/Deeper/deep.sig=DEEP", "Other/Sub/theirs.sig=THEIRS", "a.sig=A", "b.sig=B ROOT",
+                         "c.bak=C", "d.sif=D", "notes.txt=N", "Sub/b.sig=B SUB", "Sub/inner.SIG=INNER",
+                         "Sub/.hidden=HIDDEN", "Sub/readme.txt=README"});
+        writeTree(root, more);
+        makeBrowser();
+        EXPECT_TRUE(browser->fillDiskViewFromPath(path("")));
+        browser->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(browser.get()));
+        focusTree();
+    }
+    void makeBrowser()
+    {
+        DiskViewController::Hooks hooks;
+        hooks.openPatch = [this](const QString& p) { opened << p; };
+        hooks.pathMoved = [this](const QString& from, const QString& to) { moved << from + " > " + to; };
+        hooks.openUrl = [this](const QUrl& url) { return (revealed << url, true); };
+        hooks.moveToTrash = [this](const QString& p) {
+            trashed << p;
+            return trash.empty() ? DesktopTrash::Result{true, {}, {}}
+                                 : DesktopTrash::moveToTrash(p.toStdString(), trash);
+        };
+        hooks.isOpen = [this](const QString& p) { return openFiles.contains(p); };
+        hooks.askClash = [this](const QString& name, const QString& folder) {
+            clashes << name + " in " + folder;
+            return clashAnswers.isEmpty() ? DiskViewController::ClashAnswer{} : clashAnswers.takeFirst();
+        };
+        hooks.moveFolder = [this](const std::string& folder, const std::string& target,
+                                  const DiskMove::CopyControl& control) {
+            return moveFolder ? moveFolder(folder, target, control) : DiskMove::moveFolder(folder, target, control);
+        };
+        browser = std::make_unique<DiskViewController>(std::move(hooks));
+        ctl = browser.get();
+    }
+    // The alerts shown since the last call.
+    Lines told()
+    {
+        Lines lines = alertLines(alerts.recorded);
+        alerts.recorded.clear();
+        return lines;
+    }
 };
 
 QImage bundled(const char* name)
@@ -702,26 +714,18 @@ TEST(DiskBrowser, AUnitDropKeepsThePatchTheUnitRuns)
     Fixture f;
     QSignalSpy status(f.browser.get(), &DiskViewController::statusChanged);
     auto source = std::make_shared<FakeSource>();
-    // A drop from the source of these patches, each fetch recorded.
-    auto from = [&](std::vector<std::string> names, const std::function<void()>& onFetch = {}) {
-        std::vector<DiskDropItem::Ptr> items;
-        for (const std::string& name : names) {
-            auto item = patch(name, name + " BYTES");
-            item->onFetch = [&source, name, onFetch] {
-                source->calls.push_back("fetch " + name);
-                if (onFetch)
-                    onFetch();
-            };
-            items.push_back(item);
-        }
+    // A drop of these items from the unit, each fetch recorded among its calls.
+    auto from = [&](const std::vector<DiskDropItem::Ptr>& items) {
+        for (const DiskDropItem::Ptr& item : items)
+            static_cast<FakeItem&>(*item).calls = &source->calls;
         auto data = std::make_unique<DiskDragMimeData>(items, "patches");
         data->setSource(source);
         source->calls.clear();
         return data;
     };
-    ASSERT_TRUE(f.dropped(from({"One", "Two"}).get(), "Other"));
+    ASSERT_TRUE(f.dropped(from({patch("One", "1"), patch("Two", "2")}).get(), "Other"));
     EXPECT_EQ(source->calls, (Lines{"keep", "fetch One", "fetch Two", "restore"}));
-    EXPECT_EQ(readFile(f.root / "Other/Two.sig"), "Two BYTES");
+    EXPECT_EQ(readFile(f.root / "Other/Two.sig"), "2");
     EXPECT_TRUE(texts(status).contains("Sending the patch that was running back to the unit..."));
     EXPECT_EQ(f.told(), Lines{"Informational | ALERT | not sent back: no reply | OK"});
 
@@ -729,7 +733,7 @@ TEST(DiskBrowser, AUnitDropKeepsThePatchTheUnitRuns)
     source->keeps = false;
     for (const auto& [answer, calls] : {std::pair{1, Lines{"keep"}}, std::pair{0, Lines{"keep", "fetch Three"}}}) {
         f.alerts.answers = {answer};
-        ASSERT_TRUE(f.dropped(from({"Three"}).get(), "Sub"));
+        ASSERT_TRUE(f.dropped(from({patch("Three", "3")}).get(), "Sub"));
         EXPECT_EQ(source->calls, calls);
         EXPECT_EQ(fs::exists(f.root / "Sub/Three.sig"), answer == 0);
         const Lines told = f.told();
@@ -742,8 +746,9 @@ TEST(DiskBrowser, AUnitDropKeepsThePatchTheUnitRuns)
 
     // Stopped in the middle: what ran is sent back all the same.
     source->keeps = true;
-    ASSERT_TRUE(f.dropped(
-        from({"Stopped", "After"}, [&] { QTimer::singleShot(0, [&] { f.browser->stopCopying(); }); }).get(), "Other"));
+    auto stopped = patch("Stopped", "4");
+    stopped->onFetch = [&] { QTimer::singleShot(0, [&] { f.browser->stopCopying(); }); };
+    ASSERT_TRUE(f.dropped(from({stopped, patch("After", "5")}).get(), "Other"));
     EXPECT_EQ(source->calls, (Lines{"keep", "fetch Stopped", "restore"}));
     EXPECT_FALSE(f.browser->isCopying());
 }
@@ -778,16 +783,13 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
     EXPECT_TRUE(f.browser->createFolder(*presets, "Live"));
     EXPECT_TRUE(fs::is_directory(f.root / "Presets/Live"));
     EXPECT_TRUE(f.view()->isExpanded(f.index("Presets")));
-    Lines refusals;
-    for (const std::string bad : {"", ".x", "a/b"}) {
-        EXPECT_FALSE(f.browser->createFolder(*presets, QString::fromStdString(bad))) << bad;
-        refusals.push_back(
-            "Informational | ALERT | \"" + bad +
-            "\" cannot be a name: a name is not empty, holds no \"/\" and does not start with \".\". | OK");
-    }
-    EXPECT_FALSE(f.browser->createFolder(*presets, "Live"));
-    refusals.push_back("Informational | ALERT | Live already exists in Presets | OK");
-    EXPECT_EQ(f.told(), refusals);
+    for (const char* refused : {"", ".x", "a/b", "Live"})
+        EXPECT_FALSE(f.browser->createFolder(*presets, refused)) << refused;
+    const std::string noName =
+        "\" cannot be a name: a name is not empty, holds no \"/\" and does not start with \".\". | OK";
+    EXPECT_EQ(f.told(), (Lines{"Informational | ALERT | \"" + noName, "Informational | ALERT | \".x" + noName,
+                               "Informational | ALERT | \"a/b" + noName,
+                               "Informational | ALERT | Live already exists in Presets | OK"}));
 
     // Rename through its dialog; the window of the file follows. A name
     // typed without the extension keeps the file a patch.
@@ -891,10 +893,9 @@ TEST(DiskBrowser, MoveToTrashUsesTheUsersTrash)
 TEST(DiskBrowser, TheMenuShowsItAndOpenWindowsFollowTheirFiles)
 {
     App app;
-    const fs::path patches = app.dir / "Patches";
-    fs::create_directories(patches / "Moved");
-    fs::copy_file(dataPath("examples/demo.sig"), patches / "demo.sig");
-    app.store.setValue("DiskPatchPath", patches.string());
+    writeTree(app.dir / "Patches", {"Moved/"});
+    fs::copy_file(dataPath("examples/demo.sig"), app.dir / "Patches/demo.sig");
+    app.store.setValue("DiskPatchPath", (app.dir / "Patches").string());
     ScopedRecordingAlerts alerts;
     QMenuBar bar;
     ApplicationMenu::build(&bar, app.delegate);
@@ -902,46 +903,32 @@ TEST(DiskBrowser, TheMenuShowsItAndOpenWindowsFollowTheirFiles)
     ASSERT_TRUE(show);
     EXPECT_EQ(show->text(), "&Disk Browser");
     show->trigger();
-    DiskViewController* browser = app.delegate.diskViewController();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(browser));
-    EXPECT_TRUE(browser->findChild<QAction*>("actionShowDiskView")) << "the browser carries the menu";
-    DiskOutlineView* view = browser->outlineView();
-    auto node = [&](const std::string& relative) { return browser->nodeForPath((patches / relative).string()); };
-    auto centre = [&](const std::string& relative) {
-        return node(relative) ? view->visualRect(browser->treeModel()->indexForNode(node(relative))).center()
-                              : QPoint(-1, -1);
-    };
-
-    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centre("demo.sig"));
-    doubleClick(view->viewport(), centre("demo.sig"));
+    Driver d{app.dir / "Patches", app.delegate.diskViewController()};
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(d.ctl));
+    EXPECT_TRUE(d.ctl->findChild<QAction*>("actionShowDiskView")) << "the browser carries the menu";
+    d.clickTwice("demo.sig");
     ASSERT_EQ(app.documents->windows().size(), 1u);
     GraphicWindowController* window = app.documents->windows().front();
-    EXPECT_EQ(window->sigDocument()->fileName(), fs::canonical(patches / "demo.sig").string());
+    auto file = [&] { return QString::fromStdString(window->sigDocument()->fileName()); };
+    EXPECT_EQ(file(), d.canonical("demo.sig"));
 
-    QSignalSpy done(browser, &DiskViewController::dropFinished);
-    view->selectItems({node("demo.sig")->shared_from_this()}, false);
-    std::unique_ptr<QMimeData> data(
-        browser->treeModel()->mimeData({browser->treeModel()->indexForNode(node("demo.sig"))}));
-    ASSERT_EQ(dragAndDrop(view->viewport(), data.get(), centre("Moved")), "+++");
-    ASSERT_TRUE(done.count() > 0 || done.wait(5000));
-    const fs::path moved = fs::canonical(patches / "Moved" / "demo.sig");
-    EXPECT_EQ(window->sigDocument()->fileName(), moved.string());
-    EXPECT_EQ(app.documents->windowForPath(QString::fromStdString(moved.string())), window);
-
-    ASSERT_TRUE(node("Moved/demo.sig"));
-    ASSERT_TRUE(browser->renameNode(*node("Moved/demo.sig"), "hall.sig"));
-    EXPECT_EQ(window->sigDocument()->fileName(), fs::canonical(patches / "Moved" / "hall.sig").string());
+    ASSERT_TRUE(d.moveByDrop({"demo.sig"}, "Moved"));
+    EXPECT_EQ(file(), d.canonical("Moved/demo.sig"));
+    EXPECT_EQ(app.documents->windowForPath(d.canonical("Moved/demo.sig")), window);
+    ASSERT_TRUE(d.node("Moved/demo.sig"));
+    ASSERT_TRUE(d.ctl->renameNode(*d.node("Moved/demo.sig"), "hall.sig"));
+    EXPECT_EQ(file(), d.canonical("Moved/hall.sig"));
     EXPECT_EQ(window->windowTitle(), "hall");
 
-    ASSERT_TRUE(node("Moved"));
-    EXPECT_FALSE(browser->trashNodes({node("Moved")->shared_from_this()}));
+    ASSERT_TRUE(d.node("Moved"));
+    EXPECT_FALSE(d.ctl->trashNodes({d.node("Moved")->shared_from_this()}));
     EXPECT_EQ(alertLines(alerts.recorded),
               Lines{"Informational | ALERT | Moved is open in a window: close it before moving it to the Trash. | OK"});
 
     // Saving writes where the file is now.
     ASSERT_TRUE(app.documents->saveDocument(*window));
-    EXPECT_FALSE(fs::exists(patches / "demo.sig"));
-    EXPECT_TRUE(fs::exists(patches / "Moved" / "hall.sig"));
+    EXPECT_FALSE(fs::exists(d.root / "demo.sig"));
+    EXPECT_TRUE(fs::exists(d.root / "Moved/hall.sig"));
 }
 
 // Beside each name the patch's title, time, size and module count; a click
