@@ -307,25 +307,22 @@ TEST(DiskUndo, EveryActionUndoesAndRedoesExactly)
     const std::string movedTree = treeOf(l.lib);
     EXPECT_EQ(movedTree, "A/\nB/\nB/New Folder/\nB/Pad.sig=OTHER PAD\nB/Room.sig=HALL\n");
 
-    const std::vector<std::pair<std::string, std::string>> back = {
-        {"Move", trashed}, {"Move to Trash", made}, {"New Folder", renamed}, {"Rename", start}};
-    for (const auto& [name, expected] : back) {
-        EXPECT_EQ(l.undo.undoName(), name);
+    const std::vector<std::string> names = {"Rename", "New Folder", "Move to Trash", "Move"};
+    const std::vector<std::string> trees = {start, renamed, made, trashed, movedTree};
+    for (size_t step = names.size(); step-- > 0;) {
+        EXPECT_EQ(l.undo.undoName(), names[step]);
         const DiskUndo::Outcome o = l.undo.undo();
-        EXPECT_TRUE(o.done) << name << ": " << o.reason;
-        EXPECT_EQ(treeOf(l.lib), expected) << name;
+        EXPECT_TRUE(o.done) << names[step] << ": " << o.reason;
+        EXPECT_EQ(treeOf(l.lib), trees[step]) << names[step];
     }
     EXPECT_FALSE(l.undo.canUndo());
     // The trash kept nothing of the item that came back, record included.
     EXPECT_EQ(treeOf(l.trash), "files/\ninfo/\n");
-
-    const std::vector<std::pair<std::string, std::string>> again = {
-        {"Rename", renamed}, {"New Folder", made}, {"Move to Trash", trashed}, {"Move", movedTree}};
-    for (const auto& [name, expected] : again) {
-        EXPECT_EQ(l.undo.redoName(), name);
+    for (size_t step = 0; step < names.size(); ++step) {
+        EXPECT_EQ(l.undo.redoName(), names[step]);
         const DiskUndo::Outcome o = l.undo.redo();
-        EXPECT_TRUE(o.done) << name << ": " << o.reason;
-        EXPECT_EQ(treeOf(l.lib), expected) << name;
+        EXPECT_TRUE(o.done) << names[step] << ": " << o.reason;
+        EXPECT_EQ(treeOf(l.lib), trees[step + 1]) << names[step];
     }
     EXPECT_EQ(readFile(l.trash + "/files/Pad.sig"), "PAD");
     EXPECT_TRUE(l.undo.undo().done);
@@ -440,22 +437,20 @@ TEST(DiskClash, NameClashesResolveAsChosen)
     EXPECT_EQ(DiskClash::keptBothName(l.p("B"), "Pad 2.sig", false), "Pad 2 2.sig");
     EXPECT_EQ(DiskClash::keptBothName(l.p("B"), "v1.2.sig", false), "v1.2 2.sig");
 
+    // Without a clash the choice does not matter; Skip skips, silently.
     using C = DiskClash::Choice;
-    DiskClash::Room room = DiskClash::makeRoom(l.p("B"), "Hall.sig", false, C::Skip, trash);
-    EXPECT_TRUE(room.go); // no clash: the choice does not matter
-    EXPECT_EQ(room.destination, l.p("B/Hall.sig"));
-
-    room = DiskClash::makeRoom(l.p("B"), "Pad.sig", false, C::Skip, trash);
-    EXPECT_FALSE(room.go);
-    EXPECT_EQ(room.reason, "");
-
-    room = DiskClash::makeRoom(l.p("B"), "Pad.sig", false, C::KeepBoth, trash);
-    ASSERT_TRUE(room.go);
-    EXPECT_EQ(room.destination, l.p("B/Pad 3.sig"));
-    EXPECT_TRUE(room.steps.empty());
+    for (const auto& [name, choice, destination] :
+         {std::tuple{"Hall.sig", C::Skip, "B/Hall.sig"}, std::tuple{"Pad.sig", C::Skip, ""},
+          std::tuple{"Pad.sig", C::KeepBoth, "B/Pad 3.sig"}}) {
+        const DiskClash::Room room = DiskClash::makeRoom(l.p("B"), name, false, choice, trash);
+        EXPECT_EQ(room.go, *destination != 0) << destination;
+        EXPECT_EQ(room.go ? room.destination : "", *destination ? l.p(destination) : "");
+        EXPECT_EQ(room.reason, "");
+        EXPECT_TRUE(room.steps.empty());
+    }
 
     const std::string before = treeOf(l.lib);
-    room = DiskClash::makeRoom(l.p("B"), "Pad.sig", false, C::Replace, trash);
+    DiskClash::Room room = DiskClash::makeRoom(l.p("B"), "Pad.sig", false, C::Replace, trash);
     ASSERT_TRUE(room.go);
     EXPECT_EQ(room.destination, l.p("B/Pad.sig"));
     EXPECT_EQ(readFile(l.trash + "/files/Pad.sig"), "OTHER PAD");
@@ -472,9 +467,7 @@ TEST(DiskClash, NameClashesResolveAsChosen)
     // one that was to replace it.
     LogCapture quiet;
     room = DiskClash::makeRoom(l.p("B"), "Pad.sig", false, C::Replace, [](const std::string&) {
-        DesktopTrash::Result r;
-        r.reason = "no trash";
-        return r;
+        return DesktopTrash::Result{false, {}, "no trash"};
     });
     EXPECT_FALSE(room.go);
     EXPECT_EQ(room.reason, "Pad.sig was not moved to the Trash: no trash");
