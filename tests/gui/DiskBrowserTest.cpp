@@ -200,12 +200,26 @@ struct Driver {
         }
         return names;
     }
+    // The rows as the user sees them: "name/" for a folder, and after an
+    // open folder its rows in braces: "Sub/{b.sig}, a.sig".
+    std::string shown(const QModelIndex& parent = {}) const
+    {
+        QStringList seen;
+        TreeNodeModel* model = ctl->treeModel();
+        for (int row = 0; row < model->rowCount(parent); ++row) {
+            const QModelIndex i = model->index(row, 0, parent);
+            if (!view()->isRowHidden(row, parent))
+                seen << i.data().toString() + (model->nodeForIndex(i)->nodeData()->isGroup() ? "/" : "") +
+                            (view()->isExpanded(i) ? "{" + QString::fromStdString(shown(i)) + "}" : "");
+        }
+        return seen.join(", ").toStdString();
+    }
     // The rows once they are `wanted`, or as they are after a while: what
     // the browser shows of changes it hears of later.
-    QStringList rowsOnce(const QStringList& wanted, const std::string& folder = {}) const
+    std::string shownOnce(const std::string& wanted) const
     {
-        (void)QTest::qWaitFor([&] { return rows(folder) == wanted; }, 5000);
-        return rows(folder);
+        (void)QTest::qWaitFor([&] { return shown() == wanted; }, 5000);
+        return shown();
     }
     // What is on disk in that folder, as treeOf writes it.
     std::string disk(const std::string& folder = {}) const { return treeOf(bytes(folder)); }
@@ -322,7 +336,7 @@ TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
     auto* box = f.browser->findChild<QGroupBox*>("diskBox");
     ASSERT_TRUE(box);
     EXPECT_EQ(box->title(), "Patches");
-    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "a.sig", "b.sig", "c.bak"}));
+    EXPECT_EQ(f.shown(), "Other/, Sub/, a.sig, b.sig, c.bak");
     EXPECT_EQ(f.icon("Sub"), bundled("folderIcon"));
     EXPECT_EQ(f.icon("a.sig"), bundled("sigFile"));
     EXPECT_EQ(f.icon("c.bak"), bundled("fileIcon"));
@@ -330,11 +344,10 @@ TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
 
     EXPECT_EQ(f.browser->treeModel()->rowCount(f.index("Sub")), 0) << "read when opened";
     f.clickTwice("Sub");
-    EXPECT_TRUE(f.view()->isExpanded(f.index("Sub")));
-    EXPECT_EQ(f.rows("Sub"), (QStringList{"Deeper/", "b.sig", "inner.SIG"}));
+    EXPECT_EQ(f.shown(), "Other/, Sub/{Deeper/, b.sig, inner.SIG}, a.sig, b.sig, c.bak");
     EXPECT_EQ(f.icon("Sub/inner.SIG"), bundled("sigFile"));
     f.clickTwice("Sub");
-    EXPECT_FALSE(f.view()->isExpanded(f.index("Sub")));
+    EXPECT_EQ(f.shown(), "Other/, Sub/, a.sig, b.sig, c.bak");
     f.clickTwice("a.sig");
     EXPECT_EQ(f.opened, QStringList{f.path("a.sig")});
     EXPECT_EQ(f.told(), Lines{});
@@ -381,21 +394,15 @@ TEST(DiskBrowser, TheFilterNarrowsTheWholeTreeAsTheUserTypes)
     auto* filter = f.browser->findChild<QLineEdit*>("diskFilter");
     ASSERT_TRUE(filter);
     QTest::keyClicks(filter, "DEEP");
-    EXPECT_EQ(f.rowsOnce({"Sub/"}), QStringList{"Sub/"});
-    EXPECT_TRUE(f.view()->isExpanded(f.index("Sub")));
-    EXPECT_EQ(f.rows("Sub"), QStringList{"Deeper/"});
-    EXPECT_TRUE(f.view()->isExpanded(f.index("Sub/Deeper")));
-    EXPECT_EQ(f.rows("Sub/Deeper"), QStringList{"deep.sig"});
-    filter->setText("theirs");
-    EXPECT_EQ(f.rows(), QStringList{"Other/"});
-    EXPECT_EQ(f.rows("Other/Sub"), QStringList{"theirs.sig"});
-    filter->setText("B.S");
-    EXPECT_EQ(f.rows(), (QStringList{"Sub/", "b.sig"}));
-    EXPECT_EQ(f.rows("Sub"), QStringList{"b.sig"});
-    // A matching folder shows what is in it.
-    filter->setText("sub");
-    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/"}));
-    EXPECT_EQ(f.rows("Sub"), (QStringList{"Deeper/", "b.sig", "inner.SIG"}));
+    EXPECT_EQ(f.shownOnce("Sub/{Deeper/{deep.sig}}"), "Sub/{Deeper/{deep.sig}}");
+    for (const auto& [typed, wanted] : std::vector<std::pair<QString, std::string>>{
+             {"theirs", "Other/{Sub/{theirs.sig}}"},
+             {"B.S", "Sub/{b.sig}, b.sig"},
+             // A matching folder shows what is in it.
+             {"sub", "Other/{Sub/{theirs.sig}}, Sub/{Deeper/{deep.sig}, b.sig, inner.SIG}"}}) {
+        filter->setText(typed);
+        EXPECT_EQ(f.shown(), wanted) << typed.toStdString();
+    }
     filter->clear();
     EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "a.sig", "b.sig", "c.bak"}));
     EXPECT_EQ(f.told(), Lines{});
@@ -407,18 +414,15 @@ TEST(DiskBrowser, TheFilterNarrowsTheWholeTreeAsTheUserTypes)
 TEST(DiskBrowser, FilesChangedOutsideShowAtOnce)
 {
     Fixture f;
-    f.browser->treeModel()->readChildren(*f.node("Sub"));
-    f.view()->expand(f.index("Sub"));
+    f.clickTwice("Sub");
     f.select({"a.sig"});
     QApplication::processEvents();
     writeTree(f.root, {"new.sig=NEW", "0 first.sig=FIRST", "Sub/inner.sig.bak=BAK"});
     fs::remove(f.root / "c.bak");
-    const QStringList root = {"Other/", "Sub/", "0 first.sig", "a.sig", "b.sig", "new.sig"};
-    EXPECT_EQ(f.rowsOnce(root), root);
-    const QStringList sub = {"Deeper/", "b.sig", "inner.SIG", "inner.sig.bak"};
-    EXPECT_EQ(f.rowsOnce(sub, "Sub"), sub);
+    const std::string changed =
+        "Other/, Sub/{Deeper/, b.sig, inner.SIG, inner.sig.bak}, 0 first.sig, a.sig, b.sig, new.sig";
+    EXPECT_EQ(f.shownOnce(changed), changed);
     EXPECT_TRUE(f.selects("a.sig")) << "the selection stays";
-    EXPECT_TRUE(f.view()->isExpanded(f.index("Sub")));
 
     // A folder closed and opened again shows what changed meanwhile.
     f.view()->collapse(f.index("Sub"));
@@ -426,8 +430,8 @@ TEST(DiskBrowser, FilesChangedOutsideShowAtOnce)
     fs::remove(f.root / "Sub/b.sig");
     QTest::qWait(2 * DiskViewController::kRefreshDelayMs);
     f.view()->expand(f.index("Sub"));
-    const QStringList left = {"Deeper/", "inner.SIG", "inner.sig.bak"};
-    EXPECT_EQ(f.rowsOnce(left, "Sub"), left);
+    const std::string reopened = "Other/, Sub/{Deeper/, inner.SIG, inner.sig.bak}, 0 first.sig, a.sig, b.sig, new.sig";
+    EXPECT_EQ(f.shownOnce(reopened), reopened);
 
     auto* refresh = f.browser->findChild<QAction*>("actionDiskRefresh");
     auto* view = f.browser->findChild<QMenu*>("menuView");
@@ -435,7 +439,7 @@ TEST(DiskBrowser, FilesChangedOutsideShowAtOnce)
     EXPECT_TRUE(view->actions().contains(refresh));
     writeFile(f.root / "now.sig", "NOW");
     f.press({}, Qt::Key_F5);
-    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "0 first.sig", "a.sig", "b.sig", "new.sig", "now.sig"}));
+    EXPECT_EQ(f.shown(), reopened + ", now.sig");
     EXPECT_EQ(f.told(), Lines{});
 }
 
