@@ -5,6 +5,7 @@
 
 #include "comms/DesktopTrash.h"
 #include "comms/DiskClash.h"
+#include "comms/DiskSync.h"
 #include "comms/DiskUndo.h"
 
 #include "base/Log.h"
@@ -17,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -472,4 +474,18 @@ TEST(DiskClash, NameClashesResolveAsChosen)
     EXPECT_FALSE(room.go);
     EXPECT_EQ(room.reason, "Pad.sig was not moved to the Trash: no trash");
     EXPECT_EQ(treeOf(l.lib), before);
+}
+
+// The platform's flushes after a save: a file and a folder reach the disk;
+// a folder that is not there does not, and says why.
+TEST(DiskSync, ThePlatformFlushesFilesAndFolders)
+{
+    TempDir dir;
+    std::FILE* file = std::fopen((dir / "a.sig").c_str(), "w");
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(syncFileToDisk(file));
+    std::fclose(file);
+    EXPECT_TRUE(syncFolderToDisk(dir.path().c_str()));
+    EXPECT_FALSE(syncFolderToDisk((dir / "missing").c_str()));
+    EXPECT_EQ(errno, ENOENT);
 }
