@@ -465,14 +465,19 @@ TEST(DiskBrowser, MovesByDropWithoutReplacingAnything)
 }
 
 // Where a drop may not go: between rows, onto a file, onto the folder the
-// items are in, into a dragged folder itself, into a link.
-TEST(DiskBrowser, RefusesDropsWhereTheyCannotGo)
+// items are in, into a dragged folder itself, into a link. A link shows as
+// a link: it is not opened as a folder, and a bank dropped onto the folder
+// that holds a link of the bank's name is not written through it.
+TEST(DiskBrowser, RefusesDropsWhereTheyCannotGoAndShowsLinksAsLinks)
 {
     Fixture f;
     fs::create_directory_symlink(f.root / "Other", f.root / "Linked");
     f.browser->refresh();
-    f.browser->treeModel()->readChildren(*f.node("Sub"));
-    f.view()->expand(f.index("Sub"));
+    EXPECT_EQ(f.shown(), "Other/, Sub/, a.sig, b.sig, c.bak, Linked");
+    EXPECT_EQ(f.icon("Linked"), bundled("linkIcon"));
+    EXPECT_NE(bundled("linkIcon"), bundled("folderIcon"));
+    f.browser->grab().save(QString::fromStdString((outputDir("disk") / "disk-browser-link.png").string()));
+    f.clickTwice("Sub");
     const QRect subRow = f.view()->visualRect(f.index("Sub"));
     struct Case {
         const char* what;
@@ -505,25 +510,10 @@ TEST(DiskBrowser, RefusesDropsWhereTheyCannotGo)
     EXPECT_EQ(readFile(f.root / "a.sig"), "A");
     EXPECT_EQ(f.told(), Lines{});
     EXPECT_EQ(f.browser->statusText(), QString());
-}
-
-// A link shows as a link: it is not opened as a folder, and a bank dropped
-// onto the folder that holds a link of the bank's name is not written
-// through it.
-TEST(DiskBrowser, LinksShowAsLinksAndNothingGoesThroughThem)
-{
-    Fixture f;
-    fs::create_directory_symlink(f.root / "Other", f.root / "Linked");
-    f.browser->refresh();
-    EXPECT_EQ(f.rows(), (QStringList{"Other/", "Sub/", "a.sig", "b.sig", "c.bak", "Linked"}));
-    EXPECT_EQ(f.icon("Linked"), bundled("linkIcon"));
-    EXPECT_NE(bundled("linkIcon"), bundled("folderIcon"));
-    f.browser->grab().save(QString::fromStdString((outputDir("disk") / "disk-browser-link.png").string()));
 
     f.clickTwice("Linked");
     EXPECT_TRUE(f.opened.isEmpty());
     EXPECT_EQ(f.browser->statusText(), "Linked is a link to " + f.path("Other"));
-
     DiskDragMimeData bankDrop(std::vector<DiskDropItem::Ptr>{bank("Linked", {patch("X", "XX")})}, "Linked");
     ASSERT_TRUE(f.dropped(&bankDrop, ""));
     EXPECT_EQ(f.disk("Other"), "Sub/\nSub/theirs.sig=THEIRS\n");
