@@ -668,32 +668,6 @@ TEST(DiskBrowser, UnitDropsGetNamesOfTheirOwn)
     EXPECT_EQ(f.told(), Lines{"Informational | ALERT | Lead was saved as Lead 2.sig | OK"});
 }
 
-// Cancelling on the unit's side, or the Stop button, ends the copy: what
-// was saved stays, nothing more is fetched.
-TEST(DiskBrowser, AUnitDropStopsWhenCancelled)
-{
-    Fixture f;
-    auto cancelled = patch("Cancelled", "2");
-    cancelled->cancel = true;
-    auto never = patch("Never", "3");
-    DiskDragMimeData data({patch("First", "1"), cancelled, never}, "three");
-    ASSERT_TRUE(f.dropped(&data, "Other"));
-    EXPECT_EQ(never->fetches, 0);
-
-    auto stopped = patch("Stopped", "4");
-    auto after = patch("After", "5");
-    stopped->onFetch = [&] {
-        QTimer::singleShot(
-            0, [&] { QTest::mouseClick(f.browser->findChild<QPushButton*>("stopButton"), Qt::LeftButton); });
-    };
-    DiskDragMimeData two({stopped, after}, "two");
-    ASSERT_TRUE(f.dropped(&two, "Other"));
-    EXPECT_FALSE(f.browser->isCopying());
-    EXPECT_EQ(after->fetches, 0);
-    EXPECT_EQ(f.disk("Other"), "First.sig=1\nSub/\nSub/theirs.sig=THEIRS\n");
-    EXPECT_EQ(f.told(), Lines{});
-}
-
 // A copy from a unit makes it run each patch fetched: what it ran is kept
 // first and sent back at the end, however the copy ends; when it cannot be
 // kept, the user says whether to go on.
@@ -732,13 +706,22 @@ TEST(DiskBrowser, AUnitDropKeepsThePatchTheUnitRuns)
                   "runs now is lost unless it is stored on the unit.\n\nCopy anyway? | Copy Anyway Cancel");
     }
 
-    // Stopped in the middle: what ran is sent back all the same.
+    // Cancelled on the unit's side, or stopped with the Stop button: what was
+    // saved stays, nothing more is fetched, what ran is sent back all the same.
     source->keeps = true;
+    auto cancelled = patch("Cancelled", "2");
+    cancelled->cancel = true;
+    ASSERT_TRUE(f.dropped(from({patch("First", "1"), cancelled, patch("Never", "3")}).get(), "Other"));
+    EXPECT_EQ(source->calls, (Lines{"keep", "fetch First", "fetch Cancelled", "restore"}));
     auto stopped = patch("Stopped", "4");
-    stopped->onFetch = [&] { QTimer::singleShot(0, [&] { f.browser->stopCopying(); }); };
+    stopped->onFetch = [&] {
+        QTimer::singleShot(
+            0, [&] { QTest::mouseClick(f.browser->findChild<QPushButton*>("stopButton"), Qt::LeftButton); });
+    };
     ASSERT_TRUE(f.dropped(from({stopped, patch("After", "5")}).get(), "Other"));
     EXPECT_EQ(source->calls, (Lines{"keep", "fetch Stopped", "restore"}));
     EXPECT_FALSE(f.browser->isCopying());
+    EXPECT_EQ(f.disk("Other"), "First.sig=1\nOne.sig=1\nSub/\nSub/theirs.sig=THEIRS\nTwo.sig=2\n");
 }
 
 // New Folder, Rename, Move to Trash and Reveal in File Manager.
