@@ -5,10 +5,12 @@
 
 #include "comms/DesktopTrash.h"
 #include "comms/DiskClash.h"
+#include "comms/DiskSync.h"
 #include "comms/DiskUndo.h"
 
 #include "base/Log.h"
 #include "base/TkxException.h"
+#include "support/FolderTree.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +18,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <regex>
@@ -30,26 +33,6 @@ using namespace tosk::test;
 
 namespace {
 
-// Every entry below `folder`, relative, with "/" after folders and the bytes
-// of files: what a move must carry entirely.
-std::vector<std::string> contents(const fs::path& folder)
-{
-    std::vector<std::string> out;
-    for (auto it = fs::recursive_directory_iterator(folder); it != fs::recursive_directory_iterator(); ++it) {
-        const std::string relative = it->path().lexically_relative(folder).string();
-        if (it->is_symlink())
-            out.push_back(relative + " -> " + fs::read_symlink(it->path()).string());
-        else if (it->is_directory())
-            out.push_back(relative + "/");
-        else if (it->is_fifo()) // reading it would wait for a writer
-            out.push_back(relative + " |");
-        else
-            out.push_back(relative + " = " + readFile(it->path()));
-    }
-    std::sort(out.begin(), out.end());
-    return out;
-}
-
 std::vector<std::string> names(const fs::path& folder)
 {
     std::vector<std::string> out;
@@ -59,40 +42,38 @@ std::vector<std::string> names(const fs::path& folder)
     return out;
 }
 
+// A bank with what the browser does not show: a hidden file, a text, a link.
 void makeBank(const fs::path& folder)
 {
-    fs::create_directories(folder / "Sub");
-    writeFile(folder / "Hall.sig", "HALL");
-    writeFile(folder / ".hidden", "HIDDEN");
-    writeFile(folder / "notes.txt", "NOTES");
-    writeFile(folder / "Sub" / "Echo.sig", "ECHO");
+    writeTree(folder, {"Hall.sig=HALL", ".hidden=HIDDEN", "notes.txt=NOTES", "Sub/Echo.sig=ECHO"});
     fs::create_symlink("Hall.sig", folder / "link.sig");
 }
-
-// The same as one text, a line each.
-std::string tree(const fs::path& folder)
-{
-    std::string all;
-    for (const std::string& line : contents(folder))
-        all += line + "\n";
-    return all;
-}
+const std::string kBank =
+    ".hidden=HIDDEN\nHall.sig=HALL\nSub/\nSub/Echo.sig=ECHO\nlink.sig->Hall.sig\nnotes.txt=NOTES\n";
 
 struct Library {
     TempDir dir;
     fs::path lib = dir / "lib";
     std::string trash = (dir / "Trash").string();
     DiskUndo undo{[this](const std::string& path) { return DesktopTrash::moveToTrash(path, trash); }};
-    Library()
-    {
-        fs::create_directories(lib / "A");
-        fs::create_directories(lib / "B");
-        writeFile(lib / "A" / "Pad.sig", "PAD");
-        writeFile(lib / "A" / "Hall.sig", "HALL");
-        writeFile(lib / "B" / "Pad.sig", "OTHER PAD");
-    }
+    Library() { writeTree(lib, {"A/Pad.sig=PAD", "A/Hall.sig=HALL", "B/Pad.sig=OTHER PAD"}); }
     std::string p(const std::string& relative) const { return (lib / relative).string(); }
 };
+
+// Both ways a move goes: by rename, and by copying (as across file
+// systems), each into the folder `to`.
+using Move = DiskMove::Result (*)(const fs::path&, const fs::path&);
+using Ways = std::vector<std::pair<const char*, Move>>;
+const Ways kFileWays = {
+    {"rename", [](const fs::path& f, const fs::path& to) { return DiskMove::moveFile(f.string(), to.string()); }},
+    {"copy", [](const fs::path& f, const fs::path& to) {
+         return DiskMove::moveFileByCopy(f.string(), (to / f.filename()).string());
+     }}};
+const Ways kFolderWays = {
+    {"rename", [](const fs::path& f, const fs::path& to) { return DiskMove::moveFolder(f.string(), to.string()); }},
+    {"copy", [](const fs::path& f, const fs::path& to) {
+         return DiskMove::moveFolderByCopy(f.string(), (to / f.filename()).string());
+     }}};
 
 } // namespace
 
@@ -100,52 +81,34 @@ struct Library {
 // from another file: then both stay as they were.
 TEST(DiskMove, FilesMoveWithoutReplacingAnything)
 {
-    using Move = DiskMove::Result (*)(const fs::path&, const fs::path&);
-    const std::vector<std::pair<const char*, Move>> ways = {
-        {"rename", [](const fs::path& f, const fs::path& to) { return DiskMove::moveFile(f.string(), to.string()); }},
-        {"copy", [](const fs::path& f, const fs::path& to) {
-             return DiskMove::moveFileByCopy(f.string(), (to / f.filename()).string());
-         }}};
-    for (const auto& [way, move] : ways) {
+    for (const auto& [way, move] : kFileWays) {
         SCOPED_TRACE(way);
         TempDir dir;
-        fs::create_directories(dir / "from");
-        fs::create_directories(dir / "to");
-        writeFile(dir / "from" / "Hall.sig", "NEW HALL");
+        writeTree(dir.path(), {"from/Hall.sig=NEW HALL", "from/Echo.sig=MY ECHO", "to/Echo.sig=THEIR ECHO"});
         ::chmod((dir / "from" / "Hall.sig").c_str(), 0640);
-        writeFile(dir / "from" / "Echo.sig", "MY ECHO");
-        writeFile(dir / "to" / "Echo.sig", "THEIR ECHO");
 
         DiskMove::Result moved = move(dir / "from" / "Hall.sig", dir / "to");
         EXPECT_EQ(moved.status, DiskMove::Status::Moved) << moved.reason;
         EXPECT_EQ(moved.destination, (dir / "to" / "Hall.sig").string());
-        EXPECT_EQ(readFile(dir / "to" / "Hall.sig"), "NEW HALL");
         EXPECT_EQ(fs::status(dir / "to" / "Hall.sig").permissions() & fs::perms::all,
                   fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-        EXPECT_FALSE(fs::exists(dir / "from" / "Hall.sig"));
-
         LogCapture quiet;
-        DiskMove::Result refused = move(dir / "from" / "Echo.sig", dir / "to");
-        EXPECT_EQ(refused.status, DiskMove::Status::Exists);
-        EXPECT_EQ(readFile(dir / "from" / "Echo.sig"), "MY ECHO");
-        EXPECT_EQ(readFile(dir / "to" / "Echo.sig"), "THEIR ECHO");
-        // No temporary file is left behind by either.
-        EXPECT_EQ(names(dir / "to"), (std::vector<std::string>{"Echo.sig", "Hall.sig"}));
-        EXPECT_EQ(names(dir / "from"), (std::vector<std::string>{"Echo.sig"}));
-
+        EXPECT_EQ(move(dir / "from" / "Echo.sig", dir / "to").status, DiskMove::Status::Exists);
         // A file that cannot be read moves nowhere.
         const DiskMove::Result missing = move(dir / "from" / "Gone.sig", dir / "to");
         EXPECT_EQ(missing.status, DiskMove::Status::Failed);
         EXPECT_NE(missing.reason.find("No such file or directory"), std::string::npos) << missing.reason;
-        EXPECT_EQ(names(dir / "to"), (std::vector<std::string>{"Echo.sig", "Hall.sig"}));
+        // Both stay as they were, and no temporary file is left behind.
+        EXPECT_EQ(treeOf(dir.path()),
+                  "from/\nfrom/Echo.sig=MY ECHO\nto/\nto/Echo.sig=THEIR ECHO\nto/Hall.sig=NEW HALL\n");
 
         // A link moves as a link, never as a copy of what it leads to.
         fs::create_symlink(dir / "from" / "Echo.sig", dir / "from" / "alias.sig");
         EXPECT_EQ(move(dir / "from" / "alias.sig", dir / "to").status, DiskMove::Status::Moved);
-        EXPECT_EQ(contents(dir / "to"),
-                  (std::vector<std::string>{"Echo.sig = THEIR ECHO", "Hall.sig = NEW HALL",
-                                            "alias.sig -> " + (dir / "from" / "Echo.sig").string()}));
-        EXPECT_EQ(names(dir / "from"), (std::vector<std::string>{"Echo.sig"}));
+        EXPECT_EQ(treeOf(dir.path()),
+                  "from/\nfrom/Echo.sig=MY ECHO\nto/\nto/Echo.sig=THEIR ECHO\nto/Hall.sig=NEW HALL\n"
+                  "to/alias.sig->" +
+                      (dir / "from" / "Echo.sig").string() + "\n");
     }
 }
 
@@ -153,74 +116,59 @@ TEST(DiskMove, FilesMoveWithoutReplacingAnything)
 // show included, or not at all.
 TEST(DiskMove, FoldersMoveEntirelyOrNotAtAll)
 {
-    using Move = DiskMove::Result (*)(const fs::path&, const fs::path&);
-    const std::vector<std::pair<const char*, Move>> ways = {
-        {"rename", [](const fs::path& f, const fs::path& to) { return DiskMove::moveFolder(f.string(), to.string()); }},
-        {"copy", [](const fs::path& f, const fs::path& to) {
-             return DiskMove::moveFolderByCopy(f.string(), (to / f.filename()).string());
-         }}};
-    for (const auto& [way, move] : ways) {
+    for (const auto& [way, move] : kFolderWays) {
         SCOPED_TRACE(way);
         TempDir dir;
         makeBank(dir / "Bank");
         fs::create_directories(dir / "Target");
-        const std::vector<std::string> before = contents(dir / "Bank");
-        ASSERT_EQ(before.size(), 6u);
-
         DiskMove::Result moved = move(dir / "Bank", dir / "Target");
         EXPECT_EQ(moved.status, DiskMove::Status::Moved) << moved.reason;
         EXPECT_EQ(moved.destination, (dir / "Target" / "Bank").string());
-        EXPECT_EQ(contents(dir / "Target" / "Bank"), before);
-        EXPECT_FALSE(fs::exists(dir / "Bank"));
-        EXPECT_EQ(names(dir / "Target"), (std::vector<std::string>{"Bank"}));
+        EXPECT_EQ(treeOf(dir / "Target" / "Bank"), kBank);
+        EXPECT_EQ(names(dir.path()), std::vector<std::string>{"Target"});
+        EXPECT_EQ(names(dir / "Target"), std::vector<std::string>{"Bank"});
 
         // Onto a folder of the same name: both stay whole.
         makeBank(dir / "Bank");
-        writeFile(dir / "Bank" / "mine.sig", "MINE");
-        const std::vector<std::string> mine = contents(dir / "Bank");
+        writeFile(dir / "Bank" / "z.sig", "MINE");
         EXPECT_EQ(move(dir / "Bank", dir / "Target").status, DiskMove::Status::Exists);
-        EXPECT_EQ(contents(dir / "Bank"), mine);
-        EXPECT_EQ(contents(dir / "Target" / "Bank"), before);
-        EXPECT_EQ(names(dir / "Target"), (std::vector<std::string>{"Bank"}));
+        EXPECT_EQ(treeOf(dir / "Bank"), kBank + "z.sig=MINE\n");
+        EXPECT_EQ(treeOf(dir / "Target" / "Bank"), kBank);
+        EXPECT_EQ(names(dir / "Target"), std::vector<std::string>{"Bank"});
     }
 
     // Copying, what cannot be copied (here a named pipe) keeps the whole
-    // folder where it is, and nothing is left in the target.
+    // folder where it is, and nothing is left in the target; nor does the
+    // pipe alone move by copy (nor wait for a writer).
     TempDir dir;
     makeBank(dir / "Bank");
-    ASSERT_EQ(::mkfifo((dir / "Bank" / "Sub" / "pipe").c_str(), 0600), 0);
+    const std::string bank = (dir / "Bank").string(), pipe = (dir / "Bank" / "Sub" / "pipe").string();
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
     fs::create_directories(dir / "Target");
-    const std::vector<std::string> before = contents(dir / "Bank");
-    const DiskMove::Result refused =
-        DiskMove::moveFolderByCopy((dir / "Bank").string(), (dir / "Target" / "Bank").string());
-    EXPECT_EQ(refused.status, DiskMove::Status::Failed);
-    EXPECT_EQ(refused.reason, (dir / "Bank" / "Sub" / "pipe").string() + ": neither a file nor a folder");
-    EXPECT_EQ(contents(dir / "Bank"), before);
-    EXPECT_TRUE(names(dir / "Target").empty());
-
-    // Nor does the pipe alone move by copy (nor wait for a writer).
-    const DiskMove::Result pipe =
-        DiskMove::moveFileByCopy((dir / "Bank" / "Sub" / "pipe").string(), (dir / "Target" / "pipe").string());
-    EXPECT_EQ(pipe.status, DiskMove::Status::Failed);
-    EXPECT_EQ(pipe.reason, (dir / "Bank" / "Sub" / "pipe").string() + ": neither a file nor a folder");
-    EXPECT_TRUE(names(dir / "Target").empty());
+    const std::string before = treeOf(dir / "Bank");
+    for (const DiskMove::Result& refused : {DiskMove::moveFolderByCopy(bank, (dir / "Target" / "Bank").string()),
+                                            DiskMove::moveFileByCopy(pipe, (dir / "Target" / "pipe").string())}) {
+        EXPECT_EQ(refused.status, DiskMove::Status::Failed);
+        EXPECT_EQ(refused.reason, pipe + ": neither a file nor a folder");
+        EXPECT_EQ(treeOf(dir / "Bank"), before);
+        EXPECT_TRUE(names(dir / "Target").empty());
+    }
 
     // A file that cannot be read, found half-way: what was copied goes again.
-    fs::remove(dir / "Bank" / "Sub" / "pipe");
+    fs::remove(pipe);
     ::chmod((dir / "Bank" / "Sub" / "Echo.sig").c_str(), 0);
     if (::access((dir / "Bank" / "Sub" / "Echo.sig").c_str(), R_OK) != 0) { // root reads anything
-        const DiskMove::Result failed =
-            DiskMove::moveFolderByCopy((dir / "Bank").string(), (dir / "Target" / "Bank").string());
+        const DiskMove::Result failed = DiskMove::moveFolderByCopy(bank, (dir / "Target" / "Bank").string());
         EXPECT_EQ(failed.status, DiskMove::Status::Failed);
-        EXPECT_EQ(failed.reason, (dir / "Bank" / "Sub" / "Echo.sig").string() + ": Permission denied");
+        EXPECT_EQ(failed.reason, bank + "/Sub/Echo.sig: Permission denied");
         EXPECT_TRUE(names(dir / "Target").empty());
         ::chmod((dir / "Bank" / "Sub" / "Echo.sig").c_str(), 0644);
-        EXPECT_EQ(contents(dir / "Bank"), before);
+        EXPECT_EQ(treeOf(dir / "Bank"), kBank);
     }
 
     // Into itself or below itself: refused.
     for (const fs::path& target : {dir / "Bank", dir / "Bank" / "Sub"}) {
-        const DiskMove::Result inside = DiskMove::moveFolder((dir / "Bank").string(), target.string());
+        const DiskMove::Result inside = DiskMove::moveFolder(bank, target.string());
         EXPECT_EQ(inside.status, DiskMove::Status::Failed) << target;
         EXPECT_EQ(inside.reason, "a folder cannot go into itself");
     }
@@ -233,7 +181,6 @@ TEST(DiskMove, AFolderCopyStopsCleanlyAndRemovesOnlyWhatItCopied)
     TempDir dir;
     makeBank(dir / "Bank");
     fs::create_directories(dir / "Target");
-    const std::vector<std::string> before = contents(dir / "Bank");
     const std::string from = (dir / "Bank").string();
     const std::string to = (dir / "Target" / "Bank").string();
 
@@ -245,11 +192,10 @@ TEST(DiskMove, AFolderCopyStopsCleanlyAndRemovesOnlyWhatItCopied)
         seen.push_back(std::to_string(done) + "/" + std::to_string(total));
         stop = done == 2;
     };
-    const DiskMove::Result stopped = DiskMove::moveFolderByCopy(from, to, control);
-    EXPECT_EQ(stopped.status, DiskMove::Status::Stopped);
+    EXPECT_EQ(DiskMove::moveFolderByCopy(from, to, control).status, DiskMove::Status::Stopped);
     EXPECT_EQ(seen, (std::vector<std::string>{"1/6", "2/6"}));
     EXPECT_TRUE(names(dir / "Target").empty());
-    EXPECT_EQ(contents(dir / "Bank"), before);
+    EXPECT_EQ(treeOf(dir / "Bank"), kBank);
 
     // Written into while it is copied: a file added after the folder was
     // read, and one rewritten after it was copied, stay where they are, with
@@ -265,30 +211,24 @@ TEST(DiskMove, AFolderCopyStopsCleanlyAndRemovesOnlyWhatItCopied)
     const DiskMove::Result moved = DiskMove::moveFolderByCopy(from, to, control);
     EXPECT_EQ(moved.status, DiskMove::Status::Moved) << moved.reason;
     EXPECT_EQ(moved.warning, from + ": what was added or changed there while it moved stays there");
-    EXPECT_EQ(contents(dir / "Target" / "Bank"), before);
-    EXPECT_EQ(contents(dir / "Bank"),
-              (std::vector<std::string>{"Hall.sig = HALL, LONGER", "Sub/", "Sub/late.sig = LATE"}));
+    EXPECT_EQ(treeOf(dir / "Target" / "Bank"), kBank);
+    EXPECT_EQ(treeOf(dir / "Bank"), "Hall.sig=HALL, LONGER\nSub/\nSub/late.sig=LATE\n");
 }
 
 TEST(DiskMove, RenamingAndNewFilesNeverReplaceOne)
 {
     TempDir dir;
-    writeFile(dir / "a.sig", "A");
-    writeFile(dir / "b.sig", "B");
+    writeTree(dir.path(), {"a.sig=A", "b.sig=B"});
     EXPECT_EQ(DiskMove::rename((dir / "a.sig").string(), "b.sig").status, DiskMove::Status::Exists);
     for (const char* bad : {"", ".", "..", "x/y"})
         EXPECT_EQ(DiskMove::rename((dir / "a.sig").string(), bad).status, DiskMove::Status::Failed) << bad;
     EXPECT_EQ(DiskMove::rename((dir / "a.sig").string(), "c.sig").status, DiskMove::Status::Moved);
-    EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"b.sig", "c.sig"}));
-    EXPECT_EQ(readFile(dir / "c.sig"), "A");
     EXPECT_FALSE(DiskMove::renameNoReplace((dir / "c.sig").string(), (dir / "b.sig").string()));
     EXPECT_EQ(errno, EEXIST);
 
     EXPECT_TRUE(DiskMove::writeNewFile((dir / "new.sig").string(), std::string("N\0EW", 4)));
-    EXPECT_EQ(readFile(dir / "new.sig"), std::string("N\0EW", 4));
     EXPECT_FALSE(DiskMove::writeNewFile((dir / "b.sig").string(), "OTHER"));
-    EXPECT_EQ(readFile(dir / "b.sig"), "B");
-    EXPECT_EQ(names(dir.path()), (std::vector<std::string>{"b.sig", "c.sig", "new.sig"}));
+    EXPECT_EQ(treeOf(dir.path()), "b.sig=B\nc.sig=A\nnew.sig=" + std::string("N\0EW\n", 5));
     auto e = thrownBy([&] { DiskMove::writeNewFile((dir / "missing" / "x.sig").string(), "X"); });
     EXPECT_EQ(failureText(e),
               "DiskMove.writeNewFile: " + (dir / "missing" / "x.sig").string() + ": No such file or directory");
@@ -300,49 +240,40 @@ TEST(DiskMove, RenamingAndNewFilesNeverReplaceOne)
 TEST(DesktopTrash, MovesIntoTheUsersTrashWithARecordOfWhereItWas)
 {
     TempDir dir;
-    const fs::path home = dir / "home"; // an account without ~/.local/share
-    fs::create_directories(home);
-    fs::create_directories(dir / "Patches" / "Bank");
-    writeFile(dir / "Patches" / "Pad 1.sig", "ONE");
-    writeFile(dir / "Patches" / "Bank" / "in.sig", "IN");
-    const std::string trash = (home / ".local" / "share" / "Trash").string();
-    auto record = [&](const std::string& name) { return readFile(trash + "/info/" + name + ".trashinfo"); };
-    const std::string date = "DeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n";
-
-    DesktopTrash::Result result = DesktopTrash::moveToTrash((dir / "Patches" / "Pad 1.sig").string(), trash);
+    writeTree(dir.path(), {"home/", "Patches/Pad 1.sig=ONE", "Patches/Bank/in.sig=IN"}); // no ~/.local/share
+    const std::string trash = (dir / "home/.local/share/Trash").string();
+    auto trashed = [&](const std::string& name) { return DesktopTrash::moveToTrash((dir / name).string(), trash); };
+    DesktopTrash::Result result = trashed("Patches/Pad 1.sig");
     EXPECT_TRUE(result.trashed) << result.reason;
     EXPECT_EQ(result.trashedPath, trash + "/files/Pad 1.sig");
-    EXPECT_FALSE(fs::exists(dir / "Patches" / "Pad 1.sig"));
-    EXPECT_EQ(readFile(trash + "/files/Pad 1.sig"), "ONE");
-    const std::string escaped = DesktopTrash::escapedPath((dir / "Patches").string());
-    EXPECT_TRUE(std::regex_match(record("Pad 1.sig"),
-                                 std::regex("\\[Trash Info\\]\nPath=" + escaped + "/Pad%201.sig\n" + date)))
-        << record("Pad 1.sig");
-
     // A second item of that name, and a folder with what is in it.
-    writeFile(dir / "Patches" / "Pad 1.sig", "TWO");
-    result = DesktopTrash::moveToTrash((dir / "Patches" / "Pad 1.sig").string(), trash);
-    EXPECT_EQ(result.trashedPath, trash + "/files/Pad 1 2.sig");
-    EXPECT_EQ(readFile(trash + "/files/Pad 1 2.sig"), "TWO");
-    EXPECT_NE(record("Pad 1 2.sig").find("Path=" + escaped + "/Pad%201.sig\n"), std::string::npos);
-    EXPECT_EQ(readFile(trash + "/files/Pad 1.sig"), "ONE");
-    result = DesktopTrash::moveToTrash((dir / "Patches" / "Bank").string(), trash);
-    EXPECT_TRUE(result.trashed) << result.reason;
-    EXPECT_EQ(readFile(trash + "/files/Bank/in.sig"), "IN");
-    EXPECT_FALSE(fs::exists(dir / "Patches" / "Bank"));
+    writeFile(dir / "Patches/Pad 1.sig", "TWO");
+    EXPECT_EQ(trashed("Patches/Pad 1.sig").trashedPath, trash + "/files/Pad 1 2.sig");
+    EXPECT_TRUE(trashed("Patches/Bank").trashed);
+    EXPECT_EQ(treeOf(dir / "Patches"), "");
+    const std::string record = "[Trash Info]\nPath=" + DesktopTrash::escapedPath((dir / "Patches").string());
+    EXPECT_EQ(std::regex_replace(treeOf(trash), std::regex("=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n"), "=WHEN\n"),
+              "files/\nfiles/Bank/\nfiles/Bank/in.sig=IN\nfiles/Pad 1 2.sig=TWO\nfiles/Pad 1.sig=ONE\ninfo/\n"
+              "info/Bank.trashinfo=" +
+                  record +
+                  "/Bank\nDeletionDate=WHEN\n\n"
+                  "info/Pad 1 2.sig.trashinfo=" +
+                  record +
+                  "/Pad%201.sig\nDeletionDate=WHEN\n\n"
+                  "info/Pad 1.sig.trashinfo=" +
+                  record + "/Pad%201.sig\nDeletionDate=WHEN\n\n");
 
     // Nothing there to trash; a trash that cannot be made.
     LogCapture quiet;
-    result = DesktopTrash::moveToTrash((dir / "Patches" / "gone.sig").string(), trash);
+    result = trashed("Patches/gone.sig");
     EXPECT_FALSE(result.trashed);
     EXPECT_EQ(result.reason, "No such file or directory");
-    writeFile(dir / "Patches" / "kept.sig", "KEPT");
-    writeFile(dir / "blocked", "a file where the trash would go");
-    result = DesktopTrash::moveToTrash((dir / "Patches" / "kept.sig").string(), (dir / "blocked" / "Trash").string());
+    writeTree(dir.path(), {"Patches/kept.sig=KEPT", "blocked=a file where the trash would go"});
+    result = DesktopTrash::moveToTrash((dir / "Patches/kept.sig").string(), (dir / "blocked/Trash").string());
     EXPECT_FALSE(result.trashed);
-    EXPECT_EQ(readFile(dir / "Patches" / "kept.sig"), "KEPT");
-    EXPECT_EQ(
-        result.reason.rfind("the Trash folder " + (dir / "blocked" / "Trash").string() + " could not be made: ", 0), 0u)
+    EXPECT_EQ(treeOf(dir / "Patches"), "kept.sig=KEPT\n");
+    EXPECT_EQ(result.reason.rfind("the Trash folder " + (dir / "blocked/Trash").string() + " could not be made: ", 0),
+              0u)
         << result.reason;
 
     // Records write paths as URLs do.
@@ -354,54 +285,51 @@ TEST(DesktopTrash, MovesIntoTheUsersTrashWithARecordOfWhereItWas)
 TEST(DiskUndo, EveryActionUndoesAndRedoesExactly)
 {
     Library l;
-    const std::string start = tree(l.lib);
+    const std::string start = treeOf(l.lib);
 
     // Rename.
     ASSERT_EQ(DiskMove::rename(l.p("A/Hall.sig"), "Room.sig").status, DiskMove::Status::Moved);
     l.undo.push({"Rename", {DiskUndo::moved(l.p("A/Hall.sig"), l.p("A/Room.sig"))}});
-    const std::string renamed = tree(l.lib);
+    const std::string renamed = treeOf(l.lib);
     // A new folder.
     ASSERT_TRUE(fs::create_directory(l.lib / "New Folder"));
     l.undo.push({"New Folder", {DiskUndo::madeFolder(l.p("New Folder"))}});
-    const std::string made = tree(l.lib);
+    const std::string made = treeOf(l.lib);
     // Move to Trash.
     const DesktopTrash::Result gone = DesktopTrash::moveToTrash(l.p("A/Pad.sig"), l.trash);
     ASSERT_TRUE(gone.trashed);
     l.undo.push({"Move to Trash", {DiskUndo::trashed(l.p("A/Pad.sig"), gone.trashedPath)}});
-    const std::string trashed = tree(l.lib);
+    const std::string trashed = treeOf(l.lib);
     // A move of two items into another folder.
     ASSERT_EQ(DiskMove::moveTo(l.p("A/Room.sig"), l.p("B/Room.sig")).status, DiskMove::Status::Moved);
     ASSERT_EQ(DiskMove::moveTo(l.p("New Folder"), l.p("B/New Folder")).status, DiskMove::Status::Moved);
     l.undo.push({"Move",
                  {DiskUndo::moved(l.p("A/Room.sig"), l.p("B/Room.sig")),
                   DiskUndo::moved(l.p("New Folder"), l.p("B/New Folder"))}});
-    const std::string movedTree = tree(l.lib);
-    EXPECT_EQ(movedTree, "A/\nB/\nB/New Folder/\nB/Pad.sig = OTHER PAD\nB/Room.sig = HALL\n");
+    const std::string movedTree = treeOf(l.lib);
+    EXPECT_EQ(movedTree, "A/\nB/\nB/New Folder/\nB/Pad.sig=OTHER PAD\nB/Room.sig=HALL\n");
 
-    const std::vector<std::pair<std::string, std::string>> back = {
-        {"Move", trashed}, {"Move to Trash", made}, {"New Folder", renamed}, {"Rename", start}};
-    for (const auto& [name, expected] : back) {
-        EXPECT_EQ(l.undo.undoName(), name);
+    const std::vector<std::string> names = {"Rename", "New Folder", "Move to Trash", "Move"};
+    const std::vector<std::string> trees = {start, renamed, made, trashed, movedTree};
+    for (size_t step = names.size(); step-- > 0;) {
+        EXPECT_EQ(l.undo.undoName(), names[step]);
         const DiskUndo::Outcome o = l.undo.undo();
-        EXPECT_TRUE(o.done) << name << ": " << o.reason;
-        EXPECT_EQ(tree(l.lib), expected) << name;
+        EXPECT_TRUE(o.done) << names[step] << ": " << o.reason;
+        EXPECT_EQ(treeOf(l.lib), trees[step]) << names[step];
     }
     EXPECT_FALSE(l.undo.canUndo());
     // The trash kept nothing of the item that came back, record included.
-    EXPECT_EQ(tree(l.trash), "files/\ninfo/\n");
-
-    const std::vector<std::pair<std::string, std::string>> again = {
-        {"Rename", renamed}, {"New Folder", made}, {"Move to Trash", trashed}, {"Move", movedTree}};
-    for (const auto& [name, expected] : again) {
-        EXPECT_EQ(l.undo.redoName(), name);
+    EXPECT_EQ(treeOf(l.trash), "files/\ninfo/\n");
+    for (size_t step = 0; step < names.size(); ++step) {
+        EXPECT_EQ(l.undo.redoName(), names[step]);
         const DiskUndo::Outcome o = l.undo.redo();
-        EXPECT_TRUE(o.done) << name << ": " << o.reason;
-        EXPECT_EQ(tree(l.lib), expected) << name;
+        EXPECT_TRUE(o.done) << names[step] << ": " << o.reason;
+        EXPECT_EQ(treeOf(l.lib), trees[step + 1]) << names[step];
     }
     EXPECT_EQ(readFile(l.trash + "/files/Pad.sig"), "PAD");
     EXPECT_TRUE(l.undo.undo().done);
     EXPECT_TRUE(l.undo.undo().done);
-    EXPECT_EQ(tree(l.lib), made);
+    EXPECT_EQ(treeOf(l.lib), made);
 }
 
 // A folder is known by its place: made again (as a redo of New Folder
@@ -418,7 +346,7 @@ TEST(DiskUndo, AFolderMadeAgainIsStillTheFolderAMoveTook)
     fs::remove(l.lib / "B" / "F.old");
     const DiskUndo::Outcome o = l.undo.undo();
     EXPECT_TRUE(o.done) << o.reason;
-    EXPECT_EQ(tree(l.lib), "A/\nA/Hall.sig = HALL\nA/Pad.sig = PAD\nB/\nB/Pad.sig = OTHER PAD\nF/\n");
+    EXPECT_EQ(treeOf(l.lib), "A/\nA/Hall.sig=HALL\nA/Pad.sig=PAD\nB/\nB/Pad.sig=OTHER PAD\nF/\n");
 }
 
 // An undo that cannot be done in full changes nothing and says why; it
@@ -431,7 +359,7 @@ TEST(DiskUndo, AnUndoThatCannotBeDoneChangesNothing)
     l.undo.push({"Move",
                  {DiskUndo::moved(l.p("A/Hall.sig"), l.p("B/Hall.sig")),
                   DiskUndo::moved(l.p("A/Pad.sig"), l.p("B/Pad 2.sig"))}});
-    const std::string movedTree = tree(l.lib);
+    const std::string movedTree = treeOf(l.lib);
 
     struct Case {
         const char* what;
@@ -448,11 +376,11 @@ TEST(DiskUndo, AnUndoThatCannotBeDoneChangesNothing)
     };
     for (const Case& c : cases) {
         c.spoil();
-        const std::string spoilt = tree(l.lib);
+        const std::string spoilt = treeOf(l.lib);
         const DiskUndo::Outcome o = l.undo.undo();
         EXPECT_FALSE(o.done) << c.what;
         EXPECT_EQ(o.reason, c.reason) << c.what;
-        EXPECT_EQ(tree(l.lib), spoilt) << c.what;
+        EXPECT_EQ(treeOf(l.lib), spoilt) << c.what;
         EXPECT_EQ(l.undo.undoName(), "Move") << c.what;
         c.mend();
     }
@@ -481,13 +409,20 @@ TEST(DiskUndo, AStepThatFailsHalfWayPutsBackWhatWasDone)
                  {DiskUndo::moved(l.p("A/Hall.sig"), l.p("B/Hall.sig")),
                   DiskUndo::trashed(l.p("A/Pad.sig"), gone.trashedPath)}});
     ASSERT_TRUE(l.undo.undo().done);
-    const std::string before = tree(l.lib);
+    const std::string before = treeOf(l.lib);
     writeFile(l.dir / "blocked", "a file where the trash would go");
     l.trash = (l.dir / "blocked" / "Trash").string();
     LogCapture quiet;
     EXPECT_FALSE(l.undo.redo().done);
-    EXPECT_EQ(tree(l.lib), before);
+    EXPECT_EQ(treeOf(l.lib), before);
     EXPECT_EQ(l.undo.redoName(), "Tidy");
+    // Once the way is clear it goes whole, and comes back whole.
+    l.trash = (l.dir / "Trash").string();
+    const DiskUndo::Outcome again = l.undo.redo();
+    EXPECT_TRUE(again.done) << again.reason;
+    EXPECT_EQ(treeOf(l.lib), "A/\nB/\nB/Hall.sig=HALL\nB/Pad.sig=OTHER PAD\n");
+    EXPECT_TRUE(l.undo.undo().done);
+    EXPECT_EQ(treeOf(l.lib), before);
 }
 
 // A clash is resolved as chosen: both kept under the next free name, the
@@ -504,43 +439,53 @@ TEST(DiskClash, NameClashesResolveAsChosen)
     EXPECT_EQ(DiskClash::keptBothName(l.p("B"), "Pad 2.sig", false), "Pad 2 2.sig");
     EXPECT_EQ(DiskClash::keptBothName(l.p("B"), "v1.2.sig", false), "v1.2 2.sig");
 
+    // Without a clash the choice does not matter; Skip skips, silently.
     using C = DiskClash::Choice;
-    DiskClash::Room room = DiskClash::makeRoom(l.p("B"), "Hall.sig", false, C::Skip, trash);
-    EXPECT_TRUE(room.go); // no clash: the choice does not matter
-    EXPECT_EQ(room.destination, l.p("B/Hall.sig"));
+    for (const auto& [name, choice, destination] :
+         {std::tuple{"Hall.sig", C::Skip, "B/Hall.sig"}, std::tuple{"Pad.sig", C::Skip, ""},
+          std::tuple{"Pad.sig", C::KeepBoth, "B/Pad 3.sig"}}) {
+        const DiskClash::Room room = DiskClash::makeRoom(l.p("B"), name, false, choice, trash);
+        EXPECT_EQ(room.go, *destination != 0) << destination;
+        EXPECT_EQ(room.go ? room.destination : "", *destination ? l.p(destination) : "");
+        EXPECT_EQ(room.reason, "");
+        EXPECT_TRUE(room.steps.empty());
+    }
 
-    room = DiskClash::makeRoom(l.p("B"), "Pad.sig", false, C::Skip, trash);
-    EXPECT_FALSE(room.go);
-    EXPECT_EQ(room.reason, "");
-
-    room = DiskClash::makeRoom(l.p("B"), "Pad.sig", false, C::KeepBoth, trash);
-    ASSERT_TRUE(room.go);
-    EXPECT_EQ(room.destination, l.p("B/Pad 3.sig"));
-    EXPECT_TRUE(room.steps.empty());
-
-    const std::string before = tree(l.lib);
-    room = DiskClash::makeRoom(l.p("B"), "Pad.sig", false, C::Replace, trash);
+    const std::string before = treeOf(l.lib);
+    DiskClash::Room room = DiskClash::makeRoom(l.p("B"), "Pad.sig", false, C::Replace, trash);
     ASSERT_TRUE(room.go);
     EXPECT_EQ(room.destination, l.p("B/Pad.sig"));
     EXPECT_EQ(readFile(l.trash + "/files/Pad.sig"), "OTHER PAD");
     ASSERT_EQ(DiskMove::moveTo(l.p("A/Pad.sig"), room.destination).status, DiskMove::Status::Moved);
     room.steps.push_back(DiskUndo::moved(l.p("A/Pad.sig"), room.destination));
     l.undo.push({"Move", room.steps});
-    EXPECT_EQ(tree(l.lib), "A/\nA/Hall.sig = HALL\nB/\nB/A/\nB/Pad 2.sig = PAD TWO\nB/Pad.sig = PAD\n");
+    EXPECT_EQ(treeOf(l.lib), "A/\nA/Hall.sig=HALL\nB/\nB/A/\nB/Pad 2.sig=PAD TWO\nB/Pad.sig=PAD\n");
     // Undo puts the moved one back and the replaced one where it was.
     EXPECT_TRUE(l.undo.undo().done);
-    EXPECT_EQ(tree(l.lib), before);
+    EXPECT_EQ(treeOf(l.lib), before);
     EXPECT_FALSE(fs::exists(l.trash + "/files/Pad.sig"));
 
     // A replaced item that cannot go to the trash stays, and so does the
     // one that was to replace it.
     LogCapture quiet;
     room = DiskClash::makeRoom(l.p("B"), "Pad.sig", false, C::Replace, [](const std::string&) {
-        DesktopTrash::Result r;
-        r.reason = "no trash";
-        return r;
+        return DesktopTrash::Result{false, {}, "no trash"};
     });
     EXPECT_FALSE(room.go);
     EXPECT_EQ(room.reason, "Pad.sig was not moved to the Trash: no trash");
-    EXPECT_EQ(tree(l.lib), before);
+    EXPECT_EQ(treeOf(l.lib), before);
+}
+
+// The platform's flushes after a save: a file and a folder reach the disk;
+// a folder that is not there does not, and says why.
+TEST(DiskSync, ThePlatformFlushesFilesAndFolders)
+{
+    TempDir dir;
+    std::FILE* file = std::fopen((dir / "a.sig").c_str(), "w");
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(syncFileToDisk(file));
+    std::fclose(file);
+    EXPECT_TRUE(syncFolderToDisk(dir.path().c_str()));
+    EXPECT_FALSE(syncFolderToDisk((dir / "missing").c_str()));
+    EXPECT_EQ(errno, ENOENT);
 }
