@@ -110,6 +110,11 @@ std::vector<Pair> pairs()
          {"~ mix count: 3 -> 2", "~ mix in3: osc-out -> (none)", "~ mix gain3: 0.25 -> (none)"},
          {"< osc-out -> mix-in3 (field)"},
          threeInputs},
+        // As many fields, in other repetitions: they pair by name.
+        {"a head input more, an output fewer",
+         edited(p, {{"adc Demo t 2 2 1 mix-out m2-out", "adc Demo t 3 1 1 mix-out"}}),
+         {"~ adc ninputs: 2 -> 3", "~ adc noutputs: 2 -> 1", "~ adc out2in: m2-out -> (none)"},
+         {"< m2-out -> adc-out2in (field)"}},
         {"reordered modules",
          edited(p, {{"LFO lfo 2 1 0 ;=140,140,80,0\r\nGAIN g osc-out lfo-out ;=260,40,80,0",
                      "GAIN g osc-out lfo-out ;=260,40,80,0\r\nLFO lfo 2 1 0 ;=140,140,80,0"}}),
