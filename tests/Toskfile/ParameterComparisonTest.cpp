@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Comparing a patch with a unit's copy of it, and taking chosen values in.
 #include "EditTestSupport.h"
+#include "support/TestSupport.h"
 
 #include "Toskfile/ParameterComparison.h"
 #include "Toskfile/UndoGroup.h"
@@ -15,14 +16,7 @@ namespace {
 // editPatch() with some of its lines replaced.
 std::string unitCopy(std::initializer_list<std::pair<std::string, std::string>> replacements)
 {
-    std::string text = editPatch();
-    for (const auto& [from, to] : replacements) {
-        size_t at = text.find(from);
-        if (at == std::string::npos)
-            throw std::runtime_error("no " + from);
-        text.replace(at, from.size(), to);
-    }
-    return text;
+    return edited(editPatch(), replacements);
 }
 
 std::vector<std::string> listed(const ParameterComparison& c)

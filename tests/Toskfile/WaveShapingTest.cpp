@@ -9,24 +9,64 @@
 #include "Toskfile/WaveObject.h"
 #include "Toskfile/WaveformGeometry.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
+#include <numeric>
 
 using namespace tosk;
 using namespace tosk::test;
+using testing::DoubleNear;
+using testing::Pointwise;
 
 namespace {
 
 using Values = std::vector<double>;
 
-std::unique_ptr<WaveObject> curve(int points, const std::shared_ptr<SigDbase>& db = bundledDbase())
+std::unique_ptr<WaveObject> curve(int points)
 {
     std::string record = "CURVE s x-out " + std::to_string(points);
     for (int i = 0; i < points; ++i)
         record += " 0";
-    return WaveObject::tableForModule(readModule(record, db));
+    return WaveObject::tableForModule(readModule(record, bundledDbase()));
+}
+
+Values valuesOf(const WaveObject& table)
+{
+    return Values(table.pointValues().begin(), table.pointValues().end());
+}
+
+Values curveOf(const ChebyshevWaveshape& shape)
+{
+    Values out;
+    for (uint32_t i = 0; i < shape.numberOfPoints(); ++i)
+        out.push_back(shape.evaluate(i));
+    return out;
+}
+
+Values amplitudesOf(const ChebyshevWaveshape& shape)
+{
+    return Values(shape.harmonicAmplitudes().begin(), shape.harmonicAmplitudes().end());
+}
+
+// The series at each of np points.
+Values series(const Values& coefficients, int np)
+{
+    Values out;
+    for (int i = 0; i < np; ++i)
+        out.push_back(chebyshevEvaluate(coefficients, np, i));
+    return out;
+}
+
+// A point of a stroke: the same index, the same value to 1e-12.
+MATCHER(SamePoint, "")
+{
+    const auto& [actual, expected] = arg;
+    return actual.first == expected.first && std::abs(actual.second - expected.second) < 1e-12;
 }
 
 } // namespace
@@ -37,6 +77,7 @@ TEST(ChebyshevWaveshape, ShapesGiveTheirCurves)
         std::vector<std::pair<uint32_t, double>> amplitudes;
         int points;
         Values expected;
+        Values unscaled = {}; // the shape's own curve, when the table's is scaled
     };
     const Case cases[] = {
         // Harmonic 1 alone is the straight line.
@@ -49,7 +90,7 @@ TEST(ChebyshevWaveshape, ShapesGiveTheirCurves)
         {{{0, 0.5}, {3, 0.5}}, 3, {-0.25, 0.25, 0.75}},
         // A curve past the range is scaled about the middle to just fit:
         // 1.5 + x over -1..1 reaches 0.5..2.5, so it is scaled by 1/2.5.
-        {{{0, 3}, {1, 1}}, 3, {0.2, 0.6, 1}},
+        {{{0, 3}, {1, 1}}, 3, {0.2, 0.6, 1}, {0.5, 1.5, 2.5}},
     };
     for (const auto& c : cases) {
         ChebyshevWaveshape shape(ChebyshevWaveshape::kEditorHarmonics);
@@ -59,19 +100,13 @@ TEST(ChebyshevWaveshape, ShapesGiveTheirCurves)
         auto table = curve(c.points);
         ASSERT_TRUE(table);
         table->setPointsToChebyshevWaveshape(shape);
-        ASSERT_EQ(table->numberOfPoints(), c.points);
-        for (int i = 0; i < c.points; ++i) {
-            EXPECT_NEAR(table->valueForPoint(i), c.expected[i], 1e-12) << "point " << i;
-            if (c.amplitudes.back().first != 0 || c.amplitudes.size() > 1)
-                continue;
-            EXPECT_NEAR(shape.evaluate(static_cast<uint32_t>(i)), c.expected[i], 1e-12);
-        }
+        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-12), c.expected));
+        EXPECT_THAT(curveOf(shape), Pointwise(DoubleNear(1e-12), c.unscaled.empty() ? c.expected : c.unscaled));
     }
 
     ChebyshevWaveshape shape(3);
     shape.setAmplitude(0.5, 3);
     EXPECT_EQ(shape.amplitudeForHarmonic(3), 0) << "past the count";
-    EXPECT_EQ(ChebyshevWaveshape().numberOfHarmonics(), 8u);
     // One point sits at 0; fewer than two are not shaped.
     EXPECT_EQ(chebyshevPosition(1, 0), 0);
     EXPECT_EQ(chebyshevEvaluate(Values{0, 1, 1}, 1, 0), -1);
@@ -98,12 +133,10 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
         SCOPED_TRACE(c.points.size());
         ChebyshevWaveshape shape(ChebyshevWaveshape::kEditorHarmonics, c.points);
         EXPECT_EQ(shape.numberOfPoints(), c.points.size());
-        for (size_t i = 0; i < c.points.size(); ++i)
-            EXPECT_NEAR(shape.evaluate(static_cast<uint32_t>(i)), c.points[i], 1e-12) << "point " << i;
-        for (size_t k = 0; k < c.amplitudes.size(); ++k)
-            EXPECT_NEAR(shape.amplitudeForHarmonic(static_cast<uint32_t>(k)), c.amplitudes[k], 1e-12) << k;
-        for (uint32_t k = static_cast<uint32_t>(c.points.size()); k < 13; ++k)
-            EXPECT_EQ(shape.amplitudeForHarmonic(k), 0) << k;
+        EXPECT_THAT(curveOf(shape), Pointwise(DoubleNear(1e-12), c.points));
+        const Values a = amplitudesOf(shape);
+        EXPECT_THAT(Values(a.begin(), a.begin() + c.amplitudes.size()), Pointwise(DoubleNear(1e-12), c.amplitudes));
+        EXPECT_EQ(Values(a.begin() + c.points.size(), a.end()), Values(13 - c.points.size(), 0.0));
     }
 
     // More points: least squares. The straight line over 33 points is
@@ -111,27 +144,22 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
     for (const Values& amplitudes :
          {Values{0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Values{0.2, 0.6, -0.1, 0.05, 0, 0, 0, 0, 0, 0, 0, 0, -0.3},
           Values{-1, -0.8, 0, 0.1, 0.3, -0.2, 0.1, 0, 0.05, 0, 0, 0.4, 0.02}}) {
-        Values points;
-        for (int i = 0; i < 33; ++i)
-            points.push_back(chebyshevEvaluate(amplitudes, 33, i));
-        ChebyshevWaveshape back = ChebyshevWaveshape::shapeFromPoints(points, 13);
+        ChebyshevWaveshape back = ChebyshevWaveshape::shapeFromPoints(series(amplitudes, 33), 13);
         EXPECT_EQ(back.numberOfPoints(), 33u);
-        for (uint32_t k = 0; k < 13; ++k)
-            EXPECT_NEAR(back.amplitudeForHarmonic(k), amplitudes[k], 1e-9) << k;
+        EXPECT_THAT(amplitudesOf(back), Pointwise(DoubleNear(1e-9), amplitudes));
     }
     // A step no 13 harmonics make: what the shape misses is orthogonal to
     // every harmonic, as least squares leaves it.
-    Values step;
-    for (int i = 0; i < 40; ++i)
-        step.push_back(i < 20 ? -1 : 1);
+    Values step(40, 1.0);
+    std::fill(step.begin(), step.begin() + 20, -1.0);
     ChebyshevWaveshape nearest(13, step);
+    Values missed = curveOf(nearest);
+    std::transform(step.begin(), step.end(), missed.begin(), missed.begin(), std::minus<>());
     for (size_t j = 0; j < 13; ++j) {
         Values harmonic(13, 0.0);
         harmonic[j] = 1;
-        double product = 0;
-        for (int i = 0; i < 40; ++i)
-            product += (step[i] - nearest.evaluate(static_cast<uint32_t>(i))) * chebyshevEvaluate(harmonic, 40, i);
-        EXPECT_NEAR(product, 0, 1e-9) << j;
+        const Values h = series(harmonic, 40);
+        EXPECT_NEAR(std::inner_product(missed.begin(), missed.end(), h.begin(), 0.0), 0, 1e-9) << j;
     }
     EXPECT_GT(nearest.amplitudeForHarmonic(1), 1);
 
@@ -140,14 +168,11 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
     ASSERT_TRUE(table);
     for (int i = 0; i < 5; ++i)
         table->setValue(0.3 * i - 0.9, i);
-    Values coefficients(5);
-    chebyshevFit(coefficients, table->pointValues());
-    ChebyshevWaveshape small = table->getChebyshevWaveshapeFromPoints(13);
-    EXPECT_EQ(small.numberOfHarmonics(), 13u);
-    for (uint32_t k = 0; k < 13; ++k)
-        EXPECT_EQ(small.amplitudeForHarmonic(k), k < 5 ? coefficients[k] : 0.0) << k;
-    EXPECT_NEAR(small.amplitudeForHarmonic(0), -0.6, 1e-12) << "a negative constant is kept";
-    EXPECT_NEAR(small.amplitudeForHarmonic(1), 0.6, 1e-12);
+    Values coefficients(13, 0.0);
+    chebyshevFit(std::span(coefficients).first(5), table->pointValues());
+    EXPECT_EQ(amplitudesOf(table->getChebyshevWaveshapeFromPoints(13)), coefficients);
+    EXPECT_NEAR(coefficients[0], -0.6, 1e-12) << "a negative constant is kept";
+    EXPECT_NEAR(coefficients[1], 0.6, 1e-12);
 
     // Nothing to fit: the coefficients are 0.
     Values none(2, 9.0);
@@ -157,19 +182,17 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
 
 TEST(WaveHarmonics, SpectrumAndBack)
 {
-    // A 4-point sine is harmonic 1 a quarter turn back.
+    // A 4-point sine is harmonic 1 a quarter turn back; there is no harmonic
+    // at half the points.
     Values magnitudes(3);
     Values phases(3);
     dft(Values{0, 1, 0, -1}, magnitudes, phases);
-    EXPECT_NEAR(magnitudes[0], 0, 1e-12);
-    EXPECT_NEAR(magnitudes[1], 1, 1e-12);
+    EXPECT_THAT(magnitudes, Pointwise(DoubleNear(1e-12), Values{0, 1, 0}));
+    EXPECT_EQ(magnitudes[2], 0);
     EXPECT_NEAR(phases[1], -std::numbers::pi / 2, 1e-12);
-    EXPECT_EQ(magnitudes[2], 0) << "no harmonic at half the points";
-
     Values back(4);
     idft(back, magnitudes, phases);
-    for (size_t j = 0; j < 4; ++j)
-        EXPECT_NEAR(back[j], (Values{0, 1, 0, -1})[j], 1e-12);
+    EXPECT_THAT(back, Pointwise(DoubleNear(1e-12), Values{0, 1, 0, -1}));
 
     // A negative constant: its size, and a half turn.
     dft(Values{-0.25, -0.25, -0.25}, magnitudes, phases);
@@ -186,8 +209,7 @@ TEST(WaveHarmonics, SpectrumAndBack)
     dft(wave, m, p);
     Values again(9);
     idft(again, m, p);
-    for (size_t j = 0; j < 9; ++j)
-        EXPECT_NEAR(again[j], wave[j], 1e-12);
+    EXPECT_THAT(again, Pointwise(DoubleNear(1e-12), wave));
 
     struct Enabled {
         int harmonic, points;
@@ -207,36 +229,32 @@ TEST(WaveHarmonics, ControlsRebuildTheTable)
     struct Case {
         const char* record;
         std::function<void(WaveObject&)> fill;
-        double overall; // as the controls take it from the points
     };
     const Case cases[] = {
-        {"WAVEFORM w 32", [](WaveObject& w) { w.setPointsToSineWave(); }, 1},
-        {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", [](WaveObject& w) { w.setPointsToTriangleWave(); }, 1},
-        // A square's fundamental is 4/pi: the overall gain takes it.
-        {"M_CURVE m 0 16 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0", [](WaveObject& w) { w.setPointsToSquareWave(); }, 0},
+        {"WAVEFORM w 32", [](WaveObject& w) { w.setPointsToSineWave(); }},
+        {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", [](WaveObject& w) { w.setPointsToTriangleWave(); }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.record);
         auto table = WaveObject::tableForModule(readModule(c.record, db));
         ASSERT_TRUE(table);
         c.fill(*table);
-        Values before(table->pointValues().begin(), table->pointValues().end());
+        const Values before = valuesOf(*table);
         WaveHarmonics h = WaveHarmonics::fromPoints(*table);
-        if (c.overall > 0) {
-            EXPECT_NEAR(h.overall(), c.overall, 1e-9);
-            // Everything is below half the points: the table comes back.
-            EXPECT_FALSE(h.applyTo(*table));
-            for (size_t j = 0; j < before.size(); ++j)
-                EXPECT_NEAR(table->valueForPoint(static_cast<int>(j)), before[j], 1e-9) << j;
-        } else {
-            // 16 points of -1 then 1: harmonic 1 is 1 / (4 sin(pi/16)).
-            EXPECT_NEAR(h.overall(), 1 / (4 * std::sin(std::numbers::pi / 16)), 1e-12);
-            EXPECT_NEAR(h.level(1), 1, 1e-12);
-            EXPECT_NEAR(h.level(3) * h.overall(), 1 / (4 * std::sin(3 * std::numbers::pi / 16)), 1e-12);
-            EXPECT_NEAR(h.level(2), 0, 1e-12);
-            EXPECT_NEAR(h.dc(), 0, 1e-12);
-        }
+        EXPECT_NEAR(h.overall(), 1, 1e-9);
+        // Everything is below half the points: the table comes back.
+        EXPECT_FALSE(h.applyTo(*table));
+        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-9), before));
     }
+    // A square's fundamental is 4/pi: the overall gain takes it. 16 points
+    // of -1 then 1: harmonic 1 is 1 / (4 sin(pi/16)).
+    auto square = WaveObject::tableForModule(readModule("M_CURVE m 0 16 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0", db));
+    ASSERT_TRUE(square);
+    square->setPointsToSquareWave();
+    const WaveHarmonics s = WaveHarmonics::fromPoints(*square);
+    EXPECT_NEAR(s.overall(), 1 / (4 * std::sin(std::numbers::pi / 16)), 1e-12);
+    EXPECT_THAT((Values{s.level(1), s.level(2), s.dc(), s.level(3) * s.overall()}),
+                Pointwise(DoubleNear(1e-12), Values{1, 0, 0, 1 / (4 * std::sin(3 * std::numbers::pi / 16))}));
 
     // A full sine at twice the gain is clamped to the limits, and says so.
     auto table = WaveObject::tableForModule(readModule("M_UCURVE m 0 4 0 0 0 0", db));
@@ -244,13 +262,11 @@ TEST(WaveHarmonics, ControlsRebuildTheTable)
     h.setLevel(1, 1);
     h.setPhase(1, -std::numbers::pi / 2);
     EXPECT_FALSE(h.applyTo(*table));
-    for (int j = 0; j < 4; ++j)
-        EXPECT_NEAR(table->valueForPoint(j), (Values{0.5, 1, 0.5, 0})[j], 1e-12);
+    EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-12), Values{0.5, 1, 0.5, 0}));
     h.setOverall(2);
     h.setLevel(2, 1); // no room for it in 4 points
     EXPECT_TRUE(h.applyTo(*table));
-    for (int j = 0; j < 4; ++j)
-        EXPECT_NEAR(table->valueForPoint(j), (Values{0.5, 1, 0.5, 0})[j], 1e-12);
+    EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-12), Values{0.5, 1, 0.5, 0}));
     h.setDc(-0.25);
     h.setLevel(1, 0.5);
     h.setOverall(1);
@@ -277,10 +293,9 @@ TEST(WaveEditorText, SlidersAndFrequencies)
                    Case{-std::numbers::pi, "-3.142"}, Case{12.25, "12.250"}, Case{-1e-17, "0.000"},
                    Case{-0.0004, "0.000"}, Case{-0.0005, "-0.001"}})
         EXPECT_EQ(sliderValueText(c.value), c.text);
-    auto texts = harmonicFrequencyTexts(100);
-    EXPECT_EQ(texts.front(), "  100");
-    EXPECT_EQ(texts[1], "  200");
-    EXPECT_EQ(texts.back(), " 1200");
+    EXPECT_EQ(harmonicFrequencyTexts(100),
+              (std::array<std::string, 12>{"  100", "  200", "  300", "  400", "  500", "  600", "  700", "  800",
+                                           "  900", " 1000", " 1100", " 1200"}));
     EXPECT_EQ(harmonicFrequencyTexts(9000)[11], "108000");
     EXPECT_EQ(harmonicFrequencyTexts(0)[5], "    0");
 }
@@ -332,14 +347,8 @@ TEST(WaveformGeometry, PositionsAndHits)
         {13, 104, 14, 4, {{1, 1}}},                                 // point 1 not crossed, but within reach of the end
         {11, 4, 13, 104, {{1, 0}}},                                 // crossed, and taking the end's height
     };
-    for (const Stroke& c : strokes) {
-        const Set set = g.strokeValues(c.x0, c.y0, c.x1, c.y1);
-        ASSERT_EQ(set.size(), c.set.size()) << c.x0 << " to " << c.x1;
-        for (size_t i = 0; i < set.size(); ++i) {
-            EXPECT_EQ(set[i].first, c.set[i].first) << c.x0 << " to " << c.x1;
-            EXPECT_NEAR(set[i].second, c.set[i].second, 1e-12) << c.x0 << " to " << c.x1 << ", point " << set[i].first;
-        }
-    }
+    for (const Stroke& c : strokes)
+        EXPECT_THAT(g.strokeValues(c.x0, c.y0, c.x1, c.y1), Pointwise(SamePoint(), c.set)) << c.x0 << " to " << c.x1;
 
     // Few points: the reach stops at 8.
     WaveformGeometry wide(264, 108, 4, 0, 1);

@@ -22,7 +22,7 @@ std::string wavePatch()
                  "C_CURVE cc adc-in1 4 0 0.3 0.7 1 ;=140,40,80,0", "MULTIKNOB mk cc-out 3 0.2 0.5 0.8 ;=140,140,80,0",
                  "MULTITAP mt adc-in1 3 120 mk-out 250 0.4 480 cc-out 0.5 ;=260,40,80,0",
                  "WAVEFORM wf 32 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 ;=260,140,80,0",
-                 "TAIL Ann"});
+                 "M_CURVE m 0 6 0.1 0.2 0.3 0.4 0.5 0.6 ;=380,140,80,0", "TAIL Ann"});
 }
 
 struct WriteCase {
@@ -40,6 +40,12 @@ TEST(WaveWriteBack, OneChangeValueStepThatUndoesToTheSameBytes)
     const std::vector<WriteCase> cases{
         {"two points added and every value set", "cc", 2, [](WaveObject& w) { w.setPointsToSawToothWave(); },
          "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0"},
+        {"points added and one of them set: the other starts at 0", "m", 2, [](WaveObject& w) { w.setValue(0.8, 7); },
+         "M_CURVE m 0 8 0.1 0.2 0.3 0.4 0.5 0.6 0 0.8 ;=380,140,80,0"},
+        {"points removed and the rest inverted", "m", -2, [](WaveObject& w) { w.invertPoints(); },
+         "M_CURVE m 0 4 -0.1 -0.2 -0.3 -0.4 ;=380,140,80,0"},
+        {"a tap added and set", "mt", 1, [](WaveObject& w) { w.setValue(600, 3); },
+         "MULTITAP mt adc-in1 4 120 mk-out 250 0.4 480 cc-out 600 0.5 0.5 ;=260,40,80,0"},
         {"a tap whose level is wired removed", "mt", -1, [](WaveObject& w) { w.setValue(300, 1); },
          "MULTITAP mt adc-in1 2 120 mk-out 300 0.4 0.5 ;=260,40,80,0"},
         {"a knob removed, down to the minimum", "mk", -1, [](WaveObject& w) { EXPECT_FALSE(w.decreasePoints()); },
@@ -59,6 +65,7 @@ TEST(WaveWriteBack, OneChangeValueStepThatUndoesToTheSameBytes)
             ASSERT_TRUE(c.added > 0 ? table->increasePoints() : table->decreasePoints());
         c.edit(*table);
         const WaveWriteBack plan = table->writeBack();
+        EXPECT_TRUE(plan.conflicts.empty());
 
         std::vector<PatchChange> heard;
         doc->addChangeListener(&heard, [&](const PatchChange& change) { heard.push_back(change); });

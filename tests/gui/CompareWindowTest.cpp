@@ -82,21 +82,41 @@ std::vector<std::string> rows(QTreeWidget* tree, bool shownOnly = false)
 
 } // namespace
 
-TEST(CompareWindow, CompareWithSavedAfterAnEditListsExactlyThatEdit)
+TEST(CompareWindow, CompareWithSavedListsTheEditsChoosesTheirModulesAndFollowsThePatch)
 {
     CompareFixture f;
     ASSERT_TRUE(f.window);
     f.edit("osc", "440", "220");
+    f.edit("knob", "Knob:%5.2f", "Level:%5.2f");
     CompareWindow* compare = f.compareWithSaved();
     ASSERT_TRUE(compare);
-    EXPECT_EQ(rows(compare->tree()),
-              (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  freq | Changed | 440 | 220"}));
-    EXPECT_EQ(compare->summaryLabel()->text().toStdString(), "1 difference");
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(compare));
     EXPECT_EQ(compare->windowTitle().toStdString(), "Compare demo with the saved file");
+    QTreeWidget* tree = compare->tree();
+    EXPECT_EQ(rows(tree),
+              (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  freq | Changed | 440 | 220",
+                                        "knob (KNOB) | Changed |  | ", "  menu | Changed | Knob:%5.2f | Level:%5.2f"}));
+    EXPECT_EQ(compare->summaryLabel()->text().toStdString(), "2 differences");
 
-    // The list follows the patch: the edit undone, nothing differs.
+    // Choosing a difference selects its module in the patch window.
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      tree->visualItemRect(tree->topLevelItem(1)).center());
+    const std::vector<Module*> selected = f.window->graphicView()->selectedModules();
+    ASSERT_EQ(selected.size(), 1u);
+    EXPECT_EQ(selected.front()->instanceName(), "knob");
+
+    QTest::keyClicks(compare->filterField(), "level");
+    EXPECT_EQ(rows(tree, true),
+              (std::vector<std::string>{"knob (KNOB) | Changed |  | ", "  menu | Changed | Knob:%5.2f | Level:%5.2f"}));
+    compare->filterField()->clear();
+    EXPECT_EQ(rows(tree, true).size(), 4u);
+
+    // The list follows the patch: each edit undone leaves it.
     f.doc().undoManager().undo();
-    EXPECT_TRUE(rows(compare->tree()).empty());
+    EXPECT_EQ(rows(tree), (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  freq | Changed | 440 | 220"}));
+    EXPECT_EQ(compare->summaryLabel()->text().toStdString(), "1 difference");
+    f.doc().undoManager().undo();
+    EXPECT_TRUE(rows(tree).empty());
     EXPECT_EQ(compare->summaryLabel()->text().toStdString(), "The patches are the same.");
 }
 
@@ -134,30 +154,6 @@ TEST(CompareWindow, TakeFromOtherThenOneUndoGivesTheSavedBytesBack)
     f.doc().undoManager().undo();
     f.doc().undoManager().undo();
     EXPECT_EQ(f.doc().sigData(), f.saved);
-}
-
-TEST(CompareWindow, ChoosingADifferenceSelectsItsModuleAndTheFilterNarrowsTheList)
-{
-    CompareFixture f;
-    ASSERT_TRUE(f.window);
-    f.edit("osc", "440", "220");
-    f.edit("knob", "Knob:%5.2f", "Level:%5.2f");
-    CompareWindow* compare = f.compareWithSaved();
-    ASSERT_TRUE(compare);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(compare));
-    QTreeWidget* tree = compare->tree();
-    ASSERT_EQ(tree->topLevelItemCount(), 2);
-    QTreeWidgetItem* knob = tree->topLevelItem(1);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier, tree->visualItemRect(knob).center());
-    const std::vector<Module*> selected = f.window->graphicView()->selectedModules();
-    ASSERT_EQ(selected.size(), 1u);
-    EXPECT_EQ(selected.front()->instanceName(), "knob");
-
-    QTest::keyClicks(compare->filterField(), "level");
-    EXPECT_EQ(rows(tree, true),
-              (std::vector<std::string>{"knob (KNOB) | Changed |  | ", "  menu | Changed | Knob:%5.2f | Level:%5.2f"}));
-    compare->filterField()->clear();
-    EXPECT_EQ(rows(tree, true).size(), 4u);
 }
 
 TEST(CompareWindow, TheCanvasOutlinesAnAddedModuleWhileTheWindowIsOpen)

@@ -392,8 +392,6 @@ TEST(WaveEditors, WaveshapeSoftClipAndHarmonicsWriteBackAsOneStep)
     EXPECT_FALSE(panel->findChild<QWidget*>("clipControls")->isVisible());
     for (int k = 0; k < WaveshapePanel::kHarmonics; ++k)
         EXPECT_EQ(panel->valueSlider(k)->text()->text(), k == 1 ? "1.000" : "0.000") << k;
-    EXPECT_EQ(panel->harmonicFreq(1)->text(), "  100");
-    EXPECT_EQ(panel->harmonicFreq(12)->text(), " 1200");
     panel->cutOffFreq()->setValue(250);
     EXPECT_EQ(panel->harmonicFreq(3)->text(), "  750");
 
