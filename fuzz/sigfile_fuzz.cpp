@@ -64,7 +64,7 @@ bool readToTheEnd(const Module& m)
     if (!last)
         return true;
     const Module::FieldPtr field = m.lastField();
-    if (!field || field->entry().get() != last)
+    if (!field || field->entry() != last)
         return false;
     // In a repeated block, the last repetition too.
     const Module::FieldPtr& counter = field->iterator();

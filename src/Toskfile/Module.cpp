@@ -183,7 +183,7 @@ int Module::save(std::string& buffer, const std::string& headName, int saveFlags
     return records;
 }
 
-bool Module::addInfo(const std::string& text)
+bool Module::addInfo(std::string_view text)
 {
     return ModuleInfo::read(*this, text);
 }
@@ -232,7 +232,7 @@ Module::FieldPtr Module::opstartNameField() const
     // known from the database, so pointers are compared, not names.
     if (const OperatorEntry* entry = opDescriptor_ ? opDescriptor_->instanceNameEntry() : nullptr)
         for (const FieldPtr& f : listOfFields)
-            if (f->entry().get() == entry)
+            if (f->entry() == entry)
                 return f;
     return field("opstart_name");
 }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tosk {
@@ -146,7 +147,7 @@ public:
     // Reads an info token (";=x,y,w,0 f= i,h,..."); false when it is not one
     // or holds fewer than two numbers. Throws on a field index that does not
     // exist.
-    bool addInfo(const std::string& text);
+    bool addInfo(std::string_view text);
 
     // --- document and patch
     virtual void setDocument(SigDocument* document, SigFile* sigFile);

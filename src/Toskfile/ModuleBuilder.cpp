@@ -107,7 +107,7 @@ void ModuleBuilder::buildEntries(State& state)
     const size_t entryCount = op.count();
     fields_.reserve(entryCount);
     while (state.index < entryCount) {
-        const std::shared_ptr<OperatorEntry>& entry = op.operatorData()[state.index];
+        const OperatorEntry* entry = op.operatorData()[state.index].get();
         int type = entry->entryType();
         if (op.isScaleDataIterator(state.index))
             logf("%s [%s: %s]", latin1ToUtf8(state.running).c_str(),
@@ -215,7 +215,7 @@ void ModuleBuilder::buildEntries(State& state)
                               format("Module.buildModule: Unbalanced OPERATOREND Iteration for operator: %s",
                                      latin1ToUtf8(state.name).c_str()));
             if (state.tokenizer) {
-                if (auto token = state.tokenizer->nextToken())
+                if (auto token = state.tokenizer->nextTokenView())
                     if (!module_.addInfo(*token))
                         state.tokenizer->stepBack();
             }
@@ -276,7 +276,7 @@ ModuleBuilder::FieldPtr ModuleBuilder::addIteration(const ModuleField& member, F
     size_t groupStart = 0;
     FieldPtr first;
     for (size_t i = 0; i < op.count();) {
-        const std::shared_ptr<OperatorEntry>& entry = op.operatorData()[i];
+        const OperatorEntry* entry = op.operatorData()[i].get();
         int type = entry->entryType();
         bool valueOrOutput = ModuleField::isOutputType(type) ||
                              (type >= OperatorEntry::ED_INT && type <= OperatorEntry::ED_USER_OBJECT_TYPE);

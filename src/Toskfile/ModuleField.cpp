@@ -43,8 +43,8 @@ std::string quotedName(const std::string& name)
 
 ModuleField::ModuleField() : m_fieldId(nextFieldId++) {}
 
-ModuleField::ModuleField(Module* parent, const std::string& text, std::shared_ptr<OperatorEntry> entry)
-    : m_Parent(parent), m_pEntry(std::move(entry)), m_fieldId(nextFieldId++)
+ModuleField::ModuleField(Module* parent, const std::string& text, const OperatorEntry* entry)
+    : m_Parent(parent), m_pEntry(entry), m_fieldId(nextFieldId++)
 {
     setText(text);
     setTypeFlags();
@@ -57,10 +57,9 @@ ModuleField::ModuleField(const ModuleField& field, Module* parent)
 {
 }
 
-ModuleField::Ptr ModuleField::fieldWithParent(Module* parent, const std::string& text,
-                                              std::shared_ptr<OperatorEntry> entry)
+ModuleField::Ptr ModuleField::fieldWithParent(Module* parent, const std::string& text, const OperatorEntry* entry)
 {
-    return std::make_shared<ModuleField>(parent, text, std::move(entry));
+    return std::make_shared<ModuleField>(parent, text, entry);
 }
 
 ModuleField::Ptr ModuleField::fieldWithField(const ModuleField& field, Module* parent)
@@ -75,26 +74,40 @@ Module* ModuleField::trueParent() const
 
 void ModuleField::setText(const std::string& text)
 {
-    std::string s = text;
-    if (!s.empty()) {
-        char first = s.front(), last = s.back();
-        if ((first == '"' && last == '"') || (first == '\'' && last == '\''))
-            s = s.size() >= 2 ? s.substr(1, s.size() - 2) : std::string();
+    // Tidied in place: every field of a patch being read passes here.
+    size_t begin = 0, length = text.size();
+    if (length > 0) {
+        char first = text.front(), last = text.back();
+        if ((first == '"' && last == '"') || (first == '\'' && last == '\'')) {
+            begin = length >= 2 ? 1 : 0;
+            length = length >= 2 ? length - 2 : 0;
+        }
     }
+    // assign copes with the text being this field's own.
+    m_Text.assign(text, begin, length);
+    std::string& s = m_Text;
     int t = type();
     if (t == OperatorEntry::ED_FIXED || t == OperatorEntry::ED_FLOAT ||
         (t == OperatorEntry::ED_CONTROL && isNumeric(s))) {
         // Signs first, so that "+.5" gains its leading zero now rather than
         // on the next save.
-        if (t == OperatorEntry::ED_FLOAT)
-            while (!s.empty() && s.front() == '+')
-                s.erase(s.begin());
-        if (s.find('.') != std::string::npos) {
-            if (s.front() == '.')
+        if (t == OperatorEntry::ED_FLOAT) {
+            size_t signs = 0;
+            while (signs < s.size() && s[signs] == '+')
+                ++signs;
+            s.erase(0, signs);
+        }
+        size_t dot = s.find('.');
+        if (dot != std::string::npos) {
+            if (dot == 0) {
                 s.insert(s.begin(), '0');
+                dot = 1;
+            }
             // Until nothing more goes, so that the tidied text tidies to
             // itself: ".800." must not save as "0.800" and then as "0.8".
-            while (s.find('.') != std::string::npos) {
+            // Only the end is cut, so a point is left while the text
+            // reaches past the first one.
+            while (s.size() > dot) {
                 const size_t before = s.size();
                 while (!s.empty() && s.back() == '0')
                     s.pop_back();
@@ -105,7 +118,6 @@ void ModuleField::setText(const std::string& text)
             }
         }
     }
-    m_Text = std::move(s);
 }
 
 void ModuleField::setVisibleFlags(uint16_t bits, bool how)

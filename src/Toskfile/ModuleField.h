@@ -53,7 +53,7 @@ public:
     // A field without module, entry or text.
     ModuleField();
     // Sets module, entry and text, then the output flag for output entries.
-    ModuleField(Module* parent, const std::string& text, std::shared_ptr<OperatorEntry> entry = nullptr);
+    ModuleField(Module* parent, const std::string& text, const OperatorEntry* entry = nullptr);
     // A copy of another field for another module: no source, no count field
     // (the module rebinds it), no connections; everything else kept, the
     // identifier included.
@@ -61,7 +61,7 @@ public:
     ModuleField(const ModuleField&) = delete;
     ModuleField& operator=(const ModuleField&) = delete;
 
-    static Ptr fieldWithParent(Module* parent, const std::string& text, std::shared_ptr<OperatorEntry> entry = nullptr);
+    static Ptr fieldWithParent(Module* parent, const std::string& text, const OperatorEntry* entry = nullptr);
     static Ptr fieldWithField(const ModuleField& field, Module* parent);
 
     // --- members
@@ -74,8 +74,10 @@ public:
     // Plain setter: connection counts are not touched (see source(...)).
     const Ptr& source() const { return m_Source; }
     void setSource(Ptr source) { m_Source = std::move(source); }
-    const std::shared_ptr<OperatorEntry>& entry() const { return m_pEntry; }
-    void setEntry(std::shared_ptr<OperatorEntry> entry) { m_pEntry = std::move(entry); }
+    // The entry belongs to the operator of the module (the database keeps
+    // it for as long as any module of it lives): a field only points at it.
+    const OperatorEntry* entry() const { return m_pEntry; }
+    void setEntry(const OperatorEntry* entry) { m_pEntry = entry; }
     const std::string& text() const { return m_Text; }
     // Strips one pair of enclosing quotes and tidies numbers of fixed, float
     // and numeric control fields ("1.500" -> "1.5", ".25" -> "0.25").
@@ -228,7 +230,7 @@ private:
     Module* m_Parent = nullptr;
     Ptr m_Iterator;
     Ptr m_Source;
-    std::shared_ptr<OperatorEntry> m_pEntry;
+    const OperatorEntry* m_pEntry = nullptr;
     int16_t m_NumConnects = 0;
     uint16_t m_Visible = 0;
     uint8_t m_HideCount = 0;

@@ -62,17 +62,17 @@ std::string ModuleInfo::write(const Module& module, const Point& offset)
     return info;
 }
 
-bool ModuleInfo::read(Module& module, const std::string& text)
+bool ModuleInfo::read(Module& module, std::string_view text)
 {
     if (text.size() < 2 || text[0] != ';' || text[1] != '=')
         return false;
-    SigfileTokenizer tokenizer(std::string_view(text).substr(2), ", ");
+    SigfileTokenizer tokenizer(text.substr(2), ", ");
     double numbers[3] = {0, 0, 0};
     int numberCount = 0;
-    while (auto item = tokenizer.nextToken()) {
+    while (auto item = tokenizer.nextTokenView()) {
         if (*item == "f=") {
-            while (auto index = tokenizer.nextToken()) {
-                auto hidden = tokenizer.nextToken();
+            while (auto index = tokenizer.nextTokenView()) {
+                auto hidden = tokenizer.nextTokenView();
                 if (!hidden)
                     break;
                 Module::FieldPtr f = module.indexField(static_cast<size_t>(OperatorField::integerValue(*index)));

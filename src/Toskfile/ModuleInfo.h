@@ -4,6 +4,7 @@
 #include "base/Geometry.h"
 
 #include <string>
+#include <string_view>
 
 namespace tosk {
 
@@ -20,7 +21,7 @@ public:
     // Takes the hide counts and the position of a token; false when it is
     // not one or holds fewer than two numbers (the hide counts read before
     // are kept). Throws on a field index that does not exist.
-    static bool read(Module& module, const std::string& text);
+    static bool read(Module& module, std::string_view text);
 };
 
 } // namespace tosk

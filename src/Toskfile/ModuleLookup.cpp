@@ -8,9 +8,18 @@
 
 namespace tosk {
 
+namespace {
+
+char lowered(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+} // namespace
+
 ModuleLookup::ModuleLookup(const ModuleList& list)
 {
-    byName_.reserve(list.moduleCount());
+    grow(list.moduleCount());
     for (const auto& m : list.moduleArray())
         add(*m);
 }
@@ -24,7 +33,72 @@ void ModuleLookup::add(Module& module)
             add(*member);
         return;
     }
-    byName_.emplace(key(module.instanceName()), &module);
+    const std::string name = module.instanceName();
+    const uint64_t hash = hashOf(name);
+    if ((count_ + 1) * 2 > slots_.size())
+        grow(count_ + 1);
+    const size_t at = slotFor(name, hash);
+    if (slots_[at].module)
+        return; // the first module of a name keeps it
+    Slot& slot = slots_[at];
+    slot.hash = hash;
+    slot.offset = static_cast<uint32_t>(names_.size());
+    slot.length = static_cast<uint32_t>(name.size());
+    slot.module = &module;
+    for (char c : name)
+        names_.push_back(lowered(c));
+    ++count_;
+}
+
+uint64_t ModuleLookup::hashOf(std::string_view name)
+{
+    // FNV-1a over the lower-cased bytes.
+    uint64_t h = 14695981039346656037ull;
+    for (char c : name) {
+        h ^= static_cast<unsigned char>(lowered(c));
+        h *= 1099511628211ull;
+    }
+    return h;
+}
+
+size_t ModuleLookup::slotFor(std::string_view name, uint64_t hash) const
+{
+    if (slots_.empty())
+        return 0;
+    const size_t mask = slots_.size() - 1;
+    for (size_t at = static_cast<size_t>(hash) & mask;; at = (at + 1) & mask) {
+        const Slot& slot = slots_[at];
+        if (!slot.module)
+            return at;
+        if (slot.hash != hash || slot.length != name.size())
+            continue;
+        const char* stored = names_.data() + slot.offset;
+        size_t i = 0;
+        while (i < name.size() && stored[i] == lowered(name[i]))
+            ++i;
+        if (i == name.size())
+            return at;
+    }
+}
+
+void ModuleLookup::grow(size_t names)
+{
+    size_t capacity = 16;
+    while (capacity < names * 2)
+        capacity *= 2;
+    if (capacity <= slots_.size())
+        return;
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(capacity, Slot{});
+    const size_t mask = capacity - 1;
+    for (const Slot& slot : old) {
+        if (!slot.module)
+            continue;
+        size_t at = static_cast<size_t>(slot.hash) & mask;
+        while (slots_[at].module)
+            at = (at + 1) & mask;
+        slots_[at] = slot;
+    }
 }
 
 std::string ModuleLookup::key(const std::string& name)
@@ -34,8 +108,9 @@ std::string ModuleLookup::key(const std::string& name)
 
 Module* ModuleLookup::find(const std::string& name) const
 {
-    auto it = byName_.find(key(name));
-    return it == byName_.end() ? nullptr : it->second;
+    if (slots_.empty())
+        return nullptr;
+    return slots_[slotFor(name, hashOf(name))].module;
 }
 
 NamedEntries NamedEntries::of(const OperatorDesc& op, int32_t type, const std::string& name)

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <tuple>
-#include <unordered_map>
 #include <vector>
 
 namespace tosk {
@@ -53,8 +53,23 @@ public:
 
 private:
     static std::string key(const std::string& name);
+    // Reading indexes every module while building it, so the index is one
+    // flat table of slots (no node per name, nothing to chase in memory)
+    // over one buffer of the lower-cased names.
+    struct Slot {
+        uint64_t hash = 0;
+        uint32_t offset = 0; // of the name in names_
+        uint32_t length = 0;
+        Module* module = nullptr; // none: the slot is free
+    };
+    static uint64_t hashOf(std::string_view name);
+    // The slot holding that name, or the free slot where it would go.
+    size_t slotFor(std::string_view name, uint64_t hash) const;
+    void grow(size_t capacity);
 
-    std::unordered_map<std::string, Module*> byName_;
+    std::vector<Slot> slots_; // a power of two long, at most half used
+    size_t count_ = 0;
+    std::string names_;
     mutable std::map<std::tuple<const OperatorDesc*, int32_t, std::string>, NamedEntries> namedEntries_;
 };
 

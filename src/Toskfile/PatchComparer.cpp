@@ -99,9 +99,9 @@ std::string PatchComparer::nameOf(const Module& module)
     auto [slot, fresh] = nameSlots_.try_emplace(op);
     if (fresh)
         if (Module::FieldPtr name = module.opstartNameField())
-            slot->second = {module.indexOfField(name.get()), name->entry().get()};
+            slot->second = {module.indexOfField(name.get()), name->entry()};
     const NameSlot& at = slot->second;
-    if (at.entry && at.index < fields.size() && fields[at.index]->entry().get() == at.entry)
+    if (at.entry && at.index < fields.size() && fields[at.index]->entry() == at.entry)
         return fields[at.index]->text();
     return module.instanceName();
 }

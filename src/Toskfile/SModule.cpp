@@ -179,7 +179,7 @@ void SModule::addModules(const std::string& typeName, const ModuleList::List& me
             moveToPosition(Point{minX, minY});
     }
 
-    auto nameField = ModuleField::fieldWithParent(this, instance, groupNameEntry());
+    auto nameField = ModuleField::fieldWithParent(this, instance, groupNameEntry().get());
     if (!nameField)
         throw TkxException("SModule.addModules", "SModule.addModules nil ModuleField");
     insertField(nameField, 0);

@@ -142,25 +142,26 @@ void SigFile::setHead()
     }
     // Tail records in the list give the author; the writer puts the tail
     // back at the end.
-    List kept;
-    kept.reserve(listOfModules_.size());
-    bool removed = false;
-    for (const auto& m : listOfModules_) {
+    // Compacted in place: a list of thousands is not copied for the one
+    // tail record at its end.
+    auto kept = listOfModules_.begin();
+    for (auto it = listOfModules_.begin(); it != listOfModules_.end(); ++it) {
+        const Module::Ptr& m = *it;
         if (equalsIgnoringCase(m->name(), "TAIL")) {
             // The name was read as a field text already: copied as it stands,
             // for setting it anew would take off a second pair of apostrophes.
             const ModuleField::Ptr author = m_Tail->field("opstart_name");
             if (m != m_Tail && author)
                 author->restoreText(m->instanceName());
-            removed = true;
         } else if (m == m_Tail) {
-            removed = true; // a tail of another name is not written twice
+            // a tail of another name is not written twice
         } else {
-            kept.push_back(m);
+            if (kept != it)
+                *kept = std::move(*it);
+            ++kept;
         }
     }
-    if (removed)
-        listOfModules_ = std::move(kept);
+    listOfModules_.erase(kept, listOfModules_.end());
 }
 
 void SigFile::deleteContents()

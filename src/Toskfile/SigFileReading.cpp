@@ -280,7 +280,7 @@ Module::FieldPtr SigFile::getField(const std::string& reference, Module* module,
         const NamedEntries& named = lookup_ ? lookup_->namedEntries(*op, type, output) : computed;
         if (!named.repeated) {
             for (const auto& f : found->fieldArray())
-                if (std::find(named.entries.begin(), named.entries.end(), f->entry().get()) != named.entries.end())
+                if (std::find(named.entries.begin(), named.entries.end(), f->entry()) != named.entries.end())
                     return f;
             return nullptr;
         }
@@ -352,7 +352,7 @@ void SigFile::setHeadType()
     // was read, not half converted.
     struct Slot {
         Module::FieldPtr field;
-        std::shared_ptr<OperatorEntry> entry;
+        const OperatorEntry* entry = nullptr;
         Module::FieldPtr iterator;
         bool taken = false;
     };
@@ -424,7 +424,7 @@ void SigFile::setHeadType()
     kept.reserve(slots.size());
     for (auto& slot : slots) {
         auto counted = slot.iterator ? finalCount.find(slot.iterator.get()) : finalCount.end();
-        const int number = slot.iterator ? ++repetition[{slot.iterator.get(), slot.entry.get()}] : 0;
+        const int number = slot.iterator ? ++repetition[{slot.iterator.get(), slot.entry}] : 0;
         if (!slot.taken && counted != finalCount.end() && number > counted->second)
             continue;
         kept.push_back(std::move(slot));

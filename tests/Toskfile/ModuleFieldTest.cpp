@@ -93,7 +93,8 @@ TEST(ModuleField, ValidationMessagesWordForWord)
     EXPECT_TRUE(name->isValueValid("F", msg)) << "case counts";
 
     // A string without a storage size is not limited to nothing.
-    auto label = ModuleField::fieldWithParent(nullptr, "", std::make_shared<OperatorEntry>(OperatorEntry::ED_STRING));
+    const OperatorEntry labelEntry(OperatorEntry::ED_STRING);
+    auto label = ModuleField::fieldWithParent(nullptr, "", &labelEntry);
     EXPECT_TRUE(label->isValueValid("a long label", msg));
 
     // Any other kind is accepted.

@@ -2,6 +2,7 @@
 #include "ModelTestSupport.h"
 
 #include "Toskfile/ModuleList.h"
+#include "Toskfile/ModuleLookup.h"
 
 #include <gtest/gtest.h>
 
@@ -226,4 +227,34 @@ TEST(ModuleList, VisibleAreaUnitesTheDrawnModules)
     EXPECT_DOUBLE_EQ(area.maxX(), 380 + 87.0 / 7);
     EXPECT_DOUBLE_EQ(area.minY(), 49);
     EXPECT_DOUBLE_EQ(area.maxY(), 265);
+}
+
+// Far more names than the index starts with: the first module of a name,
+// case ignored, is the one found, also for modules added after the list.
+TEST(ModuleLookup, FindsTheFirstModuleOfEachName)
+{
+    auto db = testDbase();
+    ModuleList list;
+    ModuleList::List modules;
+    for (int i = 0; i < 100; ++i)
+        modules.push_back(newModule("OSC", "osc" + std::to_string(i), db));
+    auto again = newModule("OSC", "OSC7", db), later = newModule("OSC", "Late", db);
+    auto laterAgain = newModule("OSC", "late", db);
+    list.setListOfModules(modules);
+    list.addModule(again);
+    ModuleLookup lookup(list);
+    lookup.add(*later);
+    lookup.add(*laterAgain);
+    const struct {
+        std::string name;
+        Module* found;
+    } cases[] = {
+        {"osc0", modules[0].get()}, {"OSC99", modules[99].get()},
+        {"osc7", modules[7].get()}, {"Osc7", modules[7].get()},
+        {"LATE", later.get()},      {"osc100", nullptr},
+        {"osc", nullptr},           {"", nullptr},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(lookup.find(c.name), c.found) << c.name;
+    EXPECT_EQ(ModuleLookup().find("osc0"), nullptr);
 }
