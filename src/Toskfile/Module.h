@@ -99,8 +99,8 @@ public:
                            const std::shared_ptr<SigDbase>& dbase);
     void initWithName(const std::string& name, SigfileTokenizer* tokenizer,
                       const std::optional<std::string>& instanceName, const std::shared_ptr<SigDbase>& dbase);
-    // Resets this module's own members, taking operator, position and layout
-    // from the template when one is given.
+    // Resets this module's own members, taking operator and position from
+    // the template when one is given.
     void initModule(const Module* templ);
     // Makes the fields from the operator's entries (Throws TkxException on an
     // inconsistent operator; the fields made so far stay).
