@@ -16,13 +16,14 @@ void CanvasLayout::setShowMode(int mode)
     first_ = true;
 }
 
-void CanvasLayout::measure(const Module& module)
+const CanvasLayout::Entry& CanvasLayout::measure(const Module& module)
 {
     Entry& e = measures_[&module];
     if (e.generation == generation_ && !invalid_.count(&module))
-        return;
+        return e;
     ModuleGeometry::layOut(module, showMode_, e.laid);
     e.generation = generation_;
+    return e;
 }
 
 void CanvasLayout::layOut(const ModuleList& patch, const Module* head)
@@ -39,10 +40,10 @@ void CanvasLayout::layOut(const ModuleList& patch, const Module* head)
     for (const auto& module : patch.listOfModules()) {
         if (module.get() == head)
             continue;
-        measure(*module);
-        if (!isDrawn(*module))
+        const int rows = measure(*module).laid.rows;
+        if (rows <= 0)
             continue;
-        const Rect g = graphicRect(*module);
+        const Rect g = ModuleGeometry::graphicRect(ModuleGeometry::box(*module, rows));
         visibleRect_ = visibleRect_.united(g);
         maxX_ = std::max(maxX_, g.maxX());
         maxY_ = std::max(maxY_, g.maxY());

@@ -97,7 +97,7 @@ private:
         // reuse their storage.
         unsigned generation = 0;
     };
-    void measure(const Module& module);
+    const Entry& measure(const Module& module);
     const Entry* entry(const Module& module) const;
     Rect fieldRect(const Module& module, const ModuleGeometry::Laid& laid, const ModuleField& field) const;
 
