@@ -103,7 +103,7 @@ void RepaintOneModule(benchmark::State& state)
     CanvasPainter canvas;
     Module& target = *p.patch.moduleAtIndex(5050);
     layout.layOut(p.patch, p.head);
-    const Rect dirty = target.graphicRect();
+    const Rect dirty = layout.graphicRect(target);
     {
         QPainter painter(&image);
         canvas.drawRect(painter, Rect(0, 0, 1400, 1000), layout, p.patch, p.head, marks);

@@ -3,6 +3,7 @@
 // member records, nested groups included) and uses the group as a patch
 // would: names, paths, copies, writing, geometry.
 #include "FuzzSupport.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/SModule.h"
 #include "Toskfile/SigfileTokenizer.h"
@@ -53,7 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             Module::Ptr m = SModule::moduleFromTokenizer(tokenizer, db);
             if (!m)
                 break;
-            m->update(-1);
+            ModuleGeometry::Laid laid;
+            ModuleGeometry::layOut(*m, -1, laid);
             m->findModuleByName("a");
             exercise(*m, list);
             list.addModule(m);

@@ -4,6 +4,7 @@
 // validation, layout, info text, copies, repetitions and unique names.
 #include "FuzzSupport.h"
 #include "Toskfile/Module.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/SigfileTokenizer.h"
 #include "base/Alerts.h"
@@ -27,9 +28,10 @@ std::shared_ptr<SigDbase> database()
 void exercise(Module& m)
 {
     m.moduleInfo();
-    m.update(-1);
-    m.update(3);
-    m.fieldUnderPoint({m.rect().x(), m.rect().y() + 16});
+    ModuleGeometry::Laid laid;
+    ModuleGeometry::layOut(m, -1, laid);
+    ModuleGeometry::layOut(m, 3, laid);
+    ModuleGeometry::placedBox(m, 3);
     m.instanceName();
     m.pathName();
     std::string msg;

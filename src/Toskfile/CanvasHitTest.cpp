@@ -17,11 +17,11 @@ bool holds(const Rect& rect, const Point& point)
 
 } // namespace
 
-Module* CanvasHitTest::moduleUnderPoint(const ModuleList& patch, const Point& point)
+Module* CanvasHitTest::moduleUnderPoint(const CanvasLayout& layout, const ModuleList& patch, const Point& point)
 {
     const auto& modules = patch.listOfModules();
     for (auto it = modules.rbegin(); it != modules.rend(); ++it)
-        if (holds((*it)->rect(), point))
+        if (holds(layout.box(**it), point))
             return it->get();
     return nullptr;
 }
@@ -30,7 +30,7 @@ Module* CanvasHitTest::moduleNearPoint(const CanvasLayout& layout, const ModuleL
 {
     const auto& modules = patch.listOfModules();
     for (auto it = modules.rbegin(); it != modules.rend(); ++it)
-        if (layout.isDrawn(**it) && holds((*it)->graphicRect(), point))
+        if (layout.isDrawn(**it) && holds(layout.graphicRect(**it), point))
             return it->get();
     return nullptr;
 }
@@ -40,7 +40,7 @@ std::vector<Module*> CanvasHitTest::modulesIntersectingRect(const CanvasLayout& 
 {
     std::vector<Module*> found;
     for (const auto& m : patch.listOfModules())
-        if (layout.isDrawn(*m) && m->rect().intersects(rect))
+        if (layout.isDrawn(*m) && layout.box(*m).intersects(rect))
             found.push_back(m.get());
     return found;
 }
@@ -50,26 +50,26 @@ std::vector<Module*> CanvasHitTest::modulesContainedInRect(const CanvasLayout& l
 {
     std::vector<Module*> found;
     for (const auto& m : patch.listOfModules())
-        if (layout.isDrawn(*m) && rect.contains(m->rect()))
+        if (layout.isDrawn(*m) && rect.contains(layout.box(*m)))
             found.push_back(m.get());
     return found;
 }
 
-Rect CanvasHitTest::boundsForModules(const std::vector<Module*>& modules)
+Rect CanvasHitTest::boundsForModules(const CanvasLayout& layout, const std::vector<Module*>& modules)
 {
     Rect bounds;
     for (const Module* m : modules)
-        bounds = bounds.united(m->graphicRect());
+        bounds = bounds.united(layout.graphicRect(*m));
     return bounds;
 }
 
-Rect CanvasHitTest::connectedDirtyRect(const ModuleList& patch, const Module& module)
+Rect CanvasHitTest::connectedDirtyRect(const CanvasLayout& layout, const ModuleList& patch, const Module& module)
 {
-    Rect dirty = module.graphicRect();
-    for (const auto& f : module.fieldArray()) {
-        const ModuleField* source = f->source().get();
-        if (source && f->gpos() != 0 && !f->isHidden() && !source->isHidden())
-            dirty = dirty.united(source->rect());
+    Rect dirty = layout.graphicRect(module);
+    for (const auto& pin : layout.pins(module)) {
+        const ModuleField* source = pin.field->source().get();
+        if (source && !pin.field->isHidden() && !source->isHidden())
+            dirty = dirty.united(layout.pinRect(*source));
     }
     for (const auto& other : patch.listOfModules()) {
         if (other.get() == &module)
@@ -77,7 +77,7 @@ Rect CanvasHitTest::connectedDirtyRect(const ModuleList& patch, const Module& mo
         for (const auto& f : other->fieldArray()) {
             const ModuleField* source = f->source().get();
             if (source && source->trueParent() == &module)
-                dirty = dirty.united(f->rect());
+                dirty = dirty.united(layout.pinRect(*f));
         }
     }
     return dirty;
@@ -88,15 +88,15 @@ CanvasHitTest::Hit CanvasHitTest::hitAt(const CanvasLayout& layout, const Module
 {
     Hit hit;
     if (Module* near = moduleNearPoint(layout, patch, point)) {
-        hit.field = near->fieldUnderPoint(point);
+        hit.field = layout.fieldUnderPoint(*near, point);
         if (hit.field)
             hit.module = near;
-        else if (near == head ? (layout.showMode() & Module::SHOW_ORDER) != 0 : holds(near->rect(), point))
+        else if (near == head ? (layout.showMode() & Module::SHOW_ORDER) != 0 : holds(layout.box(*near), point))
             hit.module = near;
         return hit;
     }
     if (head) {
-        hit.field = head->fieldUnderPoint(point);
+        hit.field = layout.fieldUnderPoint(*head, point);
         if (hit.field)
             hit.module = head;
     }
@@ -114,20 +114,21 @@ Module* CanvasHitTest::orderBadgeAt(const CanvasLayout& layout, const ModuleList
 {
     if (!(layout.showMode() & Module::SHOW_ORDER))
         return nullptr;
-    if (head && holds(head->orderCircle(), point))
+    if (head && holds(layout.orderCircle(*head), point))
         return head;
     const auto& modules = patch.listOfModules();
     for (auto it = modules.rbegin(); it != modules.rend(); ++it)
-        if (it->get() != head && layout.isDrawn(**it) && holds((*it)->orderCircle(), point))
+        if (it->get() != head && layout.isDrawn(**it) && holds(layout.orderCircle(**it), point))
             return it->get();
     return nullptr;
 }
 
-ModuleField::Ptr CanvasHitTest::wireAt(const ModuleList& patch, const Module* head, const Point& point)
+ModuleField::Ptr CanvasHitTest::wireAt(const CanvasLayout& layout, const ModuleList& patch, const Module* head,
+                                       const Point& point)
 {
     const Wire* found = nullptr;
     Wire last;
-    Wire::forEach(patch, head, [&](const Wire& wire) {
+    Wire::forEach(layout, patch, head, [&](const Wire& wire) {
         if (holds(wire.bounds.inset(-kWireSlop, -kWireSlop), point) && wire.distanceTo(point) <= kWireSlop) {
             last = wire;
             found = &last;

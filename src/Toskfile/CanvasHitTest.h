@@ -28,7 +28,7 @@ public:
     };
 
     // The last module of the list whose box holds the point (the head too).
-    static Module* moduleUnderPoint(const ModuleList& patch, const Point& point);
+    static Module* moduleUnderPoint(const CanvasLayout& layout, const ModuleList& patch, const Point& point);
     // The last drawn module whose graphic rect (box and pin margins) holds
     // the point; a module that is not drawn is near nothing.
     static Module* moduleNearPoint(const CanvasLayout& layout, const ModuleList& patch, const Point& point);
@@ -38,10 +38,10 @@ public:
     static std::vector<Module*> modulesContainedInRect(const CanvasLayout& layout, const ModuleList& patch,
                                                        const Rect& rect);
     // The union of the modules' graphic rects; the zero rect for none.
-    static Rect boundsForModules(const std::vector<Module*>& modules);
+    static Rect boundsForModules(const CanvasLayout& layout, const std::vector<Module*>& modules);
     // The module's graphic rect with the pins at both ends of every drawn
     // wire that touches it: what moving it changes on the canvas.
-    static Rect connectedDirtyRect(const ModuleList& patch, const Module& module);
+    static Rect connectedDirtyRect(const CanvasLayout& layout, const ModuleList& patch, const Module& module);
 
     // What a click at the point lands on. The module near the point and its
     // pin there; without a pin, the module only when the point is in its box
@@ -58,7 +58,8 @@ public:
     static Module* orderBadgeAt(const CanvasLayout& layout, const ModuleList& patch, Module* head, const Point& point);
     // The input whose wire passes within kWireSlop of the point; the wire
     // drawn last when several do.
-    static ModuleField::Ptr wireAt(const ModuleList& patch, const Module* head, const Point& point);
+    static ModuleField::Ptr wireAt(const CanvasLayout& layout, const ModuleList& patch, const Module* head,
+                                   const Point& point);
 };
 
 } // namespace tosk

@@ -2,9 +2,9 @@
 #include "Toskfile/CanvasLayout.h"
 
 #include "Toskfile/Module.h"
-#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/PatchChange.h"
+#include "database/OperatorEntry.h"
 
 #include <algorithm>
 
@@ -16,28 +16,34 @@ void CanvasLayout::setShowMode(int mode)
     first_ = true;
 }
 
-void CanvasLayout::measure(Module& module)
+const CanvasLayout::Entry& CanvasLayout::measure(const Module& module)
 {
-    auto it = measures_.find(&module);
-    if (it != measures_.end() && !invalid_.count(&module))
-        return;
-    const int rows = module.update(showMode_);
-    measures_[&module] = Measure{rows, ModuleGeometry::hiddenCount(module)};
+    Entry& e = measures_[&module];
+    if (e.generation == generation_ && !invalid_.count(&module))
+        return e;
+    ModuleGeometry::layOut(module, showMode_, e.laid);
+    e.generation = generation_;
+    return e;
 }
 
-void CanvasLayout::layOut(const ModuleList& patch, Module* head)
+void CanvasLayout::layOut(const ModuleList& patch, const Module* head)
 {
-    if (first_)
-        measures_.clear();
+    if (first_) {
+        // Entries of modules gone since stay only while they are few.
+        if (measures_.size() > 2 * patch.moduleCount() + 16)
+            measures_.clear();
+        ++generation_;
+    }
+    head_ = head;
     maxX_ = maxY_ = 0;
     visibleRect_ = Rect();
     for (const auto& module : patch.listOfModules()) {
         if (module.get() == head)
             continue;
-        measure(*module);
-        if (!isDrawn(*module))
+        const int rows = measure(*module).laid.rows;
+        if (rows <= 0)
             continue;
-        const Rect& g = module->graphicRect();
+        const Rect g = ModuleGeometry::graphicRect(ModuleGeometry::box(*module, rows));
         visibleRect_ = visibleRect_.united(g);
         maxX_ = std::max(maxX_, g.maxX());
         maxY_ = std::max(maxY_, g.maxY());
@@ -46,10 +52,12 @@ void CanvasLayout::layOut(const ModuleList& patch, Module* head)
     outputsX_ = maxX_;
 
     headBoxes_.clear();
+    headRects_.clear();
     if (head) {
         measure(*head);
         headBoxes_ = HeadLayout::layOut(*head, maxX_);
         for (const auto& box : headBoxes_) {
+            headRects_[box.field] = box.rect;
             maxX_ = std::max(maxX_, box.rect.maxX());
             maxY_ = std::max(maxY_, box.rect.maxY());
         }
@@ -75,16 +83,97 @@ void CanvasLayout::patchDidChange(const PatchChange& change)
             invalidate(*top);
 }
 
-int CanvasLayout::rows(const Module& module) const
+const CanvasLayout::Entry* CanvasLayout::entry(const Module& module) const
 {
     auto it = measures_.find(&module);
-    return it == measures_.end() ? 0 : it->second.rows;
+    return it == measures_.end() || it->second.generation != generation_ ? nullptr : &it->second;
+}
+
+int CanvasLayout::rows(const Module& module) const
+{
+    const Entry* e = entry(module);
+    return e ? e->laid.rows : 0;
 }
 
 int CanvasLayout::hiddenCount(const Module& module) const
 {
-    auto it = measures_.find(&module);
-    return it == measures_.end() ? 0 : it->second.hidden;
+    const Entry* e = entry(module);
+    return e ? e->laid.hidden : 0;
+}
+
+Rect CanvasLayout::orderCircle(const Module& module) const
+{
+    return ModuleGeometry::orderCircle(box(module), module.isHead());
+}
+
+const std::vector<ModuleGeometry::Pin>& CanvasLayout::pins(const Module& module) const
+{
+    static const std::vector<ModuleGeometry::Pin> none;
+    const Entry* e = entry(module);
+    return e ? e->laid.pins : none;
+}
+
+int CanvasLayout::pinRow(const ModuleField& field) const
+{
+    const Module* top = field.trueParent();
+    if (!top)
+        return 0;
+    for (const auto& pin : pins(*top))
+        if (pin.field == &field)
+            return pin.row;
+    return 0;
+}
+
+Rect CanvasLayout::fieldRect(const Module& module, const ModuleGeometry::Laid& laid, const ModuleField& field) const
+{
+    if (&module == head_) {
+        auto it = headRects_.find(&field);
+        return it == headRects_.end() ? Rect() : it->second;
+    }
+    for (const auto& pin : laid.pins)
+        if (pin.field == &field)
+            return ModuleGeometry::pinRect(ModuleGeometry::box(module, laid.rows), pin.row);
+    if (&field == laid.nameField)
+        return ModuleGeometry::nameRow(ModuleGeometry::box(module, laid.rows));
+    return Rect();
+}
+
+Rect CanvasLayout::pinRect(const ModuleField& field) const
+{
+    const Module* top = field.trueParent();
+    if (!top)
+        return Rect();
+    if (top == head_)
+        return fieldRect(*top, ModuleGeometry::Laid{}, field);
+    const Entry* e = entry(*top);
+    return e ? fieldRect(*top, e->laid, field) : Rect();
+}
+
+Module::FieldPtr CanvasLayout::fieldUnderPoint(const Module& module, const Point& point) const
+{
+    const Entry* e = entry(module);
+    if (!e && &module != head_)
+        return nullptr;
+    const bool head = &module == head_;
+    const Rect box = head ? Rect() : ModuleGeometry::box(module, e->laid.rows);
+    size_t next = 0;
+    for (const auto& f : module.fieldArray()) {
+        Rect r;
+        if (head) {
+            auto it = headRects_.find(f.get());
+            if (it != headRects_.end())
+                r = it->second;
+        } else if (next < e->laid.pins.size() && e->laid.pins[next].field == f.get()) {
+            r = ModuleGeometry::pinRect(box, e->laid.pins[next++].row);
+        } else if (f.get() == e->laid.nameField) {
+            r = ModuleGeometry::nameRow(box);
+        }
+        if (f->isAlwaysHidden() || f->type() == OperatorEntry::ED_STRING)
+            continue;
+        if (mouseInRect(point, r, true))
+            return f;
+    }
+    return nullptr;
 }
 
 } // namespace tosk

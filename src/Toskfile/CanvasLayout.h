@@ -2,6 +2,7 @@
 #pragma once
 
 #include "Toskfile/HeadLayout.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/SigFile.h"
 #include "base/Geometry.h"
 
@@ -12,15 +13,19 @@
 namespace tosk {
 
 class Module;
+class ModuleField;
 class ModuleList;
 struct PatchChange;
 
 // The geometry of a whole canvas as one view shows it, computed before it is
 // painted or hit: it lays out the modules that need it (all of them the
-// first time) for the view's show mode, keeps what it found, measures how
-// far the modules reach, and puts the head's boxes right of them. The
-// canvas, `tosk-cli render` and the tests lay a patch out through this, so
-// that they all see the same geometry whether or not anything was painted.
+// first time) for the view's show mode, keeps what it found (each box's
+// rows and each pin's row), measures how far the modules reach, and puts the
+// head's boxes right of them. The rects follow from those rows and where the
+// modules stand now, so moving a module needs no new layout. The canvas,
+// `tosk-cli render` and the tests lay a patch out through this, so that they
+// all see the same geometry whether or not anything was painted; the
+// modules are never written to.
 class CanvasLayout {
 public:
     explicit CanvasLayout(int showMode = SigFile::kDefaultShowMode) : showMode_(showMode) {}
@@ -33,7 +38,7 @@ public:
     // Lays out and measures. The first call (and the first after reset())
     // lays out every module; later ones only the modules invalidated since
     // and those not laid out before.
-    void layOut(const ModuleList& patch, Module* head);
+    void layOut(const ModuleList& patch, const Module* head);
     // The next layout lays out every module again.
     void reset() { first_ = true; }
     bool isFirst() const { return first_; }
@@ -49,8 +54,30 @@ public:
     // drawn (or not laid out).
     int rows(const Module& module) const;
     bool isDrawn(const Module& module) const { return rows(module) > 0; }
+    // Whether the last layout laid the module out (drawn or not).
+    bool knows(const Module& module) const { return entry(module) != nullptr; }
     // How many of the module's fields the last layout found hidden.
     int hiddenCount(const Module& module) const;
+
+    // The module's box where it stands, as tall as its rows.
+    Rect box(const Module& module) const { return ModuleGeometry::box(module, rows(module)); }
+    // The box widened by the pin margins (the box itself at the origin).
+    Rect graphicRect(const Module& module) const { return ModuleGeometry::graphicRect(box(module)); }
+    // The square of the module's order badge.
+    Rect orderCircle(const Module& module) const;
+    // The row under the title that shows the instance name.
+    Rect nameRowRect(const Module& module) const { return ModuleGeometry::nameRow(box(module)); }
+    // The field's pin row (see ModuleGeometry::Pin); 0 without a pin.
+    int pinRow(const ModuleField& field) const;
+    // Where the field is drawn: its pin beside its module's box, the
+    // instance-name row for the name field, a box of the head for a field
+    // of the head; an empty rect for the rest.
+    Rect pinRect(const ModuleField& field) const;
+    // The module's fields with a pin, in its order, with their rows.
+    const std::vector<ModuleGeometry::Pin>& pins(const Module& module) const;
+    // The field of the module whose rect holds the point (never an
+    // ED_STRING field nor one always hidden).
+    Module::FieldPtr fieldUnderPoint(const Module& module, const Point& point) const;
 
     // Right and bottom extent: the modules' graphic rects and the head's
     // boxes. The head's outputs stand 16 right of the right-most module.
@@ -64,15 +91,22 @@ public:
     const std::vector<HeadLayout::Box>& headBoxes() const { return headBoxes_; }
 
 private:
-    struct Measure {
-        int rows = 0;
-        int hidden = 0;
+    struct Entry {
+        ModuleGeometry::Laid laid;
+        // The layout the entry belongs to; older ones are kept only to
+        // reuse their storage.
+        unsigned generation = 0;
     };
-    void measure(Module& module);
+    const Entry& measure(const Module& module);
+    const Entry* entry(const Module& module) const;
+    Rect fieldRect(const Module& module, const ModuleGeometry::Laid& laid, const ModuleField& field) const;
 
     int showMode_;
     bool first_ = true;
-    std::unordered_map<const Module*, Measure> measures_;
+    unsigned generation_ = 0;
+    const Module* head_ = nullptr;
+    std::unordered_map<const Module*, Entry> measures_;
+    std::unordered_map<const ModuleField*, Rect> headRects_;
     std::unordered_set<const Module*> invalid_;
     double maxX_ = 0;
     double maxY_ = 0;

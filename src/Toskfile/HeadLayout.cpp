@@ -20,7 +20,7 @@ std::string outputLabel(const std::string& name)
 
 } // namespace
 
-std::vector<HeadLayout::Box> HeadLayout::layOut(Module& head, double right)
+std::vector<HeadLayout::Box> HeadLayout::layOut(const Module& head, double right)
 {
     const double menuX = kBoxWidth / 2 - kMenuBoxWidth / 2;
     std::vector<Box> boxes;
@@ -37,7 +37,6 @@ std::vector<HeadLayout::Box> HeadLayout::layOut(Module& head, double right)
     for (const auto& f : fields) {
         instances.push_back(counter.next(*f));
         names.push_back(f->entryName(OperatorField::NAME, instances.back()));
-        f->setRect(Rect(f->rect().origin, Size{}));
     }
     for (size_t i = 0; i < fields.size(); ++i) {
         ModuleField* f = fields[i].get();
@@ -78,8 +77,6 @@ std::vector<HeadLayout::Box> HeadLayout::layOut(Module& head, double right)
             Rect r(menuX, inputBottom + kBoxSpace * controls, kMenuBoxWidth, kBoxHeight);
             boxes.push_back({fields[i].get(), r, std::to_string(controls), true});
         }
-    for (const auto& box : boxes)
-        box.field->setRect(box.rect);
     return boxes;
 }
 

@@ -13,8 +13,8 @@ class ModuleField;
 
 // The head module's fields as boxes along the canvas edges: the patch's
 // inputs on the left, its outputs and user objects on the right, its control
-// sources under the inputs. Each box is its field's rect, so that it is hit
-// and wired like a pin.
+// sources under the inputs. Each box is its field's rect (CanvasLayout::
+// pinRect), so that it is hit and wired like a pin.
 class HeadLayout {
 public:
     static constexpr double kBoxWidth = 360.0 / 7; // HEADBOXWIDTH
@@ -32,10 +32,10 @@ public:
         bool oval;
     };
 
-    // Lays out the head's boxes, the outputs at x = right, and gives each
-    // box's field its rect; the head's other fields get none, since the head
-    // is never drawn as a module. Answers the boxes in drawing order.
-    static std::vector<Box> layOut(Module& head, double right);
+    // Lays out the head's boxes, the outputs at x = right; the head's other
+    // fields get none, since the head is never drawn as a module. Answers
+    // the boxes in drawing order.
+    static std::vector<Box> layOut(const Module& head, double right);
 };
 
 } // namespace tosk

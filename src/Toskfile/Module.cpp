@@ -63,17 +63,12 @@ void Module::initModule(const Module* templ)
         m_Iterate = templ->m_Iterate;
         rect_ = templ->rect_;
         placed_ = templ->placed_;
-        textPosition_ = templ->textPosition_;
-        orderCircle_ = templ->orderCircle_;
-        m_Height = templ->m_Height;
     } else {
         opDescriptor_.reset();
         m_Iterate = 0;
-        rect_ = textPosition_ = orderCircle_ = Rect();
+        rect_ = Rect();
         placed_ = false;
-        m_Height = 0;
     }
-    setGraphicRect(rect_);
 }
 
 // ---------------------------------------------------------------- construction
@@ -358,7 +353,7 @@ std::string Module::processStackExpression(const std::string& expression) const
 
 void Module::restoreBox(const Point& origin, double width, bool placed)
 {
-    setRect(Rect(origin, Size{width, kRowHeight * m_Height}));
+    rect_ = Rect(origin, Size{width, 0});
     placed_ = placed;
 }
 
@@ -404,47 +399,17 @@ int Module::updateParams(const Module& other)
 void Module::setRect(const Rect& rect)
 {
     placed_ = rect.width() > 0;
-    if (rect == rect_)
-        return;
-    rect_ = rect;
-    setGraphicRect(rect);
-    orderCircle_ = ModuleGeometry::orderCircle(rect, isHead());
-    layoutPins();
-}
-
-void Module::setGraphicRect(const Rect& rect)
-{
-    graphicRect_ = ModuleGeometry::graphicRect(rect);
+    rect_ = Rect(rect.origin, Size{rect.width(), 0});
 }
 
 void Module::moveToPosition(const Point& point)
 {
-    setRect(Rect(point, Size{kWidth, kRowHeight * m_Height}));
+    setRect(Rect(point, Size{kWidth, 0}));
 }
 
 void Module::moveBy(const Point& offset)
 {
     setRect(rect_.offset(offset.x, offset.y));
-}
-
-Rect Module::nameRowRect() const
-{
-    return ModuleGeometry::nameRow(rect_);
-}
-
-void Module::layoutPins()
-{
-    ModuleGeometry::placeFields(*this);
-}
-
-int Module::update(int showMode)
-{
-    return ModuleGeometry::layOut(*this, showMode);
-}
-
-Module::FieldPtr Module::fieldUnderPoint(const Point& point) const
-{
-    return ModuleGeometry::fieldUnderPoint(*this, point);
 }
 
 } // namespace tosk

@@ -100,8 +100,8 @@ public:
                            const std::shared_ptr<SigDbase>& dbase);
     void initWithName(const std::string& name, SigfileTokenizer* tokenizer,
                       const std::optional<std::string>& instanceName, const std::shared_ptr<SigDbase>& dbase);
-    // Resets this module's own members, taking operator, position and layout
-    // from the template when one is given.
+    // Resets this module's own members, taking operator and position from
+    // the template when one is given.
     void initModule(const Module* templ);
     // Makes the fields from the operator's entries (Throws TkxException on an
     // inconsistent operator; the fields made so far stay).
@@ -244,11 +244,8 @@ public:
     std::string processStackExpression(const std::string& expression) const;
 
     // --- undo
-    // Puts the box back where it was kept, placed or only seated for
-    // drawing. Only its place and width come back: the height is the last
-    // layout's, which follows the show mode of the view.
+    // Puts the box back where it was kept, placed or not.
     void restoreBox(const Point& origin, double width, bool placed);
-    int32_t height() const { return m_Height; }
 
     // Takes the values of the same module read back from elsewhere (the unit)
     // for every unconnected field; answers how many changed.
@@ -260,32 +257,19 @@ public:
     std::vector<size_t> differingParameters(const Module& other) const;
 
     // --- geometry
+    // Where the module stands and the width of its box, as the file holds
+    // them; the box's height is the show mode's (a view's CanvasLayout), so
+    // this rect has none.
     const Rect& rect() const { return rect_; }
-    // Stores the box, then the graphic rect, the order circle and the pins.
-    // A box of some width is a position of the module's own.
+    // Stores the place and width (any height is dropped). A box of some
+    // width is a position of the module's own.
     void setRect(const Rect& rect);
     // Whether the module has a position of its own (read from its file or
-    // given to it), which the file keeps. Laying out an unplaced module
-    // seats its box at the origin to draw it there, without placing it.
+    // given to it), which the file keeps.
     bool isPlaced() const { return placed_; }
-    const Rect& graphicRect() const { return graphicRect_; }
-    // The box widened by the pin margins (the box itself at the origin).
-    void setGraphicRect(const Rect& rect);
-    const Rect& textPosition() const { return textPosition_; }
-    void setTextPosition(const Rect& rect) { textPosition_ = rect; }
-    const Rect& orderCircle() const { return orderCircle_; }
+    // Places the module there with a box of the usual width.
     void moveToPosition(const Point& point);
     void moveBy(const Point& offset);
-    // Lays out the pins for a show mode; answers the number of rows (0: not
-    // drawn).
-    int update(int showMode);
-    // Puts every field's rect where the painter draws it: pins beside the
-    // box, the instance name in its row, nothing for the rest.
-    void layoutPins();
-    // The rect of the instance-name row.
-    Rect nameRowRect() const;
-    // The field whose pin is under the point (never an ED_STRING field).
-    FieldPtr fieldUnderPoint(const Point& point) const;
     // Colour ids of the colour table.
     int fillColor() const { return 14; }
     int strokeColor() const { return 13; }
@@ -295,7 +279,6 @@ protected:
 
 private:
     friend class ModuleBuilder;
-    friend class ModuleGeometry;
 
     SigDocument* sigDocument_ = nullptr;
     SigFile* sigFile_ = nullptr;
@@ -304,12 +287,8 @@ private:
     std::shared_ptr<SigDbase> sigDbase_;
     int32_t m_Iterate = 0;
     Rect rect_;
-    Rect graphicRect_;
-    Rect textPosition_;
-    Rect orderCircle_;
     bool placed_ = false;
     int32_t m_NumRefs = 0;
-    int32_t m_Height = 0;
     std::vector<std::string> readLosses_;
     Problems buildProblems_;
 };

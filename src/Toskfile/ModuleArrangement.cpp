@@ -2,6 +2,7 @@
 #include "Toskfile/ModuleArrangement.h"
 
 #include "Toskfile/Module.h"
+#include "Toskfile/ModuleGeometry.h"
 
 #include <cmath>
 
@@ -12,7 +13,7 @@ Rect ModuleArrangement::boxBounds(const std::vector<Module*>& modules)
     Rect bounds;
     bool first = true;
     for (const Module* m : modules) {
-        // A box of no height (a module not laid out yet) still has a place.
+        // Place and width: the height is a view's.
         const Rect& r = m->rect();
         if (first) {
             bounds = r;
@@ -31,7 +32,8 @@ Rect ModuleArrangement::graphicBounds(const std::vector<Module*>& modules)
     Rect bounds;
     bool first = true;
     for (const Module* m : modules) {
-        const Rect& r = m->graphicRect();
+        // Only the corner counts, which the height does not move.
+        const Rect r = ModuleGeometry::graphicRect(m->rect());
         if (first) {
             bounds = r;
             first = false;

@@ -23,7 +23,8 @@ public:
     static constexpr double kMinOrigin = 1;
 
     // The union of the modules' boxes, and of their graphic rects (boxes
-    // with the pin margins); the zero rect for none.
+    // with the pin margins), as the modules hold them: places and widths,
+    // no heights; the zero rect for none. What they are for is the corner.
     static Rect boxBounds(const std::vector<Module*>& modules);
     static Rect graphicBounds(const std::vector<Module*>& modules);
 

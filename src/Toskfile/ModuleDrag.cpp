@@ -22,7 +22,8 @@ ModuleDrag::ModuleDrag(SigDocument& document, const std::vector<Module*>& module
         if (!m || !inList.count(m) || !taken.insert(m).second)
             continue;
         modules_.push_back(m->shared_from_this());
-        start_.push_back(m->rect());
+        // Moved, a module without a place gets one, with a box's width.
+        start_.push_back(Rect(m->rect().origin, Size{Module::kWidth, 0}));
         before_->addBox(modules_.back());
         raw.push_back(m);
     }

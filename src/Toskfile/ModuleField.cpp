@@ -52,8 +52,7 @@ ModuleField::ModuleField(Module* parent, const std::string& text, const Operator
 
 ModuleField::ModuleField(const ModuleField& field, Module* parent)
     : m_Parent(parent), m_pEntry(field.m_pEntry), m_Visible(field.m_Visible), m_HideCount(field.m_HideCount),
-      m_NumIterations(field.m_NumIterations), m_Text(field.m_Text), m_Rect(field.m_Rect), m_Gpos(field.m_Gpos),
-      m_Flags(field.m_Flags), m_fieldId(field.m_fieldId)
+      m_NumIterations(field.m_NumIterations), m_Text(field.m_Text), m_fieldId(field.m_fieldId)
 {
 }
 
@@ -472,18 +471,6 @@ int ModuleField::strokeColor() const
 int ModuleField::fillColor() const
 {
     return colors().second;
-}
-
-const Rect& ModuleField::setConnRect(const Rect& moduleRect)
-{
-    if (m_Gpos == 0)
-        return m_Rect;
-    int row = m_Gpos > 0 ? m_Gpos : -m_Gpos;
-    double cx = m_Gpos > 0 ? moduleRect.x() : moduleRect.maxX();
-    double cy = moduleRect.y() + Module::kRowHeight * row;
-    double half = Module::kPinSide / 2;
-    m_Rect = Rect(cx - half, cy - half, Module::kPinSide, Module::kPinSide);
-    return m_Rect;
 }
 
 void ModuleField::save(std::string& buffer, const std::string& headName, int saveFlags) const

@@ -34,8 +34,6 @@ public:
         VF_BAD = 64,
         VF_INVISIBLE = 128,
     };
-    // Bit of the drawing flags: the field's rect is its module's name row.
-    static constexpr uint16_t FLAG_NAME_ROW = 2;
 
     // Bits of getName(flags, headName), the form the file writer uses (14).
     enum NameFlag : int {
@@ -93,14 +91,6 @@ public:
     void setHideCount(uint8_t count) { m_HideCount = count; }
     int32_t numIterations() const { return m_NumIterations; }
     void setNumIterations(int32_t n) { m_NumIterations = n; }
-    const Rect& rect() const { return m_Rect; }
-    void setRect(const Rect& rect) { m_Rect = rect; }
-    const Rect& graphicPosition() const { return m_Rect; }
-    const Rect& drawingBounds() const { return m_Rect; }
-    int16_t gpos() const { return m_Gpos; }
-    void setGpos(int16_t gpos) { m_Gpos = gpos; }
-    uint16_t flags() const { return m_Flags; }
-    void setFlags(uint16_t flags) { m_Flags = flags; }
     uint32_t fieldId() const { return m_fieldId; }
     void setFieldId(uint32_t id) { m_fieldId = id; }
 
@@ -205,13 +195,10 @@ public:
     // Whether the source belongs to the module or to a module inside it.
     bool connectedTo(const Module& module) const;
 
-    // --- geometry
+    // --- drawing
     // Colour ids of the colour table, by field kind.
     int strokeColor() const;
     int fillColor() const;
-    // The pin square for the field's row beside the module rect; rows of 0
-    // keep the current rect. Answers the rect.
-    const Rect& setConnRect(const Rect& moduleRect);
 
     // Appends " value" to the file text (nothing for outputs and computed
     // counts; "; value" for a field without an entry unless the flags leave
@@ -236,9 +223,6 @@ private:
     uint8_t m_HideCount = 0;
     int32_t m_NumIterations = 0;
     std::string m_Text;
-    Rect m_Rect;
-    int16_t m_Gpos = 0;
-    uint16_t m_Flags = 0;
     uint32_t m_fieldId = 0;
 };
 

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Toskfile/ModuleFigure.h"
 
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/InfoLine.h"
 #include "Toskfile/InstanceCounter.h"
 #include "Toskfile/Module.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "database/OperatorEntry.h"
 
 namespace tosk {
@@ -20,16 +22,17 @@ Rect ModuleFigure::besidePin(const Rect& pin, const Size& text, bool input)
     return Rect(Point{x, pin.midY() - box.height / 2}, box);
 }
 
-void ModuleFigure::compute(const Module& module, int showMode, const ModuleField* selected,
+void ModuleFigure::compute(const CanvasLayout& layout, const Module& module, const ModuleField* selected,
                            const ModuleField* highlighted, const TextMetrics& metrics)
 {
-    box = module.rect();
+    const int showMode = layout.showMode();
+    box = layout.box(module);
     inner = adjusted(box, 1, 1, -1, -1);
     title = Label{module.name(), Rect(box.x() + 1, box.y() + 1, box.width() - 2, Module::kTitleHeight)};
     instanceName.reset();
     if (auto nameField = module.opstartNameField())
         instanceName = Label{nameField->text(), title.box.offset(0, Module::kTitleHeight)};
-    bounds = module.graphicRect();
+    bounds = ModuleGeometry::graphicRect(box);
 
     info.reset();
     range.reset();
@@ -43,14 +46,17 @@ void ModuleFigure::compute(const Module& module, int showMode, const ModuleField
 
     pins.clear();
     InstanceCounter instances;
+    const std::vector<ModuleGeometry::Pin>& laid = layout.pins(module);
+    size_t next = 0;
     for (const auto& field : module.fieldArray()) {
         const int instance = instances.next(*field);
-        if (field->gpos() == 0)
+        if (next == laid.size() || laid[next].field != field.get())
             continue;
+        const int row = laid[next++].row;
         Pin& pin = pins.emplace_back();
         pin.field = field.get();
-        const Rect& rect = field->rect();
-        const bool input = field->gpos() > 0;
+        const Rect rect = ModuleGeometry::pinRect(box, row);
+        const bool input = row > 0;
         pin.oval = rect;
         if (field.get() == selected || field.get() == highlighted) {
             pin.bubble = rect;

@@ -10,6 +10,7 @@
 
 namespace tosk {
 
+class CanvasLayout;
 class Module;
 class ModuleField;
 
@@ -53,10 +54,11 @@ struct ModuleFigure {
     // The graphic rect with every label: all that painting the module covers.
     Rect bounds;
 
-    // The figure of a laid-out module for a show mode, with the selected and
-    // the highlighted pin (either may be null). Reuses this figure's storage.
-    void compute(const Module& module, int showMode, const ModuleField* selected, const ModuleField* highlighted,
-                 const TextMetrics& metrics);
+    // The figure of a module as the layout lays it out for its show mode,
+    // with the selected and the highlighted pin (either may be null). Reuses
+    // this figure's storage.
+    void compute(const CanvasLayout& layout, const Module& module, const ModuleField* selected,
+                 const ModuleField* highlighted, const TextMetrics& metrics);
 
     // The box of a text beside a pin: after an input's pin, before an
     // output's, vertically centred on it, one point larger than the text.

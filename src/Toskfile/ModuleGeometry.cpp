@@ -40,20 +40,11 @@ Rect ModuleGeometry::pinRect(const Rect& box, int row)
     return Rect(cx - half, cy - half, Module::kPinSide, Module::kPinSide);
 }
 
-void ModuleGeometry::placeFields(Module& module)
+Rect ModuleGeometry::placedBox(const Module& module, int showMode)
 {
-    bool nameRowPlaced = false;
-    for (const auto& f : module.fieldArray()) {
-        if (f->gpos() != 0) {
-            f->setConnRect(module.rect());
-        } else if (!nameRowPlaced && f->entry() && equalsIgnoringCase(f->entry()->name(), "opstart_name")) {
-            f->setRect(nameRow(module.rect()));
-            f->setFlags(f->flags() | ModuleField::FLAG_NAME_ROW);
-            nameRowPlaced = true;
-        } else if (!(f->flags() & ModuleField::FLAG_NAME_ROW)) {
-            f->setRect(Rect(f->rect().origin, Size{}));
-        }
-    }
+    if (!module.isPlaced())
+        return Rect(module.rect().origin, Size{});
+    return box(module, measure(module, showMode).rows);
 }
 
 int ModuleGeometry::hiddenCount(const Module& module)
@@ -129,7 +120,7 @@ Rect ModuleGeometry::box(const Module& module, int rows)
     return Rect(module.rect().origin, Size{Module::kWidth, Module::kRowHeight * rows});
 }
 
-int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> origin)
+void ModuleGeometry::layOut(const Module& module, int showMode, Laid& out)
 {
     const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
     const Module::FieldList& fields = module.fieldArray();
@@ -137,11 +128,22 @@ int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> or
     const int nSigOut = n.sigOut, nCtlOut = n.ctlOut, nUsrOut = n.usrOut;
     const int nSigIn = n.sigIn, nCtlIn = n.ctlIn, nUsrIn = n.usrIn;
 
+    out.rows = n.rows(module);
+    out.hidden = n.hidden;
+    out.nameField = nullptr;
+    out.pins.clear();
+    // The first instance-name entry without a pin, hidden or not, shows in
+    // the row under the title.
+    auto nameRowFor = [&out](const ModuleField& f) {
+        if (!out.nameField && f.entry() && equalsIgnoringCase(f.entry()->name(), "opstart_name"))
+            out.nameField = &f;
+    };
     int sigIn = 0, ctlIn = 0, usrIn = 0, sigOut = 0, ctlOut = 0, usrOut = 0;
     for (const auto& f : fields) {
-        f->setGpos(0);
-        if (f->isHidden() || !f->entry())
+        if (f->isHidden() || !f->entry()) {
+            nameRowFor(*f);
             continue;
+        }
         bool sourced = f->source() || unconnected;
         bool connected = f->numConnects() > 0 || unconnected;
         int row = 0;
@@ -173,34 +175,11 @@ int ModuleGeometry::layOut(Module& module, int showMode, std::optional<Point> or
         default:
             break;
         }
-        f->setGpos(static_cast<int16_t>(row));
+        if (row != 0)
+            out.pins.push_back(Pin{f.get(), static_cast<int16_t>(row)});
+        else
+            nameRowFor(*f);
     }
-
-    module.m_Height = n.rows(module);
-
-    // Re-seat the box for the new height without recording a move; a
-    // module without a position is drawn at the origin but stays unplaced,
-    // so that showing a patch adds no position to its file.
-    const bool placed = module.placed_;
-    const Rect before = module.rect_;
-    module.moveToPosition(origin.value_or(module.rect_.origin));
-    if (!origin)
-        module.placed_ = placed;
-    // A box that changed had its pins placed with it.
-    if (module.rect_ == before)
-        placeFields(module);
-    return module.m_Height;
-}
-
-ModuleGeometry::FieldPtr ModuleGeometry::fieldUnderPoint(const Module& module, const Point& point)
-{
-    for (const auto& f : module.fieldArray()) {
-        if (f->isAlwaysHidden() || f->type() == OperatorEntry::ED_STRING)
-            continue;
-        if (mouseInRect(point, f->rect(), true))
-            return f;
-    }
-    return nullptr;
 }
 
 } // namespace tosk

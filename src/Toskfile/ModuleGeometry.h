@@ -4,24 +4,38 @@
 #include "Toskfile/Module.h"
 #include "base/Geometry.h"
 
-#include <optional>
+#include <cstdint>
+#include <vector>
 
 namespace tosk {
 
 // Where a module and its pins stand on the canvas: the rows of its pins and
-// the height of its box for a show mode, the rects that follow from the box
-// (graphic rect, order circle, name row, pin squares) and the pin under a
-// point. The module keeps the results; this computes them.
+// the height of its box for a show mode, and the rects that follow from the
+// box (graphic rect, order circle, name row, pin squares). It computes them
+// from the module and writes nothing: a view's CanvasLayout keeps them.
 class ModuleGeometry {
 public:
     using FieldPtr = Module::FieldPtr;
 
+    // A field's pin and its row: positive rows on the left (inputs),
+    // negative ones on the right (outputs).
+    struct Pin {
+        const ModuleField* field;
+        int16_t row;
+    };
+    // A module laid out for a show mode.
+    struct Laid {
+        int rows = 0;   // the box's height in rows; 0: not drawn
+        int hidden = 0; // fields hidden
+        // The field drawn in the instance-name row; none without one.
+        const ModuleField* nameField = nullptr;
+        // The fields with a pin, in the module's order.
+        std::vector<Pin> pins;
+    };
     // Gives every visible pin its row for the show mode (inputs left, outputs
     // right; signal, then control, then user-object pins from row 1), counts
-    // the hidden fields and sets the box's number of rows; answers it (0: the
-    // module is not drawn). With an origin, the box is also placed there;
-    // either way the pins are placed once.
-    static int layOut(Module& module, int showMode, std::optional<Point> origin = std::nullopt);
+    // the hidden fields and the box's rows. Reuses the storage of `out`.
+    static void layOut(const Module& module, int showMode, Laid& out);
     // What layOut would find, without writing it anywhere: the box's rows
     // (0: not drawn) and the number of hidden fields.
     struct Measure {
@@ -43,6 +57,10 @@ public:
     };
     // The box a layout of that many rows gives the module where it stands.
     static Rect box(const Module& module, int rows);
+    // The box of a module as read from its file, before any view lays it
+    // out: a placed module's as tall as the show mode makes it, an unplaced
+    // one's of no size at its origin.
+    static Rect placedBox(const Module& module, int showMode);
     // How many of the module's fields are hidden: always hidden, or hidden
     // by a hide count of the file.
     static int hiddenCount(const Module& module);
@@ -56,11 +74,6 @@ public:
     // The pin square of a row: positive rows on the left edge, negative ones
     // on the right, row k centred 16k below the top.
     static Rect pinRect(const Rect& box, int row);
-    // Puts every field's rect where it is drawn: pins beside the box, the
-    // instance name in its row, an empty rect for the rest.
-    static void placeFields(Module& module);
-    // The field whose rect holds the point (never an ED_STRING field).
-    static FieldPtr fieldUnderPoint(const Module& module, const Point& point);
 };
 
 } // namespace tosk

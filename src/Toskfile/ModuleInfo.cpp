@@ -2,7 +2,6 @@
 #include "Toskfile/ModuleInfo.h"
 
 #include "Toskfile/Module.h"
-#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/SigfileTokenizer.h"
 #include "base/Localization.h"
@@ -90,7 +89,7 @@ bool ModuleInfo::read(Module& module, std::string_view text)
     }
     if (numberCount < 2)
         return false;
-    ModuleGeometry::layOut(module, -1, Point{numbers[0], numbers[1]});
+    module.moveToPosition(Point{numbers[0], numbers[1]});
     return true;
 }
 

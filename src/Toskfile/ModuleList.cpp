@@ -315,12 +315,38 @@ void ModuleList::copyConnections(const ModuleList& other)
     }
 }
 
+namespace {
+
+// Whether a field read in a paste has a pin: pasted modules stand as read,
+// every pin of a placed one shown.
+bool hasPastePin(const Module& module, const ModuleField& field)
+{
+    const Module* owner = field.parent();
+    if (!module.isPlaced() && !(owner && owner->isPlaced()))
+        return false;
+    if (field.isHidden() || !field.entry())
+        return false;
+    switch (field.type()) {
+    case OperatorEntry::ED_SIGNAL:
+    case OperatorEntry::ED_CONTROL:
+    case OperatorEntry::ED_USEROBJ:
+    case OperatorEntry::SIGNAL:
+    case OperatorEntry::CONTROL:
+    case OperatorEntry::USEROBJ:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 void ModuleList::resetConnections()
 {
     std::string ignored;
     for (const auto& m : listOfModules_) {
         for (const auto& f : m->fieldArray()) {
-            if (f->source() || f->gpos() == 0)
+            if (f->source() || !hasPastePin(*m, *f))
                 continue;
             int type = f->type();
             std::string byDefault = f->entryName(OperatorField::DEFAULT);

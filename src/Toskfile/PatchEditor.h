@@ -56,8 +56,9 @@ public:
     // (with pin margins) keep an origin of at least 1 point ("Move").
     bool moveModules(const Modules& modules, Point offset);
     // Lines up at least two boxes on the first one's edge ("Align Left
-    // Edges", "Align Right Edges", "Align Top Edges", "Align Bottom Edges").
-    bool alignModules(const Modules& modules, ModuleArrangement::Edge edge);
+    // Edges", "Align Right Edges", "Align Top Edges", "Align Bottom Edges"),
+    // the boxes as tall as that show mode draws them.
+    bool alignModules(const Modules& modules, ModuleArrangement::Edge edge, int showMode = SigFile::kDefaultShowMode);
     // Puts at least two boxes' origins on the grid of that spacing, which
     // must be 1 or more ("Grid Selected Graphics").
     bool gridModules(const Modules& modules, double spacing);
@@ -98,8 +99,7 @@ public:
     // --- modules
     // A new module of the operator, named after it in lower case (made
     // unique without regard to case), inserted after `anchor` (after the
-    // last module without one) and placed beside it, laid out for the
-    // patch's show mode ("Add Module"). None for an unknown operator, a head
+    // last module without one) and placed beside it ("Add Module"). None for an unknown operator, a head
     // or tail operator, or an anchor not in the patch.
     Module::Ptr insertModule(const std::string& operatorName, Module* anchor);
     // The same with the new box's origin at the point (an operator dropped
@@ -107,7 +107,10 @@ public:
     Module::Ptr insertModuleAt(const std::string& operatorName, Module* anchor, Point origin);
     // The same with the new box in free room of the area
     // (ModuleArrangement::freeOrigin, in steps of `step`), clear of every
-    // drawn module and of the rects in `alsoTaken`.
+    // module drawn in that show mode and of the rects in `alsoTaken`; the new
+    // box is as tall as a new window draws it.
+    Module::Ptr insertModuleInRoom(const std::string& operatorName, Module* anchor, const Rect& area, double step,
+                                   const std::vector<Rect>& alsoTaken = {}, int showMode = SigFile::kDefaultShowMode);
     // A new module of the operator put into the wire that feeds `input`,
     // its box at `origin` as insertModuleAt places it ("Insert Module"):
     // the wire's source feeds the new module's first input it can feed, and
@@ -116,8 +119,6 @@ public:
     // for an input without a source, or when the module has no such input
     // or output.
     Module::Ptr insertModuleOnWire(const std::string& operatorName, const Module::FieldPtr& input, Point origin);
-    Module::Ptr insertModuleInRoom(const std::string& operatorName, Module* anchor, const Rect& area, double step,
-                                   const std::vector<Rect>& alsoTaken = {});
     // Takes modules out of the patch with every wire in and out ("Delete
     // Selected Modules", or the name given, "Cut"). The head stays: the
     // rest of the modules given go without it.

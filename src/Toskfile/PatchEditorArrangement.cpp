@@ -2,6 +2,7 @@
 // PatchEditor's edits of where modules sit and of their processing order.
 #include "Toskfile/PatchEditor.h"
 
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/PatchState.h"
 #include "Toskfile/SigFile.h"
 
@@ -14,9 +15,10 @@ namespace tosk {
 bool PatchEditor::setBoxes(PatchChange::Kind kind, const std::string& actionName,
                            const std::vector<Module::Ptr>& modules, const std::vector<Rect>& boxes)
 {
+    // Every box has a box's width: a module moved without a place gets one.
     bool moves = false;
     for (size_t i = 0; i < modules.size(); ++i)
-        moves = moves || modules[i]->rect() != boxes[i];
+        moves = moves || modules[i]->rect().origin != boxes[i].origin;
     if (!moves)
         return false;
     PatchState before(patch());
@@ -38,18 +40,18 @@ bool PatchEditor::moveModules(const Modules& modules, Point offset)
     const Point d = ModuleArrangement::clampOffset(ModuleArrangement::graphicBounds(raw), offset);
     std::vector<Rect> boxes;
     for (const auto& m : moved)
-        boxes.push_back(m->rect().offset(d.x, d.y));
+        boxes.push_back(Rect(m->rect().origin, Size{Module::kWidth, 0}).offset(d.x, d.y));
     return setBoxes(PatchChange::Kind::Move, "Move", moved, boxes);
 }
 
-bool PatchEditor::alignModules(const Modules& modules, ModuleArrangement::Edge edge)
+bool PatchEditor::alignModules(const Modules& modules, ModuleArrangement::Edge edge, int showMode)
 {
     std::vector<Module::Ptr> lined = members(modules);
     if (lined.size() < 2)
         return false;
     std::vector<Rect> boxes;
     for (const auto& m : lined)
-        boxes.push_back(m->rect());
+        boxes.push_back(ModuleGeometry::box(*m, ModuleGeometry::measure(*m, showMode).rows));
     static const char* const kNames[] = {"Align Left Edges", "Align Right Edges", "Align Top Edges",
                                          "Align Bottom Edges"};
     return setBoxes(PatchChange::Kind::Align, kNames[static_cast<int>(edge)], lined,
@@ -66,7 +68,7 @@ bool PatchEditor::gridModules(const Modules& modules, double spacing)
         return false;
     std::vector<Rect> boxes;
     for (const auto& m : gridded)
-        boxes.emplace_back(ModuleArrangement::gridOrigin(m->rect(), spacing), m->rect().size);
+        boxes.emplace_back(ModuleArrangement::gridOrigin(m->rect(), spacing), Size{Module::kWidth, 0});
     return setBoxes(PatchChange::Kind::Grid, "Grid Selected Graphics", gridded, boxes);
 }
 

@@ -38,14 +38,20 @@ Module::Ptr PatchEditor::insertModuleAt(const std::string& operatorName, Module*
 }
 
 Module::Ptr PatchEditor::insertModuleInRoom(const std::string& operatorName, Module* anchor, const Rect& area,
-                                            double step, const std::vector<Rect>& alsoTaken)
+                                            double step, const std::vector<Rect>& alsoTaken, int showMode)
 {
     std::vector<Rect> taken = alsoTaken;
-    for (const auto& m : patch().listOfModules())
-        if (m->height() > 0 && !m->graphicRect().isEmpty())
-            taken.push_back(m->graphicRect());
+    for (const auto& m : patch().listOfModules()) {
+        const int rows = ModuleGeometry::measure(*m, showMode).rows;
+        const Rect g = ModuleGeometry::graphicRect(ModuleGeometry::box(*m, rows));
+        if (rows > 0 && !g.isEmpty())
+            taken.push_back(g);
+    }
     return insertPlaced(operatorName, anchor, [&](Module& m) {
-        m.setRect(Rect(ModuleArrangement::freeOrigin(taken, area, m.rect().size, step), m.rect().size));
+        // The new box is as tall as a new window shows it.
+        const Size size{Module::kWidth,
+                        Module::kRowHeight * ModuleGeometry::measure(m, SigFile::kDefaultShowMode).rows};
+        m.setRect(Rect(ModuleArrangement::freeOrigin(taken, area, size, step), size));
     });
 }
 
@@ -78,9 +84,6 @@ void PatchEditor::addMade(const Module::Ptr& module, const Module::Ptr& after)
         p.addModule(module);
         module->setDocument(document_, &p);
     }
-    // Measured as a new window shows it; each view lays it out again for
-    // its own show mode when it hears of the insertion.
-    module->update(SigFile::kDefaultShowMode);
 }
 
 Module::Ptr PatchEditor::insertPlaced(const std::string& operatorName, Module* anchor,
@@ -96,10 +99,8 @@ Module::Ptr PatchEditor::insertPlaced(const std::string& operatorName, Module* a
     PatchState before(p);
     before.addOrder();
     addMade(module, after);
-    if (place) {
+    if (place)
         place(*module);
-        module->update(SigFile::kDefaultShowMode);
-    }
     commit(PatchChange::Kind::Insert, "Add Module", before, PatchChange::Order | PatchChange::Geometry);
     return module;
 }
@@ -139,7 +140,6 @@ Module::Ptr PatchEditor::insertModuleOnWire(const std::string& operatorName, con
     const Rect g = ModuleGeometry::graphicRect(box);
     const double k = ModuleArrangement::kMinOrigin;
     module->setRect(box.offset(std::max(0.0, k - g.x()), std::max(0.0, k - g.y())));
-    module->update(SigFile::kDefaultShowMode);
     p.connect(*in, source, true, true);
     p.connect(*input, out, true, true);
     commit(PatchChange::Kind::InsertOnWire, "Insert Module", before,
@@ -212,9 +212,10 @@ ModuleList::List PatchEditor::paste(const std::string& text, Module* anchor, Poi
         aspects |= PatchChange::Values;
     }
     p.makeNamesUniqueIgnoringCase(pasted.modules);
+    // The pasted boxes as read, every pin shown.
     Rect bounds;
     for (const auto& m : pasted.modules)
-        bounds = bounds.united(m->graphicRect());
+        bounds = bounds.united(ModuleGeometry::graphicRect(ModuleGeometry::placedBox(*m, -1)));
     p.offsetSelectedModules(pasted.modules, after->rect().x() - bounds.x(), after->rect().y() - bounds.y());
     p.addModules(pasted.modules, *after, true);
     if (cascade != Point{})

@@ -309,7 +309,6 @@ bool PatchEditor::takeFromOther(const PatchComparison& comparison, const std::ve
         else
             p.addModuleBefore(copy, 0);
         copy->setDocument(document_, &p);
-        copy->update(SigFile::kDefaultShowMode);
         newModules.push_back(copy);
         changed = true;
     }
@@ -427,7 +426,7 @@ bool PatchEditor::takeFromOther(const PatchComparison& comparison, const std::ve
     for (const ModuleDifference* d : plan.boxes) {
         Module& m = *d->mine;
         const Rect& there = d->theirs->rect();
-        const Rect box(there.origin, Size{there.width(), m.rect().height()});
+        const Rect box(there.origin, Size{there.width(), 0});
         changed = changed || box != m.rect() || m.isPlaced() != d->theirs->isPlaced();
         m.restoreBox(box.origin, box.width(), d->theirs->isPlaced());
     }

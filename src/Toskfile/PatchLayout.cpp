@@ -104,8 +104,9 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
                 type == OperatorEntry::ED_CONTROL || type == OperatorEntry::USEROBJ)
                 ports_.emplace_back(type, f.get());
         }
-        const int rows = measured ? pins.rows(*m) : m->height();
-        const Rect box = measured ? ModuleGeometry::box(*m, rows) : m->rect();
+        const Rect box = measured ? ModuleGeometry::box(*m, pins.rows(*m))
+                                  : ModuleGeometry::placedBox(*m, SigFile::kDefaultShowMode);
+        const int rows = static_cast<int>(box.height() / Module::kRowHeight);
         nodes_.push_back(Node{m, box, m->isHead(), State::Other, rows, box});
         places_.emplace(m, i);
         classify(i);

@@ -36,7 +36,8 @@ public:
     static constexpr double kTopMargin = 20;
     static constexpr double kInsertOffset = 0.5;
 
-    // Stacks the boxes by the heights they were last laid out with.
+    // Stacks the boxes as read from the file: placed ones by their heights
+    // in the show mode a new window opens with, unplaced ones without one.
     explicit PatchLayout(const SigFile& patch, Search search = Search::Indexed);
     // Stacks the boxes by their heights in that show mode, measured here;
     // the modules are not laid out for it.

@@ -169,8 +169,8 @@ public:
     // Moves every placed module that is not a head.
     void offsetAllModules(double dx, double dy);
     void offsetSelectedModules(const List& modules, double dx, double dy);
-    // Inserts after `other`; with reposition, a module never laid out is put
-    // beside it. False when `other` is not in the list.
+    // Inserts after `other`; with reposition, a module without a place is
+    // put beside it (beside the head's first input box after the head). False when `other` is not in the list.
     bool addModuleAfter(Module::Ptr module, const Module& other, bool reposition) override;
     using ModuleList::addModuleAfter;
     // Inserts each module after the one before it; false at the first

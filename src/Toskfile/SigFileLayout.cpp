@@ -2,6 +2,8 @@
 // A patch's processing order and layout, and placing modules in it.
 #include "Toskfile/SigFile.h"
 
+#include "Toskfile/HeadLayout.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleLookup.h"
 #include "Toskfile/PatchLayout.h"
 #include "Toskfile/SigDocument.h"
@@ -162,10 +164,13 @@ ModuleList::List SigFile::modulesConnectedTo(const Module& module, int fieldType
 Module::Ptr SigFile::findLowestModule(const Rect& rect) const
 {
     Module::Ptr best;
+    double bestBottom = 0;
     for (const auto& m : listOfModules_) {
-        const Rect& r = m->rect();
-        if (r.maxY() > 0 && r.maxX() >= rect.x() && rect.maxX() >= r.x() && (!best || r.maxY() > best->rect().maxY()))
+        const Rect r = ModuleGeometry::placedBox(*m, kDefaultShowMode);
+        if (r.maxY() > 0 && r.maxX() >= rect.x() && rect.maxX() >= r.x() && (!best || r.maxY() > bestBottom)) {
             best = m;
+            bestBottom = r.maxY();
+        }
     }
     return best;
 }
@@ -176,7 +181,7 @@ Module::Ptr SigFile::findRightMostModule() const
     for (const auto& m : listOfModules_)
         if (m->rect().x() > 0 && (!best || m->rect().x() > best->rect().x()))
             best = m;
-    return best ? findLowestModule(best->rect()) : nullptr;
+    return best ? findLowestModule(ModuleGeometry::placedBox(*best, kDefaultShowMode)) : nullptr;
 }
 
 void SigFile::offsetAllModules(double dx, double dy)
@@ -200,9 +205,11 @@ bool SigFile::addModuleAfter(Module::Ptr module, const Module& other, bool repos
         Rect r = other.isPlaced() ? other.rect() : Rect();
         if (!other.isPlaced()) {
             if (&other == m_Head.get()) {
-                for (const auto& f : other.fieldArray()) {
-                    if (f->type() == OperatorEntry::SIGNAL && f->rect().width() > 0) {
-                        r = f->rect().offset(f->rect().width(), f->rect().width());
+                // Beside the head's first input box, which stands at the
+                // left edge whatever the canvas's width.
+                for (const auto& box : HeadLayout::layOut(other, 0)) {
+                    if (box.field->type() == OperatorEntry::SIGNAL && box.rect.width() > 0) {
+                        r = box.rect.offset(box.rect.width(), box.rect.width());
                         break;
                     }
                 }

@@ -462,10 +462,8 @@ void SigFile::setHeadType()
     setProgramName(program);
     if (!tag.empty())
         newHead->setFieldText("obj_tag", tag);
-    if (oldHead->isPlaced()) {
-        newHead->update(-1);
+    if (oldHead->isPlaced())
         newHead->moveToPosition(oldHead->rect().origin);
-    }
 
     oldHead->removeAllFields();
     update(oldHead.get(), false);

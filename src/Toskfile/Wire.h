@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleList.h"
 #include "base/Geometry.h"
@@ -40,10 +41,13 @@ struct Wire {
     // each input with a source and a pin, in a module that is drawn, unless
     // either end is hidden, the source is one of the head's "zero", "null"
     // and "nullobj" outputs, or the source's pin is not shown.
-    template <typename Visit> static void forEach(const ModuleList& patch, const Module* head, Visit&& visit);
+    // The pins are where the layout puts them.
+    template <typename Visit>
+    static void forEach(const CanvasLayout& layout, const ModuleList& patch, const Module* head, Visit&& visit);
 };
 
-template <typename Visit> void Wire::forEach(const ModuleList& patch, const Module* head, Visit&& visit)
+template <typename Visit>
+void Wire::forEach(const CanvasLayout& layout, const ModuleList& patch, const Module* head, Visit&& visit)
 {
     const ModuleField *zero = nullptr, *null = nullptr, *nullObj = nullptr;
     if (head) {
@@ -52,19 +56,24 @@ template <typename Visit> void Wire::forEach(const ModuleList& patch, const Modu
         nullObj = head->field("nullobj").get();
     }
     for (const auto& module : patch.listOfModules()) {
-        if (module->height() <= 0)
+        const int rows = layout.rows(*module);
+        if (rows <= 0)
             continue;
-        for (const auto& field : module->fieldArray()) {
+        const Rect box = ModuleGeometry::box(*module, rows);
+        for (const auto& pin : layout.pins(*module)) {
+            const ModuleField* field = pin.field;
             const ModuleField* source = field->source().get();
-            if (!source || field->gpos() == 0)
+            if (!source)
                 continue;
             if (source == zero || source == null || source == nullObj || field->isHidden() || source->isHidden())
                 continue;
-            if (source->rect().width() == 0)
+            const Rect from = layout.pinRect(*source);
+            if (from.width() == 0)
                 continue;
-            Wire wire = between(field->rect(), source->rect());
+            Wire wire =
+                between(module.get() == head ? layout.pinRect(*field) : ModuleGeometry::pinRect(box, pin.row), from);
             wire.module = module.get();
-            wire.input = field.get();
+            wire.input = field;
             wire.source = source;
             wire.fanOut = source->numConnects() >= 2;
             visit(static_cast<const Wire&>(wire));

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "canvas/BadgePainter.h"
 
-#include "Toskfile/Module.h"
 #include "base/PreferenceController.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/Latin1.h"
@@ -25,21 +24,20 @@ void BadgePainter::drawRings(QPainter& painter, const Rect& circle, const std::s
     S::drawTextString(painter, Latin1::qstring(number), ring, S::BlackSystem12, Qt::black);
 }
 
-void BadgePainter::drawModuleBadge(QPainter& painter, const Module& module, const std::string& number, bool highlighted,
+void BadgePainter::drawModuleBadge(QPainter& painter, const Rect& circle, const std::string& number, bool highlighted,
                                    bool warning)
 {
-    drawRings(painter, module.orderCircle(), number, false, highlighted, warning);
+    drawRings(painter, circle, number, false, highlighted, warning);
 }
 
-void BadgePainter::drawHeadBadge(QPainter& painter, const Module& head)
+void BadgePainter::drawHeadBadge(QPainter& painter, const Rect& circle)
 {
-    drawRings(painter, head.orderCircle(), "0", true, false, false);
+    drawRings(painter, circle, "0", true, false, false);
 }
 
-void BadgePainter::drawOrderDrag(QPainter& painter, const Module& source, const Point& point, const std::string& number)
+void BadgePainter::drawOrderDrag(QPainter& painter, const Rect& circle, const Point& point, const std::string& number)
 {
     using S = CanvasStyle;
-    const Rect& circle = source.orderCircle();
     painter.setPen(QPen(Qt::red, 4));
     painter.drawLine(QPointF(circle.midX(), circle.midY()), S::qpoint(point));
     QRectF badge(point.x - kDragBadgeSize / 2, point.y - kDragBadgeSize / 2, kDragBadgeSize, kDragBadgeSize);

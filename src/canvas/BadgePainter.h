@@ -21,14 +21,16 @@ public:
     // Orange: apart from the selection's red and the fill's yellow.
     static inline const QColor kWarningFill{255, 140, 0};
 
-    // A module's badge; `warning` fills it in the warning colour (it runs
-    // against a wire's direction).
-    static void drawModuleBadge(QPainter& painter, const Module& module, const std::string& number, bool highlighted,
+    // A module's badge in its order circle (CanvasLayout::orderCircle);
+    // `warning` fills it in the warning colour (it runs against a wire's
+    // direction).
+    static void drawModuleBadge(QPainter& painter, const Rect& circle, const std::string& number, bool highlighted,
                                 bool warning = false);
-    static void drawHeadBadge(QPainter& painter, const Module& head);
-    // A red line from the source module's badge to the point, and there a
-    // yellow badge with the number the module would get.
-    static void drawOrderDrag(QPainter& painter, const Module& source, const Point& point, const std::string& number);
+    static void drawHeadBadge(QPainter& painter, const Rect& circle);
+    // A red line from the source module's badge (its order circle) to the
+    // point, and there a yellow badge with the number the module would get.
+    static void drawOrderDrag(QPainter& painter, const Rect& sourceCircle, const Point& point,
+                              const std::string& number);
 
 private:
     static void drawRings(QPainter& painter, const Rect& circle, const std::string& number, bool head, bool highlighted,

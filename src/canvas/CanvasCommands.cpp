@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "canvas/CanvasCommands.h"
 
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/ModuleArrangement.h"
 #include "Toskfile/PatchComment.h"
 #include "Toskfile/PatchEditor.h"
@@ -315,7 +316,7 @@ bool CanvasCommands::perform(CanvasCommand command)
     case CanvasCommand::AlignRight:
     case CanvasCommand::AlignTop:
     case CanvasCommand::AlignBottom:
-        PatchEditor(document).alignModules(view_.selectedModules(), edgeOf(command));
+        PatchEditor(document).alignModules(view_.selectedModules(), edgeOf(command), view_.showMode());
         break;
     case CanvasCommand::GridSelected:
         PatchEditor(document).gridModules(view_.selectedModules(), view_.gridSettings().spacing);
@@ -425,9 +426,10 @@ void CanvasCommands::paste()
     // the others up on.
     std::vector<Module*> made;
     Rect bounds;
+    const CanvasLayout& layout = view_.canvasLayout();
     for (auto it = pasted.rbegin(); it != pasted.rend(); ++it) {
         made.push_back(it->get());
-        bounds = bounds.united((*it)->graphicRect());
+        bounds = bounds.united(layout.graphicRect(**it));
     }
     view_.setSelection(made);
     view_.scrollRectToVisible(bounds);

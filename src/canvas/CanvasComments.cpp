@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "canvas/CanvasComments.h"
 
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/ModuleArrangement.h"
 #include "Toskfile/PatchChange.h"
 #include "Toskfile/PatchEditor.h"
@@ -196,10 +197,11 @@ PatchComment::Ptr CanvasComments::add(const std::optional<Point>& point)
     } else {
         // Into free room of what the user sees: on no box and no other comment.
         std::vector<Rect> taken;
+        const CanvasLayout& layout = view_.canvasLayout();
         for (const auto& m : view_.sigFile()->listOfModules())
-            if (m->height() > 0 && !m->graphicRect().isEmpty())
-                taken.push_back(m->graphicRect());
-        for (const auto& box : view_.canvasLayout().headBoxes())
+            if (layout.isDrawn(*m) && !layout.graphicRect(*m).isEmpty())
+                taken.push_back(layout.graphicRect(*m));
+        for (const auto& box : layout.headBoxes())
             taken.push_back(box.rect);
         for (const auto& c : comments())
             taken.push_back(CommentPainter::rect(*c));

@@ -46,9 +46,9 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
     const CanvasTextMetrics& metrics = CanvasTextMetrics::shared();
     auto draw = [&](const Module& module, bool processorB, size_t at) {
         const bool hasMark = &module == marked[0] || &module == marked[1];
-        if (!hasMark && !module.graphicRect().intersects(dirty))
+        if (!hasMark && !layout.graphicRect(module).intersects(dirty))
             return;
-        figure_.compute(module, showMode, marks.selectedField.get(), marks.highlightField.get(), metrics);
+        figure_.compute(layout, module, marks.selectedField.get(), marks.highlightField.get(), metrics);
         if (hasMark && !figure_.bounds.intersects(dirty))
             return;
         ModulePainter::draw(painter, figure_, module, marks, processorB, showMode, ModulePainter::orderText(at));
@@ -81,12 +81,12 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
 
     if (head) {
         HeadPainter::draw(painter, layout.headBoxes(), *head, marks.selectedField.get(), showMode);
-        WirePainter::drawConnects(painter, patch, head, marks, dirty);
+        WirePainter::drawConnects(painter, layout, patch, head, marks, dirty);
     }
 
     if (marks.fieldConnectionPoint != Point{} && marks.selectedField) {
         const ModuleField& f = *marks.selectedField;
-        QPointF from = S::qrect(f.rect()).center(), to = S::qpoint(marks.fieldConnectionPoint);
+        QPointF from = S::qrect(layout.pinRect(f)).center(), to = S::qpoint(marks.fieldConnectionPoint);
         painter.setPen(QPen(S::role(f.strokeColor()), 1));
         painter.drawLine(from, to);
         QColor fill = S::role(f.fillColor());
@@ -96,7 +96,7 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
     }
     if (marks.orderConnectionPoint != Point{} && marks.orderSourceModule) {
         size_t i = patch.indexOfModule(marks.orderSourceModule.get());
-        BadgePainter::drawOrderDrag(painter, *marks.orderSourceModule, marks.orderConnectionPoint,
+        BadgePainter::drawOrderDrag(painter, layout.orderCircle(*marks.orderSourceModule), marks.orderConnectionPoint,
                                     numberString(double(i) + 1));
     }
     if (!(marks.rubberbandRect == Rect())) {

@@ -38,7 +38,7 @@ QRectF CanvasRenderer::areaOf(const std::vector<Module*>& modules)
     Rect united;
     for (const Module* module : modules)
         if (module && layout_.isDrawn(*module))
-            united = united.united(module->graphicRect());
+            united = united.united(layout_.graphicRect(*module));
     if (united.isEmpty())
         return QRectF();
     // Whole points, so that the picture's pixels fall where the canvas's do.

@@ -127,7 +127,8 @@ void CanvasTracker::selectAndTrack(const Point& point, Qt::KeyboardModifiers key
         return;
     }
     if (!field) {
-        if ((view_.showMode() & Module::SHOW_ORDER) && mouseInRect(point, module->orderCircle(), true)) {
+        if ((view_.showMode() & Module::SHOW_ORDER) &&
+            mouseInRect(point, view_.lastLayout().orderCircle(*module), true)) {
             view_.clearSelection();
             startOrderDrag(point, *module);
         } else {
@@ -148,7 +149,7 @@ void CanvasTracker::doubleClick(const Point& point, Module* module, const Module
     if (!field) {
         // The name row of a module wired outside its group cannot be renamed.
         Module::FieldPtr name = module->opstartNameField();
-        if (name && name->isWP() && mouseInRect(point, module->nameRowRect(), true)) {
+        if (name && name->isWP() && mouseInRect(point, view_.lastLayout().nameRowRect(*module), true)) {
             informationalAlert("NoRenameExt", "Cannot rename module with external inputs or outputs.", view_);
             return;
         }
@@ -287,7 +288,7 @@ void CanvasTracker::startModuleDrag(const Point& point)
     if (!view_.sigDocument() || dragged_.empty())
         return;
     drag_ = std::make_unique<ModuleDrag>(*view_.sigDocument(), dragged_, point);
-    view_.beginEchoingMoveToRulers(CanvasHitTest::boundsForModules(dragged_));
+    view_.beginEchoingMoveToRulers(CanvasHitTest::boundsForModules(view_.lastLayout(), dragged_));
     // The patch stays as it is while the button is down: the wires that
     // move with the modules are found once, not at every step.
     std::unordered_set<const Module*> moving(dragged_.begin(), dragged_.end());
@@ -303,14 +304,18 @@ void CanvasTracker::startModuleDrag(const Point& point)
 
 Rect CanvasTracker::movingArea() const
 {
+    const CanvasLayout& layout = view_.lastLayout();
     Rect area;
     for (const Module* m : dragged_)
-        area = area.united(m->graphicRect());
+        area = area.united(layout.graphicRect(*m));
     for (const auto& [input, source] : draggedWires_) {
         const Module* module = input->trueParent();
-        if (!module || module->height() <= 0 || input->gpos() == 0 || source->rect().width() == 0)
+        if (!module || !layout.isDrawn(*module) || layout.pinRow(*input) == 0)
             continue;
-        area = area.united(Wire::between(input->rect(), source->rect()).bounds);
+        const Rect from = layout.pinRect(*source);
+        if (from.width() == 0)
+            continue;
+        area = area.united(Wire::between(layout.pinRect(*input), from).bounds);
     }
     return area;
 }
@@ -321,7 +326,7 @@ void CanvasTracker::moveModules(const Point& point)
         return;
     const Point was = drag_->offset();
     const double outputs = view_.outputsX();
-    const Rect oldBounds = CanvasHitTest::boundsForModules(dragged_);
+    const Rect oldBounds = CanvasHitTest::boundsForModules(view_.lastLayout(), dragged_);
     const Rect oldArea = movingArea();
     const GridSettings& grid = view_.gridSettings();
     drag_->dragTo(point, grid.snapsToGrid ? grid.spacing : 0);
@@ -331,7 +336,7 @@ void CanvasTracker::moveModules(const Point& point)
     view_.marks().rubberbandRect = Rect();
     dragOffset_ = now;
 
-    const Rect bounds = CanvasHitTest::boundsForModules(dragged_);
+    const Rect bounds = CanvasHitTest::boundsForModules(view_.lastLayout(), dragged_);
     QSizeF frame = view_.frameSize();
     bool grew = false;
     if (bounds.maxX() > frame.width()) {
@@ -414,7 +419,7 @@ void CanvasTracker::moveRubberband(const Point& point)
         dirty += view_.toWidget(marks.rubberbandRect.united(band));
     } else {
         for (Module* m : changed)
-            dirty += view_.toWidget(m->graphicRect());
+            dirty += view_.toWidget(view_.lastLayout().graphicRect(*m));
     }
     marks.rubberbandRect = band;
     bandModules_ = std::move(inside);

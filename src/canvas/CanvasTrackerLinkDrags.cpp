@@ -3,6 +3,7 @@
 #include "canvas/CanvasTracker.h"
 
 #include "Toskfile/CanvasHitTest.h"
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/ConnectionRules.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
@@ -57,10 +58,11 @@ ModuleField::Ptr CanvasTracker::pinAt(const Point& point) const
 {
     SigFile* patch = view_.sigFile();
     Module* head = view_.head();
-    Module* near = CanvasHitTest::moduleNearPoint(view_.canvasLayout(), *patch, point);
+    const CanvasLayout& layout = view_.canvasLayout();
+    Module* near = CanvasHitTest::moduleNearPoint(layout, *patch, point);
     if (!near)
         near = head;
-    return near ? near->fieldUnderPoint(point) : nullptr;
+    return near ? layout.fieldUnderPoint(*near, point) : nullptr;
 }
 
 void CanvasTracker::setHighlightField(const ModuleField::Ptr& field)
@@ -85,7 +87,7 @@ void CanvasTracker::moveConnection(const Point& point, Qt::KeyboardModifiers key
         target = nullptr;
     setHighlightField(target);
 
-    Rect area = spanned(centre(from->rect()), point);
+    Rect area = spanned(centre(view_.lastLayout().pinRect(*from)), point);
     area = grown(area, kConnectionDot / 2 + 1);
     if (area == connectionArea_)
         return;
@@ -110,7 +112,7 @@ void CanvasTracker::endConnection(const Point& point, Qt::KeyboardModifiers keys
     if (!from)
         return;
     // Pressed and released on the pin: the pin stays selected.
-    if (mouseInRect(point, from->rect(), true)) {
+    if (mouseInRect(point, view_.lastLayout().pinRect(*from), true)) {
         view_.invalidateField(*from);
         return;
     }
@@ -142,8 +144,9 @@ void CanvasTracker::startOrderDrag(const Point& point, Module& source)
 Module* CanvasTracker::orderTargetAt(const Point& point) const
 {
     Module* source = view_.marks().orderSourceModule.lock().get();
-    Module* t = CanvasHitTest::moduleUnderPoint(*view_.sigFile(), point);
-    if (!t || t == source || t == view_.head() || !mouseInRect(point, t->orderCircle(), true))
+    const CanvasLayout& layout = view_.canvasLayout();
+    Module* t = CanvasHitTest::moduleUnderPoint(layout, *view_.sigFile(), point);
+    if (!t || t == source || t == view_.head() || !mouseInRect(point, layout.orderCircle(*t), true))
         return nullptr;
     return t;
 }
@@ -168,8 +171,9 @@ void CanvasTracker::moveOrderPoint(const Point& point)
     std::shared_ptr<Module> source = view_.marks().orderSourceModule.lock();
     if (!source)
         return;
-    Rect area = spanned(centre(source->orderCircle()), point);
-    area = grown(area, kOrderBadge / 2 + 2).united(source->orderCircle());
+    const Rect circle = view_.lastLayout().orderCircle(*source);
+    Rect area = spanned(centre(circle), point);
+    area = grown(area, kOrderBadge / 2 + 2).united(circle);
     view_.invalidateRect(orderArea_);
     view_.marks().orderConnectionPoint = point;
     orderArea_ = area;

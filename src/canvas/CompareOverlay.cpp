@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "canvas/CompareOverlay.h"
 
+#include "Toskfile/CanvasLayout.h"
 #include "Toskfile/Module.h"
 #include "canvas/Latin1.h"
 
@@ -20,7 +21,8 @@ QRectF qrect(const Rect& r)
     return QRectF(r.origin.x, r.origin.y, r.size.width, r.size.height);
 }
 
-void outline(QPainter& painter, const std::vector<std::weak_ptr<Module>>& modules, const QColor& color)
+void outline(QPainter& painter, const CanvasLayout& layout, const std::vector<std::weak_ptr<Module>>& modules,
+             const QColor& color)
 {
     QPen pen(color, CompareOverlay::kOutlineWidth);
     pen.setJoinStyle(Qt::MiterJoin);
@@ -28,13 +30,14 @@ void outline(QPainter& painter, const std::vector<std::weak_ptr<Module>>& module
     painter.setBrush(Qt::NoBrush);
     const double grow = CompareOverlay::kOutlineGap;
     for (const auto& weak : modules)
-        if (auto module = weak.lock(); module && module->graphicRect().size.height > 0)
-            painter.drawRect(qrect(module->graphicRect()).adjusted(-grow, -grow, grow, grow));
+        if (auto module = weak.lock(); module && layout.graphicRect(*module).size.height > 0)
+            painter.drawRect(qrect(layout.graphicRect(*module)).adjusted(-grow, -grow, grow, grow));
 }
 
 } // namespace
 
-void CompareOverlayPainter::draw(QPainter& painter, const CompareOverlay& overlay, const Rect& visible)
+void CompareOverlayPainter::draw(QPainter& painter, const CompareOverlay& overlay, const Rect& visible,
+                                 const CanvasLayout& layout)
 {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
@@ -53,8 +56,8 @@ void CompareOverlayPainter::draw(QPainter& painter, const CompareOverlay& overla
         painter.drawRect(box);
         painter.drawText(box, Qt::AlignCenter, Latin1::qstring(ghost.name));
     }
-    outline(painter, overlay.changed, CompareOverlay::changedColor());
-    outline(painter, overlay.added, CompareOverlay::addedColor());
+    outline(painter, layout, overlay.changed, CompareOverlay::changedColor());
+    outline(painter, layout, overlay.added, CompareOverlay::addedColor());
 
     // The legend, in the top right corner of what is in sight.
     const QString entries[] = {Latin1::text("DiffAdded", "Added"), Latin1::text("DiffChanged", "Changed"),

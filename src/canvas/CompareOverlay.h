@@ -13,6 +13,7 @@ class QPainter;
 
 namespace tosk {
 
+class CanvasLayout;
 class Module;
 
 // What a patch window shows of a comparison while its compare window is
@@ -44,7 +45,7 @@ struct CompareOverlay {
 // the corner of `visible`, the part of the canvas in sight.
 class CompareOverlayPainter {
 public:
-    static void draw(QPainter& painter, const CompareOverlay& overlay, const Rect& visible);
+    static void draw(QPainter& painter, const CompareOverlay& overlay, const Rect& visible, const CanvasLayout& layout);
 };
 
 } // namespace tosk

@@ -2,6 +2,7 @@
 #include "canvas/CompareWindow.h"
 
 #include "Toskfile/Module.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
@@ -27,6 +28,13 @@
 namespace tosk {
 
 namespace {
+
+// Where a module of the other patch stood, drawn for the show mode; it is
+// measured, never laid out: the other patch has no view.
+Rect ghostRect(const Module& theirs, int showMode)
+{
+    return ModuleGeometry::graphicRect(ModuleGeometry::box(theirs, ModuleGeometry::measure(theirs, showMode).rows));
+}
 
 using Kind = PatchComparison::ModuleDifference::Kind;
 
@@ -154,10 +162,7 @@ void CompareWindow::refresh()
         else if ((m.kind == Kind::Changed || m.kind == Kind::Moved) && m.mine)
             overlay->changed.push_back(m.mine);
         else if (m.kind == Kind::Added && m.theirs && m.theirs->isTopLevel()) {
-            // The other patch is ours alone: laying its module out to show
-            // where it stood changes nothing of this patch.
-            m.theirs->update(showMode);
-            overlay->ghosts.push_back({m.theirs->graphicRect(), m.theirs->instanceName()});
+            overlay->ghosts.push_back({ghostRect(*m.theirs, showMode), m.theirs->instanceName()});
         }
     }
     overlay_ = overlay;
@@ -291,7 +296,7 @@ void CompareWindow::showChosen()
         // Only its ghost is on the canvas.
         GraphicView* view = window_->graphicView();
         view->clearSelection();
-        view->scrollRectToVisible(m.theirs->graphicRect());
+        view->scrollRectToVisible(ghostRect(*m.theirs, view->showMode()));
     }
 }
 

@@ -302,7 +302,7 @@ void GraphicView::setZoom(double z)
     } else {
         Rect m;
         for (const Module* module : selection)
-            m = m.united(module->graphicRect());
+            m = m.united(layout_.graphicRect(*module));
         // Keep the selection in sight, axis by axis.
         auto follow = [](double far, double near, double visibleOrigin, double visibleFar, double extent,
                          double remembered) {
@@ -355,7 +355,7 @@ void GraphicView::zoomToSelection()
         return;
     Rect wanted;
     for (const Module* module : selection)
-        wanted = wanted.united(module->graphicRect());
+        wanted = wanted.united(layout_.graphicRect(*module));
     wanted = wanted.inset(-kFitMargin / 4, -kFitMargin / 4);
     const QSizeF clip = viewportPoints();
     setZoom(std::min(clip.width() / std::max(1.0, wanted.width()), clip.height() / std::max(1.0, wanted.height())));
@@ -390,12 +390,15 @@ void GraphicView::invalidateModule(const Module& module)
     // modules must not search the list once for each.
     if (patch_ && marks_.refersTo(module) && patch_->indexOfModule(&module) == ModuleList::npos)
         marks_.forget(module);
-    Rect area = module.graphicRect();
+    // Where the module was last drawn; one not laid out yet, where it will be.
+    Rect area = layout_.knows(module) ? layout_.graphicRect(module)
+                                      : ModuleGeometry::graphicRect(ModuleGeometry::box(
+                                            module, ModuleGeometry::measure(module, showMode()).rows));
     auto selected = marks_.selectedField.lock();
     auto highlighted = marks_.highlightField.lock();
     if ((selected && selected->trueParent() == &module) || (highlighted && highlighted->trueParent() == &module)) {
         ModuleFigure figure;
-        figure.compute(module, showMode(), selected.get(), highlighted.get(), CanvasTextMetrics::shared());
+        figure.compute(layout_, module, selected.get(), highlighted.get(), CanvasTextMetrics::shared());
         area = figure.bounds;
     }
     update(toWidget(area));
@@ -415,7 +418,7 @@ void GraphicView::invalidateField(const ModuleField& field)
         return;
     }
     // A box of the head: drawn wider while selected.
-    Rect r = field.rect();
+    Rect r = layout_.pinRect(field);
     invalidateRect(Rect(r.x() - 3, r.y() - 3, r.width() + 6, r.height() + 6));
 }
 
@@ -432,7 +435,7 @@ QString GraphicView::describePoint(const Point& point)
     if (!patch_)
         return {};
     const CanvasHitTest::Hit hit = CanvasHitTest::hitAt(canvasLayout(), *patch_, head(), point);
-    Module* module = hit.module ? hit.module : CanvasHitTest::moduleUnderPoint(*patch_, point);
+    Module* module = hit.module ? hit.module : CanvasHitTest::moduleUnderPoint(layout_, *patch_, point);
     if (!module || (module == head() && !hit.field))
         return {};
     QString text = Latin1::qstring(module->instanceName());

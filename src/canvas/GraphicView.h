@@ -82,6 +82,9 @@ public:
     // The patch laid out as it will be painted, so that it can be hit before
     // any paint; lays out what needs it first.
     const CanvasLayout& canvasLayout();
+    // The layout as the last paint or hit found it, without laying out
+    // again: where the modules were drawn.
+    const CanvasLayout& lastLayout() const { return layout_; }
 
     // The extent found by the last layout, and where it put the head's
     // outputs.

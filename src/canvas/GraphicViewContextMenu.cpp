@@ -31,8 +31,7 @@ QMenu* GraphicView::menuForPoint(const Point& point, QWidget* parent)
         if (!comments_->isSelected(comment.get()))
             comments_->setSelected({comment});
     } else if (patch_) {
-        canvasLayout();
-        Module* m = CanvasHitTest::moduleUnderPoint(*patch_, point);
+        Module* m = CanvasHitTest::moduleUnderPoint(canvasLayout(), *patch_, point);
         if (m && m != head() && !m->isTail()) {
             module = m;
             if (!moduleIsSelected(m)) {
@@ -149,7 +148,7 @@ void GraphicView::contextMenuEvent(QContextMenuEvent* event)
     // selection rather than wherever the mouse happens to be.
     const std::vector<Module*> selection = selectedModules();
     if (event->reason() == QContextMenuEvent::Keyboard && !selection.empty())
-        at = toWidget(selection.back()->graphicRect()).center();
+        at = toWidget(canvasLayout().graphicRect(*selection.back())).center();
     std::unique_ptr<QMenu> menu(menuForPoint(canvasPoint(QPointF(at)), this));
     menu->exec(mapToGlobal(at));
     dropContextSelection();

@@ -24,8 +24,7 @@ Module* GraphicView::dropTarget(const Point& point, bool* refused)
     *refused = false;
     if (!patch_)
         return nullptr;
-    canvasLayout();
-    Module* m = CanvasHitTest::moduleUnderPoint(*patch_, point);
+    Module* m = CanvasHitTest::moduleUnderPoint(canvasLayout(), *patch_, point);
     if (m == head() && m) {
         *refused = true;
         return nullptr;
@@ -60,7 +59,7 @@ void GraphicView::dragMoveEvent(QDragMoveEvent* event)
         event->ignore();
         return;
     }
-    setHighlightWire(CanvasHitTest::moduleUnderPoint(*patch_, p) ? nullptr : wireAt(p));
+    setHighlightWire(CanvasHitTest::moduleUnderPoint(layout_, *patch_, p) ? nullptr : wireAt(p));
     event->setDropAction(Qt::CopyAction);
     event->accept();
 }
@@ -93,7 +92,7 @@ bool GraphicView::dropOperator(const std::string& operatorName, const Point& poi
     Point at = point;
     if (grid_.snapsToGrid && grid_.spacing >= 1)
         at = Point{ModuleArrangement::snap(at.x, grid_.spacing), ModuleArrangement::snap(at.y, grid_.spacing)};
-    if (!CanvasHitTest::moduleUnderPoint(*patch_, point)) {
+    if (!CanvasHitTest::moduleUnderPoint(layout_, *patch_, point)) {
         if (ModuleField::Ptr wire = wireAt(point)) {
             UndoGroup event(*document_);
             if (Module::Ptr made = PatchEditor(*document_).insertModuleOnWire(operatorName, wire, at))
@@ -113,7 +112,7 @@ void GraphicView::setHighlightWire(const ModuleField::Ptr& input)
     marks_.highlightWire = input;
     for (const auto& f : {old, input})
         if (f && patch_ && f->trueParent())
-            invalidateRect(CanvasHitTest::connectedDirtyRect(*patch_, *f->trueParent()));
+            invalidateRect(CanvasHitTest::connectedDirtyRect(layout_, *patch_, *f->trueParent()));
 }
 
 bool GraphicView::insertModule(const std::string& operatorName, Module* after)
@@ -128,7 +127,7 @@ bool GraphicView::insertModule(const std::string& operatorName, Module* after)
     // A selected wire takes the module in (Insert Module... of its menu),
     // with the box half-way along it.
     if (ModuleField::Ptr wire = selectedWire(); wire && wire->source()) {
-        const Rect a = wire->rect(), b = wire->source()->rect();
+        const Rect a = layout_.pinRect(*wire), b = layout_.pinRect(*wire->source());
         const Point middle{(a.midX() + b.midX()) / 2, (a.midY() + b.midY()) / 2};
         if (Module::Ptr made = editor.insertModuleOnWire(operatorName, wire, middle)) {
             setSelectedWire(nullptr);
@@ -142,8 +141,8 @@ bool GraphicView::insertModule(const std::string& operatorName, Module* after)
         heads.push_back(box.rect);
     // Kept off the edges, so that bringing it into sight scrolls nothing.
     const double edge = 8;
-    return showMade(
-        editor.insertModuleInRoom(operatorName, after, visibleArea().inset(edge, edge), grid_.spacing, heads));
+    return showMade(editor.insertModuleInRoom(operatorName, after, visibleArea().inset(edge, edge), grid_.spacing,
+                                              heads, showMode()));
 }
 
 bool GraphicView::insertModuleAt(const std::string& operatorName, Module* after, const Point& point)
@@ -198,8 +197,7 @@ bool GraphicView::showMade(const std::shared_ptr<Module>& made)
     if (!made)
         return false;
     setSelection({made.get()});
-    canvasLayout();
-    scrollRectToVisible(made->graphicRect());
+    scrollRectToVisible(canvasLayout().graphicRect(*made));
     return true;
 }
 

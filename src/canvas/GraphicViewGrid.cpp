@@ -169,7 +169,7 @@ void GraphicView::paintEvent(QPaintEvent* event)
                                    px.height() / magnification_));
     // The legend keeps its corner of the view: the whole view is painted.
     if (overlay_)
-        CompareOverlayPainter::draw(painter, *overlay_, visibleArea());
+        CompareOverlayPainter::draw(painter, *overlay_, visibleArea(), layout);
     // A patch that grew past the frame gets room to scroll to.
     const Point notes = comments_->extent();
     if (std::max(layout.maxX(), notes.x) * magnification_ > width() + 0.5 ||

@@ -83,7 +83,7 @@ void GraphicView::selectionDidChange(const std::vector<Module*>& before)
         // The wires of a single selected module are drawn wider.
         for (const auto* list : {&before, &after})
             if (list->size() == 1 && patch_)
-                invalidateRect(CanvasHitTest::connectedDirtyRect(*patch_, *list->front()));
+                invalidateRect(CanvasHitTest::connectedDirtyRect(layout_, *patch_, *list->front()));
     }
     emit selectionChanged();
     announceSelection();
@@ -111,15 +111,14 @@ void GraphicView::setSelectedWire(const ModuleField::Ptr& input)
     // A wire runs anywhere between its two pins.
     for (const auto& f : {old, input})
         if (f && patch_ && f->trueParent())
-            invalidateRect(CanvasHitTest::connectedDirtyRect(*patch_, *f->trueParent()));
+            invalidateRect(CanvasHitTest::connectedDirtyRect(layout_, *patch_, *f->trueParent()));
 }
 
 ModuleField::Ptr GraphicView::wireAt(const Point& point)
 {
     if (!patch_)
         return nullptr;
-    canvasLayout();
-    return CanvasHitTest::wireAt(*patch_, head(), point);
+    return CanvasHitTest::wireAt(canvasLayout(), *patch_, head(), point);
 }
 
 std::vector<Module*> GraphicView::selectableModules() const
@@ -151,8 +150,7 @@ void GraphicView::selectAdjacentModule(int step)
     const long index = std::clamp(from + step, 0L, last);
     Module* chosen = modules[static_cast<size_t>(index)];
     setSelection({chosen});
-    canvasLayout();
-    scrollRectToVisible(chosen->graphicRect());
+    scrollRectToVisible(canvasLayout().graphicRect(*chosen));
 }
 
 QString GraphicView::selectionAnnouncement() const

@@ -409,8 +409,7 @@ void GraphicWindowController::revealModule(Module& module)
     if (!top || top == graphicView_->head() || top->isTail())
         return;
     graphicView_->setSelection({top});
-    graphicView_->canvasLayout();
-    graphicView_->scrollRectToVisible(top->graphicRect());
+    graphicView_->scrollRectToVisible(graphicView_->canvasLayout().graphicRect(*top));
 }
 
 void GraphicWindowController::showMatch(const PatchSearch::Match& match)

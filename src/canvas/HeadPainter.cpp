@@ -2,6 +2,7 @@
 #include "canvas/HeadPainter.h"
 
 #include "Toskfile/Module.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "base/PreferenceController.h"
 #include "canvas/BadgePainter.h"
 #include "canvas/CanvasStyle.h"
@@ -29,7 +30,7 @@ void HeadPainter::draw(QPainter& painter, const std::vector<HeadLayout::Box>& bo
         S::drawCenteredText(painter, Latin1::qstring(box.label), r, S::System10, stroke);
     }
     if (showMode & Module::SHOW_ORDER)
-        BadgePainter::drawHeadBadge(painter, head);
+        BadgePainter::drawHeadBadge(painter, ModuleGeometry::orderCircle(head.rect(), true));
 }
 
 } // namespace tosk

@@ -3,6 +3,7 @@
 
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleFigure.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/MyExtensions.h"
 #include "base/PreferenceController.h"
 #include "canvas/BadgePainter.h"
@@ -65,8 +66,8 @@ void ModulePainter::draw(QPainter& painter, const ModuleFigure& figure, const Mo
         S::drawTextString(painter, Latin1::qstring(figure.info->text), S::qrect(figure.info->box), S::BlackLabel8,
                           S::textColor(S::BlackLabel8));
     if (showMode & Module::SHOW_ORDER)
-        BadgePainter::drawModuleBadge(painter, module, orderNumber, &module == marks.highlightModule.get(),
-                                      marks.warnsOrder(&module));
+        BadgePainter::drawModuleBadge(painter, ModuleGeometry::orderCircle(figure.box, false), orderNumber,
+                                      &module == marks.highlightModule.get(), marks.warnsOrder(&module));
 
     for (const ModuleFigure::Pin& pin : figure.pins) {
         const ModuleField& field = *pin.field;

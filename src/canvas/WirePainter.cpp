@@ -12,12 +12,12 @@
 
 namespace tosk {
 
-void WirePainter::drawConnects(QPainter& painter, const ModuleList& patch, const Module* head,
-                               const CanvasMarks::Shown& marks, const std::optional<Rect>& dirty)
+void WirePainter::drawConnects(QPainter& painter, const CanvasLayout& layout, const ModuleList& patch,
+                               const Module* head, const CanvasMarks::Shown& marks, const std::optional<Rect>& dirty)
 {
     using S = CanvasStyle;
     const bool oneSelected = marks.selectedModules.size() == 1;
-    Wire::forEach(patch, head, [&](const Wire& wire) {
+    Wire::forEach(layout, patch, head, [&](const Wire& wire) {
         if (dirty && !wire.bounds.intersects(*dirty))
             return;
         const ModuleField& field = *wire.input;

@@ -10,6 +10,7 @@ class QPainter;
 
 namespace tosk {
 
+class CanvasLayout;
 class Module;
 class ModuleList;
 
@@ -18,9 +19,10 @@ class ModuleList;
 // module.
 class WirePainter {
 public:
-    // Draws every wire of the patch. With a dirty rect, wires that cannot
-    // reach into it are skipped (the painter clips the rest anyway).
-    static void drawConnects(QPainter& painter, const ModuleList& patch, const Module* head,
+    // Draws every wire of the patch as laid out. With a dirty rect, wires
+    // that cannot reach into it are skipped (the painter clips the rest
+    // anyway).
+    static void drawConnects(QPainter& painter, const CanvasLayout& layout, const ModuleList& patch, const Module* head,
                              const CanvasMarks::Shown& marks, const std::optional<Rect>& dirty);
 };
 

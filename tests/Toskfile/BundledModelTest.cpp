@@ -2,6 +2,7 @@
 // Modules of the operator database that ships with Tosk.
 #include "ModelTestSupport.h"
 
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleList.h"
 #include "support/TestSupport.h"
 
@@ -107,8 +108,9 @@ TEST(BundledModel, HeadOfTheEightChannelUnit)
     // Eight outputs, laid out with every pin shown.
     auto wide = readModule("HEADM adc Demo demo 2 8 1 a-out b-out c-out d-out e-out f-out g-out h-out x-obj", db);
     EXPECT_EQ(wide->field("out8in")->text(), "h-out");
-    EXPECT_EQ(wide->update(-1), 10) << "9 input pins (8 outputs, 1 object) and 8 output pins";
-    EXPECT_EQ(wide->orderCircle(), Rect(20, 12, 40, 40)) << "the head's badge sits at the corner";
+    EXPECT_EQ(ModuleGeometry::measure(*wide, -1).rows, 10) << "9 input pins (8 outputs, 1 object) and 8 output pins";
+    EXPECT_EQ(ModuleGeometry::orderCircle(ModuleGeometry::box(*wide, 10), true), Rect(20, 12, 40, 40))
+        << "the head's badge sits at the corner";
 }
 
 TEST(BundledModel, RepeatedFieldsNamedInTheMiddle)
@@ -177,7 +179,7 @@ TEST(BundledModel, SpecialKindsAndBoxes)
     EXPECT_EQ(newModule("N_EXTCONTROL", "x", db)->moduleType(), Module::N_EXTCONTROL);
     EXPECT_TRUE(newModule("MARKER", "m", db)->isMarker());
     EXPECT_TRUE(newModule("TAIL", "t", db)->isTail());
-    EXPECT_EQ(newModule("REMOTER", "r", db)->update(7), 4);
-    EXPECT_EQ(newModule("MARKER", "m", db)->update(7), 4);
-    EXPECT_EQ(newModule("SINE", "s", db)->update(7), 0);
+    EXPECT_EQ(ModuleGeometry::measure(*newModule("REMOTER", "r", db), 7).rows, 4);
+    EXPECT_EQ(ModuleGeometry::measure(*newModule("MARKER", "m", db), 7).rows, 4);
+    EXPECT_EQ(ModuleGeometry::measure(*newModule("SINE", "s", db), 7).rows, 0);
 }

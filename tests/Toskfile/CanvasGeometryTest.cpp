@@ -100,7 +100,7 @@ TEST(CanvasGeometry, LayoutMeasuresTheModulesAndPutsTheHeadsBoxesRightOfThem)
     Canvas::connect(*c.head, "outleft", *osc, "out");
     c.layOut(kPins);
 
-    EXPECT_EQ(osc->rect(), Rect(100, 40, 80, 64));
+    EXPECT_EQ(c.layout.box(*osc), Rect(100, 40, 80, 64));
     const double right = 180 + 87.0 / 7 + 16; // 16 right of the graphic rect
     ASSERT_EQ(c.layout.headBoxes().size(), 2u);
     const HeadLayout::Box& in = c.layout.headBoxes()[0];
@@ -111,20 +111,20 @@ TEST(CanvasGeometry, LayoutMeasuresTheModulesAndPutsTheHeadsBoxesRightOfThem)
     EXPECT_EQ(in.field, c.head->field("left").get());
     EXPECT_EQ(in.rect, Rect(0, 40, kBoxW, 16)) << "a left input is drawn second";
     EXPECT_EQ(in.label, "left >");
-    EXPECT_EQ(c.head->field("left")->rect(), in.rect) << "the box is the field's rect";
+    EXPECT_EQ(c.layout.pinRect(*c.head->field("left")), in.rect) << "the box is the field's rect";
     for (const char* name : {"null", "zero", "nullobj", "opstart_name"})
-        EXPECT_EQ(c.head->field(name)->rect().size, Size{}) << name << ": the head has no pins of its own";
+        EXPECT_EQ(c.layout.pinRect(*c.head->field(name)).size, Size{}) << name << ": the head has no pins of its own";
     EXPECT_DOUBLE_EQ(c.layout.maxX(), right + kBoxW);
     EXPECT_DOUBLE_EQ(c.layout.maxY(), 105);
-    EXPECT_EQ(c.layout.visibleRect(), osc->graphicRect());
+    EXPECT_EQ(c.layout.visibleRect(), c.layout.graphicRect(*osc));
 
     // Another show mode lays everything out again.
     c.layOut(Module::SHOW_CONTROL);
-    EXPECT_EQ(osc->height(), 0) << "no control pin connected: not drawn";
+    EXPECT_EQ(c.layout.rows(*osc), 0) << "no control pin connected: not drawn";
     EXPECT_EQ(c.layout.visibleRect(), Rect());
     EXPECT_DOUBLE_EQ(c.layout.headBoxes()[1].rect.x(), kBoxW + 16) << "outputs beside an empty canvas";
     c.layOut(kPins);
-    EXPECT_EQ(osc->height(), 4);
+    EXPECT_EQ(c.layout.rows(*osc), 4);
     EXPECT_DOUBLE_EQ(c.layout.headBoxes()[1].rect.x(), right);
 }
 
@@ -152,13 +152,13 @@ TEST(CanvasGeometry, WiresRunBetweenPinsAndAreDrawnForShownPinsOnly)
     Canvas::connect(*b, "freq", *c.head, "zero");
     c.layOut(kPins);
     std::vector<std::string> drawn;
-    Wire::forEach(c.patch, c.head.get(), [&](const Wire& w) {
+    Wire::forEach(c.layout, c.patch, c.head.get(), [&](const Wire& w) {
         drawn.push_back(w.module->instanceName() + "." + w.input->name() + (w.fanOut ? " dot" : ""));
     });
     EXPECT_EQ(drawn, (Names{"a.fm dot", "b.fm dot"})) << "nothing from the head's zero";
     src->field("out")->setAsAlwaysHidden(true);
     drawn.clear();
-    Wire::forEach(c.patch, c.head.get(), [&](const Wire&) { drawn.push_back("wire"); });
+    Wire::forEach(c.layout, c.patch, c.head.get(), [&](const Wire&) { drawn.push_back("wire"); });
     EXPECT_TRUE(drawn.empty()) << "a hidden source draws no wire";
 }
 
@@ -170,14 +170,14 @@ TEST(CanvasGeometry, FigurePlacesLabelsBesidePinsAndCoversThem)
     c.layOut(all);
     FixedMetrics metrics;
     ModuleFigure figure;
-    figure.compute(*osc, all, osc->field("out").get(), nullptr, metrics);
+    figure.compute(c.layout, *osc, osc->field("out").get(), nullptr, metrics);
 
     EXPECT_EQ(figure.box, Rect(100, 40, 80, 64));
     EXPECT_EQ(figure.inner, Rect(101, 41, 78, 62));
     EXPECT_EQ(figure.title.text, "OSC");
     EXPECT_EQ(figure.title.box, Rect(101, 41, 78, 120.0 / 7));
     ASSERT_TRUE(figure.instanceName);
-    EXPECT_EQ(figure.instanceName->box, osc->field("opstart_name")->rect());
+    EXPECT_EQ(figure.instanceName->box, c.layout.pinRect(*osc->field("opstart_name")));
     ASSERT_EQ(figure.pins.size(), 6u) << "every pin shown with the unconnected ones";
 
     // freq (row 2): its value beside the input pin, one point larger than the text.
@@ -200,21 +200,21 @@ TEST(CanvasGeometry, FigurePlacesLabelsBesidePinsAndCoversThem)
     expectNear(out->name->box, Rect(180 - kPin - 18 - 3, 56 - 6.5, 19, 13));
     expectNear(out->nameFrame, Rect(180 - kPin - 24, 48.5, 25, 15));
     EXPECT_FALSE(out->value);
-    expectNear(figure.bounds, osc->graphicRect(), "everything inside the pin margins");
+    expectNear(figure.bounds, c.layout.graphicRect(*osc), "everything inside the pin margins");
 
     // Long labels reach past the graphic rect: the figure covers them.
     metrics.perChar = 40;
-    figure.compute(*osc, all, nullptr, osc->field("fm").get(), metrics);
+    figure.compute(c.layout, *osc, nullptr, osc->field("fm").get(), metrics);
     EXPECT_DOUBLE_EQ(figure.pins[1].nameFrame.maxX(), 100 + kPin + 3 + 81 + 3) << "fm's name";
     EXPECT_DOUBLE_EQ(figure.bounds.maxX(), 100 + kPin + 3 + 121) << "freq's value, \"440\"";
-    EXPECT_EQ(figure.bounds.minX(), osc->graphicRect().minX());
+    EXPECT_EQ(figure.bounds.minX(), c.layout.graphicRect(*osc).minX());
 
     // Without default values shown nothing is written beside the pins;
     // repetitions are numbered in their pins.
     auto mix = c.add("MIX", "mix", 300, 40);
     mix->addIteratedField(*mix->field("in1"), nullptr);
     c.layOut(kPins | Module::SHOW_UNCONNECTED);
-    figure.compute(*mix, kPins | Module::SHOW_UNCONNECTED, nullptr, nullptr, metrics);
+    figure.compute(c.layout, *mix, nullptr, nullptr, metrics);
     std::vector<std::string> numbers;
     for (const auto& p : figure.pins) {
         std::string label = p.field->name();
@@ -239,11 +239,11 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
     Canvas::connect(*top, "fm", *osc, "out");
     Canvas::connect(*c.head, "outleft", *osc, "out");
     c.layOut(kPins);
-    ASSERT_EQ(c.head->rect(), Rect(0, 0, 80, 64)) << "the unplaced head seated at the origin";
-    ASSERT_EQ(idle->height(), 0);
+    ASSERT_EQ(c.layout.box(*c.head), Rect(0, 0, 80, 64)) << "the unplaced head seated at the origin";
+    ASSERT_EQ(c.layout.rows(*idle), 0);
 
     using H = CanvasHitTest;
-    auto under = [&](double x, double y) { return H::moduleUnderPoint(c.patch, Point{x, y}); };
+    auto under = [&](double x, double y) { return H::moduleUnderPoint(c.layout, c.patch, Point{x, y}); };
     auto near = [&](double x, double y) { return H::moduleNearPoint(c.layout, c.patch, Point{x, y}); };
     EXPECT_EQ(under(100, 40), osc.get()) << "the top-left corner belongs to the box";
     EXPECT_EQ(under(179.9, 103.9), osc.get());
@@ -275,7 +275,7 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
         asked.layOut(c.patch, c.head.get());
         return H::orderBadgeAt(asked, c.patch, c.head.get(), Point{x, y});
     };
-    EXPECT_EQ(osc->orderCircle(), Rect(120, 52, 40, 40));
+    EXPECT_EQ(c.layout.orderCircle(*osc), Rect(120, 52, 40, 40));
     EXPECT_EQ(badge(120, 52), osc.get());
     EXPECT_EQ(badge(119.9, 70), nullptr);
     EXPECT_EQ(badge(140, 70, kPins), nullptr) << "badges not shown";
@@ -286,17 +286,18 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
     EXPECT_EQ(H::modulesContainedInRect(c.layout, c.patch, Rect(101, 39, 82, 66)), std::vector<Module*>{});
     EXPECT_EQ(H::modulesIntersectingRect(c.layout, c.patch, Rect(175, 100, 10, 150)),
               (std::vector<Module*>{osc.get(), b.get(), top.get()}));
-    EXPECT_EQ(H::boundsForModules({osc.get(), b.get()}), osc->graphicRect().united(b->graphicRect()));
-    EXPECT_EQ(H::boundsForModules({}), Rect());
-    EXPECT_EQ(H::connectedDirtyRect(c.patch, *b), b->graphicRect().united(osc->field("out")->rect()));
-    expectNear(H::connectedDirtyRect(c.patch, *osc), osc->graphicRect()
-                                                         .united(c.head->field("left")->rect())
-                                                         .united(c.head->field("outleft")->rect())
-                                                         .united(b->field("fm")->rect()));
+    const CanvasLayout& l = c.layout;
+    EXPECT_EQ(H::boundsForModules(l, {osc.get(), b.get()}), l.graphicRect(*osc).united(l.graphicRect(*b)));
+    EXPECT_EQ(H::boundsForModules(l, {}), Rect());
+    EXPECT_EQ(H::connectedDirtyRect(l, c.patch, *b), l.graphicRect(*b).united(l.pinRect(*osc->field("out"))));
+    expectNear(H::connectedDirtyRect(l, c.patch, *osc), l.graphicRect(*osc)
+                                                            .united(l.pinRect(*c.head->field("left")))
+                                                            .united(l.pinRect(*c.head->field("outleft")))
+                                                            .united(l.pinRect(*b->field("fm"))));
 
     // The wires from osc's output to b and top run the same way back: the
     // one drawn last is hit. Its slanted run goes from (138, 216) to (171, 56).
-    auto wire = [&](double x, double y) { return H::wireAt(c.patch, c.head.get(), Point{x, y}); };
+    auto wire = [&](double x, double y) { return H::wireAt(c.layout, c.patch, c.head.get(), Point{x, y}); };
     EXPECT_EQ(wire(154.5, 136), top->field("fm"));
     EXPECT_EQ(wire(154.5 + 2.9 * 160 / std::hypot(33, 160), 136 + 2.9 * 33 / std::hypot(33, 160)), top->field("fm"))
         << "2.9 points off the line";
@@ -306,7 +307,7 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
     EXPECT_EQ(wire(300, 300), nullptr);
 }
 
-TEST(CanvasGeometry, LayingOutAPatchAddsNoPositionToItsFile)
+TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
 {
     // The head and one module have no position; the rest of the patch does,
     // so nothing lays it out on opening.
@@ -317,10 +318,26 @@ TEST(CanvasGeometry, LayingOutAPatchAddsNoPositionToItsFile)
     SigFile& patch = *loaded.patch;
     ASSERT_EQ(patch.dataRepresentation(), text);
     EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode));
+    struct Kept {
+        Rect rect;
+        bool placed;
+        bool operator==(const Kept&) const = default;
+    };
+    auto kept = [&patch] {
+        std::vector<Kept> all;
+        for (const auto& m : patch.listOfModules())
+            all.push_back({m->rect(), m->isPlaced()});
+        return all;
+    };
+    const std::vector<Kept> before = kept();
     CanvasLayout layout;
     layout.layOut(patch, patch.head().get());
     Module& g = *patch.findModuleByName("g");
-    EXPECT_EQ(g.rect(), Rect(0, 0, 80, 64)) << "drawn at the origin";
+    EXPECT_EQ(layout.box(g), Rect(0, 0, 80, 64)) << "drawn at the origin";
+    CanvasLayout pinsOnly(kPins);
+    pinsOnly.layOut(patch, patch.head().get());
+    EXPECT_EQ(layout.box(g), Rect(0, 0, 80, 64)) << "another view's layout changes nothing of this one";
+    EXPECT_TRUE(kept() == before) << "no module holds what a layout found";
     EXPECT_FALSE(g.isPlaced());
     EXPECT_FALSE(patch.head()->isPlaced());
     EXPECT_TRUE(patch.findModuleByName("h")->isPlaced()) << "a position of 0,0 read from the file is kept";

@@ -237,7 +237,7 @@ TEST(EditRules, BoxesKeepTheirOriginAtOnePointAndSnapWhereTheGridIsDrawn)
 
     // Each axis on its own: x stops at the margin, y moves on.
     ASSERT_TRUE(editor.moveModules({&osc, &lfo}, Point{-500, 5}));
-    EXPECT_NEAR(osc.graphicRect().origin.x, 1, 1e-9);
+    EXPECT_NEAR(osc.rect().origin.x - Module::kMarginX, 1, 1e-9);
     EXPECT_NEAR(osc.rect().origin.y, 45, 1e-9);
     EXPECT_EQ(lfo.rect().origin.y, 145);
     EXPECT_FALSE(editor.moveModules({&osc}, Point{-1, 0})) << "nothing left to move";
@@ -346,8 +346,7 @@ TEST(EditRules, ValuesTheFileCouldNotReadBackAreRefused)
         std::string error;
         return PatchEditor(*doc).setFieldText(fieldOf(*doc, module, field), value, &error) ? "taken" : error;
     };
-    EXPECT_EQ(refusal("lfo", "shape", "9"),
-              "0 sine, 1 triangle, 2 square, 3 saw, 4 random must be between 0 and 4.\n");
+    EXPECT_EQ(refusal("lfo", "shape", "9"), "0 sine, 1 triangle, 2 square, 3 saw, 4 random must be between 0 and 4.\n");
     EXPECT_EQ(refusal("mix", "count", "3"), "Use Add Repeating Field to change this.");
     EXPECT_EQ(refusal("g", "gain", "nosuch-out"), "nosuch-out : source not found");
     EXPECT_EQ(refusal("g", "gain", "osc-out"), "osc-out cannot feed g-gain.");

@@ -2,6 +2,7 @@
 #include "ModelTestSupport.h"
 
 #include "Toskfile/ModuleBuilder.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/SigFile.h"
 #include "base/Alerts.h"
@@ -297,7 +298,8 @@ TEST(ModuleConstruction, InfoTextRoundTrips)
     EXPECT_TRUE(back->addInfo(osc->moduleInfo().substr(1)));
     EXPECT_EQ(back->fieldAtIndex(3)->hideCount(), 1);
     EXPECT_EQ(back->rect().origin, (Point{0, 7}));
-    EXPECT_EQ(back->rect().size.height, 64) << "laid out with every pin shown";
+    EXPECT_TRUE(back->isPlaced());
+    EXPECT_EQ(back->rect().size, (Size{80, 0})) << "a box's width; its height is a view's";
 
     auto other = newModule("OSC", "o", db);
     EXPECT_FALSE(other->addInfo(";=5 f= 0,1,1"));

@@ -5,6 +5,7 @@
 
 #include "Toskfile/CanvasLayout.h"
 #include "Toskfile/ModuleDrag.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/UndoGroup.h"
 
 #include <gtest/gtest.h>
@@ -194,7 +195,7 @@ TEST(PatchEditor, NewBoxesGoWhereTheyAreToldWithTheirPinMarginsOnTheCanvas)
     Ed editor(*doc);
     Module::Ptr first = editor.insertModuleAt("GAIN", nullptr, Point(-50, 30));
     ASSERT_TRUE(first);
-    EXPECT_NEAR(first->graphicRect().x(), ModuleArrangement::kMinOrigin, 1e-9);
+    EXPECT_NEAR(ModuleGeometry::graphicRect(first->rect()).x(), ModuleArrangement::kMinOrigin, 1e-9);
     EXPECT_EQ(first->rect().y(), 30);
 
     // Added in a row into the same room, no two boxes meet.
@@ -203,11 +204,13 @@ TEST(PatchEditor, NewBoxesGoWhereTheyAreToldWithTheirPinMarginsOnTheCanvas)
         made.push_back(editor.insertModuleInRoom("GAIN", nullptr, Rect(0, 0, 600, 500), 10));
         ASSERT_TRUE(made.back());
     }
+    CanvasLayout layout;
+    layout.layOut(*doc->sigFile(), doc->sigFile()->head().get());
     for (const auto& a : doc->sigFile()->listOfModules())
         for (const auto& b : made) {
-            if (a == b || a->height() <= 0)
+            if (a == b || !layout.isDrawn(*a))
                 continue;
-            EXPECT_FALSE(a->graphicRect().intersects(b->graphicRect()))
+            EXPECT_FALSE(layout.graphicRect(*a).intersects(layout.graphicRect(*b)))
                 << a->instanceName() << " " << b->instanceName();
         }
 }
@@ -307,19 +310,21 @@ TEST(PatchEditor, UndoPutsBoxesBackAtTheHeightOfTheShowModeOfNow)
 {
     auto doc = openDocument(editPatch());
     SigFile& patch = *doc->sigFile();
-    CanvasLayout().layOut(patch, patch.head().get());
+    CanvasLayout view;
+    view.layOut(patch, patch.head().get());
     Module& mix = moduleNamed(*doc, "mix");
-    ASSERT_EQ(mix.rect(), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
+    ASSERT_EQ(view.box(mix), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
     {
         UndoGroup event(*doc);
         ASSERT_TRUE(PatchEditor(*doc).moveModules({&mix}, Point(30, 10)));
     }
     // Signal pins hidden after the move: four rows.
-    CanvasLayout(SigFile::kDefaultShowMode & ~Module::SHOW_SIGNAL).layOut(patch, patch.head().get());
-    ASSERT_EQ(mix.rect(), Rect(410, 50, 80, 64));
+    view.setShowMode(SigFile::kDefaultShowMode & ~Module::SHOW_SIGNAL);
+    view.layOut(patch, patch.head().get());
+    ASSERT_EQ(view.box(mix), Rect(410, 50, 80, 64));
     doc->undoManager().undo();
-    EXPECT_EQ(mix.rect(), Rect(380, 40, 80, 64));
-    EXPECT_EQ(mix.field("gain1")->rect().midY(), 40 + 16) << "the pins follow the box";
+    EXPECT_EQ(view.box(mix), Rect(380, 40, 80, 64));
+    EXPECT_EQ(view.pinRect(*mix.field("gain1")).midY(), 40 + 16) << "the pins follow the box";
     doc->undoManager().redo();
-    EXPECT_EQ(mix.rect(), Rect(410, 50, 80, 64));
+    EXPECT_EQ(view.box(mix), Rect(410, 50, 80, 64));
 }

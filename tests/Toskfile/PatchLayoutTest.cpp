@@ -5,6 +5,7 @@
 #include "SigFileTestSupport.h"
 
 #include "Toskfile/CanvasLayout.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/PatchLayout.h"
 
 #include <gtest/gtest.h>
@@ -84,7 +85,7 @@ TEST(PatchLayout, ModulesFedByTheHeadGoInTheColumnToItsRight)
     EXPECT_EQ(at(*patch, "s2"), (Point{340, 124}));
     auto s2 = patch->findModuleByName("s2");
     ASSERT_TRUE(s2);
-    EXPECT_EQ(s2->rect().size, (Size{80, 64}));
+    EXPECT_EQ(ModuleGeometry::placedBox(*s2, SigFile::kDefaultShowMode).size, (Size{80, 64}));
 
     // A patch without a head is left alone.
     LoadedText headless = loadText(crlf({"GAIN g 0 1 ;=500,500,80,0"}));
@@ -100,7 +101,7 @@ TEST(PatchLayout, FeedersGoLeftAndEverythingMovesRightWhenTheyRunPastTheMargin)
     EXPECT_EQ(at(*patch, "b"), (Point{327, 40}));
     // d goes below the head (all 9 rows of its pins shown), e left of d, past
     // the margin: everything placed but the head moves right by 147.
-    EXPECT_EQ(patch->head()->rect().height(), 144);
+    EXPECT_EQ(ModuleGeometry::measure(*patch->head(), SigFile::kDefaultShowMode).rows, 9);
     EXPECT_EQ(at(*patch, "d"), (Point{167, 204}));
     EXPECT_EQ(at(*patch, "e"), (Point{7, 204}));
 }

@@ -62,10 +62,8 @@ public:
         }
         for (const auto& m : all) {
             fillValues(*m);
-            if (chance(50)) {
-                m->update(-1);
+            if (chance(50))
                 m->moveToPosition(Point{double(pick(1500)), double(pick(1500))});
-            }
         }
         for (size_t i = 0; i < all.size(); ++i)
             wire(*patch, all, i);

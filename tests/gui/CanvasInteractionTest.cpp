@@ -91,7 +91,7 @@ TEST(CanvasInteraction, ClicksShiftClicksAndRubberBandsSelect)
     // goes and a rubber band starts there.
     const QPoint margin = w.at(140 - 6, 48);
     ASSERT_EQ(CanvasHitTest::moduleNearPoint(w.view->canvasLayout(), w.patch(), Point{134, 48}), &w.module("osc"));
-    ASSERT_EQ(w.module("osc").fieldUnderPoint(Point{134, 48}), nullptr);
+    ASSERT_EQ(w.view->canvasLayout().fieldUnderPoint(w.module("osc"), Point{134, 48}), nullptr);
     w.press(margin);
     EXPECT_TRUE(w.selection().empty());
     EXPECT_EQ(w.view->tracker().mode(), CanvasTracker::Mode::RubberBand);
@@ -271,7 +271,7 @@ TEST(CanvasInteraction, OrderBadgeDragsReorderAndUndoPutsBack)
     };
     const std::vector<std::string> before = order();
     auto badge = [&w](const char* name) {
-        const Rect c = w.module(name).orderCircle();
+        const Rect c = w.view->canvasLayout().orderCircle(w.module(name));
         return w.at(c.midX(), c.midY());
     };
     // From osc's badge to knob's: knob goes right after osc.
@@ -317,9 +317,9 @@ TEST(CanvasInteraction, OperatorDropsInsertAfterTheTargetAndNeverOnTheHead)
     CanvasWindow w;
     const size_t count = w.patch().moduleCount();
     Module& head = *w.patch().head();
-    const Rect h = head.rect();
+    const Rect h = w.view->canvasLayout().box(head);
     const Point inHead{h.midX(), h.midY()};
-    ASSERT_EQ(CanvasHitTest::moduleUnderPoint(w.patch(), inHead), &head);
+    ASSERT_EQ(CanvasHitTest::moduleUnderPoint(w.view->canvasLayout(), w.patch(), inHead), &head);
     dropOperator(w.view, "SINE", w.at(inHead.x, inHead.y));
     EXPECT_EQ(w.patch().moduleCount(), count) << "refused on the head";
 

@@ -57,11 +57,13 @@ struct Patch {
     {
         return CanvasRenderer(file, head, showMode, std::move(marks)).image();
     }
-    // The wires as the last layout routes them.
-    std::vector<Wire> wires() const
+    // The wires as a layout for the show mode routes them.
+    std::vector<Wire> wires(int showMode) const
     {
+        CanvasLayout layout(showMode);
+        layout.layOut(file, head);
         std::vector<Wire> out;
-        Wire::forEach(file, head, [&out](const Wire& w) { out.push_back(w); });
+        Wire::forEach(layout, file, head, [&out](const Wire& w) { out.push_back(w); });
         return out;
     }
     // The whole canvas painted at once, and the same picture with the area
@@ -84,7 +86,7 @@ struct Patch {
         }
         r.drawn = canvas.modulesDrawn();
         r.repainted = r.full.copy();
-        const Rect g = dirty.graphicRect();
+        const Rect g = layout.graphicRect(dirty);
         const QRect area(int(g.x()), int(g.y()), int(g.width()), int(g.height()));
         QPainter p(&r.repainted);
         p.fillRect(area, Qt::red);
@@ -116,7 +118,8 @@ QColor role(int id)
 
 // The badge numbers of an SVG picture at scale 1, in the order drawn, each
 // with the instance name of the module whose order circle holds it.
-std::vector<std::string> badgeNumbers(const std::string& svg, const std::vector<const Module*>& modules)
+std::vector<std::string> badgeNumbers(const std::string& svg, const CanvasLayout& layout,
+                                      const std::vector<const Module*>& modules)
 {
     static const std::regex text(
         R"re(<text [^>]*x="([-0-9.e]+)" y="([-0-9.e]+)"[^>]*font-size="12"[^>]*>\s*([^<]*)</text>)re");
@@ -125,7 +128,7 @@ std::vector<std::string> badgeNumbers(const std::string& svg, const std::vector<
         const Point at{std::stod((*it)[1]), std::stod((*it)[2])};
         std::string where = "outside every badge";
         for (const Module* m : modules)
-            if (m->orderCircle().contains(at))
+            if (layout.orderCircle(*m).contains(at))
                 where = "in " + m->instanceName();
         found.push_back((*it)[3].str() + " " + where);
     }
@@ -181,7 +184,7 @@ TEST(CanvasPainting, WiresAreDrawnAlongTheirRouteWithADotOnlyWhereASourceFansOut
     Module& back = patch.add("GAIN", "back", 300, 200);
     Patch::connect(patch.add("GAIN", "front", 100, 260), "in", back, "out"); // backward
     QImage image = patch.render(Module::SHOW_SIGNAL);
-    const std::vector<Wire> wires = patch.wires();
+    const std::vector<Wire> wires = patch.wires(Module::SHOW_SIGNAL);
     ASSERT_EQ(wires.size(), 2u);
     ASSERT_LT(wires[1].points[0].x, wires[1].points[3].x) << "the second runs backward";
     for (const Wire& w : wires) {
@@ -289,7 +292,9 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     ASSERT_TRUE(CanvasRenderer(patch.file, patch.head, mode)
                     .write(QString::fromStdString((dir / "order.svg").string()), 1, error))
         << error.toStdString();
-    EXPECT_EQ(badgeNumbers(test::readFile(dir / "order.svg"), {patch.head, &src, &dst}),
+    CanvasLayout layout(mode);
+    layout.layOut(patch.file, patch.head);
+    EXPECT_EQ(badgeNumbers(test::readFile(dir / "order.svg"), layout, {patch.head, &src, &dst}),
               (std::vector<std::string>{"1 in src", "2 in dst", "0 in adc"}));
     // The wire between the two boxes is one point wide.
     EXPECT_TRUE(isGreenish(plain, 240, 55) && isGreenish(plain, 240, 56));
@@ -388,7 +393,9 @@ TEST(CanvasPainting, PinsBadgeRingsAndBubbleFramesAreStrokedThenFilled)
 
     // The selected pin's name frame: its left edge at the frame's x.
     ModuleFigure figure;
-    figure.compute(src, mode, src.field("out").get(), nullptr, CanvasTextMetrics::shared());
+    CanvasLayout layout(mode);
+    layout.layOut(patch.file, patch.head);
+    figure.compute(layout, src, src.field("out").get(), nullptr, CanvasTextMetrics::shared());
     const ModuleFigure::Pin* out = nullptr;
     for (const auto& pin : figure.pins)
         if (pin.field == src.field("out").get())

@@ -37,12 +37,12 @@ namespace {
 // every box and pin.
 QPoint onWire(CanvasWindow& w, const char* module, const char* input)
 {
-    w.view->canvasLayout();
+    const CanvasLayout& layout = w.view->canvasLayout();
     const ModuleField::Ptr f = w.field(module, input);
-    const Wire wire = Wire::between(f->rect(), f->source()->rect());
+    const Wire wire = Wire::between(layout.pinRect(*f), layout.pinRect(*f->source()));
     const Point mid{(wire.points[1].x + wire.points[2].x) / 2, (wire.points[1].y + wire.points[2].y) / 2};
-    EXPECT_EQ(CanvasHitTest::wireAt(w.patch(), w.view->head(), mid), f);
-    EXPECT_EQ(CanvasHitTest::moduleUnderPoint(w.patch(), mid), nullptr);
+    EXPECT_EQ(CanvasHitTest::wireAt(layout, w.patch(), w.view->head(), mid), f);
+    EXPECT_EQ(CanvasHitTest::moduleUnderPoint(layout, w.patch(), mid), nullptr);
     return w.at(mid.x, mid.y);
 }
 
@@ -213,8 +213,7 @@ TEST(CanvasPatcher, ModulesAddedWithNothingSelectedFindRoomInSight)
     ASSERT_TRUE(w.view->insertModule("GAIN", w.patch().head().get()));
     EXPECT_EQ(w.doc->undoManager().undoMenuItemTitle(), "Undo Add Module");
     ASSERT_EQ(w.selection(), std::vector<std::string>{"gain"});
-    w.view->canvasLayout();
-    const Rect r = w.module("gain").graphicRect();
+    const Rect r = w.view->canvasLayout().graphicRect(w.module("gain"));
     EXPECT_TRUE(r.x() >= sight.x() && r.y() >= sight.y() && r.maxX() <= sight.maxX() && r.maxY() <= sight.maxY());
 
     // With a module selected the new one goes beside it.
@@ -351,9 +350,8 @@ TEST(CanvasPatcher, AWireAgainstTheOrderIsSaidAndItsBadgesWarnWhileItStays)
     ASSERT_TRUE(w.view->showMode() & Module::SHOW_ORDER);
     // Pixels of the warning colour inside a module's badge.
     auto warned = [&w](const char* name) {
-        w.view->canvasLayout();
         const QImage image = w.view->grab().toImage();
-        const Rect badge = w.module(name).orderCircle();
+        const Rect badge = w.view->canvasLayout().orderCircle(w.module(name));
         int count = 0;
         for (int y = int(badge.y()); y < int(badge.maxY()); ++y)
             for (int x = int(badge.x()); x < int(badge.maxX()); ++x)

@@ -109,13 +109,12 @@ struct CanvasWindow {
     }
     QPoint pin(const char* module, const char* name)
     {
-        view->canvasLayout();
-        const Rect r = field(module, name)->rect();
+        const Rect r = view->canvasLayout().pinRect(*field(module, name));
         return at(r.midX(), r.midY());
     }
     QPoint middleOf(const char* name)
     {
-        const Rect r = module(name).rect();
+        const Rect r = view->canvasLayout().box(module(name));
         return at(r.midX(), r.midY());
     }
 

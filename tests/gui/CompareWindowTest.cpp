@@ -166,8 +166,7 @@ TEST(CompareWindow, TheCanvasOutlinesAnAddedModuleWhileTheWindowIsOpen)
     ASSERT_EQ(view->selectedModules().size(), 1u);
     Module& added = *view->selectedModules().front();
     view->clearSelection();
-    view->canvasLayout();
-    const Rect g = added.graphicRect();
+    const Rect g = view->canvasLayout().graphicRect(added);
     // The middle of the outline's left side, in widget pixels.
     const QPoint at(static_cast<int>(g.origin.x - CompareOverlay::kOutlineGap),
                     static_cast<int>(g.origin.y + g.size.height / 2));

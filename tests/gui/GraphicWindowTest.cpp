@@ -42,7 +42,7 @@ std::vector<int> pinRows(GraphicView& view, const SigFile& patch)
     for (const auto& m : patch.listOfModules()) {
         rows.push_back(layout.rows(*m));
         for (const auto& f : m->fieldArray())
-            rows.push_back(f->gpos());
+            rows.push_back(layout.pinRow(*f));
     }
     return rows;
 }
@@ -97,8 +97,7 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
     w.window->replaceDocument(reread);
     w.doc = reread;
     EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
-    w.view->canvasLayout();
-    EXPECT_EQ(w.module("gain").field("gain")->gpos(), 1) << "laid out for it";
+    EXPECT_EQ(w.view->canvasLayout().pinRow(*w.module("gain").field("gain")), 1) << "laid out for it";
     for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
         EXPECT_TRUE(w.button(name)->isChecked()) << name;
     for (const char* name : {"hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"})
@@ -163,7 +162,7 @@ TEST(GraphicWindow, ZoomButtonsFitThePatchAndKeepTheSelectionInSight)
     view->marks().selectedModules = {gain.shared_from_this()};
     view->setZoom(4 / view->magnification()); // 4 pixels a point: the gain is out of sight
     const Rect seen = view->visibleArea();
-    const Rect box = gain.graphicRect();
+    const Rect box = view->canvasLayout().graphicRect(gain);
     EXPECT_NEAR(view->scrollPoint().x, box.maxX() - seen.width(), 1e-9) << "its right edge at the right edge";
     EXPECT_NEAR(seen.maxX(), box.maxX(), 0.5);
     EXPECT_NEAR(view->scrollPoint().y, 0, 1e-9) << "its top was in sight";
@@ -345,12 +344,12 @@ TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayou
         std::ostringstream out;
         std::vector<Point> probes;
         for (const auto& m : patch.listOfModules()) {
-            const Rect& r = m->rect();
+            const Rect r = layout.box(*m);
             out << m->instanceName() << ' ' << layout.rows(*m) << ' ' << r.x() << ',' << r.y() << ',' << r.width()
                 << ',' << r.height() << '\n';
             probes.push_back(Point{r.midX(), r.midY()});
             for (const auto& f : m->fieldArray()) {
-                const Rect& p = f->rect();
+                const Rect p = layout.pinRect(*f);
                 out << "  " << f->name() << ' ' << p.x() << ',' << p.y() << ',' << p.width() << ',' << p.height()
                     << '\n';
                 probes.push_back(Point{p.midX(), p.midY()});
@@ -369,7 +368,7 @@ TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayou
         return seen(layout);
     };
     Module& mix = w.module("mix");
-    ASSERT_EQ(mix.rect(), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
+    ASSERT_EQ(w.view->canvasLayout().box(mix), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
     for (const char* name :
          {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn", "revealOrderBtn"}) {
         SCOPED_TRACE(name);
@@ -381,7 +380,6 @@ TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayou
         QTest::mouseClick(button, Qt::LeftButton);
         w.doc->undoManager().undo();
         EXPECT_EQ(mix.rect().origin, (Point{380, 40}));
-        // The canvas first: a fresh layout writes what it finds.
         std::string canvas = seen(w.view->canvasLayout());
         EXPECT_EQ(canvas, fresh());
         QTest::mouseClick(button, Qt::LeftButton);
@@ -407,10 +405,10 @@ TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayou
     ASSERT_TRUE(PatchEditor(*w.doc).connectFields(output, input));
     std::string canvas = seen(w.view->canvasLayout());
     EXPECT_EQ(canvas, fresh());
-    EXPECT_NE(input->gpos(), 0) << "the input has its pin";
+    EXPECT_NE(w.view->canvasLayout().pinRow(*input), 0) << "the input has its pin";
     w.doc->undoManager().undo();
     canvas = seen(w.view->canvasLayout());
     EXPECT_EQ(canvas, fresh());
-    EXPECT_EQ(input->gpos(), 0);
+    EXPECT_EQ(w.view->canvasLayout().pinRow(*input), 0);
     EXPECT_EQ(w.view->canvasLayout().rows(w.module("m2")), rowsBefore);
 }

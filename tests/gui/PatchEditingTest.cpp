@@ -131,10 +131,10 @@ void PrintTo(const ViewShot& s, std::ostream* os)
 
 ViewShot shot(CanvasWindow& w)
 {
-    w.view->canvasLayout();
+    const CanvasLayout& layout = w.view->canvasLayout();
     ViewShot s{w.doc->sigData(), w.selection(), {}, w.view->frameSize()};
     for (const auto& m : w.patch().listOfModules()) {
-        const Rect r = m->rect();
+        const Rect r = layout.box(*m);
         s.boxes.push_back(m->instanceName() + "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) + "," +
                           std::to_string(r.width()) + "," + std::to_string(r.height()) + ")");
     }
@@ -198,7 +198,8 @@ TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
          {},
          [](W& w) {
              w.window->onRevealOrder();
-             const Rect from = w.module("knob").orderCircle(), to = w.module("osc").orderCircle();
+             const CanvasLayout& layout = w.view->canvasLayout();
+             const Rect from = layout.orderCircle(w.module("knob")), to = layout.orderCircle(w.module("osc"));
              w.drag(w.at(from.midX(), from.midY()), w.at(to.midX(), to.midY()));
          }},
         {"Reorder SigFile",

@@ -89,7 +89,7 @@ TEST(PatchWindowRegression, TheCanvasIsHitBeforeAnythingIsPainted)
     // stand 16 right of that.
     const double right = 700 + 87.0 / 7 + 16;
     EXPECT_DOUBLE_EQ(layout.maxX(), right + 360.0 / 7);
-    EXPECT_DOUBLE_EQ(head->field("out1in")->rect().x(), right);
+    EXPECT_DOUBLE_EQ(layout.pinRect(*head->field("out1in")).x(), right);
     auto pin = [&](double x, double y) { return CanvasHitTest::pinAt(layout, patch, head, Point{x, y}); };
     EXPECT_EQ(pin(right + 1, 9), head->field("out1in"));
     EXPECT_EQ(pin(1, 9), head->field("in1"));

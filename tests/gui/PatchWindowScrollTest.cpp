@@ -164,7 +164,7 @@ TEST(PatchWindowScroll, PanningShiftWheelAndZoomKeysMoveTheViewAsTheHandDoes)
     ASSERT_TRUE(knob);
     canvas->setSelection({knob});
     canvas->commands().perform(CanvasCommand::ZoomToSelection);
-    const QRect box = canvas->toWidget(knob->graphicRect()).translated(canvas->pos());
+    const QRect box = canvas->toWidget(canvas->canvasLayout().graphicRect(*knob)).translated(canvas->pos());
     const QRect seen = area->viewport()->rect();
     EXPECT_TRUE(seen.contains(box)) << "the box is in sight";
     EXPECT_GT(std::max(double(box.width()) / seen.width(), double(box.height()) / seen.height()), 0.5);

@@ -154,7 +154,7 @@ TEST(PictureExport, TheSelectionIsTheAreaOfItsModules)
 
     // The box widened by its pins (87/7 each side, 1 above and below), in
     // whole points, at two pixels a point.
-    const Rect box = chorus->rect();
+    const Rect box = view->canvasLayout().box(*chorus);
     const QRect area(QPoint(int(std::floor(box.x() - 87.0 / 7)), int(std::floor(box.y() - 1))),
                      QPoint(int(std::ceil(box.maxX() + 87.0 / 7)) - 1, int(std::ceil(box.maxY() + 1)) - 1));
     EXPECT_EQ(picture.size(), area.size() * 2);
@@ -188,7 +188,8 @@ TEST(PictureExport, CopyPicturePutsAPngOnTheClipboard)
     w.window->graphicView()->setSelection({chorus.get()});
     copy->trigger();
     ASSERT_TRUE(png.loadFromData(QApplication::clipboard()->mimeData()->data("image/png"), "PNG"));
-    EXPECT_EQ(png.height(), int(std::ceil(chorus->rect().maxY() + 1)) - int(std::floor(chorus->rect().y() - 1)))
+    const Rect box = w.window->graphicView()->canvasLayout().box(*chorus);
+    EXPECT_EQ(png.height(), int(std::ceil(box.maxY() + 1)) - int(std::floor(box.y() - 1)))
         << "the selected module's area";
 }
 

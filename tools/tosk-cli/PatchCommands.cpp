@@ -7,6 +7,7 @@
 
 #include "Toskfile/CanvasLayout.h"
 #include "Toskfile/ModuleField.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/SModule.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
@@ -19,6 +20,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <unordered_map>
 
 namespace tosk::cli {
 
@@ -70,7 +72,36 @@ Json specifier(const ModuleField& f, int code)
     }
 }
 
-Json fieldJson(const ModuleField& f)
+// The boxes and pin rows of the patch as read, every pin shown: each placed
+// module laid out, a group's members before the group (whose rows then
+// number its members' pins). Unplaced modules have neither.
+struct ReadGeometry {
+    std::unordered_map<const Module*, int> rows;
+    std::unordered_map<const ModuleField*, int> pinRows;
+
+    void add(const Module& m)
+    {
+        if (const auto* group = dynamic_cast<const SModule*>(&m))
+            for (const auto& member : group->moduleList().moduleArray())
+                add(*member);
+        if (!m.isPlaced())
+            return;
+        ModuleGeometry::Laid laid;
+        ModuleGeometry::layOut(m, -1, laid);
+        rows[&m] = laid.rows;
+        for (const auto& f : m.fieldArray())
+            pinRows[f.get()] = 0;
+        for (const auto& pin : laid.pins)
+            pinRows[pin.field] = pin.row;
+    }
+    template <typename T> static int find(const std::unordered_map<const T*, int>& map, const T* key)
+    {
+        auto it = map.find(key);
+        return it == map.end() ? 0 : it->second;
+    }
+};
+
+Json fieldJson(const ModuleField& f, const ReadGeometry& geometry)
 {
     Json out;
     out["name"] = latin1ToUtf8(f.name());
@@ -85,13 +116,13 @@ Json fieldJson(const ModuleField& f)
     out["output"] = f.isOutput();
     out["iterator"] = f.iterator() ? Json(latin1ToUtf8(f.iterator()->name())) : Json(nullptr);
     out["instanceNumber"] = f.getInstance();
-    out["gpos"] = f.gpos();
+    out["gpos"] = ReadGeometry::find(geometry.pinRows, &f);
     out["min"] = specifier(f, OperatorField::MINIMUM);
     out["max"] = specifier(f, OperatorField::MAXIMUM);
     return out;
 }
 
-Json moduleJson(const Module& m)
+Json moduleJson(const Module& m, const ReadGeometry& geometry)
 {
     Json out;
     const auto* group = dynamic_cast<const SModule*>(&m);
@@ -100,17 +131,19 @@ Json moduleJson(const Module& m)
     out["super"] = group != nullptr;
     if (group)
         out["group"] = latin1ToUtf8(group->moduleName());
+    // A module without a place has no box.
     const Rect& r = m.rect();
-    out["rect"] = Json::array({r.x(), r.y(), r.width(), r.height()});
-    out["height"] = m.height();
+    const int rows = ReadGeometry::find(geometry.rows, &m);
+    out["rect"] = Json::array({r.x(), r.y(), m.isPlaced() ? r.width() : 0.0, Module::kRowHeight * rows});
+    out["height"] = rows;
     Json fields = Json::array();
     for (const auto& f : m.fieldArray())
-        fields.push_back(fieldJson(*f));
+        fields.push_back(fieldJson(*f, geometry));
     out["fields"] = std::move(fields);
     Json members = Json::array();
     if (group)
         for (const auto& member : group->moduleList().moduleArray())
-            members.push_back(moduleJson(*member));
+            members.push_back(moduleJson(*member, geometry));
     out["members"] = std::move(members);
     return out;
 }
@@ -126,9 +159,12 @@ Json dumpJson(const LoadedPatch& loaded)
     out["head"] = optionalName(patch.head() ? &head : nullptr);
     out["tail"] = latin1ToUtf8(tail);
     out["unresolved"] = patch.unresolvedCount();
+    ReadGeometry geometry;
+    for (const auto& m : patch.moduleArray())
+        geometry.add(*m);
     Json modules = Json::array();
     for (const auto& m : patch.moduleArray())
-        modules.push_back(moduleJson(*m));
+        modules.push_back(moduleJson(*m, geometry));
     out["modules"] = std::move(modules);
     out["log"] = linesJson(loaded.log);
     out["alerts"] = alertsJson(loaded.alerts);
