@@ -342,8 +342,10 @@ TEST(UnitWindowFailures, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSaved
     const std::string noUnit = "Critical | ERROR | No Korvatel unit was found on the port.\n\n" + checkCable + "\n\n";
     const std::string bad = "Critical | ERROR | " + invalid + "\n\n" + checkPort;
     const std::string cannotReach = "\n\n" + checkCable + "\n\n" + checkPort + " | OK";
+    // The unit runs with these options; "none": nothing is on the line;
+    // "midi": the MIDI line is chosen and no interface is plugged in.
     struct Case {
-        std::vector<std::string> unit;   // tosk-unit's options; "none": nothing on the line
+        std::vector<std::string> unit;
         const char* item;                // of the Unit menu; null: Window ▸ Unit Browser
         std::vector<std::string> alerts; // "@" is the line; "*": the rest of the bytes received
         bool thenUpdateAndCompare = false;
@@ -354,11 +356,16 @@ TEST(UnitWindowFailures, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSaved
         {{"--drop-after", "0"}, "actionGetPatch", {"Critical | ERROR | The unit did not answer." + cannotReach}, true},
         {{"none"}, "actionGetScreen", {"Critical | ERROR | " + cannotOpen + cannotReach}, true},
         {{"none"}, nullptr, {noUnit + checkPort + "\n\n" + cannotOpen + " | OK"}},
+        {{"midi"},
+         "actionGetPatch",
+         {"Critical | ERROR | No MIDI interfaces found.\n\nMake sure the MIDI cables are plugged in, in and "
+          "out.\n\nCheck the MIDI interface and channel in the preferences. | OK"},
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE((c.item ? c.item : "unit browser") + (" on " + c.unit[0]));
         TempDir dir;
-        const bool none = c.unit[0] == "none";
+        const bool none = c.unit[0] == "none" || c.unit[0] == "midi";
         std::optional<UnitProcess> unit;
         if (!none) {
             ASSERT_TRUE(unit.emplace(dir.path(), c.unit).started());
@@ -366,6 +373,11 @@ TEST(UnitWindowFailures, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSaved
         const std::string line = none ? (dir / "no-unit").string() : unit->link();
         UnitApp app(line);
         LogCapture quiet;
+        MidiPortList::setLister([] { return std::vector<MidiPortList::Card>{}; });
+        if (c.unit[0] == "midi") {
+            app.store.setValue("ConnectionTypeKey", "Midi");
+            app.store.setValue("MidiPortName", "UM1: USB MIDI Interface MIDI 1");
+        }
         if (c.item) {
             ASSERT_TRUE(app.choose(c.item));
             ASSERT_TRUE(app.settle(30000));
@@ -388,23 +400,8 @@ TEST(UnitWindowFailures, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSaved
         if (c.thenUpdateAndCompare) {
             EXPECT_EQ(updateAndCompareFail(app, dir / "edited.sig"), (std::vector<std::string>{alerts[0], alerts[0]}));
         }
+        MidiPortList::setLister(nullptr);
     }
-}
-
-// Get Patch with the MIDI line chosen and no interface plugged in.
-TEST(UnitMenu, GetPatchOverMidiWithoutAnInterfaceSaysWhatToCheck)
-{
-    MidiPortList::setLister([] { return std::vector<MidiPortList::Card>{}; });
-    UnitApp app("/dev/ttyS0");
-    app.store.setValue("ConnectionTypeKey", "Midi");
-    app.store.setValue("MidiPortName", "UM1: USB MIDI Interface MIDI 1");
-    ASSERT_TRUE(app.choose("actionGetPatch"));
-    ASSERT_TRUE(app.settle());
-    EXPECT_EQ(app.alertTexts(),
-              std::vector<std::string>{"Critical | ERROR | No MIDI interfaces found.\n\nMake sure "
-                                       "the MIDI cables are plugged in, in and out.\n\nCheck the MIDI interface "
-                                       "and channel in the preferences. | OK"});
-    MidiPortList::setLister(nullptr);
 }
 
 TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
