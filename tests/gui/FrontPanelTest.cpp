@@ -171,6 +171,8 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndCompareWithUnitTakesW
     // The filter finds a control by its statement and keeps its menus.
     QTest::keyClicks(panel->filterField(), "dep");
     EXPECT_EQ(visibleRows(panel->tree()), (std::vector<std::string>{"Patch", "  Chorus", "    Depth"}));
+    panel->filterField()->setText(QStringLiteral(":%s"));
+    EXPECT_EQ(visibleRows(panel->tree()), (std::vector<std::string>{"Patch", "  Chorus", "    Shape", "    Bypass"}));
     panel->filterField()->clear();
     EXPECT_EQ(visibleRows(panel->tree()).size(), 8u);
 
