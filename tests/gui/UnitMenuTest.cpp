@@ -394,6 +394,7 @@ TEST(UnitWindowFailures, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSaved
             if (alerts[i].back() == '*')
                 shown[i] = shown[i].substr(0, alerts[i].size() - 1) + '*';
         EXPECT_EQ(shown, alerts);
+        EXPECT_FALSE(app.unit().progressWindow()->isVisible()) << "put away, with nothing said to have been sent";
         EXPECT_TRUE(app.documents->windows().empty());
         EXPECT_FALSE(app.unit().screenWindow());
         EXPECT_TRUE(app.chooser.requests.empty()) << "nothing to save";
