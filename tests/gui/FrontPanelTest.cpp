@@ -96,16 +96,33 @@ std::vector<std::string> visibleRows(QTreeWidget* tree)
 
 } // namespace
 
-TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndARefusedValueIsPutBack)
+// Unit ▸ Front Panel turns the unit's controls; Unit ▸ Compare with Unit then
+// lists exactly what was turned and takes it into the patch as one step.
+TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndCompareWithUnitTakesWhatWasTurned)
 {
-    TempDir dir;
     // depth shows 0..1 at first, then takes no more than 0.7; the unit is
     // device 5, which the panel learns as the Unit menu does.
-    UnitProcess unit(dir.path(),
-                     {"--banks", makePanelBanks(dir.path()).string(), "--narrow", "depth=0:0.7", "--device-id", "5"});
+    UnitRig rig(Banks::Panel, {"--narrow", "depth=0:0.7", "--device-id", "5"});
+    auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link());
-    ASSERT_TRUE(app.choose("actionFrontPanel"));
+    writeFile(dir / "chorus.sig", panelPatchText());
+    GraphicWindowController* w = app.open(dir / "chorus.sig");
+    ASSERT_TRUE(w);
+    const std::string saved = w->sigDocument()->sigData();
+    auto compare = [&] {
+        EXPECT_TRUE(app.choose("actionCompareWithUnit", w));
+        EXPECT_TRUE(app.settle());
+        return app.unit().compareDialog();
+    };
+    // Nothing turned yet: nothing to take.
+    PanelCompareDialog* dialog = compare();
+    ASSERT_TRUE(dialog);
+    EXPECT_EQ(dialog->summaryLabel()->text().toStdString(), "The patch has the same values as the unit's copy.");
+    EXPECT_EQ(dialog->list()->topLevelItemCount(), 0);
+    EXPECT_FALSE(dialog->takeAllButton()->isEnabled());
+    dialog->close();
+
+    ASSERT_TRUE(app.choose("actionFrontPanel", w));
     FrontPanelWindow* panel = app.unit().frontPanel();
     ASSERT_TRUE(panel);
     EXPECT_TRUE(panel->isVisible());
@@ -123,9 +140,6 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndARefusedValueIsPutBac
     auto* shape = qobject_cast<QComboBox*>(panel->controlForKey("4002"));
     ASSERT_TRUE(rate && depth && shape);
     EXPECT_EQ(rate->value(), 0.8);
-    EXPECT_EQ(rate->spinBox()->minimum(), 0.05);
-    EXPECT_EQ(rate->spinBox()->maximum(), 5);
-    EXPECT_EQ(rate->spinBox()->decimals(), 2);
     EXPECT_EQ(rate->slider()->maximum(), 495); // 0.05 to 5 in steps of 0.01
     EXPECT_EQ(shape->currentText().toStdString(), "Triangle");
     EXPECT_EQ(shape->count(), 3);
@@ -136,11 +150,11 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndARefusedValueIsPutBac
     EXPECT_EQ(lineOf(runningPatch(unit, 5), "KNOB rate"), "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 2.5 1 ;=140,140,80,0");
     EXPECT_EQ(rate->value(), 2.5);
     // A choice goes as its index.
-    shape->setCurrentIndex(2);
-    emit shape->activated(2);
+    shape->setCurrentIndex(0);
+    emit shape->activated(0);
     ASSERT_TRUE(app.settle());
     EXPECT_EQ(lineOf(runningPatch(unit, 5), "SELECTOR shape"),
-              "SELECTOR shape \"Shape:%s\" 3 2 0 Sine Triangle Square ;=20,230,80,0");
+              "SELECTOR shape \"Shape:%s\" 3 0 0 Sine Triangle Square ;=20,230,80,0");
     EXPECT_TRUE(panel->statusLabel()->text().isEmpty());
 
     // A value the unit no longer takes: its answer shows and the control
@@ -157,6 +171,8 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndARefusedValueIsPutBac
     // The filter finds a control by its statement and keeps its menus.
     QTest::keyClicks(panel->filterField(), "dep");
     EXPECT_EQ(visibleRows(panel->tree()), (std::vector<std::string>{"Patch", "  Chorus", "    Depth"}));
+    panel->filterField()->setText(QStringLiteral(":%s"));
+    EXPECT_EQ(visibleRows(panel->tree()), (std::vector<std::string>{"Patch", "  Chorus", "    Shape", "    Bypass"}));
     panel->filterField()->clear();
     EXPECT_EQ(visibleRows(panel->tree()).size(), 8u);
 
@@ -173,61 +189,17 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndARefusedValueIsPutBac
     EXPECT_EQ(depth->spinBox()->maximum(), 0.7);
     EXPECT_EQ(rate->value(), 2.5);
 
-    const std::vector<std::string> trace = unit.trace();
-    EXPECT_EQ(std::count(trace.begin(), trace.end(), "F0 1C 70 00 1A F7"), 1) << "asked who it is once";
-}
-
-TEST(FrontPanel, CompareWithUnitListsExactlyWhatWasTurnedAndTakesItAsOneUndoStep)
-{
-    TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makePanelBanks(dir.path()).string()});
-    ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link());
-    writeFile(dir / "chorus.sig", panelPatchText());
-    GraphicWindowController* w = app.open(dir / "chorus.sig");
-    ASSERT_TRUE(w);
-    const std::string saved = w->sigDocument()->sigData();
-
-    auto compare = [&] {
-        EXPECT_TRUE(app.choose("actionCompareWithUnit", w));
-        EXPECT_TRUE(app.settle());
-        return app.unit().compareDialog();
-    };
-    // Nothing turned yet: nothing to take.
-    PanelCompareDialog* dialog = compare();
-    ASSERT_TRUE(dialog);
-    EXPECT_EQ(dialog->summaryLabel()->text().toStdString(), "The patch has the same values as the unit's copy.");
-    EXPECT_EQ(dialog->list()->topLevelItemCount(), 0);
-    EXPECT_FALSE(dialog->takeAllButton()->isEnabled());
-    dialog->close();
-
-    // Turn two knobs and a selector on the unit from the front panel.
-    ASSERT_TRUE(app.choose("actionFrontPanel", w));
-    FrontPanelWindow* panel = app.unit().frontPanel();
-    ASSERT_TRUE(panel);
-    ASSERT_TRUE(app.settle());
-    ASSERT_TRUE(openChorus(*panel, app));
-    PanelNumberControl* rate = numberControl(*panel, "4000");
-    PanelNumberControl* depth = numberControl(*panel, "4001");
-    auto* shape = qobject_cast<QComboBox*>(panel->controlForKey("4002"));
-    ASSERT_TRUE(rate && depth && shape);
-    rate->spinBox()->setValue(1.75);
-    depth->spinBox()->setValue(0.35);
-    emit shape->activated(0);
-    ASSERT_TRUE(app.settle());
-
+    // Compare lists what was turned; comparing changes nothing.
     dialog = compare();
     ASSERT_TRUE(dialog);
-    EXPECT_EQ(dialog->summaryLabel()->text().toStdString(), "3 values differ from the unit's copy.");
+    EXPECT_EQ(dialog->summaryLabel()->text().toStdString(), "2 values differ from the unit's copy.");
     std::vector<std::string> rows;
     for (int i = 0; i < dialog->list()->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = dialog->list()->topLevelItem(i);
         rows.push_back(
             (item->text(0) + " | " + item->text(1) + " | " + item->text(2) + " | " + item->text(3)).toStdString());
     }
-    EXPECT_EQ(rows, (std::vector<std::string>{"rate (KNOB) | value | 0.8 | 1.75", "depth (KNOB) | value | 0.6 | 0.35",
-                                              "shape (SELECTOR) | value | 1 | 0"}));
-    // Comparing changed nothing.
+    EXPECT_EQ(rows, (std::vector<std::string>{"rate (KNOB) | value | 0.8 | 2.5", "shape (SELECTOR) | value | 1 | 0"}));
     EXPECT_EQ(w->sigDocument()->sigData(), saved);
     EXPECT_FALSE(w->sigDocument()->isDocumentEdited());
 
@@ -239,7 +211,7 @@ TEST(FrontPanel, CompareWithUnitListsExactlyWhatWasTurnedAndTakesItAsOneUndoStep
     QApplication::processEvents();
     EXPECT_FALSE(app.unit().compareDialog());
     std::string expected = saved;
-    expected.replace(expected.find("0 1 0.5 0.6 2"), 13, "0 1 0.5 0.35 2");
+    expected.replace(expected.find("3 1 0 Sine"), 10, "3 0 0 Sine");
     EXPECT_EQ(w->sigDocument()->sigData(), expected);
     UndoManager& undo = w->sigDocument()->undoManager();
     EXPECT_EQ(undo.undoActionName(), "Update Parameters");
@@ -252,7 +224,7 @@ TEST(FrontPanel, CompareWithUnitListsExactlyWhatWasTurnedAndTakesItAsOneUndoStep
     QTest::mouseClick(dialog->takeAllButton(), Qt::LeftButton);
     QApplication::processEvents();
     EXPECT_EQ(lineOf(w->sigDocument()->sigData(), "KNOB rate"),
-              "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 1.75 1 ;=140,140,80,0");
+              "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 2.5 1 ;=140,140,80,0");
     EXPECT_EQ(lineOf(w->sigDocument()->sigData(), "SELECTOR shape"),
               "SELECTOR shape \"Shape:%s\" 3 0 0 Sine Triangle Square ;=20,230,80,0");
     EXPECT_TRUE(w->sigDocument()->isDocumentEdited());
@@ -267,11 +239,12 @@ TEST(FrontPanel, CompareWithUnitListsExactlyWhatWasTurnedAndTakesItAsOneUndoStep
     ASSERT_TRUE(dialog);
     QTest::mouseClick(dialog->sendButton(), Qt::LeftButton);
     ASSERT_TRUE(app.settle());
-    const std::string running = runningPatch(unit);
     // (The upload text leaves the canvas positions behind.)
-    EXPECT_EQ(lineOf(running, "KNOB rate"), "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 0.8 1");
+    EXPECT_EQ(lineOf(runningPatch(unit, 5), "KNOB rate"), "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 0.8 1");
     EXPECT_EQ(w->sigDocument()->sigData(), saved);
     EXPECT_TRUE(app.alerts.recorded.empty());
+    const std::vector<std::string> trace = unit.trace();
+    EXPECT_EQ(std::count(trace.begin(), trace.end(), "F0 1C 70 00 1A F7"), 1) << "asked who it is once";
 }
 
 namespace {
@@ -365,7 +338,12 @@ struct ScriptedPanel {
 
 TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
 {
-    ScriptedPanel p;
+    // Read back after its put, the choice list has grown on the unit.
+    ScriptedPanel p([](uint8_t command, const std::string& payload) -> ScriptedUnit::Answer {
+        if (command == sysex::OBJECT_INFO_WANT && payload == "12 0")
+            return {dumpOf("SET x 12 0 Mode:%s Mode 2 Wide 3 Mono Stereo Wide \r\n"), std::nullopt};
+        return plainUnit(command, payload);
+    });
     FrontPanelWindow& panel = p.panel;
     ASSERT_TRUE(settled(panel));
     EXPECT_EQ(childNames(panel.tree()->invisibleRootItem()),
@@ -401,6 +379,10 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
         if (command == sysex::OBJECT_INFO_WANT)
             readBacks.push_back(payload);
     EXPECT_EQ(readBacks, (std::vector<std::string>{"0 0", "8 0", "12 0"}));
+    QStringList choices;
+    for (int i = 0; i < mode->count(); ++i)
+        choices << mode->itemText(i);
+    EXPECT_EQ((choices.join(' ') + " | " + mode->currentText()).toStdString(), "Mono Stereo Wide | Wide");
 
     // A text with a byte that frames the unit's messages never goes.
     name->setText(QString::fromUtf8("Caf\u00e9 \u00f7 2"));
@@ -554,10 +536,9 @@ TEST(FrontPanel, AMenuThatCannotBeReadSaysWhyAndIsReadAgainWhenReopened)
 
 TEST(FrontPanel, ClosedWithAPutUnderWayItLetsItEndAndTheLineIsFree)
 {
-    TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makePanelBanks(dir.path()).string(), "--rate", "300"});
+    UnitRig rig(Banks::Panel, {"--rate", "300"});
+    auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link());
     ASSERT_TRUE(app.choose("actionFrontPanel"));
     FrontPanelWindow* panel = app.unit().frontPanel();
     ASSERT_TRUE(panel);

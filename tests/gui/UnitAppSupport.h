@@ -20,6 +20,7 @@
 #include "comms/CommsTestSupport.h"
 #include "database/SigDbase.h"
 #include "support/TestSupport.h"
+#include "support/UnitOnPty.h"
 
 #include <QApplication>
 #include <QMenu>
@@ -28,6 +29,7 @@
 #include <QTimer>
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 
 namespace tosk::test {
@@ -137,10 +139,45 @@ struct UnitApp {
             ms);
         return found;
     }
+    // The unit browser opened from the Window menu, once its first read ended.
+    template <typename W> W* openBrowser(int ms = 20000)
+    {
+        showUnitBrowser();
+        W* w = browser<W>(ms);
+        return w && QTest::qWaitFor([&] { return !w->runner()->isBusy(); }, ms) ? w : nullptr;
+    }
     // Waits until the identify ended without a window.
     bool identifyEnded(int ms = 15000)
     {
         return QTest::qWaitFor([&] { return !delegate->korvatelViewController(); }, ms);
+    }
+};
+
+// tosk-unit started with `args` on a line under a fresh folder, and the
+// application on that line. `banks` comes first in its options; `prepare`
+// may add to that folder before the unit reads it.
+enum class Banks { Bundled, Test, Panel };
+struct UnitRig {
+    TempDir dir;
+    UnitProcess unit;
+    UnitApp app;
+    explicit UnitRig(Banks banks = Banks::Bundled, std::vector<std::string> args = {},
+                     const std::function<void(const std::filesystem::path&)>& prepare = {},
+                     std::chrono::milliseconds silence = 300ms)
+        : unit(dir.path(), options(dir.path(), banks, std::move(args), prepare)), app(unit.link(), silence)
+    {
+    }
+    static std::vector<std::string> options(const std::filesystem::path& dir, Banks banks,
+                                            std::vector<std::string> args,
+                                            const std::function<void(const std::filesystem::path&)>& prepare)
+    {
+        if (banks == Banks::Bundled)
+            return args;
+        const std::filesystem::path folder = banks == Banks::Test ? makeTestBanks(dir) : makePanelBanks(dir);
+        if (prepare)
+            prepare(folder);
+        args.insert(args.begin(), {"--banks", folder.string()});
+        return args;
     }
 };
 

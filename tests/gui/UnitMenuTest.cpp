@@ -74,19 +74,19 @@ std::vector<std::string> updateAndCompareFail(UnitApp& app, const fs::path& file
         UndoGroup step(doc);
         EXPECT_TRUE(PatchEditor(doc).setTitleAndAuthor("Edited Room", ""));
     }
-    const std::string text = doc.sigData();
-    const std::string undoName = doc.undoManager().undoActionName();
-    const size_t undoCount = doc.undoManager().undoCount();
+    auto state = [&] {
+        const UndoManager& undo = doc.undoManager();
+        return doc.sigData() + "|" + undo.undoActionName() + "|" + std::to_string(undo.undoCount()) + "|" +
+               std::to_string(undo.redoCount()) + "|" + (doc.isDocumentEdited() ? "edited" : "saved");
+    };
+    const std::string before = state();
     app.alerts.recorded.clear();
     for (const char* command : {"actionUpdatePatch", "actionCompareWithUnit"}) {
         EXPECT_TRUE(app.choose(command, w)) << command;
         EXPECT_TRUE(app.settle()) << command;
-        EXPECT_EQ(doc.sigData(), text) << command;
-        EXPECT_EQ(doc.undoManager().undoCount(), undoCount) << command;
-        EXPECT_EQ(doc.undoManager().undoActionName(), undoName) << command;
-        EXPECT_EQ(doc.undoManager().redoCount(), 0u) << command;
-        EXPECT_TRUE(doc.isDocumentEdited()) << command;
+        EXPECT_EQ(state(), before) << command;
     }
+    EXPECT_TRUE(before.ends_with("|0|edited")) << before;
     EXPECT_FALSE(app.unit().compareDialog());
     const std::vector<std::string> alerts = app.alertTexts();
     doc.updateChangeCount(SigDocument::ChangeCleared);
@@ -96,64 +96,39 @@ std::vector<std::string> updateAndCompareFail(UnitApp& app, const fs::path& file
 
 } // namespace
 
-TEST(UnitMenu, GetPatchOpensTheRunningPatchUntitledAndSuggestsItsNameForTheFirstSave)
+// Get Patch, then Send Patch of three kinds of patch, against a unit with
+// device id 5.
+TEST(UnitMenu, GetPatchOpensTheRunningPatchAndSendPatchSendsTheUploadTextOrRefusesWhatCannotTravel)
 {
-    TempDir dir;
-    UnitProcess unit(dir.path(), {"--device-id", "5"});
+    UnitRig rig(Banks::Bundled, {"--device-id", "5"});
+    auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link());
+    auto sent = [&] { return unit.trace(); };
     ASSERT_TRUE(app.choose("actionGetPatch"));
     ASSERT_TRUE(app.settle());
     EXPECT_FALSE(app.unit().progressWindow()->isVisible()) << "put away at the end";
-
     ASSERT_EQ(app.documents->windows().size(), 1u);
-    GraphicWindowController* w = app.documents->windows()[0];
-    SigDocument* doc = w->sigDocument();
+    GraphicWindowController* got = app.documents->windows()[0];
+    SigDocument* doc = got->sigDocument();
     EXPECT_TRUE(doc->fileName().empty()) << "untitled: Save asks where";
     EXPECT_EQ(doc->displayName(), "untitled");
     EXPECT_TRUE(doc->isDocumentEdited());
     EXPECT_EQ(doc->originalData(), smallRoom);
-    EXPECT_EQ(fieldText(*w->sigFile(), "plate", "decay"), "0.8");
-    EXPECT_EQ(w->sigFile()->programName(), "Small Room");
+    EXPECT_EQ(fieldText(*got->sigFile(), "plate", "decay"), "0.8");
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
     // The unit was asked who it is, then the request went to its device id.
-    EXPECT_EQ(unit.trace(), (std::vector<std::string>{"F0 1C 70 00 1A F7", "F0 1C 70 05 0B F7"}));
-
+    EXPECT_EQ(sent(), (std::vector<std::string>{"F0 1C 70 00 1A F7", "F0 1C 70 05 0B F7"}));
     app.chooser.answers.push_back((dir / "kept.sig").string());
-    ASSERT_TRUE(app.documents->saveDocument(*w));
+    ASSERT_TRUE(app.documents->saveDocument(*got));
     ASSERT_EQ(app.chooser.requests.size(), 1u);
     EXPECT_EQ(app.chooser.requests[0].suggestedName, "Small Room.sig");
     EXPECT_EQ(readFile(dir / "kept.sig"), doc->sigData());
     EXPECT_FALSE(doc->isDocumentEdited());
-}
 
-// The same menu item with the MIDI line chosen and no interface plugged in.
-TEST(UnitMenu, GetPatchOverMidiWithoutAnInterfaceSaysWhatToCheck)
-{
-    MidiPortList::setLister([] { return std::vector<MidiPortList::Card>{}; });
-    UnitApp app("/dev/ttyS0");
-    app.store.setValue("ConnectionTypeKey", "Midi");
-    app.store.setValue("MidiPortName", "UM1: USB MIDI Interface MIDI 1");
-    ASSERT_TRUE(app.choose("actionGetPatch"));
-    ASSERT_TRUE(app.settle());
-    EXPECT_EQ(app.alertTexts(),
-              std::vector<std::string>{"Critical | ERROR | No MIDI interfaces found.\n\nMake sure "
-                                       "the MIDI cables are plugged in, in and out.\n\nCheck the MIDI interface "
-                                       "and channel in the preferences. | OK"});
-    MidiPortList::setLister(nullptr);
-}
-
-TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
-{
-    TempDir dir;
-    UnitProcess unit(dir.path());
-    ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link());
     writeFile(dir / "echo.sig", bankPatch("2 Delays/0 Tape Echo.sig"));
     GraphicWindowController* w = app.open(dir / "echo.sig");
     ASSERT_TRUE(w);
     const std::string upload = w->sigDocument()->sigDataForUpload();
-
     ASSERT_TRUE(app.choose("actionSendPatch", w));
     ASSERT_TRUE(app.settle());
     EXPECT_TRUE(app.alerts.recorded.empty()) << "the unit took it and said nothing";
@@ -163,14 +138,13 @@ TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
     EXPECT_TRUE(progress->isVisible());
     EXPECT_EQ(status->text().toStdString(), "Sent to the unit");
     EXPECT_TRUE(QTest::qWaitFor([&] { return !progress->isVisible(); }, 5000)) << "for a moment";
-    ASSERT_EQ(unit.trace().size(), 2u) << "asked its id, then sent the patch";
-    EXPECT_EQ(unit.trace()[1], "F0 1C 70 00 0A " + hexOf(upload) + " F7");
+    ASSERT_EQ(sent().size(), 3u);
+    EXPECT_EQ(sent()[2], "F0 1C 70 05 0A " + hexOf(upload) + " F7");
     // The unit runs it now.
     ASSERT_TRUE(app.choose("actionGetPatch", w));
     ASSERT_TRUE(app.settle());
-    ASSERT_EQ(app.documents->windows().size(), 2u);
-    EXPECT_EQ(app.documents->windows()[1]->sigFile()->programName(), "Tape Echo");
-    EXPECT_EQ(app.documents->windows()[1]->sigDocument()->originalData(), upload);
+    ASSERT_EQ(app.documents->windows().size(), 3u);
+    EXPECT_EQ(app.documents->windows()[2]->sigDocument()->originalData(), upload);
 
     // A title holding 0xF7 would end the message early: nothing goes out.
     {
@@ -182,7 +156,7 @@ TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
     ASSERT_TRUE(app.choose("actionSendPatch", w));
     EXPECT_EQ(app.unit().pendingCount(), 0u);
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | " + *patchTextRefusal(refused) + " | OK"});
-    EXPECT_EQ(unit.trace().size(), 3u);
+    EXPECT_EQ(sent().size(), 4u);
 
     // A patch read with errors is sent only when the user says so.
     std::string broken = bankPatch("2 Delays/0 Tape Echo.sig");
@@ -192,52 +166,43 @@ TEST(UnitMenu, SendPatchSendsTheUploadTextAndRefusesWhatCannotTravel)
     ASSERT_TRUE(degraded);
     ASSERT_EQ(degraded->sigDocument()->loadStatus(), SigDocument::LoadStatus::Degraded);
     app.alerts.recorded.clear();
-    app.alerts.answers = {1};
+    app.alerts.answers = {1, 0};
     ASSERT_TRUE(app.choose("actionSendPatch", degraded));
     EXPECT_EQ(app.unit().pendingCount(), 0u) << "Cancel sends nothing";
-    app.alerts.answers = {0};
     ASSERT_TRUE(app.choose("actionSendPatch", degraded));
     ASSERT_TRUE(app.settle());
     const std::string question = "Warning | ALERT | \"broken\" was read with errors: what could not be read is not "
                                  "part of the patch the unit would get.\n\nSend it anyway? | Send Cancel";
     EXPECT_EQ(app.alertTexts(), (std::vector<std::string>{question, question}));
-    ASSERT_EQ(unit.trace().size(), 4u);
-    EXPECT_EQ(unit.trace()[3], "F0 1C 70 00 0A " + hexOf(degraded->sigDocument()->sigDataForUpload()) + " F7");
-}
+    ASSERT_EQ(sent().size(), 5u);
+    EXPECT_EQ(sent()[4], "F0 1C 70 05 0A " + hexOf(degraded->sigDocument()->sigDataForUpload()) + " F7");
 
-TEST(UnitMenu, SendingANewPatchOffersOnceToNameItFirst)
-{
-    TempDir dir;
-    UnitProcess unit(dir.path());
-    ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link());
-    GraphicWindowController* w = app.documents->newDocument();
-    ASSERT_TRUE(w);
-    ASSERT_EQ(w->sigFile()->programName(), "Empty");
+    // A new patch: the user is offered once to name it first.
+    GraphicWindowController* fresh = app.documents->newDocument();
+    ASSERT_TRUE(fresh);
+    ASSERT_EQ(fresh->sigFile()->programName(), "Empty");
+    app.alerts.recorded.clear();
     app.alerts.answers = {0};
-    ASSERT_TRUE(app.choose("actionSendPatch", w));
+    ASSERT_TRUE(app.choose("actionSendPatch", fresh));
     ASSERT_EQ(app.alerts.recorded.size(), 1u);
     EXPECT_EQ(app.alerts.recorded[0].buttons,
               (std::vector<std::string>{"Set Title and Author...", "Send Anyway", "Cancel"}));
     EXPECT_EQ(app.unit().pendingCount(), 0u) << "nothing goes out while the user names it";
-    ASSERT_TRUE(w->titleSheet());
-    EXPECT_TRUE(w->titleSheet()->isVisible());
-    w->titleSheet()->done(0);
-
-    // Asked once: the next Send sends.
-    ASSERT_TRUE(app.choose("actionSendPatch", w));
+    ASSERT_TRUE(fresh->titleSheet());
+    EXPECT_TRUE(fresh->titleSheet()->isVisible());
+    fresh->titleSheet()->done(0);
+    ASSERT_TRUE(app.choose("actionSendPatch", fresh));
     ASSERT_TRUE(app.settle());
-    EXPECT_EQ(app.alerts.recorded.size(), 1u);
-    ASSERT_EQ(unit.trace().size(), 2u);
-    EXPECT_EQ(unit.trace()[1], "F0 1C 70 00 0A " + hexOf(w->sigDocument()->sigDataForUpload()) + " F7");
+    EXPECT_EQ(app.alerts.recorded.size(), 1u) << "asked once";
+    ASSERT_EQ(sent().size(), 6u);
+    EXPECT_EQ(sent()[5], "F0 1C 70 05 0A " + hexOf(fresh->sigDocument()->sigDataForUpload()) + " F7");
 }
 
 TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
 {
-    TempDir dir;
-    UnitProcess unit(dir.path());
+    UnitRig rig;
+    auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link());
     // The unit runs "Small Room": a plate with decay 0.8 and mix 0.3.
     std::string tweaked = smallRoom;
     tweaked.replace(tweaked.find("0.8 5 0.6 0.3"), 13, "1.5 5 0.6 0.25");
@@ -296,10 +261,9 @@ TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
 
 TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
 {
-    TempDir dir;
-    UnitProcess unit(dir.path());
+    UnitRig rig;
+    auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link());
     const std::string inUse = app.delegate->sigDbase()->fullPathName();
     auto* nextLabel = app.start->findChild<QLabel*>(QStringLiteral("nextPathValue"));
     ASSERT_TRUE(nextLabel);
@@ -368,47 +332,76 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
     EXPECT_TRUE(next.findChild<QLabel*>(QStringLiteral("nextPathValue"))->text().isEmpty());
 }
 
-// Each kind of failure reaches the user as its alert, through a different
-// command each; a failed Update or Compare leaves the open patch as it was.
-TEST(UnitMenu, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSavedOrChanged)
+// Each way a unit fails reaches the user as one alert from the window that
+// asked, and nothing is opened or saved; a failed Update or Compare leaves
+// the open patch as it was.
+TEST(UnitWindowFailures, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSavedOrChanged)
 {
-    TempDir dir;
-    {
-        UnitProcess garbled(dir.path(), {"--garble"});
-        ASSERT_TRUE(garbled.started());
-        UnitApp app(garbled.link());
-        ASSERT_TRUE(app.choose("actionGetDbase"));
-        ASSERT_TRUE(app.settle(30000));
-        EXPECT_EQ(app.alertTexts(),
-                  (std::vector<std::string>{askDbase, "Critical | ERROR | " + invalid + "\n\n" + checkPort + " | OK"}));
-        EXPECT_TRUE(app.chooser.requests.empty()) << "nothing to save";
-    }
-    {
-        TempDir quiet;
-        UnitProcess silent(quiet.path(), {"--drop-after", "0"});
-        ASSERT_TRUE(silent.started());
-        UnitApp app(silent.link());
-        ASSERT_TRUE(app.choose("actionGetPatch"));
-        ASSERT_TRUE(app.settle());
-        const std::string noAnswer =
-            "Critical | ERROR | The unit did not answer.\n\n" + checkCable + "\n\n" + checkPort + " | OK";
-        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{noAnswer});
-        EXPECT_TRUE(app.documents->windows().empty());
-        EXPECT_EQ(updateAndCompareFail(app, dir / "edited.sig"), (std::vector<std::string>{noAnswer, noAnswer}));
-    }
-    {
-        const std::string nowhere = (dir / "no-unit").string();
-        UnitApp app(nowhere);
+    const std::string cannotOpen = "Cannot open the serial line @: no such file or directory (is the interface "
+                                   "connected?).";
+    const std::string noUnit = "Critical | ERROR | No Korvatel unit was found on the port.\n\n" + checkCable + "\n\n";
+    const std::string bad = "Critical | ERROR | " + invalid + "\n\n" + checkPort;
+    const std::string cannotReach = "\n\n" + checkCable + "\n\n" + checkPort + " | OK";
+    // The unit runs with these options; "none": nothing is on the line;
+    // "midi": the MIDI line is chosen and no interface is plugged in.
+    struct Case {
+        std::vector<std::string> unit;
+        const char* item;                // of the Unit menu; null: Window ▸ Unit Browser
+        std::vector<std::string> alerts; // "@" is the line; "*": the rest of the bytes received
+        bool thenUpdateAndCompare = false;
+    };
+    const Case cases[] = {
+        {{"--garble"}, "actionGetDbase", {askDbase, bad + " | OK"}},
+        {{"--garble"}, nullptr, {bad + "\n\nF0 5C 70 00 19 0D 0A 4B 6F 72*"}},
+        {{"--drop-after", "0"}, "actionGetPatch", {"Critical | ERROR | The unit did not answer." + cannotReach}, true},
+        {{"none"}, "actionGetScreen", {"Critical | ERROR | " + cannotOpen + cannotReach}, true},
+        {{"none"}, nullptr, {noUnit + checkPort + "\n\n" + cannotOpen + " | OK"}},
+        {{"midi"},
+         "actionGetPatch",
+         {"Critical | ERROR | No MIDI interfaces found.\n\nMake sure the MIDI cables are plugged in, in and "
+          "out.\n\nCheck the MIDI interface and channel in the preferences. | OK"},
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE((c.item ? c.item : "unit browser") + (" on " + c.unit[0]));
+        TempDir dir;
+        const bool none = c.unit[0] == "none" || c.unit[0] == "midi";
+        std::optional<UnitProcess> unit;
+        if (!none) {
+            ASSERT_TRUE(unit.emplace(dir.path(), c.unit).started());
+        }
+        const std::string line = none ? (dir / "no-unit").string() : unit->link();
+        UnitApp app(line);
         LogCapture quiet;
-        ASSERT_TRUE(app.choose("actionGetScreen"));
-        ASSERT_TRUE(app.settle());
-        EXPECT_EQ(app.alertTexts(),
-                  std::vector<std::string>{"Critical | ERROR | Cannot open the serial line " + nowhere +
-                                           ": no such file or directory (is the interface "
-                                           "connected?).\n\n" +
-                                           checkCable + "\n\n" + checkPort + " | OK"})
-            << "one alert, not a second one for silence";
+        MidiPortList::setLister([] { return std::vector<MidiPortList::Card>{}; });
+        if (c.unit[0] == "midi") {
+            app.store.setValue("ConnectionTypeKey", "Midi");
+            app.store.setValue("MidiPortName", "UM1: USB MIDI Interface MIDI 1");
+        }
+        if (c.item) {
+            ASSERT_TRUE(app.choose(c.item));
+            ASSERT_TRUE(app.settle(30000));
+        } else {
+            app.showUnitBrowser();
+            ASSERT_TRUE(app.identifyEnded());
+        }
+        std::vector<std::string> alerts = c.alerts;
+        for (std::string& alert : alerts)
+            if (size_t at = alert.find('@'); at != std::string::npos)
+                alert.replace(at, 1, line);
+        std::vector<std::string> shown = app.alertTexts();
+        for (size_t i = 0; i < alerts.size() && i < shown.size(); ++i)
+            if (alerts[i].back() == '*')
+                shown[i] = shown[i].substr(0, alerts[i].size() - 1) + '*';
+        EXPECT_EQ(shown, alerts);
+        EXPECT_FALSE(app.unit().progressWindow()->isVisible()) << "put away, with nothing said to have been sent";
+        EXPECT_TRUE(app.documents->windows().empty());
         EXPECT_FALSE(app.unit().screenWindow());
+        EXPECT_TRUE(app.chooser.requests.empty()) << "nothing to save";
+        if (c.thenUpdateAndCompare) {
+            EXPECT_EQ(updateAndCompareFail(app, dir / "edited.sig"), (std::vector<std::string>{alerts[0], alerts[0]}));
+        }
+        MidiPortList::setLister(nullptr);
     }
 }
 
@@ -466,10 +459,9 @@ TEST(UnitMenu, EveryReplyIsCheckedBeforeItsPayloadIsUsed)
 
 TEST(UnitMenu, TheScreenWindowShowsCopiesAndSavesTheUnitsDisplay)
 {
-    TempDir dir;
-    UnitProcess unit(dir.path());
+    UnitRig rig;
+    auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link());
     ASSERT_TRUE(app.choose("actionGetScreen"));
     ASSERT_TRUE(app.settle());
     ScreenDisplayController* screen = app.unit().screenWindow();
@@ -480,19 +472,10 @@ TEST(UnitMenu, TheScreenWindowShowsCopiesAndSavesTheUnitsDisplay)
     auto* view = screen->findChild<QLabel*>(QStringLiteral("screenImage"));
     ASSERT_TRUE(view);
     EXPECT_EQ(view->pixmap().size(), QSize(240, 64)) << "shown at its own size";
-    // The unit's text is drawn in white on black, first row at the top: the
-    // top row has lit pixels, the bottom row none.
-    auto lit = [&](int y) {
-        int n = 0;
-        for (int x = 0; x < image.width(); ++x)
-            n += image.pixel(x, y) == qRgb(255, 255, 255);
-        return n;
-    };
-    int litRows = 0;
-    for (int y = 0; y < image.height(); ++y)
-        litRows += lit(y) > 0;
-    EXPECT_GT(litRows, 10);
-    EXPECT_EQ(lit(63), 0);
+    // The unit's frame and text are drawn white on black, first row at the top.
+    EXPECT_EQ(image.pixel(3, 3), qRgb(255, 255, 255));
+    EXPECT_EQ(image.pixel(6, 7), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(6, 56), qRgb(255, 255, 255));
 
     QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("copyButton")), Qt::LeftButton);
     EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), image);
@@ -536,11 +519,10 @@ TEST(UnitMenu, TheScreenWindowShowsCopiesAndSavesTheUnitsDisplay)
 
 TEST(UnitMenu, CancelClosesTheLineDropsTheReplyAndTheNextCommandWorks)
 {
-    TempDir dir;
     // The bundled database at 20000 bytes a second: three seconds.
-    UnitProcess unit(dir.path(), {"--rate", "20000"});
-    ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link());
+    UnitRig rig(Banks::Bundled, {"--rate", "20000"});
+    ASSERT_TRUE(rig.unit.started());
+    UnitApp& app = rig.app;
     ASSERT_TRUE(app.choose("actionGetDbase"));
     UnitProgressWindow* progress = app.unit().progressWindow();
     auto* status = progress->findChild<QLabel*>(QStringLiteral("statusLabel"));
@@ -571,10 +553,9 @@ TEST(UnitMenu, CancelClosesTheLineDropsTheReplyAndTheNextCommandWorks)
 
 TEST(UnitMenu, TheApplicationsOwnDispatcherWaitsForTheRealFourSecondSilence)
 {
-    TempDir dir;
-    UnitProcess unit(dir.path());
-    ASSERT_TRUE(unit.started());
-    UnitApp app(unit.link(), 0ms);
+    UnitRig rig(Banks::Bundled, {}, {}, 0ms);
+    ASSERT_TRUE(rig.unit.started());
+    UnitApp& app = rig.app;
     EXPECT_EQ(&app.unit().dispatcher(), &ToskMidiProcessor::sharedMidiController());
     const auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(app.choose("actionGetScreen"));

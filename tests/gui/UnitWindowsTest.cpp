@@ -26,6 +26,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QTest>
@@ -151,22 +152,17 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     QTest::keyClicks(port->lineEdit(), QStringLiteral("/tmp/unit"));
     QTest::keyClick(port->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(settings.store.values["PortName"], "/tmp/unit");
-    pick(baud, QStringLiteral("9600"));
-    pick(dataBits, QStringLiteral("7"));
-    pick(parity, QStringLiteral("Even"));
-    pick(stopBits, QStringLiteral("1"));
-    pick(flow, QStringLiteral("Hard"));
-    EXPECT_EQ(settings.store.values["BaudRate"] + " " + settings.store.values["DataBits"] + " " +
-                  settings.store.values["Parity"] + " " + settings.store.values["StopBits"] + " " +
-                  settings.store.values["FlowControl"],
-              "9600 7 Even 1 Hard");
+    for (auto [box, text, key] : {std::tuple{baud, "9600", "BaudRate"},
+                                  {dataBits, "7", "DataBits"},
+                                  {parity, "Even", "Parity"},
+                                  {stopBits, "1", "StopBits"},
+                                  {flow, "Hard", "FlowControl"}}) {
+        pick(box, QString::fromLatin1(text));
+        EXPECT_EQ(settings.store.values[key], text);
+    }
 
     click(child<QCheckBox>(window, "createNewDocCheck"));
-    click(child<QCheckBox>(window, "highSampleRateCheck"));
     EXPECT_TRUE(PreferenceController::shared().createNewDoc());
-    EXPECT_TRUE(PreferenceController::shared().highSampleRate());
-    click(child<QCheckBox>(window, "highSampleRateCheck"));
-    EXPECT_FALSE(PreferenceController::shared().highSampleRate());
 
     // A window opened later shows what was stored; the typed port is kept
     // although no device of the list has that name.
@@ -367,9 +363,9 @@ TEST(UnitTrafficWindow, ListsEveryFrameAsItComesAndSavesTheRecordAsText)
     EXPECT_EQ(row(1),
               QStringLiteral("received | patch text | 206 | F0 1C 70 00 0A 78 78 78 78 78 78 78 78 78 78 78 ..."));
     EXPECT_EQ(row(2), QStringLiteral("received | patch text | 7 | F0 1C 70 00 0A 78 78 (no F7)"));
-    const std::vector<TrafficEntry> entries = traffic.entries();
-    EXPECT_EQ(model->index(0, 0).data().toString(), UnitTrafficModel::timeText(entries[0]));
-    EXPECT_EQ(UnitTrafficModel::timeText(entries[0]).size(), 12) << "HH:mm:ss.zzz";
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"))
+                    .match(model->index(0, 0).data().toString())
+                    .hasMatch());
     EXPECT_EQ(model->headerData(4, Qt::Horizontal).toString(), QStringLiteral("First bytes"));
     EXPECT_EQ(child<QLabel>(window, "trafficCount")->text(), QStringLiteral("3 frames"));
 

@@ -21,6 +21,21 @@ namespace fs = std::filesystem;
 
 namespace tosk::test {
 
+namespace {
+
+// Asks `done` every 5 ms until it answers true or `limit` has passed.
+template <typename F> bool within(std::chrono::milliseconds limit, F done)
+{
+    for (auto deadline = std::chrono::steady_clock::now() + limit; std::chrono::steady_clock::now() < deadline;) {
+        if (done())
+            return true;
+        std::this_thread::sleep_for(5ms);
+    }
+    return done();
+}
+
+} // namespace
+
 // ---- Pty
 
 Pty::Pty()
@@ -93,13 +108,7 @@ std::vector<std::chrono::steady_clock::time_point> FakeUnit::receivedAt() const
 
 bool FakeUnit::waitForMessages(size_t count, std::chrono::milliseconds limit) const
 {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (received().size() >= count)
-            return true;
-        std::this_thread::sleep_for(5ms);
-    }
-    return false;
+    return within(limit, [&] { return received().size() >= count; });
 }
 
 void FakeUnit::run()
@@ -188,21 +197,12 @@ int spawn(const std::vector<std::string>& argv, int outFd, int errFd)
 // Waits for the child at most `limit`; answers its exit code, or -1 after killing it.
 int reap(int pid, std::chrono::milliseconds limit)
 {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-        int status = 0;
-        int r = ::waitpid(pid, &status, WNOHANG);
-        if (r == pid)
-            return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        if (r < 0)
-            return -1;
-        if (std::chrono::steady_clock::now() >= deadline) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
+    int status = 0, r = 0;
+    if (within(limit, [&] { return r != 0 || (r = ::waitpid(pid, &status, WNOHANG)) != 0; }))
+        return r == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, &status, 0);
+    return -1;
 }
 
 } // namespace
@@ -219,20 +219,14 @@ UnitProcess::UnitProcess(const fs::path& folder, std::vector<std::string> extraA
     ::close(logFd);
     if (pid_ < 0)
         return;
-    auto deadline = std::chrono::steady_clock::now() + 5s;
-    while (std::chrono::steady_clock::now() < deadline) {
+    within(5s, [&] {
         std::error_code ec;
-        if (fs::is_symlink(link_, ec) && fs::exists(link_, ec)) { // a stale link points nowhere
-            started_ = true;
-            return;
-        }
+        started_ = fs::is_symlink(link_, ec) && fs::exists(link_, ec); // a stale link points nowhere
         int status = 0;
-        if (::waitpid(pid_, &status, WNOHANG) == pid_) {
+        if (!started_ && ::waitpid(pid_, &status, WNOHANG) == pid_)
             pid_ = -1; // it gave up (bad options)
-            return;
-        }
-        std::this_thread::sleep_for(5ms);
-    }
+        return started_ || pid_ < 0;
+    });
 }
 
 UnitProcess::~UnitProcess()
