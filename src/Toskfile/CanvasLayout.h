@@ -59,6 +59,13 @@ public:
     // How many of the module's fields the last layout found hidden.
     int hiddenCount(const Module& module) const;
 
+    // The module's last layout (rows, hidden count, pins), or none: one
+    // lookup for a caller that needs several of its answers.
+    const ModuleGeometry::Laid* laid(const Module& module) const
+    {
+        const Entry* e = entry(module);
+        return e ? &e->laid : nullptr;
+    }
     // The module's box where it stands, as tall as its rows.
     Rect box(const Module& module) const { return ModuleGeometry::box(module, rows(module)); }
     // The box widened by the pin margins (the box itself at the origin).

@@ -9,13 +9,6 @@
 
 namespace tosk {
 
-Rect ModuleGeometry::graphicRect(const Rect& box)
-{
-    if (box.origin == Point{0, 0})
-        return box;
-    return box.inset(-Module::kMarginX, -Module::kMarginY);
-}
-
 Rect ModuleGeometry::orderCircle(const Rect& box, bool head)
 {
     if (head)
@@ -113,11 +106,6 @@ ModuleGeometry::Measure ModuleGeometry::measure(const Module& module, int showMo
 {
     const PinCount n = countPins(module, showMode);
     return Measure{n.rows(module), n.hidden};
-}
-
-Rect ModuleGeometry::box(const Module& module, int rows)
-{
-    return Rect(module.rect().origin, Size{Module::kWidth, Module::kRowHeight * rows});
 }
 
 void ModuleGeometry::layOut(const Module& module, int showMode, Laid& out)

@@ -56,7 +56,10 @@ public:
         int hidden = 0;
     };
     // The box a layout of that many rows gives the module where it stands.
-    static Rect box(const Module& module, int rows);
+    static Rect box(const Module& module, int rows)
+    {
+        return Rect(module.rect().origin, Size{Module::kWidth, Module::kRowHeight * rows});
+    }
     // The box of a module as read from its file, before any view lays it
     // out: a placed module's as tall as the show mode makes it, an unplaced
     // one's of no size at its origin.
@@ -65,7 +68,10 @@ public:
     // by a hide count of the file.
     static int hiddenCount(const Module& module);
     // The box widened by the pin margins; the box itself at the origin.
-    static Rect graphicRect(const Rect& box);
+    static Rect graphicRect(const Rect& box)
+    {
+        return box.origin == Point{0, 0} ? box : box.inset(-Module::kMarginX, -Module::kMarginY);
+    }
     // The square of the order badge: centred on the box, rounded outward to
     // whole points; the head's sits in the canvas's corner.
     static Rect orderCircle(const Rect& box, bool head);

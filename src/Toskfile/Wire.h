@@ -56,11 +56,11 @@ void Wire::forEach(const CanvasLayout& layout, const ModuleList& patch, const Mo
         nullObj = head->field("nullobj").get();
     }
     for (const auto& module : patch.listOfModules()) {
-        const int rows = layout.rows(*module);
-        if (rows <= 0)
+        const ModuleGeometry::Laid* laid = layout.laid(*module);
+        if (!laid || laid->rows <= 0)
             continue;
-        const Rect box = ModuleGeometry::box(*module, rows);
-        for (const auto& pin : layout.pins(*module)) {
+        const Rect box = ModuleGeometry::box(*module, laid->rows);
+        for (const auto& pin : laid->pins) {
             const ModuleField* field = pin.field;
             const ModuleField* source = field->source().get();
             if (!source)

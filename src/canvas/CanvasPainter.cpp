@@ -44,9 +44,9 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
     const Module* marked[2] = {marks.selectedField ? marks.selectedField->trueParent() : nullptr,
                                marks.highlightField ? marks.highlightField->trueParent() : nullptr};
     const CanvasTextMetrics& metrics = CanvasTextMetrics::shared();
-    auto draw = [&](const Module& module, bool processorB, size_t at) {
+    auto draw = [&](const Module& module, int rows, bool processorB, size_t at) {
         const bool hasMark = &module == marked[0] || &module == marked[1];
-        if (!hasMark && !layout.graphicRect(module).intersects(dirty))
+        if (!hasMark && !ModuleGeometry::graphicRect(ModuleGeometry::box(module, rows)).intersects(dirty))
             return;
         figure_.compute(layout, module, marks.selectedField.get(), marks.highlightField.get(), metrics);
         if (hasMark && !figure_.bounds.intersects(dirty))
@@ -57,6 +57,7 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
     // Selected modules are drawn last, over any box they overlap.
     struct Later {
         const Module* module;
+        int rows;
         bool processorB;
         size_t at;
     };
@@ -69,15 +70,17 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
             continue;
         if (module->isMarker())
             processorB = true;
-        if (!layout.isDrawn(*module))
+        // One lookup of the layout per module: a repaint walks them all.
+        const int rows = layout.rows(*module);
+        if (rows <= 0)
             continue;
         if (marks.isSelected(module.get()))
-            selected.push_back({module.get(), processorB, at});
+            selected.push_back({module.get(), rows, processorB, at});
         else
-            draw(*module, processorB, at);
+            draw(*module, rows, processorB, at);
     }
     for (const Later& later : selected)
-        draw(*later.module, later.processorB, later.at);
+        draw(*later.module, later.rows, later.processorB, later.at);
 
     if (head) {
         HeadPainter::draw(painter, layout.headBoxes(), *head, marks.selectedField.get(), showMode);
