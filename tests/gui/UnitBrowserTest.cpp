@@ -493,7 +493,9 @@ TEST(ProgramListBrowser, NamesSortInNaturalOrder)
 
 TEST(UnitBrowser, CancelGivesUpTheExchangeAndAFailingLineIsReported)
 {
-    UnitRig rig(Banks::Test, {"--delay-ms", "600"}, {}, 1500ms);
+    // The unit answers after 600 ms; the silence that ends a reply must
+    // outlast that with room for a busy machine.
+    UnitRig rig(Banks::Test, {"--delay-ms", "600"}, {}, 3000ms);
     auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
     app.showUnitBrowser();
