@@ -8,15 +8,6 @@
 
 namespace tosk {
 
-namespace {
-
-char lowered(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-} // namespace
-
 ModuleLookup::ModuleLookup(const ModuleList& list)
 {
     grow(list.moduleCount());
@@ -46,7 +37,7 @@ void ModuleLookup::add(Module& module)
     slot.length = static_cast<uint32_t>(name.size());
     slot.module = &module;
     for (char c : name)
-        names_.push_back(lowered(c));
+        names_.push_back(lowerCasedChar(c));
     ++count_;
 }
 
@@ -55,7 +46,7 @@ uint64_t ModuleLookup::hashOf(std::string_view name)
     // FNV-1a over the lower-cased bytes.
     uint64_t h = 14695981039346656037ull;
     for (char c : name) {
-        h ^= static_cast<unsigned char>(lowered(c));
+        h ^= static_cast<unsigned char>(lowerCasedChar(c));
         h *= 1099511628211ull;
     }
     return h;
@@ -74,7 +65,7 @@ size_t ModuleLookup::slotFor(std::string_view name, uint64_t hash) const
             continue;
         const char* stored = names_.data() + slot.offset;
         size_t i = 0;
-        while (i < name.size() && stored[i] == lowered(name[i]))
+        while (i < name.size() && stored[i] == lowerCasedChar(name[i]))
             ++i;
         if (i == name.size())
             return at;

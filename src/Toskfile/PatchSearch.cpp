@@ -3,19 +3,11 @@
 
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/SModule.h"
+#include "base/TextCase.h"
 
 #include <algorithm>
 
 namespace tosk {
-
-namespace {
-
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-} // namespace
 
 PatchSearch::PatchSearch(const ModuleList& patch)
 {
@@ -30,7 +22,7 @@ void PatchSearch::add(Match::What what, size_t module, Module::FieldPtr field, s
         return;
     items_.push_back({what, module, std::move(field), texts_.size()});
     for (char c : text)
-        texts_ += lower(c);
+        texts_ += lowerCasedChar(c);
     texts_ += '\0';
 }
 
@@ -66,7 +58,7 @@ std::vector<PatchSearch::Match> PatchSearch::find(std::string_view text) const
     std::string needle;
     needle.reserve(text.size());
     for (char c : text)
-        needle += lower(c);
+        needle += lowerCasedChar(c);
     if (needle.empty() || needle.find('\0') != std::string::npos)
         return matches;
     const std::string_view all(texts_);

@@ -7,11 +7,6 @@ namespace tosk {
 
 namespace {
 
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 char upper(char c)
 {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
@@ -31,8 +26,8 @@ int sign(int value)
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return lower(x) == lower(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return lowerCasedChar(x) == lowerCasedChar(y); });
 }
 
 bool containsIgnoringCase(std::string_view text, std::string_view part)
@@ -48,7 +43,7 @@ bool containsIgnoringCase(std::string_view text, std::string_view part)
 std::string lowerCased(std::string_view text)
 {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), lower);
+    std::transform(out.begin(), out.end(), out.begin(), lowerCasedChar);
     return out;
 }
 
@@ -86,8 +81,8 @@ int naturalCompare(std::string_view a, std::string_view b)
                 tie = i - startA < j - startB ? -1 : 1;
             continue;
         }
-        const auto x = static_cast<unsigned char>(lower(a[i]));
-        const auto y = static_cast<unsigned char>(lower(b[j]));
+        const auto x = static_cast<unsigned char>(lowerCasedChar(a[i]));
+        const auto y = static_cast<unsigned char>(lowerCasedChar(b[j]));
         if (x != y)
             return x < y ? -1 : 1;
         if (tie == 0 && a[i] != b[j])

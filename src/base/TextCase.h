@@ -8,6 +8,11 @@ namespace tosk {
 
 // Case rules for names in sig files and the database: ASCII letters only,
 // bytes of 0x80 and above are compared as they are.
+// One byte lower-cased by that rule; inline for the loops that hash names.
+inline char lowerCasedChar(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 bool containsIgnoringCase(std::string_view text, std::string_view part);
 std::string lowerCased(std::string_view text);
