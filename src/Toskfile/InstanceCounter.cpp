@@ -10,7 +10,7 @@ int InstanceCounter::next(const ModuleField& field)
 {
     if (!field.iterator() || !field.entry())
         return 0;
-    return ++counts_[{field.iterator().get(), std::string_view(field.entry()->name())}];
+    return ++counts_[{field.iterator(), std::string_view(field.entry()->name())}];
 }
 
 } // namespace tosk

@@ -126,7 +126,7 @@ void ModuleBuilder::buildEntries(State& state)
         case OperatorEntry::SIGNAL:
         case OperatorEntry::USEROBJ: {
             auto f = ModuleField::fieldWithParent(&module_, state.running, entry);
-            f->setIterator(state.iterator);
+            f->setIterator(state.iterator.get());
             fields_.push_back(std::move(f));
             break;
         }
@@ -158,7 +158,7 @@ void ModuleBuilder::buildEntries(State& state)
                 state.running = GetSafeMinimum(*entry);
             }
             auto f = ModuleField::fieldWithParent(&module_, state.running, entry);
-            f->setIterator(state.iterator);
+            f->setIterator(state.iterator.get());
             fields_.push_back(std::move(f));
             break;
         }
@@ -249,20 +249,20 @@ void ModuleBuilder::copyFields(const Module& other)
     for (size_t i = 0; i < other.listOfFields.size(); ++i)
         places.emplace(other.listOfFields[i].get(), i);
     for (size_t i = 0; i < other.listOfFields.size(); ++i) {
-        const FieldPtr& counter = other.listOfFields[i]->iterator();
+        const ModuleField* counter = other.listOfFields[i]->iterator();
         if (!counter)
             continue;
         // The count field's place identifies it even when its name does not
         // (a computed count has none).
-        auto at = places.find(counter.get());
-        fields_[i]->setIterator(at != places.end() ? fields_[at->second]
-                                                   : module_.findCorrespondingFieldByName(counter->name()));
+        auto at = places.find(counter);
+        fields_[i]->setIterator(at != places.end() ? fields_[at->second].get()
+                                                   : module_.findCorrespondingFieldByName(counter->name()).get());
     }
 }
 
 ModuleBuilder::FieldPtr ModuleBuilder::addIteration(const ModuleField& member, FieldList* newFields)
 {
-    FieldPtr counter = member.iterator();
+    ModuleField* counter = member.iterator();
     if (!counter || !counter->changeFieldNum(1, false))
         return nullptr;
     const int target = member.getInstance() + 1;
@@ -281,7 +281,7 @@ ModuleBuilder::FieldPtr ModuleBuilder::addIteration(const ModuleField& member, F
         bool valueOrOutput = ModuleField::isOutputType(type) ||
                              (type >= OperatorEntry::ED_INT && type <= OperatorEntry::ED_USER_OBJECT_TYPE);
         if (valueOrOutput) {
-            if (current == counter && repetition == target) {
+            if (current.get() == counter && repetition == target) {
                 bool numeric = (type >= OperatorEntry::ED_INT && type <= OperatorEntry::ED_FLOAT) ||
                                type == OperatorEntry::ED_CONTROL;
                 std::string text = numeric ? GetSafeMinimum(*entry) : std::string();
@@ -330,7 +330,7 @@ ModuleBuilder::FieldPtr ModuleBuilder::addIteration(const ModuleField& member, F
 
 void ModuleBuilder::deleteIteration(const ModuleField& member)
 {
-    FieldPtr counter = member.iterator();
+    ModuleField* counter = member.iterator();
     if (!counter)
         return;
     const int repetition = member.getInstance();

@@ -18,9 +18,6 @@ namespace tosk {
 
 namespace {
 
-// Identifiers of fields made new; copies keep theirs.
-uint32_t nextFieldId = 0;
-
 // Quotes a name for display or the file: "" for an empty one, numbers as
 // they are.
 std::string quotedName(const std::string& name)
@@ -41,18 +38,18 @@ std::string quotedName(const std::string& name)
 
 } // namespace
 
-ModuleField::ModuleField() : m_fieldId(nextFieldId++) {}
+ModuleField::ModuleField() = default;
 
 ModuleField::ModuleField(Module* parent, const std::string& text, const OperatorEntry* entry)
-    : m_Parent(parent), m_pEntry(entry), m_fieldId(nextFieldId++)
+    : m_Parent(parent), m_pEntry(entry)
 {
     setText(text);
     setTypeFlags();
 }
 
 ModuleField::ModuleField(const ModuleField& field, Module* parent)
-    : m_Parent(parent), m_pEntry(field.m_pEntry), m_Visible(field.m_Visible), m_HideCount(field.m_HideCount),
-      m_NumIterations(field.m_NumIterations), m_Text(field.m_Text), m_fieldId(field.m_fieldId)
+    : m_Parent(parent), m_pEntry(field.m_pEntry), m_Visible(field.m_Visible), m_NumIterations(field.m_NumIterations),
+      m_HideCount(field.m_HideCount), m_Text(field.m_Text)
 {
 }
 

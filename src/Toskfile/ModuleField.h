@@ -4,6 +4,7 @@
 #include "base/Geometry.h"
 #include "database/OperatorEntry.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -53,8 +54,7 @@ public:
     // Sets module, entry and text, then the output flag for output entries.
     ModuleField(Module* parent, const std::string& text, const OperatorEntry* entry = nullptr);
     // A copy of another field for another module: no source, no count field
-    // (the module rebinds it), no connections; everything else kept, the
-    // identifier included.
+    // (the module rebinds it), no connections; everything else kept.
     ModuleField(const ModuleField& field, Module* parent);
     ModuleField(const ModuleField&) = delete;
     ModuleField& operator=(const ModuleField&) = delete;
@@ -67,8 +67,8 @@ public:
     void setParent(Module* parent) { m_Parent = parent; }
     // The top-level module holding this field (null without a module).
     Module* trueParent() const;
-    const Ptr& iterator() const { return m_Iterator; }
-    void setIterator(Ptr iterator) { m_Iterator = std::move(iterator); }
+    ModuleField* iterator() const { return m_Iterator; }
+    void setIterator(ModuleField* iterator) { m_Iterator = iterator; }
     // Plain setter: connection counts are not touched (see source(...)).
     const Ptr& source() const { return m_Source; }
     void setSource(Ptr source) { m_Source = std::move(source); }
@@ -90,9 +90,9 @@ public:
     uint8_t hideCount() const { return m_HideCount; }
     void setHideCount(uint8_t count) { m_HideCount = count; }
     int32_t numIterations() const { return m_NumIterations; }
-    void setNumIterations(int32_t n) { m_NumIterations = n; }
-    uint32_t fieldId() const { return m_fieldId; }
-    void setFieldId(uint32_t id) { m_fieldId = id; }
+    // Held in 16 bits like every count (a count never passes 32767); what
+    // readers ask is only whether the field counts something.
+    void setNumIterations(int32_t n) { m_NumIterations = static_cast<int16_t>(std::clamp(n, 0, 32767)); }
 
     // --- flags
     bool isOutput() const { return (m_Visible & VF_OUT) != 0; }
@@ -215,15 +215,16 @@ private:
     std::pair<int, int> colors() const;
 
     Module* m_Parent = nullptr;
-    Ptr m_Iterator;
+    // The count field of this field's group: a field of the same module,
+    // which lives as long as the module does.
+    ModuleField* m_Iterator = nullptr;
     Ptr m_Source;
     const OperatorEntry* m_pEntry = nullptr;
     int16_t m_NumConnects = 0;
     uint16_t m_Visible = 0;
+    int16_t m_NumIterations = 0;
     uint8_t m_HideCount = 0;
-    int32_t m_NumIterations = 0;
     std::string m_Text;
-    uint32_t m_fieldId = 0;
 };
 
 } // namespace tosk

@@ -180,7 +180,7 @@ Module::FieldPtr lastOfGroup(const Module& module, const ModuleField* count)
 {
     Module::FieldPtr last;
     for (const auto& f : module.fieldArray())
-        if (f->iterator().get() == count)
+        if (f->iterator() == count)
             last = f;
     return last;
 }

@@ -353,17 +353,17 @@ void SigFile::setHeadType()
     struct Slot {
         Module::FieldPtr field;
         const OperatorEntry* entry = nullptr;
-        Module::FieldPtr iterator;
+        ModuleField* iterator = nullptr;
         bool taken = false;
     };
     std::vector<Slot> slots;
     for (const auto& f : newHead->fieldArray())
         slots.push_back({f, f->entry(), f->iterator(), false});
-    Module::FieldPtr lastIterator;
+    ModuleField* lastIterator = nullptr;
     int count = 0;
-    std::vector<std::pair<Module::FieldPtr, int>> counts; // iterator, count, in order
+    std::vector<std::pair<ModuleField*, int>> counts; // iterator, count, in order
     Module::FieldList dropped;
-    auto countUp = [&](const Module::FieldPtr& iterator) {
+    auto countUp = [&](ModuleField* iterator) {
         if (iterator) {
             count = iterator == lastIterator ? count + 1 : 1;
             lastIterator = iterator;
@@ -418,13 +418,13 @@ void SigFile::setHeadType()
     // read back.
     std::map<const ModuleField*, int> finalCount;
     for (const auto& [iterator, n] : counts)
-        finalCount[iterator.get()] = n;
+        finalCount[iterator] = n;
     std::map<std::pair<const ModuleField*, const OperatorEntry*>, int> repetition;
     std::vector<Slot> kept;
     kept.reserve(slots.size());
     for (auto& slot : slots) {
-        auto counted = slot.iterator ? finalCount.find(slot.iterator.get()) : finalCount.end();
-        const int number = slot.iterator ? ++repetition[{slot.iterator.get(), slot.entry}] : 0;
+        auto counted = slot.iterator ? finalCount.find(slot.iterator) : finalCount.end();
+        const int number = slot.iterator ? ++repetition[{slot.iterator, slot.entry}] : 0;
         if (!slot.taken && counted != finalCount.end() && number > counted->second)
             continue;
         kept.push_back(std::move(slot));

@@ -73,7 +73,7 @@ TEST(BundledModel, EveryOperatorBuildsAndItsLimitsEvaluate)
     auto counted = [&](const char* op, const char* point, const char* count) {
         auto m = newModule(op, "x", db);
         ASSERT_TRUE(m->field(point)) << op;
-        EXPECT_EQ(m->field(point)->iterator(), m->field(count)) << op;
+        EXPECT_EQ(m->field(point)->iterator(), m->field(count).get()) << op;
     };
     for (const char* op : {"WAVEFORM", "CURVE", "C_CURVE", "M_CURVE", "M_UCURVE"})
         counted(op, "point1", "npoints");

@@ -83,7 +83,7 @@ TEST(ModuleConstruction, RepeatedGroupsUnroll)
     EXPECT_EQ(texts(*two), (Names{"m", "2", "a-out", "0.5", "0.5", "b-out", "0.25", "0.25", "0.25"}));
     auto count = two->field("count");
     for (const char* n : {"in1", "gain1", "tap1", "in2", "gain2", "tap2"})
-        EXPECT_EQ(two->field(n)->iterator(), count) << n;
+        EXPECT_EQ(two->field(n)->iterator(), count.get()) << n;
     EXPECT_FALSE(two->field("out")->iterator());
     EXPECT_EQ(two->field("IN2")->getInstance(), 2);
 
@@ -101,7 +101,7 @@ TEST(ModuleConstruction, RepeatedGroupsUnroll)
     EXPECT_TRUE(computed->isInvisible());
     EXPECT_EQ(computed->text(), "4") << "8 channels / 2";
     EXPECT_EQ(spread->visibleFieldAtIndex(2)->name(), "out1");
-    EXPECT_EQ(spread->field("out4")->iterator(), computed);
+    EXPECT_EQ(spread->field("out4")->iterator(), computed.get());
 }
 
 TEST(ModuleConstruction, InconsistentOperatorsFail)
@@ -168,16 +168,15 @@ TEST(ModuleConstruction, CopiesShareEntriesAndRebindCounts)
         const auto& f = copy->fieldArray()[i];
         EXPECT_EQ(f->parent(), copy.get());
         EXPECT_EQ(f->entry(), mix->fieldArray()[i]->entry());
-        EXPECT_EQ(f->fieldId(), mix->fieldArray()[i]->fieldId());
         EXPECT_FALSE(f->source());
     }
     EXPECT_EQ(copy->fieldAtIndex(3)->hideCount(), 2);
-    EXPECT_EQ(copy->field("gain2")->iterator(), copy->field("count"));
+    EXPECT_EQ(copy->field("gain2")->iterator(), copy->field("count").get());
 
     // A computed count is found by its place.
     auto spread = newModule("SPREAD", "s", db);
     auto spreadCopy = spread->copy();
-    EXPECT_EQ(spreadCopy->field("out3")->iterator(), spreadCopy->fieldAtIndex(2));
+    EXPECT_EQ(spreadCopy->field("out3")->iterator(), spreadCopy->fieldAtIndex(2).get());
 }
 
 TEST(ModuleConstruction, AddingARepetitionInTheMiddleRenumbersTheRest)
