@@ -178,13 +178,16 @@ TEST(TreeNode, SortIsStableAndRecursive)
     EXPECT_EQ(names(root->children()), "a1 a2 a3 b1 b2 c1 c2");
     EXPECT_EQ(names(inner->children()), "x x2 y");
 
-    // Payloads of the base class all compare equal: their order stays.
+    // Payloads of the base class all compare equal: their order stays, more
+    // of them than a sort handles by insertion. Nodes without payload go first.
     TreeNode::Ptr plain = node("plain");
-    std::vector<TreeNode::Ptr> kids;
+    std::vector<TreeNode::Ptr> bare, kids;
     for (int i = 0; i < 40; ++i) {
-        kids.push_back(TreeNode::treeNodeWithData(std::make_unique<TreeNodeData>()));
-        plain->addChild(kids.back());
+        auto& list = i % 3 ? kids : bare;
+        list.push_back(TreeNode::treeNodeWithData(i % 3 ? std::make_unique<TreeNodeData>() : nullptr));
+        plain->addChild(list.back());
     }
     plain->recursiveSortChildren();
-    EXPECT_EQ(plain->children(), kids);
+    bare.insert(bare.end(), kids.begin(), kids.end());
+    EXPECT_EQ(plain->children(), bare);
 }
