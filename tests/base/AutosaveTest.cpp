@@ -13,8 +13,10 @@
 #include <nlohmann/json.hpp>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <set>
 #include <tuple>
 
@@ -55,8 +57,12 @@ TEST(AutosaveStore, FolderFollowsXdgStateHomeThenHome)
         {std::nullopt, std::nullopt, ""},
     };
     for (const Case& c : cases) {
-        test::ScopedEnv state("XDG_STATE_HOME", c.state);
-        test::ScopedEnv home("HOME", c.home);
+        test::ScopedEnv state("XDG_STATE_HOME", c.state.value_or(""));
+        test::ScopedEnv home("HOME", c.home.value_or(""));
+        if (!c.state)
+            unsetenv("XDG_STATE_HOME"); // put back by the guard all the same
+        if (!c.home)
+            unsetenv("HOME");
         EXPECT_EQ(AutosaveStore::defaultDirectory(), c.expected) << c.state.value_or("(unset)");
     }
 }

@@ -91,11 +91,11 @@ NoWindowServices::NoWindowServices() : previousAlerts_(&Alerts::shared()), previ
     FileChooser::setShared(&failingChooser);
 }
 
-ScopedEnv::ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name)
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name)
 {
     if (const char* old = std::getenv(name))
         old_ = old;
-    value ? setenv(name, value->c_str(), 1) : unsetenv(name);
+    setenv(name, value.c_str(), 1);
 }
 
 ScopedEnv::~ScopedEnv()

@@ -47,11 +47,10 @@ private:
     bool active_ = false;
 };
 
-// An environment variable set (or with nullopt unset) for a test and put
-// back afterwards.
+// An environment variable set for a test and put back afterwards.
 class ScopedEnv {
 public:
-    ScopedEnv(const char* name, const std::optional<std::string>& value);
+    ScopedEnv(const char* name, const std::string& value);
     ~ScopedEnv();
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
