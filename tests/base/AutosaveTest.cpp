@@ -34,32 +34,13 @@ std::set<std::string> names(const fs::path& dir)
     return found;
 }
 
-// Sets (or with nullopt unsets) an environment variable for the scope.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, std::optional<std::string> value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        value ? setenv(name, value->c_str(), 1) : unsetenv(name);
-    }
-    ~ScopedEnv() { old_ ? setenv(name_, old_->c_str(), 1) : unsetenv(name_); }
-    ScopedEnv(const ScopedEnv&) = delete;
-    ScopedEnv& operator=(const ScopedEnv&) = delete;
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
-
-AutosaveStore::Entry entry(const std::string& id, const std::string& path, int64_t savedAt)
+fs::perms mode(const fs::path& path)
 {
-    AutosaveStore::Entry e;
-    e.id = id;
-    e.originalPath = path;
-    e.savedAt = savedAt;
-    return e;
+    return fs::status(path).permissions() & fs::perms::all;
 }
+
+using Entry = AutosaveStore::Entry;
+constexpr auto userOnly = fs::perms::owner_read | fs::perms::owner_write;
 
 } // namespace
 
@@ -72,13 +53,16 @@ TEST(AutosaveStore, FolderFollowsXdgStateHomeThenHome)
     const Case cases[] = {
         {"/s", "/h", "/s/tosk/autosave"},
         {"relative/state", "/h", "/h/.local/state/tosk/autosave"}, // not absolute: ignored
-        {"", "/h", "/h/.local/state/tosk/autosave"},
         {std::nullopt, "/h", "/h/.local/state/tosk/autosave"},
         {std::nullopt, std::nullopt, ""},
     };
     for (const Case& c : cases) {
-        ScopedEnv state("XDG_STATE_HOME", c.state);
-        ScopedEnv home("HOME", c.home);
+        test::ScopedEnv state("XDG_STATE_HOME", c.state.value_or(""));
+        test::ScopedEnv home("HOME", c.home.value_or(""));
+        if (!c.state)
+            unsetenv("XDG_STATE_HOME"); // put back by the guard all the same
+        if (!c.home)
+            unsetenv("HOME");
         EXPECT_EQ(AutosaveStore::defaultDirectory(), c.expected) << c.state.value_or("(unset)");
     }
 }
@@ -101,14 +85,9 @@ TEST(AutosaveStore, WritesTextAndInfoReadsThemBackAndRemoves)
     AutosaveStore store(folder.string());
     const std::string text("HEADM adc \"Chorus\" demo\r\n\xe9\0end", 31);
 
-    store.write(entry("S1-1", "/home/u/patches/demo.sig", 1736242211), text);
+    store.write(Entry{"S1-1", "/home/u/patches/demo.sig", 1736242211}, text);
     EXPECT_EQ(names(folder), (std::set<std::string>{"S1-1.json", "S1-1.sig"}));
     EXPECT_EQ(test::readFile(folder / "S1-1.sig"), text);
-    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
-    for (const char* file : {"S1-1.sig", "S1-1.json"})
-        EXPECT_EQ(fs::status(folder / file).permissions() & fs::perms::all,
-                  fs::perms::owner_read | fs::perms::owner_write)
-            << file << " is the user's alone";
     const auto info = nlohmann::json::parse(test::readFile(folder / "S1-1.json"));
     EXPECT_EQ(info, (nlohmann::json{{"originalPath", "/home/u/patches/demo.sig"},
                                     {"savedAt", 1736242211},
@@ -118,8 +97,8 @@ TEST(AutosaveStore, WritesTextAndInfoReadsThemBackAndRemoves)
     ASSERT_TRUE(store.readText("S1-1", read));
     EXPECT_EQ(read, text);
 
-    store.write(entry("S1-1", "/home/u/patches/demo.sig", 1736242241), "second");
-    store.write(entry("S1-2", "", 1736242100), "untitled");
+    store.write(Entry{"S1-1", "/home/u/patches/demo.sig", 1736242241}, "second");
+    store.write(Entry{"S1-2", "", 1736242100}, "untitled");
     const auto all = store.entries();
     ASSERT_EQ(all.size(), 2u);
     EXPECT_EQ(std::tie(all[0].id, all[0].originalPath, all[0].savedAt),
@@ -141,28 +120,22 @@ TEST(AutosaveStore, WritesTextAndInfoReadsThemBackAndRemoves)
     EXPECT_EQ(names(folder), (std::set<std::string>{"S1-2.json", "S1-2.sig"}));
 }
 
-// A folder others may enter, or an entry others may read (made by hand or
-// by an older version), is closed to them by the next write.
-TEST(AutosaveStore, AFolderAndEntriesOthersMayReadAreClosedToThem)
+// The texts are the user's alone, also in a folder others may enter and over
+// an entry others may read (made by hand or by an older version).
+TEST(AutosaveStore, FolderAndEntriesAreClosedToOthers)
 {
     test::TempDir dir;
     const fs::path folder = dir / "autosave";
     fs::create_directory(folder);
     fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                 fs::perms::others_read | fs::perms::others_exec);
-    const auto readable =
-        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read;
-    for (const char* file : {"S1-1.sig", "S1-1.json"}) {
-        test::writeFile(folder / file, "old");
-        fs::permissions(folder / file, readable);
-    }
+    test::writeFile(folder / "S1-1.sig", "old");
+    fs::permissions(folder / "S1-1.sig", userOnly | fs::perms::group_read | fs::perms::others_read);
 
-    AutosaveStore(folder.string()).write(entry("S1-1", "", 1), "new");
-    EXPECT_EQ(fs::status(folder).permissions() & fs::perms::all, fs::perms::owner_all);
-    for (const char* file : {"S1-1.sig", "S1-1.json"})
-        EXPECT_EQ(fs::status(folder / file).permissions() & fs::perms::all,
-                  fs::perms::owner_read | fs::perms::owner_write)
-            << file;
+    AutosaveStore(folder.string()).write(Entry{"S1-1", "", 1}, "new");
+    EXPECT_EQ(mode(folder), fs::perms::owner_all);
+    EXPECT_EQ(mode(folder / "S1-1.sig"), userOnly);
+    EXPECT_EQ(mode(folder / "S1-1.json"), userOnly) << "a new file too";
     EXPECT_EQ(test::readFile(folder / "S1-1.sig"), "new");
 }
 
@@ -196,11 +169,11 @@ TEST(AutosaveStore, LeftOversAreTheEntriesOfEndedSessions)
 {
     test::TempDir dir;
     AutosaveStore store(dir.path().string());
-    store.write(entry("OWN-1", "/a.sig", 100), "own");
-    store.write(entry("ALIVE-1", "/b.sig", 101), "alive");
-    store.write(entry("DEAD-1", "/c.sig", 103), "dead one");
-    store.write(entry("DEAD-2", "", 102), "dead two");
-    store.write(entry("GONE-7", "/d.sig", 104), "gone");
+    store.write(Entry{"OWN-1", "/a.sig", 100}, "own");
+    store.write(Entry{"ALIVE-1", "/b.sig", 101}, "alive");
+    store.write(Entry{"DEAD-1", "/c.sig", 103}, "dead one");
+    store.write(Entry{"DEAD-2", "", 102}, "dead two");
+    store.write(Entry{"GONE-7", "/d.sig", 104}, "gone");
 
     std::map<std::string, int> asked;
     const auto left = store.leftOvers("OWN", [&](const std::string& session) {
@@ -219,12 +192,12 @@ TEST(AutosaveStore, AWriteThatFailsThrowsWithTheReasonAndLeavesTheEntryAsItWas)
 {
     test::TempDir dir;
     test::writeFile(dir / "file", "a file where the folder should be");
-    EXPECT_THROW(AutosaveStore((dir / "file" / "autosave").string()).write(entry("S-1", "", 1), "text"), TkxException);
+    EXPECT_THROW(AutosaveStore((dir / "file" / "autosave").string()).write(Entry{"S-1", "", 1}, "text"), TkxException);
 
     AutosaveStore store(dir.path().string());
-    store.write(entry("S-1", "/p.sig", 1), "kept");
+    store.write(Entry{"S-1", "/p.sig", 1}, "kept");
     fs::create_directory(dir / "S-2.sig"); // a folder in the way of the text
-    EXPECT_THROW(store.write(entry("S-2", "/p.sig", 2), "new"), TkxException);
+    EXPECT_THROW(store.write(Entry{"S-2", "/p.sig", 2}, "new"), TkxException);
     EXPECT_FALSE(fs::exists(dir / "S-2.json")) << "no info without its text";
     EXPECT_EQ(test::readFile(dir / "S-1.sig"), "kept");
 
@@ -282,21 +255,28 @@ TEST(AutosaveWriter, WritesInOrderAndARemovalIsNeverUndoneByAnEarlierWrite)
     test::TempDir dir;
     QueuedMainThreadPoster poster;
     std::vector<std::string> failures;
-    AutosaveWriter writer(
-        AutosaveStore(dir.path().string()), poster,
-        [&](const std::string& id, const std::string&, const std::string&) { failures.push_back(id); });
-    for (int i = 0; i < 50; ++i)
-        writer.write(entry("S-1", "/p.sig", i), "text " + std::to_string(i));
-    writer.flush();
-    EXPECT_EQ(test::readFile(dir / "S-1.sig"), "text 49") << "the last text given wins";
+    {
+        AutosaveWriter writer(
+            AutosaveStore(dir.path().string()), poster,
+            [&](const std::string& id, const std::string&, const std::string&) { failures.push_back(id); });
+        for (int i = 0; i < 50; ++i)
+            writer.write(Entry{"S-1", "/p.sig", i}, "text " + std::to_string(i));
+        writer.flush();
+        EXPECT_EQ(test::readFile(dir / "S-1.sig"), "text 49") << "the last text given wins";
 
-    for (int round = 0; round < 20; ++round) {
-        writer.write(entry("S-2", "", round), std::string(100000, char('a' + round % 26)));
-        writer.write(entry("S-3", "", round), "kept");
-        writer.remove("S-2");
+        for (int round = 0; round < 20; ++round) {
+            writer.write(Entry{"S-2", "", round}, std::string(100000, char('a' + round % 26)));
+            writer.write(Entry{"S-3", "", round}, "kept");
+            writer.remove("S-2");
+        }
+        writer.flush();
+        EXPECT_EQ(names(dir.path()), (std::set<std::string>{"S-1.json", "S-1.sig", "S-3.json", "S-3.sig"}));
+        // The jobs given before the writer goes are done.
+        writer.write(Entry{"S-4", "", 1}, "text 4");
+        writer.remove("S-1");
     }
-    writer.flush();
-    EXPECT_EQ(names(dir.path()), (std::set<std::string>{"S-1.json", "S-1.sig", "S-3.json", "S-3.sig"}));
+    EXPECT_EQ(names(dir.path()), (std::set<std::string>{"S-3.json", "S-3.sig", "S-4.json", "S-4.sig"}));
+    EXPECT_EQ(test::readFile(dir / "S-4.sig"), "text 4");
     poster.pump();
     EXPECT_TRUE(failures.empty());
 }
@@ -312,30 +292,15 @@ TEST(AutosaveWriter, FailuresReachTheMainThreadWithTheirReason)
                               [&](const std::string& id, const std::string& name, const std::string& reason) {
                                   failures.push_back(id + " | " + name + " | " + reason);
                               });
-        writer.write(entry("S-1", "", 1), "text");
+        writer.write(Entry{"S-1", "", 1}, "text");
         writer.flush();
         EXPECT_TRUE(failures.empty()) << "told on the main thread only";
         EXPECT_EQ(poster.pump(), 1u);
         ASSERT_EQ(failures.size(), 1u);
         EXPECT_EQ(failures[0].substr(0, failures[0].find(" | ")), "S-1");
-        writer.write(entry("S-1", "", 2), "again");
+        writer.write(Entry{"S-1", "", 2}, "again");
     }
     failures.clear();
     poster.pump();
     EXPECT_TRUE(failures.empty()) << "a failure after the writer is gone is dropped";
-}
-
-TEST(AutosaveWriter, FinishesTheJobsGivenBeforeItGoes)
-{
-    test::TempDir dir;
-    QueuedMainThreadPoster poster;
-    {
-        AutosaveWriter writer(AutosaveStore(dir.path().string()), poster, nullptr);
-        for (int i = 0; i < 5; ++i)
-            writer.write(entry("S-" + std::to_string(i), "", i), "text " + std::to_string(i));
-        writer.remove("S-0");
-    }
-    EXPECT_EQ(names(dir.path()), (std::set<std::string>{"S-1.json", "S-1.sig", "S-2.json", "S-2.sig", "S-3.json",
-                                                        "S-3.sig", "S-4.json", "S-4.sig"}));
-    EXPECT_EQ(test::readFile(dir / "S-4.sig"), "text 4");
 }

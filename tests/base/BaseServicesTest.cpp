@@ -4,16 +4,37 @@
 #include "base/Localization.h"
 #include "base/MainThreadPoster.h"
 #include "base/NotificationCenter.h"
+#include "base/SafeFileName.h"
 #include "base/SettingsStore.h"
+#include "base/TkxException.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <memory>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 
 using namespace tosk;
+
+namespace {
+
+// The keys of the lines that hold a "key" = "text"; pair.
+std::vector<std::string> keysOf(const std::string& text)
+{
+    std::istringstream in(text);
+    std::vector<std::string> keys;
+    for (std::string line; std::getline(in, line);) {
+        const size_t end = line.find('"', 1);
+        if (!line.empty() && line[0] == '"' && end != std::string::npos && line.find('=', end) != std::string::npos)
+            keys.push_back(line.substr(1, end - 1));
+    }
+    return keys;
+}
+
+} // namespace
 
 TEST(Geometry, UnionIntersectionOffsetInset)
 {
@@ -103,6 +124,23 @@ TEST(Localization, TableParsingAndFallbacks)
     EXPECT_EQ(l.string("Missing", "", "TestTable"), "Missing");
 }
 
+// Every pair of both bundled tables parses, and the program's own tables
+// answer each key with the file's text rather than a fallback.
+TEST(LocalizationTables, TheProgramReadsEveryPairOfBothBundledTables)
+{
+    for (const char* table : {"Localizable", "UndoStrings"}) {
+        const std::string text = test::readFile(test::dataPath(std::string(table) + ".strings"));
+        const std::vector<std::string> keys = keysOf(text);
+        EXPECT_GT(keys.size(), 10u) << table;
+        const std::string check = std::string("Check-") + table;
+        EXPECT_EQ(Localization::shared().loadTable(check, text), keys.size()) << table;
+        for (const std::string& key : keys)
+            EXPECT_EQ(Localization::shared().string(key, "(fallback)", table),
+                      Localization::shared().string(key, "(missing)", check))
+                << table << " " << key;
+    }
+}
+
 TEST(Alerts, ErrorAndAlertAreOneButtonAlertsTitledByTheirKind)
 {
     ScopedRecordingAlerts rec;
@@ -141,4 +179,105 @@ TEST(SettingsStore, TheTextsOfABooleanSetting)
     EXPECT_TRUE(s.boolValue("CreateNewDocKey"));
     s.setBool("CreateNewDocKey", false);
     EXPECT_FALSE(s.boolValue("CreateNewDocKey"));
+}
+
+TEST(FailureWords, SayWhatFailedOnWhatAndWhyWithoutTheCodeName)
+{
+    const std::string tty = "/dev/ttyUSB0";
+    struct Case {
+        TkxException failure;
+        std::string words;
+    };
+    const Case cases[] = {
+        {TkxException("SerialPort.open", tty + " - Permission denied", EACCES, tty),
+         "Cannot open the serial line /dev/ttyUSB0: permission denied (add yourself to the dialout group)."},
+        {TkxException("SerialPort.open", "x", EBUSY, tty),
+         "Cannot open the serial line /dev/ttyUSB0: device or resource busy (another program is using this line)."},
+        {TkxException("MidiPort.open", "x", ENOENT, "/dev/snd/midiC1D0"),
+         "Cannot open the MIDI interface /dev/snd/midiC1D0: no such file or directory (is the interface "
+         "connected?)."},
+        {TkxException("SerialPort.open", "no portPath"), "No serial line is chosen in the preferences."},
+        {TkxException("MidiPort.open", "no portPath"), "No MIDI interface is chosen in the preferences."},
+        {TkxException("SerialPort.configure", "x", EBADF, tty), "Cannot set up the serial line /dev/ttyUSB0: bad file "
+                                                                "descriptor."},
+        // Renamed on the way up, the failure keeps its errno and line.
+        {TkxException("SerialPort.putData", "write error EIO", EIO, tty).renamed("SerialConnection.putData"),
+         "Cannot write to the serial line /dev/ttyUSB0: input/output error."},
+        {TkxException("SerialConnection.getByte", "timeout Success"), "The unit did not answer in time."},
+        {TkxException("SerialPort.getByte", "timeout error Interrupted", EINTR, tty),
+         "Cannot read from the serial line /dev/ttyUSB0: interrupted system call."},
+        // Without an errno the reason is said, the line named once.
+        {TkxException("SerialConnection.open", tty + " - line busy: another request holds it", 0, tty),
+         "Cannot open the serial line /dev/ttyUSB0: line busy: another request holds it."},
+        {TkxException("MidiPort.open", "No MIDI interfaces found"), "No MIDI interfaces found."},
+        {TkxException("SerialIOServer.serialIORequest", "The unit answered as device 5, not 0."),
+         "The unit answered as device 5, not 0."},
+        {TkxException("UnitSession.identify", "no reply from the unit"), "No reply from the unit."},
+        {TkxException("SYSEXC ERROR", "bank is locked"), "The unit reported an error: Bank is locked."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(failureWords(c.failure), c.words) << c.failure.what();
+}
+
+// Names a unit sends become names that are safe in any folder.
+TEST(SafeFileName, NamesFromAUnitBecomeSafeFileNames)
+{
+    struct Case {
+        std::string unit;
+        std::string file;
+    };
+    const std::vector<Case> cases = {
+        {"Large Hall", "Large Hall"},
+        {"..", "--"},
+        {".", "-"},
+        {"", "Untitled"},
+        {"   ", "Untitled"},
+        {"a/b", "a|b"},
+        {"/", "|"},
+        {".hidden", "-hidden"},
+        {"a..b", "a..b"},
+        {"  Padded  ", "Padded"},
+        {std::string("tab\there\nnul\0end", 16), "tab here nul end"},
+        {"\x7f", "Untitled"},
+        {"Caf\xe9", "Caf\xc3\xa9"},
+        {std::string(300, 'x'), std::string(240, 'x')},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(safeFileName(c.unit), c.file) << '"' << c.unit << '"';
+
+    // A long name is cut before a whole character: after "a", every
+    // two-byte character starts at an odd byte, and byte 240 is the second
+    // half of one.
+    const std::string cut = safeFileName("a" + std::string(200, '\xe9'));
+    ASSERT_EQ(cut.size(), 239u);
+    EXPECT_EQ(cut[0], 'a');
+    for (size_t i = 1; i < cut.size(); i += 2)
+        EXPECT_EQ(cut.substr(i, 2), "\xc3\xa9") << i;
+}
+
+// Within one copy every item gets its own name, numbered before the
+// extension.
+TEST(SafeFileName, RepeatedNamesAreNumberedBeforeTheExtension)
+{
+    UniqueFileNames names;
+    const std::vector<std::pair<std::string, std::string>> asked = {
+        {"Echo", ".sig"}, {"Echo", ".sig"}, {"Echo", ".sig"}, {"Echo 2", ".sig"},
+        {"Echo", ""},     {"Echo", ""},     {"echo", ".sig"},
+    };
+    std::vector<std::string> given;
+    for (const auto& [base, extension] : asked)
+        given.push_back(names.claim(base, extension));
+    EXPECT_EQ(given, (std::vector<std::string>{"Echo.sig", "Echo 2.sig", "Echo 3.sig", "Echo 2 2.sig", "Echo", "Echo 2",
+                                               "echo.sig"}));
+
+    // Patches from a unit's slots carry the slot when their name is
+    // taken: a counter would read as another patch's name ("Pad 2").
+    UniqueFileNames slots;
+    const std::vector<std::pair<std::string, int>> patches = {{"Pad", 0}, {"Pad", 1},  {"Pad 2", 4},
+                                                              {"Pad", 1}, {"Pad", -1}, {"Pad 2", -1}};
+    given.clear();
+    for (const auto& [base, slot] : patches)
+        given.push_back(slots.claim(base, ".sig", slot));
+    EXPECT_EQ(given, (std::vector<std::string>{"Pad.sig", "Pad (slot 1).sig", "Pad 2.sig", "Pad (slot 1) 2.sig",
+                                               "Pad 3.sig", "Pad 2 2.sig"}));
 }

@@ -122,39 +122,31 @@ TEST_F(LibraryIndexTest, FollowsFilesAddedChangedAndRemoved)
 
 TEST_F(LibraryIndexTest, BuildsABrokenOrOldIndexAgain)
 {
-    const auto oldVersion = [&] {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("old"));
-            db.setDatabaseName(QString::fromStdString(indexPath));
-            ASSERT_TRUE(db.open());
-            QSqlQuery q(db);
-            ASSERT_TRUE(q.exec(QStringLiteral("PRAGMA user_version=%1").arg(LibraryIndex::kSchemaVersion + 1)));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("old"));
+    // Runs SQL statements on the stored index with a connection of its own.
+    const auto sql = [&](std::vector<QString> statements) {
+        return [this, statements] {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("spoil"));
+                db.setDatabaseName(QString::fromStdString(indexPath));
+                ASSERT_TRUE(db.open());
+                QSqlQuery q(db);
+                for (const QString& statement : statements)
+                    ASSERT_TRUE(q.exec(statement)) << statement.toStdString();
+            }
+            QSqlDatabase::removeDatabase(QStringLiteral("spoil"));
+        };
     };
-    const auto garbage = [&] { writeFile(indexPath, std::string(4096, 'x')); };
     const auto truncated = [&] {
         const std::string bytes = readFile(indexPath);
         writeFile(indexPath, bytes.substr(0, bytes.size() / 2));
     };
-    const auto otherTable = [&] {
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("other"));
-            db.setDatabaseName(QString::fromStdString(indexPath));
-            ASSERT_TRUE(db.open());
-            QSqlQuery q(db);
-            ASSERT_TRUE(q.exec(QStringLiteral("DROP TABLE patches")));
-            ASSERT_TRUE(q.exec(QStringLiteral("CREATE TABLE patches (path TEXT)")));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(QStringLiteral("other"));
-    };
     const std::vector<std::pair<std::string, std::function<void()>>> cases{
-        {"another layout's version", oldVersion},
-        {"not a database", garbage},
+        {"another layout's version",
+         sql({QStringLiteral("PRAGMA user_version=%1").arg(LibraryIndex::kSchemaVersion + 1)})},
+        {"not a database", [&] { writeFile(indexPath, std::string(4096, 'x')); }},
         {"cut short", truncated},
-        {"a table of another shape", otherTable},
+        {"a table of another shape",
+         sql({QStringLiteral("DROP TABLE patches"), QStringLiteral("CREATE TABLE patches (path TEXT)")})},
     };
     for (const auto& [name, spoil] : cases) {
         SCOPED_TRACE(name);
