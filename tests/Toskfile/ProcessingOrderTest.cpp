@@ -49,28 +49,19 @@ TEST(ProcessingOrder, MarkersStayBeforeTheirModuleAndUnconnectedModulesAreAnErro
                                       "MARKER mark", "LFO c lfo2-out 1 0", "LFO lfo2 1 1 0", "GAIN a adc-in1 c-out"})),
               (Names{"HEADM adc", "MARKER mark", "LFO c", "LFO lfo2", "GAIN b", "GAIN a"}));
 
-    LoadedText loaded = loadText(crlf({kHead, "SINE x 1 1", "GAIN b adc-in1 1", "GAIN \"lone one\" adc-in1 1"}));
-    const Names before = moduleNames(*loaded.patch);
-    NoWindowServices noWindow;
-    EXPECT_FALSE(loaded.patch->reorder());
-    EXPECT_EQ(moduleNames(*loaded.patch), before);
-    EXPECT_EQ(alertLines(loaded.patch->takeProblems().list()),
-              Names{"Critical | Reorder Error | The following modules are not properly connected: SINE-x, GAIN-lone "
-                    "one.\n\nPlease correct the problem and try again. | OK"});
-}
-
-// Undo and redo of a reorder are checked with every edit in PatchEditorTest.
-TEST(ProcessingOrder, AReorderThatFailsRecordsNothing)
-{
+    // Refused as a whole: nothing changes, nothing is recorded.
     SigDocument doc;
-    doc.initWithData(crlf({kHead, "GAIN b a-out 1", "GAIN a adc-in1 1", "SINE lonely 1 1"}), std::nullopt, std::nullopt,
-                     bundledDbase());
+    doc.initWithData(crlf({kHead, "SINE x 1 1", "GAIN b adc-in1 1", "GAIN \"lone one\" adc-in1 1"}), std::nullopt,
+                     std::nullopt, bundledDbase());
     const std::string before = doc.sigData();
     NoWindowServices noWindow;
     EXPECT_FALSE(PatchEditor(doc).reorderAll());
     EXPECT_EQ(doc.sigData(), before);
     EXPECT_FALSE(doc.undoManager().canUndo());
     EXPECT_FALSE(doc.isDocumentEdited());
+    EXPECT_EQ(alertLines(doc.sigFile()->takeProblems().list()),
+              Names{"Critical | Reorder Error | The following modules are not properly connected: SINE-x, GAIN-lone "
+                    "one.\n\nPlease correct the problem and try again. | OK"});
 }
 
 TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
