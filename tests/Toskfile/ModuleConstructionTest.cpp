@@ -309,23 +309,6 @@ TEST(ModuleConstruction, InfoTextRoundTrips)
     EXPECT_THROW(other->addInfo(";=1,2 f= -1,1"), TkxException);
 }
 
-TEST(ModuleConstruction, ParameterUpdatesSkipConnectedInputsAndOutputs)
-{
-    auto db = testDbase();
-    auto osc = newModule("OSC", "osc", db);
-    // Values read back from the unit replace the unconnected ones.
-    auto unit = readModule("OSC osc 220 0.50000 fmsrc-out x", db);
-    auto src = newModule("OSC", "src", db);
-    osc->field("objin")->source(src->field("obj"), std::nullopt, false);
-    osc->field("level")->setText("0.5");
-    LogCapture quiet;
-    int changed = osc->updateParams(*unit);
-    EXPECT_EQ(changed, 2) << "freq and fm; 0.5 equals 0.50000; the connected input and the outputs stay";
-    EXPECT_EQ(osc->fieldText("freq"), "220");
-    EXPECT_EQ(osc->fieldText("fm"), "fmsrc-out");
-    EXPECT_EQ(osc->fieldText("out"), "0.500");
-}
-
 TEST(ModuleConstruction, ModulesFeedingThemselvesAreFreed)
 {
     auto db = testDbase();
