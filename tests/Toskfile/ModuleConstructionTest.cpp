@@ -14,7 +14,7 @@
 using namespace tosk;
 using namespace tosk::test;
 
-TEST(ModuleConstruction, RecordValuesInfoAndComments)
+TEST(ModuleConstruction, RecordValuesInfoCommentsAndUnknownOperators)
 {
     auto db = testDbase();
     SigfileTokenizer tokens = SigfileTokenizer::tokenizerWithString(
@@ -42,6 +42,21 @@ TEST(ModuleConstruction, RecordValuesInfoAndComments)
     auto comment = readModule(";just words", db);
     EXPECT_TRUE(comment->isComment());
     EXPECT_EQ(texts(*comment), Names{"just words"});
+
+    // An unknown operator becomes a comment of its record, with an alert.
+    NoWindowServices noWindow;
+    LogCapture quiet;
+    SigfileTokenizer unknown = SigfileTokenizer::tokenizerWithString("NOSUCH 1 two 3\r\nOSC o 1");
+    unknown.nextToken();
+    auto module = Module::moduleNamed("NOSUCH", unknown, db);
+    EXPECT_EQ(texts(*module), Names{"NOSUCH 1 two 3"});
+    EXPECT_EQ(unknown.nextToken(), "OSC") << "reading stops at the next operator";
+    EXPECT_EQ(alertLines(module->buildProblems().list()),
+              Names{"Informational | Module Build | 'NOSUCH' is not a valid operator for this SigDatabase. | OK"});
+
+    EXPECT_EQ(alertLines(Module::moduleNamed("%s%n", std::nullopt, db)->buildProblems().list()),
+              Names{"Informational | Module Build | '%s%n' is not a valid operator for this SigDatabase. | OK"})
+        << "a name is never a format";
 }
 
 TEST(ModuleConstruction, NewModulesTakeSafeDefaults)
@@ -126,25 +141,6 @@ TEST(ModuleConstruction, InconsistentOperatorsFail)
     auto module = newModule("LOST", "l", lost);
     EXPECT_EQ(names(*module), (Names{"opstart_name", "v~n", "scaledata_iterator"}));
     EXPECT_FALSE(module->fieldAtIndex(1)->iterator());
-}
-
-TEST(ModuleConstruction, UnknownOperatorBecomesACommentWithAnAlert)
-{
-    auto db = testDbase();
-    NoWindowServices noWindow;
-    LogCapture quiet;
-    SigfileTokenizer tokens = SigfileTokenizer::tokenizerWithString("NOSUCH 1 two 3\r\nOSC o 1");
-    tokens.nextToken();
-    auto module = Module::moduleNamed("NOSUCH", tokens, db);
-    EXPECT_EQ(texts(*module), Names{"NOSUCH 1 two 3"});
-    EXPECT_EQ(tokens.nextToken(), "OSC") << "reading stops at the next operator";
-    EXPECT_EQ(alertLines(module->buildProblems().list()),
-              Names{"Informational | Module Build | 'NOSUCH' is not a valid operator for this SigDatabase. | OK"});
-
-    auto percent = Module::moduleNamed("%s%n", std::nullopt, db);
-    ASSERT_EQ(percent->buildProblems().list().size(), 1u);
-    EXPECT_EQ(percent->buildProblems().list().back().message, "'%s%n' is not a valid operator for this SigDatabase.")
-        << "a name is never a format";
 }
 
 TEST(ModuleConstruction, CopiesShareEntriesAndRebindCounts)
