@@ -14,51 +14,10 @@
 using namespace tosk;
 using namespace tosk::test;
 
-namespace {
-
-// Every module of the patch with, for each of its fields, the source object.
-std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> wiring(const SigFile& patch)
+// That undo gives back the very objects is checked with every edit in
+// PatchEditorTest.
+TEST(EditRules, UndoPutsTheFirstModuleBackAtTheFront)
 {
-    std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> out;
-    for (const auto& m : patch.listOfModules()) {
-        std::vector<const ModuleField*> sources;
-        for (const auto& f : m->fieldArray())
-            sources.push_back(f->source().get());
-        out.emplace_back(m.get(), sources);
-    }
-    return out;
-}
-
-} // namespace
-
-TEST(EditRules, UndoGivesBackTheSameModulesWiresAndEarlierSources)
-{
-    auto doc = openDocument(editPatch());
-    PatchEditor editor(*doc);
-    UndoManager& undo = doc->undoManager();
-    const auto before = wiring(*doc->sigFile());
-    Module::FieldPtr gain = fieldOf(*doc, "g", "gain");
-    Module::FieldPtr lfoOut = fieldOf(*doc, "lfo", "out");
-    ASSERT_EQ(gain->source(), lfoOut);
-
-    // A connection that replaced a source gives that source back.
-    ASSERT_TRUE(editor.connectFields(fieldOf(*doc, "knob", "out"), gain));
-    undo.undo();
-    EXPECT_EQ(gain->source(), lfoOut);
-    EXPECT_EQ(lfoOut->numConnects(), 1);
-
-    // Deleting and reordering are undone with the very same objects.
-    ASSERT_TRUE(editor.deleteModules({&moduleNamed(*doc, "g"), &moduleNamed(*doc, "osc")}));
-    EXPECT_EQ(fieldOf(*doc, "mix", "in1")->source(), nullptr);
-    undo.undo();
-    EXPECT_EQ(wiring(*doc->sigFile()), before);
-    ASSERT_TRUE(editor.reorderAll());
-    EXPECT_NE(wiring(*doc->sigFile()), before);
-    undo.undo();
-    EXPECT_EQ(wiring(*doc->sigFile()), before);
-    EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
-
-    // The first module of the list goes back to the front.
     auto headless = openDocument(
         crlf({"GAIN a adc-in1 1", "HEADM adc P t 2 2 1 a-out adc-null adc-nullobj", "SINE s 440 0.5", "TAIL x"}));
     PatchEditor second(*headless);
@@ -68,35 +27,6 @@ TEST(EditRules, UndoGivesBackTheSameModulesWiresAndEarlierSources)
     headless->undoManager().undo();
     EXPECT_EQ(moduleNames(*headless->sigFile()), (Names{"GAIN a", "HEADM adc", "SINE s"}));
     EXPECT_FALSE(second.reorderModule(moduleNamed(*headless, "adc"), a)) << "the head keeps its place";
-}
-
-TEST(EditRules, RedoRestoresInsteadOfRepeatingTheGesture)
-{
-    auto doc = openDocument(editPatch());
-    PatchEditor editor(*doc);
-    UndoManager& undo = doc->undoManager();
-    Module::FieldPtr count = fieldOf(*doc, "mix", "count");
-    ASSERT_TRUE(editor.connectGesture(fieldOf(*doc, "osc", "out"), fieldOf(*doc, "mix", "in2"), {false, true}));
-    const size_t fields = moduleNamed(*doc, "mix").fieldCount();
-    EXPECT_EQ(count->text(), "3");
-    for (int round = 0; round < 3; ++round) {
-        undo.undo();
-        EXPECT_EQ(count->text(), "2");
-        undo.redo();
-        EXPECT_EQ(count->text(), "3") << "no repetition is added on redo";
-        EXPECT_EQ(moduleNamed(*doc, "mix").fieldCount(), fields);
-    }
-    EXPECT_EQ(fieldOf(*doc, "mix", "in3")->source(), fieldOf(*doc, "osc", "out"));
-
-    // A control output dropped with Option on a control input of a group
-    // whose repetitions start with a signal input: the new repetition's
-    // control input is wired, the counterpart of the one dropped on.
-    Problems refusals;
-    EXPECT_TRUE(
-        editor.connectGesture(fieldOf(*doc, "lfo", "out"), fieldOf(*doc, "mix", "gain1"), {false, true}, &refusals));
-    EXPECT_EQ(lineOf(*doc, "MIXN mix"), "MIXN mix 4 g-out 1 adc-null lfo-out adc-null 0.5 osc-out 1 1 ;=380,40,80,0");
-    EXPECT_EQ(undo.undoCount(), 2u);
-    EXPECT_TRUE(refusals.empty());
 }
 
 TEST(EditRules, ConnectionGesturesFollowShiftOptionAndExternalInputs)

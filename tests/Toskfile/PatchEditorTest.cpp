@@ -35,6 +35,19 @@ template <typename... Names> Ed::Modules mods(Doc& d, Names... names)
 
 const GestureKeys withOption{false, true};
 
+// Every module of the patch with, for each of its fields, the source object.
+std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> wiring(const SigFile& patch)
+{
+    std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> out;
+    for (const auto& module : patch.listOfModules()) {
+        std::vector<const ModuleField*> sources;
+        for (const auto& f : module->fieldArray())
+            sources.push_back(f->source().get());
+        out.emplace_back(module.get(), sources);
+    }
+    return out;
+}
+
 // The comment lines that end a saved text.
 std::string commentsOf(const std::string& text)
 {
@@ -87,6 +100,11 @@ const std::vector<EditCase>& editCases()
         {"connect with Option adds a repetition",
          [](Ed& e, Doc& d) { return e.connectGesture(fieldOf(d, "osc", "out"), fieldOf(d, "mix", "in1"), withOption); },
          "Undo Connect Field", "MIXN mix 3 g-out 1 osc-out 1 adc-null 0.5 1 ;=380,40,80,0"},
+        {"connect a control with Option on a group's control: the new repetition's control is wired",
+         [](Ed& e, Doc& d) {
+             return e.connectGesture(fieldOf(d, "lfo", "out"), fieldOf(d, "mix", "gain1"), withOption);
+         },
+         "Undo Connect Field", "MIXN mix 3 g-out 1 adc-null lfo-out adc-null 0.5 1 ;=380,40,80,0"},
         {"connect an interface module whose value the input's limits leave out",
          [](Ed& e, Doc& d) { return e.connectGesture(fieldOf(d, "knob", "out"), fieldOf(d, "osc", "freq"), {}); },
          "Undo Connect Field", "KNOB knob \"freq:%5.2f\" 20 20000 440 440 1 ;=20,220,80,0"},
@@ -203,6 +221,7 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
         auto doc = openDocument(commentedPatch());
         UndoManager& undo = doc->undoManager();
         const std::string before = doc->sigData();
+        const auto wired = wiring(*doc->sigFile());
         ASSERT_EQ(before, commentedPatch());
         ASSERT_FALSE(doc->isDocumentEdited());
         ASSERT_EQ(miscountedOutput(*doc->sigFile()), "");
@@ -238,6 +257,7 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
 
         undo.undo();
         EXPECT_EQ(doc->sigData(), before);
+        EXPECT_EQ(wiring(*doc->sigFile()), wired) << "the very same modules and sources";
         EXPECT_FALSE(doc->isDocumentEdited());
         EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
         undo.redo();
