@@ -51,10 +51,8 @@ TEST(SuperModule, AGroupRecordMakesAGroupOfItsMembers)
     Module::FieldList names;
     group->addToNameFieldList(names, true);
     EXPECT_EQ(names, (Module::FieldList{group->opstartNameField(), osc.opstartNameField(), gain.opstartNameField()}));
-    {
-        LogCapture quiet;
-        EXPECT_EQ(group->addIteratedField(*gain.fieldAtIndex(1), nullptr), nullptr);
-    }
+    LogCapture quiet;
+    EXPECT_EQ(group->addIteratedField(*gain.fieldAtIndex(1), nullptr), nullptr);
 
     // Without an instance name the type names the group; a negative count
     // makes a group without members.
