@@ -6,10 +6,12 @@
 #include "Toskfile/CanvasLayout.h"
 #include "Toskfile/ModuleDrag.h"
 #include "Toskfile/ModuleGeometry.h"
+#include "Toskfile/PatchComment.h"
 #include "Toskfile/UndoGroup.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 
 using namespace tosk;
@@ -33,6 +35,45 @@ template <typename... Names> Ed::Modules mods(Doc& d, Names... names)
 
 const GestureKeys withOption{false, true};
 
+// Every module of the patch with, for each of its fields, the source object.
+std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> wiring(const SigFile& patch)
+{
+    std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> out;
+    for (const auto& module : patch.listOfModules()) {
+        std::vector<const ModuleField*> sources;
+        for (const auto& f : module->fieldArray())
+            sources.push_back(f->source().get());
+        out.emplace_back(module.get(), sources);
+    }
+    return out;
+}
+
+// The comment lines that end a saved text.
+std::string commentsOf(const std::string& text)
+{
+    const size_t at = text.find("\r\n;Comment=");
+    return at == std::string::npos ? "" : text.substr(at + 2);
+}
+
+const std::string kComments = ";Comment=40,300 Voice one\r\n;Comment=200,320 Mixer\\nand gain\r\n";
+
+// The edit patch with two comments.
+std::string commentedPatch()
+{
+    return editPatch() + kComments;
+}
+
+PatchComment::Ptr note(Doc& d, size_t index)
+{
+    return d.sigFile()->comments().at(index);
+}
+
+// The comments at those places, or all.
+template <typename... Index> Ed::Comments notes(Doc& d, Index... at)
+{
+    return sizeof...(at) ? Ed::Comments{note(d, at)...} : d.sigFile()->comments();
+}
+
 struct EditCase {
     const char* name;
     std::function<bool(Ed&, Doc&)> edit;
@@ -42,6 +83,7 @@ struct EditCase {
     // `gone`.
     const char* line;
     const char* gone = "";
+    std::string comments = kComments; // the comment lines after the edit
 };
 
 const std::vector<EditCase>& editCases()
@@ -58,6 +100,11 @@ const std::vector<EditCase>& editCases()
         {"connect with Option adds a repetition",
          [](Ed& e, Doc& d) { return e.connectGesture(fieldOf(d, "osc", "out"), fieldOf(d, "mix", "in1"), withOption); },
          "Undo Connect Field", "MIXN mix 3 g-out 1 osc-out 1 adc-null 0.5 1 ;=380,40,80,0"},
+        {"connect a control with Option on a group's control: the new repetition's control is wired",
+         [](Ed& e, Doc& d) {
+             return e.connectGesture(fieldOf(d, "lfo", "out"), fieldOf(d, "mix", "gain1"), withOption);
+         },
+         "Undo Connect Field", "MIXN mix 3 g-out 1 adc-null lfo-out adc-null 0.5 1 ;=380,40,80,0"},
         {"connect an interface module whose value the input's limits leave out",
          [](Ed& e, Doc& d) { return e.connectGesture(fieldOf(d, "knob", "out"), fieldOf(d, "osc", "freq"), {}); },
          "Undo Connect Field", "KNOB knob \"freq:%5.2f\" 20 20000 440 440 1 ;=20,220,80,0"},
@@ -80,11 +127,16 @@ const std::vector<EditCase>& editCases()
          "Undo Add Module", "GAIN gain adc-null 1 ;=372,151,80,0"},
         {"delete a module with wires in and out", [](Ed& e, Doc& d) { return e.deleteModules({m(d, "g")}); },
          "Undo Delete Selected Modules", "MIXN mix 2 adc-null 1 adc-null 0.5 1 ;=380,40,80,0", "GAIN g"},
+        {"cut the head with another module: the head stays",
+         [](Ed& e, Doc& d) { return e.deleteModules(mods(d, "adc", "g"), "Cut"); }, "Undo Cut",
+         "HEADM adc Demo t 2 2 1 mix-out m2-out knob-obj ;=20,40,80,0", "GAIN g"},
         {"cut two modules", [](Ed& e, Doc& d) { return e.deleteModules(mods(d, "osc", "m2"), "Cut"); }, "Undo Cut",
          "GAIN g adc-null lfo-out ;=260,40,80,0", "SINE osc"},
         {"paste a module",
          [](Ed& e, Doc& d) {
-             return !e.paste(crlf({"GAIN g osc-out 2 ;=260,40,80,0"}), m(d, "lfo"), Point(10, 10)).empty();
+             return !e.paste(crlf({"GAIN g osc-out 2 ;=260,40,80,0", ";Comment=5,5 not pasted"}), m(d, "lfo"),
+                             Point(10, 10))
+                         .empty();
          },
          "Undo Paste", "GAIN g1 adc-null 2 ;=162,151,80,0"},
         {"duplicate two modules", [](Ed& e, Doc& d) { return e.duplicate(mods(d, "g", "osc")).size() == 2; },
@@ -133,24 +185,49 @@ const std::vector<EditCase>& editCases()
              return e.takeParameters({{fieldOf(d, "knob", "value"), "0.75"}, {fieldOf(d, "lfo", "rate"), "3"}}) == 2;
          },
          "Undo Update Parameters", "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.75 1 ;=20,220,80,0"},
+        {"add a comment", [](Ed& e, Doc&) { return e.addComment(Point(70, 80.5), "New\nnote") != nullptr; },
+         "Undo Add Comment", "", "", kComments + ";Comment=70,80.5 New\\nnote\r\n"},
+        {"add a comment at the edge: it stays on the canvas",
+         [](Ed& e, Doc&) { return e.addComment(Point(-5, 0), "x") != nullptr; }, "Undo Add Comment", "", "",
+         kComments + ";Comment=1,1 x\r\n"},
+        {"edit a comment", [](Ed& e, Doc& d) { return e.setCommentText(note(d, 1), "Mixer"); }, "Undo Edit Comment", "",
+         "", ";Comment=40,300 Voice one\r\n;Comment=200,320 Mixer\r\n"},
+        {"move two comments", [](Ed& e, Doc& d) { return e.moveComments(notes(d), Point(15, -20)); }, "Undo Move", "",
+         "", ";Comment=55,280 Voice one\r\n;Comment=215,300 Mixer\\nand gain\r\n"},
+        {"a move up and left stops where the first comment meets the edge",
+         [](Ed& e, Doc& d) { return e.moveComments(notes(d), Point(-100, -500)); }, "Undo Move", "", "",
+         ";Comment=1,1 Voice one\r\n;Comment=161,21 Mixer\\nand gain\r\n"},
+        {"delete a comment", [](Ed& e, Doc& d) { return e.deleteComments(notes(d, 0)); }, "Undo Delete Comment", "", "",
+         ";Comment=200,320 Mixer\\nand gain\r\n"},
+        {"cut both comments", [](Ed& e, Doc& d) { return e.deleteComments(notes(d, 1, 0), "Cut"); }, "Undo Cut", "", "",
+         ""},
+        {"paste two comments moved",
+         [](Ed& e, Doc&) {
+             auto read = CommentLine::readAll(crlf({"SINE osc 1 1", ";Comment=5,5 a", ";Comment=9,9 b"}));
+             return e.pasteComments(read, Point(10, 10)).size() == 2;
+         },
+         "Undo Paste", "", "", kComments + ";Comment=15,15 a\r\n;Comment=19,19 b\r\n"},
     };
     return cases;
 }
 
 } // namespace
 
+// A module edit keeps the comments, a comment edit the modules.
 TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
 {
     for (const EditCase& c : editCases()) {
         SCOPED_TRACE(c.name);
-        auto doc = openDocument(editPatch());
+        auto doc = openDocument(commentedPatch());
         UndoManager& undo = doc->undoManager();
         const std::string before = doc->sigData();
+        const auto wired = wiring(*doc->sigFile());
+        ASSERT_EQ(before, commentedPatch());
         ASSERT_FALSE(doc->isDocumentEdited());
         ASSERT_EQ(miscountedOutput(*doc->sigFile()), "");
 
-        int changes = 0;
-        doc->addChangeListener(&changes, [&](const PatchChange&) { ++changes; });
+        std::vector<PatchChange> changes;
+        doc->addChangeListener(&changes, [&](const PatchChange& change) { changes.push_back(change); });
         bool done;
         {
             UndoGroup event(*doc);
@@ -167,7 +244,12 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
         if (*c.gone) {
             EXPECT_EQ(lineOf(*doc, c.gone), "");
         }
-        EXPECT_EQ(changes, 1) << "one announcement per operation";
+        EXPECT_EQ(commentsOf(edited), c.comments);
+        const bool onComments = c.comments != kComments;
+        if (onComments) {
+            EXPECT_EQ(edited.substr(0, edited.find(";Comment=")), editPatch());
+        }
+        EXPECT_EQ(changes.size(), 1u) << "one announcement per operation";
         EXPECT_EQ(undo.undoCount(), 1u);
         EXPECT_EQ(undo.undoMenuItemTitle(), c.undoTitle);
         EXPECT_TRUE(doc->isDocumentEdited());
@@ -175,6 +257,7 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
 
         undo.undo();
         EXPECT_EQ(doc->sigData(), before);
+        EXPECT_EQ(wiring(*doc->sigFile()), wired) << "the very same modules and sources";
         EXPECT_FALSE(doc->isDocumentEdited());
         EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
         undo.redo();
@@ -184,7 +267,13 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
         undo.undo();
         EXPECT_EQ(doc->sigData(), before);
         EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
-        EXPECT_EQ(changes, 4);
+        EXPECT_EQ(changes.size(), 4u);
+        for (const PatchChange& change : changes) {
+            EXPECT_EQ(change.touches(PatchChange::Comments), onComments);
+            if (onComments) {
+                EXPECT_TRUE(change.added.empty() && change.removed.empty() && change.modules.empty());
+            }
+        }
         doc->removeChangeListeners(&changes);
     }
 }
@@ -215,7 +304,7 @@ TEST(PatchEditor, NewBoxesGoWhereTheyAreToldWithTheirPinMarginsOnTheCanvas)
         }
 }
 
-TEST(PatchEditor, AModuleInsertedOnAWireRunsAfterTheSourceAndIsRefusedWithoutPins)
+TEST(PatchEditor, AModuleInsertedOnAWireRunsAfterTheSourceAndFeedsTheInput)
 {
     auto doc = openDocument(editPatch());
     Ed editor(*doc);
@@ -223,19 +312,55 @@ TEST(PatchEditor, AModuleInsertedOnAWireRunsAfterTheSourceAndIsRefusedWithoutPin
     ASSERT_TRUE(made);
     SigFile& p = *doc->sigFile();
     EXPECT_EQ(p.indexOfModule(made.get()), p.indexOfModule(m(*doc, "osc")) + 1);
-    EXPECT_EQ(made->field("in")->source(), fieldOf(*doc, "osc", "out"));
     EXPECT_EQ(fieldOf(*doc, "g", "in")->source(), made->field("out"));
-    EXPECT_EQ(made->rect().origin, Point(200, 100));
+}
 
-    const std::string text = doc->sigData();
-    const size_t steps = doc->undoManager().undoCount();
-    // A KNOB has no input a signal can feed; an input without a source has
-    // no wire; an operator that is not one.
-    EXPECT_FALSE(editor.insertModuleOnWire("KNOB", fieldOf(*doc, "g", "gain"), Point(200, 100)));
-    EXPECT_FALSE(editor.insertModuleOnWire("GAIN", fieldOf(*doc, "osc", "amp"), Point(200, 100)));
-    EXPECT_FALSE(editor.insertModuleOnWire("NOSUCHOP", fieldOf(*doc, "g", "gain"), Point(200, 100)));
-    EXPECT_EQ(doc->sigData(), text);
-    EXPECT_EQ(doc->undoManager().undoCount(), steps);
+TEST(PatchEditor, RefusedEditsLeaveTheBytesAndRecordNothing)
+{
+    auto other = std::make_shared<PatchComment>(PatchComment{{1, 1}, "elsewhere"});
+    const double nan = std::nan("");
+    const struct {
+        const char* name;
+        std::function<bool(Ed&, Doc&)> edit;
+    } cases[] = {
+        {"a KNOB has no input a signal can feed",
+         [](Ed& e, Doc& d) { return e.insertModuleOnWire("KNOB", fieldOf(d, "g", "gain"), Point()) != nullptr; }},
+        {"an input without a source has no wire",
+         [](Ed& e, Doc& d) { return e.insertModuleOnWire("GAIN", fieldOf(d, "osc", "amp"), Point()) != nullptr; }},
+        {"no such operator on a wire",
+         [](Ed& e, Doc& d) { return e.insertModuleOnWire("NOSUCHOP", fieldOf(d, "g", "gain"), Point()) != nullptr; }},
+        {"no such operator", [](Ed& e, Doc&) { return e.insertModule("NOSUCHOP", nullptr) != nullptr; }},
+        {"one head per patch", [](Ed& e, Doc&) { return e.insertModule("HEADM", nullptr) != nullptr; }},
+        {"deleting the head alone", [](Ed& e, Doc& d) { return e.deleteModules({m(d, "adc")}); }},
+        {"cutting the head alone", [](Ed& e, Doc& d) { return e.deleteModules({m(d, "adc")}, "Cut"); }},
+        {"a grid below a point", [](Ed& e, Doc& d) { return e.gridModules(mods(d, "osc", "lfo"), 0.5); }},
+        {"a grid of no size", [&](Ed& e, Doc& d) { return e.gridModules(mods(d, "osc", "lfo"), nan); }},
+        {"a grid for one module", [](Ed& e, Doc& d) { return e.gridModules(mods(d, "osc"), 25); }},
+        {"a comment's own text", [](Ed& e, Doc& d) { return e.setCommentText(note(d, 0), "Voice one"); }},
+        {"the text of a comment elsewhere", [&](Ed& e, Doc&) { return e.setCommentText(other, "x"); }},
+        {"the text of no comment", [](Ed& e, Doc&) { return e.setCommentText(nullptr, "x"); }},
+        {"a comment moved by nothing", [](Ed& e, Doc& d) { return e.moveComments(notes(d, 0), Point(0, 0)); }},
+        {"a comment moved by no number", [&](Ed& e, Doc& d) { return e.moveComments(notes(d, 0), Point(nan, 1)); }},
+        {"moving a comment elsewhere",
+         [&](Ed& e, Doc& d) {
+             return e.moveComments({note(d, 0), other}, Point(5, 5));
+         }},
+        {"deleting a comment elsewhere",
+         [&](Ed& e, Doc& d) {
+             return e.deleteComments({other, note(d, 0)});
+         }},
+        {"deleting no comments", [](Ed& e, Doc&) { return e.deleteComments({}); }},
+        {"a comment at no number", [&](Ed& e, Doc&) { return e.addComment(Point(1, nan), "x") != nullptr; }},
+        {"pasting no comments", [](Ed& e, Doc&) { return !e.pasteComments({}, Point()).empty(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = openDocument(commentedPatch());
+        Ed editor(*doc);
+        EXPECT_FALSE(c.edit(editor, *doc));
+        EXPECT_EQ(doc->sigData(), commentedPatch());
+        EXPECT_FALSE(doc->undoManager().canUndo());
+    }
 }
 
 TEST(PatchEditor, FreeRoomIsFoundRowByRowClearOfEveryBox)

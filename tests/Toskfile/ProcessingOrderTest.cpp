@@ -49,76 +49,58 @@ TEST(ProcessingOrder, MarkersStayBeforeTheirModuleAndUnconnectedModulesAreAnErro
                                       "MARKER mark", "LFO c lfo2-out 1 0", "LFO lfo2 1 1 0", "GAIN a adc-in1 c-out"})),
               (Names{"HEADM adc", "MARKER mark", "LFO c", "LFO lfo2", "GAIN b", "GAIN a"}));
 
-    LoadedText loaded = loadText(crlf({kHead, "SINE x 1 1", "GAIN b adc-in1 1", "GAIN \"lone one\" adc-in1 1"}));
-    const Names before = moduleNames(*loaded.patch);
-    NoWindowServices noWindow;
-    EXPECT_FALSE(loaded.patch->reorder());
-    EXPECT_EQ(moduleNames(*loaded.patch), before);
-    EXPECT_EQ(alertLines(loaded.patch->takeProblems().list()),
-              Names{"Critical | Reorder Error | The following modules are not properly connected: SINE-x, GAIN-lone "
-                    "one.\n\nPlease correct the problem and try again. | OK"});
-}
-
-// Undo and redo of a reorder are checked with every edit in PatchEditorTest.
-TEST(ProcessingOrder, AReorderThatFailsRecordsNothing)
-{
+    // Refused as a whole: nothing changes, nothing is recorded.
     SigDocument doc;
-    doc.initWithData(crlf({kHead, "GAIN b a-out 1", "GAIN a adc-in1 1", "SINE lonely 1 1"}), std::nullopt, std::nullopt,
-                     bundledDbase());
+    doc.initWithData(crlf({kHead, "SINE x 1 1", "GAIN b adc-in1 1", "GAIN \"lone one\" adc-in1 1"}), std::nullopt,
+                     std::nullopt, bundledDbase());
     const std::string before = doc.sigData();
     NoWindowServices noWindow;
     EXPECT_FALSE(PatchEditor(doc).reorderAll());
     EXPECT_EQ(doc.sigData(), before);
     EXPECT_FALSE(doc.undoManager().canUndo());
     EXPECT_FALSE(doc.isDocumentEdited());
+    EXPECT_EQ(alertLines(doc.sigFile()->takeProblems().list()),
+              Names{"Critical | Reorder Error | The following modules are not properly connected: SINE-x, GAIN-lone "
+                    "one.\n\nPlease correct the problem and try again. | OK"});
 }
 
+// One patch takes the unit's copies in turn: values only, never wires; a
+// copy of another shape is refused, one with another operator is taken up to
+// that module.
 TEST(ProcessingOrder, ParametersComeFromTheUnitsCopyOfThePatch)
 {
-    const std::string mine = crlf({"HEADM adc Mine t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 440 0.5",
-                                   "GAIN g osc-out 1.5", "TEXTBLOCK tb T 24 1 hello"});
-    LoadedText loaded = loadText(mine);
+    const std::string head = "t 2 2 1 g-out adc-null adc-nullobj";
+    LoadedText loaded = loadText(
+        crlf({"HEADM adc Mine " + head, "SINE osc 440 0.5", "GAIN g osc-out 1.5", "TEXTBLOCK tb T 24 1 hello"}));
     SigFile& patch = *loaded.patch;
-    const auto osc = patch.findModuleByName("osc"), g = patch.findModuleByName("g");
-    ASSERT_TRUE(osc && g);
-    {
-        NoWindowServices noWindow;
-        EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Mine t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 440.0 0.5",
-                                           "GAIN g osc-out 1.50000", "TEXTBLOCK tb T 24 1 hello"})),
-                  0);
-        EXPECT_EQ(patch.dataRepresentation(), loadText(mine).patch->dataRepresentation());
-        EXPECT_EQ(alertLines(patch.takeProblems().list()),
-                  Names{"Informational | Update Parameters | No changes were made. | OK"});
-    }
-    {
-        NoWindowServices noWindow;
-        LogCapture quiet;
-        EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Unit t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 220 0.5",
-                                           "GAIN g adc-in1 0.7", "TEXTBLOCK tb T 24 1 \"hello there\""})),
-                  4);
-        EXPECT_EQ(patch.dataRepresentation(),
-                  crlf({"HEADM adc Unit t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 220 0.5", "GAIN g osc-out 0.7",
-                        "TEXTBLOCK tb T 24 1 \"hello there\"", "TAIL tail"}));
-        const Problems told = patch.takeProblems();
-        ASSERT_EQ(told.list().size(), 1u);
-        EXPECT_EQ(told.list()[0].message, "4 changes were made.");
-        EXPECT_EQ(g->field("in")->source(), osc->field("out")) << "wires never change";
-    }
-    {
-        NoWindowServices noWindow;
-        LogCapture quiet;
-        EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Other t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 1 0.5",
-                                           "GAIN g osc-out 1.5", "TEXTBLOCK tb T 24 1 hello", "SINE extra 1 1"})),
-                  -1);
-        EXPECT_EQ(alertLines(patch.takeProblems().list()),
-                  Names{"Critical | Update Parameters | The remote 'Other' preset is not the same as Unit | OK"});
-        EXPECT_EQ(osc->fieldText("freq"), "220") << "nothing was taken";
-        // The same shape but another operator stops at that module.
-        EXPECT_EQ(patch.updateParams(crlf({"HEADM adc Third t 2 2 1 g-out adc-null adc-nullobj", "SINE osc 1 0.5",
-                                           "LFO g 1.5 1 0", "TEXTBLOCK tb T 24 1 hello"})),
-                  -1);
-        EXPECT_EQ(patch.programName(), "Third") << "what came before the mismatch was taken";
-        EXPECT_EQ(osc->fieldText("freq"), "1");
+    const std::string unit = crlf({"HEADM adc Unit " + head, "SINE osc 220 0.5", "GAIN g osc-out 0.7",
+                                   "TEXTBLOCK tb T 24 1 \"hello there\"", "TAIL tail"});
+    const struct {
+        std::string copy;
+        int taken;
+        std::string saved;
+        const char* alert;
+    } cases[] = {
+        {crlf({"HEADM adc Mine " + head, "SINE osc 440.0 0.5", "GAIN g osc-out 1.50000", "TEXTBLOCK tb T 24 1 hello"}),
+         0, patch.dataRepresentation(), "Informational | Update Parameters | No changes were made. | OK"},
+        {crlf({"HEADM adc Unit " + head, "SINE osc 220 0.5", "GAIN g adc-in1 0.7",
+               "TEXTBLOCK tb T 24 1 \"hello there\""}),
+         4, unit, "Informational | Update Parameters | 4 changes were made. | OK"},
+        {crlf({"HEADM adc Other " + head, "SINE osc 1 0.5", "GAIN g osc-out 1.5", "TEXTBLOCK tb T 24 1 hello",
+               "SINE extra 1 1"}),
+         -1, unit, "Critical | Update Parameters | The remote 'Other' preset is not the same as Unit | OK"},
+        {crlf({"HEADM adc Third " + head, "SINE osc 1 0.5", "LFO g 1.5 1 0", "TEXTBLOCK tb T 24 1 hello"}), -1,
+         crlf({"HEADM adc Third " + head, "SINE osc 1 0.5", "GAIN g osc-out 0.7", "TEXTBLOCK tb T 24 1 \"hello there\"",
+               "TAIL tail"}),
+         "Critical | Update Parameters | The remote 'Third' preset is not the same as Third | OK"},
+    };
+    NoWindowServices noWindow;
+    LogCapture quiet;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.copy);
+        EXPECT_EQ(patch.updateParams(c.copy), c.taken);
+        EXPECT_EQ(patch.dataRepresentation(), c.saved);
+        EXPECT_EQ(alertLines(patch.takeProblems().list()), Names{c.alert});
     }
 }
 
