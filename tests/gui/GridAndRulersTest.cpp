@@ -67,11 +67,6 @@ struct Window : CanvasWindow {
                        false)
     {
     }
-    void close()
-    {
-        window->close();
-        QApplication::processEvents();
-    }
     CanvasScrollView* scroll() { return qobject_cast<CanvasScrollView*>(window->enclosingScrollView()); }
     // Magnification 1 on a canvas of 1000 x 800 points, scrolled to the top
     // left.
@@ -287,7 +282,8 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
 
     // Closing the window followed leaves the panel with nothing: controls
     // off, the preview at the default spacing.
-    b.close();
+    b.window->close();
+    QApplication::processEvents();
     EXPECT_EQ(panel->inspectingGraphicView(), nullptr);
     for (QWidget* control : std::initializer_list<QWidget*>{panel->snapsToGridCheckbox(), panel->showsGridCheckbox(),
                                                             panel->gridSpacingSlider(), panel->gridColorWell()})

@@ -33,17 +33,23 @@ QString pageFile(const HelpWindow& window)
     return QString::fromStdString(fs::path(window.browser()->source().toLocalFile().toStdString()).filename());
 }
 
+// A help manager on `db` with a cache folder of the test's own, logging
+// into `log`.
+struct Help {
+    TempDir tmp;
+    ScopedEnv cache{"XDG_CACHE_HOME", (tmp / "cache").string()};
+    MiscHelpManager help;
+    LogCapture log;
+    explicit Help(std::shared_ptr<SigDbase> db = bundledDbase()) { help.setSigDbase(std::move(db)); }
+};
+
 } // namespace
 
 TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
 {
-    TempDir tmp;
-    ScopedEnv cache("XDG_CACHE_HOME", (tmp / "cache").string());
-    MiscHelpManager help;
-    help.setSigDbase(bundledDbase());
+    Help h;
+    auto& [tmp, cache, help, log] = h;
     EXPECT_EQ(help.helpWindow(), nullptr);
-
-    LogCapture log;
     help.showOperatorHelp("lowpass");
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
@@ -105,11 +111,8 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
 
 TEST(HelpWindow, LogsWhatCannotBeShown)
 {
-    TempDir tmp;
-    ScopedEnv cache("XDG_CACHE_HOME", (tmp / "cache").string());
-    MiscHelpManager help;
-    help.setSigDbase(bundledDbase());
-    LogCapture log;
+    Help h;
+    auto& [tmp, cache, help, log] = h;
     help.showOperatorHelp("LOWPASS");
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
@@ -127,18 +130,14 @@ TEST(HelpWindow, LogsWhatCannotBeShown)
     EXPECT_FALSE(window->backAction()->isEnabled());
 
     // Without a database there is no book.
-    log.clear();
-    MiscHelpManager empty;
-    empty.setSigDbase(std::make_shared<SigDbase>());
-    empty.showOperatorHelp("LOWPASS");
-    EXPECT_FALSE(log.lines().empty());
-    EXPECT_EQ(empty.helpWindow(), nullptr);
+    Help empty(std::make_shared<SigDbase>());
+    empty.help.showOperatorHelp("LOWPASS");
+    EXPECT_FALSE(empty.log.lines().empty());
+    EXPECT_EQ(empty.help.helpWindow(), nullptr);
 }
 
 TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
 {
-    TempDir tmp;
-    ScopedEnv cache("XDG_CACHE_HOME", (tmp / "cache").string());
     const std::string bytes = "{\n{\n   TYPE:OPERATOR\n   OPERATOR_NAME:Wobble\n   OPERATOR_CLASS:OSCILLATOR\n}\n"
                               "{\n   TYPE:ED_FLOAT\n   NAME:rate\n   DESCRIPTION:wobbles per second\n"
                               "   MINIMUM:0\n   MAXIMUM:20\n   DEFAULT:4\n}\n}\n";
@@ -147,9 +146,8 @@ TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
         LogCapture quiet;
         ASSERT_TRUE(db->createSigDbaseFromData(bytes));
     }
-    MiscHelpManager help;
-    help.setSigDbase(db);
-    LogCapture log;
+    Help h(db);
+    auto& [tmp, cache, help, log] = h;
     help.showOperatorHelp("WOBBLE");
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
@@ -169,11 +167,8 @@ TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
 
 TEST(HelpWindow, OpensTheUserGuideWhichTheIndexLinks)
 {
-    TempDir tmp;
-    ScopedEnv cache("XDG_CACHE_HOME", (tmp / "cache").string());
-    MiscHelpManager help;
-    help.setSigDbase(bundledDbase());
-    LogCapture log;
+    Help h;
+    auto& [tmp, cache, help, log] = h;
     help.goToUserHelpCenter();
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
