@@ -359,11 +359,9 @@ TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayou
         QTest::mouseClick(button, Qt::LeftButton);
         w.doc->undoManager().undo();
         EXPECT_EQ(mix.rect().origin, (Point{380, 40}));
-        std::string canvas = seen(w.view->canvasLayout());
-        EXPECT_EQ(canvas, fresh());
+        EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
         QTest::mouseClick(button, Qt::LeftButton);
-        canvas = seen(w.view->canvasLayout());
-        EXPECT_EQ(canvas, fresh());
+        EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
     }
 
     // Unconnected pins hidden: a wire made and undone elsewhere brings a pin
@@ -382,12 +380,10 @@ TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayou
     ASSERT_TRUE(input);
     const int rowsBefore = w.view->canvasLayout().rows(w.module("m2"));
     ASSERT_TRUE(PatchEditor(*w.doc).connectFields(output, input));
-    std::string canvas = seen(w.view->canvasLayout());
-    EXPECT_EQ(canvas, fresh());
+    EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
     EXPECT_NE(w.view->canvasLayout().pinRow(*input), 0) << "the input has its pin";
     w.doc->undoManager().undo();
-    canvas = seen(w.view->canvasLayout());
-    EXPECT_EQ(canvas, fresh());
+    EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
     EXPECT_EQ(w.view->canvasLayout().pinRow(*input), 0);
     EXPECT_EQ(w.view->canvasLayout().rows(w.module("m2")), rowsBefore);
 }

@@ -357,6 +357,15 @@ TEST(Rulers, TicksFollowZoomAndScroll)
     EXPECT_EQ(labelled(*h, 0), 0);
     EXPECT_EQ(labelled(*h, 100), 100);
     EXPECT_EQ(labelled(*v, 150), 150);
+    // The side ruler's label starts on the row below its tick.
+    const QImage side = v->grab().toImage();
+    std::set<int> ink;
+    for (int y = 140; y < 165; ++y)
+        for (int x = 1; x < 8; ++x)
+            if (side.pixelColor(x, y) != side.pixelColor(1, 140))
+                ink.insert(y);
+    ASSERT_FALSE(ink.empty());
+    EXPECT_EQ(*ink.begin(), 151);
     EXPECT_EQ(h->ticks()[1].location, 5);
     EXPECT_EQ(h->ticks()[5].level, RulerView::TickLevel::Half);
     QImage ruler = h->grab().toImage();
