@@ -62,7 +62,7 @@ struct Window : CanvasWindow {
 
 } // namespace
 
-TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
+TEST(GraphicWindow, ShowModeButtonsChangePinRowsPressingTwiceRestoresAndShowAllShowsThePins)
 {
     Window w;
     const std::vector<int> before = pinRows(*w.view, w.patch());
@@ -100,16 +100,12 @@ TEST(GraphicWindow, ShowModeButtonsChangePinRowsAndPressingTwiceRestores)
     EXPECT_EQ(w.view->canvasLayout().pinRow(*w.module("gain").field("gain")), 1) << "laid out for it";
     for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
         EXPECT_TRUE(w.button(name)->isChecked()) << name;
-    for (const char* name : {"hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"})
+    for (const char* name : {"hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"}) {
         EXPECT_FALSE(w.button(name)->isChecked()) << name;
-}
-
-TEST(GraphicWindow, ShowAllTurnsOffTheFourHideButtonsOnly)
-{
-    Window w;
-    for (const char* name : {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn",
-                             "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
         w.click(name);
+    }
+
+    // Show All turns off the four hide buttons only.
     EXPECT_EQ(w.view->showMode(), ~0 ^ (1 | 2 | 4 | 8 | 32 | 64));
     EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
 

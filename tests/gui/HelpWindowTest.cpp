@@ -45,7 +45,7 @@ struct Help {
 
 } // namespace
 
-TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
+TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
 {
     Help h;
     auto& [tmp, cache, help, log] = h;
@@ -101,6 +101,18 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
     EXPECT_EQ(window->browser()->source().fragment(), QStringLiteral("field-bandsperoct"));
     help.goToTableOfContents();
     EXPECT_EQ(title(*window), QStringLiteral("Operator Reference"));
+
+    // The user guide, whose links lead to the chapters, read as Markdown
+    // too; the reference's index links it.
+    help.goToUserHelpCenter();
+    EXPECT_EQ(window->browser()->source().toLocalFile().toStdString(), HelpBook::userGuideIndex());
+    window->browser()->setFocus();
+    QTest::keyClick(window->browser(), Qt::Key_Tab);
+    QTest::keyClick(window->browser(), Qt::Key_Return);
+    EXPECT_EQ(pageFile(*window), QStringLiteral("getting-started.md"));
+    EXPECT_TRUE(window->browser()->toPlainText().startsWith(QStringLiteral("Getting started")));
+    window->indexAction()->trigger();
+    EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("Tosk User Guide:")));
     EXPECT_EQ(log.lines(), std::vector<std::string>{});
 
     // Escape closes the window as a viewer's does.
@@ -163,29 +175,4 @@ TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
     const std::string guideUrl =
         QUrl::fromLocalFile(QString::fromStdString(HelpBook::userGuideIndex())).toString().toStdString();
     EXPECT_NE(index.find("<a href=\"" + guideUrl + "\">Tosk User Guide</a>"), std::string::npos) << index;
-}
-
-TEST(HelpWindow, OpensTheUserGuideWhichTheIndexLinks)
-{
-    Help h;
-    auto& [tmp, cache, help, log] = h;
-    help.goToUserHelpCenter();
-    HelpWindow* window = help.helpWindow();
-    ASSERT_TRUE(window);
-    EXPECT_EQ(window->browser()->source().toLocalFile().toStdString(), HelpBook::userGuideIndex());
-
-    // Its links lead to the chapters, read as Markdown too.
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    window->browser()->setFocus();
-    QTest::keyClick(window->browser(), Qt::Key_Tab);
-    QTest::keyClick(window->browser(), Qt::Key_Return);
-    EXPECT_EQ(pageFile(*window), QStringLiteral("getting-started.md"));
-    EXPECT_TRUE(window->browser()->toPlainText().startsWith(QStringLiteral("Getting started")));
-
-    // The reference's index links the guide.
-    window->indexAction()->trigger();
-    EXPECT_EQ(pageFile(*window), QStringLiteral("index.htm"));
-    EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("Tosk User Guide:")));
-    EXPECT_EQ(log.lines(), std::vector<std::string>{});
 }
