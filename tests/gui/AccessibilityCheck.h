@@ -13,8 +13,6 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QAction>
-#include <QApplication>
-#include <QLineEdit>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -23,6 +21,7 @@
 #include <QToolButton>
 #include <QWidget>
 
+#include <algorithm>
 #include <functional>
 
 namespace tosk::test {
@@ -30,50 +29,28 @@ namespace tosk::test {
 // The roles a user operates, and so must hear named.
 inline bool isInteractiveRole(QAccessible::Role role)
 {
-    switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::EditableText:
-    case QAccessible::Slider:
-    case QAccessible::SpinBox:
-    case QAccessible::List:
-    case QAccessible::Tree:
-    case QAccessible::Table:
-    case QAccessible::MenuItem:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-    case QAccessible::PageTab:
-    case QAccessible::Canvas:
-        return true;
-    default:
-        return false;
-    }
-}
-
-inline QString accessibleRoleName(QAccessible::Role role)
-{
-    const QMetaEnum roles = QMetaEnum::fromType<QAccessible::Role>();
-    const char* key = roles.valueToKey(role);
-    return key ? QString::fromLatin1(key) : QString::number(int(role));
+    static const QAccessible::Role roles[] = {
+        QAccessible::PushButton,     QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::ComboBox,
+        QAccessible::EditableText,   QAccessible::Slider,   QAccessible::SpinBox,     QAccessible::List,
+        QAccessible::Tree,           QAccessible::Table,    QAccessible::MenuItem,    QAccessible::ButtonMenu,
+        QAccessible::ButtonDropDown, QAccessible::PageTab,  QAccessible::Canvas};
+    return std::find(std::begin(roles), std::end(roles), role) != std::end(roles);
 }
 
 // One step of a path: the object's name when it has one, else its class,
-// then the role.
+// then the role. Menu items and table cells have no object of their own:
+// their text says which one it is.
 inline QString accessiblePathStep(QAccessibleInterface* iface)
 {
-    QString step;
+    QString step = QLatin1Char('"') + iface->text(QAccessible::Name) + QLatin1Char('"');
     if (QObject* object = iface->object()) {
         step = QString::fromLatin1(object->metaObject()->className());
         if (!object->objectName().isEmpty())
             step += QLatin1Char('#') + object->objectName();
-    } else {
-        // Menu items and table cells have no object of their own: their text
-        // says which one it is.
-        step = QLatin1Char('"') + iface->text(QAccessible::Name) + QLatin1Char('"');
     }
-    return step + QLatin1String(" [") + accessibleRoleName(iface->role()) + QLatin1Char(']');
+    const char* role = QMetaEnum::fromType<QAccessible::Role>().valueToKey(iface->role());
+    return step + QLatin1String(" [") + (role ? QString::fromLatin1(role) : QString::number(int(iface->role()))) +
+           QLatin1Char(']');
 }
 
 // Calls `visit` for every interface under `root` (the root included) with
@@ -92,52 +69,39 @@ inline void walkAccessible(QAccessibleInterface* root,
     const QAccessible::Role role = root->role();
     if (role == QAccessible::List || role == QAccessible::Tree || role == QAccessible::Table)
         return;
-    const int count = root->childCount();
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < root->childCount(); ++i) {
         QAccessibleInterface* child = root->child(i);
         auto* w = child ? qobject_cast<QWidget*>(child->object()) : nullptr;
-        if (w && w->isHidden() && w->testAttribute(Qt::WA_WState_ExplicitShowHide))
-            continue;
-        walkAccessible(child, visit, path, depth + 1);
+        if (!w || !w->isHidden() || !w->testAttribute(Qt::WA_WState_ExplicitShowHide))
+            walkAccessible(child, visit, path, depth + 1);
     }
 }
 
-// The whole tree under `widget`, one "path = name" line per element: what
-// to print when a check fails and the reason is not plain.
-inline QStringList accessibleTree(QWidget* widget)
-{
-    QStringList lines;
-    walkAccessible(QAccessible::queryAccessibleInterface(widget),
-                   [&lines](QAccessibleInterface* iface, const QString& path) {
-                       lines << path + QLatin1String(" = ") + iface->text(QAccessible::Name);
-                   });
-    return lines;
-}
-
-// Every interactive element under `widget` whose accessible name is empty.
-// Separators and the menus' tear-off items are no controls.
-inline QStringList unnamedControls(QWidget* widget)
+// The paths under `widget` whose element satisfies `test`.
+inline QStringList accessiblePaths(QWidget* widget, const std::function<bool(QAccessibleInterface*)>& test)
 {
     QStringList found;
     walkAccessible(QAccessible::queryAccessibleInterface(widget),
-                   [&found](QAccessibleInterface* iface, const QString& path) {
-                       if (isInteractiveRole(iface->role()) && iface->text(QAccessible::Name).trimmed().isEmpty())
-                           found << path;
+                   [&](QAccessibleInterface* iface, const QString& path) {
+                       if (test(iface))
+                           found << path + QLatin1String(" = ") + iface->text(QAccessible::Name);
                    });
     return found;
 }
 
-// How many interactive elements the walk met: a check that finds nothing
-// unnamed means something only when it looked at the controls.
-inline int interactiveControlCount(QWidget* widget)
+// Every interactive element under `widget` whose accessible name is empty.
+inline QStringList unnamedControls(QWidget* widget)
 {
-    int count = 0;
-    walkAccessible(QAccessible::queryAccessibleInterface(widget),
-                   [&count](QAccessibleInterface* iface, const QString&) {
-                       if (isInteractiveRole(iface->role()))
-                           ++count;
-                   });
-    return count;
+    return accessiblePaths(widget, [](QAccessibleInterface* iface) {
+        return isInteractiveRole(iface->role()) && iface->text(QAccessible::Name).trimmed().isEmpty();
+    });
+}
+
+// The interactive elements under `widget`: a check that finds nothing
+// unnamed means something only when it looked at the controls.
+inline QStringList interactiveControls(QWidget* widget)
+{
+    return accessiblePaths(widget, [](QAccessibleInterface* iface) { return isInteractiveRole(iface->role()); });
 }
 
 // The items of the menus (and of their submenus) that have no keyboard
@@ -149,9 +113,8 @@ inline QStringList menuEntriesWithoutMnemonic(const QList<QAction*>& actions, co
     for (QAction* action : actions) {
         if (action->isSeparator() || action->text().isEmpty())
             continue;
-        QString plain = action->text();
-        plain.remove(QLatin1Char('&'));
-        const QString path = prefix.isEmpty() ? plain : prefix + QLatin1String(" > ") + plain;
+        const QString path = (prefix.isEmpty() ? QString() : prefix + QLatin1String(" > ")) +
+                             QString(action->text()).remove(QLatin1Char('&'));
         // "&&" is a literal ampersand, not a mnemonic.
         if (!QString(action->text()).remove(QLatin1String("&&")).contains(QLatin1Char('&')))
             found << path;
@@ -161,45 +124,25 @@ inline QStringList menuEntriesWithoutMnemonic(const QList<QAction*>& actions, co
     return found;
 }
 
-// The same for a menu bar, titles included.
-inline QStringList menuEntriesWithoutMnemonic(QMenuBar* bar)
-{
-    return bar ? menuEntriesWithoutMnemonic(bar->actions()) : QStringList();
-}
-
-// The same for a pop-up menu: its items (its title is shown nowhere).
-inline QStringList menuEntriesWithoutMnemonic(QMenu* menu)
-{
-    return menu ? menuEntriesWithoutMnemonic(menu->actions()) : QStringList();
-}
-
 // The enabled controls under `widget` that the keyboard cannot reach: out
 // of the tab order, without a shortcut of their own.
 inline QStringList controlsOutOfTabOrder(QWidget* widget)
 {
-    QStringList found;
-    walkAccessible(QAccessible::queryAccessibleInterface(widget),
-                   [&found](QAccessibleInterface* iface, const QString& path) {
-                       auto* w = qobject_cast<QWidget*>(iface->object());
-                       if (!w || w->isWindow() || !isInteractiveRole(iface->role()) || !w->isEnabled())
-                           return;
-                       // A combo box's line edit takes the focus through its box.
-                       if (w->focusProxy())
-                           w = w->focusProxy();
-                       if (w->focusPolicy() & Qt::TabFocus)
-                           return;
-                       // A toolbar's buttons take no focus: a key of their own reaches them.
-                       if (auto* tool = qobject_cast<QToolButton*>(w);
-                           tool && tool->defaultAction() && !tool->defaultAction()->shortcut().isEmpty())
-                           return;
-                       if (auto* button = qobject_cast<QAbstractButton*>(w); button && !button->shortcut().isEmpty())
-                           return;
-                       // A text field's clear button: the field, which takes the focus, clears from the keys.
-                       if (qobject_cast<QLineEdit*>(w->parentWidget()))
-                           return;
-                       found << path;
-                   });
-    return found;
+    return accessiblePaths(widget, [](QAccessibleInterface* iface) {
+        auto* w = qobject_cast<QWidget*>(iface->object());
+        if (!w || w->isWindow() || !isInteractiveRole(iface->role()) || !w->isEnabled())
+            return false;
+        // A combo box's line edit takes the focus through its box.
+        if (w->focusProxy())
+            w = w->focusProxy();
+        // A toolbar's button takes no focus: a key of its own reaches it.
+        auto* tool = qobject_cast<QToolButton*>(w);
+        auto* button = qobject_cast<QAbstractButton*>(w);
+        // A text field's clear button: the field, which takes the focus, clears from the keys.
+        return !(w->focusPolicy() & Qt::TabFocus) &&
+               !(tool && tool->defaultAction() && !tool->defaultAction()->shortcut().isEmpty()) &&
+               !(button && !button->shortcut().isEmpty()) && !qobject_cast<QLineEdit*>(w->parentWidget());
+    });
 }
 
 } // namespace tosk::test

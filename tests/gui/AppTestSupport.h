@@ -124,4 +124,9 @@ struct App {
     std::string bytes(const std::string& name) const { return readFile(dir / name); }
 };
 
+// The demo patch open in its window, as the editor opens a file.
+struct DemoPatchApp : App {
+    GraphicWindowController* window = documents->openDocument(QString::fromStdString(dataPath("examples/demo.sig")));
+};
+
 } // namespace tosk::test

@@ -6,18 +6,16 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDialog>
 #include <QDir>
 #include <QImage>
 #include <QMainWindow>
 #include <QMimeDatabase>
-#include <QPixmap>
+#include <QTest>
 
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <optional>
 #include <thread>
 #include <unistd.h>
@@ -157,9 +155,7 @@ TEST(SingleInstance, AnEditorTakesFilesOnlyFromItsOwnUser)
         // a thread of its own while this one serves the editor.
         std::atomic<int> taken = -1;
         std::thread start([&name, &taken] { taken = SingleInstance(name).handOff({"/p/demo.sig"}, 5000) ? 1 : 0; });
-        const QDeadlineTimer deadline(10000);
-        while (taken < 0 && !deadline.hasExpired())
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        static_cast<void>(QTest::qWaitFor([&taken] { return taken >= 0; }, 10000));
         start.join();
         QCoreApplication::processEvents();
 

@@ -10,33 +10,23 @@
 #include "comms/CommsTestSupport.h"
 #include "support/TestSupport.h"
 
+#include <QDeadlineTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QProcess>
 #include <QTest>
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <cstdlib>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <map>
-#include <poll.h>
 #include <set>
-#include <sstream>
 #include <string>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
-#include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 using namespace tosk;
-using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-extern char** environ;
 
 namespace {
 
@@ -45,88 +35,43 @@ fs::path binDir()
     return fs::read_symlink("/proc/self/exe").parent_path();
 }
 
-std::vector<char*> pointers(std::vector<std::string>& strings)
-{
-    std::vector<char*> result;
-    for (auto& s : strings)
-        result.push_back(s.data());
-    result.push_back(nullptr);
-    return result;
-}
-
 // A program started with pipes to its stdin and from its stdout.
 class Process {
 public:
-    Process(const fs::path& program, std::vector<std::string> args, std::vector<std::string> env,
+    Process(const fs::path& program, const std::vector<std::string>& args, const QProcessEnvironment& env,
             const fs::path& folder = {})
     {
-        // A command to an editor that has ended fails the test, not the
-        // test program.
-        std::signal(SIGPIPE, SIG_IGN);
-        int in[2], out[2];
-        if (pipe(in) != 0 || pipe(out) != 0)
-            return;
-        args.insert(args.begin(), program.string());
-        auto argv = pointers(args);
-        auto envp = pointers(env);
-        pid_ = fork();
-        if (pid_ == 0) {
-            dup2(in[0], STDIN_FILENO);
-            dup2(out[1], STDOUT_FILENO);
-            close(in[1]);
-            close(out[0]);
-            if (!folder.empty() && chdir(folder.c_str()) != 0)
-                _exit(126);
-            execve(argv[0], argv.data(), envp.data());
-            _exit(127);
-        }
-        close(in[0]);
-        close(out[1]);
-        input_ = in[1];
-        output_ = out[0];
+        process_.setProgram(QString::fromStdString(program.string()));
+        for (const std::string& arg : args)
+            process_.setArguments(process_.arguments() << QString::fromStdString(arg));
+        process_.setProcessEnvironment(env);
+        process_.setWorkingDirectory(QString::fromStdString(folder.string()));
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start();
     }
-    ~Process()
-    {
-        kill9();
-        close(input_);
-        close(output_);
-    }
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
+    ~Process() { kill9(); }
 
-    bool started() const { return pid_ > 0; }
+    bool started() { return process_.waitForStarted(); }
 
     // Sends a command and answers the lines of its reply ("end" left out),
     // or what went wrong in parentheses.
     std::vector<std::string> ask(const std::string& command)
     {
-        const std::string line = command + "\n";
-        if (write(input_, line.data(), line.size()) != ssize_t(line.size()))
-            return {"(cannot write)"};
+        process_.write((command + "\n").c_str());
         std::vector<std::string> lines;
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        const QDeadlineTimer deadline(20000);
         for (;;) {
-            for (size_t end; (end = buffer_.find('\n')) != std::string::npos;) {
-                lines.push_back(buffer_.substr(0, end));
-                buffer_.erase(0, end + 1);
+            while (process_.canReadLine()) {
+                lines.push_back(process_.readLine().chopped(1).toStdString());
                 if (lines.back() == "end") {
                     lines.pop_back();
                     return lines;
                 }
             }
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-            pollfd p{output_, POLLIN, 0};
-            if (left.count() <= 0 || poll(&p, 1, int(left.count())) <= 0) {
-                lines.push_back("(no answer)");
-                return lines;
-            }
-            char chunk[65536];
-            const ssize_t n = read(output_, chunk, sizeof chunk);
-            if (n <= 0) {
-                lines.push_back("(ended)");
-                return lines;
-            }
-            buffer_.append(chunk, size_t(n));
+            if (process_.state() != QProcess::Running)
+                return lines.push_back("(ended)"), lines;
+            if (!process_.waitForReadyRead(int(deadline.remainingTime())) && !process_.canReadLine())
+                return lines.push_back(deadline.hasExpired() ? "(no answer)" : "(ended)"), lines;
         }
     }
 
@@ -141,44 +86,32 @@ public:
 
     void kill9()
     {
-        if (pid_ > 0) {
-            kill(pid_, SIGKILL);
-            waitpid(pid_, nullptr, 0);
-        }
-        pid_ = -1;
+        process_.kill();
+        process_.waitForFinished();
     }
 
     // The exit status, or -1 when it did not end in 20 seconds or was killed.
     int wait()
     {
-        int status = 0;
-        if (!QTest::qWaitFor([&] { return waitpid(pid_, &status, WNOHANG) == pid_; }, 20000))
+        if (!process_.waitForFinished(20000))
             return -1;
-        pid_ = -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     }
 
 private:
-    pid_t pid_ = -1;
-    int input_ = -1;
-    int output_ = -1;
-    std::string buffer_;
+    QProcess process_;
 };
 
 std::string unhex(const std::string& hex)
 {
-    std::string bytes;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-        bytes += char(std::stoi(hex.substr(i, 2), nullptr, 16));
-    return bytes;
+    return QByteArray::fromHex(QByteArray::fromStdString(hex)).toStdString();
 }
 
 std::vector<std::string> split(const std::string& line)
 {
     std::vector<std::string> parts;
-    std::stringstream in(line);
-    for (std::string part; std::getline(in, part, '\t');)
-        parts.push_back(part);
+    for (const QString& part : QString::fromStdString(line).split(QLatin1Char('\t')))
+        parts.push_back(part.toStdString());
     return parts;
 }
 
@@ -200,27 +133,21 @@ struct Session {
     }
     // This process's environment with the session's folders; with no
     // runtime folder ("") the temporary folder is the session's "tmp".
-    std::vector<std::string> env(const std::string& runtime = "run") const
+    QProcessEnvironment env(const std::string& runtime = "run") const
     {
-        std::map<std::string, std::string> own{{"HOME", (root / "home").string()},
-                                               {"XDG_STATE_HOME", (root / "state").string()},
-                                               {"XDG_CONFIG_HOME", (root / "config").string()},
-                                               {"XDG_CACHE_HOME", (root / "cache").string()},
-                                               {"XDG_RUNTIME_DIR", (root / runtime).string()},
-                                               {"DISPLAY", ":97"},
-                                               {"QT_QPA_PLATFORM", "offscreen"}};
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const auto& [name, folder] : std::map<QString, std::string>{{"HOME", "home"},
+                                                                         {"XDG_STATE_HOME", "state"},
+                                                                         {"XDG_CONFIG_HOME", "config"},
+                                                                         {"XDG_CACHE_HOME", "cache"},
+                                                                         {"XDG_RUNTIME_DIR", runtime}})
+            env.insert(name, QString::fromStdString((root / folder).string()));
+        env.insert("DISPLAY", ":97");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
         if (runtime.empty()) {
-            own.erase("XDG_RUNTIME_DIR");
-            own["TMPDIR"] = (root / "tmp").string();
+            env.remove("XDG_RUNTIME_DIR");
+            env.insert("TMPDIR", QString::fromStdString((root / "tmp").string()));
         }
-        std::vector<std::string> env;
-        for (char** e = environ; *e; ++e) {
-            const std::string name = std::string(*e).substr(0, std::string(*e).find('='));
-            if (!own.count(name) && name != "XDG_RUNTIME_DIR")
-                env.push_back(*e);
-        }
-        for (const auto& [name, value] : own)
-            env.push_back(name + "=" + value);
         return env;
     }
     std::set<std::string> autosaveFiles() const
@@ -231,68 +158,6 @@ struct Session {
                 names.insert(e.path().filename().string());
         return names;
     }
-};
-
-// A listener on a local socket that claims every request it is sent, as a
-// socket someone else made first in the shared temporary folder would.
-class Claimer {
-public:
-    explicit Claimer(const std::string& path)
-    {
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
-        listener_ = socket(AF_UNIX, SOCK_STREAM, 0);
-        if (listener_ < 0 || bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-            ::listen(listener_, 4) != 0)
-            return;
-        listening_ = true;
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~Claimer()
-    {
-        finish();
-        close(listener_);
-    }
-    Claimer(const Claimer&) = delete;
-    Claimer& operator=(const Claimer&) = delete;
-
-    bool listening() const { return listening_; }
-    // Waits until the one connection it takes has ended (10 seconds at
-    // most); answers whether there was one and the bytes sent on it.
-    std::pair<bool, std::string> finish()
-    {
-        if (thread_.joinable())
-            thread_.join();
-        return {met_, received_};
-    }
-
-private:
-    void serve()
-    {
-        pollfd waiting{listener_, POLLIN, 0};
-        if (poll(&waiting, 1, 10000) <= 0)
-            return;
-        const int connection = accept(listener_, nullptr, nullptr);
-        met_ = connection >= 0;
-        for (pollfd reading{connection, POLLIN, 0}; met_ && poll(&reading, 1, 10000) > 0;) {
-            char chunk[4096];
-            const ssize_t n = read(connection, chunk, sizeof chunk);
-            if (n <= 0)
-                break;
-            received_.append(chunk, size_t(n));
-            const char taken = 1;
-            if (write(connection, &taken, 1) != 1)
-                break;
-        }
-        close(connection);
-    }
-
-    int listener_ = -1;
-    bool listening_ = false;
-    bool met_ = false;
-    std::string received_;
-    std::thread thread_;
 };
 
 bool nonEmpty(const std::vector<std::string>& reply)
@@ -312,7 +177,7 @@ TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExac
         ASSERT_TRUE(editor.started());
         auto windows = editor.ask("windows");
         ASSERT_EQ(windows.size(), 1u) << testing::PrintToString(windows);
-        EXPECT_EQ(split(windows[0]), (std::vector<std::string>{"window", "0", "demo", s.demo}));
+        EXPECT_EQ(split(windows[0]), (std::vector<std::string>{"window", "0", "demo", s.demo, ""}));
 
         // Changed: kept after the interval; then killed.
         EXPECT_TRUE(editor.ask("move 2").empty());
@@ -364,7 +229,7 @@ TEST(EditorProcess, ASecondStartHandsItsFilesToTheEditorOfItsDisplay)
     EXPECT_EQ(second.wait(), 0) << "handed over and ended";
     const auto windows = first.askUntil("windows", nonEmpty);
     ASSERT_EQ(windows.size(), 1u) << testing::PrintToString(windows);
-    EXPECT_EQ(split(windows[0]), (std::vector<std::string>{"window", "0", "demo", s.demo}));
+    EXPECT_EQ(split(windows[0]), (std::vector<std::string>{"window", "0", "demo", s.demo, ""}));
 
     // Another runtime folder is another session: its editor opens the file
     // itself.
@@ -437,15 +302,19 @@ TEST(EditorProcess, ASocketOfAnotherUserIsPassedByAndTheEditorOpensTheFileItself
     }
     ASSERT_EQ(fs::path(name.toStdString()).parent_path(), s.root / "tmp");
 
-    Claimer claimer(name.toStdString());
-    ASSERT_TRUE(claimer.listening());
+    // A listener there that takes the connection into its backlog: the
+    // editor checks the owner of the other end before it sends anything.
+    QLocalServer someoneElse;
+    ASSERT_TRUE(someoneElse.listen(name));
     Process editor(binDir() / "tosk_test_driver", {"--instance-user", std::to_string(geteuid() + 1), s.demo},
                    s.env(""));
     ASSERT_TRUE(editor.started());
     const auto windows = editor.ask("windows");
     ASSERT_EQ(windows.size(), 1u) << testing::PrintToString(windows);
-    EXPECT_EQ(split(windows[0]), (std::vector<std::string>{"window", "0", "demo", s.demo}));
-    const auto [met, received] = claimer.finish();
-    EXPECT_TRUE(met) << "the editor found the socket";
-    EXPECT_EQ(received.size(), 0u) << "and sent it nothing";
+    EXPECT_EQ(split(windows[0]), (std::vector<std::string>{"window", "0", "demo", s.demo, ""}));
+    ASSERT_TRUE(someoneElse.waitForNewConnection(10000)) << "the editor found the socket";
+    QLocalSocket* met = someoneElse.nextPendingConnection();
+    if (met->state() == QLocalSocket::ConnectedState)
+        met->waitForDisconnected(10000);
+    EXPECT_EQ(met->readAll().size(), 0) << "and sent it nothing";
 }

@@ -67,11 +67,6 @@ struct Window : CanvasWindow {
                        false)
     {
     }
-    void close()
-    {
-        window->close();
-        QApplication::processEvents();
-    }
     CanvasScrollView* scroll() { return qobject_cast<CanvasScrollView*>(window->enclosingScrollView()); }
     // Magnification 1 on a canvas of 1000 x 800 points, scrolled to the top
     // left.
@@ -287,7 +282,8 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
 
     // Closing the window followed leaves the panel with nothing: controls
     // off, the preview at the default spacing.
-    b.close();
+    b.window->close();
+    QApplication::processEvents();
     EXPECT_EQ(panel->inspectingGraphicView(), nullptr);
     for (QWidget* control : std::initializer_list<QWidget*>{panel->snapsToGridCheckbox(), panel->showsGridCheckbox(),
                                                             panel->gridSpacingSlider(), panel->gridColorWell()})
@@ -361,6 +357,15 @@ TEST(Rulers, TicksFollowZoomAndScroll)
     EXPECT_EQ(labelled(*h, 0), 0);
     EXPECT_EQ(labelled(*h, 100), 100);
     EXPECT_EQ(labelled(*v, 150), 150);
+    // The side ruler's label starts on the row below its tick.
+    const QImage side = v->grab().toImage();
+    std::set<int> ink;
+    for (int y = 140; y < 165; ++y)
+        for (int x = 1; x < 8; ++x)
+            if (side.pixelColor(x, y) != side.pixelColor(1, 140))
+                ink.insert(y);
+    ASSERT_FALSE(ink.empty());
+    EXPECT_EQ(*ink.begin(), 151);
     EXPECT_EQ(h->ticks()[1].location, 5);
     EXPECT_EQ(h->ticks()[5].level, RulerView::TickLevel::Half);
     QImage ruler = h->grab().toImage();

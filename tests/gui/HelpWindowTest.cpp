@@ -33,17 +33,23 @@ QString pageFile(const HelpWindow& window)
     return QString::fromStdString(fs::path(window.browser()->source().toLocalFile().toStdString()).filename());
 }
 
+// A help manager on `db` with a cache folder of the test's own, logging
+// into `log`.
+struct Help {
+    TempDir tmp;
+    ScopedEnv cache{"XDG_CACHE_HOME", (tmp / "cache").string()};
+    MiscHelpManager help;
+    LogCapture log;
+    explicit Help(std::shared_ptr<SigDbase> db = bundledDbase()) { help.setSigDbase(std::move(db)); }
+};
+
 } // namespace
 
-TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
+TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
 {
-    TempDir tmp;
-    ScopedEnv cache("XDG_CACHE_HOME", (tmp / "cache").string());
-    MiscHelpManager help;
-    help.setSigDbase(bundledDbase());
+    Help h;
+    auto& [tmp, cache, help, log] = h;
     EXPECT_EQ(help.helpWindow(), nullptr);
-
-    LogCapture log;
     help.showOperatorHelp("lowpass");
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
@@ -95,6 +101,18 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
     EXPECT_EQ(window->browser()->source().fragment(), QStringLiteral("field-bandsperoct"));
     help.goToTableOfContents();
     EXPECT_EQ(title(*window), QStringLiteral("Operator Reference"));
+
+    // The user guide, whose links lead to the chapters, read as Markdown
+    // too; the reference's index links it.
+    help.goToUserHelpCenter();
+    EXPECT_EQ(window->browser()->source().toLocalFile().toStdString(), HelpBook::userGuideIndex());
+    window->browser()->setFocus();
+    QTest::keyClick(window->browser(), Qt::Key_Tab);
+    QTest::keyClick(window->browser(), Qt::Key_Return);
+    EXPECT_EQ(pageFile(*window), QStringLiteral("getting-started.md"));
+    EXPECT_TRUE(window->browser()->toPlainText().startsWith(QStringLiteral("Getting started")));
+    window->indexAction()->trigger();
+    EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("Tosk User Guide:")));
     EXPECT_EQ(log.lines(), std::vector<std::string>{});
 
     // Escape closes the window as a viewer's does.
@@ -105,11 +123,8 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForward)
 
 TEST(HelpWindow, LogsWhatCannotBeShown)
 {
-    TempDir tmp;
-    ScopedEnv cache("XDG_CACHE_HOME", (tmp / "cache").string());
-    MiscHelpManager help;
-    help.setSigDbase(bundledDbase());
-    LogCapture log;
+    Help h;
+    auto& [tmp, cache, help, log] = h;
     help.showOperatorHelp("LOWPASS");
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
@@ -127,18 +142,14 @@ TEST(HelpWindow, LogsWhatCannotBeShown)
     EXPECT_FALSE(window->backAction()->isEnabled());
 
     // Without a database there is no book.
-    log.clear();
-    MiscHelpManager empty;
-    empty.setSigDbase(std::make_shared<SigDbase>());
-    empty.showOperatorHelp("LOWPASS");
-    EXPECT_FALSE(log.lines().empty());
-    EXPECT_EQ(empty.helpWindow(), nullptr);
+    Help empty(std::make_shared<SigDbase>());
+    empty.help.showOperatorHelp("LOWPASS");
+    EXPECT_FALSE(empty.log.lines().empty());
+    EXPECT_EQ(empty.help.helpWindow(), nullptr);
 }
 
 TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
 {
-    TempDir tmp;
-    ScopedEnv cache("XDG_CACHE_HOME", (tmp / "cache").string());
     const std::string bytes = "{\n{\n   TYPE:OPERATOR\n   OPERATOR_NAME:Wobble\n   OPERATOR_CLASS:OSCILLATOR\n}\n"
                               "{\n   TYPE:ED_FLOAT\n   NAME:rate\n   DESCRIPTION:wobbles per second\n"
                               "   MINIMUM:0\n   MAXIMUM:20\n   DEFAULT:4\n}\n}\n";
@@ -147,9 +158,8 @@ TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
         LogCapture quiet;
         ASSERT_TRUE(db->createSigDbaseFromData(bytes));
     }
-    MiscHelpManager help;
-    help.setSigDbase(db);
-    LogCapture log;
+    Help h(db);
+    auto& [tmp, cache, help, log] = h;
     help.showOperatorHelp("WOBBLE");
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
@@ -165,32 +175,4 @@ TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
     const std::string guideUrl =
         QUrl::fromLocalFile(QString::fromStdString(HelpBook::userGuideIndex())).toString().toStdString();
     EXPECT_NE(index.find("<a href=\"" + guideUrl + "\">Tosk User Guide</a>"), std::string::npos) << index;
-}
-
-TEST(HelpWindow, OpensTheUserGuideWhichTheIndexLinks)
-{
-    TempDir tmp;
-    ScopedEnv cache("XDG_CACHE_HOME", (tmp / "cache").string());
-    MiscHelpManager help;
-    help.setSigDbase(bundledDbase());
-    LogCapture log;
-    help.goToUserHelpCenter();
-    HelpWindow* window = help.helpWindow();
-    ASSERT_TRUE(window);
-    EXPECT_EQ(window->browser()->source().toLocalFile().toStdString(), HelpBook::userGuideIndex());
-
-    // Its links lead to the chapters, read as Markdown too.
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    window->browser()->setFocus();
-    QTest::keyClick(window->browser(), Qt::Key_Tab);
-    QTest::keyClick(window->browser(), Qt::Key_Return);
-    EXPECT_EQ(pageFile(*window), QStringLiteral("getting-started.md"));
-    EXPECT_TRUE(window->browser()->toPlainText().startsWith(QStringLiteral("Getting started")));
-
-    // The reference's index links the guide.
-    window->indexAction()->trigger();
-    EXPECT_EQ(pageFile(*window), QStringLiteral("index.htm"));
-    EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("Tosk User Guide:")));
-    EXPECT_EQ(log.lines(), std::vector<std::string>{});
 }

@@ -2,30 +2,17 @@
 // The scroll bars of a patch window that has just opened, as a person sees
 // them: thumbs where the view is, and a turn of the wheel scrolls from there.
 #include "Toskfile/Module.h"
-#include "Toskfile/SigDocument.h"
-#include "Toskfile/SigFile.h"
-#include "app/DocumentController.h"
-#include "app/MainMenuDelegate.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
 #include "canvas/CanvasCommands.h"
 #include "canvas/GraphicView.h"
-#include "canvas/GraphicWindowController.h"
-#include "gui/GuiTestSupport.h"
-#include "support/TestSupport.h"
+#include "gui/AppTestSupport.h"
 
-#include <QApplication>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QWheelEvent>
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <memory>
 
 using namespace tosk;
 
@@ -55,35 +42,11 @@ ThumbAndGroove drawn(const QScrollBar& bar)
             style->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, &bar)};
 }
 
-// The demo patch opened as the application opens a file, with settings of
-// its own; closed again at the end.
-struct DemoWindow {
-    MemorySettingsStore store;
-    MainMenuDelegate delegate;
-    std::unique_ptr<DocumentController> documents;
-    GraphicWindowController* window = nullptr;
-    DemoWindow()
-    {
-        PreferenceController::setStore(&store);
-        documents =
-            std::make_unique<DocumentController>(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
-        window = documents->openDocument(QString::fromStdString(test::dataPath("examples/demo.sig")));
-    }
-    ~DemoWindow()
-    {
-        if (window)
-            window->close();
-        QApplication::processEvents();
-        documents.reset();
-        PreferenceController::setStore(nullptr);
-    }
-};
-
 } // namespace
 
-TEST(PatchWindowScroll, ThumbsStartWhereTheViewDoesAndTheWheelScrollsFromThere)
+TEST(PatchWindowScroll, ThumbsStartWhereTheViewDoesAndWheelHandAndKeysScrollFromThere)
 {
-    DemoWindow demo;
+    test::DemoPatchApp demo;
     GraphicWindowController* window = demo.window;
     ASSERT_TRUE(window);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
@@ -111,30 +74,21 @@ TEST(PatchWindowScroll, ThumbsStartWhereTheViewDoesAndTheWheelScrollsFromThere)
     EXPECT_EQ(vertical->value(), step);
     EXPECT_EQ(canvas->pos(), QPoint(0, -step));
     EXPECT_GT(drawn(*vertical).thumb.top(), down.thumb.top());
-}
 
-TEST(PatchWindowScroll, PanningShiftWheelAndZoomKeysMoveTheViewAsTheHandDoes)
-{
-    DemoWindow demo;
-    GraphicWindowController* window = demo.window;
-    ASSERT_TRUE(window);
+    // Panning, Shift+wheel and the zoom keys move the view as the hand does.
     ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-    QScrollArea* area = window->enclosingScrollView();
-    GraphicView* canvas = window->graphicView();
-    QScrollBar* across = area->horizontalScrollBar();
-    QScrollBar* down = area->verticalScrollBar();
     canvas->setZoom(4);
-    across->setValue(0);
-    down->setValue(0);
-    ASSERT_GT(across->maximum(), 100);
-    ASSERT_GT(down->maximum(), 100);
+    horizontal->setValue(0);
+    vertical->setValue(0);
+    ASSERT_GT(horizontal->maximum(), 100);
+    ASSERT_GT(vertical->maximum(), 100);
     const QPoint p = area->viewport()->rect().center() - canvas->pos();
 
     // The middle button drags the canvas along with the hand.
     QTest::mousePress(canvas, Qt::MiddleButton, {}, p);
     QTest::mouseMove(canvas, p + QPoint(-30, -20));
     QTest::mouseRelease(canvas, Qt::MiddleButton, {}, p + QPoint(-30, -20) - canvas->pos());
-    EXPECT_EQ(QPoint(across->value(), down->value()), QPoint(30, 20));
+    EXPECT_EQ(QPoint(horizontal->value(), vertical->value()), QPoint(30, 20));
 
     // So does the left button while Space is held; without Space it selects.
     const QPoint q = area->viewport()->rect().center() - canvas->pos();
@@ -143,16 +97,16 @@ TEST(PatchWindowScroll, PanningShiftWheelAndZoomKeysMoveTheViewAsTheHandDoes)
     QTest::mouseMove(canvas, q + QPoint(-10, -5));
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, q);
     QTest::keyRelease(canvas, Qt::Key_Space);
-    EXPECT_EQ(QPoint(across->value(), down->value()), QPoint(40, 25));
+    EXPECT_EQ(QPoint(horizontal->value(), vertical->value()), QPoint(40, 25));
     EXPECT_EQ(window->sigDocument()->changeCount(), 0) << "panning moves no box";
 
     // Shift turns the wheel sideways.
     const QPointF at = area->viewport()->rect().center() - canvas->pos();
-    QWheelEvent notch(at, canvas->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::ShiftModifier,
-                      Qt::NoScrollPhase, false);
-    QApplication::sendEvent(canvas, &notch);
-    EXPECT_EQ(across->value(), 40 + QApplication::wheelScrollLines() * across->singleStep());
-    EXPECT_EQ(down->value(), 25);
+    QWheelEvent sideways(at, canvas->mapToGlobal(at), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::ShiftModifier,
+                         Qt::NoScrollPhase, false);
+    QApplication::sendEvent(canvas, &sideways);
+    EXPECT_EQ(horizontal->value(), 40 + QApplication::wheelScrollLines() * horizontal->singleStep());
+    EXPECT_EQ(vertical->value(), 25);
 
     // Ctrl+= zooms in as Ctrl++ does.
     const double before = canvas->magnification();

@@ -8,8 +8,6 @@
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
-#include <QCoreApplication>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -109,7 +107,7 @@ TEST(QtAlerts, ShowsTitleMessageAndButtonsAndAnswersThePressedOne)
     EXPECT_EQ(modality, Qt::ApplicationModal) << "a pointer that is no widget is not used as a window";
 }
 
-TEST(QtFileChooser, OpenPanelAsksForOneFileOfTheTypeGiven)
+TEST(QtFileChooser, PanelsAskForOneFileOfTheTypeGivenAndSavingAddsTheExtension)
 {
     test::TempDir dir;
     test::writeFile(dir / "units.sbf", "{}");
@@ -140,22 +138,14 @@ TEST(QtFileChooser, OpenPanelAsksForOneFileOfTheTypeGiven)
 
     test::whenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     EXPECT_EQ(chooser.choose(request), std::nullopt) << "cancelled";
-}
 
-TEST(QtFileChooser, SavePanelAddsTheExtension)
-{
-    test::TempDir dir;
-    QtFileChooser chooser;
-    FileRequest request;
+    // The save panel adds the extension.
     request.save = true;
-    request.title = "Save the operator database file";
-    request.directory = dir.path().string();
     request.suggestedName = "downloaded";
-    request.fileTypes = {"sbf"};
     QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
     test::whenShown<QFileDialog>([&](QFileDialog* dialog) {
         mode = dialog->acceptMode();
-        static_cast<QDialog*>(dialog)->accept(); // as the Open or Save button does
+        static_cast<QDialog*>(dialog)->accept();
     });
     EXPECT_EQ(chooser.choose(request), (dir / "downloaded.sbf").string());
     EXPECT_EQ(mode, QFileDialog::AcceptSave);

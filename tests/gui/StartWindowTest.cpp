@@ -36,7 +36,7 @@ QString labelText(const QWidget& window, const char* name)
 
 } // namespace
 
-TEST(StartWindow, ShowsTheDatabaseInUse)
+TEST(StartWindow, ShowsTheDatabaseInUseAndCarriesFileQuitWithItsShortcut)
 {
     // One operator and the VERSION operator; the loader adds the two nodes.
     const std::string bytes = "{\n{\n   TYPE:OPERATOR\n   OPERATOR_NAME:GAIN\n   OPERATOR_CLASS:MATH\n}\n}\n"
@@ -70,15 +70,8 @@ TEST(StartWindow, ShowsTheDatabaseInUse)
     EXPECT_EQ(labelText(window, "productValue"), QStringLiteral("unknown"));
     EXPECT_EQ(labelText(window, "operatorCountValue"), QStringLiteral("0"));
     EXPECT_EQ(labelText(window, "pathValue"), QStringLiteral("unknown"));
-}
 
-TEST(StartWindow, CarriesFileQuitWithItsShortcut)
-{
-    MainMenuDelegate delegate;
-    StartWindow window(delegate, DatabaseSummary{});
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-
+    // Its menus carry File > Quit with its shortcut.
     const auto menus = window.menuBar()->actions();
     ASSERT_EQ(menus.size(), 4) << "no Edit or Patch menu without a patch";
     EXPECT_EQ(menus[0]->text(), QStringLiteral("&File"));
