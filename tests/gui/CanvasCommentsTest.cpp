@@ -157,12 +157,14 @@ TEST(CanvasComments, DraggingMovesTheCommentAsOneUndoStep)
         {"by the mouse's way", {40, -20}, ";Comment=340,360 Old"},
         {"a 2-point wiggle moves nothing", {2, -2}, ";Comment=300,380 Old"},
         {"stopped at the canvas's top and left edges", {-400, -500}, ";Comment=1,1 Old"},
+        {"past the right edge: the canvas grows to reach it", {2000, 0}, ";Comment=2300,380 Old"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         CommentWindow w;
         w.drag(w.at(305, 385), w.at(305, 385) + c.by);
         EXPECT_EQ(w.lines(), Lines{c.line});
+        EXPECT_GE(w.view->width(), w.at(CommentPainter::rect(*w.patch().comments()[0]).maxX(), 0).x());
         EXPECT_EQ(w.comments().selected().size(), 1u);
         const bool moved = std::string(c.line) != ";Comment=300,380 Old";
         EXPECT_EQ(w.steps(), moved ? 1u : 0u);
@@ -224,12 +226,4 @@ TEST(CanvasComments, CopyPasteDeleteAndUndoTreatACommentAsAModule)
     w.action("actionUndo")->trigger();
     w.action("actionUndo")->trigger();
     EXPECT_EQ(w.doc->sigData(), commentedPatch());
-}
-
-TEST(CanvasComments, TheCanvasGrowsToReachACommentMovedPastItsEdge)
-{
-    CommentWindow w;
-    w.drag(w.at(305, 385), w.at(305 + 2000, 385));
-    ASSERT_EQ(w.lines(), Lines{";Comment=2300,380 Old"});
-    EXPECT_GE(w.view->width(), w.at(CommentPainter::rect(*w.patch().comments()[0]).maxX(), 0).x());
 }

@@ -11,7 +11,6 @@
 
 #include <QDialog>
 #include <QDir>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
@@ -234,11 +233,7 @@ TEST(DocumentController, FileMenuOfEveryWindow)
     QAction* setTitle = menuAction(*w, "actionSetTitle");
     EXPECT_EQ(setTitle->parent()->objectName(), "menuPatch");
     setTitle->trigger();
-    ASSERT_TRUE(w->titleSheet());
-    EXPECT_TRUE(w->titleSheet()->isVisible());
-    auto* titleField = w->titleSheet()->findChild<QLineEdit*>("titleField");
-    ASSERT_TRUE(titleField);
-    EXPECT_EQ(titleField->text(), "Hall");
+    ASSERT_TRUE(w->titleSheet() && w->titleSheet()->isVisible());
     w->titleSheet()->reject();
     QPointer<GraphicWindowController> gone = w;
     menuAction(*w, "actionClose")->trigger();

@@ -70,10 +70,6 @@ TEST(PatchLossRegression, WithoutADatabaseNoPatchOpensAndTheFileStays)
     ScopedRecordingAlerts alerts;
     GraphicWindowController* w = editor.documents->openDocument(path);
     EXPECT_EQ(w, nullptr);
-    if (w) { // what the user did next: Save, and Save again
-        menuAction(*w, "actionSave")->trigger();
-        menuAction(*w, "actionSave")->trigger();
-    }
     EXPECT_EQ(alertLines(alerts.recorded),
               std::vector<std::string>{"Critical | ERROR | The file \"" + path.toStdString() +
                                        "\" could not be read as a patch: no operator database is loaded (\"" +
@@ -190,14 +186,14 @@ TEST(PatchLossRegression, TwoSavesInARowKeepTheFileFromBeforeTheFirstAsBackup)
     GraphicWindowController* w = editor.documents->openDocument(editor.file("demo.sig", kDemo));
     ASSERT_TRUE(w);
     std::vector<std::string> saved;
-    for (const char* title : {"Wide Chorus", "Wider Chorus", "Widest Chorus"}) {
+    for (const char* title : {"Wide Chorus", "Wider Chorus"}) {
         rename(*w, title);
         menuAction(*w, "actionSave")->trigger();
         saved.push_back(editor.bytes("demo.sig"));
         EXPECT_EQ(editor.bytes("demo.bak"), kDemo) << title;
     }
     EXPECT_NE(saved[0], saved[1]);
-    EXPECT_EQ(saved[2], w->sigDocument()->sigData());
+    EXPECT_EQ(saved[1], w->sigDocument()->sigData());
 
     // Reverting reads the file into a new document of the same session.
     rename(*w, "Changed");
@@ -286,5 +282,8 @@ TEST(PatchLossRegression, APatchWithoutPositionsIsLaidOutOnOpeningAndOnRevert)
         editor.documents->revertDocument(*w);
         ASSERT_EQ(alerts.recorded.size(), 1u);
     }
+    rename(*w, "Renamed");
+    w->sigDocument()->undoManager().undo();
+    EXPECT_EQ(w->windowTitle(), "flat*") << "undone, the layout is still unsaved";
     EXPECT_EQ(editor.documents->newDocument()->windowTitle(), "untitled") << "a new patch is not laid out";
 }
