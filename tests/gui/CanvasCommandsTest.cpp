@@ -133,23 +133,20 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
     EXPECT_EQ(w.shown("actionCut"), "Cu&t (off)");
 
     // A selected output with wires, a selected input with a source.
-    w.press(w.pin("osc", "out"));
-    w.release(w.pin("osc", "out"));
+    w.click(w.pin("osc", "out"));
     EXPECT_EQ(w.shown("actionDelete"), "&Delete Output Connections");
     w.action("actionDelete")->trigger();
     EXPECT_EQ(w.field("g", "in")->source(), nullptr);
     EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Delete Connection");
     undo.undo();
-    w.press(w.pin("g", "gain"));
-    w.release(w.pin("g", "gain"));
+    w.click(w.pin("g", "gain"));
     EXPECT_EQ(w.shown("actionDelete"), "&Delete Input Connection");
     QTest::keyClick(w.view, Qt::Key_Backspace);
     EXPECT_EQ(w.field("g", "gain")->source(), nullptr);
     EXPECT_EQ(w.field("g", "gain")->text(), "1") << "its default";
     undo.undo();
     // An unwired input: nothing to delete.
-    w.press(w.pin("osc", "freq"));
-    w.release(w.pin("osc", "freq"));
+    w.click(w.pin("osc", "freq"));
     EXPECT_EQ(w.shown("actionDelete"), "&Delete (off)");
     w.action("actionDelete")->trigger();
     EXPECT_EQ(undo.undoCount(), 0u);
@@ -237,8 +234,7 @@ TEST(CanvasCommands, MenusFollowTheSelectionKeysCheckAgainAndDeletingEveryModule
 
     // Select All lets a selected pin go: Delete takes the modules.
     const std::string original = w.doc->sigData();
-    w.press(w.pin("osc", "out"));
-    w.release(w.pin("osc", "out"));
+    w.click(w.pin("osc", "out"));
     ASSERT_TRUE(w.view->selectedField());
     QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
     EXPECT_EQ(w.view->selectedField(), nullptr);
@@ -276,8 +272,7 @@ TEST(CanvasCommands, RepeatingFieldsGridAlignAndTheSheets)
 {
     CommandWindow w;
     UndoManager& undo = w.doc->undoManager();
-    w.press(w.pin("mix", "in2"));
-    w.release(w.pin("mix", "in2"));
+    w.click(w.pin("mix", "in2"));
     EXPECT_EQ(w.shown("actionAddRepeatingField"), "&Add Repeating Field");
     EXPECT_EQ(w.shown("actionDeleteRepeatingField"), "&Delete Repeating Field (off)") << "two is the least";
     w.action("actionAddRepeatingField")->trigger();

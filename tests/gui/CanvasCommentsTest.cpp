@@ -136,8 +136,7 @@ TEST(CanvasComments, DoubleClickEditsInPlaceAndLeavingTheBoxKeepsTheText)
     ASSERT_TRUE(w.comments().editor());
     QTest::keyClicks(w.comments().editor(), " text");
     // A click on empty canvas takes the focus: the text is kept.
-    w.press(w.at(600, 420));
-    w.release(w.at(600, 420));
+    w.click(w.at(600, 420));
     EXPECT_FALSE(w.comments().editor());
     EXPECT_EQ(w.lines(), Lines{";Comment=300,380 Old text"});
     EXPECT_EQ(w.steps(), 1u);
@@ -181,8 +180,7 @@ TEST(CanvasComments, CopyPasteDeleteAndUndoTreatACommentAsAModule)
     CommentWindow w;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    w.press(w.at(305, 385));
-    w.release(w.at(305, 385));
+    w.click(w.at(305, 385));
     ASSERT_EQ(w.comments().selected().size(), 1u);
     EXPECT_TRUE(w.selection().empty());
 
@@ -201,23 +199,19 @@ TEST(CanvasComments, CopyPasteDeleteAndUndoTreatACommentAsAModule)
     EXPECT_TRUE(w.comments().selected().empty());
 
     // Selecting a module lets the comment go; Shift-click adds comments.
-    w.press(w.at(305, 385));
-    w.release(w.at(305, 385));
-    w.press(w.middleOf("osc"));
-    w.release(w.middleOf("osc"));
+    w.click(w.at(305, 385));
+    w.click(w.middleOf("osc"));
     EXPECT_TRUE(w.comments().selected().empty());
     EXPECT_EQ(w.selection(), Lines{"osc"});
 
     w.action("actionUndo")->trigger();
     EXPECT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=310,390 Old"}));
-    w.press(w.at(305, 385));
-    w.release(w.at(305, 385));
+    w.click(w.at(305, 385));
     // The pasted one, clicked where the first does not lie under it.
     ASSERT_EQ(w.patch().comments().size(), 2u);
     const Rect pasted = CommentPainter::rect(*w.patch().comments()[1]);
     const QPoint corner = w.at(pasted.maxX() - 2, pasted.maxY() - 2);
-    w.press(corner, Qt::ShiftModifier);
-    w.release(corner, Qt::ShiftModifier);
+    w.click(corner, Qt::ShiftModifier);
     EXPECT_EQ(w.comments().selected().size(), 2u);
     w.action("actionCut")->trigger();
     EXPECT_EQ(w.lines(), Lines{});

@@ -119,22 +119,14 @@ TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
     const std::vector<Case> cases{
         {"Move", {"g"}, [](W& w) { w.drag(w.middleOf("g"), w.middleOf("g") + QPoint(40, 20)); }},
         {"Connect Field", {}, [](W& w) { w.drag(w.pin("knob", "out"), w.pin("mix", "gain1")); }},
-        {"Delete Connection",
-         {},
-         [](W& w) {
-             w.view->setSelectedField(w.field("g", "in"));
-             QTest::keyClick(w.view, Qt::Key_Delete);
-         }},
         {"Add Module", {"lfo"}, [](W& w) { EXPECT_TRUE(w.view->insertModule("SINE", &w.module("lfo"))); }},
         {"Delete Selected Modules", {"g", "lfo"}, [](W& w) { QTest::keyClick(w.view, Qt::Key_Delete); }},
-        {"Cut", {"osc"}, [&](W& w) { perform(w, CanvasCommand::Cut); }},
         {"Paste",
          {},
          [&](W& w) {
              QGuiApplication::clipboard()->setText("SINE a 220 0.3 ;=500,400,80,0\nGAIN b a-out 1 ;=620,400,80,0\n");
              perform(w, CanvasCommand::Paste);
          }},
-        {"Duplicate", {"osc", "g"}, [&](W& w) { perform(w, CanvasCommand::Duplicate); }},
         {"Reorder Module",
          {},
          [](W& w) {
@@ -156,7 +148,6 @@ TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
              perform(w, CanvasCommand::Reposition);
          }},
         {"Align Left Edges", {"g", "knob"}, [&](W& w) { perform(w, CanvasCommand::AlignLeft); }},
-        {"Grid Selected Graphics", {"osc", "knob"}, [&](W& w) { perform(w, CanvasCommand::GridSelected); }},
         {"Add Repeating Field",
          {"mix"},
          [&](W& w) {
