@@ -9,8 +9,8 @@
 #include "Toskfile/PatchLayout.h"
 #include "app/ApplicationMenu.h"
 #include "app/StartWindow.h"
-#include "canvas/GraphicView.h"
 #include "base/TkxException.h"
+#include "canvas/GraphicView.h"
 #include "gui/AppTestSupport.h"
 
 #include <QDialog>
@@ -317,6 +317,7 @@ TEST(DocumentController, OpenAndSaveAsStartInThePatchFolderElseTheLastOneUsed)
                    : std::vector<std::string>{"Patches (*.sig *.sif)", "Backups (*.bak)"};
         EXPECT_EQ(r.nameFilters, filters);
     }
+    EXPECT_EQ(chooser.requests[5].suggestedName, "untitled.sig");
 }
 
 TEST(DocumentController, AtLaunchFilesGivenElseAnUntitledPatchWhenAsked)
