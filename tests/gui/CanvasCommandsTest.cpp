@@ -22,7 +22,13 @@ namespace {
 constexpr double kMarginX = 87.0 / 7; // a box's pin margin
 constexpr double kMarginY = 1;
 
+std::string commentedPatch()
+{
+    return canvasPatch() + sigLines({";Comment=300,380 Old"});
+}
+
 struct CommandWindow : AppMenuWindow {
+    using AppMenuWindow::AppMenuWindow;
     // The item as the open menu shows it: "Title" or "Title (off)".
     std::string shown(const char* name)
     {
@@ -34,15 +40,6 @@ struct CommandWindow : AppMenuWindow {
         return text;
     }
     Point origin(const char* name) { return module(name).rect().origin; }
-};
-
-std::string commentedPatch()
-{
-    return canvasPatch() + sigLines({";Comment=300,380 Old"});
-}
-
-struct CommentWindow : AppMenuWindow {
-    explicit CommentWindow(const std::string& text = commentedPatch()) : AppMenuWindow(text) {}
     CanvasComments& comments() { return view->comments(); }
     // The comment lines of the saved text, without their line ends.
     std::vector<std::string> lines() const
@@ -372,7 +369,7 @@ TEST(CanvasCommands, RepeatingFieldsGridAlignAndTheSheets)
 
 TEST(CanvasComments, AddCommentFromThePatchMenuOpensItForTyping)
 {
-    CommentWindow w(canvasPatch());
+    CommandWindow w;
     const Rect seen = w.view->visibleArea();
     w.action("actionAddComment")->trigger();
     CommentEditor* editor = w.comments().editor();
@@ -416,7 +413,7 @@ TEST(CanvasComments, AddCommentFromThePatchMenuOpensItForTyping)
 
 TEST(CanvasComments, TheMenuOfEmptyCanvasAddsACommentWhereItWasOpened)
 {
-    CommentWindow w;
+    CommandWindow w(commentedPatch());
     std::unique_ptr<QMenu> menu(w.view->menuForPoint(Point{200, 420}, w.view));
     const Lines items = w.menuItems(*menu);
     ASSERT_GE(items.size(), 3u);
@@ -439,7 +436,7 @@ TEST(CanvasComments, TheMenuOfEmptyCanvasAddsACommentWhereItWasOpened)
 
 TEST(CanvasComments, DoubleClickEditsInPlaceAndLeavingTheBoxKeepsTheText)
 {
-    CommentWindow w;
+    CommandWindow w(commentedPatch());
     QTest::mouseDClick(w.view, Qt::LeftButton, Qt::NoModifier, w.at(305, 385));
     CommentEditor* editor = w.comments().editor();
     ASSERT_TRUE(editor);
@@ -478,7 +475,7 @@ TEST(CanvasComments, DraggingMovesTheCommentAsOneUndoStep)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        CommentWindow w;
+        CommandWindow w(commentedPatch());
         w.drag(w.at(305, 385), w.at(305, 385) + c.by);
         EXPECT_EQ(w.lines(), Lines{c.line});
         EXPECT_GE(w.view->width(), w.at(CommentPainter::rect(*w.patch().comments()[0]).maxX(), 0).x());
@@ -495,7 +492,7 @@ TEST(CanvasComments, DraggingMovesTheCommentAsOneUndoStep)
 
 TEST(CanvasComments, CopyPasteDeleteAndUndoTreatACommentAsAModule)
 {
-    CommentWindow w;
+    CommandWindow w(commentedPatch());
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     w.click(w.at(305, 385));

@@ -64,29 +64,19 @@ DocumentController::Format lineFormat()
     return f;
 }
 
-// Each test starts with no recent files and the start window shown.
+// The application as it starts, with no recent files and the start window
+// on screen; an Editor reads real sig files with `db`.
 struct Fixture : App {
-    QWidget start;
+    std::unique_ptr<StartWindow> start = std::make_unique<StartWindow>(delegate, DatabaseSummary{});
     explicit Fixture(DocumentController::Format format = lineFormat()) : App(std::move(format))
     {
-        documents->setStartWindow(&start);
-        start.show();
-    }
-    ~Fixture() { closeWindows(); }
-};
-
-// The application as it starts: the documents over sig files read with `db`,
-// and the start window on screen.
-struct Editor : App {
-    std::unique_ptr<StartWindow> start;
-
-    explicit Editor(std::shared_ptr<SigDbase> db) : App(DocumentController::sigFileFormat(std::move(db)))
-    {
-        start = std::make_unique<StartWindow>(delegate, DatabaseSummary{});
         documents->setStartWindow(start.get());
         start->show();
     }
-    ~Editor() { closeWindows(); }
+    ~Fixture() { closeWindows(); }
+};
+struct Editor : Fixture {
+    explicit Editor(std::shared_ptr<SigDbase> db) : Fixture(DocumentController::sigFileFormat(std::move(db))) {}
 };
 
 void rename(GraphicWindowController& w, const char* title)
@@ -122,7 +112,7 @@ TEST(DocumentController, OpensEachFileOnceAndTheStartWindowStepsAside)
     ASSERT_TRUE(w);
     EXPECT_EQ(w->windowTitle(), "hall");
     EXPECT_EQ(w->sigFile()->programName(), "Hall");
-    EXPECT_FALSE(f.start.isVisible()) << "a patch window is open";
+    EXPECT_FALSE(f.start->isVisible()) << "a patch window is open";
     EXPECT_EQ(f.documents->openDocument(path), w) << "the open window comes to the front";
     EXPECT_EQ(f.documents->windows().size(), 1u);
     EXPECT_EQ(f.documents->recentDocuments(), QStringList{QFileInfo(path).canonicalFilePath()});
@@ -132,7 +122,7 @@ TEST(DocumentController, OpensEachFileOnceAndTheStartWindowStepsAside)
     QApplication::processEvents();
     QApplication::processEvents();
     EXPECT_FALSE(gone);
-    EXPECT_TRUE(f.start.isVisible()) << "no patch window is open";
+    EXPECT_TRUE(f.start->isVisible()) << "no patch window is open";
 }
 
 TEST(DocumentController, FilesThatCannotBeOpenedAreExplained)
@@ -234,7 +224,7 @@ TEST(DocumentController, FilesDroppedOnAWindowOpen)
     const QString a = f.file("a.sig", "title:A"), b = f.file("b.sig", "title:B");
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b), QUrl(QStringLiteral("https://example.invalid/x"))});
-    EXPECT_TRUE(dropOn(&f.start, data, QPoint(5, 5)));
+    EXPECT_TRUE(dropOn(f.start.get(), data, QPoint(5, 5)));
     ASSERT_EQ(f.documents->windows().size(), 2u);
     EXPECT_EQ(f.documents->windows()[0]->windowTitle(), "a");
     EXPECT_EQ(f.documents->windows()[1]->windowTitle(), "b");
@@ -326,7 +316,7 @@ TEST(DocumentController, AtLaunchFilesGivenElseAnUntitledPatchWhenAsked)
         Fixture f;
         f.documents->openAtLaunch({}, false);
         EXPECT_TRUE(f.documents->windows().empty()) << "\"CreateNewDocKey\" off: only the start window";
-        EXPECT_TRUE(f.start.isVisible());
+        EXPECT_TRUE(f.start->isVisible());
         f.documents->openAtLaunch({}, true);
         ASSERT_EQ(f.documents->windows().size(), 1u);
         EXPECT_EQ(f.documents->windows()[0]->windowTitle(), "untitled");

@@ -84,6 +84,15 @@ struct Inspector {
         QTest::keyClick(line, Qt::Key_Return);
         QApplication::processEvents();
     }
+    // Picks the item as a user does: stored at once.
+    void pick(QComboBox* combo, const char* item)
+    {
+        const int index = combo->findText(item);
+        ASSERT_GE(index, 0) << item;
+        combo->setCurrentIndex(index);
+        emit combo->activated(index);
+        QApplication::processEvents();
+    }
     QStringList itemsOf(QComboBox* combo)
     {
         QStringList items;
@@ -236,11 +245,7 @@ TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
     EXPECT_EQ(combo->maxVisibleItems(), 12);
     EXPECT_EQ(combo->view()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     // Picking an output stores it at once.
-    const int m2 = combo->findText("m2-out");
-    ASSERT_GE(m2, 0);
-    combo->setCurrentIndex(m2);
-    emit combo->activated(m2);
-    QApplication::processEvents();
+    i.pick(combo, "m2-out");
     EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out lfo-out");
     EXPECT_EQ(doc.undoManager().undoActionName(), "Change Value");
 
@@ -278,11 +283,7 @@ TEST(EditModulePanel, AGroupMemberIsPickedAsTheListNamesIt)
     QComboBox* combo = i.openCombo(in);
     ASSERT_TRUE(combo);
     EXPECT_EQ(i.itemsOf(combo).join(' '), "adc-in1 adc-in2 adc-null g-out v/lp-out v/osc-out");
-    const int lp = combo->findText("v/lp-out");
-    ASSERT_GE(lp, 0);
-    combo->setCurrentIndex(lp);
-    emit combo->activated(lp);
-    QApplication::processEvents();
+    i.pick(combo, "v/lp-out");
     EXPECT_EQ(lineOf(*i.w.doc, "GAIN"), "GAIN g lp-out 1") << "as the file names a member";
     EXPECT_EQ(i.text(in, 1), "v/lp-out");
 }

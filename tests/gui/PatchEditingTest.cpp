@@ -147,7 +147,6 @@ TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
              ScopedRecordingAlerts ok;
              perform(w, CanvasCommand::Reposition);
          }},
-        {"Align Left Edges", {"g", "knob"}, [&](W& w) { perform(w, CanvasCommand::AlignLeft); }},
         {"Add Repeating Field",
          {"mix"},
          [&](W& w) {
