@@ -65,25 +65,7 @@ struct Panel {
 
 } // namespace
 
-TEST(AddModulePanel, ClassesCarryTheirColourAndOperatorsDragByName)
-{
-    Panel p;
-    // Groups carry an icon (their class colour); operators none.
-    const QModelIndex filter = p.group("FILTER");
-    ASSERT_TRUE(filter.isValid());
-    EXPECT_FALSE(filter.data(Qt::DecorationRole).value<QIcon>().isNull());
-    const QModelIndex lowpass = p.leaf("FILTER", "LOWPASS");
-    ASSERT_TRUE(lowpass.isValid());
-    EXPECT_TRUE(lowpass.data(Qt::DecorationRole).value<QIcon>().isNull());
-    // An operator drags as its upper-cased name; a class does not drag.
-    std::unique_ptr<QMimeData> mime(p.model()->mimeData({lowpass}));
-    ASSERT_TRUE(mime);
-    EXPECT_EQ(mime->data(GraphicView::OperatorMimeType), "LOWPASS");
-    std::unique_ptr<QMimeData> none(p.model()->mimeData({filter}));
-    EXPECT_TRUE(!none || none->data(GraphicView::OperatorMimeType).isEmpty());
-}
-
-TEST(AddModulePanel, TheAddButtonFollowsTheRowAndTheCanvasSelection)
+TEST(AddModulePanel, TheAddButtonFollowsTheRowAndTheCanvasSelectionClassesCarryTheirColourOperatorsDrag)
 {
     Panel p;
     QPushButton* add = p.panel.addButton();
@@ -108,6 +90,20 @@ TEST(AddModulePanel, TheAddButtonFollowsTheRowAndTheCanvasSelection)
     EXPECT_FALSE(add->isEnabled());
     p.panel.setMainWindow(p.w.window);
     EXPECT_TRUE(add->isEnabled());
+
+    // Groups carry an icon (their class colour); operators none.
+    const QModelIndex filter = p.group("FILTER");
+    ASSERT_TRUE(filter.isValid());
+    EXPECT_FALSE(filter.data(Qt::DecorationRole).value<QIcon>().isNull());
+    const QModelIndex lowpass = p.leaf("FILTER", "LOWPASS");
+    ASSERT_TRUE(lowpass.isValid());
+    EXPECT_TRUE(lowpass.data(Qt::DecorationRole).value<QIcon>().isNull());
+    // An operator drags as its upper-cased name; a class does not drag.
+    std::unique_ptr<QMimeData> mime(p.model()->mimeData({lowpass}));
+    ASSERT_TRUE(mime);
+    EXPECT_EQ(mime->data(GraphicView::OperatorMimeType), "LOWPASS");
+    std::unique_ptr<QMimeData> none(p.model()->mimeData({filter}));
+    EXPECT_TRUE(!none || none->data(GraphicView::OperatorMimeType).isEmpty());
 }
 
 TEST(AddModulePanel, AddingByButtonDoubleClickAndDropIsOneUndoStepEach)

@@ -104,9 +104,23 @@ std::string question(const std::string& file, const std::string& problems)
 
 } // namespace
 
-TEST(DocumentController, OpensEachFileOnceAndTheStartWindowStepsAside)
+TEST(DocumentController, FilesThatCannotBeOpenedAreExplainedOthersOpenOnceAndTheStartWindowStepsAside)
 {
     Fixture f;
+    {
+        ScopedRecordingAlerts alerts;
+        const std::string missing = (f.dir / "missing.sig").string();
+        EXPECT_FALSE(f.documents->openDocument(QString::fromStdString(missing)));
+        const QString other = f.file("notes.sig", "shopping list");
+        EXPECT_FALSE(f.documents->openDocument(other));
+        EXPECT_EQ(alertLines(alerts.recorded),
+                  (std::vector<std::string>{"Critical | ERROR | The file \"" + missing +
+                                                "\" could not be opened: No such file or directory | OK",
+                                            "Critical | ERROR | The file \"" + other.toStdString() +
+                                                "\" could not be read as a patch: no title line | OK"}));
+        EXPECT_TRUE(f.documents->windows().empty());
+        EXPECT_TRUE(f.documents->recentDocuments().isEmpty());
+    }
     const QString path = f.file("hall.sig", "title:Hall");
     GraphicWindowController* w = f.documents->openDocument(path);
     ASSERT_TRUE(w);
@@ -123,23 +137,6 @@ TEST(DocumentController, OpensEachFileOnceAndTheStartWindowStepsAside)
     QApplication::processEvents();
     EXPECT_FALSE(gone);
     EXPECT_TRUE(f.start->isVisible()) << "no patch window is open";
-}
-
-TEST(DocumentController, FilesThatCannotBeOpenedAreExplained)
-{
-    Fixture f;
-    ScopedRecordingAlerts alerts;
-    const std::string missing = (f.dir / "missing.sig").string();
-    EXPECT_FALSE(f.documents->openDocument(QString::fromStdString(missing)));
-    const QString other = f.file("notes.sig", "shopping list");
-    EXPECT_FALSE(f.documents->openDocument(other));
-    EXPECT_EQ(alertLines(alerts.recorded),
-              (std::vector<std::string>{"Critical | ERROR | The file \"" + missing +
-                                            "\" could not be opened: No such file or directory | OK",
-                                        "Critical | ERROR | The file \"" + other.toStdString() +
-                                            "\" could not be read as a patch: no title line | OK"}));
-    EXPECT_TRUE(f.documents->windows().empty());
-    EXPECT_TRUE(f.documents->recentDocuments().isEmpty());
 }
 
 // Whatever a reader or writer throws becomes an alert, and the document
