@@ -217,11 +217,12 @@ TEST(EditModulePanel, TypedValuesAreCheckedAndEachIsOneUndoStep)
 
 TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
 {
-    // Five oscillators more: thirteen signal outputs.
+    // Three oscillators more and a group of two: thirteen signal outputs.
     std::string text = canvasPatch();
-    text.insert(text.find("TAIL"), sigLines({"SINE s1 440 0.5 ;=500,40,80,0", "SINE s2 440 0.5 ;=500,80,80,0",
-                                             "SINE s3 440 0.5 ;=500,120,80,0", "SINE s4 440 0.5 ;=500,160,80,0",
-                                             "SINE s5 440 0.5 ;=500,200,80,0"}));
+    text.insert(text.find("TAIL"),
+                sigLines({"SINE s1 440 0.5 ;=500,40,80,0", "SINE s2 440 0.5 ;=500,80,80,0",
+                          "SINE s3 440 0.5 ;=500,120,80,0", ";Ss=GROUP 2, VOICE, v ;=500,160,80,0",
+                          "SINE vo 440 0.5 ;=500,160,80,0", "LOWPASS lp vo-out 800 0.7 ;=620,160,80,0"}));
     Inspector i("g", text);
     ASSERT_TRUE(i.panel);
     SigDocument& doc = *i.w.doc;
@@ -236,22 +237,24 @@ TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
     EXPECT_EQ(combo->currentText(), "lfo-out");
     EXPECT_EQ(combo->view()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     // The signal input lists the signal outputs, sorted without regard to
-    // case, its own source selected; past eleven the list scrolls.
+    // case, its own source selected, a group's member by its path; past
+    // eleven the list scrolls.
     combo = i.openCombo(in);
     ASSERT_TRUE(combo);
     EXPECT_EQ(i.itemsOf(combo).join(' '),
-              "adc-in1 adc-in2 adc-null g-out m2-out mix-out osc-out s1-out s2-out s3-out s4-out s5-out shape-out");
+              "adc-in1 adc-in2 adc-null g-out m2-out mix-out osc-out s1-out s2-out s3-out shape-out v/lp-out v/vo-out");
     EXPECT_EQ(combo->currentText(), "osc-out");
     EXPECT_EQ(combo->maxVisibleItems(), 12);
     EXPECT_EQ(combo->view()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
-    // Picking an output stores it at once.
-    i.pick(combo, "m2-out");
-    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out lfo-out");
+    // Picking an output stores it at once, a member as the file names it.
+    i.pick(combo, "v/lp-out");
+    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g lp-out lfo-out");
+    EXPECT_EQ(i.text(in, 1), "v/lp-out");
     EXPECT_EQ(doc.undoManager().undoActionName(), "Change Value");
 
     // A number typed into a connected input unwires it for the constant.
     i.type(gain, "0.25");
-    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g m2-out 0.25");
+    EXPECT_EQ(lineOf(doc, "GAIN"), "GAIN g lp-out 0.25");
     EXPECT_EQ(i.cell(gain, 1).data(ModuleFieldTableModel::EditabilityRole).toInt(), 0);
 
     // Two steps, undone one by one back to the file as it was.
@@ -269,23 +272,6 @@ TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
     EXPECT_EQ(i.cell(gain, 1).data(ModuleFieldTableModel::EditabilityRole).toInt(), 1);
     EXPECT_FALSE(i.cell(gain, 1).flags() & Qt::ItemIsEditable);
     EXPECT_EQ(i.edit(gain), nullptr);
-}
-
-TEST(EditModulePanel, AGroupMemberIsPickedAsTheListNamesIt)
-{
-    const std::string text =
-        sigLines({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0", ";Ss=GROUP 2, VOICE, v ;=140,40,80,0",
-                  "SINE osc 440 0.5 ;=140,40,80,0", "LOWPASS lp osc-out 800 0.7 ;=260,40,80,0",
-                  "GAIN g adc-in1 1 ;=380,40,80,0", "TAIL x"});
-    Inspector i("g", text);
-    ASSERT_TRUE(i.panel);
-    const int in = i.rowOf("in");
-    QComboBox* combo = i.openCombo(in);
-    ASSERT_TRUE(combo);
-    EXPECT_EQ(i.itemsOf(combo).join(' '), "adc-in1 adc-in2 adc-null g-out v/lp-out v/osc-out");
-    i.pick(combo, "v/lp-out");
-    EXPECT_EQ(lineOf(*i.w.doc, "GAIN"), "GAIN g lp-out 1") << "as the file names a member";
-    EXPECT_EQ(i.text(in, 1), "v/lp-out");
 }
 
 TEST(EditModulePanel, StepButtonsActOnTheRowPressed)
