@@ -221,21 +221,33 @@ std::string Module::description() const
 
 // ---------------------------------------------------------------- names
 
-Module::FieldPtr Module::opstartNameField() const
+size_t Module::nameFieldIndex() const
 {
     // Looked up for every module on every read and paint: the entry is
     // known from the database, so pointers are compared, not names.
     if (const OperatorEntry* entry = opDescriptor_ ? opDescriptor_->instanceNameEntry() : nullptr)
-        for (const FieldPtr& f : listOfFields)
-            if (f->entry() == entry)
-                return f;
-    return field("opstart_name");
+        for (size_t i = 0; i < listOfFields.size(); ++i)
+            if (listOfFields[i]->entry() == entry)
+                return i;
+    return npos;
 }
 
-std::string Module::instanceName() const
+const ModuleField* Module::nameField() const
 {
-    FieldPtr f = opstartNameField();
-    return f ? f->text() : std::string();
+    const size_t at = nameFieldIndex();
+    return at != npos ? listOfFields[at].get() : field("opstart_name").get();
+}
+
+Module::FieldPtr Module::opstartNameField() const
+{
+    const size_t at = nameFieldIndex();
+    return at != npos ? listOfFields[at] : field("opstart_name");
+}
+
+const std::string& Module::instanceName() const
+{
+    const ModuleField* f = nameField();
+    return f ? f->text() : kEmpty;
 }
 
 bool Module::setInstanceName(const std::string& name)

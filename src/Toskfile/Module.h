@@ -19,6 +19,7 @@ class OperatorDesc;
 class SigDbase;
 class SigDocument;
 class SigFile;
+class SModule;
 class SigfileTokenizer;
 class UndoManager;
 
@@ -199,6 +200,8 @@ public:
     // ignored; repetition numbers in place).
     FieldPtr field(const std::string& name, int code = OperatorField::NAME) const;
     FieldPtr opstartNameField() const;
+    // The same field without sharing it, for lookups made for every module.
+    const ModuleField* nameField() const;
     std::string fieldText(const std::string& name, int code = OperatorField::NAME) const;
     bool setFieldText(const std::string& name, const std::string& text, int code = OperatorField::NAME);
     // The first field whose NAME equals name exactly.
@@ -208,7 +211,9 @@ public:
     FieldPtr hasInputFrom(const Module* module, int keyType) const;
 
     // --- names
-    std::string instanceName() const;
+    // The name field's text ("" without one); it changes when the module is
+    // renamed.
+    const std::string& instanceName() const;
     bool setInstanceName(const std::string& name);
     // This module when its instance name equals name (case ignored).
     Module* checkName(const std::string& name);
@@ -226,6 +231,11 @@ public:
     // operator either, but are not comments).
     virtual bool isComment() const { return !opDescriptor_; }
     virtual bool isSuper() const { return false; }
+    // The module as a group (empty or not); none for any other module.
+    // Reading asks this for every module and every reference, where a
+    // dynamic_cast costs more than the rest of the test.
+    virtual SModule* asGroup() { return nullptr; }
+    virtual const SModule* asGroup() const { return nullptr; }
     bool isHead() const;
     bool isTail() const;
     bool isMarker() const;
@@ -279,6 +289,9 @@ protected:
 
 private:
     friend class ModuleBuilder;
+    // Where the field of the operator's instance-name entry is; npos
+    // without one.
+    size_t nameFieldIndex() const;
 
     SigDocument* sigDocument_ = nullptr;
     SigFile* sigFile_ = nullptr;

@@ -382,7 +382,7 @@ void ModuleList::makeNamesUniqueIgnoringCase(const List& newModules) const
         pending.pop_back();
         if (m->opstartNameField())
             m->makeNameUnique(names, 0);
-        if (auto* group = dynamic_cast<SModule*>(m)) {
+        if (auto* group = m->asGroup()) {
             const auto& members = group->moduleList().moduleArray();
             for (auto it = members.rbegin(); it != members.rend(); ++it)
                 pending.push_back(it->get());

@@ -19,12 +19,12 @@ void ModuleLookup::add(Module& module)
 {
     // A group has no outputs of its own: its name must not hide a member,
     // or a later module, of the same name.
-    if (auto* group = dynamic_cast<SModule*>(&module)) {
+    if (auto* group = module.asGroup()) {
         for (const auto& member : group->moduleList().moduleArray())
             add(*member);
         return;
     }
-    const std::string name = module.instanceName();
+    const std::string& name = module.instanceName();
     const uint64_t hash = hashOf(name);
     if ((count_ + 1) * 2 > slots_.size())
         grow(count_ + 1);
@@ -129,7 +129,7 @@ const NamedEntries& ModuleLookup::namedEntries(const OperatorDesc& op, int32_t t
 Module* ModuleLookup::findPath(const ModuleList& list, const std::string& path)
 {
     for (const auto& m : list.moduleArray()) {
-        if (auto* group = dynamic_cast<SModule*>(m.get())) {
+        if (auto* group = m->asGroup()) {
             if (Module* found = findPath(group->moduleList(), path))
                 return found;
         } else if (!m->isTopLevel() && equalsIgnoringCase(m->pathName(), path)) {

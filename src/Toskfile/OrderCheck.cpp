@@ -21,7 +21,7 @@ bool feeds(const Module& module, const Module& feeder)
     for (const auto& field : module.fieldArray())
         if (field->isInput() && field->source() && topOf(*field->source()) == &feeder)
             return true;
-    if (const auto* group = dynamic_cast<const SModule*>(&module))
+    if (const auto* group = module.asGroup())
         for (const auto& member : group->moduleList().moduleArray())
             if (feeds(*member, feeder))
                 return true;

@@ -93,7 +93,7 @@ std::optional<std::string> positionOf(const Module& m)
 std::string PatchComparer::nameOf(const Module& module)
 {
     const OperatorDesc* op = module.opDescriptor().get();
-    if (!op || dynamic_cast<const SModule*>(&module))
+    if (!op || module.asGroup())
         return module.instanceName();
     const Module::FieldList& fields = module.fieldArray();
     auto [slot, fresh] = nameSlots_.try_emplace(op);
@@ -122,7 +122,7 @@ void PatchComparer::flatten(Side& side, const ModuleList::List& list, int parent
         if (!m || isNode(*m) || m->isComment())
             continue;
         const int at = int(side.entries.size());
-        const auto* group = dynamic_cast<const SModule*>(m.get());
+        const auto* group = m->asGroup();
         side.entries.push_back({m, parent, nameOf(*m), group ? "group " + group->moduleName() : m->name(), {}});
         side.index.emplace(m.get(), at);
         into.push_back(at);
@@ -337,7 +337,7 @@ void PatchComparer::compareModules(int i, int j)
     const Entry& eb = b_.entries[size_t(j)];
     const Module& a = *ea.module;
     const Module& b = *eb.module;
-    const bool groups = dynamic_cast<const SModule*>(&a) != nullptr;
+    const bool groups = a.asGroup() != nullptr;
     // A group's own field is its name; its members' fields are theirs.
     auto own = [&](const Module& m, const ModuleField* title) {
         std::vector<const ModuleField*> fields;

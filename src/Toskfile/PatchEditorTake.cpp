@@ -278,8 +278,8 @@ bool PatchEditor::takeFromOther(const PatchComparison& comparison, const std::ve
     std::unordered_map<const Module*, Module::Ptr> copies;
     auto mapCopies = [&](auto& self, const Module& theirs, const Module::Ptr& copy) -> void {
         copies.emplace(&theirs, copy);
-        const auto* from = dynamic_cast<const SModule*>(&theirs);
-        const auto* to = dynamic_cast<const SModule*>(copy.get());
+        const auto* from = theirs.asGroup();
+        const auto* to = copy->asGroup();
         if (from && to)
             for (size_t i = 0; i < from->moduleList().moduleCount() && i < to->moduleList().moduleCount(); ++i)
                 self(self, *from->moduleList().moduleAtIndex(i), to->moduleList().moduleAtIndex(i));

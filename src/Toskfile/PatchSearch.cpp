@@ -31,7 +31,7 @@ void PatchSearch::gather(const Module::Ptr& module)
     const size_t at = modules_.size();
     modules_.push_back(module);
     paths_.push_back(module->pathName());
-    const auto* group = dynamic_cast<const SModule*>(module.get());
+    const auto* group = module->asGroup();
     Module::FieldPtr name = module->opstartNameField();
     if (name)
         add(Match::What::InstanceName, at, name, name->text());

@@ -45,6 +45,8 @@ public:
     void addModules(const std::string& typeName, const ModuleList::List& members,
                     const std::optional<std::string>& instanceName, bool move);
 
+    SModule* asGroup() override { return this; }
+    const SModule* asGroup() const override { return this; }
     bool isSuper() const override { return !moduleList_.moduleArray().empty(); }
     bool isComment() const override { return false; }
     const ModuleList& moduleList() const { return moduleList_; }

@@ -188,14 +188,12 @@ private:
         int line;       // counting records from 1
         std::string reference;
     };
-    // Resolves the references of one module that can be resolved with the
-    // modules read so far; the others wait for the second pass.
     // Resolves the module's references to modules already read (only
     // lists them for the second pass unless `resolve`).
     void resolveWhileReading(Module& module, int line, bool resolve);
     // After the tail records left the list: their references are dropped
-    // and the index is made again from the modules that stay.
-    void forgetRemovedRecords();
+    // and the modules read after the first of them that stay are indexed.
+    void forgetRemovedRecords(size_t beforeTail);
     // Resolves the references of one module, marking and listing those that
     // name nothing.
     void secondPass(Module& module, int line, std::vector<Unresolved>& unresolved);

@@ -51,6 +51,8 @@ void SigFile::load(std::string_view bytes)
     // Records other than comments: a file holding any must have a head.
     bool records = false;
     bool tailRead = false;
+    // How many modules came before the first tail record.
+    size_t beforeTail = 0;
     int line = 1;
     auto stopped = [&](const std::string& reason) {
         loadError_ = reason;
@@ -83,7 +85,10 @@ void SigFile::load(std::string_view bytes)
             // Tail records leave the list once everything is read: none may
             // be the module a name means, so from the first one on every
             // reference waits for the index of the modules that stay.
-            tailRead = tailRead || module->isTail();
+            if (!tailRead && module->isTail()) {
+                tailRead = true;
+                beforeTail = listOfModules_.size() - 1;
+            }
             if (!tailRead)
                 readLookup_->add(*module);
             if (!m_Head && module->isHead()) {
@@ -103,7 +108,7 @@ void SigFile::load(std::string_view bytes)
     lookup_ = nullptr;
     setHead();
     if (tailRead)
-        forgetRemovedRecords();
+        forgetRemovedRecords(beforeTail);
     if (records && !m_Head)
         readProblems_.push_back("the file has no head module");
 }
@@ -180,7 +185,7 @@ int SigFile::secondPass(bool messages)
 
 void SigFile::resolveWhileReading(Module& module, int line, bool resolve)
 {
-    if (auto* group = dynamic_cast<SModule*>(&module)) {
+    if (auto* group = module.asGroup()) {
         for (const auto& member : group->moduleList().moduleArray())
             resolveWhileReading(*member, line, resolve);
         return;
@@ -195,27 +200,31 @@ void SigFile::resolveWhileReading(Module& module, int line, bool resolve)
     }
 }
 
-void SigFile::forgetRemovedRecords()
+void SigFile::forgetRemovedRecords(size_t beforeTail)
 {
     // The references of the records taken out are not resolved (nor freed
     // with them under the second pass's feet), and the index holds only
-    // what stays.
+    // what stays. Only tail records are taken out, so the modules before
+    // the first one are all still there, in place and indexed already.
     std::unordered_set<const Module*> kept;
     auto keep = [&kept](const Module& m, auto& self) -> void {
         kept.insert(&m);
-        if (auto* group = dynamic_cast<const SModule*>(&m))
+        if (auto* group = m.asGroup())
             for (const auto& member : group->moduleList().moduleArray())
                 self(*member, self);
     };
-    for (const auto& m : listOfModules_)
-        keep(*m, keep);
-    std::erase_if(pending_, [&kept](const Pending& p) { return !kept.contains(p.module); });
-    readLookup_ = std::make_unique<ModuleLookup>(*this);
+    for (size_t i = beforeTail; i < listOfModules_.size(); ++i) {
+        keep(*listOfModules_[i], keep);
+        readLookup_->add(*listOfModules_[i]);
+    }
+    std::erase_if(pending_, [&](const Pending& p) {
+        return static_cast<size_t>(p.line) > beforeTail && !kept.contains(p.module);
+    });
 }
 
 void SigFile::secondPass(Module& module, int line, std::vector<Unresolved>& unresolved)
 {
-    if (auto* group = dynamic_cast<SModule*>(&module)) {
+    if (auto* group = module.asGroup()) {
         for (const auto& member : group->moduleList().moduleArray())
             secondPass(*member, line, unresolved);
         return;
@@ -263,7 +272,7 @@ Module::FieldPtr SigFile::getField(const std::string& reference, Module* module,
         return nullptr;
     const std::string name = reference.substr(0, dash);
     Module* found = nullptr;
-    if (module && !dynamic_cast<SModule*>(module) && module->checkName(name))
+    if (module && !module->asGroup() && module->checkName(name))
         found = module;
     else if (lookup_)
         found = lookup_->find(name);

@@ -12,7 +12,7 @@ namespace tosk {
 // The label a module goes by in messages: its operator, a group its type.
 inline std::string operatorLabel(const Module& m)
 {
-    if (auto* group = dynamic_cast<const SModule*>(&m))
+    if (auto* group = m.asGroup())
         return group->moduleName();
     return m.name();
 }
