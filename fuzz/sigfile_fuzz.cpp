@@ -67,7 +67,7 @@ bool readToTheEnd(const Module& m)
     if (!field || field->entry() != last)
         return false;
     // In a repeated block, the last repetition too.
-    const Module::FieldPtr& counter = field->iterator();
+    const ModuleField* counter = field->iterator();
     return !counter || field->getInstance() == std::min(OperatorField::integerValue(counter->text()),
                                                         static_cast<int32_t>(Module::kMaxRepetitions));
 }
