@@ -108,6 +108,15 @@ TEST(KorvatelConnection, ObjectDumpParser)
     // An empty line is no object and the parse goes on.
     objects = parse(dump(2, {"TRG k 1 0 A a ", "", "TRG k 2 0 B b "}));
     EXPECT_EQ(objects.keys(), (std::vector<std::string>{"a", "b"}));
+
+    // The list of a dump keeps every object in order, a tag repeated or not;
+    // the keyed parse keeps the first of a tag.
+    b = dump(2, {"NUM k 5 0 Gain '' 1 0 2 0.1 ", "NUM k 6 0 Gain '' 2 0 2 0.1 ", "STR k 7 0 Name name 'My Room' "});
+    auto all = KorvatelConnection::objectsInDump(b.data(), b.size(), 2);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0]->key() + all[1]->key() + all[2]->key(), "567");
+    EXPECT_EQ(parse(b).count(), 2u);
+    EXPECT_TRUE(KorvatelConnection::objectsInDump(b.data(), b.size(), 3).empty());
 }
 
 TEST(KorvatelConnection, AReplyBeyondTheBufferIsCutAndRefused)

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the front panel relies on below the windows: tosk-unit's object tree
-// of the running patch and its value puts, replies that end at their F7,
-// every object of a dump, and the pacing of a control's puts.
+// of the running patch and its value puts, replies that end at their F7
+// and the pacing of a control's puts.
 #include "CommsTestSupport.h"
 
 #include "base/Log.h"
@@ -206,23 +206,6 @@ TEST(UnitPanel, AFrameEndRequestEndsAtTheF7AndDropsWhatFollows)
     EXPECT_EQ(q.client->calls.size(), 1u) << "an empty reply is not delivered";
     ASSERT_TRUE(unit.waitForMessages(2));
     EXPECT_EQ(unit.received()[1], bytes({0xF0, 0x1C, 0x70, 0x00, 0x2D, '1', ' ', '2', 0xF7}));
-}
-
-TEST(UnitPanel, ObjectsInDumpKeepsEveryObjectInOrderAndChecksTheFrame)
-{
-    const std::vector<std::string> lines{"NUM k 5 0 Gain '' 1 0 2 0.1 ", "NUM k 6 0 Gain '' 2 0 2 0.1 ",
-                                         "STR k 7 0 Name name 'My Room' "};
-    Bytes b = dump(3, lines);
-    auto objects = KorvatelConnection::objectsInDump(b.data(), b.size(), 3);
-    ASSERT_EQ(objects.size(), 3u);
-    EXPECT_EQ(objects[0]->key() + objects[1]->key() + objects[2]->key(), "567");
-    EXPECT_EQ(objects[1]->tag(), "Gain") << "a tag repeated keeps both objects";
-    // The keyed parse of the same bytes keeps the first of a tag.
-    EXPECT_EQ(KorvatelConnection(unitWithId(3)).parseObjectInfoDump(b.data(), b.size()).count(), 2u);
-
-    LogCapture quiet;
-    Bytes other = dump(4, lines);
-    EXPECT_TRUE(KorvatelConnection::objectsInDump(other.data(), other.size(), 3).empty());
 }
 
 TEST(UnitPanel, AThrottledControlPutsAtMostOnceEveryFiftyMillisecondsAndAlwaysTheLastValue)
