@@ -290,6 +290,9 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
     const Bytes mapOff = request(1, 0x2D, "140 0"), mapBack = request(1, 0x2D, "140 1");
     const Bytes programKey = bytes({0xF0, 0x1C, 0x70, 1, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7});
     const Bytes listPut = request(1, 0x2D, "13 4");
+    // The program key, then the walk from the root to the map.
+    const std::vector<Bytes> walk = {programKey, request(1, 0x31, "0 0"), request(1, 0x31, "1 2"),
+                                     request(1, 0x31, "14 2")};
     enum class Ends { Selected, MapBack, MapLeftOff };
     struct Case {
         const char* what;
@@ -323,8 +326,7 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
         LogCapture quiet;
         const bool selected = k.connection.selectR9100Program(9, 4);
         ASSERT_TRUE(k.unit.waitForMessages(toTheMap.size() + c.sent.size()));
-        const auto received = k.unit.received();
-        EXPECT_EQ(std::vector<Bytes>(received.begin() + long(toTheMap.size()), received.end()), c.sent);
+        EXPECT_EQ(k.unit.received(), walk + c.sent);
         EXPECT_FALSE(k.connection.serialConnection().isOpen());
         EXPECT_EQ(selected, c.ends == Ends::Selected);
         const std::string failure = k.connection.lastFailure() ? failureText(*k.connection.lastFailure()) : "";

@@ -6,7 +6,6 @@
 
 #include "base/Log.h"
 #include "comms/ChannelNameInfo.h"
-#include "comms/ColObject.h"
 #include "comms/KorvatelConnection.h"
 #include "comms/NumObject.h"
 #include "comms/SetObject.h"
@@ -21,22 +20,6 @@ using namespace tosk;
 using namespace tosk::test;
 
 namespace {
-
-// "type key statement tag" of each object, and the kind's own fields.
-std::string describe(const BaseObject& o)
-{
-    std::string out = o.objectType() + " " + o.key() + " " + o.statement() + " " + o.tag();
-    if (auto* col = dynamic_cast<const ColObject*>(&o))
-        out += format(" [%u]", col->subObjectCount());
-    if (auto* num = dynamic_cast<const NumObject*>(&o))
-        out += format(" %g in %g..%g by %g", num->value(), num->minimum(), num->maximum(), num->resolution());
-    if (auto* set = dynamic_cast<const SetObject*>(&o)) {
-        out += format(" %u=%s of", set->currentIndex(), set->currentString().c_str());
-        for (const auto& s : set->strings())
-            out += " " + s;
-    }
-    return out;
-}
 
 std::vector<std::string> describeAll(const KeyedArray& objects)
 {
