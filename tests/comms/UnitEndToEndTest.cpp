@@ -6,7 +6,6 @@
 #include "comms/ChannelNameInfo.h"
 #include "comms/KorvatelConnection.h"
 #include "comms/SerialLineLock.h"
-#include "comms/SetObject.h"
 #include "comms/SysexReply.h"
 #include "comms/ToskMidiProcessor.h"
 #include "comms/UnitBackup.h"
@@ -118,31 +117,6 @@ TEST(UnitEndToEnd, QueuedPatchesGoToTheUnitsOwnDeviceId)
     EXPECT_EQ(q.client->calls.back().second->reason(), "The unit answered as device 7, not 5.");
     EXPECT_EQ(textOf(q.ask(0x0B).payload), smallRoomText);
     EXPECT_EQ(other.trace().back(), "F0 1C 70 07 0B F7");
-}
-
-TEST(UnitEndToEnd, ProgramListAndSelectionWithTheMidiMap)
-{
-    TempDir dir;
-    UnitProcess unit(dir.path(),
-                     {"--banks", makeTestBanks(dir.path()).string(), "--model", "R9100", "--device-id", "1"});
-    ASSERT_TRUE(unit.started());
-    KorvatelConnection k(unitWithId(1, "R9100", "5.10"), lineTo(unit.link()), 1000ms, 0ms);
-
-    auto items = k.getR9100ProgramList();
-    ASSERT_EQ(items.size(), 3u);
-    EXPECT_EQ(items[1].description(), "101 \"Hall: Large/Dark\" M 12  R     ");
-    EXPECT_EQ(items[2].progLoc() + "|" + items[2].progEffects(), "U|   D    ");
-
-    // Choose the tape echo (program 0 of bank 7, index 2), as the list window
-    // does; the bytes of the selection are KorvatelConnection's test.
-    ASSERT_TRUE(k.selectR9100Program(uint8_t(items[2].programNumber()), int32_t(items[2].programIndex())));
-    EXPECT_EQ(k.getSigFile(), echoText);
-    // The map is back where the user had it.
-    k.serialConnection().open();
-    auto usergrp = k.objectInfoWant("14", sysex::WANT_ALL_INFO);
-    k.serialConnection().close();
-    ASSERT_TRUE(usergrp.objectForKey<SetObject>("MIDImap"));
-    EXPECT_EQ(usergrp.objectForKey<SetObject>("MIDImap")->currentIndex(), 1u);
 }
 
 // tosk-unit's own garbled and silent modes; a scripted unit's bad frames
