@@ -28,17 +28,6 @@ struct Korvatel {
     }
 };
 
-// The replies of a bank unit's tree walk down to its bank list.
-std::vector<Bytes> bankWalk(int id, const std::vector<std::string>& bankStrings)
-{
-    std::string set = "SET l 100 10 Banks banks 0 '' " + std::to_string(bankStrings.size()) + " ";
-    for (const auto& s : bankStrings)
-        set += "'" + s + "' ";
-    return {dump(id, {"COL m 0 0 Main '' 1 ", "COL m 1 0 Program program 1 "}),
-            dump(id, {"COL m 1 0 Program program 1 ", "COL m 10 1 Load load 1 "}),
-            dump(id, {"COL m 10 1 Load load 1 ", "SET l 100 10 Banks banks 0 '' 0 "}), dump(id, {set})};
-}
-
 // The replies of a bank unit's walk to the bank it has loaded: `current` is
 // the banks list's current string, as the unit gives it without the others.
 std::vector<Bytes> loadedBank(int id, const std::string& current)
@@ -46,6 +35,17 @@ std::vector<Bytes> loadedBank(int id, const std::string& current)
     return {dump(id, {"COL m 0 0 Main '' 1 ", "COL m 1 0 Program program 1 "}),
             dump(id, {"COL m 1 0 Program program 1 ", "COL m 10 1 Load load 1 "}),
             dump(id, {"COL m 10 1 Load load 1 ", "SET l 100 10 Banks banks 0 '" + current + "' 0 "})};
+}
+
+// The replies of a bank unit's tree walk down to its bank list.
+std::vector<Bytes> bankWalk(int id, const std::vector<std::string>& bankStrings)
+{
+    std::string set = "SET l 100 10 Banks banks 0 '' " + std::to_string(bankStrings.size()) + " ";
+    for (const auto& s : bankStrings)
+        set += "'" + s + "' ";
+    std::vector<Bytes> walk = loadedBank(id, "");
+    walk.push_back(dump(id, {set}));
+    return walk;
 }
 
 std::vector<Bytes> operator+(std::vector<Bytes> a, const std::vector<Bytes>& b)

@@ -105,9 +105,6 @@ TEST(QueuedRequests, ALongTransferShowsItsProgressIsCancelledAndTheNextCommandWo
     EXPECT_TRUE(q.client->calls[0].first.empty()) << "the reply is dropped";
     ASSERT_TRUE(q.client->calls[0].second);
     EXPECT_TRUE(isCancellation(q.client->calls[0].second));
-    EXPECT_EQ(failureText(*q.client->calls[0].second), "SerialIOServer.cancel: the request was cancelled");
-    EXPECT_EQ(SysexReply::check(q.client->calls[0].first, q.client->calls[0].second).status,
-              SysexReply::Status::Cancelled);
     EXPECT_EQ(seen.back().stage, Stage::Done);
     EXPECT_LT(seen.back().bytesReceived, database.size());
     // The line is closed: free for this program and for any other.
