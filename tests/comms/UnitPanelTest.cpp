@@ -46,30 +46,8 @@ std::string replyText(const std::string& reply)
 
 } // namespace
 
-TEST(UnitPanel, TheRunningPatchsControlsAreObjectsUnderThePatchMenu)
+TEST(UnitPanel, APatchWithoutControlsHasAnEmptyMenuUntilAPatchWithControlsIsSent)
 {
-    TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makePanelBanks(dir.path()).string()});
-    ASSERT_TRUE(unit.started());
-    KorvatelConnection k(std::make_shared<ChannelNameInfo>(), lineTo(unit.link()), 1000ms, 0ms);
-    ASSERT_TRUE(k.serialConnection().open());
-
-    EXPECT_EQ(describeAll(k.objectInfoWant("0", sysex::WANT_ALL_INFO)),
-              (std::vector<std::string>{"COL 0 Main Main [3]", "COL 1 Program program [2]", "COL 2 Setup setup [1]",
-                                        "COL 3 Patch patch [1]"}));
-    EXPECT_EQ(describeAll(k.objectInfoWant("3", sysex::WANT_ALL_INFO)),
-              (std::vector<std::string>{"COL 3 Patch patch [1]", "COL 3000 Chorus page [4]"}));
-    EXPECT_EQ(describeAll(k.objectInfoWant("3000", sysex::WANT_ALL_INFO)),
-              (std::vector<std::string>{"COL 3000 Chorus page [4]", "NUM 4000 Rate:%5.2f rate 0.8 in 0.05..5 by 0.01",
-                                        "NUM 4001 Depth:%5.2f depth 0.6 in 0..1 by 0.01",
-                                        "SET 4002 Shape:%s shape 1=Triangle of Sine Triangle Square",
-                                        "SET 4003 Bypass:%s bypass 0=Off of Off On"}));
-    // The line as the unit sends it, its statement's format and all.
-    EXPECT_NE(k.lastReply().find("NUM knob 4000 3000 Rate:%5.2f rate 0.8 0.05 5 0.01 \r\n"), std::string::npos);
-    k.serialConnection().close();
-
-    // A patch without controls leaves the menu empty; a patch sent to the
-    // unit brings its own.
     TempDir plain;
     UnitProcess other(plain.path(), {"--banks", makeTestBanks(plain.path()).string()});
     ASSERT_TRUE(other.started());
@@ -97,8 +75,21 @@ TEST(UnitPanel, ValuePutsWithinTheLimitsChangeTheRunningTextAndOthersAreRefused)
     const std::string original = panelPatchText();
     ASSERT_EQ(k.getSigFile(), original);
 
+    // The running patch's controls are objects under the Patch menu, each
+    // limit reported once as the patch has it.
     ASSERT_TRUE(k.serialConnection().open());
-    ASSERT_EQ(k.objectInfoWant("3000", sysex::WANT_ALL_INFO).count(), 5u); // every limit reported once
+    EXPECT_EQ(describeAll(k.objectInfoWant("0", sysex::WANT_ALL_INFO)),
+              (std::vector<std::string>{"COL 0 Main Main [3]", "COL 1 Program program [2]", "COL 2 Setup setup [1]",
+                                        "COL 3 Patch patch [1]"}));
+    EXPECT_EQ(describeAll(k.objectInfoWant("3", sysex::WANT_ALL_INFO)),
+              (std::vector<std::string>{"COL 3 Patch patch [1]", "COL 3000 Chorus page [4]"}));
+    EXPECT_EQ(describeAll(k.objectInfoWant("3000", sysex::WANT_ALL_INFO)),
+              (std::vector<std::string>{"COL 3000 Chorus page [4]", "NUM 4000 Rate:%5.2f rate 0.8 in 0.05..5 by 0.01",
+                                        "NUM 4001 Depth:%5.2f depth 0.6 in 0..1 by 0.01",
+                                        "SET 4002 Shape:%s shape 1=Triangle of Sine Triangle Square",
+                                        "SET 4003 Bypass:%s bypass 0=Off of Off On"}));
+    // The line as the unit sends it, its statement's format and all.
+    EXPECT_NE(k.lastReply().find("NUM knob 4000 3000 Rate:%5.2f rate 0.8 0.05 5 0.01 \r\n"), std::string::npos);
     struct Case {
         const char* key;
         const char* value;
