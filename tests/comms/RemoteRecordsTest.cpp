@@ -24,42 +24,30 @@ std::shared_ptr<ChannelNameInfo> identity(const std::string& text, int id = 3, i
 
 TEST(ChannelNameInfo, ReadsModelRevisionAndDateAndLeavesOutMissingParts)
 {
-    struct Case {
-        const char* text;
-        std::optional<std::string> model, revision, date;
-    };
-    const std::optional<std::string> none;
-    const Case cases[] = {
+    // Model, revision and date ("-": none), then the description, the MIDI
+    // map's tag and whether the unit has a program list.
+    const std::pair<const char*, const char*> cases[] = {
         {"\r\nKorvatel\r\nName:  R9100 Plus   Modules: 8\r\nSystem ROM Revision:   5.10 \r\n"
          "System ROM Time: Mar 14 2003 10:21:07\r\n",
-         "R9100 Plus", "5.10", "Mar 14 2003 10:21:07"},
-        {"System ROM Revision: 4.0\r\nTime: today\r\n", none, "4.0", "today"}, // no "Modules"
-        {"Name: X Modules\r\nSystem ROM\r\n", "X", none, none},
-        {"Name: X Modules System ROM Revision: 2.0", "X", none, none}, // no line end after the revision
-        {"Name: X Modules System ROM Revision: 2.0\r\nTime: noon", "X", "2.0", none},
-        {"X Modules\r\nName: late\r\n", none, none, none}, // "Name:" must stand before "Modules" on its line
+         "R9100 Plus|5.10|Mar 14 2003 10:21:07|3:R9100 Plus|MIDImap|list"},
+        {"System ROM Revision: 4.0\r\nTime: today\r\n", "-|4.0|today|3:|MIDImap"}, // no "Modules"
+        {"Name: X Modules\r\nSystem ROM\r\n", "X|-|-|3:X|MIDI map: %s"},
+        {"Name: X Modules System ROM Revision: 2.0", "X|-|-|3:X|MIDI map: %s"}, // no line end after the revision
+        {"Name: X Modules System ROM Revision: 2.0\r\nTime: noon", "X|2.0|-|3:X|MIDI map: %s"},
+        {"X Modules\r\nName: late\r\n", "-|-|-|3:|MIDI map: %s"}, // "Name:" must stand before "Modules" on its line
+        {"Name: SX-8 Modules\nSystem ROM Revision: 3.2\nTime: x\n", "SX-8|3.2|x|3:SX-8|MIDI map: %s"},
+        {"Name: R6400 Modules\nSystem ROM Revision: 3.2\nTime: x\n", "R6400|3.2|x|3:R6400|MIDI map: %s|list"},
     };
     LogCapture quiet;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        auto info = identity(c.text);
-        ASSERT_TRUE(info);
-        EXPECT_EQ(info->channelId(), 3u);
-        EXPECT_EQ(info->modelName(), c.model);
-        EXPECT_EQ(info->romRevision(), c.revision);
-        EXPECT_EQ(info->romDateTime(), c.date);
+    for (const auto& [text, fields] : cases) {
+        auto info = identity(text);
+        ASSERT_TRUE(info) << text;
+        EXPECT_EQ(info->modelName().value_or("-") + "|" + info->romRevision().value_or("-") + "|" +
+                      info->romDateTime().value_or("-") + "|" + info->description() + "|" + info->midiMapTag() +
+                      (info->isProgramListUnit() ? "|list" : ""),
+                  fields)
+            << text;
     }
-    auto info = identity(cases[0].text);
-    EXPECT_EQ(info->description(), "3:R9100 Plus");
-    EXPECT_EQ(info->midiMapTag(), "MIDImap");
-    EXPECT_EQ(identity(cases[1].text)->midiMapTag(), "MIDImap");
-
-    info = identity("Name: SX-8 Modules\nSystem ROM Revision: 3.2\nTime: x\n");
-    EXPECT_FALSE(info->isProgramListUnit());
-    EXPECT_EQ(info->midiMapTag(), "MIDI map: %s");
-    info->setModelName("R6400");
-    EXPECT_TRUE(info->isProgramListUnit());
-
     EXPECT_FALSE(identity("Name: X Modules", 0, 0x0A));
     EXPECT_FALSE(ChannelNameInfo::channelNameInfo(bytes({0x1C, 0x70, 0x19, 0xF7}).data(), 4));
     EXPECT_FALSE(ChannelNameInfo::channelNameInfo(nullptr, 0));

@@ -27,16 +27,6 @@ namespace fs = std::filesystem;
 using namespace tosk;
 using namespace tosk::test;
 
-namespace {
-
-// The texts of optional settings, "-" for none, each followed by a blank.
-template <typename... T> std::string joined(const T&... parts)
-{
-    return ((parts.value_or("-") + " ") + ...);
-}
-
-} // namespace
-
 TEST(SerialConfig, SettingsReachTheTerminalBitsAndUnknownTextsApplyTheDefault)
 {
     SerialConfig c;
@@ -265,7 +255,9 @@ TEST(SerialConnection, LineSettingsComeFromThePreferences)
     PreferenceController::setStore(&store);
     LineSettings s = LineSettings::fromPreferences();
     EXPECT_FALSE(s.portName); // no port is chosen for the user
-    EXPECT_EQ(joined(s.baudRate, s.dataBits, s.parity, s.stopBits, s.flowControl), "115200 8 None 2 None ");
+    EXPECT_EQ(s.baudRate.value_or("-") + s.dataBits.value_or("-") + s.parity.value_or("-") + s.stopBits.value_or("-") +
+                  s.flowControl.value_or("-"),
+              "1152008None2None");
     store.setValue("PortName", "/dev/ttyUSB0");
     store.setValue("BaudRate", "38400");
     s = LineSettings::fromPreferences(); // read afresh at every open
