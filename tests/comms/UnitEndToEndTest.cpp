@@ -18,20 +18,6 @@ namespace fs = std::filesystem;
 using namespace tosk;
 using namespace tosk::test;
 
-namespace {
-
-std::shared_ptr<ChannelNameInfo> identify(Queued& q)
-{
-    q.send(0x1A);
-    EXPECT_TRUE(q.settle());
-    if (q.client->calls.empty())
-        return nullptr;
-    const Bytes& reply = q.client->calls.back().first;
-    return ChannelNameInfo::channelNameInfo(reply.data(), reply.size());
-}
-
-} // namespace
-
 // The front panel, the unit's own panel or another program may load another
 // bank while a connection believes it knows the one loaded.
 TEST(UnitEndToEnd, ABankLoadedElsewhereNeverLendsItsPatchesToTheBankNamed)
@@ -127,9 +113,12 @@ TEST(UnitEndToEnd, AGarbledUnitIsRefusedAndASilentOneHandsOnItsFailure)
     UnitProcess garbled(garbledDir.path(), {"--banks", makeTestBanks(garbledDir.path()).string(), "--garble"});
     ASSERT_TRUE(garbled.started());
     Queued q(garbled.link());
-    EXPECT_FALSE(identify(q));
-    ASSERT_FALSE(q.client->calls.empty());
-    EXPECT_EQ(SysexReply::check(q.client->calls.back().first).status, SysexReply::Status::BadHeader);
+    q.send(sysex::IDENTIFY);
+    ASSERT_TRUE(q.settle());
+    ASSERT_EQ(q.client->calls.size(), 1u);
+    const Bytes& reply = q.client->calls[0].first;
+    EXPECT_FALSE(ChannelNameInfo::channelNameInfo(reply.data(), reply.size()));
+    EXPECT_EQ(SysexReply::check(reply).status, SysexReply::Status::BadHeader);
     KorvatelConnection g(nullptr, lineTo(garbled.link()), 300ms, 0ms);
     LogCapture quiet;
     EXPECT_FALSE(g.getSigFile());
