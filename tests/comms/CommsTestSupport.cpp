@@ -1,7 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "CommsTestSupport.h"
 
+#include "base/Log.h"
+#include "comms/ColObject.h"
+#include "comms/ConObject.h"
+#include "comms/InfObject.h"
 #include "comms/KorvatelConnection.h"
+#include "comms/NumObject.h"
+#include "comms/SetObject.h"
+#include "comms/StrObject.h"
+#include "comms/TrgObject.h"
+#include "comms/UnkObject.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +96,31 @@ fs::path makePanelBanks(const fs::path& folder)
     fs::create_directories(banks / "1 Panels");
     writeFile(banks / "1 Panels" / "0 Panel Chorus.sig", panelPatchText());
     return banks;
+}
+
+std::string describe(const BaseObject& o)
+{
+    std::string out = o.objectType() + " " + o.key() + " " + o.statement() + " " + o.tag();
+    if (auto* col = dynamic_cast<const ColObject*>(&o))
+        out += format(" [%u]", col->subObjectCount());
+    if (auto* num = dynamic_cast<const NumObject*>(&o))
+        out += format(" %g in %g..%g by %g", num->value(), num->minimum(), num->maximum(), num->resolution());
+    if (auto* set = dynamic_cast<const SetObject*>(&o)) {
+        out += format(" %u=%s of", set->currentIndex(), set->currentString().c_str());
+        for (const auto& s : set->strings())
+            out += " " + s;
+    }
+    if (auto* con = dynamic_cast<const ConObject*>(&o))
+        out += format(" = %g", con->value());
+    if (auto* inf = dynamic_cast<const InfObject*>(&o))
+        out += " = " + inf->value().value_or("-");
+    if (auto* str = dynamic_cast<const StrObject*>(&o))
+        out += " = '" + str->value().value_or("-") + "'";
+    if (dynamic_cast<const TrgObject*>(&o))
+        out += " (trigger)";
+    if (dynamic_cast<const UnkObject*>(&o))
+        out += " (unknown)";
+    return out;
 }
 
 bool Queued::settle(std::chrono::milliseconds limit)

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/MainThreadPoster.h"
+#include "comms/BaseObject.h"
 #include "comms/ChannelNameInfo.h"
 #include "comms/LineSettings.h"
 #include "comms/Sysex.h"
@@ -56,6 +57,9 @@ inline std::string failureText(const TkxException& e)
 {
     return e.name() + ": " + e.reason();
 }
+
+// "type key statement tag" of an object, and its kind's own fields.
+std::string describe(const BaseObject& o);
 
 // Every completion the request server delivered, in order.
 struct Recorder : MidiClient {

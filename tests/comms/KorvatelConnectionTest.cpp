@@ -28,17 +28,6 @@ struct Korvatel {
     }
 };
 
-// The replies of a bank unit's tree walk down to its bank list.
-std::vector<Bytes> bankWalk(int id, const std::vector<std::string>& bankStrings)
-{
-    std::string set = "SET l 100 10 Banks banks 0 '' " + std::to_string(bankStrings.size()) + " ";
-    for (const auto& s : bankStrings)
-        set += "'" + s + "' ";
-    return {dump(id, {"COL m 0 0 Main '' 1 ", "COL m 1 0 Program program 1 "}),
-            dump(id, {"COL m 1 0 Program program 1 ", "COL m 10 1 Load load 1 "}),
-            dump(id, {"COL m 10 1 Load load 1 ", "SET l 100 10 Banks banks 0 '' 0 "}), dump(id, {set})};
-}
-
 // The replies of a bank unit's walk to the bank it has loaded: `current` is
 // the banks list's current string, as the unit gives it without the others.
 std::vector<Bytes> loadedBank(int id, const std::string& current)
@@ -46,6 +35,17 @@ std::vector<Bytes> loadedBank(int id, const std::string& current)
     return {dump(id, {"COL m 0 0 Main '' 1 ", "COL m 1 0 Program program 1 "}),
             dump(id, {"COL m 1 0 Program program 1 ", "COL m 10 1 Load load 1 "}),
             dump(id, {"COL m 10 1 Load load 1 ", "SET l 100 10 Banks banks 0 '" + current + "' 0 "})};
+}
+
+// The replies of a bank unit's tree walk down to its bank list.
+std::vector<Bytes> bankWalk(int id, const std::vector<std::string>& bankStrings)
+{
+    std::string set = "SET l 100 10 Banks banks 0 '' " + std::to_string(bankStrings.size()) + " ";
+    for (const auto& s : bankStrings)
+        set += "'" + s + "' ";
+    std::vector<Bytes> walk = loadedBank(id, "");
+    walk.push_back(dump(id, {set}));
+    return walk;
 }
 
 std::vector<Bytes> operator+(std::vector<Bytes> a, const std::vector<Bytes>& b)
@@ -108,6 +108,15 @@ TEST(KorvatelConnection, ObjectDumpParser)
     // An empty line is no object and the parse goes on.
     objects = parse(dump(2, {"TRG k 1 0 A a ", "", "TRG k 2 0 B b "}));
     EXPECT_EQ(objects.keys(), (std::vector<std::string>{"a", "b"}));
+
+    // The list of a dump keeps every object in order, a tag repeated or not;
+    // the keyed parse keeps the first of a tag.
+    b = dump(2, {"NUM k 5 0 Gain '' 1 0 2 0.1 ", "NUM k 6 0 Gain '' 2 0 2 0.1 ", "STR k 7 0 Name name 'My Room' "});
+    auto all = KorvatelConnection::objectsInDump(b.data(), b.size(), 2);
+    ASSERT_EQ(all.size(), 3u);
+    EXPECT_EQ(all[0]->key() + all[1]->key() + all[2]->key(), "567");
+    EXPECT_EQ(parse(b).count(), 2u);
+    EXPECT_TRUE(KorvatelConnection::objectsInDump(b.data(), b.size(), 3).empty());
 }
 
 TEST(KorvatelConnection, AReplyBeyondTheBufferIsCutAndRefused)
@@ -281,6 +290,9 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
     const Bytes mapOff = request(1, 0x2D, "140 0"), mapBack = request(1, 0x2D, "140 1");
     const Bytes programKey = bytes({0xF0, 0x1C, 0x70, 1, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7});
     const Bytes listPut = request(1, 0x2D, "13 4");
+    // The program key, then the walk from the root to the map.
+    const std::vector<Bytes> walk = {programKey, request(1, 0x31, "0 0"), request(1, 0x31, "1 2"),
+                                     request(1, 0x31, "14 2")};
     enum class Ends { Selected, MapBack, MapLeftOff };
     struct Case {
         const char* what;
@@ -314,8 +326,7 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
         LogCapture quiet;
         const bool selected = k.connection.selectR9100Program(9, 4);
         ASSERT_TRUE(k.unit.waitForMessages(toTheMap.size() + c.sent.size()));
-        const auto received = k.unit.received();
-        EXPECT_EQ(std::vector<Bytes>(received.begin() + long(toTheMap.size()), received.end()), c.sent);
+        EXPECT_EQ(k.unit.received(), walk + c.sent);
         EXPECT_FALSE(k.connection.serialConnection().isOpen());
         EXPECT_EQ(selected, c.ends == Ends::Selected);
         const std::string failure = k.connection.lastFailure() ? failureText(*k.connection.lastFailure()) : "";

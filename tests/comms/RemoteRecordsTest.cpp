@@ -24,42 +24,30 @@ std::shared_ptr<ChannelNameInfo> identity(const std::string& text, int id = 3, i
 
 TEST(ChannelNameInfo, ReadsModelRevisionAndDateAndLeavesOutMissingParts)
 {
-    struct Case {
-        const char* text;
-        std::optional<std::string> model, revision, date;
-    };
-    const std::optional<std::string> none;
-    const Case cases[] = {
+    // Model, revision and date ("-": none), then the description, the MIDI
+    // map's tag and whether the unit has a program list.
+    const std::pair<const char*, const char*> cases[] = {
         {"\r\nKorvatel\r\nName:  R9100 Plus   Modules: 8\r\nSystem ROM Revision:   5.10 \r\n"
          "System ROM Time: Mar 14 2003 10:21:07\r\n",
-         "R9100 Plus", "5.10", "Mar 14 2003 10:21:07"},
-        {"System ROM Revision: 4.0\r\nTime: today\r\n", none, "4.0", "today"}, // no "Modules"
-        {"Name: X Modules\r\nSystem ROM\r\n", "X", none, none},
-        {"Name: X Modules System ROM Revision: 2.0", "X", none, none}, // no line end after the revision
-        {"Name: X Modules System ROM Revision: 2.0\r\nTime: noon", "X", "2.0", none},
-        {"X Modules\r\nName: late\r\n", none, none, none}, // "Name:" must stand before "Modules" on its line
+         "R9100 Plus|5.10|Mar 14 2003 10:21:07|3:R9100 Plus|MIDImap|list"},
+        {"System ROM Revision: 4.0\r\nTime: today\r\n", "-|4.0|today|3:|MIDImap"}, // no "Modules"
+        {"Name: X Modules\r\nSystem ROM\r\n", "X|-|-|3:X|MIDI map: %s"},
+        {"Name: X Modules System ROM Revision: 2.0", "X|-|-|3:X|MIDI map: %s"}, // no line end after the revision
+        {"Name: X Modules System ROM Revision: 2.0\r\nTime: noon", "X|2.0|-|3:X|MIDI map: %s"},
+        {"X Modules\r\nName: late\r\n", "-|-|-|3:|MIDI map: %s"}, // "Name:" must stand before "Modules" on its line
+        {"Name: SX-8 Modules\nSystem ROM Revision: 3.2\nTime: x\n", "SX-8|3.2|x|3:SX-8|MIDI map: %s"},
+        {"Name: R6400 Modules\nSystem ROM Revision: 3.2\nTime: x\n", "R6400|3.2|x|3:R6400|MIDI map: %s|list"},
     };
     LogCapture quiet;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.text);
-        auto info = identity(c.text);
-        ASSERT_TRUE(info);
-        EXPECT_EQ(info->channelId(), 3u);
-        EXPECT_EQ(info->modelName(), c.model);
-        EXPECT_EQ(info->romRevision(), c.revision);
-        EXPECT_EQ(info->romDateTime(), c.date);
+    for (const auto& [text, fields] : cases) {
+        auto info = identity(text);
+        ASSERT_TRUE(info) << text;
+        EXPECT_EQ(info->modelName().value_or("-") + "|" + info->romRevision().value_or("-") + "|" +
+                      info->romDateTime().value_or("-") + "|" + info->description() + "|" + info->midiMapTag() +
+                      (info->isProgramListUnit() ? "|list" : ""),
+                  fields)
+            << text;
     }
-    auto info = identity(cases[0].text);
-    EXPECT_EQ(info->description(), "3:R9100 Plus");
-    EXPECT_EQ(info->midiMapTag(), "MIDImap");
-    EXPECT_EQ(identity(cases[1].text)->midiMapTag(), "MIDImap");
-
-    info = identity("Name: SX-8 Modules\nSystem ROM Revision: 3.2\nTime: x\n");
-    EXPECT_FALSE(info->isProgramListUnit());
-    EXPECT_EQ(info->midiMapTag(), "MIDI map: %s");
-    info->setModelName("R6400");
-    EXPECT_TRUE(info->isProgramListUnit());
-
     EXPECT_FALSE(identity("Name: X Modules", 0, 0x0A));
     EXPECT_FALSE(ChannelNameInfo::channelNameInfo(bytes({0x1C, 0x70, 0x19, 0xF7}).data(), 4));
     EXPECT_FALSE(ChannelNameInfo::channelNameInfo(nullptr, 0));
@@ -102,72 +90,50 @@ TEST(RemoteRecords, BanksPatchesAndNames)
     EXPECT_EQ(Patch::convertToPatchName("a-b|c-d"), "a:b/c:d"); // a hyphen of the name comes back a colon
 }
 
+// Every field a program line gives, in one text.
+static std::string fields(const R9100ProgramItem& i)
+{
+    return format("%s|%u %ld=%u.%u '%s' loc %d%s rate %d%s in %u fx %d '%s'%s%s", i.description().c_str(),
+                  i.programIndex(), i.progNumber(), i.bankNumber(), i.programNumber(), i.progName().c_str(),
+                  i.location(), i.progLoc().c_str(), i.sampleRate(), i.progSample().c_str(), i.inputs(), i.effects(),
+                  i.progEffects().c_str(), i.progMonolitic().c_str(), i.isDisabled() ? " disabled" : "");
+}
+
 TEST(R9100ProgramItem, DecodesNumberedDisabledAndOddLines)
 {
+    const struct {
+        std::string line;
+        uint32_t index;
+        std::string fields;
+    } cases[] = {
+        {std::string("1234 @ Big Hall @ \x01 I22 GSRH", 27), 5,
+         "1234 \"Big Hall\" M 22S R     |5 1234=12.34 'Big Hall' loc 1  rate 2  in 2 fx 5 'S R     '\u262F"},
+        // Y brings R along.
+        {"7@Chorus@GU0I12\x7FGYH", 0,
+         "7 Chorus  U12  R    Y|0 7=0.7 'Chorus' loc 2U rate 1\u2608 in 1 fx 132 '  R    Y' "},
+        {"305 @ Card @ GC0I44 GDMH tail", 1,
+         "305 Card  C44   DM   |1 305=3.5 'Card' loc 3C rate 2  in 4 fx 24 '   DM   ' "},
+        // No second "@": no name and no codes; unknown codes stay at their
+        // defaults; a location group of another kind.
+        {"12 @ lonely", 2, "12   ?00        |2 12=0.12 '' loc 0? rate 0  in 0 fx 0 '        ' "},
+        {"1 @ Odd @ X2", 0, "1 Odd  ?00        |0 1=0.1 'Odd' loc 0? rate 0  in 0 fx 0 '        ' "},
+        {"1 @ Dry @ I22 ", 0, "1 Dry   22        |0 1=0.1 'Dry' loc 1  rate 2  in 2 fx 0 '        ' "},
+        {"1 @ Kind @ GX0I22 GSH", 0, "1 Kind  ?22S       |0 1=0.1 'Kind' loc 0? rate 2  in 2 fx 1 'S       ' "},
+        // Disabled lines.
+        {"Sleeper I22 GDH", 3,
+         " Sleeper  \u220522   D    |3 0=0.0 'Sleeper' loc 1\u2205 rate 2  in 2 fx 8 '   D    '  disabled"},
+        {std::string("4410 AOld HallB\x01 I11 GRH", 24), 0,
+         "4410 \"Old Hall\" M\u220511  R     |0 4410=44.10 'Old Hall' loc 1\u2205 rate 2  in 1 fx 4 '  R     '\u262F "
+         "disabled"},
+        {"55 AName without end", 0,
+         "55 \"Name without end\"  \u220500        |0 55=0.55 'Name without end' loc 0\u2205 rate 0  in 0 fx 0 '       "
+         " '  disabled"},
+        // The codes start at "yz": no channel digits there.
+        {std::string("56 Axyz\x01I22 GSH", 14), 0,
+         "56   \u220500S       |0 56=0.56 '' loc 0\u2205 rate 0  in 0 fx 1 'S       '  disabled"},
+        {"Lonely", 0, "   \u220500        |0 0=0.0 '' loc 0\u2205 rate 0  in 0 fx 0 '        '  disabled"},
+    };
     LogCapture quiet;
-    R9100ProgramItem item(std::string("1234 @ Big Hall @ \x01 I22 GSRH", 27), 5);
-    EXPECT_EQ(item.description(), "1234 \"Big Hall\" M 22S R     ");
-    EXPECT_EQ(item.programIndex(), 5u);
-    EXPECT_EQ(item.progNumber(), 1234);
-    EXPECT_EQ(item.bankNumber(), 12u);
-    EXPECT_EQ(item.programNumber(), 34u);
-    EXPECT_FALSE(item.isDisabled());
-    EXPECT_EQ(item.location(), 1);
-    EXPECT_EQ(item.sampleRate(), 2);
-    EXPECT_EQ(item.effects(), R9100ProgramItem::S | R9100ProgramItem::R);
-    EXPECT_EQ(item.progMonolitic(), "\u262F");
-    EXPECT_EQ(item.progSample(), " ");
-
-    R9100ProgramItem user("7@Chorus@GU0I12\x7FGYH", 0);
-    EXPECT_EQ(user.description(), "7 Chorus  U12  R    Y");
-    EXPECT_EQ(user.bankNumber(), 0u);
-    EXPECT_EQ(user.location(), 2);
-    EXPECT_EQ(user.sampleRate(), 1);
-    EXPECT_EQ(user.progSample(), "\u2608");
-    EXPECT_EQ(user.effects(), R9100ProgramItem::R | R9100ProgramItem::Y); // Y brings R along
-
-    R9100ProgramItem card("305 @ Card @ GC0I44 GDMH tail", 1);
-    EXPECT_EQ(card.location(), 3);
-    EXPECT_EQ(card.description(), "305 Card  C44   DM   ");
-
-    // No second "@": no name and no codes.
-    R9100ProgramItem bare("12 @ lonely", 2);
-    EXPECT_EQ(bare.progName(), "");
-    EXPECT_EQ(bare.progLoc(), "?");
-    EXPECT_EQ(bare.progEffects(), "        ");
-
-    // Unknown codes are left at their defaults.
-    R9100ProgramItem odd("1 @ Odd @ X2", 0);
-    EXPECT_EQ(odd.location(), 0);
-    EXPECT_EQ(odd.progLoc(), "?");
-    EXPECT_EQ(odd.inputs(), 0u);
-    EXPECT_EQ(odd.effects(), 0u);
-    R9100ProgramItem noEffects("1 @ Dry @ I22 ", 0);
-    EXPECT_EQ(noEffects.sampleRate(), 2);
-    EXPECT_EQ(noEffects.effects(), 0u);
-    R9100ProgramItem kind("1 @ Kind @ GX0I22 GSH", 0);
-    EXPECT_EQ(kind.location(), 0); // a location group of another kind
-    EXPECT_EQ(kind.inputs(), 2u);
-
-    // Disabled lines.
-    R9100ProgramItem named("Sleeper I22 GDH", 3);
-    EXPECT_TRUE(named.isDisabled());
-    EXPECT_EQ(named.description(), " Sleeper  \u220522   D    ");
-
-    R9100ProgramItem numbered(std::string("4410 AOld HallB\x01 I11 GRH", 24), 0);
-    EXPECT_TRUE(numbered.isDisabled());
-    EXPECT_EQ(numbered.bankNumber(), 44u);
-    EXPECT_EQ(numbered.description(), "4410 \"Old Hall\" M\u220511  R     ");
-
-    R9100ProgramItem runOn("55 AName without end", 0);
-    EXPECT_EQ(runOn.progName(), "Name without end");
-    EXPECT_EQ(runOn.progLoc(), "\u2205");
-
-    R9100ProgramItem noB(std::string("56 Axyz\x01I22 GSH", 14), 0);
-    EXPECT_EQ(noB.progName(), "");
-    EXPECT_EQ(noB.inputs(), 0u); // codes start at "yz": no channel digits there
-    EXPECT_EQ(noB.progEffects(), "S       ");
-    R9100ProgramItem nothing("Lonely", 0);
-    EXPECT_TRUE(nothing.isDisabled());
-    EXPECT_EQ(nothing.progName(), "");
+    for (const auto& c : cases)
+        EXPECT_EQ(fields(R9100ProgramItem(c.line, c.index)), c.fields) << c.line;
 }

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the front panel relies on below the windows: tosk-unit's object tree
-// of the running patch and its value puts, replies that end at their F7,
-// every object of a dump, and the pacing of a control's puts.
+// of the running patch and its value puts, replies that end at their F7
+// and the pacing of a control's puts.
 #include "CommsTestSupport.h"
 
 #include "base/Log.h"
 #include "comms/ChannelNameInfo.h"
-#include "comms/ColObject.h"
 #include "comms/KorvatelConnection.h"
 #include "comms/NumObject.h"
 #include "comms/SetObject.h"
@@ -21,22 +20,6 @@ using namespace tosk;
 using namespace tosk::test;
 
 namespace {
-
-// "type key statement tag" of each object, and the kind's own fields.
-std::string describe(const BaseObject& o)
-{
-    std::string out = o.objectType() + " " + o.key() + " " + o.statement() + " " + o.tag();
-    if (auto* col = dynamic_cast<const ColObject*>(&o))
-        out += format(" [%u]", col->subObjectCount());
-    if (auto* num = dynamic_cast<const NumObject*>(&o))
-        out += format(" %g in %g..%g by %g", num->value(), num->minimum(), num->maximum(), num->resolution());
-    if (auto* set = dynamic_cast<const SetObject*>(&o)) {
-        out += format(" %u=%s of", set->currentIndex(), set->currentString().c_str());
-        for (const auto& s : set->strings())
-            out += " " + s;
-    }
-    return out;
-}
 
 std::vector<std::string> describeAll(const KeyedArray& objects)
 {
@@ -63,30 +46,8 @@ std::string replyText(const std::string& reply)
 
 } // namespace
 
-TEST(UnitPanel, TheRunningPatchsControlsAreObjectsUnderThePatchMenu)
+TEST(UnitPanel, APatchWithoutControlsHasAnEmptyMenuUntilAPatchWithControlsIsSent)
 {
-    TempDir dir;
-    UnitProcess unit(dir.path(), {"--banks", makePanelBanks(dir.path()).string()});
-    ASSERT_TRUE(unit.started());
-    KorvatelConnection k(std::make_shared<ChannelNameInfo>(), lineTo(unit.link()), 1000ms, 0ms);
-    ASSERT_TRUE(k.serialConnection().open());
-
-    EXPECT_EQ(describeAll(k.objectInfoWant("0", sysex::WANT_ALL_INFO)),
-              (std::vector<std::string>{"COL 0 Main Main [3]", "COL 1 Program program [2]", "COL 2 Setup setup [1]",
-                                        "COL 3 Patch patch [1]"}));
-    EXPECT_EQ(describeAll(k.objectInfoWant("3", sysex::WANT_ALL_INFO)),
-              (std::vector<std::string>{"COL 3 Patch patch [1]", "COL 3000 Chorus page [4]"}));
-    EXPECT_EQ(describeAll(k.objectInfoWant("3000", sysex::WANT_ALL_INFO)),
-              (std::vector<std::string>{"COL 3000 Chorus page [4]", "NUM 4000 Rate:%5.2f rate 0.8 in 0.05..5 by 0.01",
-                                        "NUM 4001 Depth:%5.2f depth 0.6 in 0..1 by 0.01",
-                                        "SET 4002 Shape:%s shape 1=Triangle of Sine Triangle Square",
-                                        "SET 4003 Bypass:%s bypass 0=Off of Off On"}));
-    // The line as the unit sends it, its statement's format and all.
-    EXPECT_NE(k.lastReply().find("NUM knob 4000 3000 Rate:%5.2f rate 0.8 0.05 5 0.01 \r\n"), std::string::npos);
-    k.serialConnection().close();
-
-    // A patch without controls leaves the menu empty; a patch sent to the
-    // unit brings its own.
     TempDir plain;
     UnitProcess other(plain.path(), {"--banks", makeTestBanks(plain.path()).string()});
     ASSERT_TRUE(other.started());
@@ -114,8 +75,21 @@ TEST(UnitPanel, ValuePutsWithinTheLimitsChangeTheRunningTextAndOthersAreRefused)
     const std::string original = panelPatchText();
     ASSERT_EQ(k.getSigFile(), original);
 
+    // The running patch's controls are objects under the Patch menu, each
+    // limit reported once as the patch has it.
     ASSERT_TRUE(k.serialConnection().open());
-    ASSERT_EQ(k.objectInfoWant("3000", sysex::WANT_ALL_INFO).count(), 5u); // every limit reported once
+    EXPECT_EQ(describeAll(k.objectInfoWant("0", sysex::WANT_ALL_INFO)),
+              (std::vector<std::string>{"COL 0 Main Main [3]", "COL 1 Program program [2]", "COL 2 Setup setup [1]",
+                                        "COL 3 Patch patch [1]"}));
+    EXPECT_EQ(describeAll(k.objectInfoWant("3", sysex::WANT_ALL_INFO)),
+              (std::vector<std::string>{"COL 3 Patch patch [1]", "COL 3000 Chorus page [4]"}));
+    EXPECT_EQ(describeAll(k.objectInfoWant("3000", sysex::WANT_ALL_INFO)),
+              (std::vector<std::string>{"COL 3000 Chorus page [4]", "NUM 4000 Rate:%5.2f rate 0.8 in 0.05..5 by 0.01",
+                                        "NUM 4001 Depth:%5.2f depth 0.6 in 0..1 by 0.01",
+                                        "SET 4002 Shape:%s shape 1=Triangle of Sine Triangle Square",
+                                        "SET 4003 Bypass:%s bypass 0=Off of Off On"}));
+    // The line as the unit sends it, its statement's format and all.
+    EXPECT_NE(k.lastReply().find("NUM knob 4000 3000 Rate:%5.2f rate 0.8 0.05 5 0.01 \r\n"), std::string::npos);
     struct Case {
         const char* key;
         const char* value;
@@ -206,23 +180,6 @@ TEST(UnitPanel, AFrameEndRequestEndsAtTheF7AndDropsWhatFollows)
     EXPECT_EQ(q.client->calls.size(), 1u) << "an empty reply is not delivered";
     ASSERT_TRUE(unit.waitForMessages(2));
     EXPECT_EQ(unit.received()[1], bytes({0xF0, 0x1C, 0x70, 0x00, 0x2D, '1', ' ', '2', 0xF7}));
-}
-
-TEST(UnitPanel, ObjectsInDumpKeepsEveryObjectInOrderAndChecksTheFrame)
-{
-    const std::vector<std::string> lines{"NUM k 5 0 Gain '' 1 0 2 0.1 ", "NUM k 6 0 Gain '' 2 0 2 0.1 ",
-                                         "STR k 7 0 Name name 'My Room' "};
-    Bytes b = dump(3, lines);
-    auto objects = KorvatelConnection::objectsInDump(b.data(), b.size(), 3);
-    ASSERT_EQ(objects.size(), 3u);
-    EXPECT_EQ(objects[0]->key() + objects[1]->key() + objects[2]->key(), "567");
-    EXPECT_EQ(objects[1]->tag(), "Gain") << "a tag repeated keeps both objects";
-    // The keyed parse of the same bytes keeps the first of a tag.
-    EXPECT_EQ(KorvatelConnection(unitWithId(3)).parseObjectInfoDump(b.data(), b.size()).count(), 2u);
-
-    LogCapture quiet;
-    Bytes other = dump(4, lines);
-    EXPECT_TRUE(KorvatelConnection::objectsInDump(other.data(), other.size(), 3).empty());
 }
 
 TEST(UnitPanel, AThrottledControlPutsAtMostOnceEveryFiftyMillisecondsAndAlwaysTheLastValue)

@@ -18,21 +18,16 @@ namespace {
 
 // Local time is UTC while it lives, so that the times written are known.
 struct UtcClock {
-    std::string previous;
-    bool had;
-    UtcClock() : had(std::getenv("TZ") != nullptr)
+    const char* had = std::getenv("TZ");
+    const std::optional<std::string> previous = had ? std::optional<std::string>(had) : std::nullopt;
+    UtcClock()
     {
-        if (had)
-            previous = std::getenv("TZ");
         ::setenv("TZ", "UTC", 1);
         ::tzset();
     }
     ~UtcClock()
     {
-        if (had)
-            ::setenv("TZ", previous.c_str(), 1);
-        else
-            ::unsetenv("TZ");
+        previous ? ::setenv("TZ", previous->c_str(), 1) : ::unsetenv("TZ");
         ::tzset();
     }
 };

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 using namespace tosk;
+using tosk::test::describe;
 using tosk::test::failureText;
 using tosk::test::thrownBy;
 
@@ -41,74 +42,42 @@ TEST(UserObjects, LineCutter)
     EXPECT_EQ(BaseObject::cutLine("'open quote "), V{});
 }
 
-TEST(UserObjects, NumericControlAndItsMissingParts)
+TEST(UserObjects, EveryClassFromItsTypeTagWithItsFieldsAndMissingParts)
 {
+    const std::pair<const char*, const char*> cases[] = {
+        {"NUM x 12 0 Gain Gain 0.5 0 1 0.01 ", "NUM 12 Gain Gain 0.5 in 0..1 by 0.01"},
+        {"NUM x 12 0 Gain Gain 0.5 0 1 0.01", "NUM 12 Gain Gain 0.5 in 0..1 by 0"}, // the last part waits for its space
+        {"NUM x 12 0 Gain Gain loud -2.5e1 3x 7 ", "NUM 12 Gain Gain 0 in -25..3 by 7"}, // present but not a number: 0
+        {"SET x 7 1 Mode '' 1 Stereo 2 Mono Stereo ",
+         "SET 7 Mode Mode 1=Stereo of Mono Stereo"}, // empty tag: the statement
+        // Hexadecimal counts; strings trimmed; fewer strings than declared.
+        {"SET x 7 1 Banks banks A 'Ten' C '1 Hall' ' 2 Plate ' ", "SET 7 Banks banks 10=Ten of 1 Hall 2 Plate"},
+        {"SET x 7 1 Banks banks ", "SET 7 Banks banks 0= of"},
+        {"SET x 7 1 Big big 0 a FFFFFFFF a b ",
+         "SET 7 Big big 0=a of a b"}, // a count in the billions reads what is there
+        {"COL m 1 0 Program program 1A ", "COL 1 Program program [26]"},
+        {"CON k 3 1 Level level -3.25 ", "CON 3 Level level = -3.25"},
+        {"INF t 4 1 Version version '2.1 beta' ", "INF 4 Version version = 2.1 beta"},
+        {"STR t 5 1 Name name \"My Hall  Two\" ", "STR 5 Name name = 'My Hall  Two'"},
+        {"TRG k 6 1 Go go ", "TRG 6 Go go (trigger)"},
+        {"XYZ a b c d e ", "XYZ b d e (unknown)"},
+        // Missing type parts: 0 for numbers, absent for texts.
+        {"COL m 1 0 Program program ", "COL 1 Program program [0]"},
+        {"CON k 3 1 Level level ", "CON 3 Level level = 0"},
+        {"INF t 4 1 Version version ", "INF 4 Version version = -"},
+    };
     LogCapture quiet;
-    auto num = make<NumObject>("NUM x 12 0 Gain Gain 0.5 0 1 0.01 ");
+    for (const auto& [line, fields] : cases)
+        EXPECT_EQ(describe(*UserObjectFactory::createUserObject(line)), fields) << line;
+    auto num = UserObjectFactory::createUserObject("NUM x 12 0 Gain Gain 0.5 0 1 0.01 ");
     EXPECT_EQ(num->parentKey() + " " + num->subType(), "0 x");
-    EXPECT_EQ(std::vector<double>({num->value(), num->minimum(), num->maximum(), num->resolution()}),
-              std::vector<double>({0.5, 0, 1, 0.01}));
 
-    num = make<NumObject>("NUM x 12 0 Gain Gain 0.5 0 1 0.01"); // the last part waits for its space
-    EXPECT_DOUBLE_EQ(num->maximum(), 1);
-    EXPECT_DOUBLE_EQ(num->resolution(), 0);
-
-    // Present but not a number: 0.
-    num = make<NumObject>("NUM x 12 0 Gain Gain loud -2.5e1 3x 7 ");
-    EXPECT_DOUBLE_EQ(num->value(), 0);
-    EXPECT_DOUBLE_EQ(num->minimum(), -25);
-    EXPECT_DOUBLE_EQ(num->maximum(), 3);
-}
-
-TEST(UserObjects, ChoiceListTagsIndexesAndStrings)
-{
-    LogCapture quiet;
     auto set = make<SetObject>("SET x 7 1 Mode '' 1 Stereo 2 Mono Stereo ");
-    EXPECT_EQ(set->tag(), "Mode"); // empty tag: the statement
-    EXPECT_EQ(set->currentIndex(), 1u);
-    EXPECT_EQ(set->currentString(), "Stereo");
-    EXPECT_EQ(set->strings(), (std::vector<std::string>{"Mono", "Stereo"}));
     EXPECT_FALSE(set->stringAtIndex(2));
     set->setCurrentIndex(5); // out of range: ignored
     EXPECT_EQ(set->currentIndex(), 1u);
     set->setCurrentIndex(0);
-    EXPECT_EQ(set->currentIndex(), 0u);
     EXPECT_EQ(set->currentString(), "Mono");
-
-    // Hexadecimal counts; strings trimmed; fewer strings than declared.
-    std::string line = "SET x 7 1 Banks banks A 'Ten' C '1 Hall' ' 2 Plate ' ";
-    set = make<SetObject>(line);
-    EXPECT_EQ(set->currentIndex(), 10u);
-    EXPECT_EQ(set->strings(), (std::vector<std::string>{"1 Hall", "2 Plate"}));
-    set = make<SetObject>("SET x 7 1 Banks banks ");
-    EXPECT_EQ(set->numberOfStrings(), 0u);
-    // A declared count in the billions reads what is there and stops.
-    set = make<SetObject>("SET x 7 1 Big big 0 a FFFFFFFF a b ");
-    EXPECT_EQ(set->numberOfStrings(), 2u);
-}
-
-TEST(UserObjects, EveryClassFromItsTypeTag)
-{
-    LogCapture quiet;
-    auto col = make<ColObject>("COL m 1 0 Program program 1A ");
-    EXPECT_EQ(col->subObjectCount(), 26u);
-    auto con = make<ConObject>("CON k 3 1 Level level -3.25 ");
-    EXPECT_DOUBLE_EQ(con->value(), -3.25);
-    auto inf = make<InfObject>("INF t 4 1 Version version '2.1 beta' ");
-    EXPECT_EQ(inf->value(), "2.1 beta");
-    auto str = make<StrObject>("STR t 5 1 Name name \"My Hall  Two\" ");
-    EXPECT_EQ(str->value(), "My Hall  Two");
-    make<TrgObject>("TRG k 6 1 Go go ");
-    auto unk = make<UnkObject>("XYZ a b c d e ");
-    EXPECT_EQ(unk->objectType(), "XYZ");
-
-    // Missing type parts: 0 for numbers, absent for texts.
-    col = make<ColObject>("COL m 1 0 Program program ");
-    EXPECT_EQ(col->subObjectCount(), 0u);
-    con = make<ConObject>("CON k 3 1 Level level ");
-    EXPECT_DOUBLE_EQ(con->value(), 0);
-    inf = make<InfObject>("INF t 4 1 Version version ");
-    EXPECT_FALSE(inf->value());
 
     // Fewer than six parts: still created; leading spaces are skipped for the type only.
     auto short_ = UserObjectFactory::createUserObject("  TRG k 6 ");
