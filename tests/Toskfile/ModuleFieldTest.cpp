@@ -238,7 +238,7 @@ TEST(ModuleField, NodesAreLookedThroughWhenNaming)
     node1->field("in")->source(nullptr, std::nullopt, false);
 }
 
-TEST(ModuleField, ConnectionCountsCompatibilityAndInterfaceDefaults)
+TEST(ModuleField, ConnectionCountsCompatibilityInterfaceDefaultsAndHiding)
 {
     auto db = testDbase();
     auto osc = newModule("OSC", "osc", db);
@@ -287,14 +287,10 @@ TEST(ModuleField, ConnectionCountsCompatibilityAndInterfaceDefaults)
     auto knob2 = newModule("KNOB", "k2", db);
     osc->field("freq")->source(knob2->field("out"), std::nullopt, false);
     EXPECT_EQ(knob2->fieldText("max"), "1") << "only when asked for";
-}
 
-TEST(ModuleField, FlagsHidingCopiesAndColours)
-{
-    auto db = testDbase();
-    auto osc = newModule("OSC", "osc", db);
-    auto out = osc->field("out");
-    auto freq = osc->field("freq");
+    // Hide counts, null outputs and copies.
+    auto plain = newModule("OSC", "plain", db);
+    auto freq = plain->field("freq");
     EXPECT_EQ(freq->fieldInfo(), "");
     freq->setHideCount(3);
     EXPECT_EQ(freq->fieldInfo(), "3");
