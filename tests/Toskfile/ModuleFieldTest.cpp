@@ -210,31 +210,28 @@ TEST(ModuleField, NamesOfFieldsAndSources)
     fm->setAsWP(true);
     EXPECT_EQ(fm->getName(16, "adc"), "<external>");
     EXPECT_EQ(fm->getName(false, false, false, false, false), fm->text());
-}
 
-TEST(ModuleField, NodesAreLookedThroughWhenNaming)
-{
-    auto db = testDbase();
-    auto osc = newModule("OSC", "osc", db);
+    // Nodes are looked through when naming.
+    auto o = newModule("OSC", "osc", db);
     auto node1 = newModule("A_TO_A", "n1", db);
     auto node2 = newModule("A_TO_A", "n2", db);
     auto cnode = newModule("C_TO_C", "c1", db);
-    auto filter = newModule("FILTER", "f", db);
-    node1->field("in")->source(osc->field("out"), std::nullopt, false);
+    auto sink = newModule("FILTER", "f", db);
+    node1->field("in")->source(o->field("out"), std::nullopt, false);
     node2->field("in")->source(node1->field("out"), std::nullopt, false);
-    filter->field("in")->source(node2->field("out"), std::nullopt, false);
-    EXPECT_EQ(filter->field("in")->sourceName(false, true), "osc-out");
-    EXPECT_EQ(filter->field("in")->sourceName(false, false), "n2-out");
+    sink->field("in")->source(node2->field("out"), std::nullopt, false);
+    EXPECT_EQ(sink->field("in")->sourceName(false, true), "osc-out");
+    EXPECT_EQ(sink->field("in")->sourceName(false, false), "n2-out");
 
     cnode->field("in")->setText("0.25");
-    filter->field("cutoff")->source(cnode->field("out"), std::nullopt, false);
-    EXPECT_EQ(filter->field("cutoff")->sourceName(false, true), "0.25") << "a control reads the node's value";
+    sink->field("cutoff")->source(cnode->field("out"), std::nullopt, false);
+    EXPECT_EQ(sink->field("cutoff")->sourceName(false, true), "0.25") << "a control reads the node's value";
     node1->field("in")->source(nullptr, std::nullopt, false);
-    EXPECT_EQ(filter->field("in")->sourceName(false, true), "null-source");
+    EXPECT_EQ(sink->field("in")->sourceName(false, true), "null-source");
 
     // Two nodes feeding each other would never end.
     node1->field("in")->source(node2->field("out"), std::nullopt, false);
-    EXPECT_EQ(filter->field("in")->sourceName(false, true), "null-source");
+    EXPECT_EQ(sink->field("in")->sourceName(false, true), "null-source");
     node1->field("in")->source(nullptr, std::nullopt, false);
 }
 

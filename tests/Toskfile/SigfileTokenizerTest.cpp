@@ -76,7 +76,7 @@ TEST(SigfileTokenizer, TokensOfEveryShape)
     EXPECT_EQ(SigfileTokenizer().nextToken(), none);
 }
 
-TEST(SigfileTokenizer, CountsEveryKindOfLineEnd)
+TEST(SigfileTokenizer, CountsEveryKindOfLineEndAndCutsAnUnterminatedQuoteThere)
 {
     for (std::string text : {"a\r\nb", "a\nb", "a\rb"}) {
         SigfileTokenizer lines(text);
@@ -96,10 +96,8 @@ TEST(SigfileTokenizer, CountsEveryKindOfLineEnd)
     EXPECT_EQ(comment.line(), 1);
     EXPECT_EQ(comment.nextToken(), "X");
     EXPECT_EQ(comment.line(), 2);
-}
 
-TEST(SigfileTokenizer, UnterminatedQuoteIsCutAtTheLineEnd)
-{
+    // An unterminated quote is cut at the line end.
     LogCapture quiet;
     SigfileTokenizer lines("x \"a b\r\nnext \"c\0d\" e", " ");
     EXPECT_EQ(lines.nextToken(), "x");
