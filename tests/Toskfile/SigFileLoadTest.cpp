@@ -333,7 +333,7 @@ TEST(SigFileRoundTrip, RecordsThatUsedToLoseDataComeBackAsTheyWere)
     struct Case {
         const char* what;
         std::string input;
-        std::string saved;
+        std::string saved = {};
     };
     const Case cases[] = {
         {"a node in a group writes no line, and the group header does not count it",
@@ -348,14 +348,8 @@ TEST(SigFileRoundTrip, RecordsThatUsedToLoseDataComeBackAsTheyWere)
          crlf({kHead, ";Ss=GROUP 1, VOICE, v", "A_TO_A n1 adc-in1", "GAIN g n1-out 1"}),
          crlf({kHead, ";Ss=GROUP -1, VOICE, v", "GAIN g adc-in1 1", "TAIL tail"})},
         {"hide counts without a position read as a record of their own, and are counted",
-         crlf({kHead, ";Ss=GROUP 3, VOICE, v", "SINE osc 220 0.5 ;= f= 2,1", "GAIN g osc-out 1", "GAIN h g-out 1"}),
-         crlf({kHead, ";Ss=GROUP 3, VOICE, v", "SINE osc 220 0.5 ;= f= 2,1", "GAIN g osc-out 1", "GAIN h g-out 1",
-               "TAIL tail"})},
+         crlf({kHead, ";Ss=GROUP 3, VOICE, v", "SINE osc 220 0.5 ;= f= 2,1", "GAIN g osc-out 1", "GAIN h g-out 1"})},
         {"values starting with a byte of 0x80 or above, or holding a semicolon, are quoted",
-         crlf({kHead,
-               "TEXTBLOCK notes \"\xc9"
-               "cho\" 24 5 \"a;b\" \";x\" \"''q''\" \"\xa0y\" \" 12\"",
-               "SINE \"\xe9t\xe9\" 330 0.5", "GAIN g \"\xe9t\xe9-out\" 1", "TAIL \"\xc9mile; 2024\""}),
          crlf({kHead,
                "TEXTBLOCK notes \"\xc9"
                "cho\" 24 5 \"a;b\" \";x\" \"''q''\" \"\xa0y\" \" 12\"",
@@ -380,13 +374,14 @@ TEST(SigFileRoundTrip, RecordsThatUsedToLoseDataComeBackAsTheyWere)
          crlf({kHead, "SINE osc 220 0.5 ;= f= 3,1", "A_TO_A n1 osc-out", "GAIN g n1-out 1"}),
          crlf({kHead, "SINE osc 220 0.5 ;= f= 3,1", "GAIN g osc-out 1 ;= f= 1,1", "TAIL tail"})},
         {"an unresolved reference between apostrophes keeps them",
-         crlf({kHead, "GAIN h \"\" \"''''\"", "SINE s \"''x''\" 0.5"}),
-         crlf({kHead, "GAIN h \"\" \"''''\"", "SINE s \"''x''\" 0.5", "TAIL tail"})},
+         crlf({kHead, "GAIN h \"\" \"''''\"", "SINE s \"''x''\" 0.5"})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         RoundTrip trip = roundTrip(c.input);
-        EXPECT_EQ(trip.first, c.saved);
+        // Saved as read when no other text is given, with a tail when it had none.
+        const bool tail = c.input.find("TAIL ") != std::string::npos;
+        EXPECT_EQ(trip.first, c.saved.empty() ? c.input + (tail ? "" : "TAIL tail\r\n") : c.saved);
         EXPECT_EQ(trip.second, trip.first);
         EXPECT_EQ(patchShape(*trip.reloaded.patch), patchShape(*trip.original.patch));
         EXPECT_EQ(alertLines(trip.reloaded.alerts), alertLines(trip.original.alerts));
