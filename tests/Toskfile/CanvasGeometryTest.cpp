@@ -335,18 +335,13 @@ TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
     SigFile& patch = *loaded.patch;
     ASSERT_EQ(patch.dataRepresentation(), text);
     EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode));
-    struct Kept {
-        Rect rect;
-        bool placed;
-        bool operator==(const Kept&) const = default;
-    };
     auto kept = [&patch] {
-        std::vector<Kept> all;
+        std::vector<std::pair<Rect, bool>> all;
         for (const auto& m : patch.listOfModules())
-            all.push_back({m->rect(), m->isPlaced()});
+            all.emplace_back(m->rect(), m->isPlaced());
         return all;
     };
-    const std::vector<Kept> before = kept();
+    const auto before = kept();
     CanvasLayout layout;
     layout.layOut(patch, patch.head().get());
     Module& g = *patch.findModuleByName("g");

@@ -165,9 +165,13 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
         LoadedText loaded = loadText(randomPatch(seed, 60 + static_cast<int>(seed) * 10));
         SigFile& patch = *loaded.patch;
         CanvasLayout().layOut(patch, patch.head().get());
-        std::vector<Rect> before;
-        for (const auto& m : patch.moduleArray())
-            before.push_back(m->rect());
+        auto rects = [&patch] {
+            std::vector<Rect> all;
+            for (const auto& m : patch.moduleArray())
+                all.push_back(m->rect());
+            return all;
+        };
+        const std::vector<Rect> before = rects();
         auto run = [&](PatchLayout::Search search) {
             for (size_t i = 0; i < before.size(); ++i)
                 patch.moduleAtIndex(i)->setRect(before[i]);
@@ -177,16 +181,10 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
             layout.walk(PatchLayout::ControlsTo, *patch.moduleAtIndex(patch.moduleCount() / 2));
             layout.place(*patch.moduleAtIndex(1), Rect(3, 3, 80, 64));
             layout.commit();
-            std::vector<Rect> rects;
-            for (const auto& m : patch.moduleArray())
-                rects.push_back(m->rect());
-            return rects;
+            return rects();
         };
         const std::vector<Rect> indexed = run(PatchLayout::Search::Indexed);
-        const std::vector<Rect> scanned = run(PatchLayout::Search::Scan);
-        ASSERT_EQ(indexed.size(), scanned.size());
-        for (size_t i = 0; i < indexed.size(); ++i)
-            ASSERT_EQ(indexed[i], scanned[i]) << "seed " << seed << ", module " << i;
+        ASSERT_EQ(indexed, run(PatchLayout::Search::Scan)) << "seed " << seed;
         for (size_t i = 1; i < indexed.size(); ++i)
             ASSERT_NE(indexed[i].origin, (Point{0, 0})) << "every module is placed";
     }
