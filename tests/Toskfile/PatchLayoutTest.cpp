@@ -87,10 +87,10 @@ TEST(PatchLayout, ColumnsFollowTheWiresFromTheHead)
                "SINE s1 1 1", "SINE s2 1 1 ;=3,4,80,0"}),
          {{"adc", {20, 40}}, {"g", {180, 40}}, {"s1", {340, 40}}, {"s2", {340, 124}}}},
         {"d goes below the head (all 9 rows of its pins shown), e left of d, past the margin: everything placed "
-         "but the head moves right by 147",
+         "but the head moves right by 147; s, never reached, right of b, the rightmost, not of e, the last",
          crlf({"HEADM adc P t 2 2 1 b-out adc-null adc-nullobj ;=20,40,80,0", "MIX2 b adc-in1 d-out 1 1",
-               "GAIN d e-out 1", "GAIN e adc-in2 1"}),
-         {{"adc", {20, 40}}, {"b", {327, 40}}, {"d", {167, 204}}, {"e", {7, 204}}}},
+               "GAIN d e-out 1", "GAIN e adc-in2 1", "SINE s 1 1"}),
+         {{"adc", {20, 40}}, {"b", {327, 40}}, {"d", {167, 204}}, {"e", {7, 204}}, {"s", {487, 40}}}},
         {"the walk from a reaches the LFO (in the head's column, below it), the knob left of that (past the "
          "margin), then b from the LFO's outputs, before the head's own walk gets to b",
          crlf({"HEADM adc P t 2 2 1 a-out b-out adc-nullobj ;=20,40,80,0", "GAIN a adc-in1 lfo-out",
