@@ -6,6 +6,7 @@
 #include "Toskfile/CanvasHitTest.h"
 #include "Toskfile/CanvasLayout.h"
 #include "Toskfile/ModuleFigure.h"
+#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/PatchLayout.h"
 #include "Toskfile/Wire.h"
@@ -32,6 +33,23 @@ struct FixedMetrics : TextMetrics {
 Rect pinAt(double cx, double cy)
 {
     return Rect(cx - kPin, cy - kPin, 2 * kPin, 2 * kPin);
+}
+
+ModuleGeometry::Laid laidOut(const Module& m, int mode)
+{
+    ModuleGeometry::Laid laid;
+    ModuleGeometry::layOut(m, mode, laid);
+    return laid;
+}
+
+// The row of every pin laid out, by field name.
+using Rows = std::map<std::string, int>;
+Rows rows(const ModuleGeometry::Laid& laid)
+{
+    Rows result;
+    for (const auto& pin : laid.pins)
+        result[pin.field->name()] = pin.row;
+    return result;
 }
 
 // Positions worked out here in another order than the code's may differ in
@@ -275,8 +293,7 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
         asked.layOut(c.patch, c.head.get());
         return H::orderBadgeAt(asked, c.patch, c.head.get(), Point{x, y});
     };
-    EXPECT_EQ(c.layout.orderCircle(*osc), Rect(120, 52, 40, 40));
-    EXPECT_EQ(badge(120, 52), osc.get());
+    EXPECT_EQ(badge(120, 52), osc.get()) << "the corner of the order circle";
     EXPECT_EQ(badge(119.9, 70), nullptr);
     EXPECT_EQ(badge(140, 70, kPins), nullptr) << "badges not shown";
     EXPECT_EQ(badge(170, 232), top.get()) << "the later badge lies over the earlier";
@@ -318,18 +335,13 @@ TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
     SigFile& patch = *loaded.patch;
     ASSERT_EQ(patch.dataRepresentation(), text);
     EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode));
-    struct Kept {
-        Rect rect;
-        bool placed;
-        bool operator==(const Kept&) const = default;
-    };
     auto kept = [&patch] {
-        std::vector<Kept> all;
+        std::vector<std::pair<Rect, bool>> all;
         for (const auto& m : patch.listOfModules())
-            all.push_back({m->rect(), m->isPlaced()});
+            all.emplace_back(m->rect(), m->isPlaced());
         return all;
     };
-    const std::vector<Kept> before = kept();
+    const auto before = kept();
     CanvasLayout layout;
     layout.layOut(patch, patch.head().get());
     Module& g = *patch.findModuleByName("g");
@@ -342,4 +354,101 @@ TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
     EXPECT_FALSE(patch.head()->isPlaced());
     EXPECT_TRUE(patch.findModuleByName("h")->isPlaced()) << "a position of 0,0 read from the file is kept";
     EXPECT_EQ(patch.dataRepresentation(), text);
+}
+
+TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)
+{
+    auto db = testDbase();
+    auto osc = newModule("OSC", "osc", db);
+
+    EXPECT_EQ(laidOut(*osc, -1).rows, 4);
+    EXPECT_EQ(rows(laidOut(*osc, -1)),
+              (Rows{{"fm", 1}, {"freq", 2}, {"objin", 3}, {"out", -1}, {"mod", -2}, {"obj", -3}}))
+        << "signal, then control, then object pins on each side";
+
+    EXPECT_EQ(laidOut(*osc, kPins).rows, 0) << "nothing connected: not drawn";
+    EXPECT_TRUE(rows(laidOut(*osc, kPins)).empty());
+
+    auto src = newModule("OSC", "src", db);
+    osc->field("fm")->source(src->field("out"), std::nullopt, false);
+    auto sink = newModule("FILTER", "sink", db);
+    sink->field("cutoff")->source(osc->field("mod"), std::nullopt, false);
+    EXPECT_EQ(laidOut(*osc, kPins).rows, 4) << "one row on each side still makes four";
+    EXPECT_EQ(rows(laidOut(*osc, kPins)), (Rows{{"fm", 1}, {"mod", -1}}));
+
+    int noSignal = Module::SHOW_CONTROL | Module::SHOW_USEROBJ | Module::SHOW_UNCONNECTED;
+    EXPECT_EQ(rows(laidOut(*osc, noSignal)), (Rows{{"freq", 1}, {"objin", 2}, {"mod", -1}, {"obj", -2}}))
+        << "without signals the control pins move up";
+
+    osc->field("freq")->setHideCount(1);
+    osc->field("fm")->setAsAlwaysHidden(true);
+    EXPECT_EQ(laidOut(*osc, -1).hidden, 2);
+    EXPECT_EQ(ModuleGeometry::hiddenCount(*osc), 2);
+    EXPECT_EQ(rows(laidOut(*osc, -1)), (Rows{{"objin", 1}, {"out", -1}, {"mod", -2}, {"obj", -3}}));
+
+    // A module with hidden fields keeps its box even without pins.
+    auto lonely = newModule("OSC", "lonely", db);
+    lonely->field("level")->setHideCount(2);
+    EXPECT_EQ(laidOut(*lonely, kPins).rows, 4);
+    EXPECT_EQ(laidOut(*newModule("REMOTER", "r", db), kPins).rows, 4) << "a remoter is drawn without pins";
+    auto spread = newModule("SPREAD", "s", db);
+    EXPECT_EQ(laidOut(*spread, kPins).rows, 0);
+
+    // Three connected signal outputs and one control output.
+    auto trio = dbaseFromText(modelOperator(
+        "TRIO", "MATH",
+        {SbfEntry{"TYPE:SIGNAL", "NAME:a", "CONNECT_TAG:a"}, SbfEntry{"TYPE:CONTROL", "NAME:k", "CONNECT_TAG:k"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:b", "CONNECT_TAG:b"}, SbfEntry{"TYPE:SIGNAL", "NAME:c", "CONNECT_TAG:c"}}));
+    auto t = newModule("TRIO", "t", trio);
+    for (const char* n : {"a", "k", "b", "c"})
+        t->field(n)->setNumConnects(1);
+    t->moveToPosition({10, 20});
+    EXPECT_EQ(laidOut(*t, kPins).rows, 5);
+    EXPECT_EQ(rows(laidOut(*t, kPins)), (Rows{{"a", -1}, {"b", -2}, {"c", -3}, {"k", -4}}));
+    EXPECT_EQ(ModuleGeometry::box(*t, 5), Rect(10, 20, 80, 80));
+
+    // Measuring without laying out finds the rows and hidden pins a layout gives.
+    for (const auto& m : {osc, src, lonely, spread, t})
+        for (int mode : {-1, kPins, int(Module::SHOW_CONTROL), Module::SHOW_SIGNAL | Module::SHOW_UNCONNECTED}) {
+            const ModuleGeometry::Measure measured = ModuleGeometry::measure(*m, mode);
+            const ModuleGeometry::Laid laid = laidOut(*m, mode);
+            EXPECT_EQ((std::pair{measured.rows, measured.hidden}), (std::pair{laid.rows, laid.hidden}))
+                << m->instanceName() << " in mode " << mode;
+        }
+}
+
+TEST(ModuleGeometry, RectsPinsAndHitTests)
+{
+    Canvas c;
+    auto osc = c.add("OSC", "osc", 100, 40);
+    c.layOut(-1);
+    const CanvasLayout& layout = c.layout;
+    EXPECT_EQ(layout.box(*osc), Rect(100, 40, 80, 64));
+    EXPECT_EQ(layout.graphicRect(*osc), Rect(100 - 87.0 / 7, 39, 80 + 174.0 / 7, 66));
+    EXPECT_EQ(layout.orderCircle(*osc), Rect(120, 52, 40, 40));
+
+    EXPECT_EQ(layout.pinRect(*osc->field("fm")), pinAt(100, 56));
+    EXPECT_EQ(layout.pinRect(*osc->field("objin")), pinAt(100, 88));
+    EXPECT_EQ(layout.pinRect(*osc->field("mod")), pinAt(180, 72));
+    EXPECT_EQ(layout.pinRow(*osc->field("mod")), -2);
+    EXPECT_EQ(layout.pinRect(*osc->field("opstart_name")), Rect(101, 41 + 120.0 / 7, 78, 120.0 / 7));
+    EXPECT_EQ(layout.nameRowRect(*osc), Rect(101, 41 + 120.0 / 7, 78, 120.0 / 7));
+    EXPECT_EQ(layout.pinRect(*osc->field("level")).size, Size{}) << "no pin, nothing to hit";
+    EXPECT_EQ(layout.pinRow(*osc->field("level")), 0);
+
+    EXPECT_EQ(layout.fieldUnderPoint(*osc, {100, 56}), osc->field("fm"));
+    EXPECT_EQ(layout.fieldUnderPoint(*osc, {185, 74}), osc->field("mod"));
+    EXPECT_EQ(layout.fieldUnderPoint(*osc, {140, 50}), nullptr) << "the name row is not a pin";
+    EXPECT_EQ(layout.fieldUnderPoint(*osc, {100, 56 + 40.0 / 7}), nullptr) << "the bottom edge is outside";
+    osc->field("fm")->setAsAlwaysHidden(true);
+    EXPECT_EQ(layout.fieldUnderPoint(*osc, {100, 56}), nullptr);
+
+    osc->moveBy({-100, -40});
+    EXPECT_EQ(layout.box(*osc), Rect(0, 0, 80, 64)) << "the box follows the module without a new layout";
+    EXPECT_EQ(layout.pinRect(*osc->field("mod")), pinAt(80, 32)) << "pins follow the box";
+
+    osc->setRect(Rect(100.5, 40, 80, 64));
+    EXPECT_EQ(layout.orderCircle(*osc), Rect(120, 52, 41, 40)) << "rounded outward";
+    c.head->setRect(Rect(300, 300, 80, 64));
+    EXPECT_EQ(layout.orderCircle(*c.head), Rect(20, 12, 40, 40)) << "the head's in the corner";
 }

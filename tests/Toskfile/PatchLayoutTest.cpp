@@ -73,50 +73,42 @@ std::string randomPatch(unsigned seed, int n)
 
 } // namespace
 
-TEST(PatchLayout, ModulesFedByTheHeadGoInTheColumnToItsRight)
+TEST(PatchLayout, ColumnsFollowTheWiresFromTheHead)
 {
-    auto patch = laidOut(crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0",
-                               "GAIN g adc-in1 1 ;=500,500,80,0", "SINE s1 1 1", "SINE s2 1 1 ;=3,4,80,0"}));
-    EXPECT_EQ(at(*patch, "adc"), (Point{20, 40})) << "the head stays";
-    EXPECT_EQ(at(*patch, "g"), (Point{180, 40}));
-    // What the walk did not reach: one column right of the rightmost module,
-    // stacked 20 apart.
-    EXPECT_EQ(at(*patch, "s1"), (Point{340, 40}));
-    EXPECT_EQ(at(*patch, "s2"), (Point{340, 124}));
-    auto s2 = patch->findModuleByName("s2");
-    ASSERT_TRUE(s2);
-    EXPECT_EQ(ModuleGeometry::placedBox(*s2, SigFile::kDefaultShowMode).size, (Size{80, 64}));
-
-    // A patch without a head is left alone.
-    LoadedText headless = loadText(crlf({"GAIN g 0 1 ;=500,500,80,0"}));
-    headless.patch->reposition();
-    EXPECT_EQ(at(*headless.patch, "g"), (Point{500, 500}));
-}
-
-TEST(PatchLayout, FeedersGoLeftAndEverythingMovesRightWhenTheyRunPastTheMargin)
-{
-    auto patch = laidOut(crlf({"HEADM adc P t 2 2 1 b-out adc-null adc-nullobj ;=20,40,80,0",
-                               "MIX2 b adc-in1 d-out 1 1", "GAIN d e-out 1", "GAIN e adc-in2 1"}));
-    EXPECT_EQ(at(*patch, "adc"), (Point{20, 40}));
-    EXPECT_EQ(at(*patch, "b"), (Point{327, 40}));
-    // d goes below the head (all 9 rows of its pins shown), e left of d, past
-    // the margin: everything placed but the head moves right by 147.
-    EXPECT_EQ(ModuleGeometry::measure(*patch->head(), SigFile::kDefaultShowMode).rows, 9);
-    EXPECT_EQ(at(*patch, "d"), (Point{167, 204}));
-    EXPECT_EQ(at(*patch, "e"), (Point{7, 204}));
-}
-
-TEST(PatchLayout, ControlsStackBelowTheirColumnAndAModuleIsPlacedOnce)
-{
-    // The walk from a reaches the LFO (in the head's column, below it), the
-    // knob left of that (past the margin), then b from the LFO's outputs,
-    // before the head's own walk gets to b.
-    auto patch = laidOut(crlf({"HEADM adc P t 2 2 1 a-out b-out adc-nullobj ;=20,40,80,0", "GAIN a adc-in1 lfo-out",
-                               "GAIN b adc-in2 lfo-out", "LFO lfo knob-out 1 0", "KNOB knob \"K:%f\" 0 1 0.5 0.5 1"}));
-    EXPECT_EQ(at(*patch, "a"), (Point{327, 40}));
-    EXPECT_EQ(at(*patch, "b"), (Point{327, 124}));
-    EXPECT_EQ(at(*patch, "lfo"), (Point{167, 204}));
-    EXPECT_EQ(at(*patch, "knob"), (Point{7, 204}));
+    struct Case {
+        const char* what;
+        std::string text;
+        std::vector<std::pair<std::string, Point>> at;
+    };
+    const Case cases[] = {
+        {"modules fed by the head go in the column to its right; what the walk did not reach goes one column right "
+         "of the rightmost module, stacked 20 apart",
+         crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0", "GAIN g adc-in1 1 ;=500,500,80,0",
+               "SINE s1 1 1", "SINE s2 1 1 ;=3,4,80,0"}),
+         {{"adc", {20, 40}}, {"g", {180, 40}}, {"s1", {340, 40}}, {"s2", {340, 124}}}},
+        {"d goes below the head (all 9 rows of its pins shown), e left of d, past the margin: everything placed "
+         "but the head moves right by 147; s, never reached, right of b, the rightmost, not of e, the last",
+         crlf({"HEADM adc P t 2 2 1 b-out adc-null adc-nullobj ;=20,40,80,0", "MIX2 b adc-in1 d-out 1 1",
+               "GAIN d e-out 1", "GAIN e adc-in2 1", "SINE s 1 1"}),
+         {{"adc", {20, 40}}, {"b", {327, 40}}, {"d", {167, 204}}, {"e", {7, 204}}, {"s", {487, 40}}}},
+        {"the walk from a reaches the LFO (in the head's column, below it), the knob left of that (past the "
+         "margin), then b from the LFO's outputs, before the head's own walk gets to b",
+         crlf({"HEADM adc P t 2 2 1 a-out b-out adc-nullobj ;=20,40,80,0", "GAIN a adc-in1 lfo-out",
+               "GAIN b adc-in2 lfo-out", "LFO lfo knob-out 1 0", "KNOB knob \"K:%f\" 0 1 0.5 0.5 1"}),
+         {{"a", {327, 40}}, {"b", {327, 124}}, {"lfo", {167, 204}}, {"knob", {7, 204}}}},
+        {"a patch without a head is left alone", crlf({"GAIN g 0 1 ;=500,500,80,0"}), {{"g", {500, 500}}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto patch = laidOut(c.text);
+        for (const auto& [name, point] : c.at)
+            EXPECT_EQ(at(*patch, name), point) << name;
+    }
+    EXPECT_EQ(ModuleGeometry::measure(*laidOut(cases[1].text)->head(), SigFile::kDefaultShowMode).rows, 9);
+    auto first = laidOut(cases[0].text);
+    ASSERT_TRUE(first->findModuleByName("s2"));
+    EXPECT_EQ(ModuleGeometry::placedBox(*first->findModuleByName("s2"), SigFile::kDefaultShowMode).size,
+              (Size{80, 64}));
 }
 
 TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
@@ -173,9 +165,13 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
         LoadedText loaded = loadText(randomPatch(seed, 60 + static_cast<int>(seed) * 10));
         SigFile& patch = *loaded.patch;
         CanvasLayout().layOut(patch, patch.head().get());
-        std::vector<Rect> before;
-        for (const auto& m : patch.moduleArray())
-            before.push_back(m->rect());
+        auto rects = [&patch] {
+            std::vector<Rect> all;
+            for (const auto& m : patch.moduleArray())
+                all.push_back(m->rect());
+            return all;
+        };
+        const std::vector<Rect> before = rects();
         auto run = [&](PatchLayout::Search search) {
             for (size_t i = 0; i < before.size(); ++i)
                 patch.moduleAtIndex(i)->setRect(before[i]);
@@ -185,16 +181,10 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
             layout.walk(PatchLayout::ControlsTo, *patch.moduleAtIndex(patch.moduleCount() / 2));
             layout.place(*patch.moduleAtIndex(1), Rect(3, 3, 80, 64));
             layout.commit();
-            std::vector<Rect> rects;
-            for (const auto& m : patch.moduleArray())
-                rects.push_back(m->rect());
-            return rects;
+            return rects();
         };
         const std::vector<Rect> indexed = run(PatchLayout::Search::Indexed);
-        const std::vector<Rect> scanned = run(PatchLayout::Search::Scan);
-        ASSERT_EQ(indexed.size(), scanned.size());
-        for (size_t i = 0; i < indexed.size(); ++i)
-            ASSERT_EQ(indexed[i], scanned[i]) << "seed " << seed << ", module " << i;
+        ASSERT_EQ(indexed, run(PatchLayout::Search::Scan)) << "seed " << seed;
         for (size_t i = 1; i < indexed.size(); ++i)
             ASSERT_NE(indexed[i].origin, (Point{0, 0})) << "every module is placed";
     }

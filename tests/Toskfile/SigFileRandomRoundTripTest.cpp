@@ -31,14 +31,9 @@ bool isInput(int type)
 // The output type an input of that type is fed from.
 int outputFor(int inputType)
 {
-    switch (inputType) {
-    case OperatorEntry::ED_SIGNAL:
-        return OperatorEntry::SIGNAL;
-    case OperatorEntry::ED_CONTROL:
-        return OperatorEntry::CONTROL;
-    default:
-        return OperatorEntry::USEROBJ;
-    }
+    return inputType == OperatorEntry::ED_SIGNAL    ? OperatorEntry::SIGNAL
+           : inputType == OperatorEntry::ED_CONTROL ? OperatorEntry::CONTROL
+                                                    : OperatorEntry::USEROBJ;
 }
 
 class PatchMaker {

@@ -227,11 +227,14 @@ TEST(WaveHarmonics, ControlsRebuildTheTable)
 {
     auto db = bundledDbase();
     struct Case {
-        const char* record;
+        std::string record;
         std::function<void(WaveObject&)> fill;
     };
+    std::string sine = "CURVE s x-out 32";
+    for (int i = 0; i < 32; ++i)
+        sine += " 0";
     const Case cases[] = {
-        {"WAVEFORM w 32", [](WaveObject& w) { w.setPointsToSineWave(); }},
+        {sine, [](WaveObject& w) { w.setPointsToSineWave(); }},
         {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", [](WaveObject& w) { w.setPointsToTriangleWave(); }},
     };
     for (const auto& c : cases) {
@@ -240,12 +243,20 @@ TEST(WaveHarmonics, ControlsRebuildTheTable)
         ASSERT_TRUE(table);
         c.fill(*table);
         const Values before = valuesOf(*table);
+        ASSERT_GT(before.size(), 7u);
         WaveHarmonics h = WaveHarmonics::fromPoints(*table);
         EXPECT_NEAR(h.overall(), 1, 1e-9);
         // Everything is below half the points: the table comes back.
         EXPECT_FALSE(h.applyTo(*table));
         EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-9), before));
     }
+    // The highest harmonic is read too.
+    auto high = curve(32);
+    ASSERT_TRUE(high);
+    for (int j = 0; j < 32; ++j)
+        high->setValue(std::cos(2 * std::numbers::pi * WaveHarmonics::kCount * j / 32), j);
+    EXPECT_NEAR(WaveHarmonics::fromPoints(*high).level(WaveHarmonics::kCount), 1, 1e-9);
+
     // A square's fundamental is 4/pi: the overall gain takes it. 16 points
     // of -1 then 1: harmonic 1 is 1 / (4 sin(pi/16)).
     auto square = WaveObject::tableForModule(readModule("M_CURVE m 0 16 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0", db));
