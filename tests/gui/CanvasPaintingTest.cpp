@@ -228,22 +228,6 @@ TEST(CanvasPainting, TheHeadsBoxesArePaintedWhereTheLayoutPutsThem)
     }
 }
 
-TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
-{
-    Patch patch;
-    std::vector<Module*> modules;
-    for (int i = 0; i < 12; ++i)
-        modules.push_back(
-            &patch.add("GAIN", std::string("g").append(std::to_string(i)), 100 + 130 * (i % 4), 40 + 100 * (i / 4)));
-    for (int i = 1; i < 12; ++i)
-        Patch::connect(*modules[size_t(i)], "in", *modules[size_t(i - 1)], "out");
-    const Patch::Repaint r = patch.paintThenRepaint(~0, QSize(700, 400), *modules[5]);
-    EXPECT_EQ(r.drawn, 12);
-    EXPECT_EQ(r.redrawn, 1) << "only the module under the dirty rect";
-    EXPECT_EQ(r.repainted, r.full);
-    EXPECT_EQ(r.maxXAfter, r.maxX) << "extent kept";
-}
-
 TEST(CanvasPainting, InfoLinesOfInterfaceModules)
 {
     Patch patch;
@@ -334,7 +318,7 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     EXPECT_TRUE(isWhite(marks, 220, 112)) << "and nothing inside";
 }
 
-TEST(CanvasPainting, AWireIsNeverFilledWhateverWasDrawnBeforeIt)
+TEST(CanvasPainting, ARepaintDrawsOnlyWhatMeetsItAndNeverFillsAWire)
 {
     Patch patch;
     // A source fanning out to two inputs: its wires, with their dots, are
@@ -349,8 +333,10 @@ TEST(CanvasPainting, AWireIsNeverFilledWhateverWasDrawnBeforeIt)
     // A repaint of e's area alone draws no fan-out dot before the wire, and
     // gives the same pixels.
     const Patch::Repaint r = patch.paintThenRepaint(Module::SHOW_SIGNAL, QSize(700, 500), e);
-    EXPECT_EQ(r.redrawn, 1);
+    EXPECT_EQ(r.drawn, 6);
+    EXPECT_EQ(r.redrawn, 1) << "only the module under the dirty rect";
     EXPECT_EQ(r.repainted, r.full);
+    EXPECT_EQ(r.maxXAfter, r.maxX) << "extent kept";
     // Below its name row e's box is its fill and the wire's line: nothing
     // lighter, as a white wedge would be.
     const QColor fill = role(ci_fill);

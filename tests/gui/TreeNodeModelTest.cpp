@@ -58,24 +58,12 @@ TreeNode::Ptr group(const std::string& name, std::vector<TreeNode::Ptr> children
 }
 
 // Every complaint of the model tester, so that a test can insist on none.
-class TesterMessages {
-public:
-    TesterMessages() { previous_ = qInstallMessageHandler(&TesterMessages::handler); }
-    ~TesterMessages() { qInstallMessageHandler(previous_); }
-    static QStringList& lines()
-    {
-        static QStringList list;
-        return list;
-    }
-
-private:
-    static void handler(QtMsgType type, const QMessageLogContext&, const QString& text)
-    {
-        if (type != QtDebugMsg && type != QtInfoMsg)
-            lines().push_back(text);
-    }
-    QtMessageHandler previous_;
-};
+QStringList complaints;
+void recordComplaint(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type != QtDebugMsg && type != QtInfoMsg)
+        complaints.push_back(text);
+}
 
 QString text(const TreeNodeModel& model, const QModelIndex& index)
 {
@@ -86,8 +74,8 @@ QString text(const TreeNodeModel& model, const QModelIndex& index)
 
 TEST(TreeNodeModel, PassesTheModelTesterThroughReadsAndChanges)
 {
-    TesterMessages messages;
-    TesterMessages::lines().clear();
+    complaints.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordComplaint);
     TreeNodeModel model;
     QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::Warning);
 
@@ -123,7 +111,8 @@ TEST(TreeNodeModel, PassesTheModelTesterThroughReadsAndChanges)
     model.setRoot(nullptr);
     EXPECT_EQ(model.rowCount(), 0);
 
-    EXPECT_TRUE(TesterMessages::lines().isEmpty()) << TesterMessages::lines().join("\n").toStdString();
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(complaints.isEmpty()) << complaints.join("\n").toStdString();
 }
 
 TEST(TreeNodeModel, ReadsAGroupWhenTheViewOpensIt)
