@@ -373,10 +373,7 @@ TEST(CanvasInteraction, WheelScrollsAndCtrlWheelZoomsAboutTheMouse)
     QApplication::sendEvent(w.view, &zoom);
     EXPECT_DOUBLE_EQ(w.view->magnification(), 1.25);
     // The same canvas point is under the same place of the viewport.
-    const QPoint scrolled = mouse * 1.25 - (mouse - QPoint(0, 0));
-    const Rect visible = w.view->visibleArea();
-    EXPECT_NEAR(visible.x(), (scrolled.x()) / 1.25, 1);
-    EXPECT_NEAR(under.x, visible.x() + mouse.x() / 1.25, 1);
+    EXPECT_NEAR(under.x, w.view->visibleArea().x() + mouse.x() / 1.25, 1);
 
     QWheelEvent plain(QPointF(mouse), w.view->mapToGlobal(QPointF(mouse)), QPoint(), QPoint(0, -120), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -406,12 +403,11 @@ TEST(CanvasInteraction, TheStatusBarNamesWhatIsUnderTheMouse)
         w.moveTo(p, Qt::NoModifier, Qt::NoButton);
         return status->text().toStdString();
     };
+    EXPECT_EQ(hover(w.at(700, 500)), "");
     EXPECT_EQ(hover(w.middleOf("osc")), "osc (SINE)");
     EXPECT_EQ(hover(w.pin("osc", "freq")), "osc (SINE) \u00b7 freq: 440  [20 \u2026 20000]");
     EXPECT_EQ(hover(w.pin("g", "in")), "g (GAIN) \u00b7 in: osc-out");
     EXPECT_EQ(hover(w.pin("osc", "out")), "osc (SINE) \u00b7 out \u2192 inputs fed: 1");
-    EXPECT_EQ(hover(w.at(700, 500)), "");
-
     // A wire deleted under the mouse is named no more.
     EXPECT_EQ(hover(w.pin("g", "in")), "g (GAIN) \u00b7 in: osc-out");
     w.view->setSelectedField(w.field("g", "in"));
