@@ -288,7 +288,7 @@ TEST(CanvasInteraction, OrderBadgeDragsReorderAndUndoPutsBack)
     EXPECT_FALSE(w.doc->undoManager().canUndo());
 }
 
-TEST(CanvasInteraction, DoubleClicksInspectOrSayWhyNot)
+TEST(CanvasInteraction, DoubleClicksInspectOrSayWhyNotAndTheContextMenuSelectsForItselfOnly)
 {
     CanvasWindow w;
     ScopedRecordingAlerts alerts;
@@ -305,6 +305,25 @@ TEST(CanvasInteraction, DoubleClicksInspectOrSayWhyNot)
               std::vector<std::string>{"Informational | ALERT | Cannot change external inputs.\n | OK"});
     EXPECT_EQ(w.inspected, std::vector<std::string>{"lfo"});
     EXPECT_FALSE(w.doc->undoManager().canUndo());
+
+    // The context menu selects for itself only.
+    w.select({"osc", "g"});
+    std::vector<std::string> whileOpen;
+    whenShown<QMenu>([&](QMenu* menu) {
+        whileOpen = w.selection();
+        menu->close();
+    });
+    QContextMenuEvent click(QContextMenuEvent::Mouse, w.middleOf("lfo"), w.view->mapToGlobal(w.middleOf("lfo")));
+    QApplication::sendEvent(w.view, &click);
+    EXPECT_EQ(whileOpen, std::vector<std::string>{"lfo"});
+    EXPECT_TRUE(w.selection().empty()) << "the menu's own selection goes when it closes";
+
+    // On a selected module the selection stays.
+    whenShown<QMenu>([](QMenu* menu) { menu->close(); });
+    QContextMenuEvent again(QContextMenuEvent::Mouse, w.middleOf("shape"), w.view->mapToGlobal(w.middleOf("shape")));
+    w.select({"shape"});
+    QApplication::sendEvent(w.view, &again);
+    EXPECT_EQ(w.selection(), std::vector<std::string>{"shape"});
 }
 
 TEST(CanvasInteraction, OperatorDropsInsertAfterTheTargetAndNeverOnTheHead)
@@ -339,28 +358,6 @@ TEST(CanvasInteraction, OperatorDropsInsertAfterTheTargetAndNeverOnTheHead)
     QDragEnterEvent enter(w.at(700, 500), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.view, &enter);
     EXPECT_FALSE(enter.isAccepted());
-}
-
-TEST(CanvasInteraction, ContextMenuSelectsForItselfOnly)
-{
-    CanvasWindow w;
-    w.select({"osc", "g"});
-    std::vector<std::string> whileOpen;
-    whenShown<QMenu>([&](QMenu* menu) {
-        whileOpen = w.selection();
-        menu->close();
-    });
-    QContextMenuEvent click(QContextMenuEvent::Mouse, w.middleOf("lfo"), w.view->mapToGlobal(w.middleOf("lfo")));
-    QApplication::sendEvent(w.view, &click);
-    EXPECT_EQ(whileOpen, std::vector<std::string>{"lfo"});
-    EXPECT_TRUE(w.selection().empty()) << "the menu's own selection goes when it closes";
-
-    // On a selected module the selection stays.
-    whenShown<QMenu>([](QMenu* menu) { menu->close(); });
-    QContextMenuEvent again(QContextMenuEvent::Mouse, w.middleOf("shape"), w.view->mapToGlobal(w.middleOf("shape")));
-    w.select({"shape"});
-    QApplication::sendEvent(w.view, &again);
-    EXPECT_EQ(w.selection(), std::vector<std::string>{"shape"});
 }
 
 TEST(CanvasInteraction, WheelScrollsAndCtrlWheelZoomsAboutTheMouse)

@@ -171,17 +171,6 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     QTest::mouseClick(panel->overloadButton(), Qt::LeftButton);
     EXPECT_EQ(panel->overallSlider()->text()->text(), "1.000");
     EXPECT_TRUE(panel->isOverloaded());
-
-    // Four points carry only harmonic 1; five carry harmonic 2 as well.
-    auto* curve = e.open<WaveformPanel>("cc");
-    ASSERT_TRUE(curve);
-    click(curve, "harmonicsButton");
-    EXPECT_FALSE(curve->waveObject().isEdited());
-    EXPECT_TRUE(curve->valueSlider(1)->isEnabled());
-    EXPECT_FALSE(curve->phaseSlider(2)->isEnabled());
-    click(curve, "addButton");
-    EXPECT_TRUE(curve->valueSlider(2)->isEnabled());
-    EXPECT_FALSE(curve->valueSlider(3)->isEnabled());
 }
 
 TEST(WaveEditors, GeneratorButtonsAndTheCountButtonsReachTheTable)
@@ -228,6 +217,15 @@ TEST(WaveEditors, GeneratorButtonsAndTheCountButtonsReachTheTable)
     click(panel, "revertButton");
     expectPoints(*panel, {0, 0.3, 0.7, 1});
     EXPECT_FALSE(panel->waveObject().isEdited());
+
+    // Four points carry only harmonic 1; five carry harmonic 2 as well.
+    click(panel, "harmonicsButton");
+    EXPECT_FALSE(panel->waveObject().isEdited());
+    EXPECT_TRUE(panel->valueSlider(1)->isEnabled());
+    EXPECT_FALSE(panel->phaseSlider(2)->isEnabled());
+    click(panel, "addButton");
+    EXPECT_TRUE(panel->valueSlider(2)->isEnabled());
+    EXPECT_FALSE(panel->valueSlider(3)->isEnabled());
 }
 
 TEST(WaveEditors, CancelEscapeAndOkCloseTheEditor)
