@@ -108,8 +108,17 @@ TEST(TreeNodeModel, PassesTheModelTesterThroughReadsAndChanges)
     model.removeNode(*filters);
     EXPECT_EQ(model.rowCount(), 2);
     EXPECT_EQ(text(model, model.index(1, 0)), "Library");
+    // A text provider renames the rows and has them redrawn; with no rows
+    // it announces no change.
+    QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
+    model.setTextProvider(
+        [](const TreeNode& node) { return QString::fromStdString(node.nodeData()->name()).toLower(); });
+    EXPECT_EQ(text(model, model.index(1, 0)), "library");
+    EXPECT_EQ(changed.count(), 1);
     model.setRoot(nullptr);
     EXPECT_EQ(model.rowCount(), 0);
+    model.setTextProvider(nullptr);
+    EXPECT_EQ(changed.count(), 1);
 
     qInstallMessageHandler(previous);
     EXPECT_TRUE(complaints.isEmpty()) << complaints.join("\n").toStdString();
