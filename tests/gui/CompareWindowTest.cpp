@@ -97,6 +97,7 @@ TEST(CompareWindow, CompareWithSavedListsTheEditsChoosesTheirModulesAndFollowsTh
               (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  freq | Changed | 440 | 220",
                                         "knob (KNOB) | Changed |  | ", "  menu | Changed | Knob:%5.2f | Level:%5.2f"}));
     EXPECT_EQ(compare->summaryLabel()->text().toStdString(), "2 differences");
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded()) << "a module's changed fields show at once";
 
     // Choosing a difference selects its module in the patch window.
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
