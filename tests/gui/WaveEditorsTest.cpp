@@ -139,6 +139,15 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     // The editor holds nothing unapplied, so it follows the undo.
     expectPoints(*panel, std::vector<double>(32, 0.0));
 
+    // A trace weaker than half a slider step, as rounding in the file
+    // leaves, shows as no harmonic, with no phase, up to the last one.
+    for (int i = 0; i < 32; ++i)
+        if (const double v = std::round(3 * std::sin(2 * M_PI * 15 * i / 32)); v != 0)
+            e.setText("wf", ("point" + std::to_string(i + 1)).c_str(), std::to_string(v / 10000).c_str());
+    click(panel, "harmonicsButton");
+    EXPECT_EQ(panel->phaseSlider(15)->text()->text(), "0.000");
+    click(panel, "harmonicsButton");
+
     // The harmonic sliders start from the points and rebuild them.
     click(panel, "sinButton");
     const auto sine = pointsOf(*panel);
