@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of patches painted by the canvas painters: what the user sees
-// where the core's geometry puts it, in the style's colours.
+// where the core's geometry puts it, in the style's colours, outlines on
+// whole pixels, and texts left out where the screen shows them too small
+// to read.
 #include "Toskfile/CanvasLayout.h"
 #include "Toskfile/InfoLine.h"
 #include "Toskfile/Module.h"
@@ -13,6 +15,7 @@
 #include "canvas/CanvasRenderer.h"
 #include "canvas/CanvasStyle.h"
 #include "canvas/CanvasTextMetrics.h"
+#include "canvas/GraphicView.h"
 #include "database/OperatorDesc.h"
 #include "database/SigDbase.h"
 #include "gui/GuiTestSupport.h"
@@ -23,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <regex>
 
 #include <gtest/gtest.h>
@@ -53,9 +57,9 @@ struct Patch {
     {
         to.field(input)->source(from.field(output), std::nullopt, false);
     }
-    QImage render(int showMode = ~int(Module::SHOW_ORDER), CanvasMarks marks = {})
+    QImage render(int showMode = ~int(Module::SHOW_ORDER), CanvasMarks marks = {}, double scale = 1)
     {
-        return CanvasRenderer(file, head, showMode, std::move(marks)).image();
+        return CanvasRenderer(file, head, showMode, std::move(marks)).image(scale);
     }
     // The wires as a layout for the show mode routes them.
     std::vector<Wire> wires(int showMode) const
@@ -114,6 +118,15 @@ bool isGreenish(const QImage& image, double x, double y)
 QColor role(int id)
 {
     return CanvasStyle::role(id);
+}
+
+// The pixels of a column from y0 to y1 (exclusive) that are not `color`.
+int columnOff(const QImage& image, int x, int y0, int y1, QRgb color)
+{
+    int off = 0;
+    for (int y = y0; y < y1; ++y)
+        off += image.pixel(x, y) != color;
+    return off;
 }
 
 // The badge numbers of an SVG picture at scale 1, in the order drawn, each
@@ -228,22 +241,6 @@ TEST(CanvasPainting, TheHeadsBoxesArePaintedWhereTheLayoutPutsThem)
     }
 }
 
-TEST(CanvasPainting, RepaintOfADirtyRectDrawsOnlyWhatMeetsItWithTheSamePixels)
-{
-    Patch patch;
-    std::vector<Module*> modules;
-    for (int i = 0; i < 12; ++i)
-        modules.push_back(
-            &patch.add("GAIN", std::string("g").append(std::to_string(i)), 100 + 130 * (i % 4), 40 + 100 * (i / 4)));
-    for (int i = 1; i < 12; ++i)
-        Patch::connect(*modules[size_t(i)], "in", *modules[size_t(i - 1)], "out");
-    const Patch::Repaint r = patch.paintThenRepaint(~0, QSize(700, 400), *modules[5]);
-    EXPECT_EQ(r.drawn, 12);
-    EXPECT_EQ(r.redrawn, 1) << "only the module under the dirty rect";
-    EXPECT_EQ(r.repainted, r.full);
-    EXPECT_EQ(r.maxXAfter, r.maxX) << "extent kept";
-}
-
 TEST(CanvasPainting, InfoLinesOfInterfaceModules)
 {
     Patch patch;
@@ -334,7 +331,7 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     EXPECT_TRUE(isWhite(marks, 220, 112)) << "and nothing inside";
 }
 
-TEST(CanvasPainting, AWireIsNeverFilledWhateverWasDrawnBeforeIt)
+TEST(CanvasPainting, ARepaintDrawsOnlyWhatMeetsItAndNeverFillsAWire)
 {
     Patch patch;
     // A source fanning out to two inputs: its wires, with their dots, are
@@ -349,8 +346,10 @@ TEST(CanvasPainting, AWireIsNeverFilledWhateverWasDrawnBeforeIt)
     // A repaint of e's area alone draws no fan-out dot before the wire, and
     // gives the same pixels.
     const Patch::Repaint r = patch.paintThenRepaint(Module::SHOW_SIGNAL, QSize(700, 500), e);
-    EXPECT_EQ(r.redrawn, 1);
+    EXPECT_EQ(r.drawn, 6);
+    EXPECT_EQ(r.redrawn, 1) << "only the module under the dirty rect";
     EXPECT_EQ(r.repainted, r.full);
+    EXPECT_EQ(r.maxXAfter, r.maxX) << "extent kept";
     // Below its name row e's box is its fill and the wire's line: nothing
     // lighter, as a white wedge would be.
     const QColor fill = role(ci_fill);
@@ -404,4 +403,61 @@ TEST(CanvasPainting, PinsBadgeRingsAndBubbleFramesAreStrokedThenFilled)
     const int edge = int(std::floor(out->nameFrame.x() * 4)), y = int(out->nameFrame.midY() * 4);
     EXPECT_EQ(image.pixelColor(edge - 1, y), role(ci_signal_stroke));
     EXPECT_EQ(image.pixelColor(edge + 1, y), QColor(Qt::white));
+}
+
+TEST(CanvasPixels, BoxOutlineIsWholePixelsOfItsColourAtEveryZoom)
+{
+    Patch patch;
+    patch.add("GAIN", "g", 100, 40);
+    const QRgb outline = CanvasStyle::role(ci_normal).rgb();
+    const QRgb white = QColor(Qt::white).rgb();
+    struct Case {
+        double scale;
+        int weight; // pixels of the outline at that zoom
+    };
+    for (const Case c : {Case{1, 1}, Case{2, 2}, Case{3, 3}}) {
+        SCOPED_TRACE(c.scale);
+        const QImage image = patch.render(~int(Module::SHOW_ORDER), {}, c.scale);
+        const int left = int(100 * c.scale), top = int(40 * c.scale);
+        // Down the left edge, below the pins and above the box's end.
+        const int y0 = top + int(45 * c.scale), y1 = top + int(58 * c.scale);
+        for (int i = 0; i < c.weight; ++i)
+            EXPECT_EQ(columnOff(image, left + i, y0, y1, outline), 0) << "column " << left + i;
+        EXPECT_EQ(columnOff(image, left - 1, y0, y1, white), 0);
+        EXPECT_EQ(columnOff(image, left + c.weight, y0, y1, outline), y1 - y0);
+        // Across the top edge.
+        for (int i = 0; i < c.weight; ++i)
+            EXPECT_EQ(image.pixel(left + 10 * c.weight, top + i), outline);
+        EXPECT_EQ(image.pixel(left + 10 * c.weight, top - 1), white);
+    }
+}
+
+TEST(CanvasPixels, ScreenLeavesOutTextsTooSmallToReadAndPicturesDrawThem)
+{
+    Patch patch;
+    patch.add("GAIN", "g", 100, 40);
+    // The patch at 30 %: the box is drawn either way, its texts only without
+    // the screen's level of detail.
+    auto paint = [&](bool screen) {
+        QImage image(200, 100, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        CanvasLayout layout(~int(Module::SHOW_ORDER));
+        layout.layOut(patch.file, patch.head);
+        QPainter painter(&image);
+        painter.scale(0.3, 0.3);
+        std::optional<CanvasStyle::TextDetail> detail;
+        if (screen)
+            detail.emplace(GraphicView::kMinimumTextPixels);
+        CanvasPainter().drawRect(painter, Rect(0, 0, 600, 300), layout, patch.file, patch.head, {});
+        return image;
+    };
+    const QImage screen = paint(true), picture = paint(false);
+    EXPECT_NE(screen, picture);
+    // The box's outline stays, on its whole pixel.
+    EXPECT_EQ(screen.pixel(30, 27), CanvasStyle::role(ci_normal).rgb());
+    // At 100 % nothing is left out.
+    EXPECT_EQ(patch.render(), [&] {
+        const CanvasStyle::TextDetail detail(GraphicView::kMinimumTextPixels);
+        return patch.render();
+    }());
 }

@@ -97,6 +97,7 @@ TEST(CompareWindow, CompareWithSavedListsTheEditsChoosesTheirModulesAndFollowsTh
               (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  freq | Changed | 440 | 220",
                                         "knob (KNOB) | Changed |  | ", "  menu | Changed | Knob:%5.2f | Level:%5.2f"}));
     EXPECT_EQ(compare->summaryLabel()->text().toStdString(), "2 differences");
+    EXPECT_TRUE(tree->topLevelItem(0)->isExpanded()) << "a module's changed fields show at once";
 
     // Choosing a difference selects its module in the patch window.
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, Qt::NoModifier,
@@ -120,18 +121,29 @@ TEST(CompareWindow, CompareWithSavedListsTheEditsChoosesTheirModulesAndFollowsTh
     EXPECT_EQ(compare->summaryLabel()->text().toStdString(), "The patches are the same.");
 }
 
-TEST(CompareWindow, TakeFromOtherThenOneUndoGivesTheSavedBytesBack)
+TEST(CompareWindow, TheCanvasOutlinesAnAddedModuleAndTakeFromOtherIsOneUndoStep)
 {
     CompareFixture f;
     ASSERT_TRUE(f.window);
+    GraphicView* view = f.window->graphicView();
+    view->setZoom(1 / view->magnification());
     // The saved file as the other: this patch gains a module and a value.
-    ASSERT_TRUE(f.window->graphicView()->insertModule("SINE", &f.module("knob")));
+    ASSERT_TRUE(view->insertModule("SINE", &f.module("knob")));
+    ASSERT_EQ(view->selectedModules().size(), 1u);
+    const Rect g = view->canvasLayout().graphicRect(*view->selectedModules().front());
+    view->clearSelection();
+    // The middle of the added module's outline's left side, in widget pixels.
+    const QPoint at(static_cast<int>(g.origin.x - CompareOverlay::kOutlineGap),
+                    static_cast<int>(g.origin.y + g.size.height / 2));
+    auto outlined = [&] { return view->grab().toImage().pixelColor(at) == CompareOverlay::addedColor(); };
+    EXPECT_FALSE(outlined());
     f.edit("osc", "440", "220");
     const std::string edited = f.doc().sigData();
     CompareWindow* compare = f.compareWithSaved();
     ASSERT_TRUE(compare);
     ASSERT_EQ(compare->tree()->topLevelItemCount(), 2);
     EXPECT_EQ(compare->tree()->topLevelItem(1)->text(CompareWindow::KindColumn).toStdString(), "Added");
+    EXPECT_TRUE(outlined());
     const size_t steps = f.doc().undoManager().undoCount();
 
     QTest::mouseClick(compare->takeAllButton(), Qt::LeftButton);
@@ -150,38 +162,18 @@ TEST(CompareWindow, TakeFromOtherThenOneUndoGivesTheSavedBytesBack)
     QTest::mouseClick(compare->takeButton(), Qt::LeftButton);
     EXPECT_EQ(lineOf(f.doc(), "SINE osc"), "SINE osc 440 0.5");
     EXPECT_EQ(compare->tree()->topLevelItemCount(), 1) << "the added module is left";
+    EXPECT_TRUE(outlined());
+    // The overlay is the view's: closing the window takes it away and
+    // leaves the patch's bytes.
+    const std::string bytes = f.doc().sigData();
+    compare->close();
+    EXPECT_EQ(view->compareOverlay(), nullptr);
+    EXPECT_FALSE(outlined());
+    EXPECT_EQ(f.doc().sigData(), bytes);
     f.doc().undoManager().undo();
     f.doc().undoManager().undo();
     f.doc().undoManager().undo();
     EXPECT_EQ(f.doc().sigData(), f.saved);
-}
-
-TEST(CompareWindow, TheCanvasOutlinesAnAddedModuleWhileTheWindowIsOpen)
-{
-    CompareFixture f;
-    ASSERT_TRUE(f.window);
-    GraphicView* view = f.window->graphicView();
-    view->setZoom(1 / view->magnification());
-    ASSERT_TRUE(view->insertModule("SINE", &f.module("osc")));
-    ASSERT_EQ(view->selectedModules().size(), 1u);
-    Module& added = *view->selectedModules().front();
-    view->clearSelection();
-    const Rect g = view->canvasLayout().graphicRect(added);
-    // The middle of the outline's left side, in widget pixels.
-    const QPoint at(static_cast<int>(g.origin.x - CompareOverlay::kOutlineGap),
-                    static_cast<int>(g.origin.y + g.size.height / 2));
-    EXPECT_NE(view->grab().toImage().pixelColor(at), CompareOverlay::addedColor());
-
-    CompareWindow* compare = f.compareWithSaved();
-    ASSERT_TRUE(compare);
-    ASSERT_EQ(compare->overlay().added.size(), 1u);
-    EXPECT_EQ(view->grab().toImage().pixelColor(at), CompareOverlay::addedColor());
-    // The overlay is the view's: the patch's bytes are those of the edit.
-    const std::string bytes = f.doc().sigData();
-    compare->close();
-    EXPECT_EQ(view->compareOverlay(), nullptr);
-    EXPECT_NE(view->grab().toImage().pixelColor(at), CompareOverlay::addedColor());
-    EXPECT_EQ(f.doc().sigData(), bytes);
 }
 
 TEST(CompareWindow, ADifferenceTheCoreRefusesIsNamedInAnAlertAndChangesNothing)

@@ -103,12 +103,14 @@ void expectPoints(const WaveEditorWindow& editor, const std::vector<double>& exp
 
 } // namespace
 
-TEST(WaveEditors, AStrokeDrawsAndApplyWritesOneUndoStep)
+TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThePoints)
 {
     Editing e;
     auto* panel = e.open<WaveformPanel>("wf");
     ASSERT_TRUE(panel);
     EXPECT_EQ(panel->windowTitle(), "Edit Waveform:wf");
+    // A WAVEFORM always has 32 points: no add or remove.
+    EXPECT_FALSE(panel->findChild<QPushButton*>("addButton")->isVisible());
     const std::string before = e.doc->sigData();
 
     // In the 264 by 208 view, point k of 32 sits at x = 4 + 8k; a value v at
@@ -136,16 +138,53 @@ TEST(WaveEditors, AStrokeDrawsAndApplyWritesOneUndoStep)
     EXPECT_EQ(e.doc->sigData(), before);
     // The editor holds nothing unapplied, so it follows the undo.
     expectPoints(*panel, std::vector<double>(32, 0.0));
+
+    // A trace weaker than half a slider step, as rounding in the file
+    // leaves, shows as no harmonic, with no phase, up to the last one.
+    for (int i = 0; i < 32; ++i)
+        if (const double v = std::round(3 * std::sin(2 * M_PI * 15 * i / 32)); v != 0)
+            e.setText("wf", ("point" + std::to_string(i + 1)).c_str(), std::to_string(v / 10000).c_str());
+    click(panel, "harmonicsButton");
+    EXPECT_EQ(panel->phaseSlider(15)->text()->text(), "0.000");
+    click(panel, "harmonicsButton");
+
+    // The harmonic sliders start from the points and rebuild them.
+    click(panel, "sinButton");
+    const auto sine = pointsOf(*panel);
+    click(panel, "harmonicsButton");
+    ASSERT_TRUE(panel->findChild<QWidget*>("harmonicsView")->isVisible());
+    EXPECT_EQ(pointsOf(*panel), sine) << "opening the harmonics changes no point";
+    // A sine of full range: harmonic 1 at level 1, shifted a quarter turn.
+    EXPECT_EQ(panel->valueSlider(1)->text()->text(), "1.000");
+    EXPECT_EQ(panel->phaseSlider(1)->text()->text(), "-1.571");
+    EXPECT_EQ(panel->valueSlider(2)->text()->text(), "0.000");
+    EXPECT_TRUE(panel->valueSlider(15)->isEnabled()) << "32 points carry harmonics up to 15";
+
+    // Harmonic 2 up a page (a tenth): the troughs go below the range.
+    QTest::keyClick(panel->valueSlider(2)->slider(), Qt::Key_PageUp);
+    EXPECT_EQ(panel->valueSlider(2)->text()->text(), "0.100");
+    EXPECT_NEAR(pointsOf(*panel)[0], 0.1, 1e-9);
+    EXPECT_EQ(pointsOf(*panel)[24], -1);
+    EXPECT_TRUE(panel->isOverloaded());
+    // The overall level down a page brings it all back in.
+    QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_PageDown);
+    EXPECT_EQ(panel->overallSlider()->text()->text(), "0.800");
+    EXPECT_NEAR(pointsOf(*panel)[0], 0.08, 1e-9);
+    EXPECT_FALSE(panel->isOverloaded());
+    QTest::keyClick(panel->dcSlider()->slider(), Qt::Key_End);
+    EXPECT_EQ(panel->dcSlider()->text()->text(), "1.000");
+    EXPECT_DOUBLE_EQ(pointsOf(*panel)[8], 1.0);
+    // The overload button takes the overall level back to 1.
+    QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_Home);
+    expectPoints(*panel, std::vector<double>(32, 0.0));
+    QTest::mouseClick(panel->overloadButton(), Qt::LeftButton);
+    EXPECT_EQ(panel->overallSlider()->text()->text(), "1.000");
+    EXPECT_TRUE(panel->isOverloaded());
 }
 
 TEST(WaveEditors, GeneratorButtonsAndTheCountButtonsReachTheTable)
 {
     Editing e;
-    auto* wave = e.open<WaveformPanel>("wf");
-    ASSERT_TRUE(wave);
-    // A WAVEFORM always has 32 points: no add or remove.
-    EXPECT_FALSE(wave->findChild<QPushButton*>("addButton")->isVisible());
-
     struct Press {
         const char* button;
         std::vector<double> points;
@@ -187,6 +226,15 @@ TEST(WaveEditors, GeneratorButtonsAndTheCountButtonsReachTheTable)
     click(panel, "revertButton");
     expectPoints(*panel, {0, 0.3, 0.7, 1});
     EXPECT_FALSE(panel->waveObject().isEdited());
+
+    // Four points carry only harmonic 1; five carry harmonic 2 as well.
+    click(panel, "harmonicsButton");
+    EXPECT_FALSE(panel->waveObject().isEdited());
+    EXPECT_TRUE(panel->valueSlider(1)->isEnabled());
+    EXPECT_FALSE(panel->phaseSlider(2)->isEnabled());
+    click(panel, "addButton");
+    EXPECT_TRUE(panel->valueSlider(2)->isEnabled());
+    EXPECT_FALSE(panel->valueSlider(3)->isEnabled());
 }
 
 TEST(WaveEditors, CancelEscapeAndOkCloseTheEditor)
@@ -317,55 +365,6 @@ TEST(WaveEditors, ApplySaysWhatItMustClampBeforeWriting)
     alerts.answers = {0};
     click(panel, "applyButton");
     EXPECT_EQ(lineOf(*e.doc, "M_UCURVE"), "M_UCURVE mu cc-out 4 0 1 1 1");
-}
-
-TEST(WaveEditors, HarmonicSlidersStartFromThePointsAndRebuildThem)
-{
-    Editing e;
-    auto* panel = e.open<WaveformPanel>("wf");
-    ASSERT_TRUE(panel);
-    click(panel, "sinButton");
-    const auto sine = pointsOf(*panel);
-    click(panel, "harmonicsButton");
-    ASSERT_TRUE(panel->findChild<QWidget*>("harmonicsView")->isVisible());
-    EXPECT_EQ(pointsOf(*panel), sine) << "opening the harmonics changes no point";
-    // A sine of full range: harmonic 1 at level 1, shifted a quarter turn.
-    EXPECT_EQ(panel->valueSlider(1)->text()->text(), "1.000");
-    EXPECT_EQ(panel->phaseSlider(1)->text()->text(), "-1.571");
-    EXPECT_EQ(panel->valueSlider(2)->text()->text(), "0.000");
-    EXPECT_TRUE(panel->valueSlider(15)->isEnabled()) << "32 points carry harmonics up to 15";
-
-    // Harmonic 2 up a page (a tenth): the troughs go below the range.
-    QTest::keyClick(panel->valueSlider(2)->slider(), Qt::Key_PageUp);
-    EXPECT_EQ(panel->valueSlider(2)->text()->text(), "0.100");
-    EXPECT_NEAR(pointsOf(*panel)[0], 0.1, 1e-9);
-    EXPECT_EQ(pointsOf(*panel)[24], -1);
-    EXPECT_TRUE(panel->isOverloaded());
-    // The overall level down a page brings it all back in.
-    QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_PageDown);
-    EXPECT_EQ(panel->overallSlider()->text()->text(), "0.800");
-    EXPECT_NEAR(pointsOf(*panel)[0], 0.08, 1e-9);
-    EXPECT_FALSE(panel->isOverloaded());
-    QTest::keyClick(panel->dcSlider()->slider(), Qt::Key_End);
-    EXPECT_EQ(panel->dcSlider()->text()->text(), "1.000");
-    EXPECT_DOUBLE_EQ(pointsOf(*panel)[8], 1.0);
-    // The overload button takes the overall level back to 1.
-    QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_Home);
-    expectPoints(*panel, std::vector<double>(32, 0.0));
-    QTest::mouseClick(panel->overloadButton(), Qt::LeftButton);
-    EXPECT_EQ(panel->overallSlider()->text()->text(), "1.000");
-    EXPECT_TRUE(panel->isOverloaded());
-
-    // Four points carry only harmonic 1; five carry harmonic 2 as well.
-    auto* curve = e.open<WaveformPanel>("cc");
-    ASSERT_TRUE(curve);
-    click(curve, "harmonicsButton");
-    EXPECT_FALSE(curve->waveObject().isEdited());
-    EXPECT_TRUE(curve->valueSlider(1)->isEnabled());
-    EXPECT_FALSE(curve->phaseSlider(2)->isEnabled());
-    click(curve, "addButton");
-    EXPECT_TRUE(curve->valueSlider(2)->isEnabled());
-    EXPECT_FALSE(curve->valueSlider(3)->isEnabled());
 }
 
 TEST(WaveEditors, WaveshapeSoftClipAndHarmonicsWriteBackAsOneStep)
