@@ -93,8 +93,7 @@ void Module::initWithName(const std::string& name, SigfileTokenizer* tokenizer,
                           const std::optional<std::string>& instanceName, const std::shared_ptr<SigDbase>& dbase)
 {
     initModule(nullptr);
-    readLosses_.clear();
-    buildProblems_.clear();
+    readNotes_.reset();
     buildModule(dbase, tokenizer, name);
     if (instanceName) {
         if (FieldPtr f = opstartNameField())
@@ -207,6 +206,31 @@ Module* Module::trueParent()
 const Module* Module::trueParent() const
 {
     return const_cast<Module*>(this)->trueParent();
+}
+
+Module::ReadNotes& Module::readNotes()
+{
+    if (!readNotes_)
+        readNotes_ = std::make_unique<ReadNotes>();
+    return *readNotes_;
+}
+
+const std::vector<std::string>& Module::readLosses() const
+{
+    static const std::vector<std::string> none;
+    return readNotes_ ? readNotes_->losses : none;
+}
+
+const Problems& Module::buildProblems() const
+{
+    static const Problems none;
+    return readNotes_ ? readNotes_->problems : none;
+}
+
+void Module::addBuildProblems(const Problems& problems)
+{
+    if (!problems.empty())
+        readNotes().problems.append(problems);
 }
 
 const std::string& Module::name() const

@@ -110,12 +110,12 @@ public:
     // What reading this module's record left out ("line 4: unknown operator
     // 'X'", "line 9: X record cut short"), one line each; empty when it was
     // read whole. A group gathers its members' losses.
-    const std::vector<std::string>& readLosses() const { return readLosses_; }
-    void noteReadLoss(std::string loss) { readLosses_.push_back(std::move(loss)); }
+    const std::vector<std::string>& readLosses() const;
+    void noteReadLoss(std::string loss) { readNotes().losses.push_back(std::move(loss)); }
     // The alerts building this module raised (an operator the database does
     // not know), for whoever reads it to show; a group gathers its members'.
-    const Problems& buildProblems() const { return buildProblems_; }
-    Problems& buildProblems() { return buildProblems_; }
+    const Problems& buildProblems() const;
+    void addBuildProblems(const Problems& problems);
     // A copy with copied fields, the same operator and entries, no document.
     virtual Ptr copy() const;
     void initWithModule(const Module& other);
@@ -302,8 +302,14 @@ private:
     Rect rect_;
     bool placed_ = false;
     int32_t m_NumRefs = 0;
-    std::vector<std::string> readLosses_;
-    Problems buildProblems_;
+    // Only a record read with losses or problems has notes: a patch of
+    // thousands of whole records carries none.
+    struct ReadNotes {
+        std::vector<std::string> losses;
+        Problems problems;
+    };
+    ReadNotes& readNotes();
+    std::unique_ptr<ReadNotes> readNotes_;
 };
 
 } // namespace tosk

@@ -65,7 +65,7 @@ void ModuleBuilder::buildUnknownOperator(const std::string& name, SigfileTokeniz
 {
     const std::string shown = latin1ToUtf8(name);
     logf("Module.buildModule: no operator found for [%s]", shown.c_str());
-    module_.buildProblems().add(
+    module_.readNotes().problems.add(
         AlertStyle::Informational, localized("ModuleBuild", "Module Build"),
         fillIn(localized("InvalidOperator", "'%s' is not a valid operator for this SigDatabase."), {shown}),
         {localized("OK", "OK")});

@@ -124,7 +124,7 @@ Module::Ptr SModule::readGroup(const std::string& header, SigfileTokenizer& toke
     for (const auto& member : members) {
         for (const auto& loss : member->readLosses())
             group->noteReadLoss(loss);
-        group->buildProblems().append(member->buildProblems());
+        group->addBuildProblems(member->buildProblems());
     }
     if (static_cast<int>(members.size()) < count)
         group->noteReadLoss(format("line %d: group %s cut short (%zu of %d members)", line,
