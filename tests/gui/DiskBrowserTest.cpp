@@ -313,7 +313,7 @@ QStringList texts(const QSignalSpy& spy)
 
 // The folder's sub-folders and patch files show with their icons; a double
 // click opens a folder (reading it) or a patch, and closes an open folder;
-// a single click previews a patch.
+// the filter narrows the rows; a single click previews a patch.
 TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
 {
     Fixture f;
@@ -334,6 +334,24 @@ TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
     EXPECT_EQ(f.shown(), "Other/, Sub/, a.sig, b.sig, c.bak");
     f.clickTwice("a.sig");
     EXPECT_EQ(f.opened, QStringList{f.path("a.sig")});
+
+    // Typing in the filter field narrows the tree to the names that hold
+    // the text, in any case, anywhere below the folder (folders never opened
+    // are read for it), and opens the folders that hold a match.
+    auto* filter = f.browser->findChild<QLineEdit*>("diskFilter");
+    ASSERT_TRUE(filter);
+    QTest::keyClicks(filter, "DEEP");
+    EXPECT_EQ(f.shownOnce("Sub/{Deeper/{deep.sig}}"), "Sub/{Deeper/{deep.sig}}");
+    for (const auto& [typed, wanted] : std::vector<std::pair<QString, std::string>>{
+             {"theirs", "Other/{Sub/{theirs.sig}}"},
+             {"B.S", "Sub/{b.sig}, b.sig"},
+             // A matching folder shows what is in it.
+             {"sub", "Other/{Sub/{theirs.sig}}, Sub/{Deeper/{deep.sig}, b.sig, inner.SIG}"}}) {
+        filter->setText(typed);
+        EXPECT_EQ(f.shown(), wanted) << typed.toStdString();
+    }
+    filter->clear();
+    EXPECT_EQ(f.rows(), "Other/{Sub/{theirs.sig}}, Sub/{Deeper/{deep.sig}, b.sig, inner.SIG}, a.sig, b.sig, c.bak");
 
     // A click on a patch draws it beside the tree as `tosk-cli render`
     // would, scaled to fit; a file that does not load says so instead.
@@ -394,29 +412,6 @@ TEST(DiskBrowser, ChoosingAFolderKeepsItForTheNextStart)
     ASSERT_TRUE(QTest::qWaitForWindowExposed(f.browser.get()));
     EXPECT_EQ(f.rows(), sub);
     EXPECT_EQ(f.browser->findChild<QGroupBox*>("diskBox")->title(), "Sub");
-}
-
-// Typing in the filter field narrows the tree to the names that hold the
-// text, in any case, anywhere below the folder (folders never opened are
-// read for it), and opens the folders that hold a match.
-TEST(DiskBrowser, TheFilterNarrowsTheWholeTreeAsTheUserTypes)
-{
-    Fixture f;
-    auto* filter = f.browser->findChild<QLineEdit*>("diskFilter");
-    ASSERT_TRUE(filter);
-    QTest::keyClicks(filter, "DEEP");
-    EXPECT_EQ(f.shownOnce("Sub/{Deeper/{deep.sig}}"), "Sub/{Deeper/{deep.sig}}");
-    for (const auto& [typed, wanted] : std::vector<std::pair<QString, std::string>>{
-             {"theirs", "Other/{Sub/{theirs.sig}}"},
-             {"B.S", "Sub/{b.sig}, b.sig"},
-             // A matching folder shows what is in it.
-             {"sub", "Other/{Sub/{theirs.sig}}, Sub/{Deeper/{deep.sig}, b.sig, inner.SIG}"}}) {
-        filter->setText(typed);
-        EXPECT_EQ(f.shown(), wanted) << typed.toStdString();
-    }
-    filter->clear();
-    EXPECT_EQ(f.rows(), "Other/{Sub/{theirs.sig}}, Sub/{Deeper/{deep.sig}, b.sig, inner.SIG}, a.sig, b.sig, c.bak");
-    EXPECT_EQ(f.told(), Lines{});
 }
 
 // What another program adds to or takes from an open folder shows without a
