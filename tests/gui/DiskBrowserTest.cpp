@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -248,6 +249,8 @@ struct Fixture : Driver {
     DiskMoveWorker::Move moveFolder;
     // Set: the trash things really go to.
     std::string trash;
+    // Set: clashes are asked in the browser's own dialog.
+    bool clashDialog = false;
     std::unique_ptr<DiskViewController> browser;
 
     explicit Fixture(const std::vector<std::string>& more = {})
@@ -275,10 +278,11 @@ struct Fixture : Driver {
                                  : DesktopTrash::moveToTrash(p.toStdString(), trash);
         };
         hooks.isOpen = [this](const QString& p) { return openFiles.contains(p); };
-        hooks.askClash = [this](const QString& name, const QString& folder) {
-            clashes << name + " in " + folder;
-            return clashAnswers.isEmpty() ? DiskViewController::ClashAnswer{} : clashAnswers.takeFirst();
-        };
+        if (!clashDialog)
+            hooks.askClash = [this](const QString& name, const QString& folder) {
+                clashes << name + " in " + folder;
+                return clashAnswers.isEmpty() ? DiskViewController::ClashAnswer{} : clashAnswers.takeFirst();
+            };
         hooks.moveFolder = [this](const std::string& folder, const std::string& target,
                                   const DiskMove::CopyControl& control) {
             return moveFolder ? moveFolder(folder, target, control) : DiskMove::moveFolder(folder, target, control);
@@ -407,11 +411,25 @@ TEST(DiskBrowser, ChoosingAFolderKeepsItForTheNextStart)
                   Lines{"Critical | ERROR | Invalid directory path: " + (f.dir / "missing").string() + ". | OK"});
     }
     // Another start shows the stored folder when the panel first appears.
+    writeFile(f.root / "Sub/Deeper/b.sig", "B DEEPER");
+    f.clashDialog = true;
     f.makeBrowser();
     f.browser->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(f.browser.get()));
     EXPECT_EQ(f.rows(), sub);
     EXPECT_EQ(f.browser->findChild<QGroupBox*>("diskBox")->title(), "Sub");
+
+    // Without the application's hook a clash is asked in a dialog.
+    QString asked;
+    whenShown<QMessageBox>([&asked](QMessageBox* box) {
+        asked = box->text();
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == "Keep Both")
+                button->click();
+    });
+    ASSERT_TRUE(f.moveByDrop({"Sub/b.sig"}, "Sub/Deeper"));
+    EXPECT_EQ(asked, "b.sig already exists in Deeper");
+    EXPECT_EQ(f.disk("Sub/Deeper"), "b 2.sig=B SUB\nb.sig=B DEEPER\ndeep.sig=DEEP\n");
 }
 
 // What another program adds to or takes from an open folder shows without a
