@@ -284,6 +284,8 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{askDbase});
     ASSERT_EQ(app.chooser.requests.size(), 1u);
     EXPECT_EQ(app.chooser.requests[0].title, "Save the operator database file");
+    EXPECT_TRUE(app.chooser.requests[0].save) << "a save panel, which asks before replacing a file";
+    EXPECT_EQ(app.chooser.requests[0].suggestedName, "sigdbase.sbf");
     EXPECT_EQ(app.chooser.requests[0].fileTypes, std::vector<std::string>{"sbf"});
     EXPECT_EQ(app.chooser.requests[0].directory, fs::path(inUse).parent_path().string());
     const fs::path saved = saves / "db.v2";
