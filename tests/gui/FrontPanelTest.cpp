@@ -390,6 +390,10 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
               "Name was not set to Caf\u00e9 \u00f7 2: the unit's messages cannot carry the characters \u00f0 and "
               "\u00f7");
     EXPECT_EQ(name->text().toStdString(), "Old name");
+    // Finished unchanged, a text sends nothing.
+    emit name->editingFinished();
+    ASSERT_TRUE(settled(panel));
+    EXPECT_EQ(p.unit.puts().size(), 2u);
 
     // Tab reaches every control inside the tree.
     panel.show();
