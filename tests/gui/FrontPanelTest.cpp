@@ -392,6 +392,7 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
     EXPECT_EQ(name->text().toStdString(), "Old name");
     // Finished unchanged, a text sends nothing.
     emit name->editingFinished();
+    EXPECT_FALSE(panel.hasWaitingValue());
     ASSERT_TRUE(settled(panel));
     EXPECT_EQ(p.unit.puts().size(), 2u);
 
