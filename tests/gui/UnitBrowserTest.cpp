@@ -133,7 +133,6 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     std::unique_ptr<QMimeData> patchDrag(w->treeModel()->mimeData({w->treeModel()->indexForNode(hall.get())}));
     auto* patchData = qobject_cast<DiskDragMimeData*>(patchDrag.get());
     ASSERT_TRUE(patchData);
-    EXPECT_TRUE(patchData->hasFormat(QStringLiteral("application/x-tosk-disk-view")));
     EXPECT_EQ(patchData->text().toStdString(), "1 Hall: Large/Dark\n");
     ASSERT_EQ(patchData->unitItems().size(), 1u);
     DiskDropItem& item = *patchData->unitItems()[0];
@@ -153,25 +152,14 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     EXPECT_EQ(text.sigText, hallText);
     EXPECT_EQ(w->statusText().toStdString(), "") << "the fetch is over";
 
-    // A bank (and the patch inside it, covered by it) drags as one folder
-    // whose patches are read when the copy comes to them.
+    // A bank drags with the patch inside it covered by it (what a dropped
+    // bank becomes is below, BanksDroppedOnTheDiskBrowser...).
     TreeNode::Ptr delays = w->nodeNamed("7 Delays");
     ASSERT_TRUE(delays);
     std::unique_ptr<QMimeData> bankDrag(w->dragData({delays, reverbs, hall}));
-    auto* bankData = qobject_cast<DiskDragMimeData*>(bankDrag.get());
-    ASSERT_TRUE(bankData);
-    EXPECT_EQ(bankData->text().toStdString(), "7 Delays\n1 Reverbs\n");
+    ASSERT_TRUE(bankDrag);
+    EXPECT_EQ(bankDrag->text().toStdString(), "7 Delays\n1 Reverbs\n");
     EXPECT_EQ(w->draggedNodes(), (std::vector<TreeNode::Ptr>{delays, reverbs}));
-    ASSERT_EQ(bankData->unitItems().size(), 2u);
-    DiskDropItem& bank = *bankData->unitItems()[0];
-    EXPECT_TRUE(bank.isGroup());
-    EXPECT_EQ(bank.fileName(), "7 Delays");
-    std::optional<DiskDropItem::Read> read;
-    bank.readItems([&](DiskDropItem::Read r) { read = std::move(r); });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return read.has_value(); }, 20000));
-    ASSERT_EQ(read->items.size(), 1u);
-    EXPECT_EQ(read->items[0]->fileName(), "Tape Echo");
-    EXPECT_EQ(fetched(*read->items[0]).sigText, echoText);
 
     // Drops are refused wherever they land, and the window says why.
     DiskDragMimeData diskDrag(std::vector<TreeNode::Ptr>{}, &app, QStringLiteral("Tape Echo.sig"));
@@ -685,6 +673,23 @@ TEST(UnitBrowser, AWindowClosedMidExchangeStopsItFreesTheLineAndLeavesOnlyWholeF
                 files.push_back(entry.path().string());
         return files;
     };
+    // The unit writes a reply whole before it reads on, and answers a program
+    // change with nothing: once it has heard one, all it owed the closed
+    // window is on the line, where the next exchange's flush drops it, however
+    // long a busy machine kept the unit from writing it.
+    auto replyOwedToTheClosedWindowIsOnTheLine = [&] {
+        KorvatelConnection probe(unitWithId(0), lineTo(unit.link()), 2000ms, 0ms);
+        const uint8_t programChange[] = {0xC0, 0x00};
+        probe.serialConnection().open();
+        probe.serialConnection().putData(programChange, sizeof programChange);
+        probe.serialConnection().close();
+        return QTest::qWaitFor(
+            [&] {
+                const std::vector<std::string> trace = unit.trace();
+                return !trace.empty() && trace.back() == "C0 00";
+            },
+            60000);
+    };
     auto closeAndWait = [](QWidget* window) {
         QPointer<QWidget> closing(window);
         window->close();
@@ -702,6 +707,7 @@ TEST(UnitBrowser, AWindowClosedMidExchangeStopsItFreesTheLineAndLeavesOnlyWholeF
     EXPECT_EQ(notWhole(backup), std::vector<std::string>{});
 
     // The disk browser copying a bank out of a unit browser: both close.
+    ASSERT_TRUE(replyOwedToTheClosedWindowIsOnTheLine());
     w = app.openBrowser<PatchViewController>(60000);
     ASSERT_TRUE(w);
     std::unique_ptr<QMimeData> data(w->dragData({w->nodeNamed("1 Reverbs")}));
