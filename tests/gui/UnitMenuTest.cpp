@@ -590,6 +590,9 @@ TEST(UnitMenu, ItemsFollowTheDatabaseAndTheCurrentPatchWindowAndAnnouncedPatches
     EXPECT_EQ(states(w), "&Get Patch(off) &Send Patch(off) &Update Patch(off) &Compare with Unit(off) - &Front "
                          "Panel - Get &Database... Get Sc&reen - Get User Fi&les(off) Get Se&tup(off) Send User "
                          "F&iles(off) Send Setu&p(off) ");
+    // Nor does a command that arrives anyway (a shortcut, a script).
+    app.unit().onMidiSendPatch(w);
+    EXPECT_EQ(app.unit().pendingCount(), 0u);
     ASSERT_TRUE(shared->createSigDbase());
 
     // Patches the browsers announce open with their names suggested.
