@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <string>
@@ -90,9 +91,12 @@ public:
     uint8_t hideCount() const { return m_HideCount; }
     void setHideCount(uint8_t count) { m_HideCount = count; }
     int32_t numIterations() const { return m_NumIterations; }
-    // Held in 16 bits like every count (a count never passes 32767); what
-    // readers ask is only whether the field counts something.
-    void setNumIterations(int32_t n) { m_NumIterations = static_cast<int16_t>(std::clamp(n, 0, 32767)); }
+    // Held in 16 bits like every count; what readers ask is only whether
+    // the field counts something.
+    void setNumIterations(int32_t n)
+    {
+        m_NumIterations = static_cast<int16_t>(std::clamp<int32_t>(n, 0, std::numeric_limits<int16_t>::max()));
+    }
 
     // --- flags
     bool isOutput() const { return (m_Visible & VF_OUT) != 0; }

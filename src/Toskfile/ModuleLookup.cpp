@@ -92,11 +92,6 @@ void ModuleLookup::grow(size_t names)
     }
 }
 
-std::string ModuleLookup::key(const std::string& name)
-{
-    return lowerCased(name);
-}
-
 Module* ModuleLookup::find(const std::string& name) const
 {
     if (slots_.empty())
@@ -119,7 +114,7 @@ NamedEntries NamedEntries::of(const OperatorDesc& op, int32_t type, const std::s
 
 const NamedEntries& ModuleLookup::namedEntries(const OperatorDesc& op, int32_t type, const std::string& name) const
 {
-    auto k = std::make_tuple(&op, type, key(name));
+    auto k = std::make_tuple(&op, type, lowerCased(name));
     auto it = namedEntries_.find(k);
     if (it == namedEntries_.end())
         it = namedEntries_.emplace(std::move(k), NamedEntries::of(op, type, name)).first;

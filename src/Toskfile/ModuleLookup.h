@@ -52,7 +52,6 @@ public:
     const NamedEntries& namedEntries(const OperatorDesc& op, int32_t type, const std::string& name) const;
 
 private:
-    static std::string key(const std::string& name);
     // Reading indexes every module while building it, so the index is one
     // flat table of slots (no node per name, nothing to chase in memory)
     // over one buffer of the lower-cased names.
