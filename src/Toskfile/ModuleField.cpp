@@ -55,12 +55,12 @@ ModuleField::ModuleField(const ModuleField& field, Module* parent)
 
 ModuleField::Ptr ModuleField::fieldWithParent(Module* parent, const std::string& text, const OperatorEntry* entry)
 {
-    return std::make_shared<ModuleField>(parent, text, entry);
+    return Ptr::make(parent, text, entry);
 }
 
 ModuleField::Ptr ModuleField::fieldWithField(const ModuleField& field, Module* parent)
 {
-    return std::make_shared<ModuleField>(field, parent);
+    return Ptr::make(field, parent);
 }
 
 Module* ModuleField::trueParent() const

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/Geometry.h"
+#include "base/LocalShared.h"
 #include "database/OperatorEntry.h"
 
 #include <algorithm>
@@ -26,7 +27,8 @@ class Module;
 // cycle, and a module feeding itself is freed like any other.
 class ModuleField {
 public:
-    using Ptr = std::shared_ptr<ModuleField>;
+    using Ptr = LocalShared<ModuleField>;
+    using Weak = LocalWeak<ModuleField>;
 
     // Bits of the visible-flag word.
     enum VisibleFlag : uint16_t {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/LocalShared.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -67,7 +69,7 @@ struct PatchChange {
     std::vector<std::shared_ptr<Module>> removed;
     // Fields whose text, source or flags changed, and fields that came or
     // went with a repetition.
-    std::vector<std::shared_ptr<ModuleField>> fields;
+    std::vector<LocalShared<ModuleField>> fields;
     // Who asked for the change (an inspector, the canvas); none when unknown.
     // A listener compares it with itself to tell its own edits from others'.
     const void* sender = nullptr;

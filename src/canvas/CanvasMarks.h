@@ -2,6 +2,7 @@
 #pragma once
 
 #include "base/Geometry.h"
+#include "base/LocalShared.h"
 
 #include <memory>
 #include <vector>
@@ -19,13 +20,13 @@ class ModuleField;
 // has left the patch.
 struct CanvasMarks {
     std::vector<std::weak_ptr<Module>> selectedModules;
-    std::weak_ptr<ModuleField> selectedField;
-    std::weak_ptr<ModuleField> highlightField;
+    LocalWeak<ModuleField> selectedField;
+    LocalWeak<ModuleField> highlightField;
     std::weak_ptr<Module> highlightModule;
     // The wire clicked (by its input), drawn highlighted; Delete unwires it.
-    std::weak_ptr<ModuleField> selectedWire;
+    LocalWeak<ModuleField> selectedWire;
     // The wire an operator dragged over would be inserted into.
-    std::weak_ptr<ModuleField> highlightWire;
+    LocalWeak<ModuleField> highlightWire;
     // (0, 0) when no connection is being dragged.
     Point fieldConnectionPoint;
     // (0, 0) when no order drag is going on.
@@ -62,12 +63,12 @@ struct CanvasMarks {
         bool warnsOrder(const Module* module) const;
 
         std::vector<std::shared_ptr<Module>> selectedModules;
-        std::shared_ptr<ModuleField> selectedField;
-        std::shared_ptr<ModuleField> highlightField;
+        LocalShared<ModuleField> selectedField;
+        LocalShared<ModuleField> highlightField;
         std::shared_ptr<Module> highlightModule;
         std::shared_ptr<Module> orderSourceModule;
-        std::shared_ptr<ModuleField> selectedWire;
-        std::shared_ptr<ModuleField> highlightWire;
+        LocalShared<ModuleField> selectedWire;
+        LocalShared<ModuleField> highlightWire;
         Point fieldConnectionPoint;
         Point orderConnectionPoint;
         Rect rubberbandRect;
