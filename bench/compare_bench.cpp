@@ -54,7 +54,7 @@ void editInHundredPlaces(SigFile& patch)
             break;
         case 7:
         case 8:
-            m->setInstanceName(m->instanceName() + "x");
+            m->setInstanceName(std::string(m->instanceName()) + "x");
             break;
         default:
             for (const auto& f : m->fieldArray())

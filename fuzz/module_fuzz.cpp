@@ -43,7 +43,7 @@ void exercise(Module& m)
         f->getName(14, "adc");
         f->getName();
         f->checkFieldNum(1);
-        f->isValueValid(f->text(), msg);
+        f->isValueValid(std::string(f->text()), msg);
         f->isValueValid("0.5", msg);
         try {
             f->getSpecifier(OperatorField::MINIMUM);

@@ -268,10 +268,10 @@ Module::FieldPtr Module::opstartNameField() const
     return at != npos ? listOfFields[at] : field("opstart_name");
 }
 
-const std::string& Module::instanceName() const
+std::string_view Module::instanceName() const
 {
     const ModuleField* f = nameField();
-    return f ? f->text() : kEmpty;
+    return f ? f->text() : std::string_view();
 }
 
 bool Module::setInstanceName(const std::string& name)
@@ -289,8 +289,8 @@ Module* Module::checkName(const std::string& name)
 std::string Module::pathName() const
 {
     if (isTopLevel() || !m_Parent)
-        return instanceName();
-    std::string own = instanceName();
+        return std::string(instanceName());
+    std::string own(instanceName());
     size_t tilde = own.find('~');
     if (tilde != std::string::npos)
         own.resize(tilde);
@@ -300,9 +300,9 @@ std::string Module::pathName() const
 std::string Module::partialPath() const
 {
     if (isTopLevel())
-        return instanceName();
+        return std::string(instanceName());
     std::string path = pathName();
-    std::string top = trueParent()->instanceName() + "/";
+    std::string top = std::string(trueParent()->instanceName()) + "/";
     if (path.compare(0, top.size(), top) == 0)
         path.erase(0, top.size());
     return path;
@@ -403,7 +403,7 @@ std::vector<size_t> Module::differingParameters(const Module& other) const
         // value: counting it would report changes nobody made.
         if (mine.source() || mine.isOutput())
             continue;
-        const std::string& theirs = other.listOfFields[i]->text();
+        const std::string_view theirs = other.listOfFields[i]->text();
         bool same;
         if (isNumeric(mine.text()))
             same = numberString(static_cast<float>(OperatorField::decimalValue(mine.text()))) ==
@@ -421,7 +421,7 @@ int Module::updateParams(const Module& other)
     int changed = 0;
     for (size_t i : differingParameters(other)) {
         ModuleField& mine = *listOfFields[i];
-        const std::string& theirs = other.listOfFields[i]->text();
+        const std::string_view theirs = other.listOfFields[i]->text();
         logf("Module.updateParams: changing %s-%s %s to %s", latin1ToUtf8(name()).c_str(),
              latin1ToUtf8(instanceName()).c_str(), latin1ToUtf8(mine.text()).c_str(), latin1ToUtf8(theirs).c_str());
         mine.setText(theirs);

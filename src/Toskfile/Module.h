@@ -213,7 +213,7 @@ public:
     // --- names
     // The name field's text ("" without one); it changes when the module is
     // renamed.
-    const std::string& instanceName() const;
+    std::string_view instanceName() const;
     bool setInstanceName(const std::string& name);
     // This module when its instance name equals name (case ignored).
     Module* checkName(const std::string& name);

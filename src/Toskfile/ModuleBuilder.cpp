@@ -343,7 +343,7 @@ void ModuleBuilder::deleteIteration(const ModuleField& member)
         // Keep every connection count equal to the inputs it feeds: the
         // removed inputs stop feeding, and inputs fed by removed outputs are
         // disconnected rather than left pointing at a field that is gone.
-        f->source(nullptr, f->text(), false);
+        f->source(nullptr, std::string(f->text()), false);
         if (f->isOutput())
             disconnectFedBy(*f);
         module_.removeField(f.get());

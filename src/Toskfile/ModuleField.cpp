@@ -68,20 +68,17 @@ Module* ModuleField::trueParent() const
     return m_Parent ? m_Parent->trueParent() : nullptr;
 }
 
-void ModuleField::setText(const std::string& text)
+void ModuleField::setText(std::string_view text)
 {
-    // Tidied in place: every field of a patch being read passes here.
-    size_t begin = 0, length = text.size();
-    if (length > 0) {
+    // Tidied as a view: every field of a patch being read passes here, and
+    // only ".5" needs a new text (its leading zero).
+    if (!text.empty()) {
         char first = text.front(), last = text.back();
-        if ((first == '"' && last == '"') || (first == '\'' && last == '\'')) {
-            begin = length >= 2 ? 1 : 0;
-            length = length >= 2 ? length - 2 : 0;
-        }
+        if ((first == '"' && last == '"') || (first == '\'' && last == '\''))
+            text = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::string_view();
     }
-    // assign copes with the text being this field's own.
-    m_Text.assign(text, begin, length);
-    std::string& s = m_Text;
+    std::string withZero;
+    std::string_view s = text;
     int t = type();
     if (t == OperatorEntry::ED_FIXED || t == OperatorEntry::ED_FLOAT ||
         (t == OperatorEntry::ED_CONTROL && isNumeric(s))) {
@@ -91,12 +88,14 @@ void ModuleField::setText(const std::string& text)
             size_t signs = 0;
             while (signs < s.size() && s[signs] == '+')
                 ++signs;
-            s.erase(0, signs);
+            s.remove_prefix(signs);
         }
         size_t dot = s.find('.');
-        if (dot != std::string::npos) {
+        if (dot != std::string_view::npos) {
             if (dot == 0) {
-                s.insert(s.begin(), '0');
+                withZero.reserve(s.size() + 1);
+                withZero.append("0").append(s);
+                s = withZero;
                 dot = 1;
             }
             // Until nothing more goes, so that the tidied text tidies to
@@ -106,14 +105,16 @@ void ModuleField::setText(const std::string& text)
             while (s.size() > dot) {
                 const size_t before = s.size();
                 while (!s.empty() && s.back() == '0')
-                    s.pop_back();
+                    s.remove_suffix(1);
                 if (!s.empty() && s.back() == '.')
-                    s.pop_back();
+                    s.remove_suffix(1);
                 if (s.size() == before)
                     break;
             }
         }
     }
+    // assign copes with the text being this field's own.
+    m_Text.assign(s);
 }
 
 void ModuleField::setVisibleFlags(uint16_t bits, bool how)
@@ -241,11 +242,11 @@ std::string ModuleField::sourceName(bool path, bool node) const
         const ModuleField* unfed = nullptr;
         src = sourceThroughNodes(&unfed);
         if (!src)
-            return unfed && type() == OperatorEntry::ED_CONTROL ? unfed->m_Text : "null-source";
+            return unfed && type() == OperatorEntry::ED_CONTROL ? unfed->m_Text.str() : "null-source";
     }
     std::string moduleName;
     if (src->m_Parent)
-        moduleName = path ? src->m_Parent->pathName() : src->m_Parent->instanceName();
+        moduleName = path ? src->m_Parent->pathName() : std::string(src->m_Parent->instanceName());
     return moduleName + "-" + src->entryName(OperatorField::CONNECT_TAG);
 }
 
@@ -417,7 +418,7 @@ void ModuleField::applyInterfaceDefaults(const ModuleField& control)
             continue;
         const auto now = limits(f);
         std::string ignored;
-        if (now && now != limitsBefore[i] && !f.isValueValid(f.m_Text, ignored))
+        if (now && now != limitsBefore[i] && !f.isValueValid(f.m_Text.str(), ignored))
             f.setText(byDefault);
     }
 }
@@ -493,7 +494,7 @@ void ModuleField::save(std::string& buffer, const std::string& headName, int sav
 std::string ModuleField::description() const
 {
     return format("Field[%" PRIxPTR "]%s[%s:%s] %s", reinterpret_cast<uintptr_t>(this), isHidden() ? "h" : " ",
-                  name().c_str(), m_Text.c_str(), m_pEntry ? m_pEntry->description().c_str() : "(nil)");
+                  name().c_str(), m_Text.str().c_str(), m_pEntry ? m_pEntry->description().c_str() : "(nil)");
 }
 
 } // namespace tosk

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "base/CompactText.h"
 #include "base/Geometry.h"
 #include "base/LocalShared.h"
 #include "database/OperatorEntry.h"
@@ -11,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace tosk {
@@ -79,13 +81,13 @@ public:
     // it for as long as any module of it lives): a field only points at it.
     const OperatorEntry* entry() const { return m_pEntry; }
     void setEntry(const OperatorEntry* entry) { m_pEntry = entry; }
-    const std::string& text() const { return m_Text; }
+    std::string_view text() const { return m_Text.view(); }
     // Strips one pair of enclosing quotes and tidies numbers of fixed, float
     // and numeric control fields ("1.500" -> "1.5", ".25" -> "0.25").
-    void setText(const std::string& text);
+    void setText(std::string_view text);
     // Puts back a text exactly as it was stored (undo), without setText's
     // tidying, which a stored text need not survive twice.
-    void restoreText(std::string text) { m_Text = std::move(text); }
+    void restoreText(std::string_view text) { m_Text.assign(text); }
     int16_t numConnects() const { return m_NumConnects; }
     void setNumConnects(int16_t n) { m_NumConnects = n; }
     uint16_t visibleFlags() const { return m_Visible; }
@@ -230,7 +232,7 @@ private:
     uint16_t m_Visible = 0;
     int16_t m_NumIterations = 0;
     uint8_t m_HideCount = 0;
-    std::string m_Text;
+    CompactText m_Text;
 };
 
 } // namespace tosk

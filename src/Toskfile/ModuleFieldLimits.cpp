@@ -26,7 +26,7 @@ std::string ModuleField::getSpecifier(int code) const
         if (!m_Parent)
             return std::string();
         Ptr f = m_Parent->field(s.substr(1));
-        return f ? f->m_Text : std::string();
+        return f ? f->m_Text.str() : std::string();
     }
     return s;
 }
@@ -68,7 +68,7 @@ bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) 
         return true;
     }
     if (t == OperatorEntry::ED_STRING) {
-        if (value == m_Text)
+        if (value == m_Text.view())
             return true;
         // A string without a storage size (instance names in some databases)
         // has no length limit rather than a limit of nothing.

@@ -159,7 +159,7 @@ Module::FieldPtr Module::field(const std::string& name, int code) const
 std::string Module::fieldText(const std::string& name, int code) const
 {
     FieldPtr f = field(name, code);
-    return f ? f->text() : std::string();
+    return f ? std::string(f->text()) : std::string();
 }
 
 bool Module::setFieldText(const std::string& name, const std::string& text, int code)

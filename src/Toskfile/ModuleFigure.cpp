@@ -31,7 +31,7 @@ void ModuleFigure::compute(const CanvasLayout& layout, const Module& module, con
     title = Label{module.name(), Rect(box.x() + 1, box.y() + 1, box.width() - 2, Module::kTitleHeight)};
     instanceName.reset();
     if (auto nameField = module.opstartNameField())
-        instanceName = Label{nameField->text(), title.box.offset(0, Module::kTitleHeight)};
+        instanceName = Label{std::string(nameField->text()), title.box.offset(0, Module::kTitleHeight)};
     bounds = ModuleGeometry::graphicRect(box);
 
     info.reset();

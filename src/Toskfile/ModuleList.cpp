@@ -262,7 +262,8 @@ bool ModuleList::isModuleNameUnique(const std::string& name) const
 std::string ModuleList::representation(int saveFlags) const
 {
     std::string buffer;
-    saveModules(buffer, listOfModules_.empty() ? std::string() : listOfModules_.front()->instanceName(), saveFlags);
+    saveModules(buffer, listOfModules_.empty() ? std::string() : std::string(listOfModules_.front()->instanceName()),
+                saveFlags);
     return buffer;
 }
 
@@ -352,7 +353,7 @@ void ModuleList::resetConnections()
             std::string byDefault = f->entryName(OperatorField::DEFAULT);
             if (type == OperatorEntry::ED_SIGNAL || type == OperatorEntry::ED_USEROBJ)
                 f->setText(byDefault);
-            else if (type == OperatorEntry::ED_CONTROL && !f->isValueValid(f->text(), ignored))
+            else if (type == OperatorEntry::ED_CONTROL && !f->isValueValid(std::string(f->text()), ignored))
                 f->setText(byDefault);
         }
     }

@@ -24,7 +24,7 @@ void ModuleLookup::add(Module& module)
             add(*member);
         return;
     }
-    const std::string& name = module.instanceName();
+    const std::string_view name = module.instanceName();
     const uint64_t hash = hashOf(name);
     if ((count_ + 1) * 2 > slots_.size())
         grow(count_ + 1);

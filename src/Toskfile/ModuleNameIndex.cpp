@@ -29,9 +29,9 @@ void ModuleNameIndex::add(const ModuleField::Ptr& field)
     ++counts_[key(field->text())];
 }
 
-std::string ModuleNameIndex::key(const std::string& text) const
+std::string ModuleNameIndex::key(std::string_view text) const
 {
-    return ignoreCase_ ? lowerCased(text) : text;
+    return ignoreCase_ ? lowerCased(text) : std::string(text);
 }
 
 bool ModuleNameIndex::isTakenByOther(const std::string& text, const ModuleField* self) const
@@ -89,7 +89,7 @@ void ModuleNameIndex::markTaken(const std::string& base, int counter)
 
 void ModuleNameIndex::makeUnique(const ModuleField::Ptr& nameField, char delim)
 {
-    const std::string s = nameField->text();
+    const std::string s(nameField->text());
 
     std::string base;
     long long counter = 0;

@@ -46,7 +46,7 @@ public:
     void markTaken(const std::string& base, int counter);
 
 private:
-    std::string key(const std::string& text) const;
+    std::string key(std::string_view text) const;
 
     bool ignoreCase_ = false;
     std::unordered_set<const ModuleField*> members_;

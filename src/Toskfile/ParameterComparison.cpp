@@ -17,8 +17,8 @@ ParameterComparison ParameterComparison::compare(const SigFile& patch, std::stri
     result.matches_ = comparison.matches();
     for (const auto& m : comparison.modules())
         for (const auto& f : m.fields)
-            result.differences_.push_back(
-                {f.mine, m.mine->instanceName(), m.mine->name(), f.name, f.before.value_or(""), f.after.value_or("")});
+            result.differences_.push_back({f.mine, std::string(m.mine->instanceName()), m.mine->name(), f.name,
+                                           f.before.value_or(""), f.after.value_or("")});
     return result;
 }
 

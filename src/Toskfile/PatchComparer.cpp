@@ -38,7 +38,8 @@ Held held(const ModuleField& f)
         const ModuleField* unfed = nullptr;
         h.source = f.sourceThroughNodes(&unfed);
         if (!h.source)
-            h.own = unfed && f.type() == OperatorEntry::ED_CONTROL ? unfed->text() : std::string("null-source");
+            h.own = unfed && f.type() == OperatorEntry::ED_CONTROL ? std::string(unfed->text())
+                                                                   : std::string("null-source");
         return h;
     }
     if (f.isInput() && !f.isBad() && f.type() == OperatorEntry::ED_SIGNAL)
@@ -94,7 +95,7 @@ std::string PatchComparer::nameOf(const Module& module)
 {
     const OperatorDesc* op = module.opDescriptor().get();
     if (!op || module.asGroup())
-        return module.instanceName();
+        return std::string(module.instanceName());
     const Module::FieldList& fields = module.fieldArray();
     auto [slot, fresh] = nameSlots_.try_emplace(op);
     if (fresh)
@@ -102,8 +103,8 @@ std::string PatchComparer::nameOf(const Module& module)
             slot->second = {module.indexOfField(name.get()), name->entry()};
     const NameSlot& at = slot->second;
     if (at.entry && at.index < fields.size() && fields[at.index]->entry() == at.entry)
-        return fields[at.index]->text();
-    return module.instanceName();
+        return std::string(fields[at.index]->text());
+    return std::string(module.instanceName());
 }
 
 void PatchComparer::prepare(Side& side)

@@ -273,7 +273,7 @@ int PatchEditor::updateParams(std::string_view bytes)
     // Keep each changed field as it was, then as it is.
     PatchState before(p);
     for (const auto& [field, text] : changed) {
-        std::string now = field->text();
+        std::string now(field->text());
         field->restoreText(text);
         before.addField(field);
         field->restoreText(std::move(now));

@@ -410,7 +410,7 @@ bool PatchEditor::takeFromOther(const PatchComparison& comparison, const std::ve
             }
         } else {
             const std::string text =
-                theirs->source() ? theirs->getName(ModuleField::NF_NODE, std::string()) : theirs->text();
+                theirs->source() ? theirs->getName(ModuleField::NF_NODE, std::string()) : std::string(theirs->text());
             if (field->source()) {
                 field->source(nullptr, std::string(), false);
                 changed = true;

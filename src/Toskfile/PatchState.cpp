@@ -64,7 +64,7 @@ void PatchState::addInputsFedBy(const std::vector<Module*>& modules)
 
 PatchState::FieldItem PatchState::capture(const Module::FieldPtr& field)
 {
-    return {field, field->source(), field->text(), field->hideCount(), field->visibleFlags()};
+    return {field, field->source(), std::string(field->text()), field->hideCount(), field->visibleFlags()};
 }
 
 PatchState PatchState::after() const

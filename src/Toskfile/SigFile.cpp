@@ -232,7 +232,7 @@ std::string SigFile::representation(int saveFlags) const
     // wherever the head stands; a patch without one names its first record.
     const Module* first = listOfModules_.empty() ? m_Tail.get() : listOfModules_.front().get();
     const Module* named = m_Head ? m_Head.get() : first;
-    const std::string headName = named ? named->instanceName() : std::string();
+    const std::string headName = named ? std::string(named->instanceName()) : std::string();
     saveModules(buffer, headName, saveFlags);
     if (m_Tail && !m_Tail->isComment())
         m_Tail->save(buffer, headName, saveFlags);

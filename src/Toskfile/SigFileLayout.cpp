@@ -89,7 +89,7 @@ bool SigFile::reorder()
             continue;
         if (!names.empty())
             names += ", ";
-        names += latin1ToUtf8(operatorLabel(*list[i]) + "-" + list[i]->instanceName());
+        names += latin1ToUtf8(operatorLabel(*list[i]) + "-" + std::string(list[i]->instanceName()));
     }
     problems_.add(
         AlertStyle::Critical, "Reorder Error",

@@ -236,7 +236,7 @@ void SigFile::secondPass(Module& module, int line, std::vector<Unresolved>& unre
 
 void SigFile::resolveOrList(const Module::FieldPtr& f, Module& module, int line, std::vector<Unresolved>& unresolved)
 {
-    const std::string reference = f->text();
+    const std::string reference(f->text());
     if (resolveField(*f, module))
         return;
     // Marked at once: the head's conversion leaves marked inputs as they
@@ -248,7 +248,7 @@ void SigFile::resolveOrList(const Module::FieldPtr& f, Module& module, int line,
 
 bool SigFile::resolveField(ModuleField& field, Module& module)
 {
-    const std::string reference = field.text();
+    const std::string reference(field.text());
     // A constant. An empty reference names nothing, and is reported like
     // any other that names nothing.
     if (isNumeric(reference))
@@ -304,7 +304,7 @@ void SigFile::connect(ModuleField& input, Module::FieldPtr source, bool setDefau
         if (!source->isNullOutput())
             input.setHideCount(source->hideCount());
     } else if (input.type() == OperatorEntry::ED_CONTROL) {
-        text = (force || input.text().empty()) ? input.entryName(OperatorField::DEFAULT) : input.text();
+        text = (force || input.text().empty()) ? input.entryName(OperatorField::DEFAULT) : std::string(input.text());
     }
     if (input.isInput())
         input.source(std::move(source), text, setDefaults);
@@ -342,7 +342,7 @@ void SigFile::setHeadType()
     if (equalsIgnoringCase(m_Head->name(), headName) || !sigDbase_->operatorForName(headName))
         return;
     const Module::Ptr oldHead = m_Head;
-    const Module::Ptr newHead = moduleWithDefaults(headName, oldHead->instanceName());
+    const Module::Ptr newHead = moduleWithDefaults(headName, std::string(oldHead->instanceName()));
     if (!newHead || newHead->isComment())
         return;
 
@@ -460,7 +460,7 @@ void SigFile::setHeadType()
     // Inputs of the old head that have no place keep no wire.
     for (const auto& f : dropped)
         if (f->isInput() && f->source())
-            f->source(nullptr, f->text(), false);
+            f->source(nullptr, std::string(f->text()), false);
 
     const size_t at = indexOfModule(oldHead.get());
     if (at != npos)

@@ -12,7 +12,7 @@ std::string TextRules::stored(const ModuleField* field, const std::string& value
 {
     ModuleField probe(nullptr, std::string(), field ? field->entry() : nullptr);
     probe.setText(value);
-    return probe.text();
+    return std::string(probe.text());
 }
 
 bool TextRules::readsBack(const ModuleField* field, const std::string& value)

@@ -182,7 +182,7 @@ void WaveObject::readCounts()
         countIsInteger_ = maximumIsInteger_ = true;
     } else {
         Module::FieldPtr counter = module_->field(iterationName_);
-        std::string text = counter ? counter->text() : std::string();
+        std::string text = counter ? std::string(counter->text()) : std::string();
         countIsInteger_ = isInteger(text);
         if (countIsInteger_) {
             numberOfPoints_ = std::clamp(OperatorField::integerValue(text), 0, Module::kMaxRepetitions);
@@ -442,7 +442,7 @@ WaveWriteBack WaveObject::writeBack() const
             plan.limited.push_back({name, valueText(pointValues_[i]), *written.text});
         const bool readSo = static_cast<size_t>(i) < readTexts_.size() && readTexts_[i] == f->text();
         if (!added && !readSo)
-            plan.conflicts.push_back({name, *written.text, f->text()});
+            plan.conflicts.push_back({name, *written.text, std::string(f->text())});
         plan.values.push_back({name, *written.text});
     }
     return plan;

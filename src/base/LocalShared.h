@@ -36,7 +36,9 @@ template <typename T> struct LocalBlock {
         b->object()->~T();
         dropWeak(b);
     }
-    static void dropWeak(LocalBlock* b)
+    // Kept out of line: inlined, the delete here sends GCC's use-after-free
+    // analysis down paths where another owner still holds the block.
+    [[gnu::noinline]] static void dropWeak(LocalBlock* b)
     {
         if (--b->weak == 0)
             delete b;

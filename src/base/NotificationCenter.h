@@ -12,12 +12,11 @@ namespace tosk {
 
 struct Notification {
     std::string name;
-    const void* object = nullptr;           // who posted it (identity only)
+    const void* object = nullptr; // who posted it (identity only)
     std::map<std::string, std::any> userInfo;
 
     // userInfo value of type T, or fallback when absent or of another type.
-    template <typename T>
-    T info(const std::string& key, T fallback = T()) const
+    template <typename T> T info(const std::string& key, T fallback = T()) const
     {
         auto it = userInfo.find(key);
         if (it == userInfo.end())
@@ -41,12 +40,11 @@ public:
     // Answers an id that removeObserver(id) accepts.
     uint64_t addObserver(const void* owner, const std::string& name, const void* object, Handler handler);
     void removeObserver(uint64_t id);
-    void removeObserver(const void* owner);                       // every observation of owner
+    void removeObserver(const void* owner); // every observation of owner
     void removeObserver(const void* owner, const std::string& name, const void* object = nullptr);
 
     void post(const Notification& notification);
-    void post(const std::string& name, const void* object = nullptr,
-              std::map<std::string, std::any> userInfo = {});
+    void post(const std::string& name, const void* object = nullptr, std::map<std::string, std::any> userInfo = {});
 
     size_t observerCount() const;
 

@@ -162,7 +162,7 @@ void CompareWindow::refresh()
         else if ((m.kind == Kind::Changed || m.kind == Kind::Moved) && m.mine)
             overlay->changed.push_back(m.mine);
         else if (m.kind == Kind::Added && m.theirs && m.theirs->isTopLevel()) {
-            overlay->ghosts.push_back({ghostRect(*m.theirs, showMode), m.theirs->instanceName()});
+            overlay->ghosts.push_back({ghostRect(*m.theirs, showMode), std::string(m.theirs->instanceName())});
         }
     }
     overlay_ = overlay;

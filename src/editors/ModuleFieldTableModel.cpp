@@ -127,7 +127,7 @@ std::string ModuleFieldTableModel::headName() const
 {
     const SigFile* patch = module_ ? module_->sigFile() : nullptr;
     const Module* head = patch ? patch->head().get() : nullptr;
-    return head ? head->instanceName() : std::string();
+    return head ? std::string(head->instanceName()) : std::string();
 }
 
 std::string ModuleFieldTableModel::typeText(const Row& row) const

@@ -58,7 +58,7 @@ TEST(BundledModel, EveryOperatorBuildsAndItsLimitsEvaluate)
         for (const auto& f : m->fieldArray()) {
             EXPECT_NO_THROW(f->getSpecifier(OperatorField::MINIMUM)) << f->name();
             EXPECT_NO_THROW(f->getSpecifier(OperatorField::MAXIMUM)) << f->name();
-            EXPECT_TRUE(!f->isInvisible() || std::stod(f->text()) >= 1) << "a computed count of nothing";
+            EXPECT_TRUE(!f->isInvisible() || std::stod(std::string(f->text())) >= 1) << "a computed count of nothing";
         }
         EXPECT_EQ(log.lines(), Names{});
     }

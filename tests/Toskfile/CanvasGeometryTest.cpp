@@ -171,7 +171,7 @@ TEST(CanvasGeometry, WiresRunBetweenPinsAndAreDrawnForShownPinsOnly)
     c.layOut(kPins);
     std::vector<std::string> drawn;
     Wire::forEach(c.layout, c.patch, c.head.get(), [&](const Wire& w) {
-        drawn.push_back(w.module->instanceName() + "." + w.input->name() + (w.fanOut ? " dot" : ""));
+        drawn.push_back(std::string(w.module->instanceName()) + "." + w.input->name() + (w.fanOut ? " dot" : ""));
     });
     EXPECT_EQ(drawn, (Names{"a.fm dot", "b.fm dot"})) << "nothing from the head's zero";
     src->field("out")->setAsAlwaysHidden(true);

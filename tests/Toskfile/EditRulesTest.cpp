@@ -125,7 +125,7 @@ TEST(EditRules, PasteTakesCleanTextOnlyAndSaysNothing)
         ModuleList::List pasted = PatchEditor(*doc).paste(c.text, nullptr);
         Names names;
         for (const auto& m : pasted)
-            names.push_back(lineOf(*doc, m->name() + " " + m->instanceName() + " "));
+            names.push_back(lineOf(*doc, m->name() + " " + std::string(m->instanceName()) + " "));
         EXPECT_EQ(names, c.added);
         EXPECT_TRUE(doc->sigFile()->problems().empty()) << alertLines(doc->sigFile()->problems().list()).front();
         if (c.added.empty()) {

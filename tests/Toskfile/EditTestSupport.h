@@ -73,8 +73,8 @@ inline std::string miscountedOutput(const SigFile& patch)
     for (const auto& m : patch.listOfModules())
         for (const auto& f : m->fieldArray())
             if (f->isOutput() && f->numConnects() != fed[f.get()])
-                return m->instanceName() + "-" + f->name() + " counts " + std::to_string(f->numConnects()) +
-                       ", feeds " + std::to_string(fed[f.get()]);
+                return std::string(m->instanceName()) + "-" + f->name() + " counts " +
+                       std::to_string(f->numConnects()) + ", feeds " + std::to_string(fed[f.get()]);
     return "";
 }
 

@@ -142,7 +142,7 @@ inline Names texts(const Module& m)
 {
     Names result;
     for (const auto& f : m.fieldArray())
-        result.push_back(f->text());
+        result.push_back(std::string(f->text()));
     return result;
 }
 

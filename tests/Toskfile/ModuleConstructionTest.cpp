@@ -245,7 +245,7 @@ TEST(ModuleConstruction, UniqueInstanceNames)
         }
         auto m = newModule("OSC", name, db);
         m->makeNameUnique(fields, delim);
-        return m->instanceName();
+        return std::string(m->instanceName());
     };
     EXPECT_EQ(named({}, "osc"), "osc");
     EXPECT_EQ(named({"osc"}, "osc"), "osc1");

@@ -15,7 +15,7 @@ std::vector<std::string> order(const ModuleList& list)
 {
     std::vector<std::string> names;
     for (const auto& m : list.listOfModules())
-        names.push_back(m->isComment() ? "#" : m->instanceName());
+        names.push_back(m->isComment() ? "#" : std::string(m->instanceName()));
     return names;
 }
 

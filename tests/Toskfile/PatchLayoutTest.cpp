@@ -116,7 +116,7 @@ TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
     LoadedText loaded = loadText(crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj", "GAIN a 0 1 ;=100,40,80,0",
                                        "GAIN b 0 1 ;=100,200,80,0", "GAIN c 0 1 ;=300,200,80,0", "GAIN z 0 1"}));
     SigFile& patch = *loaded.patch;
-    auto name = [](const Module::Ptr& m) { return m ? m->instanceName() : std::string("none"); };
+    auto name = [](const Module::Ptr& m) { return m ? std::string(m->instanceName()) : std::string("none"); };
     EXPECT_EQ(name(patch.findLowestModule(Rect(180, 0, 0, 0))), "b") << "touching edges meet";
     EXPECT_EQ(name(patch.findLowestModule(Rect(181, 0, 0, 0))), "none") << "z, never placed, has no height";
     EXPECT_EQ(name(patch.findLowestModule(Rect(20, 0, 80, 10))), "b");

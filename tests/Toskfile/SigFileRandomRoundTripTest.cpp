@@ -97,7 +97,7 @@ private:
     {
         for (;;) {
             m.setInstanceName(text(10));
-            const std::string name = m.instanceName();
+            const std::string name(m.instanceName());
             if (!name.empty() && used_.insert(lowerCased(name)).second)
                 return;
         }
@@ -185,7 +185,7 @@ private:
                 if (tag.empty() || !tags.insert(tag).second)
                     continue;
                 if (f->type() == outputFor(input.type()) &&
-                    !isNumeric(all[i]->instanceName() + "-" + f->entryName(OperatorField::CONNECT_TAG)))
+                    !isNumeric(std::string(all[i]->instanceName()) + "-" + f->entryName(OperatorField::CONNECT_TAG)))
                     outputs.push_back(f);
             }
             candidates.insert(candidates.end(), outputs.begin(), outputs.end());
@@ -245,10 +245,10 @@ void unitModules(const ModuleList& list, Names& out, const std::string& indent)
 {
     for (const auto& m : list.moduleArray()) {
         if (auto* g = dynamic_cast<const SModule*>(m.get())) {
-            out.push_back(indent + "group " + g->moduleName() + " " + g->instanceName());
+            out.push_back(indent + "group " + g->moduleName() + " " + std::string(g->instanceName()));
             unitModules(g->moduleList(), out, indent + "  ");
         } else if (m->opDescriptor()->operatorId() < OperatorDesc::OP_ID_NODE) {
-            out.push_back(indent + m->name() + " " + m->instanceName());
+            out.push_back(indent + m->name() + " " + std::string(m->instanceName()));
         }
     }
 }

@@ -50,7 +50,7 @@ inline std::vector<std::string> moduleNames(const ModuleList& list)
 {
     std::vector<std::string> out;
     for (const auto& m : list.moduleArray())
-        out.push_back(m->name() + " " + m->instanceName());
+        out.push_back(m->name() + " " + std::string(m->instanceName()));
     return out;
 }
 
@@ -62,7 +62,7 @@ inline void appendShape(std::string& out, const Module& m, const Point& inner, c
     if (m.opDescriptor() && m.operatorClassIs("NODE"))
         return;
     const auto* group = dynamic_cast<const SModule*>(&m);
-    out += indent + (group ? "group " + group->moduleName() : m.name()) + " '" + m.instanceName() + "' ";
+    out += indent + (group ? "group " + group->moduleName() : m.name()) + " '" + std::string(m.instanceName()) + "' ";
     const Rect& r = m.rect();
     if (r.width() > 0)
         out += std::to_string(static_cast<long>(inner.x + r.x())) + "," +
@@ -96,7 +96,7 @@ inline void appendShape(std::string& out, const Module& m, const Point& inner, c
 // and are left out; so is a hide count the file does not keep.
 inline std::string patchShape(const SigFile& patch)
 {
-    const std::string head = patch.moduleCount() ? patch.moduleAtIndex(0)->instanceName() : std::string();
+    const std::string head = patch.moduleCount() ? std::string(patch.moduleAtIndex(0)->instanceName()) : std::string();
     std::string out = "program '" + patch.programName() + "' author '" + patch.author() + "'\n";
     for (const auto& m : patch.moduleArray())
         detail::appendShape(out, *m, Point{}, head, "");

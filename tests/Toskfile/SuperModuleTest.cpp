@@ -31,7 +31,8 @@ TEST(SuperModule, AGroupRecordMakesAGroupOfItsMembers)
                         "; a note among the members", "GAIN g osc-out 1 ;=140,90,80,0 f= 2,1", "GAIN after 0 0"}));
     ASSERT_TRUE(group);
     EXPECT_TRUE(group->isSuper());
-    EXPECT_EQ(group->moduleName() + " " + group->instanceName() + " [" + group->name() + "]", "MYGROUP g1 []")
+    EXPECT_EQ(group->moduleName() + " " + std::string(group->instanceName()) + " [" + group->name() + "]",
+              "MYGROUP g1 []")
         << "a group has no operator";
     ASSERT_EQ(moduleNames(group->moduleList()), (Names{"SINE osc", "GAIN g"})) << "the note counts but is dropped";
     const Module& osc = *group->moduleList().moduleAtIndex(0);

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "base/Alerts.h"
+#include "base/CompactText.h"
 #include "base/Geometry.h"
 #include "base/LocalShared.h"
 #include "base/Localization.h"
@@ -12,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <sstream>
@@ -104,6 +106,26 @@ TEST(LocalShared, DestroysOnceAtTheLastOwnerAndWeakPointersSeeIt)
     EXPECT_EQ(log, (std::vector<std::string>{"a", "b"}));
     EXPECT_TRUE(weakB.expired());
     EXPECT_FALSE(weakB.lock());
+}
+
+TEST(CompactText, KeepsEveryLengthAndTakesItsOwnPart)
+{
+    for (const std::string& text :
+         std::vector<std::string>{"", "a", std::string(15, 'x'), std::string(16, 'y'), std::string(300, 'z')}) {
+        tosk::CompactText t(text);
+        EXPECT_EQ(t.view(), text);
+        tosk::CompactText copy = t;
+        tosk::CompactText moved = std::move(t);
+        EXPECT_EQ(copy.view(), text);
+        EXPECT_EQ(moved.view(), text);
+        EXPECT_TRUE(t.empty());
+        // A part of its own text, inside and on the heap, both ways.
+        for (const size_t keep : {size_t(0), std::min<size_t>(3, text.size()), text.size() / 2, text.size()}) {
+            tosk::CompactText part = copy;
+            part.assign(part.view().substr(text.size() - keep));
+            EXPECT_EQ(part.view(), text.substr(text.size() - keep));
+        }
+    }
 }
 
 TEST(NotificationCenter, DeliversByNameAndObjectAndSurvivesRemovalWhilePosting)

@@ -290,7 +290,7 @@ TEST(Accessibility, TheCanvasIsReachedByKeyboardAndAnnouncesTheSelection)
             modules.push_back(m.get());
     ASSERT_GE(modules.size(), 3u);
     auto announced = [](const Module* m) {
-        QString text = QStringLiteral("Module ") + QString::fromLatin1(m->instanceName().c_str());
+        QString text = QStringLiteral("Module ") + QString::fromLatin1(std::string(m->instanceName()).c_str());
         if (m->opDescriptor())
             text += QStringLiteral(", ") + QString::fromLatin1(m->name().c_str());
         return text + QStringLiteral(", selected");
@@ -332,10 +332,10 @@ TEST(Accessibility, TheCanvasIsReachedByKeyboardAndAnnouncesTheSelection)
         }
     ASSERT_TRUE(input);
     canvas->setSelectedField(input);
-    const QString withField = announced(modules[0]) + QStringLiteral("; field ") +
-                              QString::fromLatin1(input->name().c_str()) + QStringLiteral(" of ") +
-                              QString::fromLatin1(modules[0]->instanceName().c_str()) + QStringLiteral(": ") +
-                              QString::fromLatin1(input->getName(true, false, false, false, true).c_str());
+    const QString withField =
+        announced(modules[0]) + QStringLiteral("; field ") + QString::fromLatin1(input->name().c_str()) +
+        QStringLiteral(" of ") + QString::fromLatin1(std::string(modules[0]->instanceName()).c_str()) +
+        QStringLiteral(": ") + QString::fromLatin1(input->getName(true, false, false, false, true).c_str());
     EXPECT_EQ(iface->text(QAccessible::Name), withField);
     EXPECT_TRUE(heard.contains(withField));
 

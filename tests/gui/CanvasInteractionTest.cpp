@@ -261,7 +261,7 @@ TEST(CanvasInteraction, OrderBadgeDragsReorderAndUndoPutsBack)
     auto order = [&w] {
         std::vector<std::string> names;
         for (const auto& m : w.patch().listOfModules())
-            names.push_back(m->instanceName());
+            names.push_back(std::string(m->instanceName()));
         return names;
     };
     const std::vector<std::string> before = order();

@@ -142,7 +142,7 @@ std::vector<std::string> badgeNumbers(const std::string& svg, const CanvasLayout
         std::string where = "outside every badge";
         for (const Module* m : modules)
             if (layout.orderCircle(*m).contains(at))
-                where = "in " + m->instanceName();
+                where = "in " + std::string(m->instanceName());
         found.push_back((*it)[3].str() + " " + where);
     }
     return found;

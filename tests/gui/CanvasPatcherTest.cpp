@@ -105,7 +105,7 @@ struct HookedWindow : CanvasWindow {
     HookedWindow()
     {
         window->hooks().operatorReference = [this](GraphicWindowController&, Module& m) {
-            references.push_back(m.instanceName());
+            references.push_back(std::string(m.instanceName()));
         };
         window->hooks().addModule = [this](GraphicWindowController&) { ++addPanels; };
     }

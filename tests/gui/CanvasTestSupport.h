@@ -67,8 +67,12 @@ struct CanvasWindow {
         GraphicWindowController::Hooks h;
         h.buildMenu = std::move(buildMenu);
         if (hooks) {
-            h.inspectModule = [this](GraphicWindowController&, Module& m) { inspected.push_back(m.instanceName()); };
-            h.editSpecific = [this](GraphicWindowController&, Module& m) { specific.push_back(m.instanceName()); };
+            h.inspectModule = [this](GraphicWindowController&, Module& m) {
+                inspected.push_back(std::string(m.instanceName()));
+            };
+            h.editSpecific = [this](GraphicWindowController&, Module& m) {
+                specific.push_back(std::string(m.instanceName()));
+            };
         }
         window = new GraphicWindowController(doc, h);
         window->show();
@@ -148,7 +152,7 @@ struct CanvasWindow {
     {
         std::vector<std::string> names;
         for (Module* m : view->selectedModules())
-            names.push_back(m->instanceName());
+            names.push_back(std::string(m->instanceName()));
         return names;
     }
     void select(std::vector<const char*> names)

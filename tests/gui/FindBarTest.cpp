@@ -44,7 +44,7 @@ struct FindWindow {
     {
         std::string names;
         for (Module* m : window->graphicView()->selectedModules())
-            names += (names.empty() ? "" : " ") + m->instanceName();
+            names += (names.empty() ? "" : " ") + std::string(m->instanceName());
         return names;
     }
     std::string count() const { return bar->countLabel()->text().toStdString(); }

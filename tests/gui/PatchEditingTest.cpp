@@ -98,8 +98,8 @@ ViewShot shot(CanvasWindow& w)
     ViewShot s{w.doc->sigData(), w.selection(), {}, w.view->frameSize()};
     for (const auto& m : w.patch().listOfModules()) {
         const Rect r = layout.box(*m);
-        s.boxes.push_back(m->instanceName() + "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) + "," +
-                          std::to_string(r.width()) + "," + std::to_string(r.height()) + ")");
+        s.boxes.push_back(std::string(m->instanceName()) + "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) +
+                          "," + std::to_string(r.width()) + "," + std::to_string(r.height()) + ")");
     }
     return s;
 }

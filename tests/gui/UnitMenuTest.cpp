@@ -55,7 +55,7 @@ std::string fieldText(SigFile& patch, const std::string& instance, const std::st
         if (m->instanceName() == instance)
             for (const auto& f : m->fieldArray())
                 if (f->name() == field)
-                    return f->text();
+                    return std::string(f->text());
     return "<no field " + instance + "." + field + ">";
 }
 

@@ -151,8 +151,8 @@ Json moduleJson(const Module& m, const ReadGeometry& geometry)
 Json dumpJson(const LoadedPatch& loaded)
 {
     const SigFile& patch = loaded.patch();
-    const std::string head = patch.head() ? patch.head()->instanceName() : std::string();
-    const std::string tail = patch.tail() ? patch.tail()->instanceName() : std::string();
+    const std::string head = patch.head() ? std::string(patch.head()->instanceName()) : std::string();
+    const std::string tail = patch.tail() ? std::string(patch.tail()->instanceName()) : std::string();
     Json out;
     out["programName"] = latin1ToUtf8(patch.programName());
     out["author"] = latin1ToUtf8(patch.author());
