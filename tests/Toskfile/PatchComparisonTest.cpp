@@ -186,7 +186,9 @@ std::vector<Pair> pairs()
 
 } // namespace
 
-TEST(PatchComparison, ListsWhatDiffersBetweenTwoPatches)
+// Each pair listed, and where taking everything is allowed, taken as one
+// undo step that makes this patch the other.
+TEST(PatchComparison, ListsWhatDiffersAndTakingEverythingMakesThePatchTheOther)
 {
     for (const Pair& c : pairs()) {
         SCOPED_TRACE(c.what);
@@ -194,44 +196,21 @@ TEST(PatchComparison, ListsWhatDiffersBetweenTwoPatches)
         auto theirs = openDocument(c.theirs);
         ASSERT_TRUE(theirs->sigFile()->readProblems().empty());
         ASSERT_EQ(theirs->sigFile()->unresolvedCount(), 0);
-        const std::string before[2] = {mine->sigData(), theirs->sigData()};
+        const std::string saved = mine->sigData(), other = theirs->sigData();
         const Comparison comparison = Comparison::compare(*mine->sigFile(), *theirs->sigFile());
         EXPECT_EQ(listed(comparison), c.differences);
         EXPECT_EQ(wires(comparison), c.wires);
         EXPECT_EQ(comparison.same(), c.differences.empty());
-        EXPECT_EQ(mine->sigData(), before[0]) << "comparing changes nothing";
-        EXPECT_EQ(theirs->sigData(), before[1]);
+        EXPECT_EQ(mine->sigData(), saved) << "comparing changes nothing";
+        EXPECT_EQ(theirs->sigData(), other);
         EXPECT_EQ(mine->undoManager().undoCount(), 0u);
         // Each module difference holds the modules it is about.
         for (const auto& m : comparison.modules()) {
-            if (m.mine) {
-                EXPECT_EQ(comparison.theirsFor(m.mine.get()), m.theirs.get());
-            }
-            if (m.theirs) {
-                EXPECT_EQ(comparison.mineFor(m.theirs.get()), m.mine.get());
-            }
+            EXPECT_TRUE(!m.mine || comparison.theirsFor(m.mine.get()) == m.theirs.get());
+            EXPECT_TRUE(!m.theirs || comparison.mineFor(m.theirs.get()) == m.mine.get());
         }
-    }
-    // A patch against an empty file: everything was added, the head too.
-    auto demo = openDocument(editPatch());
-    auto empty = openDocument("");
-    const Comparison fromNothing = Comparison::compare(*empty->sigFile(), *demo->sigFile());
-    EXPECT_EQ(listed(fromNothing),
-              (std::vector<std::string>{"~ (title):  -> Demo", "~ (author): tail -> Ann", "+ adc HEADM", "+ osc SINE",
-                                        "+ lfo LFO", "+ g GAIN", "+ mix MIXN", "+ m2 MIX2", "+ knob KNOB"}));
-    EXPECT_EQ(fromNothing.wiresAdded().size(), 8u);
-}
-
-TEST(PatchComparison, TakingEverythingMakesThePatchTheOtherAsOneUndoStep)
-{
-    for (const Pair& c : pairs()) {
         if (!c.takesAll || c.differences.empty())
             continue;
-        SCOPED_TRACE(c.what);
-        auto mine = openDocument(c.mine);
-        auto theirs = openDocument(c.theirs);
-        const std::string saved = mine->sigData();
-        const Comparison comparison = Comparison::compare(*mine->sigFile(), *theirs->sigFile());
         int changes = 0;
         mine->addChangeListener(&changes, [&](const PatchChange& change) {
             ++changes;
@@ -244,7 +223,7 @@ TEST(PatchComparison, TakingEverythingMakesThePatchTheOtherAsOneUndoStep)
         }
         EXPECT_EQ(refusal, "");
         const std::string taken = mine->sigData();
-        EXPECT_EQ(taken, theirs->sigData());
+        EXPECT_EQ(taken, other);
         EXPECT_EQ(miscountedOutput(*mine->sigFile()), "");
         EXPECT_TRUE(Comparison::compare(*mine->sigFile(), *theirs->sigFile()).same());
         UndoManager& undo = mine->undoManager();
@@ -261,6 +240,14 @@ TEST(PatchComparison, TakingEverythingMakesThePatchTheOtherAsOneUndoStep)
         EXPECT_EQ(changes, 4);
         mine->removeChangeListeners(&changes);
     }
+    // A patch against an empty file: everything was added, the head too.
+    auto demo = openDocument(editPatch());
+    auto empty = openDocument("");
+    const Comparison fromNothing = Comparison::compare(*empty->sigFile(), *demo->sigFile());
+    EXPECT_EQ(listed(fromNothing),
+              (std::vector<std::string>{"~ (title):  -> Demo", "~ (author): tail -> Ann", "+ adc HEADM", "+ osc SINE",
+                                        "+ lfo LFO", "+ g GAIN", "+ mix MIXN", "+ m2 MIX2", "+ knob KNOB"}));
+    EXPECT_EQ(fromNothing.wiresAdded().size(), 8u);
 }
 
 TEST(PatchComparison, TakingOneDifferenceTakesTheModuleItNeedsOrIsRefused)
