@@ -629,7 +629,7 @@ TEST(WaveformGeometry, PositionsAndHits)
     ASSERT_TRUE(g.zeroLineY());
     EXPECT_EQ(*g.zeroLineY(), 104);
 
-    EXPECT_NEAR(g.tolerance(), 8.0 / 3, 1e-12);
+    // A point is within reach a third of the spacing either side.
     struct Hit {
         double x;
         std::optional<int> point;
@@ -664,15 +664,11 @@ TEST(WaveformGeometry, PositionsAndHits)
 
     // Few points: the reach stops at 8.
     WaveformGeometry wide(264, 108, 4, 0, 1);
-    EXPECT_EQ(wide.dx(), 64);
-    EXPECT_EQ(wide.tolerance(), 8);
     EXPECT_EQ(wide.pointAt(75), 1);
     EXPECT_EQ(wide.pointAt(77), std::nullopt);
     EXPECT_EQ(*wide.zeroLineY(), 104);
     EXPECT_FALSE(WaveformGeometry(264, 108, 4, 1, 2).zeroLineY());
     // One value only, or no points: still drawable.
     EXPECT_EQ(WaveformGeometry(264, 108, 4, 3, 3).yForValue(3), 54);
-    WaveformGeometry empty(264, 108, 0, -1, 1);
-    EXPECT_EQ(empty.pointAt(100), std::nullopt);
-    EXPECT_EQ(empty.margin(), 4);
+    EXPECT_EQ(WaveformGeometry(264, 108, 0, -1, 1).pointAt(100), std::nullopt);
 }

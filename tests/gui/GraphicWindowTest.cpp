@@ -127,24 +127,24 @@ TEST(GraphicWindow, ZoomButtonsFitThePatchAndKeepTheSelectionInSight)
     EXPECT_NEAR(view->scrollPoint().y, 0, 1e-9) << "its top was in sight";
 }
 
-TEST(GraphicWindow, TitleSheetAndTheTextWindowThatFollowsIt)
+TEST(GraphicWindow, TitleSheetTextWindowAndClosingWithUnsavedChanges)
 {
-    auto w = std::make_unique<Window>();
-    w->window->hooks().uploadText = [](SigDocument& d) { return "title " + d.sigFile()->programName() + "\r\n"; };
-    w->click("showTextBtn");
-    QPointer<TextWindowController> text = w->window->textWindowController();
+    Window w;
+    w.window->hooks().uploadText = [](SigDocument& d) { return "title " + d.sigFile()->programName() + "\r\n"; };
+    w.click("showTextBtn");
+    QPointer<TextWindowController> text = w.window->textWindowController();
     ASSERT_TRUE(text);
     EXPECT_TRUE(text->isVisible());
     EXPECT_EQ(text->windowTitle(), "demo");
     EXPECT_EQ(text->textView()->toPlainText(), "title Demo\n");
     EXPECT_TRUE(text->textView()->isReadOnly());
-    w->click("showTextBtn");
-    EXPECT_EQ(w->window->textWindowController(), text) << "the button raises the open window";
+    w.click("showTextBtn");
+    EXPECT_EQ(w.window->textWindowController(), text) << "the button raises the open window";
 
     // The title sheet: Cancel changes nothing, OK takes both fields, and the
     // edit reaches the text window.
-    w->window->raiseTitleWindow();
-    auto* sheet = w->window->titleSheet();
+    w.window->raiseTitleWindow();
+    auto* sheet = w.window->titleSheet();
     ASSERT_TRUE(sheet->isVisible());
     auto* title = sheet->findChild<QLineEdit*>("titleField");
     auto* author = sheet->findChild<QLineEdit*>("authorField");
@@ -153,26 +153,25 @@ TEST(GraphicWindow, TitleSheetAndTheTextWindowThatFollowsIt)
     ASSERT_TRUE(title && author && cancel && ok);
     EXPECT_EQ(title->text(), "Demo");
     EXPECT_EQ(author->text(), "Ann");
-    const std::string before = w->doc->sigData();
+    const std::string before = w.doc->sigData();
     title->setText("Other");
     author->setText("Bob");
     QTest::mouseClick(cancel, Qt::LeftButton);
     EXPECT_FALSE(sheet->isVisible());
-    EXPECT_EQ(w->doc->sigData(), before);
-    EXPECT_FALSE(w->doc->isDocumentEdited());
+    EXPECT_EQ(w.doc->sigData(), before);
+    EXPECT_FALSE(w.doc->isDocumentEdited());
 
-    w->window->raiseTitleWindow();
+    w.window->raiseTitleWindow();
     title->setText("Night Hall");
     author->setText("Bob");
     QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_EQ(w->patch().programName(), "Night Hall");
-    EXPECT_EQ(w->patch().author(), "Bob");
-    EXPECT_TRUE(w->doc->isDocumentEdited());
-    EXPECT_EQ(w->window->windowTitle(), "demo*");
+    EXPECT_EQ(w.patch().programName(), "Night Hall");
+    EXPECT_EQ(w.patch().author(), "Bob");
+    EXPECT_EQ(w.window->windowTitle(), "demo*");
     EXPECT_EQ(text->textView()->toPlainText(), "title Night Hall\n");
-    w->doc->undoManager().undo();
+    w.doc->undoManager().undo();
     EXPECT_EQ(text->textView()->toPlainText(), "title Demo\n") << "the text window follows undo";
-    EXPECT_EQ(w->window->windowTitle(), "demo");
+    EXPECT_EQ(w.window->windowTitle(), "demo");
 
     // Its context menu: the patch's own with a selection, the standard one without.
     text->textView()->selectAll();
@@ -188,20 +187,14 @@ TEST(GraphicWindow, TitleSheetAndTheTextWindowThatFollowsIt)
     EXPECT_GT(menu->actions().size(), 1);
     menu.reset();
 
-    w.reset();
-    QApplication::processEvents();
-    EXPECT_FALSE(text) << "the text window closed with the patch window";
-}
-
-TEST(GraphicWindow, ClosingWithUnsavedChangesAsks)
-{
+    // Closing with unsaved changes asks: Cancel, Save (which fails: the
+    // window stays), Don't Save. The text window goes with the window.
     int saves = 0;
-    Window w;
     w.window->hooks().save = [&saves](GraphicWindowController&) {
         ++saves;
-        return false; // the save failed: the window stays
+        return false;
     };
-    ASSERT_TRUE(PatchEditor(*w.window->sigDocument()).setTitleAndAuthor("edited", ""));
+    w.doc->undoManager().redo();
     ScopedRecordingAlerts alerts;
     alerts.answers = {2, 0, 1};
     EXPECT_FALSE(w.window->close()) << "Cancel";
@@ -211,6 +204,7 @@ TEST(GraphicWindow, ClosingWithUnsavedChangesAsks)
     EXPECT_TRUE(w.window->close()) << "Don't Save";
     QApplication::processEvents();
     EXPECT_FALSE(w.window);
+    EXPECT_FALSE(text);
 }
 
 // Every mark of a module that leaves the patch goes with it, and the marks of

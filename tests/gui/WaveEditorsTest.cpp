@@ -230,7 +230,7 @@ TEST(WaveEditors, GeneratorButtonsAndTheCountButtonsReachTheTable)
     EXPECT_TRUE(panel->valueSlider(2)->isEnabled());
 }
 
-TEST(WaveEditors, CancelEscapeAndOkCloseTheEditor)
+TEST(WaveEditors, CancelEscapeAndOkCloseTheEditorAndApplySaysWhatItMustClamp)
 {
     Editing e;
     const std::string before = e.doc->sigData();
@@ -275,6 +275,24 @@ TEST(WaveEditors, CancelEscapeAndOkCloseTheEditor)
     QTest::keyClick(panel->waveformView(), Qt::Key_Escape);
     deletePending();
     EXPECT_FALSE(panel);
+
+    // Apply says what it must clamp before writing. The file holds 2 where
+    // the field takes 0..1: flipped, it is -1.
+    ScopedRecordingAlerts alerts;
+    panel = e.open<WaveformPanel>("mu");
+    ASSERT_TRUE(panel);
+    click(panel, "horizontalFlipButton");
+    alerts.answers = {1};
+    click(panel, "applyButton");
+    EXPECT_EQ(e.doc->sigData(), before) << "Cancel writes nothing";
+    expectPoints(*panel, {-1, 1, 1, 1});
+    EXPECT_EQ(alertLines(alerts.recorded),
+              std::vector<std::string>{"Informational | ALERT | Some values lie outside the limits of their fields:\n"
+                                       "point1: -1 is written as 0 | Apply anyway Cancel"});
+
+    alerts.answers = {0};
+    click(panel, "applyButton");
+    EXPECT_EQ(lineOf(*e.doc, "M_UCURVE"), "M_UCURVE mu cc-out 4 0 1 1 1");
 }
 
 TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
@@ -335,28 +353,6 @@ TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
     EXPECT_FALSE(watched);
     e.doc->undoManager().undo();
     EXPECT_FALSE(WaveEditors::editorFor(cc));
-}
-
-TEST(WaveEditors, ApplySaysWhatItMustClampBeforeWriting)
-{
-    Editing e;
-    ScopedRecordingAlerts alerts;
-    auto* panel = e.open<WaveformPanel>("mu");
-    ASSERT_TRUE(panel);
-    const std::string before = e.doc->sigData();
-    // The file holds 2 where the field takes 0..1: flipped, it is -1.
-    click(panel, "horizontalFlipButton");
-    alerts.answers = {1};
-    click(panel, "applyButton");
-    EXPECT_EQ(e.doc->sigData(), before) << "Cancel writes nothing";
-    expectPoints(*panel, {-1, 1, 1, 1});
-    EXPECT_EQ(alertLines(alerts.recorded),
-              std::vector<std::string>{"Informational | ALERT | Some values lie outside the limits of their fields:\n"
-                                       "point1: -1 is written as 0 | Apply anyway Cancel"});
-
-    alerts.answers = {0};
-    click(panel, "applyButton");
-    EXPECT_EQ(lineOf(*e.doc, "M_UCURVE"), "M_UCURVE mu cc-out 4 0 1 1 1");
 }
 
 TEST(WaveEditors, WaveshapeSoftClipAndHarmonicsWriteBackAsOneStep)
