@@ -109,19 +109,19 @@ TEST(WaveObject, GeneratorsAndFlips)
         Values expected;
     };
     const Case cases[] = {
-        {"M_CURVE m 0 4 0 0 0 0", [](WaveObject& w) { w.setPointsToSineWave(); }, {0, 1, 0, -1}},
-        {"M_UCURVE m 0 5 0 0 0 0 0", [](WaveObject& w) { w.setPointsToTriangleWave(); }, {0, 0.5, 1, 0.5, 0}},
-        {"M_UCURVE m 0 4 0 0 0 0", [](WaveObject& w) { w.setPointsToTriangleWave(); }, {0, 0.5, 0.5, 0}},
-        {"M_CURVE m 0 5 0 0 0 0 0", [](WaveObject& w) { w.setPointsToSquareWave(); }, {-1, -1, 1, 1, 1}},
-        {"M_UCURVE m 0 5 0 0 0 0 0", [](WaveObject& w) { w.setPointsToSawToothWave(); }, {0, 0.25, 0.5, 0.75, 1}},
+        {"M_CURVE m 0 4 0 0 0 0", &WaveObject::setPointsToSineWave, {0, 1, 0, -1}},
+        {"M_UCURVE m 0 5 0 0 0 0 0", &WaveObject::setPointsToTriangleWave, {0, 0.5, 1, 0.5, 0}},
+        {"M_UCURVE m 0 4 0 0 0 0", &WaveObject::setPointsToTriangleWave, {0, 0.5, 0.5, 0}},
+        {"M_CURVE m 0 5 0 0 0 0 0", &WaveObject::setPointsToSquareWave, {-1, -1, 1, 1, 1}},
+        {"M_UCURVE m 0 5 0 0 0 0 0", &WaveObject::setPointsToSawToothWave, {0, 0.25, 0.5, 0.75, 1}},
         {"MULTITAP t x-out 4 10 0.5 20 0.5 30 0.5 40 0.5 0",
-         [](WaveObject& w) { w.setPointsToSawToothWave(); },
+         &WaveObject::setPointsToSawToothWave,
          {0, 2000.0 / 3, 4000.0 / 3, 2000}},
-        {"MULTIKNOB k 0 3 0.25 0.5 0.75", [](WaveObject& w) { w.setPointsToZero(); }, {0, 0, 0}},
-        {"M_CURVE m 0 4 0.1 0.2 0.3 0.4", [](WaveObject& w) { w.reversePoints(); }, {0.4, 0.3, 0.2, 0.1}},
-        {"M_CURVE m 0 5 0.1 0.2 0.3 0.4 0.5", [](WaveObject& w) { w.reversePoints(); }, {0.5, 0.4, 0.3, 0.2, 0.1}},
-        {"C_CURVE c 0 3 0.25 0.5 1", [](WaveObject& w) { w.invertPoints(); }, {0.75, 0.5, 0}},
-        {"M_CURVE m 0 3 0.5 0 -1", [](WaveObject& w) { w.invertPoints(); }, {-0.5, 0, 1}},
+        {"MULTIKNOB k 0 3 0.25 0.5 0.75", &WaveObject::setPointsToZero, {0, 0, 0}},
+        {"M_CURVE m 0 4 0.1 0.2 0.3 0.4", &WaveObject::reversePoints, {0.4, 0.3, 0.2, 0.1}},
+        {"M_CURVE m 0 5 0.1 0.2 0.3 0.4 0.5", &WaveObject::reversePoints, {0.5, 0.4, 0.3, 0.2, 0.1}},
+        {"C_CURVE c 0 3 0.25 0.5 1", &WaveObject::invertPoints, {0.75, 0.5, 0}},
+        {"M_CURVE m 0 3 0.5 0 -1", &WaveObject::invertPoints, {-0.5, 0, 1}},
         // Soft clip over the whole range: x - x^3/3, then boosted by bias.
         {"CURVE s x-out 3 0 0 0", [](WaveObject& w) { w.setPointsToClipWave(2.0 / 3, 0); }, {-2.0 / 3, 0, 2.0 / 3}},
         {"CURVE s x-out 3 0 0 0", [](WaveObject& w) { w.setPointsToClipWave(2.0 / 3, 0.1); }, {-1, 0, 1}},
@@ -172,9 +172,7 @@ TEST(WaveObject, RandomValuesStayWithinTheLimitsAndFollowTheSeed)
             EXPECT_LE(v, c.hi);
         }
         b.setPointsToRandomWave(8);
-        if (c.hi > c.lo) {
-            EXPECT_NE(valuesOf(*a), valuesOf(b));
-        }
+        EXPECT_EQ(valuesOf(*a) != valuesOf(b), c.hi > c.lo) << "another seed";
     }
 }
 
@@ -256,10 +254,13 @@ TEST(WaveObject, AddingAndRemovingPoints)
 
 TEST(WaveObject, WritingBackFollowsTheModuleAsItIsNow)
 {
-    auto db = bundledDbase();
+    Module::Ptr m;
+    std::unique_ptr<WaveObject> table;
+    auto fresh = [&] {
+        m = readModule("M_CURVE m 0 4 0.1 0.2 0.3 0.4", bundledDbase()), table = WaveObject::tableForModule(m);
+    };
     // A point added elsewhere while the table had one added here: both stay.
-    auto m = readModule("M_CURVE m 0 4 0.1 0.2 0.3 0.4", db);
-    auto table = WaveObject::tableForModule(m);
+    fresh();
     table->increasePoints();
     m->addIteratedField(*m->field("point4"), nullptr);
     WaveWriteBack plan = table->writeBack();
@@ -267,8 +268,7 @@ TEST(WaveObject, WritingBackFollowsTheModuleAsItIsNow)
     EXPECT_EQ(plan.lastPointName, "point5");
 
     // Points removed elsewhere: removing here never goes below the minimum.
-    m = readModule("M_CURVE m 0 4 0.1 0.2 0.3 0.4", db);
-    table = WaveObject::tableForModule(m);
+    fresh();
     table->decreasePoints();
     table->decreasePoints();
     m->deleteIteratedField(*m->field("point4"));
@@ -279,8 +279,7 @@ TEST(WaveObject, WritingBackFollowsTheModuleAsItIsNow)
     // Only the points changed here are written: one changed elsewhere keeps
     // its text; one changed both here and there is a conflict, which
     // keepModuleValues() settles for the module, limits and all.
-    m = readModule("M_CURVE m 0 4 0.1 0.2 0.3 0.4", db);
-    table = WaveObject::tableForModule(m);
+    fresh();
     table->setValue(0.5, 0);
     table->setValue(3, 2);
     table->setValue(0.9, 3);
@@ -306,8 +305,7 @@ TEST(WaveObject, WritingBackFollowsTheModuleAsItIsNow)
     // integer: the repetitions stay, the existing points are written.
     for (const char* count : {"0", "7", "abc", "5.5"}) {
         SCOPED_TRACE(count);
-        m = readModule("M_CURVE m 0 4 0.1 0.2 0.3 0.4", db);
-        table = WaveObject::tableForModule(m);
+        fresh();
         table->increasePoints();
         table->setValue(0.5, 0);
         table->setValue(0.9, 4);
@@ -330,7 +328,7 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
         std::vector<WaveWriteBack::Value> values;
         Limited limited;
     };
-    const Edit sine = [](WaveObject& w) { w.setPointsToSineWave(); };
+    const Edit sine = &WaveObject::setPointsToSineWave;
     const Edit pastBoth = [](WaveObject& w) { w.setValue(2500, 0), w.setValue(-3, 1); };
     const Edit added = [](WaveObject& w) { w.increasePoints(), w.setValue(0.75, 2); };
     const std::vector<WaveWriteBack::Value> delays{{"obj1_delay", "2000"}, {"obj2_delay", "0"}};
@@ -535,8 +533,8 @@ TEST(WaveHarmonics, ControlsRebuildTheTable)
     for (int i = 0; i < 32; ++i)
         sine += " 0";
     const Case cases[] = {
-        {sine, [](WaveObject& w) { w.setPointsToSineWave(); }},
-        {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", [](WaveObject& w) { w.setPointsToTriangleWave(); }},
+        {sine, &WaveObject::setPointsToSineWave},
+        {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", &WaveObject::setPointsToTriangleWave},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.record);
