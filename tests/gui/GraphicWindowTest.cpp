@@ -57,41 +57,6 @@ struct Window : CanvasWindow {
 
 } // namespace
 
-TEST(GraphicWindow, TheShowModeOutlivesRevertAndShowAllShowsEveryPin)
-{
-    Window w;
-    const int mode = w.view->showMode();
-    for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
-        w.click(name);
-    // The show mode is the window's: the file read again (Revert) is shown
-    // the same way, with the buttons as they were.
-    auto reread = std::make_shared<SigDocument>();
-    reread->initWithData(kSmallPatch, std::string("demo"), std::nullopt, bundledDbase());
-    w.window->replaceDocument(reread);
-    w.doc = reread;
-    EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
-    EXPECT_EQ(w.view->canvasLayout().pinRow(*w.module("gain").field("gain")), 1) << "laid out for it";
-    EXPECT_EQ(w.checked(), "1000111");
-    for (const char* name : {"hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"})
-        w.click(name);
-    EXPECT_EQ(w.view->showMode(), ~0 ^ (1 | 2 | 4 | 8 | 32 | 64));
-
-    // Show All turns off the four hide buttons only.
-    w.click("showAllBtn");
-    EXPECT_EQ(w.view->showMode(), ~0 ^ (32 | 64)) << "defaults and information stay hidden";
-    EXPECT_EQ(w.checked(), "0000111");
-    w.click("hideDefaultValuesBtn");
-    w.click("hideInformationBtn");
-    EXPECT_EQ(w.view->showMode(), -1);
-    // Only the pin and order buttons bring the show-all button up to date.
-    EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
-    w.click("hideSignalBtn");
-    w.click("hideSignalBtn");
-    EXPECT_FALSE(w.button("showAllBtn")->isEnabled()) << "everything is shown";
-    for (const char* name : {"alignLeftBtn", "alignRightBtn", "alignTopBtn", "alignBottomBtn"})
-        EXPECT_FALSE(w.button(name)->isEnabled()) << name;
-}
-
 TEST(GraphicWindow, ZoomButtonsFitThePatchAndKeepTheSelectionInSight)
 {
     Window w;
@@ -264,8 +229,9 @@ TEST(GraphicWindow, APatchInOneColumnIsOneToLayOut)
 }
 
 // Each show-mode button sets its bit, and the canvas is laid out for the
-// new mode as a fresh layout would be, also after a move and its undo.
-TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWould)
+// new mode as a fresh layout would be, also after a move and its undo; the
+// mode outlives Revert, and Show All shows every pin.
+TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveRevert)
 {
     Window w(canvasPatch());
     SigFile& patch = w.patch();
@@ -300,6 +266,7 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWould)
         return seen(layout);
     };
     Module& mix = w.module("mix");
+    const int mode = w.view->showMode();
     const std::string before = seen(w.view->canvasLayout());
     ASSERT_EQ(w.view->canvasLayout().box(mix), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
     for (const auto& [name, bit] :
@@ -309,7 +276,6 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWould)
                                                   {"hideUnconnectedBtn", Module::SHOW_UNCONNECTED},
                                                   {"revealOrderBtn", Module::SHOW_ORDER}}) {
         SCOPED_TRACE(name);
-        const int mode = w.view->showMode();
         w.view->selectModule(mix);
         QTest::keyClick(w.view, Qt::Key_Right);
         ASSERT_EQ(mix.rect().origin, (Point{381, 40}));
@@ -337,4 +303,36 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWould)
     EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
     EXPECT_EQ(w.view->canvasLayout().pinRow(*input), 0);
     EXPECT_EQ(w.view->canvasLayout().rows(w.module("m2")), rowsBefore);
+    w.click("hideUnconnectedBtn");
+    ASSERT_EQ(w.view->showMode(), mode);
+
+    for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
+        w.click(name);
+    // The show mode is the window's: the file read again (Revert) is shown
+    // the same way, with the buttons as they were.
+    auto reread = std::make_shared<SigDocument>();
+    reread->initWithData(canvasPatch(), std::string("demo"), std::nullopt, bundledDbase());
+    w.window->replaceDocument(reread);
+    w.doc = reread;
+    EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
+    EXPECT_EQ(w.view->canvasLayout().pinRow(*w.module("g").field("gain")), 1) << "laid out for it";
+    EXPECT_EQ(w.checked(), "1000111");
+    for (const char* name : {"hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"})
+        w.click(name);
+    EXPECT_EQ(w.view->showMode(), ~0 ^ (1 | 2 | 4 | 8 | 32 | 64));
+
+    // Show All turns off the four hide buttons only.
+    w.click("showAllBtn");
+    EXPECT_EQ(w.view->showMode(), ~0 ^ (32 | 64)) << "defaults and information stay hidden";
+    EXPECT_EQ(w.checked(), "0000111");
+    w.click("hideDefaultValuesBtn");
+    w.click("hideInformationBtn");
+    EXPECT_EQ(w.view->showMode(), -1);
+    // Only the pin and order buttons bring the show-all button up to date.
+    EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
+    w.click("hideSignalBtn");
+    w.click("hideSignalBtn");
+    EXPECT_FALSE(w.button("showAllBtn")->isEnabled()) << "everything is shown";
+    for (const char* name : {"alignLeftBtn", "alignRightBtn", "alignTopBtn", "alignBottomBtn"})
+        EXPECT_FALSE(w.button(name)->isEnabled()) << name;
 }
