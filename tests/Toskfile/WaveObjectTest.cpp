@@ -300,12 +300,12 @@ TEST(WaveObject, WritingBackFollowsTheModuleAsItIsNow)
         SCOPED_TRACE(count);
         fresh();
         table->increasePoints();
-        table->setValue(0.5, 0);
+        table->setValue(0.5, 1);
         table->setValue(0.9, 4);
         m->field("npoints")->setText(count);
         plan = table->writeBack();
         EXPECT_EQ(plan.repetitionChange, 0);
-        EXPECT_EQ(plan.values, (std::vector<WaveWriteBack::Value>{{"point1", "0.5"}}));
+        EXPECT_EQ(plan.values, (std::vector<WaveWriteBack::Value>{{"point2", "0.5"}}));
     }
 }
 
