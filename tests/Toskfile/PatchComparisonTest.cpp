@@ -8,29 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+
 using namespace tosk;
 using namespace tosk::test;
 
 namespace {
 
 using Comparison = PatchComparison;
-
-std::string lineEnds(std::string text, const std::string& end)
-{
-    for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + end.size()))
-        text.replace(at, 2, end);
-    return text;
-}
-
-std::string groupsPatch()
-{
-    return readFile(dataPath("examples/groups.sig"));
-}
-
-std::string value(const std::optional<std::string>& text)
-{
-    return text ? *text : "(none)";
-}
 
 // Every difference, one a line, in the comparison's order, then the wires
 // added (>) and removed (<).
@@ -48,11 +33,12 @@ std::vector<std::string> listed(const Comparison& c)
             continue;
         }
         if (m.moved)
-            out.push_back("~ " + m.path + " (position): " + value(m.positionBefore) + " -> " + value(m.positionAfter));
+            out.push_back("~ " + m.path + " (position): " + m.positionBefore.value_or("(none)") + " -> " +
+                          m.positionAfter.value_or("(none)"));
         for (const auto& f : m.fields)
             out.push_back("~ " + m.path + " " + f.name +
                           (f.aspect == Comparison::FieldDifference::Aspect::HideCount ? " (hidden)" : "") + ": " +
-                          value(f.before) + " -> " + value(f.after));
+                          f.before.value_or("(none)") + " -> " + f.after.value_or("(none)"));
     }
     for (const auto& o : c.order())
         out.push_back("~ " + o.path + " (order): " + o.before + " -> " + o.after);
@@ -75,7 +61,7 @@ struct Pair {
 
 std::vector<Pair> pairs()
 {
-    const std::string p = editPatch(), g = groupsPatch();
+    const std::string p = editPatch(), g = readFile(dataPath("examples/groups.sig"));
     const std::string threeInputs =
         edited(p, {{"MIXN mix 2 g-out 1 adc-null 0.5 1", "MIXN mix 3 g-out 1 adc-null 0.5 osc-out 0.25 1"}});
     return {
@@ -174,8 +160,8 @@ std::vector<Pair> pairs()
                                         {"LFO lfo 2 1 0", "LFO lfo 2.0 1.000 00"},
                                         {"0 1 0.5 0.5 1", "0.0 1 +0.5 0.50 1"}})},
         {"blanks", edited(p, {{"SINE osc 440 0.5 ;=140,40,80,0", "SINE  osc   440   0.5  ;=140,40,80,0  "}})},
-        {"line feeds", lineEnds(p, "\n")},
-        {"carriage returns", lineEnds(p, "\r")},
+        {"line feeds", std::regex_replace(p, std::regex("\r\n"), "\n")},
+        {"carriage returns", std::regex_replace(p, std::regex("\r\n"), "\r")},
     };
 }
 
@@ -296,7 +282,7 @@ TEST(PatchComparison, TakingOneDifferenceTakesTheModuleItNeedsOrIsRefused)
         std::vector<Comparison::Choice> chosen;
         std::string refusal;
     };
-    const std::string g = groupsPatch();
+    const std::string g = readFile(dataPath("examples/groups.sig"));
     const Refused refused[] = {
         {"a group's new member",
          g,

@@ -54,13 +54,6 @@ std::shared_ptr<SigDbase> oddTables()
                          table("STEPS", "8", "4", "ED_INT", "0", "10", "0"));
 }
 
-std::string saved(const Module& m)
-{
-    std::string line;
-    m.save(line, "", Module::SAVE_NO_INFO);
-    return line;
-}
-
 std::unique_ptr<WaveObject> curve(int points)
 {
     std::string record = "CURVE s x-out " + std::to_string(points);
@@ -199,7 +192,7 @@ TEST(WaveObject, CountsAndLimitsAsReadFromTheModule)
         {readModule("HALF h 0", odd), 0, 0, 0, -1, 1, false, false, true, {}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(saved(*c.module));
+        SCOPED_TRACE(&c - cases);
         auto table = WaveObject::tableForModule(c.module);
         if (!table)
             table = std::make_unique<WaveObject>(c.module, "p~n", "n");
@@ -349,7 +342,7 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
         {readModule("STEPS s 2 0 0", odd), [](WaveObject& w) { w.setValue(3.6, 1); }, {{"p2", "4"}}, {}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(saved(*c.module));
+        SCOPED_TRACE(&c - cases);
         WaveObject table(c.module, c.module->name() == "MULTITAP" ? "obj~n_delay" : "p~n",
                          c.module->name() == "MULTITAP" ? "taps" : "n");
         c.edit(table);

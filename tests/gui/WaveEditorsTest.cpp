@@ -162,7 +162,6 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     // Harmonic 2 up a page (a tenth): the troughs go below the range.
     QTest::keyClick(panel->valueSlider(2)->slider(), Qt::Key_PageUp);
     EXPECT_NEAR(pointsOf(*panel)[0], 0.1, 1e-9);
-    EXPECT_EQ(pointsOf(*panel)[24], -1);
     EXPECT_TRUE(panel->isOverloaded());
     // The overall level down a page brings it all back in.
     QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_PageDown);
