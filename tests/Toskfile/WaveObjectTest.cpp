@@ -153,10 +153,7 @@ TEST(WaveObject, RandomValuesStayWithinTheLimitsAndFollowTheSeed)
         a->setPointsToRandomWave(7);
         b.setPointsToRandomWave(7);
         EXPECT_EQ(valuesOf(*a), valuesOf(b));
-        for (double v : valuesOf(*a)) {
-            EXPECT_GE(v, c.lo);
-            EXPECT_LE(v, c.hi);
-        }
+        EXPECT_THAT(valuesOf(*a), testing::Each(testing::AllOf(testing::Ge(c.lo), testing::Le(c.hi))));
         b.setPointsToRandomWave(8);
         EXPECT_EQ(valuesOf(*a) != valuesOf(b), c.hi > c.lo) << "another seed";
     }

@@ -21,6 +21,8 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <gmock/gmock.h>
+
 #include <cmath>
 
 using namespace tosk;
@@ -95,10 +97,7 @@ void click(QWidget* panel, const char* name)
 // single precision).
 void expectPoints(const WaveEditorWindow& editor, const std::vector<double>& expected)
 {
-    const auto actual = pointsOf(editor);
-    ASSERT_EQ(actual.size(), expected.size());
-    for (size_t i = 0; i < expected.size(); ++i)
-        EXPECT_NEAR(actual[i], expected[i], 1e-6) << "point " << i;
+    EXPECT_THAT(pointsOf(editor), testing::Pointwise(testing::DoubleNear(1e-6), expected));
 }
 
 } // namespace
