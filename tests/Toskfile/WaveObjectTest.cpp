@@ -512,11 +512,9 @@ TEST(WaveHarmonics, ControlsRebuildTheTable)
         std::string record;
         std::function<void(WaveObject&)> fill;
     };
-    std::string sine = "CURVE s x-out 32";
-    for (int i = 0; i < 32; ++i)
-        sine += " 0";
+    const std::string sixteen = "M_CURVE m 0 16 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
     const Case cases[] = {
-        {sine, &WaveObject::setPointsToSineWave},
+        {sixteen, &WaveObject::setPointsToSineWave},
         {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", &WaveObject::setPointsToTriangleWave},
     };
     for (const auto& c : cases) {
@@ -541,7 +539,7 @@ TEST(WaveHarmonics, ControlsRebuildTheTable)
 
     // A square's fundamental is 4/pi: the overall gain takes it. 16 points
     // of -1 then 1: harmonic 1 is 1 / (4 sin(pi/16)).
-    auto square = WaveObject::tableForModule(readModule("M_CURVE m 0 16 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0", db));
+    auto square = WaveObject::tableForModule(readModule(sixteen, db));
     ASSERT_TRUE(square);
     square->setPointsToSquareWave();
     const WaveHarmonics s = WaveHarmonics::fromPoints(*square);
