@@ -3,7 +3,6 @@
 // sheet, the text window and closing.
 #include "Toskfile/CanvasHitTest.h"
 #include "Toskfile/CanvasLayout.h"
-#include "Toskfile/ConnectionRules.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/PatchLayout.h"
@@ -12,7 +11,6 @@
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
-#include <QAbstractButton>
 #include <QDialog>
 #include <QLineEdit>
 #include <QMenu>
@@ -34,21 +32,8 @@ const std::string kSmallPatch = sigLines({"HEADM adc Demo t 2 2 1 gain-out adc-n
                                           "SINE osc 440 0.5 ;=100,40,80,0", "GAIN gain osc-out knob-out ;=250,40,80,0",
                                           "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=100,160,80,0", "TAIL Ann"});
 
-// Every field's pin row, module by module, as the view lays them out.
-std::vector<int> pinRows(GraphicView& view, const SigFile& patch)
-{
-    const CanvasLayout& layout = view.canvasLayout();
-    std::vector<int> rows;
-    for (const auto& m : patch.listOfModules()) {
-        rows.push_back(layout.rows(*m));
-        for (const auto& f : m->fieldArray())
-            rows.push_back(layout.pinRow(*f));
-    }
-    return rows;
-}
-
 struct Window : CanvasWindow {
-    Window() : CanvasWindow(kSmallPatch, false) {}
+    explicit Window(const std::string& text = kSmallPatch) : CanvasWindow(text, false) {}
     // A missing button fails the test on the exception rather than crashing.
     QToolButton* button(const char* name)
     {
@@ -58,75 +43,19 @@ struct Window : CanvasWindow {
         return b;
     }
     void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    // 1 for each checked show-mode button: the four pin buttons, defaults,
+    // information and order.
+    std::string checked()
+    {
+        std::string out;
+        for (const char* name : {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn",
+                                 "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
+            out += button(name)->isChecked() ? '1' : '0';
+        return out;
+    }
 };
 
 } // namespace
-
-TEST(GraphicWindow, ShowModeButtonsChangePinRowsPressingTwiceRestoresAndShowAllShowsThePins)
-{
-    Window w;
-    const std::vector<int> before = pinRows(*w.view, w.patch());
-    const int mode = w.view->showMode();
-    // Each pin button clears its bit and lays the patch out again.
-    for (const auto& [name, bit] : std::vector<std::pair<const char*, int>>{
-             {"hideSignalBtn", Module::SHOW_SIGNAL},
-             {"hideControlBtn", Module::SHOW_CONTROL},
-             {"hideUnconnectedBtn", Module::SHOW_UNCONNECTED},
-             {"hideUserBtn", Module::SHOW_USEROBJ},
-         }) {
-        SCOPED_TRACE(name);
-        w.click(name);
-        EXPECT_EQ(w.view->showMode(), mode & ~bit);
-        EXPECT_TRUE(w.button(name)->isChecked());
-        EXPECT_NE(pinRows(*w.view, w.patch()), before);
-        EXPECT_FALSE(w.doc->isDocumentEdited()) << "the show mode is no edit";
-        w.click(name);
-        EXPECT_EQ(pinRows(*w.view, w.patch()), before);
-    }
-    w.click("hideDefaultValuesBtn");
-    w.click("hideInformationBtn");
-    w.click("revealOrderBtn");
-    EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128));
-    EXPECT_EQ(pinRows(*w.view, w.patch()), before) << "defaults, information and order move no pin";
-
-    // The show mode is the window's: the file read again (Revert) is shown
-    // the same way, with the buttons as they were.
-    w.click("hideSignalBtn");
-    auto reread = std::make_shared<SigDocument>();
-    reread->initWithData(kSmallPatch, std::string("demo"), std::nullopt, bundledDbase());
-    w.window->replaceDocument(reread);
-    w.doc = reread;
-    EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
-    EXPECT_EQ(w.view->canvasLayout().pinRow(*w.module("gain").field("gain")), 1) << "laid out for it";
-    for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
-        EXPECT_TRUE(w.button(name)->isChecked()) << name;
-    for (const char* name : {"hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"}) {
-        EXPECT_FALSE(w.button(name)->isChecked()) << name;
-        w.click(name);
-    }
-
-    // Show All turns off the four hide buttons only.
-    EXPECT_EQ(w.view->showMode(), ~0 ^ (1 | 2 | 4 | 8 | 32 | 64));
-    EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
-
-    w.click("showAllBtn");
-    EXPECT_EQ(w.view->showMode(), ~0 ^ (32 | 64)) << "defaults and information stay hidden";
-    for (const char* name : {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"})
-        EXPECT_FALSE(w.button(name)->isChecked()) << name;
-    for (const char* name : {"hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
-        EXPECT_TRUE(w.button(name)->isChecked()) << name;
-
-    w.click("hideDefaultValuesBtn");
-    w.click("hideInformationBtn");
-    EXPECT_EQ(w.view->showMode(), -1) << "the order is revealed since the start";
-    // Only the pin and order buttons bring the show-all button up to date.
-    EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
-    w.click("hideSignalBtn");
-    w.click("hideSignalBtn");
-    EXPECT_FALSE(w.button("showAllBtn")->isEnabled()) << "everything is shown";
-    for (const char* name : {"alignLeftBtn", "alignRightBtn", "alignTopBtn", "alignBottomBtn"})
-        EXPECT_FALSE(w.button(name)->isEnabled()) << name;
-}
 
 TEST(GraphicWindow, ZoomButtonsFitThePatchAndKeepTheSelectionInSight)
 {
@@ -145,7 +74,6 @@ TEST(GraphicWindow, ZoomButtonsFitThePatchAndKeepTheSelectionInSight)
 
     w.click("zoomInBtn");
     EXPECT_NEAR(view->magnification(), fitted * 1.25, 1e-9);
-    EXPECT_EQ(view->width(), int(std::ceil(std::max(view->frameSize().width(), view->maxX()) * fitted * 1.25)));
     w.click("zoomOutBtn");
     EXPECT_NEAR(view->magnification(), fitted, 1e-9) << "1.25 x 0.8 = 1";
     view->setZoom(2);
@@ -160,28 +88,27 @@ TEST(GraphicWindow, ZoomButtonsFitThePatchAndKeepTheSelectionInSight)
     const Rect seen = view->visibleArea();
     const Rect box = view->canvasLayout().graphicRect(gain);
     EXPECT_NEAR(view->scrollPoint().x, box.maxX() - seen.width(), 1e-9) << "its right edge at the right edge";
-    EXPECT_NEAR(seen.maxX(), box.maxX(), 0.5);
     EXPECT_NEAR(view->scrollPoint().y, 0, 1e-9) << "its top was in sight";
 }
 
-TEST(GraphicWindow, TitleSheetAndTheTextWindowThatFollowsIt)
+TEST(GraphicWindow, TitleSheetTextWindowAndClosingWithUnsavedChanges)
 {
-    auto w = std::make_unique<Window>();
-    w->window->hooks().uploadText = [](SigDocument& d) { return "title " + d.sigFile()->programName() + "\r\n"; };
-    w->click("showTextBtn");
-    QPointer<TextWindowController> text = w->window->textWindowController();
+    Window w;
+    w.window->hooks().uploadText = [](SigDocument& d) { return "title " + d.sigFile()->programName() + "\r\n"; };
+    w.click("showTextBtn");
+    QPointer<TextWindowController> text = w.window->textWindowController();
     ASSERT_TRUE(text);
     EXPECT_TRUE(text->isVisible());
     EXPECT_EQ(text->windowTitle(), "demo");
     EXPECT_EQ(text->textView()->toPlainText(), "title Demo\n");
     EXPECT_TRUE(text->textView()->isReadOnly());
-    w->click("showTextBtn");
-    EXPECT_EQ(w->window->textWindowController(), text) << "the button raises the open window";
+    w.click("showTextBtn");
+    EXPECT_EQ(w.window->textWindowController(), text) << "the button raises the open window";
 
     // The title sheet: Cancel changes nothing, OK takes both fields, and the
     // edit reaches the text window.
-    w->window->raiseTitleWindow();
-    auto* sheet = w->window->titleSheet();
+    w.window->raiseTitleWindow();
+    auto* sheet = w.window->titleSheet();
     ASSERT_TRUE(sheet->isVisible());
     auto* title = sheet->findChild<QLineEdit*>("titleField");
     auto* author = sheet->findChild<QLineEdit*>("authorField");
@@ -190,27 +117,25 @@ TEST(GraphicWindow, TitleSheetAndTheTextWindowThatFollowsIt)
     ASSERT_TRUE(title && author && cancel && ok);
     EXPECT_EQ(title->text(), "Demo");
     EXPECT_EQ(author->text(), "Ann");
+    const std::string before = w.doc->sigData();
     title->setText("Other");
     author->setText("Bob");
     QTest::mouseClick(cancel, Qt::LeftButton);
     EXPECT_FALSE(sheet->isVisible());
-    EXPECT_EQ(w->patch().programName(), "Demo");
-    EXPECT_EQ(w->patch().author(), "Ann");
-    EXPECT_FALSE(w->doc->isDocumentEdited());
-    EXPECT_EQ(w->window->windowTitle(), "demo");
+    EXPECT_EQ(w.doc->sigData(), before);
+    EXPECT_FALSE(w.doc->isDocumentEdited());
 
-    w->window->raiseTitleWindow();
+    w.window->raiseTitleWindow();
     title->setText("Night Hall");
     author->setText("Bob");
     QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_EQ(w->patch().programName(), "Night Hall");
-    EXPECT_EQ(w->patch().author(), "Bob");
-    EXPECT_TRUE(w->doc->isDocumentEdited());
-    EXPECT_EQ(w->window->windowTitle(), "demo*");
+    EXPECT_EQ(w.patch().programName(), "Night Hall");
+    EXPECT_EQ(w.patch().author(), "Bob");
+    EXPECT_EQ(w.window->windowTitle(), "demo*");
     EXPECT_EQ(text->textView()->toPlainText(), "title Night Hall\n");
-    w->doc->undoManager().undo();
+    w.doc->undoManager().undo();
     EXPECT_EQ(text->textView()->toPlainText(), "title Demo\n") << "the text window follows undo";
-    EXPECT_EQ(w->window->windowTitle(), "demo");
+    EXPECT_EQ(w.window->windowTitle(), "demo");
 
     // Its context menu: the patch's own with a selection, the standard one without.
     text->textView()->selectAll();
@@ -226,20 +151,14 @@ TEST(GraphicWindow, TitleSheetAndTheTextWindowThatFollowsIt)
     EXPECT_GT(menu->actions().size(), 1);
     menu.reset();
 
-    w.reset();
-    QApplication::processEvents();
-    EXPECT_FALSE(text) << "the text window closed with the patch window";
-}
-
-TEST(GraphicWindow, ClosingWithUnsavedChangesAsks)
-{
+    // Closing with unsaved changes asks: Cancel, Save (which fails: the
+    // window stays), Don't Save. The text window goes with the window.
     int saves = 0;
-    Window w;
     w.window->hooks().save = [&saves](GraphicWindowController&) {
         ++saves;
-        return false; // the save failed: the window stays
+        return false;
     };
-    ASSERT_TRUE(PatchEditor(*w.window->sigDocument()).setTitleAndAuthor("edited", ""));
+    w.doc->undoManager().redo();
     ScopedRecordingAlerts alerts;
     alerts.answers = {2, 0, 1};
     EXPECT_FALSE(w.window->close()) << "Cancel";
@@ -249,6 +168,7 @@ TEST(GraphicWindow, ClosingWithUnsavedChangesAsks)
     EXPECT_TRUE(w.window->close()) << "Don't Save";
     QApplication::processEvents();
     EXPECT_FALSE(w.window);
+    EXPECT_FALSE(text);
 }
 
 // Every mark of a module that leaves the patch goes with it, and the marks of
@@ -308,9 +228,12 @@ TEST(GraphicWindow, APatchInOneColumnIsOneToLayOut)
         << "a head alone has nothing to lay out";
 }
 
-TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayoutWouldBe)
+// Each show-mode button sets its bit, and the canvas is laid out for the
+// new mode as a fresh layout would be, also after a move and its undo; the
+// mode outlives Revert, and Show All shows every pin.
+TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveRevert)
 {
-    CanvasWindow w;
+    Window w(canvasPatch());
     SigFile& patch = w.patch();
     Module* head = patch.head().get();
     // What the canvas draws and hits: each module's rows, box and pins, and
@@ -343,37 +266,35 @@ TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayou
         return seen(layout);
     };
     Module& mix = w.module("mix");
+    const int mode = w.view->showMode();
+    const std::string before = seen(w.view->canvasLayout());
     ASSERT_EQ(w.view->canvasLayout().box(mix), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
-    for (const char* name :
-         {"hideSignalBtn", "hideControlBtn", "hideUserBtn", "hideUnconnectedBtn", "revealOrderBtn"}) {
+    for (const auto& [name, bit] :
+         std::vector<std::pair<const char*, int>>{{"hideSignalBtn", Module::SHOW_SIGNAL},
+                                                  {"hideControlBtn", Module::SHOW_CONTROL},
+                                                  {"hideUserBtn", Module::SHOW_USEROBJ},
+                                                  {"hideUnconnectedBtn", Module::SHOW_UNCONNECTED},
+                                                  {"revealOrderBtn", Module::SHOW_ORDER}}) {
         SCOPED_TRACE(name);
-        auto* button = w.window->findChild<QAbstractButton*>(QString::fromLatin1(name));
-        ASSERT_TRUE(button);
         w.view->selectModule(mix);
         QTest::keyClick(w.view, Qt::Key_Right);
         ASSERT_EQ(mix.rect().origin, (Point{381, 40}));
-        QTest::mouseClick(button, Qt::LeftButton);
+        w.click(name);
+        EXPECT_EQ(w.view->showMode(), mode ^ bit);
+        EXPECT_TRUE(w.button(name)->isChecked());
         w.doc->undoManager().undo();
+        EXPECT_FALSE(w.doc->isDocumentEdited()) << "the show mode is no edit";
         EXPECT_EQ(mix.rect().origin, (Point{380, 40}));
         EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
-        QTest::mouseClick(button, Qt::LeftButton);
-        EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
+        w.click(name);
+        EXPECT_EQ(w.view->showMode(), mode);
+        EXPECT_EQ(seen(w.view->canvasLayout()), before);
     }
 
     // Unconnected pins hidden: a wire made and undone elsewhere brings a pin
     // of the module it feeds and takes it away again.
-    QAbstractButton* hideUnconnected = w.window->findChild<QAbstractButton*>(QStringLiteral("hideUnconnectedBtn"));
-    ASSERT_TRUE(hideUnconnected);
-    QTest::mouseClick(hideUnconnected, Qt::LeftButton);
-    Module::FieldPtr output, input;
-    for (const auto& f : w.module("lfo").fieldArray())
-        if (!output && f->isOutput())
-            output = f;
-    ASSERT_TRUE(output);
-    for (const auto& f : w.module("m2").fieldArray())
-        if (!input && f->isInput() && !f->source() && ConnectionRules::canFeed(*output, *f))
-            input = f;
-    ASSERT_TRUE(input);
+    w.click("hideUnconnectedBtn");
+    const Module::FieldPtr output = w.field("lfo", "out"), input = w.field("m2", "gain1");
     const int rowsBefore = w.view->canvasLayout().rows(w.module("m2"));
     ASSERT_TRUE(PatchEditor(*w.doc).connectFields(output, input));
     EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
@@ -382,4 +303,36 @@ TEST(GraphicWindow, AfterAShowModeAMoveAndItsUndoTheCanvasIsLaidOutAsAFreshLayou
     EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
     EXPECT_EQ(w.view->canvasLayout().pinRow(*input), 0);
     EXPECT_EQ(w.view->canvasLayout().rows(w.module("m2")), rowsBefore);
+    w.click("hideUnconnectedBtn");
+    ASSERT_EQ(w.view->showMode(), mode);
+
+    for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
+        w.click(name);
+    // The show mode is the window's: the file read again (Revert) is shown
+    // the same way, with the buttons as they were.
+    auto reread = std::make_shared<SigDocument>();
+    reread->initWithData(canvasPatch(), std::string("demo"), std::nullopt, bundledDbase());
+    w.window->replaceDocument(reread);
+    w.doc = reread;
+    EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
+    EXPECT_EQ(w.view->canvasLayout().pinRow(*w.module("g").field("gain")), 1) << "laid out for it";
+    EXPECT_EQ(w.checked(), "1000111");
+    for (const char* name : {"hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"})
+        w.click(name);
+    EXPECT_EQ(w.view->showMode(), ~0 ^ (1 | 2 | 4 | 8 | 32 | 64));
+
+    // Show All turns off the four hide buttons only.
+    w.click("showAllBtn");
+    EXPECT_EQ(w.view->showMode(), ~0 ^ (32 | 64)) << "defaults and information stay hidden";
+    EXPECT_EQ(w.checked(), "0000111");
+    w.click("hideDefaultValuesBtn");
+    w.click("hideInformationBtn");
+    EXPECT_EQ(w.view->showMode(), -1);
+    // Only the pin and order buttons bring the show-all button up to date.
+    EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
+    w.click("hideSignalBtn");
+    w.click("hideSignalBtn");
+    EXPECT_FALSE(w.button("showAllBtn")->isEnabled()) << "everything is shown";
+    for (const char* name : {"alignLeftBtn", "alignRightBtn", "alignTopBtn", "alignBottomBtn"})
+        EXPECT_FALSE(w.button(name)->isEnabled()) << name;
 }
