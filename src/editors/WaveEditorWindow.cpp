@@ -310,7 +310,7 @@ bool WaveEditorWindow::mayDiscardChanges()
     if (!table_->isEdited())
         return true;
     const int answer = Alerts::show(
-        AlertStyle::Warning, title_.toStdString(),
+        AlertStyle::Warning, windowTitle().toStdString(),
         localized("WaveUnapplied", "The changes made in this editor have not been applied to the module."),
         {localized("WaveApply", "Apply"), localized("WaveDiscard", "Discard"), localized("CANCEL", "Cancel")},
         static_cast<QWidget*>(this));

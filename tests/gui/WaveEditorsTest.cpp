@@ -247,6 +247,7 @@ TEST(WaveEditors, ButtonsReachTheTableAndCancelEscapeOkAndApplyCloseOrWrite)
         QTest::keyClick(panel->waveformView(), Qt::Key_Escape);
         deletePending();
         ASSERT_EQ(alerts.recorded.size(), 1u);
+        EXPECT_EQ(alerts.recorded[0].title, "Edit Waveform:cc");
         EXPECT_EQ(alerts.recorded[0].message, "The changes made in this editor have not been applied to the module.");
         EXPECT_EQ(alerts.recorded[0].buttons, (std::vector<std::string>{"Apply", "Discard", "Cancel"}));
         ASSERT_TRUE(panel);
