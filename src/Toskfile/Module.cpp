@@ -339,7 +339,7 @@ bool Module::isTail() const
 
 bool Module::isMarker() const
 {
-    return containsIgnoringCase(name(), "MARKER");
+    return opDescriptor_ && opDescriptor_->isMarker();
 }
 
 bool Module::operatorNameIs(const std::string& n) const

@@ -11,7 +11,10 @@
 #include "base/Localization.h"
 #include "database/OperatorDesc.h"
 
-#include <unordered_map>
+#include <algorithm>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace tosk {
 
@@ -20,10 +23,19 @@ namespace tosk {
 bool SigFile::reorder()
 {
     const List& list = listOfModules_;
-    std::unordered_map<const Module*, size_t> place;
-    place.reserve(list.size());
+    // Each module's place, looked up once per connected input: a sorted
+    // flat array stays in the cache where a node-based map does not.
+    std::vector<std::pair<const Module*, size_t>> places;
+    places.reserve(list.size());
     for (size_t i = 0; i < list.size(); ++i)
-        place.emplace(list[i].get(), i);
+        places.emplace_back(list[i].get(), i);
+    std::sort(places.begin(), places.end());
+    auto placeOf = [&places](const Module* m) -> std::optional<size_t> {
+        auto at = std::lower_bound(places.begin(), places.end(), std::pair<const Module*, size_t>(m, 0));
+        if (at == places.end() || at->first != m)
+            return std::nullopt;
+        return at->second;
+    };
 
     // What each module feeds, found in one walk over every input of the
     // patch rather than by asking the whole patch once per module.
@@ -33,18 +45,18 @@ bool SigFile::reorder()
         for (const auto& f : m->fieldArray()) {
             if (!f->isInput() || !f->source() || !f->source()->parent())
                 continue;
-            auto at = place.find(f->source()->trueParent());
-            if (at == place.end())
+            const auto at = placeOf(f->source()->trueParent());
+            if (!at)
                 continue;
             switch (f->targetType()) {
             case OperatorEntry::USEROBJ:
-                feeds[at->second] |= FEEDS_USEROBJ;
+                feeds[*at] |= FEEDS_USEROBJ;
                 break;
             case OperatorEntry::CONTROL:
-                feeds[at->second] |= FEEDS_CONTROL;
+                feeds[*at] |= FEEDS_CONTROL;
                 break;
             case OperatorEntry::SIGNAL:
-                feeds[at->second] |= FEEDS_SIGNAL;
+                feeds[*at] |= FEEDS_SIGNAL;
                 break;
             }
         }
@@ -53,10 +65,9 @@ bool SigFile::reorder()
     List order;
     order.reserve(list.size());
     std::vector<bool> moved(list.size(), false);
-    auto headAt = m_Head ? place.find(m_Head.get()) : place.end();
-    if (headAt != place.end()) {
+    if (const auto headAt = m_Head ? placeOf(m_Head.get()) : std::nullopt) {
         order.push_back(m_Head);
-        moved[headAt->second] = true;
+        moved[*headAt] = true;
     }
     // Feeding does not change while modules move, so one walk per kind
     // moves everything a repeated walk would.
@@ -70,7 +81,7 @@ bool SigFile::reorder()
     }
     // A marker that feeds nothing stays just before the module it preceded.
     if (Module::Ptr marker = markerModule()) {
-        const size_t m = place[marker.get()];
+        const size_t m = placeOf(marker.get()).value_or(list.size());
         if (m + 1 < list.size() && !moved[m]) {
             auto anchor = std::find(order.begin(), order.end(), list[m + 1]);
             if (anchor != order.end())

@@ -38,13 +38,19 @@ bool OperatorDesc::hasName(std::string_view name) const
     return equalsIgnoringCase(name_, name);
 }
 
+void OperatorDesc::setName(std::string_view name)
+{
+    name_ = name;
+    isMarker_ = containsIgnoringCase(name_, "MARKER");
+}
+
 void OperatorDesc::addEntry(std::shared_ptr<OperatorEntry> entry)
 {
     if (!entry)
         return;
     if (entry->entryType() == OperatorEntry::OPERATOR) {
         if (const OperatorField* f = entry->operatorFieldForType(OperatorField::OPERATOR_NAME))
-            name_ = upperCased(f->text());
+            setName(upperCased(f->text()));
         if (const OperatorField* f = entry->operatorFieldForType(OperatorField::OPERATOR_CLASS))
             setOperatorId(f->text());
     }

@@ -50,7 +50,10 @@ public:
     static int32_t classId(std::string_view classText);
 
     const std::string& name() const { return name_; }
-    void setName(std::string_view name) { name_ = name; }
+    void setName(std::string_view name);
+    // Whether the name holds "MARKER", case ignored: asked of every module
+    // each time a patch is put in order.
+    bool isMarker() const { return isMarker_; }
     // Whether the operator is called that, case ignored.
     bool hasName(std::string_view name) const;
     int32_t operatorId() const { return operatorId_; }
@@ -93,6 +96,7 @@ public:
 
 private:
     std::string name_;
+    bool isMarker_ = false;
     int32_t operatorId_ = OP_ID_UNKNOWN;
     std::vector<std::shared_ptr<OperatorEntry>> operatorData_;
     std::vector<size_t> scaleDataIterators_;
