@@ -14,9 +14,12 @@
 using namespace tosk;
 using namespace tosk::test;
 
-TEST(ModuleConstruction, RecordValuesInfoCommentsAndUnknownOperators)
+struct ModuleConstruction : ::testing::Test {
+    std::shared_ptr<SigDbase> db = testDbase();
+};
+
+TEST_F(ModuleConstruction, RecordValuesInfoCommentsAndUnknownOperators)
 {
-    auto db = testDbase();
     SigfileTokenizer tokens = SigfileTokenizer::tokenizerWithString(
         "OSC osc1 220 0.750 a-out\r\n; a comment between values\r\nobj-obj ;=100,50,80,0 f= 2,1\r\nNEXT");
     tokens.nextToken();
@@ -59,9 +62,8 @@ TEST(ModuleConstruction, RecordValuesInfoCommentsAndUnknownOperators)
         << "a name is never a format";
 }
 
-TEST(ModuleConstruction, NewModulesTakeSafeDefaults)
+TEST_F(ModuleConstruction, NewModulesTakeSafeDefaults)
 {
-    auto db = testDbase();
     auto osc = newModule("OSC", "osc", db);
     EXPECT_EQ(texts(*osc), (Names{"osc", "440", "0.5", "0.500", "0.500", "0.500", "0.500", "0.500"}))
         << "inputs and outputs of a new module take the running value";
@@ -85,15 +87,14 @@ TEST(ModuleConstruction, NewModulesTakeSafeDefaults)
     EXPECT_EQ(entry({}, OperatorEntry::ED_STRING), "0");
 }
 
-TEST(ModuleConstruction, RepeatedGroupsUnroll)
+TEST_F(ModuleConstruction, RepeatedGroupsUnroll)
 {
-    auto db = testDbase();
     auto fresh = newModule("MIX", "m", db);
     EXPECT_EQ(names(*fresh), (Names{"opstart_name", "count", "in1", "gain1", "tap1", "out"}));
     EXPECT_EQ(fresh->fieldText("count"), "1") << "a default of 0 makes one repetition";
     EXPECT_EQ(fresh->field("count")->numIterations(), 1);
 
-    auto two = readModule("MIX m 2 a-out 0.5 b-out 0.25 NEXT", db);
+    auto two = readModule("MIX m 2 a-out 0.5 b-out 0.25 ;=40,60,80,0 f= 3,2", db);
     EXPECT_EQ(names(*two), (Names{"opstart_name", "count", "in1", "gain1", "tap1", "in2", "gain2", "tap2", "out"}));
     EXPECT_EQ(texts(*two), (Names{"m", "2", "a-out", "0.5", "0.5", "b-out", "0.25", "0.25", "0.25"}));
     auto count = two->field("count");
@@ -117,11 +118,31 @@ TEST(ModuleConstruction, RepeatedGroupsUnroll)
     EXPECT_EQ(computed->text(), "4") << "8 channels / 2";
     EXPECT_EQ(spread->visibleFieldAtIndex(2)->name(), "out1");
     EXPECT_EQ(spread->field("out4")->iterator(), computed.get());
+
+    // Copies share the entries, keep values, place and hide counts, and
+    // rebind repeated fields to their own count; a computed one by its place.
+    auto osc = newModule("OSC", "osc", db);
+    two->field("in1")->source(osc->field("out"), "osc-out", false);
+    SigFile patch;
+    two->setDocument(nullptr, &patch);
+    auto copy = two->copy();
+    EXPECT_EQ(texts(*copy), texts(*two));
+    EXPECT_EQ(copy->rect(), two->rect());
+    EXPECT_EQ(copy->sigFile(), nullptr);
+    for (size_t i = 0; i < copy->fieldCount(); ++i) {
+        const auto& f = copy->fieldArray()[i];
+        EXPECT_EQ(f->parent(), copy.get());
+        EXPECT_EQ(f->entry(), two->fieldArray()[i]->entry());
+        EXPECT_FALSE(f->source());
+    }
+    EXPECT_EQ(copy->fieldAtIndex(3)->hideCount(), 2);
+    EXPECT_EQ(copy->field("gain2")->iterator(), copy->field("count").get());
+    auto spreadCopy = spread->copy();
+    EXPECT_EQ(spreadCopy->field("out3")->iterator(), spreadCopy->fieldAtIndex(2).get());
 }
 
-TEST(ModuleConstruction, InconsistentOperatorsFail)
+TEST_F(ModuleConstruction, InconsistentOperatorsFail)
 {
-    auto db = testDbase();
     EXPECT_THROW(newModule("BADTYPE", "b", db), TkxException);
     EXPECT_THROW(newModule("OPENGROUP", "g", db), TkxException);
     auto nested = dbaseFromText(modelOperator(
@@ -143,38 +164,8 @@ TEST(ModuleConstruction, InconsistentOperatorsFail)
     EXPECT_FALSE(module->fieldAtIndex(1)->iterator());
 }
 
-TEST(ModuleConstruction, CopiesShareEntriesAndRebindCounts)
+TEST_F(ModuleConstruction, AddingARepetitionInTheMiddleRenumbersTheRest)
 {
-    auto db = testDbase();
-    auto mix = readModule("MIX m 2 a-out 0.5 b-out 0.25 ;=40,60,80,0 f= 3,2", db);
-    auto osc = newModule("OSC", "osc", db);
-    mix->field("in1")->source(osc->field("out"), "osc-out", false);
-    SigFile patch;
-    mix->setDocument(nullptr, &patch);
-
-    auto copy = mix->copy();
-    EXPECT_EQ(names(*copy), names(*mix));
-    EXPECT_EQ(texts(*copy), texts(*mix));
-    EXPECT_EQ(copy->rect(), mix->rect());
-    EXPECT_EQ(copy->sigFile(), nullptr);
-    for (size_t i = 0; i < copy->fieldCount(); ++i) {
-        const auto& f = copy->fieldArray()[i];
-        EXPECT_EQ(f->parent(), copy.get());
-        EXPECT_EQ(f->entry(), mix->fieldArray()[i]->entry());
-        EXPECT_FALSE(f->source());
-    }
-    EXPECT_EQ(copy->fieldAtIndex(3)->hideCount(), 2);
-    EXPECT_EQ(copy->field("gain2")->iterator(), copy->field("count").get());
-
-    // A computed count is found by its place.
-    auto spread = newModule("SPREAD", "s", db);
-    auto spreadCopy = spread->copy();
-    EXPECT_EQ(spreadCopy->field("out3")->iterator(), spreadCopy->fieldAtIndex(2).get());
-}
-
-TEST(ModuleConstruction, AddingARepetitionInTheMiddleRenumbersTheRest)
-{
-    auto db = testDbase();
     auto mix = readModule("MIX m 3 a-out 0.1 b-out 0.2 c-out 0.3", db);
     Module::FieldList made;
     auto first = mix->addIteratedField(*mix->field("gain2"), &made);
@@ -206,9 +197,8 @@ TEST(ModuleConstruction, AddingARepetitionInTheMiddleRenumbersTheRest)
     EXPECT_EQ(added, two->fieldAtIndex(6));
 }
 
-TEST(ModuleConstruction, RemovingARepetitionKeepsCountsTrue)
+TEST_F(ModuleConstruction, RemovingARepetitionKeepsCountsTrue)
 {
-    auto db = testDbase();
     SigFile patch;
     auto osc = newModule("OSC", "osc", db);
     auto mix = readModule("MIX m 3 a 0.1 b 0.2 c 0.3", db);
@@ -233,9 +223,8 @@ TEST(ModuleConstruction, RemovingARepetitionKeepsCountsTrue)
     EXPECT_EQ(filter->field("cutoff")->source(), osc->field("mod"));
 }
 
-TEST(ModuleConstruction, UniqueInstanceNames)
+TEST_F(ModuleConstruction, UniqueInstanceNames)
 {
-    auto db = testDbase();
     auto named = [&](const std::vector<std::string>& taken, const std::string& name, char delim = 0) {
         Module::FieldList fields;
         std::vector<Module::Ptr> keep;
@@ -271,9 +260,8 @@ TEST(ModuleConstruction, UniqueInstanceNames)
     EXPECT_THROW(comment->makeNameUnique(Module::FieldList{}, 0), TkxException);
 }
 
-TEST(ModuleConstruction, InfoTextRoundTrips)
+TEST_F(ModuleConstruction, InfoTextRoundTrips)
 {
-    auto db = testDbase();
     auto osc = newModule("OSC", "osc", db);
     EXPECT_EQ(osc->moduleInfo(), "");
     osc->fieldAtIndex(3)->setHideCount(1);
@@ -304,9 +292,8 @@ TEST(ModuleConstruction, InfoTextRoundTrips)
     EXPECT_THROW(other->addInfo(";=1,2 f= -1,1"), TkxException);
 }
 
-TEST(ModuleConstruction, ModulesFeedingThemselvesAreFreed)
+TEST_F(ModuleConstruction, ModulesFeedingThemselvesAreFreed)
 {
-    auto db = testDbase();
     std::weak_ptr<Module> a, b, self;
     Module::FieldPtr survivor;
     {

@@ -23,19 +23,6 @@ namespace {
 constexpr uint32_t kFirstSeed = 20240901;
 constexpr int kPatches = 150;
 
-bool isInput(int type)
-{
-    return type == OperatorEntry::ED_SIGNAL || type == OperatorEntry::ED_CONTROL || type == OperatorEntry::ED_USEROBJ;
-}
-
-// The output type an input of that type is fed from.
-int outputFor(int inputType)
-{
-    return inputType == OperatorEntry::ED_SIGNAL    ? OperatorEntry::SIGNAL
-           : inputType == OperatorEntry::ED_CONTROL ? OperatorEntry::CONTROL
-                                                    : OperatorEntry::USEROBJ;
-}
-
 class PatchMaker {
 public:
     PatchMaker(uint32_t seed, std::shared_ptr<SigDbase> db) : rng_(seed), db_(std::move(db)) {}
@@ -124,7 +111,7 @@ private:
     {
         const std::set<std::string> counts = countFields(m);
         for (const auto& f : m.fieldArray()) {
-            if (!f->entry() || f->isOutput() || f->isInvisible() || isInput(f->type()) || f == m.opstartNameField() ||
+            if (!f->entry() || f->isOutput() || f->isInvisible() || f->isInput() || f == m.opstartNameField() ||
                 counts.count(f->name()))
                 continue;
             switch (f->type()) {
@@ -151,7 +138,7 @@ private:
         Module& m = *all[index];
         const bool node = m.operatorClassIs("NODE");
         for (const auto& f : m.fieldArray()) {
-            if (!f->entry() || !isInput(f->type()))
+            if (!f->entry() || !f->isInput())
                 continue;
             const int roll = pick(100);
             if (roll < 8 && !node) {
@@ -184,7 +171,7 @@ private:
                 // An output the reader could not tell from another.
                 if (tag.empty() || !tags.insert(tag).second)
                     continue;
-                if (f->type() == outputFor(input.type()) &&
+                if (f->targetType() == input.type() &&
                     !isNumeric(std::string(all[i]->instanceName()) + "-" + f->entryName(OperatorField::CONNECT_TAG)))
                     outputs.push_back(f);
             }
@@ -217,11 +204,11 @@ private:
     {
         for (const auto& m : all)
             for (const auto& f : m->fieldArray())
-                if (!f->isAlwaysHidden() && !(isInput(f->type()) && f->source()) && chance(15))
+                if (!f->isAlwaysHidden() && !(f->isInput() && f->source()) && chance(15))
                     f->setHideCount(static_cast<uint8_t>(1 + pick(255)));
         for (const auto& m : all) {
             for (const auto& f : m->fieldArray()) {
-                if (!isInput(f->type()) || !f->source())
+                if (!f->isInput() || !f->source())
                     continue;
                 Module::FieldPtr real = f->source();
                 while (real && real->parent() && real->parent()->operatorClassIs("NODE")) {
