@@ -47,18 +47,6 @@ TEST_F(BundledModel, EveryOperatorBuildsAndItsLimitsEvaluate)
     }
     EXPECT_FALSE(db->operatorForName("SAMPLER"));
 
-    // The special modules' tables: points counted by their count field.
-    auto counted = [&](const char* op, const char* point, const char* count) {
-        auto m = newModule(op, "x", db);
-        ASSERT_TRUE(m->field(point)) << op;
-        EXPECT_EQ(m->field(point)->iterator(), m->field(count).get()) << op;
-    };
-    for (const char* op : {"WAVEFORM", "CURVE", "C_CURVE", "M_CURVE", "M_UCURVE"})
-        counted(op, "point1", "npoints");
-    counted("MULTITAP", "obj1_delay", "taps");
-    counted("MULTITAP2", "obj1_delay", "taps");
-    counted("MULTIKNOB", "val1", "num_tweaks");
-    EXPECT_EQ(newModule("WAVEFORM", "w", db)->fieldText("npoints"), "32");
     auto delay = newModule("DELAY", "d", db);
     EXPECT_EQ(delay->field("time")->getSpecifier(OperatorField::MAXIMUM), "2000");
     db->setHighSampleRate(true);

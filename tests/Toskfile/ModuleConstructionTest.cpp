@@ -180,6 +180,12 @@ TEST_F(ModuleConstruction, AddingARepetitionInTheMiddleRenumbersTheRest)
     EXPECT_FALSE(mix->addIteratedField(*mix->field("in1"), nullptr)) << "count at its maximum of 4";
     EXPECT_FALSE(mix->addIteratedField(*mix->field("out"), nullptr)) << "not a repeated field";
 
+    // A record cut short: the new repetition goes in, what was missing stays missing.
+    auto cut = readModule("MIX m 2 a-out 0.5", db);
+    ASSERT_TRUE(cut->addIteratedField(*cut->field("gain1"), nullptr));
+    EXPECT_EQ(names(*cut), (Names{"opstart_name", "count", "in1", "gain1", "tap1", "in2", "gain2", "tap2"}));
+    EXPECT_EQ(texts(*cut), (Names{"m", "3", "a-out", "0.5", "0.5", "", "1", ""}));
+
     // A computed count before the group takes a place in the field list.
     auto db2 = dbaseFromText(modelOperator(
         "TWO", "MATH",

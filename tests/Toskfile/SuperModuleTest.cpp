@@ -104,12 +104,10 @@ TEST(SuperModule, GroupsSurviveLoadingAndSavingExactly)
     EXPECT_EQ(osc2->field("freq")->source(), patch.head()->field("pedal1"));
     EXPECT_EQ(patch.nameFieldList(true).size(), 9u);
 
-    EXPECT_EQ(patch.dataRepresentation(),
-              crlf({kHead, ";Ss=GROUP 2, PAIR, both ;=140,40,80,0", ";Ss=GROUP 2, VOICE, v1 ;=140,40,80,0",
-                    "SINE osc1 110 0.5 ;=140,40,80,0", "LOWPASS lp1 osc1-out 800 0.7 ;=260,40,80,0 f= 4,1",
-                    ";Ss=GROUP 2, VOICE, v2 ;=300,200,80,0", "SINE osc2 adc-pedal1 0.5 ;=140,160,80,0",
-                    "LOWPASS lp2 osc2-out 1200 0.7 ;=260,160,80,0",
-                    "MIX2 mix lp1-out lp2-out 0.5 0.5 ;=420,40,80,0 f= 1,1", "TAIL tail"}));
+    // The mix's first input takes the hide count of its source.
+    std::string saved = text;
+    saved.insert(saved.find(" ;=420,40,80,0") + 14, " f= 1,1");
+    EXPECT_EQ(patch.dataRepresentation(), saved);
 
     // Moving a group moves its members with it.
     both->moveBy(Point{10, 5});
