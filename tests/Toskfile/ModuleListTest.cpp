@@ -49,11 +49,8 @@ TEST_F(ModuleListCase, KeepingTheOrder)
     EXPECT_EQ(order(list), (Names{"x", "b", "c", "e", "d"}));
     EXPECT_EQ(list.indexOfModule(a.get()), ModuleList::npos);
     EXPECT_EQ(list.findModuleByName("E"), e);
-}
 
-TEST_F(ModuleListCase, PositionsCanSkipComments)
-{
-    auto a = newModule("OSC", "a", db), b = newModule("OSC", "b", db);
+    // Positions can skip comments.
     list.setListOfModules({readModule(";one", db), a, readModule(";two", db), b});
     EXPECT_EQ(list.indexMod(1, true), b);
     EXPECT_EQ(list.indexMod(1, false), a);

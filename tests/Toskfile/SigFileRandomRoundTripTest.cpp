@@ -90,43 +90,28 @@ private:
         }
     }
 
-    // Fields whose values give the number of repetitions: changing them
-    // would change the fields the record has.
-    static std::set<std::string> countFields(const Module& m)
-    {
-        std::set<std::string> names;
-        for (const auto& entry : m.opDescriptor()->operatorData()) {
-            const std::string& specifier = entry->nameForType(OperatorField::ACTION_SPECIFIER);
-            size_t at = 0;
-            while ((at = specifier.find('@', at)) != std::string::npos) {
-                const size_t end = specifier.find('/', at);
-                names.insert(specifier.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1));
-                at = end == std::string::npos ? specifier.size() : end;
-            }
-        }
-        return names;
-    }
-
+    // Fields whose values give the number of repetitions are left alone:
+    // changing them would change the fields the record has.
     void fillValues(Module& m)
     {
-        const std::set<std::string> counts = countFields(m);
+        std::set<std::string> counts;
+        for (const auto& entry : m.opDescriptor()->operatorData()) {
+            const std::string& specifier = entry->nameForType(OperatorField::ACTION_SPECIFIER);
+            for (size_t at = specifier.find('@'); at != std::string::npos; at = specifier.find('@', at + 1))
+                counts.insert(specifier.substr(at + 1, specifier.find('/', at) - at - 1));
+        }
         for (const auto& f : m.fieldArray()) {
             if (!f->entry() || f->isOutput() || f->isInvisible() || f->isInput() || f == m.opstartNameField() ||
                 counts.count(f->name()))
                 continue;
-            switch (f->type()) {
-            case OperatorEntry::ED_INT:
-            case OperatorEntry::ED_LONG:
-                f->setText(chance(90) ? std::to_string(pick(2001) - 1000) : text(6));
-                break;
-            case OperatorEntry::ED_FIXED:
-            case OperatorEntry::ED_FLOAT:
-                f->setText(chance(90) ? number() : text(6));
-                break;
-            default:
+            const int type = f->type();
+            const bool integer = type == OperatorEntry::ED_INT || type == OperatorEntry::ED_LONG;
+            if (!integer && type != OperatorEntry::ED_FIXED && type != OperatorEntry::ED_FLOAT)
                 f->setText(text(12));
-                break;
-            }
+            else if (!chance(90))
+                f->setText(text(6));
+            else
+                f->setText(integer ? std::to_string(pick(2001) - 1000) : number());
         }
     }
 
