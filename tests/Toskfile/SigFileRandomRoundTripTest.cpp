@@ -148,7 +148,6 @@ private:
         std::vector<Module::FieldPtr> candidates;
         for (size_t i = 0; i < before; ++i) {
             std::set<std::string> tags;
-            std::vector<Module::FieldPtr> outputs;
             for (const auto& f : all[i]->fieldArray()) {
                 if (!f->isOutput())
                     continue;
@@ -158,9 +157,8 @@ private:
                     continue;
                 if (f->targetType() == input.type() &&
                     !isNumeric(std::string(all[i]->instanceName()) + "-" + f->entryName(OperatorField::CONNECT_TAG)))
-                    outputs.push_back(f);
+                    candidates.push_back(f);
             }
-            candidates.insert(candidates.end(), outputs.begin(), outputs.end());
         }
         return candidates.empty() ? nullptr : candidates[pick(static_cast<int>(candidates.size()))];
     }
