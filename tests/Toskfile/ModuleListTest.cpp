@@ -60,7 +60,7 @@ TEST_F(ModuleListCase, KeepingTheOrder)
     EXPECT_EQ(list.modIndex(newModule("OSC", "z", db).get(), true), ModuleList::npos);
 }
 
-TEST_F(ModuleListCase, ConnectionQueries)
+TEST_F(ModuleListCase, ConnectionQueriesAndCopies)
 {
     auto osc = newModule("OSC", "osc", db);
     auto f1 = newModule("FILTER", "f1", db);
@@ -101,14 +101,8 @@ TEST_F(ModuleListCase, ConnectionQueries)
     EXPECT_EQ(list.hasOutputTo(knob.get(), -1), nullptr);
     knob->field("out")->setAsWP(true);
     EXPECT_EQ(list.hasWPFields(), 1);
-}
 
-TEST_F(ModuleListCase, CopyKeepsEveryConnection)
-{
-    auto osc = newModule("OSC", "osc", db);
-    auto f1 = newModule("FILTER", "f1", db);
-    auto f2 = newModule("FILTER", "f2", db);
-    list.setListOfModules({osc, f1, f2});
+    // Copying keeps every wire, a ring among them.
     f1->field("in")->source(f2->field("out"), std::nullopt, false);
     f2->field("in")->source(f1->field("out"), std::nullopt, false);
     osc->field("fm")->source(f2->field("out"), std::nullopt, false);
@@ -125,7 +119,7 @@ TEST_F(ModuleListCase, CopyKeepsEveryConnection)
     auto outside = newModule("OSC", "outside", db);
     f1->field("cutoff")->source(outside->field("mod"), std::nullopt, false);
     ModuleList copies;
-    copies.setListOfModules({osc->copy(), f1->copy(), f2->copy()});
+    copies.setListOfModules({osc->copy(), f1->copy(), f2->copy(), knob->copy()});
     copies.copyConnections(list);
     auto& c = copies.listOfModules();
     EXPECT_EQ(c[1]->field("in")->source(), c[2]->field("out"));
@@ -139,7 +133,7 @@ TEST_F(ModuleListCase, CopyKeepsEveryConnection)
     shorter.addModule(osc);
     EXPECT_THROW(shorter.copyConnections(list), TkxException);
     ModuleList mismatched;
-    mismatched.setListOfModules({osc, newModule("MIX", "m", db), f2});
+    mismatched.setListOfModules({osc, newModule("MIX", "m", db), f2, knob});
     EXPECT_THROW(mismatched.copyConnections(list), TkxException);
 }
 
