@@ -2,11 +2,9 @@
 #include "ModelTestSupport.h"
 
 #include "Toskfile/ModuleBuilder.h"
-#include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleList.h"
 #include "Toskfile/SigFile.h"
 #include "base/Alerts.h"
-#include "base/Log.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
