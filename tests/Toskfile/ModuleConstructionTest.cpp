@@ -14,14 +14,18 @@ using namespace tosk::test;
 
 struct ModuleConstruction : ::testing::Test {
     std::shared_ptr<SigDbase> db = testDbase();
+    // The module of the tokenizer's next record; the tokenizer stays after it.
+    Module::Ptr readFrom(SigfileTokenizer& tokens)
+    {
+        return Module::moduleNamed(tokens.nextToken().value_or(""), tokens, db);
+    }
 };
 
 TEST_F(ModuleConstruction, RecordValuesInfoCommentsAndUnknownOperators)
 {
     SigfileTokenizer tokens = SigfileTokenizer::tokenizerWithString(
         "OSC osc1 220 0.750 a-out\r\n; a comment between values\r\nobj-obj ;=100,50,80,0 f= 2,1\r\nNEXT");
-    tokens.nextToken();
-    auto osc = Module::moduleNamed("OSC", tokens, db);
+    auto osc = readFrom(tokens);
     EXPECT_EQ(names(*osc), (Names{"opstart_name", "freq", "level", "fm", "objin", "out", "mod", "obj"}));
     EXPECT_EQ(texts(*osc), (Names{"osc1", "220", "0.75", "a-out", "obj-obj", "obj-obj", "obj-obj", "obj-obj"}));
     EXPECT_EQ(osc->fieldAtIndex(2)->hideCount(), 1);
@@ -30,8 +34,7 @@ TEST_F(ModuleConstruction, RecordValuesInfoCommentsAndUnknownOperators)
 
     // A token that is not an info token is left for the next record.
     SigfileTokenizer next = SigfileTokenizer::tokenizerWithString("OSC o 1 0 a b OSC");
-    next.nextToken();
-    auto o = Module::moduleNamed("OSC", next, db);
+    auto o = readFrom(next);
     EXPECT_EQ(o->rect(), Rect());
     EXPECT_EQ(next.nextToken(), "OSC");
 
@@ -48,8 +51,7 @@ TEST_F(ModuleConstruction, RecordValuesInfoCommentsAndUnknownOperators)
     NoWindowServices noWindow;
     LogCapture quiet;
     SigfileTokenizer unknown = SigfileTokenizer::tokenizerWithString("NOSUCH 1 two 3\r\nOSC o 1");
-    unknown.nextToken();
-    auto module = Module::moduleNamed("NOSUCH", unknown, db);
+    auto module = readFrom(unknown);
     EXPECT_EQ(texts(*module), Names{"NOSUCH 1 two 3"});
     EXPECT_EQ(unknown.nextToken(), "OSC") << "reading stops at the next operator";
     EXPECT_EQ(alertLines(module->buildProblems().list()),
@@ -103,8 +105,7 @@ TEST_F(ModuleConstruction, RepeatedGroupsUnroll)
 
     // A count of 0 read from a record: no values, one set of outputs.
     SigfileTokenizer zero = SigfileTokenizer::tokenizerWithString("MIX m 0 OSC");
-    zero.nextToken();
-    auto none = Module::moduleNamed("MIX", zero, db);
+    auto none = readFrom(zero);
     EXPECT_EQ(names(*none), (Names{"opstart_name", "count", "tap1", "out"}));
     EXPECT_EQ(zero.nextToken(), "OSC");
 
