@@ -96,6 +96,11 @@ TEST(PatchLayout, ColumnsFollowTheWiresFromTheHead)
          crlf({"HEADM adc P t 2 2 1 a-out b-out adc-nullobj ;=20,40,80,0", "GAIN a adc-in1 lfo-out",
                "GAIN b adc-in2 lfo-out", "LFO lfo knob-out 1 0", "KNOB knob \"K:%f\" 0 1 0.5 0.5 1"}),
          {{"a", {327, 40}}, {"b", {327, 124}}, {"lfo", {167, 204}}, {"knob", {7, 204}}}},
+        {"c, fed by b, starts on b's own row in the next column, not below a, the lowest there (only control "
+         "walks start below the lowest)",
+         crlf({"HEADM adc R t 2 2 1 adc-null b-out adc-nullobj ;=20,40,80,0", "MIX2 c b-out adc-in2 1 1",
+               "MIX2 a adc-in1 b-out 1 1", "MIX2 b adc-in2 adc-in2 1 1"}),
+         {{"a", {180, 40}}, {"b", {20, 204}}, {"c", {180, 204}}}},
         {"a patch without a head is left alone", crlf({"GAIN g 0 1 ;=500,500,80,0"}), {{"g", {500, 500}}}},
     };
     for (const Case& c : cases) {
