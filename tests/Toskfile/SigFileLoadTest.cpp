@@ -5,7 +5,6 @@
 // gives the same bytes and the same patch.
 #include "SigFileTestSupport.h"
 
-#include "Toskfile/SigDocument.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -473,16 +472,16 @@ TEST(SigFileRegression, AHeadOrTailTheDatabaseCannotBuildCostsThatModuleNotThePr
                                            {SbfEntry{"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:in"},
                                             SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}});
     // A new patch: no head can be made, so the patch has none, and says why.
-    SigDocument untitled;
+    std::unique_ptr<SigFile> untitled;
     {
         LogCapture quiet;
         NoWindowServices noWindow;
-        untitled.initWithData(std::nullopt, std::nullopt, std::nullopt, dbaseFromText(brokenHead("HEADM") + gain));
+        untitled =
+            SigFile::fileWithData(std::nullopt, std::nullopt, dbaseFromText(brokenHead("HEADM") + gain), nullptr);
+        EXPECT_EQ(untitled->dataRepresentation(), "");
     }
-    ASSERT_NE(untitled.sigFile(), nullptr);
-    EXPECT_EQ(untitled.sigFile()->head(), nullptr);
-    EXPECT_EQ(untitled.sigFile()->moduleCount(), 0u);
-    EXPECT_EQ(untitled.sigFile()->loadError(),
+    EXPECT_EQ(untitled->head(), nullptr);
+    EXPECT_EQ(untitled->loadError(),
               "Module.buildModule - Module.buildModule: Unbalanced OPERATOREND Iteration for operator: HEADM");
 
     // A patch with an older head that would be converted: the head stays as
