@@ -93,7 +93,7 @@ TEST(SigFileLoad, RecordsPositionsHideCountsAndConnections)
 
 // loadText reads with no window service installed: the problems are the
 // patch's, in file order, a group member's among them, until taken.
-TEST(SigFileLoad, CommentsUnknownOperatorsShortInfoTokensAndProblemsInFileOrder)
+TEST(SigFileLoad, CommentsEmptyFilesUnknownOperatorsShortInfoTokensAndProblemsInFileOrder)
 {
     LoadedText loaded =
         loadText(crlf({"; a comment line, with \"quotes\"", kHead, "FROB x 1 2", "GAIN g1 adc-in1 0.5 ;=12 f= 2,3",
@@ -116,6 +116,14 @@ TEST(SigFileLoad, CommentsUnknownOperatorsShortInfoTokensAndProblemsInFileOrder)
     EXPECT_EQ(patch.author(), "a");
     EXPECT_EQ(loaded.patch->takeProblems().list().size(), 3u);
     EXPECT_TRUE(loaded.patch->problems().empty()) << "each is shown once";
+
+    // Empty files and files of comments are empty patches.
+    for (const std::string text : {"", "; one\r\n;two\n   ;three"}) {
+        LoadedText empty = loadText(text);
+        EXPECT_EQ(empty.patch->moduleCount(), 0u) << text;
+        EXPECT_EQ(alertLines(empty.alerts), Lines{}) << text;
+        EXPECT_EQ(empty.patch->dataRepresentation(), "TAIL tail\r\n") << text;
+    }
 }
 
 TEST(SigFileLoad, AFailureStopsReadingAndKeepsWhatWasRead)
@@ -143,16 +151,6 @@ TEST(SigFileLoad, AFailureStopsReadingAndKeepsWhatWasRead)
     EXPECT_EQ(names(g1), (Names{"opstart_name", "in"}));
     EXPECT_EQ(g1.field("in")->source(), cut.patch->head()->field("in1"));
     EXPECT_EQ(cut.patch->dataRepresentation(), crlf({kHead, "GAIN g1 adc-in1", "TAIL tail"}));
-}
-
-TEST(SigFileLoad, EmptyFilesAndFilesOfCommentsAreEmptyPatches)
-{
-    for (const std::string text : {"", "; one\r\n;two\n   ;three"}) {
-        LoadedText empty = loadText(text);
-        EXPECT_EQ(empty.patch->moduleCount(), 0u) << text;
-        EXPECT_EQ(alertLines(empty.alerts), Lines{}) << text;
-        EXPECT_EQ(empty.patch->dataRepresentation(), "TAIL tail\r\n") << text;
-    }
 }
 
 TEST(SigFileLoad, TailRecordsAnywhereGiveTheAuthorAndAreWrittenLast)
