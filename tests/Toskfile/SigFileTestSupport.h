@@ -64,12 +64,9 @@ inline void appendShape(std::string& out, const Module& m, const Point& inner, c
     const auto* group = dynamic_cast<const SModule*>(&m);
     out += indent + (group ? "group " + group->moduleName() : m.name()) + " '" + std::string(m.instanceName()) + "' ";
     const Rect& r = m.rect();
-    if (r.width() > 0)
-        out += std::to_string(static_cast<long>(inner.x + r.x())) + "," +
-               std::to_string(static_cast<long>(inner.y + r.y())) + "," + std::to_string(static_cast<long>(r.width()));
-    else
-        out += "-";
-    out += "\n";
+    const auto whole = [](double v) { return std::to_string(static_cast<long>(v)); };
+    out +=
+        (r.width() > 0 ? whole(inner.x + r.x()) + "," + whole(inner.y + r.y()) + "," + whole(r.width()) : "-") + "\n";
     if (group) {
         const Point origin = group->memberOrigin();
         for (const auto& member : group->moduleList().moduleArray())
