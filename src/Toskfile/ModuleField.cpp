@@ -271,7 +271,14 @@ std::string ModuleField::getName(int flags, const std::string& headName) const
     if (isOutputType(t))
         return entryName(OperatorField::CONNECT_TAG);
     std::string name;
-    if (isInputType(t) && m_Source) {
+    const ModuleField* unfedNode = nullptr;
+    if (isInputType(t) && m_Source && (flags & NF_NODE) && t != OperatorEntry::ED_CONTROL &&
+        !sourceThroughNodes(&unfedNode)) {
+        // Nodes fed from nothing pass nothing on: written as an unconnected
+        // input is, since "null-source" would read back as a missing module.
+        name = (headName.empty() ? std::string("head") : headName) +
+               (t == OperatorEntry::ED_USEROBJ ? "-nullobj" : "-null");
+    } else if (isInputType(t) && m_Source) {
         name = sourceName((flags & NF_PATH) != 0, (flags & NF_NODE) != 0);
     } else if (isInputType(t) && isWP() && (flags & NF_EXTERNAL)) {
         name = "<external>";

@@ -436,16 +436,20 @@ TEST(SigFileSave, ValuesAreQuotedOnlyWhenTheReaderNeedsIt)
     EXPECT_EQ(line, "HEADM \"in put\" P t 2 2 1 head-null head-null head-nullobj\r\n");
 }
 
-// A node passes on its source; one fed from no signal is written as the
-// "null-source" the unit knows (a name no file record resolves to).
+// A node passes on its source; what a node fed from nothing feeds is written
+// as unconnected, and reads back so.
 TEST(SigFileSave, NodesAreWrittenAsTheSourcesTheyPassOn)
 {
     LoadedText loaded =
         loadText(crlf({kHead, "SINE osc 220 0.5", "A_TO_A n1 osc-out", "A_TO_A n2 n1-out", "A_TO_A n3 adc-null",
                        "C_TO_C c1 0.25", "DELAY d n2-out 100 c1-out 0.3 0.5", "GAIN g n3-out c1-out"}));
     LogCapture quiet;
-    EXPECT_EQ(loaded.patch->dataRepresentation(), crlf({kHead, "SINE osc 220 0.5", "DELAY d osc-out 100 0.25 0.3 0.5",
-                                                        "GAIN g null-source 0.25", "TAIL tail"}));
+    const std::string saved =
+        crlf({kHead, "SINE osc 220 0.5", "DELAY d osc-out 100 0.25 0.3 0.5", "GAIN g adc-null 0.25", "TAIL tail"});
+    EXPECT_EQ(loaded.patch->dataRepresentation(), saved);
+    LoadedText again = loadText(saved);
+    EXPECT_EQ(again.patch->unresolvedCount(), 0);
+    EXPECT_EQ(again.patch->dataRepresentation(), saved);
 }
 
 // A database that describes its head or tail badly costs that module, not
