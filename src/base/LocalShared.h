@@ -7,10 +7,8 @@
 // pointer is 8 bytes instead of 16. The counts are plain integers, so an
 // object held this way belongs to one thread at a time, as a patch does.
 
-#include <compare>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <new>
 #include <utility>
 
@@ -99,10 +97,6 @@ public:
 
     friend bool operator==(const LocalShared& a, const LocalShared& b) { return a.block_ == b.block_; }
     friend bool operator==(const LocalShared& a, std::nullptr_t) { return a.block_ == nullptr; }
-    friend auto operator<=>(const LocalShared& a, const LocalShared& b)
-    {
-        return std::compare_three_way()(a.block_, b.block_);
-    }
 
 private:
     friend class LocalWeak<T>;
@@ -161,6 +155,3 @@ private:
 
 } // namespace tosk
 
-template <typename T> struct std::hash<tosk::LocalShared<T>> {
-    size_t operator()(const tosk::LocalShared<T>& p) const noexcept { return std::hash<T*>()(p.get()); }
-};
