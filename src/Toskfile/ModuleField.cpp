@@ -233,21 +233,30 @@ const ModuleField* ModuleField::sourceThroughNodes(const ModuleField** unfedNode
     return src;
 }
 
+namespace {
+
+// How an input with the type inputType names its source src; with no src,
+// what a node fed from nothing passes on.
+std::string referenceName(int inputType, const ModuleField* src, const ModuleField* unfedNodeInput, bool path)
+{
+    if (!src)
+        return unfedNodeInput && inputType == OperatorEntry::ED_CONTROL ? std::string(unfedNodeInput->text())
+                                                                        : "null-source";
+    std::string moduleName;
+    if (src->parent())
+        moduleName = path ? src->parent()->pathName() : std::string(src->parent()->instanceName());
+    return moduleName + "-" + src->entryName(OperatorField::CONNECT_TAG);
+}
+
+} // namespace
+
 std::string ModuleField::sourceName(bool path, bool node) const
 {
     if (!m_Source)
         return std::string();
-    const ModuleField* src = m_Source.get();
-    if (node) {
-        const ModuleField* unfed = nullptr;
-        src = sourceThroughNodes(&unfed);
-        if (!src)
-            return unfed && type() == OperatorEntry::ED_CONTROL ? unfed->m_Text.str() : "null-source";
-    }
-    std::string moduleName;
-    if (src->m_Parent)
-        moduleName = path ? src->m_Parent->pathName() : std::string(src->m_Parent->instanceName());
-    return moduleName + "-" + src->entryName(OperatorField::CONNECT_TAG);
+    const ModuleField* unfed = nullptr;
+    const ModuleField* src = node ? sourceThroughNodes(&unfed) : m_Source.get();
+    return referenceName(type(), src, unfed, path);
 }
 
 std::string ModuleField::getName(bool path, bool quote, bool /*subst*/, bool node, bool showext) const
@@ -271,15 +280,17 @@ std::string ModuleField::getName(int flags, const std::string& headName) const
     if (isOutputType(t))
         return entryName(OperatorField::CONNECT_TAG);
     std::string name;
-    const ModuleField* unfedNode = nullptr;
-    if (isInputType(t) && m_Source && (flags & NF_NODE) && t != OperatorEntry::ED_CONTROL &&
-        !sourceThroughNodes(&unfedNode)) {
+    auto nullOutput = [&] {
+        return (headName.empty() ? std::string("head") : headName) +
+               (t == OperatorEntry::ED_USEROBJ ? "-nullobj" : "-null");
+    };
+    if (isInputType(t) && m_Source) {
+        const ModuleField* unfed = nullptr;
+        const ModuleField* src = (flags & NF_NODE) ? sourceThroughNodes(&unfed) : m_Source.get();
         // Nodes fed from nothing pass nothing on: written as an unconnected
         // input is, since "null-source" would read back as a missing module.
-        name = (headName.empty() ? std::string("head") : headName) +
-               (t == OperatorEntry::ED_USEROBJ ? "-nullobj" : "-null");
-    } else if (isInputType(t) && m_Source) {
-        name = sourceName((flags & NF_PATH) != 0, (flags & NF_NODE) != 0);
+        name = !src && t != OperatorEntry::ED_CONTROL ? nullOutput()
+                                                      : referenceName(t, src, unfed, (flags & NF_PATH) != 0);
     } else if (isInputType(t) && isWP() && (flags & NF_EXTERNAL)) {
         name = "<external>";
     } else if (isInputType(t) && isBad() && !(flags & NF_UNRESOLVED_AS_UNCONNECTED)) {
@@ -287,11 +298,8 @@ std::string ModuleField::getName(int flags, const std::string& headName) const
         // it was (even ""): writing "head-null" would lose it without a word.
         name = m_Text;
     } else if (isInputType(t)) {
-        std::string head = headName.empty() ? "head" : headName;
-        if (t == OperatorEntry::ED_SIGNAL)
-            name = head + "-null";
-        else if (t == OperatorEntry::ED_USEROBJ)
-            name = head + "-nullobj";
+        if (t == OperatorEntry::ED_SIGNAL || t == OperatorEntry::ED_USEROBJ)
+            name = nullOutput();
         else if (isBad() && m_pEntry)
             name = GetSafeMinimum(*m_pEntry); // what a new module's input holds
         else
