@@ -15,33 +15,22 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
 using namespace tosk;
 using namespace tosk::test;
 
-namespace tosk {
-static void PrintTo(const MidiPortList::Choice& choice, std::ostream* out)
-{
-    *out << choice.name << " -> " << choice.node;
-}
-} // namespace tosk
-
 namespace {
 
 LineSettingsSource midiTo(const std::string& port, int channel = 0)
 {
-    return [port, channel] {
-        LineSettings s;
-        s.midi = true;
-        s.midiPortName = port;
-        s.midiChannel = channel;
-        return s;
-    };
+    LineSettings s;
+    s.midi = true;
+    s.midiPortName = port;
+    s.midiChannel = channel;
+    return [s] { return s; };
 }
 
 // Between the MIDI line's stand-in and tosk-unit's terminal, as a MIDI
@@ -51,13 +40,8 @@ LineSettingsSource midiTo(const std::string& port, int channel = 0)
 class RealTimeRelay {
 public:
     explicit RealTimeRelay(const std::string& unitLink)
+        : unit_(::open(unitLink.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK))
     {
-        unit_ = ::open(unitLink.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-        termios raw{};
-        if (unit_ >= 0 && ::tcgetattr(unit_, &raw) == 0) {
-            ::cfmakeraw(&raw);
-            ::tcsetattr(unit_, TCSANOW, &raw);
-        }
         thread_ = std::thread([this] { run(); });
     }
     ~RealTimeRelay()
@@ -72,34 +56,35 @@ public:
 private:
     void run()
     {
-        int tick = 0;
-        while (!stop_) {
+        for (int tick = 0; !stop_; ++tick) {
             pollfd p[2] = {{in_.farEnd(), POLLIN, 0}, {unit_, POLLIN, 0}};
             ::poll(p, 2, 10);
             uint8_t chunk[512];
-            if (p[0].revents & POLLIN) {
-                const ssize_t n = ::read(in_.farEnd(), chunk, sizeof chunk);
-                for (ssize_t i = 0; i < n; ++i)
-                    if (!MidiPort::isRealTime(chunk[i]))
-                        put(unit_, chunk[i]);
-            }
-            if (p[1].revents & POLLIN) {
-                const ssize_t n = ::read(unit_, chunk, sizeof chunk);
-                for (ssize_t i = 0; i < n; ++i) {
-                    put(in_.farEnd(), chunk[i]);
-                    if (i % 7 == 3)
-                        put(in_.farEnd(), 0xF8);
-                }
+            Bytes toUnit, toLine;
+            for (ssize_t i = 0, n = ::read(in_.farEnd(), chunk, sizeof chunk); i < n; ++i)
+                if (!MidiPort::isRealTime(chunk[i]))
+                    toUnit.push_back(chunk[i]);
+            for (ssize_t i = 0, n = ::read(unit_, chunk, sizeof chunk); i < n; ++i) {
+                toLine.push_back(chunk[i]);
+                if (i % 7 == 3)
+                    toLine.push_back(0xF8);
             }
             // A clock that never stops, as long as the line is open.
-            if (++tick % 2 == 0)
-                put(in_.farEnd(), tick % 4 == 0 ? 0xF8 : 0xFE);
+            if (tick % 2 == 0)
+                toLine.push_back(tick % 4 == 0 ? 0xF8 : 0xFE);
+            put(unit_, toUnit);
+            put(in_.farEnd(), toLine);
         }
     }
-    static void put(int fd, uint8_t byte)
+    static void put(int fd, const Bytes& b)
     {
-        for (int tries = 0; tries < 100 && ::write(fd, &byte, 1) != 1; ++tries)
-            std::this_thread::sleep_for(1ms);
+        for (size_t done = 0, tries = 0; done < b.size() && tries < 100; ++tries) {
+            const ssize_t n = ::write(fd, b.data() + done, b.size() - done);
+            if (n > 0)
+                done += size_t(n);
+            else
+                std::this_thread::sleep_for(1ms);
+        }
     }
 
     Pty in_;
@@ -139,20 +124,16 @@ TEST(MidiPortList, ChoicesAreNamedByCardIdAndLeadToTheirNodes)
         {"UM1: USB MIDI Interface MIDI 1", {}, "No MIDI interfaces found"},
         {"", {}, "No MIDI interfaces found"},
         {"UM2: USB MIDI Interface MIDI 1", twoCards,
-         "The MIDI interface \"UM2: USB MIDI Interface MIDI 1\" is not "
-         "connected."},
+         "The MIDI interface \"UM2: USB MIDI Interface MIDI 1\" is not connected."},
         {"", twoCards, "No MIDI interface is chosen in the preferences."},
     };
-    for (const auto& f : failures) {
-        TkxException e = thrownBy([&] { MidiPortList::nodeFor(f.name, f.cards); });
-        EXPECT_EQ(failureText(e), "MidiPort.open: " + f.reason) << f.name;
-    }
-}
+    for (const auto& f : failures)
+        EXPECT_EQ(failureText(thrownBy([&] { MidiPortList::nodeFor(f.name, f.cards); })), "MidiPort.open: " + f.reason)
+            << f.name;
 
-TEST(MidiPortList, WithoutAlsaDevicesTheLineSaysSoBeforeAnyExchange)
-{
+    // Without sound devices the line says so before any exchange.
     if (fs::exists("/dev/snd"))
-        GTEST_SKIP() << "this machine has sound devices";
+        return;
     EXPECT_TRUE(MidiPortList::alsaCards().empty());
     SerialConnection line(midiTo("UM1: USB MIDI Interface MIDI 1"));
     EXPECT_EQ(failureText(thrownBy([&] { line.open(); })), "MidiPort.open: No MIDI interfaces found");
@@ -180,9 +161,7 @@ TEST(MidiLine, RealTimeBytesAreDroppedWhereverTheyArrive)
     // Real-time bytes alone are silence: there is nothing to read.
     far.write({0xF8, 0xFE, 0xF8});
     EXPECT_EQ(line.waitForInput(100ms), 0);
-    TkxException quiet = thrownBy([&] { line.getByte(chunk); });
-    EXPECT_EQ(quiet.name(), "SerialConnection.getByte");
-    EXPECT_EQ(quiet.reason().rfind("timeout ", 0), 0u) << quiet.reason();
+    EXPECT_EQ(thrownBy([&] { line.getByte(chunk); }).reason().rfind("timeout ", 0), 0u);
 
     // What we write reaches the device unchanged.
     const Bytes request = sysex::frame(0, 0x1A);
@@ -191,12 +170,8 @@ TEST(MidiLine, RealTimeBytesAreDroppedWhereverTheyArrive)
 
     // Bytes already there are found without waiting.
     far.write(request);
-    int queued = 0;
-    for (int tries = 0; tries < 2000 && queued == 0; ++tries) {
-        ::ioctl(far.nearEnd(), FIONREAD, &queued);
-        std::this_thread::sleep_for(1ms);
-    }
-    ASSERT_GT(queued, 0);
+    pollfd arrived{far.nearEnd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&arrived, 1, 2000), 1);
     EXPECT_EQ(line.waitForInput(0ms), 1);
     line.close();
 }
@@ -205,71 +180,48 @@ TEST(MidiLine, RealTimeBytesAreDroppedWhereverTheyArrive)
 // queue to wait for when it closes. A FIFO stands in for one.
 TEST(MidiLine, ProgramChangeGoesOutOnTheChosenChannelOfALineThatIsNoTerminal)
 {
-    const struct {
-        int channel;
-        uint8_t status;
-    } cases[] = {{0, 0xC0}, {1, 0xC0}, {5, 0xC4}, {16, 0xCF}, {17, 0xC0}, {-3, 0xC0}};
+    const std::pair<int, uint8_t> cases[] = {{0, 0xC0}, {1, 0xC0}, {5, 0xC4}, {16, 0xCF}, {17, 0xC0}, {-3, 0xC0}};
     TempDir dir;
     const std::string fifo = (dir / "midi").string();
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const Bytes request = sysex::frame(0, 0x1A);
-    for (const auto& c : cases) {
-        SerialConnection line(midiTo(fifo, c.channel), 200ms);
+    for (const auto& [channel, status] : cases) {
+        SerialConnection line(midiTo(fifo, channel), 200ms);
         ASSERT_TRUE(line.open());
-        EXPECT_EQ(line.programChangeStatus(), c.status) << "channel " << c.channel;
+        EXPECT_EQ(line.programChangeStatus(), status) << "channel " << channel;
         line.putData(request.data(), request.size());
         EXPECT_NO_THROW(line.close());
         EXPECT_FALSE(line.isOpen());
     }
     // The serial line knows no channel.
     Pty far;
-    SerialConnection serial([line = lineTo(far.path())] {
-        LineSettings s = line();
-        s.midiChannel = 5;
-        return s;
-    });
+    LineSettings settings = lineTo(far.path())();
+    settings.midiChannel = 5;
+    SerialConnection serial([settings] { return settings; });
     ASSERT_TRUE(serial.open());
     EXPECT_EQ(serial.programChangeStatus(), 0xC0);
-    serial.close();
 }
 
 // Every unit command, and a browser's walk, over the MIDI line with a clock
 // running gets what the serial line gets, byte for byte.
 TEST(MidiLine, UnitCommandsAndBrowsingAnswerAsOverTheSerialLine)
 {
-    TempDir dir;
+    TempDir dir, other;
     // Two units alike, one on each line.
     const std::vector<std::string> args = {"--banks", makeTestBanks(dir.path()).string()};
-    TempDir other;
-    UnitProcess unit(dir.path(), args);
-    UnitProcess midiUnit(other.path(), args);
+    UnitProcess unit(dir.path(), args), midiUnit(other.path(), args);
     ASSERT_TRUE(unit.started() && midiUnit.started());
     RealTimeRelay relay(midiUnit.link());
     ASSERT_TRUE(relay.ready());
 
-    Queued serial(unit.link());
-    Queued midi(midiTo(relay.path()));
-    const std::string mine = "HEADM adc\r\nTAIL \"Me\"\r\n";
-    const struct {
-        const char* what;
-        uint8_t command;
-        Bytes payload;
-    } commands[] = {
-        {"get", 0x0B, {}},
-        {"database", 0x0E, {}},
-        {"screen", 0x18, {}},
-        {"send refused", 0x0A, bytes({0x00, 0x01, 'x'})},
-    };
-    for (const auto& c : commands) {
-        SCOPED_TRACE(c.what);
-        const size_t before = midi.client->calls.size();
-        serial.send(c.command, c.payload);
-        ASSERT_TRUE(serial.settle());
-        ASSERT_EQ(serial.client->calls.size(), before + 1);
-        midi.send(c.command, c.payload);
-        ASSERT_TRUE(midi.settle());
-        ASSERT_EQ(midi.client->calls.size(), before + 1);
-        EXPECT_FALSE(midi.client->calls.back().second);
+    Queued serial(unit.link()), midi(midiTo(relay.path()));
+    const std::pair<uint8_t, Bytes> commands[] = {
+        {0x0B, {}}, {0x0E, {}}, {0x18, {}}, {0x0A, bytes({0x00, 0x01, 'x'})}}; // get, database, screen, refused send
+    for (const auto& [command, payload] : commands) {
+        SCOPED_TRACE(int(command));
+        serial.ask(command, payload);
+        midi.ask(command, payload);
+        ASSERT_EQ(midi.client->calls.size(), serial.client->calls.size());
         EXPECT_EQ(midi.client->calls.back().first, serial.client->calls.back().first);
     }
     EXPECT_EQ(textOf(SysexReply::check(midi.client->calls[0].first).payload), smallRoomText);
@@ -277,6 +229,7 @@ TEST(MidiLine, UnitCommandsAndBrowsingAnswerAsOverTheSerialLine)
               "Cannot load patch: line 1 is not text (byte 0x00)");
 
     // A patch sent runs; update asks for it again.
+    const std::string mine = "HEADM adc\r\nTAIL \"Me\"\r\n";
     for (Queued* q : {&serial, &midi}) {
         q->send(0x0A, bytes(mine));
         ASSERT_TRUE(q->settle());
