@@ -40,57 +40,42 @@ std::vector<Bytes> selectAndFetch(const std::string& mapLine, const std::string&
     return replies;
 }
 
-std::string repeated(const std::string& text, size_t times)
-{
-    std::string out;
-    for (size_t i = 0; i < times; ++i)
-        out += text;
-    return out;
-}
-
 } // namespace
 
 TEST(PresetFetch, OnlyAPresetTheUnitIsSeenToRunIsFetched)
 {
-    const std::string text = "HEADM adc\r\nTAIL \"Hall\"\r\n";
+    const std::string text = "HEADM adc\r\nTAIL \"Hall\"\r\n", map = "SET c 140 14 Map MIDImap 0 Off 2 Off A ";
+    LogCapture quiet;
     const R9100ProgramItem hall("101 @ Hall @ I22 GRH", 1);
-    struct Case {
-        const char* what;
-        std::string mapLine;
+    const struct {
+        R9100ProgramItem item;
+        std::string mapLine; // empty: the unit has no MIDI map
         std::string running;
         std::optional<std::string> text;
         std::string failure;
-    };
-    const std::vector<Case> cases = {
-        {"the unit runs the preset", "SET c 140 14 Map MIDImap 0 Off 2 Off A ", "Hall", text, ""},
-        {"the unit runs another", "SET c 140 14 Map MIDImap 0 Off 2 Off A ", "Small Room", std::nullopt,
+    } cases[] = {
+        {hall, map, "Hall", text, ""},
+        {hall, map, "Small Room", std::nullopt,
          "The unit runs Small Room instead of the preset 101 Hall. Nothing was saved."},
-        {"no MIDI map to switch with", "", "", std::nullopt,
+        {hall, "", "", std::nullopt,
          "The unit did not switch to the preset 101 Hall: it has no MIDI map to select it with. Nothing was saved."},
+        // A preset the unit lists as disabled is never asked for.
+        {R9100ProgramItem("Broken Preset", 0), "", "", std::nullopt, "The preset  Broken cannot be selected."},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.failure);
         FakeUnit unit;
         KorvatelConnection k(unitWithId(1, "R9100", "5.1"), lineTo(unit.path()), 300ms, 0ms);
-        unit.script(selectAndFetch(c.mapLine, c.running, text));
-        LogCapture quiet;
-        PresetFetch::Result result = PresetFetch::fetch(k, hall);
-        EXPECT_EQ(result.text, c.text) << c.what;
-        EXPECT_EQ(result.failure, c.failure) << c.what;
-        auto sent = unit.received();
-        const bool changed = std::find(sent.begin(), sent.end(), bytes({0xC0, 1})) != sent.end();
-        EXPECT_EQ(changed, !c.mapLine.empty()) << c.what << ": the program change went out only with a map";
+        if (!c.item.isDisabled())
+            unit.script(selectAndFetch(c.mapLine, c.running, text));
+        const PresetFetch::Result result = PresetFetch::fetch(k, c.item);
+        EXPECT_EQ(result.text, c.text);
+        EXPECT_EQ(result.failure, c.failure);
+        const auto sent = unit.received();
+        EXPECT_EQ(std::count(sent.begin(), sent.end(), bytes({0xC0, 1})), c.mapLine.empty() ? 0 : 1)
+            << "the program change goes out only with a map";
+        EXPECT_EQ(sent.empty(), c.item.isDisabled());
     }
-
-    // A preset the unit lists as disabled is never asked for.
-    FakeUnit unit;
-    KorvatelConnection k(nullptr, lineTo(unit.path()), 300ms, 0ms);
-    LogCapture quiet;
-    const R9100ProgramItem disabled("Broken Preset", 0);
-    ASSERT_TRUE(disabled.isDisabled());
-    PresetFetch::Result result = PresetFetch::fetch(k, disabled);
-    EXPECT_FALSE(result.text);
-    EXPECT_EQ(result.failure, "The preset  Broken cannot be selected.");
-    EXPECT_TRUE(unit.received().empty());
 }
 
 TEST(UnitBackup, NamesFromTheUnitBecomeSafeDistinctFileNames)
@@ -125,11 +110,7 @@ TEST(UnitBackup, NamesFromTheUnitBecomeSafeDistinctFileNames)
 
     // Each backup goes into a new folder named with its date and time.
     std::tm when{};
-    when.tm_year = 2026 - 1900;
-    when.tm_mon = 11;
-    when.tm_mday = 6;
-    when.tm_hour = 23;
-    when.tm_min = 42;
+    ASSERT_TRUE(::strptime("2026-12-06 23:42", "%Y-%m-%d %H:%M", &when));
     when.tm_isdst = -1;
     const std::time_t time = std::mktime(&when);
     EXPECT_EQ(UnitBackup::backupFolderName(time), "Backup 2026-12-06 2342");
@@ -183,7 +164,10 @@ TEST(UnitBackup, CopiesEveryBankOfTosk_unitAndKeepsWhatIsOnDisk)
     EXPECT_EQ(readFile(out / "9 Long" / "01 Pad.sig"), hallText);
     EXPECT_EQ(readFile(out / "9 Long" / "04 Pad 2.sig"), echoText);
     // A name too long for the file system is cut, and the backup goes on.
-    const fs::path cut = out / "9 Long" / ("09 " + repeated("\xC3\xA9", 120) + ".sig");
+    std::string cutName = "09 ";
+    for (int i = 0; i < 120; ++i)
+        cutName += "\xC3\xA9";
+    const fs::path cut = out / "9 Long" / (cutName + ".sig");
     EXPECT_EQ(result.files[6], cut);
     EXPECT_EQ(readFile(cut), echoText);
     EXPECT_EQ(steps, (std::vector<std::string>{"1/3 1 Reverbs  0", "1/3 1 Reverbs 0 Small Room 0",

@@ -25,8 +25,7 @@ namespace {
 // Pumps until `done` holds (bounded).
 template <typename F> bool pumpUntil(QueuedMainThreadPoster& poster, F done, std::chrono::milliseconds limit = 10s)
 {
-    auto deadline = std::chrono::steady_clock::now() + limit;
-    while (!done() && std::chrono::steady_clock::now() < deadline)
+    for (auto end = std::chrono::steady_clock::now() + limit; !done() && std::chrono::steady_clock::now() < end;)
         poster.waitAndPump(10ms);
     return done();
 }
@@ -49,29 +48,31 @@ bool freeForOthers(const std::string& path)
 
 TEST(RequestProgress, WhatAWindowShowsForEachStage)
 {
-    RequestProgress p;
-    p.command = 0x0E;
-    p.waited = 2300ms;
-    p.waitLimit = 10s;
-    p.bytesToSend = 6;
-    p.bytesSent = 6;
-    p.silentFor = 1520ms;
-    p.silence = 4s;
-    const std::pair<Stage, const char*> cases[] = {
-        {Stage::WaitingForLine, "get database: waiting for the line, in use by another request (2.3 of 10 s)"},
-        {Stage::Sending, "get database: sending, 6 of 6 bytes"},
-        {Stage::Receiving, "get database: waiting for the unit to answer (1.5 of 4 s)"},
+    RequestProgress p{.command = 0x0E,
+                      .bytesToSend = 6,
+                      .bytesSent = 4,
+                      .waited = 2300ms,
+                      .waitLimit = 10s,
+                      .silentFor = 1520ms,
+                      .silence = 4s};
+    const std::tuple<Stage, size_t, bool, const char*> cases[] = {
+        {Stage::WaitingForLine, 0, false,
+         "get database: waiting for the line, in use by another request (2.3 of 10 s)"},
+        {Stage::Sending, 0, false, "get database: sending, 4 of 6 bytes"},
+        {Stage::Receiving, 0, true, "get database: waiting for the unit to answer (1.5 of 4 s)"},
+        {Stage::Receiving, 12345, false,
+         "get database: 12345 bytes received, waiting for the unit to fall silent (1.5 of 4 s)"},
+        {Stage::Receiving, 12345, true, "get database: 12345 bytes received, waiting for the end of the reply"},
+        {Stage::Clearing, 12345, false,
+         "get database: waiting for the line to fall quiet after the last reply (12345 bytes)"},
+        {Stage::Done, 12345, false, "get database: done, 12345 bytes received"},
     };
-    for (auto [stage, expected] : cases) {
+    for (const auto& [stage, received, atFrameEnd, expected] : cases) {
         p.stage = stage;
+        p.bytesReceived = received;
+        p.endsAtFrameEnd = atFrameEnd;
         EXPECT_EQ(p.description(), expected);
     }
-    p.bytesReceived = 12345;
-    EXPECT_EQ(p.description(), "get database: 12345 bytes received, waiting for the unit to fall silent (1.5 of 4 s)");
-    p.stage = Stage::Clearing;
-    EXPECT_EQ(p.description(), "get database: waiting for the line to fall quiet after the last reply (12345 bytes)");
-    p.stage = Stage::Done;
-    EXPECT_EQ(p.description(), "get database: done, 12345 bytes received");
 }
 
 TEST(QueuedRequests, ALongTransferShowsItsProgressIsCancelledAndTheNextCommandWorks)
@@ -89,10 +90,8 @@ TEST(QueuedRequests, ALongTransferShowsItsProgressIsCancelledAndTheNextCommandWo
     q.send(sysex::GET_DATABASE);
     int tag = q.processor.sysexTag();
     ASSERT_TRUE(pumpUntil(q.poster, [&] { return !seen.empty() && seen.back().bytesReceived > 2000; }));
-    EXPECT_EQ(seen.back().stage, Stage::Receiving);
-    EXPECT_EQ(seen.back().tag, tag);
-    EXPECT_EQ(seen.back().command, sysex::GET_DATABASE);
-    EXPECT_EQ(seen.back().silence, 300ms);
+    EXPECT_EQ(std::tuple(seen.back().stage, seen.back().tag, seen.back().command, seen.back().silence),
+              std::tuple(Stage::Receiving, tag, sysex::GET_DATABASE, 300ms));
     EXPECT_TRUE(sawStage(seen, Stage::Sending));
     for (size_t i = 1; i < seen.size(); ++i)
         EXPECT_GE(seen[i].bytesReceived, seen[i - 1].bytesReceived);
@@ -103,7 +102,6 @@ TEST(QueuedRequests, ALongTransferShowsItsProgressIsCancelledAndTheNextCommandWo
         << "Cancel acts at once";
     ASSERT_EQ(q.client->calls.size(), 1u);
     EXPECT_TRUE(q.client->calls[0].first.empty()) << "the reply is dropped";
-    ASSERT_TRUE(q.client->calls[0].second);
     EXPECT_TRUE(isCancellation(q.client->calls[0].second));
     EXPECT_EQ(seen.back().stage, Stage::Done);
     EXPECT_LT(seen.back().bytesReceived, database.size());
@@ -115,9 +113,8 @@ TEST(QueuedRequests, ALongTransferShowsItsProgressIsCancelledAndTheNextCommandWo
     // The unit goes on sending the old reply; the next request waits for
     // the end of it and then gets its own answer.
     seen.clear();
-    SysexReply reply = q.ask(sysex::GET_PATCH);
-    EXPECT_EQ(reply.command, sysex::SEND_PATCH);
-    EXPECT_EQ(textOf(reply.payload), smallRoomText);
+    const SysexReply reply = q.ask(sysex::GET_PATCH);
+    EXPECT_EQ(std::pair(reply.command, textOf(reply.payload)), std::pair(sysex::SEND_PATCH, smallRoomText));
     EXPECT_TRUE(sawStage(seen, Stage::Clearing));
     // And the one after that gets its own answer too.
     EXPECT_EQ(textOf(q.ask(sysex::GET_PATCH).payload), smallRoomText);
@@ -132,17 +129,16 @@ TEST(QueuedRequests, AMessageCutByCancelIsEndedSoTheUnitIsNotConfused)
     Bytes big(1 << 20, 'x');
     q.send(sysex::SEND_PATCH, big);
     ASSERT_TRUE(pumpUntil(q.poster, [&] { return !seen.empty() && seen.back().bytesSent > 0; }));
-    EXPECT_EQ(seen.back().stage, Stage::Sending);
-    EXPECT_EQ(seen.back().bytesToSend, big.size() + 6);
+    EXPECT_EQ(std::pair(seen.back().stage, seen.back().bytesToSend), std::pair(Stage::Sending, big.size() + 6));
     q.processor.cancel(q.processor.sysexTag());
     ASSERT_TRUE(q.settle());
     ASSERT_EQ(q.client->calls.size(), 1u);
     EXPECT_TRUE(isCancellation(q.client->calls[0].second));
     ASSERT_TRUE(unit.waitForMessages(1));
-    Bytes cut = unit.received()[0];
+    const Bytes cut = unit.received()[0];
+    ASSERT_LT(cut.size(), big.size());
     EXPECT_EQ(Bytes(cut.begin(), cut.begin() + 5), bytes({0xF0, 0x1C, 0x70, 0x00, 0x0A}));
     EXPECT_EQ(cut.back(), 0xF7);
-    EXPECT_LT(cut.size(), big.size());
 
     unit.script({bytes({0xF0, 0x1C, 0x70, 0x00, 0x0A, 'O', 'K', 0x00, 0xF7})});
     EXPECT_EQ(textOf(q.ask(sysex::GET_PATCH).payload), "OK");
@@ -180,8 +176,7 @@ TEST(QueuedRequests, ABusyLineIsWaitedForWithProgressThenRefusedOrCancelled)
             waits.push_back(p.waited);
     ASSERT_GE(waits.size(), 2u);
     EXPECT_LT(waits.front(), waits.back());
-    EXPECT_EQ(seen.back().tag, second);
-    EXPECT_EQ(seen.back().stage, Stage::Done);
+    EXPECT_EQ(std::pair(seen.back().tag, seen.back().stage), std::pair(second, Stage::Done));
 
     // Cancel while it waits for the line.
     seen.clear();
