@@ -5,6 +5,7 @@
 #include "comms/KorvatelConnection.h"
 #include "comms/PresetFetch.h"
 #include "comms/UnitBackup.h"
+#include "support/FolderTree.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -129,19 +130,13 @@ TEST(UnitBackup, CopiesEveryBankOfTosk_unitAndKeepsWhatIsOnDisk)
     fs::path banks = makeTestBanks(dir.path());
     // Repeated names, told apart by their slots; a name of 200 Latin-1
     // letters, 400 bytes once in UTF-8.
-    const std::string longName(200, '\xE9');
-    fs::create_directories(banks / "9 Long");
-    writeFile(banks / "9 Long" / "0 Pad.sig", smallRoomText);
-    writeFile(banks / "9 Long" / "1 Pad.sig", hallText);
-    writeFile(banks / "9 Long" / "4 Pad 2.sig", echoText);
-    writeFile(banks / "9 Long" / ("9 " + longName + ".sig"), echoText);
+    writeTree(banks, {"9 Long/0 Pad.sig=" + smallRoomText, "9 Long/1 Pad.sig=" + hallText,
+                      "9 Long/4 Pad 2.sig=" + echoText, "9 Long/9 " + std::string(200, '\xE9') + ".sig=" + echoText});
     UnitProcess unit(dir.path(), {"--banks", banks.string()});
     ASSERT_TRUE(unit.started());
-    auto info = std::make_shared<ChannelNameInfo>();
-    KorvatelConnection k(info, lineTo(unit.link()), 4000ms, 0ms);
+    KorvatelConnection k(std::make_shared<ChannelNameInfo>(), lineTo(unit.link()), 4000ms, 0ms);
     const fs::path out = dir.path() / "backup";
-    fs::create_directories(out / "7 Delays");
-    writeFile(out / "7 Delays" / "Tape Echo.sig", "an older copy");
+    writeTree(out, {"7 Delays/Tape Echo.sig=an older copy"});
     std::vector<std::string> steps;
     UnitBackup::Result result = UnitBackup::run(k, out, [&](const UnitBackup::Progress& p) {
         steps.push_back(std::to_string(p.bank) + "/" + std::to_string(p.bankCount) + " " + p.bankName + " " +
@@ -150,19 +145,19 @@ TEST(UnitBackup, CopiesEveryBankOfTosk_unitAndKeepsWhatIsOnDisk)
         if (p.patchName == "0 Small Room")
             writeFile(out / "1 Reverbs" / "00 Small Room.sig", "written meanwhile");
     });
-    EXPECT_EQ(result.failure, "");
-    EXPECT_FALSE(result.cancelled);
-    EXPECT_EQ(result.bankCount, 3u);
+    EXPECT_EQ(std::tuple(result.failure, result.cancelled, result.bankCount), std::tuple("", false, 3u));
     ASSERT_EQ(result.files.size(), 7u);
-    EXPECT_EQ(readFile(out / "1 Reverbs" / "00 Small Room.sig"), "written meanwhile");
-    EXPECT_EQ(readFile(out / "1 Reverbs" / "00 Small Room 2.sig"), smallRoomText);
-    EXPECT_EQ(readFile(out / "1 Reverbs" / "01 Hall- Large|Dark.sig"), hallText);
-    // The bank's folder was there already: a new one beside it, the old copy untouched.
-    EXPECT_EQ(readFile(out / "7 Delays" / "Tape Echo.sig"), "an older copy");
-    EXPECT_EQ(readFile(out / "7 Delays 2" / "00 Tape Echo.sig"), echoText);
-    EXPECT_EQ(readFile(out / "9 Long" / "00 Pad.sig"), smallRoomText);
-    EXPECT_EQ(readFile(out / "9 Long" / "01 Pad.sig"), hallText);
-    EXPECT_EQ(readFile(out / "9 Long" / "04 Pad 2.sig"), echoText);
+    // A bank's folder there already gets a new one beside it, the old copy untouched.
+    const std::pair<const char*, std::string> files[] = {{"1 Reverbs/00 Small Room.sig", "written meanwhile"},
+                                                         {"1 Reverbs/00 Small Room 2.sig", smallRoomText},
+                                                         {"1 Reverbs/01 Hall- Large|Dark.sig", hallText},
+                                                         {"7 Delays/Tape Echo.sig", "an older copy"},
+                                                         {"7 Delays 2/00 Tape Echo.sig", echoText},
+                                                         {"9 Long/00 Pad.sig", smallRoomText},
+                                                         {"9 Long/01 Pad.sig", hallText},
+                                                         {"9 Long/04 Pad 2.sig", echoText}};
+    for (const auto& [file, text] : files)
+        EXPECT_EQ(readFile(out / file), text) << file;
     // A name too long for the file system is cut, and the backup goes on.
     std::string cutName = "09 ";
     for (int i = 0; i < 120; ++i)
@@ -178,7 +173,6 @@ TEST(UnitBackup, CopiesEveryBankOfTosk_unitAndKeepsWhatIsOnDisk)
 
     // Stopped before it starts: nothing more is written.
     std::atomic<bool> stop{true};
-    UnitBackup::Result stopped = UnitBackup::run(k, dir.path() / "second", {}, &stop);
-    EXPECT_TRUE(stopped.cancelled);
-    EXPECT_TRUE(stopped.files.empty());
+    const UnitBackup::Result stopped = UnitBackup::run(k, dir.path() / "second", {}, &stop);
+    EXPECT_TRUE(stopped.cancelled && stopped.files.empty());
 }
