@@ -12,7 +12,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <fstream>
 #include <termios.h>
 #include <unistd.h>
 
@@ -23,39 +22,35 @@ using namespace tosk::test;
 TEST(SerialConfig, SettingsReachTheTerminalBitsAndUnknownTextsApplyTheDefault)
 {
     SerialConfig c;
-    EXPECT_FALSE(c.bitRate());
-    c.setBitRate("115200");
-    c.setDataBits("7");
-    c.setParity("Odd");
-    c.setStopBits("2");
-    c.setFlowControl("Hard");
-    EXPECT_EQ(c.currentTTYAttrs().outputSpeed, 115200);
-    EXPECT_EQ(c.currentTTYAttrs().controlModes & CSIZE, unsigned(CS7));
-    EXPECT_EQ(c.settingsString(), "BitRate=115200 Parity=Odd DataBits=7 StopBits=2 FlowControl=Hard");
-
-    // "None" after "Odd" clears PARENB only.
-    c.setParity("None");
-    EXPECT_TRUE(c.currentTTYAttrs().controlModes & PARODD);
-    c.setFlowControl("Soft");
-    EXPECT_FALSE(c.currentTTYAttrs().controlModes & CRTSCTS);
-    c.setDataBits("5");
-    EXPECT_EQ(c.currentTTYAttrs().controlModes & CSIZE, unsigned(CS5)); // replaces the whole field
-
-    // Unknown texts apply the default but keep the stored text.
-    c.setBitRate("9600");
-    c.setStopBits("2");
-    const std::string stored = c.settingsString();
+    // Each setting in turn, and the configuration as read back from the terminal bits.
+    using Set = void (SerialConfig::*)(const std::string&);
+    const std::tuple<Set, const char*, const char*> steps[] = {
+        {&SerialConfig::setDataBits, "7", "- 7 None 1 None"},
+        {&SerialConfig::setBitRate, "115200", "115200 7 None 1 None"},
+        {&SerialConfig::setParity, "Odd", "115200 7 Odd 1 None"},
+        {&SerialConfig::setStopBits, "2", "115200 7 Odd 2 None"},
+        {&SerialConfig::setFlowControl, "Hard", "115200 7 Odd 2 Hard"},
+        {&SerialConfig::setParity, "None", "115200 7 None 2 Hard"},
+        {&SerialConfig::setParity, "Even", "115200 7 Even 2 Hard"},
+        {&SerialConfig::setFlowControl, "Soft", "115200 7 Even 2 Soft"},
+        {&SerialConfig::setDataBits, "5", "115200 5 Even 2 Soft"},
+        {&SerialConfig::setBitRate, "9600", "9600 5 Even 2 Soft"},
+        // Unknown texts apply the default but keep the stored text.
+        {&SerialConfig::setBitRate, "300", "2400 5 Even 2 Soft"},
+        {&SerialConfig::setDataBits, "9", "2400 8 Even 2 Soft"},
+        {&SerialConfig::setParity, "Mark", "2400 8 None 2 Soft"},
+        {&SerialConfig::setStopBits, "1.5", "2400 8 None 1 Soft"},
+        {&SerialConfig::setFlowControl, "DTR", "2400 8 None 1 None"},
+    };
     LogCapture quiet;
-    c.setBitRate("300");
-    c.setDataBits("9");
-    c.setParity("Mark");
-    c.setStopBits("1.5");
-    c.setFlowControl("DTR");
-    EXPECT_EQ(c.bitRate().value_or("-") + " " + c.dataBits() + " " + c.parity() + " " + c.stopBits() + " " +
-                  c.flowControl(),
-              "2400 8 None 1 None");
-    EXPECT_FALSE(c.currentTTYAttrs().controlModes & CSTOPB);
-    EXPECT_EQ(c.settingsString(), stored);
+    for (const auto& [set, text, expected] : steps) {
+        (c.*set)(text);
+        EXPECT_EQ(c.bitRate().value_or("-") + " " + c.dataBits() + " " + c.parity() + " " + c.stopBits() + " " +
+                      c.flowControl(),
+                  expected)
+            << text;
+    }
+    EXPECT_EQ(c.settingsString(), "BitRate=9600 Parity=Even DataBits=5 StopBits=2 FlowControl=Soft");
 }
 
 TEST(SerialConfig, EveryBitRateReachesARealTerminalAndReadsBack)
