@@ -78,6 +78,8 @@ TEST(OperatorTables, NamesAndCodesMapBothWaysUpToTheirEnds)
         EXPECT_EQ(OperatorDesc::classId(OperatorDesc::className(id)), id);
     EXPECT_STREQ(OperatorDesc::className(16), "NODE");
     EXPECT_STREQ(OperatorDesc::className(17), "UNKNOWN");
+    EXPECT_EQ(OperatorDesc::className(18), nullptr);
+    EXPECT_EQ(OperatorDesc::className(-1), nullptr);
     EXPECT_EQ(OperatorDesc::classId("filter"), 7);
     EXPECT_EQ(OperatorDesc::classId("FILTERS"), 17);
 
