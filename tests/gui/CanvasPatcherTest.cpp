@@ -13,6 +13,7 @@
 
 #include <QAbstractButton>
 #include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -128,6 +129,17 @@ TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvasActOnWhatWasUnder
               "Cu&t|&Copy|D&uplicate|&Delete|-|&Inspect Module|&Edit Specific|&Operator Reference" + canvasItems);
     EXPECT_EQ(menuAt(w, onWire(w, "g", "in")), "&Delete Connection|&Insert Module...");
     EXPECT_EQ(menuAt(w, w.at(600, 500)), "&Paste (off)|&Add Module...|Add &Comment|Select &All" + canvasItems);
+
+    // From the keyboard it opens on the selection, wherever the mouse is.
+    w.select({"osc"});
+    std::string first;
+    whenShown<QMenu>([&first](QMenu* menu) {
+        first = menu->actions().value(0)->text().toStdString();
+        menu->close();
+    });
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, w.at(600, 500), w.view->mapToGlobal(w.at(600, 500)));
+    QApplication::sendEvent(w.view, &key);
+    EXPECT_EQ(first, "Cu&t");
 
     // The items act on what was under the mouse.
     UndoManager& undo = w.doc->undoManager();
