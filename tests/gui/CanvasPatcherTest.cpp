@@ -129,6 +129,8 @@ TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvasActOnWhatWasUnder
               "Cu&t|&Copy|D&uplicate|&Delete|-|&Inspect Module|&Edit Specific|&Operator Reference" + canvasItems);
     EXPECT_EQ(menuAt(w, onWire(w, "g", "in")), "&Delete Connection|&Insert Module...");
     EXPECT_EQ(menuAt(w, w.at(600, 500)), "&Paste (off)|&Add Module...|Add &Comment|Select &All" + canvasItems);
+    CanvasWindow noPanel;
+    EXPECT_EQ(menuAt(noPanel, noPanel.at(600, 500)), "&Paste (off)|Add &Comment|Select &All" + canvasItems);
 
     // From the keyboard it opens on the selection, wherever the mouse is.
     w.select({"osc"});

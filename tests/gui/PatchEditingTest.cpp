@@ -86,20 +86,16 @@ const std::string kUndoPatch =
 struct ViewShot {
     std::string bytes;
     std::vector<std::string> selection;
-    std::vector<std::string> boxes;
+    std::vector<Rect> boxes; // in the patch's order
     QSizeF frame;
     bool operator==(const ViewShot&) const = default;
 };
 
 ViewShot shot(CanvasWindow& w)
 {
-    const CanvasLayout& layout = w.view->canvasLayout();
     ViewShot s{w.doc->sigData(), w.selection(), {}, w.view->frameSize()};
-    for (const auto& m : w.patch().listOfModules()) {
-        const Rect r = layout.box(*m);
-        s.boxes.push_back(std::string(m->instanceName()) + "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) +
-                          "," + std::to_string(r.width()) + "," + std::to_string(r.height()) + ")");
-    }
+    for (const auto& m : w.patch().listOfModules())
+        s.boxes.push_back(w.view->canvasLayout().box(*m));
     return s;
 }
 
@@ -109,6 +105,13 @@ TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
 {
     using W = CanvasWindow;
     auto perform = [](W& w, CanvasCommand c) { EXPECT_TRUE(w.view->commands().perform(c)); };
+    // The command on the mix's field picked first.
+    auto onField = [perform](const char* name, CanvasCommand c) {
+        return [=](W& w) {
+            w.view->setSelectedField(w.field("mix", name));
+            perform(w, c);
+        };
+    };
     struct Case {
         const char* undoName;
         std::vector<const char*> selected; // before the edit (a press may change it)
@@ -134,32 +137,14 @@ TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
              const Rect from = layout.orderCircle(w.module("knob")), to = layout.orderCircle(w.module("osc"));
              w.drag(w.at(from.midX(), from.midY()), w.at(to.midX(), to.midY()));
          }},
-        {"Reorder SigFile",
-         {"mix"},
-         [&](W& w) {
-             ScopedRecordingAlerts ok;
-             perform(w, CanvasCommand::Reorder);
-         }},
-        {"Reposition",
-         {"osc"},
-         [&](W& w) {
-             ScopedRecordingAlerts ok;
-             perform(w, CanvasCommand::Reposition);
-         }},
-        {"Add Repeating Field",
-         {"mix"},
-         [&](W& w) {
-             w.view->setSelectedField(w.field("mix", "gain1"));
-             perform(w, CanvasCommand::AddRepeatingField);
-         }},
+        {"Reorder SigFile", {"mix"}, [&](W& w) { perform(w, CanvasCommand::Reorder); }},
+        {"Reposition", {"osc"}, [&](W& w) { perform(w, CanvasCommand::Reposition); }},
+        {"Add Repeating Field", {"mix"}, onField("gain1", CanvasCommand::AddRepeatingField)},
+        // Two is the fewest: a third to take away.
         {"Delete Repeating Field",
          {},
          [&](W& w) { perform(w, CanvasCommand::DeleteRepeatingField); },
-         [&](W& w) {
-             // Two is the fewest: a third to take away.
-             w.view->setSelectedField(w.field("mix", "in2"));
-             perform(w, CanvasCommand::AddRepeatingField);
-         }},
+         onField("in2", CanvasCommand::AddRepeatingField)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.undoName);
@@ -169,6 +154,7 @@ TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
         w.select(c.selected);
         QApplication::processEvents();
         const ViewShot before = shot(w);
+        ScopedRecordingAlerts ok; // the questions before a reorder are answered OK
         c.edit(w);
         // The event that made the edit is over.
         QApplication::processEvents();
