@@ -214,8 +214,6 @@ TEST(Accessibility, TheCanvasIsReachedByKeyboardAndAnnouncesTheSelection)
 {
     Windows windows;
     GraphicWindowController* window = windows.graphicWindow();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     GraphicView* canvas = window->graphicView();
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(canvas);
     ASSERT_TRUE(iface);
@@ -273,8 +271,6 @@ TEST(Accessibility, TheGridPanelTakesTheKeyboardWhenAskedForAgain)
 {
     Windows windows;
     GraphicWindowController* window = windows.graphicWindow();
-    window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     GridPanelController* panel = GridPanelController::sharedGridPanelController();
     panel->hide();
 

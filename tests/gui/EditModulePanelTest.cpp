@@ -15,7 +15,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
 
 using namespace tosk;
 using namespace tosk::test;
