@@ -141,9 +141,7 @@ TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvasActOnWhatWasUnder
     EXPECT_EQ(first, "Cu&t");
 
     // The items act on what was under the mouse.
-    UndoManager& undo = w.doc->undoManager();
     menuAt(w, w.middleOf("lfo"), "contextDuplicate");
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Duplicate");
     EXPECT_NE(w.patch().findModuleByName("lfo1"), nullptr);
     menuAt(w, w.middleOf("osc"), "contextOperatorReference");
     EXPECT_EQ(w.references, (std::vector<std::string>{"osc"}));
@@ -152,14 +150,12 @@ TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvasActOnWhatWasUnder
 
     menuAt(w, onWire(w, "g", "in"), "contextDeleteConnection");
     EXPECT_EQ(w.field("g", "in")->source(), nullptr);
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Delete Connection");
-    undo.undo();
+    w.doc->undoManager().undo();
     menuAt(w, onWire(w, "g", "in"), "contextInsertModule");
     EXPECT_EQ(w.addPanels, 1);
     EXPECT_EQ(w.view->selectedWire(), w.field("g", "in")) << "the panel inserts into the wire picked";
     ASSERT_TRUE(w.view->insertModule("GAIN", w.patch().head().get()));
     EXPECT_EQ(w.field("g", "in")->source(), w.module("gain").field("out"));
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Insert Module");
     EXPECT_EQ(w.selection(), std::vector<std::string>{"gain"});
 
     menuAt(w, w.at(600, 500), "contextSelectAll");
@@ -206,7 +202,6 @@ TEST(CanvasPatcher, AnOperatorDroppedGoesIntoTheWireUnderItOrLandsThere)
     dropOperator(w.view, "SINE", w.at(613, 488));
     EXPECT_EQ(w.module("sine").rect().origin, Point(613, 488));
     EXPECT_EQ(w.selection(), std::vector<std::string>{"sine"});
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
     w.view->setSnapsToGrid(true);
     w.view->setGridSpacing(25);
     dropOperator(w.view, "SINE", w.at(613, 488));
@@ -283,7 +278,6 @@ TEST(CanvasPatcher, ADoubleClickOnEmptyCanvasSearchesAndPlacesThere)
     EXPECT_FALSE(quick->isVisible());
     EXPECT_EQ(w.module("lowpass").rect().origin, Point(600, 480));
     EXPECT_EQ(w.selection(), std::vector<std::string>{"lowpass"});
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
     EXPECT_EQ(undo.undoCount(), 1u);
 
     // Escape closes it and places nothing.
