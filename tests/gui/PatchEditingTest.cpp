@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QToolButton>
 
+#include <array>
 #include <functional>
 
 using namespace tosk;
@@ -35,24 +36,23 @@ TEST(PatchEditing, AlignButtonsAndTheTitleSheetReachTheEditLayer)
     auto* author = sheet->findChild<QLineEdit*>("authorField");
     auto* ok = sheet->findChild<QPushButton*>("okButton");
     ASSERT_TRUE(title && author && ok);
-    ScopedRecordingAlerts alerts;
-    w.window->raiseTitleWindow();
-    title->setText("Say \"hi\"");
-    QTest::mouseClick(ok, Qt::LeftButton);
-    ASSERT_EQ(alerts.recorded.size(), 1u);
-    EXPECT_EQ(alerts.recorded[0].message.rfind("'Say \"hi\"' cannot be kept in a patch: the file would not", 0), 0u);
     // A character past Latin-1 would be stored as "?".
-    w.window->raiseTitleWindow();
-    title->setText("Demo");
-    author->setText(QString::fromUtf8("Zo\u00eb \u0141uk"));
-    QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_EQ(alertLines({alerts.recorded.at(1)}),
-              std::vector<std::string>{
-                  "Critical | ERROR | '\u0141' cannot be kept in a patch: a patch file holds Latin-1 characters "
-                  "only. | OK"});
-    EXPECT_EQ(w.patch().programName(), "Demo");
-    EXPECT_EQ(w.patch().author(), "Ann");
-    EXPECT_FALSE(w.doc->isDocumentEdited());
+    const std::vector<std::array<const char*, 3>> refused{
+        {"Say \"hi\"", "Ann",
+         "Critical | ERROR | 'Say \"hi\"' cannot be kept in a patch: the file would not read it back the same. A "
+         "value may hold no double quote or line break, and may not stand between apostrophes with a blank inside. "
+         "| OK"},
+        {"Demo", "Zo\u00eb \u0141uk",
+         "Critical | ERROR | '\u0141' cannot be kept in a patch: a patch file holds Latin-1 characters only. | OK"}};
+    for (const auto& [titleText, authorText, alert] : refused) {
+        ScopedRecordingAlerts alerts;
+        w.window->raiseTitleWindow();
+        title->setText(QString::fromUtf8(titleText));
+        author->setText(QString::fromUtf8(authorText));
+        QTest::mouseClick(ok, Qt::LeftButton);
+        EXPECT_EQ(alertLines(alerts.recorded), std::vector<std::string>{alert});
+    }
+    EXPECT_EQ(w.doc->sigData(), kPatch);
 
     UndoManager& undo = w.doc->undoManager();
     w.select({"osc", "knob"});
@@ -61,14 +61,13 @@ TEST(PatchEditing, AlignButtonsAndTheTitleSheetReachTheEditLayer)
     ASSERT_TRUE(left && top);
     QTest::mouseClick(left, Qt::LeftButton);
     EXPECT_EQ(w.module("knob").rect().origin, (Point{140, 160}));
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Align Left Edges");
     EXPECT_EQ(w.window->windowTitle(), "demo*");
     QTest::mouseClick(top, Qt::LeftButton);
     EXPECT_EQ(w.module("knob").rect().origin, (Point{140, 40}));
     EXPECT_EQ(undo.undoCount(), 2u);
     undo.undo();
     undo.undo();
-    EXPECT_EQ(w.module("knob").rect().origin, (Point{150, 160}));
+    EXPECT_EQ(w.doc->sigData(), kPatch);
     EXPECT_EQ(w.window->windowTitle(), "demo") << "back where it was read";
 }
 
@@ -87,20 +86,16 @@ const std::string kUndoPatch =
 struct ViewShot {
     std::string bytes;
     std::vector<std::string> selection;
-    std::vector<std::string> boxes;
+    std::vector<Rect> boxes; // in the patch's order
     QSizeF frame;
     bool operator==(const ViewShot&) const = default;
 };
 
 ViewShot shot(CanvasWindow& w)
 {
-    const CanvasLayout& layout = w.view->canvasLayout();
     ViewShot s{w.doc->sigData(), w.selection(), {}, w.view->frameSize()};
-    for (const auto& m : w.patch().listOfModules()) {
-        const Rect r = layout.box(*m);
-        s.boxes.push_back(std::string(m->instanceName()) + "(" + std::to_string(r.x()) + "," + std::to_string(r.y()) +
-                          "," + std::to_string(r.width()) + "," + std::to_string(r.height()) + ")");
-    }
+    for (const auto& m : w.patch().listOfModules())
+        s.boxes.push_back(w.view->canvasLayout().box(*m));
     return s;
 }
 
@@ -110,6 +105,13 @@ TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
 {
     using W = CanvasWindow;
     auto perform = [](W& w, CanvasCommand c) { EXPECT_TRUE(w.view->commands().perform(c)); };
+    // The command on the mix's field picked first.
+    auto onField = [perform](const char* name, CanvasCommand c) {
+        return [=](W& w) {
+            w.view->setSelectedField(w.field("mix", name));
+            perform(w, c);
+        };
+    };
     struct Case {
         const char* undoName;
         std::vector<const char*> selected; // before the edit (a press may change it)
@@ -135,32 +137,14 @@ TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
              const Rect from = layout.orderCircle(w.module("knob")), to = layout.orderCircle(w.module("osc"));
              w.drag(w.at(from.midX(), from.midY()), w.at(to.midX(), to.midY()));
          }},
-        {"Reorder SigFile",
-         {"mix"},
-         [&](W& w) {
-             ScopedRecordingAlerts ok;
-             perform(w, CanvasCommand::Reorder);
-         }},
-        {"Reposition",
-         {"osc"},
-         [&](W& w) {
-             ScopedRecordingAlerts ok;
-             perform(w, CanvasCommand::Reposition);
-         }},
-        {"Add Repeating Field",
-         {"mix"},
-         [&](W& w) {
-             w.view->setSelectedField(w.field("mix", "gain1"));
-             perform(w, CanvasCommand::AddRepeatingField);
-         }},
+        {"Reorder SigFile", {"mix"}, [&](W& w) { perform(w, CanvasCommand::Reorder); }},
+        {"Reposition", {"osc"}, [&](W& w) { perform(w, CanvasCommand::Reposition); }},
+        {"Add Repeating Field", {"mix"}, onField("gain1", CanvasCommand::AddRepeatingField)},
+        // Two is the fewest: a third to take away.
         {"Delete Repeating Field",
          {},
          [&](W& w) { perform(w, CanvasCommand::DeleteRepeatingField); },
-         [&](W& w) {
-             // Two is the fewest: a third to take away.
-             w.view->setSelectedField(w.field("mix", "in2"));
-             perform(w, CanvasCommand::AddRepeatingField);
-         }},
+         onField("in2", CanvasCommand::AddRepeatingField)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.undoName);
@@ -170,6 +154,7 @@ TEST(PatchEditing, UndoGivesBackTheBytesTheSelectionAndTheGeometryTheViewHad)
         w.select(c.selected);
         QApplication::processEvents();
         const ViewShot before = shot(w);
+        ScopedRecordingAlerts ok; // the questions before a reorder are answered OK
         c.edit(w);
         // The event that made the edit is over.
         QApplication::processEvents();
