@@ -272,7 +272,15 @@ Module::FieldPtr SigFile::getField(const std::string& reference, Module* module,
         return nullptr;
     const std::string name = reference.substr(0, dash);
     Module* found = nullptr;
-    if (module && !module->asGroup() && module->checkName(name))
+    const bool selfNamed = module && !module->asGroup() && module->checkName(name);
+    // Unconnected inputs are saved under the head's own name: that name, as
+    // written, means the head even in a module (or before one) whose name
+    // differs from the head's only in case.
+    if (selfNamed && module->instanceName() == name)
+        found = module;
+    else if (m_Head && m_Head->instanceName() == name)
+        found = m_Head.get();
+    else if (selfNamed)
         found = module;
     else if (lookup_)
         found = lookup_->find(name);

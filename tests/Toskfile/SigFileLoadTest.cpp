@@ -310,6 +310,10 @@ TEST(SigFileRoundTrip, RecordsThatUsedToLoseDataComeBackAsTheyWere)
         {"an input fed through a node is saved with the hidden mark of the real source it names",
          crlf({kHead, "SINE osc 220 0.5 ;= f= 3,1", "A_TO_A n1 osc-out", "GAIN g n1-out 1"}),
          crlf({kHead, "SINE osc 220 0.5 ;= f= 3,1", "GAIN g osc-out 1 ;= f= 1,1", "TAIL tail"})},
+        {"an unconnected input of a module named like the head but for case stays unconnected",
+         crlf({"HEADM Adc P t 2 2 1 1 1 1", "HEADM adc Q t 2 2 1 1 adc-null Adc-nullobj"}),
+         crlf({"HEADM Adc P t 2 2 1 Adc-null Adc-null Adc-nullobj", "HEADM adc Q t 2 2 1 Adc-null adc-null Adc-nullobj",
+               "TAIL tail"})},
         {"an unresolved reference between apostrophes keeps them",
          crlf({kHead, "GAIN h \"\" \"''''\"", "SINE s \"''x''\" 0.5"})},
     };
