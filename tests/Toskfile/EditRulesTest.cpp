@@ -119,20 +119,6 @@ TEST(EditRules, PasteTakesCleanTextOnlyAndSaysNothing)
         }
         EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
     }
-
-    // A patch of nothing but its head takes the pasted head and author.
-    auto fresh = std::make_unique<SigDocument>();
-    fresh->initWithData(std::nullopt, std::nullopt, std::nullopt, bundledDbase());
-    const std::string empty = fresh->sigData();
-    ModuleList::List pasted = PatchEditor(*fresh).paste(
-        crlf({"HEADM adc Hall t 2 2 1 g-out adc-null adc-nullobj ;=30,30,80,0", "GAIN g adc-in1 2", "TAIL Bob"}),
-        nullptr);
-    ASSERT_EQ(pasted.size(), 1u);
-    EXPECT_EQ(fresh->sigFile()->programName(), "Hall");
-    EXPECT_EQ(fresh->sigFile()->author(), "Bob");
-    EXPECT_EQ(fieldOf(*fresh, "adc", "out1in")->source(), fieldOf(*fresh, "g", "out"));
-    fresh->undoManager().undo();
-    EXPECT_EQ(fresh->sigData(), empty);
 }
 
 TEST(EditRules, BoxesKeepTheirOriginAtOnePointAndSnapWhereTheGridIsDrawn)

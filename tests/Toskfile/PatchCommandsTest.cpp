@@ -117,8 +117,6 @@ TEST(PatchCommands, BrokenFilesLoadAsFarAsTheyGoAndCheckSaysWhatWasNotRead)
     expectAt(j, R"({"/unresolved": 1, "/modules/1/fields/1/bad": true, "/modules/2/fields/2/text": "0.5", "/alerts": [
         {"title": "Module Build", "message": "'FROB' is not a valid operator for this SigDatabase."},
         {"title": "ERROR", "message": "Line 2: Cannot find signal 'nosuch-out' for GAIN g1\n\n\n"}]})");
-    EXPECT_EQ(dump(dir / "group0.sig")["modules"].size(), 2u);
-    EXPECT_EQ(dump(dir / "cut.sig")["modules"][1]["fields"].size(), 2u) << "name and the one input read";
 
     // The line of each file and what was not read, without the log.
     CliRun check = runCli("check " + db() + all + " " + arg(dir / "none.sig"));

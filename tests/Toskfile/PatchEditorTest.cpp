@@ -183,6 +183,15 @@ const std::vector<EditCase>& editCases()
          },
          "Undo Paste", "KNOB k \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=60,80,80,0\r\nSINE s k-out 0.5 ;=100,120,80,0", "",
          kComments, kKnobOnFreq},
+        {"paste a head and a module into a patch of nothing but its head: its name, author and wires come along",
+         [](Ed& e, Doc&) {
+             return e.paste(crlf({"HEADM adc Hall t 2 2 1 g-out adc-null adc-nullobj ;=30,30,80,0", "GAIN g adc-in1 2",
+                                  "TAIL Bob"}),
+                            nullptr)
+                        .size() == 1;
+         },
+         "Undo Paste", "HEADM adc Hall t 2 2 1 g-out adc-null adc-nullobj\r\nGAIN g adc-in1 2 ;=77,85,80,0\r\nTAIL Bob",
+         "", kComments, crlf({"HEADM adc Empty Empty 2 2 1 adc-null adc-null adc-nullobj", "TAIL tail"}) + kComments},
         {"duplicate two modules", [](Ed& e, Doc& d) { return e.duplicate(mods(d, "g", "osc")).size() == 2; },
          "Undo Duplicate", "GAIN g1 osc1-out lfo-out ;=270,50,80,0"},
         {"reorder one module", [](Ed& e, Doc& d) { return e.reorderModule(*m(d, "knob"), *m(d, "adc")); },
