@@ -81,46 +81,6 @@ TEST(EditRules, ConnectionGesturesFollowShiftOptionAndExternalInputs)
     EXPECT_FALSE(doc->undoManager().canUndo());
 }
 
-TEST(EditRules, PasteTakesCleanTextOnlyAndSaysNothing)
-{
-    struct Case {
-        const char* name;
-        std::string text;
-        Names added; // the saved lines of the modules pasted
-    };
-    const std::vector<Case> cases{
-        {"prose", "Dear Ann, the hall sounds great.\r\n", {}},
-        {"an unknown operator among known ones", crlf({"GAIN x osc-out 1", "FROBNICATE y 1 2"}), {}},
-        {"comments only", crlf({"; nothing here"}), {}},
-        {"a group the reader rejects", crlf({";Ss=GROUP 0, VOICE, v", "GAIN x osc-out 1"}), {}},
-        {"a head alone into a patch that has modules", crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj"}), {}},
-        {"inputs from outside the copy get their defaults",
-         crlf({"GAIN osc nowhere-out nowhere-mod", "SINE Mix 440 0.5"}),
-         {"GAIN osc1 adc-null 1 ;=60,80,80,0", "SINE Mix1 440 0.5 ;=100,120,80,0"}},
-        {"a copy with its head: wires to the head go to this patch's head",
-         crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj", "GAIN z adc-in2 2"}),
-         {"GAIN z adc-in2 2 ;=60,80,80,0"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto doc = openDocument(editPatch());
-        const std::string before = doc->sigData();
-        NoWindowServices noWindow;
-        LogCapture quiet;
-        ModuleList::List pasted = PatchEditor(*doc).paste(c.text, nullptr);
-        Names names;
-        for (const auto& m : pasted)
-            names.push_back(lineOf(*doc, m->name() + " " + std::string(m->instanceName()) + " "));
-        EXPECT_EQ(names, c.added);
-        EXPECT_TRUE(doc->sigFile()->problems().empty()) << alertLines(doc->sigFile()->problems().list()).front();
-        if (c.added.empty()) {
-            EXPECT_EQ(doc->sigData(), before);
-            EXPECT_FALSE(doc->undoManager().canUndo());
-        }
-        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
-    }
-}
-
 TEST(EditRules, BoxesKeepTheirOriginAtOnePointAndSnapWhereTheGridIsDrawn)
 {
     auto doc = openDocument(editPatch());

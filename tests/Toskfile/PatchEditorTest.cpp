@@ -101,7 +101,7 @@ struct EditCase {
     const char* undoTitle = nullptr; // none: the edit is refused
     // Whole lines the saved text has after the edit (exactly), or "" to
     // check only that the text changed; lines the edit removes are checked
-    // by `gone`.
+    // by `gone`. For a refusal, the alert it gives, if any.
     const char* lines = "";
     const char* gone = "";
     std::string comments = kComments; // the comment lines after the edit
@@ -167,6 +167,17 @@ const std::vector<EditCase>& editCases()
                          .empty();
          },
          "Undo Paste", "GAIN g1 adc-null 2 ;=162,151,80,0"},
+        {"paste modules whose inputs come from outside the copy: they get their defaults",
+         [](Editor& e) {
+             return e.paste(crlf({"GAIN osc nowhere-out nowhere-mod", "SINE Mix 440 0.5"}), nullptr).size() == 2;
+         },
+         "Undo Paste", "GAIN osc1 adc-null 1 ;=60,80,80,0\r\nSINE Mix1 440 0.5 ;=100,120,80,0"},
+        {"paste a copy with its head: wires to the head go to this patch's head",
+         [](Editor& e) {
+             return e.paste(crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj", "GAIN z adc-in2 2"}), nullptr)
+                        .size() == 1;
+         },
+         "Undo Paste", "GAIN z adc-in2 2 ;=60,80,80,0"},
         {"paste an interface module: its values stay",
          [](Editor& e) {
              return e.paste(crlf({"KNOB k \"Knob:%5.2f\" 0 1 0.5 0.5 1", "SINE s k-out 0.5"}), nullptr).size() == 2;
@@ -222,7 +233,6 @@ const std::vector<EditCase>& editCases()
          "Undo Set Title and Author", "TAIL \"Bob Jones\""},
         {"update parameters",
          [](Editor& e) {
-             NoWindowServices noWindow;
              std::string theirs = editPatch();
              theirs.replace(theirs.find("SINE osc 440 0.5"), 16, "SINE osc 220 0.5");
              return e.updateParams(theirs) == 1;
@@ -279,12 +289,25 @@ const std::vector<EditCase>& editCases()
          }},
         {"a unit's copy of another patch",
          [](Editor& e) {
-             NoWindowServices noWindow;
-             LogCapture quiet;
              std::string other = editPatch();
              other.replace(other.find("SINE osc 440"), 12, "SINE osc 220");
-             other.replace(other.find("KNOB"), 4, "LFO  ");
+             other.replace(other.find("MIX2 m2 adc-in1 adc-in2 1 1"), 27, "GAIN m2 adc-in1 1");
              return e.updateParams(other) != -1;
+         },
+         nullptr, "Critical | Update Parameters | The remote 'Demo' preset is not the same as Demo | OK"},
+        {"pasting prose", [](Editor& e) { return !e.paste("Dear Ann, the hall sounds great.\r\n", nullptr).empty(); }},
+        {"pasting an unknown operator among known ones",
+         [](Editor& e) {
+             return !e.paste(crlf({"GAIN x osc-out 1", "FROBNICATE y 1 2"}), nullptr).empty();
+         }},
+        {"pasting comments only", [](Editor& e) { return !e.paste(crlf({"; nothing here"}), nullptr).empty(); }},
+        {"pasting a group the reader rejects",
+         [](Editor& e) {
+             return !e.paste(crlf({";Ss=GROUP 0, VOICE, v", "GAIN x osc-out 1"}), nullptr).empty();
+         }},
+        {"pasting a head alone into a patch that has modules",
+         [](Editor& e) {
+             return !e.paste(crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj"}), nullptr).empty();
          }},
         {"a comment's own text", [](Editor& e) { return e.setCommentText(e.note(0), "Voice one"); }},
         {"the text of a comment elsewhere", [](Editor& e) { return e.setCommentText(elsewhere(), "x"); }},
@@ -313,6 +336,8 @@ const std::vector<EditCase>& editCases()
 TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
 {
     using Dir = PatchChange::Direction;
+    NoWindowServices noWindow;
+    LogCapture quiet;
     for (const EditCase& c : editCases()) {
         SCOPED_TRACE(c.name);
         std::vector<PatchChange> changes;
@@ -337,6 +362,7 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
             EXPECT_EQ(state(), before);
             EXPECT_FALSE(undo.canUndo());
             EXPECT_TRUE(changes.empty());
+            EXPECT_EQ(alertLines(doc->sigFile()->problems().list()), *c.lines ? Names{c.lines} : Names{});
             continue;
         }
         ASSERT_TRUE(done);
