@@ -21,25 +21,21 @@ TEST(EditRules, ConnectionGesturesFollowShiftOptionAndExternalInputs)
         const char* from;
         const char* to;
         GestureKeys keys;
-        ConnectionPlan::Outcome outcome;
-        const char* input; // module.field that gets the source
-        const char* source;
+        const char* connects = ""; // "input<-source" when the gesture connects
     };
-    using O = ConnectionPlan::Outcome;
     const GestureKeys none, shift{true, false}, both{true, true};
     const std::vector<Case> cases{
-        {"input to output", "osc.amp", "lfo.out", none, O::Connect, "osc.amp", "lfo.out"},
-        {"output to input", "lfo.out", "osc.amp", none, O::Connect, "osc.amp", "lfo.out"},
-        {"signal to control refused silently", "osc.out", "osc.amp", none, O::Nothing, "", ""},
-        {"already connected", "g.in", "osc.out", none, O::Nothing, "", ""},
-        {"parameter", "lfo.shape", "lfo.out", none, O::Nothing, "", ""},
-        {"shift from an input takes the target input's source", "osc.amp", "g.gain", shift, O::Connect, "osc.amp",
-         "lfo.out"},
-        {"shift from an output takes the one input the target output feeds", "knob.out", "lfo.out", shift, O::Connect,
-         "g.gain", "knob.out"},
-        {"shift onto an output that feeds nothing", "osc.amp", "knob.out", shift, O::Nothing, "", ""},
-        {"shift onto an output that feeds two inputs", "m2.out", "osc.out", shift, O::Nothing, "", ""},
-        {"shift and option on a repetition", "osc.out", "mix.in1", both, O::Nothing, "", ""},
+        {"input to output", "osc.amp", "lfo.out", none, "osc.amp<-lfo.out"},
+        {"output to input", "lfo.out", "osc.amp", none, "osc.amp<-lfo.out"},
+        {"signal to control refused silently", "osc.out", "osc.amp", none},
+        {"already connected", "g.in", "osc.out", none},
+        {"parameter", "lfo.shape", "lfo.out", none},
+        {"shift from an input takes the target input's source", "osc.amp", "g.gain", shift, "osc.amp<-lfo.out"},
+        {"shift from an output takes the one input the target output feeds", "knob.out", "lfo.out", shift,
+         "g.gain<-knob.out"},
+        {"shift onto an output that feeds nothing", "osc.amp", "knob.out", shift},
+        {"shift onto an output that feeds two inputs", "m2.out", "osc.out", shift},
+        {"shift and option on a repetition", "osc.out", "mix.in1", both},
     };
     // osc's output feeds two inputs.
     std::string text = editPatch();
@@ -52,13 +48,15 @@ TEST(EditRules, ConnectionGesturesFollowShiftOptionAndExternalInputs)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ConnectionPlan plan = ConnectionRules::plan(*doc->sigFile(), field(c.from), field(c.to), c.keys);
-        EXPECT_EQ(plan.outcome, c.outcome);
+        const std::string connects = c.connects;
+        const size_t arrow = connects.find("<-");
+        EXPECT_EQ(plan.outcome, *c.connects ? ConnectionPlan::Outcome::Connect : ConnectionPlan::Outcome::Nothing);
         // What a drag shows as it passes over the target.
         EXPECT_EQ(ConnectionRules::accepts(*doc->sigFile(), field(c.from), field(c.to), c.keys),
-                  c.outcome == O::Connect || std::string(c.name) == "already connected");
-        if (c.outcome == O::Connect) {
-            EXPECT_EQ(plan.input, field(c.input));
-            EXPECT_EQ(plan.source, field(c.source));
+                  *c.connects || std::string(c.name) == "already connected");
+        if (*c.connects) {
+            EXPECT_EQ(plan.input, field(connects.substr(0, arrow)));
+            EXPECT_EQ(plan.source, field(connects.substr(arrow + 2)));
         }
     }
 

@@ -429,27 +429,26 @@ TEST(PatchEditor, NewBoxesGoWhereTheyAreToldWithTheirPinMarginsOnTheCanvas)
         }
 }
 
+// The origins found are those of the box without its pin margins.
 TEST(PatchEditor, FreeRoomIsFoundRowByRowClearOfEveryBox)
 {
-    const double mx = Module::kMarginX, my = Module::kMarginY;
-    struct Case {
+    const struct {
         const char* name;
         std::vector<Rect> taken;
-        Rect area;
-        Point origin;
+        double x, y;
+        Rect area = Rect(0, 0, 500, 500);
     } cases[] = {
-        {"nothing taken: the area's top left", {}, Rect(0, 0, 500, 500), Point(1 + mx, 1 + my)},
-        {"right of a box, half a step clear", {Rect(0, 0, 200, 100)}, Rect(0, 0, 500, 500), Point(211 + mx, 1 + my)},
-        {"an area away from the origin",
-         {Rect(290, 190, 120, 60)},
-         Rect(300, 200, 400, 300),
-         Point(420 + mx, 200 + my)},
-        {"the next row when a row is full", {Rect(0, 0, 400, 30)}, Rect(0, 0, 500, 500), Point(1 + mx, 41 + my)},
-        {"no room: below every box", {Rect(0, 0, 500, 500)}, Rect(0, 0, 500, 500), Point(1 + mx, 505 + my)},
-        {"an area smaller than the box", {}, Rect(0, 0, 50, 50), Point(1 + mx, 1 + my)},
+        {"nothing taken: the area's top left", {}, 1, 1},
+        {"right of a box, half a step clear", {Rect(0, 0, 200, 100)}, 211, 1},
+        {"an area away from the origin", {Rect(290, 190, 120, 60)}, 420, 200, Rect(300, 200, 400, 300)},
+        {"the next row when a row is full", {Rect(0, 0, 400, 30)}, 1, 41},
+        {"no room: below every box", {Rect(0, 0, 500, 500)}, 1, 505},
+        {"an area smaller than the box", {}, 1, 1, Rect(0, 0, 50, 50)},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(ModuleArrangement::freeOrigin(c.taken, c.area, Size{80, 40}, 10), c.origin) << c.name;
+    for (const auto& c : cases)
+        EXPECT_EQ(ModuleArrangement::freeOrigin(c.taken, c.area, Size{80, 40}, 10),
+                  Point(c.x + Module::kMarginX, c.y + Module::kMarginY))
+            << c.name;
 }
 
 // A drag put back by Escape, or ending where it started, leaves a module
