@@ -44,36 +44,28 @@ std::string commentsOf(const std::string& text)
     return at == std::string::npos ? "" : text.substr(at + 2);
 }
 
+// Every case's patch ends with these.
 const std::string kComments = ";Comment=40,300 Voice one\r\n;Comment=200,320 Mixer\\nand gain\r\n";
-
-// The edit patch with two comments.
-std::string commentedPatch()
-{
-    return editPatch() + kComments;
-}
 
 // Seated for drawing but never placed by the user: no position in the file.
 const std::string kUnplaced =
-    crlf({"HEADM adc Demo t 2 2 1 osc-out osc-out adc-nullobj", "SINE osc 440 0.5", "TAIL Ann"}) + kComments;
+    crlf({"HEADM adc Demo t 2 2 1 osc-out osc-out adc-nullobj", "SINE osc 440 0.5", "TAIL Ann"});
 
 // A module before the head.
 const std::string kHeadless =
-    crlf({"GAIN a adc-in1 1", "HEADM adc P t 2 2 1 a-out adc-null adc-nullobj", "SINE s 440 0.5", "TAIL x"}) +
-    kComments;
+    crlf({"GAIN a adc-in1 1", "HEADM adc P t 2 2 1 a-out adc-null adc-nullobj", "SINE s 440 0.5", "TAIL x"});
 
 // A member of a group that wires out of it.
 const std::string kGrouped =
     crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0", ";Ss=GROUP 2, VOICE, v ;=140,40,80,0",
           "SINE osc 440 0.5 ;=140,40,80,0", "LOWPASS lp osc-out 800 0.7 ;=260,40,80,0",
-          "GAIN g adc-in1 1 ;=380,40,80,0", "TAIL x"}) +
-    kComments;
+          "GAIN g adc-in1 1 ;=380,40,80,0", "TAIL x"});
 
 // The knob's value lies outside the frequency's limits; only a wire the
 // user makes gives it the input's default.
 const std::string kKnobOnFreq =
     crlf({"HEADM adc P t 2 2 1 osc-out adc-null adc-nullobj ;=20,40,80,0",
-          "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=20,220,80,0", "SINE osc knob-out 0.5 ;=140,40,80,0", "TAIL x"}) +
-    kComments;
+          "KNOB knob \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=20,220,80,0", "SINE osc knob-out 0.5 ;=140,40,80,0", "TAIL x"});
 
 PatchComment::Ptr elsewhere()
 {
@@ -105,7 +97,7 @@ struct EditCase {
     const char* lines = "";
     const char* gone = "";
     std::string comments = kComments; // the comment lines after the edit
-    std::string patch = commentedPatch();
+    std::string patch = editPatch();  // and kComments
 };
 
 const std::vector<EditCase>& editCases()
@@ -192,7 +184,7 @@ const std::vector<EditCase>& editCases()
                         .size() == 1;
          },
          "Undo Paste", "HEADM adc Hall t 2 2 1 g-out adc-null adc-nullobj\r\nGAIN g adc-in1 2 ;=77,85,80,0\r\nTAIL Bob",
-         "", kComments, crlf({"HEADM adc Empty Empty 2 2 1 adc-null adc-null adc-nullobj", "TAIL tail"}) + kComments},
+         "", kComments, crlf({"HEADM adc Empty Empty 2 2 1 adc-null adc-null adc-nullobj", "TAIL tail"})},
         {"duplicate two modules", [](Editor& e) { return e.duplicate(e.modules("g", "osc")).size() == 2; },
          "Undo Duplicate", "GAIN g1 osc1-out lfo-out ;=270,50,80,0"},
         {"reorder one module", [](Editor& e) { return e.reorderModule(*e.module("knob"), *e.module("adc")); },
@@ -341,14 +333,15 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
     for (const EditCase& c : editCases()) {
         SCOPED_TRACE(c.name);
         std::vector<PatchChange> changes;
-        auto doc = openDocument(c.patch);
+        const std::string patch = c.patch + kComments;
+        auto doc = openDocument(patch);
         UndoManager& undo = doc->undoManager();
         auto state = [&] {
             return doc->sigData() + (doc->isDocumentEdited() ? "edited" : "") + miscountedOutput(*doc->sigFile());
         };
         const std::string before = state();
         const auto wired = wiring(*doc->sigFile());
-        ASSERT_EQ(before, c.patch);
+        ASSERT_EQ(before, patch);
 
         doc->addChangeListener(&changes, [&](const PatchChange& change) { changes.push_back(change); });
         bool done;
@@ -368,7 +361,7 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
         ASSERT_TRUE(done);
         const std::string text = doc->sigData(), edited = state();
         EXPECT_EQ(edited, text + "edited");
-        EXPECT_NE(text, c.patch);
+        EXPECT_NE(text, patch);
         EXPECT_NE(("\r\n" + text).find("\r\n" + std::string(c.lines) + (*c.lines ? "\r\n" : "")), std::string::npos)
             << text;
         EXPECT_EQ(openDocument(text)->sigData(), text) << "reads back as saved";
@@ -378,7 +371,7 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
         EXPECT_EQ(commentsOf(text), c.comments);
         const bool onComments = c.comments != kComments;
         if (onComments) {
-            EXPECT_EQ(text.substr(0, text.find(";Comment=")), editPatch());
+            EXPECT_EQ(text.substr(0, text.find(";Comment=")), c.patch);
         }
         EXPECT_EQ(changes.size(), 1u) << "one announcement per operation";
         EXPECT_EQ(undo.undoCount(), 1u);
