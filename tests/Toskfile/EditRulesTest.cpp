@@ -205,7 +205,9 @@ TEST(EditRules, ValuesTheFileCouldNotReadBackAreRefused)
     EXPECT_FALSE(doc->undoManager().canUndo());
 }
 
-TEST(EditRules, TheEditedMarkFollowsTheUndoStackAndSaving)
+// The edited mark follows the undo stack and saving; each operation
+// announces what it touched.
+TEST(EditRules, WhatAnEditTellsTheDocumentAndItsViews)
 {
     TempDir dir;
     auto doc = openDocument(editPatch());
@@ -236,11 +238,7 @@ TEST(EditRules, TheEditedMarkFollowsTheUndoStackAndSaving)
     EXPECT_TRUE(doc->isDocumentEdited()) << "the unrecorded move is still there";
     doc->writeToFile((dir / "p.sig").string());
     EXPECT_FALSE(doc->isDocumentEdited());
-}
 
-TEST(EditRules, EachOperationAnnouncesWhatItTouched)
-{
-    auto doc = openDocument(editPatch());
     std::vector<PatchChange> heard;
     doc->addChangeListener(&heard, [&](const PatchChange& c) { heard.push_back(c); });
     PatchEditor editor(*doc);

@@ -19,8 +19,6 @@ using namespace tosk::test;
 
 namespace {
 
-using Ed = PatchEditor;
-
 const GestureKeys withOption{false, true};
 const double kNan = std::nan("");
 
@@ -400,10 +398,10 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
     }
 }
 
-TEST(PatchEditor, NewBoxesGoWhereTheyAreToldWithTheirPinMarginsOnTheCanvas)
+TEST(PatchEditor, NewBoxesGoWhereTheyAreToldOrInFreeRoomWithTheirPinMarginsOnTheCanvas)
 {
     auto doc = openDocument(editPatch());
-    Ed editor(*doc);
+    PatchEditor editor(*doc);
     Module::Ptr first = editor.insertModuleAt("GAIN", nullptr, Point(-50, 30));
     ASSERT_TRUE(first);
     EXPECT_NEAR(ModuleGeometry::graphicRect(first->rect()).x(), ModuleArrangement::kMinOrigin, 1e-9);
@@ -424,11 +422,9 @@ TEST(PatchEditor, NewBoxesGoWhereTheyAreToldWithTheirPinMarginsOnTheCanvas)
             EXPECT_FALSE(layout.graphicRect(*a).intersects(layout.graphicRect(*b)))
                 << a->instanceName() << " " << b->instanceName();
         }
-}
 
-// The origins found are those of the box without its pin margins.
-TEST(PatchEditor, FreeRoomIsFoundRowByRowClearOfEveryBox)
-{
+    // Free room is found row by row clear of every box; the origins found are
+    // those of the box without its pin margins.
     const struct {
         const char* name;
         std::vector<Rect> taken;
