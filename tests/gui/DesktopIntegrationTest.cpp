@@ -5,17 +5,13 @@
 #include "app/ToskApplication.h"
 #include "support/TestSupport.h"
 
-#include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QImage>
 #include <QMainWindow>
 #include <QMimeDatabase>
 #include <QTest>
 
 #include <atomic>
-#include <cstdlib>
-#include <filesystem>
 #include <optional>
 #include <thread>
 #include <unistd.h>
@@ -39,17 +35,15 @@ TEST(DesktopIntegration, EveryWindowCarriesTheProgramsIconAndDesktopEntry)
     const QString organization = QApplication::organizationName();
     const QString application = QApplication::applicationName();
     ToskApplication::setUpIdentity();
-    EXPECT_EQ(QGuiApplication::desktopFileName(), "org.tosk.Tosk");
+    // The desktop finds the entry the package installs by this name.
+    EXPECT_TRUE(fs::exists(linuxFiles() / (QGuiApplication::desktopFileName().toStdString() + ".desktop")));
     EXPECT_EQ(QApplication::applicationName(), "Tosk");
-
+    // The icon drawn: an opaque tile with clear rounded corners.
     const QIcon icon = QApplication::windowIcon();
-    ASSERT_FALSE(icon.isNull());
-    // The icon drawn: its dark tile fills the middle of the bottom edge.
     const QImage picture = icon.pixmap(128).toImage();
     ASSERT_EQ(picture.size(), QSize(128, 128));
-    EXPECT_EQ(picture.pixelColor(64, 118).name(), "#2b3a4f");
-    EXPECT_EQ(picture.pixelColor(1, 1).alpha(), 0) << "rounded corners are clear";
-
+    EXPECT_EQ(picture.pixelColor(64, 118).alpha(), 255);
+    EXPECT_EQ(picture.pixelColor(1, 1).alpha(), 0);
     QMainWindow window;
     EXPECT_EQ(window.windowIcon().cacheKey(), icon.cacheKey());
     QDialog dialog;
@@ -114,14 +108,13 @@ TEST(DesktopIntegration, SigFilesOfOtherProgramsAreNotTakenForPatches)
 TEST(SingleInstance, OneSocketPerSessionAndDisplay)
 {
     const QString base = SingleInstance::serverName("/run/user/1000", ":0", "", "/home/u");
-    EXPECT_TRUE(base.startsWith("/run/user/1000/tosk-")) << base.toStdString();
-    EXPECT_TRUE(base.endsWith(".socket"));
+    EXPECT_TRUE(base.startsWith("/run/user/1000/tosk-") && base.endsWith(".socket")) << base.toStdString();
     EXPECT_EQ(SingleInstance::serverName("/run/user/1000", ":0", "", "/home/other"), base)
         << "the runtime folder is the user's already";
-    EXPECT_NE(SingleInstance::serverName("/run/user/1000", ":1", "", "/home/u"), base);
-    EXPECT_NE(SingleInstance::serverName("/run/user/1000", ":0", "wayland-0", "/home/u"), base);
-    EXPECT_NE(SingleInstance::serverName("/tmp/test-run", ":0", "", "/home/u"), base);
-
+    for (const QString& other : {SingleInstance::serverName("/run/user/1000", ":1", "", "/home/u"),
+                                 SingleInstance::serverName("/run/user/1000", ":0", "wayland-0", "/home/u"),
+                                 SingleInstance::serverName("/tmp/test-run", ":0", "", "/home/u")})
+        EXPECT_NE(other, base);
     const QString noRuntime = SingleInstance::serverName("", ":0", "", "/home/u");
     EXPECT_TRUE(noRuntime.startsWith(QDir::tempPath() + "/tosk-")) << noRuntime.toStdString();
     EXPECT_NE(SingleInstance::serverName("", ":0", "", "/home/other"), noRuntime)
