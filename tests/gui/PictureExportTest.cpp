@@ -39,21 +39,23 @@ QImage canvas(SigFile& patch, int showMode, double scale = 1)
 
 // The demo patch open in its window, as the editor opens it.
 struct DemoWindow : test::DemoPatchApp {
+    ScopedScriptedFileChooser chooser;
     QAction* action(const char* name) { return test::menuAction(*window, name); }
     SigFile& patch() const { return *window->graphicView()->sigFile(); }
     QImage canvas(double scale) const { return ::canvas(patch(), window->graphicView()->showMode(), scale); }
+    // File ▸ Export Picture…, the dialog and the file panel answered so.
+    void exportAs(const QString& format, bool selection, double scale, const fs::path& file)
+    {
+        chooser.answers.push_back(file.string());
+        test::whenShown<ExportPictureDialog>([=](ExportPictureDialog* dialog) {
+            dialog->findChild<QComboBox*>("formatBox")->setCurrentText(format);
+            dialog->findChild<QRadioButton*>(selection ? "selectionButton" : "wholePatchButton")->setChecked(true);
+            dialog->findChild<QDoubleSpinBox*>("scaleBox")->setValue(scale);
+            dialog->accept();
+        });
+        action("actionExportPicture")->trigger();
+    }
 };
-
-// Answers the export dialog as given once it shows.
-void answerDialog(const QString& format, bool selection, double scale)
-{
-    test::whenShown<ExportPictureDialog>([=](ExportPictureDialog* dialog) {
-        dialog->findChild<QComboBox*>("formatBox")->setCurrentText(format);
-        dialog->findChild<QRadioButton*>(selection ? "selectionButton" : "wholePatchButton")->setChecked(true);
-        dialog->findChild<QDoubleSpinBox*>("scaleBox")->setValue(scale);
-        dialog->accept();
-    });
-}
 
 // The PNG on the clipboard, when the toolkit's image form is there too.
 QImage copiedPicture()
@@ -77,12 +79,9 @@ TEST(PictureExport, ExportsWhatTheCanvasDrawsBesideThePatch)
 {
     DemoWindow w;
     ASSERT_TRUE(w.window);
-    QAction* exportPicture = w.action("actionExportPicture");
     // PNG at scale 1: a name without extension gets ".png".
-    ScopedScriptedFileChooser chooser;
-    chooser.answers.push_back((w.dir / "menu").string());
-    answerDialog("PNG", false, 1);
-    exportPicture->trigger();
+    w.exportAs("PNG", false, 1, w.dir / "menu");
+    const auto& chooser = w.chooser;
     ASSERT_EQ(chooser.requests.size(), 1u);
     EXPECT_TRUE(chooser.requests[0].save);
     EXPECT_EQ(chooser.requests[0].suggestedName, "demo.png");
@@ -92,9 +91,7 @@ TEST(PictureExport, ExportsWhatTheCanvasDrawsBesideThePatch)
     EXPECT_EQ(menu, w.canvas(1));
 
     // SVG at scale 2, a document a renderer reads, twice the size.
-    chooser.answers.push_back((w.dir / "menu.svg").string());
-    answerDialog("SVG", false, 2);
-    exportPicture->trigger();
+    w.exportAs("SVG", false, 2, w.dir / "menu.svg");
     ASSERT_EQ(chooser.requests.size(), 2u);
     EXPECT_EQ(chooser.requests[1].suggestedName, "demo.svg");
     QSvgRenderer svg(QString::fromStdString((w.dir / "menu.svg").string()));
@@ -103,13 +100,10 @@ TEST(PictureExport, ExportsWhatTheCanvasDrawsBesideThePatch)
 
     // A folder that is not there: told why, nothing written.
     ScopedRecordingAlerts alerts;
-    chooser.answers.push_back((w.dir / "none" / "x.png").string());
-    answerDialog("PNG", false, 1);
-    exportPicture->trigger();
+    w.exportAs("PNG", false, 1, w.dir / "none" / "x.png");
     ASSERT_EQ(alerts.recorded.size(), 1u);
-    EXPECT_EQ(alerts.recorded[0].message.rfind(
-                  "The picture could not be written to \"" + (w.dir / "none" / "x.png").string() + "\": ", 0),
-              0u)
+    EXPECT_TRUE(alerts.recorded[0].message.starts_with("The picture could not be written to \"" +
+                                                       (w.dir / "none" / "x.png").string() + "\": "))
         << alerts.recorded[0].message;
     EXPECT_FALSE(fs::exists(w.dir / "none"));
     EXPECT_FALSE(w.window->sigDocument()->isDocumentEdited()) << "a picture changes nothing in the patch";
@@ -127,10 +121,7 @@ TEST(PictureExport, TheSelectionIsTheAreaOfItsModulesInAFileAndOnTheClipboard)
     auto chorus = w.patch().findModuleByName("chl");
     ASSERT_TRUE(chorus);
     view->setSelection({chorus.get()});
-    ScopedScriptedFileChooser chooser;
-    chooser.answers.push_back((w.dir / "chl.png").string());
-    answerDialog("PNG", true, 2);
-    w.action("actionExportPicture")->trigger();
+    w.exportAs("PNG", true, 2, w.dir / "chl.png");
     // The box widened by its pins (87/7 each side, 1 above and below), in
     // whole points, cut from the whole picture at two pixels a point.
     const Rect box = view->canvasLayout().box(*chorus);
