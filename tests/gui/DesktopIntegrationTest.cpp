@@ -5,13 +5,16 @@
 #include "app/ToskApplication.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QMimeDatabase>
 #include <QTest>
 
 #include <atomic>
+#include <cstdlib>
 #include <optional>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -70,12 +73,7 @@ TEST(DesktopIntegration, SigFilesOfOtherProgramsAreNotTakenForPatches)
     setenv("XDG_DATA_DIRS", (dir / "share").c_str(), 1);
     setenv("XDG_DATA_HOME", (dir / "home").c_str(), 1);
 
-    struct Case {
-        const char* name;
-        std::string bytes;
-        bool patch;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, bool> cases[] = {
         {"demo.sig", test::readFile(test::dataPath("examples/demo.sig")), true},
         {"legacy.sig", test::readFile(test::dataPath("examples/legacy-head.sig")), true},
         {"tabbed.sig", "HEADM\tadc \"Tabbed\" t 2 2 1 a b c\n", true},
@@ -88,12 +86,10 @@ TEST(DesktopIntegration, SigFilesOfOtherProgramsAreNotTakenForPatches)
         {"indented.sig", " HEADM adc\n", false},
     };
     QMimeDatabase mime;
-    ASSERT_TRUE(mime.mimeTypeForName(QStringLiteral("application/x-tosk-patch")).isValid())
-        << "the package's type was not read";
-    for (const Case& c : cases) {
-        test::writeFile(dir / c.name, c.bytes);
-        const QMimeType type = mime.mimeTypeForFile(QString::fromStdString((dir / c.name).string()));
-        EXPECT_EQ(type.name() == "application/x-tosk-patch", c.patch) << c.name << ": " << type.name().toStdString();
+    for (const auto& [name, bytes, patch] : cases) {
+        test::writeFile(dir / name, bytes);
+        const QMimeType type = mime.mimeTypeForFile(QString::fromStdString((dir / name).string()));
+        EXPECT_EQ(type.name() == "application/x-tosk-patch", patch) << name << ": " << type.name().toStdString();
     }
     EXPECT_EQ(mime.mimeTypeForName(QStringLiteral("application/x-tosk-patch")).iconName(), "application-x-tosk-patch");
 }

@@ -79,7 +79,6 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
     help.showOperatorHelp("lowpass");
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 LOWPASS"));
     // The bundled database's book is the one the build made.
     EXPECT_EQ(shownFile(*window), (fs::path(HelpBook::bundledDirectory()) / "modules" / "idh_LOWPASS.htm").string());
@@ -267,8 +266,6 @@ TEST(HelpMenu, CtrlKOpensTheAddModulePanelOnThisWindowReadyToSearch)
     MenuWindow w;
     QTest::keyClick(w.window, Qt::Key_K, Qt::ControlModifier);
     AddModuleController& panel = AddModuleController::sharedAddModuleController();
-    EXPECT_TRUE(panel.isVisible());
-    EXPECT_EQ(panel.inspectingGraphicView(), w.view);
     EXPECT_TRUE(QTest::qWaitForWindowActive(&panel));
     EXPECT_EQ(QApplication::focusWidget(), panel.searchField());
     // What is typed goes to the search, Return adds to this window's patch.
