@@ -184,6 +184,19 @@ TEST(HelpMenu, EveryWindowHasItWithTheKeysAndAbout)
     MenuWindow w;
     EXPECT_EQ(itemsOf(w.window->menuBar(), "menuHelp"), expected);
 
+    // Ctrl+K opens the add-module panel on this window, ready to search.
+    QTest::keyClick(w.window, Qt::Key_K, Qt::ControlModifier);
+    AddModuleController& panel = AddModuleController::sharedAddModuleController();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&panel));
+    EXPECT_EQ(QApplication::focusWidget(), panel.searchField());
+    // What is typed goes to the search, Return adds to this window's patch.
+    w.select({"osc"});
+    QTest::keyClicks(panel.searchField(), "lowpass");
+    QTest::keyClick(panel.searchField(), Qt::Key_Return);
+    EXPECT_TRUE(w.patch().findModuleByName("lowpass"));
+    panel.searchField()->clear();
+    panel.close();
+
     // Keyboard Shortcuts lists the menus' keys.
     const auto rows = KeyboardShortcutsDialog::shortcutsOf(w.window->menuBar());
     const std::pair<QString, const char*> cases[] = {{"Patch \u25B8 Add Module...", "Ctrl+K"},
@@ -259,20 +272,4 @@ TEST(HelpMenu, TheReferenceAndTheModulesPagesOpenInTheHelpWindow)
     adder.moduleInfoAction();
     EXPECT_EQ(pageFile(*window), "idh_filter_modules.htm");
     window->close();
-}
-
-TEST(HelpMenu, CtrlKOpensTheAddModulePanelOnThisWindowReadyToSearch)
-{
-    MenuWindow w;
-    QTest::keyClick(w.window, Qt::Key_K, Qt::ControlModifier);
-    AddModuleController& panel = AddModuleController::sharedAddModuleController();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&panel));
-    EXPECT_EQ(QApplication::focusWidget(), panel.searchField());
-    // What is typed goes to the search, Return adds to this window's patch.
-    w.select({"osc"});
-    QTest::keyClicks(panel.searchField(), "lowpass");
-    QTest::keyClick(panel.searchField(), Qt::Key_Return);
-    EXPECT_TRUE(w.patch().findModuleByName("lowpass"));
-    panel.searchField()->clear();
-    panel.close();
 }

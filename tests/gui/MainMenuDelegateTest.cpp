@@ -25,7 +25,7 @@ class FakePatchWindow : public QWidget, public PatchWindow {};
 
 } // namespace
 
-TEST(MainMenuDelegate, LaunchLoadsTheStoredDatabaseOnceAtTheStoredSampleRate)
+TEST(MainMenuDelegate, LaunchLoadsTheStoredDatabaseOnceThenFollowsTheMainPatchWindow)
 {
     test::ScopedSettings settings;
     test::ScopedFreshSharedDbase firstLaunch;
@@ -58,6 +58,33 @@ TEST(MainMenuDelegate, LaunchLoadsTheStoredDatabaseOnceAtTheStoredSampleRate)
     EXPECT_FALSE(PreferenceController::shared().highSampleRate());
     EXPECT_FALSE(delegate.sigDbase()->highSampleRate()) << "switched in the preferences";
     window->hide();
+
+    // The delegate follows the last patch window that was main.
+    FakePatchWindow patch, other;
+    QWidget browser;
+    EXPECT_EQ(delegate.graphicWindowController(), nullptr);
+    patch.show();
+    patch.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&patch));
+    EXPECT_EQ(delegate.graphicWindowController(), &patch) << "the focused window";
+    browser.show();
+    browser.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&browser));
+    EXPECT_EQ(delegate.graphicWindowController(), &patch) << "a browser does not replace the patch window";
+    delegate.mainWindowResigned(&browser);
+    EXPECT_EQ(delegate.graphicWindowController(), &patch) << "only another patch window replaces it";
+
+    delegate.mainWindowChanged(&other);
+    EXPECT_EQ(delegate.graphicWindowController(), &other);
+    std::vector<QWidget*> told;
+    QObject::connect(&delegate, &MainMenuDelegate::graphicWindowControllerChanged,
+                     [&told](QWidget* window) { told.push_back(window); });
+    {
+        FakePatchWindow closing;
+        delegate.mainWindowChanged(&closing);
+    }
+    EXPECT_EQ(delegate.graphicWindowController(), nullptr) << "a closed patch window is forgotten";
+    EXPECT_EQ(told.back(), nullptr);
 }
 
 // The database asks no one: the app finds its file, asks the user when it
@@ -100,36 +127,4 @@ TEST(MainMenuDelegate, TheAppFindsOrAsksForTheDatabaseAndShowsWhatReadingFound)
         EXPECT_EQ(test::alertLines(alerts.recorded), c.alerts);
         EXPECT_EQ(chooser.requests.size(), c.answer ? 1u : 0u);
     }
-}
-
-TEST(MainMenuDelegate, FollowsTheLastPatchWindowThatWasMain)
-{
-    test::ScopedSettings settings;
-    MainMenuDelegate delegate;
-    delegate.applicationDidFinishLaunching();
-    FakePatchWindow patch, other;
-    QWidget browser;
-    EXPECT_EQ(delegate.graphicWindowController(), nullptr);
-    patch.show();
-    patch.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&patch));
-    EXPECT_EQ(delegate.graphicWindowController(), &patch) << "the focused window";
-    browser.show();
-    browser.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&browser));
-    EXPECT_EQ(delegate.graphicWindowController(), &patch) << "a browser does not replace the patch window";
-    delegate.mainWindowResigned(&browser);
-    EXPECT_EQ(delegate.graphicWindowController(), &patch) << "only another patch window replaces it";
-
-    delegate.mainWindowChanged(&other);
-    EXPECT_EQ(delegate.graphicWindowController(), &other);
-    std::vector<QWidget*> told;
-    QObject::connect(&delegate, &MainMenuDelegate::graphicWindowControllerChanged,
-                     [&told](QWidget* window) { told.push_back(window); });
-    {
-        FakePatchWindow closing;
-        delegate.mainWindowChanged(&closing);
-    }
-    EXPECT_EQ(delegate.graphicWindowController(), nullptr) << "a closed patch window is forgotten";
-    EXPECT_EQ(told.back(), nullptr);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pictures of a patch's canvas: File ▸ Export Picture…, Edit ▸ Copy Picture,
 // and tosk-cli render, which draws them without a display.
+#include "app/PictureExport.h"
 #include "Toskfile/Module.h"
 #include "app/ExportPictureDialog.h"
 #include "canvas/CanvasRenderer.h"
@@ -115,6 +116,10 @@ TEST(PictureExport, TheSelectionIsTheAreaOfItsModulesInAFileAndOnTheClipboard)
     QApplication::clipboard()->clear();
     w.action("actionCopyPicture")->trigger();
     EXPECT_EQ(copiedPicture(), w.canvas(1)) << "nothing selected: the whole patch";
+    QString error;
+    EXPECT_FALSE(PictureExport::write(*w.window, {CanvasRenderer::Format::Png, true, 1},
+                                      QString::fromStdString((w.dir / "x.png").string()), error));
+    EXPECT_EQ(error, "no module is selected");
 
     GraphicView* view = w.window->graphicView();
     auto chorus = w.patch().findModuleByName("chl");
