@@ -4,7 +4,6 @@
 #include "editors/HelpWindow.h"
 #include "app/KeyboardShortcutsDialog.h"
 #include "app/StartWindow.h"
-#include "base/AtomicFile.h"
 #include "base/Log.h"
 #include "base/Version.h"
 #include "browsers/MyOutlineView.h"
@@ -50,14 +49,6 @@ struct Help {
     MiscHelpManager help;
     LogCapture log;
     explicit Help(std::shared_ptr<SigDbase> db = bundledDbase()) { help.setSigDbase(std::move(db)); }
-};
-
-// A patch window with the application's menus whose inspector opens.
-struct MenuWindow : AppMenuWindow {
-    MenuWindow()
-    {
-        window->hooks().inspectModule = [](GraphicWindowController& w, Module& m) { EditModuleController::open(w, m); };
-    }
 };
 
 QStringList itemsOf(QMenuBar* bar, const char* menuName)
@@ -181,7 +172,7 @@ TEST(HelpMenu, EveryWindowHasItWithTheKeysAndAbout)
     const QStringList expected{"Tosk &Help", "&Operator Reference", "&Keyboard Shortcuts", "-", "&About Tosk"};
     StartWindow start(menuDelegate(), DatabaseSummary{});
     EXPECT_EQ(itemsOf(start.menuBar(), "menuHelp"), expected);
-    MenuWindow w;
+    AppMenuWindow w;
     EXPECT_EQ(itemsOf(w.window->menuBar(), "menuHelp"), expected);
 
     // Ctrl+K opens the add-module panel on this window, ready to search.
@@ -231,7 +222,8 @@ TEST(HelpMenu, TheReferenceAndTheModulesPagesOpenInTheHelpWindow)
 {
     MiscHelpManager& help = MiscHelpManager::sharedHelpManager();
     help.setSigDbase(bundledDbase());
-    MenuWindow w;
+    AppMenuWindow w;
+    w.window->hooks().inspectModule = [](GraphicWindowController& gw, Module& m) { EditModuleController::open(gw, m); };
     w.action("actionOperatorReference")->trigger();
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);

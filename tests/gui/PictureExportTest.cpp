@@ -151,7 +151,7 @@ TEST(PictureExport, TheDialogOffersTheSelectionOnlyWithOne)
     }
 }
 
-TEST(RenderCommand, DrawsTheDemoAsTheCanvasDoes)
+TEST(RenderCommand, DrawsAsTheCanvasDoesAndSaysTheSizeWritten)
 {
     test::TempDir dir;
     const std::string demo = test::dataPath("examples/demo.sig");
@@ -173,6 +173,24 @@ TEST(RenderCommand, DrawsTheDemoAsTheCanvasDoes)
                            std::to_string(picture.height() * 2) + "\n")
         << "twice the size, order badges inside the same extent";
     EXPECT_NE(test::readFile(dir / "demo.svg").find("CHORUS"), std::string::npos) << "module titles as text";
+
+    // An empty patch is a blank box: the head's column (360/7 + 16 points)
+    // wide, one head box high.
+    const std::string sig = quoted((dir / "empty.sig").string());
+    const std::string png = (dir / "empty.png").string(), svg = (dir / "empty.svg").string();
+    QImage white(68, 16, QImage::Format_ARGB32);
+    white.fill(Qt::white);
+    for (const std::string text : {"", "; nothing but a comment\r\n"}) {
+        test::writeFile(dir / "empty.sig", text);
+        run = render(sig + " -o " + quoted(png));
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, png + ": 68 x 16\n");
+        EXPECT_EQ(argb(png), white) << text;
+        run = render(sig + " -o " + quoted(svg) + " --scale 2");
+        ASSERT_EQ(run.status, 0) << run.err;
+        EXPECT_EQ(run.out, svg + ": 136 x 32\n");
+        EXPECT_NE(test::readFile(svg).find("viewBox=\"0 0 136 32\""), std::string::npos);
+    }
 }
 
 TEST(RenderCommand, SaysWhatIsWrong)
@@ -197,25 +215,4 @@ TEST(RenderCommand, SaysWhatIsWrong)
         EXPECT_EQ(run.err, "tosk-cli render: " + error + "\n") << args;
     }
     EXPECT_FALSE(fs::exists(dir / "x.png")) << "no picture from a failed run";
-}
-
-TEST(RenderCommand, AnEmptyPatchIsABlankBoxAndTheSizeSaidIsTheSizeWritten)
-{
-    test::TempDir dir;
-    const std::string sig = quoted((dir / "empty.sig").string());
-    const std::string png = (dir / "empty.png").string(), svg = (dir / "empty.svg").string();
-    // The head's column (360/7 + 16 points) wide, one head box high.
-    QImage white(68, 16, QImage::Format_ARGB32);
-    white.fill(Qt::white);
-    for (const std::string text : {"", "; nothing but a comment\r\n"}) {
-        test::writeFile(dir / "empty.sig", text);
-        auto run = render(sig + " -o " + quoted(png));
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out, png + ": 68 x 16\n");
-        EXPECT_EQ(argb(png), white) << text;
-        run = render(sig + " -o " + quoted(svg) + " --scale 2");
-        ASSERT_EQ(run.status, 0) << run.err;
-        EXPECT_EQ(run.out, svg + ": 136 x 32\n");
-        EXPECT_NE(test::readFile(svg).find("viewBox=\"0 0 136 32\""), std::string::npos);
-    }
 }
