@@ -26,11 +26,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString title(const HelpWindow& window)
-{
-    return window.browser()->documentTitle();
-}
-
 std::string shownFile(const HelpWindow& window)
 {
     return window.browser()->source().toLocalFile().toStdString();
@@ -83,12 +78,12 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
     help.goToAnchorNamed("x", "a.htm");
     help.goToAnchorNamed("no-such-anchor");
     EXPECT_EQ(log.lines().size(), 6u);
-    EXPECT_EQ(title(*window), QStringLiteral("LOWPASS"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 LOWPASS"));
     EXPECT_FALSE(window->backAction()->isEnabled());
     log.clear();
 
     help.showClassHelp("Filter");
-    EXPECT_EQ(title(*window), QStringLiteral("FILTER operators"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 FILTER operators"));
 
     // The links of a page lead on: past "Operator Reference" to the first
     // filter, and back.
@@ -98,21 +93,21 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
     QTest::keyClick(window->browser(), Qt::Key_Tab);
     QTest::keyClick(window->browser(), Qt::Key_Tab);
     QTest::keyClick(window->browser(), Qt::Key_Return);
-    EXPECT_EQ(title(*window), QStringLiteral("ALLPASS"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 ALLPASS"));
     window->backAction()->trigger();
-    EXPECT_EQ(title(*window), QStringLiteral("FILTER operators"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 FILTER operators"));
 
     window->indexAction()->trigger();
     EXPECT_EQ(pageFile(*window), "index.htm");
     window->backAction()->trigger();
     window->backAction()->trigger();
-    EXPECT_EQ(title(*window), QStringLiteral("LOWPASS"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 LOWPASS"));
     EXPECT_FALSE(window->backAction()->isEnabled());
     EXPECT_TRUE(window->forwardAction()->isEnabled());
     window->forwardAction()->trigger();
-    EXPECT_EQ(title(*window), QStringLiteral("FILTER operators"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 FILTER operators"));
     QTest::keyClick(window, Qt::Key_Left, Qt::AltModifier);
-    EXPECT_EQ(title(*window), QStringLiteral("LOWPASS")) << "Back's key";
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 LOWPASS")) << "Back's key";
 
     // An anchor: the page of the only operator with that field.
     help.goToAnchorNamed("field-bandsperoct");
@@ -150,7 +145,7 @@ TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUseAndNoneWithoutOne)
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
     EXPECT_EQ(log.lines(), std::vector<std::string>{});
-    EXPECT_EQ(title(*window), QStringLiteral("Wobble"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 Wobble"));
     const fs::path book = tmp / "cache" / "tosk" / "help" / HelpBook::databaseId(*db);
     EXPECT_EQ(shownFile(*window), (book / "modules" / "idh_WOBBLE.htm").string());
     window->indexAction()->trigger();

@@ -45,8 +45,6 @@ TEST(MainMenuDelegate, LaunchLoadsTheStoredDatabaseOnceThenFollowsTheMainPatchWi
     const DatabaseSummary db = delegate.databaseSummary();
     EXPECT_TRUE(db.loaded);
     EXPECT_EQ(db.path, path);
-    EXPECT_EQ(db.product, "Korvatel SX-8");
-    EXPECT_GE(db.operatorCount, 62u);
     EXPECT_TRUE(delegate.sigDbase()->highSampleRate()) << "as stored at launch";
 
     PreferencesWindow* window = delegate.preferencesWindow();

@@ -145,9 +145,8 @@ TEST(PictureExport, TheDialogOffersTheSelectionOnlyWithOne)
         ASSERT_TRUE(selection);
         EXPECT_EQ(selection->isEnabled(), hasSelection);
         const ExportPictureDialog::Choice c = dialog.choice();
-        EXPECT_EQ(c.format, CanvasRenderer::Format::Svg);
-        EXPECT_EQ(c.selectionOnly, hasSelection);
-        EXPECT_EQ(c.scale, 3);
+        EXPECT_EQ(std::tuple(c.format, c.selectionOnly, c.scale),
+                  std::tuple(CanvasRenderer::Format::Svg, hasSelection, 3.0));
     }
 }
 
@@ -176,8 +175,8 @@ TEST(RenderCommand, DrawsAsTheCanvasDoesAndSaysTheSizeWritten)
 
     // An empty patch is a blank box: the head's column (360/7 + 16 points)
     // wide, one head box high.
-    const std::string sig = quoted((dir / "empty.sig").string());
-    const std::string png = (dir / "empty.png").string(), svg = (dir / "empty.svg").string();
+    const std::string sig = quoted((dir / "empty.sig").string()), png = (dir / "empty.png").string(),
+                      svg = (dir / "empty.svg").string();
     QImage white(68, 16, QImage::Format_ARGB32);
     white.fill(Qt::white);
     for (const std::string text : {"", "; nothing but a comment\r\n"}) {
