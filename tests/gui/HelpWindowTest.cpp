@@ -222,8 +222,7 @@ TEST(HelpMenu, TheReferenceAndTheModulesPagesOpenInTheHelpWindow)
     w.action("actionOperatorReference")->trigger();
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
-    EXPECT_EQ(window->browser()->documentTitle(), "Operator Reference");
-    EXPECT_EQ(pageFile(*window), "index.htm");
+    EXPECT_EQ(shownFile(*window), (fs::path(HelpBook::bundledDirectory()) / "index.htm").string());
     // Tosk Help is the user guide that the build put into the book.
     w.action("actionToskHelp")->trigger();
     ASSERT_FALSE(HelpBook::userGuideIndex().empty());

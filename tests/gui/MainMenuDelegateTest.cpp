@@ -42,9 +42,8 @@ TEST(MainMenuDelegate, LaunchLoadsTheStoredDatabaseOnceThenFollowsTheMainPatchWi
     EXPECT_EQ(settings.store.values["BaudRate"], "115200") << "the preferences were set up over the store";
 
     ASSERT_EQ(delegate.sigDbase(), SigDbase::sharedSigDbase());
-    const DatabaseSummary db = delegate.databaseSummary();
-    EXPECT_TRUE(db.loaded);
-    EXPECT_EQ(db.path, path);
+    EXPECT_TRUE(delegate.databaseSummary().loaded);
+    EXPECT_EQ(delegate.databaseSummary().path, path);
     EXPECT_TRUE(delegate.sigDbase()->highSampleRate()) << "as stored at launch";
 
     PreferencesWindow* window = delegate.preferencesWindow();

@@ -82,19 +82,18 @@ TEST(PictureExport, ExportsWhatTheCanvasDrawsBesideThePatch)
     ASSERT_TRUE(w.window);
     // PNG at scale 1: a name without extension gets ".png".
     w.exportAs("PNG", false, 1, w.dir / "menu");
-    const auto& chooser = w.chooser;
-    ASSERT_EQ(chooser.requests.size(), 1u);
-    EXPECT_TRUE(chooser.requests[0].save);
-    EXPECT_EQ(chooser.requests[0].suggestedName, "demo.png");
-    EXPECT_EQ(chooser.requests[0].fileTypes, std::vector<std::string>{"png"});
-    EXPECT_EQ(chooser.requests[0].directory, fs::path(test::dataPath("examples")).string()) << "beside the patch";
+    ASSERT_EQ(w.chooser.requests.size(), 1u);
+    EXPECT_TRUE(w.chooser.requests[0].save);
+    EXPECT_EQ(w.chooser.requests[0].suggestedName, "demo.png");
+    EXPECT_EQ(w.chooser.requests[0].fileTypes, std::vector<std::string>{"png"});
+    EXPECT_EQ(w.chooser.requests[0].directory, fs::path(test::dataPath("examples")).string()) << "beside the patch";
     const QImage menu = argb(w.dir / "menu.png");
     EXPECT_EQ(menu, w.canvas(1));
 
     // SVG at scale 2, a document a renderer reads, twice the size.
     w.exportAs("SVG", false, 2, w.dir / "menu.svg");
-    ASSERT_EQ(chooser.requests.size(), 2u);
-    EXPECT_EQ(chooser.requests[1].suggestedName, "demo.svg");
+    ASSERT_EQ(w.chooser.requests.size(), 2u);
+    EXPECT_EQ(w.chooser.requests[1].suggestedName, "demo.svg");
     QSvgRenderer svg(QString::fromStdString((w.dir / "menu.svg").string()));
     EXPECT_EQ(svg.viewBoxF(), QRectF(QPointF(0, 0), QSizeF(menu.size() * 2)));
 
