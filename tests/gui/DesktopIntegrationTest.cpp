@@ -41,7 +41,6 @@ TEST(DesktopIntegration, TheProgramNamesItsDesktopEntryAndDrawsItsIcon)
     EXPECT_EQ(QApplication::applicationName(), "Tosk");
     // The icon drawn: an opaque tile with clear rounded corners.
     const QImage picture = QApplication::windowIcon().pixmap(128).toImage();
-    ASSERT_EQ(picture.size(), QSize(128, 128));
     EXPECT_EQ(picture.pixelColor(64, 118).alpha(), 255);
     EXPECT_EQ(picture.pixelColor(1, 1).alpha(), 0);
 

@@ -92,8 +92,7 @@ TEST(PictureExport, ExportsWhatTheCanvasDrawsBesideThePatch)
 
     // SVG at scale 2, a document a renderer reads, twice the size.
     w.exportAs("SVG", false, 2, w.dir / "menu.svg");
-    ASSERT_EQ(w.chooser.requests.size(), 2u);
-    EXPECT_EQ(w.chooser.requests[1].suggestedName, "demo.svg");
+    EXPECT_EQ(w.chooser.requests.back().suggestedName, "demo.svg");
     QSvgRenderer svg(QString::fromStdString((w.dir / "menu.svg").string()));
     EXPECT_EQ(svg.viewBoxF(), QRectF(QPointF(0, 0), QSizeF(menu.size() * 2)));
 
