@@ -1,21 +1,24 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "GuiTestSupport.h"
-
-#include "base/AtomicFile.h"
-#include "base/Log.h"
-#include "database/HelpBook.h"
+// The help window and its book, the Help menu of every window, Ctrl+K, and
+// the help pages the panels open.
 #include "editors/HelpWindow.h"
+#include "app/KeyboardShortcutsDialog.h"
+#include "app/StartWindow.h"
+#include "base/Log.h"
+#include "base/Version.h"
+#include "browsers/MyOutlineView.h"
+#include "browsers/TreeNodeModel.h"
+#include "database/HelpBook.h"
+#include "editors/AddModuleController.h"
+#include "editors/EditModuleController.h"
 #include "editors/MiscHelpManager.h"
+#include "gui/CanvasTestSupport.h"
 
-#include <QAction>
-#include <QPointer>
-#include <QTest>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QTextBrowser>
-#include <QUrl>
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -23,14 +26,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString title(const HelpWindow& window)
+std::string shownFile(const HelpWindow& window)
 {
-    return window.browser()->documentTitle();
+    return window.browser()->source().toLocalFile().toStdString();
 }
 
-QString pageFile(const HelpWindow& window)
+std::string pageFile(const HelpWindow& window)
 {
-    return QString::fromStdString(fs::path(window.browser()->source().toLocalFile().toStdString()).filename());
+    return fs::path(shownFile(window)).filename().string();
 }
 
 // A help manager on `db` with a cache folder of the test's own, logging
@@ -43,31 +46,43 @@ struct Help {
     explicit Help(std::shared_ptr<SigDbase> db = bundledDbase()) { help.setSigDbase(std::move(db)); }
 };
 
+QStringList itemsOf(QMenuBar* bar, const char* menuName)
+{
+    QStringList items;
+    if (auto* menu = bar->findChild<QMenu*>(QString::fromLatin1(menuName)))
+        for (QAction* a : menu->actions())
+            items << (a->isSeparator() ? QStringLiteral("-") : a->text());
+    return items;
+}
+
 } // namespace
 
 TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
 {
     Help h;
     auto& [tmp, cache, help, log] = h;
-    EXPECT_EQ(help.helpWindow(), nullptr);
     help.showOperatorHelp("lowpass");
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    EXPECT_EQ(log.lines(), std::vector<std::string>{});
-    EXPECT_EQ(title(*window), QStringLiteral("LOWPASS"));
     EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 LOWPASS"));
-    EXPECT_EQ(pageFile(*window), QStringLiteral("idh_LOWPASS.htm"));
     // The bundled database's book is the one the build made.
-    EXPECT_TRUE(
-        window->browser()->source().toLocalFile().startsWith(QString::fromStdString(HelpBook::bundledDirectory())));
-    EXPECT_FALSE(fs::exists(tmp / "cache"));
+    EXPECT_EQ(shownFile(*window), (fs::path(HelpBook::bundledDirectory()) / "modules" / "idh_LOWPASS.htm").string());
+    EXPECT_EQ(log.lines(), std::vector<std::string>{});
+
+    // What cannot be shown is logged, once each, and the page shown stays.
+    help.goToPage("modules/idh_NOPE.htm");
+    help.showOperatorHelp("../../etc/passwd");
+    help.showClassHelp("a/b");
+    help.goToPage("../index.htm");
+    help.goToAnchorNamed("x", "a.htm");
+    help.goToAnchorNamed("no-such-anchor");
+    EXPECT_EQ(log.lines().size(), 6u);
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 LOWPASS"));
     EXPECT_FALSE(window->backAction()->isEnabled());
+    log.clear();
 
     help.showClassHelp("Filter");
-    EXPECT_EQ(title(*window), QStringLiteral("FILTER operators"));
-    EXPECT_TRUE(window->backAction()->isEnabled());
-    EXPECT_FALSE(window->forwardAction()->isEnabled());
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 FILTER operators"));
 
     // The links of a page lead on: past "Operator Reference" to the first
     // filter, and back.
@@ -77,39 +92,34 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
     QTest::keyClick(window->browser(), Qt::Key_Tab);
     QTest::keyClick(window->browser(), Qt::Key_Tab);
     QTest::keyClick(window->browser(), Qt::Key_Return);
-    EXPECT_EQ(title(*window), QStringLiteral("ALLPASS"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 ALLPASS"));
     window->backAction()->trigger();
-    EXPECT_EQ(title(*window), QStringLiteral("FILTER operators"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 FILTER operators"));
 
     window->indexAction()->trigger();
-    EXPECT_EQ(pageFile(*window), QStringLiteral("index.htm"));
+    EXPECT_EQ(pageFile(*window), "index.htm");
     window->backAction()->trigger();
     window->backAction()->trigger();
-    EXPECT_EQ(title(*window), QStringLiteral("LOWPASS"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 LOWPASS"));
     EXPECT_FALSE(window->backAction()->isEnabled());
     EXPECT_TRUE(window->forwardAction()->isEnabled());
     window->forwardAction()->trigger();
-    EXPECT_EQ(title(*window), QStringLiteral("FILTER operators"));
-
-    // Keyboard shortcut of Back.
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 FILTER operators"));
     QTest::keyClick(window, Qt::Key_Left, Qt::AltModifier);
-    EXPECT_EQ(title(*window), QStringLiteral("LOWPASS"));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 LOWPASS")) << "Back's key";
 
     // An anchor: the page of the only operator with that field.
     help.goToAnchorNamed("field-bandsperoct");
-    EXPECT_EQ(pageFile(*window), QStringLiteral("idh_GEQ.htm"));
+    EXPECT_EQ(pageFile(*window), "idh_GEQ.htm");
     EXPECT_EQ(window->browser()->source().fragment(), QStringLiteral("field-bandsperoct"));
-    help.goToTableOfContents();
-    EXPECT_EQ(title(*window), QStringLiteral("Operator Reference"));
 
     // The user guide, whose links lead to the chapters, read as Markdown
     // too; the reference's index links it.
     help.goToUserHelpCenter();
-    EXPECT_EQ(window->browser()->source().toLocalFile().toStdString(), HelpBook::userGuideIndex());
     window->browser()->setFocus();
     QTest::keyClick(window->browser(), Qt::Key_Tab);
     QTest::keyClick(window->browser(), Qt::Key_Return);
-    EXPECT_EQ(pageFile(*window), QStringLiteral("getting-started.md"));
+    EXPECT_EQ(pageFile(*window), "getting-started.md");
     EXPECT_TRUE(window->browser()->toPlainText().startsWith(QStringLiteral("Getting started")));
     window->indexAction()->trigger();
     EXPECT_TRUE(window->browser()->toPlainText().contains(QStringLiteral("Tosk User Guide:")));
@@ -121,25 +131,28 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
     EXPECT_TRUE(!shown || !shown->isVisible());
 }
 
-TEST(HelpWindow, LogsWhatCannotBeShown)
+TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUseAndNoneWithoutOne)
 {
-    Help h;
+    auto db = std::make_shared<SigDbase>();
+    ASSERT_TRUE(
+        db->createSigDbaseFromData("{\n{\n   TYPE:OPERATOR\n   OPERATOR_NAME:Wobble\n   OPERATOR_CLASS:OSCILLATOR\n}\n"
+                                   "{\n   TYPE:ED_FLOAT\n   NAME:rate\n   DESCRIPTION:wobbles per second\n"
+                                   "   MINIMUM:0\n   MAXIMUM:20\n   DEFAULT:4\n}\n}\n"));
+    Help h(db);
     auto& [tmp, cache, help, log] = h;
-    help.showOperatorHelp("LOWPASS");
+    help.showOperatorHelp("WOBBLE");
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
-    log.clear();
-
-    help.goToPage("modules/idh_NOPE.htm");
-    help.showOperatorHelp("../../etc/passwd");
-    help.showClassHelp("a/b");
-    help.goToPage("../index.htm");
-    help.goToAnchorNamed("x", "a.htm");
-    help.goToAnchorNamed("no-such-anchor");
-    // Each is logged once, and the page shown stays.
-    EXPECT_EQ(log.lines().size(), 6u);
-    EXPECT_EQ(title(*window), QStringLiteral("LOWPASS"));
-    EXPECT_FALSE(window->backAction()->isEnabled());
+    EXPECT_EQ(log.lines(), std::vector<std::string>{});
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Tosk Help \u2014 Wobble"));
+    const fs::path book = tmp / "cache" / "tosk" / "help" / HelpBook::databaseId(*db);
+    EXPECT_EQ(shownFile(*window), (book / "modules" / "idh_WOBBLE.htm").string());
+    window->indexAction()->trigger();
+    EXPECT_EQ(shownFile(*window), (book / "index.htm").string());
+    // A book made here links the guide that came with the program.
+    const std::string guideUrl =
+        QUrl::fromLocalFile(QString::fromStdString(HelpBook::userGuideIndex())).toString().toStdString();
+    EXPECT_NE(readFile(book / "index.htm").find("<a href=\"" + guideUrl + "\">Tosk User Guide</a>"), std::string::npos);
 
     // Without a database there is no book.
     Help empty(std::make_shared<SigDbase>());
@@ -148,31 +161,100 @@ TEST(HelpWindow, LogsWhatCannotBeShown)
     EXPECT_EQ(empty.help.helpWindow(), nullptr);
 }
 
-TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUse)
+TEST(HelpMenu, EveryWindowHasItWithTheKeysAndAbout)
 {
-    const std::string bytes = "{\n{\n   TYPE:OPERATOR\n   OPERATOR_NAME:Wobble\n   OPERATOR_CLASS:OSCILLATOR\n}\n"
-                              "{\n   TYPE:ED_FLOAT\n   NAME:rate\n   DESCRIPTION:wobbles per second\n"
-                              "   MINIMUM:0\n   MAXIMUM:20\n   DEFAULT:4\n}\n}\n";
-    auto db = std::make_shared<SigDbase>();
-    {
-        LogCapture quiet;
-        ASSERT_TRUE(db->createSigDbaseFromData(bytes));
+    const QStringList expected{"Tosk &Help", "&Operator Reference", "&Keyboard Shortcuts", "-", "&About Tosk"};
+    StartWindow start(menuDelegate(), DatabaseSummary{});
+    EXPECT_EQ(itemsOf(start.menuBar(), "menuHelp"), expected);
+    AppMenuWindow w;
+    EXPECT_EQ(itemsOf(w.window->menuBar(), "menuHelp"), expected);
+
+    // Ctrl+K opens the add-module panel on this window, ready to search.
+    QTest::keyClick(w.window, Qt::Key_K, Qt::ControlModifier);
+    AddModuleController& panel = AddModuleController::sharedAddModuleController();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&panel));
+    EXPECT_EQ(QApplication::focusWidget(), panel.searchField());
+    // What is typed goes to the search, Return adds to this window's patch.
+    w.select({"osc"});
+    QTest::keyClicks(panel.searchField(), "lowpass");
+    QTest::keyClick(panel.searchField(), Qt::Key_Return);
+    EXPECT_TRUE(w.patch().findModuleByName("lowpass"));
+    panel.searchField()->clear();
+    panel.close();
+
+    // Keyboard Shortcuts lists the menus' keys.
+    const auto rows = KeyboardShortcutsDialog::shortcutsOf(w.window->menuBar());
+    const std::pair<QString, const char*> cases[] = {{"Patch \u25B8 Add Module...", "Ctrl+K"},
+                                                     {"Patch \u25B8 Inspect Module", "Ctrl+I"},
+                                                     {"File \u25B8 Quit", "Ctrl+Q"},
+                                                     {"Patch \u25B8 re-Position", ""}}; // not listed
+    for (const auto& [command, keys] : cases) {
+        auto row = std::find_if(rows.begin(), rows.end(), [&](const auto& r) { return r.first == command; });
+        EXPECT_EQ(row == rows.end() ? QString() : row->second, QKeySequence(keys).toString(QKeySequence::NativeText));
     }
-    Help h(db);
-    auto& [tmp, cache, help, log] = h;
-    help.showOperatorHelp("WOBBLE");
+    w.action("actionKeyboardShortcuts")->trigger();
+    KeyboardShortcutsDialog* dialog = w.window->findChild<KeyboardShortcutsDialog*>();
+    ASSERT_TRUE(dialog);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->table()->rowCount(), int(rows.size()));
+    dialog->close();
+
+    QString text;
+    whenShown<QMessageBox>([&text](QMessageBox* box) {
+        text = box->text();
+        box->accept();
+    });
+    w.action("actionAbout")->trigger();
+    // This delegate was never launched: it has no database.
+    EXPECT_EQ(text, QStringLiteral("Tosk ") + Version::number() + "\n\nNo operator database is loaded.\n\n" +
+                        Version::copyright() +
+                        "\nTosk is free software under the GNU General Public License, version 3 or later "
+                        "(GPL-3.0-or-later), and comes with NO WARRANTY.");
+}
+
+TEST(HelpMenu, TheReferenceAndTheModulesPagesOpenInTheHelpWindow)
+{
+    MiscHelpManager& help = MiscHelpManager::sharedHelpManager();
+    help.setSigDbase(bundledDbase());
+    AppMenuWindow w;
+    w.window->hooks().inspectModule = [](GraphicWindowController& gw, Module& m) { EditModuleController::open(gw, m); };
+    w.action("actionOperatorReference")->trigger();
     HelpWindow* window = help.helpWindow();
     ASSERT_TRUE(window);
-    EXPECT_EQ(log.lines(), std::vector<std::string>{});
-    EXPECT_EQ(title(*window), QStringLiteral("Wobble"));
-    const fs::path book = tmp / "cache" / "tosk" / "help" / HelpBook::databaseId(*db);
-    EXPECT_EQ(window->browser()->source().toLocalFile().toStdString(), (book / "modules" / "idh_WOBBLE.htm").string());
-    window->indexAction()->trigger();
-    EXPECT_EQ(window->browser()->source().toLocalFile().toStdString(), (book / "index.htm").string());
-    // A book made here links the guide that came with the program.
-    std::string index;
-    ASSERT_TRUE(readWholeFile((book / "index.htm").string(), index));
-    const std::string guideUrl =
-        QUrl::fromLocalFile(QString::fromStdString(HelpBook::userGuideIndex())).toString().toStdString();
-    EXPECT_NE(index.find("<a href=\"" + guideUrl + "\">Tosk User Guide</a>"), std::string::npos) << index;
+    EXPECT_EQ(shownFile(*window), (fs::path(HelpBook::bundledDirectory()) / "index.htm").string());
+    // Tosk Help is the user guide that the build put into the book.
+    w.action("actionToskHelp")->trigger();
+    ASSERT_FALSE(HelpBook::userGuideIndex().empty());
+    EXPECT_EQ(shownFile(*window), HelpBook::userGuideIndex());
+
+    // With one module selected, the reference opens at its operator.
+    for (const auto& [module, page] : {std::pair{"osc", "idh_SINE.htm"}, {"g", "idh_GAIN.htm"}}) {
+        w.select({module});
+        w.action("actionOperatorReference")->trigger();
+        EXPECT_EQ(pageFile(*window), page);
+    }
+
+    // The inspector's Help shows the page of the module's operator.
+    w.select({"osc"});
+    w.action("actionInspectModule")->trigger();
+    EditModuleController* panel = EditModuleController::controllerFor(w.module("osc"));
+    ASSERT_TRUE(panel);
+    QTest::mouseClick(panel->moduleInfoButton(), Qt::LeftButton);
+    EXPECT_EQ(pageFile(*window), "idh_SINE.htm");
+    panel->close();
+
+    // The add-module panel's Help: an operator's page, a class's page.
+    AddModuleController adder;
+    adder.setSigDbase(bundledDbase());
+    QTest::keyClicks(adder.searchField(), "lowpass");
+    adder.moduleInfoAction();
+    EXPECT_EQ(pageFile(*window), "idh_LOWPASS.htm");
+    adder.searchField()->clear();
+    TreeNodeModel* model = adder.treeModel();
+    for (int r = 0; r < model->rowCount(); ++r)
+        if (model->index(r, 0).data().toString() == "FILTER")
+            adder.moduleView()->setCurrentIndex(model->index(r, 0));
+    adder.moduleInfoAction();
+    EXPECT_EQ(pageFile(*window), "idh_filter_modules.htm");
+    window->close();
 }
