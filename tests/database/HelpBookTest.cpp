@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <regex>
 #include <set>
@@ -56,14 +57,6 @@ std::shared_ptr<SigDbase> loaded(const std::string& bytes)
     return db;
 }
 
-const HelpBookWriter::Page* findPage(const std::vector<HelpBookWriter::Page>& pages, const std::string& path)
-{
-    for (const auto& page : pages)
-        if (page.path == path)
-            return &page;
-    return nullptr;
-}
-
 // The bundled book's folder, set by a test, is put back at scope end.
 struct BundledBookReset {
     ~BundledBookReset() { HelpBook::setBundledDirectory(""); }
@@ -103,18 +96,18 @@ TEST(HelpBook, WritesFieldsWithTypesLimitsDefaultsAndRepeats)
 {
     auto db = loaded(smallDatabase());
     LogCapture quiet;
-    const std::vector<HelpBookWriter::Page> pages = HelpBookWriter(*db).pages();
     std::vector<std::string> paths;
-    for (const auto& page : pages)
+    std::map<std::string, std::string> pages; // path: html
+    for (const auto& page : HelpBookWriter(*db).pages()) {
         paths.push_back(page.path);
+        pages[page.path] = page.html;
+    }
     EXPECT_EQ(paths, (std::vector<std::string>{
                          "index.htm", "modules/idh_delay_modules.htm", "modules/idh_filter_modules.htm",
                          "modules/idh_node_modules.htm", "modules/idh_A_TO_A.htm", "modules/idh_C_TO_C.htm",
                          "modules/idh_ECHO.htm", "modules/idh_HIGHPASS.htm", "modules/idh_LOWPASS.htm"}));
 
-    const auto* lowpass = findPage(pages, "modules/idh_LOWPASS.htm");
-    ASSERT_TRUE(lowpass);
-    const std::string& html = lowpass->html;
+    const std::string& html = pages["modules/idh_LOWPASS.htm"];
     EXPECT_NE(html.find("<meta charset=\"utf-8\">\n<title>LowPass</title>"), std::string::npos);
     EXPECT_NE(html.find("<p class=\"nav\"><a href=\"../index.htm\">Operator Reference</a> &gt; "
                         "<a href=\"idh_filter_modules.htm\">FILTER</a></p>\n<h1>LowPass</h1>\n"),
@@ -138,45 +131,55 @@ TEST(HelpBook, WritesFieldsWithTypesLimitsDefaultsAndRepeats)
         "</table>\n";
     EXPECT_NE(html.find(table), std::string::npos) << html;
 
-    const auto* echo = findPage(pages, "modules/idh_ECHO.htm");
-    ASSERT_TRUE(echo);
-    EXPECT_NE(echo->html.find("<td>at least <i>lo</i></td><td>250</td>"), std::string::npos) << echo->html;
+    const std::string& echo = pages["modules/idh_ECHO.htm"];
+    EXPECT_NE(echo.find("<td>at least <i>lo</i></td><td>250</td>"), std::string::npos) << echo;
 
     // Both spellings of the class make one page, named after the first; names
     // are listed without regard to case.
-    const auto* filters = findPage(pages, "modules/idh_filter_modules.htm");
-    ASSERT_TRUE(filters);
-    EXPECT_NE(filters->html.find("<title>FILTER operators</title>"), std::string::npos);
-    EXPECT_NE(filters->html.find("<ul>\n<li><a href=\"idh_ECHO.htm\">echo</a></li>\n"
-                                 "<li><a href=\"idh_HIGHPASS.htm\">highpass</a></li>\n"
-                                 "<li><a href=\"idh_LOWPASS.htm\">LowPass</a></li>\n</ul>\n"),
+    const std::string& filters = pages["modules/idh_filter_modules.htm"];
+    EXPECT_NE(filters.find("<title>FILTER operators</title>"), std::string::npos);
+    EXPECT_NE(filters.find("<ul>\n<li><a href=\"idh_ECHO.htm\">echo</a></li>\n"
+                           "<li><a href=\"idh_HIGHPASS.htm\">highpass</a></li>\n"
+                           "<li><a href=\"idh_LOWPASS.htm\">LowPass</a></li>\n</ul>\n"),
               std::string::npos)
-        << filters->html;
+        << filters;
 
-    const auto* index = findPage(pages, "index.htm");
-    ASSERT_TRUE(index);
-    EXPECT_NE(index->html.find("<h2>Classes</h2>\n<ul>\n"
-                               "<li><a href=\"modules/idh_delay_modules.htm\">DELAY</a> (1)</li>\n"
-                               "<li><a href=\"modules/idh_filter_modules.htm\">FILTER</a> (3)</li>\n"
-                               "<li><a href=\"modules/idh_node_modules.htm\">NODE</a> (2)</li>\n</ul>\n"),
+    const std::string& index = pages["index.htm"];
+    EXPECT_NE(index.find("<h2>Classes</h2>\n<ul>\n"
+                         "<li><a href=\"modules/idh_delay_modules.htm\">DELAY</a> (1)</li>\n"
+                         "<li><a href=\"modules/idh_filter_modules.htm\">FILTER</a> (3)</li>\n"
+                         "<li><a href=\"modules/idh_node_modules.htm\">NODE</a> (2)</li>\n</ul>\n"),
               std::string::npos)
-        << index->html;
-    EXPECT_EQ(index->html.find("PASSWD"), std::string::npos);
+        << index;
+    EXPECT_EQ(index.find("PASSWD"), std::string::npos);
 
     // Database texts are Latin-1; pages are UTF-8.
     EXPECT_EQ(HelpBookWriter::html("caf\xe9 <b> & \"x\" \xff"), "caf\xc3\xa9 &lt;b&gt; &amp; &quot;x&quot; \xc3\xbf");
 }
 
-TEST(HelpBook, FindsPagesWithoutRegardToCaseInsideTheBookOnly)
+// Pages are found without regard to case, inside the book only; the book of
+// the bundled database is used where it is, those of others are made once in
+// the cache.
+TEST(HelpBook, FindsPagesInsideTheBookAndMakesBooksOfOtherDatabasesOnceInTheCache)
 {
     TempDir tmp;
-    auto db = loaded(smallDatabase());
-    const std::string book = (tmp / "book").string();
-    LogCapture quiet;
-    HelpBookWriter(*db).write(book);
-    writeFile(tmp / "outside.htm", "secret");
-    EXPECT_EQ(HelpBook::bookId(book), HelpBook::databaseId(*db));
+    ScopedEnv cacheHome("XDG_CACHE_HOME", (tmp / "cache").string());
+    BundledBookReset reset;
+    auto bundledDb = loaded(smallDatabase());
+    auto otherDb = loaded(smallDatabase("300"));
+    const std::string bundledId = HelpBook::databaseId(*bundledDb);
+    const std::string otherId = HelpBook::databaseId(*otherDb);
+    EXPECT_EQ(HelpBook::databaseId(*loaded(smallDatabase())), bundledId);
+    EXPECT_NE(otherId, bundledId);
 
+    LogCapture quiet;
+    HelpBookWriter(*bundledDb).write((tmp / "bundled").string());
+    HelpBook::setBundledDirectory((tmp / "bundled").string());
+    EXPECT_EQ(HelpBook::directoryFor(*bundledDb), (tmp / "bundled").string());
+    EXPECT_FALSE(fs::exists(tmp / "cache"));
+
+    const std::string book = (tmp / "bundled").string();
+    writeFile(tmp / "outside.htm", "secret");
     // The page asked for, the one found relative to the book ("" for none).
     const std::vector<std::pair<std::string, std::string>> cases = {
         {"modules/idh_LOWPASS.htm", "modules/idh_LOWPASS.htm"},
@@ -191,26 +194,6 @@ TEST(HelpBook, FindsPagesWithoutRegardToCaseInsideTheBookOnly)
     };
     for (const auto& [page, found] : cases)
         EXPECT_EQ(HelpBook::findPage(book, page), found.empty() ? "" : (fs::path(book) / found).string()) << page;
-}
-
-TEST(HelpBook, BooksOfOtherDatabasesAreMadeOnceInTheCache)
-{
-    TempDir tmp;
-    ScopedEnv cacheHome("XDG_CACHE_HOME", (tmp / "cache").string());
-    BundledBookReset reset;
-    auto bundledDb = loaded(smallDatabase());
-    auto otherDb = loaded(smallDatabase("300"));
-    const std::string bundledId = HelpBook::databaseId(*bundledDb);
-    const std::string otherId = HelpBook::databaseId(*otherDb);
-    EXPECT_EQ(HelpBook::databaseId(*loaded(smallDatabase())), bundledId);
-    EXPECT_NE(otherId, bundledId);
-    EXPECT_EQ(HelpBook::cacheDirectory(), (tmp / "cache" / "tosk" / "help").string());
-
-    LogCapture quiet;
-    HelpBookWriter(*bundledDb).write((tmp / "bundled").string());
-    HelpBook::setBundledDirectory((tmp / "bundled").string());
-    EXPECT_EQ(HelpBook::directoryFor(*bundledDb), (tmp / "bundled").string());
-    EXPECT_FALSE(fs::exists(tmp / "cache"));
 
     const fs::path cached = tmp / "cache" / "tosk" / "help" / otherId;
     EXPECT_EQ(HelpBook::directoryFor(*otherDb), cached.string());

@@ -158,7 +158,6 @@ TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExac
 {
     Session s;
     std::string entry, text;
-    std::string session;
     {
         Process editor(binDir() / "tosk_test_driver", {"--autosave-ms", "50", s.demo}, s.env());
         ASSERT_TRUE(editor.started());
@@ -171,10 +170,9 @@ TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExac
         entry = editor.askUntil("autosave", nonEmpty).at(0);
         ASSERT_TRUE(nonEmpty({entry})) << entry;
         text = unhex(editor.ask("text").at(0));
-        EXPECT_EQ(test::readFile(s.autosave / (entry + ".sig")), text);
         editor.kill9();
     }
-    session = AutosaveStore::sessionOf(entry);
+    const std::string session = AutosaveStore::sessionOf(entry);
     EXPECT_EQ(s.autosaveFiles(), (std::set<std::string>{entry + ".json", entry + ".sig", session + ".lock"}))
         << "the killed run's autosave and its lock stay";
     EXPECT_EQ(test::readFile(s.autosave / (entry + ".sig")), text);

@@ -86,9 +86,8 @@ TEST(QtAlerts, ShowsTheAlertAndAnswersTheButtonPressedOrTheOneEscapeStandsFor)
                 if (b->text().toStdString() == c.press)
                     b->click();
         });
-        AlertRequest request{c.style, c.title, message, c.buttons, c.on};
-        request.escapeButton = c.escapeButton;
-        EXPECT_EQ(alerts.run(request), c.answer) << c.shown << " by " << c.press;
+        EXPECT_EQ(alerts.run({c.style, c.title, message, c.buttons, c.on, c.escapeButton}), c.answer)
+            << c.shown << " by " << c.press;
         EXPECT_EQ(shown, c.shown);
     }
 }
