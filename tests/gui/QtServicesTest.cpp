@@ -31,7 +31,7 @@ TEST(QtAlerts, ShowsTheAlertAndAnswersTheButtonPressedOrTheOneEscapeStandsFor)
     window.setWindowTitle(QStringLiteral("demo*"));
     window.show();
     int stray = 0; // a pointer that is no widget is not used as a window
-    const std::vector<std::string> recover{"Recover", "Discard", "Decide later"};
+    const std::vector<std::string> okCancel{"OK", "Cancel"}, recover{"Recover", "Discard", "Decide later"};
     struct Case {
         AlertStyle style;
         const char* title;
@@ -48,21 +48,9 @@ TEST(QtAlerts, ShowsTheAlertAndAnswersTheButtonPressedOrTheOneEscapeStandsFor)
         {Warning, "ALERT", {"Yes"}, -1, &window, "Yes", 0, "demo* | Yes | 2 | 1"},
         {Critical, "ERROR", {}, -1, &stray, "Escape", 0, "Error | OK | 3 | 0"},
         {Warning, "ALERT", {"OK"}, -1, nullptr, "OK", 0, "Alert | OK | 2 | 0"},
-        {Informational,
-         "Reposition Modules",
-         {"OK", "Cancel"},
-         -1,
-         &window,
-         "Cancel",
-         1,
+        {Informational, "Reposition Modules", okCancel, -1, &window, "Cancel", 1,
          "Reposition Modules | Cancel OK | 1 | 1"},
-        {Informational,
-         "Reposition Modules",
-         {"OK", "Cancel"},
-         -1,
-         nullptr,
-         "Escape",
-         1,
+        {Informational, "Reposition Modules", okCancel, -1, nullptr, "Escape", 1,
          "Reposition Modules | Cancel OK | 1 | 0"},
         {Warning, "ALERT", recover, 2, nullptr, "Escape", 2, "Alert | Decide later Discard Recover | 2 | 0"},
         {Warning, "ALERT", recover, 2, nullptr, "close", 2, "Alert | Decide later Discard Recover | 2 | 0"},
