@@ -7,7 +7,7 @@
 #include "base/MainThreadPoster.h"
 #include "base/TkxException.h"
 
-#include "support/TestSupport.h"
+#include "support/FolderTree.h"
 
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -24,14 +24,6 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 namespace {
-
-std::set<std::string> names(const fs::path& dir)
-{
-    std::set<std::string> found;
-    for (const auto& e : fs::directory_iterator(dir))
-        found.insert(e.path().filename().string());
-    return found;
-}
 
 fs::perms mode(const fs::path& path)
 {
@@ -95,7 +87,7 @@ TEST(AutosaveStore, WritesTextAndInfoReadsThemBackAndRemoves)
     const std::string text("HEADM adc \"Chorus\" demo\r\n\xe9\0end", 31);
 
     store.write(Entry{"S1-1", "/home/u/patches/demo.sig", 1736242211}, text);
-    EXPECT_EQ(names(folder), (std::set<std::string>{"S1-1.json", "S1-1.sig"}));
+    EXPECT_EQ(test::namesIn(folder), (std::set<std::string>{"S1-1.json", "S1-1.sig"}));
     EXPECT_EQ(test::readFile(folder / "S1-1.sig"), text);
     const auto info = nlohmann::json::parse(test::readFile(folder / "S1-1.json"));
     EXPECT_EQ(info, (nlohmann::json{{"originalPath", "/home/u/patches/demo.sig"},
@@ -114,13 +106,13 @@ TEST(AutosaveStore, WritesTextAndInfoReadsThemBackAndRemoves)
     EXPECT_EQ(test::readFile(folder / "S1-1.sig"), "second");
 
     ASSERT_TRUE(store.rename("S1-1", "S2-1"));
-    EXPECT_EQ(names(folder), (std::set<std::string>{"S1-2.json", "S1-2.sig", "S2-1.json", "S2-1.sig"}));
+    EXPECT_EQ(test::namesIn(folder), (std::set<std::string>{"S1-2.json", "S1-2.sig", "S2-1.json", "S2-1.sig"}));
     EXPECT_EQ(test::readFile(folder / "S2-1.sig"), "second");
     EXPECT_FALSE(store.rename("S1-1", "S3-1"));
 
     EXPECT_TRUE(store.remove("S2-1"));
     EXPECT_TRUE(store.remove("S2-1")) << "nothing left to remove is no failure";
-    EXPECT_EQ(names(folder), (std::set<std::string>{"S1-2.json", "S1-2.sig"}));
+    EXPECT_EQ(test::namesIn(folder), (std::set<std::string>{"S1-2.json", "S1-2.sig"}));
 }
 
 // The texts are the user's alone, also in a folder others may enter and over
@@ -142,7 +134,9 @@ TEST(AutosaveStore, FolderAndEntriesAreClosedToOthers)
     EXPECT_EQ(test::readFile(folder / "S1-1.sig"), "new");
 }
 
-TEST(AutosaveStore, ListsWhatACrashLeftAndNothingElse)
+// The entries are what a crash left and nothing else; the left-overs are
+// those of the sessions that ended.
+TEST(AutosaveStore, ListsWhatACrashLeftAndTheEntriesOfEndedSessions)
 {
     test::TempDir dir;
     AutosaveStore store(dir.path().string());
@@ -156,9 +150,8 @@ TEST(AutosaveStore, ListsWhatACrashLeftAndNothingElse)
     test::writeFile(dir / "notes.txt", "not ours");
     fs::create_directory(dir / "folder.sig");
 
-    auto all = store.entries();
     std::set<std::string> ids;
-    for (const auto& e : all) {
+    for (const auto& e : store.entries()) {
         ids.insert(e.id);
         EXPECT_EQ(e.originalPath, "") << e.id;
         EXPECT_GT(e.savedAt, 1600000000) << e.id << ": the time of the text file";
@@ -166,12 +159,7 @@ TEST(AutosaveStore, ListsWhatACrashLeftAndNothingElse)
     EXPECT_EQ(ids, (std::set<std::string>{"S1-1", "S1-2", "S1-3"}));
     EXPECT_EQ(store.lockedSessions(), (std::vector<std::string>{"S1"}));
     EXPECT_TRUE(AutosaveStore((dir / "missing").string()).entries().empty());
-}
 
-TEST(AutosaveStore, LeftOversAreTheEntriesOfEndedSessions)
-{
-    test::TempDir dir;
-    AutosaveStore store(dir.path().string());
     store.write(Entry{"OWN-1", "/a.sig", 100}, "own");
     store.write(Entry{"ALIVE-1", "/b.sig", 101}, "alive");
     store.write(Entry{"DEAD-1", "/c.sig", 103}, "dead one");
@@ -181,10 +169,10 @@ TEST(AutosaveStore, LeftOversAreTheEntriesOfEndedSessions)
     std::map<std::string, int> asked;
     const auto left = store.leftOvers("OWN", [&](const std::string& session) {
         ++asked[session];
-        return session == "ALIVE";
+        return session == "ALIVE" || session == "S1";
     });
     EXPECT_EQ(listed(left), (std::vector<std::string>{"DEAD-2  102", "DEAD-1 /c.sig 103", "GONE-7 /d.sig 104"}));
-    EXPECT_EQ(asked, (std::map<std::string, int>{{"ALIVE", 1}, {"DEAD", 1}, {"GONE", 1}}))
+    EXPECT_EQ(asked, (std::map<std::string, int>{{"ALIVE", 1}, {"DEAD", 1}, {"GONE", 1}, {"S1", 1}}))
         << "each session asked once, the own never";
 }
 
@@ -269,12 +257,12 @@ TEST(AutosaveWriter, WritesInOrderNeverUndoesARemovalAndTellsFailuresOnTheMainTh
             writer.remove("S-2");
         }
         writer.flush();
-        EXPECT_EQ(names(dir.path()), (std::set<std::string>{"S-1.json", "S-1.sig", "S-3.json", "S-3.sig"}));
+        EXPECT_EQ(test::namesIn(dir.path()), (std::set<std::string>{"S-1.json", "S-1.sig", "S-3.json", "S-3.sig"}));
         // The jobs given before the writer goes are done.
         writer.write(Entry{"S-4", "", 1}, "text 4");
         writer.remove("S-1");
     }
-    EXPECT_EQ(names(dir.path()), (std::set<std::string>{"S-3.json", "S-3.sig", "S-4.json", "S-4.sig"}));
+    EXPECT_EQ(test::namesIn(dir.path()), (std::set<std::string>{"S-3.json", "S-3.sig", "S-4.json", "S-4.sig"}));
     EXPECT_EQ(test::readFile(dir / "S-4.sig"), "text 4");
     poster.pump();
     EXPECT_TRUE(failures.empty());

@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SbfText.h"
-#include "support/TestSupport.h"
+#include "support/FolderTree.h"
 
 #include "base/Log.h"
 #include "base/TextCase.h"
@@ -208,10 +208,7 @@ TEST(HelpBook, FindsPagesInsideTheBookAndMakesBooksOfOtherDatabasesOnceInTheCach
     fs::remove(cached / HelpBook::stampFile);
     EXPECT_EQ(HelpBook::directoryFor(*otherDb), cached.string());
     EXPECT_NE(readFile(cached / "index.htm"), "kept");
-    std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(tmp / "cache" / "tosk" / "help"))
-        left.push_back(entry.path().filename().string());
-    EXPECT_EQ(left, std::vector<std::string>{otherId}); // no scratch folders left
+    EXPECT_EQ(namesIn(tmp / "cache" / "tosk" / "help"), std::set<std::string>{otherId}) << "no scratch folders left";
 
     // A cache that cannot be written fails.
     writeFile(tmp / "file", "");

@@ -9,6 +9,7 @@
 #include "Toskfile/UndoGroup.h"
 #include "base/Log.h"
 #include "gui/AppTestSupport.h"
+#include "support/FolderTree.h"
 
 #include <QLockFile>
 
@@ -47,14 +48,11 @@ struct Fixture : App {
 
     GraphicWindowController* openDemo() { return documents->openDocument(QString::fromStdString(demoPath)); }
 
-    // What the autosave folder holds, temporary files of a write aside.
+    // What the autosave folder holds, the runs' locks aside.
     std::set<std::string> files() const
     {
-        std::set<std::string> names;
-        if (fs::is_directory(folder))
-            for (const auto& e : fs::directory_iterator(folder))
-                if (e.path().extension() != ".lock")
-                    names.insert(e.path().filename().string());
+        std::set<std::string> names = namesIn(folder);
+        std::erase_if(names, [](const std::string& name) { return name.ends_with(".lock"); });
         return names;
     }
 };

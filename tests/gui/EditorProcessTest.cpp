@@ -8,7 +8,7 @@
 #include "app/SingleInstance.h"
 #include "base/AutosaveStore.h"
 #include "comms/CommsTestSupport.h"
-#include "support/TestSupport.h"
+#include "support/FolderTree.h"
 
 #include <QDeadlineTimer>
 #include <QLocalServer>
@@ -136,14 +136,6 @@ struct Session {
         env.insert("QT_QPA_PLATFORM", "offscreen");
         return env;
     }
-    std::set<std::string> autosaveFiles() const
-    {
-        std::set<std::string> names;
-        if (fs::is_directory(autosave))
-            for (const auto& e : fs::directory_iterator(autosave))
-                names.insert(e.path().filename().string());
-        return names;
-    }
 };
 
 bool nonEmpty(const std::vector<std::string>& reply)
@@ -171,7 +163,7 @@ TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExac
         editor.kill9();
     }
     const std::string session = AutosaveStore::sessionOf(entry);
-    EXPECT_EQ(s.autosaveFiles(), (std::set<std::string>{entry + ".json", entry + ".sig", session + ".lock"}))
+    EXPECT_EQ(test::namesIn(s.autosave), (std::set<std::string>{entry + ".json", entry + ".sig", session + ".lock"}))
         << "the killed run's autosave and its lock stay";
     EXPECT_EQ(test::readFile(s.autosave / (entry + ".sig")), text);
     EXPECT_NE(test::readFile(s.demo), text) << "the user's file is as it was";
