@@ -103,7 +103,6 @@ TEST(AutosaveStore, WritesTextAndInfoReadsThemBackAndRemoves)
     EXPECT_EQ(listed(store.entries()),
               (std::vector<std::string>{"S1-2  1736242100", "S1-1 /home/u/patches/demo.sig 1736242241"}))
         << "oldest first";
-    EXPECT_EQ(test::readFile(folder / "S1-1.sig"), "second");
 
     ASSERT_TRUE(store.rename("S1-1", "S2-1"));
     EXPECT_EQ(test::namesIn(folder), (std::set<std::string>{"S1-2.json", "S1-2.sig", "S2-1.json", "S2-1.sig"}));
