@@ -68,7 +68,7 @@ TEST(AutosaveStore, FolderFollowsXdgStateHomeThenHome)
     }
 }
 
-TEST(AutosaveStore, IdsNameTheirSession)
+TEST(AutosaveStore, IdsNameTheirSessionAndEntriesAreWrittenReadBackRenamedAndRemoved)
 {
     const std::string a = AutosaveStore::newSessionId();
     const std::string b = AutosaveStore::newSessionId();
@@ -77,10 +77,7 @@ TEST(AutosaveStore, IdsNameTheirSession)
     EXPECT_EQ(AutosaveStore::entryId(a, 3), a + "-3");
     EXPECT_EQ(AutosaveStore::sessionOf(a + "-3"), a);
     EXPECT_EQ(AutosaveStore::sessionOf("plain"), "plain");
-}
 
-TEST(AutosaveStore, WritesTextAndInfoReadsThemBackAndRemoves)
-{
     test::TempDir dir;
     const fs::path folder = dir / "state" / "tosk" / "autosave";
     AutosaveStore store(folder.string());
@@ -114,27 +111,6 @@ TEST(AutosaveStore, WritesTextAndInfoReadsThemBackAndRemoves)
     EXPECT_EQ(test::namesIn(folder), (std::set<std::string>{"S1-2.json", "S1-2.sig"}));
 }
 
-// The texts are the user's alone, also in a folder others may enter and over
-// an entry others may read (made by hand or by an older version).
-TEST(AutosaveStore, FolderAndEntriesAreClosedToOthers)
-{
-    test::TempDir dir;
-    const fs::path folder = dir / "autosave";
-    fs::create_directory(folder);
-    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec);
-    test::writeFile(folder / "S1-1.sig", "old");
-    fs::permissions(folder / "S1-1.sig", userOnly | fs::perms::group_read | fs::perms::others_read);
-
-    AutosaveStore(folder.string()).write(Entry{"S1-1", "", 1}, "new");
-    EXPECT_EQ(mode(folder), fs::perms::owner_all);
-    EXPECT_EQ(mode(folder / "S1-1.sig"), userOnly);
-    EXPECT_EQ(mode(folder / "S1-1.json"), userOnly) << "a new file too";
-    EXPECT_EQ(test::readFile(folder / "S1-1.sig"), "new");
-}
-
-// The entries are what a crash left and nothing else; the left-overs are
-// those of the sessions that ended.
 TEST(AutosaveStore, ListsWhatACrashLeftAndTheEntriesOfEndedSessions)
 {
     test::TempDir dir;
@@ -175,9 +151,25 @@ TEST(AutosaveStore, ListsWhatACrashLeftAndTheEntriesOfEndedSessions)
         << "each session asked once, the own never";
 }
 
-TEST(AutosaveStore, AWriteThatFailsThrowsWithTheReasonAndLeavesTheEntryAsItWas)
+// The texts are the user's alone, also in a folder others may enter and over
+// an entry others may read (made by hand or by an older version); a write
+// that fails leaves the entry as it was.
+TEST(AutosaveStore, EntriesAreClosedToOthersAndAFailedWriteLeavesTheEntryAsItWas)
 {
     test::TempDir dir;
+    const fs::path folder = dir / "autosave";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                fs::perms::others_read | fs::perms::others_exec);
+    test::writeFile(folder / "S1-1.sig", "old");
+    fs::permissions(folder / "S1-1.sig", userOnly | fs::perms::group_read | fs::perms::others_read);
+
+    AutosaveStore(folder.string()).write(Entry{"S1-1", "", 1}, "new");
+    EXPECT_EQ(mode(folder), fs::perms::owner_all);
+    EXPECT_EQ(mode(folder / "S1-1.sig"), userOnly);
+    EXPECT_EQ(mode(folder / "S1-1.json"), userOnly) << "a new file too";
+    EXPECT_EQ(test::readFile(folder / "S1-1.sig"), "new");
+
     test::writeFile(dir / "file", "a file where the folder should be");
     EXPECT_THROW(AutosaveStore((dir / "file" / "autosave").string()).write(Entry{"S-1", "", 1}, "text"), TkxException);
 
