@@ -10,7 +10,6 @@
 #include "comms/CommsTestSupport.h"
 #include "support/FolderTree.h"
 
-#include <QDeadlineTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
@@ -48,7 +47,7 @@ public:
         process_.setWorkingDirectory(QString::fromStdString(folder.string()));
         process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         process_.start();
-        process_.waitForStarted(); // if it does not start, the first answer says "(ended)"
+        process_.waitForStarted(); // if it does not start, the first answer says so
     }
     ~Process() { kill9(); }
 
@@ -58,19 +57,14 @@ public:
     {
         process_.write((command + "\n").c_str());
         std::vector<std::string> lines;
-        const QDeadlineTimer deadline(20000);
         for (;;) {
             while (process_.canReadLine()) {
                 lines.push_back(process_.readLine().chopped(1).toStdString());
-                if (lines.back() == "end") {
-                    lines.pop_back();
-                    return lines;
-                }
+                if (lines.back() == "end")
+                    return lines.pop_back(), lines;
             }
-            if (process_.state() != QProcess::Running)
-                return lines.push_back("(ended)"), lines;
-            if (!process_.waitForReadyRead(int(deadline.remainingTime())) && !process_.canReadLine())
-                return lines.push_back(deadline.hasExpired() ? "(no answer)" : "(ended)"), lines;
+            if (!process_.waitForReadyRead(20000))
+                return lines.push_back("(ended or no answer)"), lines;
         }
     }
 

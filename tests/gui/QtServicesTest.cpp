@@ -8,10 +8,10 @@
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -84,7 +84,6 @@ TEST(QtFileChooser, PanelsAskForOneFileOfTheTypeGivenAndSavingAddsTheExtension)
 {
     test::TempDir dir;
     test::writeFile(dir / "units.sbf", "{}");
-    test::writeFile(dir / "notes.txt", "");
     QtFileChooser chooser;
     FileRequest request;
     request.title = "Open the operator database file";
