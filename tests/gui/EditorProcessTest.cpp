@@ -163,9 +163,7 @@ TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExac
     EXPECT_EQ(next.ask("dialog").size(), 4u);
     EXPECT_EQ(next.ask("click Recover"), (std::vector<std::string>{"clicked"}));
 
-    const auto windows = next.askUntil("windows", nonEmpty);
-    ASSERT_EQ(windows.size(), 1u) << testing::PrintToString(windows);
-    EXPECT_EQ(windows[0], "window\t1\tdemo (recovered)\t\t" + s.demo);
+    EXPECT_EQ(next.askUntil("windows", nonEmpty), std::vector<std::string>{"window\t1\tdemo (recovered)\t\t" + s.demo});
     EXPECT_EQ(unhex(next.ask("text").at(0)), text) << "the exact text";
     EXPECT_FALSE(fs::exists(s.autosave / (session + ".lock"))) << "the killed run's lock is known as stale";
 }
@@ -179,17 +177,14 @@ TEST(EditorProcess, ASecondStartHandsItsFilesToTheEditorOfItsDisplay)
     // `tosk demo.sig` from the patch folder, as a file manager starts it.
     Process second(binDir() / "tosk", {"demo.sig"}, s.env(), s.patches);
     EXPECT_EQ(second.wait(), 0) << "handed over and ended";
-    const auto windows = first.askUntil("windows", nonEmpty);
-    ASSERT_EQ(windows.size(), 1u) << testing::PrintToString(windows);
-    EXPECT_EQ(windows[0], "window\t0\tdemo\t" + s.demo + "\t");
+    const std::vector<std::string> demoWindow{"window\t0\tdemo\t" + s.demo + "\t"};
+    EXPECT_EQ(first.askUntil("windows", nonEmpty), demoWindow);
 
     // Another runtime folder is another session: its editor opens the file
     // itself.
     Process other(binDir() / "tosk_test_driver", {s.demo}, s.env("run2"));
-    const auto own = other.ask("windows");
-    ASSERT_EQ(own.size(), 1u) << testing::PrintToString(own);
-    EXPECT_EQ(own[0], "window\t0\tdemo\t" + s.demo + "\t");
-    EXPECT_EQ(first.ask("windows").size(), 1u) << "nothing more reached the first editor";
+    EXPECT_EQ(other.ask("windows"), demoWindow);
+    EXPECT_EQ(first.ask("windows"), demoWindow) << "nothing more reached the first editor";
 }
 
 TEST(EditorProcess, QuittingDuringABackupAsksThenStopsItAndEndsCleanly)
