@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "SbfText.h"
-#include "support/TestSupport.h"
+#include "support/FolderTree.h"
 
 #include "base/Log.h"
 #include "base/TextCase.h"
@@ -11,11 +11,12 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <regex>
 #include <set>
+#include <tuple>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -24,7 +25,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // Two filters (one class written two ways, one name in lower case), a delay,
-// and an operator whose name would leave the book's folder.
+// two more of its name (one in another class, one in its own: the one page
+// is listed once under each), and an operator whose name would leave the
+// book's folder.
 std::string smallDatabase(const std::string& echoDefault = "250")
 {
     return sbfSimpleOperator(
@@ -42,6 +45,7 @@ std::string smallDatabase(const std::string& echoDefault = "250")
            sbfSimpleOperator(
                "ECHO", "DELAY",
                {{"TYPE:ED_INT", "NAME:time", "DESCRIPTION:delay", "MINIMUM:@lo", "DEFAULT:" + echoDefault}}) +
+           sbfSimpleOperator("echo", "filter") + sbfSimpleOperator("Echo", "DELAY") +
            sbfSimpleOperator("../../etc/passwd", "MATH");
 }
 
@@ -50,22 +54,6 @@ std::shared_ptr<SigDbase> loaded(const std::string& bytes)
     auto db = std::make_shared<SigDbase>();
     LogCapture quiet;
     EXPECT_TRUE(db->createSigDbaseFromData(bytes));
-    return db;
-}
-
-const HelpBookWriter::Page* findPage(const std::vector<HelpBookWriter::Page>& pages, const std::string& path)
-{
-    for (const auto& page : pages)
-        if (page.path == path)
-            return &page;
-    return nullptr;
-}
-
-std::shared_ptr<SigDbase> bundledDatabase()
-{
-    LogCapture quiet;
-    auto db = SigDbase::fromFile(dataPath("sigdbase.sbf"));
-    EXPECT_TRUE(db->sigDbaseCreated());
     return db;
 }
 
@@ -78,12 +66,8 @@ struct BundledBookReset {
 
 TEST(HelpBook, PageNamesRefuseWhatWouldLeaveTheBook)
 {
-    struct Case {
-        std::string name;
-        std::optional<std::string> operatorPage;
-        std::optional<std::string> classPage;
-    };
-    const std::vector<Case> cases = {
+    using Page = std::optional<std::string>;
+    const std::vector<std::tuple<std::string, Page, Page>> cases = {
         {"LOWPASS", "modules/idh_LOWPASS.htm", "modules/idh_lowpass_modules.htm"},
         {"LowPass", "modules/idh_LOWPASS.htm", "modules/idh_lowpass_modules.htm"},
         {"A_TO_A", "modules/idh_A_TO_A.htm", "modules/idh_a_to_a_modules.htm"},
@@ -96,9 +80,9 @@ TEST(HelpBook, PageNamesRefuseWhatWouldLeaveTheBook)
         {"", std::nullopt, std::nullopt},
         {"tab\there", std::nullopt, std::nullopt},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(HelpBook::operatorPage(c.name), c.operatorPage) << c.name;
-        EXPECT_EQ(HelpBook::classPage(c.name), c.classPage) << c.name;
+    for (const auto& [name, operatorPage, classPage] : cases) {
+        EXPECT_EQ(HelpBook::operatorPage(name), operatorPage) << name;
+        EXPECT_EQ(HelpBook::classPage(name), classPage) << name;
     }
 
     for (const char* page : {"index.htm", "modules/idh_LOWPASS.htm", "a/b/c.htm"})
@@ -112,18 +96,18 @@ TEST(HelpBook, WritesFieldsWithTypesLimitsDefaultsAndRepeats)
 {
     auto db = loaded(smallDatabase());
     LogCapture quiet;
-    const std::vector<HelpBookWriter::Page> pages = HelpBookWriter(*db).pages();
     std::vector<std::string> paths;
-    for (const auto& page : pages)
+    std::map<std::string, std::string> pages; // path: html
+    for (const auto& page : HelpBookWriter(*db).pages()) {
         paths.push_back(page.path);
+        pages[page.path] = page.html;
+    }
     EXPECT_EQ(paths, (std::vector<std::string>{
                          "index.htm", "modules/idh_delay_modules.htm", "modules/idh_filter_modules.htm",
                          "modules/idh_node_modules.htm", "modules/idh_A_TO_A.htm", "modules/idh_C_TO_C.htm",
                          "modules/idh_ECHO.htm", "modules/idh_HIGHPASS.htm", "modules/idh_LOWPASS.htm"}));
 
-    const auto* lowpass = findPage(pages, "modules/idh_LOWPASS.htm");
-    ASSERT_TRUE(lowpass);
-    const std::string& html = lowpass->html;
+    const std::string& html = pages["modules/idh_LOWPASS.htm"];
     EXPECT_NE(html.find("<meta charset=\"utf-8\">\n<title>LowPass</title>"), std::string::npos);
     EXPECT_NE(html.find("<p class=\"nav\"><a href=\"../index.htm\">Operator Reference</a> &gt; "
                         "<a href=\"idh_filter_modules.htm\">FILTER</a></p>\n<h1>LowPass</h1>\n"),
@@ -147,65 +131,66 @@ TEST(HelpBook, WritesFieldsWithTypesLimitsDefaultsAndRepeats)
         "</table>\n";
     EXPECT_NE(html.find(table), std::string::npos) << html;
 
-    const auto* echo = findPage(pages, "modules/idh_ECHO.htm");
-    ASSERT_TRUE(echo);
-    EXPECT_NE(echo->html.find("<td>at least <i>lo</i></td><td>250</td>"), std::string::npos) << echo->html;
+    const std::string& echo = pages["modules/idh_ECHO.htm"];
+    EXPECT_NE(echo.find("<td>at least <i>lo</i></td><td>250</td>"), std::string::npos) << echo;
 
     // Both spellings of the class make one page, named after the first; names
     // are listed without regard to case.
-    const auto* filters = findPage(pages, "modules/idh_filter_modules.htm");
-    ASSERT_TRUE(filters);
-    EXPECT_NE(filters->html.find("<title>FILTER operators</title>"), std::string::npos);
-    EXPECT_NE(filters->html.find("<ul>\n<li><a href=\"idh_HIGHPASS.htm\">highpass</a></li>\n"
-                                 "<li><a href=\"idh_LOWPASS.htm\">LowPass</a></li>\n</ul>\n"),
+    const std::string& filters = pages["modules/idh_filter_modules.htm"];
+    EXPECT_NE(filters.find("<title>FILTER operators</title>"), std::string::npos);
+    EXPECT_NE(filters.find("<ul>\n<li><a href=\"idh_ECHO.htm\">echo</a></li>\n"
+                           "<li><a href=\"idh_HIGHPASS.htm\">highpass</a></li>\n"
+                           "<li><a href=\"idh_LOWPASS.htm\">LowPass</a></li>\n</ul>\n"),
               std::string::npos)
-        << filters->html;
+        << filters;
 
-    const auto* index = findPage(pages, "index.htm");
-    ASSERT_TRUE(index);
-    EXPECT_NE(index->html.find("<h2>Classes</h2>\n<ul>\n"
-                               "<li><a href=\"modules/idh_delay_modules.htm\">DELAY</a> (1)</li>\n"
-                               "<li><a href=\"modules/idh_filter_modules.htm\">FILTER</a> (2)</li>\n"
-                               "<li><a href=\"modules/idh_node_modules.htm\">NODE</a> (2)</li>\n</ul>\n"),
+    const std::string& index = pages["index.htm"];
+    EXPECT_NE(index.find("<h2>Classes</h2>\n<ul>\n"
+                         "<li><a href=\"modules/idh_delay_modules.htm\">DELAY</a> (1)</li>\n"
+                         "<li><a href=\"modules/idh_filter_modules.htm\">FILTER</a> (3)</li>\n"
+                         "<li><a href=\"modules/idh_node_modules.htm\">NODE</a> (2)</li>\n</ul>\n"),
               std::string::npos)
-        << index->html;
-    EXPECT_EQ(index->html.find("PASSWD"), std::string::npos);
+        << index;
+    EXPECT_EQ(index.find("PASSWD"), std::string::npos);
 
     // Database texts are Latin-1; pages are UTF-8.
     EXPECT_EQ(HelpBookWriter::html("caf\xe9 <b> & \"x\" \xff"), "caf\xc3\xa9 &lt;b&gt; &amp; &quot;x&quot; \xc3\xbf");
 }
 
-TEST(HelpBook, FindsPagesWithoutRegardToCaseInsideTheBookOnly)
+// A limit given as a postfix expression reads as a person writes it; one
+// that would not evaluate shows as written.
+TEST(HelpBook, LimitExpressionsReadAsWritten)
 {
-    TempDir tmp;
-    auto db = loaded(smallDatabase());
-    const std::string book = (tmp / "book").string();
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"=2/#neg/#neg", "\u2212(\u22122)"},
+        {"=@a/2/#mul/#trunc", "trunc(<i>a</i> \u00d7 2)"},
+        {"=@a/2/#sub/3/#div", "(<i>a</i> \u2212 2) \u00f7 3"},
+        {"=@a/@b/#if", "<i>a</i> when <i>b</i> \u2260 0, else 0"},
+        {"=#speed/1/#add", "(1 at the high sample rate, else 0) + 1"},
+        {"=#channels/#other", "the channel count"},
+        {"=1/2", "1"},
+        {"=#neg", "=#neg"},
+        {"=1//2", "=1//2"},
+    };
+    std::vector<SbfEntry> fields;
+    for (const auto& [limit, shown] : cases)
+        fields.push_back({"TYPE:ED_INT", "NAME:f" + std::to_string(fields.size()), "MAXIMUM:" + limit});
+    auto db = loaded(sbfSimpleOperator("LIMITS", "MATH", fields));
     LogCapture quiet;
-    HelpBookWriter(*db).write(book);
-    writeFile(tmp / "outside.htm", "secret");
-    EXPECT_EQ(HelpBook::bookId(book), HelpBook::databaseId(*db));
-
-    struct Case {
-        std::string page;
-        std::string found; // relative to the book, "" for none
-    };
-    const std::vector<Case> cases = {
-        {"modules/idh_LOWPASS.htm", "modules/idh_LOWPASS.htm"},
-        {"modules/idh_lowpass.htm", "modules/idh_LOWPASS.htm"},
-        {"MODULES/IDH_FILTER_MODULES.HTM", "modules/idh_filter_modules.htm"},
-        {"Index.HTM", "index.htm"},
-        {"modules/idh_NOPE.htm", ""},
-        {"modules", ""}, // a folder is no page
-        {"../outside.htm", ""},
-        {"modules/../../outside.htm", ""},
-        {(tmp / "outside.htm").string(), ""},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(HelpBook::findPage(book, c.page), c.found.empty() ? "" : (fs::path(book) / c.found).string())
-            << c.page;
+    const HelpBookWriter::Page page = HelpBookWriter(*db).pages().back();
+    ASSERT_EQ(page.path, "modules/idh_LIMITS.htm");
+    for (size_t i = 0; i < cases.size(); ++i) {
+        const size_t row = page.html.find("<tr id=\"field-f" + std::to_string(i) + "\">");
+        ASSERT_NE(row, std::string::npos) << cases[i].first;
+        const std::string cells = page.html.substr(row, page.html.find("</tr>", row) - row);
+        EXPECT_NE(cells.find("<td>at most " + cases[i].second + "</td>"), std::string::npos) << cells;
+    }
 }
 
-TEST(HelpBook, BooksOfOtherDatabasesAreMadeOnceInTheCache)
+// Pages are found without regard to case, inside the book only; the book of
+// the bundled database is used where it is, those of others are made once in
+// the cache.
+TEST(HelpBook, FindsPagesInsideTheBookAndMakesBooksOfOtherDatabasesOnceInTheCache)
 {
     TempDir tmp;
     ScopedEnv cacheHome("XDG_CACHE_HOME", (tmp / "cache").string());
@@ -216,13 +201,29 @@ TEST(HelpBook, BooksOfOtherDatabasesAreMadeOnceInTheCache)
     const std::string otherId = HelpBook::databaseId(*otherDb);
     EXPECT_EQ(HelpBook::databaseId(*loaded(smallDatabase())), bundledId);
     EXPECT_NE(otherId, bundledId);
-    EXPECT_EQ(HelpBook::cacheDirectory(), (tmp / "cache" / "tosk" / "help").string());
 
     LogCapture quiet;
     HelpBookWriter(*bundledDb).write((tmp / "bundled").string());
     HelpBook::setBundledDirectory((tmp / "bundled").string());
     EXPECT_EQ(HelpBook::directoryFor(*bundledDb), (tmp / "bundled").string());
     EXPECT_FALSE(fs::exists(tmp / "cache"));
+
+    const std::string book = (tmp / "bundled").string();
+    writeFile(tmp / "outside.htm", "secret");
+    // The page asked for, the one found relative to the book ("" for none).
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"modules/idh_LOWPASS.htm", "modules/idh_LOWPASS.htm"},
+        {"modules/idh_lowpass.htm", "modules/idh_LOWPASS.htm"},
+        {"MODULES/IDH_FILTER_MODULES.HTM", "modules/idh_filter_modules.htm"},
+        {"Index.HTM", "index.htm"},
+        {"modules/idh_NOPE.htm", ""},
+        {"modules", ""}, // a folder is no page
+        {"../outside.htm", ""},
+        {"modules/../../outside.htm", ""},
+        {(tmp / "outside.htm").string(), ""},
+    };
+    for (const auto& [page, found] : cases)
+        EXPECT_EQ(HelpBook::findPage(book, page), found.empty() ? "" : (fs::path(book) / found).string()) << page;
 
     const fs::path cached = tmp / "cache" / "tosk" / "help" / otherId;
     EXPECT_EQ(HelpBook::directoryFor(*otherDb), cached.string());
@@ -237,37 +238,38 @@ TEST(HelpBook, BooksOfOtherDatabasesAreMadeOnceInTheCache)
     fs::remove(cached / HelpBook::stampFile);
     EXPECT_EQ(HelpBook::directoryFor(*otherDb), cached.string());
     EXPECT_NE(readFile(cached / "index.htm"), "kept");
-    std::vector<std::string> left;
-    for (const auto& entry : fs::directory_iterator(tmp / "cache" / "tosk" / "help"))
-        left.push_back(entry.path().filename().string());
-    EXPECT_EQ(left, std::vector<std::string>{otherId}); // no scratch folders left
+    EXPECT_EQ(namesIn(tmp / "cache" / "tosk" / "help"), std::set<std::string>{otherId}) << "no scratch folders left";
 
-    // A cache that cannot be written fails with a reason and leaves nothing.
+    // A cache that cannot be written fails.
     writeFile(tmp / "file", "");
     ScopedEnv blocked("XDG_CACHE_HOME", (tmp / "file").string());
-    try {
-        HelpBook::directoryFor(*otherDb);
-        ADD_FAILURE() << "no exception";
-    } catch (const TkxException& e) {
-        EXPECT_NE(e.reason().find((tmp / "file").string()), std::string::npos) << e.reason();
-    }
+    EXPECT_THROW(HelpBook::directoryFor(*otherDb), TkxException);
 }
 
-TEST(HelpBookCommand, WritesAPagePerOperatorAndClassAllLinked)
+// The command writes the book of a database; the build ships the one of the
+// bundled database, and the editor uses it as it is.
+TEST(HelpBookCommand, WritesAPagePerOperatorAndClassAllLinkedAndTheBuildShipsTheBundledOne)
 {
     TempDir tmp;
     const fs::path out = tmp / "book";
-    CliRun run = runCli("helpbook '" + dataPath("sigdbase.sbf") + "' '" + out.string() + "' --guide guide/x.html");
+    const std::string command = "helpbook " + quoted(dataPath("sigdbase.sbf")) + " " + quoted(out.string());
+    ASSERT_EQ(runCli(command).status, 0);
+    // Written again over itself: no backups are left beside the pages.
+    const CliRun run = runCli(command + " --guide guide/x.html");
     ASSERT_EQ(run.status, 0) << run.err;
     EXPECT_EQ(run.err, "");
-    auto db = bundledDatabase();
+    auto db = loaded(readFile(dataPath("sigdbase.sbf")));
+
+    const std::string bundled = HelpBook::bundledDirectory();
+    ASSERT_FALSE(bundled.empty());
+    EXPECT_EQ(HelpBook::bookId(bundled), HelpBook::databaseId(*db));
+    EXPECT_EQ(HelpBook::directoryFor(*db), bundled);
+    EXPECT_FALSE(HelpBook::findPage(bundled, "modules/idh_lowpass.htm").empty());
 
     // Exactly the index, the stamp, a page per operator and one per class.
     std::set<std::string> expected{"index.htm", HelpBook::stampFile};
-    std::set<std::string> classes;
     for (const auto& op : db->sigDbaseData()) {
         expected.insert("modules/idh_" + op->name() + ".htm");
-        classes.insert(lowerCased(op->findEntryText(0, 8)));
         expected.insert("modules/idh_" + lowerCased(op->findEntryText(0, 8)) + "_modules.htm");
     }
     std::set<std::string> files;
@@ -275,74 +277,39 @@ TEST(HelpBookCommand, WritesAPagePerOperatorAndClassAllLinked)
         if (entry.is_regular_file())
             files.insert(fs::relative(entry.path(), out).string());
     EXPECT_EQ(files, expected);
-    EXPECT_EQ(db->sigDbaseData().size(), 90u); // 88 in the file, the two nodes added
-    EXPECT_EQ(classes.size(), 17u);
     EXPECT_EQ(run.out, std::to_string(expected.size() - 1) + " pages written to " + out.string() + "\n");
-    EXPECT_EQ(HelpBook::bookId(out.string()), HelpBook::databaseId(*db));
     const std::string index = readFile(out / "index.htm");
     EXPECT_NE(index.find("<h1>Operator Reference</h1>\n<p><a href=\"guide/x.html\">Tosk User Guide</a>: "),
               std::string::npos);
     EXPECT_NE(index.find("</p>\n<p>Operator database: Korvatel SX-8, 1.20, 2024-05-17</p>\n<h2>Classes</h2>"),
               std::string::npos);
 
-    // Every link but the guide's leads to a page of the book, and following
-    // them from the index reaches every page.
-    const std::regex link("href=\"([^\"]*)\"");
-    std::set<std::string> reached{"index.htm"};
-    std::deque<std::string> queue{"index.htm"};
-    size_t links = 0;
-    while (!queue.empty()) {
-        const std::string page = queue.front();
-        queue.pop_front();
-        const std::string html = readFile(out / page);
-        for (std::sregex_iterator it(html.begin(), html.end(), link), end; it != end; ++it) {
-            const std::string target = (*it)[1].str();
-            if (target == "guide/x.html")
-                continue;
-            ++links;
-            fs::path resolved = (out / page).parent_path() / target;
-            ASSERT_TRUE(fs::is_regular_file(resolved)) << page << ": " << target;
-            std::string relative = fs::relative(fs::weakly_canonical(resolved), fs::weakly_canonical(out)).string();
-            ASSERT_EQ(relative.rfind("..", 0), std::string::npos) << page << ": " << target;
-            if (reached.insert(relative).second)
-                queue.push_back(relative);
-        }
-    }
+    // Every link but the guide's leads to a page of the book, and every page
+    // is linked.
     expected.erase(HelpBook::stampFile);
-    EXPECT_EQ(reached, expected);
-    EXPECT_GT(links, 3 * expected.size());
-
-    // A class page lists each of its operators.
-    const std::string filters = readFile(out / "modules" / "idh_filter_modules.htm");
-    for (const auto& op : db->sigDbaseData())
-        if (op->operatorId() == 7) {
-            EXPECT_NE(filters.find("<li><a href=\"idh_" + op->name() + ".htm\">"), std::string::npos) << op->name();
-        }
+    const std::regex link("href=\"([^\"]*)\"");
+    std::set<std::string> linked{"index.htm"};
+    for (const std::string& page : expected) {
+        const std::string html = readFile(out / page);
+        for (std::sregex_iterator it(html.begin(), html.end(), link), end; it != end; ++it)
+            if ((*it)[1] != "guide/x.html")
+                linked.insert((fs::path(page).parent_path() / (*it)[1].str()).lexically_normal().string());
+    }
+    EXPECT_EQ(linked, expected);
 }
 
 TEST(HelpBookCommand, RefusesBadArgumentsAndMissingDatabases)
 {
     TempDir tmp;
-    CliRun run = runCli("helpbook");
-    EXPECT_EQ(run.status, 2);
-    EXPECT_EQ(run.err, "usage: tosk-cli helpbook DATABASE OUTDIR [--guide HREF]\n");
-    run = runCli("helpbook '" + (tmp / "none.sbf").string() + "' '" + (tmp / "out").string() + "'");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "tosk-cli helpbook: no database file at " + (tmp / "none.sbf").string() + "\n");
-    writeFile(tmp / "bad.sbf", "not a database");
-    run = runCli("helpbook '" + (tmp / "bad.sbf").string() + "' '" + (tmp / "out").string() + "'");
-    EXPECT_EQ(run.status, 1);
-    EXPECT_EQ(run.err, "tosk-cli helpbook: cannot read the database " + (tmp / "bad.sbf").string() + "\n");
+    const std::string none = (tmp / "none.sbf").string(), bad = (tmp / "bad.sbf").string();
+    writeFile(bad, "not a database");
+    for (const auto& [args, status, err] : std::vector<std::tuple<std::string, int, std::string>>{
+             {"", 2, "usage: tosk-cli helpbook DATABASE OUTDIR [--guide HREF]\n"},
+             {quoted(none), 1, "tosk-cli helpbook: no database file at " + none + "\n"},
+             {quoted(bad), 1, "tosk-cli helpbook: cannot read the database " + bad + "\n"}}) {
+        const CliRun run = runCli("helpbook " + args + (args.empty() ? "" : " " + quoted((tmp / "out").string())));
+        EXPECT_EQ(run.status, status) << args;
+        EXPECT_EQ(run.err, err);
+    }
     EXPECT_FALSE(fs::exists(tmp / "out"));
-}
-
-TEST(HelpBookCommand, TheBuildShipsTheBookOfTheBundledDatabase)
-{
-    auto db = bundledDatabase();
-    const std::string bundled = HelpBook::bundledDirectory();
-    ASSERT_FALSE(bundled.empty());
-    EXPECT_EQ(fs::path(bundled).filename(), "help");
-    EXPECT_EQ(HelpBook::bookId(bundled), HelpBook::databaseId(*db));
-    EXPECT_EQ(HelpBook::directoryFor(*db), bundled);
-    EXPECT_FALSE(HelpBook::findPage(bundled, "modules/idh_lowpass.htm").empty());
 }

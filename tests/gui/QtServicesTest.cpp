@@ -8,10 +8,10 @@
 #include "gui/GuiTestSupport.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractButton>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -20,98 +20,70 @@
 
 using namespace tosk;
 
-TEST(QtAlerts, AGenericTitleShowsAsTheWindowsOwnElseInSentenceCase)
+// Each alert as shown and the answer a press gives: a button by its text,
+// Escape, or the window's close button. A generic title shows as the title
+// of the alert's window, else in sentence case; an alert on a window is a
+// sheet on it.
+TEST(QtAlerts, ShowsTheAlertAndAnswersTheButtonPressedOrTheOneEscapeStandsFor)
 {
     QtAlerts alerts;
     QWidget window;
     window.setWindowTitle(QStringLiteral("demo*"));
     window.show();
+    int stray = 0; // a pointer that is no widget is not used as a window
+    const std::vector<std::string> okCancel{"OK", "Cancel"}, recover{"Recover", "Discard", "Decide later"};
     struct Case {
+        AlertStyle style;
         const char* title;
-        const QWidget* on;
-        const char* shown;
-    } cases[] = {
-        {"ERROR", &window, "demo*"},
-        {"ALERT", &window, "demo*"},
-        {"ERROR", nullptr, "Error"},
-        {"ALERT", nullptr, "Alert"},
-        {"Reposition Modules", &window, "Reposition Modules"},
+        std::vector<std::string> buttons;
+        int escapeButton;
+        const void* on;
+        std::string press; // a button's text, "Escape" or "close"
+        int answer;
+        std::string shown; // title | sorted buttons | icon (1 information, 2 warning, 3 critical) | sheet
     };
+    using enum AlertStyle;
+    const Case cases[] = {
+        {Critical, "ERROR", {}, -1, &window, "OK", 0, "demo* | OK | 3 | 1"},
+        {Warning, "ALERT", {"Yes"}, -1, &window, "Yes", 0, "demo* | Yes | 2 | 1"},
+        {Critical, "ERROR", {}, -1, &stray, "Escape", 0, "Error | OK | 3 | 0"},
+        {Warning, "ALERT", {"OK"}, -1, nullptr, "OK", 0, "Alert | OK | 2 | 0"},
+        {Informational, "Reposition Modules", okCancel, -1, &window, "Cancel", 1,
+         "Reposition Modules | Cancel OK | 1 | 1"},
+        {Informational, "Reposition Modules", okCancel, -1, nullptr, "Escape", 1,
+         "Reposition Modules | Cancel OK | 1 | 0"},
+        {Warning, "ALERT", recover, 2, nullptr, "Escape", 2, "Alert | Decide later Discard Recover | 2 | 0"},
+        {Warning, "ALERT", recover, 2, nullptr, "close", 2, "Alert | Decide later Discard Recover | 2 | 0"},
+    };
+    const std::string message = "Are you sure you want to reposition the modules for untitled?";
     for (const Case& c : cases) {
-        QString title;
+        std::string shown;
         test::whenShown<QMessageBox>([&](QMessageBox* box) {
-            title = box->windowTitle();
-            box->buttons().front()->click();
-        });
-        alerts.run({AlertStyle::Critical, c.title, "The unit did not answer.", {"OK"}, c.on});
-        EXPECT_EQ(title.toStdString(), c.shown) << c.title;
-    }
-}
-
-TEST(QtAlerts, ShowsTitleMessageAndButtonsAndAnswersThePressedOne)
-{
-    QtAlerts alerts;
-    QWidget window;
-    window.show();
-    QString title, text;
-    QStringList buttons;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    Qt::WindowModality modality = Qt::NonModal;
-    test::whenShown<QMessageBox>([&](QMessageBox* box) {
-        title = box->windowTitle();
-        text = box->text();
-        icon = box->icon();
-        modality = box->windowModality();
-        for (QAbstractButton* b : box->buttons())
-            buttons << b->text();
-        for (QAbstractButton* b : box->buttons())
-            if (b->text() == QStringLiteral("Cancel"))
-                b->click();
-    });
-    int pressed = alerts.run({AlertStyle::Informational,
-                              "Reposition Modules",
-                              "Are you sure you want to reposition the modules for untitled?",
-                              {"OK", "Cancel"},
-                              &window});
-    EXPECT_EQ(pressed, 1);
-    EXPECT_EQ(title, QStringLiteral("Reposition Modules"));
-    EXPECT_EQ(text, QStringLiteral("Are you sure you want to reposition the modules for untitled?"));
-    EXPECT_EQ(icon, QMessageBox::Information);
-    EXPECT_EQ(modality, Qt::WindowModal) << "an alert on a window is a sheet on it";
-    buttons.sort();
-    EXPECT_EQ(buttons, (QStringList{QStringLiteral("Cancel"), QStringLiteral("OK")}));
-
-    test::whenShown<QMessageBox>([&](QMessageBox* box) {
-        icon = box->icon();
-        modality = box->windowModality();
-        QTest::keyClick(box, Qt::Key_Escape);
-    });
-    int stray = 0;
-    pressed = alerts.run({AlertStyle::Critical, "ERROR", "Unknown Field Type", {}, &stray});
-    EXPECT_EQ(pressed, 0) << "Escape presses the only button, OK";
-
-    // Without a Cancel, Escape and the window's close button answer the
-    // button the caller named, never the first.
-    for (bool close : {false, true}) {
-        test::whenShown<QMessageBox>([&](QMessageBox* box) {
-            if (close)
-                box->close();
-            else
+            QStringList buttons;
+            for (QAbstractButton* b : box->buttons())
+                buttons << b->text();
+            buttons.sort();
+            shown = (box->windowTitle() + " | " + buttons.join(' ')).toStdString() + " | " +
+                    std::to_string(box->icon()) + " | " + std::to_string(box->windowModality() == Qt::WindowModal);
+            EXPECT_EQ(box->text().toStdString(), message);
+            if (c.press == "Escape")
                 QTest::keyClick(box, Qt::Key_Escape);
+            else if (c.press == "close")
+                box->close();
+            for (QAbstractButton* b : box->buttons())
+                if (b->text().toStdString() == c.press)
+                    b->click();
         });
-        AlertRequest request{AlertStyle::Warning, "ALERT", "Recover?", {"Recover", "Discard", "Decide later"}};
-        request.escapeButton = 2;
-        EXPECT_EQ(alerts.run(request), 2) << (close ? "closed" : "Escape");
+        EXPECT_EQ(alerts.run({c.style, c.title, message, c.buttons, c.on, c.escapeButton}), c.answer)
+            << c.shown << " by " << c.press;
+        EXPECT_EQ(shown, c.shown);
     }
-    EXPECT_EQ(icon, QMessageBox::Critical);
-    EXPECT_EQ(modality, Qt::ApplicationModal) << "a pointer that is no widget is not used as a window";
 }
 
 TEST(QtFileChooser, PanelsAskForOneFileOfTheTypeGivenAndSavingAddsTheExtension)
 {
     test::TempDir dir;
     test::writeFile(dir / "units.sbf", "{}");
-    test::writeFile(dir / "notes.txt", "");
     QtFileChooser chooser;
     FileRequest request;
     request.title = "Open the operator database file";
@@ -119,22 +91,18 @@ TEST(QtFileChooser, PanelsAskForOneFileOfTheTypeGivenAndSavingAddsTheExtension)
     request.directory = dir.path().string();
     request.fileTypes = {"sbf"};
 
-    QString title, message, directory;
-    QStringList filters;
+    std::string shown; // title | message | folder | filters
     test::whenShown<QFileDialog>([&](QFileDialog* dialog) {
-        title = dialog->windowTitle();
         auto* label = dialog->findChild<QLabel*>(QStringLiteral("message"));
-        message = label ? label->text() : QString();
-        directory = dialog->directory().absolutePath();
-        filters = dialog->nameFilters();
+        shown = QStringList{dialog->windowTitle(), label ? label->text() : QString(),
+                            dialog->directory().absolutePath(), dialog->nameFilters().join(' ')}
+                    .join(" | ")
+                    .toStdString();
         dialog->selectFile(QStringLiteral("units.sbf"));
         static_cast<QDialog*>(dialog)->accept(); // as the Open or Save button does
     });
     EXPECT_EQ(chooser.choose(request), (dir / "units.sbf").string());
-    EXPECT_EQ(title, QString::fromStdString(request.title));
-    EXPECT_EQ(message, QString::fromStdString(request.message));
-    EXPECT_EQ(directory, QString::fromStdString(dir.path().string()));
-    EXPECT_EQ(filters, QStringList{QStringLiteral("*.sbf")});
+    EXPECT_EQ(shown, request.title + " | " + request.message + " | " + request.directory + " | *.sbf");
 
     test::whenShown<QFileDialog>([](QFileDialog* dialog) { dialog->reject(); });
     EXPECT_EQ(chooser.choose(request), std::nullopt) << "cancelled";
@@ -186,5 +154,4 @@ TEST(QSettingsStore, PreferencesAndColoursSurviveARestart)
     EXPECT_EQ(prefs.colorForId(ci_selected), mine);
     EXPECT_EQ(prefs.sigDbaseLocation(), "/data/caf\xe9/sigdbase.sbf");
     EXPECT_EQ(prefs.stopBitsDefault(), "1") << "defaults are not written over the user's values";
-    EXPECT_EQ(prefs.baudRateDefault(), "115200");
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -47,6 +48,16 @@ inline std::string treeOf(const std::filesystem::path& folder)
     for (const std::string& line : lines)
         all += line + "\n";
     return all;
+}
+
+// The names in `folder` (not below it); none when there is no such folder.
+inline std::set<std::string> namesIn(const std::filesystem::path& folder)
+{
+    std::set<std::string> names;
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec))
+        names.insert(entry.path().filename().string());
+    return names;
 }
 
 } // namespace tosk::test
