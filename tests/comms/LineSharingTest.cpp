@@ -80,12 +80,9 @@ TEST(LineSharing, SoftwareFlowControlListensForDc1AndDc3)
 {
     FakeUnit unit;
     for (const char* flow : {"Soft", "None", "Hard"}) {
-        LineSettingsSource line = [&] {
-            LineSettings s = lineTo(unit.path())();
-            s.flowControl = flow;
-            return s;
-        };
-        SerialConnection connection(line, 100ms);
+        LineSettings s = lineTo(unit.path())();
+        s.flowControl = flow;
+        SerialConnection connection([s] { return s; }, 100ms);
         ASSERT_TRUE(connection.open());
         termios t{};
         ASSERT_EQ(::tcgetattr(connection.serialPort().fileDescriptor(), &t), 0);
@@ -131,13 +128,9 @@ TEST(LineSharing, ASecondUserOfTheLineWaitsItsTurnThenGivesUp)
     EXPECT_FALSE(SerialLineLock::isHeld(unit.path()));
 
     // A failed open gives the line back.
-    SerialConnection wrong(
-        [&] {
-            LineSettings s = lineTo(unit.path())();
-            s.portName = "/nonexistent/tty";
-            return s;
-        },
-        100ms, 300ms);
+    LineSettings s = lineTo(unit.path())();
+    s.portName = "/nonexistent/tty";
+    SerialConnection wrong([s] { return s; }, 100ms, 300ms);
     EXPECT_THROW(wrong.open(), TkxException);
     EXPECT_FALSE(SerialLineLock::isHeld("/nonexistent/tty"));
 }

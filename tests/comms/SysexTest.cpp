@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "comms/Sysex.h"
-#include "comms/ScreenBitmap.h"
-#include "comms/SysexReply.h"
-
+// Sysex framing and screen data, and what the editor and tosk-cli both check
+// before a reply is used or a patch goes out.
 #include "CommsTestSupport.h"
 
-#include "base/TkxException.h"
+#include "comms/PatchTextCheck.h"
+#include "comms/RequestProgress.h"
+#include "comms/ScreenBitmap.h"
+#include "comms/Sysex.h"
+#include "comms/UnitSession.h"
 
 #include <gtest/gtest.h>
 
@@ -21,9 +23,6 @@ TEST(Sysex, NibblesAndFrames)
     uint8_t back[4] = {};
     denibble(nibbles, back, 8);
     EXPECT_EQ(Bytes(back, back + 4), Bytes(source, source + 4));
-    uint8_t one = 0;
-    denibble(bytes({0x04, 0x01}).data(), &one, 2);
-    EXPECT_EQ(one, 0x41);
 
     EXPECT_EQ(sysex::frame(3, 0x0B), bytes({0xF0, 0x1C, 0x70, 0x03, 0x0B, 0xF7}));
     EXPECT_EQ(sysex::frame(0, 0x31, "12 0"), bytes({0xF0, 0x1C, 0x70, 0x00, 0x31, '1', '2', ' ', '0', 0xF7}));
@@ -49,29 +48,7 @@ TEST(Sysex, ByteSearches)
     EXPECT_FALSE(isLineEnding(' '));
 }
 
-TEST(SysexReply, LengthHeaderAndWhereThePayloadLies)
-{
-    EXPECT_EQ(SysexReply::check(bytes({0xF0, 0x1C, 0x70, 0, 0x0A})).status, SysexReply::Status::TooShort);
-
-    // Text: the byte before the F7 is a terminator.
-    auto r = SysexReply::check(bytes({0xF0, 0x1C, 0x70, 0x05, 0x0A, 'A', 'B', 0x00, 0xF7}));
-    EXPECT_EQ(r.status, SysexReply::Status::Ok);
-    EXPECT_EQ(r.deviceId, 5);
-    EXPECT_EQ(r.command, 0x0A);
-    EXPECT_EQ(r.payload, bytes("AB"));
-    // A leading CR LF goes too.
-    r = SysexReply::check(bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 'A', 0x00, 0xF7}));
-    EXPECT_EQ(r.payload, bytes("A"));
-    // Screen data keeps everything to the F7.
-    r = SysexReply::check(bytes({0xF0, 0x1C, 0x70, 0, 0x17, 1, 2, 3, 0xF7}));
-    EXPECT_EQ(r.payload, bytes({1, 2, 3}));
-    // Too short for the terminator or the CR LF's: no payload rather than a wrap-around.
-    EXPECT_TRUE(SysexReply::check(bytes({0xF0, 0x1C, 0x70, 0, 0x0A, 0xF7})).payload.empty());
-    EXPECT_TRUE(SysexReply::check(bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n'})).payload.empty());
-    EXPECT_TRUE(SysexReply::check(bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 0xF7})).payload.empty());
-}
-
-TEST(ScreenBitmap, RowsPaddingAndBmpFile)
+TEST(ScreenBitmap, RowsPaddingBmpFileAndRefusals)
 {
     // Width: bytes a row, then padding to a multiple of four.
     for (auto [width, bytes, padding] :
@@ -83,14 +60,12 @@ TEST(ScreenBitmap, RowsPaddingAndBmpFile)
     // 10 x 2: two bytes a row, two padding bytes in the file.
     Bytes rows = bytes({0x80, 0x40, 0x00, 0xFF});
     ScreenBitmap s = ScreenBitmap::fromPayload(ScreenBitmap::encodePayload(10, 2, rows));
-    EXPECT_EQ(s.width(), 10u);
-    EXPECT_EQ(s.height(), 2u);
-    EXPECT_EQ(s.byteCount(), 4u);
     EXPECT_TRUE(s.pixel(0, 0));
     EXPECT_FALSE(s.pixel(1, 0));
     EXPECT_TRUE(s.pixel(9, 0));
     EXPECT_FALSE(s.pixel(0, 1));
-    EXPECT_FALSE(s.pixel(10, 0));
+    EXPECT_FALSE(s.pixel(10, 0)); // outside the screen
+    EXPECT_FALSE(s.pixel(0, 2));
     Bytes bmp = s.bmpData();
     Bytes header = bytes({'B', 'M', 70, 0, 0,  0, 0, 0, 0, 0, 62, 0, 0, 0, // file size 62 + 8
                           40,  0,   0,  0, 10, 0, 0, 0, 2, 0, 0,  0, 1, 0, 1, 0, 0, 0, 0, 0, 8,    0,    0,    0,
@@ -100,24 +75,101 @@ TEST(ScreenBitmap, RowsPaddingAndBmpFile)
     // Bottom row first, so that the payload's first row shows at the top.
     EXPECT_EQ(Bytes(bmp.begin() + 62, bmp.end()), bytes({0x00, 0xFF, 0, 0, 0x80, 0x40, 0, 0}));
 
-    ScreenBitmap empty = ScreenBitmap::fromPayload(ScreenBitmap::encodePayload(240, 0, {}));
-    EXPECT_EQ(empty.height(), 0u);
-    EXPECT_EQ(empty.bmpData().size(), 62u);
-}
+    EXPECT_EQ(ScreenBitmap::fromPayload(ScreenBitmap::encodePayload(240, 0, {})).bmpData().size(), 62u);
 
-TEST(ScreenBitmap, RefusesPayloadsShorterThanTheirRows)
-{
-    auto reason = [](const Bytes& payload) {
-        auto e = thrownBy([&] { ScreenBitmap::fromPayload(payload); });
-        EXPECT_EQ(e.name(), "ScreenBitmap.fromPayload");
-        return e.reason();
-    };
+    // Payloads shorter than their rows, and sizes no display has, are
+    // refused before anything is built from them.
+    auto reason = [](const Bytes& payload) { return thrownBy([&] { ScreenBitmap::fromPayload(payload); }).reason(); };
     EXPECT_EQ(reason(Bytes(23, 0)), "screen data too short: 11 bytes, the header alone needs 12");
     Bytes payload = ScreenBitmap::encodePayload(240, 64, Bytes(30 * 63, 0xFF)); // one row short
     EXPECT_EQ(reason(payload), "screen data too short: 1890 bytes of pixels for a 240x64 screen that needs 1920");
-    // Sizes no display has are refused before anything is built from them.
     payload = ScreenBitmap::encodePayload(0, 0xFFFFFFFF, Bytes(8, 0));
     EXPECT_EQ(reason(payload), "screen size 0x4294967295 is larger than any display");
     payload = ScreenBitmap::encodePayload(4097, 1, Bytes(600, 0));
     EXPECT_EQ(reason(payload), "screen size 4097x1 is larger than any display");
+}
+
+namespace {
+
+std::string failureOf(const Bytes& message, const std::optional<TkxException>& failure)
+{
+    try {
+        UnitSession::usableReply(message, failure);
+    } catch (const TkxException& e) {
+        return e.name() + ": " + e.reason();
+    }
+    return "usable";
+}
+
+} // namespace
+
+TEST(SysexReply, WhereThePayloadLiesAndOnlyACompleteReplyWithoutAFailureIsUsable)
+{
+    const Bytes whole = bytes({0xF0, 0x1C, 0x70, 0x05, 0x0A, 'A', 'B', 0x00, 0xF7});
+    const TkxException timeout("SerialConnection.getByte", "timeout Success");
+    const std::string invalid = "UnitSession.reply: The data received is invalid.\n\n";
+    using S = SysexReply::Status;
+    const struct {
+        Bytes message;
+        std::optional<TkxException> failure;
+        S status;
+        Bytes payload;
+        std::string thrown;
+    } cases[] = {
+        // Text: the byte before the F7 is a terminator, and a leading CR LF goes too.
+        {whole, std::nullopt, S::Ok, bytes("AB"), "usable"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 'A', 0x00, 0xF7}), std::nullopt, S::Ok, bytes("A"), "usable"},
+        // Screen data keeps everything to the F7.
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x17, 1, 2, 3, 0xF7}), std::nullopt, S::Ok, bytes({1, 2, 3}), "usable"},
+        // Too short for the terminator or the CR LF's: no payload rather than a wrap-around.
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, 0xF7}), std::nullopt, S::Ok, {}, "usable"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 0xF7}), std::nullopt, S::Ok, {}, "usable"},
+        {Bytes{}, std::nullopt, S::Empty, {}, "usable"},
+        // A failure spoils whatever came with it.
+        {whole, timeout, S::Failed, {}, "SerialConnection.getByte: timeout Success"},
+        {Bytes{}, requestCancelled(), S::Cancelled, {}, "SerialIOServer.cancel: the request was cancelled"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n'}),
+         std::nullopt,
+         S::Unterminated,
+         {},
+         invalid + "F0 1C 70 00 0A 0D 0A"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A}), std::nullopt, S::TooShort, {}, invalid + "F0 1C 70 00 0A"},
+        {bytes({0xF0, 0x5C, 0x70, 0, 0x0A, 0xF7}), std::nullopt, S::BadHeader, {}, invalid + "F0 5C 70 00 0A F7"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0D, 'N', 'o', 0x00, 0xF7}), std::nullopt, S::Ok, bytes("No"),
+         "SYSEXC ERROR: No"},
+    };
+    for (const auto& c : cases) {
+        SysexReply reply = SysexReply::check(c.message, c.failure);
+        EXPECT_EQ(reply.status, c.status) << c.thrown;
+        EXPECT_EQ(reply.usable(), c.status == S::Ok);
+        EXPECT_EQ(reply.payload, c.payload) << c.thrown;
+        EXPECT_EQ(failureOf(c.message, c.failure), c.thrown);
+    }
+    SysexReply reply = SysexReply::check(whole);
+    EXPECT_EQ(reply.deviceId, 5);
+    EXPECT_EQ(reply.command, 0x0A);
+}
+
+TEST(PatchTextCheck, AByteThatWouldStartOrEndTheMessageIsRefusedByLineAndModule)
+{
+    const std::string head = "HEADM adc \"Large Hall\" hall 2 2 0\r\n";
+    const struct {
+        std::string text;
+        std::optional<std::string> refusal;
+    } cases[] = {
+        {head + "GAIN trimL adc-in1 0.8\r\nTAIL \"Tosk demo\"\r\n", std::nullopt},
+        {head + "GAIN \"trim\xF7L\" adc-in1 0.8\r\nTAIL \"x\"\r\n",
+         "The patch cannot be sent: line 2 of its text, module \"trim\xC3\xB7L\" (GAIN), holds the byte 0xF7, which "
+         "would end the message to the unit early."},
+        {head + "GAIN trimL adc-in1 0.8\r\nTAIL \"To\xF0sk\"\r\n",
+         "The patch cannot be sent: line 3 of its text, module \"To\xC3\xB0sk\" (TAIL), holds the byte 0xF0, which "
+         "would start a new message to the unit inside this one."},
+        // Lone CRs and LFs end lines too; a line of nothing but the byte has no module.
+        {"HEADM adc\rGAIN g\n\xF7\r\n", "The patch cannot be sent: line 3 of its text holds the byte 0xF7, which would "
+                                        "end the message to the unit early."},
+        {"\xF0", "The patch cannot be sent: line 1 of its text holds the byte 0xF0, which would start a new message to "
+                 "the unit inside this one."},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(patchTextRefusal(c.text), c.refusal) << c.text;
 }
