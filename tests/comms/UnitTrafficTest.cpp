@@ -13,18 +13,6 @@
 using namespace tosk;
 using namespace tosk::test;
 
-namespace {
-
-std::vector<std::string> summary(const std::vector<TrafficEntry>& entries)
-{
-    std::vector<std::string> out;
-    for (const auto& e : entries)
-        out.push_back(e.line().substr(25)); // after the time
-    return out;
-}
-
-} // namespace
-
 TEST(UnitTraffic, EveryFrameBothWaysWithItsCommandLengthAndFirstBytes)
 {
     FakeUnit unit;
@@ -50,16 +38,18 @@ TEST(UnitTraffic, EveryFrameBothWaysWithItsCommandLengthAndFirstBytes)
     line.close(); // the reply cut short is recorded as it stands
 
     auto entries = UnitTraffic::shared().entries();
-    EXPECT_EQ(summary(entries),
-              (std::vector<std::string>{
-                  "sent      get patch              6  F0 1C 70 00 0B F7",
-                  "received  patch text             8  F0 1C 70 00 0A 41 00 F7",
-                  "received  database               7  F0 1C 70 00 0C 01 02 (no F7)",
-                  "sent      program change         2  C0 05",
-                  "sent      send patch            46  F0 1C 70 00 0A 78 78 78 78 78 78 78 78 78 78 78 ...",
-              }));
-    for (const auto& e : entries)
+    std::vector<std::string> lines;
+    for (const auto& e : entries) {
+        lines.push_back(e.line().substr(25)); // after the time
         EXPECT_EQ(e.port, unit.path());
+    }
+    ASSERT_EQ(lines, (std::vector<std::string>{
+                         "sent      get patch              6  F0 1C 70 00 0B F7",
+                         "received  patch text             8  F0 1C 70 00 0A 41 00 F7",
+                         "received  database               7  F0 1C 70 00 0C 01 02 (no F7)",
+                         "sent      program change         2  C0 05",
+                         "sent      send patch            46  F0 1C 70 00 0A 78 78 78 78 78 78 78 78 78 78 78 ...",
+                     }));
     EXPECT_LT(entries[0].serial, entries[4].serial);
     EXPECT_EQ(UnitTraffic::shared().entriesAfter(entries[2].serial).size(), 2u);
 
