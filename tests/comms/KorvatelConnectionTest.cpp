@@ -132,13 +132,12 @@ TEST(KorvatelConnection, AReplyBeyondTheBufferIsCutAndRefused)
     EXPECT_EQ(k.connection.lastReply().size(), 80000u);
 }
 
-TEST(KorvatelConnection, BankListWalksTheTree)
+TEST(KorvatelConnection, BankListWalksTheTreeAndASilenceMidWalkLeavesTheLineClosed)
 {
     Korvatel k(2);
     k.unit.script(bankWalk(2, {"3 Factory Reverbs", "Not a bank", " 12   User  "}));
     LogCapture quiet;
     BankList banks = k.connection.getBankList();
-    EXPECT_EQ(banks.channelId(), 2u);
     EXPECT_EQ(banks.bankNumberKeys(), (std::vector<int>{3, 12}));
     auto user = banks.bankWithNumber(12);
     ASSERT_TRUE(user);
@@ -146,19 +145,13 @@ TEST(KorvatelConnection, BankListWalksTheTree)
     EXPECT_EQ(k.unit.received(), (std::vector<Bytes>{request(2, 0x31, "0 0"), request(2, 0x31, "1 0"),
                                                      request(2, 0x31, "10 2"), request(2, 0x31, "100 0")}));
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
-}
 
-TEST(KorvatelConnection, ASilenceMidWalkIsLoggedAndLeavesTheLineClosed)
-{
-    Korvatel k(2);
     auto walk = bankWalk(2, {"1 A"});
     k.unit.script({walk[0], walk[1]}); // then silence
-    LogCapture quiet;
-    BankList banks = k.connection.getBankList();
-    EXPECT_TRUE(banks.isEmpty());
+    EXPECT_TRUE(k.connection.getBankList().isEmpty());
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
     // The next operation opens the line again.
-    k.unit.script(bankWalk(2, {"1 A"}));
+    k.unit.script(walk);
     EXPECT_EQ(k.connection.getBankList().count(), 1u);
 
     // A tag the unit does not have ends the walk quietly.
@@ -224,12 +217,15 @@ TEST(KorvatelConnection, RunningPatchAndStoredPatch)
                                   bytes({0xF0, 0x1C, 0x70, 2, 0x0B, 0xF7})}));
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
 
-    // An error text is not a patch.
+    // An error text, an empty text or a garbled frame is not a patch.
     LogCapture quiet;
-    k.unit.script({bytes({0xF0, 0x1C, 0x70, 2, 0x0D, 'N', 'o', 0, 0xF7})});
-    EXPECT_FALSE(k.connection.getSigFile());
-    k.unit.script({bytes({0xF0, 0x1C, 0x70, 2, 0x0A, 0xF7})});
-    EXPECT_FALSE(k.connection.getSigFile());
+    for (const Bytes& notAPatch :
+         {bytes({0xF0, 0x1C, 0x70, 2, 0x0D, 'N', 'o', 0, 0xF7}), bytes({0xF0, 0x1C, 0x70, 2, 0x0A, 0xF7}),
+          bytes({0xF0, 0x5C, 0x70, 2, 0x0A, 'H', 0xF7})}) {
+        k.unit.script({notAPatch});
+        EXPECT_FALSE(k.connection.getSigFile());
+        EXPECT_FALSE(k.connection.serialConnection().isOpen());
+    }
 }
 
 TEST(KorvatelConnection, ProgramListCriteriaAndSelection)
