@@ -37,6 +37,12 @@ std::vector<Bytes> loadedBank(int id, const std::string& current)
             dump(id, {"COL m 10 1 Load load 1 ", "SET l 100 10 Banks banks 0 '" + current + "' 0 "})};
 }
 
+// What a bank unit is asked on the walk to the bank it has loaded.
+std::vector<Bytes> askedForLoadedBank(int id)
+{
+    return {request(id, 0x31, "0 0"), request(id, 0x31, "1 0"), request(id, 0x31, "10 2")};
+}
+
 // The replies of a bank unit's tree walk down to its bank list.
 std::vector<Bytes> bankWalk(int id, const std::vector<std::string>& bankStrings)
 {
@@ -142,8 +148,7 @@ TEST(KorvatelConnection, BankListWalksTheTreeAndASilenceMidWalkLeavesTheLineClos
     auto user = banks.bankWithNumber(12);
     ASSERT_TRUE(user);
     EXPECT_EQ(user->bankName(), "User");
-    EXPECT_EQ(k.unit.received(), (std::vector<Bytes>{request(2, 0x31, "0 0"), request(2, 0x31, "1 0"),
-                                                     request(2, 0x31, "10 2"), request(2, 0x31, "100 0")}));
+    EXPECT_EQ(k.unit.received(), askedForLoadedBank(2) + std::vector<Bytes>{request(2, 0x31, "100 0")});
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
 
     auto walk = bankWalk(2, {"1 A"});
@@ -161,10 +166,9 @@ TEST(KorvatelConnection, BankListWalksTheTreeAndASilenceMidWalkLeavesTheLineClos
 
 TEST(KorvatelConnection, ABankIsSelectedOnlyWhenTheUnitHasAnotherLoaded)
 {
-    const std::vector<Bytes> askLoaded = {request(2, 0x31, "0 0"), request(2, 0x31, "1 0"), request(2, 0x31, "10 2")};
+    const std::vector<Bytes> askLoaded = askedForLoadedBank(2);
     const Bytes selectBank3 = bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x03, 0xF7});
-    const std::vector<Bytes> listPatches = {request(2, 0x31, "0 0"), request(2, 0x31, "1 0"), request(2, 0x31, "10 2"),
-                                            request(2, 0x31, "101 0")};
+    const std::vector<Bytes> listPatches = askLoaded + std::vector<Bytes>{request(2, 0x31, "101 0")};
     const std::vector<Bytes> patches = {
         dump(2, {"COL m 1 0 Program program 1 "}), dump(2, {"COL m 10 1 Load load 1 "}),
         dump(2, {"SET l 101 10 P programs 0 '' 0 "}),
@@ -212,9 +216,9 @@ TEST(KorvatelConnection, RunningPatchAndStoredPatch)
     auto patch = Patch::patchWithName("Hall", 4, 1);
     EXPECT_EQ(k.connection.getSigFileForPatch(*patch), "HEADM\r\n");
     EXPECT_EQ(k.unit.received(),
-              (std::vector<Bytes>{request(2, 0x31, "0 0"), request(2, 0x31, "1 0"), request(2, 0x31, "10 2"),
-                                  bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x01, 0xF7}), bytes({0xC0, 4}),
-                                  bytes({0xF0, 0x1C, 0x70, 2, 0x0B, 0xF7})}));
+              askedForLoadedBank(2) + std::vector<Bytes>({{0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x01, 0xF7},
+                                                          {0xC0, 4},
+                                                          {0xF0, 0x1C, 0x70, 2, 0x0B, 0xF7}}));
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
 
     // An error text, an empty text or a garbled frame is not a patch.
