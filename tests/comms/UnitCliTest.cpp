@@ -137,8 +137,7 @@ TEST(UnitCli, DownloadsAndProgramListCommands)
                                   "3.1", "--db", (dir / "unit.sbf").string()});
     ASSERT_TRUE(unit.started());
 
-    json screen = parsed(cli(unit, {"screen", (dir / "screen.bmp").string()}));
-    EXPECT_EQ(screen["width"], 240);
+    EXPECT_EQ(parsed(cli(unit, {"screen", (dir / "screen.bmp").string()}))["width"], 240);
     EXPECT_EQ(readFile(dir / "screen.bmp").substr(0, 2), "BM");
     parsed(cli(unit, {"dbase", (dir / "copy.sbf").string()}));
     EXPECT_EQ(readFile(dir / "copy.sbf"), "{\r\n}\r\n");
@@ -158,8 +157,7 @@ TEST(UnitCli, DownloadsAndProgramListCommands)
                                   R"("strings":["All","Internal","User","Card"]})");
 
     // Old ROM: the MIDI map answers to its literal tag, and is put back.
-    json chosen = parsed(cli(unit, {"select", "7", "0"}));
-    EXPECT_EQ(chosen["progName"], "Tape Echo");
+    EXPECT_EQ(parsed(cli(unit, {"select", "7", "0"}))["progName"], "Tape Echo");
     EXPECT_EQ(outcome(cli(unit, {"get"})), "exit 0: " + echoText);
     const auto trace = unit.trace();
     ASSERT_GE(trace.size(), 4u); // ..., program change, map put back, identify, get patch
