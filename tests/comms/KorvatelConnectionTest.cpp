@@ -73,12 +73,12 @@ TEST(KorvatelConnection, RequestsGoOutByteForByte)
     k.connection.keyPress(0x08000000);
     k.connection.selectBank(0x2A, false);
     ASSERT_TRUE(k.unit.waitForMessages(5));
-    auto sent = k.unit.received();
-    EXPECT_EQ(sent[0], bytes({0xF0, 0x1C, 0x70, 5, 0x31, '1', '2', 0x20, '2', 0xF7}));
-    EXPECT_EQ(sent[1], bytes({0xF0, 0x1C, 0x70, 5, 0x2B, '0', 0x20, '0', 0xF7}));
-    EXPECT_EQ(sent[2], bytes({0xF0, 0x1C, 0x70, 5, 0x2D, '1', '4', '0', 0x20, '0', 0xF7}));
-    EXPECT_EQ(sent[3], bytes({0xF0, 0x1C, 0x70, 5, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7}));
-    EXPECT_EQ(sent[4], bytes({0xF0, 0x1C, 0x70, 5, 0x03, 0x00, 0x01, 0x02, 0x0A, 0xF7}));
+    EXPECT_EQ(k.unit.received(),
+              (std::vector<Bytes>{{0xF0, 0x1C, 0x70, 5, 0x31, '1', '2', 0x20, '2', 0xF7},
+                                  {0xF0, 0x1C, 0x70, 5, 0x2B, '0', 0x20, '0', 0xF7},
+                                  {0xF0, 0x1C, 0x70, 5, 0x2D, '1', '4', '0', 0x20, '0', 0xF7},
+                                  {0xF0, 0x1C, 0x70, 5, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7},
+                                  {0xF0, 0x1C, 0x70, 5, 0x03, 0x00, 0x01, 0x02, 0x0A, 0xF7}}));
 }
 
 TEST(KorvatelConnection, ObjectDumpParser)
@@ -99,10 +99,7 @@ TEST(KorvatelConnection, ObjectDumpParser)
     EXPECT_EQ(go->statement(), "First");
 
     // Spaces after a line end are skipped; text after the last line end is no object.
-    Bytes b = bytes({0xF0, 0x1C, 0x70, 2, 0x32, ' ', ' '});
-    for (char ch : std::string("TRG k 1 0 A a \r\n   TRG k 2 0 B b \r\nTRG k 3 0 C c "))
-        b.push_back(uint8_t(ch));
-    b.push_back(0xF7);
+    Bytes b = bytes("\xF0\x1C\x70\x02\x32  TRG k 1 0 A a \r\n   TRG k 2 0 B b \r\nTRG k 3 0 C c \xF7");
     objects = parse(b);
     EXPECT_EQ(objects.keys(), (std::vector<std::string>{"a", "b"}));
 
