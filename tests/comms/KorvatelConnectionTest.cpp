@@ -37,6 +37,12 @@ std::vector<Bytes> loadedBank(int id, const std::string& current)
             dump(id, {"COL m 10 1 Load load 1 ", "SET l 100 10 Banks banks 0 '" + current + "' 0 "})};
 }
 
+// What a bank unit is asked on the walk to the bank it has loaded.
+std::vector<Bytes> askedForLoadedBank(int id)
+{
+    return {request(id, 0x31, "0 0"), request(id, 0x31, "1 0"), request(id, 0x31, "10 2")};
+}
+
 // The replies of a bank unit's tree walk down to its bank list.
 std::vector<Bytes> bankWalk(int id, const std::vector<std::string>& bankStrings)
 {
@@ -67,12 +73,12 @@ TEST(KorvatelConnection, RequestsGoOutByteForByte)
     k.connection.keyPress(0x08000000);
     k.connection.selectBank(0x2A, false);
     ASSERT_TRUE(k.unit.waitForMessages(5));
-    auto sent = k.unit.received();
-    EXPECT_EQ(sent[0], bytes({0xF0, 0x1C, 0x70, 5, 0x31, '1', '2', 0x20, '2', 0xF7}));
-    EXPECT_EQ(sent[1], bytes({0xF0, 0x1C, 0x70, 5, 0x2B, '0', 0x20, '0', 0xF7}));
-    EXPECT_EQ(sent[2], bytes({0xF0, 0x1C, 0x70, 5, 0x2D, '1', '4', '0', 0x20, '0', 0xF7}));
-    EXPECT_EQ(sent[3], bytes({0xF0, 0x1C, 0x70, 5, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7}));
-    EXPECT_EQ(sent[4], bytes({0xF0, 0x1C, 0x70, 5, 0x03, 0x00, 0x01, 0x02, 0x0A, 0xF7}));
+    EXPECT_EQ(k.unit.received(),
+              (std::vector<Bytes>{{0xF0, 0x1C, 0x70, 5, 0x31, '1', '2', 0x20, '2', 0xF7},
+                                  {0xF0, 0x1C, 0x70, 5, 0x2B, '0', 0x20, '0', 0xF7},
+                                  {0xF0, 0x1C, 0x70, 5, 0x2D, '1', '4', '0', 0x20, '0', 0xF7},
+                                  {0xF0, 0x1C, 0x70, 5, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7},
+                                  {0xF0, 0x1C, 0x70, 5, 0x03, 0x00, 0x01, 0x02, 0x0A, 0xF7}}));
 }
 
 TEST(KorvatelConnection, ObjectDumpParser)
@@ -93,10 +99,7 @@ TEST(KorvatelConnection, ObjectDumpParser)
     EXPECT_EQ(go->statement(), "First");
 
     // Spaces after a line end are skipped; text after the last line end is no object.
-    Bytes b = bytes({0xF0, 0x1C, 0x70, 2, 0x32, ' ', ' '});
-    for (char ch : std::string("TRG k 1 0 A a \r\n   TRG k 2 0 B b \r\nTRG k 3 0 C c "))
-        b.push_back(uint8_t(ch));
-    b.push_back(0xF7);
+    Bytes b = bytes("\xF0\x1C\x70\x02\x32  TRG k 1 0 A a \r\n   TRG k 2 0 B b \r\nTRG k 3 0 C c \xF7");
     objects = parse(b);
     EXPECT_EQ(objects.keys(), (std::vector<std::string>{"a", "b"}));
 
@@ -132,33 +135,25 @@ TEST(KorvatelConnection, AReplyBeyondTheBufferIsCutAndRefused)
     EXPECT_EQ(k.connection.lastReply().size(), 80000u);
 }
 
-TEST(KorvatelConnection, BankListWalksTheTree)
+TEST(KorvatelConnection, BankListWalksTheTreeAndASilenceMidWalkLeavesTheLineClosed)
 {
     Korvatel k(2);
     k.unit.script(bankWalk(2, {"3 Factory Reverbs", "Not a bank", " 12   User  "}));
     LogCapture quiet;
     BankList banks = k.connection.getBankList();
-    EXPECT_EQ(banks.channelId(), 2u);
     EXPECT_EQ(banks.bankNumberKeys(), (std::vector<int>{3, 12}));
     auto user = banks.bankWithNumber(12);
     ASSERT_TRUE(user);
     EXPECT_EQ(user->bankName(), "User");
-    EXPECT_EQ(k.unit.received(), (std::vector<Bytes>{request(2, 0x31, "0 0"), request(2, 0x31, "1 0"),
-                                                     request(2, 0x31, "10 2"), request(2, 0x31, "100 0")}));
+    EXPECT_EQ(k.unit.received(), askedForLoadedBank(2) + std::vector<Bytes>{request(2, 0x31, "100 0")});
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
-}
 
-TEST(KorvatelConnection, ASilenceMidWalkIsLoggedAndLeavesTheLineClosed)
-{
-    Korvatel k(2);
     auto walk = bankWalk(2, {"1 A"});
     k.unit.script({walk[0], walk[1]}); // then silence
-    LogCapture quiet;
-    BankList banks = k.connection.getBankList();
-    EXPECT_TRUE(banks.isEmpty());
+    EXPECT_TRUE(k.connection.getBankList().isEmpty());
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
     // The next operation opens the line again.
-    k.unit.script(bankWalk(2, {"1 A"}));
+    k.unit.script(walk);
     EXPECT_EQ(k.connection.getBankList().count(), 1u);
 
     // A tag the unit does not have ends the walk quietly.
@@ -168,10 +163,9 @@ TEST(KorvatelConnection, ASilenceMidWalkIsLoggedAndLeavesTheLineClosed)
 
 TEST(KorvatelConnection, ABankIsSelectedOnlyWhenTheUnitHasAnotherLoaded)
 {
-    const std::vector<Bytes> askLoaded = {request(2, 0x31, "0 0"), request(2, 0x31, "1 0"), request(2, 0x31, "10 2")};
+    const std::vector<Bytes> askLoaded = askedForLoadedBank(2);
     const Bytes selectBank3 = bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x03, 0xF7});
-    const std::vector<Bytes> listPatches = {request(2, 0x31, "0 0"), request(2, 0x31, "1 0"), request(2, 0x31, "10 2"),
-                                            request(2, 0x31, "101 0")};
+    const std::vector<Bytes> listPatches = askLoaded + std::vector<Bytes>{request(2, 0x31, "101 0")};
     const std::vector<Bytes> patches = {
         dump(2, {"COL m 1 0 Program program 1 "}), dump(2, {"COL m 10 1 Load load 1 "}),
         dump(2, {"SET l 101 10 P programs 0 '' 0 "}),
@@ -219,17 +213,20 @@ TEST(KorvatelConnection, RunningPatchAndStoredPatch)
     auto patch = Patch::patchWithName("Hall", 4, 1);
     EXPECT_EQ(k.connection.getSigFileForPatch(*patch), "HEADM\r\n");
     EXPECT_EQ(k.unit.received(),
-              (std::vector<Bytes>{request(2, 0x31, "0 0"), request(2, 0x31, "1 0"), request(2, 0x31, "10 2"),
-                                  bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x01, 0xF7}), bytes({0xC0, 4}),
-                                  bytes({0xF0, 0x1C, 0x70, 2, 0x0B, 0xF7})}));
+              askedForLoadedBank(2) + std::vector<Bytes>({{0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x01, 0xF7},
+                                                          {0xC0, 4},
+                                                          {0xF0, 0x1C, 0x70, 2, 0x0B, 0xF7}}));
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
 
-    // An error text is not a patch.
+    // An error text, an empty text or a garbled frame is not a patch.
     LogCapture quiet;
-    k.unit.script({bytes({0xF0, 0x1C, 0x70, 2, 0x0D, 'N', 'o', 0, 0xF7})});
-    EXPECT_FALSE(k.connection.getSigFile());
-    k.unit.script({bytes({0xF0, 0x1C, 0x70, 2, 0x0A, 0xF7})});
-    EXPECT_FALSE(k.connection.getSigFile());
+    for (const Bytes& notAPatch :
+         {bytes({0xF0, 0x1C, 0x70, 2, 0x0D, 'N', 'o', 0, 0xF7}), bytes({0xF0, 0x1C, 0x70, 2, 0x0A, 0xF7}),
+          bytes({0xF0, 0x5C, 0x70, 2, 0x0A, 'H', 0xF7})}) {
+        k.unit.script({notAPatch});
+        EXPECT_FALSE(k.connection.getSigFile());
+        EXPECT_FALSE(k.connection.serialConnection().isOpen());
+    }
 }
 
 TEST(KorvatelConnection, ProgramListCriteriaAndSelection)

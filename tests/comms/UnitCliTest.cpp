@@ -2,6 +2,7 @@
 // tosk-cli unit against tosk-unit, as a user runs them.
 #include "CommsTestSupport.h"
 
+#include "comms/UnitSession.h"
 #include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -22,10 +23,10 @@ ProcessResult cli(const UnitProcess& unit, std::vector<std::string> args)
     return runTool("tosk-cli", args);
 }
 
-// "exit N: " and what the run wrote to stderr.
-std::string failure(const ProcessResult& r)
+// "exit N: ", what the run wrote to stderr, then what it wrote to stdout.
+std::string outcome(const ProcessResult& r)
 {
-    return "exit " + std::to_string(r.exitCode) + ": " + r.err;
+    return "exit " + std::to_string(r.exitCode) + ": " + r.err + r.out;
 }
 
 json parsed(const ProcessResult& r)
@@ -49,23 +50,15 @@ TEST(UnitCli, BankUnitCommands)
     EXPECT_EQ(parsed(cli(unit, {"patches", "1"})).dump(),
               R"([{"number":0,"name":"Small Room","bank":1,"file":"Small Room"},)"
               R"({"number":1,"name":"Hall: Large/Dark","bank":1,"file":"Hall- Large|Dark"}])");
-
-    ProcessResult r = cli(unit, {"get-patch", "7", "0"});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, echoText);
+    EXPECT_EQ(outcome(cli(unit, {"get-patch", "7", "0"})), "exit 0: " + echoText);
     EXPECT_EQ(parsed(cli(unit, {"select", "1", "0"})).dump(), R"({"bank":1,"patch":0})");
-    // Queued commands go to the unit's own id, which it is asked for first;
-    // an id given that the unit does not answer to is named.
-    size_t heard = unit.trace().size();
-    const ProcessResult got = cli(unit, {"get"});
-    EXPECT_EQ(failure(got) + got.out, "exit 0: " + smallRoomText);
-    std::vector<std::string> trace = unit.trace();
-    EXPECT_EQ(std::vector<std::string>(trace.begin() + long(heard), trace.end()),
-              (std::vector<std::string>{"F0 1C 70 00 1A F7", "F0 1C 70 04 0B F7"}));
-    EXPECT_EQ(failure(cli(unit, {"--device-id", "0", "get"})),
+    // Queued commands go to the unit's own id, asked for first; an id given
+    // that the unit does not answer to is named.
+    EXPECT_EQ(outcome(cli(unit, {"get"})), "exit 0: " + smallRoomText);
+    EXPECT_EQ(outcome(cli(unit, {"--device-id", "0", "get"})),
               "exit 1: SerialIOServer.serialIORequest: The unit answered as device 4, not 0.\n");
-    r = cli(unit, {"--device-id", "4", "get"});
-    EXPECT_EQ(r.out, smallRoomText);
+    auto running = [&] { return outcome(cli(unit, {"--device-id", "4", "get"})); };
+    EXPECT_EQ(running(), "exit 0: " + smallRoomText);
 
     // What goes to the unit is the patch's upload text, as the editor sends it.
     const std::string db = dataPath("sigdbase.sbf");
@@ -76,39 +69,37 @@ TEST(UnitCli, BankUnitCommands)
     EXPECT_NE(upload.out, hall) << "positions are not sent";
     json sent = parsed(cli(unit, {"--device-id", "4", "send", "--db", db, (dir / "mine.sig").string()}));
     EXPECT_EQ(sent["bytes"], upload.out.size());
-    EXPECT_EQ(cli(unit, {"--device-id", "4", "get"}).out, upload.out);
+    EXPECT_EQ(running(), "exit 0: " + upload.out);
 
     // An operator this unit lacks: refused, and the running patch stays.
     writeFile(dir / "extra.sbf", readFile(db) + "{\n{\nTYPE:OPERATOR\nOPERATOR_NAME:WARPDRIVE\nOPERATOR_CLASS:MATH\n}\n"
                                                 "{\nTYPE:ED_STRING\nNAME:opstart_name\n}\n{\nTYPE:OPERATOREND\n}\n}\n");
     std::string bad = hall;
-    const size_t at = bad.rfind("TAIL");
-    bad.insert(at, "WARPDRIVE warp\r\n");
+    bad.insert(bad.rfind("TAIL"), "WARPDRIVE warp\r\n");
     writeFile(dir / "bad.sig", bad);
-    r = cli(unit, {"--device-id", "4", "send", "--db", (dir / "extra.sbf").string(), (dir / "bad.sig").string()});
-    EXPECT_EQ(failure(r), "exit 1: SYSEXC ERROR: Cannot load patch: line 5 names WARPDRIVE, an operator this unit "
-                          "does not have\n");
-    EXPECT_EQ(cli(unit, {"--device-id", "4", "get"}).out, upload.out);
+    EXPECT_EQ(outcome(cli(unit, {"send", "--db", (dir / "extra.sbf").string(), (dir / "bad.sig").string()})),
+              "exit 1: SYSEXC ERROR: Cannot load patch: line 5 names WARPDRIVE, an operator this unit does not have\n");
+    EXPECT_EQ(running(), "exit 0: " + upload.out);
     // A title holding 0xF7 would end the message early: nothing goes out.
-    heard = unit.trace().size();
+    const size_t heard = unit.trace().size();
     writeFile(dir / "f7.sig", hall.substr(0, hall.rfind("TAIL")) + "TAIL \"Tosk\xF7\"\r\n");
-    EXPECT_EQ(failure(cli(unit, {"send", "--db", db, (dir / "f7.sig").string()})),
+    EXPECT_EQ(outcome(cli(unit, {"send", "--db", db, (dir / "f7.sig").string()})),
               "exit 1: UnitCommand.send: The patch cannot be sent: line 5 of its text, module \"Tosk\xC3\xB7\" (TAIL), "
               "holds the byte 0xF7, which would end the message to the unit early.\n");
     EXPECT_EQ(unit.trace().size(), heard) << "nothing went to the unit";
-    r = cli(unit, {"send", (dir / "missing.sig").string()});
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("UnitCommand.send: cannot read"), std::string::npos) << r.err;
+    const std::string missing = (dir / "missing.sig").string();
+    EXPECT_EQ(outcome(cli(unit, {"send", missing})).rfind("exit 1: UnitCommand.send: cannot read " + missing, 0), 0u);
 
     // A file that did not read cleanly would replace the running patch with
     // less than it holds: refused unless forced.
-    const std::string line = std::to_string(std::count(bad.begin(), bad.begin() + long(at), '\n') + 1);
-    EXPECT_EQ(failure(cli(unit, {"send", "--db", db, (dir / "bad.sig").string()})),
-              "exit 1: UnitCommand.send: " + (dir / "bad.sig").string() + " did not load cleanly: line " + line +
-                  ": unknown operator 'WARPDRIVE'; --force sends what could be read\n");
-    EXPECT_EQ(cli(unit, {"--device-id", "4", "get"}).out, upload.out) << "the unit keeps its patch";
+    writeFile(dir / "bad.sig", bad.insert(bad.find("GAIN trimR"), "FOO x\r\n"));
+    EXPECT_EQ(outcome(cli(unit, {"send", "--db", db, (dir / "bad.sig").string()})),
+              "exit 1: UnitCommand.send: " + (dir / "bad.sig").string() +
+                  " did not load cleanly: line 3: unknown operator 'FOO' (and 1 "
+                  "more problems); --force sends what could be read\n");
+    EXPECT_EQ(running(), "exit 0: " + upload.out) << "the unit keeps its patch";
     writeFile(dir / "broken.sbf", "not an operator database\n");
-    EXPECT_EQ(failure(cli(unit, {"send", "--db", (dir / "broken.sbf").string(), (dir / "mine.sig").string()})),
+    EXPECT_EQ(outcome(cli(unit, {"send", "--db", (dir / "broken.sbf").string(), (dir / "mine.sig").string()})),
               "exit 1: UnitCommand.send: the operator database " + (dir / "broken.sbf").string() +
                   " did not load: cannot read " + (dir / "mine.sig").string() + "\n");
     writeFile(dir / "renamed.sig", bad.replace(bad.find("Large Hall"), 10, "Other Hall"));
@@ -116,7 +107,7 @@ TEST(UnitCli, BankUnitCommands)
     json forced =
         parsed(cli(unit, {"--device-id", "4", "send", "--force", "--db", db, (dir / "renamed.sig").string()}));
     EXPECT_EQ(forced["bytes"], other.out.size());
-    EXPECT_EQ(cli(unit, {"--device-id", "4", "get"}).out, other.out) << "what could be read, sent on request";
+    EXPECT_EQ(running(), "exit 0: " + other.out) << "what could be read, sent on request";
 
     json backup = parsed(cli(unit, {"backup", (dir / "backup").string()}));
     ASSERT_EQ(backup.size(), 3u);
@@ -128,18 +119,14 @@ TEST(UnitCli, BankUnitCommands)
     // line's own code talks to it.
     auto midi = [&](std::vector<std::string> args) {
         args.insert(args.begin(), {"unit", "--midi", unit.link(), "--silence-ms", "300"});
-        return runTool("tosk-cli", args);
+        return outcome(runTool("tosk-cli", args));
     };
-    const std::string running = cli(unit, {"get"}).out;
-    EXPECT_NE(running, "");
-    EXPECT_EQ(midi({"get"}).out, running);
-    EXPECT_EQ(failure(midi({"--channel", "17", "get"})),
+    EXPECT_EQ(midi({"get"}), running());
+    EXPECT_EQ(midi({"--channel", "17", "get"}),
               "exit 1: UnitCommand: --channel must be a number from 1 to 16, not '17'\n");
     if (fs::exists("/dev/snd"))
         GTEST_SKIP() << "this machine has sound devices";
-    json ports = parsed(runTool("tosk-cli", {"unit", "--list-ports"}));
-    EXPECT_TRUE(ports["serial"].is_array());
-    EXPECT_EQ(ports["midi"], json::array());
+    EXPECT_EQ(parsed(runTool("tosk-cli", {"unit", "--list-ports"}))["midi"], json::array());
 }
 
 TEST(UnitCli, DownloadsAndProgramListCommands)
@@ -150,8 +137,7 @@ TEST(UnitCli, DownloadsAndProgramListCommands)
                                   "3.1", "--db", (dir / "unit.sbf").string()});
     ASSERT_TRUE(unit.started());
 
-    json screen = parsed(cli(unit, {"screen", (dir / "screen.bmp").string()}));
-    EXPECT_EQ(screen["width"], 240);
+    EXPECT_EQ(parsed(cli(unit, {"screen", (dir / "screen.bmp").string()}))["width"], 240);
     EXPECT_EQ(readFile(dir / "screen.bmp").substr(0, 2), "BM");
     parsed(cli(unit, {"dbase", (dir / "copy.sbf").string()}));
     EXPECT_EQ(readFile(dir / "copy.sbf"), "{\r\n}\r\n");
@@ -163,40 +149,50 @@ TEST(UnitCli, DownloadsAndProgramListCommands)
               R"("progOutputs":"2","progEffects":"  R     ","programIndex":1,"bankNumber":1,"programNumber":1,)"
               R"("inputs":1,"outputs":2,"monolithic":true,"disabled":false,"sampleRate":2,"location":1,"effects":4})");
     json criteria = parsed(cli(unit, {"criteria"}));
-    std::vector<std::string> tags;
+    std::string tags;
     for (const auto& c : criteria)
-        tags.push_back(c["tag"]);
-    ASSERT_EQ(tags,
-              (std::vector<std::string>{"Sort by", "Search by", "Location", "Inputs", "Outputs", "Show", "Machines"}));
+        tags += c["tag"].get<std::string>() + ";";
+    ASSERT_EQ(tags, "Sort by;Search by;Location;Inputs;Outputs;Show;Machines;");
     EXPECT_EQ(criteria[2].dump(), R"({"tag":"Location","key":"122","currentIndex":0,"currentString":"All",)"
                                   R"("strings":["All","Internal","User","Card"]})");
 
     // Old ROM: the MIDI map answers to its literal tag, and is put back.
-    json chosen = parsed(cli(unit, {"select", "7", "0"}));
-    EXPECT_EQ(chosen["progName"], "Tape Echo");
-    EXPECT_EQ(cli(unit, {"get"}).out, echoText);
-    auto trace = unit.trace();
+    EXPECT_EQ(parsed(cli(unit, {"select", "7", "0"}))["progName"], "Tape Echo");
+    EXPECT_EQ(outcome(cli(unit, {"get"})), "exit 0: " + echoText);
+    const auto trace = unit.trace();
     ASSERT_GE(trace.size(), 4u); // ..., program change, map put back, identify, get patch
-    EXPECT_EQ(trace[trace.size() - 4], "C0 00");
-    EXPECT_EQ(trace[trace.size() - 3], "F0 1C 70 00 2D 31 34 30 20 31 F7");
-    EXPECT_EQ(trace[trace.size() - 1], "F0 1C 70 00 0B F7");
+    EXPECT_EQ(std::vector<std::string>(trace.end() - 4, trace.end()),
+              (std::vector<std::string>{"C0 00", "F0 1C 70 00 2D 31 34 30 20 31 F7", "F0 1C 70 00 1A F7",
+                                        "F0 1C 70 00 0B F7"}));
 
-    EXPECT_EQ(failure(cli(unit, {"select", "9", "9"})),
+    EXPECT_EQ(outcome(cli(unit, {"select", "9", "9"})),
               "exit 1: UnitCommand.select: no program 9 in bank 9 in the unit's list\n");
 }
 
+// tosk-unit's own absent, garbled and silent modes; a scripted unit's bad
+// frames and silences are the KorvatelConnection and dispatcher tests'.
 TEST(UnitCli, FailuresNameTheExceptionAndExitOne)
 {
     TempDir dir;
-    ProcessResult r = runTool("tosk-cli", {"unit", "--port", (dir / "none").string(), "banks"});
-    EXPECT_EQ(failure(r), "exit 1: SerialPort.open: " + (dir / "none").string() + " - No such file or directory\n");
-    EXPECT_TRUE(r.out.empty());
+    EXPECT_EQ(outcome(runTool("tosk-cli", {"unit", "--port", (dir / "none").string(), "banks"})),
+              "exit 1: SerialPort.open: " + (dir / "none").string() + " - No such file or directory\n");
+    const std::string banks = makeTestBanks(dir.path()).string();
+    UnitProcess garbled(dir.path(), {"--banks", banks, "--garble"}, "garbled");
+    ASSERT_TRUE(garbled.started());
+    EXPECT_EQ(outcome(cli(garbled, {"identify"})), "exit 1: UnitSession.identify: The data received is invalid.\n");
+    garbled.stop();
 
-    UnitProcess silent(dir.path(), {"--banks", makeTestBanks(dir.path()).string(), "--drop-after", "1"});
+    // Identified, then silent: the browsing read gives up at its own time-out
+    // and the session hands on the failure the connection met.
+    UnitProcess silent(dir.path(), {"--banks", banks, "--drop-after", "1"});
     ASSERT_TRUE(silent.started());
-    EXPECT_EQ(cli(silent, {"identify"}).exitCode, 0) << "the one answer it gives";
-    EXPECT_EQ(failure(cli(silent, {"identify"})), "exit 1: UnitSession.identify: no reply from the unit\n");
-    EXPECT_EQ(failure(cli(silent, {"get"})), "exit 1: UnitSession.queued: no reply from the unit\n");
-    EXPECT_EQ(failure(cli(silent, {"patches", "x"})),
+    UnitSession session(lineTo(silent.link())(), 300ms, 300ms);
+    EXPECT_NO_THROW(session.check()) << "nothing browsed yet";
+    ASSERT_TRUE(session.identify());
+    EXPECT_TRUE(session.connection().getBankList().isEmpty());
+    EXPECT_EQ(thrownBy([&] { session.check(); }).name(), "SerialConnection.getByte") << "the silence is handed on";
+    EXPECT_EQ(outcome(cli(silent, {"identify"})), "exit 1: UnitSession.identify: no reply from the unit\n");
+    EXPECT_EQ(outcome(cli(silent, {"get"})), "exit 1: UnitSession.queued: no reply from the unit\n");
+    EXPECT_EQ(outcome(cli(silent, {"patches", "x"})),
               "exit 1: UnitCommand: BANK must be a number from 0 to 255, not 'x'\n");
 }
