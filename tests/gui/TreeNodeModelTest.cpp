@@ -150,6 +150,7 @@ TEST(TreeNodeModel, AnswersTextIconAndDrags)
     const QIcon groupIcon(red);
     model.setIconProvider(
         [&](const TreeNode& node) { return node.nodeData() && node.nodeData()->isGroup() ? groupIcon : QIcon(); });
+    model.setHeaderTitle(QStringLiteral("Operators"));
     TreeNode::Ptr cafe = leaf("CAF\xc9");
     TreeNode::Ptr filters = group("FILTER", {leaf("LOWPASS"), cafe});
     model.setRoot(group("ROOT", {filters}));
@@ -159,6 +160,7 @@ TEST(TreeNodeModel, AnswersTextIconAndDrags)
     EXPECT_EQ(text(model, cafeIndex), QStringLiteral("CAF\u00c9")); // Latin-1 bytes
     EXPECT_EQ(model.data(groupIndex, Qt::DecorationRole).value<QIcon>().cacheKey(), groupIcon.cacheKey());
     EXPECT_FALSE(model.data(cafeIndex, Qt::DecorationRole).isValid());
+    EXPECT_EQ(model.headerData(0, Qt::Horizontal), QStringLiteral("Operators"));
     EXPECT_FALSE(model.flags(cafeIndex) & Qt::ItemIsDragEnabled);
     EXPECT_EQ(model.indexForNode(cafe.get()), cafeIndex);
     EXPECT_FALSE(model.indexForNode(leaf("elsewhere").get()).isValid());
