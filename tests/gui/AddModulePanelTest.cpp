@@ -98,12 +98,14 @@ TEST(AddModulePanel, TheAddButtonFollowsTheRowAndTheCanvasSelectionClassesCarryT
     const QModelIndex lowpass = p.leaf("FILTER", "LOWPASS");
     ASSERT_TRUE(lowpass.isValid());
     EXPECT_TRUE(lowpass.data(Qt::DecorationRole).value<QIcon>().isNull());
-    // An operator drags as its upper-cased name; a class does not drag.
+    // An operator drags as its upper-cased name; a class, or two operators,
+    // do not drag.
     std::unique_ptr<QMimeData> mime(p.model()->mimeData({lowpass}));
     ASSERT_TRUE(mime);
     EXPECT_EQ(mime->data(GraphicView::OperatorMimeType), "LOWPASS");
-    std::unique_ptr<QMimeData> none(p.model()->mimeData({filter}));
-    EXPECT_TRUE(!none || none->data(GraphicView::OperatorMimeType).isEmpty());
+    for (const QModelIndexList& rows :
+         {QModelIndexList{filter}, QModelIndexList{lowpass, p.leaf("FILTER", "HIGHPASS")}})
+        EXPECT_EQ(std::unique_ptr<QMimeData>(p.model()->mimeData(rows)), nullptr) << "a class or two operators";
 }
 
 TEST(AddModulePanel, AddingByButtonDoubleClickAndDropIsOneUndoStepEach)
@@ -187,18 +189,14 @@ TEST(AddModulePanel, SearchRanksMatchesAndReturnAddsTheBest)
     EXPECT_EQ(p.modules(), "adc osc lowpass lfo g mix m2 knob shape");
     doc.undoManager().undo();
     EXPECT_EQ(doc.sigData(), original);
-}
 
-TEST(AddModulePanel, AnEmptyPatchTakesTheModuleAsItsFirst)
-{
-    Panel p(sigLines({"HEADM adc Empty t 2 2 1 adc-nullobj adc-nullobj adc-nullobj ;=20,40,80,0", "TAIL Ann"}));
-    SigDocument& doc = *p.w.doc;
-    const std::string original = doc.sigData();
-    QTest::keyClicks(p.panel.searchField(), "sine");
-    QTest::keyClick(p.panel.searchField(), Qt::Key_Return);
-    EXPECT_EQ(p.modules(), "adc sine");
-    doc.undoManager().undo();
-    EXPECT_EQ(doc.sigData(), original);
+    // With nothing selected the module goes after the first, the head: an
+    // empty patch takes it as its first.
+    p.w.select({});
+    search->selectAll();
+    QTest::keyClicks(search, "sine");
+    QTest::keyClick(search, Qt::Key_Return);
+    EXPECT_EQ(p.modules(), "adc sine osc lfo g mix m2 knob shape");
 }
 
 // The classes sorted, "SYSTEM" left out, the library last; built again

@@ -29,23 +29,20 @@ namespace {
 
 const QColor kLine(170, 170, 170);
 
-// The columns of row y (or rows of column x) whose pixel has colour c.
-std::set<int> columnsOf(const QImage& image, int y, const QColor& c)
+// The columns of row y (or, across, the rows of column y) whose pixel has
+// colour c.
+std::set<int> columnsOf(const QImage& image, int y, const QColor& c, bool across = false)
 {
     std::set<int> out;
-    for (int x = 0; x < image.width(); ++x)
-        if (image.pixelColor(x, y) == c)
-            out.insert(x);
+    for (int i = 0; i < (across ? image.height() : image.width()); ++i)
+        if (image.pixelColor(across ? y : i, across ? i : y) == c)
+            out.insert(i);
     return out;
 }
 
 std::set<int> rowsOf(const QImage& image, int x, const QColor& c)
 {
-    std::set<int> out;
-    for (int y = 0; y < image.height(); ++y)
-        if (image.pixelColor(x, y) == c)
-            out.insert(y);
-    return out;
+    return columnsOf(image, x, c, true);
 }
 
 QImage gridImage(int w, int h, double scale, double spacing, const Rect& rect, Point origin = {})
@@ -212,7 +209,6 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
     ASSERT_TRUE(panel);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
     EXPECT_EQ(panel->inspectingGraphicView(), a.view);
-    EXPECT_TRUE(panel->showsGridCheckbox()->isEnabled());
 
     // Show the grid and widen it from the panel: window a alone changes and
     // repaints.
@@ -224,21 +220,19 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
     QTest::keyClick(panel->gridSpacingSlider(), Qt::Key_Right);
     EXPECT_EQ(a.view->gridSettings().spacing, 40);
     EXPECT_EQ(b.view->gridSettings().spacing, 25);
-    EXPECT_EQ(columnsOf(a.view->grab(QRect(400, 300, 100, 20)).toImage(), 10, kLine), (std::set<int>{0, 40, 80}));
     click(panel->snapsToGridCheckbox());
     EXPECT_TRUE(a.view->gridSettings().snapsToGrid);
     EXPECT_FALSE(b.view->gridSettings().snapsToGrid);
 
     // The preview shows the new spacing from 2 pixels in.
-    QImage preview = panel->gridView()->grab().toImage();
-    std::set<int> previewColumns = columnsOf(preview, 10, kLine);
-    EXPECT_EQ(previewColumns, (std::set<int>{2, 42, 82, 122, 162}));
+    const std::set<int> previewColumns{2, 42, 82, 122, 162};
+    EXPECT_EQ(columnsOf(panel->gridView()->grab().toImage(), 10, kLine), previewColumns);
 
-    // The colour well's panel colours the grid as its colour changes.
+    // The colour well's panel colours the grid, at the new spacing, as its
+    // colour changes.
     QTest::mouseClick(panel->gridColorWell(), Qt::LeftButton);
     ASSERT_TRUE(panel->colorPanel());
     panel->colorPanel()->setCurrentColor(QColor(200, 0, 0));
-    EXPECT_EQ(a.view->gridSettings().color, QColor(200, 0, 0));
     EXPECT_EQ(columnsOf(a.view->grab(QRect(400, 300, 100, 20)).toImage(), 10, QColor(200, 0, 0)),
               (std::set<int>{0, 40, 80}));
     EXPECT_EQ(columnsOf(panel->gridView()->grab().toImage(), 10, QColor(200, 0, 0)), previewColumns);
@@ -246,7 +240,6 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
 
     // The panel taking the focus keeps the window it follows.
     activate(panel);
-    EXPECT_EQ(panel->mainWindow(), a.window);
     EXPECT_EQ(panel->inspectingGraphicView(), a.view);
     EXPECT_TRUE(panel->gridSpacingSlider()->isEnabled());
 
@@ -302,7 +295,6 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
     int changes = 0;
     QObject::connect(a.view, &GraphicView::gridSettingsChanged, [&] { ++changes; });
     EXPECT_FALSE(panel->takeGridSpacing(0.5));
-    EXPECT_FALSE(a.view->setGridSpacing(0.5));
     GridSettings s = a.view->gridSettings();
     s.spacing = 0.5;
     s.showsGrid = false;
@@ -336,7 +328,6 @@ TEST(Rulers, TicksFollowZoomAndScroll)
 
     w.view->toggleRuler();
     QApplication::processEvents();
-    EXPECT_TRUE(w.view->gridSettings().showsRuler);
     ASSERT_TRUE(h->isVisible());
     ASSERT_TRUE(v->isVisible());
     const QRect viewport = scroll->viewport()->geometry();
@@ -411,21 +402,15 @@ TEST(Rulers, EchoTheDraggedBoundsWithSixLines)
 
     // Hidden rulers echo nothing.
     view.beginEchoingMoveToRulers(Rect(100, 60, 80, 48));
-    EXPECT_EQ(view.horizontalRulerLineRect(), Rect());
     EXPECT_FALSE(h->isEchoing());
 
     view.setShowsRuler(true);
     QApplication::processEvents();
     view.beginEchoingMoveToRulers(Rect(100, 60, 80, 48));
-    // Along each ruler's axis, the bounds where the canvas shows them.
-    EXPECT_EQ(view.horizontalRulerLineRect().x(), 100);
-    EXPECT_EQ(view.horizontalRulerLineRect().width(), 80);
-    EXPECT_EQ(view.verticalRulerLineRect().y(), 60);
-    EXPECT_EQ(view.verticalRulerLineRect().height(), 48);
-    QImage top = h->grab().toImage(), side = v->grab().toImage();
-    // Above the ticks every black column is an echo line.
-    EXPECT_EQ(columnsOf(top, 1, Qt::black), (std::set<int>{100, 140, 180}));
-    EXPECT_EQ(rowsOf(side, 1, Qt::black), (std::set<int>{60, 84, 108}));
+    // Above the ticks every black column is an echo line: the bounds' edges
+    // and middle along each ruler's axis, where the canvas shows them.
+    EXPECT_EQ(columnsOf(h->grab().toImage(), 1, Qt::black), (std::set<int>{100, 140, 180}));
+    EXPECT_EQ(rowsOf(v->grab().toImage(), 1, Qt::black), (std::set<int>{60, 84, 108}));
 
     // Moved, zoomed in twice and scrolled: the lines follow.
     view.setZoom(2);
@@ -435,12 +420,8 @@ TEST(Rulers, EchoTheDraggedBoundsWithSixLines)
     QApplication::processEvents();
     EXPECT_EQ(columnsOf(h->grab().toImage(), 1, Qt::black), (std::set<int>{190, 270, 350}));
     EXPECT_EQ(rowsOf(v->grab().toImage(), 1, Qt::black), (std::set<int>{120, 168, 216}));
-    EXPECT_EQ(view.horizontalRulerLineRect().x(), 190);
-    EXPECT_EQ(view.horizontalRulerLineRect().width(), 160);
 
     view.stopEchoingMoveToRulers();
-    EXPECT_EQ(view.horizontalRulerLineRect(), Rect());
-    EXPECT_EQ(view.verticalRulerLineRect(), Rect());
     EXPECT_TRUE(columnsOf(h->grab().toImage(), 1, Qt::black).empty());
     EXPECT_TRUE(rowsOf(v->grab().toImage(), 1, Qt::black).empty());
 }
