@@ -166,9 +166,7 @@ TEST(ModuleField, NamesOfFieldsAndSources)
 {
     auto db = testDbase();
     auto mix = readModule("MIX mixer 3 a-out 1 b-out 1 c-out 1", db);
-    EXPECT_EQ(mix->fieldAtIndex(8)->getInstance(), 3);
     EXPECT_EQ(mix->field("tap2")->getName(), "tap2") << "outputs show their connect tag";
-    EXPECT_EQ(mix->field("count")->getInstance(), 0);
     EXPECT_EQ(ModuleField::setIteration(3, "point~n"), "point3");
     EXPECT_EQ(ModuleField::setIteration(12, "a~nb~xc"), "a~nb12c") << "the last ~ only";
     EXPECT_EQ(ModuleField::setIteration(4, "gain"), "gain4");
@@ -264,16 +262,12 @@ TEST(ModuleField, ConnectionCountsCompatibilityInterfaceDefaultsAndHiding)
     auto osc2 = newModule("OSC", "osc2", db);
     EXPECT_TRUE(osc->field("obj")->typeIsCompatableWith(*osc2->field("objin")));
     EXPECT_FALSE(out->typeIsCompatableWith(*a->field("cutoff")));
-    EXPECT_EQ(a->field("mode")->targetType(), -1);
 
     // The first wire from a knob gives it the range and default of what it
     // drives; later wires change nothing.
     auto knob = newModule("KNOB", "k", db);
     a->field("cutoff")->source(knob->field("out"), std::nullopt, true);
-    EXPECT_EQ(knob->fieldText("min"), "-12");
-    EXPECT_EQ(knob->fieldText("max"), "12");
-    EXPECT_EQ(knob->fieldText("default"), "0");
-    EXPECT_EQ(knob->fieldText("menu"), "cutoff:%5.2f");
+    EXPECT_EQ(texts(*knob), (Names{"k", "0", "cutoff:%5.2f", "-12", "12", "0"}));
     b->field("cutoff")->source(knob->field("out"), std::nullopt, true);
     knob->setFieldText("min", "-1");
     osc->field("freq")->source(knob->field("out"), std::nullopt, true);
@@ -299,5 +293,4 @@ TEST(ModuleField, ConnectionCountsCompatibilityInterfaceDefaultsAndHiding)
 
     auto copy = ModuleField::fieldWithField(*freq, head.get());
     EXPECT_EQ(copy->hideCount(), 3);
-    EXPECT_EQ(*osc->field("level")->typeName(), "ED_FLOAT");
 }

@@ -43,31 +43,28 @@ std::string randomPatch(unsigned seed, int n)
             return std::string(k == n ? "adc-in1" : "adc-null");
         return k == self ? std::string("adc-in2") : name(k) + "-out";
     };
-    std::vector<std::string> lines{"HEADM adc R t 2 2 1 " + signal(-1) + " " + signal(-1) + " adc-nullobj ;=" +
-                                   std::to_string(pick(300)) + "," + std::to_string(pick(300)) + ",80,0"};
+    std::string text = "HEADM adc R t 2 2 1 " + signal(-1) + " " + signal(-1) +
+                       " adc-nullobj ;=" + std::to_string(pick(300)) + "," + std::to_string(pick(300)) + ",80,0\r\n";
     for (int i = 0; i < n; ++i) {
         switch (pick(5)) {
         case 0:
-            lines.push_back("GAIN " + name(i) + " " + signal(i) + " 1");
+            text += "GAIN " + name(i) + " " + signal(i) + " 1\r\n";
             break;
         case 1:
-            lines.push_back("MIX2 " + name(i) + " " + signal(i) + " " + signal(i) +
-                            " 1 1 ;=" + std::to_string(pick(900)) + ",5,80,0");
+            text += "MIX2 " + name(i) + " " + signal(i) + " " + signal(i) + " 1 1 ;=" + std::to_string(pick(900)) +
+                    ",5,80,0\r\n";
             break;
         case 2:
-            lines.push_back("LFO " + name(i) + " 1 1 0");
+            text += "LFO " + name(i) + " 1 1 0\r\n";
             break;
         case 3: // a control fed by the LFO-like module before it, when there is one
-            lines.push_back("SMOOTH " + name(i) + " " + (i > 0 ? name(i - 1) + "-out" : std::string("0")) + " 0.1");
+            text += "SMOOTH " + name(i) + " " + (i > 0 ? name(i - 1) + "-out" : std::string("0")) + " 0.1\r\n";
             break;
         default:
-            lines.push_back("PAN " + name(i) + " " + signal(i) + " " + (i > 1 ? name(pick(i)) + "-out" : "0"));
+            text += "PAN " + name(i) + " " + signal(i) + " " + (i > 1 ? name(pick(i)) + "-out" : "0") + "\r\n";
             break;
         }
     }
-    std::string text;
-    for (const auto& l : lines)
-        text += l + "\r\n";
     return text;
 }
 
@@ -109,7 +106,6 @@ TEST(PatchLayout, ColumnsFollowTheWiresFromTheHead)
         for (const auto& [name, point] : c.at)
             EXPECT_EQ(at(*patch, name), point) << name;
     }
-    EXPECT_EQ(ModuleGeometry::measure(*laidOut(cases[1].text)->head(), SigFile::kDefaultShowMode).rows, 9);
     auto first = laidOut(cases[0].text);
     ASSERT_TRUE(first->findModuleByName("s2"));
     EXPECT_EQ(ModuleGeometry::placedBox(*first->findModuleByName("s2"), SigFile::kDefaultShowMode).size,
