@@ -168,15 +168,16 @@ TEST(CanvasGeometry, WiresRunBetweenPinsAndAreDrawnForShownPinsOnly)
     Canvas::connect(*b, "fm", *src, "out");
     Canvas::connect(*b, "freq", *c.head, "zero");
     c.layOut(kPins);
-    std::vector<std::string> drawn;
-    Wire::forEach(c.layout, c.patch, c.head.get(), [&](const Wire& w) {
-        drawn.push_back(std::string(w.module->instanceName()) + "." + w.input->name() + (w.fanOut ? " dot" : ""));
-    });
-    EXPECT_EQ(drawn, (Names{"a.fm dot", "b.fm dot"})) << "nothing from the head's zero";
+    auto drawn = [&c] {
+        Names wires;
+        Wire::forEach(c.layout, c.patch, c.head.get(), [&](const Wire& w) {
+            wires.push_back(std::string(w.module->instanceName()) + "." + w.input->name() + (w.fanOut ? " dot" : ""));
+        });
+        return wires;
+    };
+    EXPECT_EQ(drawn(), (Names{"a.fm dot", "b.fm dot"})) << "nothing from the head's zero";
     src->field("out")->setAsAlwaysHidden(true);
-    drawn.clear();
-    Wire::forEach(c.layout, c.patch, c.head.get(), [&](const Wire&) { drawn.push_back("wire"); });
-    EXPECT_TRUE(drawn.empty()) << "a hidden source draws no wire";
+    EXPECT_EQ(drawn(), Names{}) << "a hidden source draws no wire";
 }
 
 TEST(CanvasGeometry, FigurePlacesLabelsBesidePinsAndCoversThem)

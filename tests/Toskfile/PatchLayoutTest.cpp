@@ -129,17 +129,20 @@ TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
     EXPECT_EQ(at(patch, "z"), (Point{0, 0})) << "unplaced modules stay";
     EXPECT_EQ(at(patch, "adc"), (Point{0, 0}));
 
-    // Placing in a column puts the module below the column's lowest module.
+    // Placing in a column puts the module below the column's lowest module;
+    // a module whose right edge touches the column stands in it.
     ASSERT_TRUE(patch.findModuleByName("z"));
     Module& z = *patch.findModuleByName("z");
-    patch.reposition(z, Rect(105, 30, 80, 64));
-    EXPECT_EQ(at(patch, "z"), (Point{105, 294}));
+    PatchLayout scan(patch, PatchLayout::Search::Scan); // the indexed search gives the same, tested below
+    scan.place(z, Rect(185, 30, 80, 64));
+    scan.commit();
+    EXPECT_EQ(at(patch, "z"), (Point{185, 294}));
     // A column above the top margin moves everything placed down first.
     auto w = newModule("GAIN", "w", bundledDbase());
     patch.addModule(w);
     patch.reposition(*w, Rect(305, 0, 80, 64));
     EXPECT_EQ(at(patch, "a"), (Point{105, 70}));
-    EXPECT_EQ(at(patch, "z"), (Point{105, 314}));
+    EXPECT_EQ(at(patch, "z"), (Point{185, 314}));
     EXPECT_EQ(at(patch, "adc"), (Point{0, 0}));
     EXPECT_EQ(at(patch, "w"), (Point{305, 314}));
 
