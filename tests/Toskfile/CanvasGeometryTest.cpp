@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace tosk;
@@ -206,11 +207,9 @@ TEST(CanvasGeometry, FigurePlacesLabelsBesidePinsAndCoversThem)
     expectNear(freq.value->box, Rect(100 + kPin + 3, 72 - 6.5, 19, 13));
     EXPECT_FALSE(freq.bubble);
     // out (row -1) is selected: a bubble, its name left of the pin in a frame.
-    const ModuleFigure::Pin* out = nullptr;
-    for (const auto& p : figure.pins)
-        if (p.field == osc->field("out").get())
-            out = &p;
-    ASSERT_TRUE(out);
+    const auto out = std::find_if(figure.pins.begin(), figure.pins.end(),
+                                  [&](const ModuleFigure::Pin& p) { return p.field == osc->field("out").get(); });
+    ASSERT_NE(out, figure.pins.end());
     EXPECT_EQ(out->bubble, pinAt(180, 56));
     expectNear(out->oval, Rect(180 - kPin + 2, 56 - kPin + 2, 2 * kPin - 4, 2 * kPin - 4));
     ASSERT_TRUE(out->name);
@@ -432,12 +431,15 @@ TEST(ModuleGeometry, RectsPinsAndHitTests)
     EXPECT_EQ(layout.pinRect(*osc->field("level")).size, Size{}) << "no pin, nothing to hit";
     EXPECT_EQ(layout.pinRow(*osc->field("level")), 0);
 
-    EXPECT_EQ(layout.fieldUnderPoint(*osc, {100, 56}), osc->field("fm"));
-    EXPECT_EQ(layout.fieldUnderPoint(*osc, {185, 74}), osc->field("mod"));
-    EXPECT_EQ(layout.fieldUnderPoint(*osc, {140, 50}), nullptr) << "the name row is not a pin";
-    EXPECT_EQ(layout.fieldUnderPoint(*osc, {100, 56 + 40.0 / 7}), nullptr) << "the bottom edge is outside";
+    auto under = [&](double x, double y) {
+        const auto field = layout.fieldUnderPoint(*osc, {x, y});
+        return field ? field->name() : std::string("-");
+    };
+    // The name row is not a pin; a pin's bottom edge is outside it.
+    EXPECT_EQ((Names{under(100, 56), under(185, 74), under(140, 50), under(100, 56 + 40.0 / 7)}),
+              (Names{"fm", "mod", "-", "-"}));
     osc->field("fm")->setAsAlwaysHidden(true);
-    EXPECT_EQ(layout.fieldUnderPoint(*osc, {100, 56}), nullptr);
+    EXPECT_EQ(under(100, 56), "-");
 
     osc->moveBy({-100, -40});
     EXPECT_EQ(layout.box(*osc), Rect(0, 0, 80, 64)) << "the box follows the module without a new layout";

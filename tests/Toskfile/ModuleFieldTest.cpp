@@ -192,16 +192,14 @@ TEST(ModuleField, NamesOfFieldsAndSources)
     // Saving names: unconnected inputs name the head's null outputs.
     auto fm = osc->field("fm");
     auto objin = osc->field("objin");
-    EXPECT_EQ(fm->getName(14, ""), "head-null");
-    EXPECT_EQ(fm->getName(14, "adc"), "adc-null");
-    EXPECT_EQ(objin->getName(14, "adc"), "adc-nullobj");
+    // A constant is written as it is; names are quoted only with the quote bit.
     cutoff->setText("0.5");
-    EXPECT_EQ(cutoff->getName(14, "adc"), "0.5");
     osc->field("opstart_name")->setText("osc 1");
-    EXPECT_EQ(in->getName(14, "adc"), "\"osc 1-out\"");
-    EXPECT_EQ(in->getName(12, "adc"), "osc 1-out") << "without the quote bit";
     filter->field("opstart_name")->setText("");
-    EXPECT_EQ(filter->field("opstart_name")->getName(14, "adc"), "\"\"");
+    EXPECT_EQ(
+        (Names{fm->getName(14, ""), fm->getName(14, "adc"), objin->getName(14, "adc"), cutoff->getName(14, "adc"),
+               in->getName(14, "adc"), in->getName(12, "adc"), filter->field("opstart_name")->getName(14, "adc")}),
+        (Names{"head-null", "adc-null", "adc-nullobj", "0.5", "\"osc 1-out\"", "osc 1-out", "\"\""}));
     fm->setAsWP(true);
     EXPECT_EQ(fm->getName(16, "adc"), "<external>");
     EXPECT_EQ(fm->getName(false, false, false, false, false), fm->text());
