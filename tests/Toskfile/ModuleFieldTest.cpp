@@ -49,35 +49,29 @@ TEST(ModuleField, ValidationMessagesWordForWord)
     auto filter = newModule("FILTER", "f", db);
     auto osc = newModule("OSC", "osc", db);
     auto mix = newModule("MIX", "m", db);
-    struct Case {
-        Module::FieldPtr field;
-        const char* value;
-        const char* message; // "" when valid
-    };
-    const Case cases[] = {
-        {filter->field("mode"), "10", ""}, // ED_INT 0..10
-        {filter->field("mode"), " 0 ", ""},
-        {filter->field("mode"), "11", "mode must be between 0 and 10.\n"},
-        {filter->field("mode"), "2.5", "mode must be an integer value.\n"},
-        {osc->field("level"), "-1", ""}, // ED_FLOAT -1..1
-        {osc->field("level"), "1e0", ""},
-        {osc->field("level"), "1.5", "level must be between -1 and 1.\n"},
-        {osc->field("level"), "loud", "level must be a decimal value.\n"},
-        {filter->field("cutoff"), "osc-out", ""}, // ED_CONTROL -12..12: a name is a connection
-        {filter->field("cutoff"), "-12", ""},
-        {filter->field("cutoff"), "12.5", "cutoff value must be between -12 and 12.\n"},
-        {filter->field("in"), "0.5", ""},    // no numeric limit: a constant is accepted
-        {mix->field("out"), "anything", ""}, // any other kind is accepted
-    };
+    // mode is an integer 0..10, level a decimal -1..1, cutoff a control
+    // -12..12 where a name is a connection; a signal input without limits
+    // takes a constant, any other kind anything.
+    const auto mode = filter->field("mode"), level = osc->field("level"), cutoff = filter->field("cutoff");
+    const auto in = filter->field("in"), out = mix->field("out");
     LogCapture quiet;
-    for (const Case& c : cases) {
-        std::string msg;
-        EXPECT_EQ(c.field->isValueValid(c.value, msg), *c.message == 0) << c.value;
-        EXPECT_EQ(msg, c.message) << c.value;
-    }
-    std::string msg = "earlier\n";
-    EXPECT_FALSE(osc->field("level")->isValueValid("loud", msg));
-    EXPECT_EQ(msg, "earlier\nlevel must be a decimal value.\n") << "messages accumulate";
+    std::string msg;
+    const std::pair<Module::FieldPtr, const char*> valid[] = {{mode, "10"},   {mode, " 0 "},       {level, "-1"},
+                                                              {level, "1e0"}, {cutoff, "osc-out"}, {cutoff, "-12"},
+                                                              {in, "0.5"},    {out, "anything"}};
+    for (const auto& [field, value] : valid)
+        EXPECT_TRUE(field->isValueValid(value, msg)) << value;
+    EXPECT_EQ(msg, "");
+    // One message a value, each added to those before.
+    const std::pair<Module::FieldPtr, const char*> invalid[] = {
+        {mode, "11"}, {mode, "2.5"}, {level, "1.5"}, {level, "loud"}, {cutoff, "12.5"}};
+    for (const auto& [field, value] : invalid)
+        EXPECT_FALSE(field->isValueValid(value, msg)) << value;
+    EXPECT_EQ(msg, "mode must be between 0 and 10.\n"
+                   "mode must be an integer value.\n"
+                   "level must be between -1 and 1.\n"
+                   "level must be a decimal value.\n"
+                   "cutoff value must be between -12 and 12.\n");
 
     // Strings: the storage size, and instance names unique in the patch.
     msg.clear();
