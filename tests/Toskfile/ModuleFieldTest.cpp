@@ -189,11 +189,14 @@ TEST(ModuleField, NamesOfFieldsAndSources)
     // A constant is written as it is; names are quoted only with the quote bit.
     cutoff->setText("0.5");
     osc->field("opstart_name")->setText("osc 1");
+    // A name in apostrophes keeps them through the reader, which takes one pair off.
     filter->field("opstart_name")->setText("");
+    mix->field("opstart_name")->setText("\"'m'\"");
     EXPECT_EQ(
         (Names{fm->getName(14, ""), fm->getName(14, "adc"), objin->getName(14, "adc"), cutoff->getName(14, "adc"),
-               in->getName(14, "adc"), in->getName(12, "adc"), filter->field("opstart_name")->getName(14, "adc")}),
-        (Names{"head-null", "adc-null", "adc-nullobj", "0.5", "\"osc 1-out\"", "osc 1-out", "\"\""}));
+               in->getName(14, "adc"), in->getName(12, "adc"), filter->field("opstart_name")->getName(14, "adc"),
+               mix->field("opstart_name")->getName(14, "adc")}),
+        (Names{"head-null", "adc-null", "adc-nullobj", "0.5", "\"osc 1-out\"", "osc 1-out", "\"\"", "\"''m''\""}));
     fm->setAsWP(true);
     EXPECT_EQ(fm->getName(16, "adc"), "<external>");
     EXPECT_EQ(fm->getName(false, false, false, false, false), fm->text());
