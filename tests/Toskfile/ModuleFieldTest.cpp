@@ -19,11 +19,7 @@ TEST(ModuleField, SetTextStripsOneQuotePairAndTidiesNumbers)
     auto name = osc->field("opstart_name");
     auto mode = newModule("FILTER", "f", db)->field("mode"); // ED_INT
 
-    struct Case {
-        Module::FieldPtr field;
-        const char* in;
-        const char* out;
-    } cases[] = {
+    const std::tuple<Module::FieldPtr, const char*, const char*> cases[] = {
         {level, "0.500", "0.5"}, {level, "+3.0", "3"},       {level, "2.0", "2"},          {level, ".25", "0.25"},
         {level, "100", "100"},   {level, "\"1.50\"", "1.5"}, {level, "+7", "7"},           {freq, "1.500", "1.5"},
         {freq, "-.5", "-.5"},    {freq, "+2.50", "+2.5"},    {freq, "osc-out", "osc-out"}, {freq, "10.0x", "10.0x"},
@@ -32,13 +28,13 @@ TEST(ModuleField, SetTextStripsOneQuotePairAndTidiesNumbers)
         {level, ".800.", "0.8"}, {level, "1.0.0", "1"},      {level, "100.", "100"},       {level, "+.5556", "0.5556"},
         {level, "++.5", "0.5"},  {level, "+.", "0"},
     };
-    for (const auto& c : cases) {
-        c.field->setText(c.in);
-        EXPECT_EQ(c.field->text(), c.out) << c.in << " on " << c.field->name();
+    for (const auto& [field, in, out] : cases) {
+        field->setText(in);
+        EXPECT_EQ(field->text(), out) << in << " on " << field->name();
         // A tidied number tidies to itself, so a saved file reads back the same.
-        if (c.field != name) {
-            c.field->setText(c.field->text());
-            EXPECT_EQ(c.field->text(), c.out) << c.in << " again on " << c.field->name();
+        if (field != name) {
+            field->setText(field->text());
+            EXPECT_EQ(field->text(), out) << in << " again on " << field->name();
         }
     }
 }
