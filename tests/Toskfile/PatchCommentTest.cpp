@@ -20,11 +20,7 @@ TEST(CommentLine, WritesPlaceAndTextAndReadsThemBack)
 {
     // Breaks, backslashes and other control bytes are escaped; Latin-1 bytes,
     // semicolons, quotes and blanks at both ends are kept as they are.
-    struct Case {
-        Point origin;
-        std::string_view text, line;
-    };
-    const Case cases[] = {
+    const std::tuple<Point, std::string_view, std::string_view> cases[] = {
         {{40, 300}, "Hello there", ";Comment=40,300 Hello there"},
         {{12.5, 7.125}, "x", ";Comment=12.5,7.125 x"},
         {{1, 2}, "first\nsecond", ";Comment=1,2 first\\nsecond"},
@@ -35,11 +31,11 @@ TEST(CommentLine, WritesPlaceAndTextAndReadsThemBack)
         {{1, 2}, "  mid  ", ";Comment=1,2   mid  "},
         {{1, 2}, "\xe9t\xe9; \"q\" ;=1,2", ";Comment=1,2 \xe9t\xe9; \"q\" ;=1,2"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        const PatchComment comment{c.origin, std::string(c.text)};
-        EXPECT_EQ(CommentLine::write(comment), c.line);
-        const auto read = CommentLine::read(c.line);
+    for (const auto& [origin, text, line] : cases) {
+        SCOPED_TRACE(line);
+        const PatchComment comment{origin, std::string(text)};
+        EXPECT_EQ(CommentLine::write(comment), line);
+        const auto read = CommentLine::read(line);
         ASSERT_TRUE(read.has_value());
         EXPECT_EQ(*read, comment);
     }
@@ -86,12 +82,7 @@ TEST(SigFileComments, ReadWriteReadIsByteEqualAndAUnitIsSentNoComment)
 
 TEST(SigFileComments, CommentLinesElsewhereMoveAfterTheTailAndOthersGoAsBefore)
 {
-    struct Case {
-        const char* what;
-        std::string input;
-        std::string saved;
-    };
-    const std::vector<Case> cases = {
+    const std::tuple<const char*, std::string, std::string> cases[] = {
         {"between two modules", crlf({kHead, ";Comment=5,6 mid", "SINE osc 220 0.5", "TAIL tail"}),
          crlf({kHead, "SINE osc 220 0.5", "TAIL tail", ";Comment=5,6 mid"})},
         {"before the head, in order with the others",
@@ -107,11 +98,11 @@ TEST(SigFileComments, CommentLinesElsewhereMoveAfterTheTailAndOthersGoAsBefore)
          crlf({kHead, "SINE osc 220 0.5", ";Comment=3,4 x", "TAIL tail"}),
          crlf({kHead, "SINE osc 220 0.5", "TAIL tail", ";Comment=3,4 x"})},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        const LoadedText loaded = loadText(c.input);
+    for (const auto& [what, input, saved] : cases) {
+        SCOPED_TRACE(what);
+        const LoadedText loaded = loadText(input);
         ASSERT_TRUE(loaded.patch);
-        EXPECT_EQ(loaded.patch->dataRepresentation(), c.saved);
-        EXPECT_EQ(loadText(c.saved).patch->dataRepresentation(), c.saved);
+        EXPECT_EQ(loaded.patch->dataRepresentation(), saved);
+        EXPECT_EQ(loadText(saved).patch->dataRepresentation(), saved);
     }
 }

@@ -72,12 +72,7 @@ std::string randomPatch(unsigned seed, int n)
 
 TEST(PatchLayout, ColumnsFollowTheWiresFromTheHead)
 {
-    struct Case {
-        const char* what;
-        std::string text;
-        std::vector<std::pair<std::string, Point>> at;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, std::vector<std::pair<std::string, Point>>> cases[] = {
         {"modules fed by the head go in the column to its right; what the walk did not reach goes one column right "
          "of the rightmost module, stacked 20 apart",
          crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0", "GAIN g adc-in1 1 ;=500,500,80,0",
@@ -100,13 +95,13 @@ TEST(PatchLayout, ColumnsFollowTheWiresFromTheHead)
          {{"a", {180, 40}}, {"b", {20, 204}}, {"c", {180, 204}}}},
         {"a patch without a head is left alone", crlf({"GAIN g 0 1 ;=500,500,80,0"}), {{"g", {500, 500}}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        auto patch = laidOut(c.text);
-        for (const auto& [name, point] : c.at)
+    for (const auto& [what, text, positions] : cases) {
+        SCOPED_TRACE(what);
+        auto patch = laidOut(text);
+        for (const auto& [name, point] : positions)
             EXPECT_EQ(at(*patch, name), point) << name;
     }
-    auto first = laidOut(cases[0].text);
+    auto first = laidOut(std::get<1>(cases[0]));
     ASSERT_TRUE(first->findModuleByName("s2"));
     EXPECT_EQ(ModuleGeometry::placedBox(*first->findModuleByName("s2"), SigFile::kDefaultShowMode).size,
               (Size{80, 64}));
