@@ -101,7 +101,8 @@ TEST(ModuleField, RepetitionsCountedInOnePassAreTheFieldsOwn)
          SbfEntry{"TYPE:ED_SIGNAL", "NAME:in~n"}, SbfEntry{"TYPE:ED_CONTROL", "NAME:k~n"},
          SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"}, SbfEntry{"TYPE:ED_INT", "NAME:b", "DEFAULT:2"},
          SbfEntry{"TYPE:MULTIPLE", "NAME:h", "ACTION_SPECIFIER:@b"}, SbfEntry{"TYPE:ED_SIGNAL", "NAME:in~n"},
-         SbfEntry{"TYPE:MULTIPLEEND", "NAME:f"}, SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}}));
+         SbfEntry{"TYPE:ED_CONTROL", "NAME:in~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:f"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}}));
     auto t = newModule("T", "t", db);
     InstanceCounter counter;
     std::vector<int> counted;
@@ -112,8 +113,9 @@ TEST(ModuleField, RepetitionsCountedInOnePassAreTheFieldsOwn)
         named.push_back(f->entryName(OperatorField::NAME, counted.back()));
         EXPECT_EQ(named.back(), f->name());
     }
-    EXPECT_EQ(counted, (std::vector<int>{0, 0, 1, 1, 2, 2, 3, 3, 0, 1, 2, 0}));
-    EXPECT_EQ(named, (Names{"opstart_name", "a", "in1", "k1", "in2", "k2", "in3", "k3", "b", "in1", "in2", "out"}));
+    EXPECT_EQ(counted, (std::vector<int>{0, 0, 1, 1, 2, 2, 3, 3, 0, 1, 2, 3, 4, 0}));
+    EXPECT_EQ(named, (Names{"opstart_name", "a", "in1", "k1", "in2", "k2", "in3", "k3", "b", "in1", "in2", "in3", "in4",
+                            "out"}));
 }
 
 TEST(ModuleField, RepeatCountsStayInsideTheirLimits)
