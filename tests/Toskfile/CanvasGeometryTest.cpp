@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 using namespace tosk;
@@ -42,11 +43,12 @@ ModuleGeometry::Laid laidOut(const Module& m, int mode)
     return laid;
 }
 
-// The row of every pin laid out, by field name.
+// The row of every pin laid out, by field name, and the module's count of
+// rows under "(rows)".
 using Rows = std::map<std::string, int>;
 Rows rows(const ModuleGeometry::Laid& laid)
 {
-    Rows result;
+    Rows result{{"(rows)", laid.rows}};
     for (const auto& pin : laid.pins)
         result[pin.field->name()] = pin.row;
     return result;
@@ -64,10 +66,8 @@ void expectNear(const Rect& actual, const Rect& expected, const char* what = "")
 
 void expectNear(const std::array<Point, 4>& actual, const std::array<Point, 4>& expected)
 {
-    for (size_t i = 0; i < 4; ++i) {
-        EXPECT_NEAR(actual[i].x, expected[i].x, 1e-9) << "point " << i;
-        EXPECT_NEAR(actual[i].y, expected[i].y, 1e-9) << "point " << i;
-    }
+    for (size_t i = 0; i < 4; ++i)
+        expectNear(Rect(actual[i].x, actual[i].y, 0, 0), Rect(expected[i].x, expected[i].y, 0, 0), "a point");
 }
 
 // A patch of the test database built module by module.
@@ -118,17 +118,15 @@ TEST(CanvasGeometry, LayoutMeasuresTheModulesAndPutsTheHeadsBoxesRightOfThem)
     Canvas::connect(*c.head, "outleft", *osc, "out");
     c.layOut(kPins);
 
-    EXPECT_EQ(c.layout.box(*osc), Rect(100, 40, 80, 64));
     const double right = 180 + 87.0 / 7 + 16; // 16 right of the graphic rect
     ASSERT_EQ(c.layout.headBoxes().size(), 2u);
     const HeadLayout::Box& in = c.layout.headBoxes()[0];
     const HeadLayout::Box& out = c.layout.headBoxes()[1];
     EXPECT_EQ(out.field, c.head->field("outleft").get());
     expectNear(out.rect, Rect(right, 8, kBoxW, 16));
-    EXPECT_EQ(out.label, "> outleft");
     EXPECT_EQ(in.field, c.head->field("left").get());
     EXPECT_EQ(in.rect, Rect(0, 40, kBoxW, 16)) << "a left input is drawn second";
-    EXPECT_EQ(in.label, "left >");
+    EXPECT_EQ((Names{in.label, out.label}), (Names{"left >", "> outleft"}));
     EXPECT_EQ(c.layout.pinRect(*c.head->field("left")), in.rect) << "the box is the field's rect";
     for (const char* name : {"null", "zero", "nullobj", "opstart_name"})
         EXPECT_EQ(c.layout.pinRect(*c.head->field(name)).size, Size{}) << name << ": the head has no pins of its own";
@@ -206,11 +204,9 @@ TEST(CanvasGeometry, FigurePlacesLabelsBesidePinsAndCoversThem)
     expectNear(freq.value->box, Rect(100 + kPin + 3, 72 - 6.5, 19, 13));
     EXPECT_FALSE(freq.bubble);
     // out (row -1) is selected: a bubble, its name left of the pin in a frame.
-    const ModuleFigure::Pin* out = nullptr;
-    for (const auto& p : figure.pins)
-        if (p.field == osc->field("out").get())
-            out = &p;
-    ASSERT_TRUE(out);
+    const auto out = std::find_if(figure.pins.begin(), figure.pins.end(),
+                                  [&](const ModuleFigure::Pin& p) { return p.field == osc->field("out").get(); });
+    ASSERT_NE(out, figure.pins.end());
     EXPECT_EQ(out->bubble, pinAt(180, 56));
     expectNear(out->oval, Rect(180 - kPin + 2, 56 - kPin + 2, 2 * kPin - 4, 2 * kPin - 4));
     ASSERT_TRUE(out->name);
@@ -261,43 +257,40 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
     ASSERT_EQ(c.layout.rows(*idle), 0);
 
     using H = CanvasHitTest;
-    auto under = [&](double x, double y) { return H::moduleUnderPoint(c.layout, c.patch, Point{x, y}); };
-    auto near = [&](double x, double y) { return H::moduleNearPoint(c.layout, c.patch, Point{x, y}); };
-    EXPECT_EQ(under(100, 40), osc.get()) << "the top-left corner belongs to the box";
-    EXPECT_EQ(under(179.9, 103.9), osc.get());
-    EXPECT_EQ(under(180, 60), nullptr) << "the right edge does not";
-    EXPECT_EQ(under(120, 104), nullptr) << "nor the bottom edge";
-    EXPECT_EQ(under(150, 220), top.get()) << "the later of two boxes";
-    EXPECT_EQ(under(10, 5), c.head.get());
-    EXPECT_EQ(near(90, 56), osc.get()) << "in the pin margin";
-    EXPECT_EQ(near(87.5, 56), nullptr) << "87/7 from the box is outside";
-    EXPECT_EQ(near(420, 400), nullptr) << "a module that is not drawn is near nothing";
+    auto name = [](const Module* m) { return m ? std::string(m->instanceName()) : std::string("-"); };
+    auto under = [&](double x, double y) { return name(H::moduleUnderPoint(c.layout, c.patch, Point{x, y})); };
+    auto near = [&](double x, double y) { return name(H::moduleNearPoint(c.layout, c.patch, Point{x, y})); };
+    // A box holds its top-left corner but not its right or bottom edge; the
+    // later of two boxes is found.
+    EXPECT_EQ(
+        (Names{under(100, 40), under(179.9, 103.9), under(180, 60), under(120, 104), under(150, 220), under(10, 5)}),
+        (Names{"osc", "osc", "-", "-", "top", "adc"}));
+    // In the pin margin; 87/7 from the box is outside; a module not drawn is near nothing.
+    EXPECT_EQ((Names{near(90, 56), near(87.5, 56), near(420, 400)}), (Names{"osc", "-", "-"}));
 
-    EXPECT_EQ(c.hit(100, 56).module, osc.get());
-    EXPECT_EQ(c.hit(100, 56).field, osc->field("fm"));
-    EXPECT_EQ(c.hit(185, 60).field, osc->field("out"));
-    EXPECT_EQ(c.hit(140, 80).module, osc.get()) << "in the box, on no pin";
-    EXPECT_EQ(c.hit(140, 80).field, nullptr);
-    EXPECT_EQ(c.hit(92, 80).module, nullptr) << "in the pin margin, on no pin: nothing";
-    EXPECT_EQ(c.hit(10, 45).module, c.head.get()) << "the head's input box";
-    EXPECT_EQ(c.hit(10, 45).field, c.head->field("left"));
-    EXPECT_EQ(c.hit(70, 5).module, nullptr) << "the head itself only with badges shown";
-    EXPECT_EQ(c.hit(70, 5, kPins | Module::SHOW_ORDER).module, c.head.get());
+    auto hit = [&](double x, double y, int mode = kPins) {
+        const H::Hit h = c.hit(x, y, mode);
+        return name(h.module) + (h.field ? "." + h.field->name() : "");
+    };
+    // In the box on no pin the module; in the pin margin on no pin nothing;
+    // the head itself only with badges shown.
+    EXPECT_EQ((Names{hit(100, 56), hit(185, 60), hit(140, 80), hit(92, 80), hit(10, 45), hit(70, 5),
+                     hit(70, 5, kPins | Module::SHOW_ORDER)}),
+              (Names{"osc.fm", "osc.out", "osc", "-", "adc.left", "-", "adc"}));
     const double right = c.layout.headBoxes()[1].rect.x();
-    EXPECT_EQ(c.hit(right + 1, 9).field, c.head->field("outleft")) << "no module near: the head's boxes";
+    EXPECT_EQ(hit(right + 1, 9), "adc.outleft") << "no module near: the head's boxes";
     EXPECT_EQ(H::pinAt(c.layout, c.patch, c.head.get(), Point{right + 1, 9}), c.head->field("outleft"));
     EXPECT_EQ(H::pinAt(c.layout, c.patch, c.head.get(), Point{300, 300}), nullptr);
 
     auto badge = [&](double x, double y, int mode = kPins | Module::SHOW_ORDER) {
         CanvasLayout asked(mode);
         asked.layOut(c.patch, c.head.get());
-        return H::orderBadgeAt(asked, c.patch, c.head.get(), Point{x, y});
+        return name(H::orderBadgeAt(asked, c.patch, c.head.get(), Point{x, y}));
     };
-    EXPECT_EQ(badge(120, 52), osc.get()) << "the corner of the order circle";
-    EXPECT_EQ(badge(119.9, 70), nullptr);
-    EXPECT_EQ(badge(140, 70, kPins), nullptr) << "badges not shown";
-    EXPECT_EQ(badge(170, 232), top.get()) << "the later badge lies over the earlier";
-    EXPECT_EQ(badge(21, 13), c.head.get()) << "the head's badge in the corner";
+    // The corner of the order circle; badges not shown; the later badge over
+    // the earlier; the head's badge in the corner.
+    EXPECT_EQ((Names{badge(120, 52), badge(119.9, 70), badge(140, 70, kPins), badge(170, 232), badge(21, 13)}),
+              (Names{"osc", "-", "-", "top", "adc"}));
 
     EXPECT_EQ(H::modulesContainedInRect(c.layout, c.patch, Rect(99, 39, 82, 66)), (std::vector<Module*>{osc.get()}));
     EXPECT_EQ(H::modulesContainedInRect(c.layout, c.patch, Rect(101, 39, 82, 66)), std::vector<Module*>{});
@@ -333,7 +326,6 @@ TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
               "GAIN g osc-out 1", "GAIN h g-out 1 ;=0,0,80,0", "TAIL tail"});
     LoadedText loaded = loadText(text);
     SigFile& patch = *loaded.patch;
-    ASSERT_EQ(patch.dataRepresentation(), text);
     EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode));
     auto kept = [&patch] {
         std::vector<std::pair<Rect, bool>> all;
@@ -361,30 +353,28 @@ TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)
     auto db = testDbase();
     auto osc = newModule("OSC", "osc", db);
 
-    EXPECT_EQ(laidOut(*osc, -1).rows, 4);
     EXPECT_EQ(rows(laidOut(*osc, -1)),
-              (Rows{{"fm", 1}, {"freq", 2}, {"objin", 3}, {"out", -1}, {"mod", -2}, {"obj", -3}}))
+              (Rows{{"(rows)", 4}, {"fm", 1}, {"freq", 2}, {"objin", 3}, {"out", -1}, {"mod", -2}, {"obj", -3}}))
         << "signal, then control, then object pins on each side";
 
-    EXPECT_EQ(laidOut(*osc, kPins).rows, 0) << "nothing connected: not drawn";
-    EXPECT_TRUE(rows(laidOut(*osc, kPins)).empty());
+    EXPECT_EQ(rows(laidOut(*osc, kPins)), (Rows{{"(rows)", 0}})) << "nothing connected: not drawn";
 
     auto src = newModule("OSC", "src", db);
     osc->field("fm")->source(src->field("out"), std::nullopt, false);
     auto sink = newModule("FILTER", "sink", db);
     sink->field("cutoff")->source(osc->field("mod"), std::nullopt, false);
-    EXPECT_EQ(laidOut(*osc, kPins).rows, 4) << "one row on each side still makes four";
-    EXPECT_EQ(rows(laidOut(*osc, kPins)), (Rows{{"fm", 1}, {"mod", -1}}));
+    EXPECT_EQ(rows(laidOut(*osc, kPins)), (Rows{{"(rows)", 4}, {"fm", 1}, {"mod", -1}}))
+        << "one row on each side still makes four";
 
     int noSignal = Module::SHOW_CONTROL | Module::SHOW_USEROBJ | Module::SHOW_UNCONNECTED;
-    EXPECT_EQ(rows(laidOut(*osc, noSignal)), (Rows{{"freq", 1}, {"objin", 2}, {"mod", -1}, {"obj", -2}}))
+    EXPECT_EQ(rows(laidOut(*osc, noSignal)), (Rows{{"(rows)", 4}, {"freq", 1}, {"objin", 2}, {"mod", -1}, {"obj", -2}}))
         << "without signals the control pins move up";
 
     osc->field("freq")->setHideCount(1);
     osc->field("fm")->setAsAlwaysHidden(true);
     EXPECT_EQ(laidOut(*osc, -1).hidden, 2);
     EXPECT_EQ(ModuleGeometry::hiddenCount(*osc), 2);
-    EXPECT_EQ(rows(laidOut(*osc, -1)), (Rows{{"objin", 1}, {"out", -1}, {"mod", -2}, {"obj", -3}}));
+    EXPECT_EQ(rows(laidOut(*osc, -1)), (Rows{{"(rows)", 4}, {"objin", 1}, {"out", -1}, {"mod", -2}, {"obj", -3}}));
 
     // A module with hidden fields keeps its box even without pins.
     auto lonely = newModule("OSC", "lonely", db);
@@ -403,8 +393,7 @@ TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)
     for (const char* n : {"a", "k", "b", "c"})
         t->field(n)->setNumConnects(1);
     t->moveToPosition({10, 20});
-    EXPECT_EQ(laidOut(*t, kPins).rows, 5);
-    EXPECT_EQ(rows(laidOut(*t, kPins)), (Rows{{"a", -1}, {"b", -2}, {"c", -3}, {"k", -4}}));
+    EXPECT_EQ(rows(laidOut(*t, kPins)), (Rows{{"(rows)", 5}, {"a", -1}, {"b", -2}, {"c", -3}, {"k", -4}}));
     EXPECT_EQ(ModuleGeometry::box(*t, 5), Rect(10, 20, 80, 80));
 
     // Measuring without laying out finds the rows and hidden pins a layout gives.

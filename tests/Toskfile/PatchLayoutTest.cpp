@@ -43,31 +43,28 @@ std::string randomPatch(unsigned seed, int n)
             return std::string(k == n ? "adc-in1" : "adc-null");
         return k == self ? std::string("adc-in2") : name(k) + "-out";
     };
-    std::vector<std::string> lines{"HEADM adc R t 2 2 1 " + signal(-1) + " " + signal(-1) + " adc-nullobj ;=" +
-                                   std::to_string(pick(300)) + "," + std::to_string(pick(300)) + ",80,0"};
+    std::string text = "HEADM adc R t 2 2 1 " + signal(-1) + " " + signal(-1) +
+                       " adc-nullobj ;=" + std::to_string(pick(300)) + "," + std::to_string(pick(300)) + ",80,0\r\n";
     for (int i = 0; i < n; ++i) {
         switch (pick(5)) {
         case 0:
-            lines.push_back("GAIN " + name(i) + " " + signal(i) + " 1");
+            text += "GAIN " + name(i) + " " + signal(i) + " 1\r\n";
             break;
         case 1:
-            lines.push_back("MIX2 " + name(i) + " " + signal(i) + " " + signal(i) +
-                            " 1 1 ;=" + std::to_string(pick(900)) + ",5,80,0");
+            text += "MIX2 " + name(i) + " " + signal(i) + " " + signal(i) + " 1 1 ;=" + std::to_string(pick(900)) +
+                    ",5,80,0\r\n";
             break;
         case 2:
-            lines.push_back("LFO " + name(i) + " 1 1 0");
+            text += "LFO " + name(i) + " 1 1 0\r\n";
             break;
         case 3: // a control fed by the LFO-like module before it, when there is one
-            lines.push_back("SMOOTH " + name(i) + " " + (i > 0 ? name(i - 1) + "-out" : std::string("0")) + " 0.1");
+            text += "SMOOTH " + name(i) + " " + (i > 0 ? name(i - 1) + "-out" : std::string("0")) + " 0.1\r\n";
             break;
         default:
-            lines.push_back("PAN " + name(i) + " " + signal(i) + " " + (i > 1 ? name(pick(i)) + "-out" : "0"));
+            text += "PAN " + name(i) + " " + signal(i) + " " + (i > 1 ? name(pick(i)) + "-out" : "0") + "\r\n";
             break;
         }
     }
-    std::string text;
-    for (const auto& l : lines)
-        text += l + "\r\n";
     return text;
 }
 
@@ -75,12 +72,7 @@ std::string randomPatch(unsigned seed, int n)
 
 TEST(PatchLayout, ColumnsFollowTheWiresFromTheHead)
 {
-    struct Case {
-        const char* what;
-        std::string text;
-        std::vector<std::pair<std::string, Point>> at;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::string, std::vector<std::pair<std::string, Point>>> cases[] = {
         {"modules fed by the head go in the column to its right; what the walk did not reach goes one column right "
          "of the rightmost module, stacked 20 apart",
          crlf({"HEADM adc P t 2 2 1 g-out adc-null adc-nullobj ;=20,40,80,0", "GAIN g adc-in1 1 ;=500,500,80,0",
@@ -103,14 +95,13 @@ TEST(PatchLayout, ColumnsFollowTheWiresFromTheHead)
          {{"a", {180, 40}}, {"b", {20, 204}}, {"c", {180, 204}}}},
         {"a patch without a head is left alone", crlf({"GAIN g 0 1 ;=500,500,80,0"}), {{"g", {500, 500}}}},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        auto patch = laidOut(c.text);
-        for (const auto& [name, point] : c.at)
+    for (const auto& [what, text, positions] : cases) {
+        SCOPED_TRACE(what);
+        auto patch = laidOut(text);
+        for (const auto& [name, point] : positions)
             EXPECT_EQ(at(*patch, name), point) << name;
     }
-    EXPECT_EQ(ModuleGeometry::measure(*laidOut(cases[1].text)->head(), SigFile::kDefaultShowMode).rows, 9);
-    auto first = laidOut(cases[0].text);
+    auto first = laidOut(std::get<1>(cases[0]));
     ASSERT_TRUE(first->findModuleByName("s2"));
     EXPECT_EQ(ModuleGeometry::placedBox(*first->findModuleByName("s2"), SigFile::kDefaultShowMode).size,
               (Size{80, 64}));
@@ -128,24 +119,23 @@ TEST(PatchLayout, LowestModuleSearchAndInsertionBesideAModule)
     EXPECT_EQ(name(patch.findLowestModule(Rect(200, 0, 100, 10))), "c");
     EXPECT_EQ(name(patch.findLowestModule(Rect(150, 0, 200, 10))), "b") << "the first of equal bottoms";
     EXPECT_EQ(name(patch.findRightMostModule()), "c");
-    patch.offsetAllModules(5, 10);
-    EXPECT_EQ(at(patch, "a"), (Point{105, 50}));
-    EXPECT_EQ(at(patch, "z"), (Point{0, 0})) << "unplaced modules stay";
-    EXPECT_EQ(at(patch, "adc"), (Point{0, 0}));
+    patch.offsetAllModules(5, 10); // unplaced modules stay
+    EXPECT_EQ((std::vector{at(patch, "a"), at(patch, "z"), at(patch, "adc")}), (std::vector<Point>{{105, 50}, {}, {}}));
 
-    // Placing in a column puts the module below the column's lowest module.
+    // Placing in a column puts the module below the column's lowest module;
+    // a module whose right edge touches the column stands in it.
     ASSERT_TRUE(patch.findModuleByName("z"));
     Module& z = *patch.findModuleByName("z");
-    patch.reposition(z, Rect(105, 30, 80, 64));
-    EXPECT_EQ(at(patch, "z"), (Point{105, 294}));
+    PatchLayout scan(patch, PatchLayout::Search::Scan); // the indexed search gives the same, tested below
+    scan.place(z, Rect(185, 30, 80, 64));
+    scan.commit();
+    EXPECT_EQ(at(patch, "z"), (Point{185, 294}));
     // A column above the top margin moves everything placed down first.
     auto w = newModule("GAIN", "w", bundledDbase());
     patch.addModule(w);
     patch.reposition(*w, Rect(305, 0, 80, 64));
-    EXPECT_EQ(at(patch, "a"), (Point{105, 70}));
-    EXPECT_EQ(at(patch, "z"), (Point{105, 314}));
-    EXPECT_EQ(at(patch, "adc"), (Point{0, 0}));
-    EXPECT_EQ(at(patch, "w"), (Point{305, 314}));
+    EXPECT_EQ((std::vector{at(patch, "a"), at(patch, "z"), at(patch, "adc"), at(patch, "w")}),
+              (std::vector<Point>{{105, 70}, {185, 314}, {0, 0}, {305, 314}}));
 
     auto fresh = newModule("GAIN", "new", bundledDbase());
     ASSERT_TRUE(patch.findModuleByName("a"));
