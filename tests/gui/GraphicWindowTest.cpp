@@ -131,11 +131,9 @@ TEST(GraphicWindow, TitleSheetTextWindowAndClosingWithUnsavedChanges)
     QTest::mouseClick(ok, Qt::LeftButton);
     EXPECT_EQ(w.patch().programName(), "Night Hall");
     EXPECT_EQ(w.patch().author(), "Bob");
-    EXPECT_EQ(w.window->windowTitle(), "demo*");
     EXPECT_EQ(text->textView()->toPlainText(), "title Night Hall\n");
     w.doc->undoManager().undo();
     EXPECT_EQ(text->textView()->toPlainText(), "title Demo\n") << "the text window follows undo";
-    EXPECT_EQ(w.window->windowTitle(), "demo");
 
     // Its context menu: the patch's own with a selection, the standard one without.
     text->textView()->selectAll();
@@ -172,8 +170,8 @@ TEST(GraphicWindow, TitleSheetTextWindowAndClosingWithUnsavedChanges)
 }
 
 // Every mark of a module that leaves the patch goes with it, and the marks of
-// a module that dies unannounced read as none: the paints that follow touch
-// neither (AddressSanitizer would see it).
+// a module that dies unannounced read as none: a paint before each look
+// touches neither (AddressSanitizer would see it).
 TEST(GraphicWindow, MarksOfAModuleThatLeavesThePatchOrDiesAreDropped)
 {
     Window w;
@@ -186,7 +184,8 @@ TEST(GraphicWindow, MarksOfAModuleThatLeavesThePatchOrDiesAreDropped)
         marks.fieldConnectionPoint = Point{300, 300};
         marks.orderConnectionPoint = Point{320, 300};
     };
-    auto allGone = [&marks] {
+    auto allGone = [&marks, view] {
+        view->grab();
         return marks.selection().empty() && marks.highlightModule.expired() && marks.orderSourceModule.expired() &&
                marks.selectedField.expired() && marks.highlightField.expired();
     };
@@ -199,17 +198,14 @@ TEST(GraphicWindow, MarksOfAModuleThatLeavesThePatchOrDiesAreDropped)
     EXPECT_EQ(view->selectedModules(), std::vector<Module*>{&w.module("gain")}) << "the one still in the patch stays";
     marks.selectedModules.clear();
     EXPECT_TRUE(allGone()) << "dropped, though the knob is still alive";
-    EXPECT_FALSE(view->grab().isNull());
 
     auto spare = Module::moduleNamed("GAIN", std::string("spare"), bundledDbase());
     w.patch().addModule(spare);
     markEverything(spare);
-    EXPECT_FALSE(view->grab().isNull());
     EXPECT_FALSE(allGone());
     w.patch().removeModule(spare.get());
     spare.reset();
     EXPECT_TRUE(allGone()) << "the module has died";
-    EXPECT_FALSE(view->grab().isNull());
 }
 
 TEST(GraphicWindow, APatchInOneColumnIsOneToLayOut)
@@ -217,15 +213,14 @@ TEST(GraphicWindow, APatchInOneColumnIsOneToLayOut)
     auto doc = std::make_shared<SigDocument>();
     doc->initWithData(kSmallPatch, std::string("small"), std::nullopt, bundledDbase());
     SigFile& patch = *doc->sigFile();
-    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode)) << "modules side by side";
+    auto oneColumn = [&patch] { return PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode); };
+    EXPECT_FALSE(oneColumn()) << "modules side by side";
     for (const auto& m : patch.listOfModules())
         m->moveToPosition(Point{0, 0});
-    EXPECT_TRUE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode))
-        << "no positions: everything at the origin";
+    EXPECT_TRUE(oneColumn()) << "no positions: everything at the origin";
     while (patch.moduleCount() > 1)
         patch.removeModuleAtIndex(1);
-    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode))
-        << "a head alone has nothing to lay out";
+    EXPECT_FALSE(oneColumn()) << "a head alone has nothing to lay out";
 }
 
 // Each show-mode button sets its bit, and the canvas is laid out for the

@@ -1,21 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // What the windows show of messages (UTF-8: paths, the localisation table)
-// and of a patch's bytes (Latin-1), through the real alert panel.
+// and of a patch's bytes (Latin-1), through the real alert panel and the
+// text window.
 #include "Toskfile/Module.h"
-#include "Toskfile/SigDocument.h"
-#include "app/DocumentController.h"
-#include "app/MainMenuDelegate.h"
 #include "app/QtAlerts.h"
-#include "canvas/GraphicWindowController.h"
+#include "canvas/TextView.h"
+#include "canvas/TextWindowController.h"
 #include "gui/AppTestSupport.h"
-#include "gui/GuiTestSupport.h"
-#include "support/TestSupport.h"
 
-#include <QApplication>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 
@@ -31,8 +26,8 @@ struct ShownAlerts {
 
     ShownAlerts() { Alerts::setShared(&panel); }
     ~ShownAlerts() { Alerts::setShared(nullptr); }
-    // Runs `action`, which is to show exactly one alert.
-    template <typename F> void expectOne(F action)
+    // Runs `action`, which is to show exactly one alert, and gives its text.
+    template <typename F> std::string one(F action)
     {
         const size_t before = texts.size();
         test::whenShown<QMessageBox>([this](QMessageBox* box) {
@@ -40,7 +35,7 @@ struct ShownAlerts {
             box->defaultButton()->click();
         });
         action();
-        EXPECT_EQ(texts.size(), before + 1);
+        return texts.size() == before + 1 ? texts.back() : "not one alert";
     }
 };
 
@@ -56,17 +51,22 @@ TEST(MessageTextWindow, PathsShowAsWrittenAndPatchBytesAsLatin1)
     const QString folderName = QString::fromUtf8(folder.string());
     ShownAlerts alerts;
 
-    alerts.expectOne([&] { EXPECT_EQ(documents.openDocument(folderName + QStringLiteral("/none.sig")), nullptr); });
-    ASSERT_EQ(alerts.texts.size(), 1u);
-    EXPECT_EQ(alerts.texts.back(),
+    EXPECT_EQ(alerts.one([&] { EXPECT_EQ(documents.openDocument(folderName + QStringLiteral("/none.sig")), nullptr); }),
               "Error | The file \"" + folder.string() + "/none.sig\" could not be opened: No such file or directory");
 
-    // A patch named "Öl" shows that name on its window.
+    // A patch named "Öl" shows that name on its windows; its text window
+    // shows the patch's Latin-1 bytes as written.
     test::writeFile(folder / "\xC3\x96l.sig", test::readFile(test::dataPath("examples/demo.sig")));
     GraphicWindowController* window =
         documents.openDocument(folderName + QStringLiteral("/") + QChar(0xD6) + QStringLiteral("l.sig"));
     ASSERT_TRUE(window);
     EXPECT_EQ(window->windowTitle().toStdString(), "\xC3\x96l");
+    QPointer<TextWindowController> text = TextWindowController::windowWithSigDocument(
+        window->document(), [](SigDocument&) { return std::string("HEADM adc \"Caf\xe9 \xbd\"\r\nTAIL tail\r\n"); });
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->windowTitle().toStdString(), "\xC3\x96l");
+    EXPECT_EQ(text->textView()->toPlainText().toStdString(), "HEADM adc \"Caf\xC3\xA9 \xC2\xBD\"\nTAIL tail\n");
+    delete text.data();
     window->close();
     QApplication::processEvents();
 
@@ -75,11 +75,9 @@ TEST(MessageTextWindow, PathsShowAsWrittenAndPatchBytesAsLatin1)
     test::writeFile(folder / "stereo.sig",
                     "ST\xC9R\xC9O x 1\r\n" + test::readFile(test::dataPath("examples/demo.sig")));
     GraphicWindowController* stereo = nullptr;
-    alerts.expectOne([&] { stereo = documents.openDocument(folderName + QStringLiteral("/stereo.sig")); });
+    EXPECT_EQ(alerts.one([&] { stereo = documents.openDocument(folderName + QStringLiteral("/stereo.sig")); }),
+              "Module Build | 'ST\xC3\x89R\xC3\x89O' is not a valid operator for this SigDatabase.");
     ASSERT_TRUE(stereo);
     stereo->close();
     QApplication::processEvents();
-    ASSERT_EQ(alerts.texts.size(), 2u);
-    EXPECT_EQ(alerts.texts.back(),
-              "Module Build | 'ST\xC3\x89R\xC3\x89O' is not a valid operator for this SigDatabase.");
 }

@@ -5,14 +5,8 @@
 #include "Toskfile/CanvasHitTest.h"
 #include "Toskfile/SigDocument.h"
 #include "Toskfile/SigFile.h"
-#include "app/DocumentController.h"
-#include "app/MainMenuDelegate.h"
-#include "base/PreferenceController.h"
-#include "base/SettingsStore.h"
 #include "canvas/GraphicView.h"
-#include "canvas/GraphicWindowController.h"
-#include "gui/GuiTestSupport.h"
-#include "support/TestSupport.h"
+#include "gui/AppTestSupport.h"
 
 #include <QApplication>
 #include <QTest>
@@ -21,35 +15,14 @@
 
 using namespace tosk;
 
-namespace {
-
-// The demo with no position on its head line (its hidden fields kept) nor
-// on the line of "trem".
-std::string demoWithoutSomePositions()
-{
-    std::string text = test::readFile(test::dataPath("examples/demo.sig"));
-    auto drop = [&text](const std::string& from, const std::string& to) {
-        const size_t at = text.find(from);
-        EXPECT_NE(at, std::string::npos) << from;
-        text.replace(at, from.size(), to);
-    };
-    drop("page-page ;=20,40,80,0 f=", "page-page ;= f=");
-    drop("wosc-out ;=500,140,80,0", "wosc-out");
-    return text;
-}
-
-} // namespace
-
 TEST(PatchWindowRegression, APatchShownAndSavedUnchangedKeepsItsBytes)
 {
-    MemorySettingsStore store;
-    PreferenceController::setStore(&store);
-    MainMenuDelegate delegate;
-    DocumentController documents(&delegate, DocumentController::sigFileFormat(test::bundledDbase()));
-    delegate.setDocumentController(&documents);
-    test::TempDir dir;
-    const std::string text = demoWithoutSomePositions();
-    test::writeFile(dir / "demo.sig", text);
+    test::App app;
+    // The demo with no position on its head line (its hidden fields kept) nor
+    // on the line of "trem".
+    const std::string text =
+        test::edited(test::readFile(test::dataPath("examples/demo.sig")),
+                     {{"page-page ;=20,40,80,0 f=", "page-page ;= f="}, {"wosc-out ;=500,140,80,0", "wosc-out"}});
 
     // What tosk-cli save writes: the file read and written without a window.
     SigDocument alone;
@@ -57,22 +30,18 @@ TEST(PatchWindowRegression, APatchShownAndSavedUnchangedKeepsItsBytes)
     ASSERT_TRUE(alone.loadDataRepresentation(text, SigDocument::documentType));
     ASSERT_EQ(alone.sigData(), text);
 
-    GraphicWindowController* window = documents.openDocument(QString::fromStdString((dir / "demo.sig").string()));
+    GraphicWindowController* window = app.documents->openDocument(app.file("demo.sig", text));
     ASSERT_TRUE(window);
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    EXPECT_FALSE(window->grab().isNull()) << "painted";
+    window->grab(); // painted once
     window->graphicView()->zoomIn();
     QApplication::processEvents();
     EXPECT_FALSE(window->sigDocument()->isDocumentEdited()) << "positions stored: not laid out on opening";
     EXPECT_EQ(window->sigFile()->head()->rect().origin, (Point{0, 0})) << "the head drawn at the origin";
     EXPECT_FALSE(window->sigFile()->head()->isPlaced());
 
-    ASSERT_TRUE(documents.saveDocument(*window));
-    EXPECT_EQ(test::readFile(dir / "demo.sig"), text);
-
-    window->close();
-    QApplication::processEvents();
-    PreferenceController::setStore(nullptr);
+    ASSERT_TRUE(app.documents->saveDocument(*window));
+    EXPECT_EQ(app.bytes("demo.sig"), text);
 }
 
 TEST(PatchWindowRegression, TheCanvasIsHitBeforeAnythingIsPainted)
