@@ -94,6 +94,7 @@ TEST(GraphicWindow, ZoomButtonsFitThePatchAndKeepTheSelectionInSight)
 TEST(GraphicWindow, TitleSheetTextWindowAndClosingWithUnsavedChanges)
 {
     Window w;
+    ScopedRecordingAlerts alerts;
     w.window->hooks().uploadText = [](SigDocument& d) { return "title " + d.sigFile()->programName() + "\r\n"; };
     w.click("showTextBtn");
     QPointer<TextWindowController> text = w.window->textWindowController();
@@ -134,6 +135,10 @@ TEST(GraphicWindow, TitleSheetTextWindowAndClosingWithUnsavedChanges)
     EXPECT_EQ(text->textView()->toPlainText(), "title Night Hall\n");
     w.doc->undoManager().undo();
     EXPECT_EQ(text->textView()->toPlainText(), "title Demo\n") << "the text window follows undo";
+    w.window->raiseTitleWindow();
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_FALSE(w.doc->isDocumentEdited()) << "OK with nothing changed";
+    EXPECT_TRUE(alerts.recorded.empty());
 
     // Its context menu: the patch's own with a selection, the standard one without.
     text->textView()->selectAll();
@@ -157,7 +162,6 @@ TEST(GraphicWindow, TitleSheetTextWindowAndClosingWithUnsavedChanges)
         return false;
     };
     w.doc->undoManager().redo();
-    ScopedRecordingAlerts alerts;
     alerts.answers = {2, 0, 1};
     EXPECT_FALSE(w.window->close()) << "Cancel";
     ASSERT_EQ(alerts.recorded.size(), 1u);
@@ -328,6 +332,11 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveR
     w.click("hideSignalBtn");
     w.click("hideSignalBtn");
     EXPECT_FALSE(w.button("showAllBtn")->isEnabled()) << "everything is shown";
-    for (const char* name : {"alignLeftBtn", "alignRightBtn", "alignTopBtn", "alignBottomBtn"})
-        EXPECT_FALSE(w.button(name)->isEnabled()) << name;
+    // The align buttons need two modules selected.
+    for (const bool two : {false, true}) {
+        w.view->setSelection(two ? std::vector<Module*>{&w.module("mix"), &w.module("g")}
+                                 : std::vector<Module*>{&w.module("mix")});
+        for (const char* name : {"alignLeftBtn", "alignRightBtn", "alignTopBtn", "alignBottomBtn"})
+            EXPECT_EQ(w.button(name)->isEnabled(), two) << name;
+    }
 }
