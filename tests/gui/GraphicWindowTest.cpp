@@ -324,8 +324,8 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveR
     w.click("showAllBtn");
     EXPECT_EQ(w.view->showMode(), ~0 ^ (32 | 64)) << "defaults and information stay hidden";
     EXPECT_EQ(w.checked(), "0000111");
-    w.click("hideDefaultValuesBtn");
     w.click("hideInformationBtn");
+    w.click("hideDefaultValuesBtn");
     EXPECT_EQ(w.view->showMode(), -1);
     // Only the pin and order buttons bring the show-all button up to date.
     EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
