@@ -286,10 +286,10 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
                                "{\nTYPE:ED_INT\nNAME:n\nCOLOUR:red\n}\n}\n";
     app.alerts.recorded.clear();
     EXPECT_FALSE(app.unit().saveSigDBase(Bytes(broken.begin(), broken.end())));
-    ASSERT_FALSE(app.alertTexts().empty());
-    EXPECT_EQ(app.alertTexts().back(), "Critical | ERROR | The database received from the unit cannot be read as an "
-                                       "operator database. Nothing was saved.\n\n" +
-                                           checkPort + " | OK");
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | ERROR | The database received from the unit "
+                                                         "cannot be read as an operator database. Nothing was "
+                                                         "saved.\n\n" +
+                                                         checkPort + " | OK"});
     EXPECT_EQ(app.chooser.requests.size(), 1u);
 
     // A save panel cancelled, or a save that fails, changes nothing.
