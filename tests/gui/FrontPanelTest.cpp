@@ -447,6 +447,7 @@ TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
         const char* name;
         ScriptedUnit::Answer answer;
         std::string status;
+        double shown = 0;
     };
     const Case cases[] = {
         {"refused",
@@ -457,7 +458,9 @@ TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
          "Level was not set to 30: The data received is invalid."},
         {"cancelled", {{}, requestCancelled()}, "Level was not set to 30: Cancelled."},
         // Taken without a word: read back, the control shows what the unit kept.
-        {"taken quietly", {{}, std::nullopt}, ""},
+        {"taken quietly", {{}, std::nullopt}, "", 25},
+        // Answered with the values it took: those show, no read-back.
+        {"answered with its values", {dumpOf(levelLine("35"), sysex::PARAMETERS_DUMP), std::nullopt}, "", 35},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -475,9 +478,8 @@ TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
         ASSERT_TRUE(settled(p.panel));
         EXPECT_EQ(p.unit.puts(), std::vector<std::string>{"7 30"});
         EXPECT_EQ(p.panel.statusLabel()->text().toStdString(), c.status);
-        const double shown = c.status.empty() ? 25 : 0;
-        EXPECT_EQ(level->value(), shown);
-        EXPECT_EQ(level->slider()->value(), int(shown * 2));
+        EXPECT_EQ(level->value(), c.shown);
+        EXPECT_EQ(level->slider()->value(), int(c.shown * 2));
     }
 }
 
