@@ -108,6 +108,11 @@ struct UnitApp {
     {
         return QTest::qWaitFor([&] { return unit().pendingCount() == 0; }, ms);
     }
+    // Chooses the item and waits for its requests to end.
+    bool run(const char* action, QMainWindow* window = nullptr, int ms = 15000)
+    {
+        return choose(action, window) && settle(ms);
+    }
     std::vector<std::string> alertTexts() const { return alertLines(alerts.recorded); }
 
     GraphicWindowController* open(const std::filesystem::path& file)
