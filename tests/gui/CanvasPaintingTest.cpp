@@ -315,7 +315,9 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     CanvasMarks pinToo;
     pinToo.selectedModules = {src.shared_from_this()};
     pinToo.selectedField = dst.field("in");
-    EXPECT_EQ(patch.render(mode, pinToo).pixelColor(140, 40), outline);
+    const QImage pinSelected = patch.render(mode, pinToo);
+    EXPECT_EQ(pinSelected.pixelColor(140, 40), outline);
+    EXPECT_TRUE(isWhite(pinSelected, 150, 28) && isWhite(pinSelected, 1, 1)) << "no connection is being dragged";
 
     // A connection being dragged from the selected pin, and a rubber band.
     CanvasMarks dragging;
