@@ -271,7 +271,7 @@ TEST(CanvasPainting, InfoLinesOfInterfaceModules)
     }
 }
 
-TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
+TEST(CanvasPainting, OrderBadgesEmphasisInteractionMarksAndShapesStrokedThenFilled)
 {
     Patch patch;
     Module& src = patch.add("GAIN", "src", 100, 40);
@@ -329,6 +329,38 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     EXPECT_TRUE(isGreenish(marks, 215, 78)) << "the line from the pin's centre (180, 56)";
     EXPECT_FALSE(isWhite(marks, 220, 108)) << "rubber band, top edge";
     EXPECT_TRUE(isWhite(marks, 220, 112)) << "and nothing inside";
+
+    // Pins, badge rings and name frames are stroked, then filled: at four
+    // pixels a point the fill covers the inner half of a line.
+    CanvasMarks highlit;
+    highlit.selectedField = src.field("out");
+    highlit.highlightModule = src.shared_from_this();
+    const QImage image = patch.render(mode, highlit, 4), plain4 = patch.render(mode, {}, 4);
+
+    // dst's input pin, centred on (300, 56): its outline 1 point wide about
+    // a radius of 40/7, from device row 201.1 up.
+    EXPECT_EQ(image.pixelColor(1200, 200), role(ci_signal_stroke)) << "outside the radius: the outline";
+    EXPECT_EQ(image.pixelColor(1200, 202), role(ci_signal_fill)) << "inside it: the fill";
+
+    // src's badge: rings 2 wide, the inner one about x = 124 (device 496),
+    // marked for the highlighted module, with the badge's fill inside it.
+    EXPECT_NE(image.pixelColor(494, 288), plain4.pixelColor(494, 288)) << "the highlighted inner ring";
+    EXPECT_NE(image.pixelColor(494, 288), image.pixelColor(497, 288));
+    EXPECT_EQ(image.pixelColor(497, 288), plain4.pixelColor(497, 288)) << "the fill covers the ring's inner half";
+    EXPECT_EQ(image.pixelColor(497, 288), image.pixelColor(97, 128)) << "the head's badge has the same fill";
+    EXPECT_EQ(image.pixelColor(94, 128), role(ci_fill)) << "the head's inner ring, in the box's fill";
+
+    // The selected pin's name frame: its left edge at the frame's x.
+    ModuleFigure figure;
+    figure.compute(layout, src, src.field("out").get(), nullptr, CanvasTextMetrics::shared());
+    const ModuleFigure::Pin* out = nullptr;
+    for (const auto& pin : figure.pins)
+        if (pin.field == src.field("out").get())
+            out = &pin;
+    ASSERT_TRUE(out && out->name);
+    const int edge = int(std::floor(out->nameFrame.x() * 4)), y = int(out->nameFrame.midY() * 4);
+    EXPECT_EQ(image.pixelColor(edge - 1, y), role(ci_signal_stroke));
+    EXPECT_EQ(image.pixelColor(edge + 1, y), QColor(Qt::white));
 }
 
 TEST(CanvasPainting, ARepaintDrawsOnlyWhatMeetsItAndNeverFillsAWire)
@@ -362,47 +394,6 @@ TEST(CanvasPainting, ARepaintDrawsOnlyWhatMeetsItAndNeverFillsAWire)
             line += px != fill;
         }
     EXPECT_GT(line, 27) << "the wire crosses every row";
-}
-
-TEST(CanvasPainting, PinsBadgeRingsAndBubbleFramesAreStrokedThenFilled)
-{
-    Patch patch;
-    Module& src = patch.add("GAIN", "src", 100, 40);
-    Patch::connect(patch.add("GAIN", "dst", 300, 40), "in", src, "out");
-    const int mode = Module::SHOW_SIGNAL | Module::SHOW_ORDER;
-    CanvasMarks marks;
-    marks.selectedField = src.field("out");
-    marks.highlightModule = src.shared_from_this();
-    // Four pixels a point: the fill covers the inner half of a line.
-    const QImage image = CanvasRenderer(patch.file, patch.head, mode, marks).image(4);
-    const QImage plain = CanvasRenderer(patch.file, patch.head, mode).image(4);
-
-    // dst's input pin, centred on (300, 56): its outline 1 point wide about
-    // a radius of 40/7, from device row 201.1 up.
-    EXPECT_EQ(image.pixelColor(1200, 200), role(ci_signal_stroke)) << "outside the radius: the outline";
-    EXPECT_EQ(image.pixelColor(1200, 202), role(ci_signal_fill)) << "inside it: the fill";
-
-    // src's badge: rings 2 wide, the inner one about x = 124 (device 496),
-    // marked for the highlighted module, with the badge's fill inside it.
-    EXPECT_NE(image.pixelColor(494, 288), plain.pixelColor(494, 288)) << "the highlighted inner ring";
-    EXPECT_NE(image.pixelColor(494, 288), image.pixelColor(497, 288));
-    EXPECT_EQ(image.pixelColor(497, 288), plain.pixelColor(497, 288)) << "the fill covers the ring's inner half";
-    EXPECT_EQ(image.pixelColor(497, 288), image.pixelColor(97, 128)) << "the head's badge has the same fill";
-    EXPECT_EQ(image.pixelColor(94, 128), role(ci_fill)) << "the head's inner ring, in the box's fill";
-
-    // The selected pin's name frame: its left edge at the frame's x.
-    ModuleFigure figure;
-    CanvasLayout layout(mode);
-    layout.layOut(patch.file, patch.head);
-    figure.compute(layout, src, src.field("out").get(), nullptr, CanvasTextMetrics::shared());
-    const ModuleFigure::Pin* out = nullptr;
-    for (const auto& pin : figure.pins)
-        if (pin.field == src.field("out").get())
-            out = &pin;
-    ASSERT_TRUE(out && out->name);
-    const int edge = int(std::floor(out->nameFrame.x() * 4)), y = int(out->nameFrame.midY() * 4);
-    EXPECT_EQ(image.pixelColor(edge - 1, y), role(ci_signal_stroke));
-    EXPECT_EQ(image.pixelColor(edge + 1, y), QColor(Qt::white));
 }
 
 TEST(CanvasPixels, BoxOutlineIsWholePixelsAtEveryZoomAndTheScreenLeavesOutTextsTooSmallToRead)
