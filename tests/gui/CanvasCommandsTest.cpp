@@ -168,6 +168,8 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
     EXPECT_EQ(w.shown("actionDelete"), "&Delete (off)");
     w.action("actionDelete")->trigger();
     EXPECT_EQ(undo.undoCount(), 0u);
+    w.view->setSelectedWire(w.field("g", "in"));
+    EXPECT_EQ(w.shown("actionDelete"), "&Delete Connection");
 
     // Cut takes the modules with their wires; undo gives both back.
     w.select({"g", "osc"});
