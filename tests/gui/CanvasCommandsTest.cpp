@@ -339,7 +339,8 @@ TEST(CanvasCommands, RepeatingFieldsGridAlignAndTheSheets)
     w.action("actionSnapToGrid")->trigger();
     EXPECT_TRUE(w.view->gridSettings().showsGrid);
     EXPECT_TRUE(w.view->gridSettings().snapsToGrid);
-    EXPECT_TRUE(w.action("actionShowGrid")->isChecked());
+    EXPECT_EQ(w.shown("actionShowGrid"), "Show &Grid");
+    EXPECT_TRUE(w.action("actionShowGrid")->isChecked()) << "as the open menu shows it";
     EXPECT_EQ(w.shown("actionGridPanel"), "Grid &Panel (off)") << "no grid panel yet";
 }
 
