@@ -115,10 +115,7 @@ bool isGreenish(const QImage& image, double x, double y)
     return c.green() > c.red() + 30 && c.green() > c.blue() + 30;
 }
 
-QColor role(int id)
-{
-    return CanvasStyle::role(id);
-}
+const auto role = CanvasStyle::role;
 
 // The pixels of a column from y0 to y1 (exclusive) that are not `color`.
 int columnOff(const QImage& image, int x, int y0, int y1, QRgb color)
@@ -173,7 +170,6 @@ TEST(CanvasPainting, ABoxIsItsOutlineItsFillAndATitleInItsClassColour)
     // From the marker on, the modules run on processor B.
     EXPECT_EQ(image.pixelColor(int(late.rect().x()) + 1, 100), role(ci_processorB));
     EXPECT_EQ(image.pixelColor(301, 100), role(ci_processorB)) << "the marker itself";
-    EXPECT_NE(role(ci_processorB), role(ci_fill));
 
     // Overlapping boxes (on processor B): the later one lies on top, unless
     // the earlier one is selected. Where the later one's left outline crosses
@@ -244,36 +240,38 @@ TEST(CanvasPainting, TheHeadsBoxesArePaintedWhereTheLayoutPutsThem)
 TEST(CanvasPainting, InfoLinesOfInterfaceModules)
 {
     Patch patch;
-    const int mode = ~int(Module::SHOW_ORDER);
-    Module& knob = patch.add("KNOB", "knob", 100, 40);
-    knob.field("value")->setText("0.25");
-    EXPECT_EQ(InfoLine::infoFor(knob, mode)->text, "Knob: 0.25");
-    EXPECT_FALSE(InfoLine::infoFor(knob, mode)->range) << "a value field: no range";
-    EXPECT_FALSE(InfoLine::infoFor(knob, mode & ~Module::SHOW_INFO));
-    knob.field("menu")->setText("Knob %q");
-    EXPECT_EQ(InfoLine::infoFor(knob, mode)->text, "Invalid format");
-
-    Module& selector = patch.add("SELECTOR", "sel", 200, 40);
-    selector.field("value2")->setText("Bright");
-    selector.field("value")->setText("1");
-    EXPECT_EQ(InfoLine::infoFor(selector, mode)->text, "Mode:Bright");
-    selector.field("value")->setText("7");
-    EXPECT_EQ(InfoLine::infoFor(selector, mode)->text, "Invalid format") << "no seventh choice";
-
-    Module& slider = patch.add("SLIDER", "sl", 300, 40);
-    slider.field("max in")->setText("10");
-    auto line = InfoLine::infoFor(slider, mode);
-    EXPECT_EQ(line->text, "Slider  0.0");
-    EXPECT_EQ(line->range.value_or("none"), "0...10");
-    EXPECT_FALSE(InfoLine::infoFor(slider, mode & ~Module::SHOW_DEFAULTS)->range);
-    EXPECT_FALSE(InfoLine::infoFor(patch.add("GAIN", "g", 400, 40), mode)) << "not an interface module";
-    Module& page = patch.add("menupage", "page", 500, 40);
-    page.field("title")->setText("Chorus");
-    EXPECT_EQ(InfoLine::infoFor(page, mode)->text, "Chorus") << "a menu page shows its name";
-    EXPECT_FALSE(InfoLine::infoFor(page, mode)->range);
+    // Each module with its fields set in turn, the show mode without `hidden`:
+    // its line (none: "-") and its range (none: "none").
+    const struct {
+        const char* op;
+        std::vector<std::pair<const char*, const char*>> fields;
+        int hidden;
+        const char *text, *range;
+    } cases[] = {
+        {"KNOB", {{"value", "0.25"}}, 0, "Knob: 0.25", "none"}, // a value field: no range
+        {"KNOB", {{"value", "0.25"}}, Module::SHOW_INFO, "-", ""},
+        {"KNOB", {{"value", "0.25"}, {"menu", "Knob %q"}}, 0, "Invalid format", "none"},
+        {"SELECTOR", {{"value2", "Bright"}, {"value", "1"}}, 0, "Mode:Bright", "none"},
+        {"SELECTOR", {{"value2", "Bright"}, {"value", "7"}}, 0, "Invalid format", "none"}, // no seventh choice
+        {"SLIDER", {{"max in", "10"}}, 0, "Slider  0.0", "0...10"},
+        {"SLIDER", {{"max in", "10"}}, Module::SHOW_DEFAULTS, "Slider  0.0", "none"},
+        {"GAIN", {}, 0, "-", ""}, // not an interface module
+        {"menupage", {{"title", "Chorus"}}, 0, "Chorus", "none"},
+    };
+    int x = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.op) + " " + c.text);
+        x += 100;
+        Module& m = patch.add(c.op, "m" + std::to_string(x), x, 40);
+        for (const auto& [name, text] : c.fields)
+            m.field(name)->setText(text);
+        const auto line = InfoLine::infoFor(m, ~int(Module::SHOW_ORDER) & ~c.hidden);
+        EXPECT_EQ(line ? line->text : "-", c.text);
+        EXPECT_EQ(line ? line->range.value_or("none") : "", c.range);
+    }
 }
 
-TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
+TEST(CanvasPainting, OrderBadgesEmphasisInteractionMarksAndShapesStrokedThenFilled)
 {
     Patch patch;
     Module& src = patch.add("GAIN", "src", 100, 40);
@@ -317,7 +315,9 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     CanvasMarks pinToo;
     pinToo.selectedModules = {src.shared_from_this()};
     pinToo.selectedField = dst.field("in");
-    EXPECT_EQ(patch.render(mode, pinToo).pixelColor(140, 40), outline);
+    const QImage pinSelected = patch.render(mode, pinToo);
+    EXPECT_EQ(pinSelected.pixelColor(140, 40), outline);
+    EXPECT_TRUE(isWhite(pinSelected, 150, 28) && isWhite(pinSelected, 1, 1)) << "no connection is being dragged";
 
     // A connection being dragged from the selected pin, and a rubber band.
     CanvasMarks dragging;
@@ -329,6 +329,38 @@ TEST(CanvasPainting, OrderBadgesEmphasisAndInteractionMarks)
     EXPECT_TRUE(isGreenish(marks, 215, 78)) << "the line from the pin's centre (180, 56)";
     EXPECT_FALSE(isWhite(marks, 220, 108)) << "rubber band, top edge";
     EXPECT_TRUE(isWhite(marks, 220, 112)) << "and nothing inside";
+
+    // Pins, badge rings and name frames are stroked, then filled: at four
+    // pixels a point the fill covers the inner half of a line.
+    CanvasMarks highlit;
+    highlit.selectedField = src.field("out");
+    highlit.highlightModule = src.shared_from_this();
+    const QImage image = patch.render(mode, highlit, 4), plain4 = patch.render(mode, {}, 4);
+
+    // dst's input pin, centred on (300, 56): its outline 1 point wide about
+    // a radius of 40/7, from device row 201.1 up.
+    EXPECT_EQ(image.pixelColor(1200, 200), role(ci_signal_stroke)) << "outside the radius: the outline";
+    EXPECT_EQ(image.pixelColor(1200, 202), role(ci_signal_fill)) << "inside it: the fill";
+
+    // src's badge: rings 2 wide, the inner one about x = 124 (device 496),
+    // marked for the highlighted module, with the badge's fill inside it.
+    EXPECT_NE(image.pixelColor(494, 288), plain4.pixelColor(494, 288)) << "the highlighted inner ring";
+    EXPECT_NE(image.pixelColor(494, 288), image.pixelColor(497, 288));
+    EXPECT_EQ(image.pixelColor(497, 288), plain4.pixelColor(497, 288)) << "the fill covers the ring's inner half";
+    EXPECT_EQ(image.pixelColor(497, 288), image.pixelColor(97, 128)) << "the head's badge has the same fill";
+    EXPECT_EQ(image.pixelColor(94, 128), role(ci_fill)) << "the head's inner ring, in the box's fill";
+
+    // The selected pin's name frame: its left edge at the frame's x.
+    ModuleFigure figure;
+    figure.compute(layout, src, src.field("out").get(), nullptr, CanvasTextMetrics::shared());
+    const ModuleFigure::Pin* out = nullptr;
+    for (const auto& pin : figure.pins)
+        if (pin.field == src.field("out").get())
+            out = &pin;
+    ASSERT_TRUE(out && out->name);
+    const int edge = int(std::floor(out->nameFrame.x() * 4)), y = int(out->nameFrame.midY() * 4);
+    EXPECT_EQ(image.pixelColor(edge - 1, y), role(ci_signal_stroke));
+    EXPECT_EQ(image.pixelColor(edge + 1, y), QColor(Qt::white));
 }
 
 TEST(CanvasPainting, ARepaintDrawsOnlyWhatMeetsItAndNeverFillsAWire)
@@ -364,48 +396,7 @@ TEST(CanvasPainting, ARepaintDrawsOnlyWhatMeetsItAndNeverFillsAWire)
     EXPECT_GT(line, 27) << "the wire crosses every row";
 }
 
-TEST(CanvasPainting, PinsBadgeRingsAndBubbleFramesAreStrokedThenFilled)
-{
-    Patch patch;
-    Module& src = patch.add("GAIN", "src", 100, 40);
-    Patch::connect(patch.add("GAIN", "dst", 300, 40), "in", src, "out");
-    const int mode = Module::SHOW_SIGNAL | Module::SHOW_ORDER;
-    CanvasMarks marks;
-    marks.selectedField = src.field("out");
-    marks.highlightModule = src.shared_from_this();
-    // Four pixels a point: the fill covers the inner half of a line.
-    const QImage image = CanvasRenderer(patch.file, patch.head, mode, marks).image(4);
-    const QImage plain = CanvasRenderer(patch.file, patch.head, mode).image(4);
-
-    // dst's input pin, centred on (300, 56): its outline 1 point wide about
-    // a radius of 40/7, from device row 201.1 up.
-    EXPECT_EQ(image.pixelColor(1200, 200), role(ci_signal_stroke)) << "outside the radius: the outline";
-    EXPECT_EQ(image.pixelColor(1200, 202), role(ci_signal_fill)) << "inside it: the fill";
-
-    // src's badge: rings 2 wide, the inner one about x = 124 (device 496),
-    // marked for the highlighted module, with the badge's fill inside it.
-    EXPECT_NE(image.pixelColor(494, 288), plain.pixelColor(494, 288)) << "the highlighted inner ring";
-    EXPECT_NE(image.pixelColor(494, 288), image.pixelColor(497, 288));
-    EXPECT_EQ(image.pixelColor(497, 288), plain.pixelColor(497, 288)) << "the fill covers the ring's inner half";
-    EXPECT_EQ(image.pixelColor(497, 288), image.pixelColor(97, 128)) << "the head's badge has the same fill";
-    EXPECT_EQ(image.pixelColor(94, 128), role(ci_fill)) << "the head's inner ring, in the box's fill";
-
-    // The selected pin's name frame: its left edge at the frame's x.
-    ModuleFigure figure;
-    CanvasLayout layout(mode);
-    layout.layOut(patch.file, patch.head);
-    figure.compute(layout, src, src.field("out").get(), nullptr, CanvasTextMetrics::shared());
-    const ModuleFigure::Pin* out = nullptr;
-    for (const auto& pin : figure.pins)
-        if (pin.field == src.field("out").get())
-            out = &pin;
-    ASSERT_TRUE(out && out->name);
-    const int edge = int(std::floor(out->nameFrame.x() * 4)), y = int(out->nameFrame.midY() * 4);
-    EXPECT_EQ(image.pixelColor(edge - 1, y), role(ci_signal_stroke));
-    EXPECT_EQ(image.pixelColor(edge + 1, y), QColor(Qt::white));
-}
-
-TEST(CanvasPixels, BoxOutlineIsWholePixelsOfItsColourAtEveryZoom)
+TEST(CanvasPixels, BoxOutlineIsWholePixelsAtEveryZoomAndTheScreenLeavesOutTextsTooSmallToRead)
 {
     Patch patch;
     patch.add("GAIN", "g", 100, 40);
@@ -430,12 +421,7 @@ TEST(CanvasPixels, BoxOutlineIsWholePixelsOfItsColourAtEveryZoom)
             EXPECT_EQ(image.pixel(left + 10 * c.weight, top + i), outline);
         EXPECT_EQ(image.pixel(left + 10 * c.weight, top - 1), white);
     }
-}
 
-TEST(CanvasPixels, ScreenLeavesOutTextsTooSmallToReadAndPicturesDrawThem)
-{
-    Patch patch;
-    patch.add("GAIN", "g", 100, 40);
     // The patch at 30 %: the box is drawn either way, its texts only without
     // the screen's level of detail.
     auto paint = [&](bool screen) {
@@ -454,7 +440,7 @@ TEST(CanvasPixels, ScreenLeavesOutTextsTooSmallToReadAndPicturesDrawThem)
     const QImage screen = paint(true), picture = paint(false);
     EXPECT_NE(screen, picture);
     // The box's outline stays, on its whole pixel.
-    EXPECT_EQ(screen.pixel(30, 27), CanvasStyle::role(ci_normal).rgb());
+    EXPECT_EQ(screen.pixel(30, 27), outline);
     // At 100 % nothing is left out.
     EXPECT_EQ(patch.render(), [&] {
         const CanvasStyle::TextDetail detail(GraphicView::kMinimumTextPixels);
