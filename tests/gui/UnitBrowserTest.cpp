@@ -235,14 +235,24 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     EXPECT_TRUE(QTest::qWaitFor([&] { return !app.delegate->korvatelViewController(); }, 5000));
 }
 
-// Back Up All Banks: a new folder named with the date and time, a file per
-// slot named after it, and the patch the unit ran (sent to it, stored
-// nowhere) running on it again afterwards; when that patch cannot be read,
-// the user says whether to go on.
-TEST(UnitBrowser, BacksUpAllBanksAndKeepsThePatchTheUnitRuns)
+// Back Up All Banks, or banks dragged onto a folder of the disk browser: a
+// folder per bank with a ".sig" per patch, byte-equal to what the unit holds,
+// under safe names (a repeated name carries its slot), and the patch the unit
+// ran (sent to it, stored nowhere) running on it again afterwards; when that
+// patch cannot be read, the user says whether to go on.
+TEST(UnitBrowser, BacksUpOrDropsBanksOnDiskAndKeepsThePatchTheUnitRuns)
 {
-    // The first bank is empty: at start the unit runs nothing.
-    UnitRig rig(Banks::Test, {}, [](const fs::path& banks) { fs::create_directories(banks / "0 Empty"); });
+    // The first bank is empty: at start the unit runs nothing. A slot of
+    // another calls its patch otherwise than the unit lists it.
+    const std::string smallRoomTitled = readFile(dataPath("unit/banks/1 Reverbs/0 Small Room.sig"));
+    UnitRig rig(Banks::Test, {}, [&](const fs::path& banks) {
+        fs::create_directories(banks / "0 Empty");
+        fs::create_directories(banks / "3 ..");
+        writeFile(banks / "3 .." / "0 Twin.sig", smallRoomText);
+        writeFile(banks / "3 .." / "1 Twin.sig", echoText);
+        writeFile(banks / "3 .." / "2 ...sig", hallText);
+        writeFile(banks / "3 .." / "3 Old Room.sig", smallRoomTitled);
+    });
     auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
     auto* w = app.openBrowser<PatchViewController>();
@@ -296,7 +306,7 @@ TEST(UnitBrowser, BacksUpAllBanksAndKeepsThePatchTheUnitRuns)
         made.push_back(entry.path());
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(readFile(made[0] / "7 Delays" / "00 Tape Echo.sig"), echoText);
-    const std::string done = "3 patches of 3 banks were copied into " + made[0].string() + ".";
+    const std::string done = "7 patches of 4 banks were copied into " + made[0].string() + ".";
     EXPECT_EQ(app.alertTexts(),
               std::vector<std::string>{"Informational | ALERT | " + done +
                                        "\nThe patch that was running on the unit was sent back to it. | OK"});
@@ -312,7 +322,51 @@ TEST(UnitBrowser, BacksUpAllBanksAndKeepsThePatchTheUnitRuns)
                              [&](const std::string& line) { return line.rfind(start, 0) == 0; });
     };
     EXPECT_EQ(count("F0 1C 70 00 0A "), 1);
-    EXPECT_EQ(count("F0 1C 70 00 0B "), 1 + 3 + 1) << "kept, three patches, and the check above";
+    EXPECT_EQ(count("F0 1C 70 00 0B "), 1 + 7 + 1) << "kept, seven patches, and the check above";
+    app.alerts.recorded.clear();
+
+    const fs::path disk = dir / "disk" / "Backup";
+    fs::create_directories(disk);
+    writeFile(disk / "keep.sig", "MINE");
+    app.store.setValue("DiskPatchPath", disk.parent_path().string());
+    std::unique_ptr<QMimeData> data(w->dragData({w->nodeNamed("1 Reverbs"), w->nodeNamed("3 ..")}));
+    ASSERT_TRUE(data);
+    auto [browser, dropped] = dropOnDisk(app, data.get(), disk);
+    ASSERT_TRUE(browser);
+    ASSERT_TRUE(dropped->count() > 0 || dropped->wait(60000));
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(disk))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), disk).string()] = readFile(entry.path());
+    EXPECT_EQ(files, (std::map<std::string, std::string>{{"1 Reverbs/Hall- Large|Dark.sig", hallText},
+                                                         {"1 Reverbs/Small Room.sig", smallRoomText},
+                                                         {"3 ../--.sig", hallText},
+                                                         {"3 ../Small Room.sig", smallRoomTitled},
+                                                         {"3 ../Twin (slot 1).sig", echoText},
+                                                         {"3 ../Twin.sig", smallRoomText},
+                                                         {"keep.sig", "MINE"}}));
+    // The user is told what was renamed, and why.
+    const std::vector<std::string> alerts = app.alertTexts();
+    ASSERT_FALSE(alerts.empty());
+    for (const char* said : {"1 Twin was saved as Twin (slot 1).sig",
+                             "3 Old Room holds Small Room on the unit now; it was saved as Small Room.sig",
+                             "The patch that was running on the unit was sent back to it."})
+        EXPECT_NE(alerts.back().find(said), std::string::npos) << alerts.back();
+    EXPECT_EQ(other.getSigFile(), mine);
+
+    // Opened from the browser, a patch is named after itself too.
+    TreeNode::Ptr dots = w->nodeNamed("3 ..");
+    ASSERT_TRUE(dots);
+    w->outlineView()->expand(w->treeModel()->indexForNode(dots.get()));
+    ASSERT_TRUE(idle(w->runner()));
+    TreeNode::Ptr oldRoom = w->nodeNamed("3 Old Room");
+    ASSERT_TRUE(oldRoom);
+    QTest::mouseClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), oldRoom));
+    doubleClick(w->outlineView()->viewport(), rowCentre(w->outlineView(), oldRoom));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
+    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->displayName(), "Small Room");
+    EXPECT_EQ(w->statusText().toStdString(),
+              "3 Old Room holds Small Room on the unit now (View \u25B8 Refresh reads the list again).");
 }
 
 // (The garbled and absent units are among the failures of every unit window.)
@@ -557,82 +611,6 @@ TEST(ProgramListBrowser, AFailedListIsReportedAndADisabledPresetIsStruckThroughA
     EXPECT_EQ(w->draggedItems(), std::vector<R9100ViewController::Item>{enabled});
     w->close();
     QApplication::processEvents();
-}
-
-// The whole way from a unit to disk: banks dragged from the unit browser and
-// dropped on a folder of the disk browser become one folder per bank with one
-// ".sig" per patch, byte-equal to what tosk-cli fetches, under safe names (a
-// repeated name carries its slot); the unit runs what it ran before.
-TEST(UnitBrowser, BanksDroppedOnTheDiskBrowserBecomeFoldersOfSigFiles)
-{
-    // A slot whose patch calls itself otherwise than the unit lists it.
-    const std::string smallRoomTitled = readFile(dataPath("unit/banks/1 Reverbs/0 Small Room.sig"));
-    UnitRig rig(Banks::Test, {}, [&](const fs::path& banks) {
-        fs::create_directories(banks / "3 ..");
-        writeFile(banks / "3 .." / "0 Twin.sig", smallRoomText);
-        writeFile(banks / "3 .." / "1 Twin.sig", echoText);
-        writeFile(banks / "3 .." / "2 ...sig", hallText);
-        writeFile(banks / "3 .." / "3 Old Room.sig", smallRoomTitled);
-    });
-    auto& [dir, unit, app] = rig;
-    ASSERT_TRUE(unit.started());
-    fs::create_directories(dir / "disk" / "Backup");
-    writeFile(dir / "disk" / "Backup" / "keep.sig", "MINE");
-    app.store.setValue("DiskPatchPath", (dir / "disk").string());
-    auto* w = app.openBrowser<PatchViewController>();
-    ASSERT_TRUE(w);
-    std::vector<TreeNode::Ptr> dragged;
-    for (const char* name : {"1 Reverbs", "3 .."}) {
-        dragged.push_back(w->nodeNamed(name));
-        ASSERT_TRUE(dragged.back()) << name;
-    }
-    std::unique_ptr<QMimeData> data(w->dragData(dragged));
-    ASSERT_TRUE(data);
-    const std::string mine = "HEADM adc\r\nTAIL \"Mine\"\r\n";
-    KorvatelConnection other(unitWithId(0), lineTo(unit.link()), 2000ms, 0ms);
-    ASSERT_TRUE(other.sendSigFile(mine));
-
-    const fs::path backup = dir / "disk" / "Backup";
-    auto [disk, done] = dropOnDisk(app, data.get(), backup);
-    ASSERT_TRUE(disk);
-    ASSERT_TRUE(done->count() > 0 || done->wait(60000));
-
-    // Each file holds what the unit holds for its slot.
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(backup))
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), backup).string()] = readFile(entry.path());
-    EXPECT_EQ(files, (std::map<std::string, std::string>{{"1 Reverbs/Hall- Large|Dark.sig", hallText},
-                                                         {"1 Reverbs/Small Room.sig", smallRoomText},
-                                                         {"3 ../--.sig", hallText},
-                                                         {"3 ../Small Room.sig", smallRoomTitled},
-                                                         {"3 ../Twin (slot 1).sig", echoText},
-                                                         {"3 ../Twin.sig", smallRoomText},
-                                                         {"keep.sig", "MINE"}}));
-    // The user is told what was renamed, and why.
-    const std::vector<std::string> alerts = app.alertTexts();
-    ASSERT_FALSE(alerts.empty());
-    EXPECT_NE(alerts.back().find("1 Twin was saved as Twin (slot 1).sig"), std::string::npos) << alerts.back();
-    EXPECT_NE(alerts.back().find("The patch that was running on the unit was sent back to it."), std::string::npos)
-        << alerts.back();
-    EXPECT_EQ(other.getSigFile(), mine);
-    EXPECT_NE(alerts.back().find("3 Old Room holds Small Room on the unit now; it was saved as Small Room.sig"),
-              std::string::npos)
-        << alerts.back();
-
-    // Opened from the browser, it is named after itself too.
-    TreeNode::Ptr dots = w->nodeNamed("3 ..");
-    ASSERT_TRUE(dots);
-    w->outlineView()->expand(w->treeModel()->indexForNode(dots.get()));
-    ASSERT_TRUE(idle(w->runner()));
-    TreeNode::Ptr oldRoom = w->nodeNamed("3 Old Room");
-    ASSERT_TRUE(oldRoom);
-    QTest::mouseClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), oldRoom));
-    doubleClick(w->outlineView()->viewport(), rowCentre(w->outlineView(), oldRoom));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
-    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->displayName(), "Small Room");
-    EXPECT_EQ(w->statusText().toStdString(),
-              "3 Old Room holds Small Room on the unit now (View \u25B8 Refresh reads the list again).");
 }
 
 // A unit window closed in the middle of an exchange takes the exchange
