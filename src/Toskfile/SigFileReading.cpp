@@ -274,8 +274,8 @@ Module::FieldPtr SigFile::getField(const std::string& reference, Module* module,
     Module* found = nullptr;
     const bool selfNamed = module && !module->asGroup() && module->checkName(name);
     // Unconnected inputs are saved under the head's own name: that name, as
-    // written, means the head even in a module (or before one) whose name
-    // differs from the head's only in case.
+    // written, means the head, even where this module or one listed before
+    // the head has a name that differs from the head's only in case.
     if (selfNamed && module->instanceName() == name)
         found = module;
     else if (m_Head && m_Head->instanceName() == name)
