@@ -243,6 +243,12 @@ TEST(SigFileLoad, RepeatedNamesWireToTheModuleItselfElseTheFirstOfThatName)
     }
     EXPECT_EQ(patch.moduleAtIndex(2)->field("out")->numConnects(), 3);
     EXPECT_EQ(patch.moduleAtIndex(6)->field("out")->numConnects(), 0);
+
+    // The head's name as written reaches the head past a module named like it
+    // but for case.
+    LoadedText head = loadText(crlf({"SINE ADC 220 0.5", kHead, "GAIN g adc-in1 1"}));
+    EXPECT_EQ(alertLines(head.alerts), Lines{});
+    EXPECT_EQ(head.patch->moduleAtIndex(2)->field("in")->source(), head.patch->head()->field("in1"));
 }
 
 TEST(SigFileLoad, ModulesBeforeTheHeadWireToItAndProblemsKeepTheRecordOrder)
