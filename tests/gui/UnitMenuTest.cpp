@@ -16,6 +16,7 @@
 #include "comms/R9100ProgramItem.h"
 #include "comms/ScreenBitmap.h"
 #include "gui/UnitAppSupport.h"
+#include "support/FolderTree.h"
 
 #include <QClipboard>
 #include <QDialog>
@@ -304,10 +305,7 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
         << app.alerts.recorded[0].message;
     EXPECT_EQ(app.chooser.requests.size(), 3u);
     EXPECT_EQ(app.store.values["SigDbasePath"], saved.string());
-    std::vector<std::string> files;
-    for (const auto& entry : fs::directory_iterator(saves))
-        files.push_back(entry.path().filename().string());
-    EXPECT_EQ(files, std::vector<std::string>{"db.v2"});
+    EXPECT_EQ(namesIn(saves), std::set<std::string>{"db.v2"});
 }
 
 // Each way a unit fails reaches the user as one alert from the window that
