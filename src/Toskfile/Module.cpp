@@ -43,13 +43,12 @@ Module::Module()
     initModule(nullptr);
 }
 
-Module::~Module()
+Module::~Module() = default;
+
+void Module::keepFieldsOf(Ptr donor)
 {
-    // Fields that outlive their module (a removed output still held by an
-    // input elsewhere) must not point back at it.
-    for (const auto& f : listOfFields)
-        if (f->parent() == this)
-            f->setParent(nullptr);
+    if (donor && donor.get() != this)
+        readNotes().fieldDonors.push_back(std::move(donor));
 }
 
 void Module::initModule(const Module* templ)

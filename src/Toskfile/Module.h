@@ -29,8 +29,10 @@ class UndoManager;
 class Module : public std::enable_shared_from_this<Module> {
 public:
     using Ptr = std::shared_ptr<Module>;
-    using FieldPtr = ModuleField::Ptr;
-    using FieldList = std::vector<FieldPtr>;
+    // Fields as the model holds them (see FieldRef); ModuleField::Ptr where
+    // one is kept beyond an edit.
+    using FieldPtr = FieldRef;
+    using FieldList = std::vector<FieldRef>;
     static constexpr size_t npos = static_cast<size_t>(-1);
 
     // Special kinds, by operator name; everything else is ORDINARY.
@@ -171,6 +173,13 @@ public:
     void setIterate(int32_t v) { m_Iterate = v; }
 
     // --- field list
+    // Where this module's fields are made and kept (ModuleField's
+    // fieldWithParent and fieldWithField make them here).
+    FieldStore& fieldStore() { return fieldStore_; }
+    // Keeps another module's store as long as this module: fields made there
+    // have come into this module (a head replaced by one of another type
+    // keeps the fields its wires lead to).
+    void keepFieldsOf(Ptr donor);
     void addField(FieldPtr field);
     bool containsField(const ModuleField* field) const { return indexOfField(field) != npos; }
     const FieldList& fieldArray() const { return listOfFields; }
@@ -285,6 +294,8 @@ public:
     int strokeColor() const { return 13; }
 
 protected:
+    // First, so that it goes last: the list points into it.
+    FieldStore fieldStore_;
     FieldList listOfFields;
 
 private:
@@ -307,6 +318,7 @@ private:
     struct ReadNotes {
         std::vector<std::string> losses;
         Problems problems;
+        std::vector<Ptr> fieldDonors;
     };
     ReadNotes& readNotes();
     std::unique_ptr<ReadNotes> readNotes_;

@@ -24,6 +24,37 @@ namespace {
     throw TkxException(operation, reason);
 }
 
+// Whether a group's count is a field of its own, computed from the others,
+// rather than one of the module's values ("@name").
+bool countIsComputed(const OperatorEntry& multiple)
+{
+    const OperatorField* action = multiple.operatorFieldForType(OperatorField::ACTION_SPECIFIER);
+    if (!action)
+        return false;
+    const std::string& specifier = action->text();
+    return specifier.empty() || specifier[0] != '@' || specifier.find('/') != std::string::npos;
+}
+
+// The fields one walk over the entries from `from` makes with every group
+// once: values, outputs and computed counts; only the group's own with
+// `groupOnly`.
+size_t fieldsMade(const OperatorDesc& op, size_t from, bool groupOnly)
+{
+    size_t n = 0;
+    for (size_t i = from; i < op.count(); ++i) {
+        const OperatorEntry& entry = *op.operatorData()[i];
+        const int type = entry.entryType();
+        if (type == OperatorEntry::MULTIPLEEND && groupOnly)
+            break;
+        if (ModuleField::isOutputType(type) ||
+            (type >= OperatorEntry::ED_INT && type <= OperatorEntry::ED_USER_OBJECT_TYPE))
+            ++n;
+        else if (type == OperatorEntry::MULTIPLE && countIsComputed(entry))
+            ++n;
+    }
+    return n;
+}
+
 } // namespace
 
 ModuleBuilder::ModuleBuilder(Module& module) : module_(module), fields_(module.listOfFields) {}
@@ -53,12 +84,16 @@ void ModuleBuilder::build(const std::shared_ptr<SigDbase>& dbase, SigfileTokeniz
         buildUnknownOperator(name, tokenizer);
         return;
     }
+    module_.fieldStore_.expectMore(fieldsMade(*module_.opDescriptor_, 0, false));
     State state;
     state.tokenizer = tokenizer;
     state.line = tokenizer ? tokenizer->line() : 0;
     state.name = name;
     state.running = name;
     buildEntries(state);
+    module_.fieldStore_.expectNoMore();
+    // Made to measure: a patch holds thousands of these lists.
+    fields_.shrink_to_fit();
 }
 
 void ModuleBuilder::buildUnknownOperator(const std::string& name, SigfileTokenizer* tokenizer)
@@ -172,7 +207,7 @@ void ModuleBuilder::buildEntries(State& state)
             FieldPtr counter;
             if (action) {
                 const std::string& specifier = action->text();
-                if (!specifier.empty() && specifier[0] == '@' && specifier.find('/') == std::string::npos) {
+                if (!countIsComputed(*entry)) {
                     counter = module_.field(specifier.substr(1));
                 } else {
                     counter = ModuleField::fieldWithParent(&module_, module_.processStackExpression(specifier));
@@ -195,6 +230,9 @@ void ModuleBuilder::buildEntries(State& state)
             counter->setNumIterations(counter->numIterations() + 1);
             state.repetition = 1;
             state.groupStart = state.index + 1;
+            if (state.count > 1)
+                module_.fieldStore_.expectMore(fieldsMade(op, state.groupStart, true) *
+                                               static_cast<size_t>(state.count - 1));
             break;
         }
 

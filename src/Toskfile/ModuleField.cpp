@@ -53,14 +53,39 @@ ModuleField::ModuleField(const ModuleField& field, Module* parent)
 {
 }
 
-ModuleField::Ptr ModuleField::fieldWithParent(Module* parent, const std::string& text, const OperatorEntry* entry)
+ModuleField* ModuleField::fieldWithParent(Module* parent, const std::string& text, const OperatorEntry* entry)
 {
-    return Ptr::make(parent, text, entry);
+    return parent->fieldStore().make(parent, text, entry);
 }
 
-ModuleField::Ptr ModuleField::fieldWithField(const ModuleField& field, Module* parent)
+ModuleField* ModuleField::fieldWithField(const ModuleField& field, Module* parent)
 {
-    return Ptr::make(field, parent);
+    return parent->fieldStore().make(field, parent);
+}
+
+ModuleField::Ptr ModuleField::shared() const
+{
+    auto* self = const_cast<ModuleField*>(this);
+    return Ptr(m_Parent ? std::shared_ptr<Module>(m_Parent->weak_from_this().lock()) : nullptr, self);
+}
+
+FieldStore::~FieldStore()
+{
+    while (Block* block = last_) {
+        for (size_t i = 0; i < block->used; ++i)
+            static_cast<ModuleField*>(block->slot(i))->~ModuleField();
+        last_ = block->previous;
+        ::operator delete(block);
+    }
+}
+
+void FieldStore::grow(size_t capacity)
+{
+    auto* block = static_cast<Block*>(::operator new(sizeof(Block) + capacity * sizeof(ModuleField)));
+    block->previous = last_;
+    block->used = 0;
+    block->capacity = static_cast<uint32_t>(capacity);
+    last_ = block;
 }
 
 Module* ModuleField::trueParent() const
@@ -355,7 +380,7 @@ std::string ModuleField::fieldInfo() const
     return std::to_string(count);
 }
 
-void ModuleField::source(Ptr src, const std::optional<std::string>& text, bool setDefaults)
+void ModuleField::source(FieldRef src, const std::optional<std::string>& text, bool setDefaults)
 {
     changeSourceReferenceCount(-1);
     m_Source = std::move(src);

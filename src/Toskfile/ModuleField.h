@@ -3,13 +3,14 @@
 
 #include "base/CompactText.h"
 #include "base/Geometry.h"
-#include "base/LocalShared.h"
 #include "database/OperatorEntry.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <limits>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,19 +19,48 @@
 namespace tosk {
 
 class Module;
+class ModuleField;
+
+// A field as the model's lists and wires hold it: the address of a field that
+// its module keeps for as long as the module lives (see FieldStore), without
+// a count. What keeps a field beyond the edit at hand (undo steps, a view's
+// marks, search results) holds a ModuleField::Ptr instead, which keeps the
+// field's module alive.
+class FieldRef {
+public:
+    FieldRef() = default;
+    FieldRef(std::nullptr_t) {}
+    FieldRef(ModuleField* field) : field_(field) {}
+    FieldRef(const std::shared_ptr<ModuleField>& field) : field_(field.get()) {}
+
+    ModuleField* get() const { return field_; }
+    ModuleField* operator->() const { return field_; }
+    ModuleField& operator*() const { return *field_; }
+    explicit operator bool() const { return field_ != nullptr; }
+    // Shares the ownership of the field's module.
+    operator std::shared_ptr<ModuleField>() const;
+    void reset() { field_ = nullptr; }
+
+    friend bool operator==(FieldRef a, FieldRef b) { return a.field_ == b.field_; }
+
+private:
+    ModuleField* field_ = nullptr;
+};
 
 // One field of a module: an output, an input, a parameter, another value, the
 // text of a comment or the hidden count of a repeated group.
 //
-// Ownership: the module owns its fields. A field points back at its module
-// without owning it (the module clears that pointer when it goes away). An
-// input owns its source field, so a wire never points at freed memory; only
-// inputs hold sources and only outputs are sources, so sources never form a
-// cycle, and a module feeding itself is freed like any other.
+// Ownership: the module keeps its fields, at fixed addresses, for its whole
+// life (a field taken out of its list stays, for undo to put back). A field
+// points back at its module without owning it. An input points at its source
+// without owning it: a module outside the patch feeds nothing, so a source's
+// module lives as long as the inputs it feeds are wired to it.
 class ModuleField {
 public:
-    using Ptr = LocalShared<ModuleField>;
-    using Weak = LocalWeak<ModuleField>;
+    // Shares the ownership of the field's module (an aliasing pointer), so a
+    // held field never outlives the module that keeps it.
+    using Ptr = std::shared_ptr<ModuleField>;
+    using Weak = std::weak_ptr<ModuleField>;
 
     // Bits of the visible-flag word.
     enum VisibleFlag : uint16_t {
@@ -64,8 +94,12 @@ public:
     ModuleField(const ModuleField&) = delete;
     ModuleField& operator=(const ModuleField&) = delete;
 
-    static Ptr fieldWithParent(Module* parent, const std::string& text, const OperatorEntry* entry = nullptr);
-    static Ptr fieldWithField(const ModuleField& field, Module* parent);
+    // A new field kept by the parent (which must be given).
+    static ModuleField* fieldWithParent(Module* parent, const std::string& text, const OperatorEntry* entry = nullptr);
+    static ModuleField* fieldWithField(const ModuleField& field, Module* parent);
+    // This field, holding its module alive; a field of a module no shared
+    // pointer owns (or of none) is answered without an owner.
+    Ptr shared() const;
 
     // --- members
     Module* parent() const { return m_Parent; }
@@ -75,8 +109,8 @@ public:
     ModuleField* iterator() const { return m_Iterator; }
     void setIterator(ModuleField* iterator) { m_Iterator = iterator; }
     // Plain setter: connection counts are not touched (see source(...)).
-    const Ptr& source() const { return m_Source; }
-    void setSource(Ptr source) { m_Source = std::move(source); }
+    FieldRef source() const { return m_Source; }
+    void setSource(FieldRef source) { m_Source = source; }
     // The entry belongs to the operator of the module (the database keeps
     // it for as long as any module of it lives): a field only points at it.
     const OperatorEntry* entry() const { return m_pEntry; }
@@ -187,7 +221,7 @@ public:
     // setDefaults, the first connection of an interface module's control
     // output gives that module this input's limits and default, and a value
     // of that module the new limits leave out takes the new default.
-    void source(Ptr src, const std::optional<std::string>& text, bool setDefaults);
+    void source(FieldRef src, const std::optional<std::string>& text, bool setDefaults);
     // The one rule every count of the model follows: 0 resets, 1 adds one,
     // -1 takes one away, anything else changes nothing.
     template <typename T> static void changeCount(T& count, int n)
@@ -226,13 +260,61 @@ private:
     // The count field of this field's group: a field of the same module,
     // which lives as long as the module does.
     ModuleField* m_Iterator = nullptr;
-    Ptr m_Source;
+    FieldRef m_Source;
     const OperatorEntry* m_pEntry = nullptr;
     int16_t m_NumConnects = 0;
     uint16_t m_Visible = 0;
     int16_t m_NumIterations = 0;
     uint8_t m_HideCount = 0;
     CompactText m_Text;
+};
+
+inline FieldRef::operator std::shared_ptr<ModuleField>() const
+{
+    return field_ ? field_->shared() : nullptr;
+}
+
+// Where a module keeps its fields: blocks that never move, freed only with
+// the module, so that wires, field lists and undo steps can point at a field
+// for as long as its module lives, and a patch's fields sit together in
+// memory instead of in an allocation each.
+class FieldStore {
+public:
+    FieldStore() = default;
+    FieldStore(const FieldStore&) = delete;
+    FieldStore& operator=(const FieldStore&) = delete;
+    ~FieldStore();
+
+    // About n more fields are coming: the next block is made to hold them,
+    // so that a module built from its operator takes one block of its size
+    // (and one more for a group repeated beyond what its operator shows).
+    void expectMore(size_t n) { expected_ += n; }
+    void expectNoMore() { expected_ = 0; }
+    template <typename... Args> ModuleField* make(Args&&... args)
+    {
+        if (!last_ || last_->used == last_->capacity)
+            grow(expected_ > 0 ? expected_ : last_ ? std::max<size_t>(4, last_->capacity) : 4);
+        auto* field = ::new (last_->slot(last_->used)) ModuleField(std::forward<Args>(args)...);
+        // Counted once made: a constructor that throws leaves nothing to
+        // destroy.
+        ++last_->used;
+        if (expected_ > 0)
+            --expected_;
+        return field;
+    }
+
+private:
+    struct Block {
+        Block* previous;
+        uint32_t used;
+        uint32_t capacity;
+        void* slot(size_t i) { return reinterpret_cast<std::byte*>(this + 1) + i * sizeof(ModuleField); }
+    };
+    static_assert(sizeof(Block) % alignof(ModuleField) == 0);
+    void grow(size_t capacity);
+
+    Block* last_ = nullptr;
+    size_t expected_ = 0;
 };
 
 } // namespace tosk

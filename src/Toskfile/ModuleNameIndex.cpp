@@ -14,7 +14,7 @@ bool isDigit(char c)
 
 } // namespace
 
-ModuleNameIndex::ModuleNameIndex(const std::vector<ModuleField::Ptr>& fields, bool ignoreCase) : ignoreCase_(ignoreCase)
+ModuleNameIndex::ModuleNameIndex(const std::vector<FieldRef>& fields, bool ignoreCase) : ignoreCase_(ignoreCase)
 {
     members_.reserve(fields.size());
     counts_.reserve(fields.size());
@@ -22,7 +22,7 @@ ModuleNameIndex::ModuleNameIndex(const std::vector<ModuleField::Ptr>& fields, bo
         add(f);
 }
 
-void ModuleNameIndex::add(const ModuleField::Ptr& field)
+void ModuleNameIndex::add(FieldRef field)
 {
     if (!field || !members_.insert(field.get()).second)
         return;
@@ -87,7 +87,7 @@ void ModuleNameIndex::markTaken(const std::string& base, int counter)
     skips_[key(base)][counter] = counter + 1;
 }
 
-void ModuleNameIndex::makeUnique(const ModuleField::Ptr& nameField, char delim)
+void ModuleNameIndex::makeUnique(FieldRef nameField, char delim)
 {
     const std::string s(nameField->text());
 

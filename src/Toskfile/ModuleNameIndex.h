@@ -23,10 +23,10 @@ namespace tosk {
 class ModuleNameIndex {
 public:
     ModuleNameIndex() = default;
-    explicit ModuleNameIndex(const std::vector<ModuleField::Ptr>& fields, bool ignoreCase = false);
+    explicit ModuleNameIndex(const std::vector<FieldRef>& fields, bool ignoreCase = false);
 
     // Adds a field (once) with its current text.
-    void add(const ModuleField::Ptr& field);
+    void add(FieldRef field);
     bool contains(const ModuleField* field) const { return members_.count(field) != 0; }
     // Whether a field other than `self` has exactly this text.
     bool isTakenByOther(const std::string& text, const ModuleField* self) const;
@@ -37,7 +37,7 @@ public:
     // its own text when free, else its base with the first free counter
     // (after the trailing digits, or after `delim` when that is not 0); the
     // field joins the index.
-    void makeUnique(const ModuleField::Ptr& nameField, char delim);
+    void makeUnique(FieldRef nameField, char delim);
 
     // The first counter from `start` whose candidate isFree accepts; counters
     // already known to be taken for this base are skipped.

@@ -14,7 +14,7 @@ class SigFile;
 
 // One field whose value differs between a patch and a unit's copy of it.
 struct ParameterDifference {
-    Module::FieldPtr field; // the field of this patch
+    ModuleField::Ptr field; // the field of this patch
     std::string moduleName; // the instance name of the module that holds it
     std::string operatorName;
     std::string fieldName;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "base/LocalShared.h"
+#include "Toskfile/ModuleField.h"
 
 #include <cstdint>
 #include <memory>
@@ -69,7 +69,7 @@ struct PatchChange {
     std::vector<std::shared_ptr<Module>> removed;
     // Fields whose text, source or flags changed, and fields that came or
     // went with a repetition.
-    std::vector<LocalShared<ModuleField>> fields;
+    std::vector<FieldRef> fields;
     // Who asked for the change (an inspector, the canvas); none when unknown.
     // A listener compares it with itself to tell its own edits from others'.
     const void* sender = nullptr;

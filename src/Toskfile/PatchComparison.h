@@ -51,7 +51,7 @@ public:
         // The field's name, its repetition number in place.
         std::string name;
         // None on the side that lacks the field (a repetition more or less).
-        Module::FieldPtr mine, theirs;
+        ModuleField::Ptr mine, theirs;
         // As shown: the text, an input's source ("v1/osc-out"), or the hide
         // count; none where the field is missing. A unit's copy gives both
         // fields' texts as they are.
@@ -87,7 +87,7 @@ public:
     // (paths). `inField` says whether a field difference of a module both
     // patches have shows it too.
     struct WireDifference {
-        Module::FieldPtr input;
+        ModuleField::Ptr input;
         std::string from, to;
         bool inField = false;
     };

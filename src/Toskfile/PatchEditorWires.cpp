@@ -37,7 +37,7 @@ bool PatchEditor::connect(const ConnectionPlan& plan, std::string* refusal)
     if (plan.outcome != ConnectionPlan::Outcome::Connect)
         return false;
     Module::FieldPtr input = plan.input, source = plan.source;
-    for (const Module::FieldPtr& f : {input, source, plan.repeatOf})
+    for (const Module::FieldPtr& f : {input, source, Module::FieldPtr(plan.repeatOf)})
         if (f && !topOf(*f))
             return false;
     if (plan.repeatOf ? (plan.repetitionIsInput ? !source : !input) : (!input || !source))

@@ -114,6 +114,8 @@ void PatchState::put(const FieldItem& item)
 
 void PatchState::restore() const
 {
+    // Kept until every wire from them is cut.
+    std::vector<Module::Ptr> leaving;
     if (order_) {
         std::unordered_set<const Module*> staying;
         staying.reserve(order_->size());
@@ -122,6 +124,7 @@ void PatchState::restore() const
         for (const auto& m : patch_->listOfModules()) {
             if (staying.count(m.get()))
                 continue;
+            leaving.push_back(m);
             for (const auto& f : m->fieldArray())
                 if (f->source())
                     wire(*f, nullptr);
@@ -145,6 +148,8 @@ void PatchState::restore() const
     }
     for (const auto& item : fields_)
         put(item);
+    if (order_)
+        cutWiresFromOutside();
     if (comments_) {
         PatchComment::List list;
         list.reserve(comments_->size());
@@ -154,6 +159,23 @@ void PatchState::restore() const
         }
         patch_->setComments(std::move(list));
     }
+}
+
+void PatchState::cutWiresFromOutside() const
+{
+    // Every edit keeps the inputs its modules feed, so a state put back has
+    // none wired to a module outside the patch; this makes sure, for such an
+    // input would point into a module that nothing keeps once the steps
+    // holding it are gone.
+    std::unordered_set<const Module*> inPatch;
+    inPatch.reserve(order_->size() + 1);
+    for (const auto& m : *order_)
+        inPatch.insert(m.get());
+    inPatch.insert(patch_->tail().get());
+    for (const auto& m : *order_)
+        for (const auto& f : m->fieldArray())
+            if (f->source() && !inPatch.count(f->source()->trueParent()))
+                wire(*f, nullptr);
 }
 
 // ---------------------------------------------------------------- reading

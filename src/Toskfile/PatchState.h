@@ -66,9 +66,11 @@ public:
     SigFile& patch() const { return *patch_; }
 
 private:
+    // Held, not just pointed at: a kept field keeps its module alive, and so
+    // does a kept source, for as long as this state may be put back.
     struct FieldItem {
-        Module::FieldPtr field;
-        Module::FieldPtr source;
+        ModuleField::Ptr field;
+        ModuleField::Ptr source;
         std::string text;
         uint8_t hideCount = 0;
         uint16_t flags = 0;
@@ -88,6 +90,7 @@ private:
     static void put(const FieldItem& item);
     static void wire(ModuleField& field, const Module::FieldPtr& source);
     void addModuleItem(const Module::Ptr& module, bool withFields);
+    void cutWiresFromOutside() const;
 
     SigFile* patch_;
     std::optional<ModuleList::List> order_;

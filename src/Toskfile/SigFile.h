@@ -104,8 +104,8 @@ public:
     Module::Ptr markerModule() const;
     const Module::Ptr& head() const { return m_Head; }
     const Module::Ptr& tail() const { return m_Tail; }
-    const Module::FieldPtr& adcNull() const { return adcNull_; }
-    const Module::FieldPtr& adcNullObject() const { return adcNullObject_; }
+    const ModuleField::Ptr& adcNull() const { return adcNull_; }
+    const ModuleField::Ptr& adcNullObject() const { return adcNullObject_; }
     // Takes the tail out, removes every module and lets go of the head.
     void deleteContents();
     // Replaces the list and finds the head again.
@@ -207,8 +207,8 @@ private:
     std::string sigFileName_;
     Module::Ptr m_Head;
     Module::Ptr m_Tail;
-    Module::FieldPtr adcNull_;
-    Module::FieldPtr adcNullObject_;
+    ModuleField::Ptr adcNull_;
+    ModuleField::Ptr adcNullObject_;
     float m_Zoom = -1;
     int m_ViewMode = 0;
     std::optional<std::string> loadError_;

@@ -452,6 +452,8 @@ void SigFile::setHeadType()
     const std::string program = programName();
     const std::string tag = oldHead->fieldText("obj_tag");
     newHead->removeAllFields();
+    // The old head's fields move on with their wires: its store goes along.
+    newHead->keepFieldsOf(oldHead);
     for (auto& slot : slots) {
         if (slot.taken) {
             slot.field->setEntry(slot.entry);

@@ -22,7 +22,7 @@ void CanvasMarks::forget(const Module& module)
         auto m = weak.lock();
         return !m || m.get() == &module;
     };
-    auto fieldGone = [&module](const LocalWeak<ModuleField>& weak) {
+    auto fieldGone = [&module](const std::weak_ptr<ModuleField>& weak) {
         auto f = weak.lock();
         return !f || f->parent() == &module || f->trueParent() == &module; // a group's pins are its members'
     };
@@ -45,7 +45,7 @@ void CanvasMarks::forget(const Module& module)
 bool CanvasMarks::refersTo(const Module& module) const
 {
     auto is = [&module](const std::weak_ptr<Module>& weak) { return weak.lock().get() == &module; };
-    auto isField = [&module](const LocalWeak<ModuleField>& weak) {
+    auto isField = [&module](const std::weak_ptr<ModuleField>& weak) {
         auto f = weak.lock();
         return f && (f->parent() == &module || f->trueParent() == &module);
     };

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "base/Geometry.h"
-#include "base/LocalShared.h"
 
 #include <memory>
 #include <vector>
@@ -20,13 +19,13 @@ class ModuleField;
 // has left the patch.
 struct CanvasMarks {
     std::vector<std::weak_ptr<Module>> selectedModules;
-    LocalWeak<ModuleField> selectedField;
-    LocalWeak<ModuleField> highlightField;
+    std::weak_ptr<ModuleField> selectedField;
+    std::weak_ptr<ModuleField> highlightField;
     std::weak_ptr<Module> highlightModule;
     // The wire clicked (by its input), drawn highlighted; Delete unwires it.
-    LocalWeak<ModuleField> selectedWire;
+    std::weak_ptr<ModuleField> selectedWire;
     // The wire an operator dragged over would be inserted into.
-    LocalWeak<ModuleField> highlightWire;
+    std::weak_ptr<ModuleField> highlightWire;
     // (0, 0) when no connection is being dragged.
     Point fieldConnectionPoint;
     // (0, 0) when no order drag is going on.
@@ -63,12 +62,12 @@ struct CanvasMarks {
         bool warnsOrder(const Module* module) const;
 
         std::vector<std::shared_ptr<Module>> selectedModules;
-        LocalShared<ModuleField> selectedField;
-        LocalShared<ModuleField> highlightField;
+        std::shared_ptr<ModuleField> selectedField;
+        std::shared_ptr<ModuleField> highlightField;
         std::shared_ptr<Module> highlightModule;
         std::shared_ptr<Module> orderSourceModule;
-        LocalShared<ModuleField> selectedWire;
-        LocalShared<ModuleField> highlightWire;
+        std::shared_ptr<ModuleField> selectedWire;
+        std::shared_ptr<ModuleField> highlightWire;
         Point fieldConnectionPoint;
         Point orderConnectionPoint;
         Rect rubberbandRect;

@@ -296,10 +296,23 @@ TEST_F(ModuleConstruction, InfoTextRoundTrips)
     EXPECT_THROW(other->addInfo(";=1,2 f= -1,1"), TkxException);
 }
 
+TEST_F(ModuleConstruction, FieldsStayWhereTheyWereMadeAsTheirModuleGrows)
+{
+    auto osc = newModule("OSC", "osc", db);
+    std::vector<ModuleField*> made;
+    for (int i = 0; i < 100; ++i)
+        made.push_back(ModuleField::fieldWithParent(osc.get(), std::to_string(i)));
+    for (int i = 0; i < 100; ++i) {
+        EXPECT_EQ(made[i]->text(), std::to_string(i));
+        EXPECT_EQ(made[i]->parent(), osc.get());
+    }
+    EXPECT_EQ(osc->fieldCount(), 8u) << "made, not listed";
+}
+
 TEST_F(ModuleConstruction, ModulesFeedingThemselvesAreFreed)
 {
-    std::weak_ptr<Module> a, b, self;
-    Module::FieldPtr survivor;
+    std::weak_ptr<Module> a, b, self, holder;
+    ModuleField::Ptr held;
     {
         auto loop = newModule("OSC", "loop", db);
         loop->field("fm")->source(loop->field("out"), std::nullopt, false);
@@ -314,14 +327,16 @@ TEST_F(ModuleConstruction, ModulesFeedingThemselvesAreFreed)
         self = loop;
         a = x;
         b = y;
-        survivor = newModule("FILTER", "f", db)->field("in");
-        survivor->source(y->field("out"), std::nullopt, false);
+        auto f = newModule("FILTER", "f", db);
+        holder = f;
+        held = f->field("in");
     }
     EXPECT_TRUE(self.expired());
     EXPECT_TRUE(a.expired());
-    EXPECT_TRUE(b.expired()) << "an input keeps its source field, not the whole module";
-    ASSERT_TRUE(survivor->source());
-    EXPECT_EQ(survivor->source()->parent(), nullptr) << "the source no longer points at its freed module";
-    EXPECT_EQ(survivor->sourceName(false, true), "-out");
-    survivor->source(nullptr, std::nullopt, false);
+    EXPECT_TRUE(b.expired());
+    ASSERT_FALSE(holder.expired()) << "a field held keeps its module";
+    EXPECT_EQ(held->parent(), holder.lock().get());
+    EXPECT_EQ(held->moduleFieldName(), "f-in");
+    held.reset();
+    EXPECT_TRUE(holder.expired());
 }

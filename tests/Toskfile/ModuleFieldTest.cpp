@@ -17,7 +17,8 @@ TEST(ModuleField, SetTextStripsOneQuotePairAndTidiesNumbers)
     auto level = osc->field("level"); // ED_FLOAT
     auto freq = osc->field("freq");   // ED_CONTROL
     auto name = osc->field("opstart_name");
-    auto mode = newModule("FILTER", "f", db)->field("mode"); // ED_INT
+    auto filter = newModule("FILTER", "f", db);
+    auto mode = filter->field("mode"); // ED_INT
 
     const std::tuple<Module::FieldPtr, const char*, const char*> cases[] = {
         {level, "0.500", "0.5"}, {level, "+3.0", "3"},       {level, "2.0", "2"},          {level, ".25", "0.25"},
@@ -87,8 +88,8 @@ TEST(ModuleField, ValidationMessagesWordForWord)
 
     // A string without a storage size is not limited to nothing.
     const OperatorEntry labelEntry(OperatorEntry::ED_STRING);
-    auto label = ModuleField::fieldWithParent(nullptr, "", &labelEntry);
-    EXPECT_TRUE(label->isValueValid("a long label", msg));
+    const ModuleField label(nullptr, "", &labelEntry);
+    EXPECT_TRUE(label.isValueValid("a long label", msg));
 }
 
 // The painters number pins in one pass; the numbers and names must be those

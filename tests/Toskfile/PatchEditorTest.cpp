@@ -7,6 +7,7 @@
 #include "Toskfile/ModuleDrag.h"
 #include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/PatchComment.h"
+#include "Toskfile/PatchState.h"
 #include "Toskfile/UndoGroup.h"
 
 #include <gtest/gtest.h>
@@ -396,6 +397,30 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
             }
         }
     }
+}
+
+// A state put back leaves no input wired to a module outside the patch, even
+// one wired behind the edit layer's back: nothing would keep that module.
+TEST(PatchEditor, AStatePutBackCutsWiresFromModulesThatLeaveThePatch)
+{
+    NoWindowServices noWindow;
+    LogCapture quiet;
+    auto doc = openDocument(editPatch());
+    SigFile& patch = *doc->sigFile();
+    PatchState before(patch);
+    before.addOrder();
+    std::weak_ptr<Module> gone;
+    {
+        Module::Ptr extra = Module::moduleNamed("SINE", std::string("extra"), bundledDbase());
+        patch.addModule(extra);
+        gone = extra;
+        fieldOf(*doc, "g", "in")->source(extra->field("out"), std::nullopt, false);
+        ASSERT_EQ(extra->field("out")->numConnects(), 1);
+    }
+    before.restore();
+    EXPECT_TRUE(gone.expired());
+    EXPECT_FALSE(fieldOf(*doc, "g", "in")->source());
+    EXPECT_EQ(fieldOf(*doc, "mix", "in1")->source(), fieldOf(*doc, "g", "out")) << "wires inside stay";
 }
 
 TEST(PatchEditor, NewBoxesGoWhereTheyAreToldOrInFreeRoomWithTheirPinMarginsOnTheCanvas)

@@ -2,7 +2,6 @@
 #include "base/Alerts.h"
 #include "base/CompactText.h"
 #include "base/Geometry.h"
-#include "base/LocalShared.h"
 #include "base/Localization.h"
 #include "base/MainThreadPoster.h"
 #include "base/NotificationCenter.h"
@@ -77,35 +76,6 @@ TEST(Geometry, FlippedContainmentOwnsTheTopEdgeNotTheBottom)
     EXPECT_TRUE(mouseInRect({0, 16}, r, false));
     EXPECT_FALSE(mouseInRect({80, 5}, r, true));
     EXPECT_TRUE(r.contains(Point{79.5, 15.5}));
-}
-
-// A chain of objects each holding the next, as fields hold their sources.
-struct Link {
-    std::vector<std::string>* log;
-    std::string name;
-    tosk::LocalShared<Link> next;
-    ~Link() { log->push_back(name); }
-};
-
-TEST(LocalShared, DestroysOnceAtTheLastOwnerAndWeakPointersSeeIt)
-{
-    std::vector<std::string> log;
-    auto b = tosk::LocalShared<Link>::make(&log, "b", nullptr);
-    auto a = tosk::LocalShared<Link>::make(&log, "a", b);
-    tosk::LocalWeak<Link> weakB(b);
-    auto copy = a;
-    a.reset();
-    b.reset();
-    EXPECT_TRUE(log.empty());
-    ASSERT_TRUE(weakB.lock());
-    EXPECT_EQ(weakB.lock()->name, "b");
-    copy = std::move(copy->next); // a goes and takes its hold on b with it, b stays held by copy
-    EXPECT_EQ(log, (std::vector<std::string>{"a"}));
-    EXPECT_FALSE(weakB.expired());
-    copy.reset();
-    EXPECT_EQ(log, (std::vector<std::string>{"a", "b"}));
-    EXPECT_TRUE(weakB.expired());
-    EXPECT_FALSE(weakB.lock());
 }
 
 TEST(CompactText, KeepsEveryLengthAndTakesItsOwnPart)

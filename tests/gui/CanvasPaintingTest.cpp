@@ -314,14 +314,14 @@ TEST(CanvasPainting, OrderBadgesEmphasisInteractionMarksAndShapesStrokedThenFill
     // it is drawn selected.
     CanvasMarks pinToo;
     pinToo.selectedModules = {src.shared_from_this()};
-    pinToo.selectedField = dst.field("in");
+    pinToo.selectedField = dst.field("in")->shared();
     const QImage pinSelected = patch.render(mode, pinToo);
     EXPECT_EQ(pinSelected.pixelColor(140, 40), outline);
     EXPECT_TRUE(isWhite(pinSelected, 150, 28) && isWhite(pinSelected, 1, 1)) << "no connection is being dragged";
 
     // A connection being dragged from the selected pin, and a rubber band.
     CanvasMarks dragging;
-    dragging.selectedField = src.field("out");
+    dragging.selectedField = src.field("out")->shared();
     dragging.fieldConnectionPoint = Point{250, 100};
     dragging.rubberbandRect = Rect(200.5, 108.5, 40, 8);
     const QImage marks = patch.render(mode, dragging);
@@ -333,7 +333,7 @@ TEST(CanvasPainting, OrderBadgesEmphasisInteractionMarksAndShapesStrokedThenFill
     // Pins, badge rings and name frames are stroked, then filled: at four
     // pixels a point the fill covers the inner half of a line.
     CanvasMarks highlit;
-    highlit.selectedField = src.field("out");
+    highlit.selectedField = src.field("out")->shared();
     highlit.highlightModule = src.shared_from_this();
     const QImage image = patch.render(mode, highlit, 4), plain4 = patch.render(mode, {}, 4);
 

@@ -184,7 +184,7 @@ TEST(GraphicWindow, MarksOfAModuleThatLeavesThePatchOrDiesAreDropped)
     auto markEverything = [&marks](const Module::Ptr& m) {
         marks.selectedModules = {m};
         marks.highlightModule = marks.orderSourceModule = m;
-        marks.selectedField = marks.highlightField = m->field("out");
+        marks.selectedField = marks.highlightField = m->field("out")->shared();
         marks.fieldConnectionPoint = Point{300, 300};
         marks.orderConnectionPoint = Point{320, 300};
     };
