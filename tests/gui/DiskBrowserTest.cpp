@@ -340,6 +340,7 @@ TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
     QTest::keyClicks(filter, "DEEP");
     EXPECT_EQ(f.shownOnce("Sub/{Deeper/{deep.sig}}"), "Sub/{Deeper/{deep.sig}}");
     for (const auto& [typed, wanted] : std::vector<std::pair<QString, std::string>>{
+             {"theirs", "Other/{Sub/{theirs.sig}}"},
              {"B.S", "Sub/{b.sig}, b.sig"},
              // A matching folder shows what is in it.
              {"sub", "Other/{Sub/{theirs.sig}}, Sub/{Deeper/{deep.sig}, b.sig, inner.SIG}"}}) {
@@ -625,7 +626,7 @@ TEST(DiskBrowser, AFolderCopiedElsewhereMovesOnAWorkerAndStopsCleanly)
 // never fetched; the user is told what was renamed, kept or not saved.
 TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
 {
-    Fixture f({"Backup/Kept.sig=MINE", "Keys/Pad.sig=OLD PAD", "Keys/Lead.sig=OLD LEAD"});
+    Fixture f({"Backup/Kept.sig=MINE", "Backup/Pad.sig=OLD PAD", "Backup/Lead.sig=OLD LEAD"});
     QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
     auto kept = patch("Kept", "THEIRS");
     kept->onFetch = [] { ADD_FAILURE() << "a file already there is not fetched"; };
@@ -643,8 +644,16 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
         busyWhileFetching = f.browser->isCopying() && f.browser->findChild<QPushButton*>("stopButton")->isVisible() &&
                             !f.drop(more.get(), f.centre("Backup")) && !trash->isEnabled();
     };
-    DiskDragMimeData data({kept, reverbs, bank("..", {patch("Deep", "DEEP")}), patch("Echo", "ECHO")},
-                          "Kept\nReverbs\n..\nEcho");
+    // Banks become folders under safe names, that stay in the target; a
+    // second bank of one name gets a folder of its own. A patch whose name is
+    // taken on disk is asked about: skipped, the file there replaced (it goes
+    // to the trash), or both kept.
+    f.trash = (f.dir / "Trash").string();
+    f.clashAnswers = {
+        {DiskClash::Choice::Skip, false}, {DiskClash::Choice::Replace, false}, {DiskClash::Choice::KeepBoth, false}};
+    DiskDragMimeData data({kept, reverbs, bank("..", {patch("Deep", "DEEP")}), bank("Twin", {patch("One", "ONE")}),
+                           bank("Twin", {patch("Two", "TWO")}), patch("Pad", "NEW PAD"), patch("Lead", "NEW LEAD")},
+                          "patches");
     ASSERT_TRUE(f.drop(&data, f.centre("Backup")));
     EXPECT_TRUE(f.browser->isCopying());
     ASSERT_TRUE(f.finished(done));
@@ -652,50 +661,30 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
     EXPECT_TRUE(busyWhileFetching);
     EXPECT_FALSE(f.browser->findChild<QPushButton*>("stopButton")->isVisible());
 
-    EXPECT_EQ(f.disk("Backup"),
-              "--/\n--/Deep.sig=DEEP\nEcho.sig=ECHO\nKept.sig=MINE\nReverbs/\nReverbs/Hall 2.sig=HALL 2\n"
-              "Reverbs/Hall.sig=HALL 1\nReverbs/a|b.sig=SLASH\n");
+    EXPECT_EQ(f.disk("Backup"), "--/\n--/Deep.sig=DEEP\nKept.sig=MINE\nLead 2.sig=NEW LEAD\nLead.sig=OLD LEAD\n"
+                                "Pad.sig=NEW PAD\nReverbs/\nReverbs/Hall 2.sig=HALL 2\nReverbs/Hall.sig=HALL 1\n"
+                                "Reverbs/a|b.sig=SLASH\nTwin 2/\nTwin 2/Two.sig=TWO\nTwin/\nTwin/One.sig=ONE\n");
     EXPECT_FALSE(fs::exists(f.root / "Deep.sig")) << "nothing lands outside the target";
-    EXPECT_EQ(f.statuses,
-              (QStringList{"performDropOperation", "Kept.sig already exists in Backup", "created Reverbs",
-                           "copy Hall to Reverbs", "copy Hall to Reverbs", "copy a/b to Reverbs",
-                           "copy Silent to Reverbs", "created --", "copy Deep to --", "copy Echo to Backup"}));
+    EXPECT_EQ(readFile(f.dir / "Trash/files/Pad.sig"), "OLD PAD");
+    EXPECT_EQ(f.statuses, (QStringList{"performDropOperation", "Kept.sig already exists in Backup", "created Reverbs",
+                                       "copy Hall to Reverbs", "copy Hall to Reverbs", "copy a/b to Reverbs",
+                                       "copy Silent to Reverbs", "created --", "copy Deep to --", "created Twin",
+                                       "copy One to Twin", "created Twin 2", "copy Two to Twin 2", "copy Pad to Backup",
+                                       "copy Lead to Backup"}));
     EXPECT_EQ(f.told(),
               info("Kept.sig already exists in Backup\nHall was saved as Hall 2.sig\na/b was saved as a|b.sig\n"
-                   "Silent was not saved: no reply\n.. was saved as --"));
+                   "Silent was not saved: no reply\n.. was saved as --\nTwin was saved as Twin 2\n"
+                   "Lead was saved as Lead 2.sig"));
     // The target was read again: its new entries show.
-    EXPECT_EQ(f.rows("Backup"), "--/, Reverbs/, Echo.sig, Kept.sig");
+    EXPECT_EQ(f.rows("Backup"), "--/, Reverbs/, Twin/, Twin 2/, Kept.sig, Lead 2.sig, Lead.sig, Pad.sig");
 
     // The same drop again keeps every file and says so.
     DiskDragMimeData again(std::vector<DiskDropItem::Ptr>{bank("Reverbs", {patch("Hall", "NEW")})}, "Reverbs");
     ASSERT_TRUE(f.dropped(&again, "Backup"));
     EXPECT_EQ(readFile(f.root / "Backup/Reverbs/Hall.sig"), "HALL 1");
     EXPECT_EQ(f.told(), info("Hall.sig already exists in Reverbs"));
-
-    // Banks become folders under safe names: a bank named with a slash stays
-    // in the target, and a second bank of one name gets a folder of its own.
-    // A patch whose name is taken on disk is asked about: the file there
-    // replaced (it goes to the trash), or both kept.
-    DiskDragMimeData banks(
-        {bank("a/b", {patch("X", "XX")}), bank("Twin", {patch("One", "ONE")}), bank("Twin", {patch("Two", "TWO")})},
-        "a/b\nTwin\nTwin");
-    ASSERT_TRUE(f.dropped(&banks, "Other"));
-    // No folder is made from the part before the slash.
-    EXPECT_EQ(
-        f.disk("Other"),
-        "Sub/\nSub/theirs.sig=THEIRS\nTwin 2/\nTwin 2/Two.sig=TWO\nTwin/\nTwin/One.sig=ONE\na|b/\na|b/X.sig=XX\n");
-    EXPECT_EQ(f.told(), info("a/b was saved as a|b\nTwin was saved as Twin 2"));
-    EXPECT_EQ(f.rows("Other"), "a|b/, Sub/, Twin/, Twin 2/");
-
-    f.trash = (f.dir / "Trash").string();
-    f.clashAnswers = {{DiskClash::Choice::Replace, false}, {DiskClash::Choice::KeepBoth, false}};
-    DiskDragMimeData taken({patch("Pad", "NEW PAD"), patch("Lead", "NEW LEAD")}, "Pad\nLead");
-    ASSERT_TRUE(f.dropped(&taken, "Keys"));
     EXPECT_EQ(f.clashes,
-              (QStringList{"Kept.sig in Backup", "Hall.sig in Reverbs", "Pad.sig in Keys", "Lead.sig in Keys"}));
-    EXPECT_EQ(f.disk("Keys"), "Lead 2.sig=NEW LEAD\nLead.sig=OLD LEAD\nPad.sig=NEW PAD\n");
-    EXPECT_EQ(readFile(f.dir / "Trash/files/Pad.sig"), "OLD PAD");
-    EXPECT_EQ(f.told(), info("Lead was saved as Lead 2.sig"));
+              (QStringList{"Kept.sig in Backup", "Pad.sig in Backup", "Lead.sig in Backup", "Hall.sig in Reverbs"}));
 }
 
 // A copy from a unit makes it run each patch fetched: what it ran is kept
