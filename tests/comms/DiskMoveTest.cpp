@@ -285,26 +285,22 @@ TEST(DesktopTrash, MovesIntoTheUsersTrashWithARecordOfWhereItWas)
 TEST(DiskUndo, EveryActionUndoesAndRedoesExactly)
 {
     Library l;
-    const std::string start = treeOf(l.lib);
-
-    // Rename.
+    // The folders after each action; `names` the actions, in turn.
+    std::vector<std::string> trees = {treeOf(l.lib)}, names;
+    auto push = [&](const std::string& name, std::vector<DiskUndo::Step> steps) {
+        l.undo.push({name, steps});
+        names.push_back(name);
+        trees.push_back(treeOf(l.lib));
+    };
     ASSERT_EQ(DiskMove::rename(l.p("A/Hall.sig"), "Room.sig").status, DiskMove::Status::Moved);
-    l.undo.push({"Rename", {DiskUndo::moved(l.p("A/Hall.sig"), l.p("A/Room.sig"))}});
-    const std::string renamed = treeOf(l.lib);
-    // A new folder.
+    push("Rename", {DiskUndo::moved(l.p("A/Hall.sig"), l.p("A/Room.sig"))});
     ASSERT_TRUE(fs::create_directory(l.lib / "New Folder"));
-    l.undo.push({"New Folder", {DiskUndo::madeFolder(l.p("New Folder"))}});
-    const std::string made = treeOf(l.lib);
-    // Move to Trash.
-    l.undo.push({"Move to Trash", {l.toTrash("A/Pad.sig")}});
-    const std::string trashed = treeOf(l.lib);
+    push("New Folder", {DiskUndo::madeFolder(l.p("New Folder"))});
+    push("Move to Trash", {l.toTrash("A/Pad.sig")});
     // A move of two items into another folder.
-    l.undo.push({"Move", {l.move("A/Room.sig", "B/Room.sig"), l.move("New Folder", "B/New Folder")}});
-    const std::string movedTree = treeOf(l.lib);
-    EXPECT_EQ(movedTree, "A/\nB/\nB/New Folder/\nB/Pad.sig=OTHER PAD\nB/Room.sig=HALL\n");
+    push("Move", {l.move("A/Room.sig", "B/Room.sig"), l.move("New Folder", "B/New Folder")});
+    EXPECT_EQ(trees.back(), "A/\nB/\nB/New Folder/\nB/Pad.sig=OTHER PAD\nB/Room.sig=HALL\n");
 
-    const std::vector<std::string> names = {"Rename", "New Folder", "Move to Trash", "Move"};
-    const std::vector<std::string> trees = {start, renamed, made, trashed, movedTree};
     for (size_t step = names.size(); step-- > 0;) {
         EXPECT_EQ(l.undo.undoName(), names[step]);
         const DiskUndo::Outcome o = l.undo.undo();
@@ -323,7 +319,7 @@ TEST(DiskUndo, EveryActionUndoesAndRedoesExactly)
     EXPECT_EQ(readFile(l.trash + "/files/Pad.sig"), "PAD");
     EXPECT_TRUE(l.undo.undo().done);
     EXPECT_TRUE(l.undo.undo().done);
-    EXPECT_EQ(treeOf(l.lib), made);
+    EXPECT_EQ(treeOf(l.lib), trees[2]);
 }
 
 // A folder is known by its place: made again (as a redo of New Folder
