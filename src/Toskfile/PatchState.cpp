@@ -148,8 +148,7 @@ void PatchState::restore() const
     }
     for (const auto& item : fields_)
         put(item);
-    if (order_)
-        cutWiresFromOutside();
+    cutWiresFrom(leaving);
     if (comments_) {
         PatchComment::List list;
         list.reserve(comments_->size());
@@ -161,20 +160,22 @@ void PatchState::restore() const
     }
 }
 
-void PatchState::cutWiresFromOutside() const
+void PatchState::cutWiresFrom(const std::vector<Module::Ptr>& leaving) const
 {
     // Every edit keeps the inputs its modules feed, so a state put back has
-    // none wired to a module outside the patch; this makes sure, for such an
-    // input would point into a module that nothing keeps once the steps
-    // holding it are gone.
-    std::unordered_set<const Module*> inPatch;
-    inPatch.reserve(order_->size() + 1);
-    for (const auto& m : *order_)
-        inPatch.insert(m.get());
-    inPatch.insert(patch_->tail().get());
-    for (const auto& m : *order_)
+    // none wired to a module that leaves the patch; this makes sure, for such
+    // an input would point into a module nothing keeps once the steps holding
+    // it are gone. The outputs' counts tell whether there is any to look for.
+    std::unordered_set<const Module*> gone;
+    for (const auto& m : leaving)
         for (const auto& f : m->fieldArray())
-            if (f->source() && !inPatch.count(f->source()->trueParent()))
+            if (f->numConnects() > 0)
+                gone.insert(m.get());
+    if (gone.empty())
+        return;
+    for (const auto& m : patch_->listOfModules())
+        for (const auto& f : m->fieldArray())
+            if (f->source() && gone.count(f->source()->trueParent()))
                 wire(*f, nullptr);
 }
 

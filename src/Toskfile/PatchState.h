@@ -90,7 +90,7 @@ private:
     static void put(const FieldItem& item);
     static void wire(ModuleField& field, const Module::FieldPtr& source);
     void addModuleItem(const Module::Ptr& module, bool withFields);
-    void cutWiresFromOutside() const;
+    void cutWiresFrom(const std::vector<Module::Ptr>& leaving) const;
 
     SigFile* patch_;
     std::optional<ModuleList::List> order_;
