@@ -45,12 +45,6 @@ Module::Module()
 
 Module::~Module() = default;
 
-void Module::keepFieldsOf(Ptr donor)
-{
-    if (donor && donor.get() != this)
-        readNotes().fieldDonors.push_back(std::move(donor));
-}
-
 void Module::initModule(const Module* templ)
 {
     m_Parent = this;

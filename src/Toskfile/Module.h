@@ -176,10 +176,6 @@ public:
     // Where this module's fields are made and kept (ModuleField's
     // fieldWithParent and fieldWithField make them here).
     FieldStore& fieldStore() { return fieldStore_; }
-    // Keeps another module's store as long as this module: fields made there
-    // have come into this module (a head replaced by one of another type
-    // keeps the fields its wires lead to).
-    void keepFieldsOf(Ptr donor);
     void addField(FieldPtr field);
     bool containsField(const ModuleField* field) const { return indexOfField(field) != npos; }
     const FieldList& fieldArray() const { return listOfFields; }
@@ -295,7 +291,7 @@ public:
 
 protected:
     // First, so that it goes last: the list points into it.
-    FieldStore fieldStore_;
+    FieldStore fieldStore_{this};
     FieldList listOfFields;
 
 private:
@@ -318,7 +314,6 @@ private:
     struct ReadNotes {
         std::vector<std::string> losses;
         Problems problems;
-        std::vector<Ptr> fieldDonors;
     };
     ReadNotes& readNotes();
     std::unique_ptr<ReadNotes> readNotes_;

@@ -40,33 +40,33 @@ std::string quotedName(const std::string& name)
 
 ModuleField::ModuleField() = default;
 
-ModuleField::ModuleField(Module* parent, const std::string& text, const OperatorEntry* entry)
-    : m_Parent(parent), m_pEntry(entry)
+ModuleField::ModuleField(const std::string& text, const OperatorEntry* entry) : m_pEntry(entry)
 {
     setText(text);
     setTypeFlags();
 }
 
-ModuleField::ModuleField(const ModuleField& field, Module* parent)
-    : m_Parent(parent), m_pEntry(field.m_pEntry), m_Visible(field.m_Visible), m_NumIterations(field.m_NumIterations),
+ModuleField::ModuleField(CopyOf, const ModuleField& field)
+    : m_pEntry(field.m_pEntry), m_Visible(field.m_Visible), m_NumIterations(field.m_NumIterations),
       m_HideCount(field.m_HideCount), m_Text(field.m_Text)
 {
 }
 
 ModuleField* ModuleField::fieldWithParent(Module* parent, const std::string& text, const OperatorEntry* entry)
 {
-    return parent->fieldStore().make(parent, text, entry);
+    return parent->fieldStore().make(text, entry);
 }
 
 ModuleField* ModuleField::fieldWithField(const ModuleField& field, Module* parent)
 {
-    return parent->fieldStore().make(field, parent);
+    return parent->fieldStore().make(CopyOf::Field, field);
 }
 
 ModuleField::Ptr ModuleField::shared() const
 {
     auto* self = const_cast<ModuleField*>(this);
-    return Ptr(m_Parent ? std::shared_ptr<Module>(m_Parent->weak_from_this().lock()) : nullptr, self);
+    Module* owner = parent();
+    return Ptr(owner ? std::shared_ptr<Module>(owner->weak_from_this().lock()) : nullptr, self);
 }
 
 FieldStore::~FieldStore()
@@ -79,10 +79,26 @@ FieldStore::~FieldStore()
     }
 }
 
+void FieldStore::takeBlocksOf(FieldStore& other)
+{
+    if (!other.last_ || &other == this)
+        return;
+    Block* oldest = other.last_;
+    for (;; oldest = oldest->previous) {
+        oldest->owner = owner_;
+        if (!oldest->previous)
+            break;
+    }
+    oldest->previous = last_;
+    last_ = std::exchange(other.last_, nullptr);
+}
+
 void FieldStore::grow(size_t capacity)
 {
+    capacity = std::min(capacity, kMostPerBlock);
     auto* block = static_cast<Block*>(::operator new(sizeof(Block) + capacity * sizeof(ModuleField)));
     block->previous = last_;
+    block->owner = owner_;
     block->used = 0;
     block->capacity = static_cast<uint32_t>(capacity);
     last_ = block;
@@ -90,7 +106,7 @@ void FieldStore::grow(size_t capacity)
 
 Module* ModuleField::trueParent() const
 {
-    return m_Parent ? m_Parent->trueParent() : nullptr;
+    return parent() ? parent()->trueParent() : nullptr;
 }
 
 void ModuleField::setText(std::string_view text)
@@ -190,7 +206,7 @@ bool ModuleField::typeIsCompatableWith(const ModuleField& other) const
     if (mine < 0 || theirs != targetType(mine))
         return false;
     if (mine == OperatorEntry::USEROBJ || mine == OperatorEntry::ED_USEROBJ)
-        return m_Parent != other.m_Parent;
+        return parent() != other.parent();
     return true;
 }
 
@@ -210,10 +226,10 @@ int ModuleField::getInstance() const
     if (!m_Iterator || !m_pEntry)
         return 0;
     int instance = 1;
-    if (!m_Parent)
+    if (!parent())
         return instance;
     const std::string& myName = m_pEntry->name();
-    for (const auto& f : m_Parent->fieldArray()) {
+    for (const auto& f : parent()->fieldArray()) {
         if (f.get() == this)
             break;
         if (f->m_Iterator != m_Iterator || !f->m_pEntry)
@@ -246,9 +262,9 @@ const ModuleField* ModuleField::sourceThroughNodes(const ModuleField** unfedNode
     // A loop of nodes would never end; a node met twice feeds nothing.
     std::unordered_set<const Module*> seen;
     const ModuleField* src = m_Source.get();
-    while (src && src->m_Parent && src->m_Parent->operatorClassIs("NODE")) {
-        Module* nodeModule = src->m_Parent;
-        ModuleField::Ptr in = nodeModule->field("in");
+    while (src && src->parent() && src->parent()->operatorClassIs("NODE")) {
+        Module* nodeModule = src->parent();
+        FieldRef in = nodeModule->field("in");
         if (in && !in->m_Source && unfedNodeInput)
             *unfedNodeInput = in.get();
         if (!in || !in->m_Source || !seen.insert(nodeModule).second)
@@ -348,20 +364,20 @@ std::optional<std::string> ModuleField::outName() const
 
 std::string ModuleField::partialPath() const
 {
-    return m_Parent ? m_Parent->partialPath() : std::string();
+    return parent() ? parent()->partialPath() : std::string();
 }
 
 std::string ModuleField::moduleFieldNameTranslate(bool /*translate*/) const
 {
     std::string prefix = partialPath();
-    if (prefix.empty() && m_Parent)
-        prefix = m_Parent->instanceName();
+    if (prefix.empty() && parent())
+        prefix = parent()->instanceName();
     return prefix + "-" + name();
 }
 
 bool ModuleField::isNullOutput() const
 {
-    if (!isOutputType(type()) || !m_Parent || !m_Parent->isHead())
+    if (!isOutputType(type()) || !parent() || !parent()->isHead())
         return false;
     const std::string& n = m_pEntry->name();
     return n == "zero" || n == "null" || n == "nullobj";
@@ -391,7 +407,7 @@ void ModuleField::source(FieldRef src, const std::optional<std::string>& text, b
 
     if (!m_Source || !setDefaults || m_Source->m_NumConnects != 1)
         return;
-    Module* owner = m_Source->m_Parent;
+    Module* owner = m_Source->parent();
     if (!owner || !owner->operatorClassIs("INTERFACE"))
         return;
     if (owner->field("CONTROL", OperatorField::TYPE).get() != m_Source.get())
@@ -408,7 +424,7 @@ void ModuleField::applyInterfaceDefaults(const ModuleField& control)
     std::string byDefault = m_pEntry ? m_pEntry->nameForType(OperatorField::DEFAULT) : std::string();
     std::string myName = name();
 
-    const Module::FieldList& fields = control.m_Parent->fieldArray();
+    const Module::FieldList& fields = control.parent()->fieldArray();
     // The limits of the other values (a knob's "value" lies between its
     // "min" and "max"), before and after, and which fields were set here.
     auto limits = [](const ModuleField& f) -> std::optional<std::pair<std::string, std::string>> {
@@ -465,9 +481,9 @@ void ModuleField::applyInterfaceDefaults(const ModuleField& control)
 
 void ModuleField::changeSourceReferenceCount(int n)
 {
-    if (!m_Source || !m_Source->m_Parent)
+    if (!m_Source || !m_Source->parent())
         return;
-    m_Source->m_Parent->changeReferenceCount(n);
+    m_Source->parent()->changeReferenceCount(n);
     m_Source->changeConnectCount(n);
 }
 
@@ -475,7 +491,7 @@ bool ModuleField::connectedTo(const Module& module) const
 {
     if (!m_Source)
         return false;
-    for (const Module* m = m_Source->m_Parent; m; m = m->parent()) {
+    for (const Module* m = m_Source->parent(); m; m = m->parent()) {
         if (m == &module)
             return true;
         if (m->isTopLevel())

@@ -86,11 +86,13 @@ public:
 
     // A field without module, entry or text.
     ModuleField();
-    // Sets module, entry and text, then the output flag for output entries.
-    ModuleField(Module* parent, const std::string& text, const OperatorEntry* entry = nullptr);
+    // Sets entry and text, then the output flag for output entries. A field
+    // made so belongs to no module; a module's fields are made in its store.
+    ModuleField(const std::string& text, const OperatorEntry* entry = nullptr);
     // A copy of another field for another module: no source, no count field
     // (the module rebinds it), no connections; everything else kept.
-    ModuleField(const ModuleField& field, Module* parent);
+    enum class CopyOf { Field };
+    ModuleField(CopyOf, const ModuleField& field);
     ModuleField(const ModuleField&) = delete;
     ModuleField& operator=(const ModuleField&) = delete;
 
@@ -102,8 +104,8 @@ public:
     Ptr shared() const;
 
     // --- members
-    Module* parent() const { return m_Parent; }
-    void setParent(Module* parent) { m_Parent = parent; }
+    // The module whose store keeps the field; none for a field made alone.
+    Module* parent() const;
     // The top-level module holding this field (null without a module).
     Module* trueParent() const;
     ModuleField* iterator() const { return m_Iterator; }
@@ -256,7 +258,6 @@ private:
     // Stroke and fill colour ids of the field's kind.
     std::pair<int, int> colors() const;
 
-    Module* m_Parent = nullptr;
     // The count field of this field's group: a field of the same module,
     // which lives as long as the module does.
     ModuleField* m_Iterator = nullptr;
@@ -266,6 +267,11 @@ private:
     uint16_t m_Visible = 0;
     int16_t m_NumIterations = 0;
     uint8_t m_HideCount = 0;
+    // Where in its store's block the field stands, which finds the block and
+    // so the module: a byte instead of a pointer back in every field.
+    friend class FieldStore;
+    static constexpr uint8_t kAlone = 0xFF;
+    uint8_t m_Slot = kAlone;
     CompactText m_Text;
 };
 
@@ -280,7 +286,7 @@ inline FieldRef::operator std::shared_ptr<ModuleField>() const
 // memory instead of in an allocation each.
 class FieldStore {
 public:
-    FieldStore() = default;
+    explicit FieldStore(Module* owner) : owner_(owner) {}
     FieldStore(const FieldStore&) = delete;
     FieldStore& operator=(const FieldStore&) = delete;
     ~FieldStore();
@@ -290,11 +296,21 @@ public:
     // (and one more for a group repeated beyond what its operator shows).
     void expectMore(size_t n) { expected_ += n; }
     void expectNoMore() { expected_ = 0; }
+    // Takes every block of the other store, with its fields, which belong to
+    // this store's module from now on (a head replaced by one of another
+    // type hands its fields, with their wires, to the new head).
+    void takeBlocksOf(FieldStore& other);
+    static Module* ownerOf(const ModuleField& field)
+    {
+        const auto* first = reinterpret_cast<const std::byte*>(&field) - field.m_Slot * sizeof(ModuleField);
+        return reinterpret_cast<const Block*>(first - sizeof(Block))->owner;
+    }
     template <typename... Args> ModuleField* make(Args&&... args)
     {
         if (!last_ || last_->used == last_->capacity)
             grow(expected_ > 0 ? expected_ : last_ ? std::max<size_t>(4, last_->capacity) : 4);
         auto* field = ::new (last_->slot(last_->used)) ModuleField(std::forward<Args>(args)...);
+        field->m_Slot = static_cast<uint8_t>(last_->used);
         // Counted once made: a constructor that throws leaves nothing to
         // destroy.
         ++last_->used;
@@ -304,8 +320,11 @@ public:
     }
 
 private:
+    // At most kAlone fields a block, so that a slot fits a field's byte.
+    static constexpr size_t kMostPerBlock = ModuleField::kAlone;
     struct Block {
         Block* previous;
+        Module* owner;
         uint32_t used;
         uint32_t capacity;
         void* slot(size_t i) { return reinterpret_cast<std::byte*>(this + 1) + i * sizeof(ModuleField); }
@@ -313,8 +332,14 @@ private:
     static_assert(sizeof(Block) % alignof(ModuleField) == 0);
     void grow(size_t capacity);
 
+    Module* owner_;
     Block* last_ = nullptr;
     size_t expected_ = 0;
 };
+
+inline Module* ModuleField::parent() const
+{
+    return m_Slot == kAlone ? nullptr : FieldStore::ownerOf(*this);
+}
 
 } // namespace tosk

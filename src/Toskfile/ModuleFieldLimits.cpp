@@ -17,15 +17,15 @@ std::string ModuleField::getSpecifier(int code) const
     if (s.empty())
         return s;
     if (s[0] == '=') {
-        if (m_Parent)
-            return m_Parent->processStackExpression(s.substr(1));
+        if (parent())
+            return parent()->processStackExpression(s.substr(1));
         Module alone;
         return alone.processStackExpression(s.substr(1));
     }
     if (s[0] == '@') {
-        if (!m_Parent)
+        if (!parent())
             return std::string();
-        Ptr f = m_Parent->field(s.substr(1));
+        FieldRef f = parent()->field(s.substr(1));
         return f ? f->m_Text.str() : std::string();
     }
     return s;
@@ -78,8 +78,8 @@ bool ModuleField::isValueValid(const std::string& value, std::string& errorMsg) 
             errorMsg += format("%s must be %i characters or less.\n", d, limit);
             return false;
         }
-        if (m_Parent && m_Parent->sigFile() && m_Parent->opstartNameField().get() == this &&
-            !m_Parent->sigFile()->isModuleNameUnique(value)) {
+        if (parent() && parent()->sigFile() && parent()->opstartNameField().get() == this &&
+            !parent()->sigFile()->isModuleNameUnique(value)) {
             errorMsg += format("%s is not a unique %s.\n", latin1ToUtf8(value).c_str(), d);
             return false;
         }

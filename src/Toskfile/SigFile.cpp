@@ -150,7 +150,7 @@ void SigFile::setHead()
         if (equalsIgnoringCase(m->name(), "TAIL")) {
             // The name was read as a field text already: copied as it stands,
             // for setting it anew would take off a second pair of apostrophes.
-            const ModuleField::Ptr author = m_Tail->field("opstart_name");
+            const FieldRef author = m_Tail->field("opstart_name");
             if (m != m_Tail && author)
                 author->restoreText(m->instanceName());
         } else if (m == m_Tail) {

@@ -452,15 +452,14 @@ void SigFile::setHeadType()
     const std::string program = programName();
     const std::string tag = oldHead->fieldText("obj_tag");
     newHead->removeAllFields();
-    // The old head's fields move on with their wires: its store goes along.
-    newHead->keepFieldsOf(oldHead);
+    // The old head's fields move on with their wires, in their store.
+    newHead->fieldStore().takeBlocksOf(oldHead->fieldStore());
     for (auto& slot : slots) {
         if (slot.taken) {
             slot.field->setEntry(slot.entry);
             slot.field->setIterator(slot.iterator);
             slot.field->setTypeFlags();
         }
-        slot.field->setParent(newHead.get());
         newHead->addField(slot.field);
     }
     for (const auto& [iterator, n] : counts) {

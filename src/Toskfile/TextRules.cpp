@@ -10,7 +10,7 @@ namespace tosk {
 
 std::string TextRules::stored(const ModuleField* field, const std::string& value)
 {
-    ModuleField probe(nullptr, std::string(), field ? field->entry() : nullptr);
+    ModuleField probe(std::string(), field ? field->entry() : nullptr);
     probe.setText(value);
     return std::string(probe.text());
 }

@@ -299,10 +299,11 @@ TEST_F(ModuleConstruction, InfoTextRoundTrips)
 TEST_F(ModuleConstruction, FieldsStayWhereTheyWereMadeAsTheirModuleGrows)
 {
     auto osc = newModule("OSC", "osc", db);
+    // More than a block holds, so that fields stand in several.
     std::vector<ModuleField*> made;
-    for (int i = 0; i < 100; ++i)
+    for (int i = 0; i < 600; ++i)
         made.push_back(ModuleField::fieldWithParent(osc.get(), std::to_string(i)));
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 600; ++i) {
         EXPECT_EQ(made[i]->text(), std::to_string(i));
         EXPECT_EQ(made[i]->parent(), osc.get());
     }

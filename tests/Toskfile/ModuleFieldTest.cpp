@@ -88,7 +88,7 @@ TEST(ModuleField, ValidationMessagesWordForWord)
 
     // A string without a storage size is not limited to nothing.
     const OperatorEntry labelEntry(OperatorEntry::ED_STRING);
-    const ModuleField label(nullptr, "", &labelEntry);
+    const ModuleField label("", &labelEntry);
     EXPECT_TRUE(label.isValueValid("a long label", msg));
 }
 
