@@ -346,6 +346,15 @@ TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
     EXPECT_FALSE(patch.head()->isPlaced());
     EXPECT_TRUE(patch.findModuleByName("h")->isPlaced()) << "a position of 0,0 read from the file is kept";
     EXPECT_EQ(patch.dataRepresentation(), text);
+
+    // Every box at one place stands in one column: opening lays that out.
+    // A head alone has nothing to lay out.
+    for (const auto& m : patch.listOfModules())
+        m->moveToPosition(Point{0, 0});
+    EXPECT_TRUE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode));
+    while (patch.moduleCount() > 1)
+        patch.removeModuleAtIndex(1);
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode));
 }
 
 TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)

@@ -388,10 +388,6 @@ TEST(CanvasComments, TheMenuOfEmptyCanvasAddsACommentWhereItWasOpened)
 {
     CommandWindow w(commentedPatch());
     std::unique_ptr<QMenu> menu(w.view->menuForPoint(Point{200, 420}, w.view));
-    const Lines items = w.menuItems(*menu);
-    ASSERT_GE(items.size(), 3u);
-    EXPECT_EQ(Lines(items.begin(), items.begin() + 3),
-              (Lines{"contextPaste", "contextAddComment", "contextSelectAll"}));
     QAction* add = menu->findChild<QAction*>("contextAddComment");
     ASSERT_TRUE(add);
     add->trigger();
