@@ -375,25 +375,6 @@ TEST(CanvasComments, AddCommentFromThePatchMenuOpensItForTyping)
     EXPECT_EQ(w.doc->sigData(), canvasPatch());
 }
 
-TEST(CanvasComments, TheMenuOfEmptyCanvasAddsACommentWhereItWasOpened)
-{
-    CommandWindow w(commentedPatch());
-    std::unique_ptr<QMenu> menu(w.view->menuForPoint(Point{200, 420}, w.view));
-    QAction* add = menu->findChild<QAction*>("contextAddComment");
-    ASSERT_TRUE(add);
-    add->trigger();
-    ASSERT_TRUE(w.comments().editor());
-    QTest::keyClicks(w.comments().editor(), "Here");
-    QTest::keyClick(w.comments().editor(), Qt::Key_Enter, Qt::ControlModifier);
-    EXPECT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=200,420 Here"}));
-
-    // On a comment: its own menu, and the comment selected for it.
-    std::unique_ptr<QMenu> own(w.view->menuForPoint(Point{305, 385}, w.view));
-    EXPECT_EQ(w.menuItems(*own), (Lines{"contextCut", "contextCopy", "contextDelete", "contextEditComment"}));
-    ASSERT_EQ(w.comments().selected().size(), 1u);
-    EXPECT_EQ(w.comments().selected().front()->text, "Old");
-}
-
 TEST(CanvasComments, DraggingMovesTheCommentAsOneUndoStep)
 {
     struct Case {
@@ -422,9 +403,30 @@ TEST(CanvasComments, DraggingMovesTheCommentAsOneUndoStep)
     }
 }
 
-TEST(CanvasComments, EditedInPlaceAndCopiedPastedDeletedAndUndoneAsAModule)
+// The menu of empty canvas adds a comment where it was opened; a comment
+// has its own menu, and is edited in place, copied, pasted, deleted and
+// undone as a module is.
+TEST(CanvasComments, AddedFromTheMenuEditedInPlaceAndCopiedPastedDeletedAndUndoneAsAModule)
 {
     CommandWindow w(commentedPatch());
+    std::unique_ptr<QMenu> menu(w.view->menuForPoint(Point{200, 420}, w.view));
+    QAction* add = menu->findChild<QAction*>("contextAddComment");
+    ASSERT_TRUE(add);
+    add->trigger();
+    ASSERT_TRUE(w.comments().editor());
+    QTest::keyClicks(w.comments().editor(), "Here");
+    QTest::keyClick(w.comments().editor(), Qt::Key_Enter, Qt::ControlModifier);
+    EXPECT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=200,420 Here"}));
+
+    // On a comment: its own menu, and the comment selected for it.
+    std::unique_ptr<QMenu> own(w.view->menuForPoint(Point{305, 385}, w.view));
+    EXPECT_EQ(w.menuItems(*own), (Lines{"contextCut", "contextCopy", "contextDelete", "contextEditComment"}));
+    ASSERT_EQ(w.comments().selected().size(), 1u);
+    EXPECT_EQ(w.comments().selected().front()->text, "Old");
+    for (int i = 0; i < 2; ++i)
+        w.action("actionUndo")->trigger();
+    ASSERT_EQ(w.doc->sigData(), commentedPatch()) << "added, then typed";
+
     QTest::mouseDClick(w.view, Qt::LeftButton, Qt::NoModifier, w.at(305, 385));
     CommentEditor* editor = w.comments().editor();
     ASSERT_TRUE(editor);
