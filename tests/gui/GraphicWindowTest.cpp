@@ -18,8 +18,6 @@
 #include <QTest>
 #include <QToolButton>
 
-#include <sstream>
-
 using namespace tosk;
 using namespace tosk::test;
 
@@ -218,21 +216,16 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveR
     Window w(canvasPatch());
     SigFile& patch = w.patch();
     Module* head = patch.head().get();
-    // What the canvas draws and hits: each module's rows, box and pins (the
-    // head's boxes are its pins).
+    // What the canvas draws and hits: each module's rows and box, and its
+    // pins (the head's boxes are its pins).
     auto seen = [&](const CanvasLayout& layout) {
-        std::ostringstream out;
+        std::vector<std::pair<int, Rect>> out;
         for (const auto& m : patch.listOfModules()) {
-            const Rect r = layout.box(*m);
-            out << m->instanceName() << ' ' << layout.rows(*m) << ' ' << r.x() << ',' << r.y() << ',' << r.width()
-                << ',' << r.height() << '\n';
-            for (const auto& f : m->fieldArray()) {
-                const Rect p = layout.pinRect(*f);
-                out << "  " << f->name() << ' ' << p.x() << ',' << p.y() << ',' << p.width() << ',' << p.height()
-                    << '\n';
-            }
+            out.emplace_back(layout.rows(*m), layout.box(*m));
+            for (const auto& f : m->fieldArray())
+                out.emplace_back(0, layout.pinRect(*f));
         }
-        return out.str();
+        return out;
     };
     auto fresh = [&] {
         CanvasLayout layout(w.view->showMode());
@@ -241,7 +234,7 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveR
     };
     Module& mix = w.module("mix");
     const int mode = w.view->showMode();
-    const std::string before = seen(w.view->canvasLayout());
+    const auto before = seen(w.view->canvasLayout());
     ASSERT_EQ(w.view->canvasLayout().box(mix), Rect(380, 40, 80, 96)) << "two signal and three control inputs";
     for (const auto& [name, bit] :
          std::vector<std::pair<const char*, int>>{{"hideSignalBtn", Module::SHOW_SIGNAL},
@@ -268,7 +261,7 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveR
     // Unconnected pins hidden: a wire made and undone elsewhere brings a pin
     // of the module it feeds and takes it away again.
     w.click("hideUnconnectedBtn");
-    const std::string unwired = seen(w.view->canvasLayout());
+    const auto unwired = seen(w.view->canvasLayout());
     ASSERT_TRUE(PatchEditor(*w.doc).connectFields(w.field("lfo", "out"), w.field("m2", "gain1")));
     EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
     EXPECT_NE(seen(w.view->canvasLayout()), unwired) << "the input has its pin";
