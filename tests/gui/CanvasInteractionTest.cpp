@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The canvas's mouse gestures driven with real mouse, key and drop events,
 // headless, with the model checked after each gesture.
+#include "Toskfile/PatchEditor.h"
 #include "canvas/CanvasCommands.h"
 #include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
@@ -166,6 +167,13 @@ TEST(CanvasInteraction, EscapeCancelsADragTheArrowKeysStepAndDragsMoveEverySelec
     w.select({});
     w.drag(w.at(140 + 7, 60), QPoint(180, 86));
     EXPECT_EQ(w.module("osc").rect().origin, (Point{175, 75})) << "173 and 66 to the nearest grid lines";
+
+    // Moved past the right edge by an edit rather than a drag, a box is
+    // reached once the canvas has been painted.
+    ASSERT_TRUE(PatchEditor(*w.doc).moveModules({&w.module("mix")}, Point{3000, 0}));
+    w.view->grab();
+    QApplication::processEvents();
+    EXPECT_GE(w.view->width(), 3380 + 80);
 }
 
 TEST(CanvasInteraction, ConnectionDragsHighlightWhatTheRulesTakeAndPassShiftAndOptionOn)
