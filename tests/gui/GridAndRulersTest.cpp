@@ -211,12 +211,9 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
     EXPECT_EQ(grid(a), std::tuple(true, 40.0, true));
     EXPECT_EQ(grid(b), std::tuple(false, 25.0, false));
 
-    // The preview shows the new spacing from 2 pixels in.
-    const std::set<int> previewColumns{2, 42, 82, 122, 162};
-    EXPECT_EQ(columnsOf(panel->gridView()->grab().toImage(), 10, kLine), previewColumns);
-
     // The colour well's panel colours the grid, at the new spacing, as its
-    // colour changes.
+    // colour changes; the preview shows it from 2 pixels in.
+    const std::set<int> previewColumns{2, 42, 82, 122, 162};
     QTest::mouseClick(panel->gridColorWell(), Qt::LeftButton);
     ASSERT_TRUE(panel->colorPanel());
     panel->colorPanel()->setCurrentColor(QColor(200, 0, 0));
