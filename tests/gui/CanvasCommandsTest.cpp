@@ -41,13 +41,10 @@ struct CommandWindow : AppMenuWindow {
     // The comment lines of the saved text, without their line ends.
     std::vector<std::string> lines() const
     {
-        std::vector<std::string> found;
         const std::string text = doc->sigData();
-        for (size_t at = 0; (at = text.find(";Comment=", at)) != std::string::npos;) {
-            const size_t end = text.find("\r\n", at);
-            found.push_back(text.substr(at, end - at));
-            at = end;
-        }
+        std::vector<std::string> found;
+        for (size_t at = text.find(";Comment="); at != std::string::npos; at = text.find(";Comment=", at + 1))
+            found.push_back(text.substr(at, text.find("\r\n", at) - at));
         return found;
     }
     std::string undoTitle() const { return doc->undoManager().undoMenuItemTitle(); }
