@@ -346,6 +346,15 @@ TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
     EXPECT_FALSE(patch.head()->isPlaced());
     EXPECT_TRUE(patch.findModuleByName("h")->isPlaced()) << "a position of 0,0 read from the file is kept";
     EXPECT_EQ(patch.dataRepresentation(), text);
+
+    // Every box at one place stands in one column: opening lays that out.
+    // A head alone has nothing to lay out.
+    for (const auto& m : patch.listOfModules())
+        m->moveToPosition(Point{0, 0});
+    EXPECT_TRUE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode));
+    while (patch.moduleCount() > 1)
+        patch.removeModuleAtIndex(1);
+    EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode));
 }
 
 TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)
@@ -416,13 +425,12 @@ TEST(ModuleGeometry, RectsPinsAndHitTests)
     EXPECT_EQ(layout.graphicRect(*osc), Rect(100 - 87.0 / 7, 39, 80 + 174.0 / 7, 66));
     EXPECT_EQ(layout.orderCircle(*osc), Rect(120, 52, 40, 40));
 
-    EXPECT_EQ(layout.pinRect(*osc->field("fm")), pinAt(100, 56));
-    EXPECT_EQ(layout.pinRect(*osc->field("objin")), pinAt(100, 88));
-    EXPECT_EQ(layout.pinRect(*osc->field("mod")), pinAt(180, 72));
-    EXPECT_EQ(layout.pinRow(*osc->field("mod")), -2);
-    EXPECT_EQ(layout.pinRect(*osc->field("opstart_name")), Rect(101, 41 + 120.0 / 7, 78, 120.0 / 7));
-    EXPECT_EQ(layout.nameRowRect(*osc), Rect(101, 41 + 120.0 / 7, 78, 120.0 / 7));
-    EXPECT_EQ(layout.pinRect(*osc->field("level")).size, Size{}) << "no pin, nothing to hit";
+    auto pin = [&](const char* name) { return layout.pinRect(*osc->field(name)); };
+    EXPECT_EQ((std::vector{pin("fm"), pin("objin"), pin("mod")}),
+              (std::vector{pinAt(100, 56), pinAt(100, 88), pinAt(180, 72)}));
+    EXPECT_EQ(pin("opstart_name"), Rect(101, 41 + 120.0 / 7, 78, 120.0 / 7));
+    EXPECT_EQ(layout.nameRowRect(*osc), pin("opstart_name"));
+    EXPECT_EQ(pin("level").size, Size{}) << "no pin, nothing to hit";
     EXPECT_EQ(layout.pinRow(*osc->field("level")), 0);
 
     EXPECT_EQ(layout.fieldUnderPoint(*osc, {100, 56}), osc->field("fm"));

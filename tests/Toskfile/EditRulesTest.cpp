@@ -120,6 +120,7 @@ TEST(EditRules, BoxesKeepTheirOriginAtOnePointAndSnapWhereTheGridIsDrawn)
 
     // Escape puts the boxes back and records nothing.
     ModuleDrag cancelled(*doc, {&lfo}, Point{30, 160});
+    EXPECT_EQ(cancelled.dragTo(Point{33, 160}), (Point{3, 0})) << "3 points is past the threshold";
     cancelled.dragTo(Point{130, 260});
     EXPECT_EQ(lfo.rect().origin, (Point{125, 250}));
     cancelled.cancel();
