@@ -470,6 +470,22 @@ void SigFile::setHeadType()
     for (const auto& f : dropped)
         if (f->isInput() && f->source())
             f->source(nullptr, std::string(f->text()), false);
+    // Nor do the inputs fed by a field of the old head that has no place
+    // (an output too many, or what a damaged file wired to a value): it
+    // leaves with the old head, and what is outside the patch feeds nothing.
+    std::unordered_set<const ModuleField*> gone;
+    for (const auto& f : oldHead->fieldArray())
+        gone.insert(f.get());
+    for (const auto& slot : slots)
+        gone.erase(slot.field.get());
+    auto cut = [&gone](const Module& m) {
+        for (const auto& f : m.fieldArray())
+            if (f->source() && gone.count(f->source().get()))
+                f->source(nullptr, std::string(f->text()), false);
+    };
+    cut(*newHead);
+    for (const auto& m : listOfModules_)
+        cut(*m);
 
     const size_t at = indexOfModule(oldHead.get());
     if (at != npos)

@@ -193,6 +193,18 @@ TEST(SigFileLoad, AnOlderHeadIsConvertedKeepingItsConnections)
     EXPECT_EQ(patch.dataRepresentation(),
               crlf({"HEADM adc \"Old Flanger\" old 2 4 1 fll-out flr-out fll-out flr-out adc-nullobj ;=20,40,80,0",
                     "FLANGER fll adc-in1 adc-pedal1 0.5 0.4 0.5", "FLANGER flr adc-in2 0.3 0.5 0.4 0.5", "TAIL tail"}));
+
+    // An old head's input wired, by a damaged file, to a value of that head
+    // keeps no wire into what the conversion leaves behind: the patch copies
+    // (which looks every source up in its module) and saves as before.
+    LoadedText damaged = loadText(std::string("HEAD d L c\n3\0A\0d-", 17));
+    for (const auto& f : damaged.patch->head()->fieldArray())
+        if (f->source()) {
+            ASSERT_TRUE(f->source()->parent());
+            EXPECT_TRUE(f->source()->parent()->containsField(f->source().get())) << f->name();
+        }
+    EXPECT_NO_THROW(damaged.patch->copy());
+    EXPECT_EQ(damaged.patch->dataRepresentation(), crlf({"HEADM d L c 2 1 1 d-null d-nullobj", "TAIL tail"}));
 }
 
 TEST(SigFileLoad, NewPatchesAndUpdatingConnections)
