@@ -132,34 +132,7 @@ TEST(WaveObject, GeneratorsAndFlips)
     }
 }
 
-TEST(WaveObject, RandomValuesStayWithinTheLimitsAndFollowTheSeed)
-{
-    auto db = bundledDbase();
-    struct Case {
-        Module::Ptr module;
-        double lo, hi;
-    };
-    const Case cases[] = {
-        {newModule("M_CURVE", "m", db), -1, 1},
-        {newModule("MULTITAP2", "t", db), 0, 4000},
-        {readModule("ODDMAX o 3 3 3 3", oddTables()), 3, 3}, // no range at all
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.module->name());
-        auto a = WaveObject::tableForModule(c.module);
-        if (!a)
-            a = std::make_unique<WaveObject>(c.module, "p~n", "n");
-        WaveObject b(c.module, a->pointName(), a->iterationName());
-        a->setPointsToRandomWave(7);
-        b.setPointsToRandomWave(7);
-        EXPECT_EQ(valuesOf(*a), valuesOf(b));
-        EXPECT_THAT(valuesOf(*a), testing::Each(testing::AllOf(testing::Ge(c.lo), testing::Le(c.hi))));
-        b.setPointsToRandomWave(8);
-        EXPECT_EQ(valuesOf(*a) != valuesOf(b), c.hi > c.lo) << "another seed";
-    }
-}
-
-TEST(WaveObject, CountsAndLimitsAsReadFromTheModule)
+TEST(WaveObject, CountsLimitsAndRandomValuesAsReadFromTheModule)
 {
     auto db = bundledDbase();
     auto odd = oddTables();
@@ -206,6 +179,15 @@ TEST(WaveObject, CountsAndLimitsAsReadFromTheModule)
         // Reading is all it did: nothing to write back.
         table->resetPoints();
         EXPECT_TRUE(table->writeBack().empty());
+        // Random values keep to the limits and follow the seed; with no range
+        // at all every seed gives the same.
+        WaveObject other(c.module, table->pointName(), table->iterationName());
+        table->setPointsToRandomWave(7);
+        other.setPointsToRandomWave(7);
+        EXPECT_EQ(valuesOf(*table), valuesOf(other));
+        EXPECT_THAT(valuesOf(*table), testing::Each(testing::AllOf(testing::Ge(c.lo), testing::Le(c.hi))));
+        other.setPointsToRandomWave(8);
+        EXPECT_EQ(valuesOf(*table) != valuesOf(other), c.hi > c.lo && c.count > 0) << "another seed";
     }
 }
 
@@ -312,31 +294,28 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
         Limited limited;
     };
     const Edit sine = &WaveObject::setPointsToSineWave;
-    const Edit pastBoth = [](WaveObject& w) { w.setValue(2500, 0), w.setValue(-3, 1); };
-    const Edit added = [](WaveObject& w) { w.increasePoints(), w.setValue(0.75, 2); };
-    const std::vector<WaveWriteBack::Value> delays{{"obj1_delay", "2000"}, {"obj2_delay", "0"}};
+    auto set = [](int point, double value) -> Edit { return [=](WaveObject& w) { w.setValue(value, point); }; };
     const Case cases[] = {
-        {readModule("MULTITAP t x-out 2 10 0.5 20 0.5 0", db), pastBoth, delays,
+        {readModule("MULTITAP t x-out 2 10 0.5 20 0.5 0", db),
+         [](WaveObject& w) { w.setValue(2500, 0), w.setValue(-3, 1); },
+         {{"obj1_delay", "2000"}, {"obj2_delay", "0"}},
          Limited{{"obj1_delay", "2500", "2000"}, {"obj2_delay", "-3", "0"}}},
         // The table runs from -1 to 1, the fields only from -0.5 to 0.5.
         {readModule("HALF h 4 0 0 0 0", odd),
          sine,
          {{"p2", "0.5"}, {"p4", "-0.5"}},
          Limited{{"p2", "1", "0.5"}, {"p4", "-1", "-0.5"}}},
-        {readModule("HALF h 2 0 0", odd), added, {{"p3", "0.5"}}, Limited{{"p3", "0.75", "0.5"}}},
+        {readModule("HALF h 2 0 0", odd),
+         [](WaveObject& w) { w.increasePoints(), w.setValue(0.75, 2); },
+         {{"p3", "0.5"}},
+         Limited{{"p3", "0.75", "0.5"}}},
         // Limits of one value: that value.
-        {readModule("ODDMAX o 3 2 3 3", odd),
-         [](WaveObject& w) { w.setValue(5, 0); },
-         {{"p1", "3"}},
-         Limited{{"p1", "5", "3"}}},
+        {readModule("ODDMAX o 3 2 3 3", odd), set(0, 5), {{"p1", "3"}}, Limited{{"p1", "5", "3"}}},
         // No value fits limits the wrong way round: it is left out.
-        {readModule("WRONGWAY w 2 0 0", odd),
-         [](WaveObject& w) { w.setValue(0.5, 0); },
-         {},
-         Limited{{"p1", "0.5", ""}}},
+        {readModule("WRONGWAY w 2 0 0", odd), set(0, 0.5), {}, Limited{{"p1", "0.5", ""}}},
         // Integer fields take whole numbers.
         {readModule("STEPS s 4 0 0 0 0", odd), sine, {{"p1", "5"}, {"p2", "10"}, {"p3", "5"}}, {}},
-        {readModule("STEPS s 2 0 0", odd), [](WaveObject& w) { w.setValue(3.6, 1); }, {{"p2", "4"}}, {}},
+        {readModule("STEPS s 2 0 0", odd), set(1, 3.6), {{"p2", "4"}}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
