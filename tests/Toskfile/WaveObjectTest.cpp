@@ -425,16 +425,14 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
     }
     EXPECT_GT(nearest.amplitudeForHarmonic(1), 1);
 
-    // A table's shape is that fit over its points.
+    // A table's shape is that fit over its points, a negative constant kept.
     auto table = curve(5);
     ASSERT_TRUE(table);
     for (int i = 0; i < 5; ++i)
         table->setValue(0.3 * i - 0.9, i);
-    Values coefficients(13, 0.0);
-    chebyshevFit(std::span(coefficients).first(5), table->pointValues());
-    EXPECT_EQ(amplitudesOf(table->getChebyshevWaveshapeFromPoints(13)), coefficients);
-    EXPECT_NEAR(coefficients[0], -0.6, 1e-12) << "a negative constant is kept";
-    EXPECT_NEAR(coefficients[1], 0.6, 1e-12);
+    Values line(13, 0.0);
+    line[0] = -0.6, line[1] = 0.6;
+    EXPECT_THAT(amplitudesOf(table->getChebyshevWaveshapeFromPoints(13)), Pointwise(DoubleNear(1e-12), line));
 
     // Nothing to fit: the coefficients are 0.
     Values none(2, 9.0);
@@ -487,22 +485,15 @@ TEST(WaveHarmonics, SpectrumAndBack)
 TEST(WaveHarmonics, ControlsRebuildTheTable)
 {
     auto db = bundledDbase();
-    struct Case {
-        std::string record;
-        std::function<void(WaveObject&)> fill;
-    };
     const std::string sixteen = "M_CURVE m 0 16 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
-    const Case cases[] = {
-        {sixteen, &WaveObject::setPointsToSineWave},
-        {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", &WaveObject::setPointsToTriangleWave},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.record);
-        auto table = WaveObject::tableForModule(readModule(c.record, db));
+    using Fill = void (WaveObject::*)();
+    for (const auto& [record, fill] : {std::pair<std::string, Fill>{sixteen, &WaveObject::setPointsToSineWave},
+                                       {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", &WaveObject::setPointsToTriangleWave}}) {
+        SCOPED_TRACE(record);
+        auto table = WaveObject::tableForModule(readModule(record, db));
         ASSERT_TRUE(table);
-        c.fill(*table);
+        ((*table).*fill)();
         const Values before = valuesOf(*table);
-        ASSERT_GT(before.size(), 7u);
         WaveHarmonics h = WaveHarmonics::fromPoints(*table);
         EXPECT_NEAR(h.overall(), 1, 1e-9);
         // Everything is below half the points: the table comes back.

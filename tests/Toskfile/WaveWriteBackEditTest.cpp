@@ -25,55 +25,100 @@ std::string wavePatch()
                  "M_CURVE m 0 6 0.1 0.2 0.3 0.4 0.5 0.6 ;=380,140,80,0", "TAIL Ann"});
 }
 
-struct WriteCase {
-    const char* name;
+using Plan = std::function<WaveWriteBack(WaveObject&)>;
+
+// The table's own plan after `added` points (below 0: removed) and `edit`.
+Plan edited(int added, std::function<void(WaveObject&)> edit)
+{
+    return [=](WaveObject& w) {
+        for (int k = 0; k < std::abs(added); ++k)
+            EXPECT_TRUE(added > 0 ? w.increasePoints() : w.decreasePoints());
+        edit(w);
+        return w.writeBack();
+    };
+}
+
+Plan given(WaveWriteBack plan)
+{
+    return [=](WaveObject&) { return plan; };
+}
+
+struct Case {
     const char* module;
-    int added; // points added (below 0: removed) before `edit`
-    std::function<void(WaveObject&)> edit;
-    const char* line; // the module's saved line after the write
+    Plan plan;
+    const char* line;       // the module's saved line after the write; null when refused
+    const char* error = ""; // the start of the refusal ("" when refused without a message)
 };
 
 } // namespace
 
-TEST(WaveWriteBack, OneChangeValueStepThatUndoesToTheSameBytes)
+// Written, one "Change Value" step that undoes to the same bytes; refused,
+// the module as it was and nothing to undo.
+TEST(WaveWriteBack, OneChangeValueStepOrNoneAtAll)
 {
-    const std::vector<WriteCase> cases{
-        {"two points added and every value set", "cc", 2, [](WaveObject& w) { w.setPointsToSawToothWave(); },
+    const std::vector<Case> cases{
+        // Two points added and every value set.
+        {"cc", edited(2, [](WaveObject& w) { w.setPointsToSawToothWave(); }),
          "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0"},
-        {"points added and one of them set: the other starts at 0", "m", 2, [](WaveObject& w) { w.setValue(0.8, 7); },
+        // Points added and one of them set: the other starts at 0.
+        {"m", edited(2, [](WaveObject& w) { w.setValue(0.8, 7); }),
          "M_CURVE m 0 8 0.1 0.2 0.3 0.4 0.5 0.6 0 0.8 ;=380,140,80,0"},
-        {"points removed and the rest inverted", "m", -2, [](WaveObject& w) { w.invertPoints(); },
-         "M_CURVE m 0 4 -0.1 -0.2 -0.3 -0.4 ;=380,140,80,0"},
-        {"a tap added and set", "mt", 1, [](WaveObject& w) { w.setValue(600, 3); },
+        // Points removed and the rest inverted.
+        {"m", edited(-2, [](WaveObject& w) { w.invertPoints(); }), "M_CURVE m 0 4 -0.1 -0.2 -0.3 -0.4 ;=380,140,80,0"},
+        // A tap added and set; a tap whose level is wired removed.
+        {"mt", edited(1, [](WaveObject& w) { w.setValue(600, 3); }),
          "MULTITAP mt adc-in1 4 120 mk-out 250 0.4 480 cc-out 600 0.5 0.5 ;=260,40,80,0"},
-        {"a tap whose level is wired removed", "mt", -1, [](WaveObject& w) { w.setValue(300, 1); },
+        {"mt", edited(-1, [](WaveObject& w) { w.setValue(300, 1); }),
          "MULTITAP mt adc-in1 2 120 mk-out 300 0.4 0.5 ;=260,40,80,0"},
-        {"a knob removed, down to the minimum", "mk", -1, [](WaveObject& w) { EXPECT_FALSE(w.decreasePoints()); },
+        // A knob removed, down to the minimum.
+        {"mk", edited(-1, [](WaveObject& w) { EXPECT_FALSE(w.decreasePoints()); }),
          "MULTIKNOB mk cc-out 2 0.2 0.5 ;=140,140,80,0"},
-        {"values only, one beyond the limits", "wf", 0, [](WaveObject& w) { w.setValue(0.5, 0), w.setValue(3, 31); },
+        // Values only, one beyond the limits.
+        {"wf", edited(0, [](WaveObject& w) { w.setValue(0.5, 0), w.setValue(3, 31); }),
          "WAVEFORM wf 32 0.5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 ;=260,140,80,0"},
+        // Refused: added repetitions, then a value the field refuses; a value
+        // for an output; past the count's maximum; below its minimum; a
+        // removal list that does not match the change; no such point; values
+        // as the module has them.
+        {"cc", given({2, "point4", {}, {{"point5", "0.5"}, {"point6", "abc"}}, {}, {}}), nullptr,
+         "point 6 must be a decimal"},
+        {"cc", given({0, "", {}, {{"out", "1"}}, {}, {}}), nullptr, "out cannot take a point of the table."},
+        {"mk", given({14, "val3", {}, {}, {}, {}}), nullptr},
+        {"cc", given({-3, "point4", {"point4", "point3", "point2"}, {}, {}, {}}), nullptr},
+        {"cc", given({-1, "point4", {}, {}, {}, {}}), nullptr},
+        {"cc", given({0, "", {}, {{"point9", "0.5"}}, {}, {}}), nullptr, "point9 cannot take a point of the table."},
+        {"cc", given({0, "", {}, {{"point2", "0.3"}}, {}, {}}), nullptr},
     };
-    for (const WriteCase& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(&c - cases.data());
         auto doc = openDocument(wavePatch());
         UndoManager& undo = doc->undoManager();
         const std::string before = doc->sigData();
         Module& module = moduleNamed(*doc, c.module);
         auto table = WaveObject::tableForModule(module.shared_from_this());
         ASSERT_TRUE(table);
-        for (int k = 0; k < std::abs(c.added); ++k)
-            ASSERT_TRUE(c.added > 0 ? table->increasePoints() : table->decreasePoints());
-        c.edit(*table);
-        const WaveWriteBack plan = table->writeBack();
+        const WaveWriteBack plan = c.plan(*table);
         EXPECT_TRUE(plan.conflicts.empty());
 
         std::vector<PatchChange> heard;
         doc->addChangeListener(&heard, [&](const PatchChange& change) { heard.push_back(change); });
         int sender = 0;
+        std::string error;
         bool done;
         {
             UndoGroup event(*doc);
-            done = PatchEditor(*doc).applyWaveWriteBack(module, plan, nullptr, &sender);
+            done = PatchEditor(*doc).applyWaveWriteBack(module, plan, &error, &sender);
+        }
+        EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error);
+        EXPECT_EQ(error.empty(), *c.error == 0);
+        if (!c.line) {
+            EXPECT_FALSE(done);
+            EXPECT_EQ(doc->sigData(), before);
+            EXPECT_TRUE(heard.empty());
+            EXPECT_EQ(undo.undoCount(), 0u);
+            EXPECT_FALSE(doc->isDocumentEdited());
+            doc->removeChangeListeners(&heard);
+            continue;
         }
         ASSERT_TRUE(done);
         const std::string line = c.line;
@@ -104,47 +149,8 @@ TEST(WaveWriteBack, OneChangeValueStepThatUndoesToTheSameBytes)
     }
 }
 
-TEST(WaveWriteBack, ARefusedPlanLeavesTheModuleAsItWas)
+TEST(WaveWriteBack, AModuleThatLeftThePatchIsWrittenNowhere)
 {
-    struct Refused {
-        const char* name;
-        const char* module;
-        WaveWriteBack plan;
-        const char* error; // "" when refused without a message
-    };
-    const std::vector<Refused> cases{
-        {"added repetitions, then a value the field refuses",
-         "cc",
-         {2, "point4", {}, {{"point5", "0.5"}, {"point6", "abc"}}, {}, {}},
-         "point 6 must be a decimal"},
-        {"a value for an output", "cc", {0, "", {}, {{"out", "1"}}, {}, {}}, "out cannot take a point of the table."},
-        {"past the count's maximum", "mk", {14, "val3", {}, {}, {}, {}}, ""},
-        {"below the count's minimum", "cc", {-3, "point4", {"point4", "point3", "point2"}, {}, {}, {}}, ""},
-        {"a removal list that does not match the change", "cc", {-1, "point4", {}, {}, {}, {}}, ""},
-        {"no such point", "cc", {0, "", {}, {{"point9", "0.5"}}, {}, {}}, "point9 cannot take a point of the table."},
-        {"values as the module has them", "cc", {0, "", {}, {{"point2", "0.3"}}, {}, {}}, ""},
-    };
-    for (const Refused& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto doc = openDocument(wavePatch());
-        const std::string before = doc->sigData();
-        int changes = 0;
-        doc->addChangeListener(&changes, [&](const PatchChange&) { ++changes; });
-        std::string error;
-        {
-            UndoGroup event(*doc);
-            EXPECT_FALSE(PatchEditor(*doc).applyWaveWriteBack(moduleNamed(*doc, c.module), c.plan, &error));
-        }
-        EXPECT_EQ(doc->sigData(), before);
-        EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error);
-        EXPECT_EQ(error.empty(), *c.error == 0);
-        EXPECT_EQ(changes, 0);
-        EXPECT_EQ(doc->undoManager().undoCount(), 0u);
-        EXPECT_FALSE(doc->isDocumentEdited());
-        doc->removeChangeListeners(&changes);
-    }
-
-    // A module that has left the patch is written nowhere.
     auto doc = openDocument(wavePatch());
     Module::Ptr cc = moduleNamed(*doc, "cc").shared_from_this();
     {

