@@ -91,7 +91,7 @@ struct SearchFixture {
     QString rowText(int row) const { return panel()->results()->model()->index(row, 0).data().toString(); }
 };
 
-TEST(LibrarySearch, FindsPatchesOfTheTreeAndTheBackupsAsTyped)
+TEST(LibrarySearch, FindsPatchesOfTheTreeAndTheBackupsAsTypedAndFollowsTheFiles)
 {
     SearchFixture f;
     ASSERT_NE(f.panel(), nullptr);
@@ -112,6 +112,23 @@ TEST(LibrarySearch, FindsPatchesOfTheTreeAndTheBackupsAsTyped)
     f.panel()->field()->clear();
     EXPECT_FALSE(f.panel()->results()->isVisible());
     EXPECT_FALSE(f.panel()->progressLabel()->isVisible());
+
+    // Files written by another program show up.
+    ASSERT_TRUE(f.typed(QStringLiteral("uses PLATE"), {f.path("Patches/Studio/Plate.sig")}));
+    writeFile(f.dir / "Patches/Spring.sig", libraryPatch("Spring", "Dee", {{"PLATE", "p"}}));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return f.panel()->resultPaths() ==
+                   QStringList{f.path("Patches/Spring.sig"), f.path("Patches/Studio/Plate.sig")};
+        },
+        10000));
+    // F5 reads the whole library again: a change in a folder never opened.
+    writeFile(f.dir / "Patches/Studio/Plate.sig", libraryPatch("Plate", "Cleo", {{"HALL", "p"}}));
+    f.browser->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.browser.get()));
+    QTest::keyClick(f.browser.get(), Qt::Key_F5);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return f.panel()->resultPaths() == QStringList{f.path("Patches/Spring.sig")}; }, 10000));
 }
 
 TEST(LibrarySearch, RowsOpenRevealAndDragLikeTheTreesRows)
@@ -159,27 +176,6 @@ TEST(LibrarySearch, RowsOpenRevealAndDragLikeTheTreesRows)
     list->setCurrentIndex(list->model()->index(0, 0));
     reveal->trigger();
     EXPECT_EQ(f.revealed, QList<QUrl>{QUrl::fromLocalFile(f.path("Backups/Backup 2026-12-06 2342"))});
-}
-
-TEST(LibrarySearch, FollowsFilesWrittenByAnotherProgram)
-{
-    SearchFixture f;
-    ASSERT_NE(f.panel(), nullptr);
-    ASSERT_TRUE(f.typed(QStringLiteral("uses PLATE"), {f.path("Patches/Studio/Plate.sig")}));
-    writeFile(f.dir / "Patches/Spring.sig", libraryPatch("Spring", "Dee", {{"PLATE", "p"}}));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return f.panel()->resultPaths() ==
-                   QStringList{f.path("Patches/Spring.sig"), f.path("Patches/Studio/Plate.sig")};
-        },
-        10000));
-    // F5 reads the whole library again: a change in a folder never opened.
-    writeFile(f.dir / "Patches/Studio/Plate.sig", libraryPatch("Plate", "Cleo", {{"HALL", "p"}}));
-    f.browser->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(f.browser.get()));
-    QTest::keyClick(f.browser.get(), Qt::Key_F5);
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return f.panel()->resultPaths() == QStringList{f.path("Patches/Spring.sig")}; }, 10000));
 }
 
 } // namespace
