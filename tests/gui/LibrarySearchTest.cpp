@@ -91,7 +91,7 @@ struct SearchFixture {
     QString rowText(int row) const { return panel()->results()->model()->index(row, 0).data().toString(); }
 };
 
-TEST(LibrarySearch, FindsPatchesOfTheTreeAndTheBackupsAsTypedAndFollowsTheFiles)
+TEST(LibrarySearch, FindsAsTypedOpensRevealsAndDragsRowsAndFollowsTheFiles)
 {
     SearchFixture f;
     ASSERT_NE(f.panel(), nullptr);
@@ -113,28 +113,7 @@ TEST(LibrarySearch, FindsPatchesOfTheTreeAndTheBackupsAsTypedAndFollowsTheFiles)
     EXPECT_FALSE(f.panel()->results()->isVisible());
     EXPECT_FALSE(f.panel()->progressLabel()->isVisible());
 
-    // Files written by another program show up.
-    ASSERT_TRUE(f.typed(QStringLiteral("uses PLATE"), {f.path("Patches/Studio/Plate.sig")}));
-    writeFile(f.dir / "Patches/Spring.sig", libraryPatch("Spring", "Dee", {{"PLATE", "p"}}));
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            return f.panel()->resultPaths() ==
-                   QStringList{f.path("Patches/Spring.sig"), f.path("Patches/Studio/Plate.sig")};
-        },
-        10000));
-    // F5 reads the whole library again: a change in a folder never opened.
-    writeFile(f.dir / "Patches/Studio/Plate.sig", libraryPatch("Plate", "Cleo", {{"HALL", "p"}}));
-    f.browser->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(f.browser.get()));
-    QTest::keyClick(f.browser.get(), Qt::Key_F5);
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return f.panel()->resultPaths() == QStringList{f.path("Patches/Spring.sig")}; }, 10000));
-}
-
-TEST(LibrarySearch, RowsOpenRevealAndDragLikeTheTreesRows)
-{
-    SearchFixture f;
-    ASSERT_NE(f.panel(), nullptr);
+    // Rows open, reveal and drag like the tree's rows.
     ASSERT_TRUE(f.typed(QStringLiteral("shimmer"),
                         {f.path("Patches/Live/Shimmer Hall.sig"), f.path("Patches/Studio/Deep/Choir.sig")}));
     QListView* list = f.panel()->results();
@@ -176,6 +155,23 @@ TEST(LibrarySearch, RowsOpenRevealAndDragLikeTheTreesRows)
     list->setCurrentIndex(list->model()->index(0, 0));
     reveal->trigger();
     EXPECT_EQ(f.revealed, QList<QUrl>{QUrl::fromLocalFile(f.path("Backups/Backup 2026-12-06 2342"))});
+
+    // Files written by another program show up.
+    ASSERT_TRUE(f.typed(QStringLiteral("uses PLATE"), {f.path("Patches/Studio/Plate.sig")}));
+    writeFile(f.dir / "Patches/Spring.sig", libraryPatch("Spring", "Dee", {{"PLATE", "p"}}));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return f.panel()->resultPaths() ==
+                   QStringList{f.path("Patches/Spring.sig"), f.path("Patches/Studio/Plate.sig")};
+        },
+        10000));
+    // F5 reads the whole library again: a change in a folder never opened.
+    writeFile(f.dir / "Patches/Studio/Plate.sig", libraryPatch("Plate", "Cleo", {{"HALL", "p"}}));
+    f.browser->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(f.browser.get()));
+    QTest::keyClick(f.browser.get(), Qt::Key_F5);
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return f.panel()->resultPaths() == QStringList{f.path("Patches/Spring.sig")}; }, 10000));
 }
 
 } // namespace
