@@ -107,6 +107,10 @@ TEST(LibrarySearch, FindsAsTypedOpensRevealsAndDragsRowsAndFollowsTheFiles)
     EXPECT_EQ(f.panel()->progressLabel()->text(), QStringLiteral("1 patch found"));
     EXPECT_TRUE(f.typed(QStringLiteral("uses SPRING"), {}));
     EXPECT_EQ(f.panel()->progressLabel()->text(), QStringLiteral("No patch found"));
+    // With no row, Open opens nothing.
+    QAction* open = f.panel()->results()->findChild<QAction*>(QStringLiteral("actionLibraryOpen"));
+    ASSERT_TRUE(open);
+    open->trigger();
 
     // Cleared, the list goes and the tree is all there is.
     f.panel()->field()->clear();
@@ -142,6 +146,7 @@ TEST(LibrarySearch, FindsAsTypedOpensRevealsAndDragsRowsAndFollowsTheFiles)
     EXPECT_TRUE(f.revealed.isEmpty());
 
     // A row drags as the tree's row of that file does.
+    EXPECT_TRUE(list->dragEnabled());
     std::unique_ptr<QMimeData> data(list->model()->mimeData({second}));
     const auto* drag = qobject_cast<const DiskDragMimeData*>(data.get());
     ASSERT_TRUE(drag);
