@@ -29,20 +29,13 @@ using namespace tosk::test;
 
 namespace {
 
-std::string wavePatch()
-{
-    std::string zeros;
-    for (int i = 0; i < 32; ++i)
-        zeros += " 0";
-    return "HEADM adc Waves t 2 2 1 cc-out s-out adc-nullobj ;=20,40,80,0\r\n"
-           "C_CURVE cc adc-in1 4 0 0.3 0.7 1 ;=140,40,80,0\r\n"
-           "WAVEFORM wf 32" +
-           zeros +
-           " ;=140,140,80,0\r\n"
-           "CURVE s adc-in2 3 -0.5 0 0.5 ;=260,40,80,0\r\n"
-           "M_UCURVE mu cc-out 4 2 0 0 0 ;=380,40,80,0\r\n"
-           "TAIL Ann\r\n";
-}
+const std::string kWavePatch =
+    "HEADM adc Waves t 2 2 1 cc-out s-out adc-nullobj ;=20,40,80,0\r\n"
+    "C_CURVE cc adc-in1 4 0 0.3 0.7 1 ;=140,40,80,0\r\n"
+    "WAVEFORM wf 32 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 ;=140,140,80,0\r\n"
+    "CURVE s adc-in2 3 -0.5 0 0.5 ;=260,40,80,0\r\n"
+    "M_UCURVE mu cc-out 4 2 0 0 0 ;=380,40,80,0\r\n"
+    "TAIL Ann\r\n";
 
 std::vector<double> pointsOf(const WaveEditorWindow& editor)
 {
@@ -59,7 +52,7 @@ void deletePending()
 struct Editing {
     std::shared_ptr<SigDocument> doc = std::make_shared<SigDocument>();
 
-    Editing() { doc->initWithData(wavePatch(), std::string("waves"), std::nullopt, bundledDbase()); }
+    Editing() { doc->initWithData(kWavePatch, std::string("waves"), std::nullopt, bundledDbase()); }
     ~Editing()
     {
         WaveEditors::closeEditorsOf(*doc);
