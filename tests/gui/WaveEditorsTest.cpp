@@ -155,7 +155,7 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     EXPECT_TRUE(panel->isOverloaded());
 }
 
-TEST(WaveEditors, ButtonsReachTheTableAndCancelEscapeOkAndApplyCloseOrWrite)
+TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
 {
     Editing e;
     const std::string before = e.doc->sigData();
@@ -259,13 +259,10 @@ TEST(WaveEditors, ButtonsReachTheTableAndCancelEscapeOkAndApplyCloseOrWrite)
     alerts.answers = {0};
     click(panel, "applyButton");
     EXPECT_EQ(lineOf(*e.doc, "M_UCURVE"), "M_UCURVE mu cc-out 4 0 1 1 1");
-}
 
-TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
-{
-    Editing e;
+    // One editor per module, following changes made elsewhere.
     EXPECT_FALSE(WaveEditors::open(e.doc, e.module("adc"), nullptr)) << "the head has no editor";
-    auto* panel = e.open<WaveformPanel>("cc");
+    panel = e.open<WaveformPanel>("cc");
     ASSERT_TRUE(panel);
     EXPECT_EQ(e.open<WaveformPanel>("cc"), panel) << "opening again raises the same editor";
 
@@ -279,7 +276,6 @@ TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
     // changed both here and there: Apply asks which value stays. In the
     // view, point k of 4 sits at x = 4 + 64k; a value v at y = 204 - 200v.
     WaveformView* view = panel->waveformView();
-    ScopedRecordingAlerts alerts;
     struct Round {
         const char* inspector; // point 3 set elsewhere after the editor set it to 0
         int answer;            // Keep the Editor's, Keep the Module's, Cancel
@@ -309,14 +305,13 @@ TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
     }
 
     // Removing the module closes its editor; undoing brings no editor back.
-    QPointer<WaveEditorWindow> watched = panel;
     Module& cc = e.module("bend");
     {
         UndoGroup event(*e.doc);
         ASSERT_TRUE(PatchEditor(*e.doc).deleteModules({&cc}));
     }
     deletePending();
-    EXPECT_FALSE(watched);
+    EXPECT_FALSE(panel);
     e.doc->undoManager().undo();
     EXPECT_FALSE(WaveEditors::editorFor(cc));
 }
