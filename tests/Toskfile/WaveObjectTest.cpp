@@ -647,7 +647,8 @@ TEST(WaveformGeometry, PositionsAndHits)
 
     // Few points: the reach stops at 8.
     WaveformGeometry wide(264, 108, 4, 0, 1);
-    EXPECT_EQ(wide.pointAt(75), 1);
+    EXPECT_EQ(wide.pointAt(60), 1);
+    EXPECT_EQ(wide.pointAt(76), 1);
     EXPECT_EQ(wide.pointAt(77), std::nullopt);
     EXPECT_EQ(*wide.zeroLineY(), 104);
     EXPECT_FALSE(WaveformGeometry(264, 108, 4, 1, 2).zeroLineY());

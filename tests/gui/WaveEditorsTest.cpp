@@ -134,6 +134,7 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     const auto sine = pointsOf(*panel);
     click(panel, "harmonicsButton");
     ASSERT_TRUE(panel->findChild<QWidget*>("harmonicsView")->isVisible());
+    EXPECT_EQ(panel->phaseSlider(1)->x(), panel->valueSlider(1)->x()) << "each phase sits under its level";
     EXPECT_EQ(pointsOf(*panel), sine) << "opening the harmonics changes no point";
     // A sine of full range: harmonic 1 at level 1, shifted a quarter turn.
     EXPECT_EQ(panel->valueSlider(1)->text()->text(), "1.000");
