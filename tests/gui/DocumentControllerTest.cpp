@@ -301,20 +301,16 @@ TEST(DocumentController, OpenAndSaveAsStartInThePatchFolderElseTheLastOneUsed)
 
 TEST(DocumentController, AtLaunchFilesGivenElseAnUntitledPatchWhenAsked)
 {
-    {
-        Fixture f;
-        f.documents->openAtLaunch({}, false);
-        EXPECT_TRUE(f.documents->windows().empty()) << "\"CreateNewDocKey\" off: only the start window";
-        EXPECT_TRUE(f.start->isVisible());
-        f.documents->openAtLaunch({}, true);
-        ASSERT_EQ(f.documents->windows().size(), 1u);
-        EXPECT_EQ(f.documents->windows()[0]->windowTitle(), "untitled");
-        EXPECT_EQ(f.documents->windows()[0]->sigFile()->programName(), "Empty");
-    }
     Fixture f;
+    f.documents->openAtLaunch({}, false);
+    EXPECT_TRUE(f.documents->windows().empty()) << "\"CreateNewDocKey\" off: only the start window";
+    EXPECT_TRUE(f.start->isVisible());
     f.documents->openAtLaunch({f.file("a.sig", "title:A"), f.file("b.sig", "title:B")}, true);
     ASSERT_EQ(f.documents->windows().size(), 2u) << "the files, and no untitled patch";
-    EXPECT_EQ(f.documents->windows()[1]->sigFile()->programName(), "B");
+    EXPECT_EQ(f.documents->windows()[1]->windowTitle(), "b");
+    f.documents->openAtLaunch({}, true);
+    ASSERT_EQ(f.documents->windows().size(), 3u);
+    EXPECT_EQ(f.documents->windows()[2]->windowTitle(), "untitled");
 }
 
 TEST(DocumentController, TheWindowMenuListsOpenWindowsAndSwitchesBetweenThem)
@@ -445,9 +441,6 @@ TEST(PatchLossRegression, ADegradedPatchAsksBeforeReplacingItsFileAndSavesElsewh
     EXPECT_EQ(editor.bytes("warp.sig"), again->sigDocument()->sigData());
     EXPECT_EQ(editor.bytes("warp.bak"), original);
     EXPECT_EQ(again->windowTitle(), "warp");
-    EXPECT_TRUE(editor.documents->saveDocument(*again));
-    EXPECT_EQ(alerts.recorded.size(), 5u) << "asked once";
-    EXPECT_EQ(editor.bytes("warp.bak"), original);
 }
 
 TEST(PatchLossRegression, ReferencesToNothingOnlyMarkTheTitleAndStayInTheFile)
@@ -500,18 +493,6 @@ TEST(PatchLossRegression, AFailedBackupStopsTheSaveAndLaterSavesKeepTheFileFromB
     rename(*w, "After Revert");
     menuAction(*w, "actionSave")->trigger();
     EXPECT_EQ(editor.bytes("demo.bak"), kDemo);
-
-    // A window opened anew is a new session: its first save keeps the file
-    // it replaces.
-    w->close();
-    QApplication::processEvents();
-    GraphicWindowController* next =
-        editor.documents->openDocument(QString::fromStdString((editor.dir / "demo.sig").string()));
-    ASSERT_TRUE(next);
-    const std::string before = editor.bytes("demo.sig");
-    rename(*next, "Next Session");
-    menuAction(*next, "actionSave")->trigger();
-    EXPECT_EQ(editor.bytes("demo.bak"), before);
 }
 
 TEST(PatchLossRegression, ClosingTheLastPatchWindowBringsBackTheStartWindowAndOnlyQuitQuits)

@@ -29,18 +29,14 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path binDir()
-{
-    return fs::read_symlink("/proc/self/exe").parent_path();
-}
-
-// A program started with pipes to its stdin and from its stdout.
+// A program of this build started with pipes to its stdin and from its stdout.
 class Process {
 public:
-    Process(const fs::path& program, const std::vector<std::string>& args, const QProcessEnvironment& env,
+    Process(const char* program, const std::vector<std::string>& args, const QProcessEnvironment& env,
             const fs::path& folder = {})
     {
-        process_.setProgram(QString::fromStdString(program.string()));
+        process_.setProgram(
+            QString::fromStdString((fs::read_symlink("/proc/self/exe").parent_path() / program).string()));
         for (const std::string& arg : args)
             process_.setArguments(process_.arguments() << QString::fromStdString(arg));
         process_.setProcessEnvironment(env);
@@ -144,7 +140,7 @@ TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExac
     Session s;
     std::string entry, text;
     {
-        Process editor(binDir() / "tosk_test_driver", {"--autosave-ms", "50", s.demo}, s.env());
+        Process editor("tosk_test_driver", {"--autosave-ms", "50", s.demo}, s.env());
         // Changed: kept after the interval; then killed.
         EXPECT_TRUE(editor.ask("move 2").empty());
         entry = editor.askUntil("autosave", nonEmpty).at(0);
@@ -158,7 +154,7 @@ TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExac
     EXPECT_EQ(test::readFile(s.autosave / (entry + ".sig")), text);
     EXPECT_NE(test::readFile(s.demo), text) << "the user's file is as it was";
 
-    Process next(binDir() / "tosk_test_driver", {"--autosave-ms", "50"}, s.env());
+    Process next("tosk_test_driver", {"--autosave-ms", "50"}, s.env());
     // The offer itself is AutosaveController's; here the real start makes it.
     EXPECT_EQ(next.ask("dialog").size(), 4u);
     EXPECT_EQ(next.ask("click Recover"), (std::vector<std::string>{"clicked"}));
@@ -171,18 +167,18 @@ TEST(EditorProcess, AKilledEditorLeavesItsAutosaveAndTheNextStartRecoversTheExac
 TEST(EditorProcess, ASecondStartHandsItsFilesToTheEditorOfItsDisplay)
 {
     Session s;
-    Process first(binDir() / "tosk_test_driver", {}, s.env());
+    Process first("tosk_test_driver", {}, s.env());
     EXPECT_TRUE(first.ask("windows").empty());
 
     // `tosk demo.sig` from the patch folder, as a file manager starts it.
-    Process second(binDir() / "tosk", {"demo.sig"}, s.env(), s.patches);
+    Process second("tosk", {"demo.sig"}, s.env(), s.patches);
     EXPECT_EQ(second.wait(), 0) << "handed over and ended";
     const std::vector<std::string> demoWindow{"window\t0\tdemo\t" + s.demo + "\t"};
     EXPECT_EQ(first.askUntil("windows", nonEmpty), demoWindow);
 
     // Another runtime folder is another session: its editor opens the file
     // itself.
-    Process other(binDir() / "tosk_test_driver", {s.demo}, s.env("run2"));
+    Process other("tosk_test_driver", {s.demo}, s.env("run2"));
     EXPECT_EQ(other.ask("windows"), demoWindow);
     EXPECT_EQ(first.ask("windows"), demoWindow) << "nothing more reached the first editor";
 }
@@ -198,7 +194,7 @@ TEST(EditorProcess, QuittingDuringABackupAsksThenStopsItAndEndsCleanly)
     const fs::path backup = s.root / "backup";
     fs::create_directories(backup);
 
-    Process editor(binDir() / "tosk_test_driver", {}, s.env());
+    Process editor("tosk_test_driver", {}, s.env());
     EXPECT_TRUE(editor.ask("unit-browser").empty());
     // "browser", busy (0/1), status.
     auto busy = [](const std::vector<std::string>& reply, const char* flag) {
