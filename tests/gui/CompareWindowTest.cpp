@@ -5,12 +5,9 @@
 // patch as one undo step.
 #include "canvas/CompareWindow.h"
 #include "Toskfile/PatchEditor.h"
-#include "Toskfile/SigDocument.h"
-#include "Toskfile/SigFile.h"
 #include "Toskfile/UndoGroup.h"
 #include "canvas/CompareOverlay.h"
 #include "canvas/GraphicView.h"
-#include "canvas/GraphicWindowController.h"
 #include "gui/AppTestSupport.h"
 
 #include <QLabel>
@@ -149,7 +146,6 @@ TEST(CompareWindow, TheCanvasOutlinesAnAddedModuleAndTakeFromOtherIsOneUndoStep)
     QTest::mouseClick(compare->takeAllButton(), Qt::LeftButton);
     EXPECT_EQ(f.doc().sigData(), f.saved);
     EXPECT_EQ(f.doc().undoManager().undoCount(), steps + 1);
-    EXPECT_EQ(f.doc().undoManager().undoMenuItemTitle(), "Undo Take from Other");
     EXPECT_EQ(compare->tree()->topLevelItemCount(), 0);
 
     f.doc().undoManager().undo();
@@ -172,40 +168,13 @@ TEST(CompareWindow, TheCanvasOutlinesAnAddedModuleAndTakeFromOtherIsOneUndoStep)
     EXPECT_EQ(f.doc().sigData(), bytes);
 }
 
-TEST(CompareWindow, ADifferenceTheCoreRefusesIsNamedInAnAlertAndChangesNothing)
-{
-    App app;
-    const std::string groups = readFile(dataPath("examples/groups.sig"));
-    GraphicWindowController* window = app.documents->openDocument(app.file("groups.sig", groups));
-    ASSERT_TRUE(window);
-    // The other version has a third module in the first voice.
-    std::string other = groups;
-    const size_t group = other.find(";Ss=GROUP 2, VOICE, v1");
-    ASSERT_NE(group, std::string::npos);
-    other.replace(group, 12, ";Ss=GROUP 3,");
-    const size_t after = other.find("LOWPASS lp1");
-    ASSERT_NE(after, std::string::npos);
-    other.insert(other.find('\n', after) + 1, "SINE osc3 220 0.5 ;=380,40,80,0\r\n");
-    CompareWindow* compare = app.documents->compareWithFile(*window, app.file("other.sig", other));
-    ASSERT_TRUE(compare);
-    const std::string before = window->sigDocument()->sigData();
-    const size_t steps = window->sigDocument()->undoManager().undoCount();
-
-    ScopedRecordingAlerts alerts;
-    QTest::mouseClick(compare->takeAllButton(), Qt::LeftButton);
-    ASSERT_EQ(alerts.recorded.size(), 1u);
-    EXPECT_NE(alerts.recorded[0].message.find("osc3"), std::string::npos) << alerts.recorded[0].message;
-    EXPECT_EQ(window->sigDocument()->sigData(), before);
-    EXPECT_EQ(window->sigDocument()->undoManager().undoCount(), steps);
-}
-
-TEST(CompareWindow, CompareWithAsksForAFileAndNamesItInTheTitle)
+TEST(CompareWindow, CompareWithAsksForAFileAndAlertsWhatTheCoreRefuses)
 {
     CompareFixture f;
     ASSERT_TRUE(f.window);
-    std::string other = kPatch;
-    other.replace(other.find("0.5 ;=140"), 3, "0.25");
-    const QString path = f.app.file("other.sig", other);
+    // The other file names the oscillator as this patch names the knob.
+    const QString path = f.app.file(
+        "other.sig", edited(kPatch, {{"SINE osc 440 0.5", "SINE Knob 440 0.25"}, {"g osc-out", "g Knob-out"}}));
     ScopedScriptedFileChooser chooser;
     chooser.answers = {path.toStdString()};
     menuAction(*f.window, "actionCompareWith")->trigger();
@@ -215,9 +184,19 @@ TEST(CompareWindow, CompareWithAsksForAFileAndNamesItInTheTitle)
     ASSERT_TRUE(compare);
     EXPECT_EQ(compare->windowTitle().toStdString(), "Compare demo with other.sig");
     EXPECT_EQ(rows(compare->tree()),
-              (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  amp | Changed | 0.25 | 0.5"}));
+              (std::vector<std::string>{"osc (SINE) | Changed |  | ", "  Name | Changed | Knob | osc",
+                                        "  opstart_name | Changed | Knob | osc", "  amp | Changed | 0.25 | 0.5",
+                                        "g (GAIN) | Changed |  | ", "  gain | Changed | Knob-out | knob-out"}));
 
+    ScopedRecordingAlerts alerts;
     QTest::mouseClick(compare->takeAllButton(), Qt::LeftButton);
+    EXPECT_EQ(alertLines(alerts.recorded),
+              (std::vector<std::string>{"Critical | ERROR | Knob is the name of another module of this patch. | OK"}));
+    EXPECT_EQ(f.doc().sigData(), f.saved);
+    EXPECT_EQ(f.doc().undoManager().undoCount(), 0u);
+    // The value alone is taken.
+    compare->tree()->setCurrentItem(compare->tree()->findItems("amp", Qt::MatchRecursive).value(0));
+    QTest::mouseClick(compare->takeButton(), Qt::LeftButton);
     EXPECT_EQ(lineOf(f.doc(), "SINE osc"), "SINE osc 440 0.25") << "taken from the other file";
 
     // Closing the patch window takes its compare window along.

@@ -166,12 +166,8 @@ std::string quoted(const std::string& text)
     return out.append(text).append(1, '\'');
 }
 
-CliRun runCli(const std::string& args, const std::string& env)
+CliRun runShell(const std::string& command)
 {
-    TempDir scratch;
-    fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "tosk-cli";
-    EXPECT_TRUE(fs::exists(exe)) << exe;
-    std::string command = env + " '" + exe.string() + "' " + args + " 2>'" + (scratch / "err").string() + "'";
     CliRun run;
     FILE* pipe = popen(command.c_str(), "r");
     if (!pipe)
@@ -182,6 +178,15 @@ CliRun runCli(const std::string& args, const std::string& env)
         run.out.append(buffer, n);
     int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+CliRun runCli(const std::string& args, const std::string& env)
+{
+    TempDir scratch;
+    fs::path exe = fs::read_symlink("/proc/self/exe").parent_path() / "tosk-cli";
+    EXPECT_TRUE(fs::exists(exe)) << exe;
+    CliRun run = runShell(env + " '" + exe.string() + "' " + args + " 2>'" + (scratch / "err").string() + "'");
     run.err = readFile(scratch / "err");
     return run;
 }

@@ -94,6 +94,9 @@ struct CliRun {
     std::string out;
     std::string err;
 };
+// Runs a shell command line: its exit status and what it printed to stdout
+// (add 2>&1 for stderr too).
+CliRun runShell(const std::string& command);
 // The text in single quotes, for a shell command line.
 std::string quoted(const std::string& text);
 // Runs "tosk-cli ARGS" through the shell (quote paths), with `env`
