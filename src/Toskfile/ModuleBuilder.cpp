@@ -84,7 +84,11 @@ void ModuleBuilder::build(const std::shared_ptr<SigDbase>& dbase, SigfileTokeniz
         buildUnknownOperator(name, tokenizer);
         return;
     }
-    module_.fieldStore_.expectMore(fieldsMade(*module_.opDescriptor_, 0, false));
+    // The list and the store are made to measure from the start: a patch
+    // holds thousands of them.
+    const size_t made = fieldsMade(*module_.opDescriptor_, 0, false);
+    fields_.reserve(made);
+    module_.fieldStore_.expectMore(made);
     State state;
     state.tokenizer = tokenizer;
     state.line = tokenizer ? tokenizer->line() : 0;
@@ -92,7 +96,7 @@ void ModuleBuilder::build(const std::shared_ptr<SigDbase>& dbase, SigfileTokeniz
     state.running = name;
     buildEntries(state);
     module_.fieldStore_.expectNoMore();
-    // Made to measure: a patch holds thousands of these lists.
+    // A group read with fewer values than it may hold leaves room over.
     fields_.shrink_to_fit();
 }
 
@@ -140,7 +144,6 @@ void ModuleBuilder::buildEntries(State& state)
 {
     const OperatorDesc& op = *module_.opDescriptor_;
     const size_t entryCount = op.count();
-    fields_.reserve(entryCount);
     while (state.index < entryCount) {
         const OperatorEntry* entry = op.operatorData()[state.index].get();
         int type = entry->entryType();
@@ -230,9 +233,11 @@ void ModuleBuilder::buildEntries(State& state)
             counter->setNumIterations(counter->numIterations() + 1);
             state.repetition = 1;
             state.groupStart = state.index + 1;
-            if (state.count > 1)
-                module_.fieldStore_.expectMore(fieldsMade(op, state.groupStart, true) *
-                                               static_cast<size_t>(state.count - 1));
+            if (state.count > 1) {
+                const size_t more = fieldsMade(op, state.groupStart, true) * static_cast<size_t>(state.count - 1);
+                fields_.reserve(fields_.capacity() + more);
+                module_.fieldStore_.expectMore(more);
+            }
             break;
         }
 

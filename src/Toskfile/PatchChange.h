@@ -11,7 +11,6 @@
 namespace tosk {
 
 class Module;
-class ModuleField;
 
 // One change of a patch as the edit layer announces it (SigDocument::
 // patchDidChange): which operation made it, whether it was done, undone or
