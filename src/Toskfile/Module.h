@@ -175,10 +175,17 @@ public:
     // --- field list
     // Where this module's fields are made and kept (ModuleField's
     // fieldWithParent and fieldWithField make them here).
-    FieldStore& fieldStore() { return fieldStore_; }
+    FieldStore& fieldStore() { return listOfFields.store(); }
+    // Takes the other module's fields into this one's store, wires and all;
+    // the other is left with none in its list (a head replaced by one of
+    // another type).
+    void takeFieldsOf(Module& other) { listOfFields.takeFieldsOf(this, other.listOfFields); }
     void addField(FieldPtr field);
     bool containsField(const ModuleField* field) const { return indexOfField(field) != npos; }
-    const FieldList& fieldArray() const { return listOfFields; }
+    const FieldOrder& fieldArray() const { return listOfFields; }
+    // The order as an undo step keeps it, and putting it back.
+    FieldOrder::Snapshot fieldOrder() const { return listOfFields.snapshot(); }
+    void restoreFieldOrder(const FieldOrder::Snapshot& order) { listOfFields.restore(order); }
     FieldPtr fieldAtIndex(size_t index) const;
     size_t fieldCount() const { return listOfFields.size(); }
     size_t numFields() const { return listOfFields.size(); }
@@ -290,9 +297,8 @@ public:
     int strokeColor() const { return 13; }
 
 protected:
-    // First, so that it goes last: the list points into it.
-    FieldStore fieldStore_{this};
-    FieldList listOfFields;
+    // The fields, kept in their store, in their order.
+    FieldOrder listOfFields;
 
 private:
     friend class ModuleBuilder;

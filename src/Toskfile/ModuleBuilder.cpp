@@ -88,14 +88,14 @@ void ModuleBuilder::build(const std::shared_ptr<SigDbase>& dbase, SigfileTokeniz
     // holds thousands of them.
     const size_t made = fieldsMade(*module_.opDescriptor_, 0, false);
     fields_.reserve(made);
-    module_.fieldStore_.expectMore(made);
+    module_.fieldStore().expectMore(made);
     State state;
     state.tokenizer = tokenizer;
     state.line = tokenizer ? tokenizer->line() : 0;
     state.name = name;
     state.running = name;
     buildEntries(state);
-    module_.fieldStore_.expectNoMore();
+    module_.fieldStore().expectNoMore();
     // A group read with fewer values than it may hold leaves room over.
     fields_.shrink_to_fit();
 }
@@ -226,6 +226,13 @@ void ModuleBuilder::buildEntries(State& state)
             // A damaged file must not make a group of outputs (which read no
             // tokens) repeat billions of times; no count goes past 16 bits.
             state.count = std::min(OperatorField::integerValue(counter->text()), Module::kMaxRepetitions);
+            // Nor past what one module holds, the fields still to come once
+            // each left room for.
+            if (const size_t group = fieldsMade(op, state.index + 1, true); group > 0 && state.count > 1) {
+                const size_t needed = module_.fieldStore().keysGiven() + fieldsMade(op, state.index + 1, false);
+                const size_t room = needed < FieldStore::kMostFields ? FieldStore::kMostFields - needed : 0;
+                state.count = static_cast<int>(std::min<size_t>(static_cast<size_t>(state.count), 1 + room / group));
+            }
             if (state.count <= 0 && !state.tokenizer) {
                 counter->setText("1");
                 state.count = 1;
@@ -236,7 +243,7 @@ void ModuleBuilder::buildEntries(State& state)
             if (state.count > 1) {
                 const size_t more = fieldsMade(op, state.groupStart, true) * static_cast<size_t>(state.count - 1);
                 fields_.reserve(fields_.capacity() + more);
-                module_.fieldStore_.expectMore(more);
+                module_.fieldStore().expectMore(more);
             }
             break;
         }

@@ -48,7 +48,7 @@ private:
     void disconnectFedBy(const ModuleField& output);
 
     Module& module_;
-    FieldList& fields_;
+    FieldOrder& fields_;
 };
 
 // The text a new field of that entry starts with: DEFAULT, else MINIMUM, else

@@ -47,19 +47,19 @@ ModuleField::ModuleField(const std::string& text, const OperatorEntry* entry) : 
 }
 
 ModuleField::ModuleField(CopyOf, const ModuleField& field)
-    : m_pEntry(field.m_pEntry), m_Visible(field.m_Visible), m_NumIterations(field.m_NumIterations),
-      m_HideCount(field.m_HideCount), m_Text(field.m_Text)
+    : m_pEntry(field.m_pEntry), m_Text(field.m_Text), m_NumIterations(field.m_NumIterations),
+      m_Visible(field.m_Visible), m_HideCount(field.m_HideCount)
 {
 }
 
 ModuleField* ModuleField::fieldWithParent(Module* parent, const std::string& text, const OperatorEntry* entry)
 {
-    return parent->fieldStore().make(text, entry);
+    return parent->fieldStore().make(parent, text, entry);
 }
 
 ModuleField* ModuleField::fieldWithField(const ModuleField& field, Module* parent)
 {
-    return parent->fieldStore().make(CopyOf::Field, field);
+    return parent->fieldStore().make(parent, CopyOf::Field, field);
 }
 
 ModuleField::Ptr ModuleField::shared() const
@@ -73,19 +73,30 @@ FieldStore::~FieldStore()
 {
     while (Block* block = last_) {
         for (size_t i = 0; i < block->used; ++i)
-            static_cast<ModuleField*>(block->slot(i))->~ModuleField();
+            block->field(i)->~ModuleField();
         last_ = block->previous;
         ::operator delete(block);
     }
 }
 
-void FieldStore::takeBlocksOf(FieldStore& other)
+void FieldStore::takeBlocksOf(Module* owner, FieldStore& other)
 {
     if (!other.last_ || &other == this)
         return;
+    const size_t offset = keysGiven();
+    if (offset + other.keysGiven() > kMostFields)
+        throw TkxException("FieldStore.takeBlocksOf", "too many fields for one module");
+    // The taken keys move up by what this store has given, and so do the
+    // count fields the taken fields name (always of their own store).
     Block* oldest = other.last_;
     for (;; oldest = oldest->previous) {
-        oldest->owner = owner_;
+        oldest->owner = owner;
+        oldest->first += static_cast<uint32_t>(offset);
+        for (size_t i = 0; i < oldest->used; ++i) {
+            ModuleField* f = oldest->field(i);
+            if (f->m_Iterator != ModuleField::kNoKey)
+                f->m_Iterator = static_cast<Key>(f->m_Iterator + offset);
+        }
         if (!oldest->previous)
             break;
     }
@@ -93,15 +104,149 @@ void FieldStore::takeBlocksOf(FieldStore& other)
     last_ = std::exchange(other.last_, nullptr);
 }
 
-void FieldStore::grow(size_t capacity)
+void FieldStore::grow(Module* owner, size_t capacity)
 {
-    capacity = std::min(capacity, kMostPerBlock);
+    const size_t first = keysGiven();
+    capacity = std::min({capacity, kMostPerBlock, kMostFields - first});
+    if (capacity == 0)
+        throw TkxException("FieldStore.grow", "too many fields for one module");
     auto* block = static_cast<Block*>(::operator new(sizeof(Block) + capacity * sizeof(ModuleField)));
     block->previous = last_;
-    block->owner = owner_;
+    block->owner = owner;
     block->used = 0;
-    block->capacity = static_cast<uint32_t>(capacity);
+    block->capacity = static_cast<uint16_t>(capacity);
+    block->first = static_cast<uint32_t>(first);
     last_ = block;
+}
+
+bool FieldStore::holds(const ModuleField& field) const
+{
+    if (field.m_Slot == ModuleField::kAlone)
+        return false;
+    const Block* block = blockOf(field);
+    for (const Block* b = last_; b; b = b->previous)
+        if (b == block)
+            return true;
+    return false;
+}
+
+size_t FieldOrder::indexOf(const ModuleField* field) const
+{
+    if (!field)
+        return std::string::npos;
+    if (wide_) {
+        auto at = std::find(wide_->begin(), wide_->end(), FieldRef(const_cast<ModuleField*>(field)));
+        return at == wide_->end() ? std::string::npos : static_cast<size_t>(at - wide_->begin());
+    }
+    if (!store_.holds(*field))
+        return std::string::npos;
+    auto at = std::find(keys_.begin(), keys_.end(), FieldStore::keyOf(*field));
+    return at == keys_.end() ? std::string::npos : static_cast<size_t>(at - keys_.begin());
+}
+
+bool FieldOrder::keyed(const ModuleField& field)
+{
+    if (wide_)
+        return false;
+    if (store_.holds(field))
+        return true;
+    wide_ = std::make_unique<std::vector<FieldRef>>(begin(), end());
+    keys_ = Keys();
+    return false;
+}
+
+void FieldOrder::push_back(FieldRef field)
+{
+    if (keyed(*field))
+        keys_.push_back(FieldStore::keyOf(*field));
+    else
+        wide_->push_back(field);
+}
+
+void FieldOrder::insert(size_t index, FieldRef field)
+{
+    if (keyed(*field))
+        keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(index), FieldStore::keyOf(*field));
+    else
+        wide_->insert(wide_->begin() + static_cast<std::ptrdiff_t>(index), field);
+}
+
+void FieldOrder::set(size_t index, FieldRef field)
+{
+    if (keyed(*field))
+        keys_[index] = FieldStore::keyOf(*field);
+    else
+        (*wide_)[index] = field;
+}
+
+void FieldOrder::erase(size_t index)
+{
+    if (wide_)
+        wide_->erase(wide_->begin() + static_cast<std::ptrdiff_t>(index));
+    else
+        keys_.erase(keys_.begin() + static_cast<std::ptrdiff_t>(index));
+}
+
+void FieldOrder::clear()
+{
+    keys_.clear();
+    if (wide_)
+        wide_->clear();
+}
+
+FieldOrder::Snapshot FieldOrder::snapshot() const
+{
+    return wide_ ? Snapshot{{}, *wide_, true} : Snapshot{keys_, {}, false};
+}
+
+bool FieldOrder::matches(const Snapshot& snapshot) const
+{
+    return wide_ ? snapshot.isWide && snapshot.wide == *wide_ : !snapshot.isWide && snapshot.keys == keys_;
+}
+
+void FieldOrder::restore(const Snapshot& snapshot)
+{
+    if (snapshot.isWide) {
+        wide_ = std::make_unique<std::vector<FieldRef>>(snapshot.wide);
+        keys_ = Keys();
+    } else {
+        wide_.reset();
+        keys_ = snapshot.keys;
+    }
+}
+
+std::vector<FieldRef> FieldOrder::fieldsOf(const Snapshot& snapshot) const
+{
+    if (snapshot.isWide)
+        return snapshot.wide;
+    std::vector<FieldRef> fields;
+    fields.reserve(snapshot.keys.size());
+    for (FieldStore::Key key : snapshot.keys)
+        fields.emplace_back(store_.at(key));
+    return fields;
+}
+
+void FieldOrder::takeFieldsOf(Module* owner, FieldOrder& other)
+{
+    store_.takeBlocksOf(owner, other.store_);
+    other.keys_.clear();
+    other.wide_.reset();
+}
+
+ModuleField* ModuleField::iterator() const
+{
+    return m_Iterator == kNoKey ? nullptr : parent()->fieldStore().at(m_Iterator);
+}
+
+void ModuleField::setIterator(ModuleField* iterator)
+{
+    if (!iterator) {
+        m_Iterator = kNoKey;
+        return;
+    }
+    if (!parent() || iterator->parent() != parent())
+        throw TkxException("ModuleField.setIterator", "count field of another module");
+    m_Iterator = FieldStore::keyOf(*iterator);
 }
 
 Module* ModuleField::trueParent() const
@@ -223,7 +368,7 @@ std::string ModuleField::setIteration(int n, const std::string& s)
 
 int ModuleField::getInstance() const
 {
-    if (!m_Iterator || !m_pEntry)
+    if (m_Iterator == kNoKey || !m_pEntry)
         return 0;
     int instance = 1;
     if (!parent())
@@ -243,7 +388,8 @@ int ModuleField::getInstance() const
 std::string ModuleField::entryName(int code) const
 {
     // Only a repeated name needs its repetition counted.
-    const bool repeated = m_pEntry && m_Iterator && m_pEntry->nameForType(code).find('~') != std::string::npos;
+    const bool repeated =
+        m_pEntry && m_Iterator != kNoKey && m_pEntry->nameForType(code).find('~') != std::string::npos;
     return entryName(code, repeated ? getInstance() : 0);
 }
 
@@ -252,7 +398,7 @@ std::string ModuleField::entryName(int code, int instance) const
     if (!m_pEntry)
         return std::string();
     const std::string& text = m_pEntry->nameForType(code);
-    if (m_Iterator && text.find('~') != std::string::npos)
+    if (m_Iterator != kNoKey && text.find('~') != std::string::npos)
         return setIteration(instance, text);
     return text;
 }

@@ -6,8 +6,10 @@
 #include "database/OperatorEntry.h"
 
 #include <algorithm>
+#include <compare>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <limits>
 #include <memory>
 #include <new>
@@ -15,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace tosk {
 
@@ -108,8 +111,10 @@ public:
     Module* parent() const;
     // The top-level module holding this field (null without a module).
     Module* trueParent() const;
-    ModuleField* iterator() const { return m_Iterator; }
-    void setIterator(ModuleField* iterator) { m_Iterator = iterator; }
+    // The count field lives in the same module: it is kept as its key there.
+    ModuleField* iterator() const;
+    // Throws for a count field kept by another module.
+    void setIterator(ModuleField* iterator);
     // Plain setter: connection counts are not touched (see source(...)).
     FieldRef source() const { return m_Source; }
     void setSource(FieldRef source) { m_Source = source; }
@@ -131,11 +136,11 @@ public:
     uint8_t hideCount() const { return m_HideCount; }
     void setHideCount(uint8_t count) { m_HideCount = count; }
     int32_t numIterations() const { return m_NumIterations; }
-    // Held in 16 bits like every count; what readers ask is only whether
-    // the field counts something.
+    // Held in a byte that stops at 255: what readers ask is only whether the
+    // field counts something.
     void setNumIterations(int32_t n)
     {
-        m_NumIterations = static_cast<int16_t>(std::clamp<int32_t>(n, 0, std::numeric_limits<int16_t>::max()));
+        m_NumIterations = static_cast<uint8_t>(std::clamp<int32_t>(n, 0, std::numeric_limits<uint8_t>::max()));
     }
 
     // --- flags
@@ -258,21 +263,22 @@ private:
     // Stroke and fill colour ids of the field's kind.
     std::pair<int, int> colors() const;
 
-    // The count field of this field's group: a field of the same module,
-    // which lives as long as the module does.
-    ModuleField* m_Iterator = nullptr;
+    friend class FieldStore;
+    static constexpr uint16_t kNoKey = 0xFFFF;
     FieldRef m_Source;
     const OperatorEntry* m_pEntry = nullptr;
+    CompactText m_Text;
+    // The count field of this field's group, by its key in the module's
+    // store (kNoKey for none): two bytes instead of a pointer.
+    uint16_t m_Iterator = kNoKey;
     int16_t m_NumConnects = 0;
-    uint16_t m_Visible = 0;
-    int16_t m_NumIterations = 0;
+    uint8_t m_NumIterations = 0;
+    uint8_t m_Visible = 0;
     uint8_t m_HideCount = 0;
     // Where in its store's block the field stands, which finds the block and
     // so the module: a byte instead of a pointer back in every field.
-    friend class FieldStore;
     static constexpr uint8_t kAlone = 0xFF;
     uint8_t m_Slot = kAlone;
-    CompactText m_Text;
 };
 
 inline FieldRef::operator std::shared_ptr<ModuleField>() const
@@ -283,10 +289,16 @@ inline FieldRef::operator std::shared_ptr<ModuleField>() const
 // Where a module keeps its fields: blocks that never move, freed only with
 // the module, so that wires, field lists and undo steps can point at a field
 // for as long as its module lives, and a patch's fields sit together in
-// memory instead of in an allocation each.
+// memory instead of in an allocation each. Each field made has a key, its
+// number in the store, never reused: the module's order and a field's count
+// field name fields by key in two bytes instead of a pointer's eight.
 class FieldStore {
 public:
-    explicit FieldStore(Module* owner) : owner_(owner) {}
+    using Key = uint16_t;
+    // Keys are 16 bits: a module holds at most this many fields.
+    static constexpr size_t kMostFields = ModuleField::kNoKey;
+
+    FieldStore() = default;
     FieldStore(const FieldStore&) = delete;
     FieldStore& operator=(const FieldStore&) = delete;
     ~FieldStore();
@@ -294,22 +306,34 @@ public:
     // About n more fields are coming: the next block is made to hold them,
     // so that a module built from its operator takes one block of its size
     // (and one more for a group repeated beyond what its operator shows).
-    void expectMore(size_t n) { expected_ += n; }
+    void expectMore(size_t n) { expected_ += static_cast<uint32_t>(std::min(n, kMostFields)); }
     void expectNoMore() { expected_ = 0; }
+    // Keys given so far (or set aside in a block): what is left is room.
+    size_t keysGiven() const { return last_ ? last_->first + last_->capacity : 0; }
     // Takes every block of the other store, with its fields, which belong to
-    // this store's module from now on (a head replaced by one of another
-    // type hands its fields, with their wires, to the new head).
-    void takeBlocksOf(FieldStore& other);
-    static Module* ownerOf(const ModuleField& field)
+    // the owner from now on (a head replaced by one of another type hands its
+    // fields, with their wires, to the new head). The taken fields get new
+    // keys: the other store's order is emptied. Throws when the two do not
+    // fit in one store.
+    void takeBlocksOf(Module* owner, FieldStore& other);
+    // Whether this store keeps the field.
+    bool holds(const ModuleField& field) const;
+    static Module* ownerOf(const ModuleField& field) { return blockOf(field)->owner; }
+    static Key keyOf(const ModuleField& field) { return static_cast<Key>(blockOf(field)->first + field.m_Slot); }
+    // The field of a key this store gave.
+    ModuleField* at(Key key) const
     {
-        const auto* first = reinterpret_cast<const std::byte*>(&field) - field.m_Slot * sizeof(ModuleField);
-        return reinterpret_cast<const Block*>(first - sizeof(Block))->owner;
+        const Block* block = last_;
+        while (block->first > key)
+            block = block->previous;
+        return block->field(key - block->first);
     }
-    template <typename... Args> ModuleField* make(Args&&... args)
+    // Throws when the store holds kMostFields already.
+    template <typename... Args> ModuleField* make(Module* owner, Args&&... args)
     {
         if (!last_ || last_->used == last_->capacity)
-            grow(expected_ > 0 ? expected_ : last_ ? std::max<size_t>(4, last_->capacity) : 4);
-        auto* field = ::new (last_->slot(last_->used)) ModuleField(std::forward<Args>(args)...);
+            grow(owner, expected_ > 0 ? expected_ : last_ ? std::max<size_t>(4, last_->capacity) : 4);
+        auto* field = ::new (last_->field(last_->used)) ModuleField(std::forward<Args>(args)...);
         field->m_Slot = static_cast<uint8_t>(last_->used);
         // Counted once made: a constructor that throws leaves nothing to
         // destroy.
@@ -325,16 +349,123 @@ private:
     struct Block {
         Block* previous;
         Module* owner;
-        uint32_t used;
-        uint32_t capacity;
-        void* slot(size_t i) { return reinterpret_cast<std::byte*>(this + 1) + i * sizeof(ModuleField); }
+        uint16_t used;
+        uint16_t capacity;
+        // The key of the block's first slot.
+        uint32_t first;
+        ModuleField* field(size_t i) const
+        {
+            return reinterpret_cast<ModuleField*>(const_cast<std::byte*>(reinterpret_cast<const std::byte*>(this + 1)) +
+                                                  i * sizeof(ModuleField));
+        }
     };
     static_assert(sizeof(Block) % alignof(ModuleField) == 0);
-    void grow(size_t capacity);
+    static const Block* blockOf(const ModuleField& field)
+    {
+        const auto* first = reinterpret_cast<const std::byte*>(&field) - field.m_Slot * sizeof(ModuleField);
+        return reinterpret_cast<const Block*>(first - sizeof(Block));
+    }
+    void grow(Module* owner, size_t capacity);
 
-    Module* owner_;
     Block* last_ = nullptr;
-    size_t expected_ = 0;
+    uint32_t expected_ = 0;
+};
+
+// A module's fields in their order, as keys over the store that keeps them.
+// A group lists its members' fields, which other stores keep: an order that
+// is given one holds plain references from then on. It reads like a vector
+// of FieldRef.
+class FieldOrder {
+public:
+    using Keys = std::vector<FieldStore::Key>;
+    // What an undo step keeps of an order.
+    struct Snapshot {
+        Keys keys;
+        std::vector<FieldRef> wide;
+        bool isWide = false;
+        bool operator==(const Snapshot&) const = default;
+    };
+
+    class const_iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = FieldRef;
+        using difference_type = std::ptrdiff_t;
+        using reference = FieldRef;
+        using pointer = void;
+        const_iterator() = default;
+        const_iterator(const FieldOrder* order, size_t at) : order_(order), at_(at) {}
+        FieldRef operator*() const { return (*order_)[at_]; }
+        FieldRef operator[](difference_type n) const { return (*order_)[at_ + static_cast<size_t>(n)]; }
+        const_iterator& operator++() { return ++at_, *this; }
+        const_iterator operator++(int) { return {order_, at_++}; }
+        const_iterator& operator--() { return --at_, *this; }
+        const_iterator operator--(int) { return {order_, at_--}; }
+        const_iterator& operator+=(difference_type n) { return at_ += static_cast<size_t>(n), *this; }
+        const_iterator& operator-=(difference_type n) { return at_ -= static_cast<size_t>(n), *this; }
+        friend const_iterator operator+(const_iterator i, difference_type n) { return i += n; }
+        friend const_iterator operator+(difference_type n, const_iterator i) { return i += n; }
+        friend const_iterator operator-(const_iterator i, difference_type n) { return i -= n; }
+        friend difference_type operator-(const_iterator a, const_iterator b)
+        {
+            return static_cast<difference_type>(a.at_) - static_cast<difference_type>(b.at_);
+        }
+        friend bool operator==(const_iterator a, const_iterator b) { return a.at_ == b.at_; }
+        friend auto operator<=>(const_iterator a, const_iterator b) { return a.at_ <=> b.at_; }
+
+    private:
+        const FieldOrder* order_ = nullptr;
+        size_t at_ = 0;
+    };
+    using iterator = const_iterator;
+    using value_type = FieldRef;
+    using size_type = size_t;
+
+    FieldOrder() = default;
+    FieldOrder(const FieldOrder&) = delete;
+    FieldOrder& operator=(const FieldOrder&) = delete;
+
+    FieldStore& store() { return store_; }
+    const FieldStore& store() const { return store_; }
+
+    size_t size() const { return wide_ ? wide_->size() : keys_.size(); }
+    bool empty() const { return size() == 0; }
+    FieldRef operator[](size_t i) const { return wide_ ? (*wide_)[i] : FieldRef(store_.at(keys_[i])); }
+    FieldRef front() const { return (*this)[0]; }
+    FieldRef back() const { return (*this)[size() - 1]; }
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size()}; }
+    // Where the field stands in the order; npos when it is not in it.
+    size_t indexOf(const ModuleField* field) const;
+    // A copy as plain references, for a list that outlives changes.
+    operator std::vector<FieldRef>() const { return {begin(), end()}; }
+
+    void push_back(FieldRef field);
+    void insert(size_t index, FieldRef field);
+    void set(size_t index, FieldRef field);
+    void erase(size_t index);
+    void clear();
+    void reserve(size_t n) { wide_ ? wide_->reserve(n) : keys_.reserve(n); }
+    size_t capacity() const { return wide_ ? wide_->capacity() : keys_.capacity(); }
+    void shrink_to_fit() { wide_ ? wide_->shrink_to_fit() : keys_.shrink_to_fit(); }
+
+    Snapshot snapshot() const;
+    void restore(const Snapshot& snapshot);
+    bool matches(const Snapshot& snapshot) const;
+    // The fields a snapshot of this order names.
+    std::vector<FieldRef> fieldsOf(const Snapshot& snapshot) const;
+    // The other order's store and fields come here (see takeBlocksOf); the
+    // other is left empty.
+    void takeFieldsOf(Module* owner, FieldOrder& other);
+
+private:
+    // Whether a key can name the field; when not, the order widens.
+    bool keyed(const ModuleField& field);
+
+    // First, so that it goes last: the order names fields in it.
+    FieldStore store_;
+    Keys keys_;
+    std::unique_ptr<std::vector<FieldRef>> wide_;
 };
 
 inline Module* ModuleField::parent() const

@@ -24,7 +24,7 @@ namespace {
 
 void Module::addField(FieldPtr field)
 {
-    listOfFields.push_back(std::move(field));
+    listOfFields.push_back(field);
 }
 
 Module::FieldPtr Module::fieldAtIndex(size_t index) const
@@ -39,18 +39,15 @@ Module::FieldPtr Module::lastField() const
 
 size_t Module::indexOfField(const ModuleField* field) const
 {
-    for (size_t i = 0; i < listOfFields.size(); ++i)
-        if (listOfFields[i].get() == field)
-            return i;
-    return npos;
+    return listOfFields.indexOf(field);
 }
 
 void Module::insertField(FieldPtr field, size_t index)
 {
     if (index >= listOfFields.size())
-        listOfFields.push_back(std::move(field));
+        listOfFields.push_back(field);
     else
-        listOfFields.insert(listOfFields.begin() + static_cast<long>(index), std::move(field));
+        listOfFields.insert(index, field);
 }
 
 void Module::insertField(FieldPtr field, const ModuleField& after)
@@ -63,7 +60,7 @@ void Module::insertField(FieldPtr field, const ModuleField& after)
 void Module::replaceFieldAtIndex(size_t index, FieldPtr field)
 {
     if (index < listOfFields.size())
-        listOfFields[index] = std::move(field);
+        listOfFields.set(index, field);
 }
 
 void Module::removeField(const ModuleField* field)
@@ -76,7 +73,7 @@ void Module::removeField(const ModuleField* field)
 void Module::removeFieldAtIndex(size_t index)
 {
     if (index < listOfFields.size())
-        listOfFields.erase(listOfFields.begin() + static_cast<long>(index));
+        listOfFields.erase(index);
 }
 
 void Module::removeAllFields()

@@ -31,7 +31,7 @@ void PatchState::addModuleItem(const Module::Ptr& module, bool withFields)
     ModuleItem& item = modules_[at->second];
     if (withFields && !item.withFields) {
         item.withFields = true;
-        item.fieldList = module->fieldArray();
+        item.fieldOrder = module->fieldOrder();
         for (const auto& f : module->fieldArray())
             addField(f);
     }
@@ -133,16 +133,14 @@ void PatchState::restore() const
     }
     for (const auto& item : modules_) {
         Module& m = *item.module;
-        if (item.withFields && m.fieldArray() != item.fieldList) {
+        if (item.withFields && !m.fieldArray().matches(item.fieldOrder)) {
             std::unordered_set<const ModuleField*> keep;
-            for (const auto& f : item.fieldList)
+            for (const auto& f : m.fieldArray().fieldsOf(item.fieldOrder))
                 keep.insert(f.get());
             for (const auto& f : m.fieldArray())
                 if (!keep.count(f.get()) && f->source())
                     wire(*f, nullptr);
-            m.removeAllFields();
-            for (const auto& f : item.fieldList)
-                m.addField(f);
+            m.restoreFieldOrder(item.fieldOrder);
         }
         m.restoreBox(item.origin, item.width, item.placed);
     }

@@ -83,7 +83,7 @@ private:
         double width = 0;
         bool placed = false;
         bool withFields = false;
-        Module::FieldList fieldList;
+        FieldOrder::Snapshot fieldOrder;
     };
 
     static FieldItem capture(const Module::FieldPtr& field);

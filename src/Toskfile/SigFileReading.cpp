@@ -448,12 +448,16 @@ void SigFile::setHeadType()
     }
     slots = std::move(kept);
 
+    // Both heads' fields end in one store, numbered in 16 bits.
+    if (newHead->fieldStore().keysGiven() + oldHead->fieldStore().keysGiven() > FieldStore::kMostFields)
+        return;
+
     // Carry it out.
     const std::string program = programName();
     const std::string tag = oldHead->fieldText("obj_tag");
     newHead->removeAllFields();
     // The old head's fields move on with their wires, in their store.
-    newHead->fieldStore().takeBlocksOf(oldHead->fieldStore());
+    newHead->takeFieldsOf(*oldHead);
     for (auto& slot : slots) {
         if (slot.taken) {
             slot.field->setEntry(slot.entry);
@@ -474,7 +478,7 @@ void SigFile::setHeadType()
     // (an output too many, or what a damaged file wired to a value): it
     // leaves with the old head, and what is outside the patch feeds nothing.
     std::unordered_set<const ModuleField*> gone;
-    for (const auto& f : oldHead->fieldArray())
+    for (const auto& f : olds)
         gone.insert(f.get());
     for (const auto& slot : slots)
         gone.erase(slot.field.get());

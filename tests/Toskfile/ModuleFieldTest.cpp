@@ -147,6 +147,20 @@ TEST(ModuleField, RepeatCountsStayInsideTheirLimits)
     auto damaged = readModule("U u 2000000000", unlimited);
     EXPECT_EQ(damaged->fieldCount(), 2u + Module::kMaxRepetitions);
     EXPECT_EQ(damaged->lastField()->name(), "o32767");
+    // Nor past the fields one module can number, for a group of three.
+    auto wide = dbaseFromText(modelOperator(
+        "W", "MATH",
+        {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:1"}, SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:a~n", "CONNECT_TAG:a~n"}, SbfEntry{"TYPE:SIGNAL", "NAME:b~n", "CONNECT_TAG:b~n"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:c~n", "CONNECT_TAG:c~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"},
+         SbfEntry{"TYPE:SIGNAL", "NAME:last", "CONNECT_TAG:last"}}));
+    auto capped = readModule("W w 30000", wide);
+    ASSERT_TRUE(capped);
+    EXPECT_LE(capped->fieldCount(), FieldStore::kMostFields);
+    EXPECT_GT(capped->fieldCount(), FieldStore::kMostFields - 8);
+    EXPECT_EQ(capped->lastField()->name(), "last");
+    EXPECT_EQ(capped->fieldAtIndex(capped->fieldCount() - 2)->name(),
+              "c" + std::to_string((capped->fieldCount() - 3) / 3));
 
     // A computed count cannot be changed by hand.
     auto spread = newModule("SPREAD", "s", db);
