@@ -365,6 +365,10 @@ TEST(CanvasComments, DraggingMovesTheCommentAsOneUndoStep)
             w.action("actionUndo")->trigger();
             EXPECT_EQ(w.doc->sigData(), commentedPatch());
         }
+        // The gesture is over: the next drag moves a module, not the comment.
+        const double knob = w.origin("knob").x;
+        w.drag(w.middleOf("knob"), w.middleOf("knob") + QPoint(20, 0));
+        EXPECT_EQ(w.origin("knob").x, knob + 20);
     }
 }
 
