@@ -344,6 +344,11 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
     for (const char* key : {"7", "8", "9", "10", "11", "12"})
         EXPECT_FALSE(panel.controlForKey(key)->accessibleName().isEmpty()) << key;
     EXPECT_EQ(level->slider()->accessibleName().toStdString(), "Level");
+    // A control's row is no menu: opened all the same (as an assistive tool
+    // may), it reads nothing (no "7 0" below).
+    ASSERT_TRUE(panel.itemForKey("7"));
+    panel.itemForKey("7")->setExpanded(true);
+    ASSERT_TRUE(settled(panel));
 
     // A text goes whole, spaces and all, once it is finished; a choice as
     // its index.
@@ -476,7 +481,10 @@ TEST(FrontPanel, AMenuThatCannotBeReadSaysWhyAndIsReadAgainWhenReopened)
         return {dumpOf(""), std::nullopt};
     });
     FrontPanelWindow& panel = p.panel;
+    // Refreshed while the root is being read, it is still read once.
+    panel.refresh();
     ASSERT_TRUE(settled(panel));
+    EXPECT_EQ(rootReads, 1);
     EXPECT_EQ(panel.statusLabel()->text().toStdString(), "Not read: The unit did not answer.");
     EXPECT_EQ(panel.tree()->topLevelItemCount(), 0);
     panel.readRoot();
