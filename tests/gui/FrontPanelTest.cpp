@@ -20,7 +20,6 @@
 #include <QTreeWidget>
 
 #include <algorithm>
-#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -129,35 +128,20 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndCompareWithUnitTakesW
 
     // Each kind of object has its control, showing the unit's value.
     PanelNumberControl* rate = numberControl(*panel, "4000");
-    PanelNumberControl* depth = numberControl(*panel, "4001");
     auto* shape = qobject_cast<QComboBox*>(panel->controlForKey("4002"));
-    ASSERT_TRUE(rate && depth && shape);
+    ASSERT_TRUE(rate && shape);
     EXPECT_EQ(rate->value(), 0.8);
     EXPECT_EQ(shape->currentText().toStdString(), "Triangle");
 
-    // The slider moved to 2.5 sends it; the unit's patch has it.
+    // The slider moved to 2.5 and a choice reach the unit (Compare lists
+    // them below).
     rate->slider()->setValue(245);
     ASSERT_TRUE(app.settle());
-    EXPECT_EQ(lineOf(runningPatch(unit, 5), "KNOB rate"), "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 2.5 1 ;=140,140,80,0");
     EXPECT_EQ(rate->value(), 2.5);
-    // A choice goes as its index.
     shape->setCurrentIndex(0);
     emit shape->activated(0);
     ASSERT_TRUE(app.settle());
-    EXPECT_EQ(lineOf(runningPatch(unit, 5), "SELECTOR shape"),
-              "SELECTOR shape \"Shape:%s\" 3 0 0 Sine Triangle Square ;=20,230,80,0");
     EXPECT_TRUE(panel->statusLabel()->text().isEmpty());
-
-    // A value the unit no longer takes: its answer shows and the control
-    // goes back to what the unit has.
-    depth->spinBox()->setValue(0.9);
-    ASSERT_TRUE(app.settle());
-    EXPECT_EQ(panel->statusLabel()->text().toStdString(),
-              "Depth was not set to 0.9: depth: 0.9 is outside its limits (0 to 0.7)");
-    EXPECT_EQ(depth->value(), 0.6);
-    EXPECT_EQ(depth->slider()->value(), 60);
-    EXPECT_EQ(lineOf(runningPatch(unit, 5), "KNOB depth"), "KNOB depth \"Depth:%5.2f\" 0 1 0.5 0.6 2 ;=140,230,80,0");
-    EXPECT_TRUE(app.alerts.recorded.empty()) << "a refusal does not stop the hand with an alert";
 
     // The filter finds a control by its statement and keeps its menus.
     QTest::keyClicks(panel->filterField(), "dep");
@@ -167,14 +151,14 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndCompareWithUnitTakesW
     panel->filterField()->clear();
     EXPECT_EQ(visibleRows(panel->tree()).size(), 8u);
 
-    // Refresh reads the open menus again and keeps them open; the narrowed
-    // limits now show.
+    // Refresh reads the open menus again and keeps them open; the limits the
+    // unit narrowed since now show.
     QTest::mouseClick(panel->findChild<QPushButton*>(QStringLiteral("refreshButton")), Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return panel->itemForKey("4001") != nullptr; }, 15000));
     ASSERT_TRUE(app.settle());
     EXPECT_EQ(visibleRows(panel->tree()), (std::vector<std::string>{"Program", "Setup", "Patch", "  Chorus", "    Rate",
                                                                     "    Depth", "    Shape", "    Bypass"}));
-    depth = numberControl(*panel, "4001");
+    PanelNumberControl* depth = numberControl(*panel, "4001");
     rate = numberControl(*panel, "4000");
     ASSERT_TRUE(depth && rate);
     EXPECT_EQ(depth->spinBox()->maximum(), 0.7);
@@ -214,10 +198,8 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndCompareWithUnitTakesW
     ASSERT_TRUE(dialog);
     QTest::mouseClick(dialog->takeAllButton(), Qt::LeftButton);
     QApplication::processEvents();
-    EXPECT_EQ(lineOf(w->sigDocument()->sigData(), "KNOB rate"),
-              "KNOB rate \"Rate:%5.2f\" 0.05 5 0.5 2.5 1 ;=140,140,80,0");
-    EXPECT_EQ(lineOf(w->sigDocument()->sigData(), "SELECTOR shape"),
-              "SELECTOR shape \"Shape:%s\" 3 0 0 Sine Triangle Square ;=20,230,80,0");
+    expected.replace(expected.find("0.5 0.8 1 ;"), 11, "0.5 2.5 1 ;");
+    EXPECT_EQ(w->sigDocument()->sigData(), expected);
     undo.undo();
     EXPECT_EQ(w->sigDocument()->sigData(), saved) << "one step";
     EXPECT_FALSE(undo.canUndo());
@@ -362,6 +344,11 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
     for (const char* key : {"7", "8", "9", "10", "11", "12"})
         EXPECT_FALSE(panel.controlForKey(key)->accessibleName().isEmpty()) << key;
     EXPECT_EQ(level->slider()->accessibleName().toStdString(), "Level");
+    // A control's row is no menu: opened all the same (as an assistive tool
+    // may), it reads nothing (no "7 0" below).
+    ASSERT_TRUE(panel.itemForKey("7"));
+    panel.itemForKey("7")->setExpanded(true);
+    ASSERT_TRUE(settled(panel));
 
     // A text goes whole, spaces and all, once it is finished; a choice as
     // its index.
@@ -413,32 +400,25 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
 
 TEST(FrontPanel, ScriptedSliderMovesArePacedToOnePutIn50msAndTheLastValueAlwaysGoes)
 {
-    // The throttle's own rule is the comms layer's; here the slider reaches it.
-    for (const auto& [moves, overMs] : {std::pair{100, 300}, std::pair{1, 0}}) {
-        SCOPED_TRACE(std::to_string(moves) + " moves over " + std::to_string(overMs) + " ms");
-        std::chrono::milliseconds now{1000};
-        ScriptedPanel p(plainUnit, [&] { return now; });
-        ASSERT_TRUE(settled(p.panel));
-        PanelNumberControl* level = numberControl(p.panel, "7");
-        ASSERT_TRUE(level);
-        for (int i = 0; i < moves; ++i) {
-            now = std::chrono::milliseconds(1000 + i * overMs / moves);
-            level->slider()->setValue(1 + i % 199);
-            QApplication::processEvents();
-        }
-        const double lastValue = 0.5 * (1 + (moves - 1) % 199);
-        std::string last = "7 ";
-        last += numberString(lastValue);
-        now += std::chrono::milliseconds(50);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !p.unit.puts().empty() && p.unit.puts().back() == last; }, 5000));
-        ASSERT_TRUE(settled(p.panel));
-        // Nothing left to put: no later put can come to change the count.
-        EXPECT_FALSE(p.panel.hasWaitingValue());
-        const auto puts = p.unit.puts();
-        EXPECT_LE(puts.size(), size_t(std::ceil(overMs / 50.0)) + 1);
-        EXPECT_EQ(puts.back(), last);
-        EXPECT_EQ(level->value(), lastValue);
+    // The throttle's own rule is the comms layer's; here the slider reaches
+    // it: 100 moves over 300 ms.
+    std::chrono::milliseconds now{1000};
+    ScriptedPanel p(plainUnit, [&] { return now; });
+    ASSERT_TRUE(settled(p.panel));
+    PanelNumberControl* level = numberControl(p.panel, "7");
+    ASSERT_TRUE(level);
+    for (int i = 0; i < 100; ++i) {
+        now = std::chrono::milliseconds(1000 + i * 3);
+        level->slider()->setValue(1 + i);
+        QApplication::processEvents();
     }
+    now += std::chrono::milliseconds(50);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !p.unit.puts().empty() && p.unit.puts().back() == "7 50"; }, 5000));
+    ASSERT_TRUE(settled(p.panel));
+    // Nothing left to put: no later put can come to change the count.
+    EXPECT_FALSE(p.panel.hasWaitingValue());
+    EXPECT_LE(p.unit.puts().size(), 7u);
+    EXPECT_EQ(level->value(), 50);
 }
 
 TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
@@ -501,7 +481,10 @@ TEST(FrontPanel, AMenuThatCannotBeReadSaysWhyAndIsReadAgainWhenReopened)
         return {dumpOf(""), std::nullopt};
     });
     FrontPanelWindow& panel = p.panel;
+    // Refreshed while the root is being read, it is still read once.
+    panel.refresh();
     ASSERT_TRUE(settled(panel));
+    EXPECT_EQ(rootReads, 1);
     EXPECT_EQ(panel.statusLabel()->text().toStdString(), "Not read: The unit did not answer.");
     EXPECT_EQ(panel.tree()->topLevelItemCount(), 0);
     panel.readRoot();

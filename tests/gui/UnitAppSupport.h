@@ -45,15 +45,13 @@ struct UnitApp {
     std::unique_ptr<DocumentController> documents;
     std::unique_ptr<StartWindow> start;
 
-    // `silence` ends a reply; 0 takes the application's own dispatcher,
-    // with its 4 seconds.
+    // `silence` ends a reply (the application's own dispatcher waits 4 s).
     explicit UnitApp(const std::string& port, std::chrono::milliseconds silence = 300ms)
     {
         PreferenceController::setStore(&store);
         MainThreadPoster::setShared(&poster);
         store.setValue("PortName", port);
-        if (silence.count() > 0)
-            dispatcher = std::make_unique<ToskMidiProcessor>(&poster, LineSettings::fromPreferences, silence);
+        dispatcher = std::make_unique<ToskMidiProcessor>(&poster, LineSettings::fromPreferences, silence);
         delegate = std::make_unique<MainMenuDelegate>(nullptr, dispatcher.get());
         delegate->applicationDidFinishLaunching();
         delegate->setUnitLineTiming({4000ms, 10ms});

@@ -11,9 +11,7 @@
 #include "base/NotificationCenter.h"
 #include "browsers/PatchOpenNotification.h"
 #include "comms/MidiPortList.h"
-#include "comms/Patch.h"
 #include "comms/PatchTextCheck.h"
-#include "comms/R9100ProgramItem.h"
 #include "comms/ScreenBitmap.h"
 #include "gui/UnitAppSupport.h"
 #include "support/FolderTree.h"
@@ -58,40 +56,6 @@ std::string fieldText(SigFile& patch, const std::string& instance, const std::st
                 if (f->name() == field)
                     return std::string(f->text());
     return "<no field " + instance + "." + field + ">";
-}
-
-// Update Patch and Compare with Unit on a patch with an edit to undo, when
-// the unit fails them: the alerts they gave, and the patch, its undo steps
-// and its edited mark as they were.
-std::vector<std::string> updateAndCompareFail(UnitApp& app, const fs::path& file)
-{
-    writeFile(file, smallRoom);
-    GraphicWindowController* w = app.open(file);
-    EXPECT_TRUE(w);
-    if (!w)
-        return {};
-    SigDocument& doc = *w->sigDocument();
-    {
-        UndoGroup step(doc);
-        EXPECT_TRUE(PatchEditor(doc).setTitleAndAuthor("Edited Room", ""));
-    }
-    auto state = [&] {
-        const UndoManager& undo = doc.undoManager();
-        return doc.sigData() + "|" + undo.undoActionName() + "|" + std::to_string(undo.undoCount()) + "|" +
-               std::to_string(undo.redoCount()) + "|" + (doc.isDocumentEdited() ? "edited" : "saved");
-    };
-    const std::string before = state();
-    app.alerts.recorded.clear();
-    for (const char* command : {"actionUpdatePatch", "actionCompareWithUnit"}) {
-        EXPECT_TRUE(app.run(command, w)) << command;
-        EXPECT_EQ(state(), before) << command;
-    }
-    EXPECT_TRUE(before.ends_with("|0|edited")) << before;
-    EXPECT_FALSE(app.unit().compareDialog());
-    const std::vector<std::string> alerts = app.alertTexts();
-    doc.updateChangeCount(SigDocument::ChangeCleared);
-    w->close();
-    return alerts;
 }
 
 } // namespace
@@ -187,7 +151,9 @@ TEST(UnitMenu, GetPatchOpensTheRunningPatchAndSendPatchSendsTheUploadTextOrRefus
     EXPECT_EQ(sent()[5], "F0 1C 70 05 0A " + hexOf(fresh->sigDocument()->sigDataForUpload()) + " F7");
 }
 
-TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
+// (What an update changes and says is the patch editor's; here the menu
+// reaches it.)
+TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAskedAndCompareRefusesAnotherPreset)
 {
     UnitRig rig;
     auto& [dir, unit, app] = rig;
@@ -195,56 +161,44 @@ TEST(UnitMenu, UpdatePatchTakesTheUnitsValuesIntoThePatchThatAsked)
     // The unit runs "Small Room": a plate with decay 0.8 and mix 0.3.
     std::string tweaked = smallRoom;
     tweaked.replace(tweaked.find("0.8 5 0.6 0.3"), 13, "1.5 5 0.6 0.25");
-    writeFile(dir / "same.sig", smallRoom);
     writeFile(dir / "tweaked.sig", tweaked);
     writeFile(dir / "other.sig", bankPatch("1 Reverbs/1 Large Hall.sig"));
-    struct Case {
-        const char* file;
-        std::string alert;
-        bool edited;
-    };
-    const Case cases[] = {
-        {"same.sig", "Informational | Update Parameters | No changes were made. | OK", false},
-        {"tweaked.sig", "Informational | Update Parameters | 2 changes were made. | OK", true},
-        {"other.sig",
-         "Critical | Update Parameters | The remote 'Small Room' preset is not the same as Large Hall | OK", false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.file);
-        GraphicWindowController* w = app.open(dir / c.file);
-        ASSERT_TRUE(w);
-        const std::string before = w->sigDocument()->sigData();
-        app.alerts.recorded.clear();
-        ASSERT_TRUE(app.run("actionUpdatePatch", w));
-        EXPECT_EQ(app.alertTexts(), std::vector<std::string>{c.alert});
-        EXPECT_EQ(w->sigDocument()->isDocumentEdited(), c.edited);
-        EXPECT_EQ(app.documents->windows().size(), size_t(&c - cases + 1)) << "no new window";
-        if (!c.edited) {
-            EXPECT_EQ(w->sigDocument()->sigData(), before);
-            continue;
-        }
-        EXPECT_EQ(fieldText(*w->sigFile(), "plate", "decay"), "0.8");
-        EXPECT_EQ(fieldText(*w->sigFile(), "plate", "mix"), "0.3");
-        // One undo step takes both back.
-        UndoManager& undo = w->sigDocument()->undoManager();
-        EXPECT_EQ(undo.undoActionName(), "Update Parameters");
-        undo.undo();
-        EXPECT_EQ(w->sigDocument()->sigData(), before);
-        EXPECT_FALSE(w->sigDocument()->isDocumentEdited());
-    }
+    GraphicWindowController* w = app.open(dir / "tweaked.sig");
+    ASSERT_TRUE(w);
+    const std::string before = w->sigDocument()->sigData();
+    ASSERT_TRUE(app.run("actionUpdatePatch", w));
+    EXPECT_EQ(app.alertTexts(),
+              std::vector<std::string>{"Informational | Update Parameters | 2 changes were made. | OK"});
+    EXPECT_EQ(app.documents->windows().size(), 1u) << "no new window";
+    EXPECT_EQ(fieldText(*w->sigFile(), "plate", "decay"), "0.8");
+    EXPECT_EQ(fieldText(*w->sigFile(), "plate", "mix"), "0.3");
+    EXPECT_TRUE(w->sigDocument()->isDocumentEdited());
+    // One undo step takes both back.
+    UndoManager& undo = w->sigDocument()->undoManager();
+    EXPECT_EQ(undo.undoActionName(), "Update Parameters");
+    undo.undo();
+    EXPECT_EQ(w->sigDocument()->sigData(), before);
+    EXPECT_FALSE(w->sigDocument()->isDocumentEdited());
+
+    // Another preset on the unit: nothing to compare with.
+    GraphicWindowController* other = app.open(dir / "other.sig");
+    ASSERT_TRUE(other);
+    app.alerts.recorded.clear();
+    ASSERT_TRUE(app.run("actionCompareWithUnit", other));
+    EXPECT_EQ(app.alertTexts(), std::vector<std::string>{"Critical | Compare with Unit | The remote 'Small Room' "
+                                                         "preset is not the same as Large Hall | OK"});
+    EXPECT_FALSE(app.unit().compareDialog());
 
     // The patch that asked has gone by the time the unit answers: the reply
     // goes nowhere else.
-    GraphicWindowController* w = app.open(dir / "tweaked.sig");
-    ASSERT_TRUE(w);
     app.alerts.recorded.clear();
     ASSERT_TRUE(app.choose("actionUpdatePatch", w));
     w->close();
     ASSERT_TRUE(app.settle());
     QApplication::processEvents();
     EXPECT_TRUE(app.alerts.recorded.empty());
-    for (GraphicWindowController* other : app.documents->windows())
-        EXPECT_NE(other->sigDocument()->fileName(), (dir / "tweaked.sig").string());
+    for (GraphicWindowController* open : app.documents->windows())
+        EXPECT_NE(open->sigDocument()->fileName(), (dir / "tweaked.sig").string());
 }
 
 TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
@@ -309,9 +263,9 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
 }
 
 // Each way a unit fails reaches the user as one alert from the window that
-// asked, and nothing is opened or saved; a failed Update or Compare leaves
-// the open patch as it was.
-TEST(UnitWindowFailures, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSavedOrChanged)
+// asked, and nothing is opened or saved (every request fails the same way:
+// Update and Compare too).
+TEST(UnitWindowFailures, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedOrSaved)
 {
     const std::string cannotOpen = "Cannot open the serial line @: no such file or directory (is the interface "
                                    "connected?).";
@@ -324,12 +278,11 @@ TEST(UnitWindowFailures, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSaved
         std::vector<std::string> unit;
         const char* item;                // of the Unit menu; null: Window ▸ Unit Browser
         std::vector<std::string> alerts; // "@" is the line; "*": the rest of the bytes received
-        bool thenUpdateAndCompare = false;
     };
     const Case cases[] = {
         {{"--garble"}, "actionGetDbase", {askDbase, bad + " | OK"}},
         {{"--garble"}, nullptr, {bad + "\n\nF0 5C 70 00 19 0D 0A 4B 6F 72*"}},
-        {{"--drop-after", "0"}, "actionGetPatch", {"Critical | ERROR | The unit did not answer." + cannotReach}, true},
+        {{"--drop-after", "0"}, "actionGetPatch", {"Critical | ERROR | The unit did not answer." + cannotReach}},
         {{"none"}, "actionGetScreen", {"Critical | ERROR | " + cannotOpen + cannotReach}},
         {{"none"}, nullptr, {noUnit + checkPort + "\n\n" + cannotOpen + " | OK"}},
         {{"midi"},
@@ -372,9 +325,6 @@ TEST(UnitWindowFailures, GarbledSilentAndAbsentUnitsAlertAndNothingIsOpenedSaved
         EXPECT_TRUE(app.documents->windows().empty());
         EXPECT_FALSE(app.unit().screenWindow());
         EXPECT_TRUE(app.chooser.requests.empty()) << "nothing to save";
-        if (c.thenUpdateAndCompare) {
-            EXPECT_EQ(updateAndCompareFail(app, dir / "edited.sig"), (std::vector<std::string>{alerts[0], alerts[0]}));
-        }
         MidiPortList::setLister(nullptr);
     }
 }
@@ -478,7 +428,7 @@ TEST(UnitMenu, TheScreenWindowShowsCopiesAndSavesTheUnitsDisplay)
     EXPECT_FALSE(app.unit().screenWindow()) << "closed and gone";
 }
 
-TEST(UnitMenu, CancelClosesTheLineDropsTheReplyAndTheNextCommandWorks)
+TEST(UnitMenu, CancelInTheProgressWindowStopsTheRequestAndDropsWhatWasReceived)
 {
     // The bundled database at 20000 bytes a second: three seconds.
     UnitRig rig(Banks::Bundled, {"--rate", "20000"});
@@ -488,14 +438,7 @@ TEST(UnitMenu, CancelClosesTheLineDropsTheReplyAndTheNextCommandWorks)
     UnitProgressWindow* progress = app.unit().progressWindow();
     auto* status = progress->findChild<QLabel*>(QStringLiteral("statusLabel"));
     ASSERT_TRUE(status);
-    std::vector<QString> shown;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            if (shown.empty() || shown.back() != status->text())
-                shown.push_back(status->text());
-            return status->text().contains(QStringLiteral("bytes received")) && shown.size() > 3;
-        },
-        10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().contains(QStringLiteral("bytes received")); }, 10000));
     EXPECT_TRUE(progress->isVisible());
     EXPECT_TRUE(status->text().startsWith(QStringLiteral("get database: ")));
 
@@ -504,89 +447,52 @@ TEST(UnitMenu, CancelClosesTheLineDropsTheReplyAndTheNextCommandWorks)
     EXPECT_FALSE(progress->isVisible());
     EXPECT_EQ(app.alerts.recorded.size(), 1u) << "only the confirmation: " << app.alertTexts().back();
     EXPECT_TRUE(app.chooser.requests.empty()) << "the part received is dropped";
-
-    ASSERT_TRUE(app.run("actionGetPatch"));
-    ASSERT_EQ(app.documents->windows().size(), 1u) << "the next command gets its own answer";
-    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->originalData(), smallRoom);
-    EXPECT_EQ(app.alerts.recorded.size(), 1u);
-}
-
-TEST(UnitMenu, TheApplicationsOwnDispatcherWaitsForTheRealFourSecondSilence)
-{
-    UnitRig rig(Banks::Bundled, {}, {}, 0ms);
-    ASSERT_TRUE(rig.unit.started());
-    UnitApp& app = rig.app;
-    EXPECT_EQ(&app.unit().dispatcher(), &ToskMidiProcessor::sharedMidiController());
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_TRUE(app.choose("actionGetScreen"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app.unit().screenWindow() != nullptr; }, 15000));
-    EXPECT_GE(std::chrono::steady_clock::now() - start, 4s);
-    EXPECT_EQ(app.unit().screenWindow()->image().size(), QSize(240, 64));
-    EXPECT_TRUE(app.alerts.recorded.empty());
 }
 
 TEST(UnitMenu, ItemsFollowTheDatabaseAndTheCurrentPatchWindowAndAnnouncedPatchesOpen)
 {
     TempDir dir;
     UnitApp app((dir / "no-unit").string());
-    auto states = [&](QMainWindow* window) {
+    // The items that are off, by name.
+    auto off = [&](QMainWindow* window) {
         auto* menu = window->menuBar()->findChild<QMenu*>(QStringLiteral("menuUnit"));
-        std::string out;
         if (!menu)
             return std::string("<no Unit menu>");
         emit menu->aboutToShow();
+        std::string out;
         for (QAction* a : menu->actions())
-            out += a->isSeparator() ? std::string("- ") : a->text().toStdString() + (a->isEnabled() ? " " : "(off) ");
+            if (!a->isSeparator() && !a->isEnabled())
+                out += a->objectName().toStdString() + " ";
         return out;
     };
-    EXPECT_EQ(states(app.start.get()), "&Get Patch &Send Patch(off) &Update Patch(off) &Compare with Unit(off) - "
-                                       "&Front Panel - Get &Database... Get Sc&reen - Get User Fi&les(off) Get "
-                                       "Se&tup(off) Send User F&iles(off) Send Setu&p(off) ");
+    const std::string never = "actionGetUserFiles actionGetSetup actionSendUserFiles actionSendSetup ";
+    const std::string patchItems = "actionSendPatch actionUpdatePatch actionCompareWithUnit ";
+    EXPECT_EQ(off(app.start.get()), patchItems + never);
     writeFile(dir / "room.sig", smallRoom);
     GraphicWindowController* w = app.open(dir / "room.sig");
     ASSERT_TRUE(w);
-    EXPECT_EQ(states(w), "&Get Patch &Send Patch &Update Patch &Compare with Unit - &Front Panel - Get "
-                         "&Database... Get Sc&reen - Get User Fi&les(off) Get Se&tup(off) Send User F&iles(off) "
-                         "Send Setu&p(off) ");
+    EXPECT_EQ(off(w), never);
 
     // Without operators no patch can be read, sent or updated.
     std::shared_ptr<SigDbase> shared = app.delegate->sigDbase();
     ASSERT_FALSE(shared->createSigDbaseFromData(""));
-    EXPECT_EQ(states(w), "&Get Patch(off) &Send Patch(off) &Update Patch(off) &Compare with Unit(off) - &Front "
-                         "Panel - Get &Database... Get Sc&reen - Get User Fi&les(off) Get Se&tup(off) Send User "
-                         "F&iles(off) Send Setu&p(off) ");
+    EXPECT_EQ(off(w), "actionGetPatch " + patchItems + never);
     // Nor does a command that arrives anyway (a shortcut, a script).
     app.unit().onMidiSendPatch(w);
     EXPECT_EQ(app.unit().pendingCount(), 0u);
     ASSERT_TRUE(shared->createSigDbase());
 
-    // Patches the browsers announce open with their names suggested.
+    // A patch file the disk browser announces opens as that file, changed
+    // (what the unit browsers announce is opened in their own tests).
     const size_t before = app.documents->windows().size();
-    NotificationCenter& center = NotificationCenter::defaultCenter();
-    center.post(PatchOpenNotification, nullptr,
-                {{"PatchData", bankPatch("1 Reverbs/1 Large Hall.sig")},
-                 {"NodeData", Patch::patchWithName("Hall: Large/Dark", 1, 1)}});
-    center.post(
-        PatchOpenNotification, nullptr,
-        {{"PatchData", bankPatch("2 Delays/0 Tape Echo.sig")},
-         {"R9100ProgramItem", R9100ProgramItem::programItem(std::string("1234 @ Big: Hall @ \x01 I22 GSRH", 28), 5)}});
     const fs::path file = dir / "den.sig";
-    center.post(PatchOpenNotification, nullptr, {{"PatchData", smallRoom}, {"NodeData", file}});
-    ASSERT_EQ(app.documents->windows().size(), before + 3);
-    struct Expected {
-        std::string name, file, suggested;
-    };
-    const Expected expected[] = {
-        {"Hall: Large/Dark", "", "Hall- Large|Dark.sig"},
-        {"1234 Big: Hall", "", "Big- Hall.sig"},
-        {"den", file.string(), ""},
-    };
-    for (size_t i = 0; i < 3; ++i) {
-        SigDocument* doc = app.documents->windows()[before + i]->sigDocument();
-        EXPECT_EQ(doc->displayName(), expected[i].name) << i;
-        EXPECT_EQ(doc->fileName(), expected[i].file) << i;
-        EXPECT_EQ(doc->suggestedFileName(), expected[i].suggested) << i;
-        EXPECT_TRUE(doc->isDocumentEdited()) << i;
-    }
-    EXPECT_EQ(app.documents->windows()[before]->sigDocument()->originalData(), bankPatch("1 Reverbs/1 Large Hall.sig"));
+    NotificationCenter::defaultCenter().post(PatchOpenNotification, nullptr,
+                                             {{"PatchData", smallRoom}, {"NodeData", file}});
+    ASSERT_EQ(app.documents->windows().size(), before + 1);
+    SigDocument* den = app.documents->windows()[before]->sigDocument();
+    EXPECT_EQ(den->displayName(), "den");
+    EXPECT_EQ(den->fileName(), file.string());
+    EXPECT_EQ(den->suggestedFileName(), "");
+    EXPECT_TRUE(den->isDocumentEdited());
+    EXPECT_EQ(den->originalData(), smallRoom);
 }

@@ -110,30 +110,27 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     auto* stopBits = child<QComboBox>(window, "stopBitsCombo");
     auto* flow = child<QComboBox>(window, "flowControlCombo");
     ASSERT_TRUE(midi && serial && channel && midiPort && port && baud && dataBits && parity && stopBits && flow);
-    const std::vector<QComboBox*> serialBoxes{port, baud, dataBits, parity, stopBits, flow};
+    // The connection chosen, then which of the MIDI fields and the serial
+    // boxes are enabled ("+").
+    auto state = [&] {
+        std::string out = midi->isChecked() ? "midi " : serial->isChecked() ? "serial " : "none ";
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{channel, midiPort, port, baud, dataBits, parity, stopBits, flow})
+            out += w->isEnabled() ? '+' : '-';
+        return out;
+    };
 
     // Nothing stored for the connection: serial.
-    EXPECT_FALSE(midi->isChecked());
-    EXPECT_TRUE(serial->isChecked());
-    EXPECT_FALSE(channel->isEnabled());
-    EXPECT_FALSE(midiPort->isEnabled());
-    for (QComboBox* box : serialBoxes)
-        EXPECT_TRUE(box->isEnabled()) << box->objectName().toStdString();
+    EXPECT_EQ(state(), "serial --++++++");
     EXPECT_EQ(channel->text(), QStringLiteral("0"));
     EXPECT_EQ(items(port), (QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}));
     EXPECT_EQ(port->currentText(), QString()) << "no port chosen yet";
     EXPECT_EQ(items(parity).join(' '), QStringLiteral("None Odd Even"));
     EXPECT_EQ(items(flow).join(' '), QStringLiteral("None Soft Hard"));
-    EXPECT_EQ(baud->currentText() + ' ' + dataBits->currentText() + ' ' + parity->currentText() + ' ' +
-                  stopBits->currentText() + ' ' + flow->currentText(),
-              QStringLiteral("115200 8 None 2 None"));
 
     click(midi);
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Midi");
-    EXPECT_TRUE(channel->isEnabled());
-    EXPECT_TRUE(midiPort->isEnabled());
-    for (QComboBox* box : serialBoxes)
-        EXPECT_FALSE(box->isEnabled()) << box->objectName().toStdString();
+    EXPECT_EQ(state(), "midi ++------");
     channel->setFocus();
     channel->selectAll();
     QTest::keyClicks(channel, QStringLiteral("5"));
@@ -141,8 +138,7 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     EXPECT_EQ(settings.store.values["MidiChannelKey"], "5");
     click(serial);
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Serial");
-    EXPECT_FALSE(channel->isEnabled()) << "at once";
-    EXPECT_FALSE(midiPort->isEnabled());
+    EXPECT_EQ(state(), "serial --++++++") << "at once";
 
     // A device from the list, then a typed path (a USB adapter, tosk-unit's link).
     pick(port, QStringLiteral("/dev/ttyUSB0"));
@@ -170,7 +166,10 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     auto* againPort = child<QComboBox>(again, "portNameCombo");
     EXPECT_EQ(againPort->currentIndex(), -1);
     EXPECT_EQ(againPort->currentText(), QStringLiteral("/tmp/unit"));
-    EXPECT_EQ(child<QComboBox>(again, "baudRateCombo")->currentText(), QStringLiteral("9600"));
+    QStringList shown;
+    for (const char* box : {"baudRateCombo", "dataBitsCombo", "parityCombo", "stopBitsCombo", "flowControlCombo"})
+        shown << child<QComboBox>(again, box)->currentText();
+    EXPECT_EQ(shown.join(' '), QStringLiteral("9600 7 Even 1 Hard"));
     EXPECT_EQ(child<QLineEdit>(again, "midiChannelField")->text(), QStringLiteral("5"));
     EXPECT_TRUE(child<QCheckBox>(again, "createNewDocCheck")->isChecked());
     EXPECT_EQ(settings.store.values["PortName"], "/tmp/unit");
@@ -185,7 +184,14 @@ TEST(PreferencesWindow, TheDeviceIdIsLearnedUnlessANumberFrom0To127IsTyped)
     ASSERT_TRUE(field);
     EXPECT_EQ(field->text(), QString());
     typeRows(field, settings.store, alerts.recorded, "DeviceId",
-             {{"5", "5", 0}, {"200", "5", 1}, {"x1", "5", 2}, {"", "-", 2}, {"007", "7", 2}, {"-1", "7", 3}});
+             {{"5", "5", 0},
+              {"200", "5", 1},
+              {"x1", "5", 2},
+              {"", "-", 2},
+              {"127", "127", 2},
+              {"128", "127", 3},
+              {"007", "7", 3},
+              {"-1", "7", 4}});
     ASSERT_FALSE(alerts.recorded.empty());
     EXPECT_EQ(alerts.recorded[0].message, "\"200\" is not a device id: type a number from 0 to 127, or leave the "
                                           "field empty to learn it from the unit.");
@@ -366,7 +372,6 @@ TEST(UnitTrafficWindow, ListsEveryFrameAsItComesAndSavesTheRecordAsText)
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"))
                     .match(model->index(0, 0).data().toString())
                     .hasMatch());
-    EXPECT_EQ(model->headerData(4, Qt::Horizontal).toString(), QStringLiteral("First bytes"));
     EXPECT_EQ(child<QLabel>(window, "trafficCount")->text(), QStringLiteral("3 frames"));
 
     chooser.answers = {(dir / "traffic.txt").string(), (dir / "missing" / "traffic.txt").string()};
@@ -392,33 +397,53 @@ TEST(UnitProgressWindow, ShowsTheStageTheBytesAndTheWaitAndOffersCancel)
     UnitProgressWindow window;
     bool cancelled = false;
     QObject::connect(&window, &UnitProgressWindow::cancelRequested, [&] { cancelled = true; });
-    RequestProgress p;
-    p.tag = 7;
-    p.command = 0x0E;
-    p.stage = RequestProgress::Stage::Receiving;
-    p.bytesReceived = 1234;
-    p.silentFor = std::chrono::milliseconds(1000);
-    p.silence = std::chrono::milliseconds(4000);
-    window.showProgress(p, 1);
+    auto* command = child<QLabel>(window, "commandLabel");
     auto* status = child<QLabel>(window, "statusLabel");
     auto* bar = child<QProgressBar>(window, "progressBar");
     auto* queued = child<QLabel>(window, "queuedLabel");
-    ASSERT_TRUE(status && bar && queued);
-    EXPECT_TRUE(window.isVisible());
-    EXPECT_EQ(child<QLabel>(window, "commandLabel")->text(), QStringLiteral("Get database"));
-    EXPECT_EQ(status->text().toStdString(), p.description());
-    EXPECT_EQ(bar->value(), 250);
-    EXPECT_EQ(queued->text(), QStringLiteral("1 more request waits its turn."));
-    QTest::mouseClick(child<QPushButton>(window, "cancelButton"), Qt::LeftButton);
-    EXPECT_TRUE(cancelled);
-
-    p.stage = RequestProgress::Stage::Sending;
-    p.bytesToSend = 200;
-    p.bytesSent = 50;
+    auto* cancel = child<QPushButton>(window, "cancelButton");
+    ASSERT_TRUE(command && status && bar && queued && cancel);
+    using Stage = RequestProgress::Stage;
+    // Waited 1 s of 4, silent 3 s of 4; `sent` of `toSend` bytes: the bar in
+    // thousandths, and what is said of the requests waiting behind.
+    struct Case {
+        Stage stage;
+        size_t sent, toSend, waiting;
+        int bar;
+        const char* queued;
+    };
+    const Case cases[] = {
+        {Stage::WaitingForLine, 0, 0, 0, 250, ""},
+        {Stage::Sending, 50, 200, 1, 250, "1 more request waits its turn."},
+        {Stage::Sending, 300, 200, 2, 1000, "2 more requests wait their turn."},
+        {Stage::Sending, 0, 0, 0, 0, ""},
+        {Stage::Receiving, 0, 0, 0, 750, ""},
+        {Stage::Clearing, 0, 0, 0, 750, ""},
+        {Stage::Done, 0, 0, 0, 1000, ""},
+    };
+    RequestProgress p;
+    p.command = 0x0E;
+    p.bytesReceived = 1234;
+    p.waited = std::chrono::milliseconds(1000);
+    p.waitLimit = p.silence = std::chrono::milliseconds(4000);
+    p.silentFor = std::chrono::milliseconds(3000);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(&c - cases));
+        p.stage = c.stage;
+        p.bytesSent = c.sent;
+        p.bytesToSend = c.toSend;
+        window.showProgress(p, c.waiting);
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(command->text(), QStringLiteral("Get database"));
+        EXPECT_EQ(status->text().toStdString(), p.description());
+        EXPECT_EQ(bar->value(), c.bar);
+        EXPECT_EQ(queued->isVisible() ? queued->text().toStdString() : "", c.queued);
+        EXPECT_EQ(cancel->isEnabled(), c.stage != Stage::Done);
+    }
+    p.stage = Stage::Sending;
     window.showProgress(p, 0);
-    EXPECT_EQ(bar->value(), 250);
-    EXPECT_FALSE(queued->isVisible());
-    EXPECT_EQ(status->text().toStdString(), p.description());
+    QTest::mouseClick(cancel, Qt::LeftButton);
+    EXPECT_TRUE(cancelled);
 }
 
 TEST(ApplicationMenu, EveryWindowCarriesTheWindowMenu)
@@ -430,10 +455,8 @@ TEST(ApplicationMenu, EveryWindowCarriesTheWindowMenu)
     ASSERT_TRUE(menu);
     auto* traffic = menu->findChild<QAction*>(QStringLiteral("actionUnitTraffic"));
     ASSERT_TRUE(traffic);
-    EXPECT_EQ(traffic->text(), QStringLiteral("Unit &Traffic"));
     traffic->trigger();
     ASSERT_TRUE(delegate.unitTrafficWindow());
     EXPECT_TRUE(delegate.unitTrafficWindow()->isVisible());
-    EXPECT_EQ(delegate.unitTrafficWindow()->windowTitle(), QStringLiteral("Unit Traffic"));
     delegate.unitTrafficWindow()->close();
 }
