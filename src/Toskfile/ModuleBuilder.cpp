@@ -228,8 +228,10 @@ void ModuleBuilder::buildEntries(State& state)
             state.count = std::min(OperatorField::integerValue(counter->text()), Module::kMaxRepetitions);
             // Nor past what one module holds, the fields still to come once
             // each left room for.
-            if (const size_t group = fieldsMade(op, state.index + 1, true); group > 0 && state.count > 1) {
-                const size_t needed = module_.fieldStore().keysGiven() + fieldsMade(op, state.index + 1, false);
+            state.groupStart = state.index + 1;
+            const size_t group = fieldsMade(op, state.groupStart, true);
+            if (group > 0 && state.count > 1) {
+                const size_t needed = module_.fieldStore().keysGiven() + fieldsMade(op, state.groupStart, false);
                 const size_t room = needed < FieldStore::kMostFields ? FieldStore::kMostFields - needed : 0;
                 state.count = static_cast<int>(std::min<size_t>(static_cast<size_t>(state.count), 1 + room / group));
             }
@@ -239,9 +241,8 @@ void ModuleBuilder::buildEntries(State& state)
             }
             counter->setNumIterations(counter->numIterations() + 1);
             state.repetition = 1;
-            state.groupStart = state.index + 1;
             if (state.count > 1) {
-                const size_t more = fieldsMade(op, state.groupStart, true) * static_cast<size_t>(state.count - 1);
+                const size_t more = group * static_cast<size_t>(state.count - 1);
                 fields_.reserve(fields_.capacity() + more);
                 module_.fieldStore().expectMore(more);
             }
