@@ -6,6 +6,7 @@
 #include "Toskfile/SigFile.h"
 
 #include <algorithm>
+#include <functional>
 
 namespace tosk {
 
@@ -100,6 +101,9 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
             const int type = f->type();
             if (measured)
                 pins.add(*f, type);
+            if (search_ == Search::Indexed)
+                if (const auto& source = f->source())
+                    wires_.emplace_back(source.get(), i);
             if (type == OperatorEntry::SIGNAL || type == OperatorEntry::ED_SIGNAL || type == OperatorEntry::CONTROL ||
                 type == OperatorEntry::ED_CONTROL || type == OperatorEntry::USEROBJ)
                 ports_.emplace_back(type, f.get());
@@ -108,25 +112,22 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
                                   : ModuleGeometry::placedBox(*m, SigFile::kDefaultShowMode);
         const int rows = static_cast<int>(box.height() / Module::kRowHeight);
         nodes_.push_back(Node{m, box, m->isHead(), State::Other, rows, box});
-        places_.emplace(m, i);
+        places_.emplace_back(m, i);
         classify(i);
     }
     portStart_.push_back(ports_.size());
+    std::sort(places_.begin(), places_.end());
     if (search_ == Search::Scan)
         return;
     // Every wire once, as (source, module fed), sorted by source.
-    for (size_t i = 0; i < modules.size(); ++i)
-        for (const auto& f : modules[i]->fieldArray())
-            if (const auto& source = f->source())
-                wires_.emplace_back(source.get(), i);
     std::sort(wires_.begin(), wires_.end());
     wires_.erase(std::unique(wires_.begin(), wires_.end()), wires_.end());
 }
 
 size_t PatchLayout::indexOf(const Module& module) const
 {
-    auto at = places_.find(&module);
-    return at == places_.end() ? none : at->second;
+    auto at = std::lower_bound(places_.begin(), places_.end(), std::make_pair(&module, size_t{0}));
+    return at == places_.end() || at->first != &module ? none : at->second;
 }
 
 Rect PatchLayout::actual(size_t i) const
@@ -150,11 +151,11 @@ void PatchLayout::classify(size_t i)
         others_.push_back(i);
     } else if (n.rect.origin == Point{0, 0}) {
         n.state = State::Unplaced;
-        unplaced_.emplace(-n.rect.maxY(), i);
+        push(unplaced_, {-n.rect.maxY(), i});
     } else {
         n.state = State::Column;
         n.rect = n.rect.offset(-offset_.x, -offset_.y);
-        columns_[n.rect.x()].emplace(-n.rect.maxY(), i);
+        push(columns_[n.rect.x()], {-n.rect.maxY(), i});
     }
 }
 
@@ -167,16 +168,10 @@ void PatchLayout::unclassify(size_t i)
         others_.erase(std::find(others_.begin(), others_.end(), i));
         break;
     case State::Unplaced:
-        unplaced_.erase({-n.rect.maxY(), i});
         break;
-    case State::Column: {
-        auto column = columns_.find(n.rect.x());
-        column->second.erase({-n.rect.maxY(), i});
-        if (column->second.empty())
-            columns_.erase(column);
+    case State::Column:
         n.rect = n.rect.offset(offset_.x, offset_.y);
         break;
-    }
     }
     n.state = State::Other;
 }
@@ -214,13 +209,45 @@ size_t PatchLayout::findLowest(const Rect& r) const
         if (a.maxX() >= r.x() && r.maxX() >= a.x())
             consider(i, a.maxY());
     }
-    if (!unplaced_.empty() && Module::kWidth >= r.x() && r.maxX() >= 0)
-        consider(unplaced_.begin()->second, -unplaced_.begin()->first);
+    if (Module::kWidth >= r.x() && r.maxX() >= 0) {
+        const Entry* low = lowest(unplaced_, [this](const Entry& e) {
+            const Node& n = nodes_[e.second];
+            return n.state == State::Unplaced && -n.rect.maxY() == e.first;
+        });
+        if (low)
+            consider(low->second, -low->first);
+    }
     const double from = r.x() - Module::kWidth - offset_.x;
     const double to = r.maxX() - offset_.x;
-    for (auto column = columns_.lower_bound(from); column != columns_.end() && column->first <= to; ++column)
-        consider(column->second.begin()->second, -column->second.begin()->first + offset_.y);
+    for (auto column = columns_.lower_bound(from); column != columns_.end() && column->first <= to;) {
+        const double x = column->first;
+        const Entry* low = lowest(column->second, [this, x](const Entry& e) {
+            const Node& n = nodes_[e.second];
+            return n.state == State::Column && n.rect.x() == x && -n.rect.maxY() == e.first;
+        });
+        if (!low) {
+            column = columns_.erase(column);
+            continue;
+        }
+        consider(low->second, -low->first + offset_.y);
+        ++column;
+    }
     return best;
+}
+
+void PatchLayout::push(Heap& heap, Entry entry)
+{
+    heap.push_back(entry);
+    std::push_heap(heap.begin(), heap.end(), std::greater<>());
+}
+
+template <typename Filed> const PatchLayout::Entry* PatchLayout::lowest(Heap& heap, Filed filed) const
+{
+    while (!heap.empty() && !filed(heap.front())) {
+        std::pop_heap(heap.begin(), heap.end(), std::greater<>());
+        heap.pop_back();
+    }
+    return heap.empty() ? nullptr : &heap.front();
 }
 
 size_t PatchLayout::findRightMost() const

@@ -5,8 +5,6 @@
 
 #include <cstddef>
 #include <map>
-#include <set>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -72,6 +70,16 @@ private:
         Rect start; // the box before the layout moved it
     };
     struct Frame;
+    // Boxes by (negative bottom edge, list position): the top is the lowest
+    // box, the first in the list among equals. A box that leaves is not
+    // looked for: its entry is dropped when it reaches the top, which keeps
+    // a layout of n boxes in flat arrays instead of n tree nodes.
+    using Entry = std::pair<double, size_t>;
+    using Heap = std::vector<Entry>;
+    static void push(Heap& heap, Entry entry);
+    // The heap's lowest box still filed there (dropping any before it), or
+    // nullptr.
+    template <typename Filed> const Entry* lowest(Heap& heap, Filed filed) const;
 
     void build(const SigFile& patch, int showMode, bool measured);
     size_t indexOf(const Module& module) const;
@@ -92,15 +100,16 @@ private:
 
     Search search_;
     std::vector<Node> nodes_;
-    std::unordered_map<const Module*, size_t> places_;
+    // (module, list position), sorted by module.
+    std::vector<std::pair<const Module*, size_t>> places_;
     // Everything placed and not a head moves by offset_ when the layout
     // runs past the left or top margin.
     Point offset_;
     // Column-state modules by x (in column space), each column ordered by
     // bottom edge (lowest first) and list position.
-    std::map<double, std::set<std::pair<double, size_t>>> columns_;
+    mutable std::map<double, Heap> columns_;
     // Unplaced modules (all at the origin), by bottom edge and position.
-    std::set<std::pair<double, size_t>> unplaced_;
+    mutable Heap unplaced_;
     // Heads and modules of another width: few, searched one by one.
     std::vector<size_t> others_;
     // Each module's fields of the five kinds walked, (type, field), the
