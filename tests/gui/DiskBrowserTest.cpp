@@ -636,8 +636,9 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
                             !f.drop(more.get(), f.centre("Backup")) && !trash->isEnabled();
     };
     // Banks become folders under safe names, that stay in the target; a
-    // second bank of one name gets a folder of its own. A patch whose name is taken on disk is asked about: skipped, the
-    // file there replaced (it goes to the trash), or both kept.
+    // second bank of one name gets a folder of its own. A patch whose name is
+    // taken on disk is asked about: skipped, the file there replaced (it goes
+    // to the trash), or both kept.
     f.trash = (f.dir / "Trash").string();
     f.clashAnswers = {
         {DiskClash::Choice::Skip, false}, {DiskClash::Choice::Replace, false}, {DiskClash::Choice::KeepBoth, false}};
