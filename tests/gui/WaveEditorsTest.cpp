@@ -169,10 +169,10 @@ TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
     const auto random = [](WaveObject& w) { w.setPointsToRandomWave(42); };
     const std::pair<const char*, std::function<void(WaveObject&)>> presses[] = {
         {"sinButton", &WaveObject::setPointsToSineWave},
-        {"horizontalFlipButton", &WaveObject::reversePoints},
+        {"horizontalFlipButton", &WaveObject::invertPoints},
         {"triButton", &WaveObject::setPointsToTriangleWave},
         {"sqrButton", &WaveObject::setPointsToSquareWave},
-        {"verticalFlipButton", &WaveObject::invertPoints},
+        {"verticalFlipButton", &WaveObject::reversePoints},
         {"sawButton", &WaveObject::setPointsToSawToothWave},
         {"ranButton", random},
         {"zeroButton", &WaveObject::setPointsToZero},
