@@ -79,7 +79,16 @@ void FindBar::setDocument(SigDocument* document)
             if (!isHidden())
                 refind();
         });
-    refind();
+    // A closed bar indexes the patch when it opens, not while a window is
+    // being made for a patch of thousands of modules.
+    if (!isHidden()) {
+        refind();
+        return;
+    }
+    search_.reset();
+    matches_.clear();
+    current_ = -1;
+    showCount();
 }
 
 QColor FindBar::noMatchColor(const QPalette& palette)
