@@ -16,6 +16,7 @@
 #include "base/Version.h"
 #include "canvas/GridPanelController.h"
 #include "comms/DiskSync.h"
+#include "comms/HeapPages.h"
 #include "database/SigDbase.h"
 
 #include <QApplication>
@@ -120,6 +121,8 @@ int ToskApplication::run(int argc, char** argv, const Options& options)
     // Answered before Qt starts: they need no display.
     if (answerInformationOption(argc, argv))
         return 0;
+    // Before Qt starts threads: the patches opened go to large pages.
+    useLargeHeapPages();
     QApplication app(argc, argv);
     useCNumbers();
     setUpIdentity();

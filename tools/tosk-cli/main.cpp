@@ -3,6 +3,7 @@
 
 #include "base/Version.h"
 #include "comms/DiskSync.h"
+#include "comms/HeapPages.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -66,6 +67,7 @@ int main(int argc, char** argv)
         std::fputs(tosk::Version::text("tosk-cli").c_str(), stdout);
         return 0;
     }
+    tosk::useLargeHeapPages();
     tosk::setDiskSync(&tosk::platformDiskSync());
     std::vector<std::string> args(argv + 2, argv + argc);
     if (const tosk::cli::CliCommand* command = tosk::cli::findCommand(argv[1]))
