@@ -12,6 +12,7 @@
 #include "base/Alerts.h"
 #include "base/DataFiles.h"
 #include "base/Log.h"
+#include "comms/HeapPages.h"
 #include "database/SigDbase.h"
 
 #include <benchmark/benchmark.h>
@@ -24,6 +25,9 @@
 namespace {
 
 using namespace tosk;
+
+// The heap set up as the editor and tosk-cli set it up when they start.
+const bool largePages = (useLargeHeapPages(), true);
 
 class FailingAlerts : public Alerts {
 public:
