@@ -570,7 +570,7 @@ void ModuleField::applyInterfaceDefaults(const ModuleField& control)
     std::string byDefault = m_pEntry ? m_pEntry->nameForType(OperatorField::DEFAULT) : std::string();
     std::string myName = name();
 
-    const Module::FieldList& fields = control.parent()->fieldArray();
+    const FieldOrder& fields = control.parent()->fieldArray();
     // The limits of the other values (a knob's "value" lies between its
     // "min" and "max"), before and after, and which fields were set here.
     auto limits = [](const ModuleField& f) -> std::optional<std::pair<std::string, std::string>> {

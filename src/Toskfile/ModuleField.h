@@ -438,7 +438,7 @@ public:
     // Where the field stands in the order; npos when it is not in it.
     size_t indexOf(const ModuleField* field) const;
     // A copy as plain references, for a list that outlives changes.
-    operator std::vector<FieldRef>() const { return {begin(), end()}; }
+    explicit operator std::vector<FieldRef>() const { return {begin(), end()}; }
 
     void push_back(FieldRef field);
     void insert(size_t index, FieldRef field);

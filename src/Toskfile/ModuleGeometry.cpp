@@ -111,7 +111,7 @@ ModuleGeometry::Measure ModuleGeometry::measure(const Module& module, int showMo
 void ModuleGeometry::layOut(const Module& module, int showMode, Laid& out)
 {
     const bool unconnected = (showMode & Module::SHOW_UNCONNECTED) != 0;
-    const Module::FieldList& fields = module.fieldArray();
+    const FieldOrder& fields = module.fieldArray();
     const PinCount n = countPins(module, showMode);
     const int nSigOut = n.sigOut, nCtlOut = n.ctlOut, nUsrOut = n.usrOut;
     const int nSigIn = n.sigIn, nCtlIn = n.ctlIn, nUsrIn = n.usrIn;

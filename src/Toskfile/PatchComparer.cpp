@@ -96,7 +96,7 @@ std::string PatchComparer::nameOf(const Module& module)
     const OperatorDesc* op = module.opDescriptor().get();
     if (!op || module.asGroup())
         return std::string(module.instanceName());
-    const Module::FieldList& fields = module.fieldArray();
+    const FieldOrder& fields = module.fieldArray();
     auto [slot, fresh] = nameSlots_.try_emplace(op);
     if (fresh)
         if (Module::FieldPtr name = module.opstartNameField())

@@ -356,7 +356,7 @@ void SigFile::setHeadType()
 
     // The old head's fields in the order they are matched: an older "HEAD"
     // lists "right" after "left".
-    Module::FieldList olds = oldHead->fieldArray();
+    Module::FieldList olds(oldHead->fieldArray());
     if (equalsIgnoringCase(oldHead->name(), "HEAD")) {
         Module::FieldPtr left = oldHead->field("left"), right = oldHead->field("right");
         if (left && right) {
