@@ -12,6 +12,20 @@
 
 namespace tosk {
 
+ModulePlaces::ModulePlaces(const std::vector<Module::Ptr>& list)
+{
+    places_.reserve(list.size());
+    for (size_t i = 0; i < list.size(); ++i)
+        places_.emplace_back(list[i].get(), i);
+    std::sort(places_.begin(), places_.end());
+}
+
+size_t ModulePlaces::of(const Module* module) const
+{
+    auto at = std::lower_bound(places_.begin(), places_.end(), std::make_pair(module, size_t{0}));
+    return at == places_.end() || at->first != module ? npos : at->second;
+}
+
 namespace {
 
 void addOnce(ModuleList::List& collection, const Module::Ptr& module)

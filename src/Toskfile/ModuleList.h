@@ -6,9 +6,24 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tosk {
+
+// Each module's place in a list, found without a walk: a sorted flat array,
+// which stays in the cache where a hash or tree node per module does not.
+// Valid while the list is unchanged.
+class ModulePlaces {
+public:
+    static constexpr size_t npos = static_cast<size_t>(-1);
+    explicit ModulePlaces(const std::vector<Module::Ptr>& list);
+    // npos when the module is not in the list.
+    size_t of(const Module* module) const;
+
+private:
+    std::vector<std::pair<const Module*, size_t>> places_;
+};
 
 // An ordered list of shared modules: a patch (SigFile), the members of a
 // super module, a clipboard or undo snapshot. The order is the processing

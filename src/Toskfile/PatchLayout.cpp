@@ -75,12 +75,13 @@ bool PatchLayout::standsInOneColumn(const SigFile& patch, int showMode)
     });
 }
 
-PatchLayout::PatchLayout(const SigFile& patch, Search search) : search_(search)
+PatchLayout::PatchLayout(const SigFile& patch, Search search) : search_(search), places_(patch.moduleArray())
 {
     build(patch, 0, false);
 }
 
-PatchLayout::PatchLayout(const SigFile& patch, int showMode, Search search) : search_(search)
+PatchLayout::PatchLayout(const SigFile& patch, int showMode, Search search)
+    : search_(search), places_(patch.moduleArray())
 {
     build(patch, showMode, true);
 }
@@ -89,7 +90,6 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
 {
     const auto& modules = patch.moduleArray();
     nodes_.reserve(modules.size());
-    places_.reserve(modules.size());
     portStart_.reserve(modules.size() + 1);
     for (size_t i = 0; i < modules.size(); ++i) {
         Module* m = modules[i].get();
@@ -112,11 +112,9 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
                                   : ModuleGeometry::placedBox(*m, SigFile::kDefaultShowMode);
         const int rows = static_cast<int>(box.height() / Module::kRowHeight);
         nodes_.push_back(Node{m, box, m->isHead(), State::Other, rows, box});
-        places_.emplace_back(m, i);
         classify(i);
     }
     portStart_.push_back(ports_.size());
-    std::sort(places_.begin(), places_.end());
     if (search_ == Search::Scan)
         return;
     // Every wire once, as (source, module fed), sorted by source.
@@ -126,8 +124,7 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
 
 size_t PatchLayout::indexOf(const Module& module) const
 {
-    auto at = std::lower_bound(places_.begin(), places_.end(), std::make_pair(&module, size_t{0}));
-    return at == places_.end() || at->first != &module ? none : at->second;
+    return places_.of(&module);
 }
 
 Rect PatchLayout::actual(size_t i) const

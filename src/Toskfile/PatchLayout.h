@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "Toskfile/ModuleList.h"
 #include "base/Geometry.h"
 
 #include <cstddef>
@@ -100,8 +101,7 @@ private:
 
     Search search_;
     std::vector<Node> nodes_;
-    // (module, list position), sorted by module.
-    std::vector<std::pair<const Module*, size_t>> places_;
+    ModulePlaces places_;
     // Everything placed and not a head moves by offset_ when the layout
     // runs past the left or top margin.
     Point offset_;

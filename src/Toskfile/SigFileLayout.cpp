@@ -23,18 +23,11 @@ namespace tosk {
 bool SigFile::reorder()
 {
     const List& list = listOfModules_;
-    // Each module's place, looked up once per connected input: a sorted
-    // flat array stays in the cache where a node-based map does not.
-    std::vector<std::pair<const Module*, size_t>> places;
-    places.reserve(list.size());
-    for (size_t i = 0; i < list.size(); ++i)
-        places.emplace_back(list[i].get(), i);
-    std::sort(places.begin(), places.end());
+    // Each module's place, looked up once per connected input.
+    const ModulePlaces places(list);
     auto placeOf = [&places](const Module* m) -> std::optional<size_t> {
-        auto at = std::lower_bound(places.begin(), places.end(), std::pair<const Module*, size_t>(m, 0));
-        if (at == places.end() || at->first != m)
-            return std::nullopt;
-        return at->second;
+        const size_t at = places.of(m);
+        return at == ModulePlaces::npos ? std::nullopt : std::optional<size_t>(at);
     };
 
     // What each module feeds, found in one walk over every input of the
