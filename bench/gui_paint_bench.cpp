@@ -64,7 +64,7 @@ void paintWhole(benchmark::State& state, double minimumTextPixels)
     QImage image(3600, 3100, QImage::Format_ARGB32_Premultiplied);
     CanvasMarks marks;
     int drawn = 0;
-    const CanvasStyle::TextDetail detail(minimumTextPixels);
+    const CanvasStyle::ScreenDetail detail(minimumTextPixels);
     for (auto _ : state) {
         CanvasStyle::dropTextCache();
         CanvasLayout layout(kShowMode);

@@ -32,6 +32,8 @@ void CanvasLayout::layOut(const ModuleList& patch, const Module* head)
         // Entries of modules gone since stay only while they are few.
         if (measures_.size() > 2 * patch.moduleCount() + 16)
             measures_.clear();
+        // One growth up front rather than a rehash every doubling.
+        measures_.reserve(patch.moduleCount() + 1);
         ++generation_;
     }
     head_ = head;

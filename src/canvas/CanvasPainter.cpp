@@ -46,12 +46,20 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
     const CanvasTextMetrics& metrics = CanvasTextMetrics::shared();
     auto draw = [&](const Module& module, int rows, bool processorB, size_t at) {
         const bool hasMark = &module == marked[0] || &module == marked[1];
-        if (!hasMark && !ModuleGeometry::graphicRect(ModuleGeometry::box(module, rows)).intersects(dirty))
+        const Rect box = ModuleGeometry::box(module, rows);
+        if (!hasMark && !ModuleGeometry::graphicRect(box).intersects(dirty))
             return;
+        // Zoomed far out, most boxes are specks: laying out their pins and
+        // texts would cost most of the paint for nothing that shows.
+        if (!hasMark && S::isSpeck(painter, S::qrect(box))) {
+            ModulePainter::drawSpeck(painter, box, module, marks, showMode, at);
+            ++modulesDrawn_;
+            return;
+        }
         figure_.compute(layout, module, marks.selectedField.get(), marks.highlightField.get(), metrics);
         if (hasMark && !figure_.bounds.intersects(dirty))
             return;
-        ModulePainter::draw(painter, figure_, module, marks, processorB, showMode, ModulePainter::orderText(at));
+        ModulePainter::draw(painter, figure_, module, marks, processorB, showMode, at);
         ++modulesDrawn_;
     };
     // Selected modules are drawn last, over any box they overlap.

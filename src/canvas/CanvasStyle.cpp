@@ -216,12 +216,12 @@ void drawLaidOut(QPainter& painter, const QStaticText& laidOut, double height, c
 
 } // namespace
 
-CanvasStyle::TextDetail::TextDetail(double pixels) : previous_(minimumTextPixels)
+CanvasStyle::ScreenDetail::ScreenDetail(double pixels) : previous_(minimumTextPixels)
 {
     minimumTextPixels = pixels;
 }
 
-CanvasStyle::TextDetail::~TextDetail()
+CanvasStyle::ScreenDetail::~ScreenDetail()
 {
     minimumTextPixels = previous_;
 }
@@ -292,6 +292,18 @@ template <typename Fill> void fillDevice(QPainter& painter, Fill fill)
 }
 
 } // namespace
+
+bool CanvasStyle::isSpeck(const QPainter& painter, const QRectF& box)
+{
+    if (minimumTextPixels <= 0 || !onPixelGrid(painter))
+        return false;
+    const QTransform& t = painter.worldTransform();
+    const QRectF device = t.mapRect(box);
+    // The same rounding as the outline's, so that a speck is exactly the
+    // block the outline would fill.
+    return qRound(device.right()) - qRound(device.left()) <= 2 * pixelWeight(1, t.m11()) ||
+           qRound(device.bottom()) - qRound(device.top()) <= 2 * pixelWeight(1, t.m22());
+}
 
 void CanvasStyle::drawCrispRect(QPainter& painter, const QRectF& rect, const QColor& color, double width)
 {

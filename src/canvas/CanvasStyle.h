@@ -67,22 +67,28 @@ public:
     // Forgets every laid-out text (as after the program starts).
     static void dropTextCache();
 
-    // While one lives, texts whose line is shorter than `pixels` device
-    // pixels are not drawn: at a small zoom they are unreadable specks and
+    // While one lives, the screen's level of detail: texts whose line is
+    // shorter than `pixels` device pixels are not drawn, and a box too small
+    // for an inside within its outline is drawn as that outline's block
+    // alone (see isSpeck). At a small zoom these are unreadable specks and
     // most of a paint's time. Only the screen's canvas uses it; pictures
-    // and exports draw every text.
-    class TextDetail {
+    // and exports draw everything.
+    class ScreenDetail {
     public:
-        explicit TextDetail(double pixels);
-        ~TextDetail();
-        TextDetail(const TextDetail&) = delete;
-        TextDetail& operator=(const TextDetail&) = delete;
+        explicit ScreenDetail(double pixels);
+        ~ScreenDetail();
+        ScreenDetail(const ScreenDetail&) = delete;
+        ScreenDetail& operator=(const ScreenDetail&) = delete;
 
     private:
         double previous_;
     };
     // Whether a text of the style would be drawn by the painter now.
     static bool showsText(const QPainter& painter, TextStyle style);
+    // Whether, under the screen's level of detail, a box is so small on the
+    // pixel grid that its 1-point outline covers it whole: its fills, pins
+    // and texts would not show and are left out.
+    static bool isSpeck(const QPainter& painter, const QRectF& box);
     // Draws a text centred in a rect when it fits its width, else from the
     // rect's origin, clipped and wrapped to the rect.
     static void drawTextString(QPainter& painter, const QString& text, const QRectF& rect, TextStyle style,

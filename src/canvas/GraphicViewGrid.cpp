@@ -144,7 +144,7 @@ void GraphicView::paintEvent(QPaintEvent* event)
     const CanvasLayout& layout = canvasLayout();
     painter.scale(magnification_, magnification_);
     // Zoomed far out, names are specks that cost most of the paint.
-    const CanvasStyle::TextDetail detail(kMinimumTextPixels);
+    const CanvasStyle::ScreenDetail detail(kMinimumTextPixels);
     auto paint = [&](const QRect& px) {
         QRectF dirty(px.x() / magnification_, px.y() / magnification_, px.width() / magnification_,
                      px.height() / magnification_);

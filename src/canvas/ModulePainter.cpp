@@ -21,9 +21,29 @@ std::string ModulePainter::orderText(size_t index)
     return index == Module::npos ? "?" : numberString(double(index));
 }
 
+namespace {
+
+void drawBadge(QPainter& painter, const Rect& box, const Module& module, const CanvasMarks::Shown& marks, int showMode,
+               size_t index)
+{
+    if (showMode & Module::SHOW_ORDER)
+        BadgePainter::drawModuleBadge(painter, ModuleGeometry::orderCircle(box, false), ModulePainter::orderText(index),
+                                      &module == marks.highlightModule.get(), marks.warnsOrder(&module));
+}
+
+} // namespace
+
+void ModulePainter::drawSpeck(QPainter& painter, const Rect& box, const Module& module, const CanvasMarks::Shown& marks,
+                              int showMode, size_t index)
+{
+    using S = CanvasStyle;
+    // No inside to bevel: a selected speck shows the selection's colour.
+    S::drawCrispRect(painter, S::qrect(box), S::role(marks.isSelected(&module) ? ci_selected : ci_normal), 1);
+    drawBadge(painter, box, module, marks, showMode, index);
+}
+
 void ModulePainter::draw(QPainter& painter, const ModuleFigure& figure, const Module& module,
-                         const CanvasMarks::Shown& marks, bool markProcessor, int showMode,
-                         const std::string& orderNumber)
+                         const CanvasMarks::Shown& marks, bool markProcessor, int showMode, size_t index)
 {
     using S = CanvasStyle;
     const QRectF box = S::qrect(figure.box);
@@ -65,9 +85,7 @@ void ModulePainter::draw(QPainter& painter, const ModuleFigure& figure, const Mo
     if (figure.info)
         S::drawTextString(painter, Latin1::qstring(figure.info->text), S::qrect(figure.info->box), S::BlackLabel8,
                           S::textColor(S::BlackLabel8));
-    if (showMode & Module::SHOW_ORDER)
-        BadgePainter::drawModuleBadge(painter, ModuleGeometry::orderCircle(figure.box, false), orderNumber,
-                                      &module == marks.highlightModule.get(), marks.warnsOrder(&module));
+    drawBadge(painter, figure.box, module, marks, showMode, index);
 
     for (const ModuleFigure::Pin& pin : figure.pins) {
         const ModuleField& field = *pin.field;

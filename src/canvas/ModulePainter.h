@@ -10,6 +10,7 @@ class QPainter;
 namespace tosk {
 
 class Module;
+struct Rect;
 struct ModuleFigure;
 
 // Paints one module from its figure (ModuleFigure): its box and outline,
@@ -21,8 +22,14 @@ public:
     // list (the head is 0), "?" for a module that is not in the list.
     static std::string orderText(size_t index);
 
+    // `index` is the module's place in the patch's list, for its badge.
     static void draw(QPainter& painter, const ModuleFigure& figure, const Module& module,
-                     const CanvasMarks::Shown& marks, bool markProcessor, int showMode, const std::string& orderNumber);
+                     const CanvasMarks::Shown& marks, bool markProcessor, int showMode, size_t index);
+    // A box too small for an inside (CanvasStyle::isSpeck): the block its
+    // outline fills, in the selection's colour when selected, and its badge,
+    // without laying out its pins and texts.
+    static void drawSpeck(QPainter& painter, const Rect& box, const Module& module, const CanvasMarks::Shown& marks,
+                          int showMode, size_t index);
 };
 
 } // namespace tosk

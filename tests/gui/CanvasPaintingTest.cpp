@@ -26,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <optional>
 #include <regex>
 
@@ -431,7 +432,7 @@ TEST(CanvasPixels, BoxOutlineIsWholePixelsAtEveryZoomAndTheScreenLeavesOutTextsT
         layout.layOut(patch.file, patch.head);
         QPainter painter(&image);
         painter.scale(0.3, 0.3);
-        std::optional<CanvasStyle::TextDetail> detail;
+        std::optional<CanvasStyle::ScreenDetail> detail;
         if (screen)
             detail.emplace(GraphicView::kMinimumTextPixels);
         CanvasPainter().drawRect(painter, Rect(0, 0, 600, 300), layout, patch.file, patch.head, {});
@@ -443,7 +444,51 @@ TEST(CanvasPixels, BoxOutlineIsWholePixelsAtEveryZoomAndTheScreenLeavesOutTextsT
     EXPECT_EQ(screen.pixel(30, 27), outline);
     // At 100 % nothing is left out.
     EXPECT_EQ(patch.render(), [&] {
-        const CanvasStyle::TextDetail detail(GraphicView::kMinimumTextPixels);
+        const CanvasStyle::ScreenDetail detail(GraphicView::kMinimumTextPixels);
         return patch.render();
     }());
+}
+
+TEST(CanvasPixels, ZoomedFarOutTheScreenDrawsEachBoxAsItsOutlineAlone)
+{
+    Patch patch;
+    patch.add("GAIN", "g", 150, 40);
+    Module& selected = patch.add("GAIN", "s", 300, 40);
+    CanvasMarks marks;
+    marks.selectedModules = {selected.shared_from_this()};
+    const QRgb normal = role(ci_normal).rgb(), chosen = role(ci_selected).rgb(), white = QColor(Qt::white).rgb();
+    // At 2 %, boxes are a pixel or two: too small for an inside.
+    constexpr double scale = 0.02;
+    CanvasLayout layout(~int(Module::SHOW_ORDER));
+    layout.layOut(patch.file, patch.head);
+    auto paint = [&](bool screen) {
+        QImage image(30, 10, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        painter.scale(scale, scale);
+        std::optional<CanvasStyle::ScreenDetail> detail;
+        if (screen)
+            detail.emplace(GraphicView::kMinimumTextPixels);
+        CanvasPainter canvas;
+        canvas.drawRect(painter, Rect(0, 0, 1500, 500), layout, patch.file, patch.head, marks);
+        EXPECT_EQ(canvas.modulesDrawn(), 2);
+        return image;
+    };
+    // Each pixel the screen draws between the head's inputs and outputs is
+    // an outline's, in its box's colour; the pins and fills a picture draws
+    // around them are left out.
+    const int left = int(HeadLayout::kBoxWidth * scale) + 2, right = int(layout.outputsX() * scale) - 1;
+    auto tally = [&](const QImage& image) {
+        std::map<QRgb, int> count;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = left; x < right; ++x)
+                if (const QRgb px = image.pixel(x, y); px != white)
+                    ++count[px == normal || px == chosen ? px : 0];
+        return count;
+    };
+    const std::map<QRgb, int> screen = tally(paint(true)), picture = tally(paint(false));
+    EXPECT_GT(screen.count(normal), 0u);
+    EXPECT_GT(screen.count(chosen), 0u);
+    EXPECT_EQ(screen.count(0), 0u) << "a pixel of another colour";
+    EXPECT_GT(picture.count(0), 0u);
 }
