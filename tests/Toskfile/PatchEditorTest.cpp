@@ -422,12 +422,9 @@ TEST(PatchEditor, NewBoxesGoWhereTheyAreToldOrInFreeRoomWithTheirPinMarginsOnThe
     CanvasLayout layout;
     layout.layOut(*doc->sigFile(), doc->sigFile()->head().get());
     for (const auto& a : doc->sigFile()->listOfModules())
-        for (const auto& b : made) {
-            if (a == b || !layout.isDrawn(*a))
-                continue;
-            EXPECT_FALSE(layout.graphicRect(*a).intersects(layout.graphicRect(*b)))
+        for (const auto& b : made)
+            EXPECT_FALSE(a != b && layout.isDrawn(*a) && layout.graphicRect(*a).intersects(layout.graphicRect(*b)))
                 << a->instanceName() << " " << b->instanceName();
-        }
 
     // Free room is found row by row clear of every box; the origins found are
     // those of the box without its pin margins.
@@ -471,10 +468,8 @@ TEST(PatchEditor, AnUnplacedModuleDraggedBackStaysUnplaced)
                 EXPECT_FALSE(drag.finish());
             }
         }
-        EXPECT_FALSE(osc.isPlaced());
-        EXPECT_EQ(doc->sigData(), kUnplaced);
-        EXPECT_FALSE(doc->isDocumentEdited());
-        EXPECT_FALSE(doc->undoManager().canUndo());
+        EXPECT_EQ(std::tuple(osc.isPlaced(), doc->sigData(), doc->isDocumentEdited(), doc->undoManager().canUndo()),
+                  std::tuple(false, kUnplaced, false, false));
     }
 }
 
