@@ -222,31 +222,24 @@ TEST_F(ModuleConstruction, RemovingARepetitionKeepsCountsTrue)
 
 TEST_F(ModuleConstruction, UniqueInstanceNames)
 {
-    auto named = [&](const std::vector<std::string>& taken, const std::string& name, char delim = 0) {
-        Module::FieldList fields;
+    // The name a module asking for `name` gets when `taken` are taken.
+    auto named = [&](const Names& taken, const std::string& name, char delim = 0) {
         std::vector<Module::Ptr> keep;
-        for (const auto& t : taken) {
-            keep.push_back(newModule("OSC", t, db));
-            fields.push_back(keep.back()->opstartNameField());
-        }
+        Module::FieldList fields;
+        for (const auto& t : taken)
+            fields.push_back(keep.emplace_back(newModule("OSC", t, db))->opstartNameField());
         auto m = newModule("OSC", name, db);
         m->makeNameUnique(fields, delim);
         return std::string(m->instanceName());
     };
-    EXPECT_EQ(named({}, "osc"), "osc");
-    EXPECT_EQ(named({"osc"}, "osc"), "osc1");
-    EXPECT_EQ(named({"osc", "osc1"}, "osc"), "osc2");
-    EXPECT_EQ(named({"osc12"}, "osc12"), "osc13");
-    EXPECT_EQ(named({"osc12", "osc13", "osc15"}, "osc12"), "osc14");
-    EXPECT_EQ(named({}, "osc~2"), "osc");
-    EXPECT_EQ(named({"osc"}, "osc~2"), "osc1");
-    EXPECT_EQ(named({"a^12"}, "a^12"), "a^13") << "the digit after ^ stays in the name";
-    EXPECT_EQ(named({"a^1"}, "a^1"), "a^11");
-    EXPECT_EQ(named({"5"}, "5"), "51") << "the first character is never the counter";
-    EXPECT_EQ(named({""}, ""), "1") << "an empty name counts as a name without a number";
-    EXPECT_EQ(named({"OSC"}, "osc"), "osc") << "case counts";
-    EXPECT_EQ(named({"lfo_1"}, "lfo_7", '_'), "lfo_2");
-    EXPECT_EQ(named({"lfo"}, "lfo", '_'), "lfo_1");
+    // The digit after ^ stays in the name; the first character is never the
+    // counter; an empty name counts as a name without a number; case counts.
+    EXPECT_EQ((Names{named({}, "osc"), named({"osc"}, "osc"), named({"osc", "osc1"}, "osc"), named({"osc12"}, "osc12"),
+                     named({"osc12", "osc13", "osc15"}, "osc12"), named({}, "osc~2"), named({"osc"}, "osc~2"),
+                     named({"a^12"}, "a^12"), named({"a^1"}, "a^1"), named({"5"}, "5"), named({""}, ""),
+                     named({"OSC"}, "osc"), named({"lfo_1"}, "lfo_7", '_'), named({"lfo"}, "lfo", '_')}),
+              (Names{"osc", "osc1", "osc2", "osc13", "osc14", "osc", "osc1", "a^13", "a^11", "51", "1", "osc", "lfo_2",
+                     "lfo_1"}));
 
     // The module's own name field in the list is not a rival.
     auto self = newModule("OSC", "osc3", db);
