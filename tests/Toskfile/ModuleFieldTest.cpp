@@ -201,27 +201,23 @@ TEST(ModuleField, NamesOfFieldsAndSources)
     EXPECT_EQ(fm->getName(16, "adc"), "<external>");
     EXPECT_EQ(fm->getName(false, false, false, false, false), fm->text());
 
-    // Nodes are looked through when naming.
-    auto o = newModule("OSC", "osc", db);
+    // Nodes are looked through when naming; a control reads the node's value.
     auto node1 = newModule("A_TO_A", "n1", db);
     auto node2 = newModule("A_TO_A", "n2", db);
     auto cnode = newModule("C_TO_C", "c1", db);
-    auto sink = newModule("FILTER", "f", db);
-    node1->field("in")->source(o->field("out"), std::nullopt, false);
+    node1->field("in")->source(osc->field("out"), std::nullopt, false);
     node2->field("in")->source(node1->field("out"), std::nullopt, false);
-    sink->field("in")->source(node2->field("out"), std::nullopt, false);
-    EXPECT_EQ(sink->field("in")->sourceName(false, true), "osc-out");
-    EXPECT_EQ(sink->field("in")->sourceName(false, false), "n2-out");
-
+    in->source(node2->field("out"), std::nullopt, false);
     cnode->field("in")->setText("0.25");
-    sink->field("cutoff")->source(cnode->field("out"), std::nullopt, false);
-    EXPECT_EQ(sink->field("cutoff")->sourceName(false, true), "0.25") << "a control reads the node's value";
+    cutoff->source(cnode->field("out"), std::nullopt, false);
+    EXPECT_EQ((Names{in->sourceName(false, true), in->sourceName(false, false), cutoff->sourceName(false, true)}),
+              (Names{"osc 1-out", "n2-out", "0.25"}));
     node1->field("in")->source(nullptr, std::nullopt, false);
-    EXPECT_EQ(sink->field("in")->sourceName(false, true), "null-source");
+    EXPECT_EQ(in->sourceName(false, true), "null-source");
 
     // Two nodes feeding each other would never end.
     node1->field("in")->source(node2->field("out"), std::nullopt, false);
-    EXPECT_EQ(sink->field("in")->sourceName(false, true), "null-source");
+    EXPECT_EQ(in->sourceName(false, true), "null-source");
     node1->field("in")->source(nullptr, std::nullopt, false);
 }
 

@@ -84,6 +84,9 @@ struct Editor : PatchEditor {
     {
         return sizeof...(at) ? Comments{note(at)...} : patch().comments();
     }
+    // That comment and one of another patch, after it or before it.
+    Comments andElsewhere(size_t at) { return {note(at), elsewhere()}; }
+    Comments elsewhereAnd(size_t at) { return {elsewhere(), note(at)}; }
     // How many modules pasting those lines anywhere adds.
     template <typename... Lines> size_t pasted(Lines... lines) { return paste(crlf({lines...}), nullptr).size(); }
 };
@@ -297,14 +300,8 @@ const std::vector<EditCase>& editCases()
         {"the text of no comment", [](Editor& e) { return e.setCommentText(nullptr, "x"); }},
         {"a comment moved by nothing", [](Editor& e) { return e.moveComments(e.notes(0), Point(0, 0)); }},
         {"a comment moved by no number", [](Editor& e) { return e.moveComments(e.notes(0), Point(kNan, 1)); }},
-        {"moving a comment elsewhere",
-         [](Editor& e) {
-             return e.moveComments({e.note(0), elsewhere()}, Point(5, 5));
-         }},
-        {"deleting a comment elsewhere",
-         [](Editor& e) {
-             return e.deleteComments({elsewhere(), e.note(0)});
-         }},
+        {"moving a comment elsewhere", [](Editor& e) { return e.moveComments(e.andElsewhere(0), Point(5, 5)); }},
+        {"deleting a comment elsewhere", [](Editor& e) { return e.deleteComments(e.elsewhereAnd(0)); }},
         {"deleting no comments", [](Editor& e) { return e.deleteComments({}); }},
         {"a comment at no number", [](Editor& e) { return e.addComment(Point(1, kNan), "x") != nullptr; }},
         {"pasting no comments", [](Editor& e) { return !e.pasteComments({}, Point()).empty(); }},

@@ -458,17 +458,16 @@ TEST(SigFileRegression, AHeadOrTailTheDatabaseCannotBuildCostsThatModuleNotThePr
                                            {SbfEntry{"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:in"},
                                             SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}});
     // A new patch: no head can be made, so the patch has none, and says why.
-    std::unique_ptr<SigFile> untitled;
     {
         LogCapture quiet;
         NoWindowServices noWindow;
-        untitled =
+        auto untitled =
             SigFile::fileWithData(std::nullopt, std::nullopt, dbaseFromText(brokenHead("HEADM") + gain), nullptr);
         EXPECT_EQ(untitled->dataRepresentation(), "");
+        EXPECT_EQ(untitled->head(), nullptr);
+        EXPECT_EQ(untitled->loadError(),
+                  "Module.buildModule - Module.buildModule: Unbalanced OPERATOREND Iteration for operator: HEADM");
     }
-    EXPECT_EQ(untitled->head(), nullptr);
-    EXPECT_EQ(untitled->loadError(),
-              "Module.buildModule - Module.buildModule: Unbalanced OPERATOREND Iteration for operator: HEADM");
 
     // A patch with an older head that would be converted: the head stays as
     // it was read, with its wire, and the file saves back unchanged.
