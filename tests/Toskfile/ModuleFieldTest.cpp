@@ -150,8 +150,7 @@ TEST(ModuleField, RepeatCountsStayInsideTheirLimits)
               "c" + std::to_string((capped->fieldCount() - 3) / 3));
 
     // A computed count cannot be changed by hand.
-    auto spread = newModule("SPREAD", "s", db);
-    auto computed = spread->fieldAtIndex(2);
+    const ModuleField::Ptr computed = newModule("SPREAD", "s", db)->fieldAtIndex(2);
     ASSERT_TRUE(computed->isInvisible());
     EXPECT_FALSE(computed->checkFieldNum(1));
 }

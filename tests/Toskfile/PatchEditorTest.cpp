@@ -23,15 +23,14 @@ namespace {
 const GestureKeys withOption{false, true};
 const double kNan = std::nan("");
 
-// Every module of the patch with, for each of its fields, the source object.
-std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> wiring(const SigFile& patch)
+// Every module of the patch, each followed by the source objects of its fields.
+std::vector<const void*> wiring(const SigFile& patch)
 {
-    std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> out;
+    std::vector<const void*> out;
     for (const auto& module : patch.listOfModules()) {
-        std::vector<const ModuleField*> sources;
+        out.push_back(module.get());
         for (const auto& f : module->fieldArray())
-            sources.push_back(f->source().get());
-        out.emplace_back(module.get(), sources);
+            out.push_back(f->source().get());
     }
     return out;
 }
