@@ -411,10 +411,8 @@ TEST(PatchEditor, NewBoxesGoWhereTheyAreToldOrInFreeRoomWithTheirPinMarginsOnThe
 
     // Added in a row into the same room, no two boxes meet.
     std::vector<Module::Ptr> made;
-    for (int i = 0; i < 4; ++i) {
-        made.push_back(editor.insertModuleInRoom("GAIN", nullptr, Rect(0, 0, 600, 500), 10));
-        ASSERT_TRUE(made.back());
-    }
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(made.emplace_back(editor.insertModuleInRoom("GAIN", nullptr, Rect(0, 0, 600, 500), 10)));
     CanvasLayout layout;
     layout.layOut(*doc->sigFile(), doc->sigFile()->head().get());
     for (const auto& a : doc->sigFile()->listOfModules())
