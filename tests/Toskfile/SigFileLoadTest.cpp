@@ -21,12 +21,13 @@ const std::string kHead = "HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj";
 using Lines = std::vector<std::string>;
 
 struct RoundTrip {
-    std::string first;  // the file text of the patch as read from the input
-    std::string second; // the file text of the patch read from `first`
+    std::string first; // the file text of the patch as read from the input
     LoadedText original;
-    LoadedText reloaded;
+    LoadedText reloaded; // read from `first`
 };
 
+// Reads the text, saves it and reads that: the second save gives the same
+// bytes, the same patch and the same alerts.
 RoundTrip roundTrip(const std::string& text, const std::shared_ptr<SigDbase>& db = bundledDbase())
 {
     RoundTrip trip;
@@ -34,7 +35,9 @@ RoundTrip roundTrip(const std::string& text, const std::shared_ptr<SigDbase>& db
     trip.original = loadText(text, db);
     trip.first = trip.original.patch->dataRepresentation();
     trip.reloaded = loadText(trip.first, db);
-    trip.second = trip.reloaded.patch->dataRepresentation();
+    EXPECT_EQ(trip.reloaded.patch->dataRepresentation(), trip.first);
+    EXPECT_EQ(patchShape(*trip.reloaded.patch), patchShape(*trip.original.patch));
+    EXPECT_EQ(alertLines(trip.reloaded.alerts), alertLines(trip.original.alerts));
     return trip;
 }
 
@@ -333,9 +336,6 @@ TEST(SigFileRoundTrip, RecordsThatUsedToLoseDataComeBackAsTheyWere)
         // Saved as read when no other text is given, with a tail when it had none.
         const bool tail = c.input.find("TAIL ") != std::string::npos;
         EXPECT_EQ(trip.first, c.saved.empty() ? c.input + (tail ? "" : "TAIL tail\r\n") : c.saved);
-        EXPECT_EQ(trip.second, trip.first);
-        EXPECT_EQ(patchShape(*trip.reloaded.patch), patchShape(*trip.original.patch));
-        EXPECT_EQ(alertLines(trip.reloaded.alerts), alertLines(trip.original.alerts));
     }
 }
 
@@ -347,8 +347,6 @@ TEST(SigFileRoundTrip, ReferencesResolveToRealModulesNeverToGroups)
     EXPECT_EQ(trip.first, crlf({kHead, ";Ss=GROUP 1, LFO, lfo", "SINE s 330 0.5", "LFO lfo 1 1 0", "SINE t lfo-out 0.5",
                                 ";Ss=GROUP 2, OSC, osc", "SINE osc2 330 0.5", "SINE osc 220 0.5",
                                 "MIX2 mix osc-out osc2-out 0.5 0.5", "TAIL tail"}));
-    EXPECT_EQ(trip.second, trip.first);
-    EXPECT_EQ(patchShape(*trip.reloaded.patch), patchShape(*trip.original.patch));
     const SigFile& patch = *trip.original.patch;
     EXPECT_EQ(trip.original.alerts.size(), 0u);
     const Module::Ptr t = patch.findModuleByName("t"), mix = patch.findModuleByName("mix");
@@ -375,17 +373,15 @@ TEST(SigFileRoundTrip, UnresolvedReferencesAreReportedMarkedKeptAndGoToAUnitUnco
                                 "Line 8: Cannot find signal 'nosuch-out' for SINE s\n\n"
                                 "Line 9: Cannot find signal '' for GAIN g\n\n"
                                 "Line 10: Cannot find signal 'gone-obj' for WAVEOSC w\n\n\n";
-    for (const LoadedText* loaded : {&trip.original, &trip.reloaded}) {
-        EXPECT_EQ(alertLines(loaded->alerts), Lines{"Critical | ERROR | " + message + " | OK"});
-        EXPECT_EQ(loaded->patch->unresolvedCount(), 6);
-    }
+    EXPECT_EQ(alertLines(trip.original.alerts), Lines{"Critical | ERROR | " + message + " | OK"});
+    EXPECT_EQ(std::pair(trip.original.patch->unresolvedCount(), trip.reloaded.patch->unresolvedCount()),
+              std::pair(6, 6));
     // The bad references are written back as they were read; "my-mod-out" is
     // split at the last "-"; numbers are constants, never references (in a
     // signal input one is written as no signal); names ignore case.
     EXPECT_EQ(trip.first, crlf({kHead, "SINE src 440 0.5", "GAIN my-mod src-out 0.5", "GAIN g2 nosuch-out my-mod-out",
                                 "GAIN g3 adc-null 1", "MIX2 m xyz adc-in1 1 1", "GAIN \"bad one\" src-out nosuch2-out",
                                 "SINE s nosuch-out 0.5", "GAIN g \"\" 1", "WAVEOSC w gone-obj 440 0.5", "TAIL tail"}));
-    EXPECT_EQ(trip.second, trip.first);
     ASSERT_TRUE(trip.original.patch->findModuleByName("g3"));
     EXPECT_EQ(trip.original.patch->findModuleByName("g3")->field("in")->text(), "0.5");
     SigFile& patch = *trip.reloaded.patch;
@@ -411,15 +407,14 @@ TEST(SigFileRoundTrip, UnresolvedReferencesAreReportedMarkedKeptAndGoToAUnitUnco
 TEST(SigFileRoundTrip, OperatorsOfAnUnknownClassStayInTheFileAndGroupsCountThemOnlyThere)
 {
     auto db = oddDbase();
-    const std::string text =
-        crlf({"HEADM adc 2 adc-null", "ODD top 5 ;=10,20", ";Ss=GROUP 3, G, g ;=10,20", "ODD odd 5 ;=10,20",
-              "FILTER f adc-left 0 3 ;= f= 2,2", "FILTER f2 f-out top-out 3"});
-    RoundTrip trip = roundTrip(text, db);
+    RoundTrip trip =
+        roundTrip(crlf({"HEADM adc 2 adc-null", "ODD top 5 ;=10,20", ";Ss=GROUP 3, G, g ;=10,20", "ODD odd 5 ;=10,20",
+                        "FILTER f adc-left 0 3 ;= f= 2,2", "FILTER f2 f-out top-out 3"}),
+                  db);
     // No tail operator in this database: no tail line.
     EXPECT_EQ(trip.first,
               crlf({"HEADM adc 2 adc-null", "ODD top 5 ;=10,20,80,0", ";Ss=GROUP 3, G, g ;=10,20,80,0",
                     "ODD odd 5 ;=10,20,80,0", "FILTER f adc-left 0 3 ;= f= 2,2", "FILTER f2 f-out top-out 3"}));
-    EXPECT_EQ(trip.second, trip.first);
     LogCapture quiet;
     const std::string upload = trip.reloaded.patch->uploadRepresentation();
     EXPECT_EQ(upload, crlf({"HEADM adc 2 adc-null", ";Ss=GROUP 1, G, g", "FILTER f adc-left 0 3",
