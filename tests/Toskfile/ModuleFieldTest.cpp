@@ -167,8 +167,7 @@ TEST(ModuleField, NamesOfFieldsAndSources)
 
     auto osc = newModule("OSC", "osc1", db);
     auto filter = newModule("FILTER", "f", db);
-    auto in = filter->field("in");
-    auto cutoff = filter->field("cutoff");
+    auto in = filter->field("in"), cutoff = filter->field("cutoff");
     EXPECT_EQ(in->sourceName(false, false), "");
     in->source(osc->field("out"), std::nullopt, false);
     EXPECT_EQ(in->getName(), "osc1-out");
@@ -183,8 +182,7 @@ TEST(ModuleField, NamesOfFieldsAndSources)
     osc->setParent(nullptr);
 
     // Saving names: unconnected inputs name the head's null outputs.
-    auto fm = osc->field("fm");
-    auto objin = osc->field("objin");
+    auto fm = osc->field("fm"), objin = osc->field("objin");
     // A constant is written as it is; names are quoted only with the quote bit.
     cutoff->setText("0.5");
     osc->field("opstart_name")->setText("osc 1");
