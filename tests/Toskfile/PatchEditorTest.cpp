@@ -23,15 +23,14 @@ namespace {
 const GestureKeys withOption{false, true};
 const double kNan = std::nan("");
 
-// Every module of the patch with, for each of its fields, the source object.
-std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> wiring(const SigFile& patch)
+// Every module of the patch, each followed by the source objects of its fields.
+std::vector<const void*> wiring(const SigFile& patch)
 {
-    std::vector<std::pair<const Module*, std::vector<const ModuleField*>>> out;
+    std::vector<const void*> out;
     for (const auto& module : patch.listOfModules()) {
-        std::vector<const ModuleField*> sources;
+        out.push_back(module.get());
         for (const auto& f : module->fieldArray())
-            sources.push_back(f->source().get());
-        out.emplace_back(module.get(), sources);
+            out.push_back(f->source().get());
     }
     return out;
 }
@@ -84,6 +83,11 @@ struct Editor : PatchEditor {
     {
         return sizeof...(at) ? Comments{note(at)...} : patch().comments();
     }
+    // That comment and one of another patch, after it or before it.
+    Comments andElsewhere(size_t at) { return {note(at), elsewhere()}; }
+    Comments elsewhereAnd(size_t at) { return {elsewhere(), note(at)}; }
+    // How many modules pasting those lines anywhere adds.
+    template <typename... Lines> size_t pasted(Lines... lines) { return paste(crlf({lines...}), nullptr).size(); }
 };
 
 struct EditCase {
@@ -159,28 +163,21 @@ const std::vector<EditCase>& editCases()
          },
          "Undo Paste", "GAIN g1 adc-null 2 ;=162,151,80,0"},
         {"paste modules whose inputs come from outside the copy: they get their defaults",
-         [](Editor& e) {
-             return e.paste(crlf({"GAIN osc nowhere-out nowhere-mod", "SINE Mix 440 0.5"}), nullptr).size() == 2;
-         },
-         "Undo Paste", "GAIN osc1 adc-null 1 ;=60,80,80,0\r\nSINE Mix1 440 0.5 ;=100,120,80,0"},
+         [](Editor& e) { return e.pasted("GAIN osc nowhere-out nowhere-mod", "SINE Mix 440 0.5") == 2; }, "Undo Paste",
+         "GAIN osc1 adc-null 1 ;=60,80,80,0\r\nSINE Mix1 440 0.5 ;=100,120,80,0"},
         {"paste a copy with its head: wires to the head go to this patch's head",
          [](Editor& e) {
-             return e.paste(crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj", "GAIN z adc-in2 2"}), nullptr)
-                        .size() == 1;
+             return e.pasted("HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj", "GAIN z adc-in2 2") == 1;
          },
          "Undo Paste", "GAIN z adc-in2 2 ;=60,80,80,0"},
         {"paste an interface module: its values stay",
-         [](Editor& e) {
-             return e.paste(crlf({"KNOB k \"Knob:%5.2f\" 0 1 0.5 0.5 1", "SINE s k-out 0.5"}), nullptr).size() == 2;
-         },
+         [](Editor& e) { return e.pasted("KNOB k \"Knob:%5.2f\" 0 1 0.5 0.5 1", "SINE s k-out 0.5") == 2; },
          "Undo Paste", "KNOB k \"Knob:%5.2f\" 0 1 0.5 0.5 1 ;=60,80,80,0\r\nSINE s k-out 0.5 ;=100,120,80,0", "",
          kComments, kKnobOnFreq},
         {"paste a head and a module into a patch of nothing but its head: its name, author and wires come along",
          [](Editor& e) {
-             return e.paste(crlf({"HEADM adc Hall t 2 2 1 g-out adc-null adc-nullobj ;=30,30,80,0", "GAIN g adc-in1 2",
-                                  "TAIL Bob"}),
-                            nullptr)
-                        .size() == 1;
+             return e.pasted("HEADM adc Hall t 2 2 1 g-out adc-null adc-nullobj ;=30,30,80,0", "GAIN g adc-in1 2",
+                             "TAIL Bob") == 1;
          },
          "Undo Paste", "HEADM adc Hall t 2 2 1 g-out adc-null adc-nullobj\r\nGAIN g adc-in1 2 ;=77,85,80,0\r\nTAIL Bob",
          "", kComments, crlf({"HEADM adc Empty Empty 2 2 1 adc-null adc-null adc-nullobj", "TAIL tail"})},
@@ -289,33 +286,21 @@ const std::vector<EditCase>& editCases()
                     alertLines(e.patch().takeProblems().list()) !=
                         Names{"Critical | Update Parameters | The remote 'Demo' preset is not the same as Demo | OK"};
          }},
-        {"pasting prose", [](Editor& e) { return !e.paste("Dear Ann, the hall sounds great.\r\n", nullptr).empty(); }},
+        {"pasting prose", [](Editor& e) { return e.pasted("Dear Ann, the hall sounds great.") != 0; }},
         {"pasting an unknown operator among known ones",
-         [](Editor& e) {
-             return !e.paste(crlf({"GAIN x osc-out 1", "FROBNICATE y 1 2"}), nullptr).empty();
-         }},
-        {"pasting comments only", [](Editor& e) { return !e.paste(crlf({"; nothing here"}), nullptr).empty(); }},
+         [](Editor& e) { return e.pasted("GAIN x osc-out 1", "FROBNICATE y 1 2") != 0; }},
+        {"pasting comments only", [](Editor& e) { return e.pasted("; nothing here") != 0; }},
         {"pasting a group the reader rejects",
-         [](Editor& e) {
-             return !e.paste(crlf({";Ss=GROUP 0, VOICE, v", "GAIN x osc-out 1"}), nullptr).empty();
-         }},
+         [](Editor& e) { return e.pasted(";Ss=GROUP 0, VOICE, v", "GAIN x osc-out 1") != 0; }},
         {"pasting a head alone into a patch that has modules",
-         [](Editor& e) {
-             return !e.paste(crlf({"HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj"}), nullptr).empty();
-         }},
+         [](Editor& e) { return e.pasted("HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj") != 0; }},
         {"a comment's own text", [](Editor& e) { return e.setCommentText(e.note(0), "Voice one"); }},
         {"the text of a comment elsewhere", [](Editor& e) { return e.setCommentText(elsewhere(), "x"); }},
         {"the text of no comment", [](Editor& e) { return e.setCommentText(nullptr, "x"); }},
         {"a comment moved by nothing", [](Editor& e) { return e.moveComments(e.notes(0), Point(0, 0)); }},
         {"a comment moved by no number", [](Editor& e) { return e.moveComments(e.notes(0), Point(kNan, 1)); }},
-        {"moving a comment elsewhere",
-         [](Editor& e) {
-             return e.moveComments({e.note(0), elsewhere()}, Point(5, 5));
-         }},
-        {"deleting a comment elsewhere",
-         [](Editor& e) {
-             return e.deleteComments({elsewhere(), e.note(0)});
-         }},
+        {"moving a comment elsewhere", [](Editor& e) { return e.moveComments(e.andElsewhere(0), Point(5, 5)); }},
+        {"deleting a comment elsewhere", [](Editor& e) { return e.deleteComments(e.elsewhereAnd(0)); }},
         {"deleting no comments", [](Editor& e) { return e.deleteComments({}); }},
         {"a comment at no number", [](Editor& e) { return e.addComment(Point(1, kNan), "x") != nullptr; }},
         {"pasting no comments", [](Editor& e) { return !e.pasteComments({}, Point()).empty(); }},
@@ -334,18 +319,23 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
     LogCapture quiet;
     for (const EditCase& c : editCases()) {
         SCOPED_TRACE(c.name);
-        std::vector<PatchChange> changes;
         const std::string patch = c.patch + kComments;
         auto doc = openDocument(patch);
         UndoManager& undo = doc->undoManager();
         auto state = [&] {
             return doc->sigData() + (doc->isDocumentEdited() ? "edited" : "") + miscountedOutput(*doc->sigFile());
         };
-        const std::string before = state();
         const auto wired = wiring(*doc->sigFile());
-        ASSERT_EQ(before, patch);
+        ASSERT_EQ(state(), patch);
 
-        doc->addChangeListener(&changes, [&](const PatchChange& change) { changes.push_back(change); });
+        // Each announcement's direction, and whether it is about the comments alone.
+        std::vector<std::pair<Dir, std::string>> heard;
+        doc->addChangeListener(&heard, [&](const PatchChange& ch) {
+            const bool modules = !ch.added.empty() || !ch.removed.empty() || !ch.modules.empty();
+            heard.emplace_back(ch.direction, !ch.touches(PatchChange::Comments) ? "modules"
+                                             : modules                          ? "comments and modules"
+                                                                                : "comments");
+        });
         bool done;
         {
             UndoGroup event(*doc);
@@ -355,10 +345,7 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
         // Edits and refusals say nothing, but where a case takes what is said.
         EXPECT_EQ(alertLines(doc->sigFile()->problems().list()), Names{});
         if (!c.undoTitle) {
-            EXPECT_FALSE(done);
-            EXPECT_EQ(state(), before);
-            EXPECT_FALSE(undo.canUndo());
-            EXPECT_TRUE(changes.empty());
+            EXPECT_EQ(std::tuple(done, state(), undo.canUndo(), heard.size()), std::tuple(false, patch, false, 0u));
             continue;
         }
         ASSERT_TRUE(done);
@@ -368,34 +355,24 @@ TEST(PatchEditor, EveryOperationUndoesToTheSameBytesAndRedoesToTheSameBytes)
         EXPECT_NE(("\r\n" + text).find("\r\n" + std::string(c.lines) + (*c.lines ? "\r\n" : "")), std::string::npos)
             << text;
         EXPECT_EQ(openDocument(text)->sigData(), text) << "reads back as saved";
-        if (*c.gone) {
-            EXPECT_EQ(lineOf(*doc, c.gone), "");
-        }
+        EXPECT_EQ(*c.gone ? lineOf(*doc, c.gone) : "", "");
         EXPECT_EQ(commentsOf(text), c.comments);
         const bool onComments = c.comments != kComments;
-        if (onComments) {
-            EXPECT_EQ(text.substr(0, text.find(";Comment=")), c.patch);
-        }
-        EXPECT_EQ(changes.size(), 1u) << "one announcement per operation";
+        EXPECT_EQ(onComments ? text.substr(0, text.find(";Comment=")) : c.patch, c.patch);
         EXPECT_EQ(undo.undoCount(), 1u);
         EXPECT_EQ(undo.undoMenuItemTitle(), c.undoTitle);
 
         undo.undo();
-        EXPECT_EQ(state(), before);
+        EXPECT_EQ(state(), patch);
         EXPECT_EQ(wiring(*doc->sigFile()), wired) << "the very same modules and sources";
         undo.redo();
         EXPECT_EQ(state(), edited);
         undo.undo();
-        EXPECT_EQ(state(), before);
-        ASSERT_EQ(changes.size(), 4u);
-        const Dir directions[] = {Dir::Done, Dir::Undone, Dir::Redone, Dir::Undone};
-        for (size_t i = 0; i < changes.size(); ++i) {
-            EXPECT_EQ(changes[i].direction, directions[i]);
-            EXPECT_EQ(changes[i].touches(PatchChange::Comments), onComments);
-            if (onComments) {
-                EXPECT_TRUE(changes[i].added.empty() && changes[i].removed.empty() && changes[i].modules.empty());
-            }
-        }
+        EXPECT_EQ(state(), patch);
+        const std::string about = onComments ? "comments" : "modules";
+        EXPECT_EQ(heard, (std::vector<std::pair<Dir, std::string>>{
+                             {Dir::Done, about}, {Dir::Undone, about}, {Dir::Redone, about}, {Dir::Undone, about}}))
+            << "one announcement per operation";
     }
 }
 
@@ -434,19 +411,14 @@ TEST(PatchEditor, NewBoxesGoWhereTheyAreToldOrInFreeRoomWithTheirPinMarginsOnThe
 
     // Added in a row into the same room, no two boxes meet.
     std::vector<Module::Ptr> made;
-    for (int i = 0; i < 4; ++i) {
-        made.push_back(editor.insertModuleInRoom("GAIN", nullptr, Rect(0, 0, 600, 500), 10));
-        ASSERT_TRUE(made.back());
-    }
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(made.emplace_back(editor.insertModuleInRoom("GAIN", nullptr, Rect(0, 0, 600, 500), 10)));
     CanvasLayout layout;
     layout.layOut(*doc->sigFile(), doc->sigFile()->head().get());
     for (const auto& a : doc->sigFile()->listOfModules())
-        for (const auto& b : made) {
-            if (a == b || !layout.isDrawn(*a))
-                continue;
-            EXPECT_FALSE(layout.graphicRect(*a).intersects(layout.graphicRect(*b)))
+        for (const auto& b : made)
+            EXPECT_FALSE(a != b && layout.isDrawn(*a) && layout.graphicRect(*a).intersects(layout.graphicRect(*b)))
                 << a->instanceName() << " " << b->instanceName();
-        }
 
     // Free room is found row by row clear of every box; the origins found are
     // those of the box without its pin margins.
@@ -490,10 +462,8 @@ TEST(PatchEditor, AnUnplacedModuleDraggedBackStaysUnplaced)
                 EXPECT_FALSE(drag.finish());
             }
         }
-        EXPECT_FALSE(osc.isPlaced());
-        EXPECT_EQ(doc->sigData(), kUnplaced);
-        EXPECT_FALSE(doc->isDocumentEdited());
-        EXPECT_FALSE(doc->undoManager().canUndo());
+        EXPECT_EQ(std::tuple(osc.isPlaced(), doc->sigData(), doc->isDocumentEdited(), doc->undoManager().canUndo()),
+                  std::tuple(false, kUnplaced, false, false));
     }
 }
 
