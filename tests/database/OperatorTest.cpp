@@ -60,6 +60,15 @@ std::string kindOf(const TreeNode::Ptr& node)
            (data->operatorDesc() ? " " + data->operatorDesc()->name() : "");
 }
 
+// Names at and past the ends of a table, blank-separated ("-" for none).
+template <typename Table> std::string namesAt(Table name, std::initializer_list<int32_t> codes)
+{
+    std::string out;
+    for (int32_t code : codes)
+        out += (out.empty() ? "" : " ") + std::string(name(code) ? name(code) : "-");
+    return out;
+}
+
 } // namespace
 
 TEST(OperatorTables, NamesAndCodesMapBothWaysUpToTheirEnds)
@@ -69,40 +78,31 @@ TEST(OperatorTables, NamesAndCodesMapBothWaysUpToTheirEnds)
         EXPECT_EQ(field ? std::to_string(field->fieldType()) + field->text() : "none",
                   std::to_string(code) + " value ");
     }
-    EXPECT_STREQ(OperatorField::keyName(14), "DEFAULT");
-    EXPECT_EQ(OperatorField::keyName(15), nullptr);
+    EXPECT_EQ(namesAt(OperatorField::keyName, {14, 15, -1}), "DEFAULT - -");
     for (const char* unknown : {"COLOUR", "name", "NAME "})
         EXPECT_EQ(OperatorField::newField(unknown, "x"), nullptr) << "keys are exact: " << unknown;
 
     for (int32_t code = 0; code < 55; ++code)
         EXPECT_EQ(OperatorEntry::typeCode(OperatorEntry::typeName(code)), code) << code;
-    EXPECT_STREQ(OperatorEntry::typeName(54), "COLLECT");
-    EXPECT_EQ(OperatorEntry::typeName(55), nullptr);
-    EXPECT_EQ(OperatorEntry::typeName(-1), nullptr);
-    EXPECT_EQ(OperatorEntry::typeCode("ED_REAL"), 19);
-    EXPECT_EQ(OperatorEntry::typeCode("ED_INTEGER"), 17);
-    EXPECT_EQ(OperatorEntry::typeCode("ed_float"), -1);
+    EXPECT_EQ(namesAt(OperatorEntry::typeName, {54, 55, -1}), "COLLECT - -");
+    for (auto [name, code] : {std::pair{"ED_REAL", 19}, {"ED_INTEGER", 17}, {"ed_float", -1}})
+        EXPECT_EQ(OperatorEntry::typeCode(name), code) << name;
 
     for (int32_t id = 0; id < 17; ++id)
         EXPECT_EQ(OperatorDesc::classId(OperatorDesc::className(id)), id);
-    EXPECT_STREQ(OperatorDesc::className(16), "NODE");
-    EXPECT_STREQ(OperatorDesc::className(17), "UNKNOWN");
-    EXPECT_EQ(OperatorDesc::className(18), nullptr);
-    EXPECT_EQ(OperatorDesc::className(-1), nullptr);
-    EXPECT_EQ(OperatorDesc::classId("filter"), 7);
-    EXPECT_EQ(OperatorDesc::classId("FILTERS"), 17);
+    EXPECT_EQ(namesAt(OperatorDesc::className, {16, 17, 18, -1}), "NODE UNKNOWN - -");
+    for (auto [name, id] : {std::pair{"filter", 7}, {"FILTERS", 17}})
+        EXPECT_EQ(OperatorDesc::classId(name), id) << name;
 
     OperatorTypeField type(OperatorField::TYPE, "ED_SIGNAL");
     EXPECT_EQ(type.osdType(), 23);
     type.setText("nonsense");
     EXPECT_EQ(type.osdType(), -1);
 
-    EXPECT_EQ(OperatorField::integerValue("  -12dB"), -12);
-    EXPECT_EQ(OperatorField::integerValue("=#channels"), 0);
-    EXPECT_EQ(OperatorField::integerValue("99999999999"), 2147483647);
-    EXPECT_DOUBLE_EQ(OperatorField::decimalValue(" 1.20 beta"), 1.2);
-    EXPECT_DOUBLE_EQ(OperatorField::decimalValue(".25"), 0.25);
-    EXPECT_DOUBLE_EQ(OperatorField::decimalValue("v1.2"), 0);
+    for (auto [text, value] : {std::pair{"  -12dB", -12}, {"=#channels", 0}, {"99999999999", 2147483647}})
+        EXPECT_EQ(OperatorField::integerValue(text), value) << text;
+    for (auto [text, value] : {std::pair{" 1.20 beta", 1.2}, {".25", 0.25}, {"v1.2", 0.0}})
+        EXPECT_DOUBLE_EQ(OperatorField::decimalValue(text), value) << text;
 }
 
 TEST(OperatorDesc, LookupsIgnoreCaseButAnswerTheTextAsWritten)
