@@ -98,15 +98,11 @@ protected:
         DataFiles::setDirectory("");
     }
 
-    std::string homeFile(const std::string& name, const std::string& bytes)
+    // Writes a file and answers its path.
+    static std::string fileIn(const TempDir& folder, const std::string& name, const std::string& bytes)
     {
-        writeFile(home_ / name, bytes);
-        return (home_ / name).string();
-    }
-    std::string bundledFile(const std::string& bytes)
-    {
-        writeFile(bundle_ / "sigdbase.sbf", bytes);
-        return (bundle_ / "sigdbase.sbf").string();
+        writeFile(folder / name, bytes);
+        return (folder / name).string();
     }
     std::string homePath() const { return home_.path().string(); }
 
@@ -284,9 +280,9 @@ TEST_F(SigDbaseReader, OperatorLookups)
 
 TEST_F(SigDbaseFile, GivenPathThenStoredPathThenHomeFileThenBundledDatabase)
 {
-    std::string given = homeFile("unit.sbf", smallDb);
+    std::string given = fileIn(home_, "unit.sbf", smallDb);
     EXPECT_EQ(init(given), given + " (unit.sbf) 4 ops 4 channels created, stored: " + given);
-    std::string bundled = bundledFile(sbfHeadm("8"));
+    std::string bundled = fileIn(bundle_, "sigdbase.sbf", sbfHeadm("8"));
 
     // Nothing stored (or an empty path), no home file: the bundled database,
     // without storing it.
@@ -294,19 +290,19 @@ TEST_F(SigDbaseFile, GivenPathThenStoredPathThenHomeFileThenBundledDatabase)
     EXPECT_EQ(init(""), bundled + " (sigdbase.sbf) 3 ops 8 channels created, stored: ");
 
     // ~/sigdbase.sbf comes before the bundled one, and is stored.
-    std::string home = homeFile("sigdbase.sbf", smallDb);
+    std::string home = fileIn(home_, "sigdbase.sbf", smallDb);
     EXPECT_EQ(init(""), home + " (sigdbase.sbf) 4 ops 4 channels created, stored: " + home);
 
     // The stored path comes first.
-    std::string other = homeFile("other.sbf", sbfHeadm("2"));
+    std::string other = fileIn(home_, "other.sbf", sbfHeadm("2"));
     settings.setValue("SigDbasePath", other);
     EXPECT_EQ(init(""), other + " (other.sbf) 3 ops 2 channels created, stored: " + other);
 }
 
 TEST_F(SigDbaseFile, MissingFileLeavesTheQuestionToTheCallerWithThePanelToShow)
 {
-    std::string chosen = homeFile("chosen.sbf", smallDb);
-    bundledFile(sbfHeadm("8"));
+    std::string chosen = fileIn(home_, "chosen.sbf", smallDb);
+    fileIn(bundle_, "sigdbase.sbf", sbfHeadm("8"));
     settings.setValue("SigDbasePath", homePath() + "/gone/sigdbase.sbf");
 
     EXPECT_EQ(SigDbase::locate("", settings), std::nullopt)
@@ -338,7 +334,7 @@ TEST_F(SigDbaseFile, NothingReadableEmptiesTheDatabaseAndABrokenFileStaysAsItWas
 
     // The operators before the error stay.
     const std::string bytes = smallDb + "{\n{}\n}\n";
-    const std::string path = homeFile("broken.sbf", bytes);
+    const std::string path = fileIn(home_, "broken.sbf", bytes);
     EXPECT_FALSE(db.initFromFileName(path, settings));
     EXPECT_EQ(state(db), path + " (broken.sbf) 2 ops 4 channels, stored: " + path);
     EXPECT_EQ(readFile(path), bytes);
@@ -346,7 +342,7 @@ TEST_F(SigDbaseFile, NothingReadableEmptiesTheDatabaseAndABrokenFileStaysAsItWas
 
 TEST_F(SigDbaseFile, ReloadEmptiesFirstAndKeepsHeldRecordsAlive)
 {
-    std::string path = homeFile("unit.sbf", smallDb);
+    std::string path = fileIn(home_, "unit.sbf", smallDb);
     SigDbase db;
     int loads = 0;
     NotificationCenter::defaultCenter().addObserver(this, SigDbase::didLoadNotification, &db,
