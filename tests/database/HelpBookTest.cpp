@@ -166,11 +166,8 @@ TEST(HelpBook, LimitExpressionsReadAsWritten)
     LogCapture quiet;
     const std::string html = HelpBookWriter(*db).pages().back().html;
     for (size_t i = 0; i < cases.size(); ++i) {
-        const std::string f = "f" + std::to_string(i);
-        EXPECT_THAT(html, HasSubstr("<tr id=\"field-" + f + "\"><td><b>" + f +
-                                    "</b></td><td>integer</td><td></td>"
-                                    "<td>at most " +
-                                    cases[i].second + "</td>"));
+        const std::string f = "f" + std::to_string(i), row = "<tr id=\"field-" + f + "\"><td><b>" + f + "</b></td>";
+        EXPECT_THAT(html, HasSubstr(row + "<td>integer</td><td></td><td>at most " + cases[i].second + "</td>"));
     }
 }
 

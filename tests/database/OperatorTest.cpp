@@ -119,12 +119,12 @@ TEST(OperatorDesc, LookupsIgnoreCaseButAnswerTheTextAsWritten)
     op.addEntry(entry({{"TYPE", "OPERATOR"}, {"OPERATOR_NAME", "menupage"}, {"OPERATOR_CLASS", "Interface"}}));
     auto title = entry({{"NAME", "Title"}, {"TYPE", "ED_STRING"}, {"DESCRIPTION", "8 char name"}});
     auto out = entry({{"TYPE", "USEROBJ"}, {"NAME", "page"}, {"CONNECT_TAG", "page"}, {"TYPE", "ED_STRING"}});
-    op.addEntry(title);
-    op.addEntry(out);
+    for (const auto& e : {title, out})
+        op.addEntry(e);
 
     EXPECT_EQ(op.name() + " " + std::to_string(op.operatorId()), "MENUPAGE 8");
-    EXPECT_EQ(op.findEntryText(0, OperatorField::OPERATOR_CLASS), "Interface");
-    EXPECT_EQ(op.findEntryText(0, OperatorField::DEFAULT), "");
+    EXPECT_EQ(op.findEntryText(0, OperatorField::OPERATOR_CLASS) + "|" + op.findEntryText(0, OperatorField::DEFAULT),
+              "Interface|");
     EXPECT_EQ(op.findEntryName("title"), title);
     EXPECT_EQ(op.findEntryName("8 CHAR NAME", OperatorField::DESCRIPTION), title);
     EXPECT_EQ(op.findEntryName("title", OperatorField::DESCRIPTION), nullptr);
@@ -133,8 +133,7 @@ TEST(OperatorDesc, LookupsIgnoreCaseButAnswerTheTextAsWritten)
     EXPECT_EQ(op.findEntryKey(13), nullptr);
     EXPECT_EQ(op.entryAtIndex(3), nullptr);
     OperatorEntry stranger;
-    EXPECT_EQ(op.indexOfEntry(&stranger), OperatorDesc::npos);
-    EXPECT_EQ(op.getEntryIndex(&stranger), -1);
+    EXPECT_EQ(std::pair(op.indexOfEntry(&stranger), op.getEntryIndex(&stranger)), std::pair(OperatorDesc::npos, -1));
     EXPECT_EQ(title->operatorFieldForName("Title"), title->operatorFieldForType(OperatorField::NAME));
     EXPECT_EQ(title->operatorFieldForName("title"), nullptr) << "compared exactly";
 }
@@ -162,10 +161,8 @@ TEST(OperatorSearch, HowAQueryMatchesANameOrADescription)
     const char* kinds[] = {"whole", "prefix", "word", "scattered"};
     for (const auto& [query, name, description, expected] : cases) {
         auto m = OperatorSearch::match(query, name, description);
-        EXPECT_EQ(m ? kinds[int(m->kind)] + std::string(m->inName ? " name " : " description ") +
-                          std::to_string(m->span)
-                    : "none",
-                  expected)
+        const std::string where = m && m->inName ? " name " : " description ";
+        EXPECT_EQ(m ? kinds[int(m->kind)] + where + std::to_string(m->span) : "none", expected)
             << query << " in " << name << " / " << description;
     }
 }

@@ -62,12 +62,13 @@ const std::string oldHead = sbfSimpleOperator(
                "TYPE:MULTIPLEEND;TYPE:MULTIPLE|ACTION_SPECIFIER:@nspare;"
                "TYPE:SIGNAL|NAME:spare~n|CONNECT_TAG:spare~n;TYPE:MULTIPLEEND"));
 
-// The MAXIMUM texts of the old head's count fields, "/" after each.
+// The MAXIMUM texts of the old head's count fields, "/" after each ("?" when
+// there is no such field).
 std::string headMaxima(const SigDbase& db)
 {
-    auto head = db.operatorForName("HEAD");
-    std::string out = head ? "" : "no HEAD";
+    std::string out;
     for (const char* name : {"nchannels", "nobjs", "nlevels", "nspare"}) {
+        auto head = db.operatorForName("HEAD");
         auto entry = head ? head->findEntryName(name) : nullptr;
         out += (entry ? entry->nameForType(OperatorField::MAXIMUM) : "?") + "/";
     }
@@ -190,8 +191,8 @@ TEST_F(SigDbaseReader, SkipsWhatLiesAroundBlocksAndKeepsWhatWasReadBeforeAnError
 TEST_F(SigDbaseReader, UnknownKeyIsLoggedAndAlertedOnce)
 {
     SigDbase db;
-    std::string bad = sbfSimpleOperator("BAD", "MATH", {{"TYPE:ED_INT", "NAME:n", "COLOUR:red"}});
-    EXPECT_FALSE(db.createSigDbaseFromData(osc + bad + gain));
+    EXPECT_FALSE(db.createSigDbaseFromData(
+        osc + sbfSimpleOperator("BAD", "MATH", {{"TYPE:ED_INT", "NAME:n", "COLOUR:red"}}) + gain));
     EXPECT_FALSE(db.sigDbaseCreated());
     EXPECT_EQ(namesOf(db), "SINE") << "no nodes are added to a failed load";
     EXPECT_EQ(alertLines(db.problems().list()),
