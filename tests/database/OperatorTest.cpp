@@ -50,50 +50,59 @@ TreeNode::Ptr childNamed(const TreeNode& node, const std::string& name)
     return nullptr;
 }
 
+// "group" or "leaf", the node's operator id and its operator's name.
+std::string kindOf(const TreeNode::Ptr& node)
+{
+    if (!node)
+        return "none";
+    const OperatorNodeData* data = dataOf(node);
+    return (data->isLeaf() ? "leaf " : "group ") + std::to_string(data->operatorId()) +
+           (data->operatorDesc() ? " " + data->operatorDesc()->name() : "");
+}
+
+// Names at and past the ends of a table, blank-separated ("-" for none).
+template <typename Table> std::string namesAt(Table name, std::initializer_list<int32_t> codes)
+{
+    std::string out;
+    for (int32_t code : codes)
+        out += (out.empty() ? "" : " ") + std::string(name(code) ? name(code) : "-");
+    return out;
+}
+
 } // namespace
 
 TEST(OperatorTables, NamesAndCodesMapBothWaysUpToTheirEnds)
 {
     for (int32_t code = 0; code < 15; ++code) {
         auto field = OperatorField::newField(OperatorField::keyName(code), " value ");
-        ASSERT_TRUE(field) << code;
-        EXPECT_EQ(field->fieldType(), code);
-        EXPECT_EQ(field->text(), " value ");
+        EXPECT_EQ(field ? std::to_string(field->fieldType()) + field->text() : "none",
+                  std::to_string(code) + " value ");
     }
-    EXPECT_STREQ(OperatorField::keyName(14), "DEFAULT");
-    EXPECT_EQ(OperatorField::keyName(15), nullptr);
+    EXPECT_EQ(namesAt(OperatorField::keyName, {14, 15, -1}), "DEFAULT - -");
     for (const char* unknown : {"COLOUR", "name", "NAME "})
         EXPECT_EQ(OperatorField::newField(unknown, "x"), nullptr) << "keys are exact: " << unknown;
 
     for (int32_t code = 0; code < 55; ++code)
         EXPECT_EQ(OperatorEntry::typeCode(OperatorEntry::typeName(code)), code) << code;
-    EXPECT_STREQ(OperatorEntry::typeName(54), "COLLECT");
-    EXPECT_EQ(OperatorEntry::typeName(55), nullptr);
-    EXPECT_EQ(OperatorEntry::typeName(-1), nullptr);
-    EXPECT_EQ(OperatorEntry::typeCode("ED_REAL"), 19);
-    EXPECT_EQ(OperatorEntry::typeCode("ED_INTEGER"), 17);
-    EXPECT_EQ(OperatorEntry::typeCode("ed_float"), -1);
+    EXPECT_EQ(namesAt(OperatorEntry::typeName, {54, 55, -1}), "COLLECT - -");
+    for (auto [name, code] : {std::pair{"ED_REAL", 19}, {"ED_INTEGER", 17}, {"ed_float", -1}})
+        EXPECT_EQ(OperatorEntry::typeCode(name), code) << name;
 
     for (int32_t id = 0; id < 17; ++id)
         EXPECT_EQ(OperatorDesc::classId(OperatorDesc::className(id)), id);
-    EXPECT_STREQ(OperatorDesc::className(16), "NODE");
-    EXPECT_STREQ(OperatorDesc::className(17), "UNKNOWN");
-    EXPECT_EQ(OperatorDesc::className(18), nullptr);
-    EXPECT_EQ(OperatorDesc::className(-1), nullptr);
-    EXPECT_EQ(OperatorDesc::classId("filter"), 7);
-    EXPECT_EQ(OperatorDesc::classId("FILTERS"), 17);
+    EXPECT_EQ(namesAt(OperatorDesc::className, {16, 17, 18, -1}), "NODE UNKNOWN - -");
+    for (auto [name, id] : {std::pair{"filter", 7}, {"FILTERS", 17}})
+        EXPECT_EQ(OperatorDesc::classId(name), id) << name;
 
     OperatorTypeField type(OperatorField::TYPE, "ED_SIGNAL");
     EXPECT_EQ(type.osdType(), 23);
     type.setText("nonsense");
     EXPECT_EQ(type.osdType(), -1);
 
-    EXPECT_EQ(OperatorField::integerValue("  -12dB"), -12);
-    EXPECT_EQ(OperatorField::integerValue("=#channels"), 0);
-    EXPECT_EQ(OperatorField::integerValue("99999999999"), 2147483647);
-    EXPECT_DOUBLE_EQ(OperatorField::decimalValue(" 1.20 beta"), 1.2);
-    EXPECT_DOUBLE_EQ(OperatorField::decimalValue(".25"), 0.25);
-    EXPECT_DOUBLE_EQ(OperatorField::decimalValue("v1.2"), 0);
+    for (auto [text, value] : {std::pair{"  -12dB", -12}, {"=#channels", 0}, {"99999999999", 2147483647}})
+        EXPECT_EQ(OperatorField::integerValue(text), value) << text;
+    for (auto [text, value] : {std::pair{" 1.20 beta", 1.2}, {".25", 0.25}, {"v1.2", 0.0}})
+        EXPECT_DOUBLE_EQ(OperatorField::decimalValue(text), value) << text;
 }
 
 TEST(OperatorDesc, LookupsIgnoreCaseButAnswerTheTextAsWritten)
@@ -107,17 +116,15 @@ TEST(OperatorDesc, LookupsIgnoreCaseButAnswerTheTextAsWritten)
             e->addField(OperatorField::newField(key, text));
         return e;
     };
-    auto header = entry({{"TYPE", "OPERATOR"}, {"OPERATOR_NAME", "menupage"}, {"OPERATOR_CLASS", "Interface"}});
+    op.addEntry(entry({{"TYPE", "OPERATOR"}, {"OPERATOR_NAME", "menupage"}, {"OPERATOR_CLASS", "Interface"}}));
     auto title = entry({{"NAME", "Title"}, {"TYPE", "ED_STRING"}, {"DESCRIPTION", "8 char name"}});
     auto out = entry({{"TYPE", "USEROBJ"}, {"NAME", "page"}, {"CONNECT_TAG", "page"}, {"TYPE", "ED_STRING"}});
-    op.addEntry(header);
-    op.addEntry(title);
-    op.addEntry(out);
+    for (const auto& e : {title, out})
+        op.addEntry(e);
 
-    EXPECT_EQ(op.name(), "MENUPAGE");
-    EXPECT_EQ(op.operatorId(), 8);
-    EXPECT_EQ(op.findEntryText(0, OperatorField::OPERATOR_CLASS), "Interface");
-    EXPECT_EQ(op.findEntryText(0, OperatorField::DEFAULT), "");
+    EXPECT_EQ(op.name() + " " + std::to_string(op.operatorId()), "MENUPAGE 8");
+    EXPECT_EQ(op.findEntryText(0, OperatorField::OPERATOR_CLASS) + "|" + op.findEntryText(0, OperatorField::DEFAULT),
+              "Interface|");
     EXPECT_EQ(op.findEntryName("title"), title);
     EXPECT_EQ(op.findEntryName("8 CHAR NAME", OperatorField::DESCRIPTION), title);
     EXPECT_EQ(op.findEntryName("title", OperatorField::DESCRIPTION), nullptr);
@@ -126,49 +133,37 @@ TEST(OperatorDesc, LookupsIgnoreCaseButAnswerTheTextAsWritten)
     EXPECT_EQ(op.findEntryKey(13), nullptr);
     EXPECT_EQ(op.entryAtIndex(3), nullptr);
     OperatorEntry stranger;
-    EXPECT_EQ(op.indexOfEntry(&stranger), OperatorDesc::npos);
-    EXPECT_EQ(op.getEntryIndex(&stranger), -1);
-    EXPECT_EQ(title->operatorFieldForName("Title")->fieldType(), OperatorField::NAME);
+    EXPECT_EQ(std::pair(op.indexOfEntry(&stranger), op.getEntryIndex(&stranger)), std::pair(OperatorDesc::npos, -1));
+    EXPECT_EQ(title->operatorFieldForName("Title"), title->operatorFieldForType(OperatorField::NAME));
     EXPECT_EQ(title->operatorFieldForName("title"), nullptr) << "compared exactly";
 }
 
+// How a query matches: its kind, name or description, and the span.
 TEST(OperatorSearch, HowAQueryMatchesANameOrADescription)
 {
-    struct Case {
-        const char* query;
-        const char* name;
-        const char* description;
-        bool matches;
-        Kind kind;
-        bool inName;
-        size_t span;
-    };
-    const std::vector<Case> cases{
-        {"lowpass", "LOWPASS", "FILTER", true, Kind::WholeName, true, 7},
-        {"  LoW\t", "lowpass", "", true, Kind::NamePrefix, true, 3},
-        {"add", "C_ADD", "CONTROLMATH", true, Kind::WordStart, true, 3},
-        {"pass", "LOWPASS", "low pass filter", true, Kind::WordStart, false, 4},
-        {"filter", "SVF", "FILTER", true, Kind::WordStart, false, 6},
-        {"lps", "LOWPASS", "FILTER", true, Kind::Scattered, true, 6},
+    const std::vector<std::tuple<const char*, const char*, const char*, const char*>> cases{
+        {"lowpass", "LOWPASS", "FILTER", "whole name 7"},
+        {"  LoW\t", "lowpass", "", "prefix name 3"},
+        {"add", "C_ADD", "CONTROLMATH", "word name 3"},
+        {"pass", "LOWPASS", "low pass filter", "word description 4"},
+        {"filter", "SVF", "FILTER", "word description 6"},
+        {"lps", "LOWPASS", "FILTER", "scattered name 6"},
         // The tightest of several spreads counts: l..p..s from the second l.
-        {"lps", "LXXXXLOPS", "", true, Kind::Scattered, true, 4},
-        {"ter", "SVF", "FILTER", true, Kind::Scattered, false, 3},
-        {"flt", "LOWPASS", "FILTER", true, Kind::Scattered, false, 4},
-        {"spl", "LOWPASS", "FILTER", false, Kind::Scattered, false, 0},
-        {"xyz", "MIX2", "MIXER", false, Kind::Scattered, false, 0},
-        {"", "MIX2", "MIXER", false, Kind::Scattered, false, 0},
-        {"   ", "MIX2", "MIXER", false, Kind::Scattered, false, 0},
-        {"lowpassx", "LOWPASS", "", false, Kind::Scattered, false, 0},
+        {"lps", "LXXXXLOPS", "", "scattered name 4"},
+        {"ter", "SVF", "FILTER", "scattered description 3"},
+        {"flt", "LOWPASS", "FILTER", "scattered description 4"},
+        {"spl", "LOWPASS", "FILTER", "none"},
+        {"xyz", "MIX2", "MIXER", "none"},
+        {"", "MIX2", "MIXER", "none"},
+        {"   ", "MIX2", "MIXER", "none"},
+        {"lowpassx", "LOWPASS", "", "none"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.query) + " in " + c.name + " / " + c.description);
-        auto m = OperatorSearch::match(c.query, c.name, c.description);
-        ASSERT_EQ(m.has_value(), c.matches);
-        if (!m)
-            continue;
-        EXPECT_EQ(m->kind, c.kind);
-        EXPECT_EQ(m->inName, c.inName);
-        EXPECT_EQ(m->span, c.span);
+    const char* kinds[] = {"whole", "prefix", "word", "scattered"};
+    for (const auto& [query, name, description, expected] : cases) {
+        auto m = OperatorSearch::match(query, name, description);
+        const std::string where = m && m->inName ? " name " : " description ";
+        EXPECT_EQ(m ? kinds[int(m->kind)] + where + std::to_string(m->span) : "none", expected)
+            << query << " in " << name << " / " << description;
     }
 }
 
@@ -186,13 +181,10 @@ TEST(OperatorSearch, BestMatchesComeFirstAndLikeOnesKeepTheirOrder)
     EXPECT_TRUE(OperatorSearch::rank("", candidates).empty());
 }
 
+// Every match, best first.
 TEST(OperatorSearch, QueriesOnTheBundledDatabase)
 {
-    struct Case {
-        const char* query;
-        const char* expected; // every match, best first
-    };
-    const std::vector<Case> cases{
+    const std::vector<std::pair<const char*, const char*>> cases{
         // ALLPASS holds l-p-s tighter than LOWPASS; the rest match in their
         // descriptions only.
         {"lps", "ALLPASS LOWPASS SMOOTH ENVELOPE SAMPHOLD TAPTEMPO MULTIKNOB"},
@@ -203,14 +195,11 @@ TEST(OperatorSearch, QueriesOnTheBundledDatabase)
         {"head", ""},
         {"qqq", ""},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.query);
-        auto tree = OperatorTreeNode::searchTree(*bundled(), c.query);
-        for (const auto& leaf : tree->children()) {
-            ASSERT_TRUE(dataOf(leaf)->isLeaf());
-            ASSERT_TRUE(dataOf(leaf)->operatorDesc());
-        }
-        EXPECT_EQ(childNames(*tree), c.expected);
+    for (const auto& [query, expected] : cases) {
+        auto tree = OperatorTreeNode::searchTree(*bundled(), query);
+        EXPECT_EQ(childNames(*tree), expected) << query;
+        for (const auto& leaf : tree->children())
+            EXPECT_TRUE(dataOf(leaf)->isLeaf() && dataOf(leaf)->operatorDesc()) << leaf->nodeData()->name();
     }
 }
 
@@ -220,31 +209,20 @@ TEST(OperatorTree, TheBundledDatabaseByClass)
     EXPECT_EQ(root->operatorData()->name(), "ROOT");
     EXPECT_EQ(childNames(*root), "BRIDGE CONTROLMATH CONTROLPROCESS DELAY DETECTOR DYNAMIC EXTERNAL FILTER INTERFACE "
                                  "MATH MISCELLANEOUS MIXER NODE OSCILLATOR PITCHSHIFT REVERB Library");
-
     TreeNode::Ptr filter = childNamed(*root, "FILTER");
     ASSERT_TRUE(filter);
     EXPECT_EQ(childNames(*filter), "ALLPASS BANDPASS DCBLOCK GEQ HIGHPASS LOWPASS PEQ SHELF SVF");
-    EXPECT_TRUE(dataOf(filter)->isGroup());
-    EXPECT_FALSE(dataOf(filter)->operatorDesc());
-    EXPECT_EQ(dataOf(filter)->operatorId(), OperatorDesc::OP_ID_FILTER);
-    TreeNode::Ptr lowpass = childNamed(*filter, "LOWPASS");
-    ASSERT_TRUE(lowpass);
-    EXPECT_TRUE(dataOf(lowpass)->isLeaf());
-    ASSERT_TRUE(dataOf(lowpass)->operatorDesc());
-    EXPECT_EQ(dataOf(lowpass)->operatorDesc()->name(), "LOWPASS");
+    EXPECT_EQ(kindOf(filter), "group " + std::to_string(OperatorDesc::OP_ID_FILTER));
+    EXPECT_EQ(kindOf(childNamed(*filter, "LOWPASS")), "leaf 7 LOWPASS");
 
     // Names as the database writes them, ordered without regard to case.
     TreeNode::Ptr ui = childNamed(*root, "INTERFACE");
     ASSERT_TRUE(ui);
     EXPECT_EQ(childNames(*ui), "KNOB menupage METER SELECTOR SLIDER TOGGLE");
-    ASSERT_TRUE(dataOf(childNamed(*ui, "menupage"))->operatorDesc());
-    EXPECT_EQ(dataOf(childNamed(*ui, "menupage"))->operatorDesc()->name(), "MENUPAGE");
+    EXPECT_EQ(kindOf(childNamed(*ui, "menupage")), "leaf 8 MENUPAGE");
 
-    TreeNode::Ptr library = root->lastChild();
-    EXPECT_EQ(dataOf(library)->operatorId(), OperatorNodeData::kLibraryId);
-    EXPECT_EQ(library->numberOfChildren(), 0u);
-    EXPECT_TRUE(dataOf(library)->isGroup());
-
+    EXPECT_EQ(kindOf(root->lastChild()), "group " + std::to_string(OperatorNodeData::kLibraryId));
+    EXPECT_EQ(root->lastChild()->numberOfChildren(), 0u);
     EXPECT_EQ(OperatorTreeNode::treeFromSigDbase(nullptr)->numberOfChildren(), 0u);
 }
 
@@ -263,8 +241,8 @@ TEST(OperatorTree, ClassesAndNamesAsWritten)
     ASSERT_TRUE(filter);
     // A second "HP" in the class adds nothing: the first one stays.
     EXPECT_EQ(childNames(*filter), "AP hp lp");
-    ASSERT_TRUE(dataOf(childNamed(*filter, "hp"))->operatorDesc());
-    EXPECT_EQ(dataOf(childNamed(*filter, "hp"))->operatorDesc().get(), db->sigDbaseData()[2].get());
+    EXPECT_EQ(kindOf(childNamed(*filter, "hp")), "leaf 7 HP");
+    EXPECT_EQ(dataOf(childNamed(*filter, "hp"))->operatorDesc(), db->sigDbaseData()[2]);
     EXPECT_EQ(childNames(*childNamed(*root, "System")), "Special");
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,19 @@ inline std::string sbfOperator(const std::vector<SbfEntry>& entries)
         text += "}\n";
     }
     return text + "}\n";
+}
+
+// Entries written in one text: ';' ends an entry, '|' parts its items.
+inline std::vector<SbfEntry> sbfEntries(const std::string& text)
+{
+    std::vector<SbfEntry> entries;
+    std::istringstream in(text);
+    for (std::string entry, item; std::getline(in, entry, ';');) {
+        std::istringstream items(entry);
+        for (entries.emplace_back(); std::getline(items, item, '|');)
+            entries.back().push_back(item);
+    }
+    return entries;
 }
 
 inline SbfEntry sbfHeader(const std::string& name, const std::string& cls)
@@ -42,10 +56,9 @@ inline std::string sbfSimpleOperator(const std::string& name, const std::string&
 inline std::string sbfHeadm(const std::string& maximum)
 {
     return sbfSimpleOperator("HEADM", "SYSTEM",
-                             {{"TYPE:ED_INT", "NAME:ninputs", "MINIMUM:1", "MAXIMUM:" + maximum, "DEFAULT:2"},
-                              {"TYPE:MULTIPLE", "NAME:mult", "ACTION_SPECIFIER:@ninputs"},
-                              {"TYPE:SIGNAL", "NAME:in~n", "CONNECT_TAG:in~n"},
-                              {"TYPE:MULTIPLEEND", "NAME:multend"}});
+                             sbfEntries("TYPE:ED_INT|NAME:ninputs|MINIMUM:1|MAXIMUM:" + maximum +
+                                        "|DEFAULT:2;TYPE:MULTIPLE|NAME:mult|ACTION_SPECIFIER:@ninputs;"
+                                        "TYPE:SIGNAL|NAME:in~n|CONNECT_TAG:in~n;TYPE:MULTIPLEEND|NAME:multend"));
 }
 
 } // namespace tosk::test

@@ -22,21 +22,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Items = std::vector<std::pair<int32_t, std::string>>;
-
-Items itemsOf(const OperatorEntry& entry)
+// The operator's name and class id on a line, then each entry on a line:
+// its type code, then each item as " key code=text;".
+std::string entriesOf(const OperatorDesc& op)
 {
-    Items items;
-    for (const auto& f : entry.operatorData())
-        items.emplace_back(f->fieldType(), f->text());
-    return items;
+    std::string out = op.name() + " " + std::to_string(op.operatorId()) + "\n";
+    for (const auto& entry : op.operatorData()) {
+        out += std::to_string(entry->entryType()) + ":";
+        for (const auto& f : entry->operatorData())
+            out += " " + std::to_string(f->fieldType()) + "=" + f->text() + ";";
+        out += "\n";
+    }
+    return out;
 }
 
-std::vector<std::string> namesOf(const SigDbase& db)
+std::string namesOf(const SigDbase& db)
 {
-    std::vector<std::string> names;
+    std::string names;
     for (const auto& op : db.sigDbaseData())
-        names.push_back(op->name());
+        names += (names.empty() ? "" : " ") + op->name();
     return names;
 }
 
@@ -47,40 +51,41 @@ const std::string sampler = sbfSimpleOperator("SAMPLER", "MISCELLANEOUS");
 
 // An old head with a signal group counted by "nchannels", a user-object group
 // counted by "nobjs" and a group counted by an expression.
-const std::string oldHead = sbfSimpleOperator("Head", "SYSTEM",
-                                              {{"TYPE:ED_INT", "NAME:NChannels", "MAXIMUM:2"},
-                                               {"TYPE:ED_INT", "NAME:nobjs", "MAXIMUM:5"},
-                                               {"TYPE:ED_INT", "NAME:nlevels", "MAXIMUM:3"},
-                                               {"TYPE:ED_INT", "NAME:nspare"},
-                                               {"TYPE:MULTIPLE", "ACTION_SPECIFIER:@nchannels"},
-                                               {"TYPE:ED_SIGNAL", "NAME:out~nin"},
-                                               {"TYPE:ED_SIGNAL", "NAME:aux~nin"},
-                                               {"TYPE:MULTIPLEEND"},
-                                               {"TYPE:MULTIPLE", "ACTION_SPECIFIER:@nobjs"},
-                                               {"TYPE:ED_USEROBJ", "NAME:obj~nin"},
-                                               {"TYPE:MULTIPLEEND"},
-                                               {"TYPE:SIGNAL", "NAME:stray", "CONNECT_TAG:stray"},
-                                               {"TYPE:MULTIPLE", "ACTION_SPECIFIER:nlevels"},
-                                               {"TYPE:SIGNAL", "NAME:lvl~n", "CONNECT_TAG:lvl~n"},
-                                               {"TYPE:MULTIPLEEND"},
-                                               {"TYPE:MULTIPLE", "ACTION_SPECIFIER:@nspare"},
-                                               {"TYPE:SIGNAL", "NAME:spare~n", "CONNECT_TAG:spare~n"},
-                                               {"TYPE:MULTIPLEEND"}});
+const std::string oldHead = sbfSimpleOperator(
+    "Head", "SYSTEM",
+    sbfEntries("TYPE:ED_INT|NAME:NChannels|MAXIMUM:2;TYPE:ED_INT|NAME:nobjs|MAXIMUM:5;"
+               "TYPE:ED_INT|NAME:nlevels|MAXIMUM:3;TYPE:ED_INT|NAME:nspare;"
+               "TYPE:MULTIPLE|ACTION_SPECIFIER:@nchannels;TYPE:ED_SIGNAL|NAME:out~nin;"
+               "TYPE:ED_SIGNAL|NAME:aux~nin;TYPE:MULTIPLEEND;TYPE:MULTIPLE|ACTION_SPECIFIER:@nobjs;"
+               "TYPE:ED_USEROBJ|NAME:obj~nin;TYPE:MULTIPLEEND;TYPE:SIGNAL|NAME:stray|CONNECT_TAG:stray;"
+               "TYPE:MULTIPLE|ACTION_SPECIFIER:nlevels;TYPE:SIGNAL|NAME:lvl~n|CONNECT_TAG:lvl~n;"
+               "TYPE:MULTIPLEEND;TYPE:MULTIPLE|ACTION_SPECIFIER:@nspare;"
+               "TYPE:SIGNAL|NAME:spare~n|CONNECT_TAG:spare~n;TYPE:MULTIPLEEND"));
 
-// The MAXIMUM text of an operator's entry, or what is missing.
-std::string maximumOf(const SigDbase& db, const char* op, const char* entry)
+// The MAXIMUM texts of the old head's count fields, "/" after each ("?" when
+// there is no such field).
+std::string headMaxima(const SigDbase& db)
 {
-    auto desc = db.operatorForName(op);
-    if (!desc)
-        return std::string("no operator ") + op;
-    auto found = desc->findEntryName(entry);
-    return found ? found->nameForType(OperatorField::MAXIMUM) : std::string("no entry ") + entry;
+    std::string out;
+    for (const char* name : {"nchannels", "nobjs", "nlevels", "nspare"}) {
+        auto head = db.operatorForName("HEAD");
+        auto entry = head ? head->findEntryName(name) : nullptr;
+        out += (entry ? entry->nameForType(OperatorField::MAXIMUM) : "?") + "/";
+    }
+    return out;
 }
+
+// Loading asks no one (no alert) and logs nowhere a test sees.
+class SigDbaseReader : public ::testing::Test {
+protected:
+    NoWindowServices noWindow;
+    LogCapture quiet;
+};
 
 // A home folder, a settings store and a bundled-data folder of the test's
 // own, so that no test sees the user's or another test's; the database asks
 // no one (no alert, no file panel) whatever it finds.
-class SigDbaseFile : public ::testing::Test {
+class SigDbaseFile : public SigDbaseReader {
 protected:
     SigDbaseFile()
     {
@@ -94,89 +99,102 @@ protected:
         DataFiles::setDirectory("");
     }
 
-    std::string homeFile(const std::string& name, const std::string& bytes)
+    // Writes a file and answers its path.
+    static std::string fileIn(const TempDir& folder, const std::string& name, const std::string& bytes)
     {
-        writeFile(home_ / name, bytes);
-        return (home_ / name).string();
-    }
-    std::string bundledFile(const std::string& bytes)
-    {
-        writeFile(bundle_ / "sigdbase.sbf", bytes);
-        return (bundle_ / "sigdbase.sbf").string();
+        writeFile(folder / name, bytes);
+        return (folder / name).string();
     }
     std::string homePath() const { return home_.path().string(); }
+
+    // The file read (path and name), how many operators and channels, whether
+    // the load succeeded, and the path the settings hold.
+    std::string state(const SigDbase& db) const
+    {
+        return db.fullPathName() + " (" + db.dbaseName() + ") " + std::to_string(db.sigDbaseData().size()) + " ops " +
+               std::to_string(db.maxChannels()) + " channels" + (db.sigDbaseCreated() ? " created" : "") +
+               (db.problems().empty() ? "" : " with alerts") +
+               ", stored: " + settings.value("SigDbasePath").value_or("none");
+    }
+    // What a new database answers and holds after initFromFileName(path).
+    std::string init(const std::string& path)
+    {
+        SigDbase db;
+        const bool ok = db.initFromFileName(path, settings);
+        return (ok ? "" : "failed: ") + state(db);
+    }
 
     TempDir home_, bundle_;
     ScopedEnv homeEnv_{"HOME", home_.path().string()};
     MemorySettingsStore settings;
-    NoWindowServices noWindow;
-    LogCapture quiet;
 };
 
 } // namespace
 
-TEST(SigDbaseReader, ReadsItemsExactlyWhateverTheLineEnds)
+TEST_F(SigDbaseReader, ReadsItemsAndHeadersExactlyWhateverTheLineEnds)
 {
     // One operator in the layout of the node operators, written with CR, LF
     // and CR LF line ends, high bytes between lines, blanks and 8-bit text
-    // kept in values.
+    // kept in values; an entry of only white space has no items.
     std::string text = "{\r{\n   TYPE:OPERATOR\r\n   NAME:opstart \n   OPERATOR_NAME:a_to_x\n"
                        "   OPERATOR_CLASS:node\n}\r\n\xA0{\r   TYPE:ED_STRING\r   "
                        "NAME:opstart_name\r"
                        "\xFF   DESCRIPTION:\r}\n{\n   TYPE:SIGNAL\n   NAME:out \xE9t\xE9\n   "
                        "CONNECT_TAG:out\n"
                        "   DESCRIPTION:a  b  \n}\n{ \n }\n{\nTYPE:OPERATOREND\nNAME:opend\n}\n}";
+    // The last header read names the operator; a header without a class keeps
+    // the earlier one; an entry without TYPE is of type 0 but names nothing.
+    text += sbfOperator({{"TYPE:OPERATOR", "OPERATOR_NAME:gizmo", "OPERATOR_CLASS:filter"},
+                         {"TYPE:OPERATOR", "OPERATOR_NAME:widget"},
+                         {"NAME:d"},
+                         {"TYPE:OPERATOREND"}}) +
+            sbfOperator({{"NAME:x"}});
     SigDbase db;
-    NoWindowServices noWindow;
     ASSERT_TRUE(db.loadFromData(text));
     EXPECT_TRUE(db.problems().empty());
-    ASSERT_EQ(db.sigDbaseData().size(), 1u);
-    const auto& op = *db.sigDbaseData()[0];
-    EXPECT_EQ(op.name(), "A_TO_X");
-    EXPECT_EQ(op.operatorId(), 16);
-    ASSERT_EQ(op.count(), 5u);
-    EXPECT_EQ(itemsOf(*op.entryAtIndex(0)), (Items{{1, "OPERATOR"}, {0, "opstart "}, {7, "a_to_x"}, {8, "node"}}));
-    EXPECT_EQ(itemsOf(*op.entryAtIndex(1)), (Items{{1, "ED_STRING"}, {0, "opstart_name"}, {2, ""}}));
-    EXPECT_EQ(itemsOf(*op.entryAtIndex(2)), (Items{{1, "SIGNAL"}, {0, "out \xE9t\xE9"}, {11, "out"}, {2, "a  b  "}}));
-    EXPECT_EQ(op.entryAtIndex(3)->count(), 0u) << "an entry of only white space has no items";
-    EXPECT_EQ(op.entryAtIndex(3)->entryType(), 0);
-    EXPECT_EQ(op.entryAtIndex(4)->entryType(), 1);
+    ASSERT_EQ(db.sigDbaseData().size(), 3u);
+    EXPECT_EQ(entriesOf(*db.sigDbaseData()[0]) + entriesOf(*db.sigDbaseData()[1]) + entriesOf(*db.sigDbaseData()[2]),
+              "A_TO_X 16\n"
+              "0: 1=OPERATOR; 0=opstart ; 7=a_to_x; 8=node;\n"
+              "20: 1=ED_STRING; 0=opstart_name; 2=;\n"
+              "12: 1=SIGNAL; 0=out \xE9t\xE9; 11=out; 2=a  b  ;\n"
+              "0:\n"
+              "1: 1=OPERATOREND; 0=opend;\n"
+              "WIDGET 7\n0: 1=OPERATOR; 7=gizmo; 8=filter;\n0: 1=OPERATOR; 7=widget;\n0: 0=d;\n1: 1=OPERATOREND;\n"
+              " 17\n0: 0=x;\n");
 }
 
-TEST(SigDbaseReader, FormatErrorsFailTheLoadAndKeepWhatWasRead)
+// Data may have anything around and between its blocks; a format error fails
+// the load and keeps the operators read before it.
+TEST_F(SigDbaseReader, SkipsWhatLiesAroundBlocksAndKeepsWhatWasReadBeforeAnError)
 {
-    struct Case {
-        const char* what;
-        std::string text;
-        size_t operatorsKept;
-    } cases[] = {
-        {"empty entry block", osc + "{\n{}\n{\n   TYPE:OPERATOREND\n}\n}\n", 1},
-        {"empty operator block", osc + "{}\n" + gain, 1},
-        {"operator block of white space", osc + "{ \n\t }\n" + gain, 1},
-        {"entry without its closing brace", osc + "{\n{\n   TYPE:OPERATOR\n   NAME:x}", 1},
-        {"operator without its closing brace", osc + "{\n{\n   TYPE:OPERATOR\n}\n", 1},
-        {"first operator cut short", "{\n{\n   NAME:a\n}", 0},
+    const std::tuple<const char*, std::string, bool, const char*> cases[] = {
+        {"nothing", "", true, ""},
+        {"no braces", "no braces at all", true, ""},
+        {"text around blocks", "  \n" + osc + "junk between blocks\n" + gain + "\ntrailing text { with a brace", true,
+         "SINE GAIN"},
+        {"empty entry block", osc + "{\n{}\n{\n   TYPE:OPERATOREND\n}\n}\n", false, "SINE"},
+        {"empty operator block", osc + "{}\n" + gain, false, "SINE"},
+        {"operator block of white space", osc + "{ \n\t }\n" + gain, false, "SINE"},
+        {"entry without its closing brace", osc + "{\n{\n   TYPE:OPERATOR\n   NAME:x}", false, "SINE"},
+        {"operator without its closing brace", osc + "{\n{\n   TYPE:OPERATOR\n}\n", false, "SINE"},
+        {"first operator cut short", "{\n{\n   NAME:a\n}", false, ""},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, text, ok, names] : cases) {
         SigDbase db;
-        LogCapture quiet;
-        NoWindowServices noWindow;
-        EXPECT_FALSE(db.loadFromData(c.text));
-        EXPECT_EQ(db.sigDbaseData().size(), c.operatorsKept);
-        EXPECT_TRUE(db.problems().empty());
+        EXPECT_EQ(db.loadFromData(text), ok) << what;
+        EXPECT_EQ(namesOf(db), names) << what;
+        EXPECT_TRUE(db.problems().empty()) << what;
     }
 }
 
-TEST(SigDbaseReader, UnknownKeyIsLoggedAndAlertedOnce)
+TEST_F(SigDbaseReader, UnknownKeyIsLoggedAndAlertedOnce)
 {
     SigDbase db;
-    LogCapture quiet;
-    NoWindowServices noWindow;
-    std::string bad = sbfSimpleOperator("BAD", "MATH", {{"TYPE:ED_INT", "NAME:n", "COLOUR:red"}});
-    EXPECT_FALSE(db.createSigDbaseFromData(osc + bad + gain));
+    EXPECT_FALSE(db.createSigDbaseFromData(
+        osc + sbfSimpleOperator("BAD", "MATH", {{"TYPE:ED_INT", "NAME:n", "COLOUR:red"}}) + gain));
     EXPECT_FALSE(db.sigDbaseCreated());
-    EXPECT_EQ(namesOf(db), std::vector<std::string>{"SINE"}) << "no nodes are added to a failed load";
+    EXPECT_EQ(namesOf(db), "SINE") << "no nodes are added to a failed load";
     EXPECT_EQ(alertLines(db.problems().list()),
               std::vector<std::string>{"Critical | ERROR | COLOUR: Unknown Field Type | OK"});
 
@@ -184,32 +202,22 @@ TEST(SigDbaseReader, UnknownKeyIsLoggedAndAlertedOnce)
     for (std::string key : {"name", "NAME", "TYPE "}) {
         SigDbase other;
         EXPECT_FALSE(other.loadFromData(sbfOperator({{"TYPE:OPERATOR", key == "NAME" ? key : "  " + key + ":x"}})));
-        ASSERT_EQ(other.problems().list().size(), 1u);
-        EXPECT_EQ(other.problems().list()[0].message, key + ": Unknown Field Type");
+        EXPECT_EQ(alertLines(other.problems().list()),
+                  std::vector<std::string>{"Critical | ERROR | " + key + ": Unknown Field Type | OK"});
     }
 }
 
-// Data may have anything around and between its blocks; a file must start
-// with a brace and fails silently otherwise.
-TEST(SigDbaseReader, SkipsWhatLiesAroundBlocksButAFileStartsWithABrace)
+// A file must start with a brace and fails silently otherwise.
+TEST_F(SigDbaseReader, AFileStartsWithABrace)
 {
-    for (const char* nothing : {"", "no braces at all"}) {
-        SigDbase empty;
-        EXPECT_TRUE(empty.loadFromData(nothing));
-        EXPECT_TRUE(empty.sigDbaseData().empty());
-    }
-    SigDbase db;
-    ASSERT_TRUE(db.loadFromData("  \n" + osc + "junk between blocks\n" + gain + "\ntrailing text { with a brace"));
-    EXPECT_EQ(namesOf(db), (std::vector<std::string>{"SINE", "GAIN"}));
     // Only white space around one operator: that operator and the two nodes.
     SigDbase whole;
     EXPECT_TRUE(whole.createSigDbaseFromData(osc + "  \r\n  "));
-    EXPECT_EQ(namesOf(whole), (std::vector<std::string>{"SINE", "A_TO_A", "C_TO_C"}));
+    EXPECT_EQ(namesOf(whole), "SINE A_TO_A C_TO_C");
 
     for (std::string text : {std::string(""), std::string("{"), std::string(" ") + osc, std::string("{\0", 2) + osc,
                              "\xEF\xBB\xBF" + osc}) {
         SigDbase file;
-        NoWindowServices noWindow;
         std::istringstream in(text);
         EXPECT_FALSE(file.loadFromFile(in));
         EXPECT_FALSE(file.createSigDbaseFromData(text));
@@ -219,58 +227,36 @@ TEST(SigDbaseReader, SkipsWhatLiesAroundBlocksButAFileStartsWithABrace)
     SigDbase file;
     std::istringstream in(osc + gain);
     EXPECT_TRUE(file.loadFromFile(in));
-    EXPECT_EQ(namesOf(file), (std::vector<std::string>{"SINE", "GAIN"}));
+    EXPECT_EQ(namesOf(file), "SINE GAIN");
 }
 
-TEST(SigDbaseReader, HeadersAsRead)
-{
-    std::string text = sbfOperator({{"TYPE:OPERATOR", "OPERATOR_NAME:gizmo", "OPERATOR_CLASS:filter"},
-                                    {"TYPE:OPERATOR", "OPERATOR_NAME:widget"},
-                                    {"NAME:d"},
-                                    {"TYPE:OPERATOREND"}}) +
-                       sbfOperator({{"NAME:x"}});
-    SigDbase db;
-    ASSERT_TRUE(db.loadFromData(text));
-    ASSERT_EQ(db.sigDbaseData().size(), 2u);
-    const auto& gizmo = *db.sigDbaseData()[0];
-    EXPECT_EQ(gizmo.name(), "WIDGET") << "the last header read names the operator";
-    EXPECT_EQ(gizmo.operatorId(), 7) << "a header without a class keeps the earlier one";
-    EXPECT_EQ(gizmo.entryAtIndex(2)->entryType(), 0);
-    EXPECT_EQ(db.sigDbaseData()[1]->name(), "") << "an entry without TYPE is of type 0 but names nothing";
-    EXPECT_EQ(db.sigDbaseData()[1]->operatorId(), 17);
-}
-
-TEST(SigDbaseReader, NodeOperatorsAreAddedOnlyWhenMissing)
+TEST_F(SigDbaseReader, NodeOperatorsAreAddedOnlyWhenMissing)
 {
     std::string ownNode = sbfSimpleOperator("C_TO_C", "NODE", {{"TYPE:CONTROL", "NAME:thru", "CONNECT_TAG:thru"}});
     SigDbase db;
     ASSERT_TRUE(db.createSigDbaseFromData(osc + ownNode));
-    EXPECT_EQ(namesOf(db), (std::vector<std::string>{"SINE", "C_TO_C", "A_TO_A"}));
-    auto ownControl = db.operatorForName("C_TO_C");
-    ASSERT_TRUE(ownControl);
-    ASSERT_TRUE(ownControl->entryAtIndex(2));
-    EXPECT_EQ(ownControl->entryAtIndex(2)->name(), "thru");
-
-    ASSERT_TRUE(db.operatorForName("a_to_a"));
-    const auto& signal = *db.operatorForName("a_to_a");
-    EXPECT_EQ(signal.operatorId(), 16);
-    ASSERT_EQ(signal.count(), 5u);
-    EXPECT_EQ(itemsOf(*signal.entryAtIndex(2)),
-              (Items{{1, "SIGNAL"}, {0, "out"}, {11, "out"}, {2, "out"}, {12, "MONO"}}));
-    EXPECT_EQ(itemsOf(*signal.entryAtIndex(3)), (Items{{1, "ED_SIGNAL"}, {0, "in"}, {2, "in"}}));
+    ASSERT_EQ(namesOf(db), "SINE C_TO_C A_TO_A");
+    EXPECT_NE(entriesOf(*db.sigDbaseData()[1]).find("\n11: 1=CONTROL; 0=thru;"), std::string::npos);
+    EXPECT_EQ(entriesOf(*db.sigDbaseData()[2]), "A_TO_A 16\n"
+                                                "0: 1=OPERATOR; 0=opstart ; 7=A_TO_A; 8=NODE;\n"
+                                                "20: 1=ED_STRING; 0=opstart_name; 2=operator name;\n"
+                                                "12: 1=SIGNAL; 0=out; 11=out; 2=out; 12=MONO;\n"
+                                                "23: 1=ED_SIGNAL; 0=in; 2=in;\n"
+                                                "1: 1=OPERATOREND; 0=opend;\n");
 
     SigDbase fresh;
     ASSERT_TRUE(fresh.createSigDbaseFromData(osc));
-    ASSERT_TRUE(fresh.operatorForName("C_TO_C"));
-    const auto& control = *fresh.operatorForName("C_TO_C");
-    EXPECT_EQ(itemsOf(*control.entryAtIndex(2)), (Items{{1, "CONTROL"}, {0, "out"}, {11, "out"}, {2, "out"}}));
+    ASSERT_EQ(namesOf(fresh), "SINE A_TO_A C_TO_C");
+    EXPECT_NE(
+        entriesOf(*fresh.sigDbaseData()[2]).find("\n11: 1=CONTROL; 0=out; 11=out; 2=out;\n22: 1=ED_CONTROL; 0=in;"),
+        std::string::npos);
     auto bare = fresh.addNode("U_TO_U", 13);
     ASSERT_TRUE(bare);
     EXPECT_EQ(bare->count(), 3u) << "no ports for other entry types";
     EXPECT_EQ(fresh.sigDbaseData().back(), bare);
 }
 
-TEST(SigDbaseReader, OperatorLookups)
+TEST_F(SigDbaseReader, OperatorLookups)
 {
     SigDbase db;
     ASSERT_TRUE(db.createSigDbaseFromData(osc + gain + sbfSimpleOperator("Sine", "MATH")));
@@ -278,21 +264,16 @@ TEST(SigDbaseReader, OperatorLookups)
     ASSERT_TRUE(a);
     EXPECT_EQ(a->name(), "A_TO_A");
     EXPECT_EQ(db.operatorForName("sine"), db.sigDbaseData()[0]) << "the first of two equal names";
-    EXPECT_EQ(db.operatorForName(""), nullptr);
-    EXPECT_EQ(db.operatorForName("SIN"), nullptr);
+    for (const char* missing : {"", "SIN"})
+        EXPECT_EQ(db.operatorForName(missing), nullptr) << missing;
     EXPECT_EQ(db.operatorForIndex(5), nullptr);
     EXPECT_EQ(db.indexForOperator(a.get()), 3);
     OperatorDesc stranger;
     EXPECT_EQ(db.indexForOperator(&stranger), -1);
-    EXPECT_FALSE(db.isNameUnique(" gain\r\n"));
-    EXPECT_FALSE(db.isNameUnique("c_to_c"));
-    EXPECT_TRUE(db.isNameUnique("gain2"));
-    EXPECT_TRUE(db.isNameUnique(" \n"));
-
-    std::ostringstream dump;
-    db.dumpOperatorList(dump);
-    EXPECT_EQ(dump.str(), "SINE\t\tOSCILLATOR\nGAIN\t\tMATH\nSINE\t\tMATH\nA_TO_"
-                          "A\t\tNODE\nC_TO_C\t\tNODE\n");
+    std::string unique;
+    for (const char* name : {" gain\r\n", "c_to_c", "gain2", " \n"})
+        unique += db.isNameUnique(name) ? "y" : "n";
+    EXPECT_EQ(unique, "nnyy");
 
     db.setEmpty();
     EXPECT_EQ(db.operatorForName("GAIN"), nullptr);
@@ -300,44 +281,29 @@ TEST(SigDbaseReader, OperatorLookups)
 
 TEST_F(SigDbaseFile, GivenPathThenStoredPathThenHomeFileThenBundledDatabase)
 {
-    std::string given = homeFile("unit.sbf", smallDb);
-    SigDbase db;
-    EXPECT_TRUE(db.initFromFileName(given, settings));
-    EXPECT_TRUE(db.sigDbaseCreated());
-    EXPECT_EQ(db.dbaseName(), "unit.sbf");
-    EXPECT_EQ(db.sigDbaseData().size(), 4u);
-    EXPECT_EQ(settings.value("SigDbasePath"), given);
-    std::string bundled = bundledFile(sbfHeadm("8"));
+    std::string given = fileIn(home_, "unit.sbf", smallDb);
+    EXPECT_EQ(init(given), given + " (unit.sbf) 4 ops 4 channels created, stored: " + given);
+    std::string bundled = fileIn(bundle_, "sigdbase.sbf", sbfHeadm("8"));
 
     // Nothing stored (or an empty path), no home file: the bundled database,
     // without storing it.
     settings.setValue("SigDbasePath", "");
-    SigDbase first;
-    EXPECT_TRUE(first.initFromFileName("", settings));
-    EXPECT_EQ(first.fullPathName(), bundled);
-    EXPECT_EQ(first.maxChannels(), 8u);
-    EXPECT_EQ(settings.value("SigDbasePath"), "");
+    EXPECT_EQ(init(""), bundled + " (sigdbase.sbf) 3 ops 8 channels created, stored: ");
 
     // ~/sigdbase.sbf comes before the bundled one, and is stored.
-    std::string home = homeFile("sigdbase.sbf", smallDb);
-    SigDbase second;
-    EXPECT_TRUE(second.initFromFileName("", settings));
-    EXPECT_EQ(second.fullPathName(), home);
-    EXPECT_EQ(settings.value("SigDbasePath"), home);
+    std::string home = fileIn(home_, "sigdbase.sbf", smallDb);
+    EXPECT_EQ(init(""), home + " (sigdbase.sbf) 4 ops 4 channels created, stored: " + home);
 
     // The stored path comes first.
-    std::string other = homeFile("other.sbf", sbfHeadm("2"));
+    std::string other = fileIn(home_, "other.sbf", sbfHeadm("2"));
     settings.setValue("SigDbasePath", other);
-    SigDbase third;
-    EXPECT_TRUE(third.initFromFileName("", settings));
-    EXPECT_EQ(third.fullPathName(), other);
-    EXPECT_TRUE(third.problems().empty());
+    EXPECT_EQ(init(""), other + " (other.sbf) 3 ops 2 channels created, stored: " + other);
 }
 
 TEST_F(SigDbaseFile, MissingFileLeavesTheQuestionToTheCallerWithThePanelToShow)
 {
-    std::string chosen = homeFile("chosen.sbf", smallDb);
-    bundledFile(sbfHeadm("8"));
+    std::string chosen = fileIn(home_, "chosen.sbf", smallDb);
+    fileIn(bundle_, "sigdbase.sbf", sbfHeadm("8"));
     settings.setValue("SigDbasePath", homePath() + "/gone/sigdbase.sbf");
 
     EXPECT_EQ(SigDbase::locate("", settings), std::nullopt)
@@ -363,24 +329,21 @@ TEST_F(SigDbaseFile, NothingReadableEmptiesTheDatabaseAndABrokenFileStaysAsItWas
     SigDbase db;
     ASSERT_TRUE(db.createSigDbaseFromData(smallDb));
     EXPECT_FALSE(db.initFromFileName("", settings));
-    EXPECT_TRUE(db.sigDbaseData().empty());
-    EXPECT_EQ(db.maxChannels(), 0u);
-    EXPECT_EQ(db.fullPathName(), "");
-    EXPECT_FALSE(db.initFromFileName(homePath() + "/missing.sbf", settings));
+    EXPECT_EQ(state(db), " () 0 ops 0 channels, stored: none");
+    EXPECT_EQ(init(homePath() + "/missing.sbf"), "failed:  () 0 ops 0 channels, stored: none");
     EXPECT_FALSE(db.initFromPath(std::string())) << "an empty answer is a cancel";
-    EXPECT_FALSE(settings.contains("SigDbasePath"));
 
+    // The operators before the error stay.
     const std::string bytes = smallDb + "{\n{}\n}\n";
-    const std::string path = homeFile("broken.sbf", bytes);
+    const std::string path = fileIn(home_, "broken.sbf", bytes);
     EXPECT_FALSE(db.initFromFileName(path, settings));
-    EXPECT_FALSE(db.sigDbaseCreated());
-    EXPECT_EQ(db.sigDbaseData().size(), 2u) << "the operators before the error stay";
+    EXPECT_EQ(state(db), path + " (broken.sbf) 2 ops 4 channels, stored: " + path);
     EXPECT_EQ(readFile(path), bytes);
 }
 
 TEST_F(SigDbaseFile, ReloadEmptiesFirstAndKeepsHeldRecordsAlive)
 {
-    std::string path = homeFile("unit.sbf", smallDb);
+    std::string path = fileIn(home_, "unit.sbf", smallDb);
     SigDbase db;
     int loads = 0;
     NotificationCenter::defaultCenter().addObserver(this, SigDbase::didLoadNotification, &db,
@@ -391,12 +354,12 @@ TEST_F(SigDbaseFile, ReloadEmptiesFirstAndKeepsHeldRecordsAlive)
     auto entry = gain->entryAtIndex(1);
     ASSERT_TRUE(entry);
 
+    // The count of the old file is forgotten; a module's entry outlives the
+    // reload.
     writeFile(path, sbfSimpleOperator("MIX", "MIXER"));
     EXPECT_TRUE(db.createSigDbase());
-    EXPECT_EQ(db.sigDbaseData().size(), 3u);
-    EXPECT_EQ(db.operatorForName("GAIN"), nullptr);
-    EXPECT_EQ(db.maxChannels(), 0u) << "the count of the old file is forgotten";
-    EXPECT_EQ(entry->name(), "opstart_name") << "a module's entry outlives the reload";
+    EXPECT_EQ(namesOf(db) + " " + std::to_string(db.maxChannels()), "MIX A_TO_A C_TO_C 0");
+    EXPECT_EQ(entry->name(), "opstart_name");
 
     fs::remove(path);
     EXPECT_FALSE(db.createSigDbase());
@@ -406,11 +369,8 @@ TEST_F(SigDbaseFile, ReloadEmptiesFirstAndKeepsHeldRecordsAlive)
 
 TEST(SigDbaseChannels, ChannelCountAndUnitClassFollowTheHeadsInputLimit)
 {
-    struct Case {
-        std::string text;
-        uint32_t channels;
-        int32_t systemType;
-    } cases[] = {
+    // The database, the channel count and the unit class.
+    const std::tuple<std::string, uint32_t, int32_t> cases[] = {
         {sbfHeadm("4"), 4, 4},
         {sbfHeadm("8"), 8, 5},
         {sbfHeadm(" 8 "), 8, 5},
@@ -419,73 +379,68 @@ TEST(SigDbaseChannels, ChannelCountAndUnitClassFollowTheHeadsInputLimit)
         {sampler + sbfHeadm("4"), 4, 4},
         {sbfHeadm("6"), 0, 0},
         {sbfHeadm("=#channels"), 0, 0},
-        {sbfHeadm("8").replace(sbfHeadm("8").find("MAXIMUM:8"), 9, "DEFAULT:8"), 0, 0},
+        {edited(sbfHeadm("8"), {{"MAXIMUM:8", "DEFAULT:8"}}), 0, 0},
         {sbfSimpleOperator("HEADM", "SYSTEM", {{"TYPE:ED_INT", "NAME:NInputs", "MAXIMUM:4"}}), 4, 4},
         {sbfSimpleOperator("HEAD", "SYSTEM", {{"TYPE:ED_INT", "NAME:ninputs", "MAXIMUM:4"}}), 0, 0},
     };
-    for (const auto& c : cases) {
+    for (const auto& [text, channels, systemType] : cases) {
         SigDbase db;
-        ASSERT_TRUE(db.createSigDbaseFromData(c.text)) << c.text;
-        EXPECT_EQ(db.maxChannels(), c.channels) << c.text;
-        EXPECT_EQ(db.systemType(), c.systemType) << c.text;
+        ASSERT_TRUE(db.createSigDbaseFromData(text)) << text;
+        EXPECT_EQ(db.maxChannels(), channels) << text;
+        EXPECT_EQ(db.systemType(), systemType) << text;
     }
-    SigDbase none;
-    EXPECT_EQ(none.maxChannels(), 0u);
-    EXPECT_EQ(none.headName(), "HEAD");
+    EXPECT_EQ(std::to_string(SigDbase().maxChannels()) + " " + SigDbase().headName(), "0 HEAD");
 
     // An unknown count is worked out again on the next request; HEADM wins
     // over HEAD as the head's name.
     SigDbase later;
     ASSERT_TRUE(later.loadFromData(sampler + oldHead));
-    EXPECT_EQ(later.systemType(), 0);
-    EXPECT_EQ(later.headName(), "HEAD");
+    EXPECT_EQ(std::to_string(later.systemType()) + " " + later.headName(), "0 HEAD");
     ASSERT_TRUE(later.loadFromData(sbfHeadm("2")));
-    EXPECT_EQ(later.systemType(), 3);
-    EXPECT_EQ(later.maxChannels(), 2u);
-    EXPECT_EQ(later.headName(), "HEADM");
+    EXPECT_EQ(later.systemType(), 3) << "asked before the channel count";
+    EXPECT_EQ(std::to_string(later.maxChannels()) + " " + later.headName(), "2 HEADM");
 }
 
 TEST(SigDbaseChannels, LoadingGivesTheOldHeadsSignalGroupsTheChannelCount)
 {
+    // A group without signals keeps its limit, a count without @ is an
+    // expression, not a field, and a count field without MAXIMUM gets none.
     SigDbase db;
     ASSERT_TRUE(db.createSigDbaseFromData(sbfHeadm("8") + oldHead));
-    EXPECT_EQ(maximumOf(db, "HEAD", "nchannels"), "8");
-    EXPECT_EQ(maximumOf(db, "HEAD", "nobjs"), "5") << "a group without signals keeps its limit";
-    EXPECT_EQ(maximumOf(db, "HEAD", "nlevels"), "3") << "a count without @ is an expression, not a field";
-    EXPECT_EQ(maximumOf(db, "HEAD", "nspare"), "") << "a count field without MAXIMUM gets none";
-    EXPECT_EQ(maximumOf(db, "HEADM", "ninputs"), "8");
+    EXPECT_EQ(headMaxima(db), "8/5/3//");
 
     // Only one signal entry per remembered count field takes the limit: the
-    // stray output after the object group must not reach "nobjs".
+    // stray output after the object group must not reach "nobjs". There is no
+    // limit below 1.
     SigDbase four;
     ASSERT_TRUE(four.loadFromData(oldHead));
-    four.setMaxChannels(4);
-    EXPECT_EQ(maximumOf(four, "HEAD", "nchannels"), "4");
-    EXPECT_EQ(maximumOf(four, "HEAD", "nobjs"), "5");
-    four.setMaxChannels(16);
-    EXPECT_EQ(maximumOf(four, "HEAD", "nchannels"), "16");
-    four.setMaxChannels(0);
-    EXPECT_EQ(maximumOf(four, "HEAD", "nchannels"), "16") << "no limit below 1";
+    std::string seen;
+    for (int32_t n : {4, 16, 0}) {
+        four.setMaxChannels(n);
+        seen += headMaxima(four) + " ";
+    }
+    EXPECT_EQ(seen, "4/5/3// 16/5/3// 16/5/3// ");
 
     SigDbase unknown;
     ASSERT_TRUE(unknown.createSigDbaseFromData(sbfHeadm("6") + oldHead));
-    EXPECT_EQ(maximumOf(unknown, "HEAD", "nchannels"), "2") << "nothing to set while the count is unknown";
+    EXPECT_EQ(headMaxima(unknown), "2/5/3//") << "nothing to set while the count is unknown";
 }
 
 TEST(SigDbaseChannels, VersionTextsComeFromTheVersionOperator)
 {
-    std::string version = sbfSimpleOperator("Version", "SYSTEM",
-                                            {{"TYPE:ED_STRING", "NAME:Verse", "DEFAULT:2.05b"},
-                                             {"TYPE:ED_STRING", "NAME:date", "DEFAULT:"},
-                                             {"TYPE:ED_STRING", "NAME:name", "DESCRIPTION:product"}});
+    std::string version =
+        sbfSimpleOperator("Version", "SYSTEM",
+                          sbfEntries("TYPE:ED_STRING|NAME:Verse|DEFAULT:2.05b;TYPE:ED_STRING|NAME:date|DEFAULT:;"
+                                     "TYPE:ED_STRING|NAME:name|DESCRIPTION:product"));
     SigDbase db;
     LogCapture quiet;
     ASSERT_TRUE(db.createSigDbaseFromData(version));
-    EXPECT_EQ(db.versionAsString(), "2.05b");
+    // An empty DEFAULT is a text; an entry without DEFAULT has none.
+    using Text = std::optional<std::string>;
+    EXPECT_EQ(
+        (std::vector<Text>{db.versionAsString(), db.dateAsString(), db.productAsString(), db.versionField("build")}),
+        (std::vector<Text>{"2.05b", "", std::nullopt, std::nullopt}));
     EXPECT_DOUBLE_EQ(db.versionAsDouble(), 2.05);
-    EXPECT_EQ(db.dateAsString(), "") << "an empty DEFAULT is a text";
-    EXPECT_EQ(db.productAsString(), std::nullopt) << "an entry without DEFAULT has none";
-    EXPECT_EQ(db.versionField("build"), std::nullopt);
 
     // The stored texts are those of the load; the live ones follow the records.
     auto versionOperator = db.operatorForName("VERSION");
