@@ -16,44 +16,12 @@ void CanvasLayout::setShowMode(int mode)
     first_ = true;
 }
 
-size_t CanvasLayout::slotOf(const Module* module) const
-{
-    const size_t mask = slots_.size() - 1;
-    // Modules are heap blocks: the low bits say little.
-    uint64_t h = (uint64_t(reinterpret_cast<uintptr_t>(module)) >> 4) * 0x9E3779B97F4A7C15ull;
-    size_t at = size_t(h ^ (h >> 32)) & mask;
-    while (slots_[at].module && slots_[at].module != module)
-        at = (at + 1) & mask;
-    return at;
-}
-
-void CanvasLayout::clearEntries(size_t count)
-{
-    size_t size = 16;
-    while (size < 2 * count)
-        size *= 2;
-    slots_.assign(size, Slot{});
-    entries_.clear();
-}
-
 const CanvasLayout::Entry& CanvasLayout::measure(const Module& module)
 {
-    if (slots_.empty())
-        clearEntries(0);
-    size_t at = slotOf(&module);
-    if (!slots_[at].module) {
-        if (2 * (entries_.size() + 1) > slots_.size()) {
-            std::vector<Slot> old = std::move(slots_);
-            slots_.assign(old.size() * 2, Slot{});
-            for (const Slot& slot : old)
-                if (slot.module)
-                    slots_[slotOf(slot.module)] = slot;
-            at = slotOf(&module);
-        }
-        slots_[at] = Slot{&module, entries_.size()};
+    const size_t at = entryOf_.insert(&module, entries_.size());
+    if (at == entries_.size())
         entries_.emplace_back();
-    }
-    Entry& e = entries_[slots_[at].entry];
+    Entry& e = entries_[at];
     if (e.generation == generation_ && !invalid_.count(&module))
         return e;
     ModuleGeometry::layOut(module, showMode_, e.laid);
@@ -65,8 +33,10 @@ void CanvasLayout::layOut(const ModuleList& patch, const Module* head)
 {
     if (first_) {
         // Entries of modules gone since stay only while they are few.
-        if (slots_.empty() || entries_.size() > 2 * patch.moduleCount() + 16)
-            clearEntries(patch.moduleCount() + 1);
+        if (entries_.empty() || entries_.size() > 2 * patch.moduleCount() + 16) {
+            entries_.clear();
+            entryOf_.clear(patch.moduleCount() + 1);
+        }
         ++generation_;
     }
     head_ = head;
@@ -120,13 +90,8 @@ void CanvasLayout::patchDidChange(const PatchChange& change)
 
 const CanvasLayout::Entry* CanvasLayout::entry(const Module& module) const
 {
-    if (slots_.empty())
-        return nullptr;
-    const Slot& slot = slots_[slotOf(&module)];
-    if (!slot.module)
-        return nullptr;
-    const Entry& e = entries_[slot.entry];
-    return e.generation != generation_ ? nullptr : &e;
+    const size_t at = entryOf_.find(&module);
+    return at == ModuleTable::npos || entries_[at].generation != generation_ ? nullptr : &entries_[at];
 }
 
 int CanvasLayout::rows(const Module& module) const

@@ -3,6 +3,7 @@
 
 #include "Toskfile/HeadLayout.h"
 #include "Toskfile/ModuleGeometry.h"
+#include "Toskfile/ModuleList.h"
 #include "Toskfile/SigFile.h"
 #include "base/Geometry.h"
 
@@ -107,23 +108,15 @@ private:
     };
     const Entry& measure(const Module& module);
     const Entry* entry(const Module& module) const;
-    // The slot of the module's entry, or the free slot where it would go.
-    size_t slotOf(const Module* module) const;
-    // Empties the table, with room for `count` modules.
-    void clearEntries(size_t count);
     Rect fieldRect(const Module& module, const ModuleGeometry::Laid& laid, const ModuleField& field) const;
 
     int showMode_;
     bool first_ = true;
     unsigned generation_ = 0;
     const Module* head_ = nullptr;
-    // Module to entry: one flat table of slots over entries that never
-    // move, since a paint looks up every module and both ends of every wire.
-    struct Slot {
-        const Module* module = nullptr; // none: the slot is free
-        size_t entry = 0;
-    };
-    std::vector<Slot> slots_; // a power of two long, at most half used
+    // Module to entry, over entries that never move: a paint looks up every
+    // module and both ends of every wire.
+    ModuleTable entryOf_;
     std::deque<Entry> entries_;
     std::unordered_map<const ModuleField*, Rect> headRects_;
     std::unordered_set<const Module*> invalid_;

@@ -12,18 +12,37 @@
 
 namespace tosk {
 
-ModulePlaces::ModulePlaces(const std::vector<Module::Ptr>& list)
+void ModuleTable::clear(size_t expected)
 {
-    places_.reserve(list.size());
-    for (size_t i = 0; i < list.size(); ++i)
-        places_.emplace_back(list[i].get(), i);
-    std::sort(places_.begin(), places_.end());
+    size_t size = 16;
+    while (size < 2 * expected)
+        size *= 2;
+    slots_.assign(size, Slot{});
+    count_ = 0;
 }
 
-size_t ModulePlaces::of(const Module* module) const
+size_t ModuleTable::insert(const Module* module, size_t value)
 {
-    auto at = std::lower_bound(places_.begin(), places_.end(), std::make_pair(module, size_t{0}));
-    return at == places_.end() || at->first != module ? npos : at->second;
+    size_t at = slotOf(module);
+    if (slots_[at].module)
+        return slots_[at].value;
+    if (2 * (count_ + 1) > slots_.size()) {
+        std::vector<Slot> old = std::move(slots_);
+        slots_.assign(old.size() * 2, Slot{});
+        for (const Slot& slot : old)
+            if (slot.module)
+                slots_[slotOf(slot.module)] = slot;
+        at = slotOf(module);
+    }
+    slots_[at] = Slot{module, value};
+    ++count_;
+    return value;
+}
+
+ModulePlaces::ModulePlaces(const std::vector<Module::Ptr>& list) : places_(list.size())
+{
+    for (size_t i = 0; i < list.size(); ++i)
+        places_.insert(list[i].get(), i);
 }
 
 namespace {

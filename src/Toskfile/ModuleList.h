@@ -4,6 +4,7 @@
 #include "Toskfile/Module.h"
 #include "base/Geometry.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <utility>
@@ -11,18 +12,57 @@
 
 namespace tosk {
 
-// Each module's place in a list, found without a walk: a sorted flat array,
-// which stays in the cache where a hash or tree node per module does not.
-// Valid while the list is unchanged.
-class ModulePlaces {
+// A number per module in one flat table of slots: no node per module to
+// chase in memory, and no sort to build it. Serves the places of a list and
+// the entries of a canvas layout.
+class ModuleTable {
 public:
     static constexpr size_t npos = static_cast<size_t>(-1);
-    explicit ModulePlaces(const std::vector<Module::Ptr>& list);
-    // npos when the module is not in the list.
-    size_t of(const Module* module) const;
+    explicit ModuleTable(size_t expected = 0) { clear(expected); }
+    // Empties the table, with room for `expected` modules.
+    void clear(size_t expected);
+    // Gives the module a number unless it has one: answers the number kept.
+    size_t insert(const Module* module, size_t value);
+    // npos when the module has no number.
+    size_t find(const Module* module) const
+    {
+        const Slot& slot = slots_[slotOf(module)];
+        return slot.module ? slot.value : npos;
+    }
+    size_t size() const { return count_; }
 
 private:
-    std::vector<std::pair<const Module*, size_t>> places_;
+    struct Slot {
+        const Module* module = nullptr; // none: the slot is free
+        size_t value = 0;
+    };
+    // The module's slot, or the free slot where it would go.
+    size_t slotOf(const Module* module) const
+    {
+        const size_t mask = slots_.size() - 1;
+        // Modules are heap blocks: their low bits say little.
+        const uint64_t h = (uint64_t(reinterpret_cast<uintptr_t>(module)) >> 4) * 0x9E3779B97F4A7C15ull;
+        size_t at = size_t(h ^ (h >> 32)) & mask;
+        while (slots_[at].module && slots_[at].module != module)
+            at = (at + 1) & mask;
+        return at;
+    }
+
+    std::vector<Slot> slots_; // a power of two long, at most half used
+    size_t count_ = 0;
+};
+
+// Each module's place in a list, found without a walk. Valid while the list
+// is unchanged; a module listed twice has its first place.
+class ModulePlaces {
+public:
+    static constexpr size_t npos = ModuleTable::npos;
+    explicit ModulePlaces(const std::vector<Module::Ptr>& list);
+    // npos when the module is not in the list.
+    size_t of(const Module* module) const { return places_.find(module); }
+
+private:
+    ModuleTable places_;
 };
 
 // An ordered list of shared modules: a patch (SigFile), the members of a
