@@ -193,13 +193,6 @@ TEST(MidiLine, ProgramChangeGoesOutOnTheChosenChannelOfALineThatIsNoTerminal)
         EXPECT_NO_THROW(line.close());
         EXPECT_FALSE(line.isOpen());
     }
-    // The serial line knows no channel.
-    Pty far;
-    LineSettings settings = lineTo(far.path())();
-    settings.midiChannel = 5;
-    SerialConnection serial([settings] { return settings; });
-    ASSERT_TRUE(serial.open());
-    EXPECT_EQ(serial.programChangeStatus(), 0xC0);
 }
 
 // Every unit command, and a browser's walk, over the MIDI line with a clock

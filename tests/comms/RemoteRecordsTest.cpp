@@ -18,10 +18,7 @@ using namespace tosk::test;
 namespace {
 std::shared_ptr<ChannelNameInfo> identity(const std::string& text, int id = 3, int command = 0x19)
 {
-    Bytes reply = bytes({0xF0, 0x1C, 0x70, id, command});
-    reply.insert(reply.end(), text.begin(), text.end());
-    reply.push_back(0x00);
-    reply.push_back(0xF7);
+    const Bytes reply = sysex::frame(uint8_t(id), uint8_t(command), text + '\0');
     return ChannelNameInfo::channelNameInfo(reply.data(), reply.size());
 }
 } // namespace

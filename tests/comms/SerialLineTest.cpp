@@ -246,11 +246,13 @@ TEST(SerialConnection, OpensWithTheLineSettingsAndRenamesFailures)
     settings.baudRate = "57600";
     settings.flowControl = "Soft";
     settings.stopBits.reset(); // unset: the default
+    settings.midiChannel = 5;  // the serial line knows no channel
     SerialConnection connection([&] { return settings; }, 100ms);
     LogCapture quiet;
     ASSERT_TRUE(connection.open());
     EXPECT_EQ(lineText(connection.serialPort().serialConfig()), "57600 8 None 1 Soft");
     EXPECT_EQ(connection.serialPort().timeoutRxMillis(), 100ms);
+    EXPECT_EQ(connection.programChangeStatus(), 0xC0);
     EXPECT_EQ(thrownBy([&] { connection.open(); }).name(), "SerialConnection.open");
     uint8_t b = 0;
     EXPECT_EQ(failureText(thrownBy([&] { connection.getByte(&b); })).rfind("SerialConnection.getByte: timeout ", 0),
