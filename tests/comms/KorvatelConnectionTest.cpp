@@ -100,17 +100,14 @@ TEST(KorvatelConnection, ObjectDumpParser)
 
     // Spaces after a line end are skipped; text after the last line end is no object.
     Bytes b = bytes("\xF0\x1C\x70\x02\x32  TRG k 1 0 A a \r\n   TRG k 2 0 B b \r\nTRG k 3 0 C c \xF7");
-    objects = parse(b);
-    EXPECT_EQ(objects.keys(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(parse(b).keys(), (std::vector<std::string>{"a", "b"}));
 
     // A CR without its LF ends the parse; what came before stays.
     b = dump(2, {"TRG k 1 0 A a "});
     b.insert(b.end() - 1, {'T', '\r', 'x', '\r', '\n'});
-    objects = parse(b);
-    EXPECT_EQ(objects.keys(), std::vector<std::string>{"a"});
+    EXPECT_EQ(parse(b).keys(), std::vector<std::string>{"a"});
     // An empty line is no object and the parse goes on.
-    objects = parse(dump(2, {"TRG k 1 0 A a ", "", "TRG k 2 0 B b "}));
-    EXPECT_EQ(objects.keys(), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(parse(dump(2, {"TRG k 1 0 A a ", "", "TRG k 2 0 B b "})).keys(), (std::vector<std::string>{"a", "b"}));
 
     // The list of a dump keeps every object in order, a tag repeated or not;
     // the keyed parse keeps the first of a tag.

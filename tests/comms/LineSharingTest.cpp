@@ -71,7 +71,6 @@ TEST(LineSharing, TheDeviceIsOursAloneWhileOpenAndFreeAfterwards)
     EXPECT_FALSE(port.isOpen());
     ::flock(other.fd, LOCK_UN);
     EXPECT_TRUE(port.open());
-    port.close();
 }
 
 TEST(LineSharing, ASecondUserOfTheLineWaitsItsTurnThenGivesUp)

@@ -42,11 +42,10 @@ public:
     explicit RealTimeRelay(const std::string& unitLink)
         : unit_(::open(unitLink.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK))
     {
-        thread_ = std::thread([this] { run(); });
     }
     ~RealTimeRelay()
     {
-        stop_ = true;
+        thread_.request_stop();
         thread_.join();
         ::close(unit_);
     }
@@ -54,9 +53,9 @@ public:
     bool ready() const { return unit_ >= 0 && !in_.path().empty(); }
 
 private:
-    void run()
+    void run(const std::stop_token& stop)
     {
-        for (int tick = 0; !stop_; ++tick) {
+        for (int tick = 0; !stop.stop_requested(); ++tick) {
             pollfd p[2] = {{in_.farEnd(), POLLIN, 0}, {unit_, POLLIN, 0}};
             ::poll(p, 2, 10);
             uint8_t chunk[512];
@@ -89,8 +88,7 @@ private:
 
     Pty in_;
     int unit_ = -1;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    std::jthread thread_{[this](const std::stop_token& stop) { run(stop); }};
 };
 
 const std::vector<MidiPortList::Card> twoCards = {
