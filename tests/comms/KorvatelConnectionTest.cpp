@@ -283,7 +283,7 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
     const Bytes answered = dump(1, {}), silent;
     const Bytes mapOff = request(1, 0x2D, "140 0"), mapBack = request(1, 0x2D, "140 1");
     const Bytes programKey = bytes({0xF0, 0x1C, 0x70, 1, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7});
-    const Bytes listPut = request(1, 0x2D, "13 4");
+    const Bytes listPut = request(1, 0x2D, "13 4"), select9 = bytes({0xC0, 9});
     // The program key, then the walk from the root to the map.
     const std::vector<Bytes> walk = {programKey, request(1, 0x31, "0 0"), request(1, 0x31, "1 2"),
                                      request(1, 0x31, "14 2")};
@@ -291,6 +291,7 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
     const std::string silence = "SerialConnection.getByte: ";
     const std::string leftOff =
         "; the unit's MIDI map may still be off: putting Map A back failed (The unit did not answer in time.)";
+    const std::string givenUp = "KorvatelConnection.selectR9100Program: The unit did not answer in time" + leftOff;
     struct Case {
         const char* what;
         std::vector<Bytes> replies; // after the walk to the map
@@ -298,19 +299,10 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
         std::string failure;        // none when selected; ending in ": " only its start
     };
     const std::vector<Case> cases = {
-        {"all goes through",
-         {answered, Bytes{}, answered, answered},
-         {mapOff, programKey, listPut, bytes({0xC0, 9}), mapBack},
-         ""},
-        {"the unit falls silent at the list",
-         {answered, Bytes{}, silent, answered},
-         {mapOff, programKey, listPut, mapBack},
-         silence},
-        {"it falls silent as the map goes off", {silent, answered}, {mapOff, mapBack}, silence},
-        {"and stays silent",
-         {answered, Bytes{}, silent, silent},
-         {mapOff, programKey, listPut, mapBack},
-         "KorvatelConnection.selectR9100Program: The unit did not answer in time" + leftOff},
+        {"all goes through", {answered, {}, answered, answered}, {mapOff, programKey, listPut, select9, mapBack}, ""},
+        {"silent at the list", {answered, {}, silent, answered}, {mapOff, programKey, listPut, mapBack}, silence},
+        {"silent as the map goes off", {silent, answered}, {mapOff, mapBack}, silence},
+        {"and stays silent", {answered, {}, silent, silent}, {mapOff, programKey, listPut, mapBack}, givenUp},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

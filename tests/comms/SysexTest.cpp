@@ -107,7 +107,7 @@ std::string failureOf(const Bytes& message, const std::optional<TkxException>& f
 TEST(SysexReply, WhereThePayloadLiesAndOnlyACompleteReplyWithoutAFailureIsUsable)
 {
     const Bytes whole = bytes({0xF0, 0x1C, 0x70, 0x05, 0x0A, 'A', 'B', 0x00, 0xF7});
-    const TkxException timeout("SerialConnection.getByte", "timeout Success");
+    const std::optional<TkxException> none, timeout = TkxException("SerialConnection.getByte", "timeout Success");
     const std::string invalid = "UnitSession.reply: The data received is invalid.\n\n";
     using S = SysexReply::Status;
     const struct {
@@ -118,26 +118,21 @@ TEST(SysexReply, WhereThePayloadLiesAndOnlyACompleteReplyWithoutAFailureIsUsable
         std::string thrown;
     } cases[] = {
         // Text: the byte before the F7 is a terminator, and a leading CR LF goes too.
-        {whole, std::nullopt, S::Ok, bytes("AB"), "usable"},
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 'A', 0x00, 0xF7}), std::nullopt, S::Ok, bytes("A"), "usable"},
+        {whole, none, S::Ok, bytes("AB"), "usable"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 'A', 0x00, 0xF7}), none, S::Ok, bytes("A"), "usable"},
         // Screen data keeps everything to the F7.
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x17, 1, 2, 3, 0xF7}), std::nullopt, S::Ok, bytes({1, 2, 3}), "usable"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x17, 1, 2, 3, 0xF7}), none, S::Ok, bytes({1, 2, 3}), "usable"},
         // Too short for the terminator or the CR LF's: no payload rather than a wrap-around.
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, 0xF7}), std::nullopt, S::Ok, {}, "usable"},
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 0xF7}), std::nullopt, S::Ok, {}, "usable"},
-        {Bytes{}, std::nullopt, S::Empty, {}, "usable"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, 0xF7}), none, S::Ok, {}, "usable"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 0xF7}), none, S::Ok, {}, "usable"},
+        {Bytes{}, none, S::Empty, {}, "usable"},
         // A failure spoils whatever came with it.
         {whole, timeout, S::Failed, {}, "SerialConnection.getByte: timeout Success"},
         {Bytes{}, requestCancelled(), S::Cancelled, {}, "SerialIOServer.cancel: the request was cancelled"},
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n'}),
-         std::nullopt,
-         S::Unterminated,
-         {},
-         invalid + "F0 1C 70 00 0A 0D 0A"},
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A}), std::nullopt, S::TooShort, {}, invalid + "F0 1C 70 00 0A"},
-        {bytes({0xF0, 0x5C, 0x70, 0, 0x0A, 0xF7}), std::nullopt, S::BadHeader, {}, invalid + "F0 5C 70 00 0A F7"},
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0D, 'N', 'o', 0x00, 0xF7}), std::nullopt, S::Ok, bytes("No"),
-         "SYSEXC ERROR: No"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n'}), none, S::Unterminated, {}, invalid + "F0 1C 70 00 0A 0D 0A"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A}), none, S::TooShort, {}, invalid + "F0 1C 70 00 0A"},
+        {bytes({0xF0, 0x5C, 0x70, 0, 0x0A, 0xF7}), none, S::BadHeader, {}, invalid + "F0 5C 70 00 0A F7"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0D, 'N', 'o', 0x00, 0xF7}), none, S::Ok, bytes("No"), "SYSEXC ERROR: No"},
     };
     for (const auto& c : cases) {
         SysexReply reply = SysexReply::check(c.message, c.failure);
