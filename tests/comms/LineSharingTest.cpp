@@ -65,8 +65,7 @@ TEST(LineSharing, TheDeviceIsOursAloneWhileOpenAndFreeAfterwards)
     // A program that holds the device makes the open fail, and says why.
     ASSERT_EQ(::flock(other.fd, LOCK_EX | LOCK_NB), 0);
     LogCapture quiet;
-    auto e = thrownBy([&] { port.open(); });
-    EXPECT_EQ(failureText(e),
+    EXPECT_EQ(failureText(thrownBy([&] { port.open(); })),
               "SerialPort.open: " + unit.path() + " - Device or resource busy: another program is using this line");
     EXPECT_FALSE(port.isOpen());
     ::flock(other.fd, LOCK_UN);
@@ -80,10 +79,10 @@ TEST(LineSharing, ASecondUserOfTheLineWaitsItsTurnThenGivesUp)
     SerialConnection second(lineTo(unit.path()), 100ms, 600ms);
     ASSERT_TRUE(first.open());
     EXPECT_TRUE(SerialLineLock::isHeld(unit.path()));
-    auto e = thrownBy([&] { second.open(); });
-    EXPECT_EQ(failureText(e), "SerialConnection.open: " + unit.path() +
-                                  " - line busy: another request to the unit has held the line for 0.6 "
-                                  "seconds; try again when it has finished");
+    EXPECT_EQ(failureText(thrownBy([&] { second.open(); })),
+              "SerialConnection.open: " + unit.path() +
+                  " - line busy: another request to the unit has held the line for 0.6 "
+                  "seconds; try again when it has finished");
     EXPECT_FALSE(second.isOpen());
 
     // Told of its wait every tenth of a second; the turn comes as soon as the

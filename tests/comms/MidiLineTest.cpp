@@ -114,20 +114,17 @@ TEST(MidiPortList, ChoicesAreNamedByCardIdAndLeadToTheirNodes)
     EXPECT_EQ(MidiPortList::nodeFor("UM2: Thru", twoCards), "/dev/snd/midiC3D2");
     EXPECT_EQ(MidiPortList::nodeFor("/tmp/unit-midi", {}), "/tmp/unit-midi") << "a path is the node itself";
 
-    const struct {
-        std::string name;
-        std::vector<MidiPortList::Card> cards;
-        std::string reason;
-    } failures[] = {
+    // The name asked for, the interfaces there are, and why there is no node.
+    const std::tuple<std::string, std::vector<MidiPortList::Card>, std::string> failures[] = {
         {"UM1: USB MIDI Interface MIDI 1", {}, "No MIDI interfaces found"},
         {"", {}, "No MIDI interfaces found"},
         {"UM2: USB MIDI Interface MIDI 1", twoCards,
          "The MIDI interface \"UM2: USB MIDI Interface MIDI 1\" is not connected."},
         {"", twoCards, "No MIDI interface is chosen in the preferences."},
     };
-    for (const auto& f : failures)
-        EXPECT_EQ(failureText(thrownBy([&] { MidiPortList::nodeFor(f.name, f.cards); })), "MidiPort.open: " + f.reason)
-            << f.name;
+    for (const auto& [name, cards, reason] : failures)
+        EXPECT_EQ(failureText(thrownBy([&] { MidiPortList::nodeFor(name, cards); })), "MidiPort.open: " + reason)
+            << name;
 
     // Without sound devices the line says so before any exchange.
     if (fs::exists("/dev/snd"))

@@ -110,13 +110,8 @@ TEST(SysexReply, WhereThePayloadLiesAndOnlyACompleteReplyWithoutAFailureIsUsable
     const std::optional<TkxException> none, timeout = TkxException("SerialConnection.getByte", "timeout Success");
     const std::string invalid = "UnitSession.reply: The data received is invalid.\n\n";
     using S = SysexReply::Status;
-    const struct {
-        Bytes message;
-        std::optional<TkxException> failure;
-        S status;
-        Bytes payload;
-        std::string thrown;
-    } cases[] = {
+    // A reply and its failure, then its status, payload and what using it throws.
+    const std::tuple<Bytes, std::optional<TkxException>, S, Bytes, std::string> cases[] = {
         // Text: the byte before the F7 is a terminator, and a leading CR LF goes too.
         {whole, none, S::Ok, bytes("AB"), "usable"},
         {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 'A', 0x00, 0xF7}), none, S::Ok, bytes("A"), "usable"},
@@ -134,12 +129,12 @@ TEST(SysexReply, WhereThePayloadLiesAndOnlyACompleteReplyWithoutAFailureIsUsable
         {bytes({0xF0, 0x5C, 0x70, 0, 0x0A, 0xF7}), none, S::BadHeader, {}, invalid + "F0 5C 70 00 0A F7"},
         {bytes({0xF0, 0x1C, 0x70, 0, 0x0D, 'N', 'o', 0x00, 0xF7}), none, S::Ok, bytes("No"), "SYSEXC ERROR: No"},
     };
-    for (const auto& c : cases) {
-        SysexReply reply = SysexReply::check(c.message, c.failure);
-        EXPECT_EQ(reply.status, c.status) << c.thrown;
-        EXPECT_EQ(reply.usable(), c.status == S::Ok);
-        EXPECT_EQ(reply.payload, c.payload) << c.thrown;
-        EXPECT_EQ(failureOf(c.message, c.failure), c.thrown);
+    for (const auto& [message, failure, status, payload, thrown] : cases) {
+        SysexReply reply = SysexReply::check(message, failure);
+        EXPECT_EQ(reply.status, status) << thrown;
+        EXPECT_EQ(reply.usable(), status == S::Ok);
+        EXPECT_EQ(reply.payload, payload) << thrown;
+        EXPECT_EQ(failureOf(message, failure), thrown);
     }
     SysexReply reply = SysexReply::check(whole);
     EXPECT_EQ(std::pair(int(reply.deviceId), int(reply.command)), std::pair(5, 0x0A));
@@ -148,10 +143,7 @@ TEST(SysexReply, WhereThePayloadLiesAndOnlyACompleteReplyWithoutAFailureIsUsable
 TEST(PatchTextCheck, AByteThatWouldStartOrEndTheMessageIsRefusedByLineAndModule)
 {
     const std::string head = "HEADM adc \"Large Hall\" hall 2 2 0\r\n";
-    const struct {
-        std::string text;
-        std::optional<std::string> refusal;
-    } cases[] = {
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
         {head + "GAIN trimL adc-in1 0.8\r\nTAIL \"Tosk demo\"\r\n", std::nullopt},
         {head + "GAIN \"trim\xF7L\" adc-in1 0.8\r\nTAIL \"x\"\r\n",
          "The patch cannot be sent: line 2 of its text, module \"trim\xC3\xB7L\" (GAIN), holds the byte 0xF7, which "
@@ -165,6 +157,6 @@ TEST(PatchTextCheck, AByteThatWouldStartOrEndTheMessageIsRefusedByLineAndModule)
         {"\xF0", "The patch cannot be sent: line 1 of its text holds the byte 0xF0, which would start a new message to "
                  "the unit inside this one."},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(patchTextRefusal(c.text), c.refusal) << c.text;
+    for (const auto& [text, refusal] : cases)
+        EXPECT_EQ(patchTextRefusal(text), refusal) << text;
 }
