@@ -167,13 +167,9 @@ TEST(KorvatelConnection, ABankIsSelectedOnlyWhenTheUnitHasAnotherLoaded)
         dump(2, {"COL m 1 0 Program program 1 "}), dump(2, {"COL m 10 1 Load load 1 "}),
         dump(2, {"SET l 101 10 P programs 0 '' 0 "}),
         dump(2, {"SET l 101 10 P programs 0 '' 3 '0 Small Room' '7 Hall: Dark/Long' 'x' "})};
-    struct Case {
-        const char* what;
-        std::vector<Bytes> loaded; // what the unit answers when asked for its bank
-        std::vector<Bytes> asked;  // what it is asked for that
-        bool selects;
-    };
-    const std::vector<Case> cases = {
+    // What the unit answers when asked for its bank, what it is asked for
+    // that, and whether bank 3 is selected then.
+    const std::tuple<const char*, std::vector<Bytes>, std::vector<Bytes>, bool> cases[] = {
         // Whatever this connection selected before: another window or the
         // unit's panel may have loaded bank 1 since.
         {"another bank loaded", loadedBank(2, "1 Reverbs"), askLoaded, true},
@@ -185,10 +181,10 @@ TEST(KorvatelConnection, ABankIsSelectedOnlyWhenTheUnitHasAnotherLoaded)
     };
     Korvatel k(2);
     LogCapture quiet;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, loaded, asked, selects] : cases) {
+        SCOPED_TRACE(what);
         // The bank select is not answered.
-        k.unit.script(c.loaded + (c.selects ? std::vector<Bytes>{Bytes{}} : std::vector<Bytes>{}) + patches);
+        k.unit.script(loaded + (selects ? std::vector<Bytes>{Bytes{}} : std::vector<Bytes>{}) + patches);
         const size_t before = k.unit.received().size();
         PatchList list = k.connection.patchListForBank(3);
         EXPECT_EQ(list.patchNumberKeys(), (std::vector<int>{0, 7}));
@@ -198,7 +194,7 @@ TEST(KorvatelConnection, ABankIsSelectedOnlyWhenTheUnitHasAnotherLoaded)
         EXPECT_EQ(hall->bankNumber(), 3);
         auto sent = k.unit.received();
         EXPECT_EQ(std::vector<Bytes>(sent.begin() + long(before), sent.end()),
-                  c.asked + (c.selects ? std::vector<Bytes>{selectBank3} : std::vector<Bytes>{}) + listPatches);
+                  asked + (selects ? std::vector<Bytes>{selectBank3} : std::vector<Bytes>{}) + listPatches);
     }
 }
 
@@ -292,58 +288,50 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
     const std::string leftOff =
         "; the unit's MIDI map may still be off: putting Map A back failed (The unit did not answer in time.)";
     const std::string givenUp = "KorvatelConnection.selectR9100Program: The unit did not answer in time" + leftOff;
-    struct Case {
-        const char* what;
-        std::vector<Bytes> replies; // after the walk to the map
-        std::vector<Bytes> sent;    // after the walk to the map
-        std::string failure;        // none when selected; ending in ": " only its start
-    };
-    const std::vector<Case> cases = {
+    // The replies and what is sent after the walk to the map, and the failure:
+    // none when selected, only its start when it ends in ": ".
+    const std::tuple<const char*, std::vector<Bytes>, std::vector<Bytes>, std::string> cases[] = {
         {"all goes through", {answered, {}, answered, answered}, {mapOff, programKey, listPut, select9, mapBack}, ""},
         {"silent at the list", {answered, {}, silent, answered}, {mapOff, programKey, listPut, mapBack}, silence},
         {"silent as the map goes off", {silent, answered}, {mapOff, mapBack}, silence},
         {"and stays silent", {answered, {}, silent, silent}, {mapOff, programKey, listPut, mapBack}, givenUp},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
+    for (const auto& [what, replies, sent, expected] : cases) {
+        SCOPED_TRACE(what);
         Korvatel k(1, "R9100", "5.1");
-        k.unit.script(toTheMap + c.replies);
+        k.unit.script(toTheMap + replies);
         LogCapture quiet;
         const bool selected = k.connection.selectR9100Program(9, 4);
-        ASSERT_TRUE(k.unit.waitForMessages(toTheMap.size() + c.sent.size()));
-        EXPECT_EQ(k.unit.received(), walk + c.sent);
+        ASSERT_TRUE(k.unit.waitForMessages(toTheMap.size() + sent.size()));
+        EXPECT_EQ(k.unit.received(), walk + sent);
         EXPECT_FALSE(k.connection.serialConnection().isOpen());
-        EXPECT_EQ(selected, c.failure.empty());
+        EXPECT_EQ(selected, expected.empty());
         const std::string failure = k.connection.lastFailure() ? failureText(*k.connection.lastFailure()) : "";
-        EXPECT_EQ(c.failure.ends_with(": ") ? failure.substr(0, c.failure.size()) : failure, c.failure);
-        EXPECT_EQ(failure.find(leftOff) == std::string::npos, !c.failure.ends_with(leftOff)) << failure;
+        EXPECT_EQ(expected.ends_with(": ") ? failure.substr(0, expected.size()) : failure, expected);
+        EXPECT_EQ(failure.find(leftOff) == std::string::npos, !expected.ends_with(leftOff)) << failure;
     }
 }
 
 TEST(KorvatelConnection, WhatEndsAReplyMidwayEndsTheOperationWithTheLineClosedAndFree)
 {
-    struct Case {
-        std::function<void()> raise;
-        std::string failure;
-    };
-    const Case cases[] = {
+    const std::pair<std::function<void()>, std::string> cases[] = {
         {[] { throw requestCancelled(); }, "SerialIOServer.cancel: the request was cancelled"},
         {[] { throw std::runtime_error("out of memory"); }, "KorvatelConnection.operation: out of memory"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [raise, failure] : cases) {
         Korvatel k(2);
         // A reply that has begun and not ended when the check gives up.
         k.unit.script({bytes({0xF0, 0x1C, 0x70, 2, 0x32, 'C', 'O', 'L'})});
         k.connection.setCancelCheck([&](size_t replyBytes) {
             if (replyBytes > 0)
-                c.raise();
+                raise();
         });
         LogCapture quiet;
         EXPECT_TRUE(k.connection.getBankList().isEmpty());
         ASSERT_TRUE(k.connection.lastFailure());
-        EXPECT_EQ(failureText(*k.connection.lastFailure()), c.failure);
+        EXPECT_EQ(failureText(*k.connection.lastFailure()), failure);
         EXPECT_FALSE(k.connection.serialConnection().isOpen());
-        EXPECT_FALSE(SerialLineLock::isHeld(k.unit.path())) << c.failure;
+        EXPECT_FALSE(SerialLineLock::isHeld(k.unit.path())) << failure;
 
         // The rest of the reply given up comes before the next one.
         k.connection.setCancelCheck({});
