@@ -232,8 +232,7 @@ TEST(KorvatelConnection, ProgramListCriteriaAndSelection)
     k.unit.script(listWalk("'No Presets Found' '101 @ Hall @ I22 GRH' ", 2));
     auto items = k.connection.getR9100ProgramList();
     ASSERT_EQ(items.size(), 2u);
-    EXPECT_EQ(items[1].progName(), "Hall");
-    EXPECT_EQ(items[1].programIndex(), 1u);
+    EXPECT_EQ(std::pair(items[1].progName(), items[1].programIndex()), std::pair(std::string("Hall"), 1u));
 
     k.unit.script({dump(1, {"COL m 1 0 Program program 2 "}), dump(1, {"COL m 12 1 Criteria Criteria 2 "}),
                    dump(1, {"COL m 12 1 Criteria Criteria 2 ", "SET c 120 12 'Sort by' '' 0 Number 2 Number Name ",

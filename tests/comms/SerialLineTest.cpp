@@ -203,10 +203,10 @@ TEST(SerialPort, ListsTheSerialDevicesTheKernelHasInAStableOrder)
     // Stable names follow the devices, each with the device it leads to; a
     // name whose adapter is gone is left out.
     TempDir dev;
-    fs::create_directories(dev / "serial" / "by-id");
+    const fs::path byId = dev / "serial" / "by-id";
+    fs::create_directories(byId);
     writeFile(dev / "ttyUSB0", "");
     writeFile(dev / "ttyUSB1", "");
-    const fs::path byId = dev / "serial" / "by-id";
     fs::create_symlink("../../ttyUSB1", byId / "usb-FTDI_FT232R_B10-if00-port0");
     fs::create_symlink("../../ttyUSB0", byId / "usb-FTDI_FT232R_B9-if00-port0");
     fs::create_symlink(dev / "ttyUSB0", byId / "pci-Moxa-port0");
