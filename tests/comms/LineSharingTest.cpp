@@ -22,54 +22,38 @@
 using namespace tosk;
 using namespace tosk::test;
 
-namespace {
-
-// Another program's descriptor on the device.
-struct Stranger {
-    int fd;
-    explicit Stranger(const std::string& path) : fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-    ~Stranger() { ::close(fd); }
-    bool canLock()
-    {
-        if (::flock(fd, LOCK_EX | LOCK_NB) < 0)
-            return false;
-        ::flock(fd, LOCK_UN);
-        return true;
-    }
-    int exclusive()
-    {
-        int on = -1;
-        ::ioctl(fd, TIOCGEXCL, &on);
-        return on;
-    }
-};
-
-} // namespace
-
 TEST(LineSharing, TheDeviceIsOursAloneWhileOpenAndFreeAfterwards)
 {
     FakeUnit unit;
-    Stranger other(unit.path());
-    ASSERT_GE(other.fd, 0);
+    // Another program's descriptor on the device.
+    const int other = ::open(unit.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(other, 0);
+    const auto canLock = [&] { return ::flock(other, LOCK_EX | LOCK_NB) == 0 && ::flock(other, LOCK_UN) == 0; };
+    const auto exclusive = [&] {
+        int on = -1;
+        ::ioctl(other, TIOCGEXCL, &on);
+        return on;
+    };
     SerialPort port;
     port.setPortPath(unit.path());
     ASSERT_TRUE(port.open());
     // Other programs are kept out both ways: the flock, and TIOCEXCL (which
     // root passes, so the flock is what counts here).
-    EXPECT_FALSE(other.canLock());
-    EXPECT_EQ(other.exclusive(), 1);
+    EXPECT_FALSE(canLock());
+    EXPECT_EQ(exclusive(), 1);
     port.close();
-    EXPECT_TRUE(other.canLock());
-    EXPECT_EQ(other.exclusive(), 0) << "the mark outlives us on a terminal someone else keeps open";
+    EXPECT_TRUE(canLock());
+    EXPECT_EQ(exclusive(), 0) << "the mark outlives us on a terminal someone else keeps open";
 
     // A program that holds the device makes the open fail, and says why.
-    ASSERT_EQ(::flock(other.fd, LOCK_EX | LOCK_NB), 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
     LogCapture quiet;
     EXPECT_EQ(failureText(thrownBy([&] { port.open(); })),
               "SerialPort.open: " + unit.path() + " - Device or resource busy: another program is using this line");
     EXPECT_FALSE(port.isOpen());
-    ::flock(other.fd, LOCK_UN);
+    ::flock(other, LOCK_UN);
     EXPECT_TRUE(port.open());
+    ::close(other);
 }
 
 TEST(LineSharing, ASecondUserOfTheLineWaitsItsTurnThenGivesUp)
