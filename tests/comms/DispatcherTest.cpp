@@ -51,8 +51,8 @@ TEST(ToskMidiProcessor, CommandsWithoutRepliesAndRequestersThatAreGone)
     EXPECT_TRUE(q.client->calls.empty());
     // Each request ends once, in order, heard by nobody.
     EXPECT_EQ(finished, (std::vector<std::pair<int, bool>>{{1, false}, {2, false}, {3, false}}));
-    EXPECT_EQ(unit.received().size(), 3u);
-    EXPECT_EQ(unit.received()[0], bytes({0xF0, 0x1C, 0x70, 0, 0x03, 0, 0, 0, 2, 0xF7}));
+    EXPECT_EQ(unit.received(), (std::vector<Bytes>{bytes({0xF0, 0x1C, 0x70, 0, 0x03, 0, 0, 0, 2, 0xF7}),
+                                                   sysex::frame(0, 0x08, "HEADM\r\n"), sysex::frame(0, 0x18)}));
 
     // A requester that went away before its reply is skipped.
     finished.clear();

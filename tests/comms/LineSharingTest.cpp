@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Who may use a serial line, and what the line is told: exclusive use
-// against other programs, turns within this one, flow control characters,
-// and output the line would not take.
+// Who may use a serial line: exclusive use against other programs, turns
+// within this one, and output the line would not take.
 #include "CommsTestSupport.h"
 
 #include "base/Log.h"
@@ -18,82 +17,43 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/socket.h>
-#include <termios.h>
 #include <unistd.h>
 
 using namespace tosk;
 using namespace tosk::test;
 
-namespace {
-
-// Another program's descriptor on the device.
-struct Stranger {
-    int fd;
-    explicit Stranger(const std::string& path) : fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-    ~Stranger() { ::close(fd); }
-    bool canLock()
-    {
-        if (::flock(fd, LOCK_EX | LOCK_NB) < 0)
-            return false;
-        ::flock(fd, LOCK_UN);
-        return true;
-    }
-    int exclusive()
-    {
-        int on = -1;
-        ::ioctl(fd, TIOCGEXCL, &on);
-        return on;
-    }
-};
-
-} // namespace
-
 TEST(LineSharing, TheDeviceIsOursAloneWhileOpenAndFreeAfterwards)
 {
     FakeUnit unit;
-    Stranger other(unit.path());
-    ASSERT_GE(other.fd, 0);
+    // Another program's descriptor on the device.
+    const int other = ::open(unit.path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(other, 0);
+    const auto canLock = [&] { return ::flock(other, LOCK_EX | LOCK_NB) == 0 && ::flock(other, LOCK_UN) == 0; };
+    const auto exclusive = [&] {
+        int on = -1;
+        ::ioctl(other, TIOCGEXCL, &on);
+        return on;
+    };
     SerialPort port;
     port.setPortPath(unit.path());
     ASSERT_TRUE(port.open());
     // Other programs are kept out both ways: the flock, and TIOCEXCL (which
     // root passes, so the flock is what counts here).
-    EXPECT_FALSE(other.canLock());
-    EXPECT_EQ(other.exclusive(), 1);
+    EXPECT_FALSE(canLock());
+    EXPECT_EQ(exclusive(), 1);
     port.close();
-    EXPECT_TRUE(other.canLock());
-    EXPECT_EQ(other.exclusive(), 0) << "the mark outlives us on a terminal someone else keeps open";
+    EXPECT_TRUE(canLock());
+    EXPECT_EQ(exclusive(), 0) << "the mark outlives us on a terminal someone else keeps open";
 
     // A program that holds the device makes the open fail, and says why.
-    ASSERT_EQ(::flock(other.fd, LOCK_EX | LOCK_NB), 0);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
     LogCapture quiet;
-    auto e = thrownBy([&] { port.open(); });
-    EXPECT_EQ(failureText(e),
+    EXPECT_EQ(failureText(thrownBy([&] { port.open(); })),
               "SerialPort.open: " + unit.path() + " - Device or resource busy: another program is using this line");
     EXPECT_FALSE(port.isOpen());
-    ::flock(other.fd, LOCK_UN);
+    ::flock(other, LOCK_UN);
     EXPECT_TRUE(port.open());
-    port.close();
-}
-
-TEST(LineSharing, SoftwareFlowControlListensForDc1AndDc3)
-{
-    FakeUnit unit;
-    for (const char* flow : {"Soft", "None", "Hard"}) {
-        LineSettings s = lineTo(unit.path())();
-        s.flowControl = flow;
-        SerialConnection connection([s] { return s; }, 100ms);
-        ASSERT_TRUE(connection.open());
-        termios t{};
-        ASSERT_EQ(::tcgetattr(connection.serialPort().fileDescriptor(), &t), 0);
-        bool soft = std::string(flow) == "Soft";
-        EXPECT_EQ(t.c_iflag & (IXON | IXOFF | IXANY), soft ? unsigned(IXON | IXOFF | IXANY) : 0u) << flow;
-        if (soft) {
-            EXPECT_EQ(t.c_cc[VSTART], 0x11);
-            EXPECT_EQ(t.c_cc[VSTOP], 0x13);
-        }
-        connection.close();
-    }
+    ::close(other);
 }
 
 TEST(LineSharing, ASecondUserOfTheLineWaitsItsTurnThenGivesUp)
@@ -103,27 +63,24 @@ TEST(LineSharing, ASecondUserOfTheLineWaitsItsTurnThenGivesUp)
     SerialConnection second(lineTo(unit.path()), 100ms, 600ms);
     ASSERT_TRUE(first.open());
     EXPECT_TRUE(SerialLineLock::isHeld(unit.path()));
-    std::vector<std::chrono::milliseconds> waits;
-    second.setLineWaitObserver([&](std::chrono::milliseconds waited, std::chrono::milliseconds limit) {
-        EXPECT_EQ(limit, 600ms);
-        waits.push_back(waited);
-    });
-    auto e = thrownBy([&] { second.open(); });
-    EXPECT_EQ(failureText(e), "SerialConnection.open: " + unit.path() +
-                                  " - line busy: another request to the unit has held the line for 0.6 "
-                                  "seconds; try again when it has finished");
+    EXPECT_EQ(failureText(thrownBy([&] { second.open(); })),
+              "SerialConnection.open: " + unit.path() +
+                  " - line busy: another request to the unit has held the line for 0.6 "
+                  "seconds; try again when it has finished");
     EXPECT_FALSE(second.isOpen());
-    ASSERT_GE(waits.size(), 2u); // told about every tenth of a second
-    EXPECT_LT(waits.front(), waits.back());
 
-    // The turn comes as soon as the first lets go.
-    std::thread releaser([&] {
-        std::this_thread::sleep_for(100ms);
-        first.close();
-    });
+    // Told of its wait every tenth of a second; the turn comes as soon as the
+    // first lets go, here at the second tick.
     SerialConnection patient(lineTo(unit.path()), 100ms, 5000ms);
+    std::vector<std::chrono::milliseconds> waits;
+    patient.setLineWaitObserver([&](std::chrono::milliseconds waited, std::chrono::milliseconds limit) {
+        EXPECT_EQ(limit, 5000ms);
+        if (waits.emplace_back(waited); waits.size() == 2)
+            first.close();
+    });
     EXPECT_TRUE(patient.open());
-    releaser.join();
+    ASSERT_EQ(waits.size(), 2u);
+    EXPECT_LT(waits[0], waits[1]);
     patient.close();
     EXPECT_FALSE(SerialLineLock::isHeld(unit.path()));
 

@@ -18,10 +18,7 @@ using namespace tosk::test;
 namespace {
 std::shared_ptr<ChannelNameInfo> identity(const std::string& text, int id = 3, int command = 0x19)
 {
-    Bytes reply = bytes({0xF0, 0x1C, 0x70, id, command});
-    reply.insert(reply.end(), text.begin(), text.end());
-    reply.push_back(0x00);
-    reply.push_back(0xF7);
+    const Bytes reply = sysex::frame(uint8_t(id), uint8_t(command), text + '\0');
     return ChannelNameInfo::channelNameInfo(reply.data(), reply.size());
 }
 } // namespace
@@ -104,11 +101,8 @@ static std::string fields(const R9100ProgramItem& i)
 
 TEST(R9100ProgramItem, DecodesNumberedDisabledAndOddLines)
 {
-    const struct {
-        std::string line;
-        uint32_t index;
-        std::string fields;
-    } cases[] = {
+    // A line, its index in the list, and its fields.
+    const std::tuple<std::string, uint32_t, std::string> cases[] = {
         {std::string("1234 @ Big Hall @ \x01 I22 GSRH", 27), 5,
          "1234 \"Big Hall\" M 22S R     |5 1234=12.34 'Big Hall' loc 1  rate 2  in 2 fx 5 'S R     '\u262F"},
         // Y brings R along.
@@ -137,8 +131,8 @@ TEST(R9100ProgramItem, DecodesNumberedDisabledAndOddLines)
         {"Lonely", 0, "   \u220500        |0 0=0.0 '' loc 0\u2205 rate 0  in 0 fx 0 '        '  disabled"},
     };
     LogCapture quiet;
-    for (const auto& c : cases)
-        EXPECT_EQ(fields(R9100ProgramItem(c.line, c.index)), c.fields) << c.line;
+    for (const auto& [line, index, expected] : cases)
+        EXPECT_EQ(fields(R9100ProgramItem(line, index)), expected) << line;
 }
 
 TEST(UserObjects, LineCutter)
@@ -159,13 +153,13 @@ TEST(UserObjects, EveryClassFromItsTypeTagWithItsFieldsAndMissingParts)
         {"NUM x 12 0 Gain Gain 0.5 0 1 0.01 ", "NUM 12 Gain Gain 0.5 in 0..1 by 0.01"},
         {"NUM x 12 0 Gain Gain 0.5 0 1 0.01", "NUM 12 Gain Gain 0.5 in 0..1 by 0"}, // the last part waits for its space
         {"NUM x 12 0 Gain Gain loud -2.5e1 3x 7 ", "NUM 12 Gain Gain 0 in -25..3 by 7"}, // present but not a number: 0
-        {"SET x 7 1 Mode '' 1 Stereo 2 Mono Stereo ",
-         "SET 7 Mode Mode 1=Stereo of Mono Stereo"}, // empty tag: the statement
+        // An empty tag: the statement.
+        {"SET x 7 1 Mode '' 1 Stereo 2 Mono Stereo ", "SET 7 Mode Mode 1=Stereo of Mono Stereo"},
         // Hexadecimal counts; strings trimmed; fewer strings than declared.
         {"SET x 7 1 Banks banks A 'Ten' C '1 Hall' ' 2 Plate ' ", "SET 7 Banks banks 10=Ten of 1 Hall 2 Plate"},
         {"SET x 7 1 Banks banks ", "SET 7 Banks banks 0= of"},
-        {"SET x 7 1 Big big 0 a FFFFFFFF a b ",
-         "SET 7 Big big 0=a of a b"}, // a count in the billions reads what is there
+        // A count in the billions reads what is there.
+        {"SET x 7 1 Big big 0 a FFFFFFFF a b ", "SET 7 Big big 0=a of a b"},
         {"COL m 1 0 Program program 1A ", "COL 1 Program program [26]"},
         {"CON k 3 1 Level level -3.25 ", "CON 3 Level level = -3.25"},
         {"INF t 4 1 Version version '2.1 beta' ", "INF 4 Version version = 2.1 beta"},
@@ -196,10 +190,9 @@ TEST(UserObjects, EveryClassFromItsTypeTagWithItsFieldsAndMissingParts)
 
     EXPECT_FALSE(UserObjectFactory::createUserObject("  TRG k 6 ")->objectPartAt(6));
 
-    for (const char* empty : {"", "   "}) {
-        auto e = thrownBy([&] { UserObjectFactory::createUserObject(empty); });
-        EXPECT_EQ(failureText(e), std::string("UserObjectFactory: invalid user object: ") + empty);
-    }
+    for (const char* empty : {"", "   "})
+        EXPECT_EQ(failureText(thrownBy([&] { UserObjectFactory::createUserObject(empty); })),
+                  std::string("UserObjectFactory: invalid user object: ") + empty);
 }
 
 TEST(UserObjects, KeyedArrayKeepsOrderAndFirstObjects)

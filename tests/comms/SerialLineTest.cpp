@@ -19,6 +19,15 @@ namespace fs = std::filesystem;
 using namespace tosk;
 using namespace tosk::test;
 
+namespace {
+// "rate bits parity stop flow" of a configuration, "-" for no rate.
+std::string lineText(const SerialConfig& c)
+{
+    return c.bitRate().value_or("-") + " " + c.dataBits() + " " + c.parity() + " " + c.stopBits() + " " +
+           c.flowControl();
+}
+} // namespace
+
 TEST(SerialConfig, SettingsReachTheTerminalBitsAndUnknownTextsApplyTheDefault)
 {
     SerialConfig c;
@@ -45,10 +54,7 @@ TEST(SerialConfig, SettingsReachTheTerminalBitsAndUnknownTextsApplyTheDefault)
     LogCapture quiet;
     for (const auto& [set, text, expected] : steps) {
         (c.*set)(text);
-        EXPECT_EQ(c.bitRate().value_or("-") + " " + c.dataBits() + " " + c.parity() + " " + c.stopBits() + " " +
-                      c.flowControl(),
-                  expected)
-            << text;
+        EXPECT_EQ(lineText(c), expected) << text;
     }
     EXPECT_EQ(c.settingsString(), "BitRate=9600 Parity=Even DataBits=5 StopBits=2 FlowControl=Soft");
 }
@@ -60,24 +66,31 @@ TEST(SerialConfig, EveryBitRateReachesARealTerminalAndReadsBack)
     std::vector<std::string> texts;
     // A pseudo-terminal always runs 8 bits without parity; speeds, stop bits
     // and flow control it keeps, as the kernel reports them.
+    const std::string flows[] = {"Soft", "None", "Hard"};
     for (int speed : {2400, 4800, 9600, 19200, 38400, 57600, 76800, 115200, 153600}) {
-        const std::string text = texts.emplace_back(std::to_string(speed));
+        const std::string text = texts.emplace_back(std::to_string(speed)), flow = flows[texts.size() % 3];
         SerialConfig c;
         c.setBitRate(text);
         c.setStopBits("2");
-        c.setFlowControl("Hard");
+        c.setFlowControl(flow);
         ASSERT_EQ(c.setSerialIOAttributes(pty.nearEnd()), 0) << text;
         int in = 0, out = 0;
         ASSERT_EQ(getArbitrarySpeed(pty.nearEnd(), in, out), 0);
         EXPECT_EQ(std::pair(in, out), std::pair(speed, speed));
         SerialConfig back;
         ASSERT_EQ(back.getSerialIOAttributes(pty.nearEnd()), 0);
-        EXPECT_EQ(back.bitRate().value_or("-") + " " + back.stopBits() + " " + back.flowControl(), text + " 2 Hard");
+        EXPECT_EQ(lineText(back), text + " 8 None 2 " + flow);
         // The receiver is on and modem lines are ignored, or nothing would arrive.
         const auto& a = back.currentTTYAttrs();
         EXPECT_EQ(a.controlModes & (CREAD | CLOCAL), unsigned(CREAD | CLOCAL));
         EXPECT_FALSE(a.localModes & ICANON);
         EXPECT_EQ(a.controlChars[VMIN], 1);
+        // Software flow control listens for DC1 and DC3; the others not at all.
+        const bool soft = flow == "Soft";
+        EXPECT_EQ(a.inputModes & (IXON | IXOFF | IXANY), soft ? unsigned(IXON | IXOFF | IXANY) : 0u) << flow;
+        if (soft) {
+            EXPECT_EQ(Bytes({a.controlChars[VSTART], a.controlChars[VSTOP]}), bytes({0x11, 0x13}));
+        }
     }
     EXPECT_EQ(SerialConfig::bitRateList(), texts);
     EXPECT_LT(SerialConfig().setSerialIOAttributes(-1), 0);
@@ -190,10 +203,10 @@ TEST(SerialPort, ListsTheSerialDevicesTheKernelHasInAStableOrder)
     // Stable names follow the devices, each with the device it leads to; a
     // name whose adapter is gone is left out.
     TempDir dev;
-    fs::create_directories(dev / "serial" / "by-id");
+    const fs::path byId = dev / "serial" / "by-id";
+    fs::create_directories(byId);
     writeFile(dev / "ttyUSB0", "");
     writeFile(dev / "ttyUSB1", "");
-    const fs::path byId = dev / "serial" / "by-id";
     fs::create_symlink("../../ttyUSB1", byId / "usb-FTDI_FT232R_B10-if00-port0");
     fs::create_symlink("../../ttyUSB0", byId / "usb-FTDI_FT232R_B9-if00-port0");
     fs::create_symlink(dev / "ttyUSB0", byId / "pci-Moxa-port0");
@@ -231,13 +244,15 @@ TEST(SerialConnection, OpensWithTheLineSettingsAndRenamesFailures)
     FakeUnit unit;
     LineSettings settings = lineTo(unit.path())();
     settings.baudRate = "57600";
-    settings.flowControl.reset(); // unset: the default
+    settings.flowControl = "Soft";
+    settings.stopBits.reset(); // unset: the default
+    settings.midiChannel = 5;  // the serial line knows no channel
     SerialConnection connection([&] { return settings; }, 100ms);
     LogCapture quiet;
     ASSERT_TRUE(connection.open());
-    const SerialPort& port = connection.serialPort();
-    EXPECT_EQ(port.bitRate().value_or("-") + " " + port.stopBits() + " " + port.flowControl(), "57600 2 None");
-    EXPECT_EQ(port.timeoutRxMillis(), 100ms);
+    EXPECT_EQ(lineText(connection.serialPort().serialConfig()), "57600 8 None 1 Soft");
+    EXPECT_EQ(connection.serialPort().timeoutRxMillis(), 100ms);
+    EXPECT_EQ(connection.programChangeStatus(), 0xC0);
     EXPECT_EQ(thrownBy([&] { connection.open(); }).name(), "SerialConnection.open");
     uint8_t b = 0;
     EXPECT_EQ(failureText(thrownBy([&] { connection.getByte(&b); })).rfind("SerialConnection.getByte: timeout ", 0),

@@ -60,12 +60,13 @@ TEST(ScreenBitmap, RowsPaddingBmpFileAndRefusals)
     // 10 x 2: two bytes a row, two padding bytes in the file.
     Bytes rows = bytes({0x80, 0x40, 0x00, 0xFF});
     ScreenBitmap s = ScreenBitmap::fromPayload(ScreenBitmap::encodePayload(10, 2, rows));
-    EXPECT_TRUE(s.pixel(0, 0));
-    EXPECT_FALSE(s.pixel(1, 0));
-    EXPECT_TRUE(s.pixel(9, 0));
-    EXPECT_FALSE(s.pixel(0, 1));
-    EXPECT_FALSE(s.pixel(10, 0)); // outside the screen
-    EXPECT_FALSE(s.pixel(0, 2));
+    std::string seen; // a column and a row past the screen's, which are never set
+    for (uint32_t y = 0; y < 3; ++y)
+        for (uint32_t x = 0; x < 11; ++x)
+            seen += s.pixel(x, y) ? '#' : '.';
+    EXPECT_EQ(seen, "#........#."
+                    "........##."
+                    "...........");
     Bytes bmp = s.bmpData();
     Bytes header = bytes({'B', 'M', 70, 0, 0,  0, 0, 0, 0, 0, 62, 0, 0, 0, // file size 62 + 8
                           40,  0,   0,  0, 10, 0, 0, 0, 2, 0, 0,  0, 1, 0, 1, 0, 0, 0, 0, 0, 8,    0,    0,    0,
@@ -106,57 +107,43 @@ std::string failureOf(const Bytes& message, const std::optional<TkxException>& f
 TEST(SysexReply, WhereThePayloadLiesAndOnlyACompleteReplyWithoutAFailureIsUsable)
 {
     const Bytes whole = bytes({0xF0, 0x1C, 0x70, 0x05, 0x0A, 'A', 'B', 0x00, 0xF7});
-    const TkxException timeout("SerialConnection.getByte", "timeout Success");
+    const std::optional<TkxException> none, timeout = TkxException("SerialConnection.getByte", "timeout Success");
     const std::string invalid = "UnitSession.reply: The data received is invalid.\n\n";
     using S = SysexReply::Status;
-    const struct {
-        Bytes message;
-        std::optional<TkxException> failure;
-        S status;
-        Bytes payload;
-        std::string thrown;
-    } cases[] = {
+    // A reply and its failure, then its status, payload and what using it throws.
+    const std::tuple<Bytes, std::optional<TkxException>, S, Bytes, std::string> cases[] = {
         // Text: the byte before the F7 is a terminator, and a leading CR LF goes too.
-        {whole, std::nullopt, S::Ok, bytes("AB"), "usable"},
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 'A', 0x00, 0xF7}), std::nullopt, S::Ok, bytes("A"), "usable"},
+        {whole, none, S::Ok, bytes("AB"), "usable"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 'A', 0x00, 0xF7}), none, S::Ok, bytes("A"), "usable"},
         // Screen data keeps everything to the F7.
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x17, 1, 2, 3, 0xF7}), std::nullopt, S::Ok, bytes({1, 2, 3}), "usable"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x17, 1, 2, 3, 0xF7}), none, S::Ok, bytes({1, 2, 3}), "usable"},
         // Too short for the terminator or the CR LF's: no payload rather than a wrap-around.
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, 0xF7}), std::nullopt, S::Ok, {}, "usable"},
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 0xF7}), std::nullopt, S::Ok, {}, "usable"},
-        {Bytes{}, std::nullopt, S::Empty, {}, "usable"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, 0xF7}), none, S::Ok, {}, "usable"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n', 0xF7}), none, S::Ok, {}, "usable"},
+        {Bytes{}, none, S::Empty, {}, "usable"},
         // A failure spoils whatever came with it.
         {whole, timeout, S::Failed, {}, "SerialConnection.getByte: timeout Success"},
         {Bytes{}, requestCancelled(), S::Cancelled, {}, "SerialIOServer.cancel: the request was cancelled"},
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n'}),
-         std::nullopt,
-         S::Unterminated,
-         {},
-         invalid + "F0 1C 70 00 0A 0D 0A"},
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A}), std::nullopt, S::TooShort, {}, invalid + "F0 1C 70 00 0A"},
-        {bytes({0xF0, 0x5C, 0x70, 0, 0x0A, 0xF7}), std::nullopt, S::BadHeader, {}, invalid + "F0 5C 70 00 0A F7"},
-        {bytes({0xF0, 0x1C, 0x70, 0, 0x0D, 'N', 'o', 0x00, 0xF7}), std::nullopt, S::Ok, bytes("No"),
-         "SYSEXC ERROR: No"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A, '\r', '\n'}), none, S::Unterminated, {}, invalid + "F0 1C 70 00 0A 0D 0A"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0A}), none, S::TooShort, {}, invalid + "F0 1C 70 00 0A"},
+        {bytes({0xF0, 0x5C, 0x70, 0, 0x0A, 0xF7}), none, S::BadHeader, {}, invalid + "F0 5C 70 00 0A F7"},
+        {bytes({0xF0, 0x1C, 0x70, 0, 0x0D, 'N', 'o', 0x00, 0xF7}), none, S::Ok, bytes("No"), "SYSEXC ERROR: No"},
     };
-    for (const auto& c : cases) {
-        SysexReply reply = SysexReply::check(c.message, c.failure);
-        EXPECT_EQ(reply.status, c.status) << c.thrown;
-        EXPECT_EQ(reply.usable(), c.status == S::Ok);
-        EXPECT_EQ(reply.payload, c.payload) << c.thrown;
-        EXPECT_EQ(failureOf(c.message, c.failure), c.thrown);
+    for (const auto& [message, failure, status, payload, thrown] : cases) {
+        SysexReply reply = SysexReply::check(message, failure);
+        EXPECT_EQ(reply.status, status) << thrown;
+        EXPECT_EQ(reply.usable(), status == S::Ok);
+        EXPECT_EQ(reply.payload, payload) << thrown;
+        EXPECT_EQ(failureOf(message, failure), thrown);
     }
     SysexReply reply = SysexReply::check(whole);
-    EXPECT_EQ(reply.deviceId, 5);
-    EXPECT_EQ(reply.command, 0x0A);
+    EXPECT_EQ(std::pair(int(reply.deviceId), int(reply.command)), std::pair(5, 0x0A));
 }
 
 TEST(PatchTextCheck, AByteThatWouldStartOrEndTheMessageIsRefusedByLineAndModule)
 {
     const std::string head = "HEADM adc \"Large Hall\" hall 2 2 0\r\n";
-    const struct {
-        std::string text;
-        std::optional<std::string> refusal;
-    } cases[] = {
+    const std::pair<std::string, std::optional<std::string>> cases[] = {
         {head + "GAIN trimL adc-in1 0.8\r\nTAIL \"Tosk demo\"\r\n", std::nullopt},
         {head + "GAIN \"trim\xF7L\" adc-in1 0.8\r\nTAIL \"x\"\r\n",
          "The patch cannot be sent: line 2 of its text, module \"trim\xC3\xB7L\" (GAIN), holds the byte 0xF7, which "
@@ -170,6 +157,6 @@ TEST(PatchTextCheck, AByteThatWouldStartOrEndTheMessageIsRefusedByLineAndModule)
         {"\xF0", "The patch cannot be sent: line 1 of its text holds the byte 0xF0, which would start a new message to "
                  "the unit inside this one."},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(patchTextRefusal(c.text), c.refusal) << c.text;
+    for (const auto& [text, refusal] : cases)
+        EXPECT_EQ(patchTextRefusal(text), refusal) << text;
 }
