@@ -216,6 +216,14 @@ TEST(MidiLine, UnitCommandsAndBrowsingAnswerAsOverTheSerialLine)
     EXPECT_EQ(textOf(SysexReply::check(midi.client->calls[3].first).payload),
               "Cannot load patch: line 1 is not text (byte 0x00)");
 
+    // A patch sent runs; update asks for it again.
+    const std::string mine = "HEADM adc\r\nTAIL \"Me\"\r\n";
+    for (Queued* q : {&serial, &midi}) {
+        q->send(0x0A, bytes(mine));
+        ASSERT_TRUE(q->settle());
+        EXPECT_EQ(textOf(q->ask(0x0B).payload), mine);
+    }
+
     // A unit window browses the banks and selects a patch with a program change.
     KorvatelConnection overMidi(unitWithId(0), midiTo(relay.path()), 1000ms, 0ms);
     KorvatelConnection overSerial(unitWithId(0), lineTo(unit.link()), 1000ms, 0ms);
