@@ -38,6 +38,8 @@ public:
     ModuleLookup() = default;
     explicit ModuleLookup(const ModuleList& list);
 
+    // Room for about `names` names without growing on the way.
+    void reserve(size_t names) { grow(names); }
     // Indexes one more module (a group's members): a name already indexed
     // keeps its first module.
     void add(Module& module);

@@ -15,6 +15,7 @@
 #include "database/OperatorDesc.h"
 #include "database/SigDbase.h"
 
+#include <algorithm>
 #include <iterator>
 #include <map>
 #include <unordered_set>
@@ -47,6 +48,10 @@ void SigFile::load(std::string_view bytes)
     adcNullObject_.reset();
     pending_.clear();
     readLookup_ = std::make_unique<ModuleLookup>();
+    // Each record takes a line at least: counting the lines sizes the name
+    // index once instead of rehashing it at every doubling of a large patch
+    // (lines ended by CR alone still grow it as they come).
+    readLookup_->reserve(size_t(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     lookup_ = readLookup_.get();
     // Records other than comments: a file holding any must have a head.
     bool records = false;
