@@ -149,6 +149,16 @@ struct UnitApp {
         W* w = browser<W>(ms);
         return w && QTest::qWaitFor([&] { return !w->runner()->isBusy(); }, ms) ? w : nullptr;
     }
+    // Patch window `i`, once it is the last one: its name, the name Save
+    // offers, whether it counts as changed, then its bytes.
+    std::string patch(size_t i = 0, int ms = 20000)
+    {
+        if (!QTest::qWaitFor([&] { return documents->windows().size() == i + 1; }, ms))
+            return "<no patch window " + std::to_string(i) + ">";
+        const SigDocument& doc = *documents->windows()[i]->sigDocument();
+        return doc.displayName() + " | " + doc.suggestedFileName() + (doc.isDocumentEdited() ? " | edited\n" : "\n") +
+               doc.originalData();
+    }
     // Waits until the identify ended without a window.
     bool identifyEnded(int ms = 15000)
     {
