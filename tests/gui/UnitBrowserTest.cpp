@@ -242,12 +242,8 @@ TEST(UnitBrowser, BacksUpOrDropsBanksOnDiskAndKeepsThePatchTheUnitRuns)
     // another calls its patch otherwise than the unit lists it.
     const std::string smallRoomTitled = readFile(dataPath("unit/banks/1 Reverbs/0 Small Room.sig"));
     UnitRig rig(Banks::Test, {}, [&](const fs::path& banks) {
-        fs::create_directories(banks / "0 Empty");
-        fs::create_directories(banks / "3 ..");
-        writeFile(banks / "3 .." / "0 Twin.sig", smallRoomText);
-        writeFile(banks / "3 .." / "1 Twin.sig", echoText);
-        writeFile(banks / "3 .." / "2 ...sig", hallText);
-        writeFile(banks / "3 .." / "3 Old Room.sig", smallRoomTitled);
+        writeTree(banks, {"0 Empty/", "3 ../0 Twin.sig=" + smallRoomText, "3 ../1 Twin.sig=" + echoText,
+                          "3 ../2 ...sig=" + hallText, "3 ../3 Old Room.sig=" + smallRoomTitled});
     });
     auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
@@ -319,8 +315,7 @@ TEST(UnitBrowser, BacksUpOrDropsBanksOnDiskAndKeepsThePatchTheUnitRuns)
     app.alerts.recorded.clear();
 
     const fs::path disk = dir / "disk" / "Backup";
-    fs::create_directories(disk);
-    writeFile(disk / "keep.sig", "MINE");
+    writeTree(disk, {"keep.sig=MINE"});
     app.store.setValue("DiskPatchPath", disk.parent_path().string());
     std::unique_ptr<QMimeData> data(w->dragData({w->nodeNamed("1 Reverbs"), w->nodeNamed("3 ..")}));
     ASSERT_TRUE(data);
@@ -591,8 +586,7 @@ TEST(UnitBrowser, AWindowClosedMidExchangeStopsItFreesTheLineAndLeavesOnlyWholeF
     auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
     const fs::path backup = dir / "backup", disk = dir / "disk";
-    fs::create_directories(backup);
-    fs::create_directories(disk / "Copies");
+    writeTree(dir.path(), {"backup/", "disk/Copies/"});
     app.store.setValue("DiskPatchPath", disk.string());
     const std::set<std::string> patches{smallRoomText, hallText, echoText};
     auto notWhole = [&](const fs::path& folder) {
