@@ -228,16 +228,6 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndCompareWithUnitTakesW
 
 namespace {
 
-Bytes dumpOf(const std::string& lines, uint8_t command = sysex::OBJECT_INFO_DUMP)
-{
-    std::string text = "\xF0\x1C\x70";
-    text += '\0';
-    text += char(command);
-    text += lines;
-    text += '\xF7';
-    return Bytes(text.begin(), text.end());
-}
-
 const std::string rootLines = "COL menu 0 0 Main Main 6 \r\n"
                               "NUM x 7 0 Level:%d Level 0 0 100 0.5 \r\n"
                               "STR x 8 0 Name Name 'Old name' \r\n"

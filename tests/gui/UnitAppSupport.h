@@ -166,6 +166,15 @@ struct UnitApp {
     }
 };
 
+// A reply of the unit with device id 0: `command`, then `body` as it is.
+inline Bytes dumpOf(const std::string& body, uint8_t command = sysex::OBJECT_INFO_DUMP)
+{
+    Bytes frame = bytes({0xF0, 0x1C, 0x70, 0, command});
+    frame.insert(frame.end(), body.begin(), body.end());
+    frame.push_back(0xF7);
+    return frame;
+}
+
 // tosk-unit started with `args` on a line under a fresh folder, and the
 // application on that line. `banks` comes first in its options; `prepare`
 // may add to that folder before the unit reads it.

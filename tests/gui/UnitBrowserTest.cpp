@@ -408,6 +408,14 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     EXPECT_EQ(cells(2), (std::vector<std::string>{"Tape Echo", "700", " ", " ", "U", "2", "2", "   D    "}));
 
     // A click selects on the unit; sorting keeps that preset selected.
+    // The names of the rows shown, top down.
+    auto names = [&] {
+        std::vector<std::string> out;
+        for (int row = 0; row < model->rowCount(); ++row)
+            if (!w->patchTable()->isRowHidden(row))
+                out.push_back(cells(row)[0]);
+        return out;
+    };
     auto rowPoint = [&](int row) {
         return w->patchTable()->visualRect(model->index(row, R9100TableModel::Name)).center();
     };
@@ -419,8 +427,7 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     std::vector<std::string> trace = unit.trace();
     EXPECT_NE(std::find(trace.begin(), trace.end(), "C0 00"), trace.end());
     w->patchTable()->sortByColumn(R9100TableModel::Name, Qt::DescendingOrder);
-    EXPECT_EQ(cells(0)[0], "Tape Echo");
-    EXPECT_EQ(cells(2)[0], "Hall: Large/Dark");
+    EXPECT_EQ(names(), (std::vector<std::string>{"Tape Echo", "Small Room", "Hall: Large/Dark"}));
     QModelIndexList selected = w->patchTable()->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected[0].row(), 0);
@@ -451,8 +458,7 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     EXPECT_EQ(location()->currentIndex(), 2u);
     ASSERT_TRUE(idle(w->runner()));
     EXPECT_EQ(w->boxTitle()->text().toStdString(), "1 Presets");
-    ASSERT_EQ(model->rowCount(), 1);
-    EXPECT_EQ(cells(0)[0], "Tape Echo");
+    ASSERT_EQ(names(), std::vector<std::string>{"Tape Echo"});
 
     // A double click opens the preset once the unit is seen to run it.
     QTest::mouseClick(w->patchTable()->viewport(), Qt::LeftButton, {}, rowPoint(0));
@@ -473,14 +479,9 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     // A new list keeps the order chosen; the filter.
     chooseLocation(0);
     ASSERT_TRUE(idle(w->runner()));
-    ASSERT_EQ(model->rowCount(), 3);
-    EXPECT_EQ(cells(0)[0], "Tape Echo");
+    EXPECT_EQ(names(), (std::vector<std::string>{"Tape Echo", "Small Room", "Hall: Large/Dark"}));
     w->filterField()->setText(QStringLiteral("room"));
-    std::vector<std::string> shown;
-    for (int row = 0; row < model->rowCount(); ++row)
-        if (!w->patchTable()->isRowHidden(row))
-            shown.push_back(cells(row)[0]);
-    EXPECT_EQ(shown, std::vector<std::string>{"Small Room"});
+    EXPECT_EQ(names(), std::vector<std::string>{"Small Room"});
 }
 
 // The program list sorts names as a person reads them.
