@@ -545,11 +545,8 @@ TEST(ProgramListBrowser, AFailedListIsReportedAndADisabledPresetIsStruckThroughA
     TempDir dir;
     const std::string nowhere = (dir.path() / "no-unit").string();
     UnitApp app(nowhere);
-    auto info = std::make_shared<ChannelNameInfo>();
-    info->setModelName("R9100");
-    info->setRomRevision("5.10");
     LogCapture quiet;
-    auto* w = new R9100ViewController(info, {300ms, 0ms});
+    auto* w = new R9100ViewController(unitWithId(0, "R9100", "5.10"), {300ms, 0ms});
     ASSERT_TRUE(idle(w->runner()));
     EXPECT_EQ(w->boxTitle()->text().toStdString(), "No Presets Found");
     EXPECT_EQ(app.alertTexts(),
