@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 
 #include <algorithm>
 #include <set>
@@ -47,38 +48,18 @@ std::vector<std::string> childNames(QTreeWidgetItem* parent)
     return names;
 }
 
-// Opens the menu with `key` and waits for its objects.
-bool open(FrontPanelWindow& panel, UnitApp& app, const std::string& key)
-{
-    QTreeWidgetItem* item = panel.itemForKey(key);
-    EXPECT_TRUE(item) << key;
-    if (!item)
-        return false;
-    item->setExpanded(true);
-    return app.settle() && item->childCount() > 0 &&
-           panel.itemForKey(item->child(0)->data(0, Qt::UserRole).toString().toStdString());
-}
-
-PanelNumberControl* numberControl(FrontPanelWindow& panel, const std::string& key)
-{
-    return qobject_cast<PanelNumberControl*>(panel.controlForKey(key));
-}
-
+// The rows a user sees, top down, two spaces in for each level.
 std::vector<std::string> visibleRows(QTreeWidget* tree)
 {
     std::vector<std::string> rows;
-    std::function<void(QTreeWidgetItem*, const std::string&)> walk = [&](QTreeWidgetItem* item,
-                                                                         const std::string& indent) {
-        for (int i = 0; i < item->childCount(); ++i) {
-            QTreeWidgetItem* child = item->child(i);
-            if (child->isHidden())
-                continue;
-            rows.push_back(indent + child->text(0).toStdString());
-            if (child->isExpanded())
-                walk(child, indent + "  ");
-        }
-    };
-    walk(tree->invisibleRootItem(), "");
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        std::string indent;
+        bool shown = !(*it)->isHidden();
+        for (QTreeWidgetItem* up = (*it)->parent(); up; up = up->parent(), indent += "  ")
+            shown = shown && up->isExpanded() && !up->isHidden();
+        if (shown)
+            rows.push_back(indent + (*it)->text(0).toStdString());
+    }
     return rows;
 }
 
@@ -118,11 +99,14 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndCompareWithUnitTakesW
     // Menus are read when they are opened, not before.
     EXPECT_EQ(panel->itemForKey("3")->childCount(), 0);
     EXPECT_FALSE(panel->itemForKey("3000"));
-    ASSERT_TRUE(open(*panel, app, "3") && open(*panel, app, "3000")) << "Patch ▸ Chorus";
+    panel->itemForKey("3")->setExpanded(true);
+    ASSERT_TRUE(app.settle() && panel->itemForKey("3000")) << "Patch ▸ Chorus";
+    panel->itemForKey("3000")->setExpanded(true);
+    ASSERT_TRUE(app.settle());
     EXPECT_EQ(childNames(panel->itemForKey("3000")), (std::vector<std::string>{"Rate", "Depth", "Shape", "Bypass"}));
 
     // Each kind of object has its control, showing the unit's value.
-    PanelNumberControl* rate = numberControl(*panel, "4000");
+    PanelNumberControl* rate = qobject_cast<PanelNumberControl*>(panel->controlForKey("4000"));
     auto* shape = qobject_cast<QComboBox*>(panel->controlForKey("4002"));
     ASSERT_TRUE(rate && shape);
     EXPECT_EQ(rate->value(), 0.8);
@@ -153,8 +137,8 @@ TEST(FrontPanel, TurningAKnobReachesTheUnitsRunningPatchAndCompareWithUnitTakesW
     ASSERT_TRUE(app.settle());
     EXPECT_EQ(visibleRows(panel->tree()), (std::vector<std::string>{"Program", "Setup", "Patch", "  Chorus", "    Rate",
                                                                     "    Depth", "    Shape", "    Bypass"}));
-    PanelNumberControl* depth = numberControl(*panel, "4001");
-    rate = numberControl(*panel, "4000");
+    PanelNumberControl* depth = qobject_cast<PanelNumberControl*>(panel->controlForKey("4001"));
+    rate = qobject_cast<PanelNumberControl*>(panel->controlForKey("4000"));
     ASSERT_TRUE(depth && rate);
     EXPECT_EQ(depth->spinBox()->maximum(), 0.7);
     EXPECT_EQ(rate->value(), 2.5);
@@ -312,7 +296,7 @@ TEST(FrontPanel, EachKindOfObjectGetsItsControlAndTextsGoAsTheyAre)
     ASSERT_TRUE(settled(panel));
     EXPECT_EQ(childNames(panel.tree()->invisibleRootItem()),
               (std::vector<std::string>{"Level", "Name", "Temp", "Version", "Store", "Mode"}));
-    PanelNumberControl* level = numberControl(panel, "7");
+    PanelNumberControl* level = qobject_cast<PanelNumberControl*>(panel.controlForKey("7"));
     auto* name = qobject_cast<QLineEdit*>(panel.controlForKey("8"));
     auto* mode = qobject_cast<QComboBox*>(panel.controlForKey("12"));
     ASSERT_TRUE(level && name && mode);
@@ -384,7 +368,7 @@ TEST(FrontPanel, ScriptedSliderMovesArePacedToOnePutIn50msAndTheLastValueAlwaysG
     std::chrono::milliseconds now{1000};
     ScriptedPanel p(plainUnit, [&] { return now; });
     ASSERT_TRUE(settled(p.panel));
-    PanelNumberControl* level = numberControl(p.panel, "7");
+    PanelNumberControl* level = qobject_cast<PanelNumberControl*>(p.panel.controlForKey("7"));
     ASSERT_TRUE(level);
     for (int i = 0; i < 100; ++i) {
         now = std::chrono::milliseconds(1000 + i * 3);
@@ -431,7 +415,7 @@ TEST(FrontPanel, AFailedPutShowsWhyAndPutsTheControlBack)
             return plainUnit(command, payload);
         });
         ASSERT_TRUE(settled(p.panel));
-        PanelNumberControl* level = numberControl(p.panel, "7");
+        PanelNumberControl* level = qobject_cast<PanelNumberControl*>(p.panel.controlForKey("7"));
         ASSERT_TRUE(level);
         level->spinBox()->setValue(30);
         ASSERT_TRUE(settled(p.panel));

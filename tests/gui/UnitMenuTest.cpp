@@ -58,12 +58,11 @@ TEST(UnitMenu, GetPatchOpensTheRunningPatchAndSendPatchSendsTheUploadTextOrRefus
     ASSERT_TRUE(app.run("actionGetPatch"));
     EXPECT_FALSE(app.unit().progressWindow()->isVisible()) << "put away at the end";
     ASSERT_EQ(app.patch(), "untitled | Small Room.sig | edited\n" + smallRoom);
-    GraphicWindowController* got = app.documents->windows()[0];
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
     // The unit was asked who it is, then the request went to its device id.
     EXPECT_EQ(sent(), (std::vector<std::string>{"F0 1C 70 00 1A F7", "F0 1C 70 05 0B F7"}));
     app.chooser.answers.push_back((dir / "kept.sig").string());
-    ASSERT_TRUE(app.documents->saveDocument(*got));
+    ASSERT_TRUE(app.documents->saveDocument(*app.documents->windows()[0]));
     ASSERT_EQ(app.chooser.requests.size(), 1u);
     EXPECT_EQ(app.chooser.requests[0].suggestedName, "Small Room.sig") << "untitled: Save asks where";
 
