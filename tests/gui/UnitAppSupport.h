@@ -149,12 +149,31 @@ struct UnitApp {
         W* w = browser<W>(ms);
         return w && QTest::qWaitFor([&] { return !w->runner()->isBusy(); }, ms) ? w : nullptr;
     }
+    // Patch window `i`, once it is the last one: its name, the name Save
+    // offers, whether it counts as changed, then its bytes.
+    std::string patch(size_t i = 0, int ms = 20000)
+    {
+        if (!QTest::qWaitFor([&] { return documents->windows().size() == i + 1; }, ms))
+            return "<no patch window " + std::to_string(i) + ">";
+        const SigDocument& doc = *documents->windows()[i]->sigDocument();
+        return doc.displayName() + " | " + doc.suggestedFileName() + (doc.isDocumentEdited() ? " | edited\n" : "\n") +
+               doc.originalData();
+    }
     // Waits until the identify ended without a window.
     bool identifyEnded(int ms = 15000)
     {
         return QTest::qWaitFor([&] { return !delegate->korvatelViewController(); }, ms);
     }
 };
+
+// A reply of the unit with device id 0: `command`, then `body` as it is.
+inline Bytes dumpOf(const std::string& body, uint8_t command = sysex::OBJECT_INFO_DUMP)
+{
+    Bytes frame = bytes({0xF0, 0x1C, 0x70, 0, command});
+    frame.insert(frame.end(), body.begin(), body.end());
+    frame.push_back(0xF7);
+    return frame;
+}
 
 // tosk-unit started with `args` on a line under a fresh folder, and the
 // application on that line. `banks` comes first in its options; `prepare`

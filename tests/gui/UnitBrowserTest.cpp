@@ -20,6 +20,7 @@
 #include "gui/GuiTestSupport.h"
 #include "gui/UnitAppSupport.h"
 #include "support/DragAndDrop.h"
+#include "support/FolderTree.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -33,7 +34,6 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <set>
 
 using namespace tosk;
@@ -65,13 +65,14 @@ std::vector<std::string> childNames(const TreeNode::Ptr& node)
     return names;
 }
 
-// Waits for a DiskDropItem's answer.
-DiskDropItem::Fetched fetched(DiskDropItem& item)
+// Waits for a DiskDropItem's answer: the patch, or why there is none.
+std::string fetched(DiskDropItem& item)
 {
     std::optional<DiskDropItem::Fetched> answer;
     item.fetchSigText([&](DiskDropItem::Fetched f) { answer = std::move(f); });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return answer.has_value(); }, 20000));
-    return answer.value_or(DiskDropItem::Fetched{});
+    if (!QTest::qWaitFor([&] { return answer.has_value(); }, 20000))
+        return "<no answer>";
+    return answer->failure.empty() ? answer->sigText.value_or("<no text>") : "failed: " + answer->failure;
 }
 
 // Drops `data` on `folder` in the disk browser, as opened from the menu:
@@ -142,12 +143,7 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     // bank the unit was given meanwhile.
     loadBankElsewhere(unit.link(), 1);
     doubleClick(w->outlineView()->viewport(), rowCentre(w->outlineView(), hall));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
-    SigDocument* doc = app.documents->windows()[0]->sigDocument();
-    EXPECT_EQ(doc->originalData(), hallText);
-    EXPECT_EQ(doc->displayName(), "Hall: Large/Dark");
-    EXPECT_EQ(doc->suggestedFileName(), "Hall- Large|Dark.sig");
-    EXPECT_TRUE(doc->isDocumentEdited());
+    EXPECT_EQ(app.patch(), "Hall: Large/Dark | Hall- Large|Dark.sig | edited\n" + hallText);
 
     // Dragged out, a patch carries what the disk browser fetches.
     ASSERT_TRUE(idle(w->runner()));
@@ -164,9 +160,7 @@ TEST(UnitBrowser, BrowsesBanksLazilyOpensSelectsAndDragsPatchesOut)
     QDragEnterEvent passing(rowCentre(w->outlineView(), hall), Qt::CopyAction, patchData, Qt::LeftButton, {});
     QApplication::sendEvent(w->outlineView()->viewport(), &passing);
     EXPECT_EQ(w->statusText().toStdString(), "");
-    DiskDropItem::Fetched text = fetched(item);
-    EXPECT_EQ(text.failure, "");
-    EXPECT_EQ(text.sigText, hallText);
+    EXPECT_EQ(fetched(item), hallText);
     EXPECT_EQ(w->statusText().toStdString(), "") << "the fetch is over";
 
     // A bank drags with the patch inside it covered by it (what a dropped
@@ -248,12 +242,8 @@ TEST(UnitBrowser, BacksUpOrDropsBanksOnDiskAndKeepsThePatchTheUnitRuns)
     // another calls its patch otherwise than the unit lists it.
     const std::string smallRoomTitled = readFile(dataPath("unit/banks/1 Reverbs/0 Small Room.sig"));
     UnitRig rig(Banks::Test, {}, [&](const fs::path& banks) {
-        fs::create_directories(banks / "0 Empty");
-        fs::create_directories(banks / "3 ..");
-        writeFile(banks / "3 .." / "0 Twin.sig", smallRoomText);
-        writeFile(banks / "3 .." / "1 Twin.sig", echoText);
-        writeFile(banks / "3 .." / "2 ...sig", hallText);
-        writeFile(banks / "3 .." / "3 Old Room.sig", smallRoomTitled);
+        writeTree(banks, {"0 Empty/", "3 ../0 Twin.sig=" + smallRoomText, "3 ../1 Twin.sig=" + echoText,
+                          "3 ../2 ...sig=" + hallText, "3 ../3 Old Room.sig=" + smallRoomTitled});
     });
     auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
@@ -302,18 +292,16 @@ TEST(UnitBrowser, BacksUpOrDropsBanksOnDiskAndKeepsThePatchTheUnitRuns)
     QTest::mouseClick(button, Qt::LeftButton);
     ASSERT_TRUE(QTest::qWaitFor([&] { return !app.alerts.recorded.empty(); }, 30000));
     ASSERT_TRUE(idle(w->runner()));
-    std::vector<fs::path> made;
-    for (const auto& entry : fs::directory_iterator(folder))
-        made.push_back(entry.path());
-    ASSERT_EQ(made.size(), 1u);
-    EXPECT_EQ(readFile(made[0] / "7 Delays" / "00 Tape Echo.sig"), echoText);
-    const std::string done = "7 patches of 4 banks were copied into " + made[0].string() + ".";
+    ASSERT_EQ(namesIn(folder).size(), 1u);
+    const fs::path made = folder / *namesIn(folder).begin();
+    EXPECT_EQ(readFile(made / "7 Delays" / "00 Tape Echo.sig"), echoText);
+    const std::string done = "7 patches of 4 banks were copied into " + made.string() + ".";
     EXPECT_EQ(app.alertTexts(),
               std::vector<std::string>{"Informational | ALERT | " + done +
                                        "\nThe patch that was running on the unit was sent back to it. | OK"});
     EXPECT_EQ(w->statusText().toStdString(), done + " The patch that was running on the unit was sent back to it.");
     // The disk browser's search covers the backup from now on.
-    EXPECT_EQ(app.store.values["BackupFolders"], made[0].string());
+    EXPECT_EQ(app.store.values["BackupFolders"], made.string());
 
     // The unit runs the user's patch again; it was read once and sent once.
     EXPECT_EQ(other.getSigFile(), mine);
@@ -327,25 +315,17 @@ TEST(UnitBrowser, BacksUpOrDropsBanksOnDiskAndKeepsThePatchTheUnitRuns)
     app.alerts.recorded.clear();
 
     const fs::path disk = dir / "disk" / "Backup";
-    fs::create_directories(disk);
-    writeFile(disk / "keep.sig", "MINE");
+    writeTree(disk, {"keep.sig=MINE"});
     app.store.setValue("DiskPatchPath", disk.parent_path().string());
     std::unique_ptr<QMimeData> data(w->dragData({w->nodeNamed("1 Reverbs"), w->nodeNamed("3 ..")}));
     ASSERT_TRUE(data);
     auto [browser, dropped] = dropOnDisk(app, data.get(), disk);
     ASSERT_TRUE(browser);
     ASSERT_TRUE(dropped->count() > 0 || dropped->wait(60000));
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(disk))
-        if (entry.is_regular_file())
-            files[fs::relative(entry.path(), disk).string()] = readFile(entry.path());
-    EXPECT_EQ(files, (std::map<std::string, std::string>{{"1 Reverbs/Hall- Large|Dark.sig", hallText},
-                                                         {"1 Reverbs/Small Room.sig", smallRoomText},
-                                                         {"3 ../--.sig", hallText},
-                                                         {"3 ../Small Room.sig", smallRoomTitled},
-                                                         {"3 ../Twin (slot 1).sig", echoText},
-                                                         {"3 ../Twin.sig", smallRoomText},
-                                                         {"keep.sig", "MINE"}}));
+    EXPECT_EQ(treeOf(disk), "1 Reverbs/\n1 Reverbs/Hall- Large|Dark.sig=" + hallText +
+                                "\n1 Reverbs/Small Room.sig=" + smallRoomText + "\n3 ../\n3 ../--.sig=" + hallText +
+                                "\n3 ../Small Room.sig=" + smallRoomTitled + "\n3 ../Twin (slot 1).sig=" + echoText +
+                                "\n3 ../Twin.sig=" + smallRoomText + "\nkeep.sig=MINE\n");
     // The user is told what was renamed, and why.
     const std::vector<std::string> alerts = app.alertTexts();
     ASSERT_FALSE(alerts.empty());
@@ -364,8 +344,7 @@ TEST(UnitBrowser, BacksUpOrDropsBanksOnDiskAndKeepsThePatchTheUnitRuns)
     ASSERT_TRUE(oldRoom);
     QTest::mouseClick(w->outlineView()->viewport(), Qt::LeftButton, {}, rowCentre(w->outlineView(), oldRoom));
     doubleClick(w->outlineView()->viewport(), rowCentre(w->outlineView(), oldRoom));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
-    EXPECT_EQ(app.documents->windows()[0]->sigDocument()->displayName(), "Small Room");
+    EXPECT_EQ(app.patch(), "Small Room | Small Room.sig | edited\n" + smallRoomTitled);
     EXPECT_EQ(w->statusText().toStdString(),
               "3 Old Room holds Small Room on the unit now (View \u25B8 Refresh reads the list again).");
 }
@@ -429,6 +408,14 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     EXPECT_EQ(cells(2), (std::vector<std::string>{"Tape Echo", "700", " ", " ", "U", "2", "2", "   D    "}));
 
     // A click selects on the unit; sorting keeps that preset selected.
+    // The names of the rows shown, top down.
+    auto names = [&] {
+        std::vector<std::string> out;
+        for (int row = 0; row < model->rowCount(); ++row)
+            if (!w->patchTable()->isRowHidden(row))
+                out.push_back(cells(row)[0]);
+        return out;
+    };
     auto rowPoint = [&](int row) {
         return w->patchTable()->visualRect(model->index(row, R9100TableModel::Name)).center();
     };
@@ -440,8 +427,7 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     std::vector<std::string> trace = unit.trace();
     EXPECT_NE(std::find(trace.begin(), trace.end(), "C0 00"), trace.end());
     w->patchTable()->sortByColumn(R9100TableModel::Name, Qt::DescendingOrder);
-    EXPECT_EQ(cells(0)[0], "Tape Echo");
-    EXPECT_EQ(cells(2)[0], "Hall: Large/Dark");
+    EXPECT_EQ(names(), (std::vector<std::string>{"Tape Echo", "Small Room", "Hall: Large/Dark"}));
     QModelIndexList selected = w->patchTable()->selectionModel()->selectedRows();
     ASSERT_EQ(selected.size(), 1);
     EXPECT_EQ(selected[0].row(), 0);
@@ -472,17 +458,12 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     EXPECT_EQ(location()->currentIndex(), 2u);
     ASSERT_TRUE(idle(w->runner()));
     EXPECT_EQ(w->boxTitle()->text().toStdString(), "1 Presets");
-    ASSERT_EQ(model->rowCount(), 1);
-    EXPECT_EQ(cells(0)[0], "Tape Echo");
+    ASSERT_EQ(names(), std::vector<std::string>{"Tape Echo"});
 
     // A double click opens the preset once the unit is seen to run it.
     QTest::mouseClick(w->patchTable()->viewport(), Qt::LeftButton, {}, rowPoint(0));
     doubleClick(w->patchTable()->viewport(), rowPoint(0));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return app.documents->windows().size() == 1; }, 20000));
-    SigDocument* doc = app.documents->windows()[0]->sigDocument();
-    EXPECT_EQ(doc->originalData(), echoText);
-    EXPECT_EQ(doc->displayName(), "700 Tape Echo");
-    EXPECT_EQ(doc->suggestedFileName(), "Tape Echo.sig");
+    EXPECT_EQ(app.patch(), "700 Tape Echo | Tape Echo.sig | edited\n" + echoText);
     ASSERT_TRUE(idle(w->runner()));
 
     // Dragged out, a preset is fetched the same way.
@@ -492,22 +473,15 @@ TEST(ProgramListBrowser, ListsCriteriaSortsOpensAndDragsPresets)
     EXPECT_EQ(data->text().toStdString(), "700:\"Tape Echo\"\n");
     ASSERT_EQ(data->unitItems().size(), 1u);
     EXPECT_EQ(data->unitItems()[0]->displayName(), "700 Tape Echo");
-    DiskDropItem::Fetched preset = fetched(*data->unitItems()[0]);
-    EXPECT_EQ(preset.failure, "");
-    EXPECT_EQ(preset.sigText, echoText);
+    EXPECT_EQ(fetched(*data->unitItems()[0]), echoText);
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{});
 
     // A new list keeps the order chosen; the filter.
     chooseLocation(0);
     ASSERT_TRUE(idle(w->runner()));
-    ASSERT_EQ(model->rowCount(), 3);
-    EXPECT_EQ(cells(0)[0], "Tape Echo");
+    EXPECT_EQ(names(), (std::vector<std::string>{"Tape Echo", "Small Room", "Hall: Large/Dark"}));
     w->filterField()->setText(QStringLiteral("room"));
-    std::vector<std::string> shown;
-    for (int row = 0; row < model->rowCount(); ++row)
-        if (!w->patchTable()->isRowHidden(row))
-            shown.push_back(cells(row)[0]);
-    EXPECT_EQ(shown, std::vector<std::string>{"Small Room"});
+    EXPECT_EQ(names(), std::vector<std::string>{"Small Room"});
 }
 
 // The program list sorts names as a person reads them.
@@ -571,11 +545,8 @@ TEST(ProgramListBrowser, AFailedListIsReportedAndADisabledPresetIsStruckThroughA
     TempDir dir;
     const std::string nowhere = (dir.path() / "no-unit").string();
     UnitApp app(nowhere);
-    auto info = std::make_shared<ChannelNameInfo>();
-    info->setModelName("R9100");
-    info->setRomRevision("5.10");
     LogCapture quiet;
-    auto* w = new R9100ViewController(info, {300ms, 0ms});
+    auto* w = new R9100ViewController(unitWithId(0, "R9100", "5.10"), {300ms, 0ms});
     ASSERT_TRUE(idle(w->runner()));
     EXPECT_EQ(w->boxTitle()->text().toStdString(), "No Presets Found");
     EXPECT_EQ(app.alertTexts(),
@@ -613,8 +584,7 @@ TEST(UnitBrowser, AWindowClosedMidExchangeStopsItFreesTheLineAndLeavesOnlyWholeF
     auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
     const fs::path backup = dir / "backup", disk = dir / "disk";
-    fs::create_directories(backup);
-    fs::create_directories(disk / "Copies");
+    writeTree(dir.path(), {"backup/", "disk/Copies/"});
     app.store.setValue("DiskPatchPath", disk.string());
     const std::set<std::string> patches{smallRoomText, hallText, echoText};
     auto notWhole = [&](const fs::path& folder) {
