@@ -342,9 +342,9 @@ TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
     pinsOnly.layOut(patch, patch.head().get());
     EXPECT_EQ(layout.box(g), Rect(0, 0, 80, 64)) << "another view's layout changes nothing of this one";
     EXPECT_TRUE(kept() == before) << "no module holds what a layout found";
-    EXPECT_FALSE(g.isPlaced());
-    EXPECT_FALSE(patch.head()->isPlaced());
-    EXPECT_TRUE(patch.findModuleByName("h")->isPlaced()) << "a position of 0,0 read from the file is kept";
+    // A position of 0,0 read from the file is kept.
+    EXPECT_EQ((std::vector{g.isPlaced(), patch.head()->isPlaced(), patch.findModuleByName("h")->isPlaced()}),
+              (std::vector{false, false, true}));
     EXPECT_EQ(patch.dataRepresentation(), text);
 
     // Every box at one place stands in one column: opening lays that out.
@@ -381,8 +381,7 @@ TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)
 
     osc->field("freq")->setHideCount(1);
     osc->field("fm")->setAsAlwaysHidden(true);
-    EXPECT_EQ(laidOut(*osc, -1).hidden, 2);
-    EXPECT_EQ(ModuleGeometry::hiddenCount(*osc), 2);
+    EXPECT_EQ((std::pair{laidOut(*osc, -1).hidden, ModuleGeometry::hiddenCount(*osc)}), (std::pair{2, 2}));
     EXPECT_EQ(rows(laidOut(*osc, -1)), (Rows{{"(rows)", 4}, {"objin", 1}, {"out", -1}, {"mod", -2}, {"obj", -3}}));
 
     // A module with hidden fields keeps its box even without pins.
@@ -433,12 +432,12 @@ TEST(ModuleGeometry, RectsPinsAndHitTests)
     EXPECT_EQ(pin("level").size, Size{}) << "no pin, nothing to hit";
     EXPECT_EQ(layout.pinRow(*osc->field("level")), 0);
 
-    EXPECT_EQ(layout.fieldUnderPoint(*osc, {100, 56}), osc->field("fm"));
-    EXPECT_EQ(layout.fieldUnderPoint(*osc, {185, 74}), osc->field("mod"));
-    EXPECT_EQ(layout.fieldUnderPoint(*osc, {140, 50}), nullptr) << "the name row is not a pin";
-    EXPECT_EQ(layout.fieldUnderPoint(*osc, {100, 56 + 40.0 / 7}), nullptr) << "the bottom edge is outside";
+    // The name row is not a pin; a pin's bottom edge is outside it.
+    auto under = [&](double x, double y) { return layout.fieldUnderPoint(*osc, {x, y}); };
+    EXPECT_EQ((Module::FieldList{under(100, 56), under(185, 74), under(140, 50), under(100, 56 + 40.0 / 7)}),
+              (Module::FieldList{osc->field("fm"), osc->field("mod"), nullptr, nullptr}));
     osc->field("fm")->setAsAlwaysHidden(true);
-    EXPECT_EQ(layout.fieldUnderPoint(*osc, {100, 56}), nullptr);
+    EXPECT_EQ(under(100, 56), nullptr);
 
     osc->moveBy({-100, -40});
     EXPECT_EQ(layout.box(*osc), Rect(0, 0, 80, 64)) << "the box follows the module without a new layout";

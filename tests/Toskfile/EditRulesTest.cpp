@@ -145,8 +145,8 @@ TEST(EditRules, InsertedNamesDifferInMoreThanCaseAndLoadedNamesStay)
 
     ModuleList::List pasted = editor.paste(crlf({"SINE osc1 440 0.5", "SINE Osc1 220 0.5"}), nullptr);
     ASSERT_EQ(pasted.size(), 2u);
-    EXPECT_EQ(pasted[0]->instanceName(), "osc2");
-    EXPECT_EQ(pasted[1]->instanceName(), "Osc3");
+    EXPECT_EQ((Names{std::string(pasted[0]->instanceName()), std::string(pasted[1]->instanceName())}),
+              (Names{"osc2", "Osc3"}));
     ModuleList::List copies = editor.duplicate({&moduleNamed(*doc, "OSC1")});
     ASSERT_EQ(copies.size(), 1u);
     EXPECT_EQ(copies[0]->instanceName(), "OSC4");
@@ -246,13 +246,12 @@ TEST(EditRules, WhatAnEditTellsTheDocumentAndItsViews)
     Module::Ptr g = moduleNamed(*doc, "g").shared_from_this();
     ASSERT_TRUE(editor.deleteModules({g.get()}));
     ASSERT_EQ(heard.size(), 1u);
-    EXPECT_EQ(heard[0].kind, PatchChange::Kind::Delete);
-    EXPECT_EQ(heard[0].removed, std::vector<Module::Ptr>{g});
-    EXPECT_TRUE(heard[0].touches(PatchChange::Order));
+    EXPECT_EQ(std::tuple(heard[0].kind, heard[0].removed, heard[0].touches(PatchChange::Order)),
+              std::tuple(PatchChange::Kind::Delete, std::vector<Module::Ptr>{g}, true));
     doc->undoManager().undo();
     ASSERT_EQ(heard.size(), 2u);
-    EXPECT_EQ(heard[1].added, std::vector<Module::Ptr>{g});
-    EXPECT_TRUE(heard[1].removed.empty());
+    EXPECT_EQ(std::pair(heard[1].added, heard[1].removed),
+              std::pair(std::vector<Module::Ptr>{g}, std::vector<Module::Ptr>{}));
 
     heard.clear();
     ASSERT_TRUE(editor.setFieldText(fieldOf(*doc, "lfo", "rate"), "3", nullptr, &heard));

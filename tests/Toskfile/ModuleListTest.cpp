@@ -52,12 +52,11 @@ TEST_F(ModuleListCase, KeepingTheOrder)
 
     // Positions can skip comments.
     list.setListOfModules({readModule(";one", db), a, readModule(";two", db), b});
-    EXPECT_EQ(list.indexMod(1, true), b);
-    EXPECT_EQ(list.indexMod(1, false), a);
-    EXPECT_EQ(list.indexMod(2, true), nullptr);
-    EXPECT_EQ(list.modIndex(b.get(), true), 1u);
-    EXPECT_EQ(list.modIndex(b.get(), false), 3u);
-    EXPECT_EQ(list.modIndex(newModule("OSC", "z", db).get(), true), ModuleList::npos);
+    EXPECT_EQ((ModuleList::List{list.indexMod(1, true), list.indexMod(1, false), list.indexMod(2, true)}),
+              (ModuleList::List{b, a, nullptr}));
+    EXPECT_EQ((std::vector{list.modIndex(b.get(), true), list.modIndex(b.get(), false),
+                           list.modIndex(newModule("OSC", "z", db).get(), true)}),
+              (std::vector{size_t(1), size_t(3), ModuleList::npos}));
 }
 
 TEST_F(ModuleListCase, ConnectionQueriesAndCopies)
@@ -90,15 +89,14 @@ TEST_F(ModuleListCase, ConnectionQueriesAndCopies)
     // A signal may feed its own module.
     EXPECT_EQ(list.validConnectionsFor(*f1->field("in")),
               (Module::FieldList{osc->field("out"), f1->field("out"), f2->field("out")}));
-    auto objects = list.validConnectionsFor(*osc->field("obj"));
-    EXPECT_TRUE(objects.empty()) << "no other module takes objects";
+    EXPECT_TRUE(list.validConnectionsFor(*osc->field("obj")).empty()) << "no other module takes objects";
 
-    EXPECT_EQ(list.hasInputFrom(osc.get(), OperatorEntry::SIGNAL), osc->field("fm"));
-    EXPECT_EQ(list.hasInputFrom(knob.get(), OperatorEntry::CONTROL), f1->field("cutoff"));
-    EXPECT_EQ(list.hasInputFrom(knob.get(), OperatorEntry::SIGNAL), nullptr);
-    EXPECT_EQ(list.hasInputFrom(nullptr, -1), osc->field("fm"));
-    EXPECT_EQ(list.hasOutputTo(f2.get(), -1), f2->field("in"));
-    EXPECT_EQ(list.hasOutputTo(knob.get(), -1), nullptr);
+    EXPECT_EQ((Module::FieldList{list.hasInputFrom(osc.get(), OperatorEntry::SIGNAL),
+                                 list.hasInputFrom(knob.get(), OperatorEntry::CONTROL),
+                                 list.hasInputFrom(knob.get(), OperatorEntry::SIGNAL), list.hasInputFrom(nullptr, -1),
+                                 list.hasOutputTo(f2.get(), -1), list.hasOutputTo(knob.get(), -1)}),
+              (Module::FieldList{osc->field("fm"), f1->field("cutoff"), nullptr, osc->field("fm"), f2->field("in"),
+                                 nullptr}));
     knob->field("out")->setAsWP(true);
     EXPECT_EQ(list.hasWPFields(), 1);
 
@@ -109,9 +107,8 @@ TEST_F(ModuleListCase, ConnectionQueriesAndCopies)
 
     auto copy = list.copy();
     ASSERT_EQ(copy->listOfModules(), list.listOfModules());
-    EXPECT_EQ(f1->field("in")->source(), f2->field("out"));
-    EXPECT_EQ(f2->field("in")->source(), f1->field("out"));
-    EXPECT_EQ(osc->field("fm")->source(), f2->field("out"));
+    EXPECT_EQ((Module::FieldList{f1->field("in")->source(), f2->field("in")->source(), osc->field("fm")->source()}),
+              (Module::FieldList{f2->field("out"), f1->field("out"), f2->field("out")}));
     EXPECT_EQ(f2->field("out")->numConnects(), 2) << "copying the same wires changes no count";
 
     // Copies of the modules get wires between the copies; wires to modules
@@ -122,19 +119,17 @@ TEST_F(ModuleListCase, ConnectionQueriesAndCopies)
     copies.setListOfModules({osc->copy(), f1->copy(), f2->copy(), knob->copy()});
     copies.copyConnections(list);
     auto& c = copies.listOfModules();
-    EXPECT_EQ(c[1]->field("in")->source(), c[2]->field("out"));
-    EXPECT_EQ(c[2]->field("in")->source(), c[1]->field("out"));
-    EXPECT_EQ(c[0]->field("fm")->source(), c[2]->field("out"));
-    EXPECT_EQ(c[1]->field("cutoff")->source(), outside->field("mod"));
-    EXPECT_EQ(c[2]->field("out")->numConnects(), 2);
-    EXPECT_EQ(outside->field("mod")->numConnects(), 2);
+    EXPECT_EQ((Module::FieldList{c[1]->field("in")->source(), c[2]->field("in")->source(), c[0]->field("fm")->source(),
+                                 c[1]->field("cutoff")->source()}),
+              (Module::FieldList{c[2]->field("out"), c[1]->field("out"), c[2]->field("out"), outside->field("mod")}));
+    EXPECT_EQ((std::pair<int, int>{c[2]->field("out")->numConnects(), outside->field("mod")->numConnects()}),
+              (std::pair{2, 2}));
 
-    ModuleList shorter;
-    shorter.addModule(osc);
-    EXPECT_THROW(shorter.copyConnections(list), TkxException);
-    ModuleList mismatched;
-    mismatched.setListOfModules({osc, newModule("MIX", "m", db), f2, knob});
-    EXPECT_THROW(mismatched.copyConnections(list), TkxException);
+    for (ModuleList::List other : {ModuleList::List{osc}, ModuleList::List{osc, newModule("MIX", "m", db), f2, knob}}) {
+        ModuleList wrong;
+        wrong.setListOfModules(other);
+        EXPECT_THROW(wrong.copyConnections(list), TkxException) << other.size() << " modules";
+    }
 }
 
 TEST_F(ModuleListCase, ResetConnectionsRestoresDefaultsOfShownPins)
@@ -152,10 +147,10 @@ TEST_F(ModuleListCase, ResetConnectionsRestoresDefaultsOfShownPins)
     other->moveToPosition({300, 40});
     other->field("in")->setHideCount(1);
     list.resetConnections();
-    EXPECT_EQ(filter->fieldText("in"), "");
-    EXPECT_EQ(filter->fieldText("cutoff"), "0") << "out of range: back to the default";
-    EXPECT_EQ(other->fieldText("in"), "gone-out");
-    EXPECT_EQ(other->fieldText("cutoff"), "5") << "a valid constant stays";
+    // cutoff out of range goes back to its default; a valid constant stays.
+    EXPECT_EQ((Names{filter->fieldText("in"), filter->fieldText("cutoff"), other->fieldText("in"),
+                     other->fieldText("cutoff")}),
+              (Names{"", "0", "gone-out", "5"}));
 }
 
 TEST_F(ModuleListCase, NamesStayUniqueWhenModulesArrive)
