@@ -98,13 +98,12 @@ struct Canvas {
         layout.setShowMode(showMode);
         layout.layOut(patch, head.get());
     }
-    CanvasHitTest::Hit hit(double x, double y, int showMode = kPins)
+    // Another view's layout of the same patch.
+    CanvasLayout asked(int showMode)
     {
-        // Only the order bit differs between the modes asked: the pins stay
-        // as the last layout put them.
-        CanvasLayout asked(showMode);
-        asked.layOut(patch, head.get());
-        return CanvasHitTest::hitAt(asked, patch, head.get(), Point{x, y});
+        CanvasLayout other(showMode);
+        other.layOut(patch, head.get());
+        return other;
     }
 };
 
@@ -269,7 +268,7 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
     EXPECT_EQ((Names{near(90, 56), near(87.5, 56), near(420, 400)}), (Names{"osc", "-", "-"}));
 
     auto hit = [&](double x, double y, int mode = kPins) {
-        const H::Hit h = c.hit(x, y, mode);
+        const H::Hit h = H::hitAt(c.asked(mode), c.patch, c.head.get(), Point{x, y});
         return name(h.module) + (h.field ? "." + h.field->name() : "");
     };
     // In the box on no pin the module; in the pin margin on no pin nothing;
@@ -283,9 +282,7 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
     EXPECT_EQ(H::pinAt(c.layout, c.patch, c.head.get(), Point{300, 300}), nullptr);
 
     auto badge = [&](double x, double y, int mode = kPins | Module::SHOW_ORDER) {
-        CanvasLayout asked(mode);
-        asked.layOut(c.patch, c.head.get());
-        return name(H::orderBadgeAt(asked, c.patch, c.head.get(), Point{x, y}));
+        return name(H::orderBadgeAt(c.asked(mode), c.patch, c.head.get(), Point{x, y}));
     };
     // The corner of the order circle; badges not shown; the later badge over
     // the earlier; the head's badge in the corner.
@@ -308,13 +305,13 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
     // The wires from osc's output to b and top run the same way back: the
     // one drawn last is hit. Its slanted run goes from (138, 216) to (171, 56).
     auto wire = [&](double x, double y) { return H::wireAt(c.layout, c.patch, c.head.get(), Point{x, y}); };
-    EXPECT_EQ(wire(154.5, 136), top->field("fm"));
-    EXPECT_EQ(wire(154.5 + 2.9 * 160 / std::hypot(33, 160), 136 + 2.9 * 33 / std::hypot(33, 160)), top->field("fm"))
-        << "2.9 points off the line";
-    EXPECT_EQ(wire(154.5 + 3.1 * 160 / std::hypot(33, 160), 136 + 3.1 * 33 / std::hypot(33, 160)), nullptr)
-        << "3.1 points off";
-    EXPECT_EQ(wire(60, 48), osc->field("fm")) << "the wire from the head's input box";
-    EXPECT_EQ(wire(300, 300), nullptr);
+    // 2.9 points off the line hits it, 3.1 points off does not.
+    auto off = [&](double d) {
+        return wire(154.5 + d * 160 / std::hypot(33, 160), 136 + d * 33 / std::hypot(33, 160));
+    };
+    EXPECT_EQ((Module::FieldList{wire(154.5, 136), off(2.9), off(3.1), wire(60, 48), wire(300, 300)}),
+              (Module::FieldList{top->field("fm"), top->field("fm"), nullptr, osc->field("fm"), nullptr}))
+        << "the fourth from the head's input box";
 }
 
 TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
@@ -338,8 +335,7 @@ TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
     layout.layOut(patch, patch.head().get());
     Module& g = *patch.findModuleByName("g");
     EXPECT_EQ(layout.box(g), Rect(0, 0, 80, 64)) << "drawn at the origin";
-    CanvasLayout pinsOnly(kPins);
-    pinsOnly.layOut(patch, patch.head().get());
+    CanvasLayout(kPins).layOut(patch, patch.head().get());
     EXPECT_EQ(layout.box(g), Rect(0, 0, 80, 64)) << "another view's layout changes nothing of this one";
     EXPECT_TRUE(kept() == before) << "no module holds what a layout found";
     // A position of 0,0 read from the file is kept.

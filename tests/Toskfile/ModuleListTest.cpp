@@ -156,8 +156,7 @@ TEST_F(ModuleListCase, ResetConnectionsRestoresDefaultsOfShownPins)
 TEST_F(ModuleListCase, NamesStayUniqueWhenModulesArrive)
 {
     list.setListOfModules({newModule("OSC", "lfo1", db), newModule("OSC", "osc", db)});
-    EXPECT_FALSE(list.isModuleNameUnique("lfo1"));
-    EXPECT_TRUE(list.isModuleNameUnique("LFO1"));
+    EXPECT_EQ(std::pair(list.isModuleNameUnique("lfo1"), list.isModuleNameUnique("LFO1")), std::pair(false, true));
     EXPECT_EQ(list.nameFieldList(false).size(), 2u);
 
     ModuleList::List arriving{newModule("OSC", "lfo1", db), newModule("OSC", "lfo1", db), newModule("OSC", "osc", db),
