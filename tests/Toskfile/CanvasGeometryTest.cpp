@@ -269,7 +269,10 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
 
     auto hit = [&](double x, double y, int mode = kPins) {
         const H::Hit h = H::hitAt(c.asked(mode), c.patch, c.head.get(), Point{x, y});
-        return name(h.module) + (h.field ? "." + h.field->name() : "");
+        std::string named = name(h.module);
+        if (h.field)
+            named.append(".").append(h.field->name());
+        return named;
     };
     // In the box on no pin the module; in the pin margin on no pin nothing;
     // the head itself only with badges shown.
