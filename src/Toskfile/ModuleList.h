@@ -29,7 +29,6 @@ public:
         const Slot& slot = slots_[slotOf(module)];
         return slot.module ? slot.value : npos;
     }
-    size_t size() const { return count_; }
 
 private:
     struct Slot {
