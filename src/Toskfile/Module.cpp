@@ -159,12 +159,12 @@ int Module::save(std::string& buffer, const std::string& headName, int saveFlags
         f->save(buffer, headName, saveFlags);
     int records = 1;
     if (!(saveFlags & SAVE_NO_INFO)) {
-        const std::string info = moduleInfo(offset);
+        const size_t before = buffer.size();
+        ModuleInfo::append(buffer, *this, offset);
         // Hide counts without a position are no info to the reader: they
         // are applied, and the token is then read as a comment record.
-        if (!info.empty() && !isPlaced())
+        if (buffer.size() != before && !isPlaced())
             ++records;
-        buffer += info;
     }
     buffer += "\r\n";
     return records;

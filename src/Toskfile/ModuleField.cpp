@@ -18,22 +18,33 @@ namespace tosk {
 
 namespace {
 
-// Quotes a name for display or the file: "" for an empty one, numbers as
-// they are.
-std::string quotedName(const std::string& name)
+// Quotes the name that `text` holds from `from` on, for display or the
+// file: "" for an empty one. A number holds no byte that needs quotes, so it
+// stays as it is; blanks around one would be dropped by the reader, and
+// quoteIfNeeded quotes those.
+void quoteNameFrom(std::string& text, size_t from)
 {
-    if (name.empty())
-        return "\"\"";
-    // Blanks around a number would be dropped by the reader: such a number
-    // is quoted like any text.
-    if (isNumeric(name) && static_cast<signed char>(name.front()) > 32 && static_cast<signed char>(name.back()) > 32)
-        return name;
+    const std::string_view name = std::string_view(text).substr(from);
+    if (name.empty()) {
+        text += "\"\"";
+        return;
+    }
     // setText takes one enclosing pair of apostrophes off every text it is
     // given, the reader's included: a text that begins and ends with one
     // gets a further pair inside the quotes.
-    if (name.front() == '\'' && name.back() == '\'' && name.find('"') == std::string::npos)
-        return "\"'" + name + "'\"";
-    return quoteIfNeeded(name);
+    if (name.front() == '\'' && name.back() == '\'' && name.find('"') == std::string_view::npos) {
+        text.insert(from, "\"'");
+        text += "'\"";
+        return;
+    }
+    quoteIfNeededFrom(text, from);
+}
+
+std::string quotedName(const std::string& name)
+{
+    std::string text = name;
+    quoteNameFrom(text, 0);
+    return text;
 }
 
 } // namespace
@@ -424,15 +435,24 @@ namespace {
 
 // How an input with the type inputType names its source src; with no src,
 // what a node fed from nothing passes on.
-std::string referenceName(int inputType, const ModuleField* src, const ModuleField* unfedNodeInput, bool path)
+void appendReferenceName(std::string& out, int inputType, const ModuleField* src, const ModuleField* unfedNodeInput,
+                         bool path)
 {
-    if (!src)
-        return unfedNodeInput && inputType == OperatorEntry::ED_CONTROL ? std::string(unfedNodeInput->text())
-                                                                        : "null-source";
-    std::string moduleName;
-    if (src->parent())
-        moduleName = path ? src->parent()->pathName() : std::string(src->parent()->instanceName());
-    return moduleName + "-" + src->entryName(OperatorField::CONNECT_TAG);
+    if (!src) {
+        if (unfedNodeInput && inputType == OperatorEntry::ED_CONTROL)
+            out += unfedNodeInput->text();
+        else
+            out += "null-source";
+        return;
+    }
+    if (const Module* owner = src->parent()) {
+        if (path)
+            out += owner->pathName();
+        else
+            out += owner->instanceName();
+    }
+    out += '-';
+    out += src->entryName(OperatorField::CONNECT_TAG);
 }
 
 } // namespace
@@ -443,7 +463,9 @@ std::string ModuleField::sourceName(bool path, bool node) const
         return std::string();
     const ModuleField* unfed = nullptr;
     const ModuleField* src = node ? sourceThroughNodes(&unfed) : m_Source.get();
-    return referenceName(type(), src, unfed, path);
+    std::string name;
+    appendReferenceName(name, type(), src, unfed, path);
+    return name;
 }
 
 std::string ModuleField::getName(bool path, bool quote, bool /*subst*/, bool node, bool showext) const
@@ -463,42 +485,52 @@ std::string ModuleField::getName(bool path, bool quote, bool /*subst*/, bool nod
 
 std::string ModuleField::getName(int flags, const std::string& headName) const
 {
-    int t = type();
-    if (isOutputType(t))
-        return entryName(OperatorField::CONNECT_TAG);
     std::string name;
+    appendName(name, flags, headName);
+    return name;
+}
+
+void ModuleField::appendName(std::string& out, int flags, const std::string& headName) const
+{
+    int t = type();
+    if (isOutputType(t)) {
+        out += entryName(OperatorField::CONNECT_TAG);
+        return;
+    }
+    const size_t from = out.size();
     auto nullOutput = [&] {
-        return (headName.empty() ? std::string("head") : headName) +
-               (t == OperatorEntry::ED_USEROBJ ? "-nullobj" : "-null");
+        out += headName.empty() ? std::string_view("head") : std::string_view(headName);
+        out += t == OperatorEntry::ED_USEROBJ ? "-nullobj" : "-null";
     };
     if (isInputType(t) && m_Source) {
         const ModuleField* unfed = nullptr;
         const ModuleField* src = (flags & NF_NODE) ? sourceThroughNodes(&unfed) : m_Source.get();
         // Nodes fed from nothing pass nothing on: written as an unconnected
         // input is, since "null-source" would read back as a missing module.
-        name = !src && t != OperatorEntry::ED_CONTROL ? nullOutput()
-                                                      : referenceName(t, src, unfed, (flags & NF_PATH) != 0);
+        if (!src && t != OperatorEntry::ED_CONTROL)
+            nullOutput();
+        else
+            appendReferenceName(out, t, src, unfed, (flags & NF_PATH) != 0);
     } else if (isInputType(t) && isWP() && (flags & NF_EXTERNAL)) {
-        name = "<external>";
+        out += "<external>";
     } else if (isInputType(t) && isBad() && !(flags & NF_UNRESOLVED_AS_UNCONNECTED)) {
         // A reference that was not found when the patch was read is kept as
         // it was (even ""): writing "head-null" would lose it without a word.
-        name = m_Text;
+        out += m_Text.view();
     } else if (isInputType(t)) {
         if (t == OperatorEntry::ED_SIGNAL || t == OperatorEntry::ED_USEROBJ)
-            name = nullOutput();
+            nullOutput();
         else if (isBad() && m_pEntry)
-            name = GetSafeMinimum(*m_pEntry); // what a new module's input holds
+            out += GetSafeMinimum(*m_pEntry); // what a new module's input holds
         else
-            name = m_Text;
+            out += m_Text.view();
     } else {
-        name = m_Text;
+        out += m_Text.view();
     }
     if (flags & NF_QUOTE)
-        name = quotedName(name);
+        quoteNameFrom(out, from);
     if ((flags & NF_QUOTE_STRING) && t == OperatorEntry::ED_STRING)
-        name = quoteIfNeeded(name);
-    return name;
+        quoteIfNeededFrom(out, from);
 }
 
 std::optional<std::string> ModuleField::outName() const
@@ -531,15 +563,19 @@ bool ModuleField::isNullOutput() const
 
 std::string ModuleField::fieldInfo() const
 {
+    const int count = savedHideCount();
+    return count == 0 ? std::string() : std::to_string(count);
+}
+
+int ModuleField::savedHideCount() const
+{
     uint8_t count = m_HideCount;
     // An input fed through nodes is saved as fed by the real source, whose
     // count it takes when the file is read back.
     if (m_Source && isInput())
         if (const ModuleField* real = sourceThroughNodes(); real && real != m_Source.get() && !real->isNullOutput())
             count = real->m_HideCount;
-    if (isAlwaysHidden() || count == 0)
-        return std::string();
-    return std::to_string(count);
+    return isAlwaysHidden() ? 0 : count;
 }
 
 void ModuleField::source(FieldRef src, const std::optional<std::string>& text, bool setDefaults)
@@ -687,10 +723,11 @@ void ModuleField::save(std::string& buffer, const std::string& headName, int sav
     // An empty control is one wired to the head's "null" output or cleared:
     // written as "" it would read back as a reference to nothing.
     if (type() == OperatorEntry::ED_CONTROL && m_Text.empty() && !m_Source && !isBad()) {
-        buffer += (headName.empty() ? std::string("head") : headName) + "-null";
+        buffer += headName.empty() ? std::string_view("head") : std::string_view(headName);
+        buffer += "-null";
         return;
     }
-    buffer += getName(Module::kSaveNameFlags | (forUnit ? NF_UNRESOLVED_AS_UNCONNECTED : 0), headName);
+    appendName(buffer, Module::kSaveNameFlags | (forUnit ? NF_UNRESOLVED_AS_UNCONNECTED : 0), headName);
 }
 
 std::string ModuleField::description() const

@@ -193,6 +193,8 @@ public:
     std::string getName(bool path, bool quote, bool subst, bool node, bool showext) const;
     // The field as saved (NameFlag bits; the writer passes 14).
     std::string getName(int flags, const std::string& headName) const;
+    // The same appended to `out`, as the file writer wants it.
+    void appendName(std::string& out, int flags, const std::string& headName) const;
     // "module-tag" of the source; "" when unconnected. node looks through
     // NODE modules to the real source.
     std::string sourceName(bool path, bool node) const;
@@ -220,6 +222,8 @@ public:
     bool changeFieldNum(int delta, bool test);
     // The hide count as text for the file ("" when shown or always hidden).
     std::string fieldInfo() const;
+    // The same as a number, 0 for none.
+    int savedHideCount() const;
 
     // --- connections
     // Connects this input to src (or disconnects it), keeping the connection

@@ -8,6 +8,7 @@
 #include "base/Log.h"
 #include "base/TkxException.h"
 
+#include <charconv>
 #include <cmath>
 
 namespace tosk {
@@ -16,12 +17,21 @@ namespace {
 
 // A position cut to a whole number, as the file keeps it: what
 // numberString gives for a whole number, without formatting a float.
-std::string wholeNumber(double value)
+void appendWholeNumber(std::string& out, double value)
 {
     const double whole = std::trunc(value);
-    if (std::fabs(whole) < 1e15)
-        return std::to_string(static_cast<long long>(whole));
-    return numberString(whole);
+    if (std::fabs(whole) < 1e15) {
+        char digits[24];
+        out.append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<long long>(whole)).ptr);
+    } else {
+        out += numberString(whole);
+    }
+}
+
+void appendNumber(std::string& out, long long value)
+{
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 } // namespace
@@ -29,36 +39,42 @@ std::string wholeNumber(double value)
 std::string ModuleInfo::write(const Module& module, const Point& offset)
 {
     std::string info;
+    append(info, module, offset);
+    return info;
+}
+
+void ModuleInfo::append(std::string& out, const Module& module, const Point& offset)
+{
+    const size_t from = out.size();
     if (module.isPlaced()) {
-        info = " ;=";
-        info += wholeNumber(module.rect().x() + offset.x);
-        info += ',';
-        info += wholeNumber(module.rect().y() + offset.y);
-        info += ',';
-        info += wholeNumber(module.rect().width());
-        info += ",0";
+        out += " ;=";
+        appendWholeNumber(out, module.rect().x() + offset.x);
+        out += ',';
+        appendWholeNumber(out, module.rect().y() + offset.y);
+        out += ',';
+        appendWholeNumber(out, module.rect().width());
+        out += ",0";
     }
     if (module.isSuper())
-        return info;
+        return;
     const auto& fields = module.fieldArray();
     bool first = true;
     for (size_t i = 0; i < fields.size(); ++i) {
-        std::string hidden = fields[i]->fieldInfo();
-        if (hidden.empty())
+        const int hidden = fields[i]->savedHideCount();
+        if (hidden == 0)
             continue;
         if (first) {
-            if (info.empty())
-                info = " ;=";
-            info += " f= ";
+            if (out.size() == from)
+                out += " ;=";
+            out += " f= ";
             first = false;
         } else {
-            info += ",";
+            out += ',';
         }
-        info += std::to_string(i);
-        info += ',';
-        info += hidden;
+        appendNumber(out, static_cast<long long>(i));
+        out += ',';
+        appendNumber(out, hidden);
     }
-    return info;
 }
 
 bool ModuleInfo::read(Module& module, std::string_view text)

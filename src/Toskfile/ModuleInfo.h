@@ -18,6 +18,8 @@ public:
     // The position is written moved by `offset` (members of a group are kept
     // relative to it); a group writes no hide counts of its own.
     static std::string write(const Module& module, const Point& offset);
+    // The same appended to `out`.
+    static void append(std::string& out, const Module& module, const Point& offset);
     // Takes the hide counts and the position of a token; false when it is
     // not one or holds fewer than two numbers (the hide counts read before
     // are kept). Throws on a field index that does not exist.

@@ -5,6 +5,8 @@
 #include "base/NumberText.h"
 #include "base/TkxException.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 
@@ -39,6 +41,14 @@ size_t skipSign(std::string_view s, size_t i)
 {
     return i < s.size() && (s[i] == '+' || s[i] == '-') ? i + 1 : i;
 }
+
+// The bytes a plain (unquoted) value cannot hold.
+constexpr std::array<bool, 256> kEndsPlainValue = [] {
+    std::array<bool, 256> table{};
+    for (const char c : std::string_view(",`~%/\\|' ;"))
+        table[static_cast<unsigned char>(c)] = true;
+    return table;
+}();
 
 } // namespace
 
@@ -96,24 +106,29 @@ bool isNumeric(std::string_view s)
     return isFloat(s);
 }
 
-std::string quoteIfNeeded(std::string_view s)
+void quoteIfNeededFrom(std::string& text, size_t from)
 {
+    const std::string_view s = std::string_view(text).substr(from);
     if (s.empty())
-        return std::string(s);
+        return;
     if (s.front() == s.back() && (s.front() == '\'' || s.front() == '"'))
-        return std::string(s);
-    const char quote = s.find('"') != std::string_view::npos ? '\'' : '"';
+        return;
     // The reader skips a first byte it takes for white space (0x80 and
     // above too) and ends a plain value at ";": such values keep their
     // bytes only inside quotes.
     const bool readerSkipsFirst = static_cast<signed char>(s.front()) <= 32;
-    if (!readerSkipsFirst && s.find_first_of(",`~%/\\|' ;") == std::string_view::npos)
-        return std::string(s);
-    std::string out;
-    out.reserve(s.size() + 2);
-    out += quote;
-    out += s;
-    out += quote;
+    if (!readerSkipsFirst &&
+        std::none_of(s.begin(), s.end(), [](char c) { return kEndsPlainValue[static_cast<unsigned char>(c)]; }))
+        return;
+    const char quote = s.find('"') != std::string_view::npos ? '\'' : '"';
+    text.insert(text.begin() + static_cast<std::ptrdiff_t>(from), quote);
+    text += quote;
+}
+
+std::string quoteIfNeeded(std::string_view s)
+{
+    std::string out(s);
+    quoteIfNeededFrom(out, 0);
     return out;
 }
 

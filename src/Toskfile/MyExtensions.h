@@ -31,6 +31,9 @@ bool isNumeric(std::string_view s);
 // (with apostrophes when it holds a double quote); empty and already quoted
 // values unchanged.
 std::string quoteIfNeeded(std::string_view s);
+// The same in place, for the part of `text` from `from` on: a writer appends
+// a value and quotes it where it stands, without a copy.
+void quoteIfNeededFrom(std::string& text, size_t from);
 
 // A number as the file stores it: four decimals at most, trailing zeros and a
 // trailing point removed, no "-0" ("2", "1.5", "1.2346", "0").

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Toskfile/SModule.h"
 
+#include "Toskfile/ModuleInfo.h"
 #include "Toskfile/MyExtensions.h"
 #include "Toskfile/SigfileTokenizer.h"
 #include "base/Localization.h"
@@ -267,9 +268,12 @@ int SModule::save(std::string& buffer, const std::string& headName, int saveFlag
     item(quoteIfNeeded(moduleName_));
     // The name is a field text, written as every field value is.
     const FieldPtr name = opstartNameField();
-    buffer += name ? name->getName(ModuleField::NF_QUOTE, headName) : std::string("\"\"");
+    if (name)
+        name->appendName(buffer, ModuleField::NF_QUOTE, headName);
+    else
+        buffer += "\"\"";
     if (!(saveFlags & SAVE_NO_INFO))
-        buffer += moduleInfo(offset);
+        ModuleInfo::append(buffer, *this, offset);
     buffer += "\r\n";
     buffer += members;
     return 1;
