@@ -53,9 +53,8 @@ using Lines = std::vector<std::string>;
 // A unit browser's item: answers after a little while, as a unit does; a
 // bank when it has `items`.
 struct FakeItem : DiskDropItem {
-    std::string name;
+    std::string name, failure;
     std::optional<std::string> text;
-    std::string failure;
     std::vector<Ptr> items;
     bool cancel = false;
     std::function<void()> onFetch;
@@ -85,10 +84,7 @@ std::shared_ptr<FakeItem> patch(std::string name, std::optional<std::string> tex
     std::tie(item->name, item->text, item->failure, item->items) = std::tie(name, text, failure, items);
     return item;
 }
-std::shared_ptr<FakeItem> bank(std::string name, std::vector<DiskDropItem::Ptr> items)
-{
-    return patch(std::move(name), std::nullopt, {}, std::move(items));
-}
+const auto bank = [](std::string name, std::vector<DiskDropItem::Ptr> items) { return patch(name, {}, {}, items); };
 
 // The unit a drop comes from: keeps its running patch (or cannot), and
 // sends it back; `calls` records the order of both among the fetches.
@@ -128,10 +124,7 @@ struct Driver {
     QString canonical(const std::string& r) const { return QString::fromStdString(fs::weakly_canonical(root / r)); }
     DiskOutlineView* view() const { return ctl->outlineView(); }
     DiskFileTreeNode* node(const std::string& r) const { return ctl->nodeForPath(bytes(r)); }
-    QModelIndex index(const std::string& r) const
-    {
-        return r.empty() || !node(r) ? QModelIndex() : ctl->treeModel()->indexForNode(node(r));
-    }
+    QModelIndex index(const std::string& r) const { return ctl->treeModel()->indexForNode(node(r)); }
     QPoint centre(const std::string& r) const
     {
         return r.empty() ? QPoint(5, view()->viewport()->height() - 3) : view()->visualRect(index(r)).center();
@@ -283,16 +276,11 @@ struct Fixture : Driver {
     Lines told() { return alertLines(std::exchange(alerts.recorded, {})); }
 };
 
-QImage bundled(const char* name)
-{
-    return QIcon(QString::fromStdString(dataPath(std::string("icons/") + name + ".svg"))).pixmap(16, 16).toImage();
-}
-
+const auto bundled = [](const std::string& name) {
+    return QIcon(QString::fromStdString(dataPath("icons/" + name + ".svg"))).pixmap(16, 16).toImage();
+};
 // An alert that only tells.
-Lines info(const std::string& text)
-{
-    return {"Informational | ALERT | " + text + " | OK"};
-}
+const auto info = [](const std::string& text) { return Lines{"Informational | ALERT | " + text + " | OK"}; };
 
 } // namespace
 
@@ -306,9 +294,8 @@ TEST(DiskBrowser, BrowsesAFolderAndOpensAPatchByDoubleClick)
     ASSERT_TRUE(box);
     EXPECT_EQ(box->title(), "Patches");
     EXPECT_EQ(f.shown(), "Other/, Sub/, a.sig, b.sig, c.bak");
-    EXPECT_EQ(f.icon("Sub"), bundled("folderIcon"));
-    EXPECT_EQ(f.icon("a.sig"), bundled("sigFile"));
-    EXPECT_EQ(f.icon("c.bak"), bundled("fileIcon"));
+    for (const auto& [row, icon] : {std::pair{"Sub", "folderIcon"}, {"a.sig", "sigFile"}, {"c.bak", "fileIcon"}})
+        EXPECT_EQ(f.icon(row), bundled(icon)) << row;
 
     f.clickTwice("Sub");
     EXPECT_EQ(f.shown(), "Other/, Sub/{Deeper/, b.sig, inner.SIG}, a.sig, b.sig, c.bak");
