@@ -262,9 +262,8 @@ struct Fixture : Driver {
                 clashes << name + " in " + folder;
                 return clashAnswers.isEmpty() ? DiskViewController::ClashAnswer{} : clashAnswers.takeFirst();
             };
-        hooks.moveFolder = [this](const std::string& folder, const std::string& target,
-                                  const DiskMove::CopyControl& control) {
-            return moveFolder ? moveFolder(folder, target, control) : DiskMove::moveFolder(folder, target, control);
+        hooks.moveFolder = [this](const auto&... a) {
+            return moveFolder ? moveFolder(a...) : DiskMove::moveFolder(a...);
         };
         browser = std::make_unique<DiskViewController>(std::move(hooks));
         ctl = browser.get();
@@ -619,11 +618,10 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
                                 "Pad.sig=NEW PAD\nReverbs/\nReverbs/Hall 2.sig=HALL 2\nReverbs/Hall.sig=HALL 1\n"
                                 "Twin 2/\nTwin 2/Two.sig=TWO\nTwin/\nTwin/One.sig=ONE\n");
     EXPECT_EQ(readFile(f.dir / "Trash/files/Pad.sig"), "OLD PAD");
-    EXPECT_EQ(f.statuses,
-              (QStringList{"performDropOperation", "Kept.sig already exists in Backup", "created Reverbs",
-                           "copy Hall to Reverbs", "copy Hall to Reverbs", "copy Silent to Reverbs", "created --",
-                           "copy Deep to --", "created Twin", "copy One to Twin", "created Twin 2",
-                           "copy Two to Twin 2", "copy Pad to Backup", "copy Lead to Backup"}));
+    EXPECT_EQ(f.statuses.join(" | "), "performDropOperation | Kept.sig already exists in Backup | created Reverbs | "
+                                      "copy Hall to Reverbs | copy Hall to Reverbs | copy Silent to Reverbs | created "
+                                      "-- | copy Deep to -- | created Twin | copy One to Twin | created Twin 2 | copy "
+                                      "Two to Twin 2 | copy Pad to Backup | copy Lead to Backup");
     EXPECT_EQ(f.told(), info("Kept.sig already exists in Backup\nHall was saved as Hall 2.sig\n"
                              "Silent was not saved: no reply\n.. was saved as --\nTwin was saved as Twin 2\n"
                              "Lead was saved as Lead 2.sig"));
