@@ -101,16 +101,13 @@ TEST(DiskMove, FilesMoveWithoutReplacingAnything)
         EXPECT_EQ(missing.status, DiskMove::Status::Failed);
         EXPECT_NE(missing.reason.find("No such file or directory"), std::string::npos) << missing.reason;
         // Both stay as they were, and no temporary file is left behind.
-        EXPECT_EQ(treeOf(dir.path()),
-                  "from/\nfrom/Echo.sig=MY ECHO\nto/\nto/Echo.sig=THEIR ECHO\nto/Hall.sig=NEW HALL\n");
+        const std::string stayed = "from/\nfrom/Echo.sig=MY ECHO\nto/\nto/Echo.sig=THEIR ECHO\nto/Hall.sig=NEW HALL\n";
+        EXPECT_EQ(treeOf(dir.path()), stayed);
 
         // A link moves as a link, never as a copy of what it leads to.
         fs::create_symlink(dir / "from" / "Echo.sig", dir / "from" / "alias.sig");
         EXPECT_EQ(move(dir / "from" / "alias.sig", dir / "to").status, DiskMove::Status::Moved);
-        EXPECT_EQ(treeOf(dir.path()),
-                  "from/\nfrom/Echo.sig=MY ECHO\nto/\nto/Echo.sig=THEIR ECHO\nto/Hall.sig=NEW HALL\n"
-                  "to/alias.sig->" +
-                      (dir / "from" / "Echo.sig").string() + "\n");
+        EXPECT_EQ(treeOf(dir.path()), stayed + "to/alias.sig->" + (dir / "from" / "Echo.sig").string() + "\n");
     }
 }
 
@@ -251,17 +248,13 @@ TEST(DesktopTrash, MovesIntoTheUsersTrashWithARecordOfWhereItWas)
     EXPECT_EQ(trashed("Patches/Pad 1.sig").trashedPath, trash + "/files/Pad 1 2.sig");
     EXPECT_TRUE(trashed("Patches/Bank").trashed);
     EXPECT_EQ(treeOf(dir / "Patches"), "");
-    const std::string record = "[Trash Info]\nPath=" + DesktopTrash::escapedPath((dir / "Patches").string());
+    const std::string was = "[Trash Info]\nPath=" + DesktopTrash::escapedPath((dir / "Patches").string());
+    auto info = [&](const std::string& name, const std::string& from) {
+        return "info/" + name + ".trashinfo=" + was + from + "\nDeletionDate=WHEN\n\n";
+    };
     EXPECT_EQ(std::regex_replace(treeOf(trash), std::regex("=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n"), "=WHEN\n"),
-              "files/\nfiles/Bank/\nfiles/Bank/in.sig=IN\nfiles/Pad 1 2.sig=TWO\nfiles/Pad 1.sig=ONE\ninfo/\n"
-              "info/Bank.trashinfo=" +
-                  record +
-                  "/Bank\nDeletionDate=WHEN\n\n"
-                  "info/Pad 1 2.sig.trashinfo=" +
-                  record +
-                  "/Pad%201.sig\nDeletionDate=WHEN\n\n"
-                  "info/Pad 1.sig.trashinfo=" +
-                  record + "/Pad%201.sig\nDeletionDate=WHEN\n\n");
+              "files/\nfiles/Bank/\nfiles/Bank/in.sig=IN\nfiles/Pad 1 2.sig=TWO\nfiles/Pad 1.sig=ONE\ninfo/\n" +
+                  info("Bank", "/Bank") + info("Pad 1 2.sig", "/Pad%201.sig") + info("Pad 1.sig", "/Pad%201.sig"));
 
     // Nothing there to trash; a trash that cannot be made.
     LogCapture quiet;
