@@ -149,13 +149,8 @@ struct WriteBackCase {
 TEST(WaveObject, GeneratorsAndFlips)
 {
     auto db = bundledDbase();
-    struct Case {
-        const char* record;
-        std::function<void(WaveObject&)> run;
-        Values expected;
-    };
     const double r = std::sqrt(0.5);
-    const Case cases[] = {
+    const std::tuple<const char*, std::function<void(WaveObject&)>, Values> cases[] = {
         {"M_CURVE m 0 8 0 0 0 0 0 0 0 0", &WaveObject::setPointsToSineWave, {0, r, 1, r, 0, -r, -1, -r}},
         {"M_UCURVE m 0 4 0 0 0 0", &WaveObject::setPointsToSineWave, {0.5, 1, 0.5, 0}},
         {"M_UCURVE m 0 5 0 0 0 0 0", &WaveObject::setPointsToTriangleWave, {0, 0.5, 1, 0.5, 0}},
@@ -175,13 +170,13 @@ TEST(WaveObject, GeneratorsAndFlips)
         {"CURVE s x-out 3 0 0 0", [](WaveObject& w) { w.setPointsToClipWave(2.0 / 3, 0.1); }, {-1, 0, 1}},
         {"C_CURVE c 0 3 0 0 0", [](WaveObject& w) { w.setPointsToClipWave(2.0 / 3, 0); }, {1.0 / 6, 0.5, 5.0 / 6}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.record);
-        auto table = WaveObject::tableForModule(readModule(c.record, db));
+    for (const auto& [record, run, expected] : cases) {
+        SCOPED_TRACE(record);
+        auto table = WaveObject::tableForModule(readModule(record, db));
         ASSERT_TRUE(table);
         EXPECT_FALSE(table->isEdited());
-        c.run(*table);
-        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-6), c.expected));
+        run(*table);
+        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-6), expected));
         EXPECT_TRUE(table->isEdited());
     }
 }
@@ -321,15 +316,10 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
     auto db = bundledDbase();
     auto odd = oddTables();
     using Edit = std::function<void(WaveObject&)>;
-    struct Case {
-        Module::Ptr module;
-        Edit edit;
-        Written values;
-        Limited limited;
-    };
     const Edit sine = &WaveObject::setPointsToSineWave;
     auto set = [](int point, double value) -> Edit { return [=](WaveObject& w) { w.setValue(value, point); }; };
-    const Case cases[] = {
+    // The module, its edit, what is written and what is said of the limits.
+    const std::tuple<Module::Ptr, Edit, Written, Limited> cases[] = {
         {readModule("MULTITAP t x-out 2 10 0.5 20 0.5 0", db),
          [](WaveObject& w) { w.setValue(2500, 0), w.setValue(-3, 1); },
          {{"obj1_delay", "2000"}, {"obj2_delay", "0"}},
@@ -351,47 +341,43 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
         {readModule("STEPS s 4 0 0 0 0", odd), sine, {{"p1", "5"}, {"p2", "10"}, {"p3", "5"}}, {}},
         {readModule("STEPS s 2 0 0", odd), set(1, 3.6), {{"p2", "4"}}, {}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(&c - cases);
-        WaveObject table(c.module, c.module->name() == "MULTITAP" ? "obj~n_delay" : "p~n",
-                         c.module->name() == "MULTITAP" ? "taps" : "n");
-        c.edit(table);
+    for (const auto& [module, edit, values, limited] : cases) {
+        SCOPED_TRACE(module->name());
+        WaveObject table(module, module->name() == "MULTITAP" ? "obj~n_delay" : "p~n",
+                         module->name() == "MULTITAP" ? "taps" : "n");
+        edit(table);
         const WaveWriteBack plan = table.writeBack();
-        EXPECT_EQ(std::tie(plan.values, plan.limited), std::tie(c.values, c.limited));
+        EXPECT_EQ(std::tie(plan.values, plan.limited), std::tie(values, limited));
     }
 }
 
 TEST(ChebyshevWaveshape, ShapesGiveTheirCurves)
 {
-    struct Case {
-        std::vector<std::pair<uint32_t, double>> amplitudes;
-        int points;
-        Values expected;
-        Values unscaled = {}; // the shape's own curve, when the table's is scaled
-    };
-    const Case cases[] = {
+    // Harmonics and their amplitudes, the table's curve, and the shape's own
+    // curve when the table's is scaled.
+    const std::tuple<std::vector<std::pair<uint32_t, double>>, Values, Values> cases[] = {
         // Harmonic 1 alone is the straight line.
-        {{{1, 1}}, 5, {-1, -0.5, 0, 0.5, 1}},
+        {{{1, 1}}, {-1, -0.5, 0, 0.5, 1}, {}},
         // The constant counts half.
-        {{{0, 1}}, 3, {0.5, 0.5, 0.5}},
+        {{{0, 1}}, {0.5, 0.5, 0.5}, {}},
         // T2 = 2x^2 - 1.
-        {{{2, 1}}, 5, {1, -0.5, -1, -0.5, 1}},
+        {{{2, 1}}, {1, -0.5, -1, -0.5, 1}, {}},
         // T3 = 4x^3 - 3x, plus half of 0.5.
-        {{{0, 0.5}, {3, 0.5}}, 3, {-0.25, 0.25, 0.75}},
+        {{{0, 0.5}, {3, 0.5}}, {-0.25, 0.25, 0.75}, {}},
         // A curve past the range is scaled about the middle to just fit:
         // 1.5 + x over -1..1 reaches 0.5..2.5, so it is scaled by 1/2.5.
-        {{{0, 3}, {1, 1}}, 3, {0.2, 0.6, 1}, {0.5, 1.5, 2.5}},
+        {{{0, 3}, {1, 1}}, {0.2, 0.6, 1}, {0.5, 1.5, 2.5}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [amplitudes, expected, unscaled] : cases) {
         ChebyshevWaveshape shape(ChebyshevWaveshape::kEditorHarmonics);
-        for (auto [k, a] : c.amplitudes)
+        for (auto [k, a] : amplitudes)
             shape.setAmplitude(a, k);
-        shape.setNumberOfPoints(static_cast<uint32_t>(c.points));
-        auto table = curve(c.points);
+        shape.setNumberOfPoints(static_cast<uint32_t>(expected.size()));
+        auto table = curve(static_cast<int>(expected.size()));
         ASSERT_TRUE(table);
         table->setPointsToChebyshevWaveshape(shape);
-        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-12), c.expected));
-        EXPECT_THAT(curveOf(shape), Pointwise(DoubleNear(1e-12), c.unscaled.empty() ? c.expected : c.unscaled));
+        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-12), expected));
+        EXPECT_THAT(curveOf(shape), Pointwise(DoubleNear(1e-12), unscaled.empty() ? expected : unscaled));
     }
 
     // A harmonic past the count is not kept. One point sits at 0; fewer
@@ -408,25 +394,22 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
     // No more points than harmonics: the shape passes through every point,
     // falling and flat curves included, with the harmonics the points cannot
     // tell at 0.
-    struct Exact {
-        Values points;
-        Values amplitudes; // the first ones, where they are known
-    };
-    const Exact exact[] = {
+    // The points and the first amplitudes, where they are known.
+    const std::pair<Values, Values> exact[] = {
         {{-1, 0, 1}, {0, 1, 0}},
         {{-1, -1, 1}, {-1, 1, 0.5}},
         {{1, 0.5, 0, -0.5, -1}, {0, -1, 0, 0, 0}},
         {{0, 0.5, -0.5, 1, -1, 0.25, 0, -0.25, 1, -1, 0.5, -0.5, 0}, {}},
         {{0.3}, {0.6}},
     };
-    for (const Exact& c : exact) {
-        SCOPED_TRACE(c.points.size());
-        ChebyshevWaveshape shape(ChebyshevWaveshape::kEditorHarmonics, c.points);
-        EXPECT_EQ(shape.numberOfPoints(), c.points.size());
-        EXPECT_THAT(curveOf(shape), Pointwise(DoubleNear(1e-12), c.points));
+    for (const auto& [points, amplitudes] : exact) {
+        SCOPED_TRACE(points.size());
+        ChebyshevWaveshape shape(ChebyshevWaveshape::kEditorHarmonics, points);
+        EXPECT_EQ(shape.numberOfPoints(), points.size());
+        EXPECT_THAT(curveOf(shape), Pointwise(DoubleNear(1e-12), points));
         const Values a = valuesOf(shape.harmonicAmplitudes());
-        EXPECT_THAT(Values(a.begin(), a.begin() + c.amplitudes.size()), Pointwise(DoubleNear(1e-12), c.amplitudes));
-        EXPECT_EQ(Values(a.begin() + c.points.size(), a.end()), Values(13 - c.points.size(), 0.0));
+        EXPECT_THAT(Values(a.begin(), a.begin() + amplitudes.size()), Pointwise(DoubleNear(1e-12), amplitudes));
+        EXPECT_EQ(Values(a.begin() + points.size(), a.end()), Values(13 - points.size(), 0.0));
     }
 
     // More points: least squares. Any 13 harmonics come back from their curve.

@@ -257,32 +257,30 @@ TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
     // changed both here and there: Apply asks which value stays. In the
     // view, point k of 4 sits at x = 4 + 64k; a value v at y = 204 - 200v.
     WaveformView* view = panel->waveformView();
-    struct Round {
-        const char* inspector; // point 3 set elsewhere after the editor set it to 0
-        int answer;            // Keep the Editor's, Keep the Module's, Cancel
-        const char* line;
-    };
-    for (const Round r : {Round{"0.9", 2, "C_CURVE bend adc-in1 4 0 0.25 0.9 1"},
-                          Round{"0.9", 1, "C_CURVE bend adc-in1 4 0 0.25 0.9 0.5"},
-                          Round{"0.8", 0, "C_CURVE bend adc-in1 4 0 0.25 0 0.5"}}) {
-        SCOPED_TRACE(r.answer);
+    // Point 3 set elsewhere after the editor set it to 0; the answer (Keep
+    // the Editor's, Keep the Module's, Cancel); the line written.
+    using Round = std::tuple<const char*, int, const char*>;
+    for (const auto& [inspector, answer, line] : {Round{"0.9", 2, "C_CURVE bend adc-in1 4 0 0.25 0.9 1"},
+                                                  Round{"0.9", 1, "C_CURVE bend adc-in1 4 0 0.25 0.9 0.5"},
+                                                  Round{"0.8", 0, "C_CURVE bend adc-in1 4 0 0.25 0 0.5"}}) {
+        SCOPED_TRACE(answer);
         if (!panel->waveObject().isEdited()) {
             QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(132, 204));
             QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(196, 104));
-            e.setText("bend", "point3", r.inspector);
+            e.setText("bend", "point3", inspector);
             expectPoints(*panel, {0, 0.25, 0, 0.5});
         }
         alerts.recorded.clear();
-        alerts.answers = {r.answer};
+        alerts.answers = {answer};
         click(panel, "applyButton");
-        EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), r.line);
+        EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), line);
         EXPECT_EQ(alertLines(alerts.recorded),
                   std::vector<std::string>{
                       std::string("Warning | ALERT | These points were also changed outside the editor since it read "
                                   "them:\npoint3: 0 here, ") +
-                      r.inspector +
+                      inspector +
                       " in the module\nWhich values should be kept? | Keep the Editor's Keep the Module's Cancel"});
-        EXPECT_EQ(panel->waveObject().isEdited(), r.answer == 2) << "a cancelled Apply keeps the editor's points";
+        EXPECT_EQ(panel->waveObject().isEdited(), answer == 2) << "a cancelled Apply keeps the editor's points";
     }
 
     // Removing the module closes its editor; undoing brings no editor back.
