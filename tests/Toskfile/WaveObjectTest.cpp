@@ -185,15 +185,10 @@ TEST(WaveObject, CountsLimitsAndRandomValuesAsReadFromTheModule)
 {
     auto db = bundledDbase();
     auto odd = oddTables();
-    struct Case {
-        Module::Ptr module;
-        int count;
-        double lo, hi;
-        bool canAdd, canRemove, fixed;
-        Values values;
-    };
     const Values six{0.1, 0.2, 0.3, 0.4, 0.5, 0.6};
-    const Case cases[] = {
+    // The module; its count, limits, whether points can be added or removed
+    // or the count is fixed; its values.
+    const std::tuple<Module::Ptr, int, double, double, bool, bool, bool, Values> cases[] = {
         {newModule("WAVEFORM", "w", db), 32, -1, 1, false, false, true, Values(32, 0.0)},
         {readModule("C_CURVE c 0 3 0.25 0.5 1", db), 3, 0, 1, true, true, false, {0.25, 0.5, 1}},
         {readModule("C_CURVE c 0 2 0.25 0.5", db), 2, 0, 1, true, false, false, {0.25, 0.5}},
@@ -212,26 +207,27 @@ TEST(WaveObject, CountsLimitsAndRandomValuesAsReadFromTheModule)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
-        auto table = WaveObject::tableForModule(c.module);
+        const auto& [module, count, lo, hi, canAdd, canRemove, fixed, values] = c;
+        auto table = WaveObject::tableForModule(module);
         if (!table)
-            table = std::make_unique<WaveObject>(c.module, "p~n", "n");
+            table = std::make_unique<WaveObject>(module, "p~n", "n");
         EXPECT_EQ(std::tuple(table->numberOfPoints(), table->minimumPointValue(), table->maximumPointValue(),
                              table->canDecreasePoints(), table->hasFixedNumberOfPoints()),
-                  std::tuple(c.count, c.lo, c.hi, c.canRemove, c.fixed));
-        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-7), c.values));
-        EXPECT_EQ(table->increasePoints(), c.canAdd);
-        EXPECT_EQ(table->numberOfPoints(), c.count + (c.canAdd ? 1 : 0));
+                  std::tuple(count, lo, hi, canRemove, fixed));
+        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-7), values));
+        EXPECT_EQ(table->increasePoints(), canAdd);
+        EXPECT_EQ(table->numberOfPoints(), count + (canAdd ? 1 : 0));
         // Reading is all it did: nothing to write back.
         table->resetPoints();
         EXPECT_TRUE(table->writeBack().empty());
         // Random values keep to the limits and follow the seed; with no range
         // at all every seed gives the same.
-        WaveObject other(c.module, table->pointName(), table->iterationName());
+        WaveObject other(module, table->pointName(), table->iterationName());
         table->setPointsToRandomWave(7), other.setPointsToRandomWave(7);
         EXPECT_EQ(valuesOf(*table), valuesOf(other));
-        EXPECT_THAT(valuesOf(*table), testing::Each(testing::AllOf(testing::Ge(c.lo), testing::Le(c.hi))));
+        EXPECT_THAT(valuesOf(*table), testing::Each(testing::AllOf(testing::Ge(lo), testing::Le(hi))));
         other.setPointsToRandomWave(8);
-        EXPECT_EQ(valuesOf(*table) != valuesOf(other), c.hi > c.lo && c.count > 0) << "another seed";
+        EXPECT_EQ(valuesOf(*table) != valuesOf(other), hi > lo && count > 0) << "another seed";
     }
 }
 
@@ -341,8 +337,9 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
         {readModule("STEPS s 4 0 0 0 0", odd), sine, {{"p1", "5"}, {"p2", "10"}, {"p3", "5"}}, {}},
         {readModule("STEPS s 2 0 0", odd), set(1, 3.6), {{"p2", "4"}}, {}},
     };
-    for (const auto& [module, edit, values, limited] : cases) {
-        SCOPED_TRACE(module->name());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        const auto& [module, edit, values, limited] = c;
         WaveObject table(module, module->name() == "MULTITAP" ? "obj~n_delay" : "p~n",
                          module->name() == "MULTITAP" ? "taps" : "n");
         edit(table);
