@@ -147,8 +147,8 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_Home);
     expectPoints(*panel, std::vector<double>(32, 0.0));
     click(panel, "overloadButton");
-    EXPECT_EQ(panel->overallSlider()->text()->text(), "1.000");
-    EXPECT_TRUE(panel->isOverloaded());
+    EXPECT_EQ(std::pair(panel->overallSlider()->text()->text(), panel->isOverloaded()),
+              std::pair(QString("1.000"), true));
 }
 
 TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
@@ -186,8 +186,7 @@ TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
     ASSERT_TRUE(add && remove);
     QTest::mouseClick(remove, Qt::LeftButton);
     QTest::mouseClick(remove, Qt::LeftButton);
-    EXPECT_EQ(panel->waveObject().numberOfPoints(), 2);
-    EXPECT_FALSE(remove->isEnabled());
+    EXPECT_EQ(std::pair(panel->waveObject().numberOfPoints(), remove->isEnabled()), std::pair(2, false));
     while (add->isEnabled())
         QTest::mouseClick(add, Qt::LeftButton);
     EXPECT_EQ(panel->waveObject().numberOfPoints(), 32);
