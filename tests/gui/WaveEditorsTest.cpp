@@ -21,6 +21,7 @@
 #include <gmock/gmock.h>
 
 #include <cmath>
+#include <functional>
 
 using namespace tosk;
 using namespace tosk::test;
@@ -165,18 +166,18 @@ TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
     panel->setRandomSeedSource([] { return 42u; });
     auto twin = WaveObject::tableForModule(e.module("cc").shared_from_this());
     ASSERT_TRUE(twin);
-    const std::pair<const char*, void (WaveObject::*)()> presses[] = {
+    const std::pair<const char*, std::function<void(WaveObject&)>> presses[] = {
         {"sinButton", &WaveObject::setPointsToSineWave},
         {"horizontalFlipButton", &WaveObject::invertPoints},
         {"triButton", &WaveObject::setPointsToTriangleWave},
         {"sqrButton", &WaveObject::setPointsToSquareWave},
         {"verticalFlipButton", &WaveObject::reversePoints},
         {"sawButton", &WaveObject::setPointsToSawToothWave},
-        {"ranButton", nullptr},
+        {"ranButton", [](WaveObject& w) { w.setPointsToRandomWave(42); }},
         {"zeroButton", &WaveObject::setPointsToZero}};
     for (const auto& [button, generate] : presses) {
         click(panel, button);
-        generate ? ((*twin).*generate)() : twin->setPointsToRandomWave(42);
+        generate(*twin);
         EXPECT_EQ(pointsOf(panel->waveObject()), pointsOf(*twin)) << button;
     }
 
