@@ -137,13 +137,6 @@ Plan given(WaveWriteBack plan)
     return [=](WaveObject&) { return plan; };
 }
 
-struct WriteBackCase {
-    const char* module;
-    Plan plan;
-    const char* line;       // the module's saved line after the write; null when refused
-    const char* error = ""; // the start of the refusal ("" when refused without a message)
-};
-
 } // namespace
 
 TEST(WaveObject, GeneratorsAndFlips)
@@ -607,26 +600,28 @@ TEST(WaveformGeometry, PositionsAndHits)
 // the module as it was and nothing to undo.
 TEST(WaveWriteBack, OneChangeValueStepOrNoneAtAll)
 {
-    const std::vector<WriteBackCase> cases{
+    // The module, its plan, its saved line after the write (null when
+    // refused) and the start of the refusal ("" when none is given).
+    const std::tuple<const char*, Plan, const char*, const char*> cases[] = {
         // Two points added and every value set.
-        {"cc", edited(2, [](WaveObject& w) { w.setPointsToSawToothWave(); }),
-         "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0"},
+        {"cc", edited(2, &WaveObject::setPointsToSawToothWave),
+         "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0", ""},
         // Points added and one of them set: the other starts at 0.
         {"m", edited(2, [](WaveObject& w) { w.setValue(0.8, 7); }),
-         "M_CURVE m 0 8 0.1 0.2 0.3 0.4 0.5 0.6 0 0.8 ;=380,140,80,0"},
+         "M_CURVE m 0 8 0.1 0.2 0.3 0.4 0.5 0.6 0 0.8 ;=380,140,80,0", ""},
         // Points removed and the rest inverted.
-        {"m", edited(-2, [](WaveObject& w) { w.invertPoints(); }), "M_CURVE m 0 4 -0.1 -0.2 -0.3 -0.4 ;=380,140,80,0"},
+        {"m", edited(-2, &WaveObject::invertPoints), "M_CURVE m 0 4 -0.1 -0.2 -0.3 -0.4 ;=380,140,80,0", ""},
         // A tap added and set; a tap whose level is wired removed.
         {"mt", edited(1, [](WaveObject& w) { w.setValue(600, 3); }),
-         "MULTITAP mt adc-in1 4 120 mk-out 250 0.4 480 cc-out 600 0.5 0.5 ;=260,40,80,0"},
+         "MULTITAP mt adc-in1 4 120 mk-out 250 0.4 480 cc-out 600 0.5 0.5 ;=260,40,80,0", ""},
         {"mt", edited(-1, [](WaveObject& w) { w.setValue(300, 1); }),
-         "MULTITAP mt adc-in1 2 120 mk-out 300 0.4 0.5 ;=260,40,80,0"},
+         "MULTITAP mt adc-in1 2 120 mk-out 300 0.4 0.5 ;=260,40,80,0", ""},
         // A knob removed, down to the minimum.
         {"mk", edited(-1, [](WaveObject& w) { EXPECT_FALSE(w.decreasePoints()); }),
-         "MULTIKNOB mk cc-out 2 0.2 0.5 ;=140,140,80,0"},
+         "MULTIKNOB mk cc-out 2 0.2 0.5 ;=140,140,80,0", ""},
         // Values only, one beyond the limits.
         {"wf", edited(0, [](WaveObject& w) { w.setValue(0.5, 0), w.setValue(3, 31); }),
-         "WAVEFORM wf 32 0.5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 ;=260,140,80,0"},
+         "WAVEFORM wf 32 0.5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 ;=260,140,80,0", ""},
         // Refused: added repetitions, then a value the field refuses; a value
         // for an output; past the count's maximum; below its minimum; a
         // removal list that does not match the change; no such point; values
@@ -634,23 +629,23 @@ TEST(WaveWriteBack, OneChangeValueStepOrNoneAtAll)
         {"cc", given({2, "point4", {}, {{"point5", "0.5"}, {"point6", "abc"}}, {}, {}}), nullptr,
          "point 6 must be a decimal"},
         {"cc", given({0, "", {}, {{"out", "1"}}, {}, {}}), nullptr, "out cannot take a point of the table."},
-        {"mk", given({14, "val3", {}, {}, {}, {}}), nullptr},
-        {"cc", given({-3, "point4", {"point4", "point3", "point2"}, {}, {}, {}}), nullptr},
-        {"cc", given({-1, "point4", {}, {}, {}, {}}), nullptr},
+        {"mk", given({14, "val3", {}, {}, {}, {}}), nullptr, ""},
+        {"cc", given({-3, "point4", {"point4", "point3", "point2"}, {}, {}, {}}), nullptr, ""},
+        {"cc", given({-1, "point4", {}, {}, {}, {}}), nullptr, ""},
         {"cc", given({0, "", {}, {{"point9", "0.5"}}, {}, {}}), nullptr, "point9 cannot take a point of the table."},
-        {"cc", given({0, "", {}, {{"point2", "0.3"}}, {}, {}}), nullptr},
+        {"cc", given({0, "", {}, {{"point2", "0.3"}}, {}, {}}), nullptr, ""},
     };
-    for (const WriteBackCase& c : cases) {
-        SCOPED_TRACE(&c - cases.data());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        const auto& [name, planOf, line, refusal] = c;
         std::vector<PatchChange> heard; // outlives the document that tells it
         auto doc = openDocument(wavePatch());
         UndoManager& undo = doc->undoManager();
         const std::string before = doc->sigData();
-        Module& module = moduleNamed(*doc, c.module);
+        Module& module = moduleNamed(*doc, name);
         auto table = WaveObject::tableForModule(module.shared_from_this());
         ASSERT_TRUE(table);
-        const WaveWriteBack plan = c.plan(*table);
-        EXPECT_TRUE(plan.conflicts.empty());
+        const WaveWriteBack plan = planOf(*table);
 
         doc->addChangeListener(&heard, [&](const PatchChange& change) { heard.push_back(change); });
         int sender = 0;
@@ -659,15 +654,15 @@ TEST(WaveWriteBack, OneChangeValueStepOrNoneAtAll)
             UndoGroup event(*doc);
             return PatchEditor(*doc).applyWaveWriteBack(module, plan, &error, &sender);
         }();
-        EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error);
-        EXPECT_EQ(error.empty(), *c.error == 0);
-        if (!c.line) {
+        EXPECT_EQ(error.substr(0, std::string(refusal).size()), refusal);
+        EXPECT_EQ(error.empty(), *refusal == 0);
+        if (!line) {
             EXPECT_EQ(std::tuple(done, doc->sigData(), heard.size(), undo.undoCount(), doc->isDocumentEdited()),
                       std::tuple(false, before, 0u, 0u, false));
             continue;
         }
         ASSERT_TRUE(done);
-        EXPECT_EQ(lineOf(*doc, module.name() + " " + c.module + " "), c.line);
+        EXPECT_EQ(lineOf(*doc, module.name() + " " + name + " "), line);
         // One announcement, one undo step.
         EXPECT_EQ(
             std::tuple(heard.size(), undo.undoCount(), undo.undoMenuItemTitle(), miscountedOutput(*doc->sigFile())),
