@@ -259,6 +259,10 @@ TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
     // Point 3 set elsewhere after the editor set it to 0; the answer (Keep
     // the Editor's, Keep the Module's, Cancel); the line written.
     using Round = std::tuple<const char*, int, const char*>;
+    const std::string asked = "Warning | ALERT | These points were also changed outside the editor since it read "
+                              "them:\npoint3: 0 here, ";
+    const std::string kept =
+        " in the module\nWhich values should be kept? | Keep the Editor's Keep the Module's Cancel";
     for (const auto& [inspector, answer, line] : {Round{"0.9", 2, "C_CURVE bend adc-in1 4 0 0.25 0.9 1"},
                                                   Round{"0.9", 1, "C_CURVE bend adc-in1 4 0 0.25 0.9 0.5"},
                                                   Round{"0.8", 0, "C_CURVE bend adc-in1 4 0 0.25 0 0.5"}}) {
@@ -273,12 +277,7 @@ TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
         alerts.answers = {answer};
         click(panel, "applyButton");
         EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), line);
-        EXPECT_EQ(alertLines(alerts.recorded),
-                  std::vector<std::string>{
-                      std::string("Warning | ALERT | These points were also changed outside the editor since it read "
-                                  "them:\npoint3: 0 here, ") +
-                      inspector +
-                      " in the module\nWhich values should be kept? | Keep the Editor's Keep the Module's Cancel"});
+        EXPECT_EQ(alertLines(alerts.recorded), std::vector<std::string>{asked + inspector + kept});
         EXPECT_EQ(panel->waveObject().isEdited(), answer == 2) << "a cancelled Apply keeps the editor's points";
     }
 
