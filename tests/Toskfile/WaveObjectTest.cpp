@@ -30,10 +30,32 @@ using testing::Pointwise;
 namespace {
 
 using Values = std::vector<double>;
+using Written = std::vector<WaveWriteBack::Value>;
+using Limited = std::vector<WaveWriteBack::Limited>;
+
+Values valuesOf(std::span<const double> values)
+{
+    return Values(values.begin(), values.end());
+}
 
 Values valuesOf(const WaveObject& table)
 {
-    return Values(table.pointValues().begin(), table.pointValues().end());
+    return valuesOf(table.pointValues());
+}
+
+// f of each input, to compare as one list.
+template <typename In, typename F> auto mapped(std::initializer_list<In> inputs, F f)
+{
+    std::vector<decltype(f(*inputs.begin()))> out;
+    for (const In& in : inputs)
+        out.push_back(f(in));
+    return out;
+}
+
+// A plan as one value to compare.
+auto fields(const WaveWriteBack& p)
+{
+    return std::tie(p.repetitionChange, p.lastPointName, p.removedPointNames, p.values, p.conflicts, p.limited);
 }
 
 // Tables with limits the bundled operators do not have: a count n of 1 to
@@ -70,11 +92,6 @@ Values curveOf(const ChebyshevWaveshape& shape)
     for (uint32_t i = 0; i < shape.numberOfPoints(); ++i)
         out.push_back(shape.evaluate(i));
     return out;
-}
-
-Values amplitudesOf(const ChebyshevWaveshape& shape)
-{
-    return Values(shape.harmonicAmplitudes().begin(), shape.harmonicAmplitudes().end());
 }
 
 // The series at each of np points.
@@ -120,25 +137,13 @@ Plan given(WaveWriteBack plan)
     return [=](WaveObject&) { return plan; };
 }
 
-struct WriteBackCase {
-    const char* module;
-    Plan plan;
-    const char* line;       // the module's saved line after the write; null when refused
-    const char* error = ""; // the start of the refusal ("" when refused without a message)
-};
-
 } // namespace
 
 TEST(WaveObject, GeneratorsAndFlips)
 {
     auto db = bundledDbase();
-    struct Case {
-        const char* record;
-        std::function<void(WaveObject&)> run;
-        Values expected;
-    };
     const double r = std::sqrt(0.5);
-    const Case cases[] = {
+    const std::tuple<const char*, std::function<void(WaveObject&)>, Values> cases[] = {
         {"M_CURVE m 0 8 0 0 0 0 0 0 0 0", &WaveObject::setPointsToSineWave, {0, r, 1, r, 0, -r, -1, -r}},
         {"M_UCURVE m 0 4 0 0 0 0", &WaveObject::setPointsToSineWave, {0.5, 1, 0.5, 0}},
         {"M_UCURVE m 0 5 0 0 0 0 0", &WaveObject::setPointsToTriangleWave, {0, 0.5, 1, 0.5, 0}},
@@ -158,13 +163,13 @@ TEST(WaveObject, GeneratorsAndFlips)
         {"CURVE s x-out 3 0 0 0", [](WaveObject& w) { w.setPointsToClipWave(2.0 / 3, 0.1); }, {-1, 0, 1}},
         {"C_CURVE c 0 3 0 0 0", [](WaveObject& w) { w.setPointsToClipWave(2.0 / 3, 0); }, {1.0 / 6, 0.5, 5.0 / 6}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.record);
-        auto table = WaveObject::tableForModule(readModule(c.record, db));
+    for (const auto& [record, run, expected] : cases) {
+        SCOPED_TRACE(record);
+        auto table = WaveObject::tableForModule(readModule(record, db));
         ASSERT_TRUE(table);
         EXPECT_FALSE(table->isEdited());
-        c.run(*table);
-        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-6), c.expected));
+        run(*table);
+        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-6), expected));
         EXPECT_TRUE(table->isEdited());
     }
 }
@@ -173,15 +178,10 @@ TEST(WaveObject, CountsLimitsAndRandomValuesAsReadFromTheModule)
 {
     auto db = bundledDbase();
     auto odd = oddTables();
-    struct Case {
-        Module::Ptr module;
-        int count;
-        double lo, hi;
-        bool canAdd, canRemove, fixed;
-        Values values;
-    };
     const Values six{0.1, 0.2, 0.3, 0.4, 0.5, 0.6};
-    const Case cases[] = {
+    // The module; its count, limits, whether points can be added or removed
+    // or the count is fixed; its values.
+    const std::tuple<Module::Ptr, int, double, double, bool, bool, bool, Values> cases[] = {
         {newModule("WAVEFORM", "w", db), 32, -1, 1, false, false, true, Values(32, 0.0)},
         {readModule("C_CURVE c 0 3 0.25 0.5 1", db), 3, 0, 1, true, true, false, {0.25, 0.5, 1}},
         {readModule("C_CURVE c 0 2 0.25 0.5", db), 2, 0, 1, true, false, false, {0.25, 0.5}},
@@ -200,29 +200,27 @@ TEST(WaveObject, CountsLimitsAndRandomValuesAsReadFromTheModule)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
-        auto table = WaveObject::tableForModule(c.module);
+        const auto& [module, count, lo, hi, canAdd, canRemove, fixed, values] = c;
+        auto table = WaveObject::tableForModule(module);
         if (!table)
-            table = std::make_unique<WaveObject>(c.module, "p~n", "n");
-        EXPECT_EQ(table->numberOfPoints(), c.count);
-        EXPECT_EQ(table->minimumPointValue(), c.lo);
-        EXPECT_EQ(table->maximumPointValue(), c.hi);
-        EXPECT_EQ(table->canDecreasePoints(), c.canRemove);
-        EXPECT_EQ(table->hasFixedNumberOfPoints(), c.fixed);
-        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-7), c.values));
-        EXPECT_EQ(table->increasePoints(), c.canAdd);
-        EXPECT_EQ(table->numberOfPoints(), c.count + (c.canAdd ? 1 : 0));
+            table = std::make_unique<WaveObject>(module, "p~n", "n");
+        EXPECT_EQ(std::tuple(table->numberOfPoints(), table->minimumPointValue(), table->maximumPointValue(),
+                             table->canDecreasePoints(), table->hasFixedNumberOfPoints()),
+                  std::tuple(count, lo, hi, canRemove, fixed));
+        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-7), values));
+        EXPECT_EQ(table->increasePoints(), canAdd);
+        EXPECT_EQ(table->numberOfPoints(), count + (canAdd ? 1 : 0));
         // Reading is all it did: nothing to write back.
         table->resetPoints();
         EXPECT_TRUE(table->writeBack().empty());
         // Random values keep to the limits and follow the seed; with no range
         // at all every seed gives the same.
-        WaveObject other(c.module, table->pointName(), table->iterationName());
-        table->setPointsToRandomWave(7);
-        other.setPointsToRandomWave(7);
+        WaveObject other(module, table->pointName(), table->iterationName());
+        table->setPointsToRandomWave(7), other.setPointsToRandomWave(7);
         EXPECT_EQ(valuesOf(*table), valuesOf(other));
-        EXPECT_THAT(valuesOf(*table), testing::Each(testing::AllOf(testing::Ge(c.lo), testing::Le(c.hi))));
+        EXPECT_THAT(valuesOf(*table), testing::Each(testing::AllOf(testing::Ge(lo), testing::Le(hi))));
         other.setPointsToRandomWave(8);
-        EXPECT_EQ(valuesOf(*table) != valuesOf(other), c.hi > c.lo && c.count > 0) << "another seed";
+        EXPECT_EQ(valuesOf(*table) != valuesOf(other), hi > lo && count > 0) << "another seed";
     }
 }
 
@@ -244,8 +242,8 @@ TEST(WaveObject, AddingAndRemovingPoints)
     EXPECT_EQ(valuesOf(*table), (Values{0.25, 0.5, 0})) << "a point removed and added again starts at 0";
     while (table->increasePoints()) {
     }
-    EXPECT_EQ(table->numberOfPoints(), 32);
-    EXPECT_EQ(table->valueForPoint(3), 0);
+    EXPECT_EQ(valuesOf(*table), (Values{0.25, 0.5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
+                                        0,    0,   0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}));
     table->resetPoints();
     EXPECT_EQ(valuesOf(*table), (Values{0.25, 0.5, 1}));
     EXPECT_FALSE(table->isEdited());
@@ -262,43 +260,32 @@ TEST(WaveObject, WritingBackFollowsTheModuleAsItIsNow)
     fresh();
     table->increasePoints();
     m->addIteratedField(*m->field("point4"), nullptr);
-    WaveWriteBack plan = table->writeBack();
-    EXPECT_EQ(plan.repetitionChange, 1);
-    EXPECT_EQ(plan.lastPointName, "point5");
+    EXPECT_EQ(fields(table->writeBack()), fields({1, "point5", {}, {}, {}, {}}));
 
     // Points removed elsewhere: removing here never goes below the minimum.
     fresh();
-    table->decreasePoints();
-    table->decreasePoints();
+    table->decreasePoints(), table->decreasePoints();
     m->deleteIteratedField(*m->field("point4"));
-    plan = table->writeBack();
-    EXPECT_EQ(plan.repetitionChange, -1);
-    EXPECT_EQ(plan.removedPointNames, Names{"point3"});
+    EXPECT_EQ(fields(table->writeBack()), fields({-1, "point3", {"point3"}, {}, {}, {}}));
 
     // Only the points changed here are written: one changed elsewhere keeps
     // its text; one changed both here and there is a conflict, which
-    // keepModuleValues() settles for the module, limits and all.
+    // keepModuleValues() settles for the module, limits and all. 0.9 on
+    // point 4 is changed back.
     fresh();
-    table->setValue(0.5, 0);
-    table->setValue(3, 2);
-    table->setValue(0.9, 3);
-    table->setValue(0.4, 3); // and back
+    table->setValue(0.5, 0), table->setValue(3, 2), table->setValue(0.9, 3), table->setValue(0.4, 3);
     m->field("point2")->setText("0.9");
     m->field("point3")->setText("0.8");
-    plan = table->writeBack();
-    EXPECT_EQ(plan.values, (std::vector<WaveWriteBack::Value>{{"point1", "0.5"}, {"point3", "1"}}));
-    EXPECT_EQ(plan.conflicts, (std::vector<WaveWriteBack::Conflict>{{"point3", "1", "0.8"}}));
-    EXPECT_EQ(plan.limited, (std::vector<WaveWriteBack::Limited>{{"point3", "3", "1"}}));
+    WaveWriteBack plan = table->writeBack();
+    EXPECT_EQ(
+        fields(plan),
+        fields({0, "", {}, {{"point1", "0.5"}, {"point3", "1"}}, {{"point3", "1", "0.8"}}, {{"point3", "3", "1"}}}));
     plan.keepModuleValues();
-    EXPECT_EQ(plan.values, (std::vector<WaveWriteBack::Value>{{"point1", "0.5"}}));
-    EXPECT_TRUE(plan.conflicts.empty());
-    EXPECT_TRUE(plan.limited.empty());
+    EXPECT_EQ(fields(plan), fields({0, "", {}, {{"point1", "0.5"}}, {}, {}}));
     // Changed elsewhere to what the table has: nothing to write, nothing to ask.
     m->field("point1")->setText("0.5");
     m->field("point3")->setText("1");
-    plan = table->writeBack();
-    EXPECT_TRUE(plan.empty());
-    EXPECT_TRUE(plan.conflicts.empty());
+    EXPECT_EQ(fields(table->writeBack()), fields({}));
 
     // A count whose last point field does not exist, or that is not an
     // integer: the repetitions stay, the existing points are written.
@@ -306,12 +293,10 @@ TEST(WaveObject, WritingBackFollowsTheModuleAsItIsNow)
         SCOPED_TRACE(count);
         fresh();
         table->increasePoints();
-        table->setValue(0.5, 1);
-        table->setValue(0.9, 4);
+        table->setValue(0.5, 1), table->setValue(0.9, 4);
         m->field("npoints")->setText(count);
         plan = table->writeBack();
-        EXPECT_EQ(plan.repetitionChange, 0);
-        EXPECT_EQ(plan.values, (std::vector<WaveWriteBack::Value>{{"point2", "0.5"}}));
+        EXPECT_EQ(std::tuple(plan.repetitionChange, plan.values), std::tuple(0, Written{{"point2", "0.5"}}));
     }
 }
 
@@ -320,16 +305,10 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
     auto db = bundledDbase();
     auto odd = oddTables();
     using Edit = std::function<void(WaveObject&)>;
-    using Limited = std::vector<WaveWriteBack::Limited>;
-    struct Case {
-        Module::Ptr module;
-        Edit edit;
-        std::vector<WaveWriteBack::Value> values;
-        Limited limited;
-    };
     const Edit sine = &WaveObject::setPointsToSineWave;
     auto set = [](int point, double value) -> Edit { return [=](WaveObject& w) { w.setValue(value, point); }; };
-    const Case cases[] = {
+    // The module, its edit, what is written and what is said of the limits.
+    const std::tuple<Module::Ptr, Edit, Written, Limited> cases[] = {
         {readModule("MULTITAP t x-out 2 10 0.5 20 0.5 0", db),
          [](WaveObject& w) { w.setValue(2500, 0), w.setValue(-3, 1); },
          {{"obj1_delay", "2000"}, {"obj2_delay", "0"}},
@@ -353,55 +332,51 @@ TEST(WaveObject, WrittenValuesKeepToTheirFieldsLimits)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(&c - cases);
-        WaveObject table(c.module, c.module->name() == "MULTITAP" ? "obj~n_delay" : "p~n",
-                         c.module->name() == "MULTITAP" ? "taps" : "n");
-        c.edit(table);
-        WaveWriteBack plan = table.writeBack();
-        EXPECT_EQ(plan.values, c.values);
-        EXPECT_EQ(plan.limited, c.limited);
+        const auto& [module, edit, values, limited] = c;
+        WaveObject table(module, module->name() == "MULTITAP" ? "obj~n_delay" : "p~n",
+                         module->name() == "MULTITAP" ? "taps" : "n");
+        edit(table);
+        const WaveWriteBack plan = table.writeBack();
+        EXPECT_EQ(std::tie(plan.values, plan.limited), std::tie(values, limited));
     }
 }
 
 TEST(ChebyshevWaveshape, ShapesGiveTheirCurves)
 {
-    struct Case {
-        std::vector<std::pair<uint32_t, double>> amplitudes;
-        int points;
-        Values expected;
-        Values unscaled = {}; // the shape's own curve, when the table's is scaled
-    };
-    const Case cases[] = {
+    // Harmonics and their amplitudes, the table's curve, and the shape's own
+    // curve when the table's is scaled.
+    const std::tuple<std::vector<std::pair<uint32_t, double>>, Values, Values> cases[] = {
         // Harmonic 1 alone is the straight line.
-        {{{1, 1}}, 5, {-1, -0.5, 0, 0.5, 1}},
+        {{{1, 1}}, {-1, -0.5, 0, 0.5, 1}, {}},
         // The constant counts half.
-        {{{0, 1}}, 3, {0.5, 0.5, 0.5}},
+        {{{0, 1}}, {0.5, 0.5, 0.5}, {}},
         // T2 = 2x^2 - 1.
-        {{{2, 1}}, 5, {1, -0.5, -1, -0.5, 1}},
+        {{{2, 1}}, {1, -0.5, -1, -0.5, 1}, {}},
         // T3 = 4x^3 - 3x, plus half of 0.5.
-        {{{0, 0.5}, {3, 0.5}}, 3, {-0.25, 0.25, 0.75}},
+        {{{0, 0.5}, {3, 0.5}}, {-0.25, 0.25, 0.75}, {}},
         // A curve past the range is scaled about the middle to just fit:
         // 1.5 + x over -1..1 reaches 0.5..2.5, so it is scaled by 1/2.5.
-        {{{0, 3}, {1, 1}}, 3, {0.2, 0.6, 1}, {0.5, 1.5, 2.5}},
+        {{{0, 3}, {1, 1}}, {0.2, 0.6, 1}, {0.5, 1.5, 2.5}},
     };
-    for (const auto& c : cases) {
+    for (const auto& [amplitudes, expected, unscaled] : cases) {
         ChebyshevWaveshape shape(ChebyshevWaveshape::kEditorHarmonics);
-        for (auto [k, a] : c.amplitudes)
+        for (auto [k, a] : amplitudes)
             shape.setAmplitude(a, k);
-        shape.setNumberOfPoints(static_cast<uint32_t>(c.points));
-        auto table = curve(c.points);
+        shape.setNumberOfPoints(static_cast<uint32_t>(expected.size()));
+        auto table = curve(static_cast<int>(expected.size()));
         ASSERT_TRUE(table);
         table->setPointsToChebyshevWaveshape(shape);
-        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-12), c.expected));
-        EXPECT_THAT(curveOf(shape), Pointwise(DoubleNear(1e-12), c.unscaled.empty() ? c.expected : c.unscaled));
+        EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-12), expected));
+        EXPECT_THAT(curveOf(shape), Pointwise(DoubleNear(1e-12), unscaled.empty() ? expected : unscaled));
     }
 
+    // A harmonic past the count is not kept. One point sits at 0; fewer
+    // than two are not shaped.
     ChebyshevWaveshape shape(3);
     shape.setAmplitude(0.5, 3);
-    EXPECT_EQ(shape.amplitudeForHarmonic(3), 0) << "past the count";
-    // One point sits at 0; fewer than two are not shaped.
-    EXPECT_EQ(chebyshevPosition(1, 0), 0);
-    EXPECT_EQ(chebyshevEvaluate(Values{0, 1, 1}, 1, 0), -1);
-    EXPECT_EQ(chebyshevEvaluate(Values{}, 5, 2), 0);
+    EXPECT_EQ(Values({shape.amplitudeForHarmonic(3), chebyshevPosition(1, 0), chebyshevEvaluate(Values{0, 1, 1}, 1, 0),
+                      chebyshevEvaluate(Values{}, 5, 2)}),
+              Values({0, 0, -1, 0}));
 }
 
 TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
@@ -409,25 +384,22 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
     // No more points than harmonics: the shape passes through every point,
     // falling and flat curves included, with the harmonics the points cannot
     // tell at 0.
-    struct Exact {
-        Values points;
-        Values amplitudes; // the first ones, where they are known
-    };
-    const Exact exact[] = {
+    // The points and the first amplitudes, where they are known.
+    const std::pair<Values, Values> exact[] = {
         {{-1, 0, 1}, {0, 1, 0}},
         {{-1, -1, 1}, {-1, 1, 0.5}},
         {{1, 0.5, 0, -0.5, -1}, {0, -1, 0, 0, 0}},
         {{0, 0.5, -0.5, 1, -1, 0.25, 0, -0.25, 1, -1, 0.5, -0.5, 0}, {}},
         {{0.3}, {0.6}},
     };
-    for (const Exact& c : exact) {
-        SCOPED_TRACE(c.points.size());
-        ChebyshevWaveshape shape(ChebyshevWaveshape::kEditorHarmonics, c.points);
-        EXPECT_EQ(shape.numberOfPoints(), c.points.size());
-        EXPECT_THAT(curveOf(shape), Pointwise(DoubleNear(1e-12), c.points));
-        const Values a = amplitudesOf(shape);
-        EXPECT_THAT(Values(a.begin(), a.begin() + c.amplitudes.size()), Pointwise(DoubleNear(1e-12), c.amplitudes));
-        EXPECT_EQ(Values(a.begin() + c.points.size(), a.end()), Values(13 - c.points.size(), 0.0));
+    for (const auto& [points, amplitudes] : exact) {
+        SCOPED_TRACE(points.size());
+        ChebyshevWaveshape shape(ChebyshevWaveshape::kEditorHarmonics, points);
+        EXPECT_EQ(shape.numberOfPoints(), points.size());
+        EXPECT_THAT(curveOf(shape), Pointwise(DoubleNear(1e-12), points));
+        const Values a = valuesOf(shape.harmonicAmplitudes());
+        EXPECT_THAT(Values(a.begin(), a.begin() + amplitudes.size()), Pointwise(DoubleNear(1e-12), amplitudes));
+        EXPECT_EQ(Values(a.begin() + points.size(), a.end()), Values(13 - points.size(), 0.0));
     }
 
     // More points: least squares. Any 13 harmonics come back from their curve.
@@ -435,7 +407,7 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
                                      Values{-1, -0.8, 0, 0.1, 0.3, -0.2, 0.1, 0, 0.05, 0, 0, 0.4, 0.02}}) {
         ChebyshevWaveshape back = ChebyshevWaveshape::shapeFromPoints(series(amplitudes, 33), 13);
         EXPECT_EQ(back.numberOfPoints(), 33u);
-        EXPECT_THAT(amplitudesOf(back), Pointwise(DoubleNear(1e-9), amplitudes));
+        EXPECT_THAT(valuesOf(back.harmonicAmplitudes()), Pointwise(DoubleNear(1e-9), amplitudes));
     }
     // A step no 13 harmonics make: what the shape misses is orthogonal to
     // every harmonic, as least squares leaves it.
@@ -447,8 +419,7 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
     for (size_t j = 0; j < 13; ++j) {
         Values harmonic(13, 0.0);
         harmonic[j] = 1;
-        const Values h = series(harmonic, 40);
-        EXPECT_NEAR(std::inner_product(missed.begin(), missed.end(), h.begin(), 0.0), 0, 1e-9) << j;
+        EXPECT_NEAR(std::inner_product(missed.begin(), missed.end(), series(harmonic, 40).begin(), 0.0), 0, 1e-9) << j;
     }
     EXPECT_GT(nearest.amplitudeForHarmonic(1), 1);
 
@@ -457,9 +428,10 @@ TEST(ChebyshevWaveshape, FittingGivesTheCurveBack)
     ASSERT_TRUE(table);
     for (int i = 0; i < 5; ++i)
         table->setValue(0.3 * i - 0.9, i);
-    Values line(13, 0.0);
-    line[0] = -0.6, line[1] = 0.6;
-    EXPECT_THAT(amplitudesOf(table->getChebyshevWaveshapeFromPoints(13)), Pointwise(DoubleNear(1e-12), line));
+    Values line{-0.6, 0.6};
+    line.resize(13);
+    EXPECT_THAT(valuesOf(table->getChebyshevWaveshapeFromPoints(13).harmonicAmplitudes()),
+                Pointwise(DoubleNear(1e-12), line));
 
     // Nothing to fit: the coefficients are 0.
     Values none(2, 9.0);
@@ -471,42 +443,34 @@ TEST(WaveHarmonics, SpectrumAndBack)
 {
     // A 4-point sine is harmonic 1 a quarter turn back; there is no harmonic
     // at half the points.
-    Values magnitudes(3);
-    Values phases(3);
+    Values magnitudes(3), phases(3), back(4);
     dft(Values{0, 1, 0, -1}, magnitudes, phases);
-    EXPECT_THAT(magnitudes, Pointwise(DoubleNear(1e-12), Values{0, 1, 0}));
-    EXPECT_NEAR(phases[1], -std::numbers::pi / 2, 1e-12);
-    Values back(4);
+    EXPECT_THAT((Values{magnitudes[0], magnitudes[1], magnitudes[2], phases[1]}),
+                Pointwise(DoubleNear(1e-12), Values{0, 1, 0, -std::numbers::pi / 2}));
     idft(back, magnitudes, phases);
     EXPECT_THAT(back, Pointwise(DoubleNear(1e-12), Values{0, 1, 0, -1}));
 
     // A negative constant: its size, and a half turn.
     dft(Values{-0.25, -0.25, -0.25}, magnitudes, phases);
-    EXPECT_NEAR(magnitudes[0] * std::cos(phases[0]), -0.25, 1e-12);
-    EXPECT_NEAR(magnitudes[1], 0, 1e-12);
+    EXPECT_THAT((Values{magnitudes[0] * std::cos(phases[0]), magnitudes[1]}),
+                Pointwise(DoubleNear(1e-12), Values{-0.25, 0}));
 
     // Any table without its highest harmonics comes back whole.
     Values wave;
     for (int j = 0; j < 9; ++j)
         wave.push_back(0.2 + 0.5 * std::cos(2 * std::numbers::pi * j / 9 + 1) +
                        0.25 * std::sin(2 * std::numbers::pi * 4 * j / 9));
-    Values m(5);
-    Values p(5);
+    Values m(5), p(5), again(9);
     dft(wave, m, p);
-    Values again(9);
     idft(again, m, p);
     EXPECT_THAT(again, Pointwise(DoubleNear(1e-12), wave));
 
-    struct Enabled {
-        int harmonic, points;
-        bool enabled;
-    };
-    for (auto e : {Enabled{1, 4, true}, Enabled{2, 4, false}, Enabled{2, 5, true}, Enabled{3, 5, false},
-                   Enabled{15, 32, true}, Enabled{1, 2, false}, Enabled{0, 32, false}}) {
-        EXPECT_EQ(WaveHarmonics::isHarmonicEnabled(e.harmonic, e.points), e.enabled)
-            << e.harmonic << " of " << e.points;
-        EXPECT_EQ(e.harmonic < harmonicLimit(e.points) && e.harmonic > 0, e.enabled);
-    }
+    // A harmonic of so many points is shown when it is below their limit.
+    using Of = std::pair<int, int>;
+    const auto harmonics = {Of{1, 4}, {2, 4}, {2, 5}, {3, 5}, {15, 32}, {1, 2}, {0, 32}};
+    const std::vector<bool> enabled{true, false, true, false, true, false, false};
+    EXPECT_EQ(mapped(harmonics, [](Of h) { return WaveHarmonics::isHarmonicEnabled(h.first, h.second); }), enabled);
+    EXPECT_EQ(mapped(harmonics, [](Of h) { return h.first > 0 && h.first < harmonicLimit(h.second); }), enabled);
 }
 
 TEST(WaveHarmonics, ControlsRebuildTheTable)
@@ -546,41 +510,30 @@ TEST(WaveHarmonics, ControlsRebuildTheTable)
 
     // A full sine at twice the gain is clamped to the limits, and says so.
     auto table = WaveObject::tableForModule(readModule("M_UCURVE m 0 4 0 0 0 0", db));
+    ASSERT_TRUE(table);
     WaveHarmonics h;
-    h.setLevel(1, 1);
-    h.setPhase(1, -std::numbers::pi / 2);
+    h.setLevel(1, 1), h.setPhase(1, -std::numbers::pi / 2);
     EXPECT_FALSE(h.applyTo(*table));
     EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-12), Values{0.5, 1, 0.5, 0}));
-    h.setOverall(2);
-    h.setLevel(2, 1); // no room for it in 4 points
+    h.setOverall(2), h.setLevel(2, 1); // no room for harmonic 2 in 4 points
     EXPECT_TRUE(h.applyTo(*table));
     EXPECT_THAT(valuesOf(*table), Pointwise(DoubleNear(1e-12), Values{0.5, 1, 0.5, 0}));
-    h.setDc(-0.25);
-    h.setLevel(1, 0.5);
-    h.setOverall(1);
+    h.setDc(-0.25), h.setLevel(1, 0.5), h.setOverall(1);
     EXPECT_FALSE(h.applyTo(*table));
     EXPECT_NEAR(table->valueForPoint(0), 0.375, 1e-12);
 
     // The controls keep to their ranges.
-    h.setDc(5);
-    h.setOverall(-1);
-    h.setLevel(3, 1.5);
-    h.setPhase(3, 4);
-    h.setLevel(16, 1);
+    h.setDc(5), h.setOverall(-1), h.setLevel(3, 1.5), h.setPhase(3, 4), h.setLevel(16, 1);
     EXPECT_EQ(Values({h.dc(), h.overall(), h.level(3), h.phase(3), h.level(16)}),
               Values({1, 0, 1, WaveHarmonics::kPhaseMaximum, 0}));
 }
 
 TEST(WaveEditorText, SlidersAndFrequencies)
 {
-    struct Case {
-        double value;
-        const char* text;
-    };
-    for (auto c : {Case{0.5, "0.500"}, Case{-1, "-1.000"}, Case{2.0 / 3, "0.667"}, Case{0, "0.000"},
-                   Case{-std::numbers::pi, "-3.142"}, Case{12.25, "12.250"}, Case{-1e-17, "0.000"},
-                   Case{-0.0004, "0.000"}, Case{-0.0005, "-0.001"}})
-        EXPECT_EQ(sliderValueText(c.value), c.text);
+    EXPECT_EQ(mapped({0.5, -1.0, 2.0 / 3, 0.0, -std::numbers::pi, 12.25, -1e-17, -0.0004, -0.0005},
+                     [](double v) { return sliderValueText(v); }),
+              (std::vector<std::string>{"0.500", "-1.000", "0.667", "0.000", "-3.142", "12.250", "0.000", "0.000",
+                                        "-0.001"}));
     EXPECT_EQ(harmonicFrequencyTexts(100),
               (std::array<std::string, 12>{"  100", "  200", "  300", "  400", "  500", "  600", "  700", "  800",
                                            "  900", " 1000", " 1100", " 1200"}));
@@ -595,24 +548,19 @@ TEST(WaveformGeometry, PositionsAndHits)
     // dx, margin, view height, first and last grid line, centre, top, bottom.
     EXPECT_EQ(Values({g.dx(), g.margin(), g.viewHeight(), g.pointX(0), g.pointX(32), g.centreX(), g.top(), g.bottom()}),
               Values({8, 4, 200, 4, 260, 128, 4, 204}));
-    struct Y {
-        double value, y;
-    };
-    for (auto c : {Y{1, 4}, Y{-1, 204}, Y{0, 104}, Y{0.5, 54}, Y{0.123, 92}})
-        EXPECT_EQ(g.yForValue(c.value), c.y) << c.value;
-    for (auto c : {Y{1, 4}, Y{1, 0}, Y{-1, 204}, Y{-1, 300}, Y{0, 104}, Y{0.5, 54}})
-        EXPECT_NEAR(g.valueForY(c.y), c.value, 1e-12) << c.y;
-    ASSERT_TRUE(g.zeroLineY());
-    EXPECT_EQ(*g.zeroLineY(), 104);
+    EXPECT_EQ(mapped({1.0, -1.0, 0.0, 0.5, 0.123}, [&](double v) { return g.yForValue(v); }),
+              Values({4, 204, 104, 54, 92}));
+    // Above the top or below the bottom: the limit.
+    EXPECT_THAT(mapped({4.0, 0.0, 204.0, 300.0, 104.0, 54.0}, [&](double y) { return g.valueForY(y); }),
+                Pointwise(DoubleNear(1e-12), Values{1, 1, -1, -1, 0, 0.5}));
+    EXPECT_EQ(g.zeroLineY(), 104);
 
     // A point is within reach a third of the spacing either side.
-    struct Hit {
-        double x;
-        std::optional<int> point;
-    };
-    for (auto c : {Hit{4, 0}, Hit{1.5, 0}, Hit{6.6, 0}, Hit{6.7, std::nullopt}, Hit{12, 1}, Hit{252, 31},
-                   Hit{254.7, std::nullopt}, Hit{0, std::nullopt}, Hit{-1, std::nullopt}, Hit{264, std::nullopt}})
-        EXPECT_EQ(g.pointAt(c.x), c.point) << c.x;
+    using Hits = std::vector<std::optional<int>>;
+    const auto none = std::nullopt;
+    EXPECT_EQ(
+        mapped({4.0, 1.5, 6.6, 6.7, 12.0, 252.0, 254.7, 0.0, -1.0, 264.0}, [&](double x) { return g.pointAt(x); }),
+        (Hits{0, 0, 0, none, 1, 31, none, none, none, none}));
 
     // A move of the mouse sets every point it passes, on the line between
     // its two positions; the point within reach of the end takes the end.
@@ -640,9 +588,8 @@ TEST(WaveformGeometry, PositionsAndHits)
 
     // Few points: the reach stops at 8.
     WaveformGeometry wide(264, 108, 4, 0, 1);
-    for (auto c : {Hit{60, 1}, Hit{76, 1}, Hit{77, std::nullopt}})
-        EXPECT_EQ(wide.pointAt(c.x), c.point) << c.x;
-    EXPECT_EQ(*wide.zeroLineY(), 104);
+    EXPECT_EQ(mapped({60.0, 76.0, 77.0}, [&](double x) { return wide.pointAt(x); }), (Hits{1, 1, none}));
+    EXPECT_EQ(wide.zeroLineY(), 104);
     EXPECT_FALSE(WaveformGeometry(264, 108, 4, 1, 2).zeroLineY());
     // One value only, or no points: still drawable.
     EXPECT_EQ(WaveformGeometry(264, 108, 4, 3, 3).yForValue(3), 54);
@@ -653,26 +600,28 @@ TEST(WaveformGeometry, PositionsAndHits)
 // the module as it was and nothing to undo.
 TEST(WaveWriteBack, OneChangeValueStepOrNoneAtAll)
 {
-    const std::vector<WriteBackCase> cases{
+    // The module, its plan, its saved line after the write (null when
+    // refused) and the start of the refusal ("" when none is given).
+    const std::tuple<const char*, Plan, const char*, const char*> cases[] = {
         // Two points added and every value set.
-        {"cc", edited(2, [](WaveObject& w) { w.setPointsToSawToothWave(); }),
-         "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0"},
+        {"cc", edited(2, &WaveObject::setPointsToSawToothWave),
+         "C_CURVE cc adc-in1 6 0 0.2 0.4 0.6 0.8 1 ;=140,40,80,0", ""},
         // Points added and one of them set: the other starts at 0.
         {"m", edited(2, [](WaveObject& w) { w.setValue(0.8, 7); }),
-         "M_CURVE m 0 8 0.1 0.2 0.3 0.4 0.5 0.6 0 0.8 ;=380,140,80,0"},
+         "M_CURVE m 0 8 0.1 0.2 0.3 0.4 0.5 0.6 0 0.8 ;=380,140,80,0", ""},
         // Points removed and the rest inverted.
-        {"m", edited(-2, [](WaveObject& w) { w.invertPoints(); }), "M_CURVE m 0 4 -0.1 -0.2 -0.3 -0.4 ;=380,140,80,0"},
+        {"m", edited(-2, &WaveObject::invertPoints), "M_CURVE m 0 4 -0.1 -0.2 -0.3 -0.4 ;=380,140,80,0", ""},
         // A tap added and set; a tap whose level is wired removed.
         {"mt", edited(1, [](WaveObject& w) { w.setValue(600, 3); }),
-         "MULTITAP mt adc-in1 4 120 mk-out 250 0.4 480 cc-out 600 0.5 0.5 ;=260,40,80,0"},
+         "MULTITAP mt adc-in1 4 120 mk-out 250 0.4 480 cc-out 600 0.5 0.5 ;=260,40,80,0", ""},
         {"mt", edited(-1, [](WaveObject& w) { w.setValue(300, 1); }),
-         "MULTITAP mt adc-in1 2 120 mk-out 300 0.4 0.5 ;=260,40,80,0"},
+         "MULTITAP mt adc-in1 2 120 mk-out 300 0.4 0.5 ;=260,40,80,0", ""},
         // A knob removed, down to the minimum.
         {"mk", edited(-1, [](WaveObject& w) { EXPECT_FALSE(w.decreasePoints()); }),
-         "MULTIKNOB mk cc-out 2 0.2 0.5 ;=140,140,80,0"},
+         "MULTIKNOB mk cc-out 2 0.2 0.5 ;=140,140,80,0", ""},
         // Values only, one beyond the limits.
         {"wf", edited(0, [](WaveObject& w) { w.setValue(0.5, 0), w.setValue(3, 31); }),
-         "WAVEFORM wf 32 0.5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 ;=260,140,80,0"},
+         "WAVEFORM wf 32 0.5 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 ;=260,140,80,0", ""},
         // Refused: added repetitions, then a value the field refuses; a value
         // for an output; past the count's maximum; below its minimum; a
         // removal list that does not match the change; no such point; values
@@ -680,52 +629,46 @@ TEST(WaveWriteBack, OneChangeValueStepOrNoneAtAll)
         {"cc", given({2, "point4", {}, {{"point5", "0.5"}, {"point6", "abc"}}, {}, {}}), nullptr,
          "point 6 must be a decimal"},
         {"cc", given({0, "", {}, {{"out", "1"}}, {}, {}}), nullptr, "out cannot take a point of the table."},
-        {"mk", given({14, "val3", {}, {}, {}, {}}), nullptr},
-        {"cc", given({-3, "point4", {"point4", "point3", "point2"}, {}, {}, {}}), nullptr},
-        {"cc", given({-1, "point4", {}, {}, {}, {}}), nullptr},
+        {"mk", given({14, "val3", {}, {}, {}, {}}), nullptr, ""},
+        {"cc", given({-3, "point4", {"point4", "point3", "point2"}, {}, {}, {}}), nullptr, ""},
+        {"cc", given({-1, "point4", {}, {}, {}, {}}), nullptr, ""},
         {"cc", given({0, "", {}, {{"point9", "0.5"}}, {}, {}}), nullptr, "point9 cannot take a point of the table."},
-        {"cc", given({0, "", {}, {{"point2", "0.3"}}, {}, {}}), nullptr},
+        {"cc", given({0, "", {}, {{"point2", "0.3"}}, {}, {}}), nullptr, ""},
     };
-    for (const WriteBackCase& c : cases) {
-        SCOPED_TRACE(&c - cases.data());
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        const auto& [name, planOf, line, refusal] = c;
+        std::vector<PatchChange> heard; // outlives the document that tells it
         auto doc = openDocument(wavePatch());
         UndoManager& undo = doc->undoManager();
         const std::string before = doc->sigData();
-        Module& module = moduleNamed(*doc, c.module);
+        Module& module = moduleNamed(*doc, name);
         auto table = WaveObject::tableForModule(module.shared_from_this());
         ASSERT_TRUE(table);
-        const WaveWriteBack plan = c.plan(*table);
-        EXPECT_TRUE(plan.conflicts.empty());
+        const WaveWriteBack plan = planOf(*table);
 
-        std::vector<PatchChange> heard;
         doc->addChangeListener(&heard, [&](const PatchChange& change) { heard.push_back(change); });
         int sender = 0;
         std::string error;
-        bool done;
-        {
+        const bool done = [&] {
             UndoGroup event(*doc);
-            done = PatchEditor(*doc).applyWaveWriteBack(module, plan, &error, &sender);
-        }
-        EXPECT_EQ(error.substr(0, std::string(c.error).size()), c.error);
-        EXPECT_EQ(error.empty(), *c.error == 0);
-        if (!c.line) {
-            EXPECT_FALSE(done);
-            EXPECT_EQ(doc->sigData(), before);
-            EXPECT_TRUE(heard.empty());
-            EXPECT_EQ(undo.undoCount(), 0u);
-            EXPECT_FALSE(doc->isDocumentEdited());
-            doc->removeChangeListeners(&heard);
+            return PatchEditor(*doc).applyWaveWriteBack(module, plan, &error, &sender);
+        }();
+        EXPECT_EQ(error.substr(0, std::string(refusal).size()), refusal);
+        EXPECT_EQ(error.empty(), *refusal == 0);
+        if (!line) {
+            EXPECT_EQ(std::tuple(done, doc->sigData(), heard.size(), undo.undoCount(), doc->isDocumentEdited()),
+                      std::tuple(false, before, 0u, 0u, false));
             continue;
         }
         ASSERT_TRUE(done);
-        const std::string line = c.line;
-        EXPECT_EQ(lineOf(*doc, line.substr(0, line.find(' ', line.find(' ') + 1))), line);
-        ASSERT_EQ(heard.size(), 1u) << "one announcement";
-        EXPECT_EQ(heard[0].kind, PatchChange::Kind::FieldText);
-        EXPECT_EQ(heard[0].sender, &sender);
-        EXPECT_EQ(undo.undoCount(), 1u);
-        EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Change Value");
-        EXPECT_EQ(miscountedOutput(*doc->sigFile()), "");
+        EXPECT_EQ(lineOf(*doc, module.name() + " " + name + " "), line);
+        // One announcement, one undo step.
+        EXPECT_EQ(
+            std::tuple(heard.size(), undo.undoCount(), undo.undoMenuItemTitle(), miscountedOutput(*doc->sigFile())),
+            std::tuple(1u, 1u, "Undo Change Value", ""));
+        ASSERT_FALSE(heard.empty());
+        EXPECT_EQ(std::tuple(heard[0].kind, heard[0].sender), std::tuple(PatchChange::Kind::FieldText, &sender));
 
         // The table read again matches the module, so nothing is left to write.
         table->resetPoints();
@@ -735,14 +678,11 @@ TEST(WaveWriteBack, OneChangeValueStepOrNoneAtAll)
         // to the written ones; the undo carries the sender too.
         const std::string edited = doc->sigData();
         undo.undo();
-        EXPECT_EQ(doc->sigData(), before);
-        EXPECT_FALSE(doc->isDocumentEdited());
+        EXPECT_EQ(std::tuple(doc->sigData(), doc->isDocumentEdited()), std::tuple(before, false));
         undo.redo();
         EXPECT_EQ(doc->sigData(), edited);
         ASSERT_EQ(heard.size(), 3u);
-        EXPECT_EQ(heard[1].sender, &sender);
-        EXPECT_EQ(heard[1].direction, PatchChange::Direction::Undone);
-        doc->removeChangeListeners(&heard);
+        EXPECT_EQ(std::tuple(heard[1].sender, heard[1].direction), std::tuple(&sender, PatchChange::Direction::Undone));
     }
 }
 

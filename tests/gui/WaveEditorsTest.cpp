@@ -15,10 +15,8 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 #include <QSlider>
 #include <QTest>
-#include <QToolButton>
 
 #include <gmock/gmock.h>
 
@@ -38,14 +36,9 @@ const std::string kWavePatch =
     "M_UCURVE mu cc-out 4 2 0 0 0 ;=380,40,80,0\r\n"
     "TAIL Ann\r\n";
 
-std::vector<double> valuesOf(const WaveObject& table)
+std::vector<double> pointsOf(const WaveObject& table)
 {
-    return std::vector<double>(table.pointValues().begin(), table.pointValues().end());
-}
-
-std::vector<double> pointsOf(const WaveEditorWindow& editor)
-{
-    return valuesOf(editor.waveObject());
+    return {table.pointValues().begin(), table.pointValues().end()};
 }
 
 void deletePending()
@@ -94,7 +87,7 @@ void click(QWidget* panel, const char* name)
 // single precision).
 void expectPoints(const WaveEditorWindow& editor, const std::vector<double>& expected)
 {
-    EXPECT_THAT(pointsOf(editor), testing::Pointwise(testing::DoubleNear(1e-6), expected));
+    EXPECT_THAT(pointsOf(editor.waveObject()), testing::Pointwise(testing::DoubleNear(1e-6), expected));
 }
 
 } // namespace
@@ -105,7 +98,7 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     auto* panel = e.open<WaveformPanel>("wf");
     ASSERT_TRUE(panel);
     // A WAVEFORM always has 32 points: no add or remove.
-    EXPECT_FALSE(panel->findChild<QPushButton*>("addButton")->isVisible());
+    EXPECT_FALSE(panel->findChild<QWidget*>("addButton")->isVisible());
     const std::string before = e.doc->sigData();
 
     // In the 264 by 208 view, point k of 32 sits at x = 4 + 8k; a value v at
@@ -132,41 +125,47 @@ TEST(WaveEditors, AStrokeDrawsApplyWritesOneUndoStepAndHarmonicSlidersRebuildThe
     EXPECT_EQ(panel->phaseSlider(15)->text()->text(), "0.000");
     click(panel, "harmonicsButton");
 
-    // The harmonic sliders start from the points and rebuild them.
+    // The harmonic sliders start from the points (opening them changes no
+    // point) and rebuild them; each phase sits under its level.
     click(panel, "sinButton");
-    const auto sine = pointsOf(*panel);
+    const auto sine = pointsOf(panel->waveObject());
     click(panel, "harmonicsButton");
     ASSERT_TRUE(panel->findChild<QWidget*>("harmonicsView")->isVisible());
-    EXPECT_EQ(panel->phaseSlider(1)->x(), panel->valueSlider(1)->x()) << "each phase sits under its level";
-    EXPECT_EQ(pointsOf(*panel), sine) << "opening the harmonics changes no point";
+    EXPECT_EQ(panel->phaseSlider(1)->x(), panel->valueSlider(1)->x());
+    EXPECT_EQ(pointsOf(panel->waveObject()), sine);
     // A sine of full range: harmonic 1 at level 1, shifted a quarter turn.
-    EXPECT_EQ(panel->valueSlider(1)->text()->text(), "1.000");
-    EXPECT_EQ(panel->phaseSlider(1)->text()->text(), "-1.571");
+    EXPECT_EQ(panel->valueSlider(1)->text()->text() + " " + panel->phaseSlider(1)->text()->text(), "1.000 -1.571");
 
-    // Harmonic 2 up a page (a tenth): the troughs go below the range.
+    // Harmonic 2 up a page (a tenth): the troughs go below the range. The
+    // overall level down a page brings it all back in.
     QTest::keyClick(panel->valueSlider(2)->slider(), Qt::Key_PageUp);
     EXPECT_TRUE(panel->isOverloaded());
-    // The overall level down a page brings it all back in.
     QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_PageDown);
     EXPECT_FALSE(panel->isOverloaded());
     QTest::keyClick(panel->dcSlider()->slider(), Qt::Key_End);
-    EXPECT_DOUBLE_EQ(pointsOf(*panel)[8], 1.0);
+    EXPECT_DOUBLE_EQ(pointsOf(panel->waveObject())[8], 1.0);
     // The overload button takes the overall level back to 1.
     QTest::keyClick(panel->overallSlider()->slider(), Qt::Key_Home);
     expectPoints(*panel, std::vector<double>(32, 0.0));
-    QTest::mouseClick(panel->overloadButton(), Qt::LeftButton);
-    EXPECT_EQ(panel->overallSlider()->text()->text(), "1.000");
-    EXPECT_TRUE(panel->isOverloaded());
+    click(panel, "overloadButton");
+    EXPECT_EQ(std::pair(panel->overallSlider()->text()->text(), panel->isOverloaded()),
+              std::pair(QString("1.000"), true));
 }
 
 TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
 {
     Editing e;
     const std::string before = e.doc->sigData();
+    QPointer<WaveformPanel> panel = e.open<WaveformPanel>("cc");
+    ASSERT_TRUE(panel);
+    // Whether the editor has gone once pending deletes are done.
+    auto gone = [&] { return deletePending(), panel.isNull(); };
     // Each button runs its generator (whose shapes the core checks) on the
     // panel's table: the points are those the generator makes of a twin
     // table; the random one from the seed the panel is given.
-    const auto random = [](WaveObject& w) { w.setPointsToRandomWave(42); };
+    panel->setRandomSeedSource([] { return 42u; });
+    auto twin = WaveObject::tableForModule(e.module("cc").shared_from_this());
+    ASSERT_TRUE(twin);
     const std::pair<const char*, std::function<void(WaveObject&)>> presses[] = {
         {"sinButton", &WaveObject::setPointsToSineWave},
         {"horizontalFlipButton", &WaveObject::invertPoints},
@@ -174,35 +173,27 @@ TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
         {"sqrButton", &WaveObject::setPointsToSquareWave},
         {"verticalFlipButton", &WaveObject::reversePoints},
         {"sawButton", &WaveObject::setPointsToSawToothWave},
-        {"ranButton", random},
-        {"zeroButton", &WaveObject::setPointsToZero},
-    };
-    QPointer<WaveformPanel> panel = e.open<WaveformPanel>("cc");
-    ASSERT_TRUE(panel);
-    panel->setRandomSeedSource([] { return 42u; });
-    auto twin = WaveObject::tableForModule(e.module("cc").shared_from_this());
-    ASSERT_TRUE(twin);
+        {"ranButton", [](WaveObject& w) { w.setPointsToRandomWave(42); }},
+        {"zeroButton", &WaveObject::setPointsToZero}};
     for (const auto& [button, generate] : presses) {
         click(panel, button);
         generate(*twin);
-        EXPECT_EQ(pointsOf(*panel), valuesOf(*twin)) << button;
+        EXPECT_EQ(pointsOf(panel->waveObject()), pointsOf(*twin)) << button;
     }
 
     // C_CURVE holds 2 to 32 points.
-    auto* add = panel->findChild<QPushButton*>("addButton");
-    auto* remove = panel->findChild<QPushButton*>("removeButton");
+    auto* add = panel->findChild<QAbstractButton*>("addButton");
+    auto* remove = panel->findChild<QAbstractButton*>("removeButton");
     ASSERT_TRUE(add && remove);
     QTest::mouseClick(remove, Qt::LeftButton);
     QTest::mouseClick(remove, Qt::LeftButton);
-    EXPECT_EQ(panel->waveObject().numberOfPoints(), 2);
-    EXPECT_FALSE(remove->isEnabled());
+    EXPECT_EQ(std::pair(panel->waveObject().numberOfPoints(), remove->isEnabled()), std::pair(2, false));
     while (add->isEnabled())
         QTest::mouseClick(add, Qt::LeftButton);
     EXPECT_EQ(panel->waveObject().numberOfPoints(), 32);
 
     click(panel, "revertButton");
     expectPoints(*panel, {0, 0.3, 0.7, 1});
-    EXPECT_FALSE(panel->waveObject().isEdited());
 
     // Four points carry only harmonic 1; five carry harmonic 2 as well.
     click(panel, "harmonicsButton");
@@ -212,60 +203,47 @@ TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
 
     // Cancel closes without writing.
     click(panel, "cancelButton");
-    deletePending();
-    EXPECT_FALSE(panel);
-    EXPECT_EQ(e.doc->sigData(), before);
+    EXPECT_EQ(std::pair(gone(), e.doc->sigData()), std::pair(true, before));
 
     // A new editor starts from the module again. With changes not applied,
     // Escape asks first; Cancel keeps the editor.
-    panel = e.open<WaveformPanel>("cc");
-    ASSERT_TRUE(panel);
+    ASSERT_TRUE(panel = e.open<WaveformPanel>("cc"));
     click(panel, "addButton");
-    {
-        ScopedRecordingAlerts alerts;
-        alerts.answers = {2};
-        QTest::keyClick(panel->waveformView(), Qt::Key_Escape);
-        deletePending();
-        EXPECT_EQ(alertLines(alerts.recorded),
-                  std::vector<std::string>{"Warning | Edit Waveform:cc | The changes made in this editor have not been "
-                                           "applied to the module. | Apply Discard Cancel"});
-        ASSERT_TRUE(panel);
-    }
+    ScopedRecordingAlerts alerts;
+    alerts.answers = {2};
+    QTest::keyClick(panel->waveformView(), Qt::Key_Escape);
+    ASSERT_FALSE(gone());
+    EXPECT_EQ(alertLines(alerts.recorded),
+              std::vector<std::string>{"Warning | Edit Waveform:cc | The changes made in this editor have not been "
+                                       "applied to the module. | Apply Discard Cancel"});
+    alerts.recorded.clear();
     click(panel, "sawButton");
     click(panel, "okButton");
-    deletePending();
-    EXPECT_FALSE(panel);
+    EXPECT_TRUE(gone());
     EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), "C_CURVE cc adc-in1 5 0 0.25 0.5 0.75 1");
     e.doc->undoManager().undo();
 
     // With nothing to apply, Escape closes at once.
-    panel = e.open<WaveformPanel>("cc");
-    ASSERT_TRUE(panel);
+    ASSERT_TRUE(panel = e.open<WaveformPanel>("cc"));
     QTest::keyClick(panel->waveformView(), Qt::Key_Escape);
-    deletePending();
-    EXPECT_FALSE(panel);
+    EXPECT_TRUE(gone());
 
     // Apply says what it must clamp before writing. The file holds 2 where
     // the field takes 0..1: flipped, it is -1.
-    ScopedRecordingAlerts alerts;
-    panel = e.open<WaveformPanel>("mu");
-    ASSERT_TRUE(panel);
+    ASSERT_TRUE(panel = e.open<WaveformPanel>("mu"));
     click(panel, "horizontalFlipButton");
-    alerts.answers = {1};
+    alerts.answers = {1, 0};
     click(panel, "applyButton");
     EXPECT_EQ(e.doc->sigData(), before) << "Cancel writes nothing";
-    EXPECT_EQ(alertLines(alerts.recorded),
-              std::vector<std::string>{"Informational | ALERT | Some values lie outside the limits of their fields:\n"
-                                       "point1: -1 is written as 0 | Apply anyway Cancel"});
-
-    alerts.answers = {0};
     click(panel, "applyButton");
     EXPECT_EQ(lineOf(*e.doc, "M_UCURVE"), "M_UCURVE mu cc-out 4 0 1 1 1");
+    const std::string clamped = "Informational | ALERT | Some values lie outside the limits of their fields:\n"
+                                "point1: -1 is written as 0 | Apply anyway Cancel";
+    EXPECT_EQ(alertLines(alerts.recorded), std::vector<std::string>(2, clamped));
 
     // One editor per module, following changes made elsewhere.
     EXPECT_FALSE(WaveEditors::open(e.doc, e.module("adc"), nullptr)) << "the head has no editor";
-    panel = e.open<WaveformPanel>("cc");
-    ASSERT_TRUE(panel);
+    ASSERT_TRUE(panel = e.open<WaveformPanel>("cc"));
     EXPECT_EQ(e.open<WaveformPanel>("cc"), panel) << "opening again raises the same editor";
 
     // A value set in the inspector shows at once while nothing is edited here.
@@ -278,32 +256,29 @@ TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
     // changed both here and there: Apply asks which value stays. In the
     // view, point k of 4 sits at x = 4 + 64k; a value v at y = 204 - 200v.
     WaveformView* view = panel->waveformView();
-    struct Round {
-        const char* inspector; // point 3 set elsewhere after the editor set it to 0
-        int answer;            // Keep the Editor's, Keep the Module's, Cancel
-        const char* line;
-    };
-    for (const Round r : {Round{"0.9", 2, "C_CURVE bend adc-in1 4 0 0.25 0.9 1"},
-                          Round{"0.9", 1, "C_CURVE bend adc-in1 4 0 0.25 0.9 0.5"},
-                          Round{"0.8", 0, "C_CURVE bend adc-in1 4 0 0.25 0 0.5"}}) {
-        SCOPED_TRACE(r.answer);
+    // Point 3 set elsewhere after the editor set it to 0; the answer (Keep
+    // the Editor's, Keep the Module's, Cancel); the line written.
+    using Round = std::tuple<const char*, int, const char*>;
+    const std::string asked = "Warning | ALERT | These points were also changed outside the editor since it read "
+                              "them:\npoint3: 0 here, ";
+    const std::string kept =
+        " in the module\nWhich values should be kept? | Keep the Editor's Keep the Module's Cancel";
+    for (const auto& [inspector, answer, line] : {Round{"0.9", 2, "C_CURVE bend adc-in1 4 0 0.25 0.9 1"},
+                                                  Round{"0.9", 1, "C_CURVE bend adc-in1 4 0 0.25 0.9 0.5"},
+                                                  Round{"0.8", 0, "C_CURVE bend adc-in1 4 0 0.25 0 0.5"}}) {
+        SCOPED_TRACE(answer);
         if (!panel->waveObject().isEdited()) {
             QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(132, 204));
             QTest::mouseClick(view, Qt::LeftButton, {}, QPoint(196, 104));
-            e.setText("bend", "point3", r.inspector);
+            e.setText("bend", "point3", inspector);
             expectPoints(*panel, {0, 0.25, 0, 0.5});
         }
         alerts.recorded.clear();
-        alerts.answers = {r.answer};
+        alerts.answers = {answer};
         click(panel, "applyButton");
-        EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), r.line);
-        EXPECT_EQ(alertLines(alerts.recorded),
-                  std::vector<std::string>{
-                      std::string("Warning | ALERT | These points were also changed outside the editor since it read "
-                                  "them:\npoint3: 0 here, ") +
-                      r.inspector +
-                      " in the module\nWhich values should be kept? | Keep the Editor's Keep the Module's Cancel"});
-        EXPECT_EQ(panel->waveObject().isEdited(), r.answer == 2) << "a cancelled Apply keeps the editor's points";
+        EXPECT_EQ(lineOf(*e.doc, "C_CURVE"), line);
+        EXPECT_EQ(alertLines(alerts.recorded), std::vector<std::string>{asked + inspector + kept});
+        EXPECT_EQ(panel->waveObject().isEdited(), answer == 2) << "a cancelled Apply keeps the editor's points";
     }
 
     // Removing the module closes its editor; undoing brings no editor back.
@@ -312,8 +287,7 @@ TEST(WaveEditors, ButtonsReachTheTableCloseOrWriteAndTheEditorFollowsItsModule)
         UndoGroup event(*e.doc);
         ASSERT_TRUE(PatchEditor(*e.doc).deleteModules({&cc}));
     }
-    deletePending();
-    EXPECT_FALSE(panel);
+    EXPECT_TRUE(gone());
     e.doc->undoManager().undo();
     EXPECT_FALSE(WaveEditors::editorFor(cc));
 }
@@ -326,9 +300,8 @@ TEST(WaveEditors, WaveshapeSoftClipAndHarmonicsWriteBackAsOneStep)
     EXPECT_EQ(panel->windowTitle(), "Edit Waveshape:s");
 
     click(panel, "softClipButton");
-    EXPECT_EQ(panel->clipSlider()->text()->text(), "0.667");
     panel->biasSlider()->slider()->setValue(500);
-    EXPECT_EQ(panel->biasSlider()->text()->text(), "0.100");
+    EXPECT_EQ(panel->clipSlider()->text()->text() + " " + panel->biasSlider()->text()->text(), "0.667 0.100");
     expectPoints(*panel, {-1, 0, 1});
 
     // The harmonics of the points, shown in place of the clip controls;
