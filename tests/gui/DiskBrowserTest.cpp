@@ -219,7 +219,7 @@ struct Fixture : Driver {
     // What the browser asked of the application, in turn. Name clashes are
     // asked as "name in folder", answered from `clashAnswers` (Skip once
     // they run out).
-    QStringList opened, moved, trashed, clashes, statuses;
+    QStringList opened, moved, trashed, openFiles, clashes, statuses;
     QList<QUrl> revealed;
     QList<DiskViewController::ClashAnswer> clashAnswers;
     // Set: how folders move (on the browser's worker).
@@ -257,6 +257,7 @@ struct Fixture : Driver {
                 return trashFolder.empty() ? DesktopTrash::Result{true, {}, {}}
                                            : DesktopTrash::moveToTrash(p.toStdString(), trashFolder);
             };
+        hooks.isOpen = [this](const QString& p) { return openFiles.contains(p); };
         if (!clashDialog)
             hooks.askClash = [this](const QString& name, const QString& folder) {
                 clashes << name + " in " + folder;
@@ -763,15 +764,19 @@ TEST(DiskBrowser, NewFolderRenameTrashAndReveal)
     EXPECT_EQ(f.revealed, (QList<QUrl>{QUrl::fromLocalFile(f.path("")), QUrl::fromLocalFile(f.path("Presets")),
                                        QUrl::fromLocalFile(f.path(""))}));
 
-    // Trash, once the user agrees (a file open in a window stays: see
-    // TheMenuShowsItAndOpenWindowsFollowTheirFiles).
+    // Trash, once the user agrees: a file open in a window stays; the rest
+    // goes.
+    f.openFiles << f.canonical("b.sig");
     f.alerts.answers = {1};
-    f.press({"z.sig", "Presets"}, Qt::Key_Delete);
+    f.press({"b.sig", "z.sig", "Presets"}, Qt::Key_Delete);
     EXPECT_TRUE(f.trashed.isEmpty()) << "cancelled";
-    f.press({"z.sig", "Presets"}, Qt::Key_Delete);
+    f.press({"b.sig", "z.sig", "Presets"}, Qt::Key_Delete);
     EXPECT_EQ(f.trashed, (QStringList{f.path("Presets"), f.path("z.sig")}));
     EXPECT_EQ(f.rows(), "Other/, Sub/, b.sig, c.bak");
-    EXPECT_EQ(f.told(), Lines(2, "Warning | ALERT | Move these 2 items to the Trash? | Move to Trash Cancel"));
+    EXPECT_EQ(f.told(), (Lines{"Warning | ALERT | Move these 3 items to the Trash? | Move to Trash Cancel",
+                               "Warning | ALERT | Move these 3 items to the Trash? | Move to Trash Cancel",
+                               "Informational | ALERT | b.sig is open in a window: close it before moving it to the "
+                               "Trash. | OK"}));
     EXPECT_EQ(f.browser->statusText(), "2 items were moved to the Trash.");
 }
 
