@@ -44,6 +44,7 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
     const Module* marked[2] = {marks.selectedField ? marks.selectedField->trueParent() : nullptr,
                                marks.highlightField ? marks.highlightField->trueParent() : nullptr};
     const CanvasTextMetrics& metrics = CanvasTextMetrics::shared();
+    S::SpeckBatch specks;
     auto draw = [&](const Module& module, int rows, bool processorB, size_t at) {
         const bool hasMark = &module == marked[0] || &module == marked[1];
         const Rect box = ModuleGeometry::box(module, rows);
@@ -52,10 +53,11 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
         // Zoomed far out, most boxes are specks: laying out their pins and
         // texts would cost most of the paint for nothing that shows.
         if (!hasMark && S::isSpeck(painter, S::qrect(box))) {
-            ModulePainter::drawSpeck(painter, box, module, marks, showMode, at);
+            ModulePainter::drawSpeck(painter, specks, box, module, marks, showMode, at);
             ++modulesDrawn_;
             return;
         }
+        specks.flush(painter);
         figure_.compute(layout, module, marks.selectedField.get(), marks.highlightField.get(), metrics);
         if (hasMark && !figure_.bounds.intersects(dirty))
             return;
@@ -89,6 +91,7 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
     }
     for (const Later& later : selected)
         draw(*later.module, later.rows, later.processorB, later.at);
+    specks.flush(painter);
 
     if (head) {
         HeadPainter::draw(painter, layout.headBoxes(), *head, marks.selectedField.get(), showMode);

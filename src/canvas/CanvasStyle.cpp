@@ -305,6 +305,30 @@ bool CanvasStyle::isSpeck(const QPainter& painter, const QRectF& box)
            qRound(device.bottom()) - qRound(device.top()) <= 2 * pixelWeight(1, t.m22());
 }
 
+void CanvasStyle::SpeckBatch::add(QPainter& painter, const QRectF& box, const QColor& color)
+{
+    // One colour per batch keeps a later block over an earlier one.
+    if (!blocks_.empty() && color != color_)
+        flush(painter);
+    color_ = color;
+    // As drawCrispBevel fills a box too small for an inside.
+    const QRectF device = painter.worldTransform().mapRect(box);
+    const int left = qRound(device.left()), right = qRound(device.right());
+    const int top = qRound(device.top()), bottom = qRound(device.bottom());
+    blocks_.emplace_back(left, top, std::max(1, right - left), std::max(1, bottom - top));
+}
+
+void CanvasStyle::SpeckBatch::flush(QPainter& painter)
+{
+    if (blocks_.empty())
+        return;
+    fillDevice(painter, [&] {
+        for (const QRect& block : blocks_)
+            painter.fillRect(block, color_);
+    });
+    blocks_.clear();
+}
+
 void CanvasStyle::drawCrispRect(QPainter& painter, const QRectF& rect, const QColor& color, double width)
 {
     drawCrispBevel(painter, rect, color, color, width);

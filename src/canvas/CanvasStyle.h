@@ -8,10 +8,12 @@
 #include <QColor>
 #include <QFont>
 #include <QPointF>
+#include <QRect>
 #include <QRectF>
 #include <QString>
 
 #include <string>
+#include <vector>
 
 class QPainter;
 
@@ -89,6 +91,20 @@ public:
     // pixel grid that its 1-point outline covers it whole: its fills, pins
     // and texts would not show and are left out.
     static bool isSpeck(const QPainter& painter, const QRectF& box);
+    // Specks gathered and filled together, in the order added: one switch
+    // to device pixels for all of them rather than one per box, which a
+    // patch fitted to the window pays for tens of thousands of times.
+    class SpeckBatch {
+    public:
+        // The block the box's crisp outline of that colour would fill.
+        void add(QPainter& painter, const QRectF& box, const QColor& color);
+        // Fills what was added; due before anything else is drawn over it.
+        void flush(QPainter& painter);
+
+    private:
+        std::vector<QRect> blocks_;
+        QColor color_;
+    };
     // Draws a text centred in a rect when it fits its width, else from the
     // rect's origin, clipped and wrapped to the rect.
     static void drawTextString(QPainter& painter, const QString& text, const QRectF& rect, TextStyle style,

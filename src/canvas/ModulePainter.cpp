@@ -33,13 +33,17 @@ void drawBadge(QPainter& painter, const Rect& box, const Module& module, const C
 
 } // namespace
 
-void ModulePainter::drawSpeck(QPainter& painter, const Rect& box, const Module& module, const CanvasMarks::Shown& marks,
-                              int showMode, size_t index)
+void ModulePainter::drawSpeck(QPainter& painter, CanvasStyle::SpeckBatch& specks, const Rect& box, const Module& module,
+                              const CanvasMarks::Shown& marks, int showMode, size_t index)
 {
     using S = CanvasStyle;
     // No inside to bevel: a selected speck shows the selection's colour.
-    S::drawCrispRect(painter, S::qrect(box), S::role(marks.isSelected(&module) ? ci_selected : ci_normal), 1);
-    drawBadge(painter, box, module, marks, showMode, index);
+    specks.add(painter, S::qrect(box), S::role(marks.isSelected(&module) ? ci_selected : ci_normal));
+    // The badge goes over the block, and under the next box's.
+    if (showMode & Module::SHOW_ORDER) {
+        specks.flush(painter);
+        drawBadge(painter, box, module, marks, showMode, index);
+    }
 }
 
 void ModulePainter::draw(QPainter& painter, const ModuleFigure& figure, const Module& module,

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "canvas/CanvasMarks.h"
+#include "canvas/CanvasStyle.h"
 
 #include <string>
 
@@ -26,10 +27,10 @@ public:
     static void draw(QPainter& painter, const ModuleFigure& figure, const Module& module,
                      const CanvasMarks::Shown& marks, bool markProcessor, int showMode, size_t index);
     // A box too small for an inside (CanvasStyle::isSpeck): the block its
-    // outline fills, in the selection's colour when selected, and its badge,
-    // without laying out its pins and texts.
-    static void drawSpeck(QPainter& painter, const Rect& box, const Module& module, const CanvasMarks::Shown& marks,
-                          int showMode, size_t index);
+    // outline fills, in the selection's colour when selected, added to the
+    // batch, and its badge, without laying out its pins and texts.
+    static void drawSpeck(QPainter& painter, CanvasStyle::SpeckBatch& specks, const Rect& box, const Module& module,
+                          const CanvasMarks::Shown& marks, int showMode, size_t index);
 };
 
 } // namespace tosk
