@@ -8,7 +8,7 @@
 #include "canvas/CanvasStyle.h"
 
 #include <QPainter>
-#include <QPainterPath>
+#include <QPolygonF>
 
 namespace tosk {
 
@@ -17,6 +17,9 @@ void WirePainter::drawConnects(QPainter& painter, const CanvasLayout& layout, co
 {
     using S = CanvasStyle;
     const bool oneSelected = marks.selectedModules.size() == 1;
+    QPolygonF points;
+    QColor penColor;
+    double penWidth = -1;
     Wire::forEach(layout, patch, head, [&](const Wire& wire) {
         if (dirty && !wire.bounds.intersects(*dirty))
             return;
@@ -32,18 +35,26 @@ void WirePainter::drawConnects(QPainter& painter, const CanvasLayout& layout, co
             width = 3;
             stroke = S::role(ci_selected);
         }
-        QPainterPath path(S::qpoint(wire.points[0]));
-        for (size_t i = 1; i < wire.points.size(); ++i)
-            path.lineTo(S::qpoint(wire.points[i]));
         // A wire is a line only: never filled, whatever was drawn before it.
-        painter.setPen(QPen(stroke, width));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawPath(path);
+        // The pen is made anew only when it changes, and the points go in
+        // one reused polygon: a patch fitted to the window draws a wire per
+        // input, tens of thousands of them.
+        if (stroke != penColor || width != penWidth) {
+            penColor = stroke;
+            penWidth = width;
+            painter.setPen(QPen(stroke, width));
+            painter.setBrush(Qt::NoBrush);
+        }
+        points.resize(static_cast<qsizetype>(wire.points.size()));
+        for (size_t i = 0; i < wire.points.size(); ++i)
+            points[static_cast<qsizetype>(i)] = S::qpoint(wire.points[i]);
+        painter.drawPolyline(points);
         if (wire.fanOut) {
             const Point c = wire.sourceBend();
             QRectF dot(c.x - Wire::kDotSize / 2, c.y - Wire::kDotSize / 2, Wire::kDotSize, Wire::kDotSize);
             const QColor white(Qt::white);
             S::strokeOval(painter, dot, S::role(field.strokeColor()), 1, &white);
+            penWidth = -1; // the dot set a pen and brush of its own
         }
     });
 }
