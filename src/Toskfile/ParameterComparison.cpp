@@ -10,7 +10,7 @@ ParameterComparison ParameterComparison::compare(const SigFile& patch, std::stri
 {
     ParameterComparison result;
     std::unique_ptr<SigFile> remote =
-        SigFile::fileWithData(std::string(unitText), std::string("temp"), patch.sigDbase(), nullptr);
+        SigFile::fileWithData(unitText, std::string("temp"), patch.sigDbase(), nullptr);
     result.unitProgramName_ = remote->programName();
     result.problems_ = remote->takeProblems();
     const PatchComparison comparison = PatchComparison::compare(patch, *remote, PatchComparison::Mode::UnitCopy);

@@ -105,16 +105,18 @@ std::string SigDocument::databaseProblem() const
                         : "no operator database is loaded (\"" + path + "\" did not load)";
 }
 
-bool SigDocument::loadDataRepresentation(const std::string& bytes, const std::string& type)
+bool SigDocument::loadDataRepresentation(std::string bytes, const std::string& type)
 {
     // Without a database every record reads as an unknown operator: the
     // patch would be empty, and the first save would empty the file.
     if (type != documentType || !databaseProblem().empty())
         return false;
     displayName_ = fileName_.empty() ? std::string("UNKNOWN") : std::filesystem::path(fileName_).stem().string();
-    sigData_ = bytes;
+    // Kept as read, and read from where it is kept: a large patch's text is
+    // not copied.
+    sigData_ = std::move(bytes);
     undoManager_.disableUndoRegistration();
-    setSigFile(SigFile::fileWithData(bytes, fileName_.empty() ? std::nullopt : std::optional<std::string>(fileName_),
+    setSigFile(SigFile::fileWithData(sigData_, fileName_.empty() ? std::nullopt : std::optional<std::string>(fileName_),
                                      sigDbase(), this));
     undoManager_.enableUndoRegistration();
     undoManager_.removeAllActions();
@@ -135,7 +137,7 @@ bool SigDocument::readFromFile(const std::string& path, std::string* reason)
         return false;
     const std::string previous = fileName_;
     fileName_ = path;
-    if (!loadDataRepresentation(bytes, documentType)) {
+    if (!loadDataRepresentation(std::move(bytes), documentType)) {
         fileName_ = previous;
         return false;
     }

@@ -55,7 +55,7 @@ public:
     // the document as it was). The display name becomes the file name's
     // stem ("UNKNOWN" without a file name); loadStatus() tells how much of
     // the bytes made it into the patch. Loading never touches the file.
-    bool loadDataRepresentation(const std::string& bytes, const std::string& type);
+    bool loadDataRepresentation(std::string bytes, const std::string& type);
     // Reads the file and loads it; false (with the reason) when it cannot
     // be read or no database is loaded, leaving the document as it was.
     bool readFromFile(const std::string& path, std::string* reason = nullptr);

@@ -29,7 +29,7 @@ SigFile::~SigFile()
 
 // ---------------------------------------------------------------- creation
 
-std::unique_ptr<SigFile> SigFile::fileWithData(const std::optional<std::string>& bytes,
+std::unique_ptr<SigFile> SigFile::fileWithData(std::optional<std::string_view> bytes,
                                                const std::optional<std::string>& fileName,
                                                std::shared_ptr<SigDbase> dbase, SigDocument* document)
 {
@@ -38,7 +38,7 @@ std::unique_ptr<SigFile> SigFile::fileWithData(const std::optional<std::string>&
     return file;
 }
 
-void SigFile::initWithData(const std::optional<std::string>& bytes, const std::optional<std::string>& fileName,
+void SigFile::initWithData(std::optional<std::string_view> bytes, const std::optional<std::string>& fileName,
                            std::shared_ptr<SigDbase> dbase, SigDocument* document)
 {
     m_Head.reset();
@@ -65,8 +65,7 @@ std::unique_ptr<SigFile> SigFile::fileWithFileName(const std::string& path, std:
 {
     std::string bytes;
     const bool read = readWholeFile(path, bytes);
-    return fileWithData(read ? std::optional<std::string>(std::move(bytes)) : std::nullopt, path, std::move(dbase),
-                        document);
+    return fileWithData(read ? std::optional<std::string_view>(bytes) : std::nullopt, path, std::move(dbase), document);
 }
 
 // ---------------------------------------------------------------- head and tail

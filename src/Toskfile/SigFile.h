@@ -40,10 +40,10 @@ public:
     // With bytes: both passes over them (messages on). Without: a new patch
     // called "Empty". The file name is the one given, else (with bytes) the
     // program name made fit for a file name.
-    static std::unique_ptr<SigFile> fileWithData(const std::optional<std::string>& bytes,
+    static std::unique_ptr<SigFile> fileWithData(std::optional<std::string_view> bytes,
                                                  const std::optional<std::string>& fileName,
                                                  std::shared_ptr<SigDbase> dbase, SigDocument* document);
-    void initWithData(const std::optional<std::string>& bytes, const std::optional<std::string>& fileName,
+    void initWithData(std::optional<std::string_view> bytes, const std::optional<std::string>& fileName,
                       std::shared_ptr<SigDbase> dbase, SigDocument* document);
     // Reads the whole file (no bytes when it cannot be read) and goes on as
     // fileWithData with the path as file name.

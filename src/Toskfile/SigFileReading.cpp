@@ -516,7 +516,7 @@ void SigFile::setHeadType()
 }
 int SigFile::updateParams(std::string_view bytes)
 {
-    std::unique_ptr<SigFile> remote = fileWithData(std::string(bytes), std::string("temp"), sigDbase_, nullptr);
+    std::unique_ptr<SigFile> remote = fileWithData(bytes, std::string("temp"), sigDbase_, nullptr);
     problems_.append(remote->takeProblems());
     const Module::FieldList mine = nameFieldList(true);
     const Module::FieldList theirs = remote->nameFieldList(true);

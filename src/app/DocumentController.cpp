@@ -67,11 +67,11 @@ std::string patchFilter()
 DocumentController::Format DocumentController::sigFileFormat(std::shared_ptr<SigDbase> dbase)
 {
     Format f;
-    f.read = [dbase](const std::string& bytes, const std::string& path) {
+    f.read = [dbase](std::string bytes, const std::string& path) {
         auto document = std::make_shared<SigDocument>();
         document->setSigDbase(dbase);
         document->setFileName(path);
-        if (!document->loadDataRepresentation(bytes, SigDocument::documentType)) {
+        if (!document->loadDataRepresentation(std::move(bytes), SigDocument::documentType)) {
             const std::string problem = document->databaseProblem();
             throw TkxException("SigDocument.loadDataRepresentation", problem.empty() ? "not a sig file" : problem);
         }
@@ -264,9 +264,15 @@ std::shared_ptr<SigDocument> DocumentController::readDocument(const QString& pat
                              path.toLocal8Bit().constData(), file.errorString().toLocal8Bit().constData()));
         return nullptr;
     }
-    const QByteArray bytes = file.readAll();
+    // Read straight into the text the document keeps: a large patch's
+    // bytes are not copied on their way in.
+    std::string bytes(file.isSequential() ? 0 : size_t(std::max<qint64>(file.size(), 0)), '\0');
+    bytes.resize(size_t(std::max<qint64>(file.read(bytes.data(), qint64(bytes.size())), 0)));
+    // Whatever a pipe holds, or a file that grew since its size was asked.
+    const QByteArray rest = file.readAll();
+    bytes.append(rest.constData(), size_t(rest.size()));
     try {
-        return format_.read(std::string(bytes.constData(), size_t(bytes.size())), path.toStdString());
+        return format_.read(std::move(bytes), path.toStdString());
     } catch (const TkxException& e) {
         Alerts::error(format(text("NotAPatch", "The file \"%s\" could not be read as a patch: %s").c_str(),
                              path.toLocal8Bit().constData(), e.reason().c_str()));

@@ -31,7 +31,7 @@ public:
     // `save` throw TkxException with a reason a person can act on; a save
     // that throws has left the file as it was.
     struct Format {
-        std::function<std::shared_ptr<SigDocument>(const std::string& bytes, const std::string& path)> read;
+        std::function<std::shared_ptr<SigDocument>(std::string bytes, const std::string& path)> read;
         std::function<std::shared_ptr<SigDocument>()> makeNew;
         std::function<void(SigDocument&, const std::string& path)> save;
         std::function<std::string(SigDocument&)> uploadText;
