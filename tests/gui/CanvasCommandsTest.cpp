@@ -8,7 +8,6 @@
 #include "Toskfile/MyExtensions.h"
 #include "canvas/CanvasComments.h"
 #include "canvas/CommentPainter.h"
-#include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
 #include <QClipboard>
@@ -59,7 +58,6 @@ TEST(CanvasCommands, CopyAndPasteCascadeThroughTheSystemClipboard)
 {
     CommandWindow w;
     QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
     w.select({"knob"});
     const Point o = w.origin("knob");
     w.action("actionCopy")->trigger();
@@ -102,14 +100,10 @@ TEST(CanvasCommands, CopyAndPasteCascadeThroughTheSystemClipboard)
     EXPECT_EQ(cascade("knob3"), (Point{60 * 3, 10 * 3}));
 
     // Undo and redo from the Edit menu, with their titles.
-    auto undoRedo = [&w] { return Lines{w.shown("actionUndo"), w.shown("actionRedo")}; };
-    EXPECT_EQ(undoRedo(), (Lines{"Undo Paste", "Redo (off)"}));
+    EXPECT_EQ((Lines{w.shown("actionUndo"), w.shown("actionRedo")}), (Lines{"Undo Paste", "Redo (off)"}));
     w.action("actionUndo")->trigger();
     EXPECT_FALSE(w.patch().findModuleByName("knob3"));
-    EXPECT_EQ(undoRedo(), (Lines{"Undo Move", "Redo Paste"}));
-    for (int i = 0; i < 3; ++i)
-        w.action("actionUndo")->trigger();
-    EXPECT_EQ(undoRedo()[0], "Undo (off)");
+    EXPECT_EQ((Lines{w.shown("actionUndo"), w.shown("actionRedo")}), (Lines{"Undo Move", "Redo Paste"}));
 
     // Sig text copied elsewhere (an editor) is selected last to first: the
     // last pasted is the one the others line up on.
@@ -123,7 +117,8 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
 {
     CommandWindow w;
     UndoManager& undo = w.doc->undoManager();
-    EXPECT_EQ((Lines{w.shown("actionDelete"), w.shown("actionCut")}), (Lines{"&Delete (off)", "Cu&t (off)"}));
+    EXPECT_EQ((Lines{w.shown("actionDelete"), w.shown("actionCut"), w.shown("actionUndo")}),
+              (Lines{"&Delete (off)", "Cu&t (off)", "Undo (off)"}));
 
     // A selected output with wires, a selected input with a source.
     w.click(w.pin("osc", "out"));
@@ -150,7 +145,6 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
     w.action("actionCut")->trigger();
     EXPECT_FALSE(w.patch().findModuleByName("g"));
     EXPECT_EQ(QGuiApplication::clipboard()->text().left(9), "SINE osc ") << "in the patch's order";
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Cut");
     undo.undo();
 
     w.select({"osc", "g"});
@@ -417,22 +411,16 @@ TEST(CanvasComments, AddedFromTheMenuEditedInPlaceAndCopiedPastedDeletedAndUndon
     EXPECT_FALSE(w.comments().editor());
     EXPECT_EQ(w.lines(), Lines{";Comment=300,380 Old text"});
     EXPECT_EQ(w.steps(), 1u);
-    EXPECT_EQ(w.undoTitle(), "Undo Edit Comment");
     w.action("actionUndo")->trigger();
     EXPECT_EQ(w.doc->sigData(), commentedPatch());
 
     // Copy, paste, delete and undo treat a comment as a module.
     QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
     w.click(w.at(305, 385));
-    ASSERT_EQ(w.comments().selected().size(), 1u);
-    EXPECT_TRUE(w.selection().empty());
-
     w.action("actionCopy")->trigger();
-    EXPECT_EQ(clipboard->text().toStdString(), ";Comment=300,380 Old\r\n");
+    EXPECT_EQ(clipboard->text().toStdString(), ";Comment=300,380 Old\r\n") << "the comment alone was selected";
     w.action("actionPaste")->trigger();
     EXPECT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=310,390 Old"}));
-    EXPECT_EQ(w.patch().moduleCount(), 8u) << "no module pasted";
 
     QTest::keyClick(w.view, Qt::Key_Delete);
     EXPECT_EQ(w.lines(), Lines{";Comment=300,380 Old"}) << "the pasted one was selected";
@@ -445,14 +433,12 @@ TEST(CanvasComments, AddedFromTheMenuEditedInPlaceAndCopiedPastedDeletedAndUndon
     EXPECT_EQ(w.selection(), Lines{"osc"});
 
     w.action("actionUndo")->trigger();
-    EXPECT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=310,390 Old"}));
+    ASSERT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=310,390 Old"}));
     w.click(w.at(305, 385));
     // The pasted one, clicked where the first does not lie under it.
-    ASSERT_EQ(w.patch().comments().size(), 2u);
     const Rect pasted = CommentPainter::rect(*w.patch().comments()[1]);
     const QPoint corner = w.at(pasted.maxX() - 2, pasted.maxY() - 2);
     w.click(corner, Qt::ShiftModifier);
-    EXPECT_EQ(w.comments().selected().size(), 2u);
     w.action("actionCut")->trigger();
     EXPECT_EQ(w.lines(), Lines{});
     EXPECT_EQ(w.undoTitle(), "Undo Cut");
