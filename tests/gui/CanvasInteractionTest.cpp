@@ -33,25 +33,21 @@ TEST(CanvasInteraction, PartialRepaintsDuringGesturesLeaveWhatAFullPaintDraws)
         const char* name;
         std::vector<const char*> selected;
         QPoint from;
-        std::vector<QPoint> path; // the last is where it ends
+        std::vector<QPoint> path; // from `from`; the last is where it ends
     };
     // A rubber band growing, shrinking and passing over modules; modules
     // with wires in and out dragged about; the right-most module dragged
     // (the head's outputs stand right of it and move with it); a connection
     // over pins that light up and go dark again.
-    const QPoint g = w.middleOf("g"), mix = w.middleOf("mix");
+    const QPoint knob = w.pin("knob", "out");
     const std::vector<Gesture> gestures{
-        {"rubber band", {}, w.at(120, 20), {{150, 70}, {230, 150}, {330, 260}, {400, 300}, {250, 120}}},
-        {"module drag", {"g", "lfo"}, g, {g + QPoint(10, 5), g + QPoint(60, 90), g + QPoint(-30, 140), g}},
-        {"right-most module drag",
-         {"mix"},
-         mix,
-         {mix + QPoint(-30, 10), mix + QPoint(-60, 20), mix + QPoint(20, 5), mix + QPoint(90, 0),
-          mix + QPoint(-10, 0)}},
+        {"rubber band", {}, w.at(120, 20), {{30, 50}, {110, 130}, {210, 240}, {280, 280}, {130, 100}}},
+        {"module drag", {"g", "lfo"}, w.middleOf("g"), {{10, 5}, {60, 90}, {-30, 140}, {0, 0}}},
+        {"right-most module drag", {"mix"}, w.middleOf("mix"), {{-30, 10}, {-60, 20}, {20, 5}, {90, 0}, {-10, 0}}},
         {"connection drag",
          {"mix"},
-         w.pin("knob", "out"),
-         {w.pin("m2", "gain1"), w.at(600, 400), w.pin("osc", "amp"), w.at(300, 300)}},
+         knob,
+         {w.pin("m2", "gain1") - knob, w.at(600, 400) - knob, w.pin("osc", "amp") - knob, w.at(300, 300) - knob}},
     };
     // A repaint of the whole window draws what the partial ones left.
     auto unchangedByAFullPaint = [&w] {
@@ -63,11 +59,11 @@ TEST(CanvasInteraction, PartialRepaintsDuringGesturesLeaveWhatAFullPaintDraws)
         w.select(gesture.selected);
         w.press(gesture.from);
         for (QPoint p : gesture.path) {
-            w.moveTo(p);
+            w.moveTo(gesture.from + p);
             onScreen(w.window);
         }
         EXPECT_TRUE(unchangedByAFullPaint()) << gesture.name;
-        w.release(gesture.path.back());
+        w.release(gesture.from + gesture.path.back());
         EXPECT_TRUE(unchangedByAFullPaint()) << "after the " << gesture.name;
     }
 }
