@@ -35,6 +35,24 @@ QPoint onWire(CanvasWindow& w, const char* module, const char* input)
     return w.at((wire.points[1].x + wire.points[2].x) / 2, (wire.points[1].y + wire.points[2].y) / 2);
 }
 
+// The items of the canvas's menu at the point, "Title" or "Title (off)",
+// separators as "-", joined by "|"; the item named `trigger` is chosen.
+std::string menuAt(CanvasWindow& w, QPoint p, const char* trigger = nullptr)
+{
+    std::unique_ptr<QMenu> menu(w.view->menuForPoint(w.view->canvasPoint(QPointF(p)), w.view));
+    QStringList items;
+    for (QAction* a : menu->actions())
+        items << (a->isSeparator() ? "-" : a->text() + (a->isEnabled() ? "" : " (off)"));
+    if (trigger) {
+        QAction* action = menu->findChild<QAction*>(QString::fromLatin1(trigger));
+        EXPECT_TRUE(action) << trigger;
+        if (action)
+            action->trigger();
+    }
+    w.view->dropContextSelection();
+    return items.join('|').toStdString();
+}
+
 } // namespace
 
 TEST(CanvasPatcher, AClickOnAWireSelectsItAndDeleteUnwiresItAsOneStep)
@@ -67,45 +85,16 @@ TEST(CanvasPatcher, AClickOnAWireSelectsItAndDeleteUnwiresItAsOneStep)
     EXPECT_EQ(w.view->selectedWire(), nullptr);
 }
 
-namespace {
-
-// The items of the canvas's menu at the point, "Title" or "Title (off)",
-// separators as "-", joined by "|"; the item named `trigger` is chosen.
-std::string menuAt(CanvasWindow& w, QPoint p, const char* trigger = nullptr)
-{
-    std::unique_ptr<QMenu> menu(w.view->menuForPoint(w.view->canvasPoint(QPointF(p)), w.view));
-    QStringList items;
-    for (QAction* a : menu->actions())
-        items << (a->isSeparator() ? "-" : a->text() + (a->isEnabled() ? "" : " (off)"));
-    if (trigger) {
-        QAction* action = menu->findChild<QAction*>(QString::fromLatin1(trigger));
-        EXPECT_TRUE(action) << trigger;
-        if (action)
-            action->trigger();
-    }
-    w.view->dropContextSelection();
-    return items.join('|').toStdString();
-}
-
-// A window whose context menus reach the operator reference and the add
-// panel, counting what they were asked.
-struct HookedWindow : CanvasWindow {
-    std::vector<std::string> references;
-    int addPanels = 0;
-    HookedWindow()
-    {
-        window->hooks().operatorReference = [this](GraphicWindowController&, Module& m) {
-            references.push_back(std::string(m.instanceName()));
-        };
-        window->hooks().addModule = [this](GraphicWindowController&) { ++addPanels; };
-    }
-};
-
-} // namespace
-
 TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvasActOnWhatWasUnderTheMouse)
 {
-    HookedWindow w;
+    // The operator reference and the add panel, as the menus ask for them.
+    std::vector<std::string> references;
+    int addPanels = 0;
+    CanvasWindow w;
+    w.window->hooks().operatorReference = [&](GraphicWindowController&, Module& m) {
+        references.push_back(std::string(m.instanceName()));
+    };
+    w.window->hooks().addModule = [&](GraphicWindowController&) { ++addPanels; };
     QGuiApplication::clipboard()->clear();
     const std::string canvasItems =
         "|-|Show &Ruler|Show &Grid|&Snap to Grid|&Grid Selected Items (off)|-|re-&Position|re-&Order|-|"
@@ -147,20 +136,20 @@ TEST(CanvasPatcher, ContextMenusOfAModuleAWireAndTheEmptyCanvasActOnWhatWasUnder
     menuAt(w, w.middleOf("lfo"), "contextDuplicate");
     EXPECT_NE(w.patch().findModuleByName("lfo1"), nullptr);
     menuAt(w, w.middleOf("osc"), "contextOperatorReference");
-    EXPECT_EQ(w.references, (std::vector<std::string>{"osc"}));
+    EXPECT_EQ(references, (std::vector<std::string>{"osc"}));
 
     menuAt(w, onWire(w, "g", "in"), "contextDeleteConnection");
     EXPECT_EQ(w.field("g", "in")->source(), nullptr);
     w.doc->undoManager().undo();
     menuAt(w, onWire(w, "g", "in"), "contextInsertModule");
-    EXPECT_EQ(w.addPanels, 1);
+    EXPECT_EQ(addPanels, 1);
     EXPECT_EQ(w.view->selectedWire(), w.field("g", "in")) << "the panel inserts into the wire picked";
     ASSERT_TRUE(w.view->insertModule("GAIN", w.patch().head().get()));
     EXPECT_EQ(w.field("g", "in")->source(), w.module("gain").field("out"));
     EXPECT_EQ(w.selection(), std::vector<std::string>{"gain"});
 
     menuAt(w, w.at(600, 500), "contextAddModule");
-    EXPECT_EQ(w.addPanels, 2);
+    EXPECT_EQ(addPanels, 2);
 }
 
 TEST(CanvasPatcher, AnOperatorDroppedGoesIntoTheWireUnderItOrLandsThereNeverOnTheHead)
