@@ -8,7 +8,6 @@
 #include "Toskfile/MyExtensions.h"
 #include "canvas/CanvasComments.h"
 #include "canvas/CommentPainter.h"
-#include "gui/AppTestSupport.h"
 #include "gui/CanvasTestSupport.h"
 
 #include <QClipboard>
@@ -47,7 +46,6 @@ struct CommandWindow : AppMenuWindow {
             found.push_back(text.substr(at, text.find("\r\n", at) - at));
         return found;
     }
-    std::string undoTitle() const { return doc->undoManager().undoMenuItemTitle(); }
     size_t steps() const { return doc->undoManager().undoCount(); }
 };
 
@@ -59,7 +57,6 @@ TEST(CanvasCommands, CopyAndPasteCascadeThroughTheSystemClipboard)
 {
     CommandWindow w;
     QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
     w.select({"knob"});
     const Point o = w.origin("knob");
     w.action("actionCopy")->trigger();
@@ -102,14 +99,10 @@ TEST(CanvasCommands, CopyAndPasteCascadeThroughTheSystemClipboard)
     EXPECT_EQ(cascade("knob3"), (Point{60 * 3, 10 * 3}));
 
     // Undo and redo from the Edit menu, with their titles.
-    auto undoRedo = [&w] { return Lines{w.shown("actionUndo"), w.shown("actionRedo")}; };
-    EXPECT_EQ(undoRedo(), (Lines{"Undo Paste", "Redo (off)"}));
+    EXPECT_EQ((Lines{w.shown("actionUndo"), w.shown("actionRedo")}), (Lines{"Undo Paste", "Redo (off)"}));
     w.action("actionUndo")->trigger();
     EXPECT_FALSE(w.patch().findModuleByName("knob3"));
-    EXPECT_EQ(undoRedo(), (Lines{"Undo Move", "Redo Paste"}));
-    for (int i = 0; i < 3; ++i)
-        w.action("actionUndo")->trigger();
-    EXPECT_EQ(undoRedo()[0], "Undo (off)");
+    EXPECT_EQ((Lines{w.shown("actionUndo"), w.shown("actionRedo")}), (Lines{"Undo Move", "Redo Paste"}));
 
     // Sig text copied elsewhere (an editor) is selected last to first: the
     // last pasted is the one the others line up on.
@@ -123,7 +116,8 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
 {
     CommandWindow w;
     UndoManager& undo = w.doc->undoManager();
-    EXPECT_EQ((Lines{w.shown("actionDelete"), w.shown("actionCut")}), (Lines{"&Delete (off)", "Cu&t (off)"}));
+    EXPECT_EQ((Lines{w.shown("actionDelete"), w.shown("actionCut"), w.shown("actionUndo")}),
+              (Lines{"&Delete (off)", "Cu&t (off)", "Undo (off)"}));
 
     // A selected output with wires, a selected input with a source.
     w.click(w.pin("osc", "out"));
@@ -150,7 +144,6 @@ TEST(CanvasCommands, CutDuplicateDeleteAndTheirTitles)
     w.action("actionCut")->trigger();
     EXPECT_FALSE(w.patch().findModuleByName("g"));
     EXPECT_EQ(QGuiApplication::clipboard()->text().left(9), "SINE osc ") << "in the patch's order";
-    EXPECT_EQ(undo.undoMenuItemTitle(), "Undo Cut");
     undo.undo();
 
     w.select({"osc", "g"});
@@ -337,7 +330,7 @@ TEST(CanvasComments, AddCommentFromThePatchMenuOpensItForTyping)
     EXPECT_FALSE(CommentPainter::rect(first).intersects(CommentPainter::rect(second)));
     const std::string next = numberString(second.origin.x) + "," + numberString(second.origin.y);
     EXPECT_EQ(w.lines(), (Lines{";Comment=" + place + " Two\\nlines", ";Comment=" + next + " Comment"}));
-    EXPECT_EQ(w.undoTitle(), "Undo Add Comment") << "Escape keeps the text and records nothing";
+    EXPECT_EQ(w.steps(), 3u) << "Escape keeps the text and records nothing";
 }
 
 TEST(CanvasComments, DraggingMovesTheCommentAsOneUndoStep)
@@ -346,11 +339,12 @@ TEST(CanvasComments, DraggingMovesTheCommentAsOneUndoStep)
         const char* what;
         QPoint by;
         const char* line;
+        size_t steps;
     };
     const Case cases[] = {
-        {"by the mouse's way", {40, -20}, ";Comment=340,360 Old"},
-        {"a 2-point wiggle moves nothing", {2, -2}, ";Comment=300,380 Old"},
-        {"past the right edge: the canvas grows to reach it", {2000, 0}, ";Comment=2300,380 Old"},
+        {"by the mouse's way", {40, -20}, ";Comment=340,360 Old", 1},
+        {"a 2-point wiggle moves nothing", {2, -2}, ";Comment=300,380 Old", 0},
+        {"past the right edge: the canvas grows to reach it", {2000, 0}, ";Comment=2300,380 Old", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -359,12 +353,7 @@ TEST(CanvasComments, DraggingMovesTheCommentAsOneUndoStep)
         EXPECT_EQ(w.lines(), Lines{c.line});
         EXPECT_GE(w.view->width(), w.at(CommentPainter::rect(*w.patch().comments()[0]).maxX(), 0).x());
         EXPECT_EQ(w.comments().selected().size(), 1u);
-        const bool moved = std::string(c.line) != ";Comment=300,380 Old";
-        EXPECT_EQ(w.steps(), moved ? 1u : 0u);
-        if (moved) {
-            w.action("actionUndo")->trigger();
-            EXPECT_EQ(w.doc->sigData(), commentedPatch());
-        }
+        EXPECT_EQ(w.steps(), c.steps);
         // The gesture is over: the next drag moves a module, not the comment.
         const double knob = w.origin("knob").x;
         w.drag(w.middleOf("knob"), w.middleOf("knob") + QPoint(20, 0));
@@ -417,22 +406,16 @@ TEST(CanvasComments, AddedFromTheMenuEditedInPlaceAndCopiedPastedDeletedAndUndon
     EXPECT_FALSE(w.comments().editor());
     EXPECT_EQ(w.lines(), Lines{";Comment=300,380 Old text"});
     EXPECT_EQ(w.steps(), 1u);
-    EXPECT_EQ(w.undoTitle(), "Undo Edit Comment");
     w.action("actionUndo")->trigger();
     EXPECT_EQ(w.doc->sigData(), commentedPatch());
 
     // Copy, paste, delete and undo treat a comment as a module.
     QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->clear();
     w.click(w.at(305, 385));
-    ASSERT_EQ(w.comments().selected().size(), 1u);
-    EXPECT_TRUE(w.selection().empty());
-
     w.action("actionCopy")->trigger();
-    EXPECT_EQ(clipboard->text().toStdString(), ";Comment=300,380 Old\r\n");
+    EXPECT_EQ(clipboard->text().toStdString(), ";Comment=300,380 Old\r\n") << "the comment alone was selected";
     w.action("actionPaste")->trigger();
     EXPECT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=310,390 Old"}));
-    EXPECT_EQ(w.patch().moduleCount(), 8u) << "no module pasted";
 
     QTest::keyClick(w.view, Qt::Key_Delete);
     EXPECT_EQ(w.lines(), Lines{";Comment=300,380 Old"}) << "the pasted one was selected";
@@ -445,17 +428,15 @@ TEST(CanvasComments, AddedFromTheMenuEditedInPlaceAndCopiedPastedDeletedAndUndon
     EXPECT_EQ(w.selection(), Lines{"osc"});
 
     w.action("actionUndo")->trigger();
-    EXPECT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=310,390 Old"}));
+    ASSERT_EQ(w.lines(), (Lines{";Comment=300,380 Old", ";Comment=310,390 Old"}));
     w.click(w.at(305, 385));
     // The pasted one, clicked where the first does not lie under it.
-    ASSERT_EQ(w.patch().comments().size(), 2u);
     const Rect pasted = CommentPainter::rect(*w.patch().comments()[1]);
     const QPoint corner = w.at(pasted.maxX() - 2, pasted.maxY() - 2);
     w.click(corner, Qt::ShiftModifier);
-    EXPECT_EQ(w.comments().selected().size(), 2u);
     w.action("actionCut")->trigger();
     EXPECT_EQ(w.lines(), Lines{});
-    EXPECT_EQ(w.undoTitle(), "Undo Cut");
+    EXPECT_EQ(w.doc->undoManager().undoMenuItemTitle(), "Undo Cut");
     EXPECT_EQ(clipboard->text().toStdString(), ";Comment=300,380 Old\r\n;Comment=310,390 Old\r\n");
     w.action("actionUndo")->trigger();
     w.action("actionUndo")->trigger();
