@@ -186,10 +186,14 @@ TEST(CanvasInteraction, ConnectionDragsHighlightWhatTheRulesTakeAndPassShiftAndO
     w.release(w.pin("g", "gain"), Qt::ShiftModifier);
     EXPECT_EQ(w.field("osc", "freq")->source(), w.field("lfo", "out"));
 
-    // Option (Ctrl as well as Alt) onto a repeated input adds a repetition,
-    // here refused, which is said.
+    // Option (Alt, and Ctrl too) onto a repeated input adds a repetition;
+    // a refusal is said.
+    const QPoint out = w.pin("osc", "out");
+    w.drag(out, w.pin("mix", "in1"), Qt::AltModifier);
+    EXPECT_EQ(w.field("mix", "in2")->source(), w.field("osc", "out"));
+    EXPECT_TRUE(alerts.recorded.empty());
     w.field("mix", "count")->setText("16");
-    w.drag(w.pin("osc", "out"), w.pin("mix", "in1"), Qt::ControlModifier);
+    w.drag(out, w.pin("mix", "in1"), Qt::ControlModifier);
     EXPECT_EQ(alertLines(alerts.recorded),
               std::vector<std::string>{"Critical | ERROR | Cannot add any more repeating fields. | OK"});
     EXPECT_EQ(w.field("mix", "in1")->source(), w.field("g", "out"));
