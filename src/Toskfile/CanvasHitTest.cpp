@@ -123,12 +123,11 @@ Module* CanvasHitTest::orderBadgeAt(const CanvasLayout& layout, const ModuleList
     return nullptr;
 }
 
-ModuleField::Ptr CanvasHitTest::wireAt(const CanvasLayout& layout, const ModuleList& patch, const Module* head,
-                                       const Point& point)
+ModuleField::Ptr CanvasHitTest::wireAt(const CanvasLayout& layout, const Module* head, const Point& point)
 {
     const Wire* found = nullptr;
     Wire last;
-    Wire::forEach(layout, patch, head, [&](const Wire& wire) {
+    Wire::forEach(layout, head, [&](const Wire& wire) {
         if (holds(wire.bounds.inset(-kWireSlop, -kWireSlop), point) && wire.distanceTo(point) <= kWireSlop) {
             last = wire;
             found = &last;

@@ -58,8 +58,7 @@ public:
     static Module* orderBadgeAt(const CanvasLayout& layout, const ModuleList& patch, Module* head, const Point& point);
     // The input whose wire passes within kWireSlop of the point; the wire
     // drawn last when several do.
-    static ModuleField::Ptr wireAt(const CanvasLayout& layout, const ModuleList& patch, const Module* head,
-                                   const Point& point);
+    static ModuleField::Ptr wireAt(const CanvasLayout& layout, const Module* head, const Point& point);
 };
 
 } // namespace tosk

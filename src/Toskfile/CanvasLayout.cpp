@@ -42,13 +42,26 @@ void CanvasLayout::layOut(const ModuleList& patch, const Module* head)
     head_ = head;
     maxX_ = maxY_ = 0;
     visibleRect_ = Rect();
+    drawn_.clear();
+    drawn_.reserve(patch.moduleCount());
+    headIndex_ = npos;
+    bool afterMarker = false;
+    size_t index = 0;
     for (const auto& module : patch.listOfModules()) {
-        if (module.get() == head)
+        const size_t at = index++;
+        if (module.get() == head) {
+            headIndex_ = at;
             continue;
-        const int rows = measure(*module).laid.rows;
+        }
+        if (module->isMarker())
+            afterMarker = true;
+        const ModuleGeometry::Laid& laid = measure(*module).laid;
+        const int rows = laid.rows;
         if (rows <= 0)
             continue;
-        const Rect g = ModuleGeometry::graphicRect(ModuleGeometry::box(*module, rows));
+        const Rect box = ModuleGeometry::box(*module, rows);
+        drawn_.push_back({module.get(), box, &laid, at, afterMarker});
+        const Rect g = ModuleGeometry::graphicRect(box);
         visibleRect_ = visibleRect_.united(g);
         maxX_ = std::max(maxX_, g.maxX());
         maxY_ = std::max(maxY_, g.maxY());

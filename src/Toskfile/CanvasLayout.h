@@ -99,6 +99,24 @@ public:
     const Rect& visibleRect() const { return visibleRect_; }
     const std::vector<HeadLayout::Box>& headBoxes() const { return headBoxes_; }
 
+    // A module drawn (rows > 0) as the last layout found it.
+    struct Drawn {
+        const Module* module;
+        // Its box where it stood, and its layout.
+        Rect box;
+        const ModuleGeometry::Laid* laid;
+        // Its place in the patch's list (the head is 0).
+        size_t index;
+        // Whether the patch's marker comes before it (or is it).
+        bool afterMarker;
+    };
+    // The modules drawn, in the patch's order: a paint walks these without
+    // looking each module up, and touches only the modules it draws.
+    const std::vector<Drawn>& drawn() const { return drawn_; }
+    // The head's place in the patch's list; npos when it is not in it.
+    size_t headIndex() const { return headIndex_; }
+    static constexpr size_t npos = static_cast<size_t>(-1);
+
 private:
     struct Entry {
         ModuleGeometry::Laid laid;
@@ -125,6 +143,8 @@ private:
     double outputsX_ = 0;
     Rect visibleRect_;
     std::vector<HeadLayout::Box> headBoxes_;
+    std::vector<Drawn> drawn_;
+    size_t headIndex_ = npos;
 };
 
 } // namespace tosk

@@ -42,12 +42,11 @@ struct Wire {
     // either end is hidden, the source is one of the head's "zero", "null"
     // and "nullobj" outputs, or the source's pin is not shown.
     // The pins are where the layout puts them.
-    template <typename Visit>
-    static void forEach(const CanvasLayout& layout, const ModuleList& patch, const Module* head, Visit&& visit);
+    // The layout must be the patch's latest (as before a paint or a hit).
+    template <typename Visit> static void forEach(const CanvasLayout& layout, const Module* head, Visit&& visit);
 };
 
-template <typename Visit>
-void Wire::forEach(const CanvasLayout& layout, const ModuleList& patch, const Module* head, Visit&& visit)
+template <typename Visit> void Wire::forEach(const CanvasLayout& layout, const Module* head, Visit&& visit)
 {
     const ModuleField *zero = nullptr, *null = nullptr, *nullObj = nullptr;
     if (head) {
@@ -55,12 +54,8 @@ void Wire::forEach(const CanvasLayout& layout, const ModuleList& patch, const Mo
         null = head->field("null").get();
         nullObj = head->field("nullobj").get();
     }
-    for (const auto& module : patch.listOfModules()) {
-        const ModuleGeometry::Laid* laid = layout.laid(*module);
-        if (!laid || laid->rows <= 0)
-            continue;
-        const Rect box = ModuleGeometry::box(*module, laid->rows);
-        for (const auto& pin : laid->pins) {
+    auto wiresInto = [&](const Module& module, const Rect& box, const ModuleGeometry::Laid& laid) {
+        for (const auto& pin : laid.pins) {
             const ModuleField* field = pin.field;
             const ModuleField* source = field->source().get();
             if (!source)
@@ -70,15 +65,29 @@ void Wire::forEach(const CanvasLayout& layout, const ModuleList& patch, const Mo
             const Rect from = layout.pinRect(*source);
             if (from.width() == 0)
                 continue;
-            Wire wire =
-                between(module.get() == head ? layout.pinRect(*field) : ModuleGeometry::pinRect(box, pin.row), from);
-            wire.module = module.get();
+            Wire wire = between(&module == head ? layout.pinRect(*field) : ModuleGeometry::pinRect(box, pin.row), from);
+            wire.module = &module;
             wire.input = field;
             wire.source = source;
             wire.fanOut = source->numConnects() >= 2;
             visit(static_cast<const Wire&>(wire));
         }
+    };
+    // The head's wires come at its place in the list, among the others'.
+    const ModuleGeometry::Laid* headLaid =
+        head && layout.headIndex() != CanvasLayout::npos ? layout.laid(*head) : nullptr;
+    bool headDone = !headLaid || headLaid->rows <= 0;
+    auto headWires = [&] {
+        wiresInto(*head, ModuleGeometry::box(*head, headLaid->rows), *headLaid);
+        headDone = true;
+    };
+    for (const CanvasLayout::Drawn& d : layout.drawn()) {
+        if (!headDone && d.index > layout.headIndex())
+            headWires();
+        wiresInto(*d.module, d.box, *d.laid);
     }
+    if (!headDone)
+        headWires();
 }
 
 } // namespace tosk

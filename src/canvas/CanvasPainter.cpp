@@ -45,57 +45,42 @@ void CanvasPainter::drawRect(QPainter& painter, const Rect& dirty, const CanvasL
                                marks.highlightField ? marks.highlightField->trueParent() : nullptr};
     const CanvasTextMetrics& metrics = CanvasTextMetrics::shared();
     S::SpeckBatch specks;
-    auto draw = [&](const Module& module, int rows, bool processorB, size_t at) {
-        const bool hasMark = &module == marked[0] || &module == marked[1];
-        const Rect box = ModuleGeometry::box(module, rows);
-        if (!hasMark && !ModuleGeometry::graphicRect(box).intersects(dirty))
-            return;
+    using Drawn = CanvasLayout::Drawn;
+    auto hasMark = [&](const Drawn& d) { return d.module == marked[0] || d.module == marked[1]; };
+    auto draw = [&](const Drawn& d) {
+        const Module& module = *d.module;
         // Zoomed far out, most boxes are specks: laying out their pins and
         // texts would cost most of the paint for nothing that shows.
-        if (!hasMark && S::isSpeck(painter, S::qrect(box))) {
-            ModulePainter::drawSpeck(painter, specks, box, module, marks, showMode, at);
+        if (!hasMark(d) && S::isSpeck(painter, S::qrect(d.box))) {
+            ModulePainter::drawSpeck(painter, specks, d.box, module, marks, showMode, d.index);
             ++modulesDrawn_;
             return;
         }
         specks.flush(painter);
         figure_.compute(layout, module, marks.selectedField.get(), marks.highlightField.get(), metrics);
-        if (hasMark && !figure_.bounds.intersects(dirty))
+        if (hasMark(d) && !figure_.bounds.intersects(dirty))
             return;
-        ModulePainter::draw(painter, figure_, module, marks, processorB, showMode, at);
+        ModulePainter::draw(painter, figure_, module, marks, d.afterMarker, showMode, d.index);
         ++modulesDrawn_;
     };
-    // Selected modules are drawn last, over any box they overlap.
-    struct Later {
-        const Module* module;
-        int rows;
-        bool processorB;
-        size_t at;
-    };
-    std::vector<Later> selected;
-    bool processorB = false;
-    size_t index = 0;
-    for (const auto& module : patch.listOfModules()) {
-        size_t at = index++;
-        if (module.get() == head)
+    // Selected modules are drawn last, over any box they overlap. Boxes off
+    // the dirty rect are passed over without touching their modules.
+    std::vector<const Drawn*> selected;
+    for (const Drawn& d : layout.drawn()) {
+        if (!hasMark(d) && !ModuleGeometry::graphicRect(d.box).intersects(dirty))
             continue;
-        if (module->isMarker())
-            processorB = true;
-        // One lookup of the layout per module: a repaint walks them all.
-        const int rows = layout.rows(*module);
-        if (rows <= 0)
-            continue;
-        if (marks.isSelected(module.get()))
-            selected.push_back({module.get(), rows, processorB, at});
+        if (marks.isSelected(d.module))
+            selected.push_back(&d);
         else
-            draw(*module, rows, processorB, at);
+            draw(d);
     }
-    for (const Later& later : selected)
-        draw(*later.module, later.rows, later.processorB, later.at);
+    for (const Drawn* d : selected)
+        draw(*d);
     specks.flush(painter);
 
     if (head) {
         HeadPainter::draw(painter, layout.headBoxes(), *head, marks.selectedField.get(), showMode);
-        WirePainter::drawConnects(painter, layout, patch, head, marks, dirty);
+        WirePainter::drawConnects(painter, layout, head, marks, dirty);
     }
 
     if (marks.fieldConnectionPoint != Point{} && marks.selectedField) {

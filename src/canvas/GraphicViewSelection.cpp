@@ -118,7 +118,7 @@ ModuleField::Ptr GraphicView::wireAt(const Point& point)
 {
     if (!patch_)
         return nullptr;
-    return CanvasHitTest::wireAt(canvasLayout(), *patch_, head(), point);
+    return CanvasHitTest::wireAt(canvasLayout(), head(), point);
 }
 
 std::vector<Module*> GraphicView::selectableModules() const

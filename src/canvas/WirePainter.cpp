@@ -12,15 +12,15 @@
 
 namespace tosk {
 
-void WirePainter::drawConnects(QPainter& painter, const CanvasLayout& layout, const ModuleList& patch,
-                               const Module* head, const CanvasMarks::Shown& marks, const std::optional<Rect>& dirty)
+void WirePainter::drawConnects(QPainter& painter, const CanvasLayout& layout, const Module* head,
+                               const CanvasMarks::Shown& marks, const std::optional<Rect>& dirty)
 {
     using S = CanvasStyle;
     const bool oneSelected = marks.selectedModules.size() == 1;
     QPolygonF points;
     QColor penColor;
     double penWidth = -1;
-    Wire::forEach(layout, patch, head, [&](const Wire& wire) {
+    Wire::forEach(layout, head, [&](const Wire& wire) {
         if (dirty && !wire.bounds.intersects(*dirty))
             return;
         const ModuleField& field = *wire.input;

@@ -22,7 +22,7 @@ public:
     // Draws every wire of the patch as laid out. With a dirty rect, wires
     // that cannot reach into it are skipped (the painter clips the rest
     // anyway).
-    static void drawConnects(QPainter& painter, const CanvasLayout& layout, const ModuleList& patch, const Module* head,
+    static void drawConnects(QPainter& painter, const CanvasLayout& layout, const Module* head,
                              const CanvasMarks::Shown& marks, const std::optional<Rect>& dirty);
 };
 

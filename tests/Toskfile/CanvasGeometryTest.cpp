@@ -165,16 +165,25 @@ TEST(CanvasGeometry, WiresRunBetweenPinsAndAreDrawnForShownPinsOnly)
     Canvas::connect(*a, "fm", *src, "out");
     Canvas::connect(*b, "fm", *src, "out");
     Canvas::connect(*b, "freq", *c.head, "zero");
+    Canvas::connect(*c.head, "outleft", *a, "out");
     c.layOut(kPins);
     std::vector<std::string> drawn;
-    Wire::forEach(c.layout, c.patch, c.head.get(), [&](const Wire& w) {
+    auto visit = [&](const Wire& w) {
         drawn.push_back(std::string(w.module->instanceName()) + "." + w.input->name() + (w.fanOut ? " dot" : ""));
-    });
-    EXPECT_EQ(drawn, (Names{"a.fm dot", "b.fm dot"})) << "nothing from the head's zero";
+    };
+    Wire::forEach(c.layout, c.head.get(), visit);
+    EXPECT_EQ(drawn, (Names{"adc.outleft", "a.fm dot", "b.fm dot"})) << "nothing from the head's zero";
+    // The head's wires come at its place in the list.
+    c.patch.removeModule(c.head.get());
+    c.patch.addModule(c.head);
+    c.layOut(kPins);
+    drawn.clear();
+    Wire::forEach(c.layout, c.head.get(), visit);
+    EXPECT_EQ(drawn, (Names{"a.fm dot", "b.fm dot", "adc.outleft"}));
     src->field("out")->setAsAlwaysHidden(true);
     drawn.clear();
-    Wire::forEach(c.layout, c.patch, c.head.get(), [&](const Wire&) { drawn.push_back("wire"); });
-    EXPECT_TRUE(drawn.empty()) << "a hidden source draws no wire";
+    Wire::forEach(c.layout, c.head.get(), visit);
+    EXPECT_EQ(drawn, Names{"adc.outleft"}) << "a hidden source draws no wire";
 }
 
 TEST(CanvasGeometry, FigurePlacesLabelsBesidePinsAndCoversThem)
@@ -307,7 +316,7 @@ TEST(CanvasGeometry, HitTestsFindModulesPinsBadgesAndWiresAtExactPositions)
 
     // The wires from osc's output to b and top run the same way back: the
     // one drawn last is hit. Its slanted run goes from (138, 216) to (171, 56).
-    auto wire = [&](double x, double y) { return H::wireAt(c.layout, c.patch, c.head.get(), Point{x, y}); };
+    auto wire = [&](double x, double y) { return H::wireAt(c.layout, c.head.get(), Point{x, y}); };
     // 2.9 points off the line hits it, 3.1 points off does not.
     auto off = [&](double d) {
         return wire(154.5 + d * 160 / std::hypot(33, 160), 136 + d * 33 / std::hypot(33, 160));

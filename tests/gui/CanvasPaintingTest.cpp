@@ -68,7 +68,7 @@ struct Patch {
         CanvasLayout layout(showMode);
         layout.layOut(file, head);
         std::vector<Wire> out;
-        Wire::forEach(layout, file, head, [&out](const Wire& w) { out.push_back(w); });
+        Wire::forEach(layout, head, [&out](const Wire& w) { out.push_back(w); });
         return out;
     }
     // The whole canvas painted at once, and the same picture with the area
