@@ -315,7 +315,11 @@ void CanvasStyle::SpeckBatch::add(QPainter& painter, const QRectF& box, const QC
     const QRectF device = painter.worldTransform().mapRect(box);
     const int left = qRound(device.left()), right = qRound(device.right());
     const int top = qRound(device.top()), bottom = qRound(device.bottom());
-    blocks_.emplace_back(left, top, std::max(1, right - left), std::max(1, bottom - top));
+    const QRect block(left, top, std::max(1, right - left), std::max(1, bottom - top));
+    // Boxes in a column far zoomed out fall on the same pixels many times
+    // over: one opaque fill of them does.
+    if (blocks_.empty() || blocks_.back() != block)
+        blocks_.push_back(block);
 }
 
 void CanvasStyle::SpeckBatch::flush(QPainter& painter)
