@@ -93,21 +93,6 @@ void rename(GraphicWindowController& w, const char* title)
 
 const std::string kDemo = readFile(dataPath("examples/demo.sig"));
 
-// The demo with a record of an operator the database does not have, on
-// line 14.
-std::string demoWithUnknownOperator()
-{
-    std::string bytes = kDemo;
-    bytes.insert(bytes.find("TAIL"), "WARPDRIVE warp 1 2\r\n");
-    return bytes;
-}
-
-std::string question(const std::string& file, const std::string& problems)
-{
-    return "Replace the file with what could be read?\n\n\"" + file + "\" was read with errors:\n" + problems +
-           "\n\nWhat could not be read is lost from the file if it is replaced. Save As... keeps the file as it is.";
-}
-
 } // namespace
 
 TEST(DocumentController, FilesThatCannotBeOpenedAreExplainedOthersOpenOnceAndTheStartWindowStepsAside)
@@ -313,8 +298,7 @@ TEST(DocumentController, TheWindowMenuListsOpenWindowsAndSwitchesBetweenThem)
     Fixture f;
     GraphicWindowController* hall = f.documents->openDocument(f.file("hall.sig", "title:Hall"));
     GraphicWindowController* room = f.documents->openDocument(f.file("room.sig", "title:Room"));
-    ASSERT_TRUE(hall);
-    ASSERT_TRUE(room);
+    ASSERT_TRUE(hall && room);
     rename(*room, "Big Room");
     auto* menu = hall->menuBar()->findChild<QMenu*>(QStringLiteral("menuWindow"));
     ASSERT_TRUE(menu);
@@ -386,7 +370,8 @@ TEST(PatchLossRegression, RandomBytesOpenReadWithErrorsAndClosingAsksNothing)
 TEST(PatchLossRegression, ADegradedPatchAsksBeforeReplacingItsFileAndSavesElsewhereFreely)
 {
     Editor editor(bundledDbase());
-    const std::string original = demoWithUnknownOperator();
+    std::string original = kDemo; // with an operator the database does not have, on line 14
+    original.insert(original.find("TAIL"), "WARPDRIVE warp 1 2\r\n");
     const QString path = editor.file("warp.sig", original);
     ScopedRecordingAlerts alerts;
     ScopedScriptedFileChooser chooser;
@@ -400,8 +385,10 @@ TEST(PatchLossRegression, ADegradedPatchAsksBeforeReplacingItsFileAndSavesElsewh
     chooser.answers = {std::nullopt};
     EXPECT_FALSE(editor.documents->saveDocument(*w));
     EXPECT_FALSE(editor.documents->saveDocument(*w));
-    const std::string asked = "Warning | ALERT | " + question("warp.sig", "line 14: unknown operator 'WARPDRIVE'") +
-                              " | Save As... Replace Cancel";
+    const std::string asked = "Warning | ALERT | Replace the file with what could be read?\n\n\"warp.sig\" was read "
+                              "with errors:\nline 14: unknown operator 'WARPDRIVE'\n\nWhat could not be read is lost "
+                              "from the file if it is replaced. Save As... keeps the file as it is. | Save As... "
+                              "Replace Cancel";
     EXPECT_EQ(alertLines(alerts.recorded),
               (std::vector<std::string>{
                   "Informational | Module Build | 'WARPDRIVE' is not a valid operator for this SigDatabase. | OK",
