@@ -165,9 +165,9 @@ TEST(AutosaveStore, EntriesAreClosedToOthersAndAFailedWriteLeavesTheEntryAsItWas
     fs::permissions(folder / "S1-1.sig", userOnly | fs::perms::group_read | fs::perms::others_read);
 
     AutosaveStore(folder.string()).write(Entry{"S1-1", "", 1}, "new");
-    EXPECT_EQ(mode(folder), fs::perms::owner_all);
-    EXPECT_EQ(mode(folder / "S1-1.sig"), userOnly);
-    EXPECT_EQ(mode(folder / "S1-1.json"), userOnly) << "a new file too";
+    EXPECT_EQ((std::vector{mode(folder), mode(folder / "S1-1.sig"), mode(folder / "S1-1.json")}),
+              (std::vector{fs::perms::owner_all, userOnly, userOnly}))
+        << "the folder, the entry's files, also the new one";
     EXPECT_EQ(test::readFile(folder / "S1-1.sig"), "new");
 
     test::writeFile(dir / "file", "a file where the folder should be");

@@ -93,8 +93,7 @@ TEST(AutosaveController, KeepsTheTextOfAChangedPatchUntilItIsSavedRevertedOrGive
     EXPECT_EQ(AutosaveStore::sessionOf(id), f.autosave->session());
     EXPECT_EQ(f.files(), (std::set<std::string>{id + ".json", id + ".sig"}));
     EXPECT_EQ(readFile(f.folder / (id + ".sig")), w->sigDocument()->sigData());
-    const auto info = nlohmann::json::parse(readFile(f.folder / (id + ".json")));
-    EXPECT_EQ(info.at("originalPath"), f.demoPath);
+    EXPECT_EQ(nlohmann::json::parse(readFile(f.folder / (id + ".json"))).at("originalPath"), f.demoPath);
     EXPECT_EQ(readFile(f.demoPath), readFile(dataPath("examples/demo.sig"))) << "the user's file is not touched";
 
     // Saved: the autosave goes; the next change makes a new one.
