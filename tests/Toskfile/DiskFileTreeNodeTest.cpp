@@ -28,12 +28,17 @@ std::string shape(const TreeNode& node)
     std::string out;
     for (const auto& child : node.children()) {
         const auto& disk = static_cast<const DiskFileTreeNode&>(*child);
-        out += (out.empty() ? "" : ", ") + disk.diskData().name() +
-               (disk.isLink()                ? "@"
-                : disk.nodeData()->isGroup() ? "/"
-                                             : "");
-        if (disk.childrenRead() || disk.numberOfChildren() > 0)
-            out += "{" + shape(disk) + "}";
+        // Appended piece by piece: the optimiser's overlap warning trips
+        // over a sum of temporaries.
+        if (!out.empty())
+            out += ", ";
+        out += disk.diskData().name();
+        out += disk.isLink() ? "@" : disk.nodeData()->isGroup() ? "/" : "";
+        if (disk.childrenRead() || disk.numberOfChildren() > 0) {
+            out += "{";
+            out += shape(disk);
+            out += "}";
+        }
     }
     return out;
 }
