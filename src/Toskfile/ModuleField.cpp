@@ -40,6 +40,12 @@ void quoteNameFrom(std::string& text, size_t from)
     quoteIfNeededFrom(text, from);
 }
 
+// What unconnected inputs name: the head, "head" in a patch without one.
+std::string_view headOrDefault(const std::string& headName)
+{
+    return headName.empty() ? std::string_view("head") : std::string_view(headName);
+}
+
 std::string quotedName(const std::string& name)
 {
     std::string text = name;
@@ -499,7 +505,7 @@ void ModuleField::appendName(std::string& out, int flags, const std::string& hea
     }
     const size_t from = out.size();
     auto nullOutput = [&] {
-        out += headName.empty() ? std::string_view("head") : std::string_view(headName);
+        out += headOrDefault(headName);
         out += t == OperatorEntry::ED_USEROBJ ? "-nullobj" : "-null";
     };
     if (isInputType(t) && m_Source) {
@@ -559,12 +565,6 @@ bool ModuleField::isNullOutput() const
         return false;
     const std::string& n = m_pEntry->name();
     return n == "zero" || n == "null" || n == "nullobj";
-}
-
-std::string ModuleField::fieldInfo() const
-{
-    const int count = savedHideCount();
-    return count == 0 ? std::string() : std::to_string(count);
 }
 
 int ModuleField::savedHideCount() const
@@ -723,7 +723,7 @@ void ModuleField::save(std::string& buffer, const std::string& headName, int sav
     // An empty control is one wired to the head's "null" output or cleared:
     // written as "" it would read back as a reference to nothing.
     if (type() == OperatorEntry::ED_CONTROL && m_Text.empty() && !m_Source && !isBad()) {
-        buffer += headName.empty() ? std::string_view("head") : std::string_view(headName);
+        buffer += headOrDefault(headName);
         buffer += "-null";
         return;
     }

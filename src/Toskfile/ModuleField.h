@@ -220,9 +220,7 @@ public:
     // Whether a repeat count can change by delta (test only).
     bool checkFieldNum(int delta) { return changeFieldNum(delta, true); }
     bool changeFieldNum(int delta, bool test);
-    // The hide count as text for the file ("" when shown or always hidden).
-    std::string fieldInfo() const;
-    // The same as a number, 0 for none.
+    // The hide count the file keeps (0 when shown or always hidden).
     int savedHideCount() const;
 
     // --- connections

@@ -15,23 +15,21 @@ namespace tosk {
 
 namespace {
 
+void appendNumber(std::string& out, long long value)
+{
+    char digits[24];
+    out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+}
+
 // A position cut to a whole number, as the file keeps it: what
 // numberString gives for a whole number, without formatting a float.
 void appendWholeNumber(std::string& out, double value)
 {
     const double whole = std::trunc(value);
-    if (std::fabs(whole) < 1e15) {
-        char digits[24];
-        out.append(digits, std::to_chars(digits, digits + sizeof digits, static_cast<long long>(whole)).ptr);
-    } else {
+    if (std::fabs(whole) < 1e15)
+        appendNumber(out, static_cast<long long>(whole));
+    else
         out += numberString(whole);
-    }
-}
-
-void appendNumber(std::string& out, long long value)
-{
-    char digits[24];
-    out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
 }
 
 } // namespace

@@ -278,6 +278,21 @@ int pixelWeight(double width, double scale)
     return std::max(1, qRound(width * scale));
 }
 
+// A rect's edges on the device's pixel grid, rounded as every crisp outline
+// rounds them.
+struct DeviceEdges {
+    int left, top, right, bottom;
+
+    // The block an outline fills when it covers the rect whole.
+    QRect block() const { return QRect(left, top, std::max(1, right - left), std::max(1, bottom - top)); }
+};
+
+DeviceEdges deviceEdges(const QPainter& painter, const QRectF& rect)
+{
+    const QRectF device = painter.worldTransform().mapRect(rect);
+    return {qRound(device.left()), qRound(device.top()), qRound(device.right()), qRound(device.bottom())};
+}
+
 // Fills device pixels with antialiasing and the world transform off, then
 // puts both back.
 template <typename Fill> void fillDevice(QPainter& painter, Fill fill)
@@ -298,11 +313,10 @@ bool CanvasStyle::isSpeck(const QPainter& painter, const QRectF& box)
     if (minimumTextPixels <= 0 || !onPixelGrid(painter))
         return false;
     const QTransform& t = painter.worldTransform();
-    const QRectF device = t.mapRect(box);
     // The same rounding as the outline's, so that a speck is exactly the
     // block the outline would fill.
-    return qRound(device.right()) - qRound(device.left()) <= 2 * pixelWeight(1, t.m11()) ||
-           qRound(device.bottom()) - qRound(device.top()) <= 2 * pixelWeight(1, t.m22());
+    const DeviceEdges e = deviceEdges(painter, box);
+    return e.right - e.left <= 2 * pixelWeight(1, t.m11()) || e.bottom - e.top <= 2 * pixelWeight(1, t.m22());
 }
 
 void CanvasStyle::SpeckBatch::add(QPainter& painter, const QRectF& box, const QColor& color)
@@ -312,10 +326,7 @@ void CanvasStyle::SpeckBatch::add(QPainter& painter, const QRectF& box, const QC
         flush(painter);
     color_ = color;
     // As drawCrispBevel fills a box too small for an inside.
-    const QRectF device = painter.worldTransform().mapRect(box);
-    const int left = qRound(device.left()), right = qRound(device.right());
-    const int top = qRound(device.top()), bottom = qRound(device.bottom());
-    const QRect block(left, top, std::max(1, right - left), std::max(1, bottom - top));
+    const QRect block = deviceEdges(painter, box).block();
     // Boxes in a column far zoomed out fall on the same pixels many times
     // over: one opaque fill of them does.
     if (blocks_.empty() || blocks_.back() != block)
@@ -350,13 +361,12 @@ void CanvasStyle::drawCrispBevel(QPainter& painter, const QRectF& rect, const QC
         return;
     }
     const QTransform& t = painter.worldTransform();
-    const QRectF device = t.mapRect(rect);
-    const int left = qRound(device.left()), right = qRound(device.right());
-    const int top = qRound(device.top()), bottom = qRound(device.bottom());
+    const DeviceEdges e = deviceEdges(painter, rect);
+    const int left = e.left, right = e.right, top = e.top, bottom = e.bottom;
     const int wx = pixelWeight(width, t.m11()), wy = pixelWeight(width, t.m22());
     fillDevice(painter, [&] {
         if (right - left <= 2 * wx || bottom - top <= 2 * wy) {
-            painter.fillRect(QRect(left, top, std::max(1, right - left), std::max(1, bottom - top)), dark);
+            painter.fillRect(e.block(), dark);
             return;
         }
         painter.fillRect(QRect(left, bottom - wy, right - left, wy), dark);

@@ -264,11 +264,11 @@ TEST(ModuleField, ConnectionCountsCompatibilityInterfaceDefaultsAndHiding)
 
     // Hide counts, null outputs and copies.
     const ModuleField::Ptr freq = newModule("OSC", "plain", db)->field("freq");
-    EXPECT_EQ(freq->fieldInfo(), "");
+    EXPECT_EQ(freq->savedHideCount(), 0);
     freq->setHideCount(3);
-    EXPECT_EQ(freq->fieldInfo(), "3");
+    EXPECT_EQ(freq->savedHideCount(), 3);
     freq->setAsAlwaysHidden(true);
-    EXPECT_EQ(freq->fieldInfo(), "") << "always hidden fields write no count";
+    EXPECT_EQ(freq->savedHideCount(), 0) << "always hidden fields write no count";
     freq->setAsAlwaysHidden(false);
 
     auto head = newModule("HEADM", "adc", db);

@@ -75,8 +75,8 @@ inline void appendShape(std::string& out, const Module& m, const Point& inner, c
     }
     for (const auto& f : m.fieldArray()) {
         out += indent + "  " + f->name() + "=" + f->getName(ModuleField::NF_NODE, head);
-        if (const std::string hidden = f->fieldInfo(); !hidden.empty())
-            out += " hide " + hidden;
+        if (const int hidden = f->savedHideCount())
+            out += " hide " + std::to_string(hidden);
         if (f->isBad())
             out += " bad";
         out += "\n";
