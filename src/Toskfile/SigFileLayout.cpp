@@ -34,8 +34,14 @@ bool SigFile::reorder()
     // patch rather than by asking the whole patch once per module.
     enum : unsigned { FEEDS_USEROBJ = 1, FEEDS_CONTROL = 2, FEEDS_SIGNAL = 4 };
     std::vector<unsigned> feeds(list.size(), 0);
-    for (const auto& m : list) {
-        for (const auto& f : m->fieldArray()) {
+    // The marker is looked for in the same walk: each walk over thousands of
+    // modules reads them from memory again.
+    size_t markerAt = list.size();
+    for (size_t i = 0; i < list.size(); ++i) {
+        const Module& m = *list[i];
+        if (markerAt == list.size() && m.isMarker())
+            markerAt = i;
+        for (const auto& f : m.fieldArray()) {
             if (!f->isInput() || !f->source() || !f->source()->parent())
                 continue;
             const auto at = placeOf(f->source()->trueParent());
@@ -55,36 +61,40 @@ bool SigFile::reorder()
         }
     }
 
-    List order;
+    // The new order as places: the modules themselves are moved only once
+    // it is complete, without touching their counts.
+    std::vector<size_t> order;
     order.reserve(list.size());
     std::vector<bool> moved(list.size(), false);
-    if (const auto headAt = m_Head ? placeOf(m_Head.get()) : std::nullopt) {
-        order.push_back(m_Head);
+    const auto headAt = m_Head ? placeOf(m_Head.get()) : std::nullopt;
+    if (headAt) {
+        order.push_back(*headAt);
         moved[*headAt] = true;
     }
     // Feeding does not change while modules move, so one walk per kind
     // moves everything a repeated walk would.
     for (unsigned kind : {FEEDS_USEROBJ, FEEDS_CONTROL, FEEDS_SIGNAL}) {
         for (size_t i = 0; i < list.size(); ++i) {
-            if (!moved[i] && (feeds[i] & kind) && list[i] != m_Head) {
-                order.push_back(list[i]);
+            if (!moved[i] && (feeds[i] & kind)) {
+                order.push_back(i);
                 moved[i] = true;
             }
         }
     }
     // A marker that feeds nothing stays just before the module it preceded.
-    if (Module::Ptr marker = markerModule()) {
-        const size_t m = placeOf(marker.get()).value_or(list.size());
-        if (m + 1 < list.size() && !moved[m]) {
-            auto anchor = std::find(order.begin(), order.end(), list[m + 1]);
-            if (anchor != order.end())
-                order.insert(anchor, marker);
-            moved[m] = true;
-        }
+    if (markerAt + 1 < list.size() && !moved[markerAt]) {
+        auto anchor = std::find(order.begin(), order.end(), markerAt + 1);
+        if (anchor != order.end())
+            order.insert(anchor, markerAt);
+        moved[markerAt] = true;
     }
 
     if (order.size() == list.size()) {
-        setListOfModules(std::move(order));
+        List reordered;
+        reordered.reserve(order.size());
+        for (size_t at : order)
+            reordered.push_back(std::move(listOfModules_[at]));
+        setListOfModules(std::move(reordered));
         return true;
     }
     std::string names;

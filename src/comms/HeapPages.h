@@ -10,7 +10,7 @@ namespace tosk {
 // touched 4 KB at a time, the kernel's page-fault handler costs as much as
 // reading the patch. Room not touched costs no memory. Call it first thing
 // in main(), before any thread starts; it does nothing where the C library
-// or the kernel offers no such thing.
-void useLargeHeapPages(size_t room = size_t{62} << 20);
+// or the kernel offers no such thing. The room holds a 100,000-module patch.
+void useLargeHeapPages(size_t room = size_t{160} << 20);
 
 } // namespace tosk
