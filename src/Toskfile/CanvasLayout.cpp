@@ -46,9 +46,12 @@ void CanvasLayout::layOut(const ModuleList& patch, const Module* head)
     drawn_.reserve(patch.moduleCount());
     headIndex_ = npos;
     bool afterMarker = false;
-    size_t index = 0;
-    for (const auto& module : patch.listOfModules()) {
-        const size_t at = index++;
+    const auto& modules = patch.listOfModules();
+    constexpr size_t kAhead = 8;
+    for (size_t at = 0; at < modules.size(); ++at) {
+        const Module::Ptr& module = modules[at];
+        if (at + kAhead < modules.size())
+            entryOf_.prefetch(modules[at + kAhead].get());
         if (module.get() == head) {
             headIndex_ = at;
             continue;

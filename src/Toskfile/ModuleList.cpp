@@ -41,8 +41,12 @@ size_t ModuleTable::insert(const Module* module, size_t value)
 
 ModulePlaces::ModulePlaces(const std::vector<Module::Ptr>& list) : places_(list.size())
 {
-    for (size_t i = 0; i < list.size(); ++i)
+    constexpr size_t kAhead = 8;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (i + kAhead < list.size())
+            places_.prefetch(list[i + kAhead].get());
         places_.insert(list[i].get(), i);
+    }
 }
 
 namespace {

@@ -23,6 +23,9 @@ public:
     void clear(size_t expected);
     // Gives the module a number unless it has one: answers the number kept.
     size_t insert(const Module* module, size_t value);
+    // Asks for the module's slot to be read from memory ahead of an insert
+    // or find: in a table of thousands, each one is a cache miss otherwise.
+    void prefetch(const Module* module) const { __builtin_prefetch(&slots_[homeOf(module)]); }
     // npos when the module has no number.
     size_t find(const Module* module) const
     {
@@ -36,12 +39,16 @@ private:
         size_t value = 0;
     };
     // The module's slot, or the free slot where it would go.
+    size_t homeOf(const Module* module) const
+    {
+        // Modules are heap blocks: their low bits say little.
+        const uint64_t h = (uint64_t(reinterpret_cast<uintptr_t>(module)) >> 4) * 0x9E3779B97F4A7C15ull;
+        return size_t(h ^ (h >> 32)) & (slots_.size() - 1);
+    }
     size_t slotOf(const Module* module) const
     {
         const size_t mask = slots_.size() - 1;
-        // Modules are heap blocks: their low bits say little.
-        const uint64_t h = (uint64_t(reinterpret_cast<uintptr_t>(module)) >> 4) * 0x9E3779B97F4A7C15ull;
-        size_t at = size_t(h ^ (h >> 32)) & mask;
+        size_t at = homeOf(module);
         while (slots_[at].module && slots_[at].module != module)
             at = (at + 1) & mask;
         return at;

@@ -45,6 +45,13 @@ public:
     void add(Module& module);
 
     Module* find(const std::string& name) const;
+    // Asks for the slot of a name about to be added or found to be read
+    // from memory meanwhile.
+    void prefetch(std::string_view name) const
+    {
+        if (!slots_.empty())
+            __builtin_prefetch(&slots_[static_cast<size_t>(hashOf(name)) & (slots_.size() - 1)]);
+    }
     // The member a path names ("v1/osc", as a member's pathName reads),
     // case ignored; none when no group of the list holds it.
     static Module* findPath(const ModuleList& list, const std::string& path);

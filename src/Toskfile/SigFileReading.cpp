@@ -72,6 +72,11 @@ void SigFile::load(std::string_view bytes)
                     continue;
                 }
             }
+            // The instance name follows: its slot in the name index, a cache
+            // miss in a large patch, is fetched while the record is built.
+            if (!tailRead)
+                if (auto name = tokenizer.peekTokenView())
+                    readLookup_->prefetch(*name);
             tokenizer.stepBack();
             Module::Ptr module = SModule::moduleFromTokenizer(tokenizer, sigDbase_);
             if (!module) {

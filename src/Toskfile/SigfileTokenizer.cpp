@@ -3,6 +3,8 @@
 
 #include "base/Log.h"
 
+#include <tuple>
+
 namespace tosk {
 
 namespace {
@@ -136,7 +138,8 @@ std::optional<std::string_view> SigfileTokenizer::nextTokenView()
             closedQuote = true;
             pos_ = q + 1;
         } else {
-            log("nextToken: Missing end quote");
+            if (!peeking_)
+                log("nextToken: Missing end quote");
             pos_ = q;
         }
         break;
@@ -148,6 +151,16 @@ std::optional<std::string_view> SigfileTokenizer::nextTokenView()
     if (isActive())
         return std::string_view();
     return std::nullopt;
+}
+
+std::optional<std::string_view> SigfileTokenizer::peekTokenView()
+{
+    const auto kept = std::tuple(pos_, line_, beginToken_, endToken_, restart_, restartLine_, quoted_);
+    peeking_ = true;
+    auto view = nextTokenView();
+    peeking_ = false;
+    std::tie(pos_, line_, beginToken_, endToken_, restart_, restartLine_, quoted_) = kept;
+    return view;
 }
 
 std::optional<std::string> SigfileTokenizer::nextToken()

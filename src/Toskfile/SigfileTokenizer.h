@@ -39,6 +39,9 @@ public:
     // The same without allocating: the view points into the data and stays
     // valid as long as the data does.
     std::optional<std::string_view> nextTokenView();
+    // The next token, left to be read: a following stepBack() still goes
+    // back to where it would have gone.
+    std::optional<std::string_view> peekTokenView();
 
     // The next nextToken() reads the last token again (one level only).
     void stepBack();
@@ -79,6 +82,7 @@ private:
     size_t beginToken_ = 0;
     size_t endToken_ = 0;
     bool quoted_ = false;
+    bool peeking_ = false; // a token peeked at is read again: one log line
     // Where the last read started (after white space) and the line there, so
     // that stepBack re-reads quoted tokens and comments whole and does not
     // count a line twice.

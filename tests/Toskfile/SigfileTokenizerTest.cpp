@@ -135,6 +135,19 @@ TEST(SigfileTokenizer, StepBackRereadsTheLastTokenWholeWithoutRecountingLines)
     EXPECT_EQ(empty.nextToken(), "");
     EXPECT_EQ(empty.line(), 3);
     EXPECT_EQ(empty.nextToken(), "1");
+
+    // A peek changes nothing: not the next token, the line, or where a step
+    // back goes.
+    SigfileTokenizer peek("OSC \"osc 1\"\n 220");
+    EXPECT_EQ(peek.nextToken(), "OSC");
+    EXPECT_EQ(peek.peekTokenView(), "osc 1");
+    EXPECT_FALSE(peek.lastTokenQuoted());
+    peek.stepBack();
+    EXPECT_EQ(peek.nextToken(), "OSC");
+    EXPECT_EQ(peek.nextToken(), "osc 1");
+    EXPECT_EQ(peek.peekTokenView(), "220");
+    EXPECT_EQ(peek.line(), 1);
+    EXPECT_EQ(peek.nextToken(), "220");
 }
 
 TEST(SigfileTokenizer, OffsetsDelimiterChangesAndOwnedCopies)
