@@ -269,7 +269,6 @@ const std::vector<EditCase>& editCases()
         {"a path to no group", [](Editor& e) { return e.setFieldText(e.field("g", "in"), "w/lp-out"); }, nullptr, "",
          "", kComments, kGrouped},
         {"deleting the head alone", [](Editor& e) { return e.deleteModules({e.module("adc")}); }},
-        {"cutting the head alone", [](Editor& e) { return e.deleteModules({e.module("adc")}, "Cut"); }},
         {"a grid below a point", [](Editor& e) { return e.gridModules(e.modules("osc", "lfo"), 0.5); }},
         {"a grid of no size", [](Editor& e) { return e.gridModules(e.modules("osc", "lfo"), kNan); }},
         {"a grid for one module", [](Editor& e) { return e.gridModules(e.modules("osc"), 25); }},
