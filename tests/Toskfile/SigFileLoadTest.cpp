@@ -133,6 +133,11 @@ TEST(SigFileLoad, AFailureStopsReadingAndKeepsWhatWasRead)
         EXPECT_EQ(moduleNames(*bad.patch), (Lines{"HEADM adc", "GAIN g1"})) << group;
         EXPECT_EQ(bad.patch->loadError(), "SModule - Invalid SModule") << group;
     }
+
+    // A quoted reference cut off by the end of the file still wires.
+    LoadedText cut = loadText(kHead + "\r\nGAIN g1 \"adc-in1");
+    EXPECT_EQ(cut.patch->moduleAtIndex(1)->field("in")->source(), cut.patch->head()->field("in1"));
+    EXPECT_EQ(cut.patch->dataRepresentation(), crlf({kHead, "GAIN g1 adc-in1", "TAIL tail"}));
 }
 
 TEST(SigFileLoad, TailRecordsAnywhereGiveTheAuthorAndAreWrittenLast)
