@@ -284,7 +284,8 @@ void ModuleField::setText(std::string_view text)
     std::string_view s = text;
     int t = type();
     if (t == OperatorEntry::ED_FIXED || t == OperatorEntry::ED_FLOAT ||
-        (t == OperatorEntry::ED_CONTROL && isNumeric(s))) {
+        // A control input changes only when it is a number with a point.
+        (t == OperatorEntry::ED_CONTROL && s.find('.') != std::string_view::npos && isNumeric(s))) {
         // Signs first, so that "+.5" gains its leading zero now rather than
         // on the next save.
         if (t == OperatorEntry::ED_FLOAT) {

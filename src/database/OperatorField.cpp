@@ -95,6 +95,16 @@ double OperatorField::decimalValue(std::string_view text)
 {
     size_t i = 0;
     const bool negative = skipBlanksAndSign(text, i);
+    // Whole numbers, such as every position in a patch, are exact in a
+    // double up to 15 digits: no need for the general parse.
+    size_t end = i;
+    int64_t whole = 0;
+    while (end < text.size() && end - i < 16 && text[end] >= '0' && text[end] <= '9')
+        whole = whole * 10 + (text[end++] - '0');
+    if (end > i && end - i < 16 && (end == text.size() || text[end] != '.')) {
+        const double value = static_cast<double>(whole);
+        return negative ? -value : value;
+    }
     // from_chars ignores the C locale, which the GUI may have changed.
     double value = 0;
     auto result = std::from_chars(text.data() + i, text.data() + text.size(), value, std::chars_format::fixed);

@@ -101,8 +101,15 @@ TEST(OperatorTables, NamesAndCodesMapBothWaysUpToTheirEnds)
 
     for (auto [text, value] : {std::pair{"  -12dB", -12}, {"=#channels", 0}, {"99999999999", 2147483647}})
         EXPECT_EQ(OperatorField::integerValue(text), value) << text;
-    for (auto [text, value] : {std::pair{" 1.20 beta", 1.2}, {".25", 0.25}, {"v1.2", 0.0}})
-        EXPECT_DOUBLE_EQ(OperatorField::decimalValue(text), value) << text;
+    for (auto [text, value] : {std::pair{" 1.20 beta", 1.2},
+                               {".25", 0.25},
+                               {"v1.2", 0.0},
+                               {"-140,", -140.0},
+                               {"12.", 12.0},
+                               {"3e2", 3.0},
+                               {"123456789012345", 123456789012345.0},
+                               {"12345678901234567", 12345678901234568.0}})
+        EXPECT_EQ(OperatorField::decimalValue(text), value) << text;
 }
 
 TEST(OperatorDesc, LookupsIgnoreCaseButAnswerTheTextAsWritten)
