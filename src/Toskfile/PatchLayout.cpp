@@ -278,7 +278,9 @@ void PatchLayout::placeAt(size_t i, const Rect& column)
 
 void PatchLayout::addConnected(const ModuleField& field, std::vector<size_t>& collection)
 {
-    std::vector<size_t> found;
+    // Kept between calls: this runs for every port a walk reaches.
+    std::vector<size_t>& found = found_;
+    found.clear();
     if (search_ == Search::Scan) {
         for (size_t i = 0; i < nodes_.size(); ++i) {
             for (const auto& f : nodes_[i].module->fieldArray()) {

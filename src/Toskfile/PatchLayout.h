@@ -119,6 +119,7 @@ private:
     // Every wire as (source field, position of the module it feeds), sorted.
     std::vector<std::pair<const ModuleField*, size_t>> wires_;
     std::vector<unsigned> seen_;
+    std::vector<size_t> found_; // addConnected's modules, before the seen ones go
     unsigned generation_ = 0;
 };
 
