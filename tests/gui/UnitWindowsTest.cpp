@@ -84,6 +84,7 @@ void typeRows(QLineEdit* field, const SettingsStore& store, const std::vector<Al
 TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
 {
     ScopedSettings settings;
+    ScopedRecordingAlerts alerts;
     PreferenceController::shared(); // the serial defaults
     PreferencesWindow window({"/dev/ttyS0", "/dev/ttyUSB0"});
     window.show();
@@ -120,11 +121,7 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     click("midiRadio");
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Midi");
     EXPECT_EQ(state(), "midi ++------");
-    channel->setFocus();
-    channel->selectAll();
-    QTest::keyClicks(channel, QStringLiteral("5"));
-    QTest::keyClick(channel, Qt::Key_Return);
-    EXPECT_EQ(settings.store.values["MidiChannelKey"], "5");
+    typeRows(channel, settings.store, alerts.recorded, "MidiChannelKey", {{"5", "5", 0}});
     click("serialRadio");
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Serial");
     EXPECT_EQ(state(), "serial --++++++") << "at once";
@@ -132,11 +129,7 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     // A device from the list, then a typed path (a USB adapter, tosk-unit's link).
     pick(port, QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(settings.store.values["PortName"], "/dev/ttyUSB0");
-    port->setFocus();
-    port->lineEdit()->selectAll();
-    QTest::keyClicks(port->lineEdit(), QStringLiteral("/tmp/unit"));
-    QTest::keyClick(port->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(settings.store.values["PortName"], "/tmp/unit");
+    typeRows(port->lineEdit(), settings.store, alerts.recorded, "PortName", {{"/tmp/unit", "/tmp/unit", 0}});
     const std::tuple<const char*, const char*, const char*> boxes[] = {{"baudRateCombo", "9600", "BaudRate"},
                                                                        {"dataBitsCombo", "7", "DataBits"},
                                                                        {"parityCombo", "Even", "Parity"},
