@@ -12,6 +12,8 @@
 
 #include <functional>
 #include <memory>
+#include <stdexcept>
+#include <string>
 
 namespace tosk::test {
 
@@ -29,6 +31,16 @@ template <typename T> void whenShown(std::function<void(T*)> action, int triesLe
         if (triesLeft > 0)
             whenShown<T>(action, triesLeft - 1);
     });
+}
+
+// The child of `parent` called `name`; when there is none the test fails
+// (the exception ends it) rather than going on with a null pointer.
+template <typename T> T* named(const QObject* parent, const char* name)
+{
+    T* found = parent->findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        throw std::runtime_error(std::string("no child named ") + name);
+    return found;
 }
 
 // A left double click as a window system delivers it, release included.

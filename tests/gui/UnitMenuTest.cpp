@@ -10,6 +10,7 @@
 #include "comms/MidiPortList.h"
 #include "comms/PatchTextCheck.h"
 #include "comms/ScreenBitmap.h"
+#include "gui/GuiTestSupport.h"
 #include "gui/UnitAppSupport.h"
 #include "support/FolderTree.h"
 
@@ -18,10 +19,12 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 using namespace tosk;
 using namespace tosk::test;
+using testing::StartsWith;
 namespace fs = std::filesystem;
 
 namespace {
@@ -34,16 +37,13 @@ const std::string askDbase = "Informational | Get a SigDbase | This operation wi
                              "continue? | OK Cancel";
 
 // A patch of the banks tosk-unit keeps by default; it runs the first.
-std::string bankPatch(const std::string& file)
-{
-    return readFile(dataPath("unit/banks/" + file));
-}
+const auto bankPatch = [](const std::string& file) { return readFile(dataPath("unit/banks/" + file)); };
 const std::string smallRoom = bankPatch("1 Reverbs/0 Small Room.sig");
 
-std::string hexOf(const std::string& text)
-{
-    return hexString(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-}
+// A patch text as it goes out in a send-patch message.
+const auto sendOf = [](const std::string& text) {
+    return "F0 1C 70 05 0A " + hexString(reinterpret_cast<const uint8_t*>(text.data()), text.size()) + " F7";
+};
 
 } // namespace
 
@@ -55,6 +55,11 @@ TEST(UnitMenu, GetPatchOpensTheRunningPatchAndSendPatchSendsTheUploadTextOrRefus
     auto& [dir, unit, app] = rig;
     ASSERT_TRUE(unit.started());
     auto sent = [&] { return unit.trace(); };
+    // How many messages went out, and the last.
+    auto last = [&] {
+        const std::vector<std::string> all = sent();
+        return std::to_string(all.size()) + ": " + (all.empty() ? "" : all.back());
+    };
     ASSERT_TRUE(app.run("actionGetPatch"));
     EXPECT_FALSE(app.unit().progressWindow()->isVisible()) << "put away at the end";
     ASSERT_EQ(app.patch(), "untitled | Small Room.sig | edited\n" + smallRoom);
@@ -73,13 +78,10 @@ TEST(UnitMenu, GetPatchOpensTheRunningPatchAndSendPatchSendsTheUploadTextOrRefus
     ASSERT_TRUE(app.run("actionSendPatch", w));
     EXPECT_TRUE(app.alerts.recorded.empty()) << "the unit took it and said nothing";
     UnitProgressWindow* progress = app.unit().progressWindow();
-    auto* status = progress->findChild<QLabel*>(QStringLiteral("statusLabel"));
-    ASSERT_TRUE(status);
     EXPECT_TRUE(progress->isVisible());
-    EXPECT_EQ(status->text().toStdString(), "Sent to the unit");
+    EXPECT_EQ(named<QLabel>(progress, "statusLabel")->text().toStdString(), "Sent to the unit");
     EXPECT_TRUE(QTest::qWaitFor([&] { return !progress->isVisible(); }, 5000)) << "for a moment";
-    ASSERT_EQ(sent().size(), 3u);
-    EXPECT_EQ(sent()[2], "F0 1C 70 05 0A " + hexOf(upload) + " F7");
+    EXPECT_EQ(last(), "3: " + sendOf(upload));
     // The unit runs it now.
     ASSERT_TRUE(app.run("actionGetPatch", w));
     ASSERT_EQ(app.documents->windows().size(), 3u);
@@ -112,8 +114,7 @@ TEST(UnitMenu, GetPatchOpensTheRunningPatchAndSendPatchSendsTheUploadTextOrRefus
     const std::string question = "Warning | ALERT | \"broken\" was read with errors: what could not be read is not "
                                  "part of the patch the unit would get.\n\nSend it anyway? | Send Cancel";
     EXPECT_EQ(app.alertTexts(), (std::vector<std::string>{question, question}));
-    ASSERT_EQ(sent().size(), 5u);
-    EXPECT_EQ(sent()[4], "F0 1C 70 05 0A " + hexOf(degraded->sigDocument()->sigDataForUpload()) + " F7");
+    EXPECT_EQ(last(), "5: " + sendOf(degraded->sigDocument()->sigDataForUpload()));
 
     // A new patch: the user is offered once to name it first.
     GraphicWindowController* fresh = app.documents->newDocument();
@@ -125,13 +126,11 @@ TEST(UnitMenu, GetPatchOpensTheRunningPatchAndSendPatchSendsTheUploadTextOrRefus
     EXPECT_EQ(app.alerts.recorded[0].buttons,
               (std::vector<std::string>{"Set Title and Author...", "Send Anyway", "Cancel"}));
     EXPECT_EQ(app.unit().pendingCount(), 0u) << "nothing goes out while the user names it";
-    ASSERT_TRUE(fresh->titleSheet());
-    EXPECT_TRUE(fresh->titleSheet()->isVisible());
+    ASSERT_TRUE(fresh->titleSheet() && fresh->titleSheet()->isVisible());
     fresh->titleSheet()->done(0);
     ASSERT_TRUE(app.run("actionSendPatch", fresh));
     EXPECT_EQ(app.alerts.recorded.size(), 1u) << "asked once";
-    ASSERT_EQ(sent().size(), 6u);
-    EXPECT_EQ(sent()[5], "F0 1C 70 05 0A " + hexOf(fresh->sigDocument()->sigDataForUpload()) + " F7");
+    EXPECT_EQ(last(), "6: " + sendOf(fresh->sigDocument()->sigDataForUpload()));
 }
 
 // (What an update changes and says is the patch editor's; here the menu
@@ -199,11 +198,11 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
     ASSERT_TRUE(app.run("actionGetDbase", nullptr, 30000));
     EXPECT_EQ(app.alertTexts(), std::vector<std::string>{askDbase});
     ASSERT_EQ(app.chooser.requests.size(), 1u);
-    EXPECT_EQ(app.chooser.requests[0].title, "Save the operator database file");
-    EXPECT_TRUE(app.chooser.requests[0].save) << "a save panel, which asks before replacing a file";
-    EXPECT_EQ(app.chooser.requests[0].suggestedName, "sigdbase.sbf");
-    EXPECT_EQ(app.chooser.requests[0].fileTypes, std::vector<std::string>{"sbf"});
-    EXPECT_EQ(app.chooser.requests[0].directory, fs::path(inUse).parent_path().string());
+    // A save panel, which asks before replacing a file.
+    const FileRequest& asked = app.chooser.requests[0];
+    EXPECT_EQ(std::tie(asked.title, asked.save, asked.suggestedName, asked.fileTypes, asked.directory),
+              std::make_tuple(std::string("Save the operator database file"), true, std::string("sigdbase.sbf"),
+                              std::vector<std::string>{"sbf"}, fs::path(inUse).parent_path().string()));
     const fs::path saved = saves / "db.v2";
     const std::string database = readFile(dataPath("sigdbase.sbf"));
     EXPECT_TRUE(readFile(saved) == database) << "the database as it came";
@@ -231,8 +230,7 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
     EXPECT_TRUE(app.alerts.recorded.empty());
     EXPECT_FALSE(app.unit().saveSigDBase(bytes));
     ASSERT_EQ(app.alerts.recorded.size(), 1u);
-    EXPECT_EQ(app.alerts.recorded[0].message.rfind("The operator database could not be saved: ", 0), 0u)
-        << app.alerts.recorded[0].message;
+    EXPECT_THAT(app.alerts.recorded[0].message, StartsWith("The operator database could not be saved: "));
     EXPECT_EQ(app.chooser.requests.size(), 3u);
     EXPECT_EQ(app.store.values["SigDbasePath"], saved.string());
     EXPECT_EQ(namesIn(saves), std::set<std::string>{"db.v2"});
@@ -344,54 +342,47 @@ TEST(UnitMenu, TheScreenWindowShowsCopiesAndSavesTheUnitsDisplay)
     ASSERT_TRUE(unit.started());
     ASSERT_TRUE(app.run("actionGetScreen"));
     ScreenDisplayController* screen = app.unit().screenWindow();
-    ASSERT_TRUE(screen);
-    EXPECT_TRUE(screen->isVisible());
+    ASSERT_TRUE(screen && screen->isVisible());
     const QImage image = screen->image().convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(image.size(), QSize(240, 64));
-    auto* view = screen->findChild<QLabel*>(QStringLiteral("screenImage"));
-    ASSERT_TRUE(view);
-    EXPECT_EQ(view->pixmap().size(), QSize(240, 64)) << "shown at its own size";
+    // Shown at its own size.
+    EXPECT_EQ(named<QLabel>(screen, "screenImage")->pixmap().size(), QSize(240, 64));
     // The unit's frame and text are drawn white on black, first row at the top.
-    EXPECT_EQ(image.pixel(3, 3), qRgb(255, 255, 255));
-    EXPECT_EQ(image.pixel(6, 7), qRgb(0, 0, 0));
-    EXPECT_EQ(image.pixel(6, 56), qRgb(255, 255, 255));
+    EXPECT_EQ((std::vector{image.pixel(3, 3), image.pixel(6, 7), image.pixel(6, 56)}),
+              (std::vector{qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(255, 255, 255)}));
 
-    QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("copyButton")), Qt::LeftButton);
+    auto click = [&](const char* button) { QTest::mouseClick(named<QPushButton>(screen, button), Qt::LeftButton); };
+    click("copyButton");
     EXPECT_EQ(QApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), image);
 
     // The name the panel confirmed is written as it is.
     app.chooser.answers = {(dir / "shot.v2").string(), (dir / "shot.png").string(),
                            (dir / "missing" / "x.tif").string()};
-    QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("saveButton")), Qt::LeftButton);
-    ASSERT_EQ(app.chooser.requests.size(), 1u);
-    EXPECT_EQ(app.chooser.requests[0].title, "Save the screen image");
-    EXPECT_EQ(app.chooser.requests[0].fileTypes, std::vector<std::string>{"tif"});
-    EXPECT_EQ(app.chooser.requests[0].directory, QDir::homePath().toStdString()) << "nothing saved before";
-    const std::string tif = (dir / "shot.v2").string();
-    ASSERT_TRUE(fs::exists(tif));
+    // Each save: the panel's title, type and folder (home when nothing was
+    // saved before, else where the last one went); the file's first bytes,
+    // the image read back, the path kept for the next.
+    size_t asked = 0;
+    auto saved = [&](const char* button, const std::string& file, const std::string& panel, const std::string& head) {
+        click(button);
+        ASSERT_EQ(app.chooser.requests.size(), ++asked);
+        const FileRequest& r = app.chooser.requests.back();
+        EXPECT_EQ(r.title + " | " + r.fileTypes.at(0) + " | " + r.directory, "Save the screen image | " + panel);
+        EXPECT_EQ(readFile(file).substr(0, 4), head);
+        EXPECT_EQ(QImage(QString::fromStdString(file)).convertToFormat(QImage::Format_RGB32), image);
+        EXPECT_EQ(app.store.values["ScreenSavePath"], file);
+    };
+    const std::string tif = (dir / "shot.v2").string(), png = (dir / "shot.png").string();
+    saved("saveButton", tif, "tif | " + QDir::homePath().toStdString(), std::string("II*\0", 4));
     EXPECT_FALSE(fs::exists(dir / "shot.v2.tif"));
-    EXPECT_EQ(readFile(tif).substr(0, 4), std::string("II*\0", 4)) << "a TIFF file";
-    EXPECT_EQ(QImage(QString::fromStdString(tif)).convertToFormat(QImage::Format_RGB32), image);
-    EXPECT_EQ(app.store.values["ScreenSavePath"], tif);
-
-    QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("savePngButton")), Qt::LeftButton);
-    ASSERT_EQ(app.chooser.requests.size(), 2u);
-    EXPECT_EQ(app.chooser.requests[1].directory, dir.path().string()) << "where the last one went";
-    EXPECT_EQ(app.chooser.requests[1].fileTypes, std::vector<std::string>{"png"});
-    const std::string png = (dir / "shot.png").string();
-    EXPECT_EQ(readFile(png).substr(1, 3), "PNG");
-    EXPECT_EQ(QImage(QString::fromStdString(png)).convertToFormat(QImage::Format_RGB32), image);
-    EXPECT_EQ(app.store.values["ScreenSavePath"], png);
+    saved("savePngButton", png, "png | " + dir.path().string(), "\x89PNG");
 
     EXPECT_FALSE(screen->onSaveAction());
     ASSERT_EQ(app.alerts.recorded.size(), 1u);
-    EXPECT_EQ(app.alerts.recorded[0].message.rfind(
-                  "The screen image could not be saved to \"" + (dir / "missing" / "x.tif").string() + "\": ", 0),
-              0u)
-        << app.alerts.recorded[0].message;
+    EXPECT_THAT(app.alerts.recorded[0].message, StartsWith("The screen image could not be saved to \"" +
+                                                           (dir / "missing" / "x.tif").string() + "\": "));
     EXPECT_EQ(app.store.values["ScreenSavePath"], png) << "kept only after a save succeeded";
 
-    QTest::mouseClick(screen->findChild<QPushButton*>(QStringLiteral("closeButton")), Qt::LeftButton);
+    click("closeButton");
     QApplication::processEvents();
     EXPECT_FALSE(app.unit().screenWindow()) << "closed and gone";
 }
@@ -404,13 +395,12 @@ TEST(UnitMenu, CancelInTheProgressWindowStopsTheRequestAndDropsWhatWasReceived)
     UnitApp& app = rig.app;
     ASSERT_TRUE(app.choose("actionGetDbase"));
     UnitProgressWindow* progress = app.unit().progressWindow();
-    auto* status = progress->findChild<QLabel*>(QStringLiteral("statusLabel"));
-    ASSERT_TRUE(status);
+    auto* status = named<QLabel>(progress, "statusLabel");
     ASSERT_TRUE(QTest::qWaitFor([&] { return status->text().contains(QStringLiteral("bytes received")); }, 10000));
     EXPECT_TRUE(progress->isVisible());
     EXPECT_TRUE(status->text().startsWith(QStringLiteral("get database: ")));
 
-    QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("cancelButton")), Qt::LeftButton);
+    QTest::mouseClick(named<QPushButton>(progress, "cancelButton"), Qt::LeftButton);
     ASSERT_TRUE(app.settle(2000)) << "Cancel acts at once";
     EXPECT_FALSE(progress->isVisible());
     EXPECT_EQ(app.alerts.recorded.size(), 1u) << "only the confirmation: " << app.alertTexts().back();

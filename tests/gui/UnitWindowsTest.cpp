@@ -13,6 +13,7 @@
 #include "base/SettingsStore.h"
 #include "comms/LineSettings.h"
 #include "comms/UnitTraffic.h"
+#include "gui/GuiTestSupport.h"
 #include "support/ScopedSettings.h"
 #include "support/TestSupport.h"
 
@@ -37,15 +38,9 @@
 
 using namespace tosk;
 using namespace tosk::test;
+using namespace std::chrono_literals;
 
 namespace {
-
-template <typename T> T* child(QWidget& window, const char* name)
-{
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    EXPECT_TRUE(found) << name;
-    return found;
-}
 
 QStringList items(const QComboBox* box)
 {
@@ -89,34 +84,28 @@ void typeRows(QLineEdit* field, const SettingsStore& store, const std::vector<Al
 TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
 {
     ScopedSettings settings;
+    ScopedRecordingAlerts alerts;
     PreferenceController::shared(); // the serial defaults
     PreferencesWindow window({"/dev/ttyS0", "/dev/ttyUSB0"});
     window.show();
     window.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
     // Buttons answer clicks on their box and text, at the left.
-    auto click = [](QAbstractButton* button) {
+    auto click = [&](const char* name) {
+        auto* button = named<QAbstractButton>(&window, name);
         QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(8, button->height() / 2));
     };
-
-    auto* midi = child<QRadioButton>(window, "midiRadio");
-    auto* serial = child<QRadioButton>(window, "serialRadio");
-    auto* channel = child<QLineEdit>(window, "midiChannelField");
-    auto* midiPort = child<QComboBox>(window, "midiPortCombo");
-    auto* port = child<QComboBox>(window, "portNameCombo");
-    auto* baud = child<QComboBox>(window, "baudRateCombo");
-    auto* dataBits = child<QComboBox>(window, "dataBitsCombo");
-    auto* parity = child<QComboBox>(window, "parityCombo");
-    auto* stopBits = child<QComboBox>(window, "stopBitsCombo");
-    auto* flow = child<QComboBox>(window, "flowControlCombo");
-    ASSERT_TRUE(midi && serial && channel && midiPort && port && baud && dataBits && parity && stopBits && flow);
+    auto* channel = named<QLineEdit>(&window, "midiChannelField");
+    auto* port = named<QComboBox>(&window, "portNameCombo");
     // The connection chosen, then which of the MIDI fields and the serial
     // boxes are enabled ("+").
     auto state = [&] {
-        std::string out = midi->isChecked() ? "midi " : serial->isChecked() ? "serial " : "none ";
-        for (QWidget* w :
-             std::initializer_list<QWidget*>{channel, midiPort, port, baud, dataBits, parity, stopBits, flow})
-            out += w->isEnabled() ? '+' : '-';
+        std::string out = named<QRadioButton>(&window, "midiRadio")->isChecked()     ? "midi "
+                          : named<QRadioButton>(&window, "serialRadio")->isChecked() ? "serial "
+                                                                                     : "none ";
+        for (const char* name : {"midiChannelField", "midiPortCombo", "portNameCombo", "baudRateCombo", "dataBitsCombo",
+                                 "parityCombo", "stopBitsCombo", "flowControlCombo"})
+            out += named<QWidget>(&window, name)->isEnabled() ? '+' : '-';
         return out;
     };
 
@@ -125,53 +114,43 @@ TEST(PreferencesWindow, ShowsTheStoredSettingsAndStoresEveryChangeAtOnce)
     EXPECT_EQ(channel->text(), QStringLiteral("0"));
     EXPECT_EQ(items(port), (QStringList{"/dev/ttyS0", "/dev/ttyUSB0"}));
     EXPECT_EQ(port->currentText(), QString()) << "no port chosen yet";
-    EXPECT_EQ(items(parity).join(' '), QStringLiteral("None Odd Even"));
-    EXPECT_EQ(items(flow).join(' '), QStringLiteral("None Soft Hard"));
+    EXPECT_EQ(items(named<QComboBox>(&window, "parityCombo")).join(' ') + " / " +
+                  items(named<QComboBox>(&window, "flowControlCombo")).join(' '),
+              QStringLiteral("None Odd Even / None Soft Hard"));
 
-    click(midi);
+    click("midiRadio");
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Midi");
     EXPECT_EQ(state(), "midi ++------");
-    channel->setFocus();
-    channel->selectAll();
-    QTest::keyClicks(channel, QStringLiteral("5"));
-    QTest::keyClick(channel, Qt::Key_Return);
-    EXPECT_EQ(settings.store.values["MidiChannelKey"], "5");
-    click(serial);
+    typeRows(channel, settings.store, alerts.recorded, "MidiChannelKey", {{"5", "5", 0}});
+    click("serialRadio");
     EXPECT_EQ(settings.store.values["ConnectionTypeKey"], "Serial");
     EXPECT_EQ(state(), "serial --++++++") << "at once";
 
     // A device from the list, then a typed path (a USB adapter, tosk-unit's link).
     pick(port, QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(settings.store.values["PortName"], "/dev/ttyUSB0");
-    port->setFocus();
-    port->lineEdit()->selectAll();
-    QTest::keyClicks(port->lineEdit(), QStringLiteral("/tmp/unit"));
-    QTest::keyClick(port->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(settings.store.values["PortName"], "/tmp/unit");
-    for (auto [box, text, key] : {std::tuple{baud, "9600", "BaudRate"},
-                                  {dataBits, "7", "DataBits"},
-                                  {parity, "Even", "Parity"},
-                                  {stopBits, "1", "StopBits"},
-                                  {flow, "Hard", "FlowControl"}}) {
-        pick(box, QString::fromLatin1(text));
+    typeRows(port->lineEdit(), settings.store, alerts.recorded, "PortName", {{"/tmp/unit", "/tmp/unit", 0}});
+    const std::tuple<const char*, const char*, const char*> boxes[] = {{"baudRateCombo", "9600", "BaudRate"},
+                                                                       {"dataBitsCombo", "7", "DataBits"},
+                                                                       {"parityCombo", "Even", "Parity"},
+                                                                       {"stopBitsCombo", "1", "StopBits"},
+                                                                       {"flowControlCombo", "Hard", "FlowControl"}};
+    for (auto [box, text, key] : boxes) {
+        pick(named<QComboBox>(&window, box), QString::fromLatin1(text));
         EXPECT_EQ(settings.store.values[key], text);
     }
-
-    click(child<QCheckBox>(window, "createNewDocCheck"));
+    click("createNewDocCheck");
     EXPECT_TRUE(PreferenceController::shared().createNewDoc());
 
     // A window opened later shows what was stored; the typed port is kept
     // although no device of the list has that name.
     PreferencesWindow again({"/dev/ttyS0"});
-    auto* againPort = child<QComboBox>(again, "portNameCombo");
-    EXPECT_EQ(againPort->currentIndex(), -1);
-    EXPECT_EQ(againPort->currentText(), QStringLiteral("/tmp/unit"));
-    QStringList shown;
-    for (const char* box : {"baudRateCombo", "dataBitsCombo", "parityCombo", "stopBitsCombo", "flowControlCombo"})
-        shown << child<QComboBox>(again, box)->currentText();
-    EXPECT_EQ(shown.join(' '), QStringLiteral("9600 7 Even 1 Hard"));
-    EXPECT_EQ(child<QLineEdit>(again, "midiChannelField")->text(), QStringLiteral("5"));
-    EXPECT_TRUE(child<QCheckBox>(again, "createNewDocCheck")->isChecked());
+    EXPECT_EQ(named<QComboBox>(&again, "portNameCombo")->currentIndex(), -1);
+    EXPECT_EQ(named<QComboBox>(&again, "portNameCombo")->currentText(), QStringLiteral("/tmp/unit"));
+    for (auto [box, text, key] : boxes)
+        EXPECT_EQ(named<QComboBox>(&again, box)->currentText().toStdString(), text);
+    EXPECT_EQ(named<QLineEdit>(&again, "midiChannelField")->text(), QStringLiteral("5"));
+    EXPECT_TRUE(named<QCheckBox>(&again, "createNewDocCheck")->isChecked());
     EXPECT_EQ(settings.store.values["PortName"], "/tmp/unit");
 }
 
@@ -180,8 +159,7 @@ TEST(PreferencesWindow, TheDeviceIdIsLearnedUnlessANumberFrom0To127IsTyped)
     ScopedSettings settings;
     ScopedRecordingAlerts alerts;
     PreferencesWindow window(std::vector<std::string>{});
-    auto* field = child<QLineEdit>(window, "deviceIdField");
-    ASSERT_TRUE(field);
+    auto* field = named<QLineEdit>(&window, "deviceIdField");
     EXPECT_EQ(field->text(), QString());
     typeRows(field, settings.store, alerts.recorded, "DeviceId",
              {{"5", "5", 0},
@@ -202,57 +180,53 @@ TEST(PreferencesWindow, ChoosingTheDatabaseStoresItForTheNextStart)
 {
     ScopedSettings settings;
     TempDir dir;
-    settings.store.setValue("SigDbasePath", "/opt/tosk/sigdbase.sbf");
+    const std::string inUse = "/opt/tosk/sigdbase.sbf", other = (dir / "other.sbf").string();
+    settings.store.setValue("SigDbasePath", inUse);
     ScopedScriptedFileChooser chooser;
     MainMenuDelegate delegate;
-    DatabaseSummary inUse;
-    inUse.loaded = true;
-    inUse.path = "/opt/tosk/sigdbase.sbf";
-    StartWindow start(delegate, inUse);
+    DatabaseSummary summary;
+    summary.loaded = true;
+    summary.path = inUse;
+    StartWindow start(delegate, summary);
     start.show();
     PreferencesWindow* window = delegate.preferencesWindow();
-    auto* field = child<QLineEdit>(*window, "locationField");
-    auto* next = child<QLabel>(start, "nextPathValue");
-    EXPECT_EQ(field->text(), QStringLiteral("/opt/tosk/sigdbase.sbf"));
+    auto* field = named<QLineEdit>(window, "locationField");
+    auto* next = named<QLabel>(&start, "nextPathValue");
+    EXPECT_EQ(field->text().toStdString(), inUse);
     EXPECT_FALSE(next->isVisible());
 
-    chooser.answers = {std::nullopt, (dir / "other.sbf").string()};
-    auto* choose = child<QPushButton>(*window, "chooseLocationButton");
+    chooser.answers = {std::nullopt, other};
+    auto* choose = named<QPushButton>(window, "chooseLocationButton");
     QTest::mouseClick(choose, Qt::LeftButton);
-    EXPECT_EQ(field->text(), QStringLiteral("/opt/tosk/sigdbase.sbf")) << "cancelled";
-    EXPECT_EQ(settings.store.values["SigDbasePath"], "/opt/tosk/sigdbase.sbf");
+    EXPECT_EQ(field->text().toStdString() + " " + settings.store.values["SigDbasePath"], inUse + " " + inUse)
+        << "cancelled";
     QTest::mouseClick(choose, Qt::LeftButton);
-    EXPECT_EQ(field->text().toStdString(), (dir / "other.sbf").string());
-    EXPECT_EQ(settings.store.values["SigDbasePath"], (dir / "other.sbf").string());
+    EXPECT_EQ(field->text().toStdString() + " " + settings.store.values["SigDbasePath"], other + " " + other);
     EXPECT_TRUE(next->isVisible());
-    EXPECT_EQ(next->text().toStdString(), (dir / "other.sbf").string());
+    EXPECT_EQ(next->text().toStdString(), other);
     ASSERT_EQ(chooser.requests.size(), 2u);
     EXPECT_EQ(chooser.requests[0].fileTypes, std::vector<std::string>{"sbf"});
 
     // File ▸ Preferences... of any window shows the one window.
-    auto* action = start.menuBar()->findChild<QAction*>(QStringLiteral("actionPreferences"));
-    ASSERT_TRUE(action);
+    auto* action = named<QAction>(start.menuBar(), "actionPreferences");
     window->hide();
     action->trigger();
     EXPECT_TRUE(window->isVisible());
     EXPECT_EQ(delegate.preferencesWindow(), window);
 
     // Close, Escape and Ctrl+W each close it.
-    QTest::mouseClick(child<QPushButton>(*window, "closeButton"), Qt::LeftButton);
+    QTest::mouseClick(named<QPushButton>(window, "closeButton"), Qt::LeftButton);
     EXPECT_FALSE(window->isVisible());
-    const std::pair<Qt::Key, Qt::KeyboardModifiers> keys[] = {{Qt::Key_Escape, Qt::NoModifier},
-                                                              {Qt::Key_W, Qt::ControlModifier}};
-    for (const auto& [key, modifiers] : keys) {
+    for (const QKeyCombination key : {QKeyCombination(Qt::Key_Escape), Qt::ControlModifier | Qt::Key_W}) {
         action->trigger();
         ASSERT_TRUE(QTest::qWaitForWindowActive(window));
-        QTest::keyClick(choose, key, modifiers);
-        EXPECT_FALSE(window->isVisible()) << key;
+        QTest::keyClick(choose, key.key(), key.keyboardModifiers());
+        EXPECT_FALSE(window->isVisible()) << key.key();
     }
 }
 
-// The port list is read each time it opens: an adapter plugged in after
-// the window was made is offered, by its stable name with the device that
-// name leads to, and what the box shows stays.
+// The MIDI interface list is read each time it opens: an interface plugged
+// in after the window was made is offered.
 TEST(PreferencesWindow, TheMidiInterfaceIsChosenFromTheListAndTheChannelChecked)
 {
     ScopedSettings settings;
@@ -262,11 +236,9 @@ TEST(PreferencesWindow, TheMidiInterfaceIsChosenFromTheListAndTheChannelChecked)
     std::vector<MidiPortList::Choice> interfaces;
     PreferencesWindow window(std::vector<std::string>{"/dev/ttyS0"});
     window.setMidiLister([&] { return interfaces; });
-    auto* midiPort = child<QComboBox>(window, "midiPortCombo");
-    auto* channel = child<QLineEdit>(window, "midiChannelField");
-    ASSERT_TRUE(midiPort && channel);
+    auto* midiPort = named<QComboBox>(&window, "midiPortCombo");
     EXPECT_TRUE(midiPort->isEnabled());
-    EXPECT_FALSE(child<QComboBox>(window, "portNameCombo")->isEnabled());
+    EXPECT_FALSE(named<QComboBox>(&window, "portNameCombo")->isEnabled());
 
     // No interface: the list says so, and there is nothing to choose.
     const QString none = QStringLiteral("No MIDI interfaces found");
@@ -276,16 +248,17 @@ TEST(PreferencesWindow, TheMidiInterfaceIsChosenFromTheListAndTheChannelChecked)
     EXPECT_EQ(midiPort->lineEdit()->placeholderText(), none);
 
     // Plugged in since: the open list reads the interfaces again.
-    interfaces = {{"UM1: USB MIDI Interface MIDI 1", "/dev/snd/midiC1D0"}, {"mio: mio MIDI 1", "/dev/snd/midiC3D0"}};
+    const QString um1 = QStringLiteral("UM1: USB MIDI Interface MIDI 1");
+    interfaces = {{um1.toStdString(), "/dev/snd/midiC1D0"}, {"mio: mio MIDI 1", "/dev/snd/midiC3D0"}};
     midiPort->showPopup();
-    EXPECT_EQ(items(midiPort), (QStringList{"UM1: USB MIDI Interface MIDI 1", "mio: mio MIDI 1"}));
+    EXPECT_EQ(items(midiPort), (QStringList{um1, "mio: mio MIDI 1"}));
     EXPECT_EQ(midiPort->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("/dev/snd/midiC1D0"));
     midiPort->hidePopup();
-    pick(midiPort, QStringLiteral("UM1: USB MIDI Interface MIDI 1"));
-    EXPECT_EQ(settings.store.values["MidiPortName"], "UM1: USB MIDI Interface MIDI 1");
+    pick(midiPort, um1);
+    EXPECT_EQ(settings.store.values["MidiPortName"], um1.toStdString());
     EXPECT_EQ(settings.store.values["PortName"], "/dev/ttyS0") << "kept for switching back";
 
-    typeRows(channel, settings.store, alerts.recorded, "MidiChannelKey",
+    typeRows(named<QLineEdit>(&window, "midiChannelField"), settings.store, alerts.recorded, "MidiChannelKey",
              {{"16", "16", 0},
               {"17", "16", 1},
               {"10", "10", 1},
@@ -298,41 +271,41 @@ TEST(PreferencesWindow, TheMidiInterfaceIsChosenFromTheListAndTheChannelChecked)
 
     const LineSettings line = LineSettings::fromPreferences();
     EXPECT_TRUE(line.midi);
-    EXPECT_EQ(line.midiPortName, "UM1: USB MIDI Interface MIDI 1");
     EXPECT_EQ(line.midiChannel, 7);
-    EXPECT_EQ(line.deviceName(), "UM1: USB MIDI Interface MIDI 1");
+    EXPECT_EQ(line.midiPortName, um1.toStdString());
+    EXPECT_EQ(line.deviceName(), um1.toStdString());
 }
 
+// The port list is read each time it opens: an adapter plugged in after
+// the window was made is offered, by its stable name with the device that
+// name leads to, and what the box shows stays.
 TEST(PreferencesWindow, ReadsThePortsEachTimeTheListOpens)
 {
     ScopedSettings settings;
     settings.store.setValue("PortName", "/tmp/unit");
     std::vector<SerialPort::PortChoice> ports = {{"/dev/ttyS0", ""}};
     PreferencesWindow window([&] { return ports; });
-    auto* port = child<QComboBox>(window, "portNameCombo");
-    ASSERT_TRUE(port);
+    auto* port = named<QComboBox>(&window, "portNameCombo");
     EXPECT_EQ(items(port), QStringList{"/dev/ttyS0"});
 
-    const std::string stable = "/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0";
-    ports.push_back({stable, "/dev/ttyUSB0"});
+    const QString stable = QStringLiteral("/dev/serial/by-id/usb-FTDI_FT232R_A1-if00-port0");
+    ports.push_back({stable.toStdString(), "/dev/ttyUSB0"});
     window.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    EXPECT_EQ(items(port), (QStringList{"/dev/ttyS0", QString::fromStdString(stable)}));
+    EXPECT_EQ(items(port), (QStringList{"/dev/ttyS0", stable}));
     EXPECT_EQ(port->currentText(), QStringLiteral("/tmp/unit"));
 
     ports.erase(ports.begin());
     port->showPopup();
-    EXPECT_EQ(items(port), QStringList{QString::fromStdString(stable)});
-    EXPECT_EQ(port->itemData(0, Qt::AccessibleTextRole).toString(),
-              QString::fromStdString(stable) + QStringLiteral(" \u2192 /dev/ttyUSB0"));
+    EXPECT_EQ(items(port), QStringList{stable});
+    EXPECT_EQ(port->itemData(0, Qt::AccessibleTextRole).toString(), stable + QStringLiteral(" \u2192 /dev/ttyUSB0"));
     EXPECT_EQ(port->itemData(0, Qt::ToolTipRole).toString(), QStringLiteral("/dev/ttyUSB0"));
     EXPECT_EQ(port->currentText(), QStringLiteral("/tmp/unit"));
     port->hidePopup();
 
     // Choosing it stores the stable name.
-    port->setCurrentIndex(0);
-    emit port->activated(0);
-    EXPECT_EQ(settings.store.values["PortName"], stable);
+    pick(port, stable);
+    EXPECT_EQ(settings.store.values["PortName"], stable.toStdString());
 }
 
 TEST(UnitTrafficWindow, ListsEveryFrameAsItComesAndSavesTheRecordAsText)
@@ -342,8 +315,11 @@ TEST(UnitTrafficWindow, ListsEveryFrameAsItComesAndSavesTheRecordAsText)
     ScopedRecordingAlerts alerts;
     QueuedMainThreadPoster poster;
     UnitTraffic traffic;
+    auto record = [&](TrafficEntry::Direction direction, const Bytes& frame, size_t length, bool ended) {
+        traffic.record(direction, "/tmp/unit", frame.data(), length, length, ended);
+    };
     const Bytes getPatch{0xF0, 0x1C, 0x70, 0x00, 0x0B, 0xF7};
-    traffic.record(TrafficEntry::Direction::Sent, "/tmp/unit", getPatch.data(), getPatch.size(), getPatch.size(), true);
+    record(TrafficEntry::Direction::Sent, getPatch, getPatch.size(), true);
 
     UnitTrafficWindow window(traffic, &poster);
     window.show();
@@ -354,28 +330,28 @@ TEST(UnitTrafficWindow, ListsEveryFrameAsItComesAndSavesTheRecordAsText)
     Bytes reply{0xF0, 0x1C, 0x70, 0x00, 0x0A};
     reply.insert(reply.end(), 200, 'x');
     reply.push_back(0xF7);
-    traffic.record(TrafficEntry::Direction::Received, "/tmp/unit", reply.data(), reply.size(), reply.size(), true);
-    traffic.record(TrafficEntry::Direction::Received, "/tmp/unit", reply.data(), 7, 7, false);
+    record(TrafficEntry::Direction::Received, reply, reply.size(), true);
+    record(TrafficEntry::Direction::Received, reply, 7, false);
     EXPECT_EQ(model->rowCount(), 1) << "new frames arrive on the main thread";
     poster.pump();
-    ASSERT_EQ(model->rowCount(), 3);
-    auto row = [&](int r) {
+    // Every row but its time.
+    QStringList rows;
+    for (int r = 0; r < model->rowCount(); ++r) {
         QStringList cells;
         for (int c = 1; c < UnitTrafficModel::ColumnCount; ++c)
             cells << model->index(r, c).data().toString();
-        return cells.join(QStringLiteral(" | "));
-    };
-    EXPECT_EQ(row(0), QStringLiteral("sent | get patch | 6 | F0 1C 70 00 0B F7"));
-    EXPECT_EQ(row(1),
-              QStringLiteral("received | patch text | 206 | F0 1C 70 00 0A 78 78 78 78 78 78 78 78 78 78 78 ..."));
-    EXPECT_EQ(row(2), QStringLiteral("received | patch text | 7 | F0 1C 70 00 0A 78 78 (no F7)"));
+        rows << cells.join(QStringLiteral(" | "));
+    }
+    EXPECT_EQ(rows, (QStringList{"sent | get patch | 6 | F0 1C 70 00 0B F7",
+                                 "received | patch text | 206 | F0 1C 70 00 0A 78 78 78 78 78 78 78 78 78 78 78 ...",
+                                 "received | patch text | 7 | F0 1C 70 00 0A 78 78 (no F7)"}));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d{3}$"))
                     .match(model->index(0, 0).data().toString())
                     .hasMatch());
-    EXPECT_EQ(child<QLabel>(window, "trafficCount")->text(), QStringLiteral("3 frames"));
+    EXPECT_EQ(named<QLabel>(&window, "trafficCount")->text(), QStringLiteral("3 frames"));
 
     chooser.answers = {(dir / "traffic.txt").string(), (dir / "missing" / "traffic.txt").string()};
-    QTest::mouseClick(child<QPushButton>(window, "saveTextButton"), Qt::LeftButton);
+    QTest::mouseClick(named<QPushButton>(&window, "saveTextButton"), Qt::LeftButton);
     const std::string saved = traffic.text();
     EXPECT_EQ(readFile(dir / "traffic.txt"), saved);
     EXPECT_EQ(std::count(saved.begin(), saved.end(), '\n'), 3);
@@ -384,10 +360,9 @@ TEST(UnitTrafficWindow, ListsEveryFrameAsItComesAndSavesTheRecordAsText)
     ASSERT_EQ(alerts.recorded.size(), 1u);
     EXPECT_EQ(alerts.recorded[0].message.rfind("The unit traffic could not be saved: ", 0), 0u);
 
-    QTest::mouseClick(child<QPushButton>(window, "clearButton"), Qt::LeftButton);
-    EXPECT_EQ(model->rowCount(), 0);
-    EXPECT_EQ(traffic.size(), 0u);
-    traffic.record(TrafficEntry::Direction::Sent, "/tmp/unit", getPatch.data(), getPatch.size(), getPatch.size(), true);
+    QTest::mouseClick(named<QPushButton>(&window, "clearButton"), Qt::LeftButton);
+    EXPECT_EQ(model->rowCount() + traffic.size(), 0u);
+    record(TrafficEntry::Direction::Sent, getPatch, getPatch.size(), true);
     poster.pump();
     EXPECT_EQ(model->rowCount(), 1) << "and goes on after a clear";
 }
@@ -397,12 +372,8 @@ TEST(UnitProgressWindow, ShowsTheStageTheBytesAndTheWaitAndOffersCancel)
     UnitProgressWindow window;
     bool cancelled = false;
     QObject::connect(&window, &UnitProgressWindow::cancelRequested, [&] { cancelled = true; });
-    auto* command = child<QLabel>(window, "commandLabel");
-    auto* status = child<QLabel>(window, "statusLabel");
-    auto* bar = child<QProgressBar>(window, "progressBar");
-    auto* queued = child<QLabel>(window, "queuedLabel");
-    auto* cancel = child<QPushButton>(window, "cancelButton");
-    ASSERT_TRUE(command && status && bar && queued && cancel);
+    auto* queued = named<QLabel>(&window, "queuedLabel");
+    auto* cancel = named<QPushButton>(&window, "cancelButton");
     using Stage = RequestProgress::Stage;
     // Waited 1 s of 4, silent 3 s of 4; `sent` of `toSend` bytes: the bar in
     // thousandths, and what is said of the requests waiting behind.
@@ -421,12 +392,8 @@ TEST(UnitProgressWindow, ShowsTheStageTheBytesAndTheWaitAndOffersCancel)
         {Stage::Clearing, 0, 0, 0, 750, ""},
         {Stage::Done, 0, 0, 0, 1000, ""},
     };
-    RequestProgress p;
-    p.command = 0x0E;
-    p.bytesReceived = 1234;
-    p.waited = std::chrono::milliseconds(1000);
-    p.waitLimit = p.silence = std::chrono::milliseconds(4000);
-    p.silentFor = std::chrono::milliseconds(3000);
+    RequestProgress p{
+        .command = 0x0E, .bytesReceived = 1234, .waited = 1s, .waitLimit = 4s, .silentFor = 3s, .silence = 4s};
     for (const Case& c : cases) {
         SCOPED_TRACE(int(&c - cases));
         p.stage = c.stage;
@@ -434,9 +401,9 @@ TEST(UnitProgressWindow, ShowsTheStageTheBytesAndTheWaitAndOffersCancel)
         p.bytesToSend = c.toSend;
         window.showProgress(p, c.waiting);
         EXPECT_TRUE(window.isVisible());
-        EXPECT_EQ(command->text(), QStringLiteral("Get database"));
-        EXPECT_EQ(status->text().toStdString(), p.description());
-        EXPECT_EQ(bar->value(), c.bar);
+        EXPECT_EQ(named<QLabel>(&window, "commandLabel")->text(), QStringLiteral("Get database"));
+        EXPECT_EQ(named<QLabel>(&window, "statusLabel")->text().toStdString(), p.description());
+        EXPECT_EQ(named<QProgressBar>(&window, "progressBar")->value(), c.bar);
         EXPECT_EQ(queued->isVisible() ? queued->text().toStdString() : "", c.queued);
         EXPECT_EQ(cancel->isEnabled(), c.stage != Stage::Done);
     }
@@ -451,11 +418,7 @@ TEST(ApplicationMenu, EveryWindowCarriesTheWindowMenu)
     ScopedSettings settings;
     MainMenuDelegate delegate;
     StartWindow start(delegate, DatabaseSummary{});
-    auto* menu = start.menuBar()->findChild<QMenu*>(QStringLiteral("menuWindow"));
-    ASSERT_TRUE(menu);
-    auto* traffic = menu->findChild<QAction*>(QStringLiteral("actionUnitTraffic"));
-    ASSERT_TRUE(traffic);
-    traffic->trigger();
+    named<QAction>(named<QMenu>(start.menuBar(), "menuWindow"), "actionUnitTraffic")->trigger();
     ASSERT_TRUE(delegate.unitTrafficWindow());
     EXPECT_TRUE(delegate.unitTrafficWindow()->isVisible());
     delegate.unitTrafficWindow()->close();
