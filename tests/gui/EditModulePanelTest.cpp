@@ -36,9 +36,7 @@ struct Inspector {
         w.view->setSelection({&w.module(module)});
         w.view->commands().perform(CanvasCommand::InspectModule);
         panel = EditModuleController::controllerFor(w.module(module));
-        if (panel) {
-            EXPECT_TRUE(QTest::qWaitForWindowExposed(panel));
-        }
+        EXPECT_TRUE(!panel || QTest::qWaitForWindowExposed(panel));
     }
     ~Inspector()
     {
@@ -75,14 +73,6 @@ struct Inspector {
         QTest::keyClick(line, Qt::Key_Return);
         QApplication::processEvents();
     }
-    // The items of the row's source list, opened as a user opens it.
-    QComboBox* openCombo(int row, QString* items)
-    {
-        auto* combo = qobject_cast<QComboBox*>(edit(row));
-        for (int i = 0; combo && i < combo->count(); ++i)
-            *items += (i ? " " : "") + combo->itemText(i);
-        return combo;
-    }
     void clickStep(int row, bool increment)
     {
         const QRect r = table()->visualRect(cell(row, Model::TypeColumn));
@@ -91,6 +81,15 @@ struct Inspector {
         QApplication::processEvents();
     }
 };
+
+// The items of a source list, as a user reads them.
+QString itemsOf(QComboBox* combo)
+{
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i)
+        items << combo->itemText(i);
+    return items.join(' ');
+}
 
 } // namespace
 
@@ -104,26 +103,23 @@ TEST(EditModulePanel, InspectModuleOpensOnePanelPerModuleWhoseTypedValuesAreChec
     EXPECT_EQ(EditModuleController::controllerFor(i.w.module("knob")), i.panel);
     EXPECT_FALSE(i.panel->editModuleSpecificButton()->isVisible());
 
-    // Type, value, description, min, max, shown, as displayed; a string
-    // shows its length limit; then whether the value is fixed.
-    const std::vector<std::pair<const char*, int>> rows{
-        {"opstart_name|knob|operator name|length||YES|", 0},
-        {"out|out|control|||YES|", 1},
-        {"obj|obj|userobj|||YES|", 1},
-        {"menu|Knob:%5.2f|menu statement|length|24|YES|Knob:%5.2f", 0},
-        {"min|0|minimum|-100000|100000|YES|0.000", 0},
-        {"max|1|maximum|-100000|100000|YES|1.000", 0},
-        {"default|0.5|default value|0|1|YES|0.500", 0},
-        {"value|0.5|current value|0|1|YES|0.500", 0},
-        {"knob|1|front panel knob|1|8|YES|1", 0},
-    };
+    // Type, value, description, min, max, shown, as displayed (a string
+    // shows its length limit), then whether the value is fixed.
+    const std::vector<QString> rows{"opstart_name|knob|operator name|length||YES||0",
+                                    "out|out|control|||YES||1",
+                                    "obj|obj|userobj|||YES||1",
+                                    "menu|Knob:%5.2f|menu statement|length|24|YES|Knob:%5.2f|0",
+                                    "min|0|minimum|-100000|100000|YES|0.000|0",
+                                    "max|1|maximum|-100000|100000|YES|1.000|0",
+                                    "default|0.5|default value|0|1|YES|0.500|0",
+                                    "value|0.5|current value|0|1|YES|0.500|0",
+                                    "knob|1|front panel knob|1|8|YES|1|0"};
     ASSERT_EQ(i.panel->model()->rowCount(), int(rows.size()));
     for (int r = 0; r < int(rows.size()); ++r) {
         QStringList cells;
         for (int c = 0; c < 7; ++c)
             cells << i.text(r, c);
-        EXPECT_EQ(cells.join('|'), rows[size_t(r)].first) << "row " << r;
-        EXPECT_EQ(i.editability(r), rows[size_t(r)].second) << "row " << r;
+        EXPECT_EQ(cells.join('|') + '|' + QString::number(i.editability(r)), rows[size_t(r)]);
     }
     // Only editable values open an editor; outputs do not.
     EXPECT_TRUE(i.cell(4).flags() & Qt::ItemIsEditable);
@@ -199,19 +195,17 @@ TEST(EditModulePanel, InputsArePickedFromTheirSourcesOrTypedOver)
     const int gain = i.rowOf("gain");
 
     // A control input lists the control outputs; a short list shows whole.
-    QString items;
-    QComboBox* combo = i.openCombo(gain, &items);
+    auto* combo = qobject_cast<QComboBox*>(i.edit(gain));
     ASSERT_TRUE(combo);
-    EXPECT_EQ(items, "adc-pedal1 adc-pedal2 adc-tempo adc-zero knob-out lfo-out");
+    EXPECT_EQ(itemsOf(combo), "adc-pedal1 adc-pedal2 adc-tempo adc-zero knob-out lfo-out");
     EXPECT_EQ(combo->currentText(), "lfo-out");
     EXPECT_EQ(combo->view()->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
     // The signal input lists the signal outputs, sorted without regard to
     // case, its own source selected, a group's member by its path; past
     // eleven the list scrolls.
-    items.clear();
-    combo = i.openCombo(in, &items);
+    combo = qobject_cast<QComboBox*>(i.edit(in));
     ASSERT_TRUE(combo);
-    EXPECT_EQ(items,
+    EXPECT_EQ(itemsOf(combo),
               "adc-in1 adc-in2 adc-null g-out m2-out mix-out osc-out s1-out s2-out s3-out shape-out v/lp-out v/vo-out");
     EXPECT_EQ(combo->currentText(), "osc-out");
     EXPECT_EQ(combo->maxVisibleItems(), 12);
@@ -288,36 +282,36 @@ TEST(EditModulePanel, StepButtonsActOnTheRowPressed)
 
 TEST(EditModulePanel, EscapeCtrlWTheModulesDeletionAndTheDocumentCloseThePanel)
 {
-    for (const bool ctrlW : {false, true}) {
-        Inspector i("knob");
+    // Escape and Ctrl+W once no cell is being edited, and the module leaving
+    // the patch.
+    for (const char* how : {"Escape", "Ctrl+W", "deletion"}) {
+        const bool deletion = how[0] == 'd', ctrlW = how[0] == 'C';
+        Inspector i(deletion ? "osc" : "knob");
         ASSERT_TRUE(i.panel);
         QPointer<EditModuleController> panel = i.panel;
-        QWidget* editor = i.edit(i.rowOf("value"));
-        ASSERT_TRUE(editor);
-        QTest::keyClick(editor, Qt::Key_Escape);
-        QApplication::processEvents();
-        EXPECT_FALSE(i.table()->indexWidget(i.cell(i.rowOf("value"))));
-        ASSERT_TRUE(panel && panel->isVisible()) << "the first Escape is the cell's";
-        QTest::keyClick(i.table(), ctrlW ? Qt::Key_W : Qt::Key_Escape, ctrlW ? Qt::ControlModifier : Qt::NoModifier);
+        if (deletion) {
+            UndoGroup event(*i.w.doc);
+            PatchEditor(*i.w.doc).deleteModules({&i.w.module("osc")});
+        } else {
+            QWidget* editor = i.edit(i.rowOf("value"));
+            ASSERT_TRUE(editor);
+            QTest::keyClick(editor, Qt::Key_Escape);
+            QApplication::processEvents();
+            EXPECT_FALSE(i.table()->indexWidget(i.cell(i.rowOf("value"))));
+            ASSERT_TRUE(panel && panel->isVisible()) << "the first Escape is the cell's";
+            QTest::keyClick(i.table(), ctrlW ? Qt::Key_W : Qt::Key_Escape,
+                            ctrlW ? Qt::ControlModifier : Qt::NoModifier);
+        }
         QApplication::processEvents();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        EXPECT_TRUE(!panel || !panel->isVisible()) << (ctrlW ? "Ctrl+W" : "Escape");
+        EXPECT_TRUE(!panel || !panel->isVisible()) << how;
         i.panel = nullptr;
     }
 
-    // A panel closes when its module leaves the patch, and with its document.
-    Inspector i("osc");
+    // Closing the document closes its panels.
+    Inspector i("g");
     ASSERT_TRUE(i.panel);
-    QPointer<EditModuleController> panel = i.panel;
-    {
-        UndoGroup event(*i.w.doc);
-        PatchEditor(*i.w.doc).deleteModules({&i.w.module("osc")});
-    }
-    QApplication::processEvents();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(!panel || !panel->isVisible());
     i.panel = nullptr;
-    ASSERT_TRUE(EditModuleController::open(*i.w.window, i.w.module("g")));
     EditModuleController::closePanelsOf(*i.w.doc);
     EXPECT_EQ(EditModuleController::controllerFor(i.w.module("g")), nullptr);
 }

@@ -216,10 +216,7 @@ const std::string rootLines = "COL menu 0 0 Main Main 6 \r\n"
 
 std::string levelLine(const std::string& value)
 {
-    std::string line = "NUM x 7 0 Level:%d Level ";
-    line += value;
-    line += " 0 100 0.5 \r\n";
-    return line;
+    return "NUM x 7 0 Level:%d Level " + value + " 0 100 0.5 \r\n";
 }
 
 // A unit that answers on the next turn of the event loop with whatever the
@@ -430,17 +427,17 @@ TEST(FrontPanel, AMenuThatCannotBeReadSaysWhyAndIsReadAgainWhenReopened)
 {
     int rootReads = 0, menuReads = 0;
     ScriptedPanel p([&](uint8_t, const std::string& payload) -> ScriptedUnit::Answer {
+        // The first read of each says nothing or fails.
+        if (payload == "0 0" && ++rootReads == 1)
+            return {{}, std::nullopt};
         if (payload == "0 0")
-            return ++rootReads == 1 ? ScriptedUnit::Answer{{}, std::nullopt}
-                                    : ScriptedUnit::Answer{dumpOf("COL menu 0 0 Main Main 1 \r\n"
-                                                                  "COL menu 5 0 Effects fx 2 \r\n"),
-                                                           std::nullopt};
+            return {dumpOf("COL menu 0 0 Main Main 1 \r\nCOL menu 5 0 Effects fx 2 \r\n"), std::nullopt};
+        if (payload == "5 0" && ++menuReads == 1)
+            return {{}, TkxException("SerialPort.open", "no such port")};
         if (payload == "5 0")
-            return ++menuReads == 1 ? ScriptedUnit::Answer{{}, TkxException("SerialPort.open", "no such port")}
-                                    : ScriptedUnit::Answer{dumpOf("COL menu 5 0 Effects fx 2 \r\n"
-                                                                  "NUM x 50 5 Mix Mix 0.5 0 1 0.01 \r\n"
-                                                                  "NUM x 51 5 Mix Mix2 0.25 0 1 0.01 \r\n"),
-                                                           std::nullopt};
+            return {dumpOf("COL menu 5 0 Effects fx 2 \r\nNUM x 50 5 Mix Mix 0.5 0 1 0.01 \r\n"
+                           "NUM x 51 5 Mix Mix2 0.25 0 1 0.01 \r\n"),
+                    std::nullopt};
         return {dumpOf(""), std::nullopt};
     });
     FrontPanelWindow& panel = p.panel;

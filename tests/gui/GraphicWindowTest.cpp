@@ -38,7 +38,11 @@ struct Window : CanvasWindow {
             throw std::runtime_error(std::string("no button ") + name);
         return b;
     }
-    void click(const char* name) { QTest::mouseClick(button(name), Qt::LeftButton); }
+    void click(std::initializer_list<const char*> names)
+    {
+        for (const char* name : names)
+            QTest::mouseClick(button(name), Qt::LeftButton);
+    }
     // 1 for each checked show-mode button: the four pin buttons, defaults,
     // information and order.
     std::string checked()
@@ -57,7 +61,7 @@ TEST(GraphicWindow, ZoomButtonsFitThePatchAndKeepTheSelectionInSight)
 {
     Window w;
     GraphicView* view = w.view;
-    w.click("zoomToFitBtn");
+    w.click({"zoomToFitBtn"});
     QApplication::processEvents();
     const double fitted = view->magnification();
     // The fit leaves 116 points around the patch's modules.
@@ -68,12 +72,12 @@ TEST(GraphicWindow, ZoomButtonsFitThePatchAndKeepTheSelectionInSight)
         std::min(viewport.width() / (area.width() + 116), viewport.height() / (area.height() + 116));
     EXPECT_NEAR(fitted, expected, 1e-9);
 
-    w.click("zoomInBtn");
+    w.click({"zoomInBtn"});
     EXPECT_NEAR(view->magnification(), fitted * 1.25, 1e-9);
-    w.click("zoomOutBtn");
+    w.click({"zoomOutBtn"});
     EXPECT_NEAR(view->magnification(), fitted, 1e-9) << "1.25 x 0.8 = 1";
     view->setZoom(2);
-    w.click("zoomToFitBtn");
+    w.click({"zoomToFitBtn"});
     EXPECT_NEAR(view->magnification(), fitted, 1e-9);
     EXPECT_EQ(view->scrollPoint(), (Point{0, 0}));
 
@@ -92,14 +96,14 @@ TEST(GraphicWindow, TitleSheetTextWindowAndClosingWithUnsavedChanges)
     Window w;
     ScopedRecordingAlerts alerts;
     w.window->hooks().uploadText = [](SigDocument& d) { return "title " + d.sigFile()->programName() + "\r\n"; };
-    w.click("showTextBtn");
+    w.click({"showTextBtn"});
     QPointer<TextWindowController> text = w.window->textWindowController();
     ASSERT_TRUE(text);
     EXPECT_TRUE(text->isVisible());
     EXPECT_EQ(text->windowTitle(), "demo");
     EXPECT_EQ(text->textView()->toPlainText(), "title Demo\n");
     EXPECT_TRUE(text->textView()->isReadOnly());
-    w.click("showTextBtn");
+    w.click({"showTextBtn"});
     EXPECT_EQ(w.window->textWindowController(), text) << "the button raises the open window";
 
     // The title sheet: Cancel changes nothing, OK takes both fields, and the
@@ -205,7 +209,6 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveR
 {
     Window w(canvasPatch());
     SigFile& patch = w.patch();
-    Module* head = patch.head().get();
     // What the canvas draws and hits: each module's rows and box, and its
     // pins (the head's boxes are its pins).
     auto seen = [&](const CanvasLayout& layout) {
@@ -219,7 +222,7 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveR
     };
     auto fresh = [&] {
         CanvasLayout layout(w.view->showMode());
-        layout.layOut(patch, head);
+        layout.layOut(patch, patch.head().get());
         return seen(layout);
     };
     Module& mix = w.module("mix");
@@ -236,31 +239,30 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveR
         w.view->selectModule(mix);
         QTest::keyClick(w.view, Qt::Key_Right);
         ASSERT_EQ(mix.rect().origin, (Point{381, 40}));
-        w.click(name);
+        w.click({name});
         EXPECT_EQ(w.view->showMode(), mode ^ bit);
         w.doc->undoManager().undo();
         EXPECT_FALSE(w.doc->isDocumentEdited()) << "the show mode is no edit";
         EXPECT_EQ(mix.rect().origin, (Point{380, 40}));
         EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
-        w.click(name);
+        w.click({name});
         EXPECT_EQ(w.view->showMode(), mode);
         EXPECT_EQ(seen(w.view->canvasLayout()), before);
     }
 
     // Unconnected pins hidden: a wire made and undone elsewhere brings a pin
     // of the module it feeds and takes it away again.
-    w.click("hideUnconnectedBtn");
+    w.click({"hideUnconnectedBtn"});
     const auto unwired = seen(w.view->canvasLayout());
     ASSERT_TRUE(PatchEditor(*w.doc).connectFields(w.field("lfo", "out"), w.field("m2", "gain1")));
     EXPECT_EQ(seen(w.view->canvasLayout()), fresh());
     EXPECT_NE(seen(w.view->canvasLayout()), unwired) << "the input has its pin";
     w.doc->undoManager().undo();
     EXPECT_EQ(seen(w.view->canvasLayout()), unwired);
-    w.click("hideUnconnectedBtn");
+    w.click({"hideUnconnectedBtn"});
     ASSERT_EQ(w.view->showMode(), mode);
 
-    for (const char* name : {"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"})
-        w.click(name);
+    w.click({"hideSignalBtn", "hideDefaultValuesBtn", "hideInformationBtn", "revealOrderBtn"});
     // The show mode is the window's: the file read again (Revert) is shown
     // the same way, with the buttons as they were.
     auto reread = std::make_shared<SigDocument>();
@@ -270,21 +272,18 @@ TEST(GraphicWindow, ShowModeButtonsLayTheCanvasOutAsAFreshLayoutWouldAndOutliveR
     EXPECT_EQ(w.view->showMode(), mode ^ (32 | 64 | 128 | Module::SHOW_SIGNAL));
     EXPECT_EQ(w.view->canvasLayout().pinRow(*w.module("g").field("gain")), 1) << "laid out for it";
     EXPECT_EQ(w.checked(), "1000111");
-    for (const char* name : {"hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"})
-        w.click(name);
+    w.click({"hideControlBtn", "hideUserBtn", "hideUnconnectedBtn"});
     EXPECT_EQ(w.view->showMode(), ~0 ^ (1 | 2 | 4 | 8 | 32 | 64));
 
     // Show All turns off the four hide buttons only.
-    w.click("showAllBtn");
+    w.click({"showAllBtn"});
     EXPECT_EQ(w.view->showMode(), ~0 ^ (32 | 64)) << "defaults and information stay hidden";
     EXPECT_EQ(w.checked(), "0000111");
-    w.click("hideInformationBtn");
-    w.click("hideDefaultValuesBtn");
+    w.click({"hideInformationBtn", "hideDefaultValuesBtn"});
     EXPECT_EQ(w.view->showMode(), -1);
     // Only the pin and order buttons bring the show-all button up to date.
     EXPECT_TRUE(w.button("showAllBtn")->isEnabled());
-    w.click("hideSignalBtn");
-    w.click("hideSignalBtn");
+    w.click({"hideSignalBtn", "hideSignalBtn"});
     EXPECT_FALSE(w.button("showAllBtn")->isEnabled()) << "everything is shown";
     // The align buttons need two modules selected.
     for (const bool two : {false, true}) {
