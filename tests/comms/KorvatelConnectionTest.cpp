@@ -14,12 +14,16 @@ using namespace tosk::test;
 
 namespace {
 
+using Frames = std::vector<Bytes>;
+
 Bytes request(int id, int command, const std::string& payload)
 {
     return sysex::frame(uint8_t(id), uint8_t(command), payload);
 }
 
+// A connection to a scripted unit, its log kept out of the test's output.
 struct Korvatel {
+    LogCapture quiet;
     FakeUnit unit;
     KorvatelConnection connection;
     explicit Korvatel(int id = 2, const std::string& model = "SX-8", const std::string& revision = "3.2")
@@ -30,7 +34,7 @@ struct Korvatel {
 
 // The replies of a bank unit's walk to the bank it has loaded: `current` is
 // the banks list's current string, as the unit gives it without the others.
-std::vector<Bytes> loadedBank(int id, const std::string& current)
+Frames loadedBank(int id, const std::string& current)
 {
     return {dump(id, {"COL m 0 0 Main '' 1 ", "COL m 1 0 Program program 1 "}),
             dump(id, {"COL m 1 0 Program program 1 ", "COL m 10 1 Load load 1 "}),
@@ -38,23 +42,23 @@ std::vector<Bytes> loadedBank(int id, const std::string& current)
 }
 
 // What a bank unit is asked on the walk to the bank it has loaded.
-std::vector<Bytes> askedForLoadedBank(int id)
+Frames askedForLoadedBank(int id)
 {
     return {request(id, 0x31, "0 0"), request(id, 0x31, "1 0"), request(id, 0x31, "10 2")};
 }
 
 // The replies of a bank unit's tree walk down to its bank list.
-std::vector<Bytes> bankWalk(int id, const std::vector<std::string>& bankStrings)
+Frames bankWalk(int id, const std::vector<std::string>& bankStrings)
 {
     std::string set = "SET l 100 10 Banks banks 0 '' " + std::to_string(bankStrings.size()) + " ";
     for (const auto& s : bankStrings)
         set += "'" + s + "' ";
-    std::vector<Bytes> walk = loadedBank(id, "");
+    Frames walk = loadedBank(id, "");
     walk.push_back(dump(id, {set}));
     return walk;
 }
 
-std::vector<Bytes> operator+(std::vector<Bytes> a, const std::vector<Bytes>& b)
+Frames operator+(Frames a, const Frames& b)
 {
     a.insert(a.end(), b.begin(), b.end());
     return a;
@@ -74,18 +78,17 @@ TEST(KorvatelConnection, RequestsGoOutByteForByte)
     k.connection.selectBank(0x2A, false);
     ASSERT_TRUE(k.unit.waitForMessages(5));
     EXPECT_EQ(k.unit.received(),
-              (std::vector<Bytes>{{0xF0, 0x1C, 0x70, 5, 0x31, '1', '2', 0x20, '2', 0xF7},
-                                  {0xF0, 0x1C, 0x70, 5, 0x2B, '0', 0x20, '0', 0xF7},
-                                  {0xF0, 0x1C, 0x70, 5, 0x2D, '1', '4', '0', 0x20, '0', 0xF7},
-                                  {0xF0, 0x1C, 0x70, 5, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7},
-                                  {0xF0, 0x1C, 0x70, 5, 0x03, 0x00, 0x01, 0x02, 0x0A, 0xF7}}));
+              (Frames{{0xF0, 0x1C, 0x70, 5, 0x31, '1', '2', 0x20, '2', 0xF7},
+                      {0xF0, 0x1C, 0x70, 5, 0x2B, '0', 0x20, '0', 0xF7},
+                      {0xF0, 0x1C, 0x70, 5, 0x2D, '1', '4', '0', 0x20, '0', 0xF7},
+                      {0xF0, 0x1C, 0x70, 5, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7},
+                      {0xF0, 0x1C, 0x70, 5, 0x03, 0x00, 0x01, 0x02, 0x0A, 0xF7}}));
 }
 
 TEST(KorvatelConnection, ObjectDumpParser)
 {
-    KorvatelConnection c(unitWithId(2), lineTo(""), 100ms, 0ms);
-    LogCapture quiet;
-    auto parse = [&](const Bytes& b) { return c.parseObjectInfoDump(b.data(), b.size()); };
+    Korvatel k(2);
+    auto parse = [&](const Bytes& b) { return k.connection.parseObjectInfoDump(b.data(), b.size()); };
 
     // Wrong id, command or end byte: nothing, even with an object inside.
     for (const Bytes& bad : {dump(3, {"TRG k 1 0 A a "}), dump(2, {"TRG k 1 0 A a "}, 0x31),
@@ -127,7 +130,6 @@ TEST(KorvatelConnection, AReplyBeyondTheBufferIsCutAndRefused)
     huge.push_back(0xF7); // 80003 bytes: three of them dropped, F7 among them
     k.unit.script({huge});
     k.connection.serialConnection().open();
-    LogCapture quiet;
     EXPECT_EQ(k.connection.objectInfoWant("0", sysex::WANT_ALL_INFO).count(), 0u);
     EXPECT_EQ(k.connection.lastReply().size(), 80000u);
 }
@@ -136,11 +138,10 @@ TEST(KorvatelConnection, BankListWalksTheTreeAndASilenceMidWalkLeavesTheLineClos
 {
     Korvatel k(2);
     k.unit.script(bankWalk(2, {"3 Factory Reverbs", "Not a bank", " 12   User  "}));
-    LogCapture quiet;
     BankList banks = k.connection.getBankList();
     EXPECT_EQ(banks.bankNumberKeys(), (std::vector<int>{3, 12}));
     EXPECT_TRUE(banks.bankWithName("12 User")) << "trimmed";
-    EXPECT_EQ(k.unit.received(), askedForLoadedBank(2) + std::vector<Bytes>{request(2, 0x31, "100 0")});
+    EXPECT_EQ(k.unit.received(), askedForLoadedBank(2) + Frames{request(2, 0x31, "100 0")});
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
 
     auto walk = bankWalk(2, {"1 A"});
@@ -158,40 +159,38 @@ TEST(KorvatelConnection, BankListWalksTheTreeAndASilenceMidWalkLeavesTheLineClos
 
 TEST(KorvatelConnection, ABankIsSelectedOnlyWhenTheUnitHasAnotherLoaded)
 {
-    const std::vector<Bytes> askLoaded = askedForLoadedBank(2);
+    const Frames askLoaded = askedForLoadedBank(2);
     const Bytes selectBank3 = bytes({0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x03, 0xF7});
-    const std::vector<Bytes> listPatches = askLoaded + std::vector<Bytes>{request(2, 0x31, "101 0")};
-    const std::vector<Bytes> patches = {
-        dump(2, {"COL m 1 0 Program program 1 "}), dump(2, {"COL m 10 1 Load load 1 "}),
-        dump(2, {"SET l 101 10 P programs 0 '' 0 "}),
-        dump(2, {"SET l 101 10 P programs 0 '' 3 '0 Small Room' '7 Hall: Dark/Long' 'x' "})};
+    const Frames listPatches = askLoaded + Frames{request(2, 0x31, "101 0")};
+    const Frames patches = {dump(2, {"COL m 1 0 Program program 1 "}), dump(2, {"COL m 10 1 Load load 1 "}),
+                            dump(2, {"SET l 101 10 P programs 0 '' 0 "}),
+                            dump(2, {"SET l 101 10 P programs 0 '' 3 '0 Small Room' '7 Hall: Dark/Long' 'x' "})};
     // What the unit answers when asked for its bank, what it is asked for
     // that, and whether bank 3 is selected then.
-    const std::tuple<const char*, std::vector<Bytes>, std::vector<Bytes>, bool> cases[] = {
+    const std::tuple<const char*, Frames, Frames, bool> cases[] = {
         // Whatever this connection selected before: another window or the
         // unit's panel may have loaded bank 1 since.
         {"another bank loaded", loadedBank(2, "1 Reverbs"), askLoaded, true},
         {"this bank loaded", loadedBank(2, "3 Factory Reverbs"), askLoaded, false},
         {"without the current string the list says",
-         loadedBank(2, "") + std::vector<Bytes>{dump(2, {"SET l 100 10 Banks banks 1 '' 2 '1 Reverbs' '3 Factory' "})},
-         askLoaded + std::vector<Bytes>{request(2, 0x31, "100 0")}, false},
+         loadedBank(2, "") + Frames{dump(2, {"SET l 100 10 Banks banks 1 '' 2 '1 Reverbs' '3 Factory' "})},
+         askLoaded + Frames{request(2, 0x31, "100 0")}, false},
         {"a unit that does not say", {dump(2, {"COL m 0 0 Main '' 0 "})}, {request(2, 0x31, "0 0")}, true},
     };
     Korvatel k(2);
-    LogCapture quiet;
     for (const auto& [what, loaded, asked, selects] : cases) {
         SCOPED_TRACE(what);
         // The bank select is not answered.
-        k.unit.script(loaded + (selects ? std::vector<Bytes>{Bytes{}} : std::vector<Bytes>{}) + patches);
+        k.unit.script(loaded + (selects ? Frames{Bytes{}} : Frames{}) + patches);
         const size_t before = k.unit.received().size();
         PatchList list = k.connection.patchListForBank(3);
         EXPECT_EQ(list.patchNumberKeys(), (std::vector<int>{0, 7}));
         auto hall = list.patchWithName("7 Hall: Dark/Long");
         ASSERT_TRUE(hall);
         EXPECT_EQ(hall->bankNumber(), 3);
-        auto sent = k.unit.received();
-        EXPECT_EQ(std::vector<Bytes>(sent.begin() + long(before), sent.end()),
-                  asked + (selects ? std::vector<Bytes>{selectBank3} : std::vector<Bytes>{}) + listPatches);
+        const Frames sent = k.unit.received();
+        EXPECT_EQ(Frames(sent.begin() + long(before), sent.end()),
+                  asked + (selects ? Frames{selectBank3} : Frames{}) + listPatches);
     }
 }
 
@@ -199,17 +198,15 @@ TEST(KorvatelConnection, RunningPatchAndStoredPatch)
 {
     Korvatel k(2);
     Bytes reply = bytes({0xF0, 0x1C, 0x70, 2, 0x0A, '\r', '\n', ' ', 'H', 'E', 'A', 'D', 'M', '\r', '\n', 0, 0xF7});
-    k.unit.script(loadedBank(2, "7 Delays") + std::vector<Bytes>{Bytes{}, reply});
-    auto patch = Patch::patchWithName("Hall", 4, 1);
-    EXPECT_EQ(k.connection.getSigFileForPatch(*patch), "HEADM\r\n");
+    k.unit.script(loadedBank(2, "7 Delays") + Frames{Bytes{}, reply});
+    EXPECT_EQ(k.connection.getSigFileForPatch(*Patch::patchWithName("Hall", 4, 1)), "HEADM\r\n");
     EXPECT_EQ(k.unit.received(),
-              askedForLoadedBank(2) + std::vector<Bytes>({{0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x01, 0xF7},
-                                                          {0xC0, 4},
-                                                          {0xF0, 0x1C, 0x70, 2, 0x0B, 0xF7}}));
+              askedForLoadedBank(2) + Frames({{0xF0, 0x1C, 0x70, 2, 0x03, 0x00, 0x00, 0x00, 0x01, 0xF7},
+                                              {0xC0, 4},
+                                              {0xF0, 0x1C, 0x70, 2, 0x0B, 0xF7}}));
     EXPECT_FALSE(k.connection.serialConnection().isOpen());
 
     // An error text, an empty text or a garbled frame is not a patch.
-    LogCapture quiet;
     for (const Bytes& notAPatch :
          {bytes({0xF0, 0x1C, 0x70, 2, 0x0D, 'N', 'o', 0, 0xF7}), bytes({0xF0, 0x1C, 0x70, 2, 0x0A, 0xF7}),
           bytes({0xF0, 0x5C, 0x70, 2, 0x0A, 'H', 0xF7})}) {
@@ -223,9 +220,9 @@ TEST(KorvatelConnection, ProgramListCriteriaAndSelection)
 {
     Korvatel k(1, "R9100", "5.1");
     auto listWalk = [](const std::string& strings, int count) {
-        return std::vector<Bytes>{dump(1, {"COL m 1 0 Program program 2 "}),
-                                  dump(1, {"COL m 1 0 Program program 2 ", "SET l 13 1 P list 0 '' 0 "}),
-                                  dump(1, {"SET l 13 1 P list 0 '' " + std::to_string(count) + " " + strings})};
+        return Frames{dump(1, {"COL m 1 0 Program program 2 "}),
+                      dump(1, {"COL m 1 0 Program program 2 ", "SET l 13 1 P list 0 '' 0 "}),
+                      dump(1, {"SET l 13 1 P list 0 '' " + std::to_string(count) + " " + strings})};
     };
     k.unit.script(listWalk("'No Presets Found' ", 1));
     EXPECT_TRUE(k.connection.getR9100ProgramList().empty());
@@ -242,11 +239,11 @@ TEST(KorvatelConnection, ProgramListCriteriaAndSelection)
     EXPECT_EQ(criteria->keys(), (std::vector<std::string>{"Criteria", "Sort by", "Location"}));
     criteria->objectForKey<SetObject>("Sort by")->setCurrentIndex(1);
     k.unit.script({dump(1, {}), dump(1, {})});
-    size_t before = k.unit.received().size();
+    const size_t before = k.unit.received().size();
     k.connection.setR9100Criteria(*criteria);
-    auto sent = k.unit.received();
-    EXPECT_EQ(std::vector<Bytes>(sent.begin() + long(before), sent.end()),
-              (std::vector<Bytes>{request(1, 0x2D, "120 1"), request(1, 0x2D, "121 2")}));
+    const Frames sent = k.unit.received();
+    EXPECT_EQ(Frames(sent.begin() + long(before), sent.end()),
+              (Frames{request(1, 0x2D, "120 1"), request(1, 0x2D, "121 2")}));
 }
 
 TEST(KorvatelConnection, OlderRomsLookForTheLiteralMidiMapTag)
@@ -266,19 +263,17 @@ TEST(KorvatelConnection, OlderRomsLookForTheLiteralMidiMapTag)
 TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
 {
     const std::string program = "COL m 1 0 Program program 3 ";
-    const std::vector<Bytes> toTheMap = {
+    const Frames toTheMap = {
         Bytes{}, // key press
         dump(1, {"COL m 0 0 Main '' 1 ", program}),
         dump(1, {program, "COL m 14 1 U usergrp 1 ", "SET l 13 1 P list 0 '' 0 "}),
         dump(1, {"COL m 14 1 U usergrp 1 ", "SET c 140 14 Map MIDImap 1 'Map A' 0 "}),
     };
-    const Bytes answered = dump(1, {}), silent;
-    const Bytes mapOff = request(1, 0x2D, "140 0"), mapBack = request(1, 0x2D, "140 1");
+    const Bytes answered = dump(1, {}), silent, mapOff = request(1, 0x2D, "140 0"), mapBack = request(1, 0x2D, "140 1");
     const Bytes programKey = bytes({0xF0, 0x1C, 0x70, 1, 0x01, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x0F, 0x07, 0xF7});
     const Bytes listPut = request(1, 0x2D, "13 4"), select9 = bytes({0xC0, 9});
     // The program key, then the walk from the root to the map.
-    const std::vector<Bytes> walk = {programKey, request(1, 0x31, "0 0"), request(1, 0x31, "1 2"),
-                                     request(1, 0x31, "14 2")};
+    const Frames walk = {programKey, request(1, 0x31, "0 0"), request(1, 0x31, "1 2"), request(1, 0x31, "14 2")};
     // What a silent unit makes of an exchange, named as the line names it.
     const std::string silence = "SerialConnection.getByte: ";
     const std::string leftOff =
@@ -286,7 +281,7 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
     const std::string givenUp = "KorvatelConnection.selectR9100Program: The unit did not answer in time" + leftOff;
     // The replies and what is sent after the walk to the map, and the failure:
     // none when selected, only its start when it ends in ": ".
-    const std::tuple<const char*, std::vector<Bytes>, std::vector<Bytes>, std::string> cases[] = {
+    const std::tuple<const char*, Frames, Frames, std::string> cases[] = {
         {"all goes through", {answered, {}, answered, answered}, {mapOff, programKey, listPut, select9, mapBack}, ""},
         {"silent at the list", {answered, {}, silent, answered}, {mapOff, programKey, listPut, mapBack}, silence},
         {"silent as the map goes off", {silent, answered}, {mapOff, mapBack}, silence},
@@ -296,7 +291,6 @@ TEST(KorvatelConnection, TheMidiMapGoesBackHoweverTheSelectionEnds)
         SCOPED_TRACE(what);
         Korvatel k(1, "R9100", "5.1");
         k.unit.script(toTheMap + replies);
-        LogCapture quiet;
         const bool selected = k.connection.selectR9100Program(9, 4);
         ASSERT_TRUE(k.unit.waitForMessages(toTheMap.size() + sent.size()));
         EXPECT_EQ(k.unit.received(), walk + sent);
@@ -322,7 +316,6 @@ TEST(KorvatelConnection, WhatEndsAReplyMidwayEndsTheOperationWithTheLineClosedAn
             if (replyBytes > 0)
                 raise();
         });
-        LogCapture quiet;
         EXPECT_TRUE(k.connection.getBankList().isEmpty());
         ASSERT_TRUE(k.connection.lastFailure());
         EXPECT_EQ(failureText(*k.connection.lastFailure()), failure);
@@ -331,7 +324,7 @@ TEST(KorvatelConnection, WhatEndsAReplyMidwayEndsTheOperationWithTheLineClosedAn
 
         // The rest of the reply given up comes before the next one.
         k.connection.setCancelCheck({});
-        std::vector<Bytes> walk = bankWalk(2, {"1 A"});
+        Frames walk = bankWalk(2, {"1 A"});
         walk[0].insert(walk[0].begin(), {' ', 'm', '\r', '\n', 0xF7});
         k.unit.script(walk);
         EXPECT_EQ(k.connection.getBankList().count(), 1u) << "the next operation works";
