@@ -317,8 +317,7 @@ TEST(KorvatelConnection, WhatEndsAReplyMidwayEndsTheOperationWithTheLineClosedAn
                 raise();
         });
         EXPECT_TRUE(k.connection.getBankList().isEmpty());
-        ASSERT_TRUE(k.connection.lastFailure());
-        EXPECT_EQ(failureText(*k.connection.lastFailure()), failure);
+        EXPECT_EQ(k.connection.lastFailure() ? failureText(*k.connection.lastFailure()) : "", failure);
         EXPECT_FALSE(k.connection.serialConnection().isOpen());
         EXPECT_FALSE(SerialLineLock::isHeld(k.unit.path())) << failure;
 

@@ -111,7 +111,6 @@ TEST(MidiPortList, ChoicesAreNamedByCardIdAndLeadToTheirNodes)
     const std::vector<MidiPortList::Card> replugged = {{4, "UM1", {{0, "USB MIDI Interface MIDI 1"}}}};
     EXPECT_EQ(MidiPortList::nodeFor("UM1: USB MIDI Interface MIDI 1", replugged), "/dev/snd/midiC4D0");
     EXPECT_EQ(MidiPortList::find("UM2: MIDI 2", twoCards), (Choice{"UM2: MIDI 2", "/dev/snd/midiC3D0", 3, 1}));
-    EXPECT_EQ(MidiPortList::nodeFor("UM2: Thru", twoCards), "/dev/snd/midiC3D2");
     EXPECT_EQ(MidiPortList::nodeFor("/tmp/unit-midi", {}), "/tmp/unit-midi") << "a path is the node itself";
 
     // The name asked for, the interfaces there are, and why there is no node.
