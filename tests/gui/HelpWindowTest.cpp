@@ -3,12 +3,12 @@
 // the help pages the panels open.
 #include "editors/HelpWindow.h"
 #include "app/KeyboardShortcutsDialog.h"
-#include "app/StartWindow.h"
 #include "base/Log.h"
 #include "base/Version.h"
 #include "browsers/MyOutlineView.h"
 #include "browsers/TreeNodeModel.h"
 #include "database/HelpBook.h"
+#include "database/SbfText.h"
 #include "editors/AddModuleController.h"
 #include "editors/EditModuleController.h"
 #include "editors/MiscHelpManager.h"
@@ -45,15 +45,6 @@ struct Help {
     LogCapture log;
     explicit Help(std::shared_ptr<SigDbase> db = bundledDbase()) { help.setSigDbase(std::move(db)); }
 };
-
-QStringList itemsOf(QMenuBar* bar, const char* menuName)
-{
-    QStringList items;
-    if (auto* menu = bar->findChild<QMenu*>(QString::fromLatin1(menuName)))
-        for (QAction* a : menu->actions())
-            items << (a->isSeparator() ? QStringLiteral("-") : a->text());
-    return items;
-}
 
 } // namespace
 
@@ -134,10 +125,9 @@ TEST(HelpWindow, ShowsOperatorPagesWithBackAndForwardAndTheUserGuide)
 TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUseAndNoneWithoutOne)
 {
     auto db = std::make_shared<SigDbase>();
-    ASSERT_TRUE(
-        db->createSigDbaseFromData("{\n{\n   TYPE:OPERATOR\n   OPERATOR_NAME:Wobble\n   OPERATOR_CLASS:OSCILLATOR\n}\n"
-                                   "{\n   TYPE:ED_FLOAT\n   NAME:rate\n   DESCRIPTION:wobbles per second\n"
-                                   "   MINIMUM:0\n   MAXIMUM:20\n   DEFAULT:4\n}\n}\n"));
+    const std::string wobble = "TYPE:OPERATOR|OPERATOR_NAME:Wobble|OPERATOR_CLASS:OSCILLATOR;"
+                               "TYPE:ED_FLOAT|NAME:rate|DESCRIPTION:wobbles per second|MINIMUM:0|MAXIMUM:20|DEFAULT:4";
+    ASSERT_TRUE(db->createSigDbaseFromData(sbfOperator(sbfEntries(wobble))));
     Help h(db);
     auto& [tmp, cache, help, log] = h;
     help.showOperatorHelp("WOBBLE");
@@ -163,11 +153,9 @@ TEST(HelpWindow, MakesTheBookOfAnotherDatabaseOnFirstUseAndNoneWithoutOne)
 
 TEST(HelpMenu, EveryWindowHasItWithTheKeysAndAbout)
 {
-    const QStringList expected{"Tosk &Help", "&Operator Reference", "&Keyboard Shortcuts", "-", "&About Tosk"};
-    StartWindow start(menuDelegate(), DatabaseSummary{});
-    EXPECT_EQ(itemsOf(start.menuBar(), "menuHelp"), expected);
+    // The start window's test reads the menu the application builds for
+    // every window; this one uses its items from a patch window.
     AppMenuWindow w;
-    EXPECT_EQ(itemsOf(w.window->menuBar(), "menuHelp"), expected);
 
     // Ctrl+K opens the add-module panel on this window, ready to search.
     QTest::keyClick(w.window, Qt::Key_K, Qt::ControlModifier);
@@ -251,9 +239,7 @@ TEST(HelpMenu, TheReferenceAndTheModulesPagesOpenInTheHelpWindow)
     EXPECT_EQ(pageFile(*window), "idh_LOWPASS.htm");
     adder.searchField()->clear();
     TreeNodeModel* model = adder.treeModel();
-    for (int r = 0; r < model->rowCount(); ++r)
-        if (model->index(r, 0).data().toString() == "FILTER")
-            adder.moduleView()->setCurrentIndex(model->index(r, 0));
+    adder.moduleView()->setCurrentIndex(model->match(model->index(0, 0), Qt::DisplayRole, "FILTER").value(0));
     adder.moduleInfoAction();
     EXPECT_EQ(pageFile(*window), "idh_filter_modules.htm");
     window->close();
