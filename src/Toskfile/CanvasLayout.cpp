@@ -47,11 +47,10 @@ void CanvasLayout::layOut(const ModuleList& patch, const Module* head)
     headIndex_ = npos;
     bool afterMarker = false;
     const auto& modules = patch.listOfModules();
-    constexpr size_t kAhead = 8;
     for (size_t at = 0; at < modules.size(); ++at) {
         const Module::Ptr& module = modules[at];
-        if (at + kAhead < modules.size())
-            entryOf_.prefetch(modules[at + kAhead].get());
+        if (at + ModuleTable::kAhead < modules.size())
+            entryOf_.prefetch(modules[at + ModuleTable::kAhead].get());
         if (module.get() == head) {
             headIndex_ = at;
             continue;

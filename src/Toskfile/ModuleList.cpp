@@ -41,10 +41,9 @@ size_t ModuleTable::insert(const Module* module, size_t value)
 
 ModulePlaces::ModulePlaces(const std::vector<Module::Ptr>& list) : places_(list.size())
 {
-    constexpr size_t kAhead = 8;
     for (size_t i = 0; i < list.size(); ++i) {
-        if (i + kAhead < list.size())
-            places_.prefetch(list[i + kAhead].get());
+        if (i + ModuleTable::kAhead < list.size())
+            places_.prefetch(list[i + ModuleTable::kAhead].get());
         places_.insert(list[i].get(), i);
     }
 }

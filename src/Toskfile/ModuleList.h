@@ -25,6 +25,9 @@ public:
     size_t insert(const Module* module, size_t value);
     // Asks for the module's slot to be read from memory ahead of an insert
     // or find: in a table of thousands, each one is a cache miss otherwise.
+    // A walk over a list asks this many modules ahead, far enough for the
+    // slot to arrive before it is used.
+    static constexpr size_t kAhead = 8;
     void prefetch(const Module* module) const { __builtin_prefetch(&slots_[homeOf(module)]); }
     // npos when the module has no number.
     size_t find(const Module* module) const
