@@ -576,7 +576,6 @@ TEST(DiskBrowser, AFolderCopiedElsewhereMovesOnAWorkerAndStopsCleanly)
 TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
 {
     Fixture f({"Backup/Kept.sig=MINE", "Backup/Pad.sig=OLD PAD", "Backup/Lead.sig=OLD LEAD"});
-    QSignalSpy done(f.browser.get(), &DiskViewController::dropFinished);
     auto kept = patch("Kept", "THEIRS");
     kept->onFetch = [] { ADD_FAILURE() << "a file already there is not fetched"; };
     auto hall = patch("Hall", "HALL 1");
@@ -603,8 +602,7 @@ TEST(DiskBrowser, UnitDropsAreSavedAsSigFilesWithSafeNames)
     DiskDragMimeData data({kept, reverbs, bank("..", {patch("Deep", "DEEP")}), bank("Twin", {patch("One", "ONE")}),
                            bank("Twin", {patch("Two", "TWO")}), patch("Pad", "NEW PAD"), patch("Lead", "NEW LEAD")},
                           "patches");
-    ASSERT_TRUE(f.drop(&data, f.centre("Backup")));
-    ASSERT_TRUE(f.finished(done));
+    ASSERT_TRUE(f.dropped(&data, "Backup"));
     EXPECT_FALSE(f.browser->isCopying());
     EXPECT_TRUE(busyWhileFetching);
     EXPECT_FALSE(stop->isVisible());
