@@ -4,15 +4,12 @@
 // one line, "title:<program name>", so that they watch the document handling
 // alone; the faults that lost a user's patch are reproduced over real sig
 // files, as the user met them.
-#include "Toskfile/DiskFileTreeNode.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/PatchEditor.h"
 #include "Toskfile/PatchLayout.h"
 #include "app/ApplicationMenu.h"
 #include "app/StartWindow.h"
 #include "base/TkxException.h"
-#include "browsers/DiskOutlineView.h"
-#include "browsers/DiskViewController.h"
 #include "canvas/GraphicView.h"
 #include "gui/AppTestSupport.h"
 
@@ -190,23 +187,6 @@ TEST(DocumentController, FilesDroppedOnAWindowOpen)
     QDragEnterEvent words(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(f.documents->windows()[0], &words);
     EXPECT_FALSE(words.isAccepted());
-}
-
-// The disk browser asks the application which files are open: one open in a
-// window is not moved to the Trash, where the window would go on saving.
-TEST(DocumentController, AFileOpenInAWindowStaysOutOfTheDiskBrowsersTrash)
-{
-    Fixture f;
-    ScopedEnv dataHome("XDG_DATA_HOME", (f.dir / "data").string());
-    ASSERT_TRUE(f.documents->openDocument(f.file("a.sig", "title:A")));
-    DiskViewController* disk = f.delegate.diskViewController();
-    ASSERT_TRUE(disk->fillDiskViewFromPath(QString::fromStdString(f.dir.path().string())));
-    DiskFileTreeNode* node = disk->nodeForPath((f.dir / "a.sig").string());
-    ASSERT_TRUE(node);
-    disk->outlineView()->selectItems({node->shared_from_this()}, false);
-    ScopedRecordingAlerts alerts; // agrees to move it; the browser's own tests check what it says
-    disk->moveSelectionToTrash();
-    EXPECT_EQ(f.bytes("a.sig"), "title:A");
 }
 
 TEST(DocumentController, FileMenuOfEveryWindow)
