@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The canvas's geometry without painting: layout and extent, the head's
-// boxes, wires, module figures with their labels, and the hit tests.
+// boxes, wires, module figures with their labels, the hit tests, and the
+// info lines of interface modules.
 #include "SigFileTestSupport.h"
 
 #include "Toskfile/CanvasHitTest.h"
 #include "Toskfile/CanvasLayout.h"
+#include "Toskfile/InfoLine.h"
 #include "Toskfile/ModuleFigure.h"
 #include "Toskfile/ModuleGeometry.h"
 #include "Toskfile/ModuleList.h"
@@ -363,6 +365,42 @@ TEST(CanvasGeometry, LayingOutAPatchLeavesItsModulesAsTheFileHasThem)
     while (patch.moduleCount() > 1)
         patch.removeModuleAtIndex(1);
     EXPECT_FALSE(PatchLayout::standsInOneColumn(patch, SigFile::kDefaultShowMode));
+}
+
+TEST(InfoLine, InterfaceModulesShowTheirValueAndRange)
+{
+    SigFile patch{bundledDbase(), nullptr};
+    // Each module with its fields set in turn, the show mode without `hidden`:
+    // its line (none: "-") and its range (none: "none").
+    const struct {
+        const char* op;
+        std::vector<std::pair<const char*, const char*>> fields;
+        int hidden;
+        const char *text, *range;
+    } cases[] = {
+        {"KNOB", {{"value", "0.25"}}, 0, "Knob: 0.25", "none"}, // a value field: no range
+        {"KNOB", {{"value", "0.25"}}, Module::SHOW_INFO, "-", ""},
+        {"KNOB", {{"value", "0.25"}, {"menu", "Knob %q"}}, 0, "Invalid format", "none"},
+        {"SELECTOR", {{"value2", "Bright"}, {"value", "1"}}, 0, "Mode:Bright", "none"},
+        {"SELECTOR", {{"value2", "Bright"}, {"value", "7"}}, 0, "Invalid format", "none"}, // no seventh choice
+        {"SLIDER", {{"max in", "10"}}, 0, "Slider  0.0", "0...10"},
+        {"SLIDER", {{"max in", "10"}}, Module::SHOW_DEFAULTS, "Slider  0.0", "none"},
+        {"GAIN", {}, 0, "-", ""}, // not an interface module
+        {"menupage", {{"title", "Chorus"}}, 0, "Chorus", "none"},
+    };
+    int x = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.op) + " " + c.text);
+        x += 100;
+        auto added = newModule(c.op, "m" + std::to_string(x), bundledDbase());
+        patch.addModule(added);
+        Module& m = *added;
+        for (const auto& [name, text] : c.fields)
+            m.field(name)->setText(text);
+        const auto line = InfoLine::infoFor(m, ~int(Module::SHOW_ORDER) & ~c.hidden);
+        EXPECT_EQ(line ? line->text : "-", c.text);
+        EXPECT_EQ(line ? line->range.value_or("none") : "", c.range);
+    }
 }
 
 TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)

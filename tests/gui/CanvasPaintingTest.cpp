@@ -4,7 +4,6 @@
 // whole pixels, and texts left out where the screen shows them too small
 // to read.
 #include "Toskfile/CanvasLayout.h"
-#include "Toskfile/InfoLine.h"
 #include "Toskfile/Module.h"
 #include "Toskfile/ModuleFigure.h"
 #include "Toskfile/SigFile.h"
@@ -70,6 +69,25 @@ struct Patch {
         std::vector<Wire> out;
         Wire::forEach(layout, head, [&out](const Wire& w) { out.push_back(w); });
         return out;
+    }
+    // The canvas painted at `scale` into a white image of `size`, with the
+    // screen's level of detail or a picture's; `drawn` gets the modules painted.
+    QImage paintScaled(double scale, QSize size, bool screen, const CanvasMarks& marks = {}, int* drawn = nullptr)
+    {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        CanvasLayout layout(~int(Module::SHOW_ORDER));
+        layout.layOut(file, head);
+        QPainter painter(&image);
+        painter.scale(scale, scale);
+        std::optional<CanvasStyle::ScreenDetail> detail;
+        if (screen)
+            detail.emplace(GraphicView::kMinimumTextPixels);
+        CanvasPainter canvas;
+        canvas.drawRect(painter, Rect(0, 0, size.width() / scale, size.height() / scale), layout, file, head, marks);
+        if (drawn)
+            *drawn = canvas.modulesDrawn();
+        return image;
     }
     // The whole canvas painted at once, and the same picture with the area
     // of `dirty` spoilt and repainted alone, clipped as the canvas does.
@@ -196,16 +214,15 @@ TEST(CanvasPainting, WiresAreDrawnAlongTheirRouteWithADotOnlyWhereASourceFansOut
     QImage image = patch.render(Module::SHOW_SIGNAL);
     const std::vector<Wire> wires = patch.wires(Module::SHOW_SIGNAL);
     ASSERT_EQ(wires.size(), 2u);
-    ASSERT_LT(wires[1].points[0].x, wires[1].points[3].x) << "the second runs backward";
-    for (const Wire& w : wires) {
-        SCOPED_TRACE(w.module->instanceName());
-        const Point* p = w.points.data();
-        EXPECT_TRUE(isGreenish(image, (p[0].x + p[1].x) / 2, p[0].y)) << "the input's stub";
-        EXPECT_TRUE(isGreenish(image, (p[2].x + p[3].x) / 2, p[3].y)) << "the source's stub";
-        const Point mid{(p[1].x + p[2].x) / 2, (p[1].y + p[2].y) / 2};
-        EXPECT_TRUE(isGreenish(image, mid.x, mid.y)) << "the slanted run";
-        EXPECT_TRUE(isWhite(image, mid.x, mid.y - 16) && isWhite(image, mid.x, mid.y + 16)) << "nothing off it";
-    }
+    // Each wire's three runs, the input's stub first; nothing off the slanted one.
+    for (const Wire& w : wires)
+        for (size_t i = 0; i < 3; ++i) {
+            const Point mid{(w.points[i].x + w.points[i + 1].x) / 2, (w.points[i].y + w.points[i + 1].y) / 2};
+            EXPECT_TRUE(isGreenish(image, mid.x, mid.y)) << w.module->instanceName() << " run " << i;
+            if (i == 1) {
+                EXPECT_TRUE(isWhite(image, mid.x, mid.y - 16) && isWhite(image, mid.x, mid.y + 16));
+            }
+        }
     const Point bend = wires[0].sourceBend();
     EXPECT_TRUE(isWhite(image, bend.x, bend.y - 2)) << "no dot with one connection";
 
@@ -235,40 +252,6 @@ TEST(CanvasPainting, TheHeadsBoxesArePaintedWhereTheLayoutPutsThem)
             right = std::max(right, box.rect.maxX());
         }
         EXPECT_EQ(image.width(), int(std::ceil(right))) << "the picture ends with the output boxes";
-    }
-}
-
-TEST(CanvasPainting, InfoLinesOfInterfaceModules)
-{
-    Patch patch;
-    // Each module with its fields set in turn, the show mode without `hidden`:
-    // its line (none: "-") and its range (none: "none").
-    const struct {
-        const char* op;
-        std::vector<std::pair<const char*, const char*>> fields;
-        int hidden;
-        const char *text, *range;
-    } cases[] = {
-        {"KNOB", {{"value", "0.25"}}, 0, "Knob: 0.25", "none"}, // a value field: no range
-        {"KNOB", {{"value", "0.25"}}, Module::SHOW_INFO, "-", ""},
-        {"KNOB", {{"value", "0.25"}, {"menu", "Knob %q"}}, 0, "Invalid format", "none"},
-        {"SELECTOR", {{"value2", "Bright"}, {"value", "1"}}, 0, "Mode:Bright", "none"},
-        {"SELECTOR", {{"value2", "Bright"}, {"value", "7"}}, 0, "Invalid format", "none"}, // no seventh choice
-        {"SLIDER", {{"max in", "10"}}, 0, "Slider  0.0", "0...10"},
-        {"SLIDER", {{"max in", "10"}}, Module::SHOW_DEFAULTS, "Slider  0.0", "none"},
-        {"GAIN", {}, 0, "-", ""}, // not an interface module
-        {"menupage", {{"title", "Chorus"}}, 0, "Chorus", "none"},
-    };
-    int x = 0;
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.op) + " " + c.text);
-        x += 100;
-        Module& m = patch.add(c.op, "m" + std::to_string(x), x, 40);
-        for (const auto& [name, text] : c.fields)
-            m.field(name)->setText(text);
-        const auto line = InfoLine::infoFor(m, ~int(Module::SHOW_ORDER) & ~c.hidden);
-        EXPECT_EQ(line ? line->text : "-", c.text);
-        EXPECT_EQ(line ? line->range.value_or("none") : "", c.range);
     }
 }
 
@@ -425,20 +408,8 @@ TEST(CanvasPixels, BoxOutlineIsWholePixelsAtEveryZoomAndTheScreenLeavesOutTextsT
 
     // The patch at 30 %: the box is drawn either way, its texts only without
     // the screen's level of detail.
-    auto paint = [&](bool screen) {
-        QImage image(200, 100, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::white);
-        CanvasLayout layout(~int(Module::SHOW_ORDER));
-        layout.layOut(patch.file, patch.head);
-        QPainter painter(&image);
-        painter.scale(0.3, 0.3);
-        std::optional<CanvasStyle::ScreenDetail> detail;
-        if (screen)
-            detail.emplace(GraphicView::kMinimumTextPixels);
-        CanvasPainter().drawRect(painter, Rect(0, 0, 600, 300), layout, patch.file, patch.head, {});
-        return image;
-    };
-    const QImage screen = paint(true), picture = paint(false);
+    const QImage screen = patch.paintScaled(0.3, QSize(200, 100), true),
+                 picture = patch.paintScaled(0.3, QSize(200, 100), false);
     EXPECT_NE(screen, picture);
     // The box's outline stays, on its whole pixel.
     EXPECT_EQ(screen.pixel(30, 27), outline);
@@ -461,19 +432,6 @@ TEST(CanvasPixels, ZoomedFarOutTheScreenDrawsEachBoxAsItsOutlineAlone)
     constexpr double scale = 0.02;
     CanvasLayout layout(~int(Module::SHOW_ORDER));
     layout.layOut(patch.file, patch.head);
-    auto paint = [&](bool screen) {
-        QImage image(30, 10, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.scale(scale, scale);
-        std::optional<CanvasStyle::ScreenDetail> detail;
-        if (screen)
-            detail.emplace(GraphicView::kMinimumTextPixels);
-        CanvasPainter canvas;
-        canvas.drawRect(painter, Rect(0, 0, 1500, 500), layout, patch.file, patch.head, marks);
-        EXPECT_EQ(canvas.modulesDrawn(), 2);
-        return image;
-    };
     // Each pixel the screen draws between the head's inputs and outputs is
     // an outline's, in its box's colour; the pins and fills a picture draws
     // around them are left out.
@@ -486,7 +444,10 @@ TEST(CanvasPixels, ZoomedFarOutTheScreenDrawsEachBoxAsItsOutlineAlone)
                     ++count[px == normal || px == chosen ? px : 0];
         return count;
     };
-    const std::map<QRgb, int> screen = tally(paint(true)), picture = tally(paint(false));
+    int drawn[2] = {};
+    const std::map<QRgb, int> screen = tally(patch.paintScaled(scale, QSize(30, 10), true, marks, &drawn[0])),
+                              picture = tally(patch.paintScaled(scale, QSize(30, 10), false, marks, &drawn[1]));
+    EXPECT_EQ((std::pair{drawn[0], drawn[1]}), (std::pair{2, 2}));
     EXPECT_GT(screen.count(normal), 0u);
     EXPECT_GT(screen.count(chosen), 0u);
     EXPECT_EQ(screen.count(0), 0u) << "a pixel of another colour";
