@@ -42,58 +42,53 @@ inline std::string testDbaseText()
     std::string t;
     t += modelOperator(
         "HEADM", "SYSTEM",
-        {SbfEntry{"TYPE:ED_INT", "NAME:ninputs", "DESCRIPTION:inputs", "MINIMUM:1", "MAXIMUM:8", "DEFAULT:2"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:null", "CONNECT_TAG:null"},
-         SbfEntry{"TYPE:CONTROL", "NAME:zero", "CONNECT_TAG:zero"},
-         SbfEntry{"TYPE:USEROBJ", "NAME:nullobj", "CONNECT_TAG:nullobj"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:left", "CONNECT_TAG:left"},
-         SbfEntry{"TYPE:ED_SIGNAL", "NAME:outleft", "DESCRIPTION:left out"}});
+        sbfEntries("TYPE:ED_INT|NAME:ninputs|DESCRIPTION:inputs|MINIMUM:1|MAXIMUM:8|DEFAULT:2;"
+                   "TYPE:SIGNAL|NAME:null|CONNECT_TAG:null;TYPE:CONTROL|NAME:zero|CONNECT_TAG:zero;"
+                   "TYPE:USEROBJ|NAME:nullobj|CONNECT_TAG:nullobj;"
+                   "TYPE:SIGNAL|NAME:left|CONNECT_TAG:left;TYPE:ED_SIGNAL|NAME:outleft|DESCRIPTION:left out"));
     t += modelOperator(
         "OSC", "OSCILLATOR",
-        {SbfEntry{"TYPE:ED_CONTROL", "NAME:freq", "DESCRIPTION:frequency", "MINIMUM:0", "MAXIMUM:20000", "DEFAULT:440"},
-         SbfEntry{"TYPE:ED_FLOAT", "NAME:level", "DESCRIPTION:level", "MINIMUM:-1", "MAXIMUM:1", "DEFAULT:0.500"},
-         SbfEntry{"TYPE:ED_SIGNAL", "NAME:fm", "DESCRIPTION:fm in"},
-         SbfEntry{"TYPE:ED_USEROBJ", "NAME:objin", "DESCRIPTION:object in"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"},
-         SbfEntry{"TYPE:CONTROL", "NAME:mod", "CONNECT_TAG:mod"},
-         SbfEntry{"TYPE:USEROBJ", "NAME:obj", "CONNECT_TAG:obj"}});
+        sbfEntries("TYPE:ED_CONTROL|NAME:freq|DESCRIPTION:frequency|MINIMUM:0|MAXIMUM:20000|DEFAULT:440;"
+                   "TYPE:ED_FLOAT|NAME:level|DESCRIPTION:level|MINIMUM:-1|MAXIMUM:1|DEFAULT:0.500;"
+                   "TYPE:ED_SIGNAL|NAME:fm|DESCRIPTION:fm in;TYPE:ED_USEROBJ|NAME:objin|DESCRIPTION:object in;"
+                   "TYPE:SIGNAL|NAME:out|CONNECT_TAG:out;TYPE:CONTROL|NAME:mod|CONNECT_TAG:mod;"
+                   "TYPE:USEROBJ|NAME:obj|CONNECT_TAG:obj"));
     t += modelOperator(
         "MIX", "MIXER",
-        {SbfEntry{"TYPE:ED_INT", "NAME:count", "DESCRIPTION:number of inputs", "MINIMUM:1", "MAXIMUM:4", "DEFAULT:0"},
-         SbfEntry{"TYPE:MULTIPLE", "NAME:inputs", "ACTION_SPECIFIER:@count"},
-         SbfEntry{"TYPE:ED_SIGNAL", "NAME:in~n", "DESCRIPTION:input ~n"},
-         SbfEntry{"TYPE:ED_FLOAT", "NAME:gain~n", "DESCRIPTION:gain", "MINIMUM:0", "MAXIMUM:=@count/2/#mul",
-                  "DEFAULT:1.000"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:tap~n", "CONNECT_TAG:tap~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:inputsend"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}});
+        sbfEntries("TYPE:ED_INT|NAME:count|DESCRIPTION:number of inputs|MINIMUM:1|MAXIMUM:4|DEFAULT:0;"
+                   "TYPE:MULTIPLE|NAME:inputs|ACTION_SPECIFIER:@count;TYPE:ED_SIGNAL|NAME:in~n|DESCRIPTION:input ~n;"
+                   "TYPE:ED_FLOAT|NAME:gain~n|DESCRIPTION:gain|MINIMUM:0|MAXIMUM:=@count/2/#mul|DEFAULT:1.000;"
+                   "TYPE:SIGNAL|NAME:tap~n|CONNECT_TAG:tap~n;TYPE:MULTIPLEEND|NAME:inputsend;"
+                   "TYPE:SIGNAL|NAME:out|CONNECT_TAG:out"));
     t += modelOperator("SPREAD", "MIXER",
-                       {SbfEntry{"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:in"},
-                        SbfEntry{"TYPE:MULTIPLE", "NAME:outs", "ACTION_SPECIFIER:#channels/2/#div"},
-                        SbfEntry{"TYPE:SIGNAL", "NAME:out~n", "CONNECT_TAG:out~n"},
-                        SbfEntry{"TYPE:MULTIPLEEND", "NAME:outsend"}});
+                       sbfEntries("TYPE:ED_SIGNAL|NAME:in|DESCRIPTION:in;"
+                                  "TYPE:MULTIPLE|NAME:outs|ACTION_SPECIFIER:#channels/2/#div;"
+                                  "TYPE:SIGNAL|NAME:out~n|CONNECT_TAG:out~n;TYPE:MULTIPLEEND|NAME:outsend"));
     t += modelOperator(
         "KNOB", "INTERFACE",
-        {SbfEntry{"TYPE:CONTROL", "NAME:out", "CONNECT_TAG:out"},
-         SbfEntry{"TYPE:ED_STRING", "NAME:menu", "DESCRIPTION:menu statement", "DEFAULT:Knob:%5.2f", "STORAGE_SIZE:24"},
-         SbfEntry{"TYPE:ED_FLOAT", "NAME:min", "DESCRIPTION:minimum", "MINIMUM:-100000", "MAXIMUM:100000",
-                  "DEFAULT:0.000"},
-         SbfEntry{"TYPE:ED_FLOAT", "NAME:max", "DESCRIPTION:maximum", "MINIMUM:-100000", "MAXIMUM:100000",
-                  "DEFAULT:1.000"},
-         SbfEntry{"TYPE:ED_FLOAT", "NAME:default", "DESCRIPTION:default", "MINIMUM:@min", "MAXIMUM:@max",
-                  "DEFAULT:0.500"}});
-    t += modelOperator(
-        "FILTER", "FILTER",
-        {SbfEntry{"TYPE:ED_SIGNAL", "NAME:in", "DESCRIPTION:in"},
-         SbfEntry{"TYPE:ED_CONTROL", "NAME:cutoff", "DESCRIPTION:cutoff", "MINIMUM:-12", "MAXIMUM:12", "DEFAULT:0"},
-         SbfEntry{"TYPE:ED_INT", "NAME:mode", "DESCRIPTION:mode", "MINIMUM:0", "MAXIMUM:10", "DEFAULT:3"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}});
+        sbfEntries("TYPE:CONTROL|NAME:out|CONNECT_TAG:out;"
+                   "TYPE:ED_STRING|NAME:menu|DESCRIPTION:menu statement|DEFAULT:Knob:%5.2f|STORAGE_SIZE:24;"
+                   "TYPE:ED_FLOAT|NAME:min|DESCRIPTION:minimum|MINIMUM:-100000|MAXIMUM:100000|DEFAULT:0.000;"
+                   "TYPE:ED_FLOAT|NAME:max|DESCRIPTION:maximum|MINIMUM:-100000|MAXIMUM:100000|DEFAULT:1.000;"
+                   "TYPE:ED_FLOAT|NAME:default|DESCRIPTION:default|MINIMUM:@min|MAXIMUM:@max|DEFAULT:0.500"));
+    t += modelOperator("FILTER", "FILTER",
+                       sbfEntries("TYPE:ED_SIGNAL|NAME:in|DESCRIPTION:in;"
+                                  "TYPE:ED_CONTROL|NAME:cutoff|DESCRIPTION:cutoff|MINIMUM:-12|MAXIMUM:12|DEFAULT:0;"
+                                  "TYPE:ED_INT|NAME:mode|DESCRIPTION:mode|MINIMUM:0|MAXIMUM:10|DEFAULT:3;"
+                                  "TYPE:SIGNAL|NAME:out|CONNECT_TAG:out"));
     t += modelOperator("REMOTER", "EXTERNAL", {});
-    t += modelOperator("BADTYPE", "MATH", {SbfEntry{"TYPE:INT", "NAME:raw"}});
+    t += modelOperator("BADTYPE", "MATH", sbfEntries("TYPE:INT|NAME:raw"));
     t += modelOperator("OPENGROUP", "MATH",
-                       {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:2"},
-                        SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
-                        SbfEntry{"TYPE:ED_INT", "NAME:v~n"}});
+                       sbfEntries("TYPE:ED_INT|NAME:n|DEFAULT:2;TYPE:MULTIPLE|NAME:g|ACTION_SPECIFIER:@n;"
+                                  "TYPE:ED_INT|NAME:v~n"));
     return t;
+}
+
+// A database of one operator of class MATH, its entries written as
+// sbfEntries reads them.
+inline std::shared_ptr<SigDbase> mathDbase(const std::string& name, const std::string& entries)
+{
+    return dbaseFromText(modelOperator(name, "MATH", sbfEntries(entries)));
 }
 
 inline std::shared_ptr<SigDbase> testDbase()

@@ -84,14 +84,11 @@ TEST(ModuleField, ValidationMessagesWordForWord)
 // each field counts for itself.
 TEST(ModuleField, RepetitionsCountedInOnePassAreTheFieldsOwn)
 {
-    auto db = dbaseFromText(modelOperator(
-        "T", "MATH",
-        {SbfEntry{"TYPE:ED_INT", "NAME:a", "DEFAULT:3"}, SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@a"},
-         SbfEntry{"TYPE:ED_SIGNAL", "NAME:in~n"}, SbfEntry{"TYPE:ED_CONTROL", "NAME:k~n"},
-         SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"}, SbfEntry{"TYPE:ED_INT", "NAME:b", "DEFAULT:2"},
-         SbfEntry{"TYPE:MULTIPLE", "NAME:h", "ACTION_SPECIFIER:@b"}, SbfEntry{"TYPE:ED_SIGNAL", "NAME:in~n"},
-         SbfEntry{"TYPE:ED_CONTROL", "NAME:in~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:f"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:out", "CONNECT_TAG:out"}}));
+    auto db = mathDbase("T", "TYPE:ED_INT|NAME:a|DEFAULT:3;TYPE:MULTIPLE|NAME:g|ACTION_SPECIFIER:@a;"
+                             "TYPE:ED_SIGNAL|NAME:in~n;TYPE:ED_CONTROL|NAME:k~n;TYPE:MULTIPLEEND|NAME:e;"
+                             "TYPE:ED_INT|NAME:b|DEFAULT:2;TYPE:MULTIPLE|NAME:h|ACTION_SPECIFIER:@b;"
+                             "TYPE:ED_SIGNAL|NAME:in~n;TYPE:ED_CONTROL|NAME:in~n;TYPE:MULTIPLEEND|NAME:f;"
+                             "TYPE:SIGNAL|NAME:out|CONNECT_TAG:out");
     auto t = newModule("T", "t", db);
     InstanceCounter counter;
     std::vector<int> counted;
@@ -121,10 +118,8 @@ TEST(ModuleField, RepeatCountsStayInsideTheirLimits)
     EXPECT_FALSE(count->checkFieldNum(-1));
 
     // Without limits the count runs up to 32767.
-    auto unlimited = dbaseFromText(modelOperator(
-        "U", "MATH",
-        {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:32766"}, SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:o~n", "CONNECT_TAG:o~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"}}));
+    auto unlimited = mathDbase("U", "TYPE:ED_INT|NAME:n|DEFAULT:32766;TYPE:MULTIPLE|NAME:g|ACTION_SPECIFIER:@n;"
+                                    "TYPE:SIGNAL|NAME:o~n|CONNECT_TAG:o~n;TYPE:MULTIPLEEND|NAME:e");
     auto u = readModule("U u 32766", unlimited);
     EXPECT_TRUE(u->field("n")->changeFieldNum(1, false));
     EXPECT_FALSE(u->field("n")->checkFieldNum(1));
@@ -135,12 +130,10 @@ TEST(ModuleField, RepeatCountsStayInsideTheirLimits)
     EXPECT_EQ(damaged->fieldCount(), 2u + Module::kMaxRepetitions);
     EXPECT_EQ(damaged->lastField()->name(), "o32767");
     // Nor past the fields one module can number, for a group of three.
-    auto wide = dbaseFromText(modelOperator(
-        "W", "MATH",
-        {SbfEntry{"TYPE:ED_INT", "NAME:n", "DEFAULT:1"}, SbfEntry{"TYPE:MULTIPLE", "NAME:g", "ACTION_SPECIFIER:@n"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:a~n", "CONNECT_TAG:a~n"}, SbfEntry{"TYPE:SIGNAL", "NAME:b~n", "CONNECT_TAG:b~n"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:c~n", "CONNECT_TAG:c~n"}, SbfEntry{"TYPE:MULTIPLEEND", "NAME:e"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:last", "CONNECT_TAG:last"}}));
+    auto wide = mathDbase("W", "TYPE:ED_INT|NAME:n|DEFAULT:1;TYPE:MULTIPLE|NAME:g|ACTION_SPECIFIER:@n;"
+                               "TYPE:SIGNAL|NAME:a~n|CONNECT_TAG:a~n;TYPE:SIGNAL|NAME:b~n|CONNECT_TAG:b~n;"
+                               "TYPE:SIGNAL|NAME:c~n|CONNECT_TAG:c~n;TYPE:MULTIPLEEND|NAME:e;"
+                               "TYPE:SIGNAL|NAME:last|CONNECT_TAG:last");
     auto capped = readModule("W w 30000", wide);
     ASSERT_TRUE(capped);
     EXPECT_LE(capped->fieldCount(), FieldStore::kMostFields);
@@ -218,7 +211,7 @@ TEST(ModuleField, NamesOfFieldsAndSources)
     node1->field("in")->source(nullptr, std::nullopt, false);
 }
 
-TEST(ModuleField, ConnectionCountsCompatibilityInterfaceDefaultsAndHiding)
+TEST(ModuleField, ConnectionCountsCompatibilityInterfaceDefaultsAndNullOutputs)
 {
     auto db = testDbase();
     auto osc = newModule("OSC", "osc", db);
@@ -262,20 +255,9 @@ TEST(ModuleField, ConnectionCountsCompatibilityInterfaceDefaultsAndHiding)
     osc->field("freq")->source(knob2->field("out"), std::nullopt, false);
     EXPECT_EQ(knob2->fieldText("max"), "1") << "only when asked for";
 
-    // Hide counts, null outputs and copies.
-    const ModuleField::Ptr freq = newModule("OSC", "plain", db)->field("freq");
-    EXPECT_EQ(freq->savedHideCount(), 0);
-    freq->setHideCount(3);
-    EXPECT_EQ(freq->savedHideCount(), 3);
-    freq->setAsAlwaysHidden(true);
-    EXPECT_EQ(freq->savedHideCount(), 0) << "always hidden fields write no count";
-    freq->setAsAlwaysHidden(false);
-
+    // The head's null outputs, which unconnected inputs name when saved.
     auto head = newModule("HEADM", "adc", db);
     EXPECT_TRUE(head->field("null")->isNullOutput());
     EXPECT_TRUE(head->field("nullobj")->isNullOutput());
     EXPECT_FALSE(head->field("left")->isNullOutput());
-
-    auto copy = ModuleField::fieldWithField(*freq, head.get());
-    EXPECT_EQ(copy->hideCount(), 3);
 }

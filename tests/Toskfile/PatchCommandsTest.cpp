@@ -97,7 +97,7 @@ TEST(PatchCommands, DumpShowsThePatchAsLoaded)
         "/modules/1/members/1/members/0/rect/1": 0.0})");
 }
 
-TEST(PatchCommands, BrokenFilesLoadAsFarAsTheyGoAndCheckSaysWhatWasNotRead)
+TEST(PatchCommands, CheckSaysWhatEachFileLeftOutAndFailuresWriteNothing)
 {
     TempDir dir;
     const std::string head = "HEADM adc P t 2 2 1 adc-null adc-null adc-nullobj";
@@ -112,12 +112,6 @@ TEST(PatchCommands, BrokenFilesLoadAsFarAsTheyGoAndCheckSaysWhatWasNotRead)
         writeFile(dir / name, bytes);
         all += " " + arg(dir / name);
     }
-    Json j = dump(dir / "broken.sig");
-    ASSERT_EQ(j["modules"].size(), 3u);
-    expectAt(j, R"({"/unresolved": 1, "/modules/1/fields/1/bad": true, "/modules/2/fields/2/text": "0.5", "/alerts": [
-        {"title": "Module Build", "message": "'FROB' is not a valid operator for this SigDatabase."},
-        {"title": "ERROR", "message": "Line 2: Cannot find signal 'nosuch-out' for GAIN g1\n\n\n"}]})");
-
     // The line of each file and what was not read, without the log.
     CliRun check = runCli("check " + db() + all + " " + arg(dir / "none.sig"));
     EXPECT_EQ(check.status, 1);
@@ -137,10 +131,7 @@ TEST(PatchCommands, BrokenFilesLoadAsFarAsTheyGoAndCheckSaysWhatWasNotRead)
                       "none.sig: cannot read " +
                           (dir / "none.sig").string() + ": No such file or directory\n");
     EXPECT_EQ(runCli("check " + db() + arg(dir / "cut.sig")).status, 1) << "a record cut short lost values";
-    CliRun good = runCli("check " + db() + arg(example("demo.sig")) + " " + arg(dir / "empty.sig"));
-    EXPECT_EQ(good.status, 0);
-    EXPECT_EQ(good.out, example("demo.sig") + ": loaded, 13 modules, 0 unresolved\n" + (dir / "empty.sig").string() +
-                            ": loaded, 0 modules, 0 unresolved\n");
+    EXPECT_EQ(runCli("check " + db() + arg(example("demo.sig")) + " " + arg(dir / "empty.sig")).status, 0);
 
     // Failures say what failed and write nothing.
     writeFile(dir / "broken.sbf", "not an operator database\n");
