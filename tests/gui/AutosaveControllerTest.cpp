@@ -162,9 +162,7 @@ TEST(AutosaveController, AFailedAutosaveIsTriedAgainUnlessThePatchWasSaved)
 
     // Another patch changed later: by its autosave, a retry of the saved
     // one would have been written too.
-    const std::string otherPath = (f.dir / "patches" / "other.sig").string();
-    writeFile(otherPath, readFile(f.demoPath));
-    GraphicWindowController* other = f.documents->openDocument(QString::fromStdString(otherPath));
+    GraphicWindowController* other = f.documents->openDocument(f.file("other.sig", readFile(f.demoPath)));
     ASSERT_TRUE(other);
     move(*other, 2);
     ASSERT_TRUE(autosaved(f, other));
