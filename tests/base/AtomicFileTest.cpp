@@ -56,35 +56,42 @@ TEST(AtomicFile, WritesNewFilesAndKeepsThePreviousVersionAsBak)
     EXPECT_EQ(test::treeOf(dir / "long"), longest + ".bak=first\n" + longest + ".sig=second\n");
 }
 
+// Whatever stops a save, the target, its backup and the folder stay as they
+// were, without a temporary file left behind. Permissions would not stop
+// root, so the folders that cannot take a file lead through a file.
 TEST(AtomicFile, FailuresLeaveTheTargetAndTheFolderAsTheyWere)
 {
-    test::TempDir dir;
-    fs::create_directory(dir / "folder.sig");
-    try {
-        writeFileAtomically((dir / "folder.sig").string(), "x", true);
-        FAIL() << "a folder cannot be replaced by a file";
-    } catch (const TkxException& e) {
-        EXPECT_EQ(e.reason(), (dir / "folder.sig").string() + ": not a regular file");
+    struct Case {
+        std::string file, dirs, path, why, tree;
+    };
+    const Case cases[] = {
+        {"", "folder.sig", "folder.sig", "not a regular file", "folder.sig/\n"},
+        {"", "", "no/such.sig", std::strerror(ENOENT), ""},
+        {"plain.sig", "", "plain.sig/p.sig", std::strerror(ENOTDIR), "plain.sig=old\n"},
+        {"demo.sig", "demo.bak/in-the-way", "demo.sig", "cannot keep the backup {}demo.bak: Is a directory",
+         "demo.bak/\ndemo.bak/in-the-way/\ndemo.sig=old\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        test::TempDir dir;
+        if (!c.file.empty())
+            test::writeFile(dir / c.file, "old");
+        if (!c.dirs.empty())
+            fs::create_directories(dir / c.dirs);
+        std::string why = c.why;
+        if (const size_t at = why.find("{}"); at != std::string::npos)
+            why.replace(at, 2, dir.path().string() + "/");
+        try {
+            writeFileAtomically((dir / c.path).string(), "new", true);
+            ADD_FAILURE() << "reported as written";
+        } catch (const TkxException& e) {
+            EXPECT_EQ(e.reason(), (dir / c.path).string() + ": " + why);
+        }
+        EXPECT_EQ(test::treeOf(dir.path()), c.tree);
     }
-
-    const std::string missing = (dir / "no" / "such.sig").string();
-    EXPECT_THROW(writeFileAtomically(missing, "x", true), TkxException);
-    EXPECT_FALSE(fs::exists(dir / "no"));
-
-    // A folder that cannot take a new file, whoever asks (permissions would
-    // not stop root): its path leads through a file. What is in the way
-    // stays as it was.
-    test::writeFile(dir / "plain.sig", "old");
-    const std::string through = (dir / "plain.sig" / "p.sig").string();
-    try {
-        writeFileAtomically(through, "new", true);
-        FAIL() << "a file was written below a file";
-    } catch (const TkxException& e) {
-        EXPECT_EQ(e.reason(), through + ": " + std::strerror(ENOTDIR));
-    }
-    EXPECT_EQ(test::treeOf(dir.path()), "folder.sig/\nplain.sig=old\n");
 
     // A relative path once the working folder is gone.
+    test::TempDir dir;
     const fs::path before = fs::current_path();
     fs::create_directory(dir / "gone");
     fs::current_path(dir / "gone");
