@@ -146,6 +146,18 @@ TEST(UnitEndToEnd, TheSimulatorNeverReplacesAFileWithItsLink)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "tosk-unit: " + (dir / "precious").string() + " exists and is not a link; not replacing it\n");
     EXPECT_EQ(readFile(dir / "precious"), "keep me");
+    // Options it cannot use: why (for a wrong option, then the usage), and exit 2.
+    const std::pair<std::vector<std::string>, std::string> unusable[] = {
+        {{}, "tosk-unit: --link PATH is required\n\nUsage: "},
+        {{"--link", (dir / "l").string(), "--bogus"}, "tosk-unit: unknown option '--bogus'\n\nUsage: "},
+        {{"--link", (dir / "l").string(), "--narrow", "depth"},
+         "tosk-unit: --narrow needs NAME=MIN:MAX, not 'depth'\n"},
+    };
+    for (const auto& [args, why] : unusable) {
+        ProcessResult u = runTool("tosk-unit", args, 5000ms);
+        EXPECT_EQ(u.exitCode, 2) << why;
+        EXPECT_EQ(u.err.substr(0, why.size()), why);
+    }
 
     // A stale link from an earlier run is replaced, and removed again at the end.
     fs::create_symlink("/nonexistent", dir / "stale");

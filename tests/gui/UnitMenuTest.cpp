@@ -234,6 +234,8 @@ TEST(UnitMenu, GetDatabaseSavesWhatTheReaderAcceptsForTheNextStart)
     EXPECT_EQ(app.chooser.requests.size(), 3u);
     EXPECT_EQ(app.store.values["SigDbasePath"], saved.string());
     EXPECT_EQ(namesIn(saves), std::set<std::string>{"db.v2"});
+    app.chooser.answers = {(saves / "again.sbf").string()};
+    EXPECT_TRUE(app.unit().saveSigDBase(bytes)) << "saved";
 }
 
 // Each way a unit fails reaches the user as one alert from the window that
