@@ -439,10 +439,8 @@ TEST(ModuleGeometry, PinRowsAndHeightsForEachShowMode)
     EXPECT_EQ(laidOut(*spread, kPins).rows, 0);
 
     // Three connected signal outputs and one control output.
-    auto trio = dbaseFromText(modelOperator(
-        "TRIO", "MATH",
-        {SbfEntry{"TYPE:SIGNAL", "NAME:a", "CONNECT_TAG:a"}, SbfEntry{"TYPE:CONTROL", "NAME:k", "CONNECT_TAG:k"},
-         SbfEntry{"TYPE:SIGNAL", "NAME:b", "CONNECT_TAG:b"}, SbfEntry{"TYPE:SIGNAL", "NAME:c", "CONNECT_TAG:c"}}));
+    auto trio = mathDbase("TRIO", "TYPE:SIGNAL|NAME:a|CONNECT_TAG:a;TYPE:CONTROL|NAME:k|CONNECT_TAG:k;"
+                                  "TYPE:SIGNAL|NAME:b|CONNECT_TAG:b;TYPE:SIGNAL|NAME:c|CONNECT_TAG:c");
     auto t = newModule("TRIO", "t", trio);
     for (const char* n : {"a", "k", "b", "c"})
         t->field(n)->setNumConnects(1);

@@ -154,7 +154,7 @@ TEST(UnitEndToEnd, TheSimulatorNeverReplacesAFileWithItsLink)
          "tosk-unit: --narrow needs NAME=MIN:MAX, not 'depth'\n"},
     };
     for (const auto& [args, why] : unusable) {
-        ProcessResult u = runTool("tosk-unit", args, 5000ms);
+        ProcessResult u = runTool("tosk-unit", args);
         EXPECT_EQ(u.exitCode, 2) << why;
         EXPECT_EQ(u.err.substr(0, why.size()), why);
     }
