@@ -44,6 +44,15 @@ public:
     // The text may be a view of this very text.
     void assign(std::string_view text)
     {
+        // Short text over short text is written in place: building a copy
+        // and moving it in reads back, as one wide load, bytes just stored
+        // one by one, which stalls the processor on every field read.
+        if (text.size() <= kInline && !onHeap()) {
+            if (!text.empty())
+                std::memmove(bytes_, text.data(), text.size());
+            setInlineSize(text.size());
+            return;
+        }
         CompactText fresh(text);
         *this = std::move(fresh);
     }

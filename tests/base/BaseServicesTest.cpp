@@ -80,8 +80,8 @@ TEST(Geometry, FlippedContainmentOwnsTheTopEdgeNotTheBottom)
 
 TEST(CompactText, KeepsEveryLengthAndTakesItsOwnPart)
 {
-    for (const std::string& text :
-         std::vector<std::string>{"", "a", std::string(15, 'x'), std::string(16, 'y'), std::string(300, 'z')}) {
+    const std::vector<std::string> texts{"", "a", std::string(15, 'x'), std::string(16, 'y'), std::string(300, 'z')};
+    for (const std::string& text : texts) {
         tosk::CompactText t(text);
         EXPECT_EQ(t.view(), text);
         tosk::CompactText copy = t;
@@ -94,6 +94,12 @@ TEST(CompactText, KeepsEveryLengthAndTakesItsOwnPart)
             tosk::CompactText part = copy;
             part.assign(part.view().substr(text.size() - keep));
             EXPECT_EQ(part.view(), text.substr(text.size() - keep));
+        }
+        // Any length over any other, inside and on the heap.
+        for (const std::string& other : texts) {
+            tosk::CompactText over(other);
+            over.assign(text);
+            EXPECT_EQ(over.view(), text);
         }
     }
 }
