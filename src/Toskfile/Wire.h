@@ -6,6 +6,7 @@
 #include "Toskfile/ModuleList.h"
 #include "base/Geometry.h"
 
+#include <algorithm>
 #include <array>
 
 namespace tosk {
@@ -33,6 +34,15 @@ struct Wire {
 
     // The path between an input's pin rect and its source's pin rect.
     static Wire between(const Rect& input, const Rect& source);
+    // A rect that holds the bounds of that path, found without making it.
+    static Rect reach(const Rect& input, const Rect& source)
+    {
+        const double x0 = std::min(input.minX(), source.minX()) - kStub - 3;
+        const double x1 = std::max(input.maxX(), source.maxX()) + kStub + 3;
+        const double y0 = std::min(input.minY(), source.minY()) - 3;
+        const double y1 = std::max(input.maxY(), source.maxY()) + 3;
+        return Rect(x0, y0, x1 - x0, y1 - y0);
+    }
     // How far the point lies from the path.
     double distanceTo(const Point& point) const;
 
@@ -41,12 +51,16 @@ struct Wire {
     // each input with a source and a pin, in a module that is drawn, unless
     // either end is hidden, the source is one of the head's "zero", "null"
     // and "nullobj" outputs, or the source's pin is not shown.
-    // The pins are where the layout puts them.
+    // The pins are where the layout puts them. With a clip, wires whose
+    // bounds miss it may be passed over unmade (a repaint of a small area
+    // of a large patch makes only the wires that can meet it).
     // The layout must be the patch's latest (as before a paint or a hit).
-    template <typename Visit> static void forEach(const CanvasLayout& layout, const Module* head, Visit&& visit);
+    template <typename Visit>
+    static void forEach(const CanvasLayout& layout, const Module* head, Visit&& visit, const Rect* clip = nullptr);
 };
 
-template <typename Visit> void Wire::forEach(const CanvasLayout& layout, const Module* head, Visit&& visit)
+template <typename Visit>
+void Wire::forEach(const CanvasLayout& layout, const Module* head, Visit&& visit, const Rect* clip)
 {
     const ModuleField *zero = nullptr, *null = nullptr, *nullObj = nullptr;
     if (head) {
@@ -65,7 +79,10 @@ template <typename Visit> void Wire::forEach(const CanvasLayout& layout, const M
             const Rect from = layout.pinRect(*source);
             if (from.width() == 0)
                 continue;
-            Wire wire = between(&module == head ? layout.pinRect(*field) : ModuleGeometry::pinRect(box, pin.row), from);
+            const Rect to = &module == head ? layout.pinRect(*field) : ModuleGeometry::pinRect(box, pin.row);
+            if (clip && !reach(to, from).intersects(*clip))
+                continue;
+            Wire wire = between(to, from);
             wire.module = &module;
             wire.input = field;
             wire.source = source;

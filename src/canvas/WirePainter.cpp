@@ -20,7 +20,7 @@ void WirePainter::drawConnects(QPainter& painter, const CanvasLayout& layout, co
     QPolygonF points;
     QColor penColor;
     double penWidth = -1;
-    Wire::forEach(layout, head, [&](const Wire& wire) {
+    const auto draw = [&](const Wire& wire) {
         if (dirty && !wire.bounds.intersects(*dirty))
             return;
         const ModuleField& field = *wire.input;
@@ -56,7 +56,8 @@ void WirePainter::drawConnects(QPainter& painter, const CanvasLayout& layout, co
             S::strokeOval(painter, dot, S::role(field.strokeColor()), 1, &white);
             penWidth = -1; // the dot set a pen and brush of its own
         }
-    });
+    };
+    Wire::forEach(layout, head, draw, dirty ? &*dirty : nullptr);
 }
 
 } // namespace tosk

@@ -378,6 +378,17 @@ TEST(CanvasPainting, ARepaintDrawsOnlyWhatMeetsItAndNeverFillsAWire)
             line += px != fill;
         }
     EXPECT_GT(line, 27) << "the wire crosses every row";
+
+    // A wire leaving its input to the right, over another box to a source
+    // far right, is drawn again when only that box is repainted.
+    Patch right;
+    Module& far = right.add("GAIN", "far", 420, 200);
+    Patch::connect(right.add("GAIN", "near", 20, 40), "in", far, "out");
+    Module& mid = right.add("REMOTER", "mid", 200, 100);
+    const Patch::Repaint across = right.paintThenRepaint(Module::SHOW_SIGNAL, QSize(700, 500), mid);
+    EXPECT_EQ(across.drawn, 3);
+    EXPECT_EQ(across.redrawn, 1);
+    EXPECT_EQ(across.repainted, across.full);
 }
 
 TEST(CanvasPixels, BoxOutlineIsWholePixelsAtEveryZoomAndTheScreenLeavesOutTextsTooSmallToRead)
