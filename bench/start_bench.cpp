@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Whole processes, from the fork to what the user waits for: the editor
 // opening a patch of 10,000 and of 100,000 chained modules up to its first
-// paint of the canvas (offscreen), tosk-cli checking the same patch, and tosk-cli --help.
+// paint of the canvas (offscreen), tosk-cli checking the 10,000-module patch,
+// and tosk-cli --help.
 // Every program comes from this benchmark's own folder.
 #include "BenchModels.h"
 
