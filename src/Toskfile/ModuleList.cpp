@@ -12,33 +12,6 @@
 
 namespace tosk {
 
-void ModuleTable::clear(size_t expected)
-{
-    size_t size = 16;
-    while (size < 2 * expected)
-        size *= 2;
-    slots_.assign(size, Slot{});
-    count_ = 0;
-}
-
-size_t ModuleTable::insert(const Module* module, size_t value)
-{
-    size_t at = slotOf(module);
-    if (slots_[at].module)
-        return slots_[at].value;
-    if (2 * (count_ + 1) > slots_.size()) {
-        std::vector<Slot> old = std::move(slots_);
-        slots_.assign(old.size() * 2, Slot{});
-        for (const Slot& slot : old)
-            if (slot.module)
-                slots_[slotOf(slot.module)] = slot;
-        at = slotOf(module);
-    }
-    slots_[at] = Slot{module, value};
-    ++count_;
-    return value;
-}
-
 ModulePlaces::ModulePlaces(const std::vector<Module::Ptr>& list) : places_(list.size())
 {
     for (size_t i = 0; i < list.size(); ++i) {

@@ -3,6 +3,7 @@
 
 #include "Toskfile/Module.h"
 #include "base/Geometry.h"
+#include "base/PointerTable.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,54 +13,9 @@
 
 namespace tosk {
 
-// A number per module in one flat table of slots: no node per module to
-// chase in memory, and no sort to build it. Serves the places of a list and
-// the entries of a canvas layout.
-class ModuleTable {
-public:
-    static constexpr size_t npos = static_cast<size_t>(-1);
-    explicit ModuleTable(size_t expected = 0) { clear(expected); }
-    // Empties the table, with room for `expected` modules.
-    void clear(size_t expected);
-    // Gives the module a number unless it has one: answers the number kept.
-    size_t insert(const Module* module, size_t value);
-    // Asks for the module's slot to be read from memory ahead of an insert
-    // or find: in a table of thousands, each one is a cache miss otherwise.
-    // A walk over a list asks this many modules ahead, far enough for the
-    // slot to arrive before it is used.
-    static constexpr size_t kAhead = 8;
-    void prefetch(const Module* module) const { __builtin_prefetch(&slots_[homeOf(module)]); }
-    // npos when the module has no number.
-    size_t find(const Module* module) const
-    {
-        const Slot& slot = slots_[slotOf(module)];
-        return slot.module ? slot.value : npos;
-    }
-
-private:
-    struct Slot {
-        const Module* module = nullptr; // none: the slot is free
-        size_t value = 0;
-    };
-    // The module's slot, or the free slot where it would go.
-    size_t homeOf(const Module* module) const
-    {
-        // Modules are heap blocks: their low bits say little.
-        const uint64_t h = (uint64_t(reinterpret_cast<uintptr_t>(module)) >> 4) * 0x9E3779B97F4A7C15ull;
-        return size_t(h ^ (h >> 32)) & (slots_.size() - 1);
-    }
-    size_t slotOf(const Module* module) const
-    {
-        const size_t mask = slots_.size() - 1;
-        size_t at = homeOf(module);
-        while (slots_[at].module && slots_[at].module != module)
-            at = (at + 1) & mask;
-        return at;
-    }
-
-    std::vector<Slot> slots_; // a power of two long, at most half used
-    size_t count_ = 0;
-};
+// A number per module: serves the places of a list and the entries of a
+// canvas layout.
+using ModuleTable = PointerTable<Module>;
 
 // Each module's place in a list, found without a walk. Valid while the list
 // is unchanged; a module listed twice has its first place.

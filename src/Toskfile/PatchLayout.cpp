@@ -91,6 +91,10 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
     const auto& modules = patch.moduleArray();
     nodes_.reserve(modules.size());
     portStart_.reserve(modules.size() + 1);
+    // (source's number, module fed), and the last module each source feeds,
+    // which keeps a module fed twice by one source from being listed twice.
+    std::vector<std::pair<size_t, size_t>> wires;
+    std::vector<size_t> lastFed;
     for (size_t i = 0; i < modules.size(); ++i) {
         Module* m = modules[i].get();
         // Only the fields the walks follow: a table of 129 points is not
@@ -102,8 +106,15 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
             if (measured)
                 pins.add(*f, type);
             if (search_ == Search::Indexed)
-                if (const auto& source = f->source())
-                    wires_.emplace_back(source.get(), i);
+                if (const auto& source = f->source()) {
+                    const size_t number = sourceNumbers_.insert(source.get(), lastFed.size());
+                    if (number == lastFed.size())
+                        lastFed.push_back(none);
+                    if (lastFed[number] != i) {
+                        lastFed[number] = i;
+                        wires.emplace_back(number, i);
+                    }
+                }
             if (type == OperatorEntry::SIGNAL || type == OperatorEntry::ED_SIGNAL || type == OperatorEntry::CONTROL ||
                 type == OperatorEntry::ED_CONTROL || type == OperatorEntry::USEROBJ)
                 ports_.emplace_back(type, f.get());
@@ -117,9 +128,16 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
     portStart_.push_back(ports_.size());
     if (search_ == Search::Scan)
         return;
-    // Every wire once, as (source, module fed), sorted by source.
-    std::sort(wires_.begin(), wires_.end());
-    wires_.erase(std::unique(wires_.begin(), wires_.end()), wires_.end());
+    // The wires grouped by source, each group in list order as read.
+    fedStart_.assign(lastFed.size() + 1, 0);
+    for (const auto& wire : wires)
+        ++fedStart_[wire.first + 1];
+    for (size_t n = 1; n < fedStart_.size(); ++n)
+        fedStart_[n] += fedStart_[n - 1];
+    fed_.resize(wires.size());
+    std::vector<size_t> next(fedStart_.begin(), fedStart_.end() - 1);
+    for (const auto& wire : wires)
+        fed_[next[wire.first]++] = wire.second;
 }
 
 size_t PatchLayout::indexOf(const Module& module) const
@@ -276,6 +294,16 @@ void PatchLayout::placeAt(size_t i, const Rect& column)
     moveTo(i, r.origin);
 }
 
+bool PatchLayout::isFieldOf(const ModuleField& field, size_t i) const
+{
+    // An output is among the module's ports, which are at hand; only
+    // another kind of source needs the walk over every field.
+    for (size_t p = portStart_[i]; p < portStart_[i + 1]; ++p)
+        if (ports_[p].second == &field)
+            return true;
+    return nodes_[i].module->containsField(&field);
+}
+
 void PatchLayout::addConnected(const ModuleField& field, std::vector<size_t>& collection)
 {
     // Kept between calls: this runs for every port a walk reaches.
@@ -291,16 +319,16 @@ void PatchLayout::addConnected(const ModuleField& field, std::vector<size_t>& co
             }
         }
     } else {
-        auto fed = std::equal_range(wires_.begin(), wires_.end(), std::make_pair(&field, size_t{0}),
-                                    [](const auto& a, const auto& b) { return a.first < b.first; });
-        for (auto w = fed.first; w != fed.second; ++w)
-            found.push_back(w->second);
+        const size_t number = sourceNumbers_.find(&field);
+        if (number != none)
+            found.insert(found.end(), fed_.begin() + static_cast<std::ptrdiff_t>(fedStart_[number]),
+                         fed_.begin() + static_cast<std::ptrdiff_t>(fedStart_[number + 1]));
         // The module holding the source: the outermost module around it, if
         // that is in the patch and the source is still one of its fields.
         if (const auto& source = field.source()) {
             Module* holder = source->trueParent();
             const size_t owner = holder ? indexOf(*holder) : none;
-            if (owner != none && holder->containsField(source.get())) {
+            if (owner != none && isFieldOf(*source, owner)) {
                 found.insert(std::lower_bound(found.begin(), found.end(), owner), owner);
                 found.erase(std::unique(found.begin(), found.end()), found.end());
             }

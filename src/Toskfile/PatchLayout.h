@@ -3,6 +3,7 @@
 
 #include "Toskfile/ModuleList.h"
 #include "base/Geometry.h"
+#include "base/PointerTable.h"
 
 #include <cstddef>
 #include <map>
@@ -95,6 +96,8 @@ private:
     size_t findLowest(const Rect& rect) const;
     size_t findRightMost() const;
     std::vector<size_t> neighbours(size_t i, int fieldType);
+    // Whether the field is still one of the fields of the module at i.
+    bool isFieldOf(const ModuleField& field, size_t i) const;
     void addConnected(const ModuleField& field, std::vector<size_t>& collection);
     bool startWalk(Walk kind, size_t i, std::vector<Frame>& stack);
     void runWalk(Walk kind, size_t i);
@@ -116,8 +119,14 @@ private:
     // module's run starting at portStart_[i].
     std::vector<std::pair<int, const ModuleField*>> ports_;
     std::vector<size_t> portStart_;
-    // Every wire as (source field, position of the module it feeds), sorted.
-    std::vector<std::pair<const ModuleField*, size_t>> wires_;
+    // Every wire, by source: each source field has a number, and the
+    // positions of the modules its wires feed (each once, in list order) are
+    // fed_[fedStart_[number]] up to fed_[fedStart_[number + 1]]. Built in one
+    // pass and read without a search, where a sorted list of n wires costs
+    // n log n to build and a binary search per port.
+    PointerTable<ModuleField> sourceNumbers_;
+    std::vector<size_t> fedStart_;
+    std::vector<size_t> fed_;
     std::vector<unsigned> seen_;
     std::vector<size_t> found_; // addConnected's modules, before the seen ones go
     unsigned generation_ = 0;
