@@ -196,3 +196,20 @@ TEST(PatchLayout, ALongChainIsWalkedWithoutRecursion)
     EXPECT_EQ(at(*patch, "m0"), (Point{180, 40}));
     EXPECT_EQ(at(*patch, "m2999"), (Point{180 + 2999 * 160, 40}));
 }
+
+TEST(PatchLayout, AnOutputTakenOutOfItsModuleJoinsItToNothing)
+{
+    LoadedText loaded = loadText("HEADM adc P t 2 2 1 b-out adc-null adc-nullobj ;=20,40,80,0\r\n"
+                                 "GAIN a adc-in1 1\r\nGAIN b a-out 1\r\n");
+    SigFile& patch = *loaded.patch;
+    ASSERT_TRUE(patch.findModuleByName("a") && patch.findModuleByName("b"));
+    Module& a = *patch.findModuleByName("a");
+    Module& b = *patch.findModuleByName("b");
+    EXPECT_EQ(PatchLayout(patch).modulesConnectedTo(b, OperatorEntry::ED_SIGNAL), std::vector<Module*>{&a});
+    const ModuleField* out = b.fieldAtIndex(1)->source().get();
+    ASSERT_TRUE(out && out->parent() == &a);
+    // Undo keeps a field taken out of its module, and an input may still
+    // name it; the layout goes by the module's fields as they stand.
+    a.removeField(out);
+    EXPECT_EQ(PatchLayout(patch).modulesConnectedTo(b, OperatorEntry::ED_SIGNAL), std::vector<Module*>{});
+}
