@@ -167,7 +167,18 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
             return all;
         };
         const std::vector<Rect> before = rects();
+        const double w = Module::kWidth;
+        // What each step leaves: a box placed beside the boxes still at the
+        // origin, just touching them; the whole layout; boxes placed in the
+        // columns just touching a laid-out box on its right and on its left.
         auto run = [&](PatchLayout::Search search) {
+            std::vector<std::vector<Rect>> steps;
+            for (size_t i = 0; i < before.size(); ++i)
+                patch.moduleAtIndex(i)->setRect(before[i]);
+            PatchLayout beside(patch, SigFile::kDefaultShowMode, search);
+            beside.place(*patch.moduleAtIndex(2), Rect(w, 3, w, 64));
+            beside.commit();
+            steps.push_back(rects());
             for (size_t i = 0; i < before.size(); ++i)
                 patch.moduleAtIndex(i)->setRect(before[i]);
             PatchLayout layout(patch, search);
@@ -176,12 +187,20 @@ TEST(PatchLayout, IndexedSearchPlacesEveryModuleWhereThePlainSearchDoes)
             layout.walk(PatchLayout::ControlsTo, *patch.moduleAtIndex(patch.moduleCount() / 2));
             layout.place(*patch.moduleAtIndex(1), Rect(3, 3, 80, 64));
             layout.commit();
-            return rects();
+            steps.push_back(rects());
+            const Rect box = patch.moduleAtIndex(patch.moduleCount() / 3)->rect();
+            PatchLayout touching(patch, search);
+            touching.place(*patch.moduleAtIndex(4), box.offset(w, 0));
+            touching.place(*patch.moduleAtIndex(5), box.offset(-w, 0));
+            touching.commit();
+            steps.push_back(rects());
+            return steps;
         };
-        const std::vector<Rect> indexed = run(PatchLayout::Search::Indexed);
+        const auto indexed = run(PatchLayout::Search::Indexed);
         ASSERT_EQ(indexed, run(PatchLayout::Search::Scan)) << "seed " << seed;
-        for (size_t i = 1; i < indexed.size(); ++i)
-            ASSERT_NE(indexed[i].origin, (Point{0, 0})) << "every module is placed";
+        EXPECT_EQ(indexed[0][2].x(), w) << "placed in the column it was given";
+        for (size_t i = 1; i < indexed[1].size(); ++i)
+            ASSERT_NE(indexed[1][i].origin, (Point{0, 0})) << "every module is placed";
     }
 }
 
@@ -212,4 +231,19 @@ TEST(PatchLayout, AnOutputTakenOutOfItsModuleJoinsItToNothing)
     // name it; the layout goes by the module's fields as they stand.
     a.removeField(out);
     EXPECT_EQ(PatchLayout(patch).modulesConnectedTo(b, OperatorEntry::ED_SIGNAL), std::vector<Module*>{});
+}
+
+TEST(PatchLayout, AWalkFromOneModulePlacesOnlyWhatItReaches)
+{
+    LoadedText loaded = loadText("HEADM adc P t 2 2 1 b-out adc-null adc-nullobj ;=20,40,80,0\r\n"
+                                 "GAIN a adc-in1 1\r\nGAIN b a-out 1\r\nGAIN c adc-in2 1\r\n");
+    SigFile& patch = *loaded.patch;
+    ASSERT_TRUE(patch.findModuleByName("a"));
+    patch.repositionModulesWithSignalsFrom(*patch.findModuleByName("a"));
+    // b goes a column to the right of a; the walk back from b places a
+    // beside it; c, fed by the head only, is not reached.
+    const Point a = at(patch, "a");
+    EXPECT_NE(a, (Point{0, 0}));
+    EXPECT_EQ(at(patch, "b"), (Point{a.x + PatchLayout::kColumnGap + Module::kWidth, a.y}));
+    EXPECT_EQ(at(patch, "c"), (Point{0, 0}));
 }
