@@ -95,6 +95,9 @@ void PatchLayout::build(const SigFile& patch, int showMode, bool measured)
     // which keeps a module fed twice by one source from being listed twice.
     std::vector<std::pair<size_t, size_t>> wires;
     std::vector<size_t> lastFed;
+    // Room for a source a module from the start spares the table most of
+    // the rebuilds it would make growing from empty.
+    sourceNumbers_.clear(modules.size());
     for (size_t i = 0; i < modules.size(); ++i) {
         Module* m = modules[i].get();
         // Only the fields the walks follow: a table of 129 points is not

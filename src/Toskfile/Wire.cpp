@@ -22,7 +22,7 @@ Wire Wire::between(const Rect& d, const Rect& q)
         x1 = std::max(x1, p.x);
     }
     const double y0 = std::min(wire.points[0].y, wire.points[3].y), y1 = std::max(wire.points[0].y, wire.points[3].y);
-    wire.bounds = Rect(x0, y0, x1 - x0, y1 - y0).inset(-2, -2);
+    wire.bounds = Rect(x0, y0, x1 - x0, y1 - y0).inset(-kBoundsMargin, -kBoundsMargin);
     return wire;
 }
 

@@ -17,6 +17,8 @@ namespace tosk {
 // from the right; otherwise the other way round.
 struct Wire {
     static constexpr double kStub = 16.0 / 7;
+    // How far the bounds reach past the path (the pen's width and more).
+    static constexpr double kBoundsMargin = 2;
     static constexpr double kDotSize = 2;
 
     const Module* module = nullptr;
@@ -37,10 +39,10 @@ struct Wire {
     // A rect that holds the bounds of that path, found without making it.
     static Rect reach(const Rect& input, const Rect& source)
     {
-        const double x0 = std::min(input.minX(), source.minX()) - kStub - 3;
-        const double x1 = std::max(input.maxX(), source.maxX()) + kStub + 3;
-        const double y0 = std::min(input.minY(), source.minY()) - 3;
-        const double y1 = std::max(input.maxY(), source.maxY()) + 3;
+        const double x0 = std::min(input.minX(), source.minX()) - kStub - 1 - kBoundsMargin;
+        const double x1 = std::max(input.maxX(), source.maxX()) + kStub + 1 + kBoundsMargin;
+        const double y0 = std::min(input.minY(), source.minY()) - kBoundsMargin;
+        const double y1 = std::max(input.maxY(), source.maxY()) + kBoundsMargin;
         return Rect(x0, y0, x1 - x0, y1 - y0);
     }
     // How far the point lies from the path.

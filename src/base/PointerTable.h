@@ -52,7 +52,6 @@ public:
         const Slot& slot = slots_[slotOf(object)];
         return slot.object ? slot.value : npos;
     }
-    size_t size() const { return count_; }
 
 private:
     struct Slot {
